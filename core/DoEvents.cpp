@@ -1,0 +1,9 @@
+#include "core/DoEvents.h"
+
+#include <QCoreApplication>
+
+void DoEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+// The per-user settings store: named text values under the application "ZOZEVERE",
+// by section and key, compared without regard to case. Backed by the platform's
+// settings file (platform/SettingsStore.h).
+namespace Settings {
+
+inline constexpr const char* AppName = "ZOZEVERE";
+
+// The stored value, or defaultValue when the key is missing or the store cannot be read.
+std::string GetSetting(const std::string& section, const std::string& key,
+                       const std::string& defaultValue = "");
+
+// Stores the value; a failure to write is logged and the program goes on.
+void SaveSetting(const std::string& section, const std::string& key, const std::string& value);
+
+} // namespace Settings
