@@ -1,0 +1,7 @@
+#include "core/DebugTools.h"
+
+namespace DebugTools {
+
+bool InIDE() { return false; }
+
+} // namespace DebugTools

@@ -1,0 +1,123 @@
+#include "core/frmLog.h"
+
+#include "core/BusyGuard.h"
+#include "core/Globals.h"
+#include "platform/AppPaths.h"
+
+#include <QDateTime>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+
+#include <algorithm>
+#include <fstream>
+
+namespace {
+
+frmLog* theLogWindow = nullptr;
+
+std::string LogFilePath()
+{
+    return AppPaths::ProgramFolder() + "/" + AppPaths::ApplicationTitle + ".log";
+}
+
+// Writes one line, ended by CR LF; false when the file cannot be written.
+bool WriteLine(const std::string& path, const std::string& line, std::ios::openmode mode)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::out | mode);
+    file << line << "\r\n";
+    file.close();
+    return !file.fail();
+}
+
+std::string HeaderLine()
+{
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    return "ZOZEVERE Log File Started at Date=" + locale.toString(now.date(), QLocale::ShortFormat).toStdString()
+           + " Time=" + locale.toString(now.time(), QLocale::LongFormat).toStdString();
+}
+
+} // namespace
+
+void AddLog(const std::string& record)
+{
+    if (!TraceOn)
+        return;
+    if (theLogWindow)
+        theLogWindow->AddLog(record);
+    else
+        WriteLine(LogFilePath(), record, std::ios::app);
+}
+
+frmLog::frmLog(QWidget* parent)
+    : QWidget(parent), lstLog(new QListWidget(this)), cmdClose(new QPushButton("&Close", this))
+{
+    cmdClose->resize(cmdClose->sizeHint());
+    connect(cmdClose, &QPushButton::clicked, this, &frmLog::cmdClose_Click);
+    theLogWindow = this;
+    Form_Initialize();
+    Form_Load();
+}
+
+frmLog::~frmLog()
+{
+    if (theLogWindow == this)
+        theLogWindow = nullptr;
+}
+
+frmLog* frmLog::Current() { return theLogWindow; }
+
+void frmLog::Form_Initialize()
+{
+    LogFileName = LogFilePath();
+    if (TraceOn && !WriteLine(LogFileName, HeaderLine(), std::ios::trunc))
+        ReportUnwritableFile();
+}
+
+void frmLog::Form_Load()
+{
+    if (!TraceOn)
+        return;
+    setWindowTitle(QString::fromStdString(AppPaths::ExecutableName()) + " Log Display");
+    lstLog->clear();
+}
+
+void frmLog::AddLog(const std::string& record)
+{
+    if (!TraceOn || LogBusy)
+        return;  // a record arriving while one is written is dropped
+    BusyGuard busy(LogBusy);
+    lstLog->addItem(QString::fromStdString(record));
+    if (!WriteLine(LogFileName, record, std::ios::app))
+        ReportUnwritableFile();
+    lstLog->setCurrentRow(lstLog->count() - 1);
+}
+
+// A log file that cannot be written must not stop the program: the window says so once,
+// and the records go on reaching the list (and the file, should it become writable).
+void frmLog::ReportUnwritableFile()
+{
+    if (fileProblemShown_)
+        return;
+    fileProblemShown_ = true;
+    lstLog->addItem(QString::fromStdString("frmLog: the log file " + LogFileName
+                                           + " cannot be written; check that the folder is writable"));
+}
+
+void frmLog::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmLog::Form_Resize()
+{
+    if (!TraceOn)
+        return;
+    const int buttonHeight = cmdClose->height();
+    cmdClose->move((width() - cmdClose->width()) / 2, height() - buttonHeight);
+    lstLog->setGeometry(0, 0, width(), std::max(0, height() - buttonHeight));
+}
+
+void frmLog::cmdClose_Click() { hide(); }
