@@ -1,14 +1,21 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
-// Message boxes. Buttons and icons combine as the flags below; the result names the
-// button pressed. Tests install a backend that records the box and answers at once.
+class QMessageBox;
+class QWidget;
+
+// Message boxes. Buttons, icon and default button combine as the flags below; the
+// result names the button pressed. Tests install a backend that records the box and
+// answers at once.
 namespace MessageBoxes {
 
 enum Style : int {
     vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCancel = 3, vbYesNo = 4, vbRetryCancel = 5,
     vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64,
+    vbDefaultButton1 = 0, vbDefaultButton2 = 256, vbDefaultButton3 = 512,
 };
 enum Result : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
 
@@ -23,5 +30,23 @@ public:
 int MsgBox(const std::string& prompt, int style = vbOKOnly, const std::string& title = "");
 
 void SetBackend(Backend* backend);  // nullptr restores the real Qt boxes
+
+// The buttons a style shows, in their order on the box (OK before Cancel, Yes before No);
+// an unknown button group shows OK alone.
+std::vector<Result> Buttons(int style);
+
+// The button that Enter presses: the one the default-button flags pick, the first when
+// the box has fewer buttons.
+Result DefaultResult(int style);
+
+// The title the user sees for a given title.
+std::string ShownTitle(const std::string& title);
+
+// The real box, built but not shown, open to tests.
+std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& prompt, int style, const std::string& title,
+                                             QWidget* parent = nullptr);
+
+// The answer of a box that has closed.
+Result ResultOf(const QMessageBox& box);
 
 } // namespace MessageBoxes

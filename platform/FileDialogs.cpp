@@ -1,0 +1,204 @@
+#include "platform/FileDialogs.h"
+
+#include "platform/MessageBoxes.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace FileDialogs {
+
+namespace {
+
+Backend* installedBackend = nullptr;
+
+bool HaveWidgets()
+{
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// "*.wav;*.bpl" gives "*.wav *.bpl"; "*.*" stands for every file, with or without a point.
+std::string QtGlobs(const std::string& pattern)
+{
+    std::string globs;
+    std::size_t start = 0;
+    while (start <= pattern.size()) {
+        std::size_t semicolon = pattern.find(';', start);
+        if (semicolon == std::string::npos)
+            semicolon = pattern.size();
+        std::string glob = Trimmed(pattern.substr(start, semicolon - start));
+        if (glob == "*.*")
+            glob = "*";
+        if (!glob.empty())
+            globs += (globs.empty() ? "" : " ") + glob;
+        start = semicolon + 1;
+    }
+    return globs.empty() ? "*" : globs;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool HasWildcard(const std::string& name)
+{
+    return name.find_first_of("*?") != std::string::npos;
+}
+
+QColor ToQColor(uint32_t bgr)
+{
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+uint32_t FromQColor(const QColor& colour)
+{
+    return static_cast<uint32_t>(colour.red()) | static_cast<uint32_t>(colour.green()) << 8 |
+           static_cast<uint32_t>(colour.blue()) << 16;
+}
+
+int CustomSlots()
+{
+    return std::min(CustomColourCount, QColorDialog::customCount());
+}
+
+int FilterIndexOf(const QFileDialog& dialog)
+{
+    return static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())) + 1;
+}
+
+// The checks a Qt dialog does not make itself. False sends the user back to the dialog.
+bool Acceptable(const FileRequest& request, const QString& path)
+{
+    const QFileInfo file(path);
+    const std::string title = request.title;
+    if (request.pathMustExist && !file.dir().exists()) {
+        MessageBoxes::MsgBox(path.toStdString() + "\r\nThe folder does not exist.\r\nCheck the folder name and try again.",
+                             MessageBoxes::vbExclamation, title);
+        return false;
+    }
+    if (request.mode != Mode::Open || file.exists())
+        return true;
+    if (request.fileMustExist) {
+        MessageBoxes::MsgBox(path.toStdString() + "\r\nThe file does not exist.\r\nCheck the file name and try again.",
+                             MessageBoxes::vbExclamation, title);
+        return false;
+    }
+    if (request.createPrompt)
+        return MessageBoxes::MsgBox(path.toStdString() + "\r\nThe file does not exist.\r\nDo you want to create it?",
+                                    MessageBoxes::vbYesNo | MessageBoxes::vbExclamation, title) == MessageBoxes::vbYes;
+    return true;
+}
+
+FileResult RunFileDialog(QFileDialog& dialog, const FileRequest& request)
+{
+    while (dialog.exec() == QDialog::Accepted) {
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty())
+            break;
+        if (Acceptable(request, files.first()))
+            return {true, QDir::cleanPath(files.first()).toStdString(), FilterIndexOf(dialog)};
+    }
+    return {};
+}
+
+} // namespace
+
+// A description that already names its globs in brackets ("Sound Files (*.wav)") is kept
+// as it is; otherwise the globs are added in brackets, where Qt looks for them.
+std::vector<std::string> NameFilters(const std::vector<FileType>& fileTypes)
+{
+    std::vector<std::string> filters;
+    for (const FileType& type : fileTypes) {
+        const std::string globs = QtGlobs(type.pattern);
+        const std::string bracketed = "(" + globs + ")";
+        if (EndsWith(Trimmed(type.description), bracketed))
+            filters.push_back(Trimmed(type.description));
+        else
+            filters.push_back(Trimmed(type.description + " " + bracketed));
+    }
+    return filters;
+}
+
+std::unique_ptr<QFileDialog> BuildFileDialog(const FileRequest& request, QWidget* owner)
+{
+    auto dialog = std::make_unique<QFileDialog>(owner, QString::fromStdString(request.title));
+    const bool save = request.mode == Mode::Save;
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(!save && request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    dialog->setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+
+    QStringList filters;
+    for (const std::string& filter : NameFilters(request.fileTypes))
+        filters << QString::fromStdString(filter);
+    if (!filters.isEmpty()) {
+        dialog->setNameFilters(filters);
+        const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
+        dialog->selectNameFilter(filters[index - 1]);
+    }
+
+    const QString folder = QString::fromStdString(request.initialFolder);
+    if (!folder.isEmpty() && QDir(folder).exists())
+        dialog->setDirectory(folder);
+    // A wildcard name such as "*.wav" only repeats the type list; the name box stays empty.
+    if (!request.initialName.empty() && !HasWildcard(request.initialName))
+        dialog->selectFile(QString::fromStdString(request.initialName));
+    return dialog;
+}
+
+// Qt's colour dialog always shows its custom colours, so fullOpen changes nothing here.
+// The custom colours are Qt's own, shared by every colour dialog of the process.
+std::unique_ptr<QColorDialog> BuildColourDialog(const ColourRequest& request, QWidget* owner)
+{
+    for (int index = 0; index < CustomSlots(); ++index)
+        QColorDialog::setCustomColor(index, ToQColor(request.customColours[index]));
+    return std::make_unique<QColorDialog>(ToQColor(request.initialColour), owner);
+}
+
+FileResult ShowFile(const FileRequest& request)
+{
+    if (installedBackend)
+        return installedBackend->ShowFile(request);
+    if (!HaveWidgets())
+        return {};
+    std::unique_ptr<QFileDialog> dialog =
+        BuildFileDialog(request, request.owner ? request.owner : QApplication::activeWindow());
+    return RunFileDialog(*dialog, request);
+}
+
+ColourResult ShowColour(const ColourRequest& request)
+{
+    if (installedBackend)
+        return installedBackend->ShowColour(request);
+    ColourResult result;
+    result.customColours = request.customColours;
+    if (!HaveWidgets())
+        return result;
+    std::unique_ptr<QColorDialog> dialog =
+        BuildColourDialog(request, request.owner ? request.owner : QApplication::activeWindow());
+    result.chosen = dialog->exec() == QDialog::Accepted;
+    result.colour = FromQColor(dialog->selectedColor());
+    for (int index = 0; index < CustomSlots(); ++index)
+        result.customColours[index] = FromQColor(QColorDialog::customColor(index));
+    return result;
+}
+
+void SetBackend(Backend* backend)
+{
+    installedBackend = backend;
+}
+
+} // namespace FileDialogs
