@@ -28,6 +28,7 @@ bool CBool(std::string_view text);          // "True"/"False" in any case, or a 
 
 // Texts as the settings store keeps them: "True"/"False", decimal numbers with "." .
 std::string BoolText(bool value);
+std::string Str(int32_t value);
 std::string Str(int64_t value);
 std::string Str(float value);               // shortest text that reads back as the same single
 std::string Str(double value);              // shortest text that reads back as the same double

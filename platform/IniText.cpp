@@ -1,0 +1,219 @@
+#include "platform/IniText.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+std::string withoutLineBreaks(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c == '\r' || c == '\n') c = ' ';
+    return result;
+}
+
+std::string_view withoutEnclosingQuotes(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+IniText::FileStatus failure(const char* action, const std::string& path)
+{
+    const int number = errno ? errno : EIO;
+    return {number, std::string(action) + " \"" + path + "\": " + std::strerror(number)};
+}
+
+// Writes all of contents to an open descriptor, riding out short writes.
+bool writeAll(int descriptor, std::string_view contents)
+{
+    while (!contents.empty()) {
+        const ssize_t written = ::write(descriptor, contents.data(), contents.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        contents.remove_prefix(size_t(written));
+    }
+    return true;
+}
+
+// The mode a rewritten file keeps: the old file's, or what a newly created file gets.
+mode_t modeFor(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) return info.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+IniText IniText::Parse(std::string_view text)
+{
+    if (text.substr(0, ByteOrderMark.size()) == ByteOrderMark) text.remove_prefix(ByteOrderMark.size());
+    IniText ini;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        ini.lines_.emplace_back(line);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return ini;
+}
+
+std::string IniText::Serialise() const
+{
+    std::string text;
+    for (const std::string& line : lines_) text += line + "\r\n";
+    return text;
+}
+
+std::optional<std::string_view> IniText::sectionName(std::string_view line)
+{
+    line = trimBlanks(line);
+    if (line.empty() || line.front() != '[') return std::nullopt;
+    return trimBlanks(line.substr(1, line.find(']') - 1));
+}
+
+std::optional<IniText::KeyLine> IniText::keyLine(std::string_view line)
+{
+    line = trimBlanks(line);
+    const size_t equals = line.find('=');
+    if (line.empty() || line.front() == ';' || equals == std::string_view::npos) return std::nullopt;
+    return KeyLine{trimBlanks(line.substr(0, equals)), trimBlanks(line.substr(equals + 1))};
+}
+
+long IniText::findSection(std::string_view section) const
+{
+    const std::string_view wanted = trimBlanks(section);
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const auto name = sectionName(lines_[i]);
+        if (name && SameText(*name, wanted)) return long(i);
+    }
+    return -1;
+}
+
+size_t IniText::sectionEnd(size_t headerIndex) const
+{
+    size_t end = headerIndex + 1;
+    while (end < lines_.size() && !sectionName(lines_[end])) ++end;
+    return end;
+}
+
+std::optional<std::string> IniText::Value(std::string_view section, std::string_view key) const
+{
+    const long header = findSection(section);
+    if (header < 0) return std::nullopt;
+    const std::string_view wanted = trimBlanks(key);
+    const size_t end = sectionEnd(size_t(header));
+    for (size_t i = size_t(header) + 1; i < end; ++i) {
+        const auto entry = keyLine(lines_[i]);
+        if (entry && SameText(entry->name, wanted)) return std::string(withoutEnclosingQuotes(entry->value));
+    }
+    return std::nullopt;
+}
+
+void IniText::SetValue(std::string_view section, std::string_view key, std::string_view value)
+{
+    const std::string name = withoutLineBreaks(trimBlanks(key));
+    const std::string line = name + "=" + withoutLineBreaks(value);
+    const long header = findSection(section);
+    if (header < 0) {
+        lines_.push_back("[" + withoutLineBreaks(trimBlanks(section)) + "]");
+        lines_.push_back(line);
+        return;
+    }
+    const size_t end = sectionEnd(size_t(header));
+    size_t insertAt = size_t(header) + 1;
+    for (size_t i = size_t(header) + 1; i < end; ++i) {
+        const auto entry = keyLine(lines_[i]);
+        if (entry && SameText(entry->name, name)) {
+            lines_[i] = line;
+            return;
+        }
+        if (!trimBlanks(lines_[i]).empty()) insertAt = i + 1;  // blank lines before the next header stay there
+    }
+    lines_.insert(lines_.begin() + long(insertAt), line);
+}
+
+IniText::FileStatus IniText::ReadFile(const std::string& path, std::string& contents)
+{
+    contents.clear();
+    errno = 0;
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return failure("Cannot read", path);
+    char buffer[16384];
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            const FileStatus status = failure("Cannot read", path);
+            ::close(descriptor);
+            contents.clear();
+            return status;
+        }
+        if (got == 0) break;
+        contents.append(buffer, size_t(got));
+    }
+    ::close(descriptor);
+    return {};
+}
+
+IniText::FileStatus IniText::WriteFileAtomically(const std::string& path, std::string_view contents)
+{
+    errno = 0;
+    const std::filesystem::path target(path);
+    std::error_code folderError;
+    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), folderError);
+    if (folderError) {
+        errno = folderError.value();
+        return failure("Cannot create the folder of", path);
+    }
+
+    std::string temporary = path + ".XXXXXX";
+    const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (descriptor < 0) return failure("Cannot write", path);
+    const bool written = ::fchmod(descriptor, modeFor(path)) == 0 && writeAll(descriptor, contents) &&
+                         ::fsync(descriptor) == 0;
+    FileStatus status = written ? FileStatus{} : failure("Cannot write", path);
+    if (::close(descriptor) != 0 && status.ok()) status = failure("Cannot write", path);
+    if (status.ok() && ::rename(temporary.c_str(), path.c_str()) != 0) status = failure("Cannot replace", path);
+    if (!status.ok()) ::unlink(temporary.c_str());
+    return status;
+}
+
+bool IniText::SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+size_t IniText::FindText(std::string_view text, std::string_view part, size_t from)
+{
+    if (from > text.size() || part.size() > text.size() - from) return std::string_view::npos;
+    for (size_t i = from; i + part.size() <= text.size(); ++i)
+        if (SameText(text.substr(i, part.size()), part)) return i;
+    return std::string_view::npos;
+}

@@ -1,0 +1,56 @@
+#include "platform/SettingsStore.h"
+
+#include "platform/AppPaths.h"
+
+#include <cerrno>
+
+namespace {
+
+SettingsStore* installedStore = nullptr;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Values are stored as they are, except that one that an INI reading would change
+// (blanks at either end, enclosing quotes) is put in double quotes, which the
+// reading removes again.
+std::string storedForm(const std::string& value)
+{
+    const bool blankAtEnd = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    return (blankAtEnd || quoted) ? "\"" + value + "\"" : value;
+}
+
+} // namespace
+
+FileSettingsStore::FileSettingsStore(std::string path) : path_(std::move(path)) {}
+
+std::string FileSettingsStore::Path() const { return path_.empty() ? AppPaths::SettingsFilePath() : path_; }
+
+std::optional<std::string> FileSettingsStore::Read(const std::string& section, const std::string& key)
+{
+    std::string contents;
+    if (!IniText::ReadFile(Path(), contents).ok()) return std::nullopt;
+    return IniText::Parse(contents).Value(section, key);
+}
+
+IniText::FileStatus FileSettingsStore::Write(const std::string& section, const std::string& key,
+                                             const std::string& value)
+{
+    const std::string path = Path();
+    std::string contents;
+    const IniText::FileStatus read = IniText::ReadFile(path, contents);
+    if (!read.ok() && read.number != ENOENT) return read;
+
+    IniText ini = IniText::Parse(contents);
+    ini.SetValue(section, key, storedForm(value));
+    return IniText::WriteFileAtomically(path, ini.Serialise());
+}
+
+SettingsStore& CurrentSettingsStore()
+{
+    static FileSettingsStore userFile;
+    return installedStore ? *installedStore : userFile;
+}
+
+void SetSettingsStore(SettingsStore* store) { installedStore = store; }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/IniText.h"
+
+#include <optional>
+#include <string>
+
+// The per-user settings store: text values by section and key, names compared without
+// regard to letter case. The program reaches it through Settings (core/Settings.h).
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+
+    // The stored text, or nothing when the key is missing or the store cannot be read.
+    virtual std::optional<std::string> Read(const std::string& section, const std::string& key) = 0;
+    virtual IniText::FileStatus Write(const std::string& section, const std::string& key,
+                                      const std::string& value) = 0;
+};
+
+// The store as an INI file. Every read takes the file as it is on disk; every write
+// rewrites it whole through a temporary file and a rename, so an interrupted write
+// leaves the former file. A file that cannot be read is never overwritten.
+class FileSettingsStore : public SettingsStore
+{
+public:
+    // An empty path means AppPaths::SettingsFilePath(), looked up at every access.
+    explicit FileSettingsStore(std::string path = "");
+
+    std::optional<std::string> Read(const std::string& section, const std::string& key) override;
+    IniText::FileStatus Write(const std::string& section, const std::string& key,
+                              const std::string& value) override;
+
+    std::string Path() const;
+
+private:
+    std::string path_;
+};
+
+// The store in use: the user's settings file unless a test installed another.
+SettingsStore& CurrentSettingsStore();
+void SetSettingsStore(SettingsStore* store);  // nullptr restores the settings file
