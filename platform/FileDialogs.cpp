@@ -47,11 +47,6 @@ std::string QtGlobs(const std::string& pattern)
     return globs.empty() ? "*" : globs;
 }
 
-bool EndsWith(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 bool HasWildcard(const std::string& name)
 {
     return name.find_first_of("*?") != std::string::npos;
@@ -116,18 +111,17 @@ FileResult RunFileDialog(QFileDialog& dialog, const FileRequest& request)
 
 } // namespace
 
-// A description that already names its globs in brackets ("Sound Files (*.wav)") is kept
-// as it is; otherwise the globs are added in brackets, where Qt looks for them.
+// Qt reads the globs from the brackets that end a filter, so a description's own
+// bracketed list ("Sound Files (*.wav)") gives way to the globs of the pattern.
 std::vector<std::string> NameFilters(const std::vector<FileType>& fileTypes)
 {
     std::vector<std::string> filters;
     for (const FileType& type : fileTypes) {
-        const std::string globs = QtGlobs(type.pattern);
-        const std::string bracketed = "(" + globs + ")";
-        if (EndsWith(Trimmed(type.description), bracketed))
-            filters.push_back(Trimmed(type.description));
-        else
-            filters.push_back(Trimmed(type.description + " " + bracketed));
+        std::string description = Trimmed(type.description);
+        const std::size_t bracket = description.rfind('(');
+        if (!description.empty() && description.back() == ')' && bracket != std::string::npos)
+            description = Trimmed(description.substr(0, bracket));
+        filters.push_back(Trimmed(description + " (" + QtGlobs(type.pattern) + ")"));
     }
     return filters;
 }
