@@ -72,7 +72,7 @@ void frmLog::Form_Initialize()
 {
     LogFileName = LogFilePath();
     if (TraceOn && !WriteLine(LogFileName, HeaderLine(), std::ios::trunc))
-        ReportUnwritableFile();
+        fileUnwritable_ = true;  // shown once the list is ready
 }
 
 void frmLog::Form_Load()
@@ -81,6 +81,8 @@ void frmLog::Form_Load()
         return;
     setWindowTitle(QString::fromStdString(AppPaths::ExecutableName()) + " Log Display");
     lstLog->clear();
+    if (fileUnwritable_)
+        ShowUnwritableFile();
 }
 
 void frmLog::AddLog(const std::string& record)
@@ -89,18 +91,17 @@ void frmLog::AddLog(const std::string& record)
         return;  // a record arriving while one is written is dropped
     BusyGuard busy(LogBusy);
     lstLog->addItem(QString::fromStdString(record));
-    if (!WriteLine(LogFileName, record, std::ios::app))
-        ReportUnwritableFile();
+    if (!WriteLine(LogFileName, record, std::ios::app) && !fileUnwritable_) {
+        fileUnwritable_ = true;
+        ShowUnwritableFile();
+    }
     lstLog->setCurrentRow(lstLog->count() - 1);
 }
 
 // A log file that cannot be written must not stop the program: the window says so once,
 // and the records go on reaching the list (and the file, should it become writable).
-void frmLog::ReportUnwritableFile()
+void frmLog::ShowUnwritableFile()
 {
-    if (fileProblemShown_)
-        return;
-    fileProblemShown_ = true;
     lstLog->addItem(QString::fromStdString("frmLog: the log file " + LogFileName
                                            + " cannot be written; check that the folder is writable"));
 }

@@ -39,7 +39,7 @@ private:
     void Form_Load();
     void Form_Resize();
     void cmdClose_Click();
-    void ReportUnwritableFile();
+    void ShowUnwritableFile();
 
-    bool fileProblemShown_ = false;
+    bool fileUnwritable_ = false;  // a write failed; the list says so once
 };
