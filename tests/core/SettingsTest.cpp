@@ -1,0 +1,37 @@
+#include "core/Settings.h"
+
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakeSettingsStore.h"
+#include "platform/AppPaths.h"
+#include "support/ScopedTestHome.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+TEST(SettingsTest, TheUsersSettingsFileKeepsValuesAcrossCaseChanges)
+{
+    ScopedTestHome home;  // the settings folder does not exist yet
+    EXPECT_EQ(Settings::GetSetting("RXModel.NTI DRB 30", "CLKIn", "100000000"), "100000000");
+
+    Settings::SaveSetting("RXModel.NTI DRB 30", "CLKIn", "99999000");
+    EXPECT_EQ(Settings::GetSetting("rxmodel.nti drb 30", "ClkIn", "0"), "99999000");
+    EXPECT_EQ(Settings::GetSetting("RXModel.NTI DRB 30", "BaseFrequency", "7"), "7");
+    EXPECT_TRUE(std::filesystem::exists(AppPaths::SettingsFilePath()));
+}
+
+TEST(SettingsTest, AFailedWriteIsShownOnceAndTheProgramGoesOn)
+{
+    FakeMessageBoxes boxes;
+    FakeSettingsStore store;
+    Settings::SaveSetting("frmMain", "SDRModelNo", "3");
+    EXPECT_EQ(Settings::GetSetting("FRMMAIN", "sdrmodelno"), "3");
+
+    store.failWrites = true;
+    Settings::SaveSetting("frmMain", "SDRModelNo", "4");
+    Settings::SaveSetting("frmMain", "CurrentBand", "2");
+    EXPECT_EQ(store.writeCount, 3);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.Last().prompt.find("fake settings"), std::string::npos);
+    EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbExclamation);
+    EXPECT_EQ(Settings::GetSetting("frmMain", "SDRModelNo"), "3");
+}

@@ -1,0 +1,96 @@
+#include "platform/IniText.h"
+
+#include <QTemporaryDir>
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+std::vector<std::string> linesOf(std::string_view text) { return IniText::Parse(text).Lines(); }
+
+std::string tempPath(const QTemporaryDir& dir, const std::string& name) { return dir.path().toStdString() + "/" + name; }
+
+} // namespace
+
+TEST(IniTextTest, ReadsEveryLineWhateverTheLineEnds)
+{
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(linesOf("[a]\r\nk=1\r\n"), (Lines{"[a]", "k=1"}));
+    EXPECT_EQ(linesOf("[a]\nk=1\n"), (Lines{"[a]", "k=1"}));
+    EXPECT_EQ(linesOf("[a]\nk=1"), (Lines{"[a]", "k=1"}));                   // no final line break
+    EXPECT_EQ(linesOf("\xEF\xBB\xBF[a]\r\nk=1"), (Lines{"[a]", "k=1"}));     // byte-order mark
+    EXPECT_EQ(linesOf("a\r\n\r\nb\rc"), (Lines{"a", "", "b\rc"}));          // a lone CR is text
+    EXPECT_TRUE(linesOf("").empty());
+    EXPECT_EQ(IniText::Parse("[a]\nk=1").Serialise(), "[a]\r\nk=1\r\n");
+}
+
+TEST(IniTextTest, LooksUpSectionsAndKeysWithoutRegardToCase)
+{
+    const IniText ini = IniText::Parse("k=outside\n"
+                                       "[RXModel.Test]\n"
+                                       "; CLKIn=comment\n"
+                                       "  CLKIn  =  100  \n"
+                                       "clkin=second\n"
+                                       "Quoted=\" padded \"\n"
+                                       "Empty=\n"
+                                       "[rxmodel.test]\n"
+                                       "Other=never seen\n");
+    EXPECT_EQ(ini.Value("RXModel.Test", "ClkIn"), "100");
+    EXPECT_EQ(ini.Value(" rxmodel.TEST ", "Quoted"), " padded ");
+    EXPECT_EQ(ini.Value("RXModel.Test", "Empty"), "");
+    EXPECT_EQ(ini.Value("RXModel.Test", "Other"), std::nullopt);  // only the first section of a name
+    EXPECT_EQ(ini.Value("RXModel.Test", "k"), std::nullopt);      // lines before any header belong nowhere
+    EXPECT_EQ(ini.Value("Missing", "CLKIn"), std::nullopt);
+}
+
+TEST(IniTextTest, SettingAKeyKeepsEveryOtherLine)
+{
+    IniText ini = IniText::Parse("; band plan\n[MainBand]\nName=40m\nCaption = old\n\n[SubBand.0]\nF=1\n");
+    ini.SetValue("mainband", "CAPTION", "new");
+    ini.SetValue("MainBand", "Added", "x");
+    ini.SetValue("SubBand.1", "F", "2");
+    EXPECT_EQ(ini.Serialise(), "; band plan\r\n[MainBand]\r\nName=40m\r\nCAPTION=new\r\nAdded=x\r\n\r\n"
+                               "[SubBand.0]\r\nF=1\r\n[SubBand.1]\r\nF=2\r\n");
+}
+
+TEST(IniTextTest, AValueCannotAddLinesOfItsOwn)
+{
+    IniText ini;
+    ini.SetValue("A", "Key", "one\r\n[B]\nKey=two");
+    EXPECT_EQ(ini.Lines().size(), 2u);
+    EXPECT_EQ(ini.Value("B", "Key"), std::nullopt);
+}
+
+TEST(IniTextTest, WritesFilesWholeAndReportsFailuresByFileName)
+{
+    QTemporaryDir dir;
+    const std::string path = tempPath(dir, "new/folder/plan.bpl");
+    ASSERT_TRUE(IniText::WriteFileAtomically(path, "first").ok());  // the folder is created
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(IniText::WriteFileAtomically(path, "second").ok());
+
+    std::string contents;
+    ASSERT_TRUE(IniText::ReadFile(path, contents).ok());
+    EXPECT_EQ(contents, "second");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);  // a rewrite keeps the file's permissions
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path().toStdString() + "/new/folder"),
+                            std::filesystem::directory_iterator()), 1);  // no temporary file left
+
+    const IniText::FileStatus missing = IniText::ReadFile(tempPath(dir, "none.ini"), contents);
+    EXPECT_EQ(missing.number, ENOENT);
+    EXPECT_NE(missing.description.find("none.ini"), std::string::npos);
+
+    // A folder where the file should be: reading and writing fail, nothing is left behind.
+    const std::string folder = tempPath(dir, "folder.ini");
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(IniText::ReadFile(folder, contents).ok());
+    const IniText::FileStatus write = IniText::WriteFileAtomically(folder, "x");
+    EXPECT_FALSE(write.ok());
+    EXPECT_NE(write.description.find("folder.ini"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path().toStdString()),
+                            std::filesystem::directory_iterator()), 2);
+}
