@@ -1,0 +1,470 @@
+#include "audio/QELVODX8.h"
+
+#include "core/BusyGuard.h"
+#include "core/DoEvents.h"
+#include "core/Numeric.h"
+#include "core/RuntimeError.h"
+#include "core/frmLog.h"
+#include "dsp/QELVO.h"
+#include "platform/MessageBoxes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+
+namespace {
+
+constexpr const char* StartFailureText = "Unable to start DirectSound. Check proper sound card installation";
+constexpr const char* UnknownChannelsText = "Unknown Number of channels, only Mono or Stereo allowed";
+constexpr int32_t ErrSubscriptOutOfRange = 9;
+constexpr int32_t MaxSizedChannels = 16;   // arrays are never sized for more channels than this
+constexpr int32_t RingBlocksPerChannelBlock = 16;
+constexpr int32_t SilenceFloor = -10000;
+
+// Interleaved frames of two 16-bit samples to two arrays, and back.
+void DeInterlace_16_2(const int16_t* frames, int16_t* first, int16_t* second, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        first[i] = frames[2 * i];
+        second[i] = frames[2 * i + 1];
+    }
+}
+
+void Interlace_16_2(const int16_t* first, const int16_t* second, int16_t* frames, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        frames[2 * i] = first[i];
+        frames[2 * i + 1] = second[i];
+    }
+}
+
+const char* DirectionName(SoundDirection direction)
+{
+    return direction == SoundDirection::Capture ? "Capture" : "Playback";
+}
+
+size_t SizedChannels(int32_t channels)
+{
+    return static_cast<size_t>(std::clamp(channels, 0, MaxSizedChannels));
+}
+
+} // namespace
+
+void QELVODX8::EventRelay::DXCallback(int32_t eventId)
+{
+    if (engine_.eventForm_)
+        engine_.eventForm_->DXCallback(eventId);
+}
+
+QELVODX8::QELVODX8(SoundBackend& backend, QObject* parent) : QObject(parent), backend_(backend)
+{
+    SetSamplesPerEvent(2048);
+    backend_.SetTrace(&AddLog);
+    capDevices_ = backend_.Devices(SoundDirection::Capture);
+    playDevices_ = backend_.Devices(SoundDirection::Playback);
+}
+
+QELVODX8::~QELVODX8()
+{
+    ReleaseDevices();
+}
+
+// ---- properties ----------------------------------------------------------------------
+
+void QELVODX8::SetSamplesPerEvent(int32_t value)
+{
+    if (value < 1 || value > MaxSamplesPerEvent)
+        throw RuntimeError(ErrInvalidPropertyValue, "Invalid property value", "QELVODX8.SamplesPerEvent");
+    samplesPerEvent_ = value;
+    captureBlockBytes_ = static_cast<int32_t>(int64_t{noChannelsIn_} * value * 2);
+    playbackBlockBytes_ = static_cast<int32_t>(int64_t{noChannelsOut_} * value * 2);
+    const auto samples = static_cast<size_t>(value);
+    captureBlock_.assign(SizedChannels(noChannelsIn_) * samples + 1, 0);
+    outBuffer_.assign(SizedChannels(noChannelsOut_) * samples * RingBlocksPerChannelBlock + 1, 0);
+    // Positions in the old ring mean nothing in the new one.
+    writePos_ = readPos_ = blocksQueued_ = 0;
+}
+
+int32_t QELVODX8::OutputAttenuation() const
+{
+    if (outputAttenuation_ >= 0)
+        return outputAttenuation_;
+    return Numeric::CLng(outputAttenuation_ / 100.0);
+}
+
+void QELVODX8::SetOutputAttenuation(int32_t value)
+{
+    outputAttenuation_ = std::max(value, SilenceFloor);
+}
+
+// ---- devices -------------------------------------------------------------------------
+
+namespace {
+
+int32_t DescriptionsOf(const std::vector<SoundDeviceInfo>& devices, std::vector<std::string>& names)
+{
+    names.clear();
+    for (const SoundDeviceInfo& device : devices)
+        names.push_back(device.Description);
+    return static_cast<int32_t>(names.size()) - 1;
+}
+
+} // namespace
+
+int32_t QELVODX8::GetPlayDeviceNames(std::vector<std::string>& DeviceNames) const
+{
+    return DescriptionsOf(playDevices_, DeviceNames);
+}
+
+int32_t QELVODX8::GetCapDeviceNames(std::vector<std::string>& DeviceNames) const
+{
+    return DescriptionsOf(capDevices_, DeviceNames);
+}
+
+void QELVODX8::PrepareDevices()
+{
+    if (prepared_ || preparing_)
+        return;
+    BusyGuard guard(preparing_);
+    if (!OpenDevices())
+        return;
+    CreateNotifications();
+    prepared_ = true;
+    ++epoch_;
+}
+
+bool QELVODX8::OpenDevices()
+{
+    lastErr_ = 0;
+    if (!OpenDevice(SoundDirection::Playback, playDevices_, currentPlaybackDevice_))
+        return false;
+    DoEvents();
+    if (!OpenDevice(SoundDirection::Capture, capDevices_, currentCaptureDevice_))
+        return false;
+    DoEvents();
+    return CreateBuffers();
+}
+
+bool QELVODX8::OpenDevice(SoundDirection direction, const std::vector<SoundDeviceInfo>& list, int32_t index)
+{
+    if (index < 1 || static_cast<size_t>(index) > list.size()) {
+        ReportOpenFailure(-ENODEV, std::string(DirectionName(direction)) + " device number " + std::to_string(index) +
+                                       " is not among the " + std::to_string(list.size()) +
+                                       " devices found: choose another one in the configuration.");
+        return false;
+    }
+    if (const int32_t error = backend_.OpenDevice(direction, list[static_cast<size_t>(index) - 1].Name); error != 0) {
+        ReportOpenFailure(error, backend_.ErrorText());
+        return false;
+    }
+    return true;
+}
+
+bool QELVODX8::CreateBuffers()
+{
+    const int64_t captureAlign = int64_t{bitsPerSample_} * noChannelsIn_ / 8;
+    const int64_t playbackAlign = int64_t{bitsPerSample_} / 8 * noChannelsOut_;
+    const int64_t captureBlock = samplesPerEvent_ * captureAlign;
+    const int64_t playbackBlock = samplesPerEvent_ * playbackAlign;
+    const int64_t captureBuffer = noBlocksInBuffer_ * captureBlock;
+    const int64_t playbackBuffer = int64_t{noBlocksInBuffer_} * inp2OutpBufferRatio_ * playbackBlock;
+    constexpr int64_t largest = std::numeric_limits<int32_t>::max();
+    if (captureBlock <= 0 || playbackBlock <= 0 || captureBuffer > largest || playbackBuffer > largest) {
+        ReportOpenFailure(-EINVAL, "The sound format (" + std::to_string(bitsPerSample_) + " bits, " +
+                                       std::to_string(noChannelsIn_) + " channels in, " + std::to_string(noChannelsOut_) +
+                                       " out) cannot be used.");
+        return false;
+    }
+    // With fewer than two playback blocks playback would never start.
+    if (StartDelay() < 1) {
+        ReportOpenFailure(-EINVAL, "The playback buffer needs at least 2 blocks, not " +
+                                       std::to_string(StartDelay() + 1) + ".");
+        return false;
+    }
+    captureBlockBytes_ = static_cast<int32_t>(captureBlock);
+    playbackBlockBytes_ = static_cast<int32_t>(playbackBlock);
+    captureBufferBytes_ = static_cast<int32_t>(captureBuffer);
+    playbackBufferBytes_ = static_cast<int32_t>(playbackBuffer);
+
+    const SoundBufferDesc playback{{noChannelsOut_, fSampling_, bitsPerSample_}, playbackBufferBytes_, playbackBlockBytes_};
+    const SoundBufferDesc capture{{noChannelsIn_, fSampling_, bitsPerSample_}, captureBufferBytes_, captureBlockBytes_};
+    for (const auto& [direction, desc] : {std::pair{SoundDirection::Playback, playback}, std::pair{SoundDirection::Capture, capture}}) {
+        if (const int32_t error = backend_.CreateBuffer(direction, desc); error != 0) {
+            ReportOpenFailure(error, backend_.ErrorText());
+            return false;
+        }
+        DoEvents();
+    }
+    return true;
+}
+
+void QELVODX8::CreateNotifications()
+{
+    FillNotifications(SoundDirection::Capture, captureNotify_, captureBufferBytes_, captureBlockBytes_);
+    FillNotifications(SoundDirection::Playback, playbackNotify_, playbackBufferBytes_, playbackBlockBytes_);
+}
+
+// One event at the last byte of every block.
+void QELVODX8::FillNotifications(SoundDirection direction, std::vector<PositionNotify>& table, int32_t bufferBytes,
+                                 int32_t blockBytes)
+{
+    const int32_t blocks = Numeric::CLng(static_cast<double>(bufferBytes) / blockBytes);
+    table.assign(static_cast<size_t>(blocks), PositionNotify{});
+    for (int32_t k = 0; k < blocks; ++k)
+        table[static_cast<size_t>(k)] = {(k + 1) * blockBytes - 1, backend_.CreateEvent(&relay_)};
+    backend_.SetNotificationPositions(direction, table);
+}
+
+void QELVODX8::ReportOpenFailure(int32_t error, const std::string& why)
+{
+    CloseDevices();
+    ShowSoundFailure(error, why);
+}
+
+void QELVODX8::ShowSoundFailure(int32_t error, const std::string& why)
+{
+    lastErr_ = error;
+    AddLog("QELVODX8.OpenDevices:Code=" + std::to_string(error) + " Description=" + why);
+    MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why, MessageBoxes::vbOKOnly);
+}
+
+void QELVODX8::CloseDevices()
+{
+    backend_.CloseDevice(SoundDirection::Capture);
+    backend_.CloseDevice(SoundDirection::Playback);
+}
+
+void QELVODX8::StartSound()
+{
+    if (inAction_)
+        return;
+    if (!prepared_)
+        PrepareDevices();
+    if (!prepared_ || inAction_)   // the failure has been shown, or a nested call started
+        return;
+    writePos_ = readPos_ = blocksQueued_ = 0;
+    outBufferWritePtrWrap_ = outBufferReadPtrWrap_ = false;
+    inAction_ = true;
+    ++epoch_;
+    outDelay_ = StartDelay();
+    if (const int32_t error = backend_.Start(SoundDirection::Capture); error != 0) {
+        inAction_ = false;
+        ShowSoundFailure(error, backend_.ErrorText());
+    }
+}
+
+void QELVODX8::StopSound()
+{
+    if (!prepared_ || !inAction_)
+        return;
+    const uint32_t epoch = epoch_;
+    backend_.Stop(SoundDirection::Capture);
+    backend_.Stop(SoundDirection::Playback);
+    if (!WaitUntilStopped(SoundDirection::Capture, epoch) || !WaitUntilStopped(SoundDirection::Playback, epoch))
+        return;   // a call made meanwhile has taken over
+    inAction_ = false;
+    ++epoch_;
+}
+
+bool QELVODX8::WaitUntilStopped(SoundDirection direction, uint32_t epoch)
+{
+    do {
+        DoEvents();
+    } while (epoch_ == epoch && backend_.IsRunning(direction));
+    return epoch_ == epoch;
+}
+
+void QELVODX8::ReleaseDevices()
+{
+    if (!prepared_)
+        return;
+    if (inAction_) {
+        StopSound();
+        if (!prepared_ || inAction_)
+            return;
+    }
+    const uint32_t epoch = epoch_;
+    if (!DestroyEvents(captureNotify_, epoch) || !DestroyEvents(playbackNotify_, epoch))
+        return;
+    CloseDevices();
+    prepared_ = false;
+    ++epoch_;
+}
+
+bool QELVODX8::DestroyEvents(std::vector<PositionNotify>& table, uint32_t epoch)
+{
+    for (size_t k = 0; k < table.size(); ++k) {
+        DoEvents();
+        if (epoch_ != epoch)
+            return false;
+        if (table[k].EventId != 0)
+            backend_.DestroyEvent(table[k].EventId);
+    }
+    table.assign(1, PositionNotify{});
+    return true;
+}
+
+// ---- block flow ----------------------------------------------------------------------
+
+bool QELVODX8::EventHandler(int32_t eventid, std::span<int16_t> Channel1, std::span<int16_t> Channel2)
+{
+    if (eventid == 0)   // released tables hold one empty entry
+        return false;
+    for (const PositionNotify& entry : captureNotify_) {
+        if (entry.EventId == eventid) {
+            CapturePath(entry.Offset, Channel1, Channel2);
+            return true;
+        }
+    }
+    for (const PositionNotify& entry : playbackNotify_) {
+        if (entry.EventId == eventid) {
+            PlaybackPath(entry.Offset);
+            return false;
+        }
+    }
+    return false;
+}
+
+void QELVODX8::CapturePath(int32_t offset, std::span<int16_t> Channel1, std::span<int16_t> Channel2)
+{
+    const auto samples = static_cast<size_t>(samplesPerEvent_);
+    if (Channel1.size() < samples || Channel2.size() < samples) {
+        DropNotification("Capture", ErrSubscriptOutOfRange, "the channel arrays are shorter than a block");
+        return;
+    }
+    if (const int32_t error = backend_.ReadBuffer(offset - captureBlockBytes_ + 1, captureBlockBytes_, captureBlock_);
+        error != 0) {
+        DropNotification("ReadBuffer", error, backend_.ErrorText());
+        return;
+    }
+    Capture(Channel1, Channel2);
+    const uint32_t epoch = epoch_;
+    emit DataReady(Channel1, Channel2, samplesPerEvent_);
+    // Stopped, released or restarted inside DataReady: this block no longer counts.
+    if (epoch_ != epoch)
+        return;
+    if (outDelay_ > 0 && --outDelay_ <= 0)
+        StartPlayback();
+}
+
+void QELVODX8::Capture(std::span<int16_t> Channel1, std::span<int16_t> Channel2)
+{
+    if (noChannelsIn_ != 1 && noChannelsIn_ != 2) {
+        UnknownChannels();
+        return;
+    }
+    const auto samples = static_cast<size_t>(samplesPerEvent_);
+    if (Channel1.size() < samples || Channel2.size() < samples ||
+        captureBlock_.size() < samples * static_cast<size_t>(noChannelsIn_)) {
+        DropNotification("Capture", ErrSubscriptOutOfRange, "the block does not fit the arrays");
+        return;
+    }
+    if (noChannelsIn_ == 1) {
+        QELVO::Copy_16(captureBlock_.data(), Channel1.data(), samplesPerEvent_);
+        QELVO::Copy_16(captureBlock_.data(), Channel2.data(), samplesPerEvent_);
+    } else {
+        DeInterlace_16_2(captureBlock_.data(), Channel1.data(), Channel2.data(), samplesPerEvent_);
+    }
+}
+
+void QELVODX8::StartPlayback()
+{
+    if (const int32_t error = backend_.Start(SoundDirection::Playback); error != 0)
+        DropNotification("Play", error, backend_.ErrorText());
+}
+
+void QELVODX8::PlaybackPath(int32_t offset)
+{
+    backend_.SetVolume(outputAttenuation_ < 0 ? outputAttenuation_ : 0);
+    if (blocksQueued_ > RingBlocks()) {
+        RestartPlayback("overrun");
+        return;
+    }
+    if (blocksQueued_ <= 0 || backend_.TakePlaybackUnderrun()) {
+        RestartPlayback("underrun");
+        return;
+    }
+    const uint32_t epoch = epoch_;
+    emit DataOut(outBuffer_, readPos_, playbackBlockBytes_);
+    if (epoch_ != epoch)
+        return;
+    const int32_t blockSamples = playbackBlockBytes_ / 2;
+    if (static_cast<size_t>(readPos_) + static_cast<size_t>(blockSamples) > outBuffer_.size()) {
+        DropNotification("WriteBuffer", ErrSubscriptOutOfRange, "the block lies outside the staging ring");
+        return;
+    }
+    const std::span<const int16_t> block(outBuffer_.data() + readPos_, static_cast<size_t>(blockSamples));
+    if (const int32_t error = backend_.WriteBuffer(offset - playbackBlockBytes_ + 1, playbackBlockBytes_, block);
+        error != 0) {
+        DropNotification("WriteBuffer", error, backend_.ErrorText());
+        return;
+    }
+    // A position read again before Output refills it plays silence.
+    QELVO::Zero_16(outBuffer_.data() + readPos_, blockSamples);
+    --blocksQueued_;
+    AdvanceRingPosition(readPos_, outBufferReadPtrWrap_);
+}
+
+// The write position has lapped the read position, or the read position has caught up
+// with the write position: empty the ring and start playback again once it is refilled.
+void QELVODX8::RestartPlayback(const char* why)
+{
+    AddLog(std::string("QELVODX8.EventHandler:Playback ") + why + ", restarting after " +
+           std::to_string(StartDelay()) + " blocks");
+    writePos_ = readPos_ = blocksQueued_ = 0;
+    outBufferWritePtrWrap_ = false;
+    outDelay_ = StartDelay();
+    backend_.Stop(SoundDirection::Playback);
+}
+
+void QELVODX8::Output(std::span<const int16_t> Channel1, std::span<const int16_t> Channel2, int32_t)
+{
+    if (noChannelsOut_ != 1 && noChannelsOut_ != 2) {
+        UnknownChannels();
+        return;
+    }
+    const auto samples = static_cast<size_t>(samplesPerEvent_);
+    const size_t blockSamples = samples * static_cast<size_t>(noChannelsOut_);
+    if (Channel1.size() < samples || (noChannelsOut_ == 2 && Channel2.size() < samples) ||
+        static_cast<size_t>(writePos_) + blockSamples > outBuffer_.size()) {
+        DropNotification("Output", ErrSubscriptOutOfRange, "the block does not fit the staging ring");
+        return;
+    }
+    int16_t* destination = outBuffer_.data() + writePos_;
+    if (noChannelsOut_ == 1)
+        QELVO::Copy_16(Channel1.data(), destination, samplesPerEvent_);
+    else
+        Interlace_16_2(Channel1.data(), Channel2.data(), destination, samplesPerEvent_);
+    ++blocksQueued_;
+    AdvanceRingPosition(writePos_, outBufferWritePtrWrap_);
+}
+
+// Positions step by the playback block's size in bytes and return to 0 at the ring's end.
+void QELVODX8::AdvanceRingPosition(int32_t& position, bool& wrapped) const
+{
+    position += playbackBlockBytes_;
+    wrapped = false;
+    if (static_cast<size_t>(position) >= outBuffer_.size() - 1) {
+        position = 0;
+        wrapped = true;
+    }
+}
+
+int32_t QELVODX8::RingBlocks() const
+{
+    const auto upper = static_cast<int32_t>(outBuffer_.size() - 1);
+    return playbackBlockBytes_ > 0 ? (upper + playbackBlockBytes_ - 1) / playbackBlockBytes_ : 0;
+}
+
+void QELVODX8::UnknownChannels()
+{
+    lastErr_ = ErrUnknownChannels;
+    MessageBoxes::MsgBox(UnknownChannelsText, MessageBoxes::vbOKOnly);
+}
+
+void QELVODX8::DropNotification(const std::string& what, int32_t error, const std::string& why)
+{
+    lastErr_ = error;
+    AddLog("QELVODX8.EventHandler:" + what + " failed, block dropped: Code=" + std::to_string(error) +
+           " Description=" + why);
+}

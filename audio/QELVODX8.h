@@ -1,0 +1,175 @@
+#pragma once
+
+#include "platform/SoundBackend.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// The sound-card engine: captures 16-bit blocks from one capture device and plays 16-bit
+// blocks on one playback device, with one notification per block.
+//
+// Life: Created -> PrepareDevices (devices, buffers and events exist) -> StartSound
+// (capture runs at once; playback starts itself during the OutDelay-th capture
+// notification, after that block's DataReady) -> StopSound -> ReleaseDevices. Every one of
+// these is harmless in any state and when called again; a device that cannot be opened is
+// reported in a message box and leaves the engine stopped.
+//
+// Each capture notification reads the block, splits it into the event window's two
+// channel arrays and raises DataReady; the receive chain answers with Output, which queues
+// the processed block in the staging ring. Each playback notification raises DataOut and
+// copies the oldest queued block to the device.
+//
+// The channel counts must be set before SamplesPerEvent, which sizes the arrays.
+class QELVODX8 : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int32_t ErrUnknownChannels = 1001;
+    static constexpr int32_t ErrInvalidPropertyValue = 380;
+    static constexpr int32_t MaxSamplesPerEvent = 2049;   // the event window's channel arrays
+
+    explicit QELVODX8(SoundBackend& backend, QObject* parent = nullptr);
+    ~QELVODX8() override;
+    QELVODX8(const QELVODX8&) = delete;
+    QELVODX8& operator=(const QELVODX8&) = delete;
+
+    int32_t FSampling() const { return fSampling_; }
+    void SetFSampling(int32_t value) { fSampling_ = value; }
+    int32_t BitsPerSample() const { return bitsPerSample_; }
+    void SetBitsPerSample(int32_t value) { bitsPerSample_ = value; }
+    int32_t NoChannelsIn() const { return noChannelsIn_; }
+    void SetNoChannelsIn(int32_t value) { noChannelsIn_ = value; }
+    int32_t NoChannelsOut() const { return noChannelsOut_; }
+    void SetNoChannelsOut(int32_t value) { noChannelsOut_ = value; }
+    int32_t SamplesPerEvent() const { return samplesPerEvent_; }
+    // 1 to MaxSamplesPerEvent; other values raise RuntimeError ErrInvalidPropertyValue.
+    void SetSamplesPerEvent(int32_t value);
+    int32_t NoBlocksInBuffer() const { return noBlocksInBuffer_; }
+    void SetNoBlocksInBuffer(int32_t value) { noBlocksInBuffer_ = value; }
+    int32_t Inp2OutpBufferRatio() const { return inp2OutpBufferRatio_; }
+    void SetInp2OutpBufferRatio(int32_t value) { inp2OutpBufferRatio_ = value; }
+    // Set in hundredths of a decibel (floor -10000); read back as set when 0 or more,
+    // otherwise in whole decibels.
+    int32_t OutputAttenuation() const;
+    void SetOutputAttenuation(int32_t value);
+    int32_t CurrentCaptureDevice() const { return currentCaptureDevice_; }
+    void SetCurrentCaptureDevice(int32_t value) { currentCaptureDevice_ = value; }
+    int32_t CurrentPlaybackDevice() const { return currentPlaybackDevice_; }
+    void SetCurrentPlaybackDevice(int32_t value) { currentPlaybackDevice_ = value; }
+    int32_t LastErr() const { return lastErr_; }
+    void SetLastErr(int32_t value) { lastErr_ = value; }
+    bool InAction() const { return inAction_; }
+    // The window that receives the notifications (frmDX8Events registers itself).
+    SoundEventSink* EventForm() const { return eventForm_; }
+    void SetEventForm(SoundEventSink* form) { eventForm_ = form; }
+
+    int32_t OutDelay() const { return outDelay_; }
+    bool Prepared() const { return prepared_; }
+    bool OutBufferReadPtrWrap() const { return outBufferReadPtrWrap_; }
+    bool OutBufferWritePtrWrap() const { return outBufferWritePtrWrap_; }
+
+    void PrepareDevices();
+    void StartSound();
+    void StopSound();
+    void ReleaseDevices();
+
+    // Fill DeviceNames with the devices' descriptions (device index i at position i - 1)
+    // and return the upper bound, -1 for none.
+    int32_t GetPlayDeviceNames(std::vector<std::string>& DeviceNames) const;
+    int32_t GetCapDeviceNames(std::vector<std::string>& DeviceNames) const;
+
+    // Handles one notification; true for a captured block.
+    bool EventHandler(int32_t eventid, std::span<int16_t> Channel1, std::span<int16_t> Channel2);
+    // Splits the captured block into the two channels.
+    void Capture(std::span<int16_t> Channel1, std::span<int16_t> Channel2);
+    // Queues one processed block; count is not used, a block is always SamplesPerEvent.
+    void Output(std::span<const int16_t> Channel1, std::span<const int16_t> Channel2, int32_t count);
+
+signals:
+    // One captured block, raised after the split; the handler runs to completion first.
+    void DataReady(std::span<int16_t> Channel1, std::span<int16_t> Channel2, int32_t NumSamples);
+    // One playback notification: the staging ring, the position of the block about to be
+    // written and its size in bytes.
+    void DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
+
+private:
+    // The backend signals this relay, which passes the event on to the event window set at
+    // the time, so that no backend ever holds a pointer to the window itself.
+    class EventRelay : public SoundEventSink
+    {
+    public:
+        explicit EventRelay(QELVODX8& engine) : engine_(engine) {}
+        void DXCallback(int32_t eventId) override;
+
+    private:
+        QELVODX8& engine_;
+    };
+
+    bool OpenDevices();
+    bool OpenDevice(SoundDirection direction, const std::vector<SoundDeviceInfo>& list, int32_t index);
+    bool CreateBuffers();
+    void CreateNotifications();
+    void FillNotifications(SoundDirection direction, std::vector<PositionNotify>& table, int32_t bufferBytes,
+                           int32_t blockBytes);
+    bool DestroyEvents(std::vector<PositionNotify>& table, uint32_t epoch);
+    void CloseDevices();
+    void ReportOpenFailure(int32_t error, const std::string& why);
+    void ShowSoundFailure(int32_t error, const std::string& why);
+    bool WaitUntilStopped(SoundDirection direction, uint32_t epoch);
+
+    void CapturePath(int32_t offset, std::span<int16_t> Channel1, std::span<int16_t> Channel2);
+    void PlaybackPath(int32_t offset);
+    void StartPlayback();
+    void RestartPlayback(const char* why);
+    void DropNotification(const std::string& what, int32_t error, const std::string& why);
+    void UnknownChannels();
+    int32_t RingBlocks() const;
+    void AdvanceRingPosition(int32_t& position, bool& wrapped) const;
+    int32_t StartDelay() const { return noBlocksInBuffer_ * inp2OutpBufferRatio_ - 1; }
+
+    SoundBackend& backend_;
+    EventRelay relay_{*this};
+    SoundEventSink* eventForm_ = nullptr;
+    std::vector<SoundDeviceInfo> playDevices_;
+    std::vector<SoundDeviceInfo> capDevices_;
+
+    int32_t fSampling_ = 44100;
+    int32_t bitsPerSample_ = 16;
+    int32_t noChannelsIn_ = 2;
+    int32_t noChannelsOut_ = 2;
+    int32_t samplesPerEvent_ = 0;
+    int32_t noBlocksInBuffer_ = 2;
+    int32_t inp2OutpBufferRatio_ = 2;
+    int32_t outputAttenuation_ = 5000;
+    int32_t currentCaptureDevice_ = 1;
+    int32_t currentPlaybackDevice_ = 1;
+    int32_t lastErr_ = 0;
+    bool inAction_ = false;
+    bool prepared_ = false;
+    bool preparing_ = false;
+
+    int32_t captureBlockBytes_ = 0;
+    int32_t playbackBlockBytes_ = 0;
+    int32_t captureBufferBytes_ = 0;
+    int32_t playbackBufferBytes_ = 0;
+    std::vector<int16_t> captureBlock_;
+    std::vector<int16_t> outBuffer_;    // the staging ring
+    std::vector<PositionNotify> captureNotify_{PositionNotify{}};
+    std::vector<PositionNotify> playbackNotify_{PositionNotify{}};
+
+    int32_t outDelay_ = 0;
+    int32_t writePos_ = 0;
+    int32_t readPos_ = 0;
+    int32_t blocksQueued_ = 0;          // written and not yet played since the last (re)start
+    bool outBufferReadPtrWrap_ = false;
+    bool outBufferWritePtrWrap_ = false;
+
+    // Bumped by every prepare, release, start and stop, so that a routine that let events
+    // run (or raised an event) can tell that the engine changed state under it.
+    uint32_t epoch_ = 0;
+};

@@ -1,0 +1,576 @@
+#include "platform/AlsaSoundBackend.h"
+
+#include <alsa/asoundlib.h>
+#include <poll.h>
+
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr int32_t BytesPerSample = 2;       // S16_LE is the only sample format
+constexpr int32_t SilenceFloor = -10000;    // hundredths of a decibel that mean silence
+constexpr unsigned MinCaptureBlocksInDevice = 4;  // room for a busy main loop
+
+const char* DirectionName(SoundDirection direction)
+{
+    return direction == SoundDirection::Capture ? "Capture" : "Playback";
+}
+
+std::string FirstLine(const char* text)
+{
+    const std::string all = text ? text : "";
+    return all.substr(0, all.find('\n'));
+}
+
+// The name hint's value, released at once.
+std::string HintValue(void* hint, const char* id, bool& present)
+{
+    char* value = snd_device_name_get_hint(hint, id);
+    present = value != nullptr;
+    std::string text = value ? value : "";
+    std::free(value);
+    return text;
+}
+
+bool HintFits(void* hint, SoundDirection direction)
+{
+    bool present = false;
+    const std::string ioid = HintValue(hint, "IOID", present);
+    return !present || ioid == (direction == SoundDirection::Capture ? "Input" : "Output");
+}
+
+} // namespace
+
+// One open PCM with its poll notifiers and the looping buffer it presents to its owner.
+class AlsaSoundBackend::Stream
+{
+public:
+    Stream(AlsaSoundBackend& owner, SoundDirection direction, std::string name, snd_pcm_t* pcm)
+        : owner_(owner), direction_(direction), name_(std::move(name)), pcm_(pcm) {}
+
+    ~Stream() { ClosePcm(); }
+
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    int32_t Configure(const SoundBufferDesc& desc);
+    int32_t Start();
+    void Stop();
+    void RequestClose();
+    int32_t Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination);
+    int32_t Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain);
+
+    bool Running() const { return running_; }
+    bool Dispatching() const { return dispatching_; }
+
+private:
+    std::string Describe() const { return std::string(DirectionName(direction_)) + " device \"" + name_ + "\""; }
+    int32_t Fail(int error, const std::string& what);
+    int32_t SetHardware(const SoundBufferDesc& desc, unsigned blocksInDevice);
+    int32_t SetSoftware();
+    void CreateNotifiers();
+    void EnableNotifiers(bool enabled);
+    int32_t CheckRange(int32_t startByte, int32_t bytes, size_t elements) const;
+
+    void Dispatch();
+    bool DeviceReady();
+    void HandleReadyBlocks();
+    bool CaptureBlock();
+    bool PlaybackBlock();
+    int32_t WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames);
+    void Recover(int error);
+    void PlaybackRanDry(int error);
+    void ClosePcm();
+
+    AlsaSoundBackend& owner_;
+    const SoundDirection direction_;
+    const std::string name_;
+    snd_pcm_t* pcm_;
+
+    int32_t channels_ = 0;
+    int32_t bufferBytes_ = 0;          // the looping buffer the owner sees
+    int32_t blockBytes_ = 0;
+    snd_pcm_uframes_t blockFrames_ = 0;
+    snd_pcm_uframes_t deviceFrames_ = 0;  // the PCM's own buffer
+    std::vector<int16_t> image_;      // capture: the looping buffer's contents
+    std::vector<int16_t> scratch_;    // playback: one block of silence or of scaled samples
+    std::vector<pollfd> pollFds_;
+    std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
+
+    int32_t position_ = 0;            // byte offset of the next block in the looping buffer
+    snd_pcm_uframes_t filledFrames_ = 0;  // capture: frames of the next block already read
+    bool running_ = false;
+    bool dispatching_ = false;
+    bool closeRequested_ = false;
+    bool blockWritten_ = false;
+};
+
+int32_t AlsaSoundBackend::Stream::Fail(int error, const std::string& what)
+{
+    return owner_.Fail(error, Describe() + ": " + what + " (" + snd_strerror(error) + ")");
+}
+
+int32_t AlsaSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
+{
+    const SoundFormat& format = desc.Format;
+    if (format.BitsPerSample != 8 * BytesPerSample)
+        return Fail(-EINVAL, "only 16-bit samples are supported, not " + std::to_string(format.BitsPerSample));
+    if (format.Channels < 1)
+        return Fail(-EINVAL, "cannot open " + std::to_string(format.Channels) + " channels");
+    const int32_t frameBytes = format.Channels * BytesPerSample;
+    if (desc.BlockBytes <= 0 || desc.BlockBytes % frameBytes != 0 || desc.BufferBytes < 2 * desc.BlockBytes ||
+        desc.BufferBytes % desc.BlockBytes != 0)
+        return Fail(-EINVAL, "cannot use a buffer of " + std::to_string(desc.BufferBytes) + " bytes in blocks of " +
+                                 std::to_string(desc.BlockBytes) + " bytes");
+
+    Stop();
+    channels_ = format.Channels;
+    bufferBytes_ = desc.BufferBytes;
+    blockBytes_ = desc.BlockBytes;
+    blockFrames_ = static_cast<snd_pcm_uframes_t>(desc.BlockBytes / frameBytes);
+    const unsigned blocks = static_cast<unsigned>(desc.BufferBytes / desc.BlockBytes);
+    const unsigned blocksInDevice =
+        direction_ == SoundDirection::Capture ? std::max(blocks, MinCaptureBlocksInDevice) : blocks;
+    if (int32_t error = SetHardware(desc, blocksInDevice); error != 0)
+        return error;
+    if (int32_t error = SetSoftware(); error != 0)
+        return error;
+
+    if (direction_ == SoundDirection::Capture)
+        image_.assign(static_cast<size_t>(bufferBytes_ / BytesPerSample), 0);
+    else
+        scratch_.assign(static_cast<size_t>(blockBytes_ / BytesPerSample), 0);
+    CreateNotifiers();
+    return 0;
+}
+
+int32_t AlsaSoundBackend::Stream::SetHardware(const SoundBufferDesc& desc, unsigned blocksInDevice)
+{
+    snd_pcm_hw_params_t* hw = nullptr;
+    snd_pcm_hw_params_alloca(&hw);
+    const auto rate = static_cast<unsigned>(desc.Format.SamplesPerSecond);
+    int error = snd_pcm_hw_params_any(pcm_, hw);
+    if (error < 0)
+        return Fail(error, "offers no configuration");
+    if ((error = snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0)
+        return Fail(error, "cannot transfer interleaved samples");
+    if ((error = snd_pcm_hw_params_set_format(pcm_, hw, SND_PCM_FORMAT_S16_LE)) < 0)
+        return Fail(error, "cannot take 16-bit samples");
+    if ((error = snd_pcm_hw_params_set_channels(pcm_, hw, static_cast<unsigned>(channels_))) < 0)
+        return Fail(error, "cannot take " + std::to_string(channels_) + " channels");
+    snd_pcm_hw_params_set_rate_resample(pcm_, hw, 1);
+    if ((error = snd_pcm_hw_params_set_rate(pcm_, hw, rate, 0)) < 0)
+        return Fail(error, "cannot run at " + std::to_string(rate) + " samples per second");
+    snd_pcm_uframes_t period = blockFrames_;
+    int direction = 0;
+    if ((error = snd_pcm_hw_params_set_period_size_near(pcm_, hw, &period, &direction)) < 0)
+        return Fail(error, "cannot use periods of " + std::to_string(blockFrames_) + " frames");
+    snd_pcm_uframes_t buffer = blockFrames_ * blocksInDevice;
+    if ((error = snd_pcm_hw_params_set_buffer_size_near(pcm_, hw, &buffer)) < 0)
+        return Fail(error, "cannot hold " + std::to_string(blocksInDevice) + " blocks");
+    if ((error = snd_pcm_hw_params(pcm_, hw)) < 0)
+        return Fail(error, "cannot be configured");
+    if (buffer < 2 * blockFrames_)
+        return Fail(-EINVAL, "offers a buffer of only " + std::to_string(buffer) + " frames");
+    deviceFrames_ = buffer;
+    return 0;
+}
+
+// A notification for every whole block; the streams are started explicitly.
+int32_t AlsaSoundBackend::Stream::SetSoftware()
+{
+    snd_pcm_sw_params_t* sw = nullptr;
+    snd_pcm_sw_params_alloca(&sw);
+    snd_pcm_uframes_t boundary = 0;
+    int error = snd_pcm_sw_params_current(pcm_, sw);
+    if (error >= 0)
+        error = snd_pcm_sw_params_get_boundary(sw, &boundary);
+    if (error >= 0)
+        error = snd_pcm_sw_params_set_avail_min(pcm_, sw, blockFrames_);
+    if (error >= 0)
+        error = snd_pcm_sw_params_set_start_threshold(pcm_, sw, boundary);
+    if (error >= 0)
+        error = snd_pcm_sw_params(pcm_, sw);
+    return error < 0 ? Fail(error, "cannot be set to notify once per block") : 0;
+}
+
+void AlsaSoundBackend::Stream::CreateNotifiers()
+{
+    notifiers_.clear();
+    const int count = snd_pcm_poll_descriptors_count(pcm_);
+    pollFds_.assign(static_cast<size_t>(std::max(count, 0)), pollfd{});
+    if (count > 0)
+        snd_pcm_poll_descriptors(pcm_, pollFds_.data(), static_cast<unsigned>(count));
+    for (const pollfd& descriptor : pollFds_) {
+        for (const auto& [event, type] : {std::pair{POLLIN, QSocketNotifier::Read}, std::pair{POLLOUT, QSocketNotifier::Write}}) {
+            if (!(descriptor.events & event))
+                continue;
+            auto notifier = std::make_unique<QSocketNotifier>(descriptor.fd, type);
+            notifier->setEnabled(false);
+            QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] { Dispatch(); });
+            notifiers_.push_back(std::move(notifier));
+        }
+    }
+}
+
+void AlsaSoundBackend::Stream::EnableNotifiers(bool enabled)
+{
+    for (const auto& notifier : notifiers_)
+        notifier->setEnabled(enabled);
+}
+
+int32_t AlsaSoundBackend::Stream::Start()
+{
+    if (running_)
+        return 0;
+    if (blockFrames_ == 0)
+        return Fail(-EINVAL, "has no buffer");
+    if (snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED) {
+        if (const int error = snd_pcm_prepare(pcm_); error < 0)
+            return Fail(error, "cannot be prepared");
+    }
+    position_ = 0;
+    filledFrames_ = 0;
+    if (direction_ == SoundDirection::Playback) {
+        std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
+        for (snd_pcm_uframes_t primed = 0; primed < deviceFrames_; primed += blockFrames_) {
+            if (const int32_t error = WriteFrames(scratch_.data(), std::min(blockFrames_, deviceFrames_ - primed)); error != 0)
+                return error;
+        }
+    }
+    if (const int error = snd_pcm_start(pcm_); error < 0)
+        return Fail(error, "cannot start");
+    running_ = true;
+    EnableNotifiers(true);
+    return 0;
+}
+
+void AlsaSoundBackend::Stream::Stop()
+{
+    running_ = false;
+    EnableNotifiers(false);
+    if (pcm_)
+        snd_pcm_drop(pcm_);
+}
+
+void AlsaSoundBackend::Stream::RequestClose()
+{
+    Stop();
+    if (dispatching_)
+        closeRequested_ = true;
+    else
+        ClosePcm();
+}
+
+void AlsaSoundBackend::Stream::ClosePcm()
+{
+    EnableNotifiers(false);
+    if (pcm_)
+        snd_pcm_close(pcm_);
+    pcm_ = nullptr;
+}
+
+int32_t AlsaSoundBackend::Stream::CheckRange(int32_t startByte, int32_t bytes, size_t elements) const
+{
+    const bool fits = startByte >= 0 && bytes >= 0 && startByte <= bufferBytes_ - bytes &&
+                      startByte % BytesPerSample == 0 && bytes % (channels_ * BytesPerSample) == 0 &&
+                      static_cast<size_t>(bytes / BytesPerSample) <= elements;
+    if (fits)
+        return 0;
+    return owner_.Fail(-EINVAL, Describe() + ": " + std::to_string(bytes) + " bytes at byte " +
+                                    std::to_string(startByte) + " lie outside its buffer of " +
+                                    std::to_string(bufferBytes_) + " bytes");
+}
+
+int32_t AlsaSoundBackend::Stream::Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination)
+{
+    if (const int32_t error = CheckRange(startByte, bytes, std::min(destination.size(), image_.size())); error != 0)
+        return error;
+    std::copy_n(image_.begin() + startByte / BytesPerSample, bytes / BytesPerSample, destination.begin());
+    return 0;
+}
+
+int32_t AlsaSoundBackend::Stream::Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain)
+{
+    if (!running_)
+        return Fail(-EBADFD, "is not playing");
+    if (const int32_t error = CheckRange(startByte, bytes, std::min(source.size(), scratch_.size())); error != 0)
+        return error;
+    const size_t samples = static_cast<size_t>(bytes / BytesPerSample);
+    // The gain goes on this copy only: the caller's block stays as it was.
+    for (size_t i = 0; i < samples; ++i) {
+        const float scaled = std::nearbyint(static_cast<float>(source[i]) * gain);
+        scratch_[i] = static_cast<int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
+    }
+    blockWritten_ = true;
+    return WriteFrames(scratch_.data(), samples / static_cast<size_t>(channels_));
+}
+
+int32_t AlsaSoundBackend::Stream::WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames)
+{
+    while (frames > 0) {
+        const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, samples, frames);
+        if (written == -EPIPE || written == -ESTRPIPE) {
+            PlaybackRanDry(static_cast<int>(written));
+            return Fail(static_cast<int>(written), "ran dry");
+        }
+        if (written < 0)
+            return Fail(static_cast<int>(written), "cannot take the block");
+        if (written == 0)
+            return Fail(-EAGAIN, "has no room for the block");
+        samples += written * channels_;
+        frames -= static_cast<snd_pcm_uframes_t>(written);
+    }
+    return 0;
+}
+
+void AlsaSoundBackend::Stream::Dispatch()
+{
+    // The blocks left over after a nested call are handled by the outer one.
+    if (dispatching_ || !running_)
+        return;
+    dispatching_ = true;
+    HandleReadyBlocks();
+    dispatching_ = false;
+    if (closeRequested_)
+        ClosePcm();
+}
+
+bool AlsaSoundBackend::Stream::DeviceReady()
+{
+    for (pollfd& descriptor : pollFds_)
+        descriptor.revents = 0;
+    poll(pollFds_.data(), pollFds_.size(), 0);
+    unsigned short revents = 0;
+    if (snd_pcm_poll_descriptors_revents(pcm_, pollFds_.data(), static_cast<unsigned>(pollFds_.size()), &revents) < 0)
+        return false;
+    return (revents & (POLLIN | POLLOUT | POLLERR)) != 0;
+}
+
+// One notification per block while the device has whole blocks, never more than its own
+// buffer holds: devices that are not paced in real time always report a full buffer.
+void AlsaSoundBackend::Stream::HandleReadyBlocks()
+{
+    if (!DeviceReady())
+        return;
+    const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
+    if (available < 0) {
+        Recover(static_cast<int>(available));
+        return;
+    }
+    const auto limit = static_cast<snd_pcm_sframes_t>(deviceFrames_ / blockFrames_);
+    for (auto blocks = std::min(available / static_cast<snd_pcm_sframes_t>(blockFrames_), limit); blocks > 0; --blocks) {
+        const bool handled = direction_ == SoundDirection::Capture ? CaptureBlock() : PlaybackBlock();
+        if (!handled || !running_ || closeRequested_)
+            return;
+    }
+}
+
+bool AlsaSoundBackend::Stream::CaptureBlock()
+{
+    int16_t* block = image_.data() + position_ / BytesPerSample;
+    while (filledFrames_ < blockFrames_) {
+        const snd_pcm_sframes_t read =
+            snd_pcm_readi(pcm_, block + filledFrames_ * static_cast<snd_pcm_uframes_t>(channels_), blockFrames_ - filledFrames_);
+        if (read == -EAGAIN || read == 0)
+            return false;
+        if (read < 0) {
+            Recover(static_cast<int>(read));
+            return false;
+        }
+        filledFrames_ += static_cast<snd_pcm_uframes_t>(read);
+    }
+    filledFrames_ = 0;
+    const int32_t start = position_;
+    position_ = (position_ + blockBytes_) % bufferBytes_;
+    owner_.NotifyBlock(SoundDirection::Capture, start, blockBytes_);
+    return true;
+}
+
+bool AlsaSoundBackend::Stream::PlaybackBlock()
+{
+    blockWritten_ = false;
+    const int32_t start = position_;
+    position_ = (position_ + blockBytes_) % bufferBytes_;
+    owner_.NotifyBlock(SoundDirection::Playback, start, blockBytes_);
+    if (!running_ || closeRequested_)
+        return false;
+    // A block nobody wrote plays as silence, so the device keeps its pace.
+    if (!blockWritten_) {
+        std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
+        return WriteFrames(scratch_.data(), blockFrames_) == 0;
+    }
+    return true;
+}
+
+void AlsaSoundBackend::Stream::Recover(int error)
+{
+    if (direction_ == SoundDirection::Playback) {
+        PlaybackRanDry(error);
+        return;
+    }
+    owner_.Trace("AlsaSoundBackend:Capture overrun on " + Describe() + ", restarted (" + snd_strerror(error) + ")");
+    filledFrames_ = 0;
+    error = snd_pcm_recover(pcm_, error, 1);
+    if (error >= 0)
+        error = snd_pcm_start(pcm_);
+    if (error < 0) {
+        owner_.Trace("AlsaSoundBackend:" + Describe() + " cannot be restarted (" + snd_strerror(error) + ")");
+        running_ = false;
+        EnableNotifiers(false);
+    }
+}
+
+// The device is made ready again but not restarted: the next notification tells the
+// owner, which decides when playback resumes.
+void AlsaSoundBackend::Stream::PlaybackRanDry(int error)
+{
+    owner_.Trace("AlsaSoundBackend:Playback underrun on " + Describe() + " (" + snd_strerror(error) + ")");
+    snd_pcm_recover(pcm_, error, 1);
+    owner_.playbackUnderrun_ = true;
+}
+
+// ---------------------------------------------------------------------------------------
+
+AlsaSoundBackend::AlsaSoundBackend() = default;
+
+AlsaSoundBackend::~AlsaSoundBackend()
+{
+    CloseDevice(SoundDirection::Capture);
+    CloseDevice(SoundDirection::Playback);
+}
+
+std::vector<SoundDeviceInfo> AlsaSoundBackend::Devices(SoundDirection direction)
+{
+    std::vector<SoundDeviceInfo> devices;
+    void** hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) == 0) {
+        for (void** hint = hints; *hint; ++hint) {
+            bool hasName = false, hasDescription = false;
+            const std::string name = HintValue(*hint, "NAME", hasName);
+            const std::string description = HintValue(*hint, "DESC", hasDescription);
+            if (hasName && HintFits(*hint, direction))
+                devices.push_back({name, FirstLine(description.c_str())});
+        }
+        snd_device_name_free_hint(hints);
+    }
+    const auto isDefault = [](const SoundDeviceInfo& device) { return device.Name == "default"; };
+    const auto found = std::find_if(devices.begin(), devices.end(), isDefault);
+    if (found == devices.end())
+        devices.insert(devices.begin(), {"default", "Default sound device"});
+    else
+        std::rotate(devices.begin(), found, found + 1);
+    return devices;
+}
+
+int32_t AlsaSoundBackend::OpenDevice(SoundDirection direction, const std::string& name)
+{
+    CloseDevice(direction);
+    DisposeRetiredStreams();
+    snd_pcm_t* pcm = nullptr;
+    const snd_pcm_stream_t stream =
+        direction == SoundDirection::Capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
+    if (const int error = snd_pcm_open(&pcm, name.c_str(), stream, SND_PCM_NONBLOCK); error < 0)
+        return Fail(error, std::string(DirectionName(direction)) + " device \"" + name + "\": cannot be opened (" +
+                               snd_strerror(error) + ")");
+    streams_[static_cast<size_t>(direction)] = std::make_unique<Stream>(*this, direction, name, pcm);
+    if (direction == SoundDirection::Playback)
+        playbackUnderrun_ = false;
+    return 0;
+}
+
+int32_t AlsaSoundBackend::CreateBuffer(SoundDirection direction, const SoundBufferDesc& desc)
+{
+    Stream* stream = StreamOf(direction);
+    return stream ? stream->Configure(desc) : FailNotOpen(direction);
+}
+
+void AlsaSoundBackend::CloseDevice(SoundDirection direction)
+{
+    std::unique_ptr<Stream> stream = std::move(streams_[static_cast<size_t>(direction)]);
+    if (!stream)
+        return;
+    stream->RequestClose();
+    if (stream->Dispatching())
+        retired_.push_back(std::move(stream));
+}
+
+void AlsaSoundBackend::DisposeRetiredStreams()
+{
+    std::erase_if(retired_, [](const std::unique_ptr<Stream>& stream) { return !stream->Dispatching(); });
+}
+
+int32_t AlsaSoundBackend::Start(SoundDirection direction)
+{
+    Stream* stream = StreamOf(direction);
+    if (!stream)
+        return FailNotOpen(direction);
+    if (direction == SoundDirection::Playback)
+        playbackUnderrun_ = false;
+    return stream->Start();
+}
+
+int32_t AlsaSoundBackend::Stop(SoundDirection direction)
+{
+    if (Stream* stream = StreamOf(direction))
+        stream->Stop();
+    return 0;
+}
+
+bool AlsaSoundBackend::IsRunning(SoundDirection direction)
+{
+    const Stream* stream = StreamOf(direction);
+    return stream && stream->Running();
+}
+
+int32_t AlsaSoundBackend::SetVolume(int32_t hundredthsOfDecibel)
+{
+    if (hundredthsOfDecibel == volume_)
+        return 0;
+    volume_ = hundredthsOfDecibel;
+    if (volume_ >= 0)
+        gain_ = 1.0f;
+    else if (volume_ <= SilenceFloor)
+        gain_ = 0.0f;
+    else
+        gain_ = static_cast<float>(std::pow(10.0, volume_ / 2000.0));
+    return 0;
+}
+
+int32_t AlsaSoundBackend::ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination)
+{
+    Stream* stream = StreamOf(SoundDirection::Capture);
+    return stream ? stream->Read(startByte, bytes, destination) : FailNotOpen(SoundDirection::Capture);
+}
+
+int32_t AlsaSoundBackend::WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source)
+{
+    Stream* stream = StreamOf(SoundDirection::Playback);
+    return stream ? stream->Write(startByte, bytes, source, gain_) : FailNotOpen(SoundDirection::Playback);
+}
+
+bool AlsaSoundBackend::TakePlaybackUnderrun()
+{
+    return std::exchange(playbackUnderrun_, false);
+}
+
+AlsaSoundBackend::Stream* AlsaSoundBackend::StreamOf(SoundDirection direction) const
+{
+    return streams_[static_cast<size_t>(direction)].get();
+}
+
+int32_t AlsaSoundBackend::Fail(int32_t error, const std::string& text)
+{
+    errorText_ = text;
+    return error < 0 ? error : -EINVAL;
+}
+
+int32_t AlsaSoundBackend::FailNotOpen(SoundDirection direction)
+{
+    return Fail(-ENODEV, std::string(DirectionName(direction)) + " device: not open");
+}

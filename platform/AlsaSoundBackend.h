@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/SoundBackend.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Sound through ALSA: non-blocking PCMs, interleaved S16_LE at exactly the requested rate.
+// One ALSA period is one block; the PCMs' poll descriptors feed QSocketNotifiers, so every
+// captured block and every free playback block arrives as an event of the main loop.
+// A captured block is read from the device before its notification is signalled, so a
+// nested event loop never sees it twice. The device lists come from ALSA's name hints.
+class AlsaSoundBackend : public SoundBackend
+{
+public:
+    AlsaSoundBackend();
+    ~AlsaSoundBackend() override;
+    AlsaSoundBackend(const AlsaSoundBackend&) = delete;
+    AlsaSoundBackend& operator=(const AlsaSoundBackend&) = delete;
+
+    std::vector<SoundDeviceInfo> Devices(SoundDirection direction) override;
+    int32_t OpenDevice(SoundDirection direction, const std::string& name) override;
+    int32_t CreateBuffer(SoundDirection direction, const SoundBufferDesc& desc) override;
+    void CloseDevice(SoundDirection direction) override;
+    int32_t Start(SoundDirection direction) override;
+    int32_t Stop(SoundDirection direction) override;
+    bool IsRunning(SoundDirection direction) override;
+    int32_t SetVolume(int32_t hundredthsOfDecibel) override;
+    int32_t ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination) override;
+    int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) override;
+    bool TakePlaybackUnderrun() override;
+    std::string ErrorText() const override { return errorText_; }
+
+private:
+    class Stream;
+
+    Stream* StreamOf(SoundDirection direction) const;
+    int32_t Fail(int32_t error, const std::string& text);
+    int32_t FailNotOpen(SoundDirection direction);
+    void DisposeRetiredStreams();
+
+    std::unique_ptr<Stream> streams_[2];
+    // Streams closed from inside their own notification, kept until it has returned.
+    std::vector<std::unique_ptr<Stream>> retired_;
+    float gain_ = 1.0f;
+    int32_t volume_ = 0;
+    bool playbackUnderrun_ = false;
+    std::string errorText_;
+};

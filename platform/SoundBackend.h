@@ -1,0 +1,163 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Block-wise sound capture and playback. Each direction has one device and one looping
+// buffer; the buffer's owner places notification positions in it, and the backend signals
+// the matching event on the main thread each time the buffer position passes one of them.
+// The sound-card engine (audio/QELVODX8) is written against this interface;
+// platform/AlsaSoundBackend is the real one and tests/fakes/FakeSoundBackend the test double.
+//
+// Results are 0 for success and otherwise a negative error number; ErrorText() then names
+// the device and says what failed.
+
+enum class SoundDirection { Playback = 0, Capture = 1 };
+
+struct SoundDeviceInfo
+{
+    std::string Name;         // what opens the device ("default", "hw:1,0")
+    std::string Description;  // what the user is shown
+};
+
+struct SoundFormat
+{
+    int32_t Channels = 0;
+    int32_t SamplesPerSecond = 0;
+    int32_t BitsPerSample = 0;
+};
+
+// A looping buffer of BufferBytes that is filled or emptied in blocks of BlockBytes.
+struct SoundBufferDesc
+{
+    SoundFormat Format;
+    int32_t BufferBytes = 0;
+    int32_t BlockBytes = 0;
+};
+
+// EventId is signalled when the buffer position passes byte Offset.
+struct PositionNotify
+{
+    int32_t Offset = 0;
+    int32_t EventId = 0;
+};
+
+class SoundEventSink
+{
+public:
+    virtual void DXCallback(int32_t eventId) = 0;
+
+protected:
+    ~SoundEventSink() = default;
+};
+
+class SoundBackend
+{
+public:
+    using TraceFunction = void (*)(const std::string& line);
+
+    virtual ~SoundBackend() = default;
+
+    // The devices of one direction, the system's default first.
+    virtual std::vector<SoundDeviceInfo> Devices(SoundDirection direction) = 0;
+
+    virtual int32_t OpenDevice(SoundDirection direction, const std::string& name) = 0;
+    virtual int32_t CreateBuffer(SoundDirection direction, const SoundBufferDesc& desc) = 0;
+    // Stops, then releases the buffer and the device. Harmless when nothing is open; when
+    // called from inside one of the device's own notifications the device is closed as
+    // soon as that notification returns.
+    virtual void CloseDevice(SoundDirection direction) = 0;
+
+    // Capture loops over its buffer. Playback starts from a buffer of silence and loops;
+    // a block written at a notification sounds (blocks in buffer - 1) block periods later.
+    virtual int32_t Start(SoundDirection direction) = 0;
+    virtual int32_t Stop(SoundDirection direction) = 0;
+    virtual bool IsRunning(SoundDirection direction) = 0;
+
+    // Playback gain in hundredths of a decibel: 0 full volume, -10000 and below silence.
+    virtual int32_t SetVolume(int32_t hundredthsOfDecibel) = 0;
+
+    // Copies bytes of the capture buffer from startByte into destination.
+    virtual int32_t ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination) = 0;
+    // Copies bytes from source into the playback buffer at startByte.
+    virtual int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) = 0;
+
+    // True once after the playback device ran dry; the backend then signals the next
+    // playback notification at once, so that the owner can restart playback cleanly.
+    virtual bool TakePlaybackUnderrun() = 0;
+
+    virtual std::string ErrorText() const = 0;
+
+    // Events and notification positions work alike in every backend.
+    int32_t CreateEvent(SoundEventSink* sink)
+    {
+        const int32_t id = ++lastEventId_;
+        sinks_.emplace_back(id, sink);
+        return id;
+    }
+
+    void DestroyEvent(int32_t eventId)
+    {
+        for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+            if (it->first == eventId) {
+                sinks_.erase(it);
+                return;
+            }
+        }
+    }
+
+    void SetNotificationPositions(SoundDirection direction, std::span<const PositionNotify> table)
+    {
+        Positions(direction).assign(table.begin(), table.end());
+    }
+
+    std::span<const PositionNotify> NotificationPositions(SoundDirection direction) const
+    {
+        return positions_[Index(direction)];
+    }
+
+    void SetTrace(TraceFunction trace) { trace_ = trace; }
+
+protected:
+    // Signals, in table order, every event whose position lies in the block of the given
+    // bytes starting at startByte. A sink may close the device or replace the table while
+    // it runs; the table is read afresh for each entry.
+    void NotifyBlock(SoundDirection direction, int32_t startByte, int32_t bytes)
+    {
+        const std::vector<PositionNotify>& table = Positions(direction);
+        for (size_t k = 0; k < table.size(); ++k) {
+            const PositionNotify entry = table[k];
+            if (entry.Offset >= startByte && entry.Offset < startByte + bytes)
+                Signal(entry.EventId);
+        }
+    }
+
+    void Trace(const std::string& line) const
+    {
+        if (trace_)
+            trace_(line);
+    }
+
+private:
+    static size_t Index(SoundDirection direction) { return static_cast<size_t>(direction); }
+    std::vector<PositionNotify>& Positions(SoundDirection direction) { return positions_[Index(direction)]; }
+
+    void Signal(int32_t eventId)
+    {
+        for (const auto& [id, sink] : sinks_) {
+            if (id == eventId) {
+                if (sink)
+                    sink->DXCallback(eventId);
+                return;
+            }
+        }
+    }
+
+    int32_t lastEventId_ = 0;
+    std::vector<std::pair<int32_t, SoundEventSink*>> sinks_;
+    std::vector<PositionNotify> positions_[2];
+    TraceFunction trace_ = nullptr;
+};

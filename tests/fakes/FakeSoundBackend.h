@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/SoundBackend.h"
+
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+// A sound backend that delivers capture blocks and frees playback blocks only when a test
+// tells it to, and records everything the engine asked of it.
+class FakeSoundBackend : public SoundBackend
+{
+public:
+    struct Device
+    {
+        std::string Name;          // empty: closed
+        bool HasBuffer = false;
+        SoundBufferDesc Desc;
+        bool Running = false;
+        int Starts = 0;
+        int Stops = 0;
+        int PollsUntilStopped = 0; // IsRunning keeps answering true this often after Stop
+    };
+
+    struct Write
+    {
+        int32_t StartByte = 0;
+        std::vector<int16_t> Samples;
+        int32_t Volume = 0;        // the volume in force when the block was written
+    };
+
+    FakeSoundBackend();
+
+    // Fills capture block k (in whole blocks of the capture buffer) with the given
+    // interleaved samples and signals the notifications that lie in it.
+    void DeliverCaptureBlock(int32_t k, std::span<const int16_t> samples);
+    // Signals the notifications that lie in playback block k.
+    void FreePlaybackBlock(int32_t k);
+    // The playback device ran dry: the next TakePlaybackUnderrun answers true.
+    void RunDry() { underrun_ = true; }
+
+    std::vector<SoundDeviceInfo> Devices(SoundDirection direction) override;
+    int32_t OpenDevice(SoundDirection direction, const std::string& name) override;
+    int32_t CreateBuffer(SoundDirection direction, const SoundBufferDesc& desc) override;
+    void CloseDevice(SoundDirection direction) override;
+    int32_t Start(SoundDirection direction) override;
+    int32_t Stop(SoundDirection direction) override;
+    bool IsRunning(SoundDirection direction) override;
+    int32_t SetVolume(int32_t hundredthsOfDecibel) override;
+    int32_t ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination) override;
+    int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) override;
+    bool TakePlaybackUnderrun() override;
+    std::string ErrorText() const override { return errorText_; }
+
+    Device& Of(SoundDirection direction) { return devices_[static_cast<size_t>(direction)]; }
+
+    std::vector<SoundDeviceInfo> PlaybackDevices;
+    std::vector<SoundDeviceInfo> CaptureDevices;
+    std::set<std::string> FailingDevices;   // OpenDevice refuses these names
+    bool FailBuffers = false;               // CreateBuffer refuses every format
+    std::vector<int32_t> Volumes;           // every SetVolume
+    std::vector<Write> Writes;              // every WriteBuffer
+
+private:
+    int32_t Fail(const std::string& text);
+
+    Device devices_[2];
+    std::vector<int16_t> captureImage_;
+    int32_t volume_ = 0;
+    bool underrun_ = false;
+    std::string errorText_;
+};
