@@ -134,11 +134,15 @@ std::vector<uint16_t> LineTraceDecoder::Words16(ClockEdge edge) const
     return words;
 }
 
+// A bit is sampled when SCL rises and counts once SCL falls again: the clock pulse of a
+// start or stop condition carries no bit.
 std::vector<I2CTransaction> LineTraceDecoder::I2CTransactions() const
 {
     std::vector<I2CTransaction> transactions;
     bool inTransaction = false;
     std::vector<bool> bits;
+    bool sampled = false;
+    bool sample = false;
     const auto finish = [&](bool stopped) {
         I2CTransaction& t = transactions.back();
         t.stopped = stopped;
@@ -150,16 +154,20 @@ std::vector<I2CTransaction> LineTraceDecoder::I2CTransactions() const
     for (const PinStep& step : steps_) {
         const ChipPins& now = step.pins;
         const bool clockHeld = before.clock && now.clock;
-        if (clockHeld && before.data && !now.data) {          // start, or a repeated start
+        if (clockHeld && before.data != now.data) {
+            sampled = false;
             if (inTransaction)
-                finish(false);
-            transactions.emplace_back();
-            inTransaction = true;
-        } else if (clockHeld && !before.data && now.data) {   // stop
-            if (inTransaction)
-                finish(true);
-        } else if (inTransaction && !before.clock && now.clock) {
-            bits.push_back(now.data);
+                finish(now.data);                  // SDA rising: stop; falling: repeated start
+            if (!now.data) {
+                transactions.emplace_back();
+                inTransaction = true;
+            }
+        } else if (!before.clock && now.clock) {
+            sampled = inTransaction;
+            sample = now.data;
+        } else if (before.clock && !now.clock && sampled) {
+            sampled = false;
+            bits.push_back(sample);
             if (bits.size() == 9) {
                 I2CTransaction& t = transactions.back();
                 t.bytes.push_back(static_cast<uint8_t>(ClockedFrame{bits}.Value(BitOrder::MSBFirst, 0, 8)));

@@ -1,0 +1,347 @@
+#include "radio/clsDDSSerialIF.h"
+
+#include "core/RuntimeError.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakePerfCounter.h"
+#include "fakes/FakeSerialLines.h"
+#include "fakes/FakeSettingsStore.h"
+#include "platform/SerialLines.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cerrno>
+
+namespace {
+
+constexpr const char* Section = "RXModel.Test";
+constexpr double DefaultWaitMicroseconds = 1e6 / 230400.0;   // 4.34 microseconds
+
+// A delay of d microseconds on a 10 MHz counter that advances one tick per read lasts
+// round(10 d) + 1 ticks.
+double MeasuredPause(double microseconds) { return (std::nearbyint(microseconds * 10) + 1) / 10; }
+
+class SerialTransport : public ::testing::Test
+{
+protected:
+    // Initialised and open in polled mode, with the trace cleared.
+    void OpenIdle()
+    {
+        transport.Initialise();
+        ASSERT_GE(transport.OpenPort(), 1);
+        lines.ClearTrace();
+    }
+
+    FakePerfCounter clock{10'000'000, 1};
+    FakeSerialLines lines{clock};
+    FakeSettingsStore settings;
+    FakeMessageBoxes boxes;
+    clsDDSSerialIF transport;
+};
+
+TEST_F(SerialTransport, SendSeqMSBFramesTheBytesMostSignificantBitFirst)
+{
+    OpenIdle();
+    const std::array<uint8_t, 2> bytes{0xA5, 0x3C};
+    EXPECT_EQ(transport.SendSeqMSB(bytes, 2), 0);
+
+    const auto chip = lines.Chip();
+    ASSERT_EQ(chip.Steps().size(), 2u + 24 * 2 + 1);
+    const auto frames = chip.SelectedFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].Bytes(BitOrder::MSBFirst), (std::vector<uint8_t>{0xA5, 0x3C}));
+    EXPECT_EQ(chip.DataChangesWithClockHigh(), 0u);
+    for (const auto& step : chip.Steps())
+        EXPECT_DOUBLE_EQ(step.pauseMicroseconds, MeasuredPause(DefaultWaitMicroseconds));
+
+    // On the wire: the strobe opens with DTR set and closes with DTR cleared; a 1 clears RTS;
+    // the clock is the break.
+    const auto trace = lines.Trace();
+    EXPECT_TRUE(trace.front().lines.dtr);
+    EXPECT_FALSE(trace[1].lines.brk);
+    EXPECT_FALSE(trace[2].lines.rts);      // first bit of 0xA5 is 1
+    EXPECT_TRUE(trace[3].lines.brk);
+    EXPECT_FALSE(trace[4].lines.brk);
+    EXPECT_TRUE(trace[5].lines.rts);       // second bit is 0
+    EXPECT_FALSE(trace.back().lines.dtr);
+}
+
+TEST_F(SerialTransport, EmptySequenceSendsAnEmptyFrame)
+{
+    OpenIdle();
+    EXPECT_EQ(transport.SendSeqMSB({}, 0), 0);
+    const auto chip = lines.Chip();
+    EXPECT_EQ(chip.Steps().size(), 3u);
+    ASSERT_EQ(chip.SelectedFrames().size(), 1u);
+    EXPECT_TRUE(chip.SelectedFrames()[0].bits.empty());
+}
+
+TEST_F(SerialTransport, Out8ClocksOneByteWithoutTouchingTheStrobe)
+{
+    OpenIdle();
+    transport.Out8(0x96);
+    const auto chip = lines.Chip();
+    EXPECT_EQ(chip.Steps().size(), 1u + 24);
+    EXPECT_EQ(ClockedFrame{chip.ClockedBits()}.Value(BitOrder::MSBFirst), 0x96u);
+    for (const auto& step : chip.Steps())
+        EXPECT_FALSE(step.pins.strobe);
+}
+
+TEST_F(SerialTransport, Out16FramesOneWordWithUnpausedFrameEdges)
+{
+    OpenIdle();
+    transport.Out16(0xF800);
+    const auto chip = lines.Chip();
+    EXPECT_EQ(chip.Words16(), (std::vector<uint16_t>{0xF800}));
+    const auto& steps = chip.Steps();
+    ASSERT_EQ(steps.size(), 2u + 48 + 1);
+    EXPECT_EQ(steps[0].pauseMicroseconds, 0);                  // strobe low
+    EXPECT_EQ(steps[1].pauseMicroseconds, 0);                  // clock low
+    EXPECT_DOUBLE_EQ(steps[2].pauseMicroseconds, MeasuredPause(DefaultWaitMicroseconds));
+    EXPECT_EQ(steps.back().pauseMicroseconds, 0);              // strobe high
+    EXPECT_TRUE(steps.back().pins.strobe);
+}
+
+TEST_F(SerialTransport, I2CSendSeqWritesOneTransactionToTheChipAddress)
+{
+    OpenIdle();
+    const std::array<uint8_t, 5> message{0xD2, 0x40, 0xC1, 0x23, 0x45};
+    EXPECT_EQ(transport.I2CSendSeq(message, 5), 0);
+
+    const auto i2c = lines.I2C();
+    const auto transactions = i2c.I2CTransactions();
+    ASSERT_EQ(transactions.size(), 1u);
+    EXPECT_EQ(transactions[0].Address(), 0xD2);
+    using Write = std::pair<uint8_t, uint8_t>;
+    EXPECT_EQ(transactions[0].RegisterWrites(), (std::vector<Write>{{0x40, 0xC1}, {0x41, 0x23}, {0x42, 0x45}}));
+    EXPECT_TRUE(transactions[0].stopped);
+    EXPECT_EQ(transactions[0].strayBits, 0u);
+    // No chip pulls SDA low here, and the acknowledge is clocked but not sensed.
+    EXPECT_EQ(transactions[0].acknowledged, std::vector<bool>(5, false));
+    EXPECT_FALSE(transport.I2COutByte(0x00));
+
+    // Idle levels first: SCL and SDA high (RTS and DTR set), then 1 microsecond.
+    const auto& steps = i2c.Steps();
+    EXPECT_EQ(steps[1].pins, (ChipPins{true, true, false}));
+    EXPECT_DOUBLE_EQ(steps[1].pauseMicroseconds, MeasuredPause(1.0));
+    EXPECT_EQ(steps.back().pins, (ChipPins{true, true, false}));
+}
+
+TEST_F(SerialTransport, InitialiseAndOpeningLeaveTheLinesIdle)
+{
+    transport.Initialise();
+    EXPECT_TRUE(transport.Initialised());
+    EXPECT_TRUE(lines.Trace().empty()) << "no port is open yet";
+
+    ASSERT_GE(transport.OpenPort(), 1);
+    // The driver raises RTS and DTR on opening; the transport then sets the idle state
+    // explicitly, each change paced: data 0 (RTS set), strobe 0 (DTR set), clock 0.
+    const auto trace = lines.Trace();
+    ASSERT_EQ(trace.size(), 4u);
+    const SerialLineState idle{true, true, false};
+    for (const auto& step : trace)
+        EXPECT_EQ(step.lines, idle);
+    EXPECT_DOUBLE_EQ(trace.back().pauseMicroseconds, MeasuredPause(DefaultWaitMicroseconds));
+}
+
+TEST_F(SerialTransport, SendSeqMSBBeforeInitialiseChangesNoLine)
+{
+    ASSERT_GE(transport.OpenPort(), 1);
+    lines.ClearTrace();
+    const std::array<uint8_t, 1> bytes{0xFF};
+    EXPECT_EQ(transport.SendSeqMSB(bytes, 1), 0);
+    EXPECT_TRUE(lines.Trace().empty());
+}
+
+TEST_F(SerialTransport, CountBeyondTheBytesIsRefusedBeforeAnyLineChanges)
+{
+    OpenIdle();
+    const std::array<uint8_t, 2> bytes{1, 2};
+    try {
+        transport.SendSeqMSB(bytes, 3);
+        FAIL() << "no error raised";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), 9);
+    }
+    EXPECT_THROW(transport.I2CSendSeq(bytes, 3), RuntimeError);
+    EXPECT_TRUE(lines.Trace().empty());
+    EXPECT_EQ(transport.SendSeqMSB(bytes, 2), 0) << "the refusal must not leave the sequence busy";
+}
+
+TEST_F(SerialTransport, ReenteredSequenceIsRefusedAndSendsNothing)
+{
+    OpenIdle();
+    transport.WaitTime(501e-6);   // long enough to let events run inside each pause
+    const std::array<uint8_t, 1> outer{0x81};
+    const std::array<uint8_t, 1> inner{0x7E};
+    int32_t innerResult = 0;
+    size_t changesBeforeInner = 0;
+    size_t changesAfterInner = 0;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [&] {
+            changesBeforeInner = lines.Trace().size();
+            innerResult = transport.SendSeqMSB(inner, 1);
+            changesAfterInner = lines.Trace().size();
+        },
+        Qt::QueuedConnection);
+
+    EXPECT_EQ(transport.SendSeqMSB(outer, 1), 0);
+    EXPECT_EQ(innerResult, SequenceBusy);
+    EXPECT_GT(changesBeforeInner, 0u);
+    EXPECT_EQ(changesAfterInner, changesBeforeInner);
+    const auto frames = lines.Chip().SelectedFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].Bytes(BitOrder::MSBFirst), (std::vector<uint8_t>{0x81}));
+}
+
+TEST_F(SerialTransport, OnlyWaitsOver500MicrosecondsLetEventsRun)
+{
+    OpenIdle();
+    for (const double wait : {500e-6, 501e-6}) {
+        transport.WaitTime(wait);
+        bool ran = false;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { ran = true; }, Qt::QueuedConnection);
+        transport.SDATA(1);
+        EXPECT_EQ(ran, wait > 500e-6) << wait;
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(SerialTransport, MembersOfOtherTransportsRaiseAClearError)
+{
+    const std::array<uint8_t, 1> bytes{0};
+    try {
+        transport.SendSeqLSB(bytes, 1);
+        FAIL() << "no error raised";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number(), 438);
+        EXPECT_NE(error.Description().find("clsDDSSerialIF has no SendSeqLSB"), std::string::npos);
+    }
+    EXPECT_THROW(transport.Out8LSB(0), RuntimeError);
+}
+
+TEST_F(SerialTransport, OpenPortOpensTheNumberedDeviceOnce)
+{
+    transport.PortNo(12);
+    const int32_t handle = transport.OpenPort();
+    ASSERT_GE(handle, 1);
+    EXPECT_EQ(transport.OpenPort(), handle);
+    ASSERT_EQ(lines.opens.size(), 1u);
+    EXPECT_EQ(lines.opens[0].device, "/dev/ttyS11");
+    EXPECT_EQ(transport.hComm(), handle);
+
+    EXPECT_EQ(transport.ClosePort(), 1);
+    EXPECT_EQ(transport.hComm(), 0);
+    EXPECT_EQ(lines.OpenPorts(), 0);
+    EXPECT_EQ(transport.ClosePort(), 0);
+    EXPECT_EQ(transport.GetEncoderBits(), 0);
+}
+
+TEST_F(SerialTransport, SerialDeviceKeyNamesTheDevice)
+{
+    settings.values[FakeSettingsStore::name(Section, "SerialDevice")] = "/dev/ttyUSB0";
+    transport.RxName(Section);
+    transport.Initialise();
+    ASSERT_GE(transport.OpenPort(), 1);
+    EXPECT_EQ(lines.opens.at(0).device, "/dev/ttyUSB0");
+}
+
+TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
+{
+    lines.failingDevices["/dev/ttyS0"] = ENOENT;
+    lines.failingDevices["/dev/ttyS1"] = EACCES;
+
+    EXPECT_EQ(transport.OpenPort(), 0);
+    EXPECT_EQ(transport.hComm(), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    const std::string& missing = boxes.Last().prompt;
+    EXPECT_EQ(missing.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n"
+                            "Please Set valid COM port in Configuration, then Close and Restart\n/dev/ttyS0: ",
+                            0),
+              0u)
+        << missing;
+
+    transport.PortNo(2);
+    EXPECT_EQ(transport.OpenPort(), 0);
+    EXPECT_NE(boxes.Last().prompt.find("/dev/ttyS1"), std::string::npos);
+    EXPECT_NE(boxes.Last().prompt.find("dialout"), std::string::npos);
+}
+
+TEST_F(SerialTransport, EventModeOpensThroughTheControlAndReportsEncoderChanges)
+{
+    auto control = std::make_shared<SerialLines::CommControl>();
+    std::vector<int16_t> events;
+    control->OnComm = [&] { events.push_back(control->CommEvent()); };
+    transport.MSCommCtl(control);
+    transport.PortNo(3);
+
+    const int32_t handle = transport.OpenPort(true);
+    ASSERT_GE(handle, 1);
+    EXPECT_TRUE(transport.EventMode());
+    EXPECT_TRUE(control->PortOpen());
+    EXPECT_EQ(handle, control->CommID());
+    EXPECT_EQ(lines.opens.at(0).device, "/dev/ttyS2");
+    EXPECT_EQ(lines.opens.at(0).baud, 1200);
+    EXPECT_EQ(lines.Lines(), (SerialLineState{true, true, false}));
+
+    lines.SetModemStatus(SerialLines::MS_CTS_ON);
+    for (int i = 0; i < 2000 && events.empty(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    EXPECT_EQ(events, (std::vector<int16_t>{SerialLines::comEvCTS}));
+    EXPECT_EQ(transport.GetEncoderBits(), SerialLines::MS_CTS_ON);
+
+    EXPECT_EQ(transport.ClosePort(), 0);
+    EXPECT_FALSE(control->PortOpen());
+    EXPECT_EQ(transport.GetEncoderBits(), 0);
+}
+
+TEST_F(SerialTransport, EventModeFailureShowsTheControlMessage)
+{
+    lines.failingDevices["/dev/ttyS0"] = EBUSY;
+    transport.MSCommCtl(std::make_shared<SerialLines::CommControl>());
+    EXPECT_EQ(transport.OpenPort(true), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n"
+                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
+                                        "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: ",
+                                        0),
+              0u)
+        << boxes.Last().prompt;
+
+    transport.MSCommCtl(nullptr);
+    EXPECT_EQ(transport.OpenPort(true), 0);
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+}
+
+TEST_F(SerialTransport, SettingsRoundTrip)
+{
+    transport.RxName(Section);
+    transport.SaveSettings();
+    EXPECT_EQ(settings.writeCount, 0) << "nothing is saved before Initialise";
+
+    settings.values[FakeSettingsStore::name(Section, "SerialWaitTime")] = "5E-06";
+    settings.values[FakeSettingsStore::name(Section, "PortNo")] = "0";
+    transport.Initialise();
+    EXPECT_EQ(transport.WaitTime(), 5e-6);
+    EXPECT_EQ(transport.PortNo(), 1);
+    ASSERT_GE(transport.OpenPort(), 1);
+    lines.ClearTrace();
+    transport.SDATA(1);
+    EXPECT_DOUBLE_EQ(lines.Trace().back().pauseMicroseconds, MeasuredPause(5.0));
+
+    // A malformed value keeps the current one.
+    settings.values[FakeSettingsStore::name(Section, "PortNo")] = "COM4";
+    transport.PortNo(7);
+    transport.RestoreSettings();
+    EXPECT_EQ(transport.PortNo(), 7);
+
+    transport.WaitTime(1.0 / 230400.0);
+    transport.SaveSettings();
+    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "PortNo")], "7");
+    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "SerialWaitTime")], "4.34027777777778E-06");
+}
+
+} // namespace
