@@ -79,40 +79,28 @@ TEST_F(ComDlgTest, InitialValuesReachTheDialogAndTheChosenFileBecomesTheNextName
     EXPECT_EQ(next.title, "Select Filename to Save Recording");
 }
 
-TEST_F(ComDlgTest, FileNameLongerThan260CharactersIsIgnored)
+TEST_F(ComDlgTest, WrittenNameExtensionAndFilterAreTakenAsDialogsExpectThem)
 {
     clsComDlg& dlg = ComDlg();
     dlg.FileName("kept.wav");
-    dlg.FileName(std::string(261, 'a'));
+    dlg.FileName(std::string(261, 'a'));  // too long: the previous name stays
     EXPECT_EQ(NextOpenRequest().initialName, "kept.wav");
-
-    dlg.FileName(std::string(260, 'b'));
-    EXPECT_EQ(NextOpenRequest().initialName, std::string(260, 'b'));
-
-    // characters, not bytes: 260 two-byte letters are still 260 characters
-    std::string accented;
+    std::string accented;  // 260 two-byte letters are still 260 characters
     for (int i = 0; i < 260; ++i)
         accented += "\xC3\xA9";
     dlg.FileName(accented);
     EXPECT_EQ(NextOpenRequest().initialName, accented);
-}
 
-TEST_F(ComDlgTest, ExtensionAndFilterTexts)
-{
-    clsComDlg& dlg = ComDlg();
-    const std::pair<const char*, const char*> extensions[] = {
-        {"*.wav", "wav"}, {".wav", "wav"}, {"wav", "wav"}, {"*.EXE", "exe"}, {"*.jpeg", "jpe"}, {"*.*", ""}};
-    for (const auto& [written, expected] : extensions) {
+    for (const auto& [written, expected] : {std::pair{"*.wav", "wav"}, {".wav", "wav"}, {"*.EXE", "exe"},
+                                            {"*.jpeg", "jpe"}, {"*.*", ""}}) {
         dlg.Extension(written);
         EXPECT_EQ(NextOpenRequest().defaultExtension, expected) << written;
     }
 
     dlg.Filter("A|*.a|B");  // a description without its pattern is dropped
-    FileDialogs::FileRequest request = NextOpenRequest();
+    const FileDialogs::FileRequest request = NextOpenRequest();
     ASSERT_EQ(request.fileTypes.size(), 1u);
     EXPECT_EQ(request.fileTypes[0].pattern, "*.a");
-    dlg.Filter("");
-    EXPECT_TRUE(NextOpenRequest().fileTypes.empty());
 }
 
 TEST_F(ComDlgTest, FlagsOfSaveStayAndExistFlagsHoldForOneDialog)
@@ -140,17 +128,14 @@ TEST_F(ComDlgTest, FlagsOfSaveStayAndExistFlagsHoldForOneDialog)
 
 TEST_F(ComDlgTest, SelectColourReturnsTheChoiceOrMinusOne)
 {
-    clsComDlg& dlg = ComDlg();
-    dialogs.ChooseColour(0x00C0FFEE);
-    EXPECT_EQ(dlg.SelectColour(nullptr, 0x00123456, true), 0x00C0FFEE);
-    const FileDialogs::ColourRequest& request = dialogs.colourRequests.back();
-    EXPECT_EQ(request.initialColour, 0x123456u);
-    EXPECT_TRUE(request.fullOpen);
+    dialogs.ChooseColour(0xC0FFEE);
+    EXPECT_EQ(ComDlg().SelectColour(nullptr, 0x123456, true), 0xC0FFEE);
+    EXPECT_EQ(dialogs.colourRequests.back().initialColour, 0x123456u);
+    EXPECT_TRUE(dialogs.colourRequests.back().fullOpen);
 
     for (int32_t defColor : {0, 0xFFFFFF, -1}) {
         dialogs.CancelColour();
-        EXPECT_EQ(dlg.SelectColour(nullptr, defColor), clsComDlg::ColourCancelled);
-        EXPECT_FALSE(dialogs.colourRequests.back().fullOpen);
+        EXPECT_EQ(ComDlg().SelectColour(nullptr, defColor), clsComDlg::ColourCancelled);
     }
 }
 

@@ -92,18 +92,13 @@ TEST(FileDialogs, OpenRequestShapesTheDialog)
     EXPECT_EQ(dialog->defaultSuffix(), "wav");
     EXPECT_EQ(dialog->directory().absolutePath(), folder.path());
     EXPECT_EQ(dialog->selectedFiles().value(0), folder.filePath("take1.wav"));
-}
 
-TEST(FileDialogs, SaveRequestAsksBeforeOverwritingOnlyWhenTold)
-{
-    FileRequest request;
     request.mode = Mode::Save;
     request.overwritePrompt = true;
-    const auto asking = BuildFileDialog(request, nullptr);
-    EXPECT_EQ(asking->acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_EQ(asking->fileMode(), QFileDialog::AnyFile);
-    EXPECT_FALSE(asking->testOption(QFileDialog::DontConfirmOverwrite));
-
+    const auto save = BuildFileDialog(request, nullptr);
+    EXPECT_EQ(save->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(save->fileMode(), QFileDialog::AnyFile);
+    EXPECT_FALSE(save->testOption(QFileDialog::DontConfirmOverwrite));
     request.overwritePrompt = false;
     EXPECT_TRUE(BuildFileDialog(request, nullptr)->testOption(QFileDialog::DontConfirmOverwrite));
 }
@@ -119,21 +114,6 @@ TEST(FileDialogs, MissingFolderAndWildcardNameAreNotForcedOnTheDialog)
         EXPECT_FALSE(selected.contains('*'));
 }
 
-TEST(FileDialogs, RealOpenDialogReturnsThePathAndType)
-{
-    QTemporaryDir folder;
-    FileRequest request;
-    request.initialFolder = folder.path().toStdString();
-    request.fileTypes = {{"Sound Files", "*.wav"}, {"All Files", "*"}};
-    request.filterIndex = 2;
-    ScriptedUser<QFileDialog> user({Choose(folder.filePath("new.wav"))});
-
-    const FileResult result = ShowFile(request);
-    EXPECT_TRUE(result.chosen);
-    EXPECT_EQ(result.path, folder.filePath("new.wav").toStdString());
-    EXPECT_EQ(result.filterIndex, 2);
-}
-
 TEST(FileDialogs, CreatePromptAsksForAMissingFileAndNoReturnsToTheDialog)
 {
     QTemporaryDir folder;
@@ -143,12 +123,16 @@ TEST(FileDialogs, CreatePromptAsksForAMissingFileAndNoReturnsToTheDialog)
     FileRequest request;
     request.title = "Save SDr Colour Theme Filename";
     request.createPrompt = true;
+    request.fileTypes = {{"Themes", "*.thm"}, {"All Files", "*"}};
+    request.filterIndex = 2;
     const QString missing = folder.filePath("night.thm");
     ScriptedUser<QFileDialog> user({Choose(missing), Choose(missing)});
 
     const FileResult result = ShowFile(request);
     EXPECT_TRUE(user.Done());
     EXPECT_TRUE(result.chosen);
+    EXPECT_EQ(result.path, missing.toStdString());
+    EXPECT_EQ(result.filterIndex, 2);
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_NE(boxes.Last().prompt.find(missing.toStdString()), std::string::npos);
     EXPECT_EQ(boxes.Last().buttons, (std::vector<MessageBoxes::Result>{MessageBoxes::vbYes, MessageBoxes::vbNo}));

@@ -1,8 +1,5 @@
 #include "platform/MessageBoxes.h"
 
-#include "fakes/FakeMessageBoxes.h"
-
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -69,34 +66,12 @@ TEST(MessageBoxes, TitleAndTextAreShownAsWritten)
 
 TEST(MessageBoxes, ResultNamesTheButtonPressedOrTheEscapeAnswer)
 {
-    const auto pressed = BuildMessageBox("Save it ?", vbYesNo, "");
-    pressed->button(QMessageBox::No)->click();
-    EXPECT_EQ(ResultOf(*pressed), vbNo);
-
     const auto closed = BuildMessageBox("Retry ?", vbRetryCancel, "");
     EXPECT_EQ(ResultOf(*closed), vbCancel);
-}
 
-TEST(MessageBoxes, RealBoxReturnsTheButtonTheUserPressed)
-{
     QTimer::singleShot(0, [] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->button(QMessageBox::Yes)->click();
+            box->button(QMessageBox::No)->click();
     });
-    EXPECT_EQ(MsgBox("Current Recording Not Saved\r\nDo you want to Save it ?", vbYesNo), vbYes);
-}
-
-TEST(MessageBoxes, FakeRecordsTheBoxAndAnswersQueuedThenDefault)
-{
-    FakeMessageBoxes fake;
-    fake.Answer(vbCancel);
-    EXPECT_EQ(MsgBox("first", vbYesNoCancel | vbQuestion), vbCancel);
-    EXPECT_EQ(MsgBox("second", vbYesNo | vbDefaultButton2, "T"), vbNo);
-
-    ASSERT_EQ(fake.boxes.size(), 2u);
-    EXPECT_EQ(fake.boxes[0].shownTitle, "ZOZEVERE");
-    EXPECT_EQ(fake.boxes[0].icon, vbQuestion);
-    EXPECT_EQ(fake.boxes[0].buttons, (std::vector<Result>{vbYes, vbNo, vbCancel}));
-    EXPECT_EQ(fake.Last().prompt, "second");
-    EXPECT_EQ(fake.Last().title, "T");
+    EXPECT_EQ(MsgBox("Current Recording Not Saved\r\nDo you want to Save it ?", vbYesNo), vbNo);
 }
