@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
 #include <map>
+#include <utility>
 
 namespace {
 
