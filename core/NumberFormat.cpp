@@ -198,6 +198,13 @@ bool roundsToZero(const Picture& picture, double magnitude)
 
 double scaled(const Picture& picture, double magnitude) { return picture.percent ? magnitude * 100 : magnitude; }
 
+// The picture's text of a magnitude; one too large to be shown in digits (a percentage
+// of the largest double) is given as plain text.
+std::string shown(const Picture& picture, double magnitude)
+{
+    return std::isfinite(magnitude) ? render(picture, magnitude) : Numeric::Str(magnitude);
+}
+
 } // namespace
 
 std::string Format(double value, std::string_view picture)
@@ -211,11 +218,11 @@ std::string Format(double value, std::string_view picture)
         if (!negativeText.empty()) {
             // The negative picture shows the magnitude; it carries its own signs, if any.
             const Picture negative = parsePicture(negativeText);
-            return render(negative, scaled(negative, -value));
+            return shown(negative, scaled(negative, -value));
         }
     }
     const double magnitude = scaled(positive, std::fabs(value));
-    const std::string text = render(positive, magnitude);
+    const std::string text = shown(positive, magnitude);
     // A negative value that rounds to zero shows no minus sign.
-    return (value < 0 && !roundsToZero(positive, magnitude)) ? "-" + text : text;
+    return (value < 0 && (!std::isfinite(magnitude) || !roundsToZero(positive, magnitude))) ? "-" + text : text;
 }

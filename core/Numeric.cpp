@@ -2,6 +2,7 @@
 
 #include "core/RuntimeError.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -99,6 +100,25 @@ std::string_view decimalPrefix(std::string_view text)
     return text.substr(0, i);
 }
 
+// Whether a decimal number text outside a type's range lies below it (and so reads
+// as 0) rather than above it: the sign of its order of magnitude decides.
+bool isTiny(std::string_view number)
+{
+    const size_t exponentAt = number.find('e');
+    const std::string_view mantissa = number.substr(0, exponentAt);
+    const size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const size_t significant = mantissa.find_first_of("123456789");
+    if (significant == std::string_view::npos) return true;
+    long order = significant < point ? long(point - significant) : -long(significant - point);
+    if (exponentAt != std::string_view::npos) {
+        long exponent = 0;  // saturated: only its sign and size matter
+        for (char c : number.substr(exponentAt + 1))
+            if (isDigit(c)) exponent = std::min(exponent * 10 + (c - '0'), 100000L);
+        order += number[exponentAt + 1] == '-' ? -exponent : exponent;
+    }
+    return order < 0;
+}
+
 // Reads a decimal number text as decimalPrefix() delimits it. from_chars knows
 // neither a leading "+" nor the "D" exponent, so both are normalised first.
 template <typename Floating>
@@ -110,9 +130,7 @@ Floating readDecimal(std::string_view number)
     Floating value = 0;
     const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero; only a magnitude too large is an overflow.
-        const auto exponentAt = normal.find('e');
-        if (exponentAt != std::string::npos && normal[exponentAt + 1] == '-') return 0;
+        if (isTiny(normal)) return 0;
         throw OverflowError();
     }
     return value;

@@ -95,4 +95,5 @@ TEST(NumberFormatTest, UnusualInputsGiveTextNotACrash)
     EXPECT_EQ(Format(-5, "#;"), "-5");  // an empty negative picture falls back to the first
     EXPECT_FALSE(Format(std::numeric_limits<double>::infinity(), "#0").empty());
     EXPECT_EQ(Format(1e300, "#").size(), 301u);
+    EXPECT_EQ(Format(-1e308, "#0%"), "-inf");
 }

@@ -75,6 +75,8 @@ TEST(NumericTest, StrictReadingsAcceptWhatTheStoreHolds)
     EXPECT_EQ(CInt("fALSE"), 0);
     EXPECT_DOUBLE_EQ(CDbl("1.5E-3"), 0.0015);
     EXPECT_EQ(CDbl("1e-400"), 0.0);
+    EXPECT_EQ(CDbl("0." + std::string(400, '0') + "1"), 0.0);
+    EXPECT_EQ(CSng("-1e-50"), 0.0f);
     EXPECT_FLOAT_EQ(CSng("12.5"), 12.5f);
     EXPECT_EQ(CInt("-32768"), -32768);
 }
@@ -86,6 +88,7 @@ TEST(NumericTest, StrictReadingsRejectMalformedText)
     EXPECT_THROW(CInt("40000"), OverflowError);
     EXPECT_THROW(CSng("1e39"), OverflowError);
     EXPECT_THROW(CDbl("1e400"), OverflowError);
+    EXPECT_THROW(CDbl("-1" + std::string(400, '0')), OverflowError);
 }
 
 TEST(NumericTest, BooleansReadAnyCaseOrANumber)
