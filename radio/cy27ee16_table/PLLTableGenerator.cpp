@@ -18,6 +18,9 @@ namespace {
 
 constexpr int EntriesPerLine = 8;
 
+static_assert(PLLSearch::SettingCount + 1 == CY27EE16PLLSettings::Count,
+              "the search fills every stored slot but the zero one");
+
 void PrintList(const std::vector<PLLEntry>& table)
 {
     for (const PLLEntry entry : table)
@@ -47,17 +50,20 @@ void WriteSource(std::FILE* out, const std::vector<PLLEntry>& table)
                  "}  // namespace CY27EE16PLLSettings\n");
 }
 
-int WriteSourceFile(const std::string& path, const std::vector<PLLEntry>& table)
+// Writes beside the target and renames, so an interrupted run never leaves half a table behind.
+int WriteSourceFile(const std::string& path)
 {
-    std::FILE* out = std::fopen(path.c_str(), "w");
+    const std::string partPath = path + ".part";
+    std::FILE* out = std::fopen(partPath.c_str(), "w");
     if (!out) {
-        std::fprintf(stderr, "Cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "Cannot write %s: %s\n", partPath.c_str(), std::strerror(errno));
         return 1;
     }
-    WriteSource(out, table);
+    WriteSource(out, PLLSearch::SearchTable());
     const bool written = std::ferror(out) == 0;
-    if (std::fclose(out) != 0 || !written) {
+    if (std::fclose(out) != 0 || !written || std::rename(partPath.c_str(), path.c_str()) != 0) {
         std::fprintf(stderr, "Writing %s failed: %s\n", path.c_str(), std::strerror(errno));
+        std::remove(partPath.c_str());
         return 1;
     }
     return 0;
@@ -71,16 +77,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Usage: %s --list | <output .cpp file>\n", argv[0]);
         return 2;
     }
-    const std::vector<PLLEntry> table = PLLSearch::SearchTable();
-    if (table.size() != static_cast<std::size_t>(CY27EE16PLLSettings::Count)) {
-        std::fprintf(stderr, "The search gave %zu slots instead of %d\n", table.size(),
-                     CY27EE16PLLSettings::Count);
-        return 1;
-    }
     const std::string argument = argv[1];
     if (argument == "--list") {
-        PrintList(table);
+        PrintList(PLLSearch::SearchTable());
         return 0;
     }
-    return WriteSourceFile(argument, table);
+    return WriteSourceFile(argument);
 }

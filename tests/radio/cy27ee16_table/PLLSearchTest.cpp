@@ -95,12 +95,4 @@ TEST(PLLSearchScore, ExactnessIsDecidedInWholeNumbersBeyond32Bits)
     EXPECT_FALSE(PLLSearch::IsExact({127, 129, 1291}, 788000));
 }
 
-TEST(PLLSearchChargePump, BandsWithoutAnExactSlotAndInexactSettings)
-{
-    // 480 and 640 start bands that no exact slot of the table shows; inexact settings always get 4.
-    EXPECT_EQ(PLLSearch::ChargePump(480, true), 2);
-    EXPECT_EQ(PLLSearch::ChargePump(640, true), 3);
-    EXPECT_EQ(PLLSearch::ChargePump(44, false), 4);
-}
-
 }  // namespace
