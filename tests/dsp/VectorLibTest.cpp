@@ -1,0 +1,200 @@
+#include "dsp/VectorLib.h"
+
+#include "core/RuntimeError.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+TEST(VectorLib, FloatToInt16RoundsHalfToEvenAndSaturates)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<float> in{0.5f, 1.5f, 2.5f, -0.5f, -1.5f, -2.5f, 1.49f, 32767.4f, 32767.5f, 40000.0f,
+                                -32768.6f, -1e9f, nan, std::numeric_limits<float>::infinity()};
+    const std::vector<int16_t> expected{0, 2, 2, 0, -2, -2, 1, 32767, 32767, 32767, -32768, -32768, 0, 32767};
+    std::vector<int16_t> out(in.size());
+    VectorLib::FloatToInt16_S_2(in.data(), out.data(), static_cast<int32_t>(in.size()));
+    EXPECT_EQ(out, expected);
+
+    // No scaling either way: samples stay in 16-bit units.
+    const std::vector<int16_t> samples{-32768, -1, 0, 32767};
+    std::vector<float> floats(samples.size());
+    VectorLib::Int16ToFloat_S_2(samples.data(), floats.data(), 4);
+    EXPECT_EQ(floats, (std::vector<float>{-32768.0f, -1.0f, 0.0f, 32767.0f}));
+}
+
+TEST(VectorLib, ThresholdPairsBoundAsTheReceiveChainExpects)
+{
+    // The FM pair: everything above 0 becomes 16384, everything below 0 becomes -16384.
+    std::vector<float> fm{20000.0f, 5.0f, 0.0f, -3.0f, -20000.0f};
+    VectorLib::HiThresh_S_1(fm.data(), 0.0f, 16384.0f, 5);
+    VectorLib::LowThresh_S_1(fm.data(), 0.0f, -16384.0f, 5);
+    EXPECT_EQ(fm, (std::vector<float>{16384.0f, 16384.0f, 0.0f, -16384.0f, -16384.0f}));
+
+    // The SAM pair bounds the carrier reference to -1 .. +1.
+    std::vector<float> sam{3.5f, 0.5f, -0.25f, -7.0f};
+    VectorLib::HiThresh_S_1(sam.data(), 1.0f, 1.0f, 4);
+    VectorLib::LowThresh_S_1(sam.data(), -1.0f, -1.0f, 4);
+    EXPECT_EQ(sam, (std::vector<float>{1.0f, 0.5f, -0.25f, -1.0f}));
+
+    std::vector<float> bins{1.0f, 10.0f, 3.0f};
+    VectorLib::LowThreshFract_S_1(bins.data(), 5.0f, 0.5f, 3);
+    EXPECT_EQ(bins, (std::vector<float>{0.5f, 10.0f, 1.5f}));
+}
+
+TEST(VectorLib, RampIncludesBothEndPoints)
+{
+    std::vector<float> ramp(6, -1.0f);
+    VectorLib::VectorRamp_S_1(1.0f, 0.0f, ramp.data(), 5);
+    EXPECT_EQ(ramp, (std::vector<float>{1.0f, 0.75f, 0.5f, 0.25f, 0.0f, -1.0f}));
+    VectorLib::VectorRamp_S_1(2.0f, 9.0f, ramp.data(), 1);
+    EXPECT_EQ(ramp[0], 2.0f);
+}
+
+TEST(VectorLib, ReductionsFindTheFirstMaximumAndDoNotOverflow)
+{
+    const std::vector<float> values{1.0f, 5.0f, -9.0f, 5.0f};
+    EXPECT_EQ(VectorLib::MaxIndex_S(values.data(), 4), 1);
+    EXPECT_EQ(VectorLib::MaxIndex_S(values.data() + 2, 2), 1);  // counted from the pointer given
+    EXPECT_EQ(VectorLib::MaxValue_S(values.data(), 4), 5.0f);
+    EXPECT_EQ(VectorLib::MaxValueAbs_S(values.data(), 4), 9.0f);
+    const std::vector<float> negatives{-4.0f, -2.0f, -3.0f};
+    EXPECT_EQ(VectorLib::MaxValue_S(negatives.data(), 3), -2.0f);
+
+    const std::vector<int16_t> loud(70000, 32767);
+    EXPECT_EQ(VectorLib::Sum_Int16_1(loud.data(), 70000), int64_t{70000} * 32767);
+    const std::vector<int32_t> large{2147483647, 2147483647};
+    EXPECT_EQ(VectorLib::Sum_Int32_1(large.data(), 2), int64_t{4294967294});
+    EXPECT_EQ(VectorLib::MaxValue_16(std::vector<int16_t>{-5, 7, 3}.data(), 3), 7);
+
+    // Summed in double: a block of full-scale squares keeps its last digits.
+    const std::vector<float> squares(2048, 32767.0f * 32767.0f);
+    EXPECT_FLOAT_EQ(VectorLib::Sum_S_1(squares.data(), 2048), 2048.0f * 32767.0f * 32767.0f);
+}
+
+TEST(VectorLib, CountsOfZeroOrLessDoNothing)
+{
+    std::vector<float> v{1.0f, 2.0f, 3.0f};
+    const std::vector<float> before = v;
+    VectorLib::Add_S_2(before.data(), v.data(), 0);
+    VectorLib::Mpy_S_1(5.0f, v.data(), -3);
+    VectorLib::SetMemory_S(v.data(), -1, 9.0f);
+    VectorLib::ShiftVectorRight_S_1(v.data(), 0);
+    VectorLib::VectorRamp_S_1(0.0f, 1.0f, v.data(), 0);
+    VectorLib::HiThresh_S_1(v.data(), 0.0f, 7.0f, -2);
+    EXPECT_EQ(v, before);
+    EXPECT_EQ(VectorLib::MaxIndex_S(v.data(), 0), 0);
+    EXPECT_EQ(VectorLib::MaxValueAbs_S(v.data(), -1), 0.0f);
+    EXPECT_EQ(VectorLib::Sum_S_1(v.data(), 0), 0.0f);
+}
+
+TEST(VectorLib, ShiftAndDeInterlaceMoveTheRightElements)
+{
+    std::vector<float> history{1, 2, 3, 4, 5, 6, 7};
+    VectorLib::ShiftVectorRight_S_1(history.data(), 5);
+    EXPECT_EQ(history, (std::vector<float>{1, 1, 2, 3, 4, 5, 7}));
+
+    const std::vector<float> interleaved{0, 10, 1, 11, 2, 12};
+    std::vector<float> even(3), odd(3);
+    VectorLib::DeInterlace_S_2(interleaved.data(), even.data(), odd.data(), 6);
+    EXPECT_EQ(even, (std::vector<float>{0, 1, 2}));
+    EXPECT_EQ(odd, (std::vector<float>{10, 11, 12}));
+}
+
+TEST(VectorLib, PolarConversionsAndSpectrumProducts)
+{
+    const std::vector<float> re{3.0f, -1.0f, 0.0f, -2.0f};
+    const std::vector<float> im{4.0f, 1.0f, -2.0f, 0.0f};
+    std::vector<float> mag(4), phase(4), backRe(4), backIm(4);
+    VectorLib::CartToPolar_S_2(re.data(), im.data(), mag.data(), phase.data(), 4);
+    EXPECT_FLOAT_EQ(mag[0], 5.0f);
+    EXPECT_FLOAT_EQ(phase[1], static_cast<float>(3.0 * std::acos(-1.0) / 4.0));
+    EXPECT_FLOAT_EQ(phase[2], static_cast<float>(-std::acos(-1.0) / 2.0));
+    VectorLib::PolarToCart_S_2(mag.data(), phase.data(), backRe.data(), backIm.data(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(backRe[i], re[i], 1e-6);
+        EXPECT_NEAR(backIm[i], im[i], 1e-6);
+    }
+
+    std::vector<float> power(4);
+    VectorLib::PowerSpectrum_S_2(re.data(), im.data(), power.data(), 4);
+    EXPECT_EQ(power, (std::vector<float>{25.0f, 2.0f, 4.0f, 4.0f}));
+
+    // (1 + 2j)(3 - 1j) = 5 + 5j
+    std::vector<float> xRe{1.0f}, xIm{2.0f};
+    const std::vector<float> hRe{3.0f}, hIm{-1.0f};
+    VectorLib::Convolve_Cart_S_2(hRe.data(), hIm.data(), xRe.data(), xIm.data(), 1);
+    EXPECT_EQ(xRe[0], 5.0f);
+    EXPECT_EQ(xIm[0], 5.0f);
+}
+
+TEST(VectorLib, WindowsHaveTheirShapeAndUnknownTypesAreRefused)
+{
+    std::vector<double> w(9);
+    VectorLib::CalcWindowCoeffs_D(9, w.data(), 1);
+    EXPECT_NEAR(w[0], 0.08, 1e-12);
+    EXPECT_NEAR(w[8], 0.08, 1e-12);
+    EXPECT_NEAR(w[4], 1.0, 1e-12);
+    VectorLib::CalcWindowCoeffs_D(9, w.data(), 2);
+    EXPECT_NEAR(w[0], 0.0, 1e-12);
+    EXPECT_NEAR(w[4], 1.0, 1e-12);
+    EXPECT_NEAR(w[2], 0.34, 1e-12);
+    VectorLib::CalcWindowCoeffs_D(9, w.data(), 0);
+    EXPECT_EQ(w, std::vector<double>(9, 1.0));
+    EXPECT_THROW(VectorLib::CalcWindowCoeffs_D(9, w.data(), 3), RuntimeError);
+}
+
+TEST(VectorLib, QuarterRateMixerMatchesTheOscillatorAtTwelveKilohertz)
+{
+    VectorLib::InitDDS(30, 16, 2048);
+    std::vector<float> sine(2048), cosine(2048);
+    VectorLib::MakeFreq(268435456, sine.data(), cosine.data());
+
+    const std::vector<float> in = [] {
+        std::vector<float> v(2048);
+        for (size_t i = 0; i < v.size(); ++i)
+            v[i] = static_cast<float>(1000.0 * std::sin(0.01 * static_cast<double>(i * i)));
+        return v;
+    }();
+    std::vector<float> i(2048), q(2048);
+    VectorLib::MixerIQ_S_S_1(in.data(), i.data(), q.data(), 2048);
+    for (size_t k = 0; k < in.size(); ++k) {
+        ASSERT_NEAR(i[k], in[k] * cosine[k], 1e-3) << k;
+        ASSERT_NEAR(q[k], in[k] * sine[k], 1e-3) << k;
+    }
+}
+
+TEST(VectorLib, OscillatorRefusesArgumentsItCannotServe)
+{
+    VectorLib::InitDDS(30, 16, 4);
+    std::vector<float> sine(4), cosine(4);
+    VectorLib::MakeFreq(1 << 28, sine.data(), cosine.data());
+    for (const auto& [phaseBits, tableBits, block] :
+         {std::tuple{0, 16, 2048}, {32, 16, 2048}, {30, 31, 2048}, {30, 21, 2048}, {30, 0, 2048}, {30, 16, 0},
+          {30, 16, 65537}}) {
+        EXPECT_THROW(VectorLib::InitDDS(phaseBits, tableBits, block), RuntimeError)
+            << phaseBits << " " << tableBits << " " << block;
+    }
+    // A refused start keeps the oscillator that was running: four samples, phase continuing.
+    VectorLib::MakeFreq(1 << 28, sine.data(), cosine.data());
+    EXPECT_NEAR(sine[0], 1.0f, 1e-6);
+    EXPECT_NEAR(cosine[0], 0.0f, 1e-6);
+}
+
+int CallCount = 0;
+void CountCall() { ++CallCount; }
+
+TEST(VectorLib, CallBackRunsTheRoutineGiven)
+{
+    CallCount = 0;
+    VectorLib::CallBack(&CountCall);
+    VectorLib::CallBack(nullptr);
+    EXPECT_EQ(CallCount, 1);
+}
+
+} // namespace
