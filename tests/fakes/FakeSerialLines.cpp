@@ -3,6 +3,10 @@
 #include "core/modTiming.h"
 #include "platform/SerialLines.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -168,4 +172,15 @@ void FakeSerialLines::FailModemStatus(bool fail)
     state_->statusFails = fail;
     ++state_->statusVersion;
     state_->statusChanged.notify_all();
+}
+
+bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMilliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMilliseconds) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    return done();
 }

@@ -4,6 +4,7 @@
 #include "fakes/LineTraceDecoder.h"
 #include "platform/SerialLines.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -54,3 +55,7 @@ private:
     const FakePerfCounter& clock_;
     std::shared_ptr<State> state_;
 };
+
+// Lets events run until done() holds or the time is up; the watcher thread's changes
+// reach the main thread as posted events. Returns done().
+bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMilliseconds = 5000);

@@ -288,8 +288,7 @@ TEST_F(SerialTransport, EventModeOpensThroughTheControlAndReportsEncoderChanges)
     EXPECT_EQ(lines.Lines(), (SerialLineState{true, true, false}));
 
     lines.SetModemStatus(SerialLines::MS_CTS_ON);
-    for (int i = 0; i < 2000 && events.empty(); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    ProcessEventsUntil([&] { return !events.empty(); });
     EXPECT_EQ(events, (std::vector<int16_t>{SerialLines::comEvCTS}));
     EXPECT_EQ(transport.GetEncoderBits(), SerialLines::MS_CTS_ON);
 
