@@ -56,13 +56,23 @@ bool writeAll(int descriptor, std::string_view contents)
 }
 
 // The mode a rewritten file keeps: the old file's, or what a newly created file gets.
-mode_t modeFor(const std::string& path)
+mode_t modeFor(const std::filesystem::path& path)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) return info.st_mode & 07777;
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
+}
+
+// The file that path names: a link is followed, so that its file is replaced and the
+// link stays.
+std::filesystem::path linkTarget(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) return path;
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    return error ? std::filesystem::path(path) : target;
 }
 
 } // namespace
@@ -182,7 +192,7 @@ IniText::FileStatus IniText::ReadFile(const std::string& path, std::string& cont
 IniText::FileStatus IniText::WriteFileAtomically(const std::string& path, std::string_view contents)
 {
     errno = 0;
-    const std::filesystem::path target(path);
+    const std::filesystem::path target = linkTarget(path);
     std::error_code folderError;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), folderError);
     if (folderError) {
@@ -190,14 +200,14 @@ IniText::FileStatus IniText::WriteFileAtomically(const std::string& path, std::s
         return failure("Cannot create the folder of", path);
     }
 
-    std::string temporary = path + ".XXXXXX";
+    std::string temporary = target.string() + ".XXXXXX";
     const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0) return failure("Cannot write", path);
-    const bool written = ::fchmod(descriptor, modeFor(path)) == 0 && writeAll(descriptor, contents) &&
+    const bool written = ::fchmod(descriptor, modeFor(target)) == 0 && writeAll(descriptor, contents) &&
                          ::fsync(descriptor) == 0;
     FileStatus status = written ? FileStatus{} : failure("Cannot write", path);
     if (::close(descriptor) != 0 && status.ok()) status = failure("Cannot write", path);
-    if (status.ok() && ::rename(temporary.c_str(), path.c_str()) != 0) status = failure("Cannot replace", path);
+    if (status.ok() && ::rename(temporary.c_str(), target.c_str()) != 0) status = failure("Cannot replace", path);
     if (!status.ok()) ::unlink(temporary.c_str());
     return status;
 }

@@ -3,6 +3,7 @@
 #include "platform/AppPaths.h"
 
 #include <cerrno>
+#include <utility>
 
 namespace {
 

@@ -80,6 +80,13 @@ TEST(IniTextTest, WritesFilesWholeAndReportsFailuresByFileName)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path().toStdString() + "/new/folder"),
                             std::filesystem::directory_iterator()), 1);  // no temporary file left
 
+    const std::string link = tempPath(dir, "link.bpl");
+    std::filesystem::create_symlink(path, link);
+    ASSERT_TRUE(IniText::WriteFileAtomically(link, "through the link").ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    ASSERT_TRUE(IniText::ReadFile(path, contents).ok());
+    EXPECT_EQ(contents, "through the link");
+
     const IniText::FileStatus missing = IniText::ReadFile(tempPath(dir, "none.ini"), contents);
     EXPECT_EQ(missing.number, ENOENT);
     EXPECT_NE(missing.description.find("none.ini"), std::string::npos);
@@ -92,5 +99,5 @@ TEST(IniTextTest, WritesFilesWholeAndReportsFailuresByFileName)
     EXPECT_FALSE(write.ok());
     EXPECT_NE(write.description.find("folder.ini"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path().toStdString()),
-                            std::filesystem::directory_iterator()), 2);
+                            std::filesystem::directory_iterator()), 3);
 }
