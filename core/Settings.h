@@ -13,7 +13,8 @@ inline constexpr const char* AppName = "ZOZEVERE";
 std::string GetSetting(const std::string& section, const std::string& key,
                        const std::string& defaultValue = "");
 
-// Stores the value; a failure to write is logged and the program goes on.
+// Stores the value. A failure to write is logged, the first one of a run is also shown
+// to the user (once, as settings are saved many keys at a time), and the program goes on.
 void SaveSetting(const std::string& section, const std::string& key, const std::string& value);
 
 } // namespace Settings
