@@ -35,7 +35,8 @@ int32_t FakeSoundBackend::OpenDevice(SoundDirection direction, const std::string
 {
     if (FailingDevices.count(name))
         return Fail("device \"" + name + "\": cannot be opened (Device or resource busy)");
-    Of(direction) = Device{name};
+    Of(direction) = Device{};
+    Of(direction).Name = name;
     return 0;
 }
 

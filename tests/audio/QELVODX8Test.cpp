@@ -1,0 +1,372 @@
+#include "audio/QELVODX8.h"
+#include "audio/frmDX8Events.h"
+#include "core/RuntimeError.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakeSoundBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+
+namespace {
+
+constexpr int32_t N = 2048;
+constexpr auto Capture = SoundDirection::Capture;
+constexpr auto Playback = SoundDirection::Playback;
+
+// A block of N interleaved stereo frames whose samples tell block, frame and channel apart.
+std::vector<int16_t> StereoBlock(int block)
+{
+    std::vector<int16_t> frames(2 * N);
+    for (int i = 0; i < N; ++i) {
+        frames[2 * i] = static_cast<int16_t>(block * 100 + i % 97);
+        frames[2 * i + 1] = static_cast<int16_t>(-(block * 100 + i % 89));
+    }
+    return frames;
+}
+
+std::vector<int32_t> Offsets(std::span<const PositionNotify> table)
+{
+    std::vector<int32_t> offsets;
+    for (const PositionNotify& entry : table)
+        offsets.push_back(entry.Offset);
+    return offsets;
+}
+
+class SoundEngine : public ::testing::Test
+{
+protected:
+    SoundEngine()
+    {
+        QObject::connect(&engine, &QELVODX8::DataReady, [this](std::span<int16_t> left, std::span<int16_t>, int32_t count) {
+            ++blocksReady;
+            onDataReady(left, count);
+        });
+        QObject::connect(&engine, &QELVODX8::DataOut, [this](std::span<int16_t> ring, int32_t offset, int32_t bytes) {
+            dataOut.push_back({offset, bytes});
+            lastRing = ring;
+        });
+    }
+
+    // The main window's configuration.
+    void Configure(int32_t channelsIn = 2)
+    {
+        engine.SetFSampling(48000);
+        engine.SetNoChannelsIn(channelsIn);
+        engine.SetNoChannelsOut(1);
+        engine.SetNoBlocksInBuffer(2);
+        engine.SetSamplesPerEvent(N);
+        engine.SetBitsPerSample(16);
+        engine.SetInp2OutpBufferRatio(2);
+    }
+
+    // The receive chain's part: the left channel goes back out, as the mono output block.
+    void EchoLeftChannel()
+    {
+        onDataReady = [this](std::span<int16_t> left, int32_t count) { engine.Output(left, left, count); };
+    }
+
+    void DeliverCapture() { backend.DeliverCaptureBlock(captured % 2, StereoBlock(captured)), ++captured; }
+    void FreePlayback() { backend.FreePlaybackBlock(played % 4), ++played; }
+
+    FakeSoundBackend backend;
+    FakeMessageBoxes boxes;
+    QELVODX8 engine{backend};
+    frmDX8Events events{engine};
+    std::function<void(std::span<int16_t>, int32_t)> onDataReady = [](std::span<int16_t>, int32_t) {};
+    int blocksReady = 0;
+    std::vector<std::pair<int32_t, int32_t>> dataOut;
+    std::span<int16_t> lastRing;
+    int captured = 0;
+    int played = 0;
+};
+
+TEST_F(SoundEngine, OpensBuffersAndNotificationPositionsOfTheMainWindowsConfiguration)
+{
+    Configure();
+    engine.StartSound();
+
+    const FakeSoundBackend::Device& capture = backend.Of(Capture);
+    const FakeSoundBackend::Device& playback = backend.Of(Playback);
+    EXPECT_EQ(capture.Name, "default");
+    EXPECT_EQ(capture.Desc.Format.Channels, 2);
+    EXPECT_EQ(capture.Desc.Format.SamplesPerSecond, 48000);
+    EXPECT_EQ(capture.Desc.BufferBytes, 16384);
+    EXPECT_EQ(capture.Desc.BlockBytes, 8192);
+    EXPECT_EQ(playback.Desc.Format.Channels, 1);
+    EXPECT_EQ(playback.Desc.BufferBytes, 16384);
+    EXPECT_EQ(playback.Desc.BlockBytes, 4096);
+    EXPECT_EQ(Offsets(backend.NotificationPositions(Capture)), (std::vector<int32_t>{8191, 16383}));
+    EXPECT_EQ(Offsets(backend.NotificationPositions(Playback)), (std::vector<int32_t>{4095, 8191, 12287, 16383}));
+    std::set<int32_t> ids;
+    for (auto direction : {Capture, Playback})
+        for (const PositionNotify& entry : backend.NotificationPositions(direction))
+            ids.insert(entry.EventId);
+    EXPECT_EQ(ids.size(), 6u);
+
+    EXPECT_TRUE(engine.InAction());
+    EXPECT_EQ(engine.OutDelay(), 3);
+    EXPECT_EQ(capture.Starts, 1);
+    EXPECT_EQ(playback.Starts, 0);
+}
+
+TEST_F(SoundEngine, PlaybackStartsAfterTheThirdCapturedBlockAndNeverAgain)
+{
+    Configure();
+    bool playingDuringDataReady = false;
+    onDataReady = [&](std::span<int16_t> left, int32_t count) {
+        engine.Output(left, left, count);
+        playingDuringDataReady |= backend.Of(Playback).Running;
+    };
+    engine.StartSound();
+
+    DeliverCapture();
+    DeliverCapture();
+    EXPECT_EQ(backend.Of(Playback).Starts, 0);
+    DeliverCapture();
+    EXPECT_EQ(blocksReady, 3);
+    EXPECT_EQ(backend.Of(Playback).Starts, 1);
+    EXPECT_FALSE(playingDuringDataReady);
+
+    engine.StartSound();   // already running: changes nothing
+    EXPECT_EQ(backend.Of(Capture).Starts, 1);
+    EXPECT_EQ(engine.OutDelay(), 0);
+    for (int i = 0; i < 10; ++i) {
+        DeliverCapture();
+        FreePlayback();
+    }
+    EXPECT_EQ(backend.Of(Playback).Starts, 1);
+}
+
+TEST_F(SoundEngine, SplitsStereoFramesAndCopiesMonoToBothChannels)
+{
+    Configure();
+    engine.StartSound();
+    std::vector<int16_t> frames = StereoBlock(7);
+    frames[0] = 10, frames[1] = 20, frames[2] = 11, frames[3] = 21;
+    backend.DeliverCaptureBlock(1, frames);
+    EXPECT_EQ(events.Channel1[0], 10);
+    EXPECT_EQ(events.Channel1[1], 11);
+    EXPECT_EQ(events.Channel2[0], 20);
+    EXPECT_EQ(events.Channel2[1], 21);
+    EXPECT_EQ(events.Channel1[N - 1], frames[2 * N - 2]);
+    EXPECT_EQ(events.Channel2[N - 1], frames[2 * N - 1]);
+
+    engine.ReleaseDevices();
+    Configure(1);
+    engine.StartSound();
+    backend.DeliverCaptureBlock(0, frames);   // one channel: the first N samples
+    EXPECT_TRUE(std::equal(frames.begin(), frames.begin() + N, events.Channel1.begin()));
+    EXPECT_TRUE(std::equal(frames.begin(), frames.begin() + N, events.Channel2.begin()));
+    EXPECT_EQ(blocksReady, 2);
+}
+
+TEST_F(SoundEngine, PlaysQueuedBlocksInOrderAcrossTheRingsWrapAndSilencesPlayedBlocks)
+{
+    Configure();
+    EchoLeftChannel();
+    engine.StartSound();
+    for (int i = 0; i < 3; ++i)
+        DeliverCapture();
+    for (int i = 0; i < 12; ++i) {
+        DeliverCapture();
+        FreePlayback();
+        // The block just written is silence in the ring until Output refills it.
+        const auto played = lastRing.subspan(static_cast<size_t>(dataOut.back().first), N);
+        EXPECT_TRUE(std::all_of(played.begin(), played.end(), [](int16_t s) { return s == 0; })) << "block " << i;
+    }
+
+    EXPECT_EQ(lastRing.size(), 32769u);
+    ASSERT_EQ(backend.Writes.size(), 12u);
+    for (int i = 0; i < 12; ++i) {
+        const FakeSoundBackend::Write& write = backend.Writes[static_cast<size_t>(i)];
+        EXPECT_EQ(write.StartByte, (i % 4) * 4096);
+        EXPECT_EQ(dataOut[static_cast<size_t>(i)], std::make_pair((i % 8) * 4096, 4096));
+        ASSERT_EQ(write.Samples.size(), static_cast<size_t>(N));
+        EXPECT_EQ(write.Samples[5], StereoBlock(i)[10]) << "block " << i;   // left sample of frame 5
+    }
+}
+
+TEST_F(SoundEngine, WritePositionWrapsAfterEightBlocks)
+{
+    Configure();
+    const std::vector<int16_t> block(N, 1);
+    for (int i = 1; i <= 9; ++i) {
+        engine.Output(block, block, N);
+        EXPECT_EQ(engine.OutBufferWritePtrWrap(), i == 8) << "after Output " << i;
+    }
+}
+
+TEST_F(SoundEngine, AttenuationIsStoredInHundredthsAndReadInDecibels)
+{
+    const std::pair<int32_t, int32_t> cases[] = {{-40000, -100}, {-10000, -100}, {-150, -2}, {-250, -2}, {250, 250}, {0, 0}};
+    for (const auto& [set, read] : cases) {
+        engine.SetOutputAttenuation(set);
+        EXPECT_EQ(engine.OutputAttenuation(), read) << set;
+    }
+
+    Configure();
+    EchoLeftChannel();
+    engine.StartSound();
+    for (int i = 0; i < 3; ++i)
+        DeliverCapture();
+    for (int32_t attenuation : {-10000, -1, 0, 5000}) {
+        engine.SetOutputAttenuation(attenuation);
+        DeliverCapture();
+        FreePlayback();
+    }
+    EXPECT_EQ(backend.Volumes, (std::vector<int32_t>{-10000, -1, 0, 0}));
+}
+
+TEST_F(SoundEngine, RejectsABlockSizeTheChannelArraysCannotHold)
+{
+    for (int32_t size : {0, -5, QELVODX8::MaxSamplesPerEvent + 1}) {
+        try {
+            engine.SetSamplesPerEvent(size);
+            ADD_FAILURE() << size << " accepted";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number(), QELVODX8::ErrInvalidPropertyValue);
+        }
+    }
+    EXPECT_EQ(engine.SamplesPerEvent(), N);
+}
+
+TEST_F(SoundEngine, StoppingInsideDataReadyNeverStartsPlayback)
+{
+    Configure();
+    onDataReady = [this](std::span<int16_t> left, int32_t count) {
+        engine.Output(left, left, count);
+        if (blocksReady == 3)
+            engine.StopSound();
+    };
+    backend.Of(Capture).PollsUntilStopped = 2;   // the device takes a while to report stopped
+    engine.StartSound();
+    for (int i = 0; i < 3; ++i)
+        DeliverCapture();
+    EXPECT_FALSE(engine.InAction());
+    EXPECT_FALSE(backend.Of(Capture).Running);
+    EXPECT_EQ(backend.Of(Playback).Starts, 0);
+
+    // A restart waits for three blocks again.
+    engine.StartSound();
+    onDataReady = [this](std::span<int16_t> left, int32_t count) { engine.Output(left, left, count); };
+    DeliverCapture();
+    DeliverCapture();
+    EXPECT_EQ(backend.Of(Playback).Starts, 0);
+    DeliverCapture();
+    EXPECT_EQ(backend.Of(Playback).Starts, 1);
+}
+
+TEST_F(SoundEngine, ReleasingInsideDataReadyClosesEverythingAndLaterNotificationsAreIgnored)
+{
+    Configure();
+    onDataReady = [this](std::span<int16_t>, int32_t) { engine.ReleaseDevices(); };
+    engine.StartSound();
+    DeliverCapture();
+    EXPECT_FALSE(engine.Prepared());
+    EXPECT_FALSE(engine.InAction());
+    EXPECT_TRUE(backend.Of(Capture).Name.empty());
+    EXPECT_TRUE(backend.Of(Playback).Name.empty());
+
+    EXPECT_FALSE(engine.EventHandler(0, events.Channel1, events.Channel2));
+    engine.StopSound();
+    engine.ReleaseDevices();
+    EXPECT_EQ(blocksReady, 1);
+}
+
+TEST_F(SoundEngine, PlaybackRestartsWhenTheRingRunsEmptyOverflowsOrTheDeviceRunsDry)
+{
+    Configure();
+    EchoLeftChannel();
+    engine.StartSound();
+    const auto restartsAfter = [&](const std::function<void()>& upset) {
+        while (backend.Of(Playback).Starts == 0 || !backend.Of(Playback).Running)
+            DeliverCapture();
+        const size_t writes = backend.Writes.size();
+        const int stops = backend.Of(Playback).Stops;
+        upset();
+        FreePlayback();
+        EXPECT_EQ(backend.Of(Playback).Stops, stops + 1);
+        EXPECT_EQ(engine.OutDelay(), 3);
+        return backend.Writes.size() - writes;
+    };
+
+    // Three blocks queued: the fourth notification finds the ring empty.
+    EXPECT_EQ(restartsAfter([&] { FreePlayback(), FreePlayback(), FreePlayback(); }), 3u);
+    EXPECT_EQ(restartsAfter([&] { for (int i = 0; i < 6; ++i) DeliverCapture(); }), 0u);   // nine queued
+    EXPECT_EQ(restartsAfter([&] { backend.RunDry(); }), 0u);
+
+    // After each restart the ring is empty and playback waits for three fresh blocks.
+    const int starts = backend.Of(Playback).Starts;
+    DeliverCapture(), DeliverCapture();
+    EXPECT_EQ(backend.Of(Playback).Starts, starts);
+    DeliverCapture();
+    EXPECT_EQ(backend.Of(Playback).Starts, starts + 1);
+    FreePlayback();
+    EXPECT_EQ(backend.Writes.back().Samples[5], StereoBlock(captured - 3)[10]);
+}
+
+TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
+{
+    const std::string firstLine = "Unable to start DirectSound. Check proper sound card installation\n";
+    Configure();
+    engine.SetCurrentCaptureDevice(3);   // a card unplugged since the last run
+    engine.StartSound();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.Last().prompt.rfind(firstLine + "Capture device number 3 is not among the 2", 0), 0u) << boxes.Last().prompt;
+    EXPECT_EQ(boxes.Last().style, MessageBoxes::vbOKOnly);
+    EXPECT_NE(engine.LastErr(), 0);
+    EXPECT_FALSE(engine.Prepared());
+    EXPECT_FALSE(engine.InAction());
+    EXPECT_TRUE(backend.Of(Playback).Name.empty());   // what had opened is closed again
+    engine.StopSound();
+    engine.ReleaseDevices();
+
+    engine.SetCurrentCaptureDevice(2);
+    backend.FailingDevices.insert("hw:0,0");
+    engine.PrepareDevices();
+    EXPECT_EQ(boxes.Last().prompt, firstLine + "device \"hw:0,0\": cannot be opened (Device or resource busy)");
+
+    backend.FailingDevices.clear();
+    backend.FailBuffers = true;
+    engine.StartSound();
+    EXPECT_NE(boxes.Last().prompt.find("cannot run at 48000 samples per second"), std::string::npos);
+    EXPECT_FALSE(engine.InAction());
+
+    backend.FailBuffers = false;
+    engine.SetNoBlocksInBuffer(1);
+    engine.SetInp2OutpBufferRatio(1);   // playback would never start
+    engine.StartSound();
+    EXPECT_EQ(boxes.Last().prompt, firstLine + "The playback buffer needs at least 2 blocks, not 1.");
+    ASSERT_EQ(boxes.boxes.size(), 4u);
+
+    Configure();
+    engine.StartSound();
+    EXPECT_TRUE(engine.InAction());
+    EXPECT_EQ(backend.Of(Capture).Name, "hw:0,0");
+    EXPECT_EQ(engine.LastErr(), 0);
+}
+
+TEST(SoundEngineDevices, ListsDescriptionsByPositionAndAnEmptyListAsMinusOne)
+{
+    FakeSoundBackend backend;
+    backend.PlaybackDevices = {{"default", "Default"}, {"hw:0,0", "Speakers"}, {"hw:1,0", "USB headset"}};
+    QELVODX8 engine(backend);
+    std::vector<std::string> names{"stale"};
+    EXPECT_EQ(engine.GetPlayDeviceNames(names), 2);
+    EXPECT_EQ(names, (std::vector<std::string>{"Default", "Speakers", "USB headset"}));
+
+    // Position 2 is device index 3.
+    engine.SetCurrentPlaybackDevice(2 + 1);
+    engine.PrepareDevices();
+    EXPECT_EQ(backend.Of(SoundDirection::Playback).Name, "hw:1,0");
+
+    FakeSoundBackend deaf;
+    deaf.CaptureDevices.clear();
+    EXPECT_EQ(QELVODX8(deaf).GetCapDeviceNames(names), -1);
+    EXPECT_TRUE(names.empty());
+}
+
+} // namespace
