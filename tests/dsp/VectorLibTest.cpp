@@ -70,7 +70,6 @@ TEST(VectorLib, ReductionsFindTheFirstMaximumAndDoNotOverflow)
     EXPECT_EQ(VectorLib::Sum_Int16_1(loud.data(), 70000), int64_t{70000} * 32767);
     const std::vector<int32_t> large{2147483647, 2147483647};
     EXPECT_EQ(VectorLib::Sum_Int32_1(large.data(), 2), int64_t{4294967294});
-    EXPECT_EQ(VectorLib::MaxValue_16(std::vector<int16_t>{-5, 7, 3}.data(), 3), 7);
 
     // Summed in double: a block of full-scale squares keeps its last digits.
     const std::vector<float> squares(2048, 32767.0f * 32767.0f);
@@ -89,64 +88,11 @@ TEST(VectorLib, CountsOfZeroOrLessDoNothing)
     VectorLib::HiThresh_S_1(v.data(), 0.0f, 7.0f, -2);
     EXPECT_EQ(v, before);
     EXPECT_EQ(VectorLib::MaxIndex_S(v.data(), 0), 0);
+    std::vector<float> history{1, 2, 3, 4};
+    VectorLib::ShiftVectorRight_S_1(history.data(), 2);  // the oldest of two entries drops out at [2]
+    EXPECT_EQ(history, (std::vector<float>{1, 1, 2, 4}));
     EXPECT_EQ(VectorLib::MaxValueAbs_S(v.data(), -1), 0.0f);
     EXPECT_EQ(VectorLib::Sum_S_1(v.data(), 0), 0.0f);
-}
-
-TEST(VectorLib, ShiftAndDeInterlaceMoveTheRightElements)
-{
-    std::vector<float> history{1, 2, 3, 4, 5, 6, 7};
-    VectorLib::ShiftVectorRight_S_1(history.data(), 5);
-    EXPECT_EQ(history, (std::vector<float>{1, 1, 2, 3, 4, 5, 7}));
-
-    const std::vector<float> interleaved{0, 10, 1, 11, 2, 12};
-    std::vector<float> even(3), odd(3);
-    VectorLib::DeInterlace_S_2(interleaved.data(), even.data(), odd.data(), 6);
-    EXPECT_EQ(even, (std::vector<float>{0, 1, 2}));
-    EXPECT_EQ(odd, (std::vector<float>{10, 11, 12}));
-}
-
-TEST(VectorLib, PolarConversionsAndSpectrumProducts)
-{
-    const std::vector<float> re{3.0f, -1.0f, 0.0f, -2.0f};
-    const std::vector<float> im{4.0f, 1.0f, -2.0f, 0.0f};
-    std::vector<float> mag(4), phase(4), backRe(4), backIm(4);
-    VectorLib::CartToPolar_S_2(re.data(), im.data(), mag.data(), phase.data(), 4);
-    EXPECT_FLOAT_EQ(mag[0], 5.0f);
-    EXPECT_FLOAT_EQ(phase[1], static_cast<float>(3.0 * std::acos(-1.0) / 4.0));
-    EXPECT_FLOAT_EQ(phase[2], static_cast<float>(-std::acos(-1.0) / 2.0));
-    VectorLib::PolarToCart_S_2(mag.data(), phase.data(), backRe.data(), backIm.data(), 4);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_NEAR(backRe[i], re[i], 1e-6);
-        EXPECT_NEAR(backIm[i], im[i], 1e-6);
-    }
-
-    std::vector<float> power(4);
-    VectorLib::PowerSpectrum_S_2(re.data(), im.data(), power.data(), 4);
-    EXPECT_EQ(power, (std::vector<float>{25.0f, 2.0f, 4.0f, 4.0f}));
-
-    // (1 + 2j)(3 - 1j) = 5 + 5j
-    std::vector<float> xRe{1.0f}, xIm{2.0f};
-    const std::vector<float> hRe{3.0f}, hIm{-1.0f};
-    VectorLib::Convolve_Cart_S_2(hRe.data(), hIm.data(), xRe.data(), xIm.data(), 1);
-    EXPECT_EQ(xRe[0], 5.0f);
-    EXPECT_EQ(xIm[0], 5.0f);
-}
-
-TEST(VectorLib, WindowsHaveTheirShapeAndUnknownTypesAreRefused)
-{
-    std::vector<double> w(9);
-    VectorLib::CalcWindowCoeffs_D(9, w.data(), 1);
-    EXPECT_NEAR(w[0], 0.08, 1e-12);
-    EXPECT_NEAR(w[8], 0.08, 1e-12);
-    EXPECT_NEAR(w[4], 1.0, 1e-12);
-    VectorLib::CalcWindowCoeffs_D(9, w.data(), 2);
-    EXPECT_NEAR(w[0], 0.0, 1e-12);
-    EXPECT_NEAR(w[4], 1.0, 1e-12);
-    EXPECT_NEAR(w[2], 0.34, 1e-12);
-    VectorLib::CalcWindowCoeffs_D(9, w.data(), 0);
-    EXPECT_EQ(w, std::vector<double>(9, 1.0));
-    EXPECT_THROW(VectorLib::CalcWindowCoeffs_D(9, w.data(), 3), RuntimeError);
 }
 
 TEST(VectorLib, QuarterRateMixerMatchesTheOscillatorAtTwelveKilohertz)
@@ -184,17 +130,6 @@ TEST(VectorLib, OscillatorRefusesArgumentsItCannotServe)
     VectorLib::MakeFreq(1 << 28, sine.data(), cosine.data());
     EXPECT_NEAR(sine[0], 1.0f, 1e-6);
     EXPECT_NEAR(cosine[0], 0.0f, 1e-6);
-}
-
-int CallCount = 0;
-void CountCall() { ++CallCount; }
-
-TEST(VectorLib, CallBackRunsTheRoutineGiven)
-{
-    CallCount = 0;
-    VectorLib::CallBack(&CountCall);
-    VectorLib::CallBack(nullptr);
-    EXPECT_EQ(CallCount, 1);
 }
 
 } // namespace

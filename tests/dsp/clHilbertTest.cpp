@@ -107,16 +107,10 @@ TEST(clHilbert, RefusesWhatItCannotServe)
     clHilbert hilbert;
     std::vector<float> block(Block), out(Block);
     EXPECT_THROW(hilbert.sTransform(block, out, Block), RuntimeError);  // not loaded
-    EXPECT_THROW(hilbert.Load(3, Block), RuntimeError);
-    EXPECT_THROW(hilbert.Load(8195, Block), RuntimeError);
-    EXPECT_THROW(hilbert.Load(128, 0), RuntimeError);
-
+    EXPECT_THROW(hilbert.Load(3, Block), RuntimeError);                 // no response at 12 kHz
+    EXPECT_THROW(hilbert.Load(8195, Block), RuntimeError);              // delay beyond its state
     hilbert.Load(128, Block);
     EXPECT_THROW(hilbert.sTransform(block, out, Block + 1), RuntimeError);
-    std::vector<float> shortOut(Block - 1);
-    EXPECT_THROW(hilbert.sDelaySamples(block, shortOut, Block), RuntimeError);
-    std::vector<double> taps(200);
-    EXPECT_THROW(hilbert.GetCoefs(taps, 130), RuntimeError);
 }
 
 } // namespace

@@ -184,7 +184,6 @@ TEST(clsFFTFilter, ClampsEdgesAndCountsBins)
     EXPECT_EQ(filter->BinFLow, 25);
     EXPECT_EQ(filter->BinFHigh, 196);
     EXPECT_EQ(filter->BinFCount, 171);
-    EXPECT_NEAR(filter->FHRadians, 2 * DspTest::Pi * 2300 / 48000, 1e-12);
 
     // A lower edge above the upper one passes the band between them, negated.
     const Tone upright = MeasureTone(*filter, 1000);
@@ -278,12 +277,9 @@ TEST(clsFFTFilter, UndesignedFilterSilencesAndMisuseIsReported)
 
     std::vector<float> shortBlock(2 * N - 1);
     EXPECT_THROW(filter->Filter_FFT_S_1(shortBlock), RuntimeError);
-    std::vector<float> shortTaps(N - 1);
-    EXPECT_THROW(filter->GetFilterCoeffs_T_S(shortTaps), RuntimeError);
 
     clsFFTFilter fresh;
     EXPECT_THROW(fresh.MakeFilter(), RuntimeError);
-    EXPECT_THROW(fresh.Filter_FFT_S_1(block), RuntimeError);
     fresh.SegmentSize = 4096;
     EXPECT_THROW(fresh.init(1000), RuntimeError);  // not a power of two
     EXPECT_THROW(fresh.init(1024), RuntimeError);  // SegmentSize is not twice the block
