@@ -1,0 +1,545 @@
+#include "audio/clsWavFile.h"
+
+#include "audio/WavDisk.h"
+#include "audio/WavHeader.h"
+#include "core/BusyGuard.h"
+#include "core/Numeric.h"
+#include "core/RuntimeError.h"
+#include "core/Settings.h"
+#include "core/TryStep.h"
+#include "core/clsComDlg.h"
+#include "dsp/QELVO.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageBoxes.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr int32_t SamplesPerBlock = 2048;          // the block loop's count per call
+constexpr int32_t MaxBlockSizeInSamples = 1 << 24;  // keeps the buffers to a sane size
+constexpr int64_t MaxFileBytes = INT32_MAX;         // positions and sizes are 32-bit signed
+constexpr int32_t NewTrackDistance = 999;           // tenths of a hertz
+constexpr const char* WavExtension = ".wav";
+constexpr const char* WavFilter = "Sound Files (*.wav)|*.wav";
+
+bool IsValidBlockSize(int32_t samples)
+{
+    return samples > 0 && samples <= MaxBlockSizeInSamples && samples % SamplesPerBlock == 0;
+}
+
+bool IsValidDecimator(int32_t decimator)
+{
+    return decimator == 1 || decimator == 2 || decimator == 4 || decimator == 8 || decimator == 16;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string LeafOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void EncodeSample(int16_t sample, int32_t bytesPerSample, uint8_t* out)
+{
+    if (bytesPerSample == 1) {
+        // 8-bit WAV samples are unsigned, centred on 128.
+        out[0] = static_cast<uint8_t>((sample >> 8) + 128);
+        return;
+    }
+    const auto bits = static_cast<uint16_t>(sample);
+    out[0] = static_cast<uint8_t>(bits);
+    out[1] = static_cast<uint8_t>(bits >> 8);
+}
+
+} // namespace
+
+clsWavFile::clsWavFile()
+    : LastDirectory(AppPaths::ProgramFolder()),
+      TempFileName(AppPaths::ProgramFolder() + "/" + TempFileLeafName)
+{
+}
+
+clsWavFile::~clsWavFile()
+{
+    TryStep([this] { CloseRecording(); });
+    TryStep([this] { CloseFile(); });
+    TryStep([this] { StoreSettings(); });
+}
+
+// ---- Properties -------------------------------------------------------------------------
+
+void clsWavFile::PlayerMode(int32_t mode)
+{
+    rememberedMode_ = playerMode_;
+    playerMode_ = mode;
+}
+
+void clsWavFile::IsRecording(bool recording)
+{
+    isRecording_ = recording && RecordingOpen();
+}
+
+// The recording's format cannot change under an open recording: its buffers and header
+// follow the values taken at OpenRecording.
+void clsWavFile::Decimator(int32_t decimator)
+{
+    if (RecordingOpen())
+        return;
+    decimator_ = IsValidDecimator(decimator) ? decimator : 1;
+    wavSamplingRate_ = samplingRate_ / decimator_;
+}
+
+void clsWavFile::RecBlockSizeInSamples(int32_t samples)
+{
+    if (!RecordingOpen())
+        recBlockSize_ = IsValidBlockSize(samples) ? samples : DefaultRecBlockSizeInSamples;
+}
+
+void clsWavFile::PlayBlockSizeInSamples(int32_t samples)
+{
+    playBlockSize_ = IsValidBlockSize(samples) ? samples : DefaultPlayBlockSizeInSamples;
+}
+
+void clsWavFile::SamplingRate(int32_t rate)
+{
+    if (!RecordingOpen())
+        samplingRate_ = rate > 0 ? rate : DefaultSamplingRate;
+}
+
+void clsWavFile::BitsPerSample(int32_t bits)
+{
+    if (!RecordingOpen())
+        bitsPerSample_ = bits == 8 ? 8 : 16;
+}
+
+// ---- Recording --------------------------------------------------------------------------
+
+int32_t clsWavFile::OpenRecording()
+{
+    if (isRecording_)
+        return ErrRecordingOpen;
+    if (recordingFinished_ && statusOfMedia_ == MediaUnsaved && !ConfirmDiscardUnsaved())
+        return ErrRecordingOpen;
+    CloseFile();
+    recordingFinished_ = false;  // the temporary file is about to be replaced
+
+    // A file played at another rate must not leave its rate in this recording's header.
+    wavSamplingRate_ = samplingRate_ / decimator_;
+    rec_ = Recording{};
+    rec_.decimator = decimator_;
+    rec_.bytesPerSample = bitsPerSample_ / 8;
+    rec_.buffer.assign(static_cast<std::size_t>(2) * recBlockSize_, 0);
+    rec_.output.assign(static_cast<std::size_t>(recBlockSize_ / decimator_) * rec_.bytesPerSample, 0);
+
+    TrackLog.assign(1, TrackLogRecord{});
+    numSamples_ = fileSize_ = samplesQueued_ = 0;
+    LastTunedFrequency = 0;
+    Events.SamplesPlayed(0, 0);
+
+    if (const int32_t error = CreateTempFile())
+        return error;
+
+    isRecording_ = true;
+    isClosed_ = false;
+    isPaused_ = false;
+    statusOfMedia_ = MediaUnsaved;
+    SetModeUnremembered(ModeRecording);
+    bufferFull_ = false;
+    SaveFileName.clear();
+    NewLogRecord(TunedFrequency ? TunedFrequency() : 0);
+    return 0;
+}
+
+// A finished recording that was never saved is still in the temporary file; a new
+// recording would delete it, so the user decides first.
+bool clsWavFile::ConfirmDiscardUnsaved()
+{
+    const int answer = MessageBoxes::MsgBox("Current Recording Not Saved\nDo you want to Save it ?",
+                                            MessageBoxes::vbYesNo);
+    if (answer != MessageBoxes::vbYes)
+        return true;
+    Save();
+    return statusOfMedia_ != MediaUnsaved;
+}
+
+int32_t clsWavFile::CreateTempFile()
+{
+    WavDisk& disk = CurrentWavDisk();
+    isRecording_ = false;
+    if (disk.Exists(TempFileName)) {
+        if (const int error = disk.Remove(TempFileName))
+            return error;
+    }
+    int handle = -1;
+    if (const int error = disk.Open(TempFileName, WavDisk::Access::CreateReadWrite, handle))
+        return error;
+    const WavHeader::Bytes header = WavHeader::For(wavSamplingRate_, 1, static_cast<int16_t>(bitsPerSample_), 0,
+                                                   WavHeader::Size).Encode();
+    if (const int error = disk.WriteAt(handle, 0, header.data(), WavHeader::Size)) {
+        disk.Close(handle);
+        return error;
+    }
+    handle_ = handle;
+    fileIsRecording_ = true;
+    rec_.writeOffset = WavHeader::Size;
+    return 0;
+}
+
+int16_t clsWavFile::AddSamples(const int16_t* Samples, int32_t n)
+{
+    if (!isRecording_)
+        return static_cast<int16_t>(ErrAddNotRecording);
+    if (playerMode_ == ModePaused || playerMode_ == ModeStopped)
+        return static_cast<int16_t>(ErrNotRunning);
+    if (n <= 0)
+        return 0;
+    if (WouldPassSizeLimit(n)) {
+        StopAtSizeLimit();
+        return static_cast<int16_t>(ErrNotRunning);
+    }
+
+    bool halfFilled = false;
+    for (int32_t done = 0; done < n;) {
+        const int32_t chunk = std::min(n - done, recBlockSize_ - rec_.fillOffset);
+        QELVO::Copy_16(Samples + done, rec_.buffer.data() + rec_.fillHalf * recBlockSize_ + rec_.fillOffset, chunk);
+        rec_.fillOffset += chunk;
+        done += chunk;
+        if (rec_.fillOffset == recBlockSize_) {
+            rec_.fullHalfStart = rec_.fillHalf * recBlockSize_;
+            rec_.fillOffset = 0;
+            rec_.fillHalf = 1 - rec_.fillHalf;
+            bufferFull_ = true;
+            halfFilled = true;
+        }
+    }
+    samplesQueued_ += n;
+    // Progress is reported on fifteen calls out of sixteen.
+    if (samplesQueued_ % (16 * static_cast<int64_t>(n)) > 0)
+        Events.SamplesPlayed(0, samplesQueued_ / rec_.decimator);
+    if (halfFilled)
+        Events.WriteNextBlockToDisk();
+    return 0;
+}
+
+// Every queued sample is written in the end, so the bound is checked on what is queued:
+// the sample counter and every byte offset of the file must stay 32-bit.
+bool clsWavFile::WouldPassSizeLimit(int32_t n) const
+{
+    const int64_t queued = static_cast<int64_t>(samplesQueued_) + n;
+    const int64_t dataBytes = (queued + rec_.decimator - 1) / rec_.decimator * rec_.bytesPerSample;
+    return queued > INT32_MAX || WavHeader::Size + dataBytes + 1 > MaxFileBytes;
+}
+
+void clsWavFile::StopAtSizeLimit()
+{
+    const int32_t error = CloseRecording();
+    SetModeUnremembered(ModeStopped);
+    isPaused_ = false;
+    std::string message = "Recording stopped: " + TempFileName +
+                          " has reached the largest size a WAV file can hold.\nSave the recording, then start a new one.";
+    if (error != 0)
+        message += "\nError Code=" + std::to_string(error);
+    MessageBoxes::MsgBox(message, MessageBoxes::vbOKOnly);
+}
+
+int32_t clsWavFile::WriteToDisk()
+{
+    if (!isRecording_)
+        return ErrNotRecording;
+    if (isPaused_)
+        return ErrPaused;
+    if (writeBusy_)
+        return ErrBusy;
+    BusyGuard guard(writeBusy_);
+    if (!bufferFull_)
+        return ErrNoFullHalf;
+    const int32_t error = WriteRecorded(rec_.fullHalfStart, recBlockSize_);
+    bufferFull_ = false;
+    return error;
+}
+
+// Decimates count samples of the double buffer from start (every Decimator-th sample,
+// the first included, unfiltered) and appends them to the file.
+int32_t clsWavFile::WriteRecorded(int32_t start, int32_t count)
+{
+    const int32_t decimator = rec_.decimator;
+    const int32_t bytesPerSample = rec_.bytesPerSample;
+    const int32_t outCount = (count + decimator - 1) / decimator;
+    const int16_t* in = rec_.buffer.data() + start;
+    uint8_t* out = rec_.output.data();
+    for (int32_t i = 0; i < outCount; ++i)
+        EncodeSample(in[i * decimator], bytesPerSample, out + i * bytesPerSample);
+
+    const int32_t bytes = outCount * bytesPerSample;
+    if (const int error = CurrentWavDisk().WriteAt(handle_, rec_.writeOffset, out, bytes))
+        return error;
+    rec_.writeOffset += bytes;
+    fileSize_ = static_cast<int32_t>(rec_.writeOffset);
+    rec_.samplesWritten += outCount;
+    numSamples_ = rec_.samplesWritten;
+    return 0;
+}
+
+// Writes what is still in memory: the full half that waits for its write, then the
+// partly filled half.
+int32_t clsWavFile::FlushRecorded()
+{
+    int32_t error = 0;
+    if (bufferFull_) {
+        error = WriteRecorded(rec_.fullHalfStart, recBlockSize_);
+        bufferFull_ = false;
+    }
+    if (rec_.fillOffset > 0) {
+        const int32_t partError = WriteRecorded(rec_.fillHalf * recBlockSize_, rec_.fillOffset);
+        error = error != 0 ? error : partError;
+        rec_.fillOffset = 0;
+    }
+    return error;
+}
+
+int32_t clsWavFile::CloseRecording()
+{
+    if (!RecordingOpen())
+        return ErrNoFileOpen;
+    const int32_t flushError = FlushRecorded();
+    const int32_t headerError = UpdateWavHeader();
+    const int32_t closeError = CurrentWavDisk().Close(handle_);
+    handle_ = -1;
+    fileIsRecording_ = false;
+    recordingFinished_ = closeError == 0 && headerError == 0;
+    ResetAfterRecordingClosed();
+    if (closeError != 0)
+        return closeError;
+    return headerError != 0 ? headerError : flushError;
+}
+
+void clsWavFile::ResetAfterRecordingClosed()
+{
+    TrackLog.assign(1, TrackLogRecord{});
+    rec_.buffer = {};
+    rec_.output = {};
+    numSamples_ = fileSize_ = samplesQueued_ = 0;
+    isClosed_ = true;
+    isRecording_ = false;
+    isPaused_ = false;
+}
+
+void clsWavFile::NewLogRecord(int32_t Frequency)
+{
+    if (std::llabs(static_cast<int64_t>(Frequency) - LastTunedFrequency) <= NewTrackDistance || !isRecording_)
+        return;
+    // The byte offset at which the samples queued so far will end once decimated and written.
+    const auto start = static_cast<int32_t>(
+        std::floor(static_cast<double>(samplesQueued_) / rec_.decimator * rec_.bytesPerSample + 44.5));
+    const int32_t i = rec_.recordCount;
+    TrackLog.resize(static_cast<std::size_t>(i) + 2);
+    TrackLog[i] = TrackLogRecord{Now(), Frequency, start, 0};
+    TrackLog[i + 1] = TrackLogRecord{};
+    if (i > 0)
+        TrackLog[i - 1].E = start;
+    rec_.recordCount = i + 1;
+    LastTunedFrequency = Frequency;
+}
+
+int16_t clsWavFile::UpdateWavHeader()
+{
+    WavDisk& disk = CurrentWavDisk();
+    if (rec_.recordCount > 0)
+        TrackLog[rec_.recordCount - 1].E = static_cast<int32_t>(rec_.writeOffset + 1);
+    const std::vector<uint8_t> trailer = TrackLogTrailer::Encode(TrackLog);
+
+    int64_t length = WavHeader::Size;
+    if (handle_ >= 0)
+        disk.Length(handle_, length);
+    const WavHeader::Bytes header = WavHeader::For(wavSamplingRate_, 1, static_cast<int16_t>(8 * rec_.bytesPerSample),
+                                                   rec_.samplesWritten, static_cast<int32_t>(length)).Encode();
+    if (const int error = disk.WriteAt(handle_, 0, header.data(), WavHeader::Size))
+        return static_cast<int16_t>(error);
+    const int error = disk.WriteAt(handle_, length, trailer.data(), static_cast<int32_t>(trailer.size()));
+    return static_cast<int16_t>(error);
+}
+
+// ---- Saving, pausing, closing -----------------------------------------------------------
+
+void clsWavFile::Save()
+{
+    if (saveBusy_)
+        return;
+    BusyGuard guard(saveBusy_);
+    if (LastDirectory.empty())
+        LastDirectory = AppPaths::ProgramFolder();
+    if (statusOfMedia_ != MediaUnsaved)
+        return;
+
+    // A recording finished by an earlier Save whose dialog was cancelled is complete already.
+    if (RecordingOpen() || !recordingFinished_) {
+        if (const int32_t error = CloseRecording()) {
+            MessageBoxes::MsgBox("Unable to close temporary file " + TempFileName +
+                                 "\n Please report this problem to QELVO\n Error Code=" + std::to_string(error),
+                                 MessageBoxes::vbOKOnly);
+            return;
+        }
+    }
+    isRecording_ = false;
+    PlayerMode(ModeStopped);
+    isPaused_ = true;
+
+    const std::string name = SaveFileName.empty() ? AskSaveName() : SaveFileName;
+    if (name.empty()) {
+        isPaused_ = false;  // nothing is open to pause: a new Record starts a recording
+        return;
+    }
+    if (!MoveTempFileTo(name))
+        return;
+    LastDirectory = FolderOf(name);
+    SaveFileName = name;
+    statusOfMedia_ = MediaSaved;
+    isPaused_ = false;
+    isRecording_ = false;
+    recordingFinished_ = false;
+}
+
+std::string clsWavFile::AskSaveName()
+{
+    clsComDlg& dialog = ComDlg();
+    dialog.AllowMultiSelect(false);
+    dialog.DialogTitle("Select Filename to Save Recording");
+    dialog.Directory(LastDirectory);
+    dialog.FileName("untitled.wav");
+    dialog.Extension("*.wav");
+    dialog.Filter(WavFilter);
+    dialog.ReadOnlyIsVisible(false);
+    if (!dialog.ShowSave() || dialog.FileName().empty())
+        return {};
+    std::string name = dialog.FileName();
+    if (name.find(WavExtension) == std::string::npos)
+        name += WavExtension;
+    return name;
+}
+
+bool clsWavFile::MoveTempFileTo(const std::string& name)
+{
+    WavDisk& disk = CurrentWavDisk();
+    if (disk.Exists(name) && disk.Remove(name) != 0) {
+        MessageBoxes::MsgBox("Unable to overwrite " + name + "\n Try a different filename", MessageBoxes::vbOKOnly);
+        return false;
+    }
+    if (const int error = disk.Rename(TempFileName, name)) {
+        MessageBoxes::MsgBox("Problem creating " + name + "\nSystem Reported Error Code " + std::to_string(error) +
+                                 "\n" + WavDisk::Describe(error),
+                             MessageBoxes::vbOKOnly);
+        return false;
+    }
+    return true;
+}
+
+void clsWavFile::Pause()
+{
+    if (playerMode_ != ModePaused) {
+        PlayerMode(ModePaused);
+        isPaused_ = true;
+    } else {
+        PlayerMode(rememberedMode_);
+        isPaused_ = false;
+    }
+}
+
+void clsWavFile::StopPlayer()
+{
+    SetModeUnremembered(ModeStopped);
+    isPaused_ = false;
+}
+
+int32_t clsWavFile::CloseFile()
+{
+    if (handle_ >= 0) {
+        const int error = CurrentWavDisk().Close(handle_);
+        handle_ = -1;
+        fileIsRecording_ = false;
+        if (error != 0) {
+            PlayerMode(ModeClosed);
+            return error;
+        }
+        recordFileName_.clear();
+        numSamples_ = 0;
+        SetModeUnremembered(ModeClosed);
+    } else {
+        PlayerMode(ModeClosed);
+    }
+    ReleasePlayBuffers();
+    rec_.buffer = {};
+    rec_.output = {};
+    bufferFull_ = false;
+    isClosed_ = true;
+    isRecording_ = false;
+    isPaused_ = false;
+    isPlaying_ = false;
+    return 0;
+}
+
+std::string clsWavFile::LoadMedia()
+{
+    clsComDlg& dialog = ComDlg();
+    dialog.AllowMultiSelect(false);
+    dialog.DialogTitle("Select Filename");
+    dialog.RestoreCurDir(true);
+    dialog.ExistFlags(clsComDlg::OFN_PATHMUSTEXIST);
+    dialog.FileName("*.wav");
+    dialog.Extension("*.wav");
+    dialog.Filter(WavFilter);
+    dialog.ReadOnlyIsVisible(false);
+    if (!dialog.ShowOpen() || dialog.FileName().empty())
+        return {};
+    const std::string path = dialog.FileName();
+    statusOfMedia_ = MediaLoaded;
+    PlayerMode(ModeStopped);
+    fileShortName_ = LeafOf(path);
+    fileName_ = path;
+    return path;
+}
+
+// ---- Settings ---------------------------------------------------------------------------
+
+void clsWavFile::init()
+{
+    try {
+        RestoreSettings();
+    } catch (const RuntimeError&) {
+        // A value that is not a number ends the restore; the remaining keys keep their values.
+    }
+}
+
+void clsWavFile::RestoreSettings()
+{
+    auto number = [this](const char* key, int32_t current) {
+        return Numeric::CLng(std::string_view(Settings::GetSetting(name_, key, Numeric::Str(int64_t{current}))));
+    };
+    RecBlockSizeInSamples(number("RecBlockSizeInSamples", recBlockSize_));
+    SamplingRate(number("SamplingRate", samplingRate_));
+    WavSamplingRate(number("WavSamplingRate", samplingRate_));
+    BitsPerSample(number("BitsPerSample", bitsPerSample_));
+    NumChannels(number("NumChannels", 1));
+    LastDirectory = Settings::GetSetting(name_, "LastDirectory", LastDirectory);
+    Decimator(number("Decimator", decimator_));
+}
+
+void clsWavFile::StoreSettings()
+{
+    auto store = [this](const char* key, int32_t value) { Settings::SaveSetting(name_, key, Numeric::Str(int64_t{value})); };
+    store("RecBlockSizeInSamples", recBlockSize_);
+    store("Decimator", decimator_);
+    store("WavSamplingRate", wavSamplingRate_);
+    store("SamplingRate", samplingRate_);
+    store("BitsPerSample", bitsPerSample_);
+    Settings::SaveSetting(name_, "LastDirectory", LastDirectory);
+    Settings::SaveSetting(name_, "RecordFileName", recordFileName_);
+}

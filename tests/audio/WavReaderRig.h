@@ -1,0 +1,182 @@
+#pragma once
+
+// The rig the recorder and player tests share: a recorder on the in-memory disk with
+// scripted dialogs and message boxes, a fixed clock and tuned frequency, a trace of its
+// events, a deterministic test signal, and a builder of WAV files for the player.
+
+#include "WavReader.h"
+#include "audio/clsWavFile.h"
+#include "core/clsComDlg.h"
+#include "fakes/FakeFileDialogs.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakeWavDisk.h"
+#include "support/ScopedTestHome.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+inline const std::string TempPath = "/rec/~QELVOWAV.TMP";
+
+// The test signal: sample i of everything handed to the recorder.
+inline int16_t Signal(int64_t i)
+{
+    return static_cast<int16_t>((i * 7) % 65536 - 32768);
+}
+
+inline std::vector<uint8_t> Le16(const std::vector<int16_t>& samples)
+{
+    std::vector<uint8_t> bytes;
+    for (int16_t s : samples) {
+        bytes.push_back(static_cast<uint8_t>(s & 0xFF));
+        bytes.push_back(static_cast<uint8_t>((static_cast<uint16_t>(s) >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+// A canonical WAV file, built byte by byte, with an optional tail after the data.
+inline std::vector<uint8_t> MakeWav(uint32_t rate, const std::vector<uint8_t>& data, uint16_t bits = 16,
+                                    uint16_t channels = 1, const std::vector<uint8_t>& tail = {},
+                                    uint16_t formatTag = 1)
+{
+    std::vector<uint8_t> f;
+    auto id = [&](const char* s) { f.insert(f.end(), s, s + 4); };
+    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) f.push_back(static_cast<uint8_t>(v >> (8 * i))); };
+    auto u16 = [&](uint16_t v) { f.push_back(static_cast<uint8_t>(v)); f.push_back(static_cast<uint8_t>(v >> 8)); };
+    id("RIFF"); u32(static_cast<uint32_t>(36 + data.size())); id("WAVE");
+    id("fmt "); u32(16); u16(formatTag); u16(channels); u32(rate);
+    u32(rate * channels * bits / 8); u16(static_cast<uint16_t>(channels * bits / 8)); u16(bits);
+    id("data"); u32(static_cast<uint32_t>(data.size()));
+    f.insert(f.end(), data.begin(), data.end());
+    f.insert(f.end(), tail.begin(), tail.end());
+    return f;
+}
+
+// The trailer text of one track as the format prescribes it, two bytes per character.
+inline std::vector<uint8_t> TrailerEntry(const std::string& f, const std::string& t, const std::string& s,
+                                         const std::string& e)
+{
+    const std::string text = "F=" + f + "\x04" "T=" + t + "\x04" "S=" + s + "\x04" "E=" + e + "\x04" + std::string(1, '\0');
+    std::vector<uint8_t> bytes;
+    for (char c : text) {
+        bytes.push_back(static_cast<uint8_t>(c));
+        bytes.push_back(0);
+    }
+    return bytes;
+}
+
+class WavFileTest : public testing::Test
+{
+protected:
+    void SetUp() override { wav = Make(); }
+
+    void TearDown() override
+    {
+        wav.reset();
+        ReleaseComDlg();
+    }
+
+    std::unique_ptr<clsWavFile> Make()
+    {
+        auto file = std::make_unique<clsWavFile>();
+        file->Name("WavFile");
+        file->SamplingRate(48000);
+        file->TempFileName = TempPath;
+        file->Now = [this] { return clock; };
+        file->TunedFrequency = [this] { return tuned; };
+        Connect(*file);
+        return file;
+    }
+
+    void Connect(clsWavFile& file)
+    {
+        clsWavFileEvents* e = &file.Events;
+        QObject::connect(e, &clsWavFileEvents::WriteNextBlockToDisk, [this] { Note("WriteNext"); ++writeRequests; });
+        QObject::connect(e, &clsWavFileEvents::ReadNextBlockFromDisk, [this] { Note("ReadNext"); ++readRequests; });
+        QObject::connect(e, &clsWavFileEvents::PlayEnd, [this] {
+            Note("PlayEnd");
+            if (onPlayEnd)
+                onPlayEnd();
+        });
+        QObject::connect(e, &clsWavFileEvents::CatalogueLoaded, [this](int32_t n) { Note("Catalogue " + std::to_string(n)); });
+        QObject::connect(e, &clsWavFileEvents::DiskRead, [this](int32_t at) { Note("DiskRead " + std::to_string(at)); });
+        QObject::connect(e, &clsWavFileEvents::SamplesPlayed, [this](int32_t track, int32_t n) {
+            if (traceProgress)
+                Note("SamplesPlayed " + std::to_string(track) + " " + std::to_string(n));
+            progress.push_back(n);
+        });
+    }
+
+    void Note(const std::string& event) { events.push_back(event); }
+
+    // Hands count samples of the test signal to the recorder in calls of n, writing each
+    // full half as the owner's write timer would.
+    void Record(int64_t count, int32_t n = 2048)
+    {
+        std::vector<int16_t> block(static_cast<size_t>(n));
+        for (int64_t done = 0; done < count; done += n) {
+            const auto size = static_cast<int32_t>(std::min<int64_t>(n, count - done));
+            for (int32_t i = 0; i < size; ++i)
+                block[static_cast<size_t>(i)] = Signal(sent + i);
+            ASSERT_EQ(0, wav->AddSamples(block.data(), size));
+            sent += size;
+            if (wav->BufferFull()) {
+                ASSERT_EQ(0, wav->WriteToDisk());
+            }
+        }
+    }
+
+    int32_t StartRecording()
+    {
+        sent = 0;
+        return wav->OpenRecording();
+    }
+
+    // Saves through the save dialog under the given path.
+    void SaveAs(const std::string& path)
+    {
+        dialogs.ChooseFile(path);
+        wav->Save();
+    }
+
+    WavReader ReadBack(const std::string& path) { return WavReader::Parse(disk.Content(path)); }
+
+    // Plays n-sample blocks, serving the read requests at once; returns the output.
+    std::vector<int16_t> PlayBlocks(int blocks, int16_t n = 2048)
+    {
+        std::vector<int16_t> out;
+        std::vector<int16_t> block(static_cast<size_t>(n));
+        for (int b = 0; b < blocks; ++b) {
+            lastResult = wav->GetNextSamples(block.data(), n);
+            out.insert(out.end(), block.begin(), block.end());
+            wav->ReadFromDisk();
+        }
+        return out;
+    }
+
+    void OpenForPlayback(const std::string& path, std::vector<uint8_t> file)
+    {
+        disk.Put(path, std::move(file));
+        wav->FileName(path);
+        wav->OpenFile();
+    }
+
+    ScopedTestHome home;
+    FakeWavDisk disk;
+    FakeMessageBoxes boxes;
+    FakeFileDialogs dialogs;
+    QDateTime clock{QDate(2007, 2, 3), QTime(14, 5, 9)};
+    int32_t tuned = 71000000;
+    std::vector<std::string> events;
+    std::vector<int32_t> progress;
+    bool traceProgress = false;
+    int writeRequests = 0;
+    int readRequests = 0;
+    std::function<void()> onPlayEnd;
+    int64_t sent = 0;
+    int32_t lastResult = 0;
+    std::unique_ptr<clsWavFile> wav;
+};

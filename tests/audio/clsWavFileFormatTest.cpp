@@ -1,0 +1,165 @@
+#include "WavReaderRig.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+class FormatTest : public WavFileTest
+{
+protected:
+    // The trailer as the recorder must write it: marker, then each track's entry.
+    static std::vector<uint8_t> Trailer(const std::vector<std::vector<uint8_t>>& entries)
+    {
+        std::vector<uint8_t> bytes{'Q', 'E', 'L', 'V', 'O'};
+        for (const auto& entry : entries)
+            bytes.insert(bytes.end(), entry.begin(), entry.end());
+        return bytes;
+    }
+};
+
+TEST_F(FormatTest, ARecordingOnDiskIsAnOrdinaryWavFileWithTheTrackLogAfterIt)
+{
+    SetWavDisk(nullptr);  // this one goes to the real disk
+    wav->TempFileName = home.file("~QELVOWAV.TMP");
+    ASSERT_EQ(0, StartRecording());
+    Record(48000);
+    SaveAs(home.file("one second.wav"));
+    ASSERT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+
+    const std::vector<uint8_t> bytes = WavReader::Slurp(home.file("one second.wav"));
+    const std::vector<uint8_t> header(bytes.begin(), bytes.begin() + 44);
+    const std::vector<uint8_t> expected = {
+        'R', 'I', 'F', 'F', 0x24, 0x77, 0x01, 0x00, 'W', 'A', 'V', 'E',  // 36 + 96000
+        'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,                     // PCM, one channel
+        0x80, 0xBB, 0x00, 0x00, 0x00, 0x77, 0x01, 0x00,                  // 48000, 96000 bytes/s
+        2, 0, 16, 0, 'd', 'a', 't', 'a', 0x00, 0x77, 0x01, 0x00};        // 96000 data bytes
+    EXPECT_EQ(expected, header);
+
+    const WavReader file = WavReader::Parse(bytes);
+    ASSERT_TRUE(file.ok) << file.error;
+    const std::vector<int16_t> samples = file.Samples16();
+    ASSERT_EQ(48000u, samples.size());
+    for (size_t j = 0; j < samples.size(); ++j)
+        ASSERT_EQ(Signal(static_cast<int64_t>(j)), samples[j]) << "sample " << j;
+    EXPECT_EQ(Trailer({TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000096045")}), file.after);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(home.file("~QELVOWAV.TMP"))));
+
+    const QString sox = QStandardPaths::findExecutable("sox");
+    if (!sox.isEmpty()) {
+        QProcess info;
+        info.start(sox, {"--i", "-D", QString::fromStdString(home.file("one second.wav"))});
+        ASSERT_TRUE(info.waitForFinished());
+        EXPECT_EQ("1.000000", info.readAllStandardOutput().trimmed().toStdString());
+    }
+}
+
+TEST_F(FormatTest, WritesEachTrackAsFourFieldsAndATerminator)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(240000);
+    SaveAs("/out/one.wav");
+    const WavReader file = ReadBack("/out/one.wav");
+    ASSERT_TRUE(file.ok) << file.error;
+    const std::vector<uint8_t> entry = TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000480045");
+    EXPECT_EQ(124u, entry.size());
+    EXPECT_EQ(Trailer({entry}), file.after);
+}
+
+TEST_F(FormatTest, ANewTrackBeginsWhenTheFrequencyMovesByMoreThan99Point9Hz)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(20480);
+    wav->NewLogRecord(tuned + 999);
+    EXPECT_EQ(2u, TrackLog.size()) << "999 tenths start no track";
+    clock = clock.addSecs(1);
+    wav->NewLogRecord(tuned + 1000);
+    Record(20480);
+    clock = clock.addSecs(1);
+    wav->NewLogRecord(tuned);  // and back
+    Record(4096);
+
+    ASSERT_EQ(4u, TrackLog.size());
+    EXPECT_EQ(tuned, TrackLog[0].F);
+    EXPECT_EQ(tuned + 1000, TrackLog[1].F);
+    EXPECT_EQ(tuned, TrackLog[2].F);
+    EXPECT_EQ(44 + 2 * 20480, TrackLog[1].S);
+    EXPECT_EQ(TrackLog[1].S, TrackLog[0].E);
+    EXPECT_EQ(44 + 4 * 20480, TrackLog[2].S);
+    EXPECT_EQ(TrackLog[2].S, TrackLog[1].E);
+    EXPECT_EQ(0, TrackLog[3].F) << "the trailing element stays empty";
+
+    SaveAs("/out/three.wav");
+    EXPECT_EQ(Trailer({TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000041004"),
+                       TrailerEntry("0071001000", "2007-02-03 14:05:10", "0000041004", "0000081964"),
+                       TrailerEntry("0071000000", "2007-02-03 14:05:11", "0000081964", "0000090157")}),
+              ReadBack("/out/three.wav").after)
+        << "the last track ends one past the last data byte";
+}
+
+TEST_F(FormatTest, TrackStartsCountDecimatedSamples)
+{
+    wav->Decimator(2);
+    ASSERT_EQ(0, StartRecording());
+    Record(102400);
+    wav->NewLogRecord(tuned - 20000);
+    EXPECT_EQ(102444, TrackLog[1].S);
+}
+
+TEST_F(FormatTest, NoTrackIsLoggedBelow100HzAndTheTrailerIsThenOnlyTheMarker)
+{
+    tuned = 999;
+    ASSERT_EQ(0, StartRecording());
+    Record(2048);
+    EXPECT_EQ(1u, TrackLog.size());
+    SaveAs("/out/none.wav");
+    EXPECT_EQ(Trailer({}), ReadBack("/out/none.wav").after);
+    wav->FileName("/out/none.wav");
+    wav->OpenFile();
+    EXPECT_EQ("Catalogue 0", events.back());
+}
+
+TEST_F(FormatTest, APlayerReadsTheTrackLogBack)
+{
+    const std::vector<uint8_t> tail = Trailer({TrailerEntry("0007050000", "2007-02-03 12:34:56", "0000000044", "0000000244"),
+                                               TrailerEntry("0014200000", "2008-12-31 23:59:59", "0000000244", "0000000444"),
+                                               TrailerEntry("0003500000", "2009-01-01 00:00:00", "0000000444", "0000000445")});
+    OpenForPlayback("/in/three.wav", MakeWav(48000, std::vector<uint8_t>(400, 1), 16, 1, tail));
+    EXPECT_EQ("Catalogue 3", events.back());
+    ASSERT_EQ(4u, TrackLog.size());
+    EXPECT_EQ(7050000, TrackLog[0].F);
+    EXPECT_EQ(QDateTime(QDate(2007, 2, 3), QTime(12, 34, 56)), TrackLog[0].T);
+    EXPECT_EQ(244, TrackLog[1].S);
+    EXPECT_EQ(444, TrackLog[1].E);
+    EXPECT_EQ(QDateTime(QDate(2009, 1, 1), QTime(0, 0, 0)), TrackLog[2].T);
+    EXPECT_EQ(0, TrackLog[3].F);
+    EXPECT_EQ(0, TrackLog[3].S);
+    EXPECT_FALSE(TrackLog[3].T.isValid());
+}
+
+TEST_F(FormatTest, FilesWithoutAUsableTrackLogOpenWithNone)
+{
+    const std::vector<uint8_t> data = Le16({100, 200, 300});
+    const std::vector<std::vector<uint8_t>> tails = {
+        {},                                             // no room for a trailer
+        {'L', 'I', 'S', 'T', 4, 0, 0, 0, 1, 2, 3, 4},  // another chunk
+        {'Q', 'E', 'L', 'V', 'O'},                     // the marker and nothing after it
+        Trailer({TrailerEntry("00000abcde", "2007-02-03 12:34:56", "0000000044", "0000000050")}),
+        Trailer({TrailerEntry("0007050000", "not a time", "0000000044", "0000000050")}),
+    };
+    for (const auto& tail : tails) {
+        SCOPED_TRACE(tail.size());
+        events.clear();
+        OpenForPlayback("/in/plain.wav", MakeWav(48000, data, 16, 1, tail));
+        EXPECT_EQ("Catalogue 0", events.back());
+        EXPECT_EQ(1u, TrackLog.size());
+        EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode()) << "the file plays normally";
+        wav->Play();
+        const std::vector<int16_t> out = PlayBlocks(1);
+        EXPECT_EQ(100, out[0]);
+        EXPECT_EQ(300, out[2]);
+    }
+}
+
+} // namespace

@@ -1,0 +1,446 @@
+#include "WavReaderRig.h"
+
+#include "core/Settings.h"
+
+#include <cerrno>
+
+namespace {
+
+constexpr int32_t Half = clsWavFile::DefaultRecBlockSizeInSamples;
+
+class RecorderTest : public WavFileTest
+{
+};
+
+TEST_F(RecorderTest, RefusesOperationsInTheWrongStateWithTheirCodes)
+{
+    std::vector<int16_t> block(2048);
+    EXPECT_EQ(clsWavFile::ErrNoFileOpen, wav->CloseRecording());
+    EXPECT_EQ(clsWavFile::ErrNotRecording, wav->WriteToDisk());
+    EXPECT_EQ(clsWavFile::ErrAddNotRecording, wav->AddSamples(block.data(), 2048));
+    EXPECT_EQ(clsWavFile::ErrNotRunning, wav->GetNextSamples(block.data(), 2048));
+
+    ASSERT_EQ(0, StartRecording());
+    Record(4096);
+    EXPECT_EQ(clsWavFile::ErrRecordingOpen, wav->OpenRecording());
+    EXPECT_EQ(4096, wav->SamplesQueued()) << "the running recording goes on untouched";
+    EXPECT_EQ(clsWavFile::ErrNoFullHalf, wav->WriteToDisk());
+
+    wav->Pause();
+    EXPECT_EQ(clsWavFile::ErrNotRunning, wav->AddSamples(block.data(), 2048));
+    EXPECT_EQ(clsWavFile::ErrPaused, wav->WriteToDisk());
+    wav->Pause();
+    EXPECT_EQ(clsWavFile::ModeRecording, wav->PlayerMode()) << "a second Pause returns to the mode before";
+    wav->StopPlayer();
+    EXPECT_EQ(clsWavFile::ErrNotRunning, wav->AddSamples(block.data(), 2048));
+    EXPECT_EQ(4096, wav->SamplesQueued());
+    EXPECT_TRUE(wav->IsRecording()) << "a stopped recording stays open for the owner's resume";
+}
+
+TEST_F(RecorderTest, AWriteEnteredAgainWhileItRunsIsRefused)
+{
+    ASSERT_EQ(0, StartRecording());
+    std::vector<int16_t> block(2048);
+    for (int i = 0; i < Half / 2048; ++i)
+        wav->AddSamples(block.data(), 2048);
+    int32_t nested = 0;
+    disk.writeFault = [&](int64_t, int32_t) {
+        disk.writeFault = nullptr;
+        nested = wav->WriteToDisk();  // as if pending messages ran during the write
+        return 0;
+    };
+    EXPECT_EQ(0, wav->WriteToDisk());
+    EXPECT_EQ(clsWavFile::ErrBusy, nested);
+}
+
+TEST_F(RecorderTest, DecimatesEveryRateKeepingTheFirstSampleOfEachGroup)
+{
+    for (int32_t decimator : {1, 2, 4, 8, 16}) {
+        SCOPED_TRACE(decimator);
+        wav->Decimator(decimator);
+        EXPECT_EQ(48000 / decimator, wav->WavSamplingRate());
+        ASSERT_EQ(0, StartRecording());
+        Record(Half);
+        EXPECT_EQ(Half / decimator, wav->NumSamples()) << "one full half written";
+        EXPECT_EQ(44 + 2 * Half / decimator, wav->FileSize());
+        SaveAs("/out/d" + std::to_string(decimator) + ".wav");
+
+        const WavReader file = ReadBack("/out/d" + std::to_string(decimator) + ".wav");
+        ASSERT_TRUE(file.ok) << file.error;
+        EXPECT_EQ(static_cast<uint32_t>(48000 / decimator), file.sampleRate);
+        const std::vector<int16_t> samples = file.Samples16();
+        ASSERT_EQ(static_cast<size_t>(Half / decimator), samples.size());
+        for (size_t j = 0; j < samples.size(); j += 997)
+            ASSERT_EQ(Signal(static_cast<int64_t>(j) * decimator), samples[j]) << "sample " << j;
+    }
+}
+
+TEST_F(RecorderTest, ReportsProgressOnFifteenCallsOfSixteenAndAsksForAWritePerHalf)
+{
+    wav->Decimator(2);
+    traceProgress = true;
+    ASSERT_EQ(0, StartRecording());
+    EXPECT_EQ(std::vector<int32_t>{0}, progress) << "OpenRecording reports (0, 0)";
+    progress.clear();
+    std::vector<int16_t> block(2048);
+    std::vector<int> silentCalls;
+    for (int call = 1; call <= 64; ++call) {
+        const size_t before = progress.size();
+        wav->AddSamples(block.data(), 2048);
+        if (progress.size() == before)
+            silentCalls.push_back(call);
+        else
+            EXPECT_EQ(call * 1024, progress.back()) << "count of decimated samples";
+    }
+    EXPECT_EQ((std::vector<int>{16, 32, 48, 64}), silentCalls);
+    EXPECT_EQ(1, writeRequests) << "64 blocks fill one half";
+}
+
+TEST_F(RecorderTest, ClosingWritesTheWaitingHalfAndThePartialHalfSoNothingIsLost)
+{
+    // One second in blocks that do not divide a half, with the write timer never run.
+    ASSERT_EQ(0, StartRecording());
+    std::vector<int16_t> block(2000);
+    int64_t queued = 0;
+    for (int call = 0; call < 90; ++call) {
+        for (int i = 0; i < 2000; ++i)
+            block[static_cast<size_t>(i)] = Signal(queued + i);
+        ASSERT_EQ(0, wav->AddSamples(block.data(), 2000));
+        queued += 2000;
+    }
+    ASSERT_TRUE(wav->BufferFull());
+    ASSERT_EQ(0, wav->CloseRecording());
+
+    const WavReader file = WavReader::Parse(disk.Content(TempPath));
+    ASSERT_TRUE(file.ok) << file.error;
+    const std::vector<int16_t> samples = file.Samples16();
+    ASSERT_EQ(static_cast<size_t>(queued), samples.size());
+    for (size_t j = 0; j < samples.size(); ++j)
+        ASSERT_EQ(Signal(static_cast<int64_t>(j)), samples[j]) << "sample " << j;
+}
+
+TEST_F(RecorderTest, AOneSecondRecordingIsAOneSecondFile)
+{
+    wav->Decimator(4);
+    ASSERT_EQ(0, StartRecording());
+    Record(48000, 2000);
+    SaveAs("/out/second.wav");
+    const WavReader file = ReadBack("/out/second.wav");
+    ASSERT_TRUE(file.ok) << file.error;
+    EXPECT_EQ(12000u, file.sampleRate);
+    EXPECT_EQ(24000u, file.data.size()) << "12000 samples of two bytes";
+}
+
+TEST_F(RecorderTest, EightBitRecordingsHoldUnsignedBytesAndOneByteOffsets)
+{
+    wav->BitsPerSample(8);
+    wav->NumChannels(2);
+    EXPECT_EQ(1, wav->NumChannels());
+    ASSERT_EQ(0, StartRecording());
+    Record(Half + 4096);
+    tuned += 50000;
+    wav->NewLogRecord(tuned);
+    Record(2048);
+    SaveAs("/out/eight.wav");
+
+    const WavReader file = ReadBack("/out/eight.wav");
+    ASSERT_TRUE(file.ok) << file.error;
+    EXPECT_EQ(8, file.bitsPerSample);
+    EXPECT_EQ(1, file.channels);
+    EXPECT_EQ(48000u, file.byteRate);
+    EXPECT_EQ(1, file.blockAlign);
+    ASSERT_EQ(static_cast<size_t>(Half + 6144), file.data.size());
+    for (size_t j = 0; j < file.data.size(); j += 101)
+        ASSERT_EQ(static_cast<uint8_t>((Signal(static_cast<int64_t>(j)) >> 8) + 128), file.data[j]) << "byte " << j;
+
+    // The second track starts one byte per sample after the first.
+    wav->FileName("/out/eight.wav");
+    wav->OpenFile();
+    ASSERT_EQ(3u, TrackLog.size());
+    EXPECT_EQ(44, TrackLog[0].S);
+    EXPECT_EQ(44 + Half + 4096, TrackLog[1].S);
+    EXPECT_EQ(44 + Half + 6144 + 1, TrackLog[1].E);
+}
+
+TEST_F(RecorderTest, SettingsThatWouldBreakTheBuffersFallBackToTheDefaults)
+{
+    for (int32_t bad : {0, -2, 3, 32}) {
+        wav->Decimator(bad);
+        EXPECT_EQ(1, wav->Decimator()) << bad;
+    }
+    for (int32_t bad : {0, -131072, 1000, 2048 + 1}) {
+        wav->RecBlockSizeInSamples(bad);
+        EXPECT_EQ(Half, wav->RecBlockSizeInSamples()) << bad;
+    }
+    wav->RecBlockSizeInSamples(4096);
+    EXPECT_EQ(4096, wav->RecBlockSizeInSamples());
+
+    // The same checks hold for values from the settings store.
+    Settings::SaveSetting("WavFile", "RecBlockSizeInSamples", "3000");
+    Settings::SaveSetting("WavFile", "Decimator", "5");
+    Settings::SaveSetting("WavFile", "BitsPerSample", "12");
+    Settings::SaveSetting("WavFile", "LastDirectory", "/music");
+    wav->init();
+    EXPECT_EQ(Half, wav->RecBlockSizeInSamples());
+    EXPECT_EQ(1, wav->Decimator());
+    EXPECT_EQ(16, wav->BitsPerSample());
+    EXPECT_EQ("/music", wav->LastDirectory);
+    ASSERT_EQ(0, StartRecording());
+    Record(3 * 2048);
+    EXPECT_EQ(0, wav->CloseRecording());
+}
+
+TEST_F(RecorderTest, RestoresAndStoresItsSettingsAndStopsTheRestoreAtAValueThatIsNoNumber)
+{
+    Settings::SaveSetting("WavFile", "RecBlockSizeInSamples", "65536");
+    Settings::SaveSetting("WavFile", "WavSamplingRate", "44100");
+    Settings::SaveSetting("WavFile", "BitsPerSample", "8");
+    Settings::SaveSetting("WavFile", "Decimator", "4");
+    wav->init();
+    EXPECT_EQ(65536, wav->RecBlockSizeInSamples());
+    EXPECT_EQ(8, wav->BitsPerSample());
+    EXPECT_EQ(4, wav->Decimator());
+    EXPECT_EQ(12000, wav->WavSamplingRate()) << "derived from the decimator, whatever was stored";
+
+    wav->RecordFileName("/out/name.wav");
+    wav.reset();
+    EXPECT_EQ("4", Settings::GetSetting("WavFile", "Decimator"));
+    EXPECT_EQ("12000", Settings::GetSetting("WavFile", "WavSamplingRate"));
+    EXPECT_EQ("/out/name.wav", Settings::GetSetting("WavFile", "RecordFileName"));
+
+    Settings::SaveSetting("WavFile", "BitsPerSample", "sixteen");
+    wav = Make();
+    wav->init();
+    EXPECT_EQ(65536, wav->RecBlockSizeInSamples()) << "keys before the bad one are read";
+    EXPECT_EQ(16, wav->BitsPerSample());
+    EXPECT_EQ(1, wav->Decimator()) << "keys after it keep their values";
+}
+
+TEST_F(RecorderTest, SaveMovesTheTemporaryFileToTheChosenName)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(4096);
+    wav->LastDirectory = "/music";
+    SaveAs("/out/Take One");
+
+    ASSERT_EQ(1u, dialogs.fileRequests.size());
+    const FileDialogs::FileRequest& request = dialogs.fileRequests[0];
+    EXPECT_EQ(FileDialogs::Mode::Save, request.mode);
+    EXPECT_EQ("Select Filename to Save Recording", request.title);
+    EXPECT_EQ("/music", request.initialFolder);
+    EXPECT_EQ("untitled.wav", request.initialName);
+    EXPECT_EQ("wav", request.defaultExtension);
+
+    EXPECT_TRUE(disk.Exists("/out/Take One.wav")) << "a name without .wav gets it";
+    EXPECT_FALSE(disk.Exists(TempPath));
+    EXPECT_EQ("/out/Take One.wav", wav->SaveFileName);
+    EXPECT_EQ("/out", wav->LastDirectory);
+    EXPECT_EQ(clsWavFile::MediaSaved, wav->StatusOfMedia());
+    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
+    EXPECT_FALSE(wav->IsRecording());
+    EXPECT_FALSE(wav->IsPaused());
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    wav->Save();
+    EXPECT_EQ(1u, dialogs.fileRequests.size()) << "a saved recording is not saved again";
+
+    ASSERT_EQ(0, StartRecording());
+    Record(2048);
+    disk.Put("/out/old.wav.bak", {1, 2, 3});
+    SaveAs("/out/old.wav.bak");
+    EXPECT_TRUE(ReadBack("/out/old.wav.bak").ok) << "a name holding .wav is kept and replaces the file";
+}
+
+TEST_F(RecorderTest, SaveUsesSaveFileNameWithoutAsking)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(2048);
+    wav->SaveFileName = "/out/fixed.wav";
+    wav->Save();
+    EXPECT_TRUE(dialogs.fileRequests.empty());
+    EXPECT_TRUE(ReadBack("/out/fixed.wav").ok);
+}
+
+TEST_F(RecorderTest, SaveReportsAFileItCannotReplaceOrCreateAndKeepsTheRecording)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(2048);
+    disk.Put("/out/locked.wav", {});
+    disk.removeErrors["/out/locked.wav"] = EACCES;
+    SaveAs("/out/locked.wav");
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("Unable to overwrite /out/locked.wav\n Try a different filename", boxes.Last().prompt);
+    EXPECT_TRUE(disk.Exists(TempPath));
+    EXPECT_EQ(clsWavFile::MediaUnsaved, wav->StatusOfMedia());
+
+    disk.renameErrors["/out/other.wav"] = ENOSPC;
+    SaveAs("/out/other.wav");
+    ASSERT_EQ(2u, boxes.boxes.size());
+    EXPECT_EQ("Problem creating /out/other.wav\nSystem Reported Error Code " + std::to_string(ENOSPC) + "\n" +
+                  WavDisk::Describe(ENOSPC),
+              boxes.Last().prompt);
+
+    SaveAs("/out/third.wav");
+    EXPECT_EQ(2u, boxes.boxes.size());
+    EXPECT_TRUE(ReadBack("/out/third.wav").ok) << "the recording survived both failures";
+}
+
+TEST_F(RecorderTest, ACancelledSaveLosesNothing)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(Half + 2048);
+    dialogs.CancelFile();
+    wav->Save();
+    EXPECT_EQ(clsWavFile::MediaUnsaved, wav->StatusOfMedia());
+    EXPECT_TRUE(ReadBack(TempPath).ok) << "the finished recording waits in the temporary file";
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    // A later Save still works.
+    SaveAs("/out/later.wav");
+    EXPECT_TRUE(boxes.boxes.empty());
+    const WavReader file = ReadBack("/out/later.wav");
+    ASSERT_TRUE(file.ok) << file.error;
+    EXPECT_EQ(static_cast<size_t>(2 * (Half + 2048)), file.data.size());
+}
+
+TEST_F(RecorderTest, ANewRecordAsksBeforeItReplacesAnUnsavedRecording)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(2048);
+    dialogs.CancelFile();
+    wav->Save();
+
+    // Yes, then the dialog cancelled again: nothing is deleted and nothing starts.
+    boxes.Answer(MessageBoxes::vbYes);
+    dialogs.CancelFile();
+    EXPECT_EQ(clsWavFile::ErrRecordingOpen, wav->OpenRecording());
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("Current Recording Not Saved\nDo you want to Save it ?", boxes.Last().prompt);
+    EXPECT_EQ(MessageBoxes::vbYesNo, boxes.Last().style);
+    EXPECT_EQ(44u + 4096u + 5u + 124u, disk.Content(TempPath).size()) << "header, data, marker, one track";
+
+    // Yes and a name: saved, then the new recording starts.
+    boxes.Answer(MessageBoxes::vbYes);
+    dialogs.ChooseFile("/out/kept.wav");
+    EXPECT_EQ(0, wav->OpenRecording());
+    EXPECT_TRUE(ReadBack("/out/kept.wav").ok);
+    wav->CloseRecording();
+
+    // No: the user gives the unsaved recording up.
+    dialogs.CancelFile();
+    wav->Save();
+    boxes.Answer(MessageBoxes::vbNo);
+    EXPECT_EQ(0, wav->OpenRecording());
+    EXPECT_EQ(3u, boxes.boxes.size());
+}
+
+TEST_F(RecorderTest, AFailedHeaderUpdateIsReportedBySave)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(2048);
+    disk.writeFault = [](int64_t offset, int32_t) { return offset == 0 ? EIO : 0; };
+    SaveAs("/out/never.wav");
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("Unable to close temporary file " + TempPath + "\n Please report this problem to QELVO\n Error Code=" +
+                  std::to_string(EIO),
+              boxes.Last().prompt);
+    EXPECT_EQ(clsWavFile::MediaUnsaved, wav->StatusOfMedia());
+    EXPECT_TRUE(disk.open.empty()) << "the file is closed all the same";
+}
+
+TEST_F(RecorderTest, OpenRecordingReportsAFileItCannotReplaceOrCreate)
+{
+    disk.Put(TempPath, {1});
+    disk.removeErrors[TempPath] = EBUSY;
+    EXPECT_EQ(EBUSY, StartRecording());
+    EXPECT_FALSE(wav->IsRecording());
+    disk.removeErrors.clear();
+    disk.openErrors[TempPath] = EACCES;
+    EXPECT_EQ(EACCES, StartRecording());
+    EXPECT_FALSE(wav->IsRecording());
+    EXPECT_TRUE(wav->IsClosed());
+    disk.openErrors.clear();
+    EXPECT_EQ(0, StartRecording());
+}
+
+TEST_F(RecorderTest, CloseFileDuringARecordingLeavesTheProvisionalHeaderAndTheOwnerCannotResumeIt)
+{
+    ASSERT_EQ(0, StartRecording());
+    Record(Half);
+    EXPECT_EQ(0, wav->CloseFile());
+    const std::vector<uint8_t> temp = disk.Content(TempPath);
+    ASSERT_EQ(static_cast<size_t>(44 + 2 * Half), temp.size()) << "no trailer";
+    EXPECT_EQ(0, WavReader::U32(temp, 40)) << "data size of the provisional header";
+
+    wav->IsPaused(false);
+    wav->PlayerMode(clsWavFile::ModeRecording);
+    wav->IsRecording(true);
+    EXPECT_FALSE(wav->IsRecording()) << "no file is open to record into";
+    std::vector<int16_t> block(2048);
+    EXPECT_EQ(clsWavFile::ErrAddNotRecording, wav->AddSamples(block.data(), 2048));
+}
+
+TEST_F(RecorderTest, ARecordingStopsCleanlyBeforeItsCountersOverflow)
+{
+    // 3 kHz, 8 bits: the sample counter is the first 32-bit field to run out.
+    wav->RecBlockSizeInSamples(1 << 24);
+    wav->Decimator(16);
+    wav->BitsPerSample(8);
+    disk.keepBytesUpTo = 1 << 16;
+    ASSERT_EQ(0, StartRecording());
+    std::vector<int16_t> block(1 << 24, 1000);
+    int16_t result = 0;
+    int calls = 0;
+    while ((result = wav->AddSamples(block.data(), 1 << 24)) == 0) {
+        ++calls;
+        if (wav->BufferFull()) {
+            ASSERT_EQ(0, wav->WriteToDisk());
+        }
+    }
+    EXPECT_EQ(127, calls);
+    EXPECT_EQ(clsWavFile::ErrNotRunning, result);
+    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
+    EXPECT_FALSE(wav->IsRecording()) << "the recording was finished";
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_NE(std::string::npos, boxes.Last().prompt.find("Recording stopped: " + TempPath));
+
+    const std::vector<uint8_t> header = disk.Content(TempPath);
+    const uint32_t dataSize = WavReader::U32(header, 40);
+    EXPECT_EQ(127u << 20, dataSize);
+    EXPECT_EQ(36 + dataSize, WavReader::U32(header, 4));
+    EXPECT_EQ(44 + int64_t{dataSize}, disk.lastWrite.offset) << "the trailer follows the data";
+    EXPECT_EQ('Q', disk.lastWrite.bytes.at(0));
+
+    SaveAs("/out/long.wav");
+    EXPECT_TRUE(disk.Exists("/out/long.wav"));
+}
+
+TEST_F(RecorderTest, ARecordingAfterAFileAtAnUnusualRateCarriesItsOwnRate)
+{
+    OpenForPlayback("/in/odd.wav", MakeWav(22050, Le16({1, 2, 3, 4})));
+    EXPECT_EQ(22050, wav->WavSamplingRate());
+    ASSERT_EQ(0, StartRecording());
+    Record(2048);
+    SaveAs("/out/own.wav");
+    EXPECT_EQ(48000u, ReadBack("/out/own.wav").sampleRate);
+}
+
+TEST_F(RecorderTest, LoadMediaTakesTheChosenFileAndACancelChangesNothing)
+{
+    EXPECT_EQ("", wav->LoadMedia());
+    EXPECT_EQ("", wav->FileName());
+    EXPECT_EQ(clsWavFile::ModeClosed, wav->PlayerMode());
+    EXPECT_EQ(clsWavFile::MediaNone, wav->StatusOfMedia());
+
+    dialogs.ChooseFile("/in/band/show.wav");
+    EXPECT_EQ("/in/band/show.wav", wav->LoadMedia());
+    EXPECT_EQ("show.wav", wav->FileShortName());
+    EXPECT_EQ(clsWavFile::MediaLoaded, wav->StatusOfMedia());
+    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
+    const FileDialogs::FileRequest& request = dialogs.fileRequests.back();
+    EXPECT_EQ(FileDialogs::Mode::Open, request.mode);
+    EXPECT_EQ("Select Filename", request.title);
+    EXPECT_TRUE(request.pathMustExist);
+}
+
+} // namespace
