@@ -85,7 +85,7 @@ public:
         return true;
     }
 
-    WaitResult WaitForModemChange() override
+    WaitResult WaitForModemChange(uint32_t lastSeen) override
     {
         waiter_.store(pthread_self());
         hasWaiter_.store(true);
@@ -98,10 +98,8 @@ public:
                 return WaitResult::Failed;
             // This driver cannot wait for a change: read the lines every millisecond.
             polling_ = true;
-            if (!GetModemStatus(lastPolled_))
-                return WaitResult::Failed;
         }
-        return PollForChange();
+        return PollForChange(lastSeen);
     }
 
     void InterruptWait() override
@@ -116,19 +114,17 @@ private:
         return ::ioctl(fd_, raised ? TIOCMBIS : TIOCMBIC, &line) == 0;
     }
 
-    WaitResult PollForChange()
+    WaitResult PollForChange(uint32_t lastSeen)
     {
         const timespec interval{0, std::chrono::nanoseconds(PollInterval).count()};
         for (;;) {
-            if (nanosleep(&interval, nullptr) != 0)
-                return WaitResult::Interrupted;
             uint32_t now = 0;
             if (!GetModemStatus(now))
                 return WaitResult::Failed;
-            const bool changed = ((now ^ lastPolled_) & (MS_CTS_ON | MS_DSR_ON)) != 0;
-            lastPolled_ = now;
-            if (changed)
+            if (((now ^ lastSeen) & (MS_CTS_ON | MS_DSR_ON)) != 0)
                 return WaitResult::Changed;
+            if (nanosleep(&interval, nullptr) != 0)
+                return WaitResult::Interrupted;
         }
     }
 
@@ -136,7 +132,6 @@ private:
     std::atomic<pthread_t> waiter_{};
     std::atomic<bool> hasWaiter_{false};
     bool polling_ = false;           // watcher thread only
-    uint32_t lastPolled_ = 0;        // watcher thread only
 };
 
 class TtyBackend : public Backend
@@ -293,7 +288,7 @@ private:
     void Run()
     {
         while (!stop_.load()) {
-            const WaitResult result = port_.WaitForModemChange();
+            const WaitResult result = port_.WaitForModemChange(last_);
             if (result == WaitResult::Failed)
                 break;
             uint32_t now = 0;

@@ -39,7 +39,9 @@ public:
     virtual bool SetDTR(bool raised) = 0;
     virtual bool SetBreak(bool on) = 0;
     virtual bool GetModemStatus(uint32_t& bits) = 0;   // ModemStatusBits
-    virtual WaitResult WaitForModemChange() = 0;        // blocks
+    // Blocks until CTS or DSR changes; where the driver cannot wait for that, until they
+    // differ from lastSeen (ModemStatusBits).
+    virtual WaitResult WaitForModemChange(uint32_t lastSeen) = 0;
     virtual void InterruptWait() = 0;                   // wakes a blocked WaitForModemChange
 };
 

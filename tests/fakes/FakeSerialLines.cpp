@@ -59,7 +59,7 @@ public:
         return true;
     }
 
-    SerialLines::WaitResult WaitForModemChange() override
+    SerialLines::WaitResult WaitForModemChange(uint32_t) override
     {
         std::unique_lock lock(state_->mutex);
         state_->statusChanged.wait(lock, [&] { return interrupted_ || state_->statusVersion != seenVersion_; });
