@@ -155,8 +155,8 @@ void InitDDSDLL(int32_t PhaseBits, int32_t TableBits, int32_t BlockSize)
     DDSDLLAvailable = false;
     try {
         VectorLib::InitDDS(PhaseBits, TableBits, BlockSize);
-    } catch (const RuntimeError&) {
-        return;  // MakeNCO runs on its own tables instead
+    } catch (...) {
+        return;  // any failure: MakeNCO runs on its own tables instead
     }
     LibraryBlockSize = BlockSize;
     DDSDLLAvailable = true;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <string>
 
 // Window and tap design of the FFT filters.
 namespace VectorLib {

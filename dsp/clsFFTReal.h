@@ -3,6 +3,7 @@
 #include "dsp/clsFFT.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <vector>
