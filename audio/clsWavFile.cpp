@@ -112,7 +112,7 @@ void clsWavFile::PlayBlockSizeInSamples(int32_t samples)
 void clsWavFile::SamplingRate(int32_t rate)
 {
     if (!RecordingOpen())
-        samplingRate_ = rate > 0 ? rate : DefaultSamplingRate;
+        samplingRate_ = rate > 0 && rate <= MaxSamplingRate ? rate : DefaultSamplingRate;
 }
 
 void clsWavFile::BitsPerSample(int32_t bits)
@@ -136,6 +136,7 @@ int32_t clsWavFile::OpenRecording()
     wavSamplingRate_ = samplingRate_ / decimator_;
     rec_ = Recording{};
     rec_.decimator = decimator_;
+    rec_.wavSamplingRate = wavSamplingRate_;
     rec_.bytesPerSample = bitsPerSample_ / 8;
     rec_.buffer.assign(static_cast<std::size_t>(2) * recBlockSize_, 0);
     rec_.output.assign(static_cast<std::size_t>(recBlockSize_ / decimator_) * rec_.bytesPerSample, 0);
@@ -182,7 +183,7 @@ int32_t clsWavFile::CreateTempFile()
     int handle = -1;
     if (const int error = disk.Open(TempFileName, WavDisk::Access::CreateReadWrite, handle))
         return error;
-    const WavHeader::Bytes header = WavHeader::For(wavSamplingRate_, 1, static_cast<int16_t>(bitsPerSample_), 0,
+    const WavHeader::Bytes header = WavHeader::For(rec_.wavSamplingRate, 1, static_cast<int16_t>(8 * rec_.bytesPerSample), 0,
                                                    WavHeader::Size).Encode();
     if (const int error = disk.WriteAt(handle, 0, header.data(), WavHeader::Size)) {
         disk.Close(handle);
@@ -324,6 +325,8 @@ int32_t clsWavFile::CloseRecording()
 
 void clsWavFile::ResetAfterRecordingClosed()
 {
+    if (play_.fromRecording)
+        ReleasePlayBuffers();
     TrackLog.assign(1, TrackLogRecord{});
     rec_.buffer = {};
     rec_.output = {};
@@ -360,7 +363,7 @@ int16_t clsWavFile::UpdateWavHeader()
     int64_t length = WavHeader::Size;
     if (handle_ >= 0)
         disk.Length(handle_, length);
-    const WavHeader::Bytes header = WavHeader::For(wavSamplingRate_, 1, static_cast<int16_t>(8 * rec_.bytesPerSample),
+    const WavHeader::Bytes header = WavHeader::For(rec_.wavSamplingRate, 1, static_cast<int16_t>(8 * rec_.bytesPerSample),
                                                    rec_.samplesWritten, static_cast<int32_t>(length)).Encode();
     if (const int error = disk.WriteAt(handle_, 0, header.data(), WavHeader::Size))
         return static_cast<int16_t>(error);

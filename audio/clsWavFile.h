@@ -35,6 +35,7 @@ public:
     static constexpr int32_t DefaultRecBlockSizeInSamples = 131072;
     static constexpr int32_t DefaultPlayBlockSizeInSamples = 32768;
     static constexpr int32_t DefaultSamplingRate = 48000;
+    static constexpr int32_t MaxSamplingRate = 384000;
     static constexpr const char* TempFileLeafName = "~QELVOWAV.TMP";
 
     clsWavFile();
@@ -132,6 +133,7 @@ private:
         int32_t recordCount = 0;         // track records of this recording
         int32_t bytesPerSample = 2;
         int32_t decimator = 1;
+        int32_t wavSamplingRate = 0;     // the rate in this recording's header
     };
 
     struct Playback

@@ -173,7 +173,7 @@ int32_t clsWavFile::RecordPlayback()
     PlayEnd = false;
     play_ = Playback{};
     play_.fromRecording = true;
-    play_.factor = std::max(1, samplingRate_ / std::max(1, wavSamplingRate_));
+    play_.factor = std::max(1, samplingRate_ / std::max(1, rec_.wavSamplingRate));
     PreparePlayBuffers(rec_.bytesPerSample);
     play_.readOffset = FirstDataByte;
     SetModeUnremembered(ModeReplayingRecording);

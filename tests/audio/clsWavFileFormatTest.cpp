@@ -43,7 +43,9 @@ TEST_F(FormatTest, ARecordingOnDiskIsAnOrdinaryWavFileWithTheTrackLogAfterIt)
     ASSERT_EQ(48000u, samples.size());
     for (size_t j = 0; j < samples.size(); ++j)
         ASSERT_EQ(Signal(static_cast<int64_t>(j)), samples[j]) << "sample " << j;
-    EXPECT_EQ(Trailer({TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000096045")}), file.after);
+    const std::vector<uint8_t> entry = TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000096045");
+    EXPECT_EQ(124u, entry.size()) << "62 characters, two bytes each";
+    EXPECT_EQ(Trailer({entry}), file.after);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(home.file("~QELVOWAV.TMP"))));
 
     const QString sox = QStandardPaths::findExecutable("sox");
@@ -53,18 +55,6 @@ TEST_F(FormatTest, ARecordingOnDiskIsAnOrdinaryWavFileWithTheTrackLogAfterIt)
         ASSERT_TRUE(info.waitForFinished());
         EXPECT_EQ("1.000000", info.readAllStandardOutput().trimmed().toStdString());
     }
-}
-
-TEST_F(FormatTest, WritesEachTrackAsFourFieldsAndATerminator)
-{
-    ASSERT_EQ(0, StartRecording());
-    Record(240000);
-    SaveAs("/out/one.wav");
-    const WavReader file = ReadBack("/out/one.wav");
-    ASSERT_TRUE(file.ok) << file.error;
-    const std::vector<uint8_t> entry = TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000480045");
-    EXPECT_EQ(124u, entry.size());
-    EXPECT_EQ(Trailer({entry}), file.after);
 }
 
 TEST_F(FormatTest, ANewTrackBeginsWhenTheFrequencyMovesByMoreThan99Point9Hz)
