@@ -310,20 +310,10 @@ private:
     std::thread thread_;
 };
 
-namespace {
+CommControl::CommControl() : eventTarget_(std::make_unique<QObject>()) {}
 
-// Receives the watcher's changes on the thread that created the control.
-QObject* NewEventTarget() { return new QObject(); }
-
-} // namespace
-
-CommControl::CommControl() : eventTarget_(NewEventTarget()) {}
-
-CommControl::~CommControl()
-{
-    PortOpen(false);
-    delete eventTarget_;  // drops changes still queued for it
-}
+// Deleting the event target drops the changes still queued for it.
+CommControl::~CommControl() { PortOpen(false); }
 
 std::string CommControl::DevicePath() const { return device_.empty() ? DefaultDevice(commPort_) : device_; }
 
@@ -346,7 +336,7 @@ void CommControl::PortOpen(bool open)
 void CommControl::StartWatching()
 {
     const uint32_t generation = ++generation_;
-    QObject* target = eventTarget_;
+    QObject* target = eventTarget_.get();
     watcher_ = std::make_unique<Watcher>(*Find(handle_), [this, target, generation](uint32_t changed) {
         QMetaObject::invokeMethod(
             target, [this, generation, changed] { Report(generation, changed); }, Qt::QueuedConnection);
@@ -360,6 +350,7 @@ void CommControl::Report(uint32_t generation, uint32_t changedBits)
         return;
     if (changedBits & MS_CTS_ON)
         RaiseOnComm(comEvCTS);
+    // The handler of the first event may have closed or reopened the port.
     if ((changedBits & MS_DSR_ON) && generation == generation_ && PortOpen())
         RaiseOnComm(comEvDSR);
 }

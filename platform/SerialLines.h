@@ -125,7 +125,7 @@ private:
     void RaiseOnComm(int16_t event);
 
     class Watcher;
-    QObject* eventTarget_;         // lives on the thread that created the control
+    std::unique_ptr<QObject> eventTarget_;   // lives on the thread that created the control
     uint32_t generation_ = 0;      // counts the openings, so that stale changes are dropped
     int32_t commPort_ = 1;
     std::string device_;

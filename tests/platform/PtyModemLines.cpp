@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
-#include <cstdlib>
 #include <mutex>
 
 #include <dlfcn.h>
@@ -19,7 +18,7 @@ namespace {
 struct Emulation
 {
     std::mutex mutex;
-    dev_t slave = 0;             // 0: nothing intercepted
+    std::atomic<dev_t> slave{0};  // 0: nothing intercepted
     PtyModemLines::Levels outputs;
     std::vector<PtyModemLines::Levels> changes;
     int inputs = 0;
@@ -133,12 +132,11 @@ extern "C" int ioctl(int fd, unsigned long request, ...) __THROW
 PtyModemLines::PtyModemLines()
 {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
-        std::abort();
-    slavePath_ = ptsname(master_);
+    const char* slave = master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0 ? ptsname(master_) : nullptr;
     struct stat status {};
-    if (stat(slavePath_.c_str(), &status) != 0)
-        std::abort();
+    if (!slave || stat(slave, &status) != 0)
+        return;
+    slavePath_ = slave;
     Emulation& e = Emulated();
     std::lock_guard lock(e.mutex);
     e.changeEvent = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -151,8 +149,10 @@ PtyModemLines::PtyModemLines()
 
 PtyModemLines::~PtyModemLines()
 {
+    if (master_ < 0)
+        return;
     Emulation& e = Emulated();
-    {
+    if (Available()) {
         std::lock_guard lock(e.mutex);
         e.slave = 0;
         ::close(e.changeEvent);

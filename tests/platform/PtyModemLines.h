@@ -16,6 +16,7 @@ public:
     PtyModemLines(const PtyModemLines&) = delete;
     PtyModemLines& operator=(const PtyModemLines&) = delete;
 
+    bool Available() const { return !slavePath_.empty(); }   // false where no pty can be had
     const std::string& SlavePath() const { return slavePath_; }
 
     struct Levels

@@ -26,6 +26,8 @@ using SerialLines::CommControl;
 TEST(SerialLines, OpensAPseudoTerminalRawAndDrivesItsModemLines)
 {
     PtyModemLines pty;
+    if (!pty.Available())
+        GTEST_SKIP() << "no pseudo-terminal can be opened here";
     SerialLines::OpenError error;
     const int32_t handle = SerialLines::Open(pty.SlavePath(), 1200, error);
     ASSERT_GE(handle, 1) << error.description;
@@ -92,7 +94,7 @@ TEST(SerialLines, ForbiddenDeviceAsksToJoinTheDialoutGroup)
     QTemporaryDir dir;
     const std::string device = dir.filePath("ttyForbidden").toStdString();
     std::ofstream(device) << "x";
-    ::chmod(device.c_str(), 0600);
+    ::chmod(device.c_str(), 0);
     ::chmod(dir.path().toLocal8Bit().constData(), 0755);
 
     const pid_t child = ::fork();
@@ -127,6 +129,8 @@ struct ControlOnPty
 TEST(SerialLinesCommControl, ReportsCtsAndDsrChangesOnTheMainThread)
 {
     PtyModemLines pty;
+    if (!pty.Available())
+        GTEST_SKIP() << "no pseudo-terminal can be opened here";
     ControlOnPty port(pty);
     port.control.PortOpen(true);
     ASSERT_TRUE(port.control.PortOpen()) << port.control.LastError().description;
@@ -153,6 +157,8 @@ TEST(SerialLinesCommControl, ReportsCtsAndDsrChangesOnTheMainThread)
 TEST(SerialLinesCommControl, PollsWhereTheDriverCannotWaitForAChange)
 {
     PtyModemLines pty;
+    if (!pty.Available())
+        GTEST_SKIP() << "no pseudo-terminal can be opened here";
     pty.SetWaitSupported(false);
     ControlOnPty port(pty);
     port.control.PortOpen(true);
