@@ -127,6 +127,19 @@ TEST_F(SerialTransport, I2CSendSeqWritesOneTransactionToTheChipAddress)
     EXPECT_EQ(steps[1].pins, (ChipPins{true, true, false}));
     EXPECT_DOUBLE_EQ(steps[1].pauseMicroseconds, MeasuredPause(1.0));
     EXPECT_EQ(steps.back().pins, (ChipPins{true, true, false}));
+
+    // Idle 2, start 2, per byte 8 bits of 3 changes and 3 for the acknowledge, stop 4. Only
+    // the I2C waits pause: after the start, each clock high, both acknowledge edges, and
+    // twice in the stop.
+    ASSERT_EQ(steps.size(), 2u + 2 + 27 * 5 + 4);
+    size_t waits = 0;
+    for (size_t i = 2; i < steps.size(); ++i) {
+        if (steps[i].pauseMicroseconds == 0)
+            continue;
+        ++waits;
+        EXPECT_DOUBLE_EQ(steps[i].pauseMicroseconds, MeasuredPause(DefaultWaitMicroseconds)) << i;
+    }
+    EXPECT_EQ(waits, 1u + 10 * 5 + 2);
 }
 
 TEST_F(SerialTransport, InitialiseAndOpeningLeaveTheLinesIdle)
