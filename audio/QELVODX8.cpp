@@ -218,13 +218,13 @@ void QELVODX8::FillNotifications(SoundDirection direction, std::vector<PositionN
 void QELVODX8::ReportOpenFailure(int32_t error, const std::string& why)
 {
     CloseDevices();
-    ShowSoundFailure(error, why);
+    ShowSoundFailure("QELVODX8.OpenDevices", error, why);
 }
 
-void QELVODX8::ShowSoundFailure(int32_t error, const std::string& why)
+void QELVODX8::ShowSoundFailure(const char* routine, int32_t error, const std::string& why)
 {
     lastErr_ = error;
-    AddLog("QELVODX8.OpenDevices:Code=" + std::to_string(error) + " Description=" + why);
+    AddLog(std::string(routine) + ":Code=" + std::to_string(error) + " Description=" + why);
     MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why, MessageBoxes::vbOKOnly);
 }
 
@@ -249,7 +249,7 @@ void QELVODX8::StartSound()
     outDelay_ = StartDelay();
     if (const int32_t error = backend_.Start(SoundDirection::Capture); error != 0) {
         inAction_ = false;
-        ShowSoundFailure(error, backend_.ErrorText());
+        ShowSoundFailure("QELVODX8.StartSound", error, backend_.ErrorText());
     }
 }
 

@@ -119,7 +119,7 @@ private:
     bool DestroyEvents(std::vector<PositionNotify>& table, uint32_t epoch);
     void CloseDevices();
     void ReportOpenFailure(int32_t error, const std::string& why);
-    void ShowSoundFailure(int32_t error, const std::string& why);
+    void ShowSoundFailure(const char* routine, int32_t error, const std::string& why);
     bool WaitUntilStopped(SoundDirection direction, uint32_t epoch);
 
     void CapturePath(int32_t offset, std::span<int16_t> Channel1, std::span<int16_t> Channel2);

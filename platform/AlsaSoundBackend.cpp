@@ -414,13 +414,13 @@ void AlsaSoundBackend::Stream::Recover(int error)
         PlaybackRanDry(error);
         return;
     }
-    owner_.Trace("AlsaSoundBackend:Capture overrun on " + Describe() + ", restarted (" + snd_strerror(error) + ")");
+    owner_.Trace("AlsaSoundBackend.Recover:Capture overrun on " + Describe() + ", restarted (" + snd_strerror(error) + ")");
     filledFrames_ = 0;
     error = snd_pcm_recover(pcm_, error, 1);
     if (error >= 0)
         error = snd_pcm_start(pcm_);
     if (error < 0) {
-        owner_.Trace("AlsaSoundBackend:" + Describe() + " cannot be restarted (" + snd_strerror(error) + ")");
+        owner_.Trace("AlsaSoundBackend.Recover:" + Describe() + " cannot be restarted (" + snd_strerror(error) + ")");
         running_ = false;
         EnableNotifiers(false);
     }
@@ -430,7 +430,7 @@ void AlsaSoundBackend::Stream::Recover(int error)
 // owner, which decides when playback resumes.
 void AlsaSoundBackend::Stream::PlaybackRanDry(int error)
 {
-    owner_.Trace("AlsaSoundBackend:Playback underrun on " + Describe() + " (" + snd_strerror(error) + ")");
+    owner_.Trace("AlsaSoundBackend.PlaybackRanDry:Playback underrun on " + Describe() + " (" + snd_strerror(error) + ")");
     snd_pcm_recover(pcm_, error, 1);
     owner_.playbackUnderrun_ = true;
 }

@@ -85,8 +85,8 @@ public:
     // Copies bytes from source into the playback buffer at startByte.
     virtual int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) = 0;
 
-    // True once after the playback device ran dry; the backend then signals the next
-    // playback notification at once, so that the owner can restart playback cleanly.
+    // True once after the playback device ran dry. The device is then ready but silent, and
+    // its next notification follows at once, so that the owner can restart playback cleanly.
     virtual bool TakePlaybackUnderrun() = 0;
 
     virtual std::string ErrorText() const = 0;

@@ -121,29 +121,4 @@ TEST(AlsaSoundBackend, CaptureSignalsEachBlockInTurnAndMayBeClosedFromItsOwnNoti
     EXPECT_EQ(backend.OpenDevice(Capture, "null"), 0);   // the closed device is free again
 }
 
-TEST(AlsaSoundBackend, PlaybackKeepsItsPaceWhenABlockIsNotWrittenAndRefusesWritesWhenStopped)
-{
-    AlsaSoundBackend backend;
-    RecordingSink sink;
-    const SoundBufferDesc desc{{1, 48000, 16}, 4 * BlockFrames * 2, BlockFrames * 2};
-    ASSERT_EQ(backend.OpenDevice(Playback, "null"), 0);
-    ASSERT_EQ(backend.CreateBuffer(Playback, desc), 0) << backend.ErrorText();
-    const std::vector<int32_t> ids = NotifyEveryBlock(backend, Playback, desc, sink);
-    const std::vector<int16_t> block(BlockFrames, 1000);
-    sink.onEvent = [&](int32_t) {
-        if (sink.events.size() % 2) {   // every other block is left to the backend
-            EXPECT_EQ(backend.WriteBuffer(0, desc.BlockBytes, block), 0) << backend.ErrorText();
-        }
-    };
-
-    ASSERT_EQ(backend.Start(Playback), 0) << backend.ErrorText();
-    RunUntil(sink, 10);
-    backend.Stop(Playback);
-    ASSERT_GE(sink.events.size(), 10u);
-    for (size_t i = 0; i < sink.events.size(); ++i)
-        EXPECT_EQ(sink.events[i], ids[i % 4]);
-    EXPECT_FALSE(backend.TakePlaybackUnderrun());
-    EXPECT_LT(backend.WriteBuffer(0, desc.BlockBytes, block), 0);
-}
-
 } // namespace
