@@ -95,7 +95,7 @@ protected:
     {
         clsWavFileEvents* e = &file.Events;
         QObject::connect(e, &clsWavFileEvents::WriteNextBlockToDisk, [this] { Note("WriteNext"); ++writeRequests; });
-        QObject::connect(e, &clsWavFileEvents::ReadNextBlockFromDisk, [this] { Note("ReadNext"); ++readRequests; });
+        QObject::connect(e, &clsWavFileEvents::ReadNextBlockFromDisk, [this] { Note("ReadNext"); });
         QObject::connect(e, &clsWavFileEvents::PlayEnd, [this] {
             Note("PlayEnd");
             if (onPlayEnd)
@@ -150,7 +150,7 @@ protected:
         std::vector<int16_t> out;
         std::vector<int16_t> block(static_cast<size_t>(n));
         for (int b = 0; b < blocks; ++b) {
-            lastResult = wav->GetNextSamples(block.data(), n);
+            wav->GetNextSamples(block.data(), n);
             out.insert(out.end(), block.begin(), block.end());
             wav->ReadFromDisk();
         }
@@ -174,9 +174,7 @@ protected:
     std::vector<int32_t> progress;
     bool traceProgress = false;
     int writeRequests = 0;
-    int readRequests = 0;
     std::function<void()> onPlayEnd;
     int64_t sent = 0;
-    int32_t lastResult = 0;
     std::unique_ptr<clsWavFile> wav;
 };

@@ -19,6 +19,10 @@ TEST_F(RecorderTest, RefusesOperationsInTheWrongStateWithTheirCodes)
     EXPECT_EQ(clsWavFile::ErrNotRecording, wav->WriteToDisk());
     EXPECT_EQ(clsWavFile::ErrAddNotRecording, wav->AddSamples(block.data(), 2048));
     EXPECT_EQ(clsWavFile::ErrNotRunning, wav->GetNextSamples(block.data(), 2048));
+    disk.openErrors[TempPath] = EACCES;
+    EXPECT_EQ(EACCES, StartRecording()) << "the system's error number";
+    EXPECT_FALSE(wav->IsRecording());
+    disk.openErrors.clear();
 
     ASSERT_EQ(0, StartRecording());
     Record(4096);

@@ -11,7 +11,7 @@
 #include <vector>
 
 // An in-memory disk for the recorder and player while it lives. Faults are injected per
-// path (remove, rename, open) or by a function of the write or read (offset, count)
+// path (remove, rename, open) or by a function of the write's (offset, count)
 // that returns an error number or 0. Content beyond keepBytesUpTo is not kept (the file
 // only grows), so that a test can write a file of gigabytes; lastWrite keeps the last
 // write's bytes wherever it went.
@@ -87,7 +87,7 @@ public:
     {
         if (open.erase(handle) == 0)
             return EBADF;
-        return closeError;
+        return 0;
     }
 
     int Length(int handle, int64_t& length) override
@@ -108,7 +108,6 @@ public:
             if (const int error = writeFault(offset, count))
                 return error;
         lastWrite = Write{offset, std::vector<uint8_t>(data, data + count)};
-        ++writes;
         file->length = std::max(file->length, offset + count);
         const int64_t keptEnd = std::min<int64_t>(offset + count, keepBytesUpTo);
         if (keptEnd > offset) {
@@ -125,9 +124,6 @@ public:
         File* file = FileOf(handle);
         if (!file)
             return EBADF;
-        if (readFault)
-            if (const int error = readFault(offset, count))
-                return error;
         got = static_cast<int32_t>(std::clamp<int64_t>(file->length - offset, 0, count));
         for (int32_t i = 0; i < got; ++i) {
             const int64_t at = offset + i;
@@ -139,11 +135,9 @@ public:
     std::map<std::string, File> files;
     std::map<int, std::string> open;  // handle -> path
     std::map<std::string, int> removeErrors, renameErrors, openErrors;
-    std::function<int(int64_t offset, int32_t count)> writeFault, readFault;
-    int closeError = 0;
+    std::function<int(int64_t offset, int32_t count)> writeFault;
     int64_t keepBytesUpTo = INT64_MAX;
     Write lastWrite;
-    int writes = 0;
 
 private:
     static int Fault(const std::map<std::string, int>& errors, const std::string& path)
