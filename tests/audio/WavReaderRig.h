@@ -42,10 +42,11 @@ inline std::vector<uint8_t> MakeWav(uint32_t rate, const std::vector<uint8_t>& d
                                     uint16_t channels = 1, const std::vector<uint8_t>& tail = {},
                                     uint16_t formatTag = 1)
 {
-    std::vector<uint8_t> f;
-    auto id = [&](const char* s) { f.insert(f.end(), s, s + 4); };
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) f.push_back(static_cast<uint8_t>(v >> (8 * i))); };
-    auto u16 = [&](uint16_t v) { f.push_back(static_cast<uint8_t>(v)); f.push_back(static_cast<uint8_t>(v >> 8)); };
+    std::vector<uint8_t> f(44);
+    size_t at = 0;
+    auto id = [&](const char* s) { for (int i = 0; i < 4; ++i) f[at++] = static_cast<uint8_t>(s[i]); };
+    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) f[at++] = static_cast<uint8_t>(v >> (8 * i)); };
+    auto u16 = [&](uint16_t v) { f[at++] = static_cast<uint8_t>(v); f[at++] = static_cast<uint8_t>(v >> 8); };
     id("RIFF"); u32(static_cast<uint32_t>(36 + data.size())); id("WAVE");
     id("fmt "); u32(16); u16(formatTag); u16(channels); u32(rate);
     u32(rate * channels * bits / 8); u16(static_cast<uint16_t>(channels * bits / 8)); u16(bits);
