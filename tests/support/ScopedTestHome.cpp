@@ -1,20 +1,29 @@
 #include "ScopedTestHome.h"
 
-ScopedTestHome::ScopedTestHome()
-    : oldHome_(qgetenv("ZOZEVERE_HOME")),
-      oldConfig_(qgetenv("XDG_CONFIG_HOME")),
-      hadHome_(qEnvironmentVariableIsSet("ZOZEVERE_HOME")),
-      hadConfig_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+#include <QDir>
+
+ScopedTestHome::SavedVariable::SavedVariable(const char* variableName)
+    : name(variableName), value(qgetenv(variableName)), wasSet(qEnvironmentVariableIsSet(variableName))
 {
-    qputenv("ZOZEVERE_HOME", dir_.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (dir_.path() + "/config").toLocal8Bit());
 }
 
-ScopedTestHome::~ScopedTestHome()
+ScopedTestHome::SavedVariable::~SavedVariable()
 {
-    if (hadHome_) qputenv("ZOZEVERE_HOME", oldHome_); else qunsetenv("ZOZEVERE_HOME");
-    if (hadConfig_) qputenv("XDG_CONFIG_HOME", oldConfig_); else qunsetenv("XDG_CONFIG_HOME");
+    if (wasSet)
+        qputenv(name, value);
+    else
+        qunsetenv(name);
 }
+
+ScopedTestHome::ScopedTestHome()
+{
+    QDir(dir_.path()).mkpath("runtime");
+    qputenv("ZOZEVERE_HOME", dir_.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (dir_.path() + "/config").toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", (dir_.path() + "/runtime").toLocal8Bit());
+}
+
+ScopedTestHome::~ScopedTestHome() = default;
 
 std::string ScopedTestHome::path() const { return dir_.path().toStdString(); }
 

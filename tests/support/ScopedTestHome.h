@@ -4,9 +4,9 @@
 #include <QByteArray>
 #include <string>
 
-// Points the program folder ($ZOZEVERE_HOME) and the settings folder
-// ($XDG_CONFIG_HOME) at a fresh temporary folder for the lifetime of the object,
-// and restores the previous values afterwards.
+// Points the program folder ($ZOZEVERE_HOME), the settings folder ($XDG_CONFIG_HOME)
+// and the runtime folder ($XDG_RUNTIME_DIR) at a fresh temporary folder for the
+// lifetime of the object, and restores the previous values afterwards.
 class ScopedTestHome
 {
 public:
@@ -20,6 +20,13 @@ public:
 
 private:
     QTemporaryDir dir_;
-    QByteArray oldHome_, oldConfig_;
-    bool hadHome_, hadConfig_;
+    struct SavedVariable
+    {
+        explicit SavedVariable(const char* name);
+        ~SavedVariable();
+        const char* name;
+        QByteArray value;
+        bool wasSet;
+    };
+    SavedVariable home_{"ZOZEVERE_HOME"}, config_{"XDG_CONFIG_HOME"}, runtime_{"XDG_RUNTIME_DIR"};
 };

@@ -1,0 +1,4 @@
+[MainBand]
+Caption=40m
+Description=40 metre amateur band
+NumSubBands=17

@@ -1,0 +1,4 @@
+[MainBand]
+Caption=MW
+Description=Medium wave broadcast
+NumSubBands=17

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns SIGINT, SIGTERM and SIGHUP into the Qt signal requested() on the main
+// thread (through a self-pipe), so that the program can close its main window
+// the normal way and save its settings.
+class TerminationSignals : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TerminationSignals(QObject* parent = nullptr);
+    ~TerminationSignals() override;
+
+signals:
+    void requested(int signalNumber);
+
+private:
+    void readPipe();
+
+    QSocketNotifier* notifier_ = nullptr;
+};

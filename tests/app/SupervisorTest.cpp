@@ -1,0 +1,183 @@
+#include "app/frmSupervisor.h"
+#include "bandplan/BandRecord.h"
+#include "core/Globals.h"
+#include "core/PublicVars.h"
+#include "core/frmLog.h"
+#include "core/modIsProcessRunning.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakeProcessList.h"
+#include "support/ScopedTestHome.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeFile(const std::string& path, const char* text = "[MainBand]\r\n")
+{
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QWidget* findWindow(const char* name)
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == name)
+            return window;
+    return nullptr;
+}
+
+void unloadDeletedWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+class Supervisor : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        writeFile(home.file("VHF.bpl"));
+        writeFile(home.file("hf.bpl"));
+        writeFile(home.file("80m.bpl"));
+    }
+    void TearDown() override
+    {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            delete window;
+        TraceOn = false;
+    }
+
+    ScopedTestHome home;
+    FakeMessageBoxes boxes;
+};
+
+} // namespace
+
+TEST_F(Supervisor, TraceSwitchIsCaseSensitiveAndFoundInsideLongerWords)
+{
+    struct Case { const char* commandLine; bool traceOn; };
+    for (const Case& c : {Case{"trace", true}, Case{"-xtraced", true}, Case{"a b --trace", true},
+                          Case{"TRACE", false}, Case{"Trace", false}, Case{"", false}}) {
+        delete frmLog::Current();
+        frmSupervisor supervisor(c.commandLine);
+        ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed) << c.commandLine;
+        EXPECT_EQ(TraceOn, c.traceOn) << c.commandLine;
+        ASSERT_NE(frmLog::Current(), nullptr);
+        EXPECT_EQ(frmLog::Current()->isVisible(), c.traceOn) << c.commandLine;
+    }
+}
+
+TEST_F(Supervisor, TracedStartUpWritesTheStepsToTheLogFile)
+{
+    frmSupervisor supervisor("trace");
+    ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed);
+    QFile log(QString::fromStdString(home.file("ZOZEVERE.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(log.readAll());
+    EXPECT_TRUE(text.startsWith("ZOZEVERE Log File Started at Date="));
+    EXPECT_TRUE(text.contains("frmSupervisor.Initialise : Start\r\n"));
+    EXPECT_TRUE(text.contains("frmSupervisor.Initialise:Processing 80m.bpl\r\n"));
+    EXPECT_TRUE(text.contains("frmSupervisor.Initialise:End\r\nfrmSupervisor.Initialise :Initialisation Completed"));
+}
+
+TEST_F(Supervisor, EveryBandPlanBecomesABandSortedByNameWithoutRegardToCase)
+{
+    writeFile(home.file("notes.txt"));
+    frmSupervisor supervisor("");
+    ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed);
+    ASSERT_EQ(BandPlans.size(), 3u);
+    const char* names[] = {"80m", "hf", "VHF"};
+    for (int i = 0; i < 3; ++i) {
+        const BandRecord& band = BandPlans[i];
+        EXPECT_EQ(band.Name, names[i]);
+        EXPECT_EQ(band.Index, i);
+        EXPECT_EQ(band.Caption, band.Name);
+        EXPECT_EQ(band.Description, band.Name);
+        EXPECT_EQ(band.FileName, home.file(band.Name + ".bpl"));
+        EXPECT_FALSE(band.Active);
+        EXPECT_FALSE(band.Loaded);
+        EXPECT_EQ(band.SubBandCount, 18);
+        EXPECT_EQ(band.PresetCount, 12);
+    }
+    EXPECT_EQ(PublicVars::TuningSteps.front(), 100000);
+    EXPECT_EQ(PublicVars::TuningSteps.back(), 1);
+    EXPECT_EQ(PublicVars::SDRColourSchemes.SDRLabelColour, 0xBFBF00);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Supervisor, NoBandPlanShowsTheCriticalMessageAndOpensNoMainWindow)
+{
+    for (const char* name : {"VHF.bpl", "hf.bpl", "80m.bpl"})
+        QFile::remove(QString::fromStdString(home.file(name)));
+    frmSupervisor supervisor("");
+    EXPECT_FALSE(supervisor.Form_Load());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.Last().prompt, "No Bandplan (.bpl) files found - You must have at least 1 Bandplan \r\n"
+                                   "Please Re-Install Application or find a .BPL file");
+    EXPECT_EQ(boxes.Last().title, "ZOZEVERE - No Bandplan found");
+    EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbCritical);
+    EXPECT_EQ(findWindow("frmMain"), nullptr);
+    EXPECT_EQ(findWindow("frmSplash1"), nullptr);
+}
+
+TEST_F(Supervisor, ASecondInstanceIsToldAndEndsWhileTheFirstRuns)
+{
+    frmSupervisor first("");
+    ASSERT_TRUE(first.Form_Load());
+    {
+        frmSupervisor second("");
+        EXPECT_FALSE(second.Form_Load());
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.Last().prompt, "ZOZEVERE is already running");
+        EXPECT_EQ(boxes.Last().title, "ZOZEVERE");
+        EXPECT_EQ(boxes.Last().icon, 0);
+        EXPECT_EQ(boxes.Last().buttons, std::vector<MessageBoxes::Result>{MessageBoxes::vbOK});
+    }
+    EXPECT_NE(findWindow("frmMain"), nullptr);
+}
+
+TEST_F(Supervisor, AnInstanceThatEndedNoLongerBlocksTheNextStart)
+{
+    { frmSupervisor earlier(""); ASSERT_EQ(earlier.Initialise(), frmSupervisor::Completed); }
+    frmSupervisor later("");
+    EXPECT_EQ(later.Initialise(), frmSupervisor::Completed);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Supervisor, WatchdogEndsTheProgramOnceTheMainWindowIsGone)
+{
+    FakeProcessList processes;
+    int ends = 0;
+    frmSupervisor supervisor("");
+    supervisor.EndProcess = [&] { ++ends; };
+    ASSERT_TRUE(supervisor.Form_Load());
+    EXPECT_TRUE(supervisor.Timer1.isActive());
+    EXPECT_EQ(supervisor.Timer1.interval(), 1000);
+
+    std::string error;
+    const int64_t decoder = processes.StartChild("DREAM.exe", {}, "", error);
+    modIsProcessRunning::DecoderProcessId = decoder;
+    PublicVars::DreamCloseOnExit = true;
+    auto* other = new QWidget;
+    other->setObjectName("frmConfig");
+    other->show();
+
+    supervisor.Timer1_Timer();
+    EXPECT_EQ(ends, 0) << "the main window is still there";
+
+    findWindow("frmMain")->close();
+    unloadDeletedWindows();
+    supervisor.Timer1_Timer();
+    unloadDeletedWindows();
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(supervisor.Timer1.isActive());
+    EXPECT_EQ(processes.Ended, std::vector<int64_t>{decoder});
+    EXPECT_EQ(findWindow("frmConfig"), nullptr);
+    EXPECT_EQ(frmLog::Current(), nullptr);
+    PublicVars::DreamCloseOnExit = false;
+    modIsProcessRunning::DecoderProcessId = 0;
+}
