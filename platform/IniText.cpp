@@ -149,7 +149,9 @@ void IniText::SetValue(std::string_view section, std::string_view key, std::stri
     const std::string line = name + "=" + withoutLineBreaks(value);
     const long header = findSection(section);
     if (header < 0) {
-        lines_.push_back("[" + withoutLineBreaks(trimBlanks(section)) + "]");
+        std::string headerLine = withoutLineBreaks(trimBlanks(section));
+        headerLine.insert(0, 1, '[').push_back(']');
+        lines_.push_back(std::move(headerLine));
         lines_.push_back(line);
         return;
     }

@@ -43,6 +43,7 @@ inline std::vector<uint8_t> MakeWav(uint32_t rate, const std::vector<uint8_t>& d
                                     uint16_t formatTag = 1)
 {
     std::vector<uint8_t> f(44);
+    f.reserve(44 + data.size() + tail.size());
     size_t at = 0;
     auto id = [&](const char* s) { for (int i = 0; i < 4; ++i) f[at++] = static_cast<uint8_t>(s[i]); };
     auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) f[at++] = static_cast<uint8_t>(v >> (8 * i)); };
