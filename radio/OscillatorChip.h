@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,10 +75,11 @@ public:
     // The range of oscillator frequencies the driver accepts, 0.1 Hz. Drivers keep them as
     // 32-bit integers or single-precision values; compare them as numbers and round a limit
     // adopted as a frequency half to even.
-    virtual double MaxFreq() const = 0;
-    virtual void MaxFreq(double limit) = 0;
-    virtual double MinFreq() const = 0;
-    virtual void MinFreq(double limit) = 0;
+    // Assigning one stores it in the driver's limit type.
+    virtual double MaxFreq() const { return maxFreq_; }
+    virtual void MaxFreq(double limit) { maxFreq_ = AsLimit(limit); }
+    virtual double MinFreq() const { return minFreq_; }
+    virtual void MinFreq(double limit) { minFreq_ = AsLimit(limit); }
 
     // Prepares the chip (some drivers restore their settings first). 0 for success.
     virtual int32_t Initialise() = 0;
@@ -91,8 +93,45 @@ public:
     virtual void RestoreSettings() = 0;
 
 protected:
-    OscillatorChip() = default;
+    // How a driver keeps its limits: 32-bit integers (saturated at the ends of their range,
+    // so that no model's limits raise an overflow) or single-precision values.
+    enum class LimitType { Long, Single };
 
+    OscillatorChip(const std::string& className, LimitType limitType);
+
+    double AsLimit(double tenths) const;
+    // Stores the clock (hertz) and recomputes the tuning factor. A clock of 0 or one that is
+    // not a number is refused with RuntimeError 11 before anything changes.
+    void StoreClock(double hertz);
+    // The limits about BaseFrequency: ClkIn / 2 scaled by FreqScaling either side.
+    void SetRangeAboutBase();
+    // F clamped to MaxFreq, then to MinFreq.
+    int32_t ClampedToMax(int32_t frequency) const;
+    int32_t ClampedToMin(int32_t frequency) const;
+    // F times the tuning factor rounded half to even; nothing when it does not fit 32 bits.
+    std::optional<int32_t> TuningWordFor(int32_t frequency) const;
+    bool ClockIsUsable() const { return tuningFactor_ > 0; }
+    // The message for a negative clock.
+    void ShowClockNotSet() const;
+
+    // The transport, or RuntimeError 91 naming the driver when none is wired.
+    DDSInterface& Transport() const;
+    // One trace line "<class>.<routine>:<text>".
+    void Trace(const char* routine, const std::string& text) const;
+
+    // Settings of section RxName. A key that is missing leaves the value alone; one that
+    // does not convert is logged and leaves it alone too.
+    void SaveKey(const char* key, const std::string& value) const;
+    void RestoreKey(const char* key, const std::function<void(const std::string&)>& apply) const;
+    // "CLKIn" and "BaseFrequency", the keys every driver keeps.
+    void SaveClockAndBase() const;
+    void RestoreClock();
+    void RestoreBase();
+    // At destruction: an initialised driver keeps its settings.
+    void SaveIfInitialised() noexcept;
+
+    std::string className_;
+    LimitType limitType_;
     std::string rxName_;
     std::string name_;
     bool initialised_ = false;
@@ -102,5 +141,8 @@ protected:
     int32_t currentTuningWord_ = 0;
     int32_t oscOut_ = 0;
     double clockTenths_ = 0;  // the assigned clock in tenths of a hertz
+    double tuningFactor_ = 0; // 2^32 / clockTenths_
     int32_t baseFrequency_ = 0;
+    double maxFreq_ = 0;      // in the driver's limit type
+    double minFreq_ = 0;
 };
