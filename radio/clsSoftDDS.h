@@ -1,0 +1,52 @@
+#pragma once
+
+#include "radio/OscillatorChip.h"
+
+#include <cstdint>
+#include <functional>
+
+// The oscillator of crystal-controlled IQ receivers, which have nothing to tune: the
+// requested oscillator frequency becomes an offset in hertz from the crystal frequency,
+// limited to half the sound card's sample rate, and the receive chain moves its own
+// oscillator by that much. Nothing is sent to hardware.
+class clsSoftDDS : public OscillatorChip
+{
+public:
+    // Receives the offset in hertz: the main window puts it into its receiver incremental
+    // tuning value and applies it.
+    using RITHandler = std::function<void(float offsetHz)>;
+
+    clsSoftDDS();
+    ~clsSoftDDS() override;
+
+    static constexpr double DefaultClockHz = 48'000;     // the sound card's sample rate
+    static constexpr int32_t DefaultCrystalHz = 28'304'000;
+
+    // Both recompute MaxFreq and MinFreq about the crystal frequency.
+    void ClkIn(double hertz) override;
+    using OscillatorChip::ClkIn;
+    void BaseFrequency(int32_t hertz) override;
+    using OscillatorChip::BaseFrequency;
+
+    // Restores the settings. Returns 0.
+    int32_t Initialise() override;
+    // Clamps F to the limits and hands the offset from the crystal frequency to the
+    // receive chain; returns the clamped frequency.
+    std::optional<int32_t> SetFrequency(int32_t FrequencyToSet) override;
+    // Nothing to send again: the offset stays in force in the receive chain.
+    void Refresh() override {}
+
+    void ConnectRIT(RITHandler handler) { ritHandler_ = std::move(handler); }
+
+    void SaveSettings() override;
+    void RestoreSettings() override;
+
+private:
+    // The offset in hertz of an oscillator frequency (0.1 Hz) from the crystal.
+    int32_t OffsetHz(int32_t frequency) const;
+    int32_t LimitedToHalfSampleRate(int32_t offsetHz) const;
+
+    RITHandler ritHandler_;
+    bool settingFrequency_ = false;
+    bool initialising_ = false;
+};
