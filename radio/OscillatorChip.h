@@ -98,6 +98,7 @@ protected:
     enum class LimitType { Long, Single };
 
     OscillatorChip(const std::string& className, LimitType limitType);
+    OscillatorChip() : OscillatorChip("OscillatorChip", LimitType::Long) {}
 
     double AsLimit(double tenths) const;
     // Stores the clock (hertz) and recomputes the tuning factor. A clock of 0 or one that is
