@@ -1,0 +1,231 @@
+#include "radio/clsVFO.h"
+
+#include "core/BusyGuard.h"
+#include "core/MainWindowValues.h"
+#include "core/NumberFormat.h"
+#include "core/Numeric.h"
+#include "core/RuntimeError.h"
+#include "core/Settings.h"
+#include "core/TryStep.h"
+#include "core/frmLog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+// The largest value in hertz whose tenths still fit 32 bits.
+constexpr int32_t HertzLimit = std::numeric_limits<int32_t>::max() / 10;
+constexpr double LargestFrequency = std::numeric_limits<int32_t>::max();
+
+void LogSkippedStep(const char* routine, const std::exception& error)
+{
+    AddLog(std::string("clsVFO.") + routine + ":Skipped a failing step Description=" + error.what());
+}
+
+} // namespace
+
+clsVFO::clsVFO() = default;
+
+clsVFO::~clsVFO()
+{
+    TryStep([this] { SaveSettings(); });
+    if (oscType_ && oscType_->Parent() == this)
+        oscType_->Parent(nullptr);
+}
+
+int32_t clsVFO::TenthsOf(int32_t hertz) { return std::clamp(hertz, -HertzLimit, HertzLimit) * 10; }
+
+int32_t clsVFO::WholeHertz(int32_t tenths) { return static_cast<int32_t>(std::floor(tenths / 10.0 + 0.5)); }
+
+std::string clsVFO::FormattedTunedFreq() const { return Format(TunedFrequency(), "000000000"); }
+
+void clsVFO::TuneStep(double tenths)
+{
+    if (tuneStepLock_)
+        return;
+    tuneStep_ = tenths;
+    TuneStepLSD(tenths);
+}
+
+void clsVFO::TuneStepLSD(double tenths)
+{
+    if (tuneStepLock_)
+        return;
+    tuneStepLSD_ = std::min(tenths, 10000.0);
+}
+
+void clsVFO::OscMultiplier(int32_t multiplier)
+{
+    oscMultiplier_ = multiplier;
+    UpdateFreqScaling();
+}
+
+void clsVFO::PLLMultiplier(int32_t multiplier)
+{
+    pllMultiplier_ = multiplier;
+    UpdateFreqScaling();
+}
+
+void clsVFO::UpdateFreqScaling()
+{
+    if (!oscType_)
+        throw RuntimeError(91, "The VFO has no oscillator driver to pass the multipliers to", "clsVFO");
+    if (pllMultiplier_ == 0)
+        throw RuntimeError(11, "Division by zero: the PLL multiplier is 0", "clsVFO");
+    oscType_->FreqScaling(Numeric::CSng(static_cast<double>(oscMultiplier_) / pllMultiplier_));
+}
+
+int32_t clsVFO::TunedFrequency() const
+{
+    if (IQModeOn && IQSelectUpper)
+        return static_cast<int32_t>(int64_t{tunedFrequency_} + 2 * int64_t{ifFrequency_});
+    return tunedFrequency_;
+}
+
+void clsVFO::TunedFrequency(int32_t tenths)
+{
+    if (tunedFrequencyBusy_)
+        return;
+    BusyGuard guard(tunedFrequencyBusy_);
+    int64_t magnitude = std::llabs(int64_t{tenths});
+    if (magnitude > rxMaxFreq_)
+        magnitude = rxMaxFreq_;
+    if (magnitude < rxMinFreq_)
+        magnitude = rxMinFreq_;
+    tunedFrequency_ = static_cast<int32_t>(magnitude);
+    Refresh();
+}
+
+void clsVFO::ClampToReceiverLimits()
+{
+    if (tunedFrequency_ > rxMaxFreq_)
+        tunedFrequency_ = rxMaxFreq_;
+    if (tunedFrequency_ < rxMinFreq_)
+        tunedFrequency_ = rxMinFreq_;
+}
+
+void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign)
+{
+    const int64_t sideOffset = int64_t{calibOffset_} + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
+    tunedFrequency_ = Numeric::CLng(offsetSign * oscillator / ratio - sideOffset);
+}
+
+void clsVFO::Refresh()
+{
+    if (refreshBusy_)
+        return;
+    BusyGuard guard(refreshBusy_);
+    const auto log = [](const std::exception& error) { LogSkippedStep("Refresh", error); };
+
+    ClampToReceiverLimits();
+    if (pllMultiplier_ == 0) {
+        AddLog("clsVFO.Refresh:PLL multiplier 0, nothing sent");
+        return;
+    }
+    const double exactRatio = static_cast<double>(oscMultiplier_) / pllMultiplier_;
+    const float ratio = static_cast<float>(exactRatio);
+    const int64_t offset = int64_t{tunedFrequency_} + calibOffset_ + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
+    const int64_t offsetSign = offset < 0 ? -1 : 1;
+    double oscillator = std::fabs(static_cast<double>(ratio) * static_cast<double>(offset));
+
+    // Beyond the driver's range the oscillator stays at the limit and the tuned frequency
+    // follows it; a frequency too large for 32 bits counts as beyond the range too.
+    double maxFreq = LargestFrequency;
+    double minFreq = 0;
+    if (oscType_) {
+        TryStep([&] { maxFreq = std::min(oscType_->MaxFreq(), LargestFrequency); }, log);
+        TryStep([&] { minFreq = oscType_->MinFreq(); }, log);
+    }
+    if (oscillator > maxFreq) {
+        oscillator = maxFreq;
+        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign); }, log);
+    }
+    if (oscType_ && oscillator < minFreq) {
+        oscillator = minFreq;
+        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign); }, log);
+    }
+    TryStep([&] { oscOut_ = Numeric::CLng(oscillator); }, log);
+    if (oscType_)
+        TryStep([&] { oscType_->SetFrequency(oscOut_); }, log);
+}
+
+double clsVFO::Inc_Freq(double Increment)
+{
+    if (incFreqBusy_)
+        return 0;
+    BusyGuard guard(incFreqBusy_);
+    const double step = Increment != 0 ? Increment : tuneStep_;
+    TryStep(
+        [&] {
+            // Without a grid the step starts from the tuned frequency as it is.
+            double snapped = tunedFrequency_;
+            if (tuneStepLSD_ != 0)
+                snapped = std::floor(tunedFrequency_ / tuneStepLSD_ + 0.5) * tuneStepLSD_;
+            tunedFrequency_ = Numeric::CLng(snapped + step);
+        },
+        [](const std::exception& error) { LogSkippedStep("Inc_Freq", error); });
+    Refresh();
+    return tunedFrequency_;
+}
+
+double clsVFO::Dec_Freq(double Decrement)
+{
+    if (decFreqBusy_)
+        return 0;
+    BusyGuard guard(decFreqBusy_);
+    const double step = Decrement != 0 ? Decrement : tuneStep_;
+    return Inc_Freq(-std::fabs(step));
+}
+
+void clsVFO::SaveSettings() const
+{
+    if (name_.empty())
+        return;
+    using Numeric::BoolText;
+    using Numeric::Str;
+    Settings::SaveSetting(name_, "IFFrequency", Str(IFFrequency()));
+    Settings::SaveSetting(name_, "HiSideLo", BoolText(hiSideLo_));
+    Settings::SaveSetting(name_, "AutoUpdate", BoolText(autoUpdate_));
+    Settings::SaveSetting(name_, "TunedFrequency", Str(tunedFrequency_));
+    Settings::SaveSetting(name_, "TuneStep", Str(tuneStep_));
+    Settings::SaveSetting(name_, "OscMultiplier", Str(oscMultiplier_));
+    Settings::SaveSetting(name_, "PLLMultiplier", Str(pllMultiplier_));
+    Settings::SaveSetting(name_, "CalibOffset", Str(CalibOffset()));
+    Settings::SaveSetting(name_, "DDSInterfaceType", Str(ddsInterfaceType_));
+}
+
+template <typename Apply>
+void clsVFO::RestoreKey(const char* key, Apply apply)
+{
+    const std::string text = Settings::GetSetting(name_, key, "");
+    if (text.empty())
+        return;
+    try {
+        apply(text);
+    } catch (const RuntimeError& error) {
+        AddLog("clsVFO.RestoreSettings:Ignoring " + std::string(key) + "=" + text + " in [" + name_ +
+               "] Description=" + error.Description());
+    }
+}
+
+void clsVFO::RestoreSettings()
+{
+    const auto multiplier = [](const std::string& text) {
+        const int32_t value = Numeric::CLng(text);
+        if (value == 0)
+            throw RuntimeError(380, "A multiplier of 0 is not allowed");
+        return value;
+    };
+    RestoreKey("IFFrequency", [this](const std::string& text) { IFFrequency(Numeric::CLng(text)); });
+    RestoreKey("HiSideLo", [this](const std::string& text) { HiSideLo(Numeric::CBool(text)); });
+    RestoreKey("AutoUpdate", [this](const std::string& text) { AutoUpdate(Numeric::CBool(text)); });
+    RestoreKey("TunedFrequency", [this](const std::string& text) { tunedFrequency_ = Numeric::CLng(text); });
+    RestoreKey("TuneStep", [this](const std::string& text) { tuneStep_ = Numeric::CDbl(text); });
+    RestoreKey("OscMultiplier", [&](const std::string& text) { oscMultiplier_ = multiplier(text); });
+    RestoreKey("PLLMultiplier", [&](const std::string& text) { pllMultiplier_ = multiplier(text); });
+    RestoreKey("CalibOffset", [this](const std::string& text) { CalibOffset(Numeric::CLng(text)); });
+    RestoreKey("DDSInterfaceType", [this](const std::string& text) { ddsInterfaceType_ = Numeric::CLng(text); });
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "radio/OscillatorChip.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The tuning model of the receiver: the tuned frequency, the tuning step and what relates
+// the tuned frequency to the local oscillator (IF offset and side, calibration offset,
+// oscillator and PLL multipliers, receiver limits). Every tuning input ends in
+// TunedFrequency, Inc_Freq or Dec_Freq, and each of them ends in Refresh, which computes
+// the oscillator frequency and hands it to the driver in OscType.
+//
+// Units: the tuned and oscillator frequencies and the steps are in tenths of a hertz;
+// IFFrequency, CalibOffset, RXMinFreq and RxMaxFreq are given and returned in hertz and
+// kept in tenths (so they are held within +-214748364 Hz).
+class clsVFO : public OscillatorParent
+{
+public:
+    clsVFO();
+    // Saves the settings (when the VFO has a settings section) and lets go of the driver.
+    ~clsVFO();
+    clsVFO(const clsVFO&) = delete;
+    clsVFO& operator=(const clsVFO&) = delete;
+
+    int32_t RXMinFreq() const { return rxMinFreq_ / 10; }
+    void RXMinFreq(int32_t hertz) { rxMinFreq_ = TenthsOf(hertz); }
+    int32_t RxMaxFreq() const { return rxMaxFreq_ / 10; }
+    void RxMaxFreq(int32_t hertz) { rxMaxFreq_ = TenthsOf(hertz); }
+
+    // While set, TuneStep and TuneStepLSD keep their values.
+    bool TuneStepLock() const { return tuneStepLock_; }
+    void TuneStepLock(bool locked) { tuneStepLock_ = locked; }
+
+    // Transport code of the model: 0 serial, 1 printer port, 2 USB, 3 none.
+    int32_t DDSInterfaceType() const { return ddsInterfaceType_; }
+    void DDSInterfaceType(int32_t code) { ddsInterfaceType_ = code; }
+
+    // TunedFrequency as nine digits with leading zeros.
+    std::string FormattedTunedFreq() const;
+
+    // The step of Inc_Freq and Dec_Freq without an argument; assigning it also assigns
+    // TuneStepLSD.
+    double TuneStep() const { return tuneStep_; }
+    void TuneStep(double tenths);
+    // The grid Inc_Freq snaps to before stepping: at most 1 kHz.
+    double TuneStepLSD() const { return tuneStepLSD_; }
+    void TuneStepLSD(double tenths);
+
+    // Settings section: "RXModel." and the model name.
+    const std::string& Name() const { return name_; }
+    void Name(const std::string& section) { name_ = section; }
+
+    // Lets the main window re-send the oscillator setting now and then.
+    bool AutoUpdate() const { return autoUpdate_; }
+    void AutoUpdate(bool on) { autoUpdate_ = on; }
+
+    // Assigning a multiplier passes OscMultiplier / PLLMultiplier to the driver's
+    // FreqScaling; without a driver, or with a PLL multiplier of 0, that raises a
+    // RuntimeError after the value is stored.
+    int32_t OscMultiplier() const { return oscMultiplier_; }
+    void OscMultiplier(int32_t multiplier);
+    int32_t PLLMultiplier() const { return pllMultiplier_; }
+    void PLLMultiplier(int32_t multiplier);
+
+    // The oscillator frequency Refresh last computed.
+    int32_t OscOut() const override { return oscOut_; }
+    void OscOut(int32_t tenths) { oscOut_ = tenths; }
+
+    // True: the oscillator runs above the tuned frequency (tuned + IF).
+    bool HiSideLo() const { return hiSideLo_; }
+    void HiSideLo(bool high) { hiSideLo_ = high; }
+
+    int32_t CalibOffset() const { return WholeHertz(calibOffset_); }
+    void CalibOffset(int32_t hertz) { calibOffset_ = TenthsOf(hertz); }
+    int32_t IFFrequency() const { return WholeHertz(ifFrequency_); }
+    void IFFrequency(int32_t hertz) { ifFrequency_ = TenthsOf(hertz); }
+
+    // The stored tuned frequency; in IQ mode with the upper image selected, the upper
+    // image (stored + 2 x IF). Assigning takes the magnitude, clamps it to the receiver's
+    // limits and runs Refresh.
+    int32_t TunedFrequency() const;
+    void TunedFrequency(int32_t tenths);
+
+    const std::shared_ptr<OscillatorChip>& OscType() const { return oscType_; }
+    void OscType(std::shared_ptr<OscillatorChip> chip) { oscType_ = std::move(chip); }
+
+    // Clamps the tuned frequency, computes the oscillator frequency, keeps it within the
+    // driver's range (moving the tuned frequency with it) and sends it to the driver.
+    // A failing step is skipped.
+    void Refresh();
+    // One step up from the tuned frequency snapped to the TuneStepLSD grid: by Increment,
+    // or by TuneStep when it is 0. Returns the new tuned frequency.
+    double Inc_Freq(double Increment = 0);
+    // One step down, whatever the sign of Decrement.
+    double Dec_Freq(double Decrement = 0);
+
+    void SaveSettings() const;
+    // Reads the keys SaveSettings writes; a missing, malformed or out-of-range value (or a
+    // multiplier of 0) keeps the current value and is noted in the trace log.
+    void RestoreSettings();
+
+private:
+    static int32_t TenthsOf(int32_t hertz);
+    static int32_t WholeHertz(int32_t tenths);
+
+    void ClampToReceiverLimits();
+    void UpdateFreqScaling();
+    // The tuned frequency whose oscillator frequency is oscillator, on the same side of
+    // zero as the computed offset.
+    void RetuneTo(double oscillator, double ratio, int64_t offsetSign);
+    template <typename Apply>
+    void RestoreKey(const char* key, Apply apply);
+
+    int32_t rxMinFreq_ = 0;
+    int32_t rxMaxFreq_ = 0;
+    bool tuneStepLock_ = false;
+    int32_t ddsInterfaceType_ = 0;
+    double tuneStep_ = 0;
+    double tuneStepLSD_ = 0;
+    std::string name_;
+    bool autoUpdate_ = false;
+    int32_t oscMultiplier_ = 1;
+    int32_t pllMultiplier_ = 1;
+    int32_t oscOut_ = 0;
+    bool hiSideLo_ = true;
+    int32_t calibOffset_ = 0;
+    int32_t ifFrequency_ = 0;
+    int32_t tunedFrequency_ = 100000000;
+    std::shared_ptr<OscillatorChip> oscType_;
+
+    bool tunedFrequencyBusy_ = false;
+    bool refreshBusy_ = false;
+    bool incFreqBusy_ = false;
+    bool decFreqBusy_ = false;
+};
