@@ -1,0 +1,68 @@
+#include "dsp/Demodulators.h"
+
+#include "dsp/FilterObjects.h"
+#include "dsp/QELVO.h"
+#include "dsp/VectorLib.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float HalfPi = 1.5707964f;
+constexpr float FMScale = 4096.0f;
+
+} // namespace
+
+void DemodAM(std::span<const float> I, std::span<const float> Q, std::span<float> Out)
+{
+    RequireElements(I.size(), BlockSize, "DemodAM");
+    RequireElements(Q.size(), BlockSize, "DemodAM");
+    RequireElements(Out.size(), BlockSize, "DemodAM");
+    VectorLib::PowerSpectrum_S_2(I.data(), Q.data(), Out.data(), BlockSize);
+    AFFilter.Filter_FFT_S_1(Out);
+}
+
+void DemodSSB(std::span<float> I, std::span<float> Q, std::span<float> Out, bool UseSum)
+{
+    RequireElements(Out.size(), BlockSize, "DemodSSB");
+    SSBFilterI.Filter_FFT_S_1(I);
+    SSBFilterQ.Filter_FFT_S_1(Q);
+    if (UseSum)
+        VectorLib::Add_S_3(I.data(), Q.data(), Out.data(), BlockSize);
+    else
+        VectorLib::Sub_S_3(I.data(), Q.data(), Out.data(), BlockSize);
+}
+
+void DemodFM(std::span<const float> I, std::span<const float> Q, std::span<float> Out)
+{
+    RequireElements(I.size(), BlockSize, "DemodFM");
+    RequireElements(Q.size(), BlockSize, "DemodFM");
+    RequireElements(Out.size(), BlockSize, "DemodFM");
+    QELVO::CartToPolar_S(I.data(), Q.data(), FMMagnitude.data(), FMPhase.data(), BlockSize);
+    Out[0] = FMPhase[0] - FMLastPhase;
+    for (int32_t k = 1; k < BlockSize; ++k)
+        Out[k] = FMPhase[k] - FMPhase[k - 1];
+    // A carrier at a quarter of the sampling rate steps by pi/2 per sample: the audio is
+    // the departure from that step. The wrap once per carrier cycle adds a component at the
+    // carrier frequency, which the AF filter removes.
+    VectorLib::Abs_S_1(Out.data(), BlockSize);
+    VectorLib::Sub_S_1(HalfPi, Out.data(), BlockSize);
+    QELVO::VecMpy_S_1(FMScale, Out.data(), BlockSize);
+    FMLastPhase = FMPhase[BlockSize - 1];
+    AFFilter.Filter_FFT_S_1(Out);
+}
+
+void DemodBC(std::span<float> Samples, std::span<float> Out, int32_t Count)
+{
+    RequireElements(Samples.size(), static_cast<size_t>(std::max(Count, 0)), "DemodBC");
+    RequireElements(Out.size(), static_cast<size_t>(std::max(Count, 0)), "DemodBC");
+    VectorLib::Sqr_S_1(Samples.data(), Count);
+    BCHistoryLength = 6;
+    for (int32_t k = 0; k < Count; ++k) {
+        VectorLib::ShiftVectorRight_S_1(BCHistory.data(), BCHistoryLength - 1);
+        BCHistory[0] = Samples[k];
+        Out[k] = std::sqrt(VectorLib::Sum_S_1(BCHistory.data(), BCHistoryLength)) / BCHistoryLength;
+    }
+    AFFilter.Filter_FFT_S_1(Out);
+}

@@ -1,0 +1,114 @@
+#include "dsp/DoDSPIQ.h"
+
+#include "core/BusyGuard.h"
+#include "core/MainWindowValues.h"
+#include "dsp/AGCAndOutputLevel.h"
+#include "dsp/Demodulators.h"
+#include "dsp/DoDSP.h"
+#include "dsp/FilterObjects.h"
+#include "dsp/NoiseReduce.h"
+#include "dsp/QELVO.h"
+#include "dsp/ReceiveLinks.h"
+#include "dsp/SpectrumStage.h"
+#include "dsp/VectorLib.h"
+
+#include <cmath>
+
+namespace {
+
+void ChooseChannels(std::span<const int16_t> left, std::span<const int16_t> right)
+{
+    const std::span<const int16_t> i = IQSelectUpper ? right : left;
+    const std::span<const int16_t> q = IQSelectUpper ? left : right;
+    VectorLib::Int16ToFloat_S_2(i.data(), IQSamplesI.data(), BlockSize);
+    VectorLib::Int16ToFloat_S_2(q.data(), IQSamplesQ.data(), BlockSize);
+}
+
+// Scales Q to the I channel's largest value. A silent Q channel (or a ratio that cannot be
+// formed) keeps the ratio at 1, so the block is still received.
+void BalanceGain()
+{
+    IQMaxI = VectorLib::MaxValue_S(IQSamplesI.data(), BlockSize);
+    IQMaxQ = VectorLib::MaxValue_S(IQSamplesQ.data(), BlockSize);
+    const float ratio = IQMaxI / IQMaxQ;
+    IQGainBalance = IQMaxQ != 0.0f && std::isfinite(ratio) ? ratio : 1.0f;
+    QELVO::VecMpy_S_1(IQGainBalance, IQSamplesQ.data(), BlockSize);
+}
+
+void FormIF()
+{
+    PhaseFilterI.Filter_FFT_S_1(IQSamplesI);
+    PhaseFilterQ.Filter_FFT_S_1(IQSamplesQ);
+    VectorLib::Add_S_3(IQSamplesI.data(), IQSamplesQ.data(), WorkBuffer.data(), BlockSize);
+    VectorLib::Sub_S_3(IQSamplesI.data(), IQSamplesQ.data(), IQDiff.data(), BlockSize);
+}
+
+void FeedSpectrum(int32_t source, std::span<const float> Y1, std::span<const float> Y2, bool reverse)
+{
+    if (!ReceiveLinks::AnalyserActive() || ScopeSource != source)
+        return;
+    ReceiveLinks::SpectrumAnalyser->SetIQMode(false);
+    // A crystal receiver's axis is placed without its incremental tuning.
+    ReceiveLinks::FeedSpectrum(Y1, Y2, VFOControl ? 0 : RITOffset, reverse);
+}
+
+// The oscillator always mixes; the upper image swaps its cosine and sine.
+void MixDown()
+{
+    QELVO::MakeNCO(NCOPhaseInc, NCOSin, NCOCos, 1.0f);
+    const float* forI = IQSelectUpper ? NCOSin.data() : NCOCos.data();
+    const float* forQ = IQSelectUpper ? NCOCos.data() : NCOSin.data();
+    QELVO::VecMpy_S_3(forI, WorkBuffer.data(), IQSamplesI.data(), BlockSize);
+    QELVO::VecMpy_S_3(forQ, WorkBuffer.data(), IQSamplesQ.data(), BlockSize);
+}
+
+void Demodulate()
+{
+    switch (DemodMode) {
+    case DemodModeEnum::AM:
+        DemodAM(IQSamplesI, IQSamplesQ, WorkBuffer);
+        break;
+    case DemodModeEnum::USB:
+    case DemodModeEnum::LSB:
+        DemodSSB(IQSamplesI, IQSamplesQ, WorkBuffer, DemodMode == DemodModeEnum::USB);
+        AFFilter.Filter_FFT_S_1(WorkBuffer);
+        break;
+    case DemodModeEnum::FM:
+        DemodFM(IQSamplesI, IQSamplesQ, WorkBuffer);
+        break;
+    case DemodModeEnum::BC:
+        DemodBC(IQSamplesI, WorkBuffer, BlockSize);
+        break;
+    default:   // DRM, and SAM, which this chain does not have: the mixed-down I branch
+        QELVO::Copy_S(IQSamplesI.data(), WorkBuffer.data(), BlockSize);
+        break;
+    }
+}
+
+} // namespace
+
+void DoDSPIQ(std::span<int16_t> Left, std::span<const int16_t> Right, int32_t /*NumSamples*/)
+{
+    RequireElements(Left.size(), BlockSize, "DoDSPIQ");
+    RequireElements(Right.size(), BlockSize, "DoDSPIQ");
+    BusyGuard running(InDSP);
+
+    ChooseChannels(Left, Right);
+    BalanceGain();
+    FormIF();
+    if (NotchFilter.Active && NotchType == NotchTypeEnum::IF)
+        NotchFilter.Filter_FFT_S_1(WorkBuffer);
+    QELVO::Copy_S(WorkBuffer.data(), PowerBuffer.data(), BlockSize);
+    if (IFFilter.Active)
+        IFFilter.Filter_FFT_S_1(WorkBuffer);
+    FeedSpectrum(ScopeSourceEnum::PreDemod, PowerBuffer, IQDiff, IQSelectUpper);
+    MixDown();
+    FeedSpectrum(ScopeSourceEnum::PostDemod, IQSamplesI, IQSamplesQ, !IQSelectUpper);
+    Demodulate();
+    NoiseReduce(WorkBuffer);
+    SpectrumStage(WorkBuffer, {IQSpecRe, IQSpecIm, IQSpecPower, IQNotchOverlap, IQPeakBin});
+    if (DynFilter.Active)
+        DynFilter.Filter_FFT_S_1(WorkBuffer);
+    AGCAndOutputLevel(WorkBuffer);
+    VectorLib::FloatToInt16_S_2(WorkBuffer.data(), Left.data(), BlockSize);
+}

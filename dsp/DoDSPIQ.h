@@ -1,0 +1,30 @@
+#pragma once
+
+#include "dsp/ReceiveState.h"
+
+#include <cstdint>
+#include <span>
+
+// The receive chain of an I/Q receiver. Per block: channel choice by IQSelectUpper, the Q
+// channel balanced to the I channel's peak, the phasing pair's sum as the IF (the difference
+// only for the display), IF notch, IF filter, first spectrum feed, oscillator mix down to an
+// I and a Q branch, second spectrum feed, demodulator, noise reducer, spectrum stage,
+// dynamic filter, AGC and output level, conversion back over Left. It shares the
+// demodulators, the oscillator block and PeakBinRing with DoDSP.
+
+inline WorkVector IQSamplesI{};
+inline WorkVector IQSamplesQ{};
+inline WorkVector IQDiff{};
+inline WorkVector PowerBuffer{};
+inline WorkVector IQSpecRe{};
+inline WorkVector IQSpecIm{};
+inline WorkVector IQSpecPower{};
+inline WorkVector IQNotchOverlap{};
+inline double IQPeakBin = 0.0;
+inline float IQMaxI = 0.0f;
+inline float IQMaxQ = 0.0f;
+
+// Demodulates the pair Left[0, 2048), Right[0, 2048) into Left; NumSamples is not used.
+// The first failing step ends the block and its error passes to the caller; InDSP is False
+// again whatever happens. Channels of fewer than 2048 samples raise RuntimeError.
+void DoDSPIQ(std::span<int16_t> Left, std::span<const int16_t> Right, int32_t NumSamples);
