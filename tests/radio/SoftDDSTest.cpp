@@ -1,0 +1,108 @@
+#include "radio/clsSoftDDS.h"
+
+#include "core/RuntimeError.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakeSettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr const char* Section = "RXModel.Test";
+
+class SoftDDS : public ::testing::Test
+{
+protected:
+    // A crystal receiver: 12.34 MHz crystal, 48 kHz sound card, oscillator multiplier 4.
+    SoftDDS()
+    {
+        chip.ConnectRIT([this](float offsetHz) { offsets.push_back(offsetHz); });
+        chip.FreqScaling(4);
+        chip.ClkIn(48'000);
+        chip.BaseFrequency(12'340'000);
+    }
+
+    FakeSettingsStore settings;
+    FakeMessageBoxes boxes;
+    clsSoftDDS chip;
+    std::vector<float> offsets;
+};
+
+TEST_F(SoftDDS, TheOffsetFromTheCrystalGoesToTheReceiveChainWithinHalfTheSampleRate)
+{
+    EXPECT_EQ(chip.MaxFreq(), 124'360'000);
+    EXPECT_EQ(chip.MinFreq(), 122'440'000);
+
+    EXPECT_EQ(chip.SetFrequency(123'400'000), 123'400'000);   // tuned 3073 kHz, IF 12 kHz, high side
+    EXPECT_EQ(chip.SetFrequency(123'800'000), 123'800'000);
+    EXPECT_EQ(chip.SetFrequency(125'000'000), 124'360'000);
+    EXPECT_EQ(chip.SetFrequency(100'000'000), 122'440'000);
+    EXPECT_EQ(offsets, (std::vector<float>{0, 10'000, 24'000, -24'000}));
+    EXPECT_EQ(chip.CurrentTuningWord(), 2) << "the word of a crystal row never fits 32 bits";
+
+    // An odd clock: the upper limit's offset of 24000.5 Hz rounds to even, within +-24000.
+    chip.FreqScaling(1);
+    chip.ClkIn(48'001);
+    offsets.clear();
+    chip.SetFrequency(2'000'000'000);
+    chip.SetFrequency(-2'000'000'000);
+    EXPECT_EQ(offsets, (std::vector<float>{24'000, -24'000}));
+}
+
+TEST_F(SoftDDS, RefreshAndAnUnconnectedReceiveChainChangeNothing)
+{
+    chip.SetFrequency(123'800'000);
+    chip.Refresh();
+    EXPECT_EQ(offsets.size(), 1u);
+
+    clsSoftDDS alone;
+    // Works without being initialised, within the construction's limits of +-24 kHz about 0
+    // until the set-up assigns clock and crystal.
+    EXPECT_EQ(alone.SetFrequency(283'040'000), 240'000);
+}
+
+TEST_F(SoftDDS, BadClocksAndScaling)
+{
+    EXPECT_THROW(chip.ClkIn(0), RuntimeError);
+    EXPECT_EQ(chip.ClkIn(), 48'000);
+    chip.SetFrequency(123'800'000);
+    EXPECT_EQ(offsets.back(), 10'000) << "the previous tuning factor and limits stay";
+
+    chip.FreqScaling(0);
+    EXPECT_THROW(chip.SetFrequency(123'800'000), RuntimeError);
+    chip.FreqScaling(4);
+    EXPECT_NO_THROW(chip.SetFrequency(123'800'000)) << "the busy flag was cleared";
+
+    chip.ClkIn(-48'000);
+    offsets.clear();
+    chip.SetFrequency(123'800'000);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.Last().prompt, "Clkin is not set correctly, Clkin=-48000");
+    EXPECT_TRUE(offsets.empty());
+}
+
+TEST_F(SoftDDS, SettingsNeedASection)
+{
+    EXPECT_EQ(chip.Initialise(), 0);
+    EXPECT_TRUE(chip.Initialised());
+    chip.SaveSettings();
+    EXPECT_EQ(settings.writeCount, 0);
+
+    settings.values[FakeSettingsStore::name(Section, "CLKIn")] = "96000";
+    settings.values[FakeSettingsStore::name(Section, "BaseFrequency")] = "28304000";
+    {
+        clsSoftDDS stored;
+        stored.RxName(Section);
+        stored.FreqScaling(4);
+        stored.Initialise();
+        EXPECT_EQ(stored.ClkIn(), 96'000);
+        EXPECT_EQ(stored.MaxFreq(), 283'040'000 + 1'920'000);
+        stored.BaseFrequency(7'000'000);
+    }
+    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "BaseFrequency")], "7000000");
+    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "CLKIn")], "96000");
+}
+
+} // namespace
