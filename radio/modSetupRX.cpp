@@ -1,0 +1,280 @@
+#include "radio/modSetupRX.h"
+
+#include "core/MainWindowValues.h"
+#include "core/Numeric.h"
+#include "core/RuntimeError.h"
+#include "core/Settings.h"
+#include "core/frmLog.h"
+#include "platform/MessageBoxes.h"
+#include "platform/SerialLines.h"
+#include "radio/HardwareObjects.h"
+#include "radio/RXDefinitions.h"
+#include "radio/RadioControls.h"
+
+namespace modSetupRX {
+
+namespace {
+
+// Reads the model's keys; a missing key gives the row's default, and so does a value
+// that does not convert, which is noted in the trace log: a bad settings file must not
+// stop the receiver from starting.
+class ModelSettingsReader
+{
+public:
+    explicit ModelSettingsReader(const std::string& section) : section_(section) {}
+
+    template <typename T, typename Convert>
+    T Read(const char* key, T rowDefault, Convert convert) const
+    {
+        const std::string text = Settings::GetSetting(section_, key, "");
+        if (text.empty())
+            return rowDefault;
+        try {
+            return convert(text);
+        } catch (const RuntimeError& error) {
+            AddLog("modSetupRx.SetRx:Ignoring " + std::string(key) + "=" + text + " in [" + section_ +
+                   "], using the model's default Description=" + error.Description());
+            return rowDefault;
+        }
+    }
+
+private:
+    const std::string& section_;
+};
+
+int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
+bool ToBool(const std::string& text) { return Numeric::CBool(text); }
+double ToDouble(const std::string& text) { return Numeric::CDbl(text); }
+std::string ToText(const std::string& text) { return text; }
+
+uint8_t ToByte(const std::string& text)
+{
+    const int32_t value = Numeric::CLng(text);
+    if (value < 0 || value > 255)
+        throw OverflowError();
+    return static_cast<uint8_t>(value);
+}
+
+// Multipliers divide and clocks are divided by: 0 cannot stand for either.
+int32_t ToNonZeroLong(const std::string& text)
+{
+    const int32_t value = Numeric::CLng(text);
+    if (value == 0)
+        throw RuntimeError(380, "Invalid property value: 0 is not allowed here");
+    return value;
+}
+
+ModelValues ReadModelValues(const RXModelRecord& row)
+{
+    const ModelSettingsReader reader(Section);
+    ModelValues values;
+    values.LOOffset = reader.Read("LOOffset", row.LOOffset, ToLong);
+    values.HiSideLo = reader.Read("HiSideLo", true, ToBool);
+    values.AutoUpdate = reader.Read("AutoUpdate", false, ToBool);
+    values.TunedFrequency = reader.Read("TunedFrequency", row.TunedFrequency, ToLong);
+    values.TuneStep = reader.Read("TuneStep", row.TuneStep, ToLong);
+    values.OscMultiplier = reader.Read("OscMultiplier", row.OscMultiplier, ToNonZeroLong);
+    values.PLLMultiplier = reader.Read("PLLMultiplier", row.PLLMultiplier, ToNonZeroLong);
+    values.CalibOffset = reader.Read("CalibOffset", int32_t{0}, ToLong);
+    values.DDSInterfaceType = reader.Read("DDSInterfaceType", row.DDSInterfaceType, ToLong);
+    values.DDSChip = reader.Read("DDSChip", row.DDSChip, ToLong);
+    values.DDSClock = reader.Read("DDSClock", row.DDSClock, ToNonZeroLong);
+    values.DDSChipName = reader.Read("DDSChipName", row.DDSChipName, ToText);
+    values.XtalFrequency = reader.Read("XtalFrequency", row.XtalFrequency, ToLong);
+    values.IQMode = reader.Read("IQMode", row.IQMode, ToBool);
+    values.VFOControl = reader.Read("VFOControl", row.VFOControl, ToBool);
+    values.LowSideLOOption = reader.Read("LowSideLOOption", row.LowSideLOOption, ToBool);
+    values.IOUPDBitNo = reader.Read("IOUPDBitNo", row.IOUPDBitNo, ToByte);
+    values.SCLCKBitNo = reader.Read("SCLCKBitNo", row.SCLCKBitNo, ToByte);
+    values.SDATABitNo = reader.Read("SDATABitNo", row.SDATABitNo, ToByte);
+    values.Inverting = reader.Read("Inverting", row.Inverting, ToBool);
+    values.WaitTime = reader.Read("WaitTime", 0.000005, ToDouble);
+    values.RXMaxFreq = reader.Read("RXMaxFreq", row.RXMaxFreq, ToLong);
+    values.RXMinFreq = reader.Read("RXMinFreq", row.RXMinFreq, ToLong);
+    if (values.XtalFrequency < 0)
+        values.XtalFrequency = 0;
+    return values;
+}
+
+void ChooseTransport(int32_t interfaceType)
+{
+    switch (interfaceType) {
+    case DDSInterfaceCode::Serial:
+        CurrentDDSInterface = DDSSerialIF;
+        DDSInterfaceName = "DDSInterface.Serial";
+        break;
+    case DDSInterfaceCode::Parallel:
+        CurrentDDSInterface = DDSParallelIF;
+        DDSInterfaceName = "DDSInterface.Parallel";
+        break;
+    default:   // USB has no transport of its own
+        CurrentDDSInterface = DDSNullIF;
+        DDSInterfaceName = "DDSInterface.Null";
+        break;
+    }
+}
+
+void ChooseChip(int32_t chipCode)
+{
+    switch (chipCode) {
+    case DDSChipCode::AD9835: CurrentChip = AD9835; break;
+    case DDSChipCode::AD9850: CurrentChip = AD9850; break;
+    case DDSChipCode::AD9851: CurrentChip = AD9851; break;
+    case DDSChipCode::AD9951: CurrentChip = AD9951; break;
+    case DDSChipCode::CY27EE16: CurrentChip = CY27EE16; break;
+    case DDSChipCode::SoftDDS: CurrentChip = SoftDDS; break;
+    default:
+        MessageBoxes::MsgBox("Unknown DDSChip", MessageBoxes::vbOKOnly);
+        CurrentChip = SoftDDS;
+        break;
+    }
+}
+
+// The model number to use: a number outside the table means model 0.
+int32_t ValidModelNo(int32_t modelNo)
+{
+    if (modelNo >= 0 && modelNo <= RXDefinitions::RXModelMaxIndex)
+        return modelNo;
+    AddLog("modSetupRx.SetRx:Model " + std::to_string(modelNo) + " is not in the table, using model 0");
+    return 0;
+}
+
+void RequireObjects()
+{
+    if (!VFO || !CurrentChip || !CurrentDDSInterface)
+        throw RuntimeError(91,
+                           "Object variable not set: the receiver objects were not created, so the receiver "
+                           "cannot be set up; restart the program",
+                           "modSetupRx.InitialiseRX");
+}
+
+// Everything but the tuned frequency, which waits until the driver holds its range.
+void WireVFO()
+{
+    clsVFO& vfo = *VFO;
+    vfo.Name(Section);
+    vfo.OscType(CurrentChip);
+    CurrentChip->Parent(&vfo);
+    vfo.AutoUpdate(Model.AutoUpdate);
+    vfo.CalibOffset(Model.CalibOffset);
+    vfo.HiSideLo(Model.HiSideLo);
+    vfo.IFFrequency(Model.LOOffset);
+    vfo.OscMultiplier(Model.OscMultiplier);
+    vfo.PLLMultiplier(Model.PLLMultiplier);
+    vfo.TuneStep(Model.TuneStep);
+    vfo.DDSInterfaceType(Model.DDSInterfaceType);
+    vfo.RxMaxFreq(Model.RXMaxFreq);
+    vfo.RXMinFreq(Model.RXMinFreq);
+    vfo.AutoUpdate(false);
+}
+
+void WireDriver()
+{
+    OscillatorChip& chip = *CurrentChip;
+    chip.Name(DDSChipObjectName);
+    chip.RxName(VFO->Name());
+    chip.ClkIn(Model.DDSClock);
+    chip.BaseFrequency(Model.XtalFrequency);
+    chip.IFHandler(CurrentDDSInterface);
+    DDSInterface& transport = *CurrentDDSInterface;
+    transport.Name(DDSInterfaceName);
+    transport.RxName(VFO->Name());
+    transport.WaitTime(Model.WaitTime);
+}
+
+void ShowPortNotOpened()
+{
+    SerialLines::OpenError error;
+    if (DDSSerialIF->EventMode() && RadioControls::MSComm1)
+        error = RadioControls::MSComm1->LastError();
+    if (error.description.empty())
+        error.description = "The serial device " + DDSSerialIF->DevicePath() + " did not open";
+    MessageBoxes::MsgBox("Unable to open Serial Interface COM" + std::to_string(CurrentDDSInterface->PortNo()) +
+                             "\nmodSetupRx.InitialiseRX:0\nError Code=" + std::to_string(error.number) +
+                             "\nError Desc=" + error.description,
+                         MessageBoxes::vbOKOnly);
+}
+
+// The model's wiring of the printer port; stored keys of the transport's own still
+// override it when the transport initialises.
+void WirePrinterPort()
+{
+    DDSParallelIF->IOUPDBitNo(Model.IOUPDBitNo);
+    DDSParallelIF->SCLCKBitNo(Model.SCLCKBitNo);
+    DDSParallelIF->SDATABitNo(Model.SDATABitNo);
+    DDSParallelIF->Inverting(Model.Inverting);
+}
+
+// The serial transport opens the port through MSComm1, which reports the shaft
+// encoder's line changes when EnableShaftEncoder holds.
+void InitialiseTransport()
+{
+    if (VFO->DDSInterfaceType() != DDSInterfaceCode::Serial) {
+        if (CurrentDDSInterface == DDSParallelIF)
+            WirePrinterPort();
+        CurrentDDSInterface->Initialise();
+        return;
+    }
+    RadioControls::CreateMSComm1();
+    CurrentDDSInterface->MSCommCtl(RadioControls::MSComm1);
+    CurrentDDSInterface->Initialise();
+    if (CurrentDDSInterface->OpenPort(EnableShaftEncoder) == 0)
+        ShowPortNotOpened();
+}
+
+} // namespace
+
+bool SetRx(int32_t& ModelNo)
+{
+    AddLog("modSetupRx.SetRx:Start");
+    if (!RXDefinitions::Filled())
+        RXDefinitions::Initialise();
+    if (ModelNo >= 0) {
+        CurrentModelNo = ValidModelNo(ModelNo);
+        ModelNo = CurrentModelNo;
+    }
+    const RXModelRecord& row = RXDefinitions::RXModels[CurrentModelNo];
+    Section = "RXModel." + row.Name;
+    Model = ReadModelValues(row);
+    ChooseTransport(Model.DDSInterfaceType);
+    ChooseChip(Model.DDSChip);
+    DDSChipObjectName = "DDSChip." + Model.DDSChipName;
+    AddLog("modSetupRx.SetRx:End");
+    return true;
+}
+
+void InitialiseRX(int32_t& ModelNo)
+{
+    AddLog("modSetupRx.InitialiseRX:Start");
+    const bool mainWindowModel = ModelNo < 0;
+    if (mainWindowModel)
+        ModelNo = SDRModelNo;
+    SetRx(ModelNo);
+    if (mainWindowModel)
+        SDRModelNo = ModelNo;   // the main window names the model by it
+    RequireObjects();
+    IQModeOn = Model.IQMode;
+
+    // The driver gets its clock and range before the VFO is tuned: tuning against the
+    // range of the previous model (or of the driver's construction) would move the
+    // tuned frequency to that range's edge.
+    WireVFO();
+    WireDriver();
+    VFO->TunedFrequency(Model.TunedFrequency);
+    VFO->RestoreSettings();
+    VFO->AutoUpdate(Model.AutoUpdate);
+
+    InitialiseTransport();
+    CurrentChip->Initialise();
+    // The chip is tuned now rather than at the first tuning action or refresh.
+    VFO->Refresh();
+    AddLog("modSetupRx.InitialiseRX:End");
+}
+
+void ReleaseRx()
+{
+    CurrentChip.reset();
+    CurrentDDSInterface.reset();
+}
+
+} // namespace modSetupRX

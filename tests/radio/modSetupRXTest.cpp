@@ -1,0 +1,319 @@
+#include "radio/modSetupRX.h"
+
+#include "core/MainWindowValues.h"
+#include "core/Numeric.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakePerfCounter.h"
+#include "fakes/FakePrinterPort.h"
+#include "fakes/FakeSerialLines.h"
+#include "fakes/FakeSettingsStore.h"
+#include "radio/HardwareObjects.h"
+#include "radio/RXDefinitions.h"
+#include "radio/RadioControls.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+using RXDefinitions::RXModels;
+
+constexpr double TwoTo32 = 4294967296.0;
+
+class ReceiverSetup : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SDRModelNo = 0;
+        EnableShaftEncoder = false;
+        IQModeOn = false;
+        IQSelectUpper = false;
+        HardwareObjects::CreateHardwareObjects();
+        SoftDDS->ConnectRIT([this](float offsetHz) { ritOffsets.push_back(offsetHz); });
+    }
+
+    void TearDown() override
+    {
+        modSetupRX::ReleaseRx();
+        DDSSerialIF->ClosePort();
+        HardwareObjects::ReleaseHardwareObjects();
+        RadioControls::MSComm1.reset();
+        EnableShaftEncoder = false;
+        IQModeOn = false;
+        SDRModelNo = 0;
+    }
+
+    void Store(int model, const char* key, const std::string& value)
+    {
+        RXDefinitions::Initialise();
+        settings.values[FakeSettingsStore::name("RXModel." + RXModels[model].Name, key)] = value;
+    }
+
+    void ClearTraces()
+    {
+        lines.ClearTrace();
+        port.ClearTrace();
+        ritOffsets.clear();
+    }
+
+    // The DDS tuning word for an oscillator frequency, when one can express it.
+    static std::optional<uint32_t> ExpectedWord(int32_t oscillator)
+    {
+        const double word = std::nearbyint(oscillator * TwoTo32 / (modSetupRX::CurrentChip->ClkIn() * 10));
+        if (word >= 2147483648.0)
+            return std::nullopt;
+        return static_cast<uint32_t>(word);
+    }
+
+    static uint32_t WordOfBytes(const std::vector<uint8_t>& bytes, size_t first)
+    {
+        return uint32_t(bytes[first]) << 24 | uint32_t(bytes[first + 1]) << 16 | uint32_t(bytes[first + 2]) << 8 |
+               bytes[first + 3];
+    }
+
+    // What the chip of the model last received, stated as the chip sees it.
+    void ExpectChipSetTo(const RXModelRecord& row, int32_t oscillator)
+    {
+        const auto word = ExpectedWord(oscillator);
+        switch (row.DDSChip) {
+        case DDSChipCode::AD9951: {
+            PrinterPortWiring wiring{row.SDATABitNo, row.SCLCKBitNo, row.IOUPDBitNo, row.Inverting};
+            const auto frames = row.DDSInterfaceType == DDSInterfaceCode::Serial ? lines.Chip().SelectedFrames()
+                                                                                : port.Chip(wiring).SelectedFrames();
+            ASSERT_FALSE(frames.empty());
+            const auto bytes = frames.back().Bytes(BitOrder::MSBFirst);
+            ASSERT_EQ(bytes.size(), 5u);
+            EXPECT_EQ(bytes[0], 0x04);
+            if (word) {
+                EXPECT_EQ(WordOfBytes(bytes, 1), *word);
+            }
+            break;
+        }
+        case DDSChipCode::AD9835: {
+            const auto words = lines.Chip().Words16();
+            if (!word)
+                break;   // the chip cannot be set to half its clock: nothing is sent
+            ASSERT_GE(words.size(), 4u);
+            std::vector<uint8_t> bytes;
+            for (size_t i = words.size() - 4; i < words.size(); ++i)
+                bytes.push_back(static_cast<uint8_t>(words[i] & 0xFF));
+            EXPECT_EQ(words[words.size() - 4] & 0xFF00, 0x3300);
+            EXPECT_EQ(words.back() & 0xFF00, 0x2000);
+            EXPECT_EQ(WordOfBytes(bytes, 0), *word);
+            break;
+        }
+        case DDSChipCode::AD9850:
+        case DDSChipCode::AD9851: {
+            const auto frames = port.Chip().UpdatedFrames();
+            ASSERT_FALSE(frames.empty());
+            if (word) {
+                EXPECT_EQ(frames.back().Value(BitOrder::LSBFirst, 0, 32), *word);
+            }
+            break;
+        }
+        case DDSChipCode::CY27EE16: {
+            const auto writes = lines.I2C().I2CTransactions();
+            ASSERT_FALSE(writes.empty());
+            const int32_t fine = Numeric::CLng(oscillator / 40.0) % 1000;
+            EXPECT_EQ(writes.back().bytes, (std::vector<uint8_t>{0xD2, 0x12, 0x08, uint8_t(fine / 4), 0x00}));
+            break;
+        }
+        default: {
+            ASSERT_FALSE(ritOffsets.empty());
+            const double offset = std::nearbyint((oscillator - 10.0 * row.XtalFrequency) / 10 / 4);
+            EXPECT_EQ(ritOffsets.back(), std::clamp(offset, -24000.0, 24000.0));
+            break;
+        }
+        }
+    }
+
+    // The VFO's oscillator frequency is within the driver's range and is what its tuned
+    // frequency maps to.
+    static void ExpectConsistentTuning()
+    {
+        const clsVFO& vfo = *VFO;
+        const auto& chip = *modSetupRX::CurrentChip;
+        EXPECT_LE(vfo.OscOut(), chip.MaxFreq());
+        EXPECT_GE(vfo.OscOut(), chip.MinFreq());
+        const double ratio = double(vfo.OscMultiplier()) / vfo.PLLMultiplier();
+        const double side = vfo.HiSideLo() ? vfo.IFFrequency() : -vfo.IFFrequency();
+        EXPECT_NEAR(std::fabs(ratio * (vfo.TunedFrequency() + 10.0 * (vfo.CalibOffset() + side))), vfo.OscOut(),
+                    ratio);
+    }
+
+    FakePerfCounter clock{10'000'000, 1};
+    FakeSerialLines lines{clock};
+    FakePrinterPort port{clock};
+    FakeSettingsStore settings;
+    FakeMessageBoxes boxes;
+    std::vector<float> ritOffsets;
+};
+
+TEST_F(ReceiverSetup, EveryModelIsSetUpAndTunedAcrossItsRange)
+{
+    RXDefinitions::Initialise();
+    for (const RXModelRecord& row : RXModels) {
+        SCOPED_TRACE(row.Name);
+        ClearTraces();
+        int32_t modelNo = row.Index;
+        ASSERT_NO_THROW(modSetupRX::InitialiseRX(modelNo));
+        EXPECT_TRUE(modSetupRX::CurrentChip->Initialised());
+        EXPECT_EQ(VFO->Name(), "RXModel." + row.Name);
+        EXPECT_EQ(modSetupRX::CurrentChip->Name(), "DDSChip." + row.DDSChipName);
+        EXPECT_EQ(IQModeOn, row.IQMode);
+
+        // The first word tunes the chip to the model's default frequency.
+        EXPECT_EQ(VFO->TunedFrequency(), row.TunedFrequency);
+        ExpectChipSetTo(row, VFO->OscOut());
+        ExpectConsistentTuning();
+
+        for (const int32_t tuned : {row.RXMinFreq * 10, row.RXMaxFreq * 10, row.TunedFrequency + 12345}) {
+            SCOPED_TRACE(tuned);
+            ClearTraces();
+            VFO->TunedFrequency(tuned);
+            ExpectConsistentTuning();
+            ExpectChipSetTo(row, VFO->OscOut());
+        }
+        EXPECT_TRUE(boxes.boxes.empty());
+    }
+}
+
+TEST_F(ReceiverSetup, NegativeModelNumberMeansTheMainWindowsModel)
+{
+    SDRModelNo = 3;
+    int32_t modelNo = -1;
+    modSetupRX::InitialiseRX(modelNo);
+    EXPECT_EQ(modelNo, 3);
+    EXPECT_EQ(modSetupRX::CurrentChip, AD9851);
+    EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSParallelIF);
+    EXPECT_EQ(modSetupRX::DDSInterfaceName, "DDSInterface.Parallel");
+    EXPECT_EQ(DDSParallelIF->Name(), "DDSInterface.Parallel");
+    EXPECT_TRUE(IQModeOn);
+
+    modSetupRX::ReleaseRx();
+    EXPECT_EQ(modSetupRX::CurrentChip, nullptr);
+    EXPECT_EQ(modSetupRX::CurrentDDSInterface, nullptr);
+}
+
+TEST_F(ReceiverSetup, WithoutStoredSettingsTheRowAndTheFixedDefaultsApply)
+{
+    int32_t modelNo = 4;
+    modSetupRX::InitialiseRX(modelNo);
+    const auto& model = modSetupRX::Model;
+    EXPECT_TRUE(model.HiSideLo);
+    EXPECT_FALSE(model.AutoUpdate);
+    EXPECT_EQ(model.CalibOffset, 0);
+    EXPECT_EQ(model.WaitTime, 0.000005);
+    EXPECT_EQ(DDSNullIF->WaitTime(), 0.000005);
+    EXPECT_EQ(SoftDDS->BaseFrequency(), 12340000);
+    EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
+    EXPECT_EQ(ritOffsets.back(), 0.0F);   // the default tuning lands on the IF centre
+
+    modelNo = 0;                           // no crystal: the driver's base is 0
+    modSetupRX::InitialiseRX(modelNo);
+    EXPECT_EQ(AD9951->BaseFrequency(), 0);
+    EXPECT_EQ(DDSSerialIF->Name(), "DDSInterface.Serial");
+    EXPECT_EQ(lines.opens.size(), 1u);
+}
+
+TEST_F(ReceiverSetup, StoredChoicesOfChipAndTransport)
+{
+    Store(0, "DDSChip", "1234");
+    Store(0, "DDSInterfaceType", "2");
+    int32_t modelNo = 0;
+    modSetupRX::InitialiseRX(modelNo);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.Last().prompt, "Unknown DDSChip");
+    EXPECT_EQ(boxes.Last().style, MessageBoxes::vbOKOnly);
+    EXPECT_EQ(modSetupRX::CurrentChip, SoftDDS);
+    EXPECT_FALSE(ritOffsets.empty());     // tuned through the software oscillator
+    EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
+    EXPECT_TRUE(lines.opens.empty());
+
+    Store(0, "DDSInterfaceType", "3");
+    Store(0, "XtalFrequency", "-1");
+    modSetupRX::InitialiseRX(modelNo);
+    EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
+    EXPECT_EQ(SoftDDS->BaseFrequency(), 0);
+    EXPECT_TRUE(lines.opens.empty());
+}
+
+TEST_F(ReceiverSetup, MalformedSettingsStartWithTheDefaults)
+{
+    RXDefinitions::Initialise();
+    const char* keys[] = {"LOOffset",      "HiSideLo",   "AutoUpdate",   "TunedFrequency",  "TuneStep",
+                          "OscMultiplier", "PLLMultiplier", "CalibOffset", "DDSInterfaceType", "DDSChip",
+                          "DDSClock",      "XtalFrequency", "IQMode",      "VFOControl",      "LowSideLOOption",
+                          "IOUPDBitNo",    "SCLCKBitNo", "SDATABitNo",   "Inverting",       "WaitTime",
+                          "RXMaxFreq",     "RXMinFreq"};
+    for (const char* key : keys)
+        Store(0, key, "#garbage#");
+    Store(0, "SDATABitNo", "300");
+    Store(0, "DDSClock", "0");
+    Store(0, "PLLMultiplier", "0");
+    Store(0, "TunedFrequency", "1e12");
+    SDRModelNo = 99;
+
+    int32_t modelNo = -1;
+    ASSERT_NO_THROW(modSetupRX::InitialiseRX(modelNo));
+    EXPECT_EQ(modelNo, 0);
+    EXPECT_EQ(SDRModelNo, 0);
+    const RXModelRecord& row = RXModels[0];
+    const auto& model = modSetupRX::Model;
+    EXPECT_EQ(model.LOOffset, row.LOOffset);
+    EXPECT_EQ(model.DDSClock, row.DDSClock);
+    EXPECT_EQ(model.PLLMultiplier, 1);
+    EXPECT_EQ(model.SDATABitNo, row.SDATABitNo);
+    EXPECT_EQ(model.WaitTime, 0.000005);
+    EXPECT_EQ(VFO->TunedFrequency(), row.TunedFrequency);
+    EXPECT_EQ(VFO->IFFrequency(), row.LOOffset);
+    EXPECT_EQ(AD9951->ClkIn(), row.DDSClock);
+    ExpectChipSetTo(row, VFO->OscOut());
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(ReceiverSetup, TheModelsPrinterPortWiringReachesTheTransport)
+{
+    int32_t modelNo = 15;   // data, clock and update on bits 3, 2 and 1
+    modSetupRX::InitialiseRX(modelNo);
+    EXPECT_EQ(DDSParallelIF->SDATABitNo(), 3);
+    EXPECT_EQ(DDSParallelIF->SCLCKBitNo(), 2);
+    EXPECT_EQ(DDSParallelIF->IOUPDBitNo(), 1);
+
+    Store(15, "SDATABitNo", "5");            // a stored wiring still wins
+    modSetupRX::InitialiseRX(modelNo);
+    EXPECT_EQ(DDSParallelIF->SDATABitNo(), 5);
+}
+
+TEST_F(ReceiverSetup, APortThatDoesNotOpenIsReportedAndTheReceiverStillStarts)
+{
+    lines.failingDevices["/dev/ttyS0"] = EACCES;
+    int32_t modelNo = 0;
+    ASSERT_NO_THROW(modSetupRX::InitialiseRX(modelNo));
+    ASSERT_EQ(boxes.boxes.size(), 2u);   // the transport's own, then the set-up's
+    const std::string& prompt = boxes.Last().prompt;
+    EXPECT_EQ(prompt.rfind("Unable to open Serial Interface COM1\nmodSetupRx.InitialiseRX:0\nError Code=", 0), 0u);
+    EXPECT_NE(prompt.find("\nError Desc="), std::string::npos);
+    EXPECT_NE(prompt.find("/dev/ttyS0"), std::string::npos);
+    EXPECT_TRUE(AD9951->Initialised());
+    EXPECT_NO_THROW(VFO->TunedFrequency(70000000));   // line changes on a closed port do nothing
+}
+
+TEST_F(ReceiverSetup, TheShaftEncoderOpensThePortInEventMode)
+{
+    EnableShaftEncoder = true;
+    int32_t modelNo = 0;
+    modSetupRX::InitialiseRX(modelNo);
+    ASSERT_NE(RadioControls::MSComm1, nullptr);
+    EXPECT_EQ(DDSSerialIF->MSCommCtl(), RadioControls::MSComm1);
+    EXPECT_TRUE(DDSSerialIF->EventMode());
+    EXPECT_TRUE(RadioControls::MSComm1->PortOpen());
+    EXPECT_EQ(DDSSerialIF->hComm(), RadioControls::MSComm1->CommID());
+}
+
+} // namespace
