@@ -16,6 +16,14 @@ constexpr double TwoTo32 = 4294967296.0;
 constexpr double LongMin = std::numeric_limits<int32_t>::min();
 constexpr double LongMax = std::numeric_limits<int32_t>::max();
 
+// A whole number of hertz as decimal text; a clock too large for 64 bits in exponent form.
+std::string HertzText(double hertz)
+{
+    if (std::fabs(hertz) < 9.0e18)
+        return Numeric::Str(static_cast<int64_t>(hertz));
+    return Numeric::Str(hertz);
+}
+
 } // namespace
 
 OscillatorChip::OscillatorChip(const std::string& className, LimitType limitType)
@@ -73,7 +81,7 @@ std::optional<int32_t> OscillatorChip::TuningWordFor(int32_t frequency) const
 
 void OscillatorChip::ShowClockNotSet() const
 {
-    MessageBoxes::MsgBox("Clkin is not set correctly, Clkin=" + Numeric::Str(static_cast<int64_t>(ClkIn())),
+    MessageBoxes::MsgBox("Clkin is not set correctly, Clkin=" + HertzText(ClkIn()),
                          MessageBoxes::vbOKOnly);
 }
 
@@ -112,7 +120,7 @@ void OscillatorChip::RestoreKey(const char* key, const std::function<void(const 
 
 void OscillatorChip::SaveClockAndBase() const
 {
-    SaveKey("CLKIn", Numeric::Str(static_cast<int64_t>(ClkIn())));
+    SaveKey("CLKIn", HertzText(ClkIn()));
     SaveKey("BaseFrequency", Numeric::Str(baseFrequency_));
 }
 

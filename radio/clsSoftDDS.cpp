@@ -3,7 +3,6 @@
 #include "core/BusyGuard.h"
 #include "core/Numeric.h"
 
-#include <algorithm>
 #include <cmath>
 
 clsSoftDDS::clsSoftDDS() : OscillatorChip("clsSoftDDS", LimitType::Long)
@@ -66,8 +65,12 @@ int32_t clsSoftDDS::OffsetHz(int32_t frequency) const
 
 int32_t clsSoftDDS::LimitedToHalfSampleRate(int32_t offsetHz) const
 {
-    const auto half = static_cast<int64_t>(ClkIn()) / 2;
-    return static_cast<int32_t>(std::clamp<int64_t>(offsetHz, -half, half));
+    const double half = std::trunc(ClkIn() / 2);   // the clock is whole hertz and positive here
+    if (offsetHz > half)
+        return static_cast<int32_t>(half);
+    if (offsetHz < -half)
+        return static_cast<int32_t>(-half);
+    return offsetHz;
 }
 
 void clsSoftDDS::SaveSettings()
