@@ -81,8 +81,6 @@ TEST_F(CY27EE16Driver, TableStepsDividersAndCrystalPulling)
     // The last 4 Hz unit of a step pulls the crystal by 999 / 4.
     EXPECT_EQ(WritesFor(4'519'960).back(), (Bytes{0xD2, 0x12, 0x08, 0xF9, 0x00}));
 
-    EXPECT_EQ(chip.CurrentTuningWord(), 0);
-    EXPECT_FALSE(chip.CMDOutActive);
 }
 
 TEST_F(CY27EE16Driver, DivideByThreeGoesThroughTheCrosspoint)
@@ -134,28 +132,16 @@ TEST_F(CY27EE16Driver, FrequenciesOutsideTheTableSendNothingAndSayWhy)
               "nothing sent");
 }
 
-TEST_F(CY27EE16Driver, RefreshRepeatsEveryWriteOfTheLastRequest)
+TEST_F(CY27EE16Driver, InitialiseIdlesTheBusAndRefreshRepeatsEveryWrite)
 {
-    InitialiseAndClear();
+    chip.Initialise();
+    EXPECT_EQ(lines.I2C().Final(), (ChipPins{true, true, false})) << "SDA and SCL released";
+    EXPECT_TRUE(lines.I2C().I2CTransactions().empty());
+
     const auto first = WritesFor(70'562'000);
     lines.ClearTrace();
     chip.Refresh();
     EXPECT_EQ(Writes(), first);
-}
-
-TEST_F(CY27EE16Driver, InitialiseRestoresTheSettingsAndIdlesTheBus)
-{
-    settings.values[FakeSettingsStore::name(Section, "ClkIn")] = "27000000";
-    settings.values[FakeSettingsStore::name(Section, "BaseFrequency")] = "10";
-    settings.values[FakeSettingsStore::name(Section, "AutoRefresh")] = "True";
-    chip.FreqScaling(4);
-    EXPECT_EQ(chip.Initialise(), 0);
-    EXPECT_EQ(chip.ClkIn(), 27'000'000);
-    EXPECT_TRUE(chip.AutoRefresh());
-    EXPECT_FLOAT_EQ(static_cast<float>(chip.MaxFreq()), 540'000'100.0F);
-    EXPECT_FLOAT_EQ(static_cast<float>(chip.MinFreq()), -539'999'900.0F);
-    EXPECT_EQ(lines.I2C().Final(), (ChipPins{true, true, false})) << "SDA and SCL released";
-    EXPECT_TRUE(lines.I2C().I2CTransactions().empty());
 }
 
 } // namespace

@@ -74,13 +74,6 @@ TEST_F(SoftDDS, BadClocksAndScaling)
     EXPECT_THROW(chip.SetFrequency(123'800'000), RuntimeError);
     chip.FreqScaling(4);
     EXPECT_NO_THROW(chip.SetFrequency(123'800'000)) << "the busy flag was cleared";
-
-    chip.ClkIn(-48'000);
-    offsets.clear();
-    chip.SetFrequency(123'800'000);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.Last().prompt, "Clkin is not set correctly, Clkin=-48000");
-    EXPECT_TRUE(offsets.empty());
 }
 
 TEST_F(SoftDDS, SettingsNeedASection)
@@ -91,18 +84,9 @@ TEST_F(SoftDDS, SettingsNeedASection)
     EXPECT_EQ(settings.writeCount, 0);
 
     settings.values[FakeSettingsStore::name(Section, "CLKIn")] = "96000";
-    settings.values[FakeSettingsStore::name(Section, "BaseFrequency")] = "28304000";
-    {
-        clsSoftDDS stored;
-        stored.RxName(Section);
-        stored.FreqScaling(4);
-        stored.Initialise();
-        EXPECT_EQ(stored.ClkIn(), 96'000);
-        EXPECT_EQ(stored.MaxFreq(), 283'040'000 + 1'920'000);
-        stored.BaseFrequency(7'000'000);
-    }
-    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "BaseFrequency")], "7000000");
-    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "CLKIn")], "96000");
+    chip.RxName(Section);
+    chip.Initialise();
+    EXPECT_EQ(chip.MaxFreq(), 123'400'000 + 1'920'000);
 }
 
 } // namespace
