@@ -11,6 +11,21 @@ namespace {
 
 constexpr float HalfPi = 1.5707964f;
 constexpr float FMScale = 4096.0f;
+constexpr float Pi = 3.14159265f;
+constexpr float TwoPi = 6.28318531f;
+
+// The phase step from one sample to the next, within -pi .. pi. Taken as the plain
+// difference of two angles, the step would jump by 2 pi once per carrier cycle, and where
+// that jump falls from sample to sample it would add a distortion as loud as the audio.
+float PhaseStep(float phase, float previous)
+{
+    const float step = phase - previous;
+    if (step > Pi)
+        return step - TwoPi;
+    if (step < -Pi)
+        return step + TwoPi;
+    return step;
+}
 
 } // namespace
 
@@ -40,12 +55,11 @@ void DemodFM(std::span<const float> I, std::span<const float> Q, std::span<float
     RequireElements(Q.size(), BlockSize, "DemodFM");
     RequireElements(Out.size(), BlockSize, "DemodFM");
     QELVO::CartToPolar_S(I.data(), Q.data(), FMMagnitude.data(), FMPhase.data(), BlockSize);
-    Out[0] = FMPhase[0] - FMLastPhase;
+    Out[0] = PhaseStep(FMPhase[0], FMLastPhase);
     for (int32_t k = 1; k < BlockSize; ++k)
-        Out[k] = FMPhase[k] - FMPhase[k - 1];
-    // A carrier at a quarter of the sampling rate steps by pi/2 per sample: the audio is
-    // the departure from that step. The wrap once per carrier cycle adds a component at the
-    // carrier frequency, which the AF filter removes.
+        Out[k] = PhaseStep(FMPhase[k], FMPhase[k - 1]);
+    // A carrier at a quarter of the sampling rate steps by pi/2 per sample: the audio is the
+    // departure from that step.
     VectorLib::Abs_S_1(Out.data(), BlockSize);
     VectorLib::Sub_S_1(HalfPi, Out.data(), BlockSize);
     QELVO::VecMpy_S_1(FMScale, Out.data(), BlockSize);

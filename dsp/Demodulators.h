@@ -24,8 +24,8 @@ void DemodAM(std::span<const float> I, std::span<const float> Q, std::span<float
 // I - Q. No AF filter.
 void DemodSSB(std::span<float> I, std::span<float> Q, std::span<float> Out, bool UseSum);
 
-// Phase discriminator: the phase step from sample to sample, not unwrapped, as |step| - pi/2,
-// times 4096, then AFFilter.
+// Phase discriminator: the phase step from sample to sample, within -pi .. pi, as
+// |step| - pi/2, times 4096, then AFFilter.
 void DemodFM(std::span<const float> I, std::span<const float> Q, std::span<float> Out);
 
 // Envelope: squares Samples[0, Count) in place, Out[k] = sqrt(sum of the last six squares)
