@@ -4,6 +4,7 @@
 #include "radio/OscillatorChip.h"
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 // An oscillator driver that records what it is asked to do. Its range is whatever a test
@@ -36,6 +37,8 @@ public:
     }
     std::optional<int32_t> SetFrequency(int32_t FrequencyToSet) override
     {
+        if (duringSetFrequency)
+            duringSetFrequency();
         frequencies.push_back(FrequencyToSet);
         currentTuningWord_ = static_cast<int32_t>(std::llround(FrequencyToSet * 4294967296.0 / clockTenths_));
         return FrequencyToSet;
@@ -49,4 +52,5 @@ public:
     std::vector<int32_t> frequencies;   // every SetFrequency argument
     std::vector<double> clocksAssigned;
     int refreshes = 0;
+    std::function<void()> duringSetFrequency;   // e.g. a nested call, as message pumping makes
 };

@@ -16,8 +16,6 @@ class VFO : public ::testing::Test
 protected:
     void SetUp() override
     {
-        IQModeOn = false;
-        IQSelectUpper = false;
         vfo.OscType(chip);
         chip->Parent(&vfo);
         vfo.RxMaxFreq(30'000'000);
@@ -59,6 +57,11 @@ TEST_F(VFO, IncFreqSnapsToTheStepGridBeforeStepping)
     vfo.TuneStepLSD(0);                                // no grid: steps from where it stands
     vfo.TunedFrequency(70001234);
     EXPECT_EQ(vfo.Inc_Freq(5), 70001239);
+
+    vfo.TuneStepLock(true);                            // the lock keeps step and grid
+    vfo.TuneStep(250);
+    EXPECT_EQ(vfo.TuneStep(), 100000);
+    EXPECT_EQ(vfo.TuneStepLSD(), 0);
 }
 
 TEST_F(VFO, DecFreqStepsDownWhateverTheSignOfItsArgument)
@@ -71,16 +74,6 @@ TEST_F(VFO, DecFreqStepsDownWhateverTheSignOfItsArgument)
     EXPECT_EQ(vfo.Dec_Freq(0), 69998800);
 }
 
-TEST_F(VFO, StepLockKeepsBothStepAndGrid)
-{
-    vfo.TuneStep(250);
-    vfo.TuneStepLock(true);
-    vfo.TuneStep(100000);
-    vfo.TuneStepLSD(5);
-    EXPECT_EQ(vfo.TuneStep(), 250);
-    EXPECT_EQ(vfo.TuneStepLSD(), 250);
-}
-
 TEST_F(VFO, TunedFrequencyTakesTheMagnitudeAndStaysWithinTheReceiverLimits)
 {
     vfo.TunedFrequency(-70000000);
@@ -91,9 +84,14 @@ TEST_F(VFO, TunedFrequencyTakesTheMagnitudeAndStaysWithinTheReceiverLimits)
     EXPECT_EQ(vfo.TunedFrequency(), 100000);
     vfo.TunedFrequency(INT32_MIN);                     // no magnitude fits 32 bits: the top
     EXPECT_EQ(vfo.TunedFrequency(), 300000000);
-
     vfo.TuneStep(1000);                                // a step beyond the top is clamped too
     EXPECT_EQ(vfo.Inc_Freq(), 300000000);
+
+    vfo.HiSideLo(false);                               // low side below the IF: the magnitude
+    vfo.IFFrequency(455000);
+    vfo.OscMultiplier(2);
+    vfo.TunedFrequency(1000000);
+    EXPECT_EQ(vfo.OscOut(), 2 * 3550000);
 }
 
 TEST_F(VFO, OscillatorAboveTheDriversRangeMovesTheTunedFrequencyBack)
@@ -139,15 +137,6 @@ TEST_F(VFO, LimitsBackComputeThroughTheForwardMappingOnEitherSide)
     }
 }
 
-TEST_F(VFO, LowSideBelowTheIFGivesTheMagnitude)
-{
-    vfo.HiSideLo(false);
-    vfo.IFFrequency(455000);
-    vfo.OscMultiplier(2);
-    vfo.TunedFrequency(1000000);                       // 100 kHz, 355 kHz under the IF
-    EXPECT_EQ(vfo.OscOut(), 2 * 3550000);
-}
-
 TEST_F(VFO, SingleLimitsAreAdoptedRoundingHalvesToEven)
 {
     chip->maxFreq = 12345.5;
@@ -188,22 +177,18 @@ TEST_F(VFO, SettingsRoundTrip)
     vfo.TunedFrequency(70001234);
     vfo.SaveSettings();
     EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "CalibOffset")], "5");
-    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "HiSideLo")], "False");
 
     clsVFO restored;
     restored.Name(Section);
     restored.TuneStepLock(true);                       // restoring ignores the lock
     restored.RestoreSettings();
-    EXPECT_EQ(restored.IFFrequency(), 455000);
+    EXPECT_EQ((std::vector<int32_t>{restored.IFFrequency(), restored.OscMultiplier(), restored.PLLMultiplier(),
+                                    restored.CalibOffset(), restored.DDSInterfaceType(), restored.TunedFrequency()}),
+              (std::vector<int32_t>{455000, 4, 2, 5, 3, 70001234}));   // the tuned frequency unclamped
     EXPECT_FALSE(restored.HiSideLo());
     EXPECT_TRUE(restored.AutoUpdate());
-    EXPECT_EQ(restored.OscMultiplier(), 4);
-    EXPECT_EQ(restored.PLLMultiplier(), 2);
     EXPECT_EQ(restored.TuneStep(), 2.5);
     EXPECT_EQ(restored.TuneStepLSD(), 0);              // restored directly, grid untouched
-    EXPECT_EQ(restored.CalibOffset(), 5);
-    EXPECT_EQ(restored.DDSInterfaceType(), 3);
-    EXPECT_EQ(restored.TunedFrequency(), 70001234);    // unclamped: no limits yet
     restored.Name("");                                 // nothing to save at destruction
 }
 
@@ -246,30 +231,16 @@ TEST_F(VFO, MultipliersReachTheDriverAndNeedOne)
     EXPECT_EQ(bare.OscOut(), 2 * 70000000);            // the multiplier was stored all the same
 }
 
-// A driver that tunes the VFO again from inside SetFrequency, as message pumping can.
-class ReenteringChip : public TestOscillatorChip
+TEST_F(VFO, NestedTuningFromTheDriverDoesNothing)
 {
-public:
-    std::optional<int32_t> SetFrequency(int32_t FrequencyToSet) override
-    {
-        if (vfo) {
-            vfo->TunedFrequency(12345678);
-            vfo->Refresh();
-        }
-        return TestOscillatorChip::SetFrequency(FrequencyToSet);
-    }
-    clsVFO* vfo = nullptr;
-};
-
-TEST_F(VFO, NestedCallsFromTheDriverDoNothing)
-{
-    auto reentering = std::make_shared<ReenteringChip>();
-    vfo.OscType(reentering);
-    reentering->vfo = &vfo;
+    chip->duringSetFrequency = [this] {
+        vfo.TunedFrequency(12345678);
+        vfo.Refresh();
+    };
     vfo.TunedFrequency(70000000);
-    EXPECT_EQ(reentering->frequencies, (std::vector<int32_t>{70000000}));
+    EXPECT_EQ(chip->frequencies, (std::vector<int32_t>{70000000}));
     EXPECT_EQ(vfo.TunedFrequency(), 70000000);
-    reentering->vfo = nullptr;
+    chip->duringSetFrequency = nullptr;
 }
 
 TEST_F(VFO, DestructionSavesAndUnhooksTheDriver)

@@ -66,8 +66,7 @@ TEST_F(Calibration, TheMultipliersEnterTheNewClock)
     vfo.PLLMultiplier(2);
     vfo.IFFrequency(12'000);
     vfo.TunedFrequency(70'830'000);              // the chip runs at 2 x 7.095 MHz
-    frmCalibrate window(vfo);
-    EXPECT_NEAR(Shown(window.lblDDSClkinNew), 360'096'000, 4);
+    EXPECT_NEAR(Shown(frmCalibrate(vfo).lblDDSClkinNew), 360'096'000, 4);
 }
 
 TEST_F(Calibration, TheOscillatorIsTheOfficialFrequencyPlusOrMinusTheIF)

@@ -183,42 +183,24 @@ TEST_F(ReceiverSetup, EveryModelIsSetUpAndTunedAcrossItsRange)
     }
 }
 
-TEST_F(ReceiverSetup, NegativeModelNumberMeansTheMainWindowsModel)
+TEST_F(ReceiverSetup, MainWindowsModelWithoutStoredSettings)
 {
-    SDRModelNo = 3;
+    SDRModelNo = 4;
     int32_t modelNo = -1;
     modSetupRX::InitialiseRX(modelNo);
-    EXPECT_EQ(modelNo, 3);
-    EXPECT_EQ(modSetupRX::CurrentChip, AD9851);
-    EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSParallelIF);
-    EXPECT_EQ(modSetupRX::DDSInterfaceName, "DDSInterface.Parallel");
-    EXPECT_EQ(DDSParallelIF->Name(), "DDSInterface.Parallel");
-    EXPECT_TRUE(IQModeOn);
-
-    modSetupRX::ReleaseRx();
-    EXPECT_EQ(modSetupRX::CurrentChip, nullptr);
-    EXPECT_EQ(modSetupRX::CurrentDDSInterface, nullptr);
-}
-
-TEST_F(ReceiverSetup, WithoutStoredSettingsTheRowAndTheFixedDefaultsApply)
-{
-    int32_t modelNo = 4;
-    modSetupRX::InitialiseRX(modelNo);
+    EXPECT_EQ(modelNo, 4);
     const auto& model = modSetupRX::Model;
     EXPECT_TRUE(model.HiSideLo);
     EXPECT_FALSE(model.AutoUpdate);
     EXPECT_EQ(model.CalibOffset, 0);
-    EXPECT_EQ(model.WaitTime, 0.000005);
     EXPECT_EQ(DDSNullIF->WaitTime(), 0.000005);
     EXPECT_EQ(SoftDDS->BaseFrequency(), 12340000);
     EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
-    EXPECT_EQ(ritOffsets.back(), 0.0F);   // the default tuning lands on the IF centre
+    EXPECT_EQ(DDSNullIF->Name(), "DDSInterface.Null");
 
-    modelNo = 0;                           // no crystal: the driver's base is 0
-    modSetupRX::InitialiseRX(modelNo);
-    EXPECT_EQ(AD9951->BaseFrequency(), 0);
-    EXPECT_EQ(DDSSerialIF->Name(), "DDSInterface.Serial");
-    EXPECT_EQ(lines.opens.size(), 1u);
+    modSetupRX::ReleaseRx();
+    EXPECT_EQ(modSetupRX::CurrentChip, nullptr);
+    EXPECT_EQ(modSetupRX::CurrentDDSInterface, nullptr);
 }
 
 TEST_F(ReceiverSetup, StoredChoicesOfChipAndTransport)
@@ -237,6 +219,7 @@ TEST_F(ReceiverSetup, StoredChoicesOfChipAndTransport)
 
     Store(0, "DDSInterfaceType", "3");
     Store(0, "XtalFrequency", "-1");
+    SoftDDS->BaseFrequency(1);
     modSetupRX::InitialiseRX(modelNo);
     EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
     EXPECT_EQ(SoftDDS->BaseFrequency(), 0);
