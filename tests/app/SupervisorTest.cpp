@@ -6,6 +6,8 @@
 #include "core/modIsProcessRunning.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeProcessList.h"
+#include "radio/HardwareObjects.h"
+#include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
 
 #include <QApplication>
@@ -180,4 +182,17 @@ TEST_F(Supervisor, WatchdogEndsTheProgramOnceTheMainWindowIsGone)
     EXPECT_EQ(frmLog::Current(), nullptr);
     PublicVars::DreamCloseOnExit = false;
     modIsProcessRunning::DecoderProcessId = 0;
+}
+
+TEST_F(Supervisor, StartUpCreatesTheHardwareObjectsAndFillsTheModelTable)
+{
+    frmSupervisor supervisor("");
+    ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed);
+    for (bool created : {VFO != nullptr, DDSSerialIF != nullptr, DDSParallelIF != nullptr, DDSNullIF != nullptr,
+                         AD9835 != nullptr, AD9850 != nullptr, AD9851 != nullptr, AD9951 != nullptr,
+                         CY27EE16 != nullptr, SoftDDS != nullptr, EncoderProfiler != nullptr})
+        EXPECT_TRUE(created);
+    EXPECT_EQ(RXDefinitions::RXModelMaxIndex, 17);
+    EXPECT_EQ(IFCentreHz, 12000);
+    HardwareObjects::ReleaseHardwareObjects();
 }
