@@ -1,7 +1,10 @@
 #include "dsp/VectorLib.h"
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 // Transform steps, polar conversions, spectrum products, the FIR pass and the mixer.
 namespace VectorLib {
@@ -49,24 +52,84 @@ void BitReverseCopy(const float* inRe, const float* inIm, float* outRe, float* o
     }
 }
 
-// One decimation-in-time stage: butterflies of half-span halfSpan over the whole vector.
-void ButterflyStage(float* re, float* im, int32_t n, int32_t halfSpan, Rotator twiddle)
+// The twiddle factors of one stage, W^k for k < half-span, as the stage's rotator steps
+// through them. They depend only on the stage and its step, so each stage's table is built
+// once and kept.
+struct StageTwiddles
 {
-    const int32_t span = 2 * halfSpan;
-    for (int32_t group = 0; group < halfSpan; ++group) {
-        const float wRe = twiddle.Re();
-        const float wIm = twiddle.Im();
-        for (int32_t i = group; i < n; i += span) {
-            const int32_t j = i + halfSpan;
-            const float tRe = re[j] * wRe - im[j] * wIm;
-            const float tIm = re[j] * wIm + im[j] * wRe;
-            re[j] = re[i] - tRe;
-            im[j] = im[i] - tIm;
-            re[i] += tRe;
-            im[i] += tIm;
+    float stepRe = 0.0f;
+    float stepIm = 0.0f;
+    std::vector<float> re;
+    std::vector<float> im;
+};
+
+const StageTwiddles& TwiddlesOf(int32_t stage, float stepRe, float stepIm)
+{
+    static std::array<StageTwiddles, 32> cache;
+    StageTwiddles& twiddles = cache[static_cast<size_t>(stage)];
+    const auto halfSpan = size_t{1} << (stage - 1);
+    if (twiddles.re.size() != halfSpan || twiddles.stepRe != stepRe || twiddles.stepIm != stepIm) {
+        twiddles.re.resize(halfSpan);
+        twiddles.im.resize(halfSpan);
+        Rotator twiddle(stepRe, stepIm);
+        for (size_t k = 0; k < halfSpan; ++k) {
+            twiddles.re[k] = twiddle.Re();
+            twiddles.im[k] = twiddle.Im();
+            twiddle.Advance();
         }
-        twiddle.Advance();
+        twiddles.stepRe = stepRe;
+        twiddles.stepIm = stepIm;
     }
+    return twiddles;
+}
+
+// One decimation-in-time stage: butterflies of half-span halfSpan over the whole vector,
+// each group of butterflies running over contiguous elements.
+void ButterflyStage(float* re, float* im, int32_t n, int32_t halfSpan, const StageTwiddles& twiddles)
+{
+    const float* __restrict wRe = twiddles.re.data();
+    const float* __restrict wIm = twiddles.im.data();
+    for (int32_t start = 0; start < n; start += 2 * halfSpan) {
+        float* __restrict aRe = re + start;
+        float* __restrict aIm = im + start;
+        float* __restrict bRe = aRe + halfSpan;
+        float* __restrict bIm = aIm + halfSpan;
+        for (int32_t k = 0; k < halfSpan; ++k) {
+            const float tRe = bRe[k] * wRe[k] - bIm[k] * wIm[k];
+            const float tIm = bRe[k] * wIm[k] + bIm[k] * wRe[k];
+            bRe[k] = aRe[k] - tRe;
+            bIm[k] = aIm[k] - tIm;
+            aRe[k] += tRe;
+            aIm[k] += tIm;
+        }
+    }
+}
+
+// The split's twiddle factors e^(-j 2 pi k / n), k <= n / 4, as its rotator steps through
+// them; built once for each transform size and kept.
+struct SplitTwiddles
+{
+    std::vector<double> re;
+    std::vector<double> im;
+};
+
+const SplitTwiddles& SplitTwiddlesOf(int32_t n)
+{
+    static std::array<SplitTwiddles, 32> cache;
+    SplitTwiddles& twiddles = cache[static_cast<size_t>(std::countr_zero(static_cast<uint32_t>(n)))];
+    const auto count = static_cast<size_t>(n / 4) + 1;
+    if (twiddles.re.size() != count) {
+        twiddles.re.resize(count);
+        twiddles.im.resize(count);
+        const double angle = 2.0 * std::numbers::pi / n;
+        Rotator twiddle(std::cos(angle), -std::sin(angle));
+        for (size_t k = 0; k < count; ++k) {
+            twiddles.re[k] = twiddle.ReD();
+            twiddles.im[k] = twiddle.ImD();
+            twiddle.Advance();
+        }
+    }
+    return twiddles;
 }
 
 } // namespace
@@ -78,7 +141,7 @@ void FFT_S_2(const float* inRe, const float* inIm, float* outRe, float* outIm, i
         return;
     BitReverseCopy(inRe, inIm, outRe, outIm, n, bitRev);
     for (int32_t stage = 1; stage <= order; ++stage)
-        ButterflyStage(outRe, outIm, n, 1 << (stage - 1), Rotator(cosTable[stage], sinTable[stage]));
+        ButterflyStage(outRe, outIm, n, 1 << (stage - 1), TwiddlesOf(stage, cosTable[stage], sinTable[stage]));
 }
 
 void FFT_Real_S_1(float* re, float* im, int32_t n, int32_t /*order*/)
@@ -97,20 +160,20 @@ void FFT_Real_S_1(float* re, float* im, int32_t n, int32_t /*order*/)
 
     // Bins k and half - k are built together from Z(k) and Z(half - k); each pair writes
     // its own four bins only, so the split works in place.
-    const double angle = 2.0 * std::numbers::pi / n;
-    Rotator twiddle(std::cos(angle), -std::sin(angle));
-    twiddle.Advance();
+    const SplitTwiddles& twiddles = SplitTwiddlesOf(n);
     for (int32_t k = 1; k <= half / 2; ++k) {
         const int32_t mirror = half - k;
         const double zRe = re[k], zIm = im[k];
         const double zmRe = re[mirror], zmIm = im[mirror];
+        const double wRe = twiddles.re[k];
+        const double wIm = twiddles.im[k];
         // E = (Z(k) + conj Z(half - k)) / 2;  O = (Z(k) - conj Z(half - k)) / 2j.
         const double eRe = 0.5 * (zRe + zmRe);
         const double eIm = 0.5 * (zIm - zmIm);
         const double oRe = 0.5 * (zIm + zmIm);
         const double oIm = -0.5 * (zRe - zmRe);
-        const double woRe = twiddle.ReD() * oRe - twiddle.ImD() * oIm;
-        const double woIm = twiddle.ReD() * oIm + twiddle.ImD() * oRe;
+        const double woRe = wRe * oRe - wIm * oIm;
+        const double woIm = wRe * oIm + wIm * oRe;
         // X(k) = E + W O;  X(k + half) = E - W O;  X(half - k) and X(n - k) are their conjugates.
         re[k] = static_cast<float>(eRe + woRe);
         im[k] = static_cast<float>(eIm + woIm);
@@ -120,7 +183,6 @@ void FFT_Real_S_1(float* re, float* im, int32_t n, int32_t /*order*/)
         im[k + half] = static_cast<float>(eIm - woIm);
         re[mirror] = re[k + half];
         im[mirror] = -im[k + half];
-        twiddle.Advance();
     }
 }
 
