@@ -7,9 +7,9 @@
 #include <span>
 
 // The receive chain's neighbours, which live in higher layers: the main window connects
-// them at start-up. A link left empty is skipped: no analyser means no spectrum feed, no
-// tuned frequency reads as 0, no recorder is not playing, no sound card takes no
-// attenuation.
+// them at start-up. A link left empty is skipped: without an analyser there is no spectrum
+// feed, without a VFO the tuned frequency reads as 0, without a recorder nothing is being
+// played back, and without a sound card the attenuation goes nowhere.
 namespace ReceiveLinks {
 
 inline SpectrumFeed* SpectrumAnalyser = nullptr;
