@@ -15,7 +15,8 @@
 
 namespace {
 
-// I and Q are bounded to this, so that the discriminator sees the IF's phase.
+// I and Q are bounded to this, not reduced to their signs: a pair of signs has only four
+// phases, which would turn the discriminator into a counter of quadrant crossings.
 constexpr float FMBound = 16384.0f;
 // The SAM carrier reference is shown at this size.
 constexpr float CarrierDisplayScale = 8192.0f;
