@@ -1,9 +1,11 @@
 #include "app/SharedObjects.h"
 
 #include "core/clsComDlg.h"
+#include "dsp/FilterObjects.h"
 #include "dsp/QELVO.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
+#include "ui/main/frmMain.h"
 
 namespace SharedObjects {
 
@@ -18,12 +20,14 @@ void InitialiseSignalProcessing()
     QELVO::InitDDSDLL(30, 16, 2048);
 }
 
-// The receive chain's filters and Hilbert transformers join this step when the
-// receive chain is connected to the start-up.
-void CreateFilterObjects() {}
+void CreateFilterObjects()
+{
+    ::CreateFilterObjects();
+}
 
 void CreateProfilers()
 {
+    DSPProfiler = std::make_unique<Profiler>();
     HardwareObjects::CreateEncoderProfiler();
 }
 

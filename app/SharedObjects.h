@@ -5,7 +5,7 @@ namespace SharedObjects {
 
 void CreateHardwareObjects();       // the VFO, the transports, the oscillator drivers
 void InitialiseSignalProcessing();  // library probe and library oscillator
-void CreateFilterObjects();         // the FFT filters and the Hilbert transformers
+void CreateFilterObjects();         // the receive chain's FFT filters and Hilbert transformers
 void CreateProfilers();             // block and shaft-encoder profilers
 void FillReceiverModelTable();
 

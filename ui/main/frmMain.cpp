@@ -1,12 +1,299 @@
 #include "ui/main/frmMain.h"
 
+#include "audio/QELVODX8.h"
+#include "audio/clsWavFile.h"
+#include "audio/frmDX8Events.h"
+#include "core/Globals.h"
+#include "core/MainWindowValues.h"
+#include "core/Numeric.h"
+#include "core/Settings.h"
+#include "core/TryStep.h"
+#include "core/frmLog.h"
+#include "dsp/AGCAndOutputLevel.h"
+#include "dsp/FilterObjects.h"
+#include "dsp/ReceiveDefaults.h"
+#include "dsp/ReceiveLinks.h"
+#include "dsp/ReceiveState.h"
+#include "platform/AlsaSoundBackend.h"
 #include "platform/AppPaths.h"
+#include "platform/ProcessPriority.h"
+#include "radio/HardwareObjects.h"
+#include "radio/MouseOverS.h"
+#include "radio/RadioControls.h"
+#include "radio/modSetupRX.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <string>
+
+namespace {
+
+const std::string section = "frmMain";
+const std::string loadTrace = "frmMain.frm:frmMain:Form_Load";
+
+void Trace(const std::string& step) { AddLog(loadTrace + step); }
+
+// A stored value that is missing or does not convert leaves the value in force.
+template <typename Value, typename Convert>
+void Restore(const std::string& key, Value& value, Convert convert)
+{
+    TryStep([&] {
+        const std::string stored = Settings::GetSetting(section, key, "");
+        if (!stored.empty())
+            value = static_cast<Value>(convert(stored));
+    });
+}
+
+int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
+bool ToBool(const std::string& text) { return Numeric::CBool(text); }
+
+} // namespace
+
+std::function<std::unique_ptr<SoundBackend>()> frmMain::CreateSoundBackend = [] {
+    return std::make_unique<AlsaSoundBackend>();
+};
 
 frmMain::frmMain(QWidget* parent)
     : QMainWindow(parent)
 {
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(AppPaths::ProductName);
     resize(640, 400);
+    CreateControls();
+    Form_Load();
+}
+
+frmMain::~frmMain()
+{
+    // The receive chain must not call into a window that is gone.
+    if (ReceiveLinks::SpectrumAnalyser == &nullAnalyser_)
+        ReceiveLinks::SpectrumAnalyser = nullptr;
+    ReceiveLinks::TunedFrequency = nullptr;
+    ReceiveLinks::RecorderIsPlaying = nullptr;
+    ReceiveLinks::SetSoundCardAttenuation = nullptr;
+    if (SoundCard) {
+        SoundCard->StopSound();
+        SoundCard->ReleaseDevices();
+    }
+    dx8Events_.reset();
+    SoundCard.reset();
+}
+
+void frmMain::CreateControls()
+{
+    auto* panel = new QWidget(this);
+    auto* layout = new QVBoxLayout(panel);
+
+    auto* power = new QHBoxLayout;
+    const char* captions[] = {"On", "Off", "&Close"};
+    for (int index = 0; index < 3; ++index) {
+        optPwr[index] = new QRadioButton(captions[index], panel);
+        power->addWidget(optPwr[index]);
+        // Selecting a button from code runs its click, as a click does; selecting the one
+        // already selected does nothing.
+        connect(optPwr[index], &QRadioButton::toggled, this, [this, index](bool selected) {
+            if (selected)
+                optPwr_Click(index);
+        });
+    }
+    layout->addLayout(power);
+
+    auto* values = new QGridLayout;
+    auto addValue = [&](const char* caption, QLabel*& label) {
+        const int row = values->rowCount();
+        values->addWidget(new QLabel(caption, panel), row, 0);
+        label = new QLabel(panel);
+        values->addWidget(label, row, 1);
+    };
+    addValue("S-Meter", lblSMeter);
+    const char* statistics[] = {"Peak In", "Peak Out", "AGC Gain", "LO", "DSP Window", "DSP Window"};
+    for (size_t index = 0; index < lblStatsVal.size(); ++index)
+        addValue(statistics[index], lblStatsVal[index]);
+    addValue("Notch", lblNotch);
+    layout->addLayout(values);
+    layout->addStretch();
+    setCentralWidget(panel);
+}
+
+// The receiver's start-up, as far as the receive path needs it: the recorder, the sound
+// card with its event window, the real transform, the receiver hardware for the stored
+// model, the default tables and AGC, the sound card's configuration and the timers.
+void frmMain::Form_Load()
+{
+    Trace(":Start");
+    setWindowTitle(AppPaths::ProductName);
+    ProcessPriority::SetLog(AddLog);
+    RestoreSettings();
+
+    Trace(":Creating Wavfile Object");
+    TryStep([this] {
+        WavFile = std::make_unique<clsWavFile>();
+        WavFile->Name("WavFile");
+        WavFile->SamplingRate(ReceiveSampleRate);
+        SaveRecordingsPath = AppPaths::ProgramFolder();
+        WavFile->LastDirectory = SaveRecordingsPath;
+        WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
+    });
+    Trace(":New QELVODX8");
+    TryStep([this] { CreateSoundCard(); });
+    Trace(":Initialising FFTReal");
+    TryStep([] {
+        FFTReal.Points = SpectrumPoints;
+        FFTReal.FFTInit(FFTReal.Points);
+    });
+    Trace(" : Initialising Interface Objects");
+    TryStep([] {
+        int32_t model = -1;
+        modSetupRX::InitialiseRX(model);
+        HiSideLoOn = VFO->HiSideLo();
+    });
+    TryStep(MouseOverS::InitEncoderHistory);
+    TryStep([this] { InitialiseReceiveState(); });
+    Trace(":Initialising SoundCard Object");
+    TryStep([this] { ConfigureSoundCard(); });
+    TryStep([this] { ConnectReceiveChain(); });
+    Trace(":Call tmrPerfStats_Timer");
+    tmrPerfStats_Timer();
+    StartTimers();
+    Trace(":End");
+}
+
+void frmMain::CreateSoundCard()
+{
+    soundBackend_ = CreateSoundBackend();
+    SoundCard = std::make_unique<QELVODX8>(*soundBackend_);
+    dx8Events_ = std::make_unique<frmDX8Events>(*SoundCard);
+    connect(SoundCard.get(), &QELVODX8::DataReady, this, &frmMain::SoundCard_DataReady);
+    connect(SoundCard.get(), &QELVODX8::DataOut, this, &frmMain::SoundCard_DataOut);
+}
+
+// 48000 samples per second, stereo in, mono out, two blocks of 2048 16-bit samples.
+void frmMain::ConfigureSoundCard()
+{
+    QELVODX8& card = *SoundCard;
+    card.SetFSampling(ReceiveSampleRate);
+    card.SetNoChannelsIn(2);
+    card.SetNoChannelsOut(1);
+    card.SetNoBlocksInBuffer(2);
+    card.SetSamplesPerEvent(BlockSize);
+    card.SetBitsPerSample(16);
+    card.SetInp2OutpBufferRatio(2);
+    int32_t capture = card.CurrentCaptureDevice();
+    int32_t playback = card.CurrentPlaybackDevice();
+    Restore("CurrentCaptureDevice", capture, ToLong);
+    Restore("CurrentPlaybackDevice", playback, ToLong);
+    card.SetCurrentCaptureDevice(capture);
+    card.SetCurrentPlaybackDevice(playback);
+}
+
+void frmMain::ConnectReceiveChain()
+{
+    ReceiveLinks::SpectrumAnalyser = &nullAnalyser_;
+    ReceiveLinks::TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
+    ReceiveLinks::RecorderIsPlaying = [this] { return WavFile && WavFile->IsPlaying(); };
+    ReceiveLinks::SetSoundCardAttenuation = [this](int32_t attenuation) {
+        if (SoundCard)
+            SoundCard->SetOutputAttenuation(attenuation);
+    };
+}
+
+// The default tables, the AF pass band of the first filter preset and the "Fast" AGC
+// preset with the AGC off, its delay line primed so that the first gain is 1.
+void frmMain::InitialiseReceiveState()
+{
+    ReceiveDefaults::FillFilterTable(loadTrace);
+    ReceiveDefaults::FillAGCTable(loadTrace);
+    ReceiveDefaults::FillIFFilterTable(loadTrace);
+    ReceiveDefaults::SetNotchDefaults(loadTrace);
+    FilterHi = FilterTable[0].Hi;
+    FilterLo = FilterTable[0].Lo;
+    AGCMode = 1;
+    AGCOn = false;
+    ApplyAGCAttack(AGCTable[AGCMode].Attack);
+    ApplyAGCDecay(AGCTable[AGCMode].Decay);
+    Trace(":Set up default values in the AGC delayline");
+    FillAGCDelayLine();
+    FiltersDirty = true;
+}
+
+void frmMain::StartTimers()
+{
+    tmrPerfStats.setSingleShot(true);
+    connect(&tmrPerfStats, &QTimer::timeout, this, &frmMain::tmrPerfStats_Timer);
+    tmrScopeDisplay.setSingleShot(true);
+    connect(&tmrScopeDisplay, &QTimer::timeout, this, &frmMain::tmrScopeDisplay_Timer);
+
+    Trace(":Enable TmrVFOUpdate");
+    connect(&tmrVFOUpdate, &QTimer::timeout, this, [this] { RadioControls::tmrVFOUpdate_Timer(tmrVFOUpdate); });
+    tmrVFOUpdate.start(RadioControls::tmrVFOUpdateFirstInterval);
+    Trace(":Enable TmrShaft");
+    connect(&tmrShaft, &QTimer::timeout, this, &RadioControls::tmrShaft_Timer);
+    tmrShaft.start(RadioControls::tmrShaftInterval);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    QMainWindow::closeEvent(event);
+}
+
+// Saves what the window holds, lets go of the receiver hardware and the sound card, and
+// releases the hardware objects; every step is tried, whatever the others did.
+void frmMain::Form_Unload()
+{
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft})
+        timer->stop();
+    TryStep([this] { SaveSettings(); });
+    TryStep([] {
+        if (VFO)
+            VFO->SaveSettings();
+    });
+    TryStep([] {
+        if (modSetupRX::CurrentChip)
+            modSetupRX::CurrentChip->SaveSettings();
+    });
+    TryStep([] {
+        if (modSetupRX::CurrentDDSInterface)
+            modSetupRX::CurrentDDSInterface->SaveSettings();
+    });
+    TryStep(modSetupRX::ReleaseRx);
+    TryStep([] { if (DDSSerialIF) DDSSerialIF->ClosePort(); });
+    TryStep([] { if (DDSParallelIF) DDSParallelIF->ClosePort(); });
+    TryStep([] { if (DDSNullIF) DDSNullIF->ClosePort(); });
+    TryStep([this] {
+        if (SoundCard) {
+            SoundCard->StopSound();
+            SoundCard->ReleaseDevices();
+        }
+    });
+    TryStep(ProcessPriority::Restore);
+    TryStep(HardwareObjects::ReleaseHardwareObjects);
+}
+
+void frmMain::RestoreSettings()
+{
+    Restore("SDRModelNo", SDRModelNo, ToLong);
+    Restore("EnableShaftEncoder", EnableShaftEncoder, ToBool);
+    Restore("ShaftAutoRate", ShaftAutoRate, ToBool);
+    Restore("NoiseFloor", NoiseFloor, [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
+}
+
+void frmMain::SaveSettings()
+{
+    Settings::SaveSetting(section, "SDRModelNo", Numeric::Str(SDRModelNo));
+    Settings::SaveSetting(section, "EnableShaftEncoder", Numeric::BoolText(EnableShaftEncoder));
+    Settings::SaveSetting(section, "ShaftAutoRate", Numeric::BoolText(ShaftAutoRate));
+    Settings::SaveSetting(section, "NoiseFloor", Numeric::Str(NoiseFloor * 100000.0f));
+    if (SoundCard) {
+        Settings::SaveSetting(section, "CurrentCaptureDevice", Numeric::Str(SoundCard->CurrentCaptureDevice()));
+        Settings::SaveSetting(section, "CurrentPlaybackDevice", Numeric::Str(SoundCard->CurrentPlaybackDevice()));
+    }
 }
