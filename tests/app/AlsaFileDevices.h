@@ -1,0 +1,94 @@
+#pragma once
+
+#include <alsa/asoundlib.h>
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+// ALSA's file plugin in a temporary HOME: the capture device "ZOZEVERE test capture" reads
+// a raw stereo file, the playback device "ZOZEVERE test playback" writes a raw mono file.
+// Neither is paced in real time, so tests count blocks, never seconds. The capture file is
+// read when the device opens, so it may be written after the devices were listed.
+class AlsaFileDevices
+{
+public:
+    static constexpr const char* CaptureDescription = "ZOZEVERE test capture";
+    static constexpr const char* PlaybackDescription = "ZOZEVERE test playback";
+
+    AlsaFileDevices() : oldHome_(qgetenv("HOME"))
+    {
+        const QString folder = dir_.path();
+        WriteFile(".asoundrc", QStringLiteral(R"(
+pcm.zoztest_capture {
+    type file
+    slave.pcm "null"
+    file "%1/capture-copy.raw"
+    infile "%1/in.raw"
+    format "raw"
+    hint { show on description "ZOZEVERE test capture" }
+}
+pcm.zoztest_playback {
+    type file
+    slave.pcm "null"
+    file "%1/out.raw"
+    format "raw"
+    hint { show on description "ZOZEVERE test playback" }
+}
+)").arg(folder).toUtf8());
+        qputenv("HOME", folder.toLocal8Bit());
+        snd_config_update_free_global();   // so that ALSA reads the new HOME's .asoundrc
+    }
+
+    ~AlsaFileDevices()
+    {
+        qputenv("HOME", oldHome_);
+        snd_config_update_free_global();
+    }
+
+    AlsaFileDevices(const AlsaFileDevices&) = delete;
+    AlsaFileDevices& operator=(const AlsaFileDevices&) = delete;
+
+    // Interleaved frames: first channel, second channel.
+    void WriteCapture(const std::vector<int16_t>& frames)
+    {
+        WriteFile("in.raw", QByteArray(reinterpret_cast<const char*>(frames.data()),
+                                       static_cast<qsizetype>(frames.size() * sizeof(int16_t))));
+    }
+
+    std::vector<int16_t> Played() const
+    {
+        QFile file(dir_.filePath("out.raw"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray bytes = file.readAll();
+        std::vector<int16_t> samples(static_cast<size_t>(bytes.size()) / sizeof(int16_t));
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(int16_t));
+        return samples;
+    }
+
+    // The 1-based position of a device in a list of descriptions, 0 when it is missing.
+    static int32_t DeviceIndex(const std::vector<std::string>& names, const std::string& description)
+    {
+        const auto found = std::find(names.begin(), names.end(), description);
+        return found == names.end() ? 0 : static_cast<int32_t>(found - names.begin()) + 1;
+    }
+
+private:
+    void WriteFile(const QString& name, const QByteArray& contents)
+    {
+        QFile file(dir_.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
+    QTemporaryDir dir_;
+    QByteArray oldHome_;
+};

@@ -1,0 +1,210 @@
+#include "AlsaFileDevices.h"
+#include "app/frmSupervisor.h"
+#include "audio/QELVODX8.h"
+#include "core/DoEvents.h"
+#include "core/MainWindowValues.h"
+#include "core/Settings.h"
+#include "dsp/FilterObjects.h"
+#include "dsp/ReceiveState.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakeProcessPriority.h"
+#include "radio/RXDefinitions.h"
+#include "support/ScopedTestHome.h"
+#include "ui/main/frmMain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QRadioButton>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+namespace {
+
+constexpr int32_t N = 2048;
+constexpr int BlocksInFile = 100;
+constexpr int BlocksToProcess = 80;
+constexpr int MeasuredBlocks = 10;    // the last ones, with the AGC settled
+constexpr int PrimedBlocks = 4;       // playback starts from a full buffer of silence
+constexpr double Rate = 48000.0;
+
+double Radians(double hz, int64_t n) { return 2.0 * std::numbers::pi * hz * static_cast<double>(n) / Rate; }
+
+// Amplitude of a tone at hz in the samples, fitted by least squares.
+double ToneAmplitude(const std::vector<int16_t>& samples, double hz)
+{
+    double cc = 0, ss = 0, cs = 0, xc = 0, xs = 0;
+    for (size_t n = 0; n < samples.size(); ++n) {
+        const double c = std::cos(Radians(hz, static_cast<int64_t>(n)));
+        const double s = std::sin(Radians(hz, static_cast<int64_t>(n)));
+        cc += c * c, ss += s * s, cs += c * s;
+        xc += samples[n] * c, xs += samples[n] * s;
+    }
+    const double det = cc * ss - cs * cs;
+    const double a = (xc * ss - xs * cs) / det;
+    const double b = (xs * cc - xc * cs) / det;
+    return std::hypot(a, b);
+}
+
+int32_t ModelNumber(const std::string& name)
+{
+    RXDefinitions::Initialise();
+    for (const RXModelRecord& row : RXDefinitions::RXModels)
+        if (row.Name == name)
+            return row.Index;
+    ADD_FAILURE() << "no model " << name;
+    return 0;
+}
+
+frmMain* MainWindow()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<frmMain*>(window); main && main->isVisible())
+            return main;
+    return nullptr;
+}
+
+// The whole program on ALSA's file devices: the supervisor's start-up with a temporary
+// program folder, the main window, power on, a fixed number of blocks, power off, close.
+class ReceiverEndToEnd : public ::testing::Test
+{
+protected:
+    using Channel = std::function<double(int64_t)>;
+
+    void SetUp() override
+    {
+        QFile plan(QString::fromStdString(home.file("test.bpl")));
+        ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+        plan.write("[MainBand]\r\n");
+    }
+
+    void TearDown() override
+    {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            delete window;
+    }
+
+    void UseModel(const std::string& name)
+    {
+        Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(ModelNumber(name)));
+    }
+
+    // Starts the program, receives USB with the AGC on and returns the blocks as played.
+    void Receive(const Channel& first, const Channel& second)
+    {
+        std::vector<int16_t> frames;
+        for (int64_t n = 0; n < int64_t{BlocksInFile} * N; ++n)
+            frames.insert(frames.end(), {static_cast<int16_t>(std::lround(first(n))),
+                                         static_cast<int16_t>(std::lround(second(n)))});
+        devices.WriteCapture(frames);
+
+        frmSupervisor supervisor("");
+        supervisor.EndProcess = [] {};
+        ASSERT_TRUE(supervisor.Form_Load());
+        frmMain* main = MainWindow();
+        ASSERT_NE(main, nullptr);
+        std::vector<std::string> names;
+        main->SoundCard->GetCapDeviceNames(names);
+        main->SoundCard->SetCurrentCaptureDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription));
+        main->SoundCard->GetPlayDeviceNames(names);
+        main->SoundCard->SetCurrentPlaybackDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription));
+
+        // What the USB mode button and the AGC switch of the front panel select.
+        DemodMode = DemodModeEnum::USB;
+        for (clsFFTFilter* filter : {&AFFilter, &SSBFilterI, &SSBFilterQ, &PhaseFilterI, &PhaseFilterQ})
+            filter->Active = true;
+        AGCOn = true;
+
+        QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
+                         [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
+                             processed.emplace_back(left.begin(), left.begin() + N);
+                         });
+        main->optPwr[0]->setChecked(true);
+        ASSERT_TRUE(main->SoundCard->InAction()) << (boxes.boxes.empty() ? "" : boxes.Last().prompt);
+        EXPECT_EQ(priority.Calls.front(), "realtime");
+        QElapsedTimer clock;
+        clock.start();
+        while (processed.size() < BlocksToProcess && clock.elapsed() < 120000)
+            DoEvents();
+        main->optPwr[1]->setChecked(true);
+        EXPECT_FALSE(main->SoundCard->InAction());
+        EXPECT_FALSE(priority.Now.RealTime);
+        main->close();   // releases the sound devices, which closes the files
+        EXPECT_EQ(main->DroppedBlocks, 0);
+        played = devices.Played();
+    }
+
+    // The blocks as processed were played in order after the primed silence; the last
+    // ones hold the tone at the AGC's level.
+    void ExpectPlayedInOrderAfterThePrimedSilence()
+    {
+        ASSERT_GE(processed.size(), static_cast<size_t>(BlocksToProcess));
+        ASSERT_EQ(played.size() % N, 0u);
+        const size_t playedBlocks = played.size() / N;
+        ASSERT_GE(playedBlocks, static_cast<size_t>(PrimedBlocks + BlocksToProcess - 4));
+        EXPECT_TRUE(std::all_of(played.begin(), played.begin() + PrimedBlocks * N, [](int16_t s) { return s == 0; }));
+        for (size_t block = 0; block + PrimedBlocks < playedBlocks; ++block)
+            ASSERT_TRUE(std::equal(processed[block].begin(), processed[block].end(),
+                                   played.begin() + static_cast<std::ptrdiff_t>((block + PrimedBlocks) * N)))
+                << "played block " << block;
+    }
+
+    std::vector<int16_t> Settled() const
+    {
+        std::vector<int16_t> tail;
+        for (size_t block = BlocksToProcess - MeasuredBlocks; block < BlocksToProcess; ++block)
+            tail.insert(tail.end(), processed[block].begin(), processed[block].end());
+        return tail;
+    }
+
+    ScopedTestHome home;
+    AlsaFileDevices devices;
+    FakeMessageBoxes boxes;
+    FakeProcessPriority priority;
+    std::vector<std::vector<int16_t>> processed;
+    std::vector<int16_t> played;
+};
+
+// The AGC holds the block peak at 16383; a pure tone's amplitude is its peak.
+constexpr double AGCLevel = 16383.0;
+
+TEST_F(ReceiverEndToEnd, SingleChannelIFInUSBPlaysTheToneAtTheAGCLevel)
+{
+    UseModel("Vantrel RAV1");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");   // no port needed
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "HiSideLo", "True");
+    // With the oscillator above the signal the upper sideband lies above the 12 kHz IF: the
+    // 1 kHz tone at 13 kHz, and as strong a lower-sideband tone at 10.5 kHz that would be
+    // heard at 1.5 kHz.
+    Receive([](int64_t n) { return 8000.0 * (std::cos(Radians(13000, n)) + std::cos(Radians(10500, n))); },
+            [](int64_t) { return 0.0; });
+
+    EXPECT_FALSE(IQModeOn);
+    ExpectPlayedInOrderAfterThePrimedSilence();
+    const std::vector<int16_t> tail = Settled();
+    const double wanted = ToneAmplitude(tail, 1000);
+    EXPECT_NEAR(wanted, AGCLevel, 0.05 * AGCLevel);
+    EXPECT_LT(20.0 * std::log10(ToneAmplitude(tail, 1500) / wanted), -40.0);
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+}
+
+TEST_F(ReceiverEndToEnd, IQReceiverPlaysTheSelectedSideAndRejectsItsImage)
+{
+    UseModel("IQ,Crystal Controlled");
+    // The selected side's 1 kHz tone at +11 kHz, and as strong an image at -10.5 kHz that
+    // would be heard at 1.5 kHz.
+    const auto i = [](int64_t n) { return 6000.0 * (std::cos(Radians(11000, n)) + std::cos(Radians(-10500, n))); };
+    const auto q = [](int64_t n) { return 6000.0 * (std::sin(Radians(11000, n)) + std::sin(Radians(-10500, n))); };
+    Receive(i, q);
+
+    EXPECT_TRUE(IQModeOn);
+    EXPECT_FALSE(IQSelectUpper);
+    ExpectPlayedInOrderAfterThePrimedSilence();
+    const std::vector<int16_t> tail = Settled();
+    const double wanted = ToneAmplitude(tail, 1000);
+    EXPECT_NEAR(wanted, AGCLevel, 0.05 * AGCLevel);
+    EXPECT_LT(20.0 * std::log10(ToneAmplitude(tail, 1500) / wanted), -40.0);
+}
+
+} // namespace
