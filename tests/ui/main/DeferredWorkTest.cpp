@@ -1,0 +1,210 @@
+#include "MainWindowRig.h"
+#include "core/Globals.h"
+#include "dsp/MakeFilters.h"
+#include "dsp/ReceiveDefaults.h"
+#include "fakes/FakeSpectrumFeed.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+class DeferredWork : public MainWindowRig
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowRig::SetUp();
+        FiltersDirty = NotchDirty = false;
+        DynFilterActive = false;
+        NotchMode = NotchModeEnum::Man;
+        NotchType = NotchTypeEnum::AF;
+        HiSideLoOn = true;
+        FilterLo = 300;
+        FilterHi = 2300;
+        window->NoiseFloor = 10.0f;
+    }
+
+    // Every entry of the peak-bin ring at bin, counted from the AF pass band's first bin.
+    static void PeakAt(int32_t bin) { PeakBinRing.fill(bin); }
+    // The centre the deferred work finds for a ring full of bin, with FilterLo at 300 Hz:
+    // (bin + 300 \ 12) x 24000 \ 2048.
+    static int32_t CentreOf(int32_t bin) { return (bin + 25) * 24000 / 2048; }
+
+    QString Text(QLabel* label) const { return label->text(); }
+};
+
+// A recording analyser whose filter curve arrives at the end of every full redesign.
+class RedesignWatch : public FakeSpectrumFeed
+{
+public:
+    std::function<void()> onRedesign;
+    int redesigns = 0;
+    bool inDSPAtRedesign = false;
+    void LoadFilterCoeffs_T_S(std::span<const float> Coeffs) override
+    {
+        FakeSpectrumFeed::LoadFilterCoeffs_T_S(Coeffs);
+        ++redesigns;
+        inDSPAtRedesign = InDSP;
+        if (onRedesign)
+            onRedesign();
+    }
+};
+
+TEST_F(DeferredWork, SMeterShowsTheMeanLevelAboveTheZeroPointNeverBelowZero)
+{
+    SMeterRing = {80.0f, 90.0f, 100.0f, 110.0f};
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(Text(window->lblSMeter), "38.6 dB");   // 20 log10(95 - 10)
+
+    window->NoiseFloor = 200.0f;
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(Text(window->lblSMeter), "-1980.0 dB") << "floored to 0";
+}
+
+// "ZeroS" takes the RMS of the last 234 blocks as the zero point.
+TEST_F(DeferredWork, ZeroRequestTakesTheLastTenSecondsAsTheZeroPoint)
+{
+    BlockPowerRing.fill(50.0f * 50.0f * BlockSize);
+    BlockPowerRing[234] = 1.0e12f;   // never written by the AGC, never read
+    SMeterRing.fill(100.0f);
+    window->SMeterZeroRequested = true;
+    window->tmrPerfStats_Timer();
+    EXPECT_FALSE(window->SMeterZeroRequested);
+    EXPECT_NEAR(window->NoiseFloor, 50.0f, 0.01f);
+    EXPECT_EQ(window->lblSMeter->toolTip(), "Meter Backoff=33.98 dB");
+    EXPECT_EQ(Text(window->lblSMeter), "34.0 dB");
+}
+
+TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
+{
+    PerfStatsOn = true;
+    const auto colour = [](QLabel* label) { return label->palette().color(QPalette::WindowText).name(); };
+    struct PeakCase { int16_t peak; const char* colour; };
+    for (const PeakCase c : {PeakCase{2047, "#ffff00"}, PeakCase{2048, "#00ff00"}, PeakCase{16383, "#00ff00"},
+                             PeakCase{16384, "#ff0000"}}) {
+        InPeakRing.fill(c.peak);
+        window->tmrPerfStats_Timer();
+        EXPECT_EQ(colour(window->lblStatsVal[0]), c.colour) << c.peak;
+    }
+    EXPECT_EQ(Text(window->lblStatsVal[0]), "16,384  -6 dB");
+    AGCGain = 2.0f;
+    DSPTimeRing.fill(0);
+    DSPTimeRing.fill(21333);   // half the block period
+    DSPTimeRing[47] = 1000000; // never written by the block loop, never read
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(Text(window->lblStatsVal[2]), "2.00  6.0 dB");
+    EXPECT_EQ(Text(window->lblStatsVal[4]), "50%");
+    EXPECT_EQ(Text(window->lblStatsVal[5]), "21,333 uS");
+    EXPECT_EQ(colour(window->lblStatsVal[4]), "#00ff00");
+    DSPTimeRing.fill(34133);   // 0.8 of the period
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(colour(window->lblStatsVal[5]), "#ffff00");
+    DSPTimeRing.fill(40000);
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(colour(window->lblStatsVal[5]), "#ff0000");
+}
+
+// A pending redesign waits while a receive chain is inside a block, and is cleared only
+// by the redesign that serves it.
+TEST_F(DeferredWork, PendingRedesignWaitsForTheChainAndARequestMadeDuringItSurvives)
+{
+    RedesignWatch analyser;
+    ReceiveLinks::SpectrumAnalyser = &analyser;
+    InDSP = true;
+    QTimer::singleShot(30, [] { InDSP = false; });
+    FiltersDirty = true;
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(analyser.redesigns, 1);
+    EXPECT_FALSE(analyser.inDSPAtRedesign);
+    EXPECT_FALSE(FiltersDirty);
+
+    // A control changed while the redesign let window messages run.
+    analyser.onRedesign = [] { FiltersDirty = true; };
+    FiltersDirty = true;
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(analyser.redesigns, 2);
+    EXPECT_TRUE(FiltersDirty) << "the change made during the redesign is served by the next run";
+    analyser.onRedesign = nullptr;
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(analyser.redesigns, 3);
+    EXPECT_FALSE(FiltersDirty);
+    ReceiveLinks::SpectrumAnalyser = nullptr;
+}
+
+// The dynamic filter follows a centre that moved by more than 100 Hz, by the whole
+// difference, its edges kept in the top fifth and bottom tenth of the pass band.
+TEST_F(DeferredWork, DynamicFilterMovesOnlyBeyond100HzAndKeepsItsEdgesInTheBand)
+{
+    DynFilterActive = true;
+    DynFilter.Active = true;
+    DynFilter.FLow = 500;
+    DynFilter.FHigh = 2100;
+    window->DynLastCentre = CentreOf(93) - 100 + 11;   // the next centre lies 89 Hz on
+    const int32_t start = window->DynLastCentre;
+    PeakAt(93);
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(window->PeakCentre, CentreOf(93));
+    EXPECT_EQ(window->DynLastCentre, start) << "89 Hz is not followed";
+    EXPECT_EQ(DynFilter.FHigh, 2100);
+
+    PeakAt(94);   // 12 Hz further: 101 Hz since the last move
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(window->DynLastCentre, CentreOf(94));
+    EXPECT_EQ(DynFilter.FHigh, 2100 + 101);
+    EXPECT_EQ(DynFilter.FLow, 500) << "held at the top of the bottom tenth";
+
+    PeakAt(0);   // far down: the upper edge stops at the top fifth, the lower at the band
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(DynFilter.FHigh, 1900);
+    EXPECT_EQ(DynFilter.FLow, 300);
+}
+
+// The automatic notch is redesigned once its centre wandered more than width/8; the IF
+// notch follows the signal where it lies in the IF.
+TEST_F(DeferredWork, AutomaticNotchRedesignsBeyondAnEighthOfItsWidthAtTheIFForTheIFNotch)
+{
+    NotchFilter.Active = true;
+    NotchMode = NotchModeEnum::Auto;
+    NotchFilterWidth = 200;   // an eighth is 25 Hz
+    NotchFilter.FLow = 1;
+    PeakAt(60);
+    const int32_t centre = CentreOf(60);
+    NotchLastCentre = centre - 25;
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(NotchFilter.FLow, 1) << "25 Hz is no reason to redesign";
+    EXPECT_EQ(NotchLo, centre - 100);
+    EXPECT_EQ(Text(window->lblNotch), QString::number(centre));
+
+    NotchLastCentre = centre - 26;
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(NotchFilter.FLow, centre - 100);
+    EXPECT_EQ(NotchFilter.FHigh, centre + 100);
+    EXPECT_TRUE(NotchFilter.BandReject);
+    EXPECT_EQ(NotchLastCentre, centre);
+
+    NotchType = NotchTypeEnum::IF;   // single channel, oscillator above: the audio lies above the IF
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(NotchFilterCenter, IFCentreHz + centre);
+    EXPECT_EQ(NotchFilter.FLow, IFCentreHz + centre - 100);
+    EXPECT_EQ(Text(window->lblNotch), QString::number(centre)) << "the label shows the audio frequency";
+    EXPECT_FALSE(NotchDirty);
+}
+
+// With the notch in manual mode the dynamic filter's tracking still moves the notch
+// centre and its label, but the notch is not redesigned.
+TEST_F(DeferredWork, ManualNotchCentreFollowsTheSignalWithoutARedesign)
+{
+    DynFilterActive = true;
+    NotchFilter.Active = true;
+    NotchFilter.FLow = 1;
+    PeakAt(40);
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(NotchFilterCenter, CentreOf(40));
+    EXPECT_EQ(NotchFilter.FLow, 1);
+}
+
+} // namespace
