@@ -1,20 +1,11 @@
 #include "radio/clsAD9835.h"
 
-#include "fakes/FakeMessageBoxes.h"
-#include "fakes/FakePerfCounter.h"
-#include "fakes/FakeSerialLines.h"
-#include "fakes/FakeSettingsStore.h"
+#include "RadioTestRig.h"
 #include "radio/clsDDSSerialIF.h"
-
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
-
-constexpr const char* Section = "RXModel.Test";
 
 struct StubVFO : OscillatorParent
 {
@@ -22,7 +13,7 @@ struct StubVFO : OscillatorParent
     int32_t oscOut = 0;
 };
 
-class AD9835Driver : public ::testing::Test
+class AD9835Driver : public RadioTestRig
 {
 protected:
     AD9835Driver()
@@ -43,10 +34,6 @@ protected:
 
     std::vector<uint16_t> Words() const { return lines.Chip().Words16(); }
 
-    FakePerfCounter clock{10'000'000, 1};
-    FakeSerialLines lines{clock};
-    FakeSettingsStore settings;
-    FakeMessageBoxes boxes;
     std::shared_ptr<clsDDSSerialIF> transport = std::make_shared<clsDDSSerialIF>();
     StubVFO vfo;
     clsAD9835 chip;
@@ -56,8 +43,6 @@ const std::vector<uint16_t> Words455kHz{0x8000, 0xC000, 0x3302, 0x2254, 0x3160, 
 
 TEST_F(AD9835Driver, InitialiseResetsTheChipAndTheFrequencyGoesIntoFreq0)
 {
-    EXPECT_EQ(chip.SetFrequency(4'550'000), std::nullopt) << "ignored before Initialise";
-    lines.ClearTrace();
     EXPECT_EQ(chip.Initialise(), 0);
     EXPECT_EQ(Words(), (std::vector<uint16_t>{0xF800, 0xC000, 0x8000}));
 
@@ -85,6 +70,7 @@ TEST_F(AD9835Driver, FrequenciesAtTheLimits)
     // Below MinFreq: clamped, to a negative limit too.
     chip.BaseFrequency(1000);
     EXPECT_EQ(chip.MinFreq(), -249'990'000);
+    EXPECT_EQ(chip.MaxFreq(), 250'010'000);
     chip.MinFreq(1'000'000);
     EXPECT_EQ(chip.SetFrequency(5), 1'000'000);
 }
@@ -96,15 +82,12 @@ TEST_F(AD9835Driver, RefreshTakesTheVFOsFrequencyAndMarksTheTransfer)
     vfo.oscOut = 4'550'000;
     lines.ClearTrace();
 
-    transport->WaitTime(600e-6);   // long enough for the wait to let messages run
+    transport->WaitTime(600e-6);
     bool activeMeanwhile = false;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [&] {
-            activeMeanwhile = chip.CMDOutActive;
-            chip.Refresh();
-        },
-        Qt::QueuedConnection);
+    RunDuringNextPause([&] {
+        activeMeanwhile = chip.CMDOutActive;
+        chip.Refresh();
+    });
     chip.Refresh();
     EXPECT_TRUE(activeMeanwhile);
     EXPECT_FALSE(chip.CMDOutActive);
@@ -124,15 +107,6 @@ TEST_F(AD9835Driver, FailuresInsideSetFrequencyEndItQuietly)
     EXPECT_EQ(chip.SetFrequency(4'550'000), std::nullopt);
     chip.IFHandler(transport);
     EXPECT_EQ(chip.SetFrequency(4'550'000), 4'550'000) << "the busy flag was cleared";
-}
-
-TEST_F(AD9835Driver, StoredSettingsReplaceTheSetUpsAtInitialise)
-{
-    settings.values[FakeSettingsStore::name(Section, "CLKIn")] = "50000100";
-    settings.values[FakeSettingsStore::name(Section, "BaseFrequency")] = "2000";
-    chip.Initialise();
-    EXPECT_EQ(chip.ClkIn(), 50'000'100);
-    EXPECT_EQ(chip.MaxFreq(), 250'020'500);
 }
 
 } // namespace

@@ -1,27 +1,19 @@
 #include "radio/clsAD9951.h"
 
+#include "RadioTestRig.h"
 #include "core/Numeric.h"
-#include "core/RuntimeError.h"
-#include "fakes/FakeMessageBoxes.h"
-#include "fakes/FakePerfCounter.h"
-#include "fakes/FakeSerialLines.h"
-#include "fakes/FakeSettingsStore.h"
 #include "radio/clsDDSSerialIF.h"
-
-#include <gtest/gtest.h>
 
 #include <limits>
 #include <memory>
 
 namespace {
 
-constexpr const char* Section = "RXModel.Test";
-
 using Bytes = std::vector<uint8_t>;
 const Bytes CFR1{0x00, 0x00, 0x00, 0x02, 0x02};
 const Bytes CFR2{0x01, 0x00, 0x00, 0x47};
 
-class AD9951Driver : public ::testing::Test
+class AD9951Driver : public RadioTestRig
 {
 protected:
     AD9951Driver()
@@ -49,19 +41,12 @@ protected:
         return messages;
     }
 
-    FakePerfCounter clock{10'000'000, 1};
-    FakeSerialLines lines{clock};
-    FakeSettingsStore settings;
-    FakeMessageBoxes boxes;
     std::shared_ptr<clsDDSSerialIF> transport = std::make_shared<clsDDSSerialIF>();
     clsAD9951 chip;
 };
 
 TEST_F(AD9951Driver, InitialiseWritesTheControlRegistersThenTheTuningWordFollows)
 {
-    EXPECT_EQ(chip.SetFrequency(70'550'000), std::nullopt) << "ignored before Initialise";
-    EXPECT_TRUE(Messages().empty());
-
     EXPECT_EQ(chip.MaxFreq(), 1'800'480'000);
     EXPECT_EQ(chip.MinFreq(), 0);
     InitialiseAndClear();
@@ -110,7 +95,7 @@ TEST_F(AD9951Driver, RefreshRewritesTheChipAndRepeatsTheRequestAsGiven)
     EXPECT_EQ(chip.CurrentTuningWord(), 2) << "2000000000 asked for again, beyond half the clock";
 
     // A refresh keeps a clock under trial; the stored one comes back only at Initialise.
-    settings.values[FakeSettingsStore::name(Section, "CLKIn")] = "360096000";
+    Store("CLKIn", "360096000");
     chip.ClkIn(360'000'000);
     chip.Refresh();
     EXPECT_EQ(chip.ClkIn(), 360'000'000);

@@ -1,23 +1,13 @@
 #include "radio/clsDDSParallelIF.h"
 
-#include "core/RuntimeError.h"
-#include "fakes/FakeMessageBoxes.h"
-#include "fakes/FakePerfCounter.h"
-#include "fakes/FakePrinterPort.h"
-#include "fakes/FakeSettingsStore.h"
-
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <gtest/gtest.h>
+#include "RadioTestRig.h"
 
 #include <array>
 #include <cerrno>
 
 namespace {
 
-constexpr const char* Section = "RXModel.Test";
-
-class ParallelTransport : public ::testing::Test
+class ParallelTransport : public RadioTestRig
 {
 protected:
     void InitialiseAndClear()
@@ -26,15 +16,6 @@ protected:
         port.ClearTrace();
     }
 
-    void Store(const char* key, const std::string& value)
-    {
-        settings.values[FakeSettingsStore::name(Section, key)] = value;
-    }
-
-    FakePerfCounter clock{10'000'000, 1};
-    FakePrinterPort port{clock};
-    FakeSettingsStore settings;
-    FakeMessageBoxes boxes;
     clsDDSParallelIF transport;
 };
 
@@ -54,7 +35,7 @@ TEST_F(ParallelTransport, InitialiseWritesTheIdleImagesWithAndWithoutInversion)
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(ParallelTransport, SequencesFrameTheBytesInEitherBitOrder)
+TEST_F(ParallelTransport, SequencesAndWordsFrameTheBitsInEitherOrder)
 {
     InitialiseAndClear();
     const std::array<uint8_t, 5> word{0x1F, 0x85, 0xEB, 0x11, 0x00};   // AD9850 tuning word 0x11EB851F
@@ -76,6 +57,17 @@ TEST_F(ParallelTransport, SequencesFrameTheBytesInEitherBitOrder)
     const std::array<uint8_t, 2> bytes{0x00, 0x02};
     EXPECT_EQ(transport.SendSeqMSB(bytes, 2), 0);
     EXPECT_EQ(port.Chip().SelectedFrames().at(0).Bytes(BitOrder::MSBFirst), (std::vector<uint8_t>{0x00, 0x02}));
+
+    port.ClearTrace();
+    transport.Out8LSB(0x01);
+    EXPECT_EQ(ClockedFrame{port.Chip().ClockedBits()}.Value(BitOrder::LSBFirst), 0x01u);
+    EXPECT_EQ(port.Chip().UpdatedFrames().size(), 0u) << "Out8LSB leaves the strobe alone";
+
+    port.ClearTrace();
+    transport.Out16(0x3312);
+    EXPECT_EQ(port.Chip().Words16(), (std::vector<uint16_t>{0x3312}));
+    EXPECT_EQ(port.Chip().Steps().size(), 2u + 48 + 1);
+    EXPECT_DOUBLE_EQ(port.Chip().ShortestPause(), 5.1) << "the frame edges are paced too";
 }
 
 TEST_F(ParallelTransport, ByteImagesFollowTheBitNumbers)
@@ -104,21 +96,6 @@ TEST_F(ParallelTransport, ByteImagesFollowTheBitNumbers)
     EXPECT_EQ(port.Bytes(), (std::vector<uint8_t>{0x4A, 0x48}));
 }
 
-TEST_F(ParallelTransport, Out8LSBAndOut16)
-{
-    InitialiseAndClear();
-    transport.Out8LSB(0x01);
-    EXPECT_EQ(ClockedFrame{port.Chip().ClockedBits()}.Value(BitOrder::LSBFirst), 0x01u);
-    EXPECT_EQ(port.Chip().UpdatedFrames().size(), 0u) << "Out8LSB leaves the strobe alone";
-
-    port.ClearTrace();
-    transport.Out16(0x3312);
-    const auto chip = port.Chip();
-    EXPECT_EQ(chip.Words16(), (std::vector<uint16_t>{0x3312}));
-    EXPECT_EQ(chip.Steps().size(), 2u + 48 + 1);
-    EXPECT_DOUBLE_EQ(chip.ShortestPause(), 5.1) << "the frame edges are paced too";
-}
-
 TEST_F(ParallelTransport, EachSequenceRefusesItsOwnReentry)
 {
     InitialiseAndClear();
@@ -126,13 +103,10 @@ TEST_F(ParallelTransport, EachSequenceRefusesItsOwnReentry)
     const std::array<uint8_t, 1> bytes{0xAA};
     int32_t lsbAgain = 0;
     int32_t msbMeanwhile = 1;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [&] {
-            lsbAgain = transport.SendSeqLSB(bytes, 1);
-            msbMeanwhile = transport.SendSeqMSB(bytes, 1);
-        },
-        Qt::QueuedConnection);
+    RunDuringNextPause([&] {
+        lsbAgain = transport.SendSeqLSB(bytes, 1);
+        msbMeanwhile = transport.SendSeqMSB(bytes, 1);
+    });
     EXPECT_EQ(transport.SendSeqLSB(bytes, 1), 0);
     EXPECT_EQ(lsbAgain, SequenceBusy);
     EXPECT_EQ(msbMeanwhile, 0) << "the other sequence member has its own flag";
@@ -179,24 +153,18 @@ TEST_F(ParallelTransport, SettingsRoundTrip)
     settings.values.clear();
     transport.WaitTime(5e-6);
     transport.SaveSettings();
-    const auto stored = [&](const char* key) { return settings.values[FakeSettingsStore::name(Section, key)]; };
-    EXPECT_EQ(stored("PortAddress"), "632");
-    EXPECT_EQ(stored("ParallelWaitTime"), "5E-06");
-    EXPECT_EQ(stored("Inverting"), "True");
-    EXPECT_EQ(stored("IOUPDBitNo"), "2");
-    EXPECT_EQ(stored("SDATABitNo"), "0");
-    EXPECT_EQ(stored("SCLCKBitNo"), "1");
+    EXPECT_EQ(Stored("PortAddress"), "632");
+    EXPECT_EQ(Stored("ParallelWaitTime"), "5E-06");
+    EXPECT_EQ(Stored("Inverting"), "True");
+    EXPECT_EQ(Stored("IOUPDBitNo"), "2");
+    EXPECT_EQ(Stored("SDATABitNo"), "0");
+    EXPECT_EQ(Stored("SCLCKBitNo"), "1");
 }
 
-TEST_F(ParallelTransport, PortMembersOfTheSerialTransportAreMissing)
+TEST_F(ParallelTransport, IsAlwaysOpenAndHasNoI2C)
 {
     EXPECT_EQ(transport.OpenPort(true), 1);
-    EXPECT_EQ(transport.ClosePort(), 0);
     EXPECT_EQ(transport.GetEncoderBits(), 0);
-    EXPECT_THROW(transport.PortNo(), RuntimeError);
-    EXPECT_THROW(transport.MSCommCtl(nullptr), RuntimeError);
-    const std::array<uint8_t, 1> bytes{0xD2};
-    EXPECT_THROW(transport.I2CSendSeq(bytes, 1), RuntimeError);
     EXPECT_THROW(transport.I2CInit(), RuntimeError);
     EXPECT_TRUE(port.Bytes().empty());
 }

@@ -1,29 +1,16 @@
 #include "radio/clsDDSSerialIF.h"
 
-#include "core/RuntimeError.h"
-#include "fakes/FakeMessageBoxes.h"
-#include "fakes/FakePerfCounter.h"
-#include "fakes/FakeSerialLines.h"
-#include "fakes/FakeSettingsStore.h"
+#include "RadioTestRig.h"
 #include "platform/SerialLines.h"
-
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cerrno>
 
 namespace {
 
-constexpr const char* Section = "RXModel.Test";
-constexpr double DefaultWaitMicroseconds = 1e6 / 230400.0;   // 4.34 microseconds
+const double DefaultPause = MeasuredPause(1e6 / 230400.0);   // 4.34 microseconds
 
-// A delay of d microseconds on a 10 MHz counter that advances one tick per read lasts
-// round(10 d) + 1 ticks.
-double MeasuredPause(double microseconds) { return (std::nearbyint(microseconds * 10) + 1) / 10; }
-
-class SerialTransport : public ::testing::Test
+class SerialTransport : public RadioTestRig
 {
 protected:
     // Initialised and open in polled mode, with the trace cleared.
@@ -34,10 +21,6 @@ protected:
         lines.ClearTrace();
     }
 
-    FakePerfCounter clock{10'000'000, 1};
-    FakeSerialLines lines{clock};
-    FakeSettingsStore settings;
-    FakeMessageBoxes boxes;
     clsDDSSerialIF transport;
 };
 
@@ -46,7 +29,6 @@ TEST_F(SerialTransport, SendSeqMSBFramesTheBytesMostSignificantBitFirst)
     OpenIdle();
     const std::array<uint8_t, 2> bytes{0xA5, 0x3C};
     EXPECT_EQ(transport.SendSeqMSB(bytes, 2), 0);
-
     const auto chip = lines.Chip();
     ASSERT_EQ(chip.Steps().size(), 2u + 24 * 2 + 1);
     const auto frames = chip.SelectedFrames();
@@ -54,53 +36,35 @@ TEST_F(SerialTransport, SendSeqMSBFramesTheBytesMostSignificantBitFirst)
     EXPECT_EQ(frames[0].Bytes(BitOrder::MSBFirst), (std::vector<uint8_t>{0xA5, 0x3C}));
     EXPECT_EQ(chip.DataChangesWithClockHigh(), 0u);
     for (const auto& step : chip.Steps())
-        EXPECT_DOUBLE_EQ(step.pauseMicroseconds, MeasuredPause(DefaultWaitMicroseconds));
+        EXPECT_DOUBLE_EQ(step.pauseMicroseconds, DefaultPause);
 
-    // On the wire: the strobe opens with DTR set and closes with DTR cleared; a 1 clears RTS;
-    // the clock is the break.
-    const auto trace = lines.Trace();
-    EXPECT_TRUE(trace.front().lines.dtr);
-    EXPECT_FALSE(trace[1].lines.brk);
-    EXPECT_FALSE(trace[2].lines.rts);      // first bit of 0xA5 is 1
-    EXPECT_TRUE(trace[3].lines.brk);
-    EXPECT_FALSE(trace[4].lines.brk);
-    EXPECT_TRUE(trace[5].lines.rts);       // second bit is 0
-    EXPECT_FALSE(trace.back().lines.dtr);
-}
-
-TEST_F(SerialTransport, EmptySequenceSendsAnEmptyFrame)
-{
-    OpenIdle();
+    // An empty sequence is an empty frame.
+    lines.ClearTrace();
     EXPECT_EQ(transport.SendSeqMSB({}, 0), 0);
-    const auto chip = lines.Chip();
-    EXPECT_EQ(chip.Steps().size(), 3u);
-    ASSERT_EQ(chip.SelectedFrames().size(), 1u);
-    EXPECT_TRUE(chip.SelectedFrames()[0].bits.empty());
+    ASSERT_EQ(lines.Chip().SelectedFrames().size(), 1u);
+    EXPECT_TRUE(lines.Chip().SelectedFrames()[0].bits.empty());
 }
 
-TEST_F(SerialTransport, Out8ClocksOneByteWithoutTouchingTheStrobe)
+TEST_F(SerialTransport, Out8LeavesTheStrobeAloneAndOut16FramesAWordWithUnpausedEdges)
 {
     OpenIdle();
     transport.Out8(0x96);
-    const auto chip = lines.Chip();
-    EXPECT_EQ(chip.Steps().size(), 1u + 24);
-    EXPECT_EQ(ClockedFrame{chip.ClockedBits()}.Value(BitOrder::MSBFirst), 0x96u);
-    for (const auto& step : chip.Steps())
+    const auto byte = lines.Chip();
+    EXPECT_EQ(byte.Steps().size(), 1u + 24);
+    EXPECT_EQ(ClockedFrame{byte.ClockedBits()}.Value(BitOrder::MSBFirst), 0x96u);
+    for (const auto& step : byte.Steps())
         EXPECT_FALSE(step.pins.strobe);
-}
 
-TEST_F(SerialTransport, Out16FramesOneWordWithUnpausedFrameEdges)
-{
-    OpenIdle();
+    lines.ClearTrace();
     transport.Out16(0xF800);
     const auto chip = lines.Chip();
     EXPECT_EQ(chip.Words16(), (std::vector<uint16_t>{0xF800}));
     const auto& steps = chip.Steps();
     ASSERT_EQ(steps.size(), 2u + 48 + 1);
-    EXPECT_EQ(steps[0].pauseMicroseconds, 0);                  // strobe low
-    EXPECT_EQ(steps[1].pauseMicroseconds, 0);                  // clock low
-    EXPECT_DOUBLE_EQ(steps[2].pauseMicroseconds, MeasuredPause(DefaultWaitMicroseconds));
-    EXPECT_EQ(steps.back().pauseMicroseconds, 0);              // strobe high
+    EXPECT_EQ(steps[0].pauseMicroseconds, 0);   // strobe low
+    EXPECT_EQ(steps[1].pauseMicroseconds, 0);   // clock low
+    EXPECT_DOUBLE_EQ(steps[2].pauseMicroseconds, DefaultPause);
+    EXPECT_EQ(steps.back().pauseMicroseconds, 0);   // strobe high
     EXPECT_TRUE(steps.back().pins.strobe);
 }
 
@@ -137,35 +101,31 @@ TEST_F(SerialTransport, I2CSendSeqWritesOneTransactionToTheChipAddress)
         if (steps[i].pauseMicroseconds == 0)
             continue;
         ++waits;
-        EXPECT_DOUBLE_EQ(steps[i].pauseMicroseconds, MeasuredPause(DefaultWaitMicroseconds)) << i;
+        EXPECT_DOUBLE_EQ(steps[i].pauseMicroseconds, DefaultPause) << i;
     }
     EXPECT_EQ(waits, 1u + 10 * 5 + 2);
 }
 
 TEST_F(SerialTransport, InitialiseAndOpeningLeaveTheLinesIdle)
 {
+    ASSERT_GE(transport.OpenPort(), 1);
+    lines.ClearTrace();
+    const std::array<uint8_t, 1> bytes{0xFF};
+    EXPECT_EQ(transport.SendSeqMSB(bytes, 1), 0);
+    EXPECT_TRUE(lines.Trace().empty()) << "no sequence before Initialise";
+    transport.ClosePort();
+
     transport.Initialise();
     EXPECT_TRUE(transport.Initialised());
     EXPECT_TRUE(lines.Trace().empty()) << "no port is open yet";
-
     ASSERT_GE(transport.OpenPort(), 1);
     // The driver raises RTS and DTR on opening; the transport then sets the idle state
     // explicitly, each change paced: data 0 (RTS set), strobe 0 (DTR set), clock 0.
     const auto trace = lines.Trace();
     ASSERT_EQ(trace.size(), 4u);
-    const SerialLineState idle{true, true, false};
     for (const auto& step : trace)
-        EXPECT_EQ(step.lines, idle);
-    EXPECT_DOUBLE_EQ(trace.back().pauseMicroseconds, MeasuredPause(DefaultWaitMicroseconds));
-}
-
-TEST_F(SerialTransport, SendSeqMSBBeforeInitialiseChangesNoLine)
-{
-    ASSERT_GE(transport.OpenPort(), 1);
-    lines.ClearTrace();
-    const std::array<uint8_t, 1> bytes{0xFF};
-    EXPECT_EQ(transport.SendSeqMSB(bytes, 1), 0);
-    EXPECT_TRUE(lines.Trace().empty());
+        EXPECT_EQ(step.lines, (SerialLineState{true, true, false}));
+    EXPECT_DOUBLE_EQ(trace.back().pauseMicroseconds, DefaultPause);
 }
 
 TEST_F(SerialTransport, CountBeyondTheBytesIsRefusedBeforeAnyLineChanges)
@@ -192,14 +152,11 @@ TEST_F(SerialTransport, ReenteredSequenceIsRefusedAndSendsNothing)
     int32_t innerResult = 0;
     size_t changesBeforeInner = 0;
     size_t changesAfterInner = 0;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [&] {
-            changesBeforeInner = lines.Trace().size();
-            innerResult = transport.SendSeqMSB(inner, 1);
-            changesAfterInner = lines.Trace().size();
-        },
-        Qt::QueuedConnection);
+    RunDuringNextPause([&] {
+        changesBeforeInner = lines.Trace().size();
+        innerResult = transport.SendSeqMSB(inner, 1);
+        changesAfterInner = lines.Trace().size();
+    });
 
     EXPECT_EQ(transport.SendSeqMSB(outer, 1), 0);
     EXPECT_EQ(innerResult, SequenceBusy);
@@ -216,7 +173,7 @@ TEST_F(SerialTransport, OnlyWaitsOver500MicrosecondsLetEventsRun)
     for (const double wait : {500e-6, 501e-6}) {
         transport.WaitTime(wait);
         bool ran = false;
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { ran = true; }, Qt::QueuedConnection);
+        RunDuringNextPause([&] { ran = true; });
         transport.SDATA(1);
         EXPECT_EQ(ran, wait > 500e-6) << wait;
         QCoreApplication::processEvents();
@@ -253,34 +210,38 @@ TEST_F(SerialTransport, OpenPortOpensTheNumberedDeviceOnce)
     EXPECT_EQ(transport.GetEncoderBits(), 0);
 }
 
-TEST_F(SerialTransport, SerialDeviceKeyNamesTheDevice)
-{
-    settings.values[FakeSettingsStore::name(Section, "SerialDevice")] = "/dev/ttyUSB0";
-    transport.RxName(Section);
-    transport.Initialise();
-    ASSERT_GE(transport.OpenPort(), 1);
-    EXPECT_EQ(lines.opens.at(0).device, "/dev/ttyUSB0");
-}
-
 TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
 {
     lines.failingDevices["/dev/ttyS0"] = ENOENT;
     lines.failingDevices["/dev/ttyS1"] = EACCES;
-
     EXPECT_EQ(transport.OpenPort(), 0);
     EXPECT_EQ(transport.hComm(), 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    const std::string& missing = boxes.Last().prompt;
-    EXPECT_EQ(missing.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n"
-                            "Please Set valid COM port in Configuration, then Close and Restart\n/dev/ttyS0: ",
-                            0),
+    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n"
+                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
+                                        "/dev/ttyS0: ",
+                                        0),
               0u)
-        << missing;
+        << boxes.Last().prompt;
 
     transport.PortNo(2);
     EXPECT_EQ(transport.OpenPort(), 0);
     EXPECT_NE(boxes.Last().prompt.find("/dev/ttyS1"), std::string::npos);
     EXPECT_NE(boxes.Last().prompt.find("dialout"), std::string::npos);
+
+    // In event mode the control's own message follows.
+    transport.PortNo(1);
+    transport.MSCommCtl(std::make_shared<SerialLines::CommControl>());
+    EXPECT_EQ(transport.OpenPort(true), 0);
+    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n"
+                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
+                                        "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: ",
+                                        0),
+              0u)
+        << boxes.Last().prompt;
+    transport.MSCommCtl(nullptr);
+    EXPECT_EQ(transport.OpenPort(true), 0);
+    EXPECT_EQ(boxes.boxes.size(), 4u);
 }
 
 TEST_F(SerialTransport, EventModeOpensThroughTheControlAndReportsEncoderChanges)
@@ -310,50 +271,34 @@ TEST_F(SerialTransport, EventModeOpensThroughTheControlAndReportsEncoderChanges)
     EXPECT_EQ(transport.GetEncoderBits(), 0);
 }
 
-TEST_F(SerialTransport, EventModeFailureShowsTheControlMessage)
-{
-    lines.failingDevices["/dev/ttyS0"] = EBUSY;
-    transport.MSCommCtl(std::make_shared<SerialLines::CommControl>());
-    EXPECT_EQ(transport.OpenPort(true), 0);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n"
-                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
-                                        "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: ",
-                                        0),
-              0u)
-        << boxes.Last().prompt;
-
-    transport.MSCommCtl(nullptr);
-    EXPECT_EQ(transport.OpenPort(true), 0);
-    EXPECT_EQ(boxes.boxes.size(), 2u);
-}
-
 TEST_F(SerialTransport, SettingsRoundTrip)
 {
     transport.RxName(Section);
     transport.SaveSettings();
     EXPECT_EQ(settings.writeCount, 0) << "nothing is saved before Initialise";
 
-    settings.values[FakeSettingsStore::name(Section, "SerialWaitTime")] = "5E-06";
-    settings.values[FakeSettingsStore::name(Section, "PortNo")] = "0";
+    Store("SerialWaitTime", "5E-06");
+    Store("PortNo", "0");
+    Store("SerialDevice", "/dev/ttyUSB0");
     transport.Initialise();
     EXPECT_EQ(transport.WaitTime(), 5e-6);
     EXPECT_EQ(transport.PortNo(), 1);
     ASSERT_GE(transport.OpenPort(), 1);
+    EXPECT_EQ(lines.opens.at(0).device, "/dev/ttyUSB0");
     lines.ClearTrace();
     transport.SDATA(1);
     EXPECT_DOUBLE_EQ(lines.Trace().back().pauseMicroseconds, MeasuredPause(5.0));
 
     // A malformed value keeps the current one.
-    settings.values[FakeSettingsStore::name(Section, "PortNo")] = "COM4";
+    Store("PortNo", "COM4");
     transport.PortNo(7);
     transport.RestoreSettings();
     EXPECT_EQ(transport.PortNo(), 7);
 
     transport.WaitTime(1.0 / 230400.0);
     transport.SaveSettings();
-    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "PortNo")], "7");
-    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "SerialWaitTime")], "4.34027777777778E-06");
+    EXPECT_EQ(Stored("PortNo"), "7");
+    EXPECT_EQ(Stored("SerialWaitTime"), "4.34027777777778E-06");
 }
 
 } // namespace

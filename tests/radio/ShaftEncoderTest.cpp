@@ -1,17 +1,12 @@
 #include "radio/MouseOverS.h"
 
-#include "TestOscillatorChip.h"
+#include "RadioTestRig.h"
 #include "core/MainWindowValues.h"
-#include "fakes/FakeMessageBoxes.h"
-#include "fakes/FakePerfCounter.h"
-#include "fakes/FakeSerialLines.h"
-#include "fakes/FakeSettingsStore.h"
 #include "platform/SerialLines.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RadioControls.h"
 
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <stdexcept>
@@ -26,7 +21,7 @@ uint32_t StatusFor(int32_t state)
     return ((state & 1) ? 0u : uint32_t{SerialLines::MS_CTS_ON}) | ((state & 2) ? 0u : uint32_t{SerialLines::MS_DSR_ON});
 }
 
-class ShaftEncoder : public ::testing::Test
+class ShaftEncoder : public RadioTestRig
 {
 protected:
     void SetUp() override
@@ -80,10 +75,6 @@ protected:
         }
     }
 
-    FakePerfCounter clock{10'000'000, 1};
-    FakeSerialLines lines{clock};
-    FakeSettingsStore settings;
-    FakeMessageBoxes boxes;
     std::shared_ptr<TestOscillatorChip> chip = std::make_shared<TestOscillatorChip>();
 };
 

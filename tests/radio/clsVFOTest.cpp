@@ -1,15 +1,9 @@
 #include "radio/clsVFO.h"
 
-#include "TestOscillatorChip.h"
+#include "RadioTestRig.h"
 #include "core/MainWindowValues.h"
-#include "core/RuntimeError.h"
-#include "fakes/FakeSettingsStore.h"
-
-#include <gtest/gtest.h>
 
 namespace {
-
-constexpr const char* Section = "RXModel.Test";
 
 class VFO : public ::testing::Test
 {
@@ -40,7 +34,7 @@ protected:
     clsVFO vfo;
 };
 
-TEST_F(VFO, IncFreqSnapsToTheStepGridBeforeStepping)
+TEST_F(VFO, StepsSnapToTheGridFirstAndGoDownWhateverTheSign)
 {
     vfo.TuneStep(1000);
     vfo.TunedFrequency(70001234);
@@ -58,20 +52,16 @@ TEST_F(VFO, IncFreqSnapsToTheStepGridBeforeStepping)
     vfo.TunedFrequency(70001234);
     EXPECT_EQ(vfo.Inc_Freq(5), 70001239);
 
-    vfo.TuneStepLock(true);                            // the lock keeps step and grid
-    vfo.TuneStep(250);
-    EXPECT_EQ(vfo.TuneStep(), 100000);
-    EXPECT_EQ(vfo.TuneStepLSD(), 0);
-}
-
-TEST_F(VFO, DecFreqStepsDownWhateverTheSignOfItsArgument)
-{
     vfo.TuneStep(100);
     vfo.TunedFrequency(70000000);
     EXPECT_EQ(vfo.Dec_Freq(-500), 69999500);
     EXPECT_EQ(vfo.Dec_Freq(500), 69999000);
-    EXPECT_EQ(vfo.Dec_Freq(), 69998900);
-    EXPECT_EQ(vfo.Dec_Freq(0), 69998800);
+    EXPECT_EQ(vfo.Dec_Freq(0), 69998900);
+
+    vfo.TuneStepLock(true);                            // the lock keeps step and grid
+    vfo.TuneStep(250);
+    EXPECT_EQ(vfo.TuneStep(), 100);
+    EXPECT_EQ(vfo.TuneStepLSD(), 100);
 }
 
 TEST_F(VFO, TunedFrequencyTakesTheMagnitudeAndStaysWithinTheReceiverLimits)
@@ -94,58 +84,51 @@ TEST_F(VFO, TunedFrequencyTakesTheMagnitudeAndStaysWithinTheReceiverLimits)
     EXPECT_EQ(vfo.OscOut(), 2 * 3550000);
 }
 
-TEST_F(VFO, OscillatorAboveTheDriversRangeMovesTheTunedFrequencyBack)
-{
-    vfo.OscMultiplier(4);
-    vfo.IFFrequency(12000);
-    chip->maxFreq = 1'200'000'000;
-    vfo.TunedFrequency(300000000);
-    EXPECT_EQ(vfo.OscOut(), 1200000000);
-    EXPECT_EQ(vfo.TunedFrequency(), 299880000);
-    EXPECT_EQ(chip->frequencies.back(), 1200000000);
-}
-
-TEST_F(VFO, LimitsBackComputeThroughTheForwardMappingOnEitherSide)
+TEST_F(VFO, BeyondTheDriversRangeTheTunedFrequencyFollowsTheOscillatorsLimit)
 {
     struct Case
     {
         int32_t osc, pll;
         bool hiSide;
-        int32_t calib;
-        int32_t tuned;
-        int32_t limit;
+        int32_t calib, ifHz, tuned;
+        double maxHz;
+        int32_t oscOut, retuned;   // retuned 0: the forward mapping alone is checked
     };
     const Case cases[] = {
-        {4, 2, true, 0, 290000000, 500'000'000},    // PLL multiplier 2, above the range
-        {4, 1, false, 5, 290000000, 500'000'000},   // low side, with a calibration offset
-        {1, 1, false, 0, 450100, 400'000},          // low side just above the IF: below the range
-        {1, 1, false, 0, 100000, 400'000},          // low side below the IF: the offset is negative
+        {4, 1, true, 0, 12000, 300000000, 1.2e9, 1'200'000'000, 299880000},   // multiplier 4, above the range
+        {4, 2, true, 0, 45000, 290000000, 5e8, 500'000'000, 0},                // PLL multiplier 2, above
+        {4, 1, false, 5, 45000, 290000000, 5e8, 500'000'000, 0},               // low side, calibration offset
+        {1, 1, false, 0, 45000, 450100, 5e8, 400'000, 0},                      // low side just above the IF
+        {1, 1, false, 0, 45000, 100000, 5e8, 400'000, 0},                      // low side below the IF
     };
+    chip->minFreq = 400'000;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tuned);
         vfo.OscMultiplier(c.osc);
         vfo.PLLMultiplier(c.pll);
         vfo.HiSideLo(c.hiSide);
         vfo.CalibOffset(c.calib);
-        vfo.IFFrequency(45000);
-        chip->maxFreq = 500'000'000;
-        chip->minFreq = 400'000;
+        vfo.IFFrequency(c.ifHz);
+        chip->maxFreq = c.maxHz;
         vfo.TunedFrequency(c.tuned);
-        EXPECT_EQ(vfo.OscOut(), c.limit);
-        EXPECT_NEAR(ForwardOscillator(), c.limit, 4);
+        EXPECT_EQ(vfo.OscOut(), c.oscOut);
+        EXPECT_NEAR(ForwardOscillator(), c.oscOut, 4);
         EXPECT_EQ(chip->frequencies.back(), vfo.OscOut());
+        if (c.retuned != 0) {
+            EXPECT_EQ(vfo.TunedFrequency(), c.retuned);
+        }
     }
-}
 
-TEST_F(VFO, SingleLimitsAreAdoptedRoundingHalvesToEven)
-{
-    chip->maxFreq = 12345.5;
+    // A single-precision limit is adopted rounded half to even.
+    vfo.OscMultiplier(1);
+    vfo.IFFrequency(0);
     vfo.RXMinFreq(0);
-    vfo.TunedFrequency(20000);
-    EXPECT_EQ(vfo.OscOut(), 12346);
-    chip->maxFreq = 12344.5;
-    vfo.TunedFrequency(20000);
-    EXPECT_EQ(vfo.OscOut(), 12344);
+    chip->minFreq = 0;
+    for (const auto& [limit, adopted] : {std::pair{12345.5, 12346}, std::pair{12344.5, 12344}}) {
+        chip->maxFreq = limit;
+        vfo.TunedFrequency(20000);
+        EXPECT_EQ(vfo.OscOut(), adopted);
+    }
 }
 
 TEST_F(VFO, IQUpperImageIsReportedButNotStored)
@@ -163,7 +146,7 @@ TEST_F(VFO, IQUpperImageIsReportedButNotStored)
     EXPECT_EQ(vfo.TunedFrequency(), 70000000);
 }
 
-TEST_F(VFO, SettingsRoundTrip)
+TEST_F(VFO, SettingsRoundTripAndMalformedValuesKeepTheCurrentOnes)
 {
     vfo.Name(Section);
     vfo.IFFrequency(455000);
@@ -176,7 +159,6 @@ TEST_F(VFO, SettingsRoundTrip)
     vfo.DDSInterfaceType(3);
     vfo.TunedFrequency(70001234);
     vfo.SaveSettings();
-    EXPECT_EQ(settings.values[FakeSettingsStore::name(Section, "CalibOffset")], "5");
 
     clsVFO restored;
     restored.Name(Section);
@@ -189,28 +171,18 @@ TEST_F(VFO, SettingsRoundTrip)
     EXPECT_TRUE(restored.AutoUpdate());
     EXPECT_EQ(restored.TuneStep(), 2.5);
     EXPECT_EQ(restored.TuneStepLSD(), 0);              // restored directly, grid untouched
-    restored.Name("");                                 // nothing to save at destruction
-}
 
-TEST_F(VFO, MalformedStoredValuesKeepTheCurrentOnes)
-{
-    vfo.Name(Section);
-    vfo.IFFrequency(12000);
-    vfo.OscMultiplier(4);
-    vfo.TunedFrequency(70000000);
-    settings.values[FakeSettingsStore::name(Section, "IFFrequency")] = "twelve";
-    settings.values[FakeSettingsStore::name(Section, "OscMultiplier")] = "0";
-    settings.values[FakeSettingsStore::name(Section, "PLLMultiplier")] = "";
-    settings.values[FakeSettingsStore::name(Section, "TunedFrequency")] = "99999999999";
-    settings.values[FakeSettingsStore::name(Section, "HiSideLo")] = "perhaps";
-    settings.values[FakeSettingsStore::name(Section, "TuneStep")] = "12.5";
-    EXPECT_NO_THROW(vfo.RestoreSettings());
-    EXPECT_EQ(vfo.IFFrequency(), 12000);
-    EXPECT_EQ(vfo.OscMultiplier(), 4);
-    EXPECT_EQ(vfo.PLLMultiplier(), 1);
-    EXPECT_EQ(vfo.TunedFrequency(), 70000000);
-    EXPECT_TRUE(vfo.HiSideLo());
-    EXPECT_EQ(vfo.TuneStep(), 12.5);
+    for (const auto& [key, text] : {std::pair{"IFFrequency", "twelve"}, {"OscMultiplier", "0"}, {"PLLMultiplier", ""},
+                                    {"TunedFrequency", "99999999999"}, {"HiSideLo", "perhaps"}, {"TuneStep", "12.5"}})
+        settings.values[FakeSettingsStore::name(Section, key)] = text;
+    EXPECT_NO_THROW(restored.RestoreSettings());
+    EXPECT_EQ(restored.IFFrequency(), 455000);
+    EXPECT_EQ(restored.OscMultiplier(), 4);
+    EXPECT_EQ(restored.PLLMultiplier(), 2);
+    EXPECT_EQ(restored.TunedFrequency(), 70001234);
+    EXPECT_FALSE(restored.HiSideLo());
+    EXPECT_EQ(restored.TuneStep(), 12.5);
+    restored.Name("");                                 // nothing to save at destruction
 }
 
 TEST_F(VFO, MultipliersReachTheDriverAndNeedOne)

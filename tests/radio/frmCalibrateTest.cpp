@@ -1,8 +1,6 @@
 #include "radio/frmCalibrate.h"
 
-#include "TestOscillatorChip.h"
-#include "fakes/FakeMessageBoxes.h"
-#include "fakes/FakeSettingsStore.h"
+#include "RadioTestRig.h"
 #include "radio/clsCY27EE16.h"
 #include "radio/clsSoftDDS.h"
 #include "radio/clsVFO.h"
@@ -10,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -28,7 +25,7 @@ long long Shown(const QLabel* label)
     return std::stoll(digits);
 }
 
-class Calibration : public ::testing::Test
+class Calibration : public RadioTestRig
 {
 protected:
     // A receiver at 7.083 MHz with a 45 MHz IF above it, on a 360.096 MHz clock.
@@ -41,8 +38,6 @@ protected:
         vfo.TunedFrequency(70'830'000);
     }
 
-    FakeSettingsStore settings;
-    FakeMessageBoxes boxes;
     std::shared_ptr<TestOscillatorChip> chip = std::make_shared<TestOscillatorChip>();
     clsVFO vfo;
 };

@@ -1,21 +1,14 @@
 #include "radio/modSetupRX.h"
 
+#include "RadioTestRig.h"
 #include "core/MainWindowValues.h"
 #include "core/Numeric.h"
-#include "fakes/FakeMessageBoxes.h"
-#include "fakes/FakePerfCounter.h"
-#include "fakes/FakePrinterPort.h"
-#include "fakes/FakeSerialLines.h"
-#include "fakes/FakeSettingsStore.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "radio/RadioControls.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <optional>
 
 namespace {
@@ -24,7 +17,7 @@ using RXDefinitions::RXModels;
 
 constexpr double TwoTo32 = 4294967296.0;
 
-class ReceiverSetup : public ::testing::Test
+class ReceiverSetup : public RadioTestRig
 {
 protected:
     void SetUp() override
@@ -48,10 +41,10 @@ protected:
         SDRModelNo = 0;
     }
 
-    void Store(int model, const char* key, const std::string& value)
+    void StoreFor(int model, const char* key, const std::string& value)
     {
         RXDefinitions::Initialise();
-        settings.values[FakeSettingsStore::name("RXModel." + RXModels[model].Name, key)] = value;
+        StoreIn("RXModel." + RXModels[model].Name, key, value);
     }
 
     void ClearTraces()
@@ -70,10 +63,10 @@ protected:
         return static_cast<uint32_t>(word);
     }
 
-    static uint32_t WordOfBytes(const std::vector<uint8_t>& bytes, size_t first)
+    // Four bytes, most significant first.
+    static uint32_t WordOf(const std::vector<uint8_t>& bytes)
     {
-        return uint32_t(bytes[first]) << 24 | uint32_t(bytes[first + 1]) << 16 | uint32_t(bytes[first + 2]) << 8 |
-               bytes[first + 3];
+        return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
     }
 
     // What the chip of the model last received, stated as the chip sees it.
@@ -90,7 +83,7 @@ protected:
             ASSERT_EQ(bytes.size(), 5u);
             EXPECT_EQ(bytes[0], 0x04);
             if (word) {
-                EXPECT_EQ(WordOfBytes(bytes, 1), *word);
+                EXPECT_EQ(WordOf({bytes.begin() + 1, bytes.end()}), *word);
             }
             break;
         }
@@ -104,7 +97,7 @@ protected:
                 bytes.push_back(static_cast<uint8_t>(words[i] & 0xFF));
             EXPECT_EQ(words[words.size() - 4] & 0xFF00, 0x3300);
             EXPECT_EQ(words.back() & 0xFF00, 0x2000);
-            EXPECT_EQ(WordOfBytes(bytes, 0), *word);
+            EXPECT_EQ(WordOf(bytes), *word);
             break;
         }
         case DDSChipCode::AD9850:
@@ -146,11 +139,6 @@ protected:
                     ratio);
     }
 
-    FakePerfCounter clock{10'000'000, 1};
-    FakeSerialLines lines{clock};
-    FakePrinterPort port{clock};
-    FakeSettingsStore settings;
-    FakeMessageBoxes boxes;
     std::vector<float> ritOffsets;
 };
 
@@ -189,11 +177,6 @@ TEST_F(ReceiverSetup, MainWindowsModelWithoutStoredSettings)
     int32_t modelNo = -1;
     modSetupRX::InitialiseRX(modelNo);
     EXPECT_EQ(modelNo, 4);
-    const auto& model = modSetupRX::Model;
-    EXPECT_TRUE(model.HiSideLo);
-    EXPECT_FALSE(model.AutoUpdate);
-    EXPECT_EQ(model.CalibOffset, 0);
-    EXPECT_EQ(DDSNullIF->WaitTime(), 0.000005);
     EXPECT_EQ(SoftDDS->BaseFrequency(), 12340000);
     EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
     EXPECT_EQ(DDSNullIF->Name(), "DDSInterface.Null");
@@ -205,8 +188,8 @@ TEST_F(ReceiverSetup, MainWindowsModelWithoutStoredSettings)
 
 TEST_F(ReceiverSetup, StoredChoicesOfChipAndTransport)
 {
-    Store(0, "DDSChip", "1234");
-    Store(0, "DDSInterfaceType", "2");
+    StoreFor(0, "DDSChip", "1234");
+    StoreFor(0, "DDSInterfaceType", "2");
     int32_t modelNo = 0;
     modSetupRX::InitialiseRX(modelNo);
     ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -217,8 +200,8 @@ TEST_F(ReceiverSetup, StoredChoicesOfChipAndTransport)
     EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
     EXPECT_TRUE(lines.opens.empty());
 
-    Store(0, "DDSInterfaceType", "3");
-    Store(0, "XtalFrequency", "-1");
+    StoreFor(0, "DDSInterfaceType", "3");
+    StoreFor(0, "XtalFrequency", "-1");
     SoftDDS->BaseFrequency(1);
     modSetupRX::InitialiseRX(modelNo);
     EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
@@ -229,17 +212,16 @@ TEST_F(ReceiverSetup, StoredChoicesOfChipAndTransport)
 TEST_F(ReceiverSetup, MalformedSettingsStartWithTheDefaults)
 {
     RXDefinitions::Initialise();
-    const char* keys[] = {"LOOffset",      "HiSideLo",   "AutoUpdate",   "TunedFrequency",  "TuneStep",
-                          "OscMultiplier", "PLLMultiplier", "CalibOffset", "DDSInterfaceType", "DDSChip",
-                          "DDSClock",      "XtalFrequency", "IQMode",      "VFOControl",      "LowSideLOOption",
-                          "IOUPDBitNo",    "SCLCKBitNo", "SDATABitNo",   "Inverting",       "WaitTime",
-                          "RXMaxFreq",     "RXMinFreq"};
+    const char* keys[] = {"LOOffset", "HiSideLo", "AutoUpdate", "TunedFrequency", "TuneStep", "OscMultiplier",
+                          "PLLMultiplier", "CalibOffset", "DDSInterfaceType", "DDSChip", "DDSClock",
+                          "XtalFrequency", "IQMode", "VFOControl", "LowSideLOOption", "IOUPDBitNo", "SCLCKBitNo",
+                          "SDATABitNo", "Inverting", "WaitTime", "RXMaxFreq", "RXMinFreq"};
     for (const char* key : keys)
-        Store(0, key, "#garbage#");
-    Store(0, "SDATABitNo", "300");
-    Store(0, "DDSClock", "0");
-    Store(0, "PLLMultiplier", "0");
-    Store(0, "TunedFrequency", "1e12");
+        StoreFor(0, key, "#garbage#");
+    StoreFor(0, "SDATABitNo", "300");
+    StoreFor(0, "DDSClock", "0");
+    StoreFor(0, "PLLMultiplier", "0");
+    StoreFor(0, "TunedFrequency", "1e12");
     SDRModelNo = 99;
 
     int32_t modelNo = -1;
@@ -268,7 +250,7 @@ TEST_F(ReceiverSetup, TheModelsPrinterPortWiringReachesTheTransport)
     EXPECT_EQ(DDSParallelIF->SCLCKBitNo(), 2);
     EXPECT_EQ(DDSParallelIF->IOUPDBitNo(), 1);
 
-    Store(15, "SDATABitNo", "5");            // a stored wiring still wins
+    StoreFor(15, "SDATABitNo", "5");            // a stored wiring still wins
     modSetupRX::InitialiseRX(modelNo);
     EXPECT_EQ(DDSParallelIF->SDATABitNo(), 5);
 }

@@ -1,11 +1,54 @@
 #pragma once
 
 #include "core/RuntimeError.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakePerfCounter.h"
+#include "fakes/FakePrinterPort.h"
+#include "fakes/FakeSerialLines.h"
+#include "fakes/FakeSettingsStore.h"
 #include "radio/OscillatorChip.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <string>
 #include <vector>
+
+// The settings section the radio tests keep their keys in.
+inline constexpr const char* Section = "RXModel.Test";
+
+// The doubles every hardware path of the radio needs while a test runs: a 10 MHz counter
+// that advances one tick per read (so every pause is exact), both ports, the settings
+// store and the message boxes.
+class RadioTestRig : public ::testing::Test
+{
+protected:
+    void Store(const std::string& key, const std::string& value) { StoreIn(Section, key, value); }
+    void StoreIn(const std::string& section, const std::string& key, const std::string& value)
+    {
+        settings.values[FakeSettingsStore::name(section, key)] = value;
+    }
+    std::string Stored(const std::string& key) { return settings.values[FakeSettingsStore::name(Section, key)]; }
+
+    FakePerfCounter clock{10'000'000, 1};
+    FakeSerialLines lines{clock};
+    FakePrinterPort port{clock};
+    FakeSettingsStore settings;
+    FakeMessageBoxes boxes;
+};
+
+// Runs nested from the event loop, that is inside the next pause long enough to let events
+// run (over 500 microseconds): a re-entry as message pumping makes it.
+inline void RunDuringNextPause(std::function<void()> nested)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(nested), Qt::QueuedConnection);
+}
+
+// A delay of d microseconds on the rig's counter lasts round(10 d) + 1 ticks.
+inline double MeasuredPause(double microseconds) { return (std::nearbyint(microseconds * 10) + 1) / 10; }
 
 // An oscillator driver that records what it is asked to do. Its range is whatever a test
 // assigns; SetFrequency works out a DDS tuning word from the clock.
