@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -18,13 +17,6 @@ struct FillRun {
 // One case per fill routine, so that ctest can rerun the search over the ten runs side by side.
 class StoredSettingsMatchSearch : public ::testing::TestWithParam<FillRun> {};
 
-std::string Hex(PLLEntry entry)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(entry));
-    return text;
-}
-
 TEST_P(StoredSettingsMatchSearch, EverySlotHoldsTheSearchResult)
 {
     const FillRun run = GetParam();
@@ -37,8 +29,8 @@ TEST_P(StoredSettingsMatchSearch, EverySlotHoldsTheSearchResult)
         const PLLEntry stored = table.PLLTable()[slot];
         if (searched != stored) {
             ++mismatches;
-            ADD_FAILURE() << run.Routine << " slot " << slot << ": stored " << Hex(stored)
-                          << ", the search gives " << Hex(searched);
+            ADD_FAILURE() << run.Routine << " slot " << slot << std::hex << ": stored 0x" << stored
+                          << ", the search gives 0x" << searched;
         }
     }
     if (run.Last > lastSearched) {
