@@ -68,18 +68,17 @@ frmMain::frmMain(QWidget* parent)
     Form_Load();
 }
 
+// A window deleted without being closed (as tests do) still unloads, so that nothing it
+// set up outlives it.
 frmMain::~frmMain()
 {
+    Form_Unload();
     // The receive chain must not call into a window that is gone.
     if (ReceiveLinks::SpectrumAnalyser == &nullAnalyser_)
         ReceiveLinks::SpectrumAnalyser = nullptr;
     ReceiveLinks::TunedFrequency = nullptr;
     ReceiveLinks::RecorderIsPlaying = nullptr;
     ReceiveLinks::SetSoundCardAttenuation = nullptr;
-    if (SoundCard) {
-        SoundCard->StopSound();
-        SoundCard->ReleaseDevices();
-    }
     dx8Events_.reset();
     SoundCard.reset();
 }
