@@ -92,7 +92,6 @@ TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
     }
     EXPECT_EQ(Text(window->lblStatsVal[0]), "16,384  -6 dB");
     AGCGain = 2.0f;
-    DSPTimeRing.fill(0);
     DSPTimeRing.fill(21333);   // half the block period
     DSPTimeRing[47] = 1000000; // never written by the block loop, never read
     window->tmrPerfStats_Timer();
@@ -195,7 +194,8 @@ TEST_F(DeferredWork, AutomaticNotchRedesignsBeyondAnEighthOfItsWidthAtTheIFForTh
 }
 
 // With the notch in manual mode the dynamic filter's tracking still moves the notch
-// centre and its label, but the notch is not redesigned.
+// centre, but the notch is not redesigned. A notch filter never set up gives no centre
+// rather than a division by zero.
 TEST_F(DeferredWork, ManualNotchCentreFollowsTheSignalWithoutARedesign)
 {
     DynFilterActive = true;
@@ -205,6 +205,11 @@ TEST_F(DeferredWork, ManualNotchCentreFollowsTheSignalWithoutARedesign)
     window->tmrPerfStats_Timer();
     EXPECT_EQ(NotchFilterCenter, CentreOf(40));
     EXPECT_EQ(NotchFilter.FLow, 1);
+
+    NotchFilter = clsFFTFilter{};
+    PeakAt(80);
+    window->tmrPerfStats_Timer();
+    EXPECT_EQ(window->PeakCentre, CentreOf(40));
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // A main window as the start-up leaves it, on a fake sound card, with the receiver
@@ -27,6 +28,7 @@ protected:
     {
         HardwareObjects::CreateHardwareObjects();
         CreateFilterObjects();
+        realSoundBackend = frmMain::CreateSoundBackend;
         frmMain::CreateSoundBackend = [this] {
             auto backend = std::make_unique<FakeSoundBackend>();
             sound = backend.get();
@@ -54,11 +56,13 @@ protected:
         window.release()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DSPProfiler.reset();
+        frmMain::CreateSoundBackend = realSoundBackend;
     }
 
     ScopedTestHome home;
     FakeMessageBoxes boxes;
     FakeProcessPriority priority;
     FakeSoundBackend* sound = nullptr;
+    std::function<std::unique_ptr<SoundBackend>()> realSoundBackend;
     std::unique_ptr<frmMain> window;
 };
