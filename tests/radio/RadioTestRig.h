@@ -7,6 +7,7 @@
 #include "fakes/FakeSerialLines.h"
 #include "fakes/FakeSettingsStore.h"
 #include "radio/OscillatorChip.h"
+#include "radio/clsVFO.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -49,6 +50,15 @@ inline void RunDuringNextPause(std::function<void()> nested)
 
 // A delay of d microseconds on the rig's counter lasts round(10 d) + 1 ticks.
 inline double MeasuredPause(double microseconds) { return (std::nearbyint(microseconds * 10) + 1) / 10; }
+
+// The oscillator frequency the VFO's forward mapping gives for its present tuning:
+// the multipliers' ratio times the tuned frequency plus calibration and the IF on its side.
+inline double ForwardOscillator(const clsVFO& vfo)
+{
+    const double ratio = double(vfo.OscMultiplier()) / vfo.PLLMultiplier();
+    const double side = vfo.HiSideLo() ? vfo.IFFrequency() : -vfo.IFFrequency();
+    return std::fabs(ratio * (vfo.TunedFrequency() + 10.0 * (vfo.CalibOffset() + side)));
+}
 
 // An oscillator driver that records what it is asked to do. Its range is whatever a test
 // assigns; SetFrequency works out a DDS tuning word from the clock.

@@ -167,19 +167,6 @@ TEST_F(SerialTransport, ReenteredSequenceIsRefusedAndSendsNothing)
     EXPECT_EQ(frames[0].Bytes(BitOrder::MSBFirst), (std::vector<uint8_t>{0x81}));
 }
 
-TEST_F(SerialTransport, OnlyWaitsOver500MicrosecondsLetEventsRun)
-{
-    OpenIdle();
-    for (const double wait : {500e-6, 501e-6}) {
-        transport.WaitTime(wait);
-        bool ran = false;
-        RunDuringNextPause([&] { ran = true; });
-        transport.SDATA(1);
-        EXPECT_EQ(ran, wait > 500e-6) << wait;
-        QCoreApplication::processEvents();
-    }
-}
-
 TEST_F(SerialTransport, MembersOfOtherTransportsRaiseAClearError)
 {
     const std::array<uint8_t, 1> bytes{0};

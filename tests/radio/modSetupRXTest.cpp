@@ -129,14 +129,10 @@ protected:
     // frequency maps to.
     static void ExpectConsistentTuning()
     {
-        const clsVFO& vfo = *VFO;
         const auto& chip = *modSetupRX::CurrentChip;
-        EXPECT_LE(vfo.OscOut(), chip.MaxFreq());
-        EXPECT_GE(vfo.OscOut(), chip.MinFreq());
-        const double ratio = double(vfo.OscMultiplier()) / vfo.PLLMultiplier();
-        const double side = vfo.HiSideLo() ? vfo.IFFrequency() : -vfo.IFFrequency();
-        EXPECT_NEAR(std::fabs(ratio * (vfo.TunedFrequency() + 10.0 * (vfo.CalibOffset() + side))), vfo.OscOut(),
-                    ratio);
+        EXPECT_LE(VFO->OscOut(), chip.MaxFreq());
+        EXPECT_GE(VFO->OscOut(), chip.MinFreq());
+        EXPECT_NEAR(ForwardOscillator(*VFO), VFO->OscOut(), double(VFO->OscMultiplier()) / VFO->PLLMultiplier());
     }
 
     std::vector<float> ritOffsets;
