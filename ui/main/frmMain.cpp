@@ -5,6 +5,7 @@
 #include "audio/frmDX8Events.h"
 #include "core/Globals.h"
 #include "core/MainWindowValues.h"
+#include "core/NumberFormat.h"
 #include "core/Numeric.h"
 #include "core/Settings.h"
 #include "core/TryStep.h"
@@ -290,7 +291,8 @@ void frmMain::SaveSettings()
     Settings::SaveSetting(section, "SDRModelNo", Numeric::Str(SDRModelNo));
     Settings::SaveSetting(section, "EnableShaftEncoder", Numeric::BoolText(EnableShaftEncoder));
     Settings::SaveSetting(section, "ShaftAutoRate", Numeric::BoolText(ShaftAutoRate));
-    Settings::SaveSetting(section, "NoiseFloor", Numeric::Str(NoiseFloor * 100000.0f));
+    // Stored as whole hundred-thousandths, as its default "1000000" (10.0) is.
+    Settings::SaveSetting(section, "NoiseFloor", Format(static_cast<double>(NoiseFloor) * 100000.0, "0"));
     if (SoundCard) {
         Settings::SaveSetting(section, "CurrentCaptureDevice", Numeric::Str(SoundCard->CurrentCaptureDevice()));
         Settings::SaveSetting(section, "CurrentPlaybackDevice", Numeric::Str(SoundCard->CurrentPlaybackDevice()));
