@@ -11,16 +11,13 @@
 
 namespace {
 
-TEST(PrinterPort, LegacyAddressesMapToTheirDevices)
+TEST(PrinterPort, LegacyAddressesMapToTheirDevicesAndThoseThatDoNotOpenAreNamedWithWhatToDo)
 {
     EXPECT_EQ(PrinterPort::DefaultDevice(0x378), "/dev/parport0");
     EXPECT_EQ(PrinterPort::DefaultDevice(0x278), "/dev/parport1");
     EXPECT_EQ(PrinterPort::DefaultDevice(0x3BC), "/dev/parport2");
     EXPECT_EQ(PrinterPort::DefaultDevice(0x300), "");
-}
 
-TEST(PrinterPort, DevicesThatDoNotOpenAreNamedWithWhatToDo)
-{
     PrinterPort::Writer writer;
     std::string error;
     EXPECT_FALSE(writer.Write("/dev/parportZOZ-missing", 0x55, error));

@@ -161,12 +161,6 @@ PtyModemLines::~PtyModemLines()
     ::close(master_);
 }
 
-PtyModemLines::Levels PtyModemLines::Outputs() const
-{
-    std::lock_guard lock(Emulated().mutex);
-    return Emulated().outputs;
-}
-
 std::vector<PtyModemLines::Levels> PtyModemLines::OutputChanges() const
 {
     std::lock_guard lock(Emulated().mutex);

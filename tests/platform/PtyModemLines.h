@@ -26,7 +26,6 @@ public:
         bool brk = false;
         bool operator==(const Levels&) const = default;
     };
-    Levels Outputs() const;
     std::vector<Levels> OutputChanges() const;
 
     void SetInputs(int tiocmBits);            // TIOCM_CTS | TIOCM_DSR | TIOCM_RI | TIOCM_CD

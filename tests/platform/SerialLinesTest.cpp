@@ -23,11 +23,33 @@ namespace {
 
 using SerialLines::CommControl;
 
-TEST(SerialLines, OpensAPseudoTerminalRawAndDrivesItsModemLines)
+// A pseudo-terminal that answers the modem-line calls; the test is skipped where none can be had.
+class SerialLinesOnPty : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        if (!pty.Available())
+            GTEST_SKIP() << "no pseudo-terminal can be opened here";
+    }
     PtyModemLines pty;
-    if (!pty.Available())
-        GTEST_SKIP() << "no pseudo-terminal can be opened here";
+};
+
+// The same, with a control opened on it that collects its events.
+class CommControlOnPty : public SerialLinesOnPty
+{
+protected:
+    CommControlOnPty()
+    {
+        control.Device(pty.SlavePath());
+        control.OnComm = [this] { events.push_back(control.CommEvent()); };
+    }
+    CommControl control;
+    std::vector<int16_t> events;
+};
+
+TEST_F(SerialLinesOnPty, OpensItRawAndDrivesItsModemLines)
+{
     SerialLines::OpenError error;
     const int32_t handle = SerialLines::Open(pty.SlavePath(), 1200, error);
     ASSERT_GE(handle, 1) << error.description;
@@ -114,60 +136,40 @@ TEST(SerialLines, ForbiddenDeviceAsksToJoinTheDialoutGroup)
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-// Opens a control on the pty and collects its events.
-struct ControlOnPty
+TEST_F(CommControlOnPty, ReportsCtsAndDsrChangesOnTheMainThread)
 {
-    explicit ControlOnPty(PtyModemLines& pty)
-    {
-        control.Device(pty.SlavePath());
-        control.OnComm = [this] { events.push_back(control.CommEvent()); };
-    }
-    CommControl control;
-    std::vector<int16_t> events;
-};
-
-TEST(SerialLinesCommControl, ReportsCtsAndDsrChangesOnTheMainThread)
-{
-    PtyModemLines pty;
-    if (!pty.Available())
-        GTEST_SKIP() << "no pseudo-terminal can be opened here";
-    ControlOnPty port(pty);
-    port.control.PortOpen(true);
-    ASSERT_TRUE(port.control.PortOpen()) << port.control.LastError().description;
+    control.PortOpen(true);
+    ASSERT_TRUE(control.PortOpen()) << control.LastError().description;
     ASSERT_TRUE(ProcessEventsUntil([&] { return pty.Waiters() == 1; }));
 
     pty.SetInputs(TIOCM_CTS);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return port.events.size() == 1; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return events.size() == 1; }));
     pty.SetInputs(TIOCM_CTS | TIOCM_DSR | TIOCM_RI);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return port.events.size() == 2; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return events.size() == 2; }));
     pty.SetInputs(TIOCM_DSR | TIOCM_RI);   // RI alone would not count
     pty.SetInputs(0);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return port.events.size() >= 4; }));
-    EXPECT_EQ(port.events[0], SerialLines::comEvCTS);
-    EXPECT_EQ(port.events[1], SerialLines::comEvDSR);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return events.size() >= 4; }));
+    EXPECT_EQ(events[0], SerialLines::comEvCTS);
+    EXPECT_EQ(events[1], SerialLines::comEvDSR);
 
     // Closing wakes the watcher out of its wait and stops it.
     const auto started = std::chrono::steady_clock::now();
-    port.control.PortOpen(false);
+    control.PortOpen(false);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
     EXPECT_EQ(pty.Waiters(), 0);
-    EXPECT_EQ(port.control.CommID(), 0);
+    EXPECT_EQ(control.CommID(), 0);
 }
 
-TEST(SerialLinesCommControl, PollsWhereTheDriverCannotWaitForAChange)
+TEST_F(CommControlOnPty, PollsWhereTheDriverCannotWaitForAChange)
 {
-    PtyModemLines pty;
-    if (!pty.Available())
-        GTEST_SKIP() << "no pseudo-terminal can be opened here";
     pty.SetWaitSupported(false);
-    ControlOnPty port(pty);
-    port.control.PortOpen(true);
-    ASSERT_TRUE(port.control.PortOpen());
+    control.PortOpen(true);
+    ASSERT_TRUE(control.PortOpen());
 
     pty.SetInputs(TIOCM_DSR);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !port.events.empty(); }));
-    EXPECT_EQ(port.events, (std::vector<int16_t>{SerialLines::comEvDSR}));
-    port.control.PortOpen(false);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !events.empty(); }));
+    EXPECT_EQ(events, (std::vector<int16_t>{SerialLines::comEvDSR}));
+    control.PortOpen(false);
 }
 
 TEST(SerialLinesCommControl, ChangesAfterClosingOrAFailureAreNotReported)
