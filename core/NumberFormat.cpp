@@ -81,7 +81,8 @@ Digits roundedDigits(double magnitude, int decimals)
                                    std::chars_format::scientific, 14).ptr;
     const std::string_view text(buffer, size_t(end - buffer));
     const size_t exponentAt = text.find('e');
-    std::string significant = std::string(text.substr(0, 1)) + std::string(text.substr(2, exponentAt - 2));
+    std::string significant(text.substr(0, 1));
+    significant.append(text.substr(2, exponentAt - 2));
     int exponent = 0;
     std::from_chars(text.data() + exponentAt + 1 + (text[exponentAt + 1] == '+'), text.data() + text.size(), exponent);
 

@@ -50,8 +50,10 @@ IniText::FileStatus FileSettingsStore::Write(const std::string& section, const s
 
 SettingsStore& CurrentSettingsStore()
 {
-    static FileSettingsStore userFile;
-    return installedStore ? *installedStore : userFile;
+    // Never destroyed: objects that save their settings as they are destroyed at
+    // program exit still find the store.
+    static auto* userFile = new FileSettingsStore;
+    return installedStore ? *installedStore : *userFile;
 }
 
 void SetSettingsStore(SettingsStore* store) { installedStore = store; }
