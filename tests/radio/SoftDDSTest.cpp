@@ -32,13 +32,14 @@ TEST_F(SoftDDS, TheOffsetFromTheCrystalGoesToTheReceiveChainWithinHalfTheSampleR
     EXPECT_EQ(offsets, (std::vector<float>{0, 10'000, 24'000, -24'000}));
     EXPECT_EQ(chip.CurrentTuningWord(), 2) << "the word of a crystal row never fits 32 bits";
 
-    // An odd clock: the upper limit's offset of 24000.5 Hz rounds to even, within +-24000.
+    // An odd clock: the limits' offsets of 24001.5 Hz round to 24002 Hz, beyond half the
+    // sample rate, which is what the receive chain gets.
     chip.FreqScaling(1);
-    chip.ClkIn(48'001);
+    chip.ClkIn(48'003);
     offsets.clear();
     chip.SetFrequency(2'000'000'000);
     chip.SetFrequency(-2'000'000'000);
-    EXPECT_EQ(offsets, (std::vector<float>{24'000, -24'000}));
+    EXPECT_EQ(offsets, (std::vector<float>{24'001, -24'001}));
 }
 
 TEST_F(SoftDDS, RefreshAndAnUnconnectedReceiveChainChangeNothing)

@@ -173,6 +173,11 @@ TEST_F(ReceiverSetup, MainWindowsModelWithoutStoredSettings)
     int32_t modelNo = -1;
     modSetupRX::InitialiseRX(modelNo);
     EXPECT_EQ(modelNo, 4);
+    const auto& model = modSetupRX::Model;
+    EXPECT_TRUE(model.HiSideLo);
+    EXPECT_FALSE(model.AutoUpdate);
+    EXPECT_EQ(model.CalibOffset, 0);
+    EXPECT_EQ(DDSNullIF->WaitTime(), 0.000005);
     EXPECT_EQ(SoftDDS->BaseFrequency(), 12340000);
     EXPECT_EQ(modSetupRX::CurrentDDSInterface, DDSNullIF);
     EXPECT_EQ(DDSNullIF->Name(), "DDSInterface.Null");
