@@ -12,18 +12,6 @@ AD985xDriver::AD985xDriver(const std::string& className, LimitType limitType, ui
 
 AD985xDriver::~AD985xDriver() { SaveIfInitialised(); }
 
-void AD985xDriver::ClkIn(double hertz)
-{
-    StoreClock(hertz);
-    maxFreq_ = AsLimit(clockTenths_ / 2);
-}
-
-void AD985xDriver::BaseFrequency(int32_t hertz)
-{
-    baseFrequency_ = hertz;
-    SetRangeAboutBase();
-}
-
 int32_t AD985xDriver::Initialise()
 {
     if (initialising_)

@@ -18,12 +18,6 @@ public:
     // Both chips start from a 100 MHz clock.
     static constexpr double DefaultClockHz = 100'000'000;
 
-    // A clock assignment sets MaxFreq to half the clock and leaves MinFreq alone.
-    void ClkIn(double hertz) override;
-    using OscillatorChip::ClkIn;
-    void BaseFrequency(int32_t hertz) override;
-    using OscillatorChip::BaseFrequency;
-
     // Restores the settings, idles the lines and pulses the update strobe. Sends no
     // tuning word: the VFO's first SetFrequency does. Returns 0.
     int32_t Initialise() override;

@@ -52,6 +52,18 @@ void OscillatorChip::StoreClock(double hertz)
     tuningFactor_ = TwoTo32 / tenths;
 }
 
+void OscillatorChip::ClkIn(double hertz)
+{
+    StoreClock(hertz);
+    maxFreq_ = AsLimit(clockTenths_ / 2);
+}
+
+void OscillatorChip::BaseFrequency(int32_t hertz)
+{
+    baseFrequency_ = hertz;
+    SetRangeAboutBase();
+}
+
 void OscillatorChip::SetRangeAboutBase()
 {
     const double halfSpan = ClkIn() / 2 * freqScaling_;

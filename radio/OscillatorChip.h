@@ -67,10 +67,11 @@ public:
     // Reference clock in hertz. Assigning it recomputes the tuning factor and the range;
     // a clock of 0 raises RuntimeError 11 (division by zero) after storing the clock.
     double ClkIn() const { return std::floor(clockTenths_ / 10 + 0.5); }
-    virtual void ClkIn(double hertz) = 0;
+    // Unless a driver says otherwise, MaxFreq becomes half the clock.
+    virtual void ClkIn(double hertz);
     // Base of the tuning range in hertz; assigning it recomputes MaxFreq and MinFreq.
     int32_t BaseFrequency() const { return baseFrequency_; }
-    virtual void BaseFrequency(int32_t hertz) = 0;
+    virtual void BaseFrequency(int32_t hertz);
 
     // The range of oscillator frequencies the driver accepts, 0.1 Hz. Drivers keep them as
     // 32-bit integers or single-precision values; compare them as numbers and round a limit

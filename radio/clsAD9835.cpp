@@ -9,18 +9,6 @@ clsAD9835::clsAD9835() : OscillatorChip("clsAD9835", LimitType::Long) { ClkIn(De
 
 clsAD9835::~clsAD9835() { SaveIfInitialised(); }
 
-void clsAD9835::ClkIn(double hertz)
-{
-    StoreClock(hertz);
-    maxFreq_ = AsLimit(clockTenths_ / 2);
-}
-
-void clsAD9835::BaseFrequency(int32_t hertz)
-{
-    baseFrequency_ = hertz;
-    SetRangeAboutBase();
-}
-
 int32_t clsAD9835::Initialise()
 {
     if (initialising_)

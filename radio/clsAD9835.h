@@ -14,12 +14,6 @@ public:
 
     static constexpr double DefaultClockHz = 5'000'000;
 
-    // A clock assignment sets MaxFreq to half the clock and leaves MinFreq alone.
-    void ClkIn(double hertz) override;
-    using OscillatorChip::ClkIn;
-    void BaseFrequency(int32_t hertz) override;
-    using OscillatorChip::BaseFrequency;
-
     // Restores the settings, resets the chip and leaves it running; sends no frequency.
     int32_t Initialise() override;
     // Clamps to the limits and loads FREQ0. Any failure inside (a word beyond half the

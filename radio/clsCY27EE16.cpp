@@ -28,18 +28,6 @@ clsCY27EE16::clsCY27EE16()
 
 clsCY27EE16::~clsCY27EE16() { SaveIfInitialised(); }
 
-void clsCY27EE16::ClkIn(double hertz)
-{
-    StoreClock(hertz);
-    maxFreq_ = AsLimit(clockTenths_ / 2);
-}
-
-void clsCY27EE16::BaseFrequency(int32_t hertz)
-{
-    baseFrequency_ = hertz;
-    SetRangeAboutBase();
-}
-
 int32_t clsCY27EE16::Initialise()
 {
     if (initialising_)

@@ -22,10 +22,6 @@ public:
 
     // The clock, base and scaling enter only MaxFreq and MinFreq; the frequency sent to the
     // chip depends on the table alone.
-    void ClkIn(double hertz) override;
-    using OscillatorChip::ClkIn;
-    void BaseFrequency(int32_t hertz) override;
-    using OscillatorChip::BaseFrequency;
 
     // Restores the settings, builds the table and idles the I2C lines. Returns 0.
     int32_t Initialise() override;
