@@ -1,4 +1,4 @@
-#include "AlsaFileDevices.h"
+#include "support/AlsaFileDevices.h"
 #include "app/frmSupervisor.h"
 #include "audio/QELVODX8.h"
 #include "core/DoEvents.h"

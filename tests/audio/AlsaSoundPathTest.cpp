@@ -3,13 +3,11 @@
 #include "core/DoEvents.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "platform/AlsaSoundBackend.h"
+#include "support/AlsaFileDevices.h"
 
-#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
@@ -24,79 +22,19 @@ constexpr int PrimedBlocks = 4;   // playback starts from a full buffer of silen
 int16_t Left(int block, int frame) { return static_cast<int16_t>(block * 1000 + frame % 500); }
 int16_t Right(int block, int frame) { return static_cast<int16_t>(-block * 1000 - frame % 300); }
 
-// ALSA's file plugin in a temporary HOME: "zoztest_capture" reads a raw stereo file,
-// "zoztest_playback" writes a raw mono file. Neither is paced in real time.
-class AlsaFileDevices
+std::vector<int16_t> CaptureFile()
 {
-public:
-    AlsaFileDevices() : oldHome_(qgetenv("HOME"))
-    {
-        std::vector<int16_t> frames;
-        for (int block = 0; block < BlocksInFile; ++block)
-            for (int frame = 0; frame < N; ++frame)
-                frames.insert(frames.end(), {Left(block, frame), Right(block, frame)});
-        WriteFile("in.raw", QByteArray(reinterpret_cast<const char*>(frames.data()),
-                                       static_cast<qsizetype>(frames.size() * sizeof(int16_t))));
-        const QString folder = dir_.path();
-        WriteFile(".asoundrc", QStringLiteral(R"(
-pcm.zoztest_capture {
-    type file
-    slave.pcm "null"
-    file "%1/capture-copy.raw"
-    infile "%1/in.raw"
-    format "raw"
-    hint { show on description "ZOZEVERE test capture" }
-}
-pcm.zoztest_playback {
-    type file
-    slave.pcm "null"
-    file "%1/out.raw"
-    format "raw"
-    hint { show on description "ZOZEVERE test playback" }
-}
-)").arg(folder).toUtf8());
-        qputenv("HOME", folder.toLocal8Bit());
-        snd_config_update_free_global();   // so that ALSA reads the new HOME's .asoundrc
-    }
-
-    ~AlsaFileDevices()
-    {
-        qputenv("HOME", oldHome_);
-        snd_config_update_free_global();
-    }
-
-    std::vector<int16_t> Played() const
-    {
-        QFile file(dir_.filePath("out.raw"));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray bytes = file.readAll();
-        std::vector<int16_t> samples(static_cast<size_t>(bytes.size()) / sizeof(int16_t));
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(int16_t));
-        return samples;
-    }
-
-private:
-    void WriteFile(const QString& name, const QByteArray& contents)
-    {
-        QFile file(dir_.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-    }
-
-    QTemporaryDir dir_;
-    QByteArray oldHome_;
-};
-
-int32_t DeviceIndex(const std::vector<std::string>& names, const std::string& description)
-{
-    const auto found = std::find(names.begin(), names.end(), description);
-    return found == names.end() ? 0 : static_cast<int32_t>(found - names.begin()) + 1;
+    std::vector<int16_t> frames;
+    for (int block = 0; block < BlocksInFile; ++block)
+        for (int frame = 0; frame < N; ++frame)
+            frames.insert(frames.end(), {Left(block, frame), Right(block, frame)});
+    return frames;
 }
 
 TEST(AlsaSoundPath, CapturedBlocksReachDataReadyAndQueuedBlocksArePlayedInOrderAfterTheDelay)
 {
     AlsaFileDevices devices;
+    devices.WriteCapture(CaptureFile());
     FakeMessageBoxes boxes;
     AlsaSoundBackend backend;
     QELVODX8 engine(backend);
@@ -104,9 +42,9 @@ TEST(AlsaSoundPath, CapturedBlocksReachDataReadyAndQueuedBlocksArePlayedInOrderA
 
     std::vector<std::string> names;
     engine.GetCapDeviceNames(names);
-    engine.SetCurrentCaptureDevice(DeviceIndex(names, "ZOZEVERE test capture"));
+    engine.SetCurrentCaptureDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription));
     engine.GetPlayDeviceNames(names);
-    engine.SetCurrentPlaybackDevice(DeviceIndex(names, "ZOZEVERE test playback"));
+    engine.SetCurrentPlaybackDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription));
     engine.SetFSampling(48000);
     engine.SetNoChannelsIn(2);
     engine.SetNoChannelsOut(1);
