@@ -1,5 +1,6 @@
 #include "core/Settings.h"
 
+#include "core/RuntimeError.h"
 #include "core/frmLog.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SettingsStore.h"
@@ -34,6 +35,21 @@ void SaveSetting(const std::string& section, const std::string& key, const std::
 {
     const IniText::FileStatus status = CurrentSettingsStore().Write(section, key, value);
     if (!status.ok()) reportWriteFailure(section, key, status);
+}
+
+bool RestoreSetting(const std::string& section, const std::string& key,
+                    const std::function<void(const std::string&)>& apply, const std::string& routine)
+{
+    const std::string text = GetSetting(section, key, "");
+    if (text.empty())
+        return true;
+    try {
+        apply(text);
+        return true;
+    } catch (const RuntimeError& error) {
+        AddLog(routine + ":Ignoring " + key + "=" + text + " in [" + section + "] Description=" + error.Description());
+        return false;
+    }
 }
 
 } // namespace Settings

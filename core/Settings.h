@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // The per-user settings store: named text values under the application "ZOZEVERE",
@@ -16,5 +17,11 @@ std::string GetSetting(const std::string& section, const std::string& key,
 // Stores the value. A failure to write is logged, the first one of a run is also shown
 // to the user (once, as settings are saved many keys at a time), and the program goes on.
 void SaveSetting(const std::string& section, const std::string& key, const std::string& value);
+
+// Hands the stored value of a key to apply, when there is one. A value that apply rejects
+// with a RuntimeError (text that is not a number, say) is logged under the routine's name,
+// and the current value stays in force. Returns false when the value was rejected.
+bool RestoreSetting(const std::string& section, const std::string& key,
+                    const std::function<void(const std::string&)>& apply, const std::string& routine);
 
 } // namespace Settings

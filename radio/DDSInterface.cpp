@@ -3,7 +3,6 @@
 #include "core/BusyGuard.h"
 #include "core/RuntimeError.h"
 #include "core/Settings.h"
-#include "core/frmLog.h"
 
 #include <cstdio>
 
@@ -62,15 +61,7 @@ void DDSInterface::ClockOutBits(uint32_t value, int bitCount, bool msbFirst)
 
 void DDSInterface::RestoreKey(const char* key, const std::function<void(const std::string&)>& apply) const
 {
-    const std::string text = Settings::GetSetting(rxName_, key, "");
-    if (text.empty())
-        return;
-    try {
-        apply(text);
-    } catch (const RuntimeError& error) {
-        AddLog(className_ + ".RestoreSettings:Ignoring " + key + "=" + text + " in [" + rxName_ +
-               "] Description=" + error.Description());
-    }
+    Settings::RestoreSetting(rxName_, key, apply, className_ + ".RestoreSettings");
 }
 
 void DDSInterface::SaveKey(const char* key, const std::string& value) const

@@ -119,15 +119,7 @@ void OscillatorChip::SaveKey(const char* key, const std::string& value) const
 
 void OscillatorChip::RestoreKey(const char* key, const std::function<void(const std::string&)>& apply) const
 {
-    const std::string text = Settings::GetSetting(rxName_, key, "");
-    if (text.empty())
-        return;
-    try {
-        apply(text);
-    } catch (const RuntimeError& error) {
-        Trace("RestoreSettings", "Ignoring " + std::string(key) + "=" + text + " in [" + rxName_ +
-                                     "] Description=" + error.Description());
-    }
+    Settings::RestoreSetting(rxName_, key, apply, className_ + ".RestoreSettings");
 }
 
 void OscillatorChip::SaveClockAndBase() const

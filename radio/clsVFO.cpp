@@ -200,15 +200,7 @@ void clsVFO::SaveSettings() const
 template <typename Apply>
 void clsVFO::RestoreKey(const char* key, Apply apply)
 {
-    const std::string text = Settings::GetSetting(name_, key, "");
-    if (text.empty())
-        return;
-    try {
-        apply(text);
-    } catch (const RuntimeError& error) {
-        AddLog("clsVFO.RestoreSettings:Ignoring " + std::string(key) + "=" + text + " in [" + name_ +
-               "] Description=" + error.Description());
-    }
+    Settings::RestoreSetting(name_, key, apply, "clsVFO.RestoreSettings");
 }
 
 void clsVFO::RestoreSettings()

@@ -26,16 +26,10 @@ public:
     template <typename T, typename Convert>
     T Read(const char* key, T rowDefault, Convert convert) const
     {
-        const std::string text = Settings::GetSetting(section_, key, "");
-        if (text.empty())
-            return rowDefault;
-        try {
-            return convert(text);
-        } catch (const RuntimeError& error) {
-            AddLog("modSetupRx.SetRx:Ignoring " + std::string(key) + "=" + text + " in [" + section_ +
-                   "], using the model's default Description=" + error.Description());
-            return rowDefault;
-        }
+        T value = rowDefault;
+        Settings::RestoreSetting(section_, key, [&](const std::string& text) { value = convert(text); },
+                                 "modSetupRx.SetRx");
+        return value;
     }
 
 private:

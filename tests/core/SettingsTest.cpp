@@ -1,3 +1,4 @@
+#include "core/Numeric.h"
 #include "core/Settings.h"
 
 #include "fakes/FakeMessageBoxes.h"
@@ -34,4 +35,19 @@ TEST(SettingsTest, AFailedWriteIsShownOnceAndTheProgramGoesOn)
     EXPECT_NE(boxes.Last().prompt.find("fake settings"), std::string::npos);
     EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbExclamation);
     EXPECT_EQ(Settings::GetSetting("frmMain", "SDRModelNo"), "3");
+}
+
+TEST(RestoreSetting, AppliesAStoredValueAndKeepsTheCurrentOneWhenItIsRejected)
+{
+    FakeSettingsStore store;
+    Settings::SaveSetting("RXModel.Test", "CLKIn", "12.5");
+    int applied = 0;
+    EXPECT_TRUE(Settings::RestoreSetting("RXModel.Test", "Missing", [&](const std::string&) { ++applied; }, "Test"));
+    EXPECT_EQ(applied, 0) << "a missing key leaves the current value";
+    double clock = 0;
+    EXPECT_TRUE(Settings::RestoreSetting("RXModel.Test", "clkin", [&](const std::string& text) { clock = Numeric::CDbl(text); }, "Test"));
+    EXPECT_EQ(clock, 12.5);
+    Settings::SaveSetting("RXModel.Test", "CLKIn", "twelve");
+    EXPECT_FALSE(Settings::RestoreSetting("RXModel.Test", "CLKIn", [&](const std::string& text) { clock = Numeric::CDbl(text); }, "Test"));
+    EXPECT_EQ(clock, 12.5);
 }
