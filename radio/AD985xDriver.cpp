@@ -40,11 +40,7 @@ std::optional<int32_t> AD985xDriver::SetFrequency(int32_t FrequencyToSet)
         ShowClockNotSet();
         return frequency;
     }
-    currentTuningWord_ = 2;
-    if (const auto word = TuningWordFor(frequency))
-        currentTuningWord_ = *word;
-    else
-        Trace("SetFrequency", "F=" + Numeric::Str(frequency) + " is beyond half the clock; sending the word 2");
+    SetTuningWordOrTwo(frequency);
     const auto word = SerialWord();
     Transport().SendSeqLSB(word, static_cast<int16_t>(word.size()));
     return frequency;

@@ -91,6 +91,15 @@ std::optional<int32_t> OscillatorChip::TuningWordFor(int32_t frequency) const
     return static_cast<int32_t>(word);
 }
 
+void OscillatorChip::SetTuningWordOrTwo(int32_t frequency)
+{
+    currentTuningWord_ = 2;
+    if (const auto word = TuningWordFor(frequency))
+        currentTuningWord_ = *word;
+    else
+        Trace("SetFrequency", "F=" + Numeric::Str(frequency) + " is beyond half the clock; sending the word 2");
+}
+
 void OscillatorChip::ShowClockNotSet() const
 {
     MessageBoxes::MsgBox("Clkin is not set correctly, Clkin=" + HertzText(ClkIn()),

@@ -112,6 +112,9 @@ protected:
     int32_t ClampedToMin(int32_t frequency) const;
     // F times the tuning factor rounded half to even; nothing when it does not fit 32 bits.
     std::optional<int32_t> TuningWordFor(int32_t frequency) const;
+    // CurrentTuningWord := the word for F, or 2 (with a trace line) when F is beyond half
+    // the clock, as the DDS chips expect.
+    void SetTuningWordOrTwo(int32_t frequency);
     bool ClockIsUsable() const { return tuningFactor_ > 0; }
     // The message for a negative clock.
     void ShowClockNotSet() const;

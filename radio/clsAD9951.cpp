@@ -1,7 +1,6 @@
 #include "radio/clsAD9951.h"
 
 #include "core/BusyGuard.h"
-#include "core/Numeric.h"
 #include "core/RuntimeError.h"
 #include "radio/DDSInterface.h"
 
@@ -81,11 +80,7 @@ std::optional<int32_t> clsAD9951::SetFrequency(int32_t FrequencyToSet)
         ShowClockNotSet();
         return frequency;
     }
-    currentTuningWord_ = 2;
-    if (const auto word = TuningWordFor(frequency))
-        currentTuningWord_ = *word;
-    else
-        Trace("SetFrequency", "F=" + Numeric::Str(frequency) + " is beyond half the clock; sending the word 2");
+    SetTuningWordOrTwo(frequency);
     const auto bits = static_cast<uint32_t>(currentTuningWord_);
     const std::array<uint8_t, 5> ftw0{0x04, static_cast<uint8_t>(bits >> 24), static_cast<uint8_t>(bits >> 16),
                                       static_cast<uint8_t>(bits >> 8), static_cast<uint8_t>(bits)};
