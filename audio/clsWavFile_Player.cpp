@@ -245,7 +245,8 @@ bool clsWavFile::ReadHalf(int32_t half)
     play_.loaded[half] = true;
     play_.holdsEnd[half] = false;
     play_.readOffset += static_cast<int64_t>(samples) * bytesPerSample;
-    if (play_.readOffset >= PlayableEnd() || got < wanted) {
+    // A stray byte after the last whole sample is no sample: the data ends before it.
+    if (PlayableEnd() - play_.readOffset < bytesPerSample || got < wanted) {
         play_.holdsEnd[half] = true;
         play_.endFlag = true;
         play_.readOffset = FirstDataByte;  // the next Play starts from the beginning
@@ -330,7 +331,8 @@ int32_t clsWavFile::GetNextSamples(int16_t* Samples, int16_t n)
     }
     play_.stuffPhase = k >= n ? k - n : 0;
 
-    numSamples_ += consumed;
+    // The count wraps like the rest of the integer arithmetic: a looped file plays for days.
+    numSamples_ = static_cast<int32_t>(static_cast<uint32_t>(numSamples_) + static_cast<uint32_t>(consumed));
     const int32_t perBlock = std::max(1, n / factor);
     if (numSamples_ % (16 * perBlock) > 0)
         Events.SamplesPlayed(0, numSamples_);

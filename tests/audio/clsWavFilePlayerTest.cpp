@@ -1,6 +1,7 @@
 #include "WavReaderRig.h"
 
 #include <cerrno>
+#include <climits>
 
 namespace {
 
@@ -159,11 +160,25 @@ TEST_F(PlayerTest, TheEndOfAFileStopsAndTheNextPlayStartsFromTheBeginning)
     EXPECT_EQ(samples[0], PlayBlocks(1)[0]);
 }
 
+TEST_F(PlayerTest, AStrayByteAfterTheLastSampleStillEndsTheFile)
+{
+    const std::vector<int16_t> samples = Ramp(5000);
+    std::vector<uint8_t> data = Le16(samples);
+    data.push_back(0x55);
+    OpenForPlayback("/in/odd.wav", MakeWav(48000, data));
+    wav->Play();
+    const std::vector<int16_t> out = PlayToEnd(10);
+    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
+    EXPECT_TRUE(wav->PlayEnd);
+    EXPECT_EQ(3u * 2048, out.size());
+}
+
 TEST_F(PlayerTest, LoopingRestartsFromTheEndOfFileHandler)
 {
     const std::vector<int16_t> samples = Ramp(3000);
     OpenForPlayback("/in/loop.wav", MakeWav(48000, Le16(samples)));
     onPlayEnd = [this] { wav->Play(); };
+    wav->NumSamples(INT32_MAX - 100);  // the count wraps when a loop plays long enough
     wav->Play();
     const std::vector<int16_t> out = PlayBlocks(4);
     EXPECT_EQ(clsWavFile::ModePlaying, wav->PlayerMode());
