@@ -356,7 +356,8 @@ void clsWavFile::NewLogRecord(int32_t Frequency)
 int16_t clsWavFile::UpdateWavHeader()
 {
     WavDisk& disk = CurrentWavDisk();
-    if (rec_.recordCount > 0)
+    // The log may have been replaced since (by a file opened for playback).
+    if (rec_.recordCount > 0 && static_cast<std::size_t>(rec_.recordCount) < TrackLog.size())
         TrackLog[rec_.recordCount - 1].E = static_cast<int32_t>(rec_.writeOffset + 1);
     const std::vector<uint8_t> trailer = TrackLogTrailer::Encode(TrackLog);
 
