@@ -60,10 +60,14 @@ public:
         return false;
     }
 
+    // Without CAP_SYS_NICE the kernel refuses to clear the reset-on-fork flag that real
+    // time was entered with, so the flag is kept where clearing it is refused.
     bool SetTimeSharing(std::string& error) override
     {
         sched_param param{};
         if (::sched_setscheduler(ThisThread(), SCHED_OTHER, &param) == 0)
+            return true;
+        if (errno == EPERM && ::sched_setscheduler(ThisThread(), SCHED_OTHER | SCHED_RESET_ON_FORK, &param) == 0)
             return true;
         error = SystemError("sched_setscheduler(SCHED_OTHER)");
         return false;

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -86,4 +88,33 @@ TEST(ProcessPriorityOnThisSystem, RaiseAndRestoreLeaveTheThreadAsItWas)
     ProcessPriority::Restore();
     EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))), niceBefore);
     EXPECT_EQ(sched_getscheduler(0), policyBefore);
+}
+
+// A user who may take real time only through the rtprio limit (no CAP_SYS_NICE) still gets
+// back to time sharing at power off. Run in a child process, which gives up the capability.
+TEST(ProcessPriorityOnThisSystem, RealTimeByTheRtprioLimitIsLeftAgainWithoutPrivilege)
+{
+    enum Outcome { Restored = 0, StillRealTime = 1, NoRealTimeHere = 2 };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit rtprio{ProcessPriority::RealTimePriority, ProcessPriority::RealTimePriority};
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct capabilities[2]{};
+        if (setrlimit(RLIMIT_RTPRIO, &rtprio) != 0 || syscall(SYS_capget, &header, capabilities) != 0)
+            _exit(NoRealTimeHere);
+        capabilities[0].effective &= ~(1u << CAP_SYS_NICE);
+        if (syscall(SYS_capset, &header, capabilities) != 0)
+            _exit(NoRealTimeHere);
+        if (ProcessPriority::RaiseToRealTime() != ProcessPriority::Level::RealTime)
+            _exit(NoRealTimeHere);
+        ProcessPriority::Restore();
+        _exit((sched_getscheduler(0) & ~SCHED_RESET_ON_FORK) == SCHED_OTHER ? Restored : StillRealTime);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == NoRealTimeHere)
+        GTEST_SKIP() << "this system grants no real time through the rtprio limit";
+    EXPECT_EQ(WEXITSTATUS(status), Restored);
 }
