@@ -120,13 +120,14 @@ bool isTiny(std::string_view number)
 }
 
 // Reads a decimal number text as decimalPrefix() delimits it. from_chars knows
-// neither a leading "+" nor the "D" exponent, so both are normalised first.
+// neither a leading "+" nor the "D" exponent, so both are normalised first; the
+// exponent letter becomes a lower-case "e", the one isTiny() looks for.
 template <typename Floating>
 Floating readDecimal(std::string_view number)
 {
     std::string normal(number.substr(!number.empty() && number.front() == '+' ? 1 : 0));
     for (char& c : normal)
-        if (c == 'd' || c == 'D') c = 'e';
+        if (c == 'd' || c == 'D' || c == 'E') c = 'e';
     Floating value = 0;
     const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), value);
     if (result.ec == std::errc::result_out_of_range) {

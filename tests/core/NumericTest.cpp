@@ -75,6 +75,8 @@ TEST(NumericTest, StrictReadingsAcceptWhatTheStoreHolds)
     EXPECT_EQ(CInt("fALSE"), 0);
     EXPECT_DOUBLE_EQ(CDbl("1.5E-3"), 0.0015);
     EXPECT_EQ(CDbl("1e-400"), 0.0);
+    EXPECT_EQ(CDbl("1E-400"), 0.0);   // as the store writes small numbers: upper-case exponent
+    EXPECT_EQ(Val("2E-400"), 0.0);
     EXPECT_EQ(CDbl("0." + std::string(400, '0') + "1"), 0.0);
     EXPECT_EQ(CSng("-1e-50"), 0.0f);
     EXPECT_FLOAT_EQ(CSng("12.5"), 12.5f);
