@@ -277,7 +277,7 @@ void AlsaSoundBackend::Stream::ClosePcm()
 
 int32_t AlsaSoundBackend::Stream::CheckRange(int32_t startByte, int32_t bytes, size_t elements) const
 {
-    const bool fits = startByte >= 0 && bytes >= 0 && startByte <= bufferBytes_ - bytes &&
+    const bool fits = channels_ > 0 && startByte >= 0 && bytes >= 0 && startByte <= bufferBytes_ - bytes &&
                       startByte % BytesPerSample == 0 && bytes % (channels_ * BytesPerSample) == 0 &&
                       static_cast<size_t>(bytes / BytesPerSample) <= elements;
     if (fits)

@@ -84,6 +84,7 @@ TEST(AlsaSoundBackend, RefusesMissingDevicesUnusableFormatsAndOutOfRangeBlocksWi
     ASSERT_EQ(backend.OpenDevice(Capture, "null"), 0);
     EXPECT_LT(backend.CreateBuffer(Capture, {{2, 48000, 8}, 16384, 8192}), 0);
     EXPECT_EQ(backend.ErrorText(), "Capture device \"null\": only 16-bit samples are supported, not 8 (Invalid argument)");
+    EXPECT_LT(backend.ReadBuffer(0, 0, block), 0) << "no buffer yet";
     EXPECT_LT(backend.CreateBuffer(Capture, {{2, 48000, 16}, 8192, 8192}), 0);   // one block is no loop
     EXPECT_LT(backend.CreateBuffer(Capture, {{2, 48000, 16}, 16384, 8190}), 0);  // not whole frames
 
