@@ -64,6 +64,8 @@ public:
                     continue;
                 return errno;
             }
+            if (written == 0)
+                return ENOSPC;  // nothing more can be written: never spin
             data += written;
             offset += written;
             count -= static_cast<int32_t>(written);
