@@ -1,6 +1,7 @@
 #include "platform/TerminationSignals.h"
 
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,9 +12,11 @@ int pipeFds[2] = {-1, -1};
 
 extern "C" void forwardSignal(int signalNumber)
 {
+    const int savedErrno = errno;  // the interrupted code may be about to read it
     const unsigned char code = static_cast<unsigned char>(signalNumber);
     const ssize_t ignored = ::write(pipeFds[1], &code, 1);
     (void)ignored;
+    errno = savedErrno;
 }
 
 void installHandlers(void (*handler)(int))
