@@ -1,30 +1,16 @@
 #include "WavReaderRig.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 
 namespace {
 
-class FormatTest : public WavFileTest
-{
-protected:
-    // The trailer as the recorder must write it: marker, then each track's entry.
-    static std::vector<uint8_t> Trailer(const std::vector<std::vector<uint8_t>>& entries)
-    {
-        std::vector<uint8_t> bytes{'Q', 'E', 'L', 'V', 'O'};
-        for (const auto& entry : entries)
-            bytes.insert(bytes.end(), entry.begin(), entry.end());
-        return bytes;
-    }
-};
+using FormatTest = WavFileTest;
 
 TEST_F(FormatTest, ARecordingOnDiskIsAnOrdinaryWavFileWithTheTrackLogAfterIt)
 {
     SetWavDisk(nullptr);  // this one goes to the real disk
     wav->TempFileName = home.file("~QELVOWAV.TMP");
-    ASSERT_EQ(0, StartRecording());
-    Record(48000);
+    Recorded(48000);
     SaveAs(home.file("one second.wav"));
     ASSERT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
 
@@ -38,29 +24,15 @@ TEST_F(FormatTest, ARecordingOnDiskIsAnOrdinaryWavFileWithTheTrackLogAfterIt)
     EXPECT_EQ(expected, header);
 
     const WavReader file = WavReader::Parse(bytes);
-    ASSERT_TRUE(file.ok) << file.error;
-    const std::vector<int16_t> samples = file.Samples16();
-    ASSERT_EQ(48000u, samples.size());
-    for (size_t j = 0; j < samples.size(); ++j)
-        ASSERT_EQ(Signal(static_cast<int64_t>(j)), samples[j]) << "sample " << j;
-    const std::vector<uint8_t> entry = TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000096045");
-    EXPECT_EQ(124u, entry.size()) << "62 characters, two bytes each";
-    EXPECT_EQ(Trailer({entry}), file.after);
+    ASSERT_TRUE(file.ok);
+    ExpectSignal(file.Samples16(), 48000);
+    EXPECT_EQ(Trailer({TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000096045")}), file.after);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(home.file("~QELVOWAV.TMP"))));
-
-    const QString sox = QStandardPaths::findExecutable("sox");
-    if (!sox.isEmpty()) {
-        QProcess info;
-        info.start(sox, {"--i", "-D", QString::fromStdString(home.file("one second.wav"))});
-        ASSERT_TRUE(info.waitForFinished());
-        EXPECT_EQ("1.000000", info.readAllStandardOutput().trimmed().toStdString());
-    }
 }
 
 TEST_F(FormatTest, ANewTrackBeginsWhenTheFrequencyMovesByMoreThan99Point9Hz)
 {
-    ASSERT_EQ(0, StartRecording());
-    Record(20480);
+    Recorded(20480);
     wav->NewLogRecord(tuned + 999);
     EXPECT_EQ(2u, TrackLog.size()) << "999 tenths start no track";
     clock = clock.addSecs(1);
@@ -71,28 +43,20 @@ TEST_F(FormatTest, ANewTrackBeginsWhenTheFrequencyMovesByMoreThan99Point9Hz)
     Record(4096);
 
     ASSERT_EQ(4u, TrackLog.size());
-    EXPECT_EQ(tuned, TrackLog[0].F);
-    EXPECT_EQ(tuned + 1000, TrackLog[1].F);
-    EXPECT_EQ(tuned, TrackLog[2].F);
-    EXPECT_EQ(44 + 2 * 20480, TrackLog[1].S);
-    EXPECT_EQ(TrackLog[1].S, TrackLog[0].E);
-    EXPECT_EQ(44 + 4 * 20480, TrackLog[2].S);
-    EXPECT_EQ(TrackLog[2].S, TrackLog[1].E);
     EXPECT_EQ(0, TrackLog[3].F) << "the trailing element stays empty";
 
+    // Each track ends where the next begins; the last one past the last data byte.
     SaveAs("/out/three.wav");
     EXPECT_EQ(Trailer({TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000041004"),
                        TrailerEntry("0071001000", "2007-02-03 14:05:10", "0000041004", "0000081964"),
                        TrailerEntry("0071000000", "2007-02-03 14:05:11", "0000081964", "0000090157")}),
-              ReadBack("/out/three.wav").after)
-        << "the last track ends one past the last data byte";
+              ReadBack("/out/three.wav").after);
 }
 
 TEST_F(FormatTest, TrackStartsCountDecimatedSamples)
 {
     wav->Decimator(2);
-    ASSERT_EQ(0, StartRecording());
-    Record(102400);
+    Recorded(102400);
     wav->NewLogRecord(tuned - 20000);
     EXPECT_EQ(102444, TrackLog[1].S);
 }
@@ -100,8 +64,7 @@ TEST_F(FormatTest, TrackStartsCountDecimatedSamples)
 TEST_F(FormatTest, NoTrackIsLoggedBelow100HzAndTheTrailerIsThenOnlyTheMarker)
 {
     tuned = 999;
-    ASSERT_EQ(0, StartRecording());
-    Record(2048);
+    Recorded(2048);
     EXPECT_EQ(1u, TrackLog.size());
     SaveAs("/out/none.wav");
     EXPECT_EQ(Trailer({}), ReadBack("/out/none.wav").after);
@@ -123,7 +86,6 @@ TEST_F(FormatTest, APlayerReadsTheTrackLogBack)
     EXPECT_EQ(244, TrackLog[1].S);
     EXPECT_EQ(444, TrackLog[1].E);
     EXPECT_EQ(QDateTime(QDate(2009, 1, 1), QTime(0, 0, 0)), TrackLog[2].T);
-    EXPECT_EQ(0, TrackLog[3].F);
     EXPECT_EQ(0, TrackLog[3].S);
     EXPECT_FALSE(TrackLog[3].T.isValid());
 }

@@ -19,11 +19,13 @@ std::vector<int16_t> Ramp(int32_t count)
 class PlayerTest : public WavFileTest
 {
 protected:
-    // Plays until the end of the file and returns the whole output.
+    // Plays while the player stays in the mode it is in (to the end of the file) and
+    // returns the whole output.
     std::vector<int16_t> PlayToEnd(int maxBlocks = 1000)
     {
         std::vector<int16_t> out;
-        for (int b = 0; b < maxBlocks && wav->PlayerMode() == clsWavFile::ModePlaying; ++b) {
+        const int32_t mode = wav->PlayerMode();
+        for (int b = 0; b < maxBlocks && wav->PlayerMode() == mode; ++b) {
             const std::vector<int16_t> block = PlayBlocks(1);
             out.insert(out.end(), block.begin(), block.end());
         }
@@ -40,14 +42,12 @@ protected:
         return heard;
     }
 
-    std::vector<uint8_t> ThreeTrackFile(const std::vector<int16_t>& samples)
+    static std::vector<uint8_t> ThreeTrackFile(const std::vector<int16_t>& samples)
     {
-        std::vector<uint8_t> tail{'Q', 'E', 'L', 'V', 'O'};
-        for (const auto& entry : {TrailerEntry("0007050000", "2007-02-03 12:00:00", "0000000044", "0000040044"),
-                                  TrailerEntry("0007060000", "2007-02-03 12:01:00", "0000040044", "0000080044"),
-                                  TrailerEntry("0007070000", "2007-02-03 12:02:00", "0000080044", "0000120045")})
-            tail.insert(tail.end(), entry.begin(), entry.end());
-        return MakeWav(48000, Le16(samples), 16, 1, tail);
+        return MakeWav(48000, Le16(samples), 16, 1,
+                       Trailer({TrailerEntry("0007050000", "2007-02-03 12:00:00", "0000000044", "0000040044"),
+                                TrailerEntry("0007060000", "2007-02-03 12:01:00", "0000040044", "0000080044"),
+                                TrailerEntry("0007070000", "2007-02-03 12:02:00", "0000080044", "0000120045")}));
     }
 };
 
@@ -86,30 +86,15 @@ TEST_F(PlayerTest, RefusesFilesItCannotPlayWithAMessageNamingThem)
     EXPECT_EQ("Unable to open /in/missing.wav\n" + WavDisk::Describe(ENOENT), boxes.Last().prompt);
 }
 
-TEST_F(PlayerTest, ZeroStuffsFilesAtHalfAndAQuarterOfTheRate)
+// Each file sample is followed by zeros up to the rate ratio, in step to the end of the
+// file, whether or not the ratio divides the block.
+TEST_F(PlayerTest, ZeroStuffsFilesAtLowerRatesPlayingEverySampleInStep)
 {
-    for (const auto& [rate, factor] : {std::pair{24000, 2}, std::pair{12000, 4}}) {
-        SCOPED_TRACE(rate);
-        const std::vector<int16_t> samples = Ramp(5000);
-        OpenForPlayback("/in/low.wav", MakeWav(static_cast<uint32_t>(rate), Le16(samples)));
-        EXPECT_EQ(rate, wav->WavSamplingRate());
-        wav->Play();
-        const std::vector<int16_t> out = PlayBlocks(1);
-        for (int k = 0; k < 2048; ++k) {
-            const int16_t expected = k % factor == 0 ? samples[static_cast<size_t>(k / factor)] : 0;
-            ASSERT_EQ(expected, out[static_cast<size_t>(k)]) << "output " << k;
-        }
-        EXPECT_EQ(2048 / factor, wav->NumSamples());
-        wav->CloseFile();
-    }
-}
-
-TEST_F(PlayerTest, RatesThatAreNoPowerOfTwoFractionPlayEverySampleInStep)
-{
-    for (const auto& [rate, factor] : {std::pair{16000, 3}, std::pair{8000, 6}}) {
+    for (const auto& [rate, factor] : {std::pair{24000, 2}, std::pair{12000, 4}, std::pair{16000, 3}, std::pair{8000, 6}}) {
         SCOPED_TRACE(rate);
         const std::vector<int16_t> samples = Ramp(40000);
-        OpenForPlayback("/in/odd.wav", MakeWav(static_cast<uint32_t>(rate), Le16(samples)));
+        OpenForPlayback("/in/low.wav", MakeWav(static_cast<uint32_t>(rate), Le16(samples)));
+        EXPECT_EQ(rate, wav->WavSamplingRate());
         wav->Play();
         const auto heard = Heard(PlayToEnd());
         ASSERT_EQ(samples.size(), heard.size());
@@ -117,7 +102,7 @@ TEST_F(PlayerTest, RatesThatAreNoPowerOfTwoFractionPlayEverySampleInStep)
             ASSERT_EQ(k * factor, heard[k].first) << "file sample " << k;
             ASSERT_EQ(samples[k], heard[k].second) << "file sample " << k;
         }
-        EXPECT_EQ(40000, wav->NumSamples());
+        EXPECT_EQ(40000, wav->NumSamples()) << "file samples played";
         wav->CloseFile();
     }
 }
@@ -152,8 +137,7 @@ TEST_F(PlayerTest, TheEndOfAFileStopsAndTheNextPlayStartsFromTheBeginning)
     EXPECT_EQ((std::vector<std::string>{"DiskRead 45", "PlayEnd"}), last);
     EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
     EXPECT_TRUE(wav->PlayEnd);
-    std::vector<int16_t> block(2048);
-    EXPECT_EQ(clsWavFile::ErrNotRunning, wav->GetNextSamples(block.data(), 2048));
+    EXPECT_EQ(clsWavFile::ErrNotRunning, wav->GetNextSamples(std::vector<int16_t>(2048).data(), 2048));
 
     wav->NumSamples(0);
     wav->Play();
@@ -188,9 +172,9 @@ TEST_F(PlayerTest, LoopingRestartsFromTheEndOfFileHandler)
     EXPECT_EQ(samples[2047], out[4096 + 2047]);
 }
 
-TEST_F(PlayerTest, JumpsToATrackStartOnlyWhilePlayingAndOnlyInsideTheLog)
+TEST_F(PlayerTest, JumpsToATrackStartOnlyWhilePlayingAndOnlyInsideTheLogAndPlayAfterStopGoesOn)
 {
-    const std::vector<int16_t> samples = Ramp(60000);
+    const std::vector<int16_t> samples = Ramp(100000);
     OpenForPlayback("/in/tracks.wav", ThreeTrackFile(samples));
     EXPECT_EQ("Catalogue 3", events.back());
     wav->PlayFrom(1);
@@ -211,19 +195,12 @@ TEST_F(PlayerTest, JumpsToATrackStartOnlyWhilePlayingAndOnlyInsideTheLog)
     wav->PlayFrom(1);
     EXPECT_EQ(40045, wav->NumSamples());
     EXPECT_EQ(samples[20000], PlayBlocks(1)[0]);
-}
 
-TEST_F(PlayerTest, PlayAfterStopContinuesWhereItStopped)
-{
-    const std::vector<int16_t> samples = Ramp(100000);
-    OpenForPlayback("/in/stop.wav", MakeWav(48000, Le16(samples)));
-    wav->Play();
-    PlayBlocks(20);
+    PlayBlocks(20);  // into the next half
     wav->StopPlayer();
-    std::vector<int16_t> block(2048);
-    EXPECT_EQ(clsWavFile::ErrNotRunning, wav->GetNextSamples(block.data(), 2048));
+    EXPECT_EQ(clsWavFile::ErrNotRunning, wav->GetNextSamples(std::vector<int16_t>(2048).data(), 2048));
     wav->Play();
-    EXPECT_EQ(samples[20 * 2048], PlayBlocks(1)[0]);
+    EXPECT_EQ(samples[20000 + 21 * 2048], PlayBlocks(1)[0]);
 }
 
 TEST_F(PlayerTest, ReportsProgressOnFifteenBlocksOfSixteenAndFollowsThePositionHalfByHalf)
@@ -246,22 +223,15 @@ TEST_F(PlayerTest, ReportsProgressOnFifteenBlocksOfSixteenAndFollowsThePositionH
 
 TEST_F(PlayerTest, ReplayingTheRecordingLeavesItIntact)
 {
-    ASSERT_EQ(0, StartRecording());
-    Record(Half + 3 * 2048);
+    Recorded(Half + 3 * 2048);
     const int64_t firstPart = sent;
     onPlayEnd = [this] { wav->NumSamples(0); };  // as the owner's end-of-file handler does
 
     wav->RecordPlayback();
     wav->PlayRecording();
     ASSERT_EQ(clsWavFile::ModeReplayingRecording, wav->PlayerMode());
-    std::vector<int16_t> out;
-    for (int b = 0; b < 100 && wav->PlayerMode() == clsWavFile::ModeReplayingRecording; ++b) {
-        const std::vector<int16_t> block = PlayBlocks(1);
-        out.insert(out.end(), block.begin(), block.end());
-    }
-    ASSERT_EQ(static_cast<size_t>(Half), out.size()) << "every written sample is heard, the last half too";
-    for (size_t i = 0; i < out.size(); i += 131)
-        ASSERT_EQ(Signal(static_cast<int64_t>(i)), out[i]) << "sample " << i;
+    // Every written sample is heard, the last half too.
+    ExpectSignal(PlayToEnd(100), Half, 1, 131);
 
     // The owner's Record resumes the recording.
     wav->IsPaused(false);
@@ -274,12 +244,7 @@ TEST_F(PlayerTest, ReplayingTheRecordingLeavesItIntact)
     Record(2048);
     SaveAs("/out/replayed.wav");
 
-    const WavReader file = ReadBack("/out/replayed.wav");
-    ASSERT_TRUE(file.ok) << file.error;
-    const std::vector<int16_t> samples = file.Samples16();
-    ASSERT_EQ(static_cast<size_t>(sent), samples.size());
-    for (size_t j = 0; j < samples.size(); ++j)
-        ASSERT_EQ(Signal(static_cast<int64_t>(j)), samples[j]) << "sample " << j;
+    ExpectSignal(ReadBack("/out/replayed.wav").Samples16(), static_cast<size_t>(sent));
 }
 
 } // namespace

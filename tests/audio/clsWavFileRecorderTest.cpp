@@ -8,9 +8,7 @@ namespace {
 
 constexpr int32_t Half = clsWavFile::DefaultRecBlockSizeInSamples;
 
-class RecorderTest : public WavFileTest
-{
-};
+using RecorderTest = WavFileTest;
 
 TEST_F(RecorderTest, RefusesOperationsInTheWrongStateWithTheirCodes)
 {
@@ -24,8 +22,7 @@ TEST_F(RecorderTest, RefusesOperationsInTheWrongStateWithTheirCodes)
     EXPECT_FALSE(wav->IsRecording());
     disk.openErrors.clear();
 
-    ASSERT_EQ(0, StartRecording());
-    Record(4096);
+    Recorded(4096);
     EXPECT_EQ(clsWavFile::ErrRecordingOpen, wav->OpenRecording());
     EXPECT_EQ(4096, wav->SamplesQueued()) << "the running recording goes on untouched";
     EXPECT_EQ(clsWavFile::ErrNoFullHalf, wav->WriteToDisk());
@@ -85,26 +82,20 @@ TEST_F(RecorderTest, DecimatesEveryRateKeepingTheFirstSampleOfEachGroup)
         SCOPED_TRACE(decimator);
         wav->Decimator(decimator);
         EXPECT_EQ(48000 / decimator, wav->WavSamplingRate());
-        ASSERT_EQ(0, StartRecording());
-        Record(Half);
+        Recorded(Half);
         EXPECT_EQ(Half / decimator, wav->NumSamples()) << "one full half written";
         EXPECT_EQ(44 + 2 * Half / decimator, wav->FileSize());
         SaveAs("/out/d" + std::to_string(decimator) + ".wav");
 
         const WavReader file = ReadBack("/out/d" + std::to_string(decimator) + ".wav");
-        ASSERT_TRUE(file.ok) << file.error;
         EXPECT_EQ(static_cast<uint32_t>(48000 / decimator), file.sampleRate);
-        const std::vector<int16_t> samples = file.Samples16();
-        ASSERT_EQ(static_cast<size_t>(Half / decimator), samples.size());
-        for (size_t j = 0; j < samples.size(); j += 997)
-            ASSERT_EQ(Signal(static_cast<int64_t>(j) * decimator), samples[j]) << "sample " << j;
+        ExpectSignal(file.Samples16(), static_cast<size_t>(Half / decimator), decimator, 997);
     }
 }
 
 TEST_F(RecorderTest, ReportsProgressOnFifteenCallsOfSixteenAndAsksForAWritePerHalf)
 {
     wav->Decimator(2);
-    traceProgress = true;
     ASSERT_EQ(0, StartRecording());
     EXPECT_EQ(std::vector<int32_t>{0}, progress) << "OpenRecording reports (0, 0)";
     progress.clear();
@@ -119,7 +110,7 @@ TEST_F(RecorderTest, ReportsProgressOnFifteenCallsOfSixteenAndAsksForAWritePerHa
             EXPECT_EQ(call * 1024, progress.back()) << "count of decimated samples";
     }
     EXPECT_EQ((std::vector<int>{16, 32, 48, 64}), silentCalls);
-    EXPECT_EQ(1, writeRequests) << "64 blocks fill one half";
+    EXPECT_EQ(1, std::count(events.begin(), events.end(), "WriteNext")) << "64 blocks fill one half";
 }
 
 TEST_F(RecorderTest, ClosingWritesTheWaitingHalfAndThePartialHalfSoNothingIsLost)
@@ -137,12 +128,7 @@ TEST_F(RecorderTest, ClosingWritesTheWaitingHalfAndThePartialHalfSoNothingIsLost
     ASSERT_TRUE(wav->BufferFull());
     ASSERT_EQ(0, wav->CloseRecording());
 
-    const WavReader file = WavReader::Parse(disk.Content(TempPath));
-    ASSERT_TRUE(file.ok) << file.error;
-    const std::vector<int16_t> samples = file.Samples16();
-    ASSERT_EQ(static_cast<size_t>(queued), samples.size());
-    for (size_t j = 0; j < samples.size(); ++j)
-        ASSERT_EQ(Signal(static_cast<int64_t>(j)), samples[j]) << "sample " << j;
+    ExpectSignal(ReadBack(TempPath).Samples16(), static_cast<size_t>(queued));
 }
 
 TEST_F(RecorderTest, EightBitRecordingsHoldUnsignedBytesAndOneByteOffsets)
@@ -150,15 +136,14 @@ TEST_F(RecorderTest, EightBitRecordingsHoldUnsignedBytesAndOneByteOffsets)
     wav->BitsPerSample(8);
     wav->NumChannels(2);
     EXPECT_EQ(1, wav->NumChannels());
-    ASSERT_EQ(0, StartRecording());
-    Record(Half + 4096);
+    Recorded(Half + 4096);
     tuned += 50000;
     wav->NewLogRecord(tuned);
     Record(2048);
     SaveAs("/out/eight.wav");
 
     const WavReader file = ReadBack("/out/eight.wav");
-    ASSERT_TRUE(file.ok) << file.error;
+    ASSERT_TRUE(file.ok);
     EXPECT_EQ(8, file.bitsPerSample);
     EXPECT_EQ(1, file.channels);
     EXPECT_EQ(48000u, file.byteRate);
@@ -199,8 +184,7 @@ TEST_F(RecorderTest, SettingsThatWouldBreakTheBuffersFallBackToTheDefaults)
     EXPECT_EQ(1, wav->Decimator());
     EXPECT_EQ(16, wav->BitsPerSample());
     EXPECT_EQ("/music", wav->LastDirectory);
-    ASSERT_EQ(0, StartRecording());
-    Record(3 * 2048);
+    Recorded(3 * 2048);
     EXPECT_EQ(0, wav->CloseRecording());
 }
 
@@ -232,8 +216,7 @@ TEST_F(RecorderTest, RestoresAndStoresItsSettingsAndStopsTheRestoreAtAValueThatI
 
 TEST_F(RecorderTest, SaveMovesTheTemporaryFileToTheChosenName)
 {
-    ASSERT_EQ(0, StartRecording());
-    Record(4096);
+    Recorded(4096);
     wav->LastDirectory = "/music";
     SaveAs("/out/Take One");
 
@@ -258,14 +241,12 @@ TEST_F(RecorderTest, SaveMovesTheTemporaryFileToTheChosenName)
     wav->Save();
     EXPECT_EQ(1u, dialogs.fileRequests.size()) << "a saved recording is not saved again";
 
-    ASSERT_EQ(0, StartRecording());
-    Record(2048);
+    Recorded(2048);
     disk.Put("/out/old.wav.bak", {1, 2, 3});
     SaveAs("/out/old.wav.bak");
     EXPECT_TRUE(ReadBack("/out/old.wav.bak").ok) << "a name holding .wav is kept and replaces the file";
 
-    ASSERT_EQ(0, StartRecording());
-    Record(2048);
+    Recorded(2048);
     wav->SaveFileName = "/out/fixed.wav";
     wav->Save();
     EXPECT_EQ(2u, dialogs.fileRequests.size()) << "a given SaveFileName is used without asking";
@@ -274,8 +255,7 @@ TEST_F(RecorderTest, SaveMovesTheTemporaryFileToTheChosenName)
 
 TEST_F(RecorderTest, SaveReportsAFileItCannotReplaceOrCreateAndKeepsTheRecording)
 {
-    ASSERT_EQ(0, StartRecording());
-    Record(2048);
+    Recorded(2048);
     disk.Put("/out/locked.wav", {});
     disk.removeErrors["/out/locked.wav"] = EACCES;
     SaveAs("/out/locked.wav");
@@ -296,30 +276,15 @@ TEST_F(RecorderTest, SaveReportsAFileItCannotReplaceOrCreateAndKeepsTheRecording
     EXPECT_TRUE(ReadBack("/out/third.wav").ok) << "the recording survived both failures";
 }
 
-TEST_F(RecorderTest, ACancelledSaveLosesNothing)
+TEST_F(RecorderTest, ACancelledSaveLosesNothingAndANewRecordAsksBeforeItReplacesTheRecording)
 {
-    ASSERT_EQ(0, StartRecording());
-    Record(Half + 2048);
+    Recorded(Half + 2048);
     dialogs.CancelFile();
     wav->Save();
     EXPECT_EQ(clsWavFile::MediaUnsaved, wav->StatusOfMedia());
-    EXPECT_TRUE(ReadBack(TempPath).ok) << "the finished recording waits in the temporary file";
     EXPECT_TRUE(boxes.boxes.empty());
-
-    // A later Save still works.
-    SaveAs("/out/later.wav");
-    EXPECT_TRUE(boxes.boxes.empty());
-    const WavReader file = ReadBack("/out/later.wav");
-    ASSERT_TRUE(file.ok) << file.error;
-    EXPECT_EQ(static_cast<size_t>(2 * (Half + 2048)), file.data.size());
-}
-
-TEST_F(RecorderTest, ANewRecordAsksBeforeItReplacesAnUnsavedRecording)
-{
-    ASSERT_EQ(0, StartRecording());
-    Record(2048);
-    dialogs.CancelFile();
-    wav->Save();
+    const size_t finished = 44u + 2 * (Half + 2048) + 5u + 124u;  // header, data, marker, one track
+    EXPECT_EQ(finished, disk.Content(TempPath).size()) << "the finished recording waits in the temporary file";
 
     // Yes, then the dialog cancelled again: nothing is deleted and nothing starts.
     boxes.Answer(MessageBoxes::vbYes);
@@ -328,13 +293,13 @@ TEST_F(RecorderTest, ANewRecordAsksBeforeItReplacesAnUnsavedRecording)
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ("Current Recording Not Saved\nDo you want to Save it ?", boxes.Last().prompt);
     EXPECT_EQ(MessageBoxes::vbYesNo, boxes.Last().style);
-    EXPECT_EQ(44u + 4096u + 5u + 124u, disk.Content(TempPath).size()) << "header, data, marker, one track";
+    EXPECT_EQ(finished, disk.Content(TempPath).size());
 
-    // Yes and a name: saved, then the new recording starts.
+    // Yes and a name: saved whole, then the new recording starts.
     boxes.Answer(MessageBoxes::vbYes);
     dialogs.ChooseFile("/out/kept.wav");
     EXPECT_EQ(0, wav->OpenRecording());
-    EXPECT_TRUE(ReadBack("/out/kept.wav").ok);
+    EXPECT_EQ(static_cast<size_t>(2 * (Half + 2048)), ReadBack("/out/kept.wav").data.size());
     wav->CloseRecording();
 
     // No: the user gives the unsaved recording up.
@@ -347,8 +312,7 @@ TEST_F(RecorderTest, ANewRecordAsksBeforeItReplacesAnUnsavedRecording)
 
 TEST_F(RecorderTest, AFailedHeaderUpdateIsReportedBySave)
 {
-    ASSERT_EQ(0, StartRecording());
-    Record(2048);
+    Recorded(2048);
     disk.writeFault = [](int64_t offset, int32_t) { return offset == 0 ? EIO : 0; };
     SaveAs("/out/never.wav");
     ASSERT_EQ(1u, boxes.boxes.size());
@@ -398,8 +362,7 @@ TEST_F(RecorderTest, ARecordingAfterAFileAtAnUnusualRateCarriesItsOwnRate)
 {
     OpenForPlayback("/in/odd.wav", MakeWav(22050, Le16({1, 2, 3, 4})));
     EXPECT_EQ(22050, wav->WavSamplingRate());
-    ASSERT_EQ(0, StartRecording());
-    Record(2048);
+    Recorded(2048);
     SaveAs("/out/own.wav");
     EXPECT_EQ(48000u, ReadBack("/out/own.wav").sampleRate);
 }
