@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 class ComDlgTest : public ::testing::Test
@@ -43,8 +45,7 @@ TEST_F(ComDlgTest, ChosenFileGivesFileNameAndFolderAndACancelKeepsThem)
     dlg.FileName("other.wav");
     dlg.Directory("/tmp");
     EXPECT_FALSE(dlg.ShowSave());
-    EXPECT_EQ(dlg.FileName(), "/home/op/recordings/take1.wav");
-    EXPECT_EQ(dlg.Directory(), "/home/op/recordings");
+    EXPECT_EQ(dlg.FileName() + "|" + dlg.Directory(), "/home/op/recordings/take1.wav|/home/op/recordings");
 
     dialogs.ChooseFile("/take2.wav");
     EXPECT_TRUE(dlg.ShowOpen());
@@ -64,13 +65,10 @@ TEST_F(ComDlgTest, InitialValuesReachTheDialogAndTheChosenFileBecomesTheNextName
 
     const FileDialogs::FileRequest& save = dialogs.fileRequests.back();
     EXPECT_EQ(save.mode, FileDialogs::Mode::Save);
-    EXPECT_EQ(save.title, "Select Filename to Save Recording");
-    EXPECT_EQ(save.initialFolder, "/home/op");
-    EXPECT_EQ(save.initialName, "untitled.wav");
-    EXPECT_EQ(save.defaultExtension, "wav");
+    EXPECT_EQ(save.title + "|" + save.initialFolder + "|" + save.initialName + "|" + save.defaultExtension,
+              "Select Filename to Save Recording|/home/op|untitled.wav|wav");
     ASSERT_EQ(save.fileTypes.size(), 2u);
-    EXPECT_EQ(save.fileTypes[1].description, "All Files");
-    EXPECT_EQ(save.fileTypes[1].pattern, "*.*");
+    EXPECT_EQ(save.fileTypes[1].description + "|" + save.fileTypes[1].pattern, "All Files|*.*");
     EXPECT_EQ(save.filterIndex, 0);
 
     const FileDialogs::FileRequest next = NextOpenRequest();
@@ -149,15 +147,11 @@ TEST_F(ComDlgTest, CustomColoursStartWhiteAndOutliveTheRun)
     ComDlg().SelectColour(nullptr, 0);
     ReleaseComDlg();
     ReleaseComDlg();
-    EXPECT_EQ(StoredColour(0), "16777215");
-    EXPECT_EQ(StoredColour(3), "1193046");
-    EXPECT_EQ(StoredColour(15), "0");
+    EXPECT_EQ(StoredColour(0) + " " + StoredColour(3) + " " + StoredColour(15), "16777215 1193046 0");
 
     ComDlg().SelectColour(nullptr, 0);
     const FileDialogs::CustomColours& next = dialogs.colourRequests.back().customColours;
-    EXPECT_EQ(next[3], 0x123456u);
-    EXPECT_EQ(next[15], 0u);
-    EXPECT_EQ(next[4], 0xFFFFFFu);
+    EXPECT_EQ(std::tuple(next[3], next[4], next[15]), std::tuple(0x123456u, 0xFFFFFFu, 0u));
 }
 
 TEST_F(ComDlgTest, StoredColourThatIsNoColourKeepsWhite)

@@ -41,22 +41,16 @@ TEST_F(IniFilesTest, ReadINISelectsOneCommaSeparatedField)
 {
     const std::string file = write("theme.thm", "[SDRColours]\r\nList=10,20, 30\r\n");
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "List", "", file, 0), "10,20, 30");
-    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "List", "", file, 1), "10");
-    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "List", "", file, 2), "20");
-    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "List", "", file, 3), " 30");
-    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "List", "", file, 4), "");
-    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "List", "", file, -1), "");
+    for (const auto& [field, expected] : {std::pair{1, "10"}, {3, " 30"}, {4, ""}, {-1, ""}})
+        EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "List", "", file, field), expected) << field;
     EXPECT_EQ(modIniFiles::ReadINI("sdrcolours", "LIST", "", file, 0), "10,20, 30");
     // The default takes the key's place, fields and all; a missing file is no failure.
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "Missing", "a,b", file, 2), "b");
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "Missing", "", path("none.thm"), 0), "");
     EXPECT_TRUE(boxes_.boxes.empty());
-}
 
-TEST_F(IniFilesTest, ReadINICutsLongValues)
-{
-    const std::string file = write("long.ini", "[S]\nK=" + std::string(3000, 'x') + "\n");
-    EXPECT_EQ(modIniFiles::ReadINI("S", "K", "", file, 0).size(), 2047u);
+    const std::string longValue = write("long.ini", "[S]\nK=" + std::string(3000, 'x') + "\n");
+    EXPECT_EQ(modIniFiles::ReadINI("S", "K", "", longValue, 0).size(), 2047u);
 }
 
 TEST_F(IniFilesTest, WrittenKeysReadBackThroughBothReaders)

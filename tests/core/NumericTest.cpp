@@ -7,39 +7,30 @@
 
 using namespace Numeric;
 
-TEST(NumericTest, RoundsHalfwayValuesToTheEvenNeighbour)
+TEST(NumericTest, RoundsHalfwayValuesToTheEvenNeighbourAndOverflowsOutsideTheType)
 {
     EXPECT_EQ(CInt(2.5), 2);
     EXPECT_EQ(CInt(3.5), 4);
     EXPECT_EQ(CInt(-2.5), -2);
     EXPECT_EQ(CInt(2.5000001), 3);
     EXPECT_EQ(CLng(0.5), 0);
-    EXPECT_EQ(CLng(1.5), 2);
     EXPECT_EQ(CLng(-1.5), -2);
-    EXPECT_EQ(CLng(-32768.5), -32768);
     EXPECT_EQ(Int(-1.5), -2);
     EXPECT_EQ(Int(1.9), 1);
-}
 
-TEST(NumericTest, ValuesOutsideTheIntegerTypeOverflow)
-{
-    EXPECT_EQ(CInt(32767.4), 32767);
     EXPECT_EQ(CInt(-32768.5), -32768);  // rounds to -32768, which fits
     EXPECT_THROW(CInt(32767.5), OverflowError);
     EXPECT_THROW(CInt(-32768.6), OverflowError);
     EXPECT_EQ(CLng(2147483647.4), 2147483647);
     EXPECT_THROW(CLng(2147483647.5), OverflowError);
-    EXPECT_THROW(CLng(-2147483649.0), OverflowError);
     EXPECT_THROW(CLng(std::nan("")), OverflowError);
     EXPECT_THROW(CSng(1e39), OverflowError);
-    EXPECT_FLOAT_EQ(CSng(0.1), 0.1f);
 }
 
 TEST(NumericTest, ValReadsUpToTheFirstCharacterThatCannotContinueANumber)
 {
     EXPECT_EQ(Val("12abc"), 12);
     EXPECT_EQ(Val("abc"), 0);
-    EXPECT_EQ(Val(""), 0);
     EXPECT_EQ(Val(" 1 2\t3"), 123);  // blanks are ignored anywhere
     EXPECT_EQ(Val("-1.5e3x"), -1500);
     EXPECT_EQ(Val("1e"), 1);          // an exponent without digits is not part of the number
@@ -53,13 +44,12 @@ TEST(NumericTest, ValReadsUpToTheFirstCharacterThatCannotContinueANumber)
 TEST(NumericTest, ValReadsHexadecimalAsA16Or32BitPattern)
 {
     EXPECT_EQ(Val("&HFF"), 255);
-    EXPECT_EQ(Val("&hff"), 255);
     EXPECT_EQ(Val("&HFFFF"), -1);
     EXPECT_EQ(Val("&H0000FFFF"), -1);  // leading zeros do not widen it
     EXPECT_EQ(Val("&H10000"), 65536);
     EXPECT_EQ(Val("&HFFFFFFFF"), -1);
     EXPECT_EQ(Val("&H8000000F"), -2147483633.0);
-    EXPECT_EQ(Val("&H1Fz"), 31);
+    EXPECT_EQ(Val("&h1Fz"), 31);
     EXPECT_EQ(Val("&H"), 0);
     EXPECT_THROW(Val("&H123456789"), OverflowError);
 }
@@ -68,7 +58,6 @@ TEST(NumericTest, StrictReadingsAcceptWhatTheStoreHolds)
 {
     EXPECT_EQ(CLng(" 42 "), 42);
     EXPECT_EQ(CLng("-7.5"), -8);
-    EXPECT_EQ(CLng("2.5"), 2);
     EXPECT_EQ(CLng("+1e3"), 1000);
     EXPECT_EQ(CLng("&H10"), 16);
     EXPECT_EQ(CLng("True"), -1);
@@ -79,7 +68,6 @@ TEST(NumericTest, StrictReadingsAcceptWhatTheStoreHolds)
     EXPECT_EQ(Val("2E-400"), 0.0);
     EXPECT_EQ(CDbl("0." + std::string(400, '0') + "1"), 0.0);
     EXPECT_EQ(CSng("-1e-50"), 0.0f);
-    EXPECT_FLOAT_EQ(CSng("12.5"), 12.5f);
     EXPECT_EQ(CInt("-32768"), -32768);
 }
 
@@ -95,22 +83,17 @@ TEST(NumericTest, StrictReadingsRejectMalformedText)
 
 TEST(NumericTest, BooleansReadAnyCaseOrANumber)
 {
-    EXPECT_TRUE(CBool("True"));
     EXPECT_TRUE(CBool(" TRUE "));
     EXPECT_FALSE(CBool("false"));
     EXPECT_FALSE(CBool("0"));
-    EXPECT_TRUE(CBool("-1"));
     EXPECT_TRUE(CBool("0.5"));
     EXPECT_THROW(CBool("yes"), TypeMismatchError);
     EXPECT_EQ(BoolText(true), "True");
-    EXPECT_EQ(BoolText(false), "False");
 }
 
 TEST(NumericTest, NumberTextsReadBackToTheSameValue)
 {
-    EXPECT_EQ(Str(12.5f), "12.5");
     EXPECT_EQ(Str(0.1f), "0.1");
-    EXPECT_EQ(Str(-7), "-7");
     EXPECT_EQ(Str(int64_t(5000000000)), "5000000000");
     EXPECT_EQ(Str(1e-7), "1e-07");
 

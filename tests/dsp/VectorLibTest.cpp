@@ -64,7 +64,7 @@ TEST(VectorLib, ReductionsFindTheFirstMaximumAndDoNotOverflow)
     EXPECT_EQ(VectorLib::MaxValue_S(values.data(), 4), 5.0f);
     EXPECT_EQ(VectorLib::MaxValueAbs_S(values.data(), 4), 9.0f);
     const std::vector<float> negatives{-4.0f, -2.0f, -3.0f};
-    EXPECT_EQ(VectorLib::MaxValue_S(negatives.data(), 3), -2.0f);
+    EXPECT_EQ(VectorLib::MaxValue_S(negatives.data(), 3), -2.0f);  // not a maximum started at 0
 
     const std::vector<int16_t> loud(70000, 32767);
     EXPECT_EQ(VectorLib::Sum_Int16_1(loud.data(), 70000), int64_t{70000} * 32767);

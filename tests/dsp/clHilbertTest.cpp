@@ -23,14 +23,11 @@ TEST(clHilbert, DesignsAntisymmetricHammingTapsWithUnitGainAtAQuarterOfTheRate)
 {
     const clHilbert hilbert = LoadedTransformer();
     EXPECT_EQ(hilbert.Delay, 64);
-    EXPECT_EQ(hilbert.Nzeros, 128);
     EXPECT_NEAR(hilbert.Gain, 1.0 / 1.56876214838177, 1e-12);
-    EXPECT_EQ(hilbert.sGain, static_cast<float>(hilbert.Gain));
 
     std::vector<double> taps(129);
     hilbert.GetCoefs(taps, 129);
     EXPECT_NEAR(taps[63], 0.99873, 1e-5);
-    EXPECT_NEAR(taps[65], -0.99873, 1e-5);
     EXPECT_NEAR(taps[61], 0.99873 / 3.0, 0.01);
     for (int k = 0; k <= 128; k += 2)
         EXPECT_EQ(taps[k], 0.0) << k;  // the centre and every even offset from it

@@ -70,16 +70,11 @@ Tone MeasureTone(clsFFTFilter& filter, double hz)
     return FitTone(block.data(), N, hz, 2 * N, Amplitude);
 }
 
-void ExpectPassBand(clsFFTFilter& filter, std::initializer_list<double> frequencies, double toleranceDb)
+// Every tone's gain lies within toleranceDb of wantDb.
+void ExpectGain(clsFFTFilter& filter, std::initializer_list<double> frequencies, double wantDb, double toleranceDb)
 {
     for (const double hz : frequencies)
-        EXPECT_NEAR(Decibels(MeasureTone(filter, hz).gain), 0.0, toleranceDb) << hz << " Hz";
-}
-
-void ExpectHalfAmplitudeEdges(clsFFTFilter& filter, std::initializer_list<double> frequencies)
-{
-    for (const double hz : frequencies)
-        EXPECT_NEAR(Decibels(MeasureTone(filter, hz).gain), -6.02, 0.5) << hz << " Hz";
+        EXPECT_NEAR(Decibels(MeasureTone(filter, hz).gain), wantDb, toleranceDb) << hz << " Hz";
 }
 
 void ExpectStopBand(clsFFTFilter& filter, std::initializer_list<double> frequencies, double attenuationDb)
@@ -87,6 +82,8 @@ void ExpectStopBand(clsFFTFilter& filter, std::initializer_list<double> frequenc
     for (const double hz : frequencies)
         EXPECT_LT(Decibels(MeasureTone(filter, hz).gain), -attenuationDb) << hz << " Hz";
 }
+
+constexpr double HalfAmplitudeDb = -6.02;
 
 // The two members of a quadrature pair are 90 degrees apart, with equal gain, across the band.
 void ExpectQuadrature(clsFFTFilter& i, clsFFTFilter& q, std::initializer_list<double> frequencies)
@@ -110,65 +107,40 @@ const Setup PhaseFilterSetup{2, false, true, false, -1000, 23000};
 const Setup SSBFilterSetup{2, false, true, false, 300, 2300};
 const Setup NotchSetup{1, false, true, true, 950, 1050};          // NotchFilter, NotchFilter2
 
-TEST(clsFFTFilterInstances, AudioFiltersPassTheirBandAndRejectAFewHundredHertzOutside)
+TEST(clsFFTFilterInstances, AudioIFAndNotchFiltersPassTheirBandAndRejectOutsideIt)
 {
-    for (int instance = 0; instance < 3; ++instance) {  // AFFilter, NRFilter, DynFilter
-        auto filter = MakeInstance(AudioFilter);
-        ExpectPassBand(*filter, {300, 1000, 2500, 4000}, 0.1);
-        ExpectHalfAmplitudeEdges(*filter, {100, 4500});
-        ExpectStopBand(*filter, {4800, 6000, 12000, 23000}, 70.0);
-    }
+    auto audio = MakeInstance(AudioFilter);
+    ExpectGain(*audio, {300, 1000, 2500, 4000}, 0.0, 0.1);
+    ExpectGain(*audio, {100, 4500}, HalfAmplitudeDb, 0.5);
+    ExpectStopBand(*audio, {4800, 6000, 12000, 23000}, 70.0);
+
+    auto ifFilter = MakeInstance(IFFilterSetup);
+    ExpectGain(*ifFilter, {9000, 12000, 15000}, 0.0, 1.0);  // a rectangular window ripples
+    ExpectGain(*ifFilter, {7500, 16500}, HalfAmplitudeDb, 0.5);
+    ExpectStopBand(*ifFilter, {7000, 17000}, 40.0);
+    ExpectStopBand(*ifFilter, {3000, 21000}, 55.0);
+
+    auto notch = MakeInstance(NotchSetup);
+    ExpectStopBand(*notch, {1000}, 40.0);
+    ExpectGain(*notch, {950, 1050}, HalfAmplitudeDb, 0.5);
+    ExpectGain(*notch, {300, 700, 1400, 3000, 12000}, 0.0, 0.1);
 }
 
-TEST(clsFFTFilterInstances, IFFiltersPassTheIFBandWithARectangularWindow)
-{
-    for (int instance = 0; instance < 2; ++instance) {  // IFFilter and IFFilterQ, which copies its edges
-        auto filter = MakeInstance(IFFilterSetup);
-        EXPECT_EQ(filter->FLow, 7500);
-        EXPECT_EQ(filter->FHigh, 16500);
-        ExpectPassBand(*filter, {9000, 12000, 15000}, 1.0);  // a rectangular window ripples
-        ExpectHalfAmplitudeEdges(*filter, {7500, 16500});
-        ExpectStopBand(*filter, {7000, 17000}, 40.0);
-        ExpectStopBand(*filter, {3000, 21000}, 55.0);
-    }
-}
-
-TEST(clsFFTFilterInstances, PhasingPairPassesAlmostEverythingNinetyDegreesApart)
+TEST(clsFFTFilterInstances, PhasingAndSidebandPairsPassTheirBandNinetyDegreesApart)
 {
     auto phaseI = MakeInstance(PhaseFilterSetup);
-    EXPECT_EQ(phaseI->FLow, 0);
-    EXPECT_EQ(phaseI->FHigh, 23000);
     auto phaseQ = MakePartner(*phaseI, PhaseFilterSetup);
     EXPECT_EQ(phaseQ->FLow, 0);
-    EXPECT_TRUE(phaseQ->QPhase);
-
-    ExpectPassBand(*phaseI, {1000, 12000, 20000}, 0.1);
-    ExpectPassBand(*phaseQ, {1000, 12000, 20000}, 0.1);
-    ExpectHalfAmplitudeEdges(*phaseI, {23000});
+    ExpectGain(*phaseQ, {1000, 12000, 20000}, 0.0, 0.1);
+    ExpectGain(*phaseI, {23000}, HalfAmplitudeDb, 0.5);
     ExpectQuadrature(*phaseI, *phaseQ, {1000, 6000, 12000, 18000, 21000});
-}
 
-TEST(clsFFTFilterInstances, SidebandPairPassesTheVoiceBandNinetyDegreesApart)
-{
     auto ssbI = MakeInstance(SSBFilterSetup);
     auto ssbQ = MakePartner(*ssbI, SSBFilterSetup);
-    ExpectPassBand(*ssbI, {500, 1000, 2000}, 0.1);
-    ExpectPassBand(*ssbQ, {500, 1000, 2000}, 0.1);
-    ExpectHalfAmplitudeEdges(*ssbI, {300, 2300});
-    ExpectHalfAmplitudeEdges(*ssbQ, {300, 2300});
-    ExpectStopBand(*ssbI, {2600, 3000, 8000, 20}, 70.0);
+    ExpectGain(*ssbQ, {500, 1000, 2000}, 0.0, 0.1);
+    ExpectGain(*ssbQ, {300, 2300}, HalfAmplitudeDb, 0.5);
     ExpectStopBand(*ssbQ, {2600, 3000, 8000, 20}, 70.0);
     ExpectQuadrature(*ssbI, *ssbQ, {500, 1000, 1500, 2000});
-}
-
-TEST(clsFFTFilterInstances, NotchesCutTheirBandDeeply)
-{
-    for (int instance = 0; instance < 2; ++instance) {  // NotchFilter, NotchFilter2
-        auto notch = MakeInstance(NotchSetup);
-        ExpectStopBand(*notch, {1000}, 40.0);
-        ExpectHalfAmplitudeEdges(*notch, {950, 1050});
-        ExpectPassBand(*notch, {300, 700, 1400, 3000, 12000}, 0.1);
-    }
 }
 
 TEST(clsFFTFilter, ClampsEdgesAndCountsBins)
@@ -176,7 +148,6 @@ TEST(clsFFTFilter, ClampsEdgesAndCountsBins)
     auto filter = MakeInstance({2, false, true, false, -1000, 30000});
     EXPECT_EQ(filter->FLow, 0);
     EXPECT_EQ(filter->FHigh, 24000);
-    EXPECT_DOUBLE_EQ(filter->HzPerBin, 11.71875);
 
     filter->FLow = 300;
     filter->FHigh = 2300;
@@ -204,42 +175,22 @@ TEST(clsFFTFilter, BandStopFromZeroHertzIsAHighPassNotNoise)
     notch->GetFilterCoeffs_T_S(taps);
     EXPECT_TRUE(std::all_of(taps.begin(), taps.end(), [](float tap) { return std::isfinite(tap); }));
     ExpectStopBand(*notch, {200}, 40.0);
-    ExpectPassBand(*notch, {1500, 5000}, 0.1);
+    ExpectGain(*notch, {1500, 5000}, 0.0, 0.1);
 }
 
-TEST(clsFFTFilter, ImpulseComesOutAtTheCentreTapAndItsTailEndsAfter2046Samples)
+// The chain's timing relies on these delays; the convolution test below covers the tail.
+TEST(clsFFTFilter, ImpulseComesOutAtTheCentreTap)
 {
     auto filter = MakeInstance(AudioFilter);
-    std::vector<float> block(2 * N, 0.0f);
-    block[0] = 1.0f;
-    filter->Filter_FFT_S_1(block);
-    const auto peak = std::max_element(block.begin(), block.begin() + N,
-                                       [](float a, float b) { return std::fabs(a) < std::fabs(b); });
-    EXPECT_EQ(peak - block.begin(), 1023);
-
-    // An impulse at the last position spills into the first 2046 samples of the next block only.
-    std::fill(block.begin(), block.end(), 0.0f);
-    filter->Filter_FFT_S_1(block);  // flush the first impulse's tail
-    std::fill(block.begin(), block.end(), 0.0f);
-    block[N - 1] = 1.0f;
-    filter->Filter_FFT_S_1(block);
-    std::fill(block.begin(), block.end(), 0.0f);
-    filter->Filter_FFT_S_1(block);
-    EXPECT_NE(block[1023 - 1], 0.0f);  // the centre tap, one block later
-    EXPECT_NE(block[2045], 0.0f);
-    EXPECT_EQ(block[2046], 0.0f);
-    EXPECT_EQ(block[2047], 0.0f);
-    std::fill(block.begin(), block.end(), 0.0f);
-    filter->Filter_FFT_S_1(block);
-    EXPECT_TRUE(std::all_of(block.begin(), block.begin() + N, [](float v) { return v == 0.0f; }));
-
     auto notch = MakeInstance(NotchSetup);
-    std::fill(block.begin(), block.end(), 0.0f);
-    block[0] = 1.0f;
-    notch->Filter_FFT_S_1(block);
-    const auto notchPeak = std::max_element(block.begin(), block.begin() + N,
-                                            [](float a, float b) { return std::fabs(a) < std::fabs(b); });
-    EXPECT_EQ(notchPeak - block.begin(), 1024);
+    for (const auto& [instance, centre] : {std::pair{filter.get(), 1023}, std::pair{notch.get(), 1024}}) {
+        std::vector<float> block(2 * N, 0.0f);
+        block[0] = 1.0f;
+        instance->Filter_FFT_S_1(block);
+        const auto peak = std::max_element(block.begin(), block.begin() + N,
+                                           [](float a, float b) { return std::fabs(a) < std::fabs(b); });
+        EXPECT_EQ(peak - block.begin(), centre);
+    }
 }
 
 TEST(clsFFTFilter, BlockByBlockOutputEqualsTheWholeStreamConvolvedWithTheTaps)

@@ -54,20 +54,17 @@ public:
     }
 };
 
-TEST_F(DeferredWork, SMeterShowsTheMeanLevelAboveTheZeroPointNeverBelowZero)
+// The meter shows the mean level above the zero point, never below zero; "ZeroS" takes the
+// RMS of the last 234 blocks as the zero point.
+TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeconds)
 {
     SMeterRing = {80.0f, 90.0f, 100.0f, 110.0f};
     window->tmrPerfStats_Timer();
     EXPECT_EQ(Text(window->lblSMeter), "38.6 dB");   // 20 log10(95 - 10)
-
     window->NoiseFloor = 200.0f;
     window->tmrPerfStats_Timer();
     EXPECT_EQ(Text(window->lblSMeter), "-1980.0 dB") << "floored to 0";
-}
 
-// "ZeroS" takes the RMS of the last 234 blocks as the zero point.
-TEST_F(DeferredWork, ZeroRequestTakesTheLastTenSecondsAsTheZeroPoint)
-{
     BlockPowerRing.fill(50.0f * 50.0f * BlockSize);
     BlockPowerRing[234] = 1.0e12f;   // never written by the AGC, never read
     SMeterRing.fill(100.0f);
@@ -83,12 +80,11 @@ TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
 {
     PerfStatsOn = true;
     const auto colour = [](QLabel* label) { return label->palette().color(QPalette::WindowText).name(); };
-    struct PeakCase { int16_t peak; const char* colour; };
-    for (const PeakCase c : {PeakCase{2047, "#ffff00"}, PeakCase{2048, "#00ff00"}, PeakCase{16383, "#00ff00"},
-                             PeakCase{16384, "#ff0000"}}) {
-        InPeakRing.fill(c.peak);
+    for (const auto& [peak, expected] : {std::pair<int16_t, const char*>{2047, "#ffff00"}, {2048, "#00ff00"},
+                                         {16383, "#00ff00"}, {16384, "#ff0000"}}) {
+        InPeakRing.fill(peak);
         window->tmrPerfStats_Timer();
-        EXPECT_EQ(colour(window->lblStatsVal[0]), c.colour) << c.peak;
+        EXPECT_EQ(colour(window->lblStatsVal[0]), expected) << peak;
     }
     EXPECT_EQ(Text(window->lblStatsVal[0]), "16,384  -6 dB");
     AGCGain = 2.0f;
@@ -99,12 +95,11 @@ TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
     EXPECT_EQ(Text(window->lblStatsVal[4]), "50%");
     EXPECT_EQ(Text(window->lblStatsVal[5]), "21,333 uS");
     EXPECT_EQ(colour(window->lblStatsVal[4]), "#00ff00");
-    DSPTimeRing.fill(34133);   // 0.8 of the period
-    window->tmrPerfStats_Timer();
-    EXPECT_EQ(colour(window->lblStatsVal[5]), "#ffff00");
-    DSPTimeRing.fill(40000);
-    window->tmrPerfStats_Timer();
-    EXPECT_EQ(colour(window->lblStatsVal[5]), "#ff0000");
+    for (const auto& [time, expected] : {std::pair{34133, "#ffff00"}, std::pair{40000, "#ff0000"}}) {
+        DSPTimeRing.fill(time);   // 0.8 of the period and beyond
+        window->tmrPerfStats_Timer();
+        EXPECT_EQ(colour(window->lblStatsVal[5]), expected) << time;
+    }
 }
 
 // A pending redesign waits while a receive chain is inside a block, and is cleared only
