@@ -127,34 +127,28 @@ TEST_F(PlayerTest, NeverPlaysTheTrackLogAsAudio)
     EXPECT_TRUE(std::all_of(out.begin() + 120001, out.end(), [](int16_t s) { return s == 0; }));
 }
 
-TEST_F(PlayerTest, TheEndOfAFileStopsAndTheNextPlayStartsFromTheBeginning)
+// A stray byte after the last whole sample must end the file all the same.
+TEST_F(PlayerTest, TheEndOfAFileStopsEvenAfterAStrayByteAndTheNextPlayStartsFromTheBeginning)
 {
     const std::vector<int16_t> samples = Ramp(70000);
-    OpenForPlayback("/in/end.wav", MakeWav(48000, Le16(samples)));
-    wav->Play();
-    PlayToEnd();
-    const std::vector<std::string> last(events.end() - 2, events.end());
-    EXPECT_EQ((std::vector<std::string>{"DiskRead 45", "PlayEnd"}), last);
-    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
-    EXPECT_TRUE(wav->PlayEnd);
-    EXPECT_EQ(clsWavFile::ErrNotRunning, wav->GetNextSamples(std::vector<int16_t>(2048).data(), 2048));
+    for (bool strayByte : {false, true}) {
+        SCOPED_TRACE(strayByte);
+        std::vector<uint8_t> data = Le16(samples);
+        if (strayByte)
+            data.push_back(0x55);
+        OpenForPlayback("/in/end.wav", MakeWav(48000, data));
+        wav->Play();
+        EXPECT_EQ(35u * 2048, PlayToEnd(100).size());
+        EXPECT_EQ((std::vector<std::string>{"DiskRead 45", "PlayEnd"}), std::vector<std::string>(events.end() - 2, events.end()));
+        EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
+        EXPECT_TRUE(wav->PlayEnd);
+        EXPECT_EQ(clsWavFile::ErrNotRunning, wav->GetNextSamples(std::vector<int16_t>(2048).data(), 2048));
 
-    wav->NumSamples(0);
-    wav->Play();
-    EXPECT_EQ(samples[0], PlayBlocks(1)[0]);
-}
-
-TEST_F(PlayerTest, AStrayByteAfterTheLastSampleStillEndsTheFile)
-{
-    const std::vector<int16_t> samples = Ramp(5000);
-    std::vector<uint8_t> data = Le16(samples);
-    data.push_back(0x55);
-    OpenForPlayback("/in/odd.wav", MakeWav(48000, data));
-    wav->Play();
-    const std::vector<int16_t> out = PlayToEnd(10);
-    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
-    EXPECT_TRUE(wav->PlayEnd);
-    EXPECT_EQ(3u * 2048, out.size());
+        wav->NumSamples(0);
+        wav->Play();
+        EXPECT_EQ(samples[0], PlayBlocks(1)[0]);
+        wav->CloseFile();
+    }
 }
 
 TEST_F(PlayerTest, LoopingRestartsFromTheEndOfFileHandler)

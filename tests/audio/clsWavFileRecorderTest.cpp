@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 
 #include <cerrno>
+#include <tuple>
 
 namespace {
 
@@ -144,10 +145,7 @@ TEST_F(RecorderTest, EightBitRecordingsHoldUnsignedBytesAndOneByteOffsets)
 
     const WavReader file = ReadBack("/out/eight.wav");
     ASSERT_TRUE(file.ok);
-    EXPECT_EQ(8, file.bitsPerSample);
-    EXPECT_EQ(1, file.channels);
-    EXPECT_EQ(48000u, file.byteRate);
-    EXPECT_EQ(1, file.blockAlign);
+    EXPECT_EQ(std::tuple(8, 1, 48000u, 1), std::tuple(file.bitsPerSample, file.channels, file.byteRate, file.blockAlign));
     ASSERT_EQ(static_cast<size_t>(Half + 6144), file.data.size());
     for (size_t j = 0; j < file.data.size(); j += 101)
         ASSERT_EQ(static_cast<uint8_t>((Signal(static_cast<int64_t>(j)) >> 8) + 128), file.data[j]) << "byte " << j;
@@ -173,32 +171,26 @@ TEST_F(RecorderTest, SettingsThatWouldBreakTheBuffersFallBackToTheDefaults)
     }
     wav->RecBlockSizeInSamples(4096);
     EXPECT_EQ(4096, wav->RecBlockSizeInSamples());
-
-    // The same checks hold for values from the settings store.
-    Settings::SaveSetting("WavFile", "RecBlockSizeInSamples", "3000");
-    Settings::SaveSetting("WavFile", "Decimator", "5");
-    Settings::SaveSetting("WavFile", "BitsPerSample", "12");
-    Settings::SaveSetting("WavFile", "LastDirectory", "/music");
-    wav->init();
-    EXPECT_EQ(Half, wav->RecBlockSizeInSamples());
-    EXPECT_EQ(1, wav->Decimator());
-    EXPECT_EQ(16, wav->BitsPerSample());
-    EXPECT_EQ("/music", wav->LastDirectory);
-    Recorded(3 * 2048);
-    EXPECT_EQ(0, wav->CloseRecording());
 }
 
-TEST_F(RecorderTest, RestoresAndStoresItsSettingsAndStopsTheRestoreAtAValueThatIsNoNumber)
+TEST_F(RecorderTest, RestoresAndStoresItsSettingsCheckingThemAndStopsTheRestoreAtAValueThatIsNoNumber)
 {
-    Settings::SaveSetting("WavFile", "RecBlockSizeInSamples", "65536");
+    // The object stores its settings when it ends, so the old one goes first.
+    const auto restore = [this](const std::string& blockSize, const std::string& bits, const std::string& decimator) {
+        wav.reset();
+        Settings::SaveSetting("WavFile", "RecBlockSizeInSamples", blockSize);
+        Settings::SaveSetting("WavFile", "BitsPerSample", bits);
+        Settings::SaveSetting("WavFile", "Decimator", decimator);
+        wav = Make();
+        wav->init();
+    };
+    wav.reset();
     Settings::SaveSetting("WavFile", "WavSamplingRate", "44100");
-    Settings::SaveSetting("WavFile", "BitsPerSample", "8");
-    Settings::SaveSetting("WavFile", "Decimator", "4");
-    wav->init();
-    EXPECT_EQ(65536, wav->RecBlockSizeInSamples());
-    EXPECT_EQ(8, wav->BitsPerSample());
-    EXPECT_EQ(4, wav->Decimator());
+    Settings::SaveSetting("WavFile", "LastDirectory", "/music");
+    restore("65536", "8", "4");
+    EXPECT_EQ(std::tuple(65536, 8, 4), std::tuple(wav->RecBlockSizeInSamples(), wav->BitsPerSample(), wav->Decimator()));
     EXPECT_EQ(12000, wav->WavSamplingRate()) << "derived from the decimator, whatever was stored";
+    EXPECT_EQ("/music", wav->LastDirectory);
 
     wav->RecordFileName("/out/name.wav");
     wav.reset();
@@ -206,12 +198,15 @@ TEST_F(RecorderTest, RestoresAndStoresItsSettingsAndStopsTheRestoreAtAValueThatI
     EXPECT_EQ("12000", Settings::GetSetting("WavFile", "WavSamplingRate"));
     EXPECT_EQ("/out/name.wav", Settings::GetSetting("WavFile", "RecordFileName"));
 
-    Settings::SaveSetting("WavFile", "BitsPerSample", "sixteen");
-    wav = Make();
-    wav->init();
+    // Stored values that would break the buffers fall back to the defaults.
+    restore("3000", "12", "5");
+    EXPECT_EQ(std::tuple(Half, 16, 1), std::tuple(wav->RecBlockSizeInSamples(), wav->BitsPerSample(), wav->Decimator()));
+    Recorded(3 * 2048);
+    EXPECT_EQ(0, wav->CloseRecording());
+
+    restore("65536", "sixteen", "4");
     EXPECT_EQ(65536, wav->RecBlockSizeInSamples()) << "keys before the bad one are read";
-    EXPECT_EQ(16, wav->BitsPerSample());
-    EXPECT_EQ(1, wav->Decimator()) << "keys after it keep their values";
+    EXPECT_EQ(std::tuple(16, 1), std::tuple(wav->BitsPerSample(), wav->Decimator())) << "keys after it keep their values";
 }
 
 TEST_F(RecorderTest, SaveMovesTheTemporaryFileToTheChosenName)
@@ -370,19 +365,15 @@ TEST_F(RecorderTest, ARecordingAfterAFileAtAnUnusualRateCarriesItsOwnRate)
 TEST_F(RecorderTest, LoadMediaTakesTheChosenFileAndACancelChangesNothing)
 {
     EXPECT_EQ("", wav->LoadMedia());
-    EXPECT_EQ("", wav->FileName());
-    EXPECT_EQ(clsWavFile::ModeClosed, wav->PlayerMode());
-    EXPECT_EQ(clsWavFile::MediaNone, wav->StatusOfMedia());
+    EXPECT_EQ(std::tuple(clsWavFile::ModeClosed, clsWavFile::MediaNone), std::tuple(wav->PlayerMode(), wav->StatusOfMedia()));
 
     dialogs.ChooseFile("/in/band/show.wav");
     EXPECT_EQ("/in/band/show.wav", wav->LoadMedia());
     EXPECT_EQ("show.wav", wav->FileShortName());
-    EXPECT_EQ(clsWavFile::MediaLoaded, wav->StatusOfMedia());
-    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
+    EXPECT_EQ(std::tuple(clsWavFile::ModeStopped, clsWavFile::MediaLoaded), std::tuple(wav->PlayerMode(), wav->StatusOfMedia()));
     const FileDialogs::FileRequest& request = dialogs.fileRequests.back();
-    EXPECT_EQ(FileDialogs::Mode::Open, request.mode);
-    EXPECT_EQ("Select Filename", request.title);
-    EXPECT_TRUE(request.pathMustExist);
+    EXPECT_EQ(std::tuple(FileDialogs::Mode::Open, std::string("Select Filename"), true),
+              std::tuple(request.mode, request.title, request.pathMustExist));
 }
 
 } // namespace
