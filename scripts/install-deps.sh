@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libasound2-dev alsa-utils
+  libasound2-dev alsa-utils libfftw3-dev
+  pulseaudio pulseaudio-utils libasound2-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
