@@ -1,0 +1,501 @@
+#include "ui/common/PictureBox.h"
+
+#include "ui/common/FormUnits.h"
+#include "ui/common/MouseCodes.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+
+#include <algorithm>
+
+namespace {
+
+// Room for the longest trace the analyser draws (one point per bin or sample) in one piece.
+constexpr qsizetype PolylineCapacity = 8192;
+// Pens of different colour, width and style kept for reuse, so that a frame builds none.
+constexpr std::size_t PenCacheSize = 32;
+
+QPainter::CompositionMode CompositionOf(int drawMode)
+{
+    switch (drawMode) {
+    case PictureBox::MaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
+    case PictureBox::NotXorPen: return QPainter::RasterOp_NotSourceXorDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+Qt::PenStyle PenStyleOf(int drawStyle, int drawWidth)
+{
+    if (drawStyle == PictureBox::Transparent)
+        return Qt::NoPen;
+    if (drawWidth > 1)   // patterns only show on thin lines
+        return Qt::SolidLine;
+    switch (drawStyle) {
+    case PictureBox::Dash: return Qt::DashLine;
+    case PictureBox::Dot: return Qt::DotLine;
+    case PictureBox::DashDot: return Qt::DashDotLine;
+    case PictureBox::DashDotDot: return Qt::DashDotDotLine;
+    default: return Qt::SolidLine;
+    }
+}
+
+}   // namespace
+
+PictureBox::PictureBox(QWidget* parent)
+    : QWidget(parent), metrics_(font()), backColour_(FormUnits::SystemColourFlag | 15),
+      foreColour_(FormUnits::SystemColourFlag | 18)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    back_ = FormUnits::OleColour(backColour_);
+    fore_ = FormUnits::OleColour(foreColour_);
+    polyline_.reserve(PolylineCapacity);
+    pens_.reserve(PenCacheSize);
+    setMouseTracking(true);   // moves are reported without a button held, for hovering
+}
+
+PictureBox::~PictureBox() = default;
+
+void PictureBox::SetAutoRedraw(bool on)
+{
+    autoRedraw_ = on;
+    if (!on)
+        EndFrame();
+}
+
+void PictureBox::SetBackColor(uint32_t colour)
+{
+    backColour_ = colour;
+    back_ = FormUnits::OleColour(colour);
+    ClearBuffer();
+}
+
+void PictureBox::SetForeColor(uint32_t colour)
+{
+    if (colour == foreColour_)
+        return;
+    FlushPolyline();
+    foreColour_ = colour;
+    fore_ = FormUnits::OleColour(colour);
+    penDirty_ = true;
+}
+
+void PictureBox::SetDrawWidth(int pixels)
+{
+    pixels = std::max(pixels, 1);
+    if (pixels == drawWidth_)
+        return;
+    FlushPolyline();
+    drawWidth_ = pixels;
+    penDirty_ = true;
+}
+
+void PictureBox::SetDrawStyle(int style)
+{
+    if (style == drawStyle_)
+        return;
+    FlushPolyline();
+    drawStyle_ = style;
+    penDirty_ = true;
+}
+
+void PictureBox::SetDrawMode(int mode)
+{
+    if (mode == drawMode_)
+        return;
+    FlushPolyline();
+    drawMode_ = mode;
+    penDirty_ = true;
+}
+
+void PictureBox::SetFontTransparent(bool transparent)
+{
+    fontTransparent_ = transparent;
+}
+
+// ---- user scale ----------------------------------------------------------------------------
+
+double PictureBox::ScaleLeft() const
+{
+    return scaleMode_ == UserScale ? scaleLeft_ : 0.0;
+}
+
+double PictureBox::ScaleTop() const
+{
+    return scaleMode_ == UserScale ? scaleTop_ : 0.0;
+}
+
+double PictureBox::ScaleWidth() const
+{
+    switch (scaleMode_) {
+    case UserScale: return scaleWidth_;
+    case PixelScale: return width();
+    default: return FormUnits::PixelsToTwips(width());
+    }
+}
+
+double PictureBox::ScaleHeight() const
+{
+    switch (scaleMode_) {
+    case UserScale: return scaleHeight_;
+    case PixelScale: return height();
+    default: return FormUnits::PixelsToTwips(height());
+    }
+}
+
+void PictureBox::FreezeScale()
+{
+    scaleLeft_ = ScaleLeft();
+    scaleTop_ = ScaleTop();
+    scaleWidth_ = ScaleWidth();
+    scaleHeight_ = ScaleHeight();
+    scaleMode_ = UserScale;
+}
+
+void PictureBox::SetScaleLeft(double left)
+{
+    FreezeScale();
+    scaleLeft_ = left;
+}
+
+void PictureBox::SetScaleTop(double top)
+{
+    FreezeScale();
+    scaleTop_ = top;
+}
+
+void PictureBox::SetScaleWidth(double width)
+{
+    FreezeScale();
+    if (width != 0)
+        scaleWidth_ = width;
+}
+
+void PictureBox::SetScaleHeight(double height)
+{
+    FreezeScale();
+    if (height != 0)
+        scaleHeight_ = height;
+}
+
+void PictureBox::SetScaleMode(int mode)
+{
+    if (mode == UserScale)
+        FreezeScale();
+    else
+        scaleMode_ = mode == PixelScale ? PixelScale : TwipScale;
+}
+
+// In twips and pixels a unit has a fixed size. A user scale spans from the first to the last
+// pixel of the box, so that lines drawn at both ends of the range (the graticule's edges, a
+// trace's last point) land on the picture.
+PictureBox::Mapping PictureBox::CurrentMapping() const
+{
+    Mapping mapping;
+    mapping.left = ScaleLeft();
+    mapping.top = ScaleTop();
+    switch (scaleMode_) {
+    case UserScale:
+        mapping.xFactor = std::max(width() - 1, 0) / scaleWidth_;
+        mapping.yFactor = std::max(height() - 1, 0) / scaleHeight_;
+        break;
+    case PixelScale:
+        mapping.xFactor = mapping.yFactor = 1.0;
+        break;
+    default:
+        mapping.xFactor = mapping.yFactor = 1.0 / FormUnits::TwipsPerPixel;
+        break;
+    }
+    return mapping;
+}
+
+QPointF PictureBox::UserToPixel(double x, double y) const
+{
+    const Mapping mapping = CurrentMapping();
+    return {(x - mapping.left) * mapping.xFactor, (y - mapping.top) * mapping.yFactor};
+}
+
+QPointF PictureBox::PixelToUser(QPointF pixel) const
+{
+    const Mapping mapping = CurrentMapping();
+    return {mapping.xFactor != 0 ? mapping.left + pixel.x() / mapping.xFactor : mapping.left,
+            mapping.yFactor != 0 ? mapping.top + pixel.y() / mapping.yFactor : mapping.top};
+}
+
+double PictureBox::UserWidthToPixels(double width) const
+{
+    return width * CurrentMapping().xFactor;
+}
+
+double PictureBox::UserHeightToPixels(double height) const
+{
+    return height * CurrentMapping().yFactor;
+}
+
+// ---- drawing -------------------------------------------------------------------------------
+
+bool PictureBox::BeginDrawing()
+{
+    if (buffer_.size() != size())
+        ResizeBuffer();
+    if (buffer_.isNull())
+        return false;
+    if (!frameOpen_) {
+        frameOpen_ = true;
+        if (isVisible())
+            update();
+    }
+    return true;
+}
+
+void PictureBox::ResizeBuffer()
+{
+    polyline_.clear();
+    if (painter_.isActive())
+        painter_.end();
+    QImage resized;
+    if (!size().isEmpty()) {
+        resized = QImage(size(), QImage::Format_RGB32);
+        resized.fill(back_);
+        if (!buffer_.isNull()) {
+            QPainter copier(&resized);
+            copier.drawImage(0, 0, buffer_);
+        }
+    }
+    buffer_ = std::move(resized);
+    if (!buffer_.isNull()) {
+        painter_.begin(&buffer_);
+        painter_.setFont(font());
+        penDirty_ = true;
+    }
+}
+
+void PictureBox::ApplyPen(int drawMode)
+{
+    const QPainter::CompositionMode composition = CompositionOf(drawMode);
+    if (painter_.compositionMode() != composition)
+        painter_.setCompositionMode(composition);
+    if (!penDirty_)
+        return;
+    penDirty_ = false;
+    const int width = drawWidth_ > 1 ? drawWidth_ : 0;
+    const Qt::PenStyle style = PenStyleOf(drawStyle_, drawWidth_);
+    auto cached = std::find_if(pens_.begin(), pens_.end(), [&](const QPen& pen) {
+        return pen.color() == fore_ && pen.width() == width && pen.style() == style;
+    });
+    if (cached == pens_.end()) {
+        if (pens_.size() == PenCacheSize)
+            pens_.erase(pens_.begin());
+        QPen pen(fore_, width, style, width > 0 ? Qt::RoundCap : Qt::FlatCap, Qt::RoundJoin);
+        pen.setCosmetic(true);
+        pens_.push_back(pen);
+        cached = pens_.end() - 1;
+    }
+    painter_.setPen(*cached);
+}
+
+void PictureBox::FlushPolyline()
+{
+    if (polyline_.size() >= 2 && painter_.isActive()) {
+        ApplyPen(drawMode_);
+        painter_.drawPolyline(polyline_);
+    }
+    polyline_.clear();
+}
+
+void PictureBox::EndFrame()
+{
+    FlushPolyline();
+    frameOpen_ = false;
+}
+
+void PictureBox::ClearBuffer()
+{
+    polyline_.clear();
+    if (!BeginDrawing())
+        return;
+    painter_.setCompositionMode(QPainter::CompositionMode_Source);
+    painter_.fillRect(buffer_.rect(), back_);
+}
+
+void PictureBox::Cls()
+{
+    Record(DrawOperation::Kind::Cls, 0, 0, 0, 0);
+    ClearBuffer();
+    currentX_ = 0;
+    currentY_ = 0;
+}
+
+void PictureBox::DrawSegment(double x1, double y1, double x2, double y2)
+{
+    if (!BeginDrawing())
+        return;
+    const Mapping mapping = CurrentMapping();
+    const QPointF from((x1 - mapping.left) * mapping.xFactor, (y1 - mapping.top) * mapping.yFactor);
+    const QPointF to((x2 - mapping.left) * mapping.xFactor, (y2 - mapping.top) * mapping.yFactor);
+    if (polyline_.isEmpty() || polyline_.constLast() != from || polyline_.size() == PolylineCapacity) {
+        FlushPolyline();
+        polyline_.append(from);
+    }
+    polyline_.append(to);
+}
+
+void PictureBox::LineTo(double x, double y)
+{
+    Line(currentX_, currentY_, x, y);
+}
+
+void PictureBox::Line(double x1, double y1, double x2, double y2)
+{
+    Record(DrawOperation::Kind::Line, x1, y1, x2, y2);
+    DrawSegment(x1, y1, x2, y2);
+    currentX_ = x2;
+    currentY_ = y2;
+}
+
+void PictureBox::DrawBox(DrawOperation::Kind kind, double x1, double y1, double x2, double y2)
+{
+    Record(kind, x1, y1, x2, y2);
+    currentX_ = x2;
+    currentY_ = y2;
+    if (!BeginDrawing())
+        return;
+    FlushPolyline();
+    const QRectF corners = QRectF(UserToPixel(x1, y1), UserToPixel(x2, y2)).normalized();
+    ApplyPen(drawMode_);
+    if (kind == DrawOperation::Kind::Box) {
+        painter_.drawRect(corners);
+    } else {
+        // A filled box covers both corners' pixels, like its outline.
+        const QRect pixels(corners.topLeft().toPoint(), corners.bottomRight().toPoint());
+        painter_.fillRect(pixels, fore_);
+    }
+}
+
+void PictureBox::Box(double x1, double y1, double x2, double y2)
+{
+    DrawBox(DrawOperation::Kind::Box, x1, y1, x2, y2);
+}
+
+void PictureBox::FilledBox(double x1, double y1, double x2, double y2)
+{
+    DrawBox(DrawOperation::Kind::FilledBox, x1, y1, x2, y2);
+}
+
+void PictureBox::Print(const QString& text, bool newLine)
+{
+    Record(DrawOperation::Kind::Print, currentX_, currentY_, currentX_, currentY_, text);
+    if (BeginDrawing()) {
+        FlushPolyline();
+        const QPointF topLeft = UserToPixel(currentX_, currentY_);
+        ApplyPen(CopyPen);   // text is never drawn in a raster mode
+        if (!fontTransparent_)
+            painter_.fillRect(QRectF(topLeft, QSizeF(metrics_.horizontalAdvance(text), metrics_.height())),
+                              back_);
+        painter_.drawText(QPointF(topLeft.x(), topLeft.y() + metrics_.ascent()), text);
+    }
+    if (newLine) {
+        currentX_ = ScaleLeft();
+        currentY_ += TextHeight(text);
+    } else {
+        currentX_ += TextWidth(text);
+    }
+}
+
+double PictureBox::TextWidth(const QString& text) const
+{
+    const double factor = CurrentMapping().xFactor;
+    return factor != 0 ? metrics_.horizontalAdvance(text) / factor : 0.0;
+}
+
+double PictureBox::TextHeight(const QString& text) const
+{
+    const double factor = CurrentMapping().yFactor;
+    const int lines = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
+    return factor != 0 ? lines * metrics_.height() / factor : 0.0;
+}
+
+void PictureBox::ZOrder(int position)
+{
+    if (position == 0)
+        raise();
+    else
+        lower();
+}
+
+const QImage& PictureBox::Image()
+{
+    if (buffer_.size() != size())
+        ResizeBuffer();
+    EndFrame();
+    return buffer_;
+}
+
+void PictureBox::Record(DrawOperation::Kind kind, double x1, double y1, double x2, double y2,
+                        const QString& text)
+{
+    if (!recorder_)
+        return;
+    const bool clear = kind == DrawOperation::Kind::Cls;
+    recorder_->push_back({kind, x1, y1, x2, y2, clear ? backColour_ : foreColour_, drawWidth_, drawStyle_,
+                          kind == DrawOperation::Kind::Print ? int(CopyPen) : drawMode_, text});
+}
+
+// ---- events --------------------------------------------------------------------------------
+
+void PictureBox::paintEvent(QPaintEvent* event)
+{
+    if (buffer_.size() != size())
+        ResizeBuffer();
+    EndFrame();
+    QPainter screen(this);
+    if (buffer_.isNull())
+        return;
+    screen.drawImage(event->rect(), buffer_, event->rect());
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (buffer_.size() != size())
+        ResizeBuffer();
+}
+
+void PictureBox::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        metrics_ = QFontMetricsF(font());
+        if (painter_.isActive())
+            painter_.setFont(font());
+    }
+}
+
+void PictureBox::EmitMouse(void (PictureBox::*signal)(int, int, double, double), int button,
+                           const QMouseEvent* event)
+{
+    const QPointF user = PixelToUser(event->position());
+    emit(this->*signal)(button, MouseCodes::ShiftCode(event->modifiers()), user.x(), user.y());
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event)
+{
+    EmitMouse(&PictureBox::MouseDown, MouseCodes::ButtonCode(event->button()), event);
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event)
+{
+    EmitMouse(&PictureBox::MouseMove, MouseCodes::ButtonCode(event->buttons()), event);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    EmitMouse(&PictureBox::MouseUp, MouseCodes::ButtonCode(event->button()), event);
+    if (rect().contains(event->position().toPoint()))
+        emit Click();
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QWidget::mouseDoubleClickEvent(event);
+    emit DblClick();
+}

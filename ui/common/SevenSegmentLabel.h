@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QPolygonF>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// A label that shows its caption as seven-segment digits, painted from segments rather than
+// from a font, so that it looks the same on every system. The caption stays plain text
+// (Caption, and the widget's accessible text), so code and tests read the digits back.
+// Each character takes an equal share of the width; characters other than 0-9 and '-'
+// show as a blank cell.
+class SevenSegmentLabel : public QWidget {
+    Q_OBJECT
+
+public:
+    // Segment bits: a top, b upper right, c lower right, d bottom, e lower left, f upper left,
+    // g middle.
+    enum Segment : uint8_t { SegA = 1, SegB = 2, SegC = 4, SegD = 8, SegE = 16, SegF = 32, SegG = 64 };
+    static constexpr int SegmentCount = 7;
+
+    explicit SevenSegmentLabel(QWidget* parent = nullptr);
+
+    // The segments that show a character (0 for characters it cannot show).
+    static uint8_t SegmentsOf(QChar character);
+    // The outline of one segment (index 0 = a .. 6 = g) in a character cell.
+    static QPolygonF SegmentOutline(int segment, const QRectF& cell);
+
+    QString Caption() const { return caption_; }
+    void SetCaption(const QString& caption);   // repaints only when the text changes
+    uint32_t ForeColor() const { return foreColour_; }
+    void SetForeColor(uint32_t colour);
+    uint32_t BackColor() const { return backColour_; }
+    void SetBackColor(uint32_t colour);
+    int BackStyle() const { return backStyle_; }
+    void SetBackStyle(int style);   // 0 transparent, 1 opaque
+
+signals:
+    // Button and shift codes as in MouseCodes; x, y in twips from the label's top-left corner.
+    void MouseDown(int button, int shift, double x, double y);
+    void MouseMove(int button, int shift, double x, double y);
+    void MouseUp(int button, int shift, double x, double y);
+    void Click();
+    void DblClick();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void Relayout();
+    void EmitMouse(void (SevenSegmentLabel::*signal)(int, int, double, double), int button,
+                   const QMouseEvent* event);
+
+    QString caption_;
+    uint32_t foreColour_;
+    uint32_t backColour_;
+    int backStyle_ = 1;
+    QColor fore_;
+    QColor back_;
+    // The seven segment outlines of every character cell, rebuilt when the size or the
+    // caption's length changes.
+    std::vector<std::array<QPolygonF, SegmentCount>> cells_;
+};
