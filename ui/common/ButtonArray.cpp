@@ -23,11 +23,11 @@ QAbstractButton* MakeButton(ButtonArray::Kind kind, QWidget* container)
 }   // namespace
 
 ButtonArray::ButtonArray(QWidget* container, const QString& name, Kind kind, int count, int lowerBound)
-    : QObject(container)
 {
+    QButtonGroup* group = nullptr;
     if (kind == Kind::Option) {
-        group_ = new QButtonGroup(this);
-        group_->setExclusive(true);
+        group = new QButtonGroup(container);
+        group->setExclusive(true);
     }
     std::vector<QAbstractButton*> made;
     for (int offset = 0; offset < count; ++offset)
@@ -36,9 +36,12 @@ ButtonArray::ButtonArray(QWidget* container, const QString& name, Kind kind, int
     buttons_ = ControlArray<QAbstractButton>(made, name, lowerBound);
     for (int index = LBound(); index <= UBound(); ++index) {
         QAbstractButton* button = buttons_[index];
-        if (group_)
-            group_->addButton(button);
-        ClickRule::Connect(button, [this, index] { emit Click(index); });
+        if (group)
+            group->addButton(button);
+        ClickRule::Connect(button, [click = click_, index] {
+            if (*click)
+                (*click)(index);
+        });
     }
 }
 

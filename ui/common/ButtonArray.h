@@ -3,28 +3,28 @@
 #include "ui/common/ControlArray.h"
 
 #include <QAbstractButton>
-#include <QObject>
 
 #include <cstdint>
-
-class QButtonGroup;
+#include <functional>
+#include <memory>
 
 // A control array of option buttons, check boxes or command buttons with one click
 // handler that takes the element's index. Values follow the click rule (ClickRule.h):
-// selecting an option or changing a check box's value from code raises Click at once,
-// exactly as a user's click does, and a click raises it once.
+// selecting an option or changing a check box's value from code runs the handler at once,
+// exactly as a user's click does, and a click runs it once. The buttons belong to their
+// container; the array is a light handle that can be copied.
 //
 // The option buttons of one array exclude each other (and only each other, wherever
 // their containers are).
-class ButtonArray : public QObject
+class ButtonArray
 {
-    Q_OBJECT
 public:
     enum class Kind { Option, Check, Command };
 
     static constexpr uint32_t NormalColour = 0xC0C000;   // dark cyan
     static constexpr uint32_t ChosenColour = 0xFFFF00;   // cyan
 
+    ButtonArray() = default;
     ButtonArray(QWidget* container, const QString& name, Kind kind, int count, int lowerBound = 0);
 
     QAbstractButton* operator[](int index) const { return buttons_[index]; }
@@ -45,10 +45,10 @@ public:
     // Every element's text in the normal colour, the element index in the chosen one.
     void HighlightOnly(int index, uint32_t normal = NormalColour, uint32_t chosen = ChosenColour);
 
-signals:
-    void Click(int index);
+    // The click handler, given the element's index (one for the whole array).
+    void OnClick(std::function<void(int)> handler) { *click_ = std::move(handler); }
 
 private:
     ControlArray<QAbstractButton> buttons_;
-    QButtonGroup* group_ = nullptr;
+    std::shared_ptr<std::function<void(int)>> click_ = std::make_shared<std::function<void(int)>>();
 };

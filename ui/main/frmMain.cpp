@@ -24,11 +24,6 @@
 #include "radio/modSetupRX.h"
 
 #include <QCloseEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QRadioButton>
-#include <QVBoxLayout>
 
 #include <string>
 
@@ -64,7 +59,6 @@ frmMain::frmMain(QWidget* parent)
 {
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(640, 400);
     CreateControls();
     Form_Load();
 }
@@ -82,42 +76,6 @@ frmMain::~frmMain()
     ReceiveLinks::SetSoundCardAttenuation = nullptr;
     dx8Events_.reset();
     SoundCard.reset();
-}
-
-void frmMain::CreateControls()
-{
-    auto* panel = new QWidget(this);
-    auto* layout = new QVBoxLayout(panel);
-
-    auto* power = new QHBoxLayout;
-    const char* captions[] = {"On", "Off", "&Close"};
-    for (int index = 0; index < 3; ++index) {
-        optPwr[index] = new QRadioButton(captions[index], panel);
-        power->addWidget(optPwr[index]);
-        // Selecting a button from code runs its click, as a click does; selecting the one
-        // already selected does nothing.
-        connect(optPwr[index], &QRadioButton::toggled, this, [this, index](bool selected) {
-            if (selected)
-                optPwr_Click(index);
-        });
-    }
-    layout->addLayout(power);
-
-    auto* values = new QGridLayout;
-    auto addValue = [&](const char* caption, QLabel*& label) {
-        const int row = values->rowCount();
-        values->addWidget(new QLabel(caption, panel), row, 0);
-        label = new QLabel(panel);
-        values->addWidget(label, row, 1);
-    };
-    addValue("S-Meter", lblSMeter);
-    const char* statistics[] = {"Peak In", "Peak Out", "AGC Gain", "LO", "DSP Window", "DSP Window"};
-    for (size_t index = 0; index < lblStatsVal.size(); ++index)
-        addValue(statistics[index], lblStatsVal[index]);
-    addValue("Notch", lblNotch);
-    layout->addLayout(values);
-    layout->addStretch();
-    setCentralWidget(panel);
 }
 
 // The receiver's start-up, as far as the receive path needs it: the recorder, the sound

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -14,7 +15,7 @@ struct Clicks
 {
     explicit Clicks(ButtonArray& array)
     {
-        QObject::connect(&array, &ButtonArray::Click, [this](int index) { seen.push_back(index); });
+        array.OnClick([this](int index) { seen.push_back(index); });
     }
     std::vector<int> Take() { return std::exchange(seen, {}); }
     std::vector<int> seen;
@@ -72,7 +73,7 @@ TEST(ButtonArrayTest, AHandlerThatSetsItsOwnControlSeesTheNestedCallAndCommandBu
     int depth = 0;
     int runs = 0;
     // The pattern of a switch that refuses: it sets itself back, which runs it again.
-    QObject::connect(&chkNotchAuto, &ButtonArray::Click, [&](int) {
+    chkNotchAuto.OnClick([&](int) {
         ++runs;
         if (depth++ == 0)
             chkNotchAuto.SetValue(0, 0);
