@@ -76,7 +76,7 @@ ButtonArray MakeArray(QWidget* container, const char* name, ButtonArray::Kind ki
 void Graphical(const ButtonArray& buttons)
 {
     for (QAbstractButton* button : buttons) {
-        button->setStyleSheet("QRadioButton { border: 1px solid #505050; border-radius: 2px; padding: 0px 2px; }"
+        button->setStyleSheet("QRadioButton { border: 1px solid #505050; border-radius: 2px; padding: 0px; spacing: 0px; }"
                               "QRadioButton:checked { border-color: #a0a0a0; }"
                               "QRadioButton::indicator { width: 0px; height: 0px; }");
     }

@@ -87,6 +87,9 @@ void frmMain::Form_Load()
     setWindowTitle(AppPaths::ProductName);
     ProcessPriority::SetLog(AddLog);
     RestoreSettings();
+    // The full size first, then the stored one (each sizes the window).
+    optDisplaySize.Select(3);
+    optDisplaySize.Select(DisplayMode);
 
     Trace(":Creating Wavfile Object");
     TryStep([this] {
@@ -242,6 +245,7 @@ void frmMain::RestoreSettings()
     Restore("EnableShaftEncoder", EnableShaftEncoder, ToBool);
     Restore("ShaftAutoRate", ShaftAutoRate, ToBool);
     Restore("NoiseFloor", NoiseFloor, [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
+    Restore("DisplayMode", DisplayMode, ToLong);
 }
 
 void frmMain::SaveSettings()
@@ -251,6 +255,7 @@ void frmMain::SaveSettings()
     Settings::SaveSetting(section, "ShaftAutoRate", Numeric::BoolText(ShaftAutoRate));
     // Stored as whole hundred-thousandths, as its default "1000000" (10.0) is.
     Settings::SaveSetting(section, "NoiseFloor", Format(static_cast<double>(NoiseFloor) * 100000.0, "0"));
+    Settings::SaveSetting(section, "DisplayMode", Numeric::Str(DisplayMode));
     if (SoundCard) {
         Settings::SaveSetting(section, "CurrentCaptureDevice", Numeric::Str(SoundCard->CurrentCaptureDevice()));
         Settings::SaveSetting(section, "CurrentPlaybackDevice", Numeric::Str(SoundCard->CurrentPlaybackDevice()));

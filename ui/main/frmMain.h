@@ -91,6 +91,7 @@ public:
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
     void UpdateSMeterBar(float level);
+    void DrawSMeter();   // frmMain_SMeter.cpp
     float NoiseFloor = 10.0f;            // the S-meter's zero point, RMS in sample units
     bool SMeterZeroRequested = false;
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre

@@ -51,6 +51,12 @@ QPixmap PadlockPicture()
     return picture;
 }
 
+QFont Tiny(QFont font)
+{
+    font.setPointSizeF(6.0);
+    return font;
+}
+
 }   // namespace
 
 // The front panel in horizontal bands: frequency display, presets, tuning dial, S-meter and
@@ -78,6 +84,7 @@ void frmMain::CreateControls()
     ConnectFrameFocus();
     ConnectDisplaySize();
     UnFocusFrames();
+    DrawSMeter();
     resize(FormUnits::TwipsToPixels(FormWidth), FormUnits::TwipsToPixels(linConfig->Y1()));
 }
 
@@ -187,6 +194,7 @@ void frmMain::CreatePresetControls(Frame* frame)
         FormControls::Place(optSubBand[index], (index % 9) * 413, (index / 9) * 210, 405, 200);
     }
     Graphical(optSubBand);
+    picSubBands->setFont(Tiny(picSubBands->font()));
 
     picPresets = Make<PictureBox>(frPresets, "picPresets", {60, 840, 3720, 210});
     picPresets->SetBackColor(static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRBackgroundColour));
@@ -197,6 +205,7 @@ void frmMain::CreatePresetControls(Frame* frame)
         FormControls::Place(optPreset[index], index * 310, 0, 302, 200);
     }
     Graphical(optPreset);
+    picPresets->setFont(Tiny(picPresets->font()));
 }
 
 // The S-meter: a bar of 15 segments (green S1 to S9, then yellow and red over S9) between
@@ -226,8 +235,6 @@ void frmMain::CreateMeterAndPower(QWidget* form)
         tick->SetFillStyle(0);
         tick->SetFillColor(segment < 9 ? Green : segment < 12 ? Yellow : Red);
         tick->SetBorderColor(Black);
-        FormControls::Place(tick, segment * pitch, 10, pitch, 510 * 3 / 7);
-        tick->hide();
     }
     for (PictureBox* meter : picSmeter)
         meter->SetBackColor(Black);

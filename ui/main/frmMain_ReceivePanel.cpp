@@ -43,19 +43,19 @@ void frmMain::CreateReceiveControls(QWidget* form)
     chkIQSelectUpper = MakeCheck(form, "chkIQSelectUpper", "IQ Upper", "Lo Side LO Injection (Elektor DRM)",
                                  {11220, RowA + 330, 1260, 240});
     chkFlipIQ = MakeCheck(form, "chkFlipIQ", "L<->R", "", {9720, RowA + 600, 1440, 240});
-    MakeLabel(form, "lblBalanceDesc", "Balance", {9720, RowA + 870, 720, 210});
-    sldBalance = MakeSlider(form, "sldBalance", Qt::Horizontal, {10440, RowA + 840, 2040, 270}, -1000, 1000);
-    MakeLabel(form, "lblPhaseDesc", "Phase", {9720, RowA + 1140 - 60, 720, 210});
-    sldPhaseAngle = MakeSlider(form, "sldPhaseAngle", Qt::Horizontal, {10440, RowA + 1050, 2040, 270}, -1000, 1000);
-    sldPwm = MakeSlider(form, "sldPwm", Qt::Horizontal, {10440, RowB + 900, 2040, 210}, 0, 100);
+    MakeLabel(form, "lblBalanceDesc", "Balance", {9720, RowA + 900, 720, 210});
+    sldBalance = MakeSlider(form, "sldBalance", Qt::Horizontal, {10440, RowA + 870, 2040, 270}, -1000, 1000);
+    MakeLabel(form, "lblPhaseDesc", "Phase", {9720, RowA + 1230, 720, 210});
+    sldPhaseAngle = MakeSlider(form, "sldPhaseAngle", Qt::Horizontal, {10440, RowA + 1200, 2040, 270}, -1000, 1000);
+    sldPwm = MakeSlider(form, "sldPwm", Qt::Horizontal, {11340, RowB + 900, 1140, 210}, 0, 100);
     sldPwm->hide();   // a spare control
 
-    frDispMode = MakeFrame(form, "frDispMode", "Display", {9660, RowB, 1560, 1110});
+    frDispMode = MakeFrame(form, "frDispMode", "Display", {9660, RowA + 1530, 2880, 780});
     optDisplaySize = MakeArray(frDispMode, "optDisplaySize", ButtonArray::Kind::Option,
-                               {{"Comp", "Just VFO & S Meter", {120, 270, 630, 330}},
-                                {"Std", "All the controls", {810, 270, 630, 330}},
-                                {"Ext", "Spectrum Display & Configuration Buttons", {120, 660, 630, 330}},
-                                {"Full", "Everything + Config Button", {810, 660, 630, 330}}});
+                               {{"Comp", "Just VFO & S Meter", {120, 300, 630, 330}},
+                                {"Std", "All the controls", {810, 300, 630, 330}},
+                                {"Ext", "Spectrum Display & Configuration Buttons", {1500, 300, 630, 330}},
+                                {"Full", "Everything + Config Button", {2190, 300, 630, 330}}});
     Graphical(optDisplaySize);
 }
 
@@ -98,8 +98,8 @@ void frmMain::CreateFilterControls(QWidget* form)
     chkNotchAuto = MakeCheck(frNotch, "chkNotchAuto", "Auto", "Auto Notch Mode", {810, 225, 720, 240});
     optNotch = MakeArray(frNotch, "optNotch", ButtonArray::Kind::Option,
                          {{"Man", "Manual Notch", {120, 465, 690, 240}}, {"Auto", "Auto Notch", {810, 465, 720, 240}}});
-    chkNotchMirror = MakeCheck(frNotch, "chkNotchMirror", "Mirror", "Notch Mirror", {120, 705, 690, 240});
-    chkNotchType = MakeCheck(frNotch, "chkNotchType", "IF", "AF or IF Notch", {810, 705, 720, 240});
+    chkNotchMirror = MakeCheck(frNotch, "chkNotchMirror", "Mirror", "Notch Mirror", {120, 705, 780, 240});
+    chkNotchType = MakeCheck(frNotch, "chkNotchType", "IF", "AF or IF Notch", {900, 705, 630, 240});
     lblNotchCDesc = MakeLabel(frNotch, "lblNotchCDesc", "C", {120, 900, 150, 180});
     lblNotchC = MakeLabel(frNotch, "lblNotchC", "1000", {270, 900, 540, 180});
     lblNotchWDesc = MakeLabel(frNotch, "lblNotchWDesc", "W", {810, 900, 180, 180});

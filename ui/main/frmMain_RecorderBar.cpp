@@ -52,7 +52,7 @@ void frmMain::CreateRecorderBar(QWidget* form)
     }
     picWavCtlsOffFocus = Make<PictureBox>(picRecorder, "picWavCtlsOffFocus", {3450, 90, 15, 15});
     picWavCtlsOffFocus->setFocusPolicy(Qt::StrongFocus);
-    txtRecordFileName = Make<QLineEdit>(picRecorder, "txtRecordFileName", {3510, 90, 1440, 300});
+    txtRecordFileName = Make<QLineEdit>(picRecorder, "txtRecordFileName", {3510, 90, 1200, 300});
     txtRecordFileName->setToolTip("Filename for recording");
     txtRecordFileName->setReadOnly(true);
     shpLooping = Make<Shape>(picRecorder, "shpLooping", {2010, 30, 90, 90});
@@ -60,17 +60,17 @@ void frmMain::CreateRecorderBar(QWidget* form)
     shpLooping->SetFillColor(0x0000FF);
     shpLooping->hide();
 
-    frRecordSampling = MakeFrame(picRecorder, "frRecordSampling", "Rate", {5010, 0, 2580, 465});
+    frRecordSampling = MakeFrame(picRecorder, "frRecordSampling", "Rate", {4770, 0, 2850, 480});
     optRecordSampleRate = MakeArray(frRecordSampling, "optRecordSampleRate", ButtonArray::Kind::Option,
-                                    {{"48K", "", {60, 195, 510, 240}},
-                                     {"24K", "", {570, 195, 510, 240}},
-                                     {"12K", "", {1080, 195, 510, 240}},
-                                     {"6K", "", {1590, 195, 450, 240}},
-                                     {"3k", "", {2070, 195, 450, 240}}});
-    lblRecordMBytesPerHr = MakeLabel(picRecorder, "lblRecordMBytesPerHr", "120", {7650, 150, 420, 195});
+                                    {{"48K", "", {60, 210, 570, 240}},
+                                     {"24K", "", {630, 210, 570, 240}},
+                                     {"12K", "", {1200, 210, 570, 240}},
+                                     {"6K", "", {1770, 210, 510, 240}},
+                                     {"3k", "", {2280, 210, 510, 240}}});
+    lblRecordMBytesPerHr = MakeLabel(picRecorder, "lblRecordMBytesPerHr", "120", {7680, 150, 330, 195});
     lblRecordMBytesPerHr->setToolTip("MBytes per hour");
-    lblRecordTime = MakeLabel(picRecorder, "lblRecordTime", "00:00:00", {8070, 150, 720, 195});
-    lblRecordSize = MakeLabel(picRecorder, "lblRecordSize", "000,000,000", {8790, 150, 840, 195});
+    lblRecordTime = MakeLabel(picRecorder, "lblRecordTime", "00:00:00", {8040, 150, 690, 195});
+    lblRecordSize = MakeLabel(picRecorder, "lblRecordSize", "000,000,000", {8760, 150, 900, 195});
 
     frRecordBitsPerSample = MakeFrame(form, "frRecordBitsPerSample", "Bits", {9780, BarTop - 15, 960, 495});
     optRecordSamplePerBit = MakeArray(frRecordBitsPerSample, "optRecordSamplePerBit", ButtonArray::Kind::Option,

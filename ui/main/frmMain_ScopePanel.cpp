@@ -20,13 +20,13 @@ constexpr int ScopeHeight = 2910;
 // The spectrum display (two pictures drawn into by turns) and the panel of its controls.
 void frmMain::CreateScopeControls(QWidget* form)
 {
-    picScopeContainer = Make<PictureBox>(form, "picScopeContainer", {60, ScopeTop, 7200, ScopeHeight});
+    picScopeContainer = Make<PictureBox>(form, "picScopeContainer", {60, ScopeTop, 6900, ScopeHeight});
     picScopeContainer->SetBackColor(0x202020);
-    imgAreaScope = Make<Image>(picScopeContainer, "imgAreaScope", {0, 0, 7200, ScopeHeight});
+    imgAreaScope = Make<Image>(picScopeContainer, "imgAreaScope", {0, 0, 6900, ScopeHeight});
     picScope = ControlArray<PictureBox>(picScopeContainer, "picScope", 2);
     lblSpectrumFreq = ControlArray<Label>(picScopeContainer, "lblSpectrumFreq", 2);
     for (int index = 0; index < 2; ++index) {
-        FormControls::Place(picScope[index], 90, 90, 7020, ScopeHeight - 180);
+        FormControls::Place(picScope[index], 90, 90, 6720, ScopeHeight - 180);
         picScope[index]->SetBackColor(0x000000);
         lblSpectrumFreq[index]->setParent(picScope[index]);
         FormControls::Place(lblSpectrumFreq[index], 0, 0, 1500, 195);
@@ -34,27 +34,27 @@ void frmMain::CreateScopeControls(QWidget* form)
     }
     picScope[1]->hide();
 
-    picScopeCtls = Make<PictureBox>(form, "picScopeCtls", {7320, ScopeTop, 2880, ScopeHeight});
+    picScopeCtls = Make<PictureBox>(form, "picScopeCtls", {7020, ScopeTop, 3180, ScopeHeight});
     picScopeCtls->SetBackColor(0x000000);
-    frScopeMode = MakeFrame(picScopeCtls, "frScopeMode", "Scope", {0, 0, 2880, 1050});
+    frScopeMode = MakeFrame(picScopeCtls, "frScopeMode", "Scope", {0, 0, 3180, 1050});
     chkSpectrumAnalyser = MakeCheck(frScopeMode, "chkSpectrumAnalyser", "", "", {90, 210, 270, 240});
     chkScopeMode = MakeArray(frScopeMode, "chkScopeMode", ButtonArray::Kind::Check,
-                             {{"Freq", "Spectrum Analyser", {390, 210, 780, 240}},
-                              {"Time", "Oscilloscope", {1200, 210, 780, 240}},
-                              {"Phase", "Lissajous Y1:Y2", {2010, 210, 840, 240}}});
+                             {{"Freq", "Spectrum Analyser", {390, 210, 750, 240}},
+                              {"Time", "Oscilloscope", {1140, 210, 750, 240}},
+                              {"Phase", "Lissajous Y1:Y2", {1890, 210, 810, 240}}});
     optSpectrumSource = MakeArray(frScopeMode, "optSpectrumSource", ButtonArray::Kind::Option,
-                                  {{"IF in", "IF Input", {90, 510, 1350, 240}},
-                                   {"Pre Demod", "After IF & Notch Filters", {1440, 510, 1410, 240}},
-                                   {"Post Demod", "Unfiltered Demodulation", {90, 765, 1350, 240}},
-                                   {"AF Out", "What you hear", {1440, 765, 1410, 240}}});
+                                  {{"IF in", "IF Input", {90, 510, 1500, 240}},
+                                   {"Pre Demod", "After IF & Notch Filters", {1590, 510, 1560, 240}},
+                                   {"Post Demod", "Unfiltered Demodulation", {90, 765, 1500, 240}},
+                                   {"AF Out", "What you hear", {1590, 765, 1560, 240}}});
     CreateChannelControls(picScopeCtls);
 }
 
 // The two channels' gain, shift, trigger and brightness; sweep and Y mode.
 void frmMain::CreateChannelControls(QWidget* panel)
 {
-    frScopeChn1Ctl = MakeFrame(panel, "frScopeChn1Ctl", "Chn1", {0, 1080, 1410, 930});
-    frScopeChn2Ctl = MakeFrame(panel, "frScopeChn2Ctl", "Chn2", {1470, 1080, 1410, 930});
+    frScopeChn1Ctl = MakeFrame(panel, "frScopeChn1Ctl", "Chn1", {0, 1080, 1560, 930});
+    frScopeChn2Ctl = MakeFrame(panel, "frScopeChn2Ctl", "Chn2", {1620, 1080, 1560, 930});
     const char* captions[] = {"Gain", "Shift", "Trig", "Trig", "Shift", "Gain", "ms/Div", "Hz", "Brite", "Brite"};
     Frame* const containers[] = {frScopeChn1Ctl, frScopeChn1Ctl, frScopeChn1Ctl, frScopeChn2Ctl, frScopeChn2Ctl,
                                  frScopeChn2Ctl, nullptr, nullptr, frScopeChn1Ctl, frScopeChn2Ctl};
@@ -75,35 +75,35 @@ void frmMain::CreateChannelControls(QWidget* panel)
     lblScopeChn2Gain = value(frScopeChn2Ctl, "lblScopeChn2Gain", "1.0", 210);
     lblScopeChn2Shift = value(frScopeChn2Ctl, "lblScopeChn2Shift", "0", 390);
     lblY2Bright = value(frScopeChn2Ctl, "lblY2Bright", "100", 750);
-    chkChn1On = MakeCheck(frScopeChn1Ctl, "chkChn1On", "", "Y1 On", {1140, 195, 240, 240});
-    chkChn2On = MakeCheck(frScopeChn2Ctl, "chkChn2On", "", "Y2 On", {1140, 195, 240, 240});
+    chkChn1On = MakeCheck(frScopeChn1Ctl, "chkChn1On", "", "Y1 On", {1260, 195, 240, 240});
+    chkChn2On = MakeCheck(frScopeChn2Ctl, "chkChn2On", "", "Y2 On", {1260, 195, 240, 240});
     chkTrigOn = ButtonArray(panel, "chkTrigOn", ButtonArray::Kind::Check, 2, 1);
     chkTrigOn[1]->setParent(frScopeChn1Ctl);
     chkTrigOn[2]->setParent(frScopeChn2Ctl);
     FormControls::Place(chkTrigOn[1], 660, 555, 300, 240);
     FormControls::Place(chkTrigOn[2], 660, 555, 300, 240);
 
-    frScopeSweep = MakeFrame(panel, "frScopeSweep", "Timebase", {0, 2040, 1410, 870});
+    frScopeSweep = MakeFrame(panel, "frScopeSweep", "Timebase", {0, 2040, 1560, 870});
     lblScopeCtl[6]->setParent(frScopeSweep);
     lblScopeCtl[7]->setParent(frScopeSweep);
-    lblScopeXWidth = MakeLabel(frScopeSweep, "lblScopeXWidth", "1,023", {660, 210, 690, 180}, "Sweep Adjust");
-    lblScopeXCentre = MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {660, 480, 690, 180}, "Centre Offset Adjust");
-    sldXWidth = MakeSlider(frScopeSweep, "sldXWidth", Qt::Horizontal, {60, 660, 630, 180}, 0, 1023);
-    sldXCentre = MakeSlider(frScopeSweep, "sldXCentre", Qt::Horizontal, {720, 660, 630, 180}, 0, 1023);
+    lblScopeXWidth = MakeLabel(frScopeSweep, "lblScopeXWidth", "1,023", {660, 210, 840, 180}, "Sweep Adjust");
+    lblScopeXCentre = MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {660, 480, 840, 180}, "Centre Offset Adjust");
+    sldXWidth = MakeSlider(frScopeSweep, "sldXWidth", Qt::Horizontal, {60, 660, 720, 180}, 0, 1023);
+    sldXCentre = MakeSlider(frScopeSweep, "sldXCentre", Qt::Horizontal, {780, 660, 720, 180}, 0, 1023);
 
-    frScopeYMode = MakeFrame(panel, "frScopeYMode", "Y Mode", {1470, 2040, 1410, 870});
+    frScopeYMode = MakeFrame(panel, "frScopeYMode", "Y Mode", {1620, 2040, 1560, 870});
     chkLog = MakeCheck(frScopeYMode, "chkLog", "Lin", "Linear Y Scale", {90, 195, 600, 225});
     chkSmoothSpectrum = MakeCheck(frScopeYMode, "chkSmoothSpectrum", "Fast", "Realtime Display", {690, 195, 690, 225});
     chkSpectrumAutoGain = MakeCheck(frScopeYMode, "chkSpectrumAutoGain", "AutoGain", "", {90, 420, 1110, 225});
     chkScopeShowFilters = MakeCheck(frScopeYMode, "chkScopeShowFilters", "Show Fltr ", "Show Filter Curve",
                                     {90, 645, 1050, 210});
-    sldSpectrumGain = MakeSlider(frScopeYMode, "sldSpectrumGain", Qt::Vertical, {1140, 390, 240, 450}, 0, 20, "Y Gain");
+    sldSpectrumGain = MakeSlider(frScopeYMode, "sldSpectrumGain", Qt::Vertical, {1290, 360, 240, 480}, 0, 20, "Y Gain");
     lblSpectrumSmooth = MakeLabel(panel, "lblSpectrumSmooth", "1", {0, 0, 0, 0});
     lblFrameRate = MakeLabel(panel, "lblFrameRate", "1", {0, 0, 0, 0});
     lblSpectrumSmooth->setParent(frScopeMode);
     lblFrameRate->setParent(frScopeMode);
-    FormControls::Place(lblSpectrumSmooth, 2520, 0, 300, 180);
-    FormControls::Place(lblFrameRate, 2190, 0, 300, 180);
+    FormControls::Place(lblSpectrumSmooth, 2700, 210, 210, 240);
+    FormControls::Place(lblFrameRate, 2940, 210, 210, 240);
     lblSpectrumSmooth->setToolTip("Spectrum averaging");
     lblFrameRate->setToolTip("Display frame rate divider");
 }
