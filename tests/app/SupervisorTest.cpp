@@ -11,6 +11,7 @@
 #include "support/ScopedTestHome.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QFile>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -48,8 +49,12 @@ protected:
     }
     void TearDown() override
     {
+        // Deleting a window deletes the pop-ups it owns (which are top-level widgets too).
+        QList<QPointer<QWidget>> windows;
         for (QWidget* window : QApplication::topLevelWidgets())
-            delete window;
+            windows.append(window);
+        for (const QPointer<QWidget>& window : windows)
+            delete window.data();
         TraceOn = false;
     }
 

@@ -86,9 +86,9 @@ void frmMain::Form_Load()
     Trace(":Start");
     setWindowTitle(AppPaths::ProductName);
     ProcessPriority::SetLog(AddLog);
-    RestoreSettings();
-    // The full size first, then the stored one (each sizes the window).
+    // The full size until the settings give the stored one (each sizes the window).
     optDisplaySize.Select(3);
+    RestoreSettings();
     optDisplaySize.Select(DisplayMode);
 
     Trace(":Creating Wavfile Object");
@@ -245,7 +245,8 @@ void frmMain::RestoreSettings()
     Restore("EnableShaftEncoder", EnableShaftEncoder, ToBool);
     Restore("ShaftAutoRate", ShaftAutoRate, ToBool);
     Restore("NoiseFloor", NoiseFloor, [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
-    Restore("DisplayMode", DisplayMode, ToLong);
+    // A missing size is the extended one; one that does not convert leaves the size in force.
+    TryStep([] { DisplayMode = Numeric::CLng(Settings::GetSetting(section, "DisplayMode", "2")); });
 }
 
 void frmMain::SaveSettings()

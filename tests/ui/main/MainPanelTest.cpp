@@ -77,6 +77,8 @@ TEST_F(MainPanel, DisplaySizesEndTheWindowAtTheirMarkersAndSwitchAnalyserAndStat
 
 TEST_F(MainPanel, TheWindowReturnsToTheChosenSizeAndTheSizeIsKeptBetweenRuns)
 {
+    EXPECT_EQ(DisplayMode, 2) << "nothing stored";
+    EXPECT_EQ(window->height(), TwipsToPixels(6660));
     window->show();
     window->optDisplaySize.Select(1);
     const QSize chosen = window->size();
@@ -84,10 +86,12 @@ TEST_F(MainPanel, TheWindowReturnsToTheChosenSizeAndTheSizeIsKeptBetweenRuns)
     QCoreApplication::processEvents();
     EXPECT_EQ(window->size(), chosen);
 
-    window->SaveSettings();
+    window.release()->close();   // saves the settings
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     DisplayMode = 0;
-    window->RestoreSettings();
+    window = std::make_unique<frmMain>();
     EXPECT_EQ(DisplayMode, 1);
+    EXPECT_EQ(window->height(), TwipsToPixels(3650)) << "the next start opens at the stored size";
 }
 
 TEST_F(MainPanel, TheFrameUnderThePointerIsHighlightedAndValueLabelsLoseTheirFocus)
