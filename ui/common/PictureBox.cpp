@@ -14,6 +14,8 @@ namespace {
 constexpr qsizetype PolylineCapacity = 8192;
 // Pens of different colour, width and style kept for reuse, so that a frame builds none.
 constexpr std::size_t PenCacheSize = 32;
+// Laid-out texts kept for reuse: a graticule's labels repeat from frame to frame.
+constexpr std::size_t TextCacheSize = 64;
 
 QPainter::CompositionMode CompositionOf(int drawMode)
 {
@@ -50,6 +52,7 @@ PictureBox::PictureBox(QWidget* parent)
     fore_ = FormUnits::OleColour(foreColour_);
     polyline_.reserve(PolylineCapacity);
     pens_.reserve(PenCacheSize);
+    texts_.reserve(TextCacheSize);
     setMouseTracking(true);   // moves are reported without a button held, for hovering
 }
 
@@ -313,8 +316,7 @@ void PictureBox::ClearBuffer()
     polyline_.clear();
     if (!BeginDrawing())
         return;
-    painter_.setCompositionMode(QPainter::CompositionMode_Source);
-    painter_.fillRect(buffer_.rect(), back_);
+    buffer_.fill(back_);   // a painter's fill of this size would start worker threads
 }
 
 void PictureBox::Cls()
@@ -332,6 +334,19 @@ void PictureBox::DrawSegment(double x1, double y1, double x2, double y2)
     const Mapping mapping = CurrentMapping();
     const QPointF from((x1 - mapping.left) * mapping.xFactor, (y1 - mapping.top) * mapping.yFactor);
     const QPointF to((x2 - mapping.left) * mapping.xFactor, (y2 - mapping.top) * mapping.yFactor);
+    if (DrawsStrips()) {
+        const QPoint a = from.toPoint(), b = to.toPoint();
+        if (a.x() == b.x() || a.y() == b.y()) {
+            // Like a polyline, the segment stops short of its end point, so that a joint with
+            // the next segment is drawn once.
+            const QPoint lastPixel(b.x() - (b.x() > a.x()) + (b.x() < a.x()),
+                                   b.y() - (b.y() > a.y()) + (b.y() < a.y()));
+            FlushPolyline();
+            ApplyPen(drawMode_);
+            FillInBands(Strip(a, a == b ? b : lastPixel));
+            return;
+        }
+    }
     if (polyline_.isEmpty() || polyline_.constLast() != from || polyline_.size() == PolylineCapacity) {
         FlushPolyline();
         polyline_.append(from);
@@ -362,13 +377,52 @@ void PictureBox::DrawBox(DrawOperation::Kind kind, double x1, double y1, double 
     FlushPolyline();
     const QRectF corners = QRectF(UserToPixel(x1, y1), UserToPixel(x2, y2)).normalized();
     ApplyPen(drawMode_);
-    if (kind == DrawOperation::Kind::Box) {
-        painter_.drawRect(corners);
+    const QRect pixels(corners.topLeft().toPoint(), corners.bottomRight().toPoint());
+    if (kind == DrawOperation::Kind::FilledBox) {
+        FillInBands(pixels);   // covers both corners' pixels, like the outline
+    } else if (DrawsStrips()) {
+        // Four strips that meet without overlap, so that a raster mode treats each pixel once.
+        const QRect top = Strip(pixels.topLeft(), pixels.topRight());
+        const QRect bottom = Strip(pixels.bottomLeft(), pixels.bottomRight());
+        if (bottom.top() <= top.bottom() + 1) {
+            FillInBands(top.united(bottom));
+        } else {
+            FillInBands(top);
+            FillInBands(bottom);
+            const int firstRow = top.bottom() + 1, lastRow = bottom.top() - 1;
+            FillInBands(QRect(top.left(), firstRow, drawWidth_, lastRow - firstRow + 1));
+            FillInBands(QRect(top.right() - drawWidth_ + 1, firstRow, drawWidth_, lastRow - firstRow + 1));
+        }
     } else {
-        // A filled box covers both corners' pixels, like its outline.
-        const QRect pixels(corners.topLeft().toPoint(), corners.bottomRight().toPoint());
-        painter_.fillRect(pixels, fore_);
+        const QPointF outline[] = {corners.topLeft(), corners.topRight(), corners.bottomRight(),
+                                   corners.bottomLeft(), corners.topLeft()};
+        painter_.drawPolyline(outline, 5);
     }
+}
+
+// Wide lines and lines in a raster mode that run straight across or down the picture (the
+// graticule, markers, box edges) are filled as strips: the raster engine would otherwise fill
+// wide pens as paths and hand long raster-mode spans to worker threads, both of which allocate.
+bool PictureBox::DrawsStrips() const
+{
+    return (drawStyle_ == Solid || drawStyle_ == InsideSolid) && (drawWidth_ > 1 || drawMode_ != CopyPen);
+}
+
+// The pixels of a straight line from one point to another, both included, drawWidth_ thick.
+QRect PictureBox::Strip(QPoint from, QPoint to) const
+{
+    const int before = drawWidth_ / 2, after = drawWidth_ - 1 - before;
+    return QRect(from, to).normalized().adjusted(-before, -before, after, after);
+}
+
+// The raster engine blends fills of more than about 96 rows on worker threads, which allocates
+// on every call; bands of 64 rows keep a frame free of allocations.
+void PictureBox::FillInBands(const QRect& area)
+{
+    constexpr int BandRows = 64;
+    for (int top = area.top(); top <= area.bottom(); top += BandRows)
+        painter_.fillRect(QRect(area.left(), top, area.width(), std::min(BandRows, area.bottom() - top + 1)),
+                          fore_);
 }
 
 void PictureBox::Box(double x1, double y1, double x2, double y2)
@@ -387,11 +441,11 @@ void PictureBox::Print(const QString& text, bool newLine)
     if (BeginDrawing()) {
         FlushPolyline();
         const QPointF topLeft = UserToPixel(currentX_, currentY_);
+        const LaidOutText& laidOut = LayOut(text);
         ApplyPen(CopyPen);   // text is never drawn in a raster mode
         if (!fontTransparent_)
-            painter_.fillRect(QRectF(topLeft, QSizeF(metrics_.horizontalAdvance(text), metrics_.height())),
-                              back_);
-        painter_.drawText(QPointF(topLeft.x(), topLeft.y() + metrics_.ascent()), text);
+            painter_.fillRect(QRectF(topLeft, QSizeF(laidOut.width, metrics_.height())), back_);
+        painter_.drawStaticText(topLeft, laidOut.picture);
     }
     if (newLine) {
         currentX_ = ScaleLeft();
@@ -401,10 +455,27 @@ void PictureBox::Print(const QString& text, bool newLine)
     }
 }
 
+const PictureBox::LaidOutText& PictureBox::LayOut(const QString& text) const
+{
+    for (const LaidOutText& laidOut : texts_)
+        if (laidOut.text == text)
+            return laidOut;
+    LaidOutText laidOut{text, QStaticText(text), metrics_.horizontalAdvance(text)};
+    laidOut.picture.setTextFormat(Qt::PlainText);
+    laidOut.picture.prepare(QTransform(), font());
+    if (texts_.size() < TextCacheSize) {
+        texts_.push_back(std::move(laidOut));
+        return texts_.back();
+    }
+    nextEvicted_ = (nextEvicted_ + 1) % TextCacheSize;
+    texts_[nextEvicted_] = std::move(laidOut);
+    return texts_[nextEvicted_];
+}
+
 double PictureBox::TextWidth(const QString& text) const
 {
     const double factor = CurrentMapping().xFactor;
-    return factor != 0 ? metrics_.horizontalAdvance(text) / factor : 0.0;
+    return factor != 0 ? LayOut(text).width / factor : 0.0;
 }
 
 double PictureBox::TextHeight(const QString& text) const
@@ -465,6 +536,7 @@ void PictureBox::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         metrics_ = QFontMetricsF(font());
+        texts_.clear();
         if (painter_.isActive())
             painter_.setFont(font());
     }

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 
@@ -30,10 +31,11 @@ struct DrawOperation {
 // picture box: colours, pen, raster draw mode, current point and a user coordinate system in
 // which every position, size and mouse event is given.
 //
-// Drawing never allocates once the box has its size: consecutive connected line segments with
-// the same pen are gathered into one polyline in a buffer of reserved size, and one painter
-// stays open on the back buffer until the frame ends (AutoRedraw set to False, a repaint, a
-// resize or a read of the image).
+// Drawing allocates nothing once the box is shown and its pens and texts have been seen: one
+// painter stays open on the back buffer (it is reopened only when the size changes),
+// consecutive connected segments with the same pen are gathered into one polyline in a buffer
+// of reserved size and drawn when the pen changes or the frame ends (AutoRedraw set to False,
+// a repaint, a read of the image), pens are kept for reuse and texts are laid out once.
 class PictureBox : public QWidget {
     Q_OBJECT
 
@@ -143,7 +145,13 @@ private:
         double left = 0, top = 0;
         double xFactor = 1, yFactor = 1;   // pixels per user unit, signed
     };
+    struct LaidOutText {
+        QString text;
+        QStaticText picture;
+        double width = 0;   // pixels
+    };
     Mapping CurrentMapping() const;
+    const LaidOutText& LayOut(const QString& text) const;
     void FreezeScale();
     bool BeginDrawing();
     void ResizeBuffer();
@@ -153,6 +161,9 @@ private:
     void ClearBuffer();
     void DrawSegment(double x1, double y1, double x2, double y2);
     void DrawBox(DrawOperation::Kind kind, double x1, double y1, double x2, double y2);
+    bool DrawsStrips() const;
+    QRect Strip(QPoint from, QPoint to) const;
+    void FillInBands(const QRect& area);
     void Record(DrawOperation::Kind kind, double x1, double y1, double x2, double y2,
                 const QString& text = {});
     void EmitMouse(void (PictureBox::*signal)(int, int, double, double), int button,
@@ -165,6 +176,8 @@ private:
     bool penDirty_ = true;
     bool frameOpen_ = false;
     QFontMetricsF metrics_;
+    mutable std::vector<LaidOutText> texts_;
+    mutable std::size_t nextEvicted_ = 0;
     QColor back_;
     QColor fore_;
 
