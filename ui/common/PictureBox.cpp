@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -41,7 +42,20 @@ Qt::PenStyle PenStyleOf(int drawStyle, int drawWidth)
     }
 }
 
+bool Drawable(QPointF pixel)
+{
+    return !std::isnan(pixel.x()) && !std::isnan(pixel.y());
+}
+
 }   // namespace
+
+// Far outside the picture every position draws the same; keeping coordinates within a limit
+// keeps the raster engine's integer arithmetic from overflowing on huge values.
+QPointF PictureBox::Mapping::Pixel(double x, double y) const
+{
+    constexpr double Limit = 1 << 20;
+    return {std::clamp((x - left) * xFactor, -Limit, Limit), std::clamp((y - top) * yFactor, -Limit, Limit)};
+}
 
 PictureBox::PictureBox(QWidget* parent)
     : QWidget(parent), metrics_(font()), backColour_(FormUnits::SystemColourFlag | 15),
@@ -157,26 +171,28 @@ void PictureBox::FreezeScale()
 void PictureBox::SetScaleLeft(double left)
 {
     FreezeScale();
-    scaleLeft_ = left;
+    if (std::isfinite(left))
+        scaleLeft_ = left;
 }
 
 void PictureBox::SetScaleTop(double top)
 {
     FreezeScale();
-    scaleTop_ = top;
+    if (std::isfinite(top))
+        scaleTop_ = top;
 }
 
 void PictureBox::SetScaleWidth(double width)
 {
     FreezeScale();
-    if (width != 0)
+    if (std::isfinite(width) && width != 0)
         scaleWidth_ = width;
 }
 
 void PictureBox::SetScaleHeight(double height)
 {
     FreezeScale();
-    if (height != 0)
+    if (std::isfinite(height) && height != 0)
         scaleHeight_ = height;
 }
 
@@ -213,8 +229,7 @@ PictureBox::Mapping PictureBox::CurrentMapping() const
 
 QPointF PictureBox::UserToPixel(double x, double y) const
 {
-    const Mapping mapping = CurrentMapping();
-    return {(x - mapping.left) * mapping.xFactor, (y - mapping.top) * mapping.yFactor};
+    return CurrentMapping().Pixel(x, y);
 }
 
 QPointF PictureBox::PixelToUser(QPointF pixel) const
@@ -332,8 +347,11 @@ void PictureBox::DrawSegment(double x1, double y1, double x2, double y2)
     if (!BeginDrawing())
         return;
     const Mapping mapping = CurrentMapping();
-    const QPointF from((x1 - mapping.left) * mapping.xFactor, (y1 - mapping.top) * mapping.yFactor);
-    const QPointF to((x2 - mapping.left) * mapping.xFactor, (y2 - mapping.top) * mapping.yFactor);
+    const QPointF from = mapping.Pixel(x1, y1), to = mapping.Pixel(x2, y2);
+    if (!Drawable(from) || !Drawable(to)) {   // a segment to an undefined point is left out
+        FlushPolyline();
+        return;
+    }
     if (DrawsStrips()) {
         const QPoint a = from.toPoint(), b = to.toPoint();
         if (a.x() == b.x() || a.y() == b.y()) {
@@ -375,7 +393,10 @@ void PictureBox::DrawBox(DrawOperation::Kind kind, double x1, double y1, double 
     if (!BeginDrawing())
         return;
     FlushPolyline();
-    const QRectF corners = QRectF(UserToPixel(x1, y1), UserToPixel(x2, y2)).normalized();
+    const QPointF corner1 = UserToPixel(x1, y1), corner2 = UserToPixel(x2, y2);
+    if (!Drawable(corner1) || !Drawable(corner2))
+        return;
+    const QRectF corners = QRectF(corner1, corner2).normalized();
     ApplyPen(drawMode_);
     const QRect pixels(corners.topLeft().toPoint(), corners.bottomRight().toPoint());
     if (kind == DrawOperation::Kind::FilledBox) {
@@ -438,21 +459,28 @@ void PictureBox::FilledBox(double x1, double y1, double x2, double y2)
 void PictureBox::Print(const QString& text, bool newLine)
 {
     Record(DrawOperation::Kind::Print, currentX_, currentY_, currentX_, currentY_, text);
-    if (BeginDrawing()) {
-        FlushPolyline();
-        const QPointF topLeft = UserToPixel(currentX_, currentY_);
-        const LaidOutText& laidOut = LayOut(text);
-        ApplyPen(CopyPen);   // text is never drawn in a raster mode
-        if (!fontTransparent_)
-            painter_.fillRect(QRectF(topLeft, QSizeF(laidOut.width, metrics_.height())), back_);
-        painter_.drawStaticText(topLeft, laidOut.picture);
-    }
+    DrawText(text);
     if (newLine) {
         currentX_ = ScaleLeft();
         currentY_ += TextHeight(text);
     } else {
         currentX_ += TextWidth(text);
     }
+}
+
+void PictureBox::DrawText(const QString& text)
+{
+    if (!BeginDrawing())
+        return;
+    FlushPolyline();
+    const QPointF topLeft = UserToPixel(currentX_, currentY_);
+    if (!Drawable(topLeft))
+        return;
+    const LaidOutText& laidOut = LayOut(text);
+    ApplyPen(CopyPen);   // text is never drawn in a raster mode
+    if (!fontTransparent_)
+        painter_.fillRect(QRectF(topLeft, QSizeF(laidOut.width, metrics_.height())), back_);
+    painter_.drawStaticText(topLeft, laidOut.picture);
 }
 
 const PictureBox::LaidOutText& PictureBox::LayOut(const QString& text) const

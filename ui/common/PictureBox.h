@@ -80,7 +80,7 @@ public:
     double ScaleTop() const;
     void SetScaleTop(double top);
     double ScaleWidth() const;
-    void SetScaleWidth(double width);     // 0 is refused (keeps the old value)
+    void SetScaleWidth(double width);     // 0, infinite and NaN values are refused (kept as was)
     double ScaleHeight() const;
     void SetScaleHeight(double height);   // negative: Y grows upwards; 0 is refused
     int ScaleMode() const { return scaleMode_; }
@@ -144,6 +144,7 @@ private:
     struct Mapping {
         double left = 0, top = 0;
         double xFactor = 1, yFactor = 1;   // pixels per user unit, signed
+        QPointF Pixel(double x, double y) const;
     };
     struct LaidOutText {
         QString text;
@@ -164,6 +165,7 @@ private:
     bool DrawsStrips() const;
     QRect Strip(QPoint from, QPoint to) const;
     void FillInBands(const QRect& area);
+    void DrawText(const QString& text);
     void Record(DrawOperation::Kind kind, double x1, double y1, double x2, double y2,
                 const QString& text = {});
     void EmitMouse(void (PictureBox::*signal)(int, int, double, double), int button,

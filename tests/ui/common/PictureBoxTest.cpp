@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <tuple>
 #include <vector>
 
@@ -249,4 +251,37 @@ TEST(PictureBoxTest, ZOrderBringsToTheFrontOrSendsToTheBack)
     EXPECT_EQ(container.children().last(), &first);
     first.ZOrder(1);
     EXPECT_EQ(container.children().first(), &first);
+}
+
+// Values far outside the scale draw the visible part of their line; undefined ones draw
+// nothing and leave the rest of the trace intact; an undefined scale is refused.
+TEST(PictureBoxTest, HugeAndUndefinedPositionsAreDrawnSafely)
+{
+    ScaledBox scaled;
+    PictureBox& box = scaled.box;
+    const double nan = std::nan("");
+    box.Line(100, 1e300, 100, -1e300);
+    box.SetDrawWidth(3);
+    box.Line(900, -1e300, 900, 1e300);
+    box.SetDrawWidth(1);
+    box.SetForeColor(0x00FF00);
+    box.FilledBox(-1e300, 1e300, 1e300, 5);
+    box.SetForeColor(White);
+    box.SetCurrentX(300);
+    box.SetCurrentY(0);
+    box.LineTo(400, nan);
+    box.LineTo(500, 0);
+    box.LineTo(600, 0);
+    box.SetCurrentX(1e300);
+    box.Print("x");
+    box.SetScaleWidth(nan);
+    box.SetScaleTop(std::numeric_limits<double>::infinity());
+
+    EXPECT_EQ(PixelAt(box, 10, 40), White);
+    EXPECT_EQ(PixelAt(box, 91, 40), White);
+    EXPECT_EQ(PixelAt(box, 10, 5), 0x00FF00u);
+    EXPECT_EQ(PixelAt(box, 55, 25), White);
+    EXPECT_EQ(PixelAt(box, 35, 25), Black);
+    EXPECT_DOUBLE_EQ(box.ScaleWidth(), 1000);
+    EXPECT_DOUBLE_EQ(box.ScaleTop(), 10);
 }
