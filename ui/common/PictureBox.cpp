@@ -98,35 +98,27 @@ void PictureBox::SetForeColor(uint32_t colour)
 
 void PictureBox::SetDrawWidth(int pixels)
 {
-    pixels = std::max(pixels, 1);
-    if (pixels == drawWidth_)
-        return;
-    FlushPolyline();
-    drawWidth_ = pixels;
-    penDirty_ = true;
+    ChangePen(drawWidth_, std::max(pixels, 1));
 }
 
 void PictureBox::SetDrawStyle(int style)
 {
-    if (style == drawStyle_)
-        return;
-    FlushPolyline();
-    drawStyle_ = style;
-    penDirty_ = true;
+    ChangePen(drawStyle_, style);
 }
 
 void PictureBox::SetDrawMode(int mode)
 {
-    if (mode == drawMode_)
-        return;
-    FlushPolyline();
-    drawMode_ = mode;
-    penDirty_ = true;
+    ChangePen(drawMode_, mode);
 }
 
-void PictureBox::SetFontTransparent(bool transparent)
+// The segments gathered so far are drawn with the pen they were drawn with.
+void PictureBox::ChangePen(int& setting, int value)
 {
-    fontTransparent_ = transparent;
+    if (value == setting)
+        return;
+    FlushPolyline();
+    setting = value;
+    penDirty_ = true;
 }
 
 // ---- user scale ----------------------------------------------------------------------------
@@ -402,23 +394,29 @@ void PictureBox::DrawBox(DrawOperation::Kind kind, double x1, double y1, double 
     if (kind == DrawOperation::Kind::FilledBox) {
         FillInBands(pixels);   // covers both corners' pixels, like the outline
     } else if (DrawsStrips()) {
-        // Four strips that meet without overlap, so that a raster mode treats each pixel once.
-        const QRect top = Strip(pixels.topLeft(), pixels.topRight());
-        const QRect bottom = Strip(pixels.bottomLeft(), pixels.bottomRight());
-        if (bottom.top() <= top.bottom() + 1) {
-            FillInBands(top.united(bottom));
-        } else {
-            FillInBands(top);
-            FillInBands(bottom);
-            const int firstRow = top.bottom() + 1, lastRow = bottom.top() - 1;
-            FillInBands(QRect(top.left(), firstRow, drawWidth_, lastRow - firstRow + 1));
-            FillInBands(QRect(top.right() - drawWidth_ + 1, firstRow, drawWidth_, lastRow - firstRow + 1));
-        }
+        FillOutline(pixels);
     } else {
         const QPointF outline[] = {corners.topLeft(), corners.topRight(), corners.bottomRight(),
                                    corners.bottomLeft(), corners.topLeft()};
         painter_.drawPolyline(outline, 5);
     }
+}
+
+// A box outline as four strips that meet without overlap, so that a raster mode treats each
+// pixel once.
+void PictureBox::FillOutline(const QRect& pixels)
+{
+    const QRect top = Strip(pixels.topLeft(), pixels.topRight());
+    const QRect bottom = Strip(pixels.bottomLeft(), pixels.bottomRight());
+    if (bottom.top() <= top.bottom() + 1) {
+        FillInBands(top.united(bottom));
+        return;
+    }
+    FillInBands(top);
+    FillInBands(bottom);
+    const int firstRow = top.bottom() + 1, rows = bottom.top() - firstRow;
+    FillInBands(QRect(top.left(), firstRow, drawWidth_, rows));
+    FillInBands(QRect(top.right() - drawWidth_ + 1, firstRow, drawWidth_, rows));
 }
 
 // Wide lines and lines in a raster mode that run straight across or down the picture (the
@@ -441,9 +439,11 @@ QRect PictureBox::Strip(QPoint from, QPoint to) const
 void PictureBox::FillInBands(const QRect& area)
 {
     constexpr int BandRows = 64;
-    for (int top = area.top(); top <= area.bottom(); top += BandRows)
-        painter_.fillRect(QRect(area.left(), top, area.width(), std::min(BandRows, area.bottom() - top + 1)),
-                          fore_);
+    const QRect visible = area & buffer_.rect();
+    for (int top = visible.top(); top <= visible.bottom(); top += BandRows) {
+        const int rows = std::min(BandRows, visible.bottom() - top + 1);
+        painter_.fillRect(QRect(visible.left(), top, visible.width(), rows), fore_);
+    }
 }
 
 void PictureBox::Box(double x1, double y1, double x2, double y2)

@@ -66,7 +66,7 @@ public:
     int DrawMode() const { return drawMode_; }
     void SetDrawMode(int mode);           // 3, 10 or 13; other values draw as copy pen
     bool FontTransparent() const { return fontTransparent_; }
-    void SetFontTransparent(bool transparent);
+    void SetFontTransparent(bool transparent) { fontTransparent_ = transparent; }
 
     double CurrentX() const { return currentX_; }
     void SetCurrentX(double x) { currentX_ = x; }
@@ -154,6 +154,7 @@ private:
     Mapping CurrentMapping() const;
     const LaidOutText& LayOut(const QString& text) const;
     void FreezeScale();
+    void ChangePen(int& setting, int value);
     bool BeginDrawing();
     void ResizeBuffer();
     void ApplyPen(int drawMode);
@@ -164,6 +165,7 @@ private:
     void DrawBox(DrawOperation::Kind kind, double x1, double y1, double x2, double y2);
     bool DrawsStrips() const;
     QRect Strip(QPoint from, QPoint to) const;
+    void FillOutline(const QRect& pixels);
     void FillInBands(const QRect& area);
     void DrawText(const QString& text);
     void Record(DrawOperation::Kind kind, double x1, double y1, double x2, double y2,

@@ -243,16 +243,6 @@ TEST(PictureBoxTest, BackBufferPersistsAndClsClearsIt)
     EXPECT_EQ(box.CurrentX(), 0);
 }
 
-TEST(PictureBoxTest, ZOrderBringsToTheFrontOrSendsToTheBack)
-{
-    QWidget container;
-    PictureBox first(&container), second(&container);
-    first.ZOrder(0);
-    EXPECT_EQ(container.children().last(), &first);
-    first.ZOrder(1);
-    EXPECT_EQ(container.children().first(), &first);
-}
-
 // Values far outside the scale draw the visible part of their line; undefined ones draw
 // nothing and leave the rest of the trace intact; an undefined scale is refused.
 TEST(PictureBoxTest, HugeAndUndefinedPositionsAreDrawnSafely)

@@ -34,8 +34,8 @@ TEST(SevenSegmentLabelTest, PaintsTheSegmentsOfEachCharacter)
     for (int cell = 0; cell < 12; ++cell) {
         std::string lit;
         for (int segment = 0; segment < SevenSegmentLabel::SegmentCount; ++segment) {
-            const QPointF centre =
-                SevenSegmentLabel::SegmentOutline(segment, QRectF(cell * 24, 0, 24, 44)).boundingRect().center();
+            const QRectF cellArea(cell * 24, 0, 24, 44);
+            const QPointF centre = SevenSegmentLabel::SegmentOutline(segment, cellArea).boundingRect().center();
             if (image.pixel(centre.toPoint()) == qRgb(255, 0, 0))
                 lit += static_cast<char>('a' + segment);
         }
