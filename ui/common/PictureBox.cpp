@@ -1,9 +1,7 @@
 #include "ui/common/PictureBox.h"
 
 #include "ui/common/FormUnits.h"
-#include "ui/common/MouseCodes.h"
 
-#include <QMouseEvent>
 #include <QPaintEvent>
 
 #include <algorithm>
@@ -58,7 +56,7 @@ QPointF PictureBox::Mapping::Pixel(double x, double y) const
 }
 
 PictureBox::PictureBox(QWidget* parent)
-    : QWidget(parent), metrics_(font()), backColour_(FormUnits::SystemColourFlag | 15),
+    : MouseReportingWidget(parent), metrics_(font()), backColour_(FormUnits::SystemColourFlag | 15),
       foreColour_(FormUnits::SystemColourFlag | 18)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -67,7 +65,6 @@ PictureBox::PictureBox(QWidget* parent)
     polyline_.reserve(PolylineCapacity);
     pens_.reserve(PenCacheSize);
     texts_.reserve(TextCacheSize);
-    setMouseTracking(true);   // moves are reported without a button held, for hovering
 }
 
 PictureBox::~PictureBox() = default;
@@ -568,34 +565,4 @@ void PictureBox::changeEvent(QEvent* event)
         if (painter_.isActive())
             painter_.setFont(font());
     }
-}
-
-void PictureBox::EmitMouse(void (PictureBox::*signal)(int, int, double, double), int button,
-                           const QMouseEvent* event)
-{
-    const QPointF user = PixelToUser(event->position());
-    emit(this->*signal)(button, MouseCodes::ShiftCode(event->modifiers()), user.x(), user.y());
-}
-
-void PictureBox::mousePressEvent(QMouseEvent* event)
-{
-    EmitMouse(&PictureBox::MouseDown, MouseCodes::ButtonCode(event->button()), event);
-}
-
-void PictureBox::mouseMoveEvent(QMouseEvent* event)
-{
-    EmitMouse(&PictureBox::MouseMove, MouseCodes::ButtonCode(event->buttons()), event);
-}
-
-void PictureBox::mouseReleaseEvent(QMouseEvent* event)
-{
-    EmitMouse(&PictureBox::MouseUp, MouseCodes::ButtonCode(event->button()), event);
-    if (rect().contains(event->position().toPoint()))
-        emit Click();
-}
-
-void PictureBox::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QWidget::mouseDoubleClickEvent(event);
-    emit DblClick();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/common/MouseReportingWidget.h"
+
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
@@ -7,7 +9,6 @@
 #include <QPolygonF>
 #include <QStaticText>
 #include <QString>
-#include <QWidget>
 
 #include <cstdint>
 #include <vector>
@@ -36,7 +37,7 @@ struct DrawOperation {
 // consecutive connected segments with the same pen are gathered into one polyline in a buffer
 // of reserved size and drawn when the pen changes or the frame ends (AutoRedraw set to False,
 // a repaint, a read of the image), pens are kept for reuse and texts are laid out once.
-class PictureBox : public QWidget {
+class PictureBox : public MouseReportingWidget {
     Q_OBJECT
 
 public:
@@ -122,23 +123,11 @@ public:
     // Every drawing operation from now on is appended to the list (nullptr stops recording).
     void SetRecorder(std::vector<DrawOperation>* recorder) { recorder_ = recorder; }
 
-signals:
-    // Button: 1 left, 2 right, 4 middle (the buttons held, for a move); shift: 1 Shift,
-    // 2 Ctrl, 4 Alt; x, y in user units.
-    void MouseDown(int button, int shift, double x, double y);
-    void MouseMove(int button, int shift, double x, double y);
-    void MouseUp(int button, int shift, double x, double y);
-    void Click();
-    void DblClick();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    QPointF MousePosition(QPointF pixel) const override { return PixelToUser(pixel); }   // user units
 
 private:
     struct Mapping {
@@ -170,8 +159,6 @@ private:
     void DrawText(const QString& text);
     void Record(DrawOperation::Kind kind, double x1, double y1, double x2, double y2,
                 const QString& text = {});
-    void EmitMouse(void (PictureBox::*signal)(int, int, double, double), int button,
-                   const QMouseEvent* event);
 
     QImage buffer_;
     QPainter painter_;

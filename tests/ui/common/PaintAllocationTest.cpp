@@ -1,35 +1,8 @@
 #include "ui/common/PictureBox.h"
 #include "ui/common/SevenSegmentLabel.h"
+#include "support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-// Counts the heap allocations made while a test asks for it, for this test program only.
-namespace {
-
-std::atomic<bool> countingAllocations{false};
-std::atomic<long> allocations{0};
-
-void* Allocate(std::size_t size)
-{
-    if (countingAllocations)
-        ++allocations;
-    if (void* memory = std::malloc(size == 0 ? 1 : size))
-        return memory;
-    throw std::bad_alloc();
-}
-
-}   // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -37,12 +10,10 @@ template <typename Frame>
 long AllocationsOf(Frame frame)
 {
     frame();   // the first frame may build pens and caches
-    allocations = 0;
-    countingAllocations = true;
-    for (int repeat = 0; repeat < 3; ++repeat)
-        frame();
-    countingAllocations = false;
-    return allocations;
+    return AllocationCounter::Count([&] {
+        for (int repeat = 0; repeat < 3; ++repeat)
+            frame();
+    });
 }
 
 }   // namespace
