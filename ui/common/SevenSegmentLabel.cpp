@@ -87,6 +87,8 @@ void SevenSegmentLabel::SetCaption(const QString& caption)
 
 void SevenSegmentLabel::SetForeColor(uint32_t colour)
 {
+    if (colour == foreColour_)   // the window sets it on every hover
+        return;
     foreColour_ = colour;
     fore_ = FormUnits::OleColour(colour);
     update();
@@ -94,6 +96,8 @@ void SevenSegmentLabel::SetForeColor(uint32_t colour)
 
 void SevenSegmentLabel::SetBackColor(uint32_t colour)
 {
+    if (colour == backColour_)
+        return;
     backColour_ = colour;
     back_ = FormUnits::OleColour(colour);
     update();
