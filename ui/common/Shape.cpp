@@ -23,56 +23,59 @@ Qt::PenStyle BorderPenStyle(int borderStyle)
 }   // namespace
 
 Shape::Shape(QWidget* parent)
-    : QWidget(parent), backColour_(FormUnits::SystemColourFlag | 5), borderColour_(FormUnits::SystemColourFlag | 8)
+    : QWidget(parent), backColour_(FormUnits::SystemColourFlag | 5),
+      borderColour_(FormUnits::SystemColourFlag | 8)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void Shape::SetShape(int shape)
 {
-    shape_ = shape;
-    update();
+    Change(shape_, shape);
 }
 
 void Shape::SetBackColor(uint32_t colour)
 {
-    backColour_ = colour;
-    update();
+    Change(backColour_, colour);
 }
 
 void Shape::SetBackStyle(int style)
 {
-    backStyle_ = style;
-    update();
+    Change(backStyle_, style);
 }
 
 void Shape::SetBorderColor(uint32_t colour)
 {
-    borderColour_ = colour;
-    update();
+    Change(borderColour_, colour);
 }
 
 void Shape::SetBorderStyle(int style)
 {
-    borderStyle_ = style;
-    update();
+    Change(borderStyle_, style);
 }
 
 void Shape::SetBorderWidth(int pixels)
 {
-    borderWidth_ = std::max(pixels, 1);
-    update();
+    Change(borderWidth_, std::max(pixels, 1));
 }
 
 void Shape::SetFillColor(uint32_t colour)
 {
-    fillColour_ = colour;
-    update();
+    Change(fillColour_, colour);
 }
 
 void Shape::SetFillStyle(int style)
 {
-    fillStyle_ = style;
+    Change(fillStyle_, style);
+}
+
+// Repaints only when a property really changes: the window sets colours on every hover.
+template <typename Value>
+void Shape::Change(Value& property, Value value)
+{
+    if (property == value)
+        return;
+    property = value;
     update();
 }
 

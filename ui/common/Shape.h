@@ -39,6 +39,8 @@ protected:
 
 private:
     QRectF Outline() const;
+    template <typename Value>
+    void Change(Value& property, Value value);
 
     int shape_ = Rectangle;
     uint32_t backColour_;
