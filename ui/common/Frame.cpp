@@ -1,13 +1,12 @@
 #include "ui/common/Frame.h"
 
-#include "ui/common/MouseSignals.h"
+#include "ui/common/FormUnits.h"
 
 #include <QPainter>
 
 Frame::Frame(QWidget* parent)
-    : QWidget(parent)
+    : MouseReportingWidget(parent)
 {
-    setMouseTracking(true);
 }
 
 void Frame::SetCaption(const QString& caption)
@@ -37,6 +36,4 @@ void Frame::paintEvent(QPaintEvent*)
     painter.drawText(text, Qt::AlignCenter, caption_);
 }
 
-void Frame::mousePressEvent(QMouseEvent* event) { EmitMouse(this, &Frame::MouseDown, event); }
-void Frame::mouseMoveEvent(QMouseEvent* event) { EmitMouse(this, &Frame::MouseMove, event); }
-void Frame::mouseReleaseEvent(QMouseEvent* event) { EmitMouse(this, &Frame::MouseUp, event); }
+QPointF Frame::MousePosition(QPointF pixel) const { return pixel * FormUnits::TwipsPerPixel; }
