@@ -1,3 +1,5 @@
+#include "ui/common/Frame.h"
+#include "ui/common/Label.h"
 #include "ui/common/Slider.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +7,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+
+#include <initializer_list>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -85,4 +91,27 @@ TEST(SliderTest, TheRightButtonResetsThroughChangeAndKeepsTheTag)
     EXPECT_EQ(events.changes, 1);
     EXPECT_EQ(events.scrolls, 0);
     EXPECT_EQ(sldNB.Tag, "#0.00");
+}
+
+// Every control with mouse events reports them in twips from its own top-left corner.
+TEST(ControlMouseTest, LabelsFramesAndSlidersReportButtonShiftAndTwips)
+{
+    Label lblBFO;
+    Frame frPower;
+    Slider sldBalance;
+    for (QWidget* control : std::initializer_list<QWidget*>{&lblBFO, &frPower, &sldBalance})
+        control->resize(100, 40);
+    std::vector<std::tuple<int, int, double, double>> seen;
+    auto record = [&](int button, int shift, double x, double y) { seen.emplace_back(button, shift, x, y); };
+    QObject::connect(&lblBFO, &Label::MouseDown, record);
+    QObject::connect(&frPower, &Frame::MouseDown, record);
+    QObject::connect(&sldBalance, &Slider::MouseDown, record);
+
+    for (QWidget* control : std::initializer_list<QWidget*>{&lblBFO, &frPower, &sldBalance}) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 2), QPointF(10, 2), Qt::RightButton, Qt::RightButton,
+                          Qt::ShiftModifier | Qt::ControlModifier);
+        QApplication::sendEvent(control, &press);
+    }
+    const auto expected = std::make_tuple(2, 3, 150.0, 30.0);
+    EXPECT_EQ(seen, (std::vector<std::tuple<int, int, double, double>>(3, expected)));
 }
