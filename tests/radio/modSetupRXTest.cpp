@@ -150,6 +150,7 @@ TEST_F(ReceiverSetup, EveryModelIsSetUpAndTunedAcrossItsRange)
         EXPECT_EQ(VFO->Name(), "RXModel." + row.Name);
         EXPECT_EQ(modSetupRX::CurrentChip->Name(), "DDSChip." + row.DDSChipName);
         EXPECT_EQ(IQModeOn, row.IQMode);
+        EXPECT_EQ(VFOControl, row.VFOControl);
 
         // The first word tunes the chip to the model's default frequency.
         EXPECT_EQ(VFO->TunedFrequency(), row.TunedFrequency);
