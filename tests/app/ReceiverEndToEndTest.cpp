@@ -184,6 +184,7 @@ struct SideCase
     const char* hiSideLo;
     int32_t mode;
     double wantedHz, oppositeHz;
+    bool checksPlayback;   // the block flow is the same for every side: checked once
 };
 
 class SingleChannelSide : public ReceiverEndToEnd, public ::testing::WithParamInterface<SideCase>
@@ -201,7 +202,8 @@ TEST_P(SingleChannelSide, PlaysTheSelectedSidebandAtTheAGCLevelAndRejectsTheOthe
 
     EXPECT_FALSE(IQModeOn);
     EXPECT_EQ(HiSideLoOn, std::string(c.hiSideLo) == "True");
-    ExpectPlayedInOrderAfterThePrimedSilence();
+    if (c.checksPlayback)
+        ExpectPlayedInOrderAfterThePrimedSilence();
     const std::vector<int16_t> tail = Settled();
     const double wanted = ToneAmplitude(tail, 1000);
     EXPECT_NEAR(wanted, AGCLevel, 0.05 * AGCLevel);
@@ -210,9 +212,13 @@ TEST_P(SingleChannelSide, PlaysTheSelectedSidebandAtTheAGCLevelAndRejectsTheOthe
 }
 
 INSTANTIATE_TEST_SUITE_P(HighAndLowSide, SingleChannelSide,
-                         ::testing::Values(SideCase{"True", DemodModeEnum::USB, 13000, 10500},
-                                           SideCase{"False", DemodModeEnum::USB, 11000, 13500},
-                                           SideCase{"False", DemodModeEnum::LSB, 13000, 10500}));
+                         ::testing::Values(SideCase{"True", DemodModeEnum::USB, 13000, 10500, true},
+                                           SideCase{"False", DemodModeEnum::USB, 11000, 13500, false},
+                                           SideCase{"False", DemodModeEnum::LSB, 13000, 10500, false}),
+                         [](const ::testing::TestParamInfo<SideCase>& info) {
+                             return std::string(std::string(info.param.hiSideLo) == "True" ? "High" : "Low") +
+                                    (info.param.mode == DemodModeEnum::USB ? "USB" : "LSB");
+                         });
 
 TEST_F(ReceiverEndToEnd, IQReceiverPlaysTheSelectedSideAndRejectsItsImage)
 {
