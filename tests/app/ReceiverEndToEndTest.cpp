@@ -137,19 +137,29 @@ protected:
         played = devices.Played();
     }
 
-    // The blocks as processed were played in order after the primed silence; the last
-    // ones hold the tone at the AGC's level.
+    // The blocks as processed were played in order after the primed silence. A machine too
+    // busy to keep the playback fed lets it run dry; the engine then primes it with silence
+    // again and blocks processed meanwhile may be lost, so only silence may come between them.
     void ExpectPlayedInOrderAfterThePrimedSilence()
     {
         ASSERT_GE(processed.size(), static_cast<size_t>(BlocksToProcess));
         ASSERT_EQ(played.size() % N, 0u);
         const size_t playedBlocks = played.size() / N;
         ASSERT_GE(playedBlocks, static_cast<size_t>(PrimedBlocks + BlocksToProcess - 4));
-        EXPECT_TRUE(std::all_of(played.begin(), played.begin() + PrimedBlocks * N, [](int16_t s) { return s == 0; }));
-        for (size_t block = 0; block + PrimedBlocks < playedBlocks; ++block)
-            ASSERT_TRUE(std::equal(processed[block].begin(), processed[block].end(),
-                                   played.begin() + static_cast<std::ptrdiff_t>((block + PrimedBlocks) * N)))
-                << "played block " << block;
+        const auto silent = [](auto first, int32_t blocks = 1) {
+            return std::all_of(first, first + blocks * N, [](int16_t s) { return s == 0; });
+        };
+        EXPECT_TRUE(silent(played.begin(), PrimedBlocks));
+        size_t next = 0;
+        for (size_t block = PrimedBlocks; block < playedBlocks; ++block) {
+            const auto first = played.begin() + static_cast<std::ptrdiff_t>(block * N);
+            if (silent(first))
+                continue;
+            while (next < processed.size() && !std::equal(processed[next].begin(), processed[next].end(), first))
+                ++next;
+            ASSERT_LT(next, processed.size()) << "played block " << block << " was not processed in this order";
+            ++next;
+        }
     }
 
     // The last blocks cut to whole cycles of 500 Hz, so of both the 1 kHz and the 1.5 kHz
@@ -184,7 +194,6 @@ struct SideCase
     const char* hiSideLo;
     int32_t mode;
     double wantedHz, oppositeHz;
-    bool checksPlayback;   // the block flow is the same for every side: checked once
 };
 
 class SingleChannelSide : public ReceiverEndToEnd, public ::testing::WithParamInterface<SideCase>
@@ -202,8 +211,7 @@ TEST_P(SingleChannelSide, PlaysTheSelectedSidebandAtTheAGCLevelAndRejectsTheOthe
 
     EXPECT_FALSE(IQModeOn);
     EXPECT_EQ(HiSideLoOn, std::string(c.hiSideLo) == "True");
-    if (c.checksPlayback)
-        ExpectPlayedInOrderAfterThePrimedSilence();
+    ExpectPlayedInOrderAfterThePrimedSilence();
     const std::vector<int16_t> tail = Settled();
     const double wanted = ToneAmplitude(tail, 1000);
     EXPECT_NEAR(wanted, AGCLevel, 0.05 * AGCLevel);
@@ -212,9 +220,9 @@ TEST_P(SingleChannelSide, PlaysTheSelectedSidebandAtTheAGCLevelAndRejectsTheOthe
 }
 
 INSTANTIATE_TEST_SUITE_P(HighAndLowSide, SingleChannelSide,
-                         ::testing::Values(SideCase{"True", DemodModeEnum::USB, 13000, 10500, true},
-                                           SideCase{"False", DemodModeEnum::USB, 11000, 13500, false},
-                                           SideCase{"False", DemodModeEnum::LSB, 13000, 10500, false}),
+                         ::testing::Values(SideCase{"True", DemodModeEnum::USB, 13000, 10500},
+                                           SideCase{"False", DemodModeEnum::USB, 11000, 13500},
+                                           SideCase{"False", DemodModeEnum::LSB, 13000, 10500}),
                          [](const ::testing::TestParamInfo<SideCase>& info) {
                              return std::string(std::string(info.param.hiSideLo) == "True" ? "High" : "Low") +
                                     (info.param.mode == DemodModeEnum::USB ? "USB" : "LSB");
