@@ -43,7 +43,7 @@ void ApplyAGCAttack(double Attack);
 
 // The decay in the AGC table's unit, tenths of a millisecond: AGCDecayLength becomes
 // round(decay / 10 ms x 48 samples), held within 1..2048. The decay value label holds the
-// same unit: its 10 to 200 are 1 to 20 ms, 48 to 960 samples (settled: not milliseconds).
+// same unit, not milliseconds: its 10 to 200 are 1 to 20 ms, 48 to 960 samples.
 void ApplyAGCDecay(double Decay);
 
 // Fills the delay line's first AGCAttackLength entries with 16383, so that the first gain

@@ -107,9 +107,9 @@ void clsVFO::ClampToReceiverLimits()
         tunedFrequency_ = rxMinFreq_;
 }
 
-// Two tuned frequencies give each oscillator frequency, one on either side of the point
-// where the offset from the tuned frequency crosses zero. The one on the present side is
-// kept unless it is negative; then the other one is, and 0 when neither can be tuned.
+// Two tuned frequencies give each oscillator frequency: one where tuned + calibration +/- IF
+// is positive, one where it is negative. The one on the present offset's side is taken
+// unless it is negative; then the other one, and 0 when both are negative.
 void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign)
 {
     const double sideOffset =
