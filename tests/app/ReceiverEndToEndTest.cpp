@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QRadioButton>
 
 #include <cmath>
@@ -82,8 +83,12 @@ protected:
 
     void TearDown() override
     {
+        // Deleting a window deletes the pop-ups it owns (which are top-level widgets too).
+        QList<QPointer<QWidget>> windows;
         for (QWidget* window : QApplication::topLevelWidgets())
-            delete window;
+            windows.append(window);
+        for (const QPointer<QWidget>& window : windows)
+            delete window.data();
     }
 
     void UseModel(const std::string& name)
