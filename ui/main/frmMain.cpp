@@ -124,6 +124,7 @@ void frmMain::Form_Load()
     if (!InIDE)
         modWheelMouse::HookWheel();
     TryStep([this] { InitialiseReceiveState(); });
+    TryStep([this] { InitialiseReceiveControls(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });

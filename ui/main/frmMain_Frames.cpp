@@ -151,5 +151,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         Form_MouseUp(MouseCodes::ButtonCode(mouse->button()), MouseCodes::ShiftCode(mouse->modifiers()), at.x(),
                      at.y());
     }
+    EdgeSliderLostFocus(watched, event);
     return QMainWindow::eventFilter(watched, event);
 }
