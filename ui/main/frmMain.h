@@ -29,6 +29,7 @@ inline int32_t NotchLo = 0;        // notch edges, Hz
 inline int32_t NotchHi = 0;
 inline int16_t PrevRSample = 0;    // last sample of the previous block's second channel
 inline bool DreamStarting = false; // the DRM decoder is being started (preset tracking waits)
+inline bool Receiving = false;     // between power On and power Off
 
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
 // start-up supervisor's watchdog takes as the end of the program.
