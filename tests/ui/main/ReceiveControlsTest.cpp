@@ -1,5 +1,6 @@
 #include "MainWindowRig.h"
 #include "core/Numeric.h"
+#include "dsp/MakeFilters.h"
 #include "dsp/ReceiveDefaults.h"
 #include "ui/common/Dial.h"
 #include "ui/common/FormControls.h"
@@ -11,6 +12,10 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QPushButton>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
 
 namespace {
 
@@ -255,6 +260,45 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
 
     window->cmdCalibrateSMeter->click();
     EXPECT_TRUE(window->SMeterZeroRequested);
+}
+
+} // namespace
+
+namespace {
+
+double Amplitude(const std::vector<int16_t>& samples, double hz)
+{
+    double c = 0, s = 0;
+    for (size_t n = 0; n < samples.size(); ++n) {
+        const double phase = 2.0 * std::numbers::pi * hz * static_cast<double>(n) / 48000.0;
+        c += samples[n] * std::cos(phase);
+        s += samples[n] * std::sin(phase);
+    }
+    return 2.0 * std::hypot(c, s) / static_cast<double>(samples.size());
+}
+
+// Two tones, heard at 400 Hz and 2 kHz: the CW preset passes the first alone, the broadcast
+// preset both, each after the redesign the deferred work carries out.
+TEST_F(ReceiveControls, FilterPresetsChangeThePassBandOfTheReceivedAudio)
+{
+    const double side = SidebandAboveIF(DemodModeEnum::USB) ? 1.0 : -1.0;
+    const auto level = [&](int preset) {
+        window->optFilter.Select(preset);
+        window->tmrPerfStats_Timer();
+        std::vector<int16_t> left(BlockSize), right(BlockSize, 0);
+        for (int64_t block = 0; block < 4; ++block) {
+            for (int32_t k = 0; k < BlockSize; ++k) {
+                const double t = static_cast<double>(block * BlockSize + k) / 48000.0;
+                left[static_cast<size_t>(k)] = static_cast<int16_t>(
+                    std::lround(4000.0 * (std::cos(2 * std::numbers::pi * (12000 + side * 400) * t) +
+                                          std::cos(2 * std::numbers::pi * (12000 + side * 2000) * t))));
+            }
+            window->SoundCard_DataReady(left, right, BlockSize);
+        }
+        return 20.0 * std::log10(Amplitude(left, 2000) / Amplitude(left, 400));
+    };
+    EXPECT_LT(level(1), -40.0);
+    EXPECT_NEAR(level(0), 0.0, 1.0);
 }
 
 } // namespace
