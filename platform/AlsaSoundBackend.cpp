@@ -4,6 +4,7 @@
 #include <poll.h>
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -79,8 +80,9 @@ private:
 
     void Dispatch();
     bool DeviceReady();
-    void HandleReadyBlocks();
-    bool CaptureBlock();
+    bool HandleReadyBlocks();
+    void WaitForNextBlock();
+    bool CaptureBlock(bool& progressed);
     bool PlaybackBlock();
     int32_t WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames);
     void Recover(int error);
@@ -101,6 +103,9 @@ private:
     std::vector<int16_t> scratch_;    // playback: one block of silence or of scaled samples
     std::vector<pollfd> pollFds_;
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
+    // Stands in for the notifiers while a device that woke the loop has less than a block.
+    QTimer blockTimer_;
+    int32_t samplesPerSecond_ = 0;
 
     int32_t position_ = 0;            // byte offset of the next block in the looping buffer
     snd_pcm_uframes_t filledFrames_ = 0;  // capture: frames of the next block already read
@@ -133,6 +138,7 @@ int32_t AlsaSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
     bufferBytes_ = desc.BufferBytes;
     blockBytes_ = desc.BlockBytes;
     blockFrames_ = static_cast<snd_pcm_uframes_t>(desc.BlockBytes / frameBytes);
+    samplesPerSecond_ = format.SamplesPerSecond;
     const unsigned blocks = static_cast<unsigned>(desc.BufferBytes / desc.BlockBytes);
     const unsigned blocksInDevice =
         direction_ == SoundDirection::Capture ? std::max(blocks, MinCaptureBlocksInDevice) : blocks;
@@ -202,6 +208,13 @@ int32_t AlsaSoundBackend::Stream::SetSoftware()
 void AlsaSoundBackend::Stream::CreateNotifiers()
 {
     notifiers_.clear();
+    blockTimer_.setSingleShot(true);
+    blockTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::disconnect(&blockTimer_, nullptr, nullptr, nullptr);
+    QObject::connect(&blockTimer_, &QTimer::timeout, [this] {
+        EnableNotifiers(running_);
+        Dispatch();
+    });
     const int count = snd_pcm_poll_descriptors_count(pcm_);
     pollFds_.assign(static_cast<size_t>(std::max(count, 0)), pollfd{});
     if (count > 0)
@@ -220,6 +233,7 @@ void AlsaSoundBackend::Stream::CreateNotifiers()
 
 void AlsaSoundBackend::Stream::EnableNotifiers(bool enabled)
 {
+    blockTimer_.stop();
     for (const auto& notifier : notifiers_)
         notifier->setEnabled(enabled);
 }
@@ -335,10 +349,25 @@ void AlsaSoundBackend::Stream::Dispatch()
     if (dispatching_ || !running_)
         return;
     dispatching_ = true;
-    HandleReadyBlocks();
+    const bool progressed = HandleReadyBlocks();
     dispatching_ = false;
     if (closeRequested_)
         ClosePcm();
+    else if (!progressed && running_)
+        WaitForNextBlock();
+}
+
+// Some devices (PulseAudio's plugin among them) wake the loop while they hold less than
+// a block and keep their descriptor ready: rather than being woken again at once, the
+// stream sleeps until a whole block is due at the device's pace.
+void AlsaSoundBackend::Stream::WaitForNextBlock()
+{
+    const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
+    const auto have = std::max<snd_pcm_sframes_t>(available, 0) + static_cast<snd_pcm_sframes_t>(filledFrames_);
+    const auto missing = std::max<snd_pcm_sframes_t>(static_cast<snd_pcm_sframes_t>(blockFrames_) - have, 1);
+    const auto rate = static_cast<snd_pcm_sframes_t>(std::max(samplesPerSecond_, 1));
+    EnableNotifiers(false);
+    blockTimer_.start(static_cast<int>(std::clamp<snd_pcm_sframes_t>((missing * 1000 + rate - 1) / rate, 1, 1000)));
 }
 
 bool AlsaSoundBackend::Stream::DeviceReady()
@@ -354,24 +383,35 @@ bool AlsaSoundBackend::Stream::DeviceReady()
 
 // One notification per block while the device has whole blocks, never more than its own
 // buffer holds: devices that are not paced in real time always report a full buffer.
-void AlsaSoundBackend::Stream::HandleReadyBlocks()
+// Capture takes what has arrived of a block even before the block is whole, so that a
+// device that signals every part of a block is emptied and quiet again. True when the
+// wake-up moved anything.
+bool AlsaSoundBackend::Stream::HandleReadyBlocks()
 {
     if (!DeviceReady())
-        return;
+        return false;
     const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
     if (available < 0) {
         Recover(static_cast<int>(available));
-        return;
+        return true;
     }
     const auto limit = static_cast<snd_pcm_sframes_t>(deviceFrames_ / blockFrames_);
-    for (auto blocks = std::min(available / static_cast<snd_pcm_sframes_t>(blockFrames_), limit); blocks > 0; --blocks) {
-        const bool handled = direction_ == SoundDirection::Capture ? CaptureBlock() : PlaybackBlock();
-        if (!handled || !running_ || closeRequested_)
-            return;
+    bool progressed = false;
+    if (direction_ == SoundDirection::Capture) {
+        for (auto blocks = limit; blocks > 0 && CaptureBlock(progressed) && running_ && !closeRequested_; --blocks) {
+        }
+        return progressed;
     }
+    for (auto blocks = std::min(available / static_cast<snd_pcm_sframes_t>(blockFrames_), limit); blocks > 0; --blocks) {
+        progressed = true;
+        if (!PlaybackBlock() || !running_ || closeRequested_)
+            break;
+    }
+    return progressed;
 }
 
-bool AlsaSoundBackend::Stream::CaptureBlock()
+// Reads what has arrived of the next block; true once it is whole and signalled.
+bool AlsaSoundBackend::Stream::CaptureBlock(bool& progressed)
 {
     int16_t* block = image_.data() + position_ / BytesPerSample;
     while (filledFrames_ < blockFrames_) {
@@ -379,6 +419,7 @@ bool AlsaSoundBackend::Stream::CaptureBlock()
             snd_pcm_readi(pcm_, block + filledFrames_ * static_cast<snd_pcm_uframes_t>(channels_), blockFrames_ - filledFrames_);
         if (read == -EAGAIN || read == 0)
             return false;
+        progressed = true;
         if (read < 0) {
             Recover(static_cast<int>(read));
             return false;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <alsa/asoundlib.h>
+#include "support/ScopedAlsaHome.h"
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -23,10 +24,7 @@ public:
     static constexpr const char* CaptureDescription = "ZOZEVERE test capture";
     static constexpr const char* PlaybackDescription = "ZOZEVERE test playback";
 
-    AlsaFileDevices() : oldHome_(qgetenv("HOME"))
-    {
-        const QString folder = dir_.path();
-        WriteFile(".asoundrc", QStringLiteral(R"(
+    AlsaFileDevices() : home_(dir_.path(), QStringLiteral(R"(
 pcm.zoztest_capture {
     type file
     slave.pcm "null"
@@ -42,15 +40,9 @@ pcm.zoztest_playback {
     format "raw"
     hint { show on description "ZOZEVERE test playback" }
 }
-)").arg(folder).toUtf8());
-        qputenv("HOME", folder.toLocal8Bit());
-        snd_config_update_free_global();   // so that ALSA reads the new HOME's .asoundrc
-    }
-
-    ~AlsaFileDevices()
+)").arg(dir_.path()).toUtf8())
     {
-        qputenv("HOME", oldHome_);
-        snd_config_update_free_global();
+        EXPECT_TRUE(home_.Written());
     }
 
     AlsaFileDevices(const AlsaFileDevices&) = delete;
@@ -90,5 +82,5 @@ private:
     }
 
     QTemporaryDir dir_;
-    QByteArray oldHome_;
+    ScopedAlsaHome home_;
 };

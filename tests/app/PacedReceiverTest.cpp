@@ -1,0 +1,170 @@
+#include "app/frmSupervisor.h"
+#include "audio/QELVODX8.h"
+#include "core/Globals.h"
+#include "core/MainWindowValues.h"
+#include "core/Settings.h"
+#include "dsp/FilterObjects.h"
+#include "dsp/ReceiveState.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakeProcessPriority.h"
+#include "platform/ProcessPriority.h"
+#include "radio/RXDefinitions.h"
+#include "support/PacedSoundRig.h"
+#include "support/ScopedTestHome.h"
+#include "ui/main/frmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr double BlocksPerSecondAt48k = 48000.0 / 2048.0;
+constexpr int16_t Loud = 2000;                 // the AGC holds the tone's peak near 16383
+constexpr size_t DropoutSamples = 480;        // 10 ms of silence inside the tone is a break
+constexpr double WakeUpsPerBlockAllowed = 3.0;
+
+// Counts the sound devices' wake-ups of the main thread: each socket activation is one.
+class WakeUpCounter : public QObject
+{
+public:
+    WakeUpCounter() { qApp->installEventFilter(this); }
+    ~WakeUpCounter() override { qApp->removeEventFilter(this); }
+    int64_t Count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        Count += event->type() == QEvent::SockAct;
+        return false;
+    }
+};
+
+// Lets the main loop wait for events for the given time, as the program does.
+void RunFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The whole program on the paced sound server, the default devices, receiving the rig's
+// 13 kHz tone in USB on a 12 kHz IF with the oscillator above: a 1 kHz tone is played.
+class PacedReceiver : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!rig.SkipReason().empty())
+            GTEST_SKIP() << rig.SkipReason();
+        QFile plan(QString::fromStdString(home.file("test.bpl")));
+        ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+        plan.write("[MainBand]\r\n");
+        RXDefinitions::Initialise();
+        const auto model = std::find_if(RXDefinitions::RXModels.begin(), RXDefinitions::RXModels.end(),
+                                        [](const RXModelRecord& row) { return row.Name == "Vantrel RAV1"; });
+        ASSERT_NE(model, RXDefinitions::RXModels.end());
+        Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(model->Index));
+        Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");   // no port needed
+        Settings::SaveSetting("RXModel.Vantrel RAV1", "HiSideLo", "True");
+        supervisor = std::make_unique<frmSupervisor>("trace");
+        supervisor->EndProcess = [] {};
+        ASSERT_TRUE(supervisor->Form_Load());
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<frmMain*>(window); found && found->isVisible())
+                main = found;
+        ASSERT_NE(main, nullptr);
+        DemodMode = DemodModeEnum::USB;
+        for (clsFFTFilter* filter : {&AFFilter, &SSBFilterI, &SSBFilterQ, &PhaseFilterI, &PhaseFilterQ})
+            filter->Active = true;
+        AGCOn = true;
+        QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady, [this] {
+            if (blocks++ == 0)
+                sinceFirstBlock.start();
+        });
+        ASSERT_TRUE(rig.StartRecording());
+    }
+
+    void TearDown() override
+    {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            delete window;
+        supervisor.reset();
+        TraceOn = false;
+    }
+
+    void Power(bool on)
+    {
+        main->optPwr[on ? 0 : 1]->setChecked(true);
+        ASSERT_EQ(main->SoundCard->InAction(), on) << (boxes.boxes.empty() ? "" : boxes.Last().prompt);
+    }
+
+    // Runs with power on for the given time and returns the wake-ups per block captured.
+    // Every block since the first one is there, at the device's pace.
+    double ReceiveFor(int milliseconds)
+    {
+        const int64_t blocksBefore = blocks;
+        WakeUpCounter wakeUps;
+        RunFor(milliseconds);
+        const int64_t received = blocks - blocksBefore;
+        EXPECT_GE(blocks, static_cast<int64_t>(sinceFirstBlock.elapsed() / 1000.0 * BlocksPerSecondAt48k) - 2);
+        return received > 0 ? static_cast<double>(wakeUps.Count) / static_cast<double>(received) : 0.0;
+    }
+
+    // Trace lines that tell of lost sound.
+    std::vector<std::string> XrunLines() const
+    {
+        std::vector<std::string> lines;
+        QFile log(QString::fromStdString(home.file("ZOZEVERE.log")));
+        if (!log.open(QIODevice::ReadOnly))
+            return {"no log file"};
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            if (line.contains("underrun") || line.contains("overrun") || line.contains("dropped"))
+                lines.push_back(line.trimmed().toStdString());
+        }
+        return lines;
+    }
+
+    // The tone played from its first to its last loud sample, without a break, for at least
+    // the given time.
+    void ExpectTonePlayedWithoutABreak(double seconds)
+    {
+        const std::vector<int16_t> played = rig.Played();
+        EXPECT_GE(static_cast<double>(LoudSpan(played, Loud)), seconds * PacedSoundRig::SampleRate)
+            << "of " << played.size() << " samples recorded";
+        const int64_t dropout = FirstDropout(played, DropoutSamples, Loud);
+        EXPECT_EQ(dropout, -1) << "silence at " << static_cast<double>(dropout) / PacedSoundRig::SampleRate << " s";
+    }
+
+    ScopedTestHome home;
+    PacedSoundRig rig{13000};
+    FakeMessageBoxes boxes;
+    FakeProcessPriority fakePriority;
+    std::unique_ptr<frmSupervisor> supervisor;
+    frmMain* main = nullptr;
+    int64_t blocks = 0;
+    QElapsedTimer sinceFirstBlock;
+};
+
+TEST_F(PacedReceiver, PlaysTheToneWithoutABreakForTwentySecondsWakingAFewTimesPerBlock)
+{
+    Power(true);
+    const double wakeUpsPerBlock = ReceiveFor(23000);
+    Power(false);
+    RecordProperty("WakeUpsPerBlock", std::to_string(wakeUpsPerBlock));
+    EXPECT_LE(wakeUpsPerBlock, WakeUpsPerBlockAllowed);
+    EXPECT_EQ(main->DroppedBlocks, 0);
+    EXPECT_EQ(XrunLines(), std::vector<std::string>{});
+    ExpectTonePlayedWithoutABreak(20.0);
+}
+
+} // namespace
