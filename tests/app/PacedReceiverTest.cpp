@@ -1,28 +1,23 @@
-#include "app/frmSupervisor.h"
 #include "audio/QELVODX8.h"
 #include "core/Globals.h"
 #include "core/MainWindowValues.h"
-#include "core/Settings.h"
 #include "dsp/FilterObjects.h"
 #include "dsp/ReceiveState.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeProcessPriority.h"
 #include "platform/ProcessPriority.h"
-#include "radio/RXDefinitions.h"
 #include "support/PacedSoundRig.h"
+#include "support/ReceiverOnPacedRig.h"
 #include "support/ScopedTestHome.h"
-#include "ui/main/frmMain.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QRadioButton>
+#include <QThread>
 #include <QTimer>
-
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -33,30 +28,6 @@ constexpr int16_t Loud = 2000;                 // the AGC holds the tone's peak 
 constexpr size_t DropoutSamples = 480;        // 10 ms of silence inside the tone is a break
 constexpr double WakeUpsPerBlockAllowed = 3.0;
 
-// Counts the sound devices' wake-ups of the main thread: each socket activation is one.
-class WakeUpCounter : public QObject
-{
-public:
-    WakeUpCounter() { qApp->installEventFilter(this); }
-    ~WakeUpCounter() override { qApp->removeEventFilter(this); }
-    int64_t Count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        Count += event->type() == QEvent::SockAct;
-        return false;
-    }
-};
-
-// Lets the main loop wait for events for the given time, as the program does.
-void RunFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // The whole program on the paced sound server, the default devices, receiving the rig's
 // 13 kHz tone in USB on a 12 kHz IF with the oscillator above: a 1 kHz tone is played.
 class PacedReceiver : public ::testing::Test
@@ -66,22 +37,7 @@ protected:
     {
         if (!rig.SkipReason().empty())
             GTEST_SKIP() << rig.SkipReason();
-        QFile plan(QString::fromStdString(home.file("test.bpl")));
-        ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
-        plan.write("[MainBand]\r\n");
-        RXDefinitions::Initialise();
-        const auto model = std::find_if(RXDefinitions::RXModels.begin(), RXDefinitions::RXModels.end(),
-                                        [](const RXModelRecord& row) { return row.Name == "Vantrel RAV1"; });
-        ASSERT_NE(model, RXDefinitions::RXModels.end());
-        Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(model->Index));
-        Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");   // no port needed
-        Settings::SaveSetting("RXModel.Vantrel RAV1", "HiSideLo", "True");
-        supervisor = std::make_unique<frmSupervisor>("trace");
-        supervisor->EndProcess = [] {};
-        ASSERT_TRUE(supervisor->Form_Load());
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* found = qobject_cast<frmMain*>(window); found && found->isVisible())
-                main = found;
+        main = StartReceiver(home.path(), "trace", supervisor);
         ASSERT_NE(main, nullptr);
         DemodMode = DemodModeEnum::USB;
         for (clsFFTFilter* filter : {&AFFilter, &SSBFilterI, &SSBFilterQ, &PhaseFilterI, &PhaseFilterQ})
@@ -148,7 +104,7 @@ protected:
     ScopedTestHome home;
     PacedSoundRig rig{13000};
     FakeMessageBoxes boxes;
-    FakeProcessPriority fakePriority;
+    std::unique_ptr<FakeProcessPriority> fakePriority = std::make_unique<FakeProcessPriority>();
     std::unique_ptr<frmSupervisor> supervisor;
     frmMain* main = nullptr;
     int64_t blocks = 0;
@@ -165,6 +121,52 @@ TEST_F(PacedReceiver, PlaysTheToneWithoutABreakForTwentySecondsWakingAFewTimesPe
     EXPECT_EQ(main->DroppedBlocks, 0);
     EXPECT_EQ(XrunLines(), std::vector<std::string>{});
     ExpectTonePlayedWithoutABreak(20.0);
+}
+
+} // namespace
+
+namespace {
+
+// As the user would run it with the rights to real-time scheduling.
+TEST_F(PacedReceiver, WithRealTimePriorityTheToneGoesOnWithoutABreakAlsoAfterPowerOffAndOn)
+{
+    fakePriority.reset();
+    Power(true);
+    if (ProcessPriority::Current() != ProcessPriority::Level::RealTime) {
+        Power(false);
+        GTEST_SKIP() << "this process may not use real-time scheduling";
+    }
+    EXPECT_LE(ReceiveFor(6000), WakeUpsPerBlockAllowed);
+    Power(false);
+    ExpectTonePlayedWithoutABreak(3.5);
+
+    ASSERT_TRUE(rig.StartRecording());
+    Power(true);
+    EXPECT_LE(ReceiveFor(4000), WakeUpsPerBlockAllowed);
+    Power(false);
+    ExpectTonePlayedWithoutABreak(2.5);
+    EXPECT_EQ(main->DroppedBlocks, 0);
+    EXPECT_EQ(XrunLines(), std::vector<std::string>{});
+}
+
+TEST_F(PacedReceiver, AfterTheMainThreadStalledTheToneComesBack)
+{
+    Power(true);
+    ReceiveFor(3000);
+    QTimer::singleShot(0, [] { QThread::msleep(200); });
+    ReceiveFor(1000);
+    const std::vector<std::string> lines = XrunLines();
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+                  return line.find("Playback underrun") != std::string::npos;
+              }), lines.end());
+    EXPECT_LE(lines.size(), 4u) << "recovered once, not over and over";
+
+    rig.Played();
+    ASSERT_TRUE(rig.StartRecording());
+    ReceiveFor(3000);
+    Power(false);
+    ExpectTonePlayedWithoutABreak(2.5);
+    EXPECT_EQ(XrunLines(), lines);
 }
 
 } // namespace
