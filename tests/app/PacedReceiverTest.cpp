@@ -114,7 +114,7 @@ protected:
 TEST_F(PacedReceiver, PlaysTheToneWithoutABreakForTwentySecondsWakingAFewTimesPerBlock)
 {
     Power(true);
-    const double wakeUpsPerBlock = ReceiveFor(23000);
+    const double wakeUpsPerBlock = ReceiveFor(21000);
     Power(false);
     RecordProperty("WakeUpsPerBlock", std::to_string(wakeUpsPerBlock));
     EXPECT_LE(wakeUpsPerBlock, WakeUpsPerBlockAllowed);

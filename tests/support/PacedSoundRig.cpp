@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -47,19 +48,26 @@ pcm.!default {
     if (!home_->Written())
         Skip("cannot write the ALSA configuration in " + dir_.path().toStdString());
     else if (StartDaemon(toneHz) && ReachableThroughAlsa())
-        StartListener();
+        StartListeners();
 }
 
 PacedSoundRig::~PacedSoundRig()
 {
-    for (auto* process : {&recorder_, &listener_, &daemon_}) {
-        if (!*process)
-            continue;
-        (*process)->terminate();
-        if (!(*process)->waitForFinished(StopTimeoutMs))
-            (*process)->kill();
-        (*process)->waitForFinished(StopTimeoutMs);
-    }
+    Stop(recorder_);
+    for (std::unique_ptr<QProcess>& listener : listeners_)
+        Stop(listener);
+    Stop(daemon_);
+}
+
+void PacedSoundRig::Stop(std::unique_ptr<QProcess>& process)
+{
+    if (!process)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(StopTimeoutMs))
+        process->kill();
+    process->waitForFinished(StopTimeoutMs);
+    process.reset();
 }
 
 // A child of this test only: it ends with the test process, however that ends.
@@ -124,24 +132,37 @@ bool PacedSoundRig::ReachableThroughAlsa()
     return true;
 }
 
-// A null sink with nothing but the tone runs at a latency of seconds, so that a stream
-// that starts capturing from its monitor would wait that long for its first samples. A
-// desktop's sound server runs its cards at a few milliseconds: a listener that asks for
-// that keeps the tone's sink there.
-void PacedSoundRig::StartListener()
+// A null sink runs at a latency of seconds until a client asks for less, and it takes
+// such a request only when it next wakes: a stream that started then would wait that long
+// for its first samples, or for its first samples to be played. A desktop's sound server
+// runs its cards at a few milliseconds. A listener on each sink's monitor asks for that
+// (at a low rate, so that what it writes stays small), and the rig waits until both sinks
+// have woken from the long sleep they started with.
+void PacedSoundRig::StartListeners()
 {
-    listener_ = Record("zoz_signal.monitor", 2, QProcess::nullDevice());
-    if (!listener_)
-        Skip("pacat is not installed (scripts/install-deps.sh installs pulseaudio-utils)");
+    QStringList heard;
+    for (const QString sink : {"zoz_signal", "zoz_played"}) {
+        heard.push_back(dir_.filePath(sink + ".heard"));
+        listeners_.push_back(Record(sink + ".monitor", {"--format=u8", "--rate=8000", "--channels=1"}, heard.back()));
+        if (!listeners_.back()) {
+            Skip("pacat cannot be started (scripts/install-deps.sh installs pulseaudio-utils)");
+            return;
+        }
+    }
+    for (int waited = 0; waited < StartTimeoutMs; waited += 20) {
+        if (std::all_of(heard.begin(), heard.end(), [](const QString& file) { return QFileInfo(file).size() > 0; }))
+            return;
+        listeners_.back()->waitForFinished(20);
+    }
+    Skip("the null sinks delivered nothing within 5 s");
 }
 
-std::unique_ptr<QProcess> PacedSoundRig::Record(const QString& source, int channels, const QString& file)
+std::unique_ptr<QProcess> PacedSoundRig::Record(const QString& source, const QStringList& format, const QString& file)
 {
     const QString program = QStandardPaths::findExecutable("pacat");
     if (program.isEmpty())
         return nullptr;
-    auto process = Launch(program, {"--record", "--raw", "--format=s16le", "--rate=48000",
-                                    QString("--channels=%1").arg(channels), "--latency-msec=20", "--device=" + source},
+    auto process = Launch(program, QStringList{"--record", "--raw", "--latency-msec=20", "--device=" + source} + format,
                           file);
     return process->waitForStarted(StartTimeoutMs) ? std::move(process) : nullptr;
 }
@@ -151,7 +172,8 @@ bool PacedSoundRig::StartRecording()
     if (!skipReason_.empty())
         return false;
     QFile::remove(dir_.filePath("played.raw"));
-    recorder_ = Record("zoz_played.monitor", 1, dir_.filePath("played.raw"));
+    recorder_ = Record("zoz_played.monitor", {"--format=s16le", "--rate=48000", "--channels=1"},
+                       dir_.filePath("played.raw"));
     return recorder_ != nullptr;
 }
 
@@ -159,11 +181,7 @@ std::vector<int16_t> PacedSoundRig::Played()
 {
     if (!recorder_)
         return {};
-    recorder_->terminate();
-    if (!recorder_->waitForFinished(StopTimeoutMs))
-        recorder_->kill();
-    recorder_->waitForFinished(StopTimeoutMs);
-    recorder_.reset();
+    Stop(recorder_);
     QFile file(dir_.filePath("played.raw"));
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -36,8 +36,9 @@ public:
 private:
     bool StartDaemon(int32_t toneHz);
     bool ReachableThroughAlsa();
-    void StartListener();
-    std::unique_ptr<QProcess> Record(const QString& source, int channels, const QString& file);
+    void StartListeners();
+    static void Stop(std::unique_ptr<QProcess>& process);
+    std::unique_ptr<QProcess> Record(const QString& source, const QStringList& format, const QString& file);
     std::unique_ptr<QProcess> Launch(const QString& program, const QStringList& arguments,
                                      const QString& outputFile = {});
     void Skip(const std::string& why);
@@ -45,7 +46,7 @@ private:
     QTemporaryDir dir_;
     std::unique_ptr<ScopedAlsaHome> home_;
     std::unique_ptr<QProcess> daemon_;
-    std::unique_ptr<QProcess> listener_;
+    std::vector<std::unique_ptr<QProcess>> listeners_;
     std::unique_ptr<QProcess> recorder_;
     std::string skipReason_;
 };
