@@ -16,6 +16,7 @@ namespace {
 constexpr int32_t BytesPerSample = 2;       // S16_LE is the only sample format
 constexpr int32_t SilenceFloor = -10000;    // hundredths of a decibel that mean silence
 constexpr unsigned MinCaptureBlocksInDevice = 4;  // room for a busy main loop
+constexpr int CaptureRestartAttempts = 8;         // a block apart
 
 const char* DirectionName(SoundDirection direction)
 {
@@ -82,6 +83,8 @@ private:
     bool DeviceReady();
     bool HandleReadyBlocks();
     void WaitForNextBlock();
+    int MillisecondsOf(snd_pcm_sframes_t frames) const;
+    int BlockMilliseconds() const { return MillisecondsOf(static_cast<snd_pcm_sframes_t>(blockFrames_)); }
     bool CaptureBlock(bool& progressed);
     bool PlaybackBlock();
     int32_t WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames);
@@ -113,6 +116,8 @@ private:
     bool dispatching_ = false;
     bool closeRequested_ = false;
     bool blockWritten_ = false;
+    bool restartPending_ = false;     // capture: a failed restart is tried again
+    int restartFailures_ = 0;
 };
 
 int32_t AlsaSoundBackend::Stream::Fail(int error, const std::string& what)
@@ -250,6 +255,8 @@ int32_t AlsaSoundBackend::Stream::Start()
     }
     position_ = 0;
     filledFrames_ = 0;
+    restartPending_ = false;
+    restartFailures_ = 0;
     if (direction_ == SoundDirection::Playback) {
         std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
         for (snd_pcm_uframes_t primed = 0; primed < deviceFrames_; primed += blockFrames_) {
@@ -365,9 +372,14 @@ void AlsaSoundBackend::Stream::WaitForNextBlock()
     const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
     const auto have = std::max<snd_pcm_sframes_t>(available, 0) + static_cast<snd_pcm_sframes_t>(filledFrames_);
     const auto missing = std::max<snd_pcm_sframes_t>(static_cast<snd_pcm_sframes_t>(blockFrames_) - have, 1);
-    const auto rate = static_cast<snd_pcm_sframes_t>(std::max(samplesPerSecond_, 1));
     EnableNotifiers(false);
-    blockTimer_.start(static_cast<int>(std::clamp<snd_pcm_sframes_t>((missing * 1000 + rate - 1) / rate, 1, 1000)));
+    blockTimer_.start(MillisecondsOf(missing));
+}
+
+int AlsaSoundBackend::Stream::MillisecondsOf(snd_pcm_sframes_t frames) const
+{
+    const auto rate = static_cast<snd_pcm_sframes_t>(std::max(samplesPerSecond_, 1));
+    return static_cast<int>(std::clamp<snd_pcm_sframes_t>((frames * 1000 + rate - 1) / rate, 1, 1000));
 }
 
 bool AlsaSoundBackend::Stream::DeviceReady()
@@ -388,6 +400,10 @@ bool AlsaSoundBackend::Stream::DeviceReady()
 // wake-up moved anything.
 bool AlsaSoundBackend::Stream::HandleReadyBlocks()
 {
+    if (restartPending_) {
+        Recover(-EPIPE);
+        return true;
+    }
     if (!DeviceReady())
         return false;
     const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
@@ -449,22 +465,36 @@ bool AlsaSoundBackend::Stream::PlaybackBlock()
     return true;
 }
 
+// Capture restarts at once, with the part of a block read before the overrun dropped. A
+// device that cannot restart is tried again a block later, a few times, before capture stops.
 void AlsaSoundBackend::Stream::Recover(int error)
 {
     if (direction_ == SoundDirection::Playback) {
         PlaybackRanDry(error);
         return;
     }
-    owner_.Trace("AlsaSoundBackend.Recover:Capture overrun on " + Describe() + ", restarted (" + snd_strerror(error) + ")");
     filledFrames_ = 0;
-    error = snd_pcm_recover(pcm_, error, 1);
-    if (error >= 0)
-        error = snd_pcm_start(pcm_);
-    if (error < 0) {
-        owner_.Trace("AlsaSoundBackend.Recover:" + Describe() + " cannot be restarted (" + snd_strerror(error) + ")");
-        running_ = false;
-        EnableNotifiers(false);
+    restartPending_ = false;
+    int result = snd_pcm_recover(pcm_, error, 1);
+    if (result >= 0)
+        result = snd_pcm_start(pcm_);
+    const std::string what = "AlsaSoundBackend.Recover:Capture overrun on " + Describe() + " (" + snd_strerror(error) + ")";
+    if (result >= 0) {
+        restartFailures_ = 0;
+        owner_.Trace(what + ", restarted");
+        return;
     }
+    const std::string why = std::string(" (") + snd_strerror(result) + ")";
+    if (++restartFailures_ < CaptureRestartAttempts) {
+        owner_.Trace(what + ", cannot be restarted" + why + ", trying again in a block");
+        restartPending_ = true;
+        EnableNotifiers(false);
+        blockTimer_.start(BlockMilliseconds());
+        return;
+    }
+    owner_.Trace(what + ", cannot be restarted" + why + ", capture stops");
+    running_ = false;
+    EnableNotifiers(false);
 }
 
 // The device is made ready again but not restarted: the next notification tells the
