@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/RawSamples.h"
 #include "support/ScopedAlsaHome.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,16 +55,7 @@ pcm.zoztest_playback {
                                        static_cast<qsizetype>(frames.size() * sizeof(int16_t))));
     }
 
-    std::vector<int16_t> Played() const
-    {
-        QFile file(dir_.filePath("out.raw"));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray bytes = file.readAll();
-        std::vector<int16_t> samples(static_cast<size_t>(bytes.size()) / sizeof(int16_t));
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(int16_t));
-        return samples;
-    }
+    std::vector<int16_t> Played() const { return ReadRawSamples(dir_.filePath("out.raw")); }
 
     // The 1-based position of a device in a list of descriptions, 0 when it is missing.
     static int32_t DeviceIndex(const std::vector<std::string>& names, const std::string& description)

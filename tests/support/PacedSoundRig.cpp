@@ -1,4 +1,5 @@
 #include "support/PacedSoundRig.h"
+#include "support/RawSamples.h"
 
 #include <alsa/asoundlib.h>
 #include <sys/prctl.h>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -182,13 +182,7 @@ std::vector<int16_t> PacedSoundRig::Played()
     if (!recorder_)
         return {};
     Stop(recorder_);
-    QFile file(dir_.filePath("played.raw"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    std::vector<int16_t> samples(static_cast<size_t>(bytes.size()) / sizeof(int16_t));
-    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(int16_t));
-    return samples;
+    return ReadRawSamples(dir_.filePath("played.raw"));
 }
 
 void PacedSoundRig::Skip(const std::string& why)
