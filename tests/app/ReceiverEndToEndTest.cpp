@@ -109,6 +109,10 @@ protected:
         main->SoundCard->SetCurrentCaptureDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription));
         main->SoundCard->GetPlayDeviceNames(names);
         main->SoundCard->SetCurrentPlaybackDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription));
+        // The file devices are not paced: a block that looks slow on a busy machine must not
+        // let the loop run, which would play queued blocks ahead of the capture. Without its
+        // profiler the block loop never yields.
+        DSPProfiler.reset();
 
         // What the USB mode button and the AGC switch of the front panel select.
         DemodMode = DemodModeEnum::USB;
