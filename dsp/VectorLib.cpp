@@ -92,6 +92,12 @@ void Sub_S_1(float value, float* v, int32_t n)
         v[i] -= value;
 }
 
+void Add_S_1(float value, float* v, int32_t n)
+{
+    for (int32_t i = 0; i < n; ++i)
+        v[i] += value;
+}
+
 void Mpy_S_1(float value, float* dst, int32_t n)
 {
     for (int32_t i = 0; i < n; ++i)

@@ -28,6 +28,7 @@ void Add_S_2(const float* src, float* dst, int32_t n);                 // dst +=
 void Add_S_3(const float* a, const float* b, float* dst, int32_t n);   // dst = a + b
 void Sub_S_3(const float* a, const float* b, float* dst, int32_t n);   // dst = a - b
 void Sub_S_1(float value, float* v, int32_t n);                        // v -= value
+void Add_S_1(float value, float* v, int32_t n);                        // v += value
 void Mpy_S_1(float value, float* dst, int32_t n);                      // dst *= value
 void Mpy_S_2(const float* src, float* dst, int32_t n);                 // dst *= src
 void Mpy_S_3(const float* a, const float* b, float* dst, int32_t n);   // dst = a * b
