@@ -1,7 +1,8 @@
 #pragma once
 
 #include "core/Profiler.h"
-#include "ui/main/NullSpectrumAnalyser.h"
+#include "ui/scope/clsSpectrumAnalyser.h"
+#include "ui/scope/frmUpDateScopeDisplay.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -79,8 +80,13 @@ public:
     QTimer tmrScopeDisplay;
     QTimer tmrVFOUpdate;
     QTimer tmrShaft;
-    // The analyser's paced redraw, run by tmrScopeDisplay; none until an analyser exists.
+    // The analyser's paced redraw, run by tmrScopeDisplay.
     std::function<void()> UpdateScopeDisplay;
+
+    // The spectrum analyser and oscilloscope, fed by the receive chain; it draws into the
+    // display's two picture boxes once they are given to it (picDisplay0, picDisplay1).
+    std::unique_ptr<clsSpectrumAnalyser> SpectrumAnalyser;
+    frmUpDateScopeDisplay ScopeDisplay;
 
     // Plain value labels until the front panel's S-meter and statistics exist.
     QLabel* lblSMeter = nullptr;              // its tool tip carries the meter backoff
@@ -96,6 +102,7 @@ private:
     void ConfigureSoundCard();
     void ConnectReceiveChain();
     void InitialiseReceiveState();
+    void CreateSpectrumAnalyser();
     void StartTimers();
 
     void PowerOn();
@@ -125,7 +132,6 @@ private:
 
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
-    NullSpectrumAnalyser nullAnalyser_;
 
     bool processBlockBusy_ = false;
     bool processBlockIQBusy_ = false;

@@ -50,7 +50,8 @@ QString Formatted(double value, const char* picture) { return QString::fromStdSt
 int32_t clsSpectrumAnalyser::DrawGraticule(PictureBox& pic)
 {
     pic.SetAutoRedraw(true);
-    pic.SetBackColor(static_cast<uint32_t>(scopeBackColour_));
+    if (pic.BackColor() != static_cast<uint32_t>(scopeBackColour_))   // setting it clears the box too
+        pic.SetBackColor(static_cast<uint32_t>(scopeBackColour_));
     pic.Cls();
     pic.SetForeColor(static_cast<uint32_t>(graticuleColour_));
     const double left = pic.ScaleLeft();
