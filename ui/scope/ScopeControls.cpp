@@ -134,4 +134,69 @@ bool ClickToTune(const clsSpectrumAnalyser& analyser, int button, const std::str
     return true;
 }
 
+
+ModeLayout SwitchMode(clsSpectrumAnalyser& analyser, int32_t mode)
+{
+    analyser.Mode(mode);
+    ModeLayout layout;
+    switch (mode) {
+    case ScopeModeEnum::Spectrum:
+        layout.channelSwitches = layout.yMode = layout.sweep = layout.spectrumControls = true;
+        layout.sweepCaption = "Sweep";
+        layout.divisionCaption = "Hz/Div";
+        layout.widthFormat = "#,###";
+        break;
+    case ScopeModeEnum::Scope:
+        layout.channelSwitches = layout.sweep = layout.triggerSwitches = layout.triggerCaptions = true;
+        layout.sweepCaption = "Timebase";
+        layout.divisionCaption = "ms/Div";
+        layout.widthFormat = "0.000";
+        break;
+    default:
+        layout.triggerCaptions = true;
+        break;
+    }
+    if (mode == ScopeModeEnum::Scope || mode == ScopeModeEnum::Phase) {
+        analyser.FastMode(true);
+        analyser.LogMode(false);
+    }
+    layout.linearChecked = !analyser.LogMode();
+    layout.fastChecked = analyser.FastMode();
+    layout.chn1On = analyser.Chn1Enabled();
+    layout.chn2On = analyser.Chn2Enabled();
+    layout.chn1Trig = analyser.Chn1Trig();
+    layout.chn2Trig = analyser.Chn2Trig();
+    layout.chn1Gain = analyser.Chn1Gain();
+    layout.chn2Gain = analyser.Chn2Gain();
+    layout.chn1Shift = analyser.Chn1Shift();
+    layout.chn2Shift = analyser.Chn2Shift();
+    // The shifts' offsets follow the new mode's scale.
+    analyser.Chn1Shift(layout.chn1Shift);
+    analyser.Chn2Shift(layout.chn2Shift);
+    return layout;
+}
+
+void ApplyLinearScale(clsSpectrumAnalyser& analyser, int checkValue)
+{
+    if (checkValue == 0)
+        analyser.LogMode(true);
+    else if (checkValue == 1)
+        analyser.LogMode(false);
+    analyser.Mode(analyser.Mode());
+}
+
+bool ApplyFastDisplay(clsSpectrumAnalyser& analyser, bool checked)
+{
+    analyser.SmoothSpectrum = !checked;
+    analyser.FastMode(checked);
+    return !checked;
+}
+
+double ReadoutLeft(double X, double pictureLeft, double pictureScaleWidth, double labelWidth)
+{
+    const double left = X + 17;
+    const double rightmost = pictureLeft + pictureScaleWidth - labelWidth;
+    return rightmost < left ? rightmost : left;
+}
+
 } // namespace ScopeControls

@@ -51,4 +51,38 @@ double ApplyWheelStep(clsVFO& vfo, int32_t stepHz);
 bool ClickToTune(const clsSpectrumAnalyser& analyser, int button, const std::string& tag, bool iqSelectUpper,
                  int32_t loOffsetHz, clsVFO& vfo);
 
+
+// What the mode switch (chkScopeMode) shows for a mode, and the channel values it reloads
+// into the channel controls from that mode's record.
+struct ModeLayout
+{
+    bool channelSwitches = false;   // chkChn1On, chkChn2On
+    bool yMode = false;             // frScopeYMode, shown and enabled
+    bool sweep = false;             // frScopeSweep
+    bool spectrumControls = false;  // chkScopeShowFilters, lblScopeXCentre, lblScopeCtl(7)
+    bool triggerSwitches = false;   // chkTrigOn(1), chkTrigOn(2)
+    bool triggerCaptions = false;   // lblScopeCtl(2), lblScopeCtl(3)
+    std::string sweepCaption;       // frScopeSweep's caption
+    std::string divisionCaption;    // lblScopeCtl(6)
+    std::string widthFormat;        // scroll label 6's format
+    // The controls' values afterwards.
+    bool linearChecked = false;     // chkLog ("Lin")
+    bool fastChecked = false;       // chkSmoothSpectrum ("Fast")
+    bool chn1On = false, chn2On = false, chn1Trig = false, chn2Trig = false;
+    float chn1Gain = 0, chn1Shift = 0, chn2Gain = 0, chn2Shift = 0;
+};
+
+// chkScopeMode(mode): selects the mode (the analyser sets its axes up again); the scope and
+// the phase display always use the linear scale and the fast display.
+ModeLayout SwitchMode(clsSpectrumAnalyser& analyser, int32_t mode);
+
+// chkLog: unchecked is the logarithmic display; the axes are set up again for it.
+void ApplyLinearScale(clsSpectrumAnalyser& analyser, int checkValue);
+// chkSmoothSpectrum ("Fast"): returns whether the smoothing label shows.
+bool ApplyFastDisplay(clsSpectrumAnalyser& analyser, bool checked);
+
+// Where the readout label goes: right of the cursor, flipped to its left where it would
+// leave the display.
+double ReadoutLeft(double X, double pictureLeft, double pictureScaleWidth, double labelWidth);
+
 } // namespace ScopeControls

@@ -95,6 +95,24 @@ TEST_F(ScopeControlsTest, SlidersSetGainAndTheShownRange)
     EXPECT_EQ(CentreToolTip(*analyser, 512), "Center Frequency : 12,000 Hz");
 }
 
+// The scope and the phase display force the linear, fast display; the spectrum gets its
+// own choice back.
+TEST_F(ScopeControlsTest, TheModeSwitchReloadsTheModesOwnSettings)
+{
+    analyser->LogMode(true);
+    analyser->Mode(ScopeModeEnum::Scope);
+    analyser->Chn1Shift(30);
+    ModeLayout layout = SwitchMode(*analyser, ScopeModeEnum::Scope);
+    EXPECT_TRUE(layout.linearChecked && layout.fastChecked && layout.triggerSwitches && !layout.yMode);
+    EXPECT_EQ(layout.divisionCaption, "ms/Div");
+    EXPECT_EQ(layout.chn1Shift, 30);
+    layout = SwitchMode(*analyser, ScopeModeEnum::Spectrum);
+    EXPECT_FALSE(layout.linearChecked || layout.fastChecked || layout.triggerSwitches);
+    EXPECT_EQ(layout.widthFormat, "#,###");
+    EXPECT_EQ(ReadoutLeft(590, 0, 600, 40), 560);
+    EXPECT_EQ(ReadoutLeft(100, 0, 600, 40), 117);
+}
+
 // 100 Hz per tenth of the height from the top, never below 10 Hz; none without a height.
 TEST_F(ScopeControlsTest, TheWheelStepFollowsTheCursorHeight)
 {

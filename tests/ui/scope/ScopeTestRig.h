@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // An analyser set up as the main window's start-up sets it up (48000 samples per second,
@@ -41,21 +42,18 @@ protected:
     // Loads channel values as the receive chain does.
     void Load(const std::vector<float>& y1, const std::vector<float>& y2) { analyser->LoadSamples_S(y1, y2); }
 
-    static std::vector<DrawOperation> OfKind(const std::vector<DrawOperation>& ops, DrawOperation::Kind kind)
+    // The operations of one kind, or the segments drawn in one colour, in order.
+    static std::vector<DrawOperation> OfKind(const std::vector<DrawOperation>& ops, DrawOperation::Kind kind,
+                                             std::optional<uint32_t> colour = std::nullopt)
     {
         std::vector<DrawOperation> found;
-        std::copy_if(ops.begin(), ops.end(), std::back_inserter(found), [&](const auto& op) { return op.kind == kind; });
+        std::copy_if(ops.begin(), ops.end(), std::back_inserter(found),
+                     [&](const auto& op) { return op.kind == kind && (!colour || op.colour == *colour); });
         return found;
     }
-
-    // The segments drawn in one colour, in order.
     static std::vector<DrawOperation> Trace(const std::vector<DrawOperation>& ops, uint32_t colour)
     {
-        std::vector<DrawOperation> found;
-        std::copy_if(ops.begin(), ops.end(), std::back_inserter(found), [&](const auto& op) {
-            return op.kind == DrawOperation::Kind::Line && op.colour == colour;
-        });
-        return found;
+        return OfKind(ops, DrawOperation::Kind::Line, colour);
     }
 
     FakeSettingsStore settings;

@@ -51,11 +51,8 @@ TEST_F(SpectrumAnalyserDisplay, TheSpectrumShowsEachChannelAtItsBin)
 
     analyser->Active(false);
     Load(Tone(200), Tone(200));
-    drawn0.clear();
-    drawn1.clear();
-    analyser->Display();
-    EXPECT_TRUE(drawn0.empty() && drawn1.empty());
     analyser->Active(true);
+    drawn0.clear();
     analyser->Display();
     EXPECT_EQ(Peak(analyser->Y1Display(), 1024), 100u);
 }

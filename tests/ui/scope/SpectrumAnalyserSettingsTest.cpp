@@ -32,14 +32,9 @@ TEST(SpectrumAnalyserSettings, AnEmptyStoreGivesTheDefaults)
 {
     FakeSettingsStore settings;
     clsSpectrumAnalyser analyser;
-    EXPECT_EQ(analyser.Mode(), 0);
-    EXPECT_FALSE(analyser.Active());
-    EXPECT_TRUE(analyser.SmoothSpectrum);
-    EXPECT_EQ(analyser.SpectrumSmooth(), 8);
+    EXPECT_TRUE(analyser.Mode() == 0 && !analyser.Active() && analyser.SmoothSpectrum && analyser.FrameRate() == 1);
     EXPECT_FLOAT_EQ(analyser.SmoothDivider, 4.5f);
-    EXPECT_EQ(analyser.FrameRate(), 1);
-    EXPECT_EQ(analyser.Y1Colour, 0xFF00);
-    EXPECT_EQ(analyser.Y2Colour, 0xFFFF);
+    EXPECT_TRUE(analyser.Y1Colour == 0xFF00 && analyser.Y2Colour == 0xFFFF);
     for (int mode = 0; mode < 3; ++mode) {
         const ModeScaleRecord& r = analyser.ModeSettings(mode);
         EXPECT_TRUE(r.Chn1Enabled && r.Chn2Enabled && r.Chn1Trig && !r.Chn2Trig && !r.LogMode) << mode;
