@@ -1,12 +1,11 @@
 #include "ui/common/PictureBox.h"
 
 #include "ui/common/FormUnits.h"
-#include "ui/common/MouseCodes.h"
 
-#include <QMouseEvent>
 #include <QPaintEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -14,6 +13,8 @@ namespace {
 constexpr qsizetype PolylineCapacity = 8192;
 // Pens of different colour, width and style kept for reuse, so that a frame builds none.
 constexpr std::size_t PenCacheSize = 32;
+// Laid-out texts kept for reuse: a graticule's labels repeat from frame to frame.
+constexpr std::size_t TextCacheSize = 64;
 
 QPainter::CompositionMode CompositionOf(int drawMode)
 {
@@ -39,10 +40,23 @@ Qt::PenStyle PenStyleOf(int drawStyle, int drawWidth)
     }
 }
 
+bool Drawable(QPointF pixel)
+{
+    return !std::isnan(pixel.x()) && !std::isnan(pixel.y());
+}
+
 }   // namespace
 
+// Far outside the picture every position draws the same; keeping coordinates within a limit
+// keeps the raster engine's integer arithmetic from overflowing on huge values.
+QPointF PictureBox::Mapping::Pixel(double x, double y) const
+{
+    constexpr double Limit = 1 << 20;
+    return {std::clamp((x - left) * xFactor, -Limit, Limit), std::clamp((y - top) * yFactor, -Limit, Limit)};
+}
+
 PictureBox::PictureBox(QWidget* parent)
-    : QWidget(parent), metrics_(font()), backColour_(FormUnits::SystemColourFlag | 15),
+    : MouseReportingWidget(parent), metrics_(font()), backColour_(FormUnits::SystemColourFlag | 15),
       foreColour_(FormUnits::SystemColourFlag | 18)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -50,7 +64,7 @@ PictureBox::PictureBox(QWidget* parent)
     fore_ = FormUnits::OleColour(foreColour_);
     polyline_.reserve(PolylineCapacity);
     pens_.reserve(PenCacheSize);
-    setMouseTracking(true);   // moves are reported without a button held, for hovering
+    texts_.reserve(TextCacheSize);
 }
 
 PictureBox::~PictureBox() = default;
@@ -81,35 +95,27 @@ void PictureBox::SetForeColor(uint32_t colour)
 
 void PictureBox::SetDrawWidth(int pixels)
 {
-    pixels = std::max(pixels, 1);
-    if (pixels == drawWidth_)
-        return;
-    FlushPolyline();
-    drawWidth_ = pixels;
-    penDirty_ = true;
+    ChangePen(drawWidth_, std::max(pixels, 1));
 }
 
 void PictureBox::SetDrawStyle(int style)
 {
-    if (style == drawStyle_)
-        return;
-    FlushPolyline();
-    drawStyle_ = style;
-    penDirty_ = true;
+    ChangePen(drawStyle_, style);
 }
 
 void PictureBox::SetDrawMode(int mode)
 {
-    if (mode == drawMode_)
-        return;
-    FlushPolyline();
-    drawMode_ = mode;
-    penDirty_ = true;
+    ChangePen(drawMode_, mode);
 }
 
-void PictureBox::SetFontTransparent(bool transparent)
+// The segments gathered so far are drawn with the pen they were drawn with.
+void PictureBox::ChangePen(int& setting, int value)
 {
-    fontTransparent_ = transparent;
+    if (value == setting)
+        return;
+    FlushPolyline();
+    setting = value;
+    penDirty_ = true;
 }
 
 // ---- user scale ----------------------------------------------------------------------------
@@ -154,26 +160,28 @@ void PictureBox::FreezeScale()
 void PictureBox::SetScaleLeft(double left)
 {
     FreezeScale();
-    scaleLeft_ = left;
+    if (std::isfinite(left))
+        scaleLeft_ = left;
 }
 
 void PictureBox::SetScaleTop(double top)
 {
     FreezeScale();
-    scaleTop_ = top;
+    if (std::isfinite(top))
+        scaleTop_ = top;
 }
 
 void PictureBox::SetScaleWidth(double width)
 {
     FreezeScale();
-    if (width != 0)
+    if (std::isfinite(width) && width != 0)
         scaleWidth_ = width;
 }
 
 void PictureBox::SetScaleHeight(double height)
 {
     FreezeScale();
-    if (height != 0)
+    if (std::isfinite(height) && height != 0)
         scaleHeight_ = height;
 }
 
@@ -210,8 +218,7 @@ PictureBox::Mapping PictureBox::CurrentMapping() const
 
 QPointF PictureBox::UserToPixel(double x, double y) const
 {
-    const Mapping mapping = CurrentMapping();
-    return {(x - mapping.left) * mapping.xFactor, (y - mapping.top) * mapping.yFactor};
+    return CurrentMapping().Pixel(x, y);
 }
 
 QPointF PictureBox::PixelToUser(QPointF pixel) const
@@ -313,8 +320,7 @@ void PictureBox::ClearBuffer()
     polyline_.clear();
     if (!BeginDrawing())
         return;
-    painter_.setCompositionMode(QPainter::CompositionMode_Source);
-    painter_.fillRect(buffer_.rect(), back_);
+    buffer_.fill(back_);   // a painter's fill of this size would start worker threads
 }
 
 void PictureBox::Cls()
@@ -330,8 +336,24 @@ void PictureBox::DrawSegment(double x1, double y1, double x2, double y2)
     if (!BeginDrawing())
         return;
     const Mapping mapping = CurrentMapping();
-    const QPointF from((x1 - mapping.left) * mapping.xFactor, (y1 - mapping.top) * mapping.yFactor);
-    const QPointF to((x2 - mapping.left) * mapping.xFactor, (y2 - mapping.top) * mapping.yFactor);
+    const QPointF from = mapping.Pixel(x1, y1), to = mapping.Pixel(x2, y2);
+    if (!Drawable(from) || !Drawable(to)) {   // a segment to an undefined point is left out
+        FlushPolyline();
+        return;
+    }
+    if (DrawsStrips()) {
+        const QPoint a = from.toPoint(), b = to.toPoint();
+        if (a.x() == b.x() || a.y() == b.y()) {
+            // Like a polyline, the segment stops short of its end point, so that a joint with
+            // the next segment is drawn once.
+            const QPoint lastPixel(b.x() - (b.x() > a.x()) + (b.x() < a.x()),
+                                   b.y() - (b.y() > a.y()) + (b.y() < a.y()));
+            FlushPolyline();
+            ApplyPen(drawMode_);
+            FillInBands(Strip(a, a == b ? b : lastPixel));
+            return;
+        }
+    }
     if (polyline_.isEmpty() || polyline_.constLast() != from || polyline_.size() == PolylineCapacity) {
         FlushPolyline();
         polyline_.append(from);
@@ -360,14 +382,64 @@ void PictureBox::DrawBox(DrawOperation::Kind kind, double x1, double y1, double 
     if (!BeginDrawing())
         return;
     FlushPolyline();
-    const QRectF corners = QRectF(UserToPixel(x1, y1), UserToPixel(x2, y2)).normalized();
+    const QPointF corner1 = UserToPixel(x1, y1), corner2 = UserToPixel(x2, y2);
+    if (!Drawable(corner1) || !Drawable(corner2))
+        return;
+    const QRectF corners = QRectF(corner1, corner2).normalized();
     ApplyPen(drawMode_);
-    if (kind == DrawOperation::Kind::Box) {
-        painter_.drawRect(corners);
+    const QRect pixels(corners.topLeft().toPoint(), corners.bottomRight().toPoint());
+    if (kind == DrawOperation::Kind::FilledBox) {
+        FillInBands(pixels);   // covers both corners' pixels, like the outline
+    } else if (DrawsStrips()) {
+        FillOutline(pixels);
     } else {
-        // A filled box covers both corners' pixels, like its outline.
-        const QRect pixels(corners.topLeft().toPoint(), corners.bottomRight().toPoint());
-        painter_.fillRect(pixels, fore_);
+        const QPointF outline[] = {corners.topLeft(), corners.topRight(), corners.bottomRight(),
+                                   corners.bottomLeft(), corners.topLeft()};
+        painter_.drawPolyline(outline, 5);
+    }
+}
+
+// A box outline as four strips that meet without overlap, so that a raster mode treats each
+// pixel once.
+void PictureBox::FillOutline(const QRect& pixels)
+{
+    const QRect top = Strip(pixels.topLeft(), pixels.topRight());
+    const QRect bottom = Strip(pixels.bottomLeft(), pixels.bottomRight());
+    if (bottom.top() <= top.bottom() + 1) {
+        FillInBands(top.united(bottom));
+        return;
+    }
+    FillInBands(top);
+    FillInBands(bottom);
+    const int firstRow = top.bottom() + 1, rows = bottom.top() - firstRow;
+    FillInBands(QRect(top.left(), firstRow, drawWidth_, rows));
+    FillInBands(QRect(top.right() - drawWidth_ + 1, firstRow, drawWidth_, rows));
+}
+
+// Wide lines and lines in a raster mode that run straight across or down the picture (the
+// graticule, markers, box edges) are filled as strips: the raster engine would otherwise fill
+// wide pens as paths and hand long raster-mode spans to worker threads, both of which allocate.
+bool PictureBox::DrawsStrips() const
+{
+    return (drawStyle_ == Solid || drawStyle_ == InsideSolid) && (drawWidth_ > 1 || drawMode_ != CopyPen);
+}
+
+// The pixels of a straight line from one point to another, both included, drawWidth_ thick.
+QRect PictureBox::Strip(QPoint from, QPoint to) const
+{
+    const int before = drawWidth_ / 2, after = drawWidth_ - 1 - before;
+    return QRect(from, to).normalized().adjusted(-before, -before, after, after);
+}
+
+// The raster engine blends fills of more than about 96 rows on worker threads, which allocates
+// on every call; bands of 64 rows keep a frame free of allocations.
+void PictureBox::FillInBands(const QRect& area)
+{
+    constexpr int BandRows = 64;
+    const QRect visible = area & buffer_.rect();
+    for (int top = visible.top(); top <= visible.bottom(); top += BandRows) {
+        const int rows = std::min(BandRows, visible.bottom() - top + 1);
+        painter_.fillRect(QRect(visible.left(), top, visible.width(), rows), fore_);
     }
 }
 
@@ -384,15 +456,7 @@ void PictureBox::FilledBox(double x1, double y1, double x2, double y2)
 void PictureBox::Print(const QString& text, bool newLine)
 {
     Record(DrawOperation::Kind::Print, currentX_, currentY_, currentX_, currentY_, text);
-    if (BeginDrawing()) {
-        FlushPolyline();
-        const QPointF topLeft = UserToPixel(currentX_, currentY_);
-        ApplyPen(CopyPen);   // text is never drawn in a raster mode
-        if (!fontTransparent_)
-            painter_.fillRect(QRectF(topLeft, QSizeF(metrics_.horizontalAdvance(text), metrics_.height())),
-                              back_);
-        painter_.drawText(QPointF(topLeft.x(), topLeft.y() + metrics_.ascent()), text);
-    }
+    DrawText(text);
     if (newLine) {
         currentX_ = ScaleLeft();
         currentY_ += TextHeight(text);
@@ -401,10 +465,42 @@ void PictureBox::Print(const QString& text, bool newLine)
     }
 }
 
+void PictureBox::DrawText(const QString& text)
+{
+    if (!BeginDrawing())
+        return;
+    FlushPolyline();
+    const QPointF topLeft = UserToPixel(currentX_, currentY_);
+    if (!Drawable(topLeft))
+        return;
+    const LaidOutText& laidOut = LayOut(text);
+    ApplyPen(CopyPen);   // text is never drawn in a raster mode
+    if (!fontTransparent_)
+        painter_.fillRect(QRectF(topLeft, QSizeF(laidOut.width, metrics_.height())), back_);
+    painter_.drawStaticText(topLeft, laidOut.picture);
+}
+
+const PictureBox::LaidOutText& PictureBox::LayOut(const QString& text) const
+{
+    for (const LaidOutText& laidOut : texts_)
+        if (laidOut.text == text)
+            return laidOut;
+    LaidOutText laidOut{text, QStaticText(text), metrics_.horizontalAdvance(text)};
+    laidOut.picture.setTextFormat(Qt::PlainText);
+    laidOut.picture.prepare(QTransform(), font());
+    if (texts_.size() < TextCacheSize) {
+        texts_.push_back(std::move(laidOut));
+        return texts_.back();
+    }
+    nextEvicted_ = (nextEvicted_ + 1) % TextCacheSize;
+    texts_[nextEvicted_] = std::move(laidOut);
+    return texts_[nextEvicted_];
+}
+
 double PictureBox::TextWidth(const QString& text) const
 {
     const double factor = CurrentMapping().xFactor;
-    return factor != 0 ? metrics_.horizontalAdvance(text) / factor : 0.0;
+    return factor != 0 ? LayOut(text).width / factor : 0.0;
 }
 
 double PictureBox::TextHeight(const QString& text) const
@@ -465,37 +561,8 @@ void PictureBox::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         metrics_ = QFontMetricsF(font());
+        texts_.clear();
         if (painter_.isActive())
             painter_.setFont(font());
     }
-}
-
-void PictureBox::EmitMouse(void (PictureBox::*signal)(int, int, double, double), int button,
-                           const QMouseEvent* event)
-{
-    const QPointF user = PixelToUser(event->position());
-    emit(this->*signal)(button, MouseCodes::ShiftCode(event->modifiers()), user.x(), user.y());
-}
-
-void PictureBox::mousePressEvent(QMouseEvent* event)
-{
-    EmitMouse(&PictureBox::MouseDown, MouseCodes::ButtonCode(event->button()), event);
-}
-
-void PictureBox::mouseMoveEvent(QMouseEvent* event)
-{
-    EmitMouse(&PictureBox::MouseMove, MouseCodes::ButtonCode(event->buttons()), event);
-}
-
-void PictureBox::mouseReleaseEvent(QMouseEvent* event)
-{
-    EmitMouse(&PictureBox::MouseUp, MouseCodes::ButtonCode(event->button()), event);
-    if (rect().contains(event->position().toPoint()))
-        emit Click();
-}
-
-void PictureBox::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QWidget::mouseDoubleClickEvent(event);
-    emit DblClick();
 }

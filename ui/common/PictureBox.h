@@ -1,12 +1,14 @@
 #pragma once
 
+#include "ui/common/MouseReportingWidget.h"
+
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
+#include <QStaticText>
 #include <QString>
-#include <QWidget>
 
 #include <cstdint>
 #include <vector>
@@ -30,11 +32,12 @@ struct DrawOperation {
 // picture box: colours, pen, raster draw mode, current point and a user coordinate system in
 // which every position, size and mouse event is given.
 //
-// Drawing never allocates once the box has its size: consecutive connected line segments with
-// the same pen are gathered into one polyline in a buffer of reserved size, and one painter
-// stays open on the back buffer until the frame ends (AutoRedraw set to False, a repaint, a
-// resize or a read of the image).
-class PictureBox : public QWidget {
+// Drawing allocates nothing once the box is shown and its pens and texts have been seen: one
+// painter stays open on the back buffer (it is reopened only when the size changes),
+// consecutive connected segments with the same pen are gathered into one polyline in a buffer
+// of reserved size and drawn when the pen changes or the frame ends (AutoRedraw set to False,
+// a repaint, a read of the image), pens are kept for reuse and texts are laid out once.
+class PictureBox : public MouseReportingWidget {
     Q_OBJECT
 
 public:
@@ -64,7 +67,7 @@ public:
     int DrawMode() const { return drawMode_; }
     void SetDrawMode(int mode);           // 3, 10 or 13; other values draw as copy pen
     bool FontTransparent() const { return fontTransparent_; }
-    void SetFontTransparent(bool transparent);
+    void SetFontTransparent(bool transparent) { fontTransparent_ = transparent; }
 
     double CurrentX() const { return currentX_; }
     void SetCurrentX(double x) { currentX_ = x; }
@@ -78,7 +81,7 @@ public:
     double ScaleTop() const;
     void SetScaleTop(double top);
     double ScaleWidth() const;
-    void SetScaleWidth(double width);     // 0 is refused (keeps the old value)
+    void SetScaleWidth(double width);     // 0, infinite and NaN values are refused (kept as was)
     double ScaleHeight() const;
     void SetScaleHeight(double height);   // negative: Y grows upwards; 0 is refused
     int ScaleMode() const { return scaleMode_; }
@@ -120,31 +123,27 @@ public:
     // Every drawing operation from now on is appended to the list (nullptr stops recording).
     void SetRecorder(std::vector<DrawOperation>* recorder) { recorder_ = recorder; }
 
-signals:
-    // Button: 1 left, 2 right, 4 middle (the buttons held, for a move); shift: 1 Shift,
-    // 2 Ctrl, 4 Alt; x, y in user units.
-    void MouseDown(int button, int shift, double x, double y);
-    void MouseMove(int button, int shift, double x, double y);
-    void MouseUp(int button, int shift, double x, double y);
-    void Click();
-    void DblClick();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    QPointF MousePosition(QPointF pixel) const override { return PixelToUser(pixel); }   // user units
 
 private:
     struct Mapping {
         double left = 0, top = 0;
         double xFactor = 1, yFactor = 1;   // pixels per user unit, signed
+        QPointF Pixel(double x, double y) const;
+    };
+    struct LaidOutText {
+        QString text;
+        QStaticText picture;
+        double width = 0;   // pixels
     };
     Mapping CurrentMapping() const;
+    const LaidOutText& LayOut(const QString& text) const;
     void FreezeScale();
+    void ChangePen(int& setting, int value);
     bool BeginDrawing();
     void ResizeBuffer();
     void ApplyPen(int drawMode);
@@ -153,10 +152,13 @@ private:
     void ClearBuffer();
     void DrawSegment(double x1, double y1, double x2, double y2);
     void DrawBox(DrawOperation::Kind kind, double x1, double y1, double x2, double y2);
+    bool DrawsStrips() const;
+    QRect Strip(QPoint from, QPoint to) const;
+    void FillOutline(const QRect& pixels);
+    void FillInBands(const QRect& area);
+    void DrawText(const QString& text);
     void Record(DrawOperation::Kind kind, double x1, double y1, double x2, double y2,
                 const QString& text = {});
-    void EmitMouse(void (PictureBox::*signal)(int, int, double, double), int button,
-                   const QMouseEvent* event);
 
     QImage buffer_;
     QPainter painter_;
@@ -165,6 +167,8 @@ private:
     bool penDirty_ = true;
     bool frameOpen_ = false;
     QFontMetricsF metrics_;
+    mutable std::vector<LaidOutText> texts_;
+    mutable std::size_t nextEvicted_ = 0;
     QColor back_;
     QColor fore_;
 

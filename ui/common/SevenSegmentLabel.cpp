@@ -1,9 +1,7 @@
 #include "ui/common/SevenSegmentLabel.h"
 
 #include "ui/common/FormUnits.h"
-#include "ui/common/MouseCodes.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -38,12 +36,11 @@ QPolygonF Bar(QPointF from, QPointF to, double t)
 }   // namespace
 
 SevenSegmentLabel::SevenSegmentLabel(QWidget* parent)
-    : QWidget(parent), foreColour_(FormUnits::SystemColourFlag | 18),
+    : MouseReportingWidget(parent), foreColour_(FormUnits::SystemColourFlag | 18),
       backColour_(FormUnits::SystemColourFlag | 15)
 {
     fore_ = FormUnits::OleColour(foreColour_);
     back_ = FormUnits::OleColour(backColour_);
-    setMouseTracking(true);   // moves are reported without a button held, for hovering
 }
 
 uint8_t SevenSegmentLabel::SegmentsOf(QChar character)
@@ -143,32 +140,7 @@ void SevenSegmentLabel::resizeEvent(QResizeEvent* event)
     Relayout();
 }
 
-void SevenSegmentLabel::EmitMouse(void (SevenSegmentLabel::*signal)(int, int, double, double), int button,
-                                  const QMouseEvent* event)
+QPointF SevenSegmentLabel::MousePosition(QPointF pixel) const
 {
-    const QPointF at = event->position() * FormUnits::TwipsPerPixel;
-    emit(this->*signal)(button, MouseCodes::ShiftCode(event->modifiers()), at.x(), at.y());
-}
-
-void SevenSegmentLabel::mousePressEvent(QMouseEvent* event)
-{
-    EmitMouse(&SevenSegmentLabel::MouseDown, MouseCodes::ButtonCode(event->button()), event);
-}
-
-void SevenSegmentLabel::mouseMoveEvent(QMouseEvent* event)
-{
-    EmitMouse(&SevenSegmentLabel::MouseMove, MouseCodes::ButtonCode(event->buttons()), event);
-}
-
-void SevenSegmentLabel::mouseReleaseEvent(QMouseEvent* event)
-{
-    EmitMouse(&SevenSegmentLabel::MouseUp, MouseCodes::ButtonCode(event->button()), event);
-    if (rect().contains(event->position().toPoint()))
-        emit Click();
-}
-
-void SevenSegmentLabel::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QWidget::mouseDoubleClickEvent(event);
-    emit DblClick();
+    return pixel * FormUnits::TwipsPerPixel;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "ui/common/MouseReportingWidget.h"
+
 #include <QPolygonF>
 #include <QString>
-#include <QWidget>
 
 #include <array>
 #include <cstdint>
@@ -13,7 +14,7 @@
 // (Caption, and the widget's accessible text), so code and tests read the digits back.
 // Each character takes an equal share of the width; characters other than 0-9 and '-'
 // show as a blank cell.
-class SevenSegmentLabel : public QWidget {
+class SevenSegmentLabel : public MouseReportingWidget {
     Q_OBJECT
 
 public:
@@ -38,26 +39,14 @@ public:
     int BackStyle() const { return backStyle_; }
     void SetBackStyle(int style);   // 0 transparent, 1 opaque
 
-signals:
-    // Button and shift codes as in MouseCodes; x, y in twips from the label's top-left corner.
-    void MouseDown(int button, int shift, double x, double y);
-    void MouseMove(int button, int shift, double x, double y);
-    void MouseUp(int button, int shift, double x, double y);
-    void Click();
-    void DblClick();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Twips from the label's top-left corner.
+    QPointF MousePosition(QPointF pixel) const override;
 
 private:
     void Relayout();
-    void EmitMouse(void (SevenSegmentLabel::*signal)(int, int, double, double), int button,
-                   const QMouseEvent* event);
 
     QString caption_;
     uint32_t foreColour_;

@@ -23,7 +23,8 @@ Qt::PenStyle BorderPenStyle(int borderStyle)
 }   // namespace
 
 Shape::Shape(QWidget* parent)
-    : QWidget(parent), backColour_(FormUnits::SystemColourFlag | 5), borderColour_(FormUnits::SystemColourFlag | 8)
+    : QWidget(parent), backColour_(FormUnits::SystemColourFlag | 5),
+      borderColour_(FormUnits::SystemColourFlag | 8)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
