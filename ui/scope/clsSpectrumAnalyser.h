@@ -3,8 +3,11 @@
 #include "dsp/SpectrumFeed.h"
 #include "dsp/clsFFTReal.h"
 
+#include <QString>
+
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -219,6 +222,19 @@ private:
     void DrawDecibelLabels(PictureBox& pic);
     void DrawFrequencyLabels(PictureBox& pic);
     double LabelFrequency(int32_t bin) const;
+    // A label's text, formatted again only when its value or picture changed, and its size
+    // in the boxes' units, measured again also after the axes were set up.
+    struct LabelText
+    {
+        double value = std::numeric_limits<double>::quiet_NaN();
+        const char* picture = nullptr;
+        QString text;
+        bool measured = false;
+        double width = 0;
+        double height = 0;
+    };
+    static const QString& Text(LabelText& label, double value, const char* picture);
+    static const LabelText& Measured(PictureBox& pic, LabelText& label, double value, const char* picture);
 
     // Traces (clsSpectrumAnalyser_Traces.cpp).
     int32_t SamplesAvailable() const;
@@ -283,4 +299,7 @@ private:
     double notchX_ = 0;
     float labelHeight_ = 0;
     float labelWidth_ = 0;
+    std::array<LabelText, 16> decibelLabels_{};
+    std::array<LabelText, 13> frequencyLabels_{};
+    std::array<LabelText, 4> measuredTexts_{};   // the texts the label size is taken from
 };

@@ -59,6 +59,8 @@ int32_t clsSpectrumAnalyser::SetupAxes()
     first.setFont(font);
     first.SetForeColor(AxesForeColour);
     SetScale(first);
+    for (LabelText& label : measuredTexts_)   // their sizes are in the new scale and font
+        label.measured = false;
 
     const ContainerUnits units = UnitsOf(first.parentWidget());
     const double height = std::max(0.0, units.scaleHeight - BoxTop - BoxBottomGap);

@@ -14,7 +14,6 @@ constexpr uint32_t CentreLineColour = 0xC0C0;
 constexpr uint32_t TraceGreen = 0xFF00;   // left as the fore colour: the phase trace is drawn in it
 constexpr int HorizontalDivisions = 10;
 constexpr double VerticalDivisions = 12.01;   // keeps the 13th line inside the right edge
-constexpr int FrequencyLabels = 13;
 
 // Runs visit(value) for value = from, from + step, ... while it has not passed to, each
 // value computed from the count so that rounding cannot lose the last one. A step of 0
@@ -33,14 +32,19 @@ void ForStep(double from, double to, double step, Visit visit)
     }
 }
 
-// A number's plain text: its decimal form with a blank in front when it is not negative.
-QString PlainText(double value)
-{
-    const std::string text = Numeric::Str(value);
-    return QString::fromStdString(value < 0 ? text : " " + text);
-}
+// Pictures that are not formats: a number's plain text (its decimal form with a blank in
+// front when it is not negative) and its shortest decimal form.
+const char* const PlainPicture = "plain";
+const char* const ShortestPicture = "shortest";
 
-QString Formatted(double value, const char* picture) { return QString::fromStdString(Format(value, picture)); }
+QString Formatted(double value, const char* picture)
+{
+    if (picture == ShortestPicture)
+        return QString::fromStdString(Numeric::Str(value));
+    if (picture == PlainPicture)
+        return QString::fromStdString(value < 0 ? Numeric::Str(value) : " " + Numeric::Str(value));
+    return QString::fromStdString(Format(value, picture));
+}
 
 } // namespace
 
@@ -51,6 +55,7 @@ int32_t clsSpectrumAnalyser::DrawGraticule(PictureBox& pic)
 {
     pic.SetAutoRedraw(true);
     if (pic.BackColor() != static_cast<uint32_t>(scopeBackColour_))   // setting it clears the box too
+        if (pic.BackColor() != static_cast<uint32_t>(scopeBackColour_))   // setting it clears the box too
         pic.SetBackColor(static_cast<uint32_t>(scopeBackColour_));
     pic.Cls();
     pic.SetForeColor(static_cast<uint32_t>(graticuleColour_));
@@ -85,12 +90,15 @@ void clsSpectrumAnalyser::DrawDecibelLabels(PictureBox& pic)
         const double top = pic.ScaleTop();
         const double height = pic.ScaleHeight();
         const double gain = Chn1Gain() == 0 ? 1E-6 : Chn1Gain();
-        labelHeight_ = static_cast<float>(0.9 * pic.TextHeight(QString::fromStdString(Numeric::Str(top))));
-        labelWidth_ = static_cast<float>(pic.TextWidth("0"));
+        labelHeight_ = static_cast<float>(0.9 * Measured(pic, measuredTexts_[0], top, ShortestPicture).height);
+        labelWidth_ = static_cast<float>(Measured(pic, measuredTexts_[1], 0, ShortestPicture).width);
+        size_t line = 0;
         ForStep(top + height, std::fabs(height), std::fabs(height) / HorizontalDivisions, [&](double y) {
+            if (line == decibelLabels_.size())
+                return;
             pic.SetCurrentY(y - labelHeight_);
             pic.SetCurrentX(pic.ScaleWidth() / 2 + 2 * labelWidth_);
-            pic.Print(Formatted(20 * (y - top) / gain, "#"));
+            pic.Print(Text(decibelLabels_[line++], 20 * (y - top) / gain, "#"));
         });
     }
     pic.SetDrawMode(PictureBox::CopyPen);
@@ -105,13 +113,12 @@ void clsSpectrumAnalyser::DrawFrequencyLabels(PictureBox& pic)
     pic.SetCurrentX(0);
     pic.SetForeColor(static_cast<uint32_t>(xTextColour_));
     const char* picture = fOffset_ == 0 ? "# ###.0" : "# ###";
-    if (fOffset_ == 0) {
-        labelHeight_ = static_cast<float>(pic.TextHeight(PlainText(3.3)));
-        labelWidth_ = static_cast<float>(pic.TextWidth(PlainText(3.3)));
-    } else {
-        labelHeight_ = static_cast<float>(pic.TextHeight(PlainText(fOffset_ / 10000.0)));
-        labelWidth_ = static_cast<float>(pic.TextWidth(Formatted(fOffset_ / 10000.0, picture)));
-    }
+    // The size of a typical label: of 3.3 on the audio axis, of the offset's ten-thousandth
+    // (in its label's picture for the width) on the received-frequency axis.
+    const double probe = fOffset_ == 0 ? 3.3 : fOffset_ / 10000.0;
+    labelHeight_ = static_cast<float>(Measured(pic, measuredTexts_[2], probe, PlainPicture).height);
+    labelWidth_ = static_cast<float>(
+        Measured(pic, measuredTexts_[fOffset_ == 0 ? 2 : 3], probe, fOffset_ == 0 ? PlainPicture : picture).width);
     const double width = pic.ScaleWidth();
     const double height = pic.ScaleHeight();
     pic.SetCurrentY(LogMode() ? -height / 2 - labelHeight_ : -height / 32 - labelHeight_ / 2.0);
@@ -119,12 +126,13 @@ void clsSpectrumAnalyser::DrawFrequencyLabels(PictureBox& pic)
     int32_t binStep = 0;
     TryStep([&] { binStep = Numeric::CLng((static_cast<double>(StopBin) - StartBin) / 12); });
     const double labelStep = std::fabs((width - 1) / 12);
-    int printed = 0;
+    size_t printed = 0;
     auto label = [&](double x) {
-        if (printed++ >= FrequencyLabels)   // a narrow scale would fit more
+        if (printed == frequencyLabels_.size())   // a narrow scale would fit more
             return;
         pic.SetCurrentX(x - labelWidth_ / 2.0);
-        TryStep([&] { pic.Print(Formatted(LabelFrequency(bin) / 1000, picture), false); });
+        LabelText& text = frequencyLabels_[printed++];
+        TryStep([&] { pic.Print(Text(text, LabelFrequency(bin) / 1000, picture), false); });
         // Only the I/Q view read from the left counts bins upwards.
         bin = (!reverseSpectrum_ && iqMode_) ? bin + binStep : bin - binStep;
     };
@@ -145,4 +153,27 @@ double clsSpectrumAnalyser::LabelFrequency(int32_t bin) const
     const double f = std::floor(2 * hzPerBin * bin + 0.5);
     return reverseSpectrum_ ? fOffset_ + static_cast<double>(SpectrumWidth) + f
                             : fOffset_ - 2.0 * SpectrumWidth + f;
+}
+
+const QString& clsSpectrumAnalyser::Text(LabelText& label, double value, const char* picture)
+{
+    if (label.picture != picture || !(label.value == value)) {
+        label.text = Formatted(value, picture);
+        label.value = value;
+        label.picture = picture;
+        label.measured = false;
+    }
+    return label.text;
+}
+
+const clsSpectrumAnalyser::LabelText& clsSpectrumAnalyser::Measured(PictureBox& pic, LabelText& label, double value,
+                                                                    const char* picture)
+{
+    Text(label, value, picture);
+    if (!label.measured) {
+        label.width = pic.TextWidth(label.text);
+        label.height = pic.TextHeight(label.text);
+        label.measured = true;
+    }
+    return label;
 }

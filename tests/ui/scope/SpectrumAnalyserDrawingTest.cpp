@@ -1,6 +1,7 @@
 #include "ScopeTestRig.h"
 
 #include "dsp/ReceiveDefaults.h"
+#include "support/AllocationCounter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -196,6 +197,39 @@ TEST_F(SpectrumAnalyserDrawing, FilterCurveNotchAndPassband)
     ops = Frame(Level(0), Level(0));
     EXPECT_EQ(OfKind(ops, Kind::Box).size(), 1u);
     EXPECT_EQ(Trace(ops, 0xC0FF60).at(0).x1, 491);
+}
+
+// Once a mode has drawn its first frame, later frames allocate nothing but what bringing
+// a box to the front costs the widget system.
+TEST_F(SpectrumAnalyserDrawing, FramesAllocateNothing)
+{
+    const long raises = AllocationCounter::Count([&] {
+        for (int frame = 0; frame < 4; ++frame)
+            (frame % 2 ? box0 : box1).ZOrder(0);
+    });
+    box0.SetRecorder(nullptr);
+    box1.SetRecorder(nullptr);
+    analyser->ShowFilter(true);
+    analyser->ShowNotch(true);
+    analyser->SetFOffset(7038000);
+    const std::vector<float> y1 = Band(), y2 = Sine(20, 1000);
+    for (int mode : {0, 1, 2}) {
+        analyser->Mode(mode);
+        analyser->LogMode(mode == 0);
+        analyser->Mode(mode);
+        for (int warmUp = 0; warmUp < 2; ++warmUp) {
+            Load(y1, y2);
+            analyser->Display();
+        }
+        EXPECT_EQ(AllocationCounter::Count([&] {
+                      for (int frame = 0; frame < 4; ++frame) {
+                          analyser->LoadSamples_S(y1, y2);
+                          analyser->Display();
+                      }
+                  }),
+                  raises)
+            << mode;
+    }
 }
 
 TEST_F(SpectrumAnalyserDrawing, EachModeLooksLikeAReceiversDisplay)
