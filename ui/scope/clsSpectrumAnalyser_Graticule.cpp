@@ -55,7 +55,6 @@ int32_t clsSpectrumAnalyser::DrawGraticule(PictureBox& pic)
 {
     pic.SetAutoRedraw(true);
     if (pic.BackColor() != static_cast<uint32_t>(scopeBackColour_))   // setting it clears the box too
-        if (pic.BackColor() != static_cast<uint32_t>(scopeBackColour_))   // setting it clears the box too
         pic.SetBackColor(static_cast<uint32_t>(scopeBackColour_));
     pic.Cls();
     pic.SetForeColor(static_cast<uint32_t>(graticuleColour_));
