@@ -39,7 +39,7 @@ TEST_F(SpectrumAnalyserDisplay, InitSizesTheAnalyserFromTheSampleRate)
     EXPECT_THROW(analyser->init(), RuntimeError);
 }
 
-// Only the display cycle transforms; a switched-off analyser takes nothing and draws nothing.
+// Only the display cycle transforms; a switched-off analyser takes nothing.
 TEST_F(SpectrumAnalyserDisplay, TheSpectrumShowsEachChannelAtItsBin)
 {
     analyser->FastMode(true);
