@@ -41,8 +41,11 @@ QString Formatted(double value, const char* picture)
 {
     if (picture == ShortestPicture)
         return QString::fromStdString(Numeric::Str(value));
-    if (picture == PlainPicture)
-        return QString::fromStdString(value < 0 ? Numeric::Str(value) : " " + Numeric::Str(value));
+    if (picture == PlainPicture) {
+        std::string text(value < 0 ? "" : " ");   // appended: g++ 12 warns falsely on " " + text
+        text.append(Numeric::Str(value));
+        return QString::fromStdString(text);
+    }
     return QString::fromStdString(Format(value, picture));
 }
 
