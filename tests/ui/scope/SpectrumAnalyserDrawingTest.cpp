@@ -98,6 +98,14 @@ TEST_F(SpectrumAnalyserDrawing, TheGraticuleHasItsGridAndLabels)
     ASSERT_EQ(labels.size(), 13u);
     EXPECT_EQ(labels[0].text, "7 038");
     EXPECT_EQ(labels[12].text, "7 062");
+
+    // Six bins give a bin step of 0.5, which rounds to 0: thirteen times one frequency.
+    analyser->StartBin = 100;
+    analyser->StopBin = 106;
+    analyser->Mode(ScopeModeEnum::Spectrum);
+    const auto narrow = OfKind(Frame(Level(0), Level(0)), Kind::Print);
+    ASSERT_EQ(narrow.size(), 13u);
+    EXPECT_EQ(narrow[12].text, narrow[0].text);
 }
 
 // Without reversal the highest shown bin is at the left edge and StartBin at the right.
