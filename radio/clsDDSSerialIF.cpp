@@ -170,9 +170,9 @@ void clsDDSSerialIF::SetIdleLines()
 
 int32_t clsDDSSerialIF::OpenPort(bool EventMode)
 {
-    eventMode_ = EventMode;
     if (hComm_ >= 1)
         return hComm_;
+    eventMode_ = EventMode;
     const int32_t handle = eventMode_ ? OpenThroughControl() : OpenPolled();
     if (handle >= 1)
         SetIdleLines();

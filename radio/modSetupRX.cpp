@@ -248,6 +248,9 @@ void InitialiseRX(int32_t& ModelNo)
         SDRModelNo = ModelNo;   // the main window names the model by it
     RequireObjects();
     IQModeOn = Model.IQMode;
+    // The main window's injection rule reads it: a receiver whose oscillator the program
+    // tunes keeps the side its VFO is set to.
+    VFOControl = Model.VFOControl;
 
     // The driver gets its clock and range before the VFO is tuned: tuning against the
     // range of the previous model (or of the driver's construction) would move the

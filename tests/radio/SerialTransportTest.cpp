@@ -180,12 +180,18 @@ TEST_F(SerialTransport, MembersOfOtherTransportsRaiseAClearError)
     EXPECT_THROW(transport.Out8LSB(0), RuntimeError);
 }
 
+// Opening an open port, in either mode, changes nothing: the port keeps its mode and
+// closing it closes the device it opened.
 TEST_F(SerialTransport, OpenPortOpensTheNumberedDeviceOnce)
 {
+    transport.MSCommCtl(std::make_shared<SerialLines::CommControl>());
     transport.PortNo(12);
     const int32_t handle = transport.OpenPort();
     ASSERT_GE(handle, 1);
     EXPECT_EQ(transport.OpenPort(), handle);
+    EXPECT_EQ(transport.OpenPort(true), handle);
+    transport.EventMode(true);
+    EXPECT_FALSE(transport.EventMode());
     ASSERT_EQ(lines.opens.size(), 1u);
     EXPECT_EQ(lines.opens[0].device, "/dev/ttyS11");
     EXPECT_EQ(transport.hComm(), handle);

@@ -150,18 +150,26 @@ TEST_F(ReceiverSetup, EveryModelIsSetUpAndTunedAcrossItsRange)
         EXPECT_EQ(VFO->Name(), "RXModel." + row.Name);
         EXPECT_EQ(modSetupRX::CurrentChip->Name(), "DDSChip." + row.DDSChipName);
         EXPECT_EQ(IQModeOn, row.IQMode);
+        EXPECT_EQ(VFOControl, row.VFOControl);
 
         // The first word tunes the chip to the model's default frequency.
         EXPECT_EQ(VFO->TunedFrequency(), row.TunedFrequency);
         ExpectChipSetTo(row, VFO->OscOut());
         ExpectConsistentTuning();
 
-        for (const int32_t tuned : {row.RXMinFreq * 10, row.RXMaxFreq * 10, row.TunedFrequency + 12345}) {
-            SCOPED_TRACE(tuned);
-            ClearTraces();
-            VFO->TunedFrequency(tuned);
-            ExpectConsistentTuning();
-            ExpectChipSetTo(row, VFO->OscOut());
+        // On either side, also below the IF, a frequency the oscillator cannot reach is
+        // brought back to one that is never negative.
+        for (const bool highSide : {true, false}) {
+            VFO->HiSideLo(highSide);
+            for (const int32_t tuned : {row.RXMinFreq * 10, row.RXMaxFreq * 10, row.TunedFrequency + 12345}) {
+                SCOPED_TRACE(testing::Message() << tuned << (highSide ? " high side" : " low side"));
+                ClearTraces();
+                VFO->TunedFrequency(tuned);
+                EXPECT_GE(VFO->TunedFrequency(), 0);
+                ExpectConsistentTuning();
+                if (highSide)   // low down on the low side the CY27EE16 lies below its table
+                    ExpectChipSetTo(row, VFO->OscOut());
+            }
         }
         EXPECT_TRUE(boxes.boxes.empty());
     }

@@ -74,8 +74,9 @@ public:
     double CurrentY() const { return currentY_; }
     void SetCurrentY(double y) { currentY_ = y; }
 
-    // Setting any of the four switches to the user scale. In twips and pixels the scale
-    // follows the box's size.
+    // Setting any of the four switches to the user scale, which then spans the box from its
+    // first to its last pixel (so that both ends of the range are drawn). In twips and pixels
+    // the scale follows the box's size.
     double ScaleLeft() const;
     void SetScaleLeft(double left);
     double ScaleTop() const;

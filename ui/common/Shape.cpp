@@ -31,50 +31,64 @@ Shape::Shape(QWidget* parent)
 
 void Shape::SetShape(int shape)
 {
-    shape_ = shape;
-    update();
+    Change(shape_, shape);
 }
 
 void Shape::SetBackColor(uint32_t colour)
 {
-    backColour_ = colour;
-    update();
+    Change(backColour_, colour);
 }
 
 void Shape::SetBackStyle(int style)
 {
-    backStyle_ = style;
-    update();
+    Change(backStyle_, style);
 }
 
 void Shape::SetBorderColor(uint32_t colour)
 {
-    borderColour_ = colour;
-    update();
+    Change(borderColour_, colour);
 }
 
 void Shape::SetBorderStyle(int style)
 {
-    borderStyle_ = style;
-    update();
+    Change(borderStyle_, style);
 }
 
 void Shape::SetBorderWidth(int pixels)
 {
-    borderWidth_ = std::max(pixels, 1);
-    update();
+    Change(borderWidth_, std::max(pixels, 1));
 }
 
 void Shape::SetFillColor(uint32_t colour)
 {
-    fillColour_ = colour;
-    update();
+    Change(fillColour_, colour);
 }
 
 void Shape::SetFillStyle(int style)
 {
-    fillStyle_ = style;
+    Change(fillStyle_, style);
+}
+
+// Repaints only when a property really changes: the window sets colours on every hover.
+template <typename Value>
+void Shape::Change(Value& property, Value value)
+{
+    if (property == value)
+        return;
+    property = value;
+    styled_ = false;
     update();
+}
+
+// Pens and brushes are built when a property has changed, not at every paint: the meter's
+// segments are shown and hidden for every sound block.
+void Shape::Restyle()
+{
+    backBrush_ = QBrush(FormUnits::OleColour(backColour_));
+    fillBrush_ = fillStyle_ == 0 ? QBrush(FormUnits::OleColour(fillColour_)) : QBrush(Qt::NoBrush);
+    borderPen_ = QPen(FormUnits::OleColour(borderColour_), borderWidth_, BorderPenStyle(borderStyle_));
+    borderPen_.setJoinStyle(Qt::MiterJoin);
+    styled_ = true;
 }
 
 // The outline inside the control: squares and circles take the shorter side, centred; the
@@ -92,6 +106,8 @@ QRectF Shape::Outline() const
 
 void Shape::paintEvent(QPaintEvent*)
 {
+    if (!styled_)
+        Restyle();
     QPainter painter(this);
     const QRectF outline = Outline();
     const bool round = shape_ == Oval || shape_ == Circle;
@@ -106,14 +122,12 @@ void Shape::paintEvent(QPaintEvent*)
         else
             painter.drawRect(outline);
     };
-    painter.setPen(Qt::NoPen);
     if (backStyle_ != 0) {
-        painter.setBrush(FormUnits::OleColour(backColour_));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(backBrush_);
         draw();
     }
-    painter.setBrush(fillStyle_ == 0 ? QBrush(FormUnits::OleColour(fillColour_)) : QBrush(Qt::NoBrush));
-    QPen border(FormUnits::OleColour(borderColour_), borderWidth_, BorderPenStyle(borderStyle_));
-    border.setJoinStyle(Qt::MiterJoin);
-    painter.setPen(border);
+    painter.setBrush(fillBrush_);
+    painter.setPen(borderPen_);
     draw();
 }

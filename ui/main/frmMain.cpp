@@ -140,6 +140,8 @@ void frmMain::Form_Load()
         SaveRecordingsPath = AppPaths::ProgramFolder();
         WavFile->LastDirectory = SaveRecordingsPath;
         WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
+        // A recording's first track is logged on the frequency tuned when it starts.
+        WavFile->TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
     });
     Trace(":New QELVODX8");
     TryStep([this] { CreateSoundCard(); });
@@ -159,6 +161,8 @@ void frmMain::Form_Load()
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
+    Trace(":Initialise WavFile Object");
+    TryStep([this] { WavFile->init(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
@@ -185,6 +189,7 @@ void frmMain::ConfigureSoundCard()
     card.SetSamplesPerEvent(BlockSize);
     card.SetBitsPerSample(16);
     card.SetInp2OutpBufferRatio(2);
+    card.SetOutputAttenuation(OutputLevelAttenuation(OutputAttenuation));
     int32_t capture = card.CurrentCaptureDevice();
     int32_t playback = card.CurrentPlaybackDevice();
     Restore("CurrentCaptureDevice", capture, ToLong);

@@ -60,13 +60,13 @@ void LetWindowMessagesRun()
 }
 
 // The notch centre for a signal at audio hertz: the AF notch sits at the audio frequency,
-// the IF notch where that audio lies in the IF, on the side the injection puts it.
+// the IF notch where that audio lies in the IF in force (the incremental tuning moves it),
+// on the side the mode's sideband takes there.
 int32_t NotchCentreFor(int32_t hertz)
 {
     if (NotchType != NotchTypeEnum::IF)
         return hertz;
-    const bool below = HiSideLoOn == IQModeOn;
-    return below ? IFCentreHz - hertz : IFCentreHz + hertz;
+    return SidebandAboveIF(DemodMode) ? IFFreq + hertz : IFFreq - hertz;
 }
 
 } // namespace

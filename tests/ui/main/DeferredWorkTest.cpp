@@ -1,6 +1,7 @@
 #include "MainWindowRig.h"
 #include "core/Globals.h"
 #include "dsp/MakeFilters.h"
+#include "dsp/ReceiveChainRig.h"
 #include "dsp/ReceiveDefaults.h"
 #include "fakes/FakeSpectrumFeed.h"
 
@@ -186,6 +187,52 @@ TEST_F(DeferredWork, AutomaticNotchRedesignsBeyondAnEighthOfItsWidthAtTheIFForTh
     EXPECT_EQ(NotchFilter.FLow, IFCentreHz + centre - 100);
     EXPECT_EQ(Text(window->lblNotch), QString::number(centre)) << "the label shows the audio frequency";
     EXPECT_FALSE(NotchDirty);
+}
+
+// The automatic IF notch sits where the received 1 kHz tone lies in the IF in force: above
+// or below it by the mode's sideband, the injection side (single channel) or the image
+// (I/Q), and around an IF moved by the incremental tuning.
+TEST_F(DeferredWork, AutomaticIFNotchTakesTheToneDownWhereverTheSidebandLies)
+{
+    struct Case
+    {
+        bool iq;
+        bool side;         // HiSideLoOn, or IQSelectUpper on an I/Q receiver
+        int32_t mode;
+        int32_t ifHz;
+        double toneHz;     // single channel: the IF tone; I/Q: the pair's signed frequency
+    };
+    const Case cases[] = {
+        {false, true, DemodModeEnum::USB, 12000, 13000},  {false, true, DemodModeEnum::LSB, 12000, 11000},
+        {false, false, DemodModeEnum::USB, 12000, 11000}, {false, false, DemodModeEnum::LSB, 12000, 13000},
+        {false, true, DemodModeEnum::LSB, 12500, 11500},  {true, false, DemodModeEnum::USB, 12000, 11000},
+        {true, false, DemodModeEnum::LSB, 12000, 13000},  {true, true, DemodModeEnum::USB, 12000, -13000},
+        {true, true, DemodModeEnum::LSB, 11500, -10500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "I/Q " << c.iq << " side " << c.side << " mode " << c.mode << " IF "
+                                        << c.ifHz);
+        ReceiveChainRig rig(c.mode);
+        IQModeOn = c.iq;
+        (c.iq ? IQSelectUpper : HiSideLoOn) = c.side;
+        VFOControl = !c.iq;   // an I/Q receiver picks its image only with a fixed oscillator
+        ReceiveChainRig::SetIF(c.ifHz);
+        MakeFilters();
+        const auto i = [&](int64_t n) { return 8000.0 * std::cos(ChainTest::Radians(c.toneHz, n)); };
+        const auto q = [&](int64_t n) { return 8000.0 * std::sin(ChainTest::Radians(c.toneHz, n)); };
+        const auto tone = [&] { return ChainTest::ToneAmplitude(c.iq ? rig.Run(i, q) : rig.Run(i), 1000); };
+        const double open = tone();
+        ASSERT_GT(open, 4000.0) << "the case's tone is on the received side";
+
+        NotchFilter.Active = true;
+        NotchMode = NotchModeEnum::Auto;
+        NotchType = NotchTypeEnum::IF;
+        NotchFilterWidth = 200;
+        NotchLastCentre = -100000;   // the fresh notch filter gets designed
+        PeakAt(60);                  // 996 Hz
+        window->tmrPerfStats_Timer();
+        EXPECT_LE(DspTest::Decibels(tone() / open), -50.0);
+    }
 }
 
 // With the notch in manual mode the dynamic filter's tracking still moves the notch
