@@ -9,6 +9,7 @@
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
+#include "support/TopLevelWindows.h"
 
 #include <QApplication>
 #include <QFile>
@@ -48,8 +49,7 @@ protected:
     }
     void TearDown() override
     {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            delete window;
+        DeleteTopLevelWindows();
         TraceOn = false;
     }
 

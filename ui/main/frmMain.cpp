@@ -23,12 +23,8 @@
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QRadioButton>
-#include <QVBoxLayout>
 
 #include <string>
 
@@ -64,7 +60,6 @@ frmMain::frmMain(QWidget* parent)
 {
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(640, 400);
     CreateControls();
     Form_Load();
 }
@@ -84,42 +79,6 @@ frmMain::~frmMain()
     SoundCard.reset();
 }
 
-void frmMain::CreateControls()
-{
-    auto* panel = new QWidget(this);
-    auto* layout = new QVBoxLayout(panel);
-
-    auto* power = new QHBoxLayout;
-    const char* captions[] = {"On", "Off", "&Close"};
-    for (int index = 0; index < 3; ++index) {
-        optPwr[index] = new QRadioButton(captions[index], panel);
-        power->addWidget(optPwr[index]);
-        // Selecting a button from code runs its click, as a click does; selecting the one
-        // already selected does nothing.
-        connect(optPwr[index], &QRadioButton::toggled, this, [this, index](bool selected) {
-            if (selected)
-                optPwr_Click(index);
-        });
-    }
-    layout->addLayout(power);
-
-    auto* values = new QGridLayout;
-    auto addValue = [&](const char* caption, QLabel*& label) {
-        const int row = values->rowCount();
-        values->addWidget(new QLabel(caption, panel), row, 0);
-        label = new QLabel(panel);
-        values->addWidget(label, row, 1);
-    };
-    addValue("S-Meter", lblSMeter);
-    const char* statistics[] = {"Peak In", "Peak Out", "AGC Gain", "LO", "DSP Window", "DSP Window"};
-    for (size_t index = 0; index < lblStatsVal.size(); ++index)
-        addValue(statistics[index], lblStatsVal[index]);
-    addValue("Notch", lblNotch);
-    layout->addLayout(values);
-    layout->addStretch();
-    setCentralWidget(panel);
-}
-
 // The receiver's start-up, as far as the receive path needs it: the recorder, the sound
 // card with its event window, the real transform, the receiver hardware for the stored
 // model, the default tables and AGC, the sound card's configuration and the timers.
@@ -128,7 +87,10 @@ void frmMain::Form_Load()
     Trace(":Start");
     setWindowTitle(AppPaths::ProductName);
     ProcessPriority::SetLog(AddLog);
+    // The full size until the settings give the stored one (each sizes the window).
+    optDisplaySize.Select(3);
     RestoreSettings();
+    optDisplaySize.Select(DisplayMode);
 
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
@@ -219,6 +181,8 @@ void frmMain::CreateSpectrumAnalyser()
     analyser.Order = 11;
     analyser.StartBin = 0;
     analyser.StopBin = 1024;
+    analyser.picDisplay0(picScope[0]);
+    analyser.picDisplay1(picScope[1]);
     analyser.FStart(0);
     analyser.FEnd(2 * IFCentreHz);
     const int32_t tuned = VFO ? VFO->TunedFrequency() : 0;
@@ -229,6 +193,7 @@ void frmMain::CreateSpectrumAnalyser()
     ScopeDisplay.MainWindowMinimised = [this] { return isMinimized(); };
     ScopeDisplay.FrameRateValue = [this] { return static_cast<float>(SpectrumAnalyser->FrameRate()); };
     UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
+    chkSpectrumAnalyser->setChecked(analyser.Active());
 }
 
 // The default tables, the AF pass band of the first filter preset and the "Fast" AGC
@@ -321,6 +286,8 @@ void frmMain::RestoreSettings()
     Restore("EnableShaftEncoder", EnableShaftEncoder, ToBool);
     Restore("ShaftAutoRate", ShaftAutoRate, ToBool);
     Restore("NoiseFloor", NoiseFloor, [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
+    // A missing size is the extended one; one that does not convert leaves the size in force.
+    TryStep([] { DisplayMode = Numeric::CLng(Settings::GetSetting(section, "DisplayMode", "2")); });
 }
 
 void frmMain::SaveSettings()
@@ -330,6 +297,7 @@ void frmMain::SaveSettings()
     Settings::SaveSetting(section, "ShaftAutoRate", Numeric::BoolText(ShaftAutoRate));
     // Stored as whole hundred-thousandths, as its default "1000000" (10.0) is.
     Settings::SaveSetting(section, "NoiseFloor", Format(static_cast<double>(NoiseFloor) * 100000.0, "0"));
+    Settings::SaveSetting(section, "DisplayMode", Numeric::Str(DisplayMode));
     if (SoundCard) {
         Settings::SaveSetting(section, "CurrentCaptureDevice", Numeric::Str(SoundCard->CurrentCaptureDevice()));
         Settings::SaveSetting(section, "CurrentPlaybackDevice", Numeric::Str(SoundCard->CurrentPlaybackDevice()));

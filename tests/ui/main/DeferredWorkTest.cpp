@@ -4,6 +4,9 @@
 #include "dsp/ReceiveChainRig.h"
 #include "dsp/ReceiveDefaults.h"
 #include "fakes/FakeSpectrumFeed.h"
+#include "ui/common/Label.h"
+#include "ui/common/PictureBox.h"
+#include "ui/common/Shape.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -36,6 +39,13 @@ protected:
     static int32_t CentreOf(int32_t bin) { return (bin + 25) * 24000 / 2048; }
 
     QString Text(QLabel* label) const { return label->text(); }
+    int LitSegments() const
+    {
+        int lit = 0;
+        for (Shape* segment : window->shpSMeterTick)
+            lit += segment->isHidden() ? 0 : 1;
+        return lit;
+    }
 };
 
 // A recording analyser whose filter curve arrives at the end of every full redesign.
@@ -61,10 +71,14 @@ TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeco
 {
     SMeterRing = {80.0f, 90.0f, 100.0f, 110.0f};
     window->tmrPerfStats_Timer();
-    EXPECT_EQ(Text(window->lblSMeter), "38.6 dB");   // 20 log10(95 - 10)
+    EXPECT_EQ(LitSegments(), 7) << "38.6 dB: S6, segments 0 to 6";   // 20 log10(95 - 10)
     window->NoiseFloor = 200.0f;
     window->tmrPerfStats_Timer();
-    EXPECT_EQ(Text(window->lblSMeter), "-1980.0 dB") << "floored to 0";
+    EXPECT_EQ(LitSegments(), 0) << "floored to 0";
+    for (const auto& [level, lit] : {std::pair{1.99f, 0}, {2.0f, 2}, {20000.0f, 15}}) {   // 5.98 dB, 6.02 dB, 86 dB
+        window->UpdateSMeterBar(level);
+        EXPECT_EQ(LitSegments(), lit) << level;
+    }
 
     BlockPowerRing.fill(50.0f * 50.0f * BlockSize);
     BlockPowerRing[234] = 1.0e12f;   // never written by the AGC, never read
@@ -73,14 +87,14 @@ TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeco
     window->tmrPerfStats_Timer();
     EXPECT_FALSE(window->SMeterZeroRequested);
     EXPECT_NEAR(window->NoiseFloor, 50.0f, 0.01f);
-    EXPECT_EQ(window->lblSMeter->toolTip(), "Meter Backoff=33.98 dB");
-    EXPECT_EQ(Text(window->lblSMeter), "34.0 dB");
+    EXPECT_EQ(window->picSmeter[2]->toolTip(), "Meter Backoff=33.98 dB");
+    EXPECT_EQ(LitSegments(), 6) << "34.0 dB";
 }
 
 TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
 {
     PerfStatsOn = true;
-    const auto colour = [](QLabel* label) { return label->palette().color(QPalette::WindowText).name(); };
+    const auto colour = [](QWidget* label) { return label->palette().color(QPalette::WindowText).name(); };
     for (const auto& [peak, expected] : {std::pair<int16_t, const char*>{2047, "#ffff00"}, {2048, "#00ff00"},
                                          {16383, "#00ff00"}, {16384, "#ff0000"}}) {
         InPeakRing.fill(peak);
