@@ -13,7 +13,8 @@
 // are prepared at start-up, never while a block is processed. Every transform runs on arrays
 // from AllocateAligned, out of place, so one plan made on one such pair of arrays serves all of
 // them (FFTW requires the same alignment and placement as at planning). Plans are not freed:
-// the transform objects live until the program ends.
+// the transform objects live until the program ends. Like everything that prepares transforms,
+// planning runs on the main thread only (FFTW's planner is not thread-safe).
 namespace FFTWPlans {
 
 struct FreeAligned

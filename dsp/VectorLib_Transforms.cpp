@@ -7,6 +7,45 @@
 // and the mixer.
 namespace VectorLib {
 
+namespace {
+
+// Taps of the FIR pass, each with the samples it multiplies (x[i] goes with output i).
+struct TapGroup
+{
+    static constexpr int Size = 4;
+    float tap[Size] = {};
+    const float* x[Size] = {};
+    int count = 0;
+
+    void Add(float value, const float* samples)
+    {
+        tap[count] = value;
+        x[count] = samples;
+        ++count;
+    }
+
+    // out[i] += tap[0] x[0][i], then tap[1] x[1][i], ..., added in that order.
+    void AddProducts(float* __restrict out, int32_t n) const
+    {
+        if (count == Size) {
+            const float* __restrict x0 = x[0];
+            const float* __restrict x1 = x[1];
+            const float* __restrict x2 = x[2];
+            const float* __restrict x3 = x[3];
+            for (int32_t i = 0; i < n; ++i)
+                out[i] = (((out[i] + tap[0] * x0[i]) + tap[1] * x1[i]) + tap[2] * x2[i]) + tap[3] * x3[i];
+            return;
+        }
+        for (int j = 0; j < count; ++j) {
+            const float* __restrict samples = x[j];
+            for (int32_t i = 0; i < n; ++i)
+                out[i] += tap[j] * samples[i];
+        }
+    }
+};
+
+} // namespace
+
 void MakeNegFreq_S_1_P(float* re, float* im, int32_t order)
 {
     const int32_t n = int32_t{1} << order;
@@ -54,17 +93,18 @@ void sHilbert(const float* __restrict work, const float* __restrict taps, float*
 {
     if (n <= 0)
         return;
-    // Tap by tap over the whole block: the inner loop runs over contiguous samples and is
-    // vectorised, and every output still adds its products in tap order. Zero taps (every
-    // other tap of a Hilbert transformer) add nothing and are skipped.
+    // Up to four taps at a time over the whole block: the inner loop runs over contiguous
+    // samples and is vectorised, and every output still adds its products in tap order. Zero
+    // taps (every other tap of a Hilbert transformer) add nothing and are skipped.
     std::fill_n(out, n, 0.0f);
-    for (int32_t k = 0; k < nTaps; ++k) {
-        const float tap = taps[k];
-        if (tap == 0.0f)
-            continue;
-        const float* x = work + nTaps - k;
-        for (int32_t i = 0; i < n; ++i)
-            out[i] += tap * x[i];
+    int32_t k = 0;
+    while (k < nTaps) {
+        TapGroup group;
+        for (; k < nTaps && group.count < TapGroup::Size; ++k) {
+            if (taps[k] != 0.0f)
+                group.Add(taps[k], work + nTaps - k);
+        }
+        group.AddProducts(out, n);
     }
 }
 
