@@ -5,9 +5,10 @@
 #include <cstdint>
 
 // FFTW's forward and inverse transforms of n real samples on the object's own aligned arrays:
-// the n samples, and bins 0 .. n/2 of their spectrum, interleaved (re, im). Both directions
-// are unscaled: the inverse of the forward gives n times the samples. Prepare takes the plans
-// of its size (made once for the whole program) and the arrays; the transforms allocate nothing.
+// the forward's input samples, bins 0 .. n/2 of a spectrum, interleaved (re, im), and the
+// inverse's output samples. Both directions are unscaled: the inverse of the forward gives n
+// times the samples. Prepare takes the plans of its size (made once for the whole program) and
+// the arrays, zero-filled; the transforms allocate nothing.
 class RealTransform
 {
 public:
@@ -15,11 +16,12 @@ public:
     void Prepare(int32_t n);
 
     int32_t Points() const { return points_; }
-    float* Samples() { return samples_.get(); }   // n samples
-    float* Bins() { return bins_.get(); }         // n/2 + 1 bins, 2 floats each
+    float* Input() { return input_.get(); }     // n samples
+    float* Bins() { return bins_.get(); }       // n/2 + 1 bins, 2 floats each
+    float* Output() { return output_.get(); }   // n samples
 
-    void Forward();   // Samples into Bins; Samples are kept
-    void Inverse();   // Bins into Samples; Bins are overwritten
+    void Forward();   // Input into Bins; Input is kept
+    void Inverse();   // Bins into Output; Bins are overwritten
 
     // The full spectrum in separate arrays of n elements: bins 0 .. n/2 as they are, bins
     // n/2 + 1 .. n - 1 as the conjugate mirror of bins n/2 - 1 .. 1.
@@ -29,6 +31,7 @@ private:
     int32_t points_ = 0;
     fftwf_plan forward_ = nullptr;
     fftwf_plan inverse_ = nullptr;
-    FFTWPlans::AlignedFloats samples_;
+    FFTWPlans::AlignedFloats input_;
     FFTWPlans::AlignedFloats bins_;
+    FFTWPlans::AlignedFloats output_;
 };

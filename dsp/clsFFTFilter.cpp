@@ -92,9 +92,10 @@ void clsFFTFilter::MakeFilter()
         DesignBandPass();
 
     QELVO::Zero_S(FilterTCoeffsS.data() + n, n);
-    // The response is the forward, unscaled transform of the zero-padded taps. The filtering
-    // keeps its own copy of the lower half divided by 2N, the scale of the inverse transform.
-    QELVO::Copy_S(FilterTCoeffsS.data(), InnerTransform.Samples(), 2 * n);
+    // The response is the forward, unscaled transform of the zero-padded taps (the upper half
+    // of the transform's input stays zero). The filtering keeps its own copy of the lower half
+    // divided by 2N, the scale of the inverse transform.
+    QELVO::Copy_S(FilterTCoeffsS.data(), InnerTransform.Input(), n);
     InnerTransform.Forward();
     InnerTransform.SpreadBins(FilterFCoeffsRe.data(), FilterFCoeffsIm.data());
     QELVO::Copy_S(InnerTransform.Bins(), ResponseBins.get(), 2 * n + 2);
@@ -136,19 +137,19 @@ void clsFFTFilter::Filter_FFT_S_1(std::span<float> SamplesInOut)
     const int32_t n = blockSize_;
     RequireSize(SamplesInOut, 2 * n, "clsFFTFilter.Filter_FFT_S_1");
 
-    // The block, zero-padded to 2N, through the transform, the response and back: its linear
-    // convolution with the taps, 2N samples.
+    // The block, zero-padded to 2N (the transform's upper half of input is never written),
+    // through the transform, the response and back: its linear convolution with the taps.
     float* samples = SamplesInOut.data();
-    float* segment = InnerTransform.Samples();
-    QELVO::Copy_S(samples, segment, n);
-    QELVO::Zero_S(segment + n, n);
+    QELVO::Copy_S(samples, InnerTransform.Input(), n);
     InnerTransform.Forward();
     MultiplyBins(ResponseBins.get(), InnerTransform.Bins(), n + 1);
     InnerTransform.Inverse();
-    QELVO::Copy_S(segment, samples, 2 * n);
-    // A band-pass reaches 2N - 3 of the linear convolution: N - 2 samples beyond the block.
-    QELVO::VecAdd_S_2(OverlapSamples.data(), samples, n - 2);
-    QELVO::Copy_S(samples + n, OverlapSamples.data(), n - 2);
+    // A band-pass reaches 2N - 3 of the linear convolution: N - 2 samples beyond the block,
+    // added to the next block. SamplesInOut[N, 2N) receive the convolution's rest as well.
+    const float* convolution = InnerTransform.Output();
+    VectorLib::Add_S_3(convolution, OverlapSamples.data(), samples, n - 2);
+    QELVO::Copy_S(convolution + n - 2, samples + n - 2, n + 2);
+    QELVO::Copy_S(convolution + n, OverlapSamples.data(), n - 2);
 }
 
 void clsFFTFilter::Filter_S_Cart_1(std::span<float> RealInOut, std::span<float> IMagInOut)

@@ -33,7 +33,7 @@ void clsFFTReal::RequireReady(std::initializer_list<size_t> sizes, const char* s
 void clsFFTReal::FFT_Real_S_2(std::span<const float> SamplesIn, std::span<float> RealOut, std::span<float> IMagOut)
 {
     RequireReady({SamplesIn.size(), RealOut.size(), IMagOut.size()}, "clsFFTReal.FFT_Real_S_2");
-    QELVO::Copy_S(SamplesIn.data(), transform_.Samples(), Points);
+    QELVO::Copy_S(SamplesIn.data(), transform_.Input(), Points);
     transform_.Forward();
     transform_.SpreadBins(RealOut.data(), IMagOut.data());
 }
@@ -46,6 +46,6 @@ void clsFFTReal::IFFT_Real_S_2(std::span<float> Re, std::span<float> Im, std::sp
     bins[1] = 0.0f;
     bins[Points + 1] = 0.0f;
     transform_.Inverse();
-    QELVO::Copy_S(transform_.Samples(), Out.data(), Points);
+    QELVO::Copy_S(transform_.Output(), Out.data(), Points);
     QELVO::VecMpy_S_1(1.0f / static_cast<float>(Points), Out.data(), Points);
 }
