@@ -15,6 +15,8 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 void writeFile(const std::string& path, const char* text = "[MainBand]\r\n")
@@ -111,19 +113,47 @@ TEST_F(Supervisor, EveryBandPlanBecomesABandSortedByNameWithoutRegardToCase)
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(Supervisor, NoBandPlanShowsTheCriticalMessageAndOpensNoMainWindow)
+// The fixed text stays the first lines; one more names the folder, ZOZEVERE_HOME and the fix.
+TEST_F(Supervisor, NoUsableProgramFolderIsNamedInTheCriticalMessageAndOpensNoMainWindow)
 {
     for (const char* name : {"VHF.bpl", "hf.bpl", "80m.bpl"})
         QFile::remove(QString::fromStdString(home.file(name)));
+    writeFile(home.file("plain-file"));
+    struct Case { std::string folder; const char* lastLine; };
+    for (const Case& c : {Case{home.path(), " holds no .bpl file: point ZOZEVERE_HOME at a folder"},
+                          Case{home.file("missing"), " does not exist: point ZOZEVERE_HOME at a folder"},
+                          Case{home.file("plain-file"), " is a file, not a folder: point ZOZEVERE_HOME"}}) {
+        qputenv("ZOZEVERE_HOME", QByteArray::fromStdString(c.folder));
+        boxes.boxes.clear();
+        frmSupervisor supervisor("");
+        EXPECT_FALSE(supervisor.Form_Load());
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.Last().prompt.rfind("No Bandplan (.bpl) files found - You must have at least 1 Bandplan \r\n"
+                                            "Please Re-Install Application or find a .BPL file\r\n"
+                                            "The program folder " + c.folder + " (from ZOZEVERE_HOME)" + c.lastLine, 0),
+                  0u) << boxes.Last().prompt;
+        EXPECT_EQ(boxes.Last().title, "ZOZEVERE - No Bandplan found");
+        EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbCritical);
+        EXPECT_EQ(findWindow("frmMain"), nullptr);
+        EXPECT_EQ(findWindow("frmSplash1"), nullptr);
+    }
+}
+
+// Qt would decode the name as UTF-8 and lose the file; the band keeps the name's bytes.
+TEST_F(Supervisor, ABandPlanWhoseNameIsNotUtf8IsFoundAndReachable)
+{
+    for (const char* name : {"VHF.bpl", "hf.bpl", "80m.bpl"})
+        QFile::remove(QString::fromStdString(home.file(name)));
+    const std::string latin1Name = "R\xE9" "cepteur.BPL";  // "Récepteur" in Latin-1
+    writeFile(home.file(".hidden.bpl"));
+    FILE* file = std::fopen(home.file(latin1Name).c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
     frmSupervisor supervisor("");
-    EXPECT_FALSE(supervisor.Form_Load());
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.Last().prompt, "No Bandplan (.bpl) files found - You must have at least 1 Bandplan \r\n"
-                                   "Please Re-Install Application or find a .BPL file");
-    EXPECT_EQ(boxes.Last().title, "ZOZEVERE - No Bandplan found");
-    EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbCritical);
-    EXPECT_EQ(findWindow("frmMain"), nullptr);
-    EXPECT_EQ(findWindow("frmSplash1"), nullptr);
+    ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed);
+    ASSERT_EQ(BandPlans.size(), 1u);
+    EXPECT_EQ(BandPlans[0].Name, "R\xE9" "cepteur");
+    EXPECT_EQ(BandPlans[0].FileName, home.file(latin1Name));
 }
 
 TEST_F(Supervisor, ASecondInstanceIsToldAndEndsWhileTheFirstRuns)
