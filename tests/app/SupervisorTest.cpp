@@ -1,5 +1,6 @@
 #include "app/frmSupervisor.h"
 #include "bandplan/BandRecord.h"
+#include "bandplan/frmSplash1.h"
 #include "core/Globals.h"
 #include "core/PublicVars.h"
 #include "core/frmLog.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -225,4 +227,16 @@ TEST_F(Supervisor, StartUpCreatesTheHardwareObjectsAndFillsTheModelTable)
     EXPECT_EQ(RXDefinitions::RXModelMaxIndex, 17);
     EXPECT_EQ(IFCentreHz, 12000);
     HardwareObjects::ReleaseHardwareObjects();
+}
+
+// The second label is the first one's shadow: the window reads "Loading Bandplans" once.
+TEST(Splash, ItsTwoLabelsLieOnTopOfEachOther)
+{
+    frmSplash1 splash;
+    splash.show();
+    EXPECT_EQ(splash.lblBandPlan->text(), "Loading Bandplans");
+    EXPECT_EQ(splash.lblBandPlan2->text(), "Loading Bandplans");
+    EXPECT_EQ(splash.lblBandPlan->geometry(), splash.lblBandPlan2->geometry());
+    const QObjectList& stacking = splash.children();  // bottom first
+    EXPECT_GT(stacking.indexOf(splash.lblBandPlan), stacking.indexOf(splash.lblBandPlan2));
 }
