@@ -81,13 +81,19 @@ QString PlainText(const std::string& prompt)
     return text;
 }
 
-// One line, as the log and a terminal want it.
+// One line, as the log and a terminal want it: each run of line breaks becomes a blank.
 std::string OneLine(const std::string& title, const std::string& prompt)
 {
-    std::string line = ShownTitle(title) + ": " + prompt;
-    for (std::size_t at = line.find_first_of("\r\n"); at != std::string::npos; at = line.find_first_of("\r\n", at)) {
-        const std::size_t end = line.find_first_not_of("\r\n", at);
-        line.replace(at, (end == std::string::npos ? line.size() : end) - at, " ");
+    std::string line = ShownTitle(title);
+    line.append(": ");
+    bool inBreak = false;
+    for (const char c : prompt) {
+        const bool isBreak = c == '\r' || c == '\n';
+        if (!isBreak)
+            line.push_back(c);
+        else if (!inBreak)
+            line.push_back(' ');
+        inBreak = isBreak;
     }
     return line;
 }
