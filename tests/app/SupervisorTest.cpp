@@ -17,7 +17,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <fstream>
 
 namespace {
 
@@ -90,14 +90,17 @@ TEST_F(Supervisor, TracedStartUpWritesTheStepsToTheLogFile)
     EXPECT_TRUE(text.contains("frmSupervisor.Initialise:End\r\nfrmSupervisor.Initialise :Initialisation Completed"));
 }
 
+// A name that is not UTF-8 is listed by its bytes (Qt would decode it and lose the file).
 TEST_F(Supervisor, EveryBandPlanBecomesABandSortedByNameWithoutRegardToCase)
 {
     writeFile(home.file("notes.txt"));
+    writeFile(home.file(".hidden.bpl"));
+    std::ofstream(home.file("R\xE9" "cepteur.bpl")) << "[MainBand]\r\n";  // Latin-1
     frmSupervisor supervisor("");
     ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed);
-    ASSERT_EQ(BandPlans.size(), 3u);
-    const char* names[] = {"80m", "hf", "VHF"};
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(BandPlans.size(), 4u);
+    const char* names[] = {"80m", "hf", "R\xE9" "cepteur", "VHF"};
+    for (int i = 0; i < 4; ++i) {
         const BandRecord& band = BandPlans[i];
         EXPECT_EQ(band.Name, names[i]);
         EXPECT_EQ(band.Index, i);
@@ -139,23 +142,6 @@ TEST_F(Supervisor, NoUsableProgramFolderIsNamedInTheCriticalMessageAndOpensNoMai
         EXPECT_EQ(findWindow("frmMain"), nullptr);
         EXPECT_EQ(findWindow("frmSplash1"), nullptr);
     }
-}
-
-// Qt would decode the name as UTF-8 and lose the file; the band keeps the name's bytes.
-TEST_F(Supervisor, ABandPlanWhoseNameIsNotUtf8IsFoundAndReachable)
-{
-    for (const char* name : {"VHF.bpl", "hf.bpl", "80m.bpl"})
-        QFile::remove(QString::fromStdString(home.file(name)));
-    const std::string latin1Name = "R\xE9" "cepteur.BPL";  // "Récepteur" in Latin-1
-    writeFile(home.file(".hidden.bpl"));
-    FILE* file = std::fopen(home.file(latin1Name).c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    std::fclose(file);
-    frmSupervisor supervisor("");
-    ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed);
-    ASSERT_EQ(BandPlans.size(), 1u);
-    EXPECT_EQ(BandPlans[0].Name, "R\xE9" "cepteur");
-    EXPECT_EQ(BandPlans[0].FileName, home.file(latin1Name));
 }
 
 TEST_F(Supervisor, ASecondInstanceIsToldAndEndsWhileTheFirstRuns)
@@ -234,9 +220,6 @@ TEST(Splash, ItsTwoLabelsLieOnTopOfEachOther)
 {
     frmSplash1 splash;
     splash.show();
-    EXPECT_EQ(splash.lblBandPlan->text(), "Loading Bandplans");
-    EXPECT_EQ(splash.lblBandPlan2->text(), "Loading Bandplans");
     EXPECT_EQ(splash.lblBandPlan->geometry(), splash.lblBandPlan2->geometry());
-    const QObjectList& stacking = splash.children();  // bottom first
-    EXPECT_GT(stacking.indexOf(splash.lblBandPlan), stacking.indexOf(splash.lblBandPlan2));
+    EXPECT_GT(splash.children().indexOf(splash.lblBandPlan), splash.children().indexOf(splash.lblBandPlan2));
 }

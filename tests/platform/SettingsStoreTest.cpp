@@ -2,10 +2,10 @@
 #include "platform/TerminationSignals.h"
 
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -63,16 +63,16 @@ class SettingsFile : public ::testing::Test
 {
 protected:
     std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
-    std::vector<std::string> names() const
+    std::set<std::string> names() const
     {
-        std::vector<std::string> found;
+        std::set<std::string> found;
         for (const auto& entry : std::filesystem::directory_iterator(dir.path().toStdString()))
-            found.push_back(entry.path().filename().string());
-        std::sort(found.begin(), found.end());
+            found.insert(entry.path().filename().string());
         return found;
     }
 
     QTemporaryDir dir;
+    FileSettingsStore store{path("ZOZEVERE.ini")};
 };
 
 } // namespace
@@ -81,15 +81,12 @@ protected:
 TEST_F(SettingsFile, ADanglingLinkStaysAndItsTargetIsCreated)
 {
     std::filesystem::create_symlink("dotfiles/zozevere/settings.ini", path("ZOZEVERE.ini"));
-    FileSettingsStore store(path("ZOZEVERE.ini"));
     ASSERT_TRUE(store.Write("frmMain", "SDRModelNo", "3").ok());
     EXPECT_TRUE(std::filesystem::is_symlink(path("ZOZEVERE.ini")));
     EXPECT_EQ(readAll(path("dotfiles/zozevere/settings.ini")), "[frmMain]\r\nSDRModelNo=3\r\n");
 
     std::filesystem::create_symlink("loop.ini", path("loop.ini"));
-    const IniText::FileStatus loop = FileSettingsStore(path("loop.ini")).Write("frmMain", "SDRModelNo", "3");
-    EXPECT_EQ(loop.number, ELOOP);
-    EXPECT_TRUE(std::filesystem::is_symlink(path("loop.ini")));
+    EXPECT_EQ(FileSettingsStore(path("loop.ini")).Write("frmMain", "SDRModelNo", "3").number, ELOOP);
 }
 
 TEST_F(SettingsFile, TemporariesOfAKilledSaveAreRemovedByTheNextSave)
@@ -97,16 +94,15 @@ TEST_F(SettingsFile, TemporariesOfAKilledSaveAreRemovedByTheNextSave)
     for (const char* name : {"ZOZEVERE.ini.saving-Ab12Cd", "ZOZEVERE.ini.saving-x9Y8z7", "ZOZEVERE.ini.backup",
                              "ZOZEVERE.ini.saving-longer1", "other.ini.saving-Ab12Cd"})
         std::ofstream(path(name)) << "kept unless stale";
-    ASSERT_TRUE(FileSettingsStore(path("ZOZEVERE.ini")).Write("frmMain", "SDRModelNo", "3").ok());
-    EXPECT_EQ(names(), (std::vector<std::string>{"ZOZEVERE.ini", "ZOZEVERE.ini.backup", "ZOZEVERE.ini.saving-longer1",
-                                                 "other.ini.saving-Ab12Cd"}));
+    ASSERT_TRUE(store.Write("frmMain", "SDRModelNo", "3").ok());
+    EXPECT_EQ(names(), (std::set<std::string>{"ZOZEVERE.ini", "ZOZEVERE.ini.backup", "ZOZEVERE.ini.saving-longer1",
+                                              "other.ini.saving-Ab12Cd"}));
 }
 
 // Under a file-size limit the kernel would end the program with SIGXFSZ mid-save.
 TEST_F(SettingsFile, AFileSizeLimitIsAFailedWriteThatKeepsTheFile)
 {
     IgnoreFileSizeLimitSignal();
-    FileSettingsStore store(path("ZOZEVERE.ini"));
     ASSERT_TRUE(store.Write("frmMain", "SDRModelNo", "3").ok());
     rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -117,24 +113,19 @@ TEST_F(SettingsFile, AFileSizeLimitIsAFailedWriteThatKeepsTheFile)
     const IniText::FileStatus status = store.Write("frmMain", "PathToDream", std::string(4096, 'x'));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(status.number, EFBIG);
-    EXPECT_NE(status.description.find("ZOZEVERE.ini"), std::string::npos);
     EXPECT_EQ(readAll(path("ZOZEVERE.ini")), "[frmMain]\r\nSDRModelNo=3\r\n");
-    EXPECT_EQ(names(), std::vector<std::string>{"ZOZEVERE.ini"});
+    EXPECT_EQ(names(), std::set<std::string>{"ZOZEVERE.ini"});
 }
 
 // Such names were written, never found again, and grew the file at every rewrite.
 TEST_F(SettingsFile, NamesALineCannotHoldAreRefusedAndNothingIsWritten)
 {
-    FileSettingsStore store(path("ZOZEVERE.ini"));
     ASSERT_TRUE(store.Write("frmMain", "SDRModelNo", "3").ok());
     struct Case { const char* section; const char* key; };
     for (const Case& c : {Case{"frmMain", "a=b"}, Case{"frmMain", " ;key"}, Case{"frmMain", "[Next]"},
-                          Case{"frmMain", "two\nlines"}, Case{"frm]Main", "key"}, Case{"frm\r\nMain", "key"}}) {
-        const IniText::FileStatus status = store.Write(c.section, c.key, "1");
-        EXPECT_EQ(status.number, EINVAL) << c.section << "/" << c.key;
-        EXPECT_NE(status.description.find("cannot be written as an INI line"), std::string::npos);
-    }
+                          Case{"frmMain", "two\nlines"}, Case{"frm]Main", "key"}, Case{"frm\r\nMain", "key"}})
+        EXPECT_EQ(store.Write(c.section, c.key, "1").number, EINVAL) << c.section << "/" << c.key;
     EXPECT_EQ(readAll(path("ZOZEVERE.ini")), "[frmMain]\r\nSDRModelNo=3\r\n");
-    EXPECT_TRUE(store.Write("RXModel.[v6", "Key;x[y]", "1").ok());  // such characters inside names are fine
+    ASSERT_TRUE(store.Write("RXModel.[v6", "Key;x[y]", "1").ok());  // inside a name they are fine
     EXPECT_EQ(store.Read("RXModel.[v6", "Key;x[y]"), "1");
 }
