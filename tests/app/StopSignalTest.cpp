@@ -134,7 +134,7 @@ TEST(StopSignalChild, PressesOn)
 TEST_F(ChildProgram, ASecondProgramWithoutAWritableHomeIsToldTheFirstRuns)
 {
     const QString home = dir.path() + "/home";
-    QDir().mkpath(home);
+    WriteFile(home + "/.config/ZOZEVERE/ZOZEVERE.ini", "[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
     QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner);
     environment.insert("HOME", home);
     environment.remove("XDG_CONFIG_HOME");
