@@ -68,14 +68,9 @@ void ApplyGain(float* samples)
 
 void ApplyOutputLevel(float* samples)
 {
-    // A level that is not a number counts as full level.
-    const float level = std::isfinite(OutputAttenuation) ? OutputAttenuation : 0.0f;
-    if (level <= 0.0f) {
-        ReceiveLinks::SoundCardAttenuation(Numeric::CLng(std::max(level, -1.0e9f)));
-        return;
-    }
-    QELVO::VecMpy_S_1(level, samples, BlockSize);
-    ReceiveLinks::SoundCardAttenuation(0);
+    if (std::isfinite(OutputAttenuation) && OutputAttenuation > 0.0f)
+        QELVO::VecMpy_S_1(OutputAttenuation, samples, BlockSize);
+    ReceiveLinks::SoundCardAttenuation(OutputLevelAttenuation(OutputAttenuation));
 }
 
 void Limit(float* samples)
@@ -101,6 +96,14 @@ void AGCAndOutputLevel(std::span<float> Samples)
     AGCGain = AGCBlockGain;
     ApplyOutputLevel(samples);
     Limit(samples);
+}
+
+int32_t OutputLevelAttenuation(float level)
+{
+    // A level that is not a number counts as full level.
+    if (!std::isfinite(level) || level > 0.0f)
+        return 0;
+    return Numeric::CLng(std::max(level, -1.0e9f));
 }
 
 void ApplyAGCAttack(double Attack)

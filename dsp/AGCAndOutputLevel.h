@@ -33,12 +33,17 @@ inline float AGCPeak = 0.0f;
 // Levels Samples[0, 2048) in place. Fewer than 2048 elements raise RuntimeError.
 void AGCAndOutputLevel(std::span<float> Samples);
 
+// The sound card's attenuation (hundredths of a decibel) for an output level: the level
+// itself at or below 0, full level (0) above it, where the level is a gain on the samples.
+int32_t OutputLevelAttenuation(float level);
+
 // The attack in the AGC table's unit, tenths of a second: AGCAttackLength becomes
 // round(attack / 10 x 23.4375) blocks, held within 1..234, and the weights are rebuilt.
 void ApplyAGCAttack(double Attack);
 
 // The decay in the AGC table's unit, tenths of a millisecond: AGCDecayLength becomes
-// round(decay / 10 ms x 48 samples), held within 1..2048.
+// round(decay / 10 ms x 48 samples), held within 1..2048. The decay value label holds the
+// same unit, not milliseconds: its 10 to 200 are 1 to 20 ms, 48 to 960 samples.
 void ApplyAGCDecay(double Decay);
 
 // Fills the delay line's first AGCAttackLength entries with 16383, so that the first gain

@@ -18,17 +18,9 @@ void SetIFEdges(int32_t high, int32_t low)
     IFFilter.FLow = low;
 }
 
-// USB lies above the IF when the side flag is set, LSB when it is clear; the flag is the
-// I/Q image choice on an I/Q receiver, the injection side otherwise.
-bool SidebandAboveIF()
-{
-    const bool flag = IQModeOn ? IQSelectUpper : HiSideLoOn;
-    return DemodMode == DemodModeEnum::USB ? flag : !flag;
-}
-
 void SetSidebandIFEdges()
 {
-    const bool above = SidebandAboveIF();
+    const bool above = SidebandAboveIF(DemodMode);
     if (IFFilterMode == IFFilterModeEnum::Man) {
         const IFFilterEntry& entry = IFFilterTable.at(IFFilterIndex(DemodMode, IFFilterModeEnum::Man));
         if (above)
@@ -116,6 +108,12 @@ void Redesign()
 }
 
 } // namespace
+
+bool SidebandAboveIF(int32_t mode)
+{
+    const bool flag = IQModeOn ? IQSelectUpper : HiSideLoOn;
+    return mode == DemodModeEnum::LSB ? !flag : flag;
+}
 
 void MakeFilters()
 {

@@ -12,5 +12,11 @@
 // way. A failure ends the call there: the filters not yet reached keep their design.
 void MakeFilters();
 
+// Whether the audio of the mode lies above IFFreq in the IF: USB does when the side flag is
+// set, LSB when it is clear; the flag is the I/Q image choice on an I/Q receiver, the
+// injection side otherwise. The double-sideband modes carry it on both sides and are
+// answered for their upper sideband, as USB.
+bool SidebandAboveIF(int32_t mode);
+
 inline bool InMakeFilters = false;
 inline std::array<float, BlockSize> FilterCurveCoeffs{};   // the IF filter's taps for the analyser

@@ -42,6 +42,7 @@ public:
     int32_t CTS() const { return 1; }
 
     // Returns the handle (1 or more), or 0 after telling the user why the port did not open.
+    // An open port keeps the mode it was opened in, so ClosePort closes what was opened.
     int32_t OpenPort(bool EventMode = false) override;
     int32_t ClosePort() override;
     int32_t PortNo() const override { return portNo_; }
@@ -51,7 +52,11 @@ public:
     int32_t hComm() const { return hComm_; }
     void hComm(int32_t handle) { hComm_ = handle; }
     bool EventMode() const { return eventMode_; }
-    void EventMode(bool eventMode) { eventMode_ = eventMode; }
+    void EventMode(bool eventMode)
+    {
+        if (hComm_ < 1)
+            eventMode_ = eventMode;
+    }
     int32_t GetEncoderBits() override;
 
     double WaitTime() const override { return waitMicroseconds_ / 1'000'000.0; }
@@ -63,6 +68,8 @@ public:
 
     // The device OpenPort opens: "SerialDevice" from the settings, else /dev/ttyS<PortNo-1>.
     std::string DevicePath() const;
+    // The line that messages about the port add: the device behind COMn and how to choose another.
+    std::string DeviceHint() const;
 
 private:
     void SetDTRLine(int16_t level);

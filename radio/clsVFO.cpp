@@ -107,10 +107,18 @@ void clsVFO::ClampToReceiverLimits()
         tunedFrequency_ = rxMinFreq_;
 }
 
+// Two tuned frequencies give each oscillator frequency: one where tuned + calibration +/- IF
+// is positive, one where it is negative. The one on the present offset's side is taken
+// unless it is negative; then the other one, and 0 when both are negative.
 void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign)
 {
-    const int64_t sideOffset = int64_t{calibOffset_} + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
-    tunedFrequency_ = Numeric::CLng(offsetSign * oscillator / ratio - sideOffset);
+    const double sideOffset =
+        static_cast<double>(calibOffset_) + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
+    const double distance = oscillator / ratio;
+    double tuned = static_cast<double>(offsetSign) * distance - sideOffset;
+    if (tuned < 0)
+        tuned = -static_cast<double>(offsetSign) * distance - sideOffset;
+    tunedFrequency_ = Numeric::CLng(std::max(tuned, 0.0));
 }
 
 void clsVFO::Refresh()
@@ -129,7 +137,9 @@ void clsVFO::Refresh()
     const float ratio = static_cast<float>(exactRatio);
     const int64_t offset = int64_t{tunedFrequency_} + calibOffset_ + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
     const int64_t offsetSign = offset < 0 ? -1 : 1;
-    double oscillator = std::fabs(static_cast<double>(ratio) * static_cast<double>(offset));
+    // Rounded (halves to even) before it is held to the driver's range, so that a value
+    // which rounds onto the limit stays where it is tuned.
+    double oscillator = std::nearbyint(std::fabs(static_cast<double>(ratio) * static_cast<double>(offset)));
 
     // Beyond the driver's range the oscillator stays at the limit and the tuned frequency
     // follows it; a frequency too large for 32 bits counts as beyond the range too.
@@ -140,11 +150,11 @@ void clsVFO::Refresh()
         TryStep([&] { minFreq = oscType_->MinFreq(); }, log);
     }
     if (oscillator > maxFreq) {
-        oscillator = maxFreq;
+        oscillator = std::nearbyint(maxFreq);
         TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign); }, log);
     }
     if (oscType_ && oscillator < minFreq) {
-        oscillator = minFreq;
+        oscillator = std::nearbyint(minFreq);
         TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign); }, log);
     }
     TryStep([&] { oscOut_ = Numeric::CLng(oscillator); }, log);

@@ -107,8 +107,8 @@ private:
 
     void ClampToReceiverLimits();
     void UpdateFreqScaling();
-    // The tuned frequency whose oscillator frequency is oscillator, on the same side of
-    // zero as the computed offset.
+    // Brings the tuned frequency to one whose oscillator frequency is oscillator, never
+    // negative.
     void RetuneTo(double oscillator, double ratio, int64_t offsetSign);
     template <typename Apply>
     void RestoreKey(const char* key, Apply apply);

@@ -184,7 +184,7 @@ void ShowPortNotOpened()
     if (error.description.empty())
         error.description = "The serial device " + DDSSerialIF->DevicePath() + " did not open";
     MessageBoxes::MsgBox("Unable to open Serial Interface COM" + std::to_string(CurrentDDSInterface->PortNo()) +
-                             "\nmodSetupRx.InitialiseRX:0\nError Code=" + std::to_string(error.number) +
+                             "\n" + DDSSerialIF->DeviceHint() + "\nmodSetupRx.InitialiseRX:0\nError Code=" + std::to_string(error.number) +
                              "\nError Desc=" + error.description,
                          MessageBoxes::vbOKOnly);
 }
@@ -248,6 +248,9 @@ void InitialiseRX(int32_t& ModelNo)
         SDRModelNo = ModelNo;   // the main window names the model by it
     RequireObjects();
     IQModeOn = Model.IQMode;
+    // The main window's injection rule reads it: a receiver whose oscillator the program
+    // tunes keeps the side its VFO is set to.
+    VFOControl = Model.VFOControl;
 
     // The driver gets its clock and range before the VFO is tuned: tuning against the
     // range of the previous model (or of the driver's construction) would move the

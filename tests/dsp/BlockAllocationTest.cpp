@@ -1,35 +1,8 @@
 #include "ReceiveChainRig.h"
 #include "fakes/FakeSpectrumFeed.h"
+#include "support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-// Counts the heap allocations made while a test asks for it, for this test program only.
-namespace {
-
-std::atomic<bool> countingAllocations{false};
-std::atomic<long> allocations{0};
-
-void* Allocate(std::size_t size)
-{
-    if (countingAllocations)
-        ++allocations;
-    if (void* memory = std::malloc(size == 0 ? 1 : size))
-        return memory;
-    throw std::bad_alloc();
-}
-
-} // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -55,12 +28,10 @@ void SwitchEverythingOn(FakeSpectrumFeed& analyser, int32_t notchType, int32_t s
 
 long AllocationsOfBlocks(bool iq, std::vector<int16_t>& left, std::vector<int16_t>& right)
 {
-    allocations = 0;
-    countingAllocations = true;
-    for (int block = 0; block < 3; ++block)
-        iq ? DoDSPIQ(left, right, BlockSize) : DoDSP(left, right, BlockSize);
-    countingAllocations = false;
-    return allocations;
+    return AllocationCounter::Count([&] {
+        for (int block = 0; block < 3; ++block)
+            iq ? DoDSPIQ(left, right, BlockSize) : DoDSP(left, right, BlockSize);
+    });
 }
 
 } // namespace

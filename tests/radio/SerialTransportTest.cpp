@@ -180,12 +180,18 @@ TEST_F(SerialTransport, MembersOfOtherTransportsRaiseAClearError)
     EXPECT_THROW(transport.Out8LSB(0), RuntimeError);
 }
 
+// Opening an open port, in either mode, changes nothing: the port keeps its mode and
+// closing it closes the device it opened.
 TEST_F(SerialTransport, OpenPortOpensTheNumberedDeviceOnce)
 {
+    transport.MSCommCtl(std::make_shared<SerialLines::CommControl>());
     transport.PortNo(12);
     const int32_t handle = transport.OpenPort();
     ASSERT_GE(handle, 1);
     EXPECT_EQ(transport.OpenPort(), handle);
+    EXPECT_EQ(transport.OpenPort(true), handle);
+    transport.EventMode(true);
+    EXPECT_FALSE(transport.EventMode());
     ASSERT_EQ(lines.opens.size(), 1u);
     EXPECT_EQ(lines.opens[0].device, "/dev/ttyS11");
     EXPECT_EQ(transport.hComm(), handle);
@@ -204,12 +210,17 @@ TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
     EXPECT_EQ(transport.OpenPort(), 0);
     EXPECT_EQ(transport.hComm(), 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n"
-                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
-                                        "/dev/ttyS0: ",
-                                        0),
+    // The fixed lines gain a second one naming the device and how to choose another.
+    const std::string hint = "COM1 is /dev/ttyS0 here. To use another port, set SerialDevice=/dev/ttyUSB0 "
+                             "(for example) in section [" + transport.RxName() + "] of ";
+    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n" +
+                                        hint, 0),
               0u)
         << boxes.Last().prompt;
+    EXPECT_NE(boxes.Last().prompt.find("ZOZEVERE.ini, then restart.\n"
+                                       "Please Set valid COM port in Configuration, then Close and Restart\n"
+                                       "/dev/ttyS0: "),
+              std::string::npos);
 
     transport.PortNo(2);
     EXPECT_EQ(transport.OpenPort(), 0);
@@ -220,12 +231,11 @@ TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
     transport.PortNo(1);
     transport.MSCommCtl(std::make_shared<SerialLines::CommControl>());
     EXPECT_EQ(transport.OpenPort(true), 0);
-    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n"
-                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
-                                        "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: ",
-                                        0),
-              0u)
+    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n" + hint, 0), 0u)
         << boxes.Last().prompt;
+    EXPECT_NE(boxes.Last().prompt.find("restart.\nPlease Set valid COM port in Configuration, then Close and Restart\n"
+                                       "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: "),
+              std::string::npos);
     transport.MSCommCtl(nullptr);
     EXPECT_EQ(transport.OpenPort(true), 0);
     EXPECT_EQ(boxes.boxes.size(), 4u);

@@ -89,6 +89,7 @@ TEST_F(VFO, BeyondTheDriversRangeTheTunedFrequencyFollowsTheOscillatorsLimit)
     const Case cases[] = {
         {4, 1, true, 0, 12000, 300000000, 1.2e9, 1'200'000'000, 299880000},   // multiplier 4, above the range
         {4, 2, true, 0, 45000, 290000000, 5e8, 500'000'000, 0},                // PLL multiplier 2, above
+        {1, 2, true, 0, 12000, 249880001, 1.25e8, 125'000'000, 249880001},     // rounded onto the limit: kept
         {4, 1, false, 5, 45000, 290000000, 5e8, 500'000'000, 0},               // low side, calibration offset
         {1, 1, false, 0, 45000, 450100, 5e8, 400'000, 0},                      // low side just above the IF
         {1, 1, false, 0, 45000, 100000, 5e8, 400'000, 0},                      // low side below the IF

@@ -150,18 +150,26 @@ TEST_F(ReceiverSetup, EveryModelIsSetUpAndTunedAcrossItsRange)
         EXPECT_EQ(VFO->Name(), "RXModel." + row.Name);
         EXPECT_EQ(modSetupRX::CurrentChip->Name(), "DDSChip." + row.DDSChipName);
         EXPECT_EQ(IQModeOn, row.IQMode);
+        EXPECT_EQ(VFOControl, row.VFOControl);
 
         // The first word tunes the chip to the model's default frequency.
         EXPECT_EQ(VFO->TunedFrequency(), row.TunedFrequency);
         ExpectChipSetTo(row, VFO->OscOut());
         ExpectConsistentTuning();
 
-        for (const int32_t tuned : {row.RXMinFreq * 10, row.RXMaxFreq * 10, row.TunedFrequency + 12345}) {
-            SCOPED_TRACE(tuned);
-            ClearTraces();
-            VFO->TunedFrequency(tuned);
-            ExpectConsistentTuning();
-            ExpectChipSetTo(row, VFO->OscOut());
+        // On either side, also below the IF, a frequency the oscillator cannot reach is
+        // brought back to one that is never negative.
+        for (const bool highSide : {true, false}) {
+            VFO->HiSideLo(highSide);
+            for (const int32_t tuned : {row.RXMinFreq * 10, row.RXMaxFreq * 10, row.TunedFrequency + 12345}) {
+                SCOPED_TRACE(testing::Message() << tuned << (highSide ? " high side" : " low side"));
+                ClearTraces();
+                VFO->TunedFrequency(tuned);
+                EXPECT_GE(VFO->TunedFrequency(), 0);
+                ExpectConsistentTuning();
+                if (highSide)   // low down on the low side the CY27EE16 lies below its table
+                    ExpectChipSetTo(row, VFO->OscOut());
+            }
         }
         EXPECT_TRUE(boxes.boxes.empty());
     }
@@ -263,9 +271,10 @@ TEST_F(ReceiverSetup, APortThatDoesNotOpenIsReportedAndTheReceiverStillStarts)
     ASSERT_NO_THROW(modSetupRX::InitialiseRX(modelNo));
     ASSERT_EQ(boxes.boxes.size(), 2u);   // the transport's own, then the set-up's
     const std::string& prompt = boxes.Last().prompt;
-    EXPECT_EQ(prompt.rfind("Unable to open Serial Interface COM1\nmodSetupRx.InitialiseRX:0\nError Code=", 0), 0u);
+    EXPECT_EQ(prompt.rfind("Unable to open Serial Interface COM1\nCOM1 is /dev/ttyS0 here. To use another port, set "
+                           "SerialDevice=", 0), 0u) << prompt;
+    EXPECT_NE(prompt.find("restart.\nmodSetupRx.InitialiseRX:0\nError Code="), std::string::npos);
     EXPECT_NE(prompt.find("\nError Desc="), std::string::npos);
-    EXPECT_NE(prompt.find("/dev/ttyS0"), std::string::npos);
     EXPECT_TRUE(AD9951->Initialised());
     EXPECT_NO_THROW(VFO->TunedFrequency(70000000));   // line changes on a closed port do nothing
 }

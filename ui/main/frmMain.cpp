@@ -23,12 +23,8 @@
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QRadioButton>
-#include <QVBoxLayout>
 
 #include <string>
 
@@ -64,7 +60,6 @@ frmMain::frmMain(QWidget* parent)
 {
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(640, 400);
     CreateControls();
     Form_Load();
 }
@@ -75,49 +70,13 @@ frmMain::~frmMain()
 {
     Form_Unload();
     // The receive chain must not call into a window that is gone.
-    if (ReceiveLinks::SpectrumAnalyser == &nullAnalyser_)
+    if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
         ReceiveLinks::SpectrumAnalyser = nullptr;
     ReceiveLinks::TunedFrequency = nullptr;
     ReceiveLinks::RecorderIsPlaying = nullptr;
     ReceiveLinks::SetSoundCardAttenuation = nullptr;
     dx8Events_.reset();
     SoundCard.reset();
-}
-
-void frmMain::CreateControls()
-{
-    auto* panel = new QWidget(this);
-    auto* layout = new QVBoxLayout(panel);
-
-    auto* power = new QHBoxLayout;
-    const char* captions[] = {"On", "Off", "&Close"};
-    for (int index = 0; index < 3; ++index) {
-        optPwr[index] = new QRadioButton(captions[index], panel);
-        power->addWidget(optPwr[index]);
-        // Selecting a button from code runs its click, as a click does; selecting the one
-        // already selected does nothing.
-        connect(optPwr[index], &QRadioButton::toggled, this, [this, index](bool selected) {
-            if (selected)
-                optPwr_Click(index);
-        });
-    }
-    layout->addLayout(power);
-
-    auto* values = new QGridLayout;
-    auto addValue = [&](const char* caption, QLabel*& label) {
-        const int row = values->rowCount();
-        values->addWidget(new QLabel(caption, panel), row, 0);
-        label = new QLabel(panel);
-        values->addWidget(label, row, 1);
-    };
-    addValue("S-Meter", lblSMeter);
-    const char* statistics[] = {"Peak In", "Peak Out", "AGC Gain", "LO", "DSP Window", "DSP Window"};
-    for (size_t index = 0; index < lblStatsVal.size(); ++index)
-        addValue(statistics[index], lblStatsVal[index]);
-    addValue("Notch", lblNotch);
-    layout->addLayout(values);
-    layout->addStretch();
-    setCentralWidget(panel);
 }
 
 // The receiver's start-up, as far as the receive path needs it: the recorder, the sound
@@ -128,8 +87,13 @@ void frmMain::Form_Load()
     Trace(":Start");
     setWindowTitle(AppPaths::ProductName);
     ProcessPriority::SetLog(AddLog);
+    // The full size until the settings give the stored one (each sizes the window).
+    optDisplaySize.Select(3);
     RestoreSettings();
+    optDisplaySize.Select(DisplayMode);
 
+    Trace(":Creating SpectrumAnalyser Object");
+    TryStep([this] { CreateSpectrumAnalyser(); });
     Trace(":Creating Wavfile Object");
     TryStep([this] {
         WavFile = std::make_unique<clsWavFile>();
@@ -138,6 +102,8 @@ void frmMain::Form_Load()
         SaveRecordingsPath = AppPaths::ProgramFolder();
         WavFile->LastDirectory = SaveRecordingsPath;
         WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
+        // A recording's first track is logged on the frequency tuned when it starts.
+        WavFile->TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
     });
     Trace(":New QELVODX8");
     TryStep([this] { CreateSoundCard(); });
@@ -157,6 +123,8 @@ void frmMain::Form_Load()
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
+    Trace(":Initialise WavFile Object");
+    TryStep([this] { WavFile->init(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
@@ -183,6 +151,7 @@ void frmMain::ConfigureSoundCard()
     card.SetSamplesPerEvent(BlockSize);
     card.SetBitsPerSample(16);
     card.SetInp2OutpBufferRatio(2);
+    card.SetOutputAttenuation(OutputLevelAttenuation(OutputAttenuation));
     int32_t capture = card.CurrentCaptureDevice();
     int32_t playback = card.CurrentPlaybackDevice();
     Restore("CurrentCaptureDevice", capture, ToLong);
@@ -193,13 +162,38 @@ void frmMain::ConfigureSoundCard()
 
 void frmMain::ConnectReceiveChain()
 {
-    ReceiveLinks::SpectrumAnalyser = &nullAnalyser_;
+    ReceiveLinks::SpectrumAnalyser = SpectrumAnalyser.get();
     ReceiveLinks::TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
     ReceiveLinks::RecorderIsPlaying = [this] { return WavFile && WavFile->IsPlaying(); };
     ReceiveLinks::SetSoundCardAttenuation = [this](int32_t attenuation) {
         if (SoundCard)
             SoundCard->SetOutputAttenuation(attenuation);
     };
+}
+
+// 2048 points of 48000 samples per second, 0 to 24000 Hz centred on the tuned frequency,
+// redrawn every FrameRate-th playback block while the window is not minimised.
+void frmMain::CreateSpectrumAnalyser()
+{
+    SpectrumAnalyser = std::make_unique<clsSpectrumAnalyser>();
+    clsSpectrumAnalyser& analyser = *SpectrumAnalyser;
+    analyser.FSampling = ReceiveSampleRate;
+    analyser.Order = 11;
+    analyser.StartBin = 0;
+    analyser.StopBin = 1024;
+    analyser.picDisplay0(picScope[0]);
+    analyser.picDisplay1(picScope[1]);
+    analyser.FStart(0);
+    analyser.FEnd(2 * IFCentreHz);
+    const int32_t tuned = VFO ? VFO->TunedFrequency() : 0;
+    analyser.SetFOffset(Numeric::CLng(tuned / 10.0 - (analyser.FEnd() - analyser.FStart()) / 2.0));
+    analyser.init();
+    analyser.Freeze = true;   // until the receiver is switched on
+    ScopeDisplay.Analyser = SpectrumAnalyser.get();
+    ScopeDisplay.MainWindowMinimised = [this] { return isMinimized(); };
+    ScopeDisplay.FrameRateValue = [this] { return static_cast<float>(SpectrumAnalyser->FrameRate()); };
+    UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
+    chkSpectrumAnalyser->setChecked(analyser.Active());
 }
 
 // The default tables, the AF pass band of the first filter preset and the "Fast" AGC
@@ -276,6 +270,14 @@ void frmMain::Form_Unload()
     });
     TryStep(ProcessPriority::Restore);
     TryStep(HardwareObjects::ReleaseHardwareObjects);
+    // Releasing the analyser writes its settings; the receive chain must not feed it after.
+    TryStep([this] {
+        UpdateScopeDisplay = nullptr;
+        ScopeDisplay.Analyser = nullptr;
+        if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
+            ReceiveLinks::SpectrumAnalyser = nullptr;
+        SpectrumAnalyser.reset();
+    });
 }
 
 void frmMain::RestoreSettings()
@@ -284,6 +286,8 @@ void frmMain::RestoreSettings()
     Restore("EnableShaftEncoder", EnableShaftEncoder, ToBool);
     Restore("ShaftAutoRate", ShaftAutoRate, ToBool);
     Restore("NoiseFloor", NoiseFloor, [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
+    // A missing size is the extended one; one that does not convert leaves the size in force.
+    TryStep([] { DisplayMode = Numeric::CLng(Settings::GetSetting(section, "DisplayMode", "2")); });
 }
 
 void frmMain::SaveSettings()
@@ -293,6 +297,7 @@ void frmMain::SaveSettings()
     Settings::SaveSetting(section, "ShaftAutoRate", Numeric::BoolText(ShaftAutoRate));
     // Stored as whole hundred-thousandths, as its default "1000000" (10.0) is.
     Settings::SaveSetting(section, "NoiseFloor", Format(static_cast<double>(NoiseFloor) * 100000.0, "0"));
+    Settings::SaveSetting(section, "DisplayMode", Numeric::Str(DisplayMode));
     if (SoundCard) {
         Settings::SaveSetting(section, "CurrentCaptureDevice", Numeric::Str(SoundCard->CurrentCaptureDevice()));
         Settings::SaveSetting(section, "CurrentPlaybackDevice", Numeric::Str(SoundCard->CurrentPlaybackDevice()));

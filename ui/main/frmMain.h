@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/Profiler.h"
-#include "ui/main/NullSpectrumAnalyser.h"
+#include "ui/main/FrontPanel.h"
+#include "ui/scope/clsSpectrumAnalyser.h"
+#include "ui/scope/frmUpDateScopeDisplay.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -13,8 +15,6 @@
 #include <span>
 
 class QELVODX8;
-class QLabel;
-class QRadioButton;
 class SoundBackend;
 class clsWavFile;
 class frmDX8Events;
@@ -34,8 +34,9 @@ inline int16_t PrevRSample = 0;    // last sample of the previous block's second
 //
 // The sound card's capture notifications run the receive block loop (DataReady); its
 // playback notifications arm the one-shot timers of the display and of the deferred block
-// work (DataOut). Member functions live in frmMain_<area>.cpp by area.
-class frmMain : public QMainWindow
+// work (DataOut). Member functions live in frmMain_<area>.cpp by area; the controls are the
+// front panel's (FrontPanel.h).
+class frmMain : public QMainWindow, public FrontPanel
 {
     Q_OBJECT
 public:
@@ -56,8 +57,30 @@ public:
     void SaveSettings();
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
-    std::array<QRadioButton*, 3> optPwr{};
     void optPwr_Click(int Index);
+
+    // Frame focus and the power frame (frmMain_Frames.cpp).
+    void UnFocusFrames();
+    void FocusFrame(Frame* frame);
+    void LoLiteScrollLabel(int16_t ID);
+    void DarkenControls();
+    void frPower_MouseDown(int Button, int Shift, double X, double Y);
+    void frPower_MouseMove(int Button, int Shift, double X, double Y);
+    void frPower_MouseUp(int Button, int Shift, double X, double Y);
+    void Form_MouseUp(int Button, int Shift, double X, double Y);
+    void img7SegArea_MouseMove(int Button, int Shift, double X, double Y);
+    void imgAreaScope_MouseMove(int Button, int Shift, double X, double Y);
+    bool PowerFrameDragging = false;   // a window drag by the power frame is under way
+    int32_t DragStartX = 0;            // twips: where the drag took the power frame
+    int32_t DragStartY = 0;
+
+    // Display size (frmMain_DisplaySize.cpp).
+    void optDisplaySize_Click(int Index);
+    void chkPerfStatsOn_Click();
+    void chkSpectrumAnalyser_Click();
+    void Form_Resize();
+    int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
+    int32_t DisplayWidth = 0;
 
     // The block loop (frmMain_BlockLoop.cpp).
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
@@ -67,6 +90,7 @@ public:
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
     void UpdateSMeterBar(float level);
+    void DrawSMeter();   // frmMain_SMeter.cpp
     float NoiseFloor = 10.0f;            // the S-meter's zero point, RMS in sample units
     bool SMeterZeroRequested = false;
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
@@ -79,23 +103,41 @@ public:
     QTimer tmrScopeDisplay;
     QTimer tmrVFOUpdate;
     QTimer tmrShaft;
-    // The analyser's paced redraw, run by tmrScopeDisplay; none until an analyser exists.
+    // The analyser's paced redraw, run by tmrScopeDisplay.
     std::function<void()> UpdateScopeDisplay;
 
-    // Plain value labels until the front panel's S-meter and statistics exist.
-    QLabel* lblSMeter = nullptr;              // its tool tip carries the meter backoff
-    std::array<QLabel*, 6> lblStatsVal{};     // Peak In, Peak Out, AGC Gain, LO, DSP Window % and uS
-    QLabel* lblNotch = nullptr;
+    // The spectrum analyser and oscilloscope, fed by the receive chain; it draws into the
+    // display's two picture boxes once they are given to it (picDisplay0, picDisplay1).
+    std::unique_ptr<clsSpectrumAnalyser> SpectrumAnalyser;
+    frmUpDateScopeDisplay ScopeDisplay;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
+    void ApplyDesignColours();
+    void CreateFrequencyControls(QWidget* form);
+    void CreatePresetControls(Frame* frame);
+    void CreateMeterAndPower(QWidget* form);
+    void CreateReceiveControls(QWidget* form);
+    void CreateFilterControls(QWidget* form);
+    void CreateLevelControls(QWidget* form);
+    void CreateScopeControls(QWidget* form);
+    void CreateChannelControls(QWidget* panel);
+    void CreateStatistics(QWidget* form);
+    void CreateRecorderBar(QWidget* form);
+    void CreateMarkerLines(QWidget* form);
+    void ConnectFrameFocus();
+    void ConnectDisplaySize();
+    void SetClientHeight(int twips);
     void CreateSoundCard();
     void ConfigureSoundCard();
     void ConnectReceiveChain();
     void InitialiseReceiveState();
+    void CreateSpectrumAnalyser();
     void StartTimers();
 
     void PowerOn();
@@ -125,7 +167,6 @@ private:
 
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
-    NullSpectrumAnalyser nullAnalyser_;
 
     bool processBlockBusy_ = false;
     bool processBlockIQBusy_ = false;

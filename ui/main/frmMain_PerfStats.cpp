@@ -16,8 +16,13 @@
 #include "dsp/VectorLib.h"
 #include "radio/HardwareObjects.h"
 
-#include <QLabel>
+#include "ui/common/FormControls.h"
+#include "ui/common/Label.h"
+#include "ui/common/PictureBox.h"
+#include "ui/common/Shape.h"
+#include "ui/common/Slider.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -32,12 +37,7 @@ constexpr int32_t PowerRingBlocks = 234;
 constexpr int32_t PeakBinBlocks = 101;
 constexpr int32_t DynFilterDeadBand = 100;   // Hz the signal centre may move unfollowed
 
-void SetTextColour(QLabel* label, int32_t colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
-    label->setPalette(palette);
-}
+void SetTextColour(QWidget* label, int32_t colour) { FormControls::SetForeColour(label, static_cast<uint32_t>(colour)); }
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -60,13 +60,13 @@ void LetWindowMessagesRun()
 }
 
 // The notch centre for a signal at audio hertz: the AF notch sits at the audio frequency,
-// the IF notch where that audio lies in the IF, on the side the injection puts it.
+// the IF notch where that audio lies in the IF in force (the incremental tuning moves it),
+// on the side the mode's sideband takes there.
 int32_t NotchCentreFor(int32_t hertz)
 {
     if (NotchType != NotchTypeEnum::IF)
         return hertz;
-    const bool below = HiSideLoOn == IQModeOn;
-    return below ? IFCentreHz - hertz : IFCentreHz + hertz;
+    return SidebandAboveIF(DemodMode) ? IFFreq + hertz : IFFreq - hertz;
 }
 
 } // namespace
@@ -100,7 +100,7 @@ void frmMain::ShowSMeter()
         SMeterZeroRequested = false;
         const float power = VectorLib::Sum_S_1(BlockPowerRing.data(), PowerRingBlocks);
         NoiseFloor = std::sqrt(power / (static_cast<float>(PowerRingBlocks) * BlockSize));
-        lblSMeter->setToolTip(Text("Meter Backoff=" + Format(20.0 * QELVO::Log10(NoiseFloor), "#0.00 dB")));
+        picSmeter[2]->setToolTip(Text("Meter Backoff=" + Format(20.0 * QELVO::Log10(NoiseFloor), "#0.00 dB")));
     }
     level -= NoiseFloor;
     if (level < 0.0f)
@@ -108,12 +108,17 @@ void frmMain::ShowSMeter()
     UpdateSMeterBar(level);
 }
 
+// Lights one segment per 6 dB of level: segments 0 to S for S six-decibel steps, none
+// below 6 dB, all 15 from 84 dB.
 void frmMain::UpdateSMeterBar(float level)
 {
     if (sMeterBarBusy_ || isMinimized())
         return;
     BusyGuard busy(sMeterBarBusy_);
-    lblSMeter->setText(Text(Format(20.0 * QELVO::Log10(level), "#0.0 dB")));
+    const double dB = 20.0 * QELVO::Log10(level);
+    const int32_t lit = std::clamp(static_cast<int32_t>(std::floor(dB)) / 6, 0, shpSMeterTick.UBound());
+    for (int32_t segment = 0; segment <= shpSMeterTick.UBound(); ++segment)
+        shpSMeterTick[segment]->setVisible(lit >= 1 && segment <= lit);
 }
 
 void frmMain::ShowStatistics()
@@ -162,7 +167,7 @@ void frmMain::EstimateSignalCentre()
     PeakCentre = static_cast<int32_t>(static_cast<int64_t>(NotchFilter.FSampling / 2) * bin / NotchFilter.Points);
     NotchFilterCenter = NotchCentreFor(PeakCentre);
     lblNotch->setText(Text(Format(PeakCentre, "###0")));
-    lblNotch->setToolTip(Text("Fcentre : " + Format(PeakCentre, "#,###0 Hz")));
+    sldNotch->setToolTip(Text("Fcentre : " + Format(PeakCentre, "#,###0 Hz")));
 }
 
 // The dynamic filter follows a centre that moved by more than 100 Hz, its upper edge kept

@@ -1,8 +1,12 @@
 #include "MainWindowRig.h"
 #include "core/Globals.h"
 #include "dsp/MakeFilters.h"
+#include "dsp/ReceiveChainRig.h"
 #include "dsp/ReceiveDefaults.h"
 #include "fakes/FakeSpectrumFeed.h"
+#include "ui/common/Label.h"
+#include "ui/common/PictureBox.h"
+#include "ui/common/Shape.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -35,6 +39,13 @@ protected:
     static int32_t CentreOf(int32_t bin) { return (bin + 25) * 24000 / 2048; }
 
     QString Text(QLabel* label) const { return label->text(); }
+    int LitSegments() const
+    {
+        int lit = 0;
+        for (Shape* segment : window->shpSMeterTick)
+            lit += segment->isHidden() ? 0 : 1;
+        return lit;
+    }
 };
 
 // A recording analyser whose filter curve arrives at the end of every full redesign.
@@ -60,10 +71,14 @@ TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeco
 {
     SMeterRing = {80.0f, 90.0f, 100.0f, 110.0f};
     window->tmrPerfStats_Timer();
-    EXPECT_EQ(Text(window->lblSMeter), "38.6 dB");   // 20 log10(95 - 10)
+    EXPECT_EQ(LitSegments(), 7) << "38.6 dB: S6, segments 0 to 6";   // 20 log10(95 - 10)
     window->NoiseFloor = 200.0f;
     window->tmrPerfStats_Timer();
-    EXPECT_EQ(Text(window->lblSMeter), "-1980.0 dB") << "floored to 0";
+    EXPECT_EQ(LitSegments(), 0) << "floored to 0";
+    for (const auto& [level, lit] : {std::pair{1.99f, 0}, {2.0f, 2}, {20000.0f, 15}}) {   // 5.98 dB, 6.02 dB, 86 dB
+        window->UpdateSMeterBar(level);
+        EXPECT_EQ(LitSegments(), lit) << level;
+    }
 
     BlockPowerRing.fill(50.0f * 50.0f * BlockSize);
     BlockPowerRing[234] = 1.0e12f;   // never written by the AGC, never read
@@ -72,14 +87,14 @@ TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeco
     window->tmrPerfStats_Timer();
     EXPECT_FALSE(window->SMeterZeroRequested);
     EXPECT_NEAR(window->NoiseFloor, 50.0f, 0.01f);
-    EXPECT_EQ(window->lblSMeter->toolTip(), "Meter Backoff=33.98 dB");
-    EXPECT_EQ(Text(window->lblSMeter), "34.0 dB");
+    EXPECT_EQ(window->picSmeter[2]->toolTip(), "Meter Backoff=33.98 dB");
+    EXPECT_EQ(LitSegments(), 6) << "34.0 dB";
 }
 
 TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
 {
     PerfStatsOn = true;
-    const auto colour = [](QLabel* label) { return label->palette().color(QPalette::WindowText).name(); };
+    const auto colour = [](QWidget* label) { return label->palette().color(QPalette::WindowText).name(); };
     for (const auto& [peak, expected] : {std::pair<int16_t, const char*>{2047, "#ffff00"}, {2048, "#00ff00"},
                                          {16383, "#00ff00"}, {16384, "#ff0000"}}) {
         InPeakRing.fill(peak);
@@ -186,6 +201,52 @@ TEST_F(DeferredWork, AutomaticNotchRedesignsBeyondAnEighthOfItsWidthAtTheIFForTh
     EXPECT_EQ(NotchFilter.FLow, IFCentreHz + centre - 100);
     EXPECT_EQ(Text(window->lblNotch), QString::number(centre)) << "the label shows the audio frequency";
     EXPECT_FALSE(NotchDirty);
+}
+
+// The automatic IF notch sits where the received 1 kHz tone lies in the IF in force: above
+// or below it by the mode's sideband, the injection side (single channel) or the image
+// (I/Q), and around an IF moved by the incremental tuning.
+TEST_F(DeferredWork, AutomaticIFNotchTakesTheToneDownWhereverTheSidebandLies)
+{
+    struct Case
+    {
+        bool iq;
+        bool side;         // HiSideLoOn, or IQSelectUpper on an I/Q receiver
+        int32_t mode;
+        int32_t ifHz;
+        double toneHz;     // single channel: the IF tone; I/Q: the pair's signed frequency
+    };
+    const Case cases[] = {
+        {false, true, DemodModeEnum::USB, 12000, 13000},  {false, true, DemodModeEnum::LSB, 12000, 11000},
+        {false, false, DemodModeEnum::USB, 12000, 11000}, {false, false, DemodModeEnum::LSB, 12000, 13000},
+        {false, true, DemodModeEnum::LSB, 12500, 11500},  {true, false, DemodModeEnum::USB, 12000, 11000},
+        {true, false, DemodModeEnum::LSB, 12000, 13000},  {true, true, DemodModeEnum::USB, 12000, -13000},
+        {true, true, DemodModeEnum::LSB, 11500, -10500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "I/Q " << c.iq << " side " << c.side << " mode " << c.mode << " IF "
+                                        << c.ifHz);
+        ReceiveChainRig rig(c.mode);
+        IQModeOn = c.iq;
+        (c.iq ? IQSelectUpper : HiSideLoOn) = c.side;
+        VFOControl = !c.iq;   // an I/Q receiver picks its image only with a fixed oscillator
+        ReceiveChainRig::SetIF(c.ifHz);
+        MakeFilters();
+        const auto i = [&](int64_t n) { return 8000.0 * std::cos(ChainTest::Radians(c.toneHz, n)); };
+        const auto q = [&](int64_t n) { return 8000.0 * std::sin(ChainTest::Radians(c.toneHz, n)); };
+        const auto tone = [&] { return ChainTest::ToneAmplitude(c.iq ? rig.Run(i, q) : rig.Run(i), 1000); };
+        const double open = tone();
+        ASSERT_GT(open, 4000.0) << "the case's tone is on the received side";
+
+        NotchFilter.Active = true;
+        NotchMode = NotchModeEnum::Auto;
+        NotchType = NotchTypeEnum::IF;
+        NotchFilterWidth = 200;
+        NotchLastCentre = -100000;   // the fresh notch filter gets designed
+        PeakAt(60);                  // 996 Hz
+        window->tmrPerfStats_Timer();
+        EXPECT_LE(DspTest::Decibels(tone() / open), -50.0);
+    }
 }
 
 // With the notch in manual mode the dynamic filter's tracking still moves the notch

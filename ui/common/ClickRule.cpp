@@ -1,0 +1,22 @@
+#include "ui/common/ClickRule.h"
+
+#include <QAbstractButton>
+#include <QRadioButton>
+
+namespace ClickRule {
+
+void Connect(QAbstractButton* button, std::function<void()> handler)
+{
+    if (!button->isCheckable()) {
+        QObject::connect(button, &QAbstractButton::clicked, button, [handler] { handler(); });
+        return;
+    }
+    // toggled is raised by setChecked and by a click alike, once per change of the value.
+    const bool option = qobject_cast<QRadioButton*>(button) != nullptr;
+    QObject::connect(button, &QAbstractButton::toggled, button, [handler, option](bool checked) {
+        if (checked || !option)
+            handler();
+    });
+}
+
+}   // namespace ClickRule

@@ -1,0 +1,48 @@
+#include "ui/common/FormControls.h"
+
+#include "ui/common/FormUnits.h"
+
+#include <QPalette>
+
+namespace FormControls {
+
+void Place(QWidget* control, int left, int top, int width, int height)
+{
+    using FormUnits::TwipsToPixels;
+    control->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+}
+
+void SetForeColour(QWidget* control, uint32_t colour)
+{
+    QPalette palette = control->palette();
+    const QColor text = FormUnits::OleColour(colour);
+    if (palette.color(QPalette::WindowText) == text && palette.color(QPalette::ButtonText) == text)
+        return;
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Text, text);
+    control->setPalette(palette);
+}
+
+uint32_t ForeColour(const QWidget* control)
+{
+    return FormUnits::ToOleColour(control->palette().color(QPalette::WindowText));
+}
+
+void SetBackColour(QWidget* control, uint32_t colour)
+{
+    QPalette palette = control->palette();
+    const QColor back = FormUnits::OleColour(colour);
+    palette.setColor(QPalette::Window, back);
+    palette.setColor(QPalette::Button, back);
+    palette.setColor(QPalette::Base, back);
+    control->setPalette(palette);
+    control->setAutoFillBackground(true);
+}
+
+uint32_t BackColour(const QWidget* control)
+{
+    return FormUnits::ToOleColour(control->palette().color(QPalette::Window));
+}
+
+}   // namespace FormControls
