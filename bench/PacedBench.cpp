@@ -5,6 +5,7 @@
 #include "support/PacedSoundRig.h"
 #include "support/ReceiverOnPacedRig.h"
 #include "support/ScopedTestHome.h"
+#include "support/TopLevelWindows.h"
 
 #include <sys/resource.h>
 
@@ -88,7 +89,6 @@ int main(int argc, char** argv)
     std::printf("  receive chain:  %7.0f us per block (the block loop's own profiler)\n",
                 (chainMicroseconds - chainBefore) / measured);
     std::printf("  sound messages: %zu\n", boxes.boxes.size());
-    for (QWidget* window : QApplication::topLevelWidgets())
-        delete window;
+    DeleteTopLevelWindows();
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "support/PacedSoundRig.h"
 #include "support/ReceiverOnPacedRig.h"
 #include "support/ScopedTestHome.h"
+#include "support/TopLevelWindows.h"
 
 #include <gtest/gtest.h>
 
@@ -52,8 +53,7 @@ protected:
 
     void TearDown() override
     {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            delete window;
+        DeleteTopLevelWindows();
         supervisor.reset();
         TraceOn = false;
     }

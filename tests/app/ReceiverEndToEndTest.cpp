@@ -111,10 +111,6 @@ protected:
         main->SoundCard->SetCurrentCaptureDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription));
         main->SoundCard->GetPlayDeviceNames(names);
         main->SoundCard->SetCurrentPlaybackDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription));
-        // The file devices are not paced: a block that looks slow on a busy machine must not
-        // let the loop run, which would play queued blocks ahead of the capture. Without its
-        // profiler the block loop never yields.
-        DSPProfiler.reset();
 
         // What the mode button and the AGC switch of the front panel select.
         DemodMode = mode;
