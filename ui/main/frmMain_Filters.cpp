@@ -159,7 +159,7 @@ void frmMain::optNotch_Click(int Index)
         TakeAFNotchRange();
     NotchFilter.Active = true;
     NotchDirty = true;
-    AnalyserShowNotch = true;
+    ShowNotchCurve(true);
     if (Index == NotchModeEnum::Man)
         chkNotchType_Click();
 }

@@ -73,6 +73,8 @@ void frmMain::PowerOn()
         modWheelMouse::HookWheel();
     ProcessPriority::RaiseToRealTime();
     optPwr[2]->hide();
+    if (SpectrumAnalyser)
+        SpectrumAnalyser->Freeze = false;
     TryStep([this] {
         if (SoundCard)
             SoundCard->StartSound();
@@ -97,6 +99,8 @@ void frmMain::PowerOff()
         if (SoundCard)
             SoundCard->StopSound();
     });
+    if (SpectrumAnalyser)
+        SpectrumAnalyser->Freeze = true;
     ProcessPriority::Restore();
     tmrPerfStats.stop();
     FormControls::SetForeColour(optPwr[0], OnIdleColour);

@@ -136,7 +136,7 @@ void frmMain::chkNB_Click()
 void frmMain::chkNotchOn_Click()
 {
     NotchActive = NotchFilter.Active = Ticked(chkNotchOn);
-    AnalyserShowNotch = NotchActive;
+    ShowNotchCurve(NotchActive);
     if (NotchActive) {
         NotchMode = optNotch.Selected() == NotchModeEnum::Auto ? NotchModeEnum::Auto : NotchModeEnum::Man;
         NotchDirty = true;
@@ -160,7 +160,7 @@ void frmMain::chkNotchAuto_Click()
         TakeAFNotchRange();
     NotchFilter.Active = true;
     NotchDirty = true;
-    AnalyserShowNotch = true;
+    ShowNotchCurve(true);
     if (NotchMode == NotchModeEnum::Man)
         chkNotchType_Click();
 }
@@ -312,3 +312,9 @@ void frmMain::chkTuneLo_Click()
 }
 
 void frmMain::cmdCalibrateSMeter_Click() { SMeterZeroRequested = true; }
+
+void frmMain::ShowNotchCurve(bool shown)
+{
+    if (SpectrumAnalyser)
+        SpectrumAnalyser->ShowNotch(shown);
+}

@@ -140,7 +140,7 @@ TEST_F(ReceiveControls, NotchSwitchesAndTheCentreRangePerType)
     EXPECT_EQ(window->optNotch.Selected(), 0);
 
     window->chkNotchOn->setChecked(true);
-    EXPECT_TRUE(NotchActive && NotchFilter.Active && NotchDirty && window->AnalyserShowNotch);
+    EXPECT_TRUE(NotchActive && NotchFilter.Active && NotchDirty && window->SpectrumAnalyser->ShowNotch());
     EXPECT_FALSE(ScrollLabels[11].Disabled || ScrollLabels[12].Disabled);
 
     window->chkNotchType->setChecked(true);   // IF: offsets of either sign
@@ -163,7 +163,7 @@ TEST_F(ReceiveControls, NotchSwitchesAndTheCentreRangePerType)
     window->chkNotchMirror->setChecked(true);
     EXPECT_TRUE(NotchMirror);
     window->chkNotchOn->setChecked(false);
-    EXPECT_FALSE(NotchActive || NotchFilter.Active || window->AnalyserShowNotch);
+    EXPECT_FALSE(NotchActive || NotchFilter.Active || window->SpectrumAnalyser->ShowNotch());
     window->chkNotchMirror->setChecked(false);
     EXPECT_TRUE(window->chkNotchMirror->isChecked());
     NotchMirror = false;
