@@ -25,6 +25,7 @@
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/modWheelMouse.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 
 #include <string>
@@ -92,6 +93,8 @@ void frmMain::Form_Load()
     optDisplaySize.Select(3);
     RestoreColourScheme();
     RestoreSettings();
+    // The statistics switch shows the restored choice (the smaller sizes switch it off).
+    chkPerfStatsOn->setChecked(PerfStatsOn);
     optDisplaySize.Select(DisplayMode);
     TryStep([this] { ApplyColourScheme(); });
 
