@@ -116,6 +116,7 @@ void frmMain::Form_Load()
         FFTReal.FFTInit(FFTReal.Points);
     });
     TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectHover(); });
     TryStep([this] { ConnectRIT(); });
     Trace(" : Initialising Interface Objects");
     TryStep([] {
