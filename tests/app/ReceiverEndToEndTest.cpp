@@ -10,11 +10,11 @@
 #include "fakes/FakeProcessPriority.h"
 #include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
+#include "support/TopLevelWindows.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QRadioButton>
 
 #include <cmath>
@@ -83,12 +83,7 @@ protected:
 
     void TearDown() override
     {
-        // Deleting a window deletes the pop-ups it owns (which are top-level widgets too).
-        QList<QPointer<QWidget>> windows;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            windows.append(window);
-        for (const QPointer<QWidget>& window : windows)
-            delete window.data();
+        DeleteTopLevelWindows();
     }
 
     void UseModel(const std::string& name)
