@@ -70,7 +70,6 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain()
 {
     Form_Unload();
-    ReleaseScrollLabels();
     // The receive chain must not call into a window that is gone.
     if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
         ReceiveLinks::SpectrumAnalyser = nullptr;
@@ -96,10 +95,10 @@ void frmMain::Form_Load()
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     chkPerfStatsOn->setChecked(PerfStatsOn);
     optDisplaySize.Select(DisplayMode);
-    TryStep([this] { ApplyColourScheme(); });
 
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
+    TryStep([this] { ApplyColourScheme(); });
     Trace(":Creating Wavfile Object");
     TryStep([this] {
         WavFile = std::make_unique<clsWavFile>();
@@ -295,4 +294,5 @@ void frmMain::Form_Unload()
             ReceiveLinks::SpectrumAnalyser = nullptr;
         SpectrumAnalyser.reset();
     });
+    TryStep([this] { ReleaseScrollLabels(); });
 }
