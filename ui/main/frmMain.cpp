@@ -7,7 +7,6 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
-#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -32,23 +31,9 @@
 
 namespace {
 
-const std::string section = "frmMain";
 const std::string loadTrace = "frmMain.frm:frmMain:Form_Load";
 
 void Trace(const std::string& step) { AddLog(loadTrace + step); }
-
-// A stored value that is missing or does not convert leaves the value in force.
-template <typename Value, typename Convert>
-void Restore(const std::string& key, Value& value, Convert convert)
-{
-    TryStep([&] {
-        const std::string stored = Settings::GetSetting(section, key, "");
-        if (!stored.empty())
-            value = static_cast<Value>(convert(stored));
-    });
-}
-
-int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
 
 } // namespace
 
@@ -166,12 +151,7 @@ void frmMain::ConfigureSoundCard()
     card.SetBitsPerSample(16);
     card.SetInp2OutpBufferRatio(2);
     card.SetOutputAttenuation(OutputLevelAttenuation(OutputAttenuation));
-    int32_t capture = card.CurrentCaptureDevice();
-    int32_t playback = card.CurrentPlaybackDevice();
-    Restore("CurrentCaptureDevice", capture, ToLong);
-    Restore("CurrentPlaybackDevice", playback, ToLong);
-    card.SetCurrentCaptureDevice(capture);
-    card.SetCurrentPlaybackDevice(playback);
+    RestoreSoundDevices();
 }
 
 void frmMain::ConnectReceiveChain()

@@ -56,6 +56,7 @@ public:
     void RestoreSettings();
     void SaveSettings();
     void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
+    void RestoreSoundDevices();   // the two device keys, once the sound card exists
 
     // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
     // also sets the window's back colour first and clears every highlight after.
