@@ -86,13 +86,16 @@ TEST_F(PlayerTest, RefusesFilesItCannotPlayWithAMessageNamingThem)
     EXPECT_EQ("Unable to open /in/missing.wav\n" + WavDisk::Describe(ENOENT), boxes.Last().prompt);
 }
 
-// Each file sample is followed by zeros up to the rate ratio, in step to the end of the
-// file, whether or not the ratio divides the block.
+// Each file sample is followed by exactly factor - 1 zeros, in step to the end of the
+// file, whether or not the ratio divides the block or the half (over several halves,
+// each refilled as soon as it is used up).
 TEST_F(PlayerTest, ZeroStuffsFilesAtLowerRatesPlayingEverySampleInStep)
 {
-    for (const auto& [rate, factor] : {std::pair{24000, 2}, std::pair{12000, 4}, std::pair{16000, 3}, std::pair{8000, 6}}) {
+    for (const auto& [rate, factor] : {std::pair{24000, 2}, std::pair{16000, 3}, std::pair{9600, 5}, std::pair{8000, 6},
+                                       std::pair{7000, 6}, std::pair{1000, 48}}) {
         SCOPED_TRACE(rate);
-        const std::vector<int16_t> samples = Ramp(40000);
+        const int32_t count = 4 * 65536 / factor;
+        const std::vector<int16_t> samples = Ramp(count);
         OpenForPlayback("/in/low.wav", MakeWav(static_cast<uint32_t>(rate), Le16(samples)));
         EXPECT_EQ(rate, wav->WavSamplingRate());
         wav->Play();
@@ -102,7 +105,7 @@ TEST_F(PlayerTest, ZeroStuffsFilesAtLowerRatesPlayingEverySampleInStep)
             ASSERT_EQ(k * factor, heard[k].first) << "file sample " << k;
             ASSERT_EQ(samples[k], heard[k].second) << "file sample " << k;
         }
-        EXPECT_EQ(40000, wav->NumSamples()) << "file samples played";
+        EXPECT_EQ(count, wav->NumSamples()) << "file samples played";
         wav->CloseFile();
     }
 }
