@@ -14,9 +14,11 @@
 #include "platform/MessageBoxes.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -277,25 +279,32 @@ int32_t clsWavFile::WriteToDisk()
     BusyGuard guard(writeBusy_);
     if (!bufferFull_)
         return ErrNoFullHalf;
-    const int32_t error = WriteRecorded(rec_.fullHalfStart, recBlockSize_);
+    int32_t error = AppendRecorded(rec_.fullHalfStart, recBlockSize_);
     bufferFull_ = false;
+    if (error == 0)
+        error = WriteRecordingHeader();
     if (error != 0)
         EndRecordingAfterWriteFailure(error);
     return error;
 }
 
 // Decimates count samples of the double buffer from start (every Decimator-th sample,
-// the first included, unfiltered), appends them to the file and brings the header's
-// sizes up to date, so that a program killed now leaves a valid file of all written audio.
-int32_t clsWavFile::WriteRecorded(int32_t start, int32_t count)
+// the first included, unfiltered) and appends them to the file. The caller then brings
+// the header's sizes up to date, so that a program killed at any moment leaves a valid
+// file of all the audio written.
+int32_t clsWavFile::AppendRecorded(int32_t start, int32_t count)
 {
     const int32_t decimator = rec_.decimator;
     const int32_t bytesPerSample = rec_.bytesPerSample;
     const int32_t outCount = (count + decimator - 1) / decimator;
     const int16_t* in = rec_.buffer.data() + start;
     uint8_t* out = rec_.output.data();
-    for (int32_t i = 0; i < outCount; ++i)
-        EncodeSample(in[i * decimator], bytesPerSample, out + i * bytesPerSample);
+    if (decimator == 1 && bytesPerSample == 2 && std::endian::native == std::endian::little) {
+        std::memcpy(out, in, static_cast<std::size_t>(outCount) * 2);  // already the file's byte order
+    } else {
+        for (int32_t i = 0; i < outCount; ++i)
+            EncodeSample(in[i * decimator], bytesPerSample, out + i * bytesPerSample);
+    }
 
     const int32_t bytes = outCount * bytesPerSample;
     if (const int error = CurrentWavDisk().WriteAt(handle_, rec_.writeOffset, out, bytes))
@@ -304,7 +313,7 @@ int32_t clsWavFile::WriteRecorded(int32_t start, int32_t count)
     fileSize_ = static_cast<int32_t>(rec_.writeOffset);
     rec_.samplesWritten += outCount;
     numSamples_ = rec_.samplesWritten;
-    return WriteRecordingHeader();
+    return 0;
 }
 
 int clsWavFile::WriteRecordingHeader()
@@ -345,12 +354,12 @@ int32_t clsWavFile::FlushRecorded()
         return 0;
     }
     if (bufferFull_) {
-        if (const int32_t error = WriteRecorded(rec_.fullHalfStart, recBlockSize_))
+        if (const int32_t error = AppendRecorded(rec_.fullHalfStart, recBlockSize_))
             return error;
         bufferFull_ = false;
     }
     if (rec_.fillOffset > 0) {
-        if (const int32_t error = WriteRecorded(rec_.fillHalf * recBlockSize_, rec_.fillOffset))
+        if (const int32_t error = AppendRecorded(rec_.fillHalf * recBlockSize_, rec_.fillOffset))
             return error;
         rec_.fillOffset = 0;
     }
@@ -361,9 +370,10 @@ int32_t clsWavFile::CloseRecording()
 {
     if (!RecordingOpen())
         return ErrNoFileOpen;
-    int32_t error = FlushRecorded();
-    if (error == 0)
-        error = UpdateWavHeader();
+    const int32_t flushError = FlushRecorded();
+    // After a failed flush the header still counts what was written; the trailer waits.
+    const int32_t headerError = flushError == 0 ? UpdateWavHeader() : WriteRecordingHeader();
+    const int32_t error = flushError != 0 ? flushError : headerError;
     const int32_t closeError = CurrentWavDisk().Close(handle_);
     handle_ = -1;
     fileIsRecording_ = false;

@@ -172,7 +172,7 @@ private:
     void StopAtSizeLimit();
     bool ConfirmDiscardUnsaved();
     int32_t CreateTempFile(bool discardOld);
-    int32_t WriteRecorded(int32_t start, int32_t count);
+    int32_t AppendRecorded(int32_t start, int32_t count);
     int WriteRecordingHeader();
     void EndRecordingAfterWriteFailure(int32_t error);
     int32_t FlushRecorded();
