@@ -183,7 +183,8 @@ int32_t clsWavFile::CreateTempFile(bool discardOld)
     WavDisk& disk = CurrentWavDisk();
     isRecording_ = false;
     if (disk.Exists(TempFileName)) {
-        const int error = discardOld || !LeftoverHoldsAudio() ? disk.Remove(TempFileName) : KeepLeftover();
+        const int error =
+            discardOld || !LeftoverHoldsAudio(TempFileName) ? disk.Remove(TempFileName) : KeepLeftover(TempFileName);
         if (error != 0)
             return error;
     }
@@ -511,8 +512,8 @@ void clsWavFile::init()
     } catch (const RuntimeError&) {
         // A value that is not a number ends the restore; the remaining keys keep their values.
     }
-    if (!HasUnsavedRecording() && CurrentWavDisk().Exists(TempFileName) && LeftoverHoldsAudio())
-        KeepLeftover();
+    if (!HasUnsavedRecording())
+        KeepLeftoverOfEarlierRun();
 }
 
 void clsWavFile::RestoreSettings()

@@ -180,9 +180,10 @@ private:
     int32_t FinishTempRecording();
     std::string AskSaveName();
     bool MoveTempFileTo(const std::string& name);
-    bool LeftoverHoldsAudio();
-    int32_t KeepLeftover();
-    std::string FreeRecoveredName();
+    void KeepLeftoverOfEarlierRun();
+    bool LeftoverHoldsAudio(const std::string& path);
+    int32_t KeepLeftover(const std::string& path);
+    std::string FreeRecoveredName(const std::string& folder);
     void RestoreSettings();
     void StoreSettings();
 

@@ -113,13 +113,22 @@ bool clsWavFile::MoveTempFileTo(const std::string& name)
     return true;
 }
 
+// At start-up: a recording that a program ended before Save left in the recordings
+// folder (the folder of TempFileName) is kept under a name of its own.
+void clsWavFile::KeepLeftoverOfEarlierRun()
+{
+    const std::string leftover = FolderOf(TempFileName) + "/" + TempFileLeafName;
+    if (CurrentWavDisk().Exists(leftover) && LeftoverHoldsAudio(leftover))
+        KeepLeftover(leftover);
+}
+
 // More than a header: the file holds audio (a killed program leaves a valid WAV file of
 // every half it wrote).
-bool clsWavFile::LeftoverHoldsAudio()
+bool clsWavFile::LeftoverHoldsAudio(const std::string& path)
 {
     WavDisk& disk = CurrentWavDisk();
     int handle = -1;
-    if (disk.Open(TempFileName, WavDisk::Access::ReadOnly, handle) != 0)
+    if (disk.Open(path, WavDisk::Access::ReadOnly, handle) != 0)
         return false;
     int64_t length = 0;
     const bool holdsAudio = disk.Length(handle, length) == 0 && length > WavHeader::Size;
@@ -127,32 +136,31 @@ bool clsWavFile::LeftoverHoldsAudio()
     return holdsAudio;
 }
 
-// Moves a leftover temporary file into the recordings folder under a date-and-time name
-// and tells where it went. Returns 0 or the system's error number (the file then stays).
-int32_t clsWavFile::KeepLeftover()
+// Moves a leftover temporary file within its folder to a date-and-time name and tells
+// where it went. Returns 0 or the system's error number (the file then stays).
+int32_t clsWavFile::KeepLeftover(const std::string& path)
 {
-    const std::string name = FreeRecoveredName();
-    const int error = name.empty() ? EEXIST : CurrentWavDisk().Rename(TempFileName, name);
+    const std::string name = FreeRecoveredName(FolderOf(path));
+    const int error = name.empty() ? EEXIST : CurrentWavDisk().Rename(path, name);
     if (error != 0) {
         AddLog("clsWavFile.KeepLeftover:Code=" + std::to_string(error) + " Description=" + WavDisk::Describe(error) +
-               " File=" + TempFileName);
-        MessageBoxes::MsgBox("An unsaved recording was found in " + TempFileName + "\nIt could not be moved: " +
+               " File=" + path);
+        MessageBoxes::MsgBox("An unsaved recording was found in " + path + "\nIt could not be moved: " +
                                  WavDisk::Describe(error) + " (Error Code=" + std::to_string(error) +
                                  ")\nMove or rename the file before recording again.",
                              MessageBoxes::vbOKOnly);
         return error;
     }
-    AddLog("clsWavFile.KeepLeftover:Unsaved recording " + TempFileName + " kept as " + name);
-    MessageBoxes::MsgBox("An unsaved recording was found in " + TempFileName + "\nIt has been kept as " + name,
+    AddLog("clsWavFile.KeepLeftover:Unsaved recording " + path + " kept as " + name);
+    MessageBoxes::MsgBox("An unsaved recording was found in " + path + "\nIt has been kept as " + name,
                          MessageBoxes::vbOKOnly);
     return 0;
 }
 
-// "Recovered 2026-12-07 01.02.03.wav" beside the temporary file, numbered when taken.
-std::string clsWavFile::FreeRecoveredName()
+// "Recovered 2026-12-07 01.02.03.wav" in the folder, numbered when the name is taken.
+std::string clsWavFile::FreeRecoveredName(const std::string& folder)
 {
-    const std::string stem = FolderOf(TempFileName) + "/Recovered " +
-                             Now().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")).toStdString();
+    const std::string stem = folder + "/Recovered " + Now().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")).toStdString();
     for (int n = 1; n <= MaxRecoveredNameTries; ++n) {
         const std::string name = stem + (n == 1 ? std::string() : " (" + std::to_string(n) + ")") + WavExtension;
         if (!CurrentWavDisk().Exists(name))

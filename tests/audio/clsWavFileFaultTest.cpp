@@ -186,7 +186,7 @@ TEST_F(FaultTest, AKilledRecorderLeavesAValidFileOfEveryWrittenHalfAndTheNextSta
 
         boxes.boxes.clear();
         clsWavFile next;
-        next.TempFileName = temp;
+        next.TempFileName = home.file("~QELVOTMP.WAV");  // the start-up's name; Record sets temp
         next.Now = [this] { return clock; };
         next.init();
         const std::string recovered = home.file("Recovered 2007-02-03 14.05.09" +

@@ -110,6 +110,27 @@ TEST_F(PlayerTest, ZeroStuffsFilesAtLowerRatesPlayingEverySampleInStep)
     }
 }
 
+// The header's data size holds when it lies within the file; 0 (left by a recorder that
+// ended before its header was finished) plays to the end, and so does a size beyond the
+// end (a cut copy).
+TEST_F(PlayerTest, PlaysTheHeadersDataSizeAndToTheEndOfTheFileWhenThatCannotHold)
+{
+    const std::vector<int16_t> samples = Ramp(300);
+    const std::vector<uint8_t> chunkAfter = Le16({7, 7, 7, 7});
+    for (const auto& [dataSize, heard] : {std::pair{600u, 300u}, std::pair{0u, 304u}, std::pair{100000u, 304u}}) {
+        SCOPED_TRACE(dataSize);
+        std::vector<uint8_t> file = MakeWav(48000, Le16(samples), 16, 1, chunkAfter);
+        for (int i = 0; i < 4; ++i)
+            file[40 + static_cast<size_t>(i)] = static_cast<uint8_t>(dataSize >> (8 * i));
+        OpenForPlayback("/in/size.wav", file);
+        wav->Play();
+        const auto played = Heard(PlayBlocks(1));
+        EXPECT_EQ(heard, played.size());
+        EXPECT_EQ(samples[299], played[299].second);
+        wav->CloseFile();
+    }
+}
+
 TEST_F(PlayerTest, PlaysEightBitFiles)
 {
     OpenForPlayback("/in/eight.wav", MakeWav(48000, {0, 128, 255, 64}, 8));
