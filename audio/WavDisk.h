@@ -26,7 +26,7 @@ public:
     virtual int Open(const std::string& path, Access access, int& handle) = 0;
     virtual int Close(int handle) = 0;
     virtual int Length(int handle, int64_t& length) = 0;
-    virtual int Truncate(int handle, int64_t length) = 0;
+    virtual int Truncate(int handle, int64_t length) = 0;  // the file ends at length
     virtual int WriteAt(int handle, int64_t offset, const uint8_t* data, int32_t count) = 0;
     // Reads up to count bytes; fewer (down to 0) at the end of the file is not an error.
     virtual int ReadAt(int handle, int64_t offset, uint8_t* data, int32_t count, int32_t& got) = 0;
