@@ -126,7 +126,12 @@ inline std::vector<uint8_t> TrailerEntry(const std::string& f, const std::string
 // The whole trailer: the marker, then each track's entry.
 inline std::vector<uint8_t> Trailer(const std::vector<std::vector<uint8_t>>& entries)
 {
-    std::vector<uint8_t> bytes{'Q', 'E', 'L', 'V', 'O'};
+    size_t size = 5;
+    for (const auto& entry : entries)
+        size += entry.size();
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size);  // g++ 12 warns falsely about growing the marker's vector
+    bytes.assign({'Q', 'E', 'L', 'V', 'O'});
     for (const auto& entry : entries)
         bytes.insert(bytes.end(), entry.begin(), entry.end());
     return bytes;
