@@ -46,21 +46,6 @@ TEST_F(RecorderTest, RefusesOperationsInTheWrongStateWithTheirCodes)
     EXPECT_EQ(clsWavFile::ErrAddNotRecording, wav->AddSamples(block.data(), 2048));
 }
 
-TEST_F(RecorderTest, AHeaderUpdateAfterTheTrackLogWasReplacedTouchesNoStaleTrack)
-{
-    ASSERT_EQ(0, StartRecording());
-    wav->NewLogRecord(tuned + 100000);
-    EXPECT_EQ(0, wav->CloseFile());
-    disk.Put("/in/plain.wav", MakeWav(48000, Le16({1, 2})));
-    wav->FileName("/in/plain.wav");
-    wav->OpenFile();
-    ASSERT_EQ(1u, TrackLog.size());
-    TrackLog.shrink_to_fit();  // so that a write past its end is seen
-
-    wav->UpdateWavHeader();
-    EXPECT_EQ(0, TrackLog[0].E);
-}
-
 TEST_F(RecorderTest, AWriteEnteredAgainWhileItRunsIsRefused)
 {
     ASSERT_EQ(0, StartRecording());
