@@ -10,6 +10,7 @@
 #include "fakes/FakeProcessPriority.h"
 #include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
+#include "support/TopLevelWindows.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
@@ -82,8 +83,7 @@ protected:
 
     void TearDown() override
     {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            delete window;
+        DeleteTopLevelWindows();
     }
 
     void UseModel(const std::string& name)

@@ -9,9 +9,9 @@
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
+#include "support/TopLevelWindows.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QFile>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -49,12 +49,7 @@ protected:
     }
     void TearDown() override
     {
-        // Deleting a window deletes the pop-ups it owns (which are top-level widgets too).
-        QList<QPointer<QWidget>> windows;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            windows.append(window);
-        for (const QPointer<QWidget>& window : windows)
-            delete window.data();
+        DeleteTopLevelWindows();
         TraceOn = false;
     }
 
