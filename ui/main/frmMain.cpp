@@ -122,6 +122,7 @@ void frmMain::Form_Load()
     TryStep([this] { ConnectReceiveChain(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
+    TryStep([this] { ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
@@ -215,7 +216,7 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft})
+    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite})
         timer->stop();
     TryStep([this] { SaveSettings(); });
     TryStep([] {
