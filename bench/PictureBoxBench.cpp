@@ -18,6 +18,7 @@ void BM_PictureBoxFrame(benchmark::State& state)
     PictureBox box(&container);
     box.resize(600, 260);
     container.show();
+    QCoreApplication::processEvents();   // exposed, so that each repaint really paints
     box.SetScaleLeft(0);
     box.SetScaleWidth(Points);
     box.SetScaleTop(0);

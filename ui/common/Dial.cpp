@@ -168,33 +168,39 @@ void Dial::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
+// The knob and its shading follow the size; painting only places the marker.
+void Dial::resizeEvent(QResizeEvent*)
+{
+    const double side = std::max(0, std::min(width(), height()) - 4);
+    knob_ = QRectF(QRectF(rect()).center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+    QRadialGradient shine(knob_.center() - QPointF(side / 5, side / 5), std::max(1.0, side * 0.8));
+    shine.setColorAt(0.0, QColor(150, 150, 150));
+    shine.setColorAt(1.0, QColor(45, 45, 45));
+    knobBrush_ = QBrush(shine);
+}
+
 void Dial::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const double side = std::min(width(), height()) - 4.0;
-    const QRectF knob(QRectF(rect()).center() - QPointF(side / 2, side / 2), QSizeF(side, side));
-
-    QRadialGradient shine(knob.center() - QPointF(side / 5, side / 5), side * 0.8);
-    shine.setColorAt(0.0, QColor(150, 150, 150));
-    shine.setColorAt(1.0, QColor(45, 45, 45));
     painter.setPen(rimPen_);
-    painter.setBrush(shine);
-    painter.drawEllipse(knob);
+    painter.setBrush(knobBrush_);
+    painter.drawEllipse(knob_);
 
     // The marker: a short bar from the rim towards the centre at the position's angle.
     const double radians = AngleOf(value_) * std::numbers::pi / 180.0;
     const QPointF direction(std::sin(radians), -std::cos(radians));
+    const double side = knob_.width();
     painter.setPen(markerPen_);
-    painter.drawLine(knob.center() + direction * side * 0.22, knob.center() + direction * side * 0.42);
+    painter.drawLine(knob_.center() + direction * side * 0.22, knob_.center() + direction * side * 0.42);
 
     if (!caption_.isEmpty()) {
         painter.setPen(Qt::white);
-        painter.drawText(knob, Qt::AlignCenter, caption_);
+        painter.drawText(knob_, Qt::AlignCenter, caption_);
     }
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1.0, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(knob.adjusted(-1.5, -1.5, 1.5, 1.5));
+        painter.drawEllipse(knob_.adjusted(-1.5, -1.5, 1.5, 1.5));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBrush>
 #include <QPen>
 #include <QString>
 #include <QWidget>
@@ -42,6 +43,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Step(int steps);
@@ -58,6 +60,8 @@ private:
     QString caption_;
     double dragAngle_ = 0;    // pointer angle at the last step of a drag
     int wheelRemainder_ = 0;  // wheel units not yet turned into a step
+    QRectF knob_;        // laid out when the size changes
+    QBrush knobBrush_;
     QPen rimPen_;
     QPen markerPen_;
 };

@@ -29,12 +29,13 @@ void MouseReportingWidget::mouseMoveEvent(QMouseEvent* event)
 void MouseReportingWidget::mouseReleaseEvent(QMouseEvent* event)
 {
     Report(&MouseReportingWidget::MouseUp, MouseCodes::ButtonCode(event->button()), event);
-    if (rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit Click();
 }
 
 void MouseReportingWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QWidget::mouseDoubleClickEvent(event);   // reports the press
-    emit DblClick();
+    if (event->button() == Qt::LeftButton)
+        emit DblClick();
 }

@@ -5,7 +5,7 @@
 // A hand-drawn control that reports its mouse the way the windows' handlers take it: button
 // 1 left, 2 right, 4 middle (the buttons held, for a move); shift 1 Shift, 2 Ctrl, 4 Alt; and
 // the position in the control's own units. Moves are reported without a button held too, for
-// hovering.
+// hovering. Click and DblClick come from the left button only, released over the control.
 class MouseReportingWidget : public QWidget {
     Q_OBJECT
 

@@ -39,7 +39,7 @@ SevenSegmentLabel::SevenSegmentLabel(QWidget* parent)
     : MouseReportingWidget(parent), foreColour_(FormUnits::SystemColourFlag | 18),
       backColour_(FormUnits::SystemColourFlag | 15)
 {
-    fore_ = FormUnits::OleColour(foreColour_);
+    segmentBrush_ = QBrush(FormUnits::OleColour(foreColour_));
     back_ = FormUnits::OleColour(backColour_);
 }
 
@@ -90,7 +90,7 @@ void SevenSegmentLabel::SetForeColor(uint32_t colour)
     if (colour == foreColour_)   // the window sets it on every hover
         return;
     foreColour_ = colour;
-    fore_ = FormUnits::OleColour(colour);
+    segmentBrush_ = QBrush(FormUnits::OleColour(colour));
     update();
 }
 
@@ -129,7 +129,7 @@ void SevenSegmentLabel::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), back_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(fore_);
+    painter.setBrush(segmentBrush_);
     for (std::size_t i = 0; i < cells_.size(); ++i) {
         const uint8_t segments = SegmentsOf(caption_[static_cast<qsizetype>(i)]);
         for (int segment = 0; segment < SegmentCount; ++segment)

@@ -2,6 +2,7 @@
 
 #include "ui/common/MouseReportingWidget.h"
 
+#include <QBrush>
 #include <QPolygonF>
 #include <QString>
 
@@ -52,7 +53,7 @@ private:
     uint32_t foreColour_;
     uint32_t backColour_;
     int backStyle_ = 1;
-    QColor fore_;
+    QBrush segmentBrush_;   // built when the colour changes, not at every paint
     QColor back_;
     // The seven segment outlines of every character cell, rebuilt when the size or the
     // caption's length changes.

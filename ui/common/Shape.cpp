@@ -76,7 +76,19 @@ void Shape::Change(Value& property, Value value)
     if (property == value)
         return;
     property = value;
+    styled_ = false;
     update();
+}
+
+// Pens and brushes are built when a property has changed, not at every paint: the meter's
+// segments are shown and hidden for every sound block.
+void Shape::Restyle()
+{
+    backBrush_ = QBrush(FormUnits::OleColour(backColour_));
+    fillBrush_ = fillStyle_ == 0 ? QBrush(FormUnits::OleColour(fillColour_)) : QBrush(Qt::NoBrush);
+    borderPen_ = QPen(FormUnits::OleColour(borderColour_), borderWidth_, BorderPenStyle(borderStyle_));
+    borderPen_.setJoinStyle(Qt::MiterJoin);
+    styled_ = true;
 }
 
 // The outline inside the control: squares and circles take the shorter side, centred; the
@@ -94,6 +106,8 @@ QRectF Shape::Outline() const
 
 void Shape::paintEvent(QPaintEvent*)
 {
+    if (!styled_)
+        Restyle();
     QPainter painter(this);
     const QRectF outline = Outline();
     const bool round = shape_ == Oval || shape_ == Circle;
@@ -108,14 +122,12 @@ void Shape::paintEvent(QPaintEvent*)
         else
             painter.drawRect(outline);
     };
-    painter.setPen(Qt::NoPen);
     if (backStyle_ != 0) {
-        painter.setBrush(FormUnits::OleColour(backColour_));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(backBrush_);
         draw();
     }
-    painter.setBrush(fillStyle_ == 0 ? QBrush(FormUnits::OleColour(fillColour_)) : QBrush(Qt::NoBrush));
-    QPen border(FormUnits::OleColour(borderColour_), borderWidth_, BorderPenStyle(borderStyle_));
-    border.setJoinStyle(Qt::MiterJoin);
-    painter.setPen(border);
+    painter.setBrush(fillBrush_);
+    painter.setPen(borderPen_);
     draw();
 }

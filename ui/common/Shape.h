@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QBrush>
+#include <QPen>
 #include <QWidget>
 
 #include <cstdint>
@@ -39,6 +41,7 @@ protected:
 
 private:
     QRectF Outline() const;
+    void Restyle();
     template <typename Value>
     void Change(Value& property, Value value);
 
@@ -50,4 +53,8 @@ private:
     int borderWidth_ = 1;
     uint32_t fillColour_ = 0;
     int fillStyle_ = 1;
+    bool styled_ = false;
+    QPen borderPen_;
+    QBrush backBrush_;
+    QBrush fillBrush_;
 };

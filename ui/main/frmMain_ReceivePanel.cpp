@@ -98,8 +98,8 @@ void frmMain::CreateFilterControls(QWidget* form)
     chkNotchAuto = MakeCheck(frNotch, "chkNotchAuto", "Auto", "Auto Notch Mode", {810, 225, 720, 240});
     optNotch = MakeArray(frNotch, "optNotch", ButtonArray::Kind::Option,
                          {{"Man", "Manual Notch", {120, 465, 690, 240}}, {"Auto", "Auto Notch", {810, 465, 720, 240}}});
-    chkNotchMirror = MakeCheck(frNotch, "chkNotchMirror", "Mirror", "Notch Mirror", {120, 705, 780, 240});
-    chkNotchType = MakeCheck(frNotch, "chkNotchType", "IF", "AF or IF Notch", {900, 705, 630, 240});
+    chkNotchMirror = MakeCheck(frNotch, "chkNotchMirror", "Mirror", "Notch Mirror", {120, 705, 870, 240});
+    chkNotchType = MakeCheck(frNotch, "chkNotchType", "IF", "AF or IF Notch", {990, 705, 540, 240});
     lblNotchCDesc = MakeLabel(frNotch, "lblNotchCDesc", "C", {120, 900, 150, 180});
     lblNotchC = MakeLabel(frNotch, "lblNotchC", "1000", {270, 900, 540, 180});
     lblNotchWDesc = MakeLabel(frNotch, "lblNotchWDesc", "W", {810, 900, 180, 180});
@@ -119,8 +119,8 @@ void frmMain::CreateLevelControls(QWidget* form)
                        {{"Off", "AGC OFF", {420, 240, 600, 240}},
                         {"Fast", "Fast (CW)", {1050, 240, 660, 240}},
                         {"Normal", "Normal (AM)", {420, 480, 840, 240}},
-                        {"Slow", "Slow (SSB)", {1260, 480, 690, 240}},
-                        {"u", "", {1950, 480, 390, 240}}});
+                        {"Slow", "Slow (SSB)", {1320, 480, 660, 240}},
+                        {"u", "", {1995, 480, 375, 240}}});
     MakeLabel(frAGC, "lblAGCAttackDesc", "Att", {120, 750, 360, 180});
     sldAGCAttack = MakeSlider(frAGC, "sldAGCAttack", Qt::Horizontal, {480, 720, 1290, 210}, 5, 1000);
     lblAGCAttack = MakeLabel(frAGC, "lblAGCAttack", "5.0", {1800, 750, 540, 180});

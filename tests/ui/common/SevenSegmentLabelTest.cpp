@@ -32,11 +32,11 @@ TEST(SevenSegmentLabelTest, PaintsTheSegmentsOfEachCharacter)
                               "abcdefg", "abcdfg", "g", ""};
     const QImage image = Rendered(label);
     for (int cell = 0; cell < 12; ++cell) {
+        const QRectF cellArea(cell * 24, 0, 24, 44);
         std::string lit;
         for (int segment = 0; segment < SevenSegmentLabel::SegmentCount; ++segment) {
-            const QRectF cellArea(cell * 24, 0, 24, 44);
-            const QPointF centre = SevenSegmentLabel::SegmentOutline(segment, cellArea).boundingRect().center();
-            if (image.pixel(centre.toPoint()) == qRgb(255, 0, 0))
+            const QRectF bounds = SevenSegmentLabel::SegmentOutline(segment, cellArea).boundingRect();
+            if (image.pixel(bounds.center().toPoint()) == qRgb(255, 0, 0))
                 lit += static_cast<char>('a' + segment);
         }
         EXPECT_EQ(lit, expected[cell]) << "cell " << cell;

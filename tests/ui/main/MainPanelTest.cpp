@@ -7,8 +7,10 @@
 #include "ui/common/Line.h"
 #include "ui/common/PictureBox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QMouseEvent>
 #include <QPixmap>
 
 namespace {
@@ -128,7 +130,9 @@ TEST_F(MainPanel, ThePowerFrameDragsTheWindowUntilAButtonIsReleased)
     window->frPower_MouseDown(1, 0, 300, 120);
     window->frPower_MouseMove(1, 0, 450, 90);   // 150 twips right, 30 up
     EXPECT_EQ(window->pos(), QPoint(210, 98));
-    window->Form_MouseUp(1, 0, 0, 0);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(window->centralWidget(), &release);   // over the bare window
     window->frPower_MouseMove(0, 0, 900, 90);
     EXPECT_EQ(window->pos(), QPoint(210, 98));
 
