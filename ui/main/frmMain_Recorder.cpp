@@ -50,6 +50,23 @@ private:
     std::function<void()> lost_;
 };
 
+// The tick of a disk timer: disarms it and does the disk work under its busy flag. A tick
+// that comes while a block is being processed (the block loop lets window messages run
+// when it is slow) comes again once the block is done: the disk never waits in the loop.
+template <typename Work>
+void RunDiskTick(QTimer& timer, int delayMs, bool& busy, bool blockLoopBusy, Work work)
+{
+    if (busy)
+        return;
+    if (blockLoopBusy) {
+        timer.start(delayMs);
+        return;
+    }
+    BusyGuard guard(busy);
+    timer.stop();
+    TryStep(work);
+}
+
 }   // namespace
 
 // The recorder's events and the handlers of its controls; then the options take the
@@ -91,20 +108,10 @@ void frmMain::SelectRecorderOptions()
     optRecordSampleRate.Select(rateOption);
 }
 
-// One shot: the disk read the recorder asked for. A tick that comes while a block is
-// being processed (the block loop lets window messages run when it is slow) comes again
-// once the block is done.
+// One shot: the disk read the recorder asked for.
 void frmMain::tmrPlaybackRead_Timer()
 {
-    if (playbackReadBusy_)
-        return;
-    if (BlockLoopBusy()) {
-        tmrPlaybackRead.start(ReadDelayMs);
-        return;
-    }
-    BusyGuard guard(playbackReadBusy_);
-    tmrPlaybackRead.stop();
-    TryStep([this] { WavFile->ReadFromDisk(); });
+    RunDiskTick(tmrPlaybackRead, ReadDelayMs, playbackReadBusy_, BlockLoopBusy(), [this] { WavFile->ReadFromDisk(); });
 }
 
 // One shot: the disk write of a full half-buffer. A write that fails has ended the
@@ -112,15 +119,7 @@ void frmMain::tmrPlaybackRead_Timer()
 // offers what can still be done with it: save, close, or record anew (which asks first).
 void frmMain::tmrRecorderWrite_Timer()
 {
-    if (recorderWriteBusy_)
-        return;
-    if (BlockLoopBusy()) {
-        tmrRecorderWrite.start(WriteDelayMs);
-        return;
-    }
-    BusyGuard guard(recorderWriteBusy_);
-    tmrRecorderWrite.stop();
-    TryStep([this] {
+    RunDiskTick(tmrRecorderWrite, WriteDelayMs, recorderWriteBusy_, BlockLoopBusy(), [this] {
         if (!WavFile->BufferFull() || WavFile->IsPaused())
             return;
         if (WavFile->WriteToDisk() > 0 && !WavFile->IsRecording())

@@ -306,6 +306,25 @@ TEST_F(RecorderBar, DiskWritesRunOnceFromTheirTimerAndNeverInsideTheBlockLoop)
     disk.writeFault = nullptr;
 }
 
+// A disk that fills up ends the recording with the recorder's one message; the bar then
+// offers Record, Save and Close, and Save keeps the audio written before.
+TEST_F(RecorderBar, AFailedWriteEndsTheRecordingWithOneMessageAndItCanStillBeSaved)
+{
+    Press(Record);
+    Blocks(2);
+    disk.writeFault = [](int64_t offset, int32_t count) { return offset > 0 && count > 44 ? ENOSPC : 0; };
+    Blocks(2);
+    disk.writeFault = nullptr;
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(Pattern(), "1000000011");
+    Blocks(2);
+    EXPECT_EQ(boxes.boxes.size(), 1u) << "told once";
+    dialogs.ChooseFile(home.file("kept.wav"));
+    Press(Save);
+    EXPECT_EQ(WavReader::Parse(disk.Content(home.file("kept.wav"))).data.size(), 4u * BlockSize);
+}
+
 // The file name field, and the played count and time.
 TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
 {
