@@ -162,6 +162,7 @@ private:
     void PowerOff();
 
     void SetTransportPattern(const char* pattern);
+    void RunTransportAction(int Index);
     void RecordAction();
     void PlayAction();
     void PauseAction();

@@ -3,7 +3,6 @@
 #include "ui/main/frmMain.h"
 
 #include "audio/clsWavFile.h"
-#include "core/BusyGuard.h"
 #include "core/MainWindowValues.h"
 #include "dsp/ReceiveState.h"
 #include "core/TryStep.h"
@@ -19,6 +18,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 
 #include <cstring>
 
@@ -44,7 +44,16 @@ void frmMain::cmdWavCtls_Click(int Index)
     TryStep([this] { picWavCtlsOffFocus->setFocus(); });
     if (transportBusy_ || !WavFile)
         return;
-    BusyGuard busy(transportBusy_);
+    // The window may be closed while an action waits for the error dialog.
+    const QPointer<QObject> alive(this);
+    transportBusy_ = true;
+    TryStep([&] { RunTransportAction(Index); });
+    if (alive)
+        transportBusy_ = false;
+}
+
+void frmMain::RunTransportAction(int Index)
+{
     switch (Index) {
     case Record: RecordAction(); break;
     case Play: PlayAction(); break;
@@ -188,8 +197,8 @@ void frmMain::CloseAction()
     int32_t result = 0;
     TryStep([&] { result = WavFile->CloseFile(); });
     if (result != 0) {
-        frmRecordFileError::ShowAndWait(FileErrorMessage("Unable to Close ", closing), this);
-        cmdWavCtls[Pause]->setFocus();
+        if (frmRecordFileError::ShowAndWait(FileErrorMessage("Unable to Close ", closing), this))
+            cmdWavCtls[Pause]->setFocus();
         return;
     }
     txtRecordFileName->clear();

@@ -26,8 +26,9 @@ frmRecordFileError::frmRecordFileError(QWidget* parent)
     resize(420, 150);
 }
 
-void frmRecordFileError::ShowAndWait(const QString& message, QWidget* parent)
+bool frmRecordFileError::ShowAndWait(const QString& message, QWidget* parent)
 {
+    const QPointer<QWidget> owner(parent);
     QPointer<frmRecordFileError> dialog = new frmRecordFileError(parent);
     dialog->txtMessage->setPlainText(message);
     QEventLoop wait;
@@ -39,4 +40,5 @@ void frmRecordFileError::ShowAndWait(const QString& message, QWidget* parent)
         wait.exec();
     if (dialog)
         dialog->deleteLater();
+    return owner != nullptr;
 }

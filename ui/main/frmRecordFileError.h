@@ -17,7 +17,8 @@ public:
 
     // Shows the message and returns once the user has closed the dialog; window messages,
     // timers and sound notifications run meanwhile (a local event loop, no busy wait).
-    static void ShowAndWait(const QString& message, QWidget* parent = nullptr);
+    // False when the parent window was closed and deleted meanwhile.
+    static bool ShowAndWait(const QString& message, QWidget* parent);
 
     QPlainTextEdit* txtMessage = nullptr;
     QPushButton* OKButton = nullptr;
