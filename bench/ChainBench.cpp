@@ -1,3 +1,4 @@
+#include "bench/BenchSupport.h"
 #include "core/MainWindowValues.h"
 #include "dsp/AGCAndOutputLevel.h"
 #include "dsp/DoDSP.h"
@@ -81,8 +82,7 @@ void ReceiveBlock(benchmark::State& state)
             DoDSP(block, right, BlockSize);
         benchmark::DoNotOptimize(block.data());
     }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    state.counters["period%"] = 100.0 * elapsed.count() / static_cast<double>(state.iterations()) / BlockPeriod;
+    CountPeriodShare(state, std::chrono::steady_clock::now() - start);
 }
 
 void AllChainsAndModes(benchmark::internal::Benchmark* benchmark)
@@ -93,6 +93,6 @@ void AllChainsAndModes(benchmark::internal::Benchmark* benchmark)
                 if (!(iq && mode == DemodModeEnum::SAM))   // the I/Q chain has no SAM of its own
                     benchmark->Args({iq, mode, extras});
 }
-BENCHMARK(ReceiveBlock)->Apply(AllChainsAndModes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ReceiveBlock)->Apply(AllChainsAndModes)->Apply(ReportBest)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "bench/BenchSupport.h"
 #include "core/MainWindowValues.h"
 #include "core/Settings.h"
 #include "dsp/FilterObjects.h"
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -66,6 +68,7 @@ void BM_ReceiveLoop(benchmark::State& state)
 
     const std::vector<int16_t> left = TestChannel(0.0), right = TestChannel(1.5707963);
     std::vector<int16_t> l(left), r(right);
+    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         std::copy(left.begin(), left.end(), l.begin());
         std::copy(right.begin(), right.end(), r.begin());
@@ -73,10 +76,11 @@ void BM_ReceiveLoop(benchmark::State& state)
         window->tmrPerfStats_Timer();
         benchmark::DoNotOptimize(l.data());
     }
+    CountPeriodShare(state, std::chrono::steady_clock::now() - start);
     window.reset();
     HardwareObjects::ReleaseHardwareObjects();
 }
-BENCHMARK(BM_ReceiveLoop)->Arg(0)->Arg(1)->ArgName("iq")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReceiveLoop)->Arg(0)->Arg(1)->ArgName("iq")->Apply(ReportBest)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

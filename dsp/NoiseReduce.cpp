@@ -1,8 +1,9 @@
 #include "dsp/NoiseReduce.h"
 
 #include "dsp/FilterObjects.h"
-#include "dsp/QELVO.h"
 #include "dsp/VectorLib.h"
+
+#include <cmath>
 
 namespace {
 
@@ -27,6 +28,20 @@ void WeakenWeakBins(int32_t lo, int32_t c)
     }
 }
 
+// Each bin the weakening changed is scaled by its new magnitude over its old one: the same
+// as going to magnitude and phase and back, without an angle function per bin. Only bins
+// first .. end - 1 can have changed; a bin of magnitude 0 stays 0.
+void ScaleWeakenedBins(int32_t first, int32_t end)
+{
+    for (int32_t k = first; k < end; ++k) {
+        if (NRMag[k] != NRMagBefore[k]) {
+            const float gain = NRMag[k] / NRMagBefore[k];
+            NRRe[k] *= gain;
+            NRIm[k] *= gain;
+        }
+    }
+}
+
 } // namespace
 
 void NoiseReduce(std::span<float> Samples)
@@ -39,11 +54,13 @@ void NoiseReduce(std::span<float> Samples)
     if (!PassBandFits(lo, c))
         return;
 
-    const int32_t points = FFTReal.Points;
     FFTReal.FFT_Real_S_2(Samples, NRRe, NRIm);
-    QELVO::CartToPolar_S(NRRe.data(), NRIm.data(), NRMag.data(), NRPhase.data(), points);
+    const int32_t first = lo + 1;
+    const int32_t end = lo + c + NRSearchOffset;
+    for (int32_t k = first; k < end; ++k)
+        NRMag[k] = NRMagBefore[k] = std::sqrt(NRRe[k] * NRRe[k] + NRIm[k] * NRIm[k]);
     WeakenWeakBins(lo, c);
-    VectorLib::PolarToCart_S_2(NRMag.data(), NRPhase.data(), NRRe.data(), NRIm.data(), points);
+    ScaleWeakenedBins(first, end);
     FFTReal.IFFT_Real_S_2(NRRe, NRIm, Samples);
     NRFilter.Filter_FFT_S_1(Samples);
 }

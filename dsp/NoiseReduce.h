@@ -12,10 +12,11 @@
 
 inline constexpr int32_t NRSearchOffset = 25;   // bins
 
-// The spectrum's working vectors, kept so that no block allocates.
+// The spectrum's working vectors, kept so that no block allocates: the bins, the magnitudes
+// that are weakened, and the magnitudes as they were before.
 inline WorkVector NRRe{};
 inline WorkVector NRIm{};
 inline WorkVector NRMag{};
-inline WorkVector NRPhase{};
+inline WorkVector NRMagBefore{};
 
 void NoiseReduce(std::span<float> Samples);

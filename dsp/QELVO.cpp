@@ -128,12 +128,6 @@ float MaxAbs_S(const float* src, int32_t n)
     return VectorLib::MaxValueAbs_S(src, n);
 }
 
-void FFT_S(const float* inRe, const float* inIm, float* outRe, float* outIm, int32_t n, int32_t order,
-           const int32_t* bitRev, const float* cosTable, const float* sinTable)
-{
-    VectorLib::FFT_S_2(inRe, inIm, outRe, outIm, n, order, bitRev, cosTable, sinTable);
-}
-
 void CheckSPL()
 {
     SPLAvailable = false;

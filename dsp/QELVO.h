@@ -31,9 +31,6 @@ void VecMpy_S_2(const float* src, float* dst, int32_t n);               // dst *
 void VecMpy_S_3(const float* a, const float* b, float* dst, int32_t n); // dst = a * b
 void VecAdd_S_2(const float* src, float* dst, int32_t n);               // dst += src
 float MaxAbs_S(const float* src, int32_t n);                            // largest absolute value
-// Forward complex DFT of n = 2^order points with clsFFT's tables; inputs unchanged.
-void FFT_S(const float* inRe, const float* inIm, float* outRe, float* outIm, int32_t n, int32_t order,
-           const int32_t* bitRev, const float* cosTable, const float* sinTable);
 
 // The start-up probe: SPLAvailable becomes True only for the Intel library at file
 // version "4, 5, 2, 2" exactly.

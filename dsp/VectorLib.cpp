@@ -42,6 +42,14 @@ void DeInterlace_S_2(const float* __restrict src, float* __restrict even, float*
     }
 }
 
+void Interlace_S_2(const float* __restrict even, const float* __restrict odd, float* __restrict dst, int32_t n)
+{
+    for (int32_t m = 0; m < n / 2; ++m) {
+        dst[2 * m] = even[m];
+        dst[2 * m + 1] = odd[m];
+    }
+}
+
 void SetMemory_S(float* dst, int32_t n, float value)
 {
     for (int32_t i = 0; i < n; ++i)
@@ -90,6 +98,12 @@ void Sub_S_1(float value, float* v, int32_t n)
 {
     for (int32_t i = 0; i < n; ++i)
         v[i] -= value;
+}
+
+void Add_S_1(float value, float* v, int32_t n)
+{
+    for (int32_t i = 0; i < n; ++i)
+        v[i] += value;
 }
 
 void Mpy_S_1(float value, float* dst, int32_t n)

@@ -16,6 +16,8 @@ void FloatToInt16_S_2(const float* src, int16_t* dst, int32_t n);
 void DoubleToSingle_D_2(const double* src, float* dst, int32_t n);
 // even[m] = src[2m], odd[m] = src[2m + 1] for m < n / 2; n counts the source elements.
 void DeInterlace_S_2(const float* src, float* even, float* odd, int32_t n);
+// The reverse: dst[2m] = even[m], dst[2m + 1] = odd[m] for m < n / 2; n counts dst's elements.
+void Interlace_S_2(const float* even, const float* odd, float* dst, int32_t n);
 
 void SetMemory_S(float* dst, int32_t n, float value);
 // v[k + 1] = v[k] for k = n - 1 down to 0: v[n] is overwritten, v[0] keeps its value.
@@ -28,6 +30,7 @@ void Add_S_2(const float* src, float* dst, int32_t n);                 // dst +=
 void Add_S_3(const float* a, const float* b, float* dst, int32_t n);   // dst = a + b
 void Sub_S_3(const float* a, const float* b, float* dst, int32_t n);   // dst = a - b
 void Sub_S_1(float value, float* v, int32_t n);                        // v -= value
+void Add_S_1(float value, float* v, int32_t n);                        // v += value
 void Mpy_S_1(float value, float* dst, int32_t n);                      // dst *= value
 void Mpy_S_2(const float* src, float* dst, int32_t n);                 // dst *= src
 void Mpy_S_3(const float* a, const float* b, float* dst, int32_t n);   // dst = a * b
@@ -52,15 +55,7 @@ void HiThresh_S_1(float* v, float x, float y, int32_t n);
 void LowThresh_S_1(float* v, float x, float y, int32_t n);
 void LowThreshFract_S_1(float* v, float level, float fraction, int32_t n);  // v < level: v *= fraction
 
-// Transform steps.
-// Forward, unscaled complex DFT of n = 2^order points, out of place: bitRev holds the
-// order-bit reversal of each index; cosTable[s] and sinTable[s], s = 1..order, hold
-// cos(pi / 2^(s-1)) and -sin(pi / 2^(s-1)), the twiddle step of stage s.
-void FFT_S_2(const float* inRe, const float* inIm, float* outRe, float* outIm, int32_t n, int32_t order,
-             const int32_t* bitRev, const float* cosTable, const float* sinTable);
-// Turns the n/2-point complex spectrum Z of z(m) = x(2m) + j x(2m + 1), held in re/im
-// [0, n/2), into the n-point spectrum of the real sequence x over re/im [0, n).
-void FFT_Real_S_1(float* re, float* im, int32_t n, int32_t order);
+// Transform steps (the transforms themselves are clsFFT's and clsFFTReal's).
 // Rebuilds bins n/2 + 1 .. n - 1 (n = 2^order) as the conjugate mirror of bins n/2 - 1 .. 1.
 void MakeNegFreq_S_1_P(float* re, float* im, int32_t order);
 

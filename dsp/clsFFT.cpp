@@ -1,27 +1,14 @@
 #include "dsp/clsFFT.h"
 
 #include "core/RuntimeError.h"
-#include "dsp/QELVO.h"
+#include "dsp/VectorLib.h"
 #include "platform/MessageBoxes.h"
 
 #include <bit>
-#include <cmath>
 
 namespace {
 
 constexpr int32_t MaxPoints = 16384;
-// Pi rounded to single precision, as the twiddle steps have always been computed.
-constexpr double SinglePi = 3.1415927410125732;
-
-int32_t BitReversed(int32_t index, int32_t bits)
-{
-    int32_t reversed = 0;
-    for (int32_t bit = 0; bit < bits; ++bit) {
-        reversed = 2 * reversed + (index & 1);
-        index >>= 1;
-    }
-    return reversed;
-}
 
 } // namespace
 
@@ -33,19 +20,15 @@ void clsFFT::FFTInit(int32_t N)
                                + " points; the FFT needs a power of two from 2 to 16384",
                            "clsFFT.FFTInit");
 
+    // Everything is made aside first, so that a failure leaves the object as it was.
+    fftwf_plan plan = FFTWPlans::ComplexForward(N);
+    FFTWPlans::AlignedFloats in = FFTWPlans::AllocateAligned(2 * static_cast<size_t>(N));
+    FFTWPlans::AlignedFloats out = FFTWPlans::AllocateAligned(2 * static_cast<size_t>(N));
+    plan_ = plan;
+    in_ = std::move(in);
+    out_ = std::move(out);
     Points = N;
     Order = std::countr_zero(static_cast<uint32_t>(N));
-    bitRevTable_.resize(static_cast<size_t>(N));
-    for (int32_t i = 0; i < N; ++i)
-        bitRevTable_[i] = BitReversed(i, Order);
-
-    twiddleCos_.assign(static_cast<size_t>(Order) + 1, 0.0f);
-    twiddleSin_.assign(static_cast<size_t>(Order) + 1, 0.0f);
-    for (int32_t stage = 1; stage <= Order; ++stage) {
-        const double angle = SinglePi / static_cast<double>(int32_t{1} << (stage - 1));
-        twiddleCos_[stage] = static_cast<float>(std::cos(angle));
-        twiddleSin_[stage] = static_cast<float>(-std::sin(angle));
-    }
     IsInitialised = true;
 }
 
@@ -60,6 +43,7 @@ void clsFFT::FFT_S_2(std::span<const float> RealIn, std::span<const float> IMagI
     if (RealIn.size() < points || IMagIn.size() < points || RealOut.size() < points || IMagOut.size() < points)
         throw RuntimeError(9, "Subscript out of range: the transform needs " + std::to_string(Points) + " points",
                            "clsFFT.FFT_S_2");
-    QELVO::FFT_S(RealIn.data(), IMagIn.data(), RealOut.data(), IMagOut.data(), Points, Order, bitRevTable_.data(),
-                 twiddleCos_.data(), twiddleSin_.data());
+    VectorLib::Interlace_S_2(RealIn.data(), IMagIn.data(), in_.get(), 2 * Points);
+    fftwf_execute_dft(plan_, reinterpret_cast<fftwf_complex*>(in_.get()), reinterpret_cast<fftwf_complex*>(out_.get()));
+    VectorLib::DeInterlace_S_2(out_.get(), RealOut.data(), IMagOut.data(), 2 * Points);
 }

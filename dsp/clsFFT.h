@@ -1,12 +1,14 @@
 #pragma once
 
+#include "dsp/FFTWPlans.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
-// Complex radix-2 FFT of N = 2^Order points on separate real and imaginary arrays.
-// FFTInit builds the bit-reversal and twiddle tables once; transforms allocate nothing.
+// Complex FFT of N = 2^Order points on separate real and imaginary arrays, run by FFTW on
+// the object's own aligned, interleaved arrays. FFTInit takes the plan of its size (made once
+// for the whole program) and the arrays; transforms allocate nothing.
 class clsFFT
 {
 public:
@@ -20,17 +22,15 @@ public:
     // RuntimeError and leaves the object as it was.
     void FFTInit(int32_t N);
 
-    // Forward, unscaled transform of Points points, out of place: the outputs must not
-    // overlap the inputs, and every array must hold Points elements (RuntimeError otherwise).
+    // Forward, unscaled transform of Points points; the inputs are not changed. Every array
+    // must hold Points elements (RuntimeError otherwise).
     // Before FFTInit it shows "clsFFT not initialised, you must call Init first" and
     // leaves the outputs untouched.
     void FFT_S_2(std::span<const float> RealIn, std::span<const float> IMagIn, std::span<float> RealOut,
                  std::span<float> IMagOut);
 
-    std::span<const int32_t> BitRevTable() const { return bitRevTable_; }
-
 private:
-    std::vector<int32_t> bitRevTable_;  // Order-bit reversal of each index
-    std::vector<float> twiddleCos_;     // [s] = cos(pi / 2^(s-1)), s = 1..Order; [0] = 0
-    std::vector<float> twiddleSin_;     // [s] = -sin(pi / 2^(s-1))
+    fftwf_plan plan_ = nullptr;
+    FFTWPlans::AlignedFloats in_;    // Points values (re, im)
+    FFTWPlans::AlignedFloats out_;   // Points bins (re, im)
 };

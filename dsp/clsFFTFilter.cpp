@@ -18,6 +18,17 @@ int32_t FloorToLong(double value)
     return Numeric::CLng(Numeric::Int(value));
 }
 
+// x *= h for count complex values, each interleaved (re, im).
+void MultiplyBins(const float* __restrict h, float* __restrict x, int32_t count)
+{
+    for (int32_t k = 0; k < 2 * count; k += 2) {
+        const float re = x[k] * h[k] - x[k + 1] * h[k + 1];
+        const float im = x[k] * h[k + 1] + x[k + 1] * h[k];
+        x[k] = re;
+        x[k + 1] = im;
+    }
+}
+
 } // namespace
 
 void clsFFTFilter::init(int32_t N)
@@ -35,19 +46,17 @@ void clsFFTFilter::init(int32_t N)
     const auto arraySize = static_cast<size_t>(2 * N) + 1;
     std::vector<double> window(arraySize, 0.0);
     VectorLib::CalcWindowCoeffs_D(N, window.data(), WindowType);
-    clsFFT innerFFT;
-    innerFFT.FFTInit(2 * N);
-    clsFFTReal innerFFTReal;
-    innerFFTReal.FFTInit(2 * N);
+    RealTransform transform;
+    transform.Prepare(2 * N);
+    FFTWPlans::AlignedFloats responseBins = FFTWPlans::AllocateAligned(2 * static_cast<size_t>(N) + 2);
 
     Points = N;
     blockSize_ = N;
     HzPerBin = static_cast<double>(FSampling) / SegmentSize;
     WindowCoeffs = std::move(window);
-    InnerFFT = std::move(innerFFT);
-    InnerFFTReal = std::move(innerFFTReal);
-    for (std::vector<float>* array : {&FilterTCoeffsS, &FilterTCoeffsIm, &FilterFCoeffsRe, &FilterFCoeffsIm,
-                                      &BlockSpecRe, &BlockSpecIm, &OverlapSamples})
+    InnerTransform = std::move(transform);
+    ResponseBins = std::move(responseBins);
+    for (std::vector<float>* array : {&FilterTCoeffsS, &FilterFCoeffsRe, &FilterFCoeffsIm, &OverlapSamples})
         array->assign(arraySize, 0.0f);
     FilterTCoeffsD.assign(arraySize, 0.0);
 }
@@ -83,9 +92,14 @@ void clsFFTFilter::MakeFilter()
         DesignBandPass();
 
     QELVO::Zero_S(FilterTCoeffsS.data() + n, n);
-    QELVO::Zero_S(FilterTCoeffsIm.data(), 2 * n);
-    // The response is the forward, unscaled transform of the zero-padded taps.
-    InnerFFT.FFT_S_2(FilterTCoeffsS, FilterTCoeffsIm, FilterFCoeffsRe, FilterFCoeffsIm);
+    // The response is the forward, unscaled transform of the zero-padded taps (the upper half
+    // of the transform's input stays zero). The filtering keeps its own copy of the lower half
+    // divided by 2N, the scale of the inverse transform.
+    QELVO::Copy_S(FilterTCoeffsS.data(), InnerTransform.Input(), n);
+    InnerTransform.Forward();
+    InnerTransform.SpreadBins(FilterFCoeffsRe.data(), FilterFCoeffsIm.data());
+    QELVO::Copy_S(InnerTransform.Bins(), ResponseBins.get(), 2 * n + 2);
+    QELVO::VecMpy_S_1(1.0f / static_cast<float>(2 * n), ResponseBins.get(), 2 * n + 2);
 }
 
 void clsFFTFilter::ClampEdges()
@@ -123,14 +137,19 @@ void clsFFTFilter::Filter_FFT_S_1(std::span<float> SamplesInOut)
     const int32_t n = blockSize_;
     RequireSize(SamplesInOut, 2 * n, "clsFFTFilter.Filter_FFT_S_1");
 
+    // The block, zero-padded to 2N (the transform's upper half of input is never written),
+    // through the transform, the response and back: its linear convolution with the taps.
     float* samples = SamplesInOut.data();
-    QELVO::Zero_S(samples + n, n);
-    InnerFFTReal.FFT_Real_S_2(SamplesInOut, BlockSpecRe, BlockSpecIm);
-    Filter_S_Cart_1(BlockSpecRe, BlockSpecIm);
-    InnerFFTReal.IFFT_Real_S_2(BlockSpecRe, BlockSpecIm, SamplesInOut);
-    // A band-pass reaches 2N - 3 of the linear convolution: N - 2 samples beyond the block.
-    QELVO::VecAdd_S_2(OverlapSamples.data(), samples, n - 2);
-    QELVO::Copy_S(samples + n, OverlapSamples.data(), n - 2);
+    QELVO::Copy_S(samples, InnerTransform.Input(), n);
+    InnerTransform.Forward();
+    MultiplyBins(ResponseBins.get(), InnerTransform.Bins(), n + 1);
+    InnerTransform.Inverse();
+    // A band-pass reaches 2N - 3 of the linear convolution: N - 2 samples beyond the block,
+    // added to the next block. SamplesInOut[N, 2N) receive the convolution's rest as well.
+    const float* convolution = InnerTransform.Output();
+    VectorLib::Add_S_3(convolution, OverlapSamples.data(), samples, n - 2);
+    QELVO::Copy_S(convolution + n - 2, samples + n - 2, n + 2);
+    QELVO::Copy_S(convolution + n, OverlapSamples.data(), n - 2);
 }
 
 void clsFFTFilter::Filter_S_Cart_1(std::span<float> RealInOut, std::span<float> IMagInOut)

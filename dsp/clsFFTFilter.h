@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dsp/clsFFT.h"
-#include "dsp/clsFFTReal.h"
+#include "dsp/FFTWPlans.h"
+#include "dsp/RealTransform.h"
 
 #include <cstdint>
 #include <span>
@@ -65,13 +65,10 @@ private:
 
     std::vector<double> WindowCoeffs;
     std::vector<double> FilterTCoeffsD;
-    std::vector<float> FilterTCoeffsS;
-    std::vector<float> FilterTCoeffsIm;
-    std::vector<float> FilterFCoeffsRe;
+    std::vector<float> FilterTCoeffsS;    // the taps, zero-padded to 2N
+    std::vector<float> FilterFCoeffsRe;   // the response, 2N bins, for Filter_S_Cart_1
     std::vector<float> FilterFCoeffsIm;
-    std::vector<float> BlockSpecRe;
-    std::vector<float> BlockSpecIm;
+    FFTWPlans::AlignedFloats ResponseBins;   // bins 0 .. N of the response / 2N, interleaved (re, im)
     std::vector<float> OverlapSamples;
-    clsFFT InnerFFT;
-    clsFFTReal InnerFFTReal;
+    RealTransform InnerTransform;            // 2N points
 };

@@ -13,12 +13,9 @@ void clsFFTReal::FFTInit(int32_t N)
                            "Invalid procedure call or argument: " + std::to_string(N)
                                + " points; the real FFT needs a power of two from 4 to 32768",
                            "clsFFTReal.FFTInit");
-    HalfFFT.FFTInit(N / 2);
+    transform_.Prepare(N);
     Points = N;
     Order = std::countr_zero(static_cast<uint32_t>(N));
-    EvenSamples.assign(static_cast<size_t>(N) + 1, 0.0f);
-    OddSamples.assign(static_cast<size_t>(N) + 1, 0.0f);
-    WorkImag.assign(static_cast<size_t>(N) + 1, 0.0f);
     IsInitialised = true;
 }
 
@@ -36,19 +33,19 @@ void clsFFTReal::RequireReady(std::initializer_list<size_t> sizes, const char* s
 void clsFFTReal::FFT_Real_S_2(std::span<const float> SamplesIn, std::span<float> RealOut, std::span<float> IMagOut)
 {
     RequireReady({SamplesIn.size(), RealOut.size(), IMagOut.size()}, "clsFFTReal.FFT_Real_S_2");
-    VectorLib::DeInterlace_S_2(SamplesIn.data(), EvenSamples.data(), OddSamples.data(), Points);
-    HalfFFT.FFT_S_2(EvenSamples, OddSamples, RealOut, IMagOut);
-    VectorLib::FFT_Real_S_1(RealOut.data(), IMagOut.data(), Points, Order);
+    QELVO::Copy_S(SamplesIn.data(), transform_.Input(), Points);
+    transform_.Forward();
+    transform_.SpreadBins(RealOut.data(), IMagOut.data());
 }
 
 void clsFFTReal::IFFT_Real_S_2(std::span<float> Re, std::span<float> Im, std::span<float> Out)
 {
     RequireReady({Re.size(), Im.size(), Out.size()}, "clsFFTReal.IFFT_Real_S_2");
-    // For a spectrum with conjugate symmetry, the real plus the imaginary part of the
-    // forward transform of (Re + Im) is N times the inverse transform.
-    VectorLib::MakeNegFreq_S_1_P(Re.data(), Im.data(), Order);
-    QELVO::VecAdd_S_2(Im.data(), Re.data(), Points);
-    FFT_Real_S_2(Re, Out, WorkImag);
-    QELVO::VecAdd_S_2(WorkImag.data(), Out.data(), Points);
-    QELVO::VecMpy_S_1(static_cast<float>(1.0 / Points), Out.data(), Points);
+    float* bins = transform_.Bins();
+    VectorLib::Interlace_S_2(Re.data(), Im.data(), bins, Points + 2);
+    bins[1] = 0.0f;
+    bins[Points + 1] = 0.0f;
+    transform_.Inverse();
+    QELVO::Copy_S(transform_.Output(), Out.data(), Points);
+    QELVO::VecMpy_S_1(1.0f / static_cast<float>(Points), Out.data(), Points);
 }

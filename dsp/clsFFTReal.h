@@ -1,16 +1,14 @@
 #pragma once
 
-#include "dsp/clsFFT.h"
+#include "dsp/RealTransform.h"
 
 #include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string>
-#include <vector>
 
-// FFT of N real samples through a complex FFT of N/2 points (even samples as real part,
-// odd samples as imaginary part, then a split stage), and its inverse through the same
-// forward path. Transforms allocate nothing; one object is not re-entrant.
+// FFT of N real samples and its inverse, in separate real and imaginary arrays of N bins,
+// run by FFTW's real transforms. Transforms allocate nothing; one object is not re-entrant.
 class clsFFTReal
 {
 public:
@@ -29,16 +27,13 @@ public:
     void FFT_Real_S_2(std::span<const float> SamplesIn, std::span<float> RealOut, std::span<float> IMagOut);
 
     // Inverse transform of the spectrum Re + j Im to N real samples in Out, scaled by 1/N.
-    // Only bins 0 .. N/2 count: the upper half is rebuilt from the lower. Re and Im are
-    // work space: afterwards their upper halves hold the rebuilt bins and Re[k] holds
-    // Re[k] + Im[k]. Out must not overlap Re or Im.
+    // Only bins 0 .. N/2 count, without the imaginary parts of bins 0 and N/2 (a real
+    // signal's spectrum has none): the upper half is taken as the mirror of the lower.
+    // Re and Im are not changed.
     void IFFT_Real_S_2(std::span<float> Re, std::span<float> Im, std::span<float> Out);
 
 private:
     void RequireReady(std::initializer_list<size_t> sizes, const char* source) const;
 
-    clsFFT HalfFFT;
-    std::vector<float> EvenSamples;
-    std::vector<float> OddSamples;
-    std::vector<float> WorkImag;
+    RealTransform transform_;
 };

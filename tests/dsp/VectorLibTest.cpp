@@ -1,5 +1,6 @@
 #include "dsp/VectorLib.h"
 
+#include "DspTestSignals.h"
 #include "core/RuntimeError.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,27 @@ TEST(VectorLib, CountsOfZeroOrLessDoNothing)
     EXPECT_EQ(history, (std::vector<float>{1, 1, 2, 4}));
     EXPECT_EQ(VectorLib::MaxValueAbs_S(v.data(), -1), 0.0f);
     EXPECT_EQ(VectorLib::Sum_S_1(v.data(), 0), 0.0f);
+}
+
+// Taps are taken in groups of up to four with zero taps skipped: any count, any zeros, the
+// same sums as the plain convolution.
+TEST(VectorLib, FIRPassIsTheConvolutionOfTheTapsWithTheHistoryAndTheBlock)
+{
+    for (const int32_t nTaps : {1, 4, 7, 13}) {
+        std::vector<float> taps = DspTest::RandomVector(static_cast<size_t>(nTaps), 40u + nTaps);
+        for (int32_t k = 1; k < nTaps; k += 3)
+            taps[k] = 0.0f;
+        const int32_t n = 50;
+        const std::vector<float> work = DspTest::RandomVector(static_cast<size_t>(nTaps + n), 60u + nTaps, 100.0f);
+        std::vector<float> out(n, 42.0f);
+        VectorLib::sHilbert(work.data(), taps.data(), out.data(), nTaps, n);
+        for (int32_t i = 0; i < n; ++i) {
+            double expected = 0.0;
+            for (int32_t k = 0; k < nTaps; ++k)
+                expected += static_cast<double>(taps[k]) * work[nTaps + i - k];
+            ASSERT_NEAR(out[i], expected, 1e-3) << nTaps << " taps, output " << i;
+        }
+    }
 }
 
 TEST(VectorLib, QuarterRateMixerMatchesTheOscillatorAtTwelveKilohertz)

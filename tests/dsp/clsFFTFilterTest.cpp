@@ -239,6 +239,23 @@ TEST(clsFFTFilter, UndesignedFilterSilencesAndMisuseIsReported)
     fresh.WindowType = 2;
     fresh.init(2048);  // FSampling never set
     EXPECT_THROW(fresh.MakeFilter(), RuntimeError);
+
+    // The largest block it takes, 16384 samples (transforms of 32768 points), works.
+    fresh.SegmentSize = 65536;
+    EXPECT_THROW(fresh.init(32768), RuntimeError);
+    fresh.SegmentSize = 32768;
+    fresh.FSampling = 48000;
+    fresh.init(16384);
+    fresh.FLow = 300;
+    fresh.FHigh = 3000;
+    fresh.MakeFilter();
+    std::vector<float> impulse(32768, 0.0f);
+    impulse[0] = 1.0f;
+    fresh.Filter_FFT_S_1(impulse);
+    std::vector<float> taps(16384);
+    fresh.GetFilterCoeffs_T_S(taps);
+    for (const int n : {0, 1000, 8191, 16382})
+        EXPECT_NEAR(impulse[n], taps[n], 1e-6) << n;
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 
 #include <string>
@@ -69,7 +70,7 @@ frmMain::~frmMain()
 {
     Form_Unload();
     // The receive chain must not call into a window that is gone.
-    if (ReceiveLinks::SpectrumAnalyser == &nullAnalyser_)
+    if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
         ReceiveLinks::SpectrumAnalyser = nullptr;
     ReceiveLinks::TunedFrequency = nullptr;
     ReceiveLinks::RecorderIsPlaying = nullptr;
@@ -91,6 +92,8 @@ void frmMain::Form_Load()
     RestoreSettings();
     optDisplaySize.Select(DisplayMode);
 
+    Trace(":Creating SpectrumAnalyser Object");
+    TryStep([this] { CreateSpectrumAnalyser(); });
     Trace(":Creating Wavfile Object");
     TryStep([this] {
         WavFile = std::make_unique<clsWavFile>();
@@ -160,13 +163,38 @@ void frmMain::ConfigureSoundCard()
 
 void frmMain::ConnectReceiveChain()
 {
-    ReceiveLinks::SpectrumAnalyser = &nullAnalyser_;
+    ReceiveLinks::SpectrumAnalyser = SpectrumAnalyser.get();
     ReceiveLinks::TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
     ReceiveLinks::RecorderIsPlaying = [this] { return WavFile && WavFile->IsPlaying(); };
     ReceiveLinks::SetSoundCardAttenuation = [this](int32_t attenuation) {
         if (SoundCard)
             SoundCard->SetOutputAttenuation(attenuation);
     };
+}
+
+// 2048 points of 48000 samples per second, 0 to 24000 Hz centred on the tuned frequency,
+// redrawn every FrameRate-th playback block while the window is not minimised.
+void frmMain::CreateSpectrumAnalyser()
+{
+    SpectrumAnalyser = std::make_unique<clsSpectrumAnalyser>();
+    clsSpectrumAnalyser& analyser = *SpectrumAnalyser;
+    analyser.FSampling = ReceiveSampleRate;
+    analyser.Order = 11;
+    analyser.StartBin = 0;
+    analyser.StopBin = 1024;
+    analyser.picDisplay0(picScope[0]);
+    analyser.picDisplay1(picScope[1]);
+    analyser.FStart(0);
+    analyser.FEnd(2 * IFCentreHz);
+    const int32_t tuned = VFO ? VFO->TunedFrequency() : 0;
+    analyser.SetFOffset(Numeric::CLng(tuned / 10.0 - (analyser.FEnd() - analyser.FStart()) / 2.0));
+    analyser.init();
+    analyser.Freeze = true;   // until the receiver is switched on
+    ScopeDisplay.Analyser = SpectrumAnalyser.get();
+    ScopeDisplay.MainWindowMinimised = [this] { return isMinimized(); };
+    ScopeDisplay.FrameRateValue = [this] { return static_cast<float>(SpectrumAnalyser->FrameRate()); };
+    UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
+    chkSpectrumAnalyser->setChecked(analyser.Active());
 }
 
 // The default tables, the AF pass band of the first filter preset and the "Fast" AGC
@@ -243,6 +271,14 @@ void frmMain::Form_Unload()
     });
     TryStep(ProcessPriority::Restore);
     TryStep(HardwareObjects::ReleaseHardwareObjects);
+    // Releasing the analyser writes its settings; the receive chain must not feed it after.
+    TryStep([this] {
+        UpdateScopeDisplay = nullptr;
+        ScopeDisplay.Analyser = nullptr;
+        if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
+            ReceiveLinks::SpectrumAnalyser = nullptr;
+        SpectrumAnalyser.reset();
+    });
 }
 
 void frmMain::RestoreSettings()

@@ -2,7 +2,8 @@
 
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
-#include "ui/main/NullSpectrumAnalyser.h"
+#include "ui/scope/clsSpectrumAnalyser.h"
+#include "ui/scope/frmUpDateScopeDisplay.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -80,8 +81,6 @@ public:
     void Form_Resize();
     int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
     int32_t DisplayWidth = 0;
-    // The analyser's switch, until the analyser object takes it over.
-    bool SpectrumAnalyserActive = false;
 
     // The block loop (frmMain_BlockLoop.cpp).
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
@@ -124,8 +123,13 @@ public:
     QTimer tmrScopeDisplay;
     QTimer tmrVFOUpdate;
     QTimer tmrShaft;
-    // The analyser's paced redraw, run by tmrScopeDisplay; none until an analyser exists.
+    // The analyser's paced redraw, run by tmrScopeDisplay.
     std::function<void()> UpdateScopeDisplay;
+
+    // The spectrum analyser and oscilloscope, fed by the receive chain; it draws into the
+    // display's two picture boxes once they are given to it (picDisplay0, picDisplay1).
+    std::unique_ptr<clsSpectrumAnalyser> SpectrumAnalyser;
+    frmUpDateScopeDisplay ScopeDisplay;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -154,6 +158,7 @@ private:
     void ConfigureSoundCard();
     void ConnectReceiveChain();
     void InitialiseReceiveState();
+    void CreateSpectrumAnalyser();
     void StartTimers();
     void ConnectRecorder();
     void SelectRecorderOptions();
@@ -203,7 +208,6 @@ private:
 
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
-    NullSpectrumAnalyser nullAnalyser_;
 
     bool processBlockBusy_ = false;
     bool processBlockIQBusy_ = false;

@@ -31,7 +31,8 @@ void frmMain::optDisplaySize_Click(int Index)
     case 1:
         SetClientHeight((Index == 0 ? linCompact : linNormal)->Y1());
         PerfStatsOn = false;
-        SpectrumAnalyserActive = false;
+        if (SpectrumAnalyser)
+            SpectrumAnalyser->Active(false);
         break;
     case 2:
     case 3:
@@ -51,7 +52,11 @@ void frmMain::optDisplaySize_Click(int Index)
 
 void frmMain::chkPerfStatsOn_Click() { PerfStatsOn = chkPerfStatsOn->isChecked(); }
 
-void frmMain::chkSpectrumAnalyser_Click() { SpectrumAnalyserActive = chkSpectrumAnalyser->isChecked(); }
+void frmMain::chkSpectrumAnalyser_Click()
+{
+    if (SpectrumAnalyser)
+        SpectrumAnalyser->Active(chkSpectrumAnalyser->isChecked());
+}
 
 // The client area ends at the given height (twips); the width stays.
 void frmMain::SetClientHeight(int twips) { resize(width(), FormUnits::TwipsToPixels(twips)); }

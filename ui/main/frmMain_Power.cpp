@@ -32,6 +32,8 @@ void frmMain::PowerOn()
 {
     TryStep(MakeFilters);
     ProcessPriority::RaiseToRealTime();
+    if (SpectrumAnalyser)
+        SpectrumAnalyser->Freeze = false;
     TryStep([this] {
         if (SoundCard)
             SoundCard->StartSound();
@@ -48,5 +50,7 @@ void frmMain::PowerOff()
         if (SoundCard)
             SoundCard->StopSound();
     });
+    if (SpectrumAnalyser)
+        SpectrumAnalyser->Freeze = true;
     ProcessPriority::Restore();
 }

@@ -6,6 +6,9 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <numeric>
 #include <vector>
 
@@ -31,6 +34,32 @@ TEST_F(BlockLoop, FlipIQSwapsWhichChannelTheSingleChannelChainDemodulates)
         EXPECT_EQ(left[1000], flip ? 1000 : 2000) << flip;
         EXPECT_EQ(right[1000], flip ? -4000 : -2000) << flip;
     }
+}
+
+// The "IF in" block reaches the analyser through the receive links; playback blocks arm
+// its redraw, and two of them before the timer runs give one frame.
+TEST_F(BlockLoop, PlaybackBlocksRedrawTheAnalyserFedByTheBlockLoop)
+{
+    clsSpectrumAnalyser& analyser = *window->SpectrumAnalyser;
+    ReceiveLinks::SpectrumAnalyser = &analyser;
+    analyser.Active(true);
+    analyser.Freeze = false;
+    analyser.FastMode(true);
+    std::vector<int16_t> left(BlockSize), right(BlockSize, 0);
+    for (int n = 0; n < BlockSize; ++n)
+        left[n] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * 256 * n / BlockSize)));
+    window->SoundCard_DataReady(left, right, BlockSize);
+    const bool before = analyser.DrawOnDisplay1();
+    window->SoundCard_DataOut({}, 0, 0);
+    window->SoundCard_DataOut({}, 0, 0);
+    QTimer::singleShot(30, [] {});
+    for (int pass = 0; pass < 50 && analyser.DrawOnDisplay1() == before; ++pass)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents();
+    EXPECT_NE(analyser.DrawOnDisplay1(), before);
+    const auto shown = analyser.Y1Display();
+    EXPECT_EQ(std::max_element(shown.begin(), shown.begin() + 1024) - shown.begin(), 256);
+    analyser.Active(false);
 }
 
 // The second channel runs one sample late, continuously across blocks; the first block

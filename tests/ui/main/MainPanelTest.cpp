@@ -66,7 +66,7 @@ TEST_F(MainPanel, DisplaySizesEndTheWindowAtTheirMarkersAndSwitchAnalyserAndStat
                                            {3, 7200, true}}) {
         window->optDisplaySize.Select(size);
         EXPECT_EQ(window->height(), TwipsToPixels(marker)) << size;
-        EXPECT_EQ(window->SpectrumAnalyserActive, on) << size;
+        EXPECT_EQ(window->SpectrumAnalyser->Active(), on) << size;
         EXPECT_EQ(PerfStatsOn, on) << size;
         EXPECT_TRUE(window->chkSpectrumAnalyser->isChecked()) << "the check box keeps its state";
         EXPECT_EQ(DisplayMode, size);
