@@ -73,6 +73,8 @@ void RunDiskTick(QTimer& timer, int delayMs, bool& busy, bool blockLoopBusy, Wor
 // recorder's stored rate and width, and the bar offers Record and Open only.
 void frmMain::ConnectRecorder()
 {
+    if (!WavFile)
+        return;
     tmrPlaybackRead.setSingleShot(true);
     tmrRecorderWrite.setSingleShot(true);
     connect(&tmrPlaybackRead, &QTimer::timeout, this, &frmMain::tmrPlaybackRead_Timer);
