@@ -209,6 +209,13 @@ TEST_F(RecorderBar, TheTrackListShowsListedTracksAndJumpsByTheirTrackLogIndex)
         EXPECT_EQ(std::pair(window->lstRecordingLogs->currentRow(), wav->NumSamples()), std::pair(line, start)) << button;
     }
 
+    disk.Put(home.file("8.wav"), MakeWav(48000, std::vector<uint8_t>(96000, 128), 8, 1,   // one byte a sample
+                                         TrackLogTrailer::Encode({{QDateTime(QDate(2007, 2, 3), QTime(1, 2, 3)),
+                                                                   70500000, 44, 96044}, {}})));
+    dialogs.ChooseFile(home.file("8.wav"));
+    Press(Open);
+    EXPECT_EQ(window->lstRecordingLogs->item(0)->text(), "  7050 2007-02-03 01:02:03 00:00:02");
+
     wav->NumSamples(777);
     window->WavFile_CatalogueLoaded(0);
     EXPECT_EQ(window->txtRecordingLogHeaders->text(), "No Track Information Found");
