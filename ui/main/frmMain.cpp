@@ -123,6 +123,7 @@ void frmMain::Form_Load()
     TryStep([this] { ConnectReceiveChain(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
+    TryStep([this] { ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
@@ -237,7 +238,7 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft})
+    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite})
         timer->stop();
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
