@@ -7,7 +7,6 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
-#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -24,6 +23,7 @@
 #include "radio/OscillatorChip.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
+#include "ui/main/ScrollLabelApply.h"
 #include "ui/main/modWheelMouse.h"
 
 #include <QCheckBox>
@@ -33,23 +33,9 @@
 
 namespace {
 
-const std::string section = "frmMain";
 const std::string loadTrace = "frmMain.frm:frmMain:Form_Load";
 
 void Trace(const std::string& step) { AddLog(loadTrace + step); }
-
-// A stored value that is missing or does not convert leaves the value in force.
-template <typename Value, typename Convert>
-void Restore(const std::string& key, Value& value, Convert convert)
-{
-    TryStep([&] {
-        const std::string stored = Settings::GetSetting(section, key, "");
-        if (!stored.empty())
-            value = static_cast<Value>(convert(stored));
-    });
-}
-
-int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
 
 } // namespace
 
@@ -71,7 +57,6 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain()
 {
     Form_Unload();
-    ReleaseScrollLabels();
     // The receive chain must not call into a window that is gone.
     if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
         ReceiveLinks::SpectrumAnalyser = nullptr;
@@ -94,11 +79,13 @@ void frmMain::Form_Load()
     optDisplaySize.Select(3);
     RestoreColourScheme();
     RestoreSettings();
+    // The statistics switch shows the restored choice (the smaller sizes switch it off).
+    chkPerfStatsOn->setChecked(PerfStatsOn);
     optDisplaySize.Select(DisplayMode);
-    TryStep([this] { ApplyColourScheme(); });
 
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
+    TryStep([this] { ApplyColourScheme(); });
     Trace(":Creating Wavfile Object");
     TryStep([this] {
         WavFile = std::make_unique<clsWavFile>();
@@ -117,6 +104,7 @@ void frmMain::Form_Load()
         FFTReal.FFTInit(FFTReal.Points);
     });
     TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectHover(); });
     TryStep([this] { ConnectRIT(); });
     Trace(" : Initialising Interface Objects");
     TryStep([] {
@@ -124,6 +112,9 @@ void frmMain::Form_Load()
         modSetupRX::InitialiseRX(model);
         HiSideLoOn = VFO->HiSideLo();
     });
+    // A software oscillator handed its offset during the set-up, before the injection side
+    // was known here: the offset again, on the side now in force.
+    TryStep(MouseOverS::lblBFO_Wheel);
     TryStep(MouseOverS::InitEncoderHistory);
     modWheelMouse::init(this);
     if (!InIDE)
@@ -135,6 +126,7 @@ void frmMain::Form_Load()
     TryStep([this] { ConnectReceiveChain(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
+    TryStep([this] { ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
@@ -163,12 +155,7 @@ void frmMain::ConfigureSoundCard()
     card.SetBitsPerSample(16);
     card.SetInp2OutpBufferRatio(2);
     card.SetOutputAttenuation(OutputLevelAttenuation(OutputAttenuation));
-    int32_t capture = card.CurrentCaptureDevice();
-    int32_t playback = card.CurrentPlaybackDevice();
-    Restore("CurrentCaptureDevice", capture, ToLong);
-    Restore("CurrentPlaybackDevice", playback, ToLong);
-    card.SetCurrentCaptureDevice(capture);
-    card.SetCurrentPlaybackDevice(playback);
+    RestoreSoundDevices();
 }
 
 void frmMain::ConnectReceiveChain()
@@ -257,7 +244,7 @@ void frmMain::Form_Unload()
     unloaded_ = true;
     tmrScopeDisplay.stop();
     hide();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft})
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite})
         timer->stop();
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
@@ -299,4 +286,5 @@ void frmMain::Form_Unload()
             ReceiveLinks::SpectrumAnalyser = nullptr;
         SpectrumAnalyser.reset();
     });
+    TryStep([this] { ReleaseScrollLabels(); });
 }
