@@ -102,8 +102,9 @@ TEST_F(ReceiveControls, IFFilterModesActOnlyWhileTheFilterIsOn)
     EXPECT_EQ(IFFilterMode, IFFilterModeEnum::Track);
     EXPECT_EQ(window->optIFFilter.Selected(), 2);
 
+    FiltersDirty = false;
     window->chkIFFilter->setChecked(true);
-    EXPECT_TRUE(IFFilterActive && IFFilter.Active);
+    EXPECT_TRUE(IFFilterActive && IFFilter.Active && FiltersDirty);
     EXPECT_FALSE(ScrollLabels[17].Disabled);
     window->optIFFilter.Select(1);
     EXPECT_EQ(IFFilterMode, IFFilterModeEnum::Man);
@@ -221,6 +222,10 @@ TEST_F(ReceiveControls, SlidersSetTheirValuesAndToolTips)
     EXPECT_FLOAT_EQ(OutputAttenuation, -2000.0f);
     window->dialOutVol->SetValue(-3000);
     EXPECT_EQ(window->sldOutVolume->Value(), -3000);
+
+    window->sldPhaseAngle->SetValue(-500);
+    EXPECT_DOUBLE_EQ(PhaseFilterQ.PhaseAngle, -0.05);
+    EXPECT_EQ(window->sldPhaseAngle->toolTip(), "-0.05");
 }
 
 TEST_F(ReceiveControls, SwitchesSetTheirFlags)
@@ -252,7 +257,9 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
     }
     IQModeOn = IQSelectUpper = false;
 
+    FiltersDirty = false;
     window->chkTuneLo->setChecked(true);
+    EXPECT_TRUE(FiltersDirty);
     EXPECT_FALSE(HiSideLoOn || VFO->HiSideLo());
     EXPECT_EQ(FormControls::ForeColour(window->chkTuneLo), 0x0000C0u);
     window->chkTuneLo->setChecked(false);
