@@ -154,13 +154,21 @@ void frmMain::optNotch_Click(int Index)
     optNotch.HighlightOnly(Index);
     optNotch.Select(Index);
     NotchMode = Index;
-    ShowManualNotchControls(Index == NotchModeEnum::Man);
-    if (Index == NotchModeEnum::Auto)
+    ApplyNotchMode();
+}
+
+// The manual notch shows its centre, width and type and takes the centre range of its type;
+// the automatic one hides them and takes the AF range. Either is designed afresh and drawn.
+void frmMain::ApplyNotchMode()
+{
+    const bool manual = NotchMode == NotchModeEnum::Man;
+    ShowManualNotchControls(manual);
+    if (!manual)
         TakeAFNotchRange();
     NotchFilter.Active = true;
     NotchDirty = true;
     ShowNotchCurve(true);
-    if (Index == NotchModeEnum::Man)
+    if (manual)
         chkNotchType_Click();
 }
 
