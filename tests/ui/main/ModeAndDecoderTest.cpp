@@ -10,6 +10,7 @@
 #include "ui/main/MainWindowSettings.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 
 namespace {
 
@@ -80,7 +81,7 @@ TEST_F(ModeSelection, DRMHandsTheSoundCardToTheDecoderAndTakesItBack)
     window->optPwr[0]->setChecked(true);
     ASSERT_TRUE(window->SoundCard->InAction());
     VFO->TunedFrequency(71100000);
-    HiSideLoOn = false;
+    window->chkTuneLo->setChecked(true);   // the oscillator below the signal
     window->optMode.Select(DemodModeEnum::DRM);
     EXPECT_FALSE(window->SoundCard->Prepared());
     ASSERT_EQ(processes.Started.size(), 1u);
