@@ -88,9 +88,7 @@ void frmMain::optFilter_Click(int Index)
     sldBW[1]->Tag = QString::number(FilterHi);
     DynFilter.FLow = Numeric::CLng(FilterLo + 0.1 * width);
     DynFilter.FHigh = Numeric::CLng(FilterHi - 0.1 * width);
-    sldBW[0]->SetValue(sldBW[0]->Max() - FilterLo + sldBW[0]->Min());
-    sldBW[1]->SetValue(sldBW[1]->Max() - FilterHi + sldBW[1]->Min());
-    // A slider already at its place raises no change: the labels are brought in line anyway.
+    // The sliders show the edges, and labels 7 and 8 take them, also where a slider stays put.
     ShowFilterEdges();
     FiltersDirty = true;
 }

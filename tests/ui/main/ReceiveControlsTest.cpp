@@ -58,9 +58,12 @@ TEST_F(ReceiveControls, AFilterPresetSetsThePassBandEverywhere)
     MouseOverS::lblFilterHi_Wheel();
     window->optFilter_Click(-1);
     EXPECT_EQ(FilterHi, 2000);
-    window->optFilter.Select(2);
     window->optFilter_Click(2);
     EXPECT_EQ(LabelValue(7), 2300.0f) << "the label follows a preset whose slider did not move";
+    ScrollLabels[8].Value = 2500;   // beyond the lower edge slider's reach
+    MouseOverS::lblFilterLo_Wheel();
+    window->optFilter_Click(-1);
+    EXPECT_EQ(FilterLo, 2500) << "the slider shows the edge, clamped, and does not change it";
 }
 
 // Music mode keeps the preset's lower edge, once, whether the box or a preset switches it on.
