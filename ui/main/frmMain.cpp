@@ -7,7 +7,6 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
-#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -22,6 +21,8 @@
 #include "radio/MouseOverS.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
+#include "ui/main/ScrollLabelApply.h"
+#include "ui/main/modWheelMouse.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,24 +31,9 @@
 
 namespace {
 
-const std::string section = "frmMain";
 const std::string loadTrace = "frmMain.frm:frmMain:Form_Load";
 
 void Trace(const std::string& step) { AddLog(loadTrace + step); }
-
-// A stored value that is missing or does not convert leaves the value in force.
-template <typename Value, typename Convert>
-void Restore(const std::string& key, Value& value, Convert convert)
-{
-    TryStep([&] {
-        const std::string stored = Settings::GetSetting(section, key, "");
-        if (!stored.empty())
-            value = static_cast<Value>(convert(stored));
-    });
-}
-
-int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
-bool ToBool(const std::string& text) { return Numeric::CBool(text); }
 
 } // namespace
 
@@ -89,17 +75,20 @@ void frmMain::Form_Load()
     ProcessPriority::SetLog(AddLog);
     // The full size until the settings give the stored one (each sizes the window).
     optDisplaySize.Select(3);
+    RestoreColourScheme();
     RestoreSettings();
+    // The statistics switch shows the restored choice (the smaller sizes switch it off).
+    chkPerfStatsOn->setChecked(PerfStatsOn);
     optDisplaySize.Select(DisplayMode);
 
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
+    TryStep([this] { ApplyColourScheme(); });
     Trace(":Creating Wavfile Object");
     TryStep([this] {
         WavFile = std::make_unique<clsWavFile>();
         WavFile->Name("WavFile");
         WavFile->SamplingRate(ReceiveSampleRate);
-        SaveRecordingsPath = AppPaths::ProgramFolder();
         WavFile->LastDirectory = SaveRecordingsPath;
         WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
         // A recording's first track is logged on the frequency tuned when it starts.
@@ -112,13 +101,22 @@ void frmMain::Form_Load()
         FFTReal.Points = SpectrumPoints;
         FFTReal.FFTInit(FFTReal.Points);
     });
+    TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectHover(); });
+    TryStep([this] { ConnectRIT(); });
     Trace(" : Initialising Interface Objects");
     TryStep([] {
         int32_t model = -1;
         modSetupRX::InitialiseRX(model);
         HiSideLoOn = VFO->HiSideLo();
     });
+    // A software oscillator handed its offset during the set-up, before the injection side
+    // was known here: the offset again, on the side now in force.
+    TryStep(MouseOverS::lblBFO_Wheel);
     TryStep(MouseOverS::InitEncoderHistory);
+    modWheelMouse::init(this);
+    if (!InIDE)
+        modWheelMouse::HookWheel();
     TryStep([this] { InitialiseReceiveState(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
@@ -129,6 +127,7 @@ void frmMain::Form_Load()
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
+    TryStep([this] { DarkenControls(); });
     Trace(":End");
 }
 
@@ -153,12 +152,7 @@ void frmMain::ConfigureSoundCard()
     card.SetBitsPerSample(16);
     card.SetInp2OutpBufferRatio(2);
     card.SetOutputAttenuation(OutputLevelAttenuation(OutputAttenuation));
-    int32_t capture = card.CurrentCaptureDevice();
-    int32_t playback = card.CurrentPlaybackDevice();
-    Restore("CurrentCaptureDevice", capture, ToLong);
-    Restore("CurrentPlaybackDevice", playback, ToLong);
-    card.SetCurrentCaptureDevice(capture);
-    card.SetCurrentPlaybackDevice(playback);
+    RestoreSoundDevices();
 }
 
 void frmMain::ConnectReceiveChain()
@@ -246,6 +240,8 @@ void frmMain::Form_Unload()
     unloaded_ = true;
     for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite})
         timer->stop();
+    if (modWheelMouse::HookHandle)
+        modWheelMouse::UnHookWheel();
     TryStep([this] { SaveSettings(); });
     TryStep([] {
         if (VFO)
@@ -279,28 +275,5 @@ void frmMain::Form_Unload()
             ReceiveLinks::SpectrumAnalyser = nullptr;
         SpectrumAnalyser.reset();
     });
-}
-
-void frmMain::RestoreSettings()
-{
-    Restore("SDRModelNo", SDRModelNo, ToLong);
-    Restore("EnableShaftEncoder", EnableShaftEncoder, ToBool);
-    Restore("ShaftAutoRate", ShaftAutoRate, ToBool);
-    Restore("NoiseFloor", NoiseFloor, [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
-    // A missing size is the extended one; one that does not convert leaves the size in force.
-    TryStep([] { DisplayMode = Numeric::CLng(Settings::GetSetting(section, "DisplayMode", "2")); });
-}
-
-void frmMain::SaveSettings()
-{
-    Settings::SaveSetting(section, "SDRModelNo", Numeric::Str(SDRModelNo));
-    Settings::SaveSetting(section, "EnableShaftEncoder", Numeric::BoolText(EnableShaftEncoder));
-    Settings::SaveSetting(section, "ShaftAutoRate", Numeric::BoolText(ShaftAutoRate));
-    // Stored as whole hundred-thousandths, as its default "1000000" (10.0) is.
-    Settings::SaveSetting(section, "NoiseFloor", Format(static_cast<double>(NoiseFloor) * 100000.0, "0"));
-    Settings::SaveSetting(section, "DisplayMode", Numeric::Str(DisplayMode));
-    if (SoundCard) {
-        Settings::SaveSetting(section, "CurrentCaptureDevice", Numeric::Str(SoundCard->CurrentCaptureDevice()));
-        Settings::SaveSetting(section, "CurrentPlaybackDevice", Numeric::Str(SoundCard->CurrentPlaybackDevice()));
-    }
+    TryStep([this] { ReleaseScrollLabels(); });
 }

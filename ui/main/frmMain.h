@@ -55,6 +55,27 @@ public:
     void Form_Unload();
     void RestoreSettings();
     void SaveSettings();
+    void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
+    void RestoreSoundDevices();   // the two device keys, once the sound card exists
+
+    // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
+    // also sets the window's back colour first and clears every highlight after.
+    void ReColour();
+    void ApplyColourScheme();
+
+    // Scroll labels and their keys (frmMain_ScrollLabels.cpp).
+    void FillScrollLabels();
+    void HiLiteScrollLabel(int16_t ID);
+    void ScrollLabel_MouseDown(int16_t ID, int Button);
+    void Form_KeyDown(int KeyCode, int Shift);   // Qt key code; shift 1 Shift, 2 Ctrl, 4 Alt
+
+    // Hover over the bare window and the panels (frmMain_Hover.cpp): highlights cleared.
+    void Form_MouseMove(int Button, int Shift, double X, double Y);
+    void picCalib_MouseMove(int Button, int Shift, double X, double Y);
+    void frDemod_MouseMove(int Button, int Shift, double X, double Y);
+    void frFilters_MouseMove(int Button, int Shift, double X, double Y);
+    void frPresets_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
@@ -152,6 +173,10 @@ private:
     void CreateMarkerLines(QWidget* form);
     void CreateTrackPanel();
     void ConnectFrameFocus();
+    void ConnectScrollLabels();
+    void ConnectHover();
+    void ConnectRIT();
+    void ReleaseScrollLabels();
     void ConnectDisplaySize();
     void SetClientHeight(int twips);
     void CreateSoundCard();
