@@ -55,6 +55,18 @@ public:
     void Form_Unload();
     void RestoreSettings();
     void SaveSettings();
+    void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
+
+    // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
+    // also sets the window's back colour first and clears every highlight after.
+    void ReColour();
+    void ApplyColourScheme();
+
+    // Scroll labels and their keys (frmMain_ScrollLabels.cpp).
+    void FillScrollLabels();
+    void HiLiteScrollLabel(int16_t ID);
+    void ScrollLabel_MouseDown(int16_t ID, int Button);
+    void Form_KeyDown(int KeyCode, int Shift);   // Qt key code; shift 1 Shift, 2 Ctrl, 4 Alt
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
@@ -131,6 +143,9 @@ private:
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
     void ConnectFrameFocus();
+    void ConnectScrollLabels();
+    void ConnectRIT();
+    void ReleaseScrollLabels();
     void ConnectDisplaySize();
     void SetClientHeight(int twips);
     void CreateSoundCard();
