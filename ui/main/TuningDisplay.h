@@ -59,6 +59,7 @@ struct TuningControlState
     int32_t MarkerDigit = 0;         // digit that carries the marker and the focus colour
     std::string LastShownDigits;     // digit string shown last
     bool KeyDigitInitialised = false;
+    bool KeyStepUnserved = false;    // a display key asked for a step the timer has not made yet
     int32_t TuneStepIndex = 0;       // index into TuningSteps chosen last
     int32_t ShownFrequency = 0;      // tenths of a hertz
     bool DialBusy = false;           // the dial's change handler is running

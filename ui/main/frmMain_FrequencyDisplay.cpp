@@ -227,11 +227,13 @@ void frmMain::picFreqDisp_KeyDown(int KeyCode)
     case Qt::Key_Up:
         TuneUpPending = true;
         TuneDownPending = false;
+        Tuning.KeyStepUnserved = true;
         break;
     case Qt::Key_Z:
     case Qt::Key_Down:
         TuneDownPending = true;
         TuneUpPending = false;
+        Tuning.KeyStepUnserved = true;
         break;
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -245,10 +247,14 @@ void frmMain::picFreqDisp_KeyDown(int KeyCode)
     tmrTune.setInterval(KeyTuneInterval);
 }
 
+// Releasing a key ends its steps, but a tap shorter than the timer's tick (or a press and
+// release that arrive together) still makes the one step it asked for.
 void frmMain::picFreqDisp_KeyUp()
 {
-    TuneUpPending = false;
-    TuneDownPending = false;
+    if (!Tuning.KeyStepUnserved) {
+        TuneUpPending = false;
+        TuneDownPending = false;
+    }
     TuneRate = 0;
 }
 
@@ -266,6 +272,7 @@ void frmMain::tmrTune_Timer()
 {
     if (!VFO)
         return;
+    Tuning.KeyStepUnserved = false;
     if (TuneUpPending) {
         VFO->Inc_Freq(TuneRate);
         RadioControls::dialtuner.Value(RadioControls::dialtuner.Value() + 1);

@@ -115,15 +115,23 @@ TEST_F(FrequencyDisplay, KeysAskTheFastTimerForOneStepEach)
     Key(QEvent::KeyRelease, Qt::Key_Z, true);   // a repeat's release is no release
     window->tmrTune_Timer();
     EXPECT_EQ(Tuned0(), 70501000);
-    Key(QEvent::KeyPress, Qt::Key_Down);
-    Key(QEvent::KeyRelease, Qt::Key_Down);
+    Key(QEvent::KeyRelease, Qt::Key_Z);
     EXPECT_FALSE(TuneDownPending);
     EXPECT_EQ(TuneRate, 0);
+
+    // A tap that ends before the next tick still makes its one step.
+    Key(QEvent::KeyPress, Qt::Key_Down);
+    Key(QEvent::KeyRelease, Qt::Key_Down);
+    EXPECT_EQ(TuneRate, 0);
+    window->tmrTune_Timer();
+    EXPECT_EQ(Tuned0(), 70500000);
+    window->tmrTune_Timer();
+    EXPECT_EQ(Tuned0(), 70500000);
 
     // A step that reaches the timer with no rate moves by the VFO's step.
     TuneUpPending = true;
     window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70502000);
+    EXPECT_EQ(Tuned0(), 70501000);
 
     // Any other key still takes the VFO's step as the rate and grid.
     VFO->TuneStep(500);
