@@ -1,8 +1,8 @@
 #include "MainWindowRig.h"
+#include "core/PublicVars.h"
 #include "fakes/FakePerfCounter.h"
 #include "fakes/FakeSerialLines.h"
 #include "radio/modSetupRX.h"
-#include "core/PublicVars.h"
 #include "radio/RadioControls.h"
 #include "ui/common/Dial.h"
 #include "ui/common/Label.h"
@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
+
+#include <tuple>
 
 namespace {
 
@@ -44,7 +46,6 @@ protected:
         return digits;
     }
     std::string Rate() const { return window->lblTuningRate->text().toStdString(); }
-    int32_t Tuned0() const { return VFO->TunedFrequency(); }
     void Key(QEvent::Type type, int key, bool repeat = false)
     {
         QKeyEvent event(type, key, Qt::NoModifier, QString(), repeat);
@@ -60,7 +61,6 @@ TEST_F(FrequencyDisplay, ShowsNineDigitsAndRedrawsOnlyAChangedString)
 {
     window->tmrTune_Timer();
     EXPECT_EQ(Shown(), "070501234");
-
     window->lblStatsVal[3]->setText("stale");
     window->Display7Seg("070501234");
     EXPECT_EQ(window->lblStatsVal[3]->text(), "stale");
@@ -68,8 +68,7 @@ TEST_F(FrequencyDisplay, ShowsNineDigitsAndRedrawsOnlyAChangedString)
     EXPECT_EQ(Shown(), "123456789");
     EXPECT_NE(window->lblStatsVal[3]->text(), "stale");
 
-    // A receiver whose oscillator is tuned shows the RIT offset with the frequency.
-    VFOControl = true;
+    VFOControl = true;   // an oscillator the program tunes: the RIT offset is shown with it
     RITOffset = -123;
     window->tmrTune_Timer();
     EXPECT_EQ(Shown(), "070500004");
@@ -85,20 +84,14 @@ TEST_F(FrequencyDisplay, HoveringADigitMakesItsPlaceValueTheStepUnlessLocked)
     EXPECT_EQ(VFO->TuneStep(), 10000);
     EXPECT_EQ(TuneRate, 10000);
     EXPECT_EQ(Rate(), "x 1 KHz");
-
-    window->lblTuningRate_Click();   // lock
-    EXPECT_TRUE(TuneRateLocked);
-    EXPECT_EQ(window->lblTuningRate->toolTip(), "Click to Unlock Tuning Rate");
-    window->lbl7Seg_MouseMove(6);
-    EXPECT_EQ(VFO->TuneStep(), 10000);
     window->lblTuningRate_Click();
-    EXPECT_EQ(window->lblTuningRate->toolTip(), "Click to Lock Tuning Rate");
-    VFO->TuneStepLock(true);
+    EXPECT_EQ(window->lblTuningRate->toolTip(), "Click to Unlock Tuning Rate");
     window->lbl7Seg_MouseMove(6);
     EXPECT_EQ(VFO->TuneStep(), 10000);
 }
 
-// A held key tunes one step per timer tick at most; releasing it ends the steps and the rate.
+// A held key tunes one step per timer tick at most; its release ends the steps and the rate,
+// but a tap that ends before the next tick still makes its one step.
 TEST_F(FrequencyDisplay, KeysAskTheFastTimerForOneStepEach)
 {
     window->lbl7Seg_MouseMove(5);   // 100 Hz
@@ -106,76 +99,60 @@ TEST_F(FrequencyDisplay, KeysAskTheFastTimerForOneStepEach)
     EXPECT_EQ(window->tmrTune.interval(), 20);
     Key(QEvent::KeyPress, Qt::Key_Up, true);
     window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70502000);   // onto the 100 Hz grid, one step up
-    EXPECT_EQ(Shown(), "070502000");
     window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70502000);
+    EXPECT_EQ(VFO->TunedFrequency(), 70502000);   // onto the 100 Hz grid, one step up
+    EXPECT_EQ(Shown(), "070502000");
+    EXPECT_EQ(window->dialtuner->Value(), 1);
 
     Key(QEvent::KeyPress, Qt::Key_Z);
     Key(QEvent::KeyRelease, Qt::Key_Z, true);   // a repeat's release is no release
     window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70501000);
     Key(QEvent::KeyRelease, Qt::Key_Z);
+    EXPECT_EQ(VFO->TunedFrequency(), 70501000);
     EXPECT_FALSE(TuneDownPending);
     EXPECT_EQ(TuneRate, 0);
 
-    // A tap that ends before the next tick still makes its one step.
     Key(QEvent::KeyPress, Qt::Key_Down);
     Key(QEvent::KeyRelease, Qt::Key_Down);
-    EXPECT_EQ(TuneRate, 0);
     window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70500000);
     window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70500000);
+    EXPECT_EQ(VFO->TunedFrequency(), 70500000);
 
-    // A step that reaches the timer with no rate moves by the VFO's step.
-    TuneUpPending = true;
-    window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70501000);
-
-    // Any other key still takes the VFO's step as the rate and grid.
-    VFO->TuneStep(500);
+    VFO->TuneStep(500);   // any other key takes the VFO's step as rate and grid
     Key(QEvent::KeyPress, Qt::Key_Q);
     EXPECT_EQ(TuneRate, 500);
     EXPECT_EQ(VFO->TuneStepLSD(), 500);
-
-    // Without the display's focus the keys do nothing.
-    FocusedLabelID = 0;
+    FocusedLabelID = 0;   // without the display's focus the keys do nothing
     Key(QEvent::KeyPress, Qt::Key_A);
     EXPECT_FALSE(TuneUpPending);
 }
 
 // Left goes to the larger step and wraps from the 10 MHz digit to the tenths, Right the other
-// way; a first key with no rate set starts from the VFO's step.
+// way. A first key with no rate set starts from the VFO's step, and with no step at all from
+// the tenths: never from a digit the display lacks.
 TEST_F(FrequencyDisplay, LeftAndRightWalkRoundTheNineDigits)
 {
-    VFO->TuneStep(1000);
     FocusedLabelID = 1;
-    window->picFreqDisp_KeyDown(Qt::Key_Left);
-    EXPECT_EQ(TuneDigit, 4);
-    EXPECT_EQ(Rate(), "x 1 KHz");
-    for (int key = 0; key < 4; ++key)
+    for (const auto& [step, digit, caption] : {std::tuple{1000.0, 4, "x 1 KHz"}, std::tuple{0.0, 7, "x 1 Hz"}}) {
+        window->Tuning.KeyDigitInitialised = false;
+        TuneRate = 0;
+        VFO->TuneStep(step);
         window->picFreqDisp_KeyDown(Qt::Key_Left);
-    EXPECT_EQ(TuneDigit, 0);
-    window->picFreqDisp_KeyDown(Qt::Key_Left);
+        EXPECT_EQ(TuneDigit, digit) << step;
+        EXPECT_EQ(Rate(), caption) << step;
+    }
+    for (int key = 0; key < 8; ++key)
+        window->picFreqDisp_KeyDown(Qt::Key_Left);
     EXPECT_EQ(TuneDigit, 8);
-    EXPECT_EQ(VFO->TuneStep(), 1);
     EXPECT_EQ(Rate(), "x 1 dHz");
     window->picFreqDisp_KeyDown(Qt::Key_Right);
     EXPECT_EQ(TuneDigit, 0);
     EXPECT_EQ(Rate(), "x 10 MHz");
 }
 
-TEST_F(FrequencyDisplay, AFirstLeftWithNoStepAtAllStaysOnTheDisplay)
-{
-    VFO->TuneStep(0);
-    FocusedLabelID = 1;
-    window->picFreqDisp_KeyDown(Qt::Key_Left);
-    EXPECT_EQ(TuneDigit, 7);
-    EXPECT_EQ(Rate(), "x 1 Hz");
-}
-
-TEST_F(FrequencyDisplay, ReleasingAMouseButtonEndsItsPendingStep)
+// Releasing a mouse button over the display ends its pending step; a unit label re-enters
+// the frequency with its group zeroed and the tenths kept.
+TEST_F(FrequencyDisplay, HeldButtonsAndUnitLabels)
 {
     TuneUpPending = TuneDownPending = true;
     window->picFreqDisp_MouseUp(Left);
@@ -183,19 +160,17 @@ TEST_F(FrequencyDisplay, ReleasingAMouseButtonEndsItsPendingStep)
     EXPECT_TRUE(TuneDownPending);
     window->picFreqDisp_MouseUp(Right);
     EXPECT_FALSE(TuneDownPending);
+
+    for (const auto& [unit, tuned] : {std::pair{2, 70500004}, std::pair{1, 70001234}, std::pair{0, 501234}}) {
+        VFO->TunedFrequency(Tuned);
+        window->lblScale_Click(unit);
+        EXPECT_EQ(VFO->TunedFrequency(), std::max(tuned, VFO->RXMinFreq() * 10)) << unit;
+    }
+    EXPECT_EQ(Shown(), VFO->FormattedTunedFreq());
 }
 
-TEST_F(FrequencyDisplay, AUnitLabelReentersTheFrequencyWithItsGroupZeroed)
-{
-    window->lblScale_Click(2);
-    EXPECT_EQ(Tuned0(), 70500004);
-    EXPECT_EQ(Shown(), "070500004");
-    VFO->TunedFrequency(Tuned);
-    window->lblScale_Click(1);
-    EXPECT_EQ(Tuned0(), 70001234);
-}
-
-// Choosing a step locks it; a step chosen without unlocking waits for the lock to go.
+// A step chosen from the table locks it; one chosen without unlocking waits for the lock.
+// The list holds the table, pops up on a right click and goes on Esc.
 TEST_F(FrequencyDisplay, TuningStepsAreChosenLockedAndWrap)
 {
     window->SetTuneStep(4, true);
@@ -207,40 +182,29 @@ TEST_F(FrequencyDisplay, TuningStepsAreChosenLockedAndWrap)
     window->SetTuneStep(18, true);
     EXPECT_EQ(VFO->TuneStep(), 100000);
     window->SetTuneStep(-1, true);
-    EXPECT_EQ(VFO->TuneStep(), 1);
     EXPECT_EQ(Rate(), "x 1 dHz");
 
+    ASSERT_EQ(window->cboTuningSteps->count(), 18);
+    window->lblTuningRate_MouseDown(Right);
+    EXPECT_TRUE(window->cboTuningSteps->isVisibleTo(window.get()));
     window->cboTuningSteps->setCurrentIndex(8);
     window->cboTuningSteps_Click();
     EXPECT_EQ(VFO->TuneStep(), 1000);
-    EXPECT_EQ(VFO->TuneStepLSD(), 1000);
-}
-
-// The list holds the table and shows the VFO's step; it pops up on a right click and goes on
-// Esc.
-TEST_F(FrequencyDisplay, TheTuningStepListPopsUpAndGoesOnEsc)
-{
-    ASSERT_EQ(window->cboTuningSteps->count(), 18);
-    EXPECT_EQ(window->cboTuningSteps->itemText(12), "  5 Hz");
-    window->lblTuningRate_MouseDown(Right);
-    EXPECT_TRUE(window->cboTuningSteps->isVisibleTo(window.get()));
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(window->cboTuningSteps, &escape);
     EXPECT_FALSE(window->cboTuningSteps->isVisibleTo(window.get()));
 }
 
-// A click on another digit locks its step; on the same digit it toggles the lock. A double-
-// click is a click and a double-click, each acting once.
-TEST_F(FrequencyDisplay, DigitClicksLockAndUnlockTheStep)
+// A click on another digit locks its step, on the same digit it toggles the lock; a double-
+// click acts as a click and a double-click. The menu locks on its digit and unlocks.
+TEST_F(FrequencyDisplay, DigitClicksAndTheMenuLockTheStep)
 {
     window->lbl7Seg_Click(0);   // the remembered digit starts at 0: only the lock toggles
     EXPECT_TRUE(VFO->TuneStepLock());
     EXPECT_TRUE(TuneRateLocked);
     window->lbl7Seg_Click(5);
     EXPECT_EQ(VFO->TuneStep(), 1000);
-    EXPECT_TRUE(VFO->TuneStepLock());
     EXPECT_TRUE(window->imgTuneStepLock->isVisibleTo(window.get()));
-
     SevenSegmentLabel* digit = window->lbl7Seg[5];
     emit digit->MouseDown(Left, 0, 0, 0);
     emit digit->Click();
@@ -248,27 +212,16 @@ TEST_F(FrequencyDisplay, DigitClicksLockAndUnlockTheStep)
     emit digit->DblClick();
     emit digit->Click();   // the release that ends the double-click
     EXPECT_TRUE(VFO->TuneStepLock());
-
     window->imgTuneStepLock_DblClick();
-    EXPECT_FALSE(VFO->TuneStepLock());
-    EXPECT_FALSE(TuneRateLocked);
-    EXPECT_FALSE(window->imgTuneStepLock->isVisibleTo(window.get()));
-}
+    EXPECT_FALSE(VFO->TuneStepLock() || TuneRateLocked || window->imgTuneStepLock->isVisibleTo(window.get()));
 
-TEST_F(FrequencyDisplay, TheVFOControlMenuLocksShowsTheListAndUnlocks)
-{
     window->mnuVFOControl->setProperty("Tag", "6");
     VFO->TuneStepLock(true);
     window->mnuVFOControlSub_Click(3);
     EXPECT_EQ(VFO->TuneStep(), 100);
-    EXPECT_TRUE(VFO->TuneStepLock());
-    EXPECT_TRUE(TuneRateLocked);
-    EXPECT_TRUE(window->imgTuneStepLock->isVisibleTo(window.get()));
-    window->mnuVFOControlSub_Click(2);
-    EXPECT_TRUE(window->cboTuningSteps->isVisibleTo(window.get()));
+    EXPECT_TRUE(VFO->TuneStepLock() && TuneRateLocked && window->imgTuneStepLock->isVisibleTo(window.get()));
     window->mnuVFOControlSub_Click(4);
-    EXPECT_FALSE(VFO->TuneStepLock());
-    EXPECT_FALSE(window->imgTuneStepLock->isVisibleTo(window.get()));
+    EXPECT_FALSE(VFO->TuneStepLock() || window->imgTuneStepLock->isVisibleTo(window.get()));
     window->mnuVFOControl->setProperty("Tag", "99");   // no such digit: the nearest
     window->mnuVFOControlSub_Click(3);
     EXPECT_EQ(VFO->TuneStep(), 1);
@@ -280,18 +233,15 @@ TEST_F(FrequencyDisplay, TheDialTunesOneStepPerTurn)
 {
     VFO->TunedFrequency(70500000);
     Turn(5);
-    EXPECT_EQ(Tuned0(), 70501000);
-    Turn(-2);
-    EXPECT_EQ(Tuned0(), 70500000);
-    window->dialtuner->SetValue(100);
-    const int32_t before = Tuned0();
-    window->dialtuner->SetValue(0);   // wraps on from 100
-    EXPECT_EQ(Tuned0(), before + 1000);
-
-    window->SetTuneStep(5, true);   // 1 kHz
+    EXPECT_EQ(VFO->TunedFrequency(), 70501000);
+    window->dialtuner->SetValue(100);   // from 5 the short way round is down
+    EXPECT_EQ(VFO->TunedFrequency(), 70500000);
+    window->dialtuner->SetValue(0);     // wraps on from 100
+    EXPECT_EQ(VFO->TunedFrequency(), 70501000);
+    window->SetTuneStep(5, true);       // 1 kHz, locked
     TuneRateLocked = true;
     Turn(1);
-    EXPECT_EQ(Tuned0(), before + 11000);
+    EXPECT_EQ(VFO->TunedFrequency(), 70510000);   // onto the 1 kHz grid, one step up
 }
 
 // The held keys, the wheel over the display and the shaft encoder tune and turn the dial a
@@ -300,23 +250,17 @@ TEST_F(FrequencyDisplay, MovesOfTheDialByCodeTuneOnceAndNeverSwallowTheNextTurn)
 {
     VFO->TunedFrequency(70500000);
     VFO->TuneStep(1000);
-    TuneUpPending = true;
-    TuneRate = 1000;
-    window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70501000);
-    EXPECT_EQ(window->dialtuner->Value(), 1);
-
     ScrollLabels[1].LastWheelMsg.wParam = -(120 << 16);
     MouseOverS::FreqDisplay_Wheel();
-    EXPECT_EQ(Tuned0(), 70500000);
-    EXPECT_EQ(window->dialtuner->Value(), 0);
+    EXPECT_EQ(VFO->TunedFrequency(), 70499000);
+    EXPECT_EQ(window->dialtuner->Value(), 100);
     EXPECT_FALSE(MouseOverS::SkipNextDialChange);
 
     // The user turns back over a notch the program made: that is a turn down.
     MouseOverS::SkipNextDialChange = true;
     RadioControls::dialtuner.Value(51);
     Turn(-1);
-    EXPECT_EQ(Tuned0(), 70499000);
+    EXPECT_EQ(VFO->TunedFrequency(), 70498000);
 }
 
 // The Vantrel receiver on its serial port: what a tuning key does reaches the VFO and, as
@@ -337,19 +281,6 @@ protected:
         lines.ClearTrace();
     }
 
-    // The word of the last frame the chip took: instruction 0x04, then 32 bits.
-    uint32_t LastWord() const
-    {
-        const auto frames = lines.Chip().SelectedFrames();
-        EXPECT_FALSE(frames.empty());
-        if (frames.empty())
-            return 0;
-        const auto bytes = frames.back().Bytes(BitOrder::MSBFirst);
-        EXPECT_EQ(bytes.size(), 5u);
-        EXPECT_EQ(bytes.at(0), 0x04);
-        return uint32_t(bytes.at(1)) << 24 | uint32_t(bytes.at(2)) << 16 | uint32_t(bytes.at(3)) << 8 | bytes.at(4);
-    }
-
     FakePerfCounter clock{10'000'000, 1};
     FakeSerialLines lines{clock};
 };
@@ -361,11 +292,15 @@ TEST_F(TuningTheChip, AKeyStepReachesTheVFOAndTheOscillator)
     window->lbl7Seg_MouseMove(4);   // 1 kHz
     Key(QEvent::KeyPress, Qt::Key_A);
     window->tmrTune_Timer();
-    EXPECT_EQ(Tuned0(), 70510000);
-    EXPECT_EQ(std::abs(VFO->OscOut() - oscillator), 10000 - 1234);
-    const double clock = modSetupRX::CurrentChip->ClkIn() * 10;
-    EXPECT_EQ(LastWord(), static_cast<uint32_t>(std::nearbyint(VFO->OscOut() * 4294967296.0 / clock)));
+    EXPECT_EQ(VFO->TunedFrequency(), 70510000);
     EXPECT_EQ(Shown(), "070510000");
+    EXPECT_EQ(std::abs(VFO->OscOut() - oscillator), 10000 - 1234);
+    // The chip's last frame: instruction 0x04, then the tuning word of the new frequency.
+    const auto frames = lines.Chip().SelectedFrames();
+    ASSERT_FALSE(frames.empty());
+    const double word = VFO->OscOut() * 4294967296.0 / (modSetupRX::CurrentChip->ClkIn() * 10);
+    EXPECT_EQ(frames.back().Value(BitOrder::MSBFirst, 0, 8), 0x04u);
+    EXPECT_EQ(frames.back().Value(BitOrder::MSBFirst, 8, 32), static_cast<uint64_t>(std::nearbyint(word)));
 }
 
 } // namespace
