@@ -5,6 +5,7 @@
 #include "core/Numeric.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RadioControls.h"
+#include "ui/common/Dial.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
 #include "ui/common/Label.h"
@@ -14,6 +15,7 @@
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
@@ -31,8 +33,8 @@ uint32_t DigitColour(bool focused)
     return static_cast<uint32_t>(focused ? display.FocusColour : display.NormalColour);
 }
 
-// The frequency display's keys and the tuning-step list's Esc and loss of focus, as they
-// reach those controls. Nothing is consumed: the window's own key handling still sees them.
+// The frequency display's keys, the tuning-step list's Esc and loss of focus, and the pointer
+// entering the tuning dial, as they reach those controls. Nothing is consumed.
 class TuningInputFilter : public QObject
 {
 public:
@@ -45,6 +47,8 @@ protected:
             DisplayKey(*event);
         else if (watched == window_->cboTuningSteps)
             ListEvent(*event);
+        else if (watched == window_->dialtuner && event->type() == QEvent::Enter)
+            window_->DarkenControls();   // the wheel over the dial turns the dial alone
         return false;
     }
 
@@ -58,15 +62,17 @@ private:
             window_->picFreqDisp_KeyUp();
     }
 
-    // The list's own drop-down takes the focus for a while; that is no leaving.
+    // The list's own drop-down takes the focus while it is open; that is no leaving.
     void ListEvent(const QEvent& event)
     {
+        QComboBox* list = window_->cboTuningSteps;
         const bool escape = event.type() == QEvent::KeyPress &&
                             static_cast<const QKeyEvent&>(event).key() == Qt::Key_Escape;
         const bool left = event.type() == QEvent::FocusOut &&
-                          static_cast<const QFocusEvent&>(event).reason() != Qt::PopupFocusReason;
+                          static_cast<const QFocusEvent&>(event).reason() != Qt::PopupFocusReason &&
+                          !list->view()->isVisible();
         if (escape || left)
-            window_->cboTuningSteps->hide();
+            list->hide();
     }
 
     frmMain* window_;
@@ -101,6 +107,7 @@ void frmMain::ConnectFrequencyDisplay()
     auto* filter = new TuningInputFilter(this);
     picFreqDisp->installEventFilter(filter);
     cboTuningSteps->installEventFilter(filter);
+    dialtuner->installEventFilter(filter);
     CreateVFOControlMenu();
 }
 

@@ -228,9 +228,13 @@ TEST_F(FrequencyDisplay, DigitClicksAndTheMenuLockTheStep)
 }
 
 // One turn of the dial is one step whatever its size, 100 Hz unless the rate is locked;
-// across the wrap it keeps its direction.
+// across the wrap it keeps its direction. Over the dial the wheel turns the dial alone.
 TEST_F(FrequencyDisplay, TheDialTunesOneStepPerTurn)
 {
+    FocusedLabelID = 1;
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(window->dialtuner, &enter);
+    EXPECT_EQ(FocusedLabelID, 0);
     VFO->TunedFrequency(70500000);
     Turn(5);
     EXPECT_EQ(VFO->TunedFrequency(), 70501000);
