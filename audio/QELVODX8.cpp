@@ -6,6 +6,7 @@
 #include "core/RuntimeError.h"
 #include "core/frmLog.h"
 #include "dsp/QELVO.h"
+#include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 
 #include <algorithm>
@@ -15,6 +16,13 @@
 namespace {
 
 constexpr const char* StartFailureText = "Unable to start DirectSound. Check proper sound card installation";
+
+// Until a configuration window exists, the settings file is where another device is chosen.
+std::string DeviceChoiceHint()
+{
+    return "To use another device, set CurrentCaptureDevice or CurrentPlaybackDevice (1 is \"default\") in "
+           "section [frmMain] of " + AppPaths::SettingsFilePath() + ", then restart.";
+}
 constexpr const char* UnknownChannelsText = "Unknown Number of channels, only Mono or Stereo allowed";
 constexpr int32_t ErrSubscriptOutOfRange = 9;
 constexpr int32_t MaxSizedChannels = 16;   // arrays are never sized for more channels than this
@@ -150,7 +158,7 @@ bool QELVODX8::OpenDevice(SoundDirection direction, const std::vector<SoundDevic
     if (index < 1 || static_cast<size_t>(index) > list.size()) {
         ReportOpenFailure(-ENODEV, std::string(DirectionName(direction)) + " device number " + std::to_string(index) +
                                        " is not among the " + std::to_string(list.size()) +
-                                       " devices found: choose another one in the configuration.");
+                                       " devices found.");
         return false;
     }
     if (const int32_t error = backend_.OpenDevice(direction, list[static_cast<size_t>(index) - 1].Name); error != 0) {
@@ -225,7 +233,7 @@ void QELVODX8::ShowSoundFailure(const char* routine, int32_t error, const std::s
 {
     lastErr_ = error;
     AddLog(std::string(routine) + ":Code=" + std::to_string(error) + " Description=" + why);
-    MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why, MessageBoxes::vbOKOnly);
+    MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why + " " + DeviceChoiceHint(), MessageBoxes::vbOKOnly);
 }
 
 void QELVODX8::CloseDevices()

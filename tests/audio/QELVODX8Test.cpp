@@ -3,6 +3,7 @@
 #include "core/RuntimeError.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeSoundBackend.h"
+#include "platform/AppPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -296,6 +297,10 @@ TEST_F(SoundEngine, PlaybackRestartsWhenTheRingRunsEmptyOverflowsOrTheDeviceRuns
 TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
 {
     const std::string firstLine = "Unable to start DirectSound. Check proper sound card installation\n";
+    // No configuration window yet: the second line says where another device is chosen.
+    const std::string choice = " To use another device, set CurrentCaptureDevice or CurrentPlaybackDevice "
+                               "(1 is \"default\") in section [frmMain] of " + AppPaths::SettingsFilePath() +
+                               ", then restart.";
     Configure();
     engine.SetCurrentCaptureDevice(3);   // a card unplugged since the last run
     engine.StartSound();
@@ -312,7 +317,7 @@ TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
     engine.SetCurrentCaptureDevice(2);
     backend.FailingDevices.insert("hw:0,0");
     engine.PrepareDevices();
-    EXPECT_EQ(boxes.Last().prompt, firstLine + "device \"hw:0,0\": cannot be opened (Device or resource busy)");
+    EXPECT_EQ(boxes.Last().prompt, firstLine + "device \"hw:0,0\": cannot be opened (Device or resource busy)" + choice);
 
     backend.FailingDevices.clear();
     backend.FailBuffers = true;
@@ -324,7 +329,7 @@ TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
     engine.SetNoBlocksInBuffer(1);
     engine.SetInp2OutpBufferRatio(1);   // playback would never start
     engine.StartSound();
-    EXPECT_EQ(boxes.Last().prompt, firstLine + "The playback buffer needs at least 2 blocks, not 1.");
+    EXPECT_EQ(boxes.Last().prompt, firstLine + "The playback buffer needs at least 2 blocks, not 1." + choice);
     ASSERT_EQ(boxes.boxes.size(), 4u);
 
     Configure();

@@ -59,6 +59,7 @@ public:
     void RestoreSettings();
     void SaveSettings();
     void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
+    void RestoreSoundDevices();   // the two device keys, once the sound card exists
 
     // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
     // also sets the window's back colour first and clears every highlight after.
@@ -70,6 +71,14 @@ public:
     void HiLiteScrollLabel(int16_t ID);
     void ScrollLabel_MouseDown(int16_t ID, int Button);
     void Form_KeyDown(int KeyCode, int Shift);   // Qt key code; shift 1 Shift, 2 Ctrl, 4 Alt
+
+    // Hover over the bare window and the panels (frmMain_Hover.cpp): highlights cleared.
+    void Form_MouseMove(int Button, int Shift, double X, double Y);
+    void picCalib_MouseMove(int Button, int Shift, double X, double Y);
+    void frDemod_MouseMove(int Button, int Shift, double X, double Y);
+    void frFilters_MouseMove(int Button, int Shift, double X, double Y);
+    void frPresets_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
 
     // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
     // buttons 1 left, 2 right.
@@ -176,6 +185,7 @@ private:
     void CreateMarkerLines(QWidget* form);
     void ConnectFrameFocus();
     void ConnectScrollLabels();
+    void ConnectHover();
     void ConnectRIT();
     void ReleaseScrollLabels();
     void ConnectDisplaySize();

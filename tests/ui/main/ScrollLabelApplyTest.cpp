@@ -1,4 +1,5 @@
 #include "core/Globals.h"
+#include "core/NumberFormat.h"
 #include "core/MainWindowValues.h"
 #include "dsp/AGCAndOutputLevel.h"
 #include "dsp/FilterObjects.h"
@@ -9,6 +10,8 @@
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/frmMain.h"
+#include "ui/scope/clsSpectrumAnalyser.h"
+#include "support/ScopedTestHome.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +211,57 @@ TEST_F(ScrollLabelApply, TheWheelOverTheSpectrumAsksForOneStepUnlessTheRateIsLoc
         EXPECT_EQ(TuneDownPending, down) << wParam;
     }
     TuneUpPending = TuneDownPending = false;
+}
+
+// The span: in the spectrum centred on the centre label within the bins, in the scope from
+// the first sample and never narrower than 10 samples.
+TEST_F(ScrollLabelApply, TheScopeSpanFollowsWidthAndCentreInEachMode)
+{
+    ScopedTestHome home;
+    clsSpectrumAnalyser analyser;
+    analyser.FSampling = 48000;
+    analyser.Order = 11;
+    analyser.init();
+    MouseOverS::Analyser = &analyser;
+    analyser.HzPerBin(11.71875f);
+    analyser.SetFOffset(1000);
+    Record(6).Max = Record(15).Max = 1023;
+    Record(6).Min = 10;
+    Record(6).Format = Record(15).Format = "#,###";
+    struct Case
+    {
+        int32_t mode;
+        float width, centre;
+        int32_t start, stop;
+        const char* widthCaption;
+    };
+    const Case cases[] = {{ScopeModeEnum::Spectrum, 101, 511, 461, 562, "100"},
+                          {ScopeModeEnum::Spectrum, 400, 100, 0, 300, "294"},
+                          {ScopeModeEnum::Spectrum, 400, 1000, 800, 1023, "219"},
+                          {ScopeModeEnum::Scope, 12, 511, 0, 9, ""},
+                          {ScopeModeEnum::Scope, 1023, 511, 0, 1012, "4"}};
+    for (const Case& c : cases) {
+        analyser.Mode(c.mode);
+        Record(6).Value = c.width;
+        Record(15).Value = c.centre;
+        MouseOverS::lblScopeXWidth_Wheel();
+        EXPECT_EQ(analyser.StartBin, c.start) << c.width << " " << c.centre;
+        EXPECT_EQ(analyser.StopBin, c.stop) << c.width << " " << c.centre;
+        EXPECT_EQ(Caption(6), c.widthCaption);
+        EXPECT_EQ(Caption(15), QString::fromStdString(Format((c.centre + 1) * 11.71875 + 1000, "#,###")));
+    }
+    analyser.Mode(ScopeModeEnum::Scope);
+    Record(6).Value = 10;
+    MouseOverS::lblScopeXCentre_Wheel();
+    EXPECT_EQ(analyser.ScreenWidth, 10);
+
+    Record(lblFrameRateIndex).Value = 3.5f;
+    Record(lblSpectrumSmoothIndex).Value = 5;
+    MouseOverS::lblFrameRate_Wheel();
+    MouseOverS::lblSpectrumSmooth_Wheel();
+    EXPECT_EQ(analyser.FrameRate(), 4);
+    EXPECT_EQ(analyser.SpectrumSmooth(), 5);
+    MouseOverS::Analyser = nullptr;
 }
 
 } // namespace
