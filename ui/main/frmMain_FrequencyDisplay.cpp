@@ -3,6 +3,7 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
+#include "core/TryStep.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RadioControls.h"
 #include "ui/common/Dial.h"
@@ -274,7 +275,8 @@ void frmMain::picFreqDisp_MouseUp(int Button)
 }
 
 // Serves the pending steps (moving the dial a notch with each), then shows the frequency
-// (with the RIT offset on a receiver whose oscillator is tuned) and the step.
+// (with the RIT offset on a receiver whose oscillator is tuned), the spectrum's span and the
+// step.
 void frmMain::tmrTune_Timer()
 {
     if (!VFO)
@@ -294,6 +296,8 @@ void frmMain::tmrTune_Timer()
     if (VFOControl)
         Tuning.ShownFrequency += RITOffset * 10;
     Display7Seg(Format(Tuning.ShownFrequency, "000000000"));
+    // The spectrum's frequency axis follows the tuning.
+    TryStep(MouseOverS::lblScopeXCentre_Wheel);
     lblTuneDialRate->setText(lblTuningRate->text());
 }
 
