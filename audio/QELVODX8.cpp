@@ -28,6 +28,9 @@ constexpr int32_t ErrSubscriptOutOfRange = 9;
 constexpr int32_t MaxSizedChannels = 16;   // arrays are never sized for more channels than this
 constexpr int32_t RingBlocksPerChannelBlock = 16;
 constexpr int32_t SilenceFloor = -10000;
+// A playback device that will not start is tried at this many capture blocks in a row
+// before the user is told; capture goes on either way.
+constexpr int32_t PlaybackStartAttempts = 4;
 
 // Interleaved frames of two 16-bit samples to two arrays, and back.
 void DeInterlace_16_2(const int16_t* frames, int16_t* first, int16_t* second, int32_t count)
@@ -252,6 +255,7 @@ void QELVODX8::StartSound()
         return;
     writePos_ = readPos_ = blocksQueued_ = 0;
     outBufferWritePtrWrap_ = outBufferReadPtrWrap_ = false;
+    playbackStartFailures_ = 0;
     inAction_ = true;
     ++epoch_;
     outDelay_ = StartDelay();
@@ -375,10 +379,25 @@ void QELVODX8::Capture(std::span<int16_t> Channel1, std::span<int16_t> Channel2)
     }
 }
 
+// A start that fails is tried again at the next capture block; after the last attempt
+// the user is told, as for a device that does not open, and capture goes on silent.
 void QELVODX8::StartPlayback()
 {
-    if (const int32_t error = backend_.Start(SoundDirection::Playback); error != 0)
-        DropNotification("Play", error, backend_.ErrorText());
+    const int32_t error = backend_.Start(SoundDirection::Playback);
+    if (error == 0) {
+        playbackStartFailures_ = 0;
+        return;
+    }
+    lastErr_ = error;
+    const std::string why = backend_.ErrorText();
+    if (++playbackStartFailures_ < PlaybackStartAttempts) {
+        AddLog("QELVODX8.StartPlayback:attempt " + std::to_string(playbackStartFailures_) + " of " +
+               std::to_string(PlaybackStartAttempts) + " failed, trying again at the next block: Code=" +
+               std::to_string(error) + " Description=" + why);
+        outDelay_ = 1;
+        return;
+    }
+    ShowSoundFailure("QELVODX8.StartPlayback", error, why);
 }
 
 void QELVODX8::PlaybackPath(int32_t offset)

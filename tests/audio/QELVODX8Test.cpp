@@ -294,6 +294,35 @@ TEST_F(SoundEngine, PlaybackRestartsWhenTheRingRunsEmptyOverflowsOrTheDeviceRuns
     EXPECT_EQ(backend.Writes.back().Samples[5], StereoBlock(captured - 3)[10]);
 }
 
+TEST_F(SoundEngine, APlaybackStartThatFailsIsTriedAtEachFollowingBlockAndShownAfterTheLast)
+{
+    Configure();
+    EchoLeftChannel();
+    engine.StartSound();
+    backend.FailingPlaybackStarts = 3;   // the fourth attempt succeeds
+    DeliverCapture(5);
+    EXPECT_FALSE(backend.Of(Playback).Running);
+    DeliverCapture();
+    EXPECT_TRUE(backend.Of(Playback).Running);
+    EXPECT_EQ(backend.FailingPlaybackStarts, 0);
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    engine.StopSound();
+    engine.StartSound();   // power off and on: a clean start with every attempt again
+    backend.FailingPlaybackStarts = 10;
+    DeliverCapture(12);
+    EXPECT_EQ(backend.FailingPlaybackStarts, 6) << "attempts after the message";
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    // The message of a device that does not open, with the device and the error.
+    EXPECT_EQ(boxes.Last().prompt.rfind("Unable to start DirectSound. Check proper sound card installation\n"
+                                        "Playback device \"default\": cannot be prepared (Broken pipe) To use",
+                                        0),
+              0u)
+        << boxes.Last().prompt;
+    EXPECT_TRUE(engine.InAction());
+    EXPECT_EQ(blocksReady, 18);   // capture went on throughout
+}
+
 TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
 {
     const std::string firstLine = "Unable to start DirectSound. Check proper sound card installation\n";

@@ -124,6 +124,7 @@ void frmMain::Form_Load()
     TryStep([this] { ConnectReceiveChain(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
+    TryStep([this] { ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
@@ -241,7 +242,8 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrTune})
+    for (QTimer* timer :
+         {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrTune})
         timer->stop();
     TryStep([this] { ReleaseTuning(); });
     if (modWheelMouse::HookHandle)

@@ -149,6 +149,26 @@ public:
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
     int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
 
+    // The recorder's events, options and file name (frmMain_Recorder.cpp).
+    void tmrPlaybackRead_Timer();
+    void tmrRecorderWrite_Timer();
+    void WavFile_PlayEnd();
+    void WavFile_SamplesPlayed(int32_t CurrentTrack, int32_t NumSamples);
+    void optRecordSampleRate_Click(int Index);
+    void optRecordSamplePerBit_Click(int Index);
+    void txtRecordFileName_LostFocus();
+    QTimer tmrPlaybackRead;    // one shot: the recorder's disk read, outside the block loop
+    QTimer tmrRecorderWrite;   // one shot: the recorder's disk write, outside the block loop
+
+    // The transport bar (frmMain_TransportBar.cpp) and the track list (frmMain_TrackList.cpp).
+    void cmdWavCtls_Click(int Index);
+    void lstRecordingLogs_Click();
+    void WavFile_CatalogueLoaded(int32_t NumberOfTracks);
+    void WavFile_DiskRead(int32_t RecordingOffsetInBytes);
+    // The bar's buttons as ten digits, 1 enabled and 0 disabled, in index order.
+    QString TransportPattern() const;
+    bool InDiskReadSelect = false;   // the list's selection follows the played position
+
     std::unique_ptr<QELVODX8> SoundCard;
     std::unique_ptr<clsWavFile> WavFile;
 
@@ -183,6 +203,7 @@ private:
     void CreateStatistics(QWidget* form);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
+    void CreateTrackPanel();
     void ConnectFrameFocus();
     void ConnectScrollLabels();
     void ConnectHover();
@@ -204,9 +225,29 @@ private:
     void InitialiseReceiveState();
     void CreateSpectrumAnalyser();
     void StartTimers();
+    void ConnectRecorder();
+    void SelectRecorderOptions();
 
     void PowerOn();
     void PowerOff();
+
+    void SetTransportPattern(const char* pattern);
+    void RunTransportAction(int Index);
+    void RecordAction();
+    void PlayAction();
+    void PauseAction();
+    void StopAction();
+    void StepTrackAction(int step);
+    void LoopAction();
+    void OpenAction();
+    void SaveAction();
+    void CloseAction();
+    void SetRecordingOptionsColour(uint32_t colour);
+    void SelectRateOptionFor(int32_t samplesPerSecond);
+    void ShowTrackPanel();
+    void SelectTrackLine(int line);
+    int32_t TrackOfLine(int line) const;
+    bool BlockLoopBusy() const { return processBlockBusy_ || processBlockIQBusy_; }
 
     void ProcessBlock(std::span<int16_t> L, std::span<int16_t> R);
     void ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R);
@@ -238,6 +279,13 @@ private:
     bool perfStatsBusy_ = false;
     bool sMeterBarBusy_ = false;
     bool unloaded_ = false;
+    bool transportBusy_ = false;
+    bool playbackReadBusy_ = false;
+    bool recorderWriteBusy_ = false;
+    bool sampleRateOptionBusy_ = false;
+    bool bitsOptionBusy_ = false;
+    int rememberedSampleRateOption_ = 0;   // the last choices the recorder accepted
+    int rememberedBitsOption_ = 0;
     std::array<int16_t, 2048> phaseScratch_{};
     std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
     std::array<float, 2048> feedY2_{};
