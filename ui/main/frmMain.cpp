@@ -118,6 +118,7 @@ void frmMain::Form_Load()
     if (!InIDE)
         modWheelMouse::HookWheel();
     TryStep([this] { InitialiseReceiveState(); });
+    TryStep([this] { InitialiseTuning(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
@@ -217,6 +218,9 @@ void frmMain::StartTimers()
     tmrScopeDisplay.setSingleShot(true);
     connect(&tmrScopeDisplay, &QTimer::timeout, this, &frmMain::tmrScopeDisplay_Timer);
 
+    Trace(":Enable TmrTune");
+    connect(&tmrTune, &QTimer::timeout, this, &frmMain::tmrTune_Timer);
+    tmrTune.start(TuneTimerInterval);
     Trace(":Enable TmrVFOUpdate");
     connect(&tmrVFOUpdate, &QTimer::timeout, this, [this] { RadioControls::tmrVFOUpdate_Timer(tmrVFOUpdate); });
     tmrVFOUpdate.start(RadioControls::tmrVFOUpdateFirstInterval);
@@ -238,8 +242,10 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite})
+    for (QTimer* timer :
+         {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrTune})
         timer->stop();
+    TryStep([this] { ReleaseTuning(); });
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
     TryStep([this] { SaveSettings(); });
