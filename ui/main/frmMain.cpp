@@ -230,6 +230,8 @@ void frmMain::StartTimers()
     Trace(":Enable TmrShaft");
     connect(&tmrShaft, &QTimer::timeout, this, &RadioControls::tmrShaft_Timer);
     tmrShaft.start(RadioControls::tmrShaftInterval);
+    connect(&tmrClock, &QTimer::timeout, this, &frmMain::tmrClock_Timer);
+    tmrClock.start(ClockInterval);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -248,7 +250,7 @@ void frmMain::Form_Unload()
     unloaded_ = true;
     tmrScopeDisplay.stop();
     hide();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrTune})
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrTune, &tmrClock})
         timer->stop();
     TryStep([this] { ReleaseTuning(); });
     if (modWheelMouse::HookHandle)

@@ -114,6 +114,10 @@ public:
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
+    // The UTC clock in the frequency display; the RIT only for a tuned oscillator.
+    void tmrClock_Timer();
+    QTimer tmrClock;
+    static constexpr int ClockInterval = 500;   // ms
 
     // Frame focus and the power frame (frmMain_Frames.cpp).
     void UnFocusFrames();

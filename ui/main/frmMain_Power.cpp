@@ -7,6 +7,8 @@
 #include "core/frmLog.h"
 #include "core/modVBTricks.h"
 #include "dsp/MakeFilters.h"
+#include "dsp/QELVO.h"
+#include "ui/common/Label.h"
 #include "platform/ProcessPriority.h"
 #include "radio/modSetupRX.h"
 #include "ui/common/FormControls.h"
@@ -109,4 +111,11 @@ void frmMain::PowerOff()
     modVBTricks::ShowTitleBar(this, true);
     TitleBarHidden = false;
     Trace("End");
+}
+
+void frmMain::tmrClock_Timer()
+{
+    lblClock->setText(QString::fromStdString(QELVO::UTCTimeStamp()));
+    lblBFODesc->setEnabled(VFOControl);
+    lblBFO->setEnabled(VFOControl);
 }

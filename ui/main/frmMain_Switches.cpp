@@ -299,8 +299,10 @@ void frmMain::chkTuneLo_Click()
         VFO->HiSideLo(HiSideLoOn);
     MouseOverS::lblBFO_Wheel();
     FiltersDirty = true;
-    if (VFO)
+    if (VFO) {
         VFO->TunedFrequency(VFO->TunedFrequency());
+        Display7Seg(VFO->FormattedTunedFreq());
+    }
     MouseOverS::lblNotchC_Wheel();
 }
 

@@ -9,6 +9,7 @@
 #include "radio/modSetupRX.h"
 #include "ui/common/FormControls.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/common/Label.h"
 #include "ui/main/ScrollLabels.h"
 
 #include <QAbstractButton>
@@ -40,6 +41,10 @@ TEST_F(Power, OnAndOffInTheirOrder)
         EXPECT_FALSE(Receiving || window->SoundCard->InAction() || TitleBarHidden || priority.Now.RealTime);
         EXPECT_FALSE(window->optPwr[2]->isHidden());
         EXPECT_EQ(FormControls::ForeColour(window->optPwr[1]), 0x0000C0u);
+        VFOControl = iq;
+        window->tmrClock_Timer();
+        EXPECT_EQ(window->lblBFO->isEnabled(), iq);
+        EXPECT_EQ(window->lblClock->text().size(), 8);
     }
     FormCaptionOffOnPwrOn = false;
     modSetupRX::Model.IQMode = false;   // the rig's model
