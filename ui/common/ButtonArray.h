@@ -31,6 +31,7 @@ public:
     int LBound() const { return buttons_.LBound(); }
     int UBound() const { return buttons_.UBound(); }
     int Count() const { return buttons_.Count(); }
+    bool Contains(int index) const { return buttons_.Contains(index); }
     auto begin() const { return buttons_.begin(); }
     auto end() const { return buttons_.end(); }
 

@@ -22,6 +22,7 @@
 #include "radio/MouseOverS.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
+#include "ui/main/modWheelMouse.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -47,7 +48,6 @@ void Restore(const std::string& key, Value& value, Convert convert)
 }
 
 int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
-bool ToBool(const std::string& text) { return Numeric::CBool(text); }
 
 } // namespace
 
@@ -69,6 +69,7 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain()
 {
     Form_Unload();
+    ReleaseScrollLabels();
     // The receive chain must not call into a window that is gone.
     if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
         ReceiveLinks::SpectrumAnalyser = nullptr;
@@ -89,8 +90,10 @@ void frmMain::Form_Load()
     ProcessPriority::SetLog(AddLog);
     // The full size until the settings give the stored one (each sizes the window).
     optDisplaySize.Select(3);
+    RestoreColourScheme();
     RestoreSettings();
     optDisplaySize.Select(DisplayMode);
+    TryStep([this] { ApplyColourScheme(); });
 
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
@@ -99,7 +102,6 @@ void frmMain::Form_Load()
         WavFile = std::make_unique<clsWavFile>();
         WavFile->Name("WavFile");
         WavFile->SamplingRate(ReceiveSampleRate);
-        SaveRecordingsPath = AppPaths::ProgramFolder();
         WavFile->LastDirectory = SaveRecordingsPath;
         WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
         // A recording's first track is logged on the frequency tuned when it starts.
@@ -112,6 +114,8 @@ void frmMain::Form_Load()
         FFTReal.Points = SpectrumPoints;
         FFTReal.FFTInit(FFTReal.Points);
     });
+    TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectRIT(); });
     Trace(" : Initialising Interface Objects");
     TryStep([] {
         int32_t model = -1;
@@ -119,7 +123,11 @@ void frmMain::Form_Load()
         HiSideLoOn = VFO->HiSideLo();
     });
     TryStep(MouseOverS::InitEncoderHistory);
+    modWheelMouse::init(this);
+    if (!InIDE)
+        modWheelMouse::HookWheel();
     TryStep([this] { InitialiseReceiveState(); });
+    TryStep([this] { InitialiseReceiveControls(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
@@ -128,6 +136,7 @@ void frmMain::Form_Load()
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
+    TryStep([this] { DarkenControls(); });
     Trace(":End");
 }
 
@@ -245,6 +254,8 @@ void frmMain::Form_Unload()
     unloaded_ = true;
     for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft})
         timer->stop();
+    if (modWheelMouse::HookHandle)
+        modWheelMouse::UnHookWheel();
     TryStep([this] { SaveSettings(); });
     TryStep([] {
         if (VFO)
@@ -278,28 +289,4 @@ void frmMain::Form_Unload()
             ReceiveLinks::SpectrumAnalyser = nullptr;
         SpectrumAnalyser.reset();
     });
-}
-
-void frmMain::RestoreSettings()
-{
-    Restore("SDRModelNo", SDRModelNo, ToLong);
-    Restore("EnableShaftEncoder", EnableShaftEncoder, ToBool);
-    Restore("ShaftAutoRate", ShaftAutoRate, ToBool);
-    Restore("NoiseFloor", NoiseFloor, [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
-    // A missing size is the extended one; one that does not convert leaves the size in force.
-    TryStep([] { DisplayMode = Numeric::CLng(Settings::GetSetting(section, "DisplayMode", "2")); });
-}
-
-void frmMain::SaveSettings()
-{
-    Settings::SaveSetting(section, "SDRModelNo", Numeric::Str(SDRModelNo));
-    Settings::SaveSetting(section, "EnableShaftEncoder", Numeric::BoolText(EnableShaftEncoder));
-    Settings::SaveSetting(section, "ShaftAutoRate", Numeric::BoolText(ShaftAutoRate));
-    // Stored as whole hundred-thousandths, as its default "1000000" (10.0) is.
-    Settings::SaveSetting(section, "NoiseFloor", Format(static_cast<double>(NoiseFloor) * 100000.0, "0"));
-    Settings::SaveSetting(section, "DisplayMode", Numeric::Str(DisplayMode));
-    if (SoundCard) {
-        Settings::SaveSetting(section, "CurrentCaptureDevice", Numeric::Str(SoundCard->CurrentCaptureDevice()));
-        Settings::SaveSetting(section, "CurrentPlaybackDevice", Numeric::Str(SoundCard->CurrentPlaybackDevice()));
-    }
 }

@@ -14,6 +14,7 @@
 #include <memory>
 #include <span>
 
+class QCheckBox;
 class QELVODX8;
 class SoundBackend;
 class clsWavFile;
@@ -28,6 +29,7 @@ inline bool NotchMirror = false;   // the notch passes its band instead of rejec
 inline int32_t NotchLo = 0;        // notch edges, Hz
 inline int32_t NotchHi = 0;
 inline int16_t PrevRSample = 0;    // last sample of the previous block's second channel
+inline bool DreamStarting = false; // the DRM decoder is being started (preset tracking waits)
 
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
 // start-up supervisor's watchdog takes as the end of the program.
@@ -55,6 +57,18 @@ public:
     void Form_Unload();
     void RestoreSettings();
     void SaveSettings();
+    void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
+
+    // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
+    // also sets the window's back colour first and clears every highlight after.
+    void ReColour();
+    void ApplyColourScheme();
+
+    // Scroll labels and their keys (frmMain_ScrollLabels.cpp).
+    void FillScrollLabels();
+    void HiLiteScrollLabel(int16_t ID);
+    void ScrollLabel_MouseDown(int16_t ID, int Button);
+    void Form_KeyDown(int KeyCode, int Shift);   // Qt key code; shift 1 Shift, 2 Ctrl, 4 Alt
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
@@ -96,6 +110,53 @@ public:
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
     int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
 
+    // Demodulation mode and the DRM decoder (frmMain_Mode.cpp).
+    void optMode_Click(int Index);
+    void RunDREAM();
+
+    // AF filter presets, IF filter and notch modes (frmMain_Filters.cpp).
+    void optFilter_Click(int Index);   // 0..4 a preset, -1 the edges in force, -2 the sliders' edges
+    void optIFFilter_Click(int Index);
+    void optNotch_Click(int Index);
+
+    // Receive switches (frmMain_Switches.cpp).
+    void chkDynFilter_Click();
+    void chkFlipIQ_Click();
+    void chkIQSelectUpper_Click();
+    void chkNB_Click();
+    void chkNotchOn_Click();
+    void chkNotchAuto_Click();
+    void chkNotchMirror_Click();
+    void chkNotchType_Click();
+    void chkIFFilter_Click();
+    void chkMusic_Click();
+    void chkMute_Click();
+    void chkAGC_Click();
+    void chkTuneLo_Click();
+    void optAGC_Click(int Index);
+    void dialNB_Changing();
+    void dialOutVol_Changing();
+    void cmdCalibrateSMeter_Click();
+    // The analyser's notch curve switch, until the analyser object takes it over.
+    bool AnalyserShowNotch = false;
+
+    // Sliders (frmMain_Sliders.cpp); the edge sliders' index is 0 low, 1 high.
+    void sldAGCAttack_Change();
+    void sldAGCDecay_Change();
+    void sldBalance_Change();
+    void sldBW_Change(int Index);
+    void sldBW_MouseDown(int Index, int Button);
+    void sldBW_MouseMove(int Index, double X, double Y);
+    void sldNB_Change();
+    void sldNB_MouseDown(int Button);
+    void sldNotch_Change();
+    void sldNotchWidth_Change();
+    void sldOutVolume_Change();
+    void sldOutVolume_MouseDown(int Button);
+    void sldPhaseAngle_Change();
+    void ShowFilterEdges();
+    double PhaseAngle = 0.0;   // the phasing angle last set
+
     std::unique_ptr<QELVODX8> SoundCard;
     std::unique_ptr<clsWavFile> WavFile;
 
@@ -131,6 +192,9 @@ private:
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
     void ConnectFrameFocus();
+    void ConnectScrollLabels();
+    void ConnectRIT();
+    void ReleaseScrollLabels();
     void ConnectDisplaySize();
     void SetClientHeight(int twips);
     void CreateSoundCard();
@@ -139,6 +203,17 @@ private:
     void InitialiseReceiveState();
     void CreateSpectrumAnalyser();
     void StartTimers();
+    void InitialiseReceiveControls();   // frmMain_Switches.cpp
+    void ConnectSwitches();
+    void ConnectSliders();
+    static void SetCheckAndRun(QCheckBox* box, bool ticked, const std::function<void()>& handler);
+    void LeaveDRM();
+    void EnterDRM();
+    void ShowIFEdgeLabels(bool shown);
+    void ShowManualNotchControls(bool shown);
+    void TakeAFNotchRange();
+    void ColourEdgeLabels(int Index, uint32_t colour);
+    bool EdgeSliderLostFocus(QObject* watched, QEvent* event);
 
     void PowerOn();
     void PowerOff();
@@ -173,6 +248,22 @@ private:
     bool perfStatsBusy_ = false;
     bool sMeterBarBusy_ = false;
     bool unloaded_ = false;
+    bool modeBusy_ = false;
+    bool ifFilterBusy_ = false;
+    bool notchBusy_ = false;
+    bool notchAutoBusy_ = false;
+    bool notchTypeBusy_ = false;
+    bool ifFilterCheckBusy_ = false;
+    bool agcBusy_ = false;
+    bool dialNBBusy_ = false;
+    bool dialOutVolBusy_ = false;
+    bool agcAttackBusy_ = false;
+    bool agcDecayBusy_ = false;
+    bool edgeBusy_ = false;
+    bool nbSliderBusy_ = false;
+    bool notchWidthBusy_ = false;
+    bool volumeBusy_ = false;
+    bool showFilterEdgesBusy_ = false;
     std::array<int16_t, 2048> phaseScratch_{};
     std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
     std::array<float, 2048> feedY2_{};
