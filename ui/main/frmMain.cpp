@@ -22,6 +22,7 @@
 #include "radio/MouseOverS.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
+#include "ui/main/ScrollLabelApply.h"
 #include "ui/main/modWheelMouse.h"
 
 #include <QCheckBox>
@@ -92,6 +93,8 @@ void frmMain::Form_Load()
     optDisplaySize.Select(3);
     RestoreColourScheme();
     RestoreSettings();
+    // The statistics switch shows the restored choice (the smaller sizes switch it off).
+    chkPerfStatsOn->setChecked(PerfStatsOn);
     optDisplaySize.Select(DisplayMode);
     TryStep([this] { ApplyColourScheme(); });
 
@@ -122,6 +125,9 @@ void frmMain::Form_Load()
         modSetupRX::InitialiseRX(model);
         HiSideLoOn = VFO->HiSideLo();
     });
+    // A software oscillator handed its offset during the set-up, before the injection side
+    // was known here: the offset again, on the side now in force.
+    TryStep(MouseOverS::lblBFO_Wheel);
     TryStep(MouseOverS::InitEncoderHistory);
     modWheelMouse::init(this);
     if (!InIDE)
