@@ -3,6 +3,8 @@
 #include "audio/QELVODX8.h"
 #include "audio/clsWavFile.h"
 #include "audio/frmDX8Events.h"
+#include "bandplan/modBandPlan.h"
+#include "core/BusyGuard.h"
 #include "core/Globals.h"
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
@@ -86,6 +88,7 @@ frmMain::~frmMain()
 // model, the default tables and AGC, the sound card's configuration and the timers.
 void frmMain::Form_Load()
 {
+    BusyGuard loading(FormLoading);
     Trace(":Start");
     setWindowTitle(AppPaths::ProductName);
     ProcessPriority::SetLog(AddLog);
@@ -137,6 +140,8 @@ void frmMain::Form_Load()
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
+    TryStep([this] { ConnectBandPlanControls(); });
+    TryStep([this] { FillBandSelect(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
     Trace(":Call tmrPerfStats_Timer");
@@ -243,10 +248,17 @@ void frmMain::StartTimers()
     Trace(":Enable TmrShaft");
     connect(&tmrShaft, &QTimer::timeout, this, &RadioControls::tmrShaft_Timer);
     tmrShaft.start(RadioControls::tmrShaftInterval);
+    tmrSubBands.start(SubBandTrackingInterval);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // A band file being read is read to its end first; the window then closes.
+    if (modBandPlan::BandPlanLoading) {
+        closeAfterBandLoad_ = true;
+        event->ignore();
+        return;
+    }
     Form_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -258,8 +270,9 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft})
+    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrSubBands})
         timer->stop();
+    TryStep(modBandPlan::SaveAllBandPlans);
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
     TryStep([this] { SaveSettings(); });

@@ -152,5 +152,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
                      at.y());
     }
     EdgeSliderLostFocus(watched, event);
+    if (BandPlanControlEvent(watched, event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
