@@ -2,6 +2,7 @@
 
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
+#include "core/MainWindowValues.h"
 #include "core/Numeric.h"
 #include "core/TryStep.h"
 #include "core/clsINIFile.h"
@@ -267,6 +268,9 @@ bool InitBandPlan(BandRecord& band)
     band.NumSubBands = band.SubBandCount - 1;
     band.SubBands.resize(static_cast<size_t>(band.SubBandCount) + 1);
     const std::string now = DateTimeText(CurrentTime());
+    // The injection side belongs to the receiver: a state the file gives none for keeps the
+    // side in force rather than switching every receiver to the high side.
+    const bool lowSide = !HiSideLoOn;
     for (int32_t i = 0; i <= band.SubBandCount; ++i) {
         SubBandRecord& subBand = band.SubBands[static_cast<size_t>(i)];
         subBand.Name = SubBandName(band, i);
@@ -276,6 +280,7 @@ bool InitBandPlan(BandRecord& band)
         subBand.Description = "SubBand #" + std::to_string(i + 1);
         subBand.ActivePreset = -1;
         subBand.ModeSettings.FreqCurrent = subBand.FreqMin = subBand.FreqMax = -1;
+        subBand.ModeSettings.LowSideLO = lowSide;
         subBand.HasFrequencies = false;
         subBand.Presets.assign(static_cast<size_t>(subBand.PresetDim) + 1, PresetRecord{});
         for (int32_t j = 0; j <= subBand.PresetDim; ++j) {
@@ -286,6 +291,7 @@ bool InitBandPlan(BandRecord& band)
             preset.Index = j;
             preset.When = now;
             preset.ModeSettings.FreqCurrent = -1;
+            preset.ModeSettings.LowSideLO = lowSide;
         }
     }
     return true;
