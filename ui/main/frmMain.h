@@ -259,6 +259,7 @@ private:
     bool EdgeSliderLostFocus(QObject* watched, QEvent* event);
     void ConnectBandPlanControls();   // frmMain_BandPlans.cpp
     bool BandPlanControlEvent(QObject* watched, QEvent* event);
+    void ShowBand(int Index);
     void FillSubBandControls(const BandRecord& band);
     void SetSubBandTuneStep(int32_t Index);
     void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
@@ -326,7 +327,7 @@ private:
     bool presetButtonBusy_ = false;
     bool presetMenuBusy_ = false;
     bool subBandTimerBusy_ = false;
-    bool closeAfterBandLoad_ = false;   // the window was closed while a band file was read
+    bool closeAfterBandLoad_ = false;   // the window was closed while a band was selected
     int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
     std::array<int16_t, 2048> phaseScratch_{};
     std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
