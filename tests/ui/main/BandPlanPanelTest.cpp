@@ -1,4 +1,5 @@
 #include "MainWindowRig.h"
+#include "bandplan/frmEditUserPreset.h"
 #include "bandplan/modBandPlan.h"
 #include "bandplan/frmSplash1.h"
 #include "core/NumberFormat.h"
@@ -202,6 +203,30 @@ TEST_F(BandPlanPanel, AClosingDuringABandReadWaitsForItsEndAndSaves)
     EXPECT_EQ(IniText::Parse(text).Value("MainBand", "Active").value_or(""), "True");
     IniText::ReadFile(home.file("40m.bpl"), text);
     EXPECT_EQ(IniText::Parse(text).Value("SubBand.0", "ActivePreset").value_or(""), "2");
+}
+
+// "Save to Preset" takes the tuned frequency, mode and filter into the preset the user
+// confirms in the preset window, and they reach the band file.
+TEST_F(BandPlanPanel, SaveToPresetStoresTheTunedStateThroughThePresetWindow)
+{
+    const auto shown = frmEditUserPreset::ShowModal;
+    frmEditUserPreset::ShowModal = [](frmEditUserPreset& window) { window.cmdSave_Click(); };
+    SubBand(0).ActivePreset = 5;
+    VFO->TunedFrequency(140740000);
+    window->optFilter.Select(3);
+    window->optMode.Select(DemodModeEnum::LSB);
+    window->mnuUserPresets_Save_Click();
+    frmEditUserPreset::ShowModal = shown;
+    EXPECT_EQ(Preset(5).ModeSettings.FreqCurrent, 14074000);
+    EXPECT_EQ(window->optPreset[5]->text(), "14074");
+    EXPECT_TRUE(window->optPreset[5]->isChecked());
+    ASSERT_TRUE(modBandPlan::SaveBandPlan(BandPlans[0]));
+    std::string text;
+    IniText::ReadFile(home.file("40m.bpl"), text);
+    const IniText file = IniText::Parse(text);
+    EXPECT_EQ(file.Value("Preset.0.5", "FreqCurrent").value_or(""), "14074000");
+    EXPECT_EQ(file.Value("Preset.0.5", "FilterMode").value_or(""), "3");
+    EXPECT_EQ(file.Value("Preset.0.5", "DemodMode").value_or(""), "2");
 }
 
 TEST_F(BandPlanPanel, InsertRenamesTheBandUnlessTheAnswerIsEmpty)
