@@ -93,19 +93,12 @@ std::string LeftChars(const std::string& text, size_t count)
     return text.substr(0, end);
 }
 
-// One key of the current section into a field; a missing key keeps the field's value, a
-// value that does not convert raises.
-template <typename Value>
-void ReadInto(const std::string& key, Value& field)
-{
-    Convert(ReadKey(key, Text(field)), field);
-}
-
-// One key as ReadInto, skipping a value that does not convert.
+// One key of the current section into a field; a missing key, or a value that does not
+// convert, keeps the field's value.
 template <typename Value>
 void TryRead(const std::string& key, Value& field)
 {
-    TryStep([&] { ReadInto(key, field); });
+    TryStep([&] { Convert(ReadKey(key, Text(field)), field); });
 }
 
 template <typename Value>
@@ -156,11 +149,8 @@ void ReadPresetHeaders(SubBandRecord& subBand)
     for (int32_t j = 0; j <= subBand.NumPresets && j < static_cast<int32_t>(subBand.Presets.size()); ++j) {
         PresetRecord& preset = subBand.Presets[static_cast<size_t>(j)];
         BandPlanSection = PresetSection(subBand.Index, j);
-        TryStep([&] {
-            std::string caption = preset.Caption;
-            ReadInto("Caption", caption);
-            preset.Caption = LeftChars(caption, 7);
-        });
+        TryRead("Caption", preset.Caption);
+        preset.Caption = LeftChars(preset.Caption, 7);
         TryRead("Description", preset.Description);
         TryRead("Active", preset.Active);
         TryRead("When", preset.When);
@@ -173,11 +163,8 @@ void ReadPresetHeaders(SubBandRecord& subBand)
 void ReadSubBand(SubBandRecord& subBand)
 {
     BandPlanSection = SubBandSection(subBand.Index);
-    TryStep([&] {
-        std::string caption = subBand.Caption;
-        ReadInto("Caption", caption);
-        subBand.Caption = LeftChars(caption, 6);
-    });
+    TryRead("Caption", subBand.Caption);
+    subBand.Caption = LeftChars(subBand.Caption, 6);
     TryRead("Description", subBand.Description);
     TryRead("ActivePreset", subBand.ActivePreset);
     subBand.ActivePreset = std::clamp(subBand.ActivePreset, -1, PresetButtons - 1);

@@ -1,6 +1,7 @@
 #include "bandplan/modBandPlan.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "platform/IniText.h"
+#include "support/BandPlanFile.h"
 #include "support/ScopedTestHome.h"
 
 #include <QDir>
@@ -18,22 +19,9 @@ protected:
     void SetUp() override { BandPlans.reserve(32); }   // references to bands stay valid
     void TearDown() override { BandPlans.clear(); }
 
-    // A band as the start-up finds it, its file holding text (no file for nullptr).
     BandRecord& Band(const std::string& name, const char* text)
     {
-        if (text) {
-            QFile file(QString::fromStdString(home.file(name + ".bpl")));
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(text);
-        }
-        BandRecord band;
-        band.Name = band.Caption = band.Description = name;
-        band.Index = static_cast<int32_t>(BandPlans.size());
-        band.SubBandCount = 18;
-        band.PresetCount = 12;
-        band.FileName = home.file(name + ".bpl");
-        BandPlans.push_back(band);
-        return BandPlans.back();
+        return AddBandPlan(home.file(name + ".bpl"), name, text);
     }
 
     BandRecord& Loaded(const std::string& name, const char* text)

@@ -270,6 +270,8 @@ private:
     void ApplyStoredEdges(const ModeSettingsRecord& state);
     void RecallPreset(int Index);
     bool EditPreset(const std::string& title, const std::string& buttonCaption);
+    PresetRecord* MenuPreset();
+    void TakeEditedPreset(PresetRecord& preset, const std::string& caption);
 
     void PowerOn();
     void PowerOff();

@@ -7,6 +7,7 @@
 #include "dsp/ReceiveDefaults.h"
 #include "fakes/FakeInputBoxes.h"
 #include "platform/IniText.h"
+#include "support/BandPlanFile.h"
 #include "ui/common/Frame.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
@@ -14,7 +15,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -56,19 +56,7 @@ protected:
         BandPlans.clear();
     }
 
-    void AddBand(const std::string& name, const char* text)
-    {
-        QFile file(QString::fromStdString(home.file(name + ".bpl")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        BandRecord band;
-        band.Name = band.Caption = band.Description = name;
-        band.Index = static_cast<int32_t>(BandPlans.size());
-        band.SubBandCount = 18;
-        band.PresetCount = 12;
-        band.FileName = home.file(name + ".bpl");
-        BandPlans.push_back(band);
-    }
+    void AddBand(const std::string& name, const char* text) { AddBandPlan(home.file(name + ".bpl"), name, text); }
 
     SubBandRecord& SubBand(int index) { return BandPlans[0].SubBands[static_cast<size_t>(index)]; }
     PresetRecord& Preset(int index) { return SubBand(0).Presets[static_cast<size_t>(index)]; }
