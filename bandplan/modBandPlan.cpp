@@ -263,8 +263,8 @@ bool InitBandPlan(BandRecord& band)
         subBand.Name = SubBandName(band, i);
         subBand.Index = i;
         subBand.NumPresets = subBand.PresetDim = band.PresetCount;
-        subBand.Caption = "S" + std::to_string(i + 1);
-        subBand.Description = "SubBand #" + std::to_string(i + 1);
+        subBand.Caption = std::string("S").append(std::to_string(i + 1));
+        subBand.Description = std::string("SubBand #").append(std::to_string(i + 1));
         subBand.ActivePreset = -1;
         subBand.ModeSettings.FreqCurrent = subBand.FreqMin = subBand.FreqMax = -1;
         subBand.ModeSettings.LowSideLO = lowSide;
@@ -273,8 +273,8 @@ bool InitBandPlan(BandRecord& band)
         for (int32_t j = 0; j <= subBand.PresetDim; ++j) {
             PresetRecord& preset = subBand.Presets[static_cast<size_t>(j)];
             preset.Name = subBand.Name + ".Preset(" + std::to_string(j) + ")";
-            preset.Caption = "P" + std::to_string(j + 1);
-            preset.Description = "Preset" + std::to_string(j + 1);
+            preset.Caption = std::string("P").append(std::to_string(j + 1));
+            preset.Description = std::string("Preset").append(std::to_string(j + 1));
             preset.Index = j;
             preset.When = now;
             preset.ModeSettings.FreqCurrent = -1;
