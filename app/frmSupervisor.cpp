@@ -11,13 +11,17 @@
 #include "core/frmLog.h"
 #include "core/modIsProcessRunning.h"
 #include "platform/AppPaths.h"
+#include "platform/FolderListing.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QWidget>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -35,6 +39,40 @@ frmSupervisor::frmSupervisor(std::string commandLine, QObject* parent)
 }
 
 frmSupervisor::~frmSupervisor() = default;
+
+int frmSupervisor::Run(const std::string& commandLine)
+{
+    QApplication::setApplicationName(AppPaths::ProductName);
+    QApplication::setQuitOnLastWindowClosed(false);  // the supervisor decides when the program ends
+    MessageBoxes::SetLog([](const std::string& line) { AddLog(line); });
+    TerminationSignals stopRequests;
+    frmSupervisor supervisor(commandLine);
+    connect(&stopRequests, &TerminationSignals::requested, &supervisor, &frmSupervisor::StopRequested);
+    if (!supervisor.Form_Load())
+        return 0;
+    if (!supervisor.Stopping())
+        QCoreApplication::exec();
+    supervisor.CloseDown();
+    MessageBoxes::SetLog(nullptr);
+    return 0;
+}
+
+void frmSupervisor::StopRequested()
+{
+    if (stopping_)
+        return;
+    stopping_ = true;
+    AddLog("frmSupervisor.StopRequested:a stop signal arrived, closing down");
+    MessageBoxes::SetUnattended(true);
+    QCoreApplication::exit(0);  // every running loop ends, those of open boxes and dialogs too
+}
+
+void frmSupervisor::CloseDown()
+{
+    if (QWidget* window = MainWindow())
+        window->close();
+    EndProgram();
+}
 
 bool frmSupervisor::Form_Load()
 {
@@ -115,28 +153,25 @@ void frmSupervisor::CloseSplash()
     splash_ = nullptr;
 }
 
-// Every "*.bpl" in the program folder becomes a band. The listing is sorted by
-// name without regard to case, since the selected band is remembered by index.
+// Every "*.bpl" in the program folder becomes a band, whatever the encoding of its
+// name. The listing is sorted by name without regard to case, since the selected band
+// is remembered by index.
 bool frmSupervisor::FindBandPlans()
 {
     Trace(":Initialising BandPlans");
-    const QString folder = QString::fromStdString(AppPaths::ProgramFolder());
-    const QStringList files =
-        QDir(folder).entryList({"*.bpl"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    if (files.isEmpty()) {
-        Trace(":No BandPlans found in " + folder.toStdString());
-        const std::string product = AppPaths::ProductName;
-        MessageBoxes::MsgBox("No Bandplan (.bpl) files found - You must have at least 1 Bandplan \r\n"
-                             "Please Re-Install Application or find a .BPL file",
-                             MessageBoxes::vbOKOnly | MessageBoxes::vbCritical,
-                             product + " - No Bandplan found");
+    const std::string folder = AppPaths::ProgramFolder();
+    const FolderListing listing = FolderListing::FilesEndingIn(folder, ".bpl");
+    if (listing.names.empty()) {
+        Trace(":No BandPlans found in " + folder);
+        CloseSplash();  // it would cover the message
+        ShowNoBandPlans(folder, listing.error);
         return false;
     }
     BandPlans.clear();
-    for (const QString& file : files) {
-        Trace(":Processing " + file.toStdString());
+    for (const std::string& file : listing.names) {
+        Trace(":Processing " + file);
         BandRecord band;
-        band.Name = file.left(file.size() - 4).toStdString();
+        band.Name = file.substr(0, file.size() - 4);
         band.Index = static_cast<int32_t>(BandPlans.size());
         band.Caption = band.Name;
         band.Description = band.Name;
@@ -144,10 +179,36 @@ bool frmSupervisor::FindBandPlans()
         band.ActiveSubBand = 0;
         band.SubBandCount = 18;
         band.PresetCount = 12;
-        band.FileName = (folder + "/" + file).toStdString();
+        band.FileName = folder + "/" + file;
         BandPlans.push_back(band);
     }
     return true;
+}
+
+// The fixed text, and a line naming the folder, where it comes from and what to do.
+void frmSupervisor::ShowNoBandPlans(const std::string& folder, int listingError)
+{
+    const bool fromVariable = qEnvironmentVariableIsSet(AppPaths::ProgramFolderVariable);
+    std::string where = "The program folder " + folder;
+    if (fromVariable)
+        where.append(" (from ").append(AppPaths::ProgramFolderVariable).append(")");
+    if (listingError == ENOENT)
+        where += " does not exist";
+    else if (listingError == ENOTDIR)
+        where += " is a file, not a folder";
+    else if (listingError != 0)
+        where.append(" cannot be read (").append(std::strerror(listingError)).append(")");
+    else
+        where += " holds no .bpl file";
+    const std::string variable = AppPaths::ProgramFolderVariable;
+    const std::string fix =
+        fromVariable ? ": point " + variable + " at a folder that holds at least one .bpl file, or unset it."
+                     : ": copy a .bpl file there (samples come with the program), or point " + variable +
+                           " at a folder that holds one.";
+    const std::string product = AppPaths::ProductName;
+    MessageBoxes::MsgBox("No Bandplan (.bpl) files found - You must have at least 1 Bandplan \r\n"
+                         "Please Re-Install Application or find a .BPL file\r\n" + where + fix,
+                         MessageBoxes::vbOKOnly | MessageBoxes::vbCritical, product + " - No Bandplan found");
 }
 
 void frmSupervisor::FillTuningSteps()
@@ -155,12 +216,26 @@ void frmSupervisor::FillTuningSteps()
     PublicVars::TuningSteps = PublicVars::DefaultTuningSteps;
 }
 
-void frmSupervisor::Timer1_Timer()
+QWidget* frmSupervisor::MainWindow()
 {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->objectName().toUpper() == "FRMMAIN")
-            return;
+            return window;
     }
+    return nullptr;
+}
+
+void frmSupervisor::Timer1_Timer()
+{
+    if (!MainWindow())
+        EndProgram();
+}
+
+void frmSupervisor::EndProgram()
+{
+    if (ended_)
+        return;
+    ended_ = true;
     Timer1.stop();
     if (PublicVars::DreamCloseOnExit)
         TryStep(modIsProcessRunning::CloseProcessWindows);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+class QWidget;
 class SingleInstance;
 
 // The program's spine: runs the start-up, opens the main window and, once a
@@ -21,10 +22,23 @@ public:
     explicit frmSupervisor(std::string commandLine, QObject* parent = nullptr);
     ~frmSupervisor() override;
 
+    // The whole program under an application object: start-up, the event loop, and the
+    // closing down after a stop signal. Returns the exit status.
+    static int Run(const std::string& commandLine);
+
     // Runs Initialise and opens the main window; false when the program must end now.
     bool Form_Load();
     int32_t Initialise();
     void Timer1_Timer();
+
+    // A stop signal (a terminal, a logout): from now on no box waits for an answer, and
+    // every event loop ends, so an open box or dialog returns as if cancelled and the
+    // code that opened it finishes before anything is closed.
+    void StopRequested();
+    bool Stopping() const { return stopping_; }
+    // Once the loops have ended: closes the main window, which saves its settings, and
+    // ends the program as the watchdog does. Runs its steps once.
+    void CloseDown();
 
     QTimer Timer1;
 
@@ -39,8 +53,13 @@ private:
     void FillTuningSteps();
     void CloseSplash();
     void CloseAllWindows();
+    void EndProgram();
+    static QWidget* MainWindow();
+    static void ShowNoBandPlans(const std::string& folder, int listingError);
 
     std::string commandLine_;
     std::unique_ptr<SingleInstance> instance_;
     class frmSplash1* splash_ = nullptr;
+    bool stopping_ = false;
+    bool ended_ = false;
 };

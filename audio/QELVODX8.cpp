@@ -6,6 +6,7 @@
 #include "core/RuntimeError.h"
 #include "core/frmLog.h"
 #include "dsp/QELVO.h"
+#include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 
 #include <algorithm>
@@ -15,11 +16,21 @@
 namespace {
 
 constexpr const char* StartFailureText = "Unable to start DirectSound. Check proper sound card installation";
+
+// Until a configuration window exists, the settings file is where another device is chosen.
+std::string DeviceChoiceHint()
+{
+    return "To use another device, set CurrentCaptureDevice or CurrentPlaybackDevice (1 is \"default\") in "
+           "section [frmMain] of " + AppPaths::SettingsFilePath() + ", then restart.";
+}
 constexpr const char* UnknownChannelsText = "Unknown Number of channels, only Mono or Stereo allowed";
 constexpr int32_t ErrSubscriptOutOfRange = 9;
 constexpr int32_t MaxSizedChannels = 16;   // arrays are never sized for more channels than this
 constexpr int32_t RingBlocksPerChannelBlock = 16;
 constexpr int32_t SilenceFloor = -10000;
+// A playback device that will not start is tried at this many capture blocks in a row
+// before the user is told; capture goes on either way.
+constexpr int32_t PlaybackStartAttempts = 4;
 
 // Interleaved frames of two 16-bit samples to two arrays, and back.
 void DeInterlace_16_2(const int16_t* frames, int16_t* first, int16_t* second, int32_t count)
@@ -150,7 +161,7 @@ bool QELVODX8::OpenDevice(SoundDirection direction, const std::vector<SoundDevic
     if (index < 1 || static_cast<size_t>(index) > list.size()) {
         ReportOpenFailure(-ENODEV, std::string(DirectionName(direction)) + " device number " + std::to_string(index) +
                                        " is not among the " + std::to_string(list.size()) +
-                                       " devices found: choose another one in the configuration.");
+                                       " devices found.");
         return false;
     }
     if (const int32_t error = backend_.OpenDevice(direction, list[static_cast<size_t>(index) - 1].Name); error != 0) {
@@ -225,7 +236,7 @@ void QELVODX8::ShowSoundFailure(const char* routine, int32_t error, const std::s
 {
     lastErr_ = error;
     AddLog(std::string(routine) + ":Code=" + std::to_string(error) + " Description=" + why);
-    MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why, MessageBoxes::vbOKOnly);
+    MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why + " " + DeviceChoiceHint(), MessageBoxes::vbOKOnly);
 }
 
 void QELVODX8::CloseDevices()
@@ -244,6 +255,7 @@ void QELVODX8::StartSound()
         return;
     writePos_ = readPos_ = blocksQueued_ = 0;
     outBufferWritePtrWrap_ = outBufferReadPtrWrap_ = false;
+    playbackStartFailures_ = 0;
     inAction_ = true;
     ++epoch_;
     outDelay_ = StartDelay();
@@ -367,10 +379,25 @@ void QELVODX8::Capture(std::span<int16_t> Channel1, std::span<int16_t> Channel2)
     }
 }
 
+// A start that fails is tried again at the next capture block; after the last attempt
+// the user is told, as for a device that does not open, and capture goes on silent.
 void QELVODX8::StartPlayback()
 {
-    if (const int32_t error = backend_.Start(SoundDirection::Playback); error != 0)
-        DropNotification("Play", error, backend_.ErrorText());
+    const int32_t error = backend_.Start(SoundDirection::Playback);
+    if (error == 0) {
+        playbackStartFailures_ = 0;
+        return;
+    }
+    lastErr_ = error;
+    const std::string why = backend_.ErrorText();
+    if (++playbackStartFailures_ < PlaybackStartAttempts) {
+        AddLog("QELVODX8.StartPlayback:attempt " + std::to_string(playbackStartFailures_) + " of " +
+               std::to_string(PlaybackStartAttempts) + " failed, trying again at the next block: Code=" +
+               std::to_string(error) + " Description=" + why);
+        outDelay_ = 1;
+        return;
+    }
+    ShowSoundFailure("QELVODX8.StartPlayback", error, why);
 }
 
 void QELVODX8::PlaybackPath(int32_t offset)

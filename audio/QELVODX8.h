@@ -166,6 +166,7 @@ private:
     int32_t writePos_ = 0;
     int32_t readPos_ = 0;
     int32_t blocksQueued_ = 0;          // written and not yet played since the last (re)start
+    int32_t playbackStartFailures_ = 0; // failed playback starts in a row
     bool outBufferReadPtrWrap_ = false;
     bool outBufferWritePtrWrap_ = false;
 

@@ -4,7 +4,8 @@
 
 class QLabel;
 
-// The small "Loading Bandplans" window shown while band plans are found or read.
+// The small "Loading Bandplans" window shown while band plans are found or read. The
+// text is lblBandPlan's; lblBandPlan2 lies under it as its shadow.
 class frmSplash1 : public QWidget
 {
     Q_OBJECT

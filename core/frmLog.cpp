@@ -16,6 +16,9 @@ namespace {
 
 frmLog* theLogWindow = nullptr;
 
+// Room for lines of a hundred characters and a screenful of them above the button.
+const QSize OpeningSize(720, 420);
+
 std::string LogFilePath()
 {
     return AppPaths::ProgramFolder() + "/" + AppPaths::ApplicationTitle + ".log";
@@ -54,6 +57,7 @@ frmLog::frmLog(QWidget* parent)
     : QWidget(parent), lstLog(new QListWidget(this)), cmdClose(new QPushButton("&Close", this))
 {
     cmdClose->resize(cmdClose->sizeHint());
+    resize(OpeningSize);
     connect(cmdClose, &QPushButton::clicked, this, &frmLog::cmdClose_Click);
     theLogWindow = this;
     Form_Initialize();

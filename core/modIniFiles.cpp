@@ -33,13 +33,7 @@ std::string field(const std::string& value, int32_t fieldNumber)
 void WriteINI(const std::string& section, const std::string& key, const std::string& value,
               const std::string& fileName)
 {
-    std::string contents;
-    IniText::FileStatus status = IniText::ReadFile(fileName, contents);
-    if (status.ok() || status.number == ENOENT) {
-        IniText ini = IniText::Parse(contents);
-        ini.SetValue(section, key, value);
-        status = IniText::WriteFileAtomically(fileName, ini.Serialise());
-    }
+    const IniText::FileStatus status = IniText::UpdateFile(fileName, section, key, value);
     if (!status.ok()) showFailure("ProfileSaveItem: ", status);
 }
 

@@ -1,9 +1,7 @@
 #include "platform/AlsaSoundBackend.h"
+#include "platform/AlsaSoundBackendStream.h"
 
-#include <alsa/asoundlib.h>
 #include <poll.h>
-
-#include <QSocketNotifier>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,14 +10,8 @@
 
 namespace {
 
-constexpr int32_t BytesPerSample = 2;       // S16_LE is the only sample format
 constexpr int32_t SilenceFloor = -10000;    // hundredths of a decibel that mean silence
 constexpr unsigned MinCaptureBlocksInDevice = 4;  // room for a busy main loop
-
-const char* DirectionName(SoundDirection direction)
-{
-    return direction == SoundDirection::Capture ? "Capture" : "Playback";
-}
 
 std::string FirstLine(const char* text)
 {
@@ -46,69 +38,10 @@ bool HintFits(void* hint, SoundDirection direction)
 
 } // namespace
 
-// One open PCM with its poll notifiers and the looping buffer it presents to its owner.
-class AlsaSoundBackend::Stream
-{
-public:
-    Stream(AlsaSoundBackend& owner, SoundDirection direction, std::string name, snd_pcm_t* pcm)
-        : owner_(owner), direction_(direction), name_(std::move(name)), pcm_(pcm) {}
+using AlsaSound::BytesPerSample;
+using AlsaSound::DirectionName;
 
-    ~Stream() { ClosePcm(); }
-
-    Stream(const Stream&) = delete;
-    Stream& operator=(const Stream&) = delete;
-
-    int32_t Configure(const SoundBufferDesc& desc);
-    int32_t Start();
-    void Stop();
-    void RequestClose();
-    int32_t Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination);
-    int32_t Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain);
-
-    bool Running() const { return running_; }
-    bool Dispatching() const { return dispatching_; }
-
-private:
-    std::string Describe() const { return std::string(DirectionName(direction_)) + " device \"" + name_ + "\""; }
-    int32_t Fail(int error, const std::string& what);
-    int32_t SetHardware(const SoundBufferDesc& desc, unsigned blocksInDevice);
-    int32_t SetSoftware();
-    void CreateNotifiers();
-    void EnableNotifiers(bool enabled);
-    int32_t CheckRange(int32_t startByte, int32_t bytes, size_t elements) const;
-
-    void Dispatch();
-    bool DeviceReady();
-    void HandleReadyBlocks();
-    bool CaptureBlock();
-    bool PlaybackBlock();
-    int32_t WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames);
-    void Recover(int error);
-    void PlaybackRanDry(int error);
-    void ClosePcm();
-
-    AlsaSoundBackend& owner_;
-    const SoundDirection direction_;
-    const std::string name_;
-    snd_pcm_t* pcm_;
-
-    int32_t channels_ = 0;
-    int32_t bufferBytes_ = 0;          // the looping buffer the owner sees
-    int32_t blockBytes_ = 0;
-    snd_pcm_uframes_t blockFrames_ = 0;
-    snd_pcm_uframes_t deviceFrames_ = 0;  // the PCM's own buffer
-    std::vector<int16_t> image_;      // capture: the looping buffer's contents
-    std::vector<int16_t> scratch_;    // playback: one block of silence or of scaled samples
-    std::vector<pollfd> pollFds_;
-    std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
-
-    int32_t position_ = 0;            // byte offset of the next block in the looping buffer
-    snd_pcm_uframes_t filledFrames_ = 0;  // capture: frames of the next block already read
-    bool running_ = false;
-    bool dispatching_ = false;
-    bool closeRequested_ = false;
-    bool blockWritten_ = false;
-};
+// ---- set-up of one PCM ---------------------------------------------------------------
 
 int32_t AlsaSoundBackend::Stream::Fail(int error, const std::string& what)
 {
@@ -133,6 +66,7 @@ int32_t AlsaSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
     bufferBytes_ = desc.BufferBytes;
     blockBytes_ = desc.BlockBytes;
     blockFrames_ = static_cast<snd_pcm_uframes_t>(desc.BlockBytes / frameBytes);
+    samplesPerSecond_ = format.SamplesPerSecond;
     const unsigned blocks = static_cast<unsigned>(desc.BufferBytes / desc.BlockBytes);
     const unsigned blocksInDevice =
         direction_ == SoundDirection::Capture ? std::max(blocks, MinCaptureBlocksInDevice) : blocks;
@@ -202,6 +136,13 @@ int32_t AlsaSoundBackend::Stream::SetSoftware()
 void AlsaSoundBackend::Stream::CreateNotifiers()
 {
     notifiers_.clear();
+    blockTimer_.setSingleShot(true);
+    blockTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::disconnect(&blockTimer_, nullptr, nullptr, nullptr);
+    QObject::connect(&blockTimer_, &QTimer::timeout, [this] {
+        EnableNotifiers(running_);
+        Dispatch();
+    });
     const int count = snd_pcm_poll_descriptors_count(pcm_);
     pollFds_.assign(static_cast<size_t>(std::max(count, 0)), pollfd{});
     if (count > 0)
@@ -220,6 +161,7 @@ void AlsaSoundBackend::Stream::CreateNotifiers()
 
 void AlsaSoundBackend::Stream::EnableNotifiers(bool enabled)
 {
+    blockTimer_.stop();
     for (const auto& notifier : notifiers_)
         notifier->setEnabled(enabled);
 }
@@ -236,6 +178,8 @@ int32_t AlsaSoundBackend::Stream::Start()
     }
     position_ = 0;
     filledFrames_ = 0;
+    restartPending_ = false;
+    restartFailures_ = 0;
     if (direction_ == SoundDirection::Playback) {
         std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
         for (snd_pcm_uframes_t primed = 0; primed < deviceFrames_; primed += blockFrames_) {
@@ -327,112 +271,6 @@ int32_t AlsaSoundBackend::Stream::WriteFrames(const int16_t* samples, snd_pcm_uf
         frames -= static_cast<snd_pcm_uframes_t>(written);
     }
     return 0;
-}
-
-void AlsaSoundBackend::Stream::Dispatch()
-{
-    // The blocks left over after a nested call are handled by the outer one.
-    if (dispatching_ || !running_)
-        return;
-    dispatching_ = true;
-    HandleReadyBlocks();
-    dispatching_ = false;
-    if (closeRequested_)
-        ClosePcm();
-}
-
-bool AlsaSoundBackend::Stream::DeviceReady()
-{
-    for (pollfd& descriptor : pollFds_)
-        descriptor.revents = 0;
-    poll(pollFds_.data(), pollFds_.size(), 0);
-    unsigned short revents = 0;
-    if (snd_pcm_poll_descriptors_revents(pcm_, pollFds_.data(), static_cast<unsigned>(pollFds_.size()), &revents) < 0)
-        return false;
-    return (revents & (POLLIN | POLLOUT | POLLERR)) != 0;
-}
-
-// One notification per block while the device has whole blocks, never more than its own
-// buffer holds: devices that are not paced in real time always report a full buffer.
-void AlsaSoundBackend::Stream::HandleReadyBlocks()
-{
-    if (!DeviceReady())
-        return;
-    const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
-    if (available < 0) {
-        Recover(static_cast<int>(available));
-        return;
-    }
-    const auto limit = static_cast<snd_pcm_sframes_t>(deviceFrames_ / blockFrames_);
-    for (auto blocks = std::min(available / static_cast<snd_pcm_sframes_t>(blockFrames_), limit); blocks > 0; --blocks) {
-        const bool handled = direction_ == SoundDirection::Capture ? CaptureBlock() : PlaybackBlock();
-        if (!handled || !running_ || closeRequested_)
-            return;
-    }
-}
-
-bool AlsaSoundBackend::Stream::CaptureBlock()
-{
-    int16_t* block = image_.data() + position_ / BytesPerSample;
-    while (filledFrames_ < blockFrames_) {
-        const snd_pcm_sframes_t read =
-            snd_pcm_readi(pcm_, block + filledFrames_ * static_cast<snd_pcm_uframes_t>(channels_), blockFrames_ - filledFrames_);
-        if (read == -EAGAIN || read == 0)
-            return false;
-        if (read < 0) {
-            Recover(static_cast<int>(read));
-            return false;
-        }
-        filledFrames_ += static_cast<snd_pcm_uframes_t>(read);
-    }
-    filledFrames_ = 0;
-    const int32_t start = position_;
-    position_ = (position_ + blockBytes_) % bufferBytes_;
-    owner_.NotifyBlock(SoundDirection::Capture, start, blockBytes_);
-    return true;
-}
-
-bool AlsaSoundBackend::Stream::PlaybackBlock()
-{
-    blockWritten_ = false;
-    const int32_t start = position_;
-    position_ = (position_ + blockBytes_) % bufferBytes_;
-    owner_.NotifyBlock(SoundDirection::Playback, start, blockBytes_);
-    if (!running_ || closeRequested_)
-        return false;
-    // A block nobody wrote plays as silence, so the device keeps its pace.
-    if (!blockWritten_) {
-        std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
-        return WriteFrames(scratch_.data(), blockFrames_) == 0;
-    }
-    return true;
-}
-
-void AlsaSoundBackend::Stream::Recover(int error)
-{
-    if (direction_ == SoundDirection::Playback) {
-        PlaybackRanDry(error);
-        return;
-    }
-    owner_.Trace("AlsaSoundBackend.Recover:Capture overrun on " + Describe() + ", restarted (" + snd_strerror(error) + ")");
-    filledFrames_ = 0;
-    error = snd_pcm_recover(pcm_, error, 1);
-    if (error >= 0)
-        error = snd_pcm_start(pcm_);
-    if (error < 0) {
-        owner_.Trace("AlsaSoundBackend.Recover:" + Describe() + " cannot be restarted (" + snd_strerror(error) + ")");
-        running_ = false;
-        EnableNotifiers(false);
-    }
-}
-
-// The device is made ready again but not restarted: the next notification tells the
-// owner, which decides when playback resumes.
-void AlsaSoundBackend::Stream::PlaybackRanDry(int error)
-{
-    owner_.Trace("AlsaSoundBackend.PlaybackRanDry:Playback underrun on " + Describe() + " (" + snd_strerror(error) + ")");
-    snd_pcm_recover(pcm_, error, 1);
-    owner_.playbackUnderrun_ = true;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -8,9 +8,12 @@
 
 // Sound through ALSA: non-blocking PCMs, interleaved S16_LE at exactly the requested rate.
 // One ALSA period is one block; the PCMs' poll descriptors feed QSocketNotifiers, so every
-// captured block and every free playback block arrives as an event of the main loop.
-// A captured block is read from the device before its notification is signalled, so a
-// nested event loop never sees it twice. The device lists come from ALSA's name hints.
+// captured block and every free playback block arrives as an event of the main loop, which
+// sleeps in between: capture takes each part of a block as it arrives, and a device that
+// wakes the loop with less than a block (as PulseAudio's plugin does) is left until its
+// block is due. A captured block is read from the device before its notification is
+// signalled, so a nested event loop never sees it twice. The device lists come from ALSA's
+// name hints.
 class AlsaSoundBackend : public SoundBackend
 {
 public:

@@ -49,7 +49,7 @@ QString userDataFolder()
 
 std::string ProgramFolder()
 {
-    const QString home = qEnvironmentVariable("ZOZEVERE_HOME");
+    const QString home = qEnvironmentVariable(ProgramFolderVariable);
     if (!home.isEmpty())
         return QDir::cleanPath(home).toStdString();
     const QString exeFolder = executableFolder();

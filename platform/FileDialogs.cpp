@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <algorithm>
 
 namespace FileDialogs {
@@ -97,14 +98,16 @@ bool Acceptable(const FileRequest& request, const QString& path)
     return true;
 }
 
-FileResult RunFileDialog(QFileDialog& dialog, const FileRequest& request)
+// The dialog belongs to its owner window; should that window go while the dialog is
+// open, it takes the dialog with it, and the dialog counts as cancelled.
+FileResult RunFileDialog(const QPointer<QFileDialog>& dialog, const FileRequest& request)
 {
-    while (dialog.exec() == QDialog::Accepted) {
-        const QStringList files = dialog.selectedFiles();
+    while (dialog && dialog->exec() == QDialog::Accepted && dialog) {
+        const QStringList files = dialog->selectedFiles();
         if (files.isEmpty())
             break;
         if (Acceptable(request, files.first()))
-            return {true, QDir::cleanPath(files.first()).toStdString(), FilterIndexOf(dialog)};
+            return {true, QDir::cleanPath(files.first()).toStdString(), FilterIndexOf(*dialog)};
     }
     return {};
 }
@@ -164,29 +167,39 @@ std::unique_ptr<QColorDialog> BuildColourDialog(const ColourRequest& request, QW
 
 FileResult ShowFile(const FileRequest& request)
 {
+    if (MessageBoxes::Unattended())
+        return {};
     if (installedBackend)
         return installedBackend->ShowFile(request);
     if (!HaveWidgets())
         return {};
-    std::unique_ptr<QFileDialog> dialog =
-        BuildFileDialog(request, request.owner ? request.owner : QApplication::activeWindow());
-    return RunFileDialog(*dialog, request);
+    const QPointer<QFileDialog> dialog =
+        BuildFileDialog(request, request.owner ? request.owner : QApplication::activeWindow()).release();
+    const FileResult result = RunFileDialog(dialog, request);
+    delete dialog.data();
+    return result;
 }
 
 ColourResult ShowColour(const ColourRequest& request)
 {
-    if (installedBackend)
-        return installedBackend->ShowColour(request);
     ColourResult result;
     result.customColours = request.customColours;
+    if (MessageBoxes::Unattended())
+        return result;
+    if (installedBackend)
+        return installedBackend->ShowColour(request);
     if (!HaveWidgets())
         return result;
-    std::unique_ptr<QColorDialog> dialog =
-        BuildColourDialog(request, request.owner ? request.owner : QApplication::activeWindow());
-    result.chosen = dialog->exec() == QDialog::Accepted;
+    const QPointer<QColorDialog> dialog =
+        BuildColourDialog(request, request.owner ? request.owner : QApplication::activeWindow()).release();
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
+        return result;
+    result.chosen = accepted;
     result.colour = FromQColor(dialog->selectedColor());
     for (int index = 0; index < CustomSlots(); ++index)
         result.customColours[index] = FromQColor(QColorDialog::customColor(index));
+    delete dialog.data();
     return result;
 }
 

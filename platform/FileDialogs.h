@@ -74,7 +74,8 @@ public:
     virtual ColourResult ShowColour(const ColourRequest& request) = 0;
 };
 
-// Modal; return when the dialog closes.
+// Modal; return when the dialog closes. While nobody is there to answer
+// (MessageBoxes::Unattended) nothing is shown and the result is a cancel.
 FileResult ShowFile(const FileRequest& request);
 ColourResult ShowColour(const ColourRequest& request);
 

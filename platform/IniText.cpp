@@ -65,14 +65,41 @@ mode_t modeFor(const std::filesystem::path& path)
     return 0666 & ~mask;
 }
 
-// The file that path names: a link is followed, so that its file is replaced and the
-// link stays.
-std::filesystem::path linkTarget(const std::string& path)
+// The file that path names: links are followed, also one whose file does not exist yet,
+// so that the file is written and the link stays. Gives ELOOP for a loop of links.
+std::filesystem::path linkTarget(const std::filesystem::path& path, std::error_code& error)
 {
+    constexpr int MostLinks = 40;  // as the kernel allows
+    std::filesystem::path current = path;
+    for (int followed = 0; followed < MostLinks; ++followed) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;  // a file, or nothing yet: written where it is
+        const std::filesystem::path target = std::filesystem::read_symlink(current, error);
+        if (error)
+            return current;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    return current;
+}
+
+constexpr std::string_view TemporaryMark = ".saving-";
+constexpr size_t TemporaryRandomLength = 6;  // the XXXXXX of mkostemp
+
+// Temporary files of earlier writes of this file that never reached their rename (the
+// program was killed): "<name>.saving-" and six characters.
+void removeStaleTemporaries(const std::filesystem::path& target)
+{
+    const std::string prefix = target.filename().string() + std::string(TemporaryMark);
     std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) return path;
-    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-    return error ? std::filesystem::path(path) : target;
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + TemporaryRandomLength && name.compare(0, prefix.size(), prefix) == 0 &&
+            entry.is_regular_file(error))
+            std::filesystem::remove(entry.path(), error);
+    }
 }
 
 } // namespace
@@ -194,15 +221,21 @@ IniText::FileStatus IniText::ReadFile(const std::string& path, std::string& cont
 IniText::FileStatus IniText::WriteFileAtomically(const std::string& path, std::string_view contents)
 {
     errno = 0;
-    const std::filesystem::path target = linkTarget(path);
+    std::error_code linkError;
+    const std::filesystem::path target = linkTarget(path, linkError);
+    if (linkError) {
+        errno = linkError.value();
+        return failure("Cannot follow the link", path);
+    }
     std::error_code folderError;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), folderError);
     if (folderError) {
         errno = folderError.value();
         return failure("Cannot create the folder of", path);
     }
+    removeStaleTemporaries(target);
 
-    std::string temporary = target.string() + ".XXXXXX";
+    std::string temporary = target.string() + std::string(TemporaryMark) + std::string(TemporaryRandomLength, 'X');
     const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0) return failure("Cannot write", path);
     const bool written = ::fchmod(descriptor, modeFor(target)) == 0 && writeAll(descriptor, contents) &&
@@ -212,6 +245,31 @@ IniText::FileStatus IniText::WriteFileAtomically(const std::string& path, std::s
     if (status.ok() && ::rename(temporary.c_str(), target.c_str()) != 0) status = failure("Cannot replace", path);
     if (!status.ok()) ::unlink(temporary.c_str());
     return status;
+}
+
+std::string IniText::NameProblem(std::string_view section, std::string_view key)
+{
+    const std::string_view name = trimBlanks(key);
+    const bool keyFits = name.find_first_of("=\r\n") == std::string_view::npos &&
+                         (name.empty() || (name.front() != ';' && name.front() != '['));
+    if (!keyFits)
+        return "the key name \"" + std::string(key) + "\" cannot be written as an INI line";
+    if (section.find_first_of("]\r\n") != std::string_view::npos)
+        return "the section name \"" + std::string(section) + "\" cannot be written as an INI line";
+    return "";
+}
+
+IniText::FileStatus IniText::UpdateFile(const std::string& path, std::string_view section, std::string_view key,
+                                        std::string_view value)
+{
+    if (const std::string problem = NameProblem(section, key); !problem.empty())
+        return {EINVAL, "Cannot write \"" + path + "\": " + problem};
+    std::string contents;
+    const FileStatus read = ReadFile(path, contents);
+    if (!read.ok() && read.number != ENOENT) return read;
+    IniText ini = Parse(contents);
+    ini.SetValue(section, key, value);
+    return WriteFileAtomically(path, ini.Serialise());
 }
 
 bool IniText::SameText(std::string_view a, std::string_view b)

@@ -36,10 +36,22 @@ public:
     // value can never add lines of its own.
     void SetValue(std::string_view section, std::string_view key, std::string_view value);
 
+    // Why an INI line cannot hold these names (a key with "=", a line break or a leading
+    // ";" or "[", a section with "]" or a line break), or empty text when it can.
+    static std::string NameProblem(std::string_view section, std::string_view key);
+
+    // Sets one key of a file: reads it (a missing file is empty), sets the value and
+    // writes it back whole. Names a line cannot hold are refused with EINVAL, and a file
+    // that cannot be read is never overwritten; in both cases nothing is written.
+    static FileStatus UpdateFile(const std::string& path, std::string_view section, std::string_view key,
+                                 std::string_view value);
+
     // Reads a whole file; a missing file fails with ENOENT.
     static FileStatus ReadFile(const std::string& path, std::string& contents);
     // Writes a whole file through a temporary file in the same folder and a rename, so
     // the file is either the old one or the new one whole; creates the folder if missing.
+    // A link is followed, also to a file that does not exist yet, and stays a link.
+    // Temporary files that an earlier, killed write left beside the file are removed.
     static FileStatus WriteFileAtomically(const std::string& path, std::string_view contents);
 
     // Comparisons without regard to the case of ASCII letters.

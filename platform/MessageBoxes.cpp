@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <cstdio>
 
@@ -12,6 +13,12 @@ namespace MessageBoxes {
 namespace {
 
 Backend* installedBackend = nullptr;
+bool unattended = false;
+std::function<void(const std::string&)>& LogSink()
+{
+    static std::function<void(const std::string&)> sink;
+    return sink;
+}
 
 constexpr int ButtonGroupMask = 0xF;
 constexpr int IconMask = 0x70;
@@ -74,6 +81,55 @@ QString PlainText(const std::string& prompt)
     return text;
 }
 
+// One line, as the log and a terminal want it: each run of line breaks becomes a blank.
+std::string OneLine(const std::string& title, const std::string& prompt)
+{
+    std::string line = ShownTitle(title);
+    line.append(": ");
+    bool inBreak = false;
+    for (const char c : prompt) {
+        const bool isBreak = c == '\r' || c == '\n';
+        if (!isBreak)
+            line.push_back(c);
+        else if (!inBreak)
+            line.push_back(' ');
+        inBreak = isBreak;
+    }
+    return line;
+}
+
+// A splash window stays on top of every other window: while a box is open it steps aside.
+class SplashesAside
+{
+public:
+    SplashesAside()
+    {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->windowType() == Qt::SplashScreen) {
+                window->hide();
+                hidden_.emplace_back(window);
+            }
+        }
+    }
+    ~SplashesAside()
+    {
+        for (const QPointer<QWidget>& window : hidden_)
+            if (window)
+                window->show();
+    }
+    SplashesAside(const SplashesAside&) = delete;
+    SplashesAside& operator=(const SplashesAside&) = delete;
+
+private:
+    std::vector<QPointer<QWidget>> hidden_;
+};
+
+void Log(const std::string& line)
+{
+    if (LogSink())
+        LogSink()("MessageBoxes.MsgBox:" + line);
+}
+
 } // namespace
 
 std::vector<Result> Buttons(int style)
@@ -127,23 +183,59 @@ Result ResultOf(const QMessageBox& box)
     return result;
 }
 
+Result DismissedResult(int style)
+{
+    const QMessageBox::StandardButton escape = EscapeButtonOf(Buttons(style));
+    Result result = vbCancel;
+    ResultOfButton(escape, result);
+    return result;
+}
+
 int MsgBox(const std::string& prompt, int style, const std::string& title)
 {
+    const std::string line = OneLine(title, prompt);
+    Log(line);
+    if (unattended) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+        return DismissedResult(style);
+    }
     if (installedBackend)
         return installedBackend->Show(prompt, style, title);
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         // No window system yet: the message still reaches the user on the terminal.
-        std::fprintf(stderr, "%s: %s\n", ShownTitle(title).c_str(), prompt.c_str());
+        std::fprintf(stderr, "%s\n", line.c_str());
         return DefaultResult(style);
     }
-    std::unique_ptr<QMessageBox> box = BuildMessageBox(prompt, style, title, QApplication::activeWindow());
+    // The box belongs to the active window; should that window go while the box is open,
+    // it takes the box with it, and the box counts as dismissed.
+    const SplashesAside splashesAside;
+    QPointer<QMessageBox> box = BuildMessageBox(prompt, style, title, QApplication::activeWindow()).release();
     box->exec();
-    return ResultOf(*box);
+    if (!box)
+        return DismissedResult(style);
+    const Result result = ResultOf(*box);
+    delete box.data();
+    return result;
 }
 
 void SetBackend(Backend* backend)
 {
     installedBackend = backend;
+}
+
+void SetUnattended(bool value)
+{
+    unattended = value;
+}
+
+bool Unattended()
+{
+    return unattended;
+}
+
+void SetLog(std::function<void(const std::string&)> log)
+{
+    LogSink() = std::move(log);
 }
 
 } // namespace MessageBoxes

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,15 @@ int MsgBox(const std::string& prompt, int style = vbOKOnly, const std::string& t
 
 void SetBackend(Backend* backend);  // nullptr restores the real Qt boxes
 
+// Nobody is there to answer (the program is ending on a stop signal): every later box,
+// and every file or colour dialog, is not shown; its text goes to standard error and to
+// the log, and it answers as a box closed with Esc would.
+void SetUnattended(bool unattended);
+bool Unattended();
+
+// Where the text of every box goes (the trace log); nullptr: nowhere.
+void SetLog(std::function<void(const std::string&)> log);
+
 // The buttons a style shows, in their order on the box (OK before Cancel, Yes before No);
 // an unknown button group shows OK alone.
 std::vector<Result> Buttons(int style);
@@ -46,7 +56,12 @@ std::string ShownTitle(const std::string& title);
 std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& prompt, int style, const std::string& title,
                                              QWidget* parent = nullptr);
 
-// The answer of a box that has closed.
+// The answer of a box that has closed; a box closed without a button (Esc, or its loop
+// ended by a stop) gives its escape answer.
 Result ResultOf(const QMessageBox& box);
+
+// The answer of a box of that style that was closed without a button being pressed:
+// Cancel, else No, else the only button; Cancel when the box has none of them.
+Result DismissedResult(int style);
 
 } // namespace MessageBoxes

@@ -43,9 +43,11 @@ RunningProcess DescribeProcess(const QString& folder, int64_t id)
     const QString executable = QFileInfo(folder + "/exe").symLinkTarget();
     if (!executable.isEmpty())
         process.Names.push_back(BaseName(executable));
-    // The command line's words are separated by NULs; the first one names the program.
+    // The command line's words are separated by NULs; the first one names the program. A
+    // program that rewrote its arguments may leave no NUL: the whole line names it then.
     const QByteArray commandLine = ReadSmallFile(folder + "/cmdline");
-    const QString firstWord = QString::fromLocal8Bit(commandLine.left(commandLine.indexOf('\0')));
+    const qsizetype firstNul = commandLine.indexOf('\0');
+    const QString firstWord = QString::fromLocal8Bit(firstNul < 0 ? commandLine : commandLine.left(firstNul));
     if (!firstWord.isEmpty())
         process.Names.push_back(BaseName(firstWord));
     const QString kernelName = QString::fromLocal8Bit(ReadSmallFile(folder + "/comm")).trimmed();

@@ -2,7 +2,6 @@
 
 #include "platform/AppPaths.h"
 
-#include <cerrno>
 #include <utility>
 
 namespace {
@@ -38,14 +37,7 @@ std::optional<std::string> FileSettingsStore::Read(const std::string& section, c
 IniText::FileStatus FileSettingsStore::Write(const std::string& section, const std::string& key,
                                              const std::string& value)
 {
-    const std::string path = Path();
-    std::string contents;
-    const IniText::FileStatus read = IniText::ReadFile(path, contents);
-    if (!read.ok() && read.number != ENOENT) return read;
-
-    IniText ini = IniText::Parse(contents);
-    ini.SetValue(section, key, storedForm(value));
-    return IniText::WriteFileAtomically(path, ini.Serialise());
+    return IniText::UpdateFile(Path(), section, key, storedForm(value));
 }
 
 SettingsStore& CurrentSettingsStore()

@@ -3,13 +3,35 @@
 #include "platform/AppPaths.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-SingleInstance::SingleInstance(std::string lockPath) : lockPath_(std::move(lockPath)) {}
+namespace {
+
+// FNV-1a: a stable hash, the same for every build of the program.
+uint64_t StableHash(const std::string& text)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(std::string name, Method method) : name_(std::move(name)), method_(method) {}
 
 SingleInstance::~SingleInstance()
 {
@@ -17,27 +39,68 @@ SingleInstance::~SingleInstance()
         ::close(fd_);
 }
 
+std::string SingleInstance::DefaultName()
+{
+    std::string name = std::string(AppPaths::ProductName) + "-" + std::to_string(::getuid());
+    const QString home = qEnvironmentVariable(AppPaths::ProgramFolderVariable);
+    if (!home.isEmpty()) {
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016llx",
+                      static_cast<unsigned long long>(StableHash(QDir::cleanPath(home).toStdString())));
+        name.append("-").append(hash);
+    }
+    return name;
+}
+
+std::string SingleInstance::LockFilePath() const { return "/tmp/" + name_ + ".lock"; }
+
 bool SingleInstance::Acquire()
 {
     if (fd_ >= 0)
         return true;
-    QDir().mkpath(QFileInfo(QString::fromStdString(lockPath_)).path());
-    const int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return true;  // cannot tell: let this instance run rather than refuse to start
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const bool heldByOther = (errno == EWOULDBLOCK);
-        ::close(fd);
-        return !heldByOther;
-    }
-    fd_ = fd;
-    return true;
+    Outcome outcome = method_ == Method::SocketThenLockFile ? BindSocket() : Outcome::Unavailable;
+    if (outcome == Outcome::Unavailable)
+        outcome = LockFile();
+    return outcome != Outcome::HeldByOther;  // unavailable: let this instance run rather than refuse
 }
 
-std::string SingleInstance::DefaultLockPath()
+// The name is taken by one socket at a time; the leading NUL puts it outside the file system.
+SingleInstance::Outcome SingleInstance::BindSocket()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return (runtime + "/ZOZEVERE.lock").toStdString();
-    return QFileInfo(QString::fromStdString(AppPaths::SettingsFilePath())).path().toStdString() + "/ZOZEVERE.lock";
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return Outcome::Unavailable;
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const std::size_t length = std::min(name_.size(), sizeof address.sun_path - 1);
+    std::memcpy(address.sun_path + 1, name_.data(), length);
+    const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0) {
+        fd_ = fd;
+        return Outcome::Held;
+    }
+    const bool taken = errno == EADDRINUSE;
+    ::close(fd);
+    return taken ? Outcome::HeldByOther : Outcome::Unavailable;
+}
+
+// /tmp is shared by every user: the file is never followed through a link and is used
+// only when it belongs to this user.
+SingleInstance::Outcome SingleInstance::LockFile()
+{
+    const int fd = ::open(LockFilePath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return Outcome::Unavailable;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::getuid() || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return Outcome::Unavailable;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool taken = errno == EWOULDBLOCK;
+        ::close(fd);
+        return taken ? Outcome::HeldByOther : Outcome::Unavailable;
+    }
+    fd_ = fd;
+    return Outcome::Held;
 }

@@ -2,25 +2,36 @@
 
 #include <string>
 
-// Tells whether another instance of the program runs, by an exclusive lock on a
-// file in the user's runtime folder ($XDG_RUNTIME_DIR, else the settings folder).
-// The kernel drops the lock when its process ends, so a crashed instance never
-// blocks the next start.
+// Tells whether another instance of the program runs for this user. The instance binds
+// an abstract-namespace Unix socket named after the user id, which needs no folder at
+// all; where such a socket cannot be had, it locks a file under /tmp that the user owns.
+// The kernel lets go of both when the process ends, so a crashed instance never blocks
+// the next start. A program folder given by $ZOZEVERE_HOME (separate set-ups, tests)
+// is an instance of its own.
 class SingleInstance
 {
 public:
-    explicit SingleInstance(std::string lockPath = DefaultLockPath());
+    enum class Method { SocketThenLockFile, LockFileOnly };
+
+    explicit SingleInstance(std::string name = DefaultName(), Method method = Method::SocketThenLockFile);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // True when this process holds the lock (or now took it); false when another
-    // process holds it. A lock file that cannot be created does not stop the program.
+    // True when this object holds the instance (or now took it); false when another
+    // process holds it. When neither way works, the program is let run.
     bool Acquire();
 
-    static std::string DefaultLockPath();
+    // "ZOZEVERE-<user id>", followed by a hash of $ZOZEVERE_HOME when that is set.
+    static std::string DefaultName();
+    std::string LockFilePath() const;  // /tmp/<name>.lock
 
 private:
-    std::string lockPath_;
+    enum class Outcome { Held, HeldByOther, Unavailable };
+    Outcome BindSocket();
+    Outcome LockFile();
+
+    std::string name_;
+    Method method_;
     int fd_ = -1;
 };

@@ -52,3 +52,8 @@ void TerminationSignals::readPipe()
     while (::read(pipeFds[0], &code, 1) == 1)
         emit requested(code);
 }
+
+void IgnoreFileSizeLimitSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}

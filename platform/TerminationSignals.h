@@ -22,3 +22,8 @@ private:
 
     QSocketNotifier* notifier_ = nullptr;
 };
+
+// A file-size limit (ulimit -f) makes the kernel end a process that writes past it with
+// SIGXFSZ. Ignored for the whole process, such a write fails with EFBIG instead, like a
+// write to a full disk, and the writer reports it and the program goes on.
+void IgnoreFileSizeLimitSignal();

@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/modTiming.h"
+#include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SerialLines.h"
 
@@ -160,6 +161,13 @@ std::string clsDDSSerialIF::DevicePath() const
     return serialDevice_.empty() ? SerialLines::DefaultDevice(portNo_) : serialDevice_;
 }
 
+std::string clsDDSSerialIF::DeviceHint() const
+{
+    return "COM" + std::to_string(portNo_) + " is " + DevicePath() +
+           " here. To use another port, set SerialDevice=/dev/ttyUSB0 (for example) in section [" + RxName() +
+           "] of " + AppPaths::SettingsFilePath() + ", then restart.";
+}
+
 // Opening raises RTS and DTR; the chip must see the idle levels before anything else.
 void clsDDSSerialIF::SetIdleLines()
 {
@@ -194,7 +202,7 @@ int32_t clsDDSSerialIF::OpenThroughControl()
         reason = control_->LastError().description;
     }
     MessageBoxes::MsgBox(std::string(RoutineName) + " : Unable to Open COM" + std::to_string(portNo_) + "\n" +
-                             ValidPortHint + "\n" + RoutineName + ":0\n" + reason,
+                             DeviceHint() + "\n" + ValidPortHint + "\n" + RoutineName + ":0\n" + reason,
                          MessageBoxes::vbOKOnly);
     return 0;
 }
@@ -210,7 +218,7 @@ int32_t clsDDSSerialIF::OpenPolled()
         return handle;
     }
     MessageBoxes::MsgBox(std::string(RoutineName) + " : PollMode : Unable to Open COM" + std::to_string(portNo_) +
-                             "\n" + ValidPortHint + "\n" + error.description,
+                             "\n" + DeviceHint() + "\n" + ValidPortHint + "\n" + error.description,
                          MessageBoxes::vbOKOnly);
     return 0;
 }

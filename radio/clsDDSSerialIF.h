@@ -68,6 +68,8 @@ public:
 
     // The device OpenPort opens: "SerialDevice" from the settings, else /dev/ttyS<PortNo-1>.
     std::string DevicePath() const;
+    // The line that messages about the port add: the device behind COMn and how to choose another.
+    std::string DeviceHint() const;
 
 private:
     void SetDTRLine(int16_t level);

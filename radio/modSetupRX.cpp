@@ -184,7 +184,7 @@ void ShowPortNotOpened()
     if (error.description.empty())
         error.description = "The serial device " + DDSSerialIF->DevicePath() + " did not open";
     MessageBoxes::MsgBox("Unable to open Serial Interface COM" + std::to_string(CurrentDDSInterface->PortNo()) +
-                             "\nmodSetupRx.InitialiseRX:0\nError Code=" + std::to_string(error.number) +
+                             "\n" + DDSSerialIF->DeviceHint() + "\nmodSetupRx.InitialiseRX:0\nError Code=" + std::to_string(error.number) +
                              "\nError Desc=" + error.description,
                          MessageBoxes::vbOKOnly);
 }

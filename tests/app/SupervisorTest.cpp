@@ -1,5 +1,6 @@
 #include "app/frmSupervisor.h"
 #include "bandplan/BandRecord.h"
+#include "bandplan/frmSplash1.h"
 #include "core/Globals.h"
 #include "core/PublicVars.h"
 #include "core/frmLog.h"
@@ -13,8 +14,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace {
 
@@ -86,14 +90,17 @@ TEST_F(Supervisor, TracedStartUpWritesTheStepsToTheLogFile)
     EXPECT_TRUE(text.contains("frmSupervisor.Initialise:End\r\nfrmSupervisor.Initialise :Initialisation Completed"));
 }
 
+// A name that is not UTF-8 is listed by its bytes (Qt would decode it and lose the file).
 TEST_F(Supervisor, EveryBandPlanBecomesABandSortedByNameWithoutRegardToCase)
 {
     writeFile(home.file("notes.txt"));
+    writeFile(home.file(".hidden.bpl"));
+    std::ofstream(home.file("R\xE9" "cepteur.bpl")) << "[MainBand]\r\n";  // Latin-1
     frmSupervisor supervisor("");
     ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed);
-    ASSERT_EQ(BandPlans.size(), 3u);
-    const char* names[] = {"80m", "hf", "VHF"};
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(BandPlans.size(), 4u);
+    const char* names[] = {"80m", "hf", "R\xE9" "cepteur", "VHF"};
+    for (int i = 0; i < 4; ++i) {
         const BandRecord& band = BandPlans[i];
         EXPECT_EQ(band.Name, names[i]);
         EXPECT_EQ(band.Index, i);
@@ -111,19 +118,30 @@ TEST_F(Supervisor, EveryBandPlanBecomesABandSortedByNameWithoutRegardToCase)
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(Supervisor, NoBandPlanShowsTheCriticalMessageAndOpensNoMainWindow)
+// The fixed text stays the first lines; one more names the folder, ZOZEVERE_HOME and the fix.
+TEST_F(Supervisor, NoUsableProgramFolderIsNamedInTheCriticalMessageAndOpensNoMainWindow)
 {
     for (const char* name : {"VHF.bpl", "hf.bpl", "80m.bpl"})
         QFile::remove(QString::fromStdString(home.file(name)));
-    frmSupervisor supervisor("");
-    EXPECT_FALSE(supervisor.Form_Load());
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.Last().prompt, "No Bandplan (.bpl) files found - You must have at least 1 Bandplan \r\n"
-                                   "Please Re-Install Application or find a .BPL file");
-    EXPECT_EQ(boxes.Last().title, "ZOZEVERE - No Bandplan found");
-    EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbCritical);
-    EXPECT_EQ(findWindow("frmMain"), nullptr);
-    EXPECT_EQ(findWindow("frmSplash1"), nullptr);
+    writeFile(home.file("plain-file"));
+    struct Case { std::string folder; const char* lastLine; };
+    for (const Case& c : {Case{home.path(), " holds no .bpl file: point ZOZEVERE_HOME at a folder"},
+                          Case{home.file("missing"), " does not exist: point ZOZEVERE_HOME at a folder"},
+                          Case{home.file("plain-file"), " is a file, not a folder: point ZOZEVERE_HOME"}}) {
+        qputenv("ZOZEVERE_HOME", QByteArray::fromStdString(c.folder));
+        boxes.boxes.clear();
+        frmSupervisor supervisor("");
+        EXPECT_FALSE(supervisor.Form_Load());
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.Last().prompt.rfind("No Bandplan (.bpl) files found - You must have at least 1 Bandplan \r\n"
+                                            "Please Re-Install Application or find a .BPL file\r\n"
+                                            "The program folder " + c.folder + " (from ZOZEVERE_HOME)" + c.lastLine, 0),
+                  0u) << boxes.Last().prompt;
+        EXPECT_EQ(boxes.Last().title, "ZOZEVERE - No Bandplan found");
+        EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbCritical);
+        EXPECT_EQ(findWindow("frmMain"), nullptr);
+        EXPECT_EQ(findWindow("frmSplash1"), nullptr);
+    }
 }
 
 TEST_F(Supervisor, ASecondInstanceIsToldAndEndsWhileTheFirstRuns)
@@ -195,4 +213,13 @@ TEST_F(Supervisor, StartUpCreatesTheHardwareObjectsAndFillsTheModelTable)
     EXPECT_EQ(RXDefinitions::RXModelMaxIndex, 17);
     EXPECT_EQ(IFCentreHz, 12000);
     HardwareObjects::ReleaseHardwareObjects();
+}
+
+// The second label is the first one's shadow: the window reads "Loading Bandplans" once.
+TEST(Splash, ItsTwoLabelsLieOnTopOfEachOther)
+{
+    frmSplash1 splash;
+    splash.show();
+    EXPECT_EQ(splash.lblBandPlan->geometry(), splash.lblBandPlan2->geometry());
+    EXPECT_GT(splash.children().indexOf(splash.lblBandPlan), splash.children().indexOf(splash.lblBandPlan2));
 }

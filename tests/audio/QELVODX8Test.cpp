@@ -3,6 +3,7 @@
 #include "core/RuntimeError.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeSoundBackend.h"
+#include "platform/AppPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -293,9 +294,42 @@ TEST_F(SoundEngine, PlaybackRestartsWhenTheRingRunsEmptyOverflowsOrTheDeviceRuns
     EXPECT_EQ(backend.Writes.back().Samples[5], StereoBlock(captured - 3)[10]);
 }
 
+TEST_F(SoundEngine, APlaybackStartThatFailsIsTriedAtEachFollowingBlockAndShownAfterTheLast)
+{
+    Configure();
+    EchoLeftChannel();
+    engine.StartSound();
+    backend.FailingPlaybackStarts = 3;   // the fourth attempt succeeds
+    DeliverCapture(5);
+    EXPECT_FALSE(backend.Of(Playback).Running);
+    DeliverCapture();
+    EXPECT_TRUE(backend.Of(Playback).Running);
+    EXPECT_EQ(backend.FailingPlaybackStarts, 0);
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    engine.StopSound();
+    engine.StartSound();   // power off and on: a clean start with every attempt again
+    backend.FailingPlaybackStarts = 10;
+    DeliverCapture(12);
+    EXPECT_EQ(backend.FailingPlaybackStarts, 6) << "attempts after the message";
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    // The message of a device that does not open, with the device and the error.
+    EXPECT_EQ(boxes.Last().prompt.rfind("Unable to start DirectSound. Check proper sound card installation\n"
+                                        "Playback device \"default\": cannot be prepared (Broken pipe) To use",
+                                        0),
+              0u)
+        << boxes.Last().prompt;
+    EXPECT_TRUE(engine.InAction());
+    EXPECT_EQ(blocksReady, 18);   // capture went on throughout
+}
+
 TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
 {
     const std::string firstLine = "Unable to start DirectSound. Check proper sound card installation\n";
+    // No configuration window yet: the second line says where another device is chosen.
+    const std::string choice = " To use another device, set CurrentCaptureDevice or CurrentPlaybackDevice "
+                               "(1 is \"default\") in section [frmMain] of " + AppPaths::SettingsFilePath() +
+                               ", then restart.";
     Configure();
     engine.SetCurrentCaptureDevice(3);   // a card unplugged since the last run
     engine.StartSound();
@@ -312,7 +346,7 @@ TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
     engine.SetCurrentCaptureDevice(2);
     backend.FailingDevices.insert("hw:0,0");
     engine.PrepareDevices();
-    EXPECT_EQ(boxes.Last().prompt, firstLine + "device \"hw:0,0\": cannot be opened (Device or resource busy)");
+    EXPECT_EQ(boxes.Last().prompt, firstLine + "device \"hw:0,0\": cannot be opened (Device or resource busy)" + choice);
 
     backend.FailingDevices.clear();
     backend.FailBuffers = true;
@@ -324,7 +358,7 @@ TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
     engine.SetNoBlocksInBuffer(1);
     engine.SetInp2OutpBufferRatio(1);   // playback would never start
     engine.StartSound();
-    EXPECT_EQ(boxes.Last().prompt, firstLine + "The playback buffer needs at least 2 blocks, not 1.");
+    EXPECT_EQ(boxes.Last().prompt, firstLine + "The playback buffer needs at least 2 blocks, not 1." + choice);
     ASSERT_EQ(boxes.boxes.size(), 4u);
 
     Configure();

@@ -111,6 +111,39 @@ TEST_F(FormatTest, FilesWithoutAUsableTrackLogOpenWithNone)
         const std::vector<int16_t> out = PlayBlocks(1);
         EXPECT_EQ(100, out[0]);
         EXPECT_EQ(300, out[2]);
+        EXPECT_EQ(0, out[3]) << "what follows the data is not played";
+    }
+}
+
+TEST_F(FormatTest, TrackLogDecodingSkipsEmptyEntriesAndEndsAtTheFirstMalformedOne)
+{
+    const std::vector<uint8_t> first = TrailerEntry("0007050000", "2007-02-03 12:34:56", "0000000044", "0000000046");
+    const std::vector<uint8_t> second = TrailerEntry("0007060000", "2007-02-03 12:35:56", "0000000046", "0000000051");
+    const std::vector<uint8_t> malformed = TrailerEntry("0007070000", "2007-02-30 25:00:00", "0000000046", "0000000051");
+    const std::vector<uint8_t> unterminated(second.begin(), second.end() - 2);
+    const std::vector<uint8_t> noSeparator = {'F', 0, '=', 0, '1', 0, 0, 0};
+    struct Case
+    {
+        const char* what;
+        std::vector<uint8_t> trailer;
+        int tracks;
+    };
+    const std::vector<Case> cases = {
+        {"megabytes of zeros", Trailer({std::vector<uint8_t>(8 << 20, 0)}), 0},
+        {"empty entries between", Trailer({first, std::vector<uint8_t>(6, 0), second}), 2},
+        {"a malformed time", Trailer({first, malformed, second}), 1},
+        {"a field without its separator", Trailer({first, noSeparator, second}), 1},
+        {"an unterminated last entry", Trailer({first, unterminated}), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenForPlayback("/in/log.wav", MakeWav(48000, Le16({100, 200, 300}), 16, 1, c.trailer));
+        EXPECT_EQ("Catalogue " + std::to_string(c.tracks), events.back());
+        ASSERT_EQ(static_cast<size_t>(c.tracks + 1), TrackLog.size());
+        EXPECT_EQ(0, TrackLog.back().F) << "the last element stays empty";
+        if (c.tracks > 0) {
+            EXPECT_EQ(7050000, TrackLog[0].F);
+        }
     }
 }
 

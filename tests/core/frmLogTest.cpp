@@ -79,11 +79,14 @@ TEST_F(frmLogTest, AnUnwritableLogFileIsShownOnceAndTheListGoesOn)
     EXPECT_EQ(entries[2], "second");
 }
 
-TEST_F(frmLogTest, TheButtonSitsCentredAtTheBottomAndATinyWindowDoesNotFail)
+TEST_F(frmLogTest, OpensShowingItsTextTheButtonSitsCentredAtTheBottomAndATinyWindowDoesNotFail)
 {
     TraceOn = true;
     frmLog log;
     log.show();
+    // It opened showing its text, not its button alone.
+    EXPECT_GE(log.lstLog->width(), 600);
+    EXPECT_GE(log.lstLog->height(), 10 * log.cmdClose->height());
     log.resize(400, 300);
     const int buttonHeight = log.cmdClose->height();
     EXPECT_EQ(log.cmdClose->geometry().bottom() + 1, 300);

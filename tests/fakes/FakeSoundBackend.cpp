@@ -65,6 +65,10 @@ int32_t FakeSoundBackend::Start(SoundDirection direction)
     Device& device = Of(direction);
     if (!device.HasBuffer)
         return Fail("device: no buffer");
+    if (direction == SoundDirection::Playback && FailingPlaybackStarts > 0) {
+        --FailingPlaybackStarts;
+        return Fail("Playback device \"" + device.Name + "\": cannot be prepared (Broken pipe)");
+    }
     device.Running = true;
     ++device.Starts;
     return 0;

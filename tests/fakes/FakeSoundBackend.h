@@ -59,6 +59,7 @@ public:
     std::vector<SoundDeviceInfo> CaptureDevices;
     std::set<std::string> FailingDevices;   // OpenDevice refuses these names
     bool FailBuffers = false;               // CreateBuffer refuses every format
+    int FailingPlaybackStarts = 0;          // Start(Playback) refuses this many more times
     std::vector<int32_t> Volumes;           // every SetVolume
     std::vector<Write> Writes;              // every WriteBuffer
 

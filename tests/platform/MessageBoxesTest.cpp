@@ -1,4 +1,5 @@
 #include "platform/MessageBoxes.h"
+#include "platform/FileDialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -74,4 +75,49 @@ TEST(MessageBoxes, ResultNamesTheButtonPressedOrTheEscapeAnswer)
             box->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(MsgBox("Current Recording Not Saved\r\nDo you want to Save it ?", vbYesNo), vbNo);
+}
+
+// A stop signal leaves nobody to answer: nothing is shown, the text goes to standard
+// error and the log, and each box answers as if closed with Esc.
+TEST(MessageBoxes, UnattendedBoxesAndDialogsAreNotShownButLoggedAndAnswerAsDismissed)
+{
+    std::vector<std::string> logged;
+    SetLog([&](const std::string& line) { logged.push_back(line); });
+    SetUnattended(true);
+    ::testing::internal::CaptureStderr();
+    struct Case { int style; Result answer; };
+    for (const Case& c : {Case{vbOKOnly, vbOK}, Case{vbYesNo, vbNo}, Case{vbYesNoCancel | vbDefaultButton1, vbCancel},
+                          Case{vbAbortRetryIgnore, vbCancel}})
+        EXPECT_EQ(MsgBox("The settings could not be saved.\nCheck the folder", c.style), c.answer) << c.style;
+    EXPECT_FALSE(FileDialogs::ShowFile({}).chosen);
+    EXPECT_FALSE(FileDialogs::ShowColour({}).chosen);
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    SetUnattended(false);
+    SetLog(nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ASSERT_EQ(logged.size(), 4u);
+    EXPECT_EQ(logged[0], "MessageBoxes.MsgBox:ZOZEVERE: The settings could not be saved. Check the folder");
+    EXPECT_NE(printed.find("ZOZEVERE: The settings could not be saved. Check the folder\n"), std::string::npos);
+}
+
+// The box belongs to the active window; that window may go while the box is open.
+TEST(MessageBoxes, ABoxWhoseWindowGoesCountsAsDismissedAndASplashStepsAsideMeanwhile)
+{
+    QWidget splash(nullptr, Qt::SplashScreen);
+    splash.show();
+    auto* owner = new QWidget;
+    owner->show();
+    owner->activateWindow();
+    for (int tries = 0; tries < 100 && QApplication::activeWindow() != owner; ++tries)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(QApplication::activeWindow(), owner);
+    bool splashHidden = false;
+    QTimer::singleShot(0, [&] {
+        splashHidden = !splash.isVisible();
+        EXPECT_EQ(QApplication::activeModalWidget()->parentWidget(), owner);
+        delete owner;
+    });
+    EXPECT_EQ(MsgBox("Unable to start DirectSound. Check proper sound card installation", vbOKCancel), vbCancel);
+    EXPECT_TRUE(splashHidden);
+    EXPECT_TRUE(splash.isVisible());
 }

@@ -33,15 +33,17 @@ TEST(ProcessList, ReadsNamesFromTheProcFolder)
 {
     QTemporaryDir proc;
     const QString root = proc.path();
-    for (const char* folder : {"123", "456", "self"})
+    for (const char* folder : {"123", "456", "789", "self"})
         QDir(root).mkpath(folder);
     WriteFile(root + "/123/comm", "DREAM.exe\n");
     WriteFile(root + "/123/cmdline", QByteArray("C:\\Dream\\DREAM.exe\0-p\0", 23));
     QFile::link("/usr/local/bin/dream", root + "/456/exe");
+    WriteFile(root + "/789/cmdline", "/opt/dream/DREAM.exe");  // arguments rewritten, no NUL
 
     const auto processes = SystemProcessList(root.toStdString()).RunningProcesses();
     ASSERT_TRUE(processes);
-    EXPECT_EQ(processes->size(), 2u);
+    EXPECT_EQ(processes->size(), 3u);
+    EXPECT_EQ(NamesOf(*processes, 789), std::vector<std::string>{"DREAM.exe"});
     EXPECT_EQ(NamesOf(*processes, 123), (std::vector<std::string>{"DREAM.exe", "DREAM.exe"}));
     EXPECT_EQ(NamesOf(*processes, 456), std::vector<std::string>{"dream"});
     EXPECT_FALSE(SystemProcessList((root + "/missing").toStdString()).RunningProcesses());

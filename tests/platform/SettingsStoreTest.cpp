@@ -1,9 +1,13 @@
 #include "platform/SettingsStore.h"
+#include "platform/TerminationSignals.h"
 
 #include <QTemporaryDir>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -51,4 +55,77 @@ TEST(SettingsStoreTest, AMalformedOrUnreadableFileGivesNoValuesAndIsNotOverwritt
     EXPECT_EQ(unreadable.Read("frmMain", "SDRModelNo"), std::nullopt);
     EXPECT_FALSE(unreadable.Write("frmMain", "SDRModelNo", "1").ok());
     EXPECT_TRUE(std::filesystem::is_directory(folderPath));
+}
+
+namespace {
+
+class SettingsFile : public ::testing::Test
+{
+protected:
+    std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
+    std::set<std::string> names() const
+    {
+        std::set<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path().toStdString()))
+            found.insert(entry.path().filename().string());
+        return found;
+    }
+
+    QTemporaryDir dir;
+    FileSettingsStore store{path("ZOZEVERE.ini")};
+};
+
+} // namespace
+
+// A dotfiles folder links the settings file to a target that does not exist yet.
+TEST_F(SettingsFile, ADanglingLinkStaysAndItsTargetIsCreated)
+{
+    std::filesystem::create_symlink("dotfiles/zozevere/settings.ini", path("ZOZEVERE.ini"));
+    ASSERT_TRUE(store.Write("frmMain", "SDRModelNo", "3").ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(path("ZOZEVERE.ini")));
+    EXPECT_EQ(readAll(path("dotfiles/zozevere/settings.ini")), "[frmMain]\r\nSDRModelNo=3\r\n");
+
+    std::filesystem::create_symlink("loop.ini", path("loop.ini"));
+    EXPECT_EQ(FileSettingsStore(path("loop.ini")).Write("frmMain", "SDRModelNo", "3").number, ELOOP);
+}
+
+TEST_F(SettingsFile, TemporariesOfAKilledSaveAreRemovedByTheNextSave)
+{
+    for (const char* name : {"ZOZEVERE.ini.saving-Ab12Cd", "ZOZEVERE.ini.saving-x9Y8z7", "ZOZEVERE.ini.backup",
+                             "ZOZEVERE.ini.saving-longer1", "other.ini.saving-Ab12Cd"})
+        std::ofstream(path(name)) << "kept unless stale";
+    ASSERT_TRUE(store.Write("frmMain", "SDRModelNo", "3").ok());
+    EXPECT_EQ(names(), (std::set<std::string>{"ZOZEVERE.ini", "ZOZEVERE.ini.backup", "ZOZEVERE.ini.saving-longer1",
+                                              "other.ini.saving-Ab12Cd"}));
+}
+
+// Under a file-size limit the kernel would end the program with SIGXFSZ mid-save.
+TEST_F(SettingsFile, AFileSizeLimitIsAFailedWriteThatKeepsTheFile)
+{
+    IgnoreFileSizeLimitSignal();
+    ASSERT_TRUE(store.Write("frmMain", "SDRModelNo", "3").ok());
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    if (::setrlimit(RLIMIT_FSIZE, &small) != 0)
+        GTEST_SKIP() << "the file-size limit cannot be lowered here";
+    const IniText::FileStatus status = store.Write("frmMain", "PathToDream", std::string(4096, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(status.number, EFBIG);
+    EXPECT_EQ(readAll(path("ZOZEVERE.ini")), "[frmMain]\r\nSDRModelNo=3\r\n");
+    EXPECT_EQ(names(), std::set<std::string>{"ZOZEVERE.ini"});
+}
+
+// Such names were written, never found again, and grew the file at every rewrite.
+TEST_F(SettingsFile, NamesALineCannotHoldAreRefusedAndNothingIsWritten)
+{
+    ASSERT_TRUE(store.Write("frmMain", "SDRModelNo", "3").ok());
+    struct Case { const char* section; const char* key; };
+    for (const Case& c : {Case{"frmMain", "a=b"}, Case{"frmMain", " ;key"}, Case{"frmMain", "[Next]"},
+                          Case{"frmMain", "two\nlines"}, Case{"frm]Main", "key"}, Case{"frm\r\nMain", "key"}})
+        EXPECT_EQ(store.Write(c.section, c.key, "1").number, EINVAL) << c.section << "/" << c.key;
+    EXPECT_EQ(readAll(path("ZOZEVERE.ini")), "[frmMain]\r\nSDRModelNo=3\r\n");
+    ASSERT_TRUE(store.Write("RXModel.[v6", "Key;x[y]", "1").ok());  // inside a name they are fine
+    EXPECT_EQ(store.Read("RXModel.[v6", "Key;x[y]"), "1");
 }

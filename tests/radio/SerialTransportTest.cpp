@@ -210,12 +210,17 @@ TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
     EXPECT_EQ(transport.OpenPort(), 0);
     EXPECT_EQ(transport.hComm(), 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n"
-                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
-                                        "/dev/ttyS0: ",
-                                        0),
+    // The fixed lines gain a second one naming the device and how to choose another.
+    const std::string hint = "COM1 is /dev/ttyS0 here. To use another port, set SerialDevice=/dev/ttyUSB0 "
+                             "(for example) in section [" + transport.RxName() + "] of ";
+    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n" +
+                                        hint, 0),
               0u)
         << boxes.Last().prompt;
+    EXPECT_NE(boxes.Last().prompt.find("ZOZEVERE.ini, then restart.\n"
+                                       "Please Set valid COM port in Configuration, then Close and Restart\n"
+                                       "/dev/ttyS0: "),
+              std::string::npos);
 
     transport.PortNo(2);
     EXPECT_EQ(transport.OpenPort(), 0);
@@ -226,12 +231,11 @@ TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
     transport.PortNo(1);
     transport.MSCommCtl(std::make_shared<SerialLines::CommControl>());
     EXPECT_EQ(transport.OpenPort(true), 0);
-    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n"
-                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
-                                        "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: ",
-                                        0),
-              0u)
+    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n" + hint, 0), 0u)
         << boxes.Last().prompt;
+    EXPECT_NE(boxes.Last().prompt.find("restart.\nPlease Set valid COM port in Configuration, then Close and Restart\n"
+                                       "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: "),
+              std::string::npos);
     transport.MSCommCtl(nullptr);
     EXPECT_EQ(transport.OpenPort(true), 0);
     EXPECT_EQ(boxes.boxes.size(), 4u);

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <alsa/asoundlib.h>
+#include "support/RawSamples.h"
+#include "support/ScopedAlsaHome.h"
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -9,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,7 @@ public:
     static constexpr const char* CaptureDescription = "ZOZEVERE test capture";
     static constexpr const char* PlaybackDescription = "ZOZEVERE test playback";
 
-    AlsaFileDevices() : oldHome_(qgetenv("HOME"))
-    {
-        const QString folder = dir_.path();
-        WriteFile(".asoundrc", QStringLiteral(R"(
+    AlsaFileDevices() : home_(dir_.path(), QStringLiteral(R"(
 pcm.zoztest_capture {
     type file
     slave.pcm "null"
@@ -42,15 +40,9 @@ pcm.zoztest_playback {
     format "raw"
     hint { show on description "ZOZEVERE test playback" }
 }
-)").arg(folder).toUtf8());
-        qputenv("HOME", folder.toLocal8Bit());
-        snd_config_update_free_global();   // so that ALSA reads the new HOME's .asoundrc
-    }
-
-    ~AlsaFileDevices()
+)").arg(dir_.path()).toUtf8())
     {
-        qputenv("HOME", oldHome_);
-        snd_config_update_free_global();
+        EXPECT_TRUE(home_.Written());
     }
 
     AlsaFileDevices(const AlsaFileDevices&) = delete;
@@ -63,16 +55,7 @@ pcm.zoztest_playback {
                                        static_cast<qsizetype>(frames.size() * sizeof(int16_t))));
     }
 
-    std::vector<int16_t> Played() const
-    {
-        QFile file(dir_.filePath("out.raw"));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray bytes = file.readAll();
-        std::vector<int16_t> samples(static_cast<size_t>(bytes.size()) / sizeof(int16_t));
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(int16_t));
-        return samples;
-    }
+    std::vector<int16_t> Played() const { return ReadRawSamples(dir_.filePath("out.raw")); }
 
     // The 1-based position of a device in a list of descriptions, 0 when it is missing.
     static int32_t DeviceIndex(const std::vector<std::string>& names, const std::string& description)
@@ -90,5 +73,5 @@ private:
     }
 
     QTemporaryDir dir_;
-    QByteArray oldHome_;
+    ScopedAlsaHome home_;
 };

@@ -9,7 +9,6 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
-#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -34,23 +33,9 @@
 
 namespace {
 
-const std::string section = "frmMain";
 const std::string loadTrace = "frmMain.frm:frmMain:Form_Load";
 
 void Trace(const std::string& step) { AddLog(loadTrace + step); }
-
-// A stored value that is missing or does not convert leaves the value in force.
-template <typename Value, typename Convert>
-void Restore(const std::string& key, Value& value, Convert convert)
-{
-    TryStep([&] {
-        const std::string stored = Settings::GetSetting(section, key, "");
-        if (!stored.empty())
-            value = static_cast<Value>(convert(stored));
-    });
-}
-
-int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
 
 } // namespace
 
@@ -72,7 +57,6 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain()
 {
     Form_Unload();
-    ReleaseScrollLabels();
     // The receive chain must not call into a window that is gone.
     if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
         ReceiveLinks::SpectrumAnalyser = nullptr;
@@ -99,10 +83,10 @@ void frmMain::Form_Load()
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     chkPerfStatsOn->setChecked(PerfStatsOn);
     optDisplaySize.Select(DisplayMode);
-    TryStep([this] { ApplyColourScheme(); });
 
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
+    TryStep([this] { ApplyColourScheme(); });
     Trace(":Creating Wavfile Object");
     TryStep([this] {
         WavFile = std::make_unique<clsWavFile>();
@@ -121,6 +105,7 @@ void frmMain::Form_Load()
         FFTReal.FFTInit(FFTReal.Points);
     });
     TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectHover(); });
     TryStep([this] { ConnectRIT(); });
     Trace(" : Initialising Interface Objects");
     TryStep([] {
@@ -144,6 +129,7 @@ void frmMain::Form_Load()
     TryStep([this] { FillBandSelect(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
+    TryStep([this] { ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
@@ -172,12 +158,7 @@ void frmMain::ConfigureSoundCard()
     card.SetBitsPerSample(16);
     card.SetInp2OutpBufferRatio(2);
     card.SetOutputAttenuation(OutputLevelAttenuation(OutputAttenuation));
-    int32_t capture = card.CurrentCaptureDevice();
-    int32_t playback = card.CurrentPlaybackDevice();
-    Restore("CurrentCaptureDevice", capture, ToLong);
-    Restore("CurrentPlaybackDevice", playback, ToLong);
-    card.SetCurrentCaptureDevice(capture);
-    card.SetCurrentPlaybackDevice(playback);
+    RestoreSoundDevices();
 }
 
 void frmMain::ConnectReceiveChain()
@@ -271,11 +252,12 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrSubBands})
+    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite,
+                          &tmrSubBands})
         timer->stop();
-    TryStep(modBandPlan::SaveAllBandPlans);
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
+    TryStep(modBandPlan::SaveAllBandPlans);
     TryStep([this] { SaveSettings(); });
     TryStep([] {
         if (VFO)
@@ -309,4 +291,5 @@ void frmMain::Form_Unload()
             ReceiveLinks::SpectrumAnalyser = nullptr;
         SpectrumAnalyser.reset();
     });
+    TryStep([this] { ReleaseScrollLabels(); });
 }

@@ -64,6 +64,7 @@ public:
     void RestoreSettings();
     void SaveSettings();
     void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
+    void RestoreSoundDevices();   // the two device keys, once the sound card exists
 
     // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
     // also sets the window's back colour first and clears every highlight after.
@@ -75,6 +76,14 @@ public:
     void HiLiteScrollLabel(int16_t ID);
     void ScrollLabel_MouseDown(int16_t ID, int Button);
     void Form_KeyDown(int KeyCode, int Shift);   // Qt key code; shift 1 Shift, 2 Ctrl, 4 Alt
+
+    // Hover over the bare window and the panels (frmMain_Hover.cpp): highlights cleared.
+    void Form_MouseMove(int Button, int Shift, double X, double Y);
+    void picCalib_MouseMove(int Button, int Shift, double X, double Y);
+    void frDemod_MouseMove(int Button, int Shift, double X, double Y);
+    void frFilters_MouseMove(int Button, int Shift, double X, double Y);
+    void frPresets_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
@@ -199,6 +208,25 @@ public:
     frmPresetDesc* PresetDesc = nullptr;
     bool PresetDescriptionOn = false;
     int32_t LastRecalledPreset = -1;   // -1 until the first preset button is pressed
+    // The recorder's events, options and file name (frmMain_Recorder.cpp).
+    void tmrPlaybackRead_Timer();
+    void tmrRecorderWrite_Timer();
+    void WavFile_PlayEnd();
+    void WavFile_SamplesPlayed(int32_t CurrentTrack, int32_t NumSamples);
+    void optRecordSampleRate_Click(int Index);
+    void optRecordSamplePerBit_Click(int Index);
+    void txtRecordFileName_LostFocus();
+    QTimer tmrPlaybackRead;    // one shot: the recorder's disk read, outside the block loop
+    QTimer tmrRecorderWrite;   // one shot: the recorder's disk write, outside the block loop
+
+    // The transport bar (frmMain_TransportBar.cpp) and the track list (frmMain_TrackList.cpp).
+    void cmdWavCtls_Click(int Index);
+    void lstRecordingLogs_Click();
+    void WavFile_CatalogueLoaded(int32_t NumberOfTracks);
+    void WavFile_DiskRead(int32_t RecordingOffsetInBytes);
+    // The bar's buttons as ten digits, 1 enabled and 0 disabled, in index order.
+    QString TransportPattern() const;
+    bool InDiskReadSelect = false;   // the list's selection follows the played position
 
     std::unique_ptr<QELVODX8> SoundCard;
     std::unique_ptr<clsWavFile> WavFile;
@@ -234,8 +262,10 @@ private:
     void CreateStatistics(QWidget* form);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
+    void CreateTrackPanel();
     void ConnectFrameFocus();
     void ConnectScrollLabels();
+    void ConnectHover();
     void ConnectRIT();
     void ReleaseScrollLabels();
     void ConnectDisplaySize();
@@ -272,9 +302,29 @@ private:
     bool EditPreset(const std::string& title, const std::string& buttonCaption);
     PresetRecord* MenuPreset();
     void TakeEditedPreset(PresetRecord& preset, const std::string& caption);
+    void ConnectRecorder();
+    void SelectRecorderOptions();
 
     void PowerOn();
     void PowerOff();
+
+    void SetTransportPattern(const char* pattern);
+    void RunTransportAction(int Index);
+    void RecordAction();
+    void PlayAction();
+    void PauseAction();
+    void StopAction();
+    void StepTrackAction(int step);
+    void LoopAction();
+    void OpenAction();
+    void SaveAction();
+    void CloseAction();
+    void SetRecordingOptionsColour(uint32_t colour);
+    void SelectRateOptionFor(int32_t samplesPerSecond);
+    void ShowTrackPanel();
+    void SelectTrackLine(int line);
+    int32_t TrackOfLine(int line) const;
+    bool BlockLoopBusy() const { return processBlockBusy_ || processBlockIQBusy_; }
 
     void ProcessBlock(std::span<int16_t> L, std::span<int16_t> R);
     void ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R);
@@ -331,6 +381,13 @@ private:
     bool subBandTimerBusy_ = false;
     bool closeAfterBandLoad_ = false;   // the window was closed while a band was selected
     int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
+    bool transportBusy_ = false;
+    bool playbackReadBusy_ = false;
+    bool recorderWriteBusy_ = false;
+    bool sampleRateOptionBusy_ = false;
+    bool bitsOptionBusy_ = false;
+    int rememberedSampleRateOption_ = 0;   // the last choices the recorder accepted
+    int rememberedBitsOption_ = 0;
     std::array<int16_t, 2048> phaseScratch_{};
     std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
     std::array<float, 2048> feedY2_{};

@@ -1,0 +1,100 @@
+#pragma once
+
+// The private half of platform/AlsaSoundBackend: one open PCM. Its set-up lives in
+// AlsaSoundBackend.cpp, its block flow in AlsaSoundBackend_Blocks.cpp.
+
+#include "platform/AlsaSoundBackend.h"
+
+#include <alsa/asoundlib.h>
+#include <poll.h>
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace AlsaSound {
+
+inline constexpr int32_t BytesPerSample = 2;   // S16_LE is the only sample format
+
+inline const char* DirectionName(SoundDirection direction)
+{
+    return direction == SoundDirection::Capture ? "Capture" : "Playback";
+}
+
+} // namespace AlsaSound
+
+// One open PCM with its poll notifiers and the looping buffer it presents to its owner.
+class AlsaSoundBackend::Stream
+{
+public:
+    Stream(AlsaSoundBackend& owner, SoundDirection direction, std::string name, snd_pcm_t* pcm)
+        : owner_(owner), direction_(direction), name_(std::move(name)), pcm_(pcm) {}
+
+    ~Stream() { ClosePcm(); }
+
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    int32_t Configure(const SoundBufferDesc& desc);
+    int32_t Start();
+    void Stop();
+    void RequestClose();
+    int32_t Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination);
+    int32_t Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain);
+
+    bool Running() const { return running_; }
+    bool Dispatching() const { return dispatching_; }
+
+private:
+    std::string Describe() const { return std::string(AlsaSound::DirectionName(direction_)) + " device \"" + name_ + "\""; }
+    int32_t Fail(int error, const std::string& what);
+    int32_t SetHardware(const SoundBufferDesc& desc, unsigned blocksInDevice);
+    int32_t SetSoftware();
+    void CreateNotifiers();
+    void EnableNotifiers(bool enabled);
+    int32_t CheckRange(int32_t startByte, int32_t bytes, size_t elements) const;
+
+    void Dispatch();
+    bool DeviceReady();
+    bool HandleReadyBlocks();
+    void WaitForNextBlock();
+    int MillisecondsOf(snd_pcm_sframes_t frames) const;
+    int BlockMilliseconds() const { return MillisecondsOf(static_cast<snd_pcm_sframes_t>(blockFrames_)); }
+    bool CaptureBlock(bool& progressed);
+    bool PlaybackBlock();
+    int32_t WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames);
+    void Recover(int error);
+    void PlaybackRanDry(int error);
+    void ClosePcm();
+
+    AlsaSoundBackend& owner_;
+    const SoundDirection direction_;
+    const std::string name_;
+    snd_pcm_t* pcm_;
+
+    int32_t channels_ = 0;
+    int32_t bufferBytes_ = 0;          // the looping buffer the owner sees
+    int32_t blockBytes_ = 0;
+    snd_pcm_uframes_t blockFrames_ = 0;
+    snd_pcm_uframes_t deviceFrames_ = 0;  // the PCM's own buffer
+    std::vector<int16_t> image_;      // capture: the looping buffer's contents
+    std::vector<int16_t> scratch_;    // playback: one block of silence or of scaled samples
+    std::vector<pollfd> pollFds_;
+    std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
+    // Stands in for the notifiers while a device that woke the loop has less than a block,
+    // and between attempts to restart a capture device.
+    QTimer blockTimer_;
+    int32_t samplesPerSecond_ = 0;
+
+    int32_t position_ = 0;            // byte offset of the next block in the looping buffer
+    snd_pcm_uframes_t filledFrames_ = 0;  // capture: frames of the next block already read
+    bool running_ = false;
+    bool dispatching_ = false;
+    bool closeRequested_ = false;
+    bool blockWritten_ = false;
+    bool restartPending_ = false;     // capture: a failed restart is tried again
+    int restartFailures_ = 0;
+};

@@ -1,0 +1,170 @@
+#include "platform/AlsaSoundBackendStream.h"
+
+#include <algorithm>
+#include <cerrno>
+
+// The block flow of one open PCM: its notifiers' wake-ups, the blocks read and written,
+// and the recovery from overruns and underruns.
+namespace {
+
+constexpr int CaptureRestartAttempts = 8;   // a block apart
+
+} // namespace
+
+using AlsaSound::BytesPerSample;
+
+void AlsaSoundBackend::Stream::Dispatch()
+{
+    // The blocks left over after a nested call are handled by the outer one.
+    if (dispatching_ || !running_)
+        return;
+    dispatching_ = true;
+    const bool progressed = HandleReadyBlocks();
+    dispatching_ = false;
+    if (closeRequested_)
+        ClosePcm();
+    else if (!progressed && running_)
+        WaitForNextBlock();
+}
+
+// Some devices (PulseAudio's plugin among them) wake the loop while they hold less than
+// a block and keep their descriptor ready: rather than being woken again at once, the
+// stream sleeps until a whole block is due at the device's pace.
+void AlsaSoundBackend::Stream::WaitForNextBlock()
+{
+    const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
+    const auto have = std::max<snd_pcm_sframes_t>(available, 0) + static_cast<snd_pcm_sframes_t>(filledFrames_);
+    const auto missing = std::max<snd_pcm_sframes_t>(static_cast<snd_pcm_sframes_t>(blockFrames_) - have, 1);
+    EnableNotifiers(false);
+    blockTimer_.start(MillisecondsOf(missing));
+}
+
+int AlsaSoundBackend::Stream::MillisecondsOf(snd_pcm_sframes_t frames) const
+{
+    const auto rate = static_cast<snd_pcm_sframes_t>(std::max(samplesPerSecond_, 1));
+    return static_cast<int>(std::clamp<snd_pcm_sframes_t>((frames * 1000 + rate - 1) / rate, 1, 1000));
+}
+
+bool AlsaSoundBackend::Stream::DeviceReady()
+{
+    for (pollfd& descriptor : pollFds_)
+        descriptor.revents = 0;
+    poll(pollFds_.data(), pollFds_.size(), 0);
+    unsigned short revents = 0;
+    if (snd_pcm_poll_descriptors_revents(pcm_, pollFds_.data(), static_cast<unsigned>(pollFds_.size()), &revents) < 0)
+        return false;
+    return (revents & (POLLIN | POLLOUT | POLLERR)) != 0;
+}
+
+// One notification per block while the device has whole blocks, never more than its own
+// buffer holds: devices that are not paced in real time always report a full buffer.
+// Capture takes what has arrived of a block even before the block is whole, so that a
+// device that signals every part of a block is emptied and quiet again. True when the
+// wake-up moved anything.
+bool AlsaSoundBackend::Stream::HandleReadyBlocks()
+{
+    if (restartPending_) {
+        Recover(-EPIPE);
+        return true;
+    }
+    if (!DeviceReady())
+        return false;
+    const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
+    if (available < 0) {
+        Recover(static_cast<int>(available));
+        return true;
+    }
+    const auto limit = static_cast<snd_pcm_sframes_t>(deviceFrames_ / blockFrames_);
+    bool progressed = false;
+    if (direction_ == SoundDirection::Capture) {
+        for (auto blocks = limit; blocks > 0 && CaptureBlock(progressed) && running_ && !closeRequested_; --blocks) {
+        }
+        return progressed;
+    }
+    for (auto blocks = std::min(available / static_cast<snd_pcm_sframes_t>(blockFrames_), limit); blocks > 0; --blocks) {
+        progressed = true;
+        if (!PlaybackBlock() || !running_ || closeRequested_)
+            break;
+    }
+    return progressed;
+}
+
+// Reads what has arrived of the next block; true once it is whole and signalled.
+bool AlsaSoundBackend::Stream::CaptureBlock(bool& progressed)
+{
+    int16_t* block = image_.data() + position_ / BytesPerSample;
+    while (filledFrames_ < blockFrames_) {
+        const snd_pcm_sframes_t read =
+            snd_pcm_readi(pcm_, block + filledFrames_ * static_cast<snd_pcm_uframes_t>(channels_), blockFrames_ - filledFrames_);
+        if (read == -EAGAIN || read == 0)
+            return false;
+        progressed = true;
+        if (read < 0) {
+            Recover(static_cast<int>(read));
+            return false;
+        }
+        filledFrames_ += static_cast<snd_pcm_uframes_t>(read);
+    }
+    filledFrames_ = 0;
+    const int32_t start = position_;
+    position_ = (position_ + blockBytes_) % bufferBytes_;
+    owner_.NotifyBlock(SoundDirection::Capture, start, blockBytes_);
+    return true;
+}
+
+bool AlsaSoundBackend::Stream::PlaybackBlock()
+{
+    blockWritten_ = false;
+    const int32_t start = position_;
+    position_ = (position_ + blockBytes_) % bufferBytes_;
+    owner_.NotifyBlock(SoundDirection::Playback, start, blockBytes_);
+    if (!running_ || closeRequested_)
+        return false;
+    // A block nobody wrote plays as silence, so the device keeps its pace.
+    if (!blockWritten_) {
+        std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
+        return WriteFrames(scratch_.data(), blockFrames_) == 0;
+    }
+    return true;
+}
+
+// Capture restarts at once, with the part of a block read before the overrun dropped. A
+// device that cannot restart is tried again a block later, a few times, before capture stops.
+void AlsaSoundBackend::Stream::Recover(int error)
+{
+    if (direction_ == SoundDirection::Playback) {
+        PlaybackRanDry(error);
+        return;
+    }
+    filledFrames_ = 0;
+    restartPending_ = false;
+    int result = snd_pcm_recover(pcm_, error, 1);
+    if (result >= 0)
+        result = snd_pcm_start(pcm_);
+    const std::string what = "AlsaSoundBackend.Recover:Capture overrun on " + Describe() + " (" + snd_strerror(error) + ")";
+    if (result >= 0) {
+        restartFailures_ = 0;
+        owner_.Trace(what + ", restarted");
+        return;
+    }
+    const std::string why = std::string(" (") + snd_strerror(result) + ")";
+    if (++restartFailures_ < CaptureRestartAttempts) {
+        owner_.Trace(what + ", cannot be restarted" + why + ", trying again in a block");
+        restartPending_ = true;
+        EnableNotifiers(false);
+        blockTimer_.start(BlockMilliseconds());
+        return;
+    }
+    owner_.Trace(what + ", cannot be restarted" + why + ", capture stops");
+    running_ = false;
+    EnableNotifiers(false);
+}
+
+// The device is made ready again but not restarted: the next notification tells the
+// owner, which decides when playback resumes.
+void AlsaSoundBackend::Stream::PlaybackRanDry(int error)
+{
+    owner_.Trace("AlsaSoundBackend.PlaybackRanDry:Playback underrun on " + Describe() + " (" + snd_strerror(error) + ")");
+    snd_pcm_recover(pcm_, error, 1);
+    owner_.playbackUnderrun_ = true;
+}

@@ -1,0 +1,150 @@
+#include "app/frmSupervisor.h"
+#include "ui/main/frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+
+// The real program runs offscreen in a child process, in a folder of its own; a stop
+// signal arrives while a message box waits for an answer.
+namespace {
+
+constexpr const char* ChildVariable = "ZOZEVERE_STOP_TEST_CHILD";
+constexpr int PatienceMs = 90000;  // a start under the sanitizers on a busy machine
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+}
+
+class ChildProgram : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        WriteFile(dir.path() + "/program/40m.bpl", "[MainBand]\r\n");
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("ZOZEVERE_HOME", dir.path() + "/program");
+        // The font library's cache lives to the end of the process; the leak checker of a
+        // sanitizer build would count it and change the exit status.
+        WriteFile(dir.path() + "/leaks.supp", "leak:libfontconfig\n");
+        environment.insert("LSAN_OPTIONS", "suppressions=" + dir.path() + "/leaks.supp");
+    }
+
+    void UseSettings(const QByteArray& settings)
+    {
+        environment.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+        environment.insert("XDG_RUNTIME_DIR", dir.path() + "/runtime");
+        WriteFile(settingsFile, settings);
+    }
+
+    void Start(QProcess& process, const QString& program, const QString& argument)
+    {
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(program, {argument});
+        ASSERT_TRUE(process.waitForStarted(PatienceMs));
+    }
+
+    // The trace log is written line by line as the program goes.
+    bool LogShows(const QByteArray& text) const
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!ReadFile(dir.path() + "/program/ZOZEVERE.log").contains(text) && clock.elapsed() < PatienceMs)
+            QThread::msleep(20);
+        return clock.elapsed() < PatienceMs;
+    }
+
+    // The exit status after the stop signal, or -1 when the program did not end normally.
+    static int Stop(QProcess& process)
+    {
+        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        const bool ended = process.waitForFinished(PatienceMs) && process.exitStatus() == QProcess::NormalExit;
+        return ended ? process.exitCode() : -1;
+    }
+
+    QTemporaryDir dir;
+    const QString settingsFile = dir.path() + "/config/ZOZEVERE/ZOZEVERE.ini";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+} // namespace
+
+TEST_F(ChildProgram, AStopSignalWhileTheStartUpShowsABoxEndsNormallyWithSettingsSaved)
+{
+    UseSettings("[RXModel.Vantrel RAV1]\r\nSerialDevice=/nonexistent/ttyZOZ\r\n");
+    QProcess program;
+    Start(program, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: clsDDSSerialIF:clsDDSSerialIF:OpenPort"));
+    EXPECT_EQ(Stop(program), 0);
+    EXPECT_TRUE(ReadFile(settingsFile).contains("NoiseFloor="));  // saved by the main window's closing
+    // The box after the dismissed one was not shown; the log has it.
+    EXPECT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: Unable to open Serial Interface COM1"));
+}
+
+TEST_F(ChildProgram, AStopSignalWhilePowerOnShowsTheSoundCardBoxEndsNormallyWithSettingsSaved)
+{
+    // No port to open at start-up; a sound card number that is not among the devices.
+    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n[frmMain]\r\nCurrentCaptureDevice=99\r\n");
+    environment.insert(ChildVariable, "1");
+    QProcess program;
+    Start(program, QCoreApplication::applicationFilePath(), "--gtest_filter=StopSignalChild.PressesOn");
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: Unable to start DirectSound."));
+    EXPECT_EQ(Stop(program), 0);
+    EXPECT_TRUE(ReadFile(settingsFile).contains("NoiseFloor="));
+}
+
+// The child of the test above: the whole program, On pressed once the main window shows.
+TEST(StopSignalChild, PressesOn)
+{
+    if (!qEnvironmentVariableIsSet(ChildVariable))
+        GTEST_SKIP() << "runs only as the child process of the stop-signal test";
+    QTimer pressOn;
+    QObject::connect(&pressOn, &QTimer::timeout, [&pressOn] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* main = qobject_cast<frmMain*>(window); main && main->isVisible()) {
+                pressOn.stop();
+                main->optPwr[0]->setChecked(true);
+            }
+        }
+    });
+    pressOn.start(20);
+    std::exit(frmSupervisor::Run("trace"));
+}
+
+// No lock file can be made without a writable home or a runtime folder; the socket needs neither.
+TEST_F(ChildProgram, ASecondProgramWithoutAWritableHomeIsToldTheFirstRuns)
+{
+    const QString home = dir.path() + "/home";
+    WriteFile(home + "/.config/ZOZEVERE/ZOZEVERE.ini", "[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
+    QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner);
+    environment.insert("HOME", home);
+    environment.remove("XDG_CONFIG_HOME");
+    environment.remove("XDG_RUNTIME_DIR");
+    QProcess first, second;
+    Start(first, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("frmSupervisor.Initialise : Start"));
+    Start(second, ZOZEVERE_PROGRAM, "trace");  // its log replaces the first one's
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: ZOZEVERE is already running"));
+    EXPECT_EQ(Stop(second), 0);
+    EXPECT_EQ(Stop(first), 0);
+    QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
