@@ -284,6 +284,7 @@ private:
     void LeaveDRM();
     void EnterDRM();
     void ShowIFEdgeLabels(bool shown);
+    void ApplyNotchMode();
     void ShowManualNotchControls(bool shown);
     void TakeAFNotchRange();
     void ColourEdgeLabels(int Index, uint32_t colour);

@@ -88,9 +88,7 @@ void frmMain::optFilter_Click(int Index)
     sldBW[1]->Tag = QString::number(FilterHi);
     DynFilter.FLow = Numeric::CLng(FilterLo + 0.1 * width);
     DynFilter.FHigh = Numeric::CLng(FilterHi - 0.1 * width);
-    sldBW[0]->SetValue(sldBW[0]->Max() - FilterLo + sldBW[0]->Min());
-    sldBW[1]->SetValue(sldBW[1]->Max() - FilterHi + sldBW[1]->Min());
-    // A slider already at its place raises no change: the labels are brought in line anyway.
+    // The sliders show the edges, and labels 7 and 8 take them, also where a slider stays put.
     ShowFilterEdges();
     FiltersDirty = true;
 }
@@ -154,13 +152,21 @@ void frmMain::optNotch_Click(int Index)
     optNotch.HighlightOnly(Index);
     optNotch.Select(Index);
     NotchMode = Index;
-    ShowManualNotchControls(Index == NotchModeEnum::Man);
-    if (Index == NotchModeEnum::Auto)
+    ApplyNotchMode();
+}
+
+// The manual notch shows its centre, width and type and takes the centre range of its type;
+// the automatic one hides them and takes the AF range. Either is designed afresh and drawn.
+void frmMain::ApplyNotchMode()
+{
+    const bool manual = NotchMode == NotchModeEnum::Man;
+    ShowManualNotchControls(manual);
+    if (!manual)
         TakeAFNotchRange();
     NotchFilter.Active = true;
     NotchDirty = true;
     ShowNotchCurve(true);
-    if (Index == NotchModeEnum::Man)
+    if (manual)
         chkNotchType_Click();
 }
 

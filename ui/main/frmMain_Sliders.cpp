@@ -20,6 +20,7 @@
 #include "ui/main/ScrollLabels.h"
 
 #include <QEvent>
+#include <QSignalBlocker>
 
 #include <cmath>
 
@@ -37,9 +38,14 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 // The quantity an inverted slider shows: Max at its Min end.
 int32_t Inverted(const Slider* slider, int32_t value) { return slider->Max() + slider->Min() - value; }
 
+// The slider only shows the edge: an edge beyond its reach (a value label can go there) must
+// not come back clamped as a new edge.
 void ShowEdge(Slider* slider, Label* label, int32_t edge, const char* tipPrefix)
 {
-    slider->SetValue(Inverted(slider, edge));
+    {
+        const QSignalBlocker showOnly(slider);
+        slider->SetValue(Inverted(slider, edge));
+    }
     label->setText(Text(Format(edge, "#0")));
     slider->setToolTip(Text(tipPrefix + Format(edge, "#,##0 Hz")));
     label->update();

@@ -155,14 +155,7 @@ void frmMain::chkNotchAuto_Click()
         return;
     }
     NotchMode = Ticked(chkNotchAuto) ? NotchModeEnum::Auto : NotchModeEnum::Man;
-    ShowManualNotchControls(NotchMode == NotchModeEnum::Man);
-    if (NotchMode == NotchModeEnum::Auto)
-        TakeAFNotchRange();
-    NotchFilter.Active = true;
-    NotchDirty = true;
-    ShowNotchCurve(true);
-    if (NotchMode == NotchModeEnum::Man)
-        chkNotchType_Click();
+    ApplyNotchMode();
 }
 
 void frmMain::chkNotchMirror_Click()
