@@ -146,13 +146,10 @@ TEST_F(RecorderTest, EightBitRecordingsHoldUnsignedBytesAndOneByteOffsets)
 
 TEST_F(RecorderTest, SettingsThatWouldBreakTheBuffersFallBackToTheDefaults)
 {
-    for (int32_t bad : {0, -2, 3, 32}) {
-        wav->Decimator(bad);
-        EXPECT_EQ(1, wav->Decimator()) << bad;
-    }
-    for (int32_t bad : {0, -131072, 1000, 2048 + 1}) {
-        wav->RecBlockSizeInSamples(bad);
-        EXPECT_EQ(Half, wav->RecBlockSizeInSamples()) << bad;
+    for (const auto& [decimator, blockSize] : {std::pair{0, 0}, {-2, -131072}, {3, 1000}, {32, 2048 + 1}}) {
+        wav->Decimator(decimator);
+        wav->RecBlockSizeInSamples(blockSize);
+        EXPECT_EQ(std::pair(1, Half), std::pair(wav->Decimator(), wav->RecBlockSizeInSamples())) << decimator << " " << blockSize;
     }
     wav->RecBlockSizeInSamples(4096);
     EXPECT_EQ(4096, wav->RecBlockSizeInSamples());
@@ -202,20 +199,15 @@ TEST_F(RecorderTest, SaveMovesTheTemporaryFileToTheChosenName)
 
     ASSERT_EQ(1u, dialogs.fileRequests.size());
     const FileDialogs::FileRequest& request = dialogs.fileRequests[0];
-    EXPECT_EQ(FileDialogs::Mode::Save, request.mode);
-    EXPECT_EQ("Select Filename to Save Recording", request.title);
-    EXPECT_EQ("/music", request.initialFolder);
-    EXPECT_EQ("untitled.wav", request.initialName);
-    EXPECT_EQ("wav", request.defaultExtension);
+    EXPECT_EQ(std::tuple(FileDialogs::Mode::Save, std::string("Select Filename to Save Recording"), std::string("/music"),
+                         std::string("untitled.wav"), std::string("wav")),
+              std::tuple(request.mode, request.title, request.initialFolder, request.initialName, request.defaultExtension));
 
     EXPECT_TRUE(disk.Exists("/out/Take One.wav")) << "a name without .wav gets it";
     EXPECT_FALSE(disk.Exists(TempPath));
-    EXPECT_EQ("/out/Take One.wav", wav->SaveFileName);
-    EXPECT_EQ("/out", wav->LastDirectory);
-    EXPECT_EQ(clsWavFile::MediaSaved, wav->StatusOfMedia());
-    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
-    EXPECT_FALSE(wav->IsRecording());
-    EXPECT_FALSE(wav->IsPaused());
+    EXPECT_EQ(std::tuple(std::string("/out/Take One.wav"), std::string("/out")), std::tuple(wav->SaveFileName, wav->LastDirectory));
+    EXPECT_EQ(std::tuple(clsWavFile::MediaSaved, clsWavFile::ModeStopped, false, false),
+              std::tuple(wav->StatusOfMedia(), wav->PlayerMode(), wav->IsRecording(), wav->IsPaused()));
     EXPECT_TRUE(boxes.boxes.empty());
 
     wav->Save();

@@ -124,6 +124,7 @@ void frmMain::Form_Load()
         modWheelMouse::HookWheel();
     TryStep([this] { InitialiseReceiveState(); });
     TryStep([this] { InitialiseReceiveControls(); });
+    TryStep([this] { InitialiseTuning(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
@@ -225,6 +226,9 @@ void frmMain::StartTimers()
     tmrScopeDisplay.setSingleShot(true);
     connect(&tmrScopeDisplay, &QTimer::timeout, this, &frmMain::tmrScopeDisplay_Timer);
 
+    Trace(":Enable TmrTune");
+    connect(&tmrTune, &QTimer::timeout, this, &frmMain::tmrTune_Timer);
+    tmrTune.start(TuneTimerInterval);
     Trace(":Enable TmrVFOUpdate");
     connect(&tmrVFOUpdate, &QTimer::timeout, this, [this] { RadioControls::tmrVFOUpdate_Timer(tmrVFOUpdate); });
     tmrVFOUpdate.start(RadioControls::tmrVFOUpdateFirstInterval);
@@ -257,8 +261,10 @@ void frmMain::Form_Unload()
     unloaded_ = true;
     tmrScopeDisplay.stop();
     hide();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands})
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands,
+                          &tmrTune})
         timer->stop();
+    TryStep([this] { ReleaseTuning(); });
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
     TryStep([this] {

@@ -3,6 +3,7 @@
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
+#include "ui/main/TuningDisplay.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
 #include "ui/scope/frmUpDateScopeDisplay.h"
 
@@ -22,6 +23,7 @@ class frmPresetDesc;
 class SoundBackend;
 class clsWavFile;
 class frmDX8Events;
+class QMenu;
 
 // The block-timing profiler, created by the start-up with the shaft encoder's.
 inline std::unique_ptr<Profiler> DSPProfiler;
@@ -54,6 +56,7 @@ public:
     static constexpr int32_t StatsRingLength = 47;        // two seconds of blocks
     static constexpr float LoadYieldThreshold = 0.9f;     // share of the block period
     static constexpr int SubBandTrackingInterval = 300;   // ms
+    static constexpr int TuneTimerInterval = 250;         // ms, until a display key makes it 20
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
@@ -85,6 +88,35 @@ public:
     void frFilters_MouseMove(int Button, int Shift, double X, double Y);
     void frPresets_MouseMove(int Button, int Shift, double X, double Y);
     void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
+
+    // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
+    // buttons 1 left, 2 right.
+    void Display7Seg(const std::string& Digits);
+    void SetTuneRateLabel(int32_t D, float M);
+    void lbl7Seg_MouseMove(int Index);
+    void lbl7Seg_MouseDown(int Index, int Button);
+    void lblScale_Click(int Index);
+    void lblTuningRate_Click();
+    void picFreqDisp_MouseMove();
+    void picFreqDisp_KeyDown(int KeyCode);
+    void picFreqDisp_KeyUp();
+    void picFreqDisp_MouseUp(int Button);
+    void tmrTune_Timer();
+    void mnuVFOControlSub_Click(int Index);
+    QTimer tmrTune;
+    QMenu* mnuVFOControl = nullptr;   // "VFO Control"; its "Tag" property names the digit
+
+    // Tuning-step list, digit lock and tuning dial (frmMain_Tuning.cpp).
+    void SetTuneStep(int32_t Index, bool Unlock);
+    void cboTuningSteps_Click();
+    void lblTuneDialRate_MouseDown(int Button);
+    void lblTuningRate_MouseDown(int Button);
+    void lbl7Seg_Click(int Index);
+    void lbl7Seg_DblClick(int Index);
+    void imgTuneStepLock_DblClick();
+    void DialTuner_Changing();
+    void mnuVFOStepSub_Click(int Index);
+    TuningControlState Tuning;
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
@@ -189,10 +221,8 @@ public:
     // Loads the preset's settings when they were not read yet, then applies them.
     void ApplyPresetGuarded(int32_t Band, int32_t SubBand, int32_t Preset);
     void CapturePreset(ModeSettingsRecord& state);
-    // The tuning area's step choice (TuningSteps index, unlock) and digit display, which
-    // recalling a state uses; until they are set the VFO alone is told.
-    std::function<void(int32_t, bool)> SetTuneStepHandler;
-    std::function<void(const std::string&)> Display7SegHandler;
+    // The step chosen from the tuning-step list becomes the active sub-band's.
+    void StoreSubBandTuneStep(int32_t Index);
 
     // Presets, their windows and the tracking timer (frmMain_Presets.cpp).
     void optPreset_MouseDown(int Index, int Button, int Shift, double X, double Y);
@@ -270,6 +300,14 @@ private:
     void ConnectRIT();
     void ReleaseScrollLabels();
     void ConnectDisplaySize();
+    void InitialiseTuning();
+    void ConnectFrequencyDisplay();
+    void CreateVFOControlMenu();
+    void FillTuningStepList();
+    void ShowTuningStepList(int left, int top);
+    void PlaceTuneStepMarker(int digit);
+    void MoveDialFromCode(int32_t value);
+    void ReleaseTuning();
     void SetClientHeight(int twips);
     void CreateSoundCard();
     void ConfigureSoundCard();
@@ -293,7 +331,6 @@ private:
     bool BandPlanControlEvent(QObject* watched, QEvent* event);
     void ShowBand(int Index);
     void FillSubBandControls(const BandRecord& band);
-    void SetSubBandTuneStep(int32_t Index);
     void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
     void ClearPresetButtons();
     void SelectPresetButton(int Index);

@@ -222,7 +222,7 @@ void frmMain::optSubBand_Click(int Index)
         const auto& steps = PublicVars::TuningSteps;
         for (size_t step = 0; step < steps.size(); ++step) {
             if (steps[step] > 0 && steps[step] <= subBand.ModeSettings.TuneStep) {
-                SetSubBandTuneStep(static_cast<int32_t>(step));
+                SetTuneStep(static_cast<int32_t>(step), true);   // set even while locked
                 break;
             }
         }
@@ -241,18 +241,15 @@ void frmMain::optSubBand_Click(int Index)
         cboSubBandSelect->setCurrentIndex(Index);
 }
 
-// Band recall sets its step even while the step is locked, and leaves it locked.
-void frmMain::SetSubBandTuneStep(int32_t Index)
+void frmMain::StoreSubBandTuneStep(int32_t Index)
 {
-    if (SetTuneStepHandler) {
-        SetTuneStepHandler(Index, true);
+    if (!ValidBand(CurrentMainBandIndex) || Index < 0 || static_cast<size_t>(Index) >= PublicVars::TuningSteps.size())
         return;
-    }
-    if (!VFO)
+    SubBandRecord* subBand = ActiveSubBandOf(BandPlans[static_cast<size_t>(CurrentMainBandIndex)]);
+    if (!subBand)
         return;
-    VFO->TuneStepLock(false);
-    VFO->TuneStep(PublicVars::TuningSteps[static_cast<size_t>(Index)]);
-    VFO->TuneStepLock(true);
+    subBand->ModeSettings.TuneStep = PublicVars::TuningSteps[static_cast<size_t>(Index)];
+    subBand->ModeSettings.Changed = true;
 }
 
 void frmMain::cboSubBandSelect_Click()

@@ -75,8 +75,7 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
     const ModeSettingsRecord stored = state;   // the handlers below may change the record
     if (VFO) {
         VFO->TunedFrequency(TenthsOf(stored.FreqCurrent));
-        if (Display7SegHandler)
-            Display7SegHandler(VFO->FormattedTunedFreq());
+        Display7Seg(VFO->FormattedTunedFreq());
         imgTuneStepLock->setVisible(VFO->TuneStepLock());
     }
     SetCheckAndRun(chkTuneLo, stored.LowSideLO, [this] { chkTuneLo_Click(); });

@@ -68,7 +68,7 @@ protected:
 
 // The preset in force is read from the file before it is applied (its mode is only there);
 // a sub-band without one applies its own state and its stored step (1500 gives the table's
-// 1000, 0 keeps the step), once the window has started.
+// 1000, 0 keeps the step), once the window has started; the step list's choice is stored.
 TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
 {
     EXPECT_DOUBLE_EQ(TunedHz(), 7074000.0);
@@ -78,6 +78,7 @@ TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
     EXPECT_EQ(window->optPreset[2]->text(), "7074");
     EXPECT_EQ(window->optPreset[3]->text(), "P4");
 
+    VFO->TuneStepLock(false);
     VFO->TuneStep(5000.0);
     window->optSubBand.Select(1);
     EXPECT_DOUBLE_EQ(TunedHz(), 7150000.0);
@@ -86,6 +87,11 @@ TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
     window->optSubBand.Select(0);
     EXPECT_DOUBLE_EQ(VFO->TuneStep(), 1000.0);
     EXPECT_TRUE(VFO->TuneStepLock());
+    // A step chosen from the list becomes the sub-band's.
+    window->cboTuningSteps->setCurrentIndex(11);
+    window->cboTuningSteps_Click();
+    EXPECT_EQ(SubBand(0).ModeSettings.TuneStep, 100);
+    EXPECT_TRUE(SubBand(0).ModeSettings.Changed);
 }
 
 // Edges after the filter preset (a stored -1 is the preset's default), and the AGC: a stored
