@@ -1,5 +1,6 @@
 #include "MainWindowRig.h"
 #include "bandplan/frmEditUserPreset.h"
+#include "bandplan/frmPresetDesc.h"
 #include "bandplan/modBandPlan.h"
 #include "bandplan/frmSplash1.h"
 #include "core/NumberFormat.h"
@@ -221,6 +222,23 @@ TEST_F(BandPlanPanel, SaveToPresetStoresTheTunedStateThroughThePresetWindow)
     EXPECT_EQ(file.Value("Preset.0.5", "FreqCurrent").value_or(""), "14074000");
     EXPECT_EQ(file.Value("Preset.0.5", "FilterMode").value_or(""), "3");
     EXPECT_EQ(file.Value("Preset.0.5", "DemodMode").value_or(""), "2");
+}
+
+// Ctrl on a preset button switches the description pop-up; hovering then shows the preset's
+// details, and moving onto the bare window hides it.
+TEST_F(BandPlanPanel, CtrlSwitchesThePresetDescriptionShownOnHover)
+{
+    window->optPreset_MouseMove(2, 0, 0, 10, 10);
+    EXPECT_FALSE(window->PresetDesc->isVisible());
+    window->optPreset_KeyDown(2, Qt::Key_Control, 2);
+    window->optPreset_MouseMove(2, 0, 0, 10, 10);
+    EXPECT_TRUE(window->PresetDesc->isVisible());
+    EXPECT_TRUE(window->PresetDesc->lblPresetDesc->text().startsWith("Frequency=7.074 MHz\r\nModulation=USB\r\n"));
+    window->DarkenControls();
+    EXPECT_FALSE(window->PresetDesc->isVisible());
+    window->optPreset_KeyDown(2, Qt::Key_Control, 2);
+    window->optPreset_MouseMove(2, 0, 0, 10, 10);
+    EXPECT_FALSE(window->PresetDesc->isVisible());
 }
 
 TEST_F(BandPlanPanel, InsertRenamesTheBandUnlessTheAnswerIsEmpty)
