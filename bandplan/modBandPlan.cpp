@@ -181,13 +181,20 @@ void ReadSubBand(SubBandRecord& subBand)
     DoEvents();
 }
 
+// The first four keys of a band's, sub-band's or preset's section.
+template <typename Record>
+void WriteHeader(const std::string& section, const Record& record)
+{
+    BandPlanSection = section;
+    Write("Index", record.Index);
+    Write("Name", record.Name);
+    Write("Caption", record.Caption);
+    Write("Description", record.Description);
+}
+
 void WritePreset(const SubBandRecord& subBand, const PresetRecord& preset)
 {
-    BandPlanSection = PresetSection(subBand.Index, preset.Index);
-    Write("Index", preset.Index);
-    Write("Name", preset.Name);
-    Write("Caption", preset.Caption);
-    Write("Description", preset.Description);
+    WriteHeader(PresetSection(subBand.Index, preset.Index), preset);
     Write("Active", preset.Active);
     Write("When", preset.When);
     WriteModeSettings(preset.ModeSettings);
@@ -195,11 +202,7 @@ void WritePreset(const SubBandRecord& subBand, const PresetRecord& preset)
 
 void WriteSubBand(const SubBandRecord& subBand)
 {
-    BandPlanSection = SubBandSection(subBand.Index);
-    Write("Index", subBand.Index);
-    Write("Name", subBand.Name);
-    Write("Caption", subBand.Caption);
-    Write("Description", subBand.Description);
+    WriteHeader(SubBandSection(subBand.Index), subBand);
     Write("NumPresets", subBand.NumPresets);
     Write("ActivePreset", subBand.ActivePreset);
     Write("FreqMin", subBand.FreqMin);
@@ -214,11 +217,7 @@ void WriteSubBand(const SubBandRecord& subBand)
 
 void WriteBand(const BandRecord& band)
 {
-    BandPlanSection = "MainBand";
-    Write("Index", band.Index);
-    Write("Name", band.Name);
-    Write("Caption", band.Caption);
-    Write("Description", band.Description);
+    WriteHeader("MainBand", band);
     Write("Active", band.Active);
     Write("ActiveSubBand", band.ActiveSubBand);
     Write("NumSubBands", band.NumSubBands);
