@@ -35,6 +35,8 @@ public:
     auto begin() const { return buttons_.begin(); }
     auto end() const { return buttons_.end(); }
 
+    // The index of the element that is this widget, LBound - 1 when none is.
+    int IndexOf(const QWidget* widget) const;
     // Options: the selected element's index, LBound - 1 when none is selected.
     int Selected() const;
     // Options: selects an element as its value True does (an index outside the array does nothing).

@@ -3,6 +3,8 @@
 #include "audio/QELVODX8.h"
 #include "audio/clsWavFile.h"
 #include "audio/frmDX8Events.h"
+#include "bandplan/modBandPlan.h"
+#include "core/BusyGuard.h"
 #include "core/Globals.h"
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
@@ -72,6 +74,7 @@ frmMain::~frmMain()
 // model, the default tables and AGC, the sound card's configuration and the timers.
 void frmMain::Form_Load()
 {
+    BusyGuard loading(FormLoading);
     Trace(":Start");
     setWindowTitle(AppPaths::ProductName);
     ProcessPriority::SetLog(AddLog);
@@ -125,6 +128,8 @@ void frmMain::Form_Load()
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
+    TryStep([this] { ConnectBandPlanControls(); });
+    TryStep([this] { FillBandSelect(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
     TryStep([this] { ConnectRecorder(); });
@@ -232,10 +237,18 @@ void frmMain::StartTimers()
     tmrShaft.start(RadioControls::tmrShaftInterval);
     connect(&tmrClock, &QTimer::timeout, this, &frmMain::tmrClock_Timer);
     tmrClock.start(ClockInterval);
+    tmrSubBands.start(SubBandTrackingInterval);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // A band being selected (its file read, with window messages let through meanwhile) is
+    // selected to the end first; the window then closes.
+    if (modBandPlan::BandPlanLoading || selectBandBusy_) {
+        closeAfterBandLoad_ = true;
+        event->ignore();
+        return;
+    }
     Form_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -250,7 +263,8 @@ void frmMain::Form_Unload()
     unloaded_ = true;
     tmrScopeDisplay.stop();
     hide();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrTune, &tmrClock})
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands,
+                          &tmrTune, &tmrClock})
         timer->stop();
     TryStep([this] { ReleaseTuning(); });
     if (modWheelMouse::HookHandle)
@@ -261,6 +275,7 @@ void frmMain::Form_Unload()
             SoundCard->ReleaseDevices();
         }
     });
+    TryStep(modBandPlan::SaveAllBandPlans);
     TryStep([this] { SaveSettings(); });
     const std::shared_ptr<OscillatorChip> chip = VFO ? VFO->OscType() : nullptr;
     TryStep([] {

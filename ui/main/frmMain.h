@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/TuningDisplay.h"
@@ -17,6 +18,8 @@
 
 class QCheckBox;
 class QELVODX8;
+class QMenu;
+class frmPresetDesc;
 class SoundBackend;
 class clsWavFile;
 class frmDX8Events;
@@ -32,6 +35,7 @@ inline int32_t NotchLo = 0;        // notch edges, Hz
 inline int32_t NotchHi = 0;
 inline int16_t PrevRSample = 0;    // last sample of the previous block's second channel
 inline bool DreamStarting = false; // the DRM decoder is being started (preset tracking waits)
+inline bool ApplyPresetBusy = false; // a stored state is being applied (preset tracking waits)
 inline bool Receiving = false;     // between power On and power Off
 
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
@@ -51,12 +55,14 @@ public:
     static constexpr int32_t MutedAttenuation = -40000;   // hundredths of a decibel
     static constexpr int32_t StatsRingLength = 47;        // two seconds of blocks
     static constexpr float LoadYieldThreshold = 0.9f;     // share of the block period
+    static constexpr int SubBandTrackingInterval = 300;   // ms
     static constexpr int TuneTimerInterval = 250;         // ms, until a display key makes it 20
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Window life (frmMain.cpp).
+    bool FormLoading = false;   // Form_Load runs
     void Form_Load();
     void Form_Unload();
     void RestoreSettings();
@@ -202,6 +208,41 @@ public:
     void sldPhaseAngle_Change();
     void ShowFilterEdges();
     double PhaseAngle = 0.0;   // the phasing angle last set
+
+    // Bands, sub-bands and recalling stored states (frmMain_BandPlans.cpp).
+    void FillBandSelect();   // start-up: the bands' captions, then the band used last
+    void SelectBand(int Index);
+    void cboBandSelect_Click();
+    void cboBandSelect_KeyDown(int KeyCode);
+    void cboSubBandSelect_Click();
+    void lstSubBandSelect_Click();
+    void optSubBand_Click(int Index);
+    void optSubBand_MouseDown(int Index, int Button, int Shift, double X, double Y);
+    void lblSubBand_MouseMove();
+    void lstSubBandSelect_MouseMove(int Button, int Shift, double X, double Y);
+    void picSubBands_MouseMove();
+    void ApplyPreset(const ModeSettingsRecord& state);
+    // Loads the preset's settings when they were not read yet, then applies them.
+    void ApplyPresetGuarded(int32_t Band, int32_t SubBand, int32_t Preset);
+    void CapturePreset(ModeSettingsRecord& state);
+    // The step chosen from the tuning-step list becomes the active sub-band's.
+    void StoreSubBandTuneStep(int32_t Index);
+
+    // Presets, their windows and the tracking timer (frmMain_Presets.cpp).
+    void optPreset_MouseDown(int Index, int Button, int Shift, double X, double Y);
+    void optPreset_MouseUp(int Index, int Button, int Shift, double X, double Y);
+    void optPreset_KeyDown(int Index, int KeyCode, int Shift);
+    void optPreset_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void optSubBand_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void StorePreset(PresetRecord& preset);
+    void mnuUserPresets_Edit_Click();
+    void mnuUserPresets_Save_Click();
+    void tmrSubBands_Timer();
+    QTimer tmrSubBands;
+    QMenu* mnuUserPresets = nullptr;
+    frmPresetDesc* PresetDesc = nullptr;
+    bool PresetDescriptionOn = false;
+    int32_t LastRecalledPreset = -1;   // -1 until the first preset button is pressed
     // The recorder's events, options and file name (frmMain_Recorder.cpp).
     void tmrPlaybackRead_Timer();
     void tmrRecorderWrite_Timer();
@@ -290,6 +331,20 @@ private:
     void TakeAFNotchRange();
     void ColourEdgeLabels(int Index, uint32_t colour);
     bool EdgeSliderLostFocus(QObject* watched, QEvent* event);
+    void ConnectBandPlanControls();   // frmMain_BandPlans.cpp
+    bool BandPlanControlEvent(QObject* watched, QEvent* event);
+    void ShowBand(int Index);
+    void FillSubBandControls(const BandRecord& band);
+    void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
+    void ClearPresetButtons();
+    void SelectPresetButton(int Index);
+    void ShowDescription(QWidget* button, double X, double Y, const std::string& caption, const std::string& text);
+    void ApplyStoredAGC(const ModeSettingsRecord& state);
+    void ApplyStoredEdges(const ModeSettingsRecord& state);
+    void RecallPreset(int Index);
+    bool EditPreset(const std::string& title, const std::string& buttonCaption);
+    PresetRecord* MenuPreset();
+    void TakeEditedPreset(PresetRecord& preset, const std::string& caption);
     void ConnectRecorder();
     void SelectRecorderOptions();
 
@@ -360,6 +415,15 @@ private:
     bool notchWidthBusy_ = false;
     bool volumeBusy_ = false;
     bool showFilterEdgesBusy_ = false;
+    bool selectBandBusy_ = false;
+    bool subBandBusy_ = false;
+    bool applyPresetBusy_ = false;
+    bool applyPresetGuardedBusy_ = false;
+    bool presetButtonBusy_ = false;
+    bool presetMenuBusy_ = false;
+    bool subBandTimerBusy_ = false;
+    bool closeAfterBandLoad_ = false;   // the window was closed while a band was selected
+    int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
     bool transportBusy_ = false;
     bool playbackReadBusy_ = false;
     bool recorderWriteBusy_ = false;

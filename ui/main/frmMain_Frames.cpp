@@ -1,5 +1,6 @@
 #include "ui/main/frmMain.h"
 
+#include "bandplan/frmPresetDesc.h"
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
 #include "core/Numeric.h"
@@ -90,6 +91,8 @@ void frmMain::LoLiteScrollLabel(int16_t ID)
 // Selectors and pop-ups away, every value label back to normal, no focus.
 void frmMain::DarkenControls()
 {
+    if (PresetDesc)
+        PresetDesc->hide();
     cboBandSelect->hide();
     cboSubBandSelect->hide();
     lstSubBandSelect->hide();
@@ -156,5 +159,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
             Form_MouseMove(MouseCodes::ButtonCode(mouse->buttons()), shift, at.x(), at.y());
     }
     EdgeSliderLostFocus(watched, event);
+    if (BandPlanControlEvent(watched, event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }

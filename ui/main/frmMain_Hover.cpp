@@ -1,5 +1,6 @@
 #include "ui/main/frmMain.h"
 
+#include "bandplan/frmPresetDesc.h"
 #include "core/PublicVars.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
@@ -86,5 +87,7 @@ void frmMain::frPresets_MouseMove(int, int, double X, double Y)
         cboSubBandSelect->show();
         lblSubBand->hide();
     }
+    if (PresetDesc)
+        PresetDesc->hide();
     LoLiteScrollLabel(0);
 }

@@ -145,6 +145,7 @@ void frmMain::cboTuningSteps_Click()
     const int index = cboTuningSteps->currentIndex();
     if (index < 0)
         return;
+    StoreSubBandTuneStep(index);
     SetTuneStep(index, true);
 }
 
