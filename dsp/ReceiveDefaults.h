@@ -47,6 +47,7 @@ struct IFFilterEntry
 };
 
 inline std::array<FilterEntry, 5> FilterTable{};       // by FilterMode, the filter button
+inline int32_t FilterMode = 0;                        // the AF filter preset chosen
 inline std::array<AGCEntry, 5> AGCTable{};             // by AGCMode: 0 Off (zeros), 1..3, 4 recalled
 inline std::array<IFFilterEntry, 27> IFFilterTable{};  // by DemodMode + 9 x IFFilterMode
 

@@ -48,6 +48,8 @@ inline bool DynFilterActive = false;    // the dynamic filter follows the strong
 inline bool AGCOn = false;              // the AGC gain is applied
 inline bool NotchActive = false;        // the notch is switched on
 inline bool NBOn = false;               // the noise-reducer switch ("Experimental Noise Reducer")
+inline bool IFFilterActive = false;     // the IF filter switch; its mode buttons act only while on
+inline bool MusicModeActive = false;    // music mode: the lower AF edge at 50 Hz
 
 // Modes.
 inline int32_t DemodMode = DemodModeEnum::AM;

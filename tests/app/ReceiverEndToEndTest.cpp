@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QRadioButton>
 
 #include <cmath>
@@ -245,5 +246,35 @@ TEST_F(ReceiverEndToEnd, IQReceiverPlaysTheSelectedSideAndRejectsItsImage)
     EXPECT_NEAR(wanted, AGCLevel, 0.05 * AGCLevel);
     EXPECT_LT(20.0 * std::log10(ToneAmplitude(tail, 1500) / wanted), -40.0);
 }
+
+
+// A crystal receiver cannot move its oscillator: tuning it moves the receive chain's IF by
+// the same amount instead. The receiver takes the image below its oscillator, where a
+// baseband frequency f stands for the oscillator less f. Tuned 5 kHz below and then 10 kHz
+// above that (5 kHz above its crystal's own frequency), it hears the 1 kHz tone of a signal
+// that much higher, 10 kHz closer to the oscillator in the baseband.
+class CrystalTuning : public ReceiverEndToEnd, public ::testing::WithParamInterface<int32_t>
+{
+};
+
+TEST_P(CrystalTuning, TuningMovesTheReceiveChainWithTheSignal)
+{
+    const int32_t tunedHz = GetParam();   // from the model's own tuned frequency
+    const std::string model = "IQ,Crystal Controlled";
+    const int32_t start = RXDefinitions::RXModels[static_cast<size_t>(ModelNumber(model))].TunedFrequency;
+    UseModel(model);
+    Settings::SaveSetting("RXModel." + model, "TunedFrequency", std::to_string(start + 10 * tunedHz));
+    const double signalHz = 11000.0 - tunedHz;
+    const auto i = [signalHz](int64_t n) { return 6000.0 * std::cos(Radians(signalHz, n)); };
+    const auto q = [signalHz](int64_t n) { return 6000.0 * std::sin(Radians(signalHz, n)); };
+    Receive(i, q);
+
+    EXPECT_EQ(RITOffset, tunedHz);
+    EXPECT_EQ(IFFreq, 12000 - tunedHz);
+    EXPECT_EQ(NCOPhaseInc, static_cast<int32_t>(std::floor(1073741824.0 / 48000.0 * IFFreq + 0.5)));
+    EXPECT_NEAR(ToneAmplitude(Settled(), 1000), AGCLevel, 0.05 * AGCLevel);
+}
+
+INSTANTIATE_TEST_SUITE_P(FiveKilohertzBelowAndAbove, CrystalTuning, ::testing::Values(-5000, 5000));
 
 } // namespace

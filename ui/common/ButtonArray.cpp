@@ -45,6 +45,15 @@ ButtonArray::ButtonArray(QWidget* container, const QString& name, Kind kind, int
     }
 }
 
+int ButtonArray::IndexOf(const QWidget* widget) const
+{
+    for (int index = LBound(); index <= UBound(); ++index) {
+        if (buttons_[index] == widget)
+            return index;
+    }
+    return LBound() - 1;
+}
+
 int ButtonArray::Selected() const
 {
     for (int index = LBound(); index <= UBound(); ++index) {

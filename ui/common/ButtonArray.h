@@ -31,9 +31,12 @@ public:
     int LBound() const { return buttons_.LBound(); }
     int UBound() const { return buttons_.UBound(); }
     int Count() const { return buttons_.Count(); }
+    bool Contains(int index) const { return buttons_.Contains(index); }
     auto begin() const { return buttons_.begin(); }
     auto end() const { return buttons_.end(); }
 
+    // The index of the element that is this widget, LBound - 1 when none is.
+    int IndexOf(const QWidget* widget) const;
     // Options: the selected element's index, LBound - 1 when none is selected.
     int Selected() const;
     // Options: selects an element as its value True does (an index outside the array does nothing).

@@ -3,6 +3,8 @@
 #include "audio/QELVODX8.h"
 #include "audio/clsWavFile.h"
 #include "audio/frmDX8Events.h"
+#include "bandplan/modBandPlan.h"
+#include "core/BusyGuard.h"
 #include "core/Globals.h"
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
@@ -22,6 +24,8 @@
 #include "radio/MouseOverS.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
+#include "ui/main/ScrollLabelApply.h"
+#include "ui/main/modWheelMouse.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -47,7 +51,6 @@ void Restore(const std::string& key, Value& value, Convert convert)
 }
 
 int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
-bool ToBool(const std::string& text) { return Numeric::CBool(text); }
 
 } // namespace
 
@@ -69,6 +72,7 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain()
 {
     Form_Unload();
+    ReleaseScrollLabels();
     // The receive chain must not call into a window that is gone.
     if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
         ReceiveLinks::SpectrumAnalyser = nullptr;
@@ -84,13 +88,18 @@ frmMain::~frmMain()
 // model, the default tables and AGC, the sound card's configuration and the timers.
 void frmMain::Form_Load()
 {
+    BusyGuard loading(FormLoading);
     Trace(":Start");
     setWindowTitle(AppPaths::ProductName);
     ProcessPriority::SetLog(AddLog);
     // The full size until the settings give the stored one (each sizes the window).
     optDisplaySize.Select(3);
+    RestoreColourScheme();
     RestoreSettings();
+    // The statistics switch shows the restored choice (the smaller sizes switch it off).
+    chkPerfStatsOn->setChecked(PerfStatsOn);
     optDisplaySize.Select(DisplayMode);
+    TryStep([this] { ApplyColourScheme(); });
 
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
@@ -99,7 +108,6 @@ void frmMain::Form_Load()
         WavFile = std::make_unique<clsWavFile>();
         WavFile->Name("WavFile");
         WavFile->SamplingRate(ReceiveSampleRate);
-        SaveRecordingsPath = AppPaths::ProgramFolder();
         WavFile->LastDirectory = SaveRecordingsPath;
         WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
         // A recording's first track is logged on the frequency tuned when it starts.
@@ -112,22 +120,34 @@ void frmMain::Form_Load()
         FFTReal.Points = SpectrumPoints;
         FFTReal.FFTInit(FFTReal.Points);
     });
+    TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectRIT(); });
     Trace(" : Initialising Interface Objects");
     TryStep([] {
         int32_t model = -1;
         modSetupRX::InitialiseRX(model);
         HiSideLoOn = VFO->HiSideLo();
     });
+    // A software oscillator handed its offset during the set-up, before the injection side
+    // was known here: the offset again, on the side now in force.
+    TryStep(MouseOverS::lblBFO_Wheel);
     TryStep(MouseOverS::InitEncoderHistory);
+    modWheelMouse::init(this);
+    if (!InIDE)
+        modWheelMouse::HookWheel();
     TryStep([this] { InitialiseReceiveState(); });
+    TryStep([this] { InitialiseReceiveControls(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
+    TryStep([this] { ConnectBandPlanControls(); });
+    TryStep([this] { FillBandSelect(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
+    TryStep([this] { DarkenControls(); });
     Trace(":End");
 }
 
@@ -228,10 +248,17 @@ void frmMain::StartTimers()
     Trace(":Enable TmrShaft");
     connect(&tmrShaft, &QTimer::timeout, this, &RadioControls::tmrShaft_Timer);
     tmrShaft.start(RadioControls::tmrShaftInterval);
+    tmrSubBands.start(SubBandTrackingInterval);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // A band file being read is read to its end first; the window then closes.
+    if (modBandPlan::BandPlanLoading) {
+        closeAfterBandLoad_ = true;
+        event->ignore();
+        return;
+    }
     Form_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -243,8 +270,11 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft})
+    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrSubBands})
         timer->stop();
+    TryStep(modBandPlan::SaveAllBandPlans);
+    if (modWheelMouse::HookHandle)
+        modWheelMouse::UnHookWheel();
     TryStep([this] { SaveSettings(); });
     TryStep([] {
         if (VFO)
@@ -278,28 +308,4 @@ void frmMain::Form_Unload()
             ReceiveLinks::SpectrumAnalyser = nullptr;
         SpectrumAnalyser.reset();
     });
-}
-
-void frmMain::RestoreSettings()
-{
-    Restore("SDRModelNo", SDRModelNo, ToLong);
-    Restore("EnableShaftEncoder", EnableShaftEncoder, ToBool);
-    Restore("ShaftAutoRate", ShaftAutoRate, ToBool);
-    Restore("NoiseFloor", NoiseFloor, [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
-    // A missing size is the extended one; one that does not convert leaves the size in force.
-    TryStep([] { DisplayMode = Numeric::CLng(Settings::GetSetting(section, "DisplayMode", "2")); });
-}
-
-void frmMain::SaveSettings()
-{
-    Settings::SaveSetting(section, "SDRModelNo", Numeric::Str(SDRModelNo));
-    Settings::SaveSetting(section, "EnableShaftEncoder", Numeric::BoolText(EnableShaftEncoder));
-    Settings::SaveSetting(section, "ShaftAutoRate", Numeric::BoolText(ShaftAutoRate));
-    // Stored as whole hundred-thousandths, as its default "1000000" (10.0) is.
-    Settings::SaveSetting(section, "NoiseFloor", Format(static_cast<double>(NoiseFloor) * 100000.0, "0"));
-    Settings::SaveSetting(section, "DisplayMode", Numeric::Str(DisplayMode));
-    if (SoundCard) {
-        Settings::SaveSetting(section, "CurrentCaptureDevice", Numeric::Str(SoundCard->CurrentCaptureDevice()));
-        Settings::SaveSetting(section, "CurrentPlaybackDevice", Numeric::Str(SoundCard->CurrentPlaybackDevice()));
-    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
@@ -14,7 +15,10 @@
 #include <memory>
 #include <span>
 
+class QCheckBox;
 class QELVODX8;
+class QMenu;
+class frmPresetDesc;
 class SoundBackend;
 class clsWavFile;
 class frmDX8Events;
@@ -28,6 +32,8 @@ inline bool NotchMirror = false;   // the notch passes its band instead of rejec
 inline int32_t NotchLo = 0;        // notch edges, Hz
 inline int32_t NotchHi = 0;
 inline int16_t PrevRSample = 0;    // last sample of the previous block's second channel
+inline bool DreamStarting = false; // the DRM decoder is being started (preset tracking waits)
+inline bool ApplyPresetBusy = false; // a stored state is being applied (preset tracking waits)
 
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
 // start-up supervisor's watchdog takes as the end of the program.
@@ -46,15 +52,29 @@ public:
     static constexpr int32_t MutedAttenuation = -40000;   // hundredths of a decibel
     static constexpr int32_t StatsRingLength = 47;        // two seconds of blocks
     static constexpr float LoadYieldThreshold = 0.9f;     // share of the block period
+    static constexpr int SubBandTrackingInterval = 300;   // ms
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Window life (frmMain.cpp).
+    bool FormLoading = false;   // Form_Load runs
     void Form_Load();
     void Form_Unload();
     void RestoreSettings();
     void SaveSettings();
+    void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
+
+    // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
+    // also sets the window's back colour first and clears every highlight after.
+    void ReColour();
+    void ApplyColourScheme();
+
+    // Scroll labels and their keys (frmMain_ScrollLabels.cpp).
+    void FillScrollLabels();
+    void HiLiteScrollLabel(int16_t ID);
+    void ScrollLabel_MouseDown(int16_t ID, int Button);
+    void Form_KeyDown(int KeyCode, int Shift);   // Qt key code; shift 1 Shift, 2 Ctrl, 4 Alt
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
@@ -96,6 +116,90 @@ public:
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
     int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
 
+    // Demodulation mode and the DRM decoder (frmMain_Mode.cpp).
+    void optMode_Click(int Index);
+    void RunDREAM();
+
+    // AF filter presets, IF filter and notch modes (frmMain_Filters.cpp).
+    void optFilter_Click(int Index);   // 0..4 a preset, -1 the edges in force, -2 the sliders' edges
+    void optIFFilter_Click(int Index);
+    void optNotch_Click(int Index);
+
+    // Receive switches (frmMain_Switches.cpp).
+    void chkDynFilter_Click();
+    void chkFlipIQ_Click();
+    void chkIQSelectUpper_Click();
+    void chkNB_Click();
+    void chkNotchOn_Click();
+    void chkNotchAuto_Click();
+    void chkNotchMirror_Click();
+    void chkNotchType_Click();
+    void chkIFFilter_Click();
+    void chkMusic_Click();
+    void chkMute_Click();
+    void chkAGC_Click();
+    void chkTuneLo_Click();
+    void optAGC_Click(int Index);
+    void dialNB_Changing();
+    void dialOutVol_Changing();
+    void cmdCalibrateSMeter_Click();
+    // The analyser's notch curve switch, until the analyser object takes it over.
+    bool AnalyserShowNotch = false;
+
+    // Sliders (frmMain_Sliders.cpp); the edge sliders' index is 0 low, 1 high.
+    void sldAGCAttack_Change();
+    void sldAGCDecay_Change();
+    void sldBalance_Change();
+    void sldBW_Change(int Index);
+    void sldBW_MouseDown(int Index, int Button);
+    void sldBW_MouseMove(int Index, double X, double Y);
+    void sldNB_Change();
+    void sldNB_MouseDown(int Button);
+    void sldNotch_Change();
+    void sldNotchWidth_Change();
+    void sldOutVolume_Change();
+    void sldOutVolume_MouseDown(int Button);
+    void sldPhaseAngle_Change();
+    void ShowFilterEdges();
+    double PhaseAngle = 0.0;   // the phasing angle last set
+
+    // Bands, sub-bands and recalling stored states (frmMain_BandPlans.cpp).
+    void FillBandSelect();   // start-up: the bands' captions, then the band used last
+    void SelectBand(int Index);
+    void cboBandSelect_Click();
+    void cboBandSelect_KeyDown(int KeyCode);
+    void cboSubBandSelect_Click();
+    void lstSubBandSelect_Click();
+    void optSubBand_Click(int Index);
+    void optSubBand_MouseDown(int Index, int Button, int Shift, double X, double Y);
+    void lblSubBand_MouseMove();
+    void lstSubBandSelect_MouseMove(int Button, int Shift, double X, double Y);
+    void picSubBands_MouseMove();
+    void ApplyPreset(const ModeSettingsRecord& state);
+    // Loads the preset's settings when they were not read yet, then applies them.
+    void ApplyPresetGuarded(int32_t Band, int32_t SubBand, int32_t Preset);
+    void CapturePreset(ModeSettingsRecord& state);
+    // The tuning area's step choice (TuningSteps index, unlock) and digit display, which
+    // recalling a state uses; until they are set the VFO alone is told.
+    std::function<void(int32_t, bool)> SetTuneStepHandler;
+    std::function<void(const std::string&)> Display7SegHandler;
+
+    // Presets, their windows and the tracking timer (frmMain_Presets.cpp).
+    void optPreset_MouseDown(int Index, int Button, int Shift, double X, double Y);
+    void optPreset_MouseUp(int Index, int Button, int Shift, double X, double Y);
+    void optPreset_KeyDown(int Index, int KeyCode, int Shift);
+    void optPreset_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void optSubBand_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void StorePreset(PresetRecord& preset);
+    void mnuUserPresets_Edit_Click();
+    void mnuUserPresets_Save_Click();
+    void tmrSubBands_Timer();
+    QTimer tmrSubBands;
+    QMenu* mnuUserPresets = nullptr;
+    frmPresetDesc* PresetDesc = nullptr;
+    bool PresetDescriptionOn = false;
+    int32_t LastRecalledPreset = -1;   // -1 until the first preset button is pressed
+
     std::unique_ptr<QELVODX8> SoundCard;
     std::unique_ptr<clsWavFile> WavFile;
 
@@ -131,6 +235,9 @@ private:
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
     void ConnectFrameFocus();
+    void ConnectScrollLabels();
+    void ConnectRIT();
+    void ReleaseScrollLabels();
     void ConnectDisplaySize();
     void SetClientHeight(int twips);
     void CreateSoundCard();
@@ -139,6 +246,29 @@ private:
     void InitialiseReceiveState();
     void CreateSpectrumAnalyser();
     void StartTimers();
+    void InitialiseReceiveControls();   // frmMain_Switches.cpp
+    void ConnectSwitches();
+    void ConnectSliders();
+    static void SetCheckAndRun(QCheckBox* box, bool ticked, const std::function<void()>& handler);
+    void LeaveDRM();
+    void EnterDRM();
+    void ShowIFEdgeLabels(bool shown);
+    void ShowManualNotchControls(bool shown);
+    void TakeAFNotchRange();
+    void ColourEdgeLabels(int Index, uint32_t colour);
+    bool EdgeSliderLostFocus(QObject* watched, QEvent* event);
+    void ConnectBandPlanControls();   // frmMain_BandPlans.cpp
+    bool BandPlanControlEvent(QObject* watched, QEvent* event);
+    void FillSubBandControls(const BandRecord& band);
+    void SetSubBandTuneStep(int32_t Index);
+    void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
+    void ClearPresetButtons();
+    void SelectPresetButton(int Index);
+    void ShowDescription(QWidget* button, double X, double Y, const std::string& caption, const std::string& text);
+    void ApplyStoredAGC(const ModeSettingsRecord& state);
+    void ApplyStoredEdges(const ModeSettingsRecord& state);
+    void RecallPreset(int Index);
+    bool EditPreset(const std::string& title, const std::string& buttonCaption);
 
     void PowerOn();
     void PowerOff();
@@ -173,6 +303,31 @@ private:
     bool perfStatsBusy_ = false;
     bool sMeterBarBusy_ = false;
     bool unloaded_ = false;
+    bool modeBusy_ = false;
+    bool ifFilterBusy_ = false;
+    bool notchBusy_ = false;
+    bool notchAutoBusy_ = false;
+    bool notchTypeBusy_ = false;
+    bool ifFilterCheckBusy_ = false;
+    bool agcBusy_ = false;
+    bool dialNBBusy_ = false;
+    bool dialOutVolBusy_ = false;
+    bool agcAttackBusy_ = false;
+    bool agcDecayBusy_ = false;
+    bool edgeBusy_ = false;
+    bool nbSliderBusy_ = false;
+    bool notchWidthBusy_ = false;
+    bool volumeBusy_ = false;
+    bool showFilterEdgesBusy_ = false;
+    bool selectBandBusy_ = false;
+    bool subBandBusy_ = false;
+    bool applyPresetBusy_ = false;
+    bool applyPresetGuardedBusy_ = false;
+    bool presetButtonBusy_ = false;
+    bool presetMenuBusy_ = false;
+    bool subBandTimerBusy_ = false;
+    bool closeAfterBandLoad_ = false;   // the window was closed while a band file was read
+    int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
     std::array<int16_t, 2048> phaseScratch_{};
     std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
     std::array<float, 2048> feedY2_{};

@@ -10,6 +10,7 @@
 #include "ui/common/Label.h"
 #include "ui/common/MouseCodes.h"
 #include "ui/common/PictureBox.h"
+#include "ui/main/ScrollLabels.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -75,20 +76,13 @@ void frmMain::FocusFrame(Frame* frame)
 // colour); in every case no value label has the focus any more.
 void frmMain::LoLiteScrollLabel(int16_t ID)
 {
-    const std::pair<int16_t, Label*> labels[] = {
-        {2, lblScopeChn1Gain}, {3, lblScopeChn1Shift}, {4, lblScopeChn2Gain}, {5, lblScopeChn2Shift},
-        {6, lblScopeXWidth},   {7, lblFilterHi},       {8, lblFilterLo},      {9, lblNB},
-        {10, lblOutVol},       {11, lblNotchC},        {12, lblNotchW},       {13, lblAGCAttack},
-        {14, lblAGCDecay},     {15, lblScopeXCentre},  {17, lblIFHi},         {18, lblIFLo},
-        {19, lblSpectrumSmooth}, {20, lblBFO},         {21, lblY1Bright},     {22, lblY2Bright},
-        {23, lblIFShift},      {24, lblFrameRate}};
-    const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
-    for (const auto& [id, label] : labels) {
-        if (id != ID)
-            continue;
-        const int32_t normal = id == 20 ? scheme.SDRTuningColour : scheme.ScrollableLabelNormalColour;
-        FormControls::SetForeColour(label, static_cast<uint32_t>(normal));
-        label->setFrameShape(QFrame::NoFrame);
+    if (ID > 0 && ID < ScrollLabelCount) {
+        const ScrollLabelRecord& record = ScrollLabels[static_cast<size_t>(ID)];
+        if (record.Label) {
+            const int32_t normal = ID == lblBFOIndex ? PublicVars::SDRColourSchemes.SDRTuningColour : record.NormalColour;
+            FormControls::SetForeColour(record.Label, static_cast<uint32_t>(normal));
+            record.Label->setFrameShape(QFrame::NoFrame);
+        }
     }
     FocusedLabelID = 0;
 }
@@ -157,5 +151,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         Form_MouseUp(MouseCodes::ButtonCode(mouse->button()), MouseCodes::ShiftCode(mouse->modifiers()), at.x(),
                      at.y());
     }
+    EdgeSliderLostFocus(watched, event);
+    if (BandPlanControlEvent(watched, event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,0 +1,143 @@
+#include "MainWindowRig.h"
+#include "audio/QELVODX8.h"
+#include "core/PublicVars.h"
+#include "dsp/QELVO.h"
+#include "platform/AppPaths.h"
+#include "ui/main/MainWindowSettings.h"
+
+#include <QFile>
+
+#include <functional>
+#include <QRegularExpression>
+
+namespace {
+
+class MainWindowSettings : public MainWindowRig
+{
+protected:
+    // Closes the window (which saves), runs the change on the store and the values, and
+    // starts a window again on them.
+    void Restart(const std::function<void()>& whileClosed = [] {})
+    {
+        window.release()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        whileClosed();
+        HardwareObjects::CreateHardwareObjects();
+        window = std::make_unique<frmMain>();
+    }
+
+    // The keys of the window's section in the order the file holds them.
+    static QStringList StoredKeys()
+    {
+        QFile file(QString::fromStdString(AppPaths::SettingsFilePath()));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        QStringList keys;
+        bool inSection = false;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(QRegularExpression("\r?\n"))) {
+            if (line.startsWith('['))
+                inSection = line == "[frmMain]";
+            else if (inSection && line.contains('='))
+                keys << line.section('=', 0, 0);
+        }
+        return keys;
+    }
+
+    static void Store(const std::string& key, const std::string& text) { Settings::SaveSetting("frmMain", key, text); }
+};
+
+TEST_F(MainWindowSettings, ClosingWritesAll39KeysInTheirOrder)
+{
+    const QStringList expected = {
+        "SDRModelNo", "SDRBackgroundColour", "SDRFrameFocusColour", "SDRFrameNormalColour", "SDRLabelColour",
+        "SDRTuningColour", "ScrollableLabelFocusColour", "ScrollableLabelNormalColour", "CurrentMainBandIndex",
+        "NoiseFloor", "DisplayMode", "PerfStatsOn", "UseSPL", "ShaftAutoRate", "EnableShaftEncoder",
+        "ScrollWheelEnableOverScope", "ScopeSource", "NBOn", "NB", "CurrentPlaybackDevice", "CurrentCaptureDevice",
+        "AutoDDSRefresh", "MouseOverS.HiLiteBorder", "KBDSupport", "DRM.RunDreamOnDRM", "DRM.MuteAFOnDRM",
+        "DRM.CloseSoundcardOnDRM", "DRM.PathToDream", "DRM.DreamProgArgs", "DRM.DreamWindowStyle",
+        "DRM.DreamCloseOnExit", "DRM.DreamCloseOnModeChange", "AutoTrackPresets", "FormCaptionOffOnPwrOn",
+        "AutoStartSDR", "SaveRecordingsPath", "PhaseBitCorrection", "FlipIQ", "DDSIFType"};
+    window->NoiseFloor = 12.345678f;
+    Restart();
+    EXPECT_EQ(StoredKeys(), expected);
+    EXPECT_EQ(Settings::GetSetting("frmMain", "NoiseFloor"), "1234567") << "whole hundred-thousandths, floored";
+    EXPECT_EQ(Settings::GetSetting("frmMain", "AutoDDSRefresh"), "False");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "DDSIFType"), "0");
+}
+
+// Every key read back, each in its own text form (the path under a key spelt in other case).
+TEST_F(MainWindowSettings, StartUpRestoresThe28Keys)
+{
+    const std::pair<const char*, const char*> stored[] = {
+        {"CurrentMainBandIndex", "3"}, {"NoiseFloor", "1500000"}, {"DisplayMode", "3"}, {"ScopeSource", "2abc"},
+        {"PerfStatsOn", "TRUE"}, {"UseSPL", "True"}, {"ShaftAutoRate", "-1"}, {"EnableShaftEncoder", "true"},
+        {"ScrollWheelEnableOverScope", "True"}, {"CurrentPlaybackDevice", "2"}, {"CurrentCaptureDevice", "3"},
+        {"MouseOverS.HiLiteBorder", "True"}, {"DRM.RunDreamOnDRM", "True"}, {"DRM.MuteAFOnDRM", "True"},
+        {"DRM.CloseSoundcardOnDRM", "True"}, {"DRM.PathToDream", "/opt/dream/dream"}, {"DRM.DreamProgArgs", "-p"},
+        {"DRM.DreamWindowStyle", "3"}, {"DRM.DreamCloseOnExit", "0"}, {"DRM.DreamCloseOnModeChange", "True"},
+        {"KBDSupport", "True"}, {"AutoTrackPresets", "false"}, {"FormCaptionOffOnPwrOn", "True"},
+        {"AutoStartSDR", "False"}, {"SAVERECORDINGSPATH", "/data/rec"}, {"PhaseBitCorrection", "True"},
+        {"FlipIQ", "True"}, {"SDRModelNo", "0"}};
+    Restart([&] {
+        for (const auto& [key, text] : stored)
+            Store(key, text);
+    });
+    EXPECT_EQ(CurrentMainBandIndex, 3);
+    EXPECT_FLOAT_EQ(window->NoiseFloor, 15.0f);
+    EXPECT_EQ(DisplayMode, 3);
+    EXPECT_EQ(ScopeSource, 2);
+    EXPECT_FALSE(QELVO::UseSPL) << "no vector library to use";
+    EXPECT_TRUE(PerfStatsOn && ShaftAutoRate && EnableShaftEncoder && ScrollWheelEnableOverScope && HiLiteBorder);
+    EXPECT_TRUE(RunDreamOnDRM && MuteAFOnDRM && CloseSoundcardOnDRM && DreamCloseOnModeChange && KBDSupport);
+    EXPECT_TRUE(FormCaptionOffOnPwrOn && PhaseBitCorrection && FlipIQ);
+    EXPECT_FALSE(AutoTrackPresets || AutoStartSDR || PublicVars::DreamCloseOnExit);
+    EXPECT_EQ(window->SoundCard->CurrentPlaybackDevice(), 2);
+    EXPECT_EQ(window->SoundCard->CurrentCaptureDevice(), 3);
+    EXPECT_EQ(PublicVars::PathToDream, "/opt/dream/dream");
+    EXPECT_EQ(PublicVars::DreamProgArgs, "-p");
+    EXPECT_EQ(DreamWindowStyle, 3);
+    EXPECT_EQ(SaveRecordingsPath, "/data/rec");
+}
+
+// A first run: the table's defaults, and the values in force where the default is the
+// value in force; a text that does not convert is skipped.
+TEST_F(MainWindowSettings, AnEmptySectionGivesTheDefaultsAndBadTextLeavesTheValue)
+{
+    Restart([] {
+        QFile::remove(QString::fromStdString(AppPaths::SettingsFilePath()));
+        Store("ScopeSource", "abc");
+        Store("DisplayMode", "abc");
+        Store("SDRModelNo", "x1");
+        AutoTrackPresets = PerfStatsOn = false;
+        PublicVars::DreamCloseOnExit = false;
+        DreamWindowStyle = 0;
+        PhaseBitCorrection = FlipIQ = true;
+        CurrentMainBandIndex = 5;
+        ScopeSource = 3;
+    });
+    EXPECT_EQ(ScopeSource, 0) << "no leading number: 0";
+    EXPECT_EQ(DisplayMode, 3) << "the full size in force until the settings are read";
+    EXPECT_EQ(SDRModelNo, 0);
+    EXPECT_TRUE(AutoTrackPresets && PublicVars::DreamCloseOnExit);
+    EXPECT_FALSE(PerfStatsOn);
+    EXPECT_EQ(DreamWindowStyle, 1);
+    EXPECT_FLOAT_EQ(window->NoiseFloor, 10.0f);
+    EXPECT_TRUE(PhaseBitCorrection && FlipIQ);
+    EXPECT_EQ(CurrentMainBandIndex, 5);
+    EXPECT_EQ(SaveRecordingsPath, AppPaths::ProgramFolder());
+    PhaseBitCorrection = FlipIQ = false;
+}
+
+TEST_F(MainWindowSettings, TheStoredColourSchemeIsReadAtStartUp)
+{
+    PublicVars::SetColourSchemeDefaults();
+    const int32_t label = PublicVars::SDRColourSchemes.SDRLabelColour;
+    Restart([] {
+        Store("SDRTuningColour", "65280");
+        Store("SDRLabelColour", "abc");
+    });
+    EXPECT_EQ(PublicVars::SDRColourSchemes.SDRTuningColour, 0x00FF00);
+    EXPECT_EQ(PublicVars::SDRColourSchemes.SDRLabelColour, label);
+    PublicVars::SDRColourSchemes = {};
+}
+
+} // namespace

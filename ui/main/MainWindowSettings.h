@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+// Options of the main window kept in its settings section "frmMain" (read at start-up,
+// written at exit) that no lower layer holds. The configuration window edits them.
+inline int32_t CurrentMainBandIndex = 0;          // the band selected last
+inline bool ScrollWheelEnableOverScope = false;   // the wheel tunes over the spectrum
+inline bool HiLiteBorder = false;                 // the focused value label gets a border
+inline bool KBDSupport = false;                   // kept for the configuration window
+inline bool RunDreamOnDRM = false;                // start the DRM decoder when DRM is chosen
+inline bool CloseSoundcardOnDRM = false;          // hand the sound card to the decoder in DRM
+inline int32_t DreamWindowStyle = 1;              // the decoder's window style, 0 to 3
+inline bool DreamCloseOnModeChange = false;       // close the decoder when DRM is left
+inline bool AutoTrackPresets = true;              // presets follow the tuned frequency
+inline bool FormCaptionOffOnPwrOn = false;        // no caption bar while receiving
+inline bool AutoStartSDR = false;                 // power on at the end of start-up

@@ -1,0 +1,108 @@
+#include "ui/main/frmMain.h"
+
+#include "core/PublicFuncs.h"
+#include "core/PublicVars.h"
+#include "core/TryStep.h"
+#include "ui/common/Dial.h"
+#include "ui/common/FormControls.h"
+#include "ui/common/Frame.h"
+#include "ui/common/Label.h"
+#include "ui/common/PictureBox.h"
+#include "ui/common/SevenSegmentLabel.h"
+#include "ui/common/Shape.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace {
+
+constexpr uint32_t Black = 0x000000;
+
+uint32_t Colour(int32_t colour) { return static_cast<uint32_t>(colour); }
+
+uint32_t Scaled(int32_t colour, int16_t percent) { return Colour(PublicFuncs::ScaleColour(colour, percent)); }
+
+// Every control by its kind: frames, labels, option buttons and check boxes on the window's
+// back colour with their scheme text colour; text, picture and combo boxes and shapes on the
+// window's back colour. Command buttons and the hover images keep their look.
+void ColourByKind(QWidget* control, uint32_t back, const SDRColourScheme& scheme)
+{
+    if (qobject_cast<Image*>(control) || qobject_cast<SevenSegmentLabel*>(control))
+        return;
+    if (auto* picture = qobject_cast<PictureBox*>(control)) {
+        picture->SetBackColor(back);
+    } else if (auto* shape = qobject_cast<Shape*>(control)) {
+        shape->SetBackColor(back);
+    } else if (qobject_cast<Frame*>(control)) {
+        FormControls::SetBackColour(control, back);
+        FormControls::SetForeColour(control, Colour(scheme.SDRFrameNormalColour));
+    } else if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control) ||
+               qobject_cast<QCheckBox*>(control)) {
+        FormControls::SetBackColour(control, back);
+        FormControls::SetForeColour(control, Colour(scheme.SDRLabelColour));
+    } else if (qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control)) {
+        FormControls::SetBackColour(control, back);
+    }
+}
+
+} // namespace
+
+// The colour scheme on every control of the window. The caller has set the window's back
+// colour (SDRBackgroundColour); the value labels take the scheme's colours (the frequency
+// display the tuning colour, 85 % while not hovered), and the meter is drawn again.
+void frmMain::ReColour()
+{
+    const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
+    const uint32_t back = FormControls::BackColour(this);
+    for (QWidget* control : findChildren<QWidget*>())
+        TryStep([&] { ColourByKind(control, back, scheme); });
+    TryStep([this] { picTuneDial->SetBackColor(FormControls::BackColour(dialtuner)); });
+
+    for (ScrollLabelRecord& record : ScrollLabels) {
+        record.FocusColour = scheme.ScrollableLabelFocusColour;
+        record.NormalColour = scheme.ScrollableLabelNormalColour;
+        if (record.Label)
+            FormControls::SetForeColour(record.Label, Colour(record.NormalColour));
+    }
+    ScrollLabels[1].NormalColour = PublicFuncs::ScaleColour(scheme.SDRTuningColour, 85);
+    ScrollLabels[1].FocusColour = scheme.SDRTuningColour;
+
+    for (int digit = lbl7Seg.LBound(); digit <= lbl7Seg.UBound(); ++digit)
+        lbl7Seg[digit]->SetForeColor(Colour(ScrollLabels[1].NormalColour));
+    for (int dot = shpDP.LBound(); dot <= shpDP.UBound(); ++dot) {
+        shpDP[dot]->SetFillColor(Scaled(scheme.SDRTuningColour, 50));
+        shpDP[dot]->SetBorderColor(Scaled(scheme.SDRTuningColour, 50));
+        shpDP[dot]->SetBackColor(Scaled(scheme.SDRTuningColour, 50));
+    }
+    for (int unit = lblScale.LBound(); unit <= lblScale.UBound(); ++unit)
+        FormControls::SetForeColour(lblScale[unit], Scaled(scheme.SDRTuningColour, 75));
+    FormControls::SetForeColour(lblTuningRate, Colour(scheme.SDRTuningColour));
+    FormControls::SetForeColour(lblTuneDialRate, Black);
+    for (QWidget* tuning : {static_cast<QWidget*>(chkTuneLo), static_cast<QWidget*>(lblBFO),
+                            static_cast<QWidget*>(lblBFODesc)})
+        FormControls::SetForeColour(tuning, Colour(scheme.SDRTuningColour));
+    FormControls::SetForeColour(lblClock, Scaled(scheme.SDRTuningColour, 75));
+    FormControls::SetForeColour(lblRecordSize, Colour(scheme.ScrollableLabelFocusColour));
+    FormControls::SetForeColour(lblRecordTime, Colour(scheme.ScrollableLabelFocusColour));
+    const uint32_t powerColours[] = {0x00FF00, 0x0000FF, 0x00FFFF};   // On green, Off red, Close yellow
+    for (int button = 0; button < 3; ++button)
+        FormControls::SetForeColour(optPwr[button], powerColours[button]);
+    picScope[1]->SetBackColor(picScope[0]->BackColor());
+    picSmeter[0]->SetBackColor(Black);
+    picSmeter[1]->SetBackColor(picSmeter[0]->BackColor());
+    picSmeter[2]->SetBackColor(picSmeter[0]->BackColor());
+    DrawSMeter();
+}
+
+// The window's own back colour from the scheme, then the scheme on every control, the value
+// labels and frames back to their normal look.
+void frmMain::ApplyColourScheme()
+{
+    FormControls::SetBackColour(this, Colour(PublicVars::SDRColourSchemes.SDRBackgroundColour));
+    ReColour();
+    DarkenControls();
+    UnFocusFrames();
+}

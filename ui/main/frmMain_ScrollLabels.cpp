@@ -1,0 +1,287 @@
+#include "ui/main/frmMain.h"
+
+#include "core/BusyGuard.h"
+#include "core/Globals.h"
+#include "core/Numeric.h"
+#include "core/frmLog.h"
+#include "dsp/ReceiveDefaults.h"
+#include "dsp/ReceiveState.h"
+#include "radio/HardwareObjects.h"
+#include "ui/common/Dial.h"
+#include "ui/common/FormControls.h"
+#include "ui/common/Label.h"
+#include "ui/common/PictureBox.h"
+#include "ui/common/Slider.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabelApply.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <QKeyEvent>
+
+#include <string>
+
+namespace {
+
+bool hiLiteBusy = false;
+
+constexpr int LeftButton = 1;   // the window handlers' button and shift codes (MouseCodes)
+constexpr int RightButton = 2;
+constexpr int ShiftKey = 1;
+constexpr int CtrlKey = 2;
+
+void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + step); }
+
+ScrollLabelRecord& Record(int16_t id) { return ScrollLabels[static_cast<size_t>(id)]; }
+
+// One record's start-up values; the label is the window's control of that name.
+struct RecordRow
+{
+    int16_t id;
+    Label* FrontPanel::*label;
+    float max, min, defaultValue, value, ctrlStep, step, shiftStep;
+    const char* format;
+    bool showCaption;
+};
+
+const float IFCentre = static_cast<float>(IFCentreHz);
+
+// The scope's labels keep their values for the analyser, which takes them when it exists.
+const RecordRow Rows[] = {
+    {2, &FrontPanel::lblScopeChn1Gain, 99, 0, 1, 1, 0.01f, 0.1f, 1, "#0.0", true},
+    {3, &FrontPanel::lblScopeChn1Shift, 100, -100, 0, 0, 0.1f, 1, 10, "#0", true},
+    {4, &FrontPanel::lblScopeChn2Gain, 99, 0, 1, 1, 0.01f, 0.1f, 1, "#0.0", true},
+    {5, &FrontPanel::lblScopeChn2Shift, 100, -100, 0, 0, 0.1f, 1, 10, "#0", true},
+    {6, &FrontPanel::lblScopeXWidth, 1023, 10, 1023, 1023, 1, 10, 50, "#,###", false},
+    {7, &FrontPanel::lblFilterHi, 12000, 0, 0, 0, 1, 10, 50, "#0", true},
+    {8, &FrontPanel::lblFilterLo, 1999, 0, 0, 0, 1, 10, 50, "#0", true},
+    {9, &FrontPanel::lblNB, 10000, 0, 0, 0, 1, 10, 50, "#0.00", false},
+    {10, &FrontPanel::lblOutVol, 8000, -10000, 0, 0, 10, 50, 200, "0.0", false},
+    {11, &FrontPanel::lblNotchC, 6000, 0, 1000, 1000, 1, 10, 50, "#0", false},
+    {12, &FrontPanel::lblNotchW, 5000, 0, 100, 100, 1, 10, 50, "#0", false},
+    {13, &FrontPanel::lblAGCAttack, 100, 5, 5, 5, 1, 1, 10, "#0.0", false},
+    {14, &FrontPanel::lblAGCDecay, 200, 10, 5, 5, 1, 10, 50, "#0.0", false},
+    {15, &FrontPanel::lblScopeXCentre, 1023, 0, 511, 511, 1, 10, 50, "#,###", false},
+    {17, &FrontPanel::lblIFHi, 6000, 0, 6000, 6000, 1, 10, 50, "#0", true},
+    {18, &FrontPanel::lblIFLo, 6000, 0, 0, 0, 1, 10, 50, "#0", true},
+    {19, &FrontPanel::lblSpectrumSmooth, 24, 1, 1, 1, 1, 1, 4, "#0", true},
+    {20, &FrontPanel::lblBFO, IFCentre, -IFCentre, 0, 0, 1, 20, 100, "#0", true},
+    {21, &FrontPanel::lblY1Bright, 100, 1, 100, 100, 1, 2, 10, "#0", true},
+    {22, &FrontPanel::lblY2Bright, 100, 1, 100, 100, 1, 2, 10, "#0", true},
+    {23, &FrontPanel::lblIFShift, IFCentre, -IFCentre, 0, 0, 1, 20, 100, "#0", true},
+    {24, &FrontPanel::lblFrameRate, 16, 1, 1, 1, 1, 1, 4, "#0", true},
+};
+
+struct ApplyRow
+{
+    int16_t id;
+    VectorLib::Routine routine;
+};
+
+const ApplyRow ApplyRoutines[] = {
+    {1, MouseOverS::FreqDisplay_Wheel}, {7, MouseOverS::lblFilterHi_Wheel},   {8, MouseOverS::lblFilterLo_Wheel},
+    {9, MouseOverS::lblNB_Wheel},       {10, MouseOverS::lblOutVol_Wheel},    {11, MouseOverS::lblNotchC_Wheel},
+    {12, MouseOverS::lblNotchW_Wheel},  {13, MouseOverS::lblAGCAttack_Wheel}, {14, MouseOverS::lblAGCDecay_Wheel},
+    {16, MouseOverS::picScope_Wheel},   {17, MouseOverS::lblIFHi_Wheel},      {18, MouseOverS::lblIFLo_Wheel},
+    {20, MouseOverS::lblBFO_Wheel},     {23, MouseOverS::lblIFShift_Wheel},
+};
+
+void RunApply(int16_t id) { VectorLib::CallBack(Record(id).ApplyProc); }
+
+void SetCompanionLimits(Slider* slider, const ScrollLabelRecord& record)
+{
+    slider->SetMax(static_cast<int>(record.Max));
+    slider->SetMin(static_cast<int>(record.Min));
+    slider->SetLargeChange(static_cast<int>(record.Step));
+    slider->SetSmallChange(static_cast<int>(record.Step));
+    slider->SetTickFrequency(static_cast<int>((record.Max - record.Min) / 10));
+    slider->Tag = QString::fromStdString(record.Format);
+}
+
+void SetCompanionLimits(Dial* dial, const ScrollLabelRecord& record)
+{
+    dial->SetMax(static_cast<int>(record.Max));
+    dial->SetMin(static_cast<int>(record.Min));
+    dial->SetTag(QString::fromStdString(record.Format));
+}
+
+} // namespace
+
+// The records' limits, steps, pictures, labels and apply routines, and the companion
+// controls' ranges; the apply routines that start-up runs leave the receive chain in step
+// with the records.
+void frmMain::FillScrollLabels()
+{
+    Trace(":Initialising MouseOverS");
+    MouseOverS::Companions = {sldNB, dialNB, sldOutVolume, dialOutVol};
+    for (int16_t id = 0; id < ScrollLabelCount; ++id)
+        Record(id).ID = id;
+    Record(1).CtrlStep = 0.1f, Record(1).Step = 1, Record(1).ShiftStep = 10;
+    for (const RecordRow& row : Rows) {
+        ScrollLabelRecord& record = Record(row.id);
+        record.Label = this->*row.label;
+        record.Max = row.max, record.Min = row.min, record.Default = row.defaultValue, record.Value = row.value;
+        record.CtrlStep = row.ctrlStep, record.Step = row.step, record.ShiftStep = row.shiftStep;
+        record.Format = row.format;
+        record.ShowCaption = row.showCaption;
+    }
+    NotchCentreRanges = {{{6000, 0, 1000}, {6000, -6000, 1000}}};
+    Record(11).Max = NotchCentreRanges[0].Max;
+    Record(11).Min = NotchCentreRanges[0].Min;
+    Record(11).Default = Record(11).Value = NotchCentreRanges[0].Value;
+    for (int16_t id : {2, 3, 4, 5, 17, 18, 19, 20, 21, 22, 23, 24})
+        ScrollLabelSteps::ShowValue(Record(id));
+
+    Trace(":Initialising CtlArray(9)");
+    MouseOverS::lblNB_Wheel();
+    for (const ApplyRow& row : ApplyRoutines)
+        Record(row.id).ApplyProc = row.routine;
+    Trace(":Initialising sldNB");
+    SetCompanionLimits(sldNB, Record(9));
+    sldNB->SetValue(0);
+    SetCompanionLimits(dialNB, Record(9));
+    dialNB->SetValue(0);
+    Trace(":Initialising ctlArray(10)");
+    // The volume the output level in force stands for: a gain as its thousandths above 1.
+    Record(10).Value = OutputAttenuation > 0.0f ? (OutputAttenuation - 1.0f) * 1000.0f : OutputAttenuation;
+    SetCompanionLimits(sldOutVolume, Record(10));
+    SetCompanionLimits(dialOutVol, Record(10));
+    for (int16_t id : {10, 11, 12, 13, 14, 17, 18, 23, 20})
+        RunApply(id);
+    for (int16_t id : {11, 12, 17, 18})
+        Record(id).Disabled = true;
+    ConnectScrollLabels();
+}
+
+// The label takes the focus and its focus colour (and a border when so configured), and
+// Picture1's stand-in, the frequency display, takes the keyboard so the window sees the keys.
+// The focused label again, or a disabled one, changes nothing; a negative ID stands for the
+// focused label.
+void frmMain::HiLiteScrollLabel(int16_t ID)
+{
+    if (hiLiteBusy)
+        return;
+    BusyGuard busy(hiLiteBusy);
+    if (ID == FocusedLabelID)
+        return;
+    if (ID < 0)
+        ID = FocusedLabelID;
+    if (ID < 0 || ID >= ScrollLabelCount)
+        return;
+    const ScrollLabelRecord& record = Record(ID);
+    if (record.Disabled)
+        return;
+    FocusedLabelID = ID;
+    picFreqDisp->setFocus(Qt::MouseFocusReason);
+    if (record.Label) {
+        FormControls::SetForeColour(record.Label, static_cast<uint32_t>(record.FocusColour));
+        if (HiLiteBorder)
+            record.Label->setFrameShape(QFrame::Box);
+    }
+}
+
+// Each value label's mouse: hovering highlights it, the right button restores its default.
+void frmMain::ConnectScrollLabels()
+{
+    for (const RecordRow& row : Rows) {
+        Label* label = this->*row.label;
+        const int16_t id = row.id;
+        connect(label, &Label::MouseMove, this, [this, id] {
+            DarkenControls();
+            HiLiteScrollLabel(id);
+        });
+        connect(label, &Label::MouseDown, this, [this, id](int button) { ScrollLabel_MouseDown(id, button); });
+    }
+}
+
+// The right button resets a label to its default (the filter edges to the current preset's);
+// the left button on the AGC attack focuses it, and any button on the scope's centre resets it.
+void frmMain::ScrollLabel_MouseDown(int16_t id, int button)
+{
+    ScrollLabelRecord& record = Record(id);
+    if (button == LeftButton && id == 13)
+        FocusedLabelID = 13;
+    if (button != RightButton && id != 15)
+        return;
+    const FilterEntry& preset = FilterTable.at(static_cast<size_t>(FilterMode));
+    const IFFilterEntry& ifPreset = IFFilterTable.at(static_cast<size_t>(IFFilterIndex(DemodMode, IFFilterMode)));
+    const bool ifTable = DemodMode != DemodModeEnum::DRM && DemodMode != DemodModeEnum::SAM;
+    switch (id) {
+    case 7: record.Value = static_cast<float>(preset.DefaultHi); break;
+    case 8: record.Value = static_cast<float>(preset.DefaultLo); break;
+    case 13:
+    case 14:
+        if (record.Default <= 0.0f)
+            record.Default = (record.Max - record.Min) / 2.0f;
+        record.Value = record.Default;
+        break;
+    case 17: record.Value = ifTable ? static_cast<float>(ifPreset.DefaultHi) : record.Default; break;
+    case 18: record.Value = ifTable ? static_cast<float>(ifPreset.DefaultLo) : record.Default; break;
+    default: record.Value = record.Default; break;
+    }
+    if (id == 9)
+        sldNB->SetValue(Numeric::CLng(record.Default));
+    const bool captioned = (id >= 2 && id <= 5) || id == 7 || id == 8 || id == 13 || id == 14 || id == 17 ||
+                           id == 18 || id == 20 || id == 21 || id == 22 || id == 23;
+    if (captioned)
+        ScrollLabelSteps::ShowValue(record);
+    RunApply(id);
+}
+
+// The keys act on the focused label (record 0, which does nothing, when none is): A or Up
+// and Z or Down step it, Left and Right move the focus through identifiers 1 to 20, Space
+// restores its default. Nothing while the frequency display has the focus: its own keys tune.
+void frmMain::Form_KeyDown(int KeyCode, int Shift)
+{
+    if (FocusedLabelID == 1)
+        return;
+    const int16_t id = FocusedLabelID >= 0 && FocusedLabelID < ScrollLabelCount ? FocusedLabelID : 0;
+    ScrollLabelRecord& record = Record(id);
+    const auto modifier = ScrollLabelSteps::KeyModifier((Shift & ShiftKey) != 0, (Shift & CtrlKey) != 0);
+    switch (KeyCode) {
+    case Qt::Key_A:
+    case Qt::Key_Up: ScrollLabelSteps::StepValue(record, 1, modifier); break;
+    case Qt::Key_Z:
+    case Qt::Key_Down: ScrollLabelSteps::StepValue(record, -1, modifier); break;
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        LoLiteScrollLabel(id);
+        const int16_t next = KeyCode == Qt::Key_Left ? (id - 1 < 1 ? 20 : id - 1) : (id + 1 > 20 ? 1 : id + 1);
+        FocusedLabelID = next;
+        HiLiteScrollLabel(-1);
+        break;
+    }
+    case Qt::Key_Space:
+        if (id == 7)
+            record.Default = static_cast<float>(FilterTable.at(static_cast<size_t>(FilterMode)).DefaultHi);
+        if (id == 8)
+            record.Default = static_cast<float>(FilterTable.at(static_cast<size_t>(FilterMode)).DefaultLo);
+        record.Value = record.Default;
+        if (!record.Format.empty() && record.ShowCaption)
+            ScrollLabelSteps::ShowValue(record);
+        RunApply(id);
+        break;
+    default: break;
+    }
+}
+
+// A crystal receiver's software oscillator has nothing to tune: its offset from the crystal
+// becomes the RIT label's value, and the label's apply routine moves the receive chain's IF.
+void frmMain::ConnectRIT()
+{
+    if (!SoftDDS)
+        return;
+    SoftDDS->ConnectRIT([](float offsetHz) {
+        Record(lblBFOIndex).Value = offsetHz;
+        MouseOverS::lblBFO_Wheel();
+    });
+}
+
+// The records outlive the window: they must not keep its controls.
+void frmMain::ReleaseScrollLabels()
+{
+    if (SoftDDS)
+        SoftDDS->ConnectRIT(nullptr);
+    for (ScrollLabelRecord& record : ScrollLabels)
+        record.Label = nullptr;
+    MouseOverS::Companions = {};
+}

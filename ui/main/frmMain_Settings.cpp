@@ -1,0 +1,155 @@
+#include "ui/main/frmMain.h"
+
+#include "audio/QELVODX8.h"
+#include "core/MainWindowValues.h"
+#include "core/Numeric.h"
+#include "core/PublicVars.h"
+#include "core/Settings.h"
+#include "core/TryStep.h"
+#include "core/frmLog.h"
+#include "dsp/QELVO.h"
+#include "dsp/ReceiveState.h"
+#include "platform/AppPaths.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+const std::string section = "frmMain";
+
+int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
+bool ToBool(const std::string& text) { return Numeric::CBool(text); }
+std::string AsIs(const std::string& text) { return text; }
+
+// The stored text, or the default's text when the key is missing, converted; a text that
+// does not convert leaves the value in force.
+template <typename Value, typename Convert>
+void Read(const std::string& key, Value& value, const std::string& defaultText, Convert convert)
+{
+    TryStep([&] { value = static_cast<Value>(convert(Settings::GetSetting(section, key, defaultText))); });
+}
+
+void Write(const std::string& key, const std::string& text) { Settings::SaveSetting(section, key, text); }
+void Write(const std::string& key, bool value) { Write(key, Numeric::BoolText(value)); }
+void Write(const std::string& key, int32_t value) { Write(key, Numeric::Str(value)); }
+
+// The colour keys in the order the start-up reads them, each defaulting to the scheme's
+// colour in force.
+struct ColourKey
+{
+    const char* key;
+    int32_t SDRColourScheme::*field;
+};
+
+const ColourKey ColourKeys[] = {
+    {"SDRBackgroundColour", &SDRColourScheme::SDRBackgroundColour},
+    {"SDRLabelColour", &SDRColourScheme::SDRLabelColour},
+    {"SDRTuningColour", &SDRColourScheme::SDRTuningColour},
+    {"SDRFrameNormalColour", &SDRColourScheme::SDRFrameNormalColour},
+    {"SDRFrameFocusColour", &SDRColourScheme::SDRFrameFocusColour},
+    {"ScrollableLabelNormalColour", &SDRColourScheme::ScrollableLabelNormalColour},
+    {"ScrollableLabelFocusColour", &SDRColourScheme::ScrollableLabelFocusColour},
+};
+
+} // namespace
+
+void frmMain::RestoreColourScheme()
+{
+    SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
+    for (const ColourKey& colour : ColourKeys) {
+        int32_t& field = scheme.*colour.field;
+        Read(colour.key, field, Numeric::Str(field), ToLong);
+    }
+}
+
+// The window's options and most program-wide ones; the sound devices are read when the
+// sound card is configured. A key that is missing gives its default (or leaves the value in
+// force where the value in force is the default); one that does not convert is skipped.
+void frmMain::RestoreSettings()
+{
+    AddLog("RestoreSettings : Start");
+    const auto current = [](auto value) {
+        if constexpr (std::is_same_v<decltype(value), bool>)
+            return Numeric::BoolText(value);
+        else
+            return Numeric::Str(value);
+    };
+    Read("SDRModelNo", SDRModelNo, current(SDRModelNo), ToLong);
+    Read("CurrentMainBandIndex", CurrentMainBandIndex, current(CurrentMainBandIndex), ToLong);
+    Read("NoiseFloor", NoiseFloor, "1000000", [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
+    Read("DisplayMode", DisplayMode, "2", ToLong);
+    Read("ScopeSource", ScopeSource, "0", [](const std::string& text) { return Numeric::CLng(Numeric::Val(text)); });
+    Read("PerfStatsOn", PerfStatsOn, "False", ToBool);
+    if (QELVO::SPLAvailable)
+        Read("UseSPL", QELVO::UseSPL, "False", ToBool);
+    Read("ShaftAutoRate", ShaftAutoRate, "False", ToBool);
+    Read("EnableShaftEncoder", EnableShaftEncoder, "False", ToBool);
+    Read("ScrollWheelEnableOverScope", ScrollWheelEnableOverScope, "False", ToBool);
+    Read("MouseOverS.HiLiteBorder", HiLiteBorder, "False", ToBool);
+    Read("DRM.RunDreamOnDRM", RunDreamOnDRM, "False", ToBool);
+    Read("DRM.MuteAFOnDRM", MuteAFOnDRM, "False", ToBool);
+    Read("DRM.CloseSoundcardOnDRM", CloseSoundcardOnDRM, "False", ToBool);
+    Read("DRM.PathToDream", PublicVars::PathToDream, "", AsIs);
+    Read("DRM.DreamProgArgs", PublicVars::DreamProgArgs, "", AsIs);
+    Read("DRM.DreamWindowStyle", DreamWindowStyle, "1", ToLong);
+    Read("DRM.DreamCloseOnExit", PublicVars::DreamCloseOnExit, "True", ToBool);
+    Read("DRM.DreamCloseOnModeChange", DreamCloseOnModeChange, "False", ToBool);
+    Read("KBDSupport", KBDSupport, "False", ToBool);
+    Read("AutoTrackPresets", AutoTrackPresets, "True", ToBool);
+    Read("FormCaptionOffOnPwrOn", FormCaptionOffOnPwrOn, "False", ToBool);
+    Read("AutoStartSDR", AutoStartSDR, "False", ToBool);
+    Read("SaveRecordingspath", SaveRecordingsPath, AppPaths::ProgramFolder(), AsIs);
+    Read("PhaseBitCorrection", PhaseBitCorrection, current(PhaseBitCorrection), ToBool);
+    Read("FlipIQ", FlipIQ, current(FlipIQ), ToBool);
+    AddLog("RestoreSettings : End");
+}
+
+// All 39 keys, each from the value in force; two keep the stored format only.
+void frmMain::SaveSettings()
+{
+    const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
+    const auto write = [](const std::string& key, auto value) { TryStep([&] { Write(key, value); }); };
+    write("SDRModelNo", SDRModelNo);
+    write("SDRBackgroundColour", scheme.SDRBackgroundColour);
+    write("SDRFrameFocusColour", scheme.SDRFrameFocusColour);
+    write("SDRFrameNormalColour", scheme.SDRFrameNormalColour);
+    write("SDRLabelColour", scheme.SDRLabelColour);
+    write("SDRTuningColour", scheme.SDRTuningColour);
+    write("ScrollableLabelFocusColour", scheme.ScrollableLabelFocusColour);
+    write("ScrollableLabelNormalColour", scheme.ScrollableLabelNormalColour);
+    write("CurrentMainBandIndex", CurrentMainBandIndex);
+    // Whole hundred-thousandths, as its default "1000000" (10.0) is.
+    write("NoiseFloor", Numeric::Str(static_cast<int64_t>(std::floor(static_cast<double>(NoiseFloor) * 100000.0))));
+    write("DisplayMode", DisplayMode);
+    write("PerfStatsOn", PerfStatsOn);
+    write("UseSPL", QELVO::UseSPL);
+    write("ShaftAutoRate", ShaftAutoRate);
+    write("EnableShaftEncoder", EnableShaftEncoder);
+    write("ScrollWheelEnableOverScope", ScrollWheelEnableOverScope);
+    write("ScopeSource", ScopeSource);
+    write("NBOn", NBOn);
+    write("NB", Numeric::Str(ScrollLabels[9].Value));
+    write("CurrentPlaybackDevice", SoundCard ? SoundCard->CurrentPlaybackDevice() : 1);
+    write("CurrentCaptureDevice", SoundCard ? SoundCard->CurrentCaptureDevice() : 1);
+    write("AutoDDSRefresh", false);
+    write("MouseOverS.HiLiteBorder", HiLiteBorder);
+    write("KBDSupport", KBDSupport);
+    write("DRM.RunDreamOnDRM", RunDreamOnDRM);
+    write("DRM.MuteAFOnDRM", MuteAFOnDRM);
+    write("DRM.CloseSoundcardOnDRM", CloseSoundcardOnDRM);
+    write("DRM.PathToDream", PublicVars::PathToDream);
+    write("DRM.DreamProgArgs", PublicVars::DreamProgArgs);
+    write("DRM.DreamWindowStyle", DreamWindowStyle);
+    write("DRM.DreamCloseOnExit", PublicVars::DreamCloseOnExit);
+    write("DRM.DreamCloseOnModeChange", DreamCloseOnModeChange);
+    write("AutoTrackPresets", AutoTrackPresets);
+    write("FormCaptionOffOnPwrOn", FormCaptionOffOnPwrOn);
+    write("AutoStartSDR", AutoStartSDR);
+    write("SaveRecordingsPath", SaveRecordingsPath);
+    write("PhaseBitCorrection", PhaseBitCorrection);
+    write("FlipIQ", FlipIQ);
+    write("DDSIFType", std::string("0"));
+}

@@ -1,0 +1,318 @@
+#include "ui/main/frmMain.h"
+
+#include "core/BusyGuard.h"
+#include "core/DoEvents.h"
+#include "core/MainWindowValues.h"
+#include "dsp/FilterObjects.h"
+#include "dsp/ReceiveDefaults.h"
+#include "dsp/ReceiveState.h"
+#include "radio/HardwareObjects.h"
+#include "ui/common/ClickRule.h"
+#include "ui/common/Dial.h"
+#include "ui/common/FormControls.h"
+#include "ui/common/Label.h"
+#include "ui/common/Slider.h"
+#include "ui/main/ScrollLabelApply.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+namespace {
+
+constexpr uint32_t OnColour = 0xFFFF00;
+constexpr uint32_t OffColour = 0xC0C000;
+constexpr uint32_t InjectionOnColour = 0x0000C0;
+constexpr uint32_t InjectionOffColour = 0x0000FF;
+constexpr int32_t MusicLowEdge = 50;   // Hz
+
+constexpr int16_t FilterLoLabel = 8;
+constexpr int16_t NBLabel = 9;
+constexpr int16_t OutVolLabel = 10;
+constexpr int16_t NotchCentreLabel = 11;
+constexpr int16_t NotchWidthLabel = 12;
+constexpr int16_t AGCAttackLabel = 13;
+constexpr int16_t AGCDecayLabel = 14;
+constexpr int16_t IFHiLabel = 17;
+constexpr int16_t IFLoLabel = 18;
+
+bool Ticked(const QCheckBox* box) { return box->isChecked(); }
+
+// A value label the wheel may act on, or not; its caption is greyed while it may not.
+void SetLabelAvailable(int16_t id, bool available)
+{
+    ScrollLabels[id].Disabled = !available;
+    if (ScrollLabels[id].Label)
+        ScrollLabels[id].Label->setEnabled(available);
+}
+
+// Puts a check box back to a stored state without running its handler's effect again:
+// the caller's busy flag is set, so the nested run returns at once.
+void Restore(QCheckBox* box, bool ticked) { box->setChecked(ticked); }
+
+}   // namespace
+
+void frmMain::SetCheckAndRun(QCheckBox* box, bool ticked, const std::function<void()>& handler)
+{
+    if (box->isChecked() != ticked)
+        box->setChecked(ticked);   // the change runs the handler
+    else
+        handler();
+}
+
+// The receive controls take their handlers and their start-up state: the AGC speed in force
+// with the AGC switch's state, the IF filter off in Track mode, the mode and the AF preset in
+// force (which switch the chain's filters on), the notch and noise-reducer switches' state.
+void frmMain::InitialiseReceiveControls()
+{
+    ConnectSwitches();
+    ConnectSliders();
+    optAGC.Select(AGCMode);
+    chkAGC_Click();
+    IFFilterMode = IFFilterModeEnum::Track;
+    optIFFilter.Select(IFFilterMode);
+    IFFilterActive = false;
+    SetCheckAndRun(chkIFFilter, false, [this] { chkIFFilter_Click(); });
+    optMode_Click(DemodMode);
+    optFilter_Click(FilterMode);
+    optNotch_Click(NotchMode);
+    chkNotchOn_Click();
+    chkNB_Click();
+    sldNB_Change();
+}
+
+void frmMain::ConnectSwitches()
+{
+    const auto on = [](QCheckBox* box, void (frmMain::*handler)(), frmMain* window) {
+        ClickRule::Connect(box, [window, handler] { (window->*handler)(); });
+    };
+    on(chkDynFilter, &frmMain::chkDynFilter_Click, this);
+    on(chkFlipIQ, &frmMain::chkFlipIQ_Click, this);
+    on(chkIQSelectUpper, &frmMain::chkIQSelectUpper_Click, this);
+    on(chkNB, &frmMain::chkNB_Click, this);
+    on(chkNotchOn, &frmMain::chkNotchOn_Click, this);
+    on(chkNotchAuto, &frmMain::chkNotchAuto_Click, this);
+    on(chkNotchMirror, &frmMain::chkNotchMirror_Click, this);
+    on(chkNotchType, &frmMain::chkNotchType_Click, this);
+    on(chkIFFilter, &frmMain::chkIFFilter_Click, this);
+    on(chkMusic, &frmMain::chkMusic_Click, this);
+    on(chkMute, &frmMain::chkMute_Click, this);
+    on(chkAGC, &frmMain::chkAGC_Click, this);
+    on(chkTuneLo, &frmMain::chkTuneLo_Click, this);
+    ClickRule::Connect(cmdCalibrateSMeter, [this] { cmdCalibrateSMeter_Click(); });
+    connect(dialNB, &Dial::Changing, this, &frmMain::dialNB_Changing);
+    connect(dialOutVol, &Dial::Changing, this, &frmMain::dialOutVol_Changing);
+    optMode.OnClick([this](int index) { optMode_Click(index); });
+    optFilter.OnClick([this](int index) { optFilter_Click(index); });
+    optIFFilter.OnClick([this](int index) { optIFFilter_Click(index); });
+    optNotch.OnClick([this](int index) { optNotch_Click(index); });
+    optAGC.OnClick([this](int index) { optAGC_Click(index); });
+}
+
+// Off: the edges stored with the edge sliders come back, and the dynamic filter's edges
+// inside them.
+void frmMain::chkDynFilter_Click()
+{
+    DynFilterActive = DynFilter.Active = Ticked(chkDynFilter);
+    if (!DynFilterActive)
+        optFilter_Click(-2);
+}
+
+void frmMain::chkFlipIQ_Click() { FlipIQ = Ticked(chkFlipIQ); }
+
+// Only an I/Q receiver whose oscillator is not tuned by the program chooses its image.
+void frmMain::chkIQSelectUpper_Click()
+{
+    if (!IQModeOn || VFOControl)
+        return;
+    IQSelectUpper = Ticked(chkIQSelectUpper);
+    FormControls::SetForeColour(chkIQSelectUpper, IQSelectUpper ? InjectionOnColour : InjectionOffColour);
+}
+
+void frmMain::chkNB_Click()
+{
+    NBOn = Ticked(chkNB);
+    dialNB->setVisible(NBOn);
+    sldNB->setEnabled(NBOn);
+    SetLabelAvailable(NBLabel, NBOn);
+}
+
+void frmMain::chkNotchOn_Click()
+{
+    NotchActive = NotchFilter.Active = Ticked(chkNotchOn);
+    AnalyserShowNotch = NotchActive;
+    if (NotchActive) {
+        NotchMode = optNotch.Selected() == NotchModeEnum::Auto ? NotchModeEnum::Auto : NotchModeEnum::Man;
+        NotchDirty = true;
+    }
+    SetLabelAvailable(NotchCentreLabel, NotchActive);
+    SetLabelAvailable(NotchWidthLabel, NotchActive);
+}
+
+void frmMain::chkNotchAuto_Click()
+{
+    if (notchAutoBusy_)
+        return;
+    BusyGuard busy(notchAutoBusy_);
+    if (!NotchActive) {
+        Restore(chkNotchAuto, NotchMode == NotchModeEnum::Auto);
+        return;
+    }
+    NotchMode = Ticked(chkNotchAuto) ? NotchModeEnum::Auto : NotchModeEnum::Man;
+    ShowManualNotchControls(NotchMode == NotchModeEnum::Man);
+    if (NotchMode == NotchModeEnum::Auto)
+        TakeAFNotchRange();
+    NotchFilter.Active = true;
+    NotchDirty = true;
+    AnalyserShowNotch = true;
+    if (NotchMode == NotchModeEnum::Man)
+        chkNotchType_Click();
+}
+
+void frmMain::chkNotchMirror_Click()
+{
+    if (!NotchActive) {
+        if (Ticked(chkNotchMirror) != NotchMirror)
+            chkNotchMirror->setChecked(NotchMirror);
+        return;
+    }
+    NotchMirror = Ticked(chkNotchMirror);
+    NotchDirty = true;
+}
+
+// Swaps the notch-centre label's range and value between the AF and the IF notch and
+// applies the centre: the AF notch lies at an audio frequency, the IF notch at an offset
+// (of either sign) from the IF.
+void frmMain::chkNotchType_Click()
+{
+    if (notchTypeBusy_)
+        return;
+    BusyGuard busy(notchTypeBusy_);
+    if (!NotchActive) {
+        Restore(chkNotchType, NotchType == NotchTypeEnum::IF);
+        return;
+    }
+    ScrollLabelRecord& centre = ScrollLabels[NotchCentreLabel];
+    const int type = Ticked(chkNotchType) ? NotchTypeEnum::IF : NotchTypeEnum::AF;
+    const int other = 1 - type;
+    NotchCentreRanges[static_cast<size_t>(other)].Value = centre.Value;
+    const NotchCentreRange& range = NotchCentreRanges[static_cast<size_t>(type)];
+    centre.Value = type == NotchTypeEnum::AF ? std::abs(range.Value) : range.Value;
+    centre.Max = range.Max;
+    centre.Min = range.Min;
+    NotchType = type;
+    MouseOverS::lblNotchC_Wheel();
+}
+
+// The noise-reducer slider follows the dial, unless label 9 is moving both itself.
+void frmMain::dialNB_Changing()
+{
+    if (dialNBBusy_ || ScrollLabels[NBLabel].Busy)
+        return;
+    BusyGuard busy(dialNBBusy_);
+    sldNB->SetValue(dialNB->Value());
+}
+
+void frmMain::dialOutVol_Changing()
+{
+    if (dialOutVolBusy_)
+        return;
+    BusyGuard busy(dialOutVolBusy_);
+    ScrollLabels[OutVolLabel].Value = static_cast<float>(dialOutVol->Value());
+    DoEvents();
+    sldOutVolume->SetValue(dialOutVol->Value());
+}
+
+// On: the IF filter works in the mode chosen. Off: the mode falls back to Track first (while
+// the filter is still on), then the filter stops.
+void frmMain::chkIFFilter_Click()
+{
+    if (ifFilterCheckBusy_)
+        return;
+    BusyGuard busy(ifFilterCheckBusy_);
+    if (Ticked(chkIFFilter)) {
+        IFFilter.Active = IFFilterActive = true;
+        SetLabelAvailable(IFHiLabel, true);
+        SetLabelAvailable(IFLoLabel, true);
+        optIFFilter_Click(IFFilterMode);
+    } else {
+        optIFFilter_Click(IFFilterModeEnum::Track);
+        chkIFFilter->setChecked(false);
+        IFFilter.Active = IFFilterActive = false;
+        SetLabelAvailable(IFHiLabel, false);
+        SetLabelAvailable(IFLoLabel, false);
+    }
+    FiltersDirty = true;
+}
+
+// Music mode moves the lower AF edge to 50 Hz and remembers the preset's edge for when it
+// is switched off again.
+void frmMain::chkMusic_Click()
+{
+    FilterEntry& preset = FilterTable.at(static_cast<size_t>(FilterMode));
+    if (Ticked(chkMusic)) {
+        preset.SavedLo = FilterLo;
+        FilterLo = MusicLowEdge;
+    } else {
+        FilterLo = preset.SavedLo;
+    }
+    MusicModeActive = preset.Music = Ticked(chkMusic);
+    ScrollLabels[FilterLoLabel].Value = static_cast<float>(FilterLo);
+    MouseOverS::lblFilterLo_Wheel();
+    ScrollLabelSteps::ShowValue(ScrollLabels[FilterLoLabel]);
+    FiltersDirty = true;
+}
+
+void frmMain::chkMute_Click()
+{
+    Mute = Ticked(chkMute);
+    FormControls::SetForeColour(chkMute, Mute ? OnColour : OffColour);
+}
+
+void frmMain::chkAGC_Click()
+{
+    AGCOn = Ticked(chkAGC);
+    FormControls::SetForeColour(chkAGC, AGCOn ? OnColour : OffColour);
+    SetLabelAvailable(AGCAttackLabel, AGCOn);
+    SetLabelAvailable(AGCDecayLabel, AGCOn);
+}
+
+// A speed preset, while the AGC is on: its times go to labels 13 and 14 and into the chain.
+void frmMain::optAGC_Click(int Index)
+{
+    if (agcBusy_ || !optAGC.Contains(Index))
+        return;
+    BusyGuard busy(agcBusy_);
+    if (!AGCOn) {
+        optAGC.Select(AGCMode);
+        return;
+    }
+    optAGC.HighlightOnly(Index, OffColour, OnColour);
+    optAGC.Select(Index);
+    AGCMode = Index;
+    const AGCEntry& preset = AGCTable.at(static_cast<size_t>(AGCMode));
+    ScrollLabels[AGCAttackLabel].Value = static_cast<float>(preset.Attack);
+    ScrollLabels[AGCAttackLabel].Default = static_cast<float>(preset.DefaultAttack);
+    ScrollLabels[AGCDecayLabel].Value = static_cast<float>(preset.Decay);
+    ScrollLabels[AGCDecayLabel].Default = static_cast<float>(preset.DefaultDecay);
+    MouseOverS::lblAGCAttack_Wheel();
+    MouseOverS::lblAGCDecay_Wheel();
+}
+
+// The injection side: the IF offset and the filters follow, the oscillator is re-programmed
+// for the same frequency, and an IF notch keeps its place relative to the signal.
+void frmMain::chkTuneLo_Click()
+{
+    const bool lowSide = Ticked(chkTuneLo);
+    FormControls::SetForeColour(chkTuneLo, lowSide ? InjectionOnColour : InjectionOffColour);
+    HiSideLoOn = !lowSide;
+    if (VFO)
+        VFO->HiSideLo(HiSideLoOn);
+    MouseOverS::lblBFO_Wheel();
+    FiltersDirty = true;
+    if (VFO)
+        VFO->TunedFrequency(VFO->TunedFrequency());
+    MouseOverS::lblNotchC_Wheel();
+}
+
+void frmMain::cmdCalibrateSMeter_Click() { SMeterZeroRequested = true; }

@@ -1,0 +1,103 @@
+#include "ui/main/modWheelMouse.h"
+
+#include "core/BusyGuard.h"
+#include "core/TryStep.h"
+#include "ui/common/MouseCodes.h"
+#include "ui/main/frmMain.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include <cstdlib>
+
+namespace modWheelMouse {
+
+namespace {
+
+frmMain* hookedWindow = nullptr;
+
+int32_t KeyState(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers.testFlag(Qt::ShiftModifier) ? MK_SHIFT : 0) |
+           (modifiers.testFlag(Qt::ControlModifier) ? MK_CONTROL : 0);
+}
+
+} // namespace
+
+WheelHook::WheelHook(frmMain* window)
+    : window_(window)
+{
+}
+
+// Only the delivery to a window is looked at: Qt sends the same event on to the widget
+// under the pointer and to its parents, which must not count again.
+bool WheelHook::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!watched->isWindowType())
+        return false;
+    if (event->type() == QEvent::Wheel) {
+        Wheel(*static_cast<QWheelEvent*>(event));
+    } else if (event->type() == QEvent::KeyPress && window_ && watched == window_->windowHandle()) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        window_->Form_KeyDown(key.key(), MouseCodes::ShiftCode(key.modifiers()));
+    }
+    return false;
+}
+
+// Fine wheels and touch pads send parts of a notch: they add up to whole messages, and a
+// turn the other way starts afresh. With Alt held X11 reports the turn on the x axis.
+void WheelHook::Wheel(const QWheelEvent& event)
+{
+    const QPoint angle = event.angleDelta();
+    const int32_t delta = angle.y() != 0 ? angle.y() : angle.x();
+    if (delta == 0)
+        return;
+    if ((delta > 0) != (remainder_ > 0))
+        remainder_ = 0;
+    remainder_ += delta;
+    const QPoint at = event.globalPosition().toPoint();
+    while (std::abs(remainder_) >= WheelDeltaPerMessage) {
+        const int32_t message = remainder_ > 0 ? WheelDeltaPerMessage : -WheelDeltaPerMessage;
+        remainder_ -= message;
+        GetMsgProc(message, KeyState(event.modifiers()), at.x(), at.y());
+    }
+}
+
+void WheelHook::GetMsgProc(int32_t delta, int32_t keyState, int32_t x, int32_t y)
+{
+    if (busy_)
+        return;   // a step under way pumps messages: the nested one only passes
+    BusyGuard busy(busy_);
+    if (FocusedLabelID < 0 || FocusedLabelID >= ScrollLabelCount)
+        return;
+    ScrollLabelRecord& record = ScrollLabels[static_cast<size_t>(FocusedLabelID)];
+    if (record.Disabled || FocusedLabelID == 0)
+        return;
+    if (!counter_.Count())
+        return;
+    const int32_t wParam = static_cast<int32_t>(static_cast<uint32_t>(delta) << 16) | keyState;
+    record.LastWheelMsg = {WM_MOUSEWHEEL, wParam, x, y};
+    const auto modifier = ScrollLabelSteps::WheelModifier(keyState & MK_SHIFT, keyState & MK_CONTROL);
+    TryStep([&] { ScrollLabelSteps::StepValue(record, wParam > 0 ? 1 : wParam < 0 ? -1 : 0, modifier); });
+}
+
+bool init(frmMain* window)
+{
+    hookedWindow = window;
+    return true;
+}
+
+void HookWheel()
+{
+    HookHandle = std::make_unique<WheelHook>(hookedWindow);
+    qApp->installEventFilter(HookHandle.get());
+}
+
+void UnHookWheel()
+{
+    HookHandle.reset();   // removes its filter
+}
+
+} // namespace modWheelMouse
