@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QRadioButton>
 
 #include <cmath>

@@ -129,7 +129,8 @@ void ApplyOutputVolume()
     const float v = record.Value;
     if (v < -50.0f) {
         OutputAttenuation = v;
-        ShowCaption(record, 20.0 * QELVO::Log10(std::abs(v / 100.0f)), "-");
+        // Shown as a cut, with one minus sign whatever side of 1 the ratio lies.
+        ShowCaption(record, -std::abs(20.0 * QELVO::Log10(std::abs(v / 100.0f))));
     } else if (v > 1.0f) {
         OutputAttenuation = v / 1000.0f + 1.0f;
         ShowCaption(record, 20.0 * QELVO::Log10(OutputAttenuation), "+");

@@ -4,6 +4,7 @@
 
 class Dial;
 class Slider;
+class clsSpectrumAnalyser;
 
 // One pending tuning step up or down, set by the wheel over the spectrum and served by the
 // tuning timer at most once per tick.
@@ -29,6 +30,8 @@ struct CompanionControls
     Dial* dialOutVol = nullptr;
 };
 inline CompanionControls Companions;
+// The analyser the scope's labels steer; none until the main window connects it.
+inline clsSpectrumAnalyser* Analyser = nullptr;
 
 // Set before the frequency display's wheel step moves the tuning dial, so that the dial's
 // change handler skips its own tuning once (it clears the flag).
@@ -52,6 +55,18 @@ void lblIFHi_Wheel();            // 17
 void lblIFLo_Wheel();            // 18
 void lblBFO_Wheel();             // 20: the receiver incremental tuning (RIT)
 void lblIFShift_Wheel();         // 23
+
+// The analyser's labels (ScrollLabelApply_Scope.cpp).
+void lblScopeChn1Gain_Wheel();   // 2
+void lblScopeChn1Shift_Wheel();  // 3
+void lblScopeChn2Gain_Wheel();   // 4
+void lblScopeChn2Shift_Wheel();  // 5
+void lblScopeXWidth_Wheel();     // 6: the span around the centre, and both captions
+void lblScopeXCentre_Wheel();    // 15
+void lblSpectrumSmooth_Wheel();  // 19
+void lblY1Bright_Wheel();        // 21
+void lblY2Bright_Wheel();        // 22
+void lblFrameRate_Wheel();       // 24
 
 // The volume label's value as the output level: below -50 an attenuation (1/100 dB) passed
 // to the sound card, above 1 a gain of 1 + value / 1000, from -1 to 1 neither; values from

@@ -72,7 +72,6 @@ frmMain::frmMain(QWidget* parent)
 frmMain::~frmMain()
 {
     Form_Unload();
-    ReleaseScrollLabels();
     // The receive chain must not call into a window that is gone.
     if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
         ReceiveLinks::SpectrumAnalyser = nullptr;
@@ -99,10 +98,10 @@ void frmMain::Form_Load()
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     chkPerfStatsOn->setChecked(PerfStatsOn);
     optDisplaySize.Select(DisplayMode);
-    TryStep([this] { ApplyColourScheme(); });
 
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
+    TryStep([this] { ApplyColourScheme(); });
     Trace(":Creating Wavfile Object");
     TryStep([this] {
         WavFile = std::make_unique<clsWavFile>();
@@ -121,6 +120,7 @@ void frmMain::Form_Load()
         FFTReal.FFTInit(FFTReal.Points);
     });
     TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectHover(); });
     TryStep([this] { ConnectRIT(); });
     Trace(" : Initialising Interface Objects");
     TryStep([] {
@@ -308,4 +308,5 @@ void frmMain::Form_Unload()
             ReceiveLinks::SpectrumAnalyser = nullptr;
         SpectrumAnalyser.reset();
     });
+    TryStep([this] { ReleaseScrollLabels(); });
 }

@@ -76,6 +76,14 @@ public:
     void ScrollLabel_MouseDown(int16_t ID, int Button);
     void Form_KeyDown(int KeyCode, int Shift);   // Qt key code; shift 1 Shift, 2 Ctrl, 4 Alt
 
+    // Hover over the bare window and the panels (frmMain_Hover.cpp): highlights cleared.
+    void Form_MouseMove(int Button, int Shift, double X, double Y);
+    void picCalib_MouseMove(int Button, int Shift, double X, double Y);
+    void frDemod_MouseMove(int Button, int Shift, double X, double Y);
+    void frFilters_MouseMove(int Button, int Shift, double X, double Y);
+    void frPresets_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
+
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
 
@@ -236,6 +244,7 @@ private:
     void CreateMarkerLines(QWidget* form);
     void ConnectFrameFocus();
     void ConnectScrollLabels();
+    void ConnectHover();
     void ConnectRIT();
     void ReleaseScrollLabels();
     void ConnectDisplaySize();

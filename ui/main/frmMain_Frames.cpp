@@ -145,11 +145,15 @@ void frmMain::Form_MouseUp(int, int, double, double) { PowerFrameDragging = fals
 // The bare window's own mouse events (the central widget's).
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == centralWidget() && event->type() == QEvent::MouseButtonRelease) {
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (watched == centralWidget() && (release || event->type() == QEvent::MouseMove)) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPointF at = mouse->position() * FormUnits::TwipsPerPixel;
-        Form_MouseUp(MouseCodes::ButtonCode(mouse->button()), MouseCodes::ShiftCode(mouse->modifiers()), at.x(),
-                     at.y());
+        const int shift = MouseCodes::ShiftCode(mouse->modifiers());
+        if (release)
+            Form_MouseUp(MouseCodes::ButtonCode(mouse->button()), shift, at.x(), at.y());
+        else
+            Form_MouseMove(MouseCodes::ButtonCode(mouse->buttons()), shift, at.x(), at.y());
     }
     EdgeSliderLostFocus(watched, event);
     if (BandPlanControlEvent(watched, event))

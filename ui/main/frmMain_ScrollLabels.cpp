@@ -45,7 +45,6 @@ struct RecordRow
 
 const float IFCentre = static_cast<float>(IFCentreHz);
 
-// The scope's labels keep their values for the analyser, which takes them when it exists.
 const RecordRow Rows[] = {
     {2, &FrontPanel::lblScopeChn1Gain, 99, 0, 1, 1, 0.01f, 0.1f, 1, "#0.0", true},
     {3, &FrontPanel::lblScopeChn1Shift, 100, -100, 0, 0, 0.1f, 1, 10, "#0", true},
@@ -83,7 +82,15 @@ const ApplyRow ApplyRoutines[] = {
     {12, MouseOverS::lblNotchW_Wheel},  {13, MouseOverS::lblAGCAttack_Wheel}, {14, MouseOverS::lblAGCDecay_Wheel},
     {16, MouseOverS::picScope_Wheel},   {17, MouseOverS::lblIFHi_Wheel},      {18, MouseOverS::lblIFLo_Wheel},
     {20, MouseOverS::lblBFO_Wheel},     {23, MouseOverS::lblIFShift_Wheel},
+    {2, MouseOverS::lblScopeChn1Gain_Wheel},   {3, MouseOverS::lblScopeChn1Shift_Wheel},
+    {4, MouseOverS::lblScopeChn2Gain_Wheel},   {5, MouseOverS::lblScopeChn2Shift_Wheel},
+    {6, MouseOverS::lblScopeXWidth_Wheel},     {15, MouseOverS::lblScopeXCentre_Wheel},
+    {19, MouseOverS::lblSpectrumSmooth_Wheel}, {21, MouseOverS::lblY1Bright_Wheel},
+    {22, MouseOverS::lblY2Bright_Wheel},       {24, MouseOverS::lblFrameRate_Wheel},
 };
+
+// The analyser's labels, which take its control colours.
+const int16_t AnalyserLabels[] = {2, 3, 4, 5, 6, 15, 19, 21, 22, 24};
 
 void RunApply(int16_t id) { VectorLib::CallBack(Record(id).ApplyProc); }
 
@@ -113,6 +120,7 @@ void frmMain::FillScrollLabels()
 {
     Trace(":Initialising MouseOverS");
     MouseOverS::Companions = {sldNB, dialNB, sldOutVolume, dialOutVol};
+    MouseOverS::Analyser = SpectrumAnalyser.get();
     for (int16_t id = 0; id < ScrollLabelCount; ++id)
         Record(id).ID = id;
     Record(1).CtrlStep = 0.1f, Record(1).Step = 1, Record(1).ShiftStep = 10;
@@ -128,6 +136,16 @@ void frmMain::FillScrollLabels()
     Record(11).Max = NotchCentreRanges[0].Max;
     Record(11).Min = NotchCentreRanges[0].Min;
     Record(11).Default = Record(11).Value = NotchCentreRanges[0].Value;
+    if (SpectrumAnalyser) {
+        Record(19).Default = static_cast<float>(SpectrumAnalyser->DefaultSmoothCount);
+        Record(19).Value = static_cast<float>(SpectrumAnalyser->SpectrumSmooth());
+        Record(24).Value = static_cast<float>(SpectrumAnalyser->FrameRate());
+        for (int16_t id : AnalyserLabels) {
+            Record(id).FocusColour = SpectrumAnalyser->ControlColourFocused;
+            Record(id).NormalColour = SpectrumAnalyser->ControlColourNormal;
+            FormControls::SetForeColour(Record(id).Label, static_cast<uint32_t>(Record(id).NormalColour));
+        }
+    }
     for (int16_t id : {2, 3, 4, 5, 17, 18, 19, 20, 21, 22, 23, 24})
         ScrollLabelSteps::ShowValue(Record(id));
 
@@ -145,7 +163,7 @@ void frmMain::FillScrollLabels()
     Record(10).Value = OutputAttenuation > 0.0f ? (OutputAttenuation - 1.0f) * 1000.0f : OutputAttenuation;
     SetCompanionLimits(sldOutVolume, Record(10));
     SetCompanionLimits(dialOutVol, Record(10));
-    for (int16_t id : {10, 11, 12, 13, 14, 17, 18, 23, 20})
+    for (int16_t id : {10, 11, 12, 13, 14, 15, 17, 18, 19, 24, 23, 20, 21, 22})
         RunApply(id);
     for (int16_t id : {11, 12, 17, 18})
         Record(id).Disabled = true;
@@ -276,7 +294,7 @@ void frmMain::ConnectRIT()
     });
 }
 
-// The records outlive the window: they must not keep its controls.
+// The records outlive the window: they must not keep its controls or its analyser.
 void frmMain::ReleaseScrollLabels()
 {
     if (SoftDDS)
@@ -284,4 +302,5 @@ void frmMain::ReleaseScrollLabels()
     for (ScrollLabelRecord& record : ScrollLabels)
         record.Label = nullptr;
     MouseOverS::Companions = {};
+    MouseOverS::Analyser = nullptr;
 }

@@ -32,6 +32,17 @@ void Read(const std::string& key, Value& value, const std::string& defaultText, 
     TryStep([&] { value = static_cast<Value>(convert(Settings::GetSetting(section, key, defaultText))); });
 }
 
+// A number outside its range (a stale or hand-edited store) gives the default.
+void ReadIndex(const std::string& key, int32_t& value, int32_t defaultValue, int32_t last,
+               int32_t (*convert)(const std::string&))
+{
+    Read(key, value, Numeric::Str(defaultValue), convert);
+    if (value < 0 || value > last)
+        value = defaultValue;
+}
+
+int32_t LeadingNumber(const std::string& text) { return Numeric::CLng(Numeric::Val(text)); }
+
 void Write(const std::string& key, const std::string& text) { Settings::SaveSetting(section, key, text); }
 void Write(const std::string& key, bool value) { Write(key, Numeric::BoolText(value)); }
 void Write(const std::string& key, int32_t value) { Write(key, Numeric::Str(value)); }
@@ -80,8 +91,8 @@ void frmMain::RestoreSettings()
     Read("SDRModelNo", SDRModelNo, current(SDRModelNo), ToLong);
     Read("CurrentMainBandIndex", CurrentMainBandIndex, current(CurrentMainBandIndex), ToLong);
     Read("NoiseFloor", NoiseFloor, "1000000", [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
-    Read("DisplayMode", DisplayMode, "2", ToLong);
-    Read("ScopeSource", ScopeSource, "0", [](const std::string& text) { return Numeric::CLng(Numeric::Val(text)); });
+    ReadIndex("DisplayMode", DisplayMode, 2, 3, ToLong);
+    ReadIndex("ScopeSource", ScopeSource, ScopeSourceEnum::IFIn, ScopeSourceEnum::AFOut, LeadingNumber);
     Read("PerfStatsOn", PerfStatsOn, "False", ToBool);
     if (QELVO::SPLAvailable)
         Read("UseSPL", QELVO::UseSPL, "False", ToBool);
@@ -94,7 +105,7 @@ void frmMain::RestoreSettings()
     Read("DRM.CloseSoundcardOnDRM", CloseSoundcardOnDRM, "False", ToBool);
     Read("DRM.PathToDream", PublicVars::PathToDream, "", AsIs);
     Read("DRM.DreamProgArgs", PublicVars::DreamProgArgs, "", AsIs);
-    Read("DRM.DreamWindowStyle", DreamWindowStyle, "1", ToLong);
+    ReadIndex("DRM.DreamWindowStyle", DreamWindowStyle, 1, 3, ToLong);
     Read("DRM.DreamCloseOnExit", PublicVars::DreamCloseOnExit, "True", ToBool);
     Read("DRM.DreamCloseOnModeChange", DreamCloseOnModeChange, "False", ToBool);
     Read("KBDSupport", KBDSupport, "False", ToBool);
@@ -122,7 +133,9 @@ void frmMain::SaveSettings()
     write("ScrollableLabelNormalColour", scheme.ScrollableLabelNormalColour);
     write("CurrentMainBandIndex", CurrentMainBandIndex);
     // Whole hundred-thousandths, as its default "1000000" (10.0) is.
-    write("NoiseFloor", Numeric::Str(static_cast<int64_t>(std::floor(static_cast<double>(NoiseFloor) * 100000.0))));
+    const double noiseFloor = std::floor(static_cast<double>(NoiseFloor) * 100000.0);
+    if (std::isfinite(noiseFloor) && std::abs(noiseFloor) < 1e18)
+        write("NoiseFloor", Numeric::Str(static_cast<int64_t>(noiseFloor)));
     write("DisplayMode", DisplayMode);
     write("PerfStatsOn", PerfStatsOn);
     write("UseSPL", QELVO::UseSPL);

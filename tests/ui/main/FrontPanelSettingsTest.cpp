@@ -99,17 +99,19 @@ TEST_F(MainWindowSettings, StartUpRestoresThe28Keys)
 }
 
 // A first run: the table's defaults, and the values in force where the default is the
-// value in force; a text that does not convert is skipped.
+// value in force; a text that does not convert is skipped, a number out of range gives the
+// default.
 TEST_F(MainWindowSettings, AnEmptySectionGivesTheDefaultsAndBadTextLeavesTheValue)
 {
     Restart([] {
         QFile::remove(QString::fromStdString(AppPaths::SettingsFilePath()));
         Store("ScopeSource", "abc");
         Store("DisplayMode", "abc");
+        Store("DRM.DreamWindowStyle", "7");
         Store("SDRModelNo", "x1");
         AutoTrackPresets = PerfStatsOn = false;
         PublicVars::DreamCloseOnExit = false;
-        DreamWindowStyle = 0;
+        DreamWindowStyle = 2;
         PhaseBitCorrection = FlipIQ = true;
         CurrentMainBandIndex = 5;
         ScopeSource = 3;

@@ -1,0 +1,217 @@
+#include "MainWindowRig.h"
+#include "core/PublicFuncs.h"
+#include "core/PublicVars.h"
+#include "dsp/ReceiveDefaults.h"
+#include "ui/common/FormControls.h"
+#include "ui/common/Frame.h"
+#include "ui/common/Label.h"
+#include "ui/common/PictureBox.h"
+#include "ui/common/SevenSegmentLabel.h"
+#include "ui/common/Shape.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QWheelEvent>
+#include <QWindow>
+
+namespace {
+
+constexpr int32_t Background = 0x102030;
+constexpr int32_t LabelText = 0x00C0C0;
+constexpr int32_t Tuning = 0x0000C8;
+constexpr int32_t FrameNormal = 0x808080;
+constexpr int32_t FrameFocus = 0xFFFFFF;
+constexpr int32_t ValueNormal = 0x00A000;
+constexpr int32_t ValueFocus = 0x00FF00;
+
+class FrontPanelFocus : public MainWindowRig
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowRig::SetUp();
+        window->winId();   // the window the wheel and keys are delivered to
+        PublicVars::SDRColourSchemes = {Background, LabelText, FrameFocus, FrameNormal, Tuning, ValueNormal, ValueFocus};
+        window->ApplyColourScheme();
+        HiLiteBorder = false;
+    }
+    void TearDown() override
+    {
+        MainWindowRig::TearDown();
+        PublicVars::SDRColourSchemes = {};
+        FocusedLabelID = 0;
+    }
+
+    static ScrollLabelRecord& Record(int16_t id) { return ScrollLabels[static_cast<size_t>(id)]; }
+    static uint32_t Fore(QWidget* control) { return FormControls::ForeColour(control); }
+
+    void Wheel(int angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWheelEvent event(QPointF(2, 2), QPointF(2, 2), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window->windowHandle(), &event);
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(window->windowHandle(), &event);
+    }
+};
+
+TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
+{
+    EXPECT_EQ(FormControls::BackColour(window->lblFilterHi), static_cast<uint32_t>(Background));
+    EXPECT_EQ(Fore(window->lblClock), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 75)));
+    EXPECT_EQ(Fore(window->lblScopeCtl[0]), static_cast<uint32_t>(LabelText));
+    EXPECT_EQ(Fore(window->optMode[0]), static_cast<uint32_t>(LabelText));
+    EXPECT_EQ(Fore(window->frDemod), static_cast<uint32_t>(FrameNormal));
+    EXPECT_EQ(FormControls::BackColour(window->frDemod), static_cast<uint32_t>(Background));
+    EXPECT_EQ(FormControls::BackColour(window->cboBandSelect), static_cast<uint32_t>(Background));
+    EXPECT_EQ(Fore(window->lblFilterHi), static_cast<uint32_t>(ValueNormal));
+    EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(Tuning));
+    EXPECT_EQ(window->lbl7Seg[4]->ForeColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 85)));
+    EXPECT_EQ(Record(1).FocusColour, Tuning);
+    EXPECT_EQ(window->shpDP[0]->FillColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 50)));
+    EXPECT_EQ(Fore(window->optPwr[0]), 0x00FF00u);
+    EXPECT_EQ(Fore(window->optPwr[2]), 0x00FFFFu);
+    EXPECT_EQ(window->picSmeter[2]->BackColor(), 0u);
+    EXPECT_EQ(window->picFreqDisp->BackColor(), static_cast<uint32_t>(Background));
+    EXPECT_EQ(window->shpSMeterTick[14]->FillColor(), 0x0000FFu) << "the segments keep their design colours";
+}
+
+// Hovering a label focuses and lights it; a disabled one is left alone; the RIT label goes
+// back to the tuning colour; the bare window clears everything.
+TEST_F(FrontPanelFocus, TheLabelUnderThePointerTakesTheFocus)
+{
+    HiLiteBorder = true;
+    window->lblFilterHi->MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(FocusedLabelID, 7);
+    EXPECT_EQ(Fore(window->lblFilterHi), static_cast<uint32_t>(ValueFocus));
+    EXPECT_EQ(window->lblFilterHi->frameShape(), QFrame::Box);
+    window->lblNotchC->MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(FocusedLabelID, 0) << "disabled at start";
+    EXPECT_EQ(Fore(window->lblFilterHi), static_cast<uint32_t>(ValueNormal));
+    EXPECT_EQ(window->lblFilterHi->frameShape(), QFrame::NoFrame);
+    window->lblBFO->MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(ValueFocus));
+    window->Form_MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(FocusedLabelID, 0);
+    EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(Tuning));
+
+    window->frFilters_MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(Fore(window->frFilters), static_cast<uint32_t>(FrameFocus));
+    const QRect band = window->cboBandSelect->geometry();
+    window->frPresets_MouseMove(0, 0, band.left() * 15.0, 30);
+    EXPECT_FALSE(window->cboBandSelect->isVisible()) << "the edge itself reveals nothing";
+    EXPECT_EQ(Fore(window->frFilters), static_cast<uint32_t>(FrameNormal));
+    window->show();
+    window->frPresets_MouseMove(0, 0, band.left() * 15.0 + 15, 30);
+    EXPECT_TRUE(window->cboBandSelect->isVisible());
+}
+
+// Every second wheel message steps the focused label by the step its keys choose; one
+// event counts once however many widgets it is delivered to.
+TEST_F(FrontPanelFocus, TheWheelStepsTheFocusedLabelOnEverySecondMessage)
+{
+    FocusedLabelID = 7;   // AF upper edge: 1 / 10 / 50
+    Record(7).Value = 3000;
+    Wheel(120);
+    EXPECT_EQ(Record(7).Value, 3000.0f);
+    Wheel(120);
+    EXPECT_EQ(Record(7).Value, 3010.0f);
+    EXPECT_EQ(FilterHi, 3010);
+    EXPECT_EQ(window->lblFilterHi->text(), "3010");
+    for (int half = 0; half < 4; ++half)   // a fine wheel: four halves are two messages
+        Wheel(-60, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(Record(7).Value, 3009.0f) << "Ctrl wins over Shift";
+    Wheel(120, Qt::ShiftModifier);
+    Wheel(120, Qt::ShiftModifier);
+    EXPECT_EQ(Record(7).Value, 3059.0f);
+
+    Record(7).Value = 11990;
+    Wheel(120, Qt::ShiftModifier);
+    Wheel(120, Qt::ShiftModifier);
+    EXPECT_EQ(Record(7).Value, 12000.0f) << "held at Max";
+
+    Record(7).Disabled = true;   // ignores the wheel, and the counter stands still
+    Wheel(120);
+    Record(7).Disabled = false;
+    FocusedLabelID = 0;
+    Wheel(120);                  // nothing focused: passes, uncounted
+    FocusedLabelID = 8;
+    Record(8).Value = 100;
+    Wheel(-120);
+    EXPECT_EQ(Record(8).Value, 100.0f) << "the first message counted";
+    Wheel(-120);
+    EXPECT_EQ(Record(8).Value, 90.0f);
+}
+
+TEST_F(FrontPanelFocus, KeysStepMoveAndResetTheFocusedLabel)
+{
+    FocusedLabelID = 8;   // AF lower edge: 1 / 10 / 50
+    Record(8).Value = 300;
+    Key(Qt::Key_A);
+    Key(Qt::Key_Up, Qt::ShiftModifier | Qt::ControlModifier);   // Shift wins over Ctrl
+    EXPECT_EQ(Record(8).Value, 360.0f);
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Record(8).Value, 349.0f);
+    EXPECT_EQ(FilterLo, 349);
+    FilterMode = 2;
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Record(8).Default, static_cast<float>(FilterTable[2].DefaultLo));
+    EXPECT_EQ(FilterLo, FilterTable[2].DefaultLo);
+    FilterMode = 0;
+
+    Key(Qt::Key_Right);
+    EXPECT_EQ(FocusedLabelID, 9);
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(FocusedLabelID, 7);
+    FocusedLabelID = 20;
+    Key(Qt::Key_Right);
+    EXPECT_EQ(FocusedLabelID, 1);
+    const float tuning = Record(1).Value;
+    Key(Qt::Key_A);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(FocusedLabelID, 1) << "the frequency display's own keys";
+    EXPECT_EQ(Record(1).Value, tuning);
+    FocusedLabelID = 0;
+    Key(Qt::Key_Left);
+    EXPECT_EQ(FocusedLabelID, 20);
+}
+
+TEST_F(FrontPanelFocus, TheRightButtonRestoresADefault)
+{
+    Record(13).Default = 0;
+    window->lblAGCAttack->MouseDown(2, 0, 5, 5);
+    EXPECT_EQ(Record(13).Default, 47.5f) << "half the range for a default of 0";
+    EXPECT_EQ(Record(13).Value, 47.5f);
+    EXPECT_EQ(window->lblAGCAttack->text(), "4.8");
+    DemodMode = DemodModeEnum::SAM;
+    Record(17).Value = 100;
+    window->lblIFHi->MouseDown(2, 0, 5, 5);
+    EXPECT_EQ(Record(17).Value, 6000.0f);
+    DemodMode = DemodModeEnum::DRM;
+    window->lblScopeXCentre->MouseDown(1, 0, 5, 5);
+    EXPECT_EQ(Record(15).Value, 511.0f);
+}
+
+// The meter reads nothing while the window is minimised.
+TEST_F(FrontPanelFocus, TheMeterScaleAndAMinimisedWindow)
+{
+    window->NoiseFloor = 1.0f;
+    window->DrawSMeter();
+    EXPECT_EQ(window->picSmeter[2]->toolTip(), "Meter Backoff=0.00 dB");
+    window->showMinimized();
+    window->UpdateSMeterBar(20000.0f);
+    EXPECT_FALSE(window->shpSMeterTick[0]->isVisibleTo(window->picSmeter[2]));
+    window->showNormal();
+    window->UpdateSMeterBar(20000.0f);
+    EXPECT_TRUE(window->shpSMeterTick[14]->isVisibleTo(window->picSmeter[2]));
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+#include "ui/main/frmMain.h"
+
+#include "core/PublicVars.h"
+#include "ui/common/FormControls.h"
+#include "ui/common/FormUnits.h"
+#include "ui/common/Frame.h"
+#include "ui/common/Label.h"
+
+#include <QComboBox>
+#include <QListWidget>
+
+namespace {
+
+uint32_t FrameFocusColour() { return static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRFrameFocusColour); }
+
+// Strictly inside the control's left and right edges, and above half its height.
+bool OverUpperHalf(const QWidget* control, double X, double Y)
+{
+    using FormUnits::PixelsToTwips;
+    const QRect place = control->geometry();
+    return X > PixelsToTwips(place.left()) && X < PixelsToTwips(place.left() + place.width()) &&
+           Y < PixelsToTwips(place.height()) / 2.0;
+}
+
+} // namespace
+
+// The hover handlers of the mode, filter and presets frames, the band selector's area, the
+// statistics panel and the bare window.
+void frmMain::ConnectHover()
+{
+    connect(frDemod, &Frame::MouseMove, this, &frmMain::frDemod_MouseMove);
+    connect(frFilters, &Frame::MouseMove, this, &frmMain::frFilters_MouseMove);
+    connect(frPresets, &Frame::MouseMove, this, &frmMain::frPresets_MouseMove);
+    connect(imgBandSelect, &Label::MouseMove, this, &frmMain::imgBandSelect_MouseMove);
+    connect(frStats, &Frame::MouseMove, this, &frmMain::picCalib_MouseMove);
+}
+
+void frmMain::Form_MouseMove(int, int, double, double)
+{
+    DarkenControls();
+    FocusedLabelID = 0;
+}
+
+void frmMain::picCalib_MouseMove(int, int, double, double) { DarkenControls(); }
+
+void frmMain::frDemod_MouseMove(int, int, double, double)
+{
+    UnFocusFrames();
+    FormControls::SetForeColour(frDemod, FrameFocusColour());
+    for (int16_t id : {7, 8, 0})
+        LoLiteScrollLabel(id);
+}
+
+void frmMain::frFilters_MouseMove(int, int, double, double)
+{
+    UnFocusFrames();
+    FormControls::SetForeColour(frFilters, FrameFocusColour());
+    for (int16_t id : {0, 7, 8})
+        LoLiteScrollLabel(id);
+}
+
+void frmMain::imgBandSelect_MouseMove(int, int, double, double)
+{
+    UnFocusFrames();
+    cboBandSelect->hide();
+    cboSubBandSelect->hide();
+    lstSubBandSelect->hide();
+    lblSubBand->show();
+    lblSubBand->update();
+}
+
+// The band and sub-band selectors appear while the pointer is over the upper half of their
+// places; the sub-band label gives way to its selector.
+void frmMain::frPresets_MouseMove(int, int, double X, double Y)
+{
+    UnFocusFrames();
+    FormControls::SetForeColour(frPresets, FrameFocusColour());
+    cboBandSelect->hide();
+    cboSubBandSelect->hide();
+    lstSubBandSelect->hide();
+    lstSubBandSelect->setEnabled(false);
+    lblSubBand->show();
+    if (OverUpperHalf(cboBandSelect, X, Y))
+        cboBandSelect->show();
+    if (cboSubBandSelect->isEnabled() && OverUpperHalf(cboSubBandSelect, X, Y)) {
+        cboSubBandSelect->show();
+        lblSubBand->hide();
+    }
+    LoLiteScrollLabel(0);
+}
