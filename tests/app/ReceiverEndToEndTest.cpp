@@ -15,6 +15,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
+#include <QCheckBox>
 #include <QRadioButton>
 
 #include <cmath>
@@ -112,11 +114,9 @@ protected:
         main->SoundCard->GetPlayDeviceNames(names);
         main->SoundCard->SetCurrentPlaybackDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription));
 
-        // What the mode button and the AGC switch of the front panel select.
-        DemodMode = mode;
-        for (clsFFTFilter* filter : {&AFFilter, &SSBFilterI, &SSBFilterQ, &PhaseFilterI, &PhaseFilterQ})
-            filter->Active = true;
-        AGCOn = true;
+        // The mode button and the AGC switch, as the user clicks them.
+        main->optMode.Select(mode);
+        main->chkAGC->setChecked(true);
 
         QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
                          [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
@@ -275,5 +275,86 @@ TEST_P(CrystalTuning, TuningMovesTheReceiveChainWithTheSignal)
 }
 
 INSTANTIATE_TEST_SUITE_P(FiveKilohertzBelowAndAbove, CrystalTuning, ::testing::Values(-5000, 5000));
+
+} // namespace
+
+namespace {
+
+// Every mode of both chains, chosen by its button with the AGC on, plays a synthesised
+// signal as its tone at the AGC level: a single-sideband tone, a carrier modulated to half
+// depth, a frequency-modulated carrier (3 kHz deviation), and for DRM the IF as it stands
+// (the I/Q chain hands it over mixed down to 0 Hz, where it shares the peak with its
+// mixing product above 24 kHz). The AM detector takes the power, whose
+// second harmonic (an eighth of the tone at half depth) shares the AGC's peak. The
+// single-channel receiver's oscillator lies above the signal, its IF at 12 kHz; the I/Q
+// receiver takes its lower image, where the IF lies at +12 kHz with the sidebands mirrored.
+// The I/Q receiver offers no synchronous AM (its button is hidden).
+struct ModeCase
+{
+    const char* name;
+    bool iq;
+    int32_t mode;
+    double carrierHz;      // where the signal sits
+    double modulationHz;   // audio offset (sideband), AM or FM rate
+    enum Kind { Tone, AM, FM } kind;
+    double heardHz;        // where the output tone lies
+    double level = AGCLevel;
+};
+
+constexpr double SquareLawLevel = AGCLevel / 1.125;
+
+class EveryMode : public ReceiverEndToEnd, public ::testing::WithParamInterface<ModeCase>
+{
+protected:
+    // The signal at the input: a complex one for I and Q, its real part for one channel.
+    static double Sample(const ModeCase& c, int64_t n, bool quadrature)
+    {
+        const auto carrier = [&](double phase) { return quadrature ? std::sin(phase) : std::cos(phase); };
+        switch (c.kind) {
+        case ModeCase::AM:
+            return 6000.0 * (1.0 + 0.5 * std::cos(Radians(c.modulationHz, n))) * carrier(Radians(c.carrierHz, n));
+        case ModeCase::FM:
+            return 8000.0 * carrier(Radians(c.carrierHz, n) + 3.0 * std::sin(Radians(c.modulationHz, n)));
+        default:
+            return 8000.0 * carrier(Radians(c.carrierHz + c.modulationHz, n));
+        }
+    }
+};
+
+TEST_P(EveryMode, PlaysItsToneAtTheAGCLevel)
+{
+    const ModeCase c = GetParam();
+    if (c.iq) {
+        UseModel("IQ,Crystal Controlled");
+    } else {
+        UseModel("Vantrel RAV1");
+        Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
+        Settings::SaveSetting("RXModel.Vantrel RAV1", "HiSideLo", "True");
+    }
+    Receive([c](int64_t n) { return Sample(c, n, false); },
+            [c](int64_t n) { return c.iq ? Sample(c, n, true) : 0.0; }, c.mode);
+
+    EXPECT_EQ(DemodMode, c.mode);
+    ExpectPlayedInOrderAfterThePrimedSilence();
+    const std::vector<int16_t> tail = Settled();
+    EXPECT_NEAR(ToneAmplitude(tail, c.heardHz), c.level, 0.05 * c.level);
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothChains, EveryMode,
+    ::testing::Values(ModeCase{"AM", false, DemodModeEnum::AM, 12000, 1000, ModeCase::AM, 1000, SquareLawLevel},
+                      ModeCase{"USB", false, DemodModeEnum::USB, 12000, 1000, ModeCase::Tone, 1000},
+                      ModeCase{"LSB", false, DemodModeEnum::LSB, 12000, -1000, ModeCase::Tone, 1000},
+                      ModeCase{"DRM", false, DemodModeEnum::DRM, 12000, 500, ModeCase::Tone, 12500},
+                      ModeCase{"FM", false, DemodModeEnum::FM, 12000, 1000, ModeCase::FM, 1000},
+                      ModeCase{"BC", false, DemodModeEnum::BC, 12000, 1000, ModeCase::AM, 1000},
+                      ModeCase{"SAM", false, DemodModeEnum::SAM, 12000, 1000, ModeCase::AM, 1000},
+                      ModeCase{"IQ_AM", true, DemodModeEnum::AM, 12000, 1000, ModeCase::AM, 1000, SquareLawLevel},
+                      ModeCase{"IQ_USB", true, DemodModeEnum::USB, 12000, -1000, ModeCase::Tone, 1000},
+                      ModeCase{"IQ_LSB", true, DemodModeEnum::LSB, 12000, 1000, ModeCase::Tone, 1000},
+                      ModeCase{"IQ_DRM", true, DemodModeEnum::DRM, 12000, 500, ModeCase::Tone, 500, AGCLevel / 2},
+                      ModeCase{"IQ_BC", true, DemodModeEnum::BC, 12000, 1000, ModeCase::AM, 1000}),
+    [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -21,7 +21,9 @@
 #include "platform/AppPaths.h"
 #include "platform/ProcessPriority.h"
 #include "radio/HardwareObjects.h"
+#include "radio/DDSInterface.h"
 #include "radio/MouseOverS.h"
+#include "radio/OscillatorChip.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
 #include "ui/main/ScrollLabelApply.h"
@@ -263,40 +265,48 @@ void frmMain::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
-// Saves what the window holds, lets go of the receiver hardware and the sound card, and
-// releases the hardware objects; every step is tried, whatever the others did.
+// In order: the timers stop, the sound card is let go, then the window's settings, the
+// VFO's, the transport's and the chip's are saved, the receiver set-up is released and the
+// ports are closed, and the hardware objects go. Every step is tried, whatever the others did.
 void frmMain::Form_Unload()
 {
     if (unloaded_)
         return;
     unloaded_ = true;
-    for (QTimer* timer : {&tmrPerfStats, &tmrScopeDisplay, &tmrVFOUpdate, &tmrShaft, &tmrSubBands})
+    tmrScopeDisplay.stop();
+    hide();
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrSubBands})
         timer->stop();
-    TryStep(modBandPlan::SaveAllBandPlans);
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
-    TryStep([this] { SaveSettings(); });
-    TryStep([] {
-        if (VFO)
-            VFO->SaveSettings();
-    });
-    TryStep([] {
-        if (modSetupRX::CurrentChip)
-            modSetupRX::CurrentChip->SaveSettings();
-    });
-    TryStep([] {
-        if (modSetupRX::CurrentDDSInterface)
-            modSetupRX::CurrentDDSInterface->SaveSettings();
-    });
-    TryStep(modSetupRX::ReleaseRx);
-    TryStep([] { if (DDSSerialIF) DDSSerialIF->ClosePort(); });
-    TryStep([] { if (DDSParallelIF) DDSParallelIF->ClosePort(); });
-    TryStep([] { if (DDSNullIF) DDSNullIF->ClosePort(); });
     TryStep([this] {
         if (SoundCard) {
             SoundCard->StopSound();
             SoundCard->ReleaseDevices();
         }
+    });
+    TryStep(modBandPlan::SaveAllBandPlans);
+    TryStep([this] { SaveSettings(); });
+    const std::shared_ptr<OscillatorChip> chip = VFO ? VFO->OscType() : nullptr;
+    TryStep([] {
+        if (VFO)
+            VFO->SaveSettings();
+    });
+    TryStep([&chip] {
+        if (chip && chip->IFHandler())
+            chip->IFHandler()->SaveSettings();
+    });
+    TryStep([&chip] {
+        if (chip)
+            chip->SaveSettings();
+    });
+    TryStep(modSetupRX::ReleaseRx);
+    TryStep([] { if (DDSParallelIF) DDSParallelIF->ClosePort(); });
+    TryStep([] { if (DDSSerialIF) DDSSerialIF->ClosePort(); });
+    TryStep([] { if (DDSNullIF) DDSNullIF->ClosePort(); });
+    TryStep([&chip] {
+        if (chip)
+            chip->IFHandler(nullptr);
     });
     TryStep(ProcessPriority::Restore);
     TryStep(HardwareObjects::ReleaseHardwareObjects);

@@ -15,12 +15,16 @@
 #include "dsp/ReceiveState.h"
 #include "dsp/VectorLib.h"
 #include "radio/HardwareObjects.h"
+#include "radio/modSetupRX.h"
 
 #include "ui/common/FormControls.h"
 #include "ui/common/Label.h"
 #include "ui/common/PictureBox.h"
 #include "ui/common/Shape.h"
 #include "ui/common/Slider.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
 
 #include <algorithm>
 #include <cmath>
@@ -227,11 +231,17 @@ void frmMain::ShowOscillator()
 }
 
 // A receiver whose oscillator the program tunes uses the lower image; a crystal receiver's
-// oscillator lies above the signal.
+// oscillator lies above the signal. Only a crystal receiver chooses its image, only a model
+// with the option its injection side, and an I/Q receiver has no synchronous AM.
 void frmMain::KeepInjectionConsistent()
 {
+    chkIQSelectUpper->setVisible(!VFOControl);
     if (VFOControl)
         IQSelectUpper = false;
     else
         HiSideLoOn = true;
+    chkTuneLo->setVisible(modSetupRX::Model.LowSideLOOption);
+    if (!modSetupRX::Model.LowSideLOOption)
+        chkTuneLo->setChecked(false);
+    optMode[DemodModeEnum::SAM]->setVisible(!modSetupRX::Model.IQMode);
 }

@@ -1,12 +1,41 @@
 #include "ui/main/frmMain.h"
 
 #include "audio/QELVODX8.h"
+#include "core/Globals.h"
+#include "core/MainWindowValues.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
+#include "core/modVBTricks.h"
 #include "dsp/MakeFilters.h"
 #include "platform/ProcessPriority.h"
+#include "radio/modSetupRX.h"
+#include "ui/common/FormControls.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
+#include "ui/main/modWheelMouse.h"
 
 #include <QRadioButton>
+
+#include <string>
+
+namespace {
+
+constexpr uint32_t OnLitColour = 0x00C000;
+constexpr uint32_t OffLitColour = 0x0000FF;
+constexpr uint32_t OnIdleColour = 0x00FF00;
+constexpr uint32_t OffIdleColour = 0x0000C0;
+
+void Trace(const std::string& step) { AddLog("optPwr_click : " + step); }
+
+// The RIT reaches across the whole IF of an I/Q receiver, half of it on a single channel.
+void SetRITRange()
+{
+    const float reach = static_cast<float>(modSetupRX::Model.IQMode ? 2 * IFCentreHz : IFCentreHz);
+    ScrollLabels[lblBFOIndex].Max = reach;
+    ScrollLabels[lblBFOIndex].Min = -reach;
+}
+
+}   // namespace
 
 void frmMain::optPwr_Click(int Index)
 {
@@ -25,27 +54,47 @@ void frmMain::optPwr_Click(int Index)
     }
 }
 
-// Filters redesigned, priority raised, capture started (playback follows by itself). A
-// sound card that does not start has told the user why; the switch then goes back to Off,
-// so that it never shows a receiver that is not running.
+// The caption bar goes when so configured (the client area keeps its size), the filters are
+// redesigned, priority raised and capture started (playback follows by itself). A sound
+// card that does not start has told the user why; the switch then goes back to Off, so
+// that it never shows a receiver that is not running.
 void frmMain::PowerOn()
 {
+    Trace("Start Arg=0");
+    if (FormCaptionOffOnPwrOn) {
+        modVBTricks::ShowTitleBar(this, false);
+        TitleBarHidden = true;
+    }
+    SetRITRange();
+    FormControls::SetForeColour(optPwr[0], OnLitColour);
+    FormControls::SetForeColour(optPwr[1], OffLitColour);
     TryStep(MakeFilters);
+    if (InIDE)
+        modWheelMouse::HookWheel();
     ProcessPriority::RaiseToRealTime();
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = false;
+    optPwr[2]->hide();
     TryStep([this] {
         if (SoundCard)
             SoundCard->StartSound();
     });
+    Receiving = true;
+    Trace("End");
     if (!SoundCard || !SoundCard->InAction()) {
         AddLog("frmMain.optPwr_Click:the sound card did not start, power is switched off again");
         optPwr[1]->setChecked(true);
     }
 }
 
+// Back to the priority the program started with (an unprivileged program could not raise
+// itself again from idle), the Close button and the caption bar shown.
 void frmMain::PowerOff()
 {
+    Trace("Start Arg=1");
+    if (InIDE && modWheelMouse::HookHandle)
+        modWheelMouse::UnHookWheel();
+    Receiving = false;
     TryStep([this] {
         if (SoundCard)
             SoundCard->StopSound();
@@ -53,4 +102,11 @@ void frmMain::PowerOff()
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = true;
     ProcessPriority::Restore();
+    tmrPerfStats.stop();
+    FormControls::SetForeColour(optPwr[0], OnIdleColour);
+    FormControls::SetForeColour(optPwr[1], OffIdleColour);
+    optPwr[2]->show();
+    modVBTricks::ShowTitleBar(this, true);
+    TitleBarHidden = false;
+    Trace("End");
 }

@@ -7,6 +7,7 @@
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
+#include "radio/modSetupRX.h"
 #include "ui/common/ClickRule.h"
 #include "ui/common/Dial.h"
 #include "ui/common/FormControls.h"
@@ -79,6 +80,10 @@ void frmMain::InitialiseReceiveControls()
     chkNotchOn_Click();
     chkNB_Click();
     sldNB_Change();
+    // A stored low-side injection shows on its box where the model offers one; a stored
+    // high side stays high side.
+    if (!HiSideLoOn && modSetupRX::Model.LowSideLOOption)
+        chkTuneLo->setChecked(true);
 }
 
 void frmMain::ConnectSwitches()

@@ -1,0 +1,62 @@
+#include "MainWindowRig.h"
+#include "audio/QELVODX8.h"
+#include "radio/modSetupRX.h"
+#include "ui/common/FormControls.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+
+namespace {
+
+using Power = MainWindowRig;
+
+// On: the RIT reaches over the chain's IF, the caption bar goes when so configured, Close is
+// hidden and the card runs at real-time priority; Off undoes it all whatever was configured.
+TEST_F(Power, OnAndOffInTheirOrder)
+{
+    for (const bool iq : {false, true}) {
+        modSetupRX::Model.IQMode = iq;
+        FormCaptionOffOnPwrOn = iq;
+        window->optPwr[0]->setChecked(true);
+        EXPECT_EQ(ScrollLabels[lblBFOIndex].Max, iq ? 24000.0f : 12000.0f);
+        EXPECT_EQ(ScrollLabels[lblBFOIndex].Min, iq ? -24000.0f : -12000.0f);
+        EXPECT_TRUE(Receiving && window->SoundCard->InAction());
+        EXPECT_TRUE(window->optPwr[2]->isHidden());
+        EXPECT_EQ(TitleBarHidden, iq);
+        EXPECT_EQ(FormControls::ForeColour(window->optPwr[0]), 0x00C000u);
+        EXPECT_TRUE(priority.Now.RealTime);
+
+        window->optPwr[1]->setChecked(true);
+        EXPECT_FALSE(Receiving || window->SoundCard->InAction() || TitleBarHidden || priority.Now.RealTime);
+        EXPECT_FALSE(window->optPwr[2]->isHidden());
+        EXPECT_EQ(FormControls::ForeColour(window->optPwr[1]), 0x0000C0u);
+    }
+    FormCaptionOffOnPwrOn = false;
+    modSetupRX::Model.IQMode = false;   // the rig's model
+}
+
+// The deferred work keeps the model's controls: the image box only for a receiver whose
+// oscillator is not tuned, the low-side box only where the model offers it, no synchronous
+// AM on an I/Q receiver.
+TEST_F(Power, TheModelDecidesWhichInjectionControlsAndModesShow)
+{
+    const modSetupRX::ModelValues stored = modSetupRX::Model;
+    struct Case { bool vfoControl, lowSideOption, iq; };
+    for (const Case c : {Case{true, false, false}, Case{false, true, true}}) {
+        VFOControl = c.vfoControl;
+        modSetupRX::Model.LowSideLOOption = c.lowSideOption;
+        modSetupRX::Model.IQMode = c.iq;
+        window->chkTuneLo->setChecked(true);
+        window->tmrPerfStats_Timer();
+        EXPECT_EQ(window->chkIQSelectUpper->isHidden(), c.vfoControl);
+        EXPECT_EQ(window->chkTuneLo->isHidden(), !c.lowSideOption);
+        EXPECT_EQ(window->chkTuneLo->isChecked(), c.lowSideOption);
+        EXPECT_TRUE(HiSideLoOn) << "no low-side box, or a crystal receiver's oscillator, which lies above";
+        EXPECT_EQ(window->optMode[DemodModeEnum::SAM]->isHidden(), c.iq);
+    }
+    modSetupRX::Model = stored;
+}
+
+} // namespace

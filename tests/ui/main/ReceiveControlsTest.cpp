@@ -1,0 +1,304 @@
+#include "MainWindowRig.h"
+#include "core/Numeric.h"
+#include "dsp/MakeFilters.h"
+#include "dsp/ReceiveDefaults.h"
+#include "ui/common/Dial.h"
+#include "ui/common/FormControls.h"
+#include "ui/common/Label.h"
+#include "ui/common/Slider.h"
+#include "ui/main/ScrollLabelApply.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QPushButton>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+class ReceiveControls : public MainWindowRig
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowRig::SetUp();
+        window->optMode_Click(DemodModeEnum::USB);
+    }
+    static float LabelValue(int id) { return ScrollLabels[static_cast<size_t>(id)].Value; }
+    static float LabelDefault(int id) { return ScrollLabels[static_cast<size_t>(id)].Default; }
+};
+
+// A preset sets the pass band, the dynamic filter inside it, the edge sliders (inverted),
+// their stored edges and tool tips, and value labels 7 and 8.
+TEST_F(ReceiveControls, AFilterPresetSetsThePassBandEverywhere)
+{
+    FiltersDirty = false;
+    window->optFilter.Select(2);
+    EXPECT_EQ(FilterMode, 2);
+    EXPECT_EQ(FilterLo, 300);
+    EXPECT_EQ(FilterHi, 2300);
+    EXPECT_EQ(DynFilter.FLow, 500);
+    EXPECT_EQ(DynFilter.FHigh, 2100);
+    Slider* high = window->sldBW[1];
+    EXPECT_EQ(high->Value(), high->Max() + high->Min() - 2300);
+    EXPECT_EQ(high->Tag, "2300");
+    EXPECT_EQ(high->toolTip(), "Fhi : 2,300 Hz");
+    EXPECT_EQ(window->sldBW[0]->toolTip(), "Flo : 300 Hz");
+    EXPECT_EQ(window->lblFLo->text(), "300");
+    EXPECT_EQ(LabelValue(7), 2300.0f);
+    EXPECT_EQ(LabelValue(8), 300.0f);
+    EXPECT_EQ(LabelDefault(7), 2300.0f);
+    EXPECT_TRUE(FiltersDirty);
+    EXPECT_EQ(FormControls::ForeColour(window->optFilter[2]), 0xFFFF00u);
+    EXPECT_EQ(FormControls::ForeColour(window->optFilter[0]), 0xC0C000u);
+
+    // A slider moves one edge; -2 comes back to the stored edges, -1 keeps the edges in force.
+    high->SetValue(high->Min());
+    EXPECT_EQ(FilterHi, high->Max());
+    EXPECT_EQ(LabelValue(7), static_cast<float>(high->Max()));
+    window->optFilter_Click(-2);
+    EXPECT_EQ(FilterHi, 2300);
+    ScrollLabels[7].Value = 2000;
+    MouseOverS::lblFilterHi_Wheel();
+    window->optFilter_Click(-1);
+    EXPECT_EQ(FilterHi, 2000);
+    EXPECT_EQ(high->Tag, "2000");
+    EXPECT_EQ(FilterMode, 2);
+    window->optFilter.Select(2);
+    window->optFilter_Click(2);
+    EXPECT_EQ(LabelValue(7), 2300.0f) << "the label follows a preset whose slider did not move";
+}
+
+// Music mode keeps the preset's lower edge, once, whether the box or a preset switches it on.
+TEST_F(ReceiveControls, MusicModeMovesTheLowerEdgeAndGivesTheSavedOneBack)
+{
+    window->optFilter.Select(3);
+    window->chkMusic->setChecked(true);
+    EXPECT_EQ(FilterLo, 50);
+    EXPECT_TRUE(MusicModeActive && FilterTable[3].Music);
+    EXPECT_EQ(LabelValue(8), 50.0f);
+    window->optFilter.Select(1);
+    EXPECT_FALSE(window->chkMusic->isChecked());
+    EXPECT_EQ(FilterLo, 200);
+    window->optFilter.Select(3);
+    EXPECT_EQ(FilterLo, 50);
+    EXPECT_EQ(FilterTable[3].SavedLo, 300) << "the handler ran once, not twice";
+    window->sldBW_MouseDown(0, 2);
+    EXPECT_EQ(FilterLo, 50);
+    window->chkMusic->setChecked(false);
+    EXPECT_EQ(FilterLo, 300);
+    window->optFilter.Select(1);
+    window->sldBW[0]->SetValue(window->sldBW[0]->Max());
+    window->sldBW_MouseDown(0, 2);
+    EXPECT_EQ(FilterLo, 200) << "a right click puts the preset's edge back";
+}
+
+TEST_F(ReceiveControls, IFFilterModesActOnlyWhileTheFilterIsOn)
+{
+    window->optIFFilter.Select(1);
+    EXPECT_EQ(IFFilterMode, IFFilterModeEnum::Track);
+    EXPECT_EQ(window->optIFFilter.Selected(), 2);
+
+    window->chkIFFilter->setChecked(true);
+    EXPECT_TRUE(IFFilterActive && IFFilter.Active);
+    EXPECT_FALSE(ScrollLabels[17].Disabled);
+    window->optIFFilter.Select(1);
+    EXPECT_EQ(IFFilterMode, IFFilterModeEnum::Man);
+    EXPECT_EQ(LabelValue(17), 6000.0f);
+    EXPECT_EQ(LabelValue(18), 0.0f);
+    EXPECT_EQ(IFFilterHi, 6000);
+    EXPECT_FALSE(window->lblIFHi->isHidden());
+
+    window->optIFFilter.Select(2);
+    EXPECT_TRUE(window->lblIFHi->isHidden());
+    EXPECT_EQ(LabelValue(17), static_cast<float>(FilterTable[FilterMode].Hi));
+
+    window->optIFFilter.Select(1);
+    window->chkIFFilter->setChecked(false);
+    EXPECT_EQ(IFFilterMode, IFFilterModeEnum::Track) << "off falls back to Track";
+    EXPECT_FALSE(IFFilterActive || IFFilter.Active);
+    EXPECT_TRUE(ScrollLabels[17].Disabled);
+
+    window->chkIFFilter->setChecked(true);
+    window->optIFFilter.Select(0);
+    EXPECT_FALSE(window->chkIFFilter->isChecked());
+    EXPECT_FALSE(IFFilterActive);
+}
+
+// The notch switches act only while the notch is on; the automatic notch works with the AF
+// range and keeps the one in force for the IF element.
+TEST_F(ReceiveControls, NotchSwitchesAndTheCentreRangePerType)
+{
+    window->chkNotchAuto->setChecked(true);
+    EXPECT_FALSE(window->chkNotchAuto->isChecked());
+    window->chkNotchType->setChecked(true);
+    EXPECT_FALSE(window->chkNotchType->isChecked());
+    window->optNotch.Select(1);
+    EXPECT_EQ(window->optNotch.Selected(), 0);
+
+    window->chkNotchOn->setChecked(true);
+    EXPECT_TRUE(NotchActive && NotchFilter.Active && NotchDirty && window->AnalyserShowNotch);
+    EXPECT_FALSE(ScrollLabels[11].Disabled || ScrollLabels[12].Disabled);
+
+    window->chkNotchType->setChecked(true);   // IF: offsets of either sign
+    EXPECT_EQ(ScrollLabels[11].Min, -6000.0f);
+    ScrollLabels[11].Value = -1500;
+    window->chkNotchType->setChecked(false);
+    EXPECT_EQ(ScrollLabels[11].Min, 0.0f);
+    EXPECT_EQ(NotchCentreRanges[1].Value, -1500.0f);
+    EXPECT_EQ(NotchFilterCenter, 1000);
+
+    window->chkNotchAuto->setChecked(true);
+    EXPECT_EQ(NotchMode, NotchModeEnum::Auto);
+    EXPECT_TRUE(window->chkNotchType->isHidden());
+    EXPECT_EQ(NotchCentreRanges[1].Min, 0.0f) << "the AF range went to the IF element";
+    window->optNotch.Select(1);
+    window->optNotch.Select(0);
+    EXPECT_EQ(NotchMode, NotchModeEnum::Man);
+    EXPECT_FALSE(window->lblNotchC->isHidden());
+
+    window->chkNotchMirror->setChecked(true);
+    EXPECT_TRUE(NotchMirror);
+    window->chkNotchOn->setChecked(false);
+    EXPECT_FALSE(NotchActive || NotchFilter.Active || window->AnalyserShowNotch);
+    window->chkNotchMirror->setChecked(false);
+    EXPECT_TRUE(window->chkNotchMirror->isChecked());
+    NotchMirror = false;
+}
+
+TEST_F(ReceiveControls, AGCSpeedsActOnlyWithTheAGCOn)
+{
+    window->optAGC.Select(3);
+    EXPECT_EQ(AGCMode, 1);
+    EXPECT_EQ(window->optAGC.Selected(), 1);
+    EXPECT_TRUE(ScrollLabels[13].Disabled);
+    window->chkAGC->setChecked(true);
+    EXPECT_TRUE(AGCOn);
+    EXPECT_EQ(FormControls::ForeColour(window->chkAGC), 0xFFFF00u);
+    EXPECT_FALSE(ScrollLabels[13].Disabled);
+    window->optAGC.Select(2);
+    EXPECT_EQ(AGCMode, 2);
+    EXPECT_EQ(LabelValue(13), 50.0f);
+    EXPECT_EQ(LabelValue(14), 100.0f);
+    EXPECT_EQ(LabelDefault(14), 100.0f);
+    EXPECT_EQ(AGCAttackLength, Numeric::CLng(50 / 10.0 * 23.4375));
+}
+
+TEST_F(ReceiveControls, SlidersSetTheirValuesAndToolTips)
+{
+    window->sldAGCAttack->SetValue(50);
+    window->sldAGCAttack->SetValue(5);
+    EXPECT_FLOAT_EQ(MouseOverS::AGCAttack, 0.5f);
+    EXPECT_EQ(AGCAttackLength, 12);
+    EXPECT_EQ(window->sldAGCAttack->toolTip(), "AGC Attack=0.5 S");
+    window->sldAGCDecay->SetValue(105);
+    EXPECT_EQ(MouseOverS::AGCDecay, 10);
+    EXPECT_EQ(AGCDecayLength, 480);
+    EXPECT_EQ(window->sldAGCDecay->toolTip(), "AGC Decay=10 mS");
+    window->sldBalance->SetValue(-250);
+    EXPECT_EQ(window->sldBalance->toolTip(), "IQ Imbalance=0.0250");
+
+    window->sldNB->SetValue(5000);
+    EXPECT_FLOAT_EQ(NRLevel, 0.2f);
+    EXPECT_EQ(window->dialNB->Value(), 5000);
+
+    NotchFilterCenter = 100;
+    Slider* width = window->sldNotchWidth;
+    width->SetValue(width->Max() + width->Min() - 300);
+    EXPECT_EQ(NotchFilterWidth, 300);
+    EXPECT_EQ(NotchLo, 0);
+    EXPECT_EQ(NotchHi, 250);
+    EXPECT_EQ(width->toolTip(), "Notch Width : 300 Hz");
+    window->sldNotch->SetValue(4000);
+    EXPECT_EQ(NotchFilterCenter, 100) << "the notch slider moves no frequency";
+
+    window->sldOutVolume->SetValue(-2000);
+    EXPECT_EQ(LabelValue(10), -2000.0f);
+    EXPECT_EQ(window->dialOutVol->Value(), -2000);
+    EXPECT_FLOAT_EQ(OutputAttenuation, -2000.0f);
+    window->dialOutVol->SetValue(-3000);
+    EXPECT_EQ(window->sldOutVolume->Value(), -3000);
+}
+
+TEST_F(ReceiveControls, SwitchesSetTheirFlags)
+{
+    window->chkMute->setChecked(true);
+    EXPECT_TRUE(Mute);
+    window->chkFlipIQ->setChecked(true);
+    EXPECT_TRUE(FlipIQ);
+    window->chkNB->setChecked(true);
+    EXPECT_TRUE(NBOn && window->sldNB->isEnabled() && !window->dialNB->isHidden());
+    window->chkNB->setChecked(false);
+    EXPECT_TRUE(window->dialNB->isHidden());
+    EXPECT_TRUE(ScrollLabels[9].Disabled);
+
+    window->chkDynFilter->setChecked(true);
+    EXPECT_TRUE(DynFilterActive && DynFilter.Active);
+    DynFilter.FLow = 1234;
+    window->chkDynFilter->setChecked(false);
+    EXPECT_FALSE(DynFilterActive || DynFilter.Active);
+    EXPECT_EQ(DynFilter.FLow, Numeric::CLng(FilterLo + 0.1 * (FilterHi - FilterLo)));
+
+    // The image box acts only for an I/Q receiver whose oscillator is not tuned.
+    for (const bool iq : {false, true}) {
+        IQModeOn = iq;
+        VFOControl = false;
+        IQSelectUpper = false;
+        window->chkIQSelectUpper->setChecked(!window->chkIQSelectUpper->isChecked());
+        EXPECT_EQ(IQSelectUpper, iq && window->chkIQSelectUpper->isChecked()) << iq;
+    }
+    IQModeOn = IQSelectUpper = false;
+
+    window->chkTuneLo->setChecked(true);
+    EXPECT_FALSE(HiSideLoOn || VFO->HiSideLo());
+    EXPECT_EQ(FormControls::ForeColour(window->chkTuneLo), 0x0000C0u);
+    window->chkTuneLo->setChecked(false);
+    EXPECT_TRUE(HiSideLoOn && VFO->HiSideLo());
+
+    window->cmdCalibrateSMeter->click();
+    EXPECT_TRUE(window->SMeterZeroRequested);
+}
+
+} // namespace
+
+namespace {
+
+double Amplitude(const std::vector<int16_t>& samples, double hz)
+{
+    double c = 0, s = 0;
+    for (size_t n = 0; n < samples.size(); ++n) {
+        const double phase = 2.0 * std::numbers::pi * hz * static_cast<double>(n) / 48000.0;
+        c += samples[n] * std::cos(phase);
+        s += samples[n] * std::sin(phase);
+    }
+    return 2.0 * std::hypot(c, s) / static_cast<double>(samples.size());
+}
+
+// Two tones, heard at 400 Hz and 2 kHz: the CW preset passes the first alone, the broadcast
+// preset both, each after the redesign the deferred work carries out.
+TEST_F(ReceiveControls, FilterPresetsChangeThePassBandOfTheReceivedAudio)
+{
+    const double side = SidebandAboveIF(DemodModeEnum::USB) ? 1.0 : -1.0;
+    const auto level = [&](int preset) {
+        window->optFilter.Select(preset);
+        window->tmrPerfStats_Timer();
+        std::vector<int16_t> left(BlockSize), right(BlockSize, 0);
+        for (int64_t block = 0; block < 4; ++block) {
+            for (int32_t k = 0; k < BlockSize; ++k) {
+                const double t = static_cast<double>(block * BlockSize + k) / 48000.0;
+                left[static_cast<size_t>(k)] = static_cast<int16_t>(
+                    std::lround(4000.0 * (std::cos(2 * std::numbers::pi * (12000 + side * 400) * t) +
+                                          std::cos(2 * std::numbers::pi * (12000 + side * 2000) * t))));
+            }
+            window->SoundCard_DataReady(left, right, BlockSize);
+        }
+        return 20.0 * std::log10(Amplitude(left, 2000) / Amplitude(left, 400));
+    };
+    EXPECT_LT(level(1), -40.0);
+    EXPECT_NEAR(level(0), 0.0, 1.0);
+}
+
+} // namespace
