@@ -55,6 +55,10 @@ public:
     static constexpr float LoadYieldThreshold = 0.9f;     // share of the block period
     static constexpr int SubBandTrackingInterval = 300;   // ms
 
+    // Opens the configuration window (the Config button); installed by the start-up, since
+    // that window lies above this one. Unset, the button does nothing.
+    static std::function<void(frmMain&)> OpenConfiguration;
+
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
