@@ -4,18 +4,28 @@
 #include "ui/common/ClickRule.h"
 #include "ui/main/frmMain.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QWindow>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabBar>
 
+frmConfig* frmConfig::Loaded()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* config = qobject_cast<frmConfig*>(window); config && config->objectName() == "frmConfig")
+            return config;
+    return nullptr;
+}
+
 void frmConfig::cmdConfig_Click(frmMain& main)
 {
     if (ConfigFormOpen)
         return;
-    auto* window = main.findChild<frmConfig*>("frmConfig", Qt::FindDirectChildrenOnly);
+    frmConfig* window = Loaded();
     const bool load = window == nullptr;
     if (load)
         window = new frmConfig(main);
@@ -28,12 +38,19 @@ void frmConfig::cmdConfig_Click(frmMain& main)
     DoEvents();
 }
 
-frmConfig::frmConfig(frmMain& main) : QDialog(&main), main_(main)
+// The window is a top-level window of its own, kept above the main window, not one of its
+// controls: the main window's colour scheme reaches every control it holds. It goes with
+// the main window.
+frmConfig::frmConfig(frmMain& main) : main_(main)
 {
     setObjectName("frmConfig");
     setWindowTitle("ZOZEVERE - Configuration");
     setModal(false);
     CreateControls();
+    winId();
+    if (main.windowHandle())
+        windowHandle()->setTransientParent(main.windowHandle());
+    connect(&main, &QObject::destroyed, this, [this] { delete this; });
 }
 
 void frmConfig::ConnectHandlers()
@@ -81,6 +98,7 @@ void frmConfig::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
     event->accept();
+    setObjectName("frmConfigUnloaded");   // the next showing loads a new window
     deleteLater();
 }
 

@@ -46,6 +46,8 @@ public:
     // The main window's Config button: unless the window is open already, hands it the
     // sound-card engine and shows it (loading it first when it is not loaded).
     static void cmdConfig_Click(frmMain& main);
+    // The loaded window, nullptr when there is none.
+    static frmConfig* Loaded();
 
     explicit frmConfig(frmMain& main);
 
