@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/PublicVars.h"
 #include "fakes/FakeFileDialogs.h"
 #include "ui/config/frmConfig.h"
 #include "ui/main/MainWindowRig.h"
@@ -22,6 +23,8 @@ protected:
     {
         frmMain::OpenConfiguration = nullptr;
         ConfigFormOpen = false;
+        SDRModelNo = 0;
+        PublicVars::SetColourSchemeDefaults();
         MainWindowRig::TearDown();
     }
 
