@@ -203,6 +203,8 @@ private:
     bool RefuseApply(const std::string& prompt) const;
 
     void PutColours(const std::array<int32_t, 16>& colours);
+    void PutAnalyserColours(const std::array<int32_t, 16>& colours);
+    void ShowLiveColours(const std::array<int32_t, 16>& colours);
     std::array<int32_t, 16> SwatchColours() const;
 
     frmMain& main_;

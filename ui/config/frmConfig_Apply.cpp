@@ -249,18 +249,7 @@ void frmConfig::ApplyDisplay()
     const auto& analyser = main_.SpectrumAnalyser;
     if (analyser) {
         analyser->HideFreqToolTip(chkSpectrumDisplayHideToolTip->isChecked());
-        analyser->ScopeBackColour(SwatchColour(ScopeBack));
-        analyser->GraticuleColour(SwatchColour(ScopeGraticule));
-        analyser->Y1BaseColour(SwatchColour(ScopeY1));
-        analyser->Y2BaseColour(SwatchColour(ScopeY2));
-        analyser->ControlColourFocused = SwatchColour(FocusScrollLabel);
-        analyser->ControlColourNormal = SwatchColour(NormalScrollLabel);
-        analyser->NotchFilterColour(SwatchColour(ScopeNotchFilter));
-        analyser->FilterCurveColour(SwatchColour(ScopeFilterCurve));
-        analyser->XTextColour(SwatchColour(ScopeXText));
-        analyser->YTextColour(SwatchColour(ScopeYText));
-        TryStep([&analyser] { analyser->SetChannelBrightness(0, 100); });
-        TryStep([&analyser] { analyser->SetChannelBrightness(1, 100); });
+        PutAnalyserColours(SwatchColours());
         TryStep([this, &analyser] {
             const ScrollLabelRecord& smoothing = ScrollLabels[19];
             const double count = CDbl(TextOf(txtSpectrumDisplaySmoothingCount));

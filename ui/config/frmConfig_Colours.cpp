@@ -131,31 +131,39 @@ void frmConfig::PutColours(const std::array<int32_t, 16>& colours)
             SetSwatchColour(order[i], colours[i]);
 }
 
-// Shows colours on the main window and the display without applying anything else.
-static void ShowLiveColours(frmMain& main, const std::array<int32_t, 16>& c)
+// The display's colours from a list ordered as SavedColours; its control colours are the
+// value labels' (5 and 6). The traces take their new base colours.
+void frmConfig::PutAnalyserColours(const std::array<int32_t, 16>& c)
 {
-    PublicVars::SDRColourSchemes = {c[0], c[1], c[4], c[3], c[2], c[5], c[6]};
-    if (const auto& analyser = main.SpectrumAnalyser) {
-        analyser->ScopeBackColour(c[8]);
-        analyser->GraticuleColour(c[9]);
-        analyser->Y1BaseColour(c[10]);
-        analyser->Y2BaseColour(c[11]);
-        analyser->ControlColourFocused = c[6];
-        analyser->ControlColourNormal = c[5];
-        analyser->FilterCurveColour(c[12]);
-        analyser->NotchFilterColour(c[13]);
-        analyser->XTextColour(c[14]);
-        analyser->YTextColour(c[15]);
-        analyser->SetChannelBrightness(0, 100);
-        analyser->SetChannelBrightness(1, 100);
-    }
-    main.ApplyColourScheme();
+    const auto& analyser = main_.SpectrumAnalyser;
+    if (!analyser)
+        return;
+    analyser->ScopeBackColour(c[8]);
+    analyser->GraticuleColour(c[9]);
+    analyser->Y1BaseColour(c[10]);
+    analyser->Y2BaseColour(c[11]);
+    analyser->ControlColourFocused = c[6];
+    analyser->ControlColourNormal = c[5];
+    analyser->NotchFilterColour(c[13]);
+    analyser->FilterCurveColour(c[12]);
+    analyser->XTextColour(c[14]);
+    analyser->YTextColour(c[15]);
+    TryStep([&analyser] { analyser->SetChannelBrightness(0, 100); });
+    TryStep([&analyser] { analyser->SetChannelBrightness(1, 100); });
 }
 
-void frmConfig::cmdSDRPreviewColours_MouseDown() { ShowLiveColours(main_, SwatchColours()); }
+// Shows colours on the main window and the display without applying anything else.
+void frmConfig::ShowLiveColours(const std::array<int32_t, 16>& c)
+{
+    PublicVars::SDRColourSchemes = {c[0], c[1], c[4], c[3], c[2], c[5], c[6]};
+    PutAnalyserColours(c);
+    main_.ApplyColourScheme();
+}
+
+void frmConfig::cmdSDRPreviewColours_MouseDown() { ShowLiveColours(SwatchColours()); }
 
 // The live colours of the moment the window loaded come back; the swatches keep their edits.
-void frmConfig::cmdSDRPreviewColours_MouseUp() { ShowLiveColours(main_, SavedColours); }
+void frmConfig::cmdSDRPreviewColours_MouseUp() { ShowLiveColours(SavedColours); }
 
 // The swatches take the file's colours; a key that is missing or holds no number leaves its
 // swatch as it was. Nothing is applied.

@@ -61,6 +61,18 @@ void Row(QGridLayout* grid, int row, const char* caption, QWidget* control, cons
     grid->addWidget(control, row, 1);
 }
 
+// An option group's captions and tooltips, its buttons put in a row or column.
+void CaptionOptions(const ButtonArray& options, std::initializer_list<std::pair<const char*, const char*>> texts,
+                    QBoxLayout* layout)
+{
+    int i = options.LBound();
+    for (const auto& [caption, tip] : texts) {
+        options[i]->setText(caption);
+        options[i]->setToolTip(tip);
+        layout->addWidget(options[i++]);
+    }
+}
+
 void FinishGrid(QGridLayout* grid, int rows)
 {
     grid->setRowStretch(rows, 1);
@@ -211,15 +223,12 @@ void frmConfig::CreateDDSTab(QGridLayout* grid)
     auto* optionRow = new QHBoxLayout(options);
     optionRow->setContentsMargins(0, 0, 0, 0);
     optIF = ButtonArray(options, "optIF", ButtonArray::Kind::Option, 4);
-    const std::array<std::pair<const char*, const char*>, 4> texts{{{"Ser", "Serial Port DDS Control"},
-                                                                   {"Par", "Parallel Port DDS Control"},
-                                                                   {"USB", "Reserved for future"},
-                                                                   {"Null", "Null Port - used in IQXTAL RX Model"}}};
-    for (int i = 0; i < 4; ++i) {
-        optIF[i]->setText(texts[static_cast<size_t>(i)].first);
-        optIF[i]->setToolTip(texts[static_cast<size_t>(i)].second);
-        optionRow->addWidget(optIF[i]);
-    }
+    CaptionOptions(optIF,
+                   {{"Ser", "Serial Port DDS Control"},
+                    {"Par", "Parallel Port DDS Control"},
+                    {"USB", "Reserved for future"},
+                    {"Null", "Null Port - used in IQXTAL RX Model"}},
+                   optionRow);
     txtDDSClkin = Text(f, "txtDDSClkin", "DDS CLKIN Frequency");
     chkAutoDDSRefresh = Check(f, "chkAutoDDSRefresh", "", "Periodic Refresh DDS Settings");
     cmdCalDDS = Button(f, "cmdCalDDS", "Calibrate", "Calibrate DDS CLKIN");
@@ -282,14 +291,11 @@ void frmConfig::CreateDreamTab(QGridLayout* grid)
     auto* window = Named(new QGroupBox("Dream Window", f), "frDreamWindowMode", "Set DREAM.EXE Window Style");
     auto* windowColumn = new QVBoxLayout(window);
     optDreamWindow = ButtonArray(window, "optDreamWindow", ButtonArray::Kind::Option, 3);
-    const std::array<std::pair<const char*, const char*>, 3> texts{{{"Default", "Run DREAM with Window showing"},
-                                                                   {"Min", "Run DREAM minimised"},
-                                                                   {"Hide", "Run DREAM hidden"}}};
-    for (int i = 0; i < 3; ++i) {
-        optDreamWindow[i]->setText(texts[static_cast<size_t>(i)].first);
-        optDreamWindow[i]->setToolTip(texts[static_cast<size_t>(i)].second);
-        windowColumn->addWidget(optDreamWindow[i]);
-    }
+    CaptionOptions(optDreamWindow,
+                   {{"Default", "Run DREAM with Window showing"},
+                    {"Min", "Run DREAM minimised"},
+                    {"Hide", "Run DREAM hidden"}},
+                   windowColumn);
     grid->addWidget(window, 0, 2, row, 1, Qt::AlignTop);
     txtPathToDream = Text(f, "txtPathToDream", "Full Pathname of DREAM.EXE");
     cmdFindDREAM = Button(f, "cmdFindDREAM", "&Browse", "Locate DREAM.EXE");
