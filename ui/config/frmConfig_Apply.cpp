@@ -30,6 +30,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <stdexcept>
 
 using Numeric::CDbl;
 using Numeric::CLng;
@@ -39,17 +40,34 @@ namespace {
 
 std::string TextOf(const QLineEdit* box) { return box->text().toStdString(); }
 
-int32_t PowerOfTwo(const QComboBox* list) { return CLng(std::pow(2.0, list->currentIndex())); }
+// The multiplier of the selected entry; a list without a selection (a stored multiplier it
+// cannot show) leaves the multiplier as it is.
+int32_t PowerOfTwo(const QComboBox* list)
+{
+    if (list->currentIndex() < 0)
+        throw std::runtime_error("no multiplier selected");
+    return CLng(std::pow(2.0, list->currentIndex()));
+}
+
+// A live object, or an error that skips the statement needing it.
+template <typename Object>
+Object& Live(const std::shared_ptr<Object>& object)
+{
+    if (!object)
+        throw std::runtime_error("a receiver object is missing");
+    return *object;
+}
 
 std::shared_ptr<OscillatorChip> CurrentChip() { return VFO ? VFO->OscType() : nullptr; }
+OscillatorChip& Chip() { return Live(CurrentChip()); }
 
 } // namespace
 
 void frmConfig::cmdApply_Click()
 {
-    TryStep([] { VFO->SaveSettings(); });
-    TryStep([] { CurrentChip()->SaveSettings(); });
-    TryStep([] { CurrentChip()->IFHandler()->SaveSettings(); });
+    TryStep([] { Live(VFO).SaveSettings(); });
+    TryStep([] { Chip().SaveSettings(); });
+    TryStep([] { Live(Chip().IFHandler()).SaveSettings(); });
     if (!ApplyModelAndOscillator())
         return;
     ApplySoundDevices();
@@ -65,7 +83,7 @@ void frmConfig::cmdApply_Click()
         InitialPlaybackDevice = SoundCard->CurrentPlaybackDevice();
         InitialCaptureDevice = SoundCard->CurrentCaptureDevice();
     }
-    TryStep([this] { InitialDDSInterfaceType = VFO->DDSInterfaceType(); });
+    TryStep([this] { InitialDDSInterfaceType = Live(VFO).DDSInterfaceType(); });
     TryStep([this] {
         const std::string name = RXDefinitions::RXModels.at(static_cast<size_t>(SDRModelNo)).Name;
         main_.setWindowTitle(QString(AppPaths::ProductName) + " - " + QString::fromStdString(name));
@@ -86,7 +104,7 @@ bool frmConfig::ApplyModelAndOscillator()
         TryStep([] {
             if (const auto chip = CurrentChip(); chip && chip->Parent() == VFO.get())
                 chip->Parent(nullptr);
-            VFO->OscType(nullptr);
+            Live(VFO).OscType(nullptr);
         });
         VFO = std::make_shared<clsVFO>();
         TryStep([this] { SDRModelNo = cboSDRModel->currentData().toInt(); });
@@ -101,22 +119,22 @@ bool frmConfig::ApplyModelAndOscillator()
     if (ifOffset < 0)
         return RefuseApply("IF Frequency must be greater than 0.0 MHZ");
     TryStep([this, ifOffset] {
-        VFO->HiSideLo(!chkLoLO->isChecked());
+        Live(VFO).HiSideLo(!chkLoLO->isChecked());
         VFO->IFFrequency(CLng(ifOffset));
     });
-    TryStep([this] { VFO->AutoUpdate(chkAutoDDSRefresh->isChecked()); });
+    TryStep([this] { Live(VFO).AutoUpdate(chkAutoDDSRefresh->isChecked()); });
     const double clock = Val(TextOf(txtDDSClkin));
     if (clock <= 1.0)
         return RefuseApply("CLKIN must be greater than 1.0000 MHZ");
-    TryStep([] { CurrentChip()->Initialise(); });
+    TryStep([] { Chip().Initialise(); });
     if (!VFOControl)
-        TryStep([this] { SoftDDS->BaseFrequency(CLng(Val(TextOf(txtXtalFrequency)))); });
+        TryStep([this] { Live(SoftDDS).BaseFrequency(CLng(Val(TextOf(txtXtalFrequency)))); });
     TryStep([clock] {
-        CurrentChip()->ClkIn(clock);
-        VFO->Refresh();
+        Chip().ClkIn(clock);
+        Live(VFO).Refresh();
     });
     TryStep([this] {
-        VFO->OscMultiplier(PowerOfTwo(cboVFOMult));
+        Live(VFO).OscMultiplier(PowerOfTwo(cboVFOMult));
         VFO->PLLMultiplier(PowerOfTwo(cboPLLMultiplier));
         VFO->Refresh();
     });
@@ -161,12 +179,14 @@ void frmConfig::ApplyInterfaceType()
     };
     TryStep([this] {
         if (const int selected = optIF.Selected(); selected >= optIF.LBound())
-            VFO->DDSInterfaceType(selected);
+            Live(VFO).DDSInterfaceType(selected);
     });
     if (!VFO || InitialDDSInterfaceType == VFO->DDSInterfaceType())
         return;
     const std::shared_ptr<OscillatorChip> chip = CurrentChip();
-    TryStep([&chip] { chip->IFHandler()->ClosePort(); }, onError);
+    if (!chip)
+        return;
+    TryStep([&chip] { Live(chip->IFHandler()).ClosePort(); }, onError);
     const auto useTransport = [&chip, &onError](std::shared_ptr<DDSInterface> transport) {
         TryStep([&] {
             chip->IFHandler(nullptr);
@@ -179,7 +199,7 @@ void frmConfig::ApplyInterfaceType()
     case DDSInterfaceCode::Serial:
         TryStep([&] {
             chip->IFHandler(nullptr);
-            DDSSerialIF->Name("DDSInterface.Serial");
+            Live(DDSSerialIF).Name("DDSInterface.Serial");
             RadioControls::CreateMSComm1();
             DDSSerialIF->MSCommCtl(RadioControls::MSComm1);
             DDSSerialIF->Initialise();
@@ -206,10 +226,10 @@ void frmConfig::ApplyInterfaceType()
 
 void frmConfig::ApplyTransports()
 {
-    TryStep([this] { DDSParallelIF->PortAddress(CLng(TextOf(txtPortAddress))); });
-    TryStep([this] { DDSParallelIF->WaitTime(CDbl(TextOf(txtParallelPortBitPeriod))); });
+    TryStep([this] { Live(DDSParallelIF).PortAddress(CLng(TextOf(txtPortAddress))); });
+    TryStep([this] { Live(DDSParallelIF).WaitTime(CDbl(TextOf(txtParallelPortBitPeriod))); });
     TryStep([this] {
-        DDSParallelIF->Inverting(chkInvertingIF->isChecked());
+        Live(DDSParallelIF).Inverting(chkInvertingIF->isChecked());
         DDSParallelIF->IOUPDBitNo(SelIOUPDBitNo);
         DDSParallelIF->SCLCKBitNo(SelSCLCKBitNo);
         DDSParallelIF->SDATABitNo(SelSDATABitNo);
