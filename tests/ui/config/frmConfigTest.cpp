@@ -142,6 +142,8 @@ TEST_F(ConfigDialog, ApplyPutsEveryTabsValuesInForce)
     config->chkLoLO->setChecked(true);
     config->txtIFFrequency->setText("0 455 000");
     config->cboVFOMult->setCurrentIndex(2);
+    config->cboPLLMultiplier->setCurrentIndex(-1);
+    const int32_t pll = VFO->PLLMultiplier();
     config->txtParallelPortBitPeriod->setText("0.000010000");
     config->txtPortAddress->setText("&H278");
     config->txtSpectrumDisplaySmoothingCount->setText("100000");
@@ -157,6 +159,7 @@ TEST_F(ConfigDialog, ApplyPutsEveryTabsValuesInForce)
     EXPECT_FALSE(VFO->HiSideLo());
     EXPECT_EQ(VFO->IFFrequency(), 455000);
     EXPECT_EQ(VFO->OscMultiplier(), 4);
+    EXPECT_EQ(VFO->PLLMultiplier(), pll) << "no entry chosen, no change";
     EXPECT_EQ(SoftDDS->BaseFrequency(), 455000) << "blanks read as in the IF and clock texts";
     EXPECT_EQ(DDSParallelIF->PortAddress(), 0x278);
     EXPECT_DOUBLE_EQ(DDSParallelIF->WaitTime(), 0.00001);
