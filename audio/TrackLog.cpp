@@ -31,46 +31,40 @@ std::string EntryText(const TrackLogRecord& record)
     return entry;
 }
 
-std::vector<std::string> Split(const std::string& text, char at)
-{
-    std::vector<std::string> pieces(1);
-    for (char c : text) {
-        if (c == at)
-            pieces.emplace_back();
-        else
-            pieces.back() += c;
-    }
-    return pieces;
-}
-
-// Malformed numbers or times raise, so that the caller drops the whole log.
-void ReadField(const std::string& field, TrackLogRecord& record)
+// One field of an entry; false when its number or time cannot be read.
+bool ReadField(std::string_view field, TrackLogRecord& record)
 {
     const auto equals = field.find('=');
-    const std::string key = field.substr(0, equals);
-    const std::string_view value = equals == std::string::npos ? std::string_view()
-                                                                : std::string_view(field).substr(equals + 1);
-    if (key == "F")
-        record.F = Numeric::CLng(value);
-    else if (key == "S")
-        record.S = Numeric::CLng(value);
-    else if (key == "E")
-        record.E = Numeric::CLng(value);
-    else if (key == "T") {
-        record.T = QDateTime::fromString(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())),
-                                         TimeFormat);
-        if (!record.T.isValid())
-            throw TypeMismatchError("TrackLog");
+    const std::string_view key = field.substr(0, equals);
+    const std::string_view value = equals == std::string_view::npos ? std::string_view() : field.substr(equals + 1);
+    try {
+        if (key == "F")
+            record.F = Numeric::CLng(value);
+        else if (key == "S")
+            record.S = Numeric::CLng(value);
+        else if (key == "E")
+            record.E = Numeric::CLng(value);
+        else if (key == "T")
+            record.T = QDateTime::fromString(QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())),
+                                             TimeFormat);
+    } catch (const RuntimeError&) {
+        return false;
     }
+    return key != "T" || record.T.isValid();
 }
 
-TrackLogRecord ReadEntry(const std::string& entry)
+// A well-formed entry is fields, each ended by the separator; false for anything else.
+bool ReadEntry(std::string_view entry, TrackLogRecord& record)
 {
-    TrackLogRecord record;
-    const std::vector<std::string> fields = Split(entry, Separator);
-    for (std::size_t i = 0; i + 1 < fields.size(); ++i)
-        ReadField(fields[i], record);
-    return record;
+    if (entry.back() != Separator)
+        return false;
+    for (std::size_t from = 0; from < entry.size();) {
+        const std::size_t end = entry.find(Separator, from);
+        if (!ReadField(entry.substr(from, end - from), record))
+            return false;
+        from = end + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -92,19 +86,25 @@ std::vector<uint8_t> Encode(const std::vector<TrackLogRecord>& log)
 int32_t Decode(const uint8_t* bytes, int64_t count, std::vector<TrackLogRecord>& log)
 {
     std::string text;
+    text.reserve(static_cast<std::size_t>(count / 2));
     for (int64_t i = 0; i < count; i += 2)
         text += static_cast<char>(bytes[i]);
-    const std::vector<std::string> entries = Split(text, Terminator);
-    std::vector<TrackLogRecord> decoded;
-    try {
-        for (const std::string& entry : entries)
-            decoded.push_back(ReadEntry(entry));
-    } catch (const RuntimeError&) {
-        log.assign(1, TrackLogRecord{});
-        return 0;
+
+    // Empty entries (a trailer padded with zeros) are skipped; the log ends at the first
+    // entry that is malformed or not terminated.
+    log.clear();
+    std::string_view rest(text);
+    for (std::size_t end; (end = rest.find(Terminator)) != std::string_view::npos; rest.remove_prefix(end + 1)) {
+        if (end == 0)
+            continue;
+        TrackLogRecord record;
+        if (!ReadEntry(rest.substr(0, end), record))
+            break;
+        log.push_back(record);
     }
-    log = std::move(decoded);
-    return static_cast<int32_t>(log.size()) - 1;
+    const auto tracks = static_cast<int32_t>(log.size());
+    log.emplace_back();
+    return tracks;
 }
 
 } // namespace TrackLogTrailer

@@ -24,13 +24,14 @@ inline std::vector<TrackLogRecord> TrackLog{TrackLogRecord{}};
 namespace TrackLogTrailer {
 
 inline constexpr std::string_view Marker = "QELVO";
+inline constexpr int32_t EntryBytes = 124;  // one track's 62 characters, two bytes each
 
 // The marker and the text of every track with F > 0, the trailing empty element excluded.
 std::vector<uint8_t> Encode(const std::vector<TrackLogRecord>& log);
 
 // Reads the bytes that follow the marker into log (tracks, then one empty element) and
-// returns the number of tracks. Text that is not a well-formed log leaves log empty
-// but for one element and returns 0.
+// returns the number of tracks: the well-formed entries before the first malformed one,
+// empty entries skipped.
 int32_t Decode(const uint8_t* bytes, int64_t count, std::vector<TrackLogRecord>& log);
 
 } // namespace TrackLogTrailer

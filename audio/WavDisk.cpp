@@ -39,9 +39,31 @@ public:
 
     int Open(const std::string& path, Access access, int& handle) override
     {
-        const int flags = access == Access::ReadOnly ? O_RDONLY : (O_RDWR | O_CREAT | O_TRUNC);
-        handle = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-        return handle >= 0 ? 0 : errno;
+        handle = ::open(path.c_str(), FlagsFor(access) | O_CLOEXEC, 0644);
+        if (handle < 0)
+            return errno;
+        if (access != Access::ReadOnly)
+            return 0;
+        struct stat info{};
+        const int error = ::fstat(handle, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : NotRegularFile;
+        if (error != 0) {
+            ::close(handle);
+            handle = -1;
+        }
+        return error;
+    }
+
+    static int FlagsFor(Access access)
+    {
+        switch (access) {
+        case Access::CreateReadWrite:
+            return O_RDWR | O_CREAT | O_TRUNC;
+        case Access::ReadWriteExisting:
+            return O_RDWR;
+        case Access::ReadOnly:
+            break;
+        }
+        return O_RDONLY | O_NONBLOCK | O_NOCTTY;
     }
 
     int Close(int handle) override { return ::close(handle) == 0 ? 0 : errno; }
@@ -52,6 +74,15 @@ public:
         if (::fstat(handle, &info) != 0)
             return errno;
         length = info.st_size;
+        return 0;
+    }
+
+    int Truncate(int handle, int64_t length) override
+    {
+        while (::ftruncate(handle, length) != 0) {
+            if (errno != EINTR)
+                return errno;
+        }
         return 0;
     }
 

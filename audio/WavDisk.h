@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
@@ -9,7 +10,11 @@
 class WavDisk
 {
 public:
-    enum class Access { CreateReadWrite, ReadOnly };  // CreateReadWrite empties an existing file
+    // CreateReadWrite empties an existing file; ReadWriteExisting opens one as it is.
+    // ReadOnly never blocks (a FIFO or device would) and opens regular files only:
+    // anything else gives NotRegularFile.
+    enum class Access { CreateReadWrite, ReadWriteExisting, ReadOnly };
+    static constexpr int NotRegularFile = EINVAL;
 
     virtual ~WavDisk() = default;
 
@@ -21,6 +26,7 @@ public:
     virtual int Open(const std::string& path, Access access, int& handle) = 0;
     virtual int Close(int handle) = 0;
     virtual int Length(int handle, int64_t& length) = 0;
+    virtual int Truncate(int handle, int64_t length) = 0;  // the file ends at length
     virtual int WriteAt(int handle, int64_t offset, const uint8_t* data, int32_t count) = 0;
     // Reads up to count bytes; fewer (down to 0) at the end of the file is not an error.
     virtual int ReadAt(int handle, int64_t offset, uint8_t* data, int32_t count, int32_t& got) = 0;

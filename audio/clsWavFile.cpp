@@ -8,14 +8,17 @@
 #include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/clsComDlg.h"
+#include "core/frmLog.h"
 #include "dsp/QELVO.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -23,8 +26,6 @@ constexpr int32_t SamplesPerBlock = 2048;          // the block loop's count per
 constexpr int32_t MaxBlockSizeInSamples = 1 << 24;  // keeps the buffers to a sane size
 constexpr int64_t MaxFileBytes = INT32_MAX;         // positions and sizes are 32-bit signed
 constexpr int32_t NewTrackDistance = 999;           // tenths of a hertz
-constexpr const char* WavExtension = ".wav";
-constexpr const char* WavFilter = "Sound Files (*.wav)|*.wav";
 
 bool IsValidBlockSize(int32_t samples)
 {
@@ -34,12 +35,6 @@ bool IsValidBlockSize(int32_t samples)
 bool IsValidDecimator(int32_t decimator)
 {
     return decimator == 1 || decimator == 2 || decimator == 4 || decimator == 8 || decimator == 16;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 std::string LeafOf(const std::string& path)
@@ -85,7 +80,7 @@ void clsWavFile::PlayerMode(int32_t mode)
 
 void clsWavFile::IsRecording(bool recording)
 {
-    isRecording_ = recording && RecordingOpen();
+    isRecording_ = recording && RecordingOpen() && !rec_.writeFailed;
 }
 
 // The recording's format cannot change under an open recording: its buffers and header
@@ -127,10 +122,13 @@ int32_t clsWavFile::OpenRecording()
 {
     if (isRecording_)
         return ErrRecordingOpen;
-    if (recordingFinished_ && statusOfMedia_ == MediaUnsaved && !ConfirmDiscardUnsaved())
-        return ErrRecordingOpen;
+    bool discardOld = false;
+    if (HasUnsavedRecording()) {
+        if (!ConfirmDiscardUnsaved())
+            return ErrRecordingOpen;
+        discardOld = statusOfMedia_ == MediaUnsaved;  // the user gave it up
+    }
     CloseFile();
-    recordingFinished_ = false;  // the temporary file is about to be replaced
 
     // A file played at another rate must not leave its rate in this recording's header.
     wavSamplingRate_ = samplingRate_ / decimator_;
@@ -141,12 +139,12 @@ int32_t clsWavFile::OpenRecording()
     rec_.buffer.assign(static_cast<std::size_t>(2) * recBlockSize_, 0);
     rec_.output.assign(static_cast<std::size_t>(recBlockSize_ / decimator_) * rec_.bytesPerSample, 0);
 
-    TrackLog.assign(1, TrackLogRecord{});
+    TrackLog = rec_.log;
     numSamples_ = fileSize_ = samplesQueued_ = 0;
     LastTunedFrequency = 0;
     Events.SamplesPlayed(0, 0);
 
-    if (const int32_t error = CreateTempFile())
+    if (const int32_t error = CreateTempFile(discardOld))
         return error;
 
     isRecording_ = true;
@@ -160,8 +158,14 @@ int32_t clsWavFile::OpenRecording()
     return 0;
 }
 
-// A finished recording that was never saved is still in the temporary file; a new
-// recording would delete it, so the user decides first.
+// Audio of this session's recording that Save has not yet given its name.
+bool clsWavFile::HasUnsavedRecording() const
+{
+    return statusOfMedia_ == MediaUnsaved && rec_.inTempFile;
+}
+
+// The temporary file holds a recording that was never saved; a new recording would
+// replace it, so the user decides first.
 bool clsWavFile::ConfirmDiscardUnsaved()
 {
     const int answer = MessageBoxes::MsgBox("Current Recording Not Saved\nDo you want to Save it ?",
@@ -172,26 +176,31 @@ bool clsWavFile::ConfirmDiscardUnsaved()
     return statusOfMedia_ != MediaUnsaved;
 }
 
-int32_t clsWavFile::CreateTempFile()
+// A temporary file the user has not given up (left by a program that ended before Save)
+// is kept under a name of its own, never deleted while it holds audio.
+int32_t clsWavFile::CreateTempFile(bool discardOld)
 {
     WavDisk& disk = CurrentWavDisk();
     isRecording_ = false;
     if (disk.Exists(TempFileName)) {
-        if (const int error = disk.Remove(TempFileName))
+        const int error =
+            discardOld || !LeftoverHoldsAudio(TempFileName) ? disk.Remove(TempFileName) : KeepLeftover(TempFileName);
+        if (error != 0)
             return error;
     }
     int handle = -1;
     if (const int error = disk.Open(TempFileName, WavDisk::Access::CreateReadWrite, handle))
         return error;
-    const WavHeader::Bytes header = WavHeader::For(rec_.wavSamplingRate, 1, static_cast<int16_t>(8 * rec_.bytesPerSample), 0,
-                                                   WavHeader::Size).Encode();
-    if (const int error = disk.WriteAt(handle, 0, header.data(), WavHeader::Size)) {
-        disk.Close(handle);
-        return error;
-    }
     handle_ = handle;
     fileIsRecording_ = true;
     rec_.writeOffset = WavHeader::Size;
+    if (const int error = WriteRecordingHeader()) {
+        disk.Close(handle_);
+        handle_ = -1;
+        fileIsRecording_ = false;
+        return error;
+    }
+    rec_.inTempFile = true;
     return 0;
 }
 
@@ -231,13 +240,21 @@ int16_t clsWavFile::AddSamples(const int16_t* Samples, int32_t n)
     return 0;
 }
 
+// The length of the finished file once every queued sample is written and the trailer
+// holds the given number of tracks.
+int64_t clsWavFile::FinalFileBytes(int64_t samplesQueued, int32_t tracks) const
+{
+    const int64_t dataBytes = (samplesQueued + rec_.decimator - 1) / rec_.decimator * rec_.bytesPerSample;
+    return WavHeader::Size + dataBytes + static_cast<int64_t>(TrackLogTrailer::Marker.size()) +
+           static_cast<int64_t>(tracks) * TrackLogTrailer::EntryBytes;
+}
+
 // Every queued sample is written in the end, so the bound is checked on what is queued:
-// the sample counter and every byte offset of the file must stay 32-bit.
+// the sample counter and every byte offset of the file, trailer included, stay 32-bit.
 bool clsWavFile::WouldPassSizeLimit(int32_t n) const
 {
     const int64_t queued = static_cast<int64_t>(samplesQueued_) + n;
-    const int64_t dataBytes = (queued + rec_.decimator - 1) / rec_.decimator * rec_.bytesPerSample;
-    return queued > INT32_MAX || WavHeader::Size + dataBytes + 1 > MaxFileBytes;
+    return queued > INT32_MAX || FinalFileBytes(queued, rec_.loggedTracks) > MaxFileBytes;
 }
 
 void clsWavFile::StopAtSizeLimit()
@@ -263,22 +280,32 @@ int32_t clsWavFile::WriteToDisk()
     BusyGuard guard(writeBusy_);
     if (!bufferFull_)
         return ErrNoFullHalf;
-    const int32_t error = WriteRecorded(rec_.fullHalfStart, recBlockSize_);
+    int32_t error = AppendRecorded(rec_.fullHalfStart, recBlockSize_);
     bufferFull_ = false;
+    if (error == 0)
+        error = WriteRecordingHeader();
+    if (error != 0)
+        EndRecordingAfterWriteFailure(error);
     return error;
 }
 
 // Decimates count samples of the double buffer from start (every Decimator-th sample,
-// the first included, unfiltered) and appends them to the file.
-int32_t clsWavFile::WriteRecorded(int32_t start, int32_t count)
+// the first included, unfiltered) and appends them to the file. The caller then brings
+// the header's sizes up to date, so that a program killed at any moment leaves a valid
+// file of all the audio written.
+int32_t clsWavFile::AppendRecorded(int32_t start, int32_t count)
 {
     const int32_t decimator = rec_.decimator;
     const int32_t bytesPerSample = rec_.bytesPerSample;
     const int32_t outCount = (count + decimator - 1) / decimator;
     const int16_t* in = rec_.buffer.data() + start;
     uint8_t* out = rec_.output.data();
-    for (int32_t i = 0; i < outCount; ++i)
-        EncodeSample(in[i * decimator], bytesPerSample, out + i * bytesPerSample);
+    if (decimator == 1 && bytesPerSample == 2 && std::endian::native == std::endian::little) {
+        std::memcpy(out, in, static_cast<std::size_t>(outCount) * 2);  // already the file's byte order
+    } else {
+        for (int32_t i = 0; i < outCount; ++i)
+            EncodeSample(in[i * decimator], bytesPerSample, out + i * bytesPerSample);
+    }
 
     const int32_t bytes = outCount * bytesPerSample;
     if (const int error = CurrentWavDisk().WriteAt(handle_, rec_.writeOffset, out, bytes))
@@ -290,21 +317,54 @@ int32_t clsWavFile::WriteRecorded(int32_t start, int32_t count)
     return 0;
 }
 
+int clsWavFile::WriteRecordingHeader()
+{
+    const WavHeader::Bytes header =
+        WavHeader::For(rec_.wavSamplingRate, 1, static_cast<int16_t>(8 * rec_.bytesPerSample), rec_.samplesWritten,
+                       static_cast<int32_t>(rec_.writeOffset))
+            .Encode();
+    return CurrentWavDisk().WriteAt(handle_, 0, header.data(), WavHeader::Size);
+}
+
+// The audio after a failed write would follow a gap, so the recording ends here: the
+// file keeps what was written (its header is up to date) and gets its trailer at Save.
+void clsWavFile::EndRecordingAfterWriteFailure(int32_t error)
+{
+    rec_.writeFailed = true;
+    bufferFull_ = false;
+    rec_.fillOffset = 0;
+    isRecording_ = false;
+    isPaused_ = false;
+    SetModeUnremembered(ModeStopped);
+    AddLog("clsWavFile.WriteToDisk:Code=" + std::to_string(error) + " Description=" + WavDisk::Describe(error) +
+           " File=" + TempFileName);
+    MessageBoxes::MsgBox("Recording stopped: unable to write to " + TempFileName + "\n" + WavDisk::Describe(error) +
+                             " (Error Code=" + std::to_string(error) + ")\nThe audio recorded until then is kept: "
+                             "save it, then make room on the disk before recording again.",
+                         MessageBoxes::vbOKOnly);
+}
+
 // Writes what is still in memory: the full half that waits for its write, then the
-// partly filled half.
+// partly filled half. What a failed write could not take stays in memory for the next
+// try, unless a write during the recording failed already.
 int32_t clsWavFile::FlushRecorded()
 {
-    int32_t error = 0;
+    if (rec_.writeFailed) {
+        bufferFull_ = false;
+        rec_.fillOffset = 0;
+        return 0;
+    }
     if (bufferFull_) {
-        error = WriteRecorded(rec_.fullHalfStart, recBlockSize_);
+        if (const int32_t error = AppendRecorded(rec_.fullHalfStart, recBlockSize_))
+            return error;
         bufferFull_ = false;
     }
     if (rec_.fillOffset > 0) {
-        const int32_t partError = WriteRecorded(rec_.fillHalf * recBlockSize_, rec_.fillOffset);
-        error = error != 0 ? error : partError;
+        if (const int32_t error = AppendRecorded(rec_.fillHalf * recBlockSize_, rec_.fillOffset))
+            return error;
         rec_.fillOffset = 0;
     }
-    return error;
+    return 0;
 }
 
 int32_t clsWavFile::CloseRecording()
@@ -312,15 +372,15 @@ int32_t clsWavFile::CloseRecording()
     if (!RecordingOpen())
         return ErrNoFileOpen;
     const int32_t flushError = FlushRecorded();
-    const int32_t headerError = UpdateWavHeader();
+    // After a failed flush the header still counts what was written; the trailer waits.
+    const int32_t headerError = flushError == 0 ? UpdateWavHeader() : WriteRecordingHeader();
+    const int32_t error = flushError != 0 ? flushError : headerError;
     const int32_t closeError = CurrentWavDisk().Close(handle_);
     handle_ = -1;
     fileIsRecording_ = false;
-    recordingFinished_ = closeError == 0 && headerError == 0;
+    rec_.finished = error == 0 && closeError == 0;
     ResetAfterRecordingClosed();
-    if (closeError != 0)
-        return closeError;
-    return headerError != 0 ? headerError : flushError;
+    return closeError != 0 ? closeError : error;
 }
 
 void clsWavFile::ResetAfterRecordingClosed()
@@ -328,8 +388,10 @@ void clsWavFile::ResetAfterRecordingClosed()
     if (play_.fromRecording)
         ReleasePlayBuffers();
     TrackLog.assign(1, TrackLogRecord{});
-    rec_.buffer = {};
-    rec_.output = {};
+    if (!bufferFull_ && rec_.fillOffset == 0) {  // else kept for the next Save
+        rec_.buffer = {};
+        rec_.output = {};
+    }
     numSamples_ = fileSize_ = samplesQueued_ = 0;
     isClosed_ = true;
     isRecording_ = false;
@@ -340,110 +402,39 @@ void clsWavFile::NewLogRecord(int32_t Frequency)
 {
     if (std::llabs(static_cast<int64_t>(Frequency) - LastTunedFrequency) <= NewTrackDistance || !isRecording_)
         return;
+    const int32_t tracks = rec_.loggedTracks + (Frequency > 0 ? 1 : 0);
+    if (FinalFileBytes(samplesQueued_, tracks) > MaxFileBytes)
+        return;  // no room left in the file for one more entry: the track goes on
     // The byte offset at which the samples queued so far will end once decimated and written.
     const auto start = static_cast<int32_t>(
         std::floor(static_cast<double>(samplesQueued_) / rec_.decimator * rec_.bytesPerSample + 44.5));
-    const int32_t i = rec_.recordCount;
-    TrackLog.resize(static_cast<std::size_t>(i) + 2);
-    TrackLog[i] = TrackLogRecord{Now(), Frequency, start, 0};
-    TrackLog[i + 1] = TrackLogRecord{};
+    std::vector<TrackLogRecord>& log = rec_.log;
+    const std::size_t i = log.size() - 1;
+    log.back() = TrackLogRecord{Now(), Frequency, start, 0};
+    log.emplace_back();
     if (i > 0)
-        TrackLog[i - 1].E = start;
-    rec_.recordCount = i + 1;
+        log[i - 1].E = start;
+    rec_.loggedTracks = tracks;
     LastTunedFrequency = Frequency;
+    TrackLog = log;
 }
 
+// Ends the last track at the end of the data, then writes the header with the final
+// sizes and the trailer right after the data; anything a failed write left beyond the
+// trailer is cut off. Can be repeated until it succeeds.
 int16_t clsWavFile::UpdateWavHeader()
 {
+    if (!RecordingOpen())
+        return static_cast<int16_t>(ErrNoFileOpen);
     WavDisk& disk = CurrentWavDisk();
-    // The log may have been replaced since (by a file opened for playback).
-    if (rec_.recordCount > 0 && static_cast<std::size_t>(rec_.recordCount) < TrackLog.size())
-        TrackLog[rec_.recordCount - 1].E = static_cast<int32_t>(rec_.writeOffset + 1);
-    const std::vector<uint8_t> trailer = TrackLogTrailer::Encode(TrackLog);
-
-    int64_t length = WavHeader::Size;
-    if (handle_ >= 0)
-        disk.Length(handle_, length);
-    const WavHeader::Bytes header = WavHeader::For(rec_.wavSamplingRate, 1, static_cast<int16_t>(8 * rec_.bytesPerSample),
-                                                   rec_.samplesWritten, static_cast<int32_t>(length)).Encode();
-    if (const int error = disk.WriteAt(handle_, 0, header.data(), WavHeader::Size))
+    if (rec_.log.size() > 1)
+        rec_.log[rec_.log.size() - 2].E = static_cast<int32_t>(rec_.writeOffset + 1);
+    const std::vector<uint8_t> trailer = TrackLogTrailer::Encode(rec_.log);
+    if (const int error = WriteRecordingHeader())
         return static_cast<int16_t>(error);
-    const int error = disk.WriteAt(handle_, length, trailer.data(), static_cast<int32_t>(trailer.size()));
-    return static_cast<int16_t>(error);
-}
-
-// ---- Saving, pausing, closing -----------------------------------------------------------
-
-void clsWavFile::Save()
-{
-    if (saveBusy_)
-        return;
-    BusyGuard guard(saveBusy_);
-    if (LastDirectory.empty())
-        LastDirectory = AppPaths::ProgramFolder();
-    if (statusOfMedia_ != MediaUnsaved)
-        return;
-
-    // A recording finished by an earlier Save whose dialog was cancelled is complete already.
-    if (RecordingOpen() || !recordingFinished_) {
-        if (const int32_t error = CloseRecording()) {
-            MessageBoxes::MsgBox("Unable to close temporary file " + TempFileName +
-                                 "\n Please report this problem to QELVO\n Error Code=" + std::to_string(error),
-                                 MessageBoxes::vbOKOnly);
-            return;
-        }
-    }
-    isRecording_ = false;
-    PlayerMode(ModeStopped);
-    isPaused_ = true;
-
-    const std::string name = SaveFileName.empty() ? AskSaveName() : SaveFileName;
-    if (name.empty()) {
-        isPaused_ = false;  // nothing is open to pause: a new Record starts a recording
-        return;
-    }
-    if (!MoveTempFileTo(name))
-        return;
-    LastDirectory = FolderOf(name);
-    SaveFileName = name;
-    statusOfMedia_ = MediaSaved;
-    isPaused_ = false;
-    isRecording_ = false;
-    recordingFinished_ = false;
-}
-
-std::string clsWavFile::AskSaveName()
-{
-    clsComDlg& dialog = ComDlg();
-    dialog.AllowMultiSelect(false);
-    dialog.DialogTitle("Select Filename to Save Recording");
-    dialog.Directory(LastDirectory);
-    dialog.FileName("untitled.wav");
-    dialog.Extension("*.wav");
-    dialog.Filter(WavFilter);
-    dialog.ReadOnlyIsVisible(false);
-    if (!dialog.ShowSave() || dialog.FileName().empty())
-        return {};
-    std::string name = dialog.FileName();
-    if (name.find(WavExtension) == std::string::npos)
-        name += WavExtension;
-    return name;
-}
-
-bool clsWavFile::MoveTempFileTo(const std::string& name)
-{
-    WavDisk& disk = CurrentWavDisk();
-    if (disk.Exists(name) && disk.Remove(name) != 0) {
-        MessageBoxes::MsgBox("Unable to overwrite " + name + "\n Try a different filename", MessageBoxes::vbOKOnly);
-        return false;
-    }
-    if (const int error = disk.Rename(TempFileName, name)) {
-        MessageBoxes::MsgBox("Problem creating " + name + "\nSystem Reported Error Code " + std::to_string(error) +
-                                 "\n" + WavDisk::Describe(error),
-                             MessageBoxes::vbOKOnly);
-        return false;
-    }
-    return true;
+    if (const int error = disk.WriteAt(handle_, rec_.writeOffset, trailer.data(), static_cast<int32_t>(trailer.size())))
+        return static_cast<int16_t>(error);
+    return static_cast<int16_t>(disk.Truncate(handle_, rec_.writeOffset + static_cast<int64_t>(trailer.size())));
 }
 
 void clsWavFile::Pause()
@@ -482,6 +473,7 @@ int32_t clsWavFile::CloseFile()
     ReleasePlayBuffers();
     rec_.buffer = {};
     rec_.output = {};
+    rec_.fillOffset = 0;
     bufferFull_ = false;
     isClosed_ = true;
     isRecording_ = false;
@@ -499,7 +491,7 @@ std::string clsWavFile::LoadMedia()
     dialog.ExistFlags(clsComDlg::OFN_PATHMUSTEXIST);
     dialog.FileName("*.wav");
     dialog.Extension("*.wav");
-    dialog.Filter(WavFilter);
+    dialog.Filter(WavFileFilter);
     dialog.ReadOnlyIsVisible(false);
     if (!dialog.ShowOpen() || dialog.FileName().empty())
         return {};
@@ -520,6 +512,8 @@ void clsWavFile::init()
     } catch (const RuntimeError&) {
         // A value that is not a number ends the restore; the remaining keys keep their values.
     }
+    if (!HasUnsavedRecording())
+        KeepLeftoverOfEarlierRun();
 }
 
 void clsWavFile::RestoreSettings()

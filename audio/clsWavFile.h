@@ -37,6 +37,7 @@ public:
     static constexpr int32_t DefaultSamplingRate = 48000;
     static constexpr int32_t MaxSamplingRate = 384000;
     static constexpr const char* TempFileLeafName = "~QELVOWAV.TMP";
+    static constexpr const char* WavFileFilter = "Sound Files (*.wav)|*.wav";
 
     clsWavFile();
     ~clsWavFile();  // finishes an open recording (unsaved) and stores the settings
@@ -125,15 +126,19 @@ private:
     {
         std::vector<int16_t> buffer;     // two halves of RecBlockSizeInSamples
         std::vector<uint8_t> output;     // one decimated half, as written to the file
+        std::vector<TrackLogRecord> log{TrackLogRecord{}};  // this recording's tracks, then one empty
         int32_t fillHalf = 0;
         int32_t fillOffset = 0;
         int32_t fullHalfStart = 0;
         int64_t writeOffset = 0;         // bytes in the file so far: where the next write goes
         int32_t samplesWritten = 0;      // the header's data size counts these
-        int32_t recordCount = 0;         // track records of this recording
+        int32_t loggedTracks = 0;        // tracks with a frequency: each adds an entry to the trailer
         int32_t bytesPerSample = 2;
         int32_t decimator = 1;
         int32_t wavSamplingRate = 0;     // the rate in this recording's header
+        bool inTempFile = false;         // the temporary file holds this recording
+        bool finished = false;           // ... with its final header and trailer
+        bool writeFailed = false;        // a write failed: nothing after the gap may follow
     };
 
     struct Playback
@@ -161,15 +166,24 @@ private:
 
     // Recording helpers.
     bool RecordingOpen() const { return handle_ >= 0 && fileIsRecording_; }
+    bool HasUnsavedRecording() const;
+    int64_t FinalFileBytes(int64_t samplesQueued, int32_t tracks) const;
     bool WouldPassSizeLimit(int32_t n) const;
     void StopAtSizeLimit();
     bool ConfirmDiscardUnsaved();
-    int32_t CreateTempFile();
-    int32_t WriteRecorded(int32_t start, int32_t count);
+    int32_t CreateTempFile(bool discardOld);
+    int32_t AppendRecorded(int32_t start, int32_t count);
+    int WriteRecordingHeader();
+    void EndRecordingAfterWriteFailure(int32_t error);
     int32_t FlushRecorded();
     void ResetAfterRecordingClosed();
+    int32_t FinishTempRecording();
     std::string AskSaveName();
     bool MoveTempFileTo(const std::string& name);
+    void KeepLeftoverOfEarlierRun();
+    bool LeftoverHoldsAudio(const std::string& path);
+    int32_t KeepLeftover(const std::string& path);
+    std::string FreeRecoveredName(const std::string& folder);
     void RestoreSettings();
     void StoreSettings();
 
@@ -212,7 +226,6 @@ private:
 
     int handle_ = -1;                 // the open file, recording or playback
     bool fileIsRecording_ = false;
-    bool recordingFinished_ = false;  // the temporary file holds a complete, unsaved recording
     Recording rec_;
     Playback play_;
 

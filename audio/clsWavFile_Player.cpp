@@ -35,7 +35,10 @@ int32_t clsWavFile::OpenFile()
     int handle = -1;
     if (const int error = disk.Open(fileName_, WavDisk::Access::ReadOnly, handle)) {
         isRecording_ = false;
-        MessageBoxes::MsgBox("Unable to open " + fileName_ + "\n" + WavDisk::Describe(error), MessageBoxes::vbOKOnly);
+        const std::string why = error == WavDisk::NotRegularFile
+                                    ? "It is not a file on a disk (a pipe, a device or a folder cannot be played)."
+                                    : WavDisk::Describe(error);
+        MessageBoxes::MsgBox("Unable to open " + fileName_ + "\n" + why, MessageBoxes::vbOKOnly);
         return error;
     }
     handle_ = handle;
@@ -99,8 +102,19 @@ bool clsWavFile::ReadHeader(int64_t length)
     play_.dataEnd = length;
     PreparePlayBuffers(header.BitsPerSample / 8);
 
-    const bool dataSizeFits = header.DataSize >= 0 && FirstDataByte + header.DataSize < length;
-    ReadTrackLog(dataSizeFits ? FirstDataByte + header.DataSize : 0, length);
+    // The data ends where the header says. A data size of 0 is left by a recorder that
+    // ended before its header was finished: then the data runs to the end of the file,
+    // unless a track log follows the header at once (an empty recording). A size beyond
+    // the file (a cut copy) plays what there is.
+    const int64_t dataSize = header.DataSize;
+    int64_t trailerOffset = 0;
+    if (dataSize > 0 && FirstDataByte + dataSize <= length) {
+        play_.dataEnd = FirstDataByte + dataSize;
+        trailerOffset = play_.dataEnd < length ? play_.dataEnd : 0;
+    } else if (dataSize == 0 && length > FirstDataByte) {
+        trailerOffset = FirstDataByte;
+    }
+    ReadTrackLog(trailerOffset, length);
     return true;
 }
 
@@ -346,7 +360,9 @@ int32_t clsWavFile::GetNextSamples(int16_t* Samples, int16_t n)
         if (PlayEnd)
             return 0;
     }
-    if (play_.playOffset == 0)
+    // A half used up, even in the middle of the block, is refilled at once: the other
+    // half must never run out before it is.
+    if (switched)
         Events.ReadNextBlockFromDisk();
     return 0;
 }

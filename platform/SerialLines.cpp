@@ -177,10 +177,13 @@ struct Registry
     int32_t lastHandle = 0;
 };
 
+// Never destroyed: a transport held by a global may close its port while the program's
+// statics are being torn down (an exit from inside the event loop), after a static
+// registry would be gone. The system closes what is still open at exit.
 Registry& OpenPorts()
 {
-    static Registry registry;
-    return registry;
+    static Registry* const registry = new Registry;
+    return *registry;
 }
 
 Port* Find(int32_t handle)

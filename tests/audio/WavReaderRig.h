@@ -126,7 +126,12 @@ inline std::vector<uint8_t> TrailerEntry(const std::string& f, const std::string
 // The whole trailer: the marker, then each track's entry.
 inline std::vector<uint8_t> Trailer(const std::vector<std::vector<uint8_t>>& entries)
 {
-    std::vector<uint8_t> bytes{'Q', 'E', 'L', 'V', 'O'};
+    size_t size = 5;
+    for (const auto& entry : entries)
+        size += entry.size();
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size);  // g++ 12 warns falsely about growing the marker's vector
+    bytes.assign({'Q', 'E', 'L', 'V', 'O'});
     for (const auto& entry : entries)
         bytes.insert(bytes.end(), entry.begin(), entry.end());
     return bytes;
@@ -162,7 +167,10 @@ protected:
         file->TunedFrequency = [this] { return tuned; };
         clsWavFileEvents* e = &file->Events;
         QObject::connect(e, &clsWavFileEvents::WriteNextBlockToDisk, [this] { events.push_back("WriteNext"); });
-        QObject::connect(e, &clsWavFileEvents::ReadNextBlockFromDisk, [this] { events.push_back("ReadNext"); });
+        QObject::connect(e, &clsWavFileEvents::ReadNextBlockFromDisk, [this] {
+            events.push_back("ReadNext");
+            ++readRequests;
+        });
         QObject::connect(e, &clsWavFileEvents::PlayEnd, [this] {
             events.push_back("PlayEnd");
             if (onPlayEnd)
@@ -213,15 +221,18 @@ protected:
 
     WavReader ReadBack(const std::string& path) { return WavReader::Parse(disk.Content(path)); }
 
-    // Plays n-sample blocks, serving the read requests at once; returns the output.
+    // Plays n-sample blocks, serving each block's read request before the next block, as
+    // the owner's read timer does; returns the output.
     std::vector<int16_t> PlayBlocks(int blocks, int16_t n = 2048)
     {
         std::vector<int16_t> out;
         std::vector<int16_t> block(static_cast<size_t>(n));
         for (int b = 0; b < blocks; ++b) {
+            const int requestsBefore = readRequests;
             wav->GetNextSamples(block.data(), n);
             out.insert(out.end(), block.begin(), block.end());
-            wav->ReadFromDisk();
+            if (readRequests != requestsBefore)
+                wav->ReadFromDisk();
         }
         return out;
     }
@@ -241,6 +252,7 @@ protected:
     int32_t tuned = 71000000;
     std::vector<std::string> events;
     std::vector<int32_t> progress;
+    int readRequests = 0;
     std::function<void()> onPlayEnd;
     int64_t sent = 0;
     std::unique_ptr<clsWavFile> wav;

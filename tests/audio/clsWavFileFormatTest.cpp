@@ -68,9 +68,6 @@ TEST_F(FormatTest, NoTrackIsLoggedBelow100HzAndTheTrailerIsThenOnlyTheMarker)
     EXPECT_EQ(1u, TrackLog.size());
     SaveAs("/out/none.wav");
     EXPECT_EQ(Trailer({}), ReadBack("/out/none.wav").after);
-    wav->FileName("/out/none.wav");
-    wav->OpenFile();
-    EXPECT_EQ("Catalogue 0", events.back());
 }
 
 TEST_F(FormatTest, APlayerReadsTheTrackLogBack)
@@ -90,27 +87,46 @@ TEST_F(FormatTest, APlayerReadsTheTrackLogBack)
     EXPECT_FALSE(TrackLog[3].T.isValid());
 }
 
-TEST_F(FormatTest, FilesWithoutAUsableTrackLogOpenWithNone)
+// A file whose trailer is missing, foreign or malformed plays normally, its log read up to the
+// first entry that cannot be decoded (empty entries are skipped).
+TEST_F(FormatTest, TrackLogDecodingSkipsEmptyEntriesAndEndsAtTheFirstMalformedOne)
 {
-    const std::vector<uint8_t> data = Le16({100, 200, 300});
-    const std::vector<std::vector<uint8_t>> tails = {
-        {},                                             // no room for a trailer
-        {'L', 'I', 'S', 'T', 4, 0, 0, 0, 1, 2, 3, 4},  // another chunk
-        {'Q', 'E', 'L', 'V', 'O'},                     // the marker and nothing after it
-        Trailer({TrailerEntry("00000abcde", "2007-02-03 12:34:56", "0000000044", "0000000050")}),
-        Trailer({TrailerEntry("0007050000", "not a time", "0000000044", "0000000050")}),
+    const std::vector<uint8_t> first = TrailerEntry("0007050000", "2007-02-03 12:34:56", "0000000044", "0000000046");
+    const std::vector<uint8_t> second = TrailerEntry("0007060000", "2007-02-03 12:35:56", "0000000046", "0000000051");
+    const std::vector<uint8_t> malformed = TrailerEntry("0007070000", "2007-02-30 25:00:00", "0000000046", "0000000051");
+    const std::vector<uint8_t> unterminated(second.begin(), second.end() - 2);
+    const std::vector<uint8_t> noSeparator = {'F', 0, '=', 0, '1', 0, 0, 0};
+    struct Case
+    {
+        const char* what;
+        std::vector<uint8_t> trailer;
+        int tracks;
     };
-    for (const auto& tail : tails) {
-        SCOPED_TRACE(tail.size());
-        events.clear();
-        OpenForPlayback("/in/plain.wav", MakeWav(48000, data, 16, 1, tail));
-        EXPECT_EQ("Catalogue 0", events.back());
-        EXPECT_EQ(1u, TrackLog.size());
+    const std::vector<Case> cases = {
+        {"no room for a trailer", {}, 0},
+        {"another chunk", {'L', 'I', 'S', 'T', 4, 0, 0, 0, 1, 2, 3, 4}, 0},
+        {"the marker alone", Trailer({}), 0},
+        {"a malformed frequency", Trailer({TrailerEntry("00000abcde", "2007-02-03 12:34:56", "0000000044", "0000000050")}), 0},
+        {"megabytes of zeros", Trailer({std::vector<uint8_t>(8 << 20, 0)}), 0},
+        {"empty entries between", Trailer({first, std::vector<uint8_t>(6, 0), second}), 2},
+        {"a malformed time", Trailer({first, malformed, second}), 1},
+        {"a field without its separator", Trailer({first, noSeparator, second}), 1},
+        {"an unterminated last entry", Trailer({first, unterminated}), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenForPlayback("/in/log.wav", MakeWav(48000, Le16({100, 200, 300}), 16, 1, c.trailer));
+        EXPECT_EQ("Catalogue " + std::to_string(c.tracks), events.back());
+        ASSERT_EQ(static_cast<size_t>(c.tracks + 1), TrackLog.size());
+        EXPECT_EQ(0, TrackLog.back().F) << "the last element stays empty";
+        if (c.tracks > 0) {
+            EXPECT_EQ(7050000, TrackLog[0].F);
+        }
         EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode()) << "the file plays normally";
         wav->Play();
         const std::vector<int16_t> out = PlayBlocks(1);
-        EXPECT_EQ(100, out[0]);
-        EXPECT_EQ(300, out[2]);
+        EXPECT_EQ((std::vector<int16_t>{100, 200, 300, 0}), std::vector<int16_t>(out.begin(), out.begin() + 4))
+            << "what follows the data is not played";
     }
 }
 

@@ -86,13 +86,16 @@ TEST_F(PlayerTest, RefusesFilesItCannotPlayWithAMessageNamingThem)
     EXPECT_EQ("Unable to open /in/missing.wav\n" + WavDisk::Describe(ENOENT), boxes.Last().prompt);
 }
 
-// Each file sample is followed by zeros up to the rate ratio, in step to the end of the
-// file, whether or not the ratio divides the block.
+// Each file sample is followed by exactly factor - 1 zeros, in step to the end of the
+// file, whether or not the ratio divides the block or the half (over several halves,
+// each refilled as soon as it is used up).
 TEST_F(PlayerTest, ZeroStuffsFilesAtLowerRatesPlayingEverySampleInStep)
 {
-    for (const auto& [rate, factor] : {std::pair{24000, 2}, std::pair{12000, 4}, std::pair{16000, 3}, std::pair{8000, 6}}) {
+    for (const auto& [rate, factor] : {std::pair{24000, 2}, std::pair{16000, 3}, std::pair{9600, 5}, std::pair{8000, 6},
+                                       std::pair{7000, 6}, std::pair{1000, 48}}) {
         SCOPED_TRACE(rate);
-        const std::vector<int16_t> samples = Ramp(40000);
+        const int32_t count = 4 * 65536 / factor;
+        const std::vector<int16_t> samples = Ramp(count);
         OpenForPlayback("/in/low.wav", MakeWav(static_cast<uint32_t>(rate), Le16(samples)));
         EXPECT_EQ(rate, wav->WavSamplingRate());
         wav->Play();
@@ -102,7 +105,28 @@ TEST_F(PlayerTest, ZeroStuffsFilesAtLowerRatesPlayingEverySampleInStep)
             ASSERT_EQ(k * factor, heard[k].first) << "file sample " << k;
             ASSERT_EQ(samples[k], heard[k].second) << "file sample " << k;
         }
-        EXPECT_EQ(40000, wav->NumSamples()) << "file samples played";
+        EXPECT_EQ(count, wav->NumSamples()) << "file samples played";
+        wav->CloseFile();
+    }
+}
+
+// The header's data size holds when it lies within the file; 0 (left by a recorder that
+// ended before its header was finished) plays to the end, and so does a size beyond the
+// end (a cut copy).
+TEST_F(PlayerTest, PlaysTheHeadersDataSizeAndToTheEndOfTheFileWhenThatCannotHold)
+{
+    const std::vector<int16_t> samples = Ramp(300);
+    const std::vector<uint8_t> chunkAfter = Le16({7, 7, 7, 7});
+    for (const auto& [dataSize, heard] : {std::pair{600u, 300u}, std::pair{0u, 304u}, std::pair{100000u, 304u}}) {
+        SCOPED_TRACE(dataSize);
+        std::vector<uint8_t> file = MakeWav(48000, Le16(samples), 16, 1, chunkAfter);
+        for (int i = 0; i < 4; ++i)
+            file[40 + static_cast<size_t>(i)] = static_cast<uint8_t>(dataSize >> (8 * i));
+        OpenForPlayback("/in/size.wav", file);
+        wav->Play();
+        const auto played = Heard(PlayBlocks(1));
+        EXPECT_EQ(heard, played.size());
+        EXPECT_EQ(samples[299], played[299].second);
         wav->CloseFile();
     }
 }

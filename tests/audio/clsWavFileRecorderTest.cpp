@@ -46,21 +46,6 @@ TEST_F(RecorderTest, RefusesOperationsInTheWrongStateWithTheirCodes)
     EXPECT_EQ(clsWavFile::ErrAddNotRecording, wav->AddSamples(block.data(), 2048));
 }
 
-TEST_F(RecorderTest, AHeaderUpdateAfterTheTrackLogWasReplacedTouchesNoStaleTrack)
-{
-    ASSERT_EQ(0, StartRecording());
-    wav->NewLogRecord(tuned + 100000);
-    EXPECT_EQ(0, wav->CloseFile());
-    disk.Put("/in/plain.wav", MakeWav(48000, Le16({1, 2})));
-    wav->FileName("/in/plain.wav");
-    wav->OpenFile();
-    ASSERT_EQ(1u, TrackLog.size());
-    TrackLog.shrink_to_fit();  // so that a write past its end is seen
-
-    wav->UpdateWavHeader();
-    EXPECT_EQ(0, TrackLog[0].E);
-}
-
 TEST_F(RecorderTest, AWriteEnteredAgainWhileItRunsIsRefused)
 {
     ASSERT_EQ(0, StartRecording());
@@ -161,13 +146,10 @@ TEST_F(RecorderTest, EightBitRecordingsHoldUnsignedBytesAndOneByteOffsets)
 
 TEST_F(RecorderTest, SettingsThatWouldBreakTheBuffersFallBackToTheDefaults)
 {
-    for (int32_t bad : {0, -2, 3, 32}) {
-        wav->Decimator(bad);
-        EXPECT_EQ(1, wav->Decimator()) << bad;
-    }
-    for (int32_t bad : {0, -131072, 1000, 2048 + 1}) {
-        wav->RecBlockSizeInSamples(bad);
-        EXPECT_EQ(Half, wav->RecBlockSizeInSamples()) << bad;
+    for (const auto& [decimator, blockSize] : {std::pair{0, 0}, {-2, -131072}, {3, 1000}, {32, 2048 + 1}}) {
+        wav->Decimator(decimator);
+        wav->RecBlockSizeInSamples(blockSize);
+        EXPECT_EQ(std::pair(1, Half), std::pair(wav->Decimator(), wav->RecBlockSizeInSamples())) << decimator << " " << blockSize;
     }
     wav->RecBlockSizeInSamples(4096);
     EXPECT_EQ(4096, wav->RecBlockSizeInSamples());
@@ -217,20 +199,15 @@ TEST_F(RecorderTest, SaveMovesTheTemporaryFileToTheChosenName)
 
     ASSERT_EQ(1u, dialogs.fileRequests.size());
     const FileDialogs::FileRequest& request = dialogs.fileRequests[0];
-    EXPECT_EQ(FileDialogs::Mode::Save, request.mode);
-    EXPECT_EQ("Select Filename to Save Recording", request.title);
-    EXPECT_EQ("/music", request.initialFolder);
-    EXPECT_EQ("untitled.wav", request.initialName);
-    EXPECT_EQ("wav", request.defaultExtension);
+    EXPECT_EQ(std::tuple(FileDialogs::Mode::Save, std::string("Select Filename to Save Recording"), std::string("/music"),
+                         std::string("untitled.wav"), std::string("wav")),
+              std::tuple(request.mode, request.title, request.initialFolder, request.initialName, request.defaultExtension));
 
     EXPECT_TRUE(disk.Exists("/out/Take One.wav")) << "a name without .wav gets it";
     EXPECT_FALSE(disk.Exists(TempPath));
-    EXPECT_EQ("/out/Take One.wav", wav->SaveFileName);
-    EXPECT_EQ("/out", wav->LastDirectory);
-    EXPECT_EQ(clsWavFile::MediaSaved, wav->StatusOfMedia());
-    EXPECT_EQ(clsWavFile::ModeStopped, wav->PlayerMode());
-    EXPECT_FALSE(wav->IsRecording());
-    EXPECT_FALSE(wav->IsPaused());
+    EXPECT_EQ(std::tuple(std::string("/out/Take One.wav"), std::string("/out")), std::tuple(wav->SaveFileName, wav->LastDirectory));
+    EXPECT_EQ(std::tuple(clsWavFile::MediaSaved, clsWavFile::ModeStopped, false, false),
+              std::tuple(wav->StatusOfMedia(), wav->PlayerMode(), wav->IsRecording(), wav->IsPaused()));
     EXPECT_TRUE(boxes.boxes.empty());
 
     wav->Save();
@@ -305,17 +282,67 @@ TEST_F(RecorderTest, ACancelledSaveLosesNothingAndANewRecordAsksBeforeItReplaces
     EXPECT_EQ(3u, boxes.boxes.size());
 }
 
-TEST_F(RecorderTest, AFailedHeaderUpdateIsReportedBySave)
+TEST_F(RecorderTest, AFailedHeaderUpdateIsReportedBySaveAndTheNextSaveWritesTheWholeFile)
 {
     Recorded(2048);
     disk.writeFault = [](int64_t offset, int32_t) { return offset == 0 ? EIO : 0; };
-    SaveAs("/out/never.wav");
+    SaveAs("/out/later.wav");
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ("Unable to close temporary file " + TempPath + "\n Please report this problem to QELVO\n Error Code=" +
                   std::to_string(EIO),
               boxes.Last().prompt);
     EXPECT_EQ(clsWavFile::MediaUnsaved, wav->StatusOfMedia());
     EXPECT_TRUE(disk.open.empty()) << "the file is closed all the same";
+
+    disk.writeFault = nullptr;
+    wav->Save();
+    EXPECT_EQ(1u, boxes.boxes.size());
+    const WavReader file = ReadBack("/out/later.wav");
+    ExpectSignal(file.Samples16(), 2048);
+    EXPECT_EQ(Trailer({TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000004141")}), file.after);
+}
+
+// Closed without its header and trailer (the owner's Close answered No), the recording
+// is still asked for at the next Record, and saved complete.
+TEST_F(RecorderTest, ARecordingClosedUnfinishedIsFinishedWhenSavedLater)
+{
+    Recorded(Half + 2048);
+    EXPECT_EQ(0, wav->CloseFile());
+    boxes.Answer(MessageBoxes::vbYes);
+    dialogs.ChooseFile("/out/late.wav");
+    EXPECT_EQ(0, wav->OpenRecording());
+    EXPECT_EQ("Current Recording Not Saved\nDo you want to Save it ?", boxes.Last().prompt);
+    const WavReader file = ReadBack("/out/late.wav");
+    ExpectSignal(file.Samples16(), Half);
+    EXPECT_EQ(Trailer({TrailerEntry("0071000000", "2007-02-03 14:05:09", "0000000044", "0000262189")}), file.after);
+}
+
+TEST_F(RecorderTest, ALeftoverTemporaryFileHoldingAudioIsKeptUnderADatedNameAndNeverDeleted)
+{
+    const std::string recovered = "/rec/Recovered 2007-02-03 14.05.09.wav";
+    const std::vector<uint8_t> leftover = MakeWav(48000, Le16({1, 2, 3}));
+    disk.Put(TempPath, leftover);
+    disk.renameErrors[recovered] = EACCES;
+    EXPECT_EQ(EACCES, StartRecording());
+    EXPECT_EQ(leftover, disk.Content(TempPath));
+    EXPECT_EQ("An unsaved recording was found in " + TempPath + "\nIt could not be moved: " + WavDisk::Describe(EACCES) +
+                  " (Error Code=" + std::to_string(EACCES) + ")\nMove or rename the file before recording again.",
+              boxes.Last().prompt);
+
+    disk.renameErrors.clear();
+    EXPECT_EQ(0, StartRecording());
+    EXPECT_EQ(leftover, disk.Content(recovered));
+    EXPECT_EQ("An unsaved recording was found in " + TempPath + "\nIt has been kept as " + recovered, boxes.Last().prompt);
+
+    // A header alone holds nothing to keep: the next start leaves it, Record replaces it.
+    wav.reset();
+    disk.Put(TempPath, MakeWav(48000, {}));
+    boxes.boxes.clear();
+    wav = Make();
+    wav->init();
+    EXPECT_TRUE(disk.Exists(TempPath));
+    EXPECT_EQ(0, StartRecording());
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(RecorderTest, ARecordingStopsCleanlyBeforeItsCountersOverflow)
@@ -346,11 +373,40 @@ TEST_F(RecorderTest, ARecordingStopsCleanlyBeforeItsCountersOverflow)
     const uint32_t dataSize = WavReader::U32(header, 40);
     EXPECT_EQ(127u << 20, dataSize);
     EXPECT_EQ(36 + dataSize, WavReader::U32(header, 4));
-    EXPECT_EQ(44 + int64_t{dataSize}, disk.lastWrite.offset) << "the trailer follows the data";
-    EXPECT_EQ('Q', disk.lastWrite.bytes.at(0));
+    EXPECT_EQ(Trailer({}), disk.Bytes(TempPath, 44 + int64_t{dataSize}, 5)) << "the trailer follows the data";
 
     SaveAs("/out/long.wav");
     EXPECT_TRUE(disk.Exists("/out/long.wav"));
+}
+
+// The file's length, the trailer of its 64 tracks included, stays within the 32-bit
+// bound, so that the player accepts it.
+TEST_F(RecorderTest, TheLongestRecordingLeavesRoomForTheTrailerOfItsTracksAndPlays)
+{
+    wav->RecBlockSizeInSamples(1 << 24);
+    disk.keepBytesUpTo = 1 << 16;
+    ASSERT_EQ(0, StartRecording());
+    std::vector<int16_t> half(1 << 24, 1000);
+    for (int track = 1; track < 64; ++track) {
+        ASSERT_EQ(0, wav->AddSamples(half.data(), 1 << 24));
+        ASSERT_EQ(0, wav->WriteToDisk());
+        wav->NewLogRecord(tuned + track * 10000);
+    }
+    std::vector<int16_t> block(2048, 1000);
+    while (wav->AddSamples(block.data(), 2048) == 0) {
+    }
+    SaveAs("/out/longest.wav");
+    const int64_t length = disk.files.at("/out/longest.wav").length;
+    EXPECT_LE(length, INT32_MAX);
+    EXPECT_GT(length + 4096, INT32_MAX) << "as long as the bound allows, to the block";
+
+    boxes.boxes.clear();
+    wav->FileName("/out/longest.wav");
+    EXPECT_EQ(length, wav->OpenFile());
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ("Catalogue 64", events.back());
+    EXPECT_EQ(length, wav->Play());
+    EXPECT_EQ(1000, PlayBlocks(1)[0]);
 }
 
 TEST_F(RecorderTest, ARecordingAfterAFileAtAnUnusualRateCarriesItsOwnRate)

@@ -38,19 +38,16 @@ protected:
 
 } // namespace
 
-TEST_F(frmLogTest, WithoutTraceNothingIsShownOrWritten)
-{
-    std::ofstream(logFile) << "an earlier run\r\n";
-    frmLog log;
-    AddLog("frmSupervisor.Initialise : Start");
-    EXPECT_EQ(log.lstLog->count(), 0);
-    EXPECT_EQ(ReadFile(logFile), "an earlier run\r\n");
-}
-
 TEST_F(frmLogTest, WithTraceTheFileIsReplacedAndEveryRecordReachesFileAndList)
 {
-    TraceOn = true;
     std::ofstream(logFile) << "an earlier run\r\n";
+    {
+        frmLog untraced;   // without trace nothing is shown or written
+        AddLog("frmSupervisor.Initialise : Start");
+        EXPECT_EQ(untraced.lstLog->count(), 0);
+        EXPECT_EQ(ReadFile(logFile), "an earlier run\r\n");
+    }
+    TraceOn = true;
     frmLog log;
     EXPECT_EQ(log.windowTitle().toStdString(), AppPaths::ExecutableName() + " Log Display");
     AddLog("frmSupervisor.Initialise : Start");

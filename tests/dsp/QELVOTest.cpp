@@ -30,32 +30,21 @@ protected:
     void TearDown() override { QELVO::CheckSPL(); }  // the real platform: no such library
 };
 
+// Found only at its exact version text, loadable and with a version resource; the probe
+// finds the library but leaves switching it on to the user.
 TEST_F(QELVOProbe, AcceptsTheIntelLibraryOnlyAtItsExactVersionText)
 {
-    {
+    const struct { const char* version; bool versioned; bool found; } cases[] = {
+        {"4, 5, 2, 2", true, true}, {"4.5.2.2", true, false}, {"4, 5, 2, 2 ", true, false},
+        {"4, 5, 2, 3", true, false}, {"4,5,2,2", true, false}, {"", true, false}, {"4, 5, 2, 2", false, false}};
+    for (const auto& c : cases) {
         FakeVersionResources resources;
-        InstallSPL(resources, "4, 5, 2, 2");
+        InstallSPL(resources, c.version);
+        resources.Libraries["nsp.dll"].HasVersionResource = c.versioned;
         QELVO::UseSPL = true;
         QELVO::CheckSPL();
-        EXPECT_TRUE(QELVO::SPLAvailable);
-        EXPECT_FALSE(QELVO::UseSPL);  // the probe only finds the library; the user switches it on
-    }
-    for (const char* version : {"4.5.2.2", "4, 5, 2, 2 ", "4, 5, 2, 3", "4,5,2,2", ""}) {
-        FakeVersionResources resources;
-        InstallSPL(resources, version);
-        QELVO::CheckSPL();
-        EXPECT_FALSE(QELVO::SPLAvailable) << '"' << version << '"';
-    }
-}
-
-TEST_F(QELVOProbe, FindsNothingWithoutALoadableVersionedLibrary)
-{
-    {
-        FakeVersionResources resources;
-        InstallSPL(resources, "4, 5, 2, 2");
-        resources.Libraries["nsp.dll"].HasVersionResource = false;
-        QELVO::CheckSPL();
-        EXPECT_FALSE(QELVO::SPLAvailable);
+        EXPECT_EQ(QELVO::SPLAvailable, c.found) << '"' << c.version << '"' << c.versioned;
+        EXPECT_FALSE(QELVO::UseSPL);
     }
     QELVO::CheckSPL();  // this platform has no such library
     EXPECT_FALSE(QELVO::SPLAvailable);

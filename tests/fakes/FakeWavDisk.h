@@ -12,22 +12,30 @@
 
 // An in-memory disk for the recorder and player while it lives. Faults are injected per
 // path (remove, rename, open) or by a function of the write's (offset, count)
-// that returns an error number or 0. Content beyond keepBytesUpTo is not kept (the file
-// only grows), so that a test can write a file of gigabytes; lastWrite keeps the last
-// write's bytes wherever it went.
+// that returns an error number or 0. Content beyond keepBytesUpTo is kept only for small
+// writes (headers, trailers), so that a test can write a file of gigabytes.
 class FakeWavDisk : public WavDisk
 {
 public:
+    static constexpr int32_t SmallWrite = 1 << 16;
+
     struct File
     {
-        std::vector<uint8_t> bytes;  // the kept content
+        std::vector<uint8_t> bytes;                          // the kept content from 0
+        std::map<int64_t, std::vector<uint8_t>> smallWrites;  // kept beyond keepBytesUpTo, by offset
         int64_t length = 0;
-    };
 
-    struct Write
-    {
-        int64_t offset = 0;
-        std::vector<uint8_t> bytes;
+        uint8_t At(int64_t at) const
+        {
+            if (at < static_cast<int64_t>(bytes.size()))
+                return bytes[static_cast<std::size_t>(at)];
+            auto chunk = smallWrites.upper_bound(at);
+            if (chunk == smallWrites.begin())
+                return 0;
+            --chunk;
+            const int64_t inChunk = at - chunk->first;
+            return inChunk < static_cast<int64_t>(chunk->second.size()) ? chunk->second[static_cast<std::size_t>(inChunk)] : 0;
+        }
     };
 
     FakeWavDisk() { SetWavDisk(this); }
@@ -38,7 +46,7 @@ public:
     void Put(const std::string& path, std::vector<uint8_t> bytes)
     {
         const auto length = static_cast<int64_t>(bytes.size());
-        files[path] = File{std::move(bytes), length};
+        files[path] = File{std::move(bytes), {}, length};
     }
 
     // The whole kept content of a file; empty when there is none.
@@ -46,6 +54,16 @@ public:
     {
         const auto it = files.find(path);
         return it == files.end() ? std::vector<uint8_t>() : it->second.bytes;
+    }
+
+    // count bytes of a file from offset, wherever they were kept.
+    std::vector<uint8_t> Bytes(const std::string& path, int64_t offset, int32_t count) const
+    {
+        std::vector<uint8_t> bytes;
+        const File& file = files.at(path);
+        for (int64_t at = offset; at < std::min(offset + count, file.length); ++at)
+            bytes.push_back(file.At(at));
+        return bytes;
     }
 
     bool Exists(const std::string& path) override { return files.count(path) != 0; }
@@ -74,7 +92,7 @@ public:
     {
         if (const int error = Fault(openErrors, path))
             return error;
-        if (access == Access::ReadOnly && !Exists(path))
+        if (access != Access::CreateReadWrite && !Exists(path))
             return ENOENT;
         if (access == Access::CreateReadWrite)
             files[path] = File{};
@@ -107,8 +125,9 @@ public:
         if (writeFault)
             if (const int error = writeFault(offset, count))
                 return error;
-        lastWrite = Write{offset, std::vector<uint8_t>(data, data + count)};
         file->length = std::max(file->length, offset + count);
+        if (offset + count > keepBytesUpTo && count <= SmallWrite)
+            file->smallWrites[offset].assign(data, data + count);
         const int64_t keptEnd = std::min<int64_t>(offset + count, keepBytesUpTo);
         if (keptEnd > offset) {
             if (static_cast<int64_t>(file->bytes.size()) < keptEnd)
@@ -125,10 +144,20 @@ public:
         if (!file)
             return EBADF;
         got = static_cast<int32_t>(std::clamp<int64_t>(file->length - offset, 0, count));
-        for (int32_t i = 0; i < got; ++i) {
-            const int64_t at = offset + i;
-            data[i] = at < static_cast<int64_t>(file->bytes.size()) ? file->bytes[static_cast<std::size_t>(at)] : 0;
-        }
+        for (int32_t i = 0; i < got; ++i)
+            data[i] = file->At(offset + i);
+        return 0;
+    }
+
+    int Truncate(int handle, int64_t length) override
+    {
+        File* file = FileOf(handle);
+        if (!file)
+            return EBADF;
+        file->length = length;
+        if (static_cast<int64_t>(file->bytes.size()) > length)
+            file->bytes.resize(static_cast<std::size_t>(length));
+        file->smallWrites.erase(file->smallWrites.lower_bound(length), file->smallWrites.end());
         return 0;
     }
 
@@ -137,7 +166,6 @@ public:
     std::map<std::string, int> removeErrors, renameErrors, openErrors;
     std::function<int(int64_t offset, int32_t count)> writeFault;
     int64_t keepBytesUpTo = INT64_MAX;
-    Write lastWrite;
 
 private:
     static int Fault(const std::map<std::string, int>& errors, const std::string& path)

@@ -48,6 +48,32 @@ protected:
     std::vector<int16_t> events;
 };
 
+// A port still open when the program exits (a transport held by a global, the X server gone)
+// is closed by a destructor that runs after every function-local static is gone.
+struct ClosedAtExit
+{
+    int32_t handle = 0;
+    ~ClosedAtExit()
+    {
+        if (handle != 0)
+            SerialLines::Close(handle);
+    }
+} closedAtExit;
+
+TEST_F(SerialLinesOnPty, APortClosedAfterTheOtherStaticsAreGoneEndsTheProgramCleanly)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SerialLines::OpenError error;
+        closedAtExit.handle = SerialLines::Open(pty.SlavePath(), 1200, error);
+        std::exit(closedAtExit.handle >= 1 ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
 TEST_F(SerialLinesOnPty, OpensItRawAndDrivesItsModemLines)
 {
     SerialLines::OpenError error;

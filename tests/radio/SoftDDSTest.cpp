@@ -33,7 +33,7 @@ TEST_F(SoftDDS, TheOffsetFromTheCrystalGoesToTheReceiveChainWithinHalfTheSampleR
     EXPECT_EQ(chip.CurrentTuningWord(), 2) << "the word of a crystal row never fits 32 bits";
 
     // An odd clock: the limits' offsets of 24001.5 Hz round to 24002 Hz, beyond half the
-    // sample rate, which is what the receive chain gets.
+    // sample rate; the receive chain gets them held at 24001 Hz, within it.
     chip.FreqScaling(1);
     chip.ClkIn(48'003);
     offsets.clear();

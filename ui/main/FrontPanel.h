@@ -198,6 +198,11 @@ struct FrontPanel
     Label* lblIFFreq = nullptr;
     Label* lblVer = nullptr;
 
+    // The track panel: laid over the presets frame while a file is open.
+    PictureBox* picRecorderTrackList = nullptr;
+    QLineEdit* txtRecordingLogHeaders = nullptr;
+    QListWidget* lstRecordingLogs = nullptr;
+
     // The display sizes' marker lines: each size's client area ends at one of them.
     Line* linCompact = nullptr;
     Line* linNormal = nullptr;

@@ -9,7 +9,6 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
-#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -37,23 +36,9 @@
 
 namespace {
 
-const std::string section = "frmMain";
 const std::string loadTrace = "frmMain.frm:frmMain:Form_Load";
 
 void Trace(const std::string& step) { AddLog(loadTrace + step); }
-
-// A stored value that is missing or does not convert leaves the value in force.
-template <typename Value, typename Convert>
-void Restore(const std::string& key, Value& value, Convert convert)
-{
-    TryStep([&] {
-        const std::string stored = Settings::GetSetting(section, key, "");
-        if (!stored.empty())
-            value = static_cast<Value>(convert(stored));
-    });
-}
-
-int32_t ToLong(const std::string& text) { return Numeric::CLng(text); }
 
 } // namespace
 
@@ -146,6 +131,7 @@ void frmMain::Form_Load()
         modWheelMouse::HookWheel();
     TryStep([this] { InitialiseReceiveState(); });
     TryStep([this] { InitialiseReceiveControls(); });
+    TryStep([this] { InitialiseTuning(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
@@ -153,6 +139,7 @@ void frmMain::Form_Load()
     TryStep([this] { FillBandSelect(); });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
+    TryStep([this] { ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
     tmrPerfStats_Timer();
     StartTimers();
@@ -181,12 +168,7 @@ void frmMain::ConfigureSoundCard()
     card.SetBitsPerSample(16);
     card.SetInp2OutpBufferRatio(2);
     card.SetOutputAttenuation(OutputLevelAttenuation(OutputAttenuation));
-    int32_t capture = card.CurrentCaptureDevice();
-    int32_t playback = card.CurrentPlaybackDevice();
-    Restore("CurrentCaptureDevice", capture, ToLong);
-    Restore("CurrentPlaybackDevice", playback, ToLong);
-    card.SetCurrentCaptureDevice(capture);
-    card.SetCurrentPlaybackDevice(playback);
+    RestoreSoundDevices();
 }
 
 void frmMain::ConnectReceiveChain()
@@ -251,6 +233,9 @@ void frmMain::StartTimers()
     tmrScopeDisplay.setSingleShot(true);
     connect(&tmrScopeDisplay, &QTimer::timeout, this, &frmMain::tmrScopeDisplay_Timer);
 
+    Trace(":Enable TmrTune");
+    connect(&tmrTune, &QTimer::timeout, this, &frmMain::tmrTune_Timer);
+    tmrTune.start(TuneTimerInterval);
     Trace(":Enable TmrVFOUpdate");
     connect(&tmrVFOUpdate, &QTimer::timeout, this, [this] { RadioControls::tmrVFOUpdate_Timer(tmrVFOUpdate); });
     tmrVFOUpdate.start(RadioControls::tmrVFOUpdateFirstInterval);
@@ -282,8 +267,10 @@ void frmMain::Form_Unload()
     unloaded_ = true;
     tmrScopeDisplay.stop();
     hide();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrSubBands})
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrTune,
+                          &tmrSubBands})
         timer->stop();
+    TryStep([this] { ReleaseTuning(); });
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
     TryStep([this] {

@@ -3,6 +3,7 @@
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
+#include "ui/main/TuningDisplay.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
 #include "ui/scope/frmUpDateScopeDisplay.h"
 
@@ -22,6 +23,7 @@ class frmPresetDesc;
 class SoundBackend;
 class clsWavFile;
 class frmDX8Events;
+class QMenu;
 
 // The block-timing profiler, created by the start-up with the shaft encoder's.
 inline std::unique_ptr<Profiler> DSPProfiler;
@@ -58,6 +60,7 @@ public:
     // Opens the configuration window (the Config button); installed by the start-up, since
     // that window lies above this one. Unset, the button does nothing.
     static std::function<void(frmMain&)> OpenConfiguration;
+    static constexpr int TuneTimerInterval = 250;         // ms, until a display key makes it 20
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
@@ -69,6 +72,7 @@ public:
     void RestoreSettings();
     void SaveSettings();
     void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
+    void RestoreSoundDevices();   // the two device keys, once the sound card exists
 
     // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
     // also sets the window's back colour first and clears every highlight after.
@@ -88,6 +92,35 @@ public:
     void frFilters_MouseMove(int Button, int Shift, double X, double Y);
     void frPresets_MouseMove(int Button, int Shift, double X, double Y);
     void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
+
+    // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
+    // buttons 1 left, 2 right.
+    void Display7Seg(const std::string& Digits);
+    void SetTuneRateLabel(int32_t D, float M);
+    void lbl7Seg_MouseMove(int Index);
+    void lbl7Seg_MouseDown(int Index, int Button);
+    void lblScale_Click(int Index);
+    void lblTuningRate_Click();
+    void picFreqDisp_MouseMove();
+    void picFreqDisp_KeyDown(int KeyCode);
+    void picFreqDisp_KeyUp();
+    void picFreqDisp_MouseUp(int Button);
+    void tmrTune_Timer();
+    void mnuVFOControlSub_Click(int Index);
+    QTimer tmrTune;
+    QMenu* mnuVFOControl = nullptr;   // "VFO Control"; its "Tag" property names the digit
+
+    // Tuning-step list, digit lock and tuning dial (frmMain_Tuning.cpp).
+    void SetTuneStep(int32_t Index, bool Unlock);
+    void cboTuningSteps_Click();
+    void lblTuneDialRate_MouseDown(int Button);
+    void lblTuningRate_MouseDown(int Button);
+    void lbl7Seg_Click(int Index);
+    void lbl7Seg_DblClick(int Index);
+    void imgTuneStepLock_DblClick();
+    void DialTuner_Changing();
+    void mnuVFOStepSub_Click(int Index);
+    TuningControlState Tuning;
 
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
@@ -212,6 +245,25 @@ public:
     frmPresetDesc* PresetDesc = nullptr;
     bool PresetDescriptionOn = false;
     int32_t LastRecalledPreset = -1;   // -1 until the first preset button is pressed
+    // The recorder's events, options and file name (frmMain_Recorder.cpp).
+    void tmrPlaybackRead_Timer();
+    void tmrRecorderWrite_Timer();
+    void WavFile_PlayEnd();
+    void WavFile_SamplesPlayed(int32_t CurrentTrack, int32_t NumSamples);
+    void optRecordSampleRate_Click(int Index);
+    void optRecordSamplePerBit_Click(int Index);
+    void txtRecordFileName_LostFocus();
+    QTimer tmrPlaybackRead;    // one shot: the recorder's disk read, outside the block loop
+    QTimer tmrRecorderWrite;   // one shot: the recorder's disk write, outside the block loop
+
+    // The transport bar (frmMain_TransportBar.cpp) and the track list (frmMain_TrackList.cpp).
+    void cmdWavCtls_Click(int Index);
+    void lstRecordingLogs_Click();
+    void WavFile_CatalogueLoaded(int32_t NumberOfTracks);
+    void WavFile_DiskRead(int32_t RecordingOffsetInBytes);
+    // The bar's buttons as ten digits, 1 enabled and 0 disabled, in index order.
+    QString TransportPattern() const;
+    bool InDiskReadSelect = false;   // the list's selection follows the played position
 
     std::unique_ptr<QELVODX8> SoundCard;
     std::unique_ptr<clsWavFile> WavFile;
@@ -247,12 +299,21 @@ private:
     void CreateStatistics(QWidget* form);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
+    void CreateTrackPanel();
     void ConnectFrameFocus();
     void ConnectScrollLabels();
     void ConnectHover();
     void ConnectRIT();
     void ReleaseScrollLabels();
     void ConnectDisplaySize();
+    void InitialiseTuning();
+    void ConnectFrequencyDisplay();
+    void CreateVFOControlMenu();
+    void FillTuningStepList();
+    void ShowTuningStepList(int left, int top);
+    void PlaceTuneStepMarker(int digit);
+    void MoveDialFromCode(int32_t value);
+    void ReleaseTuning();
     void SetClientHeight(int twips);
     void CreateSoundCard();
     void ConfigureSoundCard();
@@ -283,9 +344,29 @@ private:
     void ApplyStoredEdges(const ModeSettingsRecord& state);
     void RecallPreset(int Index);
     bool EditPreset(const std::string& title, const std::string& buttonCaption);
+    void ConnectRecorder();
+    void SelectRecorderOptions();
 
     void PowerOn();
     void PowerOff();
+
+    void SetTransportPattern(const char* pattern);
+    void RunTransportAction(int Index);
+    void RecordAction();
+    void PlayAction();
+    void PauseAction();
+    void StopAction();
+    void StepTrackAction(int step);
+    void LoopAction();
+    void OpenAction();
+    void SaveAction();
+    void CloseAction();
+    void SetRecordingOptionsColour(uint32_t colour);
+    void SelectRateOptionFor(int32_t samplesPerSecond);
+    void ShowTrackPanel();
+    void SelectTrackLine(int line);
+    int32_t TrackOfLine(int line) const;
+    bool BlockLoopBusy() const { return processBlockBusy_ || processBlockIQBusy_; }
 
     void ProcessBlock(std::span<int16_t> L, std::span<int16_t> R);
     void ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R);
@@ -342,6 +423,13 @@ private:
     bool subBandTimerBusy_ = false;
     bool closeAfterBandLoad_ = false;   // the window was closed while a band file was read
     int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
+    bool transportBusy_ = false;
+    bool playbackReadBusy_ = false;
+    bool recorderWriteBusy_ = false;
+    bool sampleRateOptionBusy_ = false;
+    bool bitsOptionBusy_ = false;
+    int rememberedSampleRateOption_ = 0;   // the last choices the recorder accepted
+    int rememberedBitsOption_ = 0;
     std::array<int16_t, 2048> phaseScratch_{};
     std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
     std::array<float, 2048> feedY2_{};

@@ -80,6 +80,7 @@ void frmMain::CreateControls()
     CreateScopeControls(form);
     CreateStatistics(form);
     CreateRecorderBar(form);
+    CreateTrackPanel();
     CreateMarkerLines(form);
     ConnectFrameFocus();
     ConnectDisplaySize();

@@ -118,6 +118,17 @@ void frmMain::RestoreSettings()
     AddLog("RestoreSettings : End");
 }
 
+// The capture and playback device numbers, 1 (the first device) when none is stored.
+void frmMain::RestoreSoundDevices()
+{
+    int32_t capture = SoundCard->CurrentCaptureDevice();
+    int32_t playback = SoundCard->CurrentPlaybackDevice();
+    Read("CurrentPlaybackDevice", playback, "1", ToLong);
+    Read("CurrentCaptureDevice", capture, "1", ToLong);
+    SoundCard->SetCurrentPlaybackDevice(playback);
+    SoundCard->SetCurrentCaptureDevice(capture);
+}
+
 // All 39 keys, each from the value in force; two keep the stored format only.
 void frmMain::SaveSettings()
 {

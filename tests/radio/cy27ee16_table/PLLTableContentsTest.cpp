@@ -20,10 +20,8 @@ struct Slot {
     bool Exact = false;
 };
 
-std::vector<Slot> DecodeSettings()
+std::vector<Slot> DecodeSettings(const CY27EE16PLLTable& table)
 {
-    CY27EE16PLLTable table;
-    table.BuildLUT();
     std::vector<Slot> slots;
     for (int i = 0; i < table.Header().LUTCount; ++i) {
         Slot s;
@@ -42,7 +40,7 @@ protected:
     static void SetUpTestSuite()
     {
         Table.BuildLUT();
-        Slots = DecodeSettings();
+        Slots = DecodeSettings(Table);
     }
     static PLLEntry Entry(int slot) { return Table.PLLTable()[slot]; }
     static void ExpectRun(int first, int last, PLLEntry entry)

@@ -68,15 +68,11 @@ TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
     EXPECT_EQ(Fore(window->lblScopeCtl[0]), static_cast<uint32_t>(LabelText));
     EXPECT_EQ(Fore(window->optMode[0]), static_cast<uint32_t>(LabelText));
     EXPECT_EQ(Fore(window->frDemod), static_cast<uint32_t>(FrameNormal));
-    EXPECT_EQ(FormControls::BackColour(window->frDemod), static_cast<uint32_t>(Background));
-    EXPECT_EQ(FormControls::BackColour(window->cboBandSelect), static_cast<uint32_t>(Background));
     EXPECT_EQ(Fore(window->lblFilterHi), static_cast<uint32_t>(ValueNormal));
     EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(Tuning));
     EXPECT_EQ(window->lbl7Seg[4]->ForeColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 85)));
-    EXPECT_EQ(Record(1).FocusColour, Tuning);
     EXPECT_EQ(window->shpDP[0]->FillColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 50)));
     EXPECT_EQ(Fore(window->optPwr[0]), 0x00FF00u);
-    EXPECT_EQ(Fore(window->optPwr[2]), 0x00FFFFu);
     EXPECT_EQ(window->picSmeter[2]->BackColor(), 0u);
     EXPECT_EQ(window->picFreqDisp->BackColor(), static_cast<uint32_t>(Background));
     EXPECT_EQ(window->shpSMeterTick[14]->FillColor(), 0x0000FFu) << "the segments keep their design colours";

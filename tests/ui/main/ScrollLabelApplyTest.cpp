@@ -194,7 +194,6 @@ TEST_F(ScrollLabelApply, IFEdgesAndShiftSetTheChainAndAskForARedesign)
     EXPECT_EQ(IFFilterHi, 2800);
     EXPECT_EQ(IFFilterLo, 300);
     EXPECT_EQ(IFFreq, 11850);
-    EXPECT_EQ(Caption(23), "-150");
     EXPECT_TRUE(FiltersDirty);
     IFFilterMode = IFFilterModeEnum::Track;
     DemodMode = DemodModeEnum::AM;

@@ -2,6 +2,7 @@
 #include "audio/QELVODX8.h"
 #include "audio/TrackLog.h"
 #include "audio/clsWavFile.h"
+#include "ui/common/Label.h"
 
 namespace {
 
@@ -32,6 +33,10 @@ TEST_F(StartUpWiring, TheRecorderKeepsItsSettingsAndLogsItsFirstTrackOnTheTunedF
     Start();
     EXPECT_EQ(window->WavFile->Decimator(), 4);
     EXPECT_EQ(window->WavFile->BitsPerSample(), 8);
+    EXPECT_EQ(window->optRecordSampleRate.Selected(), 2) << "the options show the stored rate and width";
+    EXPECT_EQ(window->optRecordSamplePerBit.Selected(), 1);
+    EXPECT_EQ(window->lblRecordMBytesPerHr->text(), "82");
+    EXPECT_EQ(window->TransportPattern(), "1000000100");
 
     VFO->TunedFrequency(70500000);
     ASSERT_EQ(window->WavFile->OpenRecording(), 0);

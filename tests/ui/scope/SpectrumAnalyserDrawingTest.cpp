@@ -3,9 +3,6 @@
 #include "dsp/ReceiveDefaults.h"
 #include "support/AllocationCounter.h"
 
-#include <QCoreApplication>
-#include <QDir>
-
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -52,12 +49,6 @@ protected:
         drawn1.clear();
         analyser->Display();
         return intoDisplay1 ? drawn1 : drawn0;
-    }
-
-    void SaveScreenshot(const char* name)
-    {
-        const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-        ASSERT_TRUE((analyser->DrawOnDisplay1() ? box0 : box1).Image().save(path));
     }
 };
 
@@ -238,34 +229,4 @@ TEST_F(SpectrumAnalyserDrawing, FramesAllocateNothing)
                   raises)
             << mode;
     }
-}
-
-TEST_F(SpectrumAnalyserDrawing, EachModeLooksLikeAReceiversDisplay)
-{
-    analyser->LogMode(true);
-    analyser->Chn1Gain(0.55f);
-    analyser->Chn2Enabled(false);
-    analyser->SetFOffset(7038000);
-    analyser->Mode(ScopeModeEnum::Spectrum);
-    analyser->ShowNotch(true);
-    NotchFilterCenter = 4000;
-    NotchFilterWidth = 300;
-    for (int frame = 0; frame < 8; ++frame)
-        Frame(Band(), Level(0));
-    SaveScreenshot("scope-spectrum.png");
-
-    analyser->Mode(ScopeModeEnum::Scope);
-    analyser->ScreenWidth = 400;
-    analyser->StopBin = 399;
-    analyser->FastMode(true);   // as the mode switch leaves the scope and the phase display
-    analyser->Mode(ScopeModeEnum::Scope);
-    Frame(Sine(9.3, 20000), Sine(18.6, 8000, 0.7));
-    SaveScreenshot("scope-timebase.png");
-
-    analyser->StartBin = 0;
-    analyser->StopBin = 2047;
-    analyser->Mode(ScopeModeEnum::Phase);
-    analyser->FastMode(true);
-    Frame(Sine(9.3, 20000), Sine(9.3, 20000, std::numbers::pi / 3));
-    SaveScreenshot("scope-phase.png");
 }

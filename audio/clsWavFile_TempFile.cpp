@@ -1,0 +1,170 @@
+// The temporary recording file: Save gives it its final name, and a temporary file
+// that no Save took (the program ended first) is kept under a name of its own.
+#include "audio/clsWavFile.h"
+
+#include "audio/WavDisk.h"
+#include "audio/WavHeader.h"
+#include "core/BusyGuard.h"
+#include "core/clsComDlg.h"
+#include "core/frmLog.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageBoxes.h"
+
+namespace {
+
+constexpr const char* WavExtension = ".wav";
+constexpr int MaxRecoveredNameTries = 100;
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+} // namespace
+
+void clsWavFile::Save()
+{
+    if (saveBusy_)
+        return;
+    BusyGuard guard(saveBusy_);
+    if (LastDirectory.empty())
+        LastDirectory = AppPaths::ProgramFolder();
+    if (statusOfMedia_ != MediaUnsaved)
+        return;
+
+    // A recording finished by an earlier Save (whose dialog was cancelled, or whose name
+    // could not be taken) is complete already; one that could not be finished is tried again.
+    if (!rec_.finished) {
+        if (const int32_t error = FinishTempRecording()) {
+            MessageBoxes::MsgBox("Unable to close temporary file " + TempFileName +
+                                     "\n Please report this problem to QELVO\n Error Code=" + std::to_string(error),
+                                 MessageBoxes::vbOKOnly);
+            return;
+        }
+    }
+    isRecording_ = false;
+    PlayerMode(ModeStopped);
+    isPaused_ = true;
+
+    const std::string name = SaveFileName.empty() ? AskSaveName() : SaveFileName;
+    if (name.empty()) {
+        isPaused_ = false;  // nothing is open to pause: a new Record starts a recording
+        return;
+    }
+    if (!MoveTempFileTo(name))
+        return;
+    LastDirectory = FolderOf(name);
+    SaveFileName = name;
+    statusOfMedia_ = MediaSaved;
+    isPaused_ = false;
+    isRecording_ = false;
+    rec_.inTempFile = false;
+    rec_.finished = false;
+}
+
+// Closes the recording with its final header and trailer. A recording closed without
+// them (by CloseFile, or by a Save that failed) is opened again for it.
+int32_t clsWavFile::FinishTempRecording()
+{
+    if (!RecordingOpen()) {
+        if (!rec_.inTempFile || handle_ >= 0)
+            return ErrNoFileOpen;
+        int handle = -1;
+        if (const int error = CurrentWavDisk().Open(TempFileName, WavDisk::Access::ReadWriteExisting, handle))
+            return error;
+        handle_ = handle;
+        fileIsRecording_ = true;
+    }
+    return CloseRecording();
+}
+
+std::string clsWavFile::AskSaveName()
+{
+    clsComDlg& dialog = ComDlg();
+    dialog.AllowMultiSelect(false);
+    dialog.DialogTitle("Select Filename to Save Recording");
+    dialog.Directory(LastDirectory);
+    dialog.FileName("untitled.wav");
+    dialog.Extension("*.wav");
+    dialog.Filter(WavFileFilter);
+    dialog.ReadOnlyIsVisible(false);
+    if (!dialog.ShowSave() || dialog.FileName().empty())
+        return {};
+    std::string name = dialog.FileName();
+    if (name.find(WavExtension) == std::string::npos)
+        name += WavExtension;
+    return name;
+}
+
+bool clsWavFile::MoveTempFileTo(const std::string& name)
+{
+    WavDisk& disk = CurrentWavDisk();
+    if (disk.Exists(name) && disk.Remove(name) != 0) {
+        MessageBoxes::MsgBox("Unable to overwrite " + name + "\n Try a different filename", MessageBoxes::vbOKOnly);
+        return false;
+    }
+    if (const int error = disk.Rename(TempFileName, name)) {
+        MessageBoxes::MsgBox("Problem creating " + name + "\nSystem Reported Error Code " + std::to_string(error) +
+                                 "\n" + WavDisk::Describe(error),
+                             MessageBoxes::vbOKOnly);
+        return false;
+    }
+    return true;
+}
+
+// At start-up: a recording that a program ended before Save left in the recordings
+// folder (the folder of TempFileName) is kept under a name of its own.
+void clsWavFile::KeepLeftoverOfEarlierRun()
+{
+    const std::string leftover = FolderOf(TempFileName) + "/" + TempFileLeafName;
+    if (CurrentWavDisk().Exists(leftover) && LeftoverHoldsAudio(leftover))
+        KeepLeftover(leftover);
+}
+
+// More than a header: the file holds audio (a killed program leaves a valid WAV file of
+// every half it wrote).
+bool clsWavFile::LeftoverHoldsAudio(const std::string& path)
+{
+    WavDisk& disk = CurrentWavDisk();
+    int handle = -1;
+    if (disk.Open(path, WavDisk::Access::ReadOnly, handle) != 0)
+        return false;
+    int64_t length = 0;
+    const bool holdsAudio = disk.Length(handle, length) == 0 && length > WavHeader::Size;
+    disk.Close(handle);
+    return holdsAudio;
+}
+
+// Moves a leftover temporary file within its folder to a date-and-time name and tells
+// where it went. Returns 0 or the system's error number (the file then stays).
+int32_t clsWavFile::KeepLeftover(const std::string& path)
+{
+    const std::string name = FreeRecoveredName(FolderOf(path));
+    const int error = name.empty() ? EEXIST : CurrentWavDisk().Rename(path, name);
+    if (error != 0) {
+        AddLog("clsWavFile.KeepLeftover:Code=" + std::to_string(error) + " Description=" + WavDisk::Describe(error) +
+               " File=" + path);
+        MessageBoxes::MsgBox("An unsaved recording was found in " + path + "\nIt could not be moved: " +
+                                 WavDisk::Describe(error) + " (Error Code=" + std::to_string(error) +
+                                 ")\nMove or rename the file before recording again.",
+                             MessageBoxes::vbOKOnly);
+        return error;
+    }
+    AddLog("clsWavFile.KeepLeftover:Unsaved recording " + path + " kept as " + name);
+    MessageBoxes::MsgBox("An unsaved recording was found in " + path + "\nIt has been kept as " + name,
+                         MessageBoxes::vbOKOnly);
+    return 0;
+}
+
+// "Recovered 2026-12-07 01.02.03.wav" in the folder, numbered when the name is taken.
+std::string clsWavFile::FreeRecoveredName(const std::string& folder)
+{
+    const std::string stem = folder + "/Recovered " + Now().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")).toStdString();
+    for (int n = 1; n <= MaxRecoveredNameTries; ++n) {
+        const std::string name = stem + (n == 1 ? std::string() : " (" + std::to_string(n) + ")") + WavExtension;
+        if (!CurrentWavDisk().Exists(name))
+            return name;
+    }
+    return {};
+}

@@ -1,0 +1,336 @@
+#include "MainWindowRig.h"
+#include "audio/TrackLog.h"
+#include "audio/WavReaderRig.h"
+#include "audio/clsWavFile.h"
+#include "fakes/FakePerfCounter.h"
+#include "ui/common/FormControls.h"
+#include "ui/common/FormUnits.h"
+#include "ui/common/Frame.h"
+#include "ui/common/Label.h"
+#include "ui/common/PictureBox.h"
+#include "ui/main/frmRecordFileError.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <thread>
+
+namespace {
+
+enum { Record, Play, Pause, Stop, Next, Prev, Loop, Open, Save, Close };
+
+// A disk whose closes can be made to fail.
+struct ClosingDisk : FakeWavDisk
+{
+    int Close(int handle) override
+    {
+        const int error = FakeWavDisk::Close(handle);
+        return closeError != 0 ? closeError : error;
+    }
+    int closeError = 0;
+};
+
+// The main window on the in-memory disk, with half-buffers of two blocks. An error dialog
+// is answered as soon as it shows: its text is kept and whileErrorShown runs first.
+class RecorderBar : public MainWindowRig
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowRig::SetUp();
+        wav = window->WavFile.get();
+        wav->RecBlockSizeInSamples(2 * BlockSize);
+        QObject::connect(&errorWatch, &QTimer::timeout, [this] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<frmRecordFileError*>(top);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                errors.push_back(dialog->txtMessage->toPlainText().toStdString());
+                if (whileErrorShown)
+                    whileErrorShown();
+                dialog->OKButton->click();
+            }
+        });
+        errorWatch.start(1);
+    }
+
+    void Press(int button) { window->cmdWavCtls_Click(button); }
+    QString Pattern() const { return window->TransportPattern(); }
+    std::string TempFile() const { return home.file(clsWavFile::TempFileLeafName); }
+
+    // Blocks through the receive loop, each followed by the disk work it asked for.
+    void Blocks(int count)
+    {
+        for (int block = 0; block < count; ++block) {
+            std::vector<int16_t> left(BlockSize, 1000), right(BlockSize, 0);
+            window->SoundCard_DataReady(left, right, BlockSize);
+            if (window->tmrRecorderWrite.isActive())
+                window->tmrRecorderWrite_Timer();
+            if (window->tmrPlaybackRead.isActive())
+                window->tmrPlaybackRead_Timer();
+        }
+    }
+
+    // A 48000 Hz file of the given data bytes whose track log holds tracks (F, S, E).
+    void OpenFile(const std::string& path, int32_t dataBytes, const std::vector<std::array<int32_t, 3>>& tracks)
+    {
+        std::vector<TrackLogRecord> log;
+        for (const auto& [f, s, e] : tracks)
+            log.push_back({QDateTime(QDate(2007, 2, 3), QTime(12, 34, 56)), f, s, e});
+        log.emplace_back();
+        disk.Put(path, MakeWav(48000, std::vector<uint8_t>(static_cast<size_t>(dataBytes), 1), 16, 1,
+                               tracks.empty() ? std::vector<uint8_t>() : TrackLogTrailer::Encode(log)));
+        dialogs.ChooseFile(path);
+        Press(Open);
+    }
+
+    ClosingDisk disk;
+    FakeFileDialogs dialogs;
+    QTimer errorWatch;
+    std::vector<std::string> errors;
+    std::function<void()> whileErrorShown;
+    clsWavFile* wav = nullptr;
+};
+
+uint32_t ButtonFace() { return FormUnits::ToOleColour(FormUnits::OleColour(0x8000000F)); }
+const std::string InUse = "\n Another application may be using the file\nClose the file in the other application";
+
+// Each action leaves its own pattern; Record and Close colour the recording options, Pause
+// and Loop their buttons; Play switches the receiver on and Stop off.
+TEST_F(RecorderBar, EachActionLeavesItsPatternAndColours)
+{
+    EXPECT_EQ(Pattern(), "1000000100");
+    boxes.Answer(MessageBoxes::vbNo);   // Close: do not save
+    struct Step { int button; const char* pattern; int power; };
+    for (const Step step : {Step{Record, "0111000011", -1}, {Pause, "0111000011", -1}, {Pause, "0111000011", -1},
+                            {Stop, "1111000011", 1}, {Record, "0111000011", 1}, {Play, "0111000011", 0},
+                            {Save, "1111111101", 0}, {Close, "1000000100", 0}}) {
+        Press(step.button);
+        EXPECT_EQ(Pattern(), step.pattern) << step.button;
+        EXPECT_TRUE(step.power < 0 || window->optPwr.Selected() == step.power) << step.button;
+        const uint32_t pauseColour = FormControls::BackColour(window->cmdWavCtls[Pause]);
+        EXPECT_TRUE(step.button != Pause || pauseColour == (wav->IsPaused() ? 0x0000FFu : ButtonFace()));
+        if (step.button == Record) {
+            EXPECT_TRUE(wav->IsRecording());
+            EXPECT_EQ(FormControls::ForeColour(window->frRecordSampling), 0xC0C000u);
+            Blocks(3);
+        }
+    }
+    EXPECT_TRUE(dialogs.fileRequests.empty()) << "Save while the recording was replayed saves nothing";
+    EXPECT_EQ(std::pair(boxes.Last().prompt, boxes.Last().style),
+              std::pair(std::string("Current Recording Not Saved\nDo you want to Save it ?"), int{MessageBoxes::vbYesNo}));
+    EXPECT_EQ(FormControls::ForeColour(window->frRecordBitsPerSample), 0xFFFF00u);
+    EXPECT_TRUE(errors.empty());
+
+    OpenFile(home.file("a.wav"), 4000, {});
+    EXPECT_EQ(Pattern(), "1111111101");
+    for (const auto& [button, pattern] : {std::pair{Play, "0111111101"}, {Loop, "0111111101"}, {Stop, "1111111111"}}) {
+        Press(button);
+        EXPECT_EQ(Pattern(), pattern) << button;
+    }
+    EXPECT_EQ(FormControls::BackColour(window->cmdWavCtls[Loop]), 0x0000FFu);
+    EXPECT_EQ(window->optPwr.Selected(), 1);
+    window->cmdWavCtls[Close]->click();
+    EXPECT_EQ(Pattern(), "1000000100");
+    EXPECT_TRUE(window->picRecorderTrackList->isHidden());
+    Press(10), Press(-1);
+    EXPECT_EQ(Pattern(), "1000000100");
+}
+
+// A temporary file that cannot be created, or a file that cannot be closed, is told in the
+// error dialog; presses meanwhile are ignored and the buttons stay as they were.
+TEST_F(RecorderBar, FileErrorsAreShownWhileTheBarWaitsAndChangeNothing)
+{
+    disk.openErrors[TempFile()] = EACCES;
+    whileErrorShown = [this] { Press(Open); };
+    Press(Record);
+    EXPECT_EQ(errors, std::vector<std::string>{"Unable to Create Temporary File " + TempFile() + InUse});
+    EXPECT_TRUE(dialogs.fileRequests.empty()) << "Open pressed during the dialog did nothing";
+    EXPECT_EQ(Pattern(), "1000000100");
+
+    OpenFile(home.file("b.wav"), 4000, {});
+    disk.closeError = EIO;
+    Press(Close);
+    EXPECT_EQ(errors.back(), "Unable to Close " + home.file("b.wav") + InUse);
+    EXPECT_EQ(Pattern(), "1111111101");
+    EXPECT_TRUE(window->picRecorderTrackList->isHidden());
+}
+
+// A user who keeps the unsaved recording (the save dialog cancelled) starts nothing and
+// sees no error; a recording whose Save could not take its name starts afresh.
+TEST_F(RecorderBar, RecordAfterAnUnsavedRecordingAsksOnceAndNeverResumesAClosedFile)
+{
+    Press(Record);
+    Blocks(3);
+    Press(Save);   // the dialog is cancelled: the recording stays unsaved
+    boxes.Answer(MessageBoxes::vbYes);
+    Press(Record);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(std::pair(Pattern(), wav->StatusOfMedia()), std::pair(QString("1111111101"), clsWavFile::MediaUnsaved));
+
+    disk.removeErrors[home.file("taken.wav")] = EACCES;
+    disk.Put(home.file("taken.wav"), {1});
+    dialogs.ChooseFile(home.file("taken.wav"));
+    Press(Save);   // "Unable to overwrite": the recording is closed and left paused
+    ASSERT_TRUE(wav->IsPaused());
+    boxes.Answer(MessageBoxes::vbNo);
+    Press(Record);
+    EXPECT_TRUE(wav->IsRecording());
+    EXPECT_EQ(wav->PlayerMode(), clsWavFile::ModeRecording);
+}
+
+// Lines carry the track they show: the short middle track is not listed, and clicks, the
+// played position and Next/Prev all reach the right track.
+TEST_F(RecorderBar, TheTrackListShowsListedTracksAndJumpsByTheirTrackLogIndex)
+{
+    OpenFile(home.file("t.wav"), 240000, {{{70500000, 44, 96044}, {70600000, 96044, 144043}, {71000000, 144043, 240045}}});
+    EXPECT_EQ(window->txtRecordingLogHeaders->text(), " F(KHz)   Date      Time   Duration");
+    ASSERT_EQ(window->lstRecordingLogs->count(), 2);
+    EXPECT_EQ(window->lstRecordingLogs->item(0)->text(), "  7050 2007-02-03 12:34:56 00:00:01");
+    EXPECT_EQ(window->lstRecordingLogs->item(1)->text(), "  7100 2007-02-03 12:34:56 00:00:01");
+    EXPECT_EQ(window->picRecorderTrackList->geometry(), window->frPresets->geometry());
+    EXPECT_FALSE(window->picRecorderTrackList->isHidden());
+
+    Press(Play);
+    window->lstRecordingLogs->setCurrentRow(1);
+    EXPECT_EQ(wav->NumSamples(), 144044) << "track 2's start";
+    window->WavFile_DiskRead(50000);   // track 0: line 0, no jump
+    EXPECT_EQ(std::pair(window->lstRecordingLogs->currentRow(), wav->NumSamples()), std::pair(0, 144044));
+    window->WavFile_DiskRead(100000);   // the unlisted track leaves the selection
+    EXPECT_EQ(window->lstRecordingLogs->currentRow(), 0);
+    for (const auto& [button, line, start] : {std::tuple{Prev, 1, 144044}, {Next, 0, 45}, {Next, 1, 144044}}) {
+        Press(button);
+        EXPECT_EQ(std::pair(window->lstRecordingLogs->currentRow(), wav->NumSamples()), std::pair(line, start)) << button;
+    }
+
+    disk.Put(home.file("8.wav"), MakeWav(48000, std::vector<uint8_t>(96000, 128), 8, 1,   // one byte a sample
+                                         TrackLogTrailer::Encode({{QDateTime(QDate(2007, 2, 3), QTime(1, 2, 3)),
+                                                                   70500000, 44, 96044}, {}})));
+    dialogs.ChooseFile(home.file("8.wav"));
+    Press(Open);
+    EXPECT_EQ(window->lstRecordingLogs->item(0)->text(), "  7050 2007-02-03 01:02:03 00:00:02");
+
+    wav->NumSamples(777);
+    window->WavFile_CatalogueLoaded(0);
+    EXPECT_EQ(window->txtRecordingLogHeaders->text(), "No Track Information Found");
+    Press(Next), Press(Prev);
+    EXPECT_EQ(wav->NumSamples(), 777) << "an empty list never jumps";
+}
+
+// At the end of a file: the first track again while looping, the bar's Stop otherwise.
+TEST_F(RecorderBar, TheEndOfAFileLoopsOrStops)
+{
+    int ends = 0;
+    QObject::connect(&wav->Events, &clsWavFileEvents::PlayEnd, [&] { ++ends; });
+    OpenFile(home.file("l.wav"), 6000, {{{70500000, 44, 6045}}});
+    Press(Loop);
+    Press(Play);
+    Blocks(6);
+    EXPECT_GE(ends, 2);
+    EXPECT_EQ(std::pair(wav->PlayerMode(), Pattern()), std::pair(clsWavFile::ModePlaying, QString("0111111101")));
+    Press(Loop);
+    Blocks(3);
+    EXPECT_EQ(std::pair(wav->PlayerMode(), Pattern()), std::pair(clsWavFile::ModeStopped, QString("1111111111")));
+    EXPECT_EQ(std::pair(window->optPwr.Selected(), wav->NumSamples()), std::pair(1, 0));
+}
+
+// The options change the recorder only while it is closed, else the previous choice
+// comes back; the label gives megabytes per hour.
+TEST_F(RecorderBar, RateAndBitsOptionsAreRefusedWhileARecordingIsOpen)
+{
+    Press(Record);
+    window->optRecordSampleRate.Select(2);
+    window->optRecordSamplePerBit.Select(1);
+    EXPECT_EQ(std::pair(window->optRecordSampleRate.Selected(), window->optRecordSamplePerBit.Selected()), std::pair(0, 0));
+    EXPECT_EQ(std::pair(wav->Decimator(), wav->BitsPerSample()), std::pair(1, 16));
+    boxes.Answer(MessageBoxes::vbNo);
+    Press(Close);
+    for (const auto& [option, label] : {std::pair{2, "82"}, {4, "21"}, {0, "330"}}) {
+        window->optRecordSampleRate.Select(option);
+        EXPECT_EQ(std::pair(wav->Decimator(), window->lblRecordMBytesPerHr->text()), std::pair(1 << option, QString(label)));
+    }
+    window->optRecordSamplePerBit.Select(1);
+    EXPECT_EQ(wav->BitsPerSample(), 8);
+}
+
+// The disk timers merge their requests and wait for the block loop: a slow block lets the
+// window system run, but not the disk write it has asked for.
+TEST_F(RecorderBar, DiskWritesRunOnceFromTheirTimerAndNeverInsideTheBlockLoop)
+{
+    bool inBlock = false;
+    int dataWrites = 0, writesInBlock = 0;
+    disk.writeFault = [&](int64_t offset, int32_t) {
+        if (offset > 0)
+            ++(inBlock ? writesInBlock : dataWrites);
+        return 0;
+    };
+    Press(Record);
+    std::vector<int16_t> left(BlockSize, 5), right(BlockSize, 0);
+    window->SoundCard_DataReady(left, right, BlockSize);
+    window->SoundCard_DataReady(left, right, BlockSize);   // the first half is full
+    emit wav->Events.WriteNextBlockToDisk();
+    ASSERT_TRUE(window->tmrRecorderWrite.isActive());
+
+    FakePerfCounter counter(1000000, 40000);   // every block takes 40 ms
+    DSPProfiler = std::make_unique<Profiler>();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    inBlock = true;
+    window->SoundCard_DataReady(left, right, BlockSize);
+    inBlock = false;
+    EXPECT_EQ(writesInBlock, 0);
+    QElapsedTimer waited;
+    waited.start();
+    while (dataWrites == 0 && waited.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(dataWrites, 1);
+    EXPECT_FALSE(window->tmrRecorderWrite.isActive());
+
+    window->SoundCard_DataReady(left, right, BlockSize);   // the second half is full
+    Press(Pause);
+    window->tmrRecorderWrite_Timer();
+    EXPECT_EQ(dataWrites, 1) << "nothing is written while paused";
+    disk.writeFault = nullptr;
+}
+
+// A disk that fills up ends the recording with the recorder's one message; the bar then
+// offers Record, Save and Close, and Save keeps the audio written before.
+TEST_F(RecorderBar, AFailedWriteEndsTheRecordingWithOneMessageAndItCanStillBeSaved)
+{
+    Press(Record);
+    Blocks(2);
+    disk.writeFault = [](int64_t offset, int32_t count) { return offset > 0 && count > 44 ? ENOSPC : 0; };
+    Blocks(2);
+    disk.writeFault = nullptr;
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(Pattern(), "1000000011");
+    Blocks(2);
+    EXPECT_EQ(boxes.boxes.size(), 1u) << "told once";
+    dialogs.ChooseFile(home.file("kept.wav"));
+    Press(Save);
+    EXPECT_EQ(WavReader::Parse(disk.Content(home.file("kept.wav"))).data.size(), 4u * BlockSize);
+}
+
+// The file name field, and the played count and time.
+TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
+{
+    const std::string here = QDir::currentPath().toStdString();
+    for (const auto& [before, after] : {std::pair<std::string, std::string>{"/data/rec/old.wav", "/data/rec/new.wav"},
+                                        {"", here + "/new.wav"}, {"old.wav", "new.wav"}}) {
+        wav->RecordFileName(before);
+        window->txtRecordFileName->setText("new.wav");
+        QFocusEvent lost(QEvent::FocusOut);
+        QCoreApplication::sendEvent(window->txtRecordFileName, &lost);
+        EXPECT_EQ(wav->RecordFileName(), after) << before;
+    }
+    EXPECT_TRUE(window->txtRecordFileName->isReadOnly());
+    window->WavFile_SamplesPlayed(0, 1234567);
+    EXPECT_EQ(window->lblRecordSize->text() + " " + window->lblRecordTime->text(), "1,234,567 00:00:25");
+}
+
+}   // namespace
