@@ -4,9 +4,11 @@
 #include "platform/SettingsStore.h"
 
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 // An in-memory settings store that installs itself for its lifetime. Names compare
 // without regard to case, as in the real store. failWrites makes every write fail.
@@ -27,6 +29,8 @@ public:
     IniText::FileStatus Write(const std::string& section, const std::string& key, const std::string& value) override
     {
         ++writeCount;
+        written.push_back(name(section, key));
+        if (onWrite) onWrite();
         if (failWrites) return {EACCES, "Cannot write \"fake settings\": Permission denied"};
         values[name(section, key)] = value;
         return {};
@@ -44,4 +48,6 @@ public:
     std::map<std::string, std::string> values;
     bool failWrites = false;
     int writeCount = 0;
+    std::vector<std::string> written;   // every write's name, in order
+    std::function<void()> onWrite;      // runs before each write
 };

@@ -47,7 +47,17 @@ struct ScrollLabelRecord
 };
 
 inline constexpr int16_t ScrollLabelCount = 25;   // identifiers 0 to 24
+inline constexpr int16_t lblFilterHiIndex = 7;
+inline constexpr int16_t lblFilterLoIndex = 8;
+inline constexpr int16_t lblNBIndex = 9;
+inline constexpr int16_t lblOutVolIndex = 10;
+inline constexpr int16_t lblNotchCIndex = 11;
+inline constexpr int16_t lblNotchWIndex = 12;
+inline constexpr int16_t lblAGCAttackIndex = 13;
+inline constexpr int16_t lblAGCDecayIndex = 14;
 inline constexpr int16_t PicScopeIndex = 16;
+inline constexpr int16_t lblIFHiIndex = 17;
+inline constexpr int16_t lblIFLoIndex = 18;
 inline constexpr int16_t lblSpectrumSmoothIndex = 19;
 inline constexpr int16_t lblBFOIndex = 20;
 inline constexpr int16_t lblY1BrightIndex = 21;

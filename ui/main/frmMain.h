@@ -189,8 +189,8 @@ public:
     void dialNB_Changing();
     void dialOutVol_Changing();
     void cmdCalibrateSMeter_Click();
-    // The analyser's notch curve switch, until the analyser object takes it over.
-    bool AnalyserShowNotch = false;
+    // The analyser draws the notch filter's curve (when there is an analyser).
+    void ShowNotchCurve(bool shown);
 
     // Sliders (frmMain_Sliders.cpp); the edge sliders' index is 0 low, 1 high.
     void sldAGCAttack_Change();
@@ -328,6 +328,7 @@ private:
     void LeaveDRM();
     void EnterDRM();
     void ShowIFEdgeLabels(bool shown);
+    void ApplyNotchMode();
     void ShowManualNotchControls(bool shown);
     void TakeAFNotchRange();
     void ColourEdgeLabels(int Index, uint32_t colour);

@@ -14,12 +14,6 @@
 
 namespace {
 
-constexpr int16_t FilterHiLabel = 7;
-constexpr int16_t FilterLoLabel = 8;
-constexpr int16_t NotchCentreLabel = 11;
-constexpr int16_t IFHiLabel = 17;
-constexpr int16_t IFLoLabel = 18;
-
 void SetLabelValue(int16_t id, float value, float defaultValue)
 {
     ScrollLabels[id].Value = value;
@@ -32,16 +26,16 @@ void TrackIFLabels(const FilterEntry& preset)
 {
     switch (DemodMode) {
     case DemodModeEnum::USB:
-        SetLabelValue(IFHiLabel, preset.Hi, preset.DefaultHi);
-        SetLabelValue(IFLoLabel, preset.Lo, preset.DefaultLo);
+        SetLabelValue(lblIFHiIndex, preset.Hi, preset.DefaultHi);
+        SetLabelValue(lblIFLoIndex, preset.Lo, preset.DefaultLo);
         break;
     case DemodModeEnum::LSB:
-        SetLabelValue(IFHiLabel, preset.Lo, -preset.DefaultLo);
-        SetLabelValue(IFLoLabel, preset.Hi, preset.DefaultHi);
+        SetLabelValue(lblIFHiIndex, preset.Lo, -preset.DefaultLo);
+        SetLabelValue(lblIFLoIndex, preset.Hi, preset.DefaultHi);
         break;
     default:
-        SetLabelValue(IFHiLabel, preset.Hi, preset.DefaultHi);
-        SetLabelValue(IFLoLabel, preset.Hi, preset.DefaultHi);
+        SetLabelValue(lblIFHiIndex, preset.Hi, preset.DefaultHi);
+        SetLabelValue(lblIFLoIndex, preset.Hi, preset.DefaultHi);
         break;
     }
 }
@@ -76,8 +70,8 @@ void frmMain::optFilter_Click(int Index)
         const FilterEntry& preset = FilterTable.at(static_cast<size_t>(FilterMode));
         FilterLo = preset.Lo;
         FilterHi = preset.Hi;
-        ScrollLabels[FilterHiLabel].Default = static_cast<float>(preset.DefaultHi);
-        ScrollLabels[FilterLoLabel].Default = static_cast<float>(preset.DefaultLo);
+        ScrollLabels[lblFilterHiIndex].Default = static_cast<float>(preset.DefaultHi);
+        ScrollLabels[lblFilterLoIndex].Default = static_cast<float>(preset.DefaultLo);
         if (IFFilterMode == IFFilterModeEnum::Track) {
             TrackIFLabels(preset);
             ApplyIFLabels();
@@ -94,9 +88,7 @@ void frmMain::optFilter_Click(int Index)
     sldBW[1]->Tag = QString::number(FilterHi);
     DynFilter.FLow = Numeric::CLng(FilterLo + 0.1 * width);
     DynFilter.FHigh = Numeric::CLng(FilterHi - 0.1 * width);
-    sldBW[0]->SetValue(sldBW[0]->Max() - FilterLo + sldBW[0]->Min());
-    sldBW[1]->SetValue(sldBW[1]->Max() - FilterHi + sldBW[1]->Min());
-    // A slider already at its place raises no change: the labels are brought in line anyway.
+    // The sliders show the edges, and labels 7 and 8 take them, also where a slider stays put.
     ShowFilterEdges();
     FiltersDirty = true;
 }
@@ -123,8 +115,8 @@ void frmMain::optIFFilter_Click(int Index)
         chkIFFilter->setChecked(true);
         ShowIFEdgeLabels(true);
         const IFFilterEntry& band = IFFilterTable.at(static_cast<size_t>(IFFilterIndex(DemodMode, Index)));
-        SetLabelValue(IFHiLabel, band.Hi, band.DefaultHi);
-        SetLabelValue(IFLoLabel, band.Lo, band.DefaultLo);
+        SetLabelValue(lblIFHiIndex, band.Hi, band.DefaultHi);
+        SetLabelValue(lblIFLoIndex, band.Lo, band.DefaultLo);
         break;
     }
     default:
@@ -160,13 +152,21 @@ void frmMain::optNotch_Click(int Index)
     optNotch.HighlightOnly(Index);
     optNotch.Select(Index);
     NotchMode = Index;
-    ShowManualNotchControls(Index == NotchModeEnum::Man);
-    if (Index == NotchModeEnum::Auto)
+    ApplyNotchMode();
+}
+
+// The manual notch shows its centre, width and type and takes the centre range of its type;
+// the automatic one hides them and takes the AF range. Either is designed afresh and drawn.
+void frmMain::ApplyNotchMode()
+{
+    const bool manual = NotchMode == NotchModeEnum::Man;
+    ShowManualNotchControls(manual);
+    if (!manual)
         TakeAFNotchRange();
     NotchFilter.Active = true;
     NotchDirty = true;
-    AnalyserShowNotch = true;
-    if (Index == NotchModeEnum::Man)
+    ShowNotchCurve(true);
+    if (manual)
         chkNotchType_Click();
 }
 
@@ -180,7 +180,7 @@ void frmMain::ShowManualNotchControls(bool shown)
 // The notch-centre label's range and value go to the IF element; the label takes the AF one.
 void frmMain::TakeAFNotchRange()
 {
-    ScrollLabelRecord& centre = ScrollLabels[NotchCentreLabel];
+    ScrollLabelRecord& centre = ScrollLabels[lblNotchCIndex];
     NotchCentreRanges[1] = {centre.Max, centre.Min, centre.Value};
     centre.Max = NotchCentreRanges[0].Max;
     centre.Min = NotchCentreRanges[0].Min;

@@ -72,9 +72,9 @@ void frmMain::PowerOn()
     if (InIDE)
         modWheelMouse::HookWheel();
     ProcessPriority::RaiseToRealTime();
+    optPwr[2]->hide();
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = false;
-    optPwr[2]->hide();
     TryStep([this] {
         if (SoundCard)
             SoundCard->StartSound();

@@ -20,32 +20,32 @@
 #include "ui/main/ScrollLabels.h"
 
 #include <QEvent>
+#include <QSignalBlocker>
 
 #include <cmath>
 
 namespace {
 
-constexpr uint32_t EdgeNormalColour = 0xC0C000;
-constexpr uint32_t EdgeHighlightColour = 0xFFFF00;
+constexpr uint32_t EdgeNormalColour = ButtonArray::NormalColour;
+constexpr uint32_t EdgeHighlightColour = ButtonArray::ChosenColour;
 constexpr int EdgeHighlightMargin = 50;    // twips inside the slider's edges
 constexpr int32_t MusicResetLowEdge = 50;  // Hz
 constexpr int32_t ResetNotchWidth = 200;   // Hz
 constexpr int RightButton = 2;
-
-constexpr int16_t FilterHiLabel = 7;
-constexpr int16_t FilterLoLabel = 8;
-constexpr int16_t NBLabel = 9;
-constexpr int16_t OutVolLabel = 10;
-constexpr int16_t NotchCentreLabel = 11;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 // The quantity an inverted slider shows: Max at its Min end.
 int32_t Inverted(const Slider* slider, int32_t value) { return slider->Max() + slider->Min() - value; }
 
+// The slider only shows the edge: an edge beyond its reach (a value label can go there) must
+// not come back clamped as a new edge.
 void ShowEdge(Slider* slider, Label* label, int32_t edge, const char* tipPrefix)
 {
-    slider->SetValue(Inverted(slider, edge));
+    {
+        const QSignalBlocker showOnly(slider);
+        slider->SetValue(Inverted(slider, edge));
+    }
     label->setText(Text(Format(edge, "#0")));
     slider->setToolTip(Text(tipPrefix + Format(edge, "#,##0 Hz")));
     label->update();
@@ -195,7 +195,7 @@ void frmMain::sldNB_Change()
     if (nbSliderBusy_)
         return;
     BusyGuard busy(nbSliderBusy_);
-    ScrollLabelRecord& record = ScrollLabels[NBLabel];
+    ScrollLabelRecord& record = ScrollLabels[lblNBIndex];
     if (record.Busy)
         return;
     TryStep([&] {
@@ -211,7 +211,7 @@ void frmMain::sldNB_MouseDown(int Button)
 {
     if (Button != RightButton)
         return;
-    sldNB->SetValue(Numeric::CLng(ScrollLabels[NBLabel].Default));
+    sldNB->SetValue(Numeric::CLng(ScrollLabels[lblNBIndex].Default));
     MouseOverS::lblNB_Wheel();
 }
 
@@ -228,8 +228,8 @@ void frmMain::sldNotch_Change()
     if (NotchFilter.Active)
         NotchDirty = true;
     if (NotchType == NotchTypeEnum::AF)
-        ScrollLabels[NotchCentreLabel].Value = static_cast<float>(NotchFilterCenter);
-    ScrollLabelSteps::ShowValue(ScrollLabels[NotchCentreLabel]);
+        ScrollLabels[lblNotchCIndex].Value = static_cast<float>(NotchFilterCenter);
+    ScrollLabelSteps::ShowValue(ScrollLabels[lblNotchCIndex]);
     sldNotch->setToolTip(Text("Notch Centre : " + Format(NotchFilterCenter, "#,###0 Hz")));
 }
 
@@ -254,7 +254,7 @@ void frmMain::sldOutVolume_Change()
     if (volumeBusy_)
         return;
     BusyGuard busy(volumeBusy_);
-    ScrollLabels[OutVolLabel].Value = static_cast<float>(sldOutVolume->Value());
+    ScrollLabels[lblOutVolIndex].Value = static_cast<float>(sldOutVolume->Value());
     DoEvents();
     dialOutVol->SetValue(sldOutVolume->Value());
     MouseOverS::ApplyOutputVolume();
@@ -264,7 +264,7 @@ void frmMain::sldOutVolume_MouseDown(int Button)
 {
     if (Button != RightButton)
         return;
-    sldOutVolume->SetValue(Numeric::CLng(ScrollLabels[OutVolLabel].Default));
+    sldOutVolume->SetValue(Numeric::CLng(ScrollLabels[lblOutVolIndex].Default));
     sldOutVolume_Change();
 }
 
@@ -285,6 +285,6 @@ void frmMain::ShowFilterEdges()
     BusyGuard busy(showFilterEdgesBusy_);
     ShowEdge(sldBW[0], lblFLo, FilterLo, "Flo : ");
     ShowEdge(sldBW[1], lblFHi, FilterHi, "Fhi : ");
-    ShowEdgeLabel(FilterHiLabel, FilterHi, MouseOverS::lblFilterHi_Wheel);
-    ShowEdgeLabel(FilterLoLabel, FilterLo, MouseOverS::lblFilterLo_Wheel);
+    ShowEdgeLabel(lblFilterHiIndex, FilterHi, MouseOverS::lblFilterHi_Wheel);
+    ShowEdgeLabel(lblFilterLoIndex, FilterLo, MouseOverS::lblFilterLo_Wheel);
 }

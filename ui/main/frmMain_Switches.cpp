@@ -21,21 +21,12 @@
 
 namespace {
 
-constexpr uint32_t OnColour = 0xFFFF00;
-constexpr uint32_t OffColour = 0xC0C000;
+// Switches show the chosen colour while on, the normal one while off (ButtonArray's).
+constexpr uint32_t OnColour = ButtonArray::ChosenColour;
+constexpr uint32_t OffColour = ButtonArray::NormalColour;
 constexpr uint32_t InjectionOnColour = 0x0000C0;
 constexpr uint32_t InjectionOffColour = 0x0000FF;
 constexpr int32_t MusicLowEdge = 50;   // Hz
-
-constexpr int16_t FilterLoLabel = 8;
-constexpr int16_t NBLabel = 9;
-constexpr int16_t OutVolLabel = 10;
-constexpr int16_t NotchCentreLabel = 11;
-constexpr int16_t NotchWidthLabel = 12;
-constexpr int16_t AGCAttackLabel = 13;
-constexpr int16_t AGCDecayLabel = 14;
-constexpr int16_t IFHiLabel = 17;
-constexpr int16_t IFLoLabel = 18;
 
 bool Ticked(const QCheckBox* box) { return box->isChecked(); }
 
@@ -139,19 +130,19 @@ void frmMain::chkNB_Click()
     NBOn = Ticked(chkNB);
     dialNB->setVisible(NBOn);
     sldNB->setEnabled(NBOn);
-    SetLabelAvailable(NBLabel, NBOn);
+    SetLabelAvailable(lblNBIndex, NBOn);
 }
 
 void frmMain::chkNotchOn_Click()
 {
     NotchActive = NotchFilter.Active = Ticked(chkNotchOn);
-    AnalyserShowNotch = NotchActive;
+    ShowNotchCurve(NotchActive);
     if (NotchActive) {
         NotchMode = optNotch.Selected() == NotchModeEnum::Auto ? NotchModeEnum::Auto : NotchModeEnum::Man;
         NotchDirty = true;
     }
-    SetLabelAvailable(NotchCentreLabel, NotchActive);
-    SetLabelAvailable(NotchWidthLabel, NotchActive);
+    SetLabelAvailable(lblNotchCIndex, NotchActive);
+    SetLabelAvailable(lblNotchWIndex, NotchActive);
 }
 
 void frmMain::chkNotchAuto_Click()
@@ -164,14 +155,7 @@ void frmMain::chkNotchAuto_Click()
         return;
     }
     NotchMode = Ticked(chkNotchAuto) ? NotchModeEnum::Auto : NotchModeEnum::Man;
-    ShowManualNotchControls(NotchMode == NotchModeEnum::Man);
-    if (NotchMode == NotchModeEnum::Auto)
-        TakeAFNotchRange();
-    NotchFilter.Active = true;
-    NotchDirty = true;
-    AnalyserShowNotch = true;
-    if (NotchMode == NotchModeEnum::Man)
-        chkNotchType_Click();
+    ApplyNotchMode();
 }
 
 void frmMain::chkNotchMirror_Click()
@@ -197,7 +181,7 @@ void frmMain::chkNotchType_Click()
         Restore(chkNotchType, NotchType == NotchTypeEnum::IF);
         return;
     }
-    ScrollLabelRecord& centre = ScrollLabels[NotchCentreLabel];
+    ScrollLabelRecord& centre = ScrollLabels[lblNotchCIndex];
     const int type = Ticked(chkNotchType) ? NotchTypeEnum::IF : NotchTypeEnum::AF;
     const int other = 1 - type;
     NotchCentreRanges[static_cast<size_t>(other)].Value = centre.Value;
@@ -212,7 +196,7 @@ void frmMain::chkNotchType_Click()
 // The noise-reducer slider follows the dial, unless label 9 is moving both itself.
 void frmMain::dialNB_Changing()
 {
-    if (dialNBBusy_ || ScrollLabels[NBLabel].Busy)
+    if (dialNBBusy_ || ScrollLabels[lblNBIndex].Busy)
         return;
     BusyGuard busy(dialNBBusy_);
     sldNB->SetValue(dialNB->Value());
@@ -223,7 +207,7 @@ void frmMain::dialOutVol_Changing()
     if (dialOutVolBusy_)
         return;
     BusyGuard busy(dialOutVolBusy_);
-    ScrollLabels[OutVolLabel].Value = static_cast<float>(dialOutVol->Value());
+    ScrollLabels[lblOutVolIndex].Value = static_cast<float>(dialOutVol->Value());
     DoEvents();
     sldOutVolume->SetValue(dialOutVol->Value());
 }
@@ -237,15 +221,15 @@ void frmMain::chkIFFilter_Click()
     BusyGuard busy(ifFilterCheckBusy_);
     if (Ticked(chkIFFilter)) {
         IFFilter.Active = IFFilterActive = true;
-        SetLabelAvailable(IFHiLabel, true);
-        SetLabelAvailable(IFLoLabel, true);
+        SetLabelAvailable(lblIFHiIndex, true);
+        SetLabelAvailable(lblIFLoIndex, true);
         optIFFilter_Click(IFFilterMode);
     } else {
         optIFFilter_Click(IFFilterModeEnum::Track);
         chkIFFilter->setChecked(false);
         IFFilter.Active = IFFilterActive = false;
-        SetLabelAvailable(IFHiLabel, false);
-        SetLabelAvailable(IFLoLabel, false);
+        SetLabelAvailable(lblIFHiIndex, false);
+        SetLabelAvailable(lblIFLoIndex, false);
     }
     FiltersDirty = true;
 }
@@ -262,9 +246,9 @@ void frmMain::chkMusic_Click()
         FilterLo = preset.SavedLo;
     }
     MusicModeActive = preset.Music = Ticked(chkMusic);
-    ScrollLabels[FilterLoLabel].Value = static_cast<float>(FilterLo);
+    ScrollLabels[lblFilterLoIndex].Value = static_cast<float>(FilterLo);
     MouseOverS::lblFilterLo_Wheel();
-    ScrollLabelSteps::ShowValue(ScrollLabels[FilterLoLabel]);
+    ScrollLabelSteps::ShowValue(ScrollLabels[lblFilterLoIndex]);
     FiltersDirty = true;
 }
 
@@ -278,8 +262,8 @@ void frmMain::chkAGC_Click()
 {
     AGCOn = Ticked(chkAGC);
     FormControls::SetForeColour(chkAGC, AGCOn ? OnColour : OffColour);
-    SetLabelAvailable(AGCAttackLabel, AGCOn);
-    SetLabelAvailable(AGCDecayLabel, AGCOn);
+    SetLabelAvailable(lblAGCAttackIndex, AGCOn);
+    SetLabelAvailable(lblAGCDecayIndex, AGCOn);
 }
 
 // A speed preset, while the AGC is on: its times go to labels 13 and 14 and into the chain.
@@ -292,14 +276,14 @@ void frmMain::optAGC_Click(int Index)
         optAGC.Select(AGCMode);
         return;
     }
-    optAGC.HighlightOnly(Index, OffColour, OnColour);
+    optAGC.HighlightOnly(Index);
     optAGC.Select(Index);
     AGCMode = Index;
     const AGCEntry& preset = AGCTable.at(static_cast<size_t>(AGCMode));
-    ScrollLabels[AGCAttackLabel].Value = static_cast<float>(preset.Attack);
-    ScrollLabels[AGCAttackLabel].Default = static_cast<float>(preset.DefaultAttack);
-    ScrollLabels[AGCDecayLabel].Value = static_cast<float>(preset.Decay);
-    ScrollLabels[AGCDecayLabel].Default = static_cast<float>(preset.DefaultDecay);
+    ScrollLabels[lblAGCAttackIndex].Value = static_cast<float>(preset.Attack);
+    ScrollLabels[lblAGCAttackIndex].Default = static_cast<float>(preset.DefaultAttack);
+    ScrollLabels[lblAGCDecayIndex].Value = static_cast<float>(preset.Decay);
+    ScrollLabels[lblAGCDecayIndex].Default = static_cast<float>(preset.DefaultDecay);
     MouseOverS::lblAGCAttack_Wheel();
     MouseOverS::lblAGCDecay_Wheel();
 }
@@ -321,3 +305,9 @@ void frmMain::chkTuneLo_Click()
 }
 
 void frmMain::cmdCalibrateSMeter_Click() { SMeterZeroRequested = true; }
+
+void frmMain::ShowNotchCurve(bool shown)
+{
+    if (SpectrumAnalyser)
+        SpectrumAnalyser->ShowNotch(shown);
+}

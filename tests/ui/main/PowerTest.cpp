@@ -1,5 +1,11 @@
 #include "MainWindowRig.h"
 #include "audio/QELVODX8.h"
+#include "fakes/FakePerfCounter.h"
+#include "fakes/FakePrinterPort.h"
+#include "fakes/FakeSettingsStore.h"
+#include "radio/OscillatorChip.h"
+#include "radio/clsDDSParallelIF.h"
+#include "radio/clsVFO.h"
 #include "radio/modSetupRX.h"
 #include "ui/common/FormControls.h"
 #include "ui/main/MainWindowSettings.h"
@@ -7,6 +13,8 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+
+#include <algorithm>
 
 namespace {
 
@@ -57,6 +65,39 @@ TEST_F(Power, TheModelDecidesWhichInjectionControlsAndModesShow)
         EXPECT_EQ(window->optMode[DemodModeEnum::SAM]->isHidden(), c.iq);
     }
     modSetupRX::Model = stored;
+}
+
+} // namespace
+
+namespace {
+
+// Closing lets the sound card go first, then saves the window's settings, the VFO's, the
+// transport's (through the chip) and the chip's, in that order.
+TEST_F(Power, ClosingReleasesTheSoundCardThenSavesInOrder)
+{
+    window->optPwr[0]->setChecked(true);
+    FakePerfCounter clock(10'000'000, 1);
+    FakePrinterPort port(clock);
+    DDSParallelIF->RxName("RXModel.Vantrel RAV1");
+    DDSParallelIF->Initialise();
+    VFO->OscType()->IFHandler(DDSParallelIF);
+    FakeSettingsStore store;
+    bool soundHeldAtFirstWrite = true;
+    store.onWrite = [&] {
+        if (store.written.size() == 1)
+            soundHeldAtFirstWrite = !sound->Of(SoundDirection::Capture).Name.empty();
+    };
+    window->close();
+    EXPECT_FALSE(soundHeldAtFirstWrite);
+    const auto at = [&](const std::string& key) {
+        const auto found = std::find_if(store.written.begin(), store.written.end(),
+                                        [&](const std::string& name) { return name.ends_with("\n" + key); });
+        EXPECT_NE(found, store.written.end()) << key;
+        return found - store.written.begin();
+    };
+    EXPECT_LT(at("sdrmodelno"), at("tunedfrequency"));
+    EXPECT_LT(at("tunedfrequency"), at("portaddress"));
+    EXPECT_LT(at("portaddress"), at("clkin"));
 }
 
 } // namespace
