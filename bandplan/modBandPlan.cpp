@@ -2,6 +2,7 @@
 
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
+#include "core/MainWindowValues.h"
 #include "core/Numeric.h"
 #include "core/TryStep.h"
 #include "core/clsINIFile.h"
@@ -92,19 +93,12 @@ std::string LeftChars(const std::string& text, size_t count)
     return text.substr(0, end);
 }
 
-// One key of the current section into a field; a missing key keeps the field's value, a
-// value that does not convert raises.
-template <typename Value>
-void ReadInto(const std::string& key, Value& field)
-{
-    Convert(ReadKey(key, Text(field)), field);
-}
-
-// One key as ReadInto, skipping a value that does not convert.
+// One key of the current section into a field; a missing key, or a value that does not
+// convert, keeps the field's value.
 template <typename Value>
 void TryRead(const std::string& key, Value& field)
 {
-    TryStep([&] { ReadInto(key, field); });
+    TryStep([&] { Convert(ReadKey(key, Text(field)), field); });
 }
 
 template <typename Value>
@@ -155,11 +149,8 @@ void ReadPresetHeaders(SubBandRecord& subBand)
     for (int32_t j = 0; j <= subBand.NumPresets && j < static_cast<int32_t>(subBand.Presets.size()); ++j) {
         PresetRecord& preset = subBand.Presets[static_cast<size_t>(j)];
         BandPlanSection = PresetSection(subBand.Index, j);
-        TryStep([&] {
-            std::string caption = preset.Caption;
-            ReadInto("Caption", caption);
-            preset.Caption = LeftChars(caption, 7);
-        });
+        TryRead("Caption", preset.Caption);
+        preset.Caption = LeftChars(preset.Caption, 7);
         TryRead("Description", preset.Description);
         TryRead("Active", preset.Active);
         TryRead("When", preset.When);
@@ -172,11 +163,8 @@ void ReadPresetHeaders(SubBandRecord& subBand)
 void ReadSubBand(SubBandRecord& subBand)
 {
     BandPlanSection = SubBandSection(subBand.Index);
-    TryStep([&] {
-        std::string caption = subBand.Caption;
-        ReadInto("Caption", caption);
-        subBand.Caption = LeftChars(caption, 6);
-    });
+    TryRead("Caption", subBand.Caption);
+    subBand.Caption = LeftChars(subBand.Caption, 6);
     TryRead("Description", subBand.Description);
     TryRead("ActivePreset", subBand.ActivePreset);
     subBand.ActivePreset = std::clamp(subBand.ActivePreset, -1, PresetButtons - 1);
@@ -267,25 +255,30 @@ bool InitBandPlan(BandRecord& band)
     band.NumSubBands = band.SubBandCount - 1;
     band.SubBands.resize(static_cast<size_t>(band.SubBandCount) + 1);
     const std::string now = DateTimeText(CurrentTime());
+    // The injection side belongs to the receiver: a state the file gives none for keeps the
+    // side in force rather than switching every receiver to the high side.
+    const bool lowSide = !HiSideLoOn;
     for (int32_t i = 0; i <= band.SubBandCount; ++i) {
         SubBandRecord& subBand = band.SubBands[static_cast<size_t>(i)];
         subBand.Name = SubBandName(band, i);
         subBand.Index = i;
         subBand.NumPresets = subBand.PresetDim = band.PresetCount;
-        subBand.Caption = "S" + std::to_string(i + 1);
-        subBand.Description = "SubBand #" + std::to_string(i + 1);
+        subBand.Caption = std::string("S").append(std::to_string(i + 1));
+        subBand.Description = std::string("SubBand #").append(std::to_string(i + 1));
         subBand.ActivePreset = -1;
         subBand.ModeSettings.FreqCurrent = subBand.FreqMin = subBand.FreqMax = -1;
+        subBand.ModeSettings.LowSideLO = lowSide;
         subBand.HasFrequencies = false;
         subBand.Presets.assign(static_cast<size_t>(subBand.PresetDim) + 1, PresetRecord{});
         for (int32_t j = 0; j <= subBand.PresetDim; ++j) {
             PresetRecord& preset = subBand.Presets[static_cast<size_t>(j)];
             preset.Name = subBand.Name + ".Preset(" + std::to_string(j) + ")";
-            preset.Caption = "P" + std::to_string(j + 1);
-            preset.Description = "Preset" + std::to_string(j + 1);
+            preset.Caption = std::string("P").append(std::to_string(j + 1));
+            preset.Description = std::string("Preset").append(std::to_string(j + 1));
             preset.Index = j;
             preset.When = now;
             preset.ModeSettings.FreqCurrent = -1;
+            preset.ModeSettings.LowSideLO = lowSide;
         }
     }
     return true;

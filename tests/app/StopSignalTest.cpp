@@ -96,6 +96,7 @@ TEST_F(ChildProgram, AStopSignalWhileTheStartUpShowsABoxEndsNormallyWithSettings
     ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: clsDDSSerialIF:clsDDSSerialIF:OpenPort"));
     EXPECT_EQ(Stop(program), 0);
     EXPECT_TRUE(ReadFile(settingsFile).contains("NoiseFloor="));  // saved by the main window's closing
+    EXPECT_TRUE(ReadFile(dir.path() + "/program/40m.bpl").contains("Active=True"));   // and the band plans
     // The box after the dismissed one was not shown; the log has it.
     EXPECT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: Unable to open Serial Interface COM1"));
 }

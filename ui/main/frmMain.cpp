@@ -247,8 +247,9 @@ void frmMain::StartTimers()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    // A band file being read is read to its end first; the window then closes.
-    if (modBandPlan::BandPlanLoading) {
+    // A band being selected (its file read, with window messages let through meanwhile) is
+    // selected to the end first; the window then closes.
+    if (modBandPlan::BandPlanLoading || selectBandBusy_) {
         closeAfterBandLoad_ = true;
         event->ignore();
         return;

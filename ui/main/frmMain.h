@@ -335,6 +335,7 @@ private:
     bool EdgeSliderLostFocus(QObject* watched, QEvent* event);
     void ConnectBandPlanControls();   // frmMain_BandPlans.cpp
     bool BandPlanControlEvent(QObject* watched, QEvent* event);
+    void ShowBand(int Index);
     void FillSubBandControls(const BandRecord& band);
     void SetSubBandTuneStep(int32_t Index);
     void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
@@ -345,6 +346,8 @@ private:
     void ApplyStoredEdges(const ModeSettingsRecord& state);
     void RecallPreset(int Index);
     bool EditPreset(const std::string& title, const std::string& buttonCaption);
+    PresetRecord* MenuPreset();
+    void TakeEditedPreset(PresetRecord& preset, const std::string& caption);
     void ConnectRecorder();
     void SelectRecorderOptions();
 
@@ -422,7 +425,7 @@ private:
     bool presetButtonBusy_ = false;
     bool presetMenuBusy_ = false;
     bool subBandTimerBusy_ = false;
-    bool closeAfterBandLoad_ = false;   // the window was closed while a band file was read
+    bool closeAfterBandLoad_ = false;   // the window was closed while a band was selected
     int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
     bool transportBusy_ = false;
     bool playbackReadBusy_ = false;

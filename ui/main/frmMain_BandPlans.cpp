@@ -93,11 +93,21 @@ void frmMain::cboBandSelect_Click() { SelectBand(cboBandSelect->currentIndex());
 
 // Reads the band's file on its first selection (with the splash window up meanwhile), fills
 // the sub-band controls and recalls the active sub-band's preset in force or its own state.
+// A close of the window meanwhile is carried out once the band is selected.
 void frmMain::SelectBand(int Index)
 {
     if (selectBandBusy_ || !ValidBand(Index))
         return;
-    BusyGuard busy(selectBandBusy_);
+    {
+        BusyGuard busy(selectBandBusy_);
+        ShowBand(Index);
+    }
+    if (closeAfterBandLoad_)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void frmMain::ShowBand(int Index)
+{
     CurrentMainBandIndex = Index;
     BandRecord& band = BandPlans[static_cast<size_t>(Index)];
     if (!band.Loaded) {
@@ -107,8 +117,6 @@ void frmMain::SelectBand(int Index)
         modBandPlan::InitBandPlan(band);
         modBandPlan::LoadBandPlan(band);
         splash.hide();
-        if (closeAfterBandLoad_)
-            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
     SubBandRecord* subBand = ActiveSubBandOf(band);
     if (!band.Loaded || !subBand)

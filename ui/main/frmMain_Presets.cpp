@@ -153,27 +153,41 @@ bool frmMain::EditPreset(const std::string& title, const std::string& buttonCapt
     return PresetEditOK;
 }
 
+// The sub-band's selected preset, read from the file, for the preset menu's items.
+PresetRecord* frmMain::MenuPreset()
+{
+    SubBandRecord* subBand = SelectedSubBand();
+    const int32_t index = subBand ? subBand->ActivePreset : -1;
+    PresetRecord* preset = PresetOf(subBand, index);
+    if (!preset || !optPreset.Contains(index))
+        return nullptr;
+    modBandPlan::LoadPresetSettings(CurrentMainBandIndex, ActiveSubBandIndex(), index);
+    return preset;
+}
+
+// The preset window's record becomes the preset, shown on its button and put in force.
+void frmMain::TakeEditedPreset(PresetRecord& preset, const std::string& caption)
+{
+    preset = PresetEditRecord;
+    preset.ModeSettings.Changed = true;
+    optPreset[preset.Index]->setText(QString::fromStdString(caption));
+    optPreset[preset.Index]->setToolTip(QString::fromStdString(preset.Description));
+    SelectPresetButton(preset.Index);
+    ApplyPresetGuarded(CurrentMainBandIndex, ActiveSubBandIndex(), preset.Index);
+}
+
 void frmMain::mnuUserPresets_Edit_Click()
 {
     if (presetMenuBusy_)
         return;
     BusyGuard busy(presetMenuBusy_);
-    SubBandRecord* subBand = SelectedSubBand();
-    const int32_t index = subBand ? subBand->ActivePreset : -1;
-    PresetRecord* preset = PresetOf(subBand, index);
-    if (!preset || !optPreset.Contains(index))
+    PresetRecord* preset = MenuPreset();
+    if (!preset)
         return;
-    modBandPlan::LoadPresetSettings(CurrentMainBandIndex, ActiveSubBandIndex(), index);
     PresetEditRecord = *preset;
     PresetEditRecord.Active = true;
-    if (!EditPreset("Edit Preset " + std::to_string(preset->Index), "&Update"))
-        return;
-    *preset = PresetEditRecord;
-    preset->ModeSettings.Changed = true;
-    optPreset[index]->setText(QString::fromStdString(Format(preset->ModeSettings.FreqCurrent / 1000.0, "#0")));
-    optPreset[index]->setToolTip(QString::fromStdString(preset->Description));
-    SelectPresetButton(index);
-    ApplyPresetGuarded(CurrentMainBandIndex, ActiveSubBandIndex(), index);
+    if (EditPreset("Edit Preset " + std::to_string(preset->Index), "&Update"))
+        TakeEditedPreset(*preset, Format(PresetEditRecord.ModeSettings.FreqCurrent / 1000.0, "#0"));
 }
 
 // The tuned frequency, mode, filter and injection side into the preset; its other stored
@@ -183,12 +197,9 @@ void frmMain::mnuUserPresets_Save_Click()
     if (presetMenuBusy_)
         return;
     BusyGuard busy(presetMenuBusy_);
-    SubBandRecord* subBand = SelectedSubBand();
-    const int32_t index = subBand ? subBand->ActivePreset : -1;
-    PresetRecord* preset = PresetOf(subBand, index);
-    if (!preset || !optPreset.Contains(index) || !VFO)
+    PresetRecord* preset = MenuPreset();
+    if (!preset || !VFO)
         return;
-    modBandPlan::LoadPresetSettings(CurrentMainBandIndex, ActiveSubBandIndex(), index);
     PresetEditRecord = *preset;
     PresetEditRecord.Active = false;
     PresetEditRecord.When = modBandPlan::DateTimeText(modBandPlan::CurrentTime());
@@ -197,15 +208,8 @@ void frmMain::mnuUserPresets_Save_Click()
     state.DemodMode = DemodMode;
     state.FreqCurrent = Numeric::CLng(VFO->TunedFrequency() / 10.0);
     state.LowSideLO = !VFO->HiSideLo();
-    if (!EditPreset("Save Current Settings to Preset " + std::to_string(preset->Index), "&Save"))
-        return;
-    *preset = PresetEditRecord;
-    preset->ModeSettings.Changed = true;
-    const double kilohertz = std::floor(preset->ModeSettings.FreqCurrent / 1000.0 + 0.5);
-    optPreset[index]->setText(QString::fromStdString(Format(kilohertz, "0#")));
-    optPreset[index]->setToolTip(QString::fromStdString(preset->Description));
-    SelectPresetButton(index);
-    ApplyPresetGuarded(CurrentMainBandIndex, ActiveSubBandIndex(), index);
+    if (EditPreset("Save Current Settings to Preset " + std::to_string(preset->Index), "&Save"))
+        TakeEditedPreset(*preset, Format(std::floor(PresetEditRecord.ModeSettings.FreqCurrent / 1000.0 + 0.5), "0#"));
 }
 
 // The pop-up beside the pointer, with the main window keeping the focus.

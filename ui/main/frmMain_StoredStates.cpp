@@ -151,9 +151,7 @@ void frmMain::ApplyPresetGuarded(int32_t Band, int32_t SubBand, int32_t Preset)
     if (Preset < 0 || static_cast<size_t>(Preset) >= subBand.Presets.size())
         return;
     modBandPlan::LoadPresetSettings(Band, SubBand, Preset);
-    const PresetRecord& preset = subBand.Presets[static_cast<size_t>(Preset)];
-    if (preset.Used())
-        ApplyPreset(preset.ModeSettings);
+    ApplyPreset(subBand.Presets[static_cast<size_t>(Preset)].ModeSettings);
 }
 
 // The receiver's state into a record; its Loaded flag and tuning step stay as they are.

@@ -1,0 +1,85 @@
+[MainBand]
+Caption=30m
+Description=30 metre amateur band (CW and data only)
+ActiveSubBand=0
+NumSubBands=1
+[SubBand.0]
+Caption=CW
+Description=30m CW 10100-10130 kHz
+ActivePreset=-1
+FreqMin=10100000
+FreqMax=10130000
+DemodMode=1
+FreqCurrent=10116000
+TuneStep=100
+FilterMode=1
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[Preset.0.0]
+Caption=10116
+Description=30m QRP CW centre of activity
+Active=False
+When=2026-12-01 12:00:00
+DemodMode=1
+FreqCurrent=10116000
+TuneStep=100
+FilterMode=1
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[SubBand.1]
+Caption=Digi
+Description=30m narrow band data 10130-10150 kHz
+ActivePreset=-1
+FreqMin=10130000
+FreqMax=10150000
+DemodMode=1
+FreqCurrent=10136000
+TuneStep=100
+FilterMode=2
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[Preset.1.0]
+Caption=10136
+Description=30m FT8 (dial frequency, USB)
+Active=False
+When=2026-12-01 12:00:00
+DemodMode=1
+FreqCurrent=10136000
+TuneStep=100
+FilterMode=2
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[Preset.1.1]
+Caption=10139
+Description=30m WSPR (dial frequency, USB)
+Active=False
+When=2026-12-01 12:00:00
+DemodMode=1
+FreqCurrent=10138700
+TuneStep=100
+FilterMode=2
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[Preset.1.2]
+Caption=10140
+Description=30m FT4 (dial frequency, USB)
+Active=False
+When=2026-12-01 12:00:00
+DemodMode=1
+FreqCurrent=10140000
+TuneStep=100
+FilterMode=2
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100

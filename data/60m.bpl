@@ -1,0 +1,86 @@
+[MainBand]
+Caption=60m
+Description=60 metre amateur band (5351.5-5366.5 kHz)
+ActiveSubBand=0
+NumSubBands=2
+[SubBand.0]
+Caption=CW
+Description=60m CW and narrow band 5351.5-5354 kHz
+ActivePreset=-1
+FreqMin=5351500
+FreqMax=5354000
+DemodMode=1
+FreqCurrent=5352000
+TuneStep=100
+FilterMode=1
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[SubBand.1]
+Caption=USB
+Description=60m telephony and data 5354-5366 kHz (USB)
+ActivePreset=-1
+FreqMin=5354000
+FreqMax=5366000
+DemodMode=1
+FreqCurrent=5357000
+TuneStep=1000
+FilterMode=2
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[Preset.1.0]
+Caption=5357
+Description=60m FT8 (dial frequency, USB)
+Active=False
+When=2026-12-01 12:00:00
+DemodMode=1
+FreqCurrent=5357000
+TuneStep=100
+FilterMode=2
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[Preset.1.1]
+Caption=5363
+Description=60m SSB (USB)
+Active=False
+When=2026-12-01 12:00:00
+DemodMode=1
+FreqCurrent=5363000
+TuneStep=1000
+FilterMode=2
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[SubBand.2]
+Caption=Weak
+Description=60m weak signal 5366-5366.5 kHz
+ActivePreset=-1
+FreqMin=5366000
+FreqMax=5366500
+DemodMode=1
+FreqCurrent=5366000
+TuneStep=100
+FilterMode=1
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100
+[Preset.2.0]
+Caption=5365
+Description=60m WSPR (dial frequency, USB)
+Active=False
+When=2026-12-01 12:00:00
+DemodMode=1
+FreqCurrent=5364700
+TuneStep=100
+FilterMode=2
+AGCOn=True
+AGCMode=2
+AGCAttack=50
+AGCDecay=100

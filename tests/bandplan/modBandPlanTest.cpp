@@ -1,0 +1,186 @@
+#include "bandplan/modBandPlan.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "platform/IniText.h"
+#include "support/BandPlanFile.h"
+#include "support/ScopedTestHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace modBandPlan;
+
+class BandPlanFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override { BandPlans.reserve(32); }   // references to bands stay valid
+    void TearDown() override { BandPlans.clear(); }
+
+    BandRecord& Band(const std::string& name, const char* text)
+    {
+        return AddBandPlan(home.file(name + ".bpl"), name, text);
+    }
+
+    BandRecord& Loaded(const std::string& name, const char* text)
+    {
+        BandRecord& band = Band(name, text);
+        InitBandPlan(band);
+        EXPECT_TRUE(LoadBandPlan(band));
+        return band;
+    }
+
+    std::string Stored(const std::string& name, const std::string& section, const std::string& key)
+    {
+        std::string text;
+        IniText::ReadFile(home.file(name + ".bpl"), text);
+        return IniText::Parse(text).Value(section, key).value_or("<missing>");
+    }
+
+    ScopedTestHome home;
+    FakeMessageBoxes boxes;
+};
+
+TEST_F(BandPlanFiles, AnEmptyFileGivesEighteenHiddenSubBandsOfTwelveUnusedPresets)
+{
+    const BandRecord& band = Loaded("empty", "");
+    ASSERT_EQ(band.NumSubBands, 17);
+    ASSERT_EQ(band.SubBands.size(), 19u);
+    for (int i = 0; i <= 17; ++i) {
+        const SubBandRecord& subBand = band.SubBands[static_cast<size_t>(i)];
+        EXPECT_EQ(subBand.Caption, "S" + std::to_string(i + 1));
+        EXPECT_EQ(subBand.Description, "SubBand #" + std::to_string(i + 1));
+        EXPECT_FALSE(subBand.HasFrequencies);
+        ASSERT_EQ(subBand.Presets.size(), 13u);
+        EXPECT_EQ(subBand.Presets[11].Caption, "P12");
+        EXPECT_EQ(subBand.Presets[11].Description, "Preset12");
+        EXPECT_FALSE(subBand.Presets[11].Used());
+    }
+}
+
+// Headers match without regard to case and only whole names; a key may have blanks before
+// "=", not before itself; captions are cut to 6 (sub-band) and 7 (preset) characters;
+// presets of a sub-band without frequencies are not read; counts out of room are clamped.
+TEST_F(BandPlanFiles, ReadsKeysAndSectionsByTheReadersRules)
+{
+    const BandRecord& band = Loaded("40m",
+                                    "[mainband]\r\nNumSubBands=40\r\nActiveSubBand=25\r\n"
+                                    "[SubBand.0]\r\nCaption=Broadcast\r\nFreqMin = 7000\r\n  FreqMax=7200\r\n"
+                                    "ActivePreset=20\r\nNotchFilterWidth=13000\r\n"
+                                    "[Preset.0.10]\r\nCaption=Ten\r\n[Preset.0.1]\r\nCaption=Station1A\r\nFreqCurrent=7050000\r\n"
+                                    "[SubBand.1]\r\nNotchFilterWidth=12999\r\n"
+                                    "[Preset.1.0]\r\nCaption=Hidden\r\nFreqCurrent=7100000\r\n");
+    EXPECT_EQ(band.NumSubBands, 17);
+    EXPECT_EQ(band.ActiveSubBand, 17);
+    const SubBandRecord& first = band.SubBands[0];
+    EXPECT_EQ(first.Caption, "Broadc");
+    EXPECT_EQ(first.FreqMin, 7000);
+    EXPECT_EQ(first.FreqMax, -1);
+    EXPECT_TRUE(first.HasFrequencies);
+    EXPECT_EQ(first.ActivePreset, 11);
+    EXPECT_EQ(first.ModeSettings.NotchFilterWidth, 100);
+    EXPECT_EQ(first.Presets[1].Caption, "Station");
+    EXPECT_EQ(first.Presets[1].ModeSettings.FreqCurrent, 7050000);
+    EXPECT_EQ(first.Presets[10].Caption, "Ten");
+    const SubBandRecord& second = band.SubBands[1];
+    EXPECT_EQ(second.ModeSettings.NotchFilterWidth, 12999);
+    EXPECT_FALSE(second.HasFrequencies);
+    EXPECT_EQ(second.Presets[0].Caption, "P1");
+}
+
+// Only loaded bands are written; keys not written this time (a hand-made key, an unused
+// preset's section, a state read and never changed) stay as the file had them.
+TEST_F(BandPlanFiles, WritingBackKeepsWhatItDoesNotWrite)
+{
+    BandRecord& band = Loaded("20m",
+                              "[MainBand]\r\nNumSubBands=1\r\nMyNote=kept\r\n"
+                              "[SubBand.0]\r\nFreqMin=14000000\r\nDemodMode=1\r\nFilterMode=3\r\n"
+                              "[Preset.0.5]\r\nDescription=by hand\r\n");
+    Band("untouched", "[MainBand]\r\n");
+    const auto before = QFileInfo(QString::fromStdString(home.file("untouched.bpl"))).lastModified();
+    band.SubBands[0].Caption = "Digital";
+    band.SubBands[1].ModeSettings.Changed = true;
+    band.SubBands[1].ModeSettings.DemodMode = 2;
+    band.SubBands[0].Presets[2].ModeSettings.FreqCurrent = 14074000;
+
+    EXPECT_TRUE(SaveAllBandPlans());
+    EXPECT_EQ(Stored("20m", "MainBand", "MyNote"), "kept");
+    EXPECT_EQ(Stored("20m", "MainBand", "NumSubBands"), "1");
+    EXPECT_EQ(Stored("20m", "SubBand.0", "Caption"), "Digital");
+    EXPECT_EQ(Stored("20m", "SubBand.0", "FilterMode"), "3");
+    EXPECT_EQ(Stored("20m", "SubBand.0", "AGCMode"), "<missing>");
+    EXPECT_EQ(Stored("20m", "SubBand.1", "DemodMode"), "2");
+    EXPECT_EQ(Stored("20m", "SubBand.1", "NotchFilterWidth"), "100");
+    EXPECT_EQ(Stored("20m", "Preset.0.2", "Caption"), "P3");
+    EXPECT_EQ(Stored("20m", "Preset.0.5", "Description"), "by hand");
+    EXPECT_EQ(Stored("20m", "Preset.0.5", "Caption"), "<missing>");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(home.file("untouched.bpl"))).lastModified(), before);
+}
+
+// A preset's settings are read on first use: a value that does not convert keeps its field
+// and the rest is still read.
+TEST_F(BandPlanFiles, APresetsSettingsAreReadOnFirstUseSkippingABadValue)
+{
+    Loaded("15m", "[SubBand.0]\r\nFreqMin=21000000\r\n"
+                  "[Preset.0.3]\r\nFreqCurrent=21074000\r\nDemodMode=USB\r\nFilterMode=2\r\nAGCMode=-1\r\n");
+    const ModeSettingsRecord& state = BandPlans[0].SubBands[0].Presets[3].ModeSettings;
+    EXPECT_FALSE(state.Loaded);
+    LoadPresetSettings(0, 0, 3);
+    EXPECT_TRUE(state.Loaded);
+    EXPECT_EQ(state.DemodMode, 0);
+    EXPECT_EQ(state.FilterMode, 2);
+    EXPECT_EQ(state.AGCMode, -1);
+    EXPECT_EQ(state.IFFilterHi, 4500);
+    LoadPresetSettings(0, 0, 40);   // out of the records: nothing
+}
+
+// A band file that cannot be written is logged and told once, naming it; the others are
+// still written.
+TEST_F(BandPlanFiles, AFailedWriteIsToldOnceAndTheOtherBandsAreWritten)
+{
+    BandRecord& locked = Loaded("locked", "[MainBand]\r\n");
+    BandRecord& open = Loaded("open", "[MainBand]\r\n");
+    // A folder where the file should be: neither read nor replaced, whoever runs the test.
+    locked.FileName = home.file("locked.bpl.d");
+    ASSERT_TRUE(QDir(QString::fromStdString(home.path())).mkdir("locked.bpl.d"));
+    open.Caption = "Open";
+
+    EXPECT_FALSE(SaveAllBandPlans());
+    EXPECT_FALSE(SaveAllBandPlans());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.Last().prompt.find(locked.FileName), std::string::npos);
+    EXPECT_EQ(Stored("open", "MainBand", "Caption"), "Open");
+}
+
+// Every sample band plan reads without anything cut or clamped: named sub-bands with
+// frequencies, each with used presets inside the front panel's room.
+TEST_F(BandPlanFiles, TheSampleBandPlansAreCompleteAsShipped)
+{
+    const QStringList files = QDir(ZOZ_DATA_DIR).entryList({"*.bpl"}, QDir::Files);
+    ASSERT_GE(files.size(), 12);
+    for (const QString& file : files) {
+        const std::string name = file.chopped(4).toStdString();
+        ASSERT_TRUE(QFile::copy(QString(ZOZ_DATA_DIR "/") + file, QString::fromStdString(home.file(file.toStdString()))));
+        const BandRecord& band = Loaded(name, nullptr);
+        std::string text;
+        IniText::ReadFile(band.FileName, text);
+        const IniText ini = IniText::Parse(text);
+        EXPECT_EQ(ini.Value("MainBand", "NumSubBands").value_or(""), std::to_string(band.NumSubBands)) << name;
+        int presets = 0;
+        for (int i = 0; i <= band.NumSubBands; ++i) {
+            const SubBandRecord& subBand = band.SubBands[static_cast<size_t>(i)];
+            const std::string section = "SubBand." + std::to_string(i);
+            EXPECT_EQ(ini.Value(section, "Caption").value_or(""), subBand.Caption) << name << " " << section;
+            EXPECT_TRUE(subBand.HasFrequencies && subBand.ModeSettings.Loaded) << name << " " << section;
+            EXPECT_LE(subBand.FreqMin, subBand.ModeSettings.FreqCurrent) << name << " " << section;
+            EXPECT_LE(subBand.ModeSettings.FreqCurrent, subBand.FreqMax) << name << " " << section;
+            for (const PresetRecord& preset : subBand.Presets)
+                presets += preset.Used() ? 1 : 0;
+        }
+        EXPECT_GE(presets, 3) << name;
+    }
+}
+
+} // namespace

@@ -1,0 +1,231 @@
+#include "MainWindowRig.h"
+#include "bandplan/frmEditUserPreset.h"
+#include "bandplan/modBandPlan.h"
+#include "bandplan/frmSplash1.h"
+#include "core/NumberFormat.h"
+#include "core/PublicVars.h"
+#include "dsp/ReceiveDefaults.h"
+#include "fakes/FakeInputBoxes.h"
+#include "platform/IniText.h"
+#include "support/BandPlanFile.h"
+#include "ui/common/Frame.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+// Band 0 starts on sub-band 0, whose preset 2 is in force; band 1's file is empty.
+const char* const FortyMetres =
+    "[MainBand]\r\nNumSubBands=1\r\n"
+    "[SubBand.0]\r\nFreqMin=7000000\r\nFreqMax=7200000\r\nFreqCurrent=7050000\r\nDemodMode=2\r\nTuneStep=1500\r\n"
+    "ActivePreset=2\r\n"
+    "[Preset.0.2]\r\nActive=True\r\nFreqCurrent=7074000\r\nDemodMode=1\r\nFilterMode=2\r\nAGCMode=-1\r\n"
+    "[SubBand.1]\r\nFreqMin=7100000\r\nFreqCurrent=7150000\r\nDemodMode=2\r\nTuneStep=0\r\n";
+
+class BandPlanPanel : public MainWindowRig
+{
+protected:
+    void SetUp() override
+    {
+        BandPlans.clear();
+        BandPlans.reserve(2);
+        AddBand("40m", FortyMetres);
+        AddBand("MW", "[MainBand]\r\n");
+        CurrentMainBandIndex = 0;
+        AutoTrackPresets = true;
+        PublicVars::TuningSteps = PublicVars::DefaultTuningSteps;
+        MainWindowRig::SetUp();
+        alive = window.get();
+    }
+
+    void TearDown() override
+    {
+        if (alive)
+            MainWindowRig::TearDown();
+        else
+            (void)window.release();   // the window closed and deleted itself
+        DSPProfiler.reset();
+        frmMain::CreateSoundBackend = realSoundBackend;
+        BandPlans.clear();
+    }
+
+    void AddBand(const std::string& name, const char* text) { AddBandPlan(home.file(name + ".bpl"), name, text); }
+
+    SubBandRecord& SubBand(int index) { return BandPlans[0].SubBands[static_cast<size_t>(index)]; }
+    PresetRecord& Preset(int index) { return SubBand(0).Presets[static_cast<size_t>(index)]; }
+    double TunedHz() const { return VFO->TunedFrequency() / 10.0; }
+
+    QPointer<frmMain> alive;
+    FakeInputBoxes inputs;
+};
+
+// The preset in force is read from the file before it is applied (its mode is only there);
+// a sub-band without one applies its own state and its stored step (1500 gives the table's
+// 1000, 0 keeps the step), once the window has started.
+TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
+{
+    EXPECT_DOUBLE_EQ(TunedHz(), 7074000.0);
+    EXPECT_EQ(window->optMode.Selected(), DemodModeEnum::USB);
+    EXPECT_EQ(FilterMode, 2);
+    EXPECT_TRUE(window->optPreset[2]->isChecked());
+    EXPECT_EQ(window->optPreset[2]->text(), "7074");
+    EXPECT_EQ(window->optPreset[3]->text(), "P4");
+
+    VFO->TuneStep(5000.0);
+    window->optSubBand.Select(1);
+    EXPECT_DOUBLE_EQ(TunedHz(), 7150000.0);
+    EXPECT_EQ(DemodMode, DemodModeEnum::LSB);
+    EXPECT_DOUBLE_EQ(VFO->TuneStep(), 5000.0);
+    window->optSubBand.Select(0);
+    EXPECT_DOUBLE_EQ(VFO->TuneStep(), 1000.0);
+    EXPECT_TRUE(VFO->TuneStepLock());
+}
+
+// Edges after the filter preset (a stored -1 is the preset's default), and the AGC: a stored
+// speed brings its attack and decay as speed 4, a state without one returns to the speed
+// in force before.
+TEST_F(BandPlanPanel, ApplyingSetsEdgesAfterThePresetAndSwapsTheAGCSpeed)
+{
+    window->chkAGC->setChecked(true);
+    window->optAGC_Click(3);
+    ModeSettingsRecord state = Preset(2).ModeSettings;
+    state.FilterMode = 3;
+    state.FilterHi = -1;
+    state.AGCMode = 2;
+    state.AGCOn = true;
+    state.AGCAttack = 30.4f;
+    state.AGCDecay = 60.0f;
+    window->ApplyPreset(state);
+    EXPECT_EQ(FilterHi, FilterTable[3].DefaultHi);
+    EXPECT_EQ(AGCMode, 4);
+    EXPECT_EQ(AGCTable[4].Attack, 30);
+    EXPECT_EQ(AGCTable[4].Decay, 60);
+
+    state.FilterHi = 2800;
+    state.AGCMode = -1;
+    window->ApplyPreset(state);
+    EXPECT_EQ(FilterHi, 2800);
+    EXPECT_EQ(AGCMode, 3);
+    EXPECT_FALSE(ApplyPresetBusy);
+}
+
+// Shift + right click stores the receiver's state with the kilohertz caption, the hertz
+// description and the store time; a left click on an unused slot applies nothing.
+TEST_F(BandPlanPanel, StoringAndClickingAnUnusedSlot)
+{
+    modBandPlan::CurrentTime = [] { return QDateTime(QDate(2007, 2, 3), QTime(14, 5, 9)); };
+    window->optPreset_MouseDown(6, 1, 0, 0, 0);
+    EXPECT_DOUBLE_EQ(TunedHz(), 7074000.0);
+    EXPECT_FALSE(Preset(6).Used());
+
+    VFO->TunedFrequency(154400000);
+    window->optPreset_MouseDown(4, 2, 1, 0, 0);
+    EXPECT_EQ(Preset(4).Caption, "15440");
+    EXPECT_EQ(Preset(4).When, "2007-02-03 14:05:09");
+    EXPECT_EQ(Preset(4).Description, Format(15440000, "#,###0 Hz"));
+    EXPECT_EQ(window->optPreset[4]->text(), "15440");
+    EXPECT_EQ(Preset(4).ModeSettings.FreqCurrent, 15440000);
+    EXPECT_TRUE(Preset(4).ModeSettings.Changed);
+    modBandPlan::CurrentTime = [] { return QDateTime::currentDateTime(); };
+}
+
+// The preset in force stays so up to 500 Hz away and is released beyond; the sub-band then
+// follows the receiver. Tracked presets follow all but their frequency.
+TEST_F(BandPlanPanel, TheTrackingTimerReleasesBeyond500HzAndCaptures)
+{
+    window->optFilter.Select(1);
+    window->tmrSubBands_Timer();
+    EXPECT_EQ(Preset(2).ModeSettings.FilterMode, 1);
+    EXPECT_EQ(Preset(2).ModeSettings.FreqCurrent, 7074000);
+
+    AutoTrackPresets = false;
+    window->optFilter.Select(3);
+    VFO->TunedFrequency(70745000);
+    window->tmrSubBands_Timer();
+    EXPECT_TRUE(Preset(2).Active);
+    EXPECT_EQ(Preset(2).ModeSettings.FilterMode, 1);
+
+    ApplyPresetBusy = true;
+    VFO->TunedFrequency(70745001);
+    window->tmrSubBands_Timer();
+    ApplyPresetBusy = false;
+    EXPECT_TRUE(Preset(2).Active);
+    window->tmrSubBands_Timer();
+    EXPECT_FALSE(Preset(2).Active);
+    EXPECT_FALSE(window->optPreset[2]->isChecked());
+    EXPECT_EQ(Preset(2).ModeSettings.FreqCurrent, 7074000);
+    EXPECT_EQ(SubBand(0).ModeSettings.FreqCurrent, 7074500);
+    EXPECT_EQ(SubBand(0).ModeSettings.FilterMode, 3);
+}
+
+// Closing while a band file is read waits for the read (splash window up meanwhile), then
+// closes and writes the bands read.
+TEST_F(BandPlanPanel, AClosingDuringABandReadWaitsForItsEndAndSaves)
+{
+    QString splashText;
+    bool stillOpen = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* splash = qobject_cast<frmSplash1*>(top); splash && splash->isVisible())
+                splashText = splash->lblBandPlan->text();
+        window->close();
+        stillOpen = window->tmrSubBands.isActive();   // not unloaded
+    });
+    window->cboBandSelect->setCurrentIndex(1);
+    EXPECT_EQ(splashText, "MW");
+    EXPECT_TRUE(stillOpen);
+    ASSERT_TRUE(BandPlans[1].Loaded);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(alive);
+
+    std::string text;
+    IniText::ReadFile(home.file("MW.bpl"), text);
+    EXPECT_EQ(IniText::Parse(text).Value("MainBand", "Active").value_or(""), "True");
+    IniText::ReadFile(home.file("40m.bpl"), text);
+    EXPECT_EQ(IniText::Parse(text).Value("SubBand.0", "ActivePreset").value_or(""), "2");
+}
+
+// "Save to Preset" takes the tuned frequency, mode and filter into the preset the user
+// confirms in the preset window, and they reach the band file.
+TEST_F(BandPlanPanel, SaveToPresetStoresTheTunedStateThroughThePresetWindow)
+{
+    const auto shown = frmEditUserPreset::ShowModal;
+    frmEditUserPreset::ShowModal = [](frmEditUserPreset& window) { window.cmdSave_Click(); };
+    SubBand(0).ActivePreset = 5;
+    VFO->TunedFrequency(140740000);
+    window->optFilter.Select(3);
+    window->optMode.Select(DemodModeEnum::LSB);
+    window->mnuUserPresets_Save_Click();
+    frmEditUserPreset::ShowModal = shown;
+    EXPECT_EQ(Preset(5).ModeSettings.FreqCurrent, 14074000);
+    EXPECT_EQ(window->optPreset[5]->text(), "14074");
+    EXPECT_TRUE(window->optPreset[5]->isChecked());
+    ASSERT_TRUE(modBandPlan::SaveBandPlan(BandPlans[0]));
+    std::string text;
+    IniText::ReadFile(home.file("40m.bpl"), text);
+    const IniText file = IniText::Parse(text);
+    EXPECT_EQ(file.Value("Preset.0.5", "FreqCurrent").value_or(""), "14074000");
+    EXPECT_EQ(file.Value("Preset.0.5", "FilterMode").value_or(""), "3");
+    EXPECT_EQ(file.Value("Preset.0.5", "DemodMode").value_or(""), "2");
+}
+
+TEST_F(BandPlanPanel, InsertRenamesTheBandUnlessTheAnswerIsEmpty)
+{
+    window->cboBandSelect_KeyDown(45);
+    EXPECT_EQ(BandPlans[0].Caption, "40m");
+    inputs.Answer("Forty");
+    window->cboBandSelect_KeyDown(45);
+    EXPECT_EQ(inputs.prompts.back(), "Enter New Band Plan Name");
+    EXPECT_EQ(window->cboBandSelect->currentText(), "Forty");
+    EXPECT_EQ(window->frPresets->Caption(), "Forty");
+}
+
+} // namespace
