@@ -14,6 +14,7 @@
 #include "ui/main/frmMain.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 
 #include <utility>
 
@@ -189,9 +190,11 @@ void frmConfig::cmdSDRColoursSave_Click()
         FileDialogs::ShowFile(ThemeRequest(this, "Save SDr Colour Theme Filename", FileDialogs::Mode::Save));
     if (!result.chosen || result.path.empty())
         return;
-    const size_t slash = result.path.find_last_of('/');
-    modIniFiles::WriteINI(ThemeSection, "Name", slash == std::string::npos ? result.path : result.path.substr(slash + 1),
-                          result.path);
+    std::string path = result.path;
+    if (QFileInfo(QString::fromStdString(path)).suffix().isEmpty())
+        path += ".thm";   // a theme is always found again by its extension
+    const size_t slash = path.find_last_of('/');
+    modIniFiles::WriteINI(ThemeSection, "Name", slash == std::string::npos ? path : path.substr(slash + 1), path);
     for (const auto& [key, which] : ThemeKeys)
-        modIniFiles::WriteINI(ThemeSection, key, std::to_string(SwatchColour(which)), result.path);
+        modIniFiles::WriteINI(ThemeSection, key, std::to_string(SwatchColour(which)), path);
 }

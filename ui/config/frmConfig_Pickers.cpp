@@ -64,7 +64,9 @@ void frmConfig::cmdFindDREAM_Click()
     const QFileInfo current(txtPathToDream->text());
     request.initialFolder = txtPathToDream->text().isEmpty() ? "" : current.absolutePath().toStdString();
     request.initialName = "dream.exe";
+    // The decoder's program carries no extension here, so every file is offered first.
     request.fileTypes = {{"Executables (*.exe)", "*.exe"}, {"All Files (*.*)", "*"}};
+    request.filterIndex = 2;
     request.fileMustExist = true;
     if (const FileDialogs::FileResult result = FileDialogs::ShowFile(request); result.chosen)
         txtPathToDream->setText(QString::fromStdString(result.path));

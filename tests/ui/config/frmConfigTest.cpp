@@ -299,6 +299,9 @@ TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "Name", "", path), "night.thm");
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "shpSDRFrameFocusColour", "", path), "16776960");
     EXPECT_EQ(dialogs.fileRequests.back().defaultExtension, "thm");
+    dialogs.ChooseFile(home.file("dawn"));
+    config->cmdSDRColoursSave->click();
+    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "Name", "", home.file("dawn.thm")), "dawn.thm");
 
     modIniFiles::WriteINI("SDRColours", "shpScopeXTextColour", "not a colour", path);
     {
