@@ -15,6 +15,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "ui/config/frmConfig.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
@@ -78,6 +79,7 @@ bool frmSupervisor::Form_Load()
 {
     if (Initialise() != Completed)
         return false;
+    frmMain::OpenConfiguration = frmConfig::cmdConfig_Click;
     (new frmMain)->show();
     Timer1.start();
     return true;

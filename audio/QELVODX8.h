@@ -82,6 +82,9 @@ public:
     // and return the upper bound, -1 for none.
     int32_t GetPlayDeviceNames(std::vector<std::string>& DeviceNames) const;
     int32_t GetCapDeviceNames(std::vector<std::string>& DeviceNames) const;
+    // The devices as listed (device index i at position i - 1), names and descriptions.
+    const std::vector<SoundDeviceInfo>& PlayDevices() const { return playDevices_; }
+    const std::vector<SoundDeviceInfo>& CapDevices() const { return capDevices_; }
 
     // Handles one notification; true for a captured block.
     bool EventHandler(int32_t eventid, std::span<int16_t> Channel1, std::span<int16_t> Channel2);

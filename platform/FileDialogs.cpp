@@ -137,6 +137,10 @@ std::unique_ptr<QFileDialog> BuildFileDialog(const FileRequest& request, QWidget
     dialog->setFileMode(!save && request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
     dialog->setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    if (request.mode == Mode::Folder) {
+        dialog->setFileMode(QFileDialog::Directory);
+        dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    }
 
     QStringList filters;
     for (const std::string& filter : NameFilters(request.fileTypes))

@@ -23,7 +23,8 @@ struct FileType
     std::string pattern;
 };
 
-enum class Mode { Open, Save };
+// Folder picks an existing folder: the result's path is the folder.
+enum class Mode { Open, Save, Folder };
 
 struct FileRequest
 {

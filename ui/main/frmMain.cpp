@@ -30,6 +30,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QPushButton>
 
 #include <string>
 
@@ -45,12 +46,18 @@ std::function<std::unique_ptr<SoundBackend>()> frmMain::CreateSoundBackend = [] 
     return std::make_unique<AlsaSoundBackend>();
 };
 
+std::function<void(frmMain&)> frmMain::OpenConfiguration;
+
 frmMain::frmMain(QWidget* parent)
     : QMainWindow(parent)
 {
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
     CreateControls();
+    connect(cmdConfig, &QPushButton::clicked, this, [this] {
+        if (OpenConfiguration)
+            OpenConfiguration(*this);
+    });
     Form_Load();
 }
 

@@ -56,6 +56,10 @@ public:
     static constexpr int32_t StatsRingLength = 47;        // two seconds of blocks
     static constexpr float LoadYieldThreshold = 0.9f;     // share of the block period
     static constexpr int SubBandTrackingInterval = 300;   // ms
+
+    // Opens the configuration window (the Config button); installed by the start-up, since
+    // that window lies above this one. Unset, the button does nothing.
+    static std::function<void(frmMain&)> OpenConfiguration;
     static constexpr int TuneTimerInterval = 250;         // ms, until a display key makes it 20
 
     explicit frmMain(QWidget* parent = nullptr);

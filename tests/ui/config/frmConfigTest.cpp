@@ -1,0 +1,338 @@
+#include "ConfigRig.h"
+
+#include "audio/QELVODX8.h"
+#include "core/Numeric.h"
+#include "core/PublicVars.h"
+#include "core/modIniFiles.h"
+#include "dsp/ReceiveState.h"
+#include "radio/HardwareObjects.h"
+#include "radio/RXDefinitions.h"
+#include "ui/common/Shape.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+
+namespace {
+
+using Device = FakeSoundBackend::Device;
+
+class ConfigDialog : public ConfigRig
+{
+};
+
+TEST_F(ConfigDialog, EveryTabIsFilledFromTheLiveSettings)
+{
+    PublicVars::SDRColourSchemes.SDRTuningColour = 0x123456;
+    EnableShaftEncoder = false;
+    SaveRecordingsPath = "/tmp/recordings";
+    ScrollLabels[19].Default = 12;
+    DDSParallelIF->PortAddress(0x378);
+    DDSSerialIF->WaitTime(5e-6);
+    frmConfig* config = Open();
+    ASSERT_NE(config, nullptr);
+    EXPECT_TRUE(ConfigFormOpen);
+    EXPECT_EQ(config->windowTitle(), "ZOZEVERE - Configuration");
+    EXPECT_EQ(config->cboSDRModel->count(), static_cast<int>(RXDefinitions::RXModels.size()));
+    EXPECT_EQ(config->cboSDRModel->currentText(), "Vantrel RAV1");
+    EXPECT_EQ(config->txtIFFrequency->text(), "45 000 000");
+    EXPECT_EQ(config->txtDDSClkin->text(), "360 096 000");
+    EXPECT_EQ(config->cboVFOMult->count(), 4);
+    EXPECT_EQ(config->cboPLLMultiplier->itemText(15), "32768");
+    EXPECT_EQ(config->optIF.Selected(), 3);
+    EXPECT_EQ(config->txtPortAddress->text(), "&H378");
+    EXPECT_EQ(config->txtBitPeriod->text(), "0.000005000");
+    EXPECT_EQ(config->cboComPort->count(), 16);
+    EXPECT_FALSE(config->chkShaftAutoRate->isEnabled());
+    EXPECT_FALSE(config->chkUseSPL->isEnabled());
+    EXPECT_EQ(config->txtSaveRecordingsPath->text(), "/tmp/recordings");
+    EXPECT_EQ(config->txtSpectrumDisplaySmoothingCount->text(), "12");
+    EXPECT_EQ(config->SwatchColour(frmConfig::SDRTuning), 0x123456);
+    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeGraticule), window->SpectrumAnalyser->GraticuleColour());
+    // The devices as ALSA describes them, with their names; device k is entry k - 1.
+    EXPECT_EQ(config->cboPlayDevices->itemText(0), "Default sound device  [default]");
+    EXPECT_EQ(config->cboCapDevices->itemText(1), "Line in  [hw:0,0]");
+    EXPECT_EQ(config->cboCapDevices->currentIndex(), window->SoundCard->CurrentCaptureDevice() - 1);
+    EXPECT_TRUE(config->lblAbout->text().contains("ZOZEVERE"));
+}
+
+TEST_F(ConfigDialog, CancelKeepsTheEditsAndTheCloseBoxLoadsAfresh)
+{
+    frmConfig* config = Open();
+    config->txtIFFrequency->setText("1 000");
+    config->cmdCancel->click();
+    EXPECT_FALSE(ConfigFormOpen);
+    EXPECT_FALSE(config->isVisible());
+    EXPECT_EQ(VFO->IFFrequency(), 45000000) << "Cancel applies nothing";
+    EXPECT_EQ(Open(), config);
+    EXPECT_EQ(config->txtIFFrequency->text(), "1 000");
+    config->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(ConfigFormOpen);
+    EXPECT_EQ(Open()->txtIFFrequency->text(), "45 000 000");
+}
+
+TEST_F(ConfigDialog, AModelChoiceShowsThatModelsStoredValuesOrItsTableValues)
+{
+    Settings::SaveSetting("RXModel.IQ,AD9850 DDS", "OscMultiplier", "3");
+    frmConfig* config = Open();
+    Choose(config->cboSDRModel, "Elektor DRM - Teluro");
+    EXPECT_EQ(config->txtIFFrequency->text(), "0 455 000");
+    EXPECT_EQ(config->txtDDSClkin->text(), "50 000 000");
+    EXPECT_EQ(config->optIF.Selected(), 0);
+    EXPECT_EQ(VFO->IFFrequency(), 45000000) << "only the controls change";
+    Choose(config->cboSDRModel, "IQ,AD9850 DDS");
+    EXPECT_EQ(config->cboVFOMult->currentText(), "4") << "3 rounds to the entry of 4";
+    EXPECT_EQ(config->optIF.Selected(), 1);
+    config->cboIOUPDBitNo->setCurrentIndex(7);
+    config->cmdParallelPortDefaults_Click();
+    EXPECT_EQ(config->cboIOUPDBitNo->currentIndex(), RXDefinitions::RXModels[2].IOUPDBitNo);
+    EXPECT_EQ(config->txtParallelPortBitPeriod->text(), "0.000005000");
+}
+
+// The two checks end the step with their message; everything before them stays applied.
+struct CheckCase
+{
+    const char* ifText;
+    const char* clockText;
+    const char* message;   // nullptr: accepted
+};
+
+class ApplyChecks : public ConfigRig, public ::testing::WithParamInterface<CheckCase>
+{
+};
+
+TEST_P(ApplyChecks, RefuseWithTheirMessage)
+{
+    const CheckCase c = GetParam();
+    frmConfig* config = Open();
+    config->txtIFFrequency->setText(c.ifText);
+    config->txtDDSClkin->setText(c.clockText);
+    config->chkMuteAFOnDRM->setChecked(!MuteAFOnDRM);
+    const bool muteBefore = MuteAFOnDRM;
+    config->cmdApply->click();
+    if (c.message) {
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.Last().prompt, c.message);
+        EXPECT_EQ(boxes.Last().title, "ZOZEVERE - Configuration CLKIN - ERROR");
+        EXPECT_EQ(MuteAFOnDRM, muteBefore) << "no later step ran";
+    } else {
+        EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+        EXPECT_NE(MuteAFOnDRM, muteBefore);
+        EXPECT_EQ(VFO->OscType()->ClkIn(), std::floor(Numeric::Val(c.clockText) + 0.5));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IFAndClock, ApplyChecks,
+    ::testing::Values(CheckCase{"-1", "100 000 000", "IF Frequency must be greater than 0.0 MHZ"},
+                      CheckCase{"0", "1", "CLKIN must be greater than 1.0000 MHZ"},
+                      CheckCase{"0", "1.5", nullptr}, CheckCase{"0 455 000", "300 000 000", nullptr}));
+
+TEST_F(ConfigDialog, ApplyPutsEveryTabsValuesInForce)
+{
+    frmConfig* config = Open();
+    config->chkLoLO->setChecked(true);
+    config->txtIFFrequency->setText("0 455 000");
+    config->cboVFOMult->setCurrentIndex(2);
+    config->cboPLLMultiplier->setCurrentIndex(-1);
+    const int32_t pll = VFO->PLLMultiplier();
+    config->txtParallelPortBitPeriod->setText("0.000010000");
+    config->txtPortAddress->setText("&H278");
+    config->txtSpectrumDisplaySmoothingCount->setText("100000");
+    config->txtXtalFrequency->setText("0 455 000");
+    config->optDreamWindow.Select(2);
+    config->FormCaptionOffOnPwrOn->setChecked(true);
+    config->SetSwatchColour(frmConfig::SDRBackGround, 0x102030);
+    config->SetSwatchColour(frmConfig::NormalScrollLabel, 0x405060);
+    VFOControl = false;   // a crystal receiver takes the crystal text
+    config->cmdOK->click();
+    EXPECT_FALSE(config->isVisible());
+    EXPECT_FALSE(ConfigFormOpen);
+    EXPECT_FALSE(VFO->HiSideLo());
+    EXPECT_EQ(VFO->IFFrequency(), 455000);
+    EXPECT_EQ(VFO->OscMultiplier(), 4);
+    EXPECT_EQ(VFO->PLLMultiplier(), pll) << "no entry chosen, no change";
+    EXPECT_EQ(SoftDDS->BaseFrequency(), 455000) << "blanks read as in the IF and clock texts";
+    EXPECT_EQ(DDSParallelIF->PortAddress(), 0x278);
+    EXPECT_DOUBLE_EQ(DDSParallelIF->WaitTime(), 0.00001);
+    EXPECT_EQ(window->SpectrumAnalyser->DefaultSmoothCount, static_cast<int32_t>(ScrollLabels[19].Max))
+        << "held to the smoothing label's range";
+    EXPECT_EQ(ScrollLabels[19].Default, ScrollLabels[19].Max);
+    EXPECT_EQ(ScrollLabels[6].NormalColour, 0x405060);
+    EXPECT_EQ(DreamWindowStyle, 2);
+    EXPECT_TRUE(FormCaptionOffOnPwrOn);
+    EXPECT_TRUE(TitleBarHidden);
+    EXPECT_EQ(PublicVars::SDRColourSchemes.SDRBackgroundColour, 0x102030);
+    EXPECT_EQ(window->windowTitle(), "ZOZEVERE - Vantrel RAV1");
+}
+
+TEST_F(ConfigDialog, AModelChangeSetsTheReceiverUpAgainRetitlesAndResetsTheRIT)
+{
+    ScrollLabels[20].Value = 500;
+    RITOffset = 500;
+    const std::shared_ptr<clsVFO> before = VFO;
+    frmConfig* config = Open();
+    Choose(config->cboSDRModel, "IQ,Crystal Controlled");
+    config->cmdApply->click();
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+    EXPECT_EQ(SDRModelNo, 4);
+    EXPECT_NE(VFO, before) << "a new VFO";
+    EXPECT_EQ(VFO->OscType(), SoftDDS);
+    EXPECT_EQ(RITOffset, 0);
+    EXPECT_EQ(window->windowTitle(), "ZOZEVERE - IQ,Crystal Controlled");
+    EXPECT_EQ(config->InitialSDRModelNo, 4);
+}
+
+// A new pair restarts a running sound card on it; a stopped one only takes the devices;
+// an unchanged pair leaves the sound card alone.
+TEST_F(ConfigDialog, ANewDevicePairRestartsTheSoundCardOnIt)
+{
+    frmConfig* config = Open();
+    config->cmdApply->click();
+    EXPECT_EQ(sound->Of(SoundDirection::Capture).Name, "") << "unchanged: not opened";
+
+    Choose(config->cboCapDevices, "Line in");
+    config->cmdApply->click();
+    EXPECT_EQ(sound->Of(SoundDirection::Capture).Name, "hw:0,0");
+    EXPECT_FALSE(window->SoundCard->InAction());
+
+    window->optPwr[0]->setChecked(true);
+    ASSERT_TRUE(window->SoundCard->InAction());
+    Choose(config->cboPlayDevices, "Speakers");
+    config->cmdApply->click();
+    EXPECT_TRUE(window->SoundCard->InAction());
+    EXPECT_EQ(sound->Of(SoundDirection::Playback).Name, "hw:0,0");
+    EXPECT_TRUE(sound->Of(SoundDirection::Capture).Running);
+    EXPECT_EQ(window->SoundCard->CurrentPlaybackDevice(), 2);
+    window->optPwr[1]->setChecked(true);
+}
+
+TEST_F(ConfigDialog, DefaultsResetTheirOwnGroups)
+{
+    frmConfig* config = Open();
+    for (int i = 0; i < frmConfig::SwatchCount; ++i)
+        config->SetSwatchColour(static_cast<frmConfig::Swatch>(i), 0x010101);
+    config->cmdSDRControlDefaults->click();
+    EXPECT_EQ(config->SwatchColour(frmConfig::SDRFrameFocus), 0xFFFF00);
+    EXPECT_EQ(config->SwatchColour(frmConfig::SDRLabel), 0xBFBF00);
+    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeYText), 0xFF7F00);
+    EXPECT_EQ(config->SwatchColour(frmConfig::ControlNormal), 0x010101);
+    config->SetSwatchColour(frmConfig::SDRTuning, 0x010101);
+    config->cmdScopeDefaults->click();
+    EXPECT_EQ(config->SwatchColour(frmConfig::ControlNormal), 0xC0C000);
+    EXPECT_EQ(config->SwatchColour(frmConfig::ControlFocused), 0xFF);
+    EXPECT_EQ(config->SwatchColour(frmConfig::SDRTuning), 0x010101);
+
+    config->chkDreamRunOnDRM->setChecked(true);
+    config->chkCloseSoundCardOnDRM->setChecked(true);
+    config->cmdDreamDefault->click();
+    EXPECT_TRUE(config->chkDreamRunOnDRM->isChecked());
+    EXPECT_FALSE(config->chkCloseSoundCardOnDRM->isChecked());
+    EXPECT_EQ(config->optDreamWindow.Selected(), 1);
+    config->txtBitPeriod->clear();
+    config->cmdBitPeriodDefault->click();
+    EXPECT_EQ(config->txtBitPeriod->text(), "0.000005000");
+}
+
+TEST_F(ConfigDialog, PickersChangeTheirTextOnlyWhenAFileWasChosen)
+{
+    frmConfig* config = Open();
+    config->txtPathToDream->setText("/opt/dream/dream");
+    dialogs.CancelFile();
+    config->cmdFindDREAM->click();
+    EXPECT_EQ(config->txtPathToDream->text(), "/opt/dream/dream");
+    dialogs.ChooseFile("/usr/local/bin/dream");
+    config->cmdFindDREAM->click();
+    EXPECT_EQ(config->txtPathToDream->text(), "/usr/local/bin/dream");
+
+    SaveRecordingsPath = "/srv/old";
+    const QString typed = config->txtSaveRecordingsPath->text();
+    dialogs.CancelFile();
+    config->cmdSavePath->click();
+    EXPECT_EQ(config->txtSaveRecordingsPath->text(), typed);
+    dialogs.ChooseFile("/srv/recordings");
+    config->cmdSavePath->click();
+    EXPECT_EQ(config->txtSaveRecordingsPath->text(), "/srv/recordings");
+    const FileDialogs::FileRequest& folder = dialogs.fileRequests.back();
+    EXPECT_EQ(folder.mode, FileDialogs::Mode::Folder);
+    EXPECT_EQ(folder.initialFolder, "/srv/old");
+    EXPECT_FALSE(folder.fileMustExist) << "the decoder picker's options do not carry over";
+}
+
+TEST_F(ConfigDialog, PreviewShowsTheSwatchesWhileHeldAndReturnsTheLoadedColours)
+{
+    const SDRColourScheme loaded = PublicVars::SDRColourSchemes;
+    frmConfig* config = Open();
+    config->SetSwatchColour(frmConfig::SDRBackGround, 0x224466);
+    config->SetSwatchColour(frmConfig::ScopeY1, 0x0000AA);
+    config->cmdSDRPreviewColours_MouseDown();
+    EXPECT_EQ(PublicVars::SDRColourSchemes.SDRBackgroundColour, 0x224466);
+    EXPECT_EQ(window->SpectrumAnalyser->Y1BaseColour(), 0x0000AA);
+    config->cmdSDRPreviewColours_MouseUp();
+    EXPECT_EQ(PublicVars::SDRColourSchemes.SDRBackgroundColour, loaded.SDRBackgroundColour);
+    EXPECT_EQ(PublicVars::SDRColourSchemes.SDRFrameFocusColour, loaded.SDRFrameFocusColour);
+    EXPECT_EQ(config->SwatchColour(frmConfig::SDRBackGround), 0x224466) << "the swatch keeps its edit";
+}
+
+TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
+{
+    const std::string path = home.file("night.thm");
+    {
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Other]\r\nKeep=1\r\n");
+    }
+    frmConfig* config = Open();
+    config->cmdSDRControlDefaults->click();
+    config->SetSwatchColour(frmConfig::ScopeY2, 0x00ABCD);
+    dialogs.ChooseFile(path);
+    config->cmdSDRColoursSave->click();
+    EXPECT_EQ(modIniFiles::ReadINI("Other", "Keep", "", path), "1");
+    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "Name", "", path), "night.thm");
+    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "shpSDRFrameFocusColour", "", path), "16776960");
+    EXPECT_EQ(dialogs.fileRequests.back().defaultExtension, "thm");
+    dialogs.ChooseFile(home.file("dawn"));
+    config->cmdSDRColoursSave->click();
+    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "Name", "", home.file("dawn.thm")), "dawn.thm");
+
+    modIniFiles::WriteINI("SDRColours", "shpScopeXTextColour", "not a colour", path);
+    {
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        EXPECT_EQ(text.count("shpSDRFrameNormalColour"), 1);
+    }
+    for (int i = 0; i < frmConfig::SwatchCount; ++i)
+        config->SetSwatchColour(static_cast<frmConfig::Swatch>(i), 0x010101);
+    dialogs.CancelFile();
+    config->cmdSDRColoursLoad->click();
+    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeY2), 0x010101) << "a cancelled pick changes nothing";
+    dialogs.ChooseFile(path);
+    config->cmdSDRColoursLoad->click();
+    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeY2), 0x00ABCD);
+    EXPECT_EQ(config->SwatchColour(frmConfig::SDRTuning), 0xFF);
+    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeXText), 0x010101) << "no number, no colour";
+    EXPECT_EQ(config->SwatchColour(frmConfig::ControlNormal), 0x010101) << "not in theme files";
+}
+
+// Saves a picture of each tab beside the test program, for a look at the window.
+TEST_F(ConfigDialog, EachTabIsPictured)
+{
+    frmConfig* config = Open();
+    for (int tab = 0; tab < config->TabStrip1->count(); ++tab) {
+        config->TabStrip1->setCurrentIndex(tab);
+        const QString file = QDir(QCoreApplication::applicationDirPath()).filePath(QString("frmConfig-tab%1.png").arg(tab + 1));
+        EXPECT_TRUE(config->grab().save(file)) << file.toStdString();
+        EXPECT_TRUE(config->frConfigs[static_cast<size_t>(tab)]->isVisible());
+    }
+}
+
+} // namespace

@@ -1,0 +1,330 @@
+// Apply: every tab's values into the running receiver, in a fixed order. Two checks (IF
+// offset and reference clock) end the step with a message; any other statement that fails
+// (a text that is no number, a call that fails) is skipped and the next one runs.
+#include "ui/config/frmConfig.h"
+
+#include "audio/QELVODX8.h"
+#include "core/DoEvents.h"
+#include "core/MainWindowValues.h"
+#include "core/Numeric.h"
+#include "core/PublicVars.h"
+#include "core/TryStep.h"
+#include "core/modVBTricks.h"
+#include "dsp/QELVO.h"
+#include "dsp/ReceiveState.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageBoxes.h"
+#include "radio/HardwareObjects.h"
+#include "radio/RXDefinitions.h"
+#include "radio/RadioControls.h"
+#include "radio/modSetupRX.h"
+#include "ui/common/Shape.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabelApply.h"
+#include "ui/main/ScrollLabels.h"
+#include "ui/main/frmMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <stdexcept>
+
+using Numeric::CDbl;
+using Numeric::CLng;
+using Numeric::Val;
+
+namespace {
+
+std::string TextOf(const QLineEdit* box) { return box->text().toStdString(); }
+
+// The multiplier of the selected entry; a list without a selection (a stored multiplier it
+// cannot show) leaves the multiplier as it is.
+int32_t PowerOfTwo(const QComboBox* list)
+{
+    if (list->currentIndex() < 0)
+        throw std::runtime_error("no multiplier selected");
+    return CLng(std::pow(2.0, list->currentIndex()));
+}
+
+// A live object, or an error that skips the statement needing it.
+template <typename Object>
+Object& Live(const std::shared_ptr<Object>& object)
+{
+    if (!object)
+        throw std::runtime_error("a receiver object is missing");
+    return *object;
+}
+
+std::shared_ptr<OscillatorChip> CurrentChip() { return VFO ? VFO->OscType() : nullptr; }
+OscillatorChip& Chip() { return Live(CurrentChip()); }
+
+} // namespace
+
+void frmConfig::cmdApply_Click()
+{
+    TryStep([] { Live(VFO).SaveSettings(); });
+    TryStep([] { Chip().SaveSettings(); });
+    TryStep([] { Live(Chip().IFHandler()).SaveSettings(); });
+    if (!ApplyModelAndOscillator())
+        return;
+    ApplySoundDevices();
+    PhaseBitCorrection = chkADCDelayBitCorrection->isChecked();
+    ApplyInterfaceType();
+    ApplyTransports();
+    ApplyOptions();
+    ApplyDisplay();
+    ApplyColourScheme();
+    RedrawMainWindow();
+    InitialSDRModelNo = NewSDRModelNo = SDRModelNo;
+    if (SoundCard) {
+        InitialPlaybackDevice = SoundCard->CurrentPlaybackDevice();
+        InitialCaptureDevice = SoundCard->CurrentCaptureDevice();
+    }
+    TryStep([this] { InitialDDSInterfaceType = Live(VFO).DDSInterfaceType(); });
+    TryStep([this] {
+        const std::string name = RXDefinitions::RXModels.at(static_cast<size_t>(SDRModelNo)).Name;
+        main_.setWindowTitle(QString(AppPaths::ProductName) + " - " + QString::fromStdString(name));
+    });
+}
+
+bool frmConfig::RefuseApply(const std::string& prompt) const
+{
+    MessageBoxes::MsgBox(prompt, MessageBoxes::vbOKOnly, windowTitle().toStdString() + " CLKIN - ERROR");
+    return false;
+}
+
+// A new model first gets a fresh VFO, the RIT back at 0 and the receiver set up again; then
+// the IF offset, the reference clock and the multipliers. False when a check refused a value.
+bool frmConfig::ApplyModelAndOscillator()
+{
+    if (InitialSDRModelNo != NewSDRModelNo) {
+        TryStep([] {
+            if (const auto chip = CurrentChip(); chip && chip->Parent() == VFO.get())
+                chip->Parent(nullptr);
+            Live(VFO).OscType(nullptr);
+        });
+        VFO = std::make_shared<clsVFO>();
+        TryStep([this] { SDRModelNo = cboSDRModel->currentData().toInt(); });
+        ScrollLabels[20].Value = 0;
+        TryStep(MouseOverS::lblBFO_Wheel);
+        TryStep([] {
+            int32_t current = -1;
+            modSetupRX::InitialiseRX(current);
+        });
+    }
+    const double ifOffset = Val(TextOf(txtIFFrequency));
+    if (ifOffset < 0)
+        return RefuseApply("IF Frequency must be greater than 0.0 MHZ");
+    TryStep([this, ifOffset] {
+        Live(VFO).HiSideLo(!chkLoLO->isChecked());
+        VFO->IFFrequency(CLng(ifOffset));
+    });
+    TryStep([this] { Live(VFO).AutoUpdate(chkAutoDDSRefresh->isChecked()); });
+    const double clock = Val(TextOf(txtDDSClkin));
+    if (clock <= 1.0)
+        return RefuseApply("CLKIN must be greater than 1.0000 MHZ");
+    TryStep([] { Chip().Initialise(); });
+    if (!VFOControl)
+        TryStep([this] { Live(SoftDDS).BaseFrequency(CLng(Val(TextOf(txtXtalFrequency)))); });
+    TryStep([clock] {
+        Chip().ClkIn(clock);
+        Live(VFO).Refresh();
+    });
+    TryStep([this] {
+        Live(VFO).OscMultiplier(PowerOfTwo(cboVFOMult));
+        VFO->PLLMultiplier(PowerOfTwo(cboPLLMultiplier));
+        VFO->Refresh();
+    });
+    return true;
+}
+
+// A new capture or playback device restarts the sound card on the new pair (once the
+// receive chain has left its block); a stopped sound card only takes the devices.
+void frmConfig::ApplySoundDevices()
+{
+    if (!SoundCard)
+        return;
+    const int32_t playback = cboPlayDevices->currentIndex() + 1;
+    const int32_t capture = cboCapDevices->currentIndex() + 1;
+    if (playback == InitialPlaybackDevice && capture == InitialCaptureDevice)
+        return;
+    const bool running = SoundCard->InAction();
+    if (running) {
+        do
+            DoEvents();
+        while (InDSP);
+        TryStep([this] { SoundCard->StopSound(); });
+    }
+    TryStep([this] { SoundCard->ReleaseDevices(); });
+    SoundCard->SetCurrentPlaybackDevice(playback);
+    SoundCard->SetCurrentCaptureDevice(capture);
+    TryStep([this] { SoundCard->PrepareDevices(); });
+    if (running)
+        TryStep([this] { SoundCard->StartSound(); });
+}
+
+// A changed interface option closes the old transport's port and gives the chip the new
+// transport; the serial one is opened here (a port that does not open is reported twice:
+// by the transport, then with the details of this step).
+void frmConfig::ApplyInterfaceType()
+{
+    std::string lastError;
+    int32_t lastCode = 0;
+    const auto onError = [&](const std::exception& error) {
+        lastError = error.what();
+        lastCode = 1;
+    };
+    TryStep([this] {
+        if (const int selected = optIF.Selected(); selected >= optIF.LBound())
+            Live(VFO).DDSInterfaceType(selected);
+    });
+    if (!VFO || InitialDDSInterfaceType == VFO->DDSInterfaceType())
+        return;
+    const std::shared_ptr<OscillatorChip> chip = CurrentChip();
+    if (!chip)
+        return;
+    TryStep([&chip] { Live(chip->IFHandler()).ClosePort(); }, onError);
+    const auto useTransport = [&chip, &onError](std::shared_ptr<DDSInterface> transport) {
+        TryStep([&] {
+            chip->IFHandler(nullptr);
+            chip->IFHandler(transport);
+            if (transport)
+                chip->Initialise();
+        }, onError);
+    };
+    switch (VFO->DDSInterfaceType()) {
+    case DDSInterfaceCode::Serial:
+        TryStep([&] {
+            chip->IFHandler(nullptr);
+            Live(DDSSerialIF).Name("DDSInterface.Serial");
+            RadioControls::CreateMSComm1();
+            DDSSerialIF->MSCommCtl(RadioControls::MSComm1);
+            DDSSerialIF->Initialise();
+            if (DDSSerialIF->OpenPort(EnableShaftEncoder) == 0)
+                MessageBoxes::MsgBox("Unable to open Serial Interface COM" + std::to_string(DDSSerialIF->PortNo()) +
+                                     "\r\nfrmConfig.cmdApply_Click():0\r\nError Code=" + std::to_string(lastCode) +
+                                     "\r\nError Desc=" + lastError);
+        }, onError);
+        useTransport(DDSSerialIF);
+        break;
+    case DDSInterfaceCode::Parallel:
+        useTransport(DDSParallelIF);
+        break;
+    case DDSInterfaceCode::USB:
+        useTransport(nullptr);
+        break;
+    case DDSInterfaceCode::None:
+        useTransport(DDSNullIF);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmConfig::ApplyTransports()
+{
+    TryStep([this] { Live(DDSParallelIF).PortAddress(CLng(TextOf(txtPortAddress))); });
+    TryStep([this] { Live(DDSParallelIF).WaitTime(CDbl(TextOf(txtParallelPortBitPeriod))); });
+    TryStep([this] {
+        Live(DDSParallelIF).Inverting(chkInvertingIF->isChecked());
+        DDSParallelIF->IOUPDBitNo(SelIOUPDBitNo);
+        DDSParallelIF->SCLCKBitNo(SelSCLCKBitNo);
+        DDSParallelIF->SDATABitNo(SelSDATABitNo);
+    });
+    if (!optIF[0]->isChecked() || !DDSSerialIF)
+        return;
+    const int32_t port = cboComPort->isEnabled() ? cboComPort->currentIndex() + 1 : DDSSerialIF->PortNo();
+    if (port != DDSSerialIF->PortNo()) {
+        TryStep([] { DDSSerialIF->ClosePort(); });
+        DDSSerialIF->PortNo(port);
+        TryStep([] { DDSSerialIF->OpenPort(EnableShaftEncoder); });
+    }
+    TryStep([this] { DDSSerialIF->WaitTime(CDbl(TextOf(txtBitPeriod))); });
+}
+
+void frmConfig::ApplyOptions()
+{
+    if (QELVO::SPLAvailable)
+        QELVO::UseSPL = chkUseSPL->isChecked();
+    ShaftAutoRate = chkShaftAutoRate->isChecked();
+    EnableShaftEncoder = chkEnableEncoder->isChecked();
+    ScrollWheelEnableOverScope = chkScrollWheelEnableOverScope->isChecked();
+    RunDreamOnDRM = chkDreamRunOnDRM->isChecked();
+    MuteAFOnDRM = chkMuteAFOnDRM->isChecked();
+    CloseSoundcardOnDRM = chkCloseSoundCardOnDRM->isChecked();
+    PublicVars::PathToDream = TextOf(txtPathToDream);
+    PublicVars::DreamCloseOnExit = chkDreamCloseOnExit->isChecked();
+    DreamCloseOnModeChange = chkDreamCloseOnModeChange->isChecked();
+    PublicVars::DreamProgArgs = TextOf(txtDreamProgArgs);
+    DreamWindowStyle = std::max(optDreamWindow.Selected(), 0);
+}
+
+// The analyser's colours and smoothing, then the scope's value labels in its control colours.
+// The smoothing count is held to its value label's range.
+void frmConfig::ApplyDisplay()
+{
+    const auto& analyser = main_.SpectrumAnalyser;
+    if (analyser) {
+        analyser->HideFreqToolTip(chkSpectrumDisplayHideToolTip->isChecked());
+        PutAnalyserColours(SwatchColours());
+        TryStep([this, &analyser] {
+            const ScrollLabelRecord& smoothing = ScrollLabels[19];
+            const double count = CDbl(TextOf(txtSpectrumDisplaySmoothingCount));
+            analyser->DefaultSmoothCount = CLng(std::clamp(count, double{smoothing.Min}, double{smoothing.Max}));
+        });
+        ScrollLabels[19].Default = static_cast<float>(analyser->DefaultSmoothCount);
+        for (int id : {2, 3, 4, 5, 15, 6, 21, 22, 19}) {
+            ScrollLabels[static_cast<size_t>(id)].NormalColour = analyser->ControlColourNormal;
+            ScrollLabels[static_cast<size_t>(id)].FocusColour = analyser->ControlColourFocused;
+        }
+    }
+    HiLiteBorder = chkScollLabelHiliteBorder->isChecked();
+    KBDSupport = chkKBDSupport->isChecked();
+    AutoTrackPresets = chkAutoTrackPresets->isChecked();
+}
+
+void frmConfig::ApplyColourScheme()
+{
+    SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
+    scheme.SDRBackgroundColour = SwatchColour(SDRBackGround);
+    scheme.SDRLabelColour = SwatchColour(SDRLabel);
+    scheme.SDRTuningColour = SwatchColour(SDRTuning);
+    scheme.ScrollableLabelNormalColour = SwatchColour(NormalScrollLabel);
+    scheme.ScrollableLabelFocusColour = SwatchColour(FocusScrollLabel);
+    scheme.SDRFrameNormalColour = SwatchColour(SDRFrameNormal);
+    scheme.SDRFrameFocusColour = SwatchColour(SDRFrameFocus);
+    ::FormCaptionOffOnPwrOn = FormCaptionOffOnPwrOn->isChecked();
+    AutoStartSDR = chkAutoStartSDR->isChecked();
+    SaveRecordingsPath = TextOf(txtSaveRecordingsPath);
+}
+
+// The caption bar as configured, whatever the power state; the colour scheme on every
+// control; the window laid out again at its present size.
+void frmConfig::RedrawMainWindow()
+{
+    TryStep([this] {
+        modVBTricks::ShowTitleBar(&main_, !::FormCaptionOffOnPwrOn);
+        TitleBarHidden = ::FormCaptionOffOnPwrOn;
+    });
+    TryStep([this] { main_.ApplyColourScheme(); });
+    TryStep([this] {
+        if (const int size = main_.optDisplaySize.Selected(); size >= main_.optDisplaySize.LBound())
+            main_.optDisplaySize_Click(size);
+    });
+}
+
+void frmConfig::cmdOK_Click()
+{
+    cmdApply->click();
+    hide();
+    ConfigFormOpen = false;
+}
+
+void frmConfig::cmdCancel_Click()
+{
+    hide();
+    ConfigFormOpen = false;
+}
