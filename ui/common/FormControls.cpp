@@ -2,7 +2,9 @@
 
 #include "ui/common/FormUnits.h"
 
+#include <QAbstractButton>
 #include <QPalette>
+#include <QPushButton>
 
 namespace FormControls {
 
@@ -36,6 +38,10 @@ void SetBackColour(QWidget* control, uint32_t colour)
     palette.setColor(QPalette::Window, back);
     palette.setColor(QPalette::Button, back);
     palette.setColor(QPalette::Base, back);
+    // An option button's or check box's face is its background, but its indicator stands
+    // out from it, so that an unticked box stays visible on any background.
+    if (qobject_cast<QAbstractButton*>(control) && !qobject_cast<QPushButton*>(control))
+        palette.setColor(QPalette::Base, back.lightness() < 128 ? QColor(64, 64, 72) : QColor(Qt::white));
     control->setPalette(palette);
     control->setAutoFillBackground(true);
 }

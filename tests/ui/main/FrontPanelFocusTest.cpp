@@ -12,6 +12,7 @@
 #include "ui/main/ScrollLabels.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -76,6 +77,9 @@ TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
     EXPECT_EQ(window->picSmeter[2]->BackColor(), 0u);
     EXPECT_EQ(window->picFreqDisp->BackColor(), static_cast<uint32_t>(Background));
     EXPECT_EQ(window->shpSMeterTick[14]->FillColor(), 0x0000FFu) << "the segments keep their design colours";
+    for (QWidget* box : {static_cast<QWidget*>(window->optMode[0]), static_cast<QWidget*>(window->chkAGC)})
+        EXPECT_NE(box->palette().color(QPalette::Base), box->palette().color(QPalette::Window))
+            << "an unticked box stands out from the background";
 }
 
 // Hovering a label focuses and lights it; a disabled one is left alone; the RIT label goes
