@@ -49,6 +49,12 @@ void DemodSSB(std::span<float> I, std::span<float> Q, std::span<float> Out, bool
         VectorLib::Sub_S_3(I.data(), Q.data(), Out.data(), BlockSize);
 }
 
+void FormFMPair(std::span<const float> IF, std::span<float> I, std::span<float> Q)
+{
+    HilbertQ.sTransform(IF, Q, BlockSize);
+    HilbertI.sDelaySamples(IF, I, BlockSize);
+}
+
 void DemodFM(std::span<const float> I, std::span<const float> Q, std::span<float> Out)
 {
     RequireElements(I.size(), BlockSize, "DemodFM");

@@ -24,6 +24,10 @@ void DemodAM(std::span<const float> I, std::span<const float> Q, std::span<float
 // I - Q. No AF filter.
 void DemodSSB(std::span<float> I, std::span<float> Q, std::span<float> Out, bool UseSum);
 
+// The quadrature pair DemodFM takes from a real IF centred on a quarter of the sampling
+// rate: Q from HilbertQ, I the same block delayed by HilbertI to line up with it.
+void FormFMPair(std::span<const float> IF, std::span<float> I, std::span<float> Q);
+
 // Phase discriminator: the phase step from sample to sample, within -pi .. pi, as
 // |step| - pi/2, times 4096, then AFFilter.
 void DemodFM(std::span<const float> I, std::span<const float> Q, std::span<float> Out);

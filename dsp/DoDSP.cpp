@@ -54,8 +54,7 @@ void MixDown()
 
 void FormAnalyticPair()
 {
-    HilbertQ.sTransform(IFSamples, SamplesQ, BlockSize);
-    HilbertI.sDelaySamples(IFSamples, SamplesI, BlockSize);
+    FormFMPair(IFSamples, SamplesI, SamplesQ);
     Bound(SamplesI.data(), FMBound);
     Bound(SamplesQ.data(), FMBound);
 }

@@ -74,6 +74,13 @@ void Demodulate()
         AFFilter.Filter_FFT_S_1(WorkBuffer);
         break;
     case DemodModeEnum::FM:
+        // The discriminator measures the phase step against a carrier at a quarter of the
+        // sampling rate, so it takes the IF itself (still in WorkBuffer) as a quadrature pair.
+        // The mixed-down branches cannot serve: a real IF times the oscillator's cosine and
+        // sine carries, besides the signal at 0 Hz, its equally strong product at twice the
+        // IF, and the pair's phase keeps only the IF's sign. The pair is not bounded: the
+        // phase needs no limiter.
+        FormFMPair(WorkBuffer, IQSamplesI, IQSamplesQ);
         DemodFM(IQSamplesI, IQSamplesQ, WorkBuffer);
         break;
     case DemodModeEnum::BC:

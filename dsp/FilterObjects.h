@@ -18,8 +18,8 @@ inline clsFFTFilter SSBFilterI;    // sideband filter pair
 inline clsFFTFilter SSBFilterQ;
 inline clsFFTFilter NotchFilter;
 inline clsFFTFilter NotchFilter2;
-inline clHilbert HilbertI;
-inline clHilbert HilbertQ;
+inline clHilbert HilbertI;          // FM's quadrature pair from the IF, in whichever chain
+inline clHilbert HilbertQ;          // runs (one at a time, so the history is one stream's)
 inline clsFFTReal FFTReal;
 
 // Creates every filter object and Hilbert transformer afresh, in start-up order: each

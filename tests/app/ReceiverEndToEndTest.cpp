@@ -353,6 +353,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"IQ_USB", true, DemodModeEnum::USB, 12000, -1000, ModeCase::Tone, 1000},
                       ModeCase{"IQ_LSB", true, DemodModeEnum::LSB, 12000, 1000, ModeCase::Tone, 1000},
                       ModeCase{"IQ_DRM", true, DemodModeEnum::DRM, 12000, 500, ModeCase::Tone, 500, AGCLevel / 2},
+                      ModeCase{"IQ_FM", true, DemodModeEnum::FM, 12000, 1000, ModeCase::FM, 1000},
                       ModeCase{"IQ_BC", true, DemodModeEnum::BC, 12000, 1000, ModeCase::AM, 1000}),
     [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
 

@@ -61,6 +61,24 @@ TEST(IQChain, BalancesQToIAndReceivesASilentQ)
     EXPECT_GE(ChainTest::ToneShare(out, AudioHz), 0.9);
 }
 
+// FM takes the phase of the IF the phasing pair forms at 12 kHz, as in the single-channel
+// chain: the branches mixed down to 0 Hz, whose product above 24 kHz is as strong as the
+// signal, carry nothing of its phase but its sign.
+TEST(IQChain, FMPlaysItsToneAtTheDeviationsLevel)
+{
+    constexpr double DeviationHz = 2000.0;
+    ReceiveChainRig rig(DemodModeEnum::FM, 100, 4500);
+    const auto phase = [](int64_t n) {
+        return Radians(12000, n) + DeviationHz / AudioHz * std::sin(Radians(AudioHz, n));
+    };
+    const std::vector<float> out = rig.Run([&](int64_t n) { return 8000.0 * std::cos(phase(n)); },
+                                           [&](int64_t n) { return 8000.0 * std::sin(phase(n)); });
+
+    const double expected = 2.0 * DspTest::Pi * DeviationHz / DspTest::SampleRate * 4096.0;
+    EXPECT_NEAR(ToneAmplitude(out, AudioHz), expected, 0.03 * expected);
+    EXPECT_GE(ChainTest::ToneShare(out, AudioHz), 0.99);
+}
+
 TEST(IQChain, AFailingStepEndsTheBlockPassesTheErrorOnAndClearsInDSP)
 {
     ReceiveChainRig rig(DemodModeEnum::USB);
