@@ -9,9 +9,11 @@
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeProcessPriority.h"
 #include "platform/AlsaSoundBackend.h"
+#include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
 #include "support/TopLevelWindows.h"
+#include "ui/common/Dial.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/frmMain.h"
 
@@ -19,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QCheckBox>
+#include <QFile>
 #include <QRadioButton>
 
 #include <cmath>
@@ -270,6 +273,59 @@ TEST_F(ReceiverEndToEnd, StoredPowerAndChannelSwapAreInForceAtStart)
     EXPECT_TRUE(main->chkFlipIQ->isChecked());
     EXPECT_TRUE(FlipIQ);
     main->close();
+}
+
+// The whole round: stored to power on, the program starts on the file devices by itself and
+// receives; the mode button and a turn of the tuning dial change mode and frequency; at
+// close the window's settings, the receiver's and the band plan hold what the panel last showed.
+TEST_F(ReceiverEndToEnd, AStartedReceiverTunedFromThePanelWritesEverythingBack)
+{
+    UseModel("Vantrel RAV1");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "HiSideLo", "True");
+    Settings::SaveSetting("frmMain", "AutoStartSDR", "True");
+    const std::string bandFile = home.file("test.bpl");
+    QFile plan(QString::fromStdString(bandFile));
+    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+    plan.write("[MainBand]\r\nNumSubBands=1\r\n[SubBand.0]\r\nFreqMin=14000000\r\nFreqMax=14350000\r\n"
+               "FreqCurrent=14200000\r\nDemodMode=1\r\nTuneStep=1000\r\n");
+    plan.close();
+    frmMain* main = Start([](int64_t n) { return 8000.0 * std::cos(Radians(13000, n)); }, [](int64_t) { return 0.0; });
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(main->SoundCard->InAction());
+    EXPECT_DOUBLE_EQ(VFO->TunedFrequency() / 10.0, 14200000.0);
+    main->chkAGC->setChecked(true);
+    QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
+                     [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
+                         processed.emplace_back(left.begin(), left.begin() + N);
+                     });
+    QElapsedTimer clock;
+    clock.start();
+    while (processed.size() < BlocksToProcess / 2 && clock.elapsed() < 120000)
+        DoEvents();
+    ASSERT_GE(processed.size(), static_cast<size_t>(BlocksToProcess / 2));
+    std::vector<int16_t> tail(processed.back().begin(), processed.back().end());
+    tail.resize(tail.size() - tail.size() % CommonPeriod);
+    EXPECT_NEAR(ToneAmplitude(tail, 1000), AGCLevel, 0.05 * AGCLevel);
+
+    main->optMode.Select(DemodModeEnum::LSB);
+    main->dialtuner->SetValue(main->dialtuner->Value() + 1);   // the user's turn: one step up
+    const int32_t tuned = VFO->TunedFrequency();
+    EXPECT_NE(tuned, 142000000);
+    // The sub-band tracking takes the panel's state on its next round.
+    clock.restart();
+    while (clock.elapsed() < 2 * frmMain::SubBandTrackingInterval)
+        DoEvents();
+    main->close();
+
+    EXPECT_EQ(Settings::GetSetting("frmMain", "AutoStartSDR"), "True");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentMainBandIndex"), "0");
+    EXPECT_EQ(Settings::GetSetting("RXModel.Vantrel RAV1", "TunedFrequency"), std::to_string(tuned));
+    ASSERT_TRUE(plan.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(plan.readAll());
+    EXPECT_TRUE(text.contains("DemodMode=2")) << text.toStdString();
+    EXPECT_TRUE(text.contains("FreqCurrent=" + QString::number(tuned / 10))) << text.toStdString();
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
 }
 
 INSTANTIATE_TEST_SUITE_P(HighAndLowSide, SingleChannelSide,
