@@ -8,15 +8,20 @@
 #include "dsp/ReceiveState.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeProcessPriority.h"
+#include "platform/AlsaSoundBackend.h"
+#include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
 #include "support/TopLevelWindows.h"
+#include "ui/common/Dial.h"
+#include "ui/main/MainWindowSettings.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QCheckBox>
+#include <QFile>
 #include <QRadioButton>
 
 #include <cmath>
@@ -86,6 +91,8 @@ protected:
     void TearDown() override
     {
         DeleteTopLevelWindows();
+        // The program's switches outlive it; the next start must read its own.
+        FlipIQ = AutoStartSDR = false;
     }
 
     void UseModel(const std::string& name)
@@ -93,34 +100,51 @@ protected:
         Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(ModelNumber(name)));
     }
 
-    // Starts the program, receives the mode (USB unless told) with the AGC on and returns
-    // the blocks as played.
-    void Receive(const Channel& first, const Channel& second, int32_t mode = DemodModeEnum::USB)
+    // The file devices stored as the sound card in use, as the configuration window would.
+    static void StoreFileDevices()
+    {
+        AlsaSoundBackend backend;
+        QELVODX8 card(backend);
+        std::vector<std::string> names;
+        card.GetCapDeviceNames(names);
+        Settings::SaveSetting("frmMain", "CurrentCaptureDevice",
+                              std::to_string(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription)));
+        card.GetPlayDeviceNames(names);
+        Settings::SaveSetting("frmMain", "CurrentPlaybackDevice",
+                              std::to_string(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription)));
+    }
+
+    // Writes the signal for the capture device and starts the whole program on the file devices.
+    frmMain* Start(const Channel& first, const Channel& second)
     {
         std::vector<int16_t> frames;
         for (int64_t n = 0; n < int64_t{BlocksInFile} * N; ++n)
             frames.insert(frames.end(), {static_cast<int16_t>(std::lround(first(n))),
                                          static_cast<int16_t>(std::lround(second(n)))});
         devices.WriteCapture(frames);
+        StoreFileDevices();
+        supervisor = std::make_unique<frmSupervisor>("");
+        supervisor->EndProcess = [] {};
+        EXPECT_TRUE(supervisor->Form_Load());
+        return MainWindow();
+    }
 
-        frmSupervisor supervisor("");
-        supervisor.EndProcess = [] {};
-        ASSERT_TRUE(supervisor.Form_Load());
-        frmMain* main = MainWindow();
+    // Starts the program, receives the mode (USB unless told) with the AGC on and returns
+    // the blocks as played.
+    void Receive(const Channel& first, const Channel& second, int32_t mode = DemodModeEnum::USB)
+    {
+        frmMain* main = Start(first, second);
         ASSERT_NE(main, nullptr);
-        std::vector<std::string> names;
-        main->SoundCard->GetCapDeviceNames(names);
-        main->SoundCard->SetCurrentCaptureDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription));
-        main->SoundCard->GetPlayDeviceNames(names);
-        main->SoundCard->SetCurrentPlaybackDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription));
 
         // The mode button and the AGC switch, as the user clicks them.
         main->optMode.Select(mode);
         main->chkAGC->setChecked(true);
 
         QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
-                         [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
-                             processed.emplace_back(left.begin(), left.begin() + N);
+                         [this](std::span<int16_t> left, std::span<int16_t> right, int32_t) {
+                             // A block is processed in place, in the channel that carries the signal.
+                             const std::span<int16_t> out = FlipIQ ? right : left;
+                             processed.emplace_back(out.begin(), out.begin() + N);
                          });
         main->optPwr[0]->setChecked(true);
         ASSERT_TRUE(main->SoundCard->InAction()) << (boxes.boxes.empty() ? "" : boxes.Last().prompt);
@@ -175,6 +199,7 @@ protected:
 
     ScopedTestHome home;
     AlsaFileDevices devices;
+    std::unique_ptr<frmSupervisor> supervisor;
     FakeMessageBoxes boxes;
     FakeProcessPriority priority;
     std::vector<std::vector<int16_t>> processed;
@@ -216,6 +241,90 @@ TEST_P(SingleChannelSide, PlaysTheSelectedSidebandAtTheAGCLevelAndRejectsTheOthe
     const double wanted = ToneAmplitude(tail, 1000);
     EXPECT_NEAR(wanted, AGCLevel, 0.05 * AGCLevel);
     EXPECT_LT(20.0 * std::log10(ToneAmplitude(tail, 1500) / wanted), -80.0);
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+}
+
+// The signal on the second channel with the channels swapped is received as on the first.
+TEST_F(ReceiverEndToEnd, SwappedChannelsReceiveTheSignalOnTheSecond)
+{
+    
+    //, "DDSInterfaceType", "3");
+    //, "HiSideLo", "True");
+    Settings::SaveSetting("frmMain", "FlipIQ", "True");
+    Receive([](int64_t) { return 0.0; }, [](int64_t n) { return 8000.0 * std::cos(Radians(13000, n)); });
+
+    EXPECT_TRUE(FlipIQ);
+    ExpectPlayedInOrderAfterThePrimedSilence();
+    EXPECT_NEAR(ToneAmplitude(Settled(), 1000), AGCLevel, 0.05 * AGCLevel);
+}
+
+// The stored switches are in force, and shown, once the program has started: the receiver
+// is on, and the channel swap's box is ticked (unticked, a click on it would undo the swap).
+TEST_F(ReceiverEndToEnd, StoredPowerAndChannelSwapAreInForceAtStart)
+{
+    UseModel("IQ,Crystal Controlled");
+    Settings::SaveSetting("frmMain", "AutoStartSDR", "True");
+    Settings::SaveSetting("frmMain", "FlipIQ", "True");
+    frmMain* main = Start([](int64_t) { return 0.0; }, [](int64_t) { return 0.0; });
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->SoundCard->InAction());
+    EXPECT_TRUE(main->optPwr[0]->isChecked());
+    EXPECT_TRUE(Receiving);
+    EXPECT_TRUE(main->chkFlipIQ->isChecked());
+    EXPECT_TRUE(FlipIQ);
+    main->close();
+}
+
+// The whole round: stored to power on, the program starts on the file devices by itself and
+// receives; the mode button and a turn of the tuning dial change mode and frequency; at
+// close the window's settings, the receiver's and the band plan hold what the panel last showed.
+TEST_F(ReceiverEndToEnd, AStartedReceiverTunedFromThePanelWritesEverythingBack)
+{
+    UseModel("Vantrel RAV1");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "HiSideLo", "True");
+    Settings::SaveSetting("frmMain", "AutoStartSDR", "True");
+    const std::string bandFile = home.file("test.bpl");
+    QFile plan(QString::fromStdString(bandFile));
+    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+    plan.write("[MainBand]\r\nNumSubBands=1\r\n[SubBand.0]\r\nFreqMin=14000000\r\nFreqMax=14350000\r\n"
+               "FreqCurrent=14200000\r\nDemodMode=1\r\nTuneStep=1000\r\n");
+    plan.close();
+    frmMain* main = Start([](int64_t n) { return 8000.0 * std::cos(Radians(13000, n)); }, [](int64_t) { return 0.0; });
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(main->SoundCard->InAction());
+    EXPECT_DOUBLE_EQ(VFO->TunedFrequency() / 10.0, 14200000.0);
+    main->chkAGC->setChecked(true);
+    QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
+                     [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
+                         processed.emplace_back(left.begin(), left.begin() + N);
+                     });
+    QElapsedTimer clock;
+    clock.start();
+    while (processed.size() < BlocksToProcess / 2 && clock.elapsed() < 120000)
+        DoEvents();
+    ASSERT_GE(processed.size(), static_cast<size_t>(BlocksToProcess / 2));
+    std::vector<int16_t> tail(processed.back().begin(), processed.back().end());
+    tail.resize(tail.size() - tail.size() % CommonPeriod);
+    EXPECT_NEAR(ToneAmplitude(tail, 1000), AGCLevel, 0.05 * AGCLevel);
+
+    main->optMode.Select(DemodModeEnum::LSB);
+    main->dialtuner->SetValue(main->dialtuner->Value() + 1);   // the user's turn: one step up
+    const int32_t tuned = VFO->TunedFrequency();
+    EXPECT_NE(tuned, 142000000);
+    // The sub-band tracking takes the panel's state on its next round.
+    clock.restart();
+    while (clock.elapsed() < 2 * frmMain::SubBandTrackingInterval)
+        DoEvents();
+    main->close();
+
+    EXPECT_EQ(Settings::GetSetting("frmMain", "AutoStartSDR"), "True");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentMainBandIndex"), "0");
+    EXPECT_EQ(Settings::GetSetting("RXModel.Vantrel RAV1", "TunedFrequency"), std::to_string(tuned));
+    ASSERT_TRUE(plan.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(plan.readAll());
+    EXPECT_TRUE(text.contains("DemodMode=2")) << text.toStdString();
+    EXPECT_TRUE(text.contains("FreqCurrent=" + QString::number(tuned / 10))) << text.toStdString();
     EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
 }
 

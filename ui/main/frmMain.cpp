@@ -23,8 +23,12 @@
 #include "radio/DDSInterface.h"
 #include "radio/MouseOverS.h"
 #include "radio/OscillatorChip.h"
+#include "radio/RXDefinitions.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
+#include "ui/common/FormUnits.h"
+#include "ui/main/FrontPanel.h"
+#include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/modWheelMouse.h"
 
@@ -76,36 +80,35 @@ frmMain::~frmMain()
     SoundCard.reset();
 }
 
-// The receiver's start-up, as far as the receive path needs it: the recorder, the sound
-// card with its event window, the real transform, the receiver hardware for the stored
-// model, the default tables and AGC, the sound card's configuration and the timers.
+// The receiver's start-up, in its fixed order. Every step is tried on its own: one that
+// fails leaves the others to run. The stored options come first, since the receiver set-up
+// needs the stored model; the panel shows them once its controls have their handlers.
 void frmMain::Form_Load()
 {
-    BusyGuard loading(FormLoading);
     Trace(":Start");
     setWindowTitle(AppPaths::ProductName);
+    if (FormLoading)   // the window system let the start-up in again: it is running already
+        return;
+    BusyGuard loading(FormLoading);
     ProcessPriority::SetLog(AddLog);
-    // The full size until the settings give the stored one (each sizes the window).
-    optDisplaySize.Select(3);
-    RestoreColourScheme();
-    RestoreSettings();
-    // The statistics switch shows the restored choice (the smaller sizes switch it off).
-    chkPerfStatsOn->setChecked(PerfStatsOn);
-    optDisplaySize.Select(DisplayMode);
-
+    Trace(":Resizing");
+    TryStep([this] { optDisplaySize.Select(3); });   // the full size until the stored one is shown
+    Trace(":Restoring SDR Colour Settings from Registry");
+    TryStep([this] { RestoreColourScheme(); });
+    TryStep([this] { RestoreSettings(); });
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
+    Trace(":Setting Colour Scheme");
     TryStep([this] { ApplyColourScheme(); });
     Trace(":Creating Wavfile Object");
-    TryStep([this] {
-        WavFile = std::make_unique<clsWavFile>();
-        WavFile->Name("WavFile");
-        WavFile->SamplingRate(ReceiveSampleRate);
-        WavFile->LastDirectory = SaveRecordingsPath;
-        WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
-        // A recording's first track is logged on the frequency tuned when it starts.
-        WavFile->TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
-    });
+    TryStep([this] { CreateWavFile(); });
+    TryStep([this] { MeasureTitleBar(); });
+    TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectHover(); });
+    TryStep([this] { ConnectRIT(); });
+    Trace(":Initialising cboBandSelect");
+    TryStep([this] { ConnectBandPlanControls(); });
+    TryStep([this] { FillBandList(); });
     Trace(":New QELVODX8");
     TryStep([this] { CreateSoundCard(); });
     Trace(":Initialising FFTReal");
@@ -113,38 +116,97 @@ void frmMain::Form_Load()
         FFTReal.Points = SpectrumPoints;
         FFTReal.FFTInit(FFTReal.Points);
     });
-    TryStep([this] { FillScrollLabels(); });
-    TryStep([this] { ConnectHover(); });
-    TryStep([this] { ConnectRIT(); });
     Trace(" : Initialising Interface Objects");
-    TryStep([] {
-        int32_t model = -1;
-        modSetupRX::InitialiseRX(model);
-        HiSideLoOn = VFO->HiSideLo();
-    });
-    // A software oscillator handed its offset during the set-up, before the injection side
-    // was known here: the offset again, on the side now in force.
-    TryStep(MouseOverS::lblBFO_Wheel);
-    TryStep(MouseOverS::InitEncoderHistory);
-    modWheelMouse::init(this);
-    if (!InIDE)
-        modWheelMouse::HookWheel();
+    TryStep(InitialiseInterfaceObjects);
+    TryStep([this] { modWheelMouse::init(this); });
     TryStep([this] { InitialiseReceiveState(); });
     TryStep([this] { InitialiseReceiveControls(); });
+    Trace(":Restoring SDR Settings");
+    TryStep([this] { ShowRestoredSettings(); });
     TryStep([this] { InitialiseTuning(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
-    TryStep([this] { ConnectBandPlanControls(); });
-    TryStep([this] { FillBandSelect(); });
+    Trace(":Select Band in use last time");
+    TryStep([this] { SelectLastBand(); });
+    Trace(":Set the last tuned frequency for Spectrum Analyser");
+    TryStep([this] { SetAnalyserOffset(); });
+    Trace(":Call modWheelMouse.init");
+    TryStep([] {
+        if (!InIDE)
+            modWheelMouse::HookWheel();
+    });
     Trace(":Initialise WavFile Object");
     TryStep([this] { WavFile->init(); });
     TryStep([this] { ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
-    tmrPerfStats_Timer();
-    StartTimers();
+    TryStep([this] { tmrPerfStats_Timer(); });
+    TryStep([this] { StartTimers(); });
+    // The band's preset may have chosen the step: the list shows the step in force.
+    Trace(":Initialise the Tuning Step Selector Drop Down List");
+    TryStep([this] { FillTuningStepList(); });
+    TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
+    Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });
+    // Last of all, with every table and object in place: the receiver powered on when so stored.
+    TryStep([this] {
+        if (AutoStartSDR)
+            optPwr[0]->setChecked(true);
+    });
+    TryStep([this] { ShowModelInCaption(); });
     Trace(":End");
+}
+
+void frmMain::CreateWavFile()
+{
+    WavFile = std::make_unique<clsWavFile>();
+    WavFile->Name("WavFile");
+    WavFile->SamplingRate(ReceiveSampleRate);
+    WavFile->LastDirectory = SaveRecordingsPath;
+    WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
+    // A recording's first track is logged on the frequency tuned when it starts.
+    WavFile->TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
+}
+
+// The caption bar and borders, as the window system draws them now (nothing before the
+// window is first shown): the display-size buttons and the power switch size around them.
+void frmMain::MeasureTitleBar()
+{
+    TitleBarHeight = (frameGeometry().height() - height()) * FormUnits::TwipsPerPixel;
+}
+
+// The receiver hardware for the stored model. A software oscillator handed its offset during
+// the set-up, before the injection side was known here: the offset again, on the side now in force.
+void frmMain::InitialiseInterfaceObjects()
+{
+    int32_t model = -1;
+    modSetupRX::InitialiseRX(model);
+    HiSideLoOn = VFO->HiSideLo();
+    MouseOverS::lblBFO_Wheel();
+    MouseOverS::InitEncoderHistory();
+}
+
+// The controls that show a stored option take it now that they have their handlers.
+void frmMain::ShowRestoredSettings()
+{
+    // The statistics switch shows the restored choice (the smaller sizes switch it off).
+    chkPerfStatsOn->setChecked(PerfStatsOn);
+    chkFlipIQ->setChecked(FlipIQ);
+    optDisplaySize.Select(DisplayMode);
+}
+
+void frmMain::SetAnalyserOffset()
+{
+    clsSpectrumAnalyser& analyser = *SpectrumAnalyser;
+    const int32_t tuned = VFO ? VFO->TunedFrequency() : 0;
+    analyser.SetFOffset(Numeric::CLng(tuned / 10.0 - (analyser.FEnd() - analyser.FStart()) / 2.0));
+}
+
+void frmMain::ShowModelInCaption()
+{
+    if (SDRModelNo >= 0 && static_cast<size_t>(SDRModelNo) < RXDefinitions::RXModels.size())
+        setWindowTitle(QString(AppPaths::ProductName) + " - " +
+                       QString::fromStdString(RXDefinitions::RXModels[static_cast<size_t>(SDRModelNo)].Name));
 }
 
 void frmMain::CreateSoundCard()
@@ -196,8 +258,7 @@ void frmMain::CreateSpectrumAnalyser()
     analyser.picDisplay1(picScope[1]);
     analyser.FStart(0);
     analyser.FEnd(2 * IFCentreHz);
-    const int32_t tuned = VFO ? VFO->TunedFrequency() : 0;
-    analyser.SetFOffset(Numeric::CLng(tuned / 10.0 - (analyser.FEnd() - analyser.FStart()) / 2.0));
+    SetAnalyserOffset();
     analyser.init();
     analyser.Freeze = true;   // until the receiver is switched on
     ScopeDisplay.Analyser = SpectrumAnalyser.get();
@@ -242,8 +303,10 @@ void frmMain::StartTimers()
     Trace(":Enable TmrShaft");
     connect(&tmrShaft, &QTimer::timeout, this, &RadioControls::tmrShaft_Timer);
     tmrShaft.start(RadioControls::tmrShaftInterval);
+    Trace(":Enable TmrClock");
     connect(&tmrClock, &QTimer::timeout, this, &frmMain::tmrClock_Timer);
     tmrClock.start(ClockInterval);
+    Trace(":Enable TmrSubBands");
     tmrSubBands.start(SubBandTrackingInterval);
 }
 

@@ -214,7 +214,8 @@ public:
     double PhaseAngle = 0.0;   // the phasing angle last set
 
     // Bands, sub-bands and recalling stored states (frmMain_BandPlans.cpp).
-    void FillBandSelect();   // start-up: the bands' captions, then the band used last
+    void FillBandList();     // start-up: the bands' captions
+    void SelectLastBand();   // start-up: the band used last, or the first
     void SelectBand(int Index);
     void cboBandSelect_Click();
     void cboBandSelect_KeyDown(int KeyCode);
@@ -318,6 +319,12 @@ private:
     void ReleaseTuning();
     void SetClientHeight(int twips);
     void CreateSoundCard();
+    void CreateWavFile();
+    void MeasureTitleBar();
+    static void InitialiseInterfaceObjects();
+    void ShowRestoredSettings();
+    void SetAnalyserOffset();
+    void ShowModelInCaption();
     void ConfigureSoundCard();
     void ConnectReceiveChain();
     void InitialiseReceiveState();

@@ -73,20 +73,21 @@ void frmMain::ConnectBandPlanControls()
     PresetDesc = new frmPresetDesc(this);
 }
 
-// Start-up: every band's caption as the start-up found it, then the band used last (or the
-// first), which selects it.
-void frmMain::FillBandSelect()
+// Start-up: every band's caption as the start-up found it, none selected yet.
+void frmMain::FillBandList()
 {
-    {
-        const QSignalBlocker quiet(cboBandSelect);
-        cboBandSelect->clear();
-        for (const BandRecord& band : BandPlans)
-            cboBandSelect->addItem(QString::fromStdString(band.Caption));
-        cboBandSelect->setCurrentIndex(-1);
-    }
-    if (BandPlans.empty())
-        return;
-    cboBandSelect->setCurrentIndex(ValidBand(CurrentMainBandIndex) ? CurrentMainBandIndex : 0);
+    const QSignalBlocker quiet(cboBandSelect);
+    cboBandSelect->clear();
+    for (const BandRecord& band : BandPlans)
+        cboBandSelect->addItem(QString::fromStdString(band.Caption));
+    cboBandSelect->setCurrentIndex(-1);
+}
+
+// Start-up: the band used last (or the first), which selects it.
+void frmMain::SelectLastBand()
+{
+    if (!BandPlans.empty())
+        cboBandSelect->setCurrentIndex(ValidBand(CurrentMainBandIndex) ? CurrentMainBandIndex : 0);
 }
 
 void frmMain::cboBandSelect_Click() { SelectBand(cboBandSelect->currentIndex()); }

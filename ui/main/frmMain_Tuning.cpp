@@ -31,7 +31,7 @@ int32_t StepCount() { return static_cast<int32_t>(PublicVars::TuningSteps.size()
 } // namespace
 
 // The tuning dial's range and its link to the shaft encoder and the wheel, the display's
-// handlers, the tuning-step list and the digits of the frequency tuned.
+// handlers and the digits of the frequency tuned.
 void frmMain::InitialiseTuning()
 {
     Trace(":Initialising dialtuner");
@@ -44,8 +44,6 @@ void frmMain::InitialiseTuning()
                                     [this](int32_t value) { MoveDialFromCode(value); });
     ConnectFrequencyDisplay();
     connect(cboTuningSteps, &QComboBox::activated, this, &frmMain::cboTuningSteps_Click);
-    Trace(":Initialise the Tuning Step Selector Drop Down List");
-    FillTuningStepList();
     if (VFO)
         Display7Seg(VFO->FormattedTunedFreq());
 }
@@ -107,6 +105,7 @@ void frmMain::SetTuneStep(int32_t Index, bool Unlock)
 }
 
 // One entry per tuning step; the VFO's step, when the table holds it, is chosen.
+// Filled once the band is selected, as its preset may have set the step.
 void frmMain::FillTuningStepList()
 {
     cboTuningSteps->clear();
@@ -120,8 +119,9 @@ void frmMain::FillTuningStepList()
         return;
     for (int32_t index = 0; index < StepCount(); ++index) {
         if (VFO->TuneStep() == PublicVars::TuningSteps[static_cast<size_t>(index)]) {
+            // The step in force shown, no user's choice: the sub-band keeps the step it stores.
             cboTuningSteps->setCurrentIndex(index);
-            cboTuningSteps_Click();
+            SetTuneStep(index, true);
             return;
         }
     }

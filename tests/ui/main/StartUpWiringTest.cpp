@@ -2,7 +2,13 @@
 #include "audio/QELVODX8.h"
 #include "audio/TrackLog.h"
 #include "audio/clsWavFile.h"
+#include "core/Globals.h"
+#include "core/frmLog.h"
 #include "ui/common/Label.h"
+
+#include <QListWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -61,6 +67,39 @@ TEST_F(StartUpWiring, TheSoundCardStartsAtTheOutputLevel)
         Start();
         EXPECT_EQ(window->SoundCard->OutputAttenuation(), decibels) << level;
     }
+}
+
+// With tracing on, the start-up's steps are logged in their fixed order, from ":Start" to
+// ":End", the stored options shown before the band is selected and the step list filled
+// after it (other lines, of the steps' own routines, may come in between).
+TEST_F(StartUpWiring, TheStepsRunInTheirFixedOrder)
+{
+    Close();
+    TraceOn = true;
+    frmLog log;
+    Start();
+    TraceOn = false;
+    const std::string prefix = "frmMain.frm:frmMain:Form_Load";
+    std::vector<std::string> steps;
+    for (int row = 0; row < log.lstLog->count(); ++row)
+        if (const std::string line = log.lstLog->item(row)->text().toStdString(); line.rfind(prefix, 0) == 0)
+            steps.push_back(line.substr(prefix.size()));
+    const std::vector<std::string> order{":Start", ":Resizing", ":Restoring SDR Colour Settings from Registry",
+        ":Creating SpectrumAnalyser Object", ":Setting Colour Scheme", ":Creating Wavfile Object",
+        ":Initialising cboBandSelect", ":New QELVODX8", ":Initialising FFTReal", " : Initialising Interface Objects",
+        ":Restoring SDR Settings", ":Initialising SoundCard Object", ":Select Band in use last time",
+        ":Set the last tuned frequency for Spectrum Analyser", ":Call modWheelMouse.init",
+        ":Initialise WavFile Object", ":Call tmrPerfStats_Timer", ":Enable TmrTune", ":Enable TmrVFOUpdate",
+        ":Enable TmrShaft", ":Enable TmrClock", ":Enable TmrSubBands",
+        ":Initialise the Tuning Step Selector Drop Down List", ":Call DarkenControls", ":End"};
+    auto next = steps.begin();
+    for (const std::string& step : order) {
+        next = std::find(next, steps.end(), step);
+        ASSERT_NE(next, steps.end()) << "missing or out of order: " << step;
+    }
+    EXPECT_EQ(steps.front(), ":Start");
+    EXPECT_EQ(steps.back(), ":End");
+    EXPECT_EQ(window->windowTitle(), "ZOZEVERE - Vantrel RAV1");
 }
 
 } // namespace
