@@ -6,7 +6,6 @@
 #include "core/RuntimeError.h"
 #include "core/frmLog.h"
 #include "dsp/QELVO.h"
-#include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 
 #include <algorithm>
@@ -17,11 +16,10 @@ namespace {
 
 constexpr const char* StartFailureText = "Unable to start DirectSound. Check proper sound card installation";
 
-// Until a configuration window exists, the settings file is where another device is chosen.
+// Where another device is chosen.
 std::string DeviceChoiceHint()
 {
-    return "To use another device, set CurrentCaptureDevice or CurrentPlaybackDevice (1 is \"default\") in "
-           "section [frmMain] of " + AppPaths::SettingsFilePath() + ", then restart.";
+    return "To use another device, choose it on the Soundcard tab of the configuration window (Config).";
 }
 constexpr const char* UnknownChannelsText = "Unknown Number of channels, only Mono or Stereo allowed";
 constexpr int32_t ErrSubscriptOutOfRange = 9;

@@ -3,7 +3,6 @@
 #include "core/RuntimeError.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeSoundBackend.h"
-#include "platform/AppPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -326,10 +325,8 @@ TEST_F(SoundEngine, APlaybackStartThatFailsIsTriedAtEachFollowingBlockAndShownAf
 TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
 {
     const std::string firstLine = "Unable to start DirectSound. Check proper sound card installation\n";
-    // No configuration window yet: the second line says where another device is chosen.
-    const std::string choice = " To use another device, set CurrentCaptureDevice or CurrentPlaybackDevice "
-                               "(1 is \"default\") in section [frmMain] of " + AppPaths::SettingsFilePath() +
-                               ", then restart.";
+    // The second line says where another device is chosen.
+    const std::string choice = " To use another device, choose it on the Soundcard tab of the configuration window (Config).";
     Configure();
     engine.SetCurrentCaptureDevice(3);   // a card unplugged since the last run
     engine.StartSound();
