@@ -29,6 +29,7 @@
 #include "ui/common/FormUnits.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/modWheelMouse.h"
 
@@ -98,6 +99,7 @@ void frmMain::Form_Load()
     TryStep([this] { RestoreSettings(); });
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
+    TryStep([this] { ConnectScopeControls(); });
     Trace(":Setting Colour Scheme");
     TryStep([this] { ApplyColourScheme(); });
     Trace(":Creating Wavfile Object");
@@ -263,7 +265,7 @@ void frmMain::CreateSpectrumAnalyser()
     analyser.Freeze = true;   // until the receiver is switched on
     ScopeDisplay.Analyser = SpectrumAnalyser.get();
     ScopeDisplay.MainWindowMinimised = [this] { return isMinimized(); };
-    ScopeDisplay.FrameRateValue = [this] { return static_cast<float>(SpectrumAnalyser->FrameRate()); };
+    ScopeDisplay.FrameRateValue = [] { return ScrollLabels[lblFrameRateIndex].Value; };
     UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
     chkSpectrumAnalyser->setChecked(analyser.Active());
 }

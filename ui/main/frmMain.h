@@ -152,6 +152,23 @@ public:
     int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
     int32_t DisplayWidth = 0;
 
+    // The spectrum analyser's display controls (frmMain_ScopeControls.cpp).
+    void ConnectScopeControls();
+    void optSpectrumSource_Click(int Index);
+    void chkScopeMode_Click(int Index);
+    void chkLog_Click();
+    void chkSmoothSpectrum_Click();
+    void chkScopeShowFilters_Click();
+    void chkSpectrumAutoGain_Click();
+    void chkChn1On_Click();
+    void chkChn2On_Click();
+    void chkTrigOn_Click(int Index);
+    void sldSpectrumGain_Change();
+    void sldXCentre_Change();
+    void sldXWidth_Change();
+    void picScope_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void picScope_MouseDown(int Index, int Button, int Shift, double X, double Y);
+
     // The block loop (frmMain_BlockLoop.cpp).
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
     void SoundCard_DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
@@ -411,6 +428,8 @@ private:
     bool sMeterBarBusy_ = false;
     bool unloaded_ = false;
     bool modeBusy_ = false;
+    bool scopeModeBusy_ = false;
+    bool trigOnBusy_ = false;
     bool ifFilterBusy_ = false;
     bool notchBusy_ = false;
     bool notchAutoBusy_ = false;
