@@ -35,6 +35,13 @@ void ShowChannelValue(int16_t id, float value)
     ScrollLabelSteps::ShowValue(ScrollLabels[id]);
 }
 
+// Check boxes used as options: the chosen one ticked (again), every other one cleared.
+void TickOnly(ButtonArray& boxes, int chosen)
+{
+    for (int index = boxes.LBound(); index <= boxes.UBound(); ++index)
+        boxes.SetValue(index, index == chosen ? 1 : 0);
+}
+
 // A slider's large step and tick spacing a tenth of its range, its small step a hundredth.
 void SetSteps(Slider* slider)
 {
@@ -96,8 +103,7 @@ void frmMain::chkScopeMode_Click(int Index)
     if (scopeModeBusy_ || !SpectrumAnalyser || !chkScopeMode.Contains(Index))
         return;
     BusyGuard busy(scopeModeBusy_);
-    for (int index = chkScopeMode.LBound(); index <= chkScopeMode.UBound(); ++index)
-        chkScopeMode.SetValue(index, index == Index ? 1 : 0);
+    TickOnly(chkScopeMode, Index);
     const ScopeControls::ModeLayout layout = ScopeControls::SwitchMode(*SpectrumAnalyser, Index);
     chkChn1On->setVisible(layout.channelSwitches);
     chkChn2On->setVisible(layout.channelSwitches);
@@ -142,8 +148,7 @@ void frmMain::chkTrigOn_Click(int Index)
     if (trigOnBusy_ || !SpectrumAnalyser || !chkTrigOn.Contains(Index))
         return;
     BusyGuard busy(trigOnBusy_);
-    for (int index = chkTrigOn.LBound(); index <= chkTrigOn.UBound(); ++index)
-        chkTrigOn.SetValue(index, index == Index ? 1 : 0);
+    TickOnly(chkTrigOn, Index);
     SpectrumAnalyser->TriggerChn(static_cast<int16_t>(Index));
 }
 
