@@ -29,6 +29,9 @@ constexpr int32_t SilenceFloor = -10000;
 // A playback device that will not start is tried at this many capture blocks in a row
 // before the user is told; capture goes on either way.
 constexpr int32_t PlaybackStartAttempts = 4;
+// A playback device that takes no block for this long while capture goes on has stopped:
+// a sound server may take a second or two to wake up for a new stream, never this long.
+constexpr int32_t StalledPlaybackSeconds = 4;
 
 // Interleaved frames of two 16-bit samples to two arrays, and back.
 void DeInterlace_16_2(const int16_t* frames, int16_t* first, int16_t* second, int32_t count)
@@ -90,6 +93,7 @@ void QELVODX8::SetSamplesPerEvent(int32_t value)
     const auto samples = static_cast<size_t>(value);
     captureBlock_.assign(SizedChannels(noChannelsIn_) * samples + 1, 0);
     outBuffer_.assign(SizedChannels(noChannelsOut_) * samples * RingBlocksPerChannelBlock + 1, 0);
+    playBlock_.assign(SizedChannels(noChannelsOut_) * (samples + PlaybackPacer::MaxAdjustFrames), 0);
     // Positions in the old ring mean nothing in the new one.
     writePos_ = readPos_ = blocksQueued_ = 0;
 }
@@ -254,6 +258,7 @@ void QELVODX8::StartSound()
     writePos_ = readPos_ = blocksQueued_ = 0;
     outBufferWritePtrWrap_ = outBufferReadPtrWrap_ = false;
     playbackStartFailures_ = 0;
+    ResetPlaybackWatch();
     inAction_ = true;
     ++epoch_;
     outDelay_ = StartDelay();
@@ -353,8 +358,12 @@ void QELVODX8::CapturePath(int32_t offset, std::span<int16_t> Channel1, std::spa
     // Stopped, released or restarted inside DataReady: this block no longer counts.
     if (epoch_ != epoch)
         return;
-    if (outDelay_ > 0 && --outDelay_ <= 0)
-        StartPlayback();
+    if (outDelay_ > 0) {
+        if (--outDelay_ <= 0)
+            StartPlayback();
+    } else if (backend_.IsRunning(SoundDirection::Playback) && ++blocksSincePlayback_ >= StalledPlaybackBlocks()) {
+        RestartStalledPlayback();
+    }
 }
 
 void QELVODX8::Capture(std::span<int16_t> Channel1, std::span<int16_t> Channel2)
@@ -398,16 +407,26 @@ void QELVODX8::StartPlayback()
     ShowSoundFailure("QELVODX8.StartPlayback", error, why);
 }
 
+// A notification with nothing queued leaves the block to the backend, which plays silence;
+// playback goes on and takes the next block as soon as one is queued.
 void QELVODX8::PlaybackPath(int32_t offset)
 {
     backend_.SetVolume(outputAttenuation_ < 0 ? outputAttenuation_ : 0);
-    if (blocksQueued_ > RingBlocks()) {
-        RestartPlayback("overrun");
+    blocksSincePlayback_ = 0;
+    stalledRestarts_ = 0;
+    lateSpell_ = false;
+    const PlaybackPacer::Step step = pacer_.Next(blocksQueued_);
+    if (blocksQueued_ <= 0) {
+        if (!drySpell_)
+            AddLog("QELVODX8.EventHandler:Playback has no block queued, silence played");
+        drySpell_ = true;
         return;
     }
-    if (blocksQueued_ <= 0 || backend_.TakePlaybackUnderrun()) {
-        RestartPlayback("underrun");
-        return;
+    drySpell_ = false;
+    if (step.DropBlocks > 0) {
+        AddLog("QELVODX8.EventHandler:Playback " + std::to_string(step.DropBlocks) +
+               " blocks behind capture, those blocks dropped");
+        DropOldestBlocks(step.DropBlocks);
     }
     const uint32_t epoch = epoch_;
     emit DataOut(outBuffer_, readPos_, playbackBlockBytes_);
@@ -418,8 +437,8 @@ void QELVODX8::PlaybackPath(int32_t offset)
         DropNotification("WriteBuffer", ErrSubscriptOutOfRange, "the block lies outside the staging ring");
         return;
     }
-    const std::span<const int16_t> block(outBuffer_.data() + readPos_, static_cast<size_t>(blockSamples));
-    if (const int32_t error = backend_.WriteBuffer(offset - playbackBlockBytes_ + 1, playbackBlockBytes_, block);
+    const std::span<const int16_t> block = PacedBlock(step.AdjustFrames);
+    if (const int32_t error = backend_.WriteBuffer(offset - playbackBlockBytes_ + 1, static_cast<int32_t>(block.size() * 2), block);
         error != 0) {
         DropNotification("WriteBuffer", error, backend_.ErrorText());
         return;
@@ -430,16 +449,71 @@ void QELVODX8::PlaybackPath(int32_t offset)
     AdvanceRingPosition(readPos_, outBufferReadPtrWrap_);
 }
 
-// The write position has lapped the read position, or the read position has caught up
-// with the write position: empty the ring and start playback again once it is refilled.
-void QELVODX8::RestartPlayback(const char* why)
+// The block at the read position, a few frames shorter (its last frames left out) or
+// longer (its last frame repeated) when the pacer says so.
+std::span<const int16_t> QELVODX8::PacedBlock(int32_t adjustFrames)
 {
-    AddLog(std::string("QELVODX8.EventHandler:Playback ") + why + ", restarting after " +
-           std::to_string(StartDelay()) + " blocks");
+    const auto channels = static_cast<size_t>(noChannelsOut_);
+    const size_t blockSamples = static_cast<size_t>(playbackBlockBytes_ / 2);
+    const int16_t* block = outBuffer_.data() + readPos_;
+    if (adjustFrames <= 0)
+        return {block, blockSamples - static_cast<size_t>(-adjustFrames) * channels};
+    const size_t samples = blockSamples + static_cast<size_t>(adjustFrames) * channels;
+    if (samples > playBlock_.size())
+        return {block, blockSamples};
+    std::copy_n(block, blockSamples, playBlock_.begin());
+    for (size_t i = blockSamples; i < samples; ++i)
+        playBlock_[i] = playBlock_[i - channels];
+    return {playBlock_.data(), samples};
+}
+
+void QELVODX8::DropOldestBlocks(int32_t blocks)
+{
+    for (int32_t k = 0; k < blocks && blocksQueued_ > 0; ++k) {
+        QELVO::Zero_16(outBuffer_.data() + readPos_, playbackBlockBytes_ / 2);
+        --blocksQueued_;
+        AdvanceRingPosition(readPos_, outBufferReadPtrWrap_);
+    }
+}
+
+void QELVODX8::ResetPlaybackWatch()
+{
+    pacer_.Reset();
+    blocksSincePlayback_ = 0;
+    drySpell_ = lateSpell_ = false;
+}
+
+int32_t QELVODX8::StalledPlaybackBlocks() const
+{
+    return std::max(StalledPlaybackSeconds * fSampling_ / std::max(samplesPerEvent_, 1), 1);
+}
+
+// The playback device has taken nothing for seconds: its stream is let go of and taken up
+// afresh once the ring is refilled. When that brings nothing back either, the user is told
+// which device does not play; capture goes on.
+void QELVODX8::RestartStalledPlayback()
+{
+    const std::string device = "Playback device \"" + PlaybackDeviceName() + "\"";
+    backend_.Stop(SoundDirection::Playback);
+    if (stalledRestarts_ > 0) {
+        ShowSoundFailure("QELVODX8.EventHandler", -EIO,
+                         device + " has played nothing for " + std::to_string(StalledPlaybackSeconds) +
+                             " s, also after it was opened again.");
+        return;
+    }
+    ++stalledRestarts_;
+    AddLog("QELVODX8.EventHandler:" + device + " has taken no block for " + std::to_string(StalledPlaybackSeconds) +
+           " s, opening it again after " + std::to_string(StartDelay()) + " blocks");
     writePos_ = readPos_ = blocksQueued_ = 0;
     outBufferWritePtrWrap_ = false;
     outDelay_ = StartDelay();
-    backend_.Stop(SoundDirection::Playback);
+    ResetPlaybackWatch();
+}
+
+std::string QELVODX8::PlaybackDeviceName() const
+{
+    const auto index = static_cast<size_t>(currentPlaybackDevice_);
+    return index >= 1 && index <= playDevices_.size() ? playDevices_[index - 1].Name : std::string();
 }
 
 void QELVODX8::Output(std::span<const int16_t> Channel1, std::span<const int16_t> Channel2, int32_t)
@@ -454,6 +528,13 @@ void QELVODX8::Output(std::span<const int16_t> Channel1, std::span<const int16_t
         static_cast<size_t>(writePos_) + blockSamples > outBuffer_.size()) {
         DropNotification("Output", ErrSubscriptOutOfRange, "the block does not fit the staging ring");
         return;
+    }
+    // The ring is full only while playback takes nothing: the oldest block makes room.
+    if (blocksQueued_ >= RingBlocks()) {
+        if (!lateSpell_)
+            AddLog("QELVODX8.Output:Playback takes no blocks, the oldest queued block dropped");
+        lateSpell_ = true;
+        DropOldestBlocks(1);
     }
     int16_t* destination = outBuffer_.data() + writePos_;
     if (noChannelsOut_ == 1)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/PlaybackPacer.h"
 #include "platform/SoundBackend.h"
 
 #include <QObject>
@@ -21,7 +22,11 @@
 // Each capture notification reads the block, splits it into the event window's two
 // channel arrays and raises DataReady; the receive chain answers with Output, which queues
 // the processed block in the staging ring. Each playback notification raises DataOut and
-// copies the oldest queued block to the device.
+// copies the oldest queued block to the device, a few frames shorter or longer when the
+// pacer (audio/PlaybackPacer) keeps the two devices' clocks in step. Playback that runs out
+// of blocks plays silence and goes on; blocks that pile up because playback is late are
+// dropped; playback that takes nothing for seconds is opened again, once, before the
+// user is told.
 //
 // The channel counts must be set before SamplesPerEvent, which sizes the arrays.
 class QELVODX8 : public QObject
@@ -127,8 +132,13 @@ private:
 
     void CapturePath(int32_t offset, std::span<int16_t> Channel1, std::span<int16_t> Channel2);
     void PlaybackPath(int32_t offset);
+    std::span<const int16_t> PacedBlock(int32_t adjustFrames);
+    void DropOldestBlocks(int32_t blocks);
     void StartPlayback();
-    void RestartPlayback(const char* why);
+    void ResetPlaybackWatch();
+    int32_t StalledPlaybackBlocks() const;
+    void RestartStalledPlayback();
+    std::string PlaybackDeviceName() const;
     void DropNotification(const std::string& what, int32_t error, const std::string& why);
     void UnknownChannels();
     int32_t RingBlocks() const;
@@ -162,6 +172,7 @@ private:
     int32_t playbackBufferBytes_ = 0;
     std::vector<int16_t> captureBlock_;
     std::vector<int16_t> outBuffer_;    // the staging ring
+    std::vector<int16_t> playBlock_;    // a block lengthened by the pacer
     std::vector<PositionNotify> captureNotify_{PositionNotify{}};
     std::vector<PositionNotify> playbackNotify_{PositionNotify{}};
 
@@ -170,6 +181,11 @@ private:
     int32_t readPos_ = 0;
     int32_t blocksQueued_ = 0;          // written and not yet played since the last (re)start
     int32_t playbackStartFailures_ = 0; // failed playback starts in a row
+    PlaybackPacer pacer_;
+    int32_t blocksSincePlayback_ = 0;   // captured since the last playback notification
+    int32_t stalledRestarts_ = 0;       // restarts of a stalled playback with nothing played since
+    bool drySpell_ = false;             // the last playback notification found the ring empty
+    bool lateSpell_ = false;            // blocks were dropped since the last playback notification
     bool outBufferReadPtrWrap_ = false;
     bool outBufferWritePtrWrap_ = false;
 

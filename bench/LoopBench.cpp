@@ -32,7 +32,6 @@ public:
     int32_t SetVolume(int32_t) override { return 0; }
     int32_t ReadBuffer(int32_t, int32_t, std::span<int16_t>) override { return 0; }
     int32_t WriteBuffer(int32_t, int32_t, std::span<const int16_t>) override { return 0; }
-    bool TakePlaybackUnderrun() override { return false; }
     std::string ErrorText() const override { return {}; }
 };
 

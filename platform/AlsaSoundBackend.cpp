@@ -11,7 +11,7 @@
 namespace {
 
 constexpr int32_t SilenceFloor = -10000;    // hundredths of a decibel that mean silence
-constexpr unsigned MinCaptureBlocksInDevice = 4;  // room for a busy main loop
+constexpr unsigned MinCaptureBlocksInDevice = 16;  // room for a main loop held up for half a second
 
 std::string FirstLine(const char* text)
 {
@@ -61,33 +61,59 @@ int32_t AlsaSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
         return Fail(-EINVAL, "cannot use a buffer of " + std::to_string(desc.BufferBytes) + " bytes in blocks of " +
                                  std::to_string(desc.BlockBytes) + " bytes");
 
-    Stop();
+    running_ = false;
+    EnableNotifiers(false);
+    if (pcm_)
+        snd_pcm_drop(pcm_);
+    desc_ = desc;
     channels_ = format.Channels;
     bufferBytes_ = desc.BufferBytes;
     blockBytes_ = desc.BlockBytes;
     blockFrames_ = static_cast<snd_pcm_uframes_t>(desc.BlockBytes / frameBytes);
     samplesPerSecond_ = format.SamplesPerSecond;
     const unsigned blocks = static_cast<unsigned>(desc.BufferBytes / desc.BlockBytes);
-    const unsigned blocksInDevice =
-        direction_ == SoundDirection::Capture ? std::max(blocks, MinCaptureBlocksInDevice) : blocks;
-    if (int32_t error = SetHardware(desc, blocksInDevice); error != 0)
+    blocksInDevice_ = direction_ == SoundDirection::Capture ? std::max(blocks, MinCaptureBlocksInDevice) : blocks;
+    if (direction_ == SoundDirection::Capture) {
+        image_.assign(static_cast<size_t>(bufferBytes_ / BytesPerSample), 0);
+    } else {
+        scratch_.assign((blockFrames_ + SoundBackend::MaxBlockAdjustFrames) * static_cast<size_t>(channels_), 0);
+        pending_.reserve(SoundBackend::MaxBlockAdjustFrames * static_cast<size_t>(channels_));
+    }
+    return SetUp();
+}
+
+// The hardware and software parameters and the notifiers of a PCM just opened.
+int32_t AlsaSoundBackend::Stream::SetUp()
+{
+    if (int32_t error = SetHardware(blocksInDevice_); error != 0)
         return error;
     if (int32_t error = SetSoftware(); error != 0)
         return error;
-
-    if (direction_ == SoundDirection::Capture)
-        image_.assign(static_cast<size_t>(bufferBytes_ / BytesPerSample), 0);
-    else
-        scratch_.assign(static_cast<size_t>(blockBytes_ / BytesPerSample), 0);
     CreateNotifiers();
     return 0;
 }
 
-int32_t AlsaSoundBackend::Stream::SetHardware(const SoundBufferDesc& desc, unsigned blocksInDevice)
+// A stopped stream takes up its device again as it was configured.
+int32_t AlsaSoundBackend::Stream::Reopen()
+{
+    const snd_pcm_stream_t stream =
+        direction_ == SoundDirection::Capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
+    if (const int error = snd_pcm_open(&pcm_, name_.c_str(), stream, SND_PCM_NONBLOCK); error < 0) {
+        pcm_ = nullptr;
+        return Fail(error, "cannot be opened");
+    }
+    if (const int32_t error = SetUp(); error != 0) {
+        ClosePcm();
+        return error;
+    }
+    return 0;
+}
+
+int32_t AlsaSoundBackend::Stream::SetHardware(unsigned blocksInDevice)
 {
     snd_pcm_hw_params_t* hw = nullptr;
     snd_pcm_hw_params_alloca(&hw);
-    const auto rate = static_cast<unsigned>(desc.Format.SamplesPerSecond);
+    const auto rate = static_cast<unsigned>(samplesPerSecond_);
     int error = snd_pcm_hw_params_any(pcm_, hw);
     if (error < 0)
         return Fail(error, "offers no configuration");
@@ -115,7 +141,8 @@ int32_t AlsaSoundBackend::Stream::SetHardware(const SoundBufferDesc& desc, unsig
     return 0;
 }
 
-// A notification for every whole block; the streams are started explicitly.
+// A notification for every whole block; the streams are started explicitly, playback once
+// its buffer is full of silence.
 int32_t AlsaSoundBackend::Stream::SetSoftware()
 {
     snd_pcm_sw_params_t* sw = nullptr;
@@ -133,9 +160,21 @@ int32_t AlsaSoundBackend::Stream::SetSoftware()
     return error < 0 ? Fail(error, "cannot be set to notify once per block") : 0;
 }
 
+// Inside a notification the notifiers may be let go of from their own signal: they are
+// deleted once it has returned.
+void AlsaSoundBackend::Stream::DisposeNotifiers()
+{
+    EnableNotifiers(false);
+    if (dispatching_) {
+        for (std::unique_ptr<QSocketNotifier>& notifier : notifiers_)
+            notifier.release()->deleteLater();
+    }
+    notifiers_.clear();
+}
+
 void AlsaSoundBackend::Stream::CreateNotifiers()
 {
-    notifiers_.clear();
+    DisposeNotifiers();
     blockTimer_.setSingleShot(true);
     blockTimer_.setTimerType(Qt::PreciseTimer);
     QObject::disconnect(&blockTimer_, nullptr, nullptr, nullptr);
@@ -172,25 +211,55 @@ int32_t AlsaSoundBackend::Stream::Start()
         return 0;
     if (blockFrames_ == 0)
         return Fail(-EINVAL, "has no buffer");
+    if (closeRequested_)
+        closeRequested_ = false;   // stopped and started again inside one notification: the PCM serves on
+    else if (!pcm_) {
+        if (const int32_t error = Reopen(); error != 0)
+            return error;
+    }
+    position_ = 0;
+    filledFrames_ = 0;
+    pending_.clear();
+    restartPending_ = false;
+    restartFailures_ = 0;
+    if (const int32_t error = StartPcm(deviceFrames_); error != 0)
+        return error;
+    running_ = true;
+    EnableNotifiers(true);
+    return 0;
+}
+
+// Prepares the PCM, puts the given frames of silence into a playback buffer and starts
+// the stream.
+int32_t AlsaSoundBackend::Stream::StartPcm(snd_pcm_uframes_t silentFrames)
+{
     if (snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED) {
         if (const int error = snd_pcm_prepare(pcm_); error < 0)
             return Fail(error, "cannot be prepared");
     }
-    position_ = 0;
-    filledFrames_ = 0;
-    restartPending_ = false;
-    restartFailures_ = 0;
     if (direction_ == SoundDirection::Playback) {
-        std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
-        for (snd_pcm_uframes_t primed = 0; primed < deviceFrames_; primed += blockFrames_) {
-            if (const int32_t error = WriteFrames(scratch_.data(), std::min(blockFrames_, deviceFrames_ - primed)); error != 0)
-                return error;
-        }
+        if (const int32_t error = Prime(silentFrames); error != 0)
+            return error;
     }
-    if (const int error = snd_pcm_start(pcm_); error < 0)
-        return Fail(error, "cannot start");
-    running_ = true;
-    EnableNotifiers(true);
+    if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) {
+        if (const int error = snd_pcm_start(pcm_); error < 0)
+            return Fail(error, "cannot start");
+    }
+    return 0;
+}
+
+// Silence, as much of it as the device takes up to the frames asked for.
+int32_t AlsaSoundBackend::Stream::Prime(snd_pcm_uframes_t frames)
+{
+    std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
+    for (snd_pcm_uframes_t primed = 0; primed < frames;) {
+        const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, scratch_.data(), std::min(blockFrames_, frames - primed));
+        if (written == -EAGAIN || written == 0)
+            break;
+        if (written < 0)
+            return Fail(static_cast<int>(written), "cannot be filled with silence");
+        primed += static_cast<snd_pcm_uframes_t>(written);
+    }
     return 0;
 }
 
@@ -198,13 +267,9 @@ void AlsaSoundBackend::Stream::Stop()
 {
     running_ = false;
     EnableNotifiers(false);
-    if (pcm_)
-        snd_pcm_drop(pcm_);
-}
-
-void AlsaSoundBackend::Stream::RequestClose()
-{
-    Stop();
+    if (!pcm_)
+        return;
+    snd_pcm_drop(pcm_);
     if (dispatching_)
         closeRequested_ = true;
     else
@@ -213,10 +278,11 @@ void AlsaSoundBackend::Stream::RequestClose()
 
 void AlsaSoundBackend::Stream::ClosePcm()
 {
-    EnableNotifiers(false);
+    DisposeNotifiers();
     if (pcm_)
         snd_pcm_close(pcm_);
     pcm_ = nullptr;
+    closeRequested_ = false;
 }
 
 int32_t AlsaSoundBackend::Stream::CheckRange(int32_t startByte, int32_t bytes, size_t elements) const
@@ -239,11 +305,26 @@ int32_t AlsaSoundBackend::Stream::Read(int32_t startByte, int32_t bytes, std::sp
     return 0;
 }
 
+// A block a few frames shorter or longer than the buffer's block is taken as it is.
+int32_t AlsaSoundBackend::Stream::CheckBlock(int32_t startByte, int32_t bytes, size_t elements) const
+{
+    const int32_t frameBytes = FrameBytes();
+    const int32_t slack = SoundBackend::MaxBlockAdjustFrames * frameBytes;
+    const bool fits = channels_ > 0 && startByte >= 0 && startByte < bufferBytes_ && startByte % blockBytes_ == 0 &&
+                      bytes % frameBytes == 0 && bytes >= blockBytes_ - slack && bytes <= blockBytes_ + slack &&
+                      static_cast<size_t>(bytes / BytesPerSample) <= elements;
+    if (fits)
+        return 0;
+    return owner_.Fail(-EINVAL, Describe() + ": a block of " + std::to_string(bytes) + " bytes at byte " +
+                                    std::to_string(startByte) + " does not fit its buffer of " +
+                                    std::to_string(bufferBytes_) + " bytes in blocks of " + std::to_string(blockBytes_));
+}
+
 int32_t AlsaSoundBackend::Stream::Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain)
 {
     if (!running_)
         return Fail(-EBADFD, "is not playing");
-    if (const int32_t error = CheckRange(startByte, bytes, std::min(source.size(), scratch_.size())); error != 0)
+    if (const int32_t error = CheckBlock(startByte, bytes, std::min(source.size(), scratch_.size())); error != 0)
         return error;
     const size_t samples = static_cast<size_t>(bytes / BytesPerSample);
     // The gain goes on this copy only: the caller's block stays as it was.
@@ -255,22 +336,41 @@ int32_t AlsaSoundBackend::Stream::Write(int32_t startByte, int32_t bytes, std::s
     return WriteFrames(scratch_.data(), samples / static_cast<size_t>(channels_));
 }
 
+// The frames the device has no room for yet, at most the few a lengthened block brings,
+// are kept and written first at the next wake-up.
 int32_t AlsaSoundBackend::Stream::WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames)
 {
     while (frames > 0) {
         const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, samples, frames);
         if (written == -EPIPE || written == -ESTRPIPE) {
-            PlaybackRanDry(static_cast<int>(written));
-            return Fail(static_cast<int>(written), "ran dry");
+            PlaybackRanDry(static_cast<int>(written));   // this block is lost in the gap
+            return 0;
+        }
+        if (written == -EAGAIN || written == 0) {
+            if (frames > SoundBackend::MaxBlockAdjustFrames)
+                return Fail(-EAGAIN, "has no room for the block");
+            pending_.assign(samples, samples + frames * static_cast<snd_pcm_uframes_t>(channels_));
+            return 0;
         }
         if (written < 0)
             return Fail(static_cast<int>(written), "cannot take the block");
-        if (written == 0)
-            return Fail(-EAGAIN, "has no room for the block");
         samples += written * channels_;
         frames -= static_cast<snd_pcm_uframes_t>(written);
     }
     return 0;
+}
+
+// Writes what was kept back; the frames of room it took.
+snd_pcm_sframes_t AlsaSoundBackend::Stream::WritePending()
+{
+    if (pending_.empty())
+        return 0;
+    const auto frames = static_cast<snd_pcm_uframes_t>(pending_.size() / static_cast<size_t>(channels_));
+    const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, pending_.data(), frames);
+    if (written <= 0)
+        return 0;
+    pending_.erase(pending_.begin(), pending_.begin() + written * channels_);
+    return written;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -317,8 +417,6 @@ int32_t AlsaSoundBackend::OpenDevice(SoundDirection direction, const std::string
         return Fail(error, std::string(DirectionName(direction)) + " device \"" + name + "\": cannot be opened (" +
                                snd_strerror(error) + ")");
     streams_[static_cast<size_t>(direction)] = std::make_unique<Stream>(*this, direction, name, pcm);
-    if (direction == SoundDirection::Playback)
-        playbackUnderrun_ = false;
     return 0;
 }
 
@@ -333,7 +431,7 @@ void AlsaSoundBackend::CloseDevice(SoundDirection direction)
     std::unique_ptr<Stream> stream = std::move(streams_[static_cast<size_t>(direction)]);
     if (!stream)
         return;
-    stream->RequestClose();
+    stream->Stop();
     if (stream->Dispatching())
         retired_.push_back(std::move(stream));
 }
@@ -348,8 +446,6 @@ int32_t AlsaSoundBackend::Start(SoundDirection direction)
     Stream* stream = StreamOf(direction);
     if (!stream)
         return FailNotOpen(direction);
-    if (direction == SoundDirection::Playback)
-        playbackUnderrun_ = false;
     return stream->Start();
 }
 
@@ -390,11 +486,6 @@ int32_t AlsaSoundBackend::WriteBuffer(int32_t startByte, int32_t bytes, std::spa
 {
     Stream* stream = StreamOf(SoundDirection::Playback);
     return stream ? stream->Write(startByte, bytes, source, gain_) : FailNotOpen(SoundDirection::Playback);
-}
-
-bool AlsaSoundBackend::TakePlaybackUnderrun()
-{
-    return std::exchange(playbackUnderrun_, false);
 }
 
 AlsaSoundBackend::Stream* AlsaSoundBackend::StreamOf(SoundDirection direction) const

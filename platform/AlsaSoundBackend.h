@@ -32,7 +32,6 @@ public:
     int32_t SetVolume(int32_t hundredthsOfDecibel) override;
     int32_t ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination) override;
     int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) override;
-    bool TakePlaybackUnderrun() override;
     std::string ErrorText() const override { return errorText_; }
 
 private:
@@ -48,6 +47,5 @@ private:
     std::vector<std::unique_ptr<Stream>> retired_;
     float gain_ = 1.0f;
     int32_t volume_ = 0;
-    bool playbackUnderrun_ = false;
     std::string errorText_;
 };

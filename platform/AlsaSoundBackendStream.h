@@ -41,7 +41,6 @@ public:
     int32_t Configure(const SoundBufferDesc& desc);
     int32_t Start();
     void Stop();
-    void RequestClose();
     int32_t Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination);
     int32_t Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain);
 
@@ -51,11 +50,18 @@ public:
 private:
     std::string Describe() const { return std::string(AlsaSound::DirectionName(direction_)) + " device \"" + name_ + "\""; }
     int32_t Fail(int error, const std::string& what);
-    int32_t SetHardware(const SoundBufferDesc& desc, unsigned blocksInDevice);
+    int32_t SetUp();
+    int32_t Reopen();
+    int32_t SetHardware(unsigned blocksInDevice);
     int32_t SetSoftware();
+    int32_t StartPcm(snd_pcm_uframes_t silentFrames = 0);
+    int32_t Prime(snd_pcm_uframes_t frames);
     void CreateNotifiers();
+    void DisposeNotifiers();
     void EnableNotifiers(bool enabled);
     int32_t CheckRange(int32_t startByte, int32_t bytes, size_t elements) const;
+    int32_t CheckBlock(int32_t startByte, int32_t bytes, size_t elements) const;
+    int32_t FrameBytes() const { return channels_ * AlsaSound::BytesPerSample; }
 
     void Dispatch();
     bool DeviceReady();
@@ -66,22 +72,28 @@ private:
     bool CaptureBlock(bool& progressed);
     bool PlaybackBlock();
     int32_t WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames);
+    snd_pcm_sframes_t WritePending();
     void Recover(int error);
+    void RecoverCapture(int error);
+    void RestartCaptureLater(const std::string& what, int result);
     void PlaybackRanDry(int error);
     void ClosePcm();
 
     AlsaSoundBackend& owner_;
     const SoundDirection direction_;
     const std::string name_;
-    snd_pcm_t* pcm_;
+    snd_pcm_t* pcm_;              // null while stopped
 
+    SoundBufferDesc desc_;
+    unsigned blocksInDevice_ = 0;
     int32_t channels_ = 0;
     int32_t bufferBytes_ = 0;          // the looping buffer the owner sees
     int32_t blockBytes_ = 0;
     snd_pcm_uframes_t blockFrames_ = 0;
     snd_pcm_uframes_t deviceFrames_ = 0;  // the PCM's own buffer
     std::vector<int16_t> image_;      // capture: the looping buffer's contents
-    std::vector<int16_t> scratch_;    // playback: one block of silence or of scaled samples
+    std::vector<int16_t> scratch_;    // playback: one (adjusted) block of silence or of scaled samples
+    std::vector<int16_t> pending_;    // playback: the last frames of a lengthened block the device had no room for
     std::vector<pollfd> pollFds_;
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
     // Stands in for the notifiers while a device that woke the loop has less than a block,
@@ -93,8 +105,9 @@ private:
     snd_pcm_uframes_t filledFrames_ = 0;  // capture: frames of the next block already read
     bool running_ = false;
     bool dispatching_ = false;
-    bool closeRequested_ = false;
+    bool closeRequested_ = false;     // stopped inside its own notification: closed once that returns
     bool blockWritten_ = false;
+    bool ranDry_ = false;             // playback: started afresh during this block
     bool restartPending_ = false;     // capture: a failed restart is tried again
     int restartFailures_ = 0;
 };

@@ -8,6 +8,9 @@
 namespace {
 
 constexpr int CaptureRestartAttempts = 8;   // a block apart
+// A wake-up hands on at most this many blocks, so that after a hold-up the other
+// direction and the window get their turn between the blocks that piled up.
+constexpr snd_pcm_sframes_t MaxBlocksPerWake = 4;
 
 } // namespace
 
@@ -57,7 +60,8 @@ bool AlsaSoundBackend::Stream::DeviceReady()
 }
 
 // One notification per block while the device has whole blocks, never more than its own
-// buffer holds: devices that are not paced in real time always report a full buffer.
+// buffer holds (devices that are not paced in real time always report a full buffer) nor
+// than MaxBlocksPerWake.
 // Capture takes what has arrived of a block even before the block is whole, so that a
 // device that signals every part of a block is emptied and quiet again. True when the
 // wake-up moved anything.
@@ -74,14 +78,15 @@ bool AlsaSoundBackend::Stream::HandleReadyBlocks()
         Recover(static_cast<int>(available));
         return true;
     }
-    const auto limit = static_cast<snd_pcm_sframes_t>(deviceFrames_ / blockFrames_);
+    const auto limit = std::min(static_cast<snd_pcm_sframes_t>(deviceFrames_ / blockFrames_), MaxBlocksPerWake);
     bool progressed = false;
     if (direction_ == SoundDirection::Capture) {
         for (auto blocks = limit; blocks > 0 && CaptureBlock(progressed) && running_ && !closeRequested_; --blocks) {
         }
         return progressed;
     }
-    for (auto blocks = std::min(available / static_cast<snd_pcm_sframes_t>(blockFrames_), limit); blocks > 0; --blocks) {
+    const snd_pcm_sframes_t room = available - WritePending();
+    for (auto blocks = std::min(room / static_cast<snd_pcm_sframes_t>(blockFrames_), limit); blocks > 0; --blocks) {
         progressed = true;
         if (!PlaybackBlock() || !running_ || closeRequested_)
             break;
@@ -112,9 +117,12 @@ bool AlsaSoundBackend::Stream::CaptureBlock(bool& progressed)
     return true;
 }
 
+// False when the wake-up is over: the stream stopped, or ran dry and started afresh, when
+// the device takes nothing until its next notification.
 bool AlsaSoundBackend::Stream::PlaybackBlock()
 {
     blockWritten_ = false;
+    ranDry_ = false;
     const int32_t start = position_;
     position_ = (position_ + blockBytes_) % bufferBytes_;
     owner_.NotifyBlock(SoundDirection::Playback, start, blockBytes_);
@@ -123,19 +131,24 @@ bool AlsaSoundBackend::Stream::PlaybackBlock()
     // A block nobody wrote plays as silence, so the device keeps its pace.
     if (!blockWritten_) {
         std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
-        return WriteFrames(scratch_.data(), blockFrames_) == 0;
+        return WriteFrames(scratch_.data(), blockFrames_) == 0 && !ranDry_;
     }
-    return true;
+    return !ranDry_;
+}
+
+void AlsaSoundBackend::Stream::Recover(int error)
+{
+    if (direction_ == SoundDirection::Playback)
+        PlaybackRanDry(error);
+    else
+        RecoverCapture(error);
 }
 
 // Capture restarts at once, with the part of a block read before the overrun dropped. A
-// device that cannot restart is tried again a block later, a few times, before capture stops.
-void AlsaSoundBackend::Stream::Recover(int error)
+// device that cannot restart is tried again a block later, a few times; then it is closed
+// and opened again, and only when that fails too does capture stop.
+void AlsaSoundBackend::Stream::RecoverCapture(int error)
 {
-    if (direction_ == SoundDirection::Playback) {
-        PlaybackRanDry(error);
-        return;
-    }
     filledFrames_ = 0;
     restartPending_ = false;
     int result = snd_pcm_recover(pcm_, error, 1);
@@ -147,24 +160,40 @@ void AlsaSoundBackend::Stream::Recover(int error)
         owner_.Trace(what + ", restarted");
         return;
     }
-    const std::string why = std::string(" (") + snd_strerror(result) + ")";
     if (++restartFailures_ < CaptureRestartAttempts) {
-        owner_.Trace(what + ", cannot be restarted" + why + ", trying again in a block");
-        restartPending_ = true;
-        EnableNotifiers(false);
-        blockTimer_.start(BlockMilliseconds());
+        RestartCaptureLater(what, result);
         return;
     }
-    owner_.Trace(what + ", cannot be restarted" + why + ", capture stops");
+    ClosePcm();
+    if (Reopen() == 0 && StartPcm() == 0) {
+        restartFailures_ = 0;
+        owner_.Trace(what + ", opened again");
+        EnableNotifiers(true);
+        return;
+    }
+    owner_.Trace(what + ", cannot be opened again (" + owner_.ErrorText() + "), capture stops");
     running_ = false;
     EnableNotifiers(false);
 }
 
-// The device is made ready again but not restarted: the next notification tells the
-// owner, which decides when playback resumes.
+void AlsaSoundBackend::Stream::RestartCaptureLater(const std::string& what, int result)
+{
+    owner_.Trace(what + ", cannot be restarted (" + snd_strerror(result) + "), trying again in a block");
+    restartPending_ = true;
+    EnableNotifiers(false);
+    blockTimer_.start(BlockMilliseconds());
+}
+
+// A playback device that ran dry starts again at once from one block of silence: the
+// blocks that piled up meanwhile follow at the next notifications, which come at once.
 void AlsaSoundBackend::Stream::PlaybackRanDry(int error)
 {
-    owner_.Trace("AlsaSoundBackend.PlaybackRanDry:Playback underrun on " + Describe() + " (" + snd_strerror(error) + ")");
-    snd_pcm_recover(pcm_, error, 1);
-    owner_.playbackUnderrun_ = true;
+    const std::string what = "AlsaSoundBackend.PlaybackRanDry:Playback underrun on " + Describe() + " (" + snd_strerror(error) + ")";
+    ranDry_ = true;
+    int result = snd_pcm_recover(pcm_, error, 1);
+    if (result >= 0 && StartPcm(blockFrames_) == 0) {
+        owner_.Trace(what + ", silence played");
+        return;
+    }
+    owner_.Trace(what + ", cannot be restarted (" + (result < 0 ? snd_strerror(result) : owner_.ErrorText()) + ")");
 }

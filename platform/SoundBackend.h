@@ -59,6 +59,8 @@ class SoundBackend
 public:
     using TraceFunction = void (*)(const std::string& line);
 
+    static constexpr int32_t MaxBlockAdjustFrames = 4;
+
     virtual ~SoundBackend() = default;
 
     // The devices of one direction, the system's default first.
@@ -73,6 +75,9 @@ public:
 
     // Capture loops over its buffer. Playback starts from a buffer of silence and loops;
     // a block written at a notification sounds (blocks in buffer - 1) block periods later.
+    // A playback device that runs dry is given silence and goes on by itself.
+    // Stop lets go of the device's stream altogether, as closing does, and the next Start
+    // takes it up again as it was created: every start is a fresh one.
     virtual int32_t Start(SoundDirection direction) = 0;
     virtual int32_t Stop(SoundDirection direction) = 0;
     virtual bool IsRunning(SoundDirection direction) = 0;
@@ -82,12 +87,11 @@ public:
 
     // Copies bytes of the capture buffer from startByte into destination.
     virtual int32_t ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination) = 0;
-    // Copies bytes from source into the playback buffer at startByte.
+    // Copies bytes from source into the playback buffer at startByte. A block written at a
+    // notification may be up to MaxBlockAdjustFrames frames shorter or longer than the
+    // buffer's block: that is how its owner keeps pace with a capture device that runs on
+    // another clock.
     virtual int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) = 0;
-
-    // True once after the playback device ran dry. The device is then ready but silent, and
-    // its next notification follows at once, so that the owner can restart playback cleanly.
-    virtual bool TakePlaybackUnderrun() = 0;
 
     virtual std::string ErrorText() const = 0;
 

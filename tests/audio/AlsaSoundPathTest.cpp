@@ -75,6 +75,7 @@ TEST(AlsaSoundPath, CapturedBlocksReachDataReadyAndQueuedBlocksArePlayedInOrderA
         DoEvents();
     engine.StopSound();
     engine.ReleaseDevices();   // closes the files
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
 
     ASSERT_GE(leftBlocks.size(), static_cast<size_t>(BlocksToCapture));
     for (size_t block = 0; block < leftBlocks.size(); ++block) {

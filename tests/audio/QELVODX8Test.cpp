@@ -261,36 +261,78 @@ TEST_F(SoundEngine, ReleasingInsideDataReadyClosesEverythingAndLaterNotification
     EXPECT_EQ(blocksReady, 1);
 }
 
-TEST_F(SoundEngine, PlaybackRestartsWhenTheRingRunsEmptyOverflowsOrTheDeviceRunsDry)
+// The first sample of a block that StereoBlock(block) sent through the echoing chain.
+int16_t FirstSampleOf(int block) { return StereoBlock(block)[0]; }
+
+TEST_F(SoundEngine, PlaybackThatRunsOutOrFallsBehindGoesOnWithoutARestart)
 {
     Configure();
     EchoLeftChannel();
     engine.StartSound();
-    const auto restartsAfter = [&](const std::function<void()>& upset) {
-        while (!backend.Of(Playback).Running)
-            DeliverCapture();
-        const size_t writes = backend.Writes.size();
-        const int stops = backend.Of(Playback).Stops;
-        upset();
+    DeliverCapture(3);
+    ASSERT_TRUE(backend.Of(Playback).Running);
+
+    // Three blocks queued: the fourth notification finds the ring empty and writes nothing,
+    // so the device plays silence; the next block captured is played at the next one.
+    for (int i = 0; i < 4; ++i)
         FreePlayback();
-        EXPECT_EQ(backend.Of(Playback).Stops, stops + 1);
-        EXPECT_EQ(engine.OutDelay(), 3);
-        return backend.Writes.size() - writes;
-    };
-
-    // Three blocks queued: the fourth notification finds the ring empty.
-    EXPECT_EQ(restartsAfter([&] { FreePlayback(), FreePlayback(), FreePlayback(); }), 3u);
-    EXPECT_EQ(restartsAfter([&] { DeliverCapture(6); }), 0u);   // nine queued
-    EXPECT_EQ(restartsAfter([&] { backend.RunDry(); }), 0u);
-
-    // After each restart the ring is empty and playback waits for three fresh blocks.
-    const int starts = backend.Of(Playback).Starts;
-    DeliverCapture(2);
-    EXPECT_EQ(backend.Of(Playback).Starts, starts);
+    EXPECT_EQ(backend.Writes.size(), 3u);
     DeliverCapture();
-    EXPECT_EQ(backend.Of(Playback).Starts, starts + 1);
     FreePlayback();
-    EXPECT_EQ(backend.Writes.back().Samples[5], StereoBlock(captured - 3)[10]);
+    ASSERT_EQ(backend.Writes.size(), 4u);
+    EXPECT_EQ(backend.Writes.back().Samples[0], FirstSampleOf(3));
+
+    // Ten blocks captured while playback takes none: the ring holds eight, the two oldest
+    // make room and playback goes on from the oldest left.
+    DeliverCapture(10);
+    FreePlayback();
+    EXPECT_EQ(backend.Writes.back().Samples[0], FirstSampleOf(6));
+    EXPECT_EQ(backend.Of(Playback).Stops, 0);
+    EXPECT_EQ(backend.Of(Playback).Starts, 1);
+}
+
+TEST_F(SoundEngine, PlaybackThatTakesNothingForSecondsIsOpenedAgainOnceThenShown)
+{
+    Configure();
+    EchoLeftChannel();
+    engine.SetFSampling(48000);
+    engine.StartSound();
+    constexpr int StalledBlocks = 4 * 48000 / N;   // four seconds of capture
+    DeliverCapture(3);
+    FreePlayback();   // playback ran once, then stopped taking blocks
+    DeliverCapture(StalledBlocks - 1);
+    EXPECT_EQ(backend.Of(Playback).Stops, 0) << "merely late";
+    DeliverCapture();
+    EXPECT_EQ(backend.Of(Playback).Stops, 1);
+    EXPECT_FALSE(backend.Of(Playback).Running);
+
+    // Taken up again after three fresh blocks; it still takes nothing: the user is told.
+    DeliverCapture(3);
+    EXPECT_EQ(backend.Of(Playback).Starts, 2);
+    EXPECT_TRUE(boxes.boxes.empty());
+    DeliverCapture(StalledBlocks);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.Last().prompt.find("Playback device \"default\" has played nothing for 4 s"), std::string::npos)
+        << boxes.Last().prompt;
+    EXPECT_FALSE(backend.Of(Playback).Running);
+    DeliverCapture(2 * StalledBlocks);
+    EXPECT_EQ(boxes.boxes.size(), 1u) << "told once";
+    EXPECT_TRUE(engine.InAction()) << "capture goes on";
+}
+
+TEST_F(SoundEngine, APlaybackThatTakesBlocksAgainAfterARestartIsWatchedAfresh)
+{
+    Configure();
+    EchoLeftChannel();
+    engine.StartSound();
+    constexpr int StalledBlocks = 4 * 48000 / N;
+    DeliverCapture(3 + StalledBlocks);
+    DeliverCapture(3);
+    ASSERT_EQ(backend.Of(Playback).Starts, 2);
+    FreePlayback();
+    DeliverCapture(StalledBlocks + 3);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(backend.Of(Playback).Starts, 3) << "restarted again rather than given up";
 }
 
 TEST_F(SoundEngine, APlaybackStartThatFailsIsTriedAtEachFollowingBlockAndShownAfterTheLast)

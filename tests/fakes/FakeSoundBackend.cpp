@@ -110,16 +110,19 @@ int32_t FakeSoundBackend::ReadBuffer(int32_t startByte, int32_t bytes, std::span
 
 int32_t FakeSoundBackend::WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source)
 {
-    const Device& device = Of(SoundDirection::Playback);
-    if (startByte < 0 || bytes < 0 || startByte + bytes > device.Desc.BufferBytes || static_cast<size_t>(bytes / 2) > source.size())
-        return Fail("playback: write outside the buffer");
-    Writes.push_back({startByte, std::vector<int16_t>(source.begin(), source.begin() + bytes / 2), volume_});
+    const SoundBufferDesc& desc = Of(SoundDirection::Playback).Desc;
+    const int32_t frameBytes = std::max(desc.Format.Channels, 1) * 2;
+    const int32_t slack = MaxBlockAdjustFrames * frameBytes;
+    if (startByte < 0 || startByte >= desc.BufferBytes || bytes % frameBytes != 0 || bytes < desc.BlockBytes - slack ||
+        bytes > desc.BlockBytes + slack || static_cast<size_t>(bytes / 2) > source.size())
+        return Fail("playback: a block of " + std::to_string(bytes) + " bytes at byte " + std::to_string(startByte) +
+                    " does not fit the buffer");
+    Writes.push_back({startByte, {}, volume_});
+    if (KeepWrittenSamples)
+        Writes.back().Samples.assign(source.begin(), source.begin() + bytes / 2);
+    LastWrittenFrames = bytes / frameBytes;
+    WrittenFrames += LastWrittenFrames;
     return 0;
-}
-
-bool FakeSoundBackend::TakePlaybackUnderrun()
-{
-    return std::exchange(underrun_, false);
 }
 
 int32_t FakeSoundBackend::Fail(const std::string& text)

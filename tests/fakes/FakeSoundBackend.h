@@ -37,8 +37,6 @@ public:
     void DeliverCaptureBlock(int32_t k, std::span<const int16_t> samples);
     // Signals the notifications that lie in playback block k.
     void FreePlaybackBlock(int32_t k);
-    // The playback device ran dry: the next TakePlaybackUnderrun answers true.
-    void RunDry() { underrun_ = true; }
 
     std::vector<SoundDeviceInfo> Devices(SoundDirection direction) override;
     int32_t OpenDevice(SoundDirection direction, const std::string& name) override;
@@ -50,7 +48,6 @@ public:
     int32_t SetVolume(int32_t hundredthsOfDecibel) override;
     int32_t ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination) override;
     int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) override;
-    bool TakePlaybackUnderrun() override;
     std::string ErrorText() const override { return errorText_; }
 
     Device& Of(SoundDirection direction) { return devices_[static_cast<size_t>(direction)]; }
@@ -62,6 +59,9 @@ public:
     int FailingPlaybackStarts = 0;          // Start(Playback) refuses this many more times
     std::vector<int32_t> Volumes;           // every SetVolume
     std::vector<Write> Writes;              // every WriteBuffer
+    bool KeepWrittenSamples = true;         // false: Writes hold the start byte and volume only
+    int64_t WrittenFrames = 0;              // in every WriteBuffer together
+    int32_t LastWrittenFrames = 0;
 
 private:
     int32_t Fail(const std::string& text);
@@ -69,6 +69,5 @@ private:
     Device devices_[2];
     std::vector<int16_t> captureImage_;
     int32_t volume_ = 0;
-    bool underrun_ = false;
     std::string errorText_;
 };

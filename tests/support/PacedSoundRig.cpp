@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 
@@ -17,6 +18,11 @@ namespace {
 
 constexpr int StartTimeoutMs = 5000;
 constexpr int StopTimeoutMs = 2000;
+// Above what a playing program asks for, so that the sink runs at the program's latency; low
+// enough that a null sink, which wakes for a new stream only at the end of its current
+// sleep (a desktop's sink wakes at once), keeps a stream of the program waiting no longer
+// than a fifth of a second.
+constexpr int RecorderLatencyMs = 200;
 
 QString SocketPath(const QTemporaryDir& dir) { return dir.filePath("runtime/native"); }
 
@@ -48,14 +54,13 @@ pcm.!default {
     if (!home_->Written())
         Skip("cannot write the ALSA configuration in " + dir_.path().toStdString());
     else if (StartDaemon(toneHz) && ReachableThroughAlsa())
-        StartListeners();
+        StartListener();
 }
 
 PacedSoundRig::~PacedSoundRig()
 {
     Stop(recorder_);
-    for (std::unique_ptr<QProcess>& listener : listeners_)
-        Stop(listener);
+    Stop(listener_);
     Stop(daemon_);
 }
 
@@ -134,35 +139,41 @@ bool PacedSoundRig::ReachableThroughAlsa()
 
 // A null sink runs at a latency of seconds until a client asks for less, and it takes
 // such a request only when it next wakes: a stream that started then would wait that long
-// for its first samples, or for its first samples to be played. A desktop's sound server
-// runs its cards at a few milliseconds. A listener on each sink's monitor asks for that
-// (at a low rate, so that what it writes stays small), and the rig waits until both sinks
-// have woken from the long sleep they started with.
-void PacedSoundRig::StartListeners()
+// for its first samples. A sound card's input runs all the time at a few milliseconds. A
+// listener on the tone sink's monitor asks for that (at a low rate, so that what it writes
+// stays small), and the rig waits until the sink has woken from the long sleep it started with.
+bool PacedSoundRig::StartListener()
 {
-    QStringList heard;
-    for (const QString sink : {"zoz_signal", "zoz_played"}) {
-        heard.push_back(dir_.filePath(sink + ".heard"));
-        listeners_.push_back(Record(sink + ".monitor", {"--format=u8", "--rate=8000", "--channels=1"}, heard.back()));
-        if (!listeners_.back()) {
-            Skip("pacat cannot be started (scripts/install-deps.sh installs pulseaudio-utils)");
-            return;
-        }
+    const QString heard = dir_.filePath("signal.heard");
+    listener_ = Record("zoz_signal.monitor", 20, {"--format=u8", "--rate=8000", "--channels=1"}, heard);
+    if (!listener_) {
+        Skip("pacat cannot be started (scripts/install-deps.sh installs pulseaudio-utils)");
+        return false;
     }
-    for (int waited = 0; waited < StartTimeoutMs; waited += 20) {
-        if (std::all_of(heard.begin(), heard.end(), [](const QString& file) { return QFileInfo(file).size() > 0; }))
-            return;
-        listeners_.back()->waitForFinished(20);
-    }
-    Skip("the null sinks delivered nothing within 5 s");
+    if (WaitForData(heard, *listener_))
+        return true;
+    Skip("the tone sink delivered nothing within 5 s");
+    return false;
 }
 
-std::unique_ptr<QProcess> PacedSoundRig::Record(const QString& source, const QStringList& format, const QString& file)
+bool PacedSoundRig::WaitForData(const QString& file, QProcess& recorder)
+{
+    for (int waited = 0; waited < StartTimeoutMs; waited += 20) {
+        if (QFileInfo(file).size() > 0)
+            return true;
+        recorder.waitForFinished(20);
+    }
+    return false;
+}
+
+std::unique_ptr<QProcess> PacedSoundRig::Record(const QString& source, int latencyMs, const QStringList& format,
+                                                const QString& file)
 {
     const QString program = QStandardPaths::findExecutable("pacat");
     if (program.isEmpty())
         return nullptr;
-    auto process = Launch(program, QStringList{"--record", "--raw", "--latency-msec=20", "--device=" + source} + format,
+    auto process = Launch(program,
+                          QStringList{"--record", "--raw", QString("--latency-msec=%1").arg(latencyMs), "--device=" + source} + format,
                           file);
     return process->waitForStarted(StartTimeoutMs) ? std::move(process) : nullptr;
 }
@@ -171,10 +182,19 @@ bool PacedSoundRig::StartRecording()
 {
     if (!skipReason_.empty())
         return false;
-    QFile::remove(dir_.filePath("played.raw"));
-    recorder_ = Record("zoz_played.monitor", {"--format=s16le", "--rate=48000", "--channels=1"},
-                       dir_.filePath("played.raw"));
-    return recorder_ != nullptr;
+    // The sink may be asleep for a long latency of its own: a short-lived listener wakes it
+    // up, so that the recording begins where the clock does.
+    const QString heard = dir_.filePath("played.heard");
+    std::unique_ptr<QProcess> waker = Record("zoz_played.monitor", 20, {"--format=u8", "--rate=8000", "--channels=1"}, heard);
+    if (!waker || !WaitForData(heard, *waker))
+        return false;
+    const QString played = dir_.filePath("played.raw");
+    QFile::remove(played);
+    recorder_ = Record("zoz_played.monitor", RecorderLatencyMs, {"--format=s16le", "--rate=48000", "--channels=1"}, played);
+    recordingClock_.start();
+    const bool recording = recorder_ && WaitForData(played, *recorder_);
+    Stop(waker);
+    return recording;
 }
 
 std::vector<int16_t> PacedSoundRig::Played()
@@ -185,40 +205,29 @@ std::vector<int16_t> PacedSoundRig::Played()
     return ReadRawSamples(dir_.filePath("played.raw"));
 }
 
+bool PacedSoundRig::SuspendInput(bool suspended)
+{
+    const QString program = QStandardPaths::findExecutable("pactl");
+    if (program.isEmpty() || !skipReason_.empty())
+        return false;
+    auto pactl = Launch(program, {"suspend-sink", "zoz_signal", suspended ? "1" : "0"});
+    return pactl->waitForFinished(StartTimeoutMs) && pactl->exitStatus() == QProcess::NormalExit && pactl->exitCode() == 0;
+}
+
 void PacedSoundRig::Skip(const std::string& why)
 {
     if (skipReason_.empty())
         skipReason_ = "No paced sound server: " + why;
 }
 
-namespace {
-
-bool IsLoud(int16_t sample, int16_t loud) { return std::abs(int32_t{sample}) >= loud; }
-
-} // namespace
-
-size_t LoudSpan(const std::vector<int16_t>& played, int16_t loud)
+std::vector<double> BlockLevels(const std::vector<int16_t>& samples, size_t blockSamples)
 {
-    const auto isLoud = [loud](int16_t s) { return IsLoud(s, loud); };
-    const auto first = std::find_if(played.begin(), played.end(), isLoud);
-    if (first == played.end())
-        return 0;
-    const auto last = std::find_if(played.rbegin(), played.rend(), isLoud);
-    return static_cast<size_t>(last.base() - first);
-}
-
-int64_t FirstDropout(const std::vector<int16_t>& played, size_t windowSamples, int16_t loud)
-{
-    const auto isLoud = [loud](int16_t s) { return IsLoud(s, loud); };
-    const auto first = std::find_if(played.begin(), played.end(), isLoud);
-    if (first == played.end())
-        return -1;
-    const auto end = std::find_if(played.rbegin(), played.rend(), isLoud).base();
-    size_t quiet = 0;
-    for (auto it = first; it != end; ++it) {
-        quiet = isLoud(*it) ? 0 : quiet + 1;
-        if (quiet >= windowSamples)
-            return (it - played.begin()) - static_cast<int64_t>(windowSamples) + 1;
+    std::vector<double> levels;
+    for (size_t first = 0; blockSamples > 0 && first + blockSamples <= samples.size(); first += blockSamples) {
+        double sum = 0;
+        for (size_t i = first; i < first + blockSamples; ++i)
+            sum += static_cast<double>(samples[i]) * samples[i];
+        levels.push_back(std::sqrt(sum / static_cast<double>(blockSamples)));
     }
-    return -1;
+    return levels;
 }

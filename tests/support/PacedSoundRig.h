@@ -2,6 +2,7 @@
 
 #include "support/ScopedAlsaHome.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -13,8 +14,13 @@
 // A sound server that runs at real-time pace, as on a desktop: a private PulseAudio daemon
 // on a socket in its own temporary folder, with two null sinks. The daemon plays a sine
 // tone into the first, whose monitor is ALSA's "default" capture device (the tone on both
-// channels); ALSA's "default" playback device plays into the second, whose monitor the rig
-// records. Where no daemon can be started, SkipReason() says why.
+// channels); a listener keeps that sink running at a short latency, as a sound card's input
+// runs. ALSA's "default" playback device plays into the second sink, and a recorder that
+// asks for a longer latency than a playing program does records its monitor: that sink then
+// runs at whatever latency the playing program asks for, as on a desktop. The daemon's socket
+// and ALSA's configuration are in the rig's folder, which HOME points at while the rig
+// lives, so that programs started meanwhile find them. Where no daemon can be started,
+// SkipReason() says why.
 class PacedSoundRig
 {
 public:
@@ -30,15 +36,21 @@ public:
 
     // Records what is played from now on, until Played() is called.
     bool StartRecording();
+    // Seconds since StartRecording, which is where the recording is now.
+    double RecordingSeconds() const { return static_cast<double>(recordingClock_.nsecsElapsed()) / 1e9; }
     // The mono samples played since StartRecording.
     std::vector<int16_t> Played();
+
+    // A suspended input delivers nothing at all, as an idle desktop source does.
+    bool SuspendInput(bool suspended);
 
 private:
     bool StartDaemon(int32_t toneHz);
     bool ReachableThroughAlsa();
-    void StartListeners();
+    bool StartListener();
+    static bool WaitForData(const QString& file, QProcess& recorder);
     static void Stop(std::unique_ptr<QProcess>& process);
-    std::unique_ptr<QProcess> Record(const QString& source, const QStringList& format, const QString& file);
+    std::unique_ptr<QProcess> Record(const QString& source, int latencyMs, const QStringList& format, const QString& file);
     std::unique_ptr<QProcess> Launch(const QString& program, const QStringList& arguments,
                                      const QString& outputFile = {});
     void Skip(const std::string& why);
@@ -46,14 +58,11 @@ private:
     QTemporaryDir dir_;
     std::unique_ptr<ScopedAlsaHome> home_;
     std::unique_ptr<QProcess> daemon_;
-    std::vector<std::unique_ptr<QProcess>> listeners_;
+    std::unique_ptr<QProcess> listener_;
     std::unique_ptr<QProcess> recorder_;
+    QElapsedTimer recordingClock_;
     std::string skipReason_;
 };
 
-// Where the played samples stay loud at every moment between the first and the last loud
-// sample: the first quiet stretch of windowSamples, as a sample index, or -1 for none
-// (also -1 when nothing loud was played at all; LoudSpan tells).
-int64_t FirstDropout(const std::vector<int16_t>& played, size_t windowSamples, int16_t loud);
-// Samples from the first to the last loud sample, 0 for none.
-size_t LoudSpan(const std::vector<int16_t>& played, int16_t loud);
+// The RMS of each whole block of the samples.
+std::vector<double> BlockLevels(const std::vector<int16_t>& samples, size_t blockSamples);

@@ -1,0 +1,71 @@
+#include "PanelDriver.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace {
+
+constexpr int PollMs = 50;
+
+QWidget* VisibleWidgetNamed(const QString& name)
+{
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (widget->objectName() == name && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+void SendMouse(QWidget* widget, QEvent::Type type, const QPointF& at)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+} // namespace
+
+PanelDriver::PanelDriver(const QString& commandFile, const QString& replyFile)
+    : commands_(commandFile), replyFile_(replyFile)
+{
+    connect(&poll_, &QTimer::timeout, this, &PanelDriver::ReadCommands);
+    poll_.start(PollMs);
+}
+
+void PanelDriver::ReadCommands()
+{
+    if (!commands_.isOpen() && !commands_.open(QIODevice::ReadOnly))
+        return;   // not written yet
+    pending_ += commands_.readAll();
+    for (qsizetype end = pending_.indexOf('\n'); end >= 0; end = pending_.indexOf('\n')) {
+        const QString line = QString::fromUtf8(pending_.left(end)).trimmed();
+        pending_.remove(0, end + 1);
+        ++handled_;
+        const QString failure = Run(line);
+        Reply(QString::number(handled_) + (failure.isEmpty() ? " ok" : " failed: " + failure));
+    }
+}
+
+QString PanelDriver::Run(const QString& command)
+{
+    const QStringList words = command.split(' ', Qt::SkipEmptyParts);
+    if (words.size() != 2 || words[0] != "click")
+        return "not understood: " + command;
+    QWidget* widget = VisibleWidgetNamed(words[1]);
+    if (!widget)
+        return "no visible widget " + words[1];
+    if (!widget->isEnabled())
+        return words[1] + " is disabled";
+    const QPointF middle = QRectF(widget->rect()).center();
+    SendMouse(widget, QEvent::MouseButtonPress, middle);
+    SendMouse(widget, QEvent::MouseButtonRelease, middle);
+    return {};
+}
+
+void PanelDriver::Reply(const QString& text)
+{
+    QFile replies(replyFile_);
+    if (replies.open(QIODevice::WriteOnly | QIODevice::Append))
+        replies.write((text + '\n').toUtf8());
+}

@@ -1,0 +1,168 @@
+#include "support/ChildReceiver.h"
+
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <csignal>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+constexpr int PatienceMs = 90000;   // a start under the sanitizers on a busy machine
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& text, QIODevice::OpenMode mode = QIODevice::WriteOnly)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(mode) && file.write(text) == text.size();
+}
+
+} // namespace
+
+ChildReceiver::ChildReceiver(const std::string& program, const std::string& pluginFolder)
+    : program_(program), pluginFolder_(pluginFolder)
+{
+}
+
+ChildReceiver::~ChildReceiver()
+{
+    if (process_.state() != QProcess::NotRunning)
+        Close();
+}
+
+bool ChildReceiver::Start(Priority priority)
+{
+    const bool written =
+        WriteFile(Path("program/test.bpl"), "[MainBand]\r\n") &&
+        WriteFile(Path("config/ZOZEVERE/ZOZEVERE.ini"),
+                  "[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\nHiSideLo=True\r\n") &&
+        // The font library's cache lives to the end of the process; the leak checker of a
+        // sanitizer build would count it and change the exit status.
+        WriteFile(Path("leaks.supp"), "leak:libfontconfig\n") && WriteFile(Path("commands"), "");
+    QDir().mkpath(Path("runtime"));
+    QFile::setPermissions(Path("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!written)
+        return Fail("cannot write the program's files in " + dir_.path().toStdString());
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.contains("QT_QPA_PLATFORM"))
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("ZOZEVERE_HOME", Path("program"));
+    environment.insert("XDG_CONFIG_HOME", Path("config"));
+    environment.insert("XDG_RUNTIME_DIR", Path("runtime"));
+    environment.insert("LSAN_OPTIONS", "suppressions=" + Path("leaks.supp"));
+    environment.insert("QT_PLUGIN_PATH", QString::fromStdString(pluginFolder_));
+    environment.insert("QT_QPA_GENERIC_PLUGINS", "zozpaneldriver");
+    environment.insert("ZOZEVERE_PANEL_COMMANDS", Path("commands"));
+    environment.insert("ZOZEVERE_PANEL_REPLIES", Path("replies"));
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.setStandardOutputFile(QProcess::nullDevice());
+    const bool neverRealTime = priority == Priority::NeverRealTime;
+    process_.setChildProcessModifier([neverRealTime] {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (neverRealTime) {
+            // Not even root may then raise itself to real time.
+            prctl(PR_CAPBSET_DROP, CAP_SYS_NICE, 0, 0, 0);
+            const rlimit none{0, 0};
+            setrlimit(RLIMIT_RTPRIO, &none);
+        }
+    });
+    process_.start(QString::fromStdString(program_), {"trace"});
+    if (!process_.waitForStarted(PatienceMs))
+        return Fail("the program did not start: " + process_.errorString().toStdString());
+    if (!WaitFor([this] { return TraceShows("Form_Load:End"); }, PatienceMs))
+        return Fail("the main window did not come up");
+    return true;
+}
+
+bool ChildReceiver::Click(const std::string& objectName)
+{
+    const int number = ++commands_;
+    if (!WriteFile(Path("commands"), QByteArray::fromStdString("click " + objectName + "\n"), QIODevice::Append))
+        return Fail("cannot write the panel driver's commands");
+    QByteArray answer;
+    const QByteArray prefix = QByteArray::number(number) + " ";
+    const bool answered = WaitFor([&] {
+        for (const QByteArray& line : ReadFile(Path("replies")).split('\n'))
+            if (line.startsWith(prefix))
+                return answer = line.mid(prefix.size()), true;
+        return false;
+    }, PatienceMs);
+    if (!answered)
+        return Fail("the panel driver did not answer the click on " + objectName);
+    return answer == "ok" || Fail("click on " + objectName + ": " + answer.toStdString());
+}
+
+void ChildReceiver::Freeze(int milliseconds)
+{
+    const auto pid = static_cast<pid_t>(process_.processId());
+    ::kill(pid, SIGSTOP);
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+    ::kill(pid, SIGCONT);
+}
+
+int ChildReceiver::Close()
+{
+    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+    const bool ended = process_.waitForFinished(PatienceMs) && process_.exitStatus() == QProcess::NormalExit;
+    if (!ended) {
+        process_.kill();
+        process_.waitForFinished(PatienceMs);
+    }
+    return ended ? process_.exitCode() : -1;
+}
+
+std::vector<std::string> ChildReceiver::TraceLines() const
+{
+    std::vector<std::string> lines;
+    for (const QByteArray& line : ReadFile(Path("program/ZOZEVERE.log")).split('\n'))
+        lines.push_back(line.trimmed().toStdString());
+    return lines;
+}
+
+bool ChildReceiver::TraceShows(const std::string& text) const
+{
+    return ReadFile(Path("program/ZOZEVERE.log")).contains(QByteArray::fromStdString(text));
+}
+
+double ChildReceiver::CpuSeconds() const
+{
+    // Fields 14 and 15 of /proc/<pid>/stat, after the name in parentheses: user and system ticks.
+    const QByteArray stat = ReadFile(QString("/proc/%1/stat").arg(process_.processId()));
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0.0;
+    return static_cast<double>(fields[11].toLongLong() + fields[12].toLongLong()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+bool ChildReceiver::WaitFor(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > milliseconds || process_.state() == QProcess::NotRunning)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+bool ChildReceiver::Fail(const std::string& why)
+{
+    failure_ = why;
+    return false;
+}

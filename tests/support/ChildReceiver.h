@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The built program in a child process, in a folder of its own (program folder, settings,
+// runtime folder), traced, with a receiver that needs no port (the Vantrel RAV1, its
+// oscillator above a 12 kHz IF), and driven through its own panel by the panel driver
+// that Qt loads into it. The child ends with the test, however the test ends.
+class ChildReceiver
+{
+public:
+    enum class Priority { AsGranted, NeverRealTime };
+
+    ChildReceiver(const std::string& program, const std::string& pluginFolder);
+    ~ChildReceiver();
+    ChildReceiver(const ChildReceiver&) = delete;
+    ChildReceiver& operator=(const ChildReceiver&) = delete;
+
+    // Starts the program and waits until its main window is up; false with Failure() set.
+    bool Start(Priority priority = Priority::AsGranted);
+    // A left click on the visible control of that name; false with Failure() set.
+    bool Click(const std::string& objectName);
+    // Holds the program still for the given time, as a busy desktop may.
+    void Freeze(int milliseconds);
+    // Closes the program with a stop signal; its exit status, -1 when it did not end normally.
+    int Close();
+
+    std::vector<std::string> TraceLines() const;
+    bool TraceShows(const std::string& text) const;
+    // CPU seconds the program has used so far, all its threads together.
+    double CpuSeconds() const;
+    int64_t Pid() const { return static_cast<int64_t>(process_.processId()); }
+    const std::string& Failure() const { return failure_; }
+
+private:
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    bool WaitFor(const std::function<bool()>& done, int milliseconds);
+    bool Fail(const std::string& why);
+
+    std::string program_;
+    std::string pluginFolder_;
+    QTemporaryDir dir_;
+    QProcess process_;
+    int commands_ = 0;
+    std::string failure_;
+};
