@@ -106,6 +106,7 @@ public:
     int32_t WriteToDisk();
     int32_t CloseRecording();
     void Save();
+    bool SaveFailed() const { return saveFailed_; }  // the last Save ended with one of its messages
     void Pause();
     void StopPlayer();
     int32_t CloseFile();
@@ -234,6 +235,7 @@ private:
     Playback play_;
 
     bool saveBusy_ = false;
+    bool saveFailed_ = false;
     bool writeBusy_ = false;
     bool readBusy_ = false;
     bool getNextBusy_ = false;
