@@ -199,13 +199,19 @@ void frmMain::SaveAction()
 }
 
 // The one question before an unsaved recording is closed; a file that cannot be closed
-// leaves everything as it was.
+// leaves everything as it was. A Save asked for that fails closes nothing: what it could
+// not write is still in memory, and Save stays on offer.
 void frmMain::CloseAction()
 {
     if (WavFile->StatusOfMedia() == clsWavFile::MediaUnsaved &&
         MessageBoxes::MsgBox("Current Recording Not Saved\nDo you want to Save it ?", MessageBoxes::vbYesNo,
-                             AppPaths::ApplicationTitle) == MessageBoxes::vbYes)
+                             AppPaths::ApplicationTitle) == MessageBoxes::vbYes) {
         TryStep([this] { WavFile->Save(); });
+        if (WavFile->SaveFailed()) {
+            cmdWavCtls[Save]->setEnabled(true);
+            return;
+        }
+    }
     picRecorderTrackList->hide();
     // The message names the file being closed when no record file name was given.
     const std::string closing = !WavFile->RecordFileName().empty() ? WavFile->RecordFileName()

@@ -206,10 +206,14 @@ TEST_F(RecorderBar, SaveStaysAvailableAfterAFailedSave)
                                            "\n Please report this problem to QELVO\n Error Code=" + std::to_string(ENOSPC));
         EXPECT_EQ(Pattern(), "1111111111") << attempt;
     }
+    boxes.Answer(MessageBoxes::vbYes);
+    Press(Close);   // saving first fails again: nothing is closed
+    EXPECT_EQ(boxes.Last().prompt, boxes.boxes[0].prompt);
+    EXPECT_EQ(Pattern(), "1111111111");
     disk.writeFault = nullptr;
     dialogs.ChooseFile(home.file("saved.wav"));
     Press(Save);
-    EXPECT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes.size(), 4u);
     EXPECT_EQ(Pattern(), "1111111101");
     EXPECT_EQ(WavReader::Parse(disk.Content(home.file("saved.wav"))).data.size(), 6u * BlockSize);
 
