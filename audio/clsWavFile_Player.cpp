@@ -3,7 +3,6 @@
 #include "audio/clsWavFile.h"
 
 #include "audio/WavDisk.h"
-#include "audio/WavHeader.h"
 #include "audio/WavLayout.h"
 #include "core/BusyGuard.h"
 #include "dsp/QELVO.h"
