@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// The canonical 44-byte header of a PCM WAV file, as the recorder writes it and the
-// player reads it. All numbers are little-endian in the file.
+// The canonical 44-byte header of a PCM WAV file, as the recorder writes it. All numbers
+// are little-endian in the file.
 struct WavHeader
 {
     static constexpr int32_t Size = 44;
@@ -31,5 +31,4 @@ struct WavHeader
                          int32_t numSamples, int32_t fileSize);
 
     Bytes Encode() const;
-    static WavHeader Decode(const Bytes& bytes);
 };

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct WavLayout;
+
 // Records the receiver's demodulated audio into a WAV file with a track log, and plays
 // WAV files in place of the sound card's capture. The block loop calls AddSamples or
 // GetNextSamples once per block; neither touches the disk: they raise
@@ -104,6 +106,7 @@ public:
     int32_t WriteToDisk();
     int32_t CloseRecording();
     void Save();
+    bool SaveFailed() const { return saveFailed_; }  // the last Save ended with one of its messages
     void Pause();
     void StopPlayer();
     int32_t CloseFile();
@@ -156,6 +159,7 @@ private:
         int32_t playHalf = 0;
         int32_t playOffset = 0;
         int32_t stuffPhase = 0;          // output index of the next file sample in the next block
+        int64_t dataStart = 44;          // byte offset of the first sample (after a canonical header)
         int64_t readOffset = 0;          // where the next read starts
         int64_t dataEnd = 0;             // end of the playable data of a file
         bool fromRecording = false;      // playing back the recording being made
@@ -189,7 +193,8 @@ private:
 
     // Playback helpers.
     bool RefuseUnplayable(const std::string& reason);
-    bool ReadHeader(int64_t length);
+    bool ReadLayout(int64_t length);
+    bool AcceptLayout(const WavLayout& layout);
     void ReadTrackLog(int64_t trailerOffset, int64_t length);
     void PreparePlayBuffers(int32_t bytesPerSample);
     void ClearHalves();
@@ -230,6 +235,7 @@ private:
     Playback play_;
 
     bool saveBusy_ = false;
+    bool saveFailed_ = false;
     bool writeBusy_ = false;
     bool readBusy_ = false;
     bool getNextBusy_ = false;

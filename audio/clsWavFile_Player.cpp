@@ -3,7 +3,7 @@
 #include "audio/clsWavFile.h"
 
 #include "audio/WavDisk.h"
-#include "audio/WavHeader.h"
+#include "audio/WavLayout.h"
 #include "core/BusyGuard.h"
 #include "dsp/QELVO.h"
 #include "platform/MessageBoxes.h"
@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int64_t FirstDataByte = WavHeader::Size;
 constexpr int64_t MaxTrailerBytes = 16 << 20;  // far more than any track log needs
 
 int16_t DecodeSample(const uint8_t* in, int32_t bytesPerSample)
@@ -49,10 +48,10 @@ int32_t clsWavFile::OpenFile()
         RefuseUnplayable(WavDisk::Describe(error));
         return error;
     }
-    if (!ReadHeader(length))
+    if (!ReadLayout(length))
         return 0;
 
-    play_.readOffset = FirstDataByte;
+    play_.readOffset = play_.dataStart;
     Events.CatalogueLoaded(play_.numberOfTracks);
     ClearHalves();
     SetModeUnremembered(ModeStopped);
@@ -71,50 +70,69 @@ bool clsWavFile::RefuseUnplayable(const std::string& reason)
     return false;
 }
 
-// Reads and checks the header, prepares the play buffers and reads the track log.
-// Returns false when the file was refused (and closed).
-bool clsWavFile::ReadHeader(int64_t length)
+// Finds the format and the data by walking the file's chunks, checks them, prepares the
+// play buffers and reads the track log. Returns false when the file was refused (and closed).
+bool clsWavFile::ReadLayout(int64_t length)
 {
-    if (length < WavHeader::Size)
-        return RefuseUnplayable("The file is shorter than a WAV header (44 bytes).");
     if (length > INT32_MAX)
         return RefuseUnplayable("The file is larger than 2147483647 bytes.");
-    WavHeader::Bytes bytes{};
-    int32_t got = 0;
-    if (const int error = CurrentWavDisk().ReadAt(handle_, 0, bytes.data(), WavHeader::Size, got))
+    WavLayout layout;
+    if (const int error = WavLayout::Read(CurrentWavDisk(), handle_, length, layout))
         return RefuseUnplayable(WavDisk::Describe(error));
-    if (got < WavHeader::Size)
-        return RefuseUnplayable("The file is shorter than a WAV header (44 bytes).");
+    if (!AcceptLayout(layout))
+        return false;
 
-    const WavHeader header = WavHeader::Decode(bytes);
-    if (header.SamplingRate <= 0 || header.SamplingRate > samplingRate_)
-        return RefuseUnplayable("Its sampling rate of " + std::to_string(header.SamplingRate) +
-                                " samples per second is not supported.");
-    if (header.FormatTag != 1 || header.NumChannels != 1 || (header.BitsPerSample != 8 && header.BitsPerSample != 16))
-        return RefuseUnplayable("It holds " + std::to_string(header.NumChannels) + " channel(s) of " +
-                                std::to_string(header.BitsPerSample) + "-bit samples in format " +
-                                std::to_string(header.FormatTag) + ".");
-
-    wavSamplingRate_ = header.SamplingRate;
+    wavSamplingRate_ = layout.SamplingRate;
     fileSize_ = static_cast<int32_t>(length);
     play_ = Playback{};
-    play_.factor = samplingRate_ / header.SamplingRate;
+    play_.factor = samplingRate_ / layout.SamplingRate;
+    play_.dataStart = layout.DataOffset;
     play_.dataEnd = length;
-    PreparePlayBuffers(header.BitsPerSample / 8);
+    PreparePlayBuffers(layout.BitsPerSample / 8);
 
-    // The data ends where the header says. A data size of 0 is left by a recorder that
+    // The data ends where its chunk says. A data size of 0 is left by a recorder that
     // ended before its header was finished: then the data runs to the end of the file,
     // unless a track log follows the header at once (an empty recording). A size beyond
     // the file (a cut copy) plays what there is.
-    const int64_t dataSize = header.DataSize;
+    const int64_t dataSize = layout.DataSize;
     int64_t trailerOffset = 0;
-    if (dataSize > 0 && FirstDataByte + dataSize <= length) {
-        play_.dataEnd = FirstDataByte + dataSize;
+    if (dataSize > 0 && play_.dataStart + dataSize <= length) {
+        play_.dataEnd = play_.dataStart + dataSize;
         trailerOffset = play_.dataEnd < length ? play_.dataEnd : 0;
-    } else if (dataSize == 0 && length > FirstDataByte) {
-        trailerOffset = FirstDataByte;
+    } else if (dataSize == 0 && length > play_.dataStart) {
+        trailerOffset = play_.dataStart;
     }
     ReadTrackLog(trailerOffset, length);
+    return true;
+}
+
+// A file that is no WAV file at all is one the player cannot open; one whose format it
+// does not play is refused with what it holds.
+bool clsWavFile::AcceptLayout(const WavLayout& layout)
+{
+    switch (layout.fault) {
+    case WavLayout::Fault::None:
+        break;
+    case WavLayout::Fault::NotWave:
+        CloseFile();
+        MessageBoxes::MsgBox("Unable to open " + fileName_ + "\nIt is not a WAV file: it does not begin with RIFF and WAVE.",
+                             MessageBoxes::vbOKOnly);
+        return false;
+    case WavLayout::Fault::NoFormat:
+        return RefuseUnplayable("It has no format chunk before its data.");
+    case WavLayout::Fault::FormatSize:
+        return RefuseUnplayable("Its format chunk has " + std::to_string(layout.FormatSize) +
+                                " bytes; 16, 18 or 40 are understood.");
+    case WavLayout::Fault::NoData:
+        return RefuseUnplayable("No data chunk was found in it.");
+    }
+    if (layout.SamplingRate <= 0 || layout.SamplingRate > samplingRate_)
+        return RefuseUnplayable("Its sampling rate of " + std::to_string(layout.SamplingRate) +
+                                " samples per second is not supported.");
+    if (layout.FormatTag != 1 || layout.NumChannels != 1 || (layout.BitsPerSample != 8 && layout.BitsPerSample != 16))
+        return RefuseUnplayable("It holds " + std::to_string(layout.NumChannels) + " channel(s) of " +
+                                std::to_string(layout.BitsPerSample) + "-bit samples in format " +
+                                std::to_string(layout.FormatTag) + ".");
     return true;
 }
 
@@ -189,7 +207,7 @@ int32_t clsWavFile::RecordPlayback()
     play_.fromRecording = true;
     play_.factor = std::max(1, samplingRate_ / std::max(1, rec_.wavSamplingRate));
     PreparePlayBuffers(rec_.bytesPerSample);
-    play_.readOffset = FirstDataByte;
+    play_.readOffset = play_.dataStart;
     SetModeUnremembered(ModeReplayingRecording);
     ReadFromDisk();
     return fileSize_;
@@ -214,7 +232,7 @@ void clsWavFile::PlayFrom(int32_t Index)
     if (Index < 0 || Index >= tracks)
         return;
     const int32_t start = TrackLog[Index].S;
-    if (start < FirstDataByte || start >= PlayableEnd())
+    if (start < play_.dataStart || start >= PlayableEnd())
         return;
     play_.seekRequest = start + 1;
     numSamples_ = start + 1;
@@ -263,7 +281,7 @@ bool clsWavFile::ReadHalf(int32_t half)
     if (PlayableEnd() - play_.readOffset < bytesPerSample || got < wanted) {
         play_.holdsEnd[half] = true;
         play_.endFlag = true;
-        play_.readOffset = FirstDataByte;  // the next Play starts from the beginning
+        play_.readOffset = play_.dataStart;  // the next Play starts from the beginning
     }
     return true;
 }
@@ -282,7 +300,7 @@ void clsWavFile::EndPlaybackAfterReadError()
 void clsWavFile::StartReadingAt(int64_t offset)
 {
     const int32_t bytesPerSample = play_.bytesPerSample;
-    play_.readOffset = FirstDataByte + (offset - FirstDataByte) / bytesPerSample * bytesPerSample;
+    play_.readOffset = play_.dataStart + (offset - play_.dataStart) / bytesPerSample * bytesPerSample;
     ClearHalves();
     play_.endFlag = false;
     ReadFromDisk();
@@ -353,7 +371,7 @@ int32_t clsWavFile::GetNextSamples(int16_t* Samples, int16_t n)
     if (switched)
         Events.DiskRead(static_cast<int32_t>(PositionOfPlayHalf() + 1));
     if (PlayEnd) {
-        play_.readOffset = FirstDataByte;
+        play_.readOffset = play_.dataStart;
         SetModeUnremembered(ModeStopped);
         ClearHalves();
         Events.PlayEnd();

@@ -32,11 +32,13 @@ void clsWavFile::Save()
         LastDirectory = AppPaths::ProgramFolder();
     if (statusOfMedia_ != MediaUnsaved)
         return;
+    saveFailed_ = false;
 
     // A recording finished by an earlier Save (whose dialog was cancelled, or whose name
     // could not be taken) is complete already; one that could not be finished is tried again.
     if (!rec_.finished) {
         if (const int32_t error = FinishTempRecording()) {
+            saveFailed_ = true;
             MessageBoxes::MsgBox("Unable to close temporary file " + TempFileName +
                                      "\n Please report this problem to QELVO\n Error Code=" + std::to_string(error),
                                  MessageBoxes::vbOKOnly);
@@ -52,8 +54,10 @@ void clsWavFile::Save()
         isPaused_ = false;  // nothing is open to pause: a new Record starts a recording
         return;
     }
-    if (!MoveTempFileTo(name))
+    if (!MoveTempFileTo(name)) {
+        saveFailed_ = true;
         return;
+    }
     LastDirectory = FolderOf(name);
     SaveFileName = name;
     statusOfMedia_ = MediaSaved;

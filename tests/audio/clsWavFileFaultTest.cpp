@@ -199,6 +199,25 @@ TEST_F(FaultTest, AKilledRecorderLeavesAValidFileOfEveryWrittenHalfAndTheNextSta
     }
 }
 
+// A recordings folder the user may not write to gives the system's error. Root may write
+// anywhere, so the child takes an ordinary user's rights first.
+TEST_F(FaultTest, RecordingInAFolderWithoutWriteRightsGivesTheSystemsError)
+{
+    const std::string folder = home.file("read-only");
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0555));
+    ASSERT_EQ(0, chmod(home.path().c_str(), 0755));
+    ExpectInChild([&] {
+        if (geteuid() == 0) {
+            ASSERT_EQ(0, setgid(65534));
+            ASSERT_EQ(0, setuid(65534));
+        }
+        wav->TempFileName = folder + "/~QELVOWAV.TMP";
+        EXPECT_EQ(EACCES, wav->OpenRecording());
+        EXPECT_FALSE(wav->IsRecording());
+        EXPECT_FALSE(std::filesystem::exists(wav->TempFileName));
+    });
+}
+
 TEST_F(FaultTest, ThePlayerRefusesAtOnceWhatIsNoFileOnADisk)
 {
     const std::string fifo = home.file("pipe.wav");

@@ -16,6 +16,50 @@ std::vector<int16_t> Ramp(int32_t count)
     return samples;
 }
 
+// A chunk: id, size, body, and the pad byte that follows a body of odd size.
+std::vector<uint8_t> Chunk(const char* id, const std::vector<uint8_t>& body)
+{
+    std::vector<uint8_t> chunk(id, id + 4);
+    for (int i = 0; i < 4; ++i)
+        chunk.push_back(static_cast<uint8_t>(body.size() >> (8 * i)));
+    chunk.insert(chunk.end(), body.begin(), body.end());
+    if (body.size() % 2 != 0)
+        chunk.push_back(0);
+    return chunk;
+}
+
+// A WAV file of the given chunks.
+std::vector<uint8_t> Riff(const std::vector<std::vector<uint8_t>>& chunks)
+{
+    std::vector<uint8_t> body{'W', 'A', 'V', 'E'};
+    for (const auto& chunk : chunks)
+        body.insert(body.end(), chunk.begin(), chunk.end());
+    return Chunk("RIFF", body);
+}
+
+// A mono format chunk's body of 16, 18 (an empty extension) or 40 bytes (the extensible
+// format, whose sub-format carries the format tag), or of any other size, zero-filled.
+std::vector<uint8_t> Format(uint32_t rate, size_t size, uint16_t tag = 1, uint16_t bits = 16)
+{
+    std::vector<uint8_t> body(size, 0);
+    auto put = [&](size_t at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            body[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    put(0, size == 40 ? 0xFFFE : tag, 2);
+    put(2, 1, 2);
+    put(4, rate, 4);
+    put(8, rate * bits / 8, 4);
+    put(12, bits / 8, 2);
+    put(14, bits, 2);
+    if (size == 40) {
+        put(16, 22, 2);   // the extension's size
+        put(18, bits, 2);
+        put(24, tag, 2);  // the sub-format's first bytes
+    }
+    return body;
+}
+
 class PlayerTest : public WavFileTest
 {
 protected:
@@ -51,28 +95,51 @@ protected:
     }
 };
 
+// A file that is no WAV file is one the player cannot open; one in a format it does not
+// play is refused with what it holds. Either way nothing is opened and nothing plays.
 TEST_F(PlayerTest, RefusesFilesItCannotPlayWithAMessageNamingThem)
 {
     struct Case
     {
         const char* what;
         std::vector<uint8_t> file;
+        const char* message;
     };
     const std::vector<uint8_t> data = Le16({1, 2});
+    const std::vector<uint8_t> wav16 = MakeWav(48000, data);
+    std::vector<uint8_t> rifx = wav16, wavx = wav16;
+    rifx[3] = 'X';
+    wavx[11] = 'X';
+    std::vector<std::vector<uint8_t>> manyChunks{Chunk("fmt ", Format(48000, 16))};
+    manyChunks.insert(manyChunks.end(), 2000, Chunk("junk", {}));
+    manyChunks.push_back(Chunk("data", data));
+    const char* const cannotOpen = "Unable to open /in/bad.wav\nIt is not a WAV file: it does not begin with RIFF and WAVE.";
+    const char* const cannotPlay = "Unable to play /in/bad.wav\n";
     const std::vector<Case> cases = {
-        {"shorter than a header", std::vector<uint8_t>(43, 0)},
-        {"rate 0", MakeWav(0, data)},
-        {"rate above 48000", MakeWav(96000, data)},
-        {"stereo", MakeWav(48000, data, 16, 2)},
-        {"24-bit", MakeWav(48000, data, 24)},
-        {"floating point", MakeWav(48000, data, 16, 1, {}, 3)},
+        {"empty", {}, cannotOpen},
+        {"RIFX", rifx, cannotOpen},
+        {"WAVX", wavx, cannotOpen},
+        {"garbage", std::vector<uint8_t>(4000, 0x5A), cannotOpen},
+        {"header cut short", std::vector<uint8_t>(wav16.begin(), wav16.begin() + 43), cannotPlay},
+        {"rate 0", MakeWav(0, data), cannotPlay},
+        {"rate above 48000", MakeWav(96000, data), cannotPlay},
+        {"stereo", MakeWav(48000, data, 16, 2), cannotPlay},
+        {"24-bit", MakeWav(48000, data, 24), cannotPlay},
+        {"floating point", MakeWav(48000, data, 16, 1, {}, 3), cannotPlay},
+        {"extensible floating point", Riff({Chunk("fmt ", Format(48000, 40, 3)), Chunk("data", data)}), cannotPlay},
+        {"format of 20 bytes", Riff({Chunk("fmt ", Format(48000, 20)), Chunk("data", data)}), cannotPlay},
+        {"data before the format", Riff({Chunk("data", data), Chunk("fmt ", Format(48000, 16))}), cannotPlay},
+        {"no data chunk", Riff({Chunk("fmt ", Format(48000, 16)), Chunk("LIST", data)}), cannotPlay},
+        {"a chunk running past the end", Riff({Chunk("fmt ", Format(48000, 16)), {'L', 'I', 'S', 'T', 0xFF, 0xFF, 0xFF, 0x7F}}),
+         cannotPlay},
+        {"2000 chunks before the data", Riff(manyChunks), cannotPlay},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         boxes.boxes.clear();
         OpenForPlayback("/in/bad.wav", c.file);
         ASSERT_EQ(1u, boxes.boxes.size());
-        EXPECT_EQ(0u, boxes.Last().prompt.find("Unable to play /in/bad.wav\n")) << boxes.Last().prompt;
+        EXPECT_EQ(0u, boxes.Last().prompt.find(c.message)) << boxes.Last().prompt;
         EXPECT_EQ(clsWavFile::ModeClosed, wav->PlayerMode());
         EXPECT_TRUE(disk.open.empty());
         EXPECT_EQ(0, wav->Play());
@@ -84,6 +151,83 @@ TEST_F(PlayerTest, RefusesFilesItCannotPlayWithAMessageNamingThem)
     wav->FileName("/in/missing.wav");
     EXPECT_EQ(ENOENT, wav->OpenFile());
     EXPECT_EQ("Unable to open /in/missing.wav\n" + WavDisk::Describe(ENOENT), boxes.Last().prompt);
+}
+
+// Files of other programs: only the data chunk's samples are heard, whatever chunks come
+// before or after it and whatever the size of the format chunk.
+TEST_F(PlayerTest, PlaysExactlyTheDataChunkWhateverChunksSurroundIt)
+{
+    const std::vector<int16_t> samples = Ramp(5000);
+    const std::vector<uint8_t> data = Le16(samples);
+    const std::vector<uint8_t> list = Chunk("LIST", std::vector<uint8_t>(13, 'i'));  // odd: a pad byte follows
+    const std::vector<uint8_t> fact = Chunk("fact", {0x88, 0x13, 0, 0});
+    const std::vector<uint8_t> unknown = Chunk("zz9 ", std::vector<uint8_t>(1000, 0x11));
+    struct Case
+    {
+        const char* what;
+        std::vector<uint8_t> file;
+    };
+    const std::vector<Case> cases = {
+        {"LIST before", Riff({Chunk("fmt ", Format(48000, 16)), list, Chunk("data", data)})},
+        {"fact and unknown before, LIST after", Riff({Chunk("fmt ", Format(48000, 16)), fact, unknown, Chunk("data", data), list})},
+        {"format of 18 bytes, LIST after", Riff({Chunk("fmt ", Format(48000, 18)), Chunk("data", data), list})},
+        {"extensible format of 40 bytes, fact before, unknown after",
+         Riff({Chunk("fmt ", Format(48000, 40)), fact, Chunk("data", data), unknown, fact})},
+        {"unknown before the format", Riff({unknown, Chunk("fmt ", Format(48000, 18)), list, Chunk("data", data)})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenForPlayback("/in/other.wav", c.file);
+        ASSERT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+        EXPECT_EQ("Catalogue 0", events.back());
+        wav->Play();
+        const std::vector<int16_t> out = PlayToEnd();
+        ASSERT_EQ(3u * 2048, out.size()) << "the end comes in the block that holds the last sample";
+        EXPECT_EQ(samples, std::vector<int16_t>(out.begin(), out.begin() + 5000));
+        EXPECT_TRUE(std::all_of(out.begin() + 5000, out.end(), [](int16_t s) { return s == 0; }));
+
+        wav->NumSamples(0);
+        wav->Play();
+        EXPECT_EQ(samples[0], PlayBlocks(1)[0]) << "played again from the first sample";
+        wav->CloseFile();
+    }
+
+    // An 8-bit data chunk of odd size: its pad byte is no sample.
+    OpenForPlayback("/in/odd.wav", Riff({Chunk("fmt ", Format(48000, 18, 1, 8)), Chunk("data", {0, 255, 64}), list}));
+    wav->Play();
+    const std::vector<int16_t> out = PlayBlocks(1);
+    EXPECT_EQ((std::vector<int16_t>{-32768, 32512, -16384, 0}), std::vector<int16_t>(out.begin(), out.begin() + 4));
+    EXPECT_TRUE(wav->PlayEnd);
+}
+
+// The recorder's own files, at every rate and both widths, play back sample for sample.
+TEST_F(PlayerTest, EveryRecordingPlaysBackExactly)
+{
+    for (const int32_t decimator : {1, 2, 16}) {
+        for (const int32_t bits : {16, 8}) {
+            SCOPED_TRACE(std::to_string(decimator) + " " + std::to_string(bits));
+            wav->Decimator(decimator);
+            wav->BitsPerSample(bits);
+            wav->RecBlockSizeInSamples(8192);
+            Recorded(3 * 8192 + 3000);  // the last half only partly filled
+            SaveAs("/out/back.wav");
+            wav->FileName("/out/back.wav");
+            wav->OpenFile();
+            wav->Play();
+            const std::vector<int16_t> out = PlayToEnd();
+            const int64_t fileSamples = (sent + decimator - 1) / decimator;
+            ASSERT_GE(static_cast<int64_t>(out.size()), fileSamples * decimator);
+            for (int64_t i = 0; i < static_cast<int64_t>(out.size()); ++i) {
+                const int64_t k = i / decimator;
+                const int16_t recorded = Signal(k * decimator);
+                const int16_t expected = i % decimator != 0 || k >= fileSamples ? 0
+                                         : bits == 16                          ? recorded
+                                                     : static_cast<int16_t>((recorded >> 8) * 256);
+                ASSERT_EQ(expected, out[static_cast<size_t>(i)]) << "output sample " << i;
+            }
+            wav->CloseFile();
+        }
+    }
 }
 
 // Each file sample is followed by exactly factor - 1 zeros, in step to the end of the

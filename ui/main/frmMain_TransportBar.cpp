@@ -2,6 +2,7 @@
 // and Close. Each action leaves the buttons in the pattern that belongs to it.
 #include "ui/main/frmMain.h"
 
+#include "audio/WavDisk.h"
 #include "audio/clsWavFile.h"
 #include "core/MainWindowValues.h"
 #include "dsp/ReceiveState.h"
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QPointer>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -35,6 +37,17 @@ const QString InUseAdvice = "\n Another application may be using the file\nClose
 QString FileErrorMessage(const char* what, const std::string& file)
 {
     return what + QString::fromStdString(file) + InUseAdvice;
+}
+
+// The system's reason comes with the advice that fits it: a folder the user may not write
+// to (read-only, or a program folder under /usr) needs another recordings folder.
+QString CreateErrorMessage(const std::string& file, int32_t error)
+{
+    QString message = "Unable to Create Temporary File " + QString::fromStdString(file);
+    message += "\n " + QString::fromStdString(WavDisk::Describe(error)) + " (Error Code=" + QString::number(error) + ")";
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return message + "\nChoose a folder you can write to with Config, \"Set Save Recordings Path\"";
+    return message + InUseAdvice;
 }
 
 }   // namespace
@@ -110,8 +123,7 @@ void frmMain::RecordAction()
         if (result == clsWavFile::ErrRecordingOpen)
             return;
         if (result != 0) {
-            frmRecordFileError::ShowAndWait(FileErrorMessage("Unable to Create Temporary File ", WavFile->TempFileName),
-                                            this);
+            frmRecordFileError::ShowAndWait(CreateErrorMessage(WavFile->TempFileName, result), this);
             return;
         }
         txtRecordFileName->clear();
@@ -170,25 +182,36 @@ void frmMain::OpenAction()
     SetTransportPattern("1111111101");
 }
 
+// A Save that failed stays on offer: pressed again once the cause is gone (space freed,
+// another name), it saves the whole recording; while the cause lasts it says so again.
 void frmMain::SaveAction()
 {
     const int32_t mode = WavFile->PlayerMode();
-    if (mode == clsWavFile::ModeRecording || mode == clsWavFile::ModePaused || mode == clsWavFile::ModeStopped)
+    bool failed = false;
+    if (mode == clsWavFile::ModeRecording || mode == clsWavFile::ModePaused || mode == clsWavFile::ModeStopped) {
         TryStep([this] { WavFile->Save(); });
+        failed = WavFile->SaveFailed() && WavFile->StatusOfMedia() == clsWavFile::MediaUnsaved;
+    }
     txtRecordFileName->clear();
     lblRecordTime->clear();
     lblRecordSize->clear();
-    SetTransportPattern("1111111101");
+    SetTransportPattern(failed ? "1111111111" : "1111111101");
 }
 
 // The one question before an unsaved recording is closed; a file that cannot be closed
-// leaves everything as it was.
+// leaves everything as it was. A Save asked for that fails closes nothing: what it could
+// not write is still in memory, and Save stays on offer.
 void frmMain::CloseAction()
 {
     if (WavFile->StatusOfMedia() == clsWavFile::MediaUnsaved &&
         MessageBoxes::MsgBox("Current Recording Not Saved\nDo you want to Save it ?", MessageBoxes::vbYesNo,
-                             AppPaths::ApplicationTitle) == MessageBoxes::vbYes)
+                             AppPaths::ApplicationTitle) == MessageBoxes::vbYes) {
         TryStep([this] { WavFile->Save(); });
+        if (WavFile->SaveFailed()) {
+            cmdWavCtls[Save]->setEnabled(true);
+            return;
+        }
+    }
     picRecorderTrackList->hide();
     // The message names the file being closed when no record file name was given.
     const std::string closing = !WavFile->RecordFileName().empty() ? WavFile->RecordFileName()

@@ -149,7 +149,14 @@ TEST_F(RecorderBar, FileErrorsAreShownWhileTheBarWaitsAndChangeNothing)
     disk.openErrors[TempFile()] = EACCES;
     whileErrorShown = [this] { Press(Open); };
     Press(Record);
-    EXPECT_EQ(errors, std::vector<std::string>{"Unable to Create Temporary File " + TempFile() + InUse});
+    EXPECT_EQ(errors, std::vector<std::string>{"Unable to Create Temporary File " + TempFile() + "\n " +
+                                               WavDisk::Describe(EACCES) + " (Error Code=" + std::to_string(EACCES) +
+                                               ")\nChoose a folder you can write to with Config, \"Set Save Recordings Path\""});
+    disk.openErrors[TempFile()] = EBUSY;
+    Press(Record);
+    EXPECT_EQ(errors.back(), "Unable to Create Temporary File " + TempFile() + "\n " + WavDisk::Describe(EBUSY) +
+                                 " (Error Code=" + std::to_string(EBUSY) + ")" + InUse);
+    disk.openErrors.clear();
     EXPECT_TRUE(dialogs.fileRequests.empty()) << "Open pressed during the dialog did nothing";
     EXPECT_EQ(Pattern(), "1000000100");
 
@@ -183,6 +190,37 @@ TEST_F(RecorderBar, RecordAfterAnUnsavedRecordingAsksOnceAndNeverResumesAClosedF
     Press(Record);
     EXPECT_TRUE(wav->IsRecording());
     EXPECT_EQ(wav->PlayerMode(), clsWavFile::ModeRecording);
+}
+
+// A Save that fails keeps Save on offer, says the same again while the cause lasts, and
+// saves the whole recording once it is gone.
+TEST_F(RecorderBar, SaveStaysAvailableAfterAFailedSave)
+{
+    Press(Record);
+    Blocks(3);   // one half written, one block waiting in memory
+    disk.writeFault = [](int64_t offset, int32_t) { return offset > 0 ? ENOSPC : 0; };
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        Press(Save);
+        ASSERT_EQ(boxes.boxes.size(), static_cast<size_t>(attempt));
+        EXPECT_EQ(boxes.Last().prompt, "Unable to close temporary file " + TempFile() +
+                                           "\n Please report this problem to QELVO\n Error Code=" + std::to_string(ENOSPC));
+        EXPECT_EQ(Pattern(), "1111111111") << attempt;
+    }
+    boxes.Answer(MessageBoxes::vbYes);
+    Press(Close);   // saving first fails again: nothing is closed
+    EXPECT_EQ(boxes.Last().prompt, boxes.boxes[0].prompt);
+    EXPECT_EQ(Pattern(), "1111111111");
+    disk.writeFault = nullptr;
+    dialogs.ChooseFile(home.file("saved.wav"));
+    Press(Save);
+    EXPECT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(Pattern(), "1111111101");
+    EXPECT_EQ(WavReader::Parse(disk.Content(home.file("saved.wav"))).data.size(), 6u * BlockSize);
+
+    Press(Record);
+    Blocks(1);
+    Press(Save);   // cancelled in the dialog: nothing failed
+    EXPECT_EQ(Pattern(), "1111111101");
 }
 
 // Lines carry the track they show: the short middle track is not listed, and clicks, the
