@@ -37,7 +37,7 @@ std::optional<std::string> FileSettingsStore::Read(const std::string& section, c
 IniText::FileStatus FileSettingsStore::Write(const std::string& section, const std::string& key,
                                              const std::string& value)
 {
-    return IniText::UpdateFile(Path(), section, key, storedForm(value));
+    return IniText::UpdateFile(Path(), section, {{key, storedForm(value)}});
 }
 
 SettingsStore& CurrentSettingsStore()
