@@ -14,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 
 // The real program runs offscreen in a child process, in a folder of its own; a stop
 // signal arrives while a message box waits for an answer.
@@ -139,6 +141,20 @@ TEST_F(ChildProgram, AStopSignalClosesTheWindowAsItsCloseDoesAndTheRecorderStore
     ASSERT_TRUE(LogShows("child:recording"));
     EXPECT_EQ(Stop(recording), 0);
     EXPECT_TRUE(ReadFile(settingsFile).contains("[WavFile]"));
+}
+
+// A pipe as the settings file: the start-up is not held waiting for a writer, says so,
+// and the pipe is still a pipe at the end.
+TEST_F(ChildProgram, ASettingsFileThatIsAPipeNeitherHoldsTheStartNorIsReplaced)
+{
+    environment.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+    QDir().mkpath(dir.path() + "/config/ZOZEVERE");
+    ASSERT_EQ(::mkfifo(settingsFile.toLocal8Bit().constData(), 0600), 0);
+    QProcess program;
+    Start(program, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: The settings could not be read."));
+    EXPECT_EQ(Stop(program), 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(settingsFile.toStdString()));
 }
 
 namespace {

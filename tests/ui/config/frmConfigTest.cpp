@@ -1,4 +1,5 @@
 #include "ConfigRig.h"
+#include "fakes/FakeMessageBoxes.h"
 
 #include "audio/QELVODX8.h"
 #include "core/Numeric.h"
@@ -10,6 +11,8 @@
 #include "ui/common/Shape.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
+
+#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -321,6 +324,38 @@ TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
     EXPECT_EQ(config->SwatchColour(frmConfig::SDRTuning), 0xFF);
     EXPECT_EQ(config->SwatchColour(frmConfig::ScopeXText), 0x010101) << "no number, no colour";
     EXPECT_EQ(config->SwatchColour(frmConfig::ControlNormal), 0x010101) << "not in theme files";
+}
+
+// A theme is read once and written once: a pipe chosen as a theme does not hold the window,
+// and a folder or a read-only file gives one message naming it and stays as it was.
+TEST_F(ConfigDialog, AThemeThatIsNoFileOrIsReadOnlyIsRefusedWithOneMessage)
+{
+    FakeMessageBoxes boxes;
+    frmConfig* config = Open();
+    config->SetSwatchColour(frmConfig::ScopeY2, 0x00ABCD);
+    const std::string pipe = home.file("pipe.thm"), folder = home.file("folder.thm"), locked = home.file("locked.thm");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    for (const std::string& path : {pipe, folder}) {
+        dialogs.ChooseFile(path);
+        config->cmdSDRColoursLoad->click();
+        ASSERT_EQ(boxes.boxes.size(), 1u) << path;
+        EXPECT_NE(boxes.Last().prompt.find(path), std::string::npos);
+        dialogs.ChooseFile(path);
+        config->cmdSDRColoursSave->click();
+        ASSERT_EQ(boxes.boxes.size(), 2u) << path;
+        EXPECT_NE(boxes.Last().prompt.find(path), std::string::npos);
+        boxes.boxes.clear();
+    }
+    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeY2), 0x00ABCD);
+
+    modIniFiles::WriteINI("SDRColours", "Name", "mine", locked);
+    QFile::setPermissions(QString::fromStdString(locked), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    dialogs.ChooseFile(locked);
+    config->cmdSDRColoursSave->click();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.Last().prompt.find("read-only"), std::string::npos);
+    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "shpScopeY2Colour", "none", locked), "none");
 }
 
 // Saves a picture of each tab beside the test program, for a look at the window.
