@@ -1,5 +1,4 @@
 #include "ConfigRig.h"
-#include "fakes/FakeMessageBoxes.h"
 
 #include "audio/QELVODX8.h"
 #include "core/Numeric.h"
@@ -137,7 +136,12 @@ INSTANTIATE_TEST_SUITE_P(
     IFAndClock, ApplyChecks,
     ::testing::Values(CheckCase{"-1", "100 000 000", "IF Frequency must be greater than 0.0 MHZ"},
                       CheckCase{"0", "1", "CLKIN must be greater than 1.0000 MHZ"},
-                      CheckCase{"0", "1.5", nullptr}, CheckCase{"0 455 000", "300 000 000", nullptr}));
+                      CheckCase{"0", "1.5", nullptr}, CheckCase{"0 455 000", "300 000 000", nullptr},
+                      // Numbers too large for any field are refused the same way, never raised.
+                      CheckCase{"1e309", "100 000 000", "IF Frequency must be greater than 0.0 MHZ"},
+                      CheckCase{"3e9", "100 000 000", "IF Frequency must be greater than 0.0 MHZ"},
+                      CheckCase{"0", "1e309", "CLKIN must be greater than 1.0000 MHZ"},
+                      CheckCase{"0", "&H7FFFFFFFFFFFFFFFFFFFFFFF", "CLKIN must be greater than 1.0000 MHZ"}));
 
 TEST_F(ConfigDialog, ApplyPutsEveryTabsValuesInForce)
 {
@@ -330,7 +334,6 @@ TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
 // and a folder or a read-only file gives one message naming it and stays as it was.
 TEST_F(ConfigDialog, AThemeThatIsNoFileOrIsReadOnlyIsRefusedWithOneMessage)
 {
-    FakeMessageBoxes boxes;
     frmConfig* config = Open();
     config->SetSwatchColour(frmConfig::ScopeY2, 0x00ABCD);
     const std::string pipe = home.file("pipe.thm"), folder = home.file("folder.thm"), locked = home.file("locked.thm");
