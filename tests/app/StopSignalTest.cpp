@@ -74,11 +74,11 @@ protected:
     }
 
     // The trace log is written line by line as the program goes.
-    bool LogShows(const QByteArray& text) const
+    bool LogShows(const QByteArray& text, const QString& folder = "/program") const
     {
         QElapsedTimer clock;
         clock.start();
-        while (!ReadFile(dir.path() + "/program/ZOZEVERE.log").contains(text) && clock.elapsed() < PatienceMs)
+        while (!ReadFile(dir.path() + folder + "/ZOZEVERE.log").contains(text) && clock.elapsed() < PatienceMs)
             QThread::msleep(20);
         return clock.elapsed() < PatienceMs;
     }
@@ -155,6 +155,21 @@ TEST_F(ChildProgram, ASettingsFileThatIsAPipeNeitherHoldsTheStartNorIsReplaced)
     ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: The settings could not be read."));
     EXPECT_EQ(Stop(program), 0);
     EXPECT_TRUE(std::filesystem::is_fifo(settingsFile.toStdString()));
+}
+
+// Program folders of their own make no second instance: both would share the settings.
+TEST_F(ChildProgram, ASecondProgramWithAnotherProgramFolderIsToldTheFirstRuns)
+{
+    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
+    QProcess first, second;
+    Start(first, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("frmSupervisor.Initialise : Start"));
+    WriteFile(dir.path() + "/other/40m.bpl", "[MainBand]\r\n");
+    environment.insert("ZOZEVERE_HOME", dir.path() + "/other");
+    Start(second, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: ZOZEVERE is already running", "/other"));
+    EXPECT_EQ(Stop(second), 0);
+    EXPECT_EQ(Stop(first), 0);
 }
 
 namespace {
