@@ -233,8 +233,8 @@ TEST_F(BandPlanFiles, ASampleWrittenBackWithOneTuningChangeKeepsEveryOtherLine)
     }
 }
 
-// A band file that cannot be written is logged and told once, naming it; the others are
-// still written.
+// A band file that cannot be written (a folder in its place, a read-only file) is logged and
+// told once, naming it, and kept as it is; the others are still written.
 TEST_F(BandPlanFiles, AFailedWriteIsToldOnceAndTheOtherBandsAreWritten)
 {
     BandRecord& locked = Loaded("locked", "[MainBand]\r\n");
@@ -244,11 +244,17 @@ TEST_F(BandPlanFiles, AFailedWriteIsToldOnceAndTheOtherBandsAreWritten)
     ASSERT_TRUE(QDir(QString::fromStdString(home.path())).mkdir("locked.bpl.d"));
     open.Caption = "Open";
 
+    BandRecord& readOnly = Loaded("readonly", "[MainBand]\r\nCaption=Mine\r\n");
+    readOnly.Caption = "Changed";
+    QFile::setPermissions(QString::fromStdString(readOnly.FileName), QFile::ReadOwner | QFile::ReadOther);
+
     EXPECT_FALSE(SaveAllBandPlans());
     EXPECT_FALSE(SaveAllBandPlans());
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_NE(boxes.Last().prompt.find(locked.FileName), std::string::npos);
+    EXPECT_NE(boxes.Last().prompt.find(readOnly.FileName), std::string::npos);
     EXPECT_EQ(Stored("open", "MainBand", "Caption"), "Open");
+    EXPECT_EQ(Stored("readonly", "MainBand", "Caption"), "Mine");   // kept, whoever runs the test
 }
 
 // Every sample band plan reads without anything cut or clamped: named sub-bands with
