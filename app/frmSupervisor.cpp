@@ -72,7 +72,17 @@ void frmSupervisor::CloseDown()
 {
     if (QWidget* window = MainWindow())
         window->close();
+    DeleteClosedWindows();
     EndProgram();
+    DeleteClosedWindows();
+}
+
+// A closed window is deleted later, by the event loop; once the loops have ended nothing
+// would, and what a window's destruction stores (the recorder's settings and its open
+// recording) would never reach the disk.
+void frmSupervisor::DeleteClosedWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 bool frmSupervisor::Form_Load()

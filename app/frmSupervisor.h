@@ -36,8 +36,9 @@ public:
     // code that opened it finishes before anything is closed.
     void StopRequested();
     bool Stopping() const { return stopping_; }
-    // Once the loops have ended: closes the main window, which saves its settings, and
-    // ends the program as the watchdog does. Runs its steps once.
+    // Once the loops have ended: closes and deletes the main window as a close of the
+    // window does (it saves its settings), and ends the program as the watchdog does.
+    // Runs its steps once.
     void CloseDown();
 
     QTimer Timer1;
@@ -53,6 +54,7 @@ private:
     void FillTuningSteps();
     void CloseSplash();
     void CloseAllWindows();
+    static void DeleteClosedWindows();
     void EndProgram();
     static QWidget* MainWindow();
     static void ShowNoBandPlans(const std::string& folder, int listingError);

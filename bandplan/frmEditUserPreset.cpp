@@ -139,7 +139,9 @@ void frmEditUserPreset::cmdSave_Click()
     TakeSelected(optDemodulationValue, state.DemodMode);
     TakeSelected(optFilteringValues, state.FilterMode);
     state.LowSideLO = chkPresetTuneImage->isChecked();
-    preset.Description = txtPresetValues[0]->text().toStdString();
+    // Text that is not UTF-8 cannot come back from the box as it was: it is taken only when edited.
+    if (txtPresetValues[0]->text() != QString::fromStdString(preset.Description))
+        preset.Description = txtPresetValues[0]->text().toStdString();
     state.FreqCurrent = FrequencyFromText(txtPresetValues[1]->text());
     preset.When = (txtPresetValues[2]->text() + " " + txtPresetValues[3]->text()).toStdString();
     preset.Caption = Format(std::floor(state.FreqCurrent / 1000.0 + 0.5), "#0");

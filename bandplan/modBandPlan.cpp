@@ -4,6 +4,7 @@
 #include "core/DoEvents.h"
 #include "core/MainWindowValues.h"
 #include "core/Numeric.h"
+#include "core/RuntimeError.h"
 #include "core/TryStep.h"
 #include "core/clsINIFile.h"
 #include "core/frmLog.h"
@@ -107,22 +108,19 @@ void Write(const std::string& key, const Value& value)
     WriteKey(key, Text(value));
 }
 
-// The 24 keys through reader(key, default text), each converted into its field; with
-// skipBadValues a value that does not convert keeps the field, otherwise it raises.
+// The 24 keys through reader(key, default text), each converted into its field. A value
+// that does not convert reads as the key's default: the state still counts as read, so a
+// later change to it is written, and until then the file keeps the value as it stands.
 template <typename Reader>
-void ReadSettingsKeys(ModeSettingsRecord& state, Reader reader, bool skipBadValues)
+void ReadSettingsKeys(ModeSettingsRecord& state, Reader reader)
 {
     for (const SettingsKey& key : SettingsKeys) {
-        const auto readOne = [&] {
-            std::visit([&](auto member) {
-                auto& field = state.*member;
-                Convert(reader(key.Key, key.Default ? std::string(key.Default) : Text(field)), field);
-            }, key.Field);
-        };
-        if (skipBadValues)
-            TryStep(readOne);
-        else
-            readOne();
+        std::visit([&](auto member) {
+            auto& field = state.*member;
+            const std::string defaultText = key.Default ? std::string(key.Default) : Text(field);
+            if (!TryStep([&] { Convert(reader(key.Key, defaultText), field); }))
+                Convert(defaultText, field);
+        }, key.Field);
     }
     if (state.NotchFilterWidth > WidestNotch)
         state.NotchFilterWidth = DefaultNotchWidth;
@@ -225,6 +223,15 @@ void WriteBand(const BandRecord& band)
         WriteSubBand(band.SubBands[static_cast<size_t>(i)]);
 }
 
+void ReportUnreadableFile(const BandRecord& band, const std::string& why)
+{
+    AddLog("modBandPlan.LoadBandPlan:Description=" + why + " Source=" + band.FileName);
+    MessageBoxes::MsgBox("The band plan of " + band.Caption + " could not be read. " + why +
+                             "\nThe band shows its default sub-bands, and the file is left as it is. "
+                             "Make the file readable and restart to use it.",
+                         MessageBoxes::vbExclamation);
+}
+
 void ReportSaveFailures(const std::vector<std::string>& files)
 {
     if (files.empty() || saveFailureShown)
@@ -297,7 +304,12 @@ bool LoadBandPlan(BandRecord& band)
     if (!BandPlanINI)
         BandPlanINI = std::make_unique<clsINIFile>();
     // A missing or unreadable file leaves the reader empty: every key keeps its default.
-    TryStep([&] { BandPlanINI->init(BandPlanFile); });
+    // One that exists but cannot be read is named now, while the user looks at its band.
+    TryStep([&] { BandPlanINI->init(BandPlanFile); }, [&band](const std::exception& error) {
+        const auto* failure = dynamic_cast<const RuntimeError*>(&error);
+        if (failure && failure->Number() != clsINIFile::FileNotFound)
+            ReportUnreadableFile(band, failure->Description());
+    });
     ReadMainBand(band);
     for (int32_t i = 0; i <= band.NumSubBands; ++i)
         ReadSubBand(band.SubBands[static_cast<size_t>(i)]);
@@ -347,10 +359,8 @@ bool SaveAllBandPlans()
 void ReadModeSettings(ModeSettingsRecord& state)
 {
     state.Changed = false;
-    TryStep([&] {
-        ReadSettingsKeys(state, ReadKey, false);
-        state.Loaded = true;
-    });
+    ReadSettingsKeys(state, ReadKey);
+    state.Loaded = true;
 }
 
 void WriteModeSettings(const ModeSettingsRecord& state)
@@ -379,10 +389,13 @@ void LoadPresetSettings(int32_t bandIndex, int32_t subBandIndex, int32_t presetI
     if (state.Loaded)
         return;
     state.Changed = false;
-    const auto reader = [](const std::string& key, const std::string& defaultValue) {
-        return modIniFiles::ReadINI(BandPlanSection, key, defaultValue, BandPlanFile);
+    // Read once for its 24 keys; a file that cannot be read says so once and leaves the
+    // defaults.
+    const IniText file = modIniFiles::LoadINI(BandPlanFile).value_or(IniText{});
+    const auto reader = [&file](const std::string& key, const std::string& defaultValue) {
+        return modIniFiles::ReadINI(file, BandPlanSection, key, defaultValue);
     };
-    ReadSettingsKeys(state, reader, true);
+    ReadSettingsKeys(state, reader);
     state.Loaded = true;
 }
 

@@ -33,8 +33,9 @@ std::string DateTimeText(const QDateTime& when);
 // (P1..P12, unused); a loaded band is left as it is.
 bool InitBandPlan(BandRecord& band);
 
-// Reads the band's file into its records (a missing file, section or key leaves the defaults);
-// lets window messages run while it reads. True when the band is loaded, false when another
+// Reads the band's file into its records (a missing file, section or key leaves the defaults;
+// a file that exists but cannot be read is named in a message); lets window messages run
+// while it reads. True when the band is loaded, false when another
 // read or write is under way. Counts and indices out of the records' room are clamped.
 bool LoadBandPlan(BandRecord& band);
 
@@ -49,13 +50,13 @@ inline std::string LastSaveError;
 bool SaveAllBandPlans();
 
 // The 24 settings keys of one state in BandPlanSection: read through the band file's
-// reader (a value that does not convert abandons the rest, Loaded stays false) or written
-// (only when both Loaded and Changed).
+// reader (a value that does not convert reads as its key's default; the state is loaded)
+// or written (only when both Loaded and Changed).
 void ReadModeSettings(ModeSettingsRecord& state);
 void WriteModeSettings(const ModeSettingsRecord& state);
 
-// Reads one preset's settings keys on its first use (nothing when already loaded); a value
-// that does not convert keeps that field and the rest is still read.
+// Reads one preset's settings keys on its first use (nothing when already loaded), the
+// file read once; a value that does not convert reads as its key's default.
 void LoadPresetSettings(int32_t bandIndex, int32_t subBandIndex, int32_t presetIndex);
 
 // A key of BandPlanSection in the band file being read; the default when it is missing.

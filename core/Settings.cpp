@@ -12,6 +12,20 @@ namespace {
 // Settings are saved key by key, many at a time at exit: the user hears of a store
 // that cannot be written once per run, the trace log records every failure.
 bool writeFailureShown = false;
+bool readFailureShown = false;
+
+// Settings are read key by key too: a store that cannot be read is told once per run.
+void reportReadFailure(const IniText::FileStatus& status)
+{
+    if (readFailureShown) return;
+    readFailureShown = true;
+    AddLog("Settings.GetSetting:Code=" + std::to_string(status.number) + " Description=" + status.description +
+           " Source=Settings");
+    MessageBoxes::MsgBox("The settings could not be read. " + status.description +
+                             "\nThe program runs with its default settings and leaves the file as it is; "
+                             "replace it with a plain file (or remove it) to keep settings again.",
+                         MessageBoxes::vbExclamation);
+}
 
 void reportWriteFailure(const std::string& section, const std::string& key, const IniText::FileStatus& status)
 {
@@ -28,7 +42,11 @@ void reportWriteFailure(const std::string& section, const std::string& key, cons
 
 std::string GetSetting(const std::string& section, const std::string& key, const std::string& defaultValue)
 {
-    return CurrentSettingsStore().Read(section, key).value_or(defaultValue);
+    SettingsStore& store = CurrentSettingsStore();
+    std::optional<std::string> value = store.Read(section, key);
+    if (const IniText::FileStatus status = store.LastReadStatus(); !status.ok())
+        reportReadFailure(status);
+    return value.value_or(defaultValue);
 }
 
 void SaveSetting(const std::string& section, const std::string& key, const std::string& value)

@@ -10,7 +10,8 @@ namespace Settings {
 
 inline constexpr const char* AppName = "ZOZEVERE";
 
-// The stored value, or defaultValue when the key is missing or the store cannot be read.
+// The stored value, or defaultValue when the key is missing or the store cannot be read;
+// the first store that cannot be read in a run is also told to the user, once.
 std::string GetSetting(const std::string& section, const std::string& key,
                        const std::string& defaultValue = "");
 

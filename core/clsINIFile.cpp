@@ -8,22 +8,11 @@
 
 namespace {
 
-constexpr int FileNotFound = 53;
-constexpr int PathFileAccessError = 75;
-
-bool isBlank(char c) { return c == ' '; }
-
 std::string trimBlanks(const std::string& line)
 {
-    const size_t first = line.find_first_not_of(' ');
+    const size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos) return "";
-    return line.substr(first, line.find_last_not_of(' ') - first + 1);
-}
-
-std::string_view dropLeadingBlanks(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    return text;
+    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
 }
 
 } // namespace
@@ -42,10 +31,10 @@ void clsINIFile::init(const std::string& IniFilename)
     std::vector<std::string> lines = IniText::Parse(contents).Lines();
     DoEvents();
 
-    // Only a "[" in the first column starts a section header.
+    // Headers as the band file's writer finds them, leading blanks and all.
     std::vector<size_t> sectionLines;
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].empty() || lines[i].front() != '[') continue;
+        if (!IniText::SectionName(lines[i])) continue;
         lines[i] = trimBlanks(lines[i]);
         sectionLines.push_back(i);
         DoEvents();
@@ -62,14 +51,12 @@ size_t clsINIFile::sectionEnd(size_t index) const
 std::string clsINIFile::GetItem(const std::string& Section, const std::string& Key,
                                 const std::string& DefaultValue) const
 {
-    const std::string header = "[" + Section + "]";
     for (size_t s = 0; s < sectionLines_.size(); ++s) {
-        if (IniText::FindText(lines_[sectionLines_[s]], header) == std::string::npos) continue;
+        const auto name = IniText::SectionName(lines_[sectionLines_[s]]);
+        if (!IniText::SameText(*name, Section)) continue;
         for (size_t i = sectionLines_[s] + 1; i < sectionEnd(s); ++i) {
-            const std::string_view line = lines_[i];
-            if (line.size() < Key.size() || IniText::FindText(line, Key) == std::string::npos) continue;
-            const std::string_view rest = dropLeadingBlanks(line.substr(Key.size()));
-            if (!rest.empty() && rest.front() == '=') return std::string(dropLeadingBlanks(rest.substr(1)));
+            const auto entry = IniText::KeyLineOf(lines_[i]);
+            if (entry && IniText::SameText(entry->name, Key)) return std::string(entry->value);
         }
         return DefaultValue;  // only the first section of that name is searched
     }

@@ -9,16 +9,20 @@
 class clsINIFile
 {
 public:
-    // Loads the file, replacing any former content. Lines end at CR LF or LF; a UTF-8
+    // Numbers of the RuntimeError that init raises.
+    static constexpr int FileNotFound = 53;
+    static constexpr int PathFileAccessError = 75;
+
+    // Loads the file, replacing any former content. Lines end at CR LF, LF or CR; a UTF-8
     // byte-order mark is ignored. A file that cannot be read raises RuntimeError and
     // leaves the object empty. Lets pending window messages run while it works.
     void init(const std::string& IniFilename);
 
-    // The value of Key in the first section whose header line contains "[Section]"
-    // (case ignored): the first line of that section in which Key occurs anywhere (case
-    // ignored) and whose text after its first Key-length characters, less leading
-    // blanks, starts with "=". The value is what follows "=", leading blanks dropped.
-    // DefaultValue when there is no such section or line.
+    // The value of Key in the first section named Section, headers and key lines being
+    // what the band file's writer (IniText) takes them for: "[Section]" and "Key =" at the
+    // start of a line, after leading blanks, names compared without regard to case. The
+    // value is what follows "=", leading blanks dropped, trailing ones kept. DefaultValue
+    // when there is no such section or line.
     std::string GetItem(const std::string& Section, const std::string& Key, const std::string& DefaultValue) const;
     std::string LoadItem(const std::string& Section, const std::string& Key, const std::string& DefaultValue) const;
 

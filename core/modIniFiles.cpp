@@ -33,23 +33,41 @@ std::string field(const std::string& value, int32_t fieldNumber)
 void WriteINI(const std::string& section, const std::string& key, const std::string& value,
               const std::string& fileName)
 {
-    const IniText::FileStatus status = IniText::UpdateFile(fileName, section, key, value);
-    if (!status.ok()) showFailure("ProfileSaveItem: ", status);
+    WriteINIKeys(section, {{key, value}}, fileName);
 }
 
-std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue,
-                    const std::string& fileName, int32_t fieldNumber)
+bool WriteINIKeys(const std::string& section, const IniText::KeyValues& keys, const std::string& fileName)
+{
+    const IniText::FileStatus status = IniText::UpdateFile(fileName, section, keys);
+    if (!status.ok()) showFailure("ProfileSaveItem: ", status);
+    return status.ok();
+}
+
+std::optional<IniText> LoadINI(const std::string& fileName)
 {
     std::string contents;
     const IniText::FileStatus status = IniText::ReadFile(fileName, contents);
     if (!status.ok() && status.number != ENOENT) {
         showFailure("ProfileGetItemError: ", status);
-        return "";
+        return std::nullopt;
     }
-    std::string value = IniText::Parse(contents).Value(section, key).value_or(defaultValue);
+    return IniText::Parse(contents);
+}
+
+std::string ReadINI(const IniText& file, const std::string& section, const std::string& key,
+                    const std::string& defaultValue, int32_t fieldNumber)
+{
+    std::string value = file.Value(section, key).value_or(defaultValue);
     if (value.size() > LongestValue) value.resize(LongestValue);
     if (value.empty() || fieldNumber < 0) return "";
     return fieldNumber == 0 ? value : field(value, fieldNumber);
+}
+
+std::string ReadINI(const std::string& section, const std::string& key, const std::string& defaultValue,
+                    const std::string& fileName, int32_t fieldNumber)
+{
+    const std::optional<IniText> file = LoadINI(fileName);
+    return file ? ReadINI(*file, section, key, defaultValue, fieldNumber) : "";
 }
 
 } // namespace modIniFiles

@@ -13,9 +13,15 @@ constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trimBlanks(std::string_view text)
+std::string_view dropLeadingBlanks(std::string_view text)
 {
     while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    text = dropLeadingBlanks(text);
     while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
     return text;
 }
@@ -41,6 +47,24 @@ IniText::FileStatus failure(const char* action, const std::string& path)
 {
     const int number = errno ? errno : EIO;
     return {number, std::string(action) + " \"" + path + "\": " + std::strerror(number)};
+}
+
+IniText::FileStatus notARegularFile(const std::string& path, const struct stat& info)
+{
+    if (S_ISDIR(info.st_mode))
+        return {EISDIR, "Cannot read \"" + path + "\": it is a folder, not a file"};
+    return {EINVAL, "Cannot read \"" + path + "\": it is not a regular file (a pipe, a socket or a device)"};
+}
+
+// A file that exists without any write permission is kept as it is, even where the
+// user could replace it (root, or a writable folder): its owner made it read-only.
+IniText::FileStatus refuseReadOnly(const std::filesystem::path& target, const std::string& path)
+{
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0) return {};  // not there yet: created
+    const bool noWriteBit = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    if (!noWriteBit && ::access(target.c_str(), W_OK) == 0) return {};
+    return {EACCES, "Cannot write \"" + path + "\": the file is read-only; it was left as it is"};
 }
 
 // Writes all of contents to an open descriptor, riding out short writes.
@@ -106,45 +130,56 @@ void removeStaleTemporaries(const std::filesystem::path& target)
 
 IniText IniText::Parse(std::string_view text)
 {
-    if (text.substr(0, ByteOrderMark.size()) == ByteOrderMark) text.remove_prefix(ByteOrderMark.size());
     IniText ini;
+    ini.byteOrderMark_ = text.substr(0, ByteOrderMark.size()) == ByteOrderMark;
+    if (ini.byteOrderMark_) text.remove_prefix(ByteOrderMark.size());
+    bool lineEndSeen = false;
     while (!text.empty()) {
-        const size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        ini.lines_.emplace_back(line);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const size_t end = text.find_first_of("\r\n");
+        ini.lines_.emplace_back(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            ini.finalLineEnd_ = false;
+            break;
+        }
+        const size_t endLength = text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+        if (!lineEndSeen) ini.lineEnd_ = std::string(text.substr(end, endLength));
+        lineEndSeen = true;
+        text.remove_prefix(end + endLength);
     }
     return ini;
 }
 
 std::string IniText::Serialise() const
 {
-    std::string text;
-    for (const std::string& line : lines_) text += line + "\r\n";
+    std::string text = byteOrderMark_ ? std::string(ByteOrderMark) : std::string();
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        text += lines_[i];
+        if (i + 1 < lines_.size() || finalLineEnd_) text += lineEnd_;
+    }
     return text;
 }
 
-std::optional<std::string_view> IniText::sectionName(std::string_view line)
+std::optional<std::string_view> IniText::SectionName(std::string_view line)
 {
     line = trimBlanks(line);
     if (line.empty() || line.front() != '[') return std::nullopt;
     return trimBlanks(line.substr(1, line.find(']') - 1));
 }
 
-std::optional<IniText::KeyLine> IniText::keyLine(std::string_view line)
+std::optional<IniText::KeyLine> IniText::KeyLineOf(std::string_view line)
 {
-    line = trimBlanks(line);
+    line = dropLeadingBlanks(line);
     const size_t equals = line.find('=');
-    if (line.empty() || line.front() == ';' || equals == std::string_view::npos) return std::nullopt;
-    return KeyLine{trimBlanks(line.substr(0, equals)), trimBlanks(line.substr(equals + 1))};
+    if (line.empty() || line.front() == ';' || line.front() == '[' || equals == std::string_view::npos)
+        return std::nullopt;
+    return KeyLine{trimBlanks(line.substr(0, equals)), dropLeadingBlanks(line.substr(equals + 1))};
 }
 
 long IniText::findSection(std::string_view section) const
 {
     const std::string_view wanted = trimBlanks(section);
     for (size_t i = 0; i < lines_.size(); ++i) {
-        const auto name = sectionName(lines_[i]);
+        const auto name = SectionName(lines_[i]);
         if (name && SameText(*name, wanted)) return long(i);
     }
     return -1;
@@ -153,7 +188,7 @@ long IniText::findSection(std::string_view section) const
 size_t IniText::sectionEnd(size_t headerIndex) const
 {
     size_t end = headerIndex + 1;
-    while (end < lines_.size() && !sectionName(lines_[end])) ++end;
+    while (end < lines_.size() && !SectionName(lines_[end])) ++end;
     return end;
 }
 
@@ -164,8 +199,9 @@ std::optional<std::string> IniText::Value(std::string_view section, std::string_
     const std::string_view wanted = trimBlanks(key);
     const size_t end = sectionEnd(size_t(header));
     for (size_t i = size_t(header) + 1; i < end; ++i) {
-        const auto entry = keyLine(lines_[i]);
-        if (entry && SameText(entry->name, wanted)) return std::string(withoutEnclosingQuotes(entry->value));
+        const auto entry = KeyLineOf(lines_[i]);
+        if (entry && SameText(entry->name, wanted))
+            return std::string(withoutEnclosingQuotes(trimBlanks(entry->value)));
     }
     return std::nullopt;
 }
@@ -185,7 +221,7 @@ void IniText::SetValue(std::string_view section, std::string_view key, std::stri
     const size_t end = sectionEnd(size_t(header));
     size_t insertAt = size_t(header) + 1;
     for (size_t i = size_t(header) + 1; i < end; ++i) {
-        const auto entry = keyLine(lines_[i]);
+        const auto entry = KeyLineOf(lines_[i]);
         if (entry && SameText(entry->name, name)) {
             lines_[i] = line;
             return;
@@ -199,8 +235,15 @@ IniText::FileStatus IniText::ReadFile(const std::string& path, std::string& cont
 {
     contents.clear();
     errno = 0;
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a pipe or a device would otherwise wait for ever for a writer.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0) return failure("Cannot read", path);
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const FileStatus status = notARegularFile(path, info);
+        ::close(descriptor);
+        return status;
+    }
     char buffer[16384];
     for (;;) {
         const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
@@ -233,6 +276,7 @@ IniText::FileStatus IniText::WriteFileAtomically(const std::string& path, std::s
         errno = folderError.value();
         return failure("Cannot create the folder of", path);
     }
+    if (FileStatus readOnly = refuseReadOnly(target, path); !readOnly.ok()) return readOnly;
     removeStaleTemporaries(target);
 
     std::string temporary = target.string() + std::string(TemporaryMark) + std::string(TemporaryRandomLength, 'X');
@@ -259,16 +303,17 @@ std::string IniText::NameProblem(std::string_view section, std::string_view key)
     return "";
 }
 
-IniText::FileStatus IniText::UpdateFile(const std::string& path, std::string_view section, std::string_view key,
-                                        std::string_view value)
+IniText::FileStatus IniText::UpdateFile(const std::string& path, std::string_view section, const KeyValues& keys)
 {
-    if (const std::string problem = NameProblem(section, key); !problem.empty())
-        return {EINVAL, "Cannot write \"" + path + "\": " + problem};
+    for (const auto& [key, value] : keys)
+        if (const std::string problem = NameProblem(section, key); !problem.empty())
+            return {EINVAL, "Cannot write \"" + path + "\": " + problem};
     std::string contents;
     const FileStatus read = ReadFile(path, contents);
     if (!read.ok() && read.number != ENOENT) return read;
     IniText ini = Parse(contents);
-    ini.SetValue(section, key, value);
+    for (const auto& [key, value] : keys)
+        ini.SetValue(section, key, value);
     return WriteFileAtomically(path, ini.Serialise());
 }
 

@@ -3,13 +3,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-// The text of one INI file held as its lines: "[section]" headers and "key=value" lines.
-// Reading accepts CR LF and LF line ends, ignores a UTF-8 byte-order mark and keeps a
-// last line that has no line break; writing uses CR LF. Section and key names compare
-// without regard to letter case. Setting a key keeps every other line as it was, so
-// comments, blank lines and unknown keys survive a rewrite.
+// The text of one INI file held as its lines: "[section]" headers and "key=value" lines,
+// both found after leading blanks. Reading accepts CR LF, LF and CR line ends; writing
+// gives back the file's first line end (CR LF for a new file), its UTF-8 byte-order mark
+// and whether its last line ended, so that an unchanged text serialises to its bytes.
+// Section and key names compare without regard to letter case. Setting a key keeps every
+// other line as it was, so comments, blank lines and unknown keys survive a rewrite.
 class IniText
 {
 public:
@@ -21,6 +23,13 @@ public:
         std::string description;
         bool ok() const { return number == 0; }
     };
+
+    struct KeyLine
+    {
+        std::string_view name;   // without surrounding blanks
+        std::string_view value;  // without leading blanks
+    };
+    using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
     static IniText Parse(std::string_view text);
     std::string Serialise() const;
@@ -40,17 +49,25 @@ public:
     // ";" or "[", a section with "]" or a line break), or empty text when it can.
     static std::string NameProblem(std::string_view section, std::string_view key);
 
-    // Sets one key of a file: reads it (a missing file is empty), sets the value and
-    // writes it back whole. Names a line cannot hold are refused with EINVAL, and a file
-    // that cannot be read is never overwritten; in both cases nothing is written.
-    static FileStatus UpdateFile(const std::string& path, std::string_view section, std::string_view key,
-                                 std::string_view value);
+    // The section name of a header line, or nothing when the line is no header.
+    static std::optional<std::string_view> SectionName(std::string_view line);
+    // The key and value of a "key=value" line, or nothing for a header, a comment (";")
+    // or a line without "=".
+    static std::optional<KeyLine> KeyLineOf(std::string_view line);
 
-    // Reads a whole file; a missing file fails with ENOENT.
+    // Sets keys of one section of a file in one rewrite: reads it (a missing file is
+    // empty), sets the values and writes it back whole. Names a line cannot hold are
+    // refused with EINVAL, and a file that cannot be read is never overwritten; in both
+    // cases nothing is written.
+    static FileStatus UpdateFile(const std::string& path, std::string_view section, const KeyValues& keys);
+
+    // Reads a whole file; a missing file fails with ENOENT. The file is opened without
+    // waiting, and anything but a regular file (a folder, a pipe, a device) is refused.
     static FileStatus ReadFile(const std::string& path, std::string& contents);
     // Writes a whole file through a temporary file in the same folder and a rename, so
     // the file is either the old one or the new one whole; creates the folder if missing.
-    // A link is followed, also to a file that does not exist yet, and stays a link.
+    // A link is followed, also to a file that does not exist yet, and stays a link. A file
+    // without write permission is refused with EACCES and kept as it is.
     // Temporary files that an earlier, killed write left beside the file are removed.
     static FileStatus WriteFileAtomically(const std::string& path, std::string_view contents);
 
@@ -60,18 +77,13 @@ public:
     static size_t FindText(std::string_view text, std::string_view part, size_t from = 0);
 
 private:
-    struct KeyLine
-    {
-        std::string_view name;
-        std::string_view value;
-    };
-
-    static std::optional<std::string_view> sectionName(std::string_view line);
-    static std::optional<KeyLine> keyLine(std::string_view line);
     // Index of the header of the first section with that name, or -1.
     long findSection(std::string_view section) const;
     // One past the last line of the section whose header is at headerIndex.
     size_t sectionEnd(size_t headerIndex) const;
 
     std::vector<std::string> lines_;
+    std::string lineEnd_ = "\r\n";
+    bool finalLineEnd_ = true;
+    bool byteOrderMark_ = false;
 };

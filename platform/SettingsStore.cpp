@@ -2,6 +2,7 @@
 
 #include "platform/AppPaths.h"
 
+#include <cerrno>
 #include <utility>
 
 namespace {
@@ -30,14 +31,16 @@ std::string FileSettingsStore::Path() const { return path_.empty() ? AppPaths::S
 std::optional<std::string> FileSettingsStore::Read(const std::string& section, const std::string& key)
 {
     std::string contents;
-    if (!IniText::ReadFile(Path(), contents).ok()) return std::nullopt;
+    const IniText::FileStatus status = IniText::ReadFile(Path(), contents);
+    lastRead_ = status.number == ENOENT ? IniText::FileStatus{} : status;
+    if (!status.ok()) return std::nullopt;
     return IniText::Parse(contents).Value(section, key);
 }
 
 IniText::FileStatus FileSettingsStore::Write(const std::string& section, const std::string& key,
                                              const std::string& value)
 {
-    return IniText::UpdateFile(Path(), section, key, storedForm(value));
+    return IniText::UpdateFile(Path(), section, {{key, storedForm(value)}});
 }
 
 SettingsStore& CurrentSettingsStore()

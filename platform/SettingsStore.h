@@ -16,6 +16,9 @@ public:
     virtual std::optional<std::string> Read(const std::string& section, const std::string& key) = 0;
     virtual IniText::FileStatus Write(const std::string& section, const std::string& key,
                                       const std::string& value) = 0;
+    // Why the last Read gave nothing when the store itself could not be read; an empty
+    // status when it could (a missing key or a store not yet written is no failure).
+    virtual IniText::FileStatus LastReadStatus() const { return {}; }
 };
 
 // The store as an INI file. Every read takes the file as it is on disk; every write
@@ -30,11 +33,13 @@ public:
     std::optional<std::string> Read(const std::string& section, const std::string& key) override;
     IniText::FileStatus Write(const std::string& section, const std::string& key,
                               const std::string& value) override;
+    IniText::FileStatus LastReadStatus() const override { return lastRead_; }
 
     std::string Path() const;
 
 private:
     std::string path_;
+    IniText::FileStatus lastRead_;
 };
 
 // The store in use: the user's settings file unless a test installed another.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -29,6 +30,14 @@ uint64_t StableHash(const std::string& text)
     return hash;
 }
 
+// The settings file a session of this user has by default: under the home folder of the
+// user database, whatever $HOME and $XDG_CONFIG_HOME say.
+std::string UsersOwnSettingsFile()
+{
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir ? std::string(user->pw_dir) + "/.config/ZOZEVERE/ZOZEVERE.ini" : std::string();
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(std::string name, Method method) : name_(std::move(name)), method_(method) {}
@@ -42,11 +51,10 @@ SingleInstance::~SingleInstance()
 std::string SingleInstance::DefaultName()
 {
     std::string name = std::string(AppPaths::ProductName) + "-" + std::to_string(::getuid());
-    const QString home = qEnvironmentVariable(AppPaths::ProgramFolderVariable);
-    if (!home.isEmpty()) {
+    const std::string settings = QDir::cleanPath(QString::fromStdString(AppPaths::SettingsFilePath())).toStdString();
+    if (settings != UsersOwnSettingsFile()) {
         char hash[17];
-        std::snprintf(hash, sizeof hash, "%016llx",
-                      static_cast<unsigned long long>(StableHash(QDir::cleanPath(home).toStdString())));
+        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(StableHash(settings)));
         name.append("-").append(hash);
     }
     return name;

@@ -6,8 +6,9 @@
 // an abstract-namespace Unix socket named after the user id, which needs no folder at
 // all; where such a socket cannot be had, it locks a file under /tmp that the user owns.
 // The kernel lets go of both when the process ends, so a crashed instance never blocks
-// the next start. A program folder given by $ZOZEVERE_HOME (separate set-ups, tests)
-// is an instance of its own.
+// the next start. The instance is the user's settings file: a program folder given by
+// $ZOZEVERE_HOME makes no instance of its own, a settings folder other than the user's
+// own (a test's $XDG_CONFIG_HOME) does.
 class SingleInstance
 {
 public:
@@ -22,7 +23,8 @@ public:
     // process holds it. When neither way works, the program is let run.
     bool Acquire();
 
-    // "ZOZEVERE-<user id>", followed by a hash of $ZOZEVERE_HOME when that is set.
+    // "ZOZEVERE-<user id>", followed by a hash of the settings file's path when that is
+    // not the user's own ~/.config/ZOZEVERE/ZOZEVERE.ini.
     static std::string DefaultName();
     std::string LockFilePath() const;  // /tmp/<name>.lock
 

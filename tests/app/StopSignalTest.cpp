@@ -1,4 +1,6 @@
 #include "app/frmSupervisor.h"
+#include "core/frmLog.h"
+#include "support/ChildRoutines.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
@@ -12,13 +14,14 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
 
 // The real program runs offscreen in a child process, in a folder of its own; a stop
 // signal arrives while a message box waits for an answer.
 namespace {
 
-constexpr const char* ChildVariable = "ZOZEVERE_STOP_TEST_CHILD";
 constexpr int PatienceMs = 90000;  // a start under the sanitizers on a busy machine
 
 QByteArray ReadFile(const QString& path)
@@ -63,12 +66,19 @@ protected:
         ASSERT_TRUE(process.waitForStarted(PatienceMs));
     }
 
+    // This test program in a child process, running one of the routines below.
+    void StartChild(QProcess& process, const char* routine)
+    {
+        environment.insert(ChildRoutines::Variable, routine);
+        Start(process, QCoreApplication::applicationFilePath(), "");
+    }
+
     // The trace log is written line by line as the program goes.
-    bool LogShows(const QByteArray& text) const
+    bool LogShows(const QByteArray& text, const QString& folder = "/program") const
     {
         QElapsedTimer clock;
         clock.start();
-        while (!ReadFile(dir.path() + "/program/ZOZEVERE.log").contains(text) && clock.elapsed() < PatienceMs)
+        while (!ReadFile(dir.path() + folder + "/ZOZEVERE.log").contains(text) && clock.elapsed() < PatienceMs)
             QThread::msleep(20);
         return clock.elapsed() < PatienceMs;
     }
@@ -105,31 +115,93 @@ TEST_F(ChildProgram, AStopSignalWhilePowerOnShowsTheSoundCardBoxEndsNormallyWith
 {
     // No port to open at start-up; a sound card number that is not among the devices.
     UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n[frmMain]\r\nCurrentCaptureDevice=99\r\n");
-    environment.insert(ChildVariable, "1");
     QProcess program;
-    Start(program, QCoreApplication::applicationFilePath(), "--gtest_filter=StopSignalChild.PressesOn");
+    StartChild(program, "PressesOn");
     ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: Unable to start DirectSound."));
     EXPECT_EQ(Stop(program), 0);
     EXPECT_TRUE(ReadFile(settingsFile).contains("NoiseFloor="));
 }
 
-// The child of the test above: the whole program, On pressed once the main window shows.
-TEST(StopSignalChild, PressesOn)
+// The window is closed and destroyed as the Close button does it: the recorder, which
+// stores its settings and finishes an open recording as it goes, goes too.
+TEST_F(ChildProgram, AStopSignalClosesTheWindowAsItsCloseDoesAndTheRecorderStoresItsSettings)
 {
-    if (!qEnvironmentVariableIsSet(ChildVariable))
-        GTEST_SKIP() << "runs only as the child process of the stop-signal test";
-    QTimer pressOn;
-    QObject::connect(&pressOn, &QTimer::timeout, [&pressOn] {
+    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
+    QProcess idle;
+    Start(idle, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("frmMain:Form_Load:End"));
+    EXPECT_EQ(Stop(idle), 0);
+    EXPECT_TRUE(ReadFile(settingsFile).contains("[WavFile]"));
+
+    WriteFile(settingsFile, "[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
+    QFile::remove(dir.path() + "/program/ZOZEVERE.log");
+    QProcess recording;
+    StartChild(recording, "Records");
+    ASSERT_TRUE(LogShows("frmMain:Form_Load:End"));
+    ASSERT_TRUE(LogShows("child:recording"));
+    EXPECT_EQ(Stop(recording), 0);
+    EXPECT_TRUE(ReadFile(settingsFile).contains("[WavFile]"));
+}
+
+// A pipe as the settings file: the start-up is not held waiting for a writer, says so,
+// and the pipe is still a pipe at the end.
+TEST_F(ChildProgram, ASettingsFileThatIsAPipeNeitherHoldsTheStartNorIsReplaced)
+{
+    environment.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+    QDir().mkpath(dir.path() + "/config/ZOZEVERE");
+    ASSERT_EQ(::mkfifo(settingsFile.toLocal8Bit().constData(), 0600), 0);
+    QProcess program;
+    Start(program, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: The settings could not be read."));
+    EXPECT_EQ(Stop(program), 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(settingsFile.toStdString()));
+}
+
+// Program folders of their own make no second instance: both would share the settings.
+TEST_F(ChildProgram, ASecondProgramWithAnotherProgramFolderIsToldTheFirstRuns)
+{
+    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
+    QProcess first, second;
+    Start(first, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("frmSupervisor.Initialise : Start"));
+    WriteFile(dir.path() + "/other/40m.bpl", "[MainBand]\r\n");
+    environment.insert("ZOZEVERE_HOME", dir.path() + "/other");
+    Start(second, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: ZOZEVERE is already running", "/other"));
+    EXPECT_EQ(Stop(second), 0);
+    EXPECT_EQ(Stop(first), 0);
+}
+
+namespace {
+
+// The whole program, as a child process; once the main window shows, action runs on it.
+int RunProgramAnd(std::function<void(frmMain&)> action)
+{
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&watch, &action] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (auto* main = qobject_cast<frmMain*>(window); main && main->isVisible()) {
-                pressOn.stop();
-                main->optPwr[0]->setChecked(true);
+                watch.stop();
+                action(*main);
             }
         }
     });
-    pressOn.start(20);
-    std::exit(frmSupervisor::Run("trace"));
+    watch.start(20);
+    return frmSupervisor::Run("trace");
 }
+
+const bool childRoutines =
+    ChildRoutines::Register("PressesOn", [] {
+        return RunProgramAnd([](frmMain& main) { main.optPwr[0]->setChecked(true); });
+    }) &&
+    ChildRoutines::Register("Records", [] {
+        return RunProgramAnd([](frmMain& main) {
+            main.cmdWavCtls_Click(0);
+            AddLog("child:recording");
+        });
+    });
+
+} // namespace
 
 // No lock file can be made without a writable home or a runtime folder; the socket needs neither.
 TEST_F(ChildProgram, ASecondProgramWithoutAWritableHomeIsToldTheFirstRuns)

@@ -46,6 +46,20 @@ TEST(frmEditUserPreset, ShowsThePresetAndSavesWhatItShows)
     EXPECT_EQ(PresetEditRecord.When, "2007-02-03 14:05:09");
 }
 
+// A description whose bytes are not UTF-8 (a Latin-1 file) is kept byte for byte unless edited.
+TEST(frmEditUserPreset, ADescriptionIsTakenOnlyWhenEdited)
+{
+    PresetEditRecord = StoredFM();
+    PresetEditRecord.Description = "Caf\xE9 radio";
+    frmEditUserPreset unchanged;
+    unchanged.cmdSave_Click();
+    EXPECT_EQ(PresetEditRecord.Description, "Caf\xE9 radio");
+    frmEditUserPreset edited;
+    edited.txtPresetValues[0]->setText("Caf\u00E9 Radio");
+    edited.cmdSave_Click();
+    EXPECT_EQ(PresetEditRecord.Description, "Caf\xC3\xA9 Radio");
+}
+
 // Text that does not begin with a number, or a number beyond the field, leaves the preset
 // unused; reading stops where the number ends; cancelling changes nothing.
 TEST(frmEditUserPreset, AFrequencyThatIsNoNumberMakesThePresetUnused)

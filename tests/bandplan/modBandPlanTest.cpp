@@ -9,6 +9,10 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using namespace modBandPlan;
@@ -61,7 +65,7 @@ TEST_F(BandPlanFiles, AnEmptyFileGivesEighteenHiddenSubBandsOfTwelveUnusedPreset
 }
 
 // Headers match without regard to case and only whole names; a key may have blanks before
-// "=", not before itself; captions are cut to 6 (sub-band) and 7 (preset) characters;
+// "=" and before itself; captions are cut to 6 (sub-band) and 7 (preset) characters;
 // presets of a sub-band without frequencies are not read; counts out of room are clamped.
 TEST_F(BandPlanFiles, ReadsKeysAndSectionsByTheReadersRules)
 {
@@ -77,7 +81,7 @@ TEST_F(BandPlanFiles, ReadsKeysAndSectionsByTheReadersRules)
     const SubBandRecord& first = band.SubBands[0];
     EXPECT_EQ(first.Caption, "Broadc");
     EXPECT_EQ(first.FreqMin, 7000);
-    EXPECT_EQ(first.FreqMax, -1);
+    EXPECT_EQ(first.FreqMax, 7200);
     EXPECT_TRUE(first.HasFrequencies);
     EXPECT_EQ(first.ActivePreset, 11);
     EXPECT_EQ(first.ModeSettings.NotchFilterWidth, 100);
@@ -119,8 +123,8 @@ TEST_F(BandPlanFiles, WritingBackKeepsWhatItDoesNotWrite)
     EXPECT_EQ(QFileInfo(QString::fromStdString(home.file("untouched.bpl"))).lastModified(), before);
 }
 
-// A preset's settings are read on first use: a value that does not convert keeps its field
-// and the rest is still read.
+// A preset's settings are read on first use: a value that does not convert reads as its
+// default and the rest is still read.
 TEST_F(BandPlanFiles, APresetsSettingsAreReadOnFirstUseSkippingABadValue)
 {
     Loaded("15m", "[SubBand.0]\r\nFreqMin=21000000\r\n"
@@ -136,8 +140,101 @@ TEST_F(BandPlanFiles, APresetsSettingsAreReadOnFirstUseSkippingABadValue)
     LoadPresetSettings(0, 0, 40);   // out of the records: nothing
 }
 
-// A band file that cannot be written is logged and told once, naming it; the others are
-// still written.
+// Files edited by hand: what the reader takes for a header or a key is what the writer
+// replaces, whatever the line ends; a value that does not convert gives its default and
+// leaves the state loaded, so later changes are written.
+TEST_F(BandPlanFiles, HandEditedFilesAreReadAsTheyAreWrittenBack)
+{
+    BandRecord& band = Loaded("when 40m",
+                              "\xEF\xBB\xBF[MainBand]\rNumSubBands=1\r"
+                              " [SubBand.1]\r  Caption=Hand\rDescription=tune FreqCurrent=7100000 here\r"
+                              "FreqMin=7100000\rAGCAttack=fast\rAGCDecay=20\r"
+                              "[Preset.1.0]\rName=when 40m preset\rWhen=2024-01-02 03:04:05\rFreqCurrent=7110000\r");
+    const SubBandRecord& hand = band.SubBands[1];
+    EXPECT_EQ(hand.Caption, "Hand");
+    EXPECT_EQ(hand.Description, "tune FreqCurrent=7100000 here");
+    EXPECT_EQ(hand.FreqMin, 7100000);
+    EXPECT_TRUE(hand.ModeSettings.Loaded);
+    EXPECT_EQ(hand.ModeSettings.AGCAttack, 10.0f);   // "fast" gives the default
+    EXPECT_EQ(hand.ModeSettings.AGCDecay, 20.0f);    // and the keys after it are read
+    EXPECT_EQ(hand.Presets[0].When, "2024-01-02 03:04:05");
+
+    ASSERT_TRUE(SaveBandPlan(band));
+    std::string text;
+    IniText::ReadFile(band.FileName, text);
+    EXPECT_EQ(text.rfind("\xEF\xBB\xBF[MainBand]\rNumSubBands=1\r", 0), 0u);   // its mark and line ends
+    EXPECT_NE(text.find("\rDescription=tune FreqCurrent=7100000 here\r"), std::string::npos);
+    EXPECT_NE(text.find("\rAGCAttack=fast\r"), std::string::npos);   // unchanged states are not rewritten
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    EXPECT_EQ(IniText::Parse(text).Value("SubBand.1", "Caption"), "Hand");
+
+    band.SubBands[1].ModeSettings.Changed = true;
+    ASSERT_TRUE(SaveBandPlan(band));
+    EXPECT_EQ(Stored("when 40m", "SubBand.1", "AGCAttack"), "10");
+}
+
+// A band file that exists but cannot be read is named when its band is selected, and is
+// not replaced at the close.
+TEST_F(BandPlanFiles, AnUnreadableBandFileIsNamedWhenItsBandIsSelected)
+{
+    const std::string pipe = home.file("pipe.bpl");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    BandRecord& band = AddBandPlan(pipe, "pipe", nullptr);
+    InitBandPlan(band);
+    EXPECT_TRUE(LoadBandPlan(band));   // at once, without waiting for a writer
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.Last().prompt.find(pipe), std::string::npos);
+    EXPECT_EQ(band.SubBands[0].Caption, "S1");
+    EXPECT_FALSE(SaveBandPlan(band));
+
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads a file of mode 000";
+    BandRecord& locked = Band("locked", "[MainBand]\r\nCaption=Locked\r\n");
+    QFile::setPermissions(QString::fromStdString(locked.FileName), {});
+    InitBandPlan(locked);
+    EXPECT_TRUE(LoadBandPlan(locked));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_NE(boxes.Last().prompt.find(locked.FileName), std::string::npos);
+}
+
+// Every sample read and written back with one tuning change keeps each of its lines,
+// but the changed key's; the writer only adds the keys of its format a sample leaves out.
+TEST_F(BandPlanFiles, ASampleWrittenBackWithOneTuningChangeKeepsEveryOtherLine)
+{
+    for (const QString& file : QDir(ZOZ_DATA_DIR).entryList({"*.bpl"}, QDir::Files)) {
+        const std::string copy = home.file(file.toStdString());
+        ASSERT_TRUE(QFile::copy(QString(ZOZ_DATA_DIR "/") + file, QString::fromStdString(copy)));
+        std::string original;
+        IniText::ReadFile(copy, original);
+        BandRecord& band = Loaded(file.chopped(4).toStdString(), nullptr);
+        ModeSettingsRecord& tuned = band.SubBands[static_cast<size_t>(band.ActiveSubBand)].ModeSettings;
+        tuned.FreqCurrent += 1000;
+        tuned.Changed = true;
+        ASSERT_TRUE(SaveBandPlan(band));
+        std::string saved;
+        IniText::ReadFile(copy, saved);
+
+        const std::string changedSection = "SubBand." + std::to_string(band.ActiveSubBand);
+        const IniText before = IniText::Parse(original), after = IniText::Parse(saved);
+        std::string section;
+        size_t found = 0;   // the original's lines come in the same order in the saved file
+        for (const std::string& line : before.Lines()) {
+            if (const auto name = IniText::SectionName(line))
+                section = *name;
+            const auto entry = IniText::KeyLineOf(line);
+            const bool changed = section == changedSection && entry && entry->name == "FreqCurrent";
+            const std::string expected = changed ? "FreqCurrent=" + std::to_string(tuned.FreqCurrent) : line;
+            const auto at = std::find(after.Lines().begin() + long(found), after.Lines().end(), expected);
+            ASSERT_NE(at, after.Lines().end()) << file.toStdString() << ": " << line;
+            found = size_t(at - after.Lines().begin()) + 1;
+        }
+        EXPECT_EQ(saved.substr(saved.size() - 2), original.substr(original.size() - 2)) << file.toStdString();
+        BandPlans.clear();
+    }
+}
+
+// A band file that cannot be written (a folder in its place, a read-only file) is logged and
+// told once, naming it, and kept as it is; the others are still written.
 TEST_F(BandPlanFiles, AFailedWriteIsToldOnceAndTheOtherBandsAreWritten)
 {
     BandRecord& locked = Loaded("locked", "[MainBand]\r\n");
@@ -147,11 +244,17 @@ TEST_F(BandPlanFiles, AFailedWriteIsToldOnceAndTheOtherBandsAreWritten)
     ASSERT_TRUE(QDir(QString::fromStdString(home.path())).mkdir("locked.bpl.d"));
     open.Caption = "Open";
 
+    BandRecord& readOnly = Loaded("readonly", "[MainBand]\r\nCaption=Mine\r\n");
+    readOnly.Caption = "Changed";
+    QFile::setPermissions(QString::fromStdString(readOnly.FileName), QFile::ReadOwner | QFile::ReadOther);
+
     EXPECT_FALSE(SaveAllBandPlans());
     EXPECT_FALSE(SaveAllBandPlans());
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_NE(boxes.Last().prompt.find(locked.FileName), std::string::npos);
+    EXPECT_NE(boxes.Last().prompt.find(readOnly.FileName), std::string::npos);
     EXPECT_EQ(Stored("open", "MainBand", "Caption"), "Open");
+    EXPECT_EQ(Stored("readonly", "MainBand", "Caption"), "Mine");   // kept, whoever runs the test
 }
 
 // Every sample band plan reads without anything cut or clamped: named sub-bands with

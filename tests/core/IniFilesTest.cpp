@@ -72,7 +72,7 @@ TEST_F(IniFilesTest, WrittenKeysReadBackThroughBothReaders)
 
     std::ifstream in(file, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(text.rfind("; comment\r\n[MainBand]\r\n", 0), 0u);
+    EXPECT_EQ(text.rfind("; comment\n[MainBand]\nname=40 m\n", 0), 0u);  // its own line ends kept
 }
 
 TEST_F(IniFilesTest, FailuresShowTheSystemErrorAndChangeNothing)
@@ -93,18 +93,21 @@ TEST_F(IniFilesTest, FailuresShowTheSystemErrorAndChangeNothing)
     EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
-TEST_F(IniFilesTest, GetItemMatchesSectionsAndKeysByItsOwnRules)
+// The reader takes for headers and key lines what the writer does, so that a key it reads
+// is the key the writer replaces.
+TEST_F(IniFilesTest, GetItemFindsHeadersAndKeysAsTheWriterDoes)
 {
     const clsINIFile ini = load("Before=outside\r\n"
                                 "[mainband] ; the band\r\n"
                                 "NumSubBands=17\r\n"
                                 "Caption = 40m\r\n"
                                 "Caption2=x\r\n"
-                                "Desc=Name\r\n"
+                                "Desc=Name FreqCurrent=x\r\n"
+                                ";Name=comment\r\n"
                                 "Name=40m band\r\n"
                                 "Trail=  kept  \r\n"
                                 " [SubBand.0]\r\n"
-                                "Indented=yes\r\n"
+                                "  Indented = yes\r\n"
                                 "[MainBand]\r\n"
                                 "Second=never\r\n"
                                 "[Last]\r\n"
@@ -112,14 +115,15 @@ TEST_F(IniFilesTest, GetItemMatchesSectionsAndKeysByItsOwnRules)
     EXPECT_EQ(ini.GetItem("MainBand", "Caption", "?"), "40m");
     EXPECT_EQ(ini.GetItem("MainBand", "Caption2", "?"), "x");
     EXPECT_EQ(ini.GetItem("MainBand", "SubBands", "?"), "?");      // part of a longer key name
-    EXPECT_EQ(ini.GetItem("MainBand", "Name", "?"), "Name");       // Desc=Name comes first and matches
+    EXPECT_EQ(ini.GetItem("MainBand", "Name", "?"), "40m band");   // never inside another line's value
+    EXPECT_EQ(ini.GetItem("MainBand", "FreqCurrent", "?"), "?");
     EXPECT_EQ(ini.GetItem("MainBand", "Trail", "?"), "kept  ");
-    EXPECT_EQ(ini.GetItem("MainBand", "Indented", "?"), "yes");    // " [SubBand.0]" is no header
-    EXPECT_EQ(ini.GetItem("SubBand.0", "Indented", "?"), "?");
+    EXPECT_EQ(ini.GetItem("MainBand", "Indented", "?"), "?");      // " [SubBand.0]" is a header
+    EXPECT_EQ(ini.GetItem("SubBand.0", "Indented", "?"), "yes");
     EXPECT_EQ(ini.GetItem("MainBand", "Second", "?"), "?");        // the second section is never reached
     EXPECT_EQ(ini.GetItem("MainBand", "Before", "?"), "?");
     EXPECT_EQ(ini.GetItem("Last", "Final", "?"), "found");         // last line without CR LF
-    EXPECT_EQ(ini.SectionCount(), 3);
+    EXPECT_EQ(ini.SectionCount(), 4);
 }
 
 TEST_F(IniFilesTest, EmptyMissingAndReloadedFiles)

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(SettingsTest, TheUsersSettingsFileKeepsValuesAcrossCaseChanges)
 {
@@ -35,6 +36,20 @@ TEST(SettingsTest, AFailedWriteIsShownOnceAndTheProgramGoesOn)
     EXPECT_NE(boxes.Last().prompt.find("fake settings"), std::string::npos);
     EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbExclamation);
     EXPECT_EQ(Settings::GetSetting("frmMain", "SDRModelNo"), "3");
+}
+
+// A settings file that is a pipe is not waited for: every key gives its default and the
+// user hears of it once, naming the file.
+TEST(SettingsTest, AStoreThatCannotBeReadIsToldOnceAndGivesTheDefaults)
+{
+    FakeMessageBoxes boxes;
+    ScopedTestHome home;
+    std::filesystem::create_directories(std::filesystem::path(AppPaths::SettingsFilePath()).parent_path());
+    ASSERT_EQ(::mkfifo(AppPaths::SettingsFilePath().c_str(), 0600), 0);
+    EXPECT_EQ(Settings::GetSetting("frmMain", "SDRBackgroundColour", "0"), "0");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "SDRLabelColour", "1"), "1");
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.Last().prompt.find(AppPaths::SettingsFilePath()), std::string::npos);
 }
 
 TEST(RestoreSetting, AppliesAStoredValueAndKeepsTheCurrentOneWhenItIsRejected)

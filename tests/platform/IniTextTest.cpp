@@ -21,9 +21,24 @@ TEST(IniTextTest, ReadsEveryLineWhateverTheLineEnds)
     EXPECT_EQ(linesOf("[a]\nk=1\n"), (Lines{"[a]", "k=1"}));
     EXPECT_EQ(linesOf("[a]\nk=1"), (Lines{"[a]", "k=1"}));                   // no final line break
     EXPECT_EQ(linesOf("\xEF\xBB\xBF[a]\r\nk=1"), (Lines{"[a]", "k=1"}));     // byte-order mark
-    EXPECT_EQ(linesOf("a\r\n\r\nb\rc"), (Lines{"a", "", "b\rc"}));          // a lone CR is text
+    EXPECT_EQ(linesOf("a\r\n\r\nb\rc"), (Lines{"a", "", "b", "c"}));        // CR alone, as old Macs wrote
     EXPECT_TRUE(linesOf("").empty());
-    EXPECT_EQ(IniText::Parse("[a]\nk=1").Serialise(), "[a]\r\nk=1\r\n");
+}
+
+// A file read and written back unchanged keeps its bytes: its line ends, its mark, its
+// last line without a break, and bytes that are not UTF-8.
+TEST(IniTextTest, AnUnchangedTextSerialisesToItsOwnBytes)
+{
+    for (const char* text : {"[a]\r\nk=1\r\n", "[a]\nk=1", "[a]\rk=1\r", "\xEF\xBB\xBF[a]\r\nk=\xE9t\xE9\r\n", "", "\r\n\r\n"})
+        EXPECT_EQ(IniText::Parse(text).Serialise(), text);
+    IniText ini = IniText::Parse("\xEF\xBB\xBF[a]\rk=1");
+    ini.SetValue("a", "n", "2");
+    ini.SetValue("b", "m", "3");
+    EXPECT_EQ(ini.Serialise(), "\xEF\xBB\xBF[a]\rk=1\rn=2\r[b]\rm=3");
+    EXPECT_EQ(IniText().Serialise(), "");
+    IniText fresh;
+    fresh.SetValue("a", "k", "1");
+    EXPECT_EQ(fresh.Serialise(), "[a]\r\nk=1\r\n");  // a new file has CR LF
 }
 
 TEST(IniTextTest, LooksUpSectionsAndKeysWithoutRegardToCase)
@@ -51,8 +66,8 @@ TEST(IniTextTest, SettingAKeyKeepsEveryOtherLine)
     ini.SetValue("mainband", "CAPTION", "new");
     ini.SetValue("MainBand", "Added", "x");
     ini.SetValue("SubBand.1", "F", "2");
-    EXPECT_EQ(ini.Serialise(), "; band plan\r\n[MainBand]\r\nName=40m\r\nCAPTION=new\r\nAdded=x\r\n\r\n"
-                               "[SubBand.0]\r\nF=1\r\n[SubBand.1]\r\nF=2\r\n");
+    EXPECT_EQ(ini.Serialise(), "; band plan\n[MainBand]\nName=40m\nCAPTION=new\nAdded=x\n\n"
+                               "[SubBand.0]\nF=1\n[SubBand.1]\nF=2\n");
 }
 
 TEST(IniTextTest, AValueCannotAddLinesOfItsOwn)

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 
 namespace {
@@ -55,6 +56,32 @@ TEST(SettingsStoreTest, AMalformedOrUnreadableFileGivesNoValuesAndIsNotOverwritt
     EXPECT_EQ(unreadable.Read("frmMain", "SDRModelNo"), std::nullopt);
     EXPECT_FALSE(unreadable.Write("frmMain", "SDRModelNo", "1").ok());
     EXPECT_TRUE(std::filesystem::is_directory(folderPath));
+}
+
+// A pipe is not waited for and not replaced; a file without write permission is kept as it is,
+// whoever runs the program.
+TEST(SettingsStoreTest, APipeOrAReadOnlyFileIsNeitherWaitedForNorReplaced)
+{
+    QTemporaryDir dir;
+    const std::string pipe = dir.path().toStdString() + "/pipe.ini";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    FileSettingsStore piped(pipe);
+    EXPECT_EQ(piped.Read("frmMain", "SDRModelNo"), std::nullopt);
+    EXPECT_NE(piped.LastReadStatus().description.find(pipe), std::string::npos);
+    EXPECT_FALSE(piped.Write("frmMain", "SDRModelNo", "1").ok());
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+
+    const std::string locked = dir.path().toStdString() + "/locked.ini";
+    std::ofstream(locked, std::ios::binary) << "[frmMain]\r\nSDRModelNo=3\r\n";
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    FileSettingsStore readOnly(locked);
+    EXPECT_EQ(readOnly.Read("frmMain", "SDRModelNo"), "3");
+    EXPECT_TRUE(readOnly.LastReadStatus().ok());
+    const IniText::FileStatus refused = readOnly.Write("frmMain", "SDRModelNo", "4");
+    EXPECT_EQ(refused.number, EACCES);
+    EXPECT_NE(refused.description.find(locked), std::string::npos);
+    EXPECT_EQ(readOnly.Read("frmMain", "SDRModelNo"), "3");
+    EXPECT_EQ(FileSettingsStore(dir.path().toStdString() + "/missing.ini").LastReadStatus().number, 0);
 }
 
 namespace {

@@ -4,11 +4,28 @@
 #include <QtGlobal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
 std::string UniqueName(const char* what) { return "ZOZEVERE-test-" + std::to_string(::getpid()) + "-" + what; }
+
+// Puts back the variables the name depends on.
+struct ScopedEnvironment
+{
+    ScopedEnvironment() = default;
+    ~ScopedEnvironment()
+    {
+        for (const auto& [name, value] : saved)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    std::vector<std::pair<const char*, QByteArray>> saved{
+        {"HOME", qgetenv("HOME")}, {"XDG_CONFIG_HOME", qgetenv("XDG_CONFIG_HOME")},
+        {"ZOZEVERE_HOME", qgetenv("ZOZEVERE_HOME")}};
+};
 
 } // namespace
 
@@ -34,16 +51,23 @@ TEST(SingleInstance, OneHolderAtATimeWithTheSocketOrTheLockFile)
     std::filesystem::remove(linked.LockFilePath());
 }
 
-TEST(SingleInstance, TheNameIsPerUserAndPerProgramFolderVariable)
+// One instance per user: the program folder does not count, a settings folder of its own does.
+TEST(SingleInstance, TheNameIsPerUserWhateverTheProgramFolder)
 {
-    const QByteArray saved = qgetenv("ZOZEVERE_HOME");
+    ScopedEnvironment saved;
+    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", ::getpwuid(::getuid())->pw_dir);
     qunsetenv("ZOZEVERE_HOME");
     const std::string plain = SingleInstance::DefaultName();
-    qputenv("ZOZEVERE_HOME", "/srv/a/");
-    const std::string a = SingleInstance::DefaultName();
-    qputenv("ZOZEVERE_HOME", "/srv/b");
-    EXPECT_NE(SingleInstance::DefaultName(), a);
-    qputenv("ZOZEVERE_HOME", saved);
     EXPECT_EQ(plain, "ZOZEVERE-" + std::to_string(::getuid()));
-    EXPECT_EQ(a.rfind(plain + "-", 0), 0u);
+    qputenv("ZOZEVERE_HOME", "/srv/a");
+    EXPECT_EQ(SingleInstance::DefaultName(), plain);
+    qputenv("XDG_CONFIG_HOME", QByteArray(::getpwuid(::getuid())->pw_dir) + "/.config/");
+    EXPECT_EQ(SingleInstance::DefaultName(), plain);
+
+    qputenv("XDG_CONFIG_HOME", "/srv/test-settings");
+    const std::string separate = SingleInstance::DefaultName();
+    EXPECT_EQ(separate.rfind(plain + "-", 0), 0u);
+    qputenv("ZOZEVERE_HOME", "/srv/b");
+    EXPECT_EQ(SingleInstance::DefaultName(), separate);
 }

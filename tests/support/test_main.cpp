@@ -1,3 +1,5 @@
+#include "support/ChildRoutines.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -12,6 +14,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (int result = 0; ChildRoutines::RunRequested(result))
+        return result;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

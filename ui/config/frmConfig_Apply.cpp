@@ -8,6 +8,7 @@
 #include "core/MainWindowValues.h"
 #include "core/Numeric.h"
 #include "core/PublicVars.h"
+#include "core/RuntimeError.h"
 #include "core/TryStep.h"
 #include "core/modVBTricks.h"
 #include "dsp/QELVO.h"
@@ -30,6 +31,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 using Numeric::CDbl;
@@ -56,6 +58,16 @@ Object& Live(const std::shared_ptr<Object>& object)
     if (!object)
         throw std::runtime_error("a receiver object is missing");
     return *object;
+}
+
+// The number typed into a box, or nothing when it does not fit (1e309, a hex value too long).
+std::optional<double> TypedNumber(const std::string& text)
+{
+    try {
+        return Val(text);
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
 }
 
 std::shared_ptr<OscillatorChip> CurrentChip() { return VFO ? VFO->OscType() : nullptr; }
@@ -115,17 +127,19 @@ bool frmConfig::ApplyModelAndOscillator()
             modSetupRX::InitialiseRX(current);
         });
     }
-    const double ifOffset = Val(TextOf(txtIFFrequency));
-    if (ifOffset < 0)
+    // The offset is kept in whole hertz: one that does not fit is refused as a negative one is.
+    const std::optional<double> ifOffset = TypedNumber(TextOf(txtIFFrequency));
+    if (!ifOffset || *ifOffset < 0 || *ifOffset >= 2147483647.5)
         return RefuseApply("IF Frequency must be greater than 0.0 MHZ");
-    TryStep([this, ifOffset] {
+    TryStep([this, offset = *ifOffset] {
         Live(VFO).HiSideLo(!chkLoLO->isChecked());
-        VFO->IFFrequency(CLng(ifOffset));
+        VFO->IFFrequency(CLng(offset));
     });
     TryStep([this] { Live(VFO).AutoUpdate(chkAutoDDSRefresh->isChecked()); });
-    const double clock = Val(TextOf(txtDDSClkin));
-    if (clock <= 1.0)
+    const std::optional<double> typedClock = TypedNumber(TextOf(txtDDSClkin));
+    if (!typedClock || *typedClock <= 1.0)
         return RefuseApply("CLKIN must be greater than 1.0000 MHZ");
+    const double clock = *typedClock;
     TryStep([] { Chip().Initialise(); });
     if (!VFOControl)
         TryStep([this] { Live(SoftDDS).BaseFrequency(CLng(Val(TextOf(txtXtalFrequency)))); });

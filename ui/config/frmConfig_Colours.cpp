@@ -166,24 +166,28 @@ void frmConfig::cmdSDRPreviewColours_MouseDown() { ShowLiveColours(SwatchColours
 // The live colours of the moment the window loaded come back; the swatches keep their edits.
 void frmConfig::cmdSDRPreviewColours_MouseUp() { ShowLiveColours(SavedColours); }
 
-// The swatches take the file's colours; a key that is missing or holds no number leaves its
-// swatch as it was. Nothing is applied.
+// The swatches take the file's colours, the file read once; a key that is missing or holds
+// no number leaves its swatch as it was. Nothing is applied.
 void frmConfig::cmdSDRColoursLoad_Click()
 {
     const FileDialogs::FileResult result =
         FileDialogs::ShowFile(ThemeRequest(this, "Load SDr Colour Theme Filename", FileDialogs::Mode::Open));
     if (!result.chosen || result.path.empty())
         return;
-    themeName_ = modIniFiles::ReadINI(ThemeSection, "Name", "Active", result.path);
+    const std::optional<IniText> theme = modIniFiles::LoadINI(result.path);
+    if (!theme)
+        return;
+    themeName_ = modIniFiles::ReadINI(*theme, ThemeSection, "Name", "Active");
     for (const auto& [key, which] : ThemeKeys) {
         const std::string current = std::to_string(SwatchColour(which));
         TryStep([&, which = which, key = key] {
-            SetSwatchColour(which, Numeric::CLng(modIniFiles::ReadINI(ThemeSection, key, current, result.path)));
+            SetSwatchColour(which, Numeric::CLng(modIniFiles::ReadINI(*theme, ThemeSection, key, current)));
         });
     }
 }
 
-// Writes the name and every colour key; the file's other sections and keys stay.
+// Writes the name and every colour key in one replacement of the file; its other sections
+// and keys stay.
 void frmConfig::cmdSDRColoursSave_Click()
 {
     const FileDialogs::FileResult result =
@@ -194,7 +198,8 @@ void frmConfig::cmdSDRColoursSave_Click()
     if (QFileInfo(QString::fromStdString(path)).suffix().isEmpty())
         path += ".thm";   // a theme is always found again by its extension
     const size_t slash = path.find_last_of('/');
-    modIniFiles::WriteINI(ThemeSection, "Name", slash == std::string::npos ? path : path.substr(slash + 1), path);
+    IniText::KeyValues keys{{"Name", slash == std::string::npos ? path : path.substr(slash + 1)}};
     for (const auto& [key, which] : ThemeKeys)
-        modIniFiles::WriteINI(ThemeSection, key, std::to_string(SwatchColour(which)), path);
+        keys.emplace_back(key, std::to_string(SwatchColour(which)));
+    modIniFiles::WriteINIKeys(ThemeSection, keys, path);
 }

@@ -43,6 +43,33 @@ void ReadIndex(const std::string& key, int32_t& value, int32_t defaultValue, int
 
 int32_t LeadingNumber(const std::string& text) { return Numeric::CLng(Numeric::Val(text)); }
 
+// The noise floor is stored in hundred-thousandths but held in single precision, which
+// cannot give every stored number back: the text read is written back while the value has
+// not changed, so the stored number survives any number of runs.
+struct StoredNoiseFloor
+{
+    std::string text;
+    float value = 0;
+} storedNoiseFloor;
+
+float NoiseFloorFromText(const std::string& text)
+{
+    const float value = Numeric::CSng(text) / 100000.0f;
+    storedNoiseFloor = {text, value};
+    return value;
+}
+
+// Whole hundred-thousandths, as its default "1000000" (10.0) is; empty for a value that has none.
+std::string NoiseFloorText(float noiseFloor)
+{
+    if (noiseFloor == storedNoiseFloor.value && !storedNoiseFloor.text.empty())
+        return storedNoiseFloor.text;
+    const double hundredThousandths = std::floor(static_cast<double>(noiseFloor) * 100000.0);
+    if (!std::isfinite(hundredThousandths) || std::abs(hundredThousandths) >= 1e18)
+        return "";
+    return Numeric::Str(static_cast<int64_t>(hundredThousandths));
+}
+
 void Write(const std::string& key, const std::string& text) { Settings::SaveSetting(section, key, text); }
 void Write(const std::string& key, bool value) { Write(key, Numeric::BoolText(value)); }
 void Write(const std::string& key, int32_t value) { Write(key, Numeric::Str(value)); }
@@ -90,7 +117,7 @@ void frmMain::RestoreSettings()
     };
     Read("SDRModelNo", SDRModelNo, current(SDRModelNo), ToLong);
     Read("CurrentMainBandIndex", CurrentMainBandIndex, current(CurrentMainBandIndex), ToLong);
-    Read("NoiseFloor", NoiseFloor, "1000000", [](const std::string& text) { return Numeric::CSng(text) / 100000.0f; });
+    Read("NoiseFloor", NoiseFloor, "1000000", NoiseFloorFromText);
     ReadIndex("DisplayMode", DisplayMode, 2, 3, ToLong);
     ReadIndex("ScopeSource", ScopeSource, ScopeSourceEnum::IFIn, ScopeSourceEnum::AFOut, LeadingNumber);
     Read("PerfStatsOn", PerfStatsOn, "False", ToBool);
@@ -143,10 +170,8 @@ void frmMain::SaveSettings()
     write("ScrollableLabelFocusColour", scheme.ScrollableLabelFocusColour);
     write("ScrollableLabelNormalColour", scheme.ScrollableLabelNormalColour);
     write("CurrentMainBandIndex", CurrentMainBandIndex);
-    // Whole hundred-thousandths, as its default "1000000" (10.0) is.
-    const double noiseFloor = std::floor(static_cast<double>(NoiseFloor) * 100000.0);
-    if (std::isfinite(noiseFloor) && std::abs(noiseFloor) < 1e18)
-        write("NoiseFloor", Numeric::Str(static_cast<int64_t>(noiseFloor)));
+    if (const std::string noiseFloor = NoiseFloorText(NoiseFloor); !noiseFloor.empty())
+        write("NoiseFloor", noiseFloor);
     write("DisplayMode", DisplayMode);
     write("PerfStatsOn", PerfStatsOn);
     write("UseSPL", QELVO::UseSPL);

@@ -11,6 +11,8 @@
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
 
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -134,7 +136,12 @@ INSTANTIATE_TEST_SUITE_P(
     IFAndClock, ApplyChecks,
     ::testing::Values(CheckCase{"-1", "100 000 000", "IF Frequency must be greater than 0.0 MHZ"},
                       CheckCase{"0", "1", "CLKIN must be greater than 1.0000 MHZ"},
-                      CheckCase{"0", "1.5", nullptr}, CheckCase{"0 455 000", "300 000 000", nullptr}));
+                      CheckCase{"0", "1.5", nullptr}, CheckCase{"0 455 000", "300 000 000", nullptr},
+                      // Numbers too large for any field are refused the same way, never raised.
+                      CheckCase{"1e309", "100 000 000", "IF Frequency must be greater than 0.0 MHZ"},
+                      CheckCase{"3e9", "100 000 000", "IF Frequency must be greater than 0.0 MHZ"},
+                      CheckCase{"0", "1e309", "CLKIN must be greater than 1.0000 MHZ"},
+                      CheckCase{"0", "&H7FFFFFFFFFFFFFFFFFFFFFFF", "CLKIN must be greater than 1.0000 MHZ"}));
 
 TEST_F(ConfigDialog, ApplyPutsEveryTabsValuesInForce)
 {
@@ -321,6 +328,37 @@ TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
     EXPECT_EQ(config->SwatchColour(frmConfig::SDRTuning), 0xFF);
     EXPECT_EQ(config->SwatchColour(frmConfig::ScopeXText), 0x010101) << "no number, no colour";
     EXPECT_EQ(config->SwatchColour(frmConfig::ControlNormal), 0x010101) << "not in theme files";
+}
+
+// A theme is read once and written once: a pipe chosen as a theme does not hold the window,
+// and a folder or a read-only file gives one message naming it and stays as it was.
+TEST_F(ConfigDialog, AThemeThatIsNoFileOrIsReadOnlyIsRefusedWithOneMessage)
+{
+    frmConfig* config = Open();
+    config->SetSwatchColour(frmConfig::ScopeY2, 0x00ABCD);
+    const std::string pipe = home.file("pipe.thm"), folder = home.file("folder.thm"), locked = home.file("locked.thm");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    for (const std::string& path : {pipe, folder}) {
+        dialogs.ChooseFile(path);
+        config->cmdSDRColoursLoad->click();
+        ASSERT_EQ(boxes.boxes.size(), 1u) << path;
+        EXPECT_NE(boxes.Last().prompt.find(path), std::string::npos);
+        dialogs.ChooseFile(path);
+        config->cmdSDRColoursSave->click();
+        ASSERT_EQ(boxes.boxes.size(), 2u) << path;
+        EXPECT_NE(boxes.Last().prompt.find(path), std::string::npos);
+        boxes.boxes.clear();
+    }
+    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeY2), 0x00ABCD);
+
+    modIniFiles::WriteINI("SDRColours", "Name", "mine", locked);
+    QFile::setPermissions(QString::fromStdString(locked), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    dialogs.ChooseFile(locked);
+    config->cmdSDRColoursSave->click();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.Last().prompt.find("read-only"), std::string::npos);
+    EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "shpScopeY2Colour", "none", locked), "none");
 }
 
 // Saves a picture of each tab beside the test program, for a look at the window.

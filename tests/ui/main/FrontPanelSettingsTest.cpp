@@ -64,6 +64,17 @@ TEST_F(MainWindowSettings, ClosingWritesAll39KeysInTheirOrder)
     EXPECT_EQ(Settings::GetSetting("frmMain", "DDSIFType"), "0");
 }
 
+// A stored noise floor that single precision cannot give back exactly is written back as it
+// was read, run after run.
+TEST_F(MainWindowSettings, AStoredNoiseFloorSurvivesEveryRun)
+{
+    Restart([] { Store("NoiseFloor", "6470737"); });
+    for (int run = 0; run < 3; ++run) {
+        Restart();
+        EXPECT_EQ(Settings::GetSetting("frmMain", "NoiseFloor"), "6470737") << "run " << run;
+    }
+}
+
 // Every key read back, each in its own text form (the path under a key spelt in other case).
 TEST_F(MainWindowSettings, StartUpRestoresThe28Keys)
 {
