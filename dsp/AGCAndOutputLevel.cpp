@@ -88,8 +88,14 @@ void AGCAndOutputLevel(std::span<float> Samples)
     float* samples = Samples.data();
     const int32_t attack = AttackBlocks();
     RecordLevel(samples);
+    if (AGCRestart)
+        AGCDelayLine.fill(0.0f);
     HoldPeak(samples, attack);
     AGCBlockGain = BlockGain(attack);
+    if (AGCRestart && AGCPeak != 0.0f) {
+        AGCLastGain = AGCBlockGain;
+        AGCRestart = false;
+    }
     if (AGCOn)
         ApplyGain(samples);
     AGCLastGain = AGCBlockGain;

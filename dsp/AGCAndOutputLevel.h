@@ -11,7 +11,8 @@
 // AGCAttackLength blocks with weights falling from 1 (newest) to 0, brings the held peak to
 // 16383, ramps the gain from the previous block's over AGCDecayLength samples, applies the
 // output level (a gain factor above 0, else the sound card's attenuation) and limits the
-// block's peak to 16384.
+// block's peak to 16384. After a mode change (AGCRestart) it starts afresh from the new
+// mode's first block that is not silent.
 
 inline constexpr int32_t AGCDelayLineLength = 234;   // 10 s of blocks, the longest attack
 inline constexpr float AGCTargetPeak = 16383.0f;
@@ -29,6 +30,9 @@ inline std::array<float, BlockSize> AGCGainRamp{};
 inline float AGCBlockGain = 0.0f;
 inline float AGCLastGain = 0.0f;                     // start of the next block's ramp
 inline float AGCPeak = 0.0f;
+// Set by a mode change: the AGC forgets the peaks it holds and starts from the next block
+// that is not silent, at that block's own gain (no ramp from the old mode's gain).
+inline bool AGCRestart = false;
 
 // Levels Samples[0, 2048) in place. Fewer than 2048 elements raise RuntimeError.
 void AGCAndOutputLevel(std::span<float> Samples);

@@ -27,6 +27,19 @@ float PhaseStep(float phase, float previous)
     return step;
 }
 
+// Out[k] = sqrt(sum of the last six squares) / 6, the history running on from block to block;
+// squares may be Out itself.
+void Envelope(const float* squares, std::span<float> Out, int32_t Count)
+{
+    BCHistoryLength = 6;
+    for (int32_t k = 0; k < Count; ++k) {
+        VectorLib::ShiftVectorRight_S_1(BCHistory.data(), BCHistoryLength - 1);
+        BCHistory[0] = squares[k];
+        Out[k] = std::sqrt(VectorLib::Sum_S_1(BCHistory.data(), BCHistoryLength)) / BCHistoryLength;
+    }
+    AFFilter.Filter_FFT_S_1(Out);
+}
+
 } // namespace
 
 void DemodAM(std::span<const float> I, std::span<const float> Q, std::span<float> Out)
@@ -49,7 +62,7 @@ void DemodSSB(std::span<float> I, std::span<float> Q, std::span<float> Out, bool
         VectorLib::Sub_S_3(I.data(), Q.data(), Out.data(), BlockSize);
 }
 
-void FormFMPair(std::span<const float> IF, std::span<float> I, std::span<float> Q)
+void FormQuadraturePair(std::span<const float> IF, std::span<float> I, std::span<float> Q)
 {
     HilbertQ.sTransform(IF, Q, BlockSize);
     HilbertI.sDelaySamples(IF, I, BlockSize);
@@ -61,9 +74,18 @@ void DemodFM(std::span<const float> I, std::span<const float> Q, std::span<float
     RequireElements(Q.size(), BlockSize, "DemodFM");
     RequireElements(Out.size(), BlockSize, "DemodFM");
     QELVO::CartToPolar_S(I.data(), Q.data(), FMMagnitude.data(), FMPhase.data(), BlockSize);
-    Out[0] = PhaseStep(FMPhase[0], FMLastPhase);
-    for (int32_t k = 1; k < BlockSize; ++k)
-        Out[k] = PhaseStep(FMPhase[k], FMPhase[k - 1]);
+    float previous = FMLastPhase;
+    for (int32_t k = 0; k < BlockSize; ++k) {
+        if (FMMagnitude[k] == 0.0f) {
+            // No phase: the carrier's own step, exactly, so that the audio is exactly 0 (the
+            // AGC would raise any remainder to full scale); the phase runs on by it.
+            FMPhase[k] = PhaseStep(previous + HalfPi, 0.0f);
+            Out[k] = HalfPi;
+        } else {
+            Out[k] = PhaseStep(FMPhase[k], previous);
+        }
+        previous = FMPhase[k];
+    }
     // A carrier at a quarter of the sampling rate steps by pi/2 per sample: the audio is the
     // departure from that step.
     VectorLib::Abs_S_1(Out.data(), BlockSize);
@@ -78,11 +100,15 @@ void DemodBC(std::span<float> Samples, std::span<float> Out, int32_t Count)
     RequireElements(Samples.size(), static_cast<size_t>(std::max(Count, 0)), "DemodBC");
     RequireElements(Out.size(), static_cast<size_t>(std::max(Count, 0)), "DemodBC");
     VectorLib::Sqr_S_1(Samples.data(), Count);
-    BCHistoryLength = 6;
-    for (int32_t k = 0; k < Count; ++k) {
-        VectorLib::ShiftVectorRight_S_1(BCHistory.data(), BCHistoryLength - 1);
-        BCHistory[0] = Samples[k];
-        Out[k] = std::sqrt(VectorLib::Sum_S_1(BCHistory.data(), BCHistoryLength)) / BCHistoryLength;
-    }
-    AFFilter.Filter_FFT_S_1(Out);
+    Envelope(Samples.data(), Out, Count);
+}
+
+void DemodBCPair(std::span<const float> I, std::span<const float> Q, std::span<float> Out)
+{
+    RequireElements(I.size(), BlockSize, "DemodBCPair");
+    RequireElements(Q.size(), BlockSize, "DemodBCPair");
+    RequireElements(Out.size(), BlockSize, "DemodBCPair");
+    VectorLib::PowerSpectrum_S_2(I.data(), Q.data(), Out.data(), BlockSize);
+    QELVO::VecMpy_S_1(0.5f, Out.data(), BlockSize);
+    Envelope(Out.data(), Out, BlockSize);   // each square is read before its place is written
 }

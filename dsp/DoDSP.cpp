@@ -7,6 +7,7 @@
 #include "dsp/AGCAndOutputLevel.h"
 #include "dsp/Demodulators.h"
 #include "dsp/FilterObjects.h"
+#include "dsp/ModeChange.h"
 #include "dsp/NoiseReduce.h"
 #include "dsp/QELVO.h"
 #include "dsp/ReceiveLinks.h"
@@ -54,7 +55,7 @@ void MixDown()
 
 void FormAnalyticPair()
 {
-    FormFMPair(IFSamples, SamplesI, SamplesQ);
+    FormQuadraturePair(IFSamples, SamplesI, SamplesQ);
     Bound(SamplesI.data(), FMBound);
     Bound(SamplesQ.data(), FMBound);
 }
@@ -137,6 +138,7 @@ void DoDSP(std::span<int16_t> Left, std::span<const int16_t> /*Right*/, int32_t 
 {
     RequireElements(Left.size(), BlockSize, "DoDSP");
     BusyGuard running(InDSP);
+    EnterBlockMode(false, DemodMode);
 
     TryStep([&] { VectorLib::Int16ToFloat_S_2(Left.data(), IFSamples.data(), BlockSize); });
     TryStep([] {
@@ -161,6 +163,7 @@ void DoDSP(std::span<int16_t> Left, std::span<const int16_t> /*Right*/, int32_t 
         if (DynFilter.Active)
             DynFilter.Filter_FFT_S_1(WorkBuffer);
     });
+    TryStep([] { SilenceWhileModeFills(WorkBuffer); });
     TryStep([] { AGCAndOutputLevel(WorkBuffer); });
     TryStep([&] { VectorLib::FloatToInt16_S_2(WorkBuffer.data(), Left.data(), BlockSize); });
 }

@@ -6,6 +6,7 @@
 #include "dsp/Demodulators.h"
 #include "dsp/DoDSP.h"
 #include "dsp/FilterObjects.h"
+#include "dsp/ModeChange.h"
 #include "dsp/NoiseReduce.h"
 #include "dsp/QELVO.h"
 #include "dsp/ReceiveLinks.h"
@@ -62,6 +63,13 @@ void MixDown()
     QELVO::VecMpy_S_3(forQ, WorkBuffer.data(), IQSamplesQ.data(), BlockSize);
 }
 
+// FM, BC and DRM take the IF itself (still in WorkBuffer) as a quadrature pair, as the
+// single-channel chain's FM does. The mixed-down branches cannot serve them: a real IF
+// times the oscillator's cosine and sine carries, besides the signal at 0 Hz, an equally
+// strong product at twice the IF. One branch alone thus holds the signal scaled by the
+// cosine of its phase against the oscillator (all of it, or nothing, by where the capture
+// started), and the two branches' phase keeps only the IF's sign. The pair is not bounded:
+// the phase needs no limiter.
 void Demodulate()
 {
     switch (DemodMode) {
@@ -74,19 +82,16 @@ void Demodulate()
         AFFilter.Filter_FFT_S_1(WorkBuffer);
         break;
     case DemodModeEnum::FM:
-        // The discriminator measures the phase step against a carrier at a quarter of the
-        // sampling rate, so it takes the IF itself (still in WorkBuffer) as a quadrature pair.
-        // The mixed-down branches cannot serve: a real IF times the oscillator's cosine and
-        // sine carries, besides the signal at 0 Hz, its equally strong product at twice the
-        // IF, and the pair's phase keeps only the IF's sign. The pair is not bounded: the
-        // phase needs no limiter.
-        FormFMPair(WorkBuffer, IQSamplesI, IQSamplesQ);
+        FormQuadraturePair(WorkBuffer, IQSamplesI, IQSamplesQ);
         DemodFM(IQSamplesI, IQSamplesQ, WorkBuffer);
         break;
     case DemodModeEnum::BC:
-        DemodBC(IQSamplesI, WorkBuffer, BlockSize);
+        FormQuadraturePair(WorkBuffer, IQSamplesI, IQSamplesQ);
+        DemodBCPair(IQSamplesI, IQSamplesQ, WorkBuffer);
         break;
-    default:   // DRM, and SAM, which this chain does not have: the mixed-down I branch
+    default:   // DRM, and SAM, which this chain does not have: the IF passes through, as in
+               // the single-channel chain, taken as the pair's in-phase member
+        FormQuadraturePair(WorkBuffer, IQSamplesI, IQSamplesQ);
         QELVO::Copy_S(IQSamplesI.data(), WorkBuffer.data(), BlockSize);
         break;
     }
@@ -99,6 +104,7 @@ void DoDSPIQ(std::span<int16_t> Left, std::span<const int16_t> Right, int32_t /*
     RequireElements(Left.size(), BlockSize, "DoDSPIQ");
     RequireElements(Right.size(), BlockSize, "DoDSPIQ");
     BusyGuard running(InDSP);
+    EnterBlockMode(true, DemodMode);
 
     ChooseChannels(Left, Right);
     BalanceGain();
@@ -116,6 +122,7 @@ void DoDSPIQ(std::span<int16_t> Left, std::span<const int16_t> Right, int32_t /*
     SpectrumStage(WorkBuffer, {IQSpecRe, IQSpecIm, IQSpecPower, IQNotchOverlap, IQPeakBin});
     if (DynFilter.Active)
         DynFilter.Filter_FFT_S_1(WorkBuffer);
+    SilenceWhileModeFills(WorkBuffer);
     AGCAndOutputLevel(WorkBuffer);
     VectorLib::FloatToInt16_S_2(WorkBuffer.data(), Left.data(), BlockSize);
 }

@@ -8,7 +8,8 @@
 // The receive chain of an I/Q receiver. Per block: channel choice by IQSelectUpper, the Q
 // channel balanced to the I channel's peak, the phasing pair's sum as the IF (the difference
 // only for the display), IF notch, IF filter, first spectrum feed, oscillator mix down to an
-// I and a Q branch, second spectrum feed, demodulator (FM on the IF's quadrature pair),
+// I and a Q branch, second spectrum feed, demodulator (FM, BC and DRM on the IF's
+// quadrature pair, so that their output never depends on where the capture started),
 // noise reducer, spectrum stage, dynamic filter, AGC and output level, conversion back over
 // Left. It shares the demodulators, the oscillator block and PeakBinRing with DoDSP.
 

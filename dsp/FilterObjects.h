@@ -18,8 +18,8 @@ inline clsFFTFilter SSBFilterI;    // sideband filter pair
 inline clsFFTFilter SSBFilterQ;
 inline clsFFTFilter NotchFilter;
 inline clsFFTFilter NotchFilter2;
-inline clHilbert HilbertI;          // FM's quadrature pair from the IF, in whichever chain
-inline clHilbert HilbertQ;          // runs (one at a time, so the history is one stream's)
+inline clHilbert HilbertI;          // the IF's quadrature pair (FM; on I/Q also BC and DRM), in
+inline clHilbert HilbertQ;          // whichever chain runs (one at a time: one stream's history)
 inline clsFFTReal FFTReal;
 
 // Creates every filter object and Hilbert transformer afresh, in start-up order: each

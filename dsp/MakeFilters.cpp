@@ -4,6 +4,7 @@
 #include "core/DoEvents.h"
 #include "core/MainWindowValues.h"
 #include "dsp/FilterObjects.h"
+#include "dsp/ModeChange.h"
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveLinks.h"
 
@@ -125,4 +126,5 @@ void MakeFilters()
     } catch (...) {
         // The filters not reached keep their previous design; the next call starts afresh.
     }
+    FiltersDesignedFor(DemodMode);
 }

@@ -10,6 +10,8 @@
 // order, waiting for the chain to leave its block after each design; finally the IF
 // filter's taps go to the analyser's filter curve. Returns at once while a call is under
 // way. A failure ends the call there: the filters not yet reached keep their design.
+// A redesign for a mode other than the last one's starts that mode in the chain
+// (FiltersDesignedFor, dsp/ModeChange.h).
 void MakeFilters();
 
 // Whether the audio of the mode lies above IFFreq in the IF: USB does when the side flag is

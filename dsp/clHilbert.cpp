@@ -117,6 +117,13 @@ void clHilbert::DelaySamples(std::span<const double> SamplesIn, std::span<double
     Delay_(SamplesIn.data(), SamplesOut.data(), NumSamples, dDelayState);
 }
 
+void clHilbert::ClearHistory()
+{
+    std::fill(sWork.begin(), sWork.end(), 0.0f);
+    sDelayState.fill(0.0f);
+    dDelayState.fill(0.0);
+}
+
 void clHilbert::RequireTaps(size_t arraySize, int32_t Taps, const char* source) const
 {
     if (Taps < 0 || static_cast<size_t>(Taps) > dCoefs.size() || static_cast<size_t>(Taps) > arraySize)

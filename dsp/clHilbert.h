@@ -30,6 +30,10 @@ public:
     void sDelaySamples(std::span<const float> SamplesIn, std::span<float> SamplesOut, int32_t NumSamples);
     void DelaySamples(std::span<const double> SamplesIn, std::span<double> SamplesOut, int32_t NumSamples);
 
+    // Forgets the stream: the filter history and both delay states become zeros, as before
+    // the first block. The taps stay.
+    void ClearHistory();
+
     // Copy the first Taps taps out of, or into, the double or the single set only.
     void GetCoefs(std::span<double> Coefficients, int32_t Taps) const;
     void sGetCoefs(std::span<float> Coefficients, int32_t Taps) const;

@@ -5,6 +5,7 @@
 #include "dsp/QELVO.h"
 #include "dsp/VectorLib.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -59,6 +60,11 @@ void clsFFTFilter::init(int32_t N)
     for (std::vector<float>* array : {&FilterTCoeffsS, &FilterFCoeffsRe, &FilterFCoeffsIm, &OverlapSamples})
         array->assign(arraySize, 0.0f);
     FilterTCoeffsD.assign(arraySize, 0.0);
+}
+
+void clsFFTFilter::ClearHistory()
+{
+    std::fill(OverlapSamples.begin(), OverlapSamples.end(), 0.0f);
 }
 
 void clsFFTFilter::RequireInitialised(const char* source) const

@@ -54,6 +54,10 @@ public:
     // Copies the N taps.
     void GetFilterCoeffs_T_S(std::span<float> Coeffs) const;
 
+    // Forgets the stream: the next block starts as the first one after init, without the
+    // previous block's tail. The design stays.
+    void ClearHistory();
+
 private:
     void RequireInitialised(const char* source) const;
     static void RequireSize(std::span<const float> array, int32_t size, const char* source);

@@ -108,8 +108,9 @@ void clsVFO::ClampToReceiverLimits()
 }
 
 // Two tuned frequencies give each oscillator frequency: one where tuned + calibration +/- IF
-// is positive, one where it is negative. The one on the present offset's side is taken
-// unless it is negative; then the other one, and 0 when both are negative.
+// is positive, one where it is negative. The one on the side of offsetSign is taken unless
+// it is negative; then the other one, and 0 when both are negative (for a positive
+// offsetSign the other one is then negative as well).
 void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign)
 {
     const double sideOffset =
@@ -136,7 +137,7 @@ void clsVFO::Refresh()
     const double exactRatio = static_cast<double>(oscMultiplier_) / pllMultiplier_;
     const float ratio = static_cast<float>(exactRatio);
     const int64_t offset = int64_t{tunedFrequency_} + calibOffset_ + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
-    const int64_t offsetSign = offset < 0 ? -1 : 1;
+    const int64_t offsetSign = offset < 0 && !retuneOnInjectionSide_ ? -1 : 1;
     // Rounded (halves to even) before it is held to the driver's range, so that a value
     // which rounds onto the limit stays where it is tuned.
     double oscillator = std::nearbyint(std::fabs(static_cast<double>(ratio) * static_cast<double>(offset)));
@@ -160,6 +161,14 @@ void clsVFO::Refresh()
     TryStep([&] { oscOut_ = Numeric::CLng(oscillator); }, log);
     if (oscType_)
         TryStep([&] { oscType_->SetFrequency(oscOut_); }, log);
+}
+
+void clsVFO::RefreshFromStored()
+{
+    if (refreshBusy_)
+        return;
+    BusyGuard injectionSide(retuneOnInjectionSide_);
+    Refresh();
 }
 
 double clsVFO::Inc_Freq(double Increment)

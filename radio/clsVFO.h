@@ -88,8 +88,14 @@ public:
 
     // Clamps the tuned frequency, computes the oscillator frequency, keeps it within the
     // driver's range (moving the tuned frequency with it) and sends it to the driver.
-    // A failing step is skipped.
+    // A failing step is skipped. Where the oscillator is held at a limit, the tuned
+    // frequency follows it on the side of the IF it lies on, so a step never jumps across.
     void Refresh();
+    // Refresh for a tuned frequency taken from the settings, which may lie anywhere: where
+    // the oscillator is held at a limit, the tuned frequency follows it on the injection
+    // side in force (tuned + calibration +/- IF not below zero; below 0 it becomes 0), so
+    // that Up raises it and Down lowers it from there.
+    void RefreshFromStored();
     // One step up from the tuned frequency snapped to the TuneStepLSD grid: by Increment,
     // or by TuneStep when it is 0. Returns the new tuned frequency.
     double Inc_Freq(double Increment = 0);
@@ -132,6 +138,7 @@ private:
 
     bool tunedFrequencyBusy_ = false;
     bool refreshBusy_ = false;
+    bool retuneOnInjectionSide_ = false;   // set while RefreshFromStored runs
     bool incFreqBusy_ = false;
     bool decFreqBusy_ = false;
 };

@@ -263,8 +263,10 @@ void InitialiseRX(int32_t& ModelNo)
 
     InitialiseTransport();
     CurrentChip->Initialise();
-    // The chip is tuned now rather than at the first tuning action or refresh.
-    VFO->Refresh();
+    // The chip is tuned now rather than at the first tuning action or refresh. The restored
+    // tuned frequency may lie on the far side of the IF; where the oscillator's limit holds
+    // it, it comes back on the injection side in force, so that tuning runs forwards.
+    VFO->RefreshFromStored();
     AddLog("modSetupRx.InitialiseRX:End");
 }
 

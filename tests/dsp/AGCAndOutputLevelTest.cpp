@@ -91,6 +91,35 @@ TEST(AGC, OutputLevelScalesOrAttenuatesTheCardAndTheLimiterHolds16384)
     EXPECT_EQ(WorkBuffer[10], 12000.0f);
 }
 
+// After a mode change the AGC forgets the old mode's peaks: silent blocks (the chain
+// silences the new mode while its filters fill) leave it waiting, and the first block that
+// sounds sets the gain by its own peak at once, without a ramp from the old gain. Without
+// a restart the old peaks hold the gain down.
+TEST(AGC, ARestartForgetsTheOldPeaksAndStartsFromTheFirstBlockThatSounds)
+{
+    ReceiveChainRig rig(DemodModeEnum::AM);
+    AGCOn = true;
+    const auto afterOldPeaks = [](bool restart) {
+        AGCDelayLine.fill(0.0f);
+        AGCDelayLine[0] = AGCDelayLine[1] = 30000.0f;   // a loud old mode
+        AGCLastGain = 16383.0f / 30000.0f;
+        AGCRestart = restart;
+        WorkBuffer.fill(0.0f);
+        AGCAndOutputLevel(WorkBuffer);
+        EXPECT_EQ(AGCRestart, restart) << "a silent block leaves the restart waiting";
+        LoadTone(1000, 1000, 0);
+        AGCAndOutputLevel(WorkBuffer);
+        return std::pair{std::fabs(WorkBuffer[0]), Peak()};
+    };
+    const auto [first, peak] = afterOldPeaks(true);
+    EXPECT_NEAR(first, 16383.0f, 1.0f) << "no ramp from the old gain";
+    EXPECT_NEAR(peak, 16383.0f, 1.0f);
+    EXPECT_FALSE(AGCRestart);
+    EXPECT_TRUE(std::all_of(AGCDelayLine.begin() + 1, AGCDelayLine.end(), [](float v) { return v == 0.0f; }));
+
+    EXPECT_LT(afterOldPeaks(false).second, 16383.0f / 20);
+}
+
 // Bins of the AF band weaker than NRLevel times the strongest fade; the strong tone stays.
 // The tones make whole cycles in the 4096 samples measured, so each fit is blind to the other.
 TEST(NoiseReducer, WeakensWhatIsBelowTheLevelAndKeepsTheStrongTone)

@@ -79,6 +79,39 @@ TEST(IQChain, FMPlaysItsToneAtTheDeviationsLevel)
     EXPECT_GE(ChainTest::ToneShare(out, AudioHz), 0.99);
 }
 
+// BC and DRM take the IF's quadrature pair, as FM does, so their output depends on the
+// signal alone, never on the oscillator's phase at the moment the capture started (the
+// mixed-down I branch holds the signal scaled by the cosine of that phase: all of it or
+// nothing). A carrier at the IF modulated to half depth, captured from nine start offsets
+// (fractions of a sample among them), gives the same level every time, and the level the
+// single-channel chain gives for the same IF: the one the phasing pair forms, twice the I
+// channel for a signal on the selected side.
+TEST(IQChain, BCAndDRMGiveOneLevelWhereverTheCaptureStarts)
+{
+    const auto signal = [](double start, double amplitude, bool quadrature) {
+        return [=](int64_t n) {
+            const double t = static_cast<double>(n) + start;
+            const double envelope = amplitude * (1.0 + 0.5 * std::cos(2.0 * DspTest::Pi * AudioHz * t / DspTest::SampleRate));
+            const double phase = 2.0 * DspTest::Pi * 12000.0 * t / DspTest::SampleRate;
+            return envelope * (quadrature ? std::sin(phase) : std::cos(phase));
+        };
+    };
+    for (const auto& [mode, heardHz] : {std::pair{DemodModeEnum::BC, AudioHz}, std::pair{DemodModeEnum::DRM, 12000.0}}) {
+        ReceiveChainRig single(mode);
+        const double reference = ToneAmplitude(single.Run(signal(0, 6000, false)), heardHz);
+        double lowest = 1e9, highest = 0;
+        for (const double start : {0.0, 0.25, 0.5, 1.0, 1.5, 2.0, 3.0, 3.7, 1000.6}) {
+            ReceiveChainRig rig(mode);
+            IQModeOn = true;
+            const double level = ToneAmplitude(rig.Run(signal(start, 3000, false), signal(start, 3000, true)), heardHz);
+            EXPECT_NEAR(DspTest::Decibels(level / reference), 0.0, 0.1) << "mode " << mode << ", start " << start;
+            lowest = std::min(lowest, level);
+            highest = std::max(highest, level);
+        }
+        EXPECT_LE(DspTest::Decibels(highest / lowest), 0.1) << "mode " << mode;
+    }
+}
+
 TEST(IQChain, AFailingStepEndsTheBlockPassesTheErrorOnAndClearsInDSP)
 {
     ReceiveChainRig rig(DemodModeEnum::USB);

@@ -9,6 +9,7 @@
 #include "dsp/DoDSPIQ.h"
 #include "dsp/FilterObjects.h"
 #include "dsp/MakeFilters.h"
+#include "dsp/ModeChange.h"
 #include "dsp/QELVO.h"
 #include "dsp/ReceiveLinks.h"
 
@@ -52,6 +53,8 @@ struct ReceiveChainRig
         AGCDelayLine.fill(0.0f);
         FillAGCDelayLine();
         AGCLastGain = 0.0f;
+        AGCRestart = false;
+        ForgetBlockMode();
         for (clsFFTFilter* filter : {&AFFilter, &SSBFilterI, &SSBFilterQ, &PhaseFilterI, &PhaseFilterQ})
             filter->Active = true;
         MakeFilters();

@@ -124,6 +124,37 @@ TEST_F(VFO, BeyondTheDriversRangeTheTunedFrequencyFollowsTheOscillatorsLimit)
     }
 }
 
+// Held at its limit, the oscillator gives two tuned frequencies, on either side of the IF.
+// A step keeps the side the tuned frequency is on (it never jumps across the IF); a tuned
+// frequency from the settings takes the injection side in force, so tuning runs forwards
+// from it, and 0 where that side's value is below 0. Low side, IF 10.7 MHz, the oscillator
+// up to 500 kHz: the stored 10 kHz wants 10.69 MHz of it.
+TEST_F(VFO, AStoredTunedFrequencyComesBackOnTheInjectionSide)
+{
+    chip->maxFreq = 5'000'000;
+    vfo.HiSideLo(false);
+    vfo.IFFrequency(10'700'000);
+    vfo.TunedFrequency(100'000);
+    EXPECT_EQ(vfo.TunedFrequency(), 102'000'000) << "the side it lay on";
+    EXPECT_EQ(vfo.OscOut(), 5'000'000);
+
+    vfo.Name(Section);
+    const auto restore = [&](const char* tuned) {
+        settings.values[FakeSettingsStore::name(Section, "TunedFrequency")] = tuned;
+        vfo.RestoreSettings();
+        vfo.RefreshFromStored();
+    };
+    restore("100000");
+    EXPECT_EQ(vfo.TunedFrequency(), 112'000'000);
+    EXPECT_EQ(vfo.OscOut(), 5'000'000);
+    EXPECT_EQ(vfo.Dec_Freq(1000), 111'999'000);
+    EXPECT_EQ(vfo.OscOut(), 4'999'000);
+
+    vfo.HiSideLo(true);   // the oscillator's whole range lies below the IF: nothing to tune
+    restore("-92299473");
+    EXPECT_EQ(vfo.TunedFrequency(), 0);
+}
+
 TEST_F(VFO, IQUpperImageIsReportedButNotStored)
 {
     vfo.Name(Section);

@@ -175,6 +175,95 @@ TEST_F(ReceiverSetup, EveryModelIsSetUpAndTunedAcrossItsRange)
     }
 }
 
+// A stored tuned frequency may lie anywhere: below 0, at 0, at and beyond the receiver's
+// limits, where the oscillator would have to go beyond its own limits on either side of
+// the IF. Wherever the set-up has to hold the oscillator at its limit, the tuned frequency
+// it computes back lies on the injection side in force (tuned + calibration +/- IF not
+// below 0), so tuning runs forwards from there: Up never lowers and Down never raises the
+// tuned frequency, and the step away from the oscillator's limit moves it. Every model,
+// both sides, with its own clock and IF and with a 1 MHz clock and a 10.7 MHz IF, where the
+// oscillator's range is far narrower than the receiver's.
+TEST_F(ReceiverSetup, AStoredTunedFrequencyTunesForwardsFromWhereverTheSetUpPutsIt)
+{
+    RXDefinitions::Initialise();
+    struct Config
+    {
+        const char* clock;
+        const char* ifHz;
+    };
+    int cases = 0, clamped = 0;
+    for (int32_t index = 0; index <= RXDefinitions::RXModelMaxIndex; ++index) {
+        const RXModelRecord row = RXModels[static_cast<size_t>(index)];   // storing refills the table
+        for (const Config config : {Config{nullptr, nullptr}, Config{"1000000", "10700000"}}) {
+            for (const bool highSide : {true, false}) {
+                const auto setUp = [&](int64_t stored) {
+                    if (config.clock) {
+                        StoreFor(row.Index, "DDSClock", config.clock);
+                        StoreFor(row.Index, "LOOffset", config.ifHz);
+                    }
+                    StoreFor(row.Index, "HiSideLo", highSide ? "True" : "False");
+                    StoreFor(row.Index, "TunedFrequency", std::to_string(stored));
+                    int32_t modelNo = row.Index;
+                    modSetupRX::InitialiseRX(modelNo);
+                };
+                setUp(row.TunedFrequency);
+                const double ratio = double(VFO->OscMultiplier()) / VFO->PLLMultiplier();
+                const double side = 10.0 * (VFO->CalibOffset() + (highSide ? VFO->IFFrequency() : -VFO->IFFrequency()));
+                const double maxOsc = std::nearbyint(modSetupRX::CurrentChip->MaxFreq());
+                const double minOsc = std::nearbyint(modSetupRX::CurrentChip->MinFreq());
+                const int64_t rxMin = 10LL * VFO->RXMinFreq(), rxMax = 10LL * VFO->RxMaxFreq();
+                // Whether the injection side reaches into the receiver's range at all (a 1 MHz
+                // clock and high-side injection above a 10.7 MHz IF cannot: the tuned frequency
+                // then stays at 0, where no step moves it).
+                const bool reachable = maxOsc / ratio - side > static_cast<double>(rxMin);
+                std::vector<int64_t> stored = {-92299473, -1, 0, rxMin - 1, rxMin, rxMax, rxMax + 1, 2 * rxMax + 12345};
+                for (const double osc : {maxOsc, minOsc})
+                    for (const double sign : {1.0, -1.0})
+                        for (const double beyond : {-10.0, 0.0, 10.0})
+                            stored.push_back(std::llround(sign * (osc + beyond) / ratio - side));
+                for (const int64_t value : stored) {
+                    if (value < INT32_MIN || value > INT32_MAX)
+                        continue;
+                    SCOPED_TRACE(testing::Message() << row.Name << (config.clock ? ", 1 MHz clock" : "")
+                                                    << (highSide ? ", high side" : ", low side") << ", stored " << value);
+                    setUp(value);
+                    ++cases;
+                    const int64_t restored = std::clamp<int64_t>(value, rxMin, rxMax);
+                    const double wanted = std::fabs(ratio * (static_cast<double>(restored) + side));
+                    const bool atMax = wanted > maxOsc, atMin = wanted < minOsc;
+                    const int32_t tuned = VFO->TunedFrequency();
+                    const int32_t osc = VFO->OscOut();
+                    if (reachable)
+                        ExpectConsistentTuning();
+                    if (atMax || atMin) {
+                        ++clamped;
+                        EXPECT_TRUE(tuned + side >= 0 || tuned == 0) << "the mirrored solution: " << tuned;
+                    }
+                    const int32_t down = static_cast<int32_t>(VFO->Dec_Freq());
+                    EXPECT_LE(down, tuned) << "Down";
+                    if (atMax && reachable) {
+                        EXPECT_LT(down, tuned) << "Down from the oscillator's upper limit";
+                        EXPECT_LT(VFO->OscOut(), osc);
+                    }
+                    const int32_t up = static_cast<int32_t>(VFO->Inc_Freq());
+                    EXPECT_GE(up, down) << "Up";
+                    const bool inside = reachable && !atMax && !atMin && osc != maxOsc && osc != minOsc &&
+                                        tuned > rxMin && tuned < rxMax;
+                    if (inside) {
+                        EXPECT_LT(down, tuned) << "Down";
+                        EXPECT_GT(up, down) << "Up";
+                    }
+                    if (atMin && reachable) {
+                        setUp(value);
+                        EXPECT_GT(VFO->Inc_Freq(), tuned) << "Up from the oscillator's lower limit";
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(clamped, cases / 2) << "the sweep holds the oscillator at a limit in most cases";
+}
+
 TEST_F(ReceiverSetup, MainWindowsModelWithoutStoredSettings)
 {
     SDRModelNo = 4;

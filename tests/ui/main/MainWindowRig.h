@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "dsp/AGCAndOutputLevel.h"
 #include "dsp/FilterObjects.h"
+#include "dsp/ModeChange.h"
 #include "dsp/ReceiveLinks.h"
 #include "dsp/ReceiveState.h"
 #include "fakes/FakeMessageBoxes.h"
@@ -46,6 +47,8 @@ protected:
         PrevRSample = 0;
         DemodMode = DemodModeEnum::DRM;   // passes the IF through: the output is the input
         AGCOn = false;
+        AGCRestart = false;
+        ForgetBlockMode();
         OutputAttenuation = 0.0f;
     }
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+// A mode change makes no sound the input does not hold, and the AGC starts from the new
+// mode's own signal. A mode starts
+// - at the first block a chain runs in a mode other than the previous block's (or in the
+//   other chain): EnterBlockMode, at the start of every block;
+// - when the filters are redesigned for a mode other than the one of their last design
+//   (their designs follow the mode, and the first block of a mode may still have run on
+//   the old ones): FiltersDesignedFor, at the end of every redesign.
+// When a mode starts, the histories of the stages it runs from the IF on are cleared (the
+// phasing, sideband or Hilbert pair of its demodulator, the FM discriminator's last phase,
+// the envelope history, the AF filter, the noise reducer's filter, the AF notch's tails, the
+// dynamic filter), the AGC forgets the old mode's peaks (AGCRestart), and the chain's output
+// stays silent until every cleared stage holds the new mode's signal only: one block for each
+// stage in the new mode's path (ModeFillBlocks). The AGC then starts from the first block
+// that sounds. The IF side (IF notch, IF filter, the I/Q chain's phasing pair, the
+// oscillator) carries the same signal in every mode and keeps its history. The first block
+// and the first design after start-up start nothing: at power-on the AGC starts from its
+// start-up fill.
+
+inline constexpr int32_t NoBlockMode = -1;
+inline int32_t LastBlockMode = NoBlockMode;    // DemodMode of the previous block
+inline bool LastBlockIQ = false;                // the previous block ran through DoDSPIQ
+inline int32_t LastDesignMode = NoBlockMode;   // DemodMode of the last filter redesign
+inline int32_t ModeFillBlocks = 0;             // blocks still to be silenced
+
+// Called by both chains at the start of every block.
+void EnterBlockMode(bool iq, int32_t mode);
+
+// Called by the filter redesign once it has designed the filters for mode.
+void FiltersDesignedFor(int32_t mode);
+
+// Called by both chains on the demodulated audio just before the AGC: silences
+// Samples[0, 2048) while the new mode's stages fill.
+void SilenceWhileModeFills(std::span<float> Samples);
+
+// Forgets the previous block's mode and design, as at start-up, and ends any silence.
+void ForgetBlockMode();
