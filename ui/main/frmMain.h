@@ -92,6 +92,8 @@ public:
     void frFilters_MouseMove(int Button, int Shift, double X, double Y);
     void frPresets_MouseMove(int Button, int Shift, double X, double Y);
     void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
+    void RevealBandSelectors(double X, double Y);
+    void HideBandSelectors();
 
     // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
     // buttons 1 left, 2 right.

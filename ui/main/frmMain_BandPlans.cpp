@@ -339,9 +339,7 @@ void frmMain::picSubBands_MouseMove()
 {
     if (PresetDesc)
         PresetDesc->hide();
-    cboBandSelect->hide();
-    cboSubBandSelect->hide();
-    lstSubBandSelect->hide();
+    HideBandSelectors();
 }
 
 // The mouse and keys of the band controls and of the sub-band and preset buttons. Presses and
@@ -349,7 +347,9 @@ void frmMain::picSubBands_MouseMove()
 bool frmMain::BandPlanControlEvent(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::FocusOut && (watched == cboBandSelect || watched == cboSubBandSelect)) {
+    // Opening the selector's own list takes the focus for a while: the selector stays.
+    if (type == QEvent::FocusOut && (watched == cboBandSelect || watched == cboSubBandSelect)
+        && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         static_cast<QWidget*>(watched)->hide();
         return false;
     }

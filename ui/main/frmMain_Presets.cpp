@@ -247,10 +247,7 @@ void frmMain::optPreset_MouseMove(int Index, int, int, double X, double Y)
 
 void frmMain::optSubBand_MouseMove(int Index, int, int, double X, double Y)
 {
-    cboBandSelect->hide();
-    cboSubBandSelect->hide();
-    lstSubBandSelect->hide();
-    lblSubBand->show();
+    HideBandSelectors();
     if (CurrentMainBandIndex < 0 || static_cast<size_t>(CurrentMainBandIndex) >= BandPlans.size())
         return;
     BandRecord& band = BandPlans[static_cast<size_t>(CurrentMainBandIndex)];
