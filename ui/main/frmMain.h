@@ -382,6 +382,7 @@ private:
     void PowerOff();
 
     void SetTransportPattern(const char* pattern);
+    bool SomethingToPlay() const;
     void RunTransportAction(int Index);
     void RecordAction();
     void PlayAction();
