@@ -342,6 +342,7 @@ private:
     void MeasureTitleBar();
     static void InitialiseInterfaceObjects();
     void ShowRestoredSettings();
+    void ShowAnalyserSettings();
     void SetAnalyserOffset();
     void ShowModelInCaption();
     void ConfigureSoundCard();
