@@ -148,6 +148,7 @@ public:
 
     // Display size (frmMain_DisplaySize.cpp).
     void optDisplaySize_Click(int Index);
+    static std::string ConfigurationPath();
     void chkPerfStatsOn_Click();
     void chkSpectrumAnalyser_Click();
     void Form_Resize();
