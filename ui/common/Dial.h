@@ -32,6 +32,7 @@ public:
     void SetTag(const QString& tag);
     int SingleStep() const { return singleStep_; }
     void SetSingleStep(int step);
+    QString Reading() const { return reading_; }
     void SetReading(const QString& reading);
 
     // The marker's angle in degrees clockwise from the top for a position.

@@ -367,6 +367,7 @@ private:
     bool BandPlanControlEvent(QObject* watched, QEvent* event);
     void ShowBand(int Index);
     void FillSubBandControls(const BandRecord& band);
+    void LayOutBandButtons();
     void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
     void ClearPresetButtons();
     void SelectPresetButton(int Index);

@@ -207,6 +207,7 @@ void frmMain::CreatePresetControls(Frame* frame)
     }
     Graphical(optPreset);
     picPresets->setFont(Tiny(picPresets->font()));
+    LayOutBandButtons();
 }
 
 // The S-meter: a bar of 15 segments (green S1 to S9, then yellow and red over S9) between

@@ -15,14 +15,21 @@ namespace {
 
 uint32_t FrameFocusColour() { return static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRFrameFocusColour); }
 
-// Strictly inside the control's left and right edges, and in the upper half of its place
-// (frame coordinates, twips).
-bool OverUpperHalf(const QWidget* control, double X, double Y)
+// Strictly inside the control's left and right edges, and in the given share of its place
+// from the top (frame coordinates, twips).
+bool OverPlace(const QWidget* control, double X, double Y, double share)
 {
     using FormUnits::PixelsToTwips;
     const QRect place = control->geometry();
     return X > PixelsToTwips(place.left()) && X < PixelsToTwips(place.left() + place.width()) &&
-           Y >= PixelsToTwips(place.top()) && Y < PixelsToTwips(place.top()) + PixelsToTwips(place.height()) / 2.0;
+           Y >= PixelsToTwips(place.top()) && Y < PixelsToTwips(place.top()) + PixelsToTwips(place.height()) * share;
+}
+
+// The upper half of its place reveals a selector; once shown it stays while the pointer is
+// anywhere over it.
+bool Reveals(const QWidget* selector, double X, double Y)
+{
+    return OverPlace(selector, X, Y, 0.5) || (selector->isVisible() && OverPlace(selector, X, Y, 1.0));
 }
 
 bool ListOpen(const QComboBox* selector) { return selector->view() && selector->view()->isVisible(); }
@@ -91,14 +98,17 @@ void frmMain::frPresets_MouseMove(int, int, double X, double Y)
 }
 
 // The band and sub-band selectors appear while the pointer (frame twips) is over the upper
-// half of their places; the sub-band label gives way to its selector.
+// half of their places and stay while it is over them; the sub-band label gives way to its
+// selector.
 void frmMain::RevealBandSelectors(double X, double Y)
 {
+    const bool band = Reveals(cboBandSelect, X, Y);
+    const bool subBand = cboSubBandSelect->isEnabled() && Reveals(cboSubBandSelect, X, Y);
     HideBandSelectors();
     lstSubBandSelect->setEnabled(false);
-    if (OverUpperHalf(cboBandSelect, X, Y))
+    if (band)
         cboBandSelect->show();
-    if (cboSubBandSelect->isEnabled() && OverUpperHalf(cboSubBandSelect, X, Y)) {
+    if (subBand) {
         cboSubBandSelect->show();
         lblSubBand->hide();
     }
