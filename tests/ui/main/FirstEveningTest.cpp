@@ -1,4 +1,7 @@
 #include "MainWindowRig.h"
+#include "bandplan/frmEditUserPreset.h"
+#include "fakes/FakeFileDialogs.h"
+#include "ui/common/FormControls.h"
 #include "support/BandPlanFile.h"
 #include "ui/main/MainWindowSettings.h"
 #include "core/Numeric.h"
@@ -11,7 +14,11 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindow>
 #include <QStyleOptionSlider>
 #include <QTest>
 
@@ -159,6 +166,100 @@ TEST_F(FirstEvening, TheVolumeKnobTurnsInDecibelsAndReadsTheLevelInForce)
     window->sldOutVolume->SetValue(-200);
     EXPECT_EQ(knob->Value(), MouseOverS::OutputKnobPosition(-200.0f));
     EXPECT_EQ(knob->Reading(), window->lblOutVol->text());
+}
+
+}   // namespace
+
+namespace {
+
+// The wheel over an open list scrolls that list only; over the panel it tunes.
+TEST_F(FirstEvening, TheWheelOverAnOpenListLeavesTheTuningAlone)
+{
+    auto turn = [](QWindow* target) {
+        for (int notch = 0; notch < 2; ++notch) {   // the hook acts on every second message
+            QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &event);
+        }
+    };
+    const int32_t tuned = VFO->TunedFrequency();
+    FocusedLabelID = 1;
+    turn(window->windowHandle());
+    ASSERT_NE(VFO->TunedFrequency(), tuned) << "over the panel the wheel tunes";
+
+    const int32_t before = VFO->TunedFrequency();
+    window->cboBandSelect->show();
+    QTest::mousePress(window->cboBandSelect, Qt::LeftButton, {}, window->cboBandSelect->rect().center());
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    FocusedLabelID = 1;
+    turn(popup->windowHandle());
+    EXPECT_EQ(VFO->TunedFrequency(), before);
+    popup->close();
+}
+
+// The recorder's Open dialog starts in the recordings folder, and Play is offered only when
+// there is something to play: with nothing opened it can be neither pressed nor stuck.
+TEST_F(FirstEvening, TheRecorderOffersOnlyWhatItCanDo)
+{
+    FakeFileDialogs dialogs;
+    window->optDisplaySize.Select(3);
+    QAbstractButton* play = window->cmdWavCtls[1];
+    EXPECT_FALSE(play->isEnabled());
+    QTest::mouseClick(window->cmdWavCtls[7], Qt::LeftButton);   // Open, cancelled
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].initialFolder, SaveRecordingsPath);
+    EXPECT_FALSE(play->isEnabled()) << "nothing was opened";
+    const bool receiving = Receiving;
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(Receiving, receiving) << "the receiver stays as it was";
+    EXPECT_NE(FormControls::BackColour(window->cmdWavCtls[2]), 0x0000FFu);
+}
+
+// The scope panel shows the analyser's state at start: at a first start the spectrum mode,
+// the stored source and the logarithmic scale ("Lin" clear); later the stored scale.
+TEST_F(FirstEvening, TheScopePanelShowsTheAnalysersStateAtStart)
+{
+    EXPECT_EQ(window->chkScopeMode.Value(0), 1);
+    EXPECT_EQ(window->optSpectrumSource.Selected(), ScopeSource);
+    EXPECT_TRUE(window->SpectrumAnalyser->LogMode());
+    EXPECT_FALSE(window->chkLog->isChecked());
+
+    QTest::mouseClick(window->chkLog, Qt::LeftButton);   // linear, stored at exit
+    QTest::mouseClick(window->optSpectrumSource[3], Qt::LeftButton);
+    window.release()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    HardwareObjects::CreateHardwareObjects();
+    window = std::make_unique<frmMain>();
+    EXPECT_TRUE(window->chkLog->isChecked());
+    EXPECT_FALSE(window->SpectrumAnalyser->LogMode());
+    EXPECT_EQ(window->optSpectrumSource.Selected(), 3);
+}
+
+// The preset window opened from P3's menu names preset 3, opens over the main window and
+// shows every caption whole.
+TEST_F(FirstEvening, ThePresetWindowNamesThePresetAsItsButtonDoes)
+{
+    const auto show = frmEditUserPreset::ShowModal;
+    QString title, number;
+    QPoint centre;
+    frmEditUserPreset::ShowModal = [&](frmEditUserPreset& preset) {
+        title = preset.windowTitle();
+        number = preset.lblPresetIndex->text();
+        centre = preset.frameGeometry().center();
+        EXPECT_EQ(Lines(CaptionCheck::CutCaptions(&preset)), "");
+        CaptionCheck::SaveScreenshot(&preset, "frmEditUserPreset");
+    };
+    QTimer::singleShot(0, [this] {
+        QMenu* menu = window->mnuUserPresets;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[1]).center());
+    });
+    QTest::mouseClick(window->optPreset[2], Qt::RightButton);
+    QTRY_VERIFY(!title.isEmpty());
+    frmEditUserPreset::ShowModal = show;
+    EXPECT_EQ(title, "ZOZEVERE - Save Current Settings to Preset 3");
+    EXPECT_EQ(number, "3");
+    EXPECT_LT((centre - window->frameGeometry().center()).manhattanLength(), 4);
 }
 
 }   // namespace
