@@ -67,10 +67,10 @@ void frmMain::CreateRecorderBar(QWidget* form)
                                      {"12K", "", {1260, 210, 600, 240}},
                                      {"6K", "", {1860, 210, 510, 240}},
                                      {"3k", "", {2370, 210, 480, 240}}});
-    lblRecordMBytesPerHr = MakeLabel(picRecorder, "lblRecordMBytesPerHr", "120", {7680, 150, 330, 195});
+    lblRecordMBytesPerHr = MakeLabel(picRecorder, "lblRecordMBytesPerHr", "120", {7665, 150, 300, 195});
     lblRecordMBytesPerHr->setToolTip("MBytes per hour");
-    lblRecordTime = MakeLabel(picRecorder, "lblRecordTime", "00:00:00", {7980, 150, 690, 195});
-    lblRecordSize = MakeLabel(picRecorder, "lblRecordSize", "000,000,000", {8670, 150, 975, 195});
+    lblRecordTime = MakeLabel(picRecorder, "lblRecordTime", "00:00:00", {7995, 150, 690, 195});
+    lblRecordSize = MakeLabel(picRecorder, "lblRecordSize", "000,000,000", {8700, 150, 960, 195});
 
     frRecordBitsPerSample = MakeFrame(form, "frRecordBitsPerSample", "Bits", {9780, BarTop - 15, 990, 495});
     optRecordSamplePerBit = MakeArray(frRecordBitsPerSample, "optRecordSamplePerBit", ButtonArray::Kind::Option,
