@@ -19,7 +19,8 @@ constexpr const char* StartFailureText = "Unable to start DirectSound. Check pro
 // Where another device is chosen.
 std::string DeviceChoiceHint()
 {
-    return "To use another device, choose it on the Soundcard tab of the configuration window (Config).";
+    const std::string path = QELVODX8::ConfigurationPath ? QELVODX8::ConfigurationPath() : "Config";
+    return "To use another device, choose it on the Soundcard tab of the configuration window (" + path + ").";
 }
 constexpr const char* UnknownChannelsText = "Unknown Number of channels, only Mono or Stereo allowed";
 constexpr int32_t ErrSubscriptOutOfRange = 9;

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ public:
     static constexpr int32_t ErrUnknownChannels = 1001;
     static constexpr int32_t ErrInvalidPropertyValue = 380;
     static constexpr int32_t MaxSamplesPerEvent = 2049;   // the event window's channel arrays
+    // How the user reaches the configuration window from the window as it stands ("Config",
+    // "Display: Full, then Config"); the main window sets it. Unset: "Config".
+    static inline std::function<std::string()> ConfigurationPath;
 
     explicit QELVODX8(SoundBackend& backend, QObject* parent = nullptr);
     ~QELVODX8() override;

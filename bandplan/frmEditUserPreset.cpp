@@ -4,7 +4,9 @@
 #include "core/Numeric.h"
 #include "platform/AppPaths.h"
 #include "ui/common/FormControls.h"
+#include "ui/common/FormUnits.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +47,21 @@ int32_t FrequencyFromText(QString text)
     return Numeric::CLng(hertz);
 }
 
+// Options side by side, each as wide as its caption needs; the row's box takes their width.
+template <size_t N>
+void PlaceInRow(const ButtonArray& options, const char* const (&captions)[N])
+{
+    int left = 0;
+    for (int index = 0; index < static_cast<int>(N); ++index) {
+        QAbstractButton* option = options[index];
+        option->setText(captions[index]);
+        option->setGeometry(left, 0, option->sizeHint().width(), FormUnits::TwipsToPixels(315));
+        left += option->width() + FormUnits::TwipsToPixels(60);
+    }
+    QWidget* row = options[0]->parentWidget();
+    row->resize(std::max(row->width(), left), row->height());
+}
+
 } // namespace
 
 std::function<void(frmEditUserPreset&)> frmEditUserPreset::ShowModal = [](frmEditUserPreset& window) {
@@ -56,13 +73,13 @@ frmEditUserPreset::frmEditUserPreset(QWidget* owner)
 {
     setObjectName("frmEditUserPreset");
     setModal(true);
-    CreateControls();
+    CreateControls(owner);
     connect(cmdSave, &QPushButton::clicked, this, &frmEditUserPreset::cmdSave_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmEditUserPreset::cmdCancel_Click);
     Form_Load();
 }
 
-void frmEditUserPreset::CreateControls()
+void frmEditUserPreset::CreateControls(QWidget* owner)
 {
     Caption(this, "Preset No.", 120, 120, 1200);
     lblPresetIndex = new QLabel(this);
@@ -81,20 +98,14 @@ void frmEditUserPreset::CreateControls()
     picDemodulation->setObjectName("picDemodulation");
     FormControls::Place(picDemodulation, 1440, 1230, 3000, 315);
     optDemodulationValue = ButtonArray(picDemodulation, "optDemodulationValue", ButtonArray::Kind::Option, 4);
-    for (int index = 0; index < 4; ++index) {
-        optDemodulationValue[index]->setText(DemodulationCaptions[index]);
-        FormControls::Place(optDemodulationValue[index], index * 750, 0, 740, 315);
-    }
+    PlaceInRow(optDemodulationValue, DemodulationCaptions);
 
     Caption(this, "Filtering", 120, 1650, 1300);
     PicFiltering = new QWidget(this);
     PicFiltering->setObjectName("PicFiltering");
     FormControls::Place(PicFiltering, 1440, 1620, 4500, 315);
     optFilteringValues = ButtonArray(PicFiltering, "optFilteringValues", ButtonArray::Kind::Option, 5);
-    for (int index = 0; index < 5; ++index) {
-        optFilteringValues[index]->setText(FilteringCaptions[index]);
-        FormControls::Place(optFilteringValues[index], index * 900, 0, 890, 315);
-    }
+    PlaceInRow(optFilteringValues, FilteringCaptions);
 
     Caption(this, "Date", 120, 2040, 1200);
     FormControls::Place(txtPresetValues[2], 1440, 2010, 1500, 315);
@@ -111,7 +122,11 @@ void frmEditUserPreset::CreateControls()
     cmdCancel = new QPushButton("&Cancel", this);
     cmdCancel->setObjectName("cmdCancel");
     FormControls::Place(cmdCancel, 3000, 2850, 1300, 400);
-    FormControls::Place(this, 0, 0, 6120, 3450);
+    // Wide enough for the row of filter options, however wide the font makes them.
+    const int rowRight = PicFiltering->x() + PicFiltering->width() + FormUnits::TwipsToPixels(120);
+    FormControls::Place(this, 0, 0, std::max(6120, FormUnits::PixelsToTwips(rowRight)), 3450);
+    if (owner)
+        move(owner->window()->frameGeometry().center() - rect().center());
 }
 
 void frmEditUserPreset::Form_Load()
@@ -120,7 +135,7 @@ void frmEditUserPreset::Form_Load()
     const PresetRecord& preset = PresetEditRecord;
     const ModeSettingsRecord& state = preset.ModeSettings;
     setWindowTitle(QString::fromStdString(std::string(AppPaths::ProductName) + " - " + PresetEditTitle));
-    lblPresetIndex->setText(QString::number(preset.Index));
+    lblPresetIndex->setText(QString::number(preset.Index + 1));   // as its button names it
     txtPresetValues[0]->setText(QString::fromStdString(preset.Description));
     txtPresetValues[1]->setText(QString::fromStdString(Format(state.FreqCurrent, "### ### 000")));
     const QString when = QString::fromStdString(preset.When);

@@ -47,5 +47,5 @@ public:
     QPushButton* cmdCancel;
 
 private:
-    void CreateControls();
+    void CreateControls(QWidget* owner);
 };

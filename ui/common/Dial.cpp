@@ -91,9 +91,23 @@ void Dial::SetTag(const QString& tag)
     update();
 }
 
+void Dial::SetSingleStep(int step) { singleStep_ = std::max(1, step); }
+
+void Dial::SetReading(const QString& reading)
+{
+    if (reading == reading_)
+        return;
+    reading_ = reading;
+    UpdateCaption();
+    update();
+}
+
 void Dial::UpdateCaption()
 {
-    caption_ = showValue_ && !tag_.isEmpty() ? QString::fromStdString(Format(value_, tag_.toStdString())) : QString();
+    if (!showValue_)
+        caption_ = reading_;
+    else
+        caption_ = tag_.isEmpty() ? QString() : QString::fromStdString(Format(value_, tag_.toStdString()));
 }
 
 double Dial::DegreesPerStep() const
@@ -151,7 +165,7 @@ void Dial::wheelEvent(QWheelEvent* event)
     wheelRemainder_ += delta;
     const int steps = wheelRemainder_ / WheelNotch;
     wheelRemainder_ -= steps * WheelNotch;
-    Step(steps);
+    Step(steps * singleStep_);
     event->accept();
 }
 
@@ -159,8 +173,8 @@ void Dial::keyPressEvent(QKeyEvent* event)
 {
     const int page = std::max(1, (max_ - min_) / 10);
     switch (event->key()) {
-    case Qt::Key_Up: case Qt::Key_Right: Step(1); break;
-    case Qt::Key_Down: case Qt::Key_Left: Step(-1); break;
+    case Qt::Key_Up: case Qt::Key_Right: Step(singleStep_); break;
+    case Qt::Key_Down: case Qt::Key_Left: Step(-singleStep_); break;
     case Qt::Key_PageUp: Step(page); break;
     case Qt::Key_PageDown: Step(-page); break;
     default: QWidget::keyPressEvent(event); return;

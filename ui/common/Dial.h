@@ -9,9 +9,9 @@
 // mouse (press anywhere and turn around the centre), the wheel or the arrow keys moves the
 // position one step at a time; with Wrap on, a step past one limit lands on the other, so
 // the knob turns endlessly (one turn passes every position once), otherwise it stops at the
-// limits on a 300 degree scale. Every change of the position, by the user or by code,
+// limits on a 300 degree scale. A wheel notch or arrow key moves SingleStep positions. Every change of the position, by the user or by code,
 // raises Changing once. With ShowValue on, the knob shows Value formatted with the number
-// picture in Tag.
+// picture in Tag; with it off, the knob shows the Reading given to it (if any).
 class Dial : public QWidget
 {
     Q_OBJECT
@@ -30,6 +30,10 @@ public:
     void SetShowValue(bool show);
     QString Tag() const { return tag_; }
     void SetTag(const QString& tag);
+    int SingleStep() const { return singleStep_; }
+    void SetSingleStep(int step);
+    QString Reading() const { return reading_; }
+    void SetReading(const QString& reading);
 
     // The marker's angle in degrees clockwise from the top for a position.
     double AngleOf(int value) const;
@@ -57,6 +61,8 @@ private:
     bool wrap_ = true;
     bool showValue_ = true;
     QString tag_;
+    QString reading_;
+    int singleStep_ = 1;
     QString caption_;
     double dragAngle_ = 0;    // pointer angle at the last step of a drag
     int wheelRemainder_ = 0;  // wheel units not yet turned into a step

@@ -5,10 +5,23 @@
 
 #include <QMouseEvent>
 
+namespace {
+
+// A slim track and a small handle that fit the panel's narrow sliders (a style's own slider
+// needs more room than they have and draws an empty square instead).
+const char* const SlimStyle =
+    "QSlider::groove:horizontal { height: 4px; background: #505056; border-radius: 2px; }"
+    "QSlider::handle:horizontal { width: 8px; margin: -4px 0; background: #b0b0b8; border-radius: 2px; }"
+    "QSlider::groove:vertical { width: 4px; background: #505056; border-radius: 2px; }"
+    "QSlider::handle:vertical { height: 8px; margin: 0 -4px; background: #b0b0b8; border-radius: 2px; }";
+
+}   // namespace
+
 Slider::Slider(Qt::Orientation orientation, QWidget* parent)
     : QSlider(orientation, parent)
 {
     setTickPosition(QSlider::TicksBothSides);
+    setStyleSheet(SlimStyle);
     setMouseTracking(true);
     if (orientation == Qt::Vertical) {
         // Min at the top; the Up key moves the thumb up.

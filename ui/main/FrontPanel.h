@@ -76,6 +76,8 @@ struct FrontPanel
     ControlArray<Shape> shpSMeterTick;
     ControlArray<Shape> shpSMeterGrid;
     QPushButton* cmdCalibrateSMeter = nullptr;
+    // Shown only at the smallest size, whose size buttons lie outside the window: back to Std.
+    QPushButton* cmdMoreControls = nullptr;
     Frame* frPower = nullptr;
     ButtonArray optPwr;
 

@@ -13,6 +13,7 @@
 #include "radio/HardwareObjects.h"
 #include "radio/RadioControls.h"
 #include "ui/common/Dial.h"
+#include "ui/common/Label.h"
 #include "ui/common/Slider.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/frmMain.h"
@@ -118,7 +119,7 @@ void lblOutVol_Wheel()
         return;
     BusyGuard busy(outVolBusy);
     const int32_t value = Numeric::CLng(Record(10).Value);
-    SetCompanion(Companions.dialOutVol, value);
+    SetCompanion(Companions.dialOutVol, OutputKnobPosition(Record(10).Value));
     SetCompanion(Companions.sldOutVolume, value);
     ApplyOutputVolume();
 }
@@ -138,6 +139,37 @@ void ApplyOutputVolume()
         OutputAttenuation = 0.0f;
         ShowCaption(record, 0.0);
     }
+    if (Companions.dialOutVol && record.Label)
+        Companions.dialOutVol->SetReading(record.Label->text());
+}
+
+namespace {
+
+// The level in decibels that the volume label shows for a value.
+double ShownOutputLevel(float value)
+{
+    if (value < -50.0f)
+        return -std::abs(20.0 * std::log10(std::abs(value / 100.0)));
+    if (value > 1.0f)
+        return 20.0 * std::log10(value / 1000.0 + 1.0);
+    return 0.0;
+}
+
+} // namespace
+
+int32_t OutputKnobPosition(float value)
+{
+    return static_cast<int32_t>(std::lround(10.0 * ShownOutputLevel(value)));
+}
+
+float OutputValueAtKnob(int32_t position)
+{
+    const double level = position / 10.0;
+    if (level < 0.0)
+        return static_cast<float>(-100.0 * std::pow(10.0, -level / 20.0));
+    if (level > 0.0)
+        return static_cast<float>((std::pow(10.0, level / 20.0) - 1.0) * 1000.0);
+    return 0.0f;
 }
 
 void lblNotchC_Wheel()

@@ -73,4 +73,10 @@ void lblFrameRate_Wheel();       // 24
 // -50 up to -1 change nothing.
 void ApplyOutputVolume();
 
+// The volume knob turns in tenths of a decibel of the level the volume label shows, so that
+// a notch of one decibel is a step one hears: the knob position of a label value, and the
+// label value at a knob position (not yet held to the label's limits).
+int32_t OutputKnobPosition(float value);
+float OutputValueAtKnob(int32_t position);
+
 } // namespace MouseOverS

@@ -9,6 +9,7 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
+#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -194,7 +195,24 @@ void frmMain::ShowRestoredSettings()
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     chkPerfStatsOn->setChecked(PerfStatsOn);
     chkFlipIQ->setChecked(FlipIQ);
+    ShowAnalyserSettings();
     optDisplaySize.Select(DisplayMode);
+}
+
+// The scope panel shows the analyser's stored mode (its box set anew so that the mode's
+// layout and scale boxes follow), its filter curve switch and the stored source. With no
+// stored analyser settings the spectrum opens logarithmic: on the linear scale's fixed
+// maximum a new user would see no trace for most signals.
+void frmMain::ShowAnalyserSettings()
+{
+    const int mode = SpectrumAnalyser->Mode();
+    if (mode == 0 && Settings::GetSetting(SpectrumAnalyser->Name + ".Mode.0", "LogMode").empty())
+        SpectrumAnalyser->LogMode(true);
+    chkScopeMode.SetValue(mode, 0);
+    chkScopeMode.SetValue(mode, 1);
+    chkScopeShowFilters->setChecked(SpectrumAnalyser->ShowFilter());
+    SpectrumAnalyser->ShowNotch(NotchActive);
+    optSpectrumSource.Select(ScopeSource);
 }
 
 void frmMain::SetAnalyserOffset()

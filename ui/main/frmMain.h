@@ -92,6 +92,8 @@ public:
     void frFilters_MouseMove(int Button, int Shift, double X, double Y);
     void frPresets_MouseMove(int Button, int Shift, double X, double Y);
     void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
+    void RevealBandSelectors(double X, double Y);
+    void HideBandSelectors();
 
     // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
     // buttons 1 left, 2 right.
@@ -146,6 +148,7 @@ public:
 
     // Display size (frmMain_DisplaySize.cpp).
     void optDisplaySize_Click(int Index);
+    static std::string ConfigurationPath();
     void chkPerfStatsOn_Click();
     void chkSpectrumAnalyser_Click();
     void Form_Resize();
@@ -340,6 +343,7 @@ private:
     void MeasureTitleBar();
     static void InitialiseInterfaceObjects();
     void ShowRestoredSettings();
+    void ShowAnalyserSettings();
     void SetAnalyserOffset();
     void ShowModelInCaption();
     void ConfigureSoundCard();
@@ -363,6 +367,7 @@ private:
     bool BandPlanControlEvent(QObject* watched, QEvent* event);
     void ShowBand(int Index);
     void FillSubBandControls(const BandRecord& band);
+    void LayOutBandButtons();
     void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
     void ClearPresetButtons();
     void SelectPresetButton(int Index);
@@ -380,6 +385,7 @@ private:
     void PowerOff();
 
     void SetTransportPattern(const char* pattern);
+    bool SomethingToPlay() const;
     void RunTransportAction(int Index);
     void RecordAction();
     void PlayAction();

@@ -16,6 +16,7 @@
 #include "ui/common/PictureBox.h"
 #include "ui/main/MainWindowSettings.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -160,6 +161,7 @@ void frmMain::FillSubBandControls(const BandRecord& band)
         cboSubBandSelect->addItem(caption);
         lstSubBandSelect->addItem(caption);
     }
+    LayOutBandButtons();
     {
         // Cleared boxes select nothing; setting the index then raises each box's click.
         const QSignalBlocker quietBox(cboSubBandSelect);
@@ -169,6 +171,31 @@ void frmMain::FillSubBandControls(const BandRecord& band)
     }
     cboSubBandSelect->setCurrentIndex(band.ActiveSubBand);
     lstSubBandSelect->setCurrentRow(band.ActiveSubBand);
+}
+
+// The shown sub-band buttons share one row (two when there are more than nine), the twelve
+// preset buttons two rows of six below them, so that a six-letter sub-band and a five-digit
+// kilohertz preset caption show whole.
+void frmMain::LayOutBandButtons()
+{
+    constexpr int Width = 3720, Top = 390, Bottom = 1080, Gap = 15, PresetRows = 2;
+    std::vector<QAbstractButton*> shown;
+    for (QAbstractButton* button : optSubBand)
+        if (!button->isHidden())
+            shown.push_back(button);
+    const int subBandRows = shown.size() > 9 ? 2 : 1;
+    const int rowHeight = (Bottom - Top) / (subBandRows + PresetRows);
+    const int perRow = std::max<int>(1, (static_cast<int>(shown.size()) + subBandRows - 1) / subBandRows);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const int column = static_cast<int>(i) % perRow, row = static_cast<int>(i) / perRow;
+        FormControls::Place(shown[i], column * Width / perRow, row * rowHeight, Width / perRow - Gap, rowHeight - Gap);
+    }
+    FormControls::Place(picSubBands, 60, Top, Width, subBandRows * rowHeight);
+    const int perPresetRow = optPreset.Count() / PresetRows;
+    for (int j = 0; j < optPreset.Count(); ++j)
+        FormControls::Place(optPreset[j], (j % perPresetRow) * Width / perPresetRow, (j / perPresetRow) * rowHeight,
+                            Width / perPresetRow - Gap, rowHeight - Gap);
+    FormControls::Place(picPresets, 60, Top + subBandRows * rowHeight, Width, PresetRows * rowHeight);
 }
 
 // The preset buttons' captions and tips: kilohertz for a used preset, "P<n>" for an unused
@@ -339,9 +366,7 @@ void frmMain::picSubBands_MouseMove()
 {
     if (PresetDesc)
         PresetDesc->hide();
-    cboBandSelect->hide();
-    cboSubBandSelect->hide();
-    lstSubBandSelect->hide();
+    HideBandSelectors();
 }
 
 // The mouse and keys of the band controls and of the sub-band and preset buttons. Presses and
@@ -349,8 +374,11 @@ void frmMain::picSubBands_MouseMove()
 bool frmMain::BandPlanControlEvent(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    // Opening the selector's own list takes the focus for a while: the selector stays.
     if (type == QEvent::FocusOut && (watched == cboBandSelect || watched == cboSubBandSelect)) {
-        static_cast<QWidget*>(watched)->hide();
+        auto* selector = static_cast<QComboBox*>(watched);
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason && !selector->view()->isVisible())
+            selector->hide();
         return false;
     }
     if (type == QEvent::KeyPress && watched == cboBandSelect) {

@@ -1,5 +1,6 @@
 #include "ui/main/frmMain.h"
 
+#include "audio/QELVODX8.h"
 #include "core/Numeric.h"
 #include "dsp/ReceiveState.h"
 #include "ui/common/ClickRule.h"
@@ -7,11 +8,14 @@
 #include "ui/common/Line.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QResizeEvent>
 
 void frmMain::ConnectDisplaySize()
 {
     optDisplaySize.OnClick([this](int index) { optDisplaySize_Click(index); });
+    connect(cmdMoreControls, &QPushButton::clicked, this, [this] { optDisplaySize.Select(1); });
+    QELVODX8::ConfigurationPath = [] { return ConfigurationPath(); };
     ClickRule::Connect(chkPerfStatsOn, [this] { chkPerfStatsOn_Click(); });
     ClickRule::Connect(chkSpectrumAnalyser, [this] { chkSpectrumAnalyser_Click(); });
 }
@@ -26,6 +30,7 @@ void frmMain::optDisplaySize_Click(int Index)
     DisplayWidth = 0;
     optDisplaySize.HighlightOnly(Index);
     DisplayMode = Index;
+    cmdMoreControls->setVisible(Index == 0);
     switch (Index) {
     case 0:
     case 1:
@@ -48,6 +53,17 @@ void frmMain::optDisplaySize_Click(int Index)
     FullWindowHeight = TitleBarHidden ? windowHeight + TitleBarHeight : windowHeight;
     DisplayHeight = PixelsToTwips(height());
     DisplayWidth = PixelsToTwips(width());
+}
+
+// The clicks that lead from the size in force to the configuration window, whose button
+// only the full size shows.
+std::string frmMain::ConfigurationPath()
+{
+    switch (DisplayMode) {
+    case 3: return "Config";
+    case 0: return "\u25BC, then Display: Full, then Config";
+    default: return "Display: Full, then Config";
+    }
 }
 
 void frmMain::chkPerfStatsOn_Click() { PerfStatsOn = chkPerfStatsOn->isChecked(); }

@@ -93,10 +93,7 @@ void frmMain::DarkenControls()
 {
     if (PresetDesc)
         PresetDesc->hide();
-    cboBandSelect->hide();
-    cboSubBandSelect->hide();
-    lstSubBandSelect->hide();
-    lblSubBand->show();
+    HideBandSelectors();
     for (int16_t id = 2; id <= 24; ++id)
         LoLiteScrollLabel(id);
     lblSpectrumFreq[0]->hide();

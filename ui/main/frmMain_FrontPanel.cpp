@@ -207,6 +207,7 @@ void frmMain::CreatePresetControls(Frame* frame)
     }
     Graphical(optPreset);
     picPresets->setFont(Tiny(picPresets->font()));
+    LayOutBandButtons();
 }
 
 // The S-meter: a bar of 15 segments (green S1 to S9, then yellow and red over S9) between
@@ -241,7 +242,8 @@ void frmMain::CreateMeterAndPower(QWidget* form)
         meter->SetBackColor(Black);
     picSmeter[2]->setToolTip("Meter Backoff=0.00 dB");
 
-    cmdCalibrateSMeter = MakeCommand(form, "cmdCalibrateSMeter", "ZeroS", "", {9240, 870, 840, 360});
+    cmdCalibrateSMeter = MakeCommand(form, "cmdCalibrateSMeter", "ZeroS", "", {9240, 870, 570, 360});
+    cmdMoreControls = MakeCommand(form, "cmdMoreControls", "\u25BC", "All the controls", {9840, 870, 270, 360});
     frPower = MakeFrame(form, "frPower", "Power", {10140, 810, 2400, 465});
     optPwr = MakeArray(frPower, "optPwr", ButtonArray::Kind::Option,
                        {{"On", "Start Receiving", {120, 195, 630, 240}},

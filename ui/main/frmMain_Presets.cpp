@@ -143,6 +143,7 @@ void frmMain::StorePreset(PresetRecord& preset)
     preset.Description = Format(preset.ModeSettings.FreqCurrent, "#,###0 Hz");
 }
 
+// The title names the preset as its button does (P3: 3).
 bool frmMain::EditPreset(const std::string& title, const std::string& buttonCaption)
 {
     PresetEditOK = false;
@@ -186,7 +187,7 @@ void frmMain::mnuUserPresets_Edit_Click()
         return;
     PresetEditRecord = *preset;
     PresetEditRecord.Active = true;
-    if (EditPreset("Edit Preset " + std::to_string(preset->Index), "&Update"))
+    if (EditPreset("Edit Preset " + std::to_string(preset->Index + 1), "&Update"))
         TakeEditedPreset(*preset, Format(PresetEditRecord.ModeSettings.FreqCurrent / 1000.0, "#0"));
 }
 
@@ -208,7 +209,7 @@ void frmMain::mnuUserPresets_Save_Click()
     state.DemodMode = DemodMode;
     state.FreqCurrent = Numeric::CLng(VFO->TunedFrequency() / 10.0);
     state.LowSideLO = !VFO->HiSideLo();
-    if (EditPreset("Save Current Settings to Preset " + std::to_string(preset->Index), "&Save"))
+    if (EditPreset("Save Current Settings to Preset " + std::to_string(preset->Index + 1), "&Save"))
         TakeEditedPreset(*preset, Format(std::floor(PresetEditRecord.ModeSettings.FreqCurrent / 1000.0 + 0.5), "0#"));
 }
 
@@ -247,10 +248,7 @@ void frmMain::optPreset_MouseMove(int Index, int, int, double X, double Y)
 
 void frmMain::optSubBand_MouseMove(int Index, int, int, double X, double Y)
 {
-    cboBandSelect->hide();
-    cboSubBandSelect->hide();
-    lstSubBandSelect->hide();
-    lblSubBand->show();
+    HideBandSelectors();
     if (CurrentMainBandIndex < 0 || static_cast<size_t>(CurrentMainBandIndex) >= BandPlans.size())
         return;
     BandRecord& band = BandPlans[static_cast<size_t>(CurrentMainBandIndex)];

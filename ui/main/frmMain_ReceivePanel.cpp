@@ -119,8 +119,8 @@ void frmMain::CreateLevelControls(QWidget* form)
                        {{"Off", "AGC OFF", {420, 240, 600, 240}},
                         {"Fast", "Fast (CW)", {1050, 240, 660, 240}},
                         {"Normal", "Normal (AM)", {420, 480, 840, 240}},
-                        {"Slow", "Slow (SSB)", {1320, 480, 660, 240}},
-                        {"u", "", {1995, 480, 375, 240}}});
+                        {"Slow", "Slow (SSB)", {1290, 480, 660, 240}},
+                        {"u", "", {1950, 480, 420, 240}}});
     MakeLabel(frAGC, "lblAGCAttackDesc", "Att", {120, 750, 360, 180});
     sldAGCAttack = MakeSlider(frAGC, "sldAGCAttack", Qt::Horizontal, {480, 720, 1290, 210}, 5, 1000);
     lblAGCAttack = MakeLabel(frAGC, "lblAGCAttack", "5.0", {1800, 750, 540, 180});

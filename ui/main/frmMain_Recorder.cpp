@@ -12,6 +12,7 @@
 #include "ui/common/Label.h"
 #include "ui/main/RecorderTime.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QLineEdit>
@@ -90,10 +91,13 @@ void frmMain::ConnectRecorder()
     optRecordSampleRate.OnClick([this](int index) { optRecordSampleRate_Click(index); });
     optRecordSamplePerBit.OnClick([this](int index) { optRecordSamplePerBit_Click(index); });
     cmdWavCtls.OnClick([this](int index) { cmdWavCtls_Click(index); });
+    // A line chosen by code or keys; a click, also on the line already selected, is the
+    // user's choice of that track.
     connect(lstRecordingLogs, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
+        if (row >= 0 && QApplication::mouseButtons() == Qt::NoButton)
             lstRecordingLogs_Click();
     });
+    connect(lstRecordingLogs, &QListWidget::itemClicked, this, [this] { lstRecordingLogs_Click(); });
     new FocusLossWatcher(txtRecordFileName, [this] { txtRecordFileName_LostFocus(); });
 
     SelectRecorderOptions();

@@ -60,21 +60,21 @@ void frmMain::CreateRecorderBar(QWidget* form)
     shpLooping->SetFillColor(0x0000FF);
     shpLooping->hide();
 
-    frRecordSampling = MakeFrame(picRecorder, "frRecordSampling", "Rate", {4770, 0, 2850, 480});
+    frRecordSampling = MakeFrame(picRecorder, "frRecordSampling", "Rate", {4770, 0, 2880, 480});
     optRecordSampleRate = MakeArray(frRecordSampling, "optRecordSampleRate", ButtonArray::Kind::Option,
-                                    {{"48K", "", {60, 210, 570, 240}},
-                                     {"24K", "", {630, 210, 570, 240}},
-                                     {"12K", "", {1200, 210, 570, 240}},
-                                     {"6K", "", {1770, 210, 510, 240}},
-                                     {"3k", "", {2280, 210, 510, 240}}});
-    lblRecordMBytesPerHr = MakeLabel(picRecorder, "lblRecordMBytesPerHr", "120", {7680, 150, 330, 195});
+                                    {{"48K", "", {60, 210, 600, 240}},
+                                     {"24K", "", {660, 210, 600, 240}},
+                                     {"12K", "", {1260, 210, 600, 240}},
+                                     {"6K", "", {1860, 210, 510, 240}},
+                                     {"3k", "", {2370, 210, 480, 240}}});
+    lblRecordMBytesPerHr = MakeLabel(picRecorder, "lblRecordMBytesPerHr", "120", {7665, 150, 300, 195});
     lblRecordMBytesPerHr->setToolTip("MBytes per hour");
-    lblRecordTime = MakeLabel(picRecorder, "lblRecordTime", "00:00:00", {8040, 150, 690, 195});
-    lblRecordSize = MakeLabel(picRecorder, "lblRecordSize", "000,000,000", {8760, 150, 900, 195});
+    lblRecordTime = MakeLabel(picRecorder, "lblRecordTime", "00:00:00", {7995, 150, 690, 195});
+    lblRecordSize = MakeLabel(picRecorder, "lblRecordSize", "000,000,000", {8700, 150, 960, 195});
 
-    frRecordBitsPerSample = MakeFrame(form, "frRecordBitsPerSample", "Bits", {9780, BarTop - 15, 960, 495});
+    frRecordBitsPerSample = MakeFrame(form, "frRecordBitsPerSample", "Bits", {9780, BarTop - 15, 990, 495});
     optRecordSamplePerBit = MakeArray(frRecordBitsPerSample, "optRecordSamplePerBit", ButtonArray::Kind::Option,
-                                      {{"16", "", {60, 210, 480, 240}}, {"8", "", {540, 210, 390, 240}}});
+                                      {{"16", "", {60, 210, 510, 240}}, {"8", "", {570, 210, 390, 240}}});
     cmdConfig = MakeCommand(form, "cmdConfig", "Config", "", {10800, BarTop + 45, 840, 390});
     lblCLKINFreq = MakeLabel(form, "lblCLKINFreq", "", {11700, BarTop, 840, 165}, "Oscillator clock, Hz");
     lblIFFreq = MakeLabel(form, "lblIFFreq", "", {11700, BarTop + 165, 840, 165}, "IF, Hz");

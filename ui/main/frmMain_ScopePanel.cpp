@@ -58,7 +58,7 @@ void frmMain::CreateChannelControls(QWidget* panel)
     const char* captions[] = {"Gain", "Shift", "Trig", "Trig", "Shift", "Gain", "ms/Div", "Hz", "Brite", "Brite"};
     Frame* const containers[] = {frScopeChn1Ctl, frScopeChn1Ctl, frScopeChn1Ctl, frScopeChn2Ctl, frScopeChn2Ctl,
                                  frScopeChn2Ctl, nullptr, nullptr, frScopeChn1Ctl, frScopeChn2Ctl};
-    const int tops[] = {210, 390, 570, 570, 390, 210, 210, 480, 750, 750};
+    const int tops[] = {195, 360, 525, 525, 360, 195, 210, 480, 690, 690};
     lblScopeCtl = ControlArray<Label>(panel, "lblScopeCtl", 10);
     for (int index = 0; index < 10; ++index) {
         lblScopeCtl[index]->setText(captions[index]);
@@ -69,25 +69,25 @@ void frmMain::CreateChannelControls(QWidget* panel)
     auto value = [](Frame* frame, const char* name, const char* caption, int top) {
         return MakeLabel(frame, name, caption, {660, top, 570, 180});
     };
-    lblScopeChn1Gain = value(frScopeChn1Ctl, "lblScopeChn1Gain", "1.0", 210);
-    lblScopeChn1Shift = value(frScopeChn1Ctl, "lblScopeChn1Shift", "0", 390);
-    lblY1Bright = value(frScopeChn1Ctl, "lblY1Bright", "100", 750);
-    lblScopeChn2Gain = value(frScopeChn2Ctl, "lblScopeChn2Gain", "1.0", 210);
-    lblScopeChn2Shift = value(frScopeChn2Ctl, "lblScopeChn2Shift", "0", 390);
-    lblY2Bright = value(frScopeChn2Ctl, "lblY2Bright", "100", 750);
+    lblScopeChn1Gain = value(frScopeChn1Ctl, "lblScopeChn1Gain", "1.0", 195);
+    lblScopeChn1Shift = value(frScopeChn1Ctl, "lblScopeChn1Shift", "0", 360);
+    lblY1Bright = value(frScopeChn1Ctl, "lblY1Bright", "100", 690);
+    lblScopeChn2Gain = value(frScopeChn2Ctl, "lblScopeChn2Gain", "1.0", 195);
+    lblScopeChn2Shift = value(frScopeChn2Ctl, "lblScopeChn2Shift", "0", 360);
+    lblY2Bright = value(frScopeChn2Ctl, "lblY2Bright", "100", 690);
     chkChn1On = MakeCheck(frScopeChn1Ctl, "chkChn1On", "", "Y1 On", {1260, 195, 240, 240});
     chkChn2On = MakeCheck(frScopeChn2Ctl, "chkChn2On", "", "Y2 On", {1260, 195, 240, 240});
     chkTrigOn = ButtonArray(panel, "chkTrigOn", ButtonArray::Kind::Check, 2, 1);
     chkTrigOn[1]->setParent(frScopeChn1Ctl);
     chkTrigOn[2]->setParent(frScopeChn2Ctl);
-    FormControls::Place(chkTrigOn[1], 660, 555, 300, 240);
-    FormControls::Place(chkTrigOn[2], 660, 555, 300, 240);
+    FormControls::Place(chkTrigOn[1], 660, 495, 300, 240);
+    FormControls::Place(chkTrigOn[2], 660, 495, 300, 240);
 
     frScopeSweep = MakeFrame(panel, "frScopeSweep", "Timebase", {0, 2040, 1560, 870});
     lblScopeCtl[6]->setParent(frScopeSweep);
     lblScopeCtl[7]->setParent(frScopeSweep);
-    lblScopeXWidth = MakeLabel(frScopeSweep, "lblScopeXWidth", "1,023", {660, 210, 840, 180}, "Sweep Adjust");
-    lblScopeXCentre = MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {660, 480, 840, 180}, "Centre Offset Adjust");
+    lblScopeXWidth = MakeLabel(frScopeSweep, "lblScopeXWidth", "1,023", {600, 210, 930, 180}, "Sweep Adjust");
+    lblScopeXCentre = MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {600, 480, 930, 180}, "Centre Offset Adjust");
     sldXWidth = MakeSlider(frScopeSweep, "sldXWidth", Qt::Horizontal, {60, 660, 720, 180}, 0, 1023);
     sldXCentre = MakeSlider(frScopeSweep, "sldXCentre", Qt::Horizontal, {780, 660, 720, 180}, 0, 1023);
 

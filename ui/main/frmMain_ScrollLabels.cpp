@@ -104,6 +104,16 @@ void SetCompanionLimits(Slider* slider, const ScrollLabelRecord& record)
     slider->Tag = QString::fromStdString(record.Format);
 }
 
+// The volume knob counts tenths of a decibel of the shown level; a notch turns one decibel,
+// and the knob shows the volume label's reading.
+void SetOutputKnobLimits(Dial* dial, const ScrollLabelRecord& record)
+{
+    dial->SetMax(MouseOverS::OutputKnobPosition(record.Max));
+    dial->SetMin(MouseOverS::OutputKnobPosition(record.Min));
+    dial->SetSingleStep(10);
+    dial->SetShowValue(false);
+}
+
 void SetCompanionLimits(Dial* dial, const ScrollLabelRecord& record)
 {
     dial->SetMax(static_cast<int>(record.Max));
@@ -162,7 +172,7 @@ void frmMain::FillScrollLabels()
     // The volume the output level in force stands for: a gain as its thousandths above 1.
     Record(10).Value = OutputAttenuation > 0.0f ? (OutputAttenuation - 1.0f) * 1000.0f : OutputAttenuation;
     SetCompanionLimits(sldOutVolume, Record(10));
-    SetCompanionLimits(dialOutVol, Record(10));
+    SetOutputKnobLimits(dialOutVol, Record(10));
     for (int16_t id : {10, 11, 12, 13, 14, 15, 17, 18, 19, 24, 23, 20, 21, 22})
         RunApply(id);
     for (int16_t id : {11, 12, 17, 18})

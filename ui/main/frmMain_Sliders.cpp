@@ -256,7 +256,7 @@ void frmMain::sldOutVolume_Change()
     BusyGuard busy(volumeBusy_);
     ScrollLabels[lblOutVolIndex].Value = static_cast<float>(sldOutVolume->Value());
     DoEvents();
-    dialOutVol->SetValue(sldOutVolume->Value());
+    dialOutVol->SetValue(MouseOverS::OutputKnobPosition(ScrollLabels[lblOutVolIndex].Value));
     MouseOverS::ApplyOutputVolume();
 }
 

@@ -3,6 +3,7 @@
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
 #include "core/MainWindowValues.h"
+#include "core/Numeric.h"
 #include "dsp/FilterObjects.h"
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
@@ -18,6 +19,8 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -206,10 +209,18 @@ void frmMain::dialOutVol_Changing()
 {
     if (dialOutVolBusy_)
         return;
+    ScrollLabelRecord& record = ScrollLabels[lblOutVolIndex];
+    if (dialOutVol->Value() == MouseOverS::OutputKnobPosition(record.Value))
+        return;   // the knob follows the level set elsewhere
     BusyGuard busy(dialOutVolBusy_);
-    ScrollLabels[lblOutVolIndex].Value = static_cast<float>(dialOutVol->Value());
+    record.Value = std::clamp(MouseOverS::OutputValueAtKnob(dialOutVol->Value()), record.Min, record.Max);
     DoEvents();
-    sldOutVolume->SetValue(dialOutVol->Value());
+    // The slider applies the level; when it already stands there, the level is applied here.
+    const int32_t position = Numeric::CLng(record.Value);
+    if (sldOutVolume->Value() == position)
+        MouseOverS::ApplyOutputVolume();
+    else
+        sldOutVolume->SetValue(position);
 }
 
 // On: the IF filter works in the mode chosen. Off: the mode falls back to Track first (while

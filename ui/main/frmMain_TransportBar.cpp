@@ -5,6 +5,7 @@
 #include "audio/WavDisk.h"
 #include "audio/clsWavFile.h"
 #include "core/MainWindowValues.h"
+#include "core/clsComDlg.h"
 #include "dsp/ReceiveState.h"
 #include "core/TryStep.h"
 #include "platform/AppPaths.h"
@@ -82,10 +83,18 @@ void frmMain::RunTransportAction(int Index)
     }
 }
 
+// Play is offered only while there is something to play (a recording or an open file).
 void frmMain::SetTransportPattern(const char* pattern)
 {
     for (int index = 0; index < WavButtons && index < static_cast<int>(std::strlen(pattern)); ++index)
         cmdWavCtls[index]->setEnabled(pattern[index] == '1');
+    if (!SomethingToPlay())
+        cmdWavCtls[Play]->setEnabled(false);
+}
+
+bool frmMain::SomethingToPlay() const
+{
+    return WavFile->IsRecording() || WavFile->PlayerMode() != clsWavFile::ModeClosed;
 }
 
 QString frmMain::TransportPattern() const
@@ -134,6 +143,10 @@ void frmMain::RecordAction()
 
 void frmMain::PlayAction()
 {
+    if (!SomethingToPlay()) {
+        cmdWavCtls[Play]->setEnabled(false);   // nothing to play: the receiver stays as it is
+        return;
+    }
     if (WavFile->IsRecording()) {
         TryStep([this] { WavFile->RecordPlayback(); });
         TryStep([this] { WavFile->PlayRecording(); });
@@ -172,7 +185,10 @@ void frmMain::LoopAction()
 // Whether or not a file was chosen, the track panel is shown: a file chosen before stays.
 void frmMain::OpenAction()
 {
-    TryStep([this] { WavFile->LoadMedia(); });
+    TryStep([this] {
+        ComDlg().Directory(SaveRecordingsPath);
+        WavFile->LoadMedia();
+    });
     if (!WavFile->FileName().empty()) {
         txtRecordFileName->setText(QString::fromStdString(WavFile->FileShortName()));
         TryStep([this] { WavFile->OpenFile(); });

@@ -32,12 +32,13 @@ WheelHook::WheelHook(frmMain* window)
 }
 
 // Only the delivery to a window is looked at: Qt sends the same event on to the widget
-// under the pointer and to its parents, which must not count again.
+// under the pointer and to its parents, which must not count again. While a list or menu
+// is open the wheel is that list's alone.
 bool WheelHook::eventFilter(QObject* watched, QEvent* event)
 {
     if (!watched->isWindowType())
         return false;
-    if (event->type() == QEvent::Wheel) {
+    if (event->type() == QEvent::Wheel && !QApplication::activePopupWidget()) {
         Wheel(*static_cast<QWheelEvent*>(event));
     } else if (event->type() == QEvent::KeyPress && window_ && watched == window_->windowHandle()) {
         const auto& key = *static_cast<QKeyEvent*>(event);

@@ -1,4 +1,5 @@
 #include "ConfigRig.h"
+#include "support/CaptionCheck.h"
 
 #include "audio/QELVODX8.h"
 #include "core/Numeric.h"
@@ -374,3 +375,18 @@ TEST_F(ConfigDialog, EachTabIsPictured)
 }
 
 } // namespace
+
+// Every tab of the configuration window shows its captions whole.
+TEST_F(ConfigDialog, EveryTabShowsItsCaptionsWhole)
+{
+    frmConfig* config = Open();
+    ASSERT_NE(config, nullptr);
+    for (int tab = 0; tab < config->TabStrip1->count(); ++tab) {
+        config->TabStrip1->setCurrentIndex(tab);
+        std::string cut;
+        for (const std::string& line : CaptionCheck::CutCaptions(config))
+            cut += line + '\n';
+        EXPECT_EQ(cut, "") << config->TabStrip1->tabText(tab).toStdString();
+        CaptionCheck::SaveScreenshot(config, "frmConfig_" + config->TabStrip1->tabText(tab));
+    }
+}

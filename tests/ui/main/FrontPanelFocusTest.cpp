@@ -104,11 +104,12 @@ TEST_F(FrontPanelFocus, TheLabelUnderThePointerTakesTheFocus)
     window->frFilters_MouseMove(0, 0, 10, 10);
     EXPECT_EQ(Fore(window->frFilters), static_cast<uint32_t>(FrameFocus));
     const QRect band = window->cboBandSelect->geometry();
-    window->frPresets_MouseMove(0, 0, band.left() * 15.0, 30);
+    const double upperHalf = band.top() * 15.0 + 15;
+    window->frPresets_MouseMove(0, 0, band.left() * 15.0, upperHalf);
     EXPECT_FALSE(window->cboBandSelect->isVisible()) << "the edge itself reveals nothing";
     EXPECT_EQ(Fore(window->frFilters), static_cast<uint32_t>(FrameNormal));
     window->show();
-    window->frPresets_MouseMove(0, 0, band.left() * 15.0 + 15, 30);
+    window->frPresets_MouseMove(0, 0, band.left() * 15.0 + 15, upperHalf);
     EXPECT_TRUE(window->cboBandSelect->isVisible());
 }
 
