@@ -52,6 +52,8 @@ protected:
 
     void Click(const std::string& control)
     {
+        std::string lastWords;
+        ASSERT_TRUE(rig.Alive(lastWords)) << "the sound server ended: " << lastWords;
         ASSERT_TRUE(program.Click(control)) << program.Failure();
         lastAction = rig.RecordingSeconds();
     }
@@ -100,6 +102,7 @@ protected:
             if (TellsOfATrouble(line))
                 troubles.push_back(line);
         RecordProperty("TraceLinesOfTrouble", static_cast<int>(troubles.size()));
+        EXPECT_FALSE(program.TraceShows("MessageBoxes.MsgBox")) << "a message was shown";
         for (const std::string& line : troubles)
             std::cout << "  trace: " << line << "\n";
         return troubles;

@@ -17,11 +17,12 @@ QWidget* VisibleWidgetNamed(const QString& name)
     return nullptr;
 }
 
-void SendMouse(QWidget* widget, QEvent::Type type, const QPointF& at)
+// Posted, not sent: a click whose handler waits in a message box leaves the driver free
+// to go on with the next command, which may be the one that answers the box.
+void PostMouse(QWidget* widget, QEvent::Type type, const QPointF& at)
 {
     const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
-    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
+    QApplication::postEvent(widget, new QMouseEvent(type, at, widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier));
 }
 
 } // namespace
@@ -58,8 +59,8 @@ QString PanelDriver::Run(const QString& command)
     if (!widget->isEnabled())
         return words[1] + " is disabled";
     const QPointF middle = QRectF(widget->rect()).center();
-    SendMouse(widget, QEvent::MouseButtonPress, middle);
-    SendMouse(widget, QEvent::MouseButtonRelease, middle);
+    PostMouse(widget, QEvent::MouseButtonPress, middle);
+    PostMouse(widget, QEvent::MouseButtonRelease, middle);
     return {};
 }
 

@@ -11,8 +11,9 @@
 //
 // The test appends lines to the file named by ZOZEVERE_PANEL_COMMANDS:
 //   click <objectName>   a left click at the middle of the visible widget of that name
-// and, for every line handled, the driver appends "<line number> ok" or
-// "<line number> failed: <why>" to the file named by ZOZEVERE_PANEL_REPLIES.
+// and, for every line handled, the driver appends "<line number> ok" (the click is on its
+// way: the program handles it next) or "<line number> failed: <why>" to the file named by
+// ZOZEVERE_PANEL_REPLIES.
 class PanelDriver : public QObject
 {
 public:

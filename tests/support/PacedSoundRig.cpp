@@ -75,13 +75,15 @@ void PacedSoundRig::Stop(std::unique_ptr<QProcess>& process)
     process.reset();
 }
 
-// A child of this test only: it ends with the test process, however that ends.
+// A child of this test only: it ends with the test process, however that ends. What it
+// says goes to a file, never into a pipe that nobody reads while the test waits.
 std::unique_ptr<QProcess> PacedSoundRig::Launch(const QString& program, const QStringList& arguments,
                                                 const QString& outputFile)
 {
     auto process = std::make_unique<QProcess>();
     if (!outputFile.isEmpty())
         process->setStandardOutputFile(outputFile);
+    process->setStandardErrorFile(dir_.filePath(QFileInfo(program).fileName() + ".log"), QIODevice::Append);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", dir_.path());
     environment.insert("XDG_RUNTIME_DIR", dir_.filePath("runtime"));
@@ -114,7 +116,7 @@ bool PacedSoundRig::StartDaemon(int32_t toneHz)
     }
     for (int waited = 0; waited < StartTimeoutMs; waited += 20) {
         if (daemon_->waitForFinished(20)) {
-            Skip("the PulseAudio daemon ended at once: " + daemon_->readAllStandardError().right(400).toStdString());
+            Skip("the PulseAudio daemon ended at once: " + DaemonSaid());
             return false;
         }
         if (QFile::exists(SocketPath(dir_)))
@@ -203,6 +205,20 @@ std::vector<int16_t> PacedSoundRig::Played()
         return {};
     Stop(recorder_);
     return ReadRawSamples(dir_.filePath("played.raw"));
+}
+
+bool PacedSoundRig::Alive(std::string& lastWords) const
+{
+    if (daemon_ && daemon_->state() == QProcess::Running)
+        return true;
+    lastWords = DaemonSaid();
+    return false;
+}
+
+std::string PacedSoundRig::DaemonSaid() const
+{
+    QFile log(dir_.filePath("pulseaudio.log"));
+    return log.open(QIODevice::ReadOnly) ? log.readAll().right(600).toStdString() : std::string();
 }
 
 bool PacedSoundRig::SuspendInput(bool suspended)

@@ -33,6 +33,8 @@ public:
 
     // Empty when the rig runs.
     const std::string& SkipReason() const { return skipReason_; }
+    // The sound server still runs; otherwise what it said last.
+    bool Alive(std::string& lastWords) const;
 
     // Records what is played from now on, until Played() is called.
     bool StartRecording();
@@ -49,6 +51,7 @@ private:
     bool ReachableThroughAlsa();
     bool StartListener();
     static bool WaitForData(const QString& file, QProcess& recorder);
+    std::string DaemonSaid() const;
     static void Stop(std::unique_ptr<QProcess>& process);
     std::unique_ptr<QProcess> Record(const QString& source, int latencyMs, const QStringList& format, const QString& file);
     std::unique_ptr<QProcess> Launch(const QString& program, const QStringList& arguments,
