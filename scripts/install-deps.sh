@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, when missing.
+# Installs the Debian 12 packages the build and the tests need, when missing; with the
+# argument "tests" also the private PipeWire that the sound tests start (left out of a
+# plain build, so that a desktop's own sound server is never touched).
 # Works as root, or as a user with sudo.
 set -euo pipefail
 
@@ -10,6 +12,9 @@ packages=(
   pulseaudio pulseaudio-utils libasound2-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
 )
+if [[ "${1:-}" == "tests" ]]; then
+  packages+=(pipewire wireplumber pipewire-pulse dbus)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,4 +1,5 @@
 #include "support/PacedSoundRig.h"
+#include "support/ChildRoutines.h"
 #include "support/RawSamples.h"
 
 #include <alsa/asoundlib.h>
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr int StartTimeoutMs = 5000;
 constexpr int StopTimeoutMs = 2000;
 // Above what a playing program asks for, so that the sink runs at the program's latency; low
 // enough that a null sink, which wakes for a new stream only at the end of its current
@@ -24,11 +24,22 @@ constexpr int StopTimeoutMs = 2000;
 // than a fifth of a second.
 constexpr int RecorderLatencyMs = 200;
 
-QString SocketPath(const QTemporaryDir& dir) { return dir.filePath("runtime/native"); }
+// The tone as an endless raw stream on standard output, for a player of the sound server.
+// 13 cycles of 13 kHz take exactly 48 samples at 48 kHz.
+const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
+    std::vector<int16_t> frames;
+    for (int i = 0; i < 4800; ++i) {
+        const auto sample = static_cast<int16_t>(std::lround(8000.0 * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * i / 48000.0)));
+        frames.insert(frames.end(), {sample, sample});
+    }
+    while (std::fwrite(frames.data(), sizeof(int16_t), frames.size(), stdout) == frames.size()) {
+    }
+    return 0;
+});
 
 } // namespace
 
-PacedSoundRig::PacedSoundRig(int32_t toneHz)
+PacedSoundRig::PacedSoundRig(SoundServer server) : server_(server)
 {
     if (!dir_.isValid()) {
         Skip("no temporary folder for the PulseAudio daemon");
@@ -43,25 +54,38 @@ PacedSoundRig::PacedSoundRig(int32_t toneHz)
     }
     clientConfig.close();
     // ALSA's "default": playback into the recorded sink, capture from the tone sink's monitor.
-    const QString server = "unix:" + SocketPath(dir_);
+    QFile::setPermissions(dir_.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString socket = "unix:" + SocketPath();
     home_ = std::make_unique<ScopedAlsaHome>(dir_.path(), QStringLiteral(R"(
 pcm.!default {
     type asym
     playback.pcm { type pulse server "%1" device "zoz_played" }
     capture.pcm { type pulse server "%1" device "zoz_signal.monitor" }
 }
-)").arg(server).toUtf8());
-    if (!home_->Written())
+)").arg(socket).toUtf8());
+    if (!home_->Written()) {
         Skip("cannot write the ALSA configuration in " + dir_.path().toStdString());
-    else if (StartDaemon(toneHz) && ReachableThroughAlsa())
+        return;
+    }
+    const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
+    if (started && ReachableThroughAlsa())
         StartListener();
+}
+
+// Both servers put their socket in PULSE_RUNTIME_PATH.
+QString PacedSoundRig::SocketPath() const
+{
+    return dir_.filePath("runtime/native");
 }
 
 PacedSoundRig::~PacedSoundRig()
 {
     Stop(recorder_);
     Stop(listener_);
-    Stop(daemon_);
+    while (!serverProcesses_.empty()) {
+        Stop(serverProcesses_.back());
+        serverProcesses_.pop_back();
+    }
 }
 
 void PacedSoundRig::Stop(std::unique_ptr<QProcess>& process)
@@ -80,50 +104,75 @@ void PacedSoundRig::Stop(std::unique_ptr<QProcess>& process)
 std::unique_ptr<QProcess> PacedSoundRig::Launch(const QString& program, const QStringList& arguments,
                                                 const QString& outputFile)
 {
-    auto process = std::make_unique<QProcess>();
+    auto process = NewProcess(program);
     if (!outputFile.isEmpty())
         process->setStandardOutputFile(outputFile);
+    process->start(program, arguments);
+    return process;
+}
+
+std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
+{
+    auto process = std::make_unique<QProcess>();
     process->setStandardErrorFile(dir_.filePath(QFileInfo(program).fileName() + ".log"), QIODevice::Append);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", dir_.path());
     environment.insert("XDG_RUNTIME_DIR", dir_.filePath("runtime"));
     environment.insert("PULSE_RUNTIME_PATH", dir_.filePath("runtime"));
     environment.insert("PULSE_STATE_PATH", dir_.filePath("runtime"));
-    environment.insert("PULSE_SERVER", "unix:" + SocketPath(dir_));
+    environment.insert("PULSE_SERVER", "unix:" + SocketPath());
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir_.filePath("runtime/bus"));
     process->setProcessEnvironment(environment);
     process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    process->start(program, arguments);
     return process;
 }
 
-bool PacedSoundRig::StartDaemon(int32_t toneHz)
+bool PacedSoundRig::StartPulseAudio()
 {
-    const QString program = QStandardPaths::findExecutable("pulseaudio");
-    if (program.isEmpty()) {
-        Skip("pulseaudio is not installed (scripts/install-deps.sh installs it)");
-        return false;
-    }
-    daemon_ = Launch(program, {"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
+    return StartServerProcess("pulseaudio",
+                              {"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
                                "--log-target=stderr",
                                "--load=module-null-sink sink_name=zoz_signal rate=48000 channels=2",
                                "--load=module-null-sink sink_name=zoz_played rate=48000 channels=1",
-                               QString("--load=module-sine sink=zoz_signal frequency=%1").arg(toneHz),
+                               QString("--load=module-sine sink=zoz_signal frequency=%1").arg(ToneHz),
                                // last, so that the socket appears once everything else is there
-                               "--load=module-native-protocol-unix auth-anonymous=1 socket=" + SocketPath(dir_)});
-    if (!daemon_->waitForStarted(StartTimeoutMs)) {
-        Skip("the PulseAudio daemon cannot be started: " + daemon_->errorString().toStdString());
+                               "--load=module-native-protocol-unix auth-anonymous=1 socket=" + SocketPath()},
+                              SocketPath());
+}
+
+// Starts one process of the server and waits for the socket it opens (none to wait for: empty).
+bool PacedSoundRig::StartServerProcess(const char* name, const QStringList& arguments, const QString& socket)
+{
+    const QString program = QStandardPaths::findExecutable(name);
+    if (program.isEmpty()) {
+        Skip(std::string(name) + " is not installed");
+        return false;
+    }
+    serverProcesses_.push_back(Launch(program, arguments));
+    QProcess& process = *serverProcesses_.back();
+    if (!process.waitForStarted(StartTimeoutMs)) {
+        Skip(std::string(name) + " cannot be started: " + process.errorString().toStdString());
         return false;
     }
     for (int waited = 0; waited < StartTimeoutMs; waited += 20) {
-        if (daemon_->waitForFinished(20)) {
-            Skip("the PulseAudio daemon ended at once: " + DaemonSaid());
+        if (process.waitForFinished(20)) {
+            Skip(std::string(name) + " ended at once: " + ServerSaid());
             return false;
         }
-        if (QFile::exists(SocketPath(dir_)))
+        if (socket.isEmpty() || QFile::exists(socket))
             return true;
     }
-    Skip("the PulseAudio daemon opened no socket within 5 s");
+    Skip(std::string(name) + " opened no socket within 5 s");
     return false;
+}
+
+bool PacedSoundRig::Pactl(const QStringList& arguments)
+{
+    const QString program = QStandardPaths::findExecutable("pactl");
+    if (program.isEmpty())
+        return false;
+    auto pactl = Launch(program, arguments);
+    return pactl->waitForFinished(StartTimeoutMs) && pactl->exitStatus() == QProcess::NormalExit && pactl->exitCode() == 0;
 }
 
 bool PacedSoundRig::ReachableThroughAlsa()
@@ -209,25 +258,29 @@ std::vector<int16_t> PacedSoundRig::Played()
 
 bool PacedSoundRig::Alive(std::string& lastWords) const
 {
-    if (daemon_ && daemon_->state() == QProcess::Running)
-        return true;
-    lastWords = DaemonSaid();
-    return false;
+    const bool alive = !serverProcesses_.empty() &&
+                       std::all_of(serverProcesses_.begin(), serverProcesses_.end(),
+                                   [](const auto& process) { return process->state() == QProcess::Running; });
+    if (!alive)
+        lastWords = ServerSaid();
+    return alive;
 }
 
-std::string PacedSoundRig::DaemonSaid() const
+// The end of what the server's processes wrote to their standard error.
+std::string PacedSoundRig::ServerSaid() const
 {
-    QFile log(dir_.filePath("pulseaudio.log"));
-    return log.open(QIODevice::ReadOnly) ? log.readAll().right(600).toStdString() : std::string();
+    std::string said;
+    for (const QFileInfo& log : QDir(dir_.path()).entryInfoList({"*.log"}, QDir::Files)) {
+        QFile file(log.filePath());
+        if (file.open(QIODevice::ReadOnly))
+            said += log.fileName().toStdString() + ": " + file.readAll().right(300).toStdString() + "\n";
+    }
+    return said;
 }
 
 bool PacedSoundRig::SuspendInput(bool suspended)
 {
-    const QString program = QStandardPaths::findExecutable("pactl");
-    if (program.isEmpty() || !skipReason_.empty())
-        return false;
-    auto pactl = Launch(program, {"suspend-sink", "zoz_signal", suspended ? "1" : "0"});
-    return pactl->waitForFinished(StartTimeoutMs) && pactl->exitStatus() == QProcess::NormalExit && pactl->exitCode() == 0;
+    return skipReason_.empty() && Pactl({"suspend-sink", "zoz_signal", suspended ? "1" : "0"});
 }
 
 void PacedSoundRig::Skip(const std::string& why)

@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-// A sound server that runs at real-time pace, as on a desktop: a private PulseAudio daemon
-// on a socket in its own temporary folder, with two null sinks. The daemon plays a sine
-// tone into the first, whose monitor is ALSA's "default" capture device (the tone on both
+// A sound server that runs at real-time pace, as on a desktop: a private PulseAudio daemon,
+// or a private PipeWire with its PulseAudio server (the default of Debian 12's desktops),
+// on a socket in its own temporary folder, with two null sinks. A sine tone plays into the
+// first, whose monitor is ALSA's "default" capture device (the tone on both
 // channels); a listener keeps that sink running at a short latency, as a sound card's input
 // runs. ALSA's "default" playback device plays into the second sink, and a recorder that
 // asks for a longer latency than a playing program does records its monitor: that sink then
@@ -21,12 +22,15 @@
 // and ALSA's configuration are in the rig's folder, which HOME points at while the rig
 // lives, so that programs started meanwhile find them. Where no daemon can be started,
 // SkipReason() says why.
+enum class SoundServer { PulseAudio, PipeWire };
+
 class PacedSoundRig
 {
 public:
     static constexpr int32_t SampleRate = 48000;
+    static constexpr int32_t ToneHz = 13000;
 
-    explicit PacedSoundRig(int32_t toneHz = 13000);
+    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio);
     ~PacedSoundRig();
     PacedSoundRig(const PacedSoundRig&) = delete;
     PacedSoundRig& operator=(const PacedSoundRig&) = delete;
@@ -47,20 +51,29 @@ public:
     bool SuspendInput(bool suspended);
 
 private:
-    bool StartDaemon(int32_t toneHz);
+    static constexpr int StartTimeoutMs = 5000;
+
+    QString SocketPath() const;
+    bool StartPulseAudio();
+    bool StartPipeWire();
+    bool StartServerProcess(const char* program, const QStringList& arguments, const QString& socket);
+    bool Pactl(const QStringList& arguments);
+    bool PlayTone();
     bool ReachableThroughAlsa();
     bool StartListener();
     static bool WaitForData(const QString& file, QProcess& recorder);
-    std::string DaemonSaid() const;
+    std::string ServerSaid() const;
     static void Stop(std::unique_ptr<QProcess>& process);
     std::unique_ptr<QProcess> Record(const QString& source, int latencyMs, const QStringList& format, const QString& file);
     std::unique_ptr<QProcess> Launch(const QString& program, const QStringList& arguments,
                                      const QString& outputFile = {});
+    std::unique_ptr<QProcess> NewProcess(const QString& program);
     void Skip(const std::string& why);
 
     QTemporaryDir dir_;
+    const SoundServer server_;
     std::unique_ptr<ScopedAlsaHome> home_;
-    std::unique_ptr<QProcess> daemon_;
+    std::vector<std::unique_ptr<QProcess>> serverProcesses_;   // in the order started
     std::unique_ptr<QProcess> listener_;
     std::unique_ptr<QProcess> recorder_;
     QElapsedTimer recordingClock_;

@@ -1,0 +1,48 @@
+#include "support/ChildRoutines.h"
+#include "support/PacedSoundRig.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+// PipeWire as a desktop runs it, headless in the rig's folder: its own session bus, the
+// server, its session manager and its PulseAudio server, through which the null sinks are
+// made and the tone is played. ALSA's "default" reaches it through the pulse plugin.
+bool PacedSoundRig::StartPipeWire()
+{
+    const QString bus = dir_.filePath("runtime/bus");
+    const bool started =
+        StartServerProcess("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--address=unix:path=" + bus}, bus) &&
+        StartServerProcess("pipewire", {}, dir_.filePath("runtime/pipewire-0")) &&
+        StartServerProcess("wireplumber", {}, {}) && StartServerProcess("pipewire-pulse", {}, SocketPath());
+    if (!started)
+        return false;
+    for (const char* sink : {"sink_name=zoz_signal rate=48000 channels=2", "sink_name=zoz_played rate=48000 channels=1"}) {
+        if (!Pactl(QStringList{"load-module", "module-null-sink"} + QString(sink).split(' '))) {
+            Skip("PipeWire's PulseAudio server makes no null sink (is pulseaudio-utils installed?)");
+            return false;
+        }
+    }
+    return PlayTone();
+}
+
+// PipeWire has no tone module: this test program writes the tone, and a player plays it.
+bool PacedSoundRig::PlayTone()
+{
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString pacat = QStandardPaths::findExecutable("pacat");
+    auto tone = NewProcess(self);
+    auto player = NewProcess(pacat);
+    QProcessEnvironment environment = tone->processEnvironment();
+    environment.insert(ChildRoutines::Variable, "PacedSoundRig.Tone");
+    tone->setProcessEnvironment(environment);
+    tone->setStandardOutputProcess(player.get());
+    player->start(pacat, {"--playback", "--raw", "--device=zoz_signal", "--format=s16le", "--rate=48000",
+                          "--channels=2", "--latency-msec=20"});
+    tone->start(self, QStringList{});
+    const bool started = player->waitForStarted(StartTimeoutMs) && tone->waitForStarted(StartTimeoutMs);
+    serverProcesses_.push_back(std::move(player));
+    serverProcesses_.push_back(std::move(tone));
+    if (!started)
+        Skip("the tone cannot be played into PipeWire");
+    return started;
+}
