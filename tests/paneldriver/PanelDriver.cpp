@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int PollMs = 50;
-
 QWidget* VisibleWidgetNamed(const QString& name)
 {
     for (QWidget* widget : QApplication::allWidgets()) {
@@ -27,11 +25,13 @@ void PostMouse(QWidget* widget, QEvent::Type type, const QPointF& at)
 
 } // namespace
 
+// The command file is watched, so that the driver wakes the program only for a command.
 PanelDriver::PanelDriver(const QString& commandFile, const QString& replyFile)
     : commands_(commandFile), replyFile_(replyFile)
 {
-    connect(&poll_, &QTimer::timeout, this, &PanelDriver::ReadCommands);
-    poll_.start(PollMs);
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &PanelDriver::ReadCommands);
+    watcher_.addPath(commandFile);
+    ReadCommands();
 }
 
 void PanelDriver::ReadCommands()

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QObject>
-#include <QTimer>
 
 // Drives a running program through its own panel, as a user's mouse would, for the tests
 // that run the built program in a child process. Loaded into that program by Qt as a
@@ -28,5 +28,5 @@ private:
     QString replyFile_;
     QByteArray pending_;   // a line not yet complete
     int handled_ = 0;
-    QTimer poll_;
+    QFileSystemWatcher watcher_;
 };
