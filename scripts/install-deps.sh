@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, when missing; with the
-# argument "tests" also the private PipeWire that the sound tests start (left out of a
-# plain build, so that a desktop's own sound server is never touched).
+# Installs the Debian 12 packages the build needs, when missing; with the argument "tests"
+# also what the tests need, among it the PulseAudio and PipeWire servers that the sound
+# tests start privately (left out of a plain build, so that a desktop's own sound server
+# is never changed).
 # Works as root, or as a user with sudo.
 set -euo pipefail
 
@@ -9,11 +10,11 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libasound2-dev alsa-utils libfftw3-dev
-  pulseaudio pulseaudio-utils libasound2-plugins
+  libasound2-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 if [[ "${1:-}" == "tests" ]]; then
-  packages+=(pipewire wireplumber pipewire-pulse dbus)
+  packages+=(pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse dbus)
 fi
 
 missing=()
