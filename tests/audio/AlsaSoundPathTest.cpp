@@ -4,6 +4,7 @@
 #include "fakes/FakeMessageBoxes.h"
 #include "platform/AlsaSoundBackend.h"
 #include "support/AlsaFileDevices.h"
+#include "MainWindowSoundFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -45,13 +46,7 @@ TEST(AlsaSoundPath, CapturedBlocksReachDataReadyAndQueuedBlocksArePlayedInOrderA
     engine.SetCurrentCaptureDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription));
     engine.GetPlayDeviceNames(names);
     engine.SetCurrentPlaybackDevice(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription));
-    engine.SetFSampling(48000);
-    engine.SetNoChannelsIn(2);
-    engine.SetNoChannelsOut(1);
-    engine.SetNoBlocksInBuffer(2);
-    engine.SetSamplesPerEvent(N);
-    engine.SetBitsPerSample(16);
-    engine.SetInp2OutpBufferRatio(2);
+    UseMainWindowSoundFormat(engine);
     engine.SetOutputAttenuation(-600);
 
     std::vector<std::vector<int16_t>> leftBlocks, rightBlocks;

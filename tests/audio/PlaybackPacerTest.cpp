@@ -3,6 +3,7 @@
 #include "audio/frmDX8Events.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeSoundBackend.h"
+#include "MainWindowSoundFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -69,13 +70,7 @@ protected:
 
     TwoClocks()
     {
-        engine.SetFSampling(48000);
-        engine.SetNoChannelsIn(2);
-        engine.SetNoChannelsOut(1);
-        engine.SetNoBlocksInBuffer(2);
-        engine.SetSamplesPerEvent(N);
-        engine.SetBitsPerSample(16);
-        engine.SetInp2OutpBufferRatio(2);
+        UseMainWindowSoundFormat(engine);
         backend.KeepWrittenSamples = false;
         QObject::connect(&engine, &QELVODX8::DataReady, [this](std::span<int16_t> left, std::span<int16_t>, int32_t count) {
             engine.Output(left, left, count);

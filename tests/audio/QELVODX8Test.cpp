@@ -3,6 +3,7 @@
 #include "core/RuntimeError.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeSoundBackend.h"
+#include "MainWindowSoundFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -55,16 +56,7 @@ protected:
     }
 
     // The main window's configuration.
-    void Configure(int32_t channelsIn = 2)
-    {
-        engine.SetFSampling(48000);
-        engine.SetNoChannelsIn(channelsIn);
-        engine.SetNoChannelsOut(1);
-        engine.SetNoBlocksInBuffer(2);
-        engine.SetSamplesPerEvent(N);
-        engine.SetBitsPerSample(16);
-        engine.SetInp2OutpBufferRatio(2);
-    }
+    void Configure(int32_t channelsIn = 2) { UseMainWindowSoundFormat(engine, channelsIn); }
 
     // The receive chain's part: the left channel goes back out, as the mono output block.
     void EchoLeftChannel()
