@@ -77,7 +77,7 @@ int32_t AlsaSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
         image_.assign(static_cast<size_t>(bufferBytes_ / BytesPerSample), 0);
     } else {
         scratch_.assign((blockFrames_ + SoundBackend::MaxBlockAdjustFrames) * static_cast<size_t>(channels_), 0);
-        pending_.reserve(SoundBackend::MaxBlockAdjustFrames * static_cast<size_t>(channels_));
+        pending_.reserve(scratch_.size());
     }
     return SetUp();
 }
@@ -336,8 +336,9 @@ int32_t AlsaSoundBackend::Stream::Write(int32_t startByte, int32_t bytes, std::s
     return WriteFrames(scratch_.data(), samples / static_cast<size_t>(channels_));
 }
 
-// The frames the device has no room for yet, at most the few a lengthened block brings,
-// are kept and written first at the next wake-up.
+// The frames the device has no room for yet (the few a lengthened block brings, or a block
+// that came when a sound server had taken less than it said) are kept and written first
+// at the next wake-up, which asks for no more blocks until they are in.
 int32_t AlsaSoundBackend::Stream::WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames)
 {
     while (frames > 0) {
@@ -347,7 +348,7 @@ int32_t AlsaSoundBackend::Stream::WriteFrames(const int16_t* samples, snd_pcm_uf
             return 0;
         }
         if (written == -EAGAIN || written == 0) {
-            if (frames > SoundBackend::MaxBlockAdjustFrames)
+            if (!pending_.empty())
                 return Fail(-EAGAIN, "has no room for the block");
             pending_.assign(samples, samples + frames * static_cast<snd_pcm_uframes_t>(channels_));
             return 0;

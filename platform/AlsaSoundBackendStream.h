@@ -93,7 +93,7 @@ private:
     snd_pcm_uframes_t deviceFrames_ = 0;  // the PCM's own buffer
     std::vector<int16_t> image_;      // capture: the looping buffer's contents
     std::vector<int16_t> scratch_;    // playback: one (adjusted) block of silence or of scaled samples
-    std::vector<int16_t> pending_;    // playback: the last frames of a lengthened block the device had no room for
+    std::vector<int16_t> pending_;    // playback: frames of the last block the device had no room for yet
     std::vector<pollfd> pollFds_;
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
     // Stands in for the notifiers while a device that woke the loop has less than a block,

@@ -86,7 +86,8 @@ bool AlsaSoundBackend::Stream::HandleReadyBlocks()
         return progressed;
     }
     const snd_pcm_sframes_t room = available - WritePending();
-    for (auto blocks = std::min(room / static_cast<snd_pcm_sframes_t>(blockFrames_), limit); blocks > 0; --blocks) {
+    const snd_pcm_sframes_t due = pending_.empty() ? room / static_cast<snd_pcm_sframes_t>(blockFrames_) : 0;
+    for (auto blocks = std::min(due, limit); blocks > 0; --blocks) {
         progressed = true;
         if (!PlaybackBlock() || !running_ || closeRequested_)
             break;
