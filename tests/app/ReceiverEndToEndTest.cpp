@@ -15,6 +15,7 @@
 #include "support/TopLevelWindows.h"
 #include "ui/common/Dial.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/TuningDisplay.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
@@ -130,8 +131,9 @@ protected:
     }
 
     // Starts the program, receives the mode (USB unless told) with the AGC on and returns
-    // the blocks as played.
-    void Receive(const Channel& first, const Channel& second, int32_t mode = DemodModeEnum::USB)
+    // the blocks as played. The midway action, when given, runs once half the blocks are in.
+    void Receive(const Channel& first, const Channel& second, int32_t mode = DemodModeEnum::USB,
+                 const std::function<void(frmMain&)>& midway = {})
     {
         frmMain* main = Start(first, second);
         ASSERT_NE(main, nullptr);
@@ -151,8 +153,14 @@ protected:
         EXPECT_EQ(priority.Calls.front(), "realtime");
         QElapsedTimer clock;
         clock.start();
-        while (processed.size() < BlocksToProcess && clock.elapsed() < 120000)
+        bool midwayDone = !midway;
+        while (processed.size() < BlocksToProcess && clock.elapsed() < 120000) {
             DoEvents();
+            if (!midwayDone && processed.size() >= BlocksToProcess / 2) {
+                midwayDone = true;
+                midway(*main);
+            }
+        }
         main->optPwr[1]->setChecked(true);
         EXPECT_FALSE(main->SoundCard->InAction());
         EXPECT_FALSE(priority.Now.RealTime);
@@ -384,6 +392,50 @@ TEST_P(CrystalTuning, TuningMovesTheReceiveChainWithTheSignal)
 }
 
 INSTANTIATE_TEST_SUITE_P(FiveKilohertzBelowAndAbove, CrystalTuning, ::testing::Values(-5000, 5000));
+
+// Tuned 10 kHz up by a turn of the dial while it receives, from 5 kHz below its crystal's
+// own frequency to 5 kHz above, the crystal receiver hears a signal 10 kHz higher at the
+// same 1 kHz: the file's signal moves up as the dial turns.
+TEST_F(ReceiverEndToEnd, ACrystalReceiverTunedUpWhileReceivingHearsTheHigherSignalAtTheSameTone)
+{
+    const std::string model = "IQ,Crystal Controlled";
+    const int32_t crystal = RXDefinitions::RXModels[static_cast<size_t>(ModelNumber(model))].TunedFrequency;
+    UseModel(model);
+    Settings::SaveSetting("RXModel." + model, "TunedFrequency", std::to_string(crystal - 50000));
+    const int64_t moved = int64_t{BlocksToProcess / 2} * N;
+    const auto baseband = [moved](int64_t n) { return n < moved ? 16000.0 : 6000.0; };
+    const auto i = [&](int64_t n) { return 6000.0 * std::cos(Radians(baseband(n), n)); };
+    const auto q = [&](int64_t n) { return 6000.0 * std::sin(Radians(baseband(n), n)); };
+    int32_t before = 0;
+    size_t tunedAt = 0;
+    Receive(i, q, DemodModeEnum::USB, [&](frmMain& main) {
+        EXPECT_EQ(RITOffset, -5000);
+        before = VFO->TunedFrequency();
+        tunedAt = processed.size();
+        main.SetTuneStep(0, true);   // 10 kHz
+        TuneRateLocked = true;
+        main.dialtuner->SetValue(main.dialtuner->Value() + 1);
+        TuneRateLocked = false;
+        EXPECT_EQ(VFO->TunedFrequency(), before + 100000);
+        EXPECT_EQ(RITOffset, 5000);
+        EXPECT_EQ(IFFreq, 7000);
+        EXPECT_EQ(NCOPhaseInc, static_cast<int32_t>(std::floor(1073741824.0 / 48000.0 * IFFreq + 0.5)));
+        // The file devices run faster than real time, so the deferred work that redesigns
+        // the filters for the new IF is run here rather than left to its timer.
+        main.tmrPerfStats_Timer();
+        EXPECT_FALSE(FiltersDirty);
+    });
+
+    ASSERT_GE(processed.size(), static_cast<size_t>(BlocksToProcess));
+    ASSERT_LT(tunedAt, static_cast<size_t>(BlocksToProcess - MeasuredBlocks));
+    std::vector<int16_t> beforeTuning;
+    for (size_t block = BlocksToProcess / 2 - MeasuredBlocks; block < BlocksToProcess / 2; ++block)
+        beforeTuning.insert(beforeTuning.end(), processed[block].begin(), processed[block].end());
+    beforeTuning.resize(beforeTuning.size() - beforeTuning.size() % CommonPeriod);
+    EXPECT_NEAR(ToneAmplitude(beforeTuning, 1000), AGCLevel, 0.05 * AGCLevel);
+    EXPECT_NEAR(ToneAmplitude(Settled(), 1000), AGCLevel, 0.05 * AGCLevel);
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+}
 
 } // namespace
 

@@ -1,4 +1,9 @@
 #include "app/frmSupervisor.h"
+#include "audio/QELVODX8.h"
+#include "core/Settings.h"
+#include "platform/AlsaSoundBackend.h"
+#include "platform/MessageBoxes.h"
+#include "support/AlsaFileDevices.h"
 #include "core/frmLog.h"
 #include "support/ChildRoutines.h"
 #include "ui/main/frmMain.h"
@@ -194,6 +199,27 @@ const bool childRoutines =
     ChildRoutines::Register("PressesOn", [] {
         return RunProgramAnd([](frmMain& main) { main.optPwr[0]->setChecked(true); });
     }) &&
+    ChildRoutines::Register("ShowsABoxWhileReceiving", [] {
+        // The receiver runs on ALSA's file devices, stored as the sound card in use.
+        AlsaFileDevices devices;
+        devices.WriteCapture(std::vector<int16_t>(size_t{2} * 2048 * 500, 0));
+        AlsaSoundBackend backend;
+        QELVODX8 card(backend);
+        std::vector<std::string> names;
+        card.GetCapDeviceNames(names);
+        Settings::SaveSetting("frmMain", "CurrentCaptureDevice",
+                              std::to_string(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription)));
+        card.GetPlayDeviceNames(names);
+        Settings::SaveSetting("frmMain", "CurrentPlaybackDevice",
+                              std::to_string(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription)));
+        return RunProgramAnd([](frmMain& main) {
+            main.optPwr[0]->setChecked(true);
+            if (!main.SoundCard->InAction())
+                return;
+            AddLog("child:receiving");
+            QTimer::singleShot(0, [] { MessageBoxes::MsgBox("A box while receiving"); });
+        });
+    }) &&
     ChildRoutines::Register("Records", [] {
         return RunProgramAnd([](frmMain& main) {
             main.cmdWavCtls_Click(0);
@@ -202,6 +228,17 @@ const bool childRoutines =
     });
 
 } // namespace
+
+TEST_F(ChildProgram, AStopSignalWhileABoxIsOpenDuringReceptionEndsNormallyWithSettingsSaved)
+{
+    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
+    QProcess program;
+    StartChild(program, "ShowsABoxWhileReceiving");
+    ASSERT_TRUE(LogShows("child:receiving"));
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: A box while receiving"));
+    EXPECT_EQ(Stop(program), 0);
+    EXPECT_TRUE(ReadFile(settingsFile).contains("NoiseFloor="));
+}
 
 // No lock file can be made without a writable home or a runtime folder; the socket needs neither.
 TEST_F(ChildProgram, ASecondProgramWithoutAWritableHomeIsToldTheFirstRuns)
