@@ -1,16 +1,21 @@
 #include "MainWindowRig.h"
 #include "audio/QELVODX8.h"
 #include "fakes/FakePerfCounter.h"
+#include "bandplan/modBandPlan.h"
 #include "fakes/FakePrinterPort.h"
+#include "fakes/FakeSerialLines.h"
 #include "fakes/FakeSettingsStore.h"
 #include "radio/OscillatorChip.h"
+#include "platform/IniText.h"
 #include "radio/clsDDSParallelIF.h"
+#include "radio/clsDDSSerialIF.h"
 #include "radio/clsVFO.h"
 #include "radio/modSetupRX.h"
 #include "ui/common/FormControls.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/common/Label.h"
 #include "ui/main/ScrollLabels.h"
+#include "support/BandPlanFile.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -76,24 +81,43 @@ TEST_F(Power, TheModelDecidesWhichInjectionControlsAndModesShow)
 
 namespace {
 
-// Closing lets the sound card go first, then saves the window's settings, the VFO's, the
-// transport's (through the chip) and the chip's, in that order.
+// Closing lets the sound card go first, then writes the loaded band plans, saves the
+// window's settings, the VFO's, the transport's (through the chip) and the chip's, in that
+// order, and closes the ports last.
 TEST_F(Power, ClosingReleasesTheSoundCardThenSavesInOrder)
 {
     window->optPwr[0]->setChecked(true);
     FakePerfCounter clock(10'000'000, 1);
     FakePrinterPort port(clock);
+    FakeSerialLines lines(clock);
     DDSParallelIF->RxName("RXModel.Vantrel RAV1");
     DDSParallelIF->Initialise();
     VFO->OscType()->IFHandler(DDSParallelIF);
+    DDSSerialIF->PortNo(1);
+    ASSERT_GE(DDSSerialIF->OpenPort(), 1);
+    BandPlans.clear();
+    BandRecord& band = AddBandPlan(home.file("40m.bpl"), "40m", "[MainBand]\r\n");
+    modBandPlan::InitBandPlan(band);
+    ASSERT_TRUE(modBandPlan::LoadBandPlan(band));
+    band.SubBands[0].Caption = "CW";
     FakeSettingsStore store;
     bool soundHeldAtFirstWrite = true;
+    bool bandPlanWrittenAtFirstWrite = false;
+    std::vector<int> openPortsAtWrite;
     store.onWrite = [&] {
-        if (store.written.size() == 1)
+        if (store.written.size() == 1) {
             soundHeldAtFirstWrite = !sound->Of(SoundDirection::Capture).Name.empty();
+            std::string text;
+            IniText::ReadFile(home.file("40m.bpl"), text);
+            bandPlanWrittenAtFirstWrite = IniText::Parse(text).Value("SubBand.0", "Caption") == "CW";
+        }
+        openPortsAtWrite.push_back(lines.OpenPorts());
     };
     window->close();
+    BandPlans.clear();
     EXPECT_FALSE(soundHeldAtFirstWrite);
+    EXPECT_TRUE(bandPlanWrittenAtFirstWrite);
+    EXPECT_EQ(lines.OpenPorts(), 0);
     const auto at = [&](const std::string& key) {
         const auto found = std::find_if(store.written.begin(), store.written.end(),
                                         [&](const std::string& name) { return name.ends_with("\n" + key); });
@@ -103,6 +127,7 @@ TEST_F(Power, ClosingReleasesTheSoundCardThenSavesInOrder)
     EXPECT_LT(at("sdrmodelno"), at("tunedfrequency"));
     EXPECT_LT(at("tunedfrequency"), at("portaddress"));
     EXPECT_LT(at("portaddress"), at("clkin"));
+    EXPECT_EQ(openPortsAtWrite[static_cast<size_t>(at("clkin"))], 1) << "the port is closed after the chip saved";
 }
 
 } // namespace

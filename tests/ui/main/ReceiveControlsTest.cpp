@@ -218,8 +218,10 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
     window->chkDynFilter->setChecked(true);
     EXPECT_TRUE(DynFilterActive && DynFilter.Active);
     DynFilter.FLow = 1234;
+    FiltersDirty = false;
     window->chkDynFilter->setChecked(false);
     EXPECT_FALSE(DynFilterActive || DynFilter.Active);
+    EXPECT_TRUE(FiltersDirty) << "the edges in force before the dynamic filter come back";
     EXPECT_EQ(DynFilter.FLow, Numeric::CLng(FilterLo + 0.1 * (FilterHi - FilterLo)));
 
     // The image box acts only for an I/Q receiver whose oscillator is not tuned.
@@ -241,6 +243,18 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
 
     window->cmdCalibrateSMeter->click();
     EXPECT_TRUE(window->SMeterZeroRequested);
+
+    // Flags the block loop reads on its next block; none of them asks for a redesign.
+    FiltersDirty = false;
+    for (const bool ticked : {true, false}) {
+        window->chkFlipIQ->setChecked(ticked);
+        window->chkPerfStatsOn->setChecked(ticked);
+        window->chkSpectrumAnalyser->setChecked(ticked);
+        EXPECT_EQ(FlipIQ, ticked);
+        EXPECT_EQ(PerfStatsOn, ticked);
+        EXPECT_EQ(window->SpectrumAnalyser->Active(), ticked);
+    }
+    EXPECT_FALSE(FiltersDirty);
 }
 
 } // namespace

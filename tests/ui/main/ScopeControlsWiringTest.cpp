@@ -1,6 +1,14 @@
 #include "MainWindowRig.h"
 #include "ui/common/PictureBox.h"
 
+#include <QDir>
+#include <QSet>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
 namespace {
 
 using ScopeControlsWiring = MainWindowRig;
@@ -28,6 +36,40 @@ TEST_F(ScopeControlsWiring, TheTimeBoxSwitchesModeAndALeftPressOnTheDisplayTunes
     EXPECT_EQ(VFO->TunedFrequency(), 71000000);
     emit display->MouseDown(1, 0, 100, 10);
     EXPECT_EQ(VFO->TunedFrequency(), (offset + 586 + 500) / 1000 * 10000);
+}
+
+// Saves a picture of the display in each of its modes, fed two channels (tones in band
+// noise) as the receive chain feeds it, beside the test program for a look at the analyser; each picture shows
+// a trace besides the grid and the background.
+TEST_F(ScopeControlsWiring, EachDisplayModeIsPictured)
+{
+    clsSpectrumAnalyser& analyser = *window->SpectrumAnalyser;
+    analyser.Active(true);
+    analyser.Freeze = false;
+    std::mt19937 random(7);
+    std::normal_distribution<float> noise(0, 40);
+    std::vector<float> y1(2048), y2(2048);
+    for (size_t n = 0; n < y1.size(); ++n) {
+        const double phase = 2 * std::numbers::pi * n / 2048;
+        y1[n] = noise(random) + static_cast<float>(9000 * std::sin(40 * phase) + 2000 * std::sin(301 * phase));
+        y2[n] = static_cast<float>(6000 * std::sin(40 * phase + 1));
+    }
+    for (const auto& [mode, name] : {std::pair{0, "spectrum"}, {1, "scope"}, {2, "phase"}}) {
+        window->chkScopeMode[mode]->click();
+        for (int frame = 0; frame < 4; ++frame) {
+            analyser.LoadSamples_S(y1, y2);
+            analyser.Display();
+        }
+        const QImage picture = window->picScopeContainer->grab().toImage();
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                colours.insert(picture.pixel(x, y));
+        EXPECT_GT(colours.size(), 3) << name;
+        const QString file = QDir(QCoreApplication::applicationDirPath()).filePath(QString("analyser-%1.png").arg(name));
+        EXPECT_TRUE(picture.save(file)) << file.toStdString();
+    }
+    analyser.Active(false);
 }
 
 }   // namespace
