@@ -5,6 +5,10 @@
 #include "core/Globals.h"
 #include "core/frmLog.h"
 #include "ui/common/Label.h"
+#include "ui/common/Slider.h"
+#include "ui/main/MainWindowSettings.h"
+#include "radio/HardwareObjects.h"
+#include "radio/clsVFO.h"
 
 #include <QListWidget>
 
@@ -134,6 +138,34 @@ TEST_F(StartUpWiring, TheStepsRunInTheirFixedOrder)
     EXPECT_LT(at(prefix + ":Initialising NotchFilter Default Values"), at("RestoreSettings : Start"));
     EXPECT_LT(at("RestoreSettings : End"), at(prefix + ":Initialising SoundCard Object"));
     EXPECT_EQ(window->windowTitle(), "ZOZEVERE - Vantrel RAV1");
+}
+
+// The AGC sliders start at 100 and 40 with ten ticks over their range, their handlers run;
+// the AF buttons 2 and 3 read their bandwidths, the oscillator's clock and the IF are shown,
+// the display timer redraws at 100 ms while the receiver is off, and the caption bar starts
+// hidden when it is to be hidden while receiving.
+TEST_F(StartUpWiring, TheControlsStartAsTheStartUpSetsThem)
+{
+    Close();
+    Settings::SaveSetting("frmMain", "FormCaptionOffOnPwrOn", "True");
+    Start();
+    EXPECT_EQ(window->sldAGCAttack->Value(), 100);
+    EXPECT_EQ(window->sldAGCAttack->pageStep(), 100);
+    EXPECT_EQ(window->sldAGCAttack->singleStep(), 50);
+    EXPECT_EQ(window->sldAGCDecay->Value(), 40);
+    EXPECT_EQ(window->sldAGCDecay->pageStep(), 199);
+    EXPECT_EQ(window->sldAGCDecay->singleStep(), 100) << "half of 199, half to even";
+    EXPECT_EQ(window->sldAGCAttack->toolTip(), "AGC Attack=10 S") << "the handler ran";
+    EXPECT_EQ(window->sldAGCDecay->toolTip(), "AGC Decay=4 mS");
+    EXPECT_EQ(window->optFilter[2]->text(), "2.0 kHz");
+    EXPECT_EQ(window->optFilter[3]->text(), "3.0 kHz");
+    EXPECT_FALSE(window->lblCLKINFreq->text().isEmpty());
+    EXPECT_EQ(window->lblIFFreq->text().remove(' ').toInt(), VFO->IFFrequency());
+    EXPECT_TRUE(window->tmrSpectrumDisplay.isActive());
+    EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
+    EXPECT_TRUE(TitleBarHidden);
+    Settings::SaveSetting("frmMain", "FormCaptionOffOnPwrOn", "False");
+    FormCaptionOffOnPwrOn = false;
 }
 
 } // namespace
