@@ -76,6 +76,9 @@ void frmMain::Form_Load()
     if (FormLoading)   // the window system let the start-up in again: it is running already
         return;
     BusyGuard loading(FormLoading);
+    // The window shows from its early steps on; until the end nothing a timer drives (the
+    // program's own are stopped) runs on it between the steps.
+    DoEventsHoldsTimers holdTimers;
     ProcessPriority::SetLog(AddLog);
     CreateFrontPanelObjects();
     InitialiseFrontPanel();
