@@ -32,8 +32,11 @@
 namespace {
 
 constexpr int32_t N = 2048;
-constexpr int BlocksInFile = 100;
-constexpr int BlocksToProcess = 80;
+// The start-up attack is 10 s (234 blocks) over a delay line primed at full level: a mode
+// that does not restart the AGC (the one in force at start) settles only once the primed
+// peaks have left the line.
+constexpr int BlocksInFile = 280;
+constexpr int BlocksToProcess = 260;
 constexpr int MeasuredBlocks = 10;    // the last ones, with the AGC settled
 constexpr int PrimedBlocks = 4;       // playback starts from a full buffer of silence
 constexpr double Rate = 48000.0;

@@ -28,6 +28,7 @@
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
 #include "ui/common/FormUnits.h"
+#include "ui/common/Label.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
@@ -60,6 +61,7 @@ frmMain::frmMain(QWidget* parent)
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
     CreateControls();
+    ConnectHandlers();
     connect(cmdConfig, &QPushButton::clicked, this, [this] {
         if (OpenConfiguration)
             OpenConfiguration(*this);
@@ -80,84 +82,6 @@ frmMain::~frmMain()
     ReceiveLinks::SetSoundCardAttenuation = nullptr;
     dx8Events_.reset();
     SoundCard.reset();
-}
-
-// The receiver's start-up, in its fixed order. Every step is tried on its own: one that
-// fails leaves the others to run. The stored options come first, since the receiver set-up
-// needs the stored model; the panel shows them once its controls have their handlers.
-void frmMain::Form_Load()
-{
-    Trace(":Start");
-    setWindowTitle(AppPaths::ProductName);
-    if (FormLoading)   // the window system let the start-up in again: it is running already
-        return;
-    BusyGuard loading(FormLoading);
-    ProcessPriority::SetLog(AddLog);
-    Trace(":Resizing");
-    TryStep([this] { optDisplaySize.Select(3); });   // the full size until the stored one is shown
-    Trace(":Restoring SDR Colour Settings from Registry");
-    TryStep([this] { RestoreColourScheme(); });
-    TryStep([this] { RestoreSettings(); });
-    Trace(":Creating SpectrumAnalyser Object");
-    TryStep([this] { CreateSpectrumAnalyser(); });
-    TryStep([this] { ConnectScopeControls(); });
-    Trace(":Setting Colour Scheme");
-    TryStep([this] { ApplyColourScheme(); });
-    Trace(":Creating Wavfile Object");
-    TryStep([this] { CreateWavFile(); });
-    TryStep([this] { MeasureTitleBar(); });
-    TryStep([this] { FillScrollLabels(); });
-    TryStep([this] { ConnectHover(); });
-    TryStep([this] { ConnectRIT(); });
-    Trace(":Initialising cboBandSelect");
-    TryStep([this] { ConnectBandPlanControls(); });
-    TryStep([this] { FillBandList(); });
-    Trace(":New QELVODX8");
-    TryStep([this] { CreateSoundCard(); });
-    Trace(":Initialising FFTReal");
-    TryStep([] {
-        FFTReal.Points = SpectrumPoints;
-        FFTReal.FFTInit(FFTReal.Points);
-    });
-    Trace(" : Initialising Interface Objects");
-    TryStep(InitialiseInterfaceObjects);
-    TryStep([this] { modWheelMouse::init(this); });
-    TryStep([this] { InitialiseReceiveState(); });
-    TryStep([this] { InitialiseReceiveControls(); });
-    Trace(":Restoring SDR Settings");
-    TryStep([this] { ShowRestoredSettings(); });
-    TryStep([this] { InitialiseTuning(); });
-    Trace(":Initialising SoundCard Object");
-    TryStep([this] { ConfigureSoundCard(); });
-    TryStep([this] { ConnectReceiveChain(); });
-    Trace(":Select Band in use last time");
-    TryStep([this] { SelectLastBand(); });
-    Trace(":Set the last tuned frequency for Spectrum Analyser");
-    TryStep([this] { SetAnalyserOffset(); });
-    Trace(":Call modWheelMouse.init");
-    TryStep([] {
-        if (!InIDE)
-            modWheelMouse::HookWheel();
-    });
-    Trace(":Initialise WavFile Object");
-    TryStep([this] { WavFile->init(); });
-    TryStep([this] { ConnectRecorder(); });
-    Trace(":Call tmrPerfStats_Timer");
-    TryStep([this] { tmrPerfStats_Timer(); });
-    TryStep([this] { StartTimers(); });
-    // The band's preset may have chosen the step: the list shows the step in force.
-    Trace(":Initialise the Tuning Step Selector Drop Down List");
-    TryStep([this] { FillTuningStepList(); });
-    TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
-    Trace(":Call DarkenControls");
-    TryStep([this] { DarkenControls(); });
-    // Last of all, with every table and object in place: the receiver powered on when so stored.
-    TryStep([this] {
-        if (AutoStartSDR)
-            optPwr[0]->setChecked(true);
-    });
-    TryStep([this] { ShowModelInCaption(); });
-    Trace(":End");
 }
 
 void frmMain::CreateWavFile()
@@ -182,37 +106,45 @@ void frmMain::MeasureTitleBar()
 // the set-up, before the injection side was known here: the offset again, on the side now in force.
 void frmMain::InitialiseInterfaceObjects()
 {
+    RestoreInterfaceSettings();
     int32_t model = -1;
     modSetupRX::InitialiseRX(model);
     HiSideLoOn = VFO->HiSideLo();
     MouseOverS::lblBFO_Wheel();
-    MouseOverS::InitEncoderHistory();
+    ShowOscillatorLabels();
+    Display7Seg(VFO->FormattedTunedFreq());
 }
 
-// The controls that show a stored option take it now that they have their handlers.
+// The oscillator's reference clock and the receiver's IF, in hertz.
+void frmMain::ShowOscillatorLabels()
+{
+    if (const std::shared_ptr<OscillatorChip> chip = VFO->OscType())
+        lblCLKINFreq->setText(QString::fromStdString(Format(chip->ClkIn(), "#0 000 000")));
+    lblIFFreq->setText(QString::fromStdString(Format(VFO->IFFrequency(), "#0 000 000;(#0.000 000)")));
+}
+
+// The controls that show a stored option take it.
 void frmMain::ShowRestoredSettings()
 {
+    optSpectrumSource.Select(ScopeSource);
+    chkSpectrumAnalyser->setChecked(SpectrumAnalyser->Active());
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     chkPerfStatsOn->setChecked(PerfStatsOn);
     chkFlipIQ->setChecked(FlipIQ);
-    ShowAnalyserSettings();
     optDisplaySize.Select(DisplayMode);
 }
 
-// The scope panel shows the analyser's stored mode (its box set anew so that the mode's
-// layout and scale boxes follow), its filter curve switch and the stored source. With no
-// stored analyser settings the spectrum opens logarithmic: on the linear scale's fixed
-// maximum a new user would see no trace for most signals.
-void frmMain::ShowAnalyserSettings()
+// The scope panel shows the analyser's stored mode, its box set anew so that the mode's
+// layout and scale boxes follow. With no stored analyser settings the spectrum opens
+// logarithmic: on the linear scale's fixed maximum a new user would see no trace for most
+// signals.
+void frmMain::ShowAnalyserMode()
 {
     const int mode = SpectrumAnalyser->Mode();
     if (mode == 0 && Settings::GetSetting(SpectrumAnalyser->Name + ".Mode.0", "LogMode").empty())
         SpectrumAnalyser->LogMode(true);
     chkScopeMode.SetValue(mode, 0);
     chkScopeMode.SetValue(mode, 1);
-    chkScopeShowFilters->setChecked(SpectrumAnalyser->ShowFilter());
-    SpectrumAnalyser->ShowNotch(NotchActive);
-    optSpectrumSource.Select(ScopeSource);
 }
 
 void frmMain::SetAnalyserOffset()
@@ -233,6 +165,11 @@ void frmMain::CreateSoundCard()
 {
     soundBackend_ = CreateSoundBackend();
     SoundCard = std::make_unique<QELVODX8>(*soundBackend_);
+}
+
+// The sound card's notifications reach the window as its events.
+void frmMain::LoadSoundCardEvents()
+{
     dx8Events_ = std::make_unique<frmDX8Events>(*SoundCard);
     connect(SoundCard.get(), &QELVODX8::DataReady, this, &frmMain::SoundCard_DataReady);
     connect(SoundCard.get(), &QELVODX8::DataOut, this, &frmMain::SoundCard_DataOut);
@@ -264,22 +201,12 @@ void frmMain::ConnectReceiveChain()
     };
 }
 
-// 2048 points of 48000 samples per second, 0 to 24000 Hz centred on the tuned frequency,
-// redrawn every FrameRate-th playback block while the window is not minimised.
+// The analyser with its stored settings, redrawn every FrameRate-th playback block while
+// the window is not minimised; its scales are set once the receiver is known.
 void frmMain::CreateSpectrumAnalyser()
 {
     SpectrumAnalyser = std::make_unique<clsSpectrumAnalyser>();
     clsSpectrumAnalyser& analyser = *SpectrumAnalyser;
-    analyser.FSampling = ReceiveSampleRate;
-    analyser.Order = 11;
-    analyser.StartBin = 0;
-    analyser.StopBin = 1024;
-    analyser.picDisplay0(picScope[0]);
-    analyser.picDisplay1(picScope[1]);
-    analyser.FStart(0);
-    analyser.FEnd(2 * IFCentreHz);
-    SetAnalyserOffset();
-    analyser.init();
     analyser.Freeze = true;   // until the receiver is switched on
     ScopeDisplay.Analyser = SpectrumAnalyser.get();
     ScopeDisplay.MainWindowMinimised = [this] { return isMinimized(); };
@@ -288,9 +215,9 @@ void frmMain::CreateSpectrumAnalyser()
     chkSpectrumAnalyser->setChecked(analyser.Active());
 }
 
-// The default tables, the AF pass band of the first filter preset and the "Fast" AGC
-// preset with the AGC off, its delay line primed so that the first gain is 1.
-void frmMain::InitialiseReceiveState()
+// The default tables, and the AF pass band of the first filter preset until a band's
+// preset chooses one.
+void frmMain::FillDefaultTables()
 {
     ReceiveDefaults::FillFilterTable(loadTrace);
     ReceiveDefaults::FillAGCTable(loadTrace);
@@ -298,12 +225,6 @@ void frmMain::InitialiseReceiveState()
     ReceiveDefaults::SetNotchDefaults(loadTrace);
     FilterHi = FilterTable[0].Hi;
     FilterLo = FilterTable[0].Lo;
-    AGCMode = 1;
-    AGCOn = false;
-    ApplyAGCAttack(AGCTable[AGCMode].Attack);
-    ApplyAGCDecay(AGCTable[AGCMode].Decay);
-    Trace(":Set up default values in the AGC delayline");
-    FillAGCDelayLine();
     FiltersDirty = true;
 }
 
@@ -353,6 +274,7 @@ void frmMain::Form_Unload()
     unloaded_ = true;
     tmrScopeDisplay.stop();
     hide();
+    tmrSpectrumDisplay.stop();
     for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands,
                           &tmrTune, &tmrClock})
         timer->stop();

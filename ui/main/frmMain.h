@@ -293,6 +293,9 @@ public:
 
     QTimer tmrPerfStats;
     QTimer tmrScopeDisplay;
+    // While the receiver is off the kept frame is redrawn at this pace (and only then).
+    static constexpr int SpectrumDisplayInterval = 100;   // ms
+    QTimer tmrSpectrumDisplay;
     QTimer tmrVFOUpdate;
     QTimer tmrShaft;
     // The analyser's paced redraw, run by tmrScopeDisplay.
@@ -329,7 +332,8 @@ private:
     void ConnectRIT();
     void ReleaseScrollLabels();
     void ConnectDisplaySize();
-    void InitialiseTuning();
+    void InitialiseDialTuner();
+    void ConnectTuning();
     void ConnectFrequencyDisplay();
     void CreateVFOControlMenu();
     void FillTuningStepList();
@@ -341,14 +345,31 @@ private:
     void CreateSoundCard();
     void CreateWavFile();
     void MeasureTitleBar();
-    static void InitialiseInterfaceObjects();
+    // The start-up's stages (frmMain_StartUp.cpp), in their order.
+    void ConnectHandlers();
+    void CreateFrontPanelObjects();
+    void InitialiseFrontPanel();
+    void ConfigureReceiver();
+    void SelectBandAndStart();
+    void InitialiseSpectrumAnalyser();
+    void SelectCrystalImage();
+    void ShowCaptionBar(bool shown);
+    void LoadSoundCardEvents();
+    void InitialiseInterfaceObjects();
+    void RestoreInterfaceSettings();   // frmMain_Settings.cpp: the model and the shaft encoder
+    void ShowOscillatorLabels();
+    void FillDefaultTables();
+    void FillNoiseAndVolumeLabels();   // frmMain_ScrollLabels.cpp
+    void FillNotchAndAGCLabels();
+    void FillScopeLabels();
+    static float OutputVolumeValue();
+    void ShowInjectionSide();          // frmMain_Switches.cpp
     void ShowRestoredSettings();
-    void ShowAnalyserSettings();
+    void ShowAnalyserMode();
     void SetAnalyserOffset();
     void ShowModelInCaption();
     void ConfigureSoundCard();
     void ConnectReceiveChain();
-    void InitialiseReceiveState();
     void CreateSpectrumAnalyser();
     void StartTimers();
     void InitialiseReceiveControls();   // frmMain_Switches.cpp
@@ -414,6 +435,7 @@ private:
     void MuteAndOutput(std::span<int16_t> L);
     void FinishBlockTiming();
     void tmrScopeDisplay_Timer();
+    void tmrSpectrumDisplay_Timer();
 
     void ShowSMeter();
     void ShowStatistics();

@@ -93,6 +93,13 @@ void frmMain::tmrScopeDisplay_Timer()
         UpdateScopeDisplay();
 }
 
+// The receiver is off: the display shows its kept frame, redrawn after what the user changed.
+void frmMain::tmrSpectrumDisplay_Timer()
+{
+    if (UpdateScopeDisplay)
+        UpdateScopeDisplay();
+}
+
 // A block that finds its procedure busy (a nested event loop inside the previous block) is
 // dropped: queueing it would let the backlog grow without bound. So is a block shorter
 // than the chain's, which the chain could not read.

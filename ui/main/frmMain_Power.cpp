@@ -5,7 +5,6 @@
 #include "core/MainWindowValues.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
-#include "core/modVBTricks.h"
 #include "dsp/MakeFilters.h"
 #include "dsp/QELVO.h"
 #include "ui/common/Label.h"
@@ -63,10 +62,8 @@ void frmMain::optPwr_Click(int Index)
 void frmMain::PowerOn()
 {
     Trace("Start Arg=0");
-    if (FormCaptionOffOnPwrOn) {
-        modVBTricks::ShowTitleBar(this, false);
-        TitleBarHidden = true;
-    }
+    if (FormCaptionOffOnPwrOn)
+        ShowCaptionBar(false);
     SetRITRange();
     FormControls::SetForeColour(optPwr[0], OnLitColour);
     FormControls::SetForeColour(optPwr[1], OffLitColour);
@@ -77,6 +74,7 @@ void frmMain::PowerOn()
     optPwr[2]->hide();
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = false;
+    tmrSpectrumDisplay.stop();
     TryStep([this] {
         if (SoundCard)
             SoundCard->StartSound();
@@ -105,11 +103,12 @@ void frmMain::PowerOff()
         SpectrumAnalyser->Freeze = true;
     ProcessPriority::Restore();
     tmrPerfStats.stop();
+    tmrSpectrumDisplay.stop();
     FormControls::SetForeColour(optPwr[0], OnIdleColour);
     FormControls::SetForeColour(optPwr[1], OffIdleColour);
     optPwr[2]->show();
-    modVBTricks::ShowTitleBar(this, true);
-    TitleBarHidden = false;
+    ShowCaptionBar(true);
+    tmrSpectrumDisplay.start(SpectrumDisplayInterval);
     Trace("End");
 }
 

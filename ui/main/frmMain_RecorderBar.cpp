@@ -75,10 +75,10 @@ void frmMain::CreateRecorderBar(QWidget* form)
     frRecordBitsPerSample = MakeFrame(form, "frRecordBitsPerSample", "Bits", {9780, BarTop - 15, 990, 495});
     optRecordSamplePerBit = MakeArray(frRecordBitsPerSample, "optRecordSamplePerBit", ButtonArray::Kind::Option,
                                       {{"16", "", {60, 210, 510, 240}}, {"8", "", {570, 210, 390, 240}}});
-    cmdConfig = MakeCommand(form, "cmdConfig", "Config", "", {10800, BarTop + 45, 840, 390});
-    lblCLKINFreq = MakeLabel(form, "lblCLKINFreq", "", {11700, BarTop, 840, 165}, "Oscillator clock, Hz");
-    lblIFFreq = MakeLabel(form, "lblIFFreq", "", {11700, BarTop + 165, 840, 165}, "IF, Hz");
-    lblVer = MakeLabel(form, "lblVer", "", {11700, BarTop + 330, 840, 165});
+    cmdConfig = MakeCommand(form, "cmdConfig", "Config", "", {10800, BarTop + 45, 780, 390});
+    lblCLKINFreq = MakeLabel(form, "lblCLKINFreq", "", {11610, BarTop, 975, 165}, "Oscillator clock, Hz");
+    lblIFFreq = MakeLabel(form, "lblIFFreq", "", {11610, BarTop + 165, 975, 165}, "IF, Hz");
+    lblVer = MakeLabel(form, "lblVer", "", {11610, BarTop + 330, 975, 165});
 }
 
 // Each display size's client area ends at one of these lines.

@@ -7,6 +7,7 @@
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
+#include "radio/MouseOverS.h"
 #include "ui/common/Dial.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/Label.h"
@@ -121,63 +122,159 @@ void SetCompanionLimits(Dial* dial, const ScrollLabelRecord& record)
     dial->SetTag(QString::fromStdString(record.Format));
 }
 
-} // namespace
-
-// The records' limits, steps, pictures, labels and apply routines, and the companion
-// controls' ranges; the apply routines that start-up runs leave the receive chain in step
-// with the records.
-void frmMain::FillScrollLabels()
+// Record id's start-up values from its row of the table.
+void FillRecord(int16_t id, FrontPanel& panel)
 {
-    Trace(":Initialising MouseOverS");
-    MouseOverS::Companions = {sldNB, dialNB, sldOutVolume, dialOutVol};
-    MouseOverS::Analyser = SpectrumAnalyser.get();
-    for (int16_t id = 0; id < ScrollLabelCount; ++id)
-        Record(id).ID = id;
-    Record(1).CtrlStep = 0.1f, Record(1).Step = 1, Record(1).ShiftStep = 10;
     for (const RecordRow& row : Rows) {
-        ScrollLabelRecord& record = Record(row.id);
-        record.Label = this->*row.label;
+        if (row.id != id)
+            continue;
+        ScrollLabelRecord& record = Record(id);
+        record.ID = id;
+        record.Label = panel.*row.label;
         record.Max = row.max, record.Min = row.min, record.Default = row.defaultValue, record.Value = row.value;
         record.CtrlStep = row.ctrlStep, record.Step = row.step, record.ShiftStep = row.shiftStep;
         record.Format = row.format;
         record.ShowCaption = row.showCaption;
     }
-    NotchCentreRanges = {{{6000, 0, 1000}, {6000, -6000, 1000}}};
-    Record(11).Max = NotchCentreRanges[0].Max;
-    Record(11).Min = NotchCentreRanges[0].Min;
-    Record(11).Default = Record(11).Value = NotchCentreRanges[0].Value;
-    if (SpectrumAnalyser) {
-        Record(19).Default = static_cast<float>(SpectrumAnalyser->DefaultSmoothCount);
-        Record(19).Value = static_cast<float>(SpectrumAnalyser->SpectrumSmooth());
-        Record(24).Value = static_cast<float>(SpectrumAnalyser->FrameRate());
-        for (int16_t id : AnalyserLabels) {
-            Record(id).FocusColour = SpectrumAnalyser->ControlColourFocused;
-            Record(id).NormalColour = SpectrumAnalyser->ControlColourNormal;
-            FormControls::SetForeColour(Record(id).Label, static_cast<uint32_t>(Record(id).NormalColour));
-        }
-    }
-    for (int16_t id : {2, 3, 4, 5, 17, 18, 19, 20, 21, 22, 23, 24})
-        ScrollLabelSteps::ShowValue(Record(id));
-
-    Trace(":Initialising CtlArray(9)");
-    MouseOverS::lblNB_Wheel();
     for (const ApplyRow& row : ApplyRoutines)
-        Record(row.id).ApplyProc = row.routine;
-    Trace(":Initialising sldNB");
-    SetCompanionLimits(sldNB, Record(9));
-    sldNB->SetValue(0);
-    SetCompanionLimits(dialNB, Record(9));
-    dialNB->SetValue(0);
-    Trace(":Initialising ctlArray(10)");
-    // The volume the output level in force stands for: a gain as its thousandths above 1.
-    Record(10).Value = OutputAttenuation > 0.0f ? (OutputAttenuation - 1.0f) * 1000.0f : OutputAttenuation;
-    SetCompanionLimits(sldOutVolume, Record(10));
-    SetOutputKnobLimits(dialOutVol, Record(10));
-    for (int16_t id : {10, 11, 12, 13, 14, 15, 17, 18, 19, 24, 23, 20, 21, 22})
-        RunApply(id);
-    for (int16_t id : {11, 12, 17, 18})
-        Record(id).Disabled = true;
+        if (row.id == id)
+            Record(id).ApplyProc = row.routine;
+}
+
+// A record whose apply routine runs at once, its caption written, disabled when so listed.
+void FillAndApply(int16_t id, FrontPanel& panel, bool caption, bool disabled)
+{
+    FillRecord(id, panel);
+    RunApply(id);
+    if (caption)
+        ScrollLabelSteps::ShowValue(Record(id));
+    Record(id).Disabled = disabled;
+}
+
+} // namespace
+
+// The volume label's value for the output level in force: a gain above full level is held
+// as its thousandths above 1.
+float frmMain::OutputVolumeValue()
+{
+    return OutputAttenuation > 0.0f ? (OutputAttenuation - 1.0f) * 1000.0f : OutputAttenuation;
+}
+
+// The records' limits, steps, pictures, labels and apply routines, and the companion
+// controls' ranges, record by record; the apply routines that run leave the receive chain in
+// step with the records.
+void frmMain::FillScrollLabels()
+{
+    Trace(":Initialising MouseOverS");
+    MouseOverS::InitEncoderHistory();
+    MouseOverS::Companions = {sldNB, dialNB, sldOutVolume, dialOutVol};
+    MouseOverS::Analyser = SpectrumAnalyser.get();
+    for (int16_t id = 0; id < ScrollLabelCount; ++id)
+        Record(id).ID = id;
+    Trace(":Initialising 7Segment Display Tuning");
+    Record(1).CtrlStep = 0.1f, Record(1).Step = 1, Record(1).ShiftStep = 10;
+    FillRecord(1, *this);
+    Trace(":Initialising dialtuner");
+    InitialiseDialTuner();
+    for (int16_t id = 2; id <= 5; ++id) {
+        Trace(":Initialising CtlArray(" + std::to_string(id) + ")");
+        FillRecord(id, *this);
+        ScrollLabelSteps::ShowValue(Record(id));
+    }
+    for (int16_t id : {7, 8}) {
+        Trace(":Initialising CtlArray(" + std::to_string(id) + ")");
+        FillRecord(id, *this);
+    }
+    FillNoiseAndVolumeLabels();
+    FillNotchAndAGCLabels();
+    FillScopeLabels();
     ConnectScrollLabels();
+}
+
+void frmMain::FillNoiseAndVolumeLabels()
+{
+    Trace(":Initialising CtlArray(9)");
+    FillRecord(lblNBIndex, *this);
+    MouseOverS::lblNB_Wheel();
+    Trace(":Initialising sldNB");
+    SetCompanionLimits(sldNB, Record(lblNBIndex));
+    sldNB->SetValue(0);
+    sldNB_Change();
+    Trace(":Initialising dialNB");
+    SetCompanionLimits(dialNB, Record(lblNBIndex));
+    dialNB->SetValue(0);
+    dialNB_Changing();
+    Trace(":Initialising ctlArray(10)");
+    FillRecord(lblOutVolIndex, *this);
+    // The level in force is kept: the apply routine would otherwise set it to the start value.
+    Record(lblOutVolIndex).Value = OutputVolumeValue();
+    RunApply(lblOutVolIndex);
+    Trace(":Initialising dialOutVol");
+    SetOutputKnobLimits(dialOutVol, Record(lblOutVolIndex));
+    Trace(":Initialising sldOutVolume");
+    SetCompanionLimits(sldOutVolume, Record(lblOutVolIndex));
+}
+
+void frmMain::FillNotchAndAGCLabels()
+{
+    Trace(":Initialising ctlArray(11)");
+    NotchCentreRanges = {{{6000, 0, 1000}, {6000, -6000, 1000}}};
+    FillRecord(lblNotchCIndex, *this);
+    Record(lblNotchCIndex).Max = NotchCentreRanges[0].Max;
+    Record(lblNotchCIndex).Min = NotchCentreRanges[0].Min;
+    Record(lblNotchCIndex).Default = Record(lblNotchCIndex).Value = NotchCentreRanges[0].Value;
+    RunApply(lblNotchCIndex);
+    Record(lblNotchCIndex).Disabled = true;
+    Trace(":Initialising ctlArray(12)");
+    FillAndApply(lblNotchWIndex, *this, false, true);
+    Trace(":Initialising ctlArray(13)");
+    FillAndApply(lblAGCAttackIndex, *this, false, false);
+    Trace(":Initialising ctlArray(14)");
+    FillAndApply(lblAGCDecayIndex, *this, false, false);
+}
+
+// The analyser's labels take its control colours, its smoothing and its frame rate.
+void frmMain::FillScopeLabels()
+{
+    Trace(":Initialising ctlArray(15)");
+    FillAndApply(15, *this, false, false);
+    Trace(":Initialising CtlArray(6)");
+    FillRecord(6, *this);
+    RunApply(15);   // the centre's routine also applies the span
+    Trace(":Initialising ctlArray(PicScopeIndex)");
+    FillRecord(PicScopeIndex, *this);
+    Trace(":Initialising ctlArray(17)");
+    FillAndApply(lblIFHiIndex, *this, true, true);
+    Trace(":Initialising ctlArray(18)");
+    FillAndApply(lblIFLoIndex, *this, true, true);
+    FillRecord(lblSpectrumSmoothIndex, *this);
+    FillRecord(lblFrameRateIndex, *this);
+    if (SpectrumAnalyser) {
+        Record(lblSpectrumSmoothIndex).Default = static_cast<float>(SpectrumAnalyser->DefaultSmoothCount);
+        Record(lblSpectrumSmoothIndex).Value = static_cast<float>(SpectrumAnalyser->SpectrumSmooth());
+        Record(lblFrameRateIndex).Value = static_cast<float>(SpectrumAnalyser->FrameRate());
+    }
+    Trace(":Initialising Spectrum Analyser Averaging - ctlArray(lblSpectrumSmoothIndex)");
+    RunApply(lblSpectrumSmoothIndex);
+    ScrollLabelSteps::ShowValue(Record(lblSpectrumSmoothIndex));
+    Trace(":Initialising Spectrum Analyser FrameRate - ctlArray(lblFrameRateIndex)");
+    RunApply(lblFrameRateIndex);
+    ScrollLabelSteps::ShowValue(Record(lblFrameRateIndex));
+    Trace(":Initialising lblIFShift - ctlArray(lblIFShiftIndex)");
+    FillAndApply(lblIFShiftIndex, *this, true, false);
+    Trace(":Initialising lblBFO - ctlArray(lblBFOIndex)");
+    FillAndApply(lblBFOIndex, *this, true, false);
+    Trace(":Initialising lblY1Bright - ctlArray(lblY1BrightIndex)");
+    FillAndApply(lblY1BrightIndex, *this, true, false);
+    Trace(":Initialising lblY2Bright - ctlArray(lblY2BrightIndex)");
+    FillAndApply(lblY2BrightIndex, *this, true, false);
+    if (!SpectrumAnalyser)
+        return;
+    for (int16_t id : AnalyserLabels) {
+        Record(id).FocusColour = SpectrumAnalyser->ControlColourFocused;
+        Record(id).NormalColour = SpectrumAnalyser->ControlColourNormal;
+        FormControls::SetForeColour(Record(id).Label, static_cast<uint32_t>(Record(id).NormalColour));
+    }
 }
 
 // The label takes the focus and its focus colour (and a border when so configured), and

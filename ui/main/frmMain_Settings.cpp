@@ -103,6 +103,14 @@ void frmMain::RestoreColourScheme()
     }
 }
 
+// What the receiver set-up needs before the other settings are read: the model and whether
+// the shaft encoder is fitted.
+void frmMain::RestoreInterfaceSettings()
+{
+    Read("EnableShaftEncoder", EnableShaftEncoder, "False", ToBool);
+    Read("SDRModelNo", SDRModelNo, Numeric::Str(SDRModelNo), ToLong);
+}
+
 // The window's options and most program-wide ones; the sound devices are read when the
 // sound card is configured. A key that is missing gives its default (or leaves the value in
 // force where the value in force is the default); one that does not convert is skipped.

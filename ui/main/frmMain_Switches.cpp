@@ -55,27 +55,30 @@ void frmMain::SetCheckAndRun(QCheckBox* box, bool ticked, const std::function<vo
         handler();
 }
 
-// The receive controls take their handlers and their start-up state: the AGC speed in force
-// with the AGC switch's state, the IF filter off in Track mode, the mode and the AF preset in
-// force (which switch the chain's filters on), the notch and noise-reducer switches' state.
+// The receive controls in line with the state in force: the notch switches and mode, the IF
+// filter off in Track mode with its edges from the table, the mode and the AF preset (which
+// switch the chain's filters on).
 void frmMain::InitialiseReceiveControls()
 {
-    ConnectSwitches();
-    ConnectSliders();
-    optAGC.Select(AGCMode);
-    chkAGC_Click();
+    SetCheckAndRun(chkNotchOn, NotchActive, [this] { chkNotchOn_Click(); });
+    optNotch_Click(NotchMode);
     IFFilterMode = IFFilterModeEnum::Track;
     optIFFilter.Select(IFFilterMode);
     IFFilterActive = false;
     SetCheckAndRun(chkIFFilter, false, [this] { chkIFFilter_Click(); });
+    const IFFilterEntry& edges = IFFilterTable.at(static_cast<size_t>(IFFilterIndex(DemodMode, IFFilterMode)));
+    ScrollLabels[lblIFHiIndex].Value = static_cast<float>(edges.Hi);
+    ScrollLabels[lblIFLoIndex].Value = static_cast<float>(edges.Lo);
+    MouseOverS::lblIFHi_Wheel();
+    MouseOverS::lblIFLo_Wheel();
     optMode_Click(DemodMode);
     optFilter_Click(FilterMode);
-    optNotch_Click(NotchMode);
-    chkNotchOn_Click();
-    chkNB_Click();
-    sldNB_Change();
-    // A stored low-side injection shows on its box where the model offers one; a stored
-    // high side stays high side.
+}
+
+// A stored low-side injection shows on its box where the model offers one; a stored high
+// side stays high side.
+void frmMain::ShowInjectionSide()
+{
     if (!HiSideLoOn && modSetupRX::Model.LowSideLOOption)
         chkTuneLo->setChecked(true);
 }

@@ -24,28 +24,27 @@ constexpr double UnlockedDialStep = 1000;   // tenths of a hertz: 100 Hz per dia
 constexpr uint32_t ButtonFace = 0xF0F0F0;   // the system's button face behind the list
 constexpr uint32_t Black = 0;
 
-void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + step); }
-
 int32_t StepCount() { return static_cast<int32_t>(PublicVars::TuningSteps.size()); }
 
 } // namespace
 
-// The tuning dial's range and its link to the shaft encoder and the wheel, the display's
-// handlers and the digits of the frequency tuned.
-void frmMain::InitialiseTuning()
+// The tuning dial turns endlessly through its range.
+void frmMain::InitialiseDialTuner()
 {
-    Trace(":Initialising dialtuner");
     dialtuner->SetMax(DialMax);
     dialtuner->SetMin(DialMin);
     dialtuner->SetShowValue(false);
     Tuning.LastDialPosition = dialtuner->Value();
+}
+
+// The tuning dial's link to the shaft encoder and the wheel, and the display's handlers.
+void frmMain::ConnectTuning()
+{
     connect(dialtuner, &Dial::Changing, this, &frmMain::DialTuner_Changing);
     RadioControls::dialtuner.Attach([this] { return dialtuner->Value(); },
                                     [this](int32_t value) { MoveDialFromCode(value); });
     ConnectFrequencyDisplay();
     connect(cboTuningSteps, &QComboBox::activated, this, &frmMain::cboTuningSteps_Click);
-    if (VFO)
-        Display7Seg(VFO->FormattedTunedFreq());
 }
 
 // The shaft encoder and the encoder's and wheel's code keep their dial alone once the window

@@ -70,7 +70,7 @@ TEST_F(MainPanel, DisplaySizesEndTheWindowAtTheirMarkersAndSwitchAnalyserAndStat
         EXPECT_EQ(PerfStatsOn, on) << size;
         EXPECT_TRUE(window->chkSpectrumAnalyser->isChecked()) << "the check box keeps its state";
         EXPECT_EQ(DisplayMode, size);
-        EXPECT_EQ(FullWindowHeight, FormUnits::PixelsToTwips(window->height()) + 300);
+        EXPECT_EQ(FullWindowHeight, FormUnits::PixelsToTwips(window->frameGeometry().height()) + 300);
         for (int button = 0; button < 4; ++button)
             EXPECT_EQ(Colour(window->optDisplaySize[button]), button == size ? 0xFFFF00u : 0xC0C000u);
     }

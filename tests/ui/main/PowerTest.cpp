@@ -19,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QTest>
 
 #include <algorithm>
 
@@ -53,6 +54,21 @@ TEST_F(Power, OnAndOffInTheirOrder)
     }
     FormCaptionOffOnPwrOn = false;
     modSetupRX::Model.IQMode = false;   // the rig's model
+}
+
+// While receiving the display follows the sound card alone; once off, the display timer
+// redraws the kept frame every 100 ms.
+TEST_F(Power, TheDisplayTimerRedrawsTheFrozenDisplayOnlyWhileOff)
+{
+    window->optPwr[0]->setChecked(true);
+    EXPECT_FALSE(window->tmrSpectrumDisplay.isActive());
+    window->optPwr[1]->setChecked(true);
+    ASSERT_TRUE(window->tmrSpectrumDisplay.isActive());
+    EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
+    EXPECT_TRUE(window->SpectrumAnalyser->Freeze);
+    const int32_t frames = window->ScopeDisplay.FrameCounter();
+    QTest::qWait(350);
+    EXPECT_GT(window->ScopeDisplay.FrameCounter(), frames) << "the kept frame is redrawn";
 }
 
 // The deferred work keeps the model's controls: the image box only for a receiver whose

@@ -5,6 +5,10 @@
 #include "core/Globals.h"
 #include "core/frmLog.h"
 #include "ui/common/Label.h"
+#include "ui/common/Slider.h"
+#include "ui/main/MainWindowSettings.h"
+#include "radio/HardwareObjects.h"
+#include "radio/clsVFO.h"
 
 #include <QListWidget>
 
@@ -69,9 +73,44 @@ TEST_F(StartUpWiring, TheSoundCardStartsAtTheOutputLevel)
     }
 }
 
-// With tracing on, the start-up's steps are logged in their fixed order, from ":Start" to
-// ":End", the stored options shown before the band is selected and the step list filled
-// after it (other lines, of the steps' own routines, may come in between).
+// The scroll labels' set-up, record by record, as the start-up traces it.
+const std::vector<std::string> ScrollLabelSteps{":Initialising MouseOverS",
+    ":Initialising 7Segment Display Tuning", ":Initialising dialtuner", ":Initialising CtlArray(2)",
+    ":Initialising CtlArray(3)", ":Initialising CtlArray(4)", ":Initialising CtlArray(5)",
+    ":Initialising CtlArray(7)", ":Initialising CtlArray(8)", ":Initialising CtlArray(9)", ":Initialising sldNB",
+    ":Initialising dialNB", ":Initialising ctlArray(10)", ":Initialising dialOutVol", ":Initialising sldOutVolume",
+    ":Initialising ctlArray(11)", ":Initialising ctlArray(12)", ":Initialising ctlArray(13)",
+    ":Initialising ctlArray(14)", ":Initialising ctlArray(15)", ":Initialising CtlArray(6)",
+    ":Initialising ctlArray(PicScopeIndex)", ":Initialising ctlArray(17)", ":Initialising ctlArray(18)",
+    ":Initialising Spectrum Analyser Averaging - ctlArray(lblSpectrumSmoothIndex)",
+    ":Initialising Spectrum Analyser FrameRate - ctlArray(lblFrameRateIndex)",
+    ":Initialising lblIFShift - ctlArray(lblIFShiftIndex)", ":Initialising lblBFO - ctlArray(lblBFOIndex)",
+    ":Initialising lblY1Bright - ctlArray(lblY1BrightIndex)",
+    ":Initialising lblY2Bright - ctlArray(lblY2BrightIndex)"};
+
+const std::vector<std::string> StepsBeforeScrollLabels{":Start", ":Resizing",
+    ":Restoring SDR Colour Settings from Registry", ":Creating SpectrumAnalyser Object", ":Making frmMain Visible",
+    ":Setting Colour Scheme", ":Creating Wavfile Object", ":Positioning Presets"};
+
+const std::vector<std::string> StepsAfterScrollLabels{":Initialising cboBandSelect", ":Initialising optSubBand",
+    ":Initialising optPreset", ":New QELVODX8", ":VB.Load frmDX8Events", ":New clsFFTReal", ":Initialising FFTReal",
+    " : Initialising Interface Objects", ":Initialising sldAGCAttack", ":Initialising sldAGCDecay",
+    ":Initialising SpectrumAnalyser", ":Initialising Variable Filter Default Values (0)",
+    ":Initialising Variable Filter Default Values (1)", ":Initialising Variable Filter Default Values (2)",
+    ":Initialising Variable Filter Default Values (3)", ":Initialising Variable Filter Default Values (4)",
+    ":Initialising Variable AGC Default Values (1)", ":Initialising Variable AGC Default Values (2)",
+    ":Initialising Variable AGC Default Values (3)", ":Initialising Variable IF Filter Default Values (0)",
+    ":Initialising NotchFilter Default Values", ":Restoring SDR Settings", ":Initialising SoundCard Object",
+    ":Set OutputLevel Attenuator to PublicVars.OutputAttenuation", ":Select Band in use last time",
+    ":Set the last tuned frequency for Spectrum Analyser", ":Call modWheelMouse.init",
+    ":Set up default values in the AGC delayline", ":Call MouseOverS.lblFilterHi_Wheel",
+    ":Call MouseOverS.lblFilterLo_Wheel", ":Initialise WavFile Object", ":Call tmrPerfStats_Timer",
+    ":Enable Power Butons", ":Enable TmrTune", ":Enable TmrVFOUpdate", ":Enable TmrShaft", ":Enable TmrClock",
+    ":Enable TmrSubBands", ":Initialise the Tuning Step Selector Drop Down List", ":Call DarkenControls", ":End"};
+
+// With tracing on, a start logs every one of its step texts once, in the fixed order, the
+// scroll labels' set-up in its place among them; the stored settings are read after the
+// default tables and before the sound card is configured.
 TEST_F(StartUpWiring, TheStepsRunInTheirFixedOrder)
 {
     Close();
@@ -81,25 +120,52 @@ TEST_F(StartUpWiring, TheStepsRunInTheirFixedOrder)
     TraceOn = false;
     const std::string prefix = "frmMain.frm:frmMain:Form_Load";
     std::vector<std::string> steps;
-    for (int row = 0; row < log.lstLog->count(); ++row)
-        if (const std::string line = log.lstLog->item(row)->text().toStdString(); line.rfind(prefix, 0) == 0)
+    std::vector<std::string> lines;
+    for (int row = 0; row < log.lstLog->count(); ++row) {
+        const std::string line = log.lstLog->item(row)->text().toStdString();
+        lines.push_back(line);
+        if (line.rfind(prefix, 0) == 0)
             steps.push_back(line.substr(prefix.size()));
-    const std::vector<std::string> order{":Start", ":Resizing", ":Restoring SDR Colour Settings from Registry",
-        ":Creating SpectrumAnalyser Object", ":Setting Colour Scheme", ":Creating Wavfile Object",
-        ":Initialising cboBandSelect", ":New QELVODX8", ":Initialising FFTReal", " : Initialising Interface Objects",
-        ":Restoring SDR Settings", ":Initialising SoundCard Object", ":Select Band in use last time",
-        ":Set the last tuned frequency for Spectrum Analyser", ":Call modWheelMouse.init",
-        ":Initialise WavFile Object", ":Call tmrPerfStats_Timer", ":Enable TmrTune", ":Enable TmrVFOUpdate",
-        ":Enable TmrShaft", ":Enable TmrClock", ":Enable TmrSubBands",
-        ":Initialise the Tuning Step Selector Drop Down List", ":Call DarkenControls", ":End"};
-    auto next = steps.begin();
-    for (const std::string& step : order) {
-        next = std::find(next, steps.end(), step);
-        ASSERT_NE(next, steps.end()) << "missing or out of order: " << step;
     }
-    EXPECT_EQ(steps.front(), ":Start");
-    EXPECT_EQ(steps.back(), ":End");
+    std::vector<std::string> order = StepsBeforeScrollLabels;
+    order.insert(order.end(), ScrollLabelSteps.begin(), ScrollLabelSteps.end());
+    order.insert(order.end(), StepsAfterScrollLabels.begin(), StepsAfterScrollLabels.end());
+    EXPECT_EQ(steps, order);
+
+    const auto at = [&lines](const std::string& text) {
+        return std::find(lines.begin(), lines.end(), text) - lines.begin();
+    };
+    EXPECT_LT(at(prefix + ":Initialising NotchFilter Default Values"), at("RestoreSettings : Start"));
+    EXPECT_LT(at("RestoreSettings : End"), at(prefix + ":Initialising SoundCard Object"));
     EXPECT_EQ(window->windowTitle(), "ZOZEVERE - Vantrel RAV1");
+}
+
+// The AGC sliders start at 100 and 40 with ten ticks over their range, their handlers run;
+// the AF buttons 2 and 3 read their bandwidths, the oscillator's clock and the IF are shown,
+// the display timer redraws at 100 ms while the receiver is off, and the caption bar starts
+// hidden when it is to be hidden while receiving.
+TEST_F(StartUpWiring, TheControlsStartAsTheStartUpSetsThem)
+{
+    Close();
+    Settings::SaveSetting("frmMain", "FormCaptionOffOnPwrOn", "True");
+    Start();
+    EXPECT_EQ(window->sldAGCAttack->Value(), 100);
+    EXPECT_EQ(window->sldAGCAttack->pageStep(), 100);
+    EXPECT_EQ(window->sldAGCAttack->singleStep(), 50);
+    EXPECT_EQ(window->sldAGCDecay->Value(), 40);
+    EXPECT_EQ(window->sldAGCDecay->pageStep(), 199);
+    EXPECT_EQ(window->sldAGCDecay->singleStep(), 100) << "half of 199, half to even";
+    EXPECT_EQ(window->sldAGCAttack->toolTip(), "AGC Attack=10 S") << "the handler ran";
+    EXPECT_EQ(window->sldAGCDecay->toolTip(), "AGC Decay=4 mS");
+    EXPECT_EQ(window->optFilter[2]->text(), "2.0 kHz");
+    EXPECT_EQ(window->optFilter[3]->text(), "3.0 kHz");
+    EXPECT_FALSE(window->lblCLKINFreq->text().isEmpty());
+    EXPECT_EQ(window->lblIFFreq->text().remove(' ').toInt(), VFO->IFFrequency());
+    EXPECT_TRUE(window->tmrSpectrumDisplay.isActive());
+    EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
+    EXPECT_TRUE(TitleBarHidden);
+    Settings::SaveSetting("frmMain", "FormCaptionOffOnPwrOn", "False");
+    FormCaptionOffOnPwrOn = false;
 }
 
 } // namespace

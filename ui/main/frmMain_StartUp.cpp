@@ -1,0 +1,278 @@
+#include "ui/main/frmMain.h"
+
+#include "audio/QELVODX8.h"
+#include "audio/clsWavFile.h"
+#include "core/BusyGuard.h"
+#include "core/DoEvents.h"
+#include "core/Globals.h"
+#include "core/MainWindowValues.h"
+#include "core/NumberFormat.h"
+#include "core/Numeric.h"
+#include "core/PublicVars.h"
+#include "core/TryStep.h"
+#include "core/frmLog.h"
+#include "core/modVBTricks.h"
+#include "dsp/AGCAndOutputLevel.h"
+#include "dsp/FilterObjects.h"
+#include "dsp/ReceiveDefaults.h"
+#include "dsp/ReceiveState.h"
+#include "platform/AppPaths.h"
+#include "platform/ProcessPriority.h"
+#include "radio/HardwareObjects.h"
+#include "radio/OscillatorChip.h"
+#include "radio/RXDefinitions.h"
+#include "ui/common/FormControls.h"
+#include "ui/common/Line.h"
+#include "ui/common/PictureBox.h"
+#include "ui/common/Slider.h"
+#include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabelApply.h"
+#include "ui/main/ScrollLabels.h"
+#include "ui/main/modWheelMouse.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + step); }
+
+constexpr int AGCAttackStartPosition = 100;
+constexpr int AGCDecayStartPosition = 40;
+constexpr uint32_t Black = 0;
+
+// Ten ticks across the slider's range, a page a tick, an arrow key half a page.
+void SetAGCSliderTicks(Slider* slider)
+{
+    const int tick = Numeric::CLng((slider->Max() - slider->Min()) / 10.0);
+    slider->SetTickFrequency(tick);
+    slider->SetLargeChange(tick);
+    slider->SetSmallChange(Numeric::CLng(tick / 2.0));
+}
+
+} // namespace
+
+// The controls' handlers, as a form's design binds them: setting a control's value from any
+// step of the start-up already runs its handler.
+void frmMain::ConnectHandlers()
+{
+    ConnectSwitches();
+    ConnectSliders();
+    ConnectHover();
+    ConnectBandPlanControls();
+    ConnectTuning();
+    connect(&tmrSpectrumDisplay, &QTimer::timeout, this, &frmMain::tmrSpectrumDisplay_Timer);
+}
+
+// The receiver's start-up, in its fixed order. Every step is tried on its own: one that
+// fails leaves the others to run.
+void frmMain::Form_Load()
+{
+    Trace(":Start");
+    setWindowTitle(AppPaths::ProductName);
+    if (FormLoading)   // the window system let the start-up in again: it is running already
+        return;
+    BusyGuard loading(FormLoading);
+    // The window shows from its early steps on; until the end nothing a timer drives (the
+    // program's own are stopped) runs on it between the steps.
+    DoEventsHoldsTimers holdTimers;
+    ProcessPriority::SetLog(AddLog);
+    CreateFrontPanelObjects();
+    InitialiseFrontPanel();
+    ConfigureReceiver();
+    SelectBandAndStart();
+    Trace(":End");
+}
+
+// Steps 5 to 19: the window at its normal size in its colours, the analyser, the recorder,
+// the scroll labels, the band controls and the sound-card engine.
+void frmMain::CreateFrontPanelObjects()
+{
+    Trace(":Resizing");
+    TryStep([this] { SetClientHeight(linNormal->Y1()); });
+    Trace(":Restoring SDR Colour Settings from Registry");
+    TryStep([this] { RestoreColourScheme(); });
+    Trace(":Creating SpectrumAnalyser Object");
+    TryStep([this] { CreateSpectrumAnalyser(); });
+    TryStep([this] { ConnectScopeControls(); });
+    Trace(":Making frmMain Visible");
+    TryStep([this] { show(); });
+    Trace(":Setting Colour Scheme");
+    TryStep([this] { ApplyColourScheme(); });
+    DoEvents();
+    Trace(":Creating Wavfile Object");
+    TryStep([this] { CreateWavFile(); });
+    TryStep([this] { MeasureTitleBar(); });
+    TryStep([this] { optDisplaySize.Select(3); });
+    // The band selectors and their buttons are laid out with the window's controls.
+    Trace(":Positioning Presets");
+    TryStep([this] { FillScrollLabels(); });
+    TryStep([this] { ConnectRIT(); });
+    Trace(":Initialising cboBandSelect");
+    TryStep([this] { FillBandList(); });
+    Trace(":Initialising optSubBand");
+    Trace(":Initialising optPreset");
+    Trace(":New QELVODX8");
+    TryStep([this] { CreateSoundCard(); });
+    Trace(":VB.Load frmDX8Events");
+    TryStep([this] { LoadSoundCardEvents(); });
+    Trace(":New clsFFTReal");
+    TryStep([] { FFTReal = clsFFTReal(); });
+    Trace(":Initialising FFTReal");
+    TryStep([] {
+        FFTReal.Points = SpectrumPoints;
+        FFTReal.FFTInit(FFTReal.Points);
+    });
+}
+
+// Steps 20 to 25: the receiver hardware for the stored model, the AGC sliders, the analyser's
+// scales, the AGC preset and the default tables.
+void frmMain::InitialiseFrontPanel()
+{
+    Trace(" : Initialising Interface Objects");
+    TryStep([this] { InitialiseInterfaceObjects(); });
+    TryStep([this] { modWheelMouse::init(this); });
+    Trace(":Initialising sldAGCAttack");
+    TryStep([this] {
+        SetAGCSliderTicks(sldAGCAttack);
+        sldAGCAttack->SetValue(AGCAttackStartPosition);
+    });
+    Trace(":Initialising sldAGCDecay");
+    TryStep([this] {
+        SetAGCSliderTicks(sldAGCDecay);
+        sldAGCDecay->SetValue(AGCDecayStartPosition);
+    });
+    Trace(":Initialising SpectrumAnalyser");
+    TryStep([this] { InitialiseSpectrumAnalyser(); });
+    TryStep([this] {
+        optAGC.Select(1);
+        AGCMode = 1;
+        AGCOn = false;
+        chkAGC_Click();
+    });
+    TryStep([this] { FillDefaultTables(); });
+}
+
+// Steps 26 to 34: the stored settings and the controls brought in line with them, and the
+// sound card's format.
+void frmMain::ConfigureReceiver()
+{
+    Trace(":Restoring SDR Settings");
+    TryStep([this] { RestoreSettings(); });
+    TryStep([this] { ShowRestoredSettings(); });
+    Trace(":Initialising SoundCard Object");
+    TryStep([this] { ConfigureSoundCard(); });
+    TryStep([this] { ConnectReceiveChain(); });
+    TryStep([this] { ShowInjectionSide(); });
+    TryStep([this] { SetCheckAndRun(chkNB, NBOn, [this] { chkNB_Click(); }); });
+    Trace(":Set OutputLevel Attenuator to PublicVars.OutputAttenuation");
+    TryStep([] {
+        // A gain above full level is held as its thousandths above 1.
+        ScrollLabels[lblOutVolIndex].Value =
+            OutputAttenuation > 0.0f ? (OutputAttenuation - 1.0f) * 1000.0f : OutputAttenuation;
+        MouseOverS::lblOutVol_Wheel();
+    });
+    TryStep([this] { InitialiseReceiveControls(); });
+    TryStep([this] {
+        optFilter[2]->setText(QString::fromStdString(Format(2000 / 1000.0, "0.0 kHz")));
+        optFilter[3]->setText(QString::fromStdString(Format(3000 / 1000.0, "0.0 kHz")));
+    });
+}
+
+// Steps 35 to 51: the band used last, the wheel, the AGC's delay line, the filter edges, the
+// recorder, the timers and the tuning steps; then the receiver on when so stored.
+void frmMain::SelectBandAndStart()
+{
+    Trace(":Select Band in use last time");
+    TryStep([this] { SelectLastBand(); });
+    Trace(":Set the last tuned frequency for Spectrum Analyser");
+    TryStep([this] { SetAnalyserOffset(); });
+    Trace(":Call modWheelMouse.init");
+    TryStep([] {
+        if (!InIDE)
+            modWheelMouse::HookWheel();
+    });
+    Trace(":Set up default values in the AGC delayline");
+    TryStep(FillAGCDelayLine);
+    Trace(":Call MouseOverS.lblFilterHi_Wheel");
+    TryStep(MouseOverS::lblFilterHi_Wheel);
+    Trace(":Call MouseOverS.lblFilterLo_Wheel");
+    TryStep(MouseOverS::lblFilterLo_Wheel);
+    Trace(":Initialise WavFile Object");
+    TryStep([this] { WavFile->init(); });
+    TryStep([this] { ConnectRecorder(); });
+    Trace(":Call tmrPerfStats_Timer");
+    TryStep([this] { tmrPerfStats_Timer(); });
+    Trace(":Enable Power Butons");
+    TryStep([this] {
+        for (QAbstractButton* button : optPwr)
+            button->setEnabled(true);
+    });
+    TryStep([this] { StartTimers(); });
+    // The band's preset may have chosen the step: the list shows the step in force.
+    Trace(":Initialise the Tuning Step Selector Drop Down List");
+    TryStep([this] { FillTuningStepList(); });
+    TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
+    TryStep([this] { SelectCrystalImage(); });
+    Trace(":Call DarkenControls");
+    TryStep([this] { DarkenControls(); });
+    TryStep([this] { DrawSMeter(); });
+    TryStep([this] { tmrSpectrumDisplay.start(SpectrumDisplayInterval); });
+    // Last of all, with every table and object in place: the receiver powered on when so stored.
+    TryStep([this] {
+        if (AutoStartSDR)
+            optPwr[0]->setChecked(true);
+    });
+    TryStep([this] { ShowCaptionBar(!FormCaptionOffOnPwrOn); });
+    TryStep([this] { ShowModelInCaption(); });
+}
+
+// The scales of the analyser's display: 0 to 24000 Hz about the tuned frequency, the mode's
+// layout shown anew, its filter-curve and notch switches.
+void frmMain::InitialiseSpectrumAnalyser()
+{
+    clsSpectrumAnalyser& analyser = *SpectrumAnalyser;
+    analyser.FSampling = ReceiveSampleRate;
+    analyser.Order = 11;
+    analyser.picDisplay0(picScope[0]);
+    analyser.picDisplay1(picScope[1]);
+    analyser.StartBin = 0;
+    analyser.StopBin = 1024;
+    analyser.FStart(0);
+    analyser.FEnd(2 * IFCentreHz);
+    SetAnalyserOffset();
+    ShowAnalyserMode();
+    analyser.init();
+    chkScopeShowFilters->setChecked(analyser.ShowFilter());
+    analyser.ShowNotch(NotchActive);
+}
+
+// A receiver without an oscillator the program tunes, tuned above its crystal's frequency,
+// receives the upper image of its I/Q pair, twice the IF below the frequency tuned.
+void frmMain::SelectCrystalImage()
+{
+    chkIQSelectUpper->setChecked(false);
+    FormControls::SetForeColour(chkIQSelectUpper, 0x0000FF);
+    if (VFOControl || !VFO)
+        return;
+    const std::shared_ptr<OscillatorChip> chip = VFO->OscType();
+    if (!chip || VFO->OscMultiplier() == 0)
+        return;
+    const int32_t tunedHz = Numeric::CLng(VFO->TunedFrequency() / 10.0);
+    const double crystalHz = chip->BaseFrequency() / VFO->OscMultiplier() * VFO->PLLMultiplier();
+    if (tunedHz <= crystalHz)
+        return;
+    chkIQSelectUpper->setChecked(true);
+    VFO->TunedFrequency((tunedHz - 2 * VFO->IFFrequency()) * 10);
+}
+
+// The caption bar shown or hidden; the window's height follows so that its inner area keeps
+// its size.
+void frmMain::ShowCaptionBar(bool shown)
+{
+    modVBTricks::ShowTitleBar(this, shown);
+    TitleBarHidden = !shown;
+}
