@@ -32,7 +32,7 @@ void Wait(double seconds) { QThread::msleep(static_cast<unsigned long>(seconds *
 bool TellsOfATrouble(const std::string& line)
 {
     for (const char* word : {"underrun", "overrun", "dropped", "restart", "opening it again", "silence played",
-                             "played nothing", "cannot"})
+                             "played nothing", "cannot", "MsgBox"})
         if (line.find(word) != std::string::npos)
             return true;
     return false;
@@ -76,7 +76,7 @@ protected:
         const std::vector<double> levels = BlockLevels(rig.Played(), BlockSamples);
         const auto first = static_cast<size_t>(from / BlockSeconds);
         const auto last = std::min(static_cast<size_t>(end / BlockSeconds), levels.size());
-        EXPECT_GT(last, first) << "of " << levels.size() << " blocks recorded";
+        EXPECT_GT(last, first) << "of " << levels.size() << " blocks recorded in " << end << " s";
         return last > first ? std::vector<double>(levels.begin() + static_cast<std::ptrdiff_t>(first),
                                                   levels.begin() + static_cast<std::ptrdiff_t>(last))
                             : std::vector<double>{};
@@ -108,7 +108,7 @@ protected:
             if (TellsOfATrouble(line))
                 troubles.push_back(line);
         RecordProperty("TraceLinesOfTrouble", static_cast<int>(troubles.size()));
-        EXPECT_FALSE(program.TraceShows("MessageBoxes.MsgBox")) << "a message was shown";
+        EXPECT_FALSE(program.TraceShows("MessageBoxes.MsgBox")) << "a message was shown (trace below)";
         for (const std::string& line : troubles)
             std::cout << "  trace: " << line << "\n";
         return troubles;
