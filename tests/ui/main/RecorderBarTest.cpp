@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <thread>
 
@@ -259,6 +260,27 @@ TEST_F(RecorderBar, TheTrackListShowsListedTracksAndJumpsByTheirTrackLogIndex)
     EXPECT_EQ(window->txtRecordingLogHeaders->text(), "No Track Information Found");
     Press(Next), Press(Prev);
     EXPECT_EQ(wav->NumSamples(), 777) << "an empty list never jumps";
+}
+
+// A click of the mouse on the line already selected starts its track again, as a click on
+// another line does.
+TEST_F(RecorderBar, AClickOnTheSelectedTrackLineStartsItsTrackAgain)
+{
+    OpenFile(home.file("t.wav"), 240000, {{{70500000, 44, 96044}, {71000000, 96044, 240045}}});
+    Press(Play);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QListWidget* list = window->lstRecordingLogs;
+    const auto clickLine = [list](int line) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(line)).center());
+    };
+    clickLine(1);
+    const int32_t trackStart = wav->NumSamples();
+    EXPECT_GT(trackStart, 0);
+    wav->NumSamples(trackStart + 5000);   // played on
+    clickLine(1);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(wav->NumSamples(), trackStart);
 }
 
 // At the end of a file: the first track again while looping, the bar's Stop otherwise.
