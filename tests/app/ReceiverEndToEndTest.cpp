@@ -104,20 +104,6 @@ protected:
         Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(ModelNumber(name)));
     }
 
-    // The file devices stored as the sound card in use, as the configuration window would.
-    static void StoreFileDevices()
-    {
-        AlsaSoundBackend backend;
-        QELVODX8 card(backend);
-        std::vector<std::string> names;
-        card.GetCapDeviceNames(names);
-        Settings::SaveSetting("frmMain", "CurrentCaptureDevice",
-                              std::to_string(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription)));
-        card.GetPlayDeviceNames(names);
-        Settings::SaveSetting("frmMain", "CurrentPlaybackDevice",
-                              std::to_string(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription)));
-    }
-
     // Writes the signal for the capture device and starts the whole program on the file devices.
     frmMain* Start(const Channel& first, const Channel& second)
     {
@@ -126,7 +112,7 @@ protected:
             frames.insert(frames.end(), {static_cast<int16_t>(std::lround(first(n))),
                                          static_cast<int16_t>(std::lround(second(n)))});
         devices.WriteCapture(frames);
-        StoreFileDevices();
+        AlsaFileDevices::StoreAsSoundCard();
         supervisor = std::make_unique<frmSupervisor>("");
         supervisor->EndProcess = [] {};
         EXPECT_TRUE(supervisor->Form_Load());

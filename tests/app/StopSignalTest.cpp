@@ -203,15 +203,7 @@ const bool childRoutines =
         // The receiver runs on ALSA's file devices, stored as the sound card in use.
         AlsaFileDevices devices;
         devices.WriteCapture(std::vector<int16_t>(size_t{2} * 2048 * 500, 0));
-        AlsaSoundBackend backend;
-        QELVODX8 card(backend);
-        std::vector<std::string> names;
-        card.GetCapDeviceNames(names);
-        Settings::SaveSetting("frmMain", "CurrentCaptureDevice",
-                              std::to_string(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::CaptureDescription)));
-        card.GetPlayDeviceNames(names);
-        Settings::SaveSetting("frmMain", "CurrentPlaybackDevice",
-                              std::to_string(AlsaFileDevices::DeviceIndex(names, AlsaFileDevices::PlaybackDescription)));
+        AlsaFileDevices::StoreAsSoundCard();
         return RunProgramAnd([](frmMain& main) {
             main.optPwr[0]->setChecked(true);
             if (!main.SoundCard->InAction())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Settings.h"
+#include "platform/AlsaSoundBackend.h"
 #include "support/RawSamples.h"
 #include "support/ScopedAlsaHome.h"
 
@@ -62,6 +64,21 @@ pcm.zoztest_playback {
     {
         const auto found = std::find(names.begin(), names.end(), description);
         return found == names.end() ? 0 : static_cast<int32_t>(found - names.begin()) + 1;
+    }
+
+    // Stores these devices as the sound card in use, as the configuration window would.
+    static void StoreAsSoundCard()
+    {
+        AlsaSoundBackend backend;
+        const std::pair<SoundDirection, const char*> stored[] = {{SoundDirection::Capture, "CurrentCaptureDevice"},
+                                                                 {SoundDirection::Playback, "CurrentPlaybackDevice"}};
+        for (const auto& [direction, key] : stored) {
+            std::vector<std::string> names;
+            for (const SoundDeviceInfo& device : backend.Devices(direction))
+                names.push_back(device.Description);
+            const char* description = direction == SoundDirection::Capture ? CaptureDescription : PlaybackDescription;
+            Settings::SaveSetting("frmMain", key, std::to_string(DeviceIndex(names, description)));
+        }
     }
 
 private:
