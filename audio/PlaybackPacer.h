@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SoundBackend.h"
+
 #include <cstdint>
 
 // Keeps playback in step with capture, one played block for each captured one, when the
@@ -24,7 +26,7 @@ class PlaybackPacer
 public:
     static constexpr int32_t WindowBlocks = 32;
     static constexpr int32_t Reserve = 2;
-    static constexpr int32_t MaxAdjustFrames = 4;
+    static constexpr int32_t MaxAdjustFrames = SoundBackend::MaxBlockAdjustFrames;
 
     struct Step
     {
