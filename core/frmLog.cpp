@@ -10,6 +10,8 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -24,13 +26,20 @@ std::string LogFilePath()
     return AppPaths::ProgramFolder() + "/" + AppPaths::ApplicationTitle + ".log";
 }
 
-// Writes one line, ended by CR LF; false when the file cannot be written.
-bool WriteLine(const std::string& path, const std::string& line, std::ios::openmode mode)
+// Writes one line, ended by CR LF; false, with the system's reason when given a place for
+// it, when the file cannot be written.
+bool WriteLine(const std::string& path, const std::string& line, std::ios::openmode mode, std::string* why = nullptr)
 {
+    errno = 0;
     std::ofstream file(path, std::ios::binary | std::ios::out | mode);
+    const int openError = errno;
     file << line << "\r\n";
     file.close();
-    return !file.fail();
+    if (!file.fail())
+        return true;
+    if (why)
+        *why = std::strerror(openError != 0 ? openError : EIO);
+    return false;
 }
 
 std::string HeaderLine()
@@ -75,7 +84,7 @@ frmLog* frmLog::Current() { return theLogWindow; }
 void frmLog::Form_Initialize()
 {
     LogFileName = LogFilePath();
-    if (TraceOn && !WriteLine(LogFileName, HeaderLine(), std::ios::trunc))
+    if (TraceOn && !WriteLine(LogFileName, HeaderLine(), std::ios::trunc, &unwritableWhy_))
         fileUnwritable_ = true;  // shown once the list is ready
 }
 
@@ -95,7 +104,7 @@ void frmLog::AddLog(const std::string& record)
         return;  // a record arriving while one is written is dropped
     BusyGuard busy(LogBusy);
     lstLog->addItem(QString::fromStdString(record));
-    if (!WriteLine(LogFileName, record, std::ios::app) && !fileUnwritable_) {
+    if (!WriteLine(LogFileName, record, std::ios::app, &unwritableWhy_) && !fileUnwritable_) {
         fileUnwritable_ = true;
         ShowUnwritableFile();
     }
@@ -106,8 +115,8 @@ void frmLog::AddLog(const std::string& record)
 // and the records go on reaching the list (and the file, should it become writable).
 void frmLog::ShowUnwritableFile()
 {
-    lstLog->addItem(QString::fromStdString("frmLog: the log file " + LogFileName
-                                           + " cannot be written; check that the folder is writable"));
+    lstLog->addItem(QString::fromStdString("frmLog: the log file " + LogFileName + " cannot be written (" +
+                                           unwritableWhy_ + "); check that the folder is writable"));
 }
 
 void frmLog::resizeEvent(QResizeEvent* event)

@@ -42,4 +42,5 @@ private:
     void ShowUnwritableFile();
 
     bool fileUnwritable_ = false;  // a write failed; the list says so once
+    std::string unwritableWhy_;    // the system's reason for it
 };
