@@ -35,7 +35,6 @@ public:
     bool TraceShows(const std::string& text) const;
     // CPU seconds the program has used so far, all its threads together.
     double CpuSeconds() const;
-    int64_t Pid() const { return static_cast<int64_t>(process_.processId()); }
     const std::string& Failure() const { return failure_; }
 
 private:
