@@ -11,15 +11,8 @@ namespace {
 
 bool EndsIn(const std::string& name, const std::string& extension)
 {
-    return name.size() >= extension.size() &&
+    return name.size() > extension.size() &&
            IniText::SameText(std::string_view(name).substr(name.size() - extension.size()), extension);
-}
-
-// Dot files stay hidden, but for one named just the extension: as a file with a name of
-// its own (".bpl") it is the user's, not a program's leftover.
-bool IsHidden(const std::string& name, const std::string& extension)
-{
-    return name.front() == '.' && name.size() != extension.size();
 }
 
 bool IsOrdinaryFile(const std::string& path)
@@ -52,7 +45,7 @@ FolderListing FolderListing::FilesEndingIn(const std::string& folder, const std:
     }
     while (const dirent* entry = ::readdir(directory)) {
         const std::string name = entry->d_name;
-        if (!IsHidden(name, extension) && EndsIn(name, extension) && IsOrdinaryFile(folder + "/" + name))
+        if (name.front() != '.' && EndsIn(name, extension) && IsOrdinaryFile(folder + "/" + name))
             listing.names.push_back(name);
     }
     ::closedir(directory);

@@ -5,8 +5,7 @@
 
 // The ordinary files of one folder whose names end in an extension, taken by the bytes
 // of their names, whatever their encoding: a name that is not valid UTF-8 is listed too,
-// and opening folder + "/" + name reaches it. Names starting with "." stay hidden, but for
-// the name that is just the extension (".bpl").
+// and opening folder + "/" + name reaches it. Names starting with "." stay hidden.
 struct FolderListing
 {
     int error = 0;                   // 0, or why the folder cannot be read (ENOENT, ENOTDIR, EACCES)

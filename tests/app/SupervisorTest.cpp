@@ -95,13 +95,13 @@ TEST_F(Supervisor, EveryBandPlanBecomesABandSortedByNameWithoutRegardToCase)
 {
     writeFile(home.file("notes.txt"));
     writeFile(home.file(".hidden.bpl"));
-    writeFile(home.file(".bpl"));   // named by its extension alone: a band without a name
+    writeFile(home.file(".bpl"));   // a dot file like any other
     std::ofstream(home.file("R\xE9" "cepteur.bpl")) << "[MainBand]\r\n";  // Latin-1
     frmSupervisor supervisor("");
     ASSERT_EQ(supervisor.Initialise(), frmSupervisor::Completed);
-    ASSERT_EQ(BandPlans.size(), 5u);
-    const char* names[] = {"", "80m", "hf", "R\xE9" "cepteur", "VHF"};
-    for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(BandPlans.size(), 4u);
+    const char* names[] = {"80m", "hf", "R\xE9" "cepteur", "VHF"};
+    for (int i = 0; i < 4; ++i) {
         const BandRecord& band = BandPlans[i];
         EXPECT_EQ(band.Name, names[i]);
         EXPECT_EQ(band.Index, i);
