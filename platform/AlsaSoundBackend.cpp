@@ -437,6 +437,12 @@ void AlsaSoundBackend::CloseDevice(SoundDirection direction)
         retired_.push_back(std::move(stream));
 }
 
+void AlsaSoundBackend::ServePlayback()
+{
+    if (Stream* playback = StreamOf(SoundDirection::Playback))
+        playback->ServeFromCapture();
+}
+
 void AlsaSoundBackend::DisposeRetiredStreams()
 {
     std::erase_if(retired_, [](const std::unique_ptr<Stream>& stream) { return !stream->Dispatching(); });

@@ -8,8 +8,9 @@
 
 // Sound through ALSA: non-blocking PCMs, interleaved S16_LE at exactly the requested rate.
 // One ALSA period is one block; the PCMs' poll descriptors feed QSocketNotifiers, so every
-// captured block and every free playback block arrives as an event of the main loop, which
-// sleeps in between: capture takes each part of a block as it arrives, and a device that
+// captured block arrives as an event of the main loop, which sleeps in between, and the
+// playback blocks due are handed on in the same wake-up (playback's own notifier stands in
+// when capture is late or idle); capture takes each part of a block as it arrives, and a device that
 // wakes the loop with less than a block (as PulseAudio's plugin does) is left until its
 // block is due. A captured block is read from the device before its notification is
 // signalled, so a nested event loop never sees it twice. The device lists come from ALSA's
@@ -41,6 +42,7 @@ private:
     int32_t Fail(int32_t error, const std::string& text);
     int32_t FailNotOpen(SoundDirection direction);
     void DisposeRetiredStreams();
+    void ServePlayback();
 
     std::unique_ptr<Stream> streams_[2];
     // Streams closed from inside their own notification, kept until it has returned.

@@ -43,6 +43,8 @@ public:
     void Stop();
     int32_t Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination);
     int32_t Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain);
+    // Playback: hands on the blocks due now, called once a captured block has been handled.
+    void ServeFromCapture();
 
     bool Running() const { return running_; }
     bool Dispatching() const { return dispatching_; }
@@ -63,10 +65,12 @@ private:
     int32_t CheckBlock(int32_t startByte, int32_t bytes, size_t elements) const;
     int32_t FrameBytes() const { return channels_ * AlsaSound::BytesPerSample; }
 
-    void Dispatch();
+    void Dispatch() { RunBlocks(true); }
+    void RunBlocks(bool woken);
     bool DeviceReady();
-    bool HandleReadyBlocks();
+    bool HandleReadyBlocks(bool woken);
     void WaitForNextBlock();
+    void WaitForCapture();
     int MillisecondsOf(snd_pcm_sframes_t frames) const;
     int BlockMilliseconds() const { return MillisecondsOf(static_cast<snd_pcm_sframes_t>(blockFrames_)); }
     bool CaptureBlock(bool& progressed);

@@ -16,18 +16,41 @@ constexpr snd_pcm_sframes_t MaxBlocksPerWake = 4;
 
 using AlsaSound::BytesPerSample;
 
-void AlsaSoundBackend::Stream::Dispatch()
+// Woken by the device's own notifier or timer, or (playback) served from a capture wake-up.
+void AlsaSoundBackend::Stream::RunBlocks(bool woken)
 {
     // The blocks left over after a nested call are handled by the outer one.
     if (dispatching_ || !running_)
         return;
     dispatching_ = true;
-    const bool progressed = HandleReadyBlocks();
+    const bool progressed = HandleReadyBlocks(woken);
     dispatching_ = false;
     if (closeRequested_)
         ClosePcm();
-    else if (!progressed && running_)
+    else if (running_ && !woken)
+        WaitForCapture();
+    else if (running_ && !progressed)
         WaitForNextBlock();
+    if (progressed && direction_ == SoundDirection::Capture)
+        owner_.ServePlayback();
+}
+
+// Playback is handed its blocks from each capture wake-up, so the loop wakes once per block
+// rather than twice. Meanwhile its own notifier rests; should capture be late or idle for
+// two blocks, the timer wakes playback to go on at its own pace until capture serves it again.
+// A device that offers its whole buffer keeps no pace (ALSA's null and file devices always
+// do; a paced one only once it ran dry): it is left to its own notifier.
+void AlsaSoundBackend::Stream::ServeFromCapture()
+{
+    if (dispatching_ || !running_ || snd_pcm_avail_update(pcm_) >= static_cast<snd_pcm_sframes_t>(deviceFrames_))
+        return;
+    RunBlocks(false);
+}
+
+void AlsaSoundBackend::Stream::WaitForCapture()
+{
+    EnableNotifiers(false);
+    blockTimer_.start(2 * BlockMilliseconds());
 }
 
 // Some devices (PulseAudio's plugin among them) wake the loop while they hold less than
@@ -63,15 +86,16 @@ bool AlsaSoundBackend::Stream::DeviceReady()
 // buffer holds (devices that are not paced in real time always report a full buffer) nor
 // than MaxBlocksPerWake.
 // Capture takes what has arrived of a block even before the block is whole, so that a
-// device that signals every part of a block is emptied and quiet again. True when the
-// wake-up moved anything.
-bool AlsaSoundBackend::Stream::HandleReadyBlocks()
+// device that signals every part of a block is emptied and quiet again. Playback served
+// from a capture wake-up also takes a block that fits by half, its rest kept until there
+// is room: the two devices' wake-ups need not line up. True when anything moved.
+bool AlsaSoundBackend::Stream::HandleReadyBlocks(bool woken)
 {
     if (restartPending_) {
         Recover(-EPIPE);
         return true;
     }
-    if (!DeviceReady())
+    if (woken && !DeviceReady())
         return false;
     const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
     if (available < 0) {
@@ -86,7 +110,8 @@ bool AlsaSoundBackend::Stream::HandleReadyBlocks()
         return progressed;
     }
     const snd_pcm_sframes_t room = available - WritePending();
-    const snd_pcm_sframes_t due = pending_.empty() ? room / static_cast<snd_pcm_sframes_t>(blockFrames_) : 0;
+    const auto block = static_cast<snd_pcm_sframes_t>(blockFrames_);
+    const snd_pcm_sframes_t due = !pending_.empty() ? 0 : woken ? room / block : (room + block / 2) / block;
     for (auto blocks = std::min(due, limit); blocks > 0; --blocks) {
         progressed = true;
         if (!PlaybackBlock() || !running_ || closeRequested_)
