@@ -11,6 +11,7 @@
 #include "ui/common/Shape.h"
 #include "ui/main/PanelBuilder.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPainter>
@@ -249,5 +250,8 @@ void frmMain::CreateMeterAndPower(QWidget* form)
                        {{"On", "Start Receiving", {120, 195, 630, 240}},
                         {"Off", "Stop Receiving", {840, 195, 630, 240}},
                         {"&Close", "Close the Receiver", {1560, 195, 780, 240}}});
+    // Out of the user's reach until the start-up has every table and object in place.
+    for (QAbstractButton* button : optPwr)
+        button->setEnabled(false);
     optPwr.OnClick([this](int index) { optPwr_Click(index); });
 }

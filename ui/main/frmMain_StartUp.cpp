@@ -42,7 +42,7 @@ void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + s
 
 constexpr int AGCAttackStartPosition = 100;
 constexpr int AGCDecayStartPosition = 40;
-constexpr uint32_t Black = 0;
+constexpr uint32_t Red = 0x0000FF;
 
 // Ten ticks across the slider's range, a page a tick, an arrow key half a page.
 void SetAGCSliderTicks(Slider* slider)
@@ -251,11 +251,13 @@ void frmMain::InitialiseSpectrumAnalyser()
 }
 
 // A receiver without an oscillator the program tunes, tuned above its crystal's frequency,
-// receives the upper image of its I/Q pair, twice the IF below the frequency tuned.
+// receives the upper image of its I/Q pair, twice the IF below the frequency tuned. The
+// image box takes the low-side box's place: no model of the table offers both.
 void frmMain::SelectCrystalImage()
 {
+    chkIQSelectUpper->move(chkTuneLo->pos());
+    FormControls::SetForeColour(chkIQSelectUpper, Red);
     chkIQSelectUpper->setChecked(false);
-    FormControls::SetForeColour(chkIQSelectUpper, 0x0000FF);
     if (VFOControl || !VFO)
         return;
     const std::shared_ptr<OscillatorChip> chip = VFO->OscType();

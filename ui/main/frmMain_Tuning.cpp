@@ -103,8 +103,9 @@ void frmMain::SetTuneStep(int32_t Index, bool Unlock)
     VFO->TuneStepLock(true);
 }
 
-// One entry per tuning step; the VFO's step, when the table holds it, is chosen.
-// Filled once the band is selected, as its preset may have set the step.
+// One entry per tuning step; the VFO's step, when the table holds it, is chosen as the
+// user chooses it, so the active sub-band stores it. Filled once the band is selected, as
+// its preset may have set the step.
 void frmMain::FillTuningStepList()
 {
     cboTuningSteps->clear();
@@ -118,9 +119,8 @@ void frmMain::FillTuningStepList()
         return;
     for (int32_t index = 0; index < StepCount(); ++index) {
         if (VFO->TuneStep() == PublicVars::TuningSteps[static_cast<size_t>(index)]) {
-            // The step in force shown, no user's choice: the sub-band keeps the step it stores.
             cboTuningSteps->setCurrentIndex(index);
-            SetTuneStep(index, true);
+            cboTuningSteps_Click();
             return;
         }
     }

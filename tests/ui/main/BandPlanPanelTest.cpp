@@ -35,11 +35,7 @@ class BandPlanPanel : public MainWindowRig
 protected:
     void SetUp() override
     {
-        BandPlans.clear();
-        BandPlans.reserve(2);
-        AddBand("40m", FortyMetres);
-        AddBand("MW", "[MainBand]\r\n");
-        CurrentMainBandIndex = 0;
+        AddBands();
         AutoTrackPresets = true;
         PublicVars::TuningSteps = PublicVars::DefaultTuningSteps;
         MainWindowRig::SetUp();
@@ -58,6 +54,27 @@ protected:
     }
 
     void AddBand(const std::string& name, const char* text) { AddBandPlan(home.file(name + ".bpl"), name, text); }
+    void AddBands()
+    {
+        BandPlans.clear();
+        BandPlans.reserve(2);
+        AddBand("40m", FortyMetres);
+        AddBand("MW", "[MainBand]\r\n");
+        CurrentMainBandIndex = 0;
+    }
+
+    // The window closed, then started again on the band files as written here and with the
+    // VFO's step stored as given.
+    void StartAgainWithVFOStep(const std::string& step)
+    {
+        window.release()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        AddBands();
+        Settings::SaveSetting("RXModel.Vantrel RAV1", "TuneStep", step);
+        HardwareObjects::CreateHardwareObjects();
+        window = std::make_unique<frmMain>();
+        alive = window.get();
+    }
 
     SubBandRecord& SubBand(int index) { return BandPlans[0].SubBands[static_cast<size_t>(index)]; }
     PresetRecord& Preset(int index) { return SubBand(0).Presets[static_cast<size_t>(index)]; }
@@ -81,6 +98,7 @@ TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
 
     VFO->TuneStepLock(false);
     VFO->TuneStep(5000.0);
+    SubBand(0).ModeSettings.TuneStep = 1500;   // the file's step, which the start-up replaced by the VFO's
     window->optSubBand.Select(1);
     EXPECT_DOUBLE_EQ(TunedHz(), 7150000.0);
     EXPECT_EQ(DemodMode, DemodModeEnum::LSB);
@@ -89,10 +107,25 @@ TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
     EXPECT_DOUBLE_EQ(VFO->TuneStep(), 1000.0);
     EXPECT_TRUE(VFO->TuneStepLock());
     // A step chosen from the list becomes the sub-band's.
-    window->cboTuningSteps->setCurrentIndex(11);
+    window->cboTuningSteps->setCurrentIndex(10);
     window->cboTuningSteps_Click();
-    EXPECT_EQ(SubBand(0).ModeSettings.TuneStep, 100);
+    EXPECT_EQ(SubBand(0).ModeSettings.TuneStep, 250);
     EXPECT_TRUE(SubBand(0).ModeSettings.Changed);
+}
+
+// The start-up sets the step list to the VFO's step as a user's choice would: the active
+// sub-band stores that step, marked to be saved. A step the list does not hold leaves the
+// sub-band as its file has it.
+TEST_F(BandPlanPanel, TheStartUpStoresTheVFOsStepInTheActiveSubBandWhenTheListHoldsIt)
+{
+    struct Case { const char* stored; int32_t subBandStep; bool changed; };
+    for (const Case c : {Case{"2500", 2500, true}, Case{"1234", 1500, false}}) {
+        StartAgainWithVFOStep(c.stored);
+        EXPECT_EQ(BandPlans[0].ActiveSubBand, 0);
+        EXPECT_EQ(SubBand(0).ModeSettings.TuneStep, c.subBandStep) << c.stored;
+        EXPECT_EQ(SubBand(0).ModeSettings.Changed, c.changed) << c.stored;
+    }
+    EXPECT_DOUBLE_EQ(VFO->TuneStep(), 1234.0) << "the VFO keeps a step the list does not hold";
 }
 
 // Edges after the filter preset (a stored -1 is the preset's default), and the AGC: a stored

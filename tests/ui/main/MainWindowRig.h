@@ -53,10 +53,11 @@ protected:
     }
 
     // Closes the window the way the user does: the window saves, releases the hardware
-    // and deletes itself.
+    // and deletes itself (unless the test destroyed it already).
     void TearDown() override
     {
-        window.release()->close();
+        if (window)
+            window.release()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DSPProfiler.reset();
         frmMain::CreateSoundBackend = realSoundBackend;

@@ -376,6 +376,19 @@ TEST_F(RecorderBar, AFailedWriteEndsTheRecordingWithOneMessageAndItCanStillBeSav
     EXPECT_EQ(WavReader::Parse(disk.Content(home.file("kept.wav"))).data.size(), 4u * BlockSize);
 }
 
+// A window destroyed with a recording still open leaves it finished in its temporary
+// file, header, audio and track log, for the next recording to keep under a name of its own.
+TEST_F(RecorderBar, AWindowDestroyedWhileRecordingLeavesTheRecordingComplete)
+{
+    Press(Record);
+    Blocks(5);
+    window.reset();
+    const WavReader file = WavReader::Parse(disk.Content(TempFile()));
+    ASSERT_TRUE(file.ok);
+    EXPECT_EQ(file.data.size(), 5u * BlockSize * sizeof(int16_t));
+    EXPECT_FALSE(file.after.empty()) << "the track log follows the audio";
+}
+
 // The file name field, and the played count and time.
 TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
 {

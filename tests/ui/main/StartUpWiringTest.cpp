@@ -8,8 +8,13 @@
 #include "ui/common/Slider.h"
 #include "ui/main/MainWindowSettings.h"
 #include "radio/HardwareObjects.h"
+#include "radio/RXDefinitions.h"
 #include "radio/clsVFO.h"
+#include "ui/common/FormControls.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
 #include <QListWidget>
 
 #include <algorithm>
@@ -166,6 +171,63 @@ TEST_F(StartUpWiring, TheControlsStartAsTheStartUpSetsThem)
     EXPECT_TRUE(TitleBarHidden);
     Settings::SaveSetting("frmMain", "FormCaptionOffOnPwrOn", "False");
     FormCaptionOffOnPwrOn = false;
+}
+
+// The power buttons are out of the user's reach while the start-up runs, so a click on On
+// then does nothing; the start-up enables them.
+TEST_F(StartUpWiring, ThePowerButtonsAreEnabledOnlyWhenTheStartUpIsThrough)
+{
+    Close();
+    std::vector<bool> enabledWhileStarting;
+    // Runs when the start-up first lets window messages through.
+    QMetaObject::invokeMethod(
+        qApp,
+        [&enabledWhileStarting] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* starting = qobject_cast<frmMain*>(top)) {
+                    for (QAbstractButton* button : starting->optPwr)
+                        enabledWhileStarting.push_back(button->isEnabled());
+                    starting->optPwr[0]->click();
+                }
+            }
+        },
+        Qt::QueuedConnection);
+    Start();
+    EXPECT_EQ(enabledWhileStarting, std::vector<bool>(3, false));
+    EXPECT_FALSE(window->optPwr[0]->isChecked()) << "the click while starting powered nothing on";
+    for (QAbstractButton* button : window->optPwr)
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+}
+
+// A receiver with a crystal for its oscillator, tuned above the crystal's frequency, starts
+// on the upper image of its I/Q pair, its stored frequency twice the IF lower, so that it
+// still shows and receives the frequency tuned; tuned at the crystal's frequency it stays on
+// the lower image. The image box sits in the low-side box's place, red while cleared.
+TEST_F(StartUpWiring, ACrystalReceiverTunedAboveItsCrystalStartsOnTheUpperImage)
+{
+    const std::string model = "IQ,Crystal Controlled";
+    RXDefinitions::Initialise();
+    const auto& models = RXDefinitions::RXModels;
+    const auto row = std::find_if(models.begin(), models.end(), [&](const RXModelRecord& r) { return r.Name == model; });
+    ASSERT_NE(row, models.end());
+    const int32_t crystalHz = row->XtalFrequency / row->OscMultiplier * row->PLLMultiplier;
+    for (const int32_t tunedHz : {crystalHz + 1000, crystalHz}) {
+        Close();
+        Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(row->Index));
+        Settings::SaveSetting("RXModel." + model, "TunedFrequency", std::to_string(10 * tunedHz));
+        IQSelectUpper = false;   // as a program starts
+        Start();
+        ASSERT_FALSE(VFOControl);
+        const bool above = tunedHz > crystalHz;
+        EXPECT_EQ(window->chkIQSelectUpper->isChecked(), above) << tunedHz;
+        EXPECT_EQ(IQSelectUpper, above) << tunedHz;
+        EXPECT_EQ(VFO->TunedFrequency(), 10 * tunedHz);
+        VFO->SaveSettings();
+        EXPECT_EQ(Settings::GetSetting("RXModel." + model, "TunedFrequency"),
+                  std::to_string(10 * (above ? tunedHz - 2 * VFO->IFFrequency() : tunedHz)));
+        EXPECT_EQ(window->chkIQSelectUpper->pos(), window->chkTuneLo->pos());
+    }
+    EXPECT_EQ(FormControls::ForeColour(window->chkIQSelectUpper), 0x0000FFu);
 }
 
 } // namespace
