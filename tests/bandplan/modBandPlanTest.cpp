@@ -1,5 +1,6 @@
 #include "bandplan/modBandPlan.h"
 #include "fakes/FakeMessageBoxes.h"
+#include "platform/FolderListing.h"
 #include "platform/IniText.h"
 #include "support/BandPlanFile.h"
 #include "support/ScopedTestHome.h"
@@ -197,39 +198,123 @@ TEST_F(BandPlanFiles, AnUnreadableBandFileIsNamedWhenItsBandIsSelected)
     EXPECT_NE(boxes.Last().prompt.find(locked.FileName), std::string::npos);
 }
 
-// Every sample read and written back with one tuning change keeps each of its lines,
-// but the changed key's; the writer only adds the keys of its format a sample leaves out.
-TEST_F(BandPlanFiles, ASampleWrittenBackWithOneTuningChangeKeepsEveryOtherLine)
+// The samples as the program finds them in its folder: every band, in the order of the
+// listing, so that each band's index is the one it writes.
+void InstallSamples(const ScopedTestHome& home)
 {
     for (const QString& file : QDir(ZOZ_DATA_DIR).entryList({"*.bpl"}, QDir::Files)) {
-        const std::string copy = home.file(file.toStdString());
-        ASSERT_TRUE(QFile::copy(QString(ZOZ_DATA_DIR "/") + file, QString::fromStdString(copy)));
-        std::string original;
-        IniText::ReadFile(copy, original);
-        BandRecord& band = Loaded(file.chopped(4).toStdString(), nullptr);
-        ModeSettingsRecord& tuned = band.SubBands[static_cast<size_t>(band.ActiveSubBand)].ModeSettings;
-        tuned.FreqCurrent += 1000;
-        tuned.Changed = true;
-        ASSERT_TRUE(SaveBandPlan(band));
-        std::string saved;
-        IniText::ReadFile(copy, saved);
+        const QString copy = QString::fromStdString(home.file(file.toStdString()));
+        ASSERT_TRUE(QFile::copy(QString(ZOZ_DATA_DIR "/") + file, copy));
+    }
+    for (const std::string& file : FolderListing::FilesEndingIn(home.path(), ".bpl").names)
+        AddBandPlan(home.file(file), file.substr(0, file.size() - 4), nullptr);
+}
 
-        const std::string changedSection = "SubBand." + std::to_string(band.ActiveSubBand);
-        const IniText before = IniText::Parse(original), after = IniText::Parse(saved);
-        std::string section;
-        size_t found = 0;   // the original's lines come in the same order in the saved file
-        for (const std::string& line : before.Lines()) {
-            if (const auto name = IniText::SectionName(line))
-                section = *name;
-            const auto entry = IniText::KeyLineOf(line);
-            const bool changed = section == changedSection && entry && entry->name == "FreqCurrent";
-            const std::string expected = changed ? "FreqCurrent=" + std::to_string(tuned.FreqCurrent) : line;
-            const auto at = std::find(after.Lines().begin() + long(found), after.Lines().end(), expected);
-            ASSERT_NE(at, after.Lines().end()) << file.toStdString() << ": " << line;
-            found = size_t(at - after.Lines().begin()) + 1;
+// A state the user can tune: a sub-band's, or one of its used presets' (preset -1: none).
+struct TunedState
+{
+    int32_t subBand;
+    int32_t preset;
+    std::string Section() const
+    {
+        const std::string sub = std::to_string(subBand);
+        return preset < 0 ? "SubBand." + sub : "Preset." + sub + "." + std::to_string(preset);
+    }
+};
+
+std::vector<TunedState> EveryState(const BandRecord& band)
+{
+    std::vector<TunedState> states;
+    for (int32_t i = 0; i <= band.NumSubBands; ++i) {
+        states.push_back({i, -1});
+        for (int32_t j = 0; j < PresetButtons; ++j) {
+            if (band.SubBands[size_t(i)].Presets[size_t(j)].Used())
+                states.push_back({i, j});
         }
-        EXPECT_EQ(saved.substr(saved.size() - 2), original.substr(original.size() - 2)) << file.toStdString();
-        BandPlans.clear();
+    }
+    return states;
+}
+
+// Tunes the state 1 kHz up as the front panel does: a preset is read on its first use.
+const ModeSettingsRecord& Retune(BandRecord& band, const TunedState& at)
+{
+    SubBandRecord& subBand = band.SubBands[size_t(at.subBand)];
+    if (at.preset >= 0)
+        LoadPresetSettings(band.Index, at.subBand, at.preset);
+    ModeSettingsRecord& state = at.preset < 0 ? subBand.ModeSettings : subBand.Presets[size_t(at.preset)].ModeSettings;
+    state.FreqCurrent += 1000;
+    state.Changed = true;
+    return state;
+}
+
+// The lines a save of the tuned state should leave: the frequency in place, and the
+// injection side added at the end of its section. That one key the samples leave out on
+// purpose: without it a state keeps the receiver's own side.
+std::vector<std::string> LinesAfterTuning(const std::vector<std::string>& lines, const std::string& section,
+                                          const ModeSettingsRecord& tuned)
+{
+    std::vector<std::string> expected;
+    bool inTuned = false;
+    const auto endSection = [&] {
+        if (inTuned)
+            expected.push_back(std::string("LowSideLO=") + (tuned.LowSideLO ? "True" : "False"));
+    };
+    for (const std::string& line : lines) {
+        if (const auto name = IniText::SectionName(line)) {
+            endSection();
+            inTuned = *name == section;
+        }
+        const auto entry = IniText::KeyLineOf(line);
+        const bool frequency = inTuned && entry && entry->name == "FreqCurrent";
+        expected.push_back(frequency ? "FreqCurrent=" + std::to_string(tuned.FreqCurrent) : line);
+    }
+    endSection();
+    return expected;
+}
+
+std::string Joined(const std::vector<std::string>& lines, const std::string& lineEnd)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text.append(line).append(lineEnd);
+    return text;
+}
+
+// Every sample, read and written back with one tuning change in any of its sub-bands or
+// presets, keeps each of its other lines, in place, with its line ends: the samples hold
+// every key the program writes.
+TEST_F(BandPlanFiles, ASampleWrittenBackWithOneTuningChangeKeepsEveryOtherLine)
+{
+    InstallSamples(home);
+    ASSERT_FALSE(BandPlans.empty());
+    const std::vector<BandRecord> asFound = BandPlans;
+    for (BandRecord& band : BandPlans) {
+        std::string original;
+        ASSERT_TRUE(IniText::ReadFile(band.FileName, original).ok());
+        const std::string lineEnd = original.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+        InitBandPlan(band);
+        ASSERT_TRUE(LoadBandPlan(band));
+        for (const TunedState& at : EveryState(band)) {
+            band = asFound[size_t(band.Index)];
+            InitBandPlan(band);
+            ASSERT_TRUE(LoadBandPlan(band));
+            const ModeSettingsRecord& tuned = Retune(band, at);
+            ASSERT_TRUE(SaveBandPlan(band));
+            std::string saved;
+            IniText::ReadFile(band.FileName, saved);
+            ASSERT_TRUE(IniText::WriteFileAtomically(band.FileName, original).ok());
+
+            const std::string where = band.Name + ".bpl, " + at.Section() + " tuned";
+            const auto expected = LinesAfterTuning(IniText::Parse(original).Lines(), at.Section(), tuned);
+            const IniText written = IniText::Parse(saved);
+            const std::vector<std::string>& lines = written.Lines();
+            const auto [wanted, found] = std::mismatch(expected.begin(), expected.end(), lines.begin(), lines.end());
+            ASSERT_TRUE(wanted == expected.end() && found == lines.end())
+                << where << ": line " << (wanted - expected.begin() + 1) << " reads \""
+                << (found == lines.end() ? "<end>" : *found) << "\" instead of \""
+                << (wanted == expected.end() ? "<end>" : *wanted) << "\"";
+            EXPECT_TRUE(saved == Joined(expected, lineEnd)) << where << ": line ends or encoding changed";
+        }
     }
 }
 
