@@ -28,10 +28,7 @@ AlignedFloats AllocateAligned(size_t count);
 
 // Unscaled forward DFT of n interleaved complex values (re, im) into n interleaved bins.
 fftwf_plan ComplexForward(int32_t n);
-// Unscaled forward DFT of n real samples into bins 0 .. n/2, interleaved (re, im).
-fftwf_plan RealForward(int32_t n);
-// Unscaled inverse of RealForward: bins 0 .. n/2 back to n real samples, n times the inverse
-// DFT. It overwrites its bins, as every FFTW inverse real transform does.
-fftwf_plan RealInverse(int32_t n);
+// Unscaled inverse of ComplexForward: n interleaved bins back to n times the n complex values.
+fftwf_plan ComplexInverse(int32_t n);
 
 } // namespace FFTWPlans

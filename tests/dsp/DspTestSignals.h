@@ -23,20 +23,33 @@ inline std::vector<float> RandomVector(size_t n, unsigned seed, float scale = 1.
     return values;
 }
 
-// X[k] = sum over n of x[n] e^(sign j 2 pi k n / N), in double precision.
-inline std::vector<std::complex<double>> DirectDFT(const std::vector<std::complex<double>>& x, int sign)
+// e^(sign j 2 pi m / N) for m = 0 .. N - 1.
+inline std::vector<std::complex<double>> UnitRoots(size_t n, int sign)
 {
-    const size_t n = x.size();
     std::vector<std::complex<double>> roots(n);
     for (size_t m = 0; m < n; ++m)
         roots[m] = std::polar(1.0, sign * 2.0 * Pi * static_cast<double>(m) / static_cast<double>(n));
-    std::vector<std::complex<double>> spectrum(n);
-    for (size_t k = 0; k < n; ++k) {
-        std::complex<double> sum = 0.0;
-        for (size_t m = 0; m < n; ++m)
-            sum += x[m] * roots[(k * m) % n];
-        spectrum[k] = sum;
-    }
+    return roots;
+}
+
+// X[k] = sum over n of x[n] e^(sign j 2 pi k n / N) for one k, with roots = UnitRoots(N, sign).
+inline std::complex<double> DirectBin(const std::vector<std::complex<double>>& x,
+                                      const std::vector<std::complex<double>>& roots, size_t k)
+{
+    const size_t n = x.size();
+    std::complex<double> sum = 0.0;
+    for (size_t m = 0; m < n; ++m)
+        sum += x[m] * roots[(k * m) % n];
+    return sum;
+}
+
+// X[k] = sum over n of x[n] e^(sign j 2 pi k n / N), in double precision.
+inline std::vector<std::complex<double>> DirectDFT(const std::vector<std::complex<double>>& x, int sign)
+{
+    const std::vector<std::complex<double>> roots = UnitRoots(x.size(), sign);
+    std::vector<std::complex<double>> spectrum(x.size());
+    for (size_t k = 0; k < x.size(); ++k)
+        spectrum[k] = DirectBin(x, roots, k);
     return spectrum;
 }
 
