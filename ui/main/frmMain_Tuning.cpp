@@ -115,6 +115,7 @@ void frmMain::FillTuningStepList()
                                 static_cast<uint32_t>(PublicVars::SDRColourSchemes.ScrollableLabelFocusColour));
     for (int32_t step : PublicVars::TuningSteps)
         cboTuningSteps->addItem(QString::fromStdString(TuningDisplay::TuningStepEntry(step)));
+    cboTuningSteps->setCurrentIndex(-1);   // the first entry added is no choice of the user's
     if (!VFO)
         return;
     for (int32_t index = 0; index < StepCount(); ++index) {

@@ -118,12 +118,13 @@ TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
 // sub-band as its file has it.
 TEST_F(BandPlanPanel, TheStartUpStoresTheVFOsStepInTheActiveSubBandWhenTheListHoldsIt)
 {
-    struct Case { const char* stored; int32_t subBandStep; bool changed; };
-    for (const Case c : {Case{"2500", 2500, true}, Case{"1234", 1500, false}}) {
+    struct Case { const char* stored; int32_t subBandStep; bool changed; int listed; };
+    for (const Case c : {Case{"2500", 2500, true, 7}, Case{"1234", 1500, false, -1}}) {
         StartAgainWithVFOStep(c.stored);
         EXPECT_EQ(BandPlans[0].ActiveSubBand, 0);
         EXPECT_EQ(SubBand(0).ModeSettings.TuneStep, c.subBandStep) << c.stored;
         EXPECT_EQ(SubBand(0).ModeSettings.Changed, c.changed) << c.stored;
+        EXPECT_EQ(window->cboTuningSteps->currentIndex(), c.listed) << c.stored;
     }
     EXPECT_DOUBLE_EQ(VFO->TuneStep(), 1234.0) << "the VFO keeps a step the list does not hold";
 }
