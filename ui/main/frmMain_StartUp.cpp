@@ -22,6 +22,7 @@
 #include "radio/OscillatorChip.h"
 #include "radio/RXDefinitions.h"
 #include "ui/common/FormControls.h"
+#include "ui/common/Label.h"
 #include "ui/common/Line.h"
 #include "ui/common/PictureBox.h"
 #include "ui/common/Slider.h"
@@ -35,6 +36,8 @@
 
 #include <cmath>
 #include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -93,6 +96,7 @@ void frmMain::CreateFrontPanelObjects()
 {
     Trace(":Resizing");
     TryStep([this] { SetClientHeight(linNormal->Y1()); });
+    TryStep([this] { lblStatsVal[6]->hide(); });   // a spare row of the statistics
     Trace(":Restoring SDR Colour Settings from Registry");
     TryStep([this] { RestoreColourScheme(); });
     Trace(":Creating SpectrumAnalyser Object");
@@ -109,6 +113,7 @@ void frmMain::CreateFrontPanelObjects()
     TryStep([this] { optDisplaySize.Select(3); });
     // The band selectors and their buttons are laid out with the window's controls.
     Trace(":Positioning Presets");
+    TryStep([this] { lblStatsVal[9]->setText(QString::number(gettid())); });
     TryStep([this] { FillScrollLabels(); });
     TryStep([this] { ConnectRIT(); });
     Trace(":Initialising cboBandSelect");

@@ -19,6 +19,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 namespace {
 
 // The rig's window closed (it saves as it goes), then a window started afresh on what the
@@ -147,8 +149,8 @@ TEST_F(StartUpWiring, TheStepsRunInTheirFixedOrder)
 
 // The AGC sliders start at 100 and 40 with ten ticks over their range, their handlers run;
 // the AF buttons 2 and 3 read their bandwidths, the oscillator's clock and the IF are shown,
-// the display timer redraws at 100 ms while the receiver is off, and the caption bar starts
-// hidden when it is to be hidden while receiving.
+// the display timer redraws at 100 ms while the receiver is off, the caption bar starts
+// hidden when it is to be hidden while receiving, and the statistics name the window's thread.
 TEST_F(StartUpWiring, TheControlsStartAsTheStartUpSetsThem)
 {
     Close();
@@ -169,6 +171,8 @@ TEST_F(StartUpWiring, TheControlsStartAsTheStartUpSetsThem)
     EXPECT_TRUE(window->tmrSpectrumDisplay.isActive());
     EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
     EXPECT_TRUE(TitleBarHidden);
+    EXPECT_EQ(window->lblStatsVal[9]->text(), QString::number(gettid())) << "the window's thread";
+    EXPECT_TRUE(window->lblStatsVal[6]->isHidden());
     Settings::SaveSetting("frmMain", "FormCaptionOffOnPwrOn", "False");
     FormCaptionOffOnPwrOn = false;
 }
