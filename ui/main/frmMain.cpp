@@ -89,6 +89,8 @@ void frmMain::CreateWavFile()
     WavFile = std::make_unique<clsWavFile>();
     WavFile->Name("WavFile");
     WavFile->SamplingRate(ReceiveSampleRate);
+    // The program folder until the stored recordings folder is restored with the settings.
+    SaveRecordingsPath = AppPaths::ProgramFolder();
     WavFile->LastDirectory = SaveRecordingsPath;
     WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
     // A recording's first track is logged on the frequency tuned when it starts.

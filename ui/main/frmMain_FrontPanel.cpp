@@ -28,7 +28,6 @@ constexpr uint32_t Black = 0x000000;
 constexpr uint32_t Green = 0x00C000;
 constexpr uint32_t Yellow = 0x00FFFF;
 constexpr uint32_t Red = 0x0000FF;
-constexpr uint32_t DarkRed = 0x0000C0;
 
 // Nine digits in groups of 2, 3, 3 and 1 with a dot between the groups.
 constexpr int DigitLeft[9] = {90, 450, 930, 1290, 1650, 2130, 2490, 2850, 3330};
@@ -192,7 +191,6 @@ void frmMain::CreatePresetControls(Frame* frame)
     optSubBand = ButtonArray(picSubBands, "optSubBand", ButtonArray::Kind::Option, 18);
     for (int index = 0; index < 18; ++index) {
         optSubBand[index]->setText(QString("S%1").arg(index + 1));
-        FormControls::SetForeColour(optSubBand[index], DarkRed);
         FormControls::Place(optSubBand[index], (index % 9) * 413, (index / 9) * 210, 405, 200);
     }
     Graphical(optSubBand);
@@ -203,7 +201,6 @@ void frmMain::CreatePresetControls(Frame* frame)
     optPreset = ButtonArray(picPresets, "optPreset", ButtonArray::Kind::Option, 12);
     for (int index = 0; index < 12; ++index) {
         optPreset[index]->setText(QString("P%1").arg(index + 1));
-        FormControls::SetForeColour(optPreset[index], ButtonArray::NormalColour);
         FormControls::Place(optPreset[index], index * 310, 0, 302, 200);
     }
     Graphical(optPreset);

@@ -46,6 +46,7 @@ void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + s
 constexpr int AGCAttackStartPosition = 100;
 constexpr int AGCDecayStartPosition = 40;
 constexpr uint32_t Red = 0x0000FF;
+constexpr uint32_t DarkRed = 0x0000C0;
 
 // Ten ticks across the slider's range, a page a tick, an arrow key half a page.
 void SetAGCSliderTicks(Slider* slider)
@@ -110,6 +111,7 @@ void frmMain::CreateFrontPanelObjects()
     Trace(":Creating Wavfile Object");
     TryStep([this] { CreateWavFile(); });
     TryStep([this] { MeasureTitleBar(); });
+    TryStep([this] { lblVer->setText(ZOZEVERE_VERSION); });
     TryStep([this] { optDisplaySize.Select(3); });
     // The band selectors and their buttons are laid out with the window's controls.
     Trace(":Positioning Presets");
@@ -118,8 +120,11 @@ void frmMain::CreateFrontPanelObjects()
     TryStep([this] { ConnectRIT(); });
     Trace(":Initialising cboBandSelect");
     TryStep([this] { FillBandList(); });
+    // The colour scheme has given every option button the label colour; none is chosen yet.
     Trace(":Initialising optSubBand");
+    TryStep([this] { optSubBand.HighlightOnly(optSubBand.LBound() - 1, DarkRed); });
     Trace(":Initialising optPreset");
+    TryStep([this] { optPreset.HighlightOnly(optPreset.LBound() - 1, ButtonArray::NormalColour); });
     Trace(":New QELVODX8");
     TryStep([this] { CreateSoundCard(); });
     Trace(":VB.Load frmDX8Events");

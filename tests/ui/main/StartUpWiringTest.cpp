@@ -3,6 +3,8 @@
 #include "audio/TrackLog.h"
 #include "audio/clsWavFile.h"
 #include "core/Globals.h"
+#include "core/MainWindowValues.h"
+#include "platform/AppPaths.h"
 #include "core/frmLog.h"
 #include "ui/common/Label.h"
 #include "ui/common/Slider.h"
@@ -15,7 +17,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QListWidget>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -232,6 +236,35 @@ TEST_F(StartUpWiring, ACrystalReceiverTunedAboveItsCrystalStartsOnTheUpperImage)
         EXPECT_EQ(window->chkIQSelectUpper->pos(), window->chkTuneLo->pos());
     }
     EXPECT_EQ(FormControls::ForeColour(window->chkIQSelectUpper), 0x0000FFu);
+}
+
+
+// Until the settings name the recordings folder, the recorder works in the program folder;
+// the version label reads major.minor.revision; the sub-band buttons read S1 on in dark red,
+// the preset buttons show in dark cyan, and the sub-band label and hidden list sit on the
+// sub-band selector's place, level with the band selector.
+TEST_F(StartUpWiring, TheRecorderTheVersionAndTheBandButtonsStartInPlace)
+{
+    Close();
+    SaveRecordingsPath.clear();   // as a program starts
+    Start();
+    const std::string folder = AppPaths::ProgramFolder();
+    EXPECT_EQ(window->WavFile->TempFileName, folder + "/~QELVOTMP.WAV");
+    EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+\.\d+$)").match(window->lblVer->text()).hasMatch())
+        << window->lblVer->text().toStdString();
+
+    for (int index = 0; index < window->optSubBand.Count(); ++index) {
+        EXPECT_EQ(window->optSubBand[index]->text(), QString("S%1").arg(index + 1));
+        EXPECT_EQ(FormControls::ForeColour(window->optSubBand[index]), 0x0000C0u) << index;
+    }
+    for (QAbstractButton* preset : window->optPreset)
+        EXPECT_EQ(FormControls::ForeColour(preset), 0xC0C000u) << preset->objectName().toStdString();
+    EXPECT_EQ(window->cboSubBandSelect->y(), window->cboBandSelect->y());
+    EXPECT_EQ(window->lblSubBand->pos(), window->cboSubBandSelect->pos());
+    EXPECT_EQ(window->lstSubBandSelect->y(), window->cboBandSelect->y());
+    EXPECT_EQ(window->lstSubBandSelect->x(), window->cboSubBandSelect->x());
+    EXPECT_TRUE(window->lstSubBandSelect->isHidden());
+    EXPECT_FALSE(window->lstSubBandSelect->isEnabled());
 }
 
 } // namespace
