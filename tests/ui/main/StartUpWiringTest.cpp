@@ -238,7 +238,6 @@ TEST_F(StartUpWiring, ACrystalReceiverTunedAboveItsCrystalStartsOnTheUpperImage)
     EXPECT_EQ(FormControls::ForeColour(window->chkIQSelectUpper), 0x0000FFu);
 }
 
-
 // Until the settings name the recordings folder, the recorder works in the program folder;
 // the version label reads major.minor.revision; the sub-band buttons read S1 on in dark red,
 // the preset buttons show in dark cyan, and the sub-band label and hidden list sit on the
