@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -45,6 +46,27 @@ struct PositionNotify
     int32_t EventId = 0;
 };
 
+// Where a playback device takes its frames from: interleaved 16-bit samples in the
+// playback buffer's format. The backend calls it from the thread that feeds the device (a
+// sound server's client thread, or the main thread), always the same one while it runs.
+class PlaybackSource
+{
+public:
+    // A device that plays in real time asks for exactly samples.size() samples now: the
+    // source gives what it has queued and silence for the rest, so that the device never
+    // runs dry and a gap costs only the time it lasted.
+    virtual void Fill(std::span<int16_t> samples) = 0;
+    // A device that keeps no pace of its own (ALSA's file and null devices) takes only what
+    // is queued; the samples given.
+    virtual size_t Take(std::span<int16_t> samples) = 0;
+    // The device could not be fed in time and played nothing for a while (the whole
+    // process was held up): the source waits for its reserve again before it goes on.
+    virtual void DeviceRanDry() = 0;
+
+protected:
+    ~PlaybackSource() = default;
+};
+
 class SoundEventSink
 {
 public:
@@ -59,8 +81,6 @@ class SoundBackend
 public:
     using TraceFunction = void (*)(const std::string& line);
 
-    static constexpr int32_t MaxBlockAdjustFrames = 4;
-
     virtual ~SoundBackend() = default;
 
     // The devices of one direction, the system's default first.
@@ -73,11 +93,12 @@ public:
     // soon as that notification returns.
     virtual void CloseDevice(SoundDirection direction) = 0;
 
-    // Capture loops over its buffer. Playback starts from a buffer of silence and loops;
-    // a block written at a notification sounds (blocks in buffer - 1) block periods later.
-    // A playback device that runs dry is given silence and goes on by itself.
-    // Stop lets go of the device's stream altogether, as closing does, and the next Start
-    // takes it up again as it was created: every start is a fresh one.
+    // Capture loops over its buffer. Playback takes its frames from the source set with
+    // SetPlaybackSource, as the device needs them, and signals its notifications in the
+    // main loop as the device takes each block's worth (at the next captured block, or a
+    // little later when capture is idle). Stop lets go of the device's stream altogether,
+    // as closing does, and the next Start takes it up again as it was created: every start
+    // is a fresh one.
     virtual int32_t Start(SoundDirection direction) = 0;
     virtual int32_t Stop(SoundDirection direction) = 0;
     virtual bool IsRunning(SoundDirection direction) = 0;
@@ -87,11 +108,15 @@ public:
 
     // Copies bytes of the capture buffer from startByte into destination.
     virtual int32_t ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination) = 0;
-    // Copies bytes from source into the playback buffer at startByte. A block written at a
-    // notification may be up to MaxBlockAdjustFrames frames shorter or longer than the
-    // buffer's block: that is how its owner keeps pace with a capture device that runs on
-    // another clock.
-    virtual int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) = 0;
+    // The source the playback device takes its frames from; set before Start(Playback) and
+    // kept until the device is closed.
+    virtual void SetPlaybackSource(PlaybackSource* source) = 0;
+    // Whether the open playback device plays in real time on a clock of its own; ALSA's
+    // file and null devices take whatever they are given at once.
+    virtual bool PlaybackKeepsPace() const = 0;
+    // The frames the playback device holds itself once it plays: the part of the delay from
+    // capture to playback that its owner does not keep.
+    virtual int32_t PlaybackDeviceFrames() const = 0;
 
     virtual std::string ErrorText() const = 0;
 
@@ -124,6 +149,9 @@ public:
     }
 
     void SetTrace(TraceFunction trace) { trace_ = trace; }
+    // A backend that serves the devices of another one (which chose it by the device's
+    // name) signals that one's events and writes to its trace.
+    void ServeFor(SoundBackend* outer) { outer_ = outer; }
 
 protected:
     // Signals, in table order, every event whose position lies in the block of the given
@@ -131,18 +159,20 @@ protected:
     // it runs; the table is read afresh for each entry.
     void NotifyBlock(SoundDirection direction, int32_t startByte, int32_t bytes)
     {
-        const std::vector<PositionNotify>& table = Positions(direction);
+        SoundBackend& events = outer_ ? *outer_ : *this;
+        const std::vector<PositionNotify>& table = events.Positions(direction);
         for (size_t k = 0; k < table.size(); ++k) {
             const PositionNotify entry = table[k];
             if (entry.Offset >= startByte && entry.Offset < startByte + bytes)
-                Signal(entry.EventId);
+                events.Signal(entry.EventId);
         }
     }
 
     void Trace(const std::string& line) const
     {
-        if (trace_)
-            trace_(line);
+        const SoundBackend& log = outer_ ? *outer_ : *this;
+        if (log.trace_)
+            log.trace_(line);
     }
 
 private:
@@ -164,4 +194,5 @@ private:
     std::vector<std::pair<int32_t, SoundEventSink*>> sinks_;
     std::vector<PositionNotify> positions_[2];
     TraceFunction trace_ = nullptr;
+    SoundBackend* outer_ = nullptr;
 };

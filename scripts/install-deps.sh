@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libasound2-dev alsa-utils libfftw3-dev
+  libasound2-dev alsa-utils libfftw3-dev libpulse-dev libzita-resampler-dev
   libasound2-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
 )

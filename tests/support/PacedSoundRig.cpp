@@ -47,8 +47,10 @@ PacedSoundRig::PacedSoundRig(SoundServer server) : server_(server)
     }
     QDir(dir_.path()).mkpath("runtime");
     QDir(dir_.path()).mkpath(".config/pulse");
+    // Programs that use the sound server's own API find it through this file in HOME.
+    const QByteArray clientSettings = "autospawn = no\ndefault-server = unix:" + SocketPath().toUtf8() + "\n";
     QFile clientConfig(dir_.filePath(".config/pulse/client.conf"));
-    if (!clientConfig.open(QIODevice::WriteOnly) || clientConfig.write("autospawn = no\n") <= 0) {
+    if (!clientConfig.open(QIODevice::WriteOnly) || clientConfig.write(clientSettings) <= 0) {
         Skip("cannot write the PulseAudio client configuration in " + dir_.path().toStdString());
         return;
     }
@@ -68,7 +70,7 @@ pcm.!default {
         return;
     }
     const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
-    if (started && ReachableThroughAlsa())
+    if (started && ChooseServerDefaults() && ReachableThroughAlsa())
         StartListener();
 }
 
@@ -173,6 +175,16 @@ bool PacedSoundRig::Pactl(const QStringList& arguments)
         return false;
     auto pactl = Launch(program, arguments);
     return pactl->waitForFinished(StartTimeoutMs) && pactl->exitStatus() == QProcess::NormalExit && pactl->exitCode() == 0;
+}
+
+// The server's own defaults, as ALSA's: playback into the recorded sink, capture from the
+// tone sink's monitor.
+bool PacedSoundRig::ChooseServerDefaults()
+{
+    if (Pactl({"set-default-sink", "zoz_played"}) && Pactl({"set-default-source", "zoz_signal.monitor"}))
+        return true;
+    Skip("the server's default sink and source cannot be chosen (is pulseaudio-utils installed?)");
+    return false;
 }
 
 bool PacedSoundRig::ReachableThroughAlsa()

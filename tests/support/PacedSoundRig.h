@@ -14,9 +14,9 @@
 // A sound server that runs at real-time pace, as on a desktop: a private PulseAudio daemon,
 // or a private PipeWire with its PulseAudio server (the default of Debian 12's desktops),
 // on a socket in its own temporary folder, with two null sinks. A sine tone plays into the
-// first, whose monitor is ALSA's "default" capture device (the tone on both
+// first, whose monitor is the server's and ALSA's "default" capture device (the tone on both
 // channels); a listener keeps that sink running at a short latency, as a sound card's input
-// runs. ALSA's "default" playback device plays into the second sink, and a recorder that
+// runs. The server's and ALSA's "default" playback device plays into the second sink, and a recorder that
 // asks for a longer latency than a playing program does records its monitor: that sink then
 // runs at whatever latency the playing program asks for, as on a desktop. The daemon's socket
 // and ALSA's configuration are in the rig's folder, which HOME points at while the rig
@@ -59,6 +59,7 @@ private:
     bool StartServerProcess(const char* program, const QStringList& arguments, const QString& socket);
     bool Pactl(const QStringList& arguments);
     bool PlayTone();
+    bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
     static bool WaitForData(const QString& file, QProcess& recorder);
