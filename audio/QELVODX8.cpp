@@ -7,6 +7,7 @@
 #include "core/frmLog.h"
 #include "dsp/QELVO.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PerfCounter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,6 +50,22 @@ void Interlace_16_2(const int16_t* first, const int16_t* second, int16_t* frames
         frames[2 * i] = first[i];
         frames[2 * i + 1] = second[i];
     }
+}
+
+// The monotonic clock in seconds; 0 where there is none, which leaves the stall watch idle.
+double MonotonicSeconds()
+{
+    PerfCounter& counter = CurrentPerfCounter();
+    int64_t frequency = 0;
+    int64_t count = 0;
+    if (!counter.QueryFrequency(frequency) || frequency <= 0 || !counter.QueryCounter(count))
+        return 0;
+    return static_cast<double>(count) / static_cast<double>(frequency);
+}
+
+int64_t Milliseconds(int64_t frames, int32_t samplesPerSecond)
+{
+    return samplesPerSecond > 0 ? frames * 1000 / samplesPerSecond : 0;
 }
 
 const char* DirectionName(SoundDirection direction)
@@ -94,7 +111,6 @@ void QELVODX8::SetSamplesPerEvent(int32_t value)
     const auto samples = static_cast<size_t>(value);
     captureBlock_.assign(SizedChannels(noChannelsIn_) * samples + 1, 0);
     outBuffer_.assign(SizedChannels(noChannelsOut_) * samples * RingBlocksPerChannelBlock + 1, 0);
-    playBlock_.assign(SizedChannels(noChannelsOut_) * (samples + PlaybackPacer::MaxAdjustFrames), 0);
     // Positions in the old ring mean nothing in the new one.
     writePos_ = readPos_ = blocksQueued_ = 0;
 }
@@ -209,6 +225,8 @@ bool QELVODX8::CreateBuffers()
         }
         DoEvents();
     }
+    bridge_.Configure(noChannelsOut_, samplesPerEvent_);
+    backend_.SetPlaybackSource(&bridge_);
     return true;
 }
 
@@ -259,7 +277,7 @@ void QELVODX8::StartSound()
     writePos_ = readPos_ = blocksQueued_ = 0;
     outBufferWritePtrWrap_ = outBufferReadPtrWrap_ = false;
     playbackStartFailures_ = 0;
-    ResetPlaybackWatch();
+    ResetPlayback();
     inAction_ = true;
     ++epoch_;
     outDelay_ = StartDelay();
@@ -334,7 +352,7 @@ bool QELVODX8::EventHandler(int32_t eventid, std::span<int16_t> Channel1, std::s
     }
     for (const PositionNotify& entry : playbackNotify_) {
         if (entry.EventId == eventid) {
-            PlaybackPath(entry.Offset);
+            PlaybackPath();
             return false;
         }
     }
@@ -359,10 +377,11 @@ void QELVODX8::CapturePath(int32_t offset, std::span<int16_t> Channel1, std::spa
     // Stopped, released or restarted inside DataReady: this block no longer counts.
     if (epoch_ != epoch)
         return;
+    FeedPlayback();
     if (outDelay_ > 0) {
         if (--outDelay_ <= 0)
             StartPlayback();
-    } else if (backend_.IsRunning(SoundDirection::Playback) && ++blocksSincePlayback_ >= StalledPlaybackBlocks()) {
+    } else if (PlaybackStalled()) {
         RestartStalledPlayback();
     }
 }
@@ -391,6 +410,8 @@ void QELVODX8::Capture(std::span<int16_t> Channel1, std::span<int16_t> Channel2)
 // the user is told, as for a device that does not open, and capture goes on silent.
 void QELVODX8::StartPlayback()
 {
+    ApplyVolume();   // the device takes its first frames as it starts
+    lastPlaybackSeconds_ = MonotonicSeconds();
     const int32_t error = backend_.Start(SoundDirection::Playback);
     if (error == 0) {
         playbackStartFailures_ = 0;
@@ -408,64 +429,54 @@ void QELVODX8::StartPlayback()
     ShowSoundFailure("QELVODX8.StartPlayback", error, why);
 }
 
-// A notification with nothing queued leaves the block to the backend, which plays silence;
-// playback goes on and takes the next block as soon as one is queued.
-void QELVODX8::PlaybackPath(int32_t offset)
+// The device has taken a block's worth of frames.
+void QELVODX8::PlaybackPath()
 {
-    backend_.SetVolume(outputAttenuation_ < 0 ? outputAttenuation_ : 0);
-    blocksSincePlayback_ = 0;
+    ApplyVolume();
+    lastPlaybackSeconds_ = MonotonicSeconds();
     stalledRestarts_ = 0;
     lateSpell_ = false;
-    const PlaybackPacer::Step step = pacer_.Next(blocksQueued_);
-    if (blocksQueued_ <= 0) {
-        if (!drySpell_)
-            AddLog("QELVODX8.EventHandler:Playback has no block queued, silence played");
-        drySpell_ = true;
-        return;
-    }
-    drySpell_ = false;
-    if (step.DropBlocks > 0) {
-        AddLog("QELVODX8.EventHandler:Playback " + std::to_string(step.DropBlocks) +
-               " blocks behind capture, those blocks dropped");
-        DropOldestBlocks(step.DropBlocks);
-    }
-    const uint32_t epoch = epoch_;
-    emit DataOut(outBuffer_, readPos_, playbackBlockBytes_);
-    if (epoch_ != epoch)
-        return;
-    const int32_t blockSamples = playbackBlockBytes_ / 2;
-    if (static_cast<size_t>(readPos_) + static_cast<size_t>(blockSamples) > outBuffer_.size()) {
-        DropNotification("WriteBuffer", ErrSubscriptOutOfRange, "the block lies outside the staging ring");
-        return;
-    }
-    const std::span<const int16_t> block = PacedBlock(step.AdjustFrames);
-    if (const int32_t error = backend_.WriteBuffer(offset - playbackBlockBytes_ + 1, static_cast<int32_t>(block.size() * 2), block);
-        error != 0) {
-        DropNotification("WriteBuffer", error, backend_.ErrorText());
-        return;
-    }
-    // A position read again before Output refills it plays silence.
-    QELVO::Zero_16(outBuffer_.data() + readPos_, blockSamples);
-    --blocksQueued_;
-    AdvanceRingPosition(readPos_, outBufferReadPtrWrap_);
 }
 
-// The block at the read position, a few frames shorter (its last frames left out) or
-// longer (its last frame repeated) when the pacer says so.
-std::span<const int16_t> QELVODX8::PacedBlock(int32_t adjustFrames)
+void QELVODX8::ApplyVolume()
 {
-    const auto channels = static_cast<size_t>(noChannelsOut_);
-    const size_t blockSamples = static_cast<size_t>(playbackBlockBytes_ / 2);
-    const int16_t* block = outBuffer_.data() + readPos_;
-    if (adjustFrames <= 0)
-        return {block, blockSamples - static_cast<size_t>(-adjustFrames) * channels};
-    const size_t samples = blockSamples + static_cast<size_t>(adjustFrames) * channels;
-    if (samples > playBlock_.size())
-        return {block, blockSamples};
-    std::copy_n(block, blockSamples, playBlock_.begin());
-    for (size_t i = blockSamples; i < samples; ++i)
-        playBlock_[i] = playBlock_[i - channels];
-    return {playBlock_.data(), samples};
+    backend_.SetVolume(outputAttenuation_ < 0 ? outputAttenuation_ : 0);
+}
+
+// The blocks queued in the staging ring go on into the bridge, which the device empties,
+// each announced by DataOut first; each position handed on is cleared, so that one read
+// again before Output refills it yields silence.
+void QELVODX8::FeedPlayback()
+{
+    const int32_t blockSamples = playbackBlockBytes_ / 2;
+    while (blocksQueued_ > 0) {
+        const uint32_t epoch = epoch_;
+        emit DataOut(outBuffer_, readPos_, playbackBlockBytes_);
+        if (epoch_ != epoch)
+            return;
+        if (static_cast<size_t>(readPos_) + static_cast<size_t>(blockSamples) > outBuffer_.size()) {
+            DropNotification("FeedPlayback", ErrSubscriptOutOfRange, "the block lies outside the staging ring");
+            return;
+        }
+        bridge_.Push({outBuffer_.data() + readPos_, static_cast<size_t>(blockSamples)});
+        QELVO::Zero_16(outBuffer_.data() + readPos_, blockSamples);
+        --blocksQueued_;
+        AdvanceRingPosition(readPos_, outBufferReadPtrWrap_);
+    }
+    TracePlaybackEvents();
+}
+
+// What the device met since the last block: silence played for want of sound, or sound
+// left out to bring the delay back after a long hold-up.
+void QELVODX8::TracePlaybackEvents()
+{
+    const PlaybackBridge::Events events = bridge_.TakeEvents();
+    if (events.SilentFrames > 0)
+        AddLog("QELVODX8.EventHandler:Playback had no sound for " + std::to_string(Milliseconds(events.SilentFrames, fSampling_)) +
+               " ms, silence played");
+    if (events.TrimmedFrames > 0)
+        AddLog("QELVODX8.EventHandler:Playback " + std::to_string(Milliseconds(events.TrimmedFrames, fSampling_)) +
+               " ms behind capture after a hold-up, that much sound dropped");
 }
 
 void QELVODX8::DropOldestBlocks(int32_t blocks)
@@ -477,21 +488,25 @@ void QELVODX8::DropOldestBlocks(int32_t blocks)
     }
 }
 
-void QELVODX8::ResetPlaybackWatch()
+// A fresh bridge for a playback device about to start: the delay from capture to playback
+// is OutDelay's start value in blocks.
+void QELVODX8::ResetPlayback()
 {
-    pacer_.Reset();
-    blocksSincePlayback_ = 0;
-    drySpell_ = lateSpell_ = false;
+    bridge_.Reset(StartDelay(), backend_.PlaybackDeviceFrames(), backend_.PlaybackKeepsPace());
+    lastPlaybackSeconds_ = MonotonicSeconds();
+    lateSpell_ = false;
 }
 
-int32_t QELVODX8::StalledPlaybackBlocks() const
+// Measured in time, not in blocks: a backlog of captured blocks handled at once is no stall.
+bool QELVODX8::PlaybackStalled() const
 {
-    return std::max(StalledPlaybackSeconds * fSampling_ / std::max(samplesPerEvent_, 1), 1);
+    return backend_.IsRunning(SoundDirection::Playback) &&
+           MonotonicSeconds() - lastPlaybackSeconds_ >= StalledPlaybackSeconds;
 }
 
 // The playback device has taken nothing for seconds: its stream is let go of and taken up
-// afresh once the ring is refilled. When that brings nothing back either, the user is told
-// which device does not play; capture goes on.
+// afresh once the bridge is refilled. When that brings nothing back either, the user is
+// told which device does not play; capture goes on.
 void QELVODX8::RestartStalledPlayback()
 {
     const std::string device = "Playback device \"" + PlaybackDeviceName() + "\"";
@@ -508,7 +523,7 @@ void QELVODX8::RestartStalledPlayback()
     writePos_ = readPos_ = blocksQueued_ = 0;
     outBufferWritePtrWrap_ = false;
     outDelay_ = StartDelay();
-    ResetPlaybackWatch();
+    ResetPlayback();
 }
 
 std::string QELVODX8::PlaybackDeviceName() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/PlaybackPacer.h"
+#include "audio/PlaybackBridge.h"
 #include "platform/SoundBackend.h"
 
 #include <QObject>
@@ -22,12 +22,12 @@
 //
 // Each capture notification reads the block, splits it into the event window's two
 // channel arrays and raises DataReady; the receive chain answers with Output, which queues
-// the processed block in the staging ring. Each playback notification raises DataOut and
-// copies the oldest queued block to the device, a few frames shorter or longer when the
-// pacer (audio/PlaybackPacer) keeps the two devices' clocks in step. Playback that runs out
-// of blocks plays silence and goes on; blocks that pile up because playback is late are
-// dropped; playback that takes nothing for seconds is opened again, once, before the
-// user is told.
+// the processed block in the staging ring, and the block goes on at once, announced by
+// DataOut, into the playback bridge (audio/PlaybackBridge), whose FIFO the playback device
+// empties at its own pace on its own clock. Each playback notification (the device has
+// taken a block's worth) sets the volume. Playback that runs out of sound plays silence for the
+// time it missed and goes on; playback that takes nothing for seconds is opened again,
+// once, before the user is told.
 //
 // The channel counts must be set before SamplesPerEvent, which sizes the arrays.
 class QELVODX8 : public QObject
@@ -105,8 +105,8 @@ public:
 signals:
     // One captured block, raised after the split; the handler runs to completion first.
     void DataReady(std::span<int16_t> Channel1, std::span<int16_t> Channel2, int32_t NumSamples);
-    // One playback notification: the staging ring, the position of the block about to be
-    // written and its size in bytes.
+    // One processed block on its way to the playback device: the staging ring, the
+    // position of the block about to be handed on and its size in bytes.
     void DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
 
 private:
@@ -135,12 +135,14 @@ private:
     bool WaitUntilStopped(SoundDirection direction, uint32_t epoch);
 
     void CapturePath(int32_t offset, std::span<int16_t> Channel1, std::span<int16_t> Channel2);
-    void PlaybackPath(int32_t offset);
-    std::span<const int16_t> PacedBlock(int32_t adjustFrames);
+    void PlaybackPath();
+    void ApplyVolume();
+    void FeedPlayback();
+    void TracePlaybackEvents();
     void DropOldestBlocks(int32_t blocks);
     void StartPlayback();
-    void ResetPlaybackWatch();
-    int32_t StalledPlaybackBlocks() const;
+    void ResetPlayback();
+    bool PlaybackStalled() const;
     void RestartStalledPlayback();
     std::string PlaybackDeviceName() const;
     void DropNotification(const std::string& what, int32_t error, const std::string& why);
@@ -176,19 +178,17 @@ private:
     int32_t playbackBufferBytes_ = 0;
     std::vector<int16_t> captureBlock_;
     std::vector<int16_t> outBuffer_;    // the staging ring
-    std::vector<int16_t> playBlock_;    // a block lengthened by the pacer
     std::vector<PositionNotify> captureNotify_{PositionNotify{}};
     std::vector<PositionNotify> playbackNotify_{PositionNotify{}};
 
     int32_t outDelay_ = 0;
     int32_t writePos_ = 0;
     int32_t readPos_ = 0;
-    int32_t blocksQueued_ = 0;          // written and not yet played since the last (re)start
+    int32_t blocksQueued_ = 0;          // written and not yet handed to the playback bridge
     int32_t playbackStartFailures_ = 0; // failed playback starts in a row
-    PlaybackPacer pacer_;
-    int32_t blocksSincePlayback_ = 0;   // captured since the last playback notification
+    PlaybackBridge bridge_;
+    double lastPlaybackSeconds_ = 0;    // when playback last took a block, or started
     int32_t stalledRestarts_ = 0;       // restarts of a stalled playback with nothing played since
-    bool drySpell_ = false;             // the last playback notification found the ring empty
     bool lateSpell_ = false;            // blocks were dropped since the last playback notification
     bool outBufferReadPtrWrap_ = false;
     bool outBufferWritePtrWrap_ = false;

@@ -31,7 +31,9 @@ public:
     bool IsRunning(SoundDirection) override { return false; }
     int32_t SetVolume(int32_t) override { return 0; }
     int32_t ReadBuffer(int32_t, int32_t, std::span<int16_t>) override { return 0; }
-    int32_t WriteBuffer(int32_t, int32_t, std::span<const int16_t>) override { return 0; }
+    void SetPlaybackSource(PlaybackSource*) override {}
+    bool PlaybackKeepsPace() const override { return false; }
+    int32_t PlaybackDeviceFrames() const override { return 0; }
     std::string ErrorText() const override { return {}; }
 };
 

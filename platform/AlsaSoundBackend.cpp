@@ -12,6 +12,9 @@ namespace {
 
 constexpr int32_t SilenceFloor = -10000;    // hundredths of a decibel that mean silence
 constexpr unsigned MinCaptureBlocksInDevice = 16;  // room for a main loop held up for half a second
+// Playback is refilled at every captured block: two blocks leave the device a block to
+// play while the main loop is late; what the device must wait for lies in the owner's FIFO.
+constexpr unsigned PlaybackBlocksInDevice = 2;
 
 std::string FirstLine(const char* text)
 {
@@ -72,11 +75,11 @@ int32_t AlsaSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
     blockFrames_ = static_cast<snd_pcm_uframes_t>(desc.BlockBytes / frameBytes);
     samplesPerSecond_ = format.SamplesPerSecond;
     const unsigned blocks = static_cast<unsigned>(desc.BufferBytes / desc.BlockBytes);
-    blocksInDevice_ = direction_ == SoundDirection::Capture ? std::max(blocks, MinCaptureBlocksInDevice) : blocks;
+    blocksInDevice_ = direction_ == SoundDirection::Capture ? std::max(blocks, MinCaptureBlocksInDevice) : PlaybackBlocksInDevice;
     if (direction_ == SoundDirection::Capture) {
         image_.assign(static_cast<size_t>(bufferBytes_ / BytesPerSample), 0);
     } else {
-        scratch_.assign((blockFrames_ + SoundBackend::MaxBlockAdjustFrames) * static_cast<size_t>(channels_), 0);
+        scratch_.assign(blockFrames_ * static_cast<size_t>(channels_), 0);
         pending_.reserve(scratch_.size());
     }
     return SetUp();
@@ -85,6 +88,8 @@ int32_t AlsaSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
 // The hardware and software parameters and the notifiers of a PCM just opened.
 int32_t AlsaSoundBackend::Stream::SetUp()
 {
+    const snd_pcm_type_t type = snd_pcm_type(pcm_);
+    paced_ = type != SND_PCM_TYPE_FILE && type != SND_PCM_TYPE_NULL;
     if (int32_t error = SetHardware(blocksInDevice_); error != 0)
         return error;
     if (int32_t error = SetSoftware(); error != 0)
@@ -182,7 +187,9 @@ void AlsaSoundBackend::Stream::CreateNotifiers()
         EnableNotifiers(running_);
         Dispatch();
     });
-    const int count = snd_pcm_poll_descriptors_count(pcm_);
+    // A device that keeps no pace is always ready: it is fed from capture wake-ups and a timer.
+    const bool keepsNoPace = direction_ == SoundDirection::Playback && !paced_;
+    const int count = keepsNoPace ? 0 : snd_pcm_poll_descriptors_count(pcm_);
     pollFds_.assign(static_cast<size_t>(std::max(count, 0)), pollfd{});
     if (count > 0)
         snd_pcm_poll_descriptors(pcm_, pollFds_.data(), static_cast<unsigned>(count));
@@ -220,45 +227,43 @@ int32_t AlsaSoundBackend::Stream::Start()
     position_ = 0;
     filledFrames_ = 0;
     pending_.clear();
+    playedFrames_ = 0;
+    ranDry_ = false;
     restartPending_ = false;
     restartFailures_ = 0;
-    if (const int32_t error = StartPcm(deviceFrames_); error != 0)
+    if (const int32_t error = StartPcm(); error != 0)
         return error;
     running_ = true;
     EnableNotifiers(true);
     return 0;
 }
 
-// Prepares the PCM, puts the given frames of silence into a playback buffer and starts
-// the stream.
-int32_t AlsaSoundBackend::Stream::StartPcm(snd_pcm_uframes_t silentFrames)
+// Prepares the PCM, fills a playback device from the source and starts the stream.
+int32_t AlsaSoundBackend::Stream::StartPcm()
 {
     if (snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED) {
         if (const int error = snd_pcm_prepare(pcm_); error < 0)
             return Fail(error, "cannot be prepared");
     }
     if (direction_ == SoundDirection::Playback) {
-        if (const int32_t error = Prime(silentFrames); error != 0)
-            return error;
+        const bool outer = dispatching_;
+        dispatching_ = true;   // the notifications of the frames taken may close the stream
+        FeedDevice();
+        dispatching_ = outer;
+        if (closeRequested_) {
+            if (!outer)
+                ClosePcm();
+            return Fail(-EBADFD, "was closed while it started");
+        }
     }
+    return StartIfPrepared();
+}
+
+int32_t AlsaSoundBackend::Stream::StartIfPrepared()
+{
     if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) {
         if (const int error = snd_pcm_start(pcm_); error < 0)
             return Fail(error, "cannot start");
-    }
-    return 0;
-}
-
-// Silence, as much of it as the device takes up to the frames asked for.
-int32_t AlsaSoundBackend::Stream::Prime(snd_pcm_uframes_t frames)
-{
-    std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
-    for (snd_pcm_uframes_t primed = 0; primed < frames;) {
-        const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, scratch_.data(), std::min(blockFrames_, frames - primed));
-        if (written == -EAGAIN || written == 0)
-            break;
-        if (written < 0)
-            return Fail(static_cast<int>(written), "cannot be filled with silence");
-        primed += static_cast<snd_pcm_uframes_t>(written);
     }
     return 0;
 }
@@ -303,75 +308,6 @@ int32_t AlsaSoundBackend::Stream::Read(int32_t startByte, int32_t bytes, std::sp
         return error;
     std::copy_n(image_.begin() + startByte / BytesPerSample, bytes / BytesPerSample, destination.begin());
     return 0;
-}
-
-// A block a few frames shorter or longer than the buffer's block is taken as it is.
-int32_t AlsaSoundBackend::Stream::CheckBlock(int32_t startByte, int32_t bytes, size_t elements) const
-{
-    const int32_t frameBytes = FrameBytes();
-    const int32_t slack = SoundBackend::MaxBlockAdjustFrames * frameBytes;
-    const bool fits = channels_ > 0 && startByte >= 0 && startByte < bufferBytes_ && startByte % blockBytes_ == 0 &&
-                      bytes % frameBytes == 0 && bytes >= blockBytes_ - slack && bytes <= blockBytes_ + slack &&
-                      static_cast<size_t>(bytes / BytesPerSample) <= elements;
-    if (fits)
-        return 0;
-    return owner_.Fail(-EINVAL, Describe() + ": a block of " + std::to_string(bytes) + " bytes at byte " +
-                                    std::to_string(startByte) + " does not fit its buffer of " +
-                                    std::to_string(bufferBytes_) + " bytes in blocks of " + std::to_string(blockBytes_));
-}
-
-int32_t AlsaSoundBackend::Stream::Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain)
-{
-    if (!running_)
-        return Fail(-EBADFD, "is not playing");
-    if (const int32_t error = CheckBlock(startByte, bytes, std::min(source.size(), scratch_.size())); error != 0)
-        return error;
-    const size_t samples = static_cast<size_t>(bytes / BytesPerSample);
-    // The gain goes on this copy only: the caller's block stays as it was.
-    for (size_t i = 0; i < samples; ++i) {
-        const float scaled = std::nearbyint(static_cast<float>(source[i]) * gain);
-        scratch_[i] = static_cast<int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
-    }
-    blockWritten_ = true;
-    return WriteFrames(scratch_.data(), samples / static_cast<size_t>(channels_));
-}
-
-// The frames the device has no room for yet (the few a lengthened block brings, or a block
-// that came when a sound server had taken less than it said) are kept and written first
-// at the next wake-up, which asks for no more blocks until they are in.
-int32_t AlsaSoundBackend::Stream::WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames)
-{
-    while (frames > 0) {
-        const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, samples, frames);
-        if (written == -EPIPE || written == -ESTRPIPE) {
-            PlaybackRanDry(static_cast<int>(written));   // this block is lost in the gap
-            return 0;
-        }
-        if (written == -EAGAIN || written == 0) {
-            if (!pending_.empty())
-                return Fail(-EAGAIN, "has no room for the block");
-            pending_.assign(samples, samples + frames * static_cast<snd_pcm_uframes_t>(channels_));
-            return 0;
-        }
-        if (written < 0)
-            return Fail(static_cast<int>(written), "cannot take the block");
-        samples += written * channels_;
-        frames -= static_cast<snd_pcm_uframes_t>(written);
-    }
-    return 0;
-}
-
-// Writes what was kept back; the frames of room it took.
-snd_pcm_sframes_t AlsaSoundBackend::Stream::WritePending()
-{
-    if (pending_.empty())
-        return 0;
-    const auto frames = static_cast<snd_pcm_uframes_t>(pending_.size() / static_cast<size_t>(channels_));
-    const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, pending_.data(), frames);
-    if (written <= 0)
-        return 0;
-    pending_.erase(pending_.begin(), pending_.begin() + written * channels_);
-    return written;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -489,10 +425,21 @@ int32_t AlsaSoundBackend::ReadBuffer(int32_t startByte, int32_t bytes, std::span
     return stream ? stream->Read(startByte, bytes, destination) : FailNotOpen(SoundDirection::Capture);
 }
 
-int32_t AlsaSoundBackend::WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source)
+void AlsaSoundBackend::SetPlaybackSource(PlaybackSource* source)
 {
-    Stream* stream = StreamOf(SoundDirection::Playback);
-    return stream ? stream->Write(startByte, bytes, source, gain_) : FailNotOpen(SoundDirection::Playback);
+    source_ = source;
+}
+
+bool AlsaSoundBackend::PlaybackKeepsPace() const
+{
+    const Stream* stream = StreamOf(SoundDirection::Playback);
+    return !stream || stream->Paced();
+}
+
+int32_t AlsaSoundBackend::PlaybackDeviceFrames() const
+{
+    const Stream* stream = StreamOf(SoundDirection::Playback);
+    return stream ? stream->KeptFrames() : 0;
 }
 
 AlsaSoundBackend::Stream* AlsaSoundBackend::StreamOf(SoundDirection direction) const

@@ -1,7 +1,8 @@
 #pragma once
 
 // The private half of platform/AlsaSoundBackend: one open PCM. Its set-up lives in
-// AlsaSoundBackend.cpp, its block flow in AlsaSoundBackend_Blocks.cpp.
+// AlsaSoundBackend.cpp, its block flow in AlsaSoundBackend_Blocks.cpp and the feeding of a
+// playback device in AlsaSoundBackend_Playback.cpp.
 
 #include "platform/AlsaSoundBackend.h"
 
@@ -42,11 +43,13 @@ public:
     int32_t Start();
     void Stop();
     int32_t Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination);
-    int32_t Write(int32_t startByte, int32_t bytes, std::span<const int16_t> source, float gain);
-    // Playback: hands on the blocks due now, called once a captured block has been handled.
+    // Playback: fills the room the device has now, called once a captured block has been handled.
     void ServeFromCapture();
 
     bool Running() const { return running_; }
+    bool Paced() const { return paced_; }
+    // Playback: the frames the device holds on average while it is fed from capture wake-ups.
+    int32_t KeptFrames() const { return static_cast<int32_t>(blockFrames_); }
     bool Dispatching() const { return dispatching_; }
 
 private:
@@ -56,13 +59,11 @@ private:
     int32_t Reopen();
     int32_t SetHardware(unsigned blocksInDevice);
     int32_t SetSoftware();
-    int32_t StartPcm(snd_pcm_uframes_t silentFrames = 0);
-    int32_t Prime(snd_pcm_uframes_t frames);
+    int32_t StartPcm();
     void CreateNotifiers();
     void DisposeNotifiers();
     void EnableNotifiers(bool enabled);
     int32_t CheckRange(int32_t startByte, int32_t bytes, size_t elements) const;
-    int32_t CheckBlock(int32_t startByte, int32_t bytes, size_t elements) const;
     int32_t FrameBytes() const { return channels_ * AlsaSound::BytesPerSample; }
 
     void Dispatch() { RunBlocks(true); }
@@ -74,13 +75,18 @@ private:
     int MillisecondsOf(snd_pcm_sframes_t frames) const;
     int BlockMilliseconds() const { return MillisecondsOf(static_cast<snd_pcm_sframes_t>(blockFrames_)); }
     bool CaptureBlock(bool& progressed);
-    bool PlaybackBlock();
-    int32_t WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames);
-    snd_pcm_sframes_t WritePending();
-    void Recover(int error);
     void RecoverCapture(int error);
     void RestartCaptureLater(const std::string& what, int result);
+
+    bool ServeDevice();
+    bool FeedDevice();
+    snd_pcm_uframes_t TakeFromSource(snd_pcm_uframes_t frames);
+    void ApplyGain(size_t samples);
+    bool WriteFrames(const int16_t* samples, snd_pcm_uframes_t frames);
+    snd_pcm_sframes_t WritePending();
+    void CountPlayed(snd_pcm_uframes_t frames);
     void PlaybackRanDry(int error);
+    int32_t StartIfPrepared();
     void ClosePcm();
 
     AlsaSoundBackend& owner_;
@@ -96,8 +102,8 @@ private:
     snd_pcm_uframes_t blockFrames_ = 0;
     snd_pcm_uframes_t deviceFrames_ = 0;  // the PCM's own buffer
     std::vector<int16_t> image_;      // capture: the looping buffer's contents
-    std::vector<int16_t> scratch_;    // playback: one (adjusted) block of silence or of scaled samples
-    std::vector<int16_t> pending_;    // playback: frames of the last block the device had no room for yet
+    std::vector<int16_t> scratch_;    // playback: up to a block of frames from the source, scaled
+    std::vector<int16_t> pending_;    // playback: frames the device had no room for yet
     std::vector<pollfd> pollFds_;
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
     // Stands in for the notifiers while a device that woke the loop has less than a block,
@@ -110,8 +116,9 @@ private:
     bool running_ = false;
     bool dispatching_ = false;
     bool closeRequested_ = false;     // stopped inside its own notification: closed once that returns
-    bool blockWritten_ = false;
-    bool ranDry_ = false;             // playback: started afresh during this block
+    bool paced_ = true;               // plays in real time (ALSA's file and null devices do not)
+    bool ranDry_ = false;             // playback: prepared afresh after an underrun, not yet refilled
+    snd_pcm_uframes_t playedFrames_ = 0;  // playback: taken since the last notification
     bool restartPending_ = false;     // capture: a failed restart is tried again
     int restartFailures_ = 0;
 };

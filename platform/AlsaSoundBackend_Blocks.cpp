@@ -8,7 +8,7 @@
 namespace {
 
 constexpr int CaptureRestartAttempts = 8;   // a block apart
-// A wake-up hands on at most this many blocks, so that after a hold-up the other
+// A wake-up hands on at most this many captured blocks, so that after a hold-up the other
 // direction and the window get their turn between the blocks that piled up.
 constexpr snd_pcm_sframes_t MaxBlocksPerWake = 4;
 
@@ -35,14 +35,12 @@ void AlsaSoundBackend::Stream::RunBlocks(bool woken)
         owner_.ServePlayback();
 }
 
-// Playback is handed its blocks from each capture wake-up, so the loop wakes once per block
-// rather than twice. Meanwhile its own notifier rests; should capture be late or idle for
-// two blocks, the timer wakes playback to go on at its own pace until capture serves it again.
-// A device that offers its whole buffer keeps no pace (ALSA's null and file devices always
-// do; a paced one only once it ran dry): it is left to its own notifier.
+// Playback is refilled from each capture wake-up, so the loop wakes once per block rather
+// than twice. Meanwhile its own notifier rests; should capture be late or idle for two
+// blocks, the timer wakes playback to go on at its own pace until capture serves it again.
 void AlsaSoundBackend::Stream::ServeFromCapture()
 {
-    if (dispatching_ || !running_ || snd_pcm_avail_update(pcm_) >= static_cast<snd_pcm_sframes_t>(deviceFrames_))
+    if (dispatching_ || !running_)
         return;
     RunBlocks(false);
 }
@@ -58,6 +56,11 @@ void AlsaSoundBackend::Stream::WaitForCapture()
 // stream sleeps until a whole block is due at the device's pace.
 void AlsaSoundBackend::Stream::WaitForNextBlock()
 {
+    if (direction_ == SoundDirection::Playback) {   // only one that keeps no pace has nothing to take
+        EnableNotifiers(false);
+        blockTimer_.start(BlockMilliseconds());
+        return;
+    }
     const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
     const auto have = std::max<snd_pcm_sframes_t>(available, 0) + static_cast<snd_pcm_sframes_t>(filledFrames_);
     const auto missing = std::max<snd_pcm_sframes_t>(static_cast<snd_pcm_sframes_t>(blockFrames_) - have, 1);
@@ -82,40 +85,29 @@ bool AlsaSoundBackend::Stream::DeviceReady()
     return (revents & (POLLIN | POLLOUT | POLLERR)) != 0;
 }
 
-// One notification per block while the device has whole blocks, never more than its own
-// buffer holds (devices that are not paced in real time always report a full buffer) nor
-// than MaxBlocksPerWake.
-// Capture takes what has arrived of a block even before the block is whole, so that a
-// device that signals every part of a block is emptied and quiet again. Playback served
-// from a capture wake-up also takes a block that fits by half, its rest kept until there
-// is room: the two devices' wake-ups need not line up. True when anything moved.
+// Capture: one notification per block while the device has whole blocks, never more than
+// its own buffer holds (devices that are not paced in real time always report a full
+// buffer) nor than MaxBlocksPerWake. It takes what has arrived of a block even before the
+// block is whole, so that a device that signals every part of a block is emptied and quiet
+// again. Playback: the room the device has is filled. True when anything moved.
 bool AlsaSoundBackend::Stream::HandleReadyBlocks(bool woken)
 {
+    if (direction_ == SoundDirection::Playback)
+        return ServeDevice();
     if (restartPending_) {
-        Recover(-EPIPE);
+        RecoverCapture(-EPIPE);
         return true;
     }
     if (woken && !DeviceReady())
         return false;
     const snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
     if (available < 0) {
-        Recover(static_cast<int>(available));
+        RecoverCapture(static_cast<int>(available));
         return true;
     }
     const auto limit = std::min(static_cast<snd_pcm_sframes_t>(deviceFrames_ / blockFrames_), MaxBlocksPerWake);
     bool progressed = false;
-    if (direction_ == SoundDirection::Capture) {
-        for (auto blocks = limit; blocks > 0 && CaptureBlock(progressed) && running_ && !closeRequested_; --blocks) {
-        }
-        return progressed;
-    }
-    const snd_pcm_sframes_t room = available - WritePending();
-    const auto block = static_cast<snd_pcm_sframes_t>(blockFrames_);
-    const snd_pcm_sframes_t due = !pending_.empty() ? 0 : woken ? room / block : (room + block / 2) / block;
-    for (auto blocks = std::min(due, limit); blocks > 0; --blocks) {
-        progressed = true;
-        if (!PlaybackBlock() || !running_ || closeRequested_)
-            break;
+    for (auto blocks = limit; blocks > 0 && CaptureBlock(progressed) && running_ && !closeRequested_; --blocks) {
     }
     return progressed;
 }
@@ -131,7 +123,7 @@ bool AlsaSoundBackend::Stream::CaptureBlock(bool& progressed)
             return false;
         progressed = true;
         if (read < 0) {
-            Recover(static_cast<int>(read));
+            RecoverCapture(static_cast<int>(read));
             return false;
         }
         filledFrames_ += static_cast<snd_pcm_uframes_t>(read);
@@ -141,33 +133,6 @@ bool AlsaSoundBackend::Stream::CaptureBlock(bool& progressed)
     position_ = (position_ + blockBytes_) % bufferBytes_;
     owner_.NotifyBlock(SoundDirection::Capture, start, blockBytes_);
     return true;
-}
-
-// False when the wake-up is over: the stream stopped, or ran dry and started afresh, when
-// the device takes nothing until its next notification.
-bool AlsaSoundBackend::Stream::PlaybackBlock()
-{
-    blockWritten_ = false;
-    ranDry_ = false;
-    const int32_t start = position_;
-    position_ = (position_ + blockBytes_) % bufferBytes_;
-    owner_.NotifyBlock(SoundDirection::Playback, start, blockBytes_);
-    if (!running_ || closeRequested_)
-        return false;
-    // A block nobody wrote plays as silence, so the device keeps its pace.
-    if (!blockWritten_) {
-        std::fill(scratch_.begin(), scratch_.end(), int16_t{0});
-        return WriteFrames(scratch_.data(), blockFrames_) == 0 && !ranDry_;
-    }
-    return !ranDry_;
-}
-
-void AlsaSoundBackend::Stream::Recover(int error)
-{
-    if (direction_ == SoundDirection::Playback)
-        PlaybackRanDry(error);
-    else
-        RecoverCapture(error);
 }
 
 // Capture restarts at once, with the part of a block read before the overrun dropped. A
@@ -208,18 +173,4 @@ void AlsaSoundBackend::Stream::RestartCaptureLater(const std::string& what, int 
     restartPending_ = true;
     EnableNotifiers(false);
     blockTimer_.start(BlockMilliseconds());
-}
-
-// A playback device that ran dry starts again at once from one block of silence: the
-// blocks that piled up meanwhile follow at the next notifications, which come at once.
-void AlsaSoundBackend::Stream::PlaybackRanDry(int error)
-{
-    const std::string what = "AlsaSoundBackend.PlaybackRanDry:Playback underrun on " + Describe() + " (" + snd_strerror(error) + ")";
-    ranDry_ = true;
-    int result = snd_pcm_recover(pcm_, error, 1);
-    if (result >= 0 && StartPcm(blockFrames_) == 0) {
-        owner_.Trace(what + ", silence played");
-        return;
-    }
-    owner_.Trace(what + ", cannot be restarted (" + (result < 0 ? snd_strerror(result) : owner_.ErrorText()) + ")");
 }

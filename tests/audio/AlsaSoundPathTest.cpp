@@ -18,7 +18,6 @@ namespace {
 constexpr int32_t N = 2048;
 constexpr int BlocksInFile = 32;
 constexpr int BlocksToCapture = 12;
-constexpr int PrimedBlocks = 4;   // playback starts from a full buffer of silence
 
 int16_t Left(int block, int frame) { return static_cast<int16_t>(block * 1000 + frame % 500); }
 int16_t Right(int block, int frame) { return static_cast<int16_t>(-block * 1000 - frame % 300); }
@@ -80,23 +79,23 @@ TEST(AlsaSoundPath, CapturedBlocksReachDataReadyAndQueuedBlocksArePlayedInOrderA
         }
     }
 
-    // Silence while the primed buffer plays, then every queued block in order, scaled by
-    // the attenuation on its way to the device only.
+    // Every processed block in order from the first, scaled by the attenuation on its way
+    // to the device only: a device that keeps no pace gets the samples exactly.
     const std::vector<int16_t> played = devices.Played();
     ASSERT_EQ(played.size() % N, 0u);
     const size_t playedBlocks = played.size() / N;
-    ASSERT_GE(playedBlocks, PrimedBlocks + 4u);
-    EXPECT_TRUE(std::all_of(played.begin(), played.begin() + PrimedBlocks * N, [](int16_t s) { return s == 0; }));
+    ASSERT_GE(playedBlocks, 4u);
     const float gain = static_cast<float>(std::pow(10.0, -600 / 2000.0));
-    for (size_t block = 0; block + PrimedBlocks < playedBlocks; ++block) {
+    for (size_t block = 0; block < playedBlocks; ++block) {
         ASSERT_LT(block, leftBlocks.size());
         for (int i = 0; i < N; ++i) {
             const auto expected = static_cast<int16_t>(std::nearbyint(static_cast<float>(leftBlocks[block][i]) * gain));
-            ASSERT_EQ(played[(block + PrimedBlocks) * N + i], expected) << "played block " << block << ":" << i;
+            ASSERT_EQ(played[block * N + i], expected) << "played block " << block << ":" << i;
         }
     }
     EXPECT_EQ(unscaledInRing, blocksOut);
-    EXPECT_EQ(blocksOut, playedBlocks - PrimedBlocks);
+    EXPECT_GE(blocksOut, playedBlocks);
+    EXPECT_LE(blocksOut, playedBlocks + 1) << "what was handed on was played, but for the last block";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "audio/frmDX8Events.h"
 #include "core/RuntimeError.h"
 #include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakePerfCounter.h"
 #include "fakes/FakeSoundBackend.h"
 #include "MainWindowSoundFormat.h"
 
@@ -64,13 +65,18 @@ protected:
         onDataReady = [this](std::span<int16_t> left, int32_t count) { engine.Output(left, left, count); };
     }
 
+    // Each block arrives a block period after the one before.
     void DeliverCapture(int blocks = 1)
     {
-        for (int i = 0; i < blocks; ++i)
+        for (int i = 0; i < blocks; ++i) {
+            clock.Count += BlockMilliseconds;
             backend.DeliverCaptureBlock(captured % 2, StereoBlock(captured)), ++captured;
+        }
     }
     void FreePlayback() { backend.FreePlaybackBlock(played % 4), ++played; }
 
+    static constexpr int BlockMilliseconds = 43;
+    FakePerfCounter clock{1000, 0};   // in milliseconds
     FakeSoundBackend backend;
     FakeMessageBoxes boxes;
     QELVODX8 engine{backend};
@@ -196,7 +202,7 @@ TEST_F(SoundEngine, AttenuationIsStoredInHundredthsAndReadInDecibels)
         DeliverCapture();
         FreePlayback();
     }
-    EXPECT_EQ(backend.Volumes, (std::vector<int32_t>{-10000, -1, 0, 0}));
+    EXPECT_EQ(backend.Volumes, (std::vector<int32_t>{0, -10000, -1, 0, 0})) << "set as playback starts, then at each block played";
 }
 
 TEST_F(SoundEngine, RejectsABlockSizeTheChannelArraysCannotHold)
@@ -256,7 +262,7 @@ TEST_F(SoundEngine, ReleasingInsideDataReadyClosesEverythingAndLaterNotification
 // The first sample of a block that StereoBlock(block) sent through the echoing chain.
 int16_t FirstSampleOf(int block) { return StereoBlock(block)[0]; }
 
-TEST_F(SoundEngine, PlaybackThatRunsOutOrFallsBehindGoesOnWithoutARestart)
+TEST_F(SoundEngine, PlaybackThatRunsOutOrFallsBehindGoesOnWithoutARestartOrALostBlock)
 {
     Configure();
     EchoLeftChannel();
@@ -264,8 +270,8 @@ TEST_F(SoundEngine, PlaybackThatRunsOutOrFallsBehindGoesOnWithoutARestart)
     DeliverCapture(3);
     ASSERT_TRUE(backend.Of(Playback).Running);
 
-    // Three blocks queued: the fourth notification finds the ring empty and writes nothing,
-    // so the device plays silence; the next block captured is played at the next one.
+    // Three blocks queued: the fourth time the device finds nothing to take; the next block
+    // captured is played the time after.
     for (int i = 0; i < 4; ++i)
         FreePlayback();
     EXPECT_EQ(backend.Writes.size(), 3u);
@@ -274,22 +280,44 @@ TEST_F(SoundEngine, PlaybackThatRunsOutOrFallsBehindGoesOnWithoutARestart)
     ASSERT_EQ(backend.Writes.size(), 4u);
     EXPECT_EQ(backend.Writes.back().Samples[0], FirstSampleOf(3));
 
-    // Ten blocks captured while playback takes none: the ring holds eight, the two oldest
-    // make room and playback goes on from the oldest left.
-    DeliverCapture(10);
-    FreePlayback();
-    EXPECT_EQ(backend.Writes.back().Samples[0], FirstSampleOf(6));
+    // Twenty blocks captured while playback takes none wait for it, more than the staging
+    // ring holds: none is lost.
+    DeliverCapture(20);
+    for (int block = 4; block < 24; ++block) {
+        FreePlayback();
+        ASSERT_EQ(backend.Writes.back().Samples[0], FirstSampleOf(block));
+    }
+    EXPECT_EQ(dataOut.size(), 24u) << "each block announced as it is handed on";
     EXPECT_EQ(backend.Of(Playback).Stops, 0);
     EXPECT_EQ(backend.Of(Playback).Starts, 1);
 }
 
-TEST_F(SoundEngine, PlaybackThatTakesNothingForSecondsIsOpenedAgainOnceThenShown)
+TEST_F(SoundEngine, APacedDeviceIsFedThroughTheClockBridgeAtTheTargetDelay)
+{
+    backend.Paced = true;
+    backend.DeviceFrames = N;
+    Configure();
+    EchoLeftChannel();
+    engine.StartSound();
+    DeliverCapture(3);
+    ASSERT_TRUE(backend.Of(Playback).Running);
+    for (int i = 0; i < 3; ++i) {
+        FreePlayback();
+        DeliverCapture();
+    }
+    ASSERT_EQ(backend.Writes.size(), 3u);
+    EXPECT_TRUE(std::all_of(backend.Writes.begin(), backend.Writes.end(),
+                            [](const FakeSoundBackend::Write& write) { return write.Samples.size() == N; }))
+        << "a paced device is always given whole blocks";
+}
+
+TEST_F(SoundEngine, PlaybackThatTakesNothingForFourSecondsIsOpenedAgainOnceThenShown)
 {
     Configure();
     EchoLeftChannel();
     engine.SetFSampling(48000);
     engine.StartSound();
-    constexpr int StalledBlocks = 4 * 48000 / N;   // four seconds of capture
+    constexpr int StalledBlocks = (4000 + BlockMilliseconds - 1) / BlockMilliseconds;
     DeliverCapture(3);
     FreePlayback();   // playback ran once, then stopped taking blocks
     DeliverCapture(StalledBlocks - 1);
@@ -312,12 +340,25 @@ TEST_F(SoundEngine, PlaybackThatTakesNothingForSecondsIsOpenedAgainOnceThenShown
     EXPECT_TRUE(engine.InAction()) << "capture goes on";
 }
 
+TEST_F(SoundEngine, ABacklogOfCapturedBlocksHandledAtOnceIsNoStall)
+{
+    Configure();
+    EchoLeftChannel();
+    engine.StartSound();
+    DeliverCapture(3);
+    FreePlayback();
+    for (int i = 0; i < 200; ++i)   // four seconds of blocks and more, within a moment
+        backend.DeliverCaptureBlock(captured % 2, StereoBlock(captured)), ++captured;
+    EXPECT_EQ(backend.Of(Playback).Stops, 0);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
 TEST_F(SoundEngine, APlaybackThatTakesBlocksAgainAfterARestartIsWatchedAfresh)
 {
     Configure();
     EchoLeftChannel();
     engine.StartSound();
-    constexpr int StalledBlocks = 4 * 48000 / N;
+    constexpr int StalledBlocks = (4000 + BlockMilliseconds - 1) / BlockMilliseconds;
     DeliverCapture(3 + StalledBlocks);
     DeliverCapture(3);
     ASSERT_EQ(backend.Of(Playback).Starts, 2);

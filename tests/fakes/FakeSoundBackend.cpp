@@ -23,7 +23,26 @@ void FakeSoundBackend::DeliverCaptureBlock(int32_t k, std::span<const int16_t> s
 void FakeSoundBackend::FreePlaybackBlock(int32_t k)
 {
     const int32_t blockBytes = Of(SoundDirection::Playback).Desc.BlockBytes;
+    TakeBlock(k * blockBytes, static_cast<size_t>(blockBytes / 2));
     NotifyBlock(SoundDirection::Playback, k * blockBytes, blockBytes);
+}
+
+// A paced device takes a whole block, sound or silence; one that keeps no pace only what
+// is queued, and records nothing when nothing is.
+void FakeSoundBackend::TakeBlock(int32_t startByte, size_t samples)
+{
+    if (!source_ || !Of(SoundDirection::Playback).Running)
+        return;
+    block_.assign(samples, 0);
+    const size_t taken = Paced ? (source_->Fill(block_), samples) : source_->Take(block_);
+    if (taken == 0)
+        return;
+    Writes.push_back({startByte, {}, volume_});
+    if (KeepWrittenSamples)
+        Writes.back().Samples.assign(block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(taken));
+    const size_t channels = static_cast<size_t>(std::max(Of(SoundDirection::Playback).Desc.Format.Channels, 1));
+    LastWrittenFrames = static_cast<int32_t>(taken / channels);
+    WrittenFrames += LastWrittenFrames;
 }
 
 std::vector<SoundDeviceInfo> FakeSoundBackend::Devices(SoundDirection direction)
@@ -105,23 +124,6 @@ int32_t FakeSoundBackend::ReadBuffer(int32_t startByte, int32_t bytes, std::span
     if (startByte < 0 || bytes < 0 || first + count > captureImage_.size() || count > destination.size())
         return Fail("capture: read outside the buffer");
     std::copy_n(captureImage_.begin() + static_cast<std::ptrdiff_t>(first), count, destination.begin());
-    return 0;
-}
-
-int32_t FakeSoundBackend::WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source)
-{
-    const SoundBufferDesc& desc = Of(SoundDirection::Playback).Desc;
-    const int32_t frameBytes = std::max(desc.Format.Channels, 1) * 2;
-    const int32_t slack = MaxBlockAdjustFrames * frameBytes;
-    if (startByte < 0 || startByte >= desc.BufferBytes || bytes % frameBytes != 0 || bytes < desc.BlockBytes - slack ||
-        bytes > desc.BlockBytes + slack || static_cast<size_t>(bytes / 2) > source.size())
-        return Fail("playback: a block of " + std::to_string(bytes) + " bytes at byte " + std::to_string(startByte) +
-                    " does not fit the buffer");
-    Writes.push_back({startByte, {}, volume_});
-    if (KeepWrittenSamples)
-        Writes.back().Samples.assign(source.begin(), source.begin() + bytes / 2);
-    LastWrittenFrames = bytes / frameBytes;
-    WrittenFrames += LastWrittenFrames;
     return 0;
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// A sound backend that delivers capture blocks and frees playback blocks only when a test
-// tells it to, and records everything the engine asked of it.
+// A sound backend that delivers capture blocks and takes playback blocks from its source
+// only when a test tells it to, and records everything the engine asked of it.
 class FakeSoundBackend : public SoundBackend
 {
 public:
@@ -35,7 +35,8 @@ public:
     // Fills capture block k (in whole blocks of the capture buffer) with the given
     // interleaved samples and signals the notifications that lie in it.
     void DeliverCaptureBlock(int32_t k, std::span<const int16_t> samples);
-    // Signals the notifications that lie in playback block k.
+    // Takes playback block k from the source (recorded in Writes), then signals the
+    // notifications that lie in it.
     void FreePlaybackBlock(int32_t k);
 
     std::vector<SoundDeviceInfo> Devices(SoundDirection direction) override;
@@ -47,7 +48,9 @@ public:
     bool IsRunning(SoundDirection direction) override;
     int32_t SetVolume(int32_t hundredthsOfDecibel) override;
     int32_t ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination) override;
-    int32_t WriteBuffer(int32_t startByte, int32_t bytes, std::span<const int16_t> source) override;
+    void SetPlaybackSource(PlaybackSource* source) override { source_ = source; }
+    bool PlaybackKeepsPace() const override { return Paced; }
+    int32_t PlaybackDeviceFrames() const override { return DeviceFrames; }
     std::string ErrorText() const override { return errorText_; }
 
     Device& Of(SoundDirection direction) { return devices_[static_cast<size_t>(direction)]; }
@@ -58,14 +61,19 @@ public:
     bool FailBuffers = false;               // CreateBuffer refuses every format
     int FailingPlaybackStarts = 0;          // Start(Playback) refuses this many more times
     std::vector<int32_t> Volumes;           // every SetVolume
-    std::vector<Write> Writes;              // every WriteBuffer
+    bool Paced = false;                     // the playback device keeps a pace of its own
+    int32_t DeviceFrames = 0;               // what PlaybackDeviceFrames answers
+    std::vector<Write> Writes;              // every block taken from the source
     bool KeepWrittenSamples = true;         // false: Writes hold the start byte and volume only
-    int64_t WrittenFrames = 0;              // in every WriteBuffer together
+    int64_t WrittenFrames = 0;              // in every block taken together
     int32_t LastWrittenFrames = 0;
 
 private:
     int32_t Fail(const std::string& text);
+    void TakeBlock(int32_t startByte, size_t samples);
 
+    PlaybackSource* source_ = nullptr;
+    std::vector<int16_t> block_;
     Device devices_[2];
     std::vector<int16_t> captureImage_;
     int32_t volume_ = 0;

@@ -78,7 +78,6 @@ TEST(AlsaSoundBackend, RefusesMissingDevicesUnusableFormatsAndOutOfRangeBlocksWi
         << backend.ErrorText();
     int16_t block[BlockFrames * 2] = {};
     EXPECT_LT(backend.Start(Playback), 0);
-    EXPECT_LT(backend.WriteBuffer(0, sizeof block, block), 0);
     EXPECT_LT(backend.ReadBuffer(0, sizeof block, block), 0);
 
     ASSERT_EQ(backend.OpenDevice(Capture, "null"), 0);

@@ -17,7 +17,7 @@
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveLinks.h"
 #include "dsp/ReceiveState.h"
-#include "platform/AlsaSoundBackend.h"
+#include "platform/DesktopSoundBackend.h"
 #include "platform/AppPaths.h"
 #include "platform/ProcessPriority.h"
 #include "radio/HardwareObjects.h"
@@ -50,7 +50,7 @@ void Trace(const std::string& step) { AddLog(loadTrace + step); }
 } // namespace
 
 std::function<std::unique_ptr<SoundBackend>()> frmMain::CreateSoundBackend = [] {
-    return std::make_unique<AlsaSoundBackend>();
+    return std::make_unique<DesktopSoundBackend>();
 };
 
 std::function<void(frmMain&)> frmMain::OpenConfiguration;

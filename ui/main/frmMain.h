@@ -41,9 +41,9 @@ inline bool Receiving = false;     // between power On and power Off
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
 // start-up supervisor's watchdog takes as the end of the program.
 //
-// The sound card's capture notifications run the receive block loop (DataReady); its
-// playback notifications arm the one-shot timers of the display and of the deferred block
-// work (DataOut). Member functions live in frmMain_<area>.cpp by area; the controls are the
+// The sound card's capture notifications run the receive block loop (DataReady); each
+// processed block handed on to playback arms the one-shot timers of the display and of the
+// deferred block work (DataOut). Member functions live in frmMain_<area>.cpp by area; the controls are the
 // front panel's (FrontPanel.h).
 class frmMain : public QMainWindow, public FrontPanel
 {

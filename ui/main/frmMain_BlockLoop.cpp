@@ -76,8 +76,8 @@ void frmMain::SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, in
     }
 }
 
-// The display redraw and the deferred block work after each playback notification, once
-// it has returned; re-arming a pending timer replaces it. The redraw's "1 ms" means "as
+// The display redraw and the deferred block work after each processed block, once the
+// block's notification has returned; re-arming a pending timer replaces it. The redraw's "1 ms" means "as
 // soon as the loop is free": a zero-time timer does that without waking the program once
 // more for every block.
 void frmMain::SoundCard_DataOut(std::span<int16_t> /*Buffer*/, int32_t /*Offset*/, int32_t /*NoSamples*/)
