@@ -9,20 +9,21 @@
 // The ratio's steering, on the main thread after each push:
 // - The device's read count at each push is followed by a least-squares line (an alpha-beta
 //   filter with growing, then fading memory): its slope is the clock ratio, its value the
-//   read count without the jitter of the device's bursts. The fill error, the pushed count
-//   less that smoothed read count less the target, is thus steady to a few frames even
-//   though a raw reading jumps by up to a block.
+//   read count without the jitter of the device's bursts. The fill error (what was written,
+//   less that smoothed read count, less the target) is thus steady to a few frames although
+//   a single reading jumps by up to a block.
 // - Holding: the ratio stays exactly where it is, however the reading jitters, while the
-//   fill stays within HoldBand of its target: any movement of the ratio bends the pitch.
-// - Acquiring, the first time the fill leaves the band after a reset, or whenever it
-//   strays beyond LostBand: the ratio goes at once to the clock ratio, less a term that
-//   leads the fill back to its target within a few hundred blocks.
-// - Gliding, when the fill leaves the band later: the same, but the fill is led back over
-//   tens of minutes, so slowly that a tone stays pure.
-// - Back within LockBand of the target, the ratio is held at the clock ratio again.
-// The ratio itself moves towards its goal by at most GentleRate a block while the distance
-// is within GentleSpan, faster as the cube of the distance beyond: far off (the clocks at a
-// start) it jumps, near (every later correction) it glides.
+//   fill stays within HoldBand of its target and the clock ratio near the ratio held: any
+//   movement of the ratio bends the pitch.
+// - Acquiring, when the clock ratio is DriftBand or more off (the clocks' ratio at a start,
+//   or a clock that changed): the ratio goes at once to the clock ratio, less a term that
+//   leads the fill back to its target within seconds; also whenever the fill strays beyond
+//   LostBand. It locks (holds the clock ratio) back within LockBand, once the clock ratio
+//   rests on LockBlocks pushes; the leading term then falls away in a ramp.
+// - Gliding, when the fill leaves HoldBand with the clocks near the ratio held: the ratio
+//   ramps to the clock ratio, at a rate set when the glide starts (gentle unless the fill
+//   would run on too far), and the leading term takes tens of minutes, so that a tone stays
+//   pure. It locks again back within LockBand.
 namespace {
 
 // Half-length of the resampler's filter, in input frames. Any length from the library's
@@ -39,10 +40,14 @@ constexpr int64_t FifoBlocks = 32;
 // The ratio never strays further from 1.
 constexpr double MaxCorrection = 0.01;
 
-// Fill errors, in blocks. The smoothed error's own noise is a few hundredths of a block.
-constexpr double HoldBand = 0.5;
-constexpr double LostBand = 0.75;
+// Fill errors, in blocks. The smoothed error's own noise is a few hundredths of a block. The
+// sound starts within one of the device's calls of the target (at most half a block for the
+// usual calls), inside HoldBand, so that clocks that agree never move the ratio.
+constexpr double HoldBand = 5.0 / 8;
+constexpr double LostBand = 7.0 / 8;
 constexpr double LockBand = 1.0 / 16;
+// How far the fill may run on past where a glide starts, while the ratio ramps round.
+constexpr double RunOn = 1.0 / 8;
 
 // How many blocks the fill error takes to shrink by a factor e while acquiring (5.5 s) and
 // while gliding (23 min).
@@ -50,14 +55,19 @@ constexpr double AcquireBlocks = 128;
 constexpr double GlideBlocks = 32768;
 
 // A 40-block stretch of a 1 kHz tone keeps 90 dB of purity while the ratio moves by 2e-9 a
-// block. A glide never asks for more: its goal moves by the fill error over GlideBlocks
-// squared a block, 5e-10 at the edge of HoldBand.
+// block (a wobble of the ratio by r over a stretch of T seconds leaves a phase error of about
+// pi f (r / T) T^2 / 13.4). The glide's leading term asks for less: the fill error over
+// GlideBlocks squared a block, 6e-10 at the edge of HoldBand.
 constexpr double GentleRate = 2e-9;
 
-// Ratio errors: the clocks are DriftBand apart or more, the ratio is acquired at once;
-// within GlideSpan it may glide.
+// The clock ratio this far off the ratio held is a drift to acquire at once rather than to
+// glide to; the test waits for MatureBlocks pushes (11 s), when the estimate's own error is
+// well below it.
 constexpr double DriftBand = 2e-4;
-constexpr double GlideSpan = 5e-5;
+constexpr int64_t MatureBlocks = 256;
+// The ratio locks after an acquisition on a clock ratio of at least this many pushes (33 s),
+// within about 1e-5 even when the device's calls beat slowly against the blocks.
+constexpr int64_t LockBlocks = 768;
 
 // The read count's line is fitted over all pushes since the reset up to this many (6 min),
 // which puts the clock ratio within a few parts in ten million; the fill error is trusted
@@ -83,7 +93,7 @@ double RateGain(int64_t n)
 // RunOn before the ratio has come round.
 double RampRate(double offClock)
 {
-    return std::max(GentleRate, offClock * offClock / (2 * LockBand));
+    return std::max(GentleRate, offClock * offClock / (2 * RunOn));
 }
 
 double Clamped(double ratio)
@@ -126,6 +136,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     read_.store(0, std::memory_order_relaxed);
     trimDue_ = false;
     soundStarted_ = false;
+    primingQueued_ = -1;
     priming_.store(true, std::memory_order_relaxed);
     interruptions_.store(0, std::memory_order_relaxed);
     silentFrames_.store(0, std::memory_order_relaxed);
@@ -275,15 +286,18 @@ void PlaybackBridge::FollowDevice(int64_t readFrames)
 void PlaybackBridge::SetGoal(double fillError)
 {
     const double clockRatio = readRate_ / blockFrames_;
-    const double offClock = std::abs(clockRatio - ratio_);
     const double distance = std::abs(fillError);
     switch (steering_) {
-    case Steering::Holding:
-        if (offClock > DriftBand)
+    case Steering::Holding: {
+        const bool drifting = std::abs(goal_ - clockRatio) > DriftBand;
+        if (drifting && (rateBlocks_ >= MatureBlocks || distance > HoldBand))
             steering_ = Steering::Acquiring;
-        else if (distance > HoldBand)
-            steering_ = offClock < GlideSpan ? Steering::Gliding : Steering::Acquiring;
+        else if (distance > HoldBand) {
+            steering_ = Steering::Gliding;
+            rampRate_ = RampRate(ratio_ - clockRatio);
+        }
         break;
+    }
     case Steering::Gliding:
         if (distance > LostBand)
             steering_ = Steering::Acquiring;
@@ -291,16 +305,14 @@ void PlaybackBridge::SetGoal(double fillError)
             Hold(clockRatio, GlideBlocks);
         break;
     case Steering::Acquiring:
-        if (distance < LockBand)
+        if (distance < LockBand && rateBlocks_ >= LockBlocks)
             Hold(clockRatio, AcquireBlocks);
         break;
     }
     if (steering_ == Steering::Acquiring)
         goal_ = Clamped(clockRatio - fillError / AcquireBlocks);
-    else if (steering_ == Steering::Gliding) {
+    else if (steering_ == Steering::Gliding)
         goal_ = Clamped(clockRatio - fillError / GlideBlocks);
-        rampRate_ = RampRate(offClock);
-    }
 }
 
 void PlaybackBridge::Hold(double clockRatio, double returnBlocks)
@@ -337,11 +349,14 @@ void PlaybackBridge::Fill(std::span<int16_t> samples)
 {
     const int64_t frames = static_cast<int64_t>(samples.size()) / channels_;
     if (priming_.load(std::memory_order_relaxed)) {
-        // The FIFO grows by whole blocks: sound starts with the first block that brings it
-        // within half a block of its target.
         const int64_t queued = Queued();
-        if (queued < targetFrames_ - blockFrames_ / 2) {
+        if (queued != primingQueued_) {
+            primingQueued_ = queued;
+            silenceSincePush_ = 0;
+        }
+        if (!ReadyToPlay(queued, frames)) {
             PlaySilence(samples, soundStarted_);
+            silenceSincePush_ += frames;
             return;
         }
         FinishPriming(queued);
@@ -385,6 +400,15 @@ void PlaybackBridge::PlaySilence(std::span<int16_t> samples, bool counted)
         silentFrames_.fetch_add(static_cast<int64_t>(samples.size()) / channels_, std::memory_order_relaxed);
 }
 
+// The target is the fill right after a push, and the FIFO grows by whole blocks while it
+// primes: sound starts once what is queued, plus what the device would have taken since the
+// latest push (the silence played since, up to a block), comes within one of the device's
+// calls of the target. The fill after the next push is then the target to within a call.
+bool PlaybackBridge::ReadyToPlay(int64_t queued, int64_t frames) const
+{
+    return queued > 0 && queued + std::min<int64_t>(silenceSincePush_, blockFrames_) >= targetFrames_ - frames;
+}
+
 void PlaybackBridge::FinishPriming(int64_t queued)
 {
     // After a hold-up longer than the target the capture's backlog arrives in a burst: what
@@ -401,6 +425,7 @@ void PlaybackBridge::FinishPriming(int64_t queued)
 void PlaybackBridge::StartPriming()
 {
     trimDue_ = true;
+    primingQueued_ = -1;
     priming_.store(true, std::memory_order_release);
     interruptions_.fetch_add(1, std::memory_order_release);
 }

@@ -78,6 +78,7 @@ private:
     int64_t Queued() const;
     void Copy(std::span<int16_t> samples, int64_t frames);
     void PlaySilence(std::span<int16_t> samples, bool counted);
+    bool ReadyToPlay(int64_t queued, int64_t frames) const;
     void FinishPriming(int64_t queued);
     void StartPriming();
 
@@ -97,6 +98,8 @@ private:
     // the device ran dry, counts one interruption.
     bool trimDue_ = false;
     bool soundStarted_ = false;
+    int64_t primingQueued_ = -1;    // queued at the device's latest call while priming
+    int64_t silenceSincePush_ = 0;  // frames of silence played since then
     std::atomic<bool> priming_{true};
     std::atomic<uint32_t> interruptions_{0};
     std::atomic<int64_t> silentFrames_{0};
