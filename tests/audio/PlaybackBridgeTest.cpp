@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <numbers>
 #include <random>
@@ -65,8 +64,7 @@ private:
 struct RigSettings
 {
     int32_t Channels = 1;
-    double CaptureDrift = 0;     // the capture clock runs at 48 kHz * (1 + CaptureDrift)
-    double PlaybackDrift = 0;    // and the playback clock at 48 kHz * (1 + PlaybackDrift)
+    double PlaybackDrift = 0;    // the playback clock runs at 48 kHz * (1 + PlaybackDrift)
     int32_t FillFrames = 480;    // frames the device asks for at a time
     double CaptureStart = 0;     // seconds before the first block is captured
 };
@@ -151,7 +149,7 @@ public:
     {
         bridge.Configure(settings.Channels, BlockFrames);
         bridge.Reset(TargetBlocks, DeviceFrames, true);
-        pushPeriod_ = BlockFrames / (NominalRate * (1 + settings.CaptureDrift));
+        pushPeriod_ = BlockFrames / NominalRate;
         fillPeriod_ = settings.FillFrames / (NominalRate * (1 + settings.PlaybackDrift));
     }
 
@@ -167,14 +165,6 @@ public:
             if (afterPush)
                 afterPush();
         }
-    }
-
-    // Runs the device alone for the given time.
-    void RunDevice(double seconds)
-    {
-        const double until = FillTime() + seconds;
-        while (FillTime() < until)
-            FillOnce();
     }
 
     // The main thread is held up: the blocks captured meanwhile are pushed at once after it.
