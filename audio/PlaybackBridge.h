@@ -28,6 +28,7 @@ public:
     {
         int64_t SilentFrames = 0;    // silence played because the FIFO was empty
         int64_t TrimmedFrames = 0;   // sound left out after a long hold-up
+        int64_t DroppedFrames = 0;   // pushed sound left out because the FIFO was full
     };
 
     PlaybackBridge();
@@ -56,9 +57,68 @@ public:
     int64_t QueuedFrames() const;          // in the FIFO now
     int32_t TargetFrames() const { return targetFrames_; }
     double Ratio() const { return ratio_; } // playback frames per captured frame in force
+    bool Locked() const;                    // the ratio is held still: the clocks are matched
 
 private:
-    // ...
+    enum class Steering { Holding, Acquiring, Gliding };
+
+    // The main thread.
+    void RestartResampler();
+    int64_t Resample(std::span<const int16_t> block);
+    bool Fits(int64_t frames);
+    void Store(std::span<const int16_t> samples);
+    void StoreResampled(int64_t frames);
+    void Steer();
+    void FollowDevice(int64_t readFrames);
+    void SetGoal(double fillError);
+    void Hold(double clockRatio, double returnBlocks);
+    void MoveRatio();
+
+    // The device's thread.
+    int64_t Queued() const;
+    void Copy(std::span<int16_t> samples, int64_t frames);
+    void PlaySilence(std::span<int16_t> samples, bool counted);
+    bool ReadyToPlay(int64_t queued, int64_t frames) const;
+    void FinishPriming(int64_t queued);
+    void StartPriming();
+
+    int32_t channels_ = 0;
+    int32_t blockFrames_ = 0;
+    int64_t capacityFrames_ = 0;
     int32_t targetFrames_ = 0;
+    bool resample_ = false;
+
+    // Frames are counted from the reset on both sides: only the main thread moves written_,
+    // only the device's thread read_.
+    std::vector<int16_t> fifo_;
+    std::atomic<int64_t> written_{0};
+    std::atomic<int64_t> read_{0};
+
+    // Owned by the device's thread; the main thread only looks. Every hole, and every time
+    // the device ran dry, counts one interruption.
+    bool trimDue_ = false;
+    bool soundStarted_ = false;
+    int64_t primingQueued_ = -1;    // queued at the device's latest call while priming
+    int64_t silenceSincePush_ = 0;  // frames of silence played since then
+    std::atomic<bool> priming_{true};
+    std::atomic<uint32_t> interruptions_{0};
+    std::atomic<int64_t> silentFrames_{0};
+    std::atomic<int64_t> trimmedFrames_{0};
+
+    // The main thread's.
+    std::unique_ptr<VResampler> resampler_;
+    std::vector<float> resamplerInput_;
+    std::vector<float> resamplerOutput_;
+    int64_t droppedFrames_ = 0;
+    // The straight line through the device's read counts at the pushes.
+    double readPosition_ = 0;     // where it is at the latest push
+    double readRate_ = 0;         // its slope: frames read per pushed block
+    int64_t positionBlocks_ = 0;  // pushes it has followed since the latest interruption
+    int64_t rateBlocks_ = 0;      // pushes its slope rests on
+    uint32_t interruptionsSeen_ = 0;
+    bool followingDevice_ = false;
+    Steering steering_ = Steering::Holding;
+    double goal_ = 1.0;
+    double rampRate_ = 0;         // how far the ratio moves towards goal_ in a block
     double ratio_ = 1.0;
 };

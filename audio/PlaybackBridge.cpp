@@ -1,0 +1,447 @@
+#include "audio/PlaybackBridge.h"
+
+#include <zita-resampler/vresampler.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+// The ratio's steering, on the main thread after each push:
+// - The device's read count at each push is followed by a least-squares line (an alpha-beta
+//   filter with growing, then fading memory): its slope is the clock ratio, its value the
+//   read count without the jitter of the device's bursts. The fill error (what was written,
+//   less that smoothed read count, less the target) is thus steady to a few frames although
+//   a single reading jumps by up to a block.
+// - Holding: the ratio stays exactly where it is, however the reading jitters, while the
+//   fill stays within HoldBand of its target and the clock ratio near the ratio held: any
+//   movement of the ratio bends the pitch.
+// - Acquiring, when the clock ratio is DriftBand or more off (the clocks' ratio at a start,
+//   or a clock that changed): the ratio goes at once to the clock ratio, less a term that
+//   leads the fill back to its target within seconds; also whenever the fill strays beyond
+//   LostBand. It locks (holds the clock ratio) back within LockBand, once the clock ratio
+//   rests on LockBlocks pushes; the leading term then falls away in a ramp.
+// - Gliding, when the fill leaves HoldBand with the clocks near the ratio held: the ratio
+//   ramps to the clock ratio, at a rate set when the glide starts (gentle unless the fill
+//   would run on too far), and the leading term takes tens of minutes, so that a tone stays
+//   pure. It locks again back within LockBand.
+namespace {
+
+// Half-length of the resampler's filter, in input frames. Any length from the library's
+// shortest (8) up keeps a 1 kHz tone at -12 dBFS at the limit of 16-bit samples: 86.5 dB at a
+// ratio of 1, where the filter gives the samples back unchanged, and 84 dB at any other,
+// where the output's rounding is added. 16 is the shortest that also keeps the band flat to
+// 17 kHz (-0.13 dB there; 12 gives -1.8 dB), where the DRM mode's IF signal reaches, at the
+// cost of 8: about 50 microseconds a block and channel.
+constexpr unsigned ResamplerHalfLength = 16;
+
+// FIFO room, in blocks: the longest target and a hold-up's backlog with plenty to spare.
+constexpr int64_t FifoBlocks = 32;
+
+// The ratio never strays further from 1.
+constexpr double MaxCorrection = 0.01;
+
+// Fill errors, in blocks. The smoothed error's own noise is a few hundredths of a block. The
+// sound starts within one of the device's calls of the target (at most half a block for the
+// usual calls), inside HoldBand, so that clocks that agree never move the ratio.
+constexpr double HoldBand = 5.0 / 8;
+constexpr double LostBand = 7.0 / 8;
+constexpr double LockBand = 1.0 / 16;
+// How far the fill may run on past where a glide starts, while the ratio ramps round.
+constexpr double RunOn = 1.0 / 8;
+
+// How many blocks the fill error takes to shrink by a factor e while acquiring (5.5 s) and
+// while gliding (23 min).
+constexpr double AcquireBlocks = 128;
+constexpr double GlideBlocks = 32768;
+
+// A 40-block stretch of a 1 kHz tone keeps 90 dB of purity while the ratio moves by 2e-9 a
+// block (a wobble of the ratio by r over a stretch of T seconds leaves a phase error of about
+// pi f (r / T) T^2 / 13.4). The glide's leading term asks for less: the fill error over
+// GlideBlocks squared a block, 6e-10 at the edge of HoldBand.
+constexpr double GentleRate = 2e-9;
+
+// The clock ratio this far off the ratio held is a drift to acquire at once rather than to
+// glide to; the test waits for MatureBlocks pushes (11 s), when the estimate's own error is
+// well below it.
+constexpr double DriftBand = 2e-4;
+constexpr int64_t MatureBlocks = 256;
+// The ratio locks after an acquisition on a clock ratio of at least this many pushes (33 s),
+// within about 1e-5 even when the device's calls beat slowly against the blocks.
+constexpr int64_t LockBlocks = 768;
+
+// The read count's line is fitted over all pushes since the reset up to this many (6 min),
+// which puts the clock ratio within a few parts in ten million; the fill error is trusted
+// once this many pushes since the last interruption lie behind it.
+constexpr int64_t MemoryBlocks = 8192;
+constexpr int64_t TrustBlocks = 128;
+
+// Least-squares gains of a straight-line fit through n points taken one at a time.
+double PositionGain(int64_t n)
+{
+    const double points = static_cast<double>(std::min(n, MemoryBlocks));
+    return 2 * (2 * points - 1) / (points * (points + 1));
+}
+
+double RateGain(int64_t n)
+{
+    const double points = static_cast<double>(std::min(n, MemoryBlocks));
+    return 6 / (points * (points + 1));
+}
+
+// How fast the ratio may move while it is off the clock ratio by offClock: as gently as a pure
+// tone wants, or, when it is far off, just fast enough that the fill runs on by no more than
+// RunOn before the ratio has come round.
+double RampRate(double offClock)
+{
+    return std::max(GentleRate, offClock * offClock / (2 * RunOn));
+}
+
+double Clamped(double ratio)
+{
+    return std::clamp(ratio, 1 - MaxCorrection, 1 + MaxCorrection);
+}
+
+int16_t ToSample(float value)
+{
+    return static_cast<int16_t>(std::clamp(std::lrint(value), -32768L, 32767L));
+}
+
+} // namespace
+
+PlaybackBridge::PlaybackBridge() : resampler_(std::make_unique<VResampler>()) {}
+
+PlaybackBridge::~PlaybackBridge() = default;
+
+void PlaybackBridge::Configure(int32_t channels, int32_t blockFrames)
+{
+    channels_ = channels;
+    blockFrames_ = blockFrames;
+    capacityFrames_ = FifoBlocks * blockFrames;
+    fifo_.assign(static_cast<size_t>(capacityFrames_ * channels), 0);
+    resampler_->setup(1.0, static_cast<unsigned>(channels), ResamplerHalfLength);
+    resamplerInput_.assign(static_cast<size_t>(blockFrames) * channels, 0.0f);
+    // A block at the largest ratio, and a frame more for the resampler's phase.
+    const int32_t mostFrames = blockFrames + static_cast<int32_t>(std::ceil(blockFrames * MaxCorrection)) + 2;
+    resamplerOutput_.assign(static_cast<size_t>(mostFrames) * channels, 0.0f);
+    Reset(1, 0, false);
+}
+
+void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resample)
+{
+    const int64_t target = static_cast<int64_t>(targetBlocks) * blockFrames_ - deviceFrames;
+    targetFrames_ = static_cast<int32_t>(std::clamp<int64_t>(target, blockFrames_, capacityFrames_ / 2));
+    resample_ = resample;
+
+    written_.store(0, std::memory_order_relaxed);
+    read_.store(0, std::memory_order_relaxed);
+    trimDue_ = false;
+    soundStarted_ = false;
+    primingQueued_ = -1;
+    priming_.store(true, std::memory_order_relaxed);
+    interruptions_.store(0, std::memory_order_relaxed);
+    silentFrames_.store(0, std::memory_order_relaxed);
+    trimmedFrames_.store(0, std::memory_order_relaxed);
+    droppedFrames_ = 0;
+
+    readPosition_ = 0;
+    readRate_ = blockFrames_;
+    positionBlocks_ = 0;
+    rateBlocks_ = 0;
+    interruptionsSeen_ = 0;
+    followingDevice_ = false;
+    steering_ = Steering::Holding;
+    goal_ = 1.0;
+    ratio_ = 1.0;
+    if (resample_)
+        RestartResampler();
+}
+
+void PlaybackBridge::RestartResampler()
+{
+    VResampler& resampler = *resampler_;
+    // reset() keeps the ratio last used: one output frame at the ratio of 1, unsmoothed and
+    // thrown away, sets it again.
+    resampler.reset();
+    resampler.set_rrfilt(0);
+    resampler.set_rratio(1.0);
+    resampler.inp_count = static_cast<unsigned>(resampler.inpsize());
+    resampler.inp_data = nullptr;
+    resampler.out_count = 1;
+    resampler.out_data = nullptr;
+    resampler.process();
+
+    // Zeros ahead of the sound, so that the first frame in comes out as the first frame out.
+    // The resampler then holds half its filter's length of frames, always the same: the fill
+    // that is steered is the FIFO's alone.
+    resampler.reset();
+    resampler.inp_count = static_cast<unsigned>(resampler.inpsize() / 2 - 1);
+    resampler.inp_data = nullptr;
+    resampler.out_count = 1;
+    resampler.out_data = nullptr;
+    resampler.process();
+    // The ratio moves once a block; smoothed over a block, its steps leave no corners.
+    resampler.set_rrfilt(blockFrames_);
+}
+
+void PlaybackBridge::Push(std::span<const int16_t> block)
+{
+    if (!resample_) {
+        Store(block);
+        return;
+    }
+    StoreResampled(Resample(block));
+    Steer();
+}
+
+int64_t PlaybackBridge::Resample(std::span<const int16_t> block)
+{
+    std::copy(block.begin(), block.end(), resamplerInput_.begin());
+    VResampler& resampler = *resampler_;
+    const auto room = static_cast<unsigned>(resamplerOutput_.size() / channels_);
+    resampler.inp_count = static_cast<unsigned>(block.size() / channels_);
+    resampler.inp_data = resamplerInput_.data();
+    resampler.out_count = room;
+    resampler.out_data = resamplerOutput_.data();
+    resampler.process();
+    return room - resampler.out_count;
+}
+
+// Whether frames fit in the FIFO; if not, they are dropped (the device has stopped taking) and
+// counted: only the device's side may leave out what is queued.
+bool PlaybackBridge::Fits(int64_t frames)
+{
+    const int64_t queued = written_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire);
+    if (queued + frames <= capacityFrames_)
+        return true;
+    droppedFrames_ += frames;
+    return false;
+}
+
+void PlaybackBridge::Store(std::span<const int16_t> samples)
+{
+    const int64_t frames = static_cast<int64_t>(samples.size()) / channels_;
+    if (!Fits(frames))
+        return;
+    const int64_t written = written_.load(std::memory_order_relaxed);
+    const size_t start = static_cast<size_t>((written % capacityFrames_) * channels_);
+    const size_t first = std::min(samples.size(), fifo_.size() - start);
+    std::copy_n(samples.begin(), first, fifo_.begin() + static_cast<ptrdiff_t>(start));
+    std::copy(samples.begin() + static_cast<ptrdiff_t>(first), samples.end(), fifo_.begin());
+    written_.store(written + frames, std::memory_order_release);
+}
+
+void PlaybackBridge::StoreResampled(int64_t frames)
+{
+    if (!Fits(frames))
+        return;
+    const int64_t written = written_.load(std::memory_order_relaxed);
+    const size_t count = static_cast<size_t>(frames * channels_);
+    size_t at = static_cast<size_t>((written % capacityFrames_) * channels_);
+    for (size_t k = 0; k < count; ++k) {
+        fifo_[at] = ToSample(resamplerOutput_[k]);
+        if (++at == fifo_.size())
+            at = 0;
+    }
+    written_.store(written + frames, std::memory_order_release);
+}
+
+void PlaybackBridge::Steer()
+{
+    // While the device primes it reads nothing, and after an interruption its read count
+    // jumps: the line through the read counts starts again from where they are, keeping its
+    // slope, the clock ratio, which no hole changes.
+    if (priming_.load(std::memory_order_acquire)) {
+        followingDevice_ = false;
+        return;
+    }
+    const uint32_t interruptions = interruptions_.load(std::memory_order_acquire);
+    if (!followingDevice_ || interruptions != interruptionsSeen_) {
+        followingDevice_ = true;
+        interruptionsSeen_ = interruptions;
+        positionBlocks_ = 0;
+    }
+    FollowDevice(read_.load(std::memory_order_acquire));
+    if (positionBlocks_ >= TrustBlocks) {
+        const double fill = static_cast<double>(written_.load(std::memory_order_relaxed)) - readPosition_;
+        SetGoal((fill - targetFrames_) / blockFrames_);
+    }
+    MoveRatio();
+    resampler_->set_rratio(ratio_);
+}
+
+void PlaybackBridge::FollowDevice(int64_t readFrames)
+{
+    const auto read = static_cast<double>(readFrames);
+    if (++positionBlocks_ == 1) {
+        readPosition_ = read;
+        rateBlocks_ = std::max<int64_t>(rateBlocks_, 1);
+        return;
+    }
+    readPosition_ += readRate_;
+    const double miss = read - readPosition_;
+    readPosition_ += PositionGain(positionBlocks_) * miss;
+    readRate_ += RateGain(++rateBlocks_) * miss;
+}
+
+void PlaybackBridge::SetGoal(double fillError)
+{
+    const double clockRatio = readRate_ / blockFrames_;
+    const double distance = std::abs(fillError);
+    switch (steering_) {
+    case Steering::Holding: {
+        const bool drifting = std::abs(goal_ - clockRatio) > DriftBand;
+        if (drifting && (rateBlocks_ >= MatureBlocks || distance > HoldBand))
+            steering_ = Steering::Acquiring;
+        else if (distance > HoldBand) {
+            steering_ = Steering::Gliding;
+            rampRate_ = RampRate(ratio_ - clockRatio);
+        }
+        break;
+    }
+    case Steering::Gliding:
+        if (distance > LostBand)
+            steering_ = Steering::Acquiring;
+        else if (distance < LockBand)
+            Hold(clockRatio, GlideBlocks);
+        break;
+    case Steering::Acquiring:
+        if (distance < LockBand && rateBlocks_ >= LockBlocks)
+            Hold(clockRatio, AcquireBlocks);
+        break;
+    }
+    if (steering_ == Steering::Acquiring)
+        goal_ = Clamped(clockRatio - fillError / AcquireBlocks);
+    else if (steering_ == Steering::Gliding)
+        goal_ = Clamped(clockRatio - fillError / GlideBlocks);
+}
+
+void PlaybackBridge::Hold(double clockRatio, double returnBlocks)
+{
+    steering_ = Steering::Holding;
+    goal_ = Clamped(clockRatio);
+    // The term that led the fill back falls away in a straight ramp over twice the time it
+    // took to shrink the fill error by e, which takes the fill about the rest of the way.
+    rampRate_ = std::max(GentleRate, std::abs(goal_ - ratio_) / (2 * returnBlocks));
+}
+
+void PlaybackBridge::MoveRatio()
+{
+    const double distance = goal_ - ratio_;
+    if (steering_ == Steering::Acquiring || std::abs(distance) <= rampRate_)
+        ratio_ = goal_;
+    else
+        ratio_ += std::copysign(rampRate_, distance);
+}
+
+bool PlaybackBridge::Locked() const
+{
+    return steering_ == Steering::Holding && ratio_ == goal_;
+}
+
+// The device's side.
+
+int64_t PlaybackBridge::Queued() const
+{
+    return written_.load(std::memory_order_acquire) - read_.load(std::memory_order_relaxed);
+}
+
+void PlaybackBridge::Fill(std::span<int16_t> samples)
+{
+    const int64_t frames = static_cast<int64_t>(samples.size()) / channels_;
+    if (priming_.load(std::memory_order_relaxed)) {
+        const int64_t queued = Queued();
+        if (queued != primingQueued_) {
+            primingQueued_ = queued;
+            silenceSincePush_ = 0;
+        }
+        if (!ReadyToPlay(queued, frames)) {
+            PlaySilence(samples, soundStarted_);
+            silenceSincePush_ += frames;
+            return;
+        }
+        FinishPriming(queued);
+    }
+    const int64_t given = std::min(Queued(), frames);
+    Copy(samples, given);
+    soundStarted_ = soundStarted_ || given > 0;
+    if (given < frames) {
+        PlaySilence(samples.subspan(static_cast<size_t>(given * channels_)), true);
+        StartPriming();
+    }
+}
+
+size_t PlaybackBridge::Take(std::span<int16_t> samples)
+{
+    const int64_t given = std::min(Queued(), static_cast<int64_t>(samples.size()) / channels_);
+    Copy(samples, given);
+    return static_cast<size_t>(given * channels_);
+}
+
+void PlaybackBridge::DeviceRanDry()
+{
+    StartPriming();
+}
+
+void PlaybackBridge::Copy(std::span<int16_t> samples, int64_t frames)
+{
+    const int64_t read = read_.load(std::memory_order_relaxed);
+    const size_t count = static_cast<size_t>(frames * channels_);
+    const size_t start = static_cast<size_t>((read % capacityFrames_) * channels_);
+    const size_t first = std::min(count, fifo_.size() - start);
+    std::copy_n(fifo_.begin() + static_cast<ptrdiff_t>(start), first, samples.begin());
+    std::copy_n(fifo_.begin(), count - first, samples.begin() + static_cast<ptrdiff_t>(first));
+    read_.store(read + frames, std::memory_order_release);
+}
+
+void PlaybackBridge::PlaySilence(std::span<int16_t> samples, bool counted)
+{
+    std::fill(samples.begin(), samples.end(), int16_t{0});
+    if (counted)
+        silentFrames_.fetch_add(static_cast<int64_t>(samples.size()) / channels_, std::memory_order_relaxed);
+}
+
+// The target is the fill right after a push, and the FIFO grows by whole blocks while it
+// primes: sound starts once what is queued, plus what the device would have taken since the
+// latest push (the silence played since, up to a block), comes within one of the device's
+// calls of the target. The fill after the next push is then the target to within a call.
+bool PlaybackBridge::ReadyToPlay(int64_t queued, int64_t frames) const
+{
+    return queued > 0 && queued + std::min<int64_t>(silenceSincePush_, blockFrames_) >= targetFrames_ - frames;
+}
+
+void PlaybackBridge::FinishPriming(int64_t queued)
+{
+    // After a hold-up longer than the target the capture's backlog arrives in a burst: what
+    // lies above the target is left out, once, rather than delaying the sound for good.
+    if (trimDue_ && queued > targetFrames_ + blockFrames_) {
+        const int64_t skipped = queued - targetFrames_;
+        read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
+        trimmedFrames_.fetch_add(skipped, std::memory_order_relaxed);
+    }
+    trimDue_ = false;
+    priming_.store(false, std::memory_order_release);
+}
+
+void PlaybackBridge::StartPriming()
+{
+    trimDue_ = true;
+    primingQueued_ = -1;
+    priming_.store(true, std::memory_order_release);
+    interruptions_.fetch_add(1, std::memory_order_release);
+}
+
+// The main thread's view of the device's side.
+
+PlaybackBridge::Events PlaybackBridge::TakeEvents()
+{
+    Events events;
+    events.SilentFrames = silentFrames_.exchange(0, std::memory_order_relaxed);
+    events.TrimmedFrames = trimmedFrames_.exchange(0, std::memory_order_relaxed);
+    events.DroppedFrames = std::exchange(droppedFrames_, 0);
+    return events;
+}
+
+int64_t PlaybackBridge::QueuedFrames() const
+{
+    return written_.load(std::memory_order_acquire) - read_.load(std::memory_order_acquire);
+}
