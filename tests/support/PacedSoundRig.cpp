@@ -188,6 +188,14 @@ std::string PacedSoundRig::PactlOutput(const QStringList& arguments)
     return pactl->readAllStandardOutput().toStdString();
 }
 
+void PacedSoundRig::KillServer()
+{
+    for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
+        process->kill();
+        process->waitForFinished(StopTimeoutMs);
+    }
+}
+
 // Once the defaults are chosen: a stream that was not tied to its sink moves along when
 // the default sink changes, and the tone would play into the recorded sink.
 bool PacedSoundRig::PlayTone()

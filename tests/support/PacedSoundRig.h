@@ -52,6 +52,8 @@ public:
 
     // What pactl prints for the arguments, asked of the rig's server; empty when it fails.
     std::string PactlOutput(const QStringList& arguments);
+    // Kills the server's processes, as a crash would.
+    void KillServer();
 
 private:
     static constexpr int StartTimeoutMs = 5000;
