@@ -67,13 +67,17 @@ void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
         if (pa_stream_begin_write(stream, &memory, &room) < 0 || !memory)
             return;   // the stream broke: its state callback tells
         room = std::min(room, bytes) / frameBytes * frameBytes;
+        if (room == 0) {
+            pa_stream_cancel_write(stream);
+            return;
+        }
         const std::span<int16_t> samples(static_cast<int16_t*>(memory), room / BytesPerSample);
         if (source)
             source->Fill(samples);
         else
             std::fill(samples.begin(), samples.end(), int16_t{0});
         ApplyGain(samples, gain);
-        if (room == 0 || pa_stream_write(stream, memory, room, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        if (pa_stream_write(stream, memory, room, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             pa_stream_cancel_write(stream);
             return;
         }
