@@ -21,7 +21,7 @@ void CaptureRing::Reset()
 size_t CaptureRing::Push(const void* samples, size_t count)
 {
     size_t dropped = 0;
-    if (count > limit_) {   // more than the ring holds: its newest part
+    if (count > limit_) {   // more than the ring holds: its newest samples
         dropped = count - limit_;
         if (samples)
             samples = static_cast<const int16_t*>(samples) + dropped;

@@ -133,15 +133,16 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
 
 // Capture: the server sends about a block at a time.
 // Playback: a small, steady delay of about one block. With PA_STREAM_ADJUST_LATENCY the
-// target length is the whole delay, the sink's own part included; the minimum request of a
+// target length is the whole delay, the sink's own latency included; the minimum request of a
 // quarter block has the server ask every 11 ms or so, so that the client thread tops the
 // buffer up long before it runs low. The pre-buffer is the server's choice (the target less
 // one request): the first request asks for the whole target, so the stream starts as soon as
 // it is answered, and after running dry it starts again as soon as the next one is, since
 // the source always gives everything asked for. PulseAudio 16 makes of 2048 frames a target
 // of 1536 frames (32 ms; the sink adds 2 to 6 ms) and a pre-buffer of 1025; from a sample
-// given to its sound 32 to 41 ms pass, and a client thread held up for 150 ms costs 127 ms of
-// silence and nothing after. PipeWire's server answers with the same values.
+// given to its sound 32 to 41 ms pass, and a client thread held up for 150 ms leaves 127 ms
+// of silence: the time lost less what the server had in hand. PipeWire's server answers
+// with the same values.
 pa_buffer_attr PulseSoundBackend::Stream::BufferAttributes() const
 {
     constexpr uint32_t ServerChooses = UINT32_MAX;

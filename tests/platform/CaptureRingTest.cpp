@@ -54,7 +54,7 @@ TEST(CaptureRing, DropsTheOldestWholeBlocksWhenFull)
         EXPECT_EQ(block, Counting(first, Block));
     }
     EXPECT_FALSE(ring.Pop(block));
-    // More than it holds at once: the newest part of it.
+    // More than it holds at once: its newest samples.
     ring.Reset();
     EXPECT_EQ(ring.Push(Counting(0, 40).data(), 40), 8u);
     ASSERT_TRUE(ring.Pop(block));

@@ -271,7 +271,7 @@ TEST_P(PulseSoundBackendOnServer, PlaybackPlaysTheSourcesSoundAtItsGainAndIsName
             firstEvent = rig->RecordingSeconds();
     };
     ASSERT_EQ(backend.Start(Playback), 0) << backend.ErrorText();
-    // What the server keeps: about a block, the sink's own part taken out.
+    // What the server keeps: about a block, the sink's own latency taken out.
     EXPECT_GT(backend.PlaybackDeviceFrames(), BlockFrames / 2);
     EXPECT_LE(backend.PlaybackDeviceFrames(), BlockFrames);
     RunFor(600);
@@ -293,13 +293,13 @@ TEST_P(PulseSoundBackendOnServer, PlaybackPlaysTheSourcesSoundAtItsGainAndIsName
     EXPECT_NEAR(static_cast<double>(sink.events.size() - 1), (stopped - firstEvent) / BlockSeconds, 3.0);
     for (size_t i = 0; i < sink.events.size(); ++i)
         EXPECT_EQ(sink.events[i], ids[i % ids.size()]);
-    const auto part = [&](double from, double to) {
+    const auto stretch = [&](double from, double to) {
         const auto first = played.begin() + std::min(static_cast<ptrdiff_t>(from * Rate), static_cast<ptrdiff_t>(played.size()));
         const auto last = played.begin() + std::min(static_cast<ptrdiff_t>(to * Rate), static_cast<ptrdiff_t>(played.size()));
         return std::vector<int16_t>(first, std::max(first, last));
     };
-    const std::vector<int16_t> loud = part(firstEvent + 0.2, softened);
-    const std::vector<int16_t> soft = part(softened + 0.2, stopped);
+    const std::vector<int16_t> loud = stretch(firstEvent + 0.2, softened);
+    const std::vector<int16_t> soft = stretch(softened + 0.2, stopped);
     ASSERT_FALSE(loud.empty());
     ASSERT_FALSE(soft.empty());
     EXPECT_GT(ToneShare(loud, 1, 0, 1000), 0.95);
@@ -341,7 +341,7 @@ TEST_P(PulseSoundBackendOnServer, CaptureHeldUpLosesNothingForHalfASecondAndTheO
     ASSERT_EQ(traces.size(), 1u);
     const std::string overrun = "PulseSoundBackend.Capture:Capture overrun on Capture device \"default\", ";
     EXPECT_TRUE(traces[0].starts_with(overrun) && traces[0].ends_with(" frames dropped")) << traces[0];
-    // What was dropped: the part of the hold-up beyond the 16 blocks the ring holds.
+    // What was dropped: what of the hold-up lies beyond the 16 blocks the ring holds.
     const double frames = std::stod(traces[0].substr(overrun.size()));
     EXPECT_NEAR(frames / Rate, LongHoldSeconds - 16 * BlockSeconds, 0.2);
     EXPECT_TRUE(backend.IsRunning(Capture));
