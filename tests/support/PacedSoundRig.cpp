@@ -70,7 +70,7 @@ pcm.!default {
         return;
     }
     const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
-    if (started && ChooseServerDefaults() && ReachableThroughAlsa())
+    if (started && ChooseServerDefaults() && PlayTone() && ReachableThroughAlsa())
         StartListener();
 }
 
@@ -136,7 +136,6 @@ bool PacedSoundRig::StartPulseAudio()
                                "--log-target=stderr",
                                "--load=module-null-sink sink_name=zoz_signal rate=48000 channels=2",
                                "--load=module-null-sink sink_name=zoz_played rate=48000 channels=1",
-                               QString("--load=module-sine sink=zoz_signal frequency=%1").arg(ToneHz),
                                // last, so that the socket appears once everything else is there
                                "--load=module-native-protocol-unix auth-anonymous=1 socket=" + SocketPath()},
                               SocketPath());
@@ -175,6 +174,38 @@ bool PacedSoundRig::Pactl(const QStringList& arguments)
         return false;
     auto pactl = Launch(program, arguments);
     return pactl->waitForFinished(StartTimeoutMs) && pactl->exitStatus() == QProcess::NormalExit && pactl->exitCode() == 0;
+}
+
+std::string PacedSoundRig::PactlOutput(const QStringList& arguments)
+{
+    const QString program = QStandardPaths::findExecutable("pactl");
+    if (program.isEmpty() || !skipReason_.empty())
+        return {};
+    auto pactl = NewProcess(program);
+    pactl->start(program, arguments);
+    if (!pactl->waitForFinished(StartTimeoutMs) || pactl->exitStatus() != QProcess::NormalExit)
+        return {};
+    return pactl->readAllStandardOutput().toStdString();
+}
+
+void PacedSoundRig::KillServer()
+{
+    for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
+        process->kill();
+        process->waitForFinished(StopTimeoutMs);
+    }
+}
+
+// Once the defaults are chosen: a stream that was not tied to its sink moves along when
+// the default sink changes, and the tone would play into the recorded sink.
+bool PacedSoundRig::PlayTone()
+{
+    if (server_ == SoundServer::PipeWire)
+        return PlayToneThroughPlayer();
+    if (Pactl({"load-module", "module-sine", "sink=zoz_signal", QString("frequency=%1").arg(ToneHz)}))
+        return true;
+    Skip("the tone cannot be played into the tone sink");
+    return false;
 }
 
 // The server's own defaults, as ALSA's: playback into the recorded sink, capture from the

@@ -50,6 +50,11 @@ public:
     // A suspended input delivers nothing at all, as an idle desktop source does.
     bool SuspendInput(bool suspended);
 
+    // What pactl prints for the arguments, asked of the rig's server; empty when it fails.
+    std::string PactlOutput(const QStringList& arguments);
+    // Kills the server's processes, as a crash would.
+    void KillServer();
+
 private:
     static constexpr int StartTimeoutMs = 5000;
 
@@ -59,6 +64,7 @@ private:
     bool StartServerProcess(const char* program, const QStringList& arguments, const QString& socket);
     bool Pactl(const QStringList& arguments);
     bool PlayTone();
+    bool PlayToneThroughPlayer();
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();

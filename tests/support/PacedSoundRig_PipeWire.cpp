@@ -22,11 +22,11 @@ bool PacedSoundRig::StartPipeWire()
             return false;
         }
     }
-    return PlayTone();
+    return true;
 }
 
 // PipeWire has no tone module: this test program writes the tone, and a player plays it.
-bool PacedSoundRig::PlayTone()
+bool PacedSoundRig::PlayToneThroughPlayer()
 {
     const QString self = QCoreApplication::applicationFilePath();
     const QString pacat = QStandardPaths::findExecutable("pacat");

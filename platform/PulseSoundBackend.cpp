@@ -1,0 +1,233 @@
+#include "platform/PulseSoundBackend.h"
+#include "platform/PulseSoundBackendStream.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int32_t SilenceFloor = -10000;    // hundredths of a decibel that mean silence
+constexpr const char* DefaultDescription = "Default device of the sound server";
+
+} // namespace
+
+using PulseSound::DescribeDevice;
+
+PulseSoundBackend::PulseSoundBackend() : wakeDescriptor_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+    if (wakeDescriptor_ < 0)
+        return;
+    wakeNotifier_ = std::make_unique<QSocketNotifier>(wakeDescriptor_, QSocketNotifier::Read);
+    QObject::connect(wakeNotifier_.get(), &QSocketNotifier::activated, [this] { Woken(); });
+}
+
+// The streams go first, then the connection and with it the client thread; only then
+// the descriptor it wrote to.
+PulseSoundBackend::~PulseSoundBackend()
+{
+    CloseDevice(SoundDirection::Capture);
+    CloseDevice(SoundDirection::Playback);
+    retired_.clear();
+    connection_.reset();
+    wakeNotifier_.reset();
+    if (wakeDescriptor_ >= 0)
+        close(wakeDescriptor_);
+}
+
+// Any thread. Written once until the main loop has read it: the client thread never
+// waits for the main thread and allocates nothing.
+void PulseSoundBackend::Wake()
+{
+    if (wakeDescriptor_ >= 0 && !wakePending_.exchange(true)) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(wakeDescriptor_, &one, sizeof one);
+    }
+}
+
+void PulseSoundBackend::PostWake(void* self)
+{
+    static_cast<PulseSoundBackend*>(self)->Wake();
+}
+
+// What the client thread met is traced first; then the captured blocks, and after them
+// the playback blocks the server took meanwhile. A notification may close either device,
+// so each is looked up afresh.
+void PulseSoundBackend::Woken()
+{
+    uint64_t count = 0;
+    [[maybe_unused]] const ssize_t taken = read(wakeDescriptor_, &count, sizeof count);
+    wakePending_.store(false);
+    for (const SoundDirection direction : {SoundDirection::Capture, SoundDirection::Playback}) {
+        if (Stream* stream = StreamOf(direction))
+            stream->TraceEvents();
+    }
+    if (connection_ && connection_->Lost())
+        ServerLost();
+    Stream* capture = StreamOf(SoundDirection::Capture);
+    if (capture && capture->DeliverCaptured()) {
+        if (Stream* playback = StreamOf(SoundDirection::Playback))
+            playback->ServeFromCapture();
+    }
+    DisposeRetiredStreams();
+}
+
+// The server went away (its daemon ended): the streams stop, and the next start or
+// listing tries to connect again.
+void PulseSoundBackend::ServerLost()
+{
+    std::string reason;
+    {
+        const PulseConnection::Lock lock(*connection_);
+        reason = connection_->LastError();
+    }
+    Trace("PulseSoundBackend.ServerLost:the connection to the sound server was lost (" + reason + ")");
+    for (const std::unique_ptr<Stream>& stream : streams_) {
+        if (stream)
+            stream->Release();
+    }
+    connection_.reset();
+}
+
+PulseConnection* PulseSoundBackend::Connection(std::string& reason)
+{
+    if (connection_ && connection_->Lost())
+        ServerLost();
+    if (!connection_)
+        connection_ = PulseConnection::Connect(PostWake, this, reason);
+    return connection_.get();
+}
+
+bool PulseSoundBackend::ServerReachable()
+{
+    std::string reason;
+    return Connection(reason) != nullptr;
+}
+
+// "default" first, described after the server's default device where it has one.
+std::vector<SoundDeviceInfo> PulseSoundBackend::Devices(SoundDirection direction)
+{
+    std::vector<SoundDeviceInfo> devices{{PulseSound::DefaultDevice, DefaultDescription}};
+    std::string reason;
+    PulseConnection* connection = Connection(reason);
+    PulseConnection::DeviceList list;
+    if (!connection || !connection->ListDevices(direction, list))
+        return devices;
+    for (const SoundDeviceInfo& device : list.Devices) {
+        if (device.Name == PulseSound::ServerPrefix + list.DefaultName)
+            devices.front().Description += " (" + device.Description + ")";
+    }
+    devices.insert(devices.end(), list.Devices.begin(), list.Devices.end());
+    return devices;
+}
+
+int32_t PulseSoundBackend::OpenDevice(SoundDirection direction, const std::string& name)
+{
+    CloseDevice(direction);
+    DisposeRetiredStreams();
+    const std::string device = DescribeDevice(direction, name);
+    const std::string prefix = PulseSound::ServerPrefix;
+    const bool named = name.size() > prefix.size() && name.starts_with(prefix);
+    if (name != PulseSound::DefaultDevice && !named)
+        return Fail(-ENODEV, device + ": is not a device of the sound server");
+    std::string reason;
+    PulseConnection* connection = Connection(reason);
+    if (!connection)
+        return Fail(-ECONNREFUSED, device + ": the sound server cannot be reached (" + reason + ")");
+    if (named && !connection->HasDevice(direction, name.substr(prefix.size())))
+        return Fail(-ENODEV, device + ": the sound server has no such " +
+                                 (direction == SoundDirection::Capture ? "source" : "sink"));
+    streams_[static_cast<size_t>(direction)] = std::make_unique<Stream>(*this, direction, name);
+    return 0;
+}
+
+int32_t PulseSoundBackend::CreateBuffer(SoundDirection direction, const SoundBufferDesc& desc)
+{
+    Stream* stream = StreamOf(direction);
+    return stream ? stream->Configure(desc) : FailNotOpen(direction);
+}
+
+void PulseSoundBackend::CloseDevice(SoundDirection direction)
+{
+    std::unique_ptr<Stream> stream = std::move(streams_[static_cast<size_t>(direction)]);
+    if (!stream)
+        return;
+    stream->Stop();
+    if (stream->Dispatching()) {
+        retired_.push_back(std::move(stream));
+        Wake();   // to let go of it once its notification has returned
+    }
+}
+
+void PulseSoundBackend::DisposeRetiredStreams()
+{
+    std::erase_if(retired_, [](const std::unique_ptr<Stream>& stream) { return !stream->Dispatching(); });
+}
+
+int32_t PulseSoundBackend::Start(SoundDirection direction)
+{
+    Stream* stream = StreamOf(direction);
+    return stream ? stream->Start() : FailNotOpen(direction);
+}
+
+int32_t PulseSoundBackend::Stop(SoundDirection direction)
+{
+    if (Stream* stream = StreamOf(direction))
+        stream->Stop();
+    return 0;
+}
+
+bool PulseSoundBackend::IsRunning(SoundDirection direction)
+{
+    const Stream* stream = StreamOf(direction);
+    return stream && stream->Running();
+}
+
+int32_t PulseSoundBackend::SetVolume(int32_t hundredthsOfDecibel)
+{
+    float gain = 1.0f;
+    if (hundredthsOfDecibel <= SilenceFloor)
+        gain = 0.0f;
+    else if (hundredthsOfDecibel < 0)
+        gain = static_cast<float>(std::pow(10.0, hundredthsOfDecibel / 2000.0));
+    gain_.store(gain, std::memory_order_relaxed);
+    return 0;
+}
+
+int32_t PulseSoundBackend::ReadBuffer(int32_t startByte, int32_t bytes, std::span<int16_t> destination)
+{
+    Stream* stream = StreamOf(SoundDirection::Capture);
+    return stream ? stream->Read(startByte, bytes, destination) : FailNotOpen(SoundDirection::Capture);
+}
+
+void PulseSoundBackend::SetPlaybackSource(PlaybackSource* source)
+{
+    source_.store(source);
+}
+
+int32_t PulseSoundBackend::PlaybackDeviceFrames() const
+{
+    const Stream* stream = StreamOf(SoundDirection::Playback);
+    return stream ? stream->DeviceFrames() : 0;
+}
+
+PulseSoundBackend::Stream* PulseSoundBackend::StreamOf(SoundDirection direction) const
+{
+    return streams_[static_cast<size_t>(direction)].get();
+}
+
+int32_t PulseSoundBackend::Fail(int32_t error, const std::string& text)
+{
+    errorText_ = text;
+    return error < 0 ? error : -EINVAL;
+}
+
+int32_t PulseSoundBackend::FailNotOpen(SoundDirection direction)
+{
+    return Fail(-ENODEV, std::string(PulseSound::DirectionName(direction)) + " device: not open");
+}

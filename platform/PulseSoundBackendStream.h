@@ -1,0 +1,104 @@
+#pragma once
+
+// The private half of platform/PulseSoundBackend: one open device. Its set-up lives in
+// PulseSoundBackend_Stream.cpp, its block flow (both threads) in PulseSoundBackend_Blocks.cpp.
+
+#include "platform/CaptureRing.h"
+#include "platform/PulseConnection.h"
+#include "platform/PulseSoundBackend.h"
+
+#include <QTimer>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace PulseSound {
+
+inline constexpr int32_t BytesPerSample = 2;   // S16LE is the only sample format
+inline constexpr const char* ServerPrefix = "pulse:";
+inline constexpr const char* DefaultDevice = "default";
+
+inline const char* DirectionName(SoundDirection direction)
+{
+    return direction == SoundDirection::Capture ? "Capture" : "Playback";
+}
+
+inline std::string DescribeDevice(SoundDirection direction, const std::string& name)
+{
+    return std::string(DirectionName(direction)) + " device \"" + name + "\"";
+}
+
+} // namespace PulseSound
+
+// One open device: the looping buffer its owner sees and, while it runs, a stream of the
+// server. Members marked "shared" are used on the client thread too.
+class PulseSoundBackend::Stream
+{
+public:
+    Stream(PulseSoundBackend& owner, SoundDirection direction, std::string name);
+    ~Stream() { Release(); }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    int32_t Configure(const SoundBufferDesc& desc);
+    int32_t Start();
+    void Stop();
+    int32_t Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination);
+    int32_t DeviceFrames() const { return deviceFrames_; }
+
+    // Main thread, woken by the client thread.
+    void TraceEvents();
+    bool DeliverCaptured();
+    void ServeFromCapture();
+    // The connection is going: the stream stops without a word.
+    void Release();
+
+    bool Running() const { return running_; }
+    bool Dispatching() const { return dispatching_; }
+
+private:
+    std::string Describe() const { return PulseSound::DescribeDevice(direction_, name_); }
+    int32_t Fail(int32_t error, const std::string& what);
+    int32_t Connect(PulseConnection& connection);
+    int32_t ConnectStream(PulseConnection& connection);
+    pa_buffer_attr BufferAttributes() const;
+    int32_t FrameBytes() const { return channels_ * PulseSound::BytesPerSample; }
+    void ServePlayback();
+    void Tick();
+
+    // The client thread.
+    static void StateChanged(pa_stream* stream, void* self);
+    static void Readable(pa_stream* stream, size_t bytes, void* self);
+    static void Writable(pa_stream* stream, size_t bytes, void* self);
+    static void RanDry(pa_stream* stream, void* self);
+    void Give(pa_stream* stream, size_t bytes);
+
+    PulseSoundBackend& owner_;
+    const SoundDirection direction_;
+    const std::string name_;
+    pa_stream* stream_ = nullptr;             // null while stopped
+    PulseConnection* connection_ = nullptr;   // the one stream_ was made on
+
+    int32_t channels_ = 0;
+    int32_t samplesPerSecond_ = 0;
+    int32_t bufferBytes_ = 0;                 // the looping buffer the owner sees
+    int32_t blockBytes_ = 0;
+    int32_t blockFrames_ = 0;
+    int32_t deviceFrames_ = 0;                // playback: what the server's stream keeps
+    std::vector<int16_t> image_;              // capture: the looping buffer's contents
+    CaptureRing ring_;                        // capture, shared
+    QTimer playbackTimer_;                    // playback while capture is idle
+
+    int32_t position_ = 0;                    // byte offset of the next block in the looping buffer
+    uint64_t framesServed_ = 0;               // playback: frames whose blocks were signalled
+    uint64_t session_ = 0;                    // counts the starts
+    bool running_ = false;
+    bool dispatching_ = false;
+    bool servedByCapture_ = false;            // playback: since the timer's last tick
+
+    std::atomic<uint64_t> framesTaken_{0};           // shared: playback frames given to the server
+    std::atomic<uint64_t> samplesDropped_{0};        // shared: capture overruns
+    std::atomic<uint32_t> underruns_{0};             // shared
+    std::atomic<bool> failed_{false};                // shared: the server's stream broke
+};

@@ -1,0 +1,181 @@
+#include "platform/PulseSoundBackendStream.h"
+
+#include <algorithm>
+#include <cmath>
+
+// The block flow of one open device: the client thread's callbacks, which only move
+// samples and count, and the main thread's notifications.
+namespace {
+
+// A wake-up hands on at most this many blocks, so that after a hold-up the other
+// direction and the window get their turn between the blocks that piled up.
+constexpr int MaxBlocksPerWake = 4;
+
+void ApplyGain(std::span<int16_t> samples, float gain)
+{
+    if (gain >= 1.0f)
+        return;
+    for (int16_t& sample : samples)
+        sample = static_cast<int16_t>(std::lrint(static_cast<float>(sample) * gain));
+}
+
+} // namespace
+
+using PulseSound::BytesPerSample;
+
+// ---- the client thread ---------------------------------------------------------------
+
+void PulseSoundBackend::Stream::StateChanged(pa_stream* stream, void* self)
+{
+    auto* owner = static_cast<Stream*>(self);
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && !owner->failed_.exchange(true))
+        owner->owner_.Wake();
+    pa_threaded_mainloop_signal(owner->connection_->Loop(), 0);
+}
+
+// Everything that has arrived goes into the ring (a hole in the stream as silence); the
+// main loop is woken once a whole block is there.
+void PulseSoundBackend::Stream::Readable(pa_stream* stream, size_t, void* self)
+{
+    auto* owner = static_cast<Stream*>(self);
+    const void* data = nullptr;
+    size_t bytes = 0;
+    while (pa_stream_peek(stream, &data, &bytes) == 0 && bytes > 0) {
+        if (const size_t dropped = owner->ring_.Push(data, bytes / BytesPerSample); dropped > 0)
+            owner->samplesDropped_.fetch_add(dropped);
+        pa_stream_drop(stream);
+    }
+    if (owner->ring_.HasBlock())
+        owner->owner_.Wake();
+}
+
+void PulseSoundBackend::Stream::Writable(pa_stream* stream, size_t bytes, void* self)
+{
+    static_cast<Stream*>(self)->Give(stream, bytes);
+}
+
+// Exactly the bytes asked for, written straight into the server's own memory: the source
+// gives sound or silence, never less.
+void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
+{
+    PlaybackSource* source = owner_.source_.load();
+    const float gain = owner_.gain_.load(std::memory_order_relaxed);
+    const auto frameBytes = static_cast<size_t>(FrameBytes());
+    while (bytes >= frameBytes) {
+        void* memory = nullptr;
+        size_t room = bytes;
+        if (pa_stream_begin_write(stream, &memory, &room) < 0 || !memory)
+            return;   // the stream broke: its state callback tells
+        room = std::min(room, bytes) / frameBytes * frameBytes;
+        if (room == 0) {
+            pa_stream_cancel_write(stream);
+            return;
+        }
+        const std::span<int16_t> samples(static_cast<int16_t*>(memory), room / BytesPerSample);
+        if (source)
+            source->Fill(samples);
+        else
+            std::fill(samples.begin(), samples.end(), int16_t{0});
+        ApplyGain(samples, gain);
+        if (pa_stream_write(stream, memory, room, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            pa_stream_cancel_write(stream);
+            return;
+        }
+        framesTaken_.fetch_add(room / frameBytes, std::memory_order_release);
+        bytes -= room;
+    }
+}
+
+// The server played out everything it had: this thread was late. The stream goes on as
+// soon as it is given more, which the server asks for at once.
+void PulseSoundBackend::Stream::RanDry(pa_stream*, void* self)
+{
+    auto* owner = static_cast<Stream*>(self);
+    if (PlaybackSource* source = owner->owner_.source_.load())
+        source->DeviceRanDry();
+    owner->underruns_.fetch_add(1);
+    owner->owner_.Wake();
+}
+
+// ---- the main thread -----------------------------------------------------------------
+
+void PulseSoundBackend::Stream::TraceEvents()
+{
+    if (const uint64_t dropped = samplesDropped_.exchange(0); dropped > 0) {
+        owner_.Trace("PulseSoundBackend.Capture:Capture overrun on " + Describe() + ", " +
+                     std::to_string(dropped / static_cast<uint64_t>(channels_)) + " frames dropped");
+    }
+    if (const uint32_t underruns = underruns_.exchange(0); underruns > 0) {
+        owner_.Trace("PulseSoundBackend.Playback:Playback underrun on " + Describe() + " (the server's stream ran dry" +
+                     (underruns > 1 ? ", " + std::to_string(underruns) + " times" : std::string()) + "), plays on");
+    }
+    if (failed_.exchange(false) && running_ && stream_) {
+        std::string reason;
+        {
+            const PulseConnection::Lock lock(*connection_);
+            reason = connection_->LastError();
+        }
+        Fail(-EIO, "the stream failed (" + reason + ")");
+        owner_.Trace("PulseSoundBackend.StreamFailed:" + owner_.ErrorText() + ", stopped");
+        Stop();
+    }
+}
+
+// Up to MaxBlocksPerWake whole blocks, each copied into the looping buffer before its
+// notification, so that a nested event loop never sees it twice; the rest at a wake-up of
+// their own. A notification may stop, restart or close the device: the loop then ends.
+// True when any block was signalled.
+bool PulseSoundBackend::Stream::DeliverCaptured()
+{
+    if (dispatching_ || !running_)
+        return false;
+    dispatching_ = true;
+    const uint64_t session = session_;
+    const auto blockSamples = static_cast<size_t>(blockBytes_ / BytesPerSample);
+    int blocks = 0;
+    while (blocks < MaxBlocksPerWake && running_ && session_ == session &&
+           ring_.Pop({image_.data() + position_ / BytesPerSample, blockSamples})) {
+        ++blocks;
+        const int32_t start = position_;
+        position_ = (position_ + blockBytes_) % bufferBytes_;
+        owner_.NotifyBlock(SoundDirection::Capture, start, blockBytes_);
+    }
+    dispatching_ = false;
+    if (running_ && ring_.HasBlock())
+        owner_.Wake();
+    return blocks > 0;
+}
+
+void PulseSoundBackend::Stream::ServeFromCapture()
+{
+    servedByCapture_ = true;
+    ServePlayback();
+}
+
+// Capture serves playback as long as it runs; the timer stands in when it is idle.
+void PulseSoundBackend::Stream::Tick()
+{
+    if (servedByCapture_)
+        servedByCapture_ = false;
+    else
+        ServePlayback();
+}
+
+// One notification for each block's worth of frames the server has taken since.
+void PulseSoundBackend::Stream::ServePlayback()
+{
+    if (dispatching_ || !running_)
+        return;
+    dispatching_ = true;
+    const uint64_t session = session_;
+    const uint64_t taken = framesTaken_.load(std::memory_order_acquire);
+    const auto block = static_cast<uint64_t>(blockFrames_);
+    for (int blocks = 0; blocks < MaxBlocksPerWake && taken - framesServed_ >= block && running_ && session_ == session;
+         ++blocks) {
+        framesServed_ += block;
+        const int32_t start = position_;
+        position_ = (position_ + blockBytes_) % bufferBytes_;
+        owner_.NotifyBlock(SoundDirection::Playback, start, blockBytes_);
+    }
+    dispatching_ = false;
+}

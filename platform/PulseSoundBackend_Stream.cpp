@@ -1,0 +1,193 @@
+#include "platform/PulseSoundBackendStream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// Room for a main loop held up for half a second and more (16 blocks of 2048 frames at
+// 48 kHz last 0.68 s), or for the whole looping buffer if that is longer.
+constexpr size_t MinCaptureBlocksInRing = 16;
+
+} // namespace
+
+using PulseSound::BytesPerSample;
+
+PulseSoundBackend::Stream::Stream(PulseSoundBackend& owner, SoundDirection direction, std::string name)
+    : owner_(owner), direction_(direction), name_(std::move(name))
+{
+    QObject::connect(&playbackTimer_, &QTimer::timeout, [this] { Tick(); });
+}
+
+int32_t PulseSoundBackend::Stream::Fail(int32_t error, const std::string& what)
+{
+    return owner_.Fail(error, Describe() + ": " + what);
+}
+
+int32_t PulseSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
+{
+    const SoundFormat& format = desc.Format;
+    const std::string invalid = std::string(" (") + std::strerror(EINVAL) + ")";
+    if (format.BitsPerSample != 8 * BytesPerSample)
+        return Fail(-EINVAL, "only 16-bit samples are supported, not " + std::to_string(format.BitsPerSample) + invalid);
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(format.SamplesPerSecond), static_cast<uint8_t>(format.Channels)};
+    if (format.Channels < 1 || format.Channels > int32_t{PA_CHANNELS_MAX} || format.SamplesPerSecond < 1 || !pa_sample_spec_valid(&spec))
+        return Fail(-EINVAL, "cannot take " + std::to_string(format.Channels) + " channels at " +
+                                 std::to_string(format.SamplesPerSecond) + " samples per second" + invalid);
+    const int32_t frameBytes = format.Channels * BytesPerSample;
+    if (desc.BlockBytes <= 0 || desc.BlockBytes % frameBytes != 0 || desc.BufferBytes < 2 * desc.BlockBytes ||
+        desc.BufferBytes % desc.BlockBytes != 0)
+        return Fail(-EINVAL, "cannot use a buffer of " + std::to_string(desc.BufferBytes) + " bytes in blocks of " +
+                                 std::to_string(desc.BlockBytes) + " bytes" + invalid);
+
+    Stop();
+    channels_ = format.Channels;
+    samplesPerSecond_ = format.SamplesPerSecond;
+    bufferBytes_ = desc.BufferBytes;
+    blockBytes_ = desc.BlockBytes;
+    blockFrames_ = desc.BlockBytes / frameBytes;
+    deviceFrames_ = blockFrames_;   // what it asks for; the server's answer once it runs
+    const auto blocks = static_cast<size_t>(desc.BufferBytes / desc.BlockBytes);
+    if (direction_ == SoundDirection::Capture) {
+        image_.assign(static_cast<size_t>(bufferBytes_ / BytesPerSample), 0);
+        ring_.Configure(static_cast<size_t>(blockBytes_ / BytesPerSample), std::max(blocks, MinCaptureBlocksInRing));
+    }
+    const int64_t blockMs = int64_t{1000} * blockFrames_ / samplesPerSecond_;
+    playbackTimer_.setInterval(static_cast<int>(std::clamp<int64_t>(2 * blockMs, 1, 1000)));
+    return 0;
+}
+
+int32_t PulseSoundBackend::Stream::Start()
+{
+    if (running_)
+        return 0;
+    if (blockFrames_ == 0)
+        return Fail(-EINVAL, "has no buffer");
+    std::string reason;
+    PulseConnection* connection = owner_.Connection(reason);
+    if (!connection)
+        return Fail(-ECONNREFUSED, "the sound server cannot be reached (" + reason + ")");
+    ++session_;
+    position_ = 0;
+    framesServed_ = 0;
+    servedByCapture_ = false;
+    framesTaken_.store(0);
+    samplesDropped_.store(0);
+    underruns_.store(0);
+    failed_.store(false);
+    ring_.Reset();
+    if (const int32_t error = Connect(*connection); error != 0)
+        return error;
+    running_ = true;
+    if (direction_ == SoundDirection::Playback)
+        playbackTimer_.start();
+    return 0;
+}
+
+// A stream of the server for this device, ready to move samples.
+int32_t PulseSoundBackend::Stream::Connect(PulseConnection& connection)
+{
+    const PulseConnection::Lock lock(connection);
+    const int32_t error = ConnectStream(connection);
+    if (error != 0)
+        Release();
+    else if (direction_ == SoundDirection::Playback)
+        deviceFrames_ = static_cast<int32_t>(pa_stream_get_buffer_attr(stream_)->tlength) / FrameBytes();
+    return error;
+}
+
+// Lock held.
+int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
+{
+    const bool capture = direction_ == SoundDirection::Capture;
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(samplesPerSecond_), static_cast<uint8_t>(channels_)};
+    stream_ = pa_stream_new(connection.Context(), capture ? "Receiver input" : "Receiver output", &spec, nullptr);
+    if (!stream_)
+        return Fail(-EIO, "no stream can be made (" + connection.LastError() + ")");
+    connection_ = &connection;
+    pa_stream_set_state_callback(stream_, StateChanged, this);
+    if (capture) {
+        pa_stream_set_read_callback(stream_, Readable, this);
+    } else {
+        pa_stream_set_write_callback(stream_, Writable, this);
+        pa_stream_set_underflow_callback(stream_, RanDry, this);
+    }
+    const pa_buffer_attr attributes = BufferAttributes();
+    const char* device = name_ == PulseSound::DefaultDevice ? nullptr : name_.c_str() + std::strlen(PulseSound::ServerPrefix);
+    const auto flags = PA_STREAM_ADJUST_LATENCY;
+    const int result = capture ? pa_stream_connect_record(stream_, device, &attributes, flags)
+                               : pa_stream_connect_playback(stream_, device, &attributes, flags, nullptr, nullptr);
+    const auto settled = [this] {
+        const pa_stream_state_t state = pa_stream_get_state(stream_);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    };
+    if (result < 0)
+        return Fail(-EIO, "the server refuses the stream (" + connection.LastError() + ")");
+    if (!connection.Wait(settled))
+        return Fail(-ETIMEDOUT, "the server did not start the stream within " + std::to_string(PulseConnection::TimeoutMs / 1000) + " s");
+    if (pa_stream_get_state(stream_) != PA_STREAM_READY)
+        return Fail(-EIO, "the server cannot start the stream (" + connection.LastError() + ")");
+    return 0;
+}
+
+// Capture: the server sends about a block at a time.
+// Playback: a small, steady delay of about one block. With PA_STREAM_ADJUST_LATENCY the
+// target length is the whole delay, the sink's own latency included; the minimum request of a
+// quarter block has the server ask every 11 ms or so, so that the client thread tops the
+// buffer up long before it runs low. The pre-buffer is the server's choice (the target less
+// one request): the first request asks for the whole target, so the stream starts as soon as
+// it is answered, and after running dry it starts again as soon as the next one is, since
+// the source always gives everything asked for. PulseAudio 16 makes of 2048 frames a target
+// of 1536 frames (32 ms; the sink adds 2 to 6 ms) and a pre-buffer of 1025; from a sample
+// given to its sound 32 to 41 ms pass, and a client thread held up for 150 ms leaves 127 ms
+// of silence: the time lost less what the server had in hand. PipeWire's server answers
+// with the same values.
+pa_buffer_attr PulseSoundBackend::Stream::BufferAttributes() const
+{
+    constexpr uint32_t ServerChooses = UINT32_MAX;
+    const auto block = static_cast<uint32_t>(blockBytes_);
+    if (direction_ == SoundDirection::Capture)
+        return {ServerChooses, ServerChooses, ServerChooses, ServerChooses, block};
+    const auto frameBytes = static_cast<uint32_t>(FrameBytes());
+    const uint32_t minreq = std::max(block / 4 / frameBytes, 1u) * frameBytes;
+    return {ServerChooses, block, ServerChooses, minreq, ServerChooses};
+}
+
+void PulseSoundBackend::Stream::Stop()
+{
+    running_ = false;
+    playbackTimer_.stop();
+    Release();
+}
+
+// Nothing of the server's stream calls back once its callbacks are cleared under the lock.
+void PulseSoundBackend::Stream::Release()
+{
+    if (!stream_)
+        return;
+    {
+        const PulseConnection::Lock lock(*connection_);
+        pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa_stream_set_read_callback(stream_, nullptr, nullptr);
+        pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+        pa_stream_disconnect(stream_);
+        pa_stream_unref(stream_);
+    }
+    stream_ = nullptr;
+    connection_ = nullptr;
+    running_ = false;
+}
+
+int32_t PulseSoundBackend::Stream::Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination)
+{
+    const bool fits = channels_ > 0 && direction_ == SoundDirection::Capture && startByte >= 0 && bytes >= 0 &&
+                      startByte <= bufferBytes_ - bytes && startByte % BytesPerSample == 0 && bytes % FrameBytes() == 0 &&
+                      static_cast<size_t>(bytes / BytesPerSample) <= destination.size();
+    if (!fits)
+        return owner_.Fail(-EINVAL, Describe() + ": " + std::to_string(bytes) + " bytes at byte " + std::to_string(startByte) +
+                                        " lie outside its buffer of " + std::to_string(bufferBytes_) + " bytes");
+    std::copy_n(image_.begin() + startByte / BytesPerSample, bytes / BytesPerSample, destination.begin());
+    return 0;
+}
