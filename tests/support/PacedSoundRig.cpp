@@ -24,8 +24,8 @@ constexpr int StopTimeoutMs = 2000;
 // bites of up to this long, some time after they were played.
 constexpr int RecorderLatencyMs = 2000;
 // How long after they were played the recorder may deliver the last samples: a bite of its
-// latency, held back by the sink for as long again (a sink keeps what it played within its
-// latency, to take it back for a stream that comes), and a little more for a busy machine.
+// latency, as long again that the server may hold them before it sends them, and a little
+// more for a busy machine.
 constexpr int RecorderLagMs = 2 * RecorderLatencyMs + 2000;
 
 // The tone as an endless raw stream on standard output, for a player of the sound server.
