@@ -29,11 +29,12 @@ constexpr int RecorderLatencyMs = 2000;
 constexpr int RecorderLagMs = 2 * RecorderLatencyMs + 2000;
 
 // The tone as an endless raw stream on standard output, for a player of the sound server.
-// 13 cycles of 13 kHz take exactly 48 samples at 48 kHz.
+// 13 cycles of 13 kHz take exactly 48 samples at 48 kHz. At half of full scale, as
+// PulseAudio's tone module plays it: the program's tone is then far above its 16 bits' steps.
 const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
     std::vector<int16_t> frames;
     for (int i = 0; i < 4800; ++i) {
-        const auto sample = static_cast<int16_t>(std::lround(8000.0 * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * i / 48000.0)));
+        const auto sample = static_cast<int16_t>(std::lround(16384.0 * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * i / 48000.0)));
         frames.insert(frames.end(), {sample, sample});
     }
     while (std::fwrite(frames.data(), sizeof(int16_t), frames.size(), stdout) == frames.size()) {
