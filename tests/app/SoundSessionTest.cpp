@@ -1,185 +1,217 @@
-#include "support/ChildReceiver.h"
-#include "support/PacedSoundRig.h"
-
-#include <gtest/gtest.h>
+#include "SoundSession.h"
 
 #include <QProcess>
 #include <QThread>
 
 #include <algorithm>
+#include <iostream>
 #include <memory>
-#include <sstream>
 
-// The built program in a child process on the paced sound server, driven through its own
-// panel as a user would: the rig's 13 kHz tone received in USB on a 12 kHz IF with the
-// oscillator above is played as a 1 kHz tone, which the rig records without lowering the
-// sink's latency below the program's own. After each last action the sound must be back within 3 s, and stay.
+using namespace SoundSessionJudging;
+
 namespace {
 
-constexpr size_t BlockSamples = 2048;
-constexpr double SilentRms = 10.0;
-constexpr double SoundWithinSeconds = 3.0;
-constexpr double BlockSeconds = static_cast<double>(BlockSamples) / PacedSoundRig::SampleRate;
-constexpr int ShortGapBlocks = 10;
-constexpr double RecorderLatencySeconds = 1.0;
-// The trace lines a start may bring on this rig: its sinks take a second or two to wake up
-// for a new stream, and meanwhile the blocks that pile up are dropped.
-constexpr size_t TroublesOfAStart = 4;
+constexpr double MinuteSeconds = 60.0;
+constexpr double RealTimeSeconds = 30.0;
+constexpr int StopMs = 300;
+constexpr int StopHoleBlocks = 10;       // the stop, and the time to fill the reserve again
+constexpr int BusyHoleBlocks = 3;
+constexpr double BusySeconds = 15.0;
 
-void Wait(double seconds) { QThread::msleep(static_cast<unsigned long>(seconds * 1000)); }
-
-// Trace lines that tell of sound lost, dropped or restarted.
-bool TellsOfATrouble(const std::string& line)
+bool GrantedRealTime(const ChildReceiver& program)
 {
-    for (const char* word : {"underrun", "overrun", "dropped", "restart", "opening it again", "silence played",
-                             "played nothing", "cannot", "MsgBox"})
-        if (line.find(word) != std::string::npos)
-            return true;
-    return false;
+    return program.TraceShows("RaiseToRealTime:real time") || program.TraceShows("RaiseToRealTime:already real time");
 }
 
-class SoundSession : public ::testing::Test
+} // namespace
+
+// Played on, the sound comes at once and the tone stays pure to the end; the sound server
+// knows the program's stream by the program's name.
+void SoundSession::PlaySteadily(ChildReceiver::Priority priority, double seconds)
 {
-protected:
-    explicit SoundSession(SoundServer server = SoundServer::PulseAudio) : rig(server) {}
-
-    // False when the test cannot go on: skipped without a sound server, or failed.
-    bool Start(ChildReceiver::Priority priority = ChildReceiver::Priority::NeverRealTime)
-    {
-        if (!rig.SkipReason().empty()) {
-            [this] { GTEST_SKIP() << rig.SkipReason(); }();
-            return false;
-        }
-        EXPECT_TRUE(program.Start(priority)) << program.Failure();
-        EXPECT_TRUE(program.Click("optMode_1")) << program.Failure();   // USB
-        EXPECT_TRUE(rig.StartRecording());
-        return !HasFailure();
+    if (!Start(priority))
+        return;
+    Power(true);
+    Wait(1);
+    if (priority == ChildReceiver::Priority::AsGranted && !GrantedRealTime(program))
+        GTEST_SKIP() << "real-time scheduling is not granted here";
+    Wait(seconds / 2 - 1);
+    const std::string streams = rig.PlayingStreams();
+    Wait(seconds / 2);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 1U);
+    ExpectPromptUnbrokenSound(heard[0]);
+    ExpectPureTone(heard[0]);
+    if (priority == ChildReceiver::Priority::NeverRealTime) {
+        EXPECT_FALSE(GrantedRealTime(program));
+        EXPECT_NE(streams.find("application.name = \"ZOZEVERE\""), std::string::npos)
+            << "the sound server does not know the program's stream by its name:\n" << streams;
     }
+    Troubles();
+    EXPECT_EQ(program.Close(), 0);
+}
 
-    void Click(const std::string& control)
-    {
-        std::string lastWords;
-        ASSERT_TRUE(rig.Alive(lastWords)) << "the sound server ended: " << lastWords;
-        ASSERT_TRUE(program.Click(control)) << program.Failure();
-        lastAction = rig.RecordingSeconds();
-    }
-
-    void Power(bool on) { Click(on ? "optPwr_0" : "optPwr_1"); }
-
-    // The block levels recorded, from SoundWithinSeconds after the last action to now.
-    std::vector<double> LevelsSinceTheLastAction()
-    {
-        const double from = lastAction + SoundWithinSeconds;
-        const double end = rig.RecordingSeconds() - 2 * BlockSeconds;
+// Each time on, the sound comes at once and stays until off.
+void SoundSession::ComeBackAfterFivePowerCycles()
+{
+    if (!Start())
+        return;
+    for (int cycle = 0; cycle < 5; ++cycle) {
+        Power(true);
+        Wait(1.5);
         Power(false);
-        Wait(RecorderLatencySeconds);   // the recorder takes its samples in large bites
-        const std::vector<double> levels = BlockLevels(rig.Played(), BlockSamples);
-        const auto first = static_cast<size_t>(from / BlockSeconds);
-        const auto last = std::min(static_cast<size_t>(end / BlockSeconds), levels.size());
-        EXPECT_GT(last, first) << "of " << levels.size() << " blocks recorded in " << end << " s";
-        return last > first ? std::vector<double>(levels.begin() + static_cast<std::ptrdiff_t>(first),
-                                                  levels.begin() + static_cast<std::ptrdiff_t>(last))
-                            : std::vector<double>{};
+        Wait(0.3);
     }
-
-    // Every block loud; or, where allowed, only gaps of a few blocks with the sound back after each.
-    void ExpectSound(const std::vector<double>& levels, int allowedGapBlocks = 0)
-    {
-        std::ostringstream gaps;
-        int run = 0, longest = 0, silentBlocks = 0;
-        for (size_t k = 0; k < levels.size(); ++k) {
-            const bool silent = levels[k] < SilentRms;
-            silentBlocks += silent;
-            run = silent ? run + 1 : 0;
-            longest = std::max(longest, run);
-            if (silent && run == 1)
-                gaps << " at " << static_cast<double>(k) * BlockSeconds << " s";
-        }
-        EXPECT_LE(longest, allowedGapBlocks) << silentBlocks << " silent blocks of " << levels.size() << "; gaps"
-                                             << gaps.str();
-        EXPECT_TRUE(!levels.empty() && levels.back() >= SilentRms) << "the sound is not back at the end";
-    }
-
-    // The trace lines that tell of trouble, each also written into the test's report.
-    std::vector<std::string> Troubles()
-    {
-        std::vector<std::string> troubles;
-        for (const std::string& line : program.TraceLines())
-            if (TellsOfATrouble(line))
-                troubles.push_back(line);
-        RecordProperty("TraceLinesOfTrouble", static_cast<int>(troubles.size()));
-        EXPECT_FALSE(program.TraceShows("MessageBoxes.MsgBox")) << "a message was shown (trace below)";
-        for (const std::string& line : troubles)
-            std::cout << "  trace: " << line << "\n";
-        return troubles;
-    }
-
-    // The cases every server must pass.
-    void PlayTwentySeconds()
-    {
-        if (!Start())
-            return;
-        Power(true);
-        Wait(20);
-        ExpectSound(LevelsSinceTheLastAction());
-        EXPECT_FALSE(program.TraceShows("RaiseToRealTime:real time"));
-        EXPECT_LE(Troubles().size(), TroublesOfAStart);
-        EXPECT_EQ(program.Close(), 0);
-    }
-
-    void ComeBackAfterFivePowerCycles()
-    {
-        if (!Start())
-            return;
-        for (int cycle = 0; cycle < 5; ++cycle) {
-            Power(true);
-            Wait(1.0);
-            Power(false);
-            Wait(0.3);
-        }
-        Power(true);
-        Wait(10);
-        ExpectSound(LevelsSinceTheLastAction());
-        EXPECT_LE(Troubles().size(), 6 * TroublesOfAStart);
-        EXPECT_EQ(program.Close(), 0);
-    }
-
-    void WaitForAnIdleInput()
-    {
-        if (!Start())
-            return;
-        ASSERT_TRUE(rig.SuspendInput(true));
-        Power(true);
-        Wait(3);
-        ASSERT_TRUE(rig.SuspendInput(false));
-        lastAction = rig.RecordingSeconds();
-        Wait(10);
-        ExpectSound(LevelsSinceTheLastAction());
-        Troubles();
-        EXPECT_EQ(program.Close(), 0);
-    }
-
-    PacedSoundRig rig;
-    ChildReceiver program{ZOZEVERE_PROGRAM, ZOZEVERE_PLUGINS};
-    double lastAction = 0;
-};
-
-TEST_F(SoundSession, PlaysTwentySecondsAtNormalPriority)
-{
-    PlayTwentySeconds();
+    Power(true);
+    Wait(8);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 6U);
+    for (const Heard& span : heard)
+        ExpectPromptUnbrokenSound(span);
+    Troubles();
+    EXPECT_EQ(program.Close(), 0);
 }
 
-TEST_F(SoundSession, PlaysTwentySecondsAtRealTimePriority)
+// On with an input that delivers nothing: the sound comes as soon as the signal does.
+void SoundSession::WaitForAnIdleInput()
+{
+    if (!Start())
+        return;
+    ASSERT_TRUE(rig.SuspendInput(true));
+    Click("optPwr_0", After::Silence);   // nothing to receive yet
+    Wait(3);
+    SoundShouldCome("TheSignal");
+    ASSERT_TRUE(rig.SuspendInput(false));
+    Wait(8);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 1U);
+    ExpectPromptUnbrokenSound(heard[0]);
+    Troubles();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// Recording does not break the sound; stopping turns the receiver off, and playing the
+// recording brings the tone back at once.
+void SoundSession::PlayTheRecordingAfterTheRecordersStopAndPlay()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(1);
+    Click("cmdWavCtls_0", After::Unchanged);   // Record
+    Wait(8);
+    Click("cmdWavCtls_3", After::Silence);     // Stop: the receiver goes off
+    Wait(1);
+    Click("cmdWavCtls_1", After::Sound);       // Play: the receiver comes on with the recording
+    Wait(4);                                   // well within the recording
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 2U);
+    for (const Heard& span : heard)
+        ExpectPromptUnbrokenSound(span);
+    Troubles();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// A program held still for a moment, as a busy desktop may hold it, leaves one short hole,
+// where it was held, and plays on unbroken after it.
+void SoundSession::ComeBackOnceAfterAShortStop()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(4);
+    const double stoppedAt = rig.RecordingSeconds();
+    program.Freeze(StopMs);
+    Wait(4);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 1U);
+    ReportSecondsToSound(heard[0]);
+    ASSERT_TRUE(heard[0].Sound);
+    EXPECT_LE(heard[0].SecondsToSound(), SoundWithinSeconds);
+    // The program keeps far less sound in hand than the stop lasts: the stop is heard.
+    ASSERT_EQ(heard[0].Holes.size(), 1U) << "after a stop at " << stoppedAt << " s:" << Describe(heard[0].Holes);
+    const Hole& hole = heard[0].Holes[0];
+    EXPECT_LE(hole.Blocks, StopHoleBlocks);
+    EXPECT_GE(hole.AtSeconds, stoppedAt - BlockSeconds) << "a hole before the stop at " << stoppedAt << " s";
+    EXPECT_LE(hole.AtSeconds, stoppedAt + StopMs / 1000.0 + SoundWithinSeconds)
+        << "a hole long after the stop at " << stoppedAt << " s";
+    EXPECT_TRUE(heard[0].SoundAtTheEnd);
+    Troubles();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// With every core busy, the sound may break only where the program says it ran dry, never
+// for long, and it comes back after each break.
+void SoundSession::KeepPlayingOnABusyMachine()
 {
     if (!Start(ChildReceiver::Priority::AsGranted))
         return;
+    std::vector<std::unique_ptr<QProcess>> busy;
+    for (int core = 0; core < QThread::idealThreadCount(); ++core) {
+        busy.push_back(std::make_unique<QProcess>());
+        busy.back()->start("sh", {"-c", "while :; do :; done"});
+    }
     Power(true);
-    Wait(20);
-    ExpectSound(LevelsSinceTheLastAction());
-    if (!program.TraceShows("RaiseToRealTime:real time"))
-        GTEST_SKIP() << "real-time scheduling is not granted here";
-    EXPECT_LE(Troubles().size(), TroublesOfAStart);
+    Wait(BusySeconds);
+    const std::vector<Heard> heard = Listen();
+    for (auto& process : busy)
+        process->kill(), process->waitForFinished();
+    ASSERT_EQ(heard.size(), 1U);
+    ReportSecondsToSound(heard[0]);
+    ASSERT_TRUE(heard[0].Sound);
+    const std::vector<std::string> underruns = Underruns();
+    std::cout << "  " << underruns.size() << " underruns traced, " << heard[0].Holes.size() << " holes\n";
+    EXPECT_LE(heard[0].Holes.size(), underruns.size()) << "holes that the trace does not explain:"
+                                                       << Describe(heard[0].Holes);
+    for (const Hole& hole : heard[0].Holes)
+        EXPECT_LE(hole.Blocks, BusyHoleBlocks) << "a long hole at " << hole.AtSeconds << " s";
+    EXPECT_TRUE(heard[0].SoundAtTheEnd);
+    Troubles();
     EXPECT_EQ(program.Close(), 0);
+}
+
+// The sound server's own sink, chosen by its description on the Soundcard tab while the
+// receiver is off, plays as soon as the receiver comes on, with no message.
+void SoundSession::PlayOnADeviceChosenWhileOff()
+{
+    if (!Start())
+        return;
+    ASSERT_TRUE(program.Click("cmdConfig")) << program.Failure();
+    ASSERT_TRUE(program.ChooseTab("TabStrip1", "Soundcard")) << program.Failure();
+    std::vector<std::string> entries;
+    ASSERT_TRUE(program.Entries("cboPlayDevices", entries)) << program.Failure();
+    const auto sink = std::find_if(entries.begin(), entries.end(), [](const std::string& entry) {
+        return entry.find(PacedSoundRig::PlayedSink) != std::string::npos;
+    });
+    if (sink == entries.end()) {
+        std::string listed;
+        for (const std::string& entry : entries)
+            listed += "\n  " + entry;
+        GTEST_SKIP() << "the Soundcard tab lists no playback device of the sound server's sink "
+                     << PacedSoundRig::PlayedSink << "; it lists:" << listed;
+    }
+    ASSERT_TRUE(program.Choose("cboPlayDevices", *sink)) << program.Failure();
+    ASSERT_TRUE(program.Click("cmdOK")) << program.Failure();
+    Wait(15);
+    Power(true);
+    Wait(8);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 1U);
+    ExpectPromptUnbrokenSound(heard[0]);
+    Troubles();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+namespace {
+
+TEST_F(SoundSession, PlaysAMinuteOfPureToneAtNormalPriority)
+{
+    PlaySteadily(ChildReceiver::Priority::NeverRealTime, MinuteSeconds);
+}
+
+TEST_F(SoundSession, PlaysPureToneAtRealTimePriority)
+{
+    PlaySteadily(ChildReceiver::Priority::AsGranted, RealTimeSeconds);
 }
 
 TEST_F(SoundSession, ComesBackAfterFivePowerCycles)
@@ -194,63 +226,32 @@ TEST_F(SoundSession, WaitsForAnIdleInputAndPlaysWhenTheSignalComes)
 
 TEST_F(SoundSession, PlaysTheRecordingAfterTheRecordersStopAndPlay)
 {
-    if (!Start())
-        return;
-    Power(true);
-    Click("cmdWavCtls_0");   // Record
-    Wait(9);
-    Click("cmdWavCtls_3");   // Stop: the receiver goes off
-    Wait(1);
-    Click("cmdWavCtls_1");   // Play: the receiver comes on and plays the recording
-    Wait(7);
-    ExpectSound(LevelsSinceTheLastAction());
-    Troubles();
-    EXPECT_EQ(program.Close(), 0);
+    PlayTheRecordingAfterTheRecordersStopAndPlay();
 }
 
-TEST_F(SoundSession, AProgramHeldStillComesBackAfterEachShortGap)
+TEST_F(SoundSession, ComesBackOnceAfterAShortStop)
 {
-    if (!Start())
-        return;
-    Power(true);
-    Wait(4);
-    for (int hold = 0; hold < 3; ++hold) {
-        program.Freeze(300);
-        Wait(2);
-    }
-    ExpectSound(LevelsSinceTheLastAction(), ShortGapBlocks);
-    Troubles();
-    EXPECT_EQ(program.Close(), 0);
+    ComeBackOnceAfterAShortStop();
 }
 
-TEST_F(SoundSession, OnABusyMachineComesBackAfterEachShortGap)
+TEST_F(SoundSession, OnABusyMachineBreaksOnlyBrieflyWhereItRanDry)
 {
-    if (!Start(ChildReceiver::Priority::AsGranted))
-        return;
-    std::vector<std::unique_ptr<QProcess>> busy;
-    for (int k = 0; k < 8; ++k) {
-        busy.push_back(std::make_unique<QProcess>());
-        busy.back()->start("sh", {"-c", "while :; do :; done"});
-    }
-    Power(true);
-    Wait(15);
-    ExpectSound(LevelsSinceTheLastAction(), ShortGapBlocks);
-    for (auto& process : busy)
-        process->kill(), process->waitForFinished();
-    Troubles();
-    EXPECT_EQ(program.Close(), 0);
+    KeepPlayingOnABusyMachine();
 }
 
-// Debian 12's desktops run PipeWire.
-class SoundSessionOnPipeWire : public SoundSession
+TEST_F(SoundSession, PlaysOnADeviceChosenWhileOff)
 {
-protected:
-    SoundSessionOnPipeWire() : SoundSession(SoundServer::PipeWire) {}
-};
+    PlayOnADeviceChosenWhileOff();
+}
 
-TEST_F(SoundSessionOnPipeWire, PlaysTwentySecondsAtNormalPriority)
+TEST_F(SoundSessionOnPipeWire, PlaysAMinuteOfPureToneAtNormalPriority)
 {
-    PlayTwentySeconds();
+    PlaySteadily(ChildReceiver::Priority::NeverRealTime, MinuteSeconds);
+}
+
+TEST_F(SoundSessionOnPipeWire, PlaysPureToneAtRealTimePriority)
+{
+    PlaySteadily(ChildReceiver::Priority::AsGranted, RealTimeSeconds);
 }
 
 TEST_F(SoundSessionOnPipeWire, ComesBackAfterFivePowerCycles)
@@ -261,6 +262,26 @@ TEST_F(SoundSessionOnPipeWire, ComesBackAfterFivePowerCycles)
 TEST_F(SoundSessionOnPipeWire, WaitsForAnIdleInputAndPlaysWhenTheSignalComes)
 {
     WaitForAnIdleInput();
+}
+
+TEST_F(SoundSessionOnPipeWire, PlaysTheRecordingAfterTheRecordersStopAndPlay)
+{
+    PlayTheRecordingAfterTheRecordersStopAndPlay();
+}
+
+TEST_F(SoundSessionOnPipeWire, ComesBackOnceAfterAShortStop)
+{
+    ComeBackOnceAfterAShortStop();
+}
+
+TEST_F(SoundSessionOnPipeWire, OnABusyMachineBreaksOnlyBrieflyWhereItRanDry)
+{
+    KeepPlayingOnABusyMachine();
+}
+
+TEST_F(SoundSessionOnPipeWire, PlaysOnADeviceChosenWhileOff)
+{
+    PlayOnADeviceChosenWhileOff();
 }
 
 } // namespace

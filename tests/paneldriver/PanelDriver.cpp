@@ -1,7 +1,10 @@
 #include "PanelDriver.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QMouseEvent>
+#include <QTabBar>
 #include <QWidget>
 
 namespace {
@@ -21,6 +24,13 @@ void PostMouse(QWidget* widget, QEvent::Type type, const QPointF& at)
 {
     const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
     QApplication::postEvent(widget, new QMouseEvent(type, at, widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier));
+}
+
+// A left click at a point of the widget.
+void PostClick(QWidget* widget, const QPointF& at)
+{
+    PostMouse(widget, QEvent::MouseButtonPress, at);
+    PostMouse(widget, QEvent::MouseButtonRelease, at);
 }
 
 } // namespace
@@ -43,24 +53,66 @@ void PanelDriver::ReadCommands()
         const QString line = QString::fromUtf8(pending_.left(end)).trimmed();
         pending_.remove(0, end + 1);
         ++handled_;
-        const QString failure = Run(line);
-        Reply(QString::number(handled_) + (failure.isEmpty() ? " ok" : " failed: " + failure));
+        QString answer;
+        const QString failure = Run(line, answer);
+        Reply(QString::number(handled_) +
+              (!failure.isEmpty() ? " failed: " + failure : answer.isEmpty() ? " ok" : " ok " + answer));
     }
 }
 
-QString PanelDriver::Run(const QString& command)
+QString PanelDriver::Run(const QString& command, QString& answer)
 {
-    const QStringList words = command.split(' ', Qt::SkipEmptyParts);
-    if (words.size() != 2 || words[0] != "click")
+    const QString verb = command.section(' ', 0, 0);
+    const QString name = command.section(' ', 1, 1);
+    const QString rest = command.section(' ', 2);   // may hold spaces
+    const bool takesRest = verb == "tab" || verb == "choose" || verb == "tick";
+    if (name.isEmpty() || (takesRest ? rest.isEmpty() : !rest.isEmpty()) ||
+        !QStringList{"click", "tab", "tick", "choose", "entries"}.contains(verb))
         return "not understood: " + command;
-    QWidget* widget = VisibleWidgetNamed(words[1]);
+    QWidget* widget = VisibleWidgetNamed(name);
     if (!widget)
-        return "no visible widget " + words[1];
+        return "no visible widget " + name;
     if (!widget->isEnabled())
-        return words[1] + " is disabled";
-    const QPointF middle = QRectF(widget->rect()).center();
-    PostMouse(widget, QEvent::MouseButtonPress, middle);
-    PostMouse(widget, QEvent::MouseButtonRelease, middle);
+        return name + " is disabled";
+    if (verb == "click") {
+        PostClick(widget, QRectF(widget->rect()).center());
+        return {};
+    }
+    if (verb == "tick") {
+        auto* box = qobject_cast<QAbstractButton*>(widget);
+        if (!box || !box->isCheckable() || (rest != "on" && rest != "off"))
+            return "cannot tick " + name + " " + rest;
+        if (box->isChecked() != (rest == "on"))
+            PostClick(widget, QRectF(widget->rect()).center());
+        return {};
+    }
+    if (verb == "tab") {
+        auto* bar = qobject_cast<QTabBar*>(widget);
+        for (int tab = 0; bar && tab < bar->count(); ++tab) {
+            if (bar->tabText(tab).remove('&') == rest) {
+                PostClick(bar, QRectF(bar->tabRect(tab)).center());
+                return {};
+            }
+        }
+        return "no tab " + rest + " in " + name;
+    }
+    auto* list = qobject_cast<QComboBox*>(widget);
+    if (!list)
+        return name + " is not a drop-down list";
+    if (verb == "entries") {
+        QStringList entries;
+        for (int entry = 0; entry < list->count(); ++entry)
+            entries << list->itemText(entry);
+        answer = entries.join('\t');
+        return {};
+    }
+    // As the user's pick from the open list does: the entry shown, and the list's signals.
+    const int entry = list->findText(rest, Qt::MatchContains);
+    if (entry < 0)
+        return "no entry " + rest + " in " + name;
+    list->setCurrentIndex(entry);
+    emit list->activated(entry);
+    emit list->textActivated(list->itemText(entry));
     return {};
 }
 

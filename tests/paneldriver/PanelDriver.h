@@ -9,11 +9,18 @@
 // generic plugin (QT_QPA_GENERIC_PLUGINS=zozpaneldriver, with this plugin's folder on
 // QT_PLUGIN_PATH); the program itself knows nothing of it.
 //
-// The test appends lines to the file named by ZOZEVERE_PANEL_COMMANDS:
-//   click <objectName>   a left click at the middle of the visible widget of that name
-// and, for every line handled, the driver appends "<line number> ok" (the click is on its
-// way: the program handles it next) or "<line number> failed: <why>" to the file named by
-// ZOZEVERE_PANEL_REPLIES.
+// The test appends lines to the file named by ZOZEVERE_PANEL_COMMANDS, each about the
+// visible widget of that object name:
+//   click <objectName>           a left click at its middle
+//   tick <objectName> on|off     a check box or switch brought to that state by a click, if
+//                                it is not in it already
+//   tab <objectName> <caption>   a left click on the tab of that caption in a tab strip
+//   choose <objectName> <text>   the first entry of a drop-down list that contains the text,
+//                                picked as from the open list
+//   entries <objectName>         the entries of a drop-down list, answered tab-separated
+// and, for every line handled, the driver appends "<line number> ok" (a click is on its
+// way: the program handles it next), "<line number> ok <answer>" or "<line number> failed:
+// <why>" to the file named by ZOZEVERE_PANEL_REPLIES.
 class PanelDriver : public QObject
 {
 public:
@@ -21,7 +28,7 @@ public:
 
 private:
     void ReadCommands();
-    QString Run(const QString& command);
+    QString Run(const QString& command, QString& answer);
     void Reply(const QString& text);
 
     QFile commands_;

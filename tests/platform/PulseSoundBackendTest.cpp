@@ -275,7 +275,7 @@ TEST_P(PulseSoundBackendOnServer, PlaybackPlaysTheSourcesSoundAtItsGainAndIsName
     EXPECT_GT(backend.PlaybackDeviceFrames(), BlockFrames / 2);
     EXPECT_LE(backend.PlaybackDeviceFrames(), BlockFrames);
     RunFor(600);
-    const std::string streams = rig->PactlOutput({"list", "sink-inputs"});
+    const std::string streams = rig->PlayingStreams();
     const double softened = rig->RecordingSeconds();
     backend.SetVolume(-600);
     RunFor(600);

@@ -91,20 +91,58 @@ bool ChildReceiver::Start(Priority priority)
 
 bool ChildReceiver::Click(const std::string& objectName)
 {
+    std::string answer;
+    return Command("click " + objectName, answer);
+}
+
+bool ChildReceiver::Tick(const std::string& objectName, bool on)
+{
+    std::string answer;
+    return Command("tick " + objectName + (on ? " on" : " off"), answer);
+}
+
+bool ChildReceiver::ChooseTab(const std::string& tabStrip, const std::string& caption)
+{
+    std::string answer;
+    return Command("tab " + tabStrip + " " + caption, answer);
+}
+
+bool ChildReceiver::Choose(const std::string& list, const std::string& text)
+{
+    std::string answer;
+    return Command("choose " + list + " " + text, answer);
+}
+
+bool ChildReceiver::Entries(const std::string& list, std::vector<std::string>& entries)
+{
+    std::string answer;
+    if (!Command("entries " + list, answer))
+        return false;
+    entries.clear();
+    for (const QString& entry : QString::fromStdString(answer).split('\t', Qt::SkipEmptyParts))
+        entries.push_back(entry.toStdString());
+    return true;
+}
+
+bool ChildReceiver::Command(const std::string& line, std::string& answer)
+{
     const int number = ++commands_;
-    if (!WriteFile(Path("commands"), QByteArray::fromStdString("click " + objectName + "\n"), QIODevice::Append))
+    if (!WriteFile(Path("commands"), QByteArray::fromStdString(line + "\n"), QIODevice::Append))
         return Fail("cannot write the panel driver's commands");
-    QByteArray answer;
+    QByteArray reply;
     const QByteArray prefix = QByteArray::number(number) + " ";
     const bool answered = WaitFor([&] {
-        for (const QByteArray& line : ReadFile(Path("replies")).split('\n'))
-            if (line.startsWith(prefix))
-                return answer = line.mid(prefix.size()), true;
+        for (const QByteArray& replyLine : ReadFile(Path("replies")).split('\n'))
+            if (replyLine.startsWith(prefix))
+                return reply = replyLine.mid(prefix.size()), true;
         return false;
     }, PatienceMs);
     if (!answered)
-        return Fail("the panel driver did not answer the click on " + objectName);
-    return answer == "ok" || Fail("click on " + objectName + ": " + answer.toStdString());
+        return Fail("the panel driver did not answer " + line);
+    if (reply != "ok" && !reply.startsWith("ok "))
+        return Fail(line + ": " + reply.toStdString());
+    answer = reply.mid(3).toStdString();
+    return true;
 }
 
 void ChildReceiver::Freeze(int milliseconds)

@@ -24,8 +24,17 @@ public:
 
     // Starts the program and waits until its main window is up; false with Failure() set.
     bool Start(Priority priority = Priority::AsGranted);
-    // A left click on the visible control of that name; false with Failure() set.
+    // Through the panel driver, on the visible control of that name; false with Failure() set.
+    // A left click.
     bool Click(const std::string& objectName);
+    // A check box brought to the state by a click, where it is not in it already.
+    bool Tick(const std::string& objectName, bool on);
+    // A click on the tab of that caption in a tab strip.
+    bool ChooseTab(const std::string& tabStrip, const std::string& caption);
+    // The first entry of a drop-down list that contains the text, picked as from the open list.
+    bool Choose(const std::string& list, const std::string& text);
+    // The entries of a drop-down list.
+    bool Entries(const std::string& list, std::vector<std::string>& entries);
     // Holds the program still for the given time, as a busy desktop may.
     void Freeze(int milliseconds);
     // Closes the program with a stop signal; its exit status, -1 when it did not end normally.
@@ -39,6 +48,7 @@ public:
 
 private:
     QString Path(const QString& name) const { return dir_.filePath(name); }
+    bool Command(const std::string& line, std::string& answer);
     bool WaitFor(const std::function<bool()>& done, int milliseconds);
     bool Fail(const std::string& why);
 

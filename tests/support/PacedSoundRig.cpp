@@ -1,4 +1,5 @@
 #include "support/PacedSoundRig.h"
+#include "support/AwakeSink.h"
 #include "support/ChildRoutines.h"
 #include "support/RawSamples.h"
 
@@ -18,18 +19,22 @@
 namespace {
 
 constexpr int StopTimeoutMs = 2000;
-// Above what a playing program asks for, so that the sink runs at the program's latency; low
-// enough that a null sink, which wakes for a new stream only at the end of its current
-// sleep (a desktop's sink wakes at once), keeps a stream of the program waiting no longer
-// than a fifth of a second.
-constexpr int RecorderLatencyMs = 200;
+// What browsers and music players ask of a desktop's sink: far above what a playing program
+// asks for, so that the sink runs at the program's latency. The recorder gets its samples in
+// bites of up to this long, some time after they were played.
+constexpr int RecorderLatencyMs = 2000;
+// How long after they were played the recorder may deliver the last samples: a bite of its
+// latency, as long again that the server may hold them before it sends them, and a little
+// more for a busy machine.
+constexpr int RecorderLagMs = 2 * RecorderLatencyMs + 2000;
 
 // The tone as an endless raw stream on standard output, for a player of the sound server.
-// 13 cycles of 13 kHz take exactly 48 samples at 48 kHz.
+// 13 cycles of 13 kHz take exactly 48 samples at 48 kHz. At half of full scale, as
+// PulseAudio's tone module plays it: the program's tone is then far above its 16 bits' steps.
 const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
     std::vector<int16_t> frames;
     for (int i = 0; i < 4800; ++i) {
-        const auto sample = static_cast<int16_t>(std::lround(8000.0 * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * i / 48000.0)));
+        const auto sample = static_cast<int16_t>(std::lround(16384.0 * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * i / 48000.0)));
         frames.insert(frames.end(), {sample, sample});
     }
     while (std::fwrite(frames.data(), sizeof(int16_t), frames.size(), stdout) == frames.size()) {
@@ -61,17 +66,21 @@ PacedSoundRig::PacedSoundRig(SoundServer server) : server_(server)
     home_ = std::make_unique<ScopedAlsaHome>(dir_.path(), QStringLiteral(R"(
 pcm.!default {
     type asym
-    playback.pcm { type pulse server "%1" device "zoz_played" }
-    capture.pcm { type pulse server "%1" device "zoz_signal.monitor" }
+    playback.pcm { type pulse server "%1" device "%2" }
+    capture.pcm { type pulse server "%1" device "%3.monitor" }
 }
-)").arg(socket).toUtf8());
+)").arg(socket, PlayedSink, SignalSink).toUtf8());
     if (!home_->Written()) {
         Skip("cannot write the ALSA configuration in " + dir_.path().toStdString());
         return;
     }
     const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
-    if (started && ChooseServerDefaults() && PlayTone() && ReachableThroughAlsa())
-        StartListener();
+    if (started && ChooseServerDefaults() && PlayTone() && ReachableThroughAlsa() && StartListener() &&
+        server_ == SoundServer::PulseAudio) {
+        awake_ = std::make_unique<AwakeSink>("unix:" + SocketPath().toStdString(), PlayedSink);
+        if (!awake_->Ready())
+            Skip("the played sink's streams cannot be followed");
+    }
 }
 
 // Both servers put their socket in PULSE_RUNTIME_PATH.
@@ -83,6 +92,7 @@ QString PacedSoundRig::SocketPath() const
 PacedSoundRig::~PacedSoundRig()
 {
     Stop(recorder_);
+    awake_.reset();
     Stop(listener_);
     while (!serverProcesses_.empty()) {
         Stop(serverProcesses_.back());
@@ -129,13 +139,16 @@ std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
     return process;
 }
 
+// The played sink takes back nothing it played ahead: what it took back from its monitor's
+// recorder after the recorder had it would be lost from the recording, which would then run
+// behind the clock.
 bool PacedSoundRig::StartPulseAudio()
 {
     return StartServerProcess("pulseaudio",
                               {"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
                                "--log-target=stderr",
-                               "--load=module-null-sink sink_name=zoz_signal rate=48000 channels=2",
-                               "--load=module-null-sink sink_name=zoz_played rate=48000 channels=1",
+                               "--load=module-null-sink " + NullSink(SignalSink, 2),
+                               "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1),
                                // last, so that the socket appears once everything else is there
                                "--load=module-native-protocol-unix auth-anonymous=1 socket=" + SocketPath()},
                               SocketPath());
@@ -176,45 +189,25 @@ bool PacedSoundRig::Pactl(const QStringList& arguments)
     return pactl->waitForFinished(StartTimeoutMs) && pactl->exitStatus() == QProcess::NormalExit && pactl->exitCode() == 0;
 }
 
-std::string PacedSoundRig::PactlOutput(const QStringList& arguments)
-{
-    const QString program = QStandardPaths::findExecutable("pactl");
-    if (program.isEmpty() || !skipReason_.empty())
-        return {};
-    auto pactl = NewProcess(program);
-    pactl->start(program, arguments);
-    if (!pactl->waitForFinished(StartTimeoutMs) || pactl->exitStatus() != QProcess::NormalExit)
-        return {};
-    return pactl->readAllStandardOutput().toStdString();
-}
-
-void PacedSoundRig::KillServer()
-{
-    for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
-        process->kill();
-        process->waitForFinished(StopTimeoutMs);
-    }
-}
-
-// Once the defaults are chosen: a stream that was not tied to its sink moves along when
-// the default sink changes, and the tone would play into the recorded sink.
-bool PacedSoundRig::PlayTone()
-{
-    if (server_ == SoundServer::PipeWire)
-        return PlayToneThroughPlayer();
-    if (Pactl({"load-module", "module-sine", "sink=zoz_signal", QString("frequency=%1").arg(ToneHz)}))
-        return true;
-    Skip("the tone cannot be played into the tone sink");
-    return false;
-}
-
 // The server's own defaults, as ALSA's: playback into the recorded sink, capture from the
 // tone sink's monitor.
 bool PacedSoundRig::ChooseServerDefaults()
 {
-    if (Pactl({"set-default-sink", "zoz_played"}) && Pactl({"set-default-source", "zoz_signal.monitor"}))
+    if (Pactl({"set-default-sink", PlayedSink}) && Pactl({"set-default-source", SignalSink + QString(".monitor")}))
         return true;
     Skip("the server's default sink and source cannot be chosen (is pulseaudio-utils installed?)");
+    return false;
+}
+
+// Once the defaults are chosen: a stream that was not started on a sink of its own choice
+// follows the default sink when it changes, and so would the tone.
+bool PacedSoundRig::PlayTone()
+{
+    if (server_ == SoundServer::PipeWire)
+        return PlayToneThroughAPlayer();
+    if (Pactl({"load-module", "module-sine", QString("sink=%1").arg(SignalSink), QString("frequency=%1").arg(ToneHz)}))
+        return true;
+    Skip("the tone cannot be played into PulseAudio");
     return false;
 }
 
@@ -239,7 +232,7 @@ bool PacedSoundRig::ReachableThroughAlsa()
 bool PacedSoundRig::StartListener()
 {
     const QString heard = dir_.filePath("signal.heard");
-    listener_ = Record("zoz_signal.monitor", 20, {"--format=u8", "--rate=8000", "--channels=1"}, heard);
+    listener_ = Record(SignalSink + QString(".monitor"), 20, {"--format=u8", "--rate=8000", "--channels=1"}, heard);
     if (!listener_) {
         Skip("pacat cannot be started (scripts/install-deps.sh installs pulseaudio-utils)");
         return false;
@@ -260,43 +253,87 @@ bool PacedSoundRig::WaitForData(const QString& file, QProcess& recorder)
     return false;
 }
 
+// A recorder that tells what it does in a log of its own, where one is given.
 std::unique_ptr<QProcess> PacedSoundRig::Record(const QString& source, int latencyMs, const QStringList& format,
-                                                const QString& file)
+                                                const QString& file, const QString& log)
 {
     const QString program = QStandardPaths::findExecutable("pacat");
     if (program.isEmpty())
         return nullptr;
-    auto process = Launch(program,
-                          QStringList{"--record", "--raw", QString("--latency-msec=%1").arg(latencyMs), "--device=" + source} + format,
-                          file);
+    QStringList arguments{"--record", "--raw", QString("--latency-msec=%1").arg(latencyMs), "--device=" + source};
+    auto process = NewProcess(program);
+    if (!log.isEmpty()) {
+        arguments << "--verbose";
+        process->setStandardErrorFile(log);
+    }
+    process->setStandardOutputFile(file);
+    process->start(program, arguments + format);
     return process->waitForStarted(StartTimeoutMs) ? std::move(process) : nullptr;
 }
 
-bool PacedSoundRig::StartRecording()
+bool PacedSoundRig::StartRecording(std::string& failure)
 {
     if (!skipReason_.empty())
-        return false;
-    // The sink may be asleep for a long latency of its own: a short-lived listener wakes it
-    // up, so that the recording begins where the clock does.
+        return failure = skipReason_, false;
+    // The recording begins where the clock does, which starts with the recorder's stream: the
+    // sink is kept from playing far ahead meanwhile (see AwakeSink), on PipeWire by a
+    // short-lived listener while the recorder's stream starts.
     const QString heard = dir_.filePath("played.heard");
-    std::unique_ptr<QProcess> waker = Record("zoz_played.monitor", 20, {"--format=u8", "--rate=8000", "--channels=1"}, heard);
-    if (!waker || !WaitForData(heard, *waker))
-        return false;
+    std::unique_ptr<QProcess> listener;
+    if (!awake_) {
+        listener = Record(PlayedSink + QString(".monitor"), 20, {"--format=s16le", "--rate=48000", "--channels=1"}, heard);
+        if (!listener || !WaitForData(heard, *listener))
+            return failure = "the played sink's monitor delivers nothing", false;
+    } else if (!awake_->Hold(true)) {
+        return failure = "the played sink cannot be kept awake", false;
+    }
     const QString played = dir_.filePath("played.raw");
+    const QString log = dir_.filePath("recorder.log");
     QFile::remove(played);
-    recorder_ = Record("zoz_played.monitor", RecorderLatencyMs, {"--format=s16le", "--rate=48000", "--channels=1"}, played);
+    QFile::remove(log);
+    recorder_ = Record(PlayedSink + QString(".monitor"), RecorderLatencyMs,
+                       {"--format=s16le", "--rate=48000", "--channels=1"}, played, log);
+    QElapsedTimer waited;
+    waited.start();
+    bool recording = false;
+    while (recorder_ && !recording && waited.elapsed() < StartTimeoutMs && !recorder_->waitForFinished(2)) {
+        QFile said(log);
+        recording = said.open(QIODevice::ReadOnly) && said.readAll().contains("Stream successfully created");
+    }
     recordingClock_.start();
-    const bool recording = recorder_ && WaitForData(played, *recorder_);
-    Stop(waker);
-    return recording;
+    if (!recording)
+        return failure = "the recorder's stream was not created within 5 s", false;
+    Stop(listener);
+    // Nothing plays into the recorded sink yet.
+    int loudest = awake_ ? awake_->Loudest() : 0;
+    for (const int16_t sample : ReadRawSamples(heard))
+        loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+    if (loudest != 0)
+        return failure = "something plays into the recorded sink before the program: a sample of " +
+                         std::to_string(loudest),
+               false;
+    return true;
 }
 
+bool PacedSoundRig::KeepAwake(bool awake)
+{
+    return !awake_ || awake_->Hold(awake);
+}
+
+// The recorder is stopped only once it has written all that was played up to now: what it
+// has not written yet would be lost.
 std::vector<int16_t> PacedSoundRig::Played()
 {
     if (!recorder_)
         return {};
+    const QString played = dir_.filePath("played.raw");
+    const auto bytesUpToNow = static_cast<qint64>(RecordingSeconds() * SampleRate) * 2;
+    QElapsedTimer waited;
+    waited.start();
+    while (QFileInfo(played).size() < bytesUpToNow && waited.elapsed() < RecorderLagMs)
+        recorder_->waitForFinished(20);
     Stop(recorder_);
-    return ReadRawSamples(dir_.filePath("played.raw"));
+    return ReadRawSamples(played);
 }
 
 bool PacedSoundRig::Alive(std::string& lastWords) const
@@ -321,15 +358,46 @@ std::string PacedSoundRig::ServerSaid() const
     return said;
 }
 
+std::string PacedSoundRig::PlayingStreams()
+{
+    const QString program = QStandardPaths::findExecutable("pactl");
+    if (program.isEmpty() || !skipReason_.empty())
+        return {};
+    const QString said = dir_.filePath("pactl.out");
+    QFile::remove(said);
+    auto pactl = Launch(program, {"list", "sink-inputs"}, said);
+    if (!pactl->waitForFinished(StartTimeoutMs) || pactl->exitStatus() != QProcess::NormalExit || pactl->exitCode() != 0)
+        return {};
+    QFile file(said);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+void PacedSoundRig::KillServer()
+{
+    for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
+        process->kill();
+        process->waitForFinished(StopTimeoutMs);
+    }
+}
+
 bool PacedSoundRig::SuspendInput(bool suspended)
 {
-    return skipReason_.empty() && Pactl({"suspend-sink", "zoz_signal", suspended ? "1" : "0"});
+    return skipReason_.empty() && Pactl({"suspend-sink", SignalSink, suspended ? "1" : "0"});
 }
 
 void PacedSoundRig::Skip(const std::string& why)
 {
     if (skipReason_.empty())
         skipReason_ = "No paced sound server: " + why;
+}
+
+// A description by which the programs that list the server's devices show the sink.
+QString PacedSoundRig::NullSink(const char* name, int channels)
+{
+    return QString("sink_name=%1 rate=%2 channels=%3 sink_properties=device.description=%1_sink")
+        .arg(name)
+        .arg(SampleRate)
+        .arg(channels);
 }
 
 std::vector<double> BlockLevels(const std::vector<int16_t>& samples, size_t blockSamples)

@@ -16,12 +16,16 @@
 // on a socket in its own temporary folder, with two null sinks. A sine tone plays into the
 // first, whose monitor is the server's and ALSA's "default" capture device (the tone on both
 // channels); a listener keeps that sink running at a short latency, as a sound card's input
-// runs. The server's and ALSA's "default" playback device plays into the second sink, and a recorder that
-// asks for a longer latency than a playing program does records its monitor: that sink then
-// runs at whatever latency the playing program asks for, as on a desktop. The daemon's socket
-// and ALSA's configuration are in the rig's folder, which HOME points at while the rig
-// lives, so that programs started meanwhile find them. Where no daemon can be started,
+// runs. The server's and ALSA's "default" playback device plays into the second sink, and a
+// recorder that asks for a latency of 2 s, as browsers and music players ask of a desktop's
+// sink, records its monitor: that sink then runs at whatever latency the playing program
+// asks for, as on a desktop. Each sink's description is its name followed by "_sink", so
+// that a program which lists the server's devices shows them. The daemon's socket and
+// ALSA's configuration are in the rig's folder, which HOME points at while the rig lives,
+// so that programs started meanwhile find them. Where no daemon can be started,
 // SkipReason() says why.
+class AwakeSink;
+
 enum class SoundServer { PulseAudio, PipeWire };
 
 class PacedSoundRig
@@ -29,6 +33,9 @@ class PacedSoundRig
 public:
     static constexpr int32_t SampleRate = 48000;
     static constexpr int32_t ToneHz = 13000;
+    // The sinks' names.
+    static constexpr const char* SignalSink = "zoz_signal";
+    static constexpr const char* PlayedSink = "zoz_played";
 
     explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio);
     ~PacedSoundRig();
@@ -40,18 +47,26 @@ public:
     // The sound server still runs; otherwise what it said last.
     bool Alive(std::string& lastWords) const;
 
-    // Records what is played from now on, until Played() is called.
-    bool StartRecording();
+    // Records what is played from now on, until Played() is called; false with why.
+    bool StartRecording(std::string& failure);
     // Seconds since StartRecording, which is where the recording is now.
     double RecordingSeconds() const { return static_cast<double>(recordingClock_.nsecsElapsed()) / 1e9; }
-    // The mono samples played since StartRecording.
+    // The mono samples played since StartRecording, at least up to now unless the recorder
+    // fell behind by seconds; the recording ends.
     std::vector<int16_t> Played();
+
+    // PulseAudio's played sink is kept from playing far ahead while no stream plays into it,
+    // so that a new stream plays at once, as on a desktop's sink (see AwakeSink). Held, it is
+    // kept so even while a stream plays: for a time when that stream may end, and another
+    // start, such as a power cycle. False when it cannot be.
+    bool KeepAwake(bool held);
+
+    // What the server says of the streams that play now (pactl list sink-inputs), empty
+    // when it cannot be asked.
+    std::string PlayingStreams();
 
     // A suspended input delivers nothing at all, as an idle desktop source does.
     bool SuspendInput(bool suspended);
-
-    // What pactl prints for the arguments, asked of the rig's server; empty when it fails.
-    std::string PactlOutput(const QStringList& arguments);
     // Kills the server's processes, as a crash would.
     void KillServer();
 
@@ -64,14 +79,16 @@ private:
     bool StartServerProcess(const char* program, const QStringList& arguments, const QString& socket);
     bool Pactl(const QStringList& arguments);
     bool PlayTone();
-    bool PlayToneThroughPlayer();
+    bool PlayToneThroughAPlayer();
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
+    static QString NullSink(const char* name, int channels);
     static bool WaitForData(const QString& file, QProcess& recorder);
     std::string ServerSaid() const;
     static void Stop(std::unique_ptr<QProcess>& process);
-    std::unique_ptr<QProcess> Record(const QString& source, int latencyMs, const QStringList& format, const QString& file);
+    std::unique_ptr<QProcess> Record(const QString& source, int latencyMs, const QStringList& format, const QString& file,
+                                     const QString& log = {});
     std::unique_ptr<QProcess> Launch(const QString& program, const QStringList& arguments,
                                      const QString& outputFile = {});
     std::unique_ptr<QProcess> NewProcess(const QString& program);
@@ -83,6 +100,7 @@ private:
     std::vector<std::unique_ptr<QProcess>> serverProcesses_;   // in the order started
     std::unique_ptr<QProcess> listener_;
     std::unique_ptr<QProcess> recorder_;
+    std::unique_ptr<AwakeSink> awake_;   // PulseAudio's played sink
     QElapsedTimer recordingClock_;
     std::string skipReason_;
 };

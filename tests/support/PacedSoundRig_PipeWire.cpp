@@ -16,8 +16,8 @@ bool PacedSoundRig::StartPipeWire()
         StartServerProcess("wireplumber", {}, {}) && StartServerProcess("pipewire-pulse", {}, SocketPath());
     if (!started)
         return false;
-    for (const char* sink : {"sink_name=zoz_signal rate=48000 channels=2", "sink_name=zoz_played rate=48000 channels=1"}) {
-        if (!Pactl(QStringList{"load-module", "module-null-sink"} + QString(sink).split(' '))) {
+    for (const QString& sink : {NullSink(SignalSink, 2), NullSink(PlayedSink, 1)}) {
+        if (!Pactl(QStringList{"load-module", "module-null-sink"} + sink.split(' '))) {
             Skip("PipeWire's PulseAudio server makes no null sink (is pulseaudio-utils installed?)");
             return false;
         }
@@ -26,7 +26,7 @@ bool PacedSoundRig::StartPipeWire()
 }
 
 // PipeWire has no tone module: this test program writes the tone, and a player plays it.
-bool PacedSoundRig::PlayToneThroughPlayer()
+bool PacedSoundRig::PlayToneThroughAPlayer()
 {
     const QString self = QCoreApplication::applicationFilePath();
     const QString pacat = QStandardPaths::findExecutable("pacat");
@@ -36,7 +36,7 @@ bool PacedSoundRig::PlayToneThroughPlayer()
     environment.insert(ChildRoutines::Variable, "PacedSoundRig.Tone");
     tone->setProcessEnvironment(environment);
     tone->setStandardOutputProcess(player.get());
-    player->start(pacat, {"--playback", "--raw", "--device=zoz_signal", "--format=s16le", "--rate=48000",
+    player->start(pacat, {"--playback", "--raw", "--device=" + QString(SignalSink), "--format=s16le", "--rate=48000",
                           "--channels=2", "--latency-msec=20"});
     tone->start(self, QStringList{});
     const bool started = player->waitForStarted(StartTimeoutMs) && tone->waitForStarted(StartTimeoutMs);

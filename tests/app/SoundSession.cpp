@@ -1,0 +1,243 @@
+#include "SoundSession.h"
+
+#include "support/TonePurity.h"
+
+#include <QString>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <sstream>
+
+using namespace SoundSessionJudging;
+
+namespace {
+
+std::string Seconds(double seconds)
+{
+    return QString::number(seconds, 'f', 3).toStdString() + " s";
+}
+
+bool Contains(const std::string& line, const char* word)
+{
+    return QString::fromStdString(line).contains(QLatin1String(word), Qt::CaseInsensitive);
+}
+
+// Trace lines that tell of sound lost, dropped or restarted.
+bool TellsOfATrouble(const std::string& line)
+{
+    for (const char* word : {"underrun", "overrun", "dropped", "restart", "opening it again", "silence played",
+                             "played nothing", "ran dry", "cannot", "MsgBox"})
+        if (Contains(line, word))
+            return true;
+    return false;
+}
+
+bool NamesAnUnderrun(const std::string& line)
+{
+    for (const char* word : {"underrun", "ran dry", "silence played"})
+        if (Contains(line, word))
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool SoundSession::Start(ChildReceiver::Priority priority)
+{
+    if (!rig.SkipReason().empty()) {
+        [this] { GTEST_SKIP() << rig.SkipReason(); }();
+        return false;
+    }
+    EXPECT_TRUE(program.Start(priority)) << program.Failure();
+    EXPECT_TRUE(program.Click("optMode_1")) << program.Failure();   // USB
+    // The AGC would change the tone's level as it goes: with it off, the tone comes out as
+    // steady as it goes in.
+    EXPECT_TRUE(program.Tick("chkAGC", false)) << program.Failure();
+    std::string failure;
+    EXPECT_TRUE(rig.StartRecording(failure)) << failure;
+    return !HasFailure();
+}
+
+void SoundSession::Click(const std::string& control, After after)
+{
+    std::string lastWords;
+    ASSERT_TRUE(rig.Alive(lastWords)) << "the sound server ended: " << lastWords;
+    // The click is taken as done when it is sent: the program handles it at once.
+    // The played sink is kept awake for the sound that may come after the silence.
+    if (after == After::Silence) {
+        ASSERT_TRUE(rig.KeepAwake(true));
+        letSinkSleepAt_ = -1;
+    }
+    const std::string what = control == "optPwr_0" ? "On" : control == "optPwr_1" ? "Off" : control;
+    actions_.push_back({what, rig.RecordingSeconds(), after});
+    if (after == After::Sound)
+        letSinkSleepAt_ = actions_.back().AtSeconds + SoundWithinSeconds + 1.0;
+    ASSERT_TRUE(program.Click(control)) << program.Failure();
+}
+
+void SoundSession::SoundShouldCome(const std::string& what)
+{
+    actions_.push_back({what, rig.RecordingSeconds(), After::Sound});
+    letSinkSleepAt_ = actions_.back().AtSeconds + SoundWithinSeconds + 1.0;
+}
+
+void SoundSession::Wait(double seconds)
+{
+    const double until = rig.RecordingSeconds() + seconds;
+    for (double now = rig.RecordingSeconds(); now < until; now = rig.RecordingSeconds()) {
+        if (letSinkSleepAt_ >= 0 && now >= letSinkSleepAt_) {
+            rig.KeepAwake(false);
+            letSinkSleepAt_ = -1;
+        }
+        QThread::msleep(static_cast<unsigned long>(std::clamp((until - now) * 1000, 1.0, 20.0)));
+    }
+}
+
+std::vector<Heard> SoundSession::Listen()
+{
+    const double end = rig.RecordingSeconds();
+    played_ = rig.Played();
+    const double recorded = static_cast<double>(played_.size()) / PacedSoundRig::SampleRate;
+    std::cout << "  recorded " << Seconds(recorded) << " in " << Seconds(end) << "\n";
+    // Everything up to now, and no more than the sink plays ahead and the recorder's last bite.
+    EXPECT_GE(recorded, end - BlockSeconds) << "the recorder lost sound, or fell behind";
+    EXPECT_LE(recorded, end + 4.0) << "the recording runs ahead of the clock";
+    const std::vector<double> levels = BlockLevels(played_, BlockSamples);
+    std::vector<Heard> heard;
+    for (size_t k = 0; k < actions_.size(); ++k)
+        if (actions_[k].Then == After::Sound)
+            heard.push_back(Judge(levels, k, end));
+    return heard;
+}
+
+Heard SoundSession::Judge(const std::vector<double>& levels, size_t action, double endSeconds) const
+{
+    Heard heard;
+    heard.Action = actions_[action].What;
+    heard.ActionSeconds = actions_[action].AtSeconds;
+    heard.EndSeconds = endSeconds;
+    for (size_t next = action + 1; next < actions_.size() && heard.EndSeconds == endSeconds; ++next)
+        if (actions_[next].Then != After::Unchanged)
+            heard.EndSeconds = actions_[next].AtSeconds;
+    const auto firstBlock = static_cast<size_t>(std::ceil(heard.ActionSeconds / BlockSeconds));
+    heard.EndBlock = std::min(static_cast<size_t>(heard.EndSeconds / BlockSeconds), levels.size());
+    for (size_t k = firstBlock; k < heard.EndBlock && !heard.Sound; ++k)
+        if (levels[k] >= SilentRms)
+            heard.Sound = true, heard.FirstBlock = k;
+    if (!heard.Sound)
+        return heard;
+    for (size_t k = heard.FirstBlock + 1; k < heard.EndBlock; ++k) {
+        if (levels[k] >= SilentRms)
+            continue;
+        if (levels[k - 1] >= SilentRms)
+            heard.Holes.push_back({static_cast<double>(k) * BlockSeconds, 0});
+        ++heard.Holes.back().Blocks;
+    }
+    heard.SoundAtTheEnd = levels[heard.EndBlock - 1] >= SilentRms;
+    return heard;
+}
+
+void SoundSession::ReportSecondsToSound(const Heard& heard)
+{
+    std::cout << "  " << heard.Action << " at " << Seconds(heard.ActionSeconds) << ": ";
+    if (!heard.Sound) {
+        std::cout << "no sound before " << Seconds(heard.EndSeconds) << "\n";
+        return;
+    }
+    std::cout << "sound after " << Seconds(heard.SecondsToSound()) << ", then "
+              << heard.EndBlock - heard.FirstBlock << " blocks with " << heard.Holes.size() << " holes"
+              << Describe(heard.Holes) << "\n";
+    // Several spans after one kind of action are told apart by where they start.
+    RecordProperty("SecondsToSoundAfter" + heard.Action + "At" + std::to_string(std::lround(heard.ActionSeconds)),
+                   QString::number(heard.SecondsToSound(), 'f', 3).toStdString());
+}
+
+void SoundSession::ExpectUnbrokenSound(const Heard& heard)
+{
+    ReportSecondsToSound(heard);
+    ASSERT_TRUE(heard.Sound) << "no sound from " << heard.Action << " at " << Seconds(heard.ActionSeconds)
+                             << " to " << Seconds(heard.EndSeconds);
+    EXPECT_TRUE(heard.Holes.empty()) << "the sound after " << heard.Action << " stopped:" << Describe(heard.Holes);
+    EXPECT_TRUE(heard.SoundAtTheEnd) << "no sound at the end, " << Seconds(heard.EndSeconds);
+}
+
+void SoundSession::ExpectPromptUnbrokenSound(const Heard& heard)
+{
+    ExpectUnbrokenSound(heard);
+    if (heard.Sound) {
+        EXPECT_LE(heard.SecondsToSound(), SoundWithinSeconds) << "the sound was late after " << heard.Action;
+    }
+}
+
+Purity SoundSession::ExpectPureTone(const Heard& heard)
+{
+    Purity purity;
+    purity.WorstSnrDb = INFINITY;
+    int impure = 0;
+    std::vector<ToneFit> fits;
+    // Half a window apart, so that a fault where two windows meet is inside a third.
+    for (size_t first = heard.FirstBlock + 1; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
+         first += PurityWindowBlocks / 2) {
+        const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
+        const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);
+        fits.push_back(fit);
+        ++purity.Windows;
+        impure += fit.SnrDb < PurityDb;
+        if (fit.SnrDb < purity.WorstSnrDb) {
+            purity.WorstSnrDb = fit.SnrDb;
+            purity.WorstAtSeconds = static_cast<double>(first) * BlockSeconds;
+            purity.WorstToneHz = fit.FrequencyHz;
+        }
+    }
+    std::cout << "  tone after " << heard.Action << ": worst of " << purity.Windows << " windows "
+              << QString::number(purity.WorstSnrDb, 'f', 1).toStdString() << " dB at "
+              << Seconds(purity.WorstAtSeconds) << " (" << QString::number(purity.WorstToneHz, 'f', 4).toStdString()
+              << " Hz); " << impure << " below " << PurityDb << " dB";
+    if (!fits.empty()) {
+        std::sort(fits.begin(), fits.end(), [](const ToneFit& a, const ToneFit& b) { return a.SnrDb < b.SnrDb; });
+        const ToneFit& middle = fits[fits.size() / 2];
+        std::cout << "; the median " << QString::number(middle.SnrDb, 'f', 1).toStdString() << " dB (amplitude "
+                  << QString::number(middle.Amplitude, 'f', 0).toStdString() << "), the best "
+                  << QString::number(fits.back().SnrDb, 'f', 1).toStdString() << " dB";
+    }
+    std::cout << "\n";
+    RecordProperty("WorstWindowSnrDb", QString::number(purity.WorstSnrDb, 'f', 1).toStdString());
+    RecordProperty("WorstWindowAtSeconds", QString::number(purity.WorstAtSeconds, 'f', 3).toStdString());
+    EXPECT_GT(purity.Windows, 0U) << "no whole window of sound";
+    EXPECT_GE(purity.WorstSnrDb, PurityDb) << impure << " of " << purity.Windows << " windows of "
+                                           << PurityWindowBlocks << " blocks are impure; the worst at "
+                                           << Seconds(purity.WorstAtSeconds);
+    return purity;
+}
+
+std::string SoundSession::Describe(const std::vector<Hole>& holes)
+{
+    std::ostringstream text;
+    for (const Hole& hole : holes)
+        text << " " << hole.Blocks << " blocks at " << Seconds(hole.AtSeconds) << ";";
+    return text.str();
+}
+
+std::vector<std::string> SoundSession::Troubles()
+{
+    std::vector<std::string> troubles;
+    for (const std::string& line : program.TraceLines())
+        if (TellsOfATrouble(line))
+            troubles.push_back(line);
+    RecordProperty("TraceLinesOfTrouble", static_cast<int>(troubles.size()));
+    EXPECT_FALSE(program.TraceShows("MessageBoxes.MsgBox")) << "a message was shown (trace below)";
+    for (const std::string& line : troubles)
+        std::cout << "  trace: " << line << "\n";
+    return troubles;
+}
+
+std::vector<std::string> SoundSession::Underruns() const
+{
+    std::vector<std::string> underruns;
+    for (const std::string& line : program.TraceLines())
+        if (NamesAnUnderrun(line))
+            underruns.push_back(line);
+    return underruns;
+}

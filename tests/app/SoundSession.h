@@ -1,0 +1,134 @@
+#pragma once
+
+#include "support/ChildReceiver.h"
+#include "support/PacedSoundRig.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The built program in a child process on the paced sound server, driven through its own
+// panel as a user would: the rig's 13 kHz tone received in USB on a 12 kHz IF with the
+// oscillator above is played as a 1 kHz tone. The rig records what the program plays, and
+// the session is judged as a listener hears it, block by block: after each action that
+// should bring sound, the sound must come soon, and once it has come it must not stop
+// before the next action.
+namespace SoundSessionJudging {
+
+constexpr size_t BlockSamples = 2048;
+constexpr double BlockSeconds = static_cast<double>(BlockSamples) / PacedSoundRig::SampleRate;
+constexpr double SilentRms = 10.0;            // a block quieter than this is a hole
+constexpr double SoundWithinSeconds = 1.0;    // from an action to its first audible block
+constexpr double PlayedToneHz = 1000.0;
+constexpr size_t PurityWindowBlocks = 40;
+constexpr double PurityDb = 80.0;             // of the tone over all else, in every window
+
+// A run of silent blocks after the sound had come.
+struct Hole
+{
+    double AtSeconds = 0;   // where it starts in the recording
+    int Blocks = 0;
+};
+
+// What was heard from an action that should bring sound until the next action, or the end
+// of the recording.
+struct Heard
+{
+    std::string Action;
+    double ActionSeconds = 0;
+    double EndSeconds = 0;
+    bool Sound = false;              // an audible block came at all
+    size_t FirstBlock = 0;           // the first audible one
+    size_t EndBlock = 0;             // past the last whole block before the end
+    std::vector<Hole> Holes;         // after the first audible block
+    bool SoundAtTheEnd = false;      // the last block is loud
+
+    double FirstAudibleSeconds() const { return static_cast<double>(FirstBlock) * BlockSeconds; }
+    double SecondsToSound() const { return FirstAudibleSeconds() - ActionSeconds; }
+};
+
+// The purity of the tone in the worst window of a span.
+struct Purity
+{
+    size_t Windows = 0;
+    double WorstSnrDb = 0;
+    double WorstAtSeconds = 0;       // where that window starts in the recording
+    double WorstToneHz = 0;
+};
+
+} // namespace SoundSessionJudging
+
+class SoundSession : public ::testing::Test
+{
+protected:
+    explicit SoundSession(SoundServer server = SoundServer::PulseAudio) : rig(server) {}
+
+    // Starts the program, in USB with the AGC off, and the recording; false when the test
+    // cannot go on: skipped without a sound server, or failed.
+    bool Start(ChildReceiver::Priority priority = ChildReceiver::Priority::NeverRealTime);
+
+    // What a listener should hear after an action: sound, judged from there to the next
+    // action that changes it; silence, which ends the sound before it; the sound as it was.
+    enum class After { Sound, Silence, Unchanged };
+    // A click on a control of the panel.
+    void Click(const std::string& control, After after);
+    void Power(bool on) { Click(on ? "optPwr_0" : "optPwr_1", on ? After::Sound : After::Silence); }
+    // Something else that should bring sound (the signal coming back) is about to happen.
+    void SoundShouldCome(const std::string& what);
+    // Lets the time pass, and the rig let go of the played sink once the program plays.
+    void Wait(double seconds);
+
+    // Ends the recording: what was heard after each action that should bring sound, in order.
+    std::vector<SoundSessionJudging::Heard> Listen();
+
+    // The sound came within SoundWithinSeconds of the action, and stayed to the span's end.
+    void ExpectPromptUnbrokenSound(const SoundSessionJudging::Heard& heard);
+    // The sound came, and stayed to the span's end.
+    void ExpectUnbrokenSound(const SoundSessionJudging::Heard& heard);
+    // Reports how long the sound took, in the output and the test's properties.
+    void ReportSecondsToSound(const SoundSessionJudging::Heard& heard);
+    // Every window of the span's recording from after its first audible block: its purity.
+    SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard);
+    static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
+
+    // The trace lines that tell of trouble, each also written into the test's output; a
+    // message box shown fails the test.
+    std::vector<std::string> Troubles();
+    // The trace lines that name a playback underrun.
+    std::vector<std::string> Underruns() const;
+
+    // The cases every server must pass.
+    void PlaySteadily(ChildReceiver::Priority priority, double seconds);
+    void ComeBackAfterFivePowerCycles();
+    void WaitForAnIdleInput();
+    void PlayTheRecordingAfterTheRecordersStopAndPlay();
+    void ComeBackOnceAfterAShortStop();
+    void KeepPlayingOnABusyMachine();
+    void PlayOnADeviceChosenWhileOff();
+
+    PacedSoundRig rig;
+    ChildReceiver program{ZOZEVERE_PROGRAM, ZOZEVERE_PLUGINS};
+
+private:
+    struct Action
+    {
+        std::string What;
+        double AtSeconds = 0;
+        After Then = After::Unchanged;
+    };
+
+    SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds) const;
+
+    std::vector<Action> actions_;
+    std::vector<int16_t> played_;
+    double letSinkSleepAt_ = -1;   // recording seconds
+};
+
+// Debian 12's desktops run PipeWire.
+class SoundSessionOnPipeWire : public SoundSession
+{
+protected:
+    SoundSessionOnPipeWire() : SoundSession(SoundServer::PipeWire) {}
+};
