@@ -65,7 +65,6 @@ private:
     pa_buffer_attr BufferAttributes() const;
     int32_t FrameBytes() const { return channels_ * PulseSound::BytesPerSample; }
     void ServePlayback();
-    void Tick();
 
     // The client thread.
     static void StateChanged(pa_stream* stream, void* self);
@@ -95,7 +94,6 @@ private:
     uint64_t session_ = 0;                    // counts the starts
     bool running_ = false;
     bool dispatching_ = false;
-    bool servedByCapture_ = false;            // playback: since the timer's last tick
 
     std::atomic<uint64_t> framesTaken_{0};           // shared: playback frames given to the server
     std::atomic<uint64_t> samplesDropped_{0};        // shared: capture overruns

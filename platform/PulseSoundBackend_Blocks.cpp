@@ -146,20 +146,15 @@ bool PulseSoundBackend::Stream::DeliverCaptured()
     return blocks > 0;
 }
 
+// Capture serves playback as long as it runs, each time pushing the timer back, which
+// stands in when capture is idle: while sound comes in, the timer never wakes the program.
 void PulseSoundBackend::Stream::ServeFromCapture()
 {
-    servedByCapture_ = true;
+    if (playbackTimer_.isActive())
+        playbackTimer_.start();
     ServePlayback();
 }
 
-// Capture serves playback as long as it runs; the timer stands in when it is idle.
-void PulseSoundBackend::Stream::Tick()
-{
-    if (servedByCapture_)
-        servedByCapture_ = false;
-    else
-        ServePlayback();
-}
 
 // One notification for each block's worth of frames the server has taken since.
 void PulseSoundBackend::Stream::ServePlayback()

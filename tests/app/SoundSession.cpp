@@ -105,14 +105,19 @@ std::vector<Heard> SoundSession::Listen()
     EXPECT_GE(recorded, end - BlockSeconds) << "the recorder lost sound, or fell behind";
     EXPECT_LE(recorded, end + 4.0) << "the recording runs ahead of the clock";
     const std::vector<double> levels = BlockLevels(played_, BlockSamples);
+    // A sink that falls idle between actions may hand its monitor's recording on ahead of the
+    // clock (PipeWire's did, by half a second over a few power cycles): the silence an action
+    // brings then shows that much before the action's time, and a span that ends at an action
+    // ends that much earlier.
+    const double ahead = std::max(recorded - end, 0.0);
     std::vector<Heard> heard;
     for (size_t k = 0; k < actions_.size(); ++k)
         if (actions_[k].Then == After::Sound)
-            heard.push_back(Judge(levels, k, end));
+            heard.push_back(Judge(levels, k, end, ahead));
     return heard;
 }
 
-Heard SoundSession::Judge(const std::vector<double>& levels, size_t action, double endSeconds) const
+Heard SoundSession::Judge(const std::vector<double>& levels, size_t action, double endSeconds, double ahead) const
 {
     Heard heard;
     heard.Action = actions_[action].What;
@@ -120,7 +125,7 @@ Heard SoundSession::Judge(const std::vector<double>& levels, size_t action, doub
     heard.EndSeconds = endSeconds;
     for (size_t next = action + 1; next < actions_.size() && heard.EndSeconds == endSeconds; ++next)
         if (actions_[next].Then != After::Unchanged)
-            heard.EndSeconds = actions_[next].AtSeconds;
+            heard.EndSeconds = std::max(actions_[next].AtSeconds - ahead, heard.ActionSeconds);
     const auto firstBlock = static_cast<size_t>(std::ceil(heard.ActionSeconds / BlockSeconds));
     heard.EndBlock = std::min(static_cast<size_t>(heard.EndSeconds / BlockSeconds), levels.size());
     for (size_t k = firstBlock; k < heard.EndBlock && !heard.Sound; ++k)

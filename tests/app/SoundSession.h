@@ -119,7 +119,8 @@ private:
         After Then = After::Unchanged;
     };
 
-    SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds) const;
+    SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds,
+                                     double ahead) const;
 
     std::vector<Action> actions_;
     std::vector<int16_t> played_;
