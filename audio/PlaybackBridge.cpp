@@ -3,23 +3,32 @@
 #include <zita-resampler/vresampler.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <utility>
 
 // The ratio's steering, on the main thread after each push:
-// - The device's read count at each push is followed by a least-squares line (an alpha-beta
-//   filter with growing, then fading memory): its slope is the clock ratio, its value the
-//   read count without the jitter of the device's bursts. The fill error (what was written,
-//   less that smoothed read count, less the target) is thus steady to a few frames although
-//   a single reading jumps by up to a block.
+// - The device's read count at each push is taken from the count and the time of its latest
+//   call, and the time since at its pace: a count read bare would be stale by up to a call,
+//   and when the calls divide the block and the clocks nearly agree, the calls' phase at the
+//   pushes, and with it the staleness, creeps for minutes to hours, which would pass for a
+//   drift. These counts are followed by a least-squares line (an alpha-beta filter with
+//   growing, then fading memory): its slope is the clock ratio, its value the read count
+//   without the jitter of the threads' wake-ups. The fill error (what was written, less that
+//   smoothed read count, less the target) is thus steady to a few frames.
+// - A start offset is no drift: if, when the fill error is first trusted after the reset, the
+//   clock ratio agrees with the ratio held, the fill, where the start's priming put it within
+//   about a call of the target, is where this device settles. Within CentreBand it becomes
+//   the target for the run, which a priming after a hole makes for too.
 // - Holding: the ratio stays exactly where it is, however the reading jitters, while the
 //   fill stays within HoldBand of its target and the clock ratio near the ratio held: any
 //   movement of the ratio bends the pitch.
 // - Acquiring, when the clock ratio is DriftBand or more off (the clocks' ratio at a start,
 //   or a clock that changed): the ratio goes at once to the clock ratio, less a term that
-//   leads the fill back to its target within seconds; also whenever the fill strays beyond
-//   LostBand. It locks (holds the clock ratio) back within LockBand, once the clock ratio
-//   rests on LockBlocks pushes; the leading term then falls away in a ramp.
+//   leads the fill back to its target within seconds, or, beyond a few hundredths of a
+//   block, at MaxLead's pace; also whenever the fill strays beyond LostBand. It locks (holds
+//   the clock ratio) back within LockBand, once the clock ratio rests on LockBlocks pushes;
+//   the leading term then falls away in a ramp.
 // - Gliding, when the fill leaves HoldBand with the clocks near the ratio held: the ratio
 //   ramps to the clock ratio, at a rate set when the glide starts (gentle unless the fill
 //   would run on too far), and the leading term takes tens of minutes, so that a tone stays
@@ -49,10 +58,20 @@ constexpr double LockBand = 1.0 / 16;
 // How far the fill may run on past where a glide starts, while the ratio ramps round.
 constexpr double RunOn = 1.0 / 8;
 
+// A start's fill error up to this many blocks is where the device settles rather than an
+// error: the priming is off by up to a call (a block at most), and a device may take a
+// burst as it starts.
+constexpr double CentreBand = 1.5;
+
 // How many blocks the fill error takes to shrink by a factor e while acquiring (5.5 s) and
 // while gliding (23 min).
 constexpr double AcquireBlocks = 128;
 constexpr double GlideBlocks = 32768;
+
+// The leading term never bends the pitch further than 0.05 %, which a listener hardly
+// notices: the fill then comes back by a block in 85 s, and the term is below it once the
+// fill error is below LockBand.
+constexpr double MaxLead = 5e-4;
 
 // A 40-block stretch of a 1 kHz tone keeps 90 dB of purity while the ratio moves by 2e-9 a
 // block (a wobble of the ratio by r over a stretch of T seconds leaves a phase error of about
@@ -101,6 +120,24 @@ double Clamped(double ratio)
     return std::clamp(ratio, 1 - MaxCorrection, 1 + MaxCorrection);
 }
 
+// The term that leads a fill error back to the target, shrinking it by e in returnBlocks.
+double Lead(double fillError, double returnBlocks)
+{
+    return std::clamp(fillError / returnBlocks, -MaxLead, MaxLead);
+}
+
+int64_t SteadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::atomic<PlaybackBridge::Clock> clockInUse{SteadyNanoseconds};
+
+int64_t Now()
+{
+    return clockInUse.load(std::memory_order_relaxed)();
+}
+
 int16_t ToSample(float value)
 {
     return static_cast<int16_t>(std::clamp(std::lrint(value), -32768L, 32767L));
@@ -112,10 +149,19 @@ PlaybackBridge::PlaybackBridge() : resampler_(std::make_unique<VResampler>()) {}
 
 PlaybackBridge::~PlaybackBridge() = default;
 
-void PlaybackBridge::Configure(int32_t channels, int32_t blockFrames)
+void PlaybackBridge::UseClock(Clock clock)
+{
+    clockInUse.store(clock != nullptr ? clock : SteadyNanoseconds, std::memory_order_relaxed);
+}
+
+void PlaybackBridge::Configure(int32_t channels, int32_t blockFrames, int32_t samplesPerSecond)
 {
     channels_ = channels;
     blockFrames_ = blockFrames;
+    framesPerNanosecond_ = samplesPerSecond * 1e-9;
+    // A playing device calls for at most about a block at a time: twice a block's time
+    // without a call is a device that stopped.
+    longestGapNanoseconds_ = std::llround(2 * blockFrames / framesPerNanosecond_);
     capacityFrames_ = FifoBlocks * blockFrames;
     fifo_.assign(static_cast<size_t>(capacityFrames_ * channels), 0);
     resampler_->setup(1.0, static_cast<unsigned>(channels), ResamplerHalfLength);
@@ -129,7 +175,7 @@ void PlaybackBridge::Configure(int32_t channels, int32_t blockFrames)
 void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resample)
 {
     const int64_t target = static_cast<int64_t>(targetBlocks) * blockFrames_ - deviceFrames;
-    targetFrames_ = static_cast<int32_t>(std::clamp<int64_t>(target, blockFrames_, capacityFrames_ / 2));
+    SetTarget(target);
     resample_ = resample;
 
     written_.store(0, std::memory_order_relaxed);
@@ -141,6 +187,8 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     interruptions_.store(0, std::memory_order_relaxed);
     silentFrames_.store(0, std::memory_order_relaxed);
     trimmedFrames_.store(0, std::memory_order_relaxed);
+    stampFrames_.store(0, std::memory_order_relaxed);
+    stampNanoseconds_.store(0, std::memory_order_relaxed);
     droppedFrames_ = 0;
 
     readPosition_ = 0;
@@ -149,11 +197,18 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     rateBlocks_ = 0;
     interruptionsSeen_ = 0;
     followingDevice_ = false;
+    targetSettled_ = false;
     steering_ = Steering::Holding;
     goal_ = 1.0;
     ratio_ = 1.0;
     if (resample_)
         RestartResampler();
+}
+
+void PlaybackBridge::SetTarget(int64_t frames)
+{
+    targetFrames_.store(static_cast<int32_t>(std::clamp<int64_t>(frames, blockFrames_, capacityFrames_ / 2)),
+                        std::memory_order_relaxed);
 }
 
 void PlaybackBridge::RestartResampler()
@@ -260,18 +315,40 @@ void PlaybackBridge::Steer()
         interruptionsSeen_ = interruptions;
         positionBlocks_ = 0;
     }
-    FollowDevice(read_.load(std::memory_order_acquire));
+    FollowDevice(DeviceRead());
     if (positionBlocks_ >= TrustBlocks) {
-        const double fill = static_cast<double>(written_.load(std::memory_order_relaxed)) - readPosition_;
-        SetGoal((fill - targetFrames_) / blockFrames_);
+        if (!targetSettled_)
+            SettleTarget(FillError());
+        SetGoal(FillError());
     }
     MoveRatio();
     resampler_->set_rratio(ratio_);
 }
 
-void PlaybackBridge::FollowDevice(int64_t readFrames)
+// The device's stamp as one piece: read again if its thread was writing it meanwhile.
+PlaybackBridge::ReadStamp PlaybackBridge::LatestRead() const
 {
-    const auto read = static_cast<double>(readFrames);
+    for (;;) {
+        const uint32_t sequence = stampSequence_.load(std::memory_order_acquire);
+        const ReadStamp stamp{stampFrames_.load(std::memory_order_relaxed), stampNanoseconds_.load(std::memory_order_relaxed)};
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (sequence % 2 == 0 && stampSequence_.load(std::memory_order_relaxed) == sequence)
+            return stamp;
+    }
+}
+
+// The device's read count now: at its latest call, and what it has read since at its pace,
+// the nominal rate times the clock ratio.
+double PlaybackBridge::DeviceRead() const
+{
+    const ReadStamp stamp = LatestRead();
+    const int64_t elapsed = std::clamp<int64_t>(Now() - stamp.Nanoseconds, 0, longestGapNanoseconds_);
+    const double pace = framesPerNanosecond_ * Clamped(readRate_ / blockFrames_);
+    return static_cast<double>(stamp.Frames) + static_cast<double>(elapsed) * pace;
+}
+
+void PlaybackBridge::FollowDevice(double read)
+{
     if (++positionBlocks_ == 1) {
         readPosition_ = read;
         rateBlocks_ = std::max<int64_t>(rateBlocks_, 1);
@@ -281,6 +358,21 @@ void PlaybackBridge::FollowDevice(int64_t readFrames)
     const double miss = read - readPosition_;
     readPosition_ += PositionGain(positionBlocks_) * miss;
     readRate_ += RateGain(++rateBlocks_) * miss;
+}
+
+double PlaybackBridge::FillError() const
+{
+    const double fill = static_cast<double>(written_.load(std::memory_order_relaxed)) - readPosition_;
+    return (fill - targetFrames_.load(std::memory_order_relaxed)) / blockFrames_;
+}
+
+void PlaybackBridge::SettleTarget(double fillError)
+{
+    targetSettled_ = true;
+    const double clockRatio = readRate_ / blockFrames_;
+    if (std::abs(clockRatio - goal_) > DriftBand || std::abs(fillError) > CentreBand)
+        return;
+    SetTarget(targetFrames_.load(std::memory_order_relaxed) + std::llround(fillError * blockFrames_));
 }
 
 void PlaybackBridge::SetGoal(double fillError)
@@ -310,9 +402,9 @@ void PlaybackBridge::SetGoal(double fillError)
         break;
     }
     if (steering_ == Steering::Acquiring)
-        goal_ = Clamped(clockRatio - fillError / AcquireBlocks);
+        goal_ = Clamped(clockRatio - Lead(fillError, AcquireBlocks));
     else if (steering_ == Steering::Gliding)
-        goal_ = Clamped(clockRatio - fillError / GlideBlocks);
+        goal_ = Clamped(clockRatio - Lead(fillError, GlideBlocks));
 }
 
 void PlaybackBridge::Hold(double clockRatio, double returnBlocks)
@@ -348,25 +440,30 @@ int64_t PlaybackBridge::Queued() const
 void PlaybackBridge::Fill(std::span<int16_t> samples)
 {
     const int64_t frames = static_cast<int64_t>(samples.size()) / channels_;
-    if (priming_.load(std::memory_order_relaxed)) {
+    const bool priming = priming_.load(std::memory_order_relaxed);
+    if (priming) {
         const int64_t queued = Queued();
         if (queued != primingQueued_) {
             primingQueued_ = queued;
             silenceSincePush_ = 0;
         }
-        if (!ReadyToPlay(queued, frames)) {
+        if (!ReadyToPlay(queued)) {
             PlaySilence(samples, soundStarted_);
             silenceSincePush_ += frames;
             return;
         }
-        FinishPriming(queued);
+        TrimBacklog(queued, frames);
     }
     const int64_t given = std::min(Queued(), frames);
     Copy(samples, given);
+    StampRead();
     soundStarted_ = soundStarted_ || given > 0;
     if (given < frames) {
         PlaySilence(samples.subspan(static_cast<size_t>(given * channels_)), true);
         StartPriming();
+    } else if (priming) {
+        // Only now, so that the main thread follows the device from this call's stamp on.
+        priming_.store(false, std::memory_order_release);
     }
 }
 
@@ -374,6 +471,7 @@ size_t PlaybackBridge::Take(std::span<int16_t> samples)
 {
     const int64_t given = std::min(Queued(), static_cast<int64_t>(samples.size()) / channels_);
     Copy(samples, given);
+    StampRead();
     return static_cast<size_t>(given * channels_);
 }
 
@@ -400,26 +498,31 @@ void PlaybackBridge::PlaySilence(std::span<int16_t> samples, bool counted)
         silentFrames_.fetch_add(static_cast<int64_t>(samples.size()) / channels_, std::memory_order_relaxed);
 }
 
-// The target is the fill right after a push, and the FIFO grows by whole blocks while it
-// primes: sound starts once what is queued, plus what the device would have taken since the
-// latest push (the silence played since, up to a block), comes within one of the device's
-// calls of the target. The fill after the next push is then the target to within a call.
-bool PlaybackBridge::ReadyToPlay(int64_t queued, int64_t frames) const
+// The target is the fill at a push as the main thread reads it: what was written less what the
+// device has read by then, counting a call's frames as read when it is made. The fill after
+// the next push is what is queued at a call, less the call, plus the device's time since the
+// latest push; the silence played since the push (up to a block) tells that time to within a
+// call, short by half a call on average. So sound starts once what is queued, plus that
+// silence, makes the target: the fill after the next push is then the target to within a
+// call, and on average on it.
+bool PlaybackBridge::ReadyToPlay(int64_t queued) const
 {
-    return queued > 0 && queued + std::min<int64_t>(silenceSincePush_, blockFrames_) >= targetFrames_ - frames;
+    return queued > 0 &&
+           queued + std::min<int64_t>(silenceSincePush_, blockFrames_) >= targetFrames_.load(std::memory_order_relaxed);
 }
 
-void PlaybackBridge::FinishPriming(int64_t queued)
+// After a hold-up longer than the target the capture's backlog arrives in a burst: what lies
+// above the target is left out, once, rather than delaying the sound for good. The call that
+// trims comes first after a push, half a call after it on average: half a call more is kept.
+void PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames)
 {
-    // After a hold-up longer than the target the capture's backlog arrives in a burst: what
-    // lies above the target is left out, once, rather than delaying the sound for good.
-    if (trimDue_ && queued > targetFrames_ + blockFrames_) {
-        const int64_t skipped = queued - targetFrames_;
+    const int64_t kept = targetFrames_.load(std::memory_order_relaxed) + frames / 2;
+    if (trimDue_ && queued > kept + blockFrames_) {
+        const int64_t skipped = queued - kept;
         read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
         trimmedFrames_.fetch_add(skipped, std::memory_order_relaxed);
     }
     trimDue_ = false;
-    priming_.store(false, std::memory_order_release);
 }
 
 void PlaybackBridge::StartPriming()
@@ -428,6 +531,19 @@ void PlaybackBridge::StartPriming()
     primingQueued_ = -1;
     priming_.store(true, std::memory_order_release);
     interruptions_.fetch_add(1, std::memory_order_release);
+}
+
+// The read count and the time of the call that made it, one stamp: the main thread reads the
+// device's count at a push from it.
+void PlaybackBridge::StampRead()
+{
+    const int64_t nanoseconds = Now();
+    const uint32_t sequence = stampSequence_.load(std::memory_order_relaxed);
+    stampSequence_.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    stampFrames_.store(read_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    stampNanoseconds_.store(nanoseconds, std::memory_order_relaxed);
+    stampSequence_.store(sequence + 2, std::memory_order_release);
 }
 
 // The main thread's view of the device's side.

@@ -23,6 +23,12 @@ class VResampler;
 class PlaybackBridge : public PlaybackSource
 {
 public:
+    // Nanoseconds on a monotonic clock.
+    using Clock = int64_t (*)();
+    // Where every bridge takes the time of the device's reads and of the pushes from; nullptr
+    // for the steady clock, which is the default. Set while no device plays.
+    static void UseClock(Clock clock);
+
     // What the consumer side met since it was last asked, in frames.
     struct Events
     {
@@ -37,8 +43,8 @@ public:
     PlaybackBridge& operator=(const PlaybackBridge&) = delete;
 
     // Main thread, device stopped: sizes everything for blocks of blockFrames interleaved
-    // frames of the given channels; the only call that allocates.
-    void Configure(int32_t channels, int32_t blockFrames);
+    // frames of the given channels at samplesPerSecond; the only call that allocates.
+    void Configure(int32_t channels, int32_t blockFrames, int32_t samplesPerSecond);
     // Main thread, device stopped: an empty FIFO and a fresh clock estimate. The delay from
     // a pushed block to its sound is to be targetBlocks blocks, deviceFrames of which the
     // device holds itself; resample is false for a device that keeps no pace.
@@ -55,21 +61,31 @@ public:
     // Main thread.
     Events TakeEvents();
     int64_t QueuedFrames() const;          // in the FIFO now
-    int32_t TargetFrames() const { return targetFrames_; }
+    int32_t TargetFrames() const { return targetFrames_.load(std::memory_order_relaxed); }
     double Ratio() const { return ratio_; } // playback frames per captured frame in force
     bool Locked() const;                    // the ratio is held still: the clocks are matched
 
 private:
     enum class Steering { Holding, Acquiring, Gliding };
+    struct ReadStamp
+    {
+        int64_t Frames = 0;        // the device's read count after one of its calls
+        int64_t Nanoseconds = 0;   // when it made that call
+    };
 
     // The main thread.
+    void SetTarget(int64_t frames);
     void RestartResampler();
     int64_t Resample(std::span<const int16_t> block);
     bool Fits(int64_t frames);
     void Store(std::span<const int16_t> samples);
     void StoreResampled(int64_t frames);
     void Steer();
-    void FollowDevice(int64_t readFrames);
+    ReadStamp LatestRead() const;
+    double DeviceRead() const;
+    void FollowDevice(double read);
+    double FillError() const;
+    void SettleTarget(double fillError);
     void SetGoal(double fillError);
     void Hold(double clockRatio, double returnBlocks);
     void MoveRatio();
@@ -78,15 +94,20 @@ private:
     int64_t Queued() const;
     void Copy(std::span<int16_t> samples, int64_t frames);
     void PlaySilence(std::span<int16_t> samples, bool counted);
-    bool ReadyToPlay(int64_t queued, int64_t frames) const;
-    void FinishPriming(int64_t queued);
+    bool ReadyToPlay(int64_t queued) const;
+    void TrimBacklog(int64_t queued, int64_t frames);
     void StartPriming();
+    void StampRead();
 
     int32_t channels_ = 0;
     int32_t blockFrames_ = 0;
     int64_t capacityFrames_ = 0;
-    int32_t targetFrames_ = 0;
+    double framesPerNanosecond_ = 0;   // at the nominal sample rate
+    int64_t longestGapNanoseconds_ = 0;
     bool resample_ = false;
+    // The fill steered to, which the device's side primes to: set at the reset, moved once by
+    // the main thread to where the device settled.
+    std::atomic<int32_t> targetFrames_{0};
 
     // Frames are counted from the reset on both sides: only the main thread moves written_,
     // only the device's thread read_.
@@ -104,19 +125,26 @@ private:
     std::atomic<uint32_t> interruptions_{0};
     std::atomic<int64_t> silentFrames_{0};
     std::atomic<int64_t> trimmedFrames_{0};
+    // The device's latest ReadStamp, written by its thread only: odd sequence numbers while
+    // it is being written, so that the main thread can tell a torn one and read it again.
+    std::atomic<uint32_t> stampSequence_{0};
+    std::atomic<int64_t> stampFrames_{0};
+    std::atomic<int64_t> stampNanoseconds_{0};
 
     // The main thread's.
     std::unique_ptr<VResampler> resampler_;
     std::vector<float> resamplerInput_;
     std::vector<float> resamplerOutput_;
     int64_t droppedFrames_ = 0;
-    // The straight line through the device's read counts at the pushes.
+    // The straight line through the device's read counts at the pushes, each read from its
+    // latest ReadStamp and the time since.
     double readPosition_ = 0;     // where it is at the latest push
     double readRate_ = 0;         // its slope: frames read per pushed block
     int64_t positionBlocks_ = 0;  // pushes it has followed since the latest interruption
     int64_t rateBlocks_ = 0;      // pushes its slope rests on
     uint32_t interruptionsSeen_ = 0;
     bool followingDevice_ = false;
+    bool targetSettled_ = false;  // the target was kept or moved, once after the reset
     Steering steering_ = Steering::Holding;
     double goal_ = 1.0;
     double rampRate_ = 0;         // how far the ratio moves towards goal_ in a block

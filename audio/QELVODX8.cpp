@@ -225,7 +225,7 @@ bool QELVODX8::CreateBuffers()
         }
         DoEvents();
     }
-    bridge_.Configure(noChannelsOut_, samplesPerEvent_);
+    bridge_.Configure(noChannelsOut_, samplesPerEvent_, fSampling_);
     backend_.SetPlaybackSource(&bridge_);
     return true;
 }

@@ -19,7 +19,7 @@ void PushBlock(benchmark::State& state)
     const auto channels = static_cast<int32_t>(state.range(0));
     state.SetLabel(std::to_string(channels) + (channels == 1 ? " channel" : " channels"));
     PlaybackBridge bridge;
-    bridge.Configure(channels, BlockSize);
+    bridge.Configure(channels, BlockSize, ReceiveSampleRate);
     bridge.Reset(3, 1024, true);
 
     std::vector<int16_t> block(static_cast<size_t>(BlockSize * channels));
