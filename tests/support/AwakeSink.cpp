@@ -9,14 +9,6 @@ namespace {
 
 constexpr uint32_t ListenerLatencyBytes = 20 * 48 * 2;   // 20 ms of the mono monitor
 
-// A query of the streams that play into the sink, counted as its answers come.
-struct StreamCount
-{
-    class AwakeSink* owner;
-    uint32_t sink;
-    int playing = 0;
-};
-
 } // namespace
 
 AwakeSink::AwakeSink(const std::string& server, const std::string& sink) : sink_(sink)
@@ -121,7 +113,8 @@ void AwakeSink::OnEvent(pa_context*, int type, uint32_t, void* self)
 
 void AwakeSink::CountStreams()
 {
-    auto* count = new StreamCount{this, sinkIndex_};
+    StreamCount& count = counts_.emplace_back(StreamCount{this, sinkIndex_});
+    const auto finished = std::prev(counts_.end());
     pa_operation* listed = pa_context_get_sink_input_info_list(
         context_,
         [](pa_context*, const pa_sink_input_info* info, int last, void* data) {
@@ -130,14 +123,15 @@ void AwakeSink::CountStreams()
                 count->playing += info->sink == count->sink;
                 return;
             }
-            count->owner->Listen(count->owner->held_ || count->playing == 0);
-            delete count;
+            AwakeSink& owner = *count->owner;
+            owner.Listen(owner.held_ || count->playing == 0);
+            owner.counts_.remove_if([count](const StreamCount& each) { return &each == count; });
         },
-        count);
+        &count);
     if (listed)
         pa_operation_unref(listed);
     else
-        delete count;
+        counts_.erase(finished);
 }
 
 void AwakeSink::Listen(bool listening)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <list>
 #include <cstdint>
 #include <string>
 
@@ -41,6 +42,16 @@ private:
     static void OnRead(pa_stream* stream, size_t bytes, void* self);
     void CountStreams();
     void Listen(bool listening);   // in the loop's thread, or with its lock
+
+    // A query of the streams that play into the sink, counted as its answers come; kept here
+    // until its last answer, so that one the server never finishes is freed with the rest.
+    struct StreamCount
+    {
+        AwakeSink* owner;
+        uint32_t sink;
+        int playing = 0;
+    };
+    std::list<StreamCount> counts_;
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
