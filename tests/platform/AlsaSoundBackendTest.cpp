@@ -1,5 +1,6 @@
 #include "core/DoEvents.h"
 #include "platform/AlsaSoundBackend.h"
+#include "support/SoundEventRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,18 +22,6 @@ SoundBufferDesc StereoBlocks(int32_t blocks)
     return {{2, 48000, 16}, blocks * BlockFrames * 4, BlockFrames * 4};
 }
 
-class RecordingSink : public SoundEventSink
-{
-public:
-    void DXCallback(int32_t eventId) override
-    {
-        events.push_back(eventId);
-        onEvent(eventId);
-    }
-    std::vector<int32_t> events;
-    std::function<void(int32_t)> onEvent = [](int32_t) {};
-};
-
 // Lets the main loop run until the sink has seen count events, or a few seconds passed.
 void RunUntil(const RecordingSink& sink, size_t count)
 {
@@ -40,20 +29,6 @@ void RunUntil(const RecordingSink& sink, size_t count)
     clock.start();
     while (sink.events.size() < count && clock.elapsed() < 5000)
         DoEvents();
-}
-
-// Positions at the last byte of every block, one event each.
-std::vector<int32_t> NotifyEveryBlock(AlsaSoundBackend& backend, SoundDirection direction, const SoundBufferDesc& desc,
-                                      RecordingSink& sink)
-{
-    std::vector<PositionNotify> table;
-    std::vector<int32_t> ids;
-    for (int32_t end = desc.BlockBytes; end <= desc.BufferBytes; end += desc.BlockBytes) {
-        ids.push_back(backend.CreateEvent(&sink));
-        table.push_back({end - 1, ids.back()});
-    }
-    backend.SetNotificationPositions(direction, table);
-    return ids;
 }
 
 TEST(AlsaSoundBackend, ListsDevicesFromTheNameHintsWithDefaultFirst)

@@ -1,6 +1,7 @@
 #include "core/DoEvents.h"
 #include "platform/PulseSoundBackend.h"
 #include "support/PacedSoundRig.h"
+#include "support/SoundEventRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -36,18 +37,6 @@ SoundBufferDesc Blocks(int32_t channels, int32_t blocks)
     return {{channels, Rate, 16}, blocks * blockBytes, blockBytes};
 }
 
-class RecordingSink : public SoundEventSink
-{
-public:
-    void DXCallback(int32_t eventId) override
-    {
-        events.push_back(eventId);
-        onEvent(eventId);
-    }
-    std::vector<int32_t> events;
-    std::function<void(int32_t)> onEvent = [](int32_t) {};
-};
-
 // Lets the main loop run until done() or the time is up.
 bool RunUntil(const std::function<bool()>& done, int milliseconds = 5000)
 {
@@ -61,20 +50,6 @@ bool RunUntil(const std::function<bool()>& done, int milliseconds = 5000)
 void RunFor(int milliseconds)
 {
     RunUntil([] { return false; }, milliseconds);
-}
-
-// Positions at the last byte of every block, one event each.
-std::vector<int32_t> NotifyEveryBlock(SoundBackend& backend, SoundDirection direction, const SoundBufferDesc& desc,
-                                      RecordingSink& sink)
-{
-    std::vector<PositionNotify> table;
-    std::vector<int32_t> ids;
-    for (int32_t end = desc.BlockBytes; end <= desc.BufferBytes; end += desc.BlockBytes) {
-        ids.push_back(backend.CreateEvent(&sink));
-        table.push_back({end - 1, ids.back()});
-    }
-    backend.SetNotificationPositions(direction, table);
-    return ids;
 }
 
 // The share of the power of one channel of interleaved samples that is a tone of hz.
