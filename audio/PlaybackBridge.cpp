@@ -16,10 +16,10 @@
 //   growing, then fading memory): its slope is the clock ratio, its value the read count
 //   without the jitter of the threads' wake-ups. The fill error (what was written, less that
 //   smoothed read count, less the target) is thus steady to a few frames.
-// - A start offset is no drift: if, when the fill error is first trusted after the reset, the
-//   clock ratio agrees with the ratio held, the fill, where the start's priming put it within
-//   about a call of the target, is where this device settles. Within CentreBand it becomes
-//   the target for the run, which a priming after a hole makes for too.
+// - A start offset is no drift: when the fill error is first trusted after the reset, the
+//   fill, where the start's priming put it within about a call of the target, is where this
+//   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
+//   CentreBand it becomes the target for the run, which a priming after a hole makes for too.
 // - Holding: the ratio stays exactly where it is, however the reading jitters, while the
 //   fill stays within HoldBand of its target and the clock ratio near the ratio held: any
 //   movement of the ratio bends the pitch.
@@ -80,10 +80,12 @@ constexpr double MaxLead = 5e-4;
 constexpr double GentleRate = 2e-9;
 
 // The clock ratio this far off the ratio held is a drift to acquire at once rather than to
-// glide to; the test waits for MatureBlocks pushes (11 s), when the estimate's own error is
-// well below it.
+// glide to; the test waits for MatureBlocks pushes (44 s), when the estimate's own error is
+// well below it even for a sound server that hands captured blocks on in pairs now and then
+// (each such pair moves the device's position read at a push by a block: over 256 pushes
+// that alone made the estimate err by 4e-4 on one clock).
 constexpr double DriftBand = 2e-4;
-constexpr int64_t MatureBlocks = 256;
+constexpr int64_t MatureBlocks = 1024;
 // The ratio locks after an acquisition on a clock ratio of at least this many pushes (33 s),
 // within about 1e-5 even when the device's calls beat slowly against the blocks.
 constexpr int64_t LockBlocks = 768;
@@ -369,8 +371,7 @@ double PlaybackBridge::FillError() const
 void PlaybackBridge::SettleTarget(double fillError)
 {
     targetSettled_ = true;
-    const double clockRatio = readRate_ / blockFrames_;
-    if (std::abs(clockRatio - goal_) > DriftBand || std::abs(fillError) > CentreBand)
+    if (std::abs(fillError) > CentreBand)
         return;
     SetTarget(targetFrames_.load(std::memory_order_relaxed) + std::llround(fillError * blockFrames_));
 }
