@@ -177,7 +177,11 @@ void SoundSession::PlayOnADeviceChosenWhileOff()
     if (!Start())
         return;
     ASSERT_TRUE(program.Click("cmdConfig")) << program.Failure();
-    ASSERT_TRUE(program.ChooseTab("TabStrip1", "Soundcard")) << program.Failure();
+    // The configuration window shows once the program has handled the click.
+    bool tabChosen = false;
+    for (int attempt = 0; attempt < 50 && !(tabChosen = program.ChooseTab("TabStrip1", "Soundcard")); ++attempt)
+        QThread::msleep(100);
+    ASSERT_TRUE(tabChosen) << program.Failure();
     std::vector<std::string> entries;
     ASSERT_TRUE(program.Entries("cboPlayDevices", entries)) << program.Failure();
     const auto sink = std::find_if(entries.begin(), entries.end(), [](const std::string& entry) {
