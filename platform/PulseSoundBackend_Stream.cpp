@@ -10,6 +10,12 @@ namespace {
 // 48 kHz last 0.68 s), or for the whole looping buffer if that is longer.
 constexpr size_t MinCaptureBlocksInRing = 16;
 
+// Interleaved 16-bit samples at the given rate and channels, as the server names them.
+pa_sample_spec SampleFormat(int32_t samplesPerSecond, int32_t channels)
+{
+    return {PA_SAMPLE_S16LE, static_cast<uint32_t>(samplesPerSecond), static_cast<uint8_t>(channels)};
+}
+
 } // namespace
 
 using PulseSound::BytesPerSample;
@@ -31,8 +37,9 @@ int32_t PulseSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
     const std::string invalid = std::string(" (") + std::strerror(EINVAL) + ")";
     if (format.BitsPerSample != 8 * BytesPerSample)
         return Fail(-EINVAL, "only 16-bit samples are supported, not " + std::to_string(format.BitsPerSample) + invalid);
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(format.SamplesPerSecond), static_cast<uint8_t>(format.Channels)};
-    if (format.Channels < 1 || format.Channels > int32_t{PA_CHANNELS_MAX} || format.SamplesPerSecond < 1 || !pa_sample_spec_valid(&spec))
+    const pa_sample_spec sampleFormat = SampleFormat(format.SamplesPerSecond, format.Channels);
+    if (format.Channels < 1 || format.Channels > int32_t{PA_CHANNELS_MAX} || format.SamplesPerSecond < 1 ||
+        !pa_sample_spec_valid(&sampleFormat))
         return Fail(-EINVAL, "cannot take " + std::to_string(format.Channels) + " channels at " +
                                  std::to_string(format.SamplesPerSecond) + " samples per second" + invalid);
     const int32_t frameBytes = format.Channels * BytesPerSample;
@@ -100,8 +107,8 @@ int32_t PulseSoundBackend::Stream::Connect(PulseConnection& connection)
 int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
 {
     const bool capture = direction_ == SoundDirection::Capture;
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(samplesPerSecond_), static_cast<uint8_t>(channels_)};
-    stream_ = pa_stream_new(connection.Context(), capture ? "Receiver input" : "Receiver output", &spec, nullptr);
+    const pa_sample_spec sampleFormat = SampleFormat(samplesPerSecond_, channels_);
+    stream_ = pa_stream_new(connection.Context(), capture ? "Receiver input" : "Receiver output", &sampleFormat, nullptr);
     if (!stream_)
         return Fail(-EIO, "no stream can be made (" + connection.LastError() + ")");
     connection_ = &connection;
