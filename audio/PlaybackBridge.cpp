@@ -19,7 +19,9 @@
 // - A start offset is no drift: when the fill error is first trusted after the reset, the
 //   fill, where the start's priming put it within about a call of the target, is where this
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
-//   CentreBand it becomes the target for the run, which a priming after a hole makes for too.
+//   CentreBand of the target asked for it becomes the target. So after every hole: the
+//   backlog that ends it comes at any time between two captured blocks, and the priming, which
+//   cannot tell when, lands up to a block off; steering that back would bend the pitch.
 // - Holding: the ratio stays exactly where it is, however the reading jitters, while the
 //   fill stays within HoldBand of its target and the clock ratio near the ratio held: any
 //   movement of the ratio bends the pitch.
@@ -95,6 +97,15 @@ constexpr int64_t LockBlocks = 768;
 // once this many pushes since the last interruption lie behind it.
 constexpr int64_t MemoryBlocks = 8192;
 constexpr int64_t TrustBlocks = 128;
+
+// A push whose read count misses the line by more than this many blocks was held up, or came
+// in a burst after a hold-up (the main thread's, or a server's that hands captured blocks on
+// in pairs): its count tells of the threads' timing, not of the clocks, and the line ignores
+// it once it rests on SeatBlocks pushes. A whole run of LostOutliers such pushes is a line
+// that lost the device: it starts again from where the device is.
+constexpr double OutlierBlocks = 0.5;
+constexpr int64_t SeatBlocks = 16;
+constexpr int64_t LostOutliers = 16;
 
 // Least-squares gains of a straight-line fit through n points taken one at a time.
 double PositionGain(int64_t n)
@@ -178,6 +189,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
 {
     const int64_t target = static_cast<int64_t>(targetBlocks) * blockFrames_ - deviceFrames;
     SetTarget(target);
+    primingTargetFrames_.store(static_cast<int32_t>(targetFrames_), std::memory_order_relaxed);
     resample_ = resample;
 
     written_.store(0, std::memory_order_relaxed);
@@ -209,8 +221,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
 
 void PlaybackBridge::SetTarget(int64_t frames)
 {
-    targetFrames_.store(static_cast<int32_t>(std::clamp<int64_t>(frames, blockFrames_, capacityFrames_ / 2)),
-                        std::memory_order_relaxed);
+    targetFrames_ = std::clamp<int64_t>(frames, blockFrames_, capacityFrames_ / 2);
 }
 
 void PlaybackBridge::RestartResampler()
@@ -316,9 +327,9 @@ void PlaybackBridge::Steer()
         followingDevice_ = true;
         interruptionsSeen_ = interruptions;
         positionBlocks_ = 0;
+        targetSettled_ = false;
     }
-    FollowDevice(DeviceRead());
-    if (positionBlocks_ >= TrustBlocks) {
+    if (FollowDevice(DeviceRead()) && positionBlocks_ >= TrustBlocks) {
         if (!targetSettled_)
             SettleTarget(FillError());
         SetGoal(FillError());
@@ -349,31 +360,47 @@ double PlaybackBridge::DeviceRead() const
     return static_cast<double>(stamp.Frames) + static_cast<double>(elapsed) * pace;
 }
 
-void PlaybackBridge::FollowDevice(double read)
+bool PlaybackBridge::FollowDevice(double read)
 {
     if (++positionBlocks_ == 1) {
-        readPosition_ = read;
-        rateBlocks_ = std::max<int64_t>(rateBlocks_, 1);
-        return;
+        SeatLine(read);
+        return true;
     }
     readPosition_ += readRate_;
     const double miss = read - readPosition_;
+    if (positionBlocks_ > SeatBlocks && std::abs(miss) > OutlierBlocks * blockFrames_) {
+        // A push late or in a burst: the line goes on as it was.
+        if (++outliersInARow_ == LostOutliers)
+            SeatLine(read);
+        return false;
+    }
+    outliersInARow_ = 0;
     readPosition_ += PositionGain(positionBlocks_) * miss;
     readRate_ += RateGain(++rateBlocks_) * miss;
+    return true;
+}
+
+// The line starts again from the device's read count, keeping its slope.
+void PlaybackBridge::SeatLine(double read)
+{
+    positionBlocks_ = 1;
+    outliersInARow_ = 0;
+    readPosition_ = read;
+    rateBlocks_ = std::max<int64_t>(rateBlocks_, 1);
 }
 
 double PlaybackBridge::FillError() const
 {
     const double fill = static_cast<double>(written_.load(std::memory_order_relaxed)) - readPosition_;
-    return (fill - targetFrames_.load(std::memory_order_relaxed)) / blockFrames_;
+    return (fill - static_cast<double>(targetFrames_)) / blockFrames_;
 }
 
 void PlaybackBridge::SettleTarget(double fillError)
 {
     targetSettled_ = true;
-    if (std::abs(fillError) > CentreBand)
-        return;
-    SetTarget(targetFrames_.load(std::memory_order_relaxed) + std::llround(fillError * blockFrames_));
+    const int64_t settled = targetFrames_ + std::llround(fillError * blockFrames_);
+    if (std::abs(settled - primingTargetFrames_.load(std::memory_order_relaxed)) <= CentreBand * blockFrames_)
+        SetTarget(settled);
 }
 
 void PlaybackBridge::SetGoal(double fillError)
@@ -509,7 +536,7 @@ void PlaybackBridge::PlaySilence(std::span<int16_t> samples, bool counted)
 bool PlaybackBridge::ReadyToPlay(int64_t queued) const
 {
     return queued > 0 &&
-           queued + std::min<int64_t>(silenceSincePush_, blockFrames_) >= targetFrames_.load(std::memory_order_relaxed);
+           queued + std::min<int64_t>(silenceSincePush_, blockFrames_) >= primingTargetFrames_.load(std::memory_order_relaxed);
 }
 
 // After a hold-up longer than the target the capture's backlog arrives in a burst: what lies
@@ -517,8 +544,8 @@ bool PlaybackBridge::ReadyToPlay(int64_t queued) const
 // trims comes first after a push, half a call after it on average: half a call more is kept.
 void PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames)
 {
-    const int64_t kept = targetFrames_.load(std::memory_order_relaxed) + frames / 2;
-    if (trimDue_ && queued > kept + blockFrames_) {
+    const int64_t kept = primingTargetFrames_.load(std::memory_order_relaxed) + frames / 2;
+    if (trimDue_ && queued > kept) {
         const int64_t skipped = queued - kept;
         read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
         trimmedFrames_.fetch_add(skipped, std::memory_order_relaxed);

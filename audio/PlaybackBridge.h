@@ -61,7 +61,7 @@ public:
     // Main thread.
     Events TakeEvents();
     int64_t QueuedFrames() const;          // in the FIFO now
-    int32_t TargetFrames() const { return targetFrames_.load(std::memory_order_relaxed); }
+    int64_t TargetFrames() const { return targetFrames_; }   // the fill steered to
     double Ratio() const { return ratio_; } // playback frames per captured frame in force
     bool Locked() const;                    // the ratio is held still: the clocks are matched
 
@@ -83,7 +83,8 @@ private:
     void Steer();
     ReadStamp LatestRead() const;
     double DeviceRead() const;
-    void FollowDevice(double read);
+    bool FollowDevice(double read);   // false for a push the line ignores
+    void SeatLine(double read);
     double FillError() const;
     void SettleTarget(double fillError);
     void SetGoal(double fillError);
@@ -105,9 +106,8 @@ private:
     double framesPerNanosecond_ = 0;   // at the nominal sample rate
     int64_t longestGapNanoseconds_ = 0;
     bool resample_ = false;
-    // The fill steered to, which the device's side primes to: set at the reset, moved once by
-    // the main thread to where the device settled.
-    std::atomic<int32_t> targetFrames_{0};
+    // The fill the device's side primes to, after the reset and after every interruption.
+    std::atomic<int32_t> primingTargetFrames_{0};
 
     // Frames are counted from the reset on both sides: only the main thread moves written_,
     // only the device's thread read_.
@@ -142,9 +142,11 @@ private:
     double readRate_ = 0;         // its slope: frames read per pushed block
     int64_t positionBlocks_ = 0;  // pushes it has followed since the latest interruption
     int64_t rateBlocks_ = 0;      // pushes its slope rests on
+    int64_t outliersInARow_ = 0;  // pushes in a row that missed it far
     uint32_t interruptionsSeen_ = 0;
     bool followingDevice_ = false;
-    bool targetSettled_ = false;  // the target was kept or moved, once after the reset
+    int64_t targetFrames_ = 0;    // the fill steered to: where the device settled after priming
+    bool targetSettled_ = false;  // the target was kept or moved, once after each interruption
     Steering steering_ = Steering::Holding;
     double goal_ = 1.0;
     double rampRate_ = 0;         // how far the ratio moves towards goal_ in a block

@@ -453,6 +453,42 @@ TEST(PlaybackBridgeHoldUps, AStalledMainThreadCostsOneHoleAndOneTrim)
         EXPECT_GE(measured.Fit.SnrDb, 70) << "window " << measured.Index;
 }
 
+// A busy machine holds the main thread up now and then, for less than the FIFO holds and for
+// more: the blocks captured meanwhile come at once. Each hold-up that outlasts the FIFO costs a
+// hole; none is a drift: with one clock the ratio stays at 1, and the tone stays pure away
+// from the holes, for long past the time the clock ratio is judged on.
+TEST(PlaybackBridgeHoldUps, OnABusyMachineNeverMoveTheRatioOfOneClock)
+{
+    const double holdUps[] = {0.03, 0.06, 0.3, 0.5};
+    const int64_t firstHoldUp = Blocks(10);
+    const int64_t between = Blocks(2.5);
+    const int64_t holdUpCount = 48;
+    const auto nearAHoldUp = [&](int64_t window) {
+        const int64_t block = window * static_cast<int64_t>(WindowFrames) / BlockFrames;
+        const int64_t since = block - firstHoldUp;
+        if (since < -40 || since / between >= holdUpCount + 1)
+            return false;
+        const int64_t fromNext = between - (since % between + between) % between;
+        const int64_t fromLast = (since % between + between) % between;
+        return fromLast < 60 || fromNext < 45;
+    };
+    Listener listener(1, NominalRate, [&](int64_t window) { return window >= 1 && !nearAHoldUp(window); });
+    Rig rig({.FillFrames = 1024}, listener);
+    const auto stillRatio = [&] { ASSERT_EQ(rig.bridge.Ratio(), 1.0); };
+
+    rig.Run(firstHoldUp, stillRatio);
+    for (int64_t k = 0; k < holdUpCount; ++k) {
+        rig.HoldMainThread(holdUps[k % std::size(holdUps)]);
+        rig.Run(between, stillRatio);
+    }
+    rig.Run(Blocks(60), stillRatio);
+
+    EXPECT_EQ(listener.Holes(), holdUpCount / 2);
+    ASSERT_GT(listener.Fits().size(), 20u);
+    for (const Listener::Measured& measured : listener.Fits())
+        EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+}
+
 // A device that ran dry (the whole process was held up) waits for its reserve again; the
 // backlog above the target is trimmed once, and nothing of it counts as silence.
 TEST(PlaybackBridgeHoldUps, ADeviceThatRanDryTrimsTheBacklogOnce)

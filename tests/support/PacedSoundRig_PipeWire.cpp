@@ -37,7 +37,7 @@ bool PacedSoundRig::PlayToneThroughAPlayer()
     tone->setProcessEnvironment(environment);
     tone->setStandardOutputProcess(player.get());
     player->start(pacat, {"--playback", "--raw", "--device=" + QString(SignalSink), "--format=s16le", "--rate=48000",
-                          "--channels=2", "--latency-msec=20"});
+                          "--channels=2", "--latency-msec=250"});
     tone->start(self, QStringList{});
     const bool started = player->waitForStarted(StartTimeoutMs) && tone->waitForStarted(StartTimeoutMs);
     serverProcesses_.push_back(std::move(player));
