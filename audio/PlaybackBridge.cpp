@@ -215,8 +215,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     steering_ = Steering::Holding;
     goal_ = 1.0;
     ratio_ = 1.0;
-    if (resample_)
-        RestartResampler();
+    resampling_ = false;
 }
 
 void PlaybackBridge::SetTarget(int64_t frames)
@@ -224,7 +223,11 @@ void PlaybackBridge::SetTarget(int64_t frames)
     targetFrames_ = std::clamp<int64_t>(frames, blockFrames_, capacityFrames_ / 2);
 }
 
-void PlaybackBridge::RestartResampler()
+// The resampler takes over from the plain copy at the ratio of 1, with the block's last frames
+// as the history its filter needs: its first frame out is the next block's first frame in. It
+// then holds half its filter's length of frames, always the same: the fill that is steered is
+// the FIFO's alone (less those frames once, as it takes over).
+void PlaybackBridge::StartResampling(std::span<const int16_t> lastBlock)
 {
     VResampler& resampler = *resampler_;
     // reset() keeps the ratio last used: one output frame at the ratio of 1, unsmoothed and
@@ -238,27 +241,37 @@ void PlaybackBridge::RestartResampler()
     resampler.out_data = nullptr;
     resampler.process();
 
-    // Zeros ahead of the sound, so that the first frame in comes out as the first frame out.
-    // The resampler then holds half its filter's length of frames, always the same: the fill
-    // that is steered is the FIFO's alone.
+    const unsigned historyFrames = resampler.inpsize() / 2 - 1;
+    const auto historySamples = static_cast<ptrdiff_t>(historyFrames) * channels_;
+    std::copy(lastBlock.end() - historySamples, lastBlock.end(), resamplerInput_.begin());
     resampler.reset();
-    resampler.inp_count = static_cast<unsigned>(resampler.inpsize() / 2 - 1);
-    resampler.inp_data = nullptr;
+    resampler.inp_count = historyFrames;
+    resampler.inp_data = resamplerInput_.data();
     resampler.out_count = 1;
     resampler.out_data = nullptr;
     resampler.process();
     // The ratio moves once a block; smoothed over a block, its steps leave no corners.
     resampler.set_rrfilt(blockFrames_);
+    resampler.set_rratio(ratio_);
+    resampling_ = true;
 }
 
+// While the ratio has not left 1 since the reset, which is for good where both sides share a
+// clock, the resampler would give each block back as it came, at the cost of its filter: the
+// block is copied instead.
 void PlaybackBridge::Push(std::span<const int16_t> block)
 {
-    if (!resample_) {
+    if (resampling_)
+        StoreResampled(Resample(block));
+    else
         Store(block);
+    if (!resample_)
         return;
-    }
-    StoreResampled(Resample(block));
     Steer();
+    if (resampling_)
+        resampler_->set_rratio(ratio_);
+    else if (ratio_ != 1.0)
+        StartResampling(block);
 }
 
 int64_t PlaybackBridge::Resample(std::span<const int16_t> block)
@@ -335,7 +348,6 @@ void PlaybackBridge::Steer()
         SetGoal(FillError());
     }
     MoveRatio();
-    resampler_->set_rratio(ratio_);
 }
 
 // The device's stamp as one piece: read again if its thread was writing it meanwhile.

@@ -75,7 +75,7 @@ private:
 
     // The main thread.
     void SetTarget(int64_t frames);
-    void RestartResampler();
+    void StartResampling(std::span<const int16_t> lastBlock);
     int64_t Resample(std::span<const int16_t> block);
     bool Fits(int64_t frames);
     void Store(std::span<const int16_t> samples);
@@ -106,6 +106,7 @@ private:
     double framesPerNanosecond_ = 0;   // at the nominal sample rate
     int64_t longestGapNanoseconds_ = 0;
     bool resample_ = false;
+    bool resampling_ = false;   // the ratio left 1 since the reset: blocks go through the resampler
     // The fill the device's side primes to, after the reset and after every interruption.
     std::atomic<int32_t> primingTargetFrames_{0};
 
