@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "platform/AlsaSoundBackend.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SerialLines.h"
 #include "support/AlsaFileDevices.h"
 #include "core/frmLog.h"
 #include "support/ChildRoutines.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -156,7 +158,7 @@ TEST_F(ChildProgram, ASettingsFileThatIsAPipeNeitherHoldsTheStartNorIsReplaced)
     QDir().mkpath(dir.path() + "/config/ZOZEVERE");
     ASSERT_EQ(::mkfifo(settingsFile.toLocal8Bit().constData(), 0600), 0);
     QProcess program;
-    Start(program, ZOZEVERE_PROGRAM, "trace");
+    StartChild(program, "RunsWithoutSerialPorts");   // model 0, the default, is wired to a serial port
     ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: The settings could not be read."));
     EXPECT_EQ(Stop(program), 0);
     EXPECT_TRUE(std::filesystem::is_fifo(settingsFile.toStdString()));
@@ -195,7 +197,23 @@ int RunProgramAnd(std::function<void(frmMain&)> action)
     return frmSupervisor::Run("trace");
 }
 
+// Stands in for the machine's serial ports: none is there.
+class NoSerialPorts : public SerialLines::Backend
+{
+public:
+    std::unique_ptr<SerialLines::Port> Open(const std::string& device, int32_t, SerialLines::OpenError& error) override
+    {
+        error = {ENOENT, SerialLines::OpenErrorText(device, ENOENT)};
+        return nullptr;
+    }
+};
+
 const bool childRoutines =
+    ChildRoutines::Register("RunsWithoutSerialPorts", [] {
+        static NoSerialPorts none;
+        SerialLines::SetBackend(&none);
+        return frmSupervisor::Run("trace");
+    }) &&
     ChildRoutines::Register("PressesOn", [] {
         return RunProgramAnd([](frmMain& main) { main.optPwr[0]->setChecked(true); });
     }) &&

@@ -3,6 +3,7 @@
 #include "bandplan/frmSplash1.h"
 #include "core/Globals.h"
 #include "core/PublicVars.h"
+#include "core/Settings.h"
 #include "core/frmLog.h"
 #include "core/modIsProcessRunning.h"
 #include "fakes/FakeMessageBoxes.h"
@@ -50,6 +51,8 @@ protected:
         writeFile(home.file("VHF.bpl"));
         writeFile(home.file("hf.bpl"));
         writeFile(home.file("80m.bpl"));
+        // The main window that Form_Load opens needs no port.
+        Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
     }
     void TearDown() override
     {
