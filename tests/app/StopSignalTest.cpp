@@ -164,6 +164,21 @@ TEST_F(ChildProgram, ASettingsFileThatIsAPipeNeitherHoldsTheStartNorIsReplaced)
     EXPECT_TRUE(std::filesystem::is_fifo(settingsFile.toStdString()));
 }
 
+// Without $ZOZEVERE_HOME the program keeps its files in the user's data folder, made at
+// the first start with the sample band plans in it; the build tree is left alone.
+TEST_F(ChildProgram, WithoutAProgramFolderTheDataFolderIsMadeWithTheSamples)
+{
+    environment.remove("ZOZEVERE_HOME");
+    environment.insert("XDG_DATA_HOME", dir.path() + "/data");
+    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
+    QProcess program;
+    Start(program, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("frmMain:Form_Load:End", "/data/ZOZEVERE"));
+    EXPECT_EQ(Stop(program), 0);
+    const QStringList plans = QDir(dir.path() + "/data/ZOZEVERE").entryList({"*.bpl"}, QDir::Files);
+    EXPECT_TRUE(plans.contains("40m.bpl")) << plans.join(' ').toStdString();
+}
+
 // Program folders of their own make no second instance: both would share the settings.
 TEST_F(ChildProgram, ASecondProgramWithAnotherProgramFolderIsToldTheFirstRuns)
 {

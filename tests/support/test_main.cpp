@@ -2,6 +2,7 @@
 #include "support/DeviceGuardForTests.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // Every test binary runs under one offscreen QApplication, so that widgets,
@@ -18,6 +19,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (int result = 0; ChildRoutines::RunRequested(result))
         return result;
+    // A test that names no program folder gets one here, never in the user's data folder.
+    QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
