@@ -254,6 +254,9 @@ void clsDDSSerialIF::SaveSettings()
         return;
     SaveKey("PortNo", std::to_string(portNo_));
     SaveKey("SerialWaitTime", SecondsText(WaitTime()));
+    // The key is written once a device has been chosen, and then kept up to date.
+    if (!serialDevice_.empty() || !Settings::GetSetting(RxName(), "SerialDevice", "").empty())
+        SaveKey("SerialDevice", serialDevice_);
 }
 
 void clsDDSSerialIF::RestoreSettings()

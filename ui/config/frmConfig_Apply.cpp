@@ -252,10 +252,17 @@ void frmConfig::ApplyTransports()
     });
     if (!optIF[0]->isChecked() || !DDSSerialIF)
         return;
-    const int32_t port = cboComPort->isEnabled() ? cboComPort->currentIndex() + 1 : DDSSerialIF->PortNo();
-    if (port != DDSSerialIF->PortNo()) {
+    // An entry after the COM numbers is a present device, chosen by its path.
+    const bool chosenByNumber = cboComPort->currentIndex() < ComPortNumbers;
+    const int32_t port = cboComPort->isEnabled() && chosenByNumber ? cboComPort->currentIndex() + 1
+                                                                   : DDSSerialIF->PortNo();
+    const std::string device = !cboComPort->isEnabled() ? DDSSerialIF->SerialDevice()
+                               : chosenByNumber         ? std::string()
+                                                        : cboComPort->currentData().toString().toStdString();
+    if (port != DDSSerialIF->PortNo() || device != DDSSerialIF->SerialDevice()) {
         TryStep([] { DDSSerialIF->ClosePort(); });
         DDSSerialIF->PortNo(port);
+        DDSSerialIF->SerialDevice(device);
         TryStep([] { DDSSerialIF->OpenPort(EnableShaftEncoder); });
     }
     TryStep([this] { DDSSerialIF->WaitTime(CDbl(TextOf(txtBitPeriod))); });
