@@ -1,4 +1,6 @@
 #include "app/frmSupervisor.h"
+#include "core/frmLog.h"
+#include "platform/AlsaLibraryErrors.h"
 #include "platform/DeviceGuard.h"
 #include "platform/TerminationSignals.h"
 
@@ -11,5 +13,7 @@ int main(int argc, char** argv)
     DeviceGuard::InstallFromEnvironment();
     IgnoreFileSizeLimitSignal();
     QApplication app(argc, argv);
+    // The sound library's own complaints belong in the trace log, beside the program's.
+    AlsaLibraryErrors::Route([](const std::string& line) { AddLog(line); });
     return frmSupervisor::Run(QApplication::arguments().mid(1).join(' ').toStdString());
 }
