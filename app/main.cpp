@@ -1,4 +1,7 @@
 #include "app/frmSupervisor.h"
+#include "core/frmLog.h"
+#include "platform/AlsaLibraryErrors.h"
+#include "platform/DeviceGuard.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
@@ -6,7 +9,11 @@
 
 int main(int argc, char** argv)
 {
+    // Started by a test: the machine's serial, printer and sound devices stay closed.
+    DeviceGuard::InstallFromEnvironment();
     IgnoreFileSizeLimitSignal();
     QApplication app(argc, argv);
+    // The sound library's own complaints belong in the trace log, beside the program's.
+    AlsaLibraryErrors::Route([](const std::string& line) { AddLog(line); });
     return frmSupervisor::Run(QApplication::arguments().mid(1).join(' ').toStdString());
 }

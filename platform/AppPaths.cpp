@@ -22,40 +22,43 @@ QString executableFolder()
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
 
-bool isWritableFolder(const QString& folder)
+// Copies the files of the folder that match the patterns and are not in the target yet.
+void CopyMissing(const QString& from, const QStringList& patterns, const QString& to)
 {
-    const QFileInfo info(folder);
-    return info.isDir() && info.isWritable() && !folder.startsWith("/usr/");
-}
-
-// A per-user program folder, filled on first use with the sample band plans and
-// themes that were installed beside the program (or in ../share/zozevere).
-QString userDataFolder()
-{
-    const QString folder = environmentFolder("XDG_DATA_HOME", ".local/share") + "/ZOZEVERE";
-    QDir dir(folder);
-    if (dir.exists())
-        return folder;
-    dir.mkpath(".");
-    const QStringList sources = {executableFolder(), executableFolder() + "/../share/zozevere"};
-    for (const QString& source : sources) {
-        for (const QFileInfo& sample : QDir(source).entryInfoList({"*.bpl", "*.thm"}, QDir::Files))
-            QFile::copy(sample.filePath(), folder + "/" + sample.fileName());
-    }
-    return folder;
+    for (const QFileInfo& file : QDir(from).entryInfoList(patterns, QDir::Files))
+        if (!QFileInfo::exists(to + "/" + file.fileName()))
+            QFile::copy(file.filePath(), to + "/" + file.fileName());
 }
 
 } // namespace
+
+std::string ExecutableFolder() { return executableFolder().toStdString(); }
+
+bool PrepareProgramFolder(const std::string& folder, const std::string& earlierFolder,
+                          const std::vector<std::string>& sampleFolders)
+{
+    const QString target = QString::fromStdString(folder);
+    if (QFileInfo(target).isDir())
+        return true;
+    if (!QDir().mkpath(target))
+        return false;
+    const QString earlier = QString::fromStdString(earlierFolder);
+    if (!earlier.isEmpty() && QDir(earlier) != QDir(target))
+        CopyMissing(earlier, {"*.bpl", "*.thm", "*.wav", "Dream.ini", QString(ApplicationTitle) + ".log"}, target);
+    for (const std::string& samples : sampleFolders)
+        CopyMissing(QString::fromStdString(samples), {"*.bpl", "*.thm"}, target);
+    return true;
+}
 
 std::string ProgramFolder()
 {
     const QString home = qEnvironmentVariable(ProgramFolderVariable);
     if (!home.isEmpty())
         return QDir::cleanPath(home).toStdString();
-    const QString exeFolder = executableFolder();
-    if (isWritableFolder(exeFolder))
-        return exeFolder.toStdString();
-    return userDataFolder().toStdString();
+    const QString folder = environmentFolder("XDG_DATA_HOME", ".local/share") + "/" + ApplicationTitle;
+    const QString installedSamples = QDir::cleanPath(executableFolder() + "/../share/zozevere");
+    PrepareProgramFolder(folder.toStdString(), ExecutableFolder(), {installedSamples.toStdString()});
+    return folder.toStdString();
 }
 
 std::string SettingsFilePath()

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QObject;
 
@@ -66,6 +67,23 @@ void SetBackend(Backend* backend);  // nullptr restores the real termios ports
 
 // "/dev/ttyS<n-1>" for port number n.
 std::string DefaultDevice(int32_t portNo);
+
+// A serial device that is there: its path, and its /dev/serial/by-id link (which keeps
+// its name when the adapter is plugged in elsewhere), empty when it has none.
+struct PresentDevice
+{
+    std::string path;
+    std::string byId;
+    // The path to store for it: the by-id link when there is one.
+    const std::string& Stored() const { return byId.empty() ? path : byId; }
+};
+
+// The serial devices present, in order of kind and number: the /dev/ttyS* whose driver
+// found a port (read from sysfs; none is opened), every /dev/ttyUSB* and /dev/ttyACM*.
+std::vector<PresentDevice> PresentDevices();
+
+// Where PresentDevices looks ("/dev" and "/sys" unless set); empty texts restore them.
+void SetDeviceFolders(const std::string& devFolder, const std::string& sysFolder);
 
 // The text of an OpenError for a system error number, naming the device.
 std::string OpenErrorText(const std::string& device, int errorNumber);

@@ -164,8 +164,9 @@ std::string clsDDSSerialIF::DevicePath() const
 std::string clsDDSSerialIF::DeviceHint() const
 {
     return "COM" + std::to_string(portNo_) + " is " + DevicePath() +
-           " here. To use another port, set SerialDevice=/dev/ttyUSB0 (for example) in section [" + RxName() +
-           "] of " + AppPaths::SettingsFilePath() + ", then restart.";
+           " here. To use another port, choose it in Config → Serial I/F, or set SerialDevice=/dev/ttyUSB0 "
+           "(for example) in section [" + RxName() + "] of " + AppPaths::SettingsFilePath() +
+           ", then restart.\nTo run without a receiver board, choose the Null interface in Config → DDS.";
 }
 
 // Opening raises RTS and DTR; the chip must see the idle levels before anything else.
@@ -253,6 +254,9 @@ void clsDDSSerialIF::SaveSettings()
         return;
     SaveKey("PortNo", std::to_string(portNo_));
     SaveKey("SerialWaitTime", SecondsText(WaitTime()));
+    // The key is written once a device has been chosen, and then kept up to date.
+    if (!serialDevice_.empty() || !Settings::GetSetting(RxName(), "SerialDevice", "").empty())
+        SaveKey("SerialDevice", serialDevice_);
 }
 
 void clsDDSSerialIF::RestoreSettings()

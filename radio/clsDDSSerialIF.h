@@ -68,6 +68,9 @@ public:
 
     // The device OpenPort opens: "SerialDevice" from the settings, else /dev/ttyS<PortNo-1>.
     std::string DevicePath() const;
+    // The "SerialDevice" in force; empty means the device of PortNo. Saved with the settings.
+    const std::string& SerialDevice() const { return serialDevice_; }
+    void SerialDevice(const std::string& path) { serialDevice_ = path; }
     // The line that messages about the port add: the device behind COMn and how to choose another.
     std::string DeviceHint() const;
 

@@ -176,17 +176,18 @@ void WireDriver()
     transport.WaitTime(Model.WaitTime);
 }
 
-void ShowPortNotOpened()
+// The transport's own box has told the user which device did not open and how to go on;
+// one failure gets one box, so the set-up only traces it.
+void TracePortNotOpened()
 {
     SerialLines::OpenError error;
     if (DDSSerialIF->EventMode() && RadioControls::MSComm1)
         error = RadioControls::MSComm1->LastError();
     if (error.description.empty())
         error.description = "The serial device " + DDSSerialIF->DevicePath() + " did not open";
-    MessageBoxes::MsgBox("Unable to open Serial Interface COM" + std::to_string(CurrentDDSInterface->PortNo()) +
-                             "\n" + DDSSerialIF->DeviceHint() + "\nmodSetupRx.InitialiseRX:0\nError Code=" + std::to_string(error.number) +
-                             "\nError Desc=" + error.description,
-                         MessageBoxes::vbOKOnly);
+    AddLog("modSetupRx.InitialiseRX:Unable to open Serial Interface COM" +
+           std::to_string(CurrentDDSInterface->PortNo()) + " Error Code=" + std::to_string(error.number) +
+           " Error Desc=" + error.description);
 }
 
 // The model's wiring of the printer port; stored keys of the transport's own still
@@ -213,7 +214,7 @@ void InitialiseTransport()
     CurrentDDSInterface->MSCommCtl(RadioControls::MSComm1);
     CurrentDDSInterface->Initialise();
     if (CurrentDDSInterface->OpenPort(EnableShaftEncoder) == 0)
-        ShowPortNotOpened();
+        TracePortNotOpened();
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build needs, when missing; with the argument "tests"
-# also what the tests need, among it the PulseAudio and PipeWire servers that the sound
-# tests start privately (left out of a plain build, so that a desktop's own sound server
-# is never changed).
+# also what the tests need. No sound server is installed for the tests on a user's machine:
+# the packages of PulseAudio and PipeWire enable their services for every user, and a
+# desktop that runs the other server would get a second one at the next login. The sound
+# sessions' tests start those servers privately where they are installed and are skipped,
+# with the reason, where they are not. CI (CI=true) installs them, so that every test runs.
 # Works as root, or as a user with sudo.
 set -euo pipefail
 
@@ -13,7 +15,7 @@ packages=(
   libasound2-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
 )
-if [[ "${1:-}" == "tests" ]]; then
+if [[ "${1:-}" == "tests" && "${CI:-}" == "true" ]]; then
   packages+=(pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse dbus)
 fi
 

@@ -233,9 +233,9 @@ TEST_P(SingleChannelSide, PlaysTheSelectedSidebandAtTheAGCLevelAndRejectsTheOthe
 // The signal on the second channel with the channels swapped is received as on the first.
 TEST_F(ReceiverEndToEnd, SwappedChannelsReceiveTheSignalOnTheSecond)
 {
-    
-    //, "DDSInterfaceType", "3");
-    //, "HiSideLo", "True");
+    UseModel("Vantrel RAV1");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");   // no port needed
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "HiSideLo", "True");
     Settings::SaveSetting("frmMain", "FlipIQ", "True");
     Receive([](int64_t) { return 0.0; }, [](int64_t n) { return 8000.0 * std::cos(Radians(13000, n)); });
 

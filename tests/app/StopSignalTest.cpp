@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "platform/AlsaSoundBackend.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SerialLines.h"
 #include "support/AlsaFileDevices.h"
 #include "core/frmLog.h"
 #include "support/ChildRoutines.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -112,8 +114,9 @@ TEST_F(ChildProgram, AStopSignalWhileTheStartUpShowsABoxEndsNormallyWithSettings
     EXPECT_EQ(Stop(program), 0);
     EXPECT_TRUE(ReadFile(settingsFile).contains("NoiseFloor="));  // saved by the main window's closing
     EXPECT_TRUE(ReadFile(dir.path() + "/program/40m.bpl").contains("Active=True"));   // and the band plans
-    // The box after the dismissed one was not shown; the log has it.
-    EXPECT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: Unable to open Serial Interface COM1"));
+    // One failure, one box: the set-up only traces what the transport's box said.
+    EXPECT_TRUE(LogShows("modSetupRx.InitialiseRX:Unable to open Serial Interface COM1"));
+    EXPECT_FALSE(ReadFile(dir.path() + "/program/ZOZEVERE.log").contains("MsgBox:ZOZEVERE: Unable to open Serial"));
 }
 
 TEST_F(ChildProgram, AStopSignalWhilePowerOnShowsTheSoundCardBoxEndsNormallyWithSettingsSaved)
@@ -156,10 +159,25 @@ TEST_F(ChildProgram, ASettingsFileThatIsAPipeNeitherHoldsTheStartNorIsReplaced)
     QDir().mkpath(dir.path() + "/config/ZOZEVERE");
     ASSERT_EQ(::mkfifo(settingsFile.toLocal8Bit().constData(), 0600), 0);
     QProcess program;
-    Start(program, ZOZEVERE_PROGRAM, "trace");
+    StartChild(program, "RunsWithoutSerialPorts");   // model 0, the default, is wired to a serial port
     ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: The settings could not be read."));
     EXPECT_EQ(Stop(program), 0);
     EXPECT_TRUE(std::filesystem::is_fifo(settingsFile.toStdString()));
+}
+
+// Without $ZOZEVERE_HOME the program keeps its files in the user's data folder, made at
+// the first start with the sample band plans in it; the build tree is left alone.
+TEST_F(ChildProgram, WithoutAProgramFolderTheDataFolderIsMadeWithTheSamples)
+{
+    environment.remove("ZOZEVERE_HOME");
+    environment.insert("XDG_DATA_HOME", dir.path() + "/data");
+    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n");
+    QProcess program;
+    Start(program, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("frmMain:Form_Load:End", "/data/ZOZEVERE"));
+    EXPECT_EQ(Stop(program), 0);
+    const QStringList plans = QDir(dir.path() + "/data/ZOZEVERE").entryList({"*.bpl"}, QDir::Files);
+    EXPECT_TRUE(plans.contains("40m.bpl")) << plans.join(' ').toStdString();
 }
 
 // Program folders of their own make no second instance: both would share the settings.
@@ -195,7 +213,23 @@ int RunProgramAnd(std::function<void(frmMain&)> action)
     return frmSupervisor::Run("trace");
 }
 
+// Stands in for the machine's serial ports: none is there.
+class NoSerialPorts : public SerialLines::Backend
+{
+public:
+    std::unique_ptr<SerialLines::Port> Open(const std::string& device, int32_t, SerialLines::OpenError& error) override
+    {
+        error = {ENOENT, SerialLines::OpenErrorText(device, ENOENT)};
+        return nullptr;
+    }
+};
+
 const bool childRoutines =
+    ChildRoutines::Register("RunsWithoutSerialPorts", [] {
+        static NoSerialPorts none;
+        SerialLines::SetBackend(&none);
+        return frmSupervisor::Run("trace");
+    }) &&
     ChildRoutines::Register("PressesOn", [] {
         return RunProgramAnd([](frmMain& main) { main.optPwr[0]->setChecked(true); });
     }) &&

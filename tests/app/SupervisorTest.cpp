@@ -3,10 +3,14 @@
 #include "bandplan/frmSplash1.h"
 #include "core/Globals.h"
 #include "core/PublicVars.h"
+#include "core/Settings.h"
 #include "core/frmLog.h"
 #include "core/modIsProcessRunning.h"
 #include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakePerfCounter.h"
 #include "fakes/FakeProcessList.h"
+#include "fakes/FakeSerialLines.h"
+#include "platform/AppPaths.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
@@ -18,6 +22,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 
 namespace {
@@ -50,6 +55,8 @@ protected:
         writeFile(home.file("VHF.bpl"));
         writeFile(home.file("hf.bpl"));
         writeFile(home.file("80m.bpl"));
+        // The main window that Form_Load opens needs no port.
+        Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
     }
     void TearDown() override
     {
@@ -159,6 +166,23 @@ TEST_F(Supervisor, ASecondInstanceIsToldAndEndsWhileTheFirstRuns)
         EXPECT_EQ(boxes.Last().buttons, std::vector<MessageBoxes::Result>{MessageBoxes::vbOK});
     }
     EXPECT_NE(findWindow("frmMain"), nullptr);
+}
+
+// A first start on a machine without the board: one failure, one box, and it says which
+// device did not open, the key that names another, and how to run without a board.
+TEST_F(Supervisor, AFirstStartWithoutABoardShowsOneBoxThatSaysHowToGoOn)
+{
+    QFile::remove(QString::fromStdString(AppPaths::SettingsFilePath()));
+    FakePerfCounter clock(10'000'000, 1);
+    FakeSerialLines lines(clock);
+    lines.failingDevices["/dev/ttyS0"] = ENOENT;
+    frmSupervisor supervisor("");
+    ASSERT_TRUE(supervisor.Form_Load());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    const std::string& prompt = boxes.Last().prompt;
+    for (const char* part : {"/dev/ttyS0", "SerialDevice=", "choose the Null interface in Config → DDS"})
+        EXPECT_NE(prompt.find(part), std::string::npos) << part << " in " << prompt;
+    EXPECT_NE(findWindow("frmMain"), nullptr) << "the program goes on";
 }
 
 TEST_F(Supervisor, AnInstanceThatEndedNoLongerBlocksTheNextStart)

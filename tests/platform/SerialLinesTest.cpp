@@ -1,6 +1,6 @@
 #include "platform/SerialLines.h"
 
-#include "PtyModemLines.h"
+#include "support/PtyModemLines.h"
 #include "fakes/FakePerfCounter.h"
 #include "fakes/FakeSerialLines.h"
 

@@ -353,17 +353,18 @@ TEST_F(ReceiverSetup, TheModelsPrinterPortWiringReachesTheTransport)
     EXPECT_EQ(DDSParallelIF->SDATABitNo(), 5);
 }
 
-TEST_F(ReceiverSetup, APortThatDoesNotOpenIsReportedAndTheReceiverStillStarts)
+// One failure, one box: the transport's, which names the device, the key that chooses
+// another and how to run without a board; the set-up only traces it.
+TEST_F(ReceiverSetup, APortThatDoesNotOpenIsReportedOnceAndTheReceiverStillStarts)
 {
     lines.failingDevices["/dev/ttyS0"] = EACCES;
     int32_t modelNo = 0;
     ASSERT_NO_THROW(modSetupRX::InitialiseRX(modelNo));
-    ASSERT_EQ(boxes.boxes.size(), 2u);   // the transport's own, then the set-up's
+    ASSERT_EQ(boxes.boxes.size(), 1u);
     const std::string& prompt = boxes.Last().prompt;
-    EXPECT_EQ(prompt.rfind("Unable to open Serial Interface COM1\nCOM1 is /dev/ttyS0 here. To use another port, set "
-                           "SerialDevice=", 0), 0u) << prompt;
-    EXPECT_NE(prompt.find("restart.\nmodSetupRx.InitialiseRX:0\nError Code="), std::string::npos);
-    EXPECT_NE(prompt.find("\nError Desc="), std::string::npos);
+    for (const char* part : {"Unable to Open COM1", "COM1 is /dev/ttyS0 here", "SerialDevice=",
+                             "Config → Serial I/F", "choose the Null interface in Config → DDS"})
+        EXPECT_NE(prompt.find(part), std::string::npos) << part << " in " << prompt;
     EXPECT_TRUE(AD9951->Initialised());
     EXPECT_NO_THROW(VFO->TunedFrequency(70000000));   // line changes on a closed port do nothing
 }

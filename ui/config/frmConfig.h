@@ -125,7 +125,8 @@ public:
     QLineEdit* txtDDSClkin = nullptr;
     QCheckBox* chkAutoDDSRefresh = nullptr;
     QPushButton* cmdCalDDS = nullptr;
-    // Serial I/F
+    // Serial I/F: COM 1 to ComPortNumbers, then the serial devices present
+    static constexpr int ComPortNumbers = 16;
     QComboBox* cboComPort = nullptr;
     QLineEdit* txtBitPeriod = nullptr;
     QPushButton* cmdBitPeriodDefault = nullptr;
@@ -187,6 +188,7 @@ private:
 
     void LoadSoundDevices();
     void LoadHardwareControls();
+    void LoadSerialDevices();
     void LoadOptionControls();
     void LoadColourControls();
     void ShowModelSettings(int32_t modelNo);

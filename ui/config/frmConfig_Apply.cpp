@@ -10,6 +10,7 @@
 #include "core/PublicVars.h"
 #include "core/RuntimeError.h"
 #include "core/TryStep.h"
+#include "core/frmLog.h"
 #include "core/modVBTricks.h"
 #include "dsp/QELVO.h"
 #include "dsp/ReceiveState.h"
@@ -217,10 +218,11 @@ void frmConfig::ApplyInterfaceType()
             RadioControls::CreateMSComm1();
             DDSSerialIF->MSCommCtl(RadioControls::MSComm1);
             DDSSerialIF->Initialise();
+            // The transport's own box names the device and how to go on: one failure, one box.
             if (DDSSerialIF->OpenPort(EnableShaftEncoder) == 0)
-                MessageBoxes::MsgBox("Unable to open Serial Interface COM" + std::to_string(DDSSerialIF->PortNo()) +
-                                     "\r\nfrmConfig.cmdApply_Click():0\r\nError Code=" + std::to_string(lastCode) +
-                                     "\r\nError Desc=" + lastError);
+                AddLog("frmConfig.cmdApply_Click():Unable to open Serial Interface COM" +
+                       std::to_string(DDSSerialIF->PortNo()) + " Error Code=" + std::to_string(lastCode) +
+                       " Error Desc=" + lastError);
         }, onError);
         useTransport(DDSSerialIF);
         break;
@@ -250,10 +252,17 @@ void frmConfig::ApplyTransports()
     });
     if (!optIF[0]->isChecked() || !DDSSerialIF)
         return;
-    const int32_t port = cboComPort->isEnabled() ? cboComPort->currentIndex() + 1 : DDSSerialIF->PortNo();
-    if (port != DDSSerialIF->PortNo()) {
+    // An entry after the COM numbers is a present device, chosen by its path.
+    const bool chosenByNumber = cboComPort->currentIndex() < ComPortNumbers;
+    const int32_t port = cboComPort->isEnabled() && chosenByNumber ? cboComPort->currentIndex() + 1
+                                                                   : DDSSerialIF->PortNo();
+    const std::string device = !cboComPort->isEnabled() ? DDSSerialIF->SerialDevice()
+                               : chosenByNumber         ? std::string()
+                                                        : cboComPort->currentData().toString().toStdString();
+    if (port != DDSSerialIF->PortNo() || device != DDSSerialIF->SerialDevice()) {
         TryStep([] { DDSSerialIF->ClosePort(); });
         DDSSerialIF->PortNo(port);
+        DDSSerialIF->SerialDevice(device);
         TryStep([] { DDSSerialIF->OpenPort(EnableShaftEncoder); });
     }
     TryStep([this] { DDSSerialIF->WaitTime(CDbl(TextOf(txtBitPeriod))); });

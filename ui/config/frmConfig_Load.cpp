@@ -13,6 +13,7 @@
 #include "dsp/QELVO.h"
 #include "dsp/ReceiveState.h"
 #include "platform/AppPaths.h"
+#include "platform/SerialLines.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "ui/common/Shape.h"
@@ -21,6 +22,7 @@
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/frmMain.h"
 
+#include <filesystem>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -153,9 +155,24 @@ void frmConfig::LoadHardwareControls()
         cboSDATABitNo->setCurrentIndex(DDSParallelIF->SDATABitNo());
     }
     DoEvents();
-    Fill(cboComPort, 16, [](int i) { return QString::number(i + 1); });
+    Fill(cboComPort, ComPortNumbers, [](int i) { return QString::number(i + 1); });
     if (DDSSerialIF)
         cboComPort->setCurrentIndex(DDSSerialIF->PortNo() - 1);
+    LoadSerialDevices();
+}
+
+// After the COM numbers, the serial devices present, each with the path that a choice
+// stores in "SerialDevice"; the device in force is selected.
+void frmConfig::LoadSerialDevices()
+{
+    const std::string inForce = DDSSerialIF ? DDSSerialIF->SerialDevice() : std::string();
+    for (const SerialLines::PresentDevice& device : SerialLines::PresentDevices()) {
+        const QString name = QString::fromStdString(device.path);
+        const QString byId = QString::fromStdString(std::filesystem::path(device.byId).filename().string());
+        cboComPort->addItem(byId.isEmpty() ? name : name + "  (" + byId + ")", QString::fromStdString(device.Stored()));
+        if (!inForce.empty() && (inForce == device.Stored() || inForce == device.path))
+            cboComPort->setCurrentIndex(cboComPort->count() - 1);
+    }
 }
 
 void frmConfig::LoadOptionControls()

@@ -148,6 +148,10 @@ void frmMain::RestoreSettings()
     Read("FormCaptionOffOnPwrOn", FormCaptionOffOnPwrOn, "False", ToBool);
     Read("AutoStartSDR", AutoStartSDR, "False", ToBool);
     Read("SaveRecordingspath", SaveRecordingsPath, AppPaths::ProgramFolder(), AsIs);
+    // Earlier versions recorded into the executable's folder, whose recordings the program
+    // folder now holds; recording on there would put them back into the build tree.
+    if (SaveRecordingsPath == AppPaths::ExecutableFolder())
+        SaveRecordingsPath = AppPaths::ProgramFolder();
     Read("PhaseBitCorrection", PhaseBitCorrection, current(PhaseBitCorrection), ToBool);
     Read("FlipIQ", FlipIQ, current(FlipIQ), ToBool);
     AddLog("RestoreSettings : End");

@@ -2,6 +2,7 @@
 
 #include "core/PublicVars.h"
 #include "fakes/FakeFileDialogs.h"
+#include "platform/SerialLines.h"
 #include "ui/config/frmConfig.h"
 #include "ui/main/MainWindowRig.h"
 
@@ -17,11 +18,14 @@ protected:
     {
         MainWindowRig::SetUp();
         frmMain::OpenConfiguration = frmConfig::cmdConfig_Click;
+        // The Serial I/F tab lists the devices of an empty folder, not the machine's.
+        SerialLines::SetDeviceFolders(home.file("dev"), home.file("sys"));
     }
 
     void TearDown() override
     {
         frmMain::OpenConfiguration = nullptr;
+        SerialLines::SetDeviceFolders("", "");
         ConfigFormOpen = false;
         SDRModelNo = 0;
         PublicVars::SetColourSchemeDefaults();

@@ -116,6 +116,7 @@ TEST_F(MainWindowSettings, AnEmptySectionGivesTheDefaultsAndBadTextLeavesTheValu
 {
     Restart([] {
         QFile::remove(QString::fromStdString(AppPaths::SettingsFilePath()));
+        Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");   // no port needed
         Store("ScopeSource", "abc");
         Store("DisplayMode", "abc");
         Store("DRM.DreamWindowStyle", "7");

@@ -1,4 +1,4 @@
-#include "PtyModemLines.h"
+#include "support/PtyModemLines.h"
 
 #include <atomic>
 #include <cerrno>

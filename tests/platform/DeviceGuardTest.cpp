@@ -1,0 +1,114 @@
+#include "platform/DeviceGuard.h"
+#include "platform/SerialLines.h"
+#include "support/ChildRoutines.h"
+#include "support/DeviceGuardForTests.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+// Every test program runs with the guard installed by its main.
+namespace {
+
+TEST(DeviceGuard, KnowsTheSerialPrinterAndSoundDevicesAndNothingElse)
+{
+    for (const char* device : {"/dev/ttyS0", "/dev/ttyS31", "/dev/ttyUSB0", "/dev/ttyACM2", "/dev/parport0",
+                               "/dev/snd/pcmC0D0p", "/dev/snd/controlC0"})
+        EXPECT_TRUE(DeviceGuard::IsHardwareDevice(device)) << device;
+    for (const char* path : {"/dev/null", "/dev/tty", "/dev/ptmx", "/dev/pts/0", "/dev/zero", "/tmp/ttyUSB0",
+                             "ttyS0", "/dev/serial"})
+        EXPECT_FALSE(DeviceGuard::IsHardwareDevice(path)) << path;
+}
+
+TEST(DeviceGuard, ALinkToADeviceIsADevice)
+{
+    if (::access("/dev/ttyS0", F_OK) != 0)
+        GTEST_SKIP() << "this machine has no /dev/ttyS0 to link to";
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttyUSB0");
+    ASSERT_TRUE(QFile::link("/dev/ttyS0", link));
+    EXPECT_TRUE(DeviceGuard::IsHardwareDevice(link.toLocal8Bit().constData()));
+}
+
+// The open fails before it reaches the device, and the test that asked for it fails.
+TEST(DeviceGuard, AnOpenOfADeviceFailsAndFailsTheTestNamingTheDevice)
+{
+    int fd = 0;
+    int error = 0;
+    EXPECT_NONFATAL_FAILURE(
+        {
+            fd = ::open("/dev/ttyS0", O_RDWR | O_NOCTTY | O_NONBLOCK);
+            error = errno;
+        },
+        "/dev/ttyS0");
+    EXPECT_EQ(fd, -1);
+    EXPECT_EQ(error, EACCES);
+
+    FILE* file = nullptr;
+    EXPECT_NONFATAL_FAILURE(file = std::fopen("/dev/parport0", "r+"), "/dev/parport0");
+    EXPECT_EQ(file, nullptr);
+
+    EXPECT_NONFATAL_FAILURE(fd = ::openat(AT_FDCWD, "/dev/snd/pcmC0D0p", O_RDWR), "/dev/snd/pcmC0D0p");
+    EXPECT_EQ(fd, -1);
+}
+
+// Listing the sound devices looks for cards through their control devices: there are none.
+TEST(DeviceGuard, ASoundCardProbeFindsNoCardAndPassesTheTest)
+{
+    EXPECT_EQ(::open("/dev/snd/controlC0", O_RDONLY), -1);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST(DeviceGuard, TheSerialLayerIsRefusedTooAndSaysWhy)
+{
+    SerialLines::OpenError error;
+    int32_t handle = -1;
+    EXPECT_NONFATAL_FAILURE(handle = SerialLines::Open("/dev/ttyUSB0", 9600, error), "/dev/ttyUSB0");
+    EXPECT_EQ(handle, 0);
+    EXPECT_EQ(error.number, EACCES);
+    EXPECT_NE(error.description.find("/dev/ttyUSB0"), std::string::npos) << error.description;
+}
+
+TEST(DeviceGuard, OtherFilesOpenAsEver)
+{
+    const int fd = ::open("/dev/null", O_RDWR);
+    EXPECT_GE(fd, 0);
+    ::close(fd);
+    QTemporaryDir dir;
+    const std::string created = dir.filePath("new").toStdString();
+    const int made = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0640);
+    ASSERT_GE(made, 0);
+    ::close(made);
+    const QFile::Permissions permissions = QFile::permissions(QString::fromStdString(created));
+    EXPECT_TRUE(permissions & QFile::ReadOwner) << "the mode reached the system";
+    EXPECT_FALSE(permissions & QFile::ReadOther);
+}
+
+const bool childRoutines = ChildRoutines::Register("OpensTheModem", [] {
+    const int fd = ::open("/dev/ttyACM0", O_RDWR | O_NOCTTY | O_NONBLOCK);
+    return fd < 0 && errno == EACCES ? 0 : 1;
+});
+
+// A child of the test is refused too, and its test learns of it when it ends.
+TEST(DeviceGuard, AChildOfTheTestIsRefusedAndReportedToItsTest)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(ChildRoutines::Variable, "OpensTheModem");
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_TRUE(child.readAllStandardError().contains("Refused to open the device /dev/ttyACM0"));
+    EXPECT_EQ(DeviceGuardForTests::TakeChildReports(), "/dev/ttyACM0");   // taken: this test passes
+}
+
+} // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// The device guard of a test program: installed by its main before any test runs, it fails
+// the test that opens a serial port, a printer port or sound hardware, naming the device,
+// whether the open came from the test's own process or from a child it started.
+namespace DeviceGuardForTests {
+
+void Install();
+
+// The devices that children of this test program were refused since the last call.
+std::string TakeChildReports();
+
+} // namespace DeviceGuardForTests
