@@ -108,11 +108,13 @@ void StartMode(bool iq, int32_t mode, bool redesigned)
 
 } // namespace
 
-void EnterBlockMode(bool iq, int32_t mode)
+void EnterBlockMode(bool iq, int32_t mode, bool playback)
 {
-    const bool changed = LastBlockMode != NoBlockMode && (mode != LastBlockMode || iq != LastBlockIQ);
+    const bool changed = LastBlockMode != NoBlockMode &&
+                         (mode != LastBlockMode || iq != LastBlockIQ || playback != LastBlockPlayback);
     LastBlockMode = mode;
     LastBlockIQ = iq;
+    LastBlockPlayback = playback;
     if (changed)
         StartMode(iq, mode, false);
 }
@@ -138,6 +140,7 @@ void ForgetBlockMode()
 {
     LastBlockMode = NoBlockMode;
     LastBlockIQ = false;
+    LastBlockPlayback = false;
     LastDesignMode = NoBlockMode;
     ModeFillBlocks = 0;
 }

@@ -19,6 +19,7 @@
 
 #include <QKeyEvent>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -131,7 +132,10 @@ void FillRecord(int16_t id, FrontPanel& panel)
         ScrollLabelRecord& record = Record(id);
         record.ID = id;
         record.Label = panel.*row.label;
-        record.Max = row.max, record.Min = row.min, record.Default = row.defaultValue, record.Value = row.value;
+        record.Max = row.max, record.Min = row.min;
+        // A start value the label could not show (the decay's 5 below its 10) starts at the limit.
+        record.Default = std::clamp(row.defaultValue, row.min, row.max);
+        record.Value = std::clamp(row.value, row.min, row.max);
         record.CtrlStep = row.ctrlStep, record.Step = row.step, record.ShiftStep = row.shiftStep;
         record.Format = row.format;
         record.ShowCaption = row.showCaption;

@@ -6,6 +6,7 @@
 #include "core/MainWindowValues.h"
 #include "core/Numeric.h"
 #include "core/TryStep.h"
+#include "core/frmLog.h"
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -31,16 +33,28 @@ constexpr int16_t IFHiLabel = 17;
 constexpr int16_t IFLoLabel = 18;
 constexpr int32_t RecalledAGCMode = 4;
 
-// A stored value into a label, held within the label's limits, applied and shown.
-void SetLabel(int16_t id, double value, void (*apply)())
+// A stored value held within the limits of the label that shows it; a value outside them
+// is noted in the trace under the key it was stored by.
+float HeldToLabel(int16_t id, double value, const char* key)
+{
+    const ScrollLabelRecord& label = ScrollLabels[static_cast<size_t>(id)];
+    if (!(label.Max > label.Min))
+        return static_cast<float>(value);
+    const double held = std::isnan(value) ? label.Default
+                                          : std::clamp(value, static_cast<double>(label.Min), static_cast<double>(label.Max));
+    if (held != value)
+        AddLog("frmMain.ApplyPreset:" + std::string(key) + "=" + Numeric::Str(value) + " held to " + Numeric::Str(held));
+    return static_cast<float>(held);
+}
+
+// A stored value into a label, held within the label's limits and applied; the caption
+// is the apply routine's where it writes one.
+void SetLabel(int16_t id, double value, void (*apply)(), const char* key)
 {
     ScrollLabelRecord& label = ScrollLabels[static_cast<size_t>(id)];
-    double held = value;
-    if (label.Max > label.Min)
-        held = std::clamp(held, static_cast<double>(label.Min), static_cast<double>(label.Max));
-    label.Value = static_cast<float>(held);
-    apply();
+    label.Value = HeldToLabel(id, value, key);
     ScrollLabelSteps::ShowValue(label);
+    apply();
 }
 
 // Selects an option; a button that was selected already gets its handler run all the same.
@@ -90,12 +104,12 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
     SelectAndRun(optNotch, stored.NotchMode, [this](int index) { optNotch_Click(index); });
     chkNotchAuto->setChecked(stored.NotchMode != NotchModeEnum::Man);
     chkNotchMirror->setChecked(stored.NotchMirror);
-    SetLabel(NotchCentreLabel, stored.NotchFilterCenter, MouseOverS::lblNotchC_Wheel);
-    SetLabel(NotchWidthLabel, stored.NotchFilterWidth, MouseOverS::lblNotchW_Wheel);
+    SetLabel(NotchCentreLabel, stored.NotchFilterCenter, MouseOverS::lblNotchC_Wheel, "NotchFilterCenter");
+    SetLabel(NotchWidthLabel, stored.NotchFilterWidth, MouseOverS::lblNotchW_Wheel, "NotchFilterWidth");
     TryStep([&] { ApplyStoredAGC(stored); });
     MouseOverS::lblAGCAttack_Wheel();
     MouseOverS::lblAGCDecay_Wheel();
-    SetLabel(OutVolLabel, stored.OutputAttenuation, MouseOverS::lblOutVol_Wheel);
+    SetLabel(OutVolLabel, stored.OutputAttenuation, MouseOverS::lblOutVol_Wheel, "OutputAttenuation");
     if (WavFile && VFO)
         WavFile->NewLogRecord(VFO->TunedFrequency());
 }
@@ -105,14 +119,14 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
 void frmMain::ApplyStoredEdges(const ModeSettingsRecord& state)
 {
     const FilterEntry& preset = FilterTable[static_cast<size_t>(TableIndex(state.FilterMode, FilterTable.size()))];
-    SetLabel(FilterHiLabel, state.FilterHi >= 0 ? state.FilterHi : preset.DefaultHi, MouseOverS::lblFilterHi_Wheel);
-    SetLabel(FilterLoLabel, state.FilterLo >= 0 ? state.FilterLo : preset.DefaultLo, MouseOverS::lblFilterLo_Wheel);
+    SetLabel(FilterHiLabel, state.FilterHi >= 0 ? state.FilterHi : preset.DefaultHi, MouseOverS::lblFilterHi_Wheel, "FilterHi");
+    SetLabel(FilterLoLabel, state.FilterLo >= 0 ? state.FilterLo : preset.DefaultLo, MouseOverS::lblFilterLo_Wheel, "FilterLo");
     SetCheckAndRun(chkIFFilter, state.IFFilterActive, [this] { chkIFFilter_Click(); });
     SelectAndRun(optIFFilter, state.IFFilterMode, [this](int index) { optIFFilter_Click(index); });
     const int32_t row = TableIndex(IFFilterIndex(DemodMode, IFFilterMode), IFFilterTable.size());
     const IFFilterEntry& band = IFFilterTable[static_cast<size_t>(row)];
-    SetLabel(IFHiLabel, state.IFFilterHi >= 0 ? state.IFFilterHi : band.Hi, MouseOverS::lblIFHi_Wheel);
-    SetLabel(IFLoLabel, state.IFFilterLo >= 0 ? state.IFFilterLo : band.Lo, MouseOverS::lblIFLo_Wheel);
+    SetLabel(IFHiLabel, state.IFFilterHi >= 0 ? state.IFFilterHi : band.Hi, MouseOverS::lblIFHi_Wheel, "IFFilterHi");
+    SetLabel(IFLoLabel, state.IFFilterLo >= 0 ? state.IFFilterLo : band.Lo, MouseOverS::lblIFLo_Wheel, "IFFilterLo");
 }
 
 // A state with an AGC speed brings its own attack and decay as the recalled speed (4); the
@@ -128,12 +142,14 @@ void frmMain::ApplyStoredAGC(const ModeSettingsRecord& state)
         agcModeBeforeRecall_ = AGCMode;
         AGCMode = RecalledAGCMode;
     }
+    const float attack = HeldToLabel(AGCAttackLabel, state.AGCAttack, "AGCAttack");
+    const float decay = HeldToLabel(AGCDecayLabel, state.AGCDecay, "AGCDecay");
     AGCEntry& recalled = AGCTable[RecalledAGCMode];
-    recalled.Attack = Numeric::CLng(state.AGCAttack);
-    recalled.Decay = Numeric::CLng(state.AGCDecay);
+    recalled.Attack = Numeric::CLng(attack);
+    recalled.Decay = Numeric::CLng(decay);
     optAGC_Click(RecalledAGCMode);
-    ScrollLabels[AGCAttackLabel].Value = state.AGCAttack;
-    ScrollLabels[AGCDecayLabel].Value = state.AGCDecay;
+    ScrollLabels[AGCAttackLabel].Value = attack;
+    ScrollLabels[AGCDecayLabel].Value = decay;
 }
 
 // A preset is read from its file before it is first applied, and an unused one (no

@@ -180,7 +180,7 @@ TEST_F(RecorderBar, RecordAfterAnUnsavedRecordingAsksOnceAndNeverResumesAClosedF
     Press(Record);
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(std::pair(Pattern(), wav->StatusOfMedia()), std::pair(QString("1111111101"), clsWavFile::MediaUnsaved));
+    EXPECT_EQ(std::pair(Pattern(), wav->StatusOfMedia()), std::pair(QString("1111111111"), clsWavFile::MediaUnsaved));
 
     disk.removeErrors[home.file("taken.wav")] = EACCES;
     disk.Put(home.file("taken.wav"), {1});
@@ -194,7 +194,8 @@ TEST_F(RecorderBar, RecordAfterAnUnsavedRecordingAsksOnceAndNeverResumesAClosedF
 }
 
 // A Save that fails keeps Save on offer, says the same again while the cause lasts, and
-// saves the whole recording once it is gone.
+// saves the whole recording once it is gone; a Save whose dialog is cancelled keeps it on
+// offer too.
 TEST_F(RecorderBar, SaveStaysAvailableAfterAFailedSave)
 {
     Press(Record);
@@ -220,8 +221,15 @@ TEST_F(RecorderBar, SaveStaysAvailableAfterAFailedSave)
 
     Press(Record);
     Blocks(1);
-    Press(Save);   // cancelled in the dialog: nothing failed
+    Press(Save);   // cancelled in the dialog: the recording stays unsaved and Save on offer
+    EXPECT_EQ(Pattern(), "1111111111");
+    EXPECT_EQ(wav->StatusOfMedia(), clsWavFile::MediaUnsaved);
+    dialogs.ChooseFile(home.file("later.wav"));
+    Press(Save);
     EXPECT_EQ(Pattern(), "1111111101");
+    EXPECT_EQ(wav->StatusOfMedia(), clsWavFile::MediaSaved);
+    EXPECT_EQ(WavReader::Parse(disk.Content(home.file("later.wav"))).data.size(), 2u * BlockSize);
+    EXPECT_EQ(boxes.boxes.size(), 4u) << "no prompt on the way";
 }
 
 // Lines carry the track they show: the short middle track is not listed, and clicks, the
@@ -402,6 +410,10 @@ TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
         EXPECT_EQ(wav->RecordFileName(), after) << before;
     }
     EXPECT_TRUE(window->txtRecordFileName->isReadOnly());
+    QLineEdit& field = *window->txtRecordFileName;
+    field.setText("a-long-name-of-the-first-evening.wav");
+    EXPECT_EQ(field.cursorPosition(), 0) << "the start of a long name shows";
+    ASSERT_GT(field.fontMetrics().horizontalAdvance(field.text()), field.width()) << "the name must not fit";
     window->WavFile_SamplesPlayed(0, 1234567);
     EXPECT_EQ(window->lblRecordSize->text() + " " + window->lblRecordTime->text(), "1,234,567 00:00:25");
 }

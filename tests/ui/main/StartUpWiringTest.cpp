@@ -6,13 +6,18 @@
 #include "core/MainWindowValues.h"
 #include "platform/AppPaths.h"
 #include "core/frmLog.h"
+#include "fakes/FakePerfCounter.h"
+#include "fakes/FakeSerialLines.h"
 #include "ui/common/Label.h"
 #include "ui/common/Slider.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "radio/clsVFO.h"
+#include "core/PublicVars.h"
 #include "ui/common/FormControls.h"
+#include "ui/common/FormUnits.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -148,6 +153,13 @@ TEST_F(StartUpWiring, TheStepsRunInTheirFixedOrder)
     };
     EXPECT_LT(at(prefix + ":Initialising NotchFilter Default Values"), at("RestoreSettings : Start"));
     EXPECT_LT(at("RestoreSettings : End"), at(prefix + ":Initialising SoundCard Object"));
+    // The receiver's set-up runs inside its own pair of lines, within the interface objects' step.
+    const std::vector<std::ptrdiff_t> setUp{at(prefix + " : Initialising Interface Objects"),
+        at("frmMain.InitialiseRX:Start"), at("modSetupRx.InitialiseRX:Start"), at("modSetupRx.InitialiseRX:End"),
+        at("frmMain.InitialiseRX:End"), at(prefix + ":Initialising sldAGCAttack")};
+    EXPECT_TRUE(std::is_sorted(setUp.begin(), setUp.end())) << ::testing::PrintToString(setUp);
+    EXPECT_LT(setUp.back(), static_cast<std::ptrdiff_t>(lines.size()));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "frmMain.InitialiseRX:End"), 1);
     EXPECT_EQ(window->windowTitle(), "ZOZEVERE - Vantrel RAV1");
 }
 
@@ -264,6 +276,53 @@ TEST_F(StartUpWiring, TheRecorderTheVersionAndTheBandButtonsStartInPlace)
     EXPECT_EQ(window->lstSubBandSelect->x(), window->cboSubBandSelect->x());
     EXPECT_TRUE(window->lstSubBandSelect->isHidden());
     EXPECT_FALSE(window->lstSubBandSelect->isEnabled());
+}
+
+// Boxes that, while one shows, let the pointer cross every value label on its way to the
+// box's button, with the window behind the box no longer the active one.
+struct CrossedBoxes : FakeMessageBoxes
+{
+    int Show(const std::string& prompt, int style, const std::string& title) override
+    {
+        for (const ScrollLabelRecord& record : ScrollLabels)
+            if (record.Label)
+                emit record.Label->MouseMove(0, 0, 10, 10);
+        return FakeMessageBoxes::Show(prompt, style, title);
+    }
+};
+
+// A start whose serial port does not open asks its question; once it is answered every
+// value label shows the scheme's colour, whether the window is active or not.
+TEST_F(StartUpWiring, AfterTheSerialPortBoxEveryValueLabelHasTheSchemesColour)
+{
+    Close();
+    FakePerfCounter clock(10'000'000, 1);
+    FakeSerialLines lines(clock);
+    lines.failingDevices["/dev/ttyS0"] = ENOENT;
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "0");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "PortNo", "1");
+    for (const auto& [key, colour] : {std::pair{"ScrollableLabelNormalColour", "65535"},
+                                      {"ScrollableLabelFocusColour", "255"}, {"SDRFrameFocusColour", "255"},
+                                      {"SDRFrameNormalColour", "16776960"}, {"SDRLabelColour", "12632256"}})
+        Settings::SaveSetting("frmMain", key, colour);
+    {
+        CrossedBoxes crossed;
+        Start();
+        ASSERT_FALSE(crossed.boxes.empty());
+        EXPECT_NE(crossed.boxes[0].prompt.find("Unable to Open COM1"), std::string::npos) << crossed.boxes[0].prompt;
+    }
+    for (int16_t id = 2; id < ScrollLabelCount; ++id) {
+        const ScrollLabelRecord& record = ScrollLabels[static_cast<size_t>(id)];
+        if (!record.Label)
+            continue;
+        const int32_t scheme = id == lblBFOIndex ? PublicVars::SDRColourSchemes.SDRTuningColour : record.NormalColour;
+        const QColor expected = FormUnits::OleColour(static_cast<uint32_t>(scheme));
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            EXPECT_EQ(record.Label->palette().color(group, QPalette::WindowText), expected)
+                << record.Label->objectName().toStdString() << " group " << group;
+    }
+    EXPECT_EQ(ScrollLabels[lblOutVolIndex].NormalColour, 65535);
+    EXPECT_EQ(ScrollLabels[lblOutVolIndex].FocusColour, 255);
 }
 
 } // namespace
