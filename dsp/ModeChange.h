@@ -30,8 +30,9 @@ inline int32_t LastDesignMode = NoBlockMode;   // DemodMode of the last filter r
 inline int32_t ModeFillBlocks = 0;             // blocks still to be silenced
 
 // Called by both chains at the start of every block; playback tells whether the block is
-// a recording played back. Starting or ending a playback starts the mode afresh, as a mode
-// change does: the AGC levels the played signal from its own peaks.
+// a recording played back. Starting (even as the first block after power-on) or ending a
+// playback starts the mode afresh, as a mode change does: the AGC levels the played signal
+// from its own peaks.
 void EnterBlockMode(bool iq, int32_t mode, bool playback);
 
 // Called by the filter redesign once it has designed the filters for mode.

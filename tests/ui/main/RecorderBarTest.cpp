@@ -11,6 +11,7 @@
 #include "ui/main/frmRecordFileError.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -230,6 +231,56 @@ TEST_F(RecorderBar, SaveStaysAvailableAfterAFailedSave)
     EXPECT_EQ(wav->StatusOfMedia(), clsWavFile::MediaSaved);
     EXPECT_EQ(WavReader::Parse(disk.Content(home.file("later.wav"))).data.size(), 2u * BlockSize);
     EXPECT_EQ(boxes.boxes.size(), 4u) << "no prompt on the way";
+}
+
+// A tone recorded in AM plays back at its recorded level from 1 s after Play, in AM (whose
+// AGC held the demodulator's far larger levels before), USB and FM alike.
+TEST_F(RecorderBar, ARecordingPlaysAtItsRecordedLevelInEveryMode)
+{
+    int64_t position = 0;
+    // Blocks of an AM station on the IF (a 700 Hz tone on a 12 kHz carrier); the RMS of
+    // each block the chain put out.
+    const auto station = [&](int count) {
+        std::vector<double> levels;
+        std::vector<int16_t> left(BlockSize), right(BlockSize, 0);
+        for (int block = 0; block < count; ++block) {
+            for (int k = 0; k < BlockSize; ++k, ++position) {
+                const double t = static_cast<double>(position) / 48000.0;
+                left[static_cast<size_t>(k)] = static_cast<int16_t>(std::lround(
+                    8000.0 * (1.0 + 0.5 * std::cos(2 * M_PI * 700 * t)) * std::cos(2 * M_PI * 12000 * t)));
+            }
+            window->SoundCard_DataReady(left, right, BlockSize);
+            window->tmrRecorderWrite_Timer();
+            window->tmrPlaybackRead_Timer();
+            double power = 0;
+            for (const int16_t sample : left)
+                power += static_cast<double>(sample) * sample;
+            levels.push_back(std::sqrt(power / BlockSize));
+        }
+        return levels;
+    };
+    const auto decibels = [](double level, double reference) { return 20 * std::log10(level / reference); };
+    constexpr int Second = 48000 / BlockSize;   // 23 blocks
+
+    window->chkAGC->setChecked(true);
+    window->optMode_Click(DemodModeEnum::AM);   // the rig left the chain in DRM
+    window->tmrPerfStats_Timer();   // the filters for the mode
+    station(3 * Second);
+    Press(Record);
+    const std::vector<double> recorded = station(5 * Second);
+    const double level = recorded.back();
+    ASSERT_GT(level, 3000.0);
+    Press(Stop);
+    for (const int mode : {DemodModeEnum::AM, DemodModeEnum::USB, DemodModeEnum::FM}) {
+        window->optMode_Click(mode);
+        window->tmrPerfStats_Timer();
+        station(3 * Second);   // the AGC holds the live signal's levels in this mode
+        Press(Play);
+        const std::vector<double> played = station(4 * Second);
+        Press(Stop);
+        for (size_t block = Second; block < played.size(); ++block)
+            ASSERT_NEAR(decibels(played[block], level), 0.0, 1.0) << "mode " << mode << ", block " << block;
+    }
 }
 
 // Lines carry the track they show: the short middle track is not listed, and clicks, the
