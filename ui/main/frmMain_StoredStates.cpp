@@ -34,25 +34,30 @@ constexpr int16_t IFLoLabel = 18;
 constexpr int32_t RecalledAGCMode = 4;
 
 // A stored value held within the limits of the label that shows it; a value outside them
-// is noted in the trace under the key it was stored by.
-float HeldToLabel(int16_t id, double value, const char* key)
+// is noted in the trace under the key it was stored by, once (a state is applied again
+// whenever its sub-band or preset is chosen).
+float HeldToLabel(int16_t id, double value, const char* key, std::set<std::string>& traced)
 {
     const ScrollLabelRecord& label = ScrollLabels[static_cast<size_t>(id)];
     if (!(label.Max > label.Min))
         return static_cast<float>(value);
     const double held = std::isnan(value) ? label.Default
                                           : std::clamp(value, static_cast<double>(label.Min), static_cast<double>(label.Max));
-    if (held != value)
-        AddLog("frmMain.ApplyPreset:" + std::string(key) + "=" + Numeric::Str(value) + " held to " + Numeric::Str(held));
+    if (held != value) {
+        const std::string line =
+            "frmMain.ApplyPreset:" + std::string(key) + "=" + Numeric::Str(value) + " held to " + Numeric::Str(held);
+        if (traced.insert(line).second)
+            AddLog(line);
+    }
     return static_cast<float>(held);
 }
 
 // A stored value into a label, held within the label's limits and applied; the caption
 // is the apply routine's where it writes one.
-void SetLabel(int16_t id, double value, void (*apply)(), const char* key)
+void SetLabel(int16_t id, double value, void (*apply)(), const char* key, std::set<std::string>& traced)
 {
     ScrollLabelRecord& label = ScrollLabels[static_cast<size_t>(id)];
-    label.Value = HeldToLabel(id, value, key);
+    label.Value = HeldToLabel(id, value, key, traced);
     ScrollLabelSteps::ShowValue(label);
     apply();
 }
@@ -104,12 +109,15 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
     SelectAndRun(optNotch, stored.NotchMode, [this](int index) { optNotch_Click(index); });
     chkNotchAuto->setChecked(stored.NotchMode != NotchModeEnum::Man);
     chkNotchMirror->setChecked(stored.NotchMirror);
-    SetLabel(NotchCentreLabel, stored.NotchFilterCenter, MouseOverS::lblNotchC_Wheel, "NotchFilterCenter");
-    SetLabel(NotchWidthLabel, stored.NotchFilterWidth, MouseOverS::lblNotchW_Wheel, "NotchFilterWidth");
+    SetLabel(NotchCentreLabel, stored.NotchFilterCenter,
+             MouseOverS::lblNotchC_Wheel, "NotchFilterCenter", heldValuesTraced_);
+    SetLabel(NotchWidthLabel, stored.NotchFilterWidth,
+             MouseOverS::lblNotchW_Wheel, "NotchFilterWidth", heldValuesTraced_);
     TryStep([&] { ApplyStoredAGC(stored); });
     MouseOverS::lblAGCAttack_Wheel();
     MouseOverS::lblAGCDecay_Wheel();
-    SetLabel(OutVolLabel, stored.OutputAttenuation, MouseOverS::lblOutVol_Wheel, "OutputAttenuation");
+    SetLabel(OutVolLabel, stored.OutputAttenuation,
+             MouseOverS::lblOutVol_Wheel, "OutputAttenuation", heldValuesTraced_);
     if (WavFile && VFO)
         WavFile->NewLogRecord(VFO->TunedFrequency());
 }
@@ -119,14 +127,18 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
 void frmMain::ApplyStoredEdges(const ModeSettingsRecord& state)
 {
     const FilterEntry& preset = FilterTable[static_cast<size_t>(TableIndex(state.FilterMode, FilterTable.size()))];
-    SetLabel(FilterHiLabel, state.FilterHi >= 0 ? state.FilterHi : preset.DefaultHi, MouseOverS::lblFilterHi_Wheel, "FilterHi");
-    SetLabel(FilterLoLabel, state.FilterLo >= 0 ? state.FilterLo : preset.DefaultLo, MouseOverS::lblFilterLo_Wheel, "FilterLo");
+    SetLabel(FilterHiLabel, state.FilterHi >= 0 ? state.FilterHi : preset.DefaultHi,
+             MouseOverS::lblFilterHi_Wheel, "FilterHi", heldValuesTraced_);
+    SetLabel(FilterLoLabel, state.FilterLo >= 0 ? state.FilterLo : preset.DefaultLo,
+             MouseOverS::lblFilterLo_Wheel, "FilterLo", heldValuesTraced_);
     SetCheckAndRun(chkIFFilter, state.IFFilterActive, [this] { chkIFFilter_Click(); });
     SelectAndRun(optIFFilter, state.IFFilterMode, [this](int index) { optIFFilter_Click(index); });
     const int32_t row = TableIndex(IFFilterIndex(DemodMode, IFFilterMode), IFFilterTable.size());
     const IFFilterEntry& band = IFFilterTable[static_cast<size_t>(row)];
-    SetLabel(IFHiLabel, state.IFFilterHi >= 0 ? state.IFFilterHi : band.Hi, MouseOverS::lblIFHi_Wheel, "IFFilterHi");
-    SetLabel(IFLoLabel, state.IFFilterLo >= 0 ? state.IFFilterLo : band.Lo, MouseOverS::lblIFLo_Wheel, "IFFilterLo");
+    SetLabel(IFHiLabel, state.IFFilterHi >= 0 ? state.IFFilterHi : band.Hi,
+             MouseOverS::lblIFHi_Wheel, "IFFilterHi", heldValuesTraced_);
+    SetLabel(IFLoLabel, state.IFFilterLo >= 0 ? state.IFFilterLo : band.Lo,
+             MouseOverS::lblIFLo_Wheel, "IFFilterLo", heldValuesTraced_);
 }
 
 // A state with an AGC speed brings its own attack and decay as the recalled speed (4); the
@@ -142,8 +154,8 @@ void frmMain::ApplyStoredAGC(const ModeSettingsRecord& state)
         agcModeBeforeRecall_ = AGCMode;
         AGCMode = RecalledAGCMode;
     }
-    const float attack = HeldToLabel(AGCAttackLabel, state.AGCAttack, "AGCAttack");
-    const float decay = HeldToLabel(AGCDecayLabel, state.AGCDecay, "AGCDecay");
+    const float attack = HeldToLabel(AGCAttackLabel, state.AGCAttack, "AGCAttack", heldValuesTraced_);
+    const float decay = HeldToLabel(AGCDecayLabel, state.AGCDecay, "AGCDecay", heldValuesTraced_);
     AGCEntry& recalled = AGCTable[RecalledAGCMode];
     recalled.Attack = Numeric::CLng(attack);
     recalled.Decay = Numeric::CLng(decay);
