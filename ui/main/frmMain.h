@@ -174,6 +174,7 @@ public:
     void picScope_MouseMove(int Index, int Button, int Shift, double X, double Y);
     void picScope_MouseDown(int Index, int Button, int Shift, double X, double Y);
     void HideScopeReadouts();
+    void ScopePointerLeft(const QWidget& picture);
 
     // The block loop (frmMain_BlockLoop.cpp).
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);

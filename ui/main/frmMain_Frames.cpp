@@ -153,7 +153,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
             Form_MouseMove(MouseCodes::ButtonCode(mouse->buttons()), shift, at.x(), at.y());
     }
     if (event->type() == QEvent::Leave && (watched == picScope[0] || watched == picScope[1]))
-        HideScopeReadouts();
+        ScopePointerLeft(*static_cast<QWidget*>(watched));
     EdgeSliderLostFocus(watched, event);
     if (BandPlanControlEvent(watched, event))
         return true;

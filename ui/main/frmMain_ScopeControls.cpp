@@ -17,6 +17,7 @@
 #include "ui/scope/ScopeControls.h"
 
 #include <QCheckBox>
+#include <QCursor>
 
 #include <algorithm>
 #include <cmath>
@@ -259,6 +260,14 @@ void frmMain::HideScopeReadouts()
 {
     lblSpectrumFreq[0]->hide();
     lblSpectrumFreq[1]->hide();
+}
+
+// The readout goes when the pointer leaves the plot; the plot's two pictures taking turns
+// under a pointer that stays is no leaving.
+void frmMain::ScopePointerLeft(const QWidget& picture)
+{
+    if (!picture.geometry().contains(picture.parentWidget()->mapFromGlobal(QCursor::pos())))
+        HideScopeReadouts();
 }
 
 // A click tunes elsewhere: the readout is shown again by the next move.

@@ -463,8 +463,8 @@ TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
     EXPECT_TRUE(window->txtRecordFileName->isReadOnly());
     QLineEdit& field = *window->txtRecordFileName;
     field.setText("a-long-name-of-the-first-evening.wav");
-    EXPECT_EQ(field.cursorPosition(), 0) << "the start of a long name shows";
     ASSERT_GT(field.fontMetrics().horizontalAdvance(field.text()), field.width()) << "the name must not fit";
+    EXPECT_EQ(field.cursorPosition(), 0) << "the start of a long name shows";
     window->WavFile_SamplesPlayed(0, 1234567);
     EXPECT_EQ(window->lblRecordSize->text() + " " + window->lblRecordTime->text(), "1,234,567 00:00:25");
 }

@@ -3,6 +3,7 @@
 #include "ui/common/PictureBox.h"
 
 #include <QFontMetricsF>
+#include <QTest>
 
 #include <algorithm>
 #include <string>
@@ -79,30 +80,39 @@ TEST_F(ScopeLabels, NoTwoAxisLabelsOverlap)
     EXPECT_EQ(drawings, 4u * 3 * 2 * 2 * 2 * 6);
 }
 
-// The cursor readout lies over the margin above the plot, never over the plot, and goes
-// when the pointer leaves the plot or clicks in it.
+// The cursor readout lies over the margin above the plot, never over it; it stays while the
+// pointer moves over the plot (whose two pictures take turns beneath it) and goes when the
+// pointer leaves the plot or clicks in it.
 TEST_F(ScopeLabels, TheCursorReadoutStaysOffThePlotAndGoesWithThePointer)
 {
-    PictureBox& plot = *window->picScope[0];
-    Label& readout = *window->lblSpectrumFreq[0];
     window->optDisplaySize.Select(3);
     window->show();
-    for (const double x : {10.0, 500.0, 1000.0}) {
-        emit plot.MouseMove(0, 0, x, plot.ScaleTop() + plot.ScaleHeight() / 2);
-        ASSERT_TRUE(readout.isVisible()) << x;
-        EXPECT_EQ(readout.parentWidget(), plot.parentWidget());
-        EXPECT_FALSE(readout.geometry().intersects(plot.geometry())) << x;
-        EXPECT_GE(readout.y(), 0);
-        EXPECT_FALSE(readout.text().isEmpty());
+    QTest::qWait(50);
+    const auto shown = [this]() -> Label* {
+        for (Label* readout : window->lblSpectrumFreq)
+            if (readout->isVisible())
+                return readout;
+        return nullptr;
+    };
+    const auto plot = [this] { return window->picScope[0]->isVisible() ? window->picScope[0] : window->picScope[1]; };
+    for (const int x : {10, 200, 440}) {
+        QTest::mouseMove(plot(), QPoint(x, 90));
+        QTest::qWait(150);   // frames drawn meanwhile swap the pictures under the pointer
+        const Label* readout = shown();
+        ASSERT_NE(readout, nullptr) << x;
+        EXPECT_EQ(readout->parentWidget(), plot()->parentWidget());
+        EXPECT_FALSE(readout->geometry().intersects(window->picScope[0]->geometry())) << x;
+        EXPECT_GE(readout->y(), 0);
+        EXPECT_FALSE(readout->text().isEmpty());
     }
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(&plot, &leave);
-    EXPECT_FALSE(readout.isVisible()) << "the pointer left the plot";
+    QTest::mouseMove(window->picScopeCtls, QPoint(20, 20));
+    QTest::qWait(20);
+    EXPECT_EQ(shown(), nullptr) << "the pointer left the plot";
 
-    emit plot.MouseMove(0, 0, 500, plot.ScaleTop() + plot.ScaleHeight() / 2);
-    ASSERT_TRUE(readout.isVisible());
-    emit plot.MouseDown(2, 0, 500, plot.ScaleTop() + plot.ScaleHeight() / 2);
-    EXPECT_FALSE(readout.isVisible()) << "a click leaves no stale frequency";
+    QTest::mouseMove(plot(), QPoint(100, 90));
+    ASSERT_NE(shown(), nullptr);
+    QTest::mousePress(plot(), Qt::RightButton, {}, QPoint(100, 90));
+    EXPECT_EQ(shown(), nullptr) << "a click leaves no stale frequency";
 }
 
 }   // namespace
