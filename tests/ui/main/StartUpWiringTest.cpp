@@ -8,6 +8,7 @@
 #include "core/frmLog.h"
 #include "fakes/FakePerfCounter.h"
 #include "fakes/FakeSerialLines.h"
+#include "ui/common/Frame.h"
 #include "ui/common/Label.h"
 #include "ui/common/Slider.h"
 #include "ui/main/MainWindowSettings.h"
@@ -278,12 +279,15 @@ TEST_F(StartUpWiring, TheRecorderTheVersionAndTheBandButtonsStartInPlace)
     EXPECT_FALSE(window->lstSubBandSelect->isEnabled());
 }
 
-// Boxes that, while one shows, let the pointer cross every value label on its way to the
-// box's button, with the window behind the box no longer the active one.
+// Boxes that, while one shows, let the pointer cross every frame and every value label of
+// the panel on its way to the box's button.
 struct CrossedBoxes : FakeMessageBoxes
 {
     int Show(const std::string& prompt, int style, const std::string& title) override
     {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            for (Frame* frame : top->findChildren<Frame*>())
+                emit frame->MouseMove(0, 0, 10, 10);
         for (const ScrollLabelRecord& record : ScrollLabels)
             if (record.Label)
                 emit record.Label->MouseMove(0, 0, 10, 10);
@@ -292,7 +296,8 @@ struct CrossedBoxes : FakeMessageBoxes
 };
 
 // A start whose serial port does not open asks its question; once it is answered every
-// value label shows the scheme's colour, whether the window is active or not.
+// value label shows the scheme's colour, whether the window is active or not, also inside
+// the frame the pointer crossed last (a frame's focus colours its caption only).
 TEST_F(StartUpWiring, AfterTheSerialPortBoxEveryValueLabelHasTheSchemesColour)
 {
     Close();
@@ -301,9 +306,10 @@ TEST_F(StartUpWiring, AfterTheSerialPortBoxEveryValueLabelHasTheSchemesColour)
     lines.failingDevices["/dev/ttyS0"] = ENOENT;
     Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "0");
     Settings::SaveSetting("RXModel.Vantrel RAV1", "PortNo", "1");
-    for (const auto& [key, colour] : {std::pair{"ScrollableLabelNormalColour", "65535"},
-                                      {"ScrollableLabelFocusColour", "255"}, {"SDRFrameFocusColour", "255"},
-                                      {"SDRFrameNormalColour", "16776960"}, {"SDRLabelColour", "12632256"}})
+    // The shipped scheme: frames, labels and value labels share their normal colour.
+    for (const auto& [key, colour] : {std::pair{"ScrollableLabelNormalColour", "12566272"},
+                                      {"ScrollableLabelFocusColour", "255"}, {"SDRFrameFocusColour", "16776960"},
+                                      {"SDRFrameNormalColour", "12566272"}, {"SDRLabelColour", "12566272"}})
         Settings::SaveSetting("frmMain", key, colour);
     {
         CrossedBoxes crossed;
@@ -321,7 +327,7 @@ TEST_F(StartUpWiring, AfterTheSerialPortBoxEveryValueLabelHasTheSchemesColour)
             EXPECT_EQ(record.Label->palette().color(group, QPalette::WindowText), expected)
                 << record.Label->objectName().toStdString() << " group " << group;
     }
-    EXPECT_EQ(ScrollLabels[lblOutVolIndex].NormalColour, 65535);
+    EXPECT_EQ(ScrollLabels[lblOutVolIndex].NormalColour, 12566272);
     EXPECT_EQ(ScrollLabels[lblOutVolIndex].FocusColour, 255);
 }
 
