@@ -41,8 +41,8 @@ float HeldToLabel(int16_t id, double value, const char* key, std::set<std::strin
     const ScrollLabelRecord& label = ScrollLabels[static_cast<size_t>(id)];
     if (!(label.Max > label.Min))
         return static_cast<float>(value);
-    const double held = std::isnan(value) ? label.Default
-                                          : std::clamp(value, static_cast<double>(label.Min), static_cast<double>(label.Max));
+    const double low = label.Min, high = label.Max;
+    const double held = std::isnan(value) ? label.Default : std::clamp(value, low, high);
     if (held != value) {
         const std::string line =
             "frmMain.ApplyPreset:" + std::string(key) + "=" + Numeric::Str(value) + " held to " + Numeric::Str(held);

@@ -116,7 +116,8 @@ void clsSpectrumAnalyser::DrawDecibelLabels(PictureBox& pic)
             const size_t index = line++;
             const double x = pic.ScaleWidth() / 2 + 2 * labelWidth_;
             const QString& text = Text(decibelLabels_[index], 20 * (y - top) / gain, "#");
-            if (index % static_cast<size_t>(interval) != 0 || TextBox(pic, text, x, y - labelHeight_).intersects(frequencyRow))
+            const bool skipped = index % static_cast<size_t>(interval) != 0;
+            if (skipped || TextBox(pic, text, x, y - labelHeight_).intersects(frequencyRow))
                 return;
             pic.SetCurrentY(y - labelHeight_);
             pic.SetCurrentX(x);
@@ -176,7 +177,8 @@ void clsSpectrumAnalyser::DrawFrequencyLabels(PictureBox& pic)
         TryStep([&] {
             const QString& text = Text(frequencyLabels_[index], LabelFrequency(bin) / 1000, picture);
             const double textWidth = pic.TextWidth(text);
-            frequencyLabelLeft_[index] = std::clamp(x - textWidth / 2.0, left, std::max(left, left + width - textWidth));
+            const double rightmost = std::max(left, left + width - textWidth);
+            frequencyLabelLeft_[index] = std::clamp(x - textWidth / 2.0, left, rightmost);
         });
         // Only the I/Q view read from the left counts bins upwards.
         bin = (!reverseSpectrum_ && iqMode_) ? bin + binStep : bin - binStep;

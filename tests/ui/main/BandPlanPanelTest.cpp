@@ -208,9 +208,10 @@ TEST_F(BandPlanPanel, RecalledValuesAreHeldToTheirLabelsLimits)
         TraceOn = false;
         for (size_t k = 0; k < std::size(keys); ++k) {
             EXPECT_EQ(ScrollLabels[static_cast<size_t>(labels[k])].Value, c.held[k]) << keys[k];
+            const QString traced = QString::fromStdString("frmMain.ApplyPreset:" + keys[k] + "=");
             int lines = 0;
             for (int row = 0; row < log.lstLog->count(); ++row)
-                lines += log.lstLog->item(row)->text().startsWith(QString::fromStdString("frmMain.ApplyPreset:" + keys[k] + "="));
+                lines += log.lstLog->item(row)->text().startsWith(traced);
             EXPECT_EQ(lines, c.stored[k] == c.held[k] ? 0 : 1) << keys[k] << " stored as " << c.stored[k];
         }
         EXPECT_EQ(AGCTable[4].Attack, static_cast<int32_t>(c.held[6])) << "the recalled speed holds the held times";
