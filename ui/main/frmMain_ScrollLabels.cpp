@@ -155,6 +155,15 @@ void FillAndApply(int16_t id, FrontPanel& panel, bool caption, bool disabled)
     Record(id).Disabled = disabled;
 }
 
+// A value the analyser's settings brought in, held within the limits of its label.
+float HeldSetting(int16_t id, double value, const char* key)
+{
+    const double held = ScrollLabelSteps::HeldValue(Record(id), value);
+    if (held != value)
+        AddLog(ScrollLabelSteps::HeldNote("frmMain.FillScopeLabels", key, value, held));
+    return static_cast<float>(held);
+}
+
 } // namespace
 
 // The volume label's value for the output level in force: a gain above full level is held
@@ -254,9 +263,11 @@ void frmMain::FillScopeLabels()
     FillRecord(lblSpectrumSmoothIndex, *this);
     FillRecord(lblFrameRateIndex, *this);
     if (SpectrumAnalyser) {
-        Record(lblSpectrumSmoothIndex).Default = static_cast<float>(SpectrumAnalyser->DefaultSmoothCount);
-        Record(lblSpectrumSmoothIndex).Value = static_cast<float>(SpectrumAnalyser->SpectrumSmooth());
-        Record(lblFrameRateIndex).Value = static_cast<float>(SpectrumAnalyser->FrameRate());
+        Record(lblSpectrumSmoothIndex).Default =
+            HeldSetting(lblSpectrumSmoothIndex, SpectrumAnalyser->DefaultSmoothCount, "DefaultSmoothCount");
+        Record(lblSpectrumSmoothIndex).Value =
+            HeldSetting(lblSpectrumSmoothIndex, SpectrumAnalyser->SpectrumSmooth(), "SpectrumSmooth");
+        Record(lblFrameRateIndex).Value = HeldSetting(lblFrameRateIndex, SpectrumAnalyser->FrameRate(), "FrameRate");
     }
     Trace(":Initialising Spectrum Analyser Averaging - ctlArray(lblSpectrumSmoothIndex)");
     RunApply(lblSpectrumSmoothIndex);

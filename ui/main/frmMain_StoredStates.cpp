@@ -17,7 +17,6 @@
 #include <QCheckBox>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -38,14 +37,9 @@ constexpr int32_t RecalledAGCMode = 4;
 // whenever its sub-band or preset is chosen).
 float HeldToLabel(int16_t id, double value, const char* key, std::set<std::string>& traced)
 {
-    const ScrollLabelRecord& label = ScrollLabels[static_cast<size_t>(id)];
-    if (!(label.Max > label.Min))
-        return static_cast<float>(value);
-    const double low = label.Min, high = label.Max;
-    const double held = std::isnan(value) ? label.Default : std::clamp(value, low, high);
+    const double held = ScrollLabelSteps::HeldValue(ScrollLabels[static_cast<size_t>(id)], value);
     if (held != value) {
-        const std::string line =
-            "frmMain.ApplyPreset:" + std::string(key) + "=" + Numeric::Str(value) + " held to " + Numeric::Str(held);
+        const std::string line = ScrollLabelSteps::HeldNote("frmMain.ApplyPreset", key, value, held);
         if (traced.insert(line).second)
             AddLog(line);
     }

@@ -279,6 +279,32 @@ TEST_F(StartUpWiring, TheRecorderTheVersionAndTheBandButtonsStartInPlace)
     EXPECT_FALSE(window->lstSubBandSelect->isEnabled());
 }
 
+// The analyser's stored smoothing and frame rate are held to their labels' limits, each
+// with one trace line naming its key; a value within them is taken as it stands.
+TEST_F(StartUpWiring, TheAnalysersStoredValuesAreHeldToTheirLabelsLimits)
+{
+    Close();
+    Settings::SaveSetting("SpectrumAnalyser", "SpectrumSmooth", "999");
+    Settings::SaveSetting("SpectrumAnalyser", "DefaultSmoothCount", "0");
+    Settings::SaveSetting("SpectrumAnalyser", "FrameRate", "3");
+    TraceOn = true;
+    frmLog log;
+    Start();
+    TraceOn = false;
+    EXPECT_EQ(ScrollLabels[lblSpectrumSmoothIndex].Value, 24.0f);
+    EXPECT_EQ(ScrollLabels[lblSpectrumSmoothIndex].Default, 1.0f);
+    EXPECT_EQ(ScrollLabels[lblFrameRateIndex].Value, 3.0f);
+    EXPECT_EQ(window->SpectrumAnalyser->SpectrumSmooth(), 24) << "the analyser smooths as the label shows";
+    std::vector<std::string> held;
+    for (int row = 0; row < log.lstLog->count(); ++row) {
+        const std::string line = log.lstLog->item(row)->text().toStdString();
+        if (line.find(" held to ") != std::string::npos)
+            held.push_back(line);
+    }
+    EXPECT_EQ(held, (std::vector<std::string>{"frmMain.FillScopeLabels:DefaultSmoothCount=0 held to 1",
+                                              "frmMain.FillScopeLabels:SpectrumSmooth=999 held to 24"}));
+}
+
 // Boxes that, while one shows, let the pointer cross every frame and every value label of
 // the panel on its way to the box's button.
 struct CrossedBoxes : FakeMessageBoxes
@@ -304,6 +330,12 @@ TEST_F(StartUpWiring, AfterTheSerialPortBoxEveryValueLabelHasTheSchemesColour)
     FakePerfCounter clock(10'000'000, 1);
     FakeSerialLines lines(clock);
     lines.failingDevices["/dev/ttyS0"] = ENOENT;
+    RXDefinitions::Initialise();
+    const auto& models = RXDefinitions::RXModels;
+    const auto vantrel =
+        std::find_if(models.begin(), models.end(), [](const RXModelRecord& r) { return r.Name == "Vantrel RAV1"; });
+    ASSERT_NE(vantrel, models.end());
+    Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(vantrel->Index));
     Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "0");
     Settings::SaveSetting("RXModel.Vantrel RAV1", "PortNo", "1");
     // The shipped scheme: frames, labels and value labels share their normal colour.
