@@ -46,14 +46,15 @@ float HeldToLabel(int16_t id, double value, const char* key, std::set<std::strin
     return static_cast<float>(held);
 }
 
-// A stored value into a label, held within the label's limits and applied; the caption
-// is the apply routine's where it writes one.
+// A stored value into a label, held within the label's limits and applied; a label whose
+// apply routine writes its own caption (the volume's reads in decibels) keeps that one.
 void SetLabel(int16_t id, double value, void (*apply)(), const char* key, std::set<std::string>& traced)
 {
     ScrollLabelRecord& label = ScrollLabels[static_cast<size_t>(id)];
     label.Value = HeldToLabel(id, value, key, traced);
-    ScrollLabelSteps::ShowValue(label);
     apply();
+    if (label.ShowCaption)
+        ScrollLabelSteps::ShowValue(label);
 }
 
 // Selects an option; a button that was selected already gets its handler run all the same.

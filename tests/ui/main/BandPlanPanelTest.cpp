@@ -217,6 +217,7 @@ TEST_F(BandPlanPanel, RecalledValuesAreHeldToTheirLabelsLimits)
         EXPECT_EQ(AGCTable[4].Attack, static_cast<int32_t>(c.held[6])) << "the recalled speed holds the held times";
         EXPECT_EQ(AGCTable[4].Decay, static_cast<int32_t>(c.held[7]));
         EXPECT_EQ(window->lblAGCAttack->text(), QString::number(c.held[6] / 10, 'f', 1));
+        EXPECT_EQ(window->lblOutVol->text(), c.held[8] < 0 ? "-100.0" : "+19.1") << "the level in force, in decibels";
     }
 }
 
