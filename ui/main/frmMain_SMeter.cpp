@@ -16,8 +16,8 @@ constexpr int SegmentTop = 10;   // twips
 } // namespace
 
 // Lays the 15 segments out along the top of the meter picture and prints the scale under
-// them into its persistent image: S1 to S9, then +6 to 36 dB over S9 (labels beyond the right edge are
-// not seen); then all segments dark.
+// them into its persistent image: S1 to S9, then +6 to 36 dB over S9 (labels beyond the
+// right edge are not seen); then all segments dark.
 void frmMain::DrawSMeter()
 {
     PictureBox* meter = picSmeter[2];
