@@ -94,12 +94,39 @@ std::string LeftChars(const std::string& text, size_t count)
     return text.substr(0, end);
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The reader drops the blanks around a value, so a caption that starts or ends with one is
+// kept between double quotes; any other caption is written as it is.
+std::string QuotedCaption(const std::string& caption)
+{
+    if (!caption.empty() && (IsBlank(caption.front()) || IsBlank(caption.back())))
+        return '"' + caption + '"';
+    return caption;
+}
+
+// A quoted caption with its blanks; quotes around a caption without such blanks (never
+// written so) are the caption's own and stay.
+std::string UnquotedCaption(const std::string& text)
+{
+    if (text.size() < 3 || text.front() != '"' || text.back() != '"')
+        return text;
+    const std::string inner = text.substr(1, text.size() - 2);
+    return IsBlank(inner.front()) || IsBlank(inner.back()) ? inner : text;
+}
+
 // One key of the current section into a field; a missing key, or a value that does not
 // convert, keeps the field's value.
 template <typename Value>
 void TryRead(const std::string& key, Value& field)
 {
     TryStep([&] { Convert(ReadKey(key, Text(field)), field); });
+}
+
+void ReadCaption(std::string& caption)
+{
+    TryRead("Caption", caption);
+    caption = UnquotedCaption(caption);
 }
 
 template <typename Value>
@@ -133,7 +160,7 @@ std::string SubBandName(const BandRecord& band, int32_t i) { return band.Name + 
 void ReadMainBand(BandRecord& band)
 {
     BandPlanSection = "MainBand";
-    TryRead("Caption", band.Caption);
+    ReadCaption(band.Caption);
     TryRead("Description", band.Description);
     TryRead("Active", band.Active);
     TryRead("ActiveSubBand", band.ActiveSubBand);
@@ -147,7 +174,7 @@ void ReadPresetHeaders(SubBandRecord& subBand)
     for (int32_t j = 0; j <= subBand.NumPresets && j < static_cast<int32_t>(subBand.Presets.size()); ++j) {
         PresetRecord& preset = subBand.Presets[static_cast<size_t>(j)];
         BandPlanSection = PresetSection(subBand.Index, j);
-        TryRead("Caption", preset.Caption);
+        ReadCaption(preset.Caption);
         preset.Caption = LeftChars(preset.Caption, 7);
         TryRead("Description", preset.Description);
         TryRead("Active", preset.Active);
@@ -161,7 +188,7 @@ void ReadPresetHeaders(SubBandRecord& subBand)
 void ReadSubBand(SubBandRecord& subBand)
 {
     BandPlanSection = SubBandSection(subBand.Index);
-    TryRead("Caption", subBand.Caption);
+    ReadCaption(subBand.Caption);
     subBand.Caption = LeftChars(subBand.Caption, 6);
     TryRead("Description", subBand.Description);
     TryRead("ActivePreset", subBand.ActivePreset);
@@ -186,7 +213,7 @@ void WriteHeader(const std::string& section, const Record& record)
     BandPlanSection = section;
     Write("Index", record.Index);
     Write("Name", record.Name);
-    Write("Caption", record.Caption);
+    Write("Caption", QuotedCaption(record.Caption));
     Write("Description", record.Description);
 }
 

@@ -138,7 +138,7 @@ void DoDSP(std::span<int16_t> Left, std::span<const int16_t> /*Right*/, int32_t 
 {
     RequireElements(Left.size(), BlockSize, "DoDSP");
     BusyGuard running(InDSP);
-    EnterBlockMode(false, DemodMode);
+    EnterBlockMode(false, DemodMode, ReceiveLinks::IsRecorderPlaying());
 
     TryStep([&] { VectorLib::Int16ToFloat_S_2(Left.data(), IFSamples.data(), BlockSize); });
     TryStep([] {

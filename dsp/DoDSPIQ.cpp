@@ -104,7 +104,7 @@ void DoDSPIQ(std::span<int16_t> Left, std::span<const int16_t> Right, int32_t /*
     RequireElements(Left.size(), BlockSize, "DoDSPIQ");
     RequireElements(Right.size(), BlockSize, "DoDSPIQ");
     BusyGuard running(InDSP);
-    EnterBlockMode(true, DemodMode);
+    EnterBlockMode(true, DemodMode, ReceiveLinks::IsRecorderPlaying());
 
     ChooseChannels(Left, Right);
     BalanceGain();

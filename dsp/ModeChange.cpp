@@ -80,8 +80,10 @@ void ClearAudioStages()
 // Blocks until every stage of the mode's path holds the new signal only: a filter of a
 // block's length (or shorter) is through its start after one block of steady input, and
 // each stage in series adds one.
-int32_t PathBlocks(bool iq, int32_t mode, bool withIFFilter)
+int32_t PathBlocks(bool iq, int32_t mode, bool withIFFilter, bool playback)
 {
+    if (playback)   // a recording passes the AF filter and the AF notch only
+        return 1 + (NotchFilter.Active && NotchType == NotchTypeEnum::AF ? 1 : 0);
     int32_t blocks = withIFFilter && IFFilter.Active ? 1 : 0;
     if (PairOf(iq, mode) != Pair::None)
         ++blocks;
@@ -96,25 +98,29 @@ int32_t PathBlocks(bool iq, int32_t mode, bool withIFFilter)
     return blocks;
 }
 
-void StartMode(bool iq, int32_t mode, bool redesigned)
+void StartMode(bool iq, int32_t mode, bool redesigned, bool playback)
 {
     ClearPair(PairOf(iq, mode));
     FMLastPhase = 0.0f;
     BCHistory.fill(0.0f);
     ClearAudioStages();
     AGCRestart = true;
-    ModeFillBlocks = std::max(ModeFillBlocks, PathBlocks(iq, mode, redesigned));
+    ModeFillBlocks = std::max(ModeFillBlocks, PathBlocks(iq, mode, redesigned, playback));
 }
 
 } // namespace
 
-void EnterBlockMode(bool iq, int32_t mode)
+void EnterBlockMode(bool iq, int32_t mode, bool playback)
 {
-    const bool changed = LastBlockMode != NoBlockMode && (mode != LastBlockMode || iq != LastBlockIQ);
+    // A playback starts afresh even as the first block after power-on.
+    const bool changed = (playback && !LastBlockPlayback) ||
+                         (LastBlockMode != NoBlockMode &&
+                          (mode != LastBlockMode || iq != LastBlockIQ || playback != LastBlockPlayback));
     LastBlockMode = mode;
     LastBlockIQ = iq;
+    LastBlockPlayback = playback;
     if (changed)
-        StartMode(iq, mode, false);
+        StartMode(iq, mode, false, playback);
 }
 
 void FiltersDesignedFor(int32_t mode)
@@ -122,7 +128,7 @@ void FiltersDesignedFor(int32_t mode)
     const bool changed = LastDesignMode != NoBlockMode && mode != LastDesignMode;
     LastDesignMode = mode;
     if (changed)
-        StartMode(IQModeOn, mode, true);
+        StartMode(IQModeOn, mode, true, LastBlockPlayback);
 }
 
 void SilenceWhileModeFills(std::span<float> Samples)
@@ -138,6 +144,7 @@ void ForgetBlockMode()
 {
     LastBlockMode = NoBlockMode;
     LastBlockIQ = false;
+    LastBlockPlayback = false;
     LastDesignMode = NoBlockMode;
     ModeFillBlocks = 0;
 }

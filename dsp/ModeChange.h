@@ -6,7 +6,8 @@
 // A mode change makes no sound the input does not hold, and the AGC starts from the new
 // mode's own signal. A mode starts
 // - at the first block a chain runs in a mode other than the previous block's (or in the
-//   other chain): EnterBlockMode, at the start of every block;
+//   other chain, or from or to a recording played back): EnterBlockMode, at the start of
+//   every block;
 // - when the filters are redesigned for a mode other than the one of their last design
 //   (their designs follow the mode, and the first block of a mode may still have run on
 //   the old ones): FiltersDesignedFor, at the end of every redesign.
@@ -24,11 +25,15 @@
 inline constexpr int32_t NoBlockMode = -1;
 inline int32_t LastBlockMode = NoBlockMode;    // DemodMode of the previous block
 inline bool LastBlockIQ = false;                // the previous block ran through DoDSPIQ
+inline bool LastBlockPlayback = false;          // the previous block was a recording played back
 inline int32_t LastDesignMode = NoBlockMode;   // DemodMode of the last filter redesign
 inline int32_t ModeFillBlocks = 0;             // blocks still to be silenced
 
-// Called by both chains at the start of every block.
-void EnterBlockMode(bool iq, int32_t mode);
+// Called by both chains at the start of every block; playback tells whether the block is
+// a recording played back. Starting (even as the first block after power-on) or ending a
+// playback starts the mode afresh, as a mode change does: the AGC levels the played signal
+// from its own peaks.
+void EnterBlockMode(bool iq, int32_t mode, bool playback);
 
 // Called by the filter redesign once it has designed the filters for mode.
 void FiltersDesignedFor(int32_t mode);

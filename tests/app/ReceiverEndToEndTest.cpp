@@ -14,6 +14,8 @@
 #include "support/ScopedTestHome.h"
 #include "support/TopLevelWindows.h"
 #include "ui/common/Dial.h"
+#include "ui/common/Label.h"
+#include "ui/common/Slider.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/TuningDisplay.h"
 #include "ui/main/frmMain.h"
@@ -311,6 +313,75 @@ TEST_F(ReceiverEndToEnd, AStartedReceiverTunedFromThePanelWritesEverythingBack)
     const QString text = QString::fromLatin1(plan.readAll());
     EXPECT_TRUE(text.contains("DemodMode=2")) << text.toStdString();
     EXPECT_TRUE(text.contains("FreqCurrent=" + QString::number(tuned / 10))) << text.toStdString();
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+}
+
+// The volume reading is what the output is lowered by. A sub-band's stored attenuation is
+// read at start as the decibels the sound card applies; at five readings the blocks as
+// played lie that many decibels below the blocks as processed; after a restart the caption
+// reads the volume the sub-band stored at the close.
+TEST_F(ReceiverEndToEnd, TheVolumeReadingIsTheCutInTheOutputAndComesBackAfterARestart)
+{
+    UseModel("Vantrel RAV1");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
+    const std::string bandFile = home.file("test.bpl");
+    QFile plan(QString::fromStdString(bandFile));
+    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+    plan.write("[MainBand]\r\nNumSubBands=1\r\n[SubBand.0]\r\nFreqMin=14000000\r\nFreqMax=14350000\r\n"
+               "FreqCurrent=14200000\r\nDemodMode=1\r\nOutputAttenuation=-141\r\n");
+    plan.close();
+    const auto tone = [](int64_t n) { return 8000.0 * std::cos(Radians(13000, n)); };
+    frmMain* main = Start(tone, [](int64_t) { return 0.0; });
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->lblOutVol->text(), "-1.4");
+    EXPECT_EQ(main->dialOutVol->Reading(), "-1.4");
+
+    const int readings[] = {-500, -1000, -2000, -2500, -4000};   // the slider, hundredths of a decibel
+    constexpr size_t BlocksPerReading = BlocksToProcess / 5;
+    main->chkAGC->setChecked(true);
+    QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
+                     [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
+                         processed.emplace_back(left.begin(), left.begin() + N);
+                     });
+    main->optPwr[0]->setChecked(true);
+    ASSERT_TRUE(main->SoundCard->InAction());
+    std::vector<QString> shown;
+    QElapsedTimer clock;
+    clock.start();
+    while (processed.size() < std::size(readings) * BlocksPerReading && clock.elapsed() < 120000) {
+        const size_t step = processed.size() / BlocksPerReading;
+        if (step == shown.size()) {
+            main->sldOutVolume->SetValue(readings[step]);
+            shown.push_back(main->lblOutVol->text());
+        }
+        DoEvents();
+    }
+    main->optPwr[1]->setChecked(true);
+    clock.restart();
+    while (clock.elapsed() < 2 * frmMain::SubBandTrackingInterval)   // the sub-band takes the panel's state
+        DoEvents();
+    main->close();
+    played = devices.Played();
+    ASSERT_EQ(shown.size(), std::size(readings));
+    ASSERT_GE(played.size(), (shown.size() * BlocksPerReading - 5) * N);
+    for (size_t step = 0; step < shown.size(); ++step) {
+        double processedPower = 0, playedPower = 0;
+        // The middle of the reading's blocks: its first ones may have been queued before it.
+        for (size_t block = step * BlocksPerReading + 15; block < (step + 1) * BlocksPerReading - 5; ++block)
+            for (size_t k = 0; k < N; ++k) {
+                processedPower += std::pow(processed[block][k], 2);
+                playedPower += std::pow(played[block * N + k], 2);
+            }
+        const double cut = 10 * std::log10(playedPower / processedPower);
+        EXPECT_NEAR(cut, shown[step].toDouble(), 0.5) << shown[step].toStdString();
+        EXPECT_EQ(shown[step], QString::number(readings[step] / 100.0, 'f', 1));
+    }
+
+    processed.clear();
+    main = Start(tone, [](int64_t) { return 0.0; });
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->lblOutVol->text(), "-40.0");
+    main->close();
     EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
 }
 

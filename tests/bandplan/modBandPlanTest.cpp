@@ -124,6 +124,27 @@ TEST_F(BandPlanFiles, WritingBackKeepsWhatItDoesNotWrite)
     EXPECT_EQ(QFileInfo(QString::fromStdString(home.file("untouched.bpl"))).lastModified(), before);
 }
 
+// A caption that starts or ends with a blank comes back with it; captions in quotes that
+// were written by hand without such blanks keep their quotes, as before.
+TEST_F(BandPlanFiles, CaptionsKeepTheirBlanks)
+{
+    BandRecord& band = Loaded("17m", "[MainBand]\r\nCaption=\"17m\"\r\nNumSubBands=1\r\n"
+                                     "[SubBand.0]\r\nFreqMin=18068000\r\nCaption= \"SSB\"\r\n"
+                                     "[Preset.0.1]\r\nCaption=Plain\r\nFreqCurrent=18100000\r\n");
+    EXPECT_EQ(band.Caption, "\"17m\"");
+    EXPECT_EQ(band.SubBands[0].Caption, "\"SSB\"");
+    EXPECT_EQ(band.SubBands[0].Presets[1].Caption, "Plain");
+    band.SubBands[0].Caption = " SSB ";
+    band.SubBands[0].Presets[1].Caption = " kHz (U";
+    ASSERT_TRUE(SaveAllBandPlans());
+    BandPlans.clear();
+    const BandRecord& again = Loaded("17m", nullptr);
+    EXPECT_EQ(again.Caption, "\"17m\"");
+    EXPECT_EQ(Stored("17m", "SubBand.0", "Caption"), " SSB ");
+    EXPECT_EQ(again.SubBands[0].Caption, " SSB ");
+    EXPECT_EQ(again.SubBands[0].Presets[1].Caption, " kHz (U");
+}
+
 // A preset's settings are read on first use: a value that does not convert reads as its
 // default and the rest is still read.
 TEST_F(BandPlanFiles, APresetsSettingsAreReadOnFirstUseSkippingABadValue)

@@ -14,11 +14,26 @@ void Place(QWidget* control, int left, int top, int width, int height)
     control->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
 }
 
+namespace {
+
+// The control's own text colour in every state (active, inactive, disabled window), not
+// one it takes over from its parent.
+bool HoldsTextColour(const QPalette& palette, const QColor& text)
+{
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            if (!palette.isBrushSet(group, role) || palette.color(group, role) != text)
+                return false;
+    return true;
+}
+
+} // namespace
+
 void SetForeColour(QWidget* control, uint32_t colour)
 {
     QPalette palette = control->palette();
     const QColor text = FormUnits::OleColour(colour);
-    if (palette.color(QPalette::WindowText) == text && palette.color(QPalette::ButtonText) == text)
+    if (HoldsTextColour(palette, text))
         return;
     palette.setColor(QPalette::WindowText, text);
     palette.setColor(QPalette::ButtonText, text);

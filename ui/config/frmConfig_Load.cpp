@@ -199,8 +199,7 @@ void frmConfig::LoadOptionControls()
     chkAutoStartSDR->setChecked(AutoStartSDR);
     SetText(txtSaveRecordingsPath, SaveRecordingsPath);
     lblAbout->setText(QString("%1\n\nVersion %2\n\nA receiver for sound-card software-defined radios.\n"
-                              "Licensed under the GNU General Public License, version 3 or later.\n\n"
-                              "https://zozevere.example.org")
+                              "Licensed under the GNU General Public License, version 3 or later.")
                           .arg(AppPaths::ProductName, ZOZEVERE_VERSION));
 }
 

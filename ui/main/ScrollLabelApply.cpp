@@ -130,8 +130,8 @@ void ApplyOutputVolume()
     const float v = record.Value;
     if (v < -50.0f) {
         OutputAttenuation = v;
-        // Shown as a cut, with one minus sign whatever side of 1 the ratio lies.
-        ShowCaption(record, -std::abs(20.0 * QELVO::Log10(std::abs(v / 100.0f))));
+        // The sound card takes the attenuation in hundredths of a decibel.
+        ShowCaption(record, v / 100.0);
     } else if (v > 1.0f) {
         OutputAttenuation = v / 1000.0f + 1.0f;
         ShowCaption(record, 20.0 * QELVO::Log10(OutputAttenuation), "+");
@@ -149,7 +149,7 @@ namespace {
 double ShownOutputLevel(float value)
 {
     if (value < -50.0f)
-        return -std::abs(20.0 * std::log10(std::abs(value / 100.0)));
+        return value / 100.0;
     if (value > 1.0f)
         return 20.0 * std::log10(value / 1000.0 + 1.0);
     return 0.0;
@@ -166,7 +166,7 @@ float OutputValueAtKnob(int32_t position)
 {
     const double level = position / 10.0;
     if (level < 0.0)
-        return static_cast<float>(-100.0 * std::pow(10.0, -level / 20.0));
+        return static_cast<float>(100.0 * level);
     if (level > 0.0)
         return static_cast<float>((std::pow(10.0, level / 20.0) - 1.0) * 1000.0);
     return 0.0f;

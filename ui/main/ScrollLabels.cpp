@@ -1,7 +1,11 @@
 #include "ui/main/ScrollLabels.h"
 
 #include "core/NumberFormat.h"
+#include "core/Numeric.h"
 #include "ui/common/Label.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace ScrollLabelSteps {
 
@@ -47,6 +51,20 @@ void StepValue(ScrollLabelRecord& record, int direction, Modifier modifier)
 }
 
 void ShowValue(const ScrollLabelRecord& record) { ShowCaption(record, record.Value); }
+
+double HeldValue(const ScrollLabelRecord& record, double value)
+{
+    if (std::isnan(value))
+        return record.Default;
+    if (!(record.Max > record.Min))
+        return value;
+    return std::clamp(value, static_cast<double>(record.Min), static_cast<double>(record.Max));
+}
+
+std::string HeldNote(const std::string& where, const std::string& key, double value, double held)
+{
+    return where + ":" + key + "=" + Numeric::Str(value) + " held to " + Numeric::Str(held);
+}
 
 void ShowCaption(const ScrollLabelRecord& record, double value, const std::string& prefix)
 {

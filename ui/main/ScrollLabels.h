@@ -84,6 +84,12 @@ float StepFor(const ScrollLabelRecord& record, Modifier modifier);
 // clamp left the value where it was.
 void StepValue(ScrollLabelRecord& record, int direction, Modifier modifier);
 
+// A stored value held within the record's limits (a record without limits takes any); a
+// value that is not a number gives the record's default.
+double HeldValue(const ScrollLabelRecord& record, double value);
+// The trace line telling that a stored value was held: "<where>:<key>=<value> held to <held>".
+std::string HeldNote(const std::string& where, const std::string& key, double value, double held);
+
 // The caption of a record's label: Value in the record's picture.
 void ShowValue(const ScrollLabelRecord& record);
 // Any number in the record's picture on its label (no label: nothing).

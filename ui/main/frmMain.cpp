@@ -109,8 +109,10 @@ void frmMain::MeasureTitleBar()
 void frmMain::InitialiseInterfaceObjects()
 {
     RestoreInterfaceSettings();
+    AddLog("frmMain.InitialiseRX:Start");
     int32_t model = -1;
     modSetupRX::InitialiseRX(model);
+    AddLog("frmMain.InitialiseRX:End");
     HiSideLoOn = VFO->HiSideLo();
     MouseOverS::lblBFO_Wheel();
     ShowOscillatorLabels();

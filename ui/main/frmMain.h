@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <span>
+#include <string>
 
 class QCheckBox;
 class QELVODX8;
@@ -171,6 +173,8 @@ public:
     void sldXWidth_Change();
     void picScope_MouseMove(int Index, int Button, int Shift, double X, double Y);
     void picScope_MouseDown(int Index, int Button, int Shift, double X, double Y);
+    void HideScopeReadouts();
+    void ScopePointerLeft(const QWidget& picture);
 
     // The block loop (frmMain_BlockLoop.cpp).
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
@@ -482,6 +486,7 @@ private:
     bool subBandTimerBusy_ = false;
     bool closeAfterBandLoad_ = false;   // the window was closed while a band was selected
     int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
+    std::set<std::string> heldValuesTraced_;   // stored values held to a label's limits, told once each
     bool transportBusy_ = false;
     bool playbackReadBusy_ = false;
     bool recorderWriteBusy_ = false;

@@ -12,6 +12,7 @@
 #include "dsp/DoDSP.h"
 #include "dsp/DoDSPIQ.h"
 #include "dsp/FilterObjects.h"
+#include "dsp/ModeChange.h"
 #include "dsp/QELVO.h"
 #include "dsp/ReceiveLinks.h"
 #include "dsp/ReceiveState.h"
@@ -196,15 +197,19 @@ void frmMain::ReplayInput(std::span<int16_t> L)
 }
 
 // The replayed samples are demodulated audio already: only the AF filter, the AF notch
-// and the AGC and output level act on them.
+// and the AGC and output level act on them. Starting (and ending) a replay starts the mode
+// afresh as a mode change does, so the AGC levels the played signal from its own peaks,
+// not from the demodulator's it held before.
 void frmMain::ReplayChain(std::span<int16_t> L)
 {
+    EnterBlockMode(IQModeOn, DemodMode, true);
     TryStep([&] { VectorLib::Int16ToFloat_S_2(L.data(), WorkBuffer.data(), BlockSize); });
     TryStep([] { AFFilter.Filter_FFT_S_1(WorkBuffer); });
     TryStep([] {
         if (NotchFilter.Active && NotchType == NotchTypeEnum::AF)
             NotchFilter.Filter_FFT_S_1(WorkBuffer);
     });
+    TryStep([] { SilenceWhileModeFills(WorkBuffer); });
     TryStep([] { AGCAndOutputLevel(WorkBuffer); });
     TryStep([&] { VectorLib::FloatToInt16_S_2(WorkBuffer.data(), L.data(), BlockSize); });
 }

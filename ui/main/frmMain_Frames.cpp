@@ -96,8 +96,7 @@ void frmMain::DarkenControls()
     HideBandSelectors();
     for (int16_t id = 2; id <= 24; ++id)
         LoLiteScrollLabel(id);
-    lblSpectrumFreq[0]->hide();
-    lblSpectrumFreq[1]->hide();
+    HideScopeReadouts();
     FocusedLabelID = 0;
 }
 
@@ -111,8 +110,6 @@ void frmMain::img7SegArea_MouseMove(int, int, double, double)
 void frmMain::imgAreaScope_MouseMove(int, int, double, double)
 {
     DarkenControls();
-    lblSpectrumFreq[0]->hide();
-    lblSpectrumFreq[1]->hide();
 }
 
 // Any button on the power frame starts dragging the window by it.
@@ -155,6 +152,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         else
             Form_MouseMove(MouseCodes::ButtonCode(mouse->buttons()), shift, at.x(), at.y());
     }
+    if (event->type() == QEvent::Leave && (watched == picScope[0] || watched == picScope[1]))
+        ScopePointerLeft(*static_cast<QWidget*>(watched));
     EdgeSliderLostFocus(watched, event);
     if (BandPlanControlEvent(watched, event))
         return true;

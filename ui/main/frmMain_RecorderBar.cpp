@@ -55,6 +55,11 @@ void frmMain::CreateRecorderBar(QWidget* form)
     txtRecordFileName = Make<QLineEdit>(picRecorder, "txtRecordFileName", {3510, 90, 1200, 300});
     txtRecordFileName->setToolTip("Filename for recording");
     txtRecordFileName->setReadOnly(true);
+    // A name longer than the field shows its start, where the names differ.
+    connect(txtRecordFileName, &QLineEdit::textChanged, txtRecordFileName, [field = txtRecordFileName] {
+        if (!field->hasFocus())
+            field->setCursorPosition(0);
+    });
     shpLooping = Make<Shape>(picRecorder, "shpLooping", {2010, 30, 90, 90});
     shpLooping->SetFillStyle(0);
     shpLooping->SetFillColor(0x0000FF);

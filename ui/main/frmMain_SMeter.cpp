@@ -6,11 +6,18 @@
 #include "ui/common/PictureBox.h"
 #include "ui/common/Shape.h"
 
+#include <algorithm>
 #include <cmath>
 
-// Lays the 15 segments out over the meter picture and prints the scale under them into its
-// persistent image: S1 to S9, then +6 to 36 dB over S9 (labels beyond the right edge are
-// not seen); then all segments dark.
+namespace {
+
+constexpr int SegmentTop = 10;   // twips
+
+} // namespace
+
+// Lays the 15 segments out along the top of the meter picture and prints the scale under
+// them into its persistent image: S1 to S9, then +6 to 36 dB over S9 (labels beyond the
+// right edge are not seen); then all segments dark.
 void frmMain::DrawSMeter()
 {
     PictureBox* meter = picSmeter[2];
@@ -31,8 +38,12 @@ void frmMain::DrawSMeter()
     const double segmentWidth = width / (last + 1);
     const double segmentHeight = std::abs(meter->ScaleHeight()) * 3.0 / 7.0;
     for (int32_t segment = 0; segment <= last; ++segment)
-        FormControls::Place(shpSMeterTick[segment], static_cast<int>(std::floor(segment * segmentWidth + 0.5)), 10,
-                            static_cast<int>(segmentWidth), static_cast<int>(segmentHeight));
+        FormControls::Place(shpSMeterTick[segment], static_cast<int>(std::floor(segment * segmentWidth + 0.5)),
+                            SegmentTop, static_cast<int>(segmentWidth), static_cast<int>(segmentHeight));
+    // The numbers stand under the segments (a pixel apart), so that a lit one never covers them.
+    const double segmentsBottom = shpSMeterTick[0]->geometry().bottom() + 2;
+    const double numbersTop = std::min(meter->PixelToUser(QPointF(0, segmentsBottom)).y(),
+                                       std::abs(meter->ScaleHeight()) - std::abs(meter->TextHeight("0")));
 
     const double pitch = std::floor(segmentWidth + 0.5);
     meter->SetAutoRedraw(true);
@@ -43,7 +54,7 @@ void frmMain::DrawSMeter()
     for (int32_t k = 1; k <= last + 3; ++k) {
         const double overS9 = 20.0 * QELVO::Log10(power) - 54.0;
         const QString text = QString::fromStdString(k < 10 ? Format(k, "#") : Format(overS9, k == 10 ? "+#" : "#"));
-        meter->SetCurrentY(meter->ScaleHeight() / 3);
+        meter->SetCurrentY(numbersTop);
         meter->SetCurrentX((pitch - meter->TextWidth(text)) / 2 + x);
         meter->Print(text);
         power *= 2;

@@ -17,6 +17,7 @@
 #include "ui/scope/ScopeControls.h"
 
 #include <QCheckBox>
+#include <QCursor>
 
 #include <algorithm>
 #include <cmath>
@@ -84,6 +85,7 @@ void frmMain::ConnectScopeControls()
                 [this, index](int b, int s, double x, double y) { picScope_MouseMove(index, b, s, x, y); });
         connect(picScope[index], &PictureBox::MouseDown, this,
                 [this, index](int b, int s, double x, double y) { picScope_MouseDown(index, b, s, x, y); });
+        picScope[index]->installEventFilter(this);   // the pointer leaving hides the readout
     }
 }
 
@@ -244,16 +246,34 @@ void frmMain::picScope_MouseMove(int Index, int /*Button*/, int /*Shift*/, doubl
                               picture->PixelToUser(QPointF(0, 0)).x();
     const double left = ScopeControls::ReadoutLeft(X, picture->ScaleLeft(),
                                                    picture->ScaleWidth(), labelWidth);
-    const QPointF at = picture->UserToPixel(left, Y);
+    const QPoint at = picture->mapToParent(QPoint(qRound(picture->UserToPixel(left, Y).x()), 0));
     for (int index = 0; index < 2; ++index) {
-        lblSpectrumFreq[index]->setText(caption);
-        lblSpectrumFreq[index]->move(at.toPoint());
-        lblSpectrumFreq[index]->setVisible(index == Index && !SpectrumAnalyser->HideFreqToolTip());
+        Label* readout = lblSpectrumFreq[index];
+        readout->setText(caption);
+        readout->move(at.x(), std::max(0, picture->y() - readout->height()));
+        readout->setVisible(index == Index && !SpectrumAnalyser->HideFreqToolTip());
+        readout->raise();
     }
 }
 
+void frmMain::HideScopeReadouts()
+{
+    lblSpectrumFreq[0]->hide();
+    lblSpectrumFreq[1]->hide();
+}
+
+// The readout goes when the pointer leaves the plot; the plot's two pictures taking turns
+// under a pointer that stays is no leaving.
+void frmMain::ScopePointerLeft(const QWidget& picture)
+{
+    if (!picture.geometry().contains(picture.parentWidget()->mapFromGlobal(QCursor::pos())))
+        HideScopeReadouts();
+}
+
+// A click tunes elsewhere: the readout is shown again by the next move.
 void frmMain::picScope_MouseDown(int /*Index*/, int Button, int /*Shift*/, double /*X*/, double /*Y*/)
 {
+    HideScopeReadouts();
     if (SpectrumAnalyser && VFO)
         ScopeControls::ClickToTune(*SpectrumAnalyser, Button, picScope[0]->Tag().toStdString(), IQSelectUpper,
                                    modSetupRX::Model.LOOffset, *VFO);

@@ -28,8 +28,8 @@ void frmMain::CreateScopeControls(QWidget* form)
     for (int index = 0; index < 2; ++index) {
         FormControls::Place(picScope[index], 90, 90, 6720, ScopeHeight - 180);
         picScope[index]->SetBackColor(0x000000);
-        lblSpectrumFreq[index]->setParent(picScope[index]);
-        FormControls::Place(lblSpectrumFreq[index], 0, 0, 1500, 195);
+        // The cursor readout lies in the container's margin above the plot, never over it.
+        FormControls::Place(lblSpectrumFreq[index], 0, 0, 1500, 180);
         lblSpectrumFreq[index]->hide();
     }
     picScope[1]->hide();

@@ -19,6 +19,7 @@
 
 #include <QKeyEvent>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -131,7 +132,10 @@ void FillRecord(int16_t id, FrontPanel& panel)
         ScrollLabelRecord& record = Record(id);
         record.ID = id;
         record.Label = panel.*row.label;
-        record.Max = row.max, record.Min = row.min, record.Default = row.defaultValue, record.Value = row.value;
+        record.Max = row.max, record.Min = row.min;
+        // A start value the label could not show (the decay's 5 below its 10) starts at the limit.
+        record.Default = std::clamp(row.defaultValue, row.min, row.max);
+        record.Value = std::clamp(row.value, row.min, row.max);
         record.CtrlStep = row.ctrlStep, record.Step = row.step, record.ShiftStep = row.shiftStep;
         record.Format = row.format;
         record.ShowCaption = row.showCaption;
@@ -149,6 +153,15 @@ void FillAndApply(int16_t id, FrontPanel& panel, bool caption, bool disabled)
     if (caption)
         ScrollLabelSteps::ShowValue(Record(id));
     Record(id).Disabled = disabled;
+}
+
+// A value the analyser's settings brought in, held within the limits of its label.
+float HeldSetting(int16_t id, double value, const char* key)
+{
+    const double held = ScrollLabelSteps::HeldValue(Record(id), value);
+    if (held != value)
+        AddLog(ScrollLabelSteps::HeldNote("frmMain.FillScopeLabels", key, value, held));
+    return static_cast<float>(held);
 }
 
 } // namespace
@@ -250,9 +263,11 @@ void frmMain::FillScopeLabels()
     FillRecord(lblSpectrumSmoothIndex, *this);
     FillRecord(lblFrameRateIndex, *this);
     if (SpectrumAnalyser) {
-        Record(lblSpectrumSmoothIndex).Default = static_cast<float>(SpectrumAnalyser->DefaultSmoothCount);
-        Record(lblSpectrumSmoothIndex).Value = static_cast<float>(SpectrumAnalyser->SpectrumSmooth());
-        Record(lblFrameRateIndex).Value = static_cast<float>(SpectrumAnalyser->FrameRate());
+        Record(lblSpectrumSmoothIndex).Default =
+            HeldSetting(lblSpectrumSmoothIndex, SpectrumAnalyser->DefaultSmoothCount, "DefaultSmoothCount");
+        Record(lblSpectrumSmoothIndex).Value =
+            HeldSetting(lblSpectrumSmoothIndex, SpectrumAnalyser->SpectrumSmooth(), "SpectrumSmooth");
+        Record(lblFrameRateIndex).Value = HeldSetting(lblFrameRateIndex, SpectrumAnalyser->FrameRate(), "FrameRate");
     }
     Trace(":Initialising Spectrum Analyser Averaging - ctlArray(lblSpectrumSmoothIndex)");
     RunApply(lblSpectrumSmoothIndex);

@@ -180,9 +180,7 @@ void frmMain::ConfigureReceiver()
     TryStep([this] { SetCheckAndRun(chkNB, NBOn, [this] { chkNB_Click(); }); });
     Trace(":Set OutputLevel Attenuator to PublicVars.OutputAttenuation");
     TryStep([] {
-        // A gain above full level is held as its thousandths above 1.
-        ScrollLabels[lblOutVolIndex].Value =
-            OutputAttenuation > 0.0f ? (OutputAttenuation - 1.0f) * 1000.0f : OutputAttenuation;
+        ScrollLabels[lblOutVolIndex].Value = OutputVolumeValue();
         MouseOverS::lblOutVol_Wheel();
     });
     TryStep([this] { InitialiseReceiveControls(); });

@@ -6,6 +6,7 @@
 #include "core/MainWindowValues.h"
 #include "core/Numeric.h"
 #include "core/TryStep.h"
+#include "core/frmLog.h"
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
@@ -31,16 +32,29 @@ constexpr int16_t IFHiLabel = 17;
 constexpr int16_t IFLoLabel = 18;
 constexpr int32_t RecalledAGCMode = 4;
 
-// A stored value into a label, held within the label's limits, applied and shown.
-void SetLabel(int16_t id, double value, void (*apply)())
+// A stored value held within the limits of the label that shows it; a value outside them
+// is noted in the trace under the key it was stored by, once (a state is applied again
+// whenever its sub-band or preset is chosen).
+float HeldToLabel(int16_t id, double value, const char* key, std::set<std::string>& traced)
+{
+    const double held = ScrollLabelSteps::HeldValue(ScrollLabels[static_cast<size_t>(id)], value);
+    if (held != value) {
+        const std::string line = ScrollLabelSteps::HeldNote("frmMain.ApplyPreset", key, value, held);
+        if (traced.insert(line).second)
+            AddLog(line);
+    }
+    return static_cast<float>(held);
+}
+
+// A stored value into a label, held within the label's limits and applied; a label whose
+// apply routine writes its own caption (the volume's reads in decibels) keeps that one.
+void SetLabel(int16_t id, double value, void (*apply)(), const char* key, std::set<std::string>& traced)
 {
     ScrollLabelRecord& label = ScrollLabels[static_cast<size_t>(id)];
-    double held = value;
-    if (label.Max > label.Min)
-        held = std::clamp(held, static_cast<double>(label.Min), static_cast<double>(label.Max));
-    label.Value = static_cast<float>(held);
+    label.Value = HeldToLabel(id, value, key, traced);
     apply();
-    ScrollLabelSteps::ShowValue(label);
+    if (label.ShowCaption)
+        ScrollLabelSteps::ShowValue(label);
 }
 
 // Selects an option; a button that was selected already gets its handler run all the same.
@@ -90,12 +104,15 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
     SelectAndRun(optNotch, stored.NotchMode, [this](int index) { optNotch_Click(index); });
     chkNotchAuto->setChecked(stored.NotchMode != NotchModeEnum::Man);
     chkNotchMirror->setChecked(stored.NotchMirror);
-    SetLabel(NotchCentreLabel, stored.NotchFilterCenter, MouseOverS::lblNotchC_Wheel);
-    SetLabel(NotchWidthLabel, stored.NotchFilterWidth, MouseOverS::lblNotchW_Wheel);
+    SetLabel(NotchCentreLabel, stored.NotchFilterCenter,
+             MouseOverS::lblNotchC_Wheel, "NotchFilterCenter", heldValuesTraced_);
+    SetLabel(NotchWidthLabel, stored.NotchFilterWidth,
+             MouseOverS::lblNotchW_Wheel, "NotchFilterWidth", heldValuesTraced_);
     TryStep([&] { ApplyStoredAGC(stored); });
     MouseOverS::lblAGCAttack_Wheel();
     MouseOverS::lblAGCDecay_Wheel();
-    SetLabel(OutVolLabel, stored.OutputAttenuation, MouseOverS::lblOutVol_Wheel);
+    SetLabel(OutVolLabel, stored.OutputAttenuation,
+             MouseOverS::lblOutVol_Wheel, "OutputAttenuation", heldValuesTraced_);
     if (WavFile && VFO)
         WavFile->NewLogRecord(VFO->TunedFrequency());
 }
@@ -105,14 +122,18 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
 void frmMain::ApplyStoredEdges(const ModeSettingsRecord& state)
 {
     const FilterEntry& preset = FilterTable[static_cast<size_t>(TableIndex(state.FilterMode, FilterTable.size()))];
-    SetLabel(FilterHiLabel, state.FilterHi >= 0 ? state.FilterHi : preset.DefaultHi, MouseOverS::lblFilterHi_Wheel);
-    SetLabel(FilterLoLabel, state.FilterLo >= 0 ? state.FilterLo : preset.DefaultLo, MouseOverS::lblFilterLo_Wheel);
+    SetLabel(FilterHiLabel, state.FilterHi >= 0 ? state.FilterHi : preset.DefaultHi,
+             MouseOverS::lblFilterHi_Wheel, "FilterHi", heldValuesTraced_);
+    SetLabel(FilterLoLabel, state.FilterLo >= 0 ? state.FilterLo : preset.DefaultLo,
+             MouseOverS::lblFilterLo_Wheel, "FilterLo", heldValuesTraced_);
     SetCheckAndRun(chkIFFilter, state.IFFilterActive, [this] { chkIFFilter_Click(); });
     SelectAndRun(optIFFilter, state.IFFilterMode, [this](int index) { optIFFilter_Click(index); });
     const int32_t row = TableIndex(IFFilterIndex(DemodMode, IFFilterMode), IFFilterTable.size());
     const IFFilterEntry& band = IFFilterTable[static_cast<size_t>(row)];
-    SetLabel(IFHiLabel, state.IFFilterHi >= 0 ? state.IFFilterHi : band.Hi, MouseOverS::lblIFHi_Wheel);
-    SetLabel(IFLoLabel, state.IFFilterLo >= 0 ? state.IFFilterLo : band.Lo, MouseOverS::lblIFLo_Wheel);
+    SetLabel(IFHiLabel, state.IFFilterHi >= 0 ? state.IFFilterHi : band.Hi,
+             MouseOverS::lblIFHi_Wheel, "IFFilterHi", heldValuesTraced_);
+    SetLabel(IFLoLabel, state.IFFilterLo >= 0 ? state.IFFilterLo : band.Lo,
+             MouseOverS::lblIFLo_Wheel, "IFFilterLo", heldValuesTraced_);
 }
 
 // A state with an AGC speed brings its own attack and decay as the recalled speed (4); the
@@ -128,12 +149,14 @@ void frmMain::ApplyStoredAGC(const ModeSettingsRecord& state)
         agcModeBeforeRecall_ = AGCMode;
         AGCMode = RecalledAGCMode;
     }
+    const float attack = HeldToLabel(AGCAttackLabel, state.AGCAttack, "AGCAttack", heldValuesTraced_);
+    const float decay = HeldToLabel(AGCDecayLabel, state.AGCDecay, "AGCDecay", heldValuesTraced_);
     AGCEntry& recalled = AGCTable[RecalledAGCMode];
-    recalled.Attack = Numeric::CLng(state.AGCAttack);
-    recalled.Decay = Numeric::CLng(state.AGCDecay);
+    recalled.Attack = Numeric::CLng(attack);
+    recalled.Decay = Numeric::CLng(decay);
     optAGC_Click(RecalledAGCMode);
-    ScrollLabels[AGCAttackLabel].Value = state.AGCAttack;
-    ScrollLabels[AGCDecayLabel].Value = state.AGCDecay;
+    ScrollLabels[AGCAttackLabel].Value = attack;
+    ScrollLabels[AGCDecayLabel].Value = decay;
 }
 
 // A preset is read from its file before it is first applied, and an unused one (no

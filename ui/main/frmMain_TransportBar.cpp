@@ -198,20 +198,21 @@ void frmMain::OpenAction()
     SetTransportPattern("1111111101");
 }
 
-// A Save that failed stays on offer: pressed again once the cause is gone (space freed,
-// another name), it saves the whole recording; while the cause lasts it says so again.
+// A Save that failed or whose dialog was cancelled stays on offer: pressed again (once the
+// cause is gone: space freed, another name), it saves the whole recording; while a cause
+// lasts it says so again.
 void frmMain::SaveAction()
 {
     const int32_t mode = WavFile->PlayerMode();
-    bool failed = false;
+    bool unsaved = false;
     if (mode == clsWavFile::ModeRecording || mode == clsWavFile::ModePaused || mode == clsWavFile::ModeStopped) {
         TryStep([this] { WavFile->Save(); });
-        failed = WavFile->SaveFailed() && WavFile->StatusOfMedia() == clsWavFile::MediaUnsaved;
+        unsaved = WavFile->StatusOfMedia() == clsWavFile::MediaUnsaved;
     }
     txtRecordFileName->clear();
     lblRecordTime->clear();
     lblRecordSize->clear();
-    SetTransportPattern(failed ? "1111111111" : "1111111101");
+    SetTransportPattern(unsaved ? "1111111111" : "1111111101");
 }
 
 // The one question before an unsaved recording is closed; a file that cannot be closed

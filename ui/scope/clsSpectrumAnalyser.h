@@ -3,6 +3,7 @@
 #include "dsp/SpectrumFeed.h"
 #include "dsp/clsFFTReal.h"
 
+#include <QRectF>
 #include <QString>
 
 #include <array>
@@ -221,6 +222,10 @@ private:
     int32_t DrawGraticule(PictureBox& pic);
     void DrawDecibelLabels(PictureBox& pic);
     void DrawFrequencyLabels(PictureBox& pic);
+    double FrequencyProbe() const;
+    double FrequencyRowY(const PictureBox& pic, double labelHeight) const;
+    QRectF FrequencyRowPixels(PictureBox& pic);
+    int FrequencyLabelInterval(const PictureBox& pic, double y, size_t count) const;
     double LabelFrequency(int32_t bin) const;
     // A label's text, formatted again only when its value or picture changed, and its size
     // in the boxes' units, measured again also after the axes were set up.
@@ -301,5 +306,6 @@ private:
     float labelWidth_ = 0;
     std::array<LabelText, 16> decibelLabels_{};
     std::array<LabelText, 13> frequencyLabels_{};
+    std::array<double, 13> frequencyLabelLeft_{};   // where each frequency would be printed
     std::array<LabelText, 4> measuredTexts_{};   // the texts the label size is taken from
 };

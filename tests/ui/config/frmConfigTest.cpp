@@ -64,6 +64,7 @@ TEST_F(ConfigDialog, EveryTabIsFilledFromTheLiveSettings)
     EXPECT_EQ(config->cboCapDevices->itemText(1), "Line in  [hw:0,0]");
     EXPECT_EQ(config->cboCapDevices->currentIndex(), window->SoundCard->CurrentCaptureDevice() - 1);
     EXPECT_TRUE(config->lblAbout->text().contains("ZOZEVERE"));
+    EXPECT_FALSE(config->lblAbout->text().contains("example")) << "no address that does not exist";
 }
 
 TEST_F(ConfigDialog, CancelKeepsTheEditsAndTheCloseBoxLoadsAfresh)

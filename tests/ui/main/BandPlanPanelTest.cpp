@@ -4,12 +4,15 @@
 #include "bandplan/modBandPlan.h"
 #include "bandplan/frmSplash1.h"
 #include "core/NumberFormat.h"
+#include "core/Globals.h"
 #include "core/PublicVars.h"
+#include "core/frmLog.h"
 #include "dsp/ReceiveDefaults.h"
 #include "fakes/FakeInputBoxes.h"
 #include "platform/IniText.h"
 #include "support/BandPlanFile.h"
 #include "ui/common/Frame.h"
+#include "ui/common/Label.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
 
@@ -17,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 #include <QTimer>
 
@@ -71,6 +75,20 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         AddBands();
         Settings::SaveSetting("RXModel.Vantrel RAV1", "TuneStep", step);
+        HardwareObjects::CreateHardwareObjects();
+        window = std::make_unique<frmMain>();
+        alive = window.get();
+    }
+
+    // The window closed, then started again with band 0's file as given.
+    void StartAgainOn(const char* bandText)
+    {
+        window.release()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        BandPlans.clear();
+        AddBand("40m", bandText);
+        AddBand("MW", "[MainBand]\r\n");
+        CurrentMainBandIndex = 0;
         HardwareObjects::CreateHardwareObjects();
         window = std::make_unique<frmMain>();
         alive = window.get();
@@ -155,6 +173,52 @@ TEST_F(BandPlanPanel, ApplyingSetsEdgesAfterThePresetAndSwapsTheAGCSpeed)
     EXPECT_EQ(FilterHi, 2800);
     EXPECT_EQ(AGCMode, 3);
     EXPECT_FALSE(ApplyPresetBusy);
+}
+
+// Every value a band file recalls into a value label (and the AGC speed it brings) is held
+// to the label's limits, below and above them, with one trace line naming its key.
+TEST_F(BandPlanPanel, RecalledValuesAreHeldToTheirLabelsLimits)
+{
+    const std::string keys[] = {"FilterHi", "FilterLo", "IFFilterHi", "IFFilterLo", "NotchFilterCenter",
+                                "NotchFilterWidth", "AGCAttack", "AGCDecay", "OutputAttenuation"};
+    struct Case
+    {
+        std::vector<float> stored, held;   // in the order of keys
+    };
+    // The IF edges' labels start at 0, below which a file's edge means the table's.
+    const Case cases[] = {
+        {{0, 0, 0, 0, -50, -10, -1000, -5, -20000}, {0, 0, 0, 0, 0, 0, 5, 10, -10000}},
+        {{20000, 5000, 9000, 7000, 9000, 6000, 1000, 900, 9000}, {12000, 1999, 6000, 6000, 6000, 5000, 100, 200, 8000}},
+    };
+    // The window's own speeds (0 is Off) lie within the labels' limits from the start.
+    for (size_t speed = 1; speed < 4; ++speed) {
+        EXPECT_GE(AGCTable[speed].Decay, ScrollLabels[lblAGCDecayIndex].Min) << speed;
+        EXPECT_GE(AGCTable[speed].Attack, ScrollLabels[lblAGCAttackIndex].Min) << speed;
+    }
+    const int16_t labels[] = {lblFilterHiIndex, lblFilterLoIndex, lblIFHiIndex, lblIFLoIndex, lblNotchCIndex,
+                              lblNotchWIndex, lblAGCAttackIndex, lblAGCDecayIndex, lblOutVolIndex};
+    for (const Case& c : cases) {
+        std::string text = "[MainBand]\r\nNumSubBands=1\r\n[SubBand.0]\r\nFreqMin=7000000\r\n"
+                           "FreqCurrent=7050000\r\nDemodMode=1\r\nAGCOn=True\r\nAGCMode=2\r\n";
+        for (size_t k = 0; k < std::size(keys); ++k)
+            text += keys[k] + "=" + std::to_string(static_cast<int>(c.stored[k])) + "\r\n";
+        TraceOn = true;
+        frmLog log;
+        StartAgainOn(text.c_str());
+        TraceOn = false;
+        for (size_t k = 0; k < std::size(keys); ++k) {
+            EXPECT_EQ(ScrollLabels[static_cast<size_t>(labels[k])].Value, c.held[k]) << keys[k];
+            const QString traced = QString::fromStdString("frmMain.ApplyPreset:" + keys[k] + "=");
+            int lines = 0;
+            for (int row = 0; row < log.lstLog->count(); ++row)
+                lines += log.lstLog->item(row)->text().startsWith(traced);
+            EXPECT_EQ(lines, c.stored[k] == c.held[k] ? 0 : 1) << keys[k] << " stored as " << c.stored[k];
+        }
+        EXPECT_EQ(AGCTable[4].Attack, static_cast<int32_t>(c.held[6])) << "the recalled speed holds the held times";
+        EXPECT_EQ(AGCTable[4].Decay, static_cast<int32_t>(c.held[7]));
+        EXPECT_EQ(window->lblAGCAttack->text(), QString::number(c.held[6] / 10, 'f', 1));
+        EXPECT_EQ(window->lblOutVol->text(), c.held[8] < 0 ? "-100.0" : "+19.1") << "the level in force, in decibels";
+    }
 }
 
 // Shift + right click stores the receiver's state with the kilohertz caption, the hertz

@@ -145,7 +145,7 @@ TEST_F(FirstEvening, TheBandIsChangedWithTheMouse)
 TEST_F(FirstEvening, TheVolumeKnobTurnsInDecibelsAndReadsTheLevelInForce)
 {
     Dial* knob = window->dialOutVol;
-    window->sldOutVolume->SetValue(-1000);   // -20 dB
+    window->sldOutVolume->SetValue(-2000);   // -20 dB
     EXPECT_EQ(window->lblOutVol->text(), "-20.0");
     EXPECT_EQ(knob->Value(), -200);
     const QPoint centre = knob->rect().center();

@@ -202,12 +202,29 @@ TEST_F(FrontPanelFocus, TheRightButtonRestoresADefault)
     EXPECT_EQ(Record(15).Value, 511.0f);
 }
 
-// The meter reads nothing while the window is minimised.
+// The scale's numbers stand clear of the segments, inside the picture; the meter reads
+// nothing while the window is minimised.
 TEST_F(FrontPanelFocus, TheMeterScaleAndAMinimisedWindow)
 {
     window->NoiseFloor = 1.0f;
+    PictureBox& meter = *window->picSmeter[2];
+    std::vector<DrawOperation> drawn;
+    meter.SetRecorder(&drawn);
     window->DrawSMeter();
-    EXPECT_EQ(window->picSmeter[2]->toolTip(), "Meter Backoff=0.00 dB");
+    meter.SetRecorder(nullptr);
+    EXPECT_EQ(meter.toolTip(), "Meter Backoff=0.00 dB");
+    const QFontMetricsF metrics(meter.font());
+    int numbers = 0;
+    for (const DrawOperation& op : drawn) {
+        if (op.kind != DrawOperation::Kind::Print)
+            continue;
+        ++numbers;
+        const QRectF box(meter.UserToPixel(op.x1, op.y1), QSizeF(metrics.horizontalAdvance(op.text), metrics.height()));
+        for (const Shape* segment : window->shpSMeterTick)
+            EXPECT_FALSE(box.intersects(QRectF(segment->geometry()))) << op.text.toStdString();
+        EXPECT_LE(box.bottom(), meter.height() + 0.5) << op.text.toStdString();
+    }
+    EXPECT_EQ(numbers, 17);
     window->showMinimized();
     window->UpdateSMeterBar(20000.0f);
     EXPECT_FALSE(window->shpSMeterTick[0]->isVisibleTo(window->picSmeter[2]));

@@ -196,10 +196,10 @@ TEST_F(ReceiveControls, SlidersSetTheirValuesAndToolTips)
     window->sldOutVolume->SetValue(-2000);
     EXPECT_EQ(LabelValue(10), -2000.0f);
     EXPECT_FLOAT_EQ(OutputAttenuation, -2000.0f);
-    EXPECT_EQ(window->dialOutVol->Value(), -260) << "the knob stands at the level shown, -26.0 dB";
-    window->dialOutVol->SetValue(-200);
-    EXPECT_EQ(window->sldOutVolume->Value(), -1000);
-    EXPECT_EQ(LabelValue(10), -1000.0f);
+    EXPECT_EQ(window->dialOutVol->Value(), -200) << "the knob stands at the level shown, -20.0 dB";
+    window->dialOutVol->SetValue(-260);
+    EXPECT_EQ(window->sldOutVolume->Value(), -2600);
+    EXPECT_EQ(LabelValue(10), -2600.0f);
 
     window->sldPhaseAngle->SetValue(-500);
     EXPECT_DOUBLE_EQ(PhaseFilterQ.PhaseAngle, -0.05);

@@ -11,6 +11,7 @@
 #include "ui/main/frmRecordFileError.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -180,7 +181,7 @@ TEST_F(RecorderBar, RecordAfterAnUnsavedRecordingAsksOnceAndNeverResumesAClosedF
     Press(Record);
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(std::pair(Pattern(), wav->StatusOfMedia()), std::pair(QString("1111111101"), clsWavFile::MediaUnsaved));
+    EXPECT_EQ(std::pair(Pattern(), wav->StatusOfMedia()), std::pair(QString("1111111111"), clsWavFile::MediaUnsaved));
 
     disk.removeErrors[home.file("taken.wav")] = EACCES;
     disk.Put(home.file("taken.wav"), {1});
@@ -194,7 +195,8 @@ TEST_F(RecorderBar, RecordAfterAnUnsavedRecordingAsksOnceAndNeverResumesAClosedF
 }
 
 // A Save that fails keeps Save on offer, says the same again while the cause lasts, and
-// saves the whole recording once it is gone.
+// saves the whole recording once it is gone; a Save whose dialog is cancelled keeps it on
+// offer too.
 TEST_F(RecorderBar, SaveStaysAvailableAfterAFailedSave)
 {
     Press(Record);
@@ -220,8 +222,65 @@ TEST_F(RecorderBar, SaveStaysAvailableAfterAFailedSave)
 
     Press(Record);
     Blocks(1);
-    Press(Save);   // cancelled in the dialog: nothing failed
+    Press(Save);   // cancelled in the dialog: the recording stays unsaved and Save on offer
+    EXPECT_EQ(Pattern(), "1111111111");
+    EXPECT_EQ(wav->StatusOfMedia(), clsWavFile::MediaUnsaved);
+    dialogs.ChooseFile(home.file("later.wav"));
+    Press(Save);
     EXPECT_EQ(Pattern(), "1111111101");
+    EXPECT_EQ(wav->StatusOfMedia(), clsWavFile::MediaSaved);
+    EXPECT_EQ(WavReader::Parse(disk.Content(home.file("later.wav"))).data.size(), 2u * BlockSize);
+    EXPECT_EQ(boxes.boxes.size(), 4u) << "no prompt on the way";
+}
+
+// A tone recorded in AM plays back at its recorded level from 1 s after Play, in AM (whose
+// AGC held the demodulator's far larger levels before), USB and FM alike.
+TEST_F(RecorderBar, ARecordingPlaysAtItsRecordedLevelInEveryMode)
+{
+    int64_t position = 0;
+    // Blocks of an AM station on the IF (a 700 Hz tone on a 12 kHz carrier); the RMS of
+    // each block the chain put out.
+    const auto station = [&](int count) {
+        std::vector<double> levels;
+        std::vector<int16_t> left(BlockSize), right(BlockSize, 0);
+        for (int block = 0; block < count; ++block) {
+            for (int k = 0; k < BlockSize; ++k, ++position) {
+                const double t = static_cast<double>(position) / 48000.0;
+                left[static_cast<size_t>(k)] = static_cast<int16_t>(std::lround(
+                    8000.0 * (1.0 + 0.5 * std::cos(2 * M_PI * 700 * t)) * std::cos(2 * M_PI * 12000 * t)));
+            }
+            window->SoundCard_DataReady(left, right, BlockSize);
+            window->tmrRecorderWrite_Timer();
+            window->tmrPlaybackRead_Timer();
+            double power = 0;
+            for (const int16_t sample : left)
+                power += static_cast<double>(sample) * sample;
+            levels.push_back(std::sqrt(power / BlockSize));
+        }
+        return levels;
+    };
+    const auto decibels = [](double level, double reference) { return 20 * std::log10(level / reference); };
+    constexpr int Second = 48000 / BlockSize;   // 23 blocks
+
+    window->chkAGC->setChecked(true);
+    window->optMode_Click(DemodModeEnum::AM);   // the rig left the chain in DRM
+    window->tmrPerfStats_Timer();   // the filters for the mode
+    station(3 * Second);
+    Press(Record);
+    const std::vector<double> recorded = station(5 * Second);
+    const double level = recorded.back();
+    ASSERT_GT(level, 3000.0);
+    Press(Stop);
+    for (const int mode : {DemodModeEnum::AM, DemodModeEnum::USB, DemodModeEnum::FM}) {
+        window->optMode_Click(mode);
+        window->tmrPerfStats_Timer();
+        station(3 * Second);   // the AGC holds the live signal's levels in this mode
+        Press(Play);
+        const std::vector<double> played = station(4 * Second);
+        Press(Stop);
+        for (size_t block = Second; block < played.size(); ++block)
+            ASSERT_NEAR(decibels(played[block], level), 0.0, 1.0) << "mode " << mode << ", block " << block;
+    }
 }
 
 // Lines carry the track they show: the short middle track is not listed, and clicks, the
@@ -402,6 +461,10 @@ TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
         EXPECT_EQ(wav->RecordFileName(), after) << before;
     }
     EXPECT_TRUE(window->txtRecordFileName->isReadOnly());
+    QLineEdit& field = *window->txtRecordFileName;
+    field.setText("a-long-name-of-the-first-evening.wav");
+    ASSERT_GT(field.fontMetrics().horizontalAdvance(field.text()), field.width()) << "the name must not fit";
+    EXPECT_EQ(field.cursorPosition(), 0) << "the start of a long name shows";
     window->WavFile_SamplesPlayed(0, 1234567);
     EXPECT_EQ(window->lblRecordSize->text() + " " + window->lblRecordTime->text(), "1,234,567 00:00:25");
 }

@@ -84,8 +84,8 @@ TEST_F(ScrollLabelApply, RITMovesTheIFOnTheSideTheInjectionAndTheImageGive)
     EXPECT_EQ(NCOPhaseInc, 1 << 28);
 }
 
-// An attenuation's caption carries one minus sign (the ratio of -51 lies below 1, and the
-// pattern's own "-" gave "--5.8").
+// An attenuation reads as the decibels the sound card takes it for (hundredths of a decibel),
+// with one minus sign.
 TEST_F(ScrollLabelApply, VolumeIsAnAttenuationBelowMinus50AGainAbove1AndNothingBetween)
 {
     struct Case
@@ -94,7 +94,7 @@ TEST_F(ScrollLabelApply, VolumeIsAnAttenuationBelowMinus50AGainAbove1AndNothingB
         const char* caption;
     };
     const Case cases[] = {
-        {-51, -51, "-5.8"},  {-10000, -10000, "-40.0"}, {2, 1.002f, "+0.0"}, {8000, 9, "+19.1"},
+        {-51, -51, "-0.5"},  {-10000, -10000, "-100.0"}, {2, 1.002f, "+0.0"}, {8000, 9, "+19.1"},
         {1, 0, "0.0"},       {-1, 0, "0.0"},            {-30, 0, "0.0"},     {-50, 0, "0.0"},
     };
     OutputAttenuation = 5.0f;

@@ -6,13 +6,19 @@
 #include "core/MainWindowValues.h"
 #include "platform/AppPaths.h"
 #include "core/frmLog.h"
+#include "fakes/FakePerfCounter.h"
+#include "fakes/FakeSerialLines.h"
+#include "ui/common/Frame.h"
 #include "ui/common/Label.h"
 #include "ui/common/Slider.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "radio/clsVFO.h"
+#include "core/PublicVars.h"
 #include "ui/common/FormControls.h"
+#include "ui/common/FormUnits.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -148,6 +154,13 @@ TEST_F(StartUpWiring, TheStepsRunInTheirFixedOrder)
     };
     EXPECT_LT(at(prefix + ":Initialising NotchFilter Default Values"), at("RestoreSettings : Start"));
     EXPECT_LT(at("RestoreSettings : End"), at(prefix + ":Initialising SoundCard Object"));
+    // The receiver's set-up runs inside its own pair of lines, within the interface objects' step.
+    const std::vector<std::ptrdiff_t> setUp{at(prefix + " : Initialising Interface Objects"),
+        at("frmMain.InitialiseRX:Start"), at("modSetupRx.InitialiseRX:Start"), at("modSetupRx.InitialiseRX:End"),
+        at("frmMain.InitialiseRX:End"), at(prefix + ":Initialising sldAGCAttack")};
+    EXPECT_TRUE(std::is_sorted(setUp.begin(), setUp.end())) << ::testing::PrintToString(setUp);
+    EXPECT_LT(setUp.back(), static_cast<std::ptrdiff_t>(lines.size()));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "frmMain.InitialiseRX:End"), 1);
     EXPECT_EQ(window->windowTitle(), "ZOZEVERE - Vantrel RAV1");
 }
 
@@ -264,6 +277,90 @@ TEST_F(StartUpWiring, TheRecorderTheVersionAndTheBandButtonsStartInPlace)
     EXPECT_EQ(window->lstSubBandSelect->x(), window->cboSubBandSelect->x());
     EXPECT_TRUE(window->lstSubBandSelect->isHidden());
     EXPECT_FALSE(window->lstSubBandSelect->isEnabled());
+}
+
+// The analyser's stored smoothing and frame rate are held to their labels' limits, each
+// with one trace line naming its key; a value within them is taken as it stands.
+TEST_F(StartUpWiring, TheAnalysersStoredValuesAreHeldToTheirLabelsLimits)
+{
+    Close();
+    Settings::SaveSetting("SpectrumAnalyser", "SpectrumSmooth", "999");
+    Settings::SaveSetting("SpectrumAnalyser", "DefaultSmoothCount", "0");
+    Settings::SaveSetting("SpectrumAnalyser", "FrameRate", "3");
+    TraceOn = true;
+    frmLog log;
+    Start();
+    TraceOn = false;
+    EXPECT_EQ(ScrollLabels[lblSpectrumSmoothIndex].Value, 24.0f);
+    EXPECT_EQ(ScrollLabels[lblSpectrumSmoothIndex].Default, 1.0f);
+    EXPECT_EQ(ScrollLabels[lblFrameRateIndex].Value, 3.0f);
+    EXPECT_EQ(window->SpectrumAnalyser->SpectrumSmooth(), 24) << "the analyser smooths as the label shows";
+    std::vector<std::string> held;
+    for (int row = 0; row < log.lstLog->count(); ++row) {
+        const std::string line = log.lstLog->item(row)->text().toStdString();
+        if (line.find(" held to ") != std::string::npos)
+            held.push_back(line);
+    }
+    EXPECT_EQ(held, (std::vector<std::string>{"frmMain.FillScopeLabels:DefaultSmoothCount=0 held to 1",
+                                              "frmMain.FillScopeLabels:SpectrumSmooth=999 held to 24"}));
+}
+
+// Boxes that, while one shows, let the pointer cross every frame and every value label of
+// the panel on its way to the box's button.
+struct CrossedBoxes : FakeMessageBoxes
+{
+    int Show(const std::string& prompt, int style, const std::string& title) override
+    {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            for (Frame* frame : top->findChildren<Frame*>())
+                emit frame->MouseMove(0, 0, 10, 10);
+        for (const ScrollLabelRecord& record : ScrollLabels)
+            if (record.Label)
+                emit record.Label->MouseMove(0, 0, 10, 10);
+        return FakeMessageBoxes::Show(prompt, style, title);
+    }
+};
+
+// A start whose serial port does not open asks its question; once it is answered every
+// value label shows the scheme's colour, whether the window is active or not, also inside
+// the frame the pointer crossed last (a frame's focus colours its caption only).
+TEST_F(StartUpWiring, AfterTheSerialPortBoxEveryValueLabelHasTheSchemesColour)
+{
+    Close();
+    FakePerfCounter clock(10'000'000, 1);
+    FakeSerialLines lines(clock);
+    lines.failingDevices["/dev/ttyS0"] = ENOENT;
+    RXDefinitions::Initialise();
+    const auto& models = RXDefinitions::RXModels;
+    const auto vantrel =
+        std::find_if(models.begin(), models.end(), [](const RXModelRecord& r) { return r.Name == "Vantrel RAV1"; });
+    ASSERT_NE(vantrel, models.end());
+    Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(vantrel->Index));
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "0");
+    Settings::SaveSetting("RXModel.Vantrel RAV1", "PortNo", "1");
+    // The shipped scheme: frames, labels and value labels share their normal colour.
+    for (const auto& [key, colour] : {std::pair{"ScrollableLabelNormalColour", "12566272"},
+                                      {"ScrollableLabelFocusColour", "255"}, {"SDRFrameFocusColour", "16776960"},
+                                      {"SDRFrameNormalColour", "12566272"}, {"SDRLabelColour", "12566272"}})
+        Settings::SaveSetting("frmMain", key, colour);
+    {
+        CrossedBoxes crossed;
+        Start();
+        ASSERT_FALSE(crossed.boxes.empty());
+        EXPECT_NE(crossed.boxes[0].prompt.find("Unable to Open COM1"), std::string::npos) << crossed.boxes[0].prompt;
+    }
+    for (int16_t id = 2; id < ScrollLabelCount; ++id) {
+        const ScrollLabelRecord& record = ScrollLabels[static_cast<size_t>(id)];
+        if (!record.Label)
+            continue;
+        const int32_t scheme = id == lblBFOIndex ? PublicVars::SDRColourSchemes.SDRTuningColour : record.NormalColour;
+        const QColor expected = FormUnits::OleColour(static_cast<uint32_t>(scheme));
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            EXPECT_EQ(record.Label->palette().color(group, QPalette::WindowText), expected)
+                << record.Label->objectName().toStdString() << " group " << group;
+    }
+    EXPECT_EQ(ScrollLabels[lblOutVolIndex].NormalColour, 12566272);
+    EXPECT_EQ(ScrollLabels[lblOutVolIndex].FocusColour, 255);
 }
 
 } // namespace
