@@ -7,8 +7,8 @@
 
 // The oscillator of crystal-controlled IQ receivers, which have nothing to tune: the
 // requested oscillator frequency becomes an offset in hertz from the crystal frequency,
-// limited to half the sound card's sample rate, and the receive chain moves its own
-// oscillator by that much. Nothing is sent to hardware.
+// limited to half the clock and to half the receive chain's sample rate, and the receive
+// chain moves its I/Q pair by that much. Nothing is sent to hardware.
 class clsSoftDDS : public OscillatorChip
 {
 public:
