@@ -200,6 +200,8 @@ void frmMain::ConfigureReceiver()
 void frmMain::SelectBandAndStart()
 {
     Trace(":Select Band in use last time");
+    // The image first: the band's state holds the frequency shown, reached on the image in force.
+    TryStep([this] { SelectCrystalImage(); });
     TryStep([this] { SelectLastBand(); });
     Trace(":Set the last tuned frequency for Spectrum Analyser");
     TryStep([this] { SetAnalyserOffset(); });
@@ -229,7 +231,6 @@ void frmMain::SelectBandAndStart()
     Trace(":Initialise the Tuning Step Selector Drop Down List");
     TryStep([this] { FillTuningStepList(); });
     TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
-    TryStep([this] { SelectCrystalImage(); });
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });
     TryStep([this] { DrawSMeter(); });
