@@ -33,13 +33,14 @@ TEST_F(SoftDDS, TheOffsetFromTheCrystalGoesToTheReceiveChainWithinHalfTheSampleR
     EXPECT_EQ(chip.CurrentTuningWord(), 2) << "the word of a crystal row never fits 32 bits";
 
     // An odd clock: the limits' offsets of 24001.5 Hz round to 24002 Hz, beyond half the
-    // sample rate; the receive chain gets them held at 24001 Hz, within it.
+    // clock; held within it at 24001 Hz they are still beyond half the receive chain's
+    // 48000 samples per second, which it gets them held at.
     chip.FreqScaling(1);
     chip.ClkIn(48'003);
     offsets.clear();
     chip.SetFrequency(2'000'000'000);
     chip.SetFrequency(-2'000'000'000);
-    EXPECT_EQ(offsets, (std::vector<float>{24'001, -24'001}));
+    EXPECT_EQ(offsets, (std::vector<float>{24'000, -24'000}));
 }
 
 TEST_F(SoftDDS, RefreshAndAnUnconnectedReceiveChainChangeNothing)
