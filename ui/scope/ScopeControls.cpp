@@ -124,7 +124,7 @@ double ApplyWheelStep(clsVFO& vfo, int32_t stepHz)
 bool ClickToTune(const clsSpectrumAnalyser& analyser, int button, const std::string& tag, bool iqSelectUpper,
                  int32_t loOffsetHz, clsVFO& vfo)
 {
-    if (!ShowsReceivedFrequencies(analyser) || analyser.Mode() != ScopeModeEnum::Spectrum || (button & 1) == 0)
+    if (!ShowsReceivedFrequencies(analyser) || (button & 1) == 0)
         return false;
     const double hertz = std::floor(std::clamp(Numeric::Val(tag) + 0.5, -1E12, 1E12));
     int64_t tenths = static_cast<int64_t>(hertz) * 10;

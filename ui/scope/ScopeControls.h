@@ -45,8 +45,8 @@ std::optional<int32_t> WheelStepAt(double Y, double scaleHeight);
 // Makes the step the VFO's (tenths of a hertz) and returns it as the tuning rate.
 double ApplyWheelStep(clsVFO& vfo, int32_t stepHz);
 
-// picScope mouse down: a left click on the received-frequency axis of the spectrum tunes to
-// the tag's frequency rounded to whole hertz (the stored frequency twice the LO offset lower
+// picScope mouse down: a left click on the received-frequency axis tunes to the tag's
+// frequency rounded to whole hertz (the stored frequency twice the LO offset lower
 // for the upper I/Q image, which is shown that much above it), held within the receiver's
 // range. Returns whether it tuned.
 bool ClickToTune(const clsSpectrumAnalyser& analyser, int button, const std::string& tag, bool iqSelectUpper,

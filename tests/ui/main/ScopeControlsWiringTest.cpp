@@ -35,7 +35,7 @@ TEST_F(ScopeControlsWiring, TheTimeBoxSwitchesModeAndALeftPressOnTheDisplayTunes
     emit display->MouseDown(2, 0, 100, 10);   // the right button does not tune
     EXPECT_EQ(VFO->TunedFrequency(), 71000000);
     emit display->MouseDown(1, 0, 100, 10);
-    EXPECT_EQ(VFO->TunedFrequency(), (offset + 586 + 500) / 1000 * 10000);
+    EXPECT_EQ(VFO->TunedFrequency(), (offset + 586) * 10);   // the frequency under the pointer
 }
 
 // Saves a picture of the display in each of its modes, fed two channels (tones in band

@@ -223,6 +223,7 @@ TEST_F(StartUpWiring, ACrystalReceiverTunedAboveItsCrystalStartsOnTheUpperImage)
         Close();
         Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(row->Index));
         Settings::SaveSetting("RXModel." + model, "TunedFrequency", std::to_string(10 * tunedHz));
+        Settings::SaveSetting("RXModel." + model, "IQSelectUpper", "");   // settings from before the image was kept
         IQSelectUpper = false;   // as a program starts
         Start();
         ASSERT_FALSE(VFOControl);
