@@ -401,12 +401,6 @@ TEST_F(ReceiverEndToEnd, ACrystalReceiverRestartsOnTheFrequencyImageAndOffsetItC
         }
         const int32_t shown = VFO->TunedFrequency();
         const int32_t offset = RITOffset;
-        if (upper) {
-            main->close();
-            DeleteTopLevelWindows();
-            supervisor.reset();
-            continue;
-        }
         main->close();
         DeleteTopLevelWindows();
         supervisor.reset();
@@ -424,6 +418,63 @@ TEST_F(ReceiverEndToEnd, ACrystalReceiverRestartsOnTheFrequencyImageAndOffsetItC
     }
     EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
 }
+
+// The image box, ticked or cleared while the crystal receiver receives 4 or 10 kHz to either
+// side of its crystal's own frequency on the other image, keeps the frequency shown and the
+// one heard: a tone 1 kHz above the frequency shown comes out at 1 kHz at full level. The
+// other image reaches it with an offset twice the IF away, beyond the first one's span where
+// the frequency lies more than the IF from the oscillator.
+struct ImageSwitchCase
+{
+    int32_t offsetHz;   // the software oscillator's offset on the image the receiver starts on
+    bool upperFirst;
+};
+
+class CrystalImageSwitch : public ReceiverEndToEnd, public ::testing::WithParamInterface<ImageSwitchCase>
+{
+};
+
+TEST_P(CrystalImageSwitch, TheImageBoxKeepsTheFrequencyShownAndHeard)
+{
+    const auto [offsetHz, upperFirst] = GetParam();
+    const std::string model = "IQ,Crystal Controlled";
+    const int32_t start = RXDefinitions::RXModels[static_cast<size_t>(ModelNumber(model))].TunedFrequency;
+    UseModel(model);
+    Settings::SaveSetting("RXModel." + model, "TunedFrequency", std::to_string(start + 10 * offsetHz));
+    Settings::SaveSetting("RXModel." + model, "IQSelectUpper", upperFirst ? "True" : "False");
+    const int32_t oscillatorHz = start / 10 + 12000;
+    const int32_t shownHz = start / 10 + offsetHz + (upperFirst ? 24000 : 0);
+    // The pair turns a frequency above the oscillator into a negative one.
+    const double capturedHz = -(shownHz + 1000.0 - oscillatorHz);
+    const auto i = [capturedHz](int64_t n) { return 6000.0 * std::cos(Radians(capturedHz, n)); };
+    const auto q = [capturedHz](int64_t n) { return 6000.0 * std::sin(Radians(capturedHz, n)); };
+    int32_t shownBefore = 0, shownAfter = 0, offsetAfter = 0;
+    Receive(i, q, DemodModeEnum::USB, [&](frmMain& main) {
+        shownBefore = VFO->TunedFrequency();
+        main.chkIQSelectUpper->setChecked(!upperFirst);
+        shownAfter = VFO->TunedFrequency();
+        offsetAfter = RITOffset;
+        main.tmrPerfStats_Timer();   // the filters redesigned now rather than by their timer
+    });
+
+    EXPECT_EQ(IQSelectUpper, !upperFirst);
+    EXPECT_EQ(shownBefore, 10 * shownHz);
+    EXPECT_EQ(shownAfter, shownBefore);
+    EXPECT_EQ(offsetAfter, offsetHz + (upperFirst ? 24000 : -24000));
+    EXPECT_NEAR(ToneAmplitude(Settled(), 1000), AGCLevel, 0.05 * AGCLevel);
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+}
+
+INSTANTIATE_TEST_SUITE_P(FourAndTenKilohertzEitherSide, CrystalImageSwitch,
+                         ::testing::Values(ImageSwitchCase{-10000, false}, ImageSwitchCase{-4000, false},
+                                           ImageSwitchCase{4000, false}, ImageSwitchCase{10000, false},
+                                           ImageSwitchCase{-10000, true}, ImageSwitchCase{-4000, true},
+                                           ImageSwitchCase{4000, true}, ImageSwitchCase{10000, true}),
+                         [](const ::testing::TestParamInfo<ImageSwitchCase>& info) {
+                             const int32_t kHz = info.param.offsetHz / 1000;
+                             return std::string(info.param.upperFirst ? "FromUpper" : "FromLower") +
+                                    (kHz < 0 ? "Minus" : "Plus") + std::to_string(std::abs(kHz)) + "kHz";
+                         });
 
 // Tuned 10 kHz up by a turn of the dial while it receives, from 5 kHz below its crystal's
 // own frequency to 5 kHz above, the crystal receiver hears a signal 10 kHz higher at the

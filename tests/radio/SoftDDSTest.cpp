@@ -43,6 +43,30 @@ TEST_F(SoftDDS, TheOffsetFromTheCrystalGoesToTheReceiveChainWithinHalfTheSampleR
     EXPECT_EQ(offsets, (std::vector<float>{24'000, -24'000}));
 }
 
+// On an I/Q receiver the VFO hears the IF below the oscillator on the lower image and above
+// it on the upper one: the span of oscillator frequencies, and of offsets, lies that much
+// the other way, so that the frequency heard may cover the captured band on either image.
+TEST_F(SoftDDS, TheSpanFollowsTheImageTheVFOReceives)
+{
+    struct ImageOf : OscillatorParent
+    {
+        int32_t OscOut() const override { return 0; }
+        int32_t ImageOffsetHz() const override { return hertz; }
+        int32_t hertz = 0;
+    } vfo;
+    chip.Parent(&vfo);
+    for (const int32_t image : {-12'000, 12'000}) {
+        vfo.hertz = image;
+        offsets.clear();
+        EXPECT_EQ(chip.MaxFreq(), 124'360'000 - 40 * image) << image;
+        EXPECT_EQ(chip.MinFreq(), 122'440'000 - 40 * image) << image;
+        EXPECT_EQ(chip.SetFrequency(125'000'000), 124'360'000 - 40 * image);
+        EXPECT_EQ(chip.SetFrequency(100'000'000), 122'440'000 - 40 * image);
+        EXPECT_EQ(offsets, (std::vector<float>{24'000.0f - image, -24'000.0f - image})) << image;
+    }
+    chip.Parent(nullptr);
+}
+
 TEST_F(SoftDDS, RefreshAndAnUnconnectedReceiveChainChangeNothing)
 {
     chip.SetFrequency(123'800'000);

@@ -272,7 +272,10 @@ void frmMain::SelectCrystalImage()
 {
     chkIQSelectUpper->move(chkTuneLo->pos());
     FormControls::SetForeColour(chkIQSelectUpper, Red);
+    // The box and the flag start unticked together, whatever an earlier window left in the
+    // flag: the frequency read below is then the one stored, not its upper image.
     chkIQSelectUpper->setChecked(false);
+    IQSelectUpper = false;
     if (VFOControl || !VFO)
         return;
     const std::shared_ptr<OscillatorChip> chip = VFO->OscType();
