@@ -14,6 +14,7 @@
 #include "dsp/VectorLib.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -36,6 +37,30 @@ void BalanceGain()
     QELVO::VecMpy_S_1(IQGainBalance, IQSamplesQ.data(), BlockSize);
 }
 
+// A crystal receiver's offset turns the pair itself: I + jQ moves by the offset (the other
+// way on the upper image, whose channels are swapped), so that the wanted signal reaches the
+// phasing pair at the IF centre whatever the offset, and the IF and its filters stay where
+// they are at offset 0. The oscillator's phase runs on from block to block. Without an
+// offset the pair passes untouched.
+void ShiftByOffset()
+{
+    const int32_t hertz = IQSelectUpper ? -RITOffset : RITOffset;
+    if (hertz == 0)
+        return;
+    const double cyclesPerSample = hertz / static_cast<double>(ReceiveSampleRate);
+    for (int32_t k = 0; k < BlockSize; ++k) {
+        const double angle = 2.0 * std::numbers::pi * IQShiftPhase;
+        const double c = std::cos(angle);
+        const double s = std::sin(angle);
+        const double i = IQSamplesI[k];
+        const double q = IQSamplesQ[k];
+        IQSamplesI[k] = static_cast<float>(i * c - q * s);
+        IQSamplesQ[k] = static_cast<float>(i * s + q * c);
+        IQShiftPhase += cyclesPerSample;
+        IQShiftPhase -= std::floor(IQShiftPhase);
+    }
+}
+
 void FormIF()
 {
     PhaseFilterI.Filter_FFT_S_1(IQSamplesI);
@@ -49,8 +74,8 @@ void FeedSpectrum(int32_t source, std::span<const float> Y1, std::span<const flo
     if (!ReceiveLinks::AnalyserActive() || ScopeSource != source)
         return;
     ReceiveLinks::SpectrumAnalyser->SetIQMode(false);
-    // A crystal receiver's axis is placed without its incremental tuning.
-    ReceiveLinks::FeedSpectrum(Y1, Y2, VFOControl ? 0 : RITOffset, reverse);
+    // The pair was moved by the offset: the IF centre is the tuned frequency.
+    ReceiveLinks::FeedSpectrum(Y1, Y2, 0, reverse);
 }
 
 // The oscillator always mixes; the upper image swaps its cosine and sine.
@@ -108,6 +133,7 @@ void DoDSPIQ(std::span<int16_t> Left, std::span<const int16_t> Right, int32_t /*
 
     ChooseChannels(Left, Right);
     BalanceGain();
+    ShiftByOffset();
     FormIF();
     if (NotchFilter.Active && NotchType == NotchTypeEnum::IF)
         NotchFilter.Filter_FFT_S_1(WorkBuffer);

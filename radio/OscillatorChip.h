@@ -15,6 +15,10 @@ class OscillatorParent
 public:
     // The oscillator frequency the VFO last computed, in tenths of a hertz.
     virtual int32_t OscOut() const = 0;
+    // How far the frequency received lies from the oscillator frequency, in hertz: for an
+    // I/Q receiver the IF below it on the lower image and above it on the upper one; 0 when
+    // the VFO does not say.
+    virtual int32_t ImageOffsetHz() const { return 0; }
 
 protected:
     ~OscillatorParent() = default;

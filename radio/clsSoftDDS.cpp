@@ -3,6 +3,7 @@
 #include "core/BusyGuard.h"
 #include "core/Numeric.h"
 
+#include <algorithm>
 #include <cmath>
 
 clsSoftDDS::clsSoftDDS() : OscillatorChip("clsSoftDDS", LimitType::Long)
@@ -63,14 +64,26 @@ int32_t clsSoftDDS::OffsetHz(int32_t frequency) const
     return Numeric::CLng(difference / 10.0 / freqScaling_);
 }
 
+int32_t clsSoftDDS::CentreOffsetHz() const { return Parent() ? -Parent()->ImageOffsetHz() : 0; }
+
+double clsSoftDDS::MaxFreq() const { return OscillatorChip::MaxFreq() + 10.0 * CentreOffsetHz() * FreqScaling(); }
+
+double clsSoftDDS::MinFreq() const { return OscillatorChip::MinFreq() + 10.0 * CentreOffsetHz() * FreqScaling(); }
+
 int32_t clsSoftDDS::LimitedToHalfSampleRate(int32_t offsetHz) const
 {
+    const double centre = CentreOffsetHz();
     const double half = std::trunc(ClkIn() / 2);   // the clock is whole hertz and positive here
-    if (offsetHz > half)
-        return static_cast<int32_t>(half);
-    if (offsetHz < -half)
-        return static_cast<int32_t>(-half);
-    return offsetHz;
+    const double held = std::clamp(static_cast<double>(offsetHz), centre - half, centre + half);
+    // The receive chain takes the pair at the sound card's rate: an offset beyond half of it
+    // (from a stored clock above that rate) is held at the edge of what the chain can hear.
+    constexpr double chainHalf = DefaultClockHz / 2;
+    if (std::fabs(held - centre) <= chainHalf)
+        return static_cast<int32_t>(held);
+    const double edge = centre + std::copysign(chainHalf, held - centre);
+    Trace("SetFrequency", "Offset=" + Numeric::Str(offsetHz) + " Hz is beyond half the receive sample rate; held at " +
+                              Numeric::Str(static_cast<int32_t>(edge)) + " Hz");
+    return static_cast<int32_t>(edge);
 }
 
 void clsSoftDDS::SaveSettings()

@@ -7,8 +7,11 @@
 
 // The oscillator of crystal-controlled IQ receivers, which have nothing to tune: the
 // requested oscillator frequency becomes an offset in hertz from the crystal frequency,
-// limited to half the sound card's sample rate, and the receive chain moves its own
-// oscillator by that much. Nothing is sent to hardware.
+// limited to half the clock and to half the receive chain's sample rate, and the receive
+// chain moves its I/Q pair by that much. Nothing is sent to hardware. The span is the one
+// the frequency received may cover: on an I/Q receiver, whose VFO hears its image an IF
+// below or above the oscillator, the range of the oscillator and of its offset lies that
+// much the other way, so that either image reaches every frequency of the captured band.
 class clsSoftDDS : public OscillatorChip
 {
 public:
@@ -33,6 +36,11 @@ public:
     // Clamps F to the limits and hands the offset from the crystal frequency to the
     // receive chain; returns the clamped frequency.
     std::optional<int32_t> SetFrequency(int32_t FrequencyToSet) override;
+    // The range about the crystal, moved by the image the VFO receives.
+    double MaxFreq() const override;
+    using OscillatorChip::MaxFreq;
+    double MinFreq() const override;
+    using OscillatorChip::MinFreq;
     // Nothing to send again: the offset stays in force in the receive chain.
     void Refresh() override {}
 
@@ -45,6 +53,8 @@ private:
     // The offset in hertz of an oscillator frequency (0.1 Hz) from the crystal.
     int32_t OffsetHz(int32_t frequency) const;
     int32_t LimitedToHalfSampleRate(int32_t offsetHz) const;
+    // The offset at the middle of the span: the image's distance from the oscillator, negated.
+    int32_t CentreOffsetHz() const;
 
     RITHandler ritHandler_;
     bool settingFrequency_ = false;

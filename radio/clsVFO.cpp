@@ -78,6 +78,13 @@ void clsVFO::UpdateFreqScaling()
     oscType_->FreqScaling(Numeric::CSng(static_cast<double>(oscMultiplier_) / pllMultiplier_));
 }
 
+int32_t clsVFO::ImageOffsetHz() const
+{
+    if (!IQModeOn)
+        return 0;
+    return IQSelectUpper ? IFFrequency() : -IFFrequency();
+}
+
 int32_t clsVFO::TunedFrequency() const
 {
     if (IQModeOn && IQSelectUpper)

@@ -67,6 +67,8 @@ public:
     // The oscillator frequency Refresh last computed.
     int32_t OscOut() const override { return oscOut_; }
     void OscOut(int32_t tenths) { oscOut_ = tenths; }
+    // In IQ mode: -IF on the lower image, +IF on the upper one; otherwise 0.
+    int32_t ImageOffsetHz() const override;
 
     // True: the oscillator runs above the tuned frequency (tuned + IF).
     bool HiSideLo() const { return hiSideLo_; }

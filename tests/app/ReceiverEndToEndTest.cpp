@@ -435,12 +435,117 @@ TEST_P(CrystalTuning, TuningMovesTheReceiveChainWithTheSignal)
     Receive(i, q);
 
     EXPECT_EQ(RITOffset, tunedHz);
-    EXPECT_EQ(IFFreq, 12000 - tunedHz);
-    EXPECT_EQ(NCOPhaseInc, static_cast<int32_t>(std::floor(1073741824.0 / 48000.0 * IFFreq + 0.5)));
+    EXPECT_EQ(IFFreq, 12000);   // the I/Q pair moves by the offset, the IF stays
+    EXPECT_EQ(NCOPhaseInc, 1 << 28);
     EXPECT_NEAR(ToneAmplitude(Settled(), 1000), AGCLevel, 0.05 * AGCLevel);
 }
 
 INSTANTIATE_TEST_SUITE_P(FiveKilohertzBelowAndAbove, CrystalTuning, ::testing::Values(-5000, 5000));
+
+// Closed tuned 10 kHz above its crystal's own frequency, the crystal receiver comes back
+// showing the same frequency on the same image at the same offset (so hearing the same
+// frequency), its spectrum centred on it. Ticking the image box keeps the frequency shown
+// and moves the offset by twice the IF.
+TEST_F(ReceiverEndToEnd, ACrystalReceiverRestartsOnTheFrequencyImageAndOffsetItClosedOn)
+{
+    const std::string model = "IQ,Crystal Controlled";
+    const int32_t start = RXDefinitions::RXModels[static_cast<size_t>(ModelNumber(model))].TunedFrequency;
+    UseModel(model);
+    const auto silence = [](int64_t) { return 0.0; };
+    for (const bool upper : {false, true}) {
+        Settings::SaveSetting("RXModel." + model, "TunedFrequency", std::to_string(start + 100000));
+        Settings::SaveSetting("RXModel." + model, "IQSelectUpper", "False");
+        frmMain* main = Start(silence, silence);
+        ASSERT_NE(main, nullptr);
+        ASSERT_EQ(RITOffset, 10000);
+        const int32_t shownLower = VFO->TunedFrequency();
+        main->chkIQSelectUpper->setChecked(upper);
+        EXPECT_EQ(VFO->TunedFrequency(), shownLower);
+        EXPECT_EQ(RITOffset, upper ? 10000 - 24000 : 10000);
+        if (upper) {   // back on the lower image and up again: 10 kHz above the crystal
+            main->chkIQSelectUpper->setChecked(false);
+            VFO->TunedFrequency(start + 100000);
+            main->chkIQSelectUpper->setChecked(true);
+            ASSERT_EQ(RITOffset, 10000 - 24000);
+            VFO->TunedFrequency(start + 100000);
+            ASSERT_EQ(RITOffset, 10000);
+        }
+        const int32_t shown = VFO->TunedFrequency();
+        const int32_t offset = RITOffset;
+        main->close();
+        DeleteTopLevelWindows();
+        supervisor.reset();
+
+        main = Start(silence, silence);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(IQSelectUpper, upper);
+        EXPECT_EQ(main->chkIQSelectUpper->isChecked(), upper);
+        EXPECT_EQ(VFO->TunedFrequency(), shown) << upper;
+        EXPECT_EQ(RITOffset, offset) << upper;
+        EXPECT_EQ(main->SpectrumAnalyser->FOffset(), shown / 10 - 12000) << upper;
+        main->close();
+        DeleteTopLevelWindows();
+        supervisor.reset();
+    }
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+}
+
+// The image box, ticked or cleared while the crystal receiver receives 4 or 10 kHz to either
+// side of its crystal's own frequency on the other image, keeps the frequency shown and the
+// one heard: a tone 1 kHz above the frequency shown comes out at 1 kHz at full level. The
+// other image reaches it with an offset twice the IF away, beyond the first one's span where
+// the frequency lies more than the IF from the oscillator.
+struct ImageSwitchCase
+{
+    int32_t offsetHz;   // the software oscillator's offset on the image the receiver starts on
+    bool upperFirst;
+};
+
+class CrystalImageSwitch : public ReceiverEndToEnd, public ::testing::WithParamInterface<ImageSwitchCase>
+{
+};
+
+TEST_P(CrystalImageSwitch, TheImageBoxKeepsTheFrequencyShownAndHeard)
+{
+    const auto [offsetHz, upperFirst] = GetParam();
+    const std::string model = "IQ,Crystal Controlled";
+    const int32_t start = RXDefinitions::RXModels[static_cast<size_t>(ModelNumber(model))].TunedFrequency;
+    UseModel(model);
+    Settings::SaveSetting("RXModel." + model, "TunedFrequency", std::to_string(start + 10 * offsetHz));
+    Settings::SaveSetting("RXModel." + model, "IQSelectUpper", upperFirst ? "True" : "False");
+    const int32_t oscillatorHz = start / 10 + 12000;
+    const int32_t shownHz = start / 10 + offsetHz + (upperFirst ? 24000 : 0);
+    // The pair turns a frequency above the oscillator into a negative one.
+    const double capturedHz = -(shownHz + 1000.0 - oscillatorHz);
+    const auto i = [capturedHz](int64_t n) { return 6000.0 * std::cos(Radians(capturedHz, n)); };
+    const auto q = [capturedHz](int64_t n) { return 6000.0 * std::sin(Radians(capturedHz, n)); };
+    int32_t shownBefore = 0, shownAfter = 0, offsetAfter = 0;
+    Receive(i, q, DemodModeEnum::USB, [&](frmMain& main) {
+        shownBefore = VFO->TunedFrequency();
+        main.chkIQSelectUpper->setChecked(!upperFirst);
+        shownAfter = VFO->TunedFrequency();
+        offsetAfter = RITOffset;
+        main.tmrPerfStats_Timer();   // the filters redesigned now rather than by their timer
+    });
+
+    EXPECT_EQ(IQSelectUpper, !upperFirst);
+    EXPECT_EQ(shownBefore, 10 * shownHz);
+    EXPECT_EQ(shownAfter, shownBefore);
+    EXPECT_EQ(offsetAfter, offsetHz + (upperFirst ? 24000 : -24000));
+    EXPECT_NEAR(ToneAmplitude(Settled(), 1000), AGCLevel, 0.05 * AGCLevel);
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
+}
+
+INSTANTIATE_TEST_SUITE_P(FourAndTenKilohertzEitherSide, CrystalImageSwitch,
+                         ::testing::Values(ImageSwitchCase{-10000, false}, ImageSwitchCase{-4000, false},
+                                           ImageSwitchCase{4000, false}, ImageSwitchCase{10000, false},
+                                           ImageSwitchCase{-10000, true}, ImageSwitchCase{-4000, true},
+                                           ImageSwitchCase{4000, true}, ImageSwitchCase{10000, true}),
+                         [](const ::testing::TestParamInfo<ImageSwitchCase>& info) {
+                             const int32_t kHz = info.param.offsetHz / 1000;
+                             return std::string(info.param.upperFirst ? "FromUpper" : "FromLower") +
+                                    (kHz < 0 ? "Minus" : "Plus") + std::to_string(std::abs(kHz)) + "kHz";
+                         });
 
 // Tuned 10 kHz up by a turn of the dial while it receives, from 5 kHz below its crystal's
 // own frequency to 5 kHz above, the crystal receiver hears a signal 10 kHz higher at the
@@ -467,8 +572,7 @@ TEST_F(ReceiverEndToEnd, ACrystalReceiverTunedUpWhileReceivingHearsTheHigherSign
         TuneRateLocked = false;
         EXPECT_EQ(VFO->TunedFrequency(), before + 100000);
         EXPECT_EQ(RITOffset, 5000);
-        EXPECT_EQ(IFFreq, 7000);
-        EXPECT_EQ(NCOPhaseInc, static_cast<int32_t>(std::floor(1073741824.0 / 48000.0 * IFFreq + 0.5)));
+        EXPECT_EQ(IFFreq, 12000);
         // The file devices run faster than real time, so the deferred work that redesigns
         // the filters for the new IF is run here rather than left to its timer.
         main.tmrPerfStats_Timer();

@@ -123,9 +123,10 @@ TEST(IQChain, AFailingStepEndsTheBlockPassesTheErrorOnAndClearsInDSP)
     EXPECT_EQ(left[0], 1234);
 }
 
-// The axis sits half a span below the tuned frequency, less a crystal receiver's RIT in the
-// I/Q chain; the single-channel chain mirrors it with high-side injection, the I/Q chain
-// with the upper image on the first feed and the other way on the second.
+// The axis sits half a span below the tuned frequency, also for a crystal receiver, whose
+// I/Q pair the chain has moved by its offset; the single-channel chain mirrors it with
+// high-side injection, the I/Q chain with the upper image on the first feed and the other
+// way on the second.
 TEST(ReceiveChains, SpectrumFeedsPlaceTheAxisAndItsOrientation)
 {
     ReceiveChainRig rig(DemodModeEnum::USB);
@@ -143,7 +144,7 @@ TEST(ReceiveChains, SpectrumFeedsPlaceTheAxisAndItsOrientation)
     EXPECT_TRUE(analyser.reverse);
     EXPECT_FLOAT_EQ(analyser.y1[5], std::round(i(rig.position - BlockSize + 5)));
     rig.Run(i, q, 1);
-    EXPECT_EQ(analyser.fOffset, 6987500);
+    EXPECT_EQ(analyser.fOffset, 6988000);
     EXPECT_TRUE(analyser.reverse);
     ScopeSource = ScopeSourceEnum::PostDemod;
     rig.Run(i, q, 1);

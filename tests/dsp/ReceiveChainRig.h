@@ -45,6 +45,7 @@ struct ReceiveChainRig
         SetIF(12000);
         OutputAttenuation = NRLevel = 0.0f;
         FMLastPhase = 0.0f;
+        IQShiftPhase = 0.0;
         BCHistory.fill(0.0f);
         NotchOverlap.fill(0.0f);
         PeakBinIndex = 0;

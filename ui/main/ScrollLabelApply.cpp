@@ -277,8 +277,9 @@ void lblIFLo_Wheel()
     FiltersDirty = true;
 }
 
-// The offset moves the receive chain's IF (and its oscillator) away from the IF centre:
-// the label shows the offset as the chain applies it, the negative on low-side injection.
+// The offset moves the single-channel chain's IF (and its oscillator) away from the IF
+// centre; the I/Q chain moves its I/Q pair instead and keeps the IF at the centre. The
+// label shows the offset as the chain applies it, the negative on low-side injection.
 void lblBFO_Wheel()
 {
     if (bfoBusy)
@@ -288,9 +289,9 @@ void lblBFO_Wheel()
     RITOffset = Numeric::CLng(HiSideLoOn ? v : -v);
     Record(lblIFShiftIndex).Value = static_cast<float>(RITOffset);
     lblIFShift_Wheel();
-    IFFreq = IQModeOn && !IQSelectUpper ? IFCentreHz - RITOffset : IFCentreHz + RITOffset;
+    IFFreq = IQModeOn ? IFCentreHz : IFCentreHz + RITOffset;
     ShowCaption(Record(lblBFOIndex), RITOffset);
-    NCOPhaseInc = static_cast<int32_t>(std::floor(1073741824.0 / 48000.0 * IFFreq + 0.5));
+    NCOPhaseInc = PhaseIncrementFor(IFFreq);
     FiltersDirty = true;
 }
 

@@ -294,6 +294,7 @@ void frmMain::Form_Unload()
     TryStep(modBandPlan::SaveAllBandPlans);
     TryStep([this] { SaveSettings(); });
     const std::shared_ptr<OscillatorChip> chip = VFO ? VFO->OscType() : nullptr;
+    TryStep([this] { SaveCrystalImage(); });
     TryStep([] {
         if (VFO)
             VFO->SaveSettings();

@@ -357,6 +357,8 @@ private:
     void SelectBandAndStart();
     void InitialiseSpectrumAnalyser();
     void SelectCrystalImage();
+    void SaveCrystalImage() const;
+    int32_t StoredForShown(int32_t shown) const;
     void ShowCaptionBar(bool shown);
     void LoadSoundCardEvents();
     void InitialiseInterfaceObjects();

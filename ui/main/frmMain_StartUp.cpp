@@ -9,6 +9,7 @@
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
 #include "core/PublicVars.h"
+#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "core/modVBTricks.h"
@@ -46,6 +47,8 @@ void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + s
 constexpr int AGCAttackStartPosition = 100;
 constexpr int AGCDecayStartPosition = 40;
 constexpr uint32_t Red = 0x0000FF;
+// Key of the crystal receiver's image in its model's section.
+constexpr const char* CrystalImageKey = "IQSelectUpper";
 constexpr uint32_t DarkRed = 0x0000C0;
 
 // Ten ticks across the slider's range, a page a tick, an arrow key half a page.
@@ -195,6 +198,8 @@ void frmMain::ConfigureReceiver()
 void frmMain::SelectBandAndStart()
 {
     Trace(":Select Band in use last time");
+    // The image first: the band's state holds the frequency shown, reached on the image in force.
+    TryStep([this] { SelectCrystalImage(); });
     TryStep([this] { SelectLastBand(); });
     Trace(":Set the last tuned frequency for Spectrum Analyser");
     TryStep([this] { SetAnalyserOffset(); });
@@ -224,7 +229,6 @@ void frmMain::SelectBandAndStart()
     Trace(":Initialise the Tuning Step Selector Drop Down List");
     TryStep([this] { FillTuningStepList(); });
     TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
-    TryStep([this] { SelectCrystalImage(); });
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });
     TryStep([this] { DrawSMeter(); });
@@ -258,25 +262,39 @@ void frmMain::InitialiseSpectrumAnalyser()
     analyser.ShowNotch(NotchActive);
 }
 
-// A receiver without an oscillator the program tunes, tuned above its crystal's frequency,
-// receives the upper image of its I/Q pair, twice the IF below the frequency tuned. The
-// image box takes the low-side box's place: no model of the table offers both.
+// A receiver without an oscillator the program tunes comes back on the image it was closed
+// on, at the same offset. Settings from before the image was kept: tuned above its crystal's
+// frequency, it receives the upper image of its I/Q pair, twice the IF below the frequency
+// tuned. The image box takes the low-side box's place: no model of the table offers both.
 void frmMain::SelectCrystalImage()
 {
     chkIQSelectUpper->move(chkTuneLo->pos());
     FormControls::SetForeColour(chkIQSelectUpper, Red);
+    // The box and the flag start unticked together, whatever an earlier window left in the
+    // flag: the frequency read below is then the one stored, not its upper image.
     chkIQSelectUpper->setChecked(false);
+    IQSelectUpper = false;
     if (VFOControl || !VFO)
         return;
     const std::shared_ptr<OscillatorChip> chip = VFO->OscType();
     if (!chip || VFO->OscMultiplier() == 0)
         return;
-    const int32_t tunedHz = Numeric::CLng(VFO->TunedFrequency() / 10.0);
-    const double crystalHz = chip->BaseFrequency() / VFO->OscMultiplier() * VFO->PLLMultiplier();
-    if (tunedHz <= crystalHz)
+    const int32_t stored = VFO->TunedFrequency();
+    const std::string closedOn = Settings::GetSetting(VFO->Name(), CrystalImageKey);
+    if (closedOn == "True" || closedOn == "False") {
+        chkIQSelectUpper->setChecked(closedOn == "True");
+        VFO->TunedFrequency(stored);   // the offset closed on, handed to the receive chain
         return;
-    chkIQSelectUpper->setChecked(true);
-    VFO->TunedFrequency((tunedHz - 2 * VFO->IFFrequency()) * 10);
+    }
+    const double crystalHz = chip->BaseFrequency() / VFO->OscMultiplier() * VFO->PLLMultiplier();
+    if (Numeric::CLng(stored / 10.0) > crystalHz)
+        chkIQSelectUpper->setChecked(true);   // the frequency shown stays
+}
+
+void frmMain::SaveCrystalImage() const
+{
+    if (VFO && IQModeOn && !VFOControl)
+        Settings::SaveSetting(VFO->Name(), CrystalImageKey, Numeric::BoolText(IQSelectUpper));
 }
 
 // The caption bar shown or hidden; the window's height follows so that its inner area keeps

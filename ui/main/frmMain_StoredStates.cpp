@@ -88,7 +88,7 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
     BusyGuard applying(ApplyPresetBusy);
     const ModeSettingsRecord stored = state;   // the handlers below may change the record
     if (VFO) {
-        VFO->TunedFrequency(TenthsOf(stored.FreqCurrent));
+        VFO->TunedFrequency(StoredForShown(TenthsOf(stored.FreqCurrent)));   // stored as shown
         Display7Seg(VFO->FormattedTunedFreq());
         imgTuneStepLock->setVisible(VFO->TuneStepLock());
     }

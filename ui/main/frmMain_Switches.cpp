@@ -21,6 +21,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -122,13 +123,30 @@ void frmMain::chkDynFilter_Click()
 
 void frmMain::chkFlipIQ_Click() { FlipIQ = Ticked(chkFlipIQ); }
 
-// Only an I/Q receiver whose oscillator is not tuned by the program chooses its image.
+// Only an I/Q receiver whose oscillator is not tuned by the program chooses its image. The
+// frequency shown stays, and so does the one heard: the other image reaches it with an
+// offset twice the IF away.
 void frmMain::chkIQSelectUpper_Click()
 {
     if (!IQModeOn || VFOControl)
         return;
-    IQSelectUpper = Ticked(chkIQSelectUpper);
-    FormControls::SetForeColour(chkIQSelectUpper, IQSelectUpper ? InjectionOnColour : InjectionOffColour);
+    const bool upper = Ticked(chkIQSelectUpper);
+    FormControls::SetForeColour(chkIQSelectUpper, upper ? InjectionOnColour : InjectionOffColour);
+    if (upper == IQSelectUpper)
+        return;
+    const int32_t shown = VFO ? VFO->TunedFrequency() : 0;
+    IQSelectUpper = upper;
+    if (VFO)
+        VFO->TunedFrequency(StoredForShown(shown));
+}
+
+// The tuned frequency the VFO stores (0.1 Hz) for one shown with the image in force: the
+// upper image is shown twice the IF above it.
+int32_t frmMain::StoredForShown(int32_t shown) const
+{
+    const int64_t image = IQModeOn && IQSelectUpper ? 20 * int64_t{VFO->IFFrequency()} : 0;
+    return static_cast<int32_t>(std::clamp<int64_t>(shown - image, std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
 }
 
 void frmMain::chkNB_Click()

@@ -85,6 +85,8 @@ std::string ApplyXRange(clsSpectrumAnalyser& analyser, int32_t widthMin, int32_t
 
 double CursorFrequency(const clsSpectrumAnalyser& analyser, double X, bool iqModeOn)
 {
+    if (analyser.Mode() == ScopeModeEnum::Spectrum)
+        return analyser.FrequencyAt(X);
     const double perBin = (iqModeOn ? 2.0 : 1.0) * analyser.HzPerBin();
     const double f = X * perBin + 0.5;
     return ShowsReceivedFrequencies(analyser) ? f + analyser.FOffset() : f;
@@ -124,8 +126,8 @@ bool ClickToTune(const clsSpectrumAnalyser& analyser, int button, const std::str
 {
     if (!ShowsReceivedFrequencies(analyser) || (button & 1) == 0)
         return false;
-    const double kilohertz = std::floor(std::clamp(Numeric::Val(tag) / 1000 + 0.5, -1E12, 1E12));
-    int64_t tenths = static_cast<int64_t>(kilohertz) * 10000;
+    const double hertz = std::floor(std::clamp(Numeric::Val(tag) + 0.5, -1E12, 1E12));
+    int64_t tenths = static_cast<int64_t>(hertz) * 10;
     if (iqSelectUpper)
         tenths -= 20 * int64_t{loOffsetHz};
     const int64_t lowest = int64_t{vfo.RXMinFreq()} * 10;

@@ -31,8 +31,8 @@ std::string ApplyXRange(clsSpectrumAnalyser& analyser, int32_t widthMin, int32_t
                         int32_t centreValue);
 
 // The frequency in hertz under the cursor at X (in the box's units), as the picture's tag
-// holds it, and the picture of its readout: whole hertz in groups on the received-frequency
-// axis, plain hertz on the audio axis.
+// holds it: in the spectrum mode on the axis labels' scale. And the picture of its readout:
+// whole hertz in groups on the received-frequency axis, plain hertz on the audio axis.
 double CursorFrequency(const clsSpectrumAnalyser& analyser, double X, bool iqModeOn);
 const char* ReadoutPicture(const clsSpectrumAnalyser& analyser);
 // lblSpectrumFreq's caption for a tag, with the wheel step appended when the wheel tunes.
@@ -46,8 +46,9 @@ std::optional<int32_t> WheelStepAt(double Y, double scaleHeight);
 double ApplyWheelStep(clsVFO& vfo, int32_t stepHz);
 
 // picScope mouse down: a left click on the received-frequency axis tunes to the tag's
-// frequency rounded to whole kilohertz (less twice the LO offset for the upper I/Q image),
-// held within the receiver's range. Returns whether it tuned.
+// frequency rounded to whole hertz (the stored frequency twice the LO offset lower
+// for the upper I/Q image, which is shown that much above it), held within the receiver's
+// range. Returns whether it tuned.
 bool ClickToTune(const clsSpectrumAnalyser& analyser, int button, const std::string& tag, bool iqSelectUpper,
                  int32_t loOffsetHz, clsVFO& vfo);
 

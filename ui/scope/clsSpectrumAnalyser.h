@@ -195,6 +195,10 @@ public:
     std::span<const float> FilterCurveLog() const { return filterCurveLog_; }
     bool DrawOnDisplay1() const { return drawOnDisplay1_; }
 
+    // The frequency in hertz at X (in the boxes' units) on the scale the frequency labels
+    // show, for the bins shown and their orientation.
+    double FrequencyAt(double X) const;
+
     void SaveSettings() const;
 
 private:

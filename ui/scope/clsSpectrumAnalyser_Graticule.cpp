@@ -231,6 +231,23 @@ double clsSpectrumAnalyser::LabelFrequency(int32_t bin) const
                             : fOffset_ - 2.0 * SpectrumWidth + f;
 }
 
+// The traces put StartBin at the left when reversed, StopBin otherwise (counting down to the
+// right, or up in the I/Q view); the frequency between bins is the labels' one, unrounded.
+double clsSpectrumAnalyser::FrequencyAt(double X) const
+{
+    const double hzPerBin = hzPerBin_;
+    const double scaleWidth = picDisplay0_ ? picDisplay0_->ScaleWidth() : 0;
+    if (scaleWidth != 0)
+        X *= (static_cast<double>(StopBin) - StartBin) / scaleWidth;   // in bins
+    if (reverseSpectrum_) {
+        const double bin = StartBin + X;
+        return iqMode_ ? fOffset_ + static_cast<double>(SpectrumWidth) + 2 * hzPerBin * bin : fOffset_ + hzPerBin * bin;
+    }
+    if (iqMode_)
+        return fOffset_ - 2.0 * SpectrumWidth + 2 * hzPerBin * (StopBin + X);
+    return fOffset_ + static_cast<double>(SpectrumWidth) - hzPerBin * (StopBin - X);
+}
+
 const QString& clsSpectrumAnalyser::Text(LabelText& label, double value, const char* picture)
 {
     if (label.picture != picture || !(label.value == value)) {

@@ -1,4 +1,5 @@
 #include "MainWindowRig.h"
+#include "ui/common/Label.h"
 #include "ui/common/PictureBox.h"
 
 #include <QDir>
@@ -35,7 +36,38 @@ TEST_F(ScopeControlsWiring, TheTimeBoxSwitchesModeAndALeftPressOnTheDisplayTunes
     emit display->MouseDown(2, 0, 100, 10);   // the right button does not tune
     EXPECT_EQ(VFO->TunedFrequency(), 71000000);
     emit display->MouseDown(1, 0, 100, 10);
-    EXPECT_EQ(VFO->TunedFrequency(), (offset + 586 + 500) / 1000 * 10000);
+    EXPECT_EQ(VFO->TunedFrequency(), (offset + 586) * 10);   // the frequency under the pointer
+}
+
+// On single-channel and I/Q receivers, and on both sources before and after demodulation,
+// a click at five places across the spectrum tunes to the frequency the axis's scale gives
+// there (within one bin), which the cursor readout shows; the axis holds the frequency tuned.
+TEST_F(ScopeControlsWiring, AClickOnTheSpectrumTunesToTheFrequencyTheAxisShowsUnderThePointer)
+{
+    clsSpectrumAnalyser& analyser = *window->SpectrumAnalyser;
+    window->chkScopeMode[0]->click();
+    PictureBox* display = window->picScope[0];
+    const double width = display->ScaleWidth();
+    ASSERT_GT(width, 0);
+    for (const bool iq : {false, true})
+        for (const int source : {1, 2})
+            for (const double fraction : {0.1, 0.3, 0.5, 0.7, 0.9}) {
+                IQModeOn = iq;
+                VFO->TunedFrequency(71000000);
+                window->optSpectrumSource.Select(source);
+                ASSERT_GT(analyser.FOffset(), analyser.FSampling);
+                const std::string where = std::string(iq ? "I/Q" : "single channel") + ", source " +
+                                          std::to_string(source) + ", at " + std::to_string(fraction);
+                const double left = analyser.FrequencyAt(0), right = analyser.FrequencyAt(width);
+                EXPECT_LT(std::min(left, right), 7100000) << where;
+                EXPECT_GT(std::max(left, right), 7100000) << where;
+                const double underPointer = analyser.FrequencyAt(fraction * width);
+                emit display->MouseMove(0, 0, fraction * width, 10);
+                EXPECT_EQ(window->lblSpectrumFreq[0]->text().remove(' ').toLongLong(), std::llround(underPointer))
+                    << where;
+                emit display->MouseDown(1, 0, fraction * width, 10);
+                EXPECT_NEAR(VFO->TunedFrequency() / 10.0, underPointer, analyser.HzPerBin()) << where;
+            }
 }
 
 // Saves a picture of the display in each of its modes, fed two channels (tones in band

@@ -52,7 +52,7 @@ protected:
     Label labels[ScrollLabelCount];
 };
 
-TEST_F(ScrollLabelApply, RITMovesTheIFOnTheSideTheInjectionAndTheImageGive)
+TEST_F(ScrollLabelApply, RITMovesTheIFOnTheSideOfTheInjectionAndLeavesTheIQChainsIFAtTheCentre)
 {
     struct Case
     {
@@ -63,8 +63,8 @@ TEST_F(ScrollLabelApply, RITMovesTheIFOnTheSideTheInjectionAndTheImageGive)
     };
     const Case cases[] = {
         {true, false, false, 100, 100, 12100, "100"},   {false, false, false, 100, -100, 11900, "-100"},
-        {true, true, false, 100, 100, 11900, "100"},    {true, true, true, 100, 100, 12100, "100"},
-        {true, false, false, 0, 0, 12000, "0"},         {false, true, false, -2500.5f, 2500, 9500, "2500"},
+        {true, true, false, 100, 100, 12000, "100"},    {true, true, true, 100, 100, 12000, "100"},
+        {true, false, false, 0, 0, 12000, "0"},         {false, true, false, -2500.5f, 2500, 12000, "2500"},
     };
     for (const Case& c : cases) {
         HiSideLoOn = c.hiSide, IQModeOn = c.iq, IQSelectUpper = c.upper;

@@ -236,6 +236,7 @@ TEST_F(StartUpWiring, ACrystalReceiverTunedAboveItsCrystalStartsOnTheUpperImage)
         Close();
         Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(row->Index));
         Settings::SaveSetting("RXModel." + model, "TunedFrequency", std::to_string(10 * tunedHz));
+        Settings::SaveSetting("RXModel." + model, "IQSelectUpper", "");   // settings from before the image was kept
         IQSelectUpper = false;   // as a program starts
         Start();
         ASSERT_FALSE(VFOControl);
@@ -250,6 +251,46 @@ TEST_F(StartUpWiring, ACrystalReceiverTunedAboveItsCrystalStartsOnTheUpperImage)
     }
     EXPECT_EQ(FormControls::ForeColour(window->chkIQSelectUpper), 0x0000FFu);
 }
+
+// Stored clocks that no oscillator can work with, for every model, and a crystal receiver
+// whose stored clock is far above the sound card's rate with a frequency far off its crystal:
+// the window starts, holding what it cannot represent at its limits (a conversion out of
+// range would stop the sanitized test), and shows a frequency within the receiver's range.
+class StoredClocks : public StartUpWiring, public ::testing::WithParamInterface<size_t>
+{
+protected:
+    void StartWith(const RXModelRecord& row, const std::string& clock, const std::string& tuned)
+    {
+        Close();
+        const std::string section = "RXModel." + row.Name;
+        Settings::SaveSetting("frmMain", "SDRModelNo", std::to_string(row.Index));
+        Settings::SaveSetting(section, "DDSClock", clock);
+        Settings::SaveSetting(section, "CLKIn", clock);
+        Settings::SaveSetting(section, "TunedFrequency", tuned);
+        Settings::SaveSetting(section, "DDSInterfaceType", "3");   // no port is opened
+        IQSelectUpper = false;   // as a program starts
+        Start();
+        ASSERT_TRUE(VFO);
+        EXPECT_GE(VFO->TunedFrequency(), 0) << row.Name << " " << clock;
+        EXPECT_LE(VFO->TunedFrequency(), int64_t{VFO->RxMaxFreq()} * 10 + 20 * int64_t{VFO->IFFrequency()})
+            << row.Name << " " << clock;
+    }
+};
+
+TEST_P(StoredClocks, OfEveryMagnitudeStartTheModel)
+{
+    RXDefinitions::Initialise();
+    ASSERT_EQ(RXDefinitions::RXModels.size(), 18u) << "every model has its case below";
+    const RXModelRecord& row = RXDefinitions::RXModels[GetParam()];
+    for (const char* clock : {"1", "1000", "1000000", "1000000000"})
+        StartWith(row, clock, std::to_string(row.TunedFrequency));
+    if (row.Name == "IQ,Crystal Controlled") {
+        StartWith(row, "1000000", "70500000");
+        EXPECT_LE(std::abs(RITOffset), 48000);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryModel, StoredClocks, ::testing::Range(size_t{0}, size_t{18}));
 
 // Until the settings name the recordings folder, the recorder works in the program folder;
 // the version label reads major.minor.revision; the sub-band buttons read S1 on in dark red,

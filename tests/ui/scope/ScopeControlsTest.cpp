@@ -33,23 +33,28 @@ protected:
     clsVFO vfo;
 };
 
-// The cursor at X = 100 over a received-frequency spectrum reads 7 088 586; a left click
-// tunes to 7089 kHz, less twice the LO offset for the upper I/Q image; the chip gets it.
-TEST_F(ScopeControlsTest, ClickToTuneRoundsTheCursorFrequencyToWholeKilohertz)
+// The cursor reads the frequency the axis labels give at its place: at X = 100 of the
+// 1024 bins shown (23.4375 Hz each, the highest at the left edge) 7 090 343.75 Hz; a left
+// click tunes there to the hertz, the upper I/Q image's stored frequency twice the LO offset
+// lower; the chip gets it.
+TEST_F(ScopeControlsTest, ClickToTuneTunesToTheFrequencyTheAxisShowsUnderThePointer)
 {
-    analyser->HzPerBin(5.859375f);
     analyser->SetFOffset(7088000);
-    const double tag = CursorFrequency(*analyser, 100, false);
-    EXPECT_DOUBLE_EQ(tag, 7088586.4375);
+    EXPECT_DOUBLE_EQ(analyser->FrequencyAt(0), 7088000);
+    EXPECT_DOUBLE_EQ(analyser->FrequencyAt(1024), 7088000 + 24000);
+    const double tag = CursorFrequency(*analyser, 100, true);
+    EXPECT_DOUBLE_EQ(tag, 7090343.75);
     const std::string text = Numeric::Str(tag);
-    EXPECT_EQ(ReadoutCaption(*analyser, text, std::nullopt), "7 088 586");
-    EXPECT_EQ(ReadoutCaption(*analyser, text, 500), "7 088 586 : 500");
+    EXPECT_EQ(ReadoutCaption(*analyser, text, std::nullopt), "7 090 344");
+    EXPECT_EQ(ReadoutCaption(*analyser, text, 500), "7 090 344 : 500");
     EXPECT_FALSE(ClickToTune(*analyser, 2, text, false, 0, vfo));
     ASSERT_TRUE(ClickToTune(*analyser, 1, text, false, 0, vfo));
-    EXPECT_EQ(vfo.TunedFrequency(), 70890000);
-    EXPECT_EQ(chip->frequencies.back(), 70890000);
+    EXPECT_EQ(vfo.TunedFrequency(), 70903440);
+    EXPECT_EQ(chip->frequencies.back(), 70903440);
     ClickToTune(*analyser, 1, text, true, 12000, vfo);
-    EXPECT_EQ(chip->frequencies.back(), 70650000);
+    EXPECT_EQ(chip->frequencies.back(), 70663440);
+    analyser->SetReverseSpectrum(true);
+    EXPECT_DOUBLE_EQ(CursorFrequency(*analyser, 100, false), 7088000 + 2343.75);
     // Far beyond the receiver, and not a number at all: held at its limits.
     ClickToTune(*analyser, 1, "9E15", false, 0, vfo);
     EXPECT_EQ(vfo.TunedFrequency(), 300000000);
