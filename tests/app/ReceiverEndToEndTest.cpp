@@ -86,11 +86,16 @@ class ReceiverEndToEnd : public ::testing::Test
 protected:
     using Channel = std::function<double(int64_t)>;
 
-    void SetUp() override
+    void SetUp() override { WriteBandFile(""); }
+
+    // The band file of the test's only band: one sub-band on 20 m, with the given stored state.
+    static constexpr const char* TwentyMetres =
+        "NumSubBands=1\r\n[SubBand.0]\r\nFreqMin=14000000\r\nFreqMax=14350000\r\nFreqCurrent=14200000\r\n";
+    void WriteBandFile(const std::string& subBands)
     {
         QFile plan(QString::fromStdString(home.file("test.bpl")));
         ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
-        plan.write("[MainBand]\r\n");
+        plan.write(("[MainBand]\r\n" + subBands).c_str());
     }
 
     void TearDown() override
@@ -272,12 +277,8 @@ TEST_F(ReceiverEndToEnd, AStartedReceiverTunedFromThePanelWritesEverythingBack)
     Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
     Settings::SaveSetting("RXModel.Vantrel RAV1", "HiSideLo", "True");
     Settings::SaveSetting("frmMain", "AutoStartSDR", "True");
-    const std::string bandFile = home.file("test.bpl");
-    QFile plan(QString::fromStdString(bandFile));
-    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
-    plan.write("[MainBand]\r\nNumSubBands=1\r\n[SubBand.0]\r\nFreqMin=14000000\r\nFreqMax=14350000\r\n"
-               "FreqCurrent=14200000\r\nDemodMode=1\r\nTuneStep=1000\r\n");
-    plan.close();
+    WriteBandFile(std::string(TwentyMetres) + "DemodMode=1\r\nTuneStep=1000\r\n");
+    QFile plan(QString::fromStdString(home.file("test.bpl")));
     frmMain* main = Start([](int64_t n) { return 8000.0 * std::cos(Radians(13000, n)); }, [](int64_t) { return 0.0; });
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(main->SoundCard->InAction());
@@ -324,12 +325,7 @@ TEST_F(ReceiverEndToEnd, TheVolumeReadingIsTheCutInTheOutputAndComesBackAfterARe
 {
     UseModel("Vantrel RAV1");
     Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
-    const std::string bandFile = home.file("test.bpl");
-    QFile plan(QString::fromStdString(bandFile));
-    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
-    plan.write("[MainBand]\r\nNumSubBands=1\r\n[SubBand.0]\r\nFreqMin=14000000\r\nFreqMax=14350000\r\n"
-               "FreqCurrent=14200000\r\nDemodMode=1\r\nOutputAttenuation=-141\r\n");
-    plan.close();
+    WriteBandFile(std::string(TwentyMetres) + "DemodMode=1\r\nOutputAttenuation=-141\r\n");
     const auto tone = [](int64_t n) { return 8000.0 * std::cos(Radians(13000, n)); };
     frmMain* main = Start(tone, [](int64_t) { return 0.0; });
     ASSERT_NE(main, nullptr);
