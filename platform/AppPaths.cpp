@@ -53,8 +53,9 @@ bool PrepareProgramFolder(const std::string& folder, const std::string& earlierF
 std::string ProgramFolder()
 {
     const QString home = qEnvironmentVariable(ProgramFolderVariable);
-    const QString folder = !home.isEmpty() ? QDir::cleanPath(home)
-                                           : environmentFolder("XDG_DATA_HOME", ".local/share") + "/" + ApplicationTitle;
+    if (!home.isEmpty())
+        return QDir::cleanPath(home).toStdString();
+    const QString folder = environmentFolder("XDG_DATA_HOME", ".local/share") + "/" + ApplicationTitle;
     const QString installedSamples = QDir::cleanPath(executableFolder() + "/../share/zozevere");
     PrepareProgramFolder(folder.toStdString(), ExecutableFolder(), {installedSamples.toStdString()});
     return folder.toStdString();

@@ -88,16 +88,4 @@ TEST_F(ProgramFolder, IsTheDataFolderWithoutTheVariable)
     EXPECT_TRUE(QFileInfo(QString::fromStdString(folder)).isDir());
 }
 
-// A $ZOZEVERE_HOME that does not exist yet is made at the first start, as the data folder is.
-TEST_F(ProgramFolder, ANewFolderNamedByTheVariableIsMade)
-{
-    const QByteArray home = qgetenv(AppPaths::ProgramFolderVariable);
-    qputenv(AppPaths::ProgramFolderVariable, Path("chosen/ZOZ").c_str());
-    const std::string folder = AppPaths::ProgramFolder();
-    qputenv(AppPaths::ProgramFolderVariable, home);
-
-    EXPECT_EQ(folder, Path("chosen/ZOZ"));
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder)).isDir());
-}
-
 } // namespace
