@@ -142,7 +142,7 @@ struct FrontPanel
     Frame* frDispMode = nullptr;
     ButtonArray optDisplaySize;
 
-    // Spectrum display, its controls and the statistics.
+    // Spectrum display and its controls.
     PictureBox* picScopeContainer = nullptr;
     Image* imgAreaScope = nullptr;
     ControlArray<PictureBox> picScope;
@@ -177,10 +177,6 @@ struct FrontPanel
     QCheckBox* chkScopeShowFilters = nullptr;
     Label* lblSpectrumSmooth = nullptr;
     Label* lblFrameRate = nullptr;
-    Frame* frStats = nullptr;
-    ControlArray<Label> lblStats;
-    ControlArray<Label> lblStatsVal;
-    QCheckBox* chkPerfStatsOn = nullptr;
 
     // Recorder bar, configuration and version.
     PictureBox* picRecorder = nullptr;

@@ -3,6 +3,7 @@
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
+#include "ui/main/StatisticsPanel.h"
 #include "ui/main/TuningDisplay.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
 #include "ui/scope/frmUpDateScopeDisplay.h"
@@ -46,7 +47,8 @@ inline bool Receiving = false;     // between power On and power Off
 // The sound card's capture notifications run the receive block loop (DataReady); each
 // processed block handed on to playback arms the one-shot timers of the display and of the
 // deferred block work (DataOut). Member functions live in frmMain_<area>.cpp by area; the controls are the
-// front panel's (FrontPanel.h).
+// front panel's (FrontPanel.h), but for the groups that are panels of their own (ui/main/<Name>Panel.h),
+// which build their controls, own their handlers and are composed here.
 class frmMain : public QMainWindow, public FrontPanel
 {
     Q_OBJECT
@@ -55,8 +57,6 @@ public:
     static std::function<std::unique_ptr<SoundBackend>()> CreateSoundBackend;
 
     static constexpr int32_t MutedAttenuation = -40000;   // hundredths of a decibel
-    static constexpr int32_t StatsRingLength = 47;        // two seconds of blocks
-    static constexpr float LoadYieldThreshold = 0.9f;     // share of the block period
     static constexpr int SubBandTrackingInterval = 300;   // ms
 
     // Opens the configuration window (the Config button); installed by the start-up, since
@@ -151,7 +151,6 @@ public:
     // Display size (frmMain_DisplaySize.cpp).
     void optDisplaySize_Click(int Index);
     static std::string ConfigurationPath();
-    void chkPerfStatsOn_Click();
     void chkSpectrumAnalyser_Click();
     void Form_Resize();
     int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
@@ -180,6 +179,9 @@ public:
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
     void SoundCard_DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
     int32_t DroppedBlocks = 0;   // captured blocks that found the loop busy
+
+    // The statistics frame, beside the analyser's controls.
+    std::unique_ptr<StatisticsPanel> Statistics;
 
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
@@ -326,7 +328,6 @@ private:
     void CreateLevelControls(QWidget* form);
     void CreateScopeControls(QWidget* form);
     void CreateChannelControls(QWidget* panel);
-    void CreateStatistics(QWidget* form);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
     void CreateTrackPanel();
@@ -444,13 +445,11 @@ private:
     void tmrSpectrumDisplay_Timer();
 
     void ShowSMeter();
-    void ShowStatistics();
     void ServePendingRedesign();
     void EstimateSignalCentre();
     void TrackDynamicFilter();
     void TrackAutomaticNotch();
     void RedesignNotch();
-    void ShowOscillator();
     void KeepInjectionConsistent();
 
     std::unique_ptr<SoundBackend> soundBackend_;

@@ -78,7 +78,6 @@ void frmMain::CreateControls()
     CreateMeterAndPower(form);
     CreateReceiveControls(form);
     CreateScopeControls(form);
-    CreateStatistics(form);
     CreateRecorderBar(form);
     CreateTrackPanel();
     CreateMarkerLines(form);

@@ -50,7 +50,7 @@ void frmMain::ConnectHover()
     connect(frFilters, &Frame::MouseMove, this, &frmMain::frFilters_MouseMove);
     connect(frPresets, &Frame::MouseMove, this, &frmMain::frPresets_MouseMove);
     connect(imgBandSelect, &Label::MouseMove, this, &frmMain::imgBandSelect_MouseMove);
-    connect(frStats, &Frame::MouseMove, this, &frmMain::picCalib_MouseMove);
+    connect(Statistics->frStats, &Frame::MouseMove, this, &frmMain::picCalib_MouseMove);
 }
 
 void frmMain::Form_MouseMove(int, int, double, double)

@@ -99,21 +99,21 @@ TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
                                          {16383, "#00ff00"}, {16384, "#ff0000"}}) {
         InPeakRing.fill(peak);
         window->tmrPerfStats_Timer();
-        EXPECT_EQ(colour(window->lblStatsVal[0]), expected) << peak;
+        EXPECT_EQ(colour(window->Statistics->lblStatsVal[0]), expected) << peak;
     }
-    EXPECT_EQ(Text(window->lblStatsVal[0]), "16,384  -6 dB");
+    EXPECT_EQ(Text(window->Statistics->lblStatsVal[0]), "16,384  -6 dB");
     AGCGain = 2.0f;
     DSPTimeRing.fill(21333);   // half the block period
     DSPTimeRing[47] = 1000000; // never written by the block loop, never read
     window->tmrPerfStats_Timer();
-    EXPECT_EQ(Text(window->lblStatsVal[2]), "2.00  6.0 dB");
-    EXPECT_EQ(Text(window->lblStatsVal[4]), "50%");
-    EXPECT_EQ(Text(window->lblStatsVal[5]), "21,333 uS");
-    EXPECT_EQ(colour(window->lblStatsVal[4]), "#00ff00");
+    EXPECT_EQ(Text(window->Statistics->lblStatsVal[2]), "2.00  6.0 dB");
+    EXPECT_EQ(Text(window->Statistics->lblStatsVal[4]), "50%");
+    EXPECT_EQ(Text(window->Statistics->lblStatsVal[5]), "21,333 uS");
+    EXPECT_EQ(colour(window->Statistics->lblStatsVal[4]), "#00ff00");
     for (const auto& [time, expected] : {std::pair{34133, "#ffff00"}, std::pair{40000, "#ff0000"}}) {
         DSPTimeRing.fill(time);   // 0.8 of the period and beyond
         window->tmrPerfStats_Timer();
-        EXPECT_EQ(colour(window->lblStatsVal[5]), expected) << time;
+        EXPECT_EQ(colour(window->Statistics->lblStatsVal[5]), expected) << time;
     }
 }
 

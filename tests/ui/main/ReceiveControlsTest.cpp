@@ -248,7 +248,7 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
     FiltersDirty = false;
     for (const bool ticked : {true, false}) {
         window->chkFlipIQ->setChecked(ticked);
-        window->chkPerfStatsOn->setChecked(ticked);
+        window->Statistics->chkPerfStatsOn->setChecked(ticked);
         window->chkSpectrumAnalyser->setChecked(ticked);
         EXPECT_EQ(FlipIQ, ticked);
         EXPECT_EQ(PerfStatsOn, ticked);
