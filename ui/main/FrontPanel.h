@@ -70,12 +70,7 @@ struct FrontPanel
     PictureBox* picPresets = nullptr;
     ButtonArray optPreset;
 
-    // S-meter and power.
-    PictureBox* Picture = nullptr;   // the meter's container
-    ControlArray<PictureBox> picSmeter;
-    ControlArray<Shape> shpSMeterTick;
-    ControlArray<Shape> shpSMeterGrid;
-    QPushButton* cmdCalibrateSMeter = nullptr;
+    // Power.
     // Shown only at the smallest size, whose size buttons lie outside the window: back to Std.
     QPushButton* cmdMoreControls = nullptr;
     Frame* frPower = nullptr;

@@ -3,6 +3,7 @@
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
+#include "ui/main/SMeterPanel.h"
 #include "ui/main/StatisticsPanel.h"
 #include "ui/main/TuningDisplay.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
@@ -180,15 +181,13 @@ public:
     void SoundCard_DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
     int32_t DroppedBlocks = 0;   // captured blocks that found the loop busy
 
-    // The statistics frame, beside the analyser's controls.
+    // The panels of their own: the S-meter beside the frequency display, the statistics beside
+    // the analyser's controls.
+    std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
 
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
-    void UpdateSMeterBar(float level);
-    void DrawSMeter();   // frmMain_SMeter.cpp
-    float NoiseFloor = 10.0f;            // the S-meter's zero point, RMS in sample units
-    bool SMeterZeroRequested = false;
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
     int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
 
@@ -218,7 +217,6 @@ public:
     void optAGC_Click(int Index);
     void dialNB_Changing();
     void dialOutVol_Changing();
-    void cmdCalibrateSMeter_Click();
     // The analyser draws the notch filter's curve (when there is an analyser).
     void ShowNotchCurve(bool shown);
 
@@ -444,7 +442,6 @@ private:
     void tmrScopeDisplay_Timer();
     void tmrSpectrumDisplay_Timer();
 
-    void ShowSMeter();
     void ServePendingRedesign();
     void EstimateSignalCentre();
     void TrackDynamicFilter();
@@ -458,7 +455,6 @@ private:
     bool processBlockBusy_ = false;
     bool processBlockIQBusy_ = false;
     bool perfStatsBusy_ = false;
-    bool sMeterBarBusy_ = false;
     bool unloaded_ = false;
     bool modeBusy_ = false;
     bool scopeModeBusy_ = false;

@@ -31,7 +31,6 @@
 
 namespace {
 
-constexpr int32_t PowerRingBlocks = 234;
 constexpr int32_t PeakBinBlocks = 101;
 constexpr int32_t DynFilterDeadBand = 100;   // Hz the signal centre may move unfollowed
 
@@ -63,7 +62,7 @@ void frmMain::tmrPerfStats_Timer()
     if (perfStatsBusy_)
         return;
     BusyGuard busy(perfStatsBusy_);
-    TryStep([this] { ShowSMeter(); });
+    TryStep([this] { SMeter->ShowSMeter(); });
     TryStep([this] { Statistics->ShowStatistics(); });
     TryStep(LetWindowMessagesRun);
     TryStep([this] { ServePendingRedesign(); });
@@ -73,36 +72,6 @@ void frmMain::tmrPerfStats_Timer()
     TryStep([this] { RedesignNotch(); });
     TryStep([this] { Statistics->ShowOscillator(); });
     TryStep([this] { KeepInjectionConsistent(); });
-}
-
-// The mean RMS of the last four blocks above the zero point. A zero request takes the
-// RMS of the last ten seconds as the new zero point.
-void frmMain::ShowSMeter()
-{
-    float level = VectorLib::Sum_S_1(SMeterRing.data(), static_cast<int32_t>(SMeterRing.size())) / 4.0f;
-    if (SMeterZeroRequested) {
-        SMeterZeroRequested = false;
-        const float power = VectorLib::Sum_S_1(BlockPowerRing.data(), PowerRingBlocks);
-        NoiseFloor = std::sqrt(power / (static_cast<float>(PowerRingBlocks) * BlockSize));
-        picSmeter[2]->setToolTip(Text("Meter Backoff=" + Format(20.0 * QELVO::Log10(NoiseFloor), "#0.00 dB")));
-    }
-    level -= NoiseFloor;
-    if (level < 0.0f)
-        level = 0.0f;
-    UpdateSMeterBar(level);
-}
-
-// Lights one segment per 6 dB of level: segments 0 to S for S six-decibel steps, none
-// below 6 dB, all 15 from 84 dB.
-void frmMain::UpdateSMeterBar(float level)
-{
-    if (sMeterBarBusy_ || isMinimized())
-        return;
-    BusyGuard busy(sMeterBarBusy_);
-    const double dB = 20.0 * QELVO::Log10(level);
-    const int32_t lit = std::clamp(static_cast<int32_t>(std::floor(dB)) / 6, 0, shpSMeterTick.UBound());
-    for (int32_t segment = 0; segment <= shpSMeterTick.UBound(); ++segment)
-        shpSMeterTick[segment]->setVisible(lit >= 1 && segment <= lit);
 }
 
 // A redesign asked for while one is under way (this run pumps messages inside the

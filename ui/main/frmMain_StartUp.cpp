@@ -229,7 +229,7 @@ void frmMain::SelectBandAndStart()
     TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });
-    TryStep([this] { DrawSMeter(); });
+    TryStep([this] { SMeter->DrawSMeter(); });
     TryStep([this] { tmrSpectrumDisplay.start(SpectrumDisplayInterval); });
     // Last of all, with every table and object in place: the receiver powered on when so stored.
     TryStep([this] {

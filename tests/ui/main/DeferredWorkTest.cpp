@@ -29,7 +29,7 @@ protected:
         HiSideLoOn = true;
         FilterLo = 300;
         FilterHi = 2300;
-        window->NoiseFloor = 10.0f;
+        window->SMeter->NoiseFloor = 10.0f;
     }
 
     // Every entry of the peak-bin ring at bin, counted from the AF pass band's first bin.
@@ -42,7 +42,7 @@ protected:
     int LitSegments() const
     {
         int lit = 0;
-        for (Shape* segment : window->shpSMeterTick)
+        for (Shape* segment : window->SMeter->shpSMeterTick)
             lit += segment->isHidden() ? 0 : 1;
         return lit;
     }
@@ -72,22 +72,22 @@ TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeco
     SMeterRing = {80.0f, 90.0f, 100.0f, 110.0f};
     window->tmrPerfStats_Timer();
     EXPECT_EQ(LitSegments(), 7) << "38.6 dB: S6, segments 0 to 6";   // 20 log10(95 - 10)
-    window->NoiseFloor = 200.0f;
+    window->SMeter->NoiseFloor = 200.0f;
     window->tmrPerfStats_Timer();
     EXPECT_EQ(LitSegments(), 0) << "floored to 0";
     for (const auto& [level, lit] : {std::pair{1.99f, 0}, {2.0f, 2}, {20000.0f, 15}}) {   // 5.98 dB, 6.02 dB, 86 dB
-        window->UpdateSMeterBar(level);
+        window->SMeter->UpdateSMeterBar(level);
         EXPECT_EQ(LitSegments(), lit) << level;
     }
 
     BlockPowerRing.fill(50.0f * 50.0f * BlockSize);
     BlockPowerRing[234] = 1.0e12f;   // never written by the AGC, never read
     SMeterRing.fill(100.0f);
-    window->SMeterZeroRequested = true;
+    window->SMeter->SMeterZeroRequested = true;
     window->tmrPerfStats_Timer();
-    EXPECT_FALSE(window->SMeterZeroRequested);
-    EXPECT_NEAR(window->NoiseFloor, 50.0f, 0.01f);
-    EXPECT_EQ(window->picSmeter[2]->toolTip(), "Meter Backoff=33.98 dB");
+    EXPECT_FALSE(window->SMeter->SMeterZeroRequested);
+    EXPECT_NEAR(window->SMeter->NoiseFloor, 50.0f, 0.01f);
+    EXPECT_EQ(window->SMeter->picSmeter[2]->toolTip(), "Meter Backoff=33.98 dB");
     EXPECT_EQ(LitSegments(), 6) << "34.0 dB";
 }
 

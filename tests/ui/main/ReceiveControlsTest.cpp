@@ -241,8 +241,8 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
     window->chkTuneLo->setChecked(false);
     EXPECT_TRUE(HiSideLoOn && VFO->HiSideLo());
 
-    window->cmdCalibrateSMeter->click();
-    EXPECT_TRUE(window->SMeterZeroRequested);
+    window->SMeter->cmdCalibrateSMeter->click();
+    EXPECT_TRUE(window->SMeter->SMeterZeroRequested);
 
     // Flags the block loop reads on its next block; none of them asks for a redesign.
     FiltersDirty = false;
