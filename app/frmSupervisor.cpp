@@ -2,7 +2,6 @@
 
 #include "app/SharedObjects.h"
 #include "bandplan/BandRecord.h"
-#include "bandplan/frmSplash1.h"
 #include "core/DebugTools.h"
 #include "core/DoEvents.h"
 #include "core/Globals.h"
@@ -15,6 +14,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "ui/bandplan/frmSplash1.h"
 #include "ui/config/frmConfig.h"
 #include "ui/main/frmMain.h"
 

@@ -17,6 +17,8 @@ inline constexpr size_t WorkVectorSize = 4097;   // indices 0..4096: the block, 
 inline constexpr int32_t ReceiveSampleRate = 48000;
 inline constexpr float BlocksPerSecond = 23.4375f;
 inline constexpr float BlockPeriod = 0.042666666f;   // seconds, held in single precision
+// A block that takes more than this share of the block period lets the window system run.
+inline constexpr float LoadYieldThreshold = 0.9f;
 
 using WorkVector = std::array<float, WorkVectorSize>;
 
@@ -83,6 +85,7 @@ inline int32_t InPeakIndex = 0;
 inline std::array<int16_t, 48> OutPeakRing{};
 inline int32_t OutPeakIndex = 0;
 inline std::array<int32_t, 48> DSPTimeRing{};      // microseconds per block, 47 used
+inline constexpr int32_t StatsRingLength = 47;     // the statistics rings' used length: two seconds of blocks
 inline int32_t DSPTimeIndex = 0;
 
 // The oscillator phase step for an IF of hertz: round(hertz x 2^30 / 48000).

@@ -1,6 +1,5 @@
 #include "app/frmSupervisor.h"
 #include "bandplan/BandRecord.h"
-#include "bandplan/frmSplash1.h"
 #include "core/Globals.h"
 #include "core/PublicVars.h"
 #include "core/Settings.h"
@@ -15,6 +14,7 @@
 #include "radio/RXDefinitions.h"
 #include "support/ScopedTestHome.h"
 #include "support/TopLevelWindows.h"
+#include "ui/bandplan/frmSplash1.h"
 
 #include <QApplication>
 #include <QFile>

@@ -70,12 +70,7 @@ struct FrontPanel
     PictureBox* picPresets = nullptr;
     ButtonArray optPreset;
 
-    // S-meter and power.
-    PictureBox* Picture = nullptr;   // the meter's container
-    ControlArray<PictureBox> picSmeter;
-    ControlArray<Shape> shpSMeterTick;
-    ControlArray<Shape> shpSMeterGrid;
-    QPushButton* cmdCalibrateSMeter = nullptr;
+    // Power.
     // Shown only at the smallest size, whose size buttons lie outside the window: back to Std.
     QPushButton* cmdMoreControls = nullptr;
     Frame* frPower = nullptr;
@@ -142,7 +137,7 @@ struct FrontPanel
     Frame* frDispMode = nullptr;
     ButtonArray optDisplaySize;
 
-    // Spectrum display, its controls and the statistics.
+    // Spectrum display and its controls.
     PictureBox* picScopeContainer = nullptr;
     Image* imgAreaScope = nullptr;
     ControlArray<PictureBox> picScope;
@@ -177,10 +172,6 @@ struct FrontPanel
     QCheckBox* chkScopeShowFilters = nullptr;
     Label* lblSpectrumSmooth = nullptr;
     Label* lblFrameRate = nullptr;
-    Frame* frStats = nullptr;
-    ControlArray<Label> lblStats;
-    ControlArray<Label> lblStatsVal;
-    QCheckBox* chkPerfStatsOn = nullptr;
 
     // Recorder bar, configuration and version.
     PictureBox* picRecorder = nullptr;

@@ -133,7 +133,7 @@ void frmMain::ShowRestoredSettings()
     optSpectrumSource.Select(ScopeSource);
     chkSpectrumAnalyser->setChecked(SpectrumAnalyser->Active());
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
-    chkPerfStatsOn->setChecked(PerfStatsOn);
+    Statistics->ShowPerfStatsOn();
     chkFlipIQ->setChecked(FlipIQ);
     optDisplaySize.Select(DisplayMode);
 }

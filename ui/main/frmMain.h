@@ -3,6 +3,8 @@
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
+#include "ui/main/SMeterPanel.h"
+#include "ui/main/StatisticsPanel.h"
 #include "ui/main/TuningDisplay.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
 #include "ui/scope/frmUpDateScopeDisplay.h"
@@ -46,7 +48,8 @@ inline bool Receiving = false;     // between power On and power Off
 // The sound card's capture notifications run the receive block loop (DataReady); each
 // processed block handed on to playback arms the one-shot timers of the display and of the
 // deferred block work (DataOut). Member functions live in frmMain_<area>.cpp by area; the controls are the
-// front panel's (FrontPanel.h).
+// front panel's (FrontPanel.h), but for the groups that are panels of their own (ui/main/<Name>Panel.h),
+// which build their controls, own their handlers and are composed here.
 class frmMain : public QMainWindow, public FrontPanel
 {
     Q_OBJECT
@@ -55,8 +58,6 @@ public:
     static std::function<std::unique_ptr<SoundBackend>()> CreateSoundBackend;
 
     static constexpr int32_t MutedAttenuation = -40000;   // hundredths of a decibel
-    static constexpr int32_t StatsRingLength = 47;        // two seconds of blocks
-    static constexpr float LoadYieldThreshold = 0.9f;     // share of the block period
     static constexpr int SubBandTrackingInterval = 300;   // ms
 
     // Opens the configuration window (the Config button); installed by the start-up, since
@@ -151,7 +152,6 @@ public:
     // Display size (frmMain_DisplaySize.cpp).
     void optDisplaySize_Click(int Index);
     static std::string ConfigurationPath();
-    void chkPerfStatsOn_Click();
     void chkSpectrumAnalyser_Click();
     void Form_Resize();
     int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
@@ -181,12 +181,13 @@ public:
     void SoundCard_DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
     int32_t DroppedBlocks = 0;   // captured blocks that found the loop busy
 
+    // The panels of their own: the S-meter beside the frequency display, the statistics beside
+    // the analyser's controls.
+    std::unique_ptr<SMeterPanel> SMeter;
+    std::unique_ptr<StatisticsPanel> Statistics;
+
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
-    void UpdateSMeterBar(float level);
-    void DrawSMeter();   // frmMain_SMeter.cpp
-    float NoiseFloor = 10.0f;            // the S-meter's zero point, RMS in sample units
-    bool SMeterZeroRequested = false;
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
     int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
 
@@ -216,7 +217,6 @@ public:
     void optAGC_Click(int Index);
     void dialNB_Changing();
     void dialOutVol_Changing();
-    void cmdCalibrateSMeter_Click();
     // The analyser draws the notch filter's curve (when there is an analyser).
     void ShowNotchCurve(bool shown);
 
@@ -326,7 +326,6 @@ private:
     void CreateLevelControls(QWidget* form);
     void CreateScopeControls(QWidget* form);
     void CreateChannelControls(QWidget* panel);
-    void CreateStatistics(QWidget* form);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
     void CreateTrackPanel();
@@ -443,14 +442,11 @@ private:
     void tmrScopeDisplay_Timer();
     void tmrSpectrumDisplay_Timer();
 
-    void ShowSMeter();
-    void ShowStatistics();
     void ServePendingRedesign();
     void EstimateSignalCentre();
     void TrackDynamicFilter();
     void TrackAutomaticNotch();
     void RedesignNotch();
-    void ShowOscillator();
     void KeepInjectionConsistent();
 
     std::unique_ptr<SoundBackend> soundBackend_;
@@ -459,7 +455,6 @@ private:
     bool processBlockBusy_ = false;
     bool processBlockIQBusy_ = false;
     bool perfStatsBusy_ = false;
-    bool sMeterBarBusy_ = false;
     bool unloaded_ = false;
     bool modeBusy_ = false;
     bool scopeModeBusy_ = false;

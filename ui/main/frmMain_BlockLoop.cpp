@@ -35,7 +35,7 @@ void RecordPeak(std::array<int16_t, 48>& ring, int32_t& index, std::span<const i
 {
     if (!PerfStatsOn)
         return;
-    if (index < 0 || index >= frmMain::StatsRingLength)
+    if (index < 0 || index >= StatsRingLength)
         index = 0;
     ring[static_cast<size_t>(index)] = VectorLib::MaxValue_16(block.data(), BlockSize);
     AdvanceRing(index);

@@ -93,10 +93,7 @@ void frmMain::ReColour()
     if (SpectrumAnalyser)
         picScope[0]->SetBackColor(Colour(SpectrumAnalyser->ScopeBackColour()));
     picScope[1]->SetBackColor(picScope[0]->BackColor());
-    picSmeter[0]->SetBackColor(Black);
-    picSmeter[1]->SetBackColor(picSmeter[0]->BackColor());
-    picSmeter[2]->SetBackColor(picSmeter[0]->BackColor());
-    DrawSMeter();
+    SMeter->ApplyColours();
 }
 
 // The window's own back colour from the scheme, then the scheme on every control, the value

@@ -16,7 +16,6 @@ void frmMain::ConnectDisplaySize()
     optDisplaySize.OnClick([this](int index) { optDisplaySize_Click(index); });
     connect(cmdMoreControls, &QPushButton::clicked, this, [this] { optDisplaySize.Select(1); });
     QELVODX8::ConfigurationPath = [] { return ConfigurationPath(); };
-    ClickRule::Connect(chkPerfStatsOn, [this] { chkPerfStatsOn_Click(); });
     ClickRule::Connect(chkSpectrumAnalyser, [this] { chkSpectrumAnalyser_Click(); });
 }
 
@@ -42,7 +41,7 @@ void frmMain::optDisplaySize_Click(int Index)
     case 2:
     case 3:
         SetClientHeight((Index == 2 ? linExtended : linConfig)->Y1());
-        chkPerfStatsOn_Click();
+        Statistics->chkPerfStatsOn_Click();
         chkSpectrumAnalyser_Click();
         break;
     default:
@@ -65,8 +64,6 @@ std::string frmMain::ConfigurationPath()
     default: return "Display: Full, then Config";
     }
 }
-
-void frmMain::chkPerfStatsOn_Click() { PerfStatsOn = chkPerfStatsOn->isChecked(); }
 
 void frmMain::chkSpectrumAnalyser_Click()
 {

@@ -1,10 +1,10 @@
 #include "ui/main/frmMain.h"
 
-#include "bandplan/frmPresetDesc.h"
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
 #include "core/Numeric.h"
 #include "core/PublicVars.h"
+#include "ui/bandplan/frmPresetDesc.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
 #include "ui/common/Frame.h"

@@ -135,7 +135,7 @@ void frmMain::Display7Seg(const std::string& Digits)
         const auto at = static_cast<size_t>(digit);
         lbl7Seg[digit]->SetCaption(at < Digits.size() ? QString(QChar(Digits[at])) : QString());
     }
-    ShowOscillator();
+    Statistics->ShowOscillator();
 }
 
 // Makes the digit's place value times M the VFO's step (unless its step is locked), moves the

@@ -25,9 +25,6 @@ namespace {
 constexpr int FormWidth = 12600;
 
 constexpr uint32_t Black = 0x000000;
-constexpr uint32_t Green = 0x00C000;
-constexpr uint32_t Yellow = 0x00FFFF;
-constexpr uint32_t Red = 0x0000FF;
 
 // Nine digits in groups of 2, 3, 3 and 1 with a dot between the groups.
 constexpr int DigitLeft[9] = {90, 450, 930, 1290, 1650, 2130, 2490, 2850, 3330};
@@ -78,14 +75,13 @@ void frmMain::CreateControls()
     CreateMeterAndPower(form);
     CreateReceiveControls(form);
     CreateScopeControls(form);
-    CreateStatistics(form);
     CreateRecorderBar(form);
     CreateTrackPanel();
     CreateMarkerLines(form);
     ConnectFrameFocus();
     ConnectDisplaySize();
     UnFocusFrames();
-    DrawSMeter();
+    SMeter->DrawSMeter();
     resize(FormUnits::TwipsToPixels(FormWidth), FormUnits::TwipsToPixels(linConfig->Y1()));
 }
 
@@ -208,39 +204,10 @@ void frmMain::CreatePresetControls(Frame* frame)
     LayOutBandButtons();
 }
 
-// The S-meter: a bar of 15 segments (green S1 to S9, then yellow and red over S9) between
-// two strips of grid ticks; the zero button; the power buttons.
+// The S-meter and its zero button; the power buttons.
 void frmMain::CreateMeterAndPower(QWidget* form)
 {
-    Picture = Make<PictureBox>(form, "Picture", {9240, 60, 3300, 750});
-    Picture->SetBackColor(Black);
-    picSmeter = ControlArray<PictureBox>(Picture, "picSmeter", 3);
-    FormControls::Place(picSmeter[0], 60, 30, 3180, 90);
-    FormControls::Place(picSmeter[2], 60, 120, 3180, 510);
-    FormControls::Place(picSmeter[1], 60, 630, 3180, 90);
-    constexpr int segments = 15;
-    constexpr int pitch = 3180 / segments;
-    shpSMeterGrid = ControlArray<Shape>(picSmeter[0], "shpSMeterGrid", 2 * (segments - 1));
-    for (int tick = 0; tick < 2 * (segments - 1); ++tick) {
-        Shape* grid = shpSMeterGrid[tick];
-        if (tick >= segments - 1)
-            grid->setParent(picSmeter[1]);
-        grid->SetBorderColor(0x808080);
-        const int boundary = (tick % (segments - 1) + 1) * pitch;
-        FormControls::Place(grid, boundary - 8, 0, 15, 90);
-    }
-    shpSMeterTick = ControlArray<Shape>(picSmeter[2], "shpSMeterTick", segments);
-    for (int segment = 0; segment < segments; ++segment) {
-        Shape* tick = shpSMeterTick[segment];
-        tick->SetFillStyle(0);
-        tick->SetFillColor(segment < 9 ? Green : segment < 12 ? Yellow : Red);
-        tick->SetBorderColor(Black);
-    }
-    for (PictureBox* meter : picSmeter)
-        meter->SetBackColor(Black);
-    picSmeter[2]->setToolTip("Meter Backoff=0.00 dB");
-
-    cmdCalibrateSMeter = MakeCommand(form, "cmdCalibrateSMeter", "ZeroS", "", {9240, 870, 570, 360});
+    SMeter = std::make_unique<SMeterPanel>(form, Place{9240, 60, 3300, 750}, Place{9240, 870, 570, 360});
     cmdMoreControls = MakeCommand(form, "cmdMoreControls", "\u25BC", "All the controls", {9840, 870, 270, 360});
     frPower = MakeFrame(form, "frPower", "Power", {10140, 810, 2400, 465});
     optPwr = MakeArray(frPower, "optPwr", ButtonArray::Kind::Option,

@@ -1,7 +1,7 @@
 #include "ui/main/frmMain.h"
 
-#include "bandplan/frmPresetDesc.h"
 #include "core/PublicVars.h"
+#include "ui/bandplan/frmPresetDesc.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
 #include "ui/common/Frame.h"
@@ -50,7 +50,7 @@ void frmMain::ConnectHover()
     connect(frFilters, &Frame::MouseMove, this, &frmMain::frFilters_MouseMove);
     connect(frPresets, &Frame::MouseMove, this, &frmMain::frPresets_MouseMove);
     connect(imgBandSelect, &Label::MouseMove, this, &frmMain::imgBandSelect_MouseMove);
-    connect(frStats, &Frame::MouseMove, this, &frmMain::picCalib_MouseMove);
+    connect(Statistics->frStats, &Frame::MouseMove, this, &frmMain::picCalib_MouseMove);
 }
 
 void frmMain::Form_MouseMove(int, int, double, double)

@@ -17,7 +17,6 @@
 #include "radio/HardwareObjects.h"
 #include "radio/modSetupRX.h"
 
-#include "ui/common/FormControls.h"
 #include "ui/common/Label.h"
 #include "ui/common/PictureBox.h"
 #include "ui/common/Shape.h"
@@ -32,30 +31,10 @@
 
 namespace {
 
-// Window colours, red in the lowest byte.
-constexpr int32_t Yellow = 0x00FFFF;
-constexpr int32_t Green = 0x00FF00;
-constexpr int32_t Red = 0x0000FF;
-
-constexpr int32_t PowerRingBlocks = 234;
 constexpr int32_t PeakBinBlocks = 101;
 constexpr int32_t DynFilterDeadBand = 100;   // Hz the signal centre may move unfollowed
 
-void SetTextColour(QWidget* label, int32_t colour) { FormControls::SetForeColour(label, static_cast<uint32_t>(colour)); }
-
 QString Text(const std::string& text) { return QString::fromStdString(text); }
-
-// A block peak and its level below full scale.
-std::string PeakText(float peak)
-{
-    return Format(peak, "##,##0  ") + Format(20.0 * QELVO::Log10(peak / 32767.0), "###,##0 dB");
-}
-
-float MeanPeak(const std::array<int16_t, 48>& ring)
-{
-    return static_cast<float>(VectorLib::Sum_Int16_1(ring.data(), frmMain::StatsRingLength)) /
-           static_cast<float>(frmMain::StatsRingLength);
-}
 
 void LetWindowMessagesRun()
 {
@@ -83,68 +62,16 @@ void frmMain::tmrPerfStats_Timer()
     if (perfStatsBusy_)
         return;
     BusyGuard busy(perfStatsBusy_);
-    TryStep([this] { ShowSMeter(); });
-    TryStep([this] { ShowStatistics(); });
+    TryStep([this] { SMeter->ShowSMeter(); });
+    TryStep([this] { Statistics->ShowStatistics(); });
     TryStep(LetWindowMessagesRun);
     TryStep([this] { ServePendingRedesign(); });
     TryStep([this] { EstimateSignalCentre(); });
     TryStep([this] { TrackDynamicFilter(); });
     TryStep([this] { TrackAutomaticNotch(); });
     TryStep([this] { RedesignNotch(); });
-    TryStep([this] { ShowOscillator(); });
+    TryStep([this] { Statistics->ShowOscillator(); });
     TryStep([this] { KeepInjectionConsistent(); });
-}
-
-// The mean RMS of the last four blocks above the zero point. A zero request takes the
-// RMS of the last ten seconds as the new zero point.
-void frmMain::ShowSMeter()
-{
-    float level = VectorLib::Sum_S_1(SMeterRing.data(), static_cast<int32_t>(SMeterRing.size())) / 4.0f;
-    if (SMeterZeroRequested) {
-        SMeterZeroRequested = false;
-        const float power = VectorLib::Sum_S_1(BlockPowerRing.data(), PowerRingBlocks);
-        NoiseFloor = std::sqrt(power / (static_cast<float>(PowerRingBlocks) * BlockSize));
-        picSmeter[2]->setToolTip(Text("Meter Backoff=" + Format(20.0 * QELVO::Log10(NoiseFloor), "#0.00 dB")));
-    }
-    level -= NoiseFloor;
-    if (level < 0.0f)
-        level = 0.0f;
-    UpdateSMeterBar(level);
-}
-
-// Lights one segment per 6 dB of level: segments 0 to S for S six-decibel steps, none
-// below 6 dB, all 15 from 84 dB.
-void frmMain::UpdateSMeterBar(float level)
-{
-    if (sMeterBarBusy_ || isMinimized())
-        return;
-    BusyGuard busy(sMeterBarBusy_);
-    const double dB = 20.0 * QELVO::Log10(level);
-    const int32_t lit = std::clamp(static_cast<int32_t>(std::floor(dB)) / 6, 0, shpSMeterTick.UBound());
-    for (int32_t segment = 0; segment <= shpSMeterTick.UBound(); ++segment)
-        shpSMeterTick[segment]->setVisible(lit >= 1 && segment <= lit);
-}
-
-void frmMain::ShowStatistics()
-{
-    if (isMinimized() || !PerfStatsOn)
-        return;
-    const float peakIn = MeanPeak(InPeakRing);
-    lblStatsVal[0]->setText(Text(PeakText(peakIn)));
-    SetTextColour(lblStatsVal[0], peakIn < 2048.0f ? Yellow : peakIn <= 16383.0f ? Green : Red);
-    lblStatsVal[1]->setText(Text(PeakText(MeanPeak(OutPeakRing))));
-    lblStatsVal[2]->setText(
-        Text(Format(AGCGain, "#0.00  ") + Format(20.0 * QELVO::Log10(AGCGain), "#0.0 dB")));
-
-    const float microseconds = static_cast<float>(VectorLib::Sum_Int32_1(DSPTimeRing.data(), StatsRingLength)) /
-                               static_cast<float>(StatsRingLength);
-    const float load = microseconds / 1000000.0f / BlockPeriod;
-    lblStatsVal[4]->setText(Text(Format(load, "#0%")));
-    lblStatsVal[5]->setText(Text(Format(microseconds, "#,##0 uS")));
-    const float margin = LoadYieldThreshold - load;
-    const int32_t colour = margin > 0.2f ? Green : margin > 0.0f ? Yellow : Red;
-    SetTextColour(lblStatsVal[4], colour);
-    SetTextColour(lblStatsVal[5], colour);
 }
 
 // A redesign asked for while one is under way (this run pumps messages inside the
@@ -222,12 +149,6 @@ void frmMain::RedesignNotch()
     NotchFilter.BandReject = !NotchMirror;
     NotchFilter.MakeFilter();
     NotchLastCentre = NotchFilterCenter;
-}
-
-void frmMain::ShowOscillator()
-{
-    if (VFO)
-        lblStatsVal[3]->setText(Text(Format(VFO->OscOut() / 10.0, "#0 000 000 Hz")));
 }
 
 // A receiver whose oscillator the program tunes uses the lower image; a crystal receiver's

@@ -1,8 +1,6 @@
 #include "ui/main/frmMain.h"
 
 #include "audio/clsWavFile.h"
-#include "bandplan/frmEditUserPreset.h"
-#include "bandplan/frmPresetDesc.h"
 #include "bandplan/modBandPlan.h"
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
@@ -12,6 +10,8 @@
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
+#include "ui/bandplan/frmEditUserPreset.h"
+#include "ui/bandplan/frmPresetDesc.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
 #include "ui/main/MainWindowSettings.h"

@@ -17,7 +17,8 @@ constexpr int ScopeHeight = 2910;
 
 }   // namespace
 
-// The spectrum display (two pictures drawn into by turns) and the panel of its controls.
+// The spectrum display (two pictures drawn into by turns), the panel of its controls and, beside
+// them, the statistics.
 void frmMain::CreateScopeControls(QWidget* form)
 {
     picScopeContainer = Make<PictureBox>(form, "picScopeContainer", {60, ScopeTop, 6900, ScopeHeight});
@@ -48,6 +49,7 @@ void frmMain::CreateScopeControls(QWidget* form)
                                    {"Post Demod", "Unfiltered Demodulation", {90, 765, 1500, 240}},
                                    {"AF Out", "What you hear", {1590, 765, 1560, 240}}});
     CreateChannelControls(picScopeCtls);
+    Statistics = std::make_unique<StatisticsPanel>(form, Place{10260, ScopeTop, 2280, ScopeHeight});
 }
 
 // The two channels' gain, shift, trigger and brightness; sweep and Y mode.
@@ -106,21 +108,4 @@ void frmMain::CreateChannelControls(QWidget* panel)
     FormControls::Place(lblFrameRate, 2940, 210, 210, 240);
     lblSpectrumSmooth->setToolTip("Spectrum averaging");
     lblFrameRate->setToolTip("Display frame rate divider");
-}
-
-// The statistics: block peaks, AGC gain, oscillator frequency, load of the receive chain.
-void frmMain::CreateStatistics(QWidget* form)
-{
-    frStats = MakeFrame(form, "frStats", "Statistics", {10260, ScopeTop, 2280, ScopeHeight});
-    chkPerfStatsOn = MakeCheck(frStats, "chkPerfStatsOn", "On", "Click  Turn on Radio Stats", {120, 210, 900, 240});
-    const char* captions[] = {"Peak In", "Peak Out", "AGC Gain", "LO", "DSP Load", "DSP Time", "", "", "", "Thread"};
-    lblStats = ControlArray<Label>(frStats, "lblStats", 10);
-    lblStatsVal = ControlArray<Label>(frStats, "lblStatsVal", 10);
-    for (int row = 0; row < 10; ++row) {
-        const int top = 510 + row * 234;
-        lblStats[row]->setText(captions[row]);
-        FormControls::Place(lblStats[row], 120, top, 720, 195);
-        FormControls::Place(lblStatsVal[row], 840, top, 1410, 195);
-        lblStatsVal[row]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    }
 }

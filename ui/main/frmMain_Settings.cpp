@@ -125,7 +125,7 @@ void frmMain::RestoreSettings()
     };
     Read("SDRModelNo", SDRModelNo, current(SDRModelNo), ToLong);
     Read("CurrentMainBandIndex", CurrentMainBandIndex, current(CurrentMainBandIndex), ToLong);
-    Read("NoiseFloor", NoiseFloor, "1000000", NoiseFloorFromText);
+    Read("NoiseFloor", SMeter->NoiseFloor, "1000000", NoiseFloorFromText);
     ReadIndex("DisplayMode", DisplayMode, 2, 3, ToLong);
     ReadIndex("ScopeSource", ScopeSource, ScopeSourceEnum::IFIn, ScopeSourceEnum::AFOut, LeadingNumber);
     Read("PerfStatsOn", PerfStatsOn, "False", ToBool);
@@ -182,7 +182,7 @@ void frmMain::SaveSettings()
     write("ScrollableLabelFocusColour", scheme.ScrollableLabelFocusColour);
     write("ScrollableLabelNormalColour", scheme.ScrollableLabelNormalColour);
     write("CurrentMainBandIndex", CurrentMainBandIndex);
-    if (const std::string noiseFloor = NoiseFloorText(NoiseFloor); !noiseFloor.empty())
+    if (const std::string noiseFloor = NoiseFloorText(SMeter->NoiseFloor); !noiseFloor.empty())
         write("NoiseFloor", noiseFloor);
     write("DisplayMode", DisplayMode);
     write("PerfStatsOn", PerfStatsOn);

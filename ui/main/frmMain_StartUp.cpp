@@ -38,8 +38,6 @@
 #include <cmath>
 #include <string>
 
-#include <unistd.h>
-
 namespace {
 
 void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + step); }
@@ -100,7 +98,7 @@ void frmMain::CreateFrontPanelObjects()
 {
     Trace(":Resizing");
     TryStep([this] { SetClientHeight(linNormal->Y1()); });
-    TryStep([this] { lblStatsVal[6]->hide(); });   // a spare row of the statistics
+    TryStep([this] { Statistics->HideSpareRow(); });
     Trace(":Restoring SDR Colour Settings from Registry");
     TryStep([this] { RestoreColourScheme(); });
     Trace(":Creating SpectrumAnalyser Object");
@@ -118,7 +116,7 @@ void frmMain::CreateFrontPanelObjects()
     TryStep([this] { optDisplaySize.Select(3); });
     // The band selectors and their buttons are laid out with the window's controls.
     Trace(":Positioning Presets");
-    TryStep([this] { lblStatsVal[9]->setText(QString::number(gettid())); });
+    TryStep([this] { Statistics->ShowWindowThread(); });
     TryStep([this] { FillScrollLabels(); });
     TryStep([this] { ConnectRIT(); });
     Trace(":Initialising cboBandSelect");
@@ -231,7 +229,7 @@ void frmMain::SelectBandAndStart()
     TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });
-    TryStep([this] { DrawSMeter(); });
+    TryStep([this] { SMeter->DrawSMeter(); });
     TryStep([this] { tmrSpectrumDisplay.start(SpectrumDisplayInterval); });
     // Last of all, with every table and object in place: the receiver powered on when so stored.
     TryStep([this] {

@@ -102,7 +102,6 @@ void frmMain::ConnectSwitches()
     on(chkMute, &frmMain::chkMute_Click, this);
     on(chkAGC, &frmMain::chkAGC_Click, this);
     on(chkTuneLo, &frmMain::chkTuneLo_Click, this);
-    ClickRule::Connect(cmdCalibrateSMeter, [this] { cmdCalibrateSMeter_Click(); });
     connect(dialNB, &Dial::Changing, this, &frmMain::dialNB_Changing);
     connect(dialOutVol, &Dial::Changing, this, &frmMain::dialOutVol_Changing);
     optMode.OnClick([this](int index) { optMode_Click(index); });
@@ -337,8 +336,6 @@ void frmMain::chkTuneLo_Click()
     }
     MouseOverS::lblNotchC_Wheel();
 }
-
-void frmMain::cmdCalibrateSMeter_Click() { SMeterZeroRequested = true; }
 
 void frmMain::ShowNotchCurve(bool shown)
 {

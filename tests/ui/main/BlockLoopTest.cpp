@@ -168,7 +168,7 @@ TEST_F(BlockLoop, PowerOnAndOffStartAndStopTheCardAndTheRaisedPriority)
 TEST_F(BlockLoop, ClosingSavesTheSettingsAndReleasesTheSoundCardAndTheHardware)
 {
     window->optPwr[0]->setChecked(true);
-    window->NoiseFloor = 12.5f;
+    window->SMeter->NoiseFloor = 12.5f;
     window->SoundCard->SetCurrentCaptureDevice(2);
     MainWindowRig::TearDown();
     EXPECT_EQ(VFO, nullptr);
@@ -177,7 +177,7 @@ TEST_F(BlockLoop, ClosingSavesTheSettingsAndReleasesTheSoundCardAndTheHardware)
 
     HardwareObjects::CreateHardwareObjects();
     window = std::make_unique<frmMain>();
-    EXPECT_FLOAT_EQ(window->NoiseFloor, 12.5f);
+    EXPECT_FLOAT_EQ(window->SMeter->NoiseFloor, 12.5f);
     EXPECT_EQ(window->SoundCard->CurrentCaptureDevice(), 2);
 }
 

@@ -29,7 +29,7 @@ protected:
         HiSideLoOn = true;
         FilterLo = 300;
         FilterHi = 2300;
-        window->NoiseFloor = 10.0f;
+        window->SMeter->NoiseFloor = 10.0f;
     }
 
     // Every entry of the peak-bin ring at bin, counted from the AF pass band's first bin.
@@ -42,7 +42,7 @@ protected:
     int LitSegments() const
     {
         int lit = 0;
-        for (Shape* segment : window->shpSMeterTick)
+        for (Shape* segment : window->SMeter->shpSMeterTick)
             lit += segment->isHidden() ? 0 : 1;
         return lit;
     }
@@ -72,22 +72,22 @@ TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeco
     SMeterRing = {80.0f, 90.0f, 100.0f, 110.0f};
     window->tmrPerfStats_Timer();
     EXPECT_EQ(LitSegments(), 7) << "38.6 dB: S6, segments 0 to 6";   // 20 log10(95 - 10)
-    window->NoiseFloor = 200.0f;
+    window->SMeter->NoiseFloor = 200.0f;
     window->tmrPerfStats_Timer();
     EXPECT_EQ(LitSegments(), 0) << "floored to 0";
     for (const auto& [level, lit] : {std::pair{1.99f, 0}, {2.0f, 2}, {20000.0f, 15}}) {   // 5.98 dB, 6.02 dB, 86 dB
-        window->UpdateSMeterBar(level);
+        window->SMeter->UpdateSMeterBar(level);
         EXPECT_EQ(LitSegments(), lit) << level;
     }
 
     BlockPowerRing.fill(50.0f * 50.0f * BlockSize);
     BlockPowerRing[234] = 1.0e12f;   // never written by the AGC, never read
     SMeterRing.fill(100.0f);
-    window->SMeterZeroRequested = true;
+    window->SMeter->SMeterZeroRequested = true;
     window->tmrPerfStats_Timer();
-    EXPECT_FALSE(window->SMeterZeroRequested);
-    EXPECT_NEAR(window->NoiseFloor, 50.0f, 0.01f);
-    EXPECT_EQ(window->picSmeter[2]->toolTip(), "Meter Backoff=33.98 dB");
+    EXPECT_FALSE(window->SMeter->SMeterZeroRequested);
+    EXPECT_NEAR(window->SMeter->NoiseFloor, 50.0f, 0.01f);
+    EXPECT_EQ(window->SMeter->picSmeter[2]->toolTip(), "Meter Backoff=33.98 dB");
     EXPECT_EQ(LitSegments(), 6) << "34.0 dB";
 }
 
@@ -99,21 +99,21 @@ TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
                                          {16383, "#00ff00"}, {16384, "#ff0000"}}) {
         InPeakRing.fill(peak);
         window->tmrPerfStats_Timer();
-        EXPECT_EQ(colour(window->lblStatsVal[0]), expected) << peak;
+        EXPECT_EQ(colour(window->Statistics->lblStatsVal[0]), expected) << peak;
     }
-    EXPECT_EQ(Text(window->lblStatsVal[0]), "16,384  -6 dB");
+    EXPECT_EQ(Text(window->Statistics->lblStatsVal[0]), "16,384  -6 dB");
     AGCGain = 2.0f;
     DSPTimeRing.fill(21333);   // half the block period
     DSPTimeRing[47] = 1000000; // never written by the block loop, never read
     window->tmrPerfStats_Timer();
-    EXPECT_EQ(Text(window->lblStatsVal[2]), "2.00  6.0 dB");
-    EXPECT_EQ(Text(window->lblStatsVal[4]), "50%");
-    EXPECT_EQ(Text(window->lblStatsVal[5]), "21,333 uS");
-    EXPECT_EQ(colour(window->lblStatsVal[4]), "#00ff00");
+    EXPECT_EQ(Text(window->Statistics->lblStatsVal[2]), "2.00  6.0 dB");
+    EXPECT_EQ(Text(window->Statistics->lblStatsVal[4]), "50%");
+    EXPECT_EQ(Text(window->Statistics->lblStatsVal[5]), "21,333 uS");
+    EXPECT_EQ(colour(window->Statistics->lblStatsVal[4]), "#00ff00");
     for (const auto& [time, expected] : {std::pair{34133, "#ffff00"}, std::pair{40000, "#ff0000"}}) {
         DSPTimeRing.fill(time);   // 0.8 of the period and beyond
         window->tmrPerfStats_Timer();
-        EXPECT_EQ(colour(window->lblStatsVal[5]), expected) << time;
+        EXPECT_EQ(colour(window->Statistics->lblStatsVal[5]), expected) << time;
     }
 }
 

@@ -1,5 +1,5 @@
 #include "MainWindowRig.h"
-#include "bandplan/frmEditUserPreset.h"
+#include "ui/bandplan/frmEditUserPreset.h"
 #include "fakes/FakeFileDialogs.h"
 #include "ui/common/FormControls.h"
 #include "support/BandPlanFile.h"

@@ -61,12 +61,12 @@ TEST_F(FrequencyDisplay, ShowsNineDigitsAndRedrawsOnlyAChangedString)
 {
     window->tmrTune_Timer();
     EXPECT_EQ(Shown(), "070501234");
-    window->lblStatsVal[3]->setText("stale");
+    window->Statistics->lblStatsVal[3]->setText("stale");
     window->Display7Seg("070501234");
-    EXPECT_EQ(window->lblStatsVal[3]->text(), "stale");
+    EXPECT_EQ(window->Statistics->lblStatsVal[3]->text(), "stale");
     window->Display7Seg("1234567891");   // 123 456 789.1 Hz: the first nine characters
     EXPECT_EQ(Shown(), "123456789");
-    EXPECT_NE(window->lblStatsVal[3]->text(), "stale");
+    EXPECT_NE(window->Statistics->lblStatsVal[3]->text(), "stale");
 
     VFOControl = true;   // an oscillator the program tunes: the RIT offset is shown with it
     RITOffset = -123;

@@ -74,9 +74,9 @@ TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
     EXPECT_EQ(window->lbl7Seg[4]->ForeColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 85)));
     EXPECT_EQ(window->shpDP[0]->FillColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 50)));
     EXPECT_EQ(Fore(window->optPwr[0]), 0x00FF00u);
-    EXPECT_EQ(window->picSmeter[2]->BackColor(), 0u);
+    EXPECT_EQ(window->SMeter->picSmeter[2]->BackColor(), 0u);
     EXPECT_EQ(window->picFreqDisp->BackColor(), static_cast<uint32_t>(Background));
-    EXPECT_EQ(window->shpSMeterTick[14]->FillColor(), 0x0000FFu) << "the segments keep their design colours";
+    EXPECT_EQ(window->SMeter->shpSMeterTick[14]->FillColor(), 0x0000FFu) << "the segments keep their design colours";
     for (QWidget* box : {static_cast<QWidget*>(window->optMode[0]), static_cast<QWidget*>(window->chkAGC)})
         EXPECT_NE(box->palette().color(QPalette::Base), box->palette().color(QPalette::Window))
             << "an unticked box stands out from the background";
@@ -206,11 +206,11 @@ TEST_F(FrontPanelFocus, TheRightButtonRestoresADefault)
 // nothing while the window is minimised.
 TEST_F(FrontPanelFocus, TheMeterScaleAndAMinimisedWindow)
 {
-    window->NoiseFloor = 1.0f;
-    PictureBox& meter = *window->picSmeter[2];
+    window->SMeter->NoiseFloor = 1.0f;
+    PictureBox& meter = *window->SMeter->picSmeter[2];
     std::vector<DrawOperation> drawn;
     meter.SetRecorder(&drawn);
-    window->DrawSMeter();
+    window->SMeter->DrawSMeter();
     meter.SetRecorder(nullptr);
     EXPECT_EQ(meter.toolTip(), "Meter Backoff=0.00 dB");
     const QFontMetricsF metrics(meter.font());
@@ -220,17 +220,17 @@ TEST_F(FrontPanelFocus, TheMeterScaleAndAMinimisedWindow)
             continue;
         ++numbers;
         const QRectF box(meter.UserToPixel(op.x1, op.y1), QSizeF(metrics.horizontalAdvance(op.text), metrics.height()));
-        for (const Shape* segment : window->shpSMeterTick)
+        for (const Shape* segment : window->SMeter->shpSMeterTick)
             EXPECT_FALSE(box.intersects(QRectF(segment->geometry()))) << op.text.toStdString();
         EXPECT_LE(box.bottom(), meter.height() + 0.5) << op.text.toStdString();
     }
     EXPECT_EQ(numbers, 17);
     window->showMinimized();
-    window->UpdateSMeterBar(20000.0f);
-    EXPECT_FALSE(window->shpSMeterTick[0]->isVisibleTo(window->picSmeter[2]));
+    window->SMeter->UpdateSMeterBar(20000.0f);
+    EXPECT_FALSE(window->SMeter->shpSMeterTick[0]->isVisibleTo(window->SMeter->picSmeter[2]));
     window->showNormal();
-    window->UpdateSMeterBar(20000.0f);
-    EXPECT_TRUE(window->shpSMeterTick[14]->isVisibleTo(window->picSmeter[2]));
+    window->SMeter->UpdateSMeterBar(20000.0f);
+    EXPECT_TRUE(window->SMeter->shpSMeterTick[14]->isVisibleTo(window->SMeter->picSmeter[2]));
 }
 
 } // namespace

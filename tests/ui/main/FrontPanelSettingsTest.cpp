@@ -56,7 +56,7 @@ TEST_F(MainWindowSettings, ClosingWritesAll39KeysInTheirOrder)
         "DRM.CloseSoundcardOnDRM", "DRM.PathToDream", "DRM.DreamProgArgs", "DRM.DreamWindowStyle",
         "DRM.DreamCloseOnExit", "DRM.DreamCloseOnModeChange", "AutoTrackPresets", "FormCaptionOffOnPwrOn",
         "AutoStartSDR", "SaveRecordingsPath", "PhaseBitCorrection", "FlipIQ", "DDSIFType"};
-    window->NoiseFloor = 12.345678f;
+    window->SMeter->NoiseFloor = 12.345678f;
     Restart();
     EXPECT_EQ(StoredKeys(), expected);
     EXPECT_EQ(Settings::GetSetting("frmMain", "NoiseFloor"), "1234567") << "whole hundred-thousandths, floored";
@@ -93,7 +93,7 @@ TEST_F(MainWindowSettings, StartUpRestoresThe28Keys)
             Store(key, text);
     });
     EXPECT_EQ(CurrentMainBandIndex, 3);
-    EXPECT_FLOAT_EQ(window->NoiseFloor, 15.0f);
+    EXPECT_FLOAT_EQ(window->SMeter->NoiseFloor, 15.0f);
     EXPECT_EQ(DisplayMode, 3);
     EXPECT_EQ(ScopeSource, 2);
     EXPECT_FALSE(QELVO::UseSPL) << "no vector library to use";
@@ -134,7 +134,7 @@ TEST_F(MainWindowSettings, AnEmptySectionGivesTheDefaultsAndBadTextLeavesTheValu
     EXPECT_TRUE(AutoTrackPresets && PublicVars::DreamCloseOnExit);
     EXPECT_FALSE(PerfStatsOn);
     EXPECT_EQ(DreamWindowStyle, 1);
-    EXPECT_FLOAT_EQ(window->NoiseFloor, 10.0f);
+    EXPECT_FLOAT_EQ(window->SMeter->NoiseFloor, 10.0f);
     EXPECT_TRUE(PhaseBitCorrection && FlipIQ);
     EXPECT_EQ(CurrentMainBandIndex, 5);
     EXPECT_EQ(SaveRecordingsPath, AppPaths::ProgramFolder());

@@ -59,7 +59,7 @@ TEST_F(MainPanel, EveryControlCarriesItsNameAndArraysTheirIndex)
 TEST_F(MainPanel, DisplaySizesEndTheWindowAtTheirMarkersAndSwitchAnalyserAndStatistics)
 {
     window->chkSpectrumAnalyser->setChecked(true);
-    window->chkPerfStatsOn->setChecked(true);
+    window->Statistics->chkPerfStatsOn->setChecked(true);
     TitleBarHidden = true;
     TitleBarHeight = 300;
     for (const auto& [size, marker, on] : {std::tuple{0, 1280, false}, {2, 6660, true}, {1, 3650, false},

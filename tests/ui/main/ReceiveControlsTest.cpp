@@ -241,14 +241,14 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
     window->chkTuneLo->setChecked(false);
     EXPECT_TRUE(HiSideLoOn && VFO->HiSideLo());
 
-    window->cmdCalibrateSMeter->click();
-    EXPECT_TRUE(window->SMeterZeroRequested);
+    window->SMeter->cmdCalibrateSMeter->click();
+    EXPECT_TRUE(window->SMeter->SMeterZeroRequested);
 
     // Flags the block loop reads on its next block; none of them asks for a redesign.
     FiltersDirty = false;
     for (const bool ticked : {true, false}) {
         window->chkFlipIQ->setChecked(ticked);
-        window->chkPerfStatsOn->setChecked(ticked);
+        window->Statistics->chkPerfStatsOn->setChecked(ticked);
         window->chkSpectrumAnalyser->setChecked(ticked);
         EXPECT_EQ(FlipIQ, ticked);
         EXPECT_EQ(PerfStatsOn, ticked);

@@ -188,8 +188,8 @@ TEST_F(StartUpWiring, TheControlsStartAsTheStartUpSetsThem)
     EXPECT_TRUE(window->tmrSpectrumDisplay.isActive());
     EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
     EXPECT_TRUE(TitleBarHidden);
-    EXPECT_EQ(window->lblStatsVal[9]->text(), QString::number(gettid())) << "the window's thread";
-    EXPECT_TRUE(window->lblStatsVal[6]->isHidden());
+    EXPECT_EQ(window->Statistics->lblStatsVal[9]->text(), QString::number(gettid())) << "the window's thread";
+    EXPECT_TRUE(window->Statistics->lblStatsVal[6]->isHidden());
     Settings::SaveSetting("frmMain", "FormCaptionOffOnPwrOn", "False");
     FormCaptionOffOnPwrOn = false;
 }

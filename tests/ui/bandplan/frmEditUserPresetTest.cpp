@@ -1,4 +1,4 @@
-#include "bandplan/frmEditUserPreset.h"
+#include "ui/bandplan/frmEditUserPreset.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "bandplan/frmPresetDesc.h"
+#include "ui/bandplan/frmPresetDesc.h"
 
 #include <QLabel>
 

@@ -1,4 +1,4 @@
-#include "bandplan/frmSplash1.h"
+#include "ui/bandplan/frmSplash1.h"
 
 #include <QGridLayout>
 #include <QLabel>
