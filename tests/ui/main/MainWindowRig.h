@@ -35,6 +35,9 @@ protected:
             sound = backend.get();
             return backend;
         };
+        // On the model whose port it keeps shut, whatever model an earlier window of this
+        // process chose last.
+        Settings::SaveSetting("frmMain", "SDRModelNo", "0");
         Settings::SaveSetting("RXModel.Vantrel RAV1", "DDSInterfaceType", "3");
         window = std::make_unique<frmMain>();
         ReceiveLinks::SpectrumAnalyser = nullptr;
