@@ -7,6 +7,20 @@
 #include <algorithm>
 #include <cmath>
 
+ScrollLabelBinding::~ScrollLabelBinding()
+{
+    for (int16_t id : bound_)
+        ScrollLabels[static_cast<size_t>(id)].Label = nullptr;
+}
+
+void ScrollLabelBinding::Bind(int16_t id, ::Label* label)
+{
+    if (id <= 0 || id >= ScrollLabelCount)
+        return;
+    ScrollLabels[static_cast<size_t>(id)].Label = label;
+    bound_.push_back(id);
+}
+
 namespace ScrollLabelSteps {
 
 Modifier KeyModifier(bool shift, bool ctrl)

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Label;
 
@@ -66,6 +67,22 @@ inline constexpr int16_t lblIFShiftIndex = 23;
 inline constexpr int16_t lblFrameRateIndex = 24;
 
 inline std::array<ScrollLabelRecord, ScrollLabelCount> ScrollLabels{};
+
+// A panel's value labels in the records, for as long as the panel lives: the panel that builds
+// a label binds it to its identifier, and the records lose it again when the panel goes.
+class ScrollLabelBinding
+{
+public:
+    ScrollLabelBinding() = default;
+    ScrollLabelBinding(const ScrollLabelBinding&) = delete;
+    ScrollLabelBinding& operator=(const ScrollLabelBinding&) = delete;
+    ~ScrollLabelBinding();
+
+    void Bind(int16_t id, ::Label* label);
+
+private:
+    std::vector<int16_t> bound_;
+};
 
 namespace ScrollLabelSteps {
 

@@ -60,6 +60,7 @@ frmMain::frmMain(QWidget* parent)
 {
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
+    ConnectHub();
     CreateControls();
     ConnectHandlers();
     connect(cmdConfig, &QPushButton::clicked, this, [this] {
@@ -67,6 +68,16 @@ frmMain::frmMain(QWidget* parent)
             OpenConfiguration(*this);
     });
     Form_Load();
+}
+
+// The window-wide services the panels ask for through the hub.
+void frmMain::ConnectHub()
+{
+    Hub.HiLiteScrollLabel = [this](int16_t id) { HiLiteScrollLabel(id); };
+    Hub.LoLiteScrollLabel = [this](int16_t id) { LoLiteScrollLabel(id); };
+    Hub.DarkenControls = [this] { DarkenControls(); };
+    Hub.FocusFrame = [this](Frame* frame) { FocusFrame(frame); };
+    Hub.UnFocusFrames = [this] { UnFocusFrames(); };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it

@@ -3,7 +3,9 @@
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/FrontPanel.h"
+#include "ui/main/PanelHub.h"
 #include "ui/main/SMeterPanel.h"
+#include "ui/main/ScrollLabels.h"
 #include "ui/main/StatisticsPanel.h"
 #include "ui/main/TuningDisplay.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
@@ -181,8 +183,9 @@ public:
     void SoundCard_DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
     int32_t DroppedBlocks = 0;   // captured blocks that found the loop busy
 
-    // The panels of their own: the S-meter beside the frequency display, the statistics beside
+    // What the panels share, and the panels of their own: the S-meter beside the frequency display, the statistics beside
     // the analyser's controls.
+    PanelHub Hub;
     std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
 
@@ -316,6 +319,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ConnectHub();
     void CreateControls();
     void ApplyDesignColours();
     void CreateFrequencyControls(QWidget* form);
@@ -449,6 +453,7 @@ private:
     void RedesignNotch();
     void KeepInjectionConsistent();
 
+    ScrollLabelBinding scrollLabelBinding_;
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
 

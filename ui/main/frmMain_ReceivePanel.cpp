@@ -5,6 +5,7 @@
 #include "ui/common/Label.h"
 #include "ui/common/Slider.h"
 #include "ui/main/PanelBuilder.h"
+#include "ui/main/ScrollLabels.h"
 
 #include <QCheckBox>
 
@@ -36,8 +37,10 @@ void frmMain::CreateReceiveControls(QWidget* form)
 
     lblBFODesc = MakeLabel(form, "lblBFODesc", "RIT", {9720, RowA + 60, 480, 195}, "Receiver Incremental Tune");
     lblBFO = MakeLabel(form, "lblBFO", "0", {10200, RowA + 60, 780, 195});
+    scrollLabelBinding_.Bind(lblBFOIndex, lblBFO);
     lblIFShiftDesc = MakeLabel(form, "lblIFShiftDesc", "IF Shift", {11040, RowA + 60, 720, 195});
     lblIFShift = MakeLabel(form, "lblIFShift", "0", {11760, RowA + 60, 720, 195});
+    scrollLabelBinding_.Bind(lblIFShiftIndex, lblIFShift);
     chkTuneLo = MakeCheck(form, "chkTuneLo", "Low Side LO", "Lo Side LO Injection (Elektor DRM)",
                           {9720, RowA + 330, 1440, 240});
     chkIQSelectUpper = MakeCheck(form, "chkIQSelectUpper", "IQ Upper", "Lo Side LO Injection (Elektor DRM)",
@@ -80,7 +83,9 @@ void frmMain::CreateFilterControls(QWidget* form)
                                   MakeSlider(frFilters, "sldBW", Qt::Vertical, {1725, 570, 300, 1440}, 0, 12000)},
                                  "sldBW");
     lblFilterLo = MakeLabel(frFilters, "lblFilterLo", "0", {1200, 2040, 450, 180}, "", Qt::AlignCenter);
+    scrollLabelBinding_.Bind(lblFilterLoIndex, lblFilterLo);
     lblFilterHi = MakeLabel(frFilters, "lblFilterHi", "0", {1650, 2040, 450, 180}, "", Qt::AlignCenter);
+    scrollLabelBinding_.Bind(lblFilterHiIndex, lblFilterHi);
 
     frIFFilter = MakeFrame(form, "frIFFilter", "IF Filter", {3360, RowA, 2280, 1140});
     chkIFFilter = MakeCheck(frIFFilter, "chkIFFilter", "On", "IF Filter On/Off", {120, 240, 900, 240});
@@ -90,8 +95,10 @@ void frmMain::CreateFilterControls(QWidget* form)
                              {"Track", "Tracks Main Filters", {1470, 510, 780, 240}}});
     lblIFHiDesc = MakeLabel(frIFFilter, "lblIFHiDesc", "Hi", {120, 810, 300, 195});
     lblIFHi = MakeLabel(frIFFilter, "lblIFHi", "6000", {420, 810, 630, 195});
+    scrollLabelBinding_.Bind(lblIFHiIndex, lblIFHi);
     lblIFLoDesc = MakeLabel(frIFFilter, "lblIFLoDesc", "Lo", {1140, 810, 300, 195});
     lblIFLo = MakeLabel(frIFFilter, "lblIFLo", "0", {1440, 810, 630, 195});
+    scrollLabelBinding_.Bind(lblIFLoIndex, lblIFLo);
 
     frNotch = MakeFrame(form, "frNotch", "Notch", {3360, RowB, 2280, 1110});
     chkNotchOn = MakeCheck(frNotch, "chkNotchOn", "On", "Notch On/Off", {120, 225, 690, 240});
@@ -102,8 +109,10 @@ void frmMain::CreateFilterControls(QWidget* form)
     chkNotchType = MakeCheck(frNotch, "chkNotchType", "IF", "AF or IF Notch", {990, 705, 540, 240});
     lblNotchCDesc = MakeLabel(frNotch, "lblNotchCDesc", "C", {120, 900, 150, 180});
     lblNotchC = MakeLabel(frNotch, "lblNotchC", "1000", {270, 900, 540, 180});
+    scrollLabelBinding_.Bind(lblNotchCIndex, lblNotchC);
     lblNotchWDesc = MakeLabel(frNotch, "lblNotchWDesc", "W", {810, 900, 180, 180});
     lblNotchW = MakeLabel(frNotch, "lblNotchW", "100", {990, 900, 540, 180});
+    scrollLabelBinding_.Bind(lblNotchWIndex, lblNotchW);
     lblNotch = MakeLabel(frNotch, "lblNotch", "0", {1530, 180, 360, 180}, "", Qt::AlignCenter);
     lblNotchWidth = MakeLabel(frNotch, "lblNotchWidth", "0", {1890, 180, 360, 180}, "", Qt::AlignCenter);
     sldNotch = MakeSlider(frNotch, "sldNotch", Qt::Vertical, {1560, 360, 300, 690}, 0, 6000);
@@ -124,14 +133,17 @@ void frmMain::CreateLevelControls(QWidget* form)
     MakeLabel(frAGC, "lblAGCAttackDesc", "Att", {120, 750, 360, 180});
     sldAGCAttack = MakeSlider(frAGC, "sldAGCAttack", Qt::Horizontal, {480, 720, 1290, 210}, 5, 1000);
     lblAGCAttack = MakeLabel(frAGC, "lblAGCAttack", "5.0", {1800, 750, 540, 180});
+    scrollLabelBinding_.Bind(lblAGCAttackIndex, lblAGCAttack);
     MakeLabel(frAGC, "lblAGCDecayDesc", "Dec", {120, 930, 360, 180});
     sldAGCDecay = MakeSlider(frAGC, "sldAGCDecay", Qt::Horizontal, {480, 900, 1290, 210}, 10, 2000);
     lblAGCDecay = MakeLabel(frAGC, "lblAGCDecay", "5.0", {1800, 930, 540, 180});
+    scrollLabelBinding_.Bind(lblAGCDecayIndex, lblAGCDecay);
 
     frNB = MakeFrame(form, "frNB", "Noise Reducer", {5700, RowB, 2400, 1110});
     chkNB = MakeCheck(frNB, "chkNB", "On", "Experimental Noise Reducer", {120, 240, 690, 240});
     sldNB = MakeSlider(frNB, "sldNB", Qt::Horizontal, {120, 540, 1410, 240}, 0, 10000);
     lblNB = MakeLabel(frNB, "lblNB", "0.00", {120, 840, 690, 180});
+    scrollLabelBinding_.Bind(lblNBIndex, lblNB);
     dialNB = Make<Dial>(frNB, "dialNB", {1590, 210, 750, 750});
     dialNB->SetWrap(false);
     dialNB->SetMax(10000);
@@ -142,6 +154,7 @@ void frmMain::CreateLevelControls(QWidget* form)
     dialOutVol->SetMin(-10000);
     dialOutVol->SetMax(8000);
     lblOutVol = MakeLabel(frAFOut, "lblOutVol", "0.0", {90, 1350, 1260, 195}, "", Qt::AlignCenter);
+    scrollLabelBinding_.Bind(lblOutVolIndex, lblOutVol);
     sldOutVolume = MakeSlider(frAFOut, "sldOutVolume", Qt::Horizontal, {90, 1590, 1260, 270}, -10000, 8000);
     chkMute = MakeCheck(frAFOut, "chkMute", "Mute", "Mute AF Output", {180, 1920, 1080, 240});
 }

@@ -5,6 +5,7 @@
 #include "ui/common/PictureBox.h"
 #include "ui/common/Slider.h"
 #include "ui/main/PanelBuilder.h"
+#include "ui/main/ScrollLabels.h"
 
 #include <QCheckBox>
 
@@ -72,11 +73,17 @@ void frmMain::CreateChannelControls(QWidget* panel)
         return MakeLabel(frame, name, caption, {660, top, 570, 180});
     };
     lblScopeChn1Gain = value(frScopeChn1Ctl, "lblScopeChn1Gain", "1.0", 195);
+    scrollLabelBinding_.Bind(2, lblScopeChn1Gain);
     lblScopeChn1Shift = value(frScopeChn1Ctl, "lblScopeChn1Shift", "0", 360);
+    scrollLabelBinding_.Bind(3, lblScopeChn1Shift);
     lblY1Bright = value(frScopeChn1Ctl, "lblY1Bright", "100", 690);
+    scrollLabelBinding_.Bind(lblY1BrightIndex, lblY1Bright);
     lblScopeChn2Gain = value(frScopeChn2Ctl, "lblScopeChn2Gain", "1.0", 195);
+    scrollLabelBinding_.Bind(4, lblScopeChn2Gain);
     lblScopeChn2Shift = value(frScopeChn2Ctl, "lblScopeChn2Shift", "0", 360);
+    scrollLabelBinding_.Bind(5, lblScopeChn2Shift);
     lblY2Bright = value(frScopeChn2Ctl, "lblY2Bright", "100", 690);
+    scrollLabelBinding_.Bind(lblY2BrightIndex, lblY2Bright);
     chkChn1On = MakeCheck(frScopeChn1Ctl, "chkChn1On", "", "Y1 On", {1260, 195, 240, 240});
     chkChn2On = MakeCheck(frScopeChn2Ctl, "chkChn2On", "", "Y2 On", {1260, 195, 240, 240});
     chkTrigOn = ButtonArray(panel, "chkTrigOn", ButtonArray::Kind::Check, 2, 1);
@@ -89,7 +96,9 @@ void frmMain::CreateChannelControls(QWidget* panel)
     lblScopeCtl[6]->setParent(frScopeSweep);
     lblScopeCtl[7]->setParent(frScopeSweep);
     lblScopeXWidth = MakeLabel(frScopeSweep, "lblScopeXWidth", "1,023", {600, 210, 930, 180}, "Sweep Adjust");
+    scrollLabelBinding_.Bind(6, lblScopeXWidth);
     lblScopeXCentre = MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {600, 480, 930, 180}, "Centre Offset Adjust");
+    scrollLabelBinding_.Bind(15, lblScopeXCentre);
     sldXWidth = MakeSlider(frScopeSweep, "sldXWidth", Qt::Horizontal, {60, 660, 720, 180}, 0, 1023);
     sldXCentre = MakeSlider(frScopeSweep, "sldXCentre", Qt::Horizontal, {780, 660, 720, 180}, 0, 1023);
 
@@ -101,7 +110,9 @@ void frmMain::CreateChannelControls(QWidget* panel)
                                     {90, 645, 1050, 210});
     sldSpectrumGain = MakeSlider(frScopeYMode, "sldSpectrumGain", Qt::Vertical, {1290, 360, 240, 480}, 0, 20, "Y Gain");
     lblSpectrumSmooth = MakeLabel(panel, "lblSpectrumSmooth", "1", {0, 0, 0, 0});
+    scrollLabelBinding_.Bind(lblSpectrumSmoothIndex, lblSpectrumSmooth);
     lblFrameRate = MakeLabel(panel, "lblFrameRate", "1", {0, 0, 0, 0});
+    scrollLabelBinding_.Bind(lblFrameRateIndex, lblFrameRate);
     lblSpectrumSmooth->setParent(frScopeMode);
     lblFrameRate->setParent(frScopeMode);
     FormControls::Place(lblSpectrumSmooth, 2700, 210, 210, 240);

@@ -35,11 +35,10 @@ void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + s
 
 ScrollLabelRecord& Record(int16_t id) { return ScrollLabels[static_cast<size_t>(id)]; }
 
-// One record's start-up values; the label is the window's control of that name.
+// One record's start-up values; its label is bound by the panel that builds it.
 struct RecordRow
 {
     int16_t id;
-    Label* FrontPanel::*label;
     float max, min, defaultValue, value, ctrlStep, step, shiftStep;
     const char* format;
     bool showCaption;
@@ -48,28 +47,28 @@ struct RecordRow
 const float IFCentre = static_cast<float>(IFCentreHz);
 
 const RecordRow Rows[] = {
-    {2, &FrontPanel::lblScopeChn1Gain, 99, 0, 1, 1, 0.01f, 0.1f, 1, "#0.0", true},
-    {3, &FrontPanel::lblScopeChn1Shift, 100, -100, 0, 0, 0.1f, 1, 10, "#0", true},
-    {4, &FrontPanel::lblScopeChn2Gain, 99, 0, 1, 1, 0.01f, 0.1f, 1, "#0.0", true},
-    {5, &FrontPanel::lblScopeChn2Shift, 100, -100, 0, 0, 0.1f, 1, 10, "#0", true},
-    {6, &FrontPanel::lblScopeXWidth, 1023, 10, 1023, 1023, 1, 10, 50, "#,###", false},
-    {7, &FrontPanel::lblFilterHi, 12000, 0, 0, 0, 1, 10, 50, "#0", true},
-    {8, &FrontPanel::lblFilterLo, 1999, 0, 0, 0, 1, 10, 50, "#0", true},
-    {9, &FrontPanel::lblNB, 10000, 0, 0, 0, 1, 10, 50, "#0.00", false},
-    {10, &FrontPanel::lblOutVol, 8000, -10000, 0, 0, 10, 50, 200, "0.0", false},
-    {11, &FrontPanel::lblNotchC, 6000, 0, 1000, 1000, 1, 10, 50, "#0", false},
-    {12, &FrontPanel::lblNotchW, 5000, 0, 100, 100, 1, 10, 50, "#0", false},
-    {13, &FrontPanel::lblAGCAttack, 100, 5, 5, 5, 1, 1, 10, "#0.0", false},
-    {14, &FrontPanel::lblAGCDecay, 200, 10, 5, 5, 1, 10, 50, "#0.0", false},
-    {15, &FrontPanel::lblScopeXCentre, 1023, 0, 511, 511, 1, 10, 50, "#,###", false},
-    {17, &FrontPanel::lblIFHi, 6000, 0, 6000, 6000, 1, 10, 50, "#0", true},
-    {18, &FrontPanel::lblIFLo, 6000, 0, 0, 0, 1, 10, 50, "#0", true},
-    {19, &FrontPanel::lblSpectrumSmooth, 24, 1, 1, 1, 1, 1, 4, "#0", true},
-    {20, &FrontPanel::lblBFO, IFCentre, -IFCentre, 0, 0, 1, 20, 100, "#0", true},
-    {21, &FrontPanel::lblY1Bright, 100, 1, 100, 100, 1, 2, 10, "#0", true},
-    {22, &FrontPanel::lblY2Bright, 100, 1, 100, 100, 1, 2, 10, "#0", true},
-    {23, &FrontPanel::lblIFShift, IFCentre, -IFCentre, 0, 0, 1, 20, 100, "#0", true},
-    {24, &FrontPanel::lblFrameRate, 16, 1, 1, 1, 1, 1, 4, "#0", true},
+    {2, 99, 0, 1, 1, 0.01f, 0.1f, 1, "#0.0", true},
+    {3, 100, -100, 0, 0, 0.1f, 1, 10, "#0", true},
+    {4, 99, 0, 1, 1, 0.01f, 0.1f, 1, "#0.0", true},
+    {5, 100, -100, 0, 0, 0.1f, 1, 10, "#0", true},
+    {6, 1023, 10, 1023, 1023, 1, 10, 50, "#,###", false},
+    {7, 12000, 0, 0, 0, 1, 10, 50, "#0", true},
+    {8, 1999, 0, 0, 0, 1, 10, 50, "#0", true},
+    {9, 10000, 0, 0, 0, 1, 10, 50, "#0.00", false},
+    {10, 8000, -10000, 0, 0, 10, 50, 200, "0.0", false},
+    {11, 6000, 0, 1000, 1000, 1, 10, 50, "#0", false},
+    {12, 5000, 0, 100, 100, 1, 10, 50, "#0", false},
+    {13, 100, 5, 5, 5, 1, 1, 10, "#0.0", false},
+    {14, 200, 10, 5, 5, 1, 10, 50, "#0.0", false},
+    {15, 1023, 0, 511, 511, 1, 10, 50, "#,###", false},
+    {17, 6000, 0, 6000, 6000, 1, 10, 50, "#0", true},
+    {18, 6000, 0, 0, 0, 1, 10, 50, "#0", true},
+    {19, 24, 1, 1, 1, 1, 1, 4, "#0", true},
+    {20, IFCentre, -IFCentre, 0, 0, 1, 20, 100, "#0", true},
+    {21, 100, 1, 100, 100, 1, 2, 10, "#0", true},
+    {22, 100, 1, 100, 100, 1, 2, 10, "#0", true},
+    {23, IFCentre, -IFCentre, 0, 0, 1, 20, 100, "#0", true},
+    {24, 16, 1, 1, 1, 1, 1, 4, "#0", true},
 };
 
 struct ApplyRow
@@ -124,14 +123,13 @@ void SetCompanionLimits(Dial* dial, const ScrollLabelRecord& record)
 }
 
 // Record id's start-up values from its row of the table.
-void FillRecord(int16_t id, FrontPanel& panel)
+void FillRecord(int16_t id)
 {
     for (const RecordRow& row : Rows) {
         if (row.id != id)
             continue;
         ScrollLabelRecord& record = Record(id);
         record.ID = id;
-        record.Label = panel.*row.label;
         record.Max = row.max, record.Min = row.min;
         // A start value the label could not show (the decay's 5 below its 10) starts at the limit.
         record.Default = std::clamp(row.defaultValue, row.min, row.max);
@@ -146,9 +144,9 @@ void FillRecord(int16_t id, FrontPanel& panel)
 }
 
 // A record whose apply routine runs at once, its caption written, disabled when so listed.
-void FillAndApply(int16_t id, FrontPanel& panel, bool caption, bool disabled)
+void FillAndApply(int16_t id, bool caption, bool disabled)
 {
-    FillRecord(id, panel);
+    FillRecord(id);
     RunApply(id);
     if (caption)
         ScrollLabelSteps::ShowValue(Record(id));
@@ -186,17 +184,17 @@ void frmMain::FillScrollLabels()
         Record(id).ID = id;
     Trace(":Initialising 7Segment Display Tuning");
     Record(1).CtrlStep = 0.1f, Record(1).Step = 1, Record(1).ShiftStep = 10;
-    FillRecord(1, *this);
+    FillRecord(1);
     Trace(":Initialising dialtuner");
     InitialiseDialTuner();
     for (int16_t id = 2; id <= 5; ++id) {
         Trace(":Initialising CtlArray(" + std::to_string(id) + ")");
-        FillRecord(id, *this);
+        FillRecord(id);
         ScrollLabelSteps::ShowValue(Record(id));
     }
     for (int16_t id : {7, 8}) {
         Trace(":Initialising CtlArray(" + std::to_string(id) + ")");
-        FillRecord(id, *this);
+        FillRecord(id);
     }
     FillNoiseAndVolumeLabels();
     FillNotchAndAGCLabels();
@@ -207,7 +205,7 @@ void frmMain::FillScrollLabels()
 void frmMain::FillNoiseAndVolumeLabels()
 {
     Trace(":Initialising CtlArray(9)");
-    FillRecord(lblNBIndex, *this);
+    FillRecord(lblNBIndex);
     MouseOverS::lblNB_Wheel();
     Trace(":Initialising sldNB");
     SetCompanionLimits(sldNB, Record(lblNBIndex));
@@ -218,7 +216,7 @@ void frmMain::FillNoiseAndVolumeLabels()
     dialNB->SetValue(0);
     dialNB_Changing();
     Trace(":Initialising ctlArray(10)");
-    FillRecord(lblOutVolIndex, *this);
+    FillRecord(lblOutVolIndex);
     // The level in force is kept: the apply routine would otherwise set it to the start value.
     Record(lblOutVolIndex).Value = OutputVolumeValue();
     RunApply(lblOutVolIndex);
@@ -232,36 +230,36 @@ void frmMain::FillNotchAndAGCLabels()
 {
     Trace(":Initialising ctlArray(11)");
     NotchCentreRanges = {{{6000, 0, 1000}, {6000, -6000, 1000}}};
-    FillRecord(lblNotchCIndex, *this);
+    FillRecord(lblNotchCIndex);
     Record(lblNotchCIndex).Max = NotchCentreRanges[0].Max;
     Record(lblNotchCIndex).Min = NotchCentreRanges[0].Min;
     Record(lblNotchCIndex).Default = Record(lblNotchCIndex).Value = NotchCentreRanges[0].Value;
     RunApply(lblNotchCIndex);
     Record(lblNotchCIndex).Disabled = true;
     Trace(":Initialising ctlArray(12)");
-    FillAndApply(lblNotchWIndex, *this, false, true);
+    FillAndApply(lblNotchWIndex, false, true);
     Trace(":Initialising ctlArray(13)");
-    FillAndApply(lblAGCAttackIndex, *this, false, false);
+    FillAndApply(lblAGCAttackIndex, false, false);
     Trace(":Initialising ctlArray(14)");
-    FillAndApply(lblAGCDecayIndex, *this, false, false);
+    FillAndApply(lblAGCDecayIndex, false, false);
 }
 
 // The analyser's labels take its control colours, its smoothing and its frame rate.
 void frmMain::FillScopeLabels()
 {
     Trace(":Initialising ctlArray(15)");
-    FillAndApply(15, *this, false, false);
+    FillAndApply(15, false, false);
     Trace(":Initialising CtlArray(6)");
-    FillRecord(6, *this);
+    FillRecord(6);
     RunApply(15);   // the centre's routine also applies the span
     Trace(":Initialising ctlArray(PicScopeIndex)");
-    FillRecord(PicScopeIndex, *this);
+    FillRecord(PicScopeIndex);
     Trace(":Initialising ctlArray(17)");
-    FillAndApply(lblIFHiIndex, *this, true, true);
+    FillAndApply(lblIFHiIndex, true, true);
     Trace(":Initialising ctlArray(18)");
-    FillAndApply(lblIFLoIndex, *this, true, true);
-    FillRecord(lblSpectrumSmoothIndex, *this);
-    FillRecord(lblFrameRateIndex, *this);
+    FillAndApply(lblIFLoIndex, true, true);
+    FillRecord(lblSpectrumSmoothIndex);
+    FillRecord(lblFrameRateIndex);
     if (SpectrumAnalyser) {
         Record(lblSpectrumSmoothIndex).Default =
             HeldSetting(lblSpectrumSmoothIndex, SpectrumAnalyser->DefaultSmoothCount, "DefaultSmoothCount");
@@ -276,13 +274,13 @@ void frmMain::FillScopeLabels()
     RunApply(lblFrameRateIndex);
     ScrollLabelSteps::ShowValue(Record(lblFrameRateIndex));
     Trace(":Initialising lblIFShift - ctlArray(lblIFShiftIndex)");
-    FillAndApply(lblIFShiftIndex, *this, true, false);
+    FillAndApply(lblIFShiftIndex, true, false);
     Trace(":Initialising lblBFO - ctlArray(lblBFOIndex)");
-    FillAndApply(lblBFOIndex, *this, true, false);
+    FillAndApply(lblBFOIndex, true, false);
     Trace(":Initialising lblY1Bright - ctlArray(lblY1BrightIndex)");
-    FillAndApply(lblY1BrightIndex, *this, true, false);
+    FillAndApply(lblY1BrightIndex, true, false);
     Trace(":Initialising lblY2Bright - ctlArray(lblY2BrightIndex)");
-    FillAndApply(lblY2BrightIndex, *this, true, false);
+    FillAndApply(lblY2BrightIndex, true, false);
     if (!SpectrumAnalyser)
         return;
     for (int16_t id : AnalyserLabels) {
@@ -323,8 +321,10 @@ void frmMain::HiLiteScrollLabel(int16_t ID)
 void frmMain::ConnectScrollLabels()
 {
     for (const RecordRow& row : Rows) {
-        Label* label = this->*row.label;
+        Label* label = Record(row.id).Label;
         const int16_t id = row.id;
+        if (!label)
+            continue;
         connect(label, &Label::MouseMove, this, [this, id] {
             DarkenControls();
             HiLiteScrollLabel(id);
