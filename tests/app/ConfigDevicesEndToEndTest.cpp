@@ -71,8 +71,8 @@ TEST(ConfigDevicesEndToEnd, DevicesPickedInTheWindowReceive)
     EXPECT_FALSE(config->isVisible());
     EXPECT_TRUE(main->SoundCard->Prepared()) << "the new pair is taken at once";
 
-    main->optMode.Select(DemodModeEnum::USB);
-    main->chkAGC->setChecked(true);
+    main->Receive->optMode.Select(DemodModeEnum::USB);
+    main->Receive->chkAGC->setChecked(true);
     int blocks = 0;
     QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady, [&blocks](auto, auto, int32_t) { ++blocks; });
     main->optPwr[0]->setChecked(true);

@@ -134,8 +134,8 @@ protected:
         ASSERT_NE(main, nullptr);
 
         // The mode button and the AGC switch, as the user clicks them.
-        main->optMode.Select(mode);
-        main->chkAGC->setChecked(true);
+        main->Receive->optMode.Select(mode);
+        main->Receive->chkAGC->setChecked(true);
 
         QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
                          [this](std::span<int16_t> left, std::span<int16_t> right, int32_t) {
@@ -263,7 +263,7 @@ TEST_F(ReceiverEndToEnd, StoredPowerAndChannelSwapAreInForceAtStart)
     EXPECT_TRUE(main->SoundCard->InAction());
     EXPECT_TRUE(main->optPwr[0]->isChecked());
     EXPECT_TRUE(Receiving);
-    EXPECT_TRUE(main->chkFlipIQ->isChecked());
+    EXPECT_TRUE(main->Receive->chkFlipIQ->isChecked());
     EXPECT_TRUE(FlipIQ);
     main->close();
 }
@@ -283,7 +283,7 @@ TEST_F(ReceiverEndToEnd, AStartedReceiverTunedFromThePanelWritesEverythingBack)
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(main->SoundCard->InAction());
     EXPECT_DOUBLE_EQ(VFO->TunedFrequency() / 10.0, 14200000.0);
-    main->chkAGC->setChecked(true);
+    main->Receive->chkAGC->setChecked(true);
     QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
                      [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
                          processed.emplace_back(left.begin(), left.begin() + N);
@@ -297,7 +297,7 @@ TEST_F(ReceiverEndToEnd, AStartedReceiverTunedFromThePanelWritesEverythingBack)
     tail.resize(tail.size() - tail.size() % CommonPeriod);
     EXPECT_NEAR(ToneAmplitude(tail, 1000), AGCLevel, 0.05 * AGCLevel);
 
-    main->optMode.Select(DemodModeEnum::LSB);
+    main->Receive->optMode.Select(DemodModeEnum::LSB);
     main->dialtuner->SetValue(main->dialtuner->Value() + 1);   // the user's turn: one step up
     const int32_t tuned = VFO->TunedFrequency();
     EXPECT_NE(tuned, 142000000);
@@ -329,12 +329,12 @@ TEST_F(ReceiverEndToEnd, TheVolumeReadingIsTheCutInTheOutputAndComesBackAfterARe
     const auto tone = [](int64_t n) { return 8000.0 * std::cos(Radians(13000, n)); };
     frmMain* main = Start(tone, [](int64_t) { return 0.0; });
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->lblOutVol->text(), "-1.4");
-    EXPECT_EQ(main->dialOutVol->Reading(), "-1.4");
+    EXPECT_EQ(main->AudioOut->lblOutVol->text(), "-1.4");
+    EXPECT_EQ(main->AudioOut->dialOutVol->Reading(), "-1.4");
 
     const int readings[] = {-500, -1000, -2000, -2500, -4000};   // the slider, hundredths of a decibel
     constexpr size_t BlocksPerReading = BlocksToProcess / 5;
-    main->chkAGC->setChecked(true);
+    main->Receive->chkAGC->setChecked(true);
     QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady,
                      [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
                          processed.emplace_back(left.begin(), left.begin() + N);
@@ -347,8 +347,8 @@ TEST_F(ReceiverEndToEnd, TheVolumeReadingIsTheCutInTheOutputAndComesBackAfterARe
     while (processed.size() < std::size(readings) * BlocksPerReading && clock.elapsed() < 120000) {
         const size_t step = processed.size() / BlocksPerReading;
         if (step == shown.size()) {
-            main->sldOutVolume->SetValue(readings[step]);
-            shown.push_back(main->lblOutVol->text());
+            main->AudioOut->sldOutVolume->SetValue(readings[step]);
+            shown.push_back(main->AudioOut->lblOutVol->text());
         }
         DoEvents();
     }
@@ -376,7 +376,7 @@ TEST_F(ReceiverEndToEnd, TheVolumeReadingIsTheCutInTheOutputAndComesBackAfterARe
     processed.clear();
     main = Start(tone, [](int64_t) { return 0.0; });
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->lblOutVol->text(), "-40.0");
+    EXPECT_EQ(main->AudioOut->lblOutVol->text(), "-40.0");
     main->close();
     EXPECT_TRUE(boxes.boxes.empty()) << boxes.Last().prompt;
 }
@@ -455,13 +455,13 @@ TEST_F(ReceiverEndToEnd, ACrystalReceiverRestartsOnTheFrequencyImageAndOffsetItC
         ASSERT_NE(main, nullptr);
         ASSERT_EQ(RITOffset, 10000);
         const int32_t shownLower = VFO->TunedFrequency();
-        main->chkIQSelectUpper->setChecked(upper);
+        main->Receive->chkIQSelectUpper->setChecked(upper);
         EXPECT_EQ(VFO->TunedFrequency(), shownLower);
         EXPECT_EQ(RITOffset, upper ? 10000 - 24000 : 10000);
         if (upper) {   // back on the lower image and up again: 10 kHz above the crystal
-            main->chkIQSelectUpper->setChecked(false);
+            main->Receive->chkIQSelectUpper->setChecked(false);
             VFO->TunedFrequency(start + 100000);
-            main->chkIQSelectUpper->setChecked(true);
+            main->Receive->chkIQSelectUpper->setChecked(true);
             ASSERT_EQ(RITOffset, 10000 - 24000);
             VFO->TunedFrequency(start + 100000);
             ASSERT_EQ(RITOffset, 10000);
@@ -475,7 +475,7 @@ TEST_F(ReceiverEndToEnd, ACrystalReceiverRestartsOnTheFrequencyImageAndOffsetItC
         main = Start(silence, silence);
         ASSERT_NE(main, nullptr);
         EXPECT_EQ(IQSelectUpper, upper);
-        EXPECT_EQ(main->chkIQSelectUpper->isChecked(), upper);
+        EXPECT_EQ(main->Receive->chkIQSelectUpper->isChecked(), upper);
         EXPECT_EQ(VFO->TunedFrequency(), shown) << upper;
         EXPECT_EQ(RITOffset, offset) << upper;
         EXPECT_EQ(main->SpectrumAnalyser->FOffset(), shown / 10 - 12000) << upper;
@@ -518,7 +518,7 @@ TEST_P(CrystalImageSwitch, TheImageBoxKeepsTheFrequencyShownAndHeard)
     int32_t shownBefore = 0, shownAfter = 0, offsetAfter = 0;
     Receive(i, q, DemodModeEnum::USB, [&](frmMain& main) {
         shownBefore = VFO->TunedFrequency();
-        main.chkIQSelectUpper->setChecked(!upperFirst);
+        main.Receive->chkIQSelectUpper->setChecked(!upperFirst);
         shownAfter = VFO->TunedFrequency();
         offsetAfter = RITOffset;
         main.tmrPerfStats_Timer();   // the filters redesigned now rather than by their timer

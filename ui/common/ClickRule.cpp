@@ -19,4 +19,12 @@ void Connect(QAbstractButton* button, std::function<void()> handler)
     });
 }
 
+void SetCheckAndRun(QAbstractButton* box, bool ticked, const std::function<void()>& handler)
+{
+    if (box->isChecked() != ticked)
+        box->setChecked(ticked);   // the change runs the handler
+    else
+        handler();
+}
+
 }   // namespace ClickRule

@@ -13,4 +13,8 @@ namespace ClickRule {
 
 void Connect(QAbstractButton* button, std::function<void()> handler);
 
+// Brings a check box to a state and runs its handler once: through the change when the box
+// changes, directly when it already stood there.
+void SetCheckAndRun(QAbstractButton* box, bool ticked, const std::function<void()>& handler);
+
 }   // namespace ClickRule

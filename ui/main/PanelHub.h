@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class Frame;
 
@@ -18,4 +19,19 @@ struct PanelHub
     std::function<void()> DarkenControls = [] {};
     std::function<void(Frame* frame)> FocusFrame = [](Frame*) {};
     std::function<void()> UnFocusFrames = [] {};
+
+    // Asked by the receive controls; answered by the main window, which owns the sound card
+    // and the power buttons: the card handed to the DRM decoder on entering DRM (when the
+    // settings say so), taken back on leaving it while the receiver is on, and the devices in
+    // use that the decoder is started on.
+    std::function<void()> HandSoundCardToDecoder = [] {};
+    std::function<void()> TakeBackSoundCard = [] {};
+    std::function<int32_t()> CaptureDevice = [] { return int32_t{0}; };
+    std::function<int32_t()> PlaybackDevice = [] { return int32_t{0}; };
+    // Asked by the receive controls; answered by the analyser: the notch curve shown or not.
+    std::function<void(bool shown)> ShowNotchCurve = [](bool) {};
+    // Asked by the receive controls; answered by the frequency display: the digits shown, and
+    // the oscillator tuned so that the display shows the given frequency on the image in force.
+    std::function<void(const std::string& digits)> ShowFrequency = [](const std::string&) {};
+    std::function<void(int32_t shown)> TuneShownFrequency = [](int32_t) {};
 };

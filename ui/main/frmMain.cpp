@@ -78,6 +78,30 @@ void frmMain::ConnectHub()
     Hub.DarkenControls = [this] { DarkenControls(); };
     Hub.FocusFrame = [this](Frame* frame) { FocusFrame(frame); };
     Hub.UnFocusFrames = [this] { UnFocusFrames(); };
+    // The receive controls' requests.
+    Hub.HandSoundCardToDecoder = [this] {
+        if (SoundCard && SoundCard->Prepared() && CloseSoundcardOnDRM) {
+            SoundCard->StopSound();
+            SoundCard->ReleaseDevices();
+        }
+    };
+    Hub.TakeBackSoundCard = [this] {
+        if (SoundCard && !SoundCard->Prepared() && optPwr[0]->isChecked()) {
+            SoundCard->PrepareDevices();
+            SoundCard->StartSound();
+        }
+    };
+    Hub.CaptureDevice = [this] { return SoundCard ? SoundCard->CurrentCaptureDevice() : 0; };
+    Hub.PlaybackDevice = [this] { return SoundCard ? SoundCard->CurrentPlaybackDevice() : 0; };
+    Hub.ShowNotchCurve = [this](bool shown) {
+        if (SpectrumAnalyser)
+            SpectrumAnalyser->ShowNotch(shown);
+    };
+    Hub.ShowFrequency = [this](const std::string& digits) { Display7Seg(digits); };
+    Hub.TuneShownFrequency = [this](int32_t shown) {
+        if (VFO)
+            VFO->TunedFrequency(StoredForShown(shown));
+    };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -145,7 +169,7 @@ void frmMain::ShowRestoredSettings()
     chkSpectrumAnalyser->setChecked(SpectrumAnalyser->Active());
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     Statistics->ShowPerfStatsOn();
-    chkFlipIQ->setChecked(FlipIQ);
+    Receive->chkFlipIQ->setChecked(FlipIQ);
     optDisplaySize.Select(DisplayMode);
 }
 

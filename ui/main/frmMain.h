@@ -2,8 +2,11 @@
 
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
+#include "ui/main/AudioOutPanel.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/PanelHub.h"
+#include "ui/main/ReceivePanel.h"
+#include "ui/main/ReceivePathValues.h"
 #include "ui/main/SMeterPanel.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/StatisticsPanel.h"
@@ -33,16 +36,6 @@ class QMenu;
 
 // The block-timing profiler, created by the start-up with the shaft encoder's.
 inline std::unique_ptr<Profiler> DSPProfiler;
-
-// Main-window values of the receive path.
-inline bool MuteAFOnDRM = false;   // mute the sound card while the DRM decoder takes the audio
-inline bool NotchMirror = false;   // the notch passes its band instead of rejecting it
-inline int32_t NotchLo = 0;        // notch edges, Hz
-inline int32_t NotchHi = 0;
-inline int16_t PrevRSample = 0;    // last sample of the previous block's second channel
-inline bool DreamStarting = false; // the DRM decoder is being started (preset tracking waits)
-inline bool ApplyPresetBusy = false; // a stored state is being applied (preset tracking waits)
-inline bool Receiving = false;     // between power On and power Off
 
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
 // start-up supervisor's watchdog takes as the end of the program.
@@ -93,8 +86,6 @@ public:
     // Hover over the bare window and the panels (frmMain_Hover.cpp): highlights cleared.
     void Form_MouseMove(int Button, int Shift, double X, double Y);
     void picCalib_MouseMove(int Button, int Shift, double X, double Y);
-    void frDemod_MouseMove(int Button, int Shift, double X, double Y);
-    void frFilters_MouseMove(int Button, int Shift, double X, double Y);
     void frPresets_MouseMove(int Button, int Shift, double X, double Y);
     void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
     void RevealBandSelectors(double X, double Y);
@@ -188,57 +179,13 @@ public:
     PanelHub Hub;
     std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
+    std::unique_ptr<ReceivePanel> Receive;
+    std::unique_ptr<AudioOutPanel> AudioOut;
 
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
     int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
-
-    // Demodulation mode and the DRM decoder (frmMain_Mode.cpp).
-    void optMode_Click(int Index);
-    void RunDREAM();
-
-    // AF filter presets, IF filter and notch modes (frmMain_Filters.cpp).
-    void optFilter_Click(int Index);   // 0..4 a preset, -1 the edges in force, -2 the sliders' edges
-    void optIFFilter_Click(int Index);
-    void optNotch_Click(int Index);
-
-    // Receive switches (frmMain_Switches.cpp).
-    void chkDynFilter_Click();
-    void chkFlipIQ_Click();
-    void chkIQSelectUpper_Click();
-    void chkNB_Click();
-    void chkNotchOn_Click();
-    void chkNotchAuto_Click();
-    void chkNotchMirror_Click();
-    void chkNotchType_Click();
-    void chkIFFilter_Click();
-    void chkMusic_Click();
-    void chkMute_Click();
-    void chkAGC_Click();
-    void chkTuneLo_Click();
-    void optAGC_Click(int Index);
-    void dialNB_Changing();
-    void dialOutVol_Changing();
-    // The analyser draws the notch filter's curve (when there is an analyser).
-    void ShowNotchCurve(bool shown);
-
-    // Sliders (frmMain_Sliders.cpp); the edge sliders' index is 0 low, 1 high.
-    void sldAGCAttack_Change();
-    void sldAGCDecay_Change();
-    void sldBalance_Change();
-    void sldBW_Change(int Index);
-    void sldBW_MouseDown(int Index, int Button);
-    void sldBW_MouseMove(int Index, double X, double Y);
-    void sldNB_Change();
-    void sldNB_MouseDown(int Button);
-    void sldNotch_Change();
-    void sldNotchWidth_Change();
-    void sldOutVolume_Change();
-    void sldOutVolume_MouseDown(int Button);
-    void sldPhaseAngle_Change();
-    void ShowFilterEdges();
-    double PhaseAngle = 0.0;   // the phasing angle last set
 
     // Bands, sub-bands and recalling stored states (frmMain_BandPlans.cpp).
     void FillBandList();     // start-up: the bands' captions
@@ -326,8 +273,6 @@ private:
     void CreatePresetControls(Frame* frame);
     void CreateMeterAndPower(QWidget* form);
     void CreateReceiveControls(QWidget* form);
-    void CreateFilterControls(QWidget* form);
-    void CreateLevelControls(QWidget* form);
     void CreateScopeControls(QWidget* form);
     void CreateChannelControls(QWidget* panel);
     void CreateRecorderBar(QWidget* form);
@@ -372,7 +317,6 @@ private:
     void FillNotchAndAGCLabels();
     void FillScopeLabels();
     static float OutputVolumeValue();
-    void ShowInjectionSide();          // frmMain_Switches.cpp
     void ShowRestoredSettings();
     void ShowAnalyserMode();
     void SetAnalyserOffset();
@@ -381,18 +325,6 @@ private:
     void ConnectReceiveChain();
     void CreateSpectrumAnalyser();
     void StartTimers();
-    void InitialiseReceiveControls();   // frmMain_Switches.cpp
-    void ConnectSwitches();
-    void ConnectSliders();
-    static void SetCheckAndRun(QCheckBox* box, bool ticked, const std::function<void()>& handler);
-    void LeaveDRM();
-    void EnterDRM();
-    void ShowIFEdgeLabels(bool shown);
-    void ApplyNotchMode();
-    void ShowManualNotchControls(bool shown);
-    void TakeAFNotchRange();
-    void ColourEdgeLabels(int Index, uint32_t colour);
-    bool EdgeSliderLostFocus(QObject* watched, QEvent* event);
     void ConnectBandPlanControls();   // frmMain_BandPlans.cpp
     bool BandPlanControlEvent(QObject* watched, QEvent* event);
     void ShowBand(int Index);
@@ -461,24 +393,8 @@ private:
     bool processBlockIQBusy_ = false;
     bool perfStatsBusy_ = false;
     bool unloaded_ = false;
-    bool modeBusy_ = false;
     bool scopeModeBusy_ = false;
     bool trigOnBusy_ = false;
-    bool ifFilterBusy_ = false;
-    bool notchBusy_ = false;
-    bool notchAutoBusy_ = false;
-    bool notchTypeBusy_ = false;
-    bool ifFilterCheckBusy_ = false;
-    bool agcBusy_ = false;
-    bool dialNBBusy_ = false;
-    bool dialOutVolBusy_ = false;
-    bool agcAttackBusy_ = false;
-    bool agcDecayBusy_ = false;
-    bool edgeBusy_ = false;
-    bool nbSliderBusy_ = false;
-    bool notchWidthBusy_ = false;
-    bool volumeBusy_ = false;
-    bool showFilterEdgesBusy_ = false;
     bool selectBandBusy_ = false;
     bool subBandBusy_ = false;
     bool applyPresetBusy_ = false;

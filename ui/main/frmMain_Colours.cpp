@@ -81,8 +81,8 @@ void frmMain::ReColour()
         FormControls::SetForeColour(lblScale[unit], Scaled(scheme.SDRTuningColour, 75));
     FormControls::SetForeColour(lblTuningRate, Colour(scheme.SDRTuningColour));
     FormControls::SetForeColour(lblTuneDialRate, Black);
-    for (QWidget* tuning : {static_cast<QWidget*>(chkTuneLo), static_cast<QWidget*>(lblBFO),
-                            static_cast<QWidget*>(lblBFODesc)})
+    Receive->ApplyColours();
+    for (QWidget* tuning : {static_cast<QWidget*>(lblBFO), static_cast<QWidget*>(lblBFODesc)})
         FormControls::SetForeColour(tuning, Colour(scheme.SDRTuningColour));
     FormControls::SetForeColour(lblClock, Scaled(scheme.SDRTuningColour, 75));
     FormControls::SetForeColour(lblRecordSize, Colour(scheme.ScrollableLabelFocusColour));

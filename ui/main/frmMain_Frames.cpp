@@ -39,12 +39,7 @@ void frmMain::ConnectFrameFocus()
                 LoLiteScrollLabel(id);
         });
     };
-    hover(frAFOut, {0, 10});
-    hover(frAGC, {0, 13, 14});
-    hover(frIFFilter, {0, 17, 18});
     hover(frDispMode, {0});
-    hover(frNB, {0, 9});
-    hover(frNotch, {0, 11, 12});
     for (Frame* scope : {frScopeChn1Ctl, frScopeChn2Ctl, frScopeMode, frScopeSweep, frScopeYMode})
         connect(scope, &Frame::MouseMove, this, [this, scope] { FocusFrame(scope); });
     connect(frFreqCtl, &Frame::MouseMove, this, &frmMain::UnFocusFrames);
@@ -154,7 +149,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::Leave && (watched == picScope[0] || watched == picScope[1]))
         ScopePointerLeft(*static_cast<QWidget*>(watched));
-    EdgeSliderLostFocus(watched, event);
     if (BandPlanControlEvent(watched, event))
         return true;
     return QMainWindow::eventFilter(watched, event);

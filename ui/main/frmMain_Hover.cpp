@@ -46,8 +46,7 @@ void HideUnlessOpen(QComboBox* selector)
 // statistics panel and the bare window.
 void frmMain::ConnectHover()
 {
-    connect(frDemod, &Frame::MouseMove, this, &frmMain::frDemod_MouseMove);
-    connect(frFilters, &Frame::MouseMove, this, &frmMain::frFilters_MouseMove);
+    Receive->ConnectHover();
     connect(frPresets, &Frame::MouseMove, this, &frmMain::frPresets_MouseMove);
     connect(imgBandSelect, &Label::MouseMove, this, &frmMain::imgBandSelect_MouseMove);
     connect(Statistics->frStats, &Frame::MouseMove, this, &frmMain::picCalib_MouseMove);
@@ -60,22 +59,6 @@ void frmMain::Form_MouseMove(int, int, double, double)
 }
 
 void frmMain::picCalib_MouseMove(int, int, double, double) { DarkenControls(); }
-
-void frmMain::frDemod_MouseMove(int, int, double, double)
-{
-    UnFocusFrames();
-    FormControls::SetForeColour(frDemod, FrameFocusColour());
-    for (int16_t id : {7, 8, 0})
-        LoLiteScrollLabel(id);
-}
-
-void frmMain::frFilters_MouseMove(int, int, double, double)
-{
-    UnFocusFrames();
-    FormControls::SetForeColour(frFilters, FrameFocusColour());
-    for (int16_t id : {0, 7, 8})
-        LoLiteScrollLabel(id);
-}
 
 // The image lies over the selectors' places: over their upper halves it reveals them as the
 // frame's background does (X, Y are the image's own twips).

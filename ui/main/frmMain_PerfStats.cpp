@@ -97,8 +97,8 @@ void frmMain::EstimateSignalCentre()
     bin += FilterLo / hzPerBin;
     PeakCentre = static_cast<int32_t>(static_cast<int64_t>(NotchFilter.FSampling / 2) * bin / NotchFilter.Points);
     NotchFilterCenter = NotchCentreFor(PeakCentre);
-    lblNotch->setText(Text(Format(PeakCentre, "###0")));
-    sldNotch->setToolTip(Text("Fcentre : " + Format(PeakCentre, "#,###0 Hz")));
+    Receive->lblNotch->setText(Text(Format(PeakCentre, "###0")));
+    Receive->sldNotch->setToolTip(Text("Fcentre : " + Format(PeakCentre, "#,###0 Hz")));
 }
 
 // The dynamic filter follows a centre that moved by more than 100 Hz, its upper edge kept
@@ -156,13 +156,13 @@ void frmMain::RedesignNotch()
 // with the option its injection side, and an I/Q receiver has no synchronous AM.
 void frmMain::KeepInjectionConsistent()
 {
-    chkIQSelectUpper->setVisible(!VFOControl);
+    Receive->chkIQSelectUpper->setVisible(!VFOControl);
     if (VFOControl)
         IQSelectUpper = false;
     else
         HiSideLoOn = true;
-    chkTuneLo->setVisible(modSetupRX::Model.LowSideLOOption);
+    Receive->chkTuneLo->setVisible(modSetupRX::Model.LowSideLOOption);
     if (!modSetupRX::Model.LowSideLOOption)
-        chkTuneLo->setChecked(false);
-    optMode[DemodModeEnum::SAM]->setVisible(!modSetupRX::Model.IQMode);
+        Receive->chkTuneLo->setChecked(false);
+    Receive->optMode[DemodModeEnum::SAM]->setVisible(!modSetupRX::Model.IQMode);
 }

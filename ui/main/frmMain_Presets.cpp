@@ -237,8 +237,10 @@ void frmMain::optPreset_MouseMove(int Index, int, int, double X, double Y)
     }
     modBandPlan::LoadPresetSettings(CurrentMainBandIndex, ActiveSubBandIndex(), Index);
     const ModeSettingsRecord& state = preset->ModeSettings;
-    const QString mode = optMode.Contains(state.DemodMode) ? ButtonCaption(optMode[state.DemodMode]) : "";
-    const QString filter = optFilter.Contains(state.FilterMode) ? ButtonCaption(optFilter[state.FilterMode]) : "";
+    const ButtonArray& modes = Receive->optMode;
+    const ButtonArray& filters = Receive->optFilter;
+    const QString mode = modes.Contains(state.DemodMode) ? ButtonCaption(modes[state.DemodMode]) : "";
+    const QString filter = filters.Contains(state.FilterMode) ? ButtonCaption(filters[state.FilterMode]) : "";
     const std::string text = "Frequency=" + Format(state.FreqCurrent / 1000000.0, "#0.000 MHz") + "\r\nModulation="
                              + mode.toStdString() + "\r\nFilter=" + filter.toStdString() + "\r\nDate="
                              + WhenAs(preset->When, "yyyy/MM/dd").toStdString() + "\r\nTime="

@@ -178,7 +178,7 @@ void frmMain::FillScrollLabels()
 {
     Trace(":Initialising MouseOverS");
     MouseOverS::InitEncoderHistory();
-    MouseOverS::Companions = {sldNB, dialNB, sldOutVolume, dialOutVol};
+    MouseOverS::Companions = {Receive->sldNB, Receive->dialNB, AudioOut->sldOutVolume, AudioOut->dialOutVol};
     MouseOverS::Analyser = SpectrumAnalyser.get();
     for (int16_t id = 0; id < ScrollLabelCount; ++id)
         Record(id).ID = id;
@@ -208,22 +208,22 @@ void frmMain::FillNoiseAndVolumeLabels()
     FillRecord(lblNBIndex);
     MouseOverS::lblNB_Wheel();
     Trace(":Initialising sldNB");
-    SetCompanionLimits(sldNB, Record(lblNBIndex));
-    sldNB->SetValue(0);
-    sldNB_Change();
+    SetCompanionLimits(Receive->sldNB, Record(lblNBIndex));
+    Receive->sldNB->SetValue(0);
+    Receive->sldNB_Change();
     Trace(":Initialising dialNB");
-    SetCompanionLimits(dialNB, Record(lblNBIndex));
-    dialNB->SetValue(0);
-    dialNB_Changing();
+    SetCompanionLimits(Receive->dialNB, Record(lblNBIndex));
+    Receive->dialNB->SetValue(0);
+    Receive->dialNB_Changing();
     Trace(":Initialising ctlArray(10)");
     FillRecord(lblOutVolIndex);
     // The level in force is kept: the apply routine would otherwise set it to the start value.
     Record(lblOutVolIndex).Value = OutputVolumeValue();
     RunApply(lblOutVolIndex);
     Trace(":Initialising dialOutVol");
-    SetOutputKnobLimits(dialOutVol, Record(lblOutVolIndex));
+    SetOutputKnobLimits(AudioOut->dialOutVol, Record(lblOutVolIndex));
     Trace(":Initialising sldOutVolume");
-    SetCompanionLimits(sldOutVolume, Record(lblOutVolIndex));
+    SetCompanionLimits(AudioOut->sldOutVolume, Record(lblOutVolIndex));
 }
 
 void frmMain::FillNotchAndAGCLabels()
@@ -359,7 +359,7 @@ void frmMain::ScrollLabel_MouseDown(int16_t id, int button)
     default: record.Value = record.Default; break;
     }
     if (id == 9)
-        sldNB->SetValue(Numeric::CLng(record.Default));
+        Receive->sldNB->SetValue(Numeric::CLng(record.Default));
     const bool captioned = (id >= 2 && id <= 5) || id == 7 || id == 8 || id == 13 || id == 14 || id == 17 ||
                            id == 18 || id == 20 || id == 21 || id == 22 || id == 23;
     if (captioned)

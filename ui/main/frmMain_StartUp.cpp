@@ -22,6 +22,7 @@
 #include "radio/HardwareObjects.h"
 #include "radio/OscillatorChip.h"
 #include "radio/RXDefinitions.h"
+#include "ui/common/ClickRule.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/Label.h"
 #include "ui/common/Line.h"
@@ -64,8 +65,9 @@ void SetAGCSliderTicks(Slider* slider)
 // step of the start-up already runs its handler.
 void frmMain::ConnectHandlers()
 {
-    ConnectSwitches();
-    ConnectSliders();
+    Receive->ConnectSwitches();
+    AudioOut->Connect();
+    Receive->ConnectSliders();
     ConnectHover();
     ConnectBandPlanControls();
     ConnectTuning();
@@ -148,21 +150,21 @@ void frmMain::InitialiseFrontPanel()
     TryStep([this] { modWheelMouse::init(this); });
     Trace(":Initialising sldAGCAttack");
     TryStep([this] {
-        SetAGCSliderTicks(sldAGCAttack);
-        sldAGCAttack->SetValue(AGCAttackStartPosition);
+        SetAGCSliderTicks(Receive->sldAGCAttack);
+        Receive->sldAGCAttack->SetValue(AGCAttackStartPosition);
     });
     Trace(":Initialising sldAGCDecay");
     TryStep([this] {
-        SetAGCSliderTicks(sldAGCDecay);
-        sldAGCDecay->SetValue(AGCDecayStartPosition);
+        SetAGCSliderTicks(Receive->sldAGCDecay);
+        Receive->sldAGCDecay->SetValue(AGCDecayStartPosition);
     });
     Trace(":Initialising SpectrumAnalyser");
     TryStep([this] { InitialiseSpectrumAnalyser(); });
     TryStep([this] {
-        optAGC.Select(1);
+        Receive->optAGC.Select(1);
         AGCMode = 1;
         AGCOn = false;
-        chkAGC_Click();
+        Receive->chkAGC_Click();
     });
     TryStep([this] { FillDefaultTables(); });
 }
@@ -177,17 +179,17 @@ void frmMain::ConfigureReceiver()
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });
     TryStep([this] { ConnectReceiveChain(); });
-    TryStep([this] { ShowInjectionSide(); });
-    TryStep([this] { SetCheckAndRun(chkNB, NBOn, [this] { chkNB_Click(); }); });
+    TryStep([this] { Receive->ShowInjectionSide(); });
+    TryStep([this] { ClickRule::SetCheckAndRun(Receive->chkNB, NBOn, [this] { Receive->chkNB_Click(); }); });
     Trace(":Set OutputLevel Attenuator to PublicVars.OutputAttenuation");
     TryStep([] {
         ScrollLabels[lblOutVolIndex].Value = OutputVolumeValue();
         MouseOverS::lblOutVol_Wheel();
     });
-    TryStep([this] { InitialiseReceiveControls(); });
+    TryStep([this] { Receive->InitialiseReceiveControls(); });
     TryStep([this] {
-        optFilter[2]->setText(QString::fromStdString(Format(2000 / 1000.0, "0.0 kHz")));
-        optFilter[3]->setText(QString::fromStdString(Format(3000 / 1000.0, "0.0 kHz")));
+        Receive->optFilter[2]->setText(QString::fromStdString(Format(2000 / 1000.0, "0.0 kHz")));
+        Receive->optFilter[3]->setText(QString::fromStdString(Format(3000 / 1000.0, "0.0 kHz")));
     });
 }
 
@@ -226,7 +228,7 @@ void frmMain::SelectBandAndStart()
     // The band's preset may have chosen the step: the list shows the step in force.
     Trace(":Initialise the Tuning Step Selector Drop Down List");
     TryStep([this] { FillTuningStepList(); });
-    TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
+    TryStep([this] { Receive->chkFlipIQ->setChecked(FlipIQ); });
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });
     TryStep([this] { SMeter->DrawSMeter(); });
@@ -266,11 +268,11 @@ void frmMain::InitialiseSpectrumAnalyser()
 // tuned. The image box takes the low-side box's place: no model of the table offers both.
 void frmMain::SelectCrystalImage()
 {
-    chkIQSelectUpper->move(chkTuneLo->pos());
-    FormControls::SetForeColour(chkIQSelectUpper, Red);
+    Receive->chkIQSelectUpper->move(Receive->chkTuneLo->pos());
+    FormControls::SetForeColour(Receive->chkIQSelectUpper, Red);
     // The box and the flag start unticked together, whatever an earlier window left in the
     // flag: the frequency read below is then the one stored, not its upper image.
-    chkIQSelectUpper->setChecked(false);
+    Receive->chkIQSelectUpper->setChecked(false);
     IQSelectUpper = false;
     if (VFOControl || !VFO)
         return;
@@ -280,13 +282,13 @@ void frmMain::SelectCrystalImage()
     const int32_t stored = VFO->TunedFrequency();
     const std::string closedOn = Settings::GetSetting(VFO->Name(), CrystalImageKey);
     if (closedOn == "True" || closedOn == "False") {
-        chkIQSelectUpper->setChecked(closedOn == "True");
+        Receive->chkIQSelectUpper->setChecked(closedOn == "True");
         VFO->TunedFrequency(stored);   // the offset closed on, handed to the receive chain
         return;
     }
     const double crystalHz = chip->BaseFrequency() / VFO->OscMultiplier() * VFO->PLLMultiplier();
     if (Numeric::CLng(stored / 10.0) > crystalHz)
-        chkIQSelectUpper->setChecked(true);   // the frequency shown stays
+        Receive->chkIQSelectUpper->setChecked(true);   // the frequency shown stays
 }
 
 void frmMain::SaveCrystalImage() const

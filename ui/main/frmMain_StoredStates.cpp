@@ -10,6 +10,7 @@
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
+#include "ui/common/ClickRule.h"
 #include "ui/common/Label.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
@@ -92,18 +93,20 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
         Display7Seg(VFO->FormattedTunedFreq());
         imgTuneStepLock->setVisible(VFO->TuneStepLock());
     }
-    SetCheckAndRun(chkTuneLo, stored.LowSideLO, [this] { chkTuneLo_Click(); });
-    SelectAndRun(optMode, stored.DemodMode, [this](int index) { optMode_Click(index); });
-    SelectAndRun(optFilter, stored.FilterMode, [this](int index) { optFilter_Click(index); });
-    chkMusic->setChecked(false);
-    chkMusic->setChecked(stored.MusicModeActive);
-    chkDynFilter->setChecked(stored.DynFilterActive);
+    ReceivePanel& receive = *Receive;
+    ClickRule::SetCheckAndRun(receive.chkTuneLo, stored.LowSideLO, [&receive] { receive.chkTuneLo_Click(); });
+    SelectAndRun(receive.optMode, stored.DemodMode, [&receive](int index) { receive.optMode_Click(index); });
+    SelectAndRun(receive.optFilter, stored.FilterMode, [&receive](int index) { receive.optFilter_Click(index); });
+    receive.chkMusic->setChecked(false);
+    receive.chkMusic->setChecked(stored.MusicModeActive);
+    receive.chkDynFilter->setChecked(stored.DynFilterActive);
     ApplyStoredEdges(stored);
-    SetCheckAndRun(chkNotchOn, stored.NotchActive, [this] { chkNotchOn_Click(); });
-    SetCheckAndRun(chkNotchType, stored.NotchType == NotchTypeEnum::IF, [this] { chkNotchType_Click(); });
-    SelectAndRun(optNotch, stored.NotchMode, [this](int index) { optNotch_Click(index); });
-    chkNotchAuto->setChecked(stored.NotchMode != NotchModeEnum::Man);
-    chkNotchMirror->setChecked(stored.NotchMirror);
+    ClickRule::SetCheckAndRun(receive.chkNotchOn, stored.NotchActive, [&receive] { receive.chkNotchOn_Click(); });
+    ClickRule::SetCheckAndRun(receive.chkNotchType, stored.NotchType == NotchTypeEnum::IF,
+                              [&receive] { receive.chkNotchType_Click(); });
+    SelectAndRun(receive.optNotch, stored.NotchMode, [&receive](int index) { receive.optNotch_Click(index); });
+    receive.chkNotchAuto->setChecked(stored.NotchMode != NotchModeEnum::Man);
+    receive.chkNotchMirror->setChecked(stored.NotchMirror);
     SetLabel(NotchCentreLabel, stored.NotchFilterCenter,
              MouseOverS::lblNotchC_Wheel, "NotchFilterCenter", heldValuesTraced_);
     SetLabel(NotchWidthLabel, stored.NotchFilterWidth,
@@ -126,8 +129,10 @@ void frmMain::ApplyStoredEdges(const ModeSettingsRecord& state)
              MouseOverS::lblFilterHi_Wheel, "FilterHi", heldValuesTraced_);
     SetLabel(FilterLoLabel, state.FilterLo >= 0 ? state.FilterLo : preset.DefaultLo,
              MouseOverS::lblFilterLo_Wheel, "FilterLo", heldValuesTraced_);
-    SetCheckAndRun(chkIFFilter, state.IFFilterActive, [this] { chkIFFilter_Click(); });
-    SelectAndRun(optIFFilter, state.IFFilterMode, [this](int index) { optIFFilter_Click(index); });
+    ReceivePanel& receive = *Receive;
+    ClickRule::SetCheckAndRun(receive.chkIFFilter, state.IFFilterActive, [&receive] { receive.chkIFFilter_Click(); });
+    SelectAndRun(receive.optIFFilter, state.IFFilterMode,
+                 [&receive](int index) { receive.optIFFilter_Click(index); });
     const int32_t row = TableIndex(IFFilterIndex(DemodMode, IFFilterMode), IFFilterTable.size());
     const IFFilterEntry& band = IFFilterTable[static_cast<size_t>(row)];
     SetLabel(IFHiLabel, state.IFFilterHi >= 0 ? state.IFFilterHi : band.Hi,
@@ -141,10 +146,10 @@ void frmMain::ApplyStoredEdges(const ModeSettingsRecord& state)
 void frmMain::ApplyStoredAGC(const ModeSettingsRecord& state)
 {
     if (state.AGCMode < 0) {
-        optAGC_Click(agcModeBeforeRecall_ == 0 ? 1 : agcModeBeforeRecall_);
+        Receive->optAGC_Click(agcModeBeforeRecall_ == 0 ? 1 : agcModeBeforeRecall_);
         return;
     }
-    chkAGC->setChecked(state.AGCOn);
+    Receive->chkAGC->setChecked(state.AGCOn);
     if (AGCMode < RecalledAGCMode) {
         agcModeBeforeRecall_ = AGCMode;
         AGCMode = RecalledAGCMode;
@@ -154,7 +159,7 @@ void frmMain::ApplyStoredAGC(const ModeSettingsRecord& state)
     AGCEntry& recalled = AGCTable[RecalledAGCMode];
     recalled.Attack = Numeric::CLng(attack);
     recalled.Decay = Numeric::CLng(decay);
-    optAGC_Click(RecalledAGCMode);
+    Receive->optAGC_Click(RecalledAGCMode);
     ScrollLabels[AGCAttackLabel].Value = attack;
     ScrollLabels[AGCDecayLabel].Value = decay;
 }
@@ -205,4 +210,13 @@ void frmMain::CapturePreset(ModeSettingsRecord& state)
     state.NotchFilterCenter = Numeric::CLng(ScrollLabels[NotchCentreLabel].Value);
     state.NotchFilterWidth = Numeric::CLng(ScrollLabels[NotchWidthLabel].Value);
     state.OutputAttenuation = ScrollLabels[OutVolLabel].Value;
+}
+
+// The tuned frequency the VFO stores (0.1 Hz) for one shown with the image in force: the
+// upper image is shown twice the IF above it.
+int32_t frmMain::StoredForShown(int32_t shown) const
+{
+    const int64_t image = IQModeOn && IQSelectUpper ? 20 * int64_t{VFO->IFFrequency()} : 0;
+    return static_cast<int32_t>(std::clamp<int64_t>(shown - image, std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
 }

@@ -108,7 +108,7 @@ protected:
 TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
 {
     EXPECT_DOUBLE_EQ(TunedHz(), 7074000.0);
-    EXPECT_EQ(window->optMode.Selected(), DemodModeEnum::USB);
+    EXPECT_EQ(window->Receive->optMode.Selected(), DemodModeEnum::USB);
     EXPECT_EQ(FilterMode, 2);
     EXPECT_TRUE(window->optPreset[2]->isChecked());
     EXPECT_EQ(window->optPreset[2]->text(), "7074");
@@ -152,8 +152,8 @@ TEST_F(BandPlanPanel, TheStartUpStoresTheVFOsStepInTheActiveSubBandWhenTheListHo
 // in force before.
 TEST_F(BandPlanPanel, ApplyingSetsEdgesAfterThePresetAndSwapsTheAGCSpeed)
 {
-    window->chkAGC->setChecked(true);
-    window->optAGC_Click(3);
+    window->Receive->chkAGC->setChecked(true);
+    window->Receive->optAGC_Click(3);
     ModeSettingsRecord state = Preset(2).ModeSettings;
     state.FilterMode = 3;
     state.FilterHi = -1;
@@ -216,8 +216,8 @@ TEST_F(BandPlanPanel, RecalledValuesAreHeldToTheirLabelsLimits)
         }
         EXPECT_EQ(AGCTable[4].Attack, static_cast<int32_t>(c.held[6])) << "the recalled speed holds the held times";
         EXPECT_EQ(AGCTable[4].Decay, static_cast<int32_t>(c.held[7]));
-        EXPECT_EQ(window->lblAGCAttack->text(), QString::number(c.held[6] / 10, 'f', 1));
-        EXPECT_EQ(window->lblOutVol->text(), c.held[8] < 0 ? "-100.0" : "+19.1") << "the level in force, in decibels";
+        EXPECT_EQ(window->Receive->lblAGCAttack->text(), QString::number(c.held[6] / 10, 'f', 1));
+        EXPECT_EQ(window->AudioOut->lblOutVol->text(), c.held[8] < 0 ? "-100.0" : "+19.1") << "the level in force, in decibels";
     }
 }
 
@@ -245,13 +245,13 @@ TEST_F(BandPlanPanel, StoringAndClickingAnUnusedSlot)
 // follows the receiver. Tracked presets follow all but their frequency.
 TEST_F(BandPlanPanel, TheTrackingTimerReleasesBeyond500HzAndCaptures)
 {
-    window->optFilter.Select(1);
+    window->Receive->optFilter.Select(1);
     window->tmrSubBands_Timer();
     EXPECT_EQ(Preset(2).ModeSettings.FilterMode, 1);
     EXPECT_EQ(Preset(2).ModeSettings.FreqCurrent, 7074000);
 
     AutoTrackPresets = false;
-    window->optFilter.Select(3);
+    window->Receive->optFilter.Select(3);
     VFO->TunedFrequency(70745000);
     window->tmrSubBands_Timer();
     EXPECT_TRUE(Preset(2).Active);
@@ -306,8 +306,8 @@ TEST_F(BandPlanPanel, SaveToPresetStoresTheTunedStateThroughThePresetWindow)
     frmEditUserPreset::ShowModal = [](frmEditUserPreset& window) { window.cmdSave_Click(); };
     SubBand(0).ActivePreset = 5;
     VFO->TunedFrequency(140740000);
-    window->optFilter.Select(3);
-    window->optMode.Select(DemodModeEnum::LSB);
+    window->Receive->optFilter.Select(3);
+    window->Receive->optMode.Select(DemodModeEnum::LSB);
     window->mnuUserPresets_Save_Click();
     frmEditUserPreset::ShowModal = shown;
     EXPECT_EQ(Preset(5).ModeSettings.FreqCurrent, 14074000);

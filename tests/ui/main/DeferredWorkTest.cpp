@@ -186,7 +186,7 @@ TEST_F(DeferredWork, AutomaticNotchRedesignsBeyondAnEighthOfItsWidthAtTheIFForTh
     window->tmrPerfStats_Timer();
     EXPECT_EQ(NotchFilter.FLow, 1) << "25 Hz is no reason to redesign";
     EXPECT_EQ(NotchLo, centre - 100);
-    EXPECT_EQ(Text(window->lblNotch), QString::number(centre));
+    EXPECT_EQ(Text(window->Receive->lblNotch), QString::number(centre));
 
     NotchLastCentre = centre - 26;
     window->tmrPerfStats_Timer();
@@ -199,7 +199,7 @@ TEST_F(DeferredWork, AutomaticNotchRedesignsBeyondAnEighthOfItsWidthAtTheIFForTh
     window->tmrPerfStats_Timer();
     EXPECT_EQ(NotchFilterCenter, IFCentreHz + centre);
     EXPECT_EQ(NotchFilter.FLow, IFCentreHz + centre - 100);
-    EXPECT_EQ(Text(window->lblNotch), QString::number(centre)) << "the label shows the audio frequency";
+    EXPECT_EQ(Text(window->Receive->lblNotch), QString::number(centre)) << "the label shows the audio frequency";
     EXPECT_FALSE(NotchDirty);
 }
 

@@ -144,15 +144,15 @@ TEST_F(FirstEvening, TheBandIsChangedWithTheMouse)
 // reading is always the level in force, also after the slider below it was used.
 TEST_F(FirstEvening, TheVolumeKnobTurnsInDecibelsAndReadsTheLevelInForce)
 {
-    Dial* knob = window->dialOutVol;
-    window->sldOutVolume->SetValue(-2000);   // -20 dB
-    EXPECT_EQ(window->lblOutVol->text(), "-20.0");
+    Dial* knob = window->AudioOut->dialOutVol;
+    window->AudioOut->sldOutVolume->SetValue(-2000);   // -20 dB
+    EXPECT_EQ(window->AudioOut->lblOutVol->text(), "-20.0");
     EXPECT_EQ(knob->Value(), -200);
     const QPoint centre = knob->rect().center();
     Wheel(knob, centre, 120);
-    EXPECT_EQ(window->lblOutVol->text(), "-19.0");
+    EXPECT_EQ(window->AudioOut->lblOutVol->text(), "-19.0");
     Wheel(knob, centre, -240);
-    EXPECT_EQ(window->lblOutVol->text(), "-21.0");
+    EXPECT_EQ(window->AudioOut->lblOutVol->text(), "-21.0");
     EXPECT_FLOAT_EQ(OutputAttenuation, ScrollLabels[10].Value);
 
     const int before = knob->Value();
@@ -160,12 +160,12 @@ TEST_F(FirstEvening, TheVolumeKnobTurnsInDecibelsAndReadsTheLevelInForce)
     QTest::mouseMove(knob, centre + QPoint(20, 0));   // a quarter turn clockwise
     QTest::mouseRelease(knob, Qt::LeftButton, {}, centre + QPoint(20, 0));
     EXPECT_GT(knob->Value(), before + 100) << "a quarter turn is many decibels";
-    EXPECT_EQ(window->sldOutVolume->Value(), Numeric::CLng(ScrollLabels[10].Value));
+    EXPECT_EQ(window->AudioOut->sldOutVolume->Value(), Numeric::CLng(ScrollLabels[10].Value));
 
-    EXPECT_EQ(knob->Reading(), window->lblOutVol->text());
-    window->sldOutVolume->SetValue(-200);
+    EXPECT_EQ(knob->Reading(), window->AudioOut->lblOutVol->text());
+    window->AudioOut->sldOutVolume->SetValue(-200);
     EXPECT_EQ(knob->Value(), MouseOverS::OutputKnobPosition(-200.0f));
-    EXPECT_EQ(knob->Reading(), window->lblOutVol->text());
+    EXPECT_EQ(knob->Reading(), window->AudioOut->lblOutVol->text());
 }
 
 }   // namespace

@@ -64,12 +64,12 @@ protected:
 
 TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
 {
-    EXPECT_EQ(FormControls::BackColour(window->lblFilterHi), static_cast<uint32_t>(Background));
+    EXPECT_EQ(FormControls::BackColour(window->Receive->lblFilterHi), static_cast<uint32_t>(Background));
     EXPECT_EQ(Fore(window->lblClock), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 75)));
     EXPECT_EQ(Fore(window->lblScopeCtl[0]), static_cast<uint32_t>(LabelText));
-    EXPECT_EQ(Fore(window->optMode[0]), static_cast<uint32_t>(LabelText));
-    EXPECT_EQ(Fore(window->frDemod), static_cast<uint32_t>(FrameNormal));
-    EXPECT_EQ(Fore(window->lblFilterHi), static_cast<uint32_t>(ValueNormal));
+    EXPECT_EQ(Fore(window->Receive->optMode[0]), static_cast<uint32_t>(LabelText));
+    EXPECT_EQ(Fore(window->Receive->frDemod), static_cast<uint32_t>(FrameNormal));
+    EXPECT_EQ(Fore(window->Receive->lblFilterHi), static_cast<uint32_t>(ValueNormal));
     EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(Tuning));
     EXPECT_EQ(window->lbl7Seg[4]->ForeColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 85)));
     EXPECT_EQ(window->shpDP[0]->FillColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 50)));
@@ -77,7 +77,7 @@ TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
     EXPECT_EQ(window->SMeter->picSmeter[2]->BackColor(), 0u);
     EXPECT_EQ(window->picFreqDisp->BackColor(), static_cast<uint32_t>(Background));
     EXPECT_EQ(window->SMeter->shpSMeterTick[14]->FillColor(), 0x0000FFu) << "the segments keep their design colours";
-    for (QWidget* box : {static_cast<QWidget*>(window->optMode[0]), static_cast<QWidget*>(window->chkAGC)})
+    for (QWidget* box : {static_cast<QWidget*>(window->Receive->optMode[0]), static_cast<QWidget*>(window->Receive->chkAGC)})
         EXPECT_NE(box->palette().color(QPalette::Base), box->palette().color(QPalette::Window))
             << "an unticked box stands out from the background";
 }
@@ -87,27 +87,27 @@ TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
 TEST_F(FrontPanelFocus, TheLabelUnderThePointerTakesTheFocus)
 {
     HiLiteBorder = true;
-    window->lblFilterHi->MouseMove(0, 0, 10, 10);
+    window->Receive->lblFilterHi->MouseMove(0, 0, 10, 10);
     EXPECT_EQ(FocusedLabelID, 7);
-    EXPECT_EQ(Fore(window->lblFilterHi), static_cast<uint32_t>(ValueFocus));
-    EXPECT_EQ(window->lblFilterHi->frameShape(), QFrame::Box);
-    window->lblNotchC->MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(Fore(window->Receive->lblFilterHi), static_cast<uint32_t>(ValueFocus));
+    EXPECT_EQ(window->Receive->lblFilterHi->frameShape(), QFrame::Box);
+    window->Receive->lblNotchC->MouseMove(0, 0, 10, 10);
     EXPECT_EQ(FocusedLabelID, 0) << "disabled at start";
-    EXPECT_EQ(Fore(window->lblFilterHi), static_cast<uint32_t>(ValueNormal));
-    EXPECT_EQ(window->lblFilterHi->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(Fore(window->Receive->lblFilterHi), static_cast<uint32_t>(ValueNormal));
+    EXPECT_EQ(window->Receive->lblFilterHi->frameShape(), QFrame::NoFrame);
     window->lblBFO->MouseMove(0, 0, 10, 10);
     EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(ValueFocus));
     window->Form_MouseMove(0, 0, 10, 10);
     EXPECT_EQ(FocusedLabelID, 0);
     EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(Tuning));
 
-    window->frFilters_MouseMove(0, 0, 10, 10);
-    EXPECT_EQ(Fore(window->frFilters), static_cast<uint32_t>(FrameFocus));
+    window->Receive->frFilters_MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(Fore(window->Receive->frFilters), static_cast<uint32_t>(FrameFocus));
     const QRect band = window->cboBandSelect->geometry();
     const double upperHalf = band.top() * 15.0 + 15;
     window->frPresets_MouseMove(0, 0, band.left() * 15.0, upperHalf);
     EXPECT_FALSE(window->cboBandSelect->isVisible()) << "the edge itself reveals nothing";
-    EXPECT_EQ(Fore(window->frFilters), static_cast<uint32_t>(FrameNormal));
+    EXPECT_EQ(Fore(window->Receive->frFilters), static_cast<uint32_t>(FrameNormal));
     window->show();
     window->frPresets_MouseMove(0, 0, band.left() * 15.0 + 15, upperHalf);
     EXPECT_TRUE(window->cboBandSelect->isVisible());
@@ -124,7 +124,7 @@ TEST_F(FrontPanelFocus, TheWheelStepsTheFocusedLabelOnEverySecondMessage)
     Wheel(120);
     EXPECT_EQ(Record(7).Value, 3010.0f);
     EXPECT_EQ(FilterHi, 3010);
-    EXPECT_EQ(window->lblFilterHi->text(), "3010");
+    EXPECT_EQ(window->Receive->lblFilterHi->text(), "3010");
     for (int half = 0; half < 4; ++half)   // a fine wheel: four halves are two messages
         Wheel(-60, Qt::ShiftModifier | Qt::ControlModifier);
     EXPECT_EQ(Record(7).Value, 3009.0f) << "Ctrl wins over Shift";
@@ -188,14 +188,14 @@ TEST_F(FrontPanelFocus, KeysStepMoveAndResetTheFocusedLabel)
 TEST_F(FrontPanelFocus, TheRightButtonRestoresADefault)
 {
     Record(13).Default = 0;
-    window->lblAGCAttack->MouseDown(2, 0, 5, 5);
+    window->Receive->lblAGCAttack->MouseDown(2, 0, 5, 5);
     EXPECT_EQ(Record(13).Default, 47.5f) << "half the range for a default of 0";
     EXPECT_EQ(Record(13).Value, 47.5f);
-    EXPECT_EQ(window->lblAGCAttack->text(), "4.8");
+    EXPECT_EQ(window->Receive->lblAGCAttack->text(), "4.8");
     DemodMode = DemodModeEnum::SAM;
     const float labelDefault = Record(17).Default;   // the IF filter's mode handlers keep it
     Record(17).Value = 100;
-    window->lblIFHi->MouseDown(2, 0, 5, 5);
+    window->Receive->lblIFHi->MouseDown(2, 0, 5, 5);
     EXPECT_EQ(Record(17).Value, labelDefault);
     DemodMode = DemodModeEnum::DRM;
     window->lblScopeXCentre->MouseDown(1, 0, 5, 5);

@@ -48,8 +48,8 @@ TEST_F(MainPanel, EveryControlCarriesItsNameAndArraysTheirIndex)
                              "optPwr_2", "optDisplaySize_3", "chkScopeMode_2", "chkTrigOn_2", "lblStatsVal_9",
                              "cmdWavCtls_9", "optSubBand_17", "optPreset_11", "linConfig"})
         EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
-    EXPECT_EQ(window->optMode[6]->text(), "&SAM");
-    EXPECT_EQ(window->optMode[3]->toolTip(), "DRM mode - Select, then launch Dream/DRM.EXE manually");
+    EXPECT_EQ(window->Receive->optMode[6]->text(), "&SAM");
+    EXPECT_EQ(window->Receive->optMode[3]->toolTip(), "DRM mode - Select, then launch Dream/DRM.EXE manually");
     EXPECT_EQ(window->optDisplaySize[0]->toolTip(), "Just VFO & S Meter");
     EXPECT_EQ(window->lblTuningRate->toolTip(), "Left Click to Lock Tune Rate, Right Click to Set Tune Step");
 }
@@ -99,18 +99,18 @@ TEST_F(MainPanel, TheWindowReturnsToTheChosenSizeAndTheSizeIsKeptBetweenRuns)
 TEST_F(MainPanel, TheFrameUnderThePointerIsHighlightedAndValueLabelsLoseTheirFocus)
 {
     FocusedLabelID = 13;
-    FormControls::SetForeColour(window->lblAGCAttack, 0x0000FF);
-    emit window->frAGC->MouseMove(0, 0, 500, 500);
-    EXPECT_EQ(Colour(window->frAGC), Focus());
-    EXPECT_EQ(Colour(window->frNotch), Normal());
-    EXPECT_EQ(Colour(window->lblAGCAttack),
+    FormControls::SetForeColour(window->Receive->lblAGCAttack, 0x0000FF);
+    emit window->Receive->frAGC->MouseMove(0, 0, 500, 500);
+    EXPECT_EQ(Colour(window->Receive->frAGC), Focus());
+    EXPECT_EQ(Colour(window->Receive->frNotch), Normal());
+    EXPECT_EQ(Colour(window->Receive->lblAGCAttack),
               static_cast<uint32_t>(PublicVars::SDRColourSchemes.ScrollableLabelNormalColour));
     EXPECT_EQ(FocusedLabelID, 0);
 
     FocusedLabelID = 9;
     emit window->frScopeMode->MouseMove(0, 0, 10, 10);
     EXPECT_EQ(Colour(window->frScopeMode), Focus());
-    EXPECT_EQ(Colour(window->frAGC), Normal());
+    EXPECT_EQ(Colour(window->Receive->frAGC), Normal());
     EXPECT_EQ(FocusedLabelID, 9) << "a scope frame leaves the value labels alone";
 
     emit window->frFreqCtl->MouseMove(0, 0, 10, 10);

@@ -40,7 +40,7 @@ protected:
         PublicVars::PathToDream = "/opt/dream/dream";
         PublicVars::DreamProgArgs = "-f %CurFreq%";
         RunDreamOnDRM = CloseSoundcardOnDRM = DreamCloseOnModeChange = true;
-        window->optMode_Click(DemodModeEnum::AM);   // the rig left the chain in DRM
+        window->Receive->optMode_Click(DemodModeEnum::AM);   // the rig left the chain in DRM
     }
     void TearDown() override
     {
@@ -59,17 +59,17 @@ TEST_F(ModeSelection, EachModeSwitchesItsFiltersAndAsksForARedesign)
     RunDreamOnDRM = false;
     for (int32_t mode : {1, 2, 3, 4, 5, 6, 0, 0}) {
         FiltersDirty = false;
-        window->optMode.Select(mode);
-        window->optMode_Click(mode);   // the mode in force again changes the same things
+        window->Receive->optMode.Select(mode);
+        window->Receive->optMode_Click(mode);   // the mode in force again changes the same things
         const bool sideband = mode == 1 || mode == 2;
         EXPECT_EQ(DemodMode, mode);
         EXPECT_EQ(AFFilter.Active, mode != 3) << mode;
         EXPECT_EQ(PhaseFilterI.Active && PhaseFilterQ.Active, mode != 3) << mode;
         EXPECT_EQ(SSBFilterI.Active && SSBFilterQ.Active, sideband) << mode;
         EXPECT_TRUE(FiltersDirty);
-        EXPECT_EQ(FormControls::ForeColour(window->optMode[mode]), 0xFFFF00u);
+        EXPECT_EQ(FormControls::ForeColour(window->Receive->optMode[mode]), 0xFFFF00u);
     }
-    window->optMode_Click(7);
+    window->Receive->optMode_Click(7);
     EXPECT_EQ(DemodMode, 0) << "no such mode";
 }
 
@@ -81,8 +81,8 @@ TEST_F(ModeSelection, DRMHandsTheSoundCardToTheDecoderAndTakesItBack)
     window->optPwr[0]->setChecked(true);
     ASSERT_TRUE(window->SoundCard->InAction());
     VFO->TunedFrequency(71100000);
-    window->chkTuneLo->setChecked(true);   // the oscillator below the signal
-    window->optMode.Select(DemodModeEnum::DRM);
+    window->Receive->chkTuneLo->setChecked(true);   // the oscillator below the signal
+    window->Receive->optMode.Select(DemodModeEnum::DRM);
     EXPECT_FALSE(window->SoundCard->Prepared());
     ASSERT_EQ(processes.Started.size(), 1u);
     EXPECT_EQ(processes.Started[0].Program, "/opt/dream/dream");
@@ -95,33 +95,33 @@ TEST_F(ModeSelection, DRMHandsTheSoundCardToTheDecoderAndTakesItBack)
     EXPECT_NE(decoder, 0);
     EXPECT_FALSE(DreamStarting);
 
-    window->optMode.Select(DemodModeEnum::USB);
+    window->Receive->optMode.Select(DemodModeEnum::USB);
     EXPECT_TRUE(window->SoundCard->InAction());
     EXPECT_EQ(processes.Ended, std::vector<int64_t>{decoder});
 
-    window->optMode.Select(DemodModeEnum::DRM);
+    window->Receive->optMode.Select(DemodModeEnum::DRM);
     window->optPwr[1]->setChecked(true);
     EXPECT_FALSE(window->SoundCard->InAction());
-    window->optMode.Select(DemodModeEnum::AM);
+    window->Receive->optMode.Select(DemodModeEnum::AM);
     EXPECT_FALSE(window->SoundCard->Prepared()) << "the receiver is off";
 }
 
 TEST_F(ModeSelection, ADecoderAlreadyRunningOrNotStartableIsNotStartedAndTheUserIsTold)
 {
     processes.Processes = std::vector<RunningProcess>{{77, {"DREAM.EXE"}}};
-    window->optMode.Select(DemodModeEnum::DRM);
+    window->Receive->optMode.Select(DemodModeEnum::DRM);
     EXPECT_TRUE(processes.Started.empty());
     EXPECT_TRUE(boxes.boxes.empty());
 
     processes.Processes.reset();
-    window->optMode.Select(DemodModeEnum::AM);
-    window->optMode.Select(DemodModeEnum::DRM);
+    window->Receive->optMode.Select(DemodModeEnum::AM);
+    window->Receive->optMode.Select(DemodModeEnum::DRM);
     EXPECT_EQ(boxes.Last().prompt, "System Error checking for process DREAM.EXE - Please report Problem to QELVO");
 
     processes.Processes = std::vector<RunningProcess>{};
     processes.StartError = "No such file";
-    window->optMode.Select(DemodModeEnum::AM);
-    window->optMode.Select(DemodModeEnum::DRM);
+    window->Receive->optMode.Select(DemodModeEnum::AM);
+    window->Receive->optMode.Select(DemodModeEnum::DRM);
     EXPECT_EQ(boxes.Last().prompt, "DREAM program located at : /opt/dream/dream\r\n failed to execute");
     EXPECT_EQ(modIsProcessRunning::DecoderProcessId, 0);
     EXPECT_EQ(DemodMode, DemodModeEnum::DRM);

@@ -80,7 +80,7 @@ protected:
 
     std::vector<Block> RunMode(bool iq, int32_t mode, int blocks)
     {
-        window->optMode_Click(mode);
+        window->Receive->optMode_Click(mode);
         std::vector<Block> run;
         for (int b = 0; b < blocks; ++b)
             run.push_back(RunBlock(iq, mode));
@@ -99,7 +99,7 @@ protected:
 
     std::map<int32_t, Steady> SteadyOutputs(bool iq)
     {
-        window->chkAGC->setChecked(false);
+        window->Receive->chkAGC->setChecked(false);
         std::map<int32_t, Steady> steady;
         for (const int32_t mode : Modes) {
             const std::vector<Block> run = RunMode(iq, mode, 12);
@@ -149,8 +149,8 @@ TEST_F(ModeChange, WithTheAGCEveryModeReachesItsLevelWithin1sOfASwitchAndNeverEx
     for (const bool iq : {false, true}) {
         IQModeOn = iq;
         const std::map<int32_t, Steady> steady = SteadyOutputs(iq);
-        window->chkAGC->setChecked(true);
-        window->optAGC_Click(3);
+        window->Receive->chkAGC->setChecked(true);
+        window->Receive->optAGC_Click(3);
         for (const int32_t from : Modes) {
             for (const int32_t to : Modes) {
                 if (to == from)

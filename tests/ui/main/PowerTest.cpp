@@ -82,13 +82,13 @@ TEST_F(Power, TheModelDecidesWhichInjectionControlsAndModesShow)
         VFOControl = c.vfoControl;
         modSetupRX::Model.LowSideLOOption = c.lowSideOption;
         modSetupRX::Model.IQMode = c.iq;
-        window->chkTuneLo->setChecked(true);
+        window->Receive->chkTuneLo->setChecked(true);
         window->tmrPerfStats_Timer();
-        EXPECT_EQ(window->chkIQSelectUpper->isHidden(), c.vfoControl);
-        EXPECT_EQ(window->chkTuneLo->isHidden(), !c.lowSideOption);
-        EXPECT_EQ(window->chkTuneLo->isChecked(), c.lowSideOption);
+        EXPECT_EQ(window->Receive->chkIQSelectUpper->isHidden(), c.vfoControl);
+        EXPECT_EQ(window->Receive->chkTuneLo->isHidden(), !c.lowSideOption);
+        EXPECT_EQ(window->Receive->chkTuneLo->isChecked(), c.lowSideOption);
         EXPECT_TRUE(HiSideLoOn) << "no low-side box, or a crystal receiver's oscillator, which lies above";
-        EXPECT_EQ(window->optMode[DemodModeEnum::SAM]->isHidden(), c.iq);
+        EXPECT_EQ(window->Receive->optMode[DemodModeEnum::SAM]->isHidden(), c.iq);
     }
     modSetupRX::Model = stored;
 }

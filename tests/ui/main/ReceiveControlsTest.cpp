@@ -27,7 +27,7 @@ protected:
     void SetUp() override
     {
         MainWindowRig::SetUp();
-        window->optMode_Click(DemodModeEnum::USB);
+        window->Receive->optMode_Click(DemodModeEnum::USB);
     }
     static float LabelValue(int id) { return ScrollLabels[static_cast<size_t>(id)].Value; }
 };
@@ -37,84 +37,84 @@ protected:
 TEST_F(ReceiveControls, AFilterPresetSetsThePassBandEverywhere)
 {
     FiltersDirty = false;
-    window->optFilter.Select(2);
+    window->Receive->optFilter.Select(2);
     EXPECT_EQ(FilterMode, 2);
     EXPECT_EQ(std::pair(FilterLo, FilterHi), std::pair(300, 2300));
     EXPECT_EQ(std::pair(DynFilter.FLow, DynFilter.FHigh), std::pair(500, 2100));
-    Slider* high = window->sldBW[1];
+    Slider* high = window->Receive->sldBW[1];
     EXPECT_EQ(high->Value(), high->Max() + high->Min() - 2300);
     EXPECT_EQ(high->Tag, "2300");
     EXPECT_EQ(high->toolTip(), "Fhi : 2,300 Hz");
     EXPECT_EQ(LabelValue(7) + LabelValue(8), 2600.0f);
     EXPECT_TRUE(FiltersDirty);
-    EXPECT_EQ(FormControls::ForeColour(window->optFilter[2]), 0xFFFF00u);
+    EXPECT_EQ(FormControls::ForeColour(window->Receive->optFilter[2]), 0xFFFF00u);
 
     // A slider moves one edge; -2 comes back to the stored edges, -1 keeps the edges in force.
     high->SetValue(high->Min());
     EXPECT_EQ(FilterHi, high->Max());
-    window->optFilter_Click(-2);
+    window->Receive->optFilter_Click(-2);
     EXPECT_EQ(FilterHi, 2300);
     ScrollLabels[7].Value = 2000;
     MouseOverS::lblFilterHi_Wheel();
-    window->optFilter_Click(-1);
+    window->Receive->optFilter_Click(-1);
     EXPECT_EQ(FilterHi, 2000);
-    window->optFilter_Click(2);
+    window->Receive->optFilter_Click(2);
     EXPECT_EQ(LabelValue(7), 2300.0f) << "the label follows a preset whose slider did not move";
     ScrollLabels[8].Value = 2500;   // beyond the lower edge slider's reach
     MouseOverS::lblFilterLo_Wheel();
-    window->optFilter_Click(-1);
+    window->Receive->optFilter_Click(-1);
     EXPECT_EQ(FilterLo, 2500) << "the slider shows the edge, clamped, and does not change it";
 }
 
 // Music mode keeps the preset's lower edge, once, whether the box or a preset switches it on.
 TEST_F(ReceiveControls, MusicModeMovesTheLowerEdgeAndGivesTheSavedOneBack)
 {
-    window->optFilter.Select(3);
-    window->chkMusic->setChecked(true);
+    window->Receive->optFilter.Select(3);
+    window->Receive->chkMusic->setChecked(true);
     EXPECT_EQ(FilterLo, 50);
     EXPECT_TRUE(MusicModeActive && FilterTable[3].Music);
-    window->optFilter.Select(1);
+    window->Receive->optFilter.Select(1);
     EXPECT_EQ(FilterLo, 200);
-    window->optFilter.Select(3);
+    window->Receive->optFilter.Select(3);
     EXPECT_EQ(FilterLo, 50);
     EXPECT_EQ(FilterTable[3].SavedLo, 300) << "the handler ran once, not twice";
-    window->sldBW_MouseDown(0, 2);
+    window->Receive->sldBW_MouseDown(0, 2);
     EXPECT_EQ(FilterLo, 50);
-    window->chkMusic->setChecked(false);
+    window->Receive->chkMusic->setChecked(false);
     EXPECT_EQ(FilterLo, 300);
-    window->optFilter.Select(1);
-    window->sldBW[0]->SetValue(window->sldBW[0]->Max());
-    window->sldBW_MouseDown(0, 2);
+    window->Receive->optFilter.Select(1);
+    window->Receive->sldBW[0]->SetValue(window->Receive->sldBW[0]->Max());
+    window->Receive->sldBW_MouseDown(0, 2);
     EXPECT_EQ(FilterLo, 200) << "a right click puts the preset's edge back";
 }
 
 TEST_F(ReceiveControls, IFFilterModesActOnlyWhileTheFilterIsOn)
 {
-    window->optIFFilter.Select(1);
+    window->Receive->optIFFilter.Select(1);
     EXPECT_EQ(IFFilterMode, IFFilterModeEnum::Track);
-    EXPECT_EQ(window->optIFFilter.Selected(), 2);
+    EXPECT_EQ(window->Receive->optIFFilter.Selected(), 2);
 
     FiltersDirty = false;
-    window->chkIFFilter->setChecked(true);
+    window->Receive->chkIFFilter->setChecked(true);
     EXPECT_TRUE(IFFilterActive && IFFilter.Active && FiltersDirty);
-    window->optIFFilter.Select(1);
+    window->Receive->optIFFilter.Select(1);
     EXPECT_EQ(IFFilterMode, IFFilterModeEnum::Man);
     EXPECT_EQ(std::pair(LabelValue(17), LabelValue(18)), std::pair(6000.0f, 0.0f));
-    EXPECT_FALSE(window->lblIFHi->isHidden());
+    EXPECT_FALSE(window->Receive->lblIFHi->isHidden());
 
-    window->optIFFilter.Select(2);
-    EXPECT_TRUE(window->lblIFHi->isHidden());
+    window->Receive->optIFFilter.Select(2);
+    EXPECT_TRUE(window->Receive->lblIFHi->isHidden());
     EXPECT_EQ(LabelValue(17), static_cast<float>(FilterTable[FilterMode].Hi));
 
-    window->optIFFilter.Select(1);
-    window->chkIFFilter->setChecked(false);
+    window->Receive->optIFFilter.Select(1);
+    window->Receive->chkIFFilter->setChecked(false);
     EXPECT_EQ(IFFilterMode, IFFilterModeEnum::Track) << "off falls back to Track";
     EXPECT_FALSE(IFFilterActive || IFFilter.Active);
     EXPECT_TRUE(ScrollLabels[17].Disabled);
 
-    window->chkIFFilter->setChecked(true);
-    window->optIFFilter.Select(0);
-    EXPECT_FALSE(window->chkIFFilter->isChecked());
+    window->Receive->chkIFFilter->setChecked(true);
+    window->Receive->optIFFilter.Select(0);
+    EXPECT_FALSE(window->Receive->chkIFFilter->isChecked());
     EXPECT_FALSE(IFFilterActive);
 }
 
@@ -122,49 +122,49 @@ TEST_F(ReceiveControls, IFFilterModesActOnlyWhileTheFilterIsOn)
 // range and keeps the one in force for the IF element.
 TEST_F(ReceiveControls, NotchSwitchesAndTheCentreRangePerType)
 {
-    window->chkNotchAuto->setChecked(true);
-    EXPECT_FALSE(window->chkNotchAuto->isChecked());
-    window->optNotch.Select(1);
-    EXPECT_EQ(window->optNotch.Selected(), 0);
+    window->Receive->chkNotchAuto->setChecked(true);
+    EXPECT_FALSE(window->Receive->chkNotchAuto->isChecked());
+    window->Receive->optNotch.Select(1);
+    EXPECT_EQ(window->Receive->optNotch.Selected(), 0);
 
-    window->chkNotchOn->setChecked(true);
+    window->Receive->chkNotchOn->setChecked(true);
     EXPECT_TRUE(NotchActive && NotchFilter.Active && NotchDirty && window->SpectrumAnalyser->ShowNotch());
 
-    window->chkNotchType->setChecked(true);   // IF: offsets of either sign
+    window->Receive->chkNotchType->setChecked(true);   // IF: offsets of either sign
     EXPECT_EQ(ScrollLabels[11].Min, -6000.0f);
     ScrollLabels[11].Value = -1500;
-    window->chkNotchType->setChecked(false);
+    window->Receive->chkNotchType->setChecked(false);
     EXPECT_EQ(ScrollLabels[11].Min, 0.0f);
     EXPECT_EQ(NotchCentreRanges[1].Value, -1500.0f);
 
-    window->chkNotchAuto->setChecked(true);
+    window->Receive->chkNotchAuto->setChecked(true);
     EXPECT_EQ(NotchMode, NotchModeEnum::Auto);
-    EXPECT_TRUE(window->chkNotchType->isHidden());
+    EXPECT_TRUE(window->Receive->chkNotchType->isHidden());
     EXPECT_EQ(NotchCentreRanges[1].Min, 0.0f) << "the AF range went to the IF element";
-    window->optNotch.Select(1);
-    window->optNotch.Select(0);
+    window->Receive->optNotch.Select(1);
+    window->Receive->optNotch.Select(0);
     EXPECT_EQ(NotchMode, NotchModeEnum::Man);
-    EXPECT_FALSE(window->lblNotchC->isHidden());
+    EXPECT_FALSE(window->Receive->lblNotchC->isHidden());
 
-    window->chkNotchMirror->setChecked(true);
+    window->Receive->chkNotchMirror->setChecked(true);
     EXPECT_TRUE(NotchMirror);
-    window->chkNotchOn->setChecked(false);
+    window->Receive->chkNotchOn->setChecked(false);
     EXPECT_FALSE(NotchActive || NotchFilter.Active || window->SpectrumAnalyser->ShowNotch());
-    window->chkNotchMirror->setChecked(false);
-    EXPECT_TRUE(window->chkNotchMirror->isChecked());
+    window->Receive->chkNotchMirror->setChecked(false);
+    EXPECT_TRUE(window->Receive->chkNotchMirror->isChecked());
     NotchMirror = false;
 }
 
 TEST_F(ReceiveControls, AGCSpeedsActOnlyWithTheAGCOn)
 {
-    window->optAGC.Select(3);
+    window->Receive->optAGC.Select(3);
     EXPECT_EQ(AGCMode, 1);
-    EXPECT_EQ(window->optAGC.Selected(), 1);
+    EXPECT_EQ(window->Receive->optAGC.Selected(), 1);
     EXPECT_TRUE(ScrollLabels[13].Disabled);
-    window->chkAGC->setChecked(true);
+    window->Receive->chkAGC->setChecked(true);
     EXPECT_TRUE(AGCOn);
     EXPECT_FALSE(ScrollLabels[13].Disabled);
-    window->optAGC.Select(2);
+    window->Receive->optAGC.Select(2);
     EXPECT_EQ(AGCMode, 2);
     EXPECT_EQ(std::pair(LabelValue(13), LabelValue(14)), std::pair(50.0f, 100.0f));
     EXPECT_EQ(AGCAttackLength, Numeric::CLng(50 / 10.0 * 23.4375));
@@ -172,54 +172,54 @@ TEST_F(ReceiveControls, AGCSpeedsActOnlyWithTheAGCOn)
 
 TEST_F(ReceiveControls, SlidersSetTheirValuesAndToolTips)
 {
-    window->sldAGCAttack->SetValue(50);
-    window->sldAGCAttack->SetValue(5);
+    window->Receive->sldAGCAttack->SetValue(50);
+    window->Receive->sldAGCAttack->SetValue(5);
     EXPECT_FLOAT_EQ(MouseOverS::AGCAttack, 0.5f);
     EXPECT_EQ(AGCAttackLength, 12);
-    EXPECT_EQ(window->sldAGCAttack->toolTip(), "AGC Attack=0.5 S");
-    window->sldAGCDecay->SetValue(105);
+    EXPECT_EQ(window->Receive->sldAGCAttack->toolTip(), "AGC Attack=0.5 S");
+    window->Receive->sldAGCDecay->SetValue(105);
     EXPECT_EQ(MouseOverS::AGCDecay, 10);
     EXPECT_EQ(AGCDecayLength, 480);
-    window->sldBalance->SetValue(-250);
-    EXPECT_EQ(window->sldBalance->toolTip(), "IQ Imbalance=0.0250");
+    window->Receive->sldBalance->SetValue(-250);
+    EXPECT_EQ(window->Receive->sldBalance->toolTip(), "IQ Imbalance=0.0250");
 
-    window->sldNB->SetValue(5000);
+    window->Receive->sldNB->SetValue(5000);
     EXPECT_FLOAT_EQ(NRLevel, 0.2f);
 
     NotchFilterCenter = 100;
-    Slider* width = window->sldNotchWidth;
+    Slider* width = window->Receive->sldNotchWidth;
     width->SetValue(width->Max() + width->Min() - 300);
     EXPECT_EQ(std::tuple(NotchFilterWidth, NotchLo, NotchHi), std::tuple(300, 0, 250));
-    window->sldNotch->SetValue(4000);
+    window->Receive->sldNotch->SetValue(4000);
     EXPECT_EQ(NotchFilterCenter, 100) << "the notch slider moves no frequency";
 
-    window->sldOutVolume->SetValue(-2000);
+    window->AudioOut->sldOutVolume->SetValue(-2000);
     EXPECT_EQ(LabelValue(10), -2000.0f);
     EXPECT_FLOAT_EQ(OutputAttenuation, -2000.0f);
-    EXPECT_EQ(window->dialOutVol->Value(), -200) << "the knob stands at the level shown, -20.0 dB";
-    window->dialOutVol->SetValue(-260);
-    EXPECT_EQ(window->sldOutVolume->Value(), -2600);
+    EXPECT_EQ(window->AudioOut->dialOutVol->Value(), -200) << "the knob stands at the level shown, -20.0 dB";
+    window->AudioOut->dialOutVol->SetValue(-260);
+    EXPECT_EQ(window->AudioOut->sldOutVolume->Value(), -2600);
     EXPECT_EQ(LabelValue(10), -2600.0f);
 
-    window->sldPhaseAngle->SetValue(-500);
+    window->Receive->sldPhaseAngle->SetValue(-500);
     EXPECT_DOUBLE_EQ(PhaseFilterQ.PhaseAngle, -0.05);
 }
 
 TEST_F(ReceiveControls, SwitchesSetTheirFlags)
 {
-    window->chkMute->setChecked(true);
+    window->AudioOut->chkMute->setChecked(true);
     EXPECT_TRUE(Mute);
-    window->chkNB->setChecked(true);
-    EXPECT_TRUE(NBOn && window->sldNB->isEnabled() && !window->dialNB->isHidden());
-    window->chkNB->setChecked(false);
-    EXPECT_TRUE(window->dialNB->isHidden());
+    window->Receive->chkNB->setChecked(true);
+    EXPECT_TRUE(NBOn && window->Receive->sldNB->isEnabled() && !window->Receive->dialNB->isHidden());
+    window->Receive->chkNB->setChecked(false);
+    EXPECT_TRUE(window->Receive->dialNB->isHidden());
     EXPECT_TRUE(ScrollLabels[9].Disabled);
 
-    window->chkDynFilter->setChecked(true);
+    window->Receive->chkDynFilter->setChecked(true);
     EXPECT_TRUE(DynFilterActive && DynFilter.Active);
     DynFilter.FLow = 1234;
     FiltersDirty = false;
-    window->chkDynFilter->setChecked(false);
+    window->Receive->chkDynFilter->setChecked(false);
     EXPECT_FALSE(DynFilterActive || DynFilter.Active);
     EXPECT_TRUE(FiltersDirty) << "the edges in force before the dynamic filter come back";
     EXPECT_EQ(DynFilter.FLow, Numeric::CLng(FilterLo + 0.1 * (FilterHi - FilterLo)));
@@ -229,16 +229,16 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
         IQModeOn = iq;
         VFOControl = false;
         IQSelectUpper = false;
-        window->chkIQSelectUpper->setChecked(!window->chkIQSelectUpper->isChecked());
-        EXPECT_EQ(IQSelectUpper, iq && window->chkIQSelectUpper->isChecked()) << iq;
+        window->Receive->chkIQSelectUpper->setChecked(!window->Receive->chkIQSelectUpper->isChecked());
+        EXPECT_EQ(IQSelectUpper, iq && window->Receive->chkIQSelectUpper->isChecked()) << iq;
     }
     IQModeOn = IQSelectUpper = false;
 
     FiltersDirty = false;
-    window->chkTuneLo->setChecked(true);
+    window->Receive->chkTuneLo->setChecked(true);
     EXPECT_TRUE(FiltersDirty);
     EXPECT_FALSE(HiSideLoOn || VFO->HiSideLo());
-    window->chkTuneLo->setChecked(false);
+    window->Receive->chkTuneLo->setChecked(false);
     EXPECT_TRUE(HiSideLoOn && VFO->HiSideLo());
 
     window->SMeter->cmdCalibrateSMeter->click();
@@ -247,7 +247,7 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
     // Flags the block loop reads on its next block; none of them asks for a redesign.
     FiltersDirty = false;
     for (const bool ticked : {true, false}) {
-        window->chkFlipIQ->setChecked(ticked);
+        window->Receive->chkFlipIQ->setChecked(ticked);
         window->Statistics->chkPerfStatsOn->setChecked(ticked);
         window->chkSpectrumAnalyser->setChecked(ticked);
         EXPECT_EQ(FlipIQ, ticked);
@@ -278,7 +278,7 @@ TEST_F(ReceiveControls, FilterPresetsChangeThePassBandOfTheReceivedAudio)
 {
     const double side = SidebandAboveIF(DemodModeEnum::USB) ? 1.0 : -1.0;
     const auto level = [&](int preset) {
-        window->optFilter.Select(preset);
+        window->Receive->optFilter.Select(preset);
         window->tmrPerfStats_Timer();
         std::vector<int16_t> left(BlockSize), right(BlockSize, 0);
         for (int64_t block = 0; block < 4; ++block) {

@@ -262,8 +262,8 @@ TEST_F(RecorderBar, ARecordingPlaysAtItsRecordedLevelInEveryMode)
     const auto decibels = [](double level, double reference) { return 20 * std::log10(level / reference); };
     constexpr int Second = 48000 / BlockSize;   // 23 blocks
 
-    window->chkAGC->setChecked(true);
-    window->optMode_Click(DemodModeEnum::AM);   // the rig left the chain in DRM
+    window->Receive->chkAGC->setChecked(true);
+    window->Receive->optMode_Click(DemodModeEnum::AM);   // the rig left the chain in DRM
     window->tmrPerfStats_Timer();   // the filters for the mode
     station(3 * Second);
     Press(Record);
@@ -272,7 +272,7 @@ TEST_F(RecorderBar, ARecordingPlaysAtItsRecordedLevelInEveryMode)
     ASSERT_GT(level, 3000.0);
     Press(Stop);
     for (const int mode : {DemodModeEnum::AM, DemodModeEnum::USB, DemodModeEnum::FM}) {
-        window->optMode_Click(mode);
+        window->Receive->optMode_Click(mode);
         window->tmrPerfStats_Timer();
         station(3 * Second);   // the AGC holds the live signal's levels in this mode
         Press(Play);

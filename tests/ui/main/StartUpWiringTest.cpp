@@ -173,16 +173,16 @@ TEST_F(StartUpWiring, TheControlsStartAsTheStartUpSetsThem)
     Close();
     Settings::SaveSetting("frmMain", "FormCaptionOffOnPwrOn", "True");
     Start();
-    EXPECT_EQ(window->sldAGCAttack->Value(), 100);
-    EXPECT_EQ(window->sldAGCAttack->pageStep(), 100);
-    EXPECT_EQ(window->sldAGCAttack->singleStep(), 50);
-    EXPECT_EQ(window->sldAGCDecay->Value(), 40);
-    EXPECT_EQ(window->sldAGCDecay->pageStep(), 199);
-    EXPECT_EQ(window->sldAGCDecay->singleStep(), 100) << "half of 199, half to even";
-    EXPECT_EQ(window->sldAGCAttack->toolTip(), "AGC Attack=10 S") << "the handler ran";
-    EXPECT_EQ(window->sldAGCDecay->toolTip(), "AGC Decay=4 mS");
-    EXPECT_EQ(window->optFilter[2]->text(), "2.0 kHz");
-    EXPECT_EQ(window->optFilter[3]->text(), "3.0 kHz");
+    EXPECT_EQ(window->Receive->sldAGCAttack->Value(), 100);
+    EXPECT_EQ(window->Receive->sldAGCAttack->pageStep(), 100);
+    EXPECT_EQ(window->Receive->sldAGCAttack->singleStep(), 50);
+    EXPECT_EQ(window->Receive->sldAGCDecay->Value(), 40);
+    EXPECT_EQ(window->Receive->sldAGCDecay->pageStep(), 199);
+    EXPECT_EQ(window->Receive->sldAGCDecay->singleStep(), 100) << "half of 199, half to even";
+    EXPECT_EQ(window->Receive->sldAGCAttack->toolTip(), "AGC Attack=10 S") << "the handler ran";
+    EXPECT_EQ(window->Receive->sldAGCDecay->toolTip(), "AGC Decay=4 mS");
+    EXPECT_EQ(window->Receive->optFilter[2]->text(), "2.0 kHz");
+    EXPECT_EQ(window->Receive->optFilter[3]->text(), "3.0 kHz");
     EXPECT_FALSE(window->lblCLKINFreq->text().isEmpty());
     EXPECT_EQ(window->lblIFFreq->text().remove(' ').toInt(), VFO->IFFrequency());
     EXPECT_TRUE(window->tmrSpectrumDisplay.isActive());
@@ -241,15 +241,15 @@ TEST_F(StartUpWiring, ACrystalReceiverTunedAboveItsCrystalStartsOnTheUpperImage)
         Start();
         ASSERT_FALSE(VFOControl);
         const bool above = tunedHz > crystalHz;
-        EXPECT_EQ(window->chkIQSelectUpper->isChecked(), above) << tunedHz;
+        EXPECT_EQ(window->Receive->chkIQSelectUpper->isChecked(), above) << tunedHz;
         EXPECT_EQ(IQSelectUpper, above) << tunedHz;
         EXPECT_EQ(VFO->TunedFrequency(), 10 * tunedHz);
         VFO->SaveSettings();
         EXPECT_EQ(Settings::GetSetting("RXModel." + model, "TunedFrequency"),
                   std::to_string(10 * (above ? tunedHz - 2 * VFO->IFFrequency() : tunedHz)));
-        EXPECT_EQ(window->chkIQSelectUpper->pos(), window->chkTuneLo->pos());
+        EXPECT_EQ(window->Receive->chkIQSelectUpper->pos(), window->Receive->chkTuneLo->pos());
     }
-    EXPECT_EQ(FormControls::ForeColour(window->chkIQSelectUpper), 0x0000FFu);
+    EXPECT_EQ(FormControls::ForeColour(window->Receive->chkIQSelectUpper), 0x0000FFu);
 }
 
 // Stored clocks that no oscillator can work with, for every model, and a crystal receiver

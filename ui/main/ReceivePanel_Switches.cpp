@@ -1,9 +1,7 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/ReceivePanel.h"
 
 #include "core/BusyGuard.h"
-#include "core/DoEvents.h"
 #include "core/MainWindowValues.h"
-#include "core/Numeric.h"
 #include "dsp/FilterObjects.h"
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
@@ -14,14 +12,13 @@
 #include "ui/common/FormControls.h"
 #include "ui/common/Label.h"
 #include "ui/common/Slider.h"
+#include "ui/main/ReceivePathValues.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 
-#include <algorithm>
-#include <limits>
+#include <cstdlib>
 
 namespace {
 
@@ -48,25 +45,17 @@ void Restore(QCheckBox* box, bool ticked) { box->setChecked(ticked); }
 
 }   // namespace
 
-void frmMain::SetCheckAndRun(QCheckBox* box, bool ticked, const std::function<void()>& handler)
-{
-    if (box->isChecked() != ticked)
-        box->setChecked(ticked);   // the change runs the handler
-    else
-        handler();
-}
-
 // The receive controls in line with the state in force: the notch switches and mode, the IF
 // filter off in Track mode with its edges from the table, the mode and the AF preset (which
 // switch the chain's filters on).
-void frmMain::InitialiseReceiveControls()
+void ReceivePanel::InitialiseReceiveControls()
 {
-    SetCheckAndRun(chkNotchOn, NotchActive, [this] { chkNotchOn_Click(); });
+    ClickRule::SetCheckAndRun(chkNotchOn, NotchActive, [this] { chkNotchOn_Click(); });
     optNotch_Click(NotchMode);
     IFFilterMode = IFFilterModeEnum::Track;
     optIFFilter.Select(IFFilterMode);
     IFFilterActive = false;
-    SetCheckAndRun(chkIFFilter, false, [this] { chkIFFilter_Click(); });
+    ClickRule::SetCheckAndRun(chkIFFilter, false, [this] { chkIFFilter_Click(); });
     const IFFilterEntry& edges = IFFilterTable.at(static_cast<size_t>(IFFilterIndex(DemodMode, IFFilterMode)));
     ScrollLabels[lblIFHiIndex].Value = static_cast<float>(edges.Hi);
     ScrollLabels[lblIFLoIndex].Value = static_cast<float>(edges.Lo);
@@ -78,54 +67,27 @@ void frmMain::InitialiseReceiveControls()
 
 // A stored low-side injection shows on its box where the model offers one; a stored high
 // side stays high side.
-void frmMain::ShowInjectionSide()
+void ReceivePanel::ShowInjectionSide()
 {
     if (!HiSideLoOn && modSetupRX::Model.LowSideLOOption)
         chkTuneLo->setChecked(true);
 }
 
-void frmMain::ConnectSwitches()
-{
-    const auto on = [](QCheckBox* box, void (frmMain::*handler)(), frmMain* window) {
-        ClickRule::Connect(box, [window, handler] { (window->*handler)(); });
-    };
-    on(chkDynFilter, &frmMain::chkDynFilter_Click, this);
-    on(chkFlipIQ, &frmMain::chkFlipIQ_Click, this);
-    on(chkIQSelectUpper, &frmMain::chkIQSelectUpper_Click, this);
-    on(chkNB, &frmMain::chkNB_Click, this);
-    on(chkNotchOn, &frmMain::chkNotchOn_Click, this);
-    on(chkNotchAuto, &frmMain::chkNotchAuto_Click, this);
-    on(chkNotchMirror, &frmMain::chkNotchMirror_Click, this);
-    on(chkNotchType, &frmMain::chkNotchType_Click, this);
-    on(chkIFFilter, &frmMain::chkIFFilter_Click, this);
-    on(chkMusic, &frmMain::chkMusic_Click, this);
-    on(chkMute, &frmMain::chkMute_Click, this);
-    on(chkAGC, &frmMain::chkAGC_Click, this);
-    on(chkTuneLo, &frmMain::chkTuneLo_Click, this);
-    connect(dialNB, &Dial::Changing, this, &frmMain::dialNB_Changing);
-    connect(dialOutVol, &Dial::Changing, this, &frmMain::dialOutVol_Changing);
-    optMode.OnClick([this](int index) { optMode_Click(index); });
-    optFilter.OnClick([this](int index) { optFilter_Click(index); });
-    optIFFilter.OnClick([this](int index) { optIFFilter_Click(index); });
-    optNotch.OnClick([this](int index) { optNotch_Click(index); });
-    optAGC.OnClick([this](int index) { optAGC_Click(index); });
-}
-
 // Off: the edges stored with the edge sliders come back, and the dynamic filter's edges
 // inside them.
-void frmMain::chkDynFilter_Click()
+void ReceivePanel::chkDynFilter_Click()
 {
     DynFilterActive = DynFilter.Active = Ticked(chkDynFilter);
     if (!DynFilterActive)
         optFilter_Click(-2);
 }
 
-void frmMain::chkFlipIQ_Click() { FlipIQ = Ticked(chkFlipIQ); }
+void ReceivePanel::chkFlipIQ_Click() { FlipIQ = Ticked(chkFlipIQ); }
 
 // Only an I/Q receiver whose oscillator is not tuned by the program chooses its image. The
 // frequency shown stays, and so does the one heard: the other image reaches it with an
 // offset twice the IF away.
-void frmMain::chkIQSelectUpper_Click()
+void ReceivePanel::chkIQSelectUpper_Click()
 {
     if (!IQModeOn || VFOControl)
         return;
@@ -135,20 +97,10 @@ void frmMain::chkIQSelectUpper_Click()
         return;
     const int32_t shown = VFO ? VFO->TunedFrequency() : 0;
     IQSelectUpper = upper;
-    if (VFO)
-        VFO->TunedFrequency(StoredForShown(shown));
+    hub_.TuneShownFrequency(shown);
 }
 
-// The tuned frequency the VFO stores (0.1 Hz) for one shown with the image in force: the
-// upper image is shown twice the IF above it.
-int32_t frmMain::StoredForShown(int32_t shown) const
-{
-    const int64_t image = IQModeOn && IQSelectUpper ? 20 * int64_t{VFO->IFFrequency()} : 0;
-    return static_cast<int32_t>(std::clamp<int64_t>(shown - image, std::numeric_limits<int32_t>::min(),
-                                                        std::numeric_limits<int32_t>::max()));
-}
-
-void frmMain::chkNB_Click()
+void ReceivePanel::chkNB_Click()
 {
     NBOn = Ticked(chkNB);
     dialNB->setVisible(NBOn);
@@ -156,10 +108,10 @@ void frmMain::chkNB_Click()
     SetLabelAvailable(lblNBIndex, NBOn);
 }
 
-void frmMain::chkNotchOn_Click()
+void ReceivePanel::chkNotchOn_Click()
 {
     NotchActive = NotchFilter.Active = Ticked(chkNotchOn);
-    ShowNotchCurve(NotchActive);
+    hub_.ShowNotchCurve(NotchActive);
     if (NotchActive) {
         NotchMode = optNotch.Selected() == NotchModeEnum::Auto ? NotchModeEnum::Auto : NotchModeEnum::Man;
         NotchDirty = true;
@@ -168,7 +120,7 @@ void frmMain::chkNotchOn_Click()
     SetLabelAvailable(lblNotchWIndex, NotchActive);
 }
 
-void frmMain::chkNotchAuto_Click()
+void ReceivePanel::chkNotchAuto_Click()
 {
     if (notchAutoBusy_)
         return;
@@ -181,7 +133,7 @@ void frmMain::chkNotchAuto_Click()
     ApplyNotchMode();
 }
 
-void frmMain::chkNotchMirror_Click()
+void ReceivePanel::chkNotchMirror_Click()
 {
     if (!NotchActive) {
         if (Ticked(chkNotchMirror) != NotchMirror)
@@ -195,7 +147,7 @@ void frmMain::chkNotchMirror_Click()
 // Swaps the notch-centre label's range and value between the AF and the IF notch and
 // applies the centre: the AF notch lies at an audio frequency, the IF notch at an offset
 // (of either sign) from the IF.
-void frmMain::chkNotchType_Click()
+void ReceivePanel::chkNotchType_Click()
 {
     if (notchTypeBusy_)
         return;
@@ -217,7 +169,7 @@ void frmMain::chkNotchType_Click()
 }
 
 // The noise-reducer slider follows the dial, unless label 9 is moving both itself.
-void frmMain::dialNB_Changing()
+void ReceivePanel::dialNB_Changing()
 {
     if (dialNBBusy_ || ScrollLabels[lblNBIndex].Busy)
         return;
@@ -225,27 +177,9 @@ void frmMain::dialNB_Changing()
     sldNB->SetValue(dialNB->Value());
 }
 
-void frmMain::dialOutVol_Changing()
-{
-    if (dialOutVolBusy_)
-        return;
-    ScrollLabelRecord& record = ScrollLabels[lblOutVolIndex];
-    if (dialOutVol->Value() == MouseOverS::OutputKnobPosition(record.Value))
-        return;   // the knob follows the level set elsewhere
-    BusyGuard busy(dialOutVolBusy_);
-    record.Value = std::clamp(MouseOverS::OutputValueAtKnob(dialOutVol->Value()), record.Min, record.Max);
-    DoEvents();
-    // The slider applies the level; when it already stands there, the level is applied here.
-    const int32_t position = Numeric::CLng(record.Value);
-    if (sldOutVolume->Value() == position)
-        MouseOverS::ApplyOutputVolume();
-    else
-        sldOutVolume->SetValue(position);
-}
-
 // On: the IF filter works in the mode chosen. Off: the mode falls back to Track first (while
 // the filter is still on), then the filter stops.
-void frmMain::chkIFFilter_Click()
+void ReceivePanel::chkIFFilter_Click()
 {
     if (ifFilterCheckBusy_)
         return;
@@ -267,7 +201,7 @@ void frmMain::chkIFFilter_Click()
 
 // Music mode moves the lower AF edge to 50 Hz and remembers the preset's edge for when it
 // is switched off again.
-void frmMain::chkMusic_Click()
+void ReceivePanel::chkMusic_Click()
 {
     FilterEntry& preset = FilterTable.at(static_cast<size_t>(FilterMode));
     if (Ticked(chkMusic)) {
@@ -283,13 +217,7 @@ void frmMain::chkMusic_Click()
     FiltersDirty = true;
 }
 
-void frmMain::chkMute_Click()
-{
-    Mute = Ticked(chkMute);
-    FormControls::SetForeColour(chkMute, Mute ? OnColour : OffColour);
-}
-
-void frmMain::chkAGC_Click()
+void ReceivePanel::chkAGC_Click()
 {
     AGCOn = Ticked(chkAGC);
     FormControls::SetForeColour(chkAGC, AGCOn ? OnColour : OffColour);
@@ -298,7 +226,7 @@ void frmMain::chkAGC_Click()
 }
 
 // A speed preset, while the AGC is on: its times go to labels 13 and 14 and into the chain.
-void frmMain::optAGC_Click(int Index)
+void ReceivePanel::optAGC_Click(int Index)
 {
     if (agcBusy_ || !optAGC.Contains(Index))
         return;
@@ -321,7 +249,7 @@ void frmMain::optAGC_Click(int Index)
 
 // The injection side: the IF offset and the filters follow, the oscillator is re-programmed
 // for the same frequency, and an IF notch keeps its place relative to the signal.
-void frmMain::chkTuneLo_Click()
+void ReceivePanel::chkTuneLo_Click()
 {
     const bool lowSide = Ticked(chkTuneLo);
     FormControls::SetForeColour(chkTuneLo, lowSide ? InjectionOnColour : InjectionOffColour);
@@ -332,13 +260,7 @@ void frmMain::chkTuneLo_Click()
     FiltersDirty = true;
     if (VFO) {
         VFO->TunedFrequency(VFO->TunedFrequency());
-        Display7Seg(VFO->FormattedTunedFreq());
+        hub_.ShowFrequency(VFO->FormattedTunedFreq());
     }
     MouseOverS::lblNotchC_Wheel();
-}
-
-void frmMain::ShowNotchCurve(bool shown)
-{
-    if (SpectrumAnalyser)
-        SpectrumAnalyser->ShowNotch(shown);
 }

@@ -1,6 +1,5 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/ReceivePanel.h"
 
-#include "audio/QELVODX8.h"
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
 #include "core/MainWindowValues.h"
@@ -17,6 +16,7 @@
 #include "radio/modSetupRX.h"
 #include "ui/main/DreamLauncher.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/ReceivePathValues.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ void SetModeFilterActivity(int32_t mode)
 // DRM may hand the sound card to the decoder and start it; leaving DRM takes the card back
 // while the receiver is on and may close the decoder. An index outside the mode buttons
 // changes nothing.
-void frmMain::optMode_Click(int Index)
+void ReceivePanel::optMode_Click(int Index)
 {
     if (modeBusy_ || !optMode.Contains(Index))
         return;
@@ -60,30 +60,24 @@ void frmMain::optMode_Click(int Index)
     optIFFilter_Click(IFFilterMode);
 }
 
-void frmMain::LeaveDRM()
+void ReceivePanel::LeaveDRM()
 {
-    if (SoundCard && !SoundCard->Prepared() && optPwr[0]->isChecked()) {
-        SoundCard->PrepareDevices();
-        SoundCard->StartSound();
-    }
+    hub_.TakeBackSoundCard();
     if (DreamCloseOnModeChange)
         modIsProcessRunning::CloseProcessWindows();
     optFilter_Click(FilterMode);
 }
 
-void frmMain::EnterDRM()
+void ReceivePanel::EnterDRM()
 {
-    if (SoundCard && SoundCard->Prepared() && CloseSoundcardOnDRM) {
-        SoundCard->StopSound();
-        SoundCard->ReleaseDevices();
-    }
+    hub_.HandSoundCardToDecoder();
     RunDREAM();
 }
 
 // Starts the decoder when DRM is to start it and none runs yet. It gets our sound devices,
 // the I/Q option and the user's arguments; its Dream.ini in the program folder learns the
 // injection side first. The decoder runs in the program folder, where that file lies.
-void frmMain::RunDREAM()
+void ReceivePanel::RunDREAM()
 {
     if (!RunDreamOnDRM || PublicVars::PathToDream.empty())
         return;
@@ -95,8 +89,8 @@ void frmMain::RunDREAM()
         return;
     }
     const DreamLauncher::Command command = DreamLauncher::BuildCommand(
-        PublicVars::PathToDream, SoundCard ? SoundCard->CurrentCaptureDevice() : 0,
-        SoundCard ? SoundCard->CurrentPlaybackDevice() : 0, modSetupRX::Model.IQMode, PublicVars::DreamProgArgs,
+        PublicVars::PathToDream, hub_.CaptureDevice(), hub_.PlaybackDevice(), modSetupRX::Model.IQMode,
+        PublicVars::DreamProgArgs,
         VFO ? VFO->TunedFrequency() : 0);
     // The decoder's window style has no counterpart in a child process here: it opens its
     // window as its own desktop places it.

@@ -1,7 +1,6 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/ReceivePanel.h"
 
 #include "core/BusyGuard.h"
-#include "core/DoEvents.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
 #include "core/TryStep.h"
@@ -16,6 +15,7 @@
 #include "ui/common/Label.h"
 #include "ui/common/MouseCodes.h"
 #include "ui/common/Slider.h"
+#include "ui/main/ReceivePathValues.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
 
@@ -61,14 +61,14 @@ void ShowEdgeLabel(int16_t id, int32_t edge, void (*apply)())
 
 }   // namespace
 
-void frmMain::ConnectSliders()
+void ReceivePanel::ConnectSliders()
 {
-    connect(sldAGCAttack, &Slider::Change, this, &frmMain::sldAGCAttack_Change);
-    connect(sldAGCAttack, &Slider::Scroll, this, &frmMain::sldAGCAttack_Change);
-    connect(sldAGCDecay, &Slider::Change, this, &frmMain::sldAGCDecay_Change);
-    connect(sldAGCDecay, &Slider::Scroll, this, &frmMain::sldAGCDecay_Change);
-    connect(sldBalance, &Slider::Change, this, &frmMain::sldBalance_Change);
-    connect(sldBalance, &Slider::Scroll, this, &frmMain::sldBalance_Change);
+    connect(sldAGCAttack, &Slider::Change, this, &ReceivePanel::sldAGCAttack_Change);
+    connect(sldAGCAttack, &Slider::Scroll, this, &ReceivePanel::sldAGCAttack_Change);
+    connect(sldAGCDecay, &Slider::Change, this, &ReceivePanel::sldAGCDecay_Change);
+    connect(sldAGCDecay, &Slider::Scroll, this, &ReceivePanel::sldAGCDecay_Change);
+    connect(sldBalance, &Slider::Change, this, &ReceivePanel::sldBalance_Change);
+    connect(sldBalance, &Slider::Scroll, this, &ReceivePanel::sldBalance_Change);
     for (int index = 0; index < 2; ++index) {
         Slider* edge = sldBW[index];
         connect(edge, &Slider::Change, this, [this, index] { sldBW_Change(index); });
@@ -81,28 +81,22 @@ void frmMain::ConnectSliders()
         });
         edge->installEventFilter(this);
     }
-    connect(sldNB, &Slider::Change, this, &frmMain::sldNB_Change);
-    connect(sldNB, &Slider::Scroll, this, &frmMain::sldNB_Change);
+    connect(sldNB, &Slider::Change, this, &ReceivePanel::sldNB_Change);
+    connect(sldNB, &Slider::Scroll, this, &ReceivePanel::sldNB_Change);
     connect(sldNB, &Slider::MouseDown, this, [this](int button, int, double, double) { sldNB_MouseDown(button); });
-    connect(sldNotch, &Slider::Change, this, &frmMain::sldNotch_Change);
-    connect(sldNotch, &Slider::Scroll, this, &frmMain::sldNotch_Change);
-    connect(sldNotchWidth, &Slider::Change, this, &frmMain::sldNotchWidth_Change);
-    connect(sldNotchWidth, &Slider::Scroll, this, &frmMain::sldNotchWidth_Change);
+    connect(sldNotch, &Slider::Change, this, &ReceivePanel::sldNotch_Change);
+    connect(sldNotch, &Slider::Scroll, this, &ReceivePanel::sldNotch_Change);
+    connect(sldNotchWidth, &Slider::Change, this, &ReceivePanel::sldNotchWidth_Change);
+    connect(sldNotchWidth, &Slider::Scroll, this, &ReceivePanel::sldNotchWidth_Change);
     connect(sldNotchWidth, &Slider::MouseDown, this, [this](int button, int, double, double) {
         if (button == RightButton)
             sldNotchWidth->SetValue(Inverted(sldNotchWidth, ResetNotchWidth));
     });
-    connect(sldOutVolume, &Slider::Change, this, &frmMain::sldOutVolume_Change);
-    connect(sldOutVolume, &Slider::Scroll, this, &frmMain::sldOutVolume_Change);
-    connect(sldOutVolume, &Slider::MouseDown, this, [this](int button, int, double, double) {
-        sldOutVolume_MouseDown(button);
-    });
-    connect(sldOutVolume, &Slider::MouseMove, this, [this] { sldOutVolume->setFocus(); });
-    connect(sldPhaseAngle, &Slider::Change, this, &frmMain::sldPhaseAngle_Change);
+    connect(sldPhaseAngle, &Slider::Change, this, &ReceivePanel::sldPhaseAngle_Change);
     connect(sldPwm, &Slider::Scroll, this, [this] { sldPwm->setToolTip(QString::number(sldPwm->Value())); });
 }
 
-void frmMain::sldAGCAttack_Change()
+void ReceivePanel::sldAGCAttack_Change()
 {
     if (agcAttackBusy_)
         return;
@@ -112,7 +106,7 @@ void frmMain::sldAGCAttack_Change()
     sldAGCAttack->setToolTip(Text("AGC Attack=" + Numeric::Str(MouseOverS::AGCAttack) + " S"));
 }
 
-void frmMain::sldAGCDecay_Change()
+void ReceivePanel::sldAGCDecay_Change()
 {
     if (agcDecayBusy_)
         return;
@@ -123,7 +117,7 @@ void frmMain::sldAGCDecay_Change()
     sldAGCDecay->setToolTip(Text("AGC Decay=" + Numeric::Str(MouseOverS::AGCDecay) + " mS"));
 }
 
-void frmMain::sldBalance_Change()
+void ReceivePanel::sldBalance_Change()
 {
     IQGainBalance = static_cast<float>(sldBalance->Value()) / 10000.0f;
     sldBalance->setToolTip(Text("IQ Imbalance=" + Format(std::abs(IQGainBalance), "#0.0000")));
@@ -131,7 +125,7 @@ void frmMain::sldBalance_Change()
 
 // Index 0 the lower edge, 1 the upper edge; both sliders are inverted (the top is the
 // highest frequency).
-void frmMain::sldBW_Change(int Index)
+void ReceivePanel::sldBW_Change(int Index)
 {
     if (edgeBusy_)
         return;
@@ -146,7 +140,7 @@ void frmMain::sldBW_Change(int Index)
 
 // A right click puts the edge back where the last preset put it; in music mode the lower
 // edge goes to 50 Hz.
-void frmMain::sldBW_MouseDown(int Index, int Button)
+void ReceivePanel::sldBW_MouseDown(int Index, int Button)
 {
     if (Button != RightButton || !sldBW.Contains(Index))
         return;
@@ -160,7 +154,7 @@ void frmMain::sldBW_MouseDown(int Index, int Button)
     slider->SetValue(Numeric::CLng(slider->Max() - edge + slider->Min()));
 }
 
-void frmMain::sldBW_MouseMove(int Index, double X, double Y)
+void ReceivePanel::sldBW_MouseMove(int Index, double X, double Y)
 {
     Slider* slider = sldBW[Index];
     slider->setFocus();
@@ -171,26 +165,26 @@ void frmMain::sldBW_MouseMove(int Index, double X, double Y)
     ColourEdgeLabels(Index, inside ? EdgeHighlightColour : EdgeNormalColour);
 }
 
-void frmMain::ColourEdgeLabels(int Index, uint32_t colour)
+void ReceivePanel::ColourEdgeLabels(int Index, uint32_t colour)
 {
     Label* description = Index == 0 ? lblFloDesc : lblFHiDesc;
     FormControls::SetForeColour(description, colour);
     FormControls::SetForeColour(Index == 0 ? lblFLo : lblFHi, FormControls::ForeColour(description));
 }
 
-bool frmMain::EdgeSliderLostFocus(QObject* watched, QEvent* event)
+bool ReceivePanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::FocusOut)
-        return false;
-    for (int index = 0; index < 2; ++index) {
-        if (watched == sldBW[index])
-            ColourEdgeLabels(index, EdgeNormalColour);
+    if (event->type() == QEvent::FocusOut) {
+        for (int index = 0; index < 2; ++index) {
+            if (watched == sldBW[index])
+                ColourEdgeLabels(index, EdgeNormalColour);
+        }
     }
-    return false;
+    return QObject::eventFilter(watched, event);
 }
 
 // Errors here are skipped: the level follows the slider whatever the caption does.
-void frmMain::sldNB_Change()
+void ReceivePanel::sldNB_Change()
 {
     if (nbSliderBusy_)
         return;
@@ -207,7 +201,7 @@ void frmMain::sldNB_Change()
     });
 }
 
-void frmMain::sldNB_MouseDown(int Button)
+void ReceivePanel::sldNB_MouseDown(int Button)
 {
     if (Button != RightButton)
         return;
@@ -217,7 +211,7 @@ void frmMain::sldNB_MouseDown(int Button)
 
 // The notch centre is not read from the slider: the centre in force is applied again. An
 // IF notch's label keeps its offset from the IF; the AF notch's label shows the centre.
-void frmMain::sldNotch_Change()
+void ReceivePanel::sldNotch_Change()
 {
     if (MouseOverS::NotchCentreBusy)
         return;
@@ -233,7 +227,7 @@ void frmMain::sldNotch_Change()
     sldNotch->setToolTip(Text("Notch Centre : " + Format(NotchFilterCenter, "#,###0 Hz")));
 }
 
-void frmMain::sldNotchWidth_Change()
+void ReceivePanel::sldNotchWidth_Change()
 {
     if (notchWidthBusy_)
         return;
@@ -249,26 +243,7 @@ void frmMain::sldNotchWidth_Change()
     sldNotchWidth->setToolTip(Text("Notch Width : " + Format(NotchFilterWidth, "#,###0 Hz")));
 }
 
-void frmMain::sldOutVolume_Change()
-{
-    if (volumeBusy_)
-        return;
-    BusyGuard busy(volumeBusy_);
-    ScrollLabels[lblOutVolIndex].Value = static_cast<float>(sldOutVolume->Value());
-    DoEvents();
-    dialOutVol->SetValue(MouseOverS::OutputKnobPosition(ScrollLabels[lblOutVolIndex].Value));
-    MouseOverS::ApplyOutputVolume();
-}
-
-void frmMain::sldOutVolume_MouseDown(int Button)
-{
-    if (Button != RightButton)
-        return;
-    sldOutVolume->SetValue(Numeric::CLng(ScrollLabels[lblOutVolIndex].Default));
-    sldOutVolume_Change();
-}
-
-void frmMain::sldPhaseAngle_Change()
+void ReceivePanel::sldPhaseAngle_Change()
 {
     PhaseAngle = sldPhaseAngle->Value() / 10000.0;
     PhaseFilterQ.PhaseAngle = PhaseAngle;
@@ -278,7 +253,7 @@ void frmMain::sldPhaseAngle_Change()
 
 // The edge sliders, their captions and tool tips, and value labels 7 and 8 show the AF
 // pass band in force.
-void frmMain::ShowFilterEdges()
+void ReceivePanel::ShowFilterEdges()
 {
     if (showFilterEdgesBusy_)
         return;

@@ -1,10 +1,11 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/ReceivePanel.h"
 
 #include "core/BusyGuard.h"
 #include "core/Numeric.h"
 #include "dsp/FilterObjects.h"
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
+#include "ui/common/ClickRule.h"
 #include "ui/common/Label.h"
 #include "ui/common/Slider.h"
 #include "ui/main/ScrollLabelApply.h"
@@ -60,7 +61,7 @@ int32_t StoredEdge(const Slider* slider)
 
 // Index 0..4 selects an AF preset, -1 re-applies the edges in force, -2 takes the edges
 // stored with the two edge sliders (those before the dynamic filter moved them).
-void frmMain::optFilter_Click(int Index)
+void ReceivePanel::optFilter_Click(int Index)
 {
     if (Index != -1 && optFilter.Contains(Index)) {
         optFilter.HighlightOnly(Index);
@@ -77,7 +78,7 @@ void frmMain::optFilter_Click(int Index)
             ApplyIFLabels();
         }
         MusicModeActive = preset.Music;
-        SetCheckAndRun(chkMusic, preset.Music, [this] { chkMusic_Click(); });
+        ClickRule::SetCheckAndRun(chkMusic, preset.Music, [this] { chkMusic_Click(); });
     }
     if (Index == -2) {
         FilterLo = StoredEdge(sldBW[0]);
@@ -95,7 +96,7 @@ void frmMain::optFilter_Click(int Index)
 
 // Off, Man or Track, while the IF filter is on; otherwise the buttons go back to the mode
 // in force. An index outside the three buttons changes nothing.
-void frmMain::optIFFilter_Click(int Index)
+void ReceivePanel::optIFFilter_Click(int Index)
 {
     if (ifFilterBusy_ || !optIFFilter.Contains(Index))
         return;
@@ -130,7 +131,7 @@ void frmMain::optIFFilter_Click(int Index)
     ApplyIFLabels();
 }
 
-void frmMain::ShowIFEdgeLabels(bool shown)
+void ReceivePanel::ShowIFEdgeLabels(bool shown)
 {
     for (Label* label : {lblIFHi, lblIFHiDesc, lblIFLo, lblIFLoDesc}) {
         label->setVisible(shown);
@@ -140,7 +141,7 @@ void frmMain::ShowIFEdgeLabels(bool shown)
 
 // Manual or automatic notch, while the notch is on. The automatic notch works on the audio
 // and offers the AF centre range; the IF range in force is kept for the manual notch.
-void frmMain::optNotch_Click(int Index)
+void ReceivePanel::optNotch_Click(int Index)
 {
     if (notchBusy_ || !optNotch.Contains(Index))
         return;
@@ -157,7 +158,7 @@ void frmMain::optNotch_Click(int Index)
 
 // The manual notch shows its centre, width and type and takes the centre range of its type;
 // the automatic one hides them and takes the AF range. Either is designed afresh and drawn.
-void frmMain::ApplyNotchMode()
+void ReceivePanel::ApplyNotchMode()
 {
     const bool manual = NotchMode == NotchModeEnum::Man;
     ShowManualNotchControls(manual);
@@ -165,12 +166,12 @@ void frmMain::ApplyNotchMode()
         TakeAFNotchRange();
     NotchFilter.Active = true;
     NotchDirty = true;
-    ShowNotchCurve(true);
+    hub_.ShowNotchCurve(true);
     if (manual)
         chkNotchType_Click();
 }
 
-void frmMain::ShowManualNotchControls(bool shown)
+void ReceivePanel::ShowManualNotchControls(bool shown)
 {
     for (QWidget* control : std::initializer_list<QWidget*>{lblNotchC, lblNotchCDesc, lblNotchW, lblNotchWDesc,
                                                              chkNotchType})
@@ -178,7 +179,7 @@ void frmMain::ShowManualNotchControls(bool shown)
 }
 
 // The notch-centre label's range and value go to the IF element; the label takes the AF one.
-void frmMain::TakeAFNotchRange()
+void ReceivePanel::TakeAFNotchRange()
 {
     ScrollLabelRecord& centre = ScrollLabels[lblNotchCIndex];
     NotchCentreRanges[1] = {centre.Max, centre.Min, centre.Value};
