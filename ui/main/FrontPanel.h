@@ -80,42 +80,6 @@ struct FrontPanel
     Frame* frDispMode = nullptr;
     ButtonArray optDisplaySize;
 
-    // Spectrum display and its controls.
-    PictureBox* picScopeContainer = nullptr;
-    Image* imgAreaScope = nullptr;
-    ControlArray<PictureBox> picScope;
-    ControlArray<Label> lblSpectrumFreq;
-    QCheckBox* chkSpectrumAnalyser = nullptr;
-    PictureBox* picScopeCtls = nullptr;
-    Frame* frScopeMode = nullptr;
-    ButtonArray chkScopeMode;
-    ButtonArray optSpectrumSource;
-    Frame* frScopeChn1Ctl = nullptr;
-    Frame* frScopeChn2Ctl = nullptr;
-    QCheckBox* chkChn1On = nullptr;
-    QCheckBox* chkChn2On = nullptr;
-    ButtonArray chkTrigOn;   // elements 1 and 2
-    ControlArray<Label> lblScopeCtl;
-    Label* lblScopeChn1Gain = nullptr;
-    Label* lblScopeChn1Shift = nullptr;
-    Label* lblScopeChn2Gain = nullptr;
-    Label* lblScopeChn2Shift = nullptr;
-    Label* lblY1Bright = nullptr;
-    Label* lblY2Bright = nullptr;
-    Frame* frScopeSweep = nullptr;
-    Label* lblScopeXWidth = nullptr;
-    Label* lblScopeXCentre = nullptr;
-    Slider* sldXWidth = nullptr;
-    Slider* sldXCentre = nullptr;
-    Frame* frScopeYMode = nullptr;
-    QCheckBox* chkLog = nullptr;
-    QCheckBox* chkSmoothSpectrum = nullptr;
-    QCheckBox* chkSpectrumAutoGain = nullptr;
-    Slider* sldSpectrumGain = nullptr;
-    QCheckBox* chkScopeShowFilters = nullptr;
-    Label* lblSpectrumSmooth = nullptr;
-    Label* lblFrameRate = nullptr;
-
     // Recorder bar, configuration and version.
     PictureBox* picRecorder = nullptr;
     ButtonArray cmdWavCtls;

@@ -9,7 +9,6 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
-#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -165,25 +164,12 @@ void frmMain::ShowOscillatorLabels()
 // The controls that show a stored option take it.
 void frmMain::ShowRestoredSettings()
 {
-    optSpectrumSource.Select(ScopeSource);
-    chkSpectrumAnalyser->setChecked(SpectrumAnalyser->Active());
+    Analyser->ShowSource();
+    Analyser->ShowActive();
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     Statistics->ShowPerfStatsOn();
     Receive->chkFlipIQ->setChecked(FlipIQ);
     optDisplaySize.Select(DisplayMode);
-}
-
-// The scope panel shows the analyser's stored mode, its box set anew so that the mode's
-// layout and scale boxes follow. With no stored analyser settings the spectrum opens
-// logarithmic: on the linear scale's fixed maximum a new user would see no trace for most
-// signals.
-void frmMain::ShowAnalyserMode()
-{
-    const int mode = SpectrumAnalyser->Mode();
-    if (mode == 0 && Settings::GetSetting(SpectrumAnalyser->Name + ".Mode.0", "LogMode").empty())
-        SpectrumAnalyser->LogMode(true);
-    chkScopeMode.SetValue(mode, 0);
-    chkScopeMode.SetValue(mode, 1);
 }
 
 void frmMain::SetAnalyserOffset()
@@ -251,7 +237,7 @@ void frmMain::CreateSpectrumAnalyser()
     ScopeDisplay.MainWindowMinimised = [this] { return isMinimized(); };
     ScopeDisplay.FrameRateValue = [] { return ScrollLabels[lblFrameRateIndex].Value; };
     UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
-    chkSpectrumAnalyser->setChecked(analyser.Active());
+    Analyser->ShowActive();
 }
 
 // The default tables, and the AF pass band of the first filter preset until a band's

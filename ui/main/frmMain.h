@@ -2,6 +2,7 @@
 
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
+#include "ui/main/AnalyserPanel.h"
 #include "ui/main/AudioOutPanel.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/PanelHub.h"
@@ -137,7 +138,6 @@ public:
     void frPower_MouseUp(int Button, int Shift, double X, double Y);
     void Form_MouseUp(int Button, int Shift, double X, double Y);
     void img7SegArea_MouseMove(int Button, int Shift, double X, double Y);
-    void imgAreaScope_MouseMove(int Button, int Shift, double X, double Y);
     bool PowerFrameDragging = false;   // a window drag by the power frame is under way
     int32_t DragStartX = 0;            // twips: where the drag took the power frame
     int32_t DragStartY = 0;
@@ -145,29 +145,9 @@ public:
     // Display size (frmMain_DisplaySize.cpp).
     void optDisplaySize_Click(int Index);
     static std::string ConfigurationPath();
-    void chkSpectrumAnalyser_Click();
     void Form_Resize();
     int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
     int32_t DisplayWidth = 0;
-
-    // The spectrum analyser's display controls (frmMain_ScopeControls.cpp).
-    void ConnectScopeControls();
-    void optSpectrumSource_Click(int Index);
-    void chkScopeMode_Click(int Index);
-    void chkLog_Click();
-    void chkSmoothSpectrum_Click();
-    void chkScopeShowFilters_Click();
-    void chkSpectrumAutoGain_Click();
-    void chkChn1On_Click();
-    void chkChn2On_Click();
-    void chkTrigOn_Click(int Index);
-    void sldSpectrumGain_Change();
-    void sldXCentre_Change();
-    void sldXWidth_Change();
-    void picScope_MouseMove(int Index, int Button, int Shift, double X, double Y);
-    void picScope_MouseDown(int Index, int Button, int Shift, double X, double Y);
-    void HideScopeReadouts();
-    void ScopePointerLeft(const QWidget& picture);
 
     // The block loop (frmMain_BlockLoop.cpp).
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
@@ -181,6 +161,7 @@ public:
     std::unique_ptr<StatisticsPanel> Statistics;
     std::unique_ptr<ReceivePanel> Receive;
     std::unique_ptr<AudioOutPanel> AudioOut;
+    std::unique_ptr<AnalyserPanel> Analyser;
 
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
@@ -274,7 +255,6 @@ private:
     void CreateMeterAndPower(QWidget* form);
     void CreateReceiveControls(QWidget* form);
     void CreateScopeControls(QWidget* form);
-    void CreateChannelControls(QWidget* panel);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
     void CreateTrackPanel();
@@ -318,7 +298,6 @@ private:
     void FillScopeLabels();
     static float OutputVolumeValue();
     void ShowRestoredSettings();
-    void ShowAnalyserMode();
     void SetAnalyserOffset();
     void ShowModelInCaption();
     void ConfigureSoundCard();
@@ -393,8 +372,6 @@ private:
     bool processBlockIQBusy_ = false;
     bool perfStatsBusy_ = false;
     bool unloaded_ = false;
-    bool scopeModeBusy_ = false;
-    bool trigOnBusy_ = false;
     bool selectBandBusy_ = false;
     bool subBandBusy_ = false;
     bool applyPresetBusy_ = false;

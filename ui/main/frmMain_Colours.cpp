@@ -90,9 +90,7 @@ void frmMain::ReColour()
     const uint32_t powerColours[] = {0x00FF00, 0x0000FF, 0x00FFFF};   // On green, Off red, Close yellow
     for (int button = 0; button < 3; ++button)
         FormControls::SetForeColour(optPwr[button], powerColours[button]);
-    if (SpectrumAnalyser)
-        picScope[0]->SetBackColor(Colour(SpectrumAnalyser->ScopeBackColour()));
-    picScope[1]->SetBackColor(picScope[0]->BackColor());
+    Analyser->ApplyColours();
     SMeter->ApplyColours();
 }
 

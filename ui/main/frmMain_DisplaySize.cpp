@@ -3,11 +3,9 @@
 #include "audio/QELVODX8.h"
 #include "core/Numeric.h"
 #include "dsp/ReceiveState.h"
-#include "ui/common/ClickRule.h"
 #include "ui/common/FormUnits.h"
 #include "ui/common/Line.h"
 
-#include <QCheckBox>
 #include <QPushButton>
 #include <QResizeEvent>
 
@@ -16,7 +14,6 @@ void frmMain::ConnectDisplaySize()
     optDisplaySize.OnClick([this](int index) { optDisplaySize_Click(index); });
     connect(cmdMoreControls, &QPushButton::clicked, this, [this] { optDisplaySize.Select(1); });
     QELVODX8::ConfigurationPath = [] { return ConfigurationPath(); };
-    ClickRule::Connect(chkSpectrumAnalyser, [this] { chkSpectrumAnalyser_Click(); });
 }
 
 // The window shows the bands above the chosen size's marker line and keeps that size. The
@@ -42,7 +39,7 @@ void frmMain::optDisplaySize_Click(int Index)
     case 3:
         SetClientHeight((Index == 2 ? linExtended : linConfig)->Y1());
         Statistics->chkPerfStatsOn_Click();
-        chkSpectrumAnalyser_Click();
+        Analyser->chkSpectrumAnalyser_Click();
         break;
     default:
         break;
@@ -63,12 +60,6 @@ std::string frmMain::ConfigurationPath()
     case 0: return "\u25BC, then Display: Full, then Config";
     default: return "Display: Full, then Config";
     }
-}
-
-void frmMain::chkSpectrumAnalyser_Click()
-{
-    if (SpectrumAnalyser)
-        SpectrumAnalyser->Active(chkSpectrumAnalyser->isChecked());
 }
 
 // The client area ends at the given height (twips); the width stays.

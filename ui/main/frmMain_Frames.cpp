@@ -40,14 +40,11 @@ void frmMain::ConnectFrameFocus()
         });
     };
     hover(frDispMode, {0});
-    for (Frame* scope : {frScopeChn1Ctl, frScopeChn2Ctl, frScopeMode, frScopeSweep, frScopeYMode})
-        connect(scope, &Frame::MouseMove, this, [this, scope] { FocusFrame(scope); });
     connect(frFreqCtl, &Frame::MouseMove, this, &frmMain::UnFocusFrames);
     connect(frPower, &Frame::MouseDown, this, &frmMain::frPower_MouseDown);
     connect(frPower, &Frame::MouseMove, this, &frmMain::frPower_MouseMove);
     connect(frPower, &Frame::MouseUp, this, &frmMain::frPower_MouseUp);
     connect(img7SegArea, &Label::MouseMove, this, &frmMain::img7SegArea_MouseMove);
-    connect(imgAreaScope, &Label::MouseMove, this, &frmMain::imgAreaScope_MouseMove);
 }
 
 void frmMain::UnFocusFrames()
@@ -91,7 +88,7 @@ void frmMain::DarkenControls()
     HideBandSelectors();
     for (int16_t id = 2; id <= 24; ++id)
         LoLiteScrollLabel(id);
-    HideScopeReadouts();
+    Analyser->HideScopeReadouts();
     FocusedLabelID = 0;
 }
 
@@ -100,11 +97,6 @@ void frmMain::img7SegArea_MouseMove(int, int, double, double)
     UnFocusFrames();
     FocusedLabelID = 1;
     picFreqDisp->setFocus(Qt::MouseFocusReason);
-}
-
-void frmMain::imgAreaScope_MouseMove(int, int, double, double)
-{
-    DarkenControls();
 }
 
 // Any button on the power frame starts dragging the window by it.
@@ -147,8 +139,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         else
             Form_MouseMove(MouseCodes::ButtonCode(mouse->buttons()), shift, at.x(), at.y());
     }
-    if (event->type() == QEvent::Leave && (watched == picScope[0] || watched == picScope[1]))
-        ScopePointerLeft(*static_cast<QWidget*>(watched));
     if (BandPlanControlEvent(watched, event))
         return true;
     return QMainWindow::eventFilter(watched, event);

@@ -105,7 +105,7 @@ void frmMain::CreateFrontPanelObjects()
     TryStep([this] { RestoreColourScheme(); });
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
-    TryStep([this] { ConnectScopeControls(); });
+    TryStep([this] { Analyser->ConnectControls(); });
     Trace(":Making frmMain Visible");
     TryStep([this] { show(); });
     Trace(":Setting Colour Scheme");
@@ -249,16 +249,16 @@ void frmMain::InitialiseSpectrumAnalyser()
     clsSpectrumAnalyser& analyser = *SpectrumAnalyser;
     analyser.FSampling = ReceiveSampleRate;
     analyser.Order = 11;
-    analyser.picDisplay0(picScope[0]);
-    analyser.picDisplay1(picScope[1]);
+    analyser.picDisplay0(Analyser->picScope[0]);
+    analyser.picDisplay1(Analyser->picScope[1]);
     analyser.StartBin = 0;
     analyser.StopBin = 1024;
     analyser.FStart(0);
     analyser.FEnd(2 * IFCentreHz);
     SetAnalyserOffset();
-    ShowAnalyserMode();
+    Analyser->ShowAnalyserMode();
     analyser.init();
-    chkScopeShowFilters->setChecked(analyser.ShowFilter());
+    Analyser->chkScopeShowFilters->setChecked(analyser.ShowFilter());
     analyser.ShowNotch(NotchActive);
 }
 

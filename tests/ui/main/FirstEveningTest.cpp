@@ -220,20 +220,20 @@ TEST_F(FirstEvening, TheRecorderOffersOnlyWhatItCanDo)
 // the stored source and the logarithmic scale ("Lin" clear); later the stored scale.
 TEST_F(FirstEvening, TheScopePanelShowsTheAnalysersStateAtStart)
 {
-    EXPECT_EQ(window->chkScopeMode.Value(0), 1);
-    EXPECT_EQ(window->optSpectrumSource.Selected(), ScopeSource);
+    EXPECT_EQ(window->Analyser->chkScopeMode.Value(0), 1);
+    EXPECT_EQ(window->Analyser->optSpectrumSource.Selected(), ScopeSource);
     EXPECT_TRUE(window->SpectrumAnalyser->LogMode());
-    EXPECT_FALSE(window->chkLog->isChecked());
+    EXPECT_FALSE(window->Analyser->chkLog->isChecked());
 
-    QTest::mouseClick(window->chkLog, Qt::LeftButton);   // linear, stored at exit
-    QTest::mouseClick(window->optSpectrumSource[3], Qt::LeftButton);
+    QTest::mouseClick(window->Analyser->chkLog, Qt::LeftButton);   // linear, stored at exit
+    QTest::mouseClick(window->Analyser->optSpectrumSource[3], Qt::LeftButton);
     window.release()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     HardwareObjects::CreateHardwareObjects();
     window = std::make_unique<frmMain>();
-    EXPECT_TRUE(window->chkLog->isChecked());
+    EXPECT_TRUE(window->Analyser->chkLog->isChecked());
     EXPECT_FALSE(window->SpectrumAnalyser->LogMode());
-    EXPECT_EQ(window->optSpectrumSource.Selected(), 3);
+    EXPECT_EQ(window->Analyser->optSpectrumSource.Selected(), 3);
 }
 
 // The preset window opened from P3's menu names preset 3, opens over the main window and

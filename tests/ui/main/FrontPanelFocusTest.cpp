@@ -66,7 +66,7 @@ TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
 {
     EXPECT_EQ(FormControls::BackColour(window->Receive->lblFilterHi), static_cast<uint32_t>(Background));
     EXPECT_EQ(Fore(window->lblClock), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 75)));
-    EXPECT_EQ(Fore(window->lblScopeCtl[0]), static_cast<uint32_t>(LabelText));
+    EXPECT_EQ(Fore(window->Analyser->lblScopeCtl[0]), static_cast<uint32_t>(LabelText));
     EXPECT_EQ(Fore(window->Receive->optMode[0]), static_cast<uint32_t>(LabelText));
     EXPECT_EQ(Fore(window->Receive->frDemod), static_cast<uint32_t>(FrameNormal));
     EXPECT_EQ(Fore(window->Receive->lblFilterHi), static_cast<uint32_t>(ValueNormal));
@@ -198,7 +198,7 @@ TEST_F(FrontPanelFocus, TheRightButtonRestoresADefault)
     window->Receive->lblIFHi->MouseDown(2, 0, 5, 5);
     EXPECT_EQ(Record(17).Value, labelDefault);
     DemodMode = DemodModeEnum::DRM;
-    window->lblScopeXCentre->MouseDown(1, 0, 5, 5);
+    window->Analyser->lblScopeXCentre->MouseDown(1, 0, 5, 5);
     EXPECT_EQ(Record(15).Value, 511.0f);
 }
 

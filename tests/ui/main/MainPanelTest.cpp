@@ -58,7 +58,7 @@ TEST_F(MainPanel, EveryControlCarriesItsNameAndArraysTheirIndex)
 // analyser off, the large ones let the check boxes decide again.
 TEST_F(MainPanel, DisplaySizesEndTheWindowAtTheirMarkersAndSwitchAnalyserAndStatistics)
 {
-    window->chkSpectrumAnalyser->setChecked(true);
+    window->Analyser->chkSpectrumAnalyser->setChecked(true);
     window->Statistics->chkPerfStatsOn->setChecked(true);
     TitleBarHidden = true;
     TitleBarHeight = 300;
@@ -68,7 +68,7 @@ TEST_F(MainPanel, DisplaySizesEndTheWindowAtTheirMarkersAndSwitchAnalyserAndStat
         EXPECT_EQ(window->height(), TwipsToPixels(marker)) << size;
         EXPECT_EQ(window->SpectrumAnalyser->Active(), on) << size;
         EXPECT_EQ(PerfStatsOn, on) << size;
-        EXPECT_TRUE(window->chkSpectrumAnalyser->isChecked()) << "the check box keeps its state";
+        EXPECT_TRUE(window->Analyser->chkSpectrumAnalyser->isChecked()) << "the check box keeps its state";
         EXPECT_EQ(DisplayMode, size);
         EXPECT_EQ(FullWindowHeight, FormUnits::PixelsToTwips(window->frameGeometry().height()) + 300);
         for (int button = 0; button < 4; ++button)
@@ -108,8 +108,8 @@ TEST_F(MainPanel, TheFrameUnderThePointerIsHighlightedAndValueLabelsLoseTheirFoc
     EXPECT_EQ(FocusedLabelID, 0);
 
     FocusedLabelID = 9;
-    emit window->frScopeMode->MouseMove(0, 0, 10, 10);
-    EXPECT_EQ(Colour(window->frScopeMode), Focus());
+    emit window->Analyser->frScopeMode->MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(Colour(window->Analyser->frScopeMode), Focus());
     EXPECT_EQ(Colour(window->Receive->frAGC), Normal());
     EXPECT_EQ(FocusedLabelID, 9) << "a scope frame leaves the value labels alone";
 

@@ -249,7 +249,7 @@ TEST_F(ReceiveControls, SwitchesSetTheirFlags)
     for (const bool ticked : {true, false}) {
         window->Receive->chkFlipIQ->setChecked(ticked);
         window->Statistics->chkPerfStatsOn->setChecked(ticked);
-        window->chkSpectrumAnalyser->setChecked(ticked);
+        window->Analyser->chkSpectrumAnalyser->setChecked(ticked);
         EXPECT_EQ(FlipIQ, ticked);
         EXPECT_EQ(PerfStatsOn, ticked);
         EXPECT_EQ(window->SpectrumAnalyser->Active(), ticked);

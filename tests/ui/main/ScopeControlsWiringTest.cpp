@@ -19,18 +19,18 @@ using ScopeControlsWiring = MainWindowRig;
 TEST_F(ScopeControlsWiring, TheTimeBoxSwitchesModeAndALeftPressOnTheDisplayTunes)
 {
     clsSpectrumAnalyser& analyser = *window->SpectrumAnalyser;
-    window->chkScopeMode[1]->click();
+    window->Analyser->chkScopeMode[1]->click();
     EXPECT_EQ(analyser.Mode(), ScopeModeEnum::Scope);
-    EXPECT_EQ(window->chkScopeMode.Value(0), 0);
-    EXPECT_EQ(window->chkScopeMode.Value(1), 1);
+    EXPECT_EQ(window->Analyser->chkScopeMode.Value(0), 0);
+    EXPECT_EQ(window->Analyser->chkScopeMode.Value(1), 1);
 
     VFO->TunedFrequency(71000000);
-    window->optSpectrumSource.Select(1);
-    window->optSpectrumSource.Select(0);   // the axis centres on 7100 kHz
+    window->Analyser->optSpectrumSource.Select(1);
+    window->Analyser->optSpectrumSource.Select(0);   // the axis centres on 7100 kHz
     ASSERT_GT(analyser.FOffset(), analyser.FSampling);
     analyser.HzPerBin(5.859375f);
     const int32_t offset = analyser.FOffset();
-    PictureBox* display = window->picScope[0];
+    PictureBox* display = window->Analyser->picScope[0];
     emit display->MouseMove(0, 0, 100, 10);
     EXPECT_DOUBLE_EQ(display->Tag().toDouble(), 100 * 5.859375 + 0.5 + offset);
     emit display->MouseDown(2, 0, 100, 10);   // the right button does not tune
@@ -45,8 +45,8 @@ TEST_F(ScopeControlsWiring, TheTimeBoxSwitchesModeAndALeftPressOnTheDisplayTunes
 TEST_F(ScopeControlsWiring, AClickOnTheSpectrumTunesToTheFrequencyTheAxisShowsUnderThePointer)
 {
     clsSpectrumAnalyser& analyser = *window->SpectrumAnalyser;
-    window->chkScopeMode[0]->click();
-    PictureBox* display = window->picScope[0];
+    window->Analyser->chkScopeMode[0]->click();
+    PictureBox* display = window->Analyser->picScope[0];
     const double width = display->ScaleWidth();
     ASSERT_GT(width, 0);
     for (const bool iq : {false, true})
@@ -54,7 +54,7 @@ TEST_F(ScopeControlsWiring, AClickOnTheSpectrumTunesToTheFrequencyTheAxisShowsUn
             for (const double fraction : {0.1, 0.3, 0.5, 0.7, 0.9}) {
                 IQModeOn = iq;
                 VFO->TunedFrequency(71000000);
-                window->optSpectrumSource.Select(source);
+                window->Analyser->optSpectrumSource.Select(source);
                 ASSERT_GT(analyser.FOffset(), analyser.FSampling);
                 const std::string where = std::string(iq ? "I/Q" : "single channel") + ", source " +
                                           std::to_string(source) + ", at " + std::to_string(fraction);
@@ -63,7 +63,7 @@ TEST_F(ScopeControlsWiring, AClickOnTheSpectrumTunesToTheFrequencyTheAxisShowsUn
                 EXPECT_GT(std::max(left, right), 7100000) << where;
                 const double underPointer = analyser.FrequencyAt(fraction * width);
                 emit display->MouseMove(0, 0, fraction * width, 10);
-                EXPECT_EQ(window->lblSpectrumFreq[0]->text().remove(' ').toLongLong(), std::llround(underPointer))
+                EXPECT_EQ(window->Analyser->lblSpectrumFreq[0]->text().remove(' ').toLongLong(), std::llround(underPointer))
                     << where;
                 emit display->MouseDown(1, 0, fraction * width, 10);
                 EXPECT_NEAR(VFO->TunedFrequency() / 10.0, underPointer, analyser.HzPerBin()) << where;
@@ -87,12 +87,12 @@ TEST_F(ScopeControlsWiring, EachDisplayModeIsPictured)
         y2[n] = static_cast<float>(6000 * std::sin(40 * phase + 1));
     }
     for (const auto& [mode, name] : {std::pair{0, "spectrum"}, {1, "scope"}, {2, "phase"}}) {
-        window->chkScopeMode[mode]->click();
+        window->Analyser->chkScopeMode[mode]->click();
         for (int frame = 0; frame < 4; ++frame) {
             analyser.LoadSamples_S(y1, y2);
             analyser.Display();
         }
-        const QImage picture = window->picScopeContainer->grab().toImage();
+        const QImage picture = window->Analyser->picScopeContainer->grab().toImage();
         QSet<QRgb> colours;
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)

@@ -40,7 +40,7 @@ std::vector<LabelBox> PrintedBoxes(const PictureBox& pic, const std::vector<Draw
 TEST_F(ScopeLabels, NoTwoAxisLabelsOverlap)
 {
     clsSpectrumAnalyser& analyser = *window->SpectrumAnalyser;
-    PictureBox& pic = *window->picScope[0];
+    PictureBox& pic = *window->Analyser->picScope[0];
     std::vector<DrawOperation> drawn;
     pic.SetRecorder(&drawn);
     size_t drawings = 0;
@@ -89,23 +89,23 @@ TEST_F(ScopeLabels, TheCursorReadoutStaysOffThePlotAndGoesWithThePointer)
     window->show();
     QTest::qWait(50);
     const auto shown = [this]() -> Label* {
-        for (Label* readout : window->lblSpectrumFreq)
+        for (Label* readout : window->Analyser->lblSpectrumFreq)
             if (readout->isVisible())
                 return readout;
         return nullptr;
     };
-    const auto plot = [this] { return window->picScope[0]->isVisible() ? window->picScope[0] : window->picScope[1]; };
+    const auto plot = [this] { return window->Analyser->picScope[0]->isVisible() ? window->Analyser->picScope[0] : window->Analyser->picScope[1]; };
     for (const int x : {10, 200, 440}) {
         QTest::mouseMove(plot(), QPoint(x, 90));
         QTest::qWait(150);   // frames drawn meanwhile swap the pictures under the pointer
         const Label* readout = shown();
         ASSERT_NE(readout, nullptr) << x;
         EXPECT_EQ(readout->parentWidget(), plot()->parentWidget());
-        EXPECT_FALSE(readout->geometry().intersects(window->picScope[0]->geometry())) << x;
+        EXPECT_FALSE(readout->geometry().intersects(window->Analyser->picScope[0]->geometry())) << x;
         EXPECT_GE(readout->y(), 0);
         EXPECT_FALSE(readout->text().isEmpty());
     }
-    QTest::mouseMove(window->picScopeCtls, QPoint(20, 20));
+    QTest::mouseMove(window->Analyser->picScopeCtls, QPoint(20, 20));
     QTest::qWait(20);
     EXPECT_EQ(shown(), nullptr) << "the pointer left the plot";
 

@@ -1,20 +1,22 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/AnalyserPanel.h"
 
 #include "core/BusyGuard.h"
 #include "core/MainWindowValues.h"
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
 #include "radio/modSetupRX.h"
-#include "ui/common/ClickRule.h"
 #include "ui/common/Frame.h"
 #include "ui/common/Label.h"
 #include "ui/common/PictureBox.h"
 #include "ui/common/Slider.h"
+#include "ui/main/FrontPanel.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/PanelHub.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/TuningDisplay.h"
 #include "ui/scope/ScopeControls.h"
+#include "ui/scope/clsSpectrumAnalyser.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -22,6 +24,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -54,59 +58,30 @@ void SetSteps(Slider* slider)
 
 }   // namespace
 
-// The display controls take their handlers; a right press on a slider brings it back to
-// the middle (gain, centre) or the whole range (width).
-void frmMain::ConnectScopeControls()
+void AnalyserPanel::chkSpectrumAnalyser_Click()
 {
-    optSpectrumSource.OnClick([this](int index) { optSpectrumSource_Click(index); });
-    chkScopeMode.OnClick([this](int index) { chkScopeMode_Click(index); });
-    chkTrigOn.OnClick([this](int index) { chkTrigOn_Click(index); });
-    ClickRule::Connect(chkLog, [this] { chkLog_Click(); });
-    ClickRule::Connect(chkSmoothSpectrum, [this] { chkSmoothSpectrum_Click(); });
-    ClickRule::Connect(chkScopeShowFilters, [this] { chkScopeShowFilters_Click(); });
-    ClickRule::Connect(chkSpectrumAutoGain, [this] { chkSpectrumAutoGain_Click(); });
-    ClickRule::Connect(chkChn1On, [this] { chkChn1On_Click(); });
-    ClickRule::Connect(chkChn2On, [this] { chkChn2On_Click(); });
-    const auto middle = [](Slider* slider) {
-        return [slider] { return static_cast<int>(std::nearbyint((slider->Max() - slider->Min()) / 2.0)); };
-    };
-    sldSpectrumGain->SetRightButtonReset(middle(sldSpectrumGain));
-    sldXCentre->SetRightButtonReset(middle(sldXCentre));
-    sldXWidth->SetRightButtonReset([this] { return sldXWidth->Max() - sldXWidth->Min(); });
-    for (Slider* slider : {sldSpectrumGain, sldXCentre, sldXWidth}) {
-        auto handler = slider == sldSpectrumGain ? &frmMain::sldSpectrumGain_Change
-                       : slider == sldXCentre    ? &frmMain::sldXCentre_Change
-                                                 : &frmMain::sldXWidth_Change;
-        connect(slider, &Slider::Change, this, handler);
-        connect(slider, &Slider::Scroll, this, handler);
-    }
-    for (int index = 0; index < 2; ++index) {
-        connect(picScope[index], &PictureBox::MouseMove, this,
-                [this, index](int b, int s, double x, double y) { picScope_MouseMove(index, b, s, x, y); });
-        connect(picScope[index], &PictureBox::MouseDown, this,
-                [this, index](int b, int s, double x, double y) { picScope_MouseDown(index, b, s, x, y); });
-        picScope[index]->installEventFilter(this);   // the pointer leaving hides the readout
-    }
+    if (analyser_)
+        analyser_->Active(chkSpectrumAnalyser->isChecked());
 }
 
-void frmMain::optSpectrumSource_Click(int Index)
+void AnalyserPanel::optSpectrumSource_Click(int Index)
 {
-    if (!SpectrumAnalyser || !optSpectrumSource.Contains(Index))
+    if (!analyser_ || !optSpectrumSource.Contains(Index))
         return;
     ScopeSource = Index;
-    ScopeControls::SelectSource(*SpectrumAnalyser, Index, VFO ? VFO->TunedFrequency() : 0, HiSideLoOn);
+    ScopeControls::SelectSource(*analyser_, Index, VFO ? VFO->TunedFrequency() : 0, HiSideLoOn);
 }
 
 // The boxes of the mode switch act as options: the clicked one is ticked (again), the others
 // cleared, while the busy flag absorbs the clicks those changes raise. The controls the
 // mode uses show, and the channel controls take the new mode's values.
-void frmMain::chkScopeMode_Click(int Index)
+void AnalyserPanel::chkScopeMode_Click(int Index)
 {
-    if (scopeModeBusy_ || !SpectrumAnalyser || !chkScopeMode.Contains(Index))
+    if (scopeModeBusy_ || !analyser_ || !chkScopeMode.Contains(Index))
         return;
     BusyGuard busy(scopeModeBusy_);
     TickOnly(chkScopeMode, Index);
-    const ScopeControls::ModeLayout layout = ScopeControls::SwitchMode(*SpectrumAnalyser, Index);
+    const ScopeControls::ModeLayout layout = ScopeControls::SwitchMode(*analyser_, Index);
     chkChn1On->setVisible(layout.channelSwitches);
     chkChn2On->setVisible(layout.channelSwitches);
     frScopeYMode->setVisible(layout.yMode);
@@ -145,87 +120,87 @@ void frmMain::chkScopeMode_Click(int Index)
 }
 
 // The channel trigger boxes act as options too.
-void frmMain::chkTrigOn_Click(int Index)
+void AnalyserPanel::chkTrigOn_Click(int Index)
 {
-    if (trigOnBusy_ || !SpectrumAnalyser || !chkTrigOn.Contains(Index))
+    if (trigOnBusy_ || !analyser_ || !chkTrigOn.Contains(Index))
         return;
     BusyGuard busy(trigOnBusy_);
     TickOnly(chkTrigOn, Index);
-    SpectrumAnalyser->TriggerChn(static_cast<int16_t>(Index));
+    analyser_->TriggerChn(static_cast<int16_t>(Index));
 }
 
-void frmMain::chkLog_Click()
+void AnalyserPanel::chkLog_Click()
 {
-    if (SpectrumAnalyser)
-        ScopeControls::ApplyLinearScale(*SpectrumAnalyser, chkLog->isChecked() ? 1 : 0);
+    if (analyser_)
+        ScopeControls::ApplyLinearScale(*analyser_, chkLog->isChecked() ? 1 : 0);
 }
 
-void frmMain::chkSmoothSpectrum_Click()
+void AnalyserPanel::chkSmoothSpectrum_Click()
 {
-    if (SpectrumAnalyser)
+    if (analyser_)
         lblSpectrumSmooth->setVisible(
-            ScopeControls::ApplyFastDisplay(*SpectrumAnalyser, chkSmoothSpectrum->isChecked()));
+            ScopeControls::ApplyFastDisplay(*analyser_, chkSmoothSpectrum->isChecked()));
 }
 
-void frmMain::chkScopeShowFilters_Click()
+void AnalyserPanel::chkScopeShowFilters_Click()
 {
-    if (SpectrumAnalyser)
-        SpectrumAnalyser->ShowFilter(chkScopeShowFilters->isChecked());
+    if (analyser_)
+        analyser_->ShowFilter(chkScopeShowFilters->isChecked());
 }
 
-void frmMain::chkSpectrumAutoGain_Click()
+void AnalyserPanel::chkSpectrumAutoGain_Click()
 {
-    if (SpectrumAnalyser)
-        SpectrumAnalyser->AutoGain = chkSpectrumAutoGain->isChecked();
+    if (analyser_)
+        analyser_->AutoGain = chkSpectrumAutoGain->isChecked();
 }
 
-void frmMain::chkChn1On_Click()
+void AnalyserPanel::chkChn1On_Click()
 {
-    if (SpectrumAnalyser)
-        SpectrumAnalyser->Chn1Enabled(chkChn1On->isChecked());
+    if (analyser_)
+        analyser_->Chn1Enabled(chkChn1On->isChecked());
 }
 
-void frmMain::chkChn2On_Click()
+void AnalyserPanel::chkChn2On_Click()
 {
-    if (SpectrumAnalyser)
-        SpectrumAnalyser->Chn2Enabled(chkChn2On->isChecked());
+    if (analyser_)
+        analyser_->Chn2Enabled(chkChn2On->isChecked());
 }
 
-void frmMain::sldSpectrumGain_Change()
+void AnalyserPanel::sldSpectrumGain_Change()
 {
-    if (!SpectrumAnalyser)
+    if (!analyser_)
         return;
-    const std::string tip = ScopeControls::ApplySpectrumGain(*SpectrumAnalyser, sldSpectrumGain->Max(),
-                                                             sldSpectrumGain->Value(), chkSpectrumAutoGain->isChecked());
+    const std::string tip = ScopeControls::ApplySpectrumGain(*analyser_, sldSpectrumGain->Max(),
+                                                      sldSpectrumGain->Value(), chkSpectrumAutoGain->isChecked());
     if (!tip.empty())
         sldSpectrumGain->setToolTip(Text(tip));
 }
 
-void frmMain::sldXCentre_Change()
+void AnalyserPanel::sldXCentre_Change()
 {
-    if (!SpectrumAnalyser)
+    if (!analyser_)
         return;
-    sldXCentre->setToolTip(Text(ScopeControls::CentreToolTip(*SpectrumAnalyser, sldXCentre->Value())));
+    sldXCentre->setToolTip(Text(ScopeControls::CentreToolTip(*analyser_, sldXCentre->Value())));
     sldXWidth_Change();
 }
 
-void frmMain::sldXWidth_Change()
+void AnalyserPanel::sldXWidth_Change()
 {
-    if (!SpectrumAnalyser)
+    if (!analyser_)
         return;
-    const std::string tip = ScopeControls::ApplyXRange(*SpectrumAnalyser, sldXWidth->Min(), sldXWidth->Max(),
-                                                       sldXWidth->Value(), sldXCentre->Value());
+    const std::string tip = ScopeControls::ApplyXRange(*analyser_, sldXWidth->Min(), sldXWidth->Max(),
+                                                sldXWidth->Value(), sldXCentre->Value());
     if (!tip.empty())
         sldXWidth->setToolTip(Text(tip));
 }
 
 // The frequency under the cursor goes into both pictures' tags and shows beside the cursor;
 // when the wheel tunes over the display, its step follows the cursor's height.
-void frmMain::picScope_MouseMove(int Index, int /*Button*/, int /*Shift*/, double X, double Y)
+void AnalyserPanel::picScope_MouseMove(int Index, int /*Button*/, int /*Shift*/, double X, double Y)
 {
-    if (!SpectrumAnalyser || !picScope.Contains(Index))
+    if (!analyser_ || !picScope.Contains(Index))
         return;
-    UnFocusFrames();
+    hub_.UnFocusFrames();
     std::optional<int32_t> wheelStep;
     FocusedLabelID = ScrollWheelEnableOverScope ? ScopeWheelLabelID : 0;
     if (ScrollWheelEnableOverScope) {
@@ -236,11 +211,11 @@ void frmMain::picScope_MouseMove(int Index, int /*Button*/, int /*Shift*/, doubl
         if (VFO && *wheelStep > 0)
             TuneRate = static_cast<float>(ScopeControls::ApplyWheelStep(*VFO, *wheelStep));
     }
-    const double frequency = ScopeControls::CursorFrequency(*SpectrumAnalyser, X, IQModeOn);
+    const double frequency = ScopeControls::CursorFrequency(*analyser_, X, IQModeOn);
     const QString tag = QString::number(frequency, 'g', 15);
     picScope[0]->SetTag(tag);
     picScope[1]->SetTag(tag);
-    const QString caption = Text(ScopeControls::ReadoutCaption(*SpectrumAnalyser, tag.toStdString(), wheelStep));
+    const QString caption = Text(ScopeControls::ReadoutCaption(*analyser_, tag.toStdString(), wheelStep));
     PictureBox* picture = picScope[Index];
     const double labelWidth = picture->PixelToUser(QPointF(lblSpectrumFreq[0]->width(), 0)).x() -
                               picture->PixelToUser(QPointF(0, 0)).x();
@@ -251,12 +226,14 @@ void frmMain::picScope_MouseMove(int Index, int /*Button*/, int /*Shift*/, doubl
         Label* readout = lblSpectrumFreq[index];
         readout->setText(caption);
         readout->move(at.x(), std::max(0, picture->y() - readout->height()));
-        readout->setVisible(index == Index && !SpectrumAnalyser->HideFreqToolTip());
+        readout->setVisible(index == Index && !analyser_->HideFreqToolTip());
         readout->raise();
     }
 }
 
-void frmMain::HideScopeReadouts()
+void AnalyserPanel::imgAreaScope_MouseMove(int, int, double, double) { hub_.DarkenControls(); }
+
+void AnalyserPanel::HideScopeReadouts()
 {
     lblSpectrumFreq[0]->hide();
     lblSpectrumFreq[1]->hide();
@@ -264,17 +241,17 @@ void frmMain::HideScopeReadouts()
 
 // The readout goes when the pointer leaves the plot; the plot's two pictures taking turns
 // under a pointer that stays is no leaving.
-void frmMain::ScopePointerLeft(const QWidget& picture)
+void AnalyserPanel::ScopePointerLeft(const QWidget& picture)
 {
     if (!picture.geometry().contains(picture.parentWidget()->mapFromGlobal(QCursor::pos())))
         HideScopeReadouts();
 }
 
 // A click tunes elsewhere: the readout is shown again by the next move.
-void frmMain::picScope_MouseDown(int /*Index*/, int Button, int /*Shift*/, double /*X*/, double /*Y*/)
+void AnalyserPanel::picScope_MouseDown(int /*Index*/, int Button, int /*Shift*/, double /*X*/, double /*Y*/)
 {
     HideScopeReadouts();
-    if (SpectrumAnalyser && VFO)
-        ScopeControls::ClickToTune(*SpectrumAnalyser, Button, picScope[0]->Tag().toStdString(), IQSelectUpper,
+    if (analyser_ && VFO)
+        ScopeControls::ClickToTune(*analyser_, Button, picScope[0]->Tag().toStdString(), IQSelectUpper,
                                    modSetupRX::Model.LOOffset, *VFO);
 }
