@@ -1,8 +1,8 @@
 #include "GoldenFile.h"
 
-#include <QDir>
+#include "support/TextFiles.h"
+
 #include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -16,13 +16,6 @@ namespace {
 QString RecordPath(const std::string& name) { return QString(ZOZEVERE_GOLDEN_DIR "/") + name.c_str(); }
 
 QString ActualPath(const std::string& name) { return QString(ZOZEVERE_GOLDEN_ACTUAL_DIR "/") + name.c_str(); }
-
-bool WriteFile(const QString& path, const QByteArray& contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
-}
 
 // A line as it stands, with its control characters (a CR left by the line end) spelled out.
 std::string Shown(const QList<QByteArray>& lines, qsizetype index)

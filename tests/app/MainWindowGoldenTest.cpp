@@ -8,6 +8,7 @@
 #include "support/AlsaFileDevices.h"
 #include "support/ChildReceiver.h"
 #include "support/ChildRoutines.h"
+#include "support/TextFiles.h"
 #include "ui/main/frmMain.h"
 
 #include <QAbstractButton>
@@ -22,24 +23,14 @@
 
 #include <cstdio>
 
-// The main window's start-up trace log and the settings file it leaves behind, pinned to the
-// files on record (see GoldenFile.h for how to record them again after a deliberate change).
+// The main window's start-up trace log and the settings and band files it leaves behind,
+// pinned to the files on record in tests/app/data. After a deliberate change, record them again
+// with
+//   ZOZEVERE_UPDATE_GOLDEN=1 build-test/tests/tests_app --gtest_filter='MainWindowGolden.*'
+// and review the diff of tests/app/data before committing it.
 namespace {
 
 constexpr int PatienceMs = 90000;   // a start under the sanitizers on a busy machine
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
 
 // What legitimately differs between runs and machines, masked: the scratch folder (a new
 // temporary folder every run) and, in the log's header line, the date and time of the start

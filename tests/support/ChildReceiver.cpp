@@ -1,4 +1,5 @@
 #include "support/ChildReceiver.h"
+#include "support/TextFiles.h"
 
 #include <linux/capability.h>
 #include <sys/prctl.h>
@@ -16,19 +17,6 @@
 namespace {
 
 constexpr int PatienceMs = 90000;   // a start under the sanitizers on a busy machine
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& text, QIODevice::OpenMode mode = QIODevice::WriteOnly)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(mode) && file.write(text) == text.size();
-}
 
 } // namespace
 
