@@ -1,4 +1,5 @@
 #include "support/ChildReceiver.h"
+#include "support/TextFiles.h"
 
 #include <linux/capability.h>
 #include <sys/prctl.h>
@@ -16,19 +17,6 @@
 namespace {
 
 constexpr int PatienceMs = 90000;   // a start under the sanitizers on a busy machine
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& text, QIODevice::OpenMode mode = QIODevice::WriteOnly)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(mode) && file.write(text) == text.size();
-}
 
 } // namespace
 
@@ -68,6 +56,7 @@ bool ChildReceiver::Start(Priority priority)
     environment.insert("QT_QPA_GENERIC_PLUGINS", "zozpaneldriver");
     environment.insert("ZOZEVERE_PANEL_COMMANDS", Path("commands"));
     environment.insert("ZOZEVERE_PANEL_REPLIES", Path("replies"));
+    environment.insert(extraEnvironment_);
     process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.setStandardOutputFile(QProcess::nullDevice());
@@ -167,14 +156,16 @@ int ChildReceiver::Close()
 std::vector<std::string> ChildReceiver::TraceLines() const
 {
     std::vector<std::string> lines;
-    for (const QByteArray& line : ReadFile(Path("program/ZOZEVERE.log")).split('\n'))
+    for (const QByteArray& line : TraceText().split('\n'))
         lines.push_back(line.trimmed().toStdString());
     return lines;
 }
 
+QByteArray ChildReceiver::TraceText() const { return ReadFile(Path("program/ZOZEVERE.log")); }
+
 bool ChildReceiver::TraceShows(const std::string& text) const
 {
-    return ReadFile(Path("program/ZOZEVERE.log")).contains(QByteArray::fromStdString(text));
+    return TraceText().contains(QByteArray::fromStdString(text));
 }
 
 double ChildReceiver::CpuSeconds() const

@@ -22,6 +22,8 @@ public:
     ChildReceiver(const ChildReceiver&) = delete;
     ChildReceiver& operator=(const ChildReceiver&) = delete;
 
+    // An environment variable for the program, set on top of this process's own at Start.
+    void SetEnvironment(const QString& name, const QString& value) { extraEnvironment_.insert(name, value); }
     // Starts the program and waits until its main window is up; false with Failure() set.
     bool Start(Priority priority = Priority::AsGranted);
     // Through the panel driver, on the visible control of that name; false with Failure() set.
@@ -41,6 +43,10 @@ public:
     int Close();
 
     std::vector<std::string> TraceLines() const;
+    // The trace log file as it stands, byte for byte.
+    QByteArray TraceText() const;
+    // The folder that holds the program's folder, settings and runtime folder.
+    QString Folder() const { return dir_.path(); }
     bool TraceShows(const std::string& text) const;
     // CPU seconds the program has used so far, all its threads together.
     double CpuSeconds() const;
@@ -55,6 +61,7 @@ private:
     std::string program_;
     std::string pluginFolder_;
     QTemporaryDir dir_;
+    QProcessEnvironment extraEnvironment_;
     QProcess process_;
     int commands_ = 0;
     std::string failure_;
