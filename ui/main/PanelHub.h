@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 #include <cstdint>
 #include <functional>
 
@@ -18,4 +20,13 @@ struct PanelHub
     std::function<void()> DarkenControls = [] {};
     std::function<void(Frame* frame)> FocusFrame = [](Frame*) {};
     std::function<void()> UnFocusFrames = [] {};
+
+    // Answered by the block loop: a block is being processed (disk work waits for it).
+    std::function<bool()> BlockLoopBusy = [] { return false; };
+    // Answered by the power switch: selects 0 On or 1 Off, as a press of that button does.
+    std::function<void(int index)> SelectPower = [](int) {};
+    // Answered by the presets: where their frame lies and its back colour (the recorder's
+    // track list is laid over it).
+    std::function<QRect()> PresetsFrameGeometry = [] { return QRect(); };
+    std::function<uint32_t()> PresetsBackColour = [] { return 0u; };
 };
