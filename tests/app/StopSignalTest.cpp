@@ -248,7 +248,7 @@ const bool childRoutines =
     }) &&
     ChildRoutines::Register("Records", [] {
         return RunProgramAnd([](frmMain& main) {
-            main.cmdWavCtls_Click(0);
+            main.Recorder->cmdWavCtls_Click(0);
             AddLog("child:recording");
         });
     });

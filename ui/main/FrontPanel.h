@@ -80,28 +80,11 @@ struct FrontPanel
     Frame* frDispMode = nullptr;
     ButtonArray optDisplaySize;
 
-    // Recorder bar, configuration and version.
-    PictureBox* picRecorder = nullptr;
-    ButtonArray cmdWavCtls;
-    PictureBox* picWavCtlsOffFocus = nullptr;
-    QLineEdit* txtRecordFileName = nullptr;
-    Frame* frRecordSampling = nullptr;
-    ButtonArray optRecordSampleRate;
-    Label* lblRecordMBytesPerHr = nullptr;
-    Label* lblRecordTime = nullptr;
-    Label* lblRecordSize = nullptr;
-    Shape* shpLooping = nullptr;
-    Frame* frRecordBitsPerSample = nullptr;
-    ButtonArray optRecordSamplePerBit;
+    // Configuration and version, beside the recorder bar.
     QPushButton* cmdConfig = nullptr;
     Label* lblCLKINFreq = nullptr;
     Label* lblIFFreq = nullptr;
     Label* lblVer = nullptr;
-
-    // The track panel: laid over the presets frame while a file is open.
-    PictureBox* picRecorderTrackList = nullptr;
-    QLineEdit* txtRecordingLogHeaders = nullptr;
-    QListWidget* lstRecordingLogs = nullptr;
 
     // The display sizes' marker lines: each size's client area ends at one of them.
     Line* linCompact = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,4 +36,12 @@ struct PanelHub
     // the oscillator tuned so that the display shows the given frequency on the image in force.
     std::function<void(const std::string& digits)> ShowFrequency = [](const std::string&) {};
     std::function<void(int32_t shown)> TuneShownFrequency = [](int32_t) {};
+    // Answered by the block loop: a block is being processed (disk work waits for it).
+    std::function<bool()> BlockLoopBusy = [] { return false; };
+    // Answered by the power switch: selects 0 On or 1 Off, as a press of that button does.
+    std::function<void(int index)> SelectPower = [](int) {};
+    // Answered by the presets: where their frame lies and its back colour (the recorder's
+    // track list is laid over it).
+    std::function<QRect()> PresetsFrameGeometry = [] { return QRect(); };
+    std::function<uint32_t()> PresetsBackColour = [] { return 0u; };
 };

@@ -26,7 +26,9 @@
 #include "radio/RXDefinitions.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
+#include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
+#include "ui/common/Frame.h"
 #include "ui/common/Label.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/MainWindowSettings.h"
@@ -101,6 +103,10 @@ void frmMain::ConnectHub()
         if (VFO)
             VFO->TunedFrequency(StoredForShown(shown));
     };
+    Hub.BlockLoopBusy = [this] { return BlockLoopBusy(); };
+    Hub.SelectPower = [this](int index) { optPwr.Select(index); };
+    Hub.PresetsFrameGeometry = [this] { return frPresets->geometry(); };
+    Hub.PresetsBackColour = [this] { return FormControls::BackColour(frPresets); };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -116,19 +122,6 @@ frmMain::~frmMain()
     ReceiveLinks::SetSoundCardAttenuation = nullptr;
     dx8Events_.reset();
     SoundCard.reset();
-}
-
-void frmMain::CreateWavFile()
-{
-    WavFile = std::make_unique<clsWavFile>();
-    WavFile->Name("WavFile");
-    WavFile->SamplingRate(ReceiveSampleRate);
-    // The program folder until the stored recordings folder is restored with the settings.
-    SaveRecordingsPath = AppPaths::ProgramFolder();
-    WavFile->LastDirectory = SaveRecordingsPath;
-    WavFile->TempFileName = WavFile->LastDirectory + "/~QELVOTMP.WAV";
-    // A recording's first track is logged on the frequency tuned when it starts.
-    WavFile->TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
 }
 
 // The caption bar and borders, as the window system draws them now (nothing before the
@@ -219,7 +212,7 @@ void frmMain::ConnectReceiveChain()
 {
     ReceiveLinks::SpectrumAnalyser = SpectrumAnalyser.get();
     ReceiveLinks::TunedFrequency = [] { return VFO ? VFO->TunedFrequency() : 0; };
-    ReceiveLinks::RecorderIsPlaying = [this] { return WavFile && WavFile->IsPlaying(); };
+    ReceiveLinks::RecorderIsPlaying = [this] { return Recorder->WavFile && Recorder->WavFile->IsPlaying(); };
     ReceiveLinks::SetSoundCardAttenuation = [this](int32_t attenuation) {
         if (SoundCard)
             SoundCard->SetOutputAttenuation(attenuation);
@@ -300,7 +293,7 @@ void frmMain::Form_Unload()
     tmrScopeDisplay.stop();
     hide();
     tmrSpectrumDisplay.stop();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands,
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &Recorder->tmrPlaybackRead, &Recorder->tmrRecorderWrite, &tmrSubBands,
                           &tmrTune, &tmrClock})
         timer->stop();
     TryStep([this] { ReleaseTuning(); });

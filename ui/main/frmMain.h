@@ -8,6 +8,7 @@
 #include "ui/main/PanelHub.h"
 #include "ui/main/ReceivePanel.h"
 #include "ui/main/ReceivePathValues.h"
+#include "ui/main/RecorderPanel.h"
 #include "ui/main/SMeterPanel.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/StatisticsPanel.h"
@@ -31,7 +32,6 @@ class QELVODX8;
 class QMenu;
 class frmPresetDesc;
 class SoundBackend;
-class clsWavFile;
 class frmDX8Events;
 class QMenu;
 
@@ -155,13 +155,14 @@ public:
     int32_t DroppedBlocks = 0;   // captured blocks that found the loop busy
 
     // What the panels share, and the panels of their own: the S-meter beside the frequency display, the statistics beside
-    // the analyser's controls.
+    // the analyser's controls, the recorder at the foot of the window.
     PanelHub Hub;
     std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
     std::unique_ptr<ReceivePanel> Receive;
     std::unique_ptr<AudioOutPanel> AudioOut;
     std::unique_ptr<AnalyserPanel> Analyser;
+    std::unique_ptr<RecorderPanel> Recorder;
 
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
@@ -203,28 +204,8 @@ public:
     frmPresetDesc* PresetDesc = nullptr;
     bool PresetDescriptionOn = false;
     int32_t LastRecalledPreset = -1;   // -1 until the first preset button is pressed
-    // The recorder's events, options and file name (frmMain_Recorder.cpp).
-    void tmrPlaybackRead_Timer();
-    void tmrRecorderWrite_Timer();
-    void WavFile_PlayEnd();
-    void WavFile_SamplesPlayed(int32_t CurrentTrack, int32_t NumSamples);
-    void optRecordSampleRate_Click(int Index);
-    void optRecordSamplePerBit_Click(int Index);
-    void txtRecordFileName_LostFocus();
-    QTimer tmrPlaybackRead;    // one shot: the recorder's disk read, outside the block loop
-    QTimer tmrRecorderWrite;   // one shot: the recorder's disk write, outside the block loop
-
-    // The transport bar (frmMain_TransportBar.cpp) and the track list (frmMain_TrackList.cpp).
-    void cmdWavCtls_Click(int Index);
-    void lstRecordingLogs_Click();
-    void WavFile_CatalogueLoaded(int32_t NumberOfTracks);
-    void WavFile_DiskRead(int32_t RecordingOffsetInBytes);
-    // The bar's buttons as ten digits, 1 enabled and 0 disabled, in index order.
-    QString TransportPattern() const;
-    bool InDiskReadSelect = false;   // the list's selection follows the played position
 
     std::unique_ptr<QELVODX8> SoundCard;
-    std::unique_ptr<clsWavFile> WavFile;
 
     QTimer tmrPerfStats;
     QTimer tmrScopeDisplay;
@@ -257,7 +238,6 @@ private:
     void CreateScopeControls(QWidget* form);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
-    void CreateTrackPanel();
     void ConnectFrameFocus();
     void ConnectScrollLabels();
     void ConnectHover();
@@ -275,7 +255,6 @@ private:
     void ReleaseTuning();
     void SetClientHeight(int twips);
     void CreateSoundCard();
-    void CreateWavFile();
     void MeasureTitleBar();
     // The start-up's stages (frmMain_StartUp.cpp), in their order.
     void ConnectHandlers();
@@ -319,29 +298,10 @@ private:
     bool EditPreset(const std::string& title, const std::string& buttonCaption);
     PresetRecord* MenuPreset();
     void TakeEditedPreset(PresetRecord& preset, const std::string& caption);
-    void ConnectRecorder();
-    void SelectRecorderOptions();
 
     void PowerOn();
     void PowerOff();
 
-    void SetTransportPattern(const char* pattern);
-    bool SomethingToPlay() const;
-    void RunTransportAction(int Index);
-    void RecordAction();
-    void PlayAction();
-    void PauseAction();
-    void StopAction();
-    void StepTrackAction(int step);
-    void LoopAction();
-    void OpenAction();
-    void SaveAction();
-    void CloseAction();
-    void SetRecordingOptionsColour(uint32_t colour);
-    void SelectRateOptionFor(int32_t samplesPerSecond);
-    void ShowTrackPanel();
-    void SelectTrackLine(int line);
-    int32_t TrackOfLine(int line) const;
     bool BlockLoopBusy() const { return processBlockBusy_ || processBlockIQBusy_; }
 
     void ProcessBlock(std::span<int16_t> L, std::span<int16_t> R);
@@ -382,13 +342,6 @@ private:
     bool closeAfterBandLoad_ = false;   // the window was closed while a band was selected
     int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
     std::set<std::string> heldValuesTraced_;   // stored values held to a label's limits, told once each
-    bool transportBusy_ = false;
-    bool playbackReadBusy_ = false;
-    bool recorderWriteBusy_ = false;
-    bool sampleRateOptionBusy_ = false;
-    bool bitsOptionBusy_ = false;
-    int rememberedSampleRateOption_ = 0;   // the last choices the recorder accepted
-    int rememberedBitsOption_ = 0;
     std::array<int16_t, 2048> phaseScratch_{};
     std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
     std::array<float, 2048> feedY2_{};

@@ -136,7 +136,7 @@ void frmMain::ProcessBlock(std::span<int16_t> L, std::span<int16_t> R)
     });
     TryStep([&] { RecordPeak(InPeakRing, InPeakIndex, L); });
     TryStep([&] {
-        if (Replaying(WavFile.get()))
+        if (Replaying(Recorder->WavFile.get()))
             ReplayChain(L);
         else
             DoDSP(L, R, BlockSize);
@@ -174,7 +174,7 @@ void frmMain::ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R)
     });
     TryStep([&] { RecordPeak(InPeakRing, InPeakIndex, L); });
     TryStep([&] {
-        if (Replaying(WavFile.get()))
+        if (Replaying(Recorder->WavFile.get()))
             ReplayChain(L);
         else
             DoDSPIQ(L, R, BlockSize);
@@ -192,8 +192,8 @@ void frmMain::ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R)
 
 void frmMain::ReplayInput(std::span<int16_t> L)
 {
-    if (Replaying(WavFile.get()))
-        WavFile->GetNextSamples(L.data(), static_cast<int16_t>(BlockSize));
+    if (Replaying(Recorder->WavFile.get()))
+        Recorder->WavFile->GetNextSamples(L.data(), static_cast<int16_t>(BlockSize));
 }
 
 // The replayed samples are demodulated audio already: only the AF filter, the AF notch
@@ -246,8 +246,8 @@ void frmMain::MuteAndOutput(std::span<int16_t> L)
     if (muted && SoundCard)
         TryStep([this] { SoundCard->SetOutputAttenuation(MutedAttenuation); });
     TryStep([&] {
-        if (WavFile && WavFile->PlayerMode() == clsWavFile::ModeRecording)
-            WavFile->AddSamples(L.data(), BlockSize);
+        if (Recorder->WavFile && Recorder->WavFile->PlayerMode() == clsWavFile::ModeRecording)
+            Recorder->WavFile->AddSamples(L.data(), BlockSize);
     });
     if (SoundCard)
         TryStep([&] { SoundCard->Output(L, L, BlockSize); });

@@ -85,8 +85,7 @@ void frmMain::ReColour()
     for (QWidget* tuning : {static_cast<QWidget*>(lblBFO), static_cast<QWidget*>(lblBFODesc)})
         FormControls::SetForeColour(tuning, Colour(scheme.SDRTuningColour));
     FormControls::SetForeColour(lblClock, Scaled(scheme.SDRTuningColour, 75));
-    FormControls::SetForeColour(lblRecordSize, Colour(scheme.ScrollableLabelFocusColour));
-    FormControls::SetForeColour(lblRecordTime, Colour(scheme.ScrollableLabelFocusColour));
+    Recorder->ApplyColours();
     const uint32_t powerColours[] = {0x00FF00, 0x0000FF, 0x00FFFF};   // On green, Off red, Close yellow
     for (int button = 0; button < 3; ++button)
         FormControls::SetForeColour(optPwr[button], powerColours[button]);

@@ -76,7 +76,7 @@ void frmMain::CreateControls()
     CreateReceiveControls(form);
     CreateScopeControls(form);
     CreateRecorderBar(form);
-    CreateTrackPanel();
+    Recorder->CreateTrackPanel(frFreqCtl);
     CreateMarkerLines(form);
     ConnectFrameFocus();
     ConnectDisplaySize();

@@ -274,8 +274,8 @@ void frmMain::tmrSubBands_Timer()
     if (subBandTimerBusy_)
         return;
     BusyGuard busy(subBandTimerBusy_);
-    if (WavFile && VFO)
-        WavFile->NewLogRecord(VFO->TunedFrequency());
+    if (Recorder->WavFile && VFO)
+        Recorder->WavFile->NewLogRecord(VFO->TunedFrequency());
     SubBandRecord* subBand = SelectedSubBand();
     PresetRecord* preset = PresetOf(subBand, subBand ? subBand->ActivePreset : -1);
     if (!preset || ApplyPresetBusy || modBandPlan::BandPlanLoading || DreamStarting || !VFO)

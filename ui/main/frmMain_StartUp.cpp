@@ -112,7 +112,7 @@ void frmMain::CreateFrontPanelObjects()
     TryStep([this] { ApplyColourScheme(); });
     DoEvents();
     Trace(":Creating Wavfile Object");
-    TryStep([this] { CreateWavFile(); });
+    TryStep([this] { Recorder->CreateWavFile(); });
     TryStep([this] { MeasureTitleBar(); });
     TryStep([this] { lblVer->setText(ZOZEVERE_VERSION); });
     TryStep([this] { optDisplaySize.Select(3); });
@@ -215,8 +215,8 @@ void frmMain::SelectBandAndStart()
     Trace(":Call MouseOverS.lblFilterLo_Wheel");
     TryStep(MouseOverS::lblFilterLo_Wheel);
     Trace(":Initialise WavFile Object");
-    TryStep([this] { WavFile->init(); });
-    TryStep([this] { ConnectRecorder(); });
+    TryStep([this] { Recorder->WavFile->init(); });
+    TryStep([this] { Recorder->ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
     TryStep([this] { tmrPerfStats_Timer(); });
     Trace(":Enable Power Butons");

@@ -116,8 +116,8 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
     MouseOverS::lblAGCDecay_Wheel();
     SetLabel(OutVolLabel, stored.OutputAttenuation,
              MouseOverS::lblOutVol_Wheel, "OutputAttenuation", heldValuesTraced_);
-    if (WavFile && VFO)
-        WavFile->NewLogRecord(VFO->TunedFrequency());
+    if (Recorder->WavFile && VFO)
+        Recorder->WavFile->NewLogRecord(VFO->TunedFrequency());
 }
 
 // The AF pass band (a negative edge is the filter preset's default), the IF filter's switch

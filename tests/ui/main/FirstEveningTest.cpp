@@ -204,16 +204,16 @@ TEST_F(FirstEvening, TheRecorderOffersOnlyWhatItCanDo)
 {
     FakeFileDialogs dialogs;
     window->optDisplaySize.Select(3);
-    QAbstractButton* play = window->cmdWavCtls[1];
+    QAbstractButton* play = window->Recorder->cmdWavCtls[1];
     EXPECT_FALSE(play->isEnabled());
-    QTest::mouseClick(window->cmdWavCtls[7], Qt::LeftButton);   // Open, cancelled
+    QTest::mouseClick(window->Recorder->cmdWavCtls[7], Qt::LeftButton);   // Open, cancelled
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].initialFolder, SaveRecordingsPath);
     EXPECT_FALSE(play->isEnabled()) << "nothing was opened";
     const bool receiving = Receiving;
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_EQ(Receiving, receiving) << "the receiver stays as it was";
-    EXPECT_NE(FormControls::BackColour(window->cmdWavCtls[2]), 0x0000FFu);
+    EXPECT_NE(FormControls::BackColour(window->Recorder->cmdWavCtls[2]), 0x0000FFu);
 }
 
 // The scope panel shows the analyser's state at start: at a first start the spectrum mode,

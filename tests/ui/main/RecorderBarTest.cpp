@@ -45,7 +45,7 @@ protected:
     void SetUp() override
     {
         MainWindowRig::SetUp();
-        wav = window->WavFile.get();
+        wav = window->Recorder->WavFile.get();
         wav->RecBlockSizeInSamples(2 * BlockSize);
         QObject::connect(&errorWatch, &QTimer::timeout, [this] {
             for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -61,8 +61,8 @@ protected:
         errorWatch.start(1);
     }
 
-    void Press(int button) { window->cmdWavCtls_Click(button); }
-    QString Pattern() const { return window->TransportPattern(); }
+    void Press(int button) { window->Recorder->cmdWavCtls_Click(button); }
+    QString Pattern() const { return window->Recorder->TransportPattern(); }
     std::string TempFile() const { return home.file(clsWavFile::TempFileLeafName); }
 
     // Blocks through the receive loop, each followed by the disk work it asked for.
@@ -71,10 +71,10 @@ protected:
         for (int block = 0; block < count; ++block) {
             std::vector<int16_t> left(BlockSize, 1000), right(BlockSize, 0);
             window->SoundCard_DataReady(left, right, BlockSize);
-            if (window->tmrRecorderWrite.isActive())
-                window->tmrRecorderWrite_Timer();
-            if (window->tmrPlaybackRead.isActive())
-                window->tmrPlaybackRead_Timer();
+            if (window->Recorder->tmrRecorderWrite.isActive())
+                window->Recorder->tmrRecorderWrite_Timer();
+            if (window->Recorder->tmrPlaybackRead.isActive())
+                window->Recorder->tmrPlaybackRead_Timer();
         }
     }
 
@@ -115,18 +115,18 @@ TEST_F(RecorderBar, EachActionLeavesItsPatternAndColours)
         Press(step.button);
         EXPECT_EQ(Pattern(), step.pattern) << step.button;
         EXPECT_TRUE(step.power < 0 || window->optPwr.Selected() == step.power) << step.button;
-        const uint32_t pauseColour = FormControls::BackColour(window->cmdWavCtls[Pause]);
+        const uint32_t pauseColour = FormControls::BackColour(window->Recorder->cmdWavCtls[Pause]);
         EXPECT_TRUE(step.button != Pause || pauseColour == (wav->IsPaused() ? 0x0000FFu : ButtonFace()));
         if (step.button == Record) {
             EXPECT_TRUE(wav->IsRecording());
-            EXPECT_EQ(FormControls::ForeColour(window->frRecordSampling), 0xC0C000u);
+            EXPECT_EQ(FormControls::ForeColour(window->Recorder->frRecordSampling), 0xC0C000u);
             Blocks(3);
         }
     }
     EXPECT_TRUE(dialogs.fileRequests.empty()) << "Save while the recording was replayed saves nothing";
     EXPECT_EQ(std::pair(boxes.Last().prompt, boxes.Last().style),
               std::pair(std::string("Current Recording Not Saved\nDo you want to Save it ?"), int{MessageBoxes::vbYesNo}));
-    EXPECT_EQ(FormControls::ForeColour(window->frRecordBitsPerSample), 0xFFFF00u);
+    EXPECT_EQ(FormControls::ForeColour(window->Recorder->frRecordBitsPerSample), 0xFFFF00u);
     EXPECT_TRUE(errors.empty());
 
     OpenFile(home.file("a.wav"), 4000, {});
@@ -135,11 +135,11 @@ TEST_F(RecorderBar, EachActionLeavesItsPatternAndColours)
         Press(button);
         EXPECT_EQ(Pattern(), pattern) << button;
     }
-    EXPECT_EQ(FormControls::BackColour(window->cmdWavCtls[Loop]), 0x0000FFu);
+    EXPECT_EQ(FormControls::BackColour(window->Recorder->cmdWavCtls[Loop]), 0x0000FFu);
     EXPECT_EQ(window->optPwr.Selected(), 1);
-    window->cmdWavCtls[Close]->click();
+    window->Recorder->cmdWavCtls[Close]->click();
     EXPECT_EQ(Pattern(), "1000000100");
-    EXPECT_TRUE(window->picRecorderTrackList->isHidden());
+    EXPECT_TRUE(window->Recorder->picRecorderTrackList->isHidden());
     Press(10), Press(-1);
     EXPECT_EQ(Pattern(), "1000000100");
 }
@@ -167,7 +167,7 @@ TEST_F(RecorderBar, FileErrorsAreShownWhileTheBarWaitsAndChangeNothing)
     Press(Close);
     EXPECT_EQ(errors.back(), "Unable to Close " + home.file("b.wav") + InUse);
     EXPECT_EQ(Pattern(), "1111111101");
-    EXPECT_TRUE(window->picRecorderTrackList->isHidden());
+    EXPECT_TRUE(window->Recorder->picRecorderTrackList->isHidden());
 }
 
 // A user who keeps the unsaved recording (the save dialog cancelled) starts nothing and
@@ -250,8 +250,8 @@ TEST_F(RecorderBar, ARecordingPlaysAtItsRecordedLevelInEveryMode)
                     8000.0 * (1.0 + 0.5 * std::cos(2 * M_PI * 700 * t)) * std::cos(2 * M_PI * 12000 * t)));
             }
             window->SoundCard_DataReady(left, right, BlockSize);
-            window->tmrRecorderWrite_Timer();
-            window->tmrPlaybackRead_Timer();
+            window->Recorder->tmrRecorderWrite_Timer();
+            window->Recorder->tmrPlaybackRead_Timer();
             double power = 0;
             for (const int16_t sample : left)
                 power += static_cast<double>(sample) * sample;
@@ -288,23 +288,23 @@ TEST_F(RecorderBar, ARecordingPlaysAtItsRecordedLevelInEveryMode)
 TEST_F(RecorderBar, TheTrackListShowsListedTracksAndJumpsByTheirTrackLogIndex)
 {
     OpenFile(home.file("t.wav"), 240000, {{{70500000, 44, 96044}, {70600000, 96044, 144043}, {71000000, 144043, 240045}}});
-    EXPECT_EQ(window->txtRecordingLogHeaders->text(), " F(KHz)   Date      Time   Duration");
-    ASSERT_EQ(window->lstRecordingLogs->count(), 2);
-    EXPECT_EQ(window->lstRecordingLogs->item(0)->text(), "  7050 2007-02-03 12:34:56 00:00:01");
-    EXPECT_EQ(window->lstRecordingLogs->item(1)->text(), "  7100 2007-02-03 12:34:56 00:00:01");
-    EXPECT_EQ(window->picRecorderTrackList->geometry(), window->frPresets->geometry());
-    EXPECT_FALSE(window->picRecorderTrackList->isHidden());
+    EXPECT_EQ(window->Recorder->txtRecordingLogHeaders->text(), " F(KHz)   Date      Time   Duration");
+    ASSERT_EQ(window->Recorder->lstRecordingLogs->count(), 2);
+    EXPECT_EQ(window->Recorder->lstRecordingLogs->item(0)->text(), "  7050 2007-02-03 12:34:56 00:00:01");
+    EXPECT_EQ(window->Recorder->lstRecordingLogs->item(1)->text(), "  7100 2007-02-03 12:34:56 00:00:01");
+    EXPECT_EQ(window->Recorder->picRecorderTrackList->geometry(), window->frPresets->geometry());
+    EXPECT_FALSE(window->Recorder->picRecorderTrackList->isHidden());
 
     Press(Play);
-    window->lstRecordingLogs->setCurrentRow(1);
+    window->Recorder->lstRecordingLogs->setCurrentRow(1);
     EXPECT_EQ(wav->NumSamples(), 144044) << "track 2's start";
-    window->WavFile_DiskRead(50000);   // track 0: line 0, no jump
-    EXPECT_EQ(std::pair(window->lstRecordingLogs->currentRow(), wav->NumSamples()), std::pair(0, 144044));
-    window->WavFile_DiskRead(100000);   // the unlisted track leaves the selection
-    EXPECT_EQ(window->lstRecordingLogs->currentRow(), 0);
+    window->Recorder->WavFile_DiskRead(50000);   // track 0: line 0, no jump
+    EXPECT_EQ(std::pair(window->Recorder->lstRecordingLogs->currentRow(), wav->NumSamples()), std::pair(0, 144044));
+    window->Recorder->WavFile_DiskRead(100000);   // the unlisted track leaves the selection
+    EXPECT_EQ(window->Recorder->lstRecordingLogs->currentRow(), 0);
     for (const auto& [button, line, start] : {std::tuple{Prev, 1, 144044}, {Next, 0, 45}, {Next, 1, 144044}}) {
         Press(button);
-        EXPECT_EQ(std::pair(window->lstRecordingLogs->currentRow(), wav->NumSamples()), std::pair(line, start)) << button;
+        EXPECT_EQ(std::pair(window->Recorder->lstRecordingLogs->currentRow(), wav->NumSamples()), std::pair(line, start)) << button;
     }
 
     disk.Put(home.file("8.wav"), MakeWav(48000, std::vector<uint8_t>(96000, 128), 8, 1,   // one byte a sample
@@ -312,11 +312,11 @@ TEST_F(RecorderBar, TheTrackListShowsListedTracksAndJumpsByTheirTrackLogIndex)
                                                                    70500000, 44, 96044}, {}})));
     dialogs.ChooseFile(home.file("8.wav"));
     Press(Open);
-    EXPECT_EQ(window->lstRecordingLogs->item(0)->text(), "  7050 2007-02-03 01:02:03 00:00:02");
+    EXPECT_EQ(window->Recorder->lstRecordingLogs->item(0)->text(), "  7050 2007-02-03 01:02:03 00:00:02");
 
     wav->NumSamples(777);
-    window->WavFile_CatalogueLoaded(0);
-    EXPECT_EQ(window->txtRecordingLogHeaders->text(), "No Track Information Found");
+    window->Recorder->WavFile_CatalogueLoaded(0);
+    EXPECT_EQ(window->Recorder->txtRecordingLogHeaders->text(), "No Track Information Found");
     Press(Next), Press(Prev);
     EXPECT_EQ(wav->NumSamples(), 777) << "an empty list never jumps";
 }
@@ -329,7 +329,7 @@ TEST_F(RecorderBar, AClickOnTheSelectedTrackLineStartsItsTrackAgain)
     Press(Play);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    QListWidget* list = window->lstRecordingLogs;
+    QListWidget* list = window->Recorder->lstRecordingLogs;
     const auto clickLine = [list](int line) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(line)).center());
     };
@@ -364,17 +364,17 @@ TEST_F(RecorderBar, TheEndOfAFileLoopsOrStops)
 TEST_F(RecorderBar, RateAndBitsOptionsAreRefusedWhileARecordingIsOpen)
 {
     Press(Record);
-    window->optRecordSampleRate.Select(2);
-    window->optRecordSamplePerBit.Select(1);
-    EXPECT_EQ(std::pair(window->optRecordSampleRate.Selected(), window->optRecordSamplePerBit.Selected()), std::pair(0, 0));
+    window->Recorder->optRecordSampleRate.Select(2);
+    window->Recorder->optRecordSamplePerBit.Select(1);
+    EXPECT_EQ(std::pair(window->Recorder->optRecordSampleRate.Selected(), window->Recorder->optRecordSamplePerBit.Selected()), std::pair(0, 0));
     EXPECT_EQ(std::pair(wav->Decimator(), wav->BitsPerSample()), std::pair(1, 16));
     boxes.Answer(MessageBoxes::vbNo);
     Press(Close);
     for (const auto& [option, label] : {std::pair{2, "82"}, {4, "21"}, {0, "330"}}) {
-        window->optRecordSampleRate.Select(option);
-        EXPECT_EQ(std::pair(wav->Decimator(), window->lblRecordMBytesPerHr->text()), std::pair(1 << option, QString(label)));
+        window->Recorder->optRecordSampleRate.Select(option);
+        EXPECT_EQ(std::pair(wav->Decimator(), window->Recorder->lblRecordMBytesPerHr->text()), std::pair(1 << option, QString(label)));
     }
-    window->optRecordSamplePerBit.Select(1);
+    window->Recorder->optRecordSamplePerBit.Select(1);
     EXPECT_EQ(wav->BitsPerSample(), 8);
 }
 
@@ -394,7 +394,7 @@ TEST_F(RecorderBar, DiskWritesRunOnceFromTheirTimerAndNeverInsideTheBlockLoop)
     window->SoundCard_DataReady(left, right, BlockSize);
     window->SoundCard_DataReady(left, right, BlockSize);   // the first half is full
     emit wav->Events.WriteNextBlockToDisk();
-    ASSERT_TRUE(window->tmrRecorderWrite.isActive());
+    ASSERT_TRUE(window->Recorder->tmrRecorderWrite.isActive());
 
     FakePerfCounter counter(1000000, 40000);   // every block takes 40 ms
     DSPProfiler = std::make_unique<Profiler>();
@@ -408,11 +408,11 @@ TEST_F(RecorderBar, DiskWritesRunOnceFromTheirTimerAndNeverInsideTheBlockLoop)
     while (dataWrites == 0 && waited.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(dataWrites, 1);
-    EXPECT_FALSE(window->tmrRecorderWrite.isActive());
+    EXPECT_FALSE(window->Recorder->tmrRecorderWrite.isActive());
 
     window->SoundCard_DataReady(left, right, BlockSize);   // the second half is full
     Press(Pause);
-    window->tmrRecorderWrite_Timer();
+    window->Recorder->tmrRecorderWrite_Timer();
     EXPECT_EQ(dataWrites, 1) << "nothing is written while paused";
     disk.writeFault = nullptr;
 }
@@ -455,18 +455,18 @@ TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
     for (const auto& [before, after] : {std::pair<std::string, std::string>{"/data/rec/old.wav", "/data/rec/new.wav"},
                                         {"", here + "/new.wav"}, {"old.wav", "new.wav"}}) {
         wav->RecordFileName(before);
-        window->txtRecordFileName->setText("new.wav");
+        window->Recorder->txtRecordFileName->setText("new.wav");
         QFocusEvent lost(QEvent::FocusOut);
-        QCoreApplication::sendEvent(window->txtRecordFileName, &lost);
+        QCoreApplication::sendEvent(window->Recorder->txtRecordFileName, &lost);
         EXPECT_EQ(wav->RecordFileName(), after) << before;
     }
-    EXPECT_TRUE(window->txtRecordFileName->isReadOnly());
-    QLineEdit& field = *window->txtRecordFileName;
+    EXPECT_TRUE(window->Recorder->txtRecordFileName->isReadOnly());
+    QLineEdit& field = *window->Recorder->txtRecordFileName;
     field.setText("a-long-name-of-the-first-evening.wav");
     ASSERT_GT(field.fontMetrics().horizontalAdvance(field.text()), field.width()) << "the name must not fit";
     EXPECT_EQ(field.cursorPosition(), 0) << "the start of a long name shows";
-    window->WavFile_SamplesPlayed(0, 1234567);
-    EXPECT_EQ(window->lblRecordSize->text() + " " + window->lblRecordTime->text(), "1,234,567 00:00:25");
+    window->Recorder->WavFile_SamplesPlayed(0, 1234567);
+    EXPECT_EQ(window->Recorder->lblRecordSize->text() + " " + window->Recorder->lblRecordTime->text(), "1,234,567 00:00:25");
 }
 
 }   // namespace

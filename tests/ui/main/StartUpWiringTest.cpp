@@ -58,19 +58,19 @@ TEST_F(StartUpWiring, TheRecorderKeepsItsSettingsAndLogsItsFirstTrackOnTheTunedF
     Settings::SaveSetting("WavFile", "Decimator", "4");
     Settings::SaveSetting("WavFile", "BitsPerSample", "8");
     Start();
-    EXPECT_EQ(window->WavFile->Decimator(), 4);
-    EXPECT_EQ(window->WavFile->BitsPerSample(), 8);
-    EXPECT_EQ(window->optRecordSampleRate.Selected(), 2) << "the options show the stored rate and width";
-    EXPECT_EQ(window->optRecordSamplePerBit.Selected(), 1);
-    EXPECT_EQ(window->lblRecordMBytesPerHr->text(), "82");
-    EXPECT_EQ(window->TransportPattern(), "1000000100");
+    EXPECT_EQ(window->Recorder->WavFile->Decimator(), 4);
+    EXPECT_EQ(window->Recorder->WavFile->BitsPerSample(), 8);
+    EXPECT_EQ(window->Recorder->optRecordSampleRate.Selected(), 2) << "the options show the stored rate and width";
+    EXPECT_EQ(window->Recorder->optRecordSamplePerBit.Selected(), 1);
+    EXPECT_EQ(window->Recorder->lblRecordMBytesPerHr->text(), "82");
+    EXPECT_EQ(window->Recorder->TransportPattern(), "1000000100");
 
     VFO->TunedFrequency(70500000);
-    ASSERT_EQ(window->WavFile->OpenRecording(), 0);
+    ASSERT_EQ(window->Recorder->WavFile->OpenRecording(), 0);
     ASSERT_GE(TrackLog.size(), 2u);
     EXPECT_EQ(TrackLog[0].F, 70500000);
     EXPECT_EQ(TrackLog[0].S, 44);
-    window->WavFile->CloseRecording();
+    window->Recorder->WavFile->CloseRecording();
 
     Close();
     EXPECT_EQ(Settings::GetSetting("WavFile", "Decimator"), "4");
@@ -302,7 +302,7 @@ TEST_F(StartUpWiring, TheRecorderTheVersionAndTheBandButtonsStartInPlace)
     SaveRecordingsPath.clear();   // as a program starts
     Start();
     const std::string folder = AppPaths::ProgramFolder();
-    EXPECT_EQ(window->WavFile->TempFileName, folder + "/~QELVOTMP.WAV");
+    EXPECT_EQ(window->Recorder->WavFile->TempFileName, folder + "/~QELVOTMP.WAV");
     EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+\.\d+$)").match(window->lblVer->text()).hasMatch())
         << window->lblVer->text().toStdString();
 

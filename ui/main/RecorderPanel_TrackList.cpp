@@ -1,7 +1,7 @@
 // The track panel: a header line and the list of a file's tracks, laid over the presets
 // frame while a file is open. Each line carries the index in the track log of the track
 // it shows (tracks shorter than a second are not listed), and every jump goes by that index.
-#include "ui/main/frmMain.h"
+#include "ui/main/RecorderPanel.h"
 
 #include "audio/TrackLog.h"
 #include "audio/clsWavFile.h"
@@ -11,6 +11,7 @@
 #include "ui/common/FormUnits.h"
 #include "ui/common/Frame.h"
 #include "ui/common/PictureBox.h"
+#include "ui/main/PanelHub.h"
 #include "ui/main/RecorderTime.h"
 
 #include <QLineEdit>
@@ -31,9 +32,9 @@ QString TrackLine(const TrackLogRecord& track, float seconds)
 
 }   // namespace
 
-void frmMain::CreateTrackPanel()
+void RecorderPanel::CreateTrackPanel(QWidget* container)
 {
-    picRecorderTrackList = new PictureBox(frFreqCtl);
+    picRecorderTrackList = new PictureBox(container);
     picRecorderTrackList->setObjectName("picRecorderTrackList");
     picRecorderTrackList->hide();
     const QFont fixedPitch(QStringLiteral("Courier New"));
@@ -46,11 +47,11 @@ void frmMain::CreateTrackPanel()
 }
 
 // Covers the presets frame exactly; the list overlaps the lower three tenths of the header.
-void frmMain::ShowTrackPanel()
+void RecorderPanel::ShowTrackPanel()
 {
     using FormUnits::PixelsToTwips;
-    const QRect presets = frPresets->geometry();
-    picRecorderTrackList->SetBackColor(FormControls::BackColour(frPresets));
+    const QRect presets = hub_.PresetsFrameGeometry();
+    picRecorderTrackList->SetBackColor(hub_.PresetsBackColour());
     picRecorderTrackList->setGeometry(presets);
     picRecorderTrackList->show();
     picRecorderTrackList->raise();
@@ -73,7 +74,7 @@ void frmMain::ShowTrackPanel()
 }
 
 // The file's tracks, one line each; a track that rounds to no whole second is left out.
-void frmMain::WavFile_CatalogueLoaded(int32_t NumberOfTracks)
+void RecorderPanel::WavFile_CatalogueLoaded(int32_t NumberOfTracks)
 {
     lstRecordingLogs->clear();
     txtRecordingLogHeaders->setText(NoTracksHeader);
@@ -96,7 +97,7 @@ void frmMain::WavFile_CatalogueLoaded(int32_t NumberOfTracks)
 
 // The played position moved on: the line of the track that holds it is selected without
 // a jump.
-void frmMain::WavFile_DiskRead(int32_t RecordingOffsetInBytes)
+void RecorderPanel::WavFile_DiskRead(int32_t RecordingOffsetInBytes)
 {
     TryStep([&] {
         for (std::size_t index = 0; index + 1 < TrackLog.size(); ++index) {
@@ -116,7 +117,7 @@ void frmMain::WavFile_DiskRead(int32_t RecordingOffsetInBytes)
 }
 
 // A line chosen (by the user or by code): playback moves to the start of its track.
-void frmMain::lstRecordingLogs_Click()
+void RecorderPanel::lstRecordingLogs_Click()
 {
     if (InDiskReadSelect || !WavFile)
         return;
@@ -128,14 +129,14 @@ void frmMain::lstRecordingLogs_Click()
 }
 
 // Selecting a line from code runs the list's click, as the user's choice does.
-void frmMain::SelectTrackLine(int line)
+void RecorderPanel::SelectTrackLine(int line)
 {
     if (line >= 0 && line < lstRecordingLogs->count())
         lstRecordingLogs->setCurrentRow(line);
 }
 
 // The track-log index a line shows; -1 for no line.
-int32_t frmMain::TrackOfLine(int line) const
+int32_t RecorderPanel::TrackOfLine(int line) const
 {
     const QListWidgetItem* item = line >= 0 ? lstRecordingLogs->item(line) : nullptr;
     return item ? item->data(TrackIndexRole).toInt() : -1;
@@ -143,7 +144,7 @@ int32_t frmMain::TrackOfLine(int line) const
 
 // Next (+1) and Prev (-1): the neighbouring line, round the ends of the list. A file
 // without listed tracks has nowhere to go.
-void frmMain::StepTrackAction(int step)
+void RecorderPanel::StepTrackAction(int step)
 {
     const int lines = lstRecordingLogs->count();
     if (lines == 0)

@@ -1,13 +1,13 @@
 // The recorder's transport bar: Record, Play, Pause, Stop, Next, Prev, Loop, Open, Save
 // and Close. Each action leaves the buttons in the pattern that belongs to it.
-#include "ui/main/frmMain.h"
+#include "ui/main/RecorderPanel.h"
 
 #include "audio/WavDisk.h"
 #include "audio/clsWavFile.h"
 #include "core/MainWindowValues.h"
+#include "core/TryStep.h"
 #include "core/clsComDlg.h"
 #include "dsp/ReceiveState.h"
-#include "core/TryStep.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
 #include "ui/common/FormControls.h"
@@ -16,6 +16,7 @@
 #include "ui/common/Label.h"
 #include "ui/common/PictureBox.h"
 #include "ui/common/Shape.h"
+#include "ui/main/PanelHub.h"
 #include "ui/main/frmRecordFileError.h"
 
 #include <QLineEdit>
@@ -53,7 +54,7 @@ QString CreateErrorMessage(const std::string& file, int32_t error)
 
 }   // namespace
 
-void frmMain::cmdWavCtls_Click(int Index)
+void RecorderPanel::cmdWavCtls_Click(int Index)
 {
     TryStep([this] { picWavCtlsOffFocus->setFocus(); });
     if (transportBusy_ || !WavFile)
@@ -66,7 +67,7 @@ void frmMain::cmdWavCtls_Click(int Index)
         transportBusy_ = false;
 }
 
-void frmMain::RunTransportAction(int Index)
+void RecorderPanel::RunTransportAction(int Index)
 {
     switch (Index) {
     case Record: RecordAction(); break;
@@ -84,7 +85,7 @@ void frmMain::RunTransportAction(int Index)
 }
 
 // Play is offered only while there is something to play (a recording or an open file).
-void frmMain::SetTransportPattern(const char* pattern)
+void RecorderPanel::SetTransportPattern(const char* pattern)
 {
     for (int index = 0; index < WavButtons && index < static_cast<int>(std::strlen(pattern)); ++index)
         cmdWavCtls[index]->setEnabled(pattern[index] == '1');
@@ -92,12 +93,12 @@ void frmMain::SetTransportPattern(const char* pattern)
         cmdWavCtls[Play]->setEnabled(false);
 }
 
-bool frmMain::SomethingToPlay() const
+bool RecorderPanel::SomethingToPlay() const
 {
     return WavFile->IsRecording() || WavFile->PlayerMode() != clsWavFile::ModeClosed;
 }
 
-QString frmMain::TransportPattern() const
+QString RecorderPanel::TransportPattern() const
 {
     QString pattern;
     for (QAbstractButton* button : cmdWavCtls)
@@ -108,7 +109,7 @@ QString frmMain::TransportPattern() const
 // A recording that is open (paused or stopped) goes on; otherwise a new one starts in the
 // temporary file of the recordings folder. The recorder asks first when that would
 // replace a recording not yet saved; a user who keeps it starts nothing.
-void frmMain::RecordAction()
+void RecorderPanel::RecordAction()
 {
     bool resumed = false;
     TryStep([&] {
@@ -132,7 +133,7 @@ void frmMain::RecordAction()
         if (result == clsWavFile::ErrRecordingOpen)
             return;
         if (result != 0) {
-            frmRecordFileError::ShowAndWait(CreateErrorMessage(WavFile->TempFileName, result), this);
+            frmRecordFileError::ShowAndWait(CreateErrorMessage(WavFile->TempFileName, result), picRecorder->window());
             return;
         }
         txtRecordFileName->clear();
@@ -141,7 +142,7 @@ void frmMain::RecordAction()
     SetTransportPattern("0111000011");
 }
 
-void frmMain::PlayAction()
+void RecorderPanel::PlayAction()
 {
     if (!SomethingToPlay()) {
         cmdWavCtls[Play]->setEnabled(false);   // nothing to play: the receiver stays as it is
@@ -156,25 +157,25 @@ void frmMain::PlayAction()
         SetTransportPattern("0111111101");
         TryStep([this] { WavFile->Play(); });
     }
-    TryStep([this] { optPwr.Select(0); });
+    TryStep([this] { hub_.SelectPower(0); });
 }
 
-void frmMain::PauseAction()
+void RecorderPanel::PauseAction()
 {
     TryStep([this] { WavFile->Pause(); });
     FormControls::SetBackColour(cmdWavCtls[Pause], WavFile->IsPaused() ? ActiveColour : ButtonFace);
 }
 
 // Power off first: the receiver stops taking blocks, then the recorder stops.
-void frmMain::StopAction()
+void RecorderPanel::StopAction()
 {
-    TryStep([this] { optPwr.Select(1); });
+    TryStep([this] { hub_.SelectPower(1); });
     SetTransportPattern(WavFile->IsRecording() ? "1111000011" : "1111111111");
     TryStep([this] { WavFile->StopPlayer(); });
     FormControls::SetBackColour(cmdWavCtls[Pause], ButtonFace);
 }
 
-void frmMain::LoopAction()
+void RecorderPanel::LoopAction()
 {
     WavFile->Looping = !WavFile->Looping;
     FormControls::SetBackColour(cmdWavCtls[Loop], WavFile->Looping ? ActiveColour : ButtonFace);
@@ -183,7 +184,7 @@ void frmMain::LoopAction()
 }
 
 // Whether or not a file was chosen, the track panel is shown: a file chosen before stays.
-void frmMain::OpenAction()
+void RecorderPanel::OpenAction()
 {
     TryStep([this] {
         ComDlg().Directory(SaveRecordingsPath);
@@ -201,7 +202,7 @@ void frmMain::OpenAction()
 // A Save that failed or whose dialog was cancelled stays on offer: pressed again (once the
 // cause is gone: space freed, another name), it saves the whole recording; while a cause
 // lasts it says so again.
-void frmMain::SaveAction()
+void RecorderPanel::SaveAction()
 {
     const int32_t mode = WavFile->PlayerMode();
     bool unsaved = false;
@@ -218,7 +219,7 @@ void frmMain::SaveAction()
 // The one question before an unsaved recording is closed; a file that cannot be closed
 // leaves everything as it was. A Save asked for that fails closes nothing: what it could
 // not write is still in memory, and Save stays on offer.
-void frmMain::CloseAction()
+void RecorderPanel::CloseAction()
 {
     if (WavFile->StatusOfMedia() == clsWavFile::MediaUnsaved &&
         MessageBoxes::MsgBox("Current Recording Not Saved\nDo you want to Save it ?", MessageBoxes::vbYesNo,
@@ -237,7 +238,7 @@ void frmMain::CloseAction()
     int32_t result = 0;
     TryStep([&] { result = WavFile->CloseFile(); });
     if (result != 0) {
-        if (frmRecordFileError::ShowAndWait(FileErrorMessage("Unable to Close ", closing), this))
+        if (frmRecordFileError::ShowAndWait(FileErrorMessage("Unable to Close ", closing), picRecorder->window()))
             cmdWavCtls[Pause]->setFocus();
         return;
     }
@@ -249,7 +250,7 @@ void frmMain::CloseAction()
     SetTransportPattern("1000000100");
 }
 
-void frmMain::SetRecordingOptionsColour(uint32_t colour)
+void RecorderPanel::SetRecordingOptionsColour(uint32_t colour)
 {
     for (QAbstractButton* option : optRecordSamplePerBit)
         FormControls::SetForeColour(option, colour);
@@ -261,7 +262,7 @@ void frmMain::SetRecordingOptionsColour(uint32_t colour)
 
 // The rate option of a file's rate (48000 "48K" down to 3000 "3k"); other rates select
 // none. The option's click decides whether the choice holds.
-void frmMain::SelectRateOptionFor(int32_t samplesPerSecond)
+void RecorderPanel::SelectRateOptionFor(int32_t samplesPerSecond)
 {
     for (int option = 0; option < optRecordSampleRate.Count(); ++option) {
         if (samplesPerSecond == ReceiveSampleRate >> option) {
