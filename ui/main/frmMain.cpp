@@ -78,6 +78,7 @@ void frmMain::ConnectHub()
     Hub.DarkenControls = [this] { DarkenControls(); };
     Hub.FocusFrame = [this](Frame* frame) { FocusFrame(frame); };
     Hub.UnFocusFrames = [this] { UnFocusFrames(); };
+    ConnectBandPlanRequests();
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -263,15 +264,15 @@ void frmMain::StartTimers()
     connect(&tmrClock, &QTimer::timeout, this, &frmMain::tmrClock_Timer);
     tmrClock.start(ClockInterval);
     Trace(":Enable TmrSubBands");
-    tmrSubBands.start(SubBandTrackingInterval);
+    BandPlan->tmrSubBands.start(BandPlanPanel::SubBandTrackingInterval);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
     // A band being selected (its file read, with window messages let through meanwhile) is
     // selected to the end first; the window then closes.
-    if (modBandPlan::BandPlanLoading || selectBandBusy_) {
-        closeAfterBandLoad_ = true;
+    if (modBandPlan::BandPlanLoading || BandPlan->SelectingBand()) {
+        BandPlan->CloseAfterBandLoad();
         event->ignore();
         return;
     }
@@ -290,7 +291,7 @@ void frmMain::Form_Unload()
     tmrScopeDisplay.stop();
     hide();
     tmrSpectrumDisplay.stop();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands,
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &BandPlan->tmrSubBands,
                           &tmrTune, &tmrClock})
         timer->stop();
     TryStep([this] { ReleaseTuning(); });

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
+#include "ui/main/BandPlanPanel.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/PanelHub.h"
 #include "ui/main/SMeterPanel.h"
@@ -18,14 +18,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <set>
 #include <span>
 #include <string>
 
 class QCheckBox;
 class QELVODX8;
 class QMenu;
-class frmPresetDesc;
 class SoundBackend;
 class clsWavFile;
 class frmDX8Events;
@@ -41,7 +39,6 @@ inline int32_t NotchLo = 0;        // notch edges, Hz
 inline int32_t NotchHi = 0;
 inline int16_t PrevRSample = 0;    // last sample of the previous block's second channel
 inline bool DreamStarting = false; // the DRM decoder is being started (preset tracking waits)
-inline bool ApplyPresetBusy = false; // a stored state is being applied (preset tracking waits)
 inline bool Receiving = false;     // between power On and power Off
 
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
@@ -60,7 +57,6 @@ public:
     static std::function<std::unique_ptr<SoundBackend>()> CreateSoundBackend;
 
     static constexpr int32_t MutedAttenuation = -40000;   // hundredths of a decibel
-    static constexpr int SubBandTrackingInterval = 300;   // ms
 
     // Opens the configuration window (the Config button); installed by the start-up, since
     // that window lies above this one. Unset, the button does nothing.
@@ -95,10 +91,6 @@ public:
     void picCalib_MouseMove(int Button, int Shift, double X, double Y);
     void frDemod_MouseMove(int Button, int Shift, double X, double Y);
     void frFilters_MouseMove(int Button, int Shift, double X, double Y);
-    void frPresets_MouseMove(int Button, int Shift, double X, double Y);
-    void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
-    void RevealBandSelectors(double X, double Y);
-    void HideBandSelectors();
 
     // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
     // buttons 1 left, 2 right.
@@ -188,6 +180,7 @@ public:
     PanelHub Hub;
     std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
+    std::unique_ptr<BandPlanPanel> BandPlan;
 
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
@@ -240,41 +233,6 @@ public:
     void ShowFilterEdges();
     double PhaseAngle = 0.0;   // the phasing angle last set
 
-    // Bands, sub-bands and recalling stored states (frmMain_BandPlans.cpp).
-    void FillBandList();     // start-up: the bands' captions
-    void SelectLastBand();   // start-up: the band used last, or the first
-    void SelectBand(int Index);
-    void cboBandSelect_Click();
-    void cboBandSelect_KeyDown(int KeyCode);
-    void cboSubBandSelect_Click();
-    void lstSubBandSelect_Click();
-    void optSubBand_Click(int Index);
-    void optSubBand_MouseDown(int Index, int Button, int Shift, double X, double Y);
-    void lblSubBand_MouseMove();
-    void lstSubBandSelect_MouseMove(int Button, int Shift, double X, double Y);
-    void picSubBands_MouseMove();
-    void ApplyPreset(const ModeSettingsRecord& state);
-    // Loads the preset's settings when they were not read yet, then applies them.
-    void ApplyPresetGuarded(int32_t Band, int32_t SubBand, int32_t Preset);
-    void CapturePreset(ModeSettingsRecord& state);
-    // The step chosen from the tuning-step list becomes the active sub-band's.
-    void StoreSubBandTuneStep(int32_t Index);
-
-    // Presets, their windows and the tracking timer (frmMain_Presets.cpp).
-    void optPreset_MouseDown(int Index, int Button, int Shift, double X, double Y);
-    void optPreset_MouseUp(int Index, int Button, int Shift, double X, double Y);
-    void optPreset_KeyDown(int Index, int KeyCode, int Shift);
-    void optPreset_MouseMove(int Index, int Button, int Shift, double X, double Y);
-    void optSubBand_MouseMove(int Index, int Button, int Shift, double X, double Y);
-    void StorePreset(PresetRecord& preset);
-    void mnuUserPresets_Edit_Click();
-    void mnuUserPresets_Save_Click();
-    void tmrSubBands_Timer();
-    QTimer tmrSubBands;
-    QMenu* mnuUserPresets = nullptr;
-    frmPresetDesc* PresetDesc = nullptr;
-    bool PresetDescriptionOn = false;
-    int32_t LastRecalledPreset = -1;   // -1 until the first preset button is pressed
     // The recorder's events, options and file name (frmMain_Recorder.cpp).
     void tmrPlaybackRead_Timer();
     void tmrRecorderWrite_Timer();
@@ -323,7 +281,6 @@ private:
     void CreateControls();
     void ApplyDesignColours();
     void CreateFrequencyControls(QWidget* form);
-    void CreatePresetControls(Frame* frame);
     void CreateMeterAndPower(QWidget* form);
     void CreateReceiveControls(QWidget* form);
     void CreateFilterControls(QWidget* form);
@@ -393,21 +350,7 @@ private:
     void TakeAFNotchRange();
     void ColourEdgeLabels(int Index, uint32_t colour);
     bool EdgeSliderLostFocus(QObject* watched, QEvent* event);
-    void ConnectBandPlanControls();   // frmMain_BandPlans.cpp
-    bool BandPlanControlEvent(QObject* watched, QEvent* event);
-    void ShowBand(int Index);
-    void FillSubBandControls(const BandRecord& band);
-    void LayOutBandButtons();
-    void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
-    void ClearPresetButtons();
-    void SelectPresetButton(int Index);
-    void ShowDescription(QWidget* button, double X, double Y, const std::string& caption, const std::string& text);
-    void ApplyStoredAGC(const ModeSettingsRecord& state);
-    void ApplyStoredEdges(const ModeSettingsRecord& state);
-    void RecallPreset(int Index);
-    bool EditPreset(const std::string& title, const std::string& buttonCaption);
-    PresetRecord* MenuPreset();
-    void TakeEditedPreset(PresetRecord& preset, const std::string& caption);
+    void ConnectBandPlanRequests();   // frmMain_StoredStates.cpp
     void ConnectRecorder();
     void SelectRecorderOptions();
 
@@ -479,16 +422,6 @@ private:
     bool notchWidthBusy_ = false;
     bool volumeBusy_ = false;
     bool showFilterEdgesBusy_ = false;
-    bool selectBandBusy_ = false;
-    bool subBandBusy_ = false;
-    bool applyPresetBusy_ = false;
-    bool applyPresetGuardedBusy_ = false;
-    bool presetButtonBusy_ = false;
-    bool presetMenuBusy_ = false;
-    bool subBandTimerBusy_ = false;
-    bool closeAfterBandLoad_ = false;   // the window was closed while a band was selected
-    int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
-    std::set<std::string> heldValuesTraced_;   // stored values held to a label's limits, told once each
     bool transportBusy_ = false;
     bool playbackReadBusy_ = false;
     bool recorderWriteBusy_ = false;

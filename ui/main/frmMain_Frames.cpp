@@ -60,7 +60,7 @@ void frmMain::UnFocusFrames()
     const auto normal = static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRFrameNormalColour);
     for (Frame* frame : findChildren<Frame*>())
         FormControls::SetForeColour(frame, normal);
-    FormControls::SetForeColour(lblSubBand, normal);
+    FormControls::SetForeColour(BandPlan->lblSubBand, normal);
 }
 
 // A call made while the previous one still runs is ignored.
@@ -91,9 +91,9 @@ void frmMain::LoLiteScrollLabel(int16_t ID)
 // Selectors and pop-ups away, every value label back to normal, no focus.
 void frmMain::DarkenControls()
 {
-    if (PresetDesc)
-        PresetDesc->hide();
-    HideBandSelectors();
+    if (BandPlan->PresetDesc)
+        BandPlan->PresetDesc->hide();
+    BandPlan->HideBandSelectors();
     for (int16_t id = 2; id <= 24; ++id)
         LoLiteScrollLabel(id);
     HideScopeReadouts();
@@ -155,7 +155,5 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Leave && (watched == picScope[0] || watched == picScope[1]))
         ScopePointerLeft(*static_cast<QWidget*>(watched));
     EdgeSliderLostFocus(watched, event);
-    if (BandPlanControlEvent(watched, event))
-        return true;
     return QMainWindow::eventFilter(watched, event);
 }

@@ -49,8 +49,8 @@ void frmMain::CreateTrackPanel()
 void frmMain::ShowTrackPanel()
 {
     using FormUnits::PixelsToTwips;
-    const QRect presets = frPresets->geometry();
-    picRecorderTrackList->SetBackColor(FormControls::BackColour(frPresets));
+    const QRect presets = BandPlan->frPresets->geometry();
+    picRecorderTrackList->SetBackColor(FormControls::BackColour(BandPlan->frPresets));
     picRecorderTrackList->setGeometry(presets);
     picRecorderTrackList->show();
     picRecorderTrackList->raise();
