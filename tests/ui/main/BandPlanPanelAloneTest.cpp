@@ -127,6 +127,7 @@ TEST_F(BandPlanPanelAlone, ChoosingASubBandSetsItsStepUnlessTheWindowIsStarting)
     calls.clear();
     panel.optSubBand.Select(1);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetTuneStep 8"), 0);
+    ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.front(), "TuneToStored 71500000");
     loading = false;
     calls.clear();
