@@ -303,7 +303,7 @@ TEST_F(ReceiverEndToEnd, AStartedReceiverTunedFromThePanelWritesEverythingBack)
     EXPECT_NE(tuned, 142000000);
     // The sub-band tracking takes the panel's state on its next round.
     clock.restart();
-    while (clock.elapsed() < 2 * frmMain::SubBandTrackingInterval)
+    while (clock.elapsed() < 2 * BandPlanPanel::SubBandTrackingInterval)
         DoEvents();
     main->close();
 
@@ -354,7 +354,7 @@ TEST_F(ReceiverEndToEnd, TheVolumeReadingIsTheCutInTheOutputAndComesBackAfterARe
     }
     main->optPwr[1]->setChecked(true);
     clock.restart();
-    while (clock.elapsed() < 2 * frmMain::SubBandTrackingInterval)   // the sub-band takes the panel's state
+    while (clock.elapsed() < 2 * BandPlanPanel::SubBandTrackingInterval)   // the sub-band takes the panel's state
         DoEvents();
     main->close();
     played = devices.Played();

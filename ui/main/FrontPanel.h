@@ -39,7 +39,7 @@ inline int16_t FocusedLabelID = 0;
 // window off below one band or another.
 struct FrontPanel
 {
-    // Frequency control: the seven-segment display, the tuning rate, band and presets, the dial.
+    // Frequency control: the seven-segment display, the tuning rate, the dial.
     Frame* frFreqCtl = nullptr;
     Image* img7SegArea = nullptr;
     PictureBox* picFreqDisp = nullptr;
@@ -58,17 +58,6 @@ struct FrontPanel
     Label* lblBFO = nullptr;
     Label* lblIFShiftDesc = nullptr;
     Label* lblIFShift = nullptr;
-
-    Frame* frPresets = nullptr;
-    Image* imgBandSelect = nullptr;
-    QComboBox* cboBandSelect = nullptr;
-    QComboBox* cboSubBandSelect = nullptr;
-    QListWidget* lstSubBandSelect = nullptr;
-    Label* lblSubBand = nullptr;
-    PictureBox* picSubBands = nullptr;
-    ButtonArray optSubBand;
-    PictureBox* picPresets = nullptr;
-    ButtonArray optPreset;
 
     // Power.
     // Shown only at the smallest size, whose size buttons lie outside the window: back to Std.

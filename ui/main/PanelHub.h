@@ -44,4 +44,35 @@ struct PanelHub
     // track list is laid over it).
     std::function<QRect()> PresetsFrameGeometry = [] { return QRect(); };
     std::function<uint32_t()> PresetsBackColour = [] { return 0u; };
+    // The band plan's requests: a stored state is put in force control by control, in the order
+    // of a user's clicks, and read back from the receive state.
+    // Answered by the frequency display and tuning: tune to a frequency stored as shown
+    // (tenths of a hertz) and show it; the tuning step from the table, even while locked.
+    std::function<void(int32_t tenths)> TuneToStored = [](int32_t) {};
+    std::function<void(int32_t index, bool unlock)> SetTuneStep = [](int32_t, bool) {};
+    // Answered by the receive controls (each setting runs the control's handler).
+    std::function<void(bool lowSide)> SetLowSideLO = [](bool) {};
+    std::function<void(int index)> SelectMode = [](int) {};
+    std::function<void(int index)> SelectFilter = [](int) {};
+    std::function<void(bool on)> SetMusicMode = [](bool) {};
+    std::function<void(bool on)> SetDynFilter = [](bool) {};
+    std::function<void(bool on)> SetIFFilterOn = [](bool) {};
+    std::function<void(int index)> SelectIFFilter = [](int) {};
+    std::function<void(bool on)> SetNotchOn = [](bool) {};
+    std::function<void(bool ifType)> SetNotchType = [](bool) {};
+    std::function<void(int index)> SelectNotchMode = [](int) {};
+    std::function<void(bool on)> SetNotchAuto = [](bool) {};
+    std::function<void(bool on)> SetNotchMirror = [](bool) {};
+    std::function<void(bool on)> SetAGCOn = [](bool) {};
+    std::function<void(int index)> SelectAGC = [](int) {};
+    std::function<bool()> NotchMirrored = [] { return false; };
+    // The mode's and the filter's button captions without their access keys ("" for no button).
+    std::function<std::string(int index)> ModeCaption = [](int) { return std::string(); };
+    std::function<std::string(int index)> FilterCaption = [](int) { return std::string(); };
+    // Answered by the mode: the DRM decoder is being started.
+    std::function<bool()> DecoderStarting = [] { return false; };
+    // Answered by the recorder: the tuned frequency into the track log, while there is one.
+    std::function<void()> LogTunedFrequency = [] {};
+    // Answered by the window: its start-up runs.
+    std::function<bool()> WindowLoading = [] { return false; };
 };

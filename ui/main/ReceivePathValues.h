@@ -9,5 +9,4 @@ inline int32_t NotchLo = 0;        // notch edges, Hz
 inline int32_t NotchHi = 0;
 inline int16_t PrevRSample = 0;    // last sample of the previous block's second channel
 inline bool DreamStarting = false; // the DRM decoder is being started (preset tracking waits)
-inline bool ApplyPresetBusy = false; // a stored state is being applied (preset tracking waits)
 inline bool Receiving = false;     // between power On and power Off

@@ -105,8 +105,9 @@ void frmMain::ConnectHub()
     };
     Hub.BlockLoopBusy = [this] { return BlockLoopBusy(); };
     Hub.SelectPower = [this](int index) { optPwr.Select(index); };
-    Hub.PresetsFrameGeometry = [this] { return frPresets->geometry(); };
-    Hub.PresetsBackColour = [this] { return FormControls::BackColour(frPresets); };
+    Hub.PresetsFrameGeometry = [this] { return BandPlan->frPresets->geometry(); };
+    Hub.PresetsBackColour = [this] { return FormControls::BackColour(BandPlan->frPresets); };
+    ConnectBandPlanRequests();
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -266,15 +267,15 @@ void frmMain::StartTimers()
     connect(&tmrClock, &QTimer::timeout, this, &frmMain::tmrClock_Timer);
     tmrClock.start(ClockInterval);
     Trace(":Enable TmrSubBands");
-    tmrSubBands.start(SubBandTrackingInterval);
+    BandPlan->tmrSubBands.start(BandPlanPanel::SubBandTrackingInterval);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
     // A band being selected (its file read, with window messages let through meanwhile) is
     // selected to the end first; the window then closes.
-    if (modBandPlan::BandPlanLoading || selectBandBusy_) {
-        closeAfterBandLoad_ = true;
+    if (modBandPlan::BandPlanLoading || BandPlan->SelectingBand()) {
+        BandPlan->CloseAfterBandLoad();
         event->ignore();
         return;
     }
@@ -293,7 +294,7 @@ void frmMain::Form_Unload()
     tmrScopeDisplay.stop();
     hide();
     tmrSpectrumDisplay.stop();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &Recorder->tmrPlaybackRead, &Recorder->tmrRecorderWrite, &tmrSubBands,
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &Recorder->tmrPlaybackRead, &Recorder->tmrRecorderWrite, &BandPlan->tmrSubBands,
                           &tmrTune, &tmrClock})
         timer->stop();
     TryStep([this] { ReleaseTuning(); });

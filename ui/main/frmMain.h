@@ -1,9 +1,9 @@
 #pragma once
 
-#include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
 #include "ui/main/AnalyserPanel.h"
 #include "ui/main/AudioOutPanel.h"
+#include "ui/main/BandPlanPanel.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/PanelHub.h"
 #include "ui/main/ReceivePanel.h"
@@ -23,14 +23,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <set>
 #include <span>
 #include <string>
 
 class QCheckBox;
 class QELVODX8;
 class QMenu;
-class frmPresetDesc;
 class SoundBackend;
 class frmDX8Events;
 class QMenu;
@@ -54,7 +52,6 @@ public:
     static std::function<std::unique_ptr<SoundBackend>()> CreateSoundBackend;
 
     static constexpr int32_t MutedAttenuation = -40000;   // hundredths of a decibel
-    static constexpr int SubBandTrackingInterval = 300;   // ms
 
     // Opens the configuration window (the Config button); installed by the start-up, since
     // that window lies above this one. Unset, the button does nothing.
@@ -87,10 +84,6 @@ public:
     // Hover over the bare window and the panels (frmMain_Hover.cpp): highlights cleared.
     void Form_MouseMove(int Button, int Shift, double X, double Y);
     void picCalib_MouseMove(int Button, int Shift, double X, double Y);
-    void frPresets_MouseMove(int Button, int Shift, double X, double Y);
-    void imgBandSelect_MouseMove(int Button, int Shift, double X, double Y);
-    void RevealBandSelectors(double X, double Y);
-    void HideBandSelectors();
 
     // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
     // buttons 1 left, 2 right.
@@ -163,47 +156,13 @@ public:
     std::unique_ptr<AudioOutPanel> AudioOut;
     std::unique_ptr<AnalyserPanel> Analyser;
     std::unique_ptr<RecorderPanel> Recorder;
+    std::unique_ptr<BandPlanPanel> BandPlan;
 
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
     int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
     int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
 
-    // Bands, sub-bands and recalling stored states (frmMain_BandPlans.cpp).
-    void FillBandList();     // start-up: the bands' captions
-    void SelectLastBand();   // start-up: the band used last, or the first
-    void SelectBand(int Index);
-    void cboBandSelect_Click();
-    void cboBandSelect_KeyDown(int KeyCode);
-    void cboSubBandSelect_Click();
-    void lstSubBandSelect_Click();
-    void optSubBand_Click(int Index);
-    void optSubBand_MouseDown(int Index, int Button, int Shift, double X, double Y);
-    void lblSubBand_MouseMove();
-    void lstSubBandSelect_MouseMove(int Button, int Shift, double X, double Y);
-    void picSubBands_MouseMove();
-    void ApplyPreset(const ModeSettingsRecord& state);
-    // Loads the preset's settings when they were not read yet, then applies them.
-    void ApplyPresetGuarded(int32_t Band, int32_t SubBand, int32_t Preset);
-    void CapturePreset(ModeSettingsRecord& state);
-    // The step chosen from the tuning-step list becomes the active sub-band's.
-    void StoreSubBandTuneStep(int32_t Index);
-
-    // Presets, their windows and the tracking timer (frmMain_Presets.cpp).
-    void optPreset_MouseDown(int Index, int Button, int Shift, double X, double Y);
-    void optPreset_MouseUp(int Index, int Button, int Shift, double X, double Y);
-    void optPreset_KeyDown(int Index, int KeyCode, int Shift);
-    void optPreset_MouseMove(int Index, int Button, int Shift, double X, double Y);
-    void optSubBand_MouseMove(int Index, int Button, int Shift, double X, double Y);
-    void StorePreset(PresetRecord& preset);
-    void mnuUserPresets_Edit_Click();
-    void mnuUserPresets_Save_Click();
-    void tmrSubBands_Timer();
-    QTimer tmrSubBands;
-    QMenu* mnuUserPresets = nullptr;
-    frmPresetDesc* PresetDesc = nullptr;
-    bool PresetDescriptionOn = false;
-    int32_t LastRecalledPreset = -1;   // -1 until the first preset button is pressed
 
     std::unique_ptr<QELVODX8> SoundCard;
 
@@ -232,7 +191,6 @@ private:
     void CreateControls();
     void ApplyDesignColours();
     void CreateFrequencyControls(QWidget* form);
-    void CreatePresetControls(Frame* frame);
     void CreateMeterAndPower(QWidget* form);
     void CreateReceiveControls(QWidget* form);
     void CreateScopeControls(QWidget* form);
@@ -283,21 +241,7 @@ private:
     void ConnectReceiveChain();
     void CreateSpectrumAnalyser();
     void StartTimers();
-    void ConnectBandPlanControls();   // frmMain_BandPlans.cpp
-    bool BandPlanControlEvent(QObject* watched, QEvent* event);
-    void ShowBand(int Index);
-    void FillSubBandControls(const BandRecord& band);
-    void LayOutBandButtons();
-    void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
-    void ClearPresetButtons();
-    void SelectPresetButton(int Index);
-    void ShowDescription(QWidget* button, double X, double Y, const std::string& caption, const std::string& text);
-    void ApplyStoredAGC(const ModeSettingsRecord& state);
-    void ApplyStoredEdges(const ModeSettingsRecord& state);
-    void RecallPreset(int Index);
-    bool EditPreset(const std::string& title, const std::string& buttonCaption);
-    PresetRecord* MenuPreset();
-    void TakeEditedPreset(PresetRecord& preset, const std::string& caption);
+    void ConnectBandPlanRequests();   // frmMain_StoredStates.cpp
 
     void PowerOn();
     void PowerOff();
@@ -332,16 +276,6 @@ private:
     bool processBlockIQBusy_ = false;
     bool perfStatsBusy_ = false;
     bool unloaded_ = false;
-    bool selectBandBusy_ = false;
-    bool subBandBusy_ = false;
-    bool applyPresetBusy_ = false;
-    bool applyPresetGuardedBusy_ = false;
-    bool presetButtonBusy_ = false;
-    bool presetMenuBusy_ = false;
-    bool subBandTimerBusy_ = false;
-    bool closeAfterBandLoad_ = false;   // the window was closed while a band was selected
-    int32_t agcModeBeforeRecall_ = 0;   // the AGC speed in force before a state's own took over
-    std::set<std::string> heldValuesTraced_;   // stored values held to a label's limits, told once each
     std::array<int16_t, 2048> phaseScratch_{};
     std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
     std::array<float, 2048> feedY2_{};

@@ -52,7 +52,7 @@ void frmMain::UnFocusFrames()
     const auto normal = static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRFrameNormalColour);
     for (Frame* frame : findChildren<Frame*>())
         FormControls::SetForeColour(frame, normal);
-    FormControls::SetForeColour(lblSubBand, normal);
+    FormControls::SetForeColour(BandPlan->lblSubBand, normal);
 }
 
 // A call made while the previous one still runs is ignored.
@@ -83,9 +83,9 @@ void frmMain::LoLiteScrollLabel(int16_t ID)
 // Selectors and pop-ups away, every value label back to normal, no focus.
 void frmMain::DarkenControls()
 {
-    if (PresetDesc)
-        PresetDesc->hide();
-    HideBandSelectors();
+    if (BandPlan->PresetDesc)
+        BandPlan->PresetDesc->hide();
+    BandPlan->HideBandSelectors();
     for (int16_t id = 2; id <= 24; ++id)
         LoLiteScrollLabel(id);
     Analyser->HideScopeReadouts();
@@ -139,7 +139,5 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         else
             Form_MouseMove(MouseCodes::ButtonCode(mouse->buttons()), shift, at.x(), at.y());
     }
-    if (BandPlanControlEvent(watched, event))
-        return true;
     return QMainWindow::eventFilter(watched, event);
 }

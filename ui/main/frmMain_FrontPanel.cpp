@@ -48,12 +48,6 @@ QPixmap PadlockPicture()
     return picture;
 }
 
-QFont Tiny(QFont font)
-{
-    font.setPointSizeF(6.0);
-    return font;
-}
-
 }   // namespace
 
 // The front panel in horizontal bands: frequency display, presets, tuning dial, S-meter and
@@ -157,8 +151,7 @@ void frmMain::CreateFrequencyControls(QWidget* form)
     cboTuningSteps->setFont(QFont("Courier New"));
     cboTuningSteps->hide();
 
-    auto* presets = MakeFrame(frFreqCtl, "frPresets", "Band", {4050, 120, 3840, 1095});
-    CreatePresetControls(presets);
+    BandPlan = std::make_unique<BandPlanPanel>(frFreqCtl, Hub);
 
     picTuneDial = Make<PictureBox>(frFreqCtl, "picTuneDial", {7950, 150, 1110, 1050});
     picTuneDial->SetBackColor(static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRBackgroundColour));
@@ -166,42 +159,6 @@ void frmMain::CreateFrequencyControls(QWidget* form)
     dialtuner->SetShowValue(false);
     lblTuneDialRate = MakeLabel(picTuneDial, "lblTuneDialRate", "x 100 Hz", {0, 870, 1110, 180},
                                 "Right Click to Set Tune Step", Qt::AlignCenter);
-}
-
-// The band and sub-band selectors and the rows of sub-band and preset buttons.
-void frmMain::CreatePresetControls(Frame* frame)
-{
-    frPresets = frame;
-    imgBandSelect = Make<Image>(frPresets, "imgBandSelect", {30, 90, 3780, 330});
-    cboBandSelect = Make<QComboBox>(frPresets, "cboBandSelect", {90, 120, 1740, 270});
-    cboBandSelect->setToolTip("Press Insert Key to Change BandName");
-    cboSubBandSelect = Make<QComboBox>(frPresets, "cboSubBandSelect", {1920, 120, 1830, 270});
-    cboSubBandSelect->hide();
-    lstSubBandSelect = Make<QListWidget>(frPresets, "lstSubBandSelect", {1920, 120, 1830, 900});
-    lstSubBandSelect->hide();
-    lstSubBandSelect->setEnabled(false);
-    lblSubBand = MakeLabel(frPresets, "lblSubBand", " SubBand ", {1920, 120, 1830, 270});
-
-    picSubBands = Make<PictureBox>(frPresets, "picSubBands", {60, 390, 3720, 420});
-    picSubBands->SetBackColor(static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRBackgroundColour));
-    optSubBand = ButtonArray(picSubBands, "optSubBand", ButtonArray::Kind::Option, 18);
-    for (int index = 0; index < 18; ++index) {
-        optSubBand[index]->setText(QString("S%1").arg(index + 1));
-        FormControls::Place(optSubBand[index], (index % 9) * 413, (index / 9) * 210, 405, 200);
-    }
-    Graphical(optSubBand);
-    picSubBands->setFont(Tiny(picSubBands->font()));
-
-    picPresets = Make<PictureBox>(frPresets, "picPresets", {60, 840, 3720, 210});
-    picPresets->SetBackColor(static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRBackgroundColour));
-    optPreset = ButtonArray(picPresets, "optPreset", ButtonArray::Kind::Option, 12);
-    for (int index = 0; index < 12; ++index) {
-        optPreset[index]->setText(QString("P%1").arg(index + 1));
-        FormControls::Place(optPreset[index], index * 310, 0, 302, 200);
-    }
-    Graphical(optPreset);
-    picPresets->setFont(Tiny(picPresets->font()));
-    LayOutBandButtons();
 }
 
 // The S-meter and its zero button; the power buttons.

@@ -48,7 +48,6 @@ constexpr int AGCDecayStartPosition = 40;
 constexpr uint32_t Red = 0x0000FF;
 // Key of the crystal receiver's image in its model's section.
 constexpr const char* CrystalImageKey = "IQSelectUpper";
-constexpr uint32_t DarkRed = 0x0000C0;
 
 // Ten ticks across the slider's range, a page a tick, an arrow key half a page.
 void SetAGCSliderTicks(Slider* slider)
@@ -69,7 +68,7 @@ void frmMain::ConnectHandlers()
     AudioOut->Connect();
     Receive->ConnectSliders();
     ConnectHover();
-    ConnectBandPlanControls();
+    BandPlan->Connect();
     ConnectTuning();
     connect(&tmrSpectrumDisplay, &QTimer::timeout, this, &frmMain::tmrSpectrumDisplay_Timer);
 }
@@ -122,12 +121,12 @@ void frmMain::CreateFrontPanelObjects()
     TryStep([this] { FillScrollLabels(); });
     TryStep([this] { ConnectRIT(); });
     Trace(":Initialising cboBandSelect");
-    TryStep([this] { FillBandList(); });
+    TryStep([this] { BandPlan->FillBandList(); });
     // The colour scheme has given every option button the label colour; none is chosen yet.
     Trace(":Initialising optSubBand");
-    TryStep([this] { optSubBand.HighlightOnly(optSubBand.LBound() - 1, DarkRed); });
+    TryStep([this] { BandPlan->InitialiseSubBandButtons(); });
     Trace(":Initialising optPreset");
-    TryStep([this] { optPreset.HighlightOnly(optPreset.LBound() - 1, ButtonArray::NormalColour); });
+    TryStep([this] { BandPlan->InitialisePresetButtons(); });
     Trace(":New QELVODX8");
     TryStep([this] { CreateSoundCard(); });
     Trace(":VB.Load frmDX8Events");
@@ -200,7 +199,7 @@ void frmMain::SelectBandAndStart()
     Trace(":Select Band in use last time");
     // The image first: the band's state holds the frequency shown, reached on the image in force.
     TryStep([this] { SelectCrystalImage(); });
-    TryStep([this] { SelectLastBand(); });
+    TryStep([this] { BandPlan->SelectLastBand(); });
     Trace(":Set the last tuned frequency for Spectrum Analyser");
     TryStep([this] { SetAnalyserOffset(); });
     Trace(":Call modWheelMouse.init");

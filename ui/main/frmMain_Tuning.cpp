@@ -145,7 +145,7 @@ void frmMain::cboTuningSteps_Click()
     const int index = cboTuningSteps->currentIndex();
     if (index < 0)
         return;
-    StoreSubBandTuneStep(index);
+    BandPlan->StoreSubBandTuneStep(index);
     SetTuneStep(index, true);
 }
 

@@ -110,18 +110,18 @@ TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
     EXPECT_DOUBLE_EQ(TunedHz(), 7074000.0);
     EXPECT_EQ(window->Receive->optMode.Selected(), DemodModeEnum::USB);
     EXPECT_EQ(FilterMode, 2);
-    EXPECT_TRUE(window->optPreset[2]->isChecked());
-    EXPECT_EQ(window->optPreset[2]->text(), "7074");
-    EXPECT_EQ(window->optPreset[3]->text(), "P4");
+    EXPECT_TRUE(window->BandPlan->optPreset[2]->isChecked());
+    EXPECT_EQ(window->BandPlan->optPreset[2]->text(), "7074");
+    EXPECT_EQ(window->BandPlan->optPreset[3]->text(), "P4");
 
     VFO->TuneStepLock(false);
     VFO->TuneStep(5000.0);
     SubBand(0).ModeSettings.TuneStep = 1500;   // the file's step, which the start-up replaced by the VFO's
-    window->optSubBand.Select(1);
+    window->BandPlan->optSubBand.Select(1);
     EXPECT_DOUBLE_EQ(TunedHz(), 7150000.0);
     EXPECT_EQ(DemodMode, DemodModeEnum::LSB);
     EXPECT_DOUBLE_EQ(VFO->TuneStep(), 5000.0);
-    window->optSubBand.Select(0);
+    window->BandPlan->optSubBand.Select(0);
     EXPECT_DOUBLE_EQ(VFO->TuneStep(), 1000.0);
     EXPECT_TRUE(VFO->TuneStepLock());
     // A step chosen from the list becomes the sub-band's.
@@ -161,7 +161,7 @@ TEST_F(BandPlanPanel, ApplyingSetsEdgesAfterThePresetAndSwapsTheAGCSpeed)
     state.AGCOn = true;
     state.AGCAttack = 30.4f;
     state.AGCDecay = 60.0f;
-    window->ApplyPreset(state);
+    window->BandPlan->ApplyPreset(state);
     EXPECT_EQ(FilterHi, FilterTable[3].DefaultHi);
     EXPECT_EQ(AGCMode, 4);
     EXPECT_EQ(AGCTable[4].Attack, 30);
@@ -169,10 +169,10 @@ TEST_F(BandPlanPanel, ApplyingSetsEdgesAfterThePresetAndSwapsTheAGCSpeed)
 
     state.FilterHi = 2800;
     state.AGCMode = -1;
-    window->ApplyPreset(state);
+    window->BandPlan->ApplyPreset(state);
     EXPECT_EQ(FilterHi, 2800);
     EXPECT_EQ(AGCMode, 3);
-    EXPECT_FALSE(ApplyPresetBusy);
+    EXPECT_FALSE(window->BandPlan->ApplyPresetBusy);
 }
 
 // Every value a band file recalls into a value label (and the AGC speed it brings) is held
@@ -226,16 +226,16 @@ TEST_F(BandPlanPanel, RecalledValuesAreHeldToTheirLabelsLimits)
 TEST_F(BandPlanPanel, StoringAndClickingAnUnusedSlot)
 {
     modBandPlan::CurrentTime = [] { return QDateTime(QDate(2007, 2, 3), QTime(14, 5, 9)); };
-    window->optPreset_MouseDown(6, 1, 0, 0, 0);
+    window->BandPlan->optPreset_MouseDown(6, 1, 0, 0, 0);
     EXPECT_DOUBLE_EQ(TunedHz(), 7074000.0);
     EXPECT_FALSE(Preset(6).Used());
 
     VFO->TunedFrequency(154400000);
-    window->optPreset_MouseDown(4, 2, 1, 0, 0);
+    window->BandPlan->optPreset_MouseDown(4, 2, 1, 0, 0);
     EXPECT_EQ(Preset(4).Caption, "15440");
     EXPECT_EQ(Preset(4).When, "2007-02-03 14:05:09");
     EXPECT_EQ(Preset(4).Description, Format(15440000, "#,###0 Hz"));
-    EXPECT_EQ(window->optPreset[4]->text(), "15440");
+    EXPECT_EQ(window->BandPlan->optPreset[4]->text(), "15440");
     EXPECT_EQ(Preset(4).ModeSettings.FreqCurrent, 15440000);
     EXPECT_TRUE(Preset(4).ModeSettings.Changed);
     modBandPlan::CurrentTime = [] { return QDateTime::currentDateTime(); };
@@ -246,25 +246,25 @@ TEST_F(BandPlanPanel, StoringAndClickingAnUnusedSlot)
 TEST_F(BandPlanPanel, TheTrackingTimerReleasesBeyond500HzAndCaptures)
 {
     window->Receive->optFilter.Select(1);
-    window->tmrSubBands_Timer();
+    window->BandPlan->tmrSubBands_Timer();
     EXPECT_EQ(Preset(2).ModeSettings.FilterMode, 1);
     EXPECT_EQ(Preset(2).ModeSettings.FreqCurrent, 7074000);
 
     AutoTrackPresets = false;
     window->Receive->optFilter.Select(3);
     VFO->TunedFrequency(70745000);
-    window->tmrSubBands_Timer();
+    window->BandPlan->tmrSubBands_Timer();
     EXPECT_TRUE(Preset(2).Active);
     EXPECT_EQ(Preset(2).ModeSettings.FilterMode, 1);
 
-    ApplyPresetBusy = true;
+    window->BandPlan->ApplyPresetBusy = true;
     VFO->TunedFrequency(70745001);
-    window->tmrSubBands_Timer();
-    ApplyPresetBusy = false;
+    window->BandPlan->tmrSubBands_Timer();
+    window->BandPlan->ApplyPresetBusy = false;
     EXPECT_TRUE(Preset(2).Active);
-    window->tmrSubBands_Timer();
+    window->BandPlan->tmrSubBands_Timer();
     EXPECT_FALSE(Preset(2).Active);
-    EXPECT_FALSE(window->optPreset[2]->isChecked());
+    EXPECT_FALSE(window->BandPlan->optPreset[2]->isChecked());
     EXPECT_EQ(Preset(2).ModeSettings.FreqCurrent, 7074000);
     EXPECT_EQ(SubBand(0).ModeSettings.FreqCurrent, 7074500);
     EXPECT_EQ(SubBand(0).ModeSettings.FilterMode, 3);
@@ -281,9 +281,9 @@ TEST_F(BandPlanPanel, AClosingDuringABandReadWaitsForItsEndAndSaves)
             if (auto* splash = qobject_cast<frmSplash1*>(top); splash && splash->isVisible())
                 splashText = splash->lblBandPlan->text();
         window->close();
-        stillOpen = window->tmrSubBands.isActive();   // not unloaded
+        stillOpen = window->BandPlan->tmrSubBands.isActive();   // not unloaded
     });
-    window->cboBandSelect->setCurrentIndex(1);
+    window->BandPlan->cboBandSelect->setCurrentIndex(1);
     EXPECT_EQ(splashText, "MW");
     EXPECT_TRUE(stillOpen);
     ASSERT_TRUE(BandPlans[1].Loaded);
@@ -308,11 +308,11 @@ TEST_F(BandPlanPanel, SaveToPresetStoresTheTunedStateThroughThePresetWindow)
     VFO->TunedFrequency(140740000);
     window->Receive->optFilter.Select(3);
     window->Receive->optMode.Select(DemodModeEnum::LSB);
-    window->mnuUserPresets_Save_Click();
+    window->BandPlan->mnuUserPresets_Save_Click();
     frmEditUserPreset::ShowModal = shown;
     EXPECT_EQ(Preset(5).ModeSettings.FreqCurrent, 14074000);
-    EXPECT_EQ(window->optPreset[5]->text(), "14074");
-    EXPECT_TRUE(window->optPreset[5]->isChecked());
+    EXPECT_EQ(window->BandPlan->optPreset[5]->text(), "14074");
+    EXPECT_TRUE(window->BandPlan->optPreset[5]->isChecked());
     ASSERT_TRUE(modBandPlan::SaveBandPlan(BandPlans[0]));
     std::string text;
     IniText::ReadFile(home.file("40m.bpl"), text);
@@ -326,28 +326,28 @@ TEST_F(BandPlanPanel, SaveToPresetStoresTheTunedStateThroughThePresetWindow)
 // details, and moving onto the bare window hides it.
 TEST_F(BandPlanPanel, CtrlSwitchesThePresetDescriptionShownOnHover)
 {
-    window->optPreset_MouseMove(2, 0, 0, 10, 10);
-    EXPECT_FALSE(window->PresetDesc->isVisible());
-    window->optPreset_KeyDown(2, Qt::Key_Control, 2);
-    window->optPreset_MouseMove(2, 0, 0, 10, 10);
-    EXPECT_TRUE(window->PresetDesc->isVisible());
-    EXPECT_TRUE(window->PresetDesc->lblPresetDesc->text().startsWith("Frequency=7.074 MHz\r\nModulation=USB\r\n"));
+    window->BandPlan->optPreset_MouseMove(2, 0, 0, 10, 10);
+    EXPECT_FALSE(window->BandPlan->PresetDesc->isVisible());
+    window->BandPlan->optPreset_KeyDown(2, Qt::Key_Control, 2);
+    window->BandPlan->optPreset_MouseMove(2, 0, 0, 10, 10);
+    EXPECT_TRUE(window->BandPlan->PresetDesc->isVisible());
+    EXPECT_TRUE(window->BandPlan->PresetDesc->lblPresetDesc->text().startsWith("Frequency=7.074 MHz\r\nModulation=USB\r\n"));
     window->DarkenControls();
-    EXPECT_FALSE(window->PresetDesc->isVisible());
-    window->optPreset_KeyDown(2, Qt::Key_Control, 2);
-    window->optPreset_MouseMove(2, 0, 0, 10, 10);
-    EXPECT_FALSE(window->PresetDesc->isVisible());
+    EXPECT_FALSE(window->BandPlan->PresetDesc->isVisible());
+    window->BandPlan->optPreset_KeyDown(2, Qt::Key_Control, 2);
+    window->BandPlan->optPreset_MouseMove(2, 0, 0, 10, 10);
+    EXPECT_FALSE(window->BandPlan->PresetDesc->isVisible());
 }
 
 TEST_F(BandPlanPanel, InsertRenamesTheBandUnlessTheAnswerIsEmpty)
 {
-    window->cboBandSelect_KeyDown(45);
+    window->BandPlan->cboBandSelect_KeyDown(45);
     EXPECT_EQ(BandPlans[0].Caption, "40m");
     inputs.Answer("Forty");
-    window->cboBandSelect_KeyDown(45);
+    window->BandPlan->cboBandSelect_KeyDown(45);
     EXPECT_EQ(inputs.prompts.back(), "Enter New Band Plan Name");
-    EXPECT_EQ(window->cboBandSelect->currentText(), "Forty");
-    EXPECT_EQ(window->frPresets->Caption(), "Forty");
+    EXPECT_EQ(window->BandPlan->cboBandSelect->currentText(), "Forty");
+    EXPECT_EQ(window->BandPlan->frPresets->Caption(), "Forty");
 }
 
 } // namespace

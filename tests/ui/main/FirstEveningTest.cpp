@@ -115,12 +115,12 @@ TEST_F(FirstEvening, TheWayToTheConfigurationWindowFollowsTheSize)
 TEST_F(FirstEvening, TheBandIsChangedWithTheMouse)
 {
     window->optDisplaySize.Select(3);
-    QComboBox* bands = window->cboBandSelect;
+    QComboBox* bands = window->BandPlan->cboBandSelect;
     ASSERT_GE(bands->count(), 2);
     ASSERT_FALSE(bands->isVisible());
     const QPoint upperHalf = bands->geometry().topLeft() + QPoint(10, bands->height() / 4);
-    const QPoint overImage = upperHalf - window->imgBandSelect->pos();
-    QTest::mouseMove(window->imgBandSelect, overImage);
+    const QPoint overImage = upperHalf - window->BandPlan->imgBandSelect->pos();
+    QTest::mouseMove(window->BandPlan->imgBandSelect, overImage);
     ASSERT_TRUE(bands->isVisible());
 
     QTest::mouseMove(bands, bands->rect().center());
@@ -136,7 +136,7 @@ TEST_F(FirstEvening, TheBandIsChangedWithTheMouse)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
     EXPECT_EQ(CurrentMainBandIndex, other);
 
-    QTest::mouseMove(window->imgBandSelect, QPoint(overImage.x(), window->imgBandSelect->height() - 1));
+    QTest::mouseMove(window->BandPlan->imgBandSelect, QPoint(overImage.x(), window->BandPlan->imgBandSelect->height() - 1));
     EXPECT_FALSE(bands->isVisible()) << "leaving its place hides it";
 }
 
@@ -188,8 +188,8 @@ TEST_F(FirstEvening, TheWheelOverAnOpenListLeavesTheTuningAlone)
     ASSERT_NE(VFO->TunedFrequency(), tuned) << "over the panel the wheel tunes";
 
     const int32_t before = VFO->TunedFrequency();
-    window->cboBandSelect->show();
-    QTest::mousePress(window->cboBandSelect, Qt::LeftButton, {}, window->cboBandSelect->rect().center());
+    window->BandPlan->cboBandSelect->show();
+    QTest::mousePress(window->BandPlan->cboBandSelect, Qt::LeftButton, {}, window->BandPlan->cboBandSelect->rect().center());
     QWidget* popup = QApplication::activePopupWidget();
     ASSERT_NE(popup, nullptr);
     FocusedLabelID = 1;
@@ -251,10 +251,10 @@ TEST_F(FirstEvening, ThePresetWindowNamesThePresetAsItsButtonDoes)
         CaptionCheck::SaveScreenshot(&preset, "frmEditUserPreset");
     };
     QTimer::singleShot(0, [this] {
-        QMenu* menu = window->mnuUserPresets;
+        QMenu* menu = window->BandPlan->mnuUserPresets;
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[1]).center());
     });
-    QTest::mouseClick(window->optPreset[2], Qt::RightButton);
+    QTest::mouseClick(window->BandPlan->optPreset[2], Qt::RightButton);
     QTRY_VERIFY(!title.isEmpty());
     frmEditUserPreset::ShowModal = show;
     EXPECT_EQ(title, "ZOZEVERE - Save Current Settings to Preset 3");

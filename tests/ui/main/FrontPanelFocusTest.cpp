@@ -103,14 +103,14 @@ TEST_F(FrontPanelFocus, TheLabelUnderThePointerTakesTheFocus)
 
     window->Receive->frFilters_MouseMove(0, 0, 10, 10);
     EXPECT_EQ(Fore(window->Receive->frFilters), static_cast<uint32_t>(FrameFocus));
-    const QRect band = window->cboBandSelect->geometry();
+    const QRect band = window->BandPlan->cboBandSelect->geometry();
     const double upperHalf = band.top() * 15.0 + 15;
-    window->frPresets_MouseMove(0, 0, band.left() * 15.0, upperHalf);
-    EXPECT_FALSE(window->cboBandSelect->isVisible()) << "the edge itself reveals nothing";
+    window->BandPlan->frPresets_MouseMove(0, 0, band.left() * 15.0, upperHalf);
+    EXPECT_FALSE(window->BandPlan->cboBandSelect->isVisible()) << "the edge itself reveals nothing";
     EXPECT_EQ(Fore(window->Receive->frFilters), static_cast<uint32_t>(FrameNormal));
     window->show();
-    window->frPresets_MouseMove(0, 0, band.left() * 15.0 + 15, upperHalf);
-    EXPECT_TRUE(window->cboBandSelect->isVisible());
+    window->BandPlan->frPresets_MouseMove(0, 0, band.left() * 15.0 + 15, upperHalf);
+    EXPECT_TRUE(window->BandPlan->cboBandSelect->isVisible());
 }
 
 // Every second wheel message steps the focused label by the step its keys choose; one

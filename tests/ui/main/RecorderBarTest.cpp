@@ -292,7 +292,7 @@ TEST_F(RecorderBar, TheTrackListShowsListedTracksAndJumpsByTheirTrackLogIndex)
     ASSERT_EQ(window->Recorder->lstRecordingLogs->count(), 2);
     EXPECT_EQ(window->Recorder->lstRecordingLogs->item(0)->text(), "  7050 2007-02-03 12:34:56 00:00:01");
     EXPECT_EQ(window->Recorder->lstRecordingLogs->item(1)->text(), "  7100 2007-02-03 12:34:56 00:00:01");
-    EXPECT_EQ(window->Recorder->picRecorderTrackList->geometry(), window->frPresets->geometry());
+    EXPECT_EQ(window->Recorder->picRecorderTrackList->geometry(), window->BandPlan->frPresets->geometry());
     EXPECT_FALSE(window->Recorder->picRecorderTrackList->isHidden());
 
     Press(Play);

@@ -306,18 +306,18 @@ TEST_F(StartUpWiring, TheRecorderTheVersionAndTheBandButtonsStartInPlace)
     EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+\.\d+$)").match(window->lblVer->text()).hasMatch())
         << window->lblVer->text().toStdString();
 
-    for (int index = 0; index < window->optSubBand.Count(); ++index) {
-        EXPECT_EQ(window->optSubBand[index]->text(), QString("S%1").arg(index + 1));
-        EXPECT_EQ(FormControls::ForeColour(window->optSubBand[index]), 0x0000C0u) << index;
+    for (int index = 0; index < window->BandPlan->optSubBand.Count(); ++index) {
+        EXPECT_EQ(window->BandPlan->optSubBand[index]->text(), QString("S%1").arg(index + 1));
+        EXPECT_EQ(FormControls::ForeColour(window->BandPlan->optSubBand[index]), 0x0000C0u) << index;
     }
-    for (QAbstractButton* preset : window->optPreset)
+    for (QAbstractButton* preset : window->BandPlan->optPreset)
         EXPECT_EQ(FormControls::ForeColour(preset), 0xC0C000u) << preset->objectName().toStdString();
-    EXPECT_EQ(window->cboSubBandSelect->y(), window->cboBandSelect->y());
-    EXPECT_EQ(window->lblSubBand->pos(), window->cboSubBandSelect->pos());
-    EXPECT_EQ(window->lstSubBandSelect->y(), window->cboBandSelect->y());
-    EXPECT_EQ(window->lstSubBandSelect->x(), window->cboSubBandSelect->x());
-    EXPECT_TRUE(window->lstSubBandSelect->isHidden());
-    EXPECT_FALSE(window->lstSubBandSelect->isEnabled());
+    EXPECT_EQ(window->BandPlan->cboSubBandSelect->y(), window->BandPlan->cboBandSelect->y());
+    EXPECT_EQ(window->BandPlan->lblSubBand->pos(), window->BandPlan->cboSubBandSelect->pos());
+    EXPECT_EQ(window->BandPlan->lstSubBandSelect->y(), window->BandPlan->cboBandSelect->y());
+    EXPECT_EQ(window->BandPlan->lstSubBandSelect->x(), window->BandPlan->cboSubBandSelect->x());
+    EXPECT_TRUE(window->BandPlan->lstSubBandSelect->isHidden());
+    EXPECT_FALSE(window->BandPlan->lstSubBandSelect->isEnabled());
 }
 
 // The analyser's stored smoothing and frame rate are held to their labels' limits, each

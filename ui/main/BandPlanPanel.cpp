@@ -1,11 +1,9 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/BandPlanPanel.h"
 
 #include "bandplan/modBandPlan.h"
 #include "core/BusyGuard.h"
-#include "core/DoEvents.h"
 #include "core/PublicVars.h"
 #include "platform/InputBoxes.h"
-#include "radio/HardwareObjects.h"
 #include "ui/bandplan/frmPresetDesc.h"
 #include "ui/bandplan/frmSplash1.h"
 #include "ui/common/FormControls.h"
@@ -15,6 +13,7 @@
 #include "ui/common/MouseCodes.h"
 #include "ui/common/PictureBox.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/PanelBuilder.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -24,6 +23,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalBlocker>
+
+using namespace PanelBuilder;
 
 namespace {
 
@@ -47,10 +48,80 @@ SubBandRecord* ActiveSubBandOf(BandRecord& band)
 
 QString ThousandsOf(int32_t hertz) { return QString::number(hertz / 1000); }
 
+QFont Tiny(QFont font)
+{
+    font.setPointSizeF(6.0);
+    return font;
+}
+
+// Strictly inside the control's left and right edges, and in the given share of its place
+// from the top (frame coordinates, twips).
+bool OverPlace(const QWidget* control, double X, double Y, double share)
+{
+    using FormUnits::PixelsToTwips;
+    const QRect place = control->geometry();
+    return X > PixelsToTwips(place.left()) && X < PixelsToTwips(place.left() + place.width()) &&
+           Y >= PixelsToTwips(place.top()) && Y < PixelsToTwips(place.top()) + PixelsToTwips(place.height()) * share;
+}
+
+// The upper half of its place reveals a selector; once shown it stays while the pointer is
+// anywhere over it.
+bool Reveals(const QWidget* selector, double X, double Y)
+{
+    return OverPlace(selector, X, Y, 0.5) || (selector->isVisible() && OverPlace(selector, X, Y, 1.0));
+}
+
+bool ListOpen(const QComboBox* selector) { return selector->view() && selector->view()->isVisible(); }
+
+void HideUnlessOpen(QComboBox* selector)
+{
+    if (!ListOpen(selector))
+        selector->hide();
+}
+
 } // namespace
 
-void frmMain::ConnectBandPlanControls()
+// The band and sub-band selectors and the rows of sub-band and preset buttons.
+BandPlanPanel::BandPlanPanel(QWidget* container, PanelHub& hub)
+    : hub_(hub)
 {
+    frPresets = MakeFrame(container, "frPresets", "Band", {4050, 120, 3840, 1095});
+    imgBandSelect = Make<Image>(frPresets, "imgBandSelect", {30, 90, 3780, 330});
+    cboBandSelect = Make<QComboBox>(frPresets, "cboBandSelect", {90, 120, 1740, 270});
+    cboBandSelect->setToolTip("Press Insert Key to Change BandName");
+    cboSubBandSelect = Make<QComboBox>(frPresets, "cboSubBandSelect", {1920, 120, 1830, 270});
+    cboSubBandSelect->hide();
+    lstSubBandSelect = Make<QListWidget>(frPresets, "lstSubBandSelect", {1920, 120, 1830, 900});
+    lstSubBandSelect->hide();
+    lstSubBandSelect->setEnabled(false);
+    lblSubBand = MakeLabel(frPresets, "lblSubBand", " SubBand ", {1920, 120, 1830, 270});
+
+    picSubBands = Make<PictureBox>(frPresets, "picSubBands", {60, 390, 3720, 420});
+    picSubBands->SetBackColor(static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRBackgroundColour));
+    optSubBand = ButtonArray(picSubBands, "optSubBand", ButtonArray::Kind::Option, 18);
+    for (int index = 0; index < 18; ++index) {
+        optSubBand[index]->setText(QString("S%1").arg(index + 1));
+        FormControls::Place(optSubBand[index], (index % 9) * 413, (index / 9) * 210, 405, 200);
+    }
+    Graphical(optSubBand);
+    picSubBands->setFont(Tiny(picSubBands->font()));
+
+    picPresets = Make<PictureBox>(frPresets, "picPresets", {60, 840, 3720, 210});
+    picPresets->SetBackColor(static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRBackgroundColour));
+    optPreset = ButtonArray(picPresets, "optPreset", ButtonArray::Kind::Option, 12);
+    for (int index = 0; index < 12; ++index) {
+        optPreset[index]->setText(QString("P%1").arg(index + 1));
+        FormControls::Place(optPreset[index], index * 310, 0, 302, 200);
+    }
+    Graphical(optPreset);
+    picPresets->setFont(Tiny(picPresets->font()));
+    LayOutBandButtons();
+}
+
+void BandPlanPanel::Connect()
+{
+    connect(frPresets, &Frame::MouseMove, this, &BandPlanPanel::frPresets_MouseMove);
+    connect(imgBandSelect, &Label::MouseMove, this, &BandPlanPanel::imgBandSelect_MouseMove);
     connect(cboBandSelect, &QComboBox::currentIndexChanged, this, [this] { cboBandSelect_Click(); });
     connect(cboSubBandSelect, &QComboBox::currentIndexChanged, this, [this] { cboSubBandSelect_Click(); });
     connect(lstSubBandSelect, &QListWidget::currentRowChanged, this, [this] { lstSubBandSelect_Click(); });
@@ -66,16 +137,17 @@ void frmMain::ConnectBandPlanControls()
         button->installEventFilter(this);
         button->setMouseTracking(true);
     }
-    connect(&tmrSubBands, &QTimer::timeout, this, &frmMain::tmrSubBands_Timer);
-    mnuUserPresets = new QMenu(this);
+    connect(&tmrSubBands, &QTimer::timeout, this, &BandPlanPanel::tmrSubBands_Timer);
+    QWidget* window = frPresets->window();
+    mnuUserPresets = new QMenu(window);
     mnuUserPresets->setObjectName("mnuUserPresets");
     connect(mnuUserPresets->addAction("Edit Preset"), &QAction::triggered, this, [this] { mnuUserPresets_Edit_Click(); });
     connect(mnuUserPresets->addAction("Save to Preset"), &QAction::triggered, this, [this] { mnuUserPresets_Save_Click(); });
-    PresetDesc = new frmPresetDesc(this);
+    PresetDesc = new frmPresetDesc(window);
 }
 
 // Start-up: every band's caption as the start-up found it, none selected yet.
-void frmMain::FillBandList()
+void BandPlanPanel::FillBandList()
 {
     const QSignalBlocker quiet(cboBandSelect);
     cboBandSelect->clear();
@@ -84,19 +156,27 @@ void frmMain::FillBandList()
     cboBandSelect->setCurrentIndex(-1);
 }
 
+// The colour scheme has given every option button the label colour; none is chosen yet.
+void BandPlanPanel::InitialiseSubBandButtons() { optSubBand.HighlightOnly(optSubBand.LBound() - 1, SubBandColour); }
+
+void BandPlanPanel::InitialisePresetButtons()
+{
+    optPreset.HighlightOnly(optPreset.LBound() - 1, ButtonArray::NormalColour);
+}
+
 // Start-up: the band used last (or the first), which selects it.
-void frmMain::SelectLastBand()
+void BandPlanPanel::SelectLastBand()
 {
     if (!BandPlans.empty())
         cboBandSelect->setCurrentIndex(ValidBand(CurrentMainBandIndex) ? CurrentMainBandIndex : 0);
 }
 
-void frmMain::cboBandSelect_Click() { SelectBand(cboBandSelect->currentIndex()); }
+void BandPlanPanel::cboBandSelect_Click() { SelectBand(cboBandSelect->currentIndex()); }
 
 // Reads the band's file on its first selection (with the splash window up meanwhile), fills
 // the sub-band controls and recalls the active sub-band's preset in force or its own state.
 // A close of the window meanwhile is carried out once the band is selected.
-void frmMain::SelectBand(int Index)
+void BandPlanPanel::SelectBand(int Index)
 {
     if (selectBandBusy_ || !ValidBand(Index))
         return;
@@ -105,15 +185,15 @@ void frmMain::SelectBand(int Index)
         ShowBand(Index);
     }
     if (closeAfterBandLoad_)
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(frPresets->window(), &QWidget::close, Qt::QueuedConnection);
 }
 
-void frmMain::ShowBand(int Index)
+void BandPlanPanel::ShowBand(int Index)
 {
     CurrentMainBandIndex = Index;
     BandRecord& band = BandPlans[static_cast<size_t>(Index)];
     if (!band.Loaded) {
-        frmSplash1 splash(this);
+        frmSplash1 splash(frPresets->window());
         splash.lblBandPlan->setText(QString::fromStdString(band.Name));
         splash.show();
         modBandPlan::InitBandPlan(band);
@@ -137,8 +217,7 @@ void frmMain::ShowBand(int Index)
         ApplyPreset(subBand->ModeSettings);
     }
 }
-
-void frmMain::FillSubBandControls(const BandRecord& band)
+void BandPlanPanel::FillSubBandControls(const BandRecord& band)
 {
     {
         const QSignalBlocker quietBox(cboSubBandSelect);
@@ -176,7 +255,7 @@ void frmMain::FillSubBandControls(const BandRecord& band)
 // The shown sub-band buttons share one row (two when there are more than nine), the twelve
 // preset buttons two rows of six below them, so that a six-letter sub-band and a five-digit
 // kilohertz preset caption show whole.
-void frmMain::LayOutBandButtons()
+void BandPlanPanel::LayOutBandButtons()
 {
     constexpr int Width = 3720, Top = 390, Bottom = 1080, Gap = 15, PresetRows = 2;
     std::vector<QAbstractButton*> shown;
@@ -200,7 +279,7 @@ void frmMain::LayOutBandButtons()
 
 // The preset buttons' captions and tips: kilohertz for a used preset, "P<n>" for an unused
 // one (which, with releaseUnused, also stops being in force).
-void frmMain::ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused)
+void BandPlanPanel::ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused)
 {
     for (int j = 0; j < std::max(subBand.NumPresets, 1) && optPreset.Contains(j); ++j) {
         PresetRecord& preset = subBand.Presets[static_cast<size_t>(j)];
@@ -216,7 +295,7 @@ void frmMain::ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused)
     }
 }
 
-void frmMain::ClearPresetButtons()
+void BandPlanPanel::ClearPresetButtons()
 {
     QButtonGroup* group = optPreset[0]->group();
     group->setExclusive(false);
@@ -226,14 +305,14 @@ void frmMain::ClearPresetButtons()
     optPreset.HighlightOnly(optPreset.LBound() - 1, PresetNotInForceColour);
 }
 
-void frmMain::SelectPresetButton(int Index)
+void BandPlanPanel::SelectPresetButton(int Index)
 {
     optPreset.Select(Index);
     if (optPreset.Contains(Index))
         FormControls::SetForeColour(optPreset[Index], ButtonArray::ChosenColour);
 }
 
-void frmMain::optSubBand_Click(int Index)
+void BandPlanPanel::optSubBand_Click(int Index)
 {
     if (subBandBusy_ || !ValidBand(CurrentMainBandIndex))
         return;
@@ -245,12 +324,12 @@ void frmMain::optSubBand_Click(int Index)
     optSubBand.Select(Index);
     band.ActiveSubBand = Index;
     SubBandRecord& subBand = band.SubBands[static_cast<size_t>(Index)];
-    if (!FormLoading) {
+    if (!hub_.WindowLoading()) {
         // The largest table step not above the stored one; none for a step of 0 or less.
         const auto& steps = PublicVars::TuningSteps;
         for (size_t step = 0; step < steps.size(); ++step) {
             if (steps[step] > 0 && steps[step] <= subBand.ModeSettings.TuneStep) {
-                SetTuneStep(static_cast<int32_t>(step), true);   // set even while locked
+                hub_.SetTuneStep(static_cast<int32_t>(step), true);   // set even while locked
                 break;
             }
         }
@@ -269,7 +348,7 @@ void frmMain::optSubBand_Click(int Index)
         cboSubBandSelect->setCurrentIndex(Index);
 }
 
-void frmMain::StoreSubBandTuneStep(int32_t Index)
+void BandPlanPanel::StoreSubBandTuneStep(int32_t Index)
 {
     if (!ValidBand(CurrentMainBandIndex) || Index < 0 || static_cast<size_t>(Index) >= PublicVars::TuningSteps.size())
         return;
@@ -280,7 +359,7 @@ void frmMain::StoreSubBandTuneStep(int32_t Index)
     subBand->ModeSettings.Changed = true;
 }
 
-void frmMain::cboSubBandSelect_Click()
+void BandPlanPanel::cboSubBandSelect_Click()
 {
     const int index = cboSubBandSelect->currentIndex();
     if (index < 0)
@@ -291,7 +370,7 @@ void frmMain::cboSubBandSelect_Click()
     optSubBand.Select(index);
 }
 
-void frmMain::lstSubBandSelect_Click()
+void BandPlanPanel::lstSubBandSelect_Click()
 {
     const int index = lstSubBandSelect->currentRow();
     if (index < 0)
@@ -303,7 +382,7 @@ void frmMain::lstSubBandSelect_Click()
 }
 
 // Left: selects the sub-band again even when it is the selected one. Right: renames it.
-void frmMain::optSubBand_MouseDown(int Index, int Button, int, double, double)
+void BandPlanPanel::optSubBand_MouseDown(int Index, int Button, int, double, double)
 {
     if (!ValidBand(CurrentMainBandIndex) || !optSubBand.Contains(Index))
         return;
@@ -326,7 +405,7 @@ void frmMain::optSubBand_MouseDown(int Index, int Button, int, double, double)
 }
 
 // Insert renames the selected band; the box entry is replaced and the band selected again.
-void frmMain::cboBandSelect_KeyDown(int KeyCode)
+void BandPlanPanel::cboBandSelect_KeyDown(int KeyCode)
 {
     const int index = cboBandSelect->currentIndex();
     if (KeyCode != InsertKey || !ValidBand(index))
@@ -344,7 +423,7 @@ void frmMain::cboBandSelect_KeyDown(int KeyCode)
     cboBandSelect_Click();
 }
 
-void frmMain::lblSubBand_MouseMove()
+void BandPlanPanel::lblSubBand_MouseMove()
 {
     lblSubBand->hide();
     cboSubBandSelect->show();
@@ -353,7 +432,7 @@ void frmMain::lblSubBand_MouseMove()
 }
 
 // The list takes the focus when the pointer is over its upper half.
-void frmMain::lstSubBandSelect_MouseMove(int, int, double X, double Y)
+void BandPlanPanel::lstSubBandSelect_MouseMove(int, int, double X, double Y)
 {
     const QRect list = lstSubBandSelect->geometry();
     const double x = X / FormUnits::TwipsPerPixel + list.left();
@@ -362,16 +441,68 @@ void frmMain::lstSubBandSelect_MouseMove(int, int, double X, double Y)
         lstSubBandSelect->setFocus();
 }
 
-void frmMain::picSubBands_MouseMove()
+void BandPlanPanel::picSubBands_MouseMove()
 {
     if (PresetDesc)
         PresetDesc->hide();
     HideBandSelectors();
 }
 
+// The image lies over the selectors' places: over their upper halves it reveals them as the
+// frame's background does (X, Y are the image's own twips).
+void BandPlanPanel::imgBandSelect_MouseMove(int, int, double X, double Y)
+{
+    hub_.UnFocusFrames();
+    using FormUnits::PixelsToTwips;
+    RevealBandSelectors(X + PixelsToTwips(imgBandSelect->x()), Y + PixelsToTwips(imgBandSelect->y()));
+    lblSubBand->update();
+}
+
+void BandPlanPanel::frPresets_MouseMove(int, int, double X, double Y)
+{
+    hub_.UnFocusFrames();
+    FormControls::SetForeColour(frPresets, static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRFrameFocusColour));
+    RevealBandSelectors(X, Y);
+    if (PresetDesc)
+        PresetDesc->hide();
+    hub_.LoLiteScrollLabel(0);
+}
+
+// The band and sub-band selectors appear while the pointer (frame twips) is over the upper
+// half of their places and stay while it is over them; the sub-band label gives way to its
+// selector.
+void BandPlanPanel::RevealBandSelectors(double X, double Y)
+{
+    const bool band = Reveals(cboBandSelect, X, Y);
+    const bool subBand = cboSubBandSelect->isEnabled() && Reveals(cboSubBandSelect, X, Y);
+    HideBandSelectors();
+    lstSubBandSelect->setEnabled(false);
+    if (band)
+        cboBandSelect->show();
+    if (subBand) {
+        cboSubBandSelect->show();
+        lblSubBand->hide();
+    }
+}
+
+// A selector whose list is open stays until an entry is picked or the list is closed.
+void BandPlanPanel::HideBandSelectors()
+{
+    HideUnlessOpen(cboBandSelect);
+    HideUnlessOpen(cboSubBandSelect);
+    lstSubBandSelect->hide();
+    if (!cboSubBandSelect->isVisible())
+        lblSubBand->show();
+}
+
+bool BandPlanPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    return BandPlanControlEvent(watched, event) || QObject::eventFilter(watched, event);
+}
+
 // The mouse and keys of the band controls and of the sub-band and preset buttons. Presses and
 // releases of a preset button are the preset's own (the button does not toggle by itself).
-bool frmMain::BandPlanControlEvent(QObject* watched, QEvent* event)
+bool BandPlanPanel::BandPlanControlEvent(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     // Opening the selector's own list takes the focus for a while: the selector stays.

@@ -1,6 +1,5 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/BandPlanPanel.h"
 
-#include "audio/clsWavFile.h"
 #include "bandplan/modBandPlan.h"
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
@@ -14,14 +13,12 @@
 #include "ui/bandplan/frmPresetDesc.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
+#include "ui/common/Frame.h"
 #include "ui/main/MainWindowSettings.h"
 
-#include "ui/common/Label.h"
-
 #include <QButtonGroup>
-#include <QComboBox>
-#include <QListWidget>
 #include <QCursor>
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 
@@ -52,8 +49,6 @@ PresetRecord* PresetOf(SubBandRecord* subBand, int index)
 
 int32_t ActiveSubBandIndex() { return BandPlans[static_cast<size_t>(CurrentMainBandIndex)].ActiveSubBand; }
 
-QString ButtonCaption(const QAbstractButton* button) { return button->text().remove('&'); }
-
 QString WhenAs(const std::string& when, const char* picture)
 {
     const QDateTime stamp = QDateTime::fromString(QString::fromStdString(when), "yyyy-MM-dd HH:mm:ss");
@@ -64,7 +59,7 @@ QString WhenAs(const std::string& when, const char* picture)
 
 // Left: recalls the preset (an unused one recalls the preset last recalled instead).
 // Right: the preset menu. Shift + right: stores the receiver's state into the preset.
-void frmMain::optPreset_MouseDown(int Index, int Button, int Shift, double, double)
+void BandPlanPanel::optPreset_MouseDown(int Index, int Button, int Shift, double, double)
 {
     if (presetButtonBusy_)
         return;
@@ -110,7 +105,7 @@ void frmMain::optPreset_MouseDown(int Index, int Button, int Shift, double, doub
     }
 }
 
-void frmMain::RecallPreset(int Index)
+void BandPlanPanel::RecallPreset(int Index)
 {
     const PresetRecord* preset = PresetOf(SelectedSubBand(), Index);
     if (!preset || !preset->Used())
@@ -120,13 +115,13 @@ void frmMain::RecallPreset(int Index)
 }
 
 // A release repeats a left click's recall; the menu and the store act on the press alone.
-void frmMain::optPreset_MouseUp(int Index, int Button, int Shift, double X, double Y)
+void BandPlanPanel::optPreset_MouseUp(int Index, int Button, int Shift, double X, double Y)
 {
     if (Button == 1)
         optPreset_MouseDown(Index, Button, Shift, X, Y);
 }
 
-void frmMain::optPreset_KeyDown(int, int, int Shift)
+void BandPlanPanel::optPreset_KeyDown(int, int, int Shift)
 {
     if (Shift != 2)
         return;
@@ -135,7 +130,7 @@ void frmMain::optPreset_KeyDown(int, int, int Shift)
 }
 
 // Frequency, mode and the time of the store; kilohertz as the caption.
-void frmMain::StorePreset(PresetRecord& preset)
+void BandPlanPanel::StorePreset(PresetRecord& preset)
 {
     CapturePreset(preset.ModeSettings);
     preset.Caption = Format(preset.ModeSettings.FreqCurrent / 1000.0, "#0");
@@ -144,18 +139,18 @@ void frmMain::StorePreset(PresetRecord& preset)
 }
 
 // The title names the preset as its button does (P3: 3).
-bool frmMain::EditPreset(const std::string& title, const std::string& buttonCaption)
+bool BandPlanPanel::EditPreset(const std::string& title, const std::string& buttonCaption)
 {
     PresetEditOK = false;
     PresetEditTitle = title;
     PresetEditButtonCaption = buttonCaption;
-    frmEditUserPreset window(this);
+    frmEditUserPreset window(frPresets->window());
     frmEditUserPreset::ShowModal(window);
     return PresetEditOK;
 }
 
 // The sub-band's selected preset, read from the file, for the preset menu's items.
-PresetRecord* frmMain::MenuPreset()
+PresetRecord* BandPlanPanel::MenuPreset()
 {
     SubBandRecord* subBand = SelectedSubBand();
     const int32_t index = subBand ? subBand->ActivePreset : -1;
@@ -167,7 +162,7 @@ PresetRecord* frmMain::MenuPreset()
 }
 
 // The preset window's record becomes the preset, shown on its button and put in force.
-void frmMain::TakeEditedPreset(PresetRecord& preset, const std::string& caption)
+void BandPlanPanel::TakeEditedPreset(PresetRecord& preset, const std::string& caption)
 {
     preset = PresetEditRecord;
     preset.ModeSettings.Changed = true;
@@ -177,7 +172,7 @@ void frmMain::TakeEditedPreset(PresetRecord& preset, const std::string& caption)
     ApplyPresetGuarded(CurrentMainBandIndex, ActiveSubBandIndex(), preset.Index);
 }
 
-void frmMain::mnuUserPresets_Edit_Click()
+void BandPlanPanel::mnuUserPresets_Edit_Click()
 {
     if (presetMenuBusy_)
         return;
@@ -193,7 +188,7 @@ void frmMain::mnuUserPresets_Edit_Click()
 
 // The tuned frequency, mode, filter and injection side into the preset; its other stored
 // settings stay.
-void frmMain::mnuUserPresets_Save_Click()
+void BandPlanPanel::mnuUserPresets_Save_Click()
 {
     if (presetMenuBusy_)
         return;
@@ -214,7 +209,7 @@ void frmMain::mnuUserPresets_Save_Click()
 }
 
 // The pop-up beside the pointer, with the main window keeping the focus.
-void frmMain::ShowDescription(QWidget* button, double X, double Y, const std::string& caption, const std::string& text)
+void BandPlanPanel::ShowDescription(QWidget* button, double X, double Y, const std::string& caption, const std::string& text)
 {
     PresetDesc->move(button->mapToGlobal(QPoint(FormUnits::TwipsToPixels(X), FormUnits::TwipsToPixels(Y))));
     PresetDesc->show();
@@ -222,10 +217,10 @@ void frmMain::ShowDescription(QWidget* button, double X, double Y, const std::st
     DoEvents();
     PresetDesc->lblCaption->setText(QString::fromStdString(caption));
     PresetDesc->lblPresetDesc->setText(QString::fromStdString(text));
-    activateWindow();
+    frPresets->window()->activateWindow();
 }
 
-void frmMain::optPreset_MouseMove(int Index, int, int, double X, double Y)
+void BandPlanPanel::optPreset_MouseMove(int Index, int, int, double X, double Y)
 {
     SubBandRecord* subBand = SelectedSubBand();
     PresetRecord* preset = PresetOf(subBand, Index);
@@ -237,18 +232,16 @@ void frmMain::optPreset_MouseMove(int Index, int, int, double X, double Y)
     }
     modBandPlan::LoadPresetSettings(CurrentMainBandIndex, ActiveSubBandIndex(), Index);
     const ModeSettingsRecord& state = preset->ModeSettings;
-    const ButtonArray& modes = Receive->optMode;
-    const ButtonArray& filters = Receive->optFilter;
-    const QString mode = modes.Contains(state.DemodMode) ? ButtonCaption(modes[state.DemodMode]) : "";
-    const QString filter = filters.Contains(state.FilterMode) ? ButtonCaption(filters[state.FilterMode]) : "";
+    const std::string mode = hub_.ModeCaption(state.DemodMode);
+    const std::string filter = hub_.FilterCaption(state.FilterMode);
     const std::string text = "Frequency=" + Format(state.FreqCurrent / 1000000.0, "#0.000 MHz") + "\r\nModulation="
-                             + mode.toStdString() + "\r\nFilter=" + filter.toStdString() + "\r\nDate="
+                             + mode + "\r\nFilter=" + filter + "\r\nDate="
                              + WhenAs(preset->When, "yyyy/MM/dd").toStdString() + "\r\nTime="
                              + WhenAs(preset->When, "HH:mm").toStdString();
     ShowDescription(optPreset[Index], X, Y, preset->Description, text);
 }
 
-void frmMain::optSubBand_MouseMove(int Index, int, int, double X, double Y)
+void BandPlanPanel::optSubBand_MouseMove(int Index, int, int, double X, double Y)
 {
     HideBandSelectors();
     if (CurrentMainBandIndex < 0 || static_cast<size_t>(CurrentMainBandIndex) >= BandPlans.size())
@@ -269,16 +262,15 @@ void frmMain::optSubBand_MouseMove(int Index, int, int, double X, double Y)
 // Every 300 ms: the track log gets the tuned frequency; a recalled preset stops being in force
 // once tuned more than 500 Hz away; the sub-band then follows the receiver's state, while a
 // preset in force follows it (but for its frequency) when presets are tracked.
-void frmMain::tmrSubBands_Timer()
+void BandPlanPanel::tmrSubBands_Timer()
 {
     if (subBandTimerBusy_)
         return;
     BusyGuard busy(subBandTimerBusy_);
-    if (Recorder->WavFile && VFO)
-        Recorder->WavFile->NewLogRecord(VFO->TunedFrequency());
+    hub_.LogTunedFrequency();
     SubBandRecord* subBand = SelectedSubBand();
     PresetRecord* preset = PresetOf(subBand, subBand ? subBand->ActivePreset : -1);
-    if (!preset || ApplyPresetBusy || modBandPlan::BandPlanLoading || DreamStarting || !VFO)
+    if (!preset || ApplyPresetBusy || modBandPlan::BandPlanLoading || hub_.DecoderStarting() || !VFO)
         return;
     const int32_t index = subBand->ActivePreset;
     if (preset->Active) {
