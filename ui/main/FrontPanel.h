@@ -70,12 +70,6 @@ struct FrontPanel
     PictureBox* picPresets = nullptr;
     ButtonArray optPreset;
 
-    // Power.
-    // Shown only at the smallest size, whose size buttons lie outside the window: back to Std.
-    QPushButton* cmdMoreControls = nullptr;
-    Frame* frPower = nullptr;
-    ButtonArray optPwr;
-
     // Receive controls.
     Frame* frDemod = nullptr;
     ButtonArray optMode;
@@ -134,8 +128,6 @@ struct FrontPanel
     Slider* sldBalance = nullptr;
     Slider* sldPhaseAngle = nullptr;
     Slider* sldPwm = nullptr;
-    Frame* frDispMode = nullptr;
-    ButtonArray optDisplaySize;
 
     // Spectrum display and its controls.
     PictureBox* picScopeContainer = nullptr;

@@ -78,6 +78,23 @@ void frmMain::ConnectHub()
     Hub.DarkenControls = [this] { DarkenControls(); };
     Hub.FocusFrame = [this](Frame* frame) { FocusFrame(frame); };
     Hub.UnFocusFrames = [this] { UnFocusFrames(); };
+    Hub.PowerOn = [this] { PowerOn(); };
+    Hub.PowerOff = [this] { PowerOff(); };
+    Hub.CloseWindow = [this] { close(); };
+    Hub.SelectDisplaySize = [this](int size) { DisplaySize->optDisplaySize.Select(size); };
+    Hub.ShowMoreControls = [this](bool shown) { Power->cmdMoreControls->setVisible(shown); };
+    Hub.ReleaseWindowSize = [this] {
+        DisplayHeight = 0;
+        DisplayWidth = 0;
+    };
+    Hub.CutWindowAtSize = [this](int size) { CutWindowAtSize(size); };
+    Hub.KeepWindowSize = [this] { KeepWindowSize(); };
+    Hub.StopAnalyser = [this] {
+        if (SpectrumAnalyser)
+            SpectrumAnalyser->Active(false);
+    };
+    Hub.ApplyAnalyserSwitch = [this] { chkSpectrumAnalyser_Click(); };
+    Hub.ApplyStatisticsSwitch = [this] { Statistics->chkPerfStatsOn_Click(); };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -146,7 +163,7 @@ void frmMain::ShowRestoredSettings()
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     Statistics->ShowPerfStatsOn();
     chkFlipIQ->setChecked(FlipIQ);
-    optDisplaySize.Select(DisplayMode);
+    DisplaySize->optDisplaySize.Select(DisplayMode);
 }
 
 // The scope panel shows the analyser's stored mode, its box set anew so that the mode's

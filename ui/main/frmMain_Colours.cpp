@@ -87,9 +87,7 @@ void frmMain::ReColour()
     FormControls::SetForeColour(lblClock, Scaled(scheme.SDRTuningColour, 75));
     FormControls::SetForeColour(lblRecordSize, Colour(scheme.ScrollableLabelFocusColour));
     FormControls::SetForeColour(lblRecordTime, Colour(scheme.ScrollableLabelFocusColour));
-    const uint32_t powerColours[] = {0x00FF00, 0x0000FF, 0x00FFFF};   // On green, Off red, Close yellow
-    for (int button = 0; button < 3; ++button)
-        FormControls::SetForeColour(optPwr[button], powerColours[button]);
+    Power->ApplyColours();
     if (SpectrumAnalyser)
         picScope[0]->SetBackColor(Colour(SpectrumAnalyser->ScopeBackColour()));
     picScope[1]->SetBackColor(picScope[0]->BackColor());

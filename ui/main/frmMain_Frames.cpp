@@ -1,8 +1,6 @@
 #include "ui/main/frmMain.h"
 
 #include "core/BusyGuard.h"
-#include "core/DoEvents.h"
-#include "core/Numeric.h"
 #include "core/PublicVars.h"
 #include "ui/bandplan/frmPresetDesc.h"
 #include "ui/common/FormControls.h"
@@ -26,8 +24,8 @@ bool focusFrameBusy = false;
 }   // namespace
 
 // The frame under the pointer shows its caption in the focus colour; value labels the
-// pointer has left lose their highlight. Frames whose hover only colours (the scope's and
-// the power frame) leave the focused value label alone.
+// pointer has left lose their highlight. Frames whose hover only colours (the scope's)
+// leave the focused value label alone.
 void frmMain::ConnectFrameFocus()
 {
     // Frames that take the focus and clear the value labels they hold (0 clears the focus).
@@ -42,15 +40,11 @@ void frmMain::ConnectFrameFocus()
     hover(frAFOut, {0, 10});
     hover(frAGC, {0, 13, 14});
     hover(frIFFilter, {0, 17, 18});
-    hover(frDispMode, {0});
     hover(frNB, {0, 9});
     hover(frNotch, {0, 11, 12});
     for (Frame* scope : {frScopeChn1Ctl, frScopeChn2Ctl, frScopeMode, frScopeSweep, frScopeYMode})
         connect(scope, &Frame::MouseMove, this, [this, scope] { FocusFrame(scope); });
     connect(frFreqCtl, &Frame::MouseMove, this, &frmMain::UnFocusFrames);
-    connect(frPower, &Frame::MouseDown, this, &frmMain::frPower_MouseDown);
-    connect(frPower, &Frame::MouseMove, this, &frmMain::frPower_MouseMove);
-    connect(frPower, &Frame::MouseUp, this, &frmMain::frPower_MouseUp);
     connect(img7SegArea, &Label::MouseMove, this, &frmMain::img7SegArea_MouseMove);
     connect(imgAreaScope, &Label::MouseMove, this, &frmMain::imgAreaScope_MouseMove);
 }
@@ -112,32 +106,8 @@ void frmMain::imgAreaScope_MouseMove(int, int, double, double)
     DarkenControls();
 }
 
-// Any button on the power frame starts dragging the window by it.
-void frmMain::frPower_MouseDown(int, int, double X, double Y)
-{
-    PowerFrameDragging = true;
-    DragStartX = Numeric::CLng(X);
-    DragStartY = Numeric::CLng(Y);
-}
-
-// The window moves by the pointer's travel over the frame, so the pointer keeps its place
-// on the frame while the window follows it.
-void frmMain::frPower_MouseMove(int, int, double X, double Y)
-{
-    FocusFrame(frPower);
-    if (!PowerFrameDragging)
-        return;
-    using FormUnits::PixelsToTwips;
-    using FormUnits::TwipsToPixels;
-    const int32_t left = Numeric::CLng(PixelsToTwips(x()) - DragStartX + X);
-    const int32_t top = Numeric::CLng(PixelsToTwips(y()) - DragStartY + Y);
-    move(TwipsToPixels(left), TwipsToPixels(top));
-    DoEvents();
-}
-
-void frmMain::frPower_MouseUp(int, int, double, double) { PowerFrameDragging = false; }
-
-void frmMain::Form_MouseUp(int, int, double, double) { PowerFrameDragging = false; }
+// A release over the bare window ends a drag by the power frame too.
+void frmMain::Form_MouseUp(int, int, double, double) { Power->PowerFrameDragging = false; }
 
 // The bare window's own mouse events (the central widget's).
 bool frmMain::eventFilter(QObject* watched, QEvent* event)

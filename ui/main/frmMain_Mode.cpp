@@ -62,7 +62,7 @@ void frmMain::optMode_Click(int Index)
 
 void frmMain::LeaveDRM()
 {
-    if (SoundCard && !SoundCard->Prepared() && optPwr[0]->isChecked()) {
+    if (SoundCard && !SoundCard->Prepared() && Power->optPwr[0]->isChecked()) {
         SoundCard->PrepareDevices();
         SoundCard->StartSound();
     }

@@ -156,7 +156,7 @@ void frmMain::PlayAction()
         SetTransportPattern("0111111101");
         TryStep([this] { WavFile->Play(); });
     }
-    TryStep([this] { optPwr.Select(0); });
+    TryStep([this] { Power->optPwr.Select(0); });
 }
 
 void frmMain::PauseAction()
@@ -168,7 +168,7 @@ void frmMain::PauseAction()
 // Power off first: the receiver stops taking blocks, then the recorder stops.
 void frmMain::StopAction()
 {
-    TryStep([this] { optPwr.Select(1); });
+    TryStep([this] { Power->optPwr.Select(1); });
     SetTransportPattern(WavFile->IsRecording() ? "1111000011" : "1111111111");
     TryStep([this] { WavFile->StopPlayer(); });
     FormControls::SetBackColour(cmdWavCtls[Pause], ButtonFace);
