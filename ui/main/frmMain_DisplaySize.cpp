@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QResizeEvent>
 
+// The way to the configuration window from the size in force, and the analyser's switch.
 void frmMain::ConnectDisplaySize()
 {
     QELVODX8::ConfigurationPath = [] { return ConfigurationPath(); };

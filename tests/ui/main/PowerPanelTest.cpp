@@ -1,4 +1,3 @@
-#include "ui/common/FormControls.h"
 #include "ui/common/Frame.h"
 #include "ui/main/PanelHub.h"
 #include "ui/main/PowerPanel.h"
@@ -18,10 +17,10 @@ class PowerPanelAlone : public ::testing::Test
 protected:
     PowerPanelAlone()
     {
-        hub.PowerOn = [this] { asked.push_back("PowerOn"); };
-        hub.PowerOff = [this] { asked.push_back("PowerOff"); };
-        hub.CloseWindow = [this] { asked.push_back("CloseWindow"); };
-        hub.SelectDisplaySize = [this](int size) { asked.push_back("SelectDisplaySize " + std::to_string(size)); };
+        hub.PowerOn = [this] { asked.push_back("on"); };
+        hub.PowerOff = [this] { asked.push_back("off"); };
+        hub.CloseWindow = [this] { asked.push_back("close"); };
+        hub.SelectDisplaySize = [this](int size) { asked.push_back("size " + std::to_string(size)); };
         hub.FocusFrame = [this](Frame* frame) { focused = frame; };
     }
 
@@ -32,29 +31,20 @@ protected:
     PowerPanel panel{&window, {9840, 870, 270, 360}, {10140, 810, 2400, 465}, hub};
 };
 
-// The switches are out of reach until the start-up lets them be used.
-TEST_F(PowerPanelAlone, BuildsItsNamedSwitchesOutOfReachUntilEnabled)
+// Out of reach until the start-up enables them; then each switch asks once for its action.
+TEST_F(PowerPanelAlone, TheSwitchesAndTheWayBackAskForTheirActions)
 {
-    EXPECT_EQ(window.findChild<Frame*>("frPower"), panel.frPower);
-    EXPECT_EQ(window.findChild<QPushButton*>("cmdMoreControls")->toolTip(), "All the controls");
     EXPECT_EQ(panel.frPower->findChild<QAbstractButton*>("optPwr_2")->text(), "&Close");
+    EXPECT_EQ(window.findChild<QPushButton*>("cmdMoreControls"), panel.cmdMoreControls);
     panel.optPwr[0]->click();
     EXPECT_TRUE(asked.empty());
-    EXPECT_FALSE(panel.optPwr[1]->isEnabled());
-    panel.EnableSwitches();
-    for (QAbstractButton* button : panel.optPwr)
-        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
-}
-
-TEST_F(PowerPanelAlone, TheSwitchesAndTheWayBackAskTheWindowAndTheSizes)
-{
     panel.EnableSwitches();
     panel.optPwr[0]->click();
     panel.optPwr[0]->click();   // already on: nothing runs again
     panel.optPwr[1]->click();
     panel.optPwr[2]->click();
     panel.cmdMoreControls->click();
-    EXPECT_EQ(asked, (std::vector<std::string>{"PowerOn", "PowerOff", "CloseWindow", "SelectDisplaySize 1"}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"on", "off", "close", "size 1"}));
 }
 
 // 15 twips a pixel: the window follows the pointer's travel over the frame while a button is held.
@@ -70,14 +60,6 @@ TEST_F(PowerPanelAlone, TheFrameDragsItsWindowWhileAButtonIsHeld)
     emit panel.frPower->MouseUp(1, 0, 450, 90);
     emit panel.frPower->MouseMove(0, 0, 900, 90);
     EXPECT_EQ(window.pos(), QPoint(210, 98));
-}
-
-TEST_F(PowerPanelAlone, ColoursGoBackToTheSwitchesOwn)
-{
-    panel.ApplyColours();
-    EXPECT_EQ(FormControls::ForeColour(panel.optPwr[0]), 0x00FF00u);
-    EXPECT_EQ(FormControls::ForeColour(panel.optPwr[1]), 0x0000FFu);
-    EXPECT_EQ(FormControls::ForeColour(panel.optPwr[2]), 0x00FFFFu);
 }
 
 }   // namespace
