@@ -75,13 +75,13 @@ TEST(ConfigDevicesEndToEnd, DevicesPickedInTheWindowReceive)
     main->Receive->chkAGC->setChecked(true);
     int blocks = 0;
     QObject::connect(main->SoundCard.get(), &QELVODX8::DataReady, [&blocks](auto, auto, int32_t) { ++blocks; });
-    main->optPwr[0]->setChecked(true);
+    main->Power->optPwr[0]->setChecked(true);
     ASSERT_TRUE(main->SoundCard->InAction()) << (boxes.boxes.empty() ? "" : boxes.Last().prompt);
     QElapsedTimer clock;
     clock.start();
     while (blocks < 40 && clock.elapsed() < 120000)
         DoEvents();
-    main->optPwr[1]->setChecked(true);
+    main->Power->optPwr[1]->setChecked(true);
     main->close();
     DeleteTopLevelWindows();
 

@@ -143,7 +143,7 @@ protected:
                              const std::span<int16_t> out = FlipIQ ? right : left;
                              processed.emplace_back(out.begin(), out.begin() + N);
                          });
-        main->optPwr[0]->setChecked(true);
+        main->Power->optPwr[0]->setChecked(true);
         ASSERT_TRUE(main->SoundCard->InAction()) << (boxes.boxes.empty() ? "" : boxes.Last().prompt);
         EXPECT_EQ(priority.Calls.front(), "realtime");
         QElapsedTimer clock;
@@ -156,7 +156,7 @@ protected:
                 midway(*main);
             }
         }
-        main->optPwr[1]->setChecked(true);
+        main->Power->optPwr[1]->setChecked(true);
         EXPECT_FALSE(main->SoundCard->InAction());
         EXPECT_FALSE(priority.Now.RealTime);
         main->close();   // releases the sound devices, which closes the files
@@ -261,7 +261,7 @@ TEST_F(ReceiverEndToEnd, StoredPowerAndChannelSwapAreInForceAtStart)
     frmMain* main = Start([](int64_t) { return 0.0; }, [](int64_t) { return 0.0; });
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(main->SoundCard->InAction());
-    EXPECT_TRUE(main->optPwr[0]->isChecked());
+    EXPECT_TRUE(main->Power->optPwr[0]->isChecked());
     EXPECT_TRUE(Receiving);
     EXPECT_TRUE(main->Receive->chkFlipIQ->isChecked());
     EXPECT_TRUE(FlipIQ);
@@ -339,7 +339,7 @@ TEST_F(ReceiverEndToEnd, TheVolumeReadingIsTheCutInTheOutputAndComesBackAfterARe
                      [this](std::span<int16_t> left, std::span<int16_t>, int32_t) {
                          processed.emplace_back(left.begin(), left.begin() + N);
                      });
-    main->optPwr[0]->setChecked(true);
+    main->Power->optPwr[0]->setChecked(true);
     ASSERT_TRUE(main->SoundCard->InAction());
     std::vector<QString> shown;
     QElapsedTimer clock;
@@ -352,7 +352,7 @@ TEST_F(ReceiverEndToEnd, TheVolumeReadingIsTheCutInTheOutputAndComesBackAfterARe
         }
         DoEvents();
     }
-    main->optPwr[1]->setChecked(true);
+    main->Power->optPwr[1]->setChecked(true);
     clock.restart();
     while (clock.elapsed() < 2 * BandPlanPanel::SubBandTrackingInterval)   // the sub-band takes the panel's state
         DoEvents();

@@ -231,7 +231,7 @@ const bool childRoutines =
         return frmSupervisor::Run("trace");
     }) &&
     ChildRoutines::Register("PressesOn", [] {
-        return RunProgramAnd([](frmMain& main) { main.optPwr[0]->setChecked(true); });
+        return RunProgramAnd([](frmMain& main) { main.Power->optPwr[0]->setChecked(true); });
     }) &&
     ChildRoutines::Register("ShowsABoxWhileReceiving", [] {
         // The receiver runs on ALSA's file devices, stored as the sound card in use.
@@ -239,7 +239,7 @@ const bool childRoutines =
         devices.WriteCapture(std::vector<int16_t>(size_t{2} * 2048 * 500, 0));
         AlsaFileDevices::StoreAsSoundCard();
         return RunProgramAnd([](frmMain& main) {
-            main.optPwr[0]->setChecked(true);
+            main.Power->optPwr[0]->setChecked(true);
             if (!main.SoundCard->InAction())
                 return;
             AddLog("child:receiving");

@@ -334,8 +334,9 @@ void frmConfig::RedrawMainWindow()
     });
     TryStep([this] { main_.ApplyColourScheme(); });
     TryStep([this] {
-        if (const int size = main_.optDisplaySize.Selected(); size >= main_.optDisplaySize.LBound())
-            main_.optDisplaySize_Click(size);
+        if (const int size = main_.DisplaySize->optDisplaySize.Selected();
+            size >= main_.DisplaySize->optDisplaySize.LBound())
+            main_.DisplaySize->optDisplaySize_Click(size);
     });
 }
 

@@ -59,15 +59,6 @@ struct FrontPanel
     Label* lblIFShiftDesc = nullptr;
     Label* lblIFShift = nullptr;
 
-    // Power.
-    // Shown only at the smallest size, whose size buttons lie outside the window: back to Std.
-    QPushButton* cmdMoreControls = nullptr;
-    Frame* frPower = nullptr;
-    ButtonArray optPwr;
-
-    // Receive controls.
-    Frame* frDispMode = nullptr;
-    ButtonArray optDisplaySize;
 
     // Configuration and version, beside the recorder bar.
     QPushButton* cmdConfig = nullptr;

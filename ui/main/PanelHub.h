@@ -75,4 +75,24 @@ struct PanelHub
     std::function<void()> LogTunedFrequency = [] {};
     // Answered by the window: its start-up runs.
     std::function<bool()> WindowLoading = [] { return false; };
+    // Asked by the power panel, answered by the window: the receiver switched on or off, the
+    // window closed.
+    std::function<void()> PowerOn = [] {};
+    std::function<void()> PowerOff = [] {};
+    std::function<void()> CloseWindow = [] {};
+    // Asked by the power panel, answered by the display-size panel: a size chosen as its button would.
+    std::function<void(int size)> SelectDisplaySize = [](int) {};
+    // Asked by the display-size panel, answered by the power panel: the way back from the
+    // smallest size shown only there.
+    std::function<void(bool shown)> ShowMoreControls = [](bool) {};
+    // Asked by the display-size panel, answered by the window: the kept size let go, the client
+    // area cut at a size's marker line, the size the window came to kept.
+    std::function<void()> ReleaseWindowSize = [] {};
+    std::function<void(int size)> CutWindowAtSize = [](int) {};
+    std::function<void()> KeepWindowSize = [] {};
+    // Asked by the display-size panel: the analyser off (answered by the window); the analyser
+    // and the statistics following their check boxes again (answered by whoever owns each box).
+    std::function<void()> StopAnalyser = [] {};
+    std::function<void()> ApplyAnalyserSwitch = [] {};
+    std::function<void()> ApplyStatisticsSwitch = [] {};
 };

@@ -87,7 +87,7 @@ void frmMain::ConnectHub()
         }
     };
     Hub.TakeBackSoundCard = [this] {
-        if (SoundCard && !SoundCard->Prepared() && optPwr[0]->isChecked()) {
+        if (SoundCard && !SoundCard->Prepared() && Power->optPwr[0]->isChecked()) {
             SoundCard->PrepareDevices();
             SoundCard->StartSound();
         }
@@ -104,10 +104,27 @@ void frmMain::ConnectHub()
             VFO->TunedFrequency(StoredForShown(shown));
     };
     Hub.BlockLoopBusy = [this] { return BlockLoopBusy(); };
-    Hub.SelectPower = [this](int index) { optPwr.Select(index); };
+    Hub.SelectPower = [this](int index) { Power->optPwr.Select(index); };
     Hub.PresetsFrameGeometry = [this] { return BandPlan->frPresets->geometry(); };
     Hub.PresetsBackColour = [this] { return FormControls::BackColour(BandPlan->frPresets); };
     ConnectBandPlanRequests();
+    Hub.PowerOn = [this] { PowerOn(); };
+    Hub.PowerOff = [this] { PowerOff(); };
+    Hub.CloseWindow = [this] { close(); };
+    Hub.SelectDisplaySize = [this](int size) { DisplaySize->optDisplaySize.Select(size); };
+    Hub.ShowMoreControls = [this](bool shown) { Power->cmdMoreControls->setVisible(shown); };
+    Hub.ReleaseWindowSize = [this] {
+        DisplayHeight = 0;
+        DisplayWidth = 0;
+    };
+    Hub.CutWindowAtSize = [this](int size) { CutWindowAtSize(size); };
+    Hub.KeepWindowSize = [this] { KeepWindowSize(); };
+    Hub.StopAnalyser = [this] {
+        if (SpectrumAnalyser)
+            SpectrumAnalyser->Active(false);
+    };
+    Hub.ApplyAnalyserSwitch = [this] { Analyser->chkSpectrumAnalyser_Click(); };
+    Hub.ApplyStatisticsSwitch = [this] { Statistics->chkPerfStatsOn_Click(); };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -163,7 +180,7 @@ void frmMain::ShowRestoredSettings()
     // The statistics switch shows the restored choice (the smaller sizes switch it off).
     Statistics->ShowPerfStatsOn();
     Receive->chkFlipIQ->setChecked(FlipIQ);
-    optDisplaySize.Select(DisplayMode);
+    DisplaySize->optDisplaySize.Select(DisplayMode);
 }
 
 void frmMain::SetAnalyserOffset()

@@ -4,8 +4,10 @@
 #include "ui/main/AnalyserPanel.h"
 #include "ui/main/AudioOutPanel.h"
 #include "ui/main/BandPlanPanel.h"
+#include "ui/main/DisplaySizePanel.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/PanelHub.h"
+#include "ui/main/PowerPanel.h"
 #include "ui/main/ReceivePanel.h"
 #include "ui/main/ReceivePathValues.h"
 #include "ui/main/RecorderPanel.h"
@@ -114,29 +116,20 @@ public:
     void mnuVFOStepSub_Click(int Index);
     TuningControlState Tuning;
 
-    // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
-    void optPwr_Click(int Index);
     // The UTC clock in the frequency display; the RIT only for a tuned oscillator.
     void tmrClock_Timer();
     QTimer tmrClock;
     static constexpr int ClockInterval = 500;   // ms
 
-    // Frame focus and the power frame (frmMain_Frames.cpp).
+    // Frame focus (frmMain_Frames.cpp).
     void UnFocusFrames();
     void FocusFrame(Frame* frame);
     void LoLiteScrollLabel(int16_t ID);
     void DarkenControls();
-    void frPower_MouseDown(int Button, int Shift, double X, double Y);
-    void frPower_MouseMove(int Button, int Shift, double X, double Y);
-    void frPower_MouseUp(int Button, int Shift, double X, double Y);
     void Form_MouseUp(int Button, int Shift, double X, double Y);
     void img7SegArea_MouseMove(int Button, int Shift, double X, double Y);
-    bool PowerFrameDragging = false;   // a window drag by the power frame is under way
-    int32_t DragStartX = 0;            // twips: where the drag took the power frame
-    int32_t DragStartY = 0;
 
-    // Display size (frmMain_DisplaySize.cpp).
-    void optDisplaySize_Click(int Index);
+    // The window's size as the display sizes choose it (frmMain_DisplaySize.cpp).
     static std::string ConfigurationPath();
     void Form_Resize();
     int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
@@ -157,6 +150,8 @@ public:
     std::unique_ptr<AnalyserPanel> Analyser;
     std::unique_ptr<RecorderPanel> Recorder;
     std::unique_ptr<BandPlanPanel> BandPlan;
+    std::unique_ptr<PowerPanel> Power;
+    std::unique_ptr<DisplaySizePanel> DisplaySize;
 
     // Deferred block work (frmMain_PerfStats.cpp).
     void tmrPerfStats_Timer();
@@ -212,6 +207,8 @@ private:
     void MoveDialFromCode(int32_t value);
     void ReleaseTuning();
     void SetClientHeight(int twips);
+    void CutWindowAtSize(int size);
+    void KeepWindowSize();
     void CreateSoundCard();
     void MeasureTitleBar();
     // The start-up's stages (frmMain_StartUp.cpp), in their order.

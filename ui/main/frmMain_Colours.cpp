@@ -86,9 +86,7 @@ void frmMain::ReColour()
         FormControls::SetForeColour(tuning, Colour(scheme.SDRTuningColour));
     FormControls::SetForeColour(lblClock, Scaled(scheme.SDRTuningColour, 75));
     Recorder->ApplyColours();
-    const uint32_t powerColours[] = {0x00FF00, 0x0000FF, 0x00FFFF};   // On green, Off red, Close yellow
-    for (int button = 0; button < 3; ++button)
-        FormControls::SetForeColour(optPwr[button], powerColours[button]);
+    Power->ApplyColours();
     Analyser->ApplyColours();
     SMeter->ApplyColours();
 }

@@ -9,41 +9,23 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+// The way to the configuration window from the size in force, and the analyser's switch.
 void frmMain::ConnectDisplaySize()
 {
-    optDisplaySize.OnClick([this](int index) { optDisplaySize_Click(index); });
-    connect(cmdMoreControls, &QPushButton::clicked, this, [this] { optDisplaySize.Select(1); });
     QELVODX8::ConfigurationPath = [] { return ConfigurationPath(); };
 }
 
-// The window shows the bands above the chosen size's marker line and keeps that size. The
-// two small sizes switch the statistics and the analyser off; the two large ones let their
-// check boxes decide again. Nothing is moved or hidden: the controls below the marker lie
-// outside the window.
-void frmMain::optDisplaySize_Click(int Index)
+// A display size's client area ends at its marker line (0 Comp, 1 Std, 2 Ext, 3 Full).
+void frmMain::CutWindowAtSize(int size)
 {
-    DisplayHeight = 0;
-    DisplayWidth = 0;
-    optDisplaySize.HighlightOnly(Index);
-    DisplayMode = Index;
-    cmdMoreControls->setVisible(Index == 0);
-    switch (Index) {
-    case 0:
-    case 1:
-        SetClientHeight((Index == 0 ? linCompact : linNormal)->Y1());
-        PerfStatsOn = false;
-        if (SpectrumAnalyser)
-            SpectrumAnalyser->Active(false);
-        break;
-    case 2:
-    case 3:
-        SetClientHeight((Index == 2 ? linExtended : linConfig)->Y1());
-        Statistics->chkPerfStatsOn_Click();
-        Analyser->chkSpectrumAnalyser_Click();
-        break;
-    default:
-        break;
-    }
+    const Line* markers[] = {linCompact, linNormal, linExtended, linConfig};
+    SetClientHeight(markers[size]->Y1());
+}
+
+// The size the window came to is the one it keeps; the height to return to counts the
+// caption bar while that is hidden.
+void frmMain::KeepWindowSize()
+{
     using FormUnits::PixelsToTwips;
     const int32_t windowHeight = PixelsToTwips(frameGeometry().height());
     FullWindowHeight = TitleBarHidden ? windowHeight + TitleBarHeight : windowHeight;

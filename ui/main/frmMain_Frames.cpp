@@ -1,8 +1,6 @@
 #include "ui/main/frmMain.h"
 
 #include "core/BusyGuard.h"
-#include "core/DoEvents.h"
-#include "core/Numeric.h"
 #include "core/PublicVars.h"
 #include "ui/bandplan/frmPresetDesc.h"
 #include "ui/common/FormControls.h"
@@ -25,25 +23,11 @@ bool focusFrameBusy = false;
 
 }   // namespace
 
-// The frame under the pointer shows its caption in the focus colour; value labels the
-// pointer has left lose their highlight. Frames whose hover only colours (the scope's and
-// the power frame) leave the focused value label alone.
+// The frame under the pointer shows its caption in the focus colour (the panels connect
+// their own frames); over the frequency control no frame has the focus.
 void frmMain::ConnectFrameFocus()
 {
-    // Frames that take the focus and clear the value labels they hold (0 clears the focus).
-    auto hover = [this](Frame* frame, std::initializer_list<int16_t> labels) {
-        const std::vector<int16_t> ids(labels);
-        connect(frame, &Frame::MouseMove, this, [this, frame, ids] {
-            FocusFrame(frame);
-            for (int16_t id : ids)
-                LoLiteScrollLabel(id);
-        });
-    };
-    hover(frDispMode, {0});
     connect(frFreqCtl, &Frame::MouseMove, this, &frmMain::UnFocusFrames);
-    connect(frPower, &Frame::MouseDown, this, &frmMain::frPower_MouseDown);
-    connect(frPower, &Frame::MouseMove, this, &frmMain::frPower_MouseMove);
-    connect(frPower, &Frame::MouseUp, this, &frmMain::frPower_MouseUp);
     connect(img7SegArea, &Label::MouseMove, this, &frmMain::img7SegArea_MouseMove);
 }
 
@@ -99,32 +83,8 @@ void frmMain::img7SegArea_MouseMove(int, int, double, double)
     picFreqDisp->setFocus(Qt::MouseFocusReason);
 }
 
-// Any button on the power frame starts dragging the window by it.
-void frmMain::frPower_MouseDown(int, int, double X, double Y)
-{
-    PowerFrameDragging = true;
-    DragStartX = Numeric::CLng(X);
-    DragStartY = Numeric::CLng(Y);
-}
-
-// The window moves by the pointer's travel over the frame, so the pointer keeps its place
-// on the frame while the window follows it.
-void frmMain::frPower_MouseMove(int, int, double X, double Y)
-{
-    FocusFrame(frPower);
-    if (!PowerFrameDragging)
-        return;
-    using FormUnits::PixelsToTwips;
-    using FormUnits::TwipsToPixels;
-    const int32_t left = Numeric::CLng(PixelsToTwips(x()) - DragStartX + X);
-    const int32_t top = Numeric::CLng(PixelsToTwips(y()) - DragStartY + Y);
-    move(TwipsToPixels(left), TwipsToPixels(top));
-    DoEvents();
-}
-
-void frmMain::frPower_MouseUp(int, int, double, double) { PowerFrameDragging = false; }
-
-void frmMain::Form_MouseUp(int, int, double, double) { PowerFrameDragging = false; }
+// A release over the bare window ends a drag by the power frame too.
+void frmMain::Form_MouseUp(int, int, double, double) { Power->PowerFrameDragging = false; }
 
 // The bare window's own mouse events (the central widget's).
 bool frmMain::eventFilter(QObject* watched, QEvent* event)

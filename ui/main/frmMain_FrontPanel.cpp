@@ -165,14 +165,5 @@ void frmMain::CreateFrequencyControls(QWidget* form)
 void frmMain::CreateMeterAndPower(QWidget* form)
 {
     SMeter = std::make_unique<SMeterPanel>(form, Place{9240, 60, 3300, 750}, Place{9240, 870, 570, 360});
-    cmdMoreControls = MakeCommand(form, "cmdMoreControls", "\u25BC", "All the controls", {9840, 870, 270, 360});
-    frPower = MakeFrame(form, "frPower", "Power", {10140, 810, 2400, 465});
-    optPwr = MakeArray(frPower, "optPwr", ButtonArray::Kind::Option,
-                       {{"On", "Start Receiving", {120, 195, 630, 240}},
-                        {"Off", "Stop Receiving", {840, 195, 630, 240}},
-                        {"&Close", "Close the Receiver", {1560, 195, 780, 240}}});
-    // Out of the user's reach until the start-up has every table and object in place.
-    for (QAbstractButton* button : optPwr)
-        button->setEnabled(false);
-    optPwr.OnClick([this](int index) { optPwr_Click(index); });
+    Power = std::make_unique<PowerPanel>(form, Place{9840, 870, 270, 360}, Place{10140, 810, 2400, 465}, Hub);
 }

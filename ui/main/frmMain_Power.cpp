@@ -38,23 +38,6 @@ void SetRITRange()
 
 }   // namespace
 
-void frmMain::optPwr_Click(int Index)
-{
-    switch (Index) {
-    case 0:
-        PowerOn();
-        break;
-    case 1:
-        PowerOff();
-        break;
-    case 2:
-        close();
-        break;
-    default:
-        break;
-    }
-}
-
 // The caption bar goes when so configured (the client area keeps its size), the filters are
 // redesigned, priority raised and capture started (playback follows by itself). A sound
 // card that does not start has told the user why; the switch then goes back to Off, so
@@ -65,13 +48,13 @@ void frmMain::PowerOn()
     if (FormCaptionOffOnPwrOn)
         ShowCaptionBar(false);
     SetRITRange();
-    FormControls::SetForeColour(optPwr[0], OnLitColour);
-    FormControls::SetForeColour(optPwr[1], OffLitColour);
+    FormControls::SetForeColour(Power->optPwr[0], OnLitColour);
+    FormControls::SetForeColour(Power->optPwr[1], OffLitColour);
     TryStep(MakeFilters);
     if (InIDE)
         modWheelMouse::HookWheel();
     ProcessPriority::RaiseToRealTime();
-    optPwr[2]->hide();
+    Power->optPwr[2]->hide();
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = false;
     tmrSpectrumDisplay.stop();
@@ -83,7 +66,7 @@ void frmMain::PowerOn()
     Trace("End");
     if (!SoundCard || !SoundCard->InAction()) {
         AddLog("frmMain.optPwr_Click:the sound card did not start, power is switched off again");
-        optPwr[1]->setChecked(true);
+        Power->optPwr[1]->setChecked(true);
     }
 }
 
@@ -104,9 +87,9 @@ void frmMain::PowerOff()
     ProcessPriority::Restore();
     tmrPerfStats.stop();
     tmrSpectrumDisplay.stop();
-    FormControls::SetForeColour(optPwr[0], OnIdleColour);
-    FormControls::SetForeColour(optPwr[1], OffIdleColour);
-    optPwr[2]->show();
+    FormControls::SetForeColour(Power->optPwr[0], OnIdleColour);
+    FormControls::SetForeColour(Power->optPwr[1], OffIdleColour);
+    Power->optPwr[2]->show();
     ShowCaptionBar(true);
     tmrSpectrumDisplay.start(SpectrumDisplayInterval);
     Trace("End");

@@ -29,11 +29,5 @@ void frmMain::CreateReceiveControls(QWidget* form)
     scrollLabelBinding_.Bind(lblIFShiftIndex, lblIFShift);
     Receive->CreateInjectionControls(form);
 
-    frDispMode = MakeFrame(form, "frDispMode", "Display", {9660, RowA + 1530, 2880, 780});
-    optDisplaySize = MakeArray(frDispMode, "optDisplaySize", ButtonArray::Kind::Option,
-                               {{"Comp", "Just VFO & S Meter", {120, 300, 630, 330}},
-                                {"Std", "All the controls", {810, 300, 630, 330}},
-                                {"Ext", "Spectrum Display & Configuration Buttons", {1500, 300, 630, 330}},
-                                {"Full", "Everything + Config Button", {2190, 300, 630, 330}}});
-    Graphical(optDisplaySize);
+    DisplaySize = std::make_unique<DisplaySizePanel>(form, Place{9660, RowA + 1530, 2880, 780}, Hub);
 }

@@ -114,7 +114,7 @@ void frmMain::CreateFrontPanelObjects()
     TryStep([this] { Recorder->CreateWavFile(); });
     TryStep([this] { MeasureTitleBar(); });
     TryStep([this] { lblVer->setText(ZOZEVERE_VERSION); });
-    TryStep([this] { optDisplaySize.Select(3); });
+    TryStep([this] { DisplaySize->optDisplaySize.Select(3); });
     // The band selectors and their buttons are laid out with the window's controls.
     Trace(":Positioning Presets");
     TryStep([this] { Statistics->ShowWindowThread(); });
@@ -219,10 +219,7 @@ void frmMain::SelectBandAndStart()
     Trace(":Call tmrPerfStats_Timer");
     TryStep([this] { tmrPerfStats_Timer(); });
     Trace(":Enable Power Butons");
-    TryStep([this] {
-        for (QAbstractButton* button : optPwr)
-            button->setEnabled(true);
-    });
+    TryStep([this] { Power->EnableSwitches(); });
     TryStep([this] { StartTimers(); });
     // The band's preset may have chosen the step: the list shows the step in force.
     Trace(":Initialise the Tuning Step Selector Drop Down List");
@@ -235,7 +232,7 @@ void frmMain::SelectBandAndStart()
     // Last of all, with every table and object in place: the receiver powered on when so stored.
     TryStep([this] {
         if (AutoStartSDR)
-            optPwr[0]->setChecked(true);
+            Power->optPwr[0]->setChecked(true);
     });
     TryStep([this] { ShowCaptionBar(!FormCaptionOffOnPwrOn); });
     TryStep([this] { ShowModelInCaption(); });

@@ -213,7 +213,7 @@ TEST_F(ConfigDialog, ANewDevicePairRestartsTheSoundCardOnIt)
     EXPECT_EQ(sound->Of(SoundDirection::Capture).Name, "hw:0,0");
     EXPECT_FALSE(window->SoundCard->InAction());
 
-    window->optPwr[0]->setChecked(true);
+    window->Power->optPwr[0]->setChecked(true);
     ASSERT_TRUE(window->SoundCard->InAction());
     Choose(config->cboPlayDevices, "Speakers");
     config->cmdApply->click();
@@ -221,7 +221,7 @@ TEST_F(ConfigDialog, ANewDevicePairRestartsTheSoundCardOnIt)
     EXPECT_EQ(sound->Of(SoundDirection::Playback).Name, "hw:0,0");
     EXPECT_TRUE(sound->Of(SoundDirection::Capture).Running);
     EXPECT_EQ(window->SoundCard->CurrentPlaybackDevice(), 2);
-    window->optPwr[1]->setChecked(true);
+    window->Power->optPwr[1]->setChecked(true);
 }
 
 TEST_F(ConfigDialog, DefaultsResetTheirOwnGroups)

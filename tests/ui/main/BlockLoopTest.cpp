@@ -138,9 +138,9 @@ TEST_F(BlockLoop, StatisticsRingsWrapAfter47BlocksAndNeverWriteTheLastElement)
 TEST_F(BlockLoop, PowerOnAndOffStartAndStopTheCardAndTheRaisedPriority)
 {
     sound->FailingDevices.insert("default");
-    window->optPwr[0]->setChecked(true);
+    window->Power->optPwr[0]->setChecked(true);
     EXPECT_EQ(boxes.boxes.size(), 1u) << "the engine names the device";
-    EXPECT_TRUE(window->optPwr[1]->isChecked());
+    EXPECT_TRUE(window->Power->optPwr[1]->isChecked());
     EXPECT_FALSE(window->SoundCard->InAction());
     EXPECT_FALSE(priority.Now.RealTime);
 
@@ -150,15 +150,15 @@ TEST_F(BlockLoop, PowerOnAndOffStartAndStopTheCardAndTheRaisedPriority)
     AFFilter.FHigh = 0;
     FilterLo = 300;
     FilterHi = 2700;
-    window->optPwr[0]->setChecked(true);
+    window->Power->optPwr[0]->setChecked(true);
     EXPECT_TRUE(window->SoundCard->InAction());
     EXPECT_TRUE(priority.Now.RealTime);
     EXPECT_EQ(AFFilter.FHigh, 2700);
     const int starts = sound->Of(SoundDirection::Capture).Starts;
-    window->optPwr[0]->setChecked(true);   // already on: nothing runs again
+    window->Power->optPwr[0]->setChecked(true);   // already on: nothing runs again
     EXPECT_EQ(sound->Of(SoundDirection::Capture).Starts, starts);
 
-    window->optPwr[1]->setChecked(true);
+    window->Power->optPwr[1]->setChecked(true);
     EXPECT_FALSE(window->SoundCard->InAction());
     EXPECT_FALSE(priority.Now.RealTime);
     EXPECT_EQ(boxes.boxes.size(), 1u);
@@ -167,7 +167,7 @@ TEST_F(BlockLoop, PowerOnAndOffStartAndStopTheCardAndTheRaisedPriority)
 // Closing saves the window's settings, stops the sound card and lets go of the hardware.
 TEST_F(BlockLoop, ClosingSavesTheSettingsAndReleasesTheSoundCardAndTheHardware)
 {
-    window->optPwr[0]->setChecked(true);
+    window->Power->optPwr[0]->setChecked(true);
     window->SMeter->NoiseFloor = 12.5f;
     window->SoundCard->SetCurrentCaptureDevice(2);
     MainWindowRig::TearDown();

@@ -75,15 +75,15 @@ TEST_F(FirstEvening, EveryCaptionShowsWholeAtEverySizeAndEverySizeCanBeLeft)
 {
     const char* names[] = {"Comp", "Std", "Ext", "Full"};
     for (int size : {3, 2, 1, 0}) {
-        window->optDisplaySize.Select(size);
+        window->DisplaySize->optDisplaySize.Select(size);
         EXPECT_EQ(Lines(CaptionCheck::CutCaptions(window.get())), "") << names[size];
         CaptionCheck::SaveScreenshot(window.get(), QString("frmMain_") + names[size]);
-        const bool sizeButtonsShown = CaptionCheck::OnScreen(window->optDisplaySize[1], window.get());
-        EXPECT_TRUE(sizeButtonsShown || CaptionCheck::OnScreen(window->cmdMoreControls, window.get())) << names[size];
+        const bool sizeButtonsShown = CaptionCheck::OnScreen(window->DisplaySize->optDisplaySize[1], window.get());
+        EXPECT_TRUE(sizeButtonsShown || CaptionCheck::OnScreen(window->Power->cmdMoreControls, window.get())) << names[size];
     }
-    QTest::mouseClick(window->cmdMoreControls, Qt::LeftButton);
+    QTest::mouseClick(window->Power->cmdMoreControls, Qt::LeftButton);
     EXPECT_EQ(DisplayMode, 1) << "the smallest size's button leads back to all the controls";
-    EXPECT_TRUE(CaptionCheck::OnScreen(window->optDisplaySize[3], window.get()));
+    EXPECT_TRUE(CaptionCheck::OnScreen(window->DisplaySize->optDisplaySize[3], window.get()));
 
     for (Slider* slider : window->findChildren<Slider*>()) {
         QStyleOptionSlider option;
@@ -105,7 +105,7 @@ TEST_F(FirstEvening, TheWayToTheConfigurationWindowFollowsTheSize)
         {3, "Config"}, {2, "Display: Full, then Config"}, {1, "Display: Full, then Config"},
         {0, "\u25BC, then Display: Full, then Config"}};
     for (const auto& [size, way] : ways) {
-        window->optDisplaySize.Select(size);
+        window->DisplaySize->optDisplaySize.Select(size);
         EXPECT_EQ(frmMain::ConfigurationPath(), way);
     }
 }
@@ -114,7 +114,7 @@ TEST_F(FirstEvening, TheWayToTheConfigurationWindowFollowsTheSize)
 // the band image covers it, and a click on an entry of its list selects that band.
 TEST_F(FirstEvening, TheBandIsChangedWithTheMouse)
 {
-    window->optDisplaySize.Select(3);
+    window->DisplaySize->optDisplaySize.Select(3);
     QComboBox* bands = window->BandPlan->cboBandSelect;
     ASSERT_GE(bands->count(), 2);
     ASSERT_FALSE(bands->isVisible());
@@ -203,7 +203,7 @@ TEST_F(FirstEvening, TheWheelOverAnOpenListLeavesTheTuningAlone)
 TEST_F(FirstEvening, TheRecorderOffersOnlyWhatItCanDo)
 {
     FakeFileDialogs dialogs;
-    window->optDisplaySize.Select(3);
+    window->DisplaySize->optDisplaySize.Select(3);
     QAbstractButton* play = window->Recorder->cmdWavCtls[1];
     EXPECT_FALSE(play->isEnabled());
     QTest::mouseClick(window->Recorder->cmdWavCtls[7], Qt::LeftButton);   // Open, cancelled

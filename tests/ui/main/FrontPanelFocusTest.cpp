@@ -73,7 +73,7 @@ TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
     EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(Tuning));
     EXPECT_EQ(window->lbl7Seg[4]->ForeColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 85)));
     EXPECT_EQ(window->shpDP[0]->FillColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 50)));
-    EXPECT_EQ(Fore(window->optPwr[0]), 0x00FF00u);
+    EXPECT_EQ(Fore(window->Power->optPwr[0]), 0x00FF00u);
     EXPECT_EQ(window->SMeter->picSmeter[2]->BackColor(), 0u);
     EXPECT_EQ(window->picFreqDisp->BackColor(), static_cast<uint32_t>(Background));
     EXPECT_EQ(window->SMeter->shpSMeterTick[14]->FillColor(), 0x0000FFu) << "the segments keep their design colours";

@@ -50,7 +50,7 @@ TEST_F(MainPanel, EveryControlCarriesItsNameAndArraysTheirIndex)
         EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
     EXPECT_EQ(window->Receive->optMode[6]->text(), "&SAM");
     EXPECT_EQ(window->Receive->optMode[3]->toolTip(), "DRM mode - Select, then launch Dream/DRM.EXE manually");
-    EXPECT_EQ(window->optDisplaySize[0]->toolTip(), "Just VFO & S Meter");
+    EXPECT_EQ(window->DisplaySize->optDisplaySize[0]->toolTip(), "Just VFO & S Meter");
     EXPECT_EQ(window->lblTuningRate->toolTip(), "Left Click to Lock Tune Rate, Right Click to Set Tune Step");
 }
 
@@ -64,7 +64,7 @@ TEST_F(MainPanel, DisplaySizesEndTheWindowAtTheirMarkersAndSwitchAnalyserAndStat
     TitleBarHeight = 300;
     for (const auto& [size, marker, on] : {std::tuple{0, 1280, false}, {2, 6660, true}, {1, 3650, false},
                                            {3, 7200, true}}) {
-        window->optDisplaySize.Select(size);
+        window->DisplaySize->optDisplaySize.Select(size);
         EXPECT_EQ(window->height(), TwipsToPixels(marker)) << size;
         EXPECT_EQ(window->SpectrumAnalyser->Active(), on) << size;
         EXPECT_EQ(PerfStatsOn, on) << size;
@@ -72,7 +72,7 @@ TEST_F(MainPanel, DisplaySizesEndTheWindowAtTheirMarkersAndSwitchAnalyserAndStat
         EXPECT_EQ(DisplayMode, size);
         EXPECT_EQ(FullWindowHeight, FormUnits::PixelsToTwips(window->frameGeometry().height()) + 300);
         for (int button = 0; button < 4; ++button)
-            EXPECT_EQ(Colour(window->optDisplaySize[button]), button == size ? 0xFFFF00u : 0xC0C000u);
+            EXPECT_EQ(Colour(window->DisplaySize->optDisplaySize[button]), button == size ? 0xFFFF00u : 0xC0C000u);
     }
     EXPECT_EQ(window->linNormal->Y1(), 3650);
 }
@@ -82,7 +82,7 @@ TEST_F(MainPanel, TheWindowReturnsToTheChosenSizeAndTheSizeIsKeptBetweenRuns)
     EXPECT_EQ(DisplayMode, 2) << "nothing stored";
     EXPECT_EQ(window->height(), TwipsToPixels(6660));
     window->show();
-    window->optDisplaySize.Select(1);
+    window->DisplaySize->optDisplaySize.Select(1);
     const QSize chosen = window->size();
     window->resize(chosen + QSize(40, 90));
     QCoreApplication::processEvents();
@@ -123,22 +123,22 @@ TEST_F(MainPanel, TheFrameUnderThePointerIsHighlightedAndValueLabelsLoseTheirFoc
 TEST_F(MainPanel, ThePowerFrameDragsTheWindowUntilAButtonIsReleased)
 {
     window->move(200, 100);
-    window->frPower_MouseMove(0, 0, 450, 90);
+    window->Power->frPower_MouseMove(0, 0, 450, 90);
     EXPECT_EQ(window->pos(), QPoint(200, 100)) << "a move without a press only colours the frame";
-    EXPECT_EQ(Colour(window->frPower), Focus());
+    EXPECT_EQ(Colour(window->Power->frPower), Focus());
 
-    window->frPower_MouseDown(1, 0, 300, 120);
-    window->frPower_MouseMove(1, 0, 450, 90);   // 150 twips right, 30 up
+    window->Power->frPower_MouseDown(1, 0, 300, 120);
+    window->Power->frPower_MouseMove(1, 0, 450, 90);   // 150 twips right, 30 up
     EXPECT_EQ(window->pos(), QPoint(210, 98));
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(window->centralWidget(), &release);   // over the bare window
-    window->frPower_MouseMove(0, 0, 900, 90);
+    window->Power->frPower_MouseMove(0, 0, 900, 90);
     EXPECT_EQ(window->pos(), QPoint(210, 98));
 
-    window->frPower_MouseDown(2, 0, 300, 120);
-    window->frPower_MouseUp(2, 0, 300, 120);
-    EXPECT_FALSE(window->PowerFrameDragging);
+    window->Power->frPower_MouseDown(2, 0, 300, 120);
+    window->Power->frPower_MouseUp(2, 0, 300, 120);
+    EXPECT_FALSE(window->Power->PowerFrameDragging);
 }
 
 // For a reviewer: the window at each display size, in the build folder.
@@ -149,7 +149,7 @@ TEST_F(MainPanel, ScreenshotsOfEverySize)
     const char* names[] = {"Comp", "Std", "Ext", "Full"};
     window->show();
     for (int size = 0; size < 4; ++size) {
-        window->optDisplaySize.Select(size);
+        window->DisplaySize->optDisplaySize.Select(size);
         QCoreApplication::processEvents();
         const QPixmap shot = window->grab();
         EXPECT_EQ(shot.height(), window->height());

@@ -78,7 +78,7 @@ TEST_F(ModeSelection, EachModeSwitchesItsFiltersAndAsksForARedesign)
 // closes the decoder. Power off and closing afterwards are safe.
 TEST_F(ModeSelection, DRMHandsTheSoundCardToTheDecoderAndTakesItBack)
 {
-    window->optPwr[0]->setChecked(true);
+    window->Power->optPwr[0]->setChecked(true);
     ASSERT_TRUE(window->SoundCard->InAction());
     VFO->TunedFrequency(71100000);
     window->Receive->chkTuneLo->setChecked(true);   // the oscillator below the signal
@@ -100,7 +100,7 @@ TEST_F(ModeSelection, DRMHandsTheSoundCardToTheDecoderAndTakesItBack)
     EXPECT_EQ(processes.Ended, std::vector<int64_t>{decoder});
 
     window->Receive->optMode.Select(DemodModeEnum::DRM);
-    window->optPwr[1]->setChecked(true);
+    window->Power->optPwr[1]->setChecked(true);
     EXPECT_FALSE(window->SoundCard->InAction());
     window->Receive->optMode.Select(DemodModeEnum::AM);
     EXPECT_FALSE(window->SoundCard->Prepared()) << "the receiver is off";

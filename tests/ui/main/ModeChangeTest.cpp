@@ -57,7 +57,7 @@ protected:
     void SetUp() override
     {
         MainWindowRig::SetUp();
-        window->optPwr[0]->setChecked(true);
+        window->Power->optPwr[0]->setChecked(true);
     }
 
     Block RunBlock(bool iq, int32_t mode)

@@ -34,19 +34,19 @@ TEST_F(Power, OnAndOffInTheirOrder)
     for (const bool iq : {false, true}) {
         modSetupRX::Model.IQMode = iq;
         FormCaptionOffOnPwrOn = iq;
-        window->optPwr[0]->setChecked(true);
+        window->Power->optPwr[0]->setChecked(true);
         EXPECT_EQ(ScrollLabels[lblBFOIndex].Max, iq ? 24000.0f : 12000.0f);
         EXPECT_EQ(ScrollLabels[lblBFOIndex].Min, iq ? -24000.0f : -12000.0f);
         EXPECT_TRUE(Receiving && window->SoundCard->InAction());
-        EXPECT_TRUE(window->optPwr[2]->isHidden());
+        EXPECT_TRUE(window->Power->optPwr[2]->isHidden());
         EXPECT_EQ(TitleBarHidden, iq);
-        EXPECT_EQ(FormControls::ForeColour(window->optPwr[0]), 0x00C000u);
+        EXPECT_EQ(FormControls::ForeColour(window->Power->optPwr[0]), 0x00C000u);
         EXPECT_TRUE(priority.Now.RealTime);
 
-        window->optPwr[1]->setChecked(true);
+        window->Power->optPwr[1]->setChecked(true);
         EXPECT_FALSE(Receiving || window->SoundCard->InAction() || TitleBarHidden || priority.Now.RealTime);
-        EXPECT_FALSE(window->optPwr[2]->isHidden());
-        EXPECT_EQ(FormControls::ForeColour(window->optPwr[1]), 0x0000C0u);
+        EXPECT_FALSE(window->Power->optPwr[2]->isHidden());
+        EXPECT_EQ(FormControls::ForeColour(window->Power->optPwr[1]), 0x0000C0u);
         VFOControl = iq;
         window->tmrClock_Timer();
         EXPECT_EQ(window->lblBFO->isEnabled(), iq);
@@ -60,9 +60,9 @@ TEST_F(Power, OnAndOffInTheirOrder)
 // redraws the kept frame every 100 ms.
 TEST_F(Power, TheDisplayTimerRedrawsTheFrozenDisplayOnlyWhileOff)
 {
-    window->optPwr[0]->setChecked(true);
+    window->Power->optPwr[0]->setChecked(true);
     EXPECT_FALSE(window->tmrSpectrumDisplay.isActive());
-    window->optPwr[1]->setChecked(true);
+    window->Power->optPwr[1]->setChecked(true);
     ASSERT_TRUE(window->tmrSpectrumDisplay.isActive());
     EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
     EXPECT_TRUE(window->SpectrumAnalyser->Freeze);
@@ -102,7 +102,7 @@ namespace {
 // order, and closes the ports last.
 TEST_F(Power, ClosingReleasesTheSoundCardThenSavesInOrder)
 {
-    window->optPwr[0]->setChecked(true);
+    window->Power->optPwr[0]->setChecked(true);
     FakePerfCounter clock(10'000'000, 1);
     FakePrinterPort port(clock);
     FakeSerialLines lines(clock);

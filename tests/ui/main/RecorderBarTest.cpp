@@ -114,7 +114,7 @@ TEST_F(RecorderBar, EachActionLeavesItsPatternAndColours)
                             {Save, "1111111101", 0}, {Close, "1000000100", 0}}) {
         Press(step.button);
         EXPECT_EQ(Pattern(), step.pattern) << step.button;
-        EXPECT_TRUE(step.power < 0 || window->optPwr.Selected() == step.power) << step.button;
+        EXPECT_TRUE(step.power < 0 || window->Power->optPwr.Selected() == step.power) << step.button;
         const uint32_t pauseColour = FormControls::BackColour(window->Recorder->cmdWavCtls[Pause]);
         EXPECT_TRUE(step.button != Pause || pauseColour == (wav->IsPaused() ? 0x0000FFu : ButtonFace()));
         if (step.button == Record) {
@@ -136,7 +136,7 @@ TEST_F(RecorderBar, EachActionLeavesItsPatternAndColours)
         EXPECT_EQ(Pattern(), pattern) << button;
     }
     EXPECT_EQ(FormControls::BackColour(window->Recorder->cmdWavCtls[Loop]), 0x0000FFu);
-    EXPECT_EQ(window->optPwr.Selected(), 1);
+    EXPECT_EQ(window->Power->optPwr.Selected(), 1);
     window->Recorder->cmdWavCtls[Close]->click();
     EXPECT_EQ(Pattern(), "1000000100");
     EXPECT_TRUE(window->Recorder->picRecorderTrackList->isHidden());
@@ -356,7 +356,7 @@ TEST_F(RecorderBar, TheEndOfAFileLoopsOrStops)
     Press(Loop);
     Blocks(3);
     EXPECT_EQ(std::pair(wav->PlayerMode(), Pattern()), std::pair(clsWavFile::ModeStopped, QString("1111111111")));
-    EXPECT_EQ(std::pair(window->optPwr.Selected(), wav->NumSamples()), std::pair(1, 0));
+    EXPECT_EQ(std::pair(window->Power->optPwr.Selected(), wav->NumSamples()), std::pair(1, 0));
 }
 
 // The options change the recorder only while it is closed, else the previous choice

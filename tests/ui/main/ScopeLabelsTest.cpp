@@ -45,7 +45,7 @@ TEST_F(ScopeLabels, NoTwoAxisLabelsOverlap)
     pic.SetRecorder(&drawn);
     size_t drawings = 0;
     for (int size = 0; size < 4; ++size) {
-        window->optDisplaySize.Select(size);
+        window->DisplaySize->optDisplaySize.Select(size);
         window->tmrSpectrumDisplay.stop();   // only the graticules drawn here reach the recorder
         for (const int32_t offset : {0, 7038000, 145500000}) {
             for (const bool log : {true, false}) {
@@ -85,7 +85,7 @@ TEST_F(ScopeLabels, NoTwoAxisLabelsOverlap)
 // pointer leaves the plot or clicks in it.
 TEST_F(ScopeLabels, TheCursorReadoutStaysOffThePlotAndGoesWithThePointer)
 {
-    window->optDisplaySize.Select(3);
+    window->DisplaySize->optDisplaySize.Select(3);
     window->show();
     QTest::qWait(50);
     const auto shown = [this]() -> Label* {

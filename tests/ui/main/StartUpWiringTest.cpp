@@ -206,17 +206,17 @@ TEST_F(StartUpWiring, ThePowerButtonsAreEnabledOnlyWhenTheStartUpIsThrough)
         [&enabledWhileStarting] {
             for (QWidget* top : QApplication::topLevelWidgets()) {
                 if (auto* starting = qobject_cast<frmMain*>(top)) {
-                    for (QAbstractButton* button : starting->optPwr)
+                    for (QAbstractButton* button : starting->Power->optPwr)
                         enabledWhileStarting.push_back(button->isEnabled());
-                    starting->optPwr[0]->click();
+                    starting->Power->optPwr[0]->click();
                 }
             }
         },
         Qt::QueuedConnection);
     Start();
     EXPECT_EQ(enabledWhileStarting, std::vector<bool>(3, false));
-    EXPECT_FALSE(window->optPwr[0]->isChecked()) << "the click while starting powered nothing on";
-    for (QAbstractButton* button : window->optPwr)
+    EXPECT_FALSE(window->Power->optPwr[0]->isChecked()) << "the click while starting powered nothing on";
+    for (QAbstractButton* button : window->Power->optPwr)
         EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
 }
 
