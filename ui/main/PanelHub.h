@@ -18,4 +18,10 @@ struct PanelHub
     std::function<void()> DarkenControls = [] {};
     std::function<void(Frame* frame)> FocusFrame = [](Frame*) {};
     std::function<void()> UnFocusFrames = [] {};
+
+    // Answered by the statistics panel: the oscillator's output frequency shown anew.
+    std::function<void()> ShowOscillator = [] {};
+    // Answered by the band plans: the step chosen from the tuning-step list (an index of
+    // TuningSteps) becomes the active sub-band's.
+    std::function<void(int32_t index)> StoreSubBandTuneStep = [](int32_t) {};
 };

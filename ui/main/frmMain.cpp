@@ -78,6 +78,8 @@ void frmMain::ConnectHub()
     Hub.DarkenControls = [this] { DarkenControls(); };
     Hub.FocusFrame = [this](Frame* frame) { FocusFrame(frame); };
     Hub.UnFocusFrames = [this] { UnFocusFrames(); };
+    Hub.ShowOscillator = [this] { Statistics->ShowOscillator(); };
+    Hub.StoreSubBandTuneStep = [this](int32_t index) { StoreSubBandTuneStep(index); };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -127,7 +129,7 @@ void frmMain::InitialiseInterfaceObjects()
     HiSideLoOn = VFO->HiSideLo();
     MouseOverS::lblBFO_Wheel();
     ShowOscillatorLabels();
-    Display7Seg(VFO->FormattedTunedFreq());
+    Frequency->Display7Seg(VFO->FormattedTunedFreq());
 }
 
 // The oscillator's reference clock and the receiver's IF, in hertz.
@@ -251,8 +253,7 @@ void frmMain::StartTimers()
     connect(&tmrScopeDisplay, &QTimer::timeout, this, &frmMain::tmrScopeDisplay_Timer);
 
     Trace(":Enable TmrTune");
-    connect(&tmrTune, &QTimer::timeout, this, &frmMain::tmrTune_Timer);
-    tmrTune.start(TuneTimerInterval);
+    Frequency->StartTuneTimer();
     Trace(":Enable TmrVFOUpdate");
     connect(&tmrVFOUpdate, &QTimer::timeout, this, [this] { RadioControls::tmrVFOUpdate_Timer(tmrVFOUpdate); });
     tmrVFOUpdate.start(RadioControls::tmrVFOUpdateFirstInterval);
@@ -260,8 +261,7 @@ void frmMain::StartTimers()
     connect(&tmrShaft, &QTimer::timeout, this, &RadioControls::tmrShaft_Timer);
     tmrShaft.start(RadioControls::tmrShaftInterval);
     Trace(":Enable TmrClock");
-    connect(&tmrClock, &QTimer::timeout, this, &frmMain::tmrClock_Timer);
-    tmrClock.start(ClockInterval);
+    Frequency->StartClock();
     Trace(":Enable TmrSubBands");
     tmrSubBands.start(SubBandTrackingInterval);
 }
@@ -290,10 +290,10 @@ void frmMain::Form_Unload()
     tmrScopeDisplay.stop();
     hide();
     tmrSpectrumDisplay.stop();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands,
-                          &tmrTune, &tmrClock})
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands})
         timer->stop();
-    TryStep([this] { ReleaseTuning(); });
+    Frequency->StopTimers();
+    TryStep([this] { Frequency->ReleaseTuning(); });
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
     TryStep([this] {

@@ -2,12 +2,12 @@
 
 #include "bandplan/BandRecord.h"
 #include "core/Profiler.h"
+#include "ui/main/FrequencyPanel.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/PanelHub.h"
 #include "ui/main/SMeterPanel.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/StatisticsPanel.h"
-#include "ui/main/TuningDisplay.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
 #include "ui/scope/frmUpDateScopeDisplay.h"
 
@@ -65,7 +65,6 @@ public:
     // Opens the configuration window (the Config button); installed by the start-up, since
     // that window lies above this one. Unset, the button does nothing.
     static std::function<void(frmMain&)> OpenConfiguration;
-    static constexpr int TuneTimerInterval = 250;         // ms, until a display key makes it 20
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
@@ -100,41 +99,8 @@ public:
     void RevealBandSelectors(double X, double Y);
     void HideBandSelectors();
 
-    // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
-    // buttons 1 left, 2 right.
-    void Display7Seg(const std::string& Digits);
-    void SetTuneRateLabel(int32_t D, float M);
-    void lbl7Seg_MouseMove(int Index);
-    void lbl7Seg_MouseDown(int Index, int Button);
-    void lblScale_Click(int Index);
-    void lblTuningRate_Click();
-    void picFreqDisp_MouseMove();
-    void picFreqDisp_KeyDown(int KeyCode);
-    void picFreqDisp_KeyUp();
-    void picFreqDisp_MouseUp(int Button);
-    void tmrTune_Timer();
-    void mnuVFOControlSub_Click(int Index);
-    QTimer tmrTune;
-    QMenu* mnuVFOControl = nullptr;   // "VFO Control"; its "Tag" property names the digit
-
-    // Tuning-step list, digit lock and tuning dial (frmMain_Tuning.cpp).
-    void SetTuneStep(int32_t Index, bool Unlock);
-    void cboTuningSteps_Click();
-    void lblTuneDialRate_MouseDown(int Button);
-    void lblTuningRate_MouseDown(int Button);
-    void lbl7Seg_Click(int Index);
-    void lbl7Seg_DblClick(int Index);
-    void imgTuneStepLock_DblClick();
-    void DialTuner_Changing();
-    void mnuVFOStepSub_Click(int Index);
-    TuningControlState Tuning;
-
     // Power (frmMain_Power.cpp): 0 On, 1 Off, 2 Close.
     void optPwr_Click(int Index);
-    // The UTC clock in the frequency display; the RIT only for a tuned oscillator.
-    void tmrClock_Timer();
-    QTimer tmrClock;
-    static constexpr int ClockInterval = 500;   // ms
 
     // Frame focus and the power frame (frmMain_Frames.cpp).
     void UnFocusFrames();
@@ -145,7 +111,6 @@ public:
     void frPower_MouseMove(int Button, int Shift, double X, double Y);
     void frPower_MouseUp(int Button, int Shift, double X, double Y);
     void Form_MouseUp(int Button, int Shift, double X, double Y);
-    void img7SegArea_MouseMove(int Button, int Shift, double X, double Y);
     void imgAreaScope_MouseMove(int Button, int Shift, double X, double Y);
     bool PowerFrameDragging = false;   // a window drag by the power frame is under way
     int32_t DragStartX = 0;            // twips: where the drag took the power frame
@@ -186,6 +151,7 @@ public:
     // What the panels share, and the panels of their own: the S-meter beside the frequency display, the statistics beside
     // the analyser's controls.
     PanelHub Hub;
+    std::unique_ptr<FrequencyPanel> Frequency;
     std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
 
@@ -339,15 +305,6 @@ private:
     void ConnectRIT();
     void ReleaseScrollLabels();
     void ConnectDisplaySize();
-    void InitialiseDialTuner();
-    void ConnectTuning();
-    void ConnectFrequencyDisplay();
-    void CreateVFOControlMenu();
-    void FillTuningStepList();
-    void ShowTuningStepList(int left, int top);
-    void PlaceTuneStepMarker(int digit);
-    void MoveDialFromCode(int32_t value);
-    void ReleaseTuning();
     void SetClientHeight(int twips);
     void CreateSoundCard();
     void CreateWavFile();

@@ -250,7 +250,7 @@ void frmMain::optSubBand_Click(int Index)
         const auto& steps = PublicVars::TuningSteps;
         for (size_t step = 0; step < steps.size(); ++step) {
             if (steps[step] > 0 && steps[step] <= subBand.ModeSettings.TuneStep) {
-                SetTuneStep(static_cast<int32_t>(step), true);   // set even while locked
+                Frequency->SetTuneStep(static_cast<int32_t>(step), true);   // set even while locked
                 break;
             }
         }

@@ -47,11 +47,9 @@ void frmMain::ConnectFrameFocus()
     hover(frNotch, {0, 11, 12});
     for (Frame* scope : {frScopeChn1Ctl, frScopeChn2Ctl, frScopeMode, frScopeSweep, frScopeYMode})
         connect(scope, &Frame::MouseMove, this, [this, scope] { FocusFrame(scope); });
-    connect(frFreqCtl, &Frame::MouseMove, this, &frmMain::UnFocusFrames);
     connect(frPower, &Frame::MouseDown, this, &frmMain::frPower_MouseDown);
     connect(frPower, &Frame::MouseMove, this, &frmMain::frPower_MouseMove);
     connect(frPower, &Frame::MouseUp, this, &frmMain::frPower_MouseUp);
-    connect(img7SegArea, &Label::MouseMove, this, &frmMain::img7SegArea_MouseMove);
     connect(imgAreaScope, &Label::MouseMove, this, &frmMain::imgAreaScope_MouseMove);
 }
 
@@ -98,13 +96,6 @@ void frmMain::DarkenControls()
         LoLiteScrollLabel(id);
     HideScopeReadouts();
     FocusedLabelID = 0;
-}
-
-void frmMain::img7SegArea_MouseMove(int, int, double, double)
-{
-    UnFocusFrames();
-    FocusedLabelID = 1;
-    picFreqDisp->setFocus(Qt::MouseFocusReason);
 }
 
 void frmMain::imgAreaScope_MouseMove(int, int, double, double)

@@ -35,12 +35,7 @@ void frmMain::CreateReceiveControls(QWidget* form)
     CreateFilterControls(form);
     CreateLevelControls(form);
 
-    lblBFODesc = MakeLabel(form, "lblBFODesc", "RIT", {9720, RowA + 60, 480, 195}, "Receiver Incremental Tune");
-    lblBFO = MakeLabel(form, "lblBFO", "0", {10200, RowA + 60, 780, 195});
-    scrollLabelBinding_.Bind(lblBFOIndex, lblBFO);
-    lblIFShiftDesc = MakeLabel(form, "lblIFShiftDesc", "IF Shift", {11040, RowA + 60, 720, 195});
-    lblIFShift = MakeLabel(form, "lblIFShift", "0", {11760, RowA + 60, 720, 195});
-    scrollLabelBinding_.Bind(lblIFShiftIndex, lblIFShift);
+    Frequency->CreateOffsetLabels(form, RowA + 60);
     chkTuneLo = MakeCheck(form, "chkTuneLo", "Low Side LO", "Lo Side LO Injection (Elektor DRM)",
                           {9720, RowA + 330, 1440, 240});
     chkIQSelectUpper = MakeCheck(form, "chkIQSelectUpper", "IQ Upper", "Lo Side LO Injection (Elektor DRM)",

@@ -68,7 +68,6 @@ void frmMain::ConnectHandlers()
     ConnectSliders();
     ConnectHover();
     ConnectBandPlanControls();
-    ConnectTuning();
     connect(&tmrSpectrumDisplay, &QTimer::timeout, this, &frmMain::tmrSpectrumDisplay_Timer);
 }
 
@@ -225,7 +224,7 @@ void frmMain::SelectBandAndStart()
     TryStep([this] { StartTimers(); });
     // The band's preset may have chosen the step: the list shows the step in force.
     Trace(":Initialise the Tuning Step Selector Drop Down List");
-    TryStep([this] { FillTuningStepList(); });
+    TryStep([this] { Frequency->FillTuningStepList(); });
     TryStep([this] { chkFlipIQ->setChecked(FlipIQ); });
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });

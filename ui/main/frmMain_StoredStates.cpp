@@ -89,8 +89,8 @@ void frmMain::ApplyPreset(const ModeSettingsRecord& state)
     const ModeSettingsRecord stored = state;   // the handlers below may change the record
     if (VFO) {
         VFO->TunedFrequency(StoredForShown(TenthsOf(stored.FreqCurrent)));   // stored as shown
-        Display7Seg(VFO->FormattedTunedFreq());
-        imgTuneStepLock->setVisible(VFO->TuneStepLock());
+        Frequency->Display7Seg(VFO->FormattedTunedFreq());
+        Frequency->ShowTuneStepLock();
     }
     SetCheckAndRun(chkTuneLo, stored.LowSideLO, [this] { chkTuneLo_Click(); });
     SelectAndRun(optMode, stored.DemodMode, [this](int index) { optMode_Click(index); });

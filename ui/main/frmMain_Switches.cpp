@@ -332,7 +332,7 @@ void frmMain::chkTuneLo_Click()
     FiltersDirty = true;
     if (VFO) {
         VFO->TunedFrequency(VFO->TunedFrequency());
-        Display7Seg(VFO->FormattedTunedFreq());
+        Frequency->Display7Seg(VFO->FormattedTunedFreq());
     }
     MouseOverS::lblNotchC_Wheel();
 }

@@ -33,7 +33,7 @@ QString TrackLine(const TrackLogRecord& track, float seconds)
 
 void frmMain::CreateTrackPanel()
 {
-    picRecorderTrackList = new PictureBox(frFreqCtl);
+    picRecorderTrackList = new PictureBox(Frequency->frFreqCtl);
     picRecorderTrackList->setObjectName("picRecorderTrackList");
     picRecorderTrackList->hide();
     const QFont fixedPitch(QStringLiteral("Courier New"));
