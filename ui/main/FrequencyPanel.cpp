@@ -70,7 +70,6 @@ FrequencyPanel::FrequencyPanel(QWidget* container, PanelHub& hub,
     connect(img7SegArea, &Label::MouseMove, this, &FrequencyPanel::img7SegArea_MouseMove);
     connect(&tmrTune, &QTimer::timeout, this, &FrequencyPanel::tmrTune_Timer);
     connect(&tmrClock, &QTimer::timeout, this, &FrequencyPanel::tmrClock_Timer);
-    ConnectTuning();
 }
 
 // The digits, their dots and unit labels, the step marker and the clock.

@@ -43,7 +43,9 @@ public:
     // The RIT and IF-shift value labels, which stand among the receive controls in container.
     void CreateOffsetLabels(QWidget* container, int top);
 
-    // The start-up's parts: the dial's range, the tuning-step list, the timers.
+    // The start-up's parts: the handlers bound with the window's (the VFO control menu made
+    // with them), the dial's range, the tuning-step list, the timers.
+    void ConnectTuning();
     void InitialiseDialTuner();
     void FillTuningStepList();
     void StartTuneTimer();
@@ -123,7 +125,6 @@ private:
     void CreateRateControls();
     void CreateTuneDial();
     void ConnectFrequencyDisplay();
-    void ConnectTuning();
     void CreateVFOControlMenu();
     void DisplayKey(const QEvent& event);
     void ListEvent(const QEvent& event);

@@ -68,6 +68,7 @@ void frmMain::ConnectHandlers()
     ConnectSliders();
     ConnectHover();
     ConnectBandPlanControls();
+    Frequency->ConnectTuning();
     connect(&tmrSpectrumDisplay, &QTimer::timeout, this, &frmMain::tmrSpectrumDisplay_Timer);
 }
 

@@ -48,6 +48,7 @@ protected:
         hub.ShowOscillator = [this] { ++oscillatorShown; };
         hub.StoreSubBandTuneStep = [this](int32_t index) { storedSteps.push_back(index); };
         panel.CreateOffsetLabels(&window, 1380);
+        panel.ConnectTuning();
         panel.InitialiseDialTuner();
         window.resize(900, 200);
         window.show();
