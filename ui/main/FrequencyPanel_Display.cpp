@@ -23,6 +23,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int LeftButton = 1;

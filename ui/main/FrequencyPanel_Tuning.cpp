@@ -2,7 +2,6 @@
 
 #include "core/BusyGuard.h"
 #include "core/PublicVars.h"
-#include "core/frmLog.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RadioControls.h"
 #include "ui/common/Dial.h"
