@@ -298,7 +298,7 @@ TEST_F(ReceiverEndToEnd, AStartedReceiverTunedFromThePanelWritesEverythingBack)
     EXPECT_NEAR(ToneAmplitude(tail, 1000), AGCLevel, 0.05 * AGCLevel);
 
     main->Receive->optMode.Select(DemodModeEnum::LSB);
-    main->dialtuner->SetValue(main->dialtuner->Value() + 1);   // the user's turn: one step up
+    main->Frequency->dialtuner->SetValue(main->Frequency->dialtuner->Value() + 1);   // the user's turn: one step up
     const int32_t tuned = VFO->TunedFrequency();
     EXPECT_NE(tuned, 142000000);
     // The sub-band tracking takes the panel's state on its next round.
@@ -562,10 +562,10 @@ TEST_F(ReceiverEndToEnd, ACrystalReceiverTunedUpWhileReceivingHearsTheHigherSign
         EXPECT_EQ(RITOffset, -5000);
         before = VFO->TunedFrequency();
         tunedAt = processed.size();
-        main.SetTuneStep(0, true);   // 10 kHz
-        TuneRateLocked = true;
-        main.dialtuner->SetValue(main.dialtuner->Value() + 1);
-        TuneRateLocked = false;
+        main.Frequency->SetTuneStep(0, true);   // 10 kHz
+        main.Frequency->TuneRateLocked = true;
+        main.Frequency->dialtuner->SetValue(main.Frequency->dialtuner->Value() + 1);
+        main.Frequency->TuneRateLocked = false;
         EXPECT_EQ(VFO->TunedFrequency(), before + 100000);
         EXPECT_EQ(RITOffset, 5000);
         EXPECT_EQ(IFFreq, 12000);

@@ -16,7 +16,6 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class SevenSegmentLabel;
 class Shape;
 class Slider;
 
@@ -39,26 +38,6 @@ inline int16_t FocusedLabelID = 0;
 // window off below one band or another.
 struct FrontPanel
 {
-    // Frequency control: the seven-segment display, the tuning rate, the dial.
-    Frame* frFreqCtl = nullptr;
-    Image* img7SegArea = nullptr;
-    PictureBox* picFreqDisp = nullptr;
-    ControlArray<SevenSegmentLabel> lbl7Seg;
-    ControlArray<Shape> shpDP;
-    ControlArray<Label> lblScale;
-    Shape* shpTuneStep = nullptr;
-    Label* lblClock = nullptr;
-    Label* lblTuningRate = nullptr;
-    Image* imgTuneStepLock = nullptr;
-    QComboBox* cboTuningSteps = nullptr;
-    PictureBox* picTuneDial = nullptr;
-    Dial* dialtuner = nullptr;
-    Label* lblTuneDialRate = nullptr;
-    Label* lblBFODesc = nullptr;
-    Label* lblBFO = nullptr;
-    Label* lblIFShiftDesc = nullptr;
-    Label* lblIFShift = nullptr;
-
 
     // Configuration and version, beside the recorder bar.
     QPushButton* cmdConfig = nullptr;

@@ -95,4 +95,9 @@ struct PanelHub
     std::function<void()> StopAnalyser = [] {};
     std::function<void()> ApplyAnalyserSwitch = [] {};
     std::function<void()> ApplyStatisticsSwitch = [] {};
+    // Answered by the statistics panel: the oscillator's output frequency shown anew.
+    std::function<void()> ShowOscillator = [] {};
+    // Answered by the band plans: the step chosen from the tuning-step list (an index of
+    // TuningSteps) becomes the active sub-band's.
+    std::function<void(int32_t index)> StoreSubBandTuneStep = [](int32_t) {};
 };

@@ -5,8 +5,6 @@
 
 // The tuning state the front panel's tuning inputs share.
 inline float TuneRate = 0.0f;         // tenths of a hertz: the step a pending step takes; 0 after a key is released
-inline int32_t TuneDigit = 0;         // the digit (0 to 8) the display's Left and Right keys move over
-inline bool TuneRateLocked = false;   // the tuning-rate lock: hovering keeps the step, the dial tunes by it
 
 // The arithmetic of the frequency display and the tuning-step choices, apart from the widgets.
 // The display shows nine digits of the frequency in tenths of a hertz: digit 0 is 10 MHz,
@@ -52,7 +50,7 @@ int DialDirection(int previous, int current, int min, int max, bool wrap);
 
 } // namespace TuningDisplay
 
-// The frequency display's and tuning controls' own state, kept by the main window.
+// The frequency display's and tuning controls' own state, kept by the frequency panel.
 struct TuningControlState
 {
     int32_t LastHoverDigit = 0;      // digit hovered last

@@ -98,7 +98,7 @@ void frmMain::ConnectHub()
         if (SpectrumAnalyser)
             SpectrumAnalyser->ShowNotch(shown);
     };
-    Hub.ShowFrequency = [this](const std::string& digits) { Display7Seg(digits); };
+    Hub.ShowFrequency = [this](const std::string& digits) { Frequency->Display7Seg(digits); };
     Hub.TuneShownFrequency = [this](int32_t shown) {
         if (VFO)
             VFO->TunedFrequency(StoredForShown(shown));
@@ -125,6 +125,8 @@ void frmMain::ConnectHub()
     };
     Hub.ApplyAnalyserSwitch = [this] { Analyser->chkSpectrumAnalyser_Click(); };
     Hub.ApplyStatisticsSwitch = [this] { Statistics->chkPerfStatsOn_Click(); };
+    Hub.ShowOscillator = [this] { Statistics->ShowOscillator(); };
+    Hub.StoreSubBandTuneStep = [this](int32_t index) { BandPlan->StoreSubBandTuneStep(index); };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -161,7 +163,7 @@ void frmMain::InitialiseInterfaceObjects()
     HiSideLoOn = VFO->HiSideLo();
     MouseOverS::lblBFO_Wheel();
     ShowOscillatorLabels();
-    Display7Seg(VFO->FormattedTunedFreq());
+    Frequency->Display7Seg(VFO->FormattedTunedFreq());
 }
 
 // The oscillator's reference clock and the receiver's IF, in hertz.
@@ -272,8 +274,7 @@ void frmMain::StartTimers()
     connect(&tmrScopeDisplay, &QTimer::timeout, this, &frmMain::tmrScopeDisplay_Timer);
 
     Trace(":Enable TmrTune");
-    connect(&tmrTune, &QTimer::timeout, this, &frmMain::tmrTune_Timer);
-    tmrTune.start(TuneTimerInterval);
+    Frequency->StartTuneTimer();
     Trace(":Enable TmrVFOUpdate");
     connect(&tmrVFOUpdate, &QTimer::timeout, this, [this] { RadioControls::tmrVFOUpdate_Timer(tmrVFOUpdate); });
     tmrVFOUpdate.start(RadioControls::tmrVFOUpdateFirstInterval);
@@ -281,8 +282,7 @@ void frmMain::StartTimers()
     connect(&tmrShaft, &QTimer::timeout, this, &RadioControls::tmrShaft_Timer);
     tmrShaft.start(RadioControls::tmrShaftInterval);
     Trace(":Enable TmrClock");
-    connect(&tmrClock, &QTimer::timeout, this, &frmMain::tmrClock_Timer);
-    tmrClock.start(ClockInterval);
+    Frequency->StartClock();
     Trace(":Enable TmrSubBands");
     BandPlan->tmrSubBands.start(BandPlanPanel::SubBandTrackingInterval);
 }
@@ -311,10 +311,10 @@ void frmMain::Form_Unload()
     tmrScopeDisplay.stop();
     hide();
     tmrSpectrumDisplay.stop();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &Recorder->tmrPlaybackRead, &Recorder->tmrRecorderWrite, &BandPlan->tmrSubBands,
-                          &tmrTune, &tmrClock})
+    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &Recorder->tmrPlaybackRead, &Recorder->tmrRecorderWrite, &BandPlan->tmrSubBands})
         timer->stop();
-    TryStep([this] { ReleaseTuning(); });
+    Frequency->StopTimers();
+    TryStep([this] { Frequency->ReleaseTuning(); });
     if (modWheelMouse::HookHandle)
         modWheelMouse::UnHookWheel();
     TryStep([this] {

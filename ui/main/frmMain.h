@@ -5,6 +5,7 @@
 #include "ui/main/AudioOutPanel.h"
 #include "ui/main/BandPlanPanel.h"
 #include "ui/main/DisplaySizePanel.h"
+#include "ui/main/FrequencyPanel.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/PanelHub.h"
 #include "ui/main/PowerPanel.h"
@@ -14,7 +15,6 @@
 #include "ui/main/SMeterPanel.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/StatisticsPanel.h"
-#include "ui/main/TuningDisplay.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
 #include "ui/scope/frmUpDateScopeDisplay.h"
 
@@ -58,7 +58,6 @@ public:
     // Opens the configuration window (the Config button); installed by the start-up, since
     // that window lies above this one. Unset, the button does nothing.
     static std::function<void(frmMain&)> OpenConfiguration;
-    static constexpr int TuneTimerInterval = 250;         // ms, until a display key makes it 20
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
@@ -87,39 +86,6 @@ public:
     void Form_MouseMove(int Button, int Shift, double X, double Y);
     void picCalib_MouseMove(int Button, int Shift, double X, double Y);
 
-    // Frequency display and direct tuning (frmMain_FrequencyDisplay.cpp). Key codes are Qt's;
-    // buttons 1 left, 2 right.
-    void Display7Seg(const std::string& Digits);
-    void SetTuneRateLabel(int32_t D, float M);
-    void lbl7Seg_MouseMove(int Index);
-    void lbl7Seg_MouseDown(int Index, int Button);
-    void lblScale_Click(int Index);
-    void lblTuningRate_Click();
-    void picFreqDisp_MouseMove();
-    void picFreqDisp_KeyDown(int KeyCode);
-    void picFreqDisp_KeyUp();
-    void picFreqDisp_MouseUp(int Button);
-    void tmrTune_Timer();
-    void mnuVFOControlSub_Click(int Index);
-    QTimer tmrTune;
-    QMenu* mnuVFOControl = nullptr;   // "VFO Control"; its "Tag" property names the digit
-
-    // Tuning-step list, digit lock and tuning dial (frmMain_Tuning.cpp).
-    void SetTuneStep(int32_t Index, bool Unlock);
-    void cboTuningSteps_Click();
-    void lblTuneDialRate_MouseDown(int Button);
-    void lblTuningRate_MouseDown(int Button);
-    void lbl7Seg_Click(int Index);
-    void lbl7Seg_DblClick(int Index);
-    void imgTuneStepLock_DblClick();
-    void DialTuner_Changing();
-    void mnuVFOStepSub_Click(int Index);
-    TuningControlState Tuning;
-
-    // The UTC clock in the frequency display; the RIT only for a tuned oscillator.
-    void tmrClock_Timer();
-    QTimer tmrClock;
-    static constexpr int ClockInterval = 500;   // ms
 
     // Frame focus (frmMain_Frames.cpp).
     void UnFocusFrames();
@@ -127,7 +93,6 @@ public:
     void LoLiteScrollLabel(int16_t ID);
     void DarkenControls();
     void Form_MouseUp(int Button, int Shift, double X, double Y);
-    void img7SegArea_MouseMove(int Button, int Shift, double X, double Y);
 
     // The window's size as the display sizes choose it (frmMain_DisplaySize.cpp).
     static std::string ConfigurationPath();
@@ -143,6 +108,7 @@ public:
     // What the panels share, and the panels of their own: the S-meter beside the frequency display, the statistics beside
     // the analyser's controls, the recorder at the foot of the window.
     PanelHub Hub;
+    std::unique_ptr<FrequencyPanel> Frequency;
     std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
     std::unique_ptr<ReceivePanel> Receive;
@@ -191,21 +157,11 @@ private:
     void CreateScopeControls(QWidget* form);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
-    void ConnectFrameFocus();
     void ConnectScrollLabels();
     void ConnectHover();
     void ConnectRIT();
     void ReleaseScrollLabels();
     void ConnectDisplaySize();
-    void InitialiseDialTuner();
-    void ConnectTuning();
-    void ConnectFrequencyDisplay();
-    void CreateVFOControlMenu();
-    void FillTuningStepList();
-    void ShowTuningStepList(int left, int top);
-    void PlaceTuneStepMarker(int digit);
-    void MoveDialFromCode(int32_t value);
-    void ReleaseTuning();
     void SetClientHeight(int twips);
     void CutWindowAtSize(int size);
     void KeepWindowSize();

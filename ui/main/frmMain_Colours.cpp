@@ -3,7 +3,6 @@
 #include "core/PublicFuncs.h"
 #include "core/PublicVars.h"
 #include "core/TryStep.h"
-#include "ui/common/Dial.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/Frame.h"
 #include "ui/common/Label.h"
@@ -19,11 +18,7 @@
 
 namespace {
 
-constexpr uint32_t Black = 0x000000;
-
 uint32_t Colour(int32_t colour) { return static_cast<uint32_t>(colour); }
-
-uint32_t Scaled(int32_t colour, int16_t percent) { return Colour(PublicFuncs::ScaleColour(colour, percent)); }
 
 // Every control by its kind: frames, labels, option buttons and check boxes on the window's
 // back colour with their scheme text colour; text, picture and combo boxes and shapes on the
@@ -59,7 +54,6 @@ void frmMain::ReColour()
     const uint32_t back = FormControls::BackColour(this);
     for (QWidget* control : findChildren<QWidget*>())
         TryStep([&] { ColourByKind(control, back, scheme); });
-    TryStep([this] { picTuneDial->SetBackColor(FormControls::BackColour(dialtuner)); });
 
     for (ScrollLabelRecord& record : ScrollLabels) {
         record.FocusColour = scheme.ScrollableLabelFocusColour;
@@ -70,21 +64,8 @@ void frmMain::ReColour()
     ScrollLabels[1].NormalColour = PublicFuncs::ScaleColour(scheme.SDRTuningColour, 85);
     ScrollLabels[1].FocusColour = scheme.SDRTuningColour;
 
-    for (int digit = lbl7Seg.LBound(); digit <= lbl7Seg.UBound(); ++digit)
-        lbl7Seg[digit]->SetForeColor(Colour(ScrollLabels[1].NormalColour));
-    for (int dot = shpDP.LBound(); dot <= shpDP.UBound(); ++dot) {
-        shpDP[dot]->SetFillColor(Scaled(scheme.SDRTuningColour, 50));
-        shpDP[dot]->SetBorderColor(Scaled(scheme.SDRTuningColour, 50));
-        shpDP[dot]->SetBackColor(Scaled(scheme.SDRTuningColour, 50));
-    }
-    for (int unit = lblScale.LBound(); unit <= lblScale.UBound(); ++unit)
-        FormControls::SetForeColour(lblScale[unit], Scaled(scheme.SDRTuningColour, 75));
-    FormControls::SetForeColour(lblTuningRate, Colour(scheme.SDRTuningColour));
-    FormControls::SetForeColour(lblTuneDialRate, Black);
+    Frequency->ApplyColours();
     Receive->ApplyColours();
-    for (QWidget* tuning : {static_cast<QWidget*>(lblBFO), static_cast<QWidget*>(lblBFODesc)})
-        FormControls::SetForeColour(tuning, Colour(scheme.SDRTuningColour));
-    FormControls::SetForeColour(lblClock, Scaled(scheme.SDRTuningColour, 75));
     Recorder->ApplyColours();
     Power->ApplyColours();
     Analyser->ApplyColours();

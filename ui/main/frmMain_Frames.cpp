@@ -23,14 +23,6 @@ bool focusFrameBusy = false;
 
 }   // namespace
 
-// The frame under the pointer shows its caption in the focus colour (the panels connect
-// their own frames); over the frequency control no frame has the focus.
-void frmMain::ConnectFrameFocus()
-{
-    connect(frFreqCtl, &Frame::MouseMove, this, &frmMain::UnFocusFrames);
-    connect(img7SegArea, &Label::MouseMove, this, &frmMain::img7SegArea_MouseMove);
-}
-
 void frmMain::UnFocusFrames()
 {
     const auto normal = static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRFrameNormalColour);
@@ -74,13 +66,6 @@ void frmMain::DarkenControls()
         LoLiteScrollLabel(id);
     Analyser->HideScopeReadouts();
     FocusedLabelID = 0;
-}
-
-void frmMain::img7SegArea_MouseMove(int, int, double, double)
-{
-    UnFocusFrames();
-    FocusedLabelID = 1;
-    picFreqDisp->setFocus(Qt::MouseFocusReason);
 }
 
 // A release over the bare window ends a drag by the power frame too.

@@ -6,8 +6,6 @@
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/MakeFilters.h"
-#include "dsp/QELVO.h"
-#include "ui/common/Label.h"
 #include "platform/ProcessPriority.h"
 #include "radio/modSetupRX.h"
 #include "ui/common/FormControls.h"
@@ -93,11 +91,4 @@ void frmMain::PowerOff()
     ShowCaptionBar(true);
     tmrSpectrumDisplay.start(SpectrumDisplayInterval);
     Trace("End");
-}
-
-void frmMain::tmrClock_Timer()
-{
-    lblClock->setText(QString::fromStdString(QELVO::UTCTimeStamp()));
-    lblBFODesc->setEnabled(VFOControl);
-    lblBFO->setEnabled(VFOControl);
 }

@@ -21,12 +21,7 @@ void frmMain::CreateReceiveControls(QWidget* form)
     Receive = std::make_unique<ReceivePanel>(form, Hub, RowA, RowB);
     AudioOut = std::make_unique<AudioOutPanel>(form, Hub, Place{8160, RowA, 1440, 2280});
 
-    lblBFODesc = MakeLabel(form, "lblBFODesc", "RIT", {9720, RowA + 60, 480, 195}, "Receiver Incremental Tune");
-    lblBFO = MakeLabel(form, "lblBFO", "0", {10200, RowA + 60, 780, 195});
-    scrollLabelBinding_.Bind(lblBFOIndex, lblBFO);
-    lblIFShiftDesc = MakeLabel(form, "lblIFShiftDesc", "IF Shift", {11040, RowA + 60, 720, 195});
-    lblIFShift = MakeLabel(form, "lblIFShift", "0", {11760, RowA + 60, 720, 195});
-    scrollLabelBinding_.Bind(lblIFShiftIndex, lblIFShift);
+    Frequency->CreateOffsetLabels(form, RowA + 60);
     Receive->CreateInjectionControls(form);
 
     DisplaySize = std::make_unique<DisplaySizePanel>(form, Place{9660, RowA + 1530, 2880, 780}, Hub);

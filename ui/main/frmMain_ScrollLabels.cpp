@@ -186,7 +186,7 @@ void frmMain::FillScrollLabels()
     Record(1).CtrlStep = 0.1f, Record(1).Step = 1, Record(1).ShiftStep = 10;
     FillRecord(1);
     Trace(":Initialising dialtuner");
-    InitialiseDialTuner();
+    Frequency->InitialiseDialTuner();
     for (int16_t id = 2; id <= 5; ++id) {
         Trace(":Initialising CtlArray(" + std::to_string(id) + ")");
         FillRecord(id);
@@ -309,7 +309,7 @@ void frmMain::HiLiteScrollLabel(int16_t ID)
     if (record.Disabled)
         return;
     FocusedLabelID = ID;
-    picFreqDisp->setFocus(Qt::MouseFocusReason);
+    Frequency->TakeKeyboardFocus();
     if (record.Label) {
         FormControls::SetForeColour(record.Label, static_cast<uint32_t>(record.FocusColour));
         if (HiLiteBorder)

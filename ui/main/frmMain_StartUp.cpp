@@ -69,7 +69,7 @@ void frmMain::ConnectHandlers()
     Receive->ConnectSliders();
     ConnectHover();
     BandPlan->Connect();
-    ConnectTuning();
+    Frequency->ConnectTuning();
     connect(&tmrSpectrumDisplay, &QTimer::timeout, this, &frmMain::tmrSpectrumDisplay_Timer);
 }
 
@@ -223,7 +223,7 @@ void frmMain::SelectBandAndStart()
     TryStep([this] { StartTimers(); });
     // The band's preset may have chosen the step: the list shows the step in force.
     Trace(":Initialise the Tuning Step Selector Drop Down List");
-    TryStep([this] { FillTuningStepList(); });
+    TryStep([this] { Frequency->FillTuningStepList(); });
     TryStep([this] { Receive->chkFlipIQ->setChecked(FlipIQ); });
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });

@@ -33,10 +33,10 @@ void frmMain::ConnectBandPlanRequests()
 {
     Hub.TuneToStored = [this](int32_t tenths) {
         VFO->TunedFrequency(StoredForShown(tenths));   // stored as shown
-        Display7Seg(VFO->FormattedTunedFreq());
-        imgTuneStepLock->setVisible(VFO->TuneStepLock());
+        Frequency->Display7Seg(VFO->FormattedTunedFreq());
+        Frequency->ShowTuneStepLock();
     };
-    Hub.SetTuneStep = [this](int32_t index, bool unlock) { SetTuneStep(index, unlock); };
+    Hub.SetTuneStep = [this](int32_t index, bool unlock) { Frequency->SetTuneStep(index, unlock); };
     Hub.SetLowSideLO = [this](bool lowSide) {
         ClickRule::SetCheckAndRun(Receive->chkTuneLo, lowSide, [this] { Receive->chkTuneLo_Click(); });
     };

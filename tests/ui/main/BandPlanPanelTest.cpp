@@ -125,8 +125,8 @@ TEST_F(BandPlanPanel, SelectingRecallsThePresetInForceOrTheSubBandsOwnState)
     EXPECT_DOUBLE_EQ(VFO->TuneStep(), 1000.0);
     EXPECT_TRUE(VFO->TuneStepLock());
     // A step chosen from the list becomes the sub-band's.
-    window->cboTuningSteps->setCurrentIndex(10);
-    window->cboTuningSteps_Click();
+    window->Frequency->cboTuningSteps->setCurrentIndex(10);
+    window->Frequency->cboTuningSteps_Click();
     EXPECT_EQ(SubBand(0).ModeSettings.TuneStep, 250);
     EXPECT_TRUE(SubBand(0).ModeSettings.Changed);
 }
@@ -142,7 +142,7 @@ TEST_F(BandPlanPanel, TheStartUpStoresTheVFOsStepInTheActiveSubBandWhenTheListHo
         EXPECT_EQ(BandPlans[0].ActiveSubBand, 0);
         EXPECT_EQ(SubBand(0).ModeSettings.TuneStep, c.subBandStep) << c.stored;
         EXPECT_EQ(SubBand(0).ModeSettings.Changed, c.changed) << c.stored;
-        EXPECT_EQ(window->cboTuningSteps->currentIndex(), c.listed) << c.stored;
+        EXPECT_EQ(window->Frequency->cboTuningSteps->currentIndex(), c.listed) << c.stored;
     }
     EXPECT_DOUBLE_EQ(VFO->TuneStep(), 1234.0) << "the VFO keeps a step the list does not hold";
 }

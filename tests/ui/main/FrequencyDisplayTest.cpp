@@ -30,7 +30,7 @@ protected:
     {
         PublicVars::TuningSteps = PublicVars::DefaultTuningSteps;
         TuneRate = 0;
-        TuneRateLocked = TuneUpPending = TuneDownPending = false;
+        TuneUpPending = TuneDownPending = false;
         MouseOverS::SkipNextDialChange = false;
         MainWindowRig::SetUp();
         VFOControl = false;
@@ -41,52 +41,52 @@ protected:
     std::string Shown() const
     {
         std::string digits;
-        for (SevenSegmentLabel* digit : window->lbl7Seg)
+        for (SevenSegmentLabel* digit : window->Frequency->lbl7Seg)
             digits += digit->Caption().toStdString();
         return digits;
     }
-    std::string Rate() const { return window->lblTuningRate->text().toStdString(); }
+    std::string Rate() const { return window->Frequency->lblTuningRate->text().toStdString(); }
     void Key(QEvent::Type type, int key, bool repeat = false)
     {
         QKeyEvent event(type, key, Qt::NoModifier, QString(), repeat);
-        QCoreApplication::sendEvent(window->picFreqDisp, &event);
+        QCoreApplication::sendEvent(window->Frequency->picFreqDisp, &event);
     }
     // The user turns the dial a number of notches in one move.
-    void Turn(int notches) { window->dialtuner->SetValue(window->dialtuner->Value() + notches); }
+    void Turn(int notches) { window->Frequency->dialtuner->SetValue(window->Frequency->dialtuner->Value() + notches); }
 
     static constexpr int32_t Tuned = 70501234;
 };
 
 TEST_F(FrequencyDisplay, ShowsNineDigitsAndRedrawsOnlyAChangedString)
 {
-    window->tmrTune_Timer();
+    window->Frequency->tmrTune_Timer();
     EXPECT_EQ(Shown(), "070501234");
     window->Statistics->lblStatsVal[3]->setText("stale");
-    window->Display7Seg("070501234");
+    window->Frequency->Display7Seg("070501234");
     EXPECT_EQ(window->Statistics->lblStatsVal[3]->text(), "stale");
-    window->Display7Seg("1234567891");   // 123 456 789.1 Hz: the first nine characters
+    window->Frequency->Display7Seg("1234567891");   // 123 456 789.1 Hz: the first nine characters
     EXPECT_EQ(Shown(), "123456789");
     EXPECT_NE(window->Statistics->lblStatsVal[3]->text(), "stale");
 
     VFOControl = true;   // an oscillator the program tunes: the RIT offset is shown with it
     RITOffset = -123;
-    window->tmrTune_Timer();
+    window->Frequency->tmrTune_Timer();
     EXPECT_EQ(Shown(), "070500004");
     RITOffset = 0;
 }
 
 TEST_F(FrequencyDisplay, HoveringADigitMakesItsPlaceValueTheStepUnlessLocked)
 {
-    window->lbl7Seg_MouseMove(0);   // the digit hovered last starts at 0: nothing
+    window->Frequency->lbl7Seg_MouseMove(0);   // the digit hovered last starts at 0: nothing
     EXPECT_EQ(FocusedLabelID, 1);
     EXPECT_EQ(TuneRate, 0);
-    window->lbl7Seg_MouseMove(4);
+    window->Frequency->lbl7Seg_MouseMove(4);
     EXPECT_EQ(VFO->TuneStep(), 10000);
     EXPECT_EQ(TuneRate, 10000);
     EXPECT_EQ(Rate(), "x 1 KHz");
-    window->lblTuningRate_Click();
-    EXPECT_EQ(window->lblTuningRate->toolTip(), "Click to Unlock Tuning Rate");
-    window->lbl7Seg_MouseMove(6);
+    window->Frequency->lblTuningRate_Click();
+    EXPECT_EQ(window->Frequency->lblTuningRate->toolTip(), "Click to Unlock Tuning Rate");
+    window->Frequency->lbl7Seg_MouseMove(6);
     EXPECT_EQ(VFO->TuneStep(), 10000);
 }
 
@@ -94,19 +94,19 @@ TEST_F(FrequencyDisplay, HoveringADigitMakesItsPlaceValueTheStepUnlessLocked)
 // but a tap that ends before the next tick still makes its one step.
 TEST_F(FrequencyDisplay, KeysAskTheFastTimerForOneStepEach)
 {
-    window->lbl7Seg_MouseMove(5);   // 100 Hz
+    window->Frequency->lbl7Seg_MouseMove(5);   // 100 Hz
     Key(QEvent::KeyPress, Qt::Key_A);
-    EXPECT_EQ(window->tmrTune.interval(), 20);
+    EXPECT_EQ(window->Frequency->tmrTune.interval(), 20);
     Key(QEvent::KeyPress, Qt::Key_Up, true);
-    window->tmrTune_Timer();
-    window->tmrTune_Timer();
+    window->Frequency->tmrTune_Timer();
+    window->Frequency->tmrTune_Timer();
     EXPECT_EQ(VFO->TunedFrequency(), 70502000);   // onto the 100 Hz grid, one step up
     EXPECT_EQ(Shown(), "070502000");
-    EXPECT_EQ(window->dialtuner->Value(), 1);
+    EXPECT_EQ(window->Frequency->dialtuner->Value(), 1);
 
     Key(QEvent::KeyPress, Qt::Key_Z);
     Key(QEvent::KeyRelease, Qt::Key_Z, true);   // a repeat's release is no release
-    window->tmrTune_Timer();
+    window->Frequency->tmrTune_Timer();
     Key(QEvent::KeyRelease, Qt::Key_Z);
     EXPECT_EQ(VFO->TunedFrequency(), 70501000);
     EXPECT_FALSE(TuneDownPending);
@@ -114,8 +114,8 @@ TEST_F(FrequencyDisplay, KeysAskTheFastTimerForOneStepEach)
 
     Key(QEvent::KeyPress, Qt::Key_Down);
     Key(QEvent::KeyRelease, Qt::Key_Down);
-    window->tmrTune_Timer();
-    window->tmrTune_Timer();
+    window->Frequency->tmrTune_Timer();
+    window->Frequency->tmrTune_Timer();
     EXPECT_EQ(VFO->TunedFrequency(), 70500000);
 
     VFO->TuneStep(500);   // any other key takes the VFO's step as rate and grid
@@ -134,19 +134,19 @@ TEST_F(FrequencyDisplay, LeftAndRightWalkRoundTheNineDigits)
 {
     FocusedLabelID = 1;
     for (const auto& [step, digit, caption] : {std::tuple{1000.0, 4, "x 1 KHz"}, std::tuple{0.0, 7, "x 1 Hz"}}) {
-        window->Tuning.KeyDigitInitialised = false;
+        window->Frequency->Tuning.KeyDigitInitialised = false;
         TuneRate = 0;
         VFO->TuneStep(step);
-        window->picFreqDisp_KeyDown(Qt::Key_Left);
-        EXPECT_EQ(TuneDigit, digit) << step;
+        window->Frequency->picFreqDisp_KeyDown(Qt::Key_Left);
+        EXPECT_EQ(window->Frequency->TuneDigit, digit) << step;
         EXPECT_EQ(Rate(), caption) << step;
     }
     for (int key = 0; key < 8; ++key)
-        window->picFreqDisp_KeyDown(Qt::Key_Left);
-    EXPECT_EQ(TuneDigit, 8);
+        window->Frequency->picFreqDisp_KeyDown(Qt::Key_Left);
+    EXPECT_EQ(window->Frequency->TuneDigit, 8);
     EXPECT_EQ(Rate(), "x 1 dHz");
-    window->picFreqDisp_KeyDown(Qt::Key_Right);
-    EXPECT_EQ(TuneDigit, 0);
+    window->Frequency->picFreqDisp_KeyDown(Qt::Key_Right);
+    EXPECT_EQ(window->Frequency->TuneDigit, 0);
     EXPECT_EQ(Rate(), "x 10 MHz");
 }
 
@@ -155,15 +155,15 @@ TEST_F(FrequencyDisplay, LeftAndRightWalkRoundTheNineDigits)
 TEST_F(FrequencyDisplay, HeldButtonsAndUnitLabels)
 {
     TuneUpPending = TuneDownPending = true;
-    window->picFreqDisp_MouseUp(Left);
+    window->Frequency->picFreqDisp_MouseUp(Left);
     EXPECT_FALSE(TuneUpPending);
     EXPECT_TRUE(TuneDownPending);
-    window->picFreqDisp_MouseUp(Right);
+    window->Frequency->picFreqDisp_MouseUp(Right);
     EXPECT_FALSE(TuneDownPending);
 
     for (const auto& [unit, tuned] : {std::pair{2, 70500004}, std::pair{1, 70001234}, std::pair{0, 501234}}) {
         VFO->TunedFrequency(Tuned);
-        window->lblScale_Click(unit);
+        window->Frequency->lblScale_Click(unit);
         EXPECT_EQ(VFO->TunedFrequency(), std::max(tuned, VFO->RXMinFreq() * 10)) << unit;
     }
     EXPECT_EQ(Shown(), VFO->FormattedTunedFreq());
@@ -173,57 +173,59 @@ TEST_F(FrequencyDisplay, HeldButtonsAndUnitLabels)
 // The list holds the table, pops up on a right click and goes on Esc.
 TEST_F(FrequencyDisplay, TuningStepsAreChosenLockedAndWrap)
 {
-    window->SetTuneStep(4, true);
+    window->Frequency->SetTuneStep(4, true);
     EXPECT_EQ(VFO->TuneStep(), 25000);
     EXPECT_EQ(Rate(), "x 2.5 KHz");
     EXPECT_TRUE(VFO->TuneStepLock());
-    window->mnuVFOStepSub_Click(0);
+    window->Frequency->mnuVFOStepSub_Click(0);
     EXPECT_EQ(VFO->TuneStep(), 25000);
-    window->SetTuneStep(18, true);
+    window->Frequency->SetTuneStep(18, true);
     EXPECT_EQ(VFO->TuneStep(), 100000);
-    window->SetTuneStep(-1, true);
+    window->Frequency->SetTuneStep(-1, true);
     EXPECT_EQ(Rate(), "x 1 dHz");
 
-    ASSERT_EQ(window->cboTuningSteps->count(), 18);
-    window->lblTuningRate_MouseDown(Right);
-    EXPECT_TRUE(window->cboTuningSteps->isVisibleTo(window.get()));
-    window->cboTuningSteps->setCurrentIndex(8);
-    window->cboTuningSteps_Click();
+    ASSERT_EQ(window->Frequency->cboTuningSteps->count(), 18);
+    window->Frequency->lblTuningRate_MouseDown(Right);
+    EXPECT_TRUE(window->Frequency->cboTuningSteps->isVisibleTo(window.get()));
+    window->Frequency->cboTuningSteps->setCurrentIndex(8);
+    window->Frequency->cboTuningSteps_Click();
     EXPECT_EQ(VFO->TuneStep(), 1000);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(window->cboTuningSteps, &escape);
-    EXPECT_FALSE(window->cboTuningSteps->isVisibleTo(window.get()));
+    QCoreApplication::sendEvent(window->Frequency->cboTuningSteps, &escape);
+    EXPECT_FALSE(window->Frequency->cboTuningSteps->isVisibleTo(window.get()));
 }
 
 // A click on another digit locks its step, on the same digit it toggles the lock; a double-
 // click acts as a click and a double-click. The menu locks on its digit and unlocks.
 TEST_F(FrequencyDisplay, DigitClicksAndTheMenuLockTheStep)
 {
-    window->lbl7Seg_Click(0);   // the remembered digit starts at 0: only the lock toggles
+    window->Frequency->lbl7Seg_Click(0);   // the remembered digit starts at 0: only the lock toggles
     EXPECT_TRUE(VFO->TuneStepLock());
-    EXPECT_TRUE(TuneRateLocked);
-    window->lbl7Seg_Click(5);
+    EXPECT_TRUE(window->Frequency->TuneRateLocked);
+    window->Frequency->lbl7Seg_Click(5);
     EXPECT_EQ(VFO->TuneStep(), 1000);
-    EXPECT_TRUE(window->imgTuneStepLock->isVisibleTo(window.get()));
-    SevenSegmentLabel* digit = window->lbl7Seg[5];
+    EXPECT_TRUE(window->Frequency->imgTuneStepLock->isVisibleTo(window.get()));
+    SevenSegmentLabel* digit = window->Frequency->lbl7Seg[5];
     emit digit->MouseDown(Left, 0, 0, 0);
     emit digit->Click();
     emit digit->MouseDown(Left, 0, 0, 0);
     emit digit->DblClick();
     emit digit->Click();   // the release that ends the double-click
     EXPECT_TRUE(VFO->TuneStepLock());
-    window->imgTuneStepLock_DblClick();
-    EXPECT_FALSE(VFO->TuneStepLock() || TuneRateLocked || window->imgTuneStepLock->isVisibleTo(window.get()));
+    window->Frequency->imgTuneStepLock_DblClick();
+    EXPECT_FALSE(VFO->TuneStepLock() || window->Frequency->TuneRateLocked ||
+                 window->Frequency->imgTuneStepLock->isVisibleTo(window.get()));
 
-    window->mnuVFOControl->setProperty("Tag", "6");
+    window->Frequency->mnuVFOControl->setProperty("Tag", "6");
     VFO->TuneStepLock(true);
-    window->mnuVFOControlSub_Click(3);
+    window->Frequency->mnuVFOControlSub_Click(3);
     EXPECT_EQ(VFO->TuneStep(), 100);
-    EXPECT_TRUE(VFO->TuneStepLock() && TuneRateLocked && window->imgTuneStepLock->isVisibleTo(window.get()));
-    window->mnuVFOControlSub_Click(4);
-    EXPECT_FALSE(VFO->TuneStepLock() || window->imgTuneStepLock->isVisibleTo(window.get()));
-    window->mnuVFOControl->setProperty("Tag", "99");   // no such digit: the nearest
-    window->mnuVFOControlSub_Click(3);
+    EXPECT_TRUE(VFO->TuneStepLock() && window->Frequency->TuneRateLocked &&
+                window->Frequency->imgTuneStepLock->isVisibleTo(window.get()));
+    window->Frequency->mnuVFOControlSub_Click(4);
+    EXPECT_FALSE(VFO->TuneStepLock() || window->Frequency->imgTuneStepLock->isVisibleTo(window.get()));
+    window->Frequency->mnuVFOControl->setProperty("Tag", "99");   // no such digit: the nearest
+    window->Frequency->mnuVFOControlSub_Click(3);
     EXPECT_EQ(VFO->TuneStep(), 1);
 }
 
@@ -233,17 +235,17 @@ TEST_F(FrequencyDisplay, TheDialTunesOneStepPerTurn)
 {
     FocusedLabelID = 1;
     QEvent enter(QEvent::Enter);
-    QCoreApplication::sendEvent(window->dialtuner, &enter);
+    QCoreApplication::sendEvent(window->Frequency->dialtuner, &enter);
     EXPECT_EQ(FocusedLabelID, 0);
     VFO->TunedFrequency(70500000);
     Turn(5);
     EXPECT_EQ(VFO->TunedFrequency(), 70501000);
-    window->dialtuner->SetValue(100);   // from 5 the short way round is down
+    window->Frequency->dialtuner->SetValue(100);   // from 5 the short way round is down
     EXPECT_EQ(VFO->TunedFrequency(), 70500000);
-    window->dialtuner->SetValue(0);     // wraps on from 100
+    window->Frequency->dialtuner->SetValue(0);     // wraps on from 100
     EXPECT_EQ(VFO->TunedFrequency(), 70501000);
-    window->SetTuneStep(5, true);       // 1 kHz, locked
-    TuneRateLocked = true;
+    window->Frequency->SetTuneStep(5, true);       // 1 kHz, locked
+    window->Frequency->TuneRateLocked = true;
     Turn(1);
     EXPECT_EQ(VFO->TunedFrequency(), 70510000);   // onto the 1 kHz grid, one step up
 }
@@ -257,7 +259,7 @@ TEST_F(FrequencyDisplay, MovesOfTheDialByCodeTuneOnceAndNeverSwallowTheNextTurn)
     ScrollLabels[1].LastWheelMsg.wParam = -(120 << 16);
     MouseOverS::FreqDisplay_Wheel();
     EXPECT_EQ(VFO->TunedFrequency(), 70499000);
-    EXPECT_EQ(window->dialtuner->Value(), 100);
+    EXPECT_EQ(window->Frequency->dialtuner->Value(), 100);
     EXPECT_FALSE(MouseOverS::SkipNextDialChange);
 
     // The user turns back over a notch the program made: that is a turn down.
@@ -293,9 +295,9 @@ TEST_F(TuningTheChip, AKeyStepReachesTheVFOAndTheOscillator)
 {
     ASSERT_EQ(VFO->DDSInterfaceType(), 0);   // serial
     const int32_t oscillator = VFO->OscOut();
-    window->lbl7Seg_MouseMove(4);   // 1 kHz
+    window->Frequency->lbl7Seg_MouseMove(4);   // 1 kHz
     Key(QEvent::KeyPress, Qt::Key_A);
-    window->tmrTune_Timer();
+    window->Frequency->tmrTune_Timer();
     EXPECT_EQ(VFO->TunedFrequency(), 70510000);
     EXPECT_EQ(Shown(), "070510000");
     EXPECT_EQ(std::abs(VFO->OscOut() - oscillator), 10000 - 1234);

@@ -65,17 +65,17 @@ protected:
 TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
 {
     EXPECT_EQ(FormControls::BackColour(window->Receive->lblFilterHi), static_cast<uint32_t>(Background));
-    EXPECT_EQ(Fore(window->lblClock), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 75)));
+    EXPECT_EQ(Fore(window->Frequency->lblClock), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 75)));
     EXPECT_EQ(Fore(window->Analyser->lblScopeCtl[0]), static_cast<uint32_t>(LabelText));
     EXPECT_EQ(Fore(window->Receive->optMode[0]), static_cast<uint32_t>(LabelText));
     EXPECT_EQ(Fore(window->Receive->frDemod), static_cast<uint32_t>(FrameNormal));
     EXPECT_EQ(Fore(window->Receive->lblFilterHi), static_cast<uint32_t>(ValueNormal));
-    EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(Tuning));
-    EXPECT_EQ(window->lbl7Seg[4]->ForeColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 85)));
-    EXPECT_EQ(window->shpDP[0]->FillColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 50)));
+    EXPECT_EQ(Fore(window->Frequency->lblBFO), static_cast<uint32_t>(Tuning));
+    EXPECT_EQ(window->Frequency->lbl7Seg[4]->ForeColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 85)));
+    EXPECT_EQ(window->Frequency->shpDP[0]->FillColor(), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 50)));
     EXPECT_EQ(Fore(window->Power->optPwr[0]), 0x00FF00u);
     EXPECT_EQ(window->SMeter->picSmeter[2]->BackColor(), 0u);
-    EXPECT_EQ(window->picFreqDisp->BackColor(), static_cast<uint32_t>(Background));
+    EXPECT_EQ(window->Frequency->picFreqDisp->BackColor(), static_cast<uint32_t>(Background));
     EXPECT_EQ(window->SMeter->shpSMeterTick[14]->FillColor(), 0x0000FFu) << "the segments keep their design colours";
     for (QWidget* box : {static_cast<QWidget*>(window->Receive->optMode[0]), static_cast<QWidget*>(window->Receive->chkAGC)})
         EXPECT_NE(box->palette().color(QPalette::Base), box->palette().color(QPalette::Window))
@@ -95,11 +95,11 @@ TEST_F(FrontPanelFocus, TheLabelUnderThePointerTakesTheFocus)
     EXPECT_EQ(FocusedLabelID, 0) << "disabled at start";
     EXPECT_EQ(Fore(window->Receive->lblFilterHi), static_cast<uint32_t>(ValueNormal));
     EXPECT_EQ(window->Receive->lblFilterHi->frameShape(), QFrame::NoFrame);
-    window->lblBFO->MouseMove(0, 0, 10, 10);
-    EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(ValueFocus));
+    window->Frequency->lblBFO->MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(Fore(window->Frequency->lblBFO), static_cast<uint32_t>(ValueFocus));
     window->Form_MouseMove(0, 0, 10, 10);
     EXPECT_EQ(FocusedLabelID, 0);
-    EXPECT_EQ(Fore(window->lblBFO), static_cast<uint32_t>(Tuning));
+    EXPECT_EQ(Fore(window->Frequency->lblBFO), static_cast<uint32_t>(Tuning));
 
     window->Receive->frFilters_MouseMove(0, 0, 10, 10);
     EXPECT_EQ(Fore(window->Receive->frFilters), static_cast<uint32_t>(FrameFocus));

@@ -51,7 +51,8 @@ TEST_F(MainPanel, EveryControlCarriesItsNameAndArraysTheirIndex)
     EXPECT_EQ(window->Receive->optMode[6]->text(), "&SAM");
     EXPECT_EQ(window->Receive->optMode[3]->toolTip(), "DRM mode - Select, then launch Dream/DRM.EXE manually");
     EXPECT_EQ(window->DisplaySize->optDisplaySize[0]->toolTip(), "Just VFO & S Meter");
-    EXPECT_EQ(window->lblTuningRate->toolTip(), "Left Click to Lock Tune Rate, Right Click to Set Tune Step");
+    EXPECT_EQ(window->Frequency->lblTuningRate->toolTip(),
+              "Left Click to Lock Tune Rate, Right Click to Set Tune Step");
 }
 
 // The four sizes cut the client area at their markers; the small ones switch statistics and
@@ -113,10 +114,10 @@ TEST_F(MainPanel, TheFrameUnderThePointerIsHighlightedAndValueLabelsLoseTheirFoc
     EXPECT_EQ(Colour(window->Receive->frAGC), Normal());
     EXPECT_EQ(FocusedLabelID, 9) << "a scope frame leaves the value labels alone";
 
-    emit window->frFreqCtl->MouseMove(0, 0, 10, 10);
+    emit window->Frequency->frFreqCtl->MouseMove(0, 0, 10, 10);
     for (Frame* frame : window->findChildren<Frame*>())
         EXPECT_EQ(Colour(frame), Normal()) << frame->objectName().toStdString();
-    emit window->img7SegArea->MouseMove(0, 0, 10, 10);
+    emit window->Frequency->img7SegArea->MouseMove(0, 0, 10, 10);
     EXPECT_EQ(FocusedLabelID, 1);
 }
 

@@ -48,9 +48,9 @@ TEST_F(Power, OnAndOffInTheirOrder)
         EXPECT_FALSE(window->Power->optPwr[2]->isHidden());
         EXPECT_EQ(FormControls::ForeColour(window->Power->optPwr[1]), 0x0000C0u);
         VFOControl = iq;
-        window->tmrClock_Timer();
-        EXPECT_EQ(window->lblBFO->isEnabled(), iq);
-        EXPECT_EQ(window->lblClock->text().size(), 8);
+        window->Frequency->tmrClock_Timer();
+        EXPECT_EQ(window->Frequency->lblBFO->isEnabled(), iq);
+        EXPECT_EQ(window->Frequency->lblClock->text().size(), 8);
     }
     FormCaptionOffOnPwrOn = false;
     modSetupRX::Model.IQMode = false;   // the rig's model

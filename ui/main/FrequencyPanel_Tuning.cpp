@@ -1,8 +1,7 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/FrequencyPanel.h"
 
 #include "core/BusyGuard.h"
 #include "core/PublicVars.h"
-#include "core/frmLog.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RadioControls.h"
 #include "ui/common/Dial.h"
@@ -29,7 +28,7 @@ int32_t StepCount() { return static_cast<int32_t>(PublicVars::TuningSteps.size()
 } // namespace
 
 // The tuning dial turns endlessly through its range.
-void frmMain::InitialiseDialTuner()
+void FrequencyPanel::InitialiseDialTuner()
 {
     dialtuner->SetMax(DialMax);
     dialtuner->SetMin(DialMin);
@@ -38,23 +37,23 @@ void frmMain::InitialiseDialTuner()
 }
 
 // The tuning dial's link to the shaft encoder and the wheel, and the display's handlers.
-void frmMain::ConnectTuning()
+void FrequencyPanel::ConnectTuning()
 {
-    connect(dialtuner, &Dial::Changing, this, &frmMain::DialTuner_Changing);
+    connect(dialtuner, &Dial::Changing, this, &FrequencyPanel::DialTuner_Changing);
     RadioControls::dialtuner.Attach([this] { return dialtuner->Value(); },
                                     [this](int32_t value) { MoveDialFromCode(value); });
     ConnectFrequencyDisplay();
-    connect(cboTuningSteps, &QComboBox::activated, this, &frmMain::cboTuningSteps_Click);
+    connect(cboTuningSteps, &QComboBox::activated, this, &FrequencyPanel::cboTuningSteps_Click);
 }
 
 // The shaft encoder and the encoder's and wheel's code keep their dial alone once the window
 // has gone.
-void frmMain::ReleaseTuning() { RadioControls::dialtuner.Attach(nullptr, nullptr); }
+void FrequencyPanel::ReleaseTuning() { RadioControls::dialtuner.Attach(nullptr, nullptr); }
 
 // Code that moves the dial (the wheel over the display, the held keys, the shaft encoder)
 // has tuned already: the move is no user's turn, and the skip flag the wheel sets for it is
 // spent with it, so it can never swallow the user's next turn.
-void frmMain::MoveDialFromCode(int32_t value)
+void FrequencyPanel::MoveDialFromCode(int32_t value)
 {
     {
         BusyGuard moving(Tuning.DialMovedByCode);
@@ -67,7 +66,7 @@ void frmMain::MoveDialFromCode(int32_t value)
 // A turn of the dial by the user tunes one step in its direction, whatever its size: the
 // VFO's step while the rate is locked, else 100 Hz. A turn that arrives while the previous one
 // is still tuning is dropped.
-void frmMain::DialTuner_Changing()
+void FrequencyPanel::DialTuner_Changing()
 {
     if (Tuning.DialBusy || Tuning.DialMovedByCode)
         return;
@@ -87,7 +86,7 @@ void frmMain::DialTuner_Changing()
 
 // Table entry Index (past either end: the other end) becomes the VFO's step and grid, shown
 // on its digit, and locked. Unless Unlock is set, a locked step stays as it is.
-void frmMain::SetTuneStep(int32_t Index, bool Unlock)
+void FrequencyPanel::SetTuneStep(int32_t Index, bool Unlock)
 {
     if (!VFO)
         return;
@@ -106,7 +105,7 @@ void frmMain::SetTuneStep(int32_t Index, bool Unlock)
 // One entry per tuning step; the VFO's step, when the table holds it, is chosen as the
 // user chooses it, so the active sub-band stores it. Filled once the band is selected, as
 // its preset may have set the step.
-void frmMain::FillTuningStepList()
+void FrequencyPanel::FillTuningStepList()
 {
     cboTuningSteps->clear();
     cboTuningSteps->hide();
@@ -129,7 +128,7 @@ void frmMain::FillTuningStepList()
 
 // Shows the list with its top-left corner at a place of the frequency frame (pixels), in
 // the colours of a list being picked from, ready for the keys.
-void frmMain::ShowTuningStepList(int left, int top)
+void FrequencyPanel::ShowTuningStepList(int left, int top)
 {
     cboTuningSteps->show();
     cboTuningSteps->move(left, top);
@@ -140,17 +139,17 @@ void frmMain::ShowTuningStepList(int left, int top)
 }
 
 // The chosen step, locked. The list stays until Esc or until it loses the focus.
-void frmMain::cboTuningSteps_Click()
+void FrequencyPanel::cboTuningSteps_Click()
 {
     const int index = cboTuningSteps->currentIndex();
     if (index < 0)
         return;
-    BandPlan->StoreSubBandTuneStep(index);
+    hub_.StoreSubBandTuneStep(index);
     SetTuneStep(index, true);
 }
 
 // The right button pops the list up over the dial, its left edge on the dial's.
-void frmMain::lblTuneDialRate_MouseDown(int Button)
+void FrequencyPanel::lblTuneDialRate_MouseDown(int Button)
 {
     if (Button != RightButton)
         return;
@@ -159,7 +158,7 @@ void frmMain::lblTuneDialRate_MouseDown(int Button)
 }
 
 // The right button pops the list up over the tuning-rate label, right edges in line.
-void frmMain::lblTuningRate_MouseDown(int Button)
+void FrequencyPanel::lblTuningRate_MouseDown(int Button)
 {
     if (Button != RightButton)
         return;
@@ -169,7 +168,7 @@ void frmMain::lblTuningRate_MouseDown(int Button)
 
 // The release that ends a double-click is not a click of its own: a click, then the
 // double-click, each act once.
-void frmMain::lbl7Seg_Click(int Index)
+void FrequencyPanel::lbl7Seg_Click(int Index)
 {
     if (Tuning.ClickEndsDoubleClick) {
         Tuning.ClickEndsDoubleClick = false;
@@ -179,7 +178,7 @@ void frmMain::lbl7Seg_Click(int Index)
 }
 
 // Another digit's place value becomes the step, locked; the same digit again toggles the lock.
-void frmMain::lbl7Seg_DblClick(int Index)
+void FrequencyPanel::lbl7Seg_DblClick(int Index)
 {
     if (!VFO || !lbl7Seg.Contains(Index))
         return;
@@ -195,7 +194,7 @@ void frmMain::lbl7Seg_DblClick(int Index)
     imgTuneStepLock->setVisible(locked);
 }
 
-void frmMain::imgTuneStepLock_DblClick()
+void FrequencyPanel::imgTuneStepLock_DblClick()
 {
     TuneRateLocked = false;
     if (VFO)
@@ -203,4 +202,4 @@ void frmMain::imgTuneStepLock_DblClick()
     imgTuneStepLock->hide();
 }
 
-void frmMain::mnuVFOStepSub_Click(int Index) { SetTuneStep(Index, false); }
+void FrequencyPanel::mnuVFOStepSub_Click(int Index) { SetTuneStep(Index, false); }

@@ -1,4 +1,4 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/FrequencyPanel.h"
 
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
@@ -9,10 +9,12 @@
 #include "ui/common/Dial.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
+#include "ui/common/Frame.h"
 #include "ui/common/Label.h"
 #include "ui/common/PictureBox.h"
 #include "ui/common/SevenSegmentLabel.h"
 #include "ui/common/Shape.h"
+#include "ui/main/FrontPanel.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
 
@@ -20,6 +22,8 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
+
+#include <algorithm>
 
 namespace {
 
@@ -34,55 +38,10 @@ uint32_t DigitColour(bool focused)
     return static_cast<uint32_t>(focused ? display.FocusColour : display.NormalColour);
 }
 
-// The frequency display's keys, the tuning-step list's Esc and loss of focus, and the pointer
-// entering the tuning dial, as they reach those controls. Nothing is consumed.
-class TuningInputFilter : public QObject
-{
-public:
-    explicit TuningInputFilter(frmMain* window) : QObject(window), window_(window) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == window_->picFreqDisp)
-            DisplayKey(*event);
-        else if (watched == window_->cboTuningSteps)
-            ListEvent(*event);
-        else if (watched == window_->dialtuner && event->type() == QEvent::Enter)
-            window_->DarkenControls();   // the wheel over the dial turns the dial alone
-        return false;
-    }
-
-private:
-    // A held key repeats its press; only the real release ends it.
-    void DisplayKey(const QEvent& event)
-    {
-        if (event.type() == QEvent::KeyPress)
-            window_->picFreqDisp_KeyDown(static_cast<const QKeyEvent&>(event).key());
-        else if (event.type() == QEvent::KeyRelease && !static_cast<const QKeyEvent&>(event).isAutoRepeat())
-            window_->picFreqDisp_KeyUp();
-    }
-
-    // The list's own drop-down takes the focus while it is open; that is no leaving.
-    void ListEvent(const QEvent& event)
-    {
-        QComboBox* list = window_->cboTuningSteps;
-        const bool escape = event.type() == QEvent::KeyPress &&
-                            static_cast<const QKeyEvent&>(event).key() == Qt::Key_Escape;
-        const bool left = event.type() == QEvent::FocusOut &&
-                          static_cast<const QFocusEvent&>(event).reason() != Qt::PopupFocusReason &&
-                          !list->view()->isVisible();
-        if (escape || left)
-            list->hide();
-    }
-
-    frmMain* window_;
-};
-
 } // namespace
 
 // The digits, unit labels, tuning-rate label, lock image and the VFO control menu.
-void frmMain::ConnectFrequencyDisplay()
+void FrequencyPanel::ConnectFrequencyDisplay()
 {
     for (int digit = lbl7Seg.LBound(); digit <= lbl7Seg.UBound(); ++digit) {
         SevenSegmentLabel* label = lbl7Seg[digit];
@@ -99,22 +58,53 @@ void frmMain::ConnectFrequencyDisplay()
     }
     for (int unit = lblScale.LBound(); unit <= lblScale.UBound(); ++unit)
         connect(lblScale[unit], &Label::Click, this, [this, unit] { lblScale_Click(unit); });
-    connect(picFreqDisp, &PictureBox::MouseMove, this, &frmMain::picFreqDisp_MouseMove);
+    connect(picFreqDisp, &PictureBox::MouseMove, this, &FrequencyPanel::picFreqDisp_MouseMove);
     connect(picFreqDisp, &PictureBox::MouseUp, this, [this](int button) { picFreqDisp_MouseUp(button); });
-    connect(lblTuningRate, &Label::Click, this, &frmMain::lblTuningRate_Click);
+    connect(lblTuningRate, &Label::Click, this, &FrequencyPanel::lblTuningRate_Click);
     connect(lblTuningRate, &Label::MouseDown, this, [this](int button) { lblTuningRate_MouseDown(button); });
     connect(lblTuneDialRate, &Label::MouseDown, this, [this](int button) { lblTuneDialRate_MouseDown(button); });
-    connect(imgTuneStepLock, &Label::DblClick, this, &frmMain::imgTuneStepLock_DblClick);
-    auto* filter = new TuningInputFilter(this);
-    picFreqDisp->installEventFilter(filter);
-    cboTuningSteps->installEventFilter(filter);
-    dialtuner->installEventFilter(filter);
+    connect(imgTuneStepLock, &Label::DblClick, this, &FrequencyPanel::imgTuneStepLock_DblClick);
+    picFreqDisp->installEventFilter(this);
+    cboTuningSteps->installEventFilter(this);
+    dialtuner->installEventFilter(this);
     CreateVFOControlMenu();
 }
 
-void frmMain::CreateVFOControlMenu()
+bool FrequencyPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    mnuVFOControl = new QMenu("VFO Control", this);
+    if (watched == picFreqDisp)
+        DisplayKey(*event);
+    else if (watched == cboTuningSteps)
+        ListEvent(*event);
+    else if (watched == dialtuner && event->type() == QEvent::Enter)
+        hub_.DarkenControls();   // the wheel over the dial turns the dial alone
+    return false;
+}
+
+// A held key repeats its press; only the real release ends it.
+void FrequencyPanel::DisplayKey(const QEvent& event)
+{
+    if (event.type() == QEvent::KeyPress)
+        picFreqDisp_KeyDown(static_cast<const QKeyEvent&>(event).key());
+    else if (event.type() == QEvent::KeyRelease && !static_cast<const QKeyEvent&>(event).isAutoRepeat())
+        picFreqDisp_KeyUp();
+}
+
+// The list's own drop-down takes the focus while it is open; that is no leaving.
+void FrequencyPanel::ListEvent(const QEvent& event)
+{
+    const bool escape = event.type() == QEvent::KeyPress &&
+                        static_cast<const QKeyEvent&>(event).key() == Qt::Key_Escape;
+    const bool left = event.type() == QEvent::FocusOut &&
+                      static_cast<const QFocusEvent&>(event).reason() != Qt::PopupFocusReason &&
+                      !cboTuningSteps->view()->isVisible();
+    if (escape || left)
+        cboTuningSteps->hide();
+}
+
+void FrequencyPanel::CreateVFOControlMenu()
+{
+    mnuVFOControl = new QMenu("VFO Control", frFreqCtl->window());
     mnuVFOControl->setObjectName("mnuVFOControl_0");
     const char* captions[] = {"Cancel", "-", "Set Tuning Rate", "Lock Tune Rate", "Unlock Tune rate"};
     for (int item = 0; item < 5; ++item) {
@@ -126,7 +116,7 @@ void frmMain::CreateVFOControlMenu()
 
 // Shows a nine-character digit string, one character per digit, and the oscillator readout;
 // the string shown already is not drawn again.
-void frmMain::Display7Seg(const std::string& Digits)
+void FrequencyPanel::Display7Seg(const std::string& Digits)
 {
     if (Digits == Tuning.LastShownDigits)
         return;
@@ -135,13 +125,13 @@ void frmMain::Display7Seg(const std::string& Digits)
         const auto at = static_cast<size_t>(digit);
         lbl7Seg[digit]->SetCaption(at < Digits.size() ? QString(QChar(Digits[at])) : QString());
     }
-    Statistics->ShowOscillator();
+    hub_.ShowOscillator();
 }
 
 // Makes the digit's place value times M the VFO's step (unless its step is locked), moves the
 // highlight and the marker to the digit and shows the step. A digit the display lacks
 // changes nothing.
-void frmMain::SetTuneRateLabel(int32_t D, float M)
+void FrequencyPanel::SetTuneRateLabel(int32_t D, float M)
 {
     if (!lbl7Seg.Contains(D))
         return;
@@ -157,7 +147,7 @@ void frmMain::SetTuneRateLabel(int32_t D, float M)
     PlaceTuneStepMarker(D);
 }
 
-void frmMain::PlaceTuneStepMarker(int digit)
+void FrequencyPanel::PlaceTuneStepMarker(int digit)
 {
     const QRect label = lbl7Seg[digit]->geometry();
     using FormUnits::PixelsToTwips;
@@ -167,11 +157,11 @@ void frmMain::PlaceTuneStepMarker(int digit)
 }
 
 // Hovering a digit makes its place value the step, unless either lock holds it.
-void frmMain::lbl7Seg_MouseMove(int Index)
+void FrequencyPanel::lbl7Seg_MouseMove(int Index)
 {
     FocusedLabelID = 1;
     // The digits cover the display: hovering them is hovering the display.
-    picFreqDisp->setFocus(Qt::MouseFocusReason);
+    TakeKeyboardFocus();
     if (Index == Tuning.LastHoverDigit || !lbl7Seg.Contains(Index))
         return;
     if ((VFO && VFO->TuneStepLock()) || TuneRateLocked)
@@ -185,7 +175,7 @@ void frmMain::lbl7Seg_MouseMove(int Index)
 }
 
 // The right button opens the VFO control menu for the digit.
-void frmMain::lbl7Seg_MouseDown(int Index, int Button)
+void FrequencyPanel::lbl7Seg_MouseDown(int Index, int Button)
 {
     if (Button != RightButton)
         return;
@@ -195,7 +185,7 @@ void frmMain::lbl7Seg_MouseDown(int Index, int Button)
 
 // Re-enters the frequency with one unit group zeroed (the VFO keeps it within the receiver's
 // limits).
-void frmMain::lblScale_Click(int Index)
+void FrequencyPanel::lblScale_Click(int Index)
 {
     if (!VFO)
         return;
@@ -204,24 +194,26 @@ void frmMain::lblScale_Click(int Index)
     Display7Seg(VFO->FormattedTunedFreq());
 }
 
-void frmMain::lblTuningRate_Click()
+void FrequencyPanel::lblTuningRate_Click()
 {
     TuneRateLocked = !TuneRateLocked;
     FormControls::SetForeColour(lblTuningRate, DigitColour(!TuneRateLocked));
     lblTuningRate->setToolTip(TuneRateLocked ? "Click to Unlock Tuning Rate" : "Click to Lock Tuning Rate");
 }
 
-void frmMain::picFreqDisp_MouseMove()
+void FrequencyPanel::picFreqDisp_MouseMove()
 {
-    UnFocusFrames();
+    hub_.UnFocusFrames();
     FocusedLabelID = 1;
-    picFreqDisp->setFocus(Qt::MouseFocusReason);
+    TakeKeyboardFocus();
 }
+
+void FrequencyPanel::img7SegArea_MouseMove(int, int, double, double) { picFreqDisp_MouseMove(); }
 
 // A and Up, Z and Down ask the timer for a step; Left and Right move the step to the next
 // larger or smaller digit, round the nine. Every key makes the VFO's step the pending
 // steps' size and the timer fast.
-void frmMain::picFreqDisp_KeyDown(int KeyCode)
+void FrequencyPanel::picFreqDisp_KeyDown(int KeyCode)
 {
     if (FocusedLabelID != 1 || !VFO)
         return;
@@ -257,7 +249,7 @@ void frmMain::picFreqDisp_KeyDown(int KeyCode)
 
 // Releasing a key ends its steps, but a tap shorter than the timer's tick (or a press and
 // release that arrive together) still makes the one step it asked for.
-void frmMain::picFreqDisp_KeyUp()
+void FrequencyPanel::picFreqDisp_KeyUp()
 {
     if (!Tuning.KeyStepUnserved) {
         TuneUpPending = false;
@@ -266,7 +258,7 @@ void frmMain::picFreqDisp_KeyUp()
     TuneRate = 0;
 }
 
-void frmMain::picFreqDisp_MouseUp(int Button)
+void FrequencyPanel::picFreqDisp_MouseUp(int Button)
 {
     if (Button == LeftButton)
         TuneUpPending = false;
@@ -277,7 +269,7 @@ void frmMain::picFreqDisp_MouseUp(int Button)
 // Serves the pending steps (moving the dial a notch with each), then shows the frequency
 // (with the RIT offset on a receiver whose oscillator is tuned), the spectrum's span and the
 // step.
-void frmMain::tmrTune_Timer()
+void FrequencyPanel::tmrTune_Timer()
 {
     if (!VFO)
         return;
@@ -303,7 +295,7 @@ void frmMain::tmrTune_Timer()
 
 // The VFO control menu of the digit it was opened on: show the tuning-step list under it,
 // lock the step at its place value, or unlock.
-void frmMain::mnuVFOControlSub_Click(int Index)
+void FrequencyPanel::mnuVFOControlSub_Click(int Index)
 {
     const int digit = std::clamp(mnuVFOControl->property("Tag").toString().toInt(), 0, TuningDisplay::DigitCount - 1);
     const QRect display = picFreqDisp->geometry();
@@ -329,5 +321,7 @@ void frmMain::mnuVFOControlSub_Click(int Index)
         break;
     default: break;
     }
-    imgTuneStepLock->setVisible(VFO && VFO->TuneStepLock());
+    ShowTuneStepLock();
 }
+
+void FrequencyPanel::ShowTuneStepLock() { imgTuneStepLock->setVisible(VFO && VFO->TuneStepLock()); }
