@@ -29,6 +29,22 @@ constexpr int RightButton = MouseCodes::ButtonCode(Qt::RightButton);
 
 }   // namespace
 
+// The knob counts tenths of a decibel of the shown level; a notch turns one decibel, and the
+// knob shows the volume label's reading.
+void AudioOutPanel::InitialiseVolumeKnob()
+{
+    const ScrollLabelRecord& record = ScrollLabels[lblOutVolIndex];
+    dialOutVol->SetMax(MouseOverS::OutputKnobPosition(record.Max));
+    dialOutVol->SetMin(MouseOverS::OutputKnobPosition(record.Min));
+    dialOutVol->SetSingleStep(10);
+    dialOutVol->SetShowValue(false);
+}
+
+void AudioOutPanel::InitialiseVolumeSlider()
+{
+    ScrollLabelSteps::SetCompanionLimits(sldOutVolume, ScrollLabels[lblOutVolIndex]);
+}
+
 AudioOutPanel::AudioOutPanel(QWidget* container, PanelHub& hub, Place place) : hub_(hub)
 {
     frAFOut = MakeFrame(container, "frAFOut", "AF Out", place);

@@ -31,6 +31,9 @@ public:
     void dialOutVol_Changing();
     void sldOutVolume_Change();
     void sldOutVolume_MouseDown(int Button);
+    // Start-up: the knob and the slider take the volume label's range.
+    void InitialiseVolumeKnob();
+    void InitialiseVolumeSlider();
 
     Frame* frAFOut = nullptr;
     QCheckBox* chkMute = nullptr;

@@ -100,4 +100,16 @@ struct PanelHub
     // Answered by the band plans: the step chosen from the tuning-step list (an index of
     // TuningSteps) becomes the active sub-band's.
     std::function<void(int32_t index)> StoreSubBandTuneStep = [](int32_t) {};
+    // Asked by the value labels at start-up and on a reset: the noise reducer's slider and knob
+    // and the volume's knob and slider take their labels' ranges and start values (answered by
+    // the receive controls and the audio output), the tuning dial its range (the frequency
+    // display); the slider set to the noise reducer's default; the keyboard to the frequency
+    // display, where the window's keys land.
+    std::function<void()> InitialiseNoiseReducerSlider = [] {};
+    std::function<void()> InitialiseNoiseReducerKnob = [] {};
+    std::function<void()> InitialiseVolumeKnob = [] {};
+    std::function<void()> InitialiseVolumeSlider = [] {};
+    std::function<void()> InitialiseDialTuner = [] {};
+    std::function<void(int32_t value)> SetNoiseReducerSlider = [](int32_t) {};
+    std::function<void()> TakeKeyboardFocus = [] {};
 };

@@ -77,6 +77,10 @@ public:
     void sldBW_MouseDown(int Index, int Button);
     void sldBW_MouseMove(int Index, double X, double Y);
     void sldNB_Change();
+    // Start-up: the noise reducer's slider and knob take its value label's range, start at 0
+    // and apply it.
+    void InitialiseNoiseReducerSlider();
+    void InitialiseNoiseReducerKnob();
     void sldNB_MouseDown(int Button);
     void sldNotch_Change();
     void sldNotchWidth_Change();

@@ -184,6 +184,20 @@ bool ReceivePanel::eventFilter(QObject* watched, QEvent* event)
 }
 
 // Errors here are skipped: the level follows the slider whatever the caption does.
+void ReceivePanel::InitialiseNoiseReducerSlider()
+{
+    ScrollLabelSteps::SetCompanionLimits(sldNB, ScrollLabels[lblNBIndex]);
+    sldNB->SetValue(0);
+    sldNB_Change();
+}
+
+void ReceivePanel::InitialiseNoiseReducerKnob()
+{
+    ScrollLabelSteps::SetCompanionLimits(dialNB, ScrollLabels[lblNBIndex]);
+    dialNB->SetValue(0);
+    dialNB_Changing();
+}
+
 void ReceivePanel::sldNB_Change()
 {
     if (nbSliderBusy_)

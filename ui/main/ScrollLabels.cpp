@@ -2,7 +2,9 @@
 
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
+#include "ui/common/Dial.h"
 #include "ui/common/Label.h"
+#include "ui/common/Slider.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +24,23 @@ void ScrollLabelBinding::Bind(int16_t id, ::Label* label)
 }
 
 namespace ScrollLabelSteps {
+
+void SetCompanionLimits(Slider* slider, const ScrollLabelRecord& record)
+{
+    slider->SetMax(static_cast<int>(record.Max));
+    slider->SetMin(static_cast<int>(record.Min));
+    slider->SetLargeChange(static_cast<int>(record.Step));
+    slider->SetSmallChange(static_cast<int>(record.Step));
+    slider->SetTickFrequency(static_cast<int>((record.Max - record.Min) / 10));
+    slider->Tag = QString::fromStdString(record.Format);
+}
+
+void SetCompanionLimits(Dial* dial, const ScrollLabelRecord& record)
+{
+    dial->SetMax(static_cast<int>(record.Max));
+    dial->SetMin(static_cast<int>(record.Min));
+    dial->SetTag(QString::fromStdString(record.Format));
+}
 
 Modifier KeyModifier(bool shift, bool ctrl)
 {

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+class Dial;
 class Label;
+class Slider;
 
 // The front panel's scroll labels: numbers the user changes by pointing at them and turning
 // the wheel or pressing keys. Each identifier 1 to 24 has one record (element 0 is the
@@ -106,6 +108,10 @@ void StepValue(ScrollLabelRecord& record, int direction, Modifier modifier);
 double HeldValue(const ScrollLabelRecord& record, double value);
 // The trace line telling that a stored value was held: "<where>:<key>=<value> held to <held>".
 std::string HeldNote(const std::string& where, const std::string& key, double value, double held);
+
+// A companion control's range, steps and picture from its value label's record.
+void SetCompanionLimits(Slider* slider, const ScrollLabelRecord& record);
+void SetCompanionLimits(Dial* dial, const ScrollLabelRecord& record);
 
 // The caption of a record's label: Value in the record's picture.
 void ShowValue(const ScrollLabelRecord& record);

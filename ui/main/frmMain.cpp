@@ -30,6 +30,7 @@
 #include "ui/common/FormUnits.h"
 #include "ui/common/Frame.h"
 #include "ui/common/Label.h"
+#include "ui/common/Slider.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
@@ -62,6 +63,7 @@ frmMain::frmMain(QWidget* parent)
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
     ConnectHub();
+    Labels = std::make_unique<ValueLabels>(Hub);
     CreateControls();
     ConnectHandlers();
     connect(cmdConfig, &QPushButton::clicked, this, [this] {
@@ -74,8 +76,15 @@ frmMain::frmMain(QWidget* parent)
 // The window-wide services the panels ask for through the hub.
 void frmMain::ConnectHub()
 {
-    Hub.HiLiteScrollLabel = [this](int16_t id) { HiLiteScrollLabel(id); };
-    Hub.LoLiteScrollLabel = [this](int16_t id) { LoLiteScrollLabel(id); };
+    Hub.HiLiteScrollLabel = [this](int16_t id) { Labels->HiLiteScrollLabel(id); };
+    Hub.LoLiteScrollLabel = [this](int16_t id) { Labels->LoLiteScrollLabel(id); };
+    Hub.InitialiseNoiseReducerSlider = [this] { Receive->InitialiseNoiseReducerSlider(); };
+    Hub.InitialiseNoiseReducerKnob = [this] { Receive->InitialiseNoiseReducerKnob(); };
+    Hub.InitialiseVolumeKnob = [this] { AudioOut->InitialiseVolumeKnob(); };
+    Hub.InitialiseVolumeSlider = [this] { AudioOut->InitialiseVolumeSlider(); };
+    Hub.InitialiseDialTuner = [this] { Frequency->InitialiseDialTuner(); };
+    Hub.SetNoiseReducerSlider = [this](int32_t value) { Receive->sldNB->SetValue(value); };
+    Hub.TakeKeyboardFocus = [this] { Frequency->TakeKeyboardFocus(); };
     Hub.DarkenControls = [this] { DarkenControls(); };
     Hub.FocusFrame = [this](Frame* frame) { FocusFrame(frame); };
     Hub.UnFocusFrames = [this] { UnFocusFrames(); };
@@ -357,5 +366,5 @@ void frmMain::Form_Unload()
             ReceiveLinks::SpectrumAnalyser = nullptr;
         SpectrumAnalyser.reset();
     });
-    TryStep([this] { ReleaseScrollLabels(); });
+    TryStep([this] { Labels->Release(); });
 }

@@ -15,6 +15,7 @@
 #include "ui/main/SMeterPanel.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/StatisticsPanel.h"
+#include "ui/main/ValueLabels.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
 #include "ui/scope/frmUpDateScopeDisplay.h"
 
@@ -76,11 +77,6 @@ public:
     void ReColour();
     void ApplyColourScheme();
 
-    // Scroll labels and their keys (frmMain_ScrollLabels.cpp).
-    void FillScrollLabels();
-    void HiLiteScrollLabel(int16_t ID);
-    void ScrollLabel_MouseDown(int16_t ID, int Button);
-    void Form_KeyDown(int KeyCode, int Shift);   // Qt key code; shift 1 Shift, 2 Ctrl, 4 Alt
 
     // Hover over the bare window and the panels (frmMain_Hover.cpp): highlights cleared.
     void Form_MouseMove(int Button, int Shift, double X, double Y);
@@ -90,7 +86,6 @@ public:
     // Frame focus (frmMain_Frames.cpp).
     void UnFocusFrames();
     void FocusFrame(Frame* frame);
-    void LoLiteScrollLabel(int16_t ID);
     void DarkenControls();
     void Form_MouseUp(int Button, int Shift, double X, double Y);
 
@@ -108,6 +103,7 @@ public:
     // What the panels share, and the panels of their own: the S-meter beside the frequency display, the statistics beside
     // the analyser's controls, the recorder at the foot of the window.
     PanelHub Hub;
+    std::unique_ptr<ValueLabels> Labels;   // the value labels' records, focus and keys
     std::unique_ptr<FrequencyPanel> Frequency;
     std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
@@ -157,10 +153,7 @@ private:
     void CreateScopeControls(QWidget* form);
     void CreateRecorderBar(QWidget* form);
     void CreateMarkerLines(QWidget* form);
-    void ConnectScrollLabels();
     void ConnectHover();
-    void ConnectRIT();
-    void ReleaseScrollLabels();
     void ConnectDisplaySize();
     void SetClientHeight(int twips);
     void CutWindowAtSize(int size);
@@ -183,10 +176,6 @@ private:
     void RestoreInterfaceSettings();   // frmMain_Settings.cpp: the model and the shaft encoder
     void ShowOscillatorLabels();
     void FillDefaultTables();
-    void FillNoiseAndVolumeLabels();   // frmMain_ScrollLabels.cpp
-    void FillNotchAndAGCLabels();
-    void FillScopeLabels();
-    static float OutputVolumeValue();
     void ShowRestoredSettings();
     void SetAnalyserOffset();
     void ShowModelInCaption();

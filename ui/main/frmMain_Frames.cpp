@@ -41,21 +41,6 @@ void frmMain::FocusFrame(Frame* frame)
     FormControls::SetForeColour(frame, static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRFrameFocusColour));
 }
 
-// The value label back to its normal colour without border (the RIT label in the tuning
-// colour); in every case no value label has the focus any more.
-void frmMain::LoLiteScrollLabel(int16_t ID)
-{
-    if (ID > 0 && ID < ScrollLabelCount) {
-        const ScrollLabelRecord& record = ScrollLabels[static_cast<size_t>(ID)];
-        if (record.Label) {
-            const int32_t normal = ID == lblBFOIndex ? PublicVars::SDRColourSchemes.SDRTuningColour : record.NormalColour;
-            FormControls::SetForeColour(record.Label, static_cast<uint32_t>(normal));
-            record.Label->setFrameShape(QFrame::NoFrame);
-        }
-    }
-    FocusedLabelID = 0;
-}
-
 // Selectors and pop-ups away, every value label back to normal, no focus.
 void frmMain::DarkenControls()
 {
@@ -63,7 +48,7 @@ void frmMain::DarkenControls()
         BandPlan->PresetDesc->hide();
     BandPlan->HideBandSelectors();
     for (int16_t id = 2; id <= 24; ++id)
-        LoLiteScrollLabel(id);
+        Labels->LoLiteScrollLabel(id);
     Analyser->HideScopeReadouts();
     FocusedLabelID = 0;
 }

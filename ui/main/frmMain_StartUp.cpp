@@ -118,8 +118,11 @@ void frmMain::CreateFrontPanelObjects()
     // The band selectors and their buttons are laid out with the window's controls.
     Trace(":Positioning Presets");
     TryStep([this] { Statistics->ShowWindowThread(); });
-    TryStep([this] { FillScrollLabels(); });
-    TryStep([this] { ConnectRIT(); });
+    TryStep([this] {
+        MouseOverS::Companions = {Receive->sldNB, Receive->dialNB, AudioOut->sldOutVolume, AudioOut->dialOutVol};
+        Labels->FillScrollLabels(SpectrumAnalyser.get());
+    });
+    TryStep([this] { Labels->ConnectRIT(); });
     Trace(":Initialising cboBandSelect");
     TryStep([this] { BandPlan->FillBandList(); });
     // The colour scheme has given every option button the label colour; none is chosen yet.
@@ -182,7 +185,7 @@ void frmMain::ConfigureReceiver()
     TryStep([this] { ClickRule::SetCheckAndRun(Receive->chkNB, NBOn, [this] { Receive->chkNB_Click(); }); });
     Trace(":Set OutputLevel Attenuator to PublicVars.OutputAttenuation");
     TryStep([] {
-        ScrollLabels[lblOutVolIndex].Value = OutputVolumeValue();
+        ScrollLabels[lblOutVolIndex].Value = ValueLabels::OutputVolumeValue();
         MouseOverS::lblOutVol_Wheel();
     });
     TryStep([this] { Receive->InitialiseReceiveControls(); });

@@ -42,7 +42,7 @@ bool WheelHook::eventFilter(QObject* watched, QEvent* event)
         Wheel(*static_cast<QWheelEvent*>(event));
     } else if (event->type() == QEvent::KeyPress && window_ && watched == window_->windowHandle()) {
         const auto& key = *static_cast<QKeyEvent*>(event);
-        window_->Form_KeyDown(key.key(), MouseCodes::ShiftCode(key.modifiers()));
+        window_->Labels->Form_KeyDown(key.key(), MouseCodes::ShiftCode(key.modifiers()));
     }
     return false;
 }

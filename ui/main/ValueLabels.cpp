@@ -1,4 +1,4 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/ValueLabels.h"
 
 #include "core/BusyGuard.h"
 #include "core/Globals.h"
@@ -8,14 +8,14 @@
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
 #include "radio/MouseOverS.h"
-#include "ui/common/Dial.h"
+#include "core/PublicVars.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/Label.h"
-#include "ui/common/PictureBox.h"
-#include "ui/common/Slider.h"
+#include "ui/main/FrontPanel.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
+#include "ui/scope/clsSpectrumAnalyser.h"
 
 #include <QKeyEvent>
 
@@ -23,8 +23,6 @@
 #include <string>
 
 namespace {
-
-bool hiLiteBusy = false;
 
 constexpr int LeftButton = 1;   // the window handlers' button and shift codes (MouseCodes)
 constexpr int RightButton = 2;
@@ -95,33 +93,6 @@ const int16_t AnalyserLabels[] = {2, 3, 4, 5, 6, 15, 19, 21, 22, 24};
 
 void RunApply(int16_t id) { VectorLib::CallBack(Record(id).ApplyProc); }
 
-void SetCompanionLimits(Slider* slider, const ScrollLabelRecord& record)
-{
-    slider->SetMax(static_cast<int>(record.Max));
-    slider->SetMin(static_cast<int>(record.Min));
-    slider->SetLargeChange(static_cast<int>(record.Step));
-    slider->SetSmallChange(static_cast<int>(record.Step));
-    slider->SetTickFrequency(static_cast<int>((record.Max - record.Min) / 10));
-    slider->Tag = QString::fromStdString(record.Format);
-}
-
-// The volume knob counts tenths of a decibel of the shown level; a notch turns one decibel,
-// and the knob shows the volume label's reading.
-void SetOutputKnobLimits(Dial* dial, const ScrollLabelRecord& record)
-{
-    dial->SetMax(MouseOverS::OutputKnobPosition(record.Max));
-    dial->SetMin(MouseOverS::OutputKnobPosition(record.Min));
-    dial->SetSingleStep(10);
-    dial->SetShowValue(false);
-}
-
-void SetCompanionLimits(Dial* dial, const ScrollLabelRecord& record)
-{
-    dial->SetMax(static_cast<int>(record.Max));
-    dial->SetMin(static_cast<int>(record.Min));
-    dial->SetTag(QString::fromStdString(record.Format));
-}
-
 // Record id's start-up values from its row of the table.
 void FillRecord(int16_t id)
 {
@@ -164,9 +135,13 @@ float HeldSetting(int16_t id, double value, const char* key)
 
 } // namespace
 
+ValueLabels::ValueLabels(PanelHub& hub) : hub_(hub) {}
+
+ValueLabels::~ValueLabels() { Release(); }
+
 // The volume label's value for the output level in force: a gain above full level is held
 // as its thousandths above 1.
-float frmMain::OutputVolumeValue()
+float ValueLabels::OutputVolumeValue()
 {
     return OutputAttenuation > 0.0f ? (OutputAttenuation - 1.0f) * 1000.0f : OutputAttenuation;
 }
@@ -174,19 +149,18 @@ float frmMain::OutputVolumeValue()
 // The records' limits, steps, pictures, labels and apply routines, and the companion
 // controls' ranges, record by record; the apply routines that run leave the receive chain in
 // step with the records.
-void frmMain::FillScrollLabels()
+void ValueLabels::FillScrollLabels(clsSpectrumAnalyser* analyser)
 {
     Trace(":Initialising MouseOverS");
     MouseOverS::InitEncoderHistory();
-    MouseOverS::Companions = {Receive->sldNB, Receive->dialNB, AudioOut->sldOutVolume, AudioOut->dialOutVol};
-    MouseOverS::Analyser = SpectrumAnalyser.get();
+    MouseOverS::Analyser = analyser;
     for (int16_t id = 0; id < ScrollLabelCount; ++id)
         Record(id).ID = id;
     Trace(":Initialising 7Segment Display Tuning");
     Record(1).CtrlStep = 0.1f, Record(1).Step = 1, Record(1).ShiftStep = 10;
     FillRecord(1);
     Trace(":Initialising dialtuner");
-    Frequency->InitialiseDialTuner();
+    hub_.InitialiseDialTuner();
     for (int16_t id = 2; id <= 5; ++id) {
         Trace(":Initialising CtlArray(" + std::to_string(id) + ")");
         FillRecord(id);
@@ -198,35 +172,31 @@ void frmMain::FillScrollLabels()
     }
     FillNoiseAndVolumeLabels();
     FillNotchAndAGCLabels();
-    FillScopeLabels();
+    FillScopeLabels(analyser);
     ConnectScrollLabels();
 }
 
-void frmMain::FillNoiseAndVolumeLabels()
+void ValueLabels::FillNoiseAndVolumeLabels()
 {
     Trace(":Initialising CtlArray(9)");
     FillRecord(lblNBIndex);
     MouseOverS::lblNB_Wheel();
     Trace(":Initialising sldNB");
-    SetCompanionLimits(Receive->sldNB, Record(lblNBIndex));
-    Receive->sldNB->SetValue(0);
-    Receive->sldNB_Change();
+    hub_.InitialiseNoiseReducerSlider();
     Trace(":Initialising dialNB");
-    SetCompanionLimits(Receive->dialNB, Record(lblNBIndex));
-    Receive->dialNB->SetValue(0);
-    Receive->dialNB_Changing();
+    hub_.InitialiseNoiseReducerKnob();
     Trace(":Initialising ctlArray(10)");
     FillRecord(lblOutVolIndex);
     // The level in force is kept: the apply routine would otherwise set it to the start value.
     Record(lblOutVolIndex).Value = OutputVolumeValue();
     RunApply(lblOutVolIndex);
     Trace(":Initialising dialOutVol");
-    SetOutputKnobLimits(AudioOut->dialOutVol, Record(lblOutVolIndex));
+    hub_.InitialiseVolumeKnob();
     Trace(":Initialising sldOutVolume");
-    SetCompanionLimits(AudioOut->sldOutVolume, Record(lblOutVolIndex));
+    hub_.InitialiseVolumeSlider();
 }
 
-void frmMain::FillNotchAndAGCLabels()
+void ValueLabels::FillNotchAndAGCLabels()
 {
     Trace(":Initialising ctlArray(11)");
     NotchCentreRanges = {{{6000, 0, 1000}, {6000, -6000, 1000}}};
@@ -245,7 +215,7 @@ void frmMain::FillNotchAndAGCLabels()
 }
 
 // The analyser's labels take its control colours, its smoothing and its frame rate.
-void frmMain::FillScopeLabels()
+void ValueLabels::FillScopeLabels(const clsSpectrumAnalyser* analyser)
 {
     Trace(":Initialising ctlArray(15)");
     FillAndApply(15, false, false);
@@ -260,12 +230,12 @@ void frmMain::FillScopeLabels()
     FillAndApply(lblIFLoIndex, true, true);
     FillRecord(lblSpectrumSmoothIndex);
     FillRecord(lblFrameRateIndex);
-    if (SpectrumAnalyser) {
+    if (analyser) {
         Record(lblSpectrumSmoothIndex).Default =
-            HeldSetting(lblSpectrumSmoothIndex, SpectrumAnalyser->DefaultSmoothCount, "DefaultSmoothCount");
+            HeldSetting(lblSpectrumSmoothIndex, analyser->DefaultSmoothCount, "DefaultSmoothCount");
         Record(lblSpectrumSmoothIndex).Value =
-            HeldSetting(lblSpectrumSmoothIndex, SpectrumAnalyser->SpectrumSmooth(), "SpectrumSmooth");
-        Record(lblFrameRateIndex).Value = HeldSetting(lblFrameRateIndex, SpectrumAnalyser->FrameRate(), "FrameRate");
+            HeldSetting(lblSpectrumSmoothIndex, analyser->SpectrumSmooth(), "SpectrumSmooth");
+        Record(lblFrameRateIndex).Value = HeldSetting(lblFrameRateIndex, analyser->FrameRate(), "FrameRate");
     }
     Trace(":Initialising Spectrum Analyser Averaging - ctlArray(lblSpectrumSmoothIndex)");
     RunApply(lblSpectrumSmoothIndex);
@@ -281,11 +251,11 @@ void frmMain::FillScopeLabels()
     FillAndApply(lblY1BrightIndex, true, false);
     Trace(":Initialising lblY2Bright - ctlArray(lblY2BrightIndex)");
     FillAndApply(lblY2BrightIndex, true, false);
-    if (!SpectrumAnalyser)
+    if (!analyser)
         return;
     for (int16_t id : AnalyserLabels) {
-        Record(id).FocusColour = SpectrumAnalyser->ControlColourFocused;
-        Record(id).NormalColour = SpectrumAnalyser->ControlColourNormal;
+        Record(id).FocusColour = analyser->ControlColourFocused;
+        Record(id).NormalColour = analyser->ControlColourNormal;
         FormControls::SetForeColour(Record(id).Label, static_cast<uint32_t>(Record(id).NormalColour));
     }
 }
@@ -294,11 +264,11 @@ void frmMain::FillScopeLabels()
 // Picture1's stand-in, the frequency display, takes the keyboard so the window sees the keys.
 // The focused label again, or a disabled one, changes nothing; a negative ID stands for the
 // focused label.
-void frmMain::HiLiteScrollLabel(int16_t ID)
+void ValueLabels::HiLiteScrollLabel(int16_t ID)
 {
-    if (hiLiteBusy)
+    if (hiLiteBusy_)
         return;
-    BusyGuard busy(hiLiteBusy);
+    BusyGuard busy(hiLiteBusy_);
     if (ID == FocusedLabelID)
         return;
     if (ID < 0)
@@ -309,7 +279,7 @@ void frmMain::HiLiteScrollLabel(int16_t ID)
     if (record.Disabled)
         return;
     FocusedLabelID = ID;
-    Frequency->TakeKeyboardFocus();
+    hub_.TakeKeyboardFocus();
     if (record.Label) {
         FormControls::SetForeColour(record.Label, static_cast<uint32_t>(record.FocusColour));
         if (HiLiteBorder)
@@ -317,8 +287,23 @@ void frmMain::HiLiteScrollLabel(int16_t ID)
     }
 }
 
+// The value label back to its normal colour without border (the RIT label in the tuning
+// colour); in every case no value label has the focus any more.
+void ValueLabels::LoLiteScrollLabel(int16_t ID)
+{
+    if (ID > 0 && ID < ScrollLabelCount) {
+        const ScrollLabelRecord& record = Record(ID);
+        if (record.Label) {
+            const int32_t normal = ID == lblBFOIndex ? PublicVars::SDRColourSchemes.SDRTuningColour : record.NormalColour;
+            FormControls::SetForeColour(record.Label, static_cast<uint32_t>(normal));
+            record.Label->setFrameShape(QFrame::NoFrame);
+        }
+    }
+    FocusedLabelID = 0;
+}
+
 // Each value label's mouse: hovering highlights it, the right button restores its default.
-void frmMain::ConnectScrollLabels()
+void ValueLabels::ConnectScrollLabels()
 {
     for (const RecordRow& row : Rows) {
         Label* label = Record(row.id).Label;
@@ -326,7 +311,7 @@ void frmMain::ConnectScrollLabels()
         if (!label)
             continue;
         connect(label, &Label::MouseMove, this, [this, id] {
-            DarkenControls();
+            hub_.DarkenControls();
             HiLiteScrollLabel(id);
         });
         connect(label, &Label::MouseDown, this, [this, id](int button) { ScrollLabel_MouseDown(id, button); });
@@ -335,7 +320,7 @@ void frmMain::ConnectScrollLabels()
 
 // The right button resets a label to its default (the filter edges to the current preset's);
 // the left button on the AGC attack focuses it, and any button on the scope's centre resets it.
-void frmMain::ScrollLabel_MouseDown(int16_t id, int button)
+void ValueLabels::ScrollLabel_MouseDown(int16_t id, int button)
 {
     ScrollLabelRecord& record = Record(id);
     if (button == LeftButton && id == 13)
@@ -359,7 +344,7 @@ void frmMain::ScrollLabel_MouseDown(int16_t id, int button)
     default: record.Value = record.Default; break;
     }
     if (id == 9)
-        Receive->sldNB->SetValue(Numeric::CLng(record.Default));
+        hub_.SetNoiseReducerSlider(Numeric::CLng(record.Default));
     const bool captioned = (id >= 2 && id <= 5) || id == 7 || id == 8 || id == 13 || id == 14 || id == 17 ||
                            id == 18 || id == 20 || id == 21 || id == 22 || id == 23;
     if (captioned)
@@ -370,7 +355,7 @@ void frmMain::ScrollLabel_MouseDown(int16_t id, int button)
 // The keys act on the focused label (record 0, which does nothing, when none is): A or Up
 // and Z or Down step it, Left and Right move the focus through identifiers 1 to 20, Space
 // restores its default. Nothing while the frequency display has the focus: its own keys tune.
-void frmMain::Form_KeyDown(int KeyCode, int Shift)
+void ValueLabels::Form_KeyDown(int KeyCode, int Shift)
 {
     if (FocusedLabelID == 1)
         return;
@@ -406,7 +391,7 @@ void frmMain::Form_KeyDown(int KeyCode, int Shift)
 
 // A crystal receiver's software oscillator has nothing to tune: its offset from the crystal
 // becomes the RIT label's value, and the label's apply routine moves the receive chain's IF.
-void frmMain::ConnectRIT()
+void ValueLabels::ConnectRIT()
 {
     if (!SoftDDS)
         return;
@@ -417,7 +402,7 @@ void frmMain::ConnectRIT()
 }
 
 // The records outlive the window: they must not keep its controls or its analyser.
-void frmMain::ReleaseScrollLabels()
+void ValueLabels::Release()
 {
     if (SoftDDS)
         SoftDDS->ConnectRIT(nullptr);
