@@ -18,4 +18,16 @@ struct PanelHub
     std::function<void()> DarkenControls = [] {};
     std::function<void(Frame* frame)> FocusFrame = [](Frame*) {};
     std::function<void()> UnFocusFrames = [] {};
+
+    // The deferred block work's readings after each block. The S-meter answers the first,
+    // the statistics panel the other two.
+    std::function<void()> ShowSMeter = [] {};
+    std::function<void()> ShowStatistics = [] {};
+    std::function<void()> ShowOscillator = [] {};
+    // The deferred block work's findings, shown by the receive controls: the received
+    // signal's centre (the notch's readout), and the choices the receiver model offers.
+    std::function<void(int32_t hertz)> ShowSignalCentre = [](int32_t) {};
+    std::function<void(bool shown)> ShowImageChoice = [](bool) {};
+    std::function<void(bool offered)> OfferLowSideInjection = [](bool) {};   // unticked when not offered
+    std::function<void(bool shown)> ShowSynchronousAM = [](bool) {};
 };

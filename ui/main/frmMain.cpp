@@ -29,6 +29,7 @@
 #include "radio/modSetupRX.h"
 #include "ui/common/FormUnits.h"
 #include "ui/common/Label.h"
+#include "ui/common/Slider.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
@@ -61,6 +62,8 @@ frmMain::frmMain(QWidget* parent)
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose);
     ConnectHub();
+    Loop = std::make_unique<BlockLoop>(SoundCard, WavFile);
+    Deferred = std::make_unique<DeferredBlockWork>(Hub);
     CreateControls();
     ConnectHandlers();
     connect(cmdConfig, &QPushButton::clicked, this, [this] {
@@ -78,6 +81,20 @@ void frmMain::ConnectHub()
     Hub.DarkenControls = [this] { DarkenControls(); };
     Hub.FocusFrame = [this](Frame* frame) { FocusFrame(frame); };
     Hub.UnFocusFrames = [this] { UnFocusFrames(); };
+    Hub.ShowSMeter = [this] { SMeter->ShowSMeter(); };
+    Hub.ShowStatistics = [this] { Statistics->ShowStatistics(); };
+    Hub.ShowOscillator = [this] { Statistics->ShowOscillator(); };
+    Hub.ShowSignalCentre = [this](int32_t hertz) {
+        lblNotch->setText(QString::fromStdString(Format(hertz, "###0")));
+        sldNotch->setToolTip(QString::fromStdString("Fcentre : " + Format(hertz, "#,###0 Hz")));
+    };
+    Hub.ShowImageChoice = [this](bool shown) { chkIQSelectUpper->setVisible(shown); };
+    Hub.OfferLowSideInjection = [this](bool offered) {
+        chkTuneLo->setVisible(offered);
+        if (!offered)
+            chkTuneLo->setChecked(false);
+    };
+    Hub.ShowSynchronousAM = [this](bool shown) { optMode[DemodModeEnum::SAM]->setVisible(shown); };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -190,6 +207,19 @@ void frmMain::LoadSoundCardEvents()
     connect(SoundCard.get(), &QELVODX8::DataOut, this, &frmMain::SoundCard_DataOut);
 }
 
+void frmMain::SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t /*n*/)
+{
+    Loop->ProcessCapturedBlock(L, R);
+}
+
+// Each processed block handed on to playback arms the display's redraw and the deferred
+// block work.
+void frmMain::SoundCard_DataOut(std::span<int16_t> /*Buffer*/, int32_t /*Offset*/, int32_t /*NoSamples*/)
+{
+    Loop->BlockPlayed();
+    Deferred->Schedule();
+}
+
 // 48000 samples per second, stereo in, mono out, two blocks of 2048 16-bit samples.
 void frmMain::ConfigureSoundCard()
 {
@@ -226,7 +256,7 @@ void frmMain::CreateSpectrumAnalyser()
     ScopeDisplay.Analyser = SpectrumAnalyser.get();
     ScopeDisplay.MainWindowMinimised = [this] { return isMinimized(); };
     ScopeDisplay.FrameRateValue = [] { return ScrollLabels[lblFrameRateIndex].Value; };
-    UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
+    Loop->UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
     chkSpectrumAnalyser->setChecked(analyser.Active());
 }
 
@@ -245,11 +275,6 @@ void frmMain::FillDefaultTables()
 
 void frmMain::StartTimers()
 {
-    tmrPerfStats.setSingleShot(true);
-    connect(&tmrPerfStats, &QTimer::timeout, this, &frmMain::tmrPerfStats_Timer);
-    tmrScopeDisplay.setSingleShot(true);
-    connect(&tmrScopeDisplay, &QTimer::timeout, this, &frmMain::tmrScopeDisplay_Timer);
-
     Trace(":Enable TmrTune");
     connect(&tmrTune, &QTimer::timeout, this, &frmMain::tmrTune_Timer);
     tmrTune.start(TuneTimerInterval);
@@ -287,10 +312,10 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    tmrScopeDisplay.stop();
+    Loop->tmrScopeDisplay.stop();
     hide();
-    tmrSpectrumDisplay.stop();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands,
+    Loop->tmrSpectrumDisplay.stop();
+    for (QTimer* timer : {&Deferred->tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &tmrPlaybackRead, &tmrRecorderWrite, &tmrSubBands,
                           &tmrTune, &tmrClock})
         timer->stop();
     TryStep([this] { ReleaseTuning(); });
@@ -330,7 +355,7 @@ void frmMain::Form_Unload()
     TryStep(HardwareObjects::ReleaseHardwareObjects);
     // Releasing the analyser writes its settings; the receive chain must not feed it after.
     TryStep([this] {
-        UpdateScopeDisplay = nullptr;
+        Loop->UpdateScopeDisplay = nullptr;
         ScopeDisplay.Analyser = nullptr;
         if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
             ReceiveLinks::SpectrumAnalyser = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "bandplan/BandRecord.h"
-#include "core/Profiler.h"
+#include "ui/main/BlockLoop.h"
+#include "ui/main/DeferredBlockWork.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/PanelHub.h"
 #include "ui/main/SMeterPanel.h"
@@ -31,15 +32,7 @@ class clsWavFile;
 class frmDX8Events;
 class QMenu;
 
-// The block-timing profiler, created by the start-up with the shaft encoder's.
-inline std::unique_ptr<Profiler> DSPProfiler;
-
 // Main-window values of the receive path.
-inline bool MuteAFOnDRM = false;   // mute the sound card while the DRM decoder takes the audio
-inline bool NotchMirror = false;   // the notch passes its band instead of rejecting it
-inline int32_t NotchLo = 0;        // notch edges, Hz
-inline int32_t NotchHi = 0;
-inline int16_t PrevRSample = 0;    // last sample of the previous block's second channel
 inline bool DreamStarting = false; // the DRM decoder is being started (preset tracking waits)
 inline bool ApplyPresetBusy = false; // a stored state is being applied (preset tracking waits)
 inline bool Receiving = false;     // between power On and power Off
@@ -59,7 +52,6 @@ public:
     // Makes the sound system the sound-card engine runs on; tests replace it.
     static std::function<std::unique_ptr<SoundBackend>()> CreateSoundBackend;
 
-    static constexpr int32_t MutedAttenuation = -40000;   // hundredths of a decibel
     static constexpr int SubBandTrackingInterval = 300;   // ms
 
     // Opens the configuration window (the Config button); installed by the start-up, since
@@ -178,21 +170,18 @@ public:
     void HideScopeReadouts();
     void ScopePointerLeft(const QWidget& picture);
 
-    // The block loop (frmMain_BlockLoop.cpp).
+    // The sound card's events, handed to the block loop and the deferred block work (frmMain.cpp).
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
     void SoundCard_DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
-    int32_t DroppedBlocks = 0;   // captured blocks that found the loop busy
 
     // What the panels share, and the panels of their own: the S-meter beside the frequency display, the statistics beside
     // the analyser's controls.
     PanelHub Hub;
     std::unique_ptr<SMeterPanel> SMeter;
     std::unique_ptr<StatisticsPanel> Statistics;
-
-    // Deferred block work (frmMain_PerfStats.cpp).
-    void tmrPerfStats_Timer();
-    int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
-    int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
+    // The block loop and the work it leaves for later, which have no controls.
+    std::unique_ptr<BlockLoop> Loop;
+    std::unique_ptr<DeferredBlockWork> Deferred;
 
     // Demodulation mode and the DRM decoder (frmMain_Mode.cpp).
     void optMode_Click(int Index);
@@ -298,15 +287,8 @@ public:
     std::unique_ptr<QELVODX8> SoundCard;
     std::unique_ptr<clsWavFile> WavFile;
 
-    QTimer tmrPerfStats;
-    QTimer tmrScopeDisplay;
-    // While the receiver is off the kept frame is redrawn at this pace (and only then).
-    static constexpr int SpectrumDisplayInterval = 100;   // ms
-    QTimer tmrSpectrumDisplay;
     QTimer tmrVFOUpdate;
     QTimer tmrShaft;
-    // The analyser's paced redraw, run by tmrScopeDisplay.
-    std::function<void()> UpdateScopeDisplay;
 
     // The spectrum analyser and oscilloscope, fed by the receive chain; it draws into the
     // display's two picture boxes once they are given to it (picDisplay0, picDisplay1).
@@ -431,35 +413,12 @@ private:
     void ShowTrackPanel();
     void SelectTrackLine(int line);
     int32_t TrackOfLine(int line) const;
-    bool BlockLoopBusy() const { return processBlockBusy_ || processBlockIQBusy_; }
-
-    void ProcessBlock(std::span<int16_t> L, std::span<int16_t> R);
-    void ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R);
-    bool TakeBlock(bool& busy, std::span<int16_t> L, std::span<int16_t> R, const char* routine);
-    void ReplayInput(std::span<int16_t> L);
-    void ReplayChain(std::span<int16_t> L);
-    void DelaySecondChannel(std::span<int16_t> R);
-    void FeedIFIn(std::span<const int16_t> L, std::span<const int16_t> R, int32_t RIT, bool Reverse);
-    void FeedAFOut(std::span<const int16_t> Y1, std::span<const int16_t> Y2);
-    void MuteAndOutput(std::span<int16_t> L);
-    void FinishBlockTiming();
-    void tmrScopeDisplay_Timer();
-    void tmrSpectrumDisplay_Timer();
-
-    void ServePendingRedesign();
-    void EstimateSignalCentre();
-    void TrackDynamicFilter();
-    void TrackAutomaticNotch();
-    void RedesignNotch();
-    void KeepInjectionConsistent();
+    bool BlockLoopBusy() const { return Loop->Busy(); }
 
     ScrollLabelBinding scrollLabelBinding_;
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
 
-    bool processBlockBusy_ = false;
-    bool processBlockIQBusy_ = false;
-    bool perfStatsBusy_ = false;
     bool unloaded_ = false;
     bool modeBusy_ = false;
     bool scopeModeBusy_ = false;
@@ -496,7 +455,4 @@ private:
     bool bitsOptionBusy_ = false;
     int rememberedSampleRateOption_ = 0;   // the last choices the recorder accepted
     int rememberedBitsOption_ = 0;
-    std::array<int16_t, 2048> phaseScratch_{};
-    std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
-    std::array<float, 2048> feedY2_{};
 };

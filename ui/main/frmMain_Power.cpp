@@ -74,7 +74,7 @@ void frmMain::PowerOn()
     optPwr[2]->hide();
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = false;
-    tmrSpectrumDisplay.stop();
+    Loop->tmrSpectrumDisplay.stop();
     TryStep([this] {
         if (SoundCard)
             SoundCard->StartSound();
@@ -102,13 +102,13 @@ void frmMain::PowerOff()
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = true;
     ProcessPriority::Restore();
-    tmrPerfStats.stop();
-    tmrSpectrumDisplay.stop();
+    Deferred->tmrPerfStats.stop();
+    Loop->tmrSpectrumDisplay.stop();
     FormControls::SetForeColour(optPwr[0], OnIdleColour);
     FormControls::SetForeColour(optPwr[1], OffIdleColour);
     optPwr[2]->show();
     ShowCaptionBar(true);
-    tmrSpectrumDisplay.start(SpectrumDisplayInterval);
+    Loop->tmrSpectrumDisplay.start(BlockLoop::SpectrumDisplayInterval);
     Trace("End");
 }
 

@@ -69,7 +69,6 @@ void frmMain::ConnectHandlers()
     ConnectHover();
     ConnectBandPlanControls();
     ConnectTuning();
-    connect(&tmrSpectrumDisplay, &QTimer::timeout, this, &frmMain::tmrSpectrumDisplay_Timer);
 }
 
 // The receiver's start-up, in its fixed order. Every step is tried on its own: one that
@@ -216,7 +215,7 @@ void frmMain::SelectBandAndStart()
     TryStep([this] { WavFile->init(); });
     TryStep([this] { ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
-    TryStep([this] { tmrPerfStats_Timer(); });
+    TryStep([this] { Deferred->tmrPerfStats_Timer(); });
     Trace(":Enable Power Butons");
     TryStep([this] {
         for (QAbstractButton* button : optPwr)
@@ -230,7 +229,7 @@ void frmMain::SelectBandAndStart()
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });
     TryStep([this] { SMeter->DrawSMeter(); });
-    TryStep([this] { tmrSpectrumDisplay.start(SpectrumDisplayInterval); });
+    TryStep([this] { Loop->tmrSpectrumDisplay.start(BlockLoop::SpectrumDisplayInterval); });
     // Last of all, with every table and object in place: the receiver powered on when so stored.
     TryStep([this] {
         if (AutoStartSDR)

@@ -61,10 +61,10 @@ TEST_F(Power, OnAndOffInTheirOrder)
 TEST_F(Power, TheDisplayTimerRedrawsTheFrozenDisplayOnlyWhileOff)
 {
     window->optPwr[0]->setChecked(true);
-    EXPECT_FALSE(window->tmrSpectrumDisplay.isActive());
+    EXPECT_FALSE(window->Loop->tmrSpectrumDisplay.isActive());
     window->optPwr[1]->setChecked(true);
-    ASSERT_TRUE(window->tmrSpectrumDisplay.isActive());
-    EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
+    ASSERT_TRUE(window->Loop->tmrSpectrumDisplay.isActive());
+    EXPECT_EQ(window->Loop->tmrSpectrumDisplay.interval(), 100);
     EXPECT_TRUE(window->SpectrumAnalyser->Freeze);
     const int32_t frames = window->ScopeDisplay.FrameCounter();
     QTest::qWait(350);
@@ -83,7 +83,7 @@ TEST_F(Power, TheModelDecidesWhichInjectionControlsAndModesShow)
         modSetupRX::Model.LowSideLOOption = c.lowSideOption;
         modSetupRX::Model.IQMode = c.iq;
         window->chkTuneLo->setChecked(true);
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         EXPECT_EQ(window->chkIQSelectUpper->isHidden(), c.vfoControl);
         EXPECT_EQ(window->chkTuneLo->isHidden(), !c.lowSideOption);
         EXPECT_EQ(window->chkTuneLo->isChecked(), c.lowSideOption);
