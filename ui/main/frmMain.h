@@ -15,7 +15,6 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
