@@ -65,7 +65,7 @@ void BM_ReceiveLoop(benchmark::State& state)
     DynFilter.Active = NotchFilter.Active = true;
     NotchMode = NotchModeEnum::Auto;
     FiltersDirty = true;
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
 
     const std::vector<int16_t> left = TestChannel(0.0), right = TestChannel(1.5707963);
     std::vector<int16_t> l(left), r(right);
@@ -74,7 +74,7 @@ void BM_ReceiveLoop(benchmark::State& state)
         std::copy(left.begin(), left.end(), l.begin());
         std::copy(right.begin(), right.end(), r.begin());
         window->SoundCard_DataReady(l, r, BlockSize);
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         benchmark::DoNotOptimize(l.data());
     }
     CountPeriodShare(state, std::chrono::steady_clock::now() - start);

@@ -52,6 +52,7 @@ inline bool NotchActive = false;        // the notch is switched on
 inline bool NBOn = false;               // the noise-reducer switch ("Experimental Noise Reducer")
 inline bool IFFilterActive = false;     // the IF filter switch; its mode buttons act only while on
 inline bool MusicModeActive = false;    // music mode: the lower AF edge at 50 Hz
+inline bool NotchMirror = false;        // the notch passes its band instead of rejecting it
 
 // Modes.
 inline int32_t DemodMode = DemodModeEnum::AM;
@@ -64,6 +65,8 @@ inline int32_t ScopeSource = ScopeSourceEnum::IFIn;
 // Values.
 inline int32_t FilterLo = 0;            // AF pass band, Hz
 inline int32_t FilterHi = 0;
+inline int32_t NotchLo = 0;             // notch edges, Hz
+inline int32_t NotchHi = 0;
 inline int32_t IFFreq = 12000;          // IF centre, Hz: IFCentreHz plus or minus the IF shift
 inline int32_t NCOPhaseInc = 268435456; // oscillator phase step for IFFreq (2^30 is a full cycle)
 inline float OutputAttenuation = 0.0f;  // above 0 a gain factor; 0 or below the card's attenuation, 1/100 dB

@@ -160,7 +160,7 @@ protected:
         EXPECT_FALSE(main->SoundCard->InAction());
         EXPECT_FALSE(priority.Now.RealTime);
         main->close();   // releases the sound devices, which closes the files
-        EXPECT_EQ(main->DroppedBlocks, 0);
+        EXPECT_EQ(main->Loop->DroppedBlocks, 0);
         played = devices.Played();
     }
 
@@ -521,7 +521,7 @@ TEST_P(CrystalImageSwitch, TheImageBoxKeepsTheFrequencyShownAndHeard)
         main.Receive->chkIQSelectUpper->setChecked(!upperFirst);
         shownAfter = VFO->TunedFrequency();
         offsetAfter = RITOffset;
-        main.tmrPerfStats_Timer();   // the filters redesigned now rather than by their timer
+        main.Deferred->tmrPerfStats_Timer();   // the filters redesigned now rather than by their timer
     });
 
     EXPECT_EQ(IQSelectUpper, !upperFirst);
@@ -571,7 +571,7 @@ TEST_F(ReceiverEndToEnd, ACrystalReceiverTunedUpWhileReceivingHearsTheHigherSign
         EXPECT_EQ(IFFreq, 12000);
         // The file devices run faster than real time, so the deferred work that redesigns
         // the filters for the new IF is run here rather than left to its timer.
-        main.tmrPerfStats_Timer();
+        main.Deferred->tmrPerfStats_Timer();
         EXPECT_FALSE(FiltersDirty);
     });
 

@@ -112,4 +112,14 @@ struct PanelHub
     std::function<void()> InitialiseDialTuner = [] {};
     std::function<void(int32_t value)> SetNoiseReducerSlider = [](int32_t) {};
     std::function<void()> TakeKeyboardFocus = [] {};
+    // The deferred block work's readings after each block (and the oscillator's, above). The
+    // S-meter answers the first, the statistics panel the second.
+    std::function<void()> ShowSMeter = [] {};
+    std::function<void()> ShowStatistics = [] {};
+    // The deferred block work's findings, shown by the receive controls: the received
+    // signal's centre (the notch's readout), and the choices the receiver model offers.
+    std::function<void(int32_t hertz)> ShowSignalCentre = [](int32_t) {};
+    std::function<void(bool shown)> ShowImageChoice = [](bool) {};
+    std::function<void(bool offered)> OfferLowSideInjection = [](bool) {};   // unticked when not offered
+    std::function<void(bool shown)> ShowSynchronousAM = [](bool) {};
 };

@@ -76,7 +76,7 @@ void RecorderPanel::RunTransportAction(int Index)
     case Stop: StopAction(); break;
     case Next: TryStep([this] { StepTrackAction(1); }); break;
     case Prev: TryStep([this] { StepTrackAction(-1); }); break;
-    case Loop: LoopAction(); break;
+    case WavButton::Loop: LoopAction(); break;
     case Open: OpenAction(); break;
     case Save: SaveAction(); break;
     case Close: CloseAction(); break;
@@ -178,7 +178,7 @@ void RecorderPanel::StopAction()
 void RecorderPanel::LoopAction()
 {
     WavFile->Looping = !WavFile->Looping;
-    FormControls::SetBackColour(cmdWavCtls[Loop], WavFile->Looping ? ActiveColour : ButtonFace);
+    FormControls::SetBackColour(cmdWavCtls[WavButton::Loop], WavFile->Looping ? ActiveColour : ButtonFace);
     if (!WavFile->Looping)
         shpLooping->hide();
 }

@@ -64,7 +64,9 @@ frmMain::frmMain(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     ConnectHub();
     Labels = std::make_unique<ValueLabels>(Hub);
+    Deferred = std::make_unique<DeferredBlockWork>(Hub);
     CreateControls();
+    Loop = std::make_unique<BlockLoop>(SoundCard, Recorder->WavFile);
     ConnectHandlers();
     connect(cmdConfig, &QPushButton::clicked, this, [this] {
         if (OpenConfiguration)
@@ -136,6 +138,19 @@ void frmMain::ConnectHub()
     Hub.ApplyStatisticsSwitch = [this] { Statistics->chkPerfStatsOn_Click(); };
     Hub.ShowOscillator = [this] { Statistics->ShowOscillator(); };
     Hub.StoreSubBandTuneStep = [this](int32_t index) { BandPlan->StoreSubBandTuneStep(index); };
+    Hub.ShowSMeter = [this] { SMeter->ShowSMeter(); };
+    Hub.ShowStatistics = [this] { Statistics->ShowStatistics(); };
+    Hub.ShowSignalCentre = [this](int32_t hertz) {
+        Receive->lblNotch->setText(QString::fromStdString(Format(hertz, "###0")));
+        Receive->sldNotch->setToolTip(QString::fromStdString("Fcentre : " + Format(hertz, "#,###0 Hz")));
+    };
+    Hub.ShowImageChoice = [this](bool shown) { Receive->chkIQSelectUpper->setVisible(shown); };
+    Hub.OfferLowSideInjection = [this](bool offered) {
+        Receive->chkTuneLo->setVisible(offered);
+        if (!offered)
+            Receive->chkTuneLo->setChecked(false);
+    };
+    Hub.ShowSynchronousAM = [this](bool shown) { Receive->optMode[DemodModeEnum::SAM]->setVisible(shown); };
 }
 
 // A window deleted without being closed (as tests do) still unloads, so that nothing it
@@ -222,6 +237,19 @@ void frmMain::LoadSoundCardEvents()
     connect(SoundCard.get(), &QELVODX8::DataOut, this, &frmMain::SoundCard_DataOut);
 }
 
+void frmMain::SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t /*n*/)
+{
+    Loop->ProcessCapturedBlock(L, R);
+}
+
+// Each processed block handed on to playback arms the display's redraw and the deferred
+// block work.
+void frmMain::SoundCard_DataOut(std::span<int16_t> /*Buffer*/, int32_t /*Offset*/, int32_t /*NoSamples*/)
+{
+    Loop->BlockPlayed();
+    Deferred->Schedule();
+}
+
 // 48000 samples per second, stereo in, mono out, two blocks of 2048 16-bit samples.
 void frmMain::ConfigureSoundCard()
 {
@@ -258,7 +286,7 @@ void frmMain::CreateSpectrumAnalyser()
     ScopeDisplay.Analyser = SpectrumAnalyser.get();
     ScopeDisplay.MainWindowMinimised = [this] { return isMinimized(); };
     ScopeDisplay.FrameRateValue = [] { return ScrollLabels[lblFrameRateIndex].Value; };
-    UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
+    Loop->UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
     Analyser->ShowActive();
 }
 
@@ -277,11 +305,6 @@ void frmMain::FillDefaultTables()
 
 void frmMain::StartTimers()
 {
-    tmrPerfStats.setSingleShot(true);
-    connect(&tmrPerfStats, &QTimer::timeout, this, &frmMain::tmrPerfStats_Timer);
-    tmrScopeDisplay.setSingleShot(true);
-    connect(&tmrScopeDisplay, &QTimer::timeout, this, &frmMain::tmrScopeDisplay_Timer);
-
     Trace(":Enable TmrTune");
     Frequency->StartTuneTimer();
     Trace(":Enable TmrVFOUpdate");
@@ -317,10 +340,11 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    tmrScopeDisplay.stop();
+    Loop->tmrScopeDisplay.stop();
     hide();
-    tmrSpectrumDisplay.stop();
-    for (QTimer* timer : {&tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &Recorder->tmrPlaybackRead, &Recorder->tmrRecorderWrite, &BandPlan->tmrSubBands})
+    Loop->tmrSpectrumDisplay.stop();
+    for (QTimer* timer : {&Deferred->tmrPerfStats, &tmrVFOUpdate, &tmrShaft, &Recorder->tmrPlaybackRead, &Recorder->tmrRecorderWrite,
+                          &BandPlan->tmrSubBands})
         timer->stop();
     Frequency->StopTimers();
     TryStep([this] { Frequency->ReleaseTuning(); });
@@ -360,7 +384,7 @@ void frmMain::Form_Unload()
     TryStep(HardwareObjects::ReleaseHardwareObjects);
     // Releasing the analyser writes its settings; the receive chain must not feed it after.
     TryStep([this] {
-        UpdateScopeDisplay = nullptr;
+        Loop->UpdateScopeDisplay = nullptr;
         ScopeDisplay.Analyser = nullptr;
         if (ReceiveLinks::SpectrumAnalyser == SpectrumAnalyser.get())
             ReceiveLinks::SpectrumAnalyser = nullptr;

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "core/Profiler.h"
 #include "ui/main/AnalyserPanel.h"
 #include "ui/main/AudioOutPanel.h"
 #include "ui/main/BandPlanPanel.h"
+#include "ui/main/BlockLoop.h"
+#include "ui/main/DeferredBlockWork.h"
 #include "ui/main/DisplaySizePanel.h"
 #include "ui/main/FrequencyPanel.h"
 #include "ui/main/FrontPanel.h"
@@ -22,7 +23,6 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,8 +36,6 @@ class SoundBackend;
 class frmDX8Events;
 class QMenu;
 
-// The block-timing profiler, created by the start-up with the shaft encoder's.
-inline std::unique_ptr<Profiler> DSPProfiler;
 
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
 // start-up supervisor's watchdog takes as the end of the program.
@@ -54,7 +52,6 @@ public:
     // Makes the sound system the sound-card engine runs on; tests replace it.
     static std::function<std::unique_ptr<SoundBackend>()> CreateSoundBackend;
 
-    static constexpr int32_t MutedAttenuation = -40000;   // hundredths of a decibel
 
     // Opens the configuration window (the Config button); installed by the start-up, since
     // that window lies above this one. Unset, the button does nothing.
@@ -95,10 +92,9 @@ public:
     int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
     int32_t DisplayWidth = 0;
 
-    // The block loop (frmMain_BlockLoop.cpp).
+    // The sound card's events, handed to the block loop and the deferred block work (frmMain.cpp).
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
     void SoundCard_DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
-    int32_t DroppedBlocks = 0;   // captured blocks that found the loop busy
 
     // What the panels share, and the panels of their own: the S-meter beside the frequency display, the statistics beside
     // the analyser's controls, the recorder at the foot of the window.
@@ -115,23 +111,15 @@ public:
     std::unique_ptr<PowerPanel> Power;
     std::unique_ptr<DisplaySizePanel> DisplaySize;
 
-    // Deferred block work (frmMain_PerfStats.cpp).
-    void tmrPerfStats_Timer();
-    int32_t PeakCentre = 0;              // Hz: the received signal's estimated centre
-    int32_t DynLastCentre = 0;           // Hz: where the dynamic filter was last moved to
+    // The block loop and the work it leaves for later, which have no controls.
+    std::unique_ptr<BlockLoop> Loop;
+    std::unique_ptr<DeferredBlockWork> Deferred;
 
 
     std::unique_ptr<QELVODX8> SoundCard;
 
-    QTimer tmrPerfStats;
-    QTimer tmrScopeDisplay;
-    // While the receiver is off the kept frame is redrawn at this pace (and only then).
-    static constexpr int SpectrumDisplayInterval = 100;   // ms
-    QTimer tmrSpectrumDisplay;
     QTimer tmrVFOUpdate;
     QTimer tmrShaft;
-    // The analyser's paced redraw, run by tmrScopeDisplay.
-    std::function<void()> UpdateScopeDisplay;
 
     // The spectrum analyser and oscilloscope, fed by the receive chain; it draws into the
     // display's two picture boxes once they are given to it (picDisplay0, picDisplay1).
@@ -188,37 +176,11 @@ private:
     void PowerOn();
     void PowerOff();
 
-    bool BlockLoopBusy() const { return processBlockBusy_ || processBlockIQBusy_; }
-
-    void ProcessBlock(std::span<int16_t> L, std::span<int16_t> R);
-    void ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R);
-    bool TakeBlock(bool& busy, std::span<int16_t> L, std::span<int16_t> R, const char* routine);
-    void ReplayInput(std::span<int16_t> L);
-    void ReplayChain(std::span<int16_t> L);
-    void DelaySecondChannel(std::span<int16_t> R);
-    void FeedIFIn(std::span<const int16_t> L, std::span<const int16_t> R, int32_t RIT, bool Reverse);
-    void FeedAFOut(std::span<const int16_t> Y1, std::span<const int16_t> Y2);
-    void MuteAndOutput(std::span<int16_t> L);
-    void FinishBlockTiming();
-    void tmrScopeDisplay_Timer();
-    void tmrSpectrumDisplay_Timer();
-
-    void ServePendingRedesign();
-    void EstimateSignalCentre();
-    void TrackDynamicFilter();
-    void TrackAutomaticNotch();
-    void RedesignNotch();
-    void KeepInjectionConsistent();
+    bool BlockLoopBusy() const { return Loop->Busy(); }
 
     ScrollLabelBinding scrollLabelBinding_;
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
 
-    bool processBlockBusy_ = false;
-    bool processBlockIQBusy_ = false;
-    bool perfStatsBusy_ = false;
     bool unloaded_ = false;
-    std::array<int16_t, 2048> phaseScratch_{};
-    std::array<float, 2048> feedY1_{};   // 16-bit blocks converted for the analyser
-    std::array<float, 2048> feedY2_{};
 };

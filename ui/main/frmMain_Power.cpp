@@ -55,7 +55,7 @@ void frmMain::PowerOn()
     Power->optPwr[2]->hide();
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = false;
-    tmrSpectrumDisplay.stop();
+    Loop->tmrSpectrumDisplay.stop();
     TryStep([this] {
         if (SoundCard)
             SoundCard->StartSound();
@@ -83,12 +83,12 @@ void frmMain::PowerOff()
     if (SpectrumAnalyser)
         SpectrumAnalyser->Freeze = true;
     ProcessPriority::Restore();
-    tmrPerfStats.stop();
-    tmrSpectrumDisplay.stop();
+    Deferred->tmrPerfStats.stop();
+    Loop->tmrSpectrumDisplay.stop();
     FormControls::SetForeColour(Power->optPwr[0], OnIdleColour);
     FormControls::SetForeColour(Power->optPwr[1], OffIdleColour);
     Power->optPwr[2]->show();
     ShowCaptionBar(true);
-    tmrSpectrumDisplay.start(SpectrumDisplayInterval);
+    Loop->tmrSpectrumDisplay.start(BlockLoop::SpectrumDisplayInterval);
     Trace("End");
 }

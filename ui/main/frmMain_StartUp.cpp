@@ -70,7 +70,6 @@ void frmMain::ConnectHandlers()
     ConnectHover();
     BandPlan->Connect();
     Frequency->ConnectTuning();
-    connect(&tmrSpectrumDisplay, &QTimer::timeout, this, &frmMain::tmrSpectrumDisplay_Timer);
 }
 
 // The receiver's start-up, in its fixed order. Every step is tried on its own: one that
@@ -220,7 +219,7 @@ void frmMain::SelectBandAndStart()
     TryStep([this] { Recorder->WavFile->init(); });
     TryStep([this] { Recorder->ConnectRecorder(); });
     Trace(":Call tmrPerfStats_Timer");
-    TryStep([this] { tmrPerfStats_Timer(); });
+    TryStep([this] { Deferred->tmrPerfStats_Timer(); });
     Trace(":Enable Power Butons");
     TryStep([this] { Power->EnableSwitches(); });
     TryStep([this] { StartTimers(); });
@@ -231,7 +230,7 @@ void frmMain::SelectBandAndStart()
     Trace(":Call DarkenControls");
     TryStep([this] { DarkenControls(); });
     TryStep([this] { SMeter->DrawSMeter(); });
-    TryStep([this] { tmrSpectrumDisplay.start(SpectrumDisplayInterval); });
+    TryStep([this] { Loop->tmrSpectrumDisplay.start(BlockLoop::SpectrumDisplayInterval); });
     // Last of all, with every table and object in place: the receiver powered on when so stored.
     TryStep([this] {
         if (AutoStartSDR)

@@ -2,6 +2,7 @@
 
 #include "audio/clsWavFile.h"
 #include "core/MainWindowValues.h"
+#include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
 #include "ui/common/ClickRule.h"
 #include "ui/common/Label.h"

@@ -77,7 +77,7 @@ TEST_F(BlockLoop, PhaseCorrectionDelaysTheSecondChannelAcrossBlocks)
     window->SoundCard_DataReady(left, second, BlockSize);
     EXPECT_EQ(second[0], BlockSize);   // the first block's last sample
     EXPECT_EQ(second[1], 5000);
-    EXPECT_EQ(PrevRSample, 5000 + BlockSize - 1);
+    EXPECT_EQ(window->Loop->PrevRSample, 5000 + BlockSize - 1);
 }
 
 // Muting attenuates the sound card for the block; the next block's output level lifts it.
@@ -108,14 +108,14 @@ TEST_F(BlockLoop, ABlockArrivingDuringASlowOneOrTooShortIsDroppedUntouchedAndCou
 
     window->SoundCard_DataReady(left, right, BlockSize);
 
-    EXPECT_EQ(window->DroppedBlocks, 1);
+    EXPECT_EQ(window->Loop->DroppedBlocks, 1);
     EXPECT_EQ(nestedLeft, Ramp(7)) << "the dropped block is left alone";
     EXPECT_EQ(DSPTimeRing[0], 40000);
     EXPECT_EQ(DSPTimeIndex, 1);
 
     std::vector<int16_t> shortLeft = Ramp(0), shortRight(100, 1);
     window->SoundCard_DataReady(shortLeft, shortRight, 100);
-    EXPECT_EQ(window->DroppedBlocks, 2);
+    EXPECT_EQ(window->Loop->DroppedBlocks, 2);
     EXPECT_EQ(shortLeft, Ramp(0));
 }
 

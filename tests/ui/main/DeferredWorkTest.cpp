@@ -70,10 +70,10 @@ public:
 TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeconds)
 {
     SMeterRing = {80.0f, 90.0f, 100.0f, 110.0f};
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(LitSegments(), 7) << "38.6 dB: S6, segments 0 to 6";   // 20 log10(95 - 10)
     window->SMeter->NoiseFloor = 200.0f;
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(LitSegments(), 0) << "floored to 0";
     for (const auto& [level, lit] : {std::pair{1.99f, 0}, {2.0f, 2}, {20000.0f, 15}}) {   // 5.98 dB, 6.02 dB, 86 dB
         window->SMeter->UpdateSMeterBar(level);
@@ -84,7 +84,7 @@ TEST_F(DeferredWork, SMeterShowsTheLevelAboveTheZeroPointTakenFromTheLastTenSeco
     BlockPowerRing[234] = 1.0e12f;   // never written by the AGC, never read
     SMeterRing.fill(100.0f);
     window->SMeter->SMeterZeroRequested = true;
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_FALSE(window->SMeter->SMeterZeroRequested);
     EXPECT_NEAR(window->SMeter->NoiseFloor, 50.0f, 0.01f);
     EXPECT_EQ(window->SMeter->picSmeter[2]->toolTip(), "Meter Backoff=33.98 dB");
@@ -98,21 +98,21 @@ TEST_F(DeferredWork, StatisticsShowPeaksGainAndLoadInTheirColours)
     for (const auto& [peak, expected] : {std::pair<int16_t, const char*>{2047, "#ffff00"}, {2048, "#00ff00"},
                                          {16383, "#00ff00"}, {16384, "#ff0000"}}) {
         InPeakRing.fill(peak);
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         EXPECT_EQ(colour(window->Statistics->lblStatsVal[0]), expected) << peak;
     }
     EXPECT_EQ(Text(window->Statistics->lblStatsVal[0]), "16,384  -6 dB");
     AGCGain = 2.0f;
     DSPTimeRing.fill(21333);   // half the block period
     DSPTimeRing[47] = 1000000; // never written by the block loop, never read
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(Text(window->Statistics->lblStatsVal[2]), "2.00  6.0 dB");
     EXPECT_EQ(Text(window->Statistics->lblStatsVal[4]), "50%");
     EXPECT_EQ(Text(window->Statistics->lblStatsVal[5]), "21,333 uS");
     EXPECT_EQ(colour(window->Statistics->lblStatsVal[4]), "#00ff00");
     for (const auto& [time, expected] : {std::pair{34133, "#ffff00"}, std::pair{40000, "#ff0000"}}) {
         DSPTimeRing.fill(time);   // 0.8 of the period and beyond
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         EXPECT_EQ(colour(window->Statistics->lblStatsVal[5]), expected) << time;
     }
 }
@@ -126,7 +126,7 @@ TEST_F(DeferredWork, PendingRedesignWaitsForTheChainAndARequestMadeDuringItSurvi
     InDSP = true;
     QTimer::singleShot(30, [] { InDSP = false; });
     FiltersDirty = true;
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(analyser.redesigns, 1);
     EXPECT_FALSE(analyser.inDSPAtRedesign);
     EXPECT_FALSE(FiltersDirty);
@@ -134,11 +134,11 @@ TEST_F(DeferredWork, PendingRedesignWaitsForTheChainAndARequestMadeDuringItSurvi
     // A control changed while the redesign let window messages run.
     analyser.onRedesign = [] { FiltersDirty = true; };
     FiltersDirty = true;
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(analyser.redesigns, 2);
     EXPECT_TRUE(FiltersDirty) << "the change made during the redesign is served by the next run";
     analyser.onRedesign = nullptr;
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(analyser.redesigns, 3);
     EXPECT_FALSE(FiltersDirty);
     ReceiveLinks::SpectrumAnalyser = nullptr;
@@ -152,22 +152,22 @@ TEST_F(DeferredWork, DynamicFilterMovesOnlyBeyond100HzAndKeepsItsEdgesInTheBand)
     DynFilter.Active = true;
     DynFilter.FLow = 500;
     DynFilter.FHigh = 2100;
-    window->DynLastCentre = CentreOf(93) - 100 + 11;   // the next centre lies 89 Hz on
-    const int32_t start = window->DynLastCentre;
+    window->Deferred->DynLastCentre = CentreOf(93) - 100 + 11;   // the next centre lies 89 Hz on
+    const int32_t start = window->Deferred->DynLastCentre;
     PeakAt(93);
-    window->tmrPerfStats_Timer();
-    EXPECT_EQ(window->PeakCentre, CentreOf(93));
-    EXPECT_EQ(window->DynLastCentre, start) << "89 Hz is not followed";
+    window->Deferred->tmrPerfStats_Timer();
+    EXPECT_EQ(window->Deferred->PeakCentre, CentreOf(93));
+    EXPECT_EQ(window->Deferred->DynLastCentre, start) << "89 Hz is not followed";
     EXPECT_EQ(DynFilter.FHigh, 2100);
 
     PeakAt(94);   // 12 Hz further: 101 Hz since the last move
-    window->tmrPerfStats_Timer();
-    EXPECT_EQ(window->DynLastCentre, CentreOf(94));
+    window->Deferred->tmrPerfStats_Timer();
+    EXPECT_EQ(window->Deferred->DynLastCentre, CentreOf(94));
     EXPECT_EQ(DynFilter.FHigh, 2100 + 101);
     EXPECT_EQ(DynFilter.FLow, 500) << "held at the top of the bottom tenth";
 
     PeakAt(0);   // far down: the upper edge stops at the top fifth, the lower at the band
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(DynFilter.FHigh, 1900);
     EXPECT_EQ(DynFilter.FLow, 300);
 }
@@ -183,20 +183,20 @@ TEST_F(DeferredWork, AutomaticNotchRedesignsBeyondAnEighthOfItsWidthAtTheIFForTh
     PeakAt(60);
     const int32_t centre = CentreOf(60);
     NotchLastCentre = centre - 25;
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(NotchFilter.FLow, 1) << "25 Hz is no reason to redesign";
     EXPECT_EQ(NotchLo, centre - 100);
     EXPECT_EQ(Text(window->Receive->lblNotch), QString::number(centre));
 
     NotchLastCentre = centre - 26;
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(NotchFilter.FLow, centre - 100);
     EXPECT_EQ(NotchFilter.FHigh, centre + 100);
     EXPECT_TRUE(NotchFilter.BandReject);
     EXPECT_EQ(NotchLastCentre, centre);
 
     NotchType = NotchTypeEnum::IF;   // single channel, oscillator above: the audio lies above the IF
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(NotchFilterCenter, IFCentreHz + centre);
     EXPECT_EQ(NotchFilter.FLow, IFCentreHz + centre - 100);
     EXPECT_EQ(Text(window->Receive->lblNotch), QString::number(centre)) << "the label shows the audio frequency";
@@ -244,7 +244,7 @@ TEST_F(DeferredWork, AutomaticIFNotchTakesTheToneDownWhereverTheSidebandLies)
         NotchFilterWidth = 200;
         NotchLastCentre = -100000;   // the fresh notch filter gets designed
         PeakAt(60);                  // 996 Hz
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         EXPECT_LE(DspTest::Decibels(tone() / open), -50.0);
     }
 }
@@ -258,14 +258,14 @@ TEST_F(DeferredWork, ManualNotchCentreFollowsTheSignalWithoutARedesign)
     NotchFilter.Active = true;
     NotchFilter.FLow = 1;
     PeakAt(40);
-    window->tmrPerfStats_Timer();
+    window->Deferred->tmrPerfStats_Timer();
     EXPECT_EQ(NotchFilterCenter, CentreOf(40));
     EXPECT_EQ(NotchFilter.FLow, 1);
 
     NotchFilter = clsFFTFilter{};
     PeakAt(80);
-    window->tmrPerfStats_Timer();
-    EXPECT_EQ(window->PeakCentre, CentreOf(40));
+    window->Deferred->tmrPerfStats_Timer();
+    EXPECT_EQ(window->Deferred->PeakCentre, CentreOf(40));
 }
 
 } // namespace

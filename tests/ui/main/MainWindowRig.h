@@ -47,7 +47,6 @@ protected:
         DSPTimeRing.fill(0);
         PerfStatsOn = FlipIQ = PhaseBitCorrection = Mute = MuteAFOnDRM = false;
         IQModeOn = false;
-        PrevRSample = 0;
         DemodMode = DemodModeEnum::DRM;   // passes the IF through: the output is the input
         AGCOn = false;
         AGCRestart = false;

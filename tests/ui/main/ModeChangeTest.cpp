@@ -68,7 +68,7 @@ protected:
             right[k] = static_cast<int16_t>(iq ? std::lround(Signal(position + k, true)) : 0);
         }
         window->SoundCard_DataReady(left, right, BlockSize);
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         std::vector<float> out(left.begin(), left.end());
         Block block;
         block.tone = DspTest::FitTone(out.data(), BlockSize, ToneHz(iq, mode), position, 1.0).gain;

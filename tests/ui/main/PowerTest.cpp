@@ -61,10 +61,10 @@ TEST_F(Power, OnAndOffInTheirOrder)
 TEST_F(Power, TheDisplayTimerRedrawsTheFrozenDisplayOnlyWhileOff)
 {
     window->Power->optPwr[0]->setChecked(true);
-    EXPECT_FALSE(window->tmrSpectrumDisplay.isActive());
+    EXPECT_FALSE(window->Loop->tmrSpectrumDisplay.isActive());
     window->Power->optPwr[1]->setChecked(true);
-    ASSERT_TRUE(window->tmrSpectrumDisplay.isActive());
-    EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
+    ASSERT_TRUE(window->Loop->tmrSpectrumDisplay.isActive());
+    EXPECT_EQ(window->Loop->tmrSpectrumDisplay.interval(), 100);
     EXPECT_TRUE(window->SpectrumAnalyser->Freeze);
     const int32_t frames = window->ScopeDisplay.FrameCounter();
     QTest::qWait(350);
@@ -83,7 +83,7 @@ TEST_F(Power, TheModelDecidesWhichInjectionControlsAndModesShow)
         modSetupRX::Model.LowSideLOOption = c.lowSideOption;
         modSetupRX::Model.IQMode = c.iq;
         window->Receive->chkTuneLo->setChecked(true);
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         EXPECT_EQ(window->Receive->chkIQSelectUpper->isHidden(), c.vfoControl);
         EXPECT_EQ(window->Receive->chkTuneLo->isHidden(), !c.lowSideOption);
         EXPECT_EQ(window->Receive->chkTuneLo->isChecked(), c.lowSideOption);

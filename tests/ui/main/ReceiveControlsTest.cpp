@@ -279,7 +279,7 @@ TEST_F(ReceiveControls, FilterPresetsChangeThePassBandOfTheReceivedAudio)
     const double side = SidebandAboveIF(DemodModeEnum::USB) ? 1.0 : -1.0;
     const auto level = [&](int preset) {
         window->Receive->optFilter.Select(preset);
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         std::vector<int16_t> left(BlockSize), right(BlockSize, 0);
         for (int64_t block = 0; block < 4; ++block) {
             for (int32_t k = 0; k < BlockSize; ++k) {

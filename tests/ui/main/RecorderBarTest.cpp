@@ -264,7 +264,7 @@ TEST_F(RecorderBar, ARecordingPlaysAtItsRecordedLevelInEveryMode)
 
     window->Receive->chkAGC->setChecked(true);
     window->Receive->optMode_Click(DemodModeEnum::AM);   // the rig left the chain in DRM
-    window->tmrPerfStats_Timer();   // the filters for the mode
+    window->Deferred->tmrPerfStats_Timer();   // the filters for the mode
     station(3 * Second);
     Press(Record);
     const std::vector<double> recorded = station(5 * Second);
@@ -273,7 +273,7 @@ TEST_F(RecorderBar, ARecordingPlaysAtItsRecordedLevelInEveryMode)
     Press(Stop);
     for (const int mode : {DemodModeEnum::AM, DemodModeEnum::USB, DemodModeEnum::FM}) {
         window->Receive->optMode_Click(mode);
-        window->tmrPerfStats_Timer();
+        window->Deferred->tmrPerfStats_Timer();
         station(3 * Second);   // the AGC holds the live signal's levels in this mode
         Press(Play);
         const std::vector<double> played = station(4 * Second);

@@ -46,7 +46,7 @@ TEST_F(ScopeLabels, NoTwoAxisLabelsOverlap)
     size_t drawings = 0;
     for (int size = 0; size < 4; ++size) {
         window->DisplaySize->optDisplaySize.Select(size);
-        window->tmrSpectrumDisplay.stop();   // only the graticules drawn here reach the recorder
+        window->Loop->tmrSpectrumDisplay.stop();   // only the graticules drawn here reach the recorder
         for (const int32_t offset : {0, 7038000, 145500000}) {
             for (const bool log : {true, false}) {
                 for (const bool reverse : {false, true}) {

@@ -185,8 +185,8 @@ TEST_F(StartUpWiring, TheControlsStartAsTheStartUpSetsThem)
     EXPECT_EQ(window->Receive->optFilter[3]->text(), "3.0 kHz");
     EXPECT_FALSE(window->lblCLKINFreq->text().isEmpty());
     EXPECT_EQ(window->lblIFFreq->text().remove(' ').toInt(), VFO->IFFrequency());
-    EXPECT_TRUE(window->tmrSpectrumDisplay.isActive());
-    EXPECT_EQ(window->tmrSpectrumDisplay.interval(), 100);
+    EXPECT_TRUE(window->Loop->tmrSpectrumDisplay.isActive());
+    EXPECT_EQ(window->Loop->tmrSpectrumDisplay.interval(), 100);
     EXPECT_TRUE(TitleBarHidden);
     EXPECT_EQ(window->Statistics->lblStatsVal[9]->text(), QString::number(gettid())) << "the window's thread";
     EXPECT_TRUE(window->Statistics->lblStatsVal[6]->isHidden());

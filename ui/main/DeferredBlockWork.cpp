@@ -1,10 +1,8 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/DeferredBlockWork.h"
 
 #include "core/BusyGuard.h"
 #include "core/DoEvents.h"
-#include "core/Globals.h"
 #include "core/MainWindowValues.h"
-#include "core/NumberFormat.h"
 #include "core/Numeric.h"
 #include "core/TryStep.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -16,14 +14,7 @@
 #include "dsp/VectorLib.h"
 #include "radio/HardwareObjects.h"
 #include "radio/modSetupRX.h"
-
-#include "ui/common/Label.h"
-#include "ui/common/PictureBox.h"
-#include "ui/common/Shape.h"
-#include "ui/common/Slider.h"
-
-#include <QAbstractButton>
-#include <QCheckBox>
+#include "ui/main/PanelHub.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,8 +24,6 @@ namespace {
 
 constexpr int32_t PeakBinBlocks = 101;
 constexpr int32_t DynFilterDeadBand = 100;   // Hz the signal centre may move unfollowed
-
-QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 void LetWindowMessagesRun()
 {
@@ -54,29 +43,38 @@ int32_t NotchCentreFor(int32_t hertz)
 
 } // namespace
 
+DeferredBlockWork::DeferredBlockWork(PanelHub& hub)
+    : hub_(hub)
+{
+    tmrPerfStats.setSingleShot(true);
+    QObject::connect(&tmrPerfStats, &QTimer::timeout, &tmrPerfStats, [this] { tmrPerfStats_Timer(); });
+}
+
+void DeferredBlockWork::Schedule() { tmrPerfStats.start(10); }
+
 // Runs once between blocks, 10 ms after a playback notification; each step that fails is
 // skipped and the rest of the run goes on.
-void frmMain::tmrPerfStats_Timer()
+void DeferredBlockWork::tmrPerfStats_Timer()
 {
     tmrPerfStats.stop();
     if (perfStatsBusy_)
         return;
     BusyGuard busy(perfStatsBusy_);
-    TryStep([this] { SMeter->ShowSMeter(); });
-    TryStep([this] { Statistics->ShowStatistics(); });
+    TryStep([this] { hub_.ShowSMeter(); });
+    TryStep([this] { hub_.ShowStatistics(); });
     TryStep(LetWindowMessagesRun);
     TryStep([this] { ServePendingRedesign(); });
     TryStep([this] { EstimateSignalCentre(); });
     TryStep([this] { TrackDynamicFilter(); });
     TryStep([this] { TrackAutomaticNotch(); });
     TryStep([this] { RedesignNotch(); });
-    TryStep([this] { Statistics->ShowOscillator(); });
+    TryStep([this] { hub_.ShowOscillator(); });
     TryStep([this] { KeepInjectionConsistent(); });
 }
 
 // A redesign asked for while one is under way (this run pumps messages inside the
 // block loop's and the controls' reach) stays asked for, so the next run serves it.
-void frmMain::ServePendingRedesign()
+void DeferredBlockWork::ServePendingRedesign()
 {
     if (!FiltersDirty || InMakeFilters)
         return;
@@ -86,7 +84,7 @@ void frmMain::ServePendingRedesign()
 }
 
 // The centre of the received signal from the strongest bins of the last 101 blocks.
-void frmMain::EstimateSignalCentre()
+void DeferredBlockWork::EstimateSignalCentre()
 {
     if (!DynFilterActive && NotchMode != NotchModeEnum::Auto)
         return;
@@ -97,13 +95,12 @@ void frmMain::EstimateSignalCentre()
     bin += FilterLo / hzPerBin;
     PeakCentre = static_cast<int32_t>(static_cast<int64_t>(NotchFilter.FSampling / 2) * bin / NotchFilter.Points);
     NotchFilterCenter = NotchCentreFor(PeakCentre);
-    Receive->lblNotch->setText(Text(Format(PeakCentre, "###0")));
-    Receive->sldNotch->setToolTip(Text("Fcentre : " + Format(PeakCentre, "#,###0 Hz")));
+    hub_.ShowSignalCentre(PeakCentre);
 }
 
 // The dynamic filter follows a centre that moved by more than 100 Hz, its upper edge kept
 // within the top fifth of the AF pass band and its lower edge within the bottom tenth.
-void frmMain::TrackDynamicFilter()
+void DeferredBlockWork::TrackDynamicFilter()
 {
     if (!DynFilterActive)
         return;
@@ -129,7 +126,7 @@ void frmMain::TrackDynamicFilter()
 }
 
 // A centre that wanders by up to an eighth of the notch width does not redesign it.
-void frmMain::TrackAutomaticNotch()
+void DeferredBlockWork::TrackAutomaticNotch()
 {
     if (!NotchFilter.Active || NotchMode != NotchModeEnum::Auto)
         return;
@@ -139,7 +136,7 @@ void frmMain::TrackAutomaticNotch()
         NotchDirty = true;
 }
 
-void frmMain::RedesignNotch()
+void DeferredBlockWork::RedesignNotch()
 {
     if (!NotchDirty)
         return;
@@ -154,15 +151,13 @@ void frmMain::RedesignNotch()
 // A receiver whose oscillator the program tunes uses the lower image; a crystal receiver's
 // oscillator lies above the signal. Only a crystal receiver chooses its image, only a model
 // with the option its injection side, and an I/Q receiver has no synchronous AM.
-void frmMain::KeepInjectionConsistent()
+void DeferredBlockWork::KeepInjectionConsistent()
 {
-    Receive->chkIQSelectUpper->setVisible(!VFOControl);
+    hub_.ShowImageChoice(!VFOControl);
     if (VFOControl)
         IQSelectUpper = false;
     else
         HiSideLoOn = true;
-    Receive->chkTuneLo->setVisible(modSetupRX::Model.LowSideLOOption);
-    if (!modSetupRX::Model.LowSideLOOption)
-        Receive->chkTuneLo->setChecked(false);
-    Receive->optMode[DemodModeEnum::SAM]->setVisible(!modSetupRX::Model.IQMode);
+    hub_.OfferLowSideInjection(modSetupRX::Model.LowSideLOOption);
+    hub_.ShowSynchronousAM(!modSetupRX::Model.IQMode);
 }

@@ -1,4 +1,4 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/BlockLoop.h"
 
 #include "audio/QELVODX8.h"
 #include "audio/clsWavFile.h"
@@ -62,7 +62,16 @@ bool FeedsSource(int32_t source)
 
 } // namespace
 
-void frmMain::SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t /*n*/)
+BlockLoop::BlockLoop(std::unique_ptr<QELVODX8>& soundCard, std::unique_ptr<clsWavFile>& wavFile)
+    : soundCard_(soundCard), wavFile_(wavFile)
+{
+    tmrScopeDisplay.setSingleShot(true);
+    QObject::connect(&tmrScopeDisplay, &QTimer::timeout, &tmrScopeDisplay, [this] { tmrScopeDisplay_Timer(); });
+    QObject::connect(&tmrSpectrumDisplay, &QTimer::timeout, &tmrSpectrumDisplay,
+                     [this] { tmrSpectrumDisplay_Timer(); });
+}
+
+void BlockLoop::ProcessCapturedBlock(std::span<int16_t> L, std::span<int16_t> R)
 {
     if (IQModeOn) {
         if (FlipIQ)
@@ -77,17 +86,13 @@ void frmMain::SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, in
     }
 }
 
-// The display redraw and the deferred block work after each processed block, once the
-// block's notification has returned; re-arming a pending timer replaces it. The redraw's "1 ms" means "as
-// soon as the loop is free": a zero-time timer does that without waking the program once
-// more for every block.
-void frmMain::SoundCard_DataOut(std::span<int16_t> /*Buffer*/, int32_t /*Offset*/, int32_t /*NoSamples*/)
-{
-    tmrScopeDisplay.start(0);
-    tmrPerfStats.start(10);
-}
+// The display redraw after each processed block, once the block's notification has
+// returned; re-arming a pending timer replaces it. The redraw's "1 ms" means "as soon as the
+// loop is free": a zero-time timer does that without waking the program once more for every
+// block.
+void BlockLoop::BlockPlayed() { tmrScopeDisplay.start(0); }
 
-void frmMain::tmrScopeDisplay_Timer()
+void BlockLoop::tmrScopeDisplay_Timer()
 {
     tmrScopeDisplay.stop();
     if (UpdateScopeDisplay)
@@ -95,7 +100,7 @@ void frmMain::tmrScopeDisplay_Timer()
 }
 
 // The receiver is off: the display shows its kept frame, redrawn after what the user changed.
-void frmMain::tmrSpectrumDisplay_Timer()
+void BlockLoop::tmrSpectrumDisplay_Timer()
 {
     if (UpdateScopeDisplay)
         UpdateScopeDisplay();
@@ -104,7 +109,7 @@ void frmMain::tmrSpectrumDisplay_Timer()
 // A block that finds its procedure busy (a nested event loop inside the previous block) is
 // dropped: queueing it would let the backlog grow without bound. So is a block shorter
 // than the chain's, which the chain could not read.
-bool frmMain::TakeBlock(bool& busy, std::span<int16_t> L, std::span<int16_t> R, const char* routine)
+bool BlockLoop::TakeBlock(bool& busy, std::span<int16_t> L, std::span<int16_t> R, const char* routine)
 {
     std::string why;
     if (busy)
@@ -119,7 +124,7 @@ bool frmMain::TakeBlock(bool& busy, std::span<int16_t> L, std::span<int16_t> R, 
     return false;
 }
 
-void frmMain::ProcessBlock(std::span<int16_t> L, std::span<int16_t> R)
+void BlockLoop::ProcessBlock(std::span<int16_t> L, std::span<int16_t> R)
 {
     if (!TakeBlock(processBlockBusy_, L, R, "ProcessBlock"))
         return;
@@ -136,7 +141,7 @@ void frmMain::ProcessBlock(std::span<int16_t> L, std::span<int16_t> R)
     });
     TryStep([&] { RecordPeak(InPeakRing, InPeakIndex, L); });
     TryStep([&] {
-        if (Replaying(Recorder->WavFile.get()))
+        if (Replaying(wavFile_.get()))
             ReplayChain(L);
         else
             DoDSP(L, R, BlockSize);
@@ -151,7 +156,7 @@ void frmMain::ProcessBlock(std::span<int16_t> L, std::span<int16_t> R)
     FinishBlockTiming();
 }
 
-void frmMain::ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R)
+void BlockLoop::ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R)
 {
     if (!TakeBlock(processBlockIQBusy_, L, R, "ProcessBlockIQ"))
         return;
@@ -174,7 +179,7 @@ void frmMain::ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R)
     });
     TryStep([&] { RecordPeak(InPeakRing, InPeakIndex, L); });
     TryStep([&] {
-        if (Replaying(Recorder->WavFile.get()))
+        if (Replaying(wavFile_.get()))
             ReplayChain(L);
         else
             DoDSPIQ(L, R, BlockSize);
@@ -190,17 +195,17 @@ void frmMain::ProcessBlockIQ(std::span<int16_t> L, std::span<int16_t> R)
     FinishBlockTiming();
 }
 
-void frmMain::ReplayInput(std::span<int16_t> L)
+void BlockLoop::ReplayInput(std::span<int16_t> L)
 {
-    if (Replaying(Recorder->WavFile.get()))
-        Recorder->WavFile->GetNextSamples(L.data(), static_cast<int16_t>(BlockSize));
+    if (Replaying(wavFile_.get()))
+        wavFile_->GetNextSamples(L.data(), static_cast<int16_t>(BlockSize));
 }
 
 // The replayed samples are demodulated audio already: only the AF filter, the AF notch
 // and the AGC and output level act on them. Starting (and ending) a replay starts the mode
 // afresh as a mode change does, so the AGC levels the played signal from its own peaks,
 // not from the demodulator's it held before.
-void frmMain::ReplayChain(std::span<int16_t> L)
+void BlockLoop::ReplayChain(std::span<int16_t> L)
 {
     EnterBlockMode(IQModeOn, DemodMode, true);
     TryStep([&] { VectorLib::Int16ToFloat_S_2(L.data(), WorkBuffer.data(), BlockSize); });
@@ -215,7 +220,7 @@ void frmMain::ReplayChain(std::span<int16_t> L)
 }
 
 // Delays the second channel by one sample, continuously across blocks.
-void frmMain::DelaySecondChannel(std::span<int16_t> R)
+void BlockLoop::DelaySecondChannel(std::span<int16_t> R)
 {
     QELVO::Copy_16(R.data(), phaseScratch_.data(), BlockSize);
     R[0] = PrevRSample;
@@ -223,14 +228,14 @@ void frmMain::DelaySecondChannel(std::span<int16_t> R)
     QELVO::Copy_16(phaseScratch_.data(), R.data() + 1, BlockSize - 1);
 }
 
-void frmMain::FeedIFIn(std::span<const int16_t> L, std::span<const int16_t> R, int32_t RIT, bool Reverse)
+void BlockLoop::FeedIFIn(std::span<const int16_t> L, std::span<const int16_t> R, int32_t RIT, bool Reverse)
 {
     VectorLib::Int16ToFloat_S_2(L.data(), feedY1_.data(), BlockSize);
     VectorLib::Int16ToFloat_S_2(R.data(), feedY2_.data(), BlockSize);
     ReceiveLinks::FeedSpectrum(feedY1_, feedY2_, RIT, Reverse);
 }
 
-void frmMain::FeedAFOut(std::span<const int16_t> Y1, std::span<const int16_t> Y2)
+void BlockLoop::FeedAFOut(std::span<const int16_t> Y1, std::span<const int16_t> Y2)
 {
     VectorLib::Int16ToFloat_S_2(Y1.data(), feedY1_.data(), BlockSize);
     VectorLib::Int16ToFloat_S_2(Y2.data(), feedY2_.data(), BlockSize);
@@ -240,22 +245,22 @@ void frmMain::FeedAFOut(std::span<const int16_t> Y1, std::span<const int16_t> Y2
 
 // Muting only attenuates the sound card: the block is still queued and recorded, and the
 // next block's output level lifts the attenuation again.
-void frmMain::MuteAndOutput(std::span<int16_t> L)
+void BlockLoop::MuteAndOutput(std::span<int16_t> L)
 {
     const bool muted = Mute || (MuteAFOnDRM && DemodMode == DemodModeEnum::DRM);
-    if (muted && SoundCard)
-        TryStep([this] { SoundCard->SetOutputAttenuation(MutedAttenuation); });
+    if (muted && soundCard_)
+        TryStep([this] { soundCard_->SetOutputAttenuation(MutedAttenuation); });
     TryStep([&] {
-        if (Recorder->WavFile && Recorder->WavFile->PlayerMode() == clsWavFile::ModeRecording)
-            Recorder->WavFile->AddSamples(L.data(), BlockSize);
+        if (wavFile_ && wavFile_->PlayerMode() == clsWavFile::ModeRecording)
+            wavFile_->AddSamples(L.data(), BlockSize);
     });
-    if (SoundCard)
-        TryStep([&] { SoundCard->Output(L, L, BlockSize); });
+    if (soundCard_)
+        TryStep([&] { soundCard_->Output(L, L, BlockSize); });
 }
 
 // A block that used more than 90 % of its period lets the window system run once, so that
 // the front panel stays responsive.
-void frmMain::FinishBlockTiming()
+void BlockLoop::FinishBlockTiming()
 {
     if (!DSPProfiler)
         return;
