@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+class QELVODX8;
+
 // Options of the main window kept in its settings section "frmMain" (read at start-up,
 // written at exit) that no lower layer holds. The configuration window edits them.
 inline int32_t CurrentMainBandIndex = 0;          // the band selected last
@@ -15,3 +17,17 @@ inline bool DreamCloseOnModeChange = false;       // close the decoder when DRM 
 inline bool AutoTrackPresets = true;              // presets follow the tuned frequency
 inline bool FormCaptionOffOnPwrOn = false;        // no caption bar while receiving
 inline bool AutoStartSDR = false;                 // power on at the end of start-up
+
+// The section's keys, read and written in their fixed order (the settings file keeps it).
+namespace MainWindowSettings {
+
+void RestoreColourScheme();        // the seven colour keys, before the window is coloured
+void RestoreInterfaceSettings();   // the model and the shaft encoder, before the receiver set-up
+// The window's options and most program-wide ones; the S-meter's zero point into noiseFloor.
+void RestoreSettings(float& noiseFloor);
+// The capture and playback device numbers, 1 (the first device) when none is stored.
+void RestoreSoundDevices(QELVODX8& soundCard);
+// All 39 keys, each from the value in force (no sound card: device 1).
+void SaveSettings(float noiseFloor, const QELVODX8* soundCard);
+
+} // namespace MainWindowSettings

@@ -30,6 +30,7 @@
 #include "ui/common/FormUnits.h"
 #include "ui/common/Frame.h"
 #include "ui/common/Label.h"
+#include "ui/common/Line.h"
 #include "ui/common/Slider.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/MainWindowSettings.h"
@@ -128,8 +129,20 @@ void frmMain::ConnectHub()
         DisplayHeight = 0;
         DisplayWidth = 0;
     };
-    Hub.CutWindowAtSize = [this](int size) { CutWindowAtSize(size); };
-    Hub.KeepWindowSize = [this] { KeepWindowSize(); };
+    // A size's client area ends at its marker line (0 Comp, 1 Std, 2 Ext, 3 Full).
+    Hub.CutWindowAtSize = [this](int size) {
+        const Line* markers[] = {linCompact, linNormal, linExtended, linConfig};
+        SetClientHeight(markers[size]->Y1());
+    };
+    // The size the window came to is the one it keeps; the height to return to counts the
+    // caption bar while that is hidden.
+    Hub.KeepWindowSize = [this] {
+        using FormUnits::PixelsToTwips;
+        const int32_t windowHeight = PixelsToTwips(frameGeometry().height());
+        FullWindowHeight = TitleBarHidden ? windowHeight + TitleBarHeight : windowHeight;
+        DisplayHeight = PixelsToTwips(height());
+        DisplayWidth = PixelsToTwips(width());
+    };
     Hub.StopAnalyser = [this] {
         if (SpectrumAnalyser)
             SpectrumAnalyser->Active(false);
@@ -168,18 +181,11 @@ frmMain::~frmMain()
     SoundCard.reset();
 }
 
-// The caption bar and borders, as the window system draws them now (nothing before the
-// window is first shown): the display-size buttons and the power switch size around them.
-void frmMain::MeasureTitleBar()
-{
-    TitleBarHeight = (frameGeometry().height() - height()) * FormUnits::TwipsPerPixel;
-}
-
 // The receiver hardware for the stored model. A software oscillator handed its offset during
 // the set-up, before the injection side was known here: the offset again, on the side now in force.
 void frmMain::InitialiseInterfaceObjects()
 {
-    RestoreInterfaceSettings();
+    MainWindowSettings::RestoreInterfaceSettings();
     AddLog("frmMain.InitialiseRX:Start");
     int32_t model = -1;
     modSetupRX::InitialiseRX(model);
@@ -262,7 +268,7 @@ void frmMain::ConfigureSoundCard()
     card.SetBitsPerSample(16);
     card.SetInp2OutpBufferRatio(2);
     card.SetOutputAttenuation(OutputLevelAttenuation(OutputAttenuation));
-    RestoreSoundDevices();
+    MainWindowSettings::RestoreSoundDevices(*SoundCard);
 }
 
 void frmMain::ConnectReceiveChain()
@@ -288,19 +294,6 @@ void frmMain::CreateSpectrumAnalyser()
     ScopeDisplay.FrameRateValue = [] { return ScrollLabels[lblFrameRateIndex].Value; };
     Loop->UpdateScopeDisplay = [this] { ScopeDisplay.UpdateScopeDisplay(); };
     Analyser->ShowActive();
-}
-
-// The default tables, and the AF pass band of the first filter preset until a band's
-// preset chooses one.
-void frmMain::FillDefaultTables()
-{
-    ReceiveDefaults::FillFilterTable(loadTrace);
-    ReceiveDefaults::FillAGCTable(loadTrace);
-    ReceiveDefaults::FillIFFilterTable(loadTrace);
-    ReceiveDefaults::SetNotchDefaults(loadTrace);
-    FilterHi = FilterTable[0].Hi;
-    FilterLo = FilterTable[0].Lo;
-    FiltersDirty = true;
 }
 
 void frmMain::StartTimers()
@@ -357,7 +350,7 @@ void frmMain::Form_Unload()
         }
     });
     TryStep(modBandPlan::SaveAllBandPlans);
-    TryStep([this] { SaveSettings(); });
+    TryStep([this] { MainWindowSettings::SaveSettings(SMeter->NoiseFloor, SoundCard.get()); });
     const std::shared_ptr<OscillatorChip> chip = VFO ? VFO->OscType() : nullptr;
     TryStep([this] { SaveCrystalImage(); });
     TryStep([] {

@@ -14,7 +14,6 @@
 #include "ui/main/ReceivePathValues.h"
 #include "ui/main/RecorderPanel.h"
 #include "ui/main/SMeterPanel.h"
-#include "ui/main/ScrollLabels.h"
 #include "ui/main/StatisticsPanel.h"
 #include "ui/main/ValueLabels.h"
 #include "ui/scope/clsSpectrumAnalyser.h"
@@ -29,58 +28,41 @@
 #include <span>
 #include <string>
 
-class QCheckBox;
 class QELVODX8;
-class QMenu;
 class SoundBackend;
 class frmDX8Events;
-class QMenu;
-
 
 // The receiver's front panel. Closing it unloads it (the window is deleted), which the
-// start-up supervisor's watchdog takes as the end of the program.
-//
-// The sound card's capture notifications run the receive block loop (DataReady); each
-// processed block handed on to playback arms the one-shot timers of the display and of the
-// deferred block work (DataOut). Member functions live in frmMain_<area>.cpp by area; the controls are the
-// front panel's (FrontPanel.h), but for the groups that are panels of their own (ui/main/<Name>Panel.h),
-// which build their controls, own their handlers and are composed here.
+// start-up supervisor's watchdog takes as the end of the program. It composes the panels
+// (ui/main/<Name>Panel.h, each building its controls and owning their handlers), answers the
+// requests they make through the hub, runs the start-up in its fixed order (frmMain_StartUp.cpp)
+// and hands the sound card's blocks to the block loop.
 class frmMain : public QMainWindow, public FrontPanel
 {
     Q_OBJECT
 public:
     // Makes the sound system the sound-card engine runs on; tests replace it.
     static std::function<std::unique_ptr<SoundBackend>()> CreateSoundBackend;
-
-
     // Opens the configuration window (the Config button); installed by the start-up, since
     // that window lies above this one. Unset, the button does nothing.
     static std::function<void(frmMain&)> OpenConfiguration;
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
-
     // Window life (frmMain.cpp).
     bool FormLoading = false;   // Form_Load runs
     void Form_Load();
     void Form_Unload();
-    void RestoreSettings();
-    void SaveSettings();
-    void RestoreColourScheme();   // frmMain_Settings.cpp: the seven colour keys
-    void RestoreSoundDevices();   // the two device keys, once the sound card exists
 
     // Colour scheme (frmMain_Colours.cpp): the scheme on every control; ApplyColourScheme
     // also sets the window's back colour first and clears every highlight after.
     void ReColour();
     void ApplyColourScheme();
 
-
-    // Hover over the bare window and the panels (frmMain_Hover.cpp): highlights cleared.
+    // The frames' focus, and the pointer over the bare window or the statistics, which clears
+    // every highlight (frmMain_Frames.cpp).
     void Form_MouseMove(int Button, int Shift, double X, double Y);
     void picCalib_MouseMove(int Button, int Shift, double X, double Y);
-
-
-    // Frame focus (frmMain_Frames.cpp).
     void UnFocusFrames();
     void FocusFrame(Frame* frame);
     void DarkenControls();
@@ -96,8 +78,8 @@ public:
     void SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t n);
     void SoundCard_DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
 
-    // What the panels share, and the panels of their own: the S-meter beside the frequency display, the statistics beside
-    // the analyser's controls, the recorder at the foot of the window.
+    // What the panels share; the panels, from the top of the window down; the block loop and
+    // the work it leaves for later, which have no controls.
     PanelHub Hub;
     std::unique_ptr<ValueLabels> Labels;   // the value labels' records, focus and keys
     std::unique_ptr<FrequencyPanel> Frequency;
@@ -110,17 +92,12 @@ public:
     std::unique_ptr<BandPlanPanel> BandPlan;
     std::unique_ptr<PowerPanel> Power;
     std::unique_ptr<DisplaySizePanel> DisplaySize;
-
-    // The block loop and the work it leaves for later, which have no controls.
     std::unique_ptr<BlockLoop> Loop;
     std::unique_ptr<DeferredBlockWork> Deferred;
 
-
     std::unique_ptr<QELVODX8> SoundCard;
-
     QTimer tmrVFOUpdate;
     QTimer tmrShaft;
-
     // The spectrum analyser and oscilloscope, fed by the receive chain; it draws into the
     // display's two picture boxes once they are given to it (picDisplay0, picDisplay1).
     std::unique_ptr<clsSpectrumAnalyser> SpectrumAnalyser;
@@ -135,19 +112,10 @@ private:
     void ConnectHub();
     void CreateControls();
     void ApplyDesignColours();
-    void CreateFrequencyControls(QWidget* form);
-    void CreateMeterAndPower(QWidget* form);
-    void CreateReceiveControls(QWidget* form);
-    void CreateScopeControls(QWidget* form);
-    void CreateRecorderBar(QWidget* form);
+    void ComposePanels(QWidget* form);
     void CreateMarkerLines(QWidget* form);
-    void ConnectHover();
-    void ConnectDisplaySize();
     void SetClientHeight(int twips);
-    void CutWindowAtSize(int size);
-    void KeepWindowSize();
     void CreateSoundCard();
-    void MeasureTitleBar();
     // The start-up's stages (frmMain_StartUp.cpp), in their order.
     void ConnectHandlers();
     void CreateFrontPanelObjects();
@@ -161,9 +129,7 @@ private:
     void ShowCaptionBar(bool shown);
     void LoadSoundCardEvents();
     void InitialiseInterfaceObjects();
-    void RestoreInterfaceSettings();   // frmMain_Settings.cpp: the model and the shaft encoder
     void ShowOscillatorLabels();
-    void FillDefaultTables();
     void ShowRestoredSettings();
     void SetAnalyserOffset();
     void ShowModelInCaption();
@@ -175,12 +141,9 @@ private:
 
     void PowerOn();
     void PowerOff();
-
     bool BlockLoopBusy() const { return Loop->Busy(); }
 
-    ScrollLabelBinding scrollLabelBinding_;
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
-
     bool unloaded_ = false;
 };

@@ -9,30 +9,6 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
-// The way to the configuration window from the size in force, and the analyser's switch.
-void frmMain::ConnectDisplaySize()
-{
-    QELVODX8::ConfigurationPath = [] { return ConfigurationPath(); };
-}
-
-// A display size's client area ends at its marker line (0 Comp, 1 Std, 2 Ext, 3 Full).
-void frmMain::CutWindowAtSize(int size)
-{
-    const Line* markers[] = {linCompact, linNormal, linExtended, linConfig};
-    SetClientHeight(markers[size]->Y1());
-}
-
-// The size the window came to is the one it keeps; the height to return to counts the
-// caption bar while that is hidden.
-void frmMain::KeepWindowSize()
-{
-    using FormUnits::PixelsToTwips;
-    const int32_t windowHeight = PixelsToTwips(frameGeometry().height());
-    FullWindowHeight = TitleBarHidden ? windowHeight + TitleBarHeight : windowHeight;
-    DisplayHeight = PixelsToTwips(height());
-    DisplayWidth = PixelsToTwips(width());
-}
-
 // The clicks that lead from the size in force to the configuration window, whose button
 // only the full size shows.
 std::string frmMain::ConfigurationPath()

@@ -53,6 +53,15 @@ void frmMain::DarkenControls()
     FocusedLabelID = 0;
 }
 
+// The pointer over the bare window or the statistics clears every highlight.
+void frmMain::Form_MouseMove(int, int, double, double)
+{
+    DarkenControls();
+    FocusedLabelID = 0;
+}
+
+void frmMain::picCalib_MouseMove(int, int, double, double) { DarkenControls(); }
+
 // A release over the bare window ends a drag by the power frame too.
 void frmMain::Form_MouseUp(int, int, double, double) { Power->PowerFrameDragging = false; }
 

@@ -1,5 +1,6 @@
 #include "ui/main/frmMain.h"
 
+#include "audio/QELVODX8.h"
 #include "core/PublicVars.h"
 #include "ui/common/Frame.h"
 #include "ui/common/FormUnits.h"
@@ -19,6 +20,11 @@ namespace {
 
 // The front panel's width; its height is the chosen display size's (the marker lines).
 constexpr int FormWidth = 12600;
+constexpr int RowA = 1320;       // top of the receive controls' upper row
+constexpr int RowB = 2490;       // and of their lower row
+constexpr int ScopeTop = 3690;   // the spectrum's band
+constexpr int ScopeHeight = 2910;
+constexpr int BarTop = 6690;     // the recorder bar
 
 }   // namespace
 
@@ -37,14 +43,10 @@ void frmMain::CreateControls()
     setCentralWidget(form);
     ApplyDesignColours();
 
-    CreateFrequencyControls(form);
-    CreateMeterAndPower(form);
-    CreateReceiveControls(form);
-    CreateScopeControls(form);
-    CreateRecorderBar(form);
+    ComposePanels(form);
     Recorder->CreateTrackPanel(Frequency->frFreqCtl);
     CreateMarkerLines(form);
-    ConnectDisplaySize();
+    QELVODX8::ConfigurationPath = [] { return ConfigurationPath(); };
     UnFocusFrames();
     SMeter->DrawSMeter();
     resize(FormUnits::TwipsToPixels(FormWidth), FormUnits::TwipsToPixels(linConfig->Y1()));
@@ -73,16 +75,47 @@ void frmMain::ApplyDesignColours()
     setPalette(colours);
 }
 
-void frmMain::CreateFrequencyControls(QWidget* form)
+// The panels in their bands from the top of the window down (places in twips): frequency
+// control with the band plan inside it, S-meter and power; receive controls, audio out and
+// display sizes; the spectrum with its controls and the statistics; the recorder bar with the
+// configuration button and the receiver's clock, IF and version.
+void frmMain::ComposePanels(QWidget* form)
 {
     Frequency = std::make_unique<FrequencyPanel>(form, Hub, [this](Frame* frFreqCtl) {
         BandPlan = std::make_unique<BandPlanPanel>(frFreqCtl, Hub);
     });
-}
-
-// The S-meter and its zero button; the power buttons.
-void frmMain::CreateMeterAndPower(QWidget* form)
-{
     SMeter = std::make_unique<SMeterPanel>(form, Place{9240, 60, 3300, 750}, Place{9240, 870, 570, 360});
     Power = std::make_unique<PowerPanel>(form, Place{9840, 870, 270, 360}, Place{10140, 810, 2400, 465}, Hub);
+
+    Receive = std::make_unique<ReceivePanel>(form, Hub, RowA, RowB);
+    AudioOut = std::make_unique<AudioOutPanel>(form, Hub, Place{8160, RowA, 1440, 2280});
+    Frequency->CreateOffsetLabels(form, RowA + 60);
+    Receive->CreateInjectionControls(form);
+    DisplaySize = std::make_unique<DisplaySizePanel>(form, Place{9660, RowA + 1530, 2880, 780}, Hub);
+
+    Analyser = std::make_unique<AnalyserPanel>(form, Place{60, ScopeTop, 6900, ScopeHeight},
+                                               Place{7020, ScopeTop, 3180, ScopeHeight}, Hub, SpectrumAnalyser);
+    Statistics = std::make_unique<StatisticsPanel>(form, Place{10260, ScopeTop, 2280, ScopeHeight});
+
+    Recorder = std::make_unique<RecorderPanel>(form, BarTop, Hub);
+    cmdConfig = MakeCommand(form, "cmdConfig", "Config", "", {10800, BarTop + 45, 780, 390});
+    lblCLKINFreq = MakeLabel(form, "lblCLKINFreq", "", {11610, BarTop, 975, 165}, "Oscillator clock, Hz");
+    lblIFFreq = MakeLabel(form, "lblIFFreq", "", {11610, BarTop + 165, 975, 165}, "IF, Hz");
+    lblVer = MakeLabel(form, "lblVer", "", {11610, BarTop + 330, 975, 165});
+}
+
+// Each display size's client area ends at one of these lines.
+void frmMain::CreateMarkerLines(QWidget* form)
+{
+    auto marker = [form](const char* name, int y) {
+        auto* line = new Line(form);
+        line->setObjectName(name);
+        line->SetEnds(0, y, 12600, y);
+        line->hide();
+        return line;
+    };
+    linCompact = marker("linCompact", 1280);
+    linNormal = marker("linNormal", 3650);
+    linExtended = marker("linExtended", 6660);
+    linConfig = marker("linConfig", 7200);
 }

@@ -24,6 +24,8 @@
 #include "radio/RXDefinitions.h"
 #include "ui/common/ClickRule.h"
 #include "ui/common/FormControls.h"
+#include "ui/common/FormUnits.h"
+#include "ui/common/Frame.h"
 #include "ui/common/Label.h"
 #include "ui/common/Line.h"
 #include "ui/common/PictureBox.h"
@@ -41,7 +43,9 @@
 
 namespace {
 
-void Trace(const std::string& step) { AddLog("frmMain.frm:frmMain:Form_Load" + step); }
+const std::string loadTrace = "frmMain.frm:frmMain:Form_Load";
+
+void Trace(const std::string& step) { AddLog(loadTrace + step); }
 
 constexpr int AGCAttackStartPosition = 100;
 constexpr int AGCDecayStartPosition = 40;
@@ -58,6 +62,19 @@ void SetAGCSliderTicks(Slider* slider)
     slider->SetSmallChange(Numeric::CLng(tick / 2.0));
 }
 
+// The default tables, and the AF pass band of the first filter preset until a band's
+// preset chooses one.
+void FillDefaultTables()
+{
+    ReceiveDefaults::FillFilterTable(loadTrace);
+    ReceiveDefaults::FillAGCTable(loadTrace);
+    ReceiveDefaults::FillIFFilterTable(loadTrace);
+    ReceiveDefaults::SetNotchDefaults(loadTrace);
+    FilterHi = FilterTable[0].Hi;
+    FilterLo = FilterTable[0].Lo;
+    FiltersDirty = true;
+}
+
 } // namespace
 
 // The controls' handlers, as a form's design binds them: setting a control's value from any
@@ -67,7 +84,8 @@ void frmMain::ConnectHandlers()
     Receive->ConnectSwitches();
     AudioOut->Connect();
     Receive->ConnectSliders();
-    ConnectHover();
+    Receive->ConnectHover();
+    connect(Statistics->frStats, &Frame::MouseMove, this, &frmMain::picCalib_MouseMove);
     BandPlan->Connect();
     Frequency->ConnectTuning();
 }
@@ -100,7 +118,7 @@ void frmMain::CreateFrontPanelObjects()
     TryStep([this] { SetClientHeight(linNormal->Y1()); });
     TryStep([this] { Statistics->HideSpareRow(); });
     Trace(":Restoring SDR Colour Settings from Registry");
-    TryStep([this] { RestoreColourScheme(); });
+    TryStep([] { MainWindowSettings::RestoreColourScheme(); });
     Trace(":Creating SpectrumAnalyser Object");
     TryStep([this] { CreateSpectrumAnalyser(); });
     TryStep([this] { Analyser->ConnectControls(); });
@@ -111,7 +129,9 @@ void frmMain::CreateFrontPanelObjects()
     DoEvents();
     Trace(":Creating Wavfile Object");
     TryStep([this] { Recorder->CreateWavFile(); });
-    TryStep([this] { MeasureTitleBar(); });
+    // The caption bar and borders, as the window system draws them now (nothing before the
+    // window is first shown): the display-size buttons and the power switch size around them.
+    TryStep([this] { TitleBarHeight = (frameGeometry().height() - height()) * FormUnits::TwipsPerPixel; });
     TryStep([this] { lblVer->setText(ZOZEVERE_VERSION); });
     TryStep([this] { DisplaySize->optDisplaySize.Select(3); });
     // The band selectors and their buttons are laid out with the window's controls.
@@ -167,7 +187,7 @@ void frmMain::InitialiseFrontPanel()
         AGCOn = false;
         Receive->chkAGC_Click();
     });
-    TryStep([this] { FillDefaultTables(); });
+    TryStep([] { FillDefaultTables(); });
 }
 
 // Steps 26 to 34: the stored settings and the controls brought in line with them, and the
@@ -175,7 +195,7 @@ void frmMain::InitialiseFrontPanel()
 void frmMain::ConfigureReceiver()
 {
     Trace(":Restoring SDR Settings");
-    TryStep([this] { RestoreSettings(); });
+    TryStep([this] { MainWindowSettings::RestoreSettings(SMeter->NoiseFloor); });
     TryStep([this] { ShowRestoredSettings(); });
     Trace(":Initialising SoundCard Object");
     TryStep([this] { ConfigureSoundCard(); });

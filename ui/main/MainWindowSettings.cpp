@@ -1,4 +1,4 @@
-#include "ui/main/frmMain.h"
+#include "ui/main/MainWindowSettings.h"
 
 #include "audio/QELVODX8.h"
 #include "core/MainWindowValues.h"
@@ -10,7 +10,8 @@
 #include "dsp/QELVO.h"
 #include "dsp/ReceiveState.h"
 #include "platform/AppPaths.h"
-#include "ui/main/MainWindowSettings.h"
+#include "ui/main/BlockLoop.h"
+#include "ui/main/FrontPanel.h"
 #include "ui/main/ScrollLabels.h"
 
 #include <cmath>
@@ -94,7 +95,9 @@ const ColourKey ColourKeys[] = {
 
 } // namespace
 
-void frmMain::RestoreColourScheme()
+namespace MainWindowSettings {
+
+void RestoreColourScheme()
 {
     SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
     for (const ColourKey& colour : ColourKeys) {
@@ -105,7 +108,7 @@ void frmMain::RestoreColourScheme()
 
 // What the receiver set-up needs before the other settings are read: the model and whether
 // the shaft encoder is fitted.
-void frmMain::RestoreInterfaceSettings()
+void RestoreInterfaceSettings()
 {
     Read("EnableShaftEncoder", EnableShaftEncoder, "False", ToBool);
     Read("SDRModelNo", SDRModelNo, Numeric::Str(SDRModelNo), ToLong);
@@ -114,7 +117,7 @@ void frmMain::RestoreInterfaceSettings()
 // The window's options and most program-wide ones; the sound devices are read when the
 // sound card is configured. A key that is missing gives its default (or leaves the value in
 // force where the value in force is the default); one that does not convert is skipped.
-void frmMain::RestoreSettings()
+void RestoreSettings(float& noiseFloor)
 {
     AddLog("RestoreSettings : Start");
     const auto current = [](auto value) {
@@ -125,7 +128,7 @@ void frmMain::RestoreSettings()
     };
     Read("SDRModelNo", SDRModelNo, current(SDRModelNo), ToLong);
     Read("CurrentMainBandIndex", CurrentMainBandIndex, current(CurrentMainBandIndex), ToLong);
-    Read("NoiseFloor", SMeter->NoiseFloor, "1000000", NoiseFloorFromText);
+    Read("NoiseFloor", noiseFloor, "1000000", NoiseFloorFromText);
     ReadIndex("DisplayMode", DisplayMode, 2, 3, ToLong);
     ReadIndex("ScopeSource", ScopeSource, ScopeSourceEnum::IFIn, ScopeSourceEnum::AFOut, LeadingNumber);
     Read("PerfStatsOn", PerfStatsOn, "False", ToBool);
@@ -157,19 +160,18 @@ void frmMain::RestoreSettings()
     AddLog("RestoreSettings : End");
 }
 
-// The capture and playback device numbers, 1 (the first device) when none is stored.
-void frmMain::RestoreSoundDevices()
+void RestoreSoundDevices(QELVODX8& soundCard)
 {
-    int32_t capture = SoundCard->CurrentCaptureDevice();
-    int32_t playback = SoundCard->CurrentPlaybackDevice();
+    int32_t capture = soundCard.CurrentCaptureDevice();
+    int32_t playback = soundCard.CurrentPlaybackDevice();
     Read("CurrentPlaybackDevice", playback, "1", ToLong);
     Read("CurrentCaptureDevice", capture, "1", ToLong);
-    SoundCard->SetCurrentPlaybackDevice(playback);
-    SoundCard->SetCurrentCaptureDevice(capture);
+    soundCard.SetCurrentPlaybackDevice(playback);
+    soundCard.SetCurrentCaptureDevice(capture);
 }
 
-// All 39 keys, each from the value in force; two keep the stored format only.
-void frmMain::SaveSettings()
+// Two keys keep the stored format only.
+void SaveSettings(float noiseFloor, const QELVODX8* soundCard)
 {
     const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
     const auto write = [](const std::string& key, auto value) { TryStep([&] { Write(key, value); }); };
@@ -182,8 +184,8 @@ void frmMain::SaveSettings()
     write("ScrollableLabelFocusColour", scheme.ScrollableLabelFocusColour);
     write("ScrollableLabelNormalColour", scheme.ScrollableLabelNormalColour);
     write("CurrentMainBandIndex", CurrentMainBandIndex);
-    if (const std::string noiseFloor = NoiseFloorText(SMeter->NoiseFloor); !noiseFloor.empty())
-        write("NoiseFloor", noiseFloor);
+    if (const std::string stored = NoiseFloorText(noiseFloor); !stored.empty())
+        write("NoiseFloor", stored);
     write("DisplayMode", DisplayMode);
     write("PerfStatsOn", PerfStatsOn);
     write("UseSPL", QELVO::UseSPL);
@@ -193,8 +195,8 @@ void frmMain::SaveSettings()
     write("ScopeSource", ScopeSource);
     write("NBOn", NBOn);
     write("NB", Numeric::Str(ScrollLabels[9].Value));
-    write("CurrentPlaybackDevice", SoundCard ? SoundCard->CurrentPlaybackDevice() : 1);
-    write("CurrentCaptureDevice", SoundCard ? SoundCard->CurrentCaptureDevice() : 1);
+    write("CurrentPlaybackDevice", soundCard ? soundCard->CurrentPlaybackDevice() : 1);
+    write("CurrentCaptureDevice", soundCard ? soundCard->CurrentCaptureDevice() : 1);
     write("AutoDDSRefresh", false);
     write("MouseOverS.HiLiteBorder", HiLiteBorder);
     write("KBDSupport", KBDSupport);
@@ -214,3 +216,5 @@ void frmMain::SaveSettings()
     write("FlipIQ", FlipIQ);
     write("DDSIFType", std::string("0"));
 }
+
+} // namespace MainWindowSettings
