@@ -262,7 +262,7 @@ TEST_F(ReceiverEndToEnd, StoredPowerAndChannelSwapAreInForceAtStart)
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(main->SoundCard->InAction());
     EXPECT_TRUE(main->Power->optPwr[0]->isChecked());
-    EXPECT_TRUE(Receiving);
+    EXPECT_TRUE(main->Receiving);
     EXPECT_TRUE(main->Receive->chkFlipIQ->isChecked());
     EXPECT_TRUE(FlipIQ);
     main->close();

@@ -92,6 +92,7 @@ public:
     void frFilters_MouseMove(int Button, int Shift, double X, double Y);
 
     double PhaseAngle = 0.0;   // the phasing angle last set
+    bool DreamStarting = false;   // the DRM decoder is being started (preset tracking waits)
 
     Frame* frDemod = nullptr;
     ButtonArray optMode;

@@ -16,7 +16,6 @@
 #include "radio/modSetupRX.h"
 #include "ui/main/DreamLauncher.h"
 #include "ui/main/MainWindowSettings.h"
-#include "ui/main/ReceivePathValues.h"
 
 namespace {
 

@@ -15,7 +15,6 @@
 #include "ui/common/Label.h"
 #include "ui/common/MouseCodes.h"
 #include "ui/common/Slider.h"
-#include "ui/main/ReceivePathValues.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
 

@@ -12,7 +12,6 @@
 #include "ui/common/FormControls.h"
 #include "ui/common/Label.h"
 #include "ui/common/Slider.h"
-#include "ui/main/ReceivePathValues.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
 

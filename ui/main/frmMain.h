@@ -11,7 +11,6 @@
 #include "ui/main/PanelHub.h"
 #include "ui/main/PowerPanel.h"
 #include "ui/main/ReceivePanel.h"
-#include "ui/main/ReceivePathValues.h"
 #include "ui/main/RecorderPanel.h"
 #include "ui/main/SMeterPanel.h"
 #include "ui/main/StatisticsPanel.h"
@@ -51,6 +50,7 @@ public:
     ~frmMain() override;
     // Window life (frmMain.cpp).
     bool FormLoading = false;   // Form_Load runs
+    bool Receiving = false;     // between power On and power Off
     void Form_Load();
     void Form_Unload();
 

@@ -74,7 +74,7 @@ void frmMain::ConnectBandPlanRequests()
     Hub.NotchMirrored = [] { return NotchMirror; };
     Hub.ModeCaption = [this](int index) { return CaptionOf(Receive->optMode, index); };
     Hub.FilterCaption = [this](int index) { return CaptionOf(Receive->optFilter, index); };
-    Hub.DecoderStarting = [] { return DreamStarting; };
+    Hub.DecoderStarting = [this] { return Receive->DreamStarting; };
     Hub.LogTunedFrequency = [this] {
         if (Recorder->WavFile && VFO)
             Recorder->WavFile->NewLogRecord(VFO->TunedFrequency());

@@ -210,9 +210,9 @@ TEST_F(FirstEvening, TheRecorderOffersOnlyWhatItCanDo)
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].initialFolder, SaveRecordingsPath);
     EXPECT_FALSE(play->isEnabled()) << "nothing was opened";
-    const bool receiving = Receiving;
+    const bool receiving = window->Receiving;
     QTest::mouseClick(play, Qt::LeftButton);
-    EXPECT_EQ(Receiving, receiving) << "the receiver stays as it was";
+    EXPECT_EQ(window->Receiving, receiving) << "the receiver stays as it was";
     EXPECT_NE(FormControls::BackColour(window->Recorder->cmdWavCtls[2]), 0x0000FFu);
 }
 

@@ -93,7 +93,7 @@ TEST_F(ModeSelection, DRMHandsTheSoundCardToTheDecoderAndTakesItBack)
                   modIniFiles::ReadINI("window geometry", "analdemvis", "", ini), "10");
     const int64_t decoder = modIsProcessRunning::DecoderProcessId;
     EXPECT_NE(decoder, 0);
-    EXPECT_FALSE(DreamStarting);
+    EXPECT_FALSE(window->Receive->DreamStarting);
 
     window->Receive->optMode.Select(DemodModeEnum::USB);
     EXPECT_TRUE(window->SoundCard->InAction());

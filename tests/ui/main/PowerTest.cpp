@@ -37,14 +37,14 @@ TEST_F(Power, OnAndOffInTheirOrder)
         window->Power->optPwr[0]->setChecked(true);
         EXPECT_EQ(ScrollLabels[lblBFOIndex].Max, iq ? 24000.0f : 12000.0f);
         EXPECT_EQ(ScrollLabels[lblBFOIndex].Min, iq ? -24000.0f : -12000.0f);
-        EXPECT_TRUE(Receiving && window->SoundCard->InAction());
+        EXPECT_TRUE(window->Receiving && window->SoundCard->InAction());
         EXPECT_TRUE(window->Power->optPwr[2]->isHidden());
         EXPECT_EQ(TitleBarHidden, iq);
         EXPECT_EQ(FormControls::ForeColour(window->Power->optPwr[0]), 0x00C000u);
         EXPECT_TRUE(priority.Now.RealTime);
 
         window->Power->optPwr[1]->setChecked(true);
-        EXPECT_FALSE(Receiving || window->SoundCard->InAction() || TitleBarHidden || priority.Now.RealTime);
+        EXPECT_FALSE(window->Receiving || window->SoundCard->InAction() || TitleBarHidden || priority.Now.RealTime);
         EXPECT_FALSE(window->Power->optPwr[2]->isHidden());
         EXPECT_EQ(FormControls::ForeColour(window->Power->optPwr[1]), 0x0000C0u);
         VFOControl = iq;
