@@ -9,7 +9,6 @@
 #include <QWindow>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabBar>
 
@@ -74,23 +73,6 @@ void frmConfig::ConnectHandlers()
     connect(cmdFindDREAM, &QPushButton::clicked, this, [this] { cmdFindDREAM_Click(); });
     connect(cmdSavePath, &QPushButton::clicked, this, [this] { cmdSavePath_Click(); });
     connect(cmdCalDDS, &QPushButton::clicked, this, [this] { cmdCalDDS_Click(); });
-    connect(cmdSDRControlDefaults, &QPushButton::clicked, this, [this] { cmdSDRControlDefaults_Click(); });
-    connect(cmdScopeDefaults, &QPushButton::clicked, this, [this] { cmdScopeDefaults_Click(); });
-    connect(cmdSDRColoursLoad, &QPushButton::clicked, this, [this] { cmdSDRColoursLoad_Click(); });
-    connect(cmdSDRColoursSave, &QPushButton::clicked, this, [this] { cmdSDRColoursSave_Click(); });
-    cmdSDRPreviewColours->installEventFilter(this);
-}
-
-// Preview shows the swatches while any mouse button holds the button down.
-bool frmConfig::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == cmdSDRPreviewColours) {
-        if (event->type() == QEvent::MouseButtonPress)
-            cmdSDRPreviewColours_MouseDown();
-        else if (event->type() == QEvent::MouseButtonRelease)
-            cmdSDRPreviewColours_MouseUp();
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 // The close box unloads the window; the next showing loads it afresh.

@@ -16,8 +16,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabBar;
+class ColourSchemeEditor;
 class QELVODX8;
-class Shape;
 class frmMain;
 
 // True while the configuration window is open; the main window's Config button does
@@ -26,8 +26,9 @@ inline bool ConfigFormOpen = false;
 
 // The configuration window: ten tabs on which the user edits the receiver model, the
 // oscillator and its interface, the sound devices, the DRM decoder's options, the display
-// and the colours. Nothing reaches the running receiver until Apply (or OK); the window
-// writes no settings itself (the main window and the hardware objects save theirs).
+// and the colours (edited by a ColourSchemeEditor of its own). Nothing reaches the running
+// receiver until Apply (or OK); the window writes no settings itself (the main window and
+// the hardware objects save theirs).
 //
 // It belongs to the main window: loaded at its first showing, then only hidden by OK and
 // Cancel and shown again as it was left; the close box unloads it (deletes it), so the
@@ -36,13 +37,6 @@ class frmConfig : public QDialog
 {
     Q_OBJECT
 public:
-    // The colour swatches, in the order of their table.
-    enum Swatch : int {
-        SDRBackGround, SDRLabel, SDRTuning, SDRFrameNormal, SDRFrameFocus, NormalScrollLabel, FocusScrollLabel,
-        ScopeBack, ScopeGraticule, ScopeXText, ScopeYText, ScopeY1, ScopeY2, ScopeFilterCurve, ScopeNotchFilter,
-        ControlNormal, ControlFocused, SwatchCount
-    };
-
     // The main window's Config button: unless the window is open already, hands it the
     // sound-card engine and shows it (loading it first when it is not loaded).
     static void cmdConfig_Click(frmMain& main);
@@ -72,17 +66,8 @@ public:
     void cmdSavePath_Click();
     void cmdCalDDS_Click();
 
-    // Colours (frmConfig_Colours.cpp).
-    void PickColour(Shape* swatch);
-    void cmdSDRControlDefaults_Click();
-    void cmdScopeDefaults_Click();
-    void cmdSDRPreviewColours_MouseDown();
-    void cmdSDRPreviewColours_MouseUp();
-    void cmdSDRColoursLoad_Click();
-    void cmdSDRColoursSave_Click();
-    Shape* SwatchShape(enum Swatch which) const { return swatches_[which]; }
-    int32_t SwatchColour(enum Swatch which) const;
-    void SetSwatchColour(enum Swatch which, int32_t colour);
+    // The colour swatches, their defaults, preview and theme files.
+    ColourSchemeEditor* Colours = nullptr;
 
     QELVODX8* SoundCard = nullptr;
     int32_t InitialCaptureDevice = 0;
@@ -153,12 +138,6 @@ public:
     // Spectrum Display and Controls
     QLineEdit* txtSpectrumDisplaySmoothingCount = nullptr;
     QCheckBox* chkSpectrumDisplayHideToolTip = nullptr;
-    QPushButton* cmdScopeDefaults = nullptr;
-    QCheckBox* chkScollLabelHiliteBorder = nullptr;
-    QPushButton* cmdSDRColoursLoad = nullptr;
-    QPushButton* cmdSDRColoursSave = nullptr;
-    QPushButton* cmdSDRPreviewColours = nullptr;
-    QPushButton* cmdSDRControlDefaults = nullptr;
     // About
     QLabel* lblAbout = nullptr;
 
@@ -166,7 +145,6 @@ protected:
     // Escape is Cancel.
     void reject() override { cmdCancel_Click(); }
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Building the controls (frmConfig_Controls.cpp).
@@ -181,8 +159,6 @@ private:
     void CreateSpectrumTab(QGridLayout* grid);
     void CreateControlsTab(QGridLayout* grid);
     void CreateAboutTab(QGridLayout* grid);
-    void CreateSwatchFrame(QGridLayout* grid, int row, int column, const QString& caption,
-                           std::initializer_list<enum Swatch> members);
     void ConnectHandlers();
     void LayOutWindow();
 
@@ -190,7 +166,6 @@ private:
     void LoadHardwareControls();
     void LoadSerialDevices();
     void LoadOptionControls();
-    void LoadColourControls();
     void ShowModelSettings(int32_t modelNo);
     void ShowOscillatorSettings(int32_t modelNo);
 
@@ -200,21 +175,13 @@ private:
     void ApplyTransports();
     void ApplyOptions();
     void ApplyDisplay();
-    void ApplyColourScheme();
+    void ApplyGeneral();
     void RedrawMainWindow();
     bool RefuseApply(const std::string& prompt) const;
-
-    void PutColours(const std::array<int32_t, 16>& colours);
-    void PutAnalyserColours(const std::array<int32_t, 16>& colours);
-    void ShowLiveColours(const std::array<int32_t, 16>& colours);
-    std::array<int32_t, 16> SwatchColours() const;
 
     frmMain& main_;
     bool Loading = false;
     uint8_t SelIOUPDBitNo = 0;
     uint8_t SelSDATABitNo = 0;
     uint8_t SelSCLCKBitNo = 0;
-    std::array<int32_t, 16> SavedColours{};
-    std::array<Shape*, SwatchCount> swatches_{};
-    std::string themeName_;   // the "Name" of the theme file loaded last
 };

@@ -20,7 +20,7 @@
 #include "radio/RXDefinitions.h"
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
-#include "ui/common/Shape.h"
+#include "ui/config/ColourSchemeEditor.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
@@ -89,7 +89,8 @@ void frmConfig::cmdApply_Click()
     ApplyTransports();
     ApplyOptions();
     ApplyDisplay();
-    ApplyColourScheme();
+    Colours->ApplyColourScheme();
+    ApplyGeneral();
     RedrawMainWindow();
     InitialSDRModelNo = NewSDRModelNo = SDRModelNo;
     if (SoundCard) {
@@ -292,7 +293,7 @@ void frmConfig::ApplyDisplay()
     const auto& analyser = main_.SpectrumAnalyser;
     if (analyser) {
         analyser->HideFreqToolTip(chkSpectrumDisplayHideToolTip->isChecked());
-        PutAnalyserColours(SwatchColours());
+        Colours->ApplyAnalyserColours();
         TryStep([this, &analyser] {
             const ScrollLabelRecord& smoothing = ScrollLabels[19];
             const double count = CDbl(TextOf(txtSpectrumDisplaySmoothingCount));
@@ -304,21 +305,13 @@ void frmConfig::ApplyDisplay()
             ScrollLabels[static_cast<size_t>(id)].FocusColour = analyser->ControlColourFocused;
         }
     }
-    HiLiteBorder = chkScollLabelHiliteBorder->isChecked();
+    HiLiteBorder = Colours->chkScollLabelHiliteBorder->isChecked();
     KBDSupport = chkKBDSupport->isChecked();
     AutoTrackPresets = chkAutoTrackPresets->isChecked();
 }
 
-void frmConfig::ApplyColourScheme()
+void frmConfig::ApplyGeneral()
 {
-    SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
-    scheme.SDRBackgroundColour = SwatchColour(SDRBackGround);
-    scheme.SDRLabelColour = SwatchColour(SDRLabel);
-    scheme.SDRTuningColour = SwatchColour(SDRTuning);
-    scheme.ScrollableLabelNormalColour = SwatchColour(NormalScrollLabel);
-    scheme.ScrollableLabelFocusColour = SwatchColour(FocusScrollLabel);
-    scheme.SDRFrameNormalColour = SwatchColour(SDRFrameNormal);
-    scheme.SDRFrameFocusColour = SwatchColour(SDRFrameFocus);
     ::FormCaptionOffOnPwrOn = FormCaptionOffOnPwrOn->isChecked();
     AutoStartSDR = chkAutoStartSDR->isChecked();
     SaveRecordingsPath = TextOf(txtSaveRecordingsPath);

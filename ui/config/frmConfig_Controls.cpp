@@ -3,7 +3,9 @@
 // frames and buttons) follows the rules of LayOutWindow.
 #include "ui/config/frmConfig.h"
 
-#include "ui/common/Shape.h"
+#include "ui/config/ColourSchemeEditor.h"
+#include "ui/config/ConfigControls.h"
+#include "ui/main/frmMain.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,26 +20,9 @@
 
 namespace {
 
-template <typename Control>
-Control* Named(Control* control, const char* name, const char* tip = "")
-{
-    control->setObjectName(name);
-    if (*tip)
-        control->setToolTip(tip);
-    return control;
-}
-
-QCheckBox* Check(QWidget* parent, const char* name, const char* text, const char* tip = "")
-{
-    return Named(new QCheckBox(text, parent), name, tip);
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const char* text, const char* tip = "")
-{
-    auto* button = Named(new QPushButton(text, parent), name, tip);
-    button->setAutoDefault(false);
-    return button;
-}
+using ConfigControls::Button;
+using ConfigControls::Check;
+using ConfigControls::Named;
 
 QLineEdit* Text(QWidget* parent, const char* name, const char* tip)
 {
@@ -96,33 +81,6 @@ constexpr std::array<TabText, 10> Tabs{{
     {"Spectrum Display", "Configure Spectrum Display"},
     {"Controls", "Configure Colour Themes of ZOZEVERE Display"},
     {"About", "About the ZOZEVERE"},
-}};
-
-struct SwatchText
-{
-    const char* shape;
-    const char* button;
-    const char* caption;
-};
-
-constexpr std::array<SwatchText, frmConfig::SwatchCount> Swatches{{
-    {"shpSDRBackGroundColour", "cmdSDrBackGroundColour", "Backgrnd"},
-    {"shpSDRLabelColour", "cmdSDrLabelColour", "Labels"},
-    {"shpSDRTuningColour", "cmdSDRTuningColour", "Tuning"},
-    {"shpSDRFrameNormalColour", "cmdSDRFrameNormalColour", "Normal"},
-    {"shpSDRFrameFocusColour", "cmdSDRFrameFocusColour", "Focused"},
-    {"shpNormalScrollLabelColour", "cmdNormalScrollLabelColour", "Normal"},
-    {"shpFocusScrollLabelColour", "cmdFocusScrollLabelColour", "Focused"},
-    {"shpScopeBackColour", "cmdScopeColour", "Scope"},
-    {"shpScopeGraticuleColour", "cmdScopeGraticule", "Graticule"},
-    {"shpScopeXTextColour", "cmdScopeXTextColour", "X-Text"},
-    {"shpScopeYTextColour", "cmdScopeYTextColour", "Y-Text"},
-    {"shpScopeY1Colour", "cmdScopeY1Colour", "Y1"},
-    {"shpScopeY2Colour", "cmdScopeY2Colour", "Y2"},
-    {"shpScopeFilterCurveColour", "cmdScopeFilterCurveColour", "Filtr Curv"},
-    {"shpScopeNotchFilterColour", "cmdScopeNotchFilterColour", "Notch Filtr"},
-    {"shpControlNormalColour", "cmdScopeControlNormalColour", "Normal"},
-    {"shpControlFocusedColour", "cmdScopeControlFocusedColour", "Focused"},
 }};
 
 } // namespace
@@ -311,28 +269,6 @@ void frmConfig::CreateDreamTab(QGridLayout* grid)
     FinishGrid(grid, row);
 }
 
-void frmConfig::CreateSwatchFrame(QGridLayout* grid, int row, int column, const QString& caption,
-                                  std::initializer_list<enum Swatch> members)
-{
-    auto* frame = new QGroupBox(caption, grid->parentWidget());
-    frame->setObjectName("fr" + QString(caption).remove(' '));
-    auto* rows = new QGridLayout(frame);
-    int r = 0;
-    for (enum Swatch which : members) {
-        const SwatchText& text = Swatches[static_cast<size_t>(which)];
-        auto* swatch = Named(new Shape(frame), text.shape);
-        swatch->SetBackStyle(1);
-        swatch->setFixedSize(36, 18);
-        swatches_[which] = swatch;
-        auto* button = Button(frame, text.button, text.caption);
-        connect(button, &QPushButton::clicked, this, [this, swatch] { PickColour(swatch); });
-        rows->addWidget(swatch, r, 0);
-        rows->addWidget(button, r++, 1);
-    }
-    rows->setRowStretch(r, 1);
-    grid->addWidget(frame, row, column);
-}
-
 void frmConfig::CreateSpectrumTab(QGridLayout* grid)
 {
     QWidget* f = grid->parentWidget();
@@ -341,31 +277,13 @@ void frmConfig::CreateSpectrumTab(QGridLayout* grid)
     chkSpectrumDisplayHideToolTip = Check(f, "chkSpectrumDisplayHideToolTip", "", "Hide the Frequency tooltip");
     Row(grid, 0, "Default Smooth Count", txtSpectrumDisplaySmoothingCount);
     Row(grid, 1, "Hide Freq ToolTip", chkSpectrumDisplayHideToolTip);
-    CreateSwatchFrame(grid, 2, 0, "Control Colours", {ControlNormal, ControlFocused});
-    cmdScopeDefaults = Button(f, "cmdScopeDefaults", "Defaults");
-    grid->addWidget(cmdScopeDefaults, 3, 0, Qt::AlignLeft);
+    Colours = new ColourSchemeEditor(this, main_.SpectrumAnalyser, [this] { main_.ApplyColourScheme(); },
+                                     chkShowClock);
+    Colours->CreateControlColourFrame(grid, 2);
     FinishGrid(grid, 4);
 }
 
-void frmConfig::CreateControlsTab(QGridLayout* grid)
-{
-    QWidget* f = grid->parentWidget();
-    CreateSwatchFrame(grid, 0, 0, "SDR Colours", {SDRBackGround, SDRLabel, SDRTuning});
-    CreateSwatchFrame(grid, 0, 1, "Frame Colours", {SDRFrameNormal, SDRFrameFocus});
-    CreateSwatchFrame(grid, 0, 2, "Scroll Labels", {NormalScrollLabel, FocusScrollLabel});
-    CreateSwatchFrame(grid, 1, 0, "Scope Colours", {ScopeBack, ScopeGraticule, ScopeXText, ScopeYText});
-    CreateSwatchFrame(grid, 1, 1, "Trace Colours", {ScopeY1, ScopeY2, ScopeFilterCurve, ScopeNotchFilter});
-    chkScollLabelHiliteBorder = Check(f, "chkScollLabelHiliteBorder", "  Hilite Border");
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(chkScollLabelHiliteBorder);
-    for (QPushButton* button : {cmdSDRColoursLoad = Button(f, "cmdSDRColoursLoad", "Load"),
-                                cmdSDRColoursSave = Button(f, "cmdSDRColoursSave", "Save"),
-                                cmdSDRPreviewColours = Button(f, "cmdSDRPreviewColours", "Preview"),
-                                cmdSDRControlDefaults = Button(f, "cmdSDRControlDefaults", "Defaults")})
-        buttons->addWidget(button);
-    buttons->addStretch(1);
-    grid->addLayout(buttons, 1, 2);
-}
+void frmConfig::CreateControlsTab(QGridLayout* grid) { Colours->CreateColoursTab(grid); }
 
 void frmConfig::CreateAboutTab(QGridLayout* grid)
 {

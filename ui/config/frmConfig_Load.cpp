@@ -16,7 +16,7 @@
 #include "platform/SerialLines.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
-#include "ui/common/Shape.h"
+#include "ui/config/ColourSchemeEditor.h"
 #include "ui/main/DreamLauncher.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
@@ -90,7 +90,7 @@ void frmConfig::Form_Load()
     LoadSoundDevices();
     LoadHardwareControls();
     LoadOptionControls();
-    LoadColourControls();
+    Colours->LoadColourControls();
     Loading = false;
 }
 
@@ -192,7 +192,7 @@ void frmConfig::LoadOptionControls()
     txtSpectrumDisplaySmoothingCount->setText(QString::number(ScrollLabels[19].Default));
     if (main_.SpectrumAnalyser)
         chkSpectrumDisplayHideToolTip->setChecked(main_.SpectrumAnalyser->HideFreqToolTip());
-    chkScollLabelHiliteBorder->setChecked(HiLiteBorder);
+    Colours->chkScollLabelHiliteBorder->setChecked(HiLiteBorder);
     chkKBDSupport->setChecked(KBDSupport);
     chkAutoTrackPresets->setChecked(AutoTrackPresets);
     FormCaptionOffOnPwrOn->setChecked(::FormCaptionOffOnPwrOn);
@@ -201,31 +201,6 @@ void frmConfig::LoadOptionControls()
     lblAbout->setText(QString("%1\n\nVersion %2\n\nA receiver for sound-card software-defined radios.\n"
                               "Licensed under the GNU General Public License, version 3 or later.")
                           .arg(AppPaths::ProductName, ZOZEVERE_VERSION));
-}
-
-// The live colours into the swatches, and kept for the preview to return to.
-void frmConfig::LoadColourControls()
-{
-    const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
-    SavedColours.fill(0);
-    if (const auto& analyser = main_.SpectrumAnalyser) {
-        SavedColours[8] = analyser->ScopeBackColour();
-        SavedColours[9] = analyser->GraticuleColour();
-        SavedColours[10] = analyser->Y1BaseColour();
-        SavedColours[11] = analyser->Y2BaseColour();
-        SavedColours[12] = analyser->FilterCurveColour();
-        SavedColours[13] = analyser->NotchFilterColour();
-        SavedColours[14] = analyser->XTextColour();
-        SavedColours[15] = analyser->YTextColour();
-    }
-    SavedColours[0] = scheme.SDRBackgroundColour;
-    SavedColours[1] = scheme.SDRLabelColour;
-    SavedColours[2] = scheme.SDRTuningColour;
-    SavedColours[3] = scheme.SDRFrameNormalColour;
-    SavedColours[4] = scheme.SDRFrameFocusColour;
-    SavedColours[5] = scheme.ScrollableLabelNormalColour;
-    SavedColours[6] = scheme.ScrollableLabelFocusColour;
-    PutColours(SavedColours);
 }
 
 void frmConfig::cboSDRModel_Click()

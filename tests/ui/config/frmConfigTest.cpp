@@ -9,6 +9,7 @@
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "ui/common/Shape.h"
+#include "ui/config/ColourSchemeEditor.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
 
@@ -57,8 +58,8 @@ TEST_F(ConfigDialog, EveryTabIsFilledFromTheLiveSettings)
     EXPECT_FALSE(config->chkUseSPL->isEnabled());
     EXPECT_EQ(config->txtSaveRecordingsPath->text(), "/tmp/recordings");
     EXPECT_EQ(config->txtSpectrumDisplaySmoothingCount->text(), "12");
-    EXPECT_EQ(config->SwatchColour(frmConfig::SDRTuning), 0x123456);
-    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeGraticule), window->SpectrumAnalyser->GraticuleColour());
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::SDRTuning), 0x123456);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ScopeGraticule), window->SpectrumAnalyser->GraticuleColour());
     // The devices as ALSA describes them, with their names; device k is entry k - 1.
     EXPECT_EQ(config->cboPlayDevices->itemText(0), "Default sound device  [default]");
     EXPECT_EQ(config->cboCapDevices->itemText(1), "Line in  [hw:0,0]");
@@ -159,8 +160,8 @@ TEST_F(ConfigDialog, ApplyPutsEveryTabsValuesInForce)
     config->txtXtalFrequency->setText("0 455 000");
     config->optDreamWindow.Select(2);
     config->FormCaptionOffOnPwrOn->setChecked(true);
-    config->SetSwatchColour(frmConfig::SDRBackGround, 0x102030);
-    config->SetSwatchColour(frmConfig::NormalScrollLabel, 0x405060);
+    config->Colours->SetSwatchColour(ColourSchemeEditor::SDRBackGround, 0x102030);
+    config->Colours->SetSwatchColour(ColourSchemeEditor::NormalScrollLabel, 0x405060);
     VFOControl = false;   // a crystal receiver takes the crystal text
     config->cmdOK->click();
     EXPECT_FALSE(config->isVisible());
@@ -227,18 +228,18 @@ TEST_F(ConfigDialog, ANewDevicePairRestartsTheSoundCardOnIt)
 TEST_F(ConfigDialog, DefaultsResetTheirOwnGroups)
 {
     frmConfig* config = Open();
-    for (int i = 0; i < frmConfig::SwatchCount; ++i)
-        config->SetSwatchColour(static_cast<frmConfig::Swatch>(i), 0x010101);
-    config->cmdSDRControlDefaults->click();
-    EXPECT_EQ(config->SwatchColour(frmConfig::SDRFrameFocus), 0xFFFF00);
-    EXPECT_EQ(config->SwatchColour(frmConfig::SDRLabel), 0xBFBF00);
-    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeYText), 0xFF7F00);
-    EXPECT_EQ(config->SwatchColour(frmConfig::ControlNormal), 0x010101);
-    config->SetSwatchColour(frmConfig::SDRTuning, 0x010101);
-    config->cmdScopeDefaults->click();
-    EXPECT_EQ(config->SwatchColour(frmConfig::ControlNormal), 0xC0C000);
-    EXPECT_EQ(config->SwatchColour(frmConfig::ControlFocused), 0xFF);
-    EXPECT_EQ(config->SwatchColour(frmConfig::SDRTuning), 0x010101);
+    for (int i = 0; i < ColourSchemeEditor::SwatchCount; ++i)
+        config->Colours->SetSwatchColour(static_cast<ColourSchemeEditor::Swatch>(i), 0x010101);
+    config->Colours->cmdSDRControlDefaults->click();
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::SDRFrameFocus), 0xFFFF00);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::SDRLabel), 0xBFBF00);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ScopeYText), 0xFF7F00);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ControlNormal), 0x010101);
+    config->Colours->SetSwatchColour(ColourSchemeEditor::SDRTuning, 0x010101);
+    config->Colours->cmdScopeDefaults->click();
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ControlNormal), 0xC0C000);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ControlFocused), 0xFF);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::SDRTuning), 0x010101);
 
     config->chkDreamRunOnDRM->setChecked(true);
     config->chkCloseSoundCardOnDRM->setChecked(true);
@@ -280,15 +281,15 @@ TEST_F(ConfigDialog, PreviewShowsTheSwatchesWhileHeldAndReturnsTheLoadedColours)
 {
     const SDRColourScheme loaded = PublicVars::SDRColourSchemes;
     frmConfig* config = Open();
-    config->SetSwatchColour(frmConfig::SDRBackGround, 0x224466);
-    config->SetSwatchColour(frmConfig::ScopeY1, 0x0000AA);
-    config->cmdSDRPreviewColours_MouseDown();
+    config->Colours->SetSwatchColour(ColourSchemeEditor::SDRBackGround, 0x224466);
+    config->Colours->SetSwatchColour(ColourSchemeEditor::ScopeY1, 0x0000AA);
+    config->Colours->cmdSDRPreviewColours_MouseDown();
     EXPECT_EQ(PublicVars::SDRColourSchemes.SDRBackgroundColour, 0x224466);
     EXPECT_EQ(window->SpectrumAnalyser->Y1BaseColour(), 0x0000AA);
-    config->cmdSDRPreviewColours_MouseUp();
+    config->Colours->cmdSDRPreviewColours_MouseUp();
     EXPECT_EQ(PublicVars::SDRColourSchemes.SDRBackgroundColour, loaded.SDRBackgroundColour);
     EXPECT_EQ(PublicVars::SDRColourSchemes.SDRFrameFocusColour, loaded.SDRFrameFocusColour);
-    EXPECT_EQ(config->SwatchColour(frmConfig::SDRBackGround), 0x224466) << "the swatch keeps its edit";
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::SDRBackGround), 0x224466) << "the swatch keeps its edit";
 }
 
 TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
@@ -300,16 +301,16 @@ TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
         file.write("[Other]\r\nKeep=1\r\n");
     }
     frmConfig* config = Open();
-    config->cmdSDRControlDefaults->click();
-    config->SetSwatchColour(frmConfig::ScopeY2, 0x00ABCD);
+    config->Colours->cmdSDRControlDefaults->click();
+    config->Colours->SetSwatchColour(ColourSchemeEditor::ScopeY2, 0x00ABCD);
     dialogs.ChooseFile(path);
-    config->cmdSDRColoursSave->click();
+    config->Colours->cmdSDRColoursSave->click();
     EXPECT_EQ(modIniFiles::ReadINI("Other", "Keep", "", path), "1");
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "Name", "", path), "night.thm");
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "shpSDRFrameFocusColour", "", path), "16776960");
     EXPECT_EQ(dialogs.fileRequests.back().defaultExtension, "thm");
     dialogs.ChooseFile(home.file("dawn"));
-    config->cmdSDRColoursSave->click();
+    config->Colours->cmdSDRColoursSave->click();
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "Name", "", home.file("dawn.thm")), "dawn.thm");
 
     modIniFiles::WriteINI("SDRColours", "shpScopeXTextColour", "not a colour", path);
@@ -319,17 +320,17 @@ TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
         const QByteArray text = file.readAll();
         EXPECT_EQ(text.count("shpSDRFrameNormalColour"), 1);
     }
-    for (int i = 0; i < frmConfig::SwatchCount; ++i)
-        config->SetSwatchColour(static_cast<frmConfig::Swatch>(i), 0x010101);
+    for (int i = 0; i < ColourSchemeEditor::SwatchCount; ++i)
+        config->Colours->SetSwatchColour(static_cast<ColourSchemeEditor::Swatch>(i), 0x010101);
     dialogs.CancelFile();
-    config->cmdSDRColoursLoad->click();
-    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeY2), 0x010101) << "a cancelled pick changes nothing";
+    config->Colours->cmdSDRColoursLoad->click();
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ScopeY2), 0x010101) << "a cancelled pick changes nothing";
     dialogs.ChooseFile(path);
-    config->cmdSDRColoursLoad->click();
-    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeY2), 0x00ABCD);
-    EXPECT_EQ(config->SwatchColour(frmConfig::SDRTuning), 0xFF);
-    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeXText), 0x010101) << "no number, no colour";
-    EXPECT_EQ(config->SwatchColour(frmConfig::ControlNormal), 0x010101) << "not in theme files";
+    config->Colours->cmdSDRColoursLoad->click();
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ScopeY2), 0x00ABCD);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::SDRTuning), 0xFF);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ScopeXText), 0x010101) << "no number, no colour";
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ControlNormal), 0x010101) << "not in theme files";
 }
 
 // A theme is read once and written once: a pipe chosen as a theme does not hold the window,
@@ -337,27 +338,27 @@ TEST_F(ConfigDialog, AThemeIsWrittenAndReadBackKeepingTheFilesOtherSections)
 TEST_F(ConfigDialog, AThemeThatIsNoFileOrIsReadOnlyIsRefusedWithOneMessage)
 {
     frmConfig* config = Open();
-    config->SetSwatchColour(frmConfig::ScopeY2, 0x00ABCD);
+    config->Colours->SetSwatchColour(ColourSchemeEditor::ScopeY2, 0x00ABCD);
     const std::string pipe = home.file("pipe.thm"), folder = home.file("folder.thm"), locked = home.file("locked.thm");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
     for (const std::string& path : {pipe, folder}) {
         dialogs.ChooseFile(path);
-        config->cmdSDRColoursLoad->click();
+        config->Colours->cmdSDRColoursLoad->click();
         ASSERT_EQ(boxes.boxes.size(), 1u) << path;
         EXPECT_NE(boxes.Last().prompt.find(path), std::string::npos);
         dialogs.ChooseFile(path);
-        config->cmdSDRColoursSave->click();
+        config->Colours->cmdSDRColoursSave->click();
         ASSERT_EQ(boxes.boxes.size(), 2u) << path;
         EXPECT_NE(boxes.Last().prompt.find(path), std::string::npos);
         boxes.boxes.clear();
     }
-    EXPECT_EQ(config->SwatchColour(frmConfig::ScopeY2), 0x00ABCD);
+    EXPECT_EQ(config->Colours->SwatchColour(ColourSchemeEditor::ScopeY2), 0x00ABCD);
 
     modIniFiles::WriteINI("SDRColours", "Name", "mine", locked);
     QFile::setPermissions(QString::fromStdString(locked), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     dialogs.ChooseFile(locked);
-    config->cmdSDRColoursSave->click();
+    config->Colours->cmdSDRColoursSave->click();
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_NE(boxes.Last().prompt.find("read-only"), std::string::npos);
     EXPECT_EQ(modIniFiles::ReadINI("SDRColours", "shpScopeY2Colour", "none", locked), "none");
