@@ -113,7 +113,7 @@ ColourSchemeEditor::ColourSchemeEditor(QWidget* owner, const std::unique_ptr<cls
 }
 
 void ColourSchemeEditor::CreateSwatchFrame(QGridLayout* grid, int row, int column, const QString& caption,
-                                  std::initializer_list<enum Swatch> members)
+                                           std::initializer_list<enum Swatch> members)
 {
     auto* frame = new QGroupBox(caption, grid->parentWidget());
     frame->setObjectName("fr" + QString(caption).remove(' '));
