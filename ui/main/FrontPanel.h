@@ -1,23 +1,10 @@
 #pragma once
 
-#include "ui/common/ButtonArray.h"
-#include "ui/common/ControlArray.h"
-
 #include <cstdint>
 
-class Dial;
-class Frame;
-class Image;
 class Label;
 class Line;
-class PictureBox;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QListWidget;
 class QPushButton;
-class Shape;
-class Slider;
 
 // The window size chosen by the display-size buttons (0 Comp, 1 Std, 2 Ext, 3 Full); the
 // window's settings keep it under "DisplayMode".
@@ -32,13 +19,10 @@ inline int32_t FullWindowHeight = 0;
 // frequency display, 16 the spectrum.
 inline int16_t FocusedLabelID = 0;
 
-// The controls of the receiver's front panel, each under the name the window's handlers
-// use (a control array's element i is named name_i). The window builds them in
-// frmMain_<area>.cpp, in horizontal bands from top to bottom; the display sizes cut the
-// window off below one band or another.
+// The controls the window builds itself beside its panels (which build and hold their own);
+// the display sizes cut the window off at one of the marker lines.
 struct FrontPanel
 {
-
     // Configuration and version, beside the recorder bar.
     QPushButton* cmdConfig = nullptr;
     Label* lblCLKINFreq = nullptr;

@@ -115,7 +115,7 @@ void frmMain::ConnectHub()
         if (VFO)
             VFO->TunedFrequency(StoredForShown(shown));
     };
-    Hub.BlockLoopBusy = [this] { return BlockLoopBusy(); };
+    Hub.BlockLoopBusy = [this] { return Loop->Busy(); };
     Hub.SelectPower = [this](int index) { Power->optPwr.Select(index); };
     Hub.PresetsFrameGeometry = [this] { return BandPlan->frPresets->geometry(); };
     Hub.PresetsBackColour = [this] { return FormControls::BackColour(BandPlan->frPresets); };

@@ -141,7 +141,6 @@ private:
 
     void PowerOn();
     void PowerOff();
-    bool BlockLoopBusy() const { return Loop->Busy(); }
 
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
