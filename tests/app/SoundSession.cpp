@@ -183,7 +183,7 @@ Purity SoundSession::ExpectPureTone(const Heard& heard)
     int impure = 0;
     std::vector<ToneFit> fits;
     // Half a window apart, so that a fault where two windows meet is inside a third.
-    for (size_t first = heard.FirstBlock + 1; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
+    for (size_t first = heard.FirstBlock + OnsetBlocks; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
          first += PurityWindowBlocks / 2) {
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
         const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);
