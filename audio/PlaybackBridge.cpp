@@ -107,6 +107,15 @@ constexpr double OutlierBlocks = 0.5;
 constexpr int64_t SeatBlocks = 16;
 constexpr int64_t LostOutliers = 16;
 
+// How long the sound, ready to start again after a hole, waits for the backlog of a main thread
+// that was held up, in blocks.
+constexpr int64_t BacklogWaitBlocks = 2;
+
+// How long after the device plays again a backlog of the capture is still trimmed, in blocks
+// of the device's time: the main thread, held up with the device, catches up within a few of
+// its wake-ups.
+constexpr int64_t TrimWatchBlocks = 16;
+
 // Least-squares gains of a straight-line fit through n points taken one at a time.
 double PositionGain(int64_t n)
 {
@@ -195,6 +204,12 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     written_.store(0, std::memory_order_relaxed);
     read_.store(0, std::memory_order_relaxed);
     trimDue_ = false;
+    trimWatchFrames_ = 0;
+    awaitedWritten_ = 0;
+    backlogWaitFrames_ = 0;
+    lostTimeNanoseconds_ = 0;
+    lastPushNanoseconds_.store(0, std::memory_order_relaxed);
+    backlogEnd_.store(0, std::memory_order_relaxed);
     soundStarted_ = false;
     primingQueued_ = -1;
     priming_.store(true, std::memory_order_relaxed);
@@ -261,6 +276,7 @@ void PlaybackBridge::StartResampling(std::span<const int16_t> lastBlock)
 // block is copied instead.
 void PlaybackBridge::Push(std::span<const int16_t> block)
 {
+    NoteBacklog();
     if (resampling_)
         StoreResampled(Resample(block));
     else
@@ -272,6 +288,17 @@ void PlaybackBridge::Push(std::span<const int16_t> block)
         resampler_->set_rratio(ratio_);
     else if (ratio_ != 1.0)
         StartResampling(block);
+}
+
+// A push long after the one before: the main thread was held up, and the blocks captured
+// meanwhile follow at once, this one first. The device's side waits for them before it plays
+// again.
+void PlaybackBridge::NoteBacklog()
+{
+    const int64_t now = Now();
+    const int64_t last = lastPushNanoseconds_.exchange(now, std::memory_order_acq_rel);
+    if (last != 0 && now - last > longestGapNanoseconds_)
+        backlogEnd_.store(written_.load(std::memory_order_relaxed) + FramesIn(now - last) - blockFrames_, std::memory_order_release);
 }
 
 int64_t PlaybackBridge::Resample(std::span<const int16_t> block)
@@ -388,7 +415,10 @@ bool PlaybackBridge::FollowDevice(double read)
     }
     outliersInARow_ = 0;
     readPosition_ += PositionGain(positionBlocks_) * miss;
-    readRate_ += RateGain(++rateBlocks_) * miss;
+    // While a line that has its slope seats again after a hole, its pushes come in the burst
+    // that ends the hole: they tell nothing of the clocks.
+    if (positionBlocks_ > SeatBlocks || rateBlocks_ < SeatBlocks)
+        readRate_ += RateGain(++rateBlocks_) * miss;
     return true;
 }
 
@@ -480,23 +510,18 @@ int64_t PlaybackBridge::Queued() const
 void PlaybackBridge::Fill(std::span<int16_t> samples)
 {
     const int64_t frames = static_cast<int64_t>(samples.size()) / channels_;
+    const int64_t now = Now();
+    if (soundStarted_ && !priming_.load(std::memory_order_relaxed) &&
+        now - stampNanoseconds_.load(std::memory_order_relaxed) > longestGapNanoseconds_)
+        LoseTime(now);   // this thread was held up
     const bool priming = priming_.load(std::memory_order_relaxed);
-    if (priming) {
-        const int64_t queued = Queued();
-        if (queued != primingQueued_) {
-            primingQueued_ = queued;
-            silenceSincePush_ = 0;
-        }
-        if (!ReadyToPlay(queued)) {
-            PlaySilence(samples, soundStarted_);
-            silenceSincePush_ += frames;
-            return;
-        }
-        TrimBacklog(queued, frames);
-    }
+    if (priming && !Primed(samples, frames))
+        return;
+    if (!priming)
+        WatchForBacklog(frames);
     const int64_t given = std::min(Queued(), frames);
     Copy(samples, given);
-    StampRead();
+    StampRead(now);
     soundStarted_ = soundStarted_ || given > 0;
     if (given < frames) {
         PlaySilence(samples.subspan(static_cast<size_t>(given * channels_)), true);
@@ -507,17 +532,81 @@ void PlaybackBridge::Fill(std::span<int16_t> samples)
     }
 }
 
+// Silence until the FIFO holds its target and the backlog of a hold-up has come, which is then
+// trimmed. False while silence is played.
+bool PlaybackBridge::Primed(std::span<int16_t> samples, int64_t frames)
+{
+    const int64_t queued = Queued();
+    if (queued != primingQueued_) {
+        primingQueued_ = queued;
+        silenceSincePush_ = 0;
+    }
+    if (!ReadyToPlay(queued) || AwaitingBacklog(frames)) {
+        PlaySilence(samples, soundStarted_);
+        silenceSincePush_ += frames;
+        return false;
+    }
+    if (std::exchange(trimDue_, false)) {
+        trimWatchFrames_ = TrimWatchBlocks * blockFrames_;
+        TrimBacklog(queued, frames, 0);
+    }
+    return true;
+}
+
+// More of a backlog that came after the sound, for a while after a hole.
+void PlaybackBridge::WatchForBacklog(int64_t frames)
+{
+    if (trimWatchFrames_ <= 0)
+        return;
+    trimWatchFrames_ -= frames;
+    // The read count jumps: the main thread follows it from here on, as after a hole.
+    if (TrimBacklog(Queued(), frames, blockFrames_))
+        interruptions_.fetch_add(1, std::memory_order_release);
+}
+
 size_t PlaybackBridge::Take(std::span<int16_t> samples)
 {
     const int64_t given = std::min(Queued(), static_cast<int64_t>(samples.size()) / channels_);
     Copy(samples, given);
-    StampRead();
+    StampRead(Now());
     return static_cast<size_t>(given * channels_);
 }
 
+// Told of a hold-up that its calls have shown already, the device has nothing more to do.
 void PlaybackBridge::DeviceRanDry()
 {
+    const int64_t now = Now();
+    if (!soundStarted_ || now - lostTimeNanoseconds_ > longestGapNanoseconds_)
+        LoseTime(now);
+}
+
+// The device lost time: its thread was held up. If the main thread was held with it, as when
+// the whole program is, the blocks captured meanwhile are still to come: the sound waits for
+// them, so that they are trimmed inside the hole rather than after the sound is back, where
+// leaving them out would be heard as a splice.
+void PlaybackBridge::LoseTime(int64_t now)
+{
+    lostTimeNanoseconds_ = now;
+    const int64_t pushed = lastPushNanoseconds_.load(std::memory_order_acquire);
+    if (soundStarted_)
+        awaitedWritten_ = written_.load(std::memory_order_acquire) + FramesIn(now - pushed) - blockFrames_;
     StartPriming();
+}
+
+// The sound is ready but for the backlog of a held-up main thread: it waits, a while at most.
+bool PlaybackBridge::AwaitingBacklog(int64_t frames)
+{
+    const int64_t awaited = std::max(awaitedWritten_, backlogEnd_.load(std::memory_order_acquire));
+    if (written_.load(std::memory_order_acquire) >= awaited || backlogWaitFrames_ <= 0)
+        return false;
+    backlogWaitFrames_ -= frames;
+    return true;
+}
+
+// Frames of the nominal rate in a time, within the FIFO's room.
+int64_t PlaybackBridge::FramesIn(int64_t nanoseconds) const
+{
+    return static_cast<int64_t>(std::clamp(static_cast<double>(nanoseconds) * framesPerNanosecond_, 0.0, static_cast<double>(capacityFrames_)));
 }
 
 void PlaybackBridge::Copy(std::span<int16_t> samples, int64_t frames)
@@ -552,22 +641,26 @@ bool PlaybackBridge::ReadyToPlay(int64_t queued) const
 }
 
 // After a hold-up longer than the target the capture's backlog arrives in a burst: what lies
-// above the target is left out, once, rather than delaying the sound for good. The call that
-// trims comes first after a push, half a call after it on average: half a call more is kept.
-void PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames)
+// above the target is left out rather than delaying the sound for good. The call that trims
+// comes first after a push, half a call after it on average: half a call more is kept.
+// The burst comes a few blocks at a time, and when the whole program was held up the device may
+// be back before any of it: for a while after it plays again, a fill more than slack above that
+// is taken for more of the backlog. True when sound was left out.
+bool PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames, int64_t slack)
 {
     const int64_t kept = primingTargetFrames_.load(std::memory_order_relaxed) + frames / 2;
-    if (trimDue_ && queued > kept) {
-        const int64_t skipped = queued - kept;
-        read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
-        trimmedFrames_.fetch_add(skipped, std::memory_order_relaxed);
-    }
-    trimDue_ = false;
+    if (queued <= kept + slack)
+        return false;
+    const int64_t skipped = queued - kept;
+    read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
+    trimmedFrames_.fetch_add(skipped, std::memory_order_relaxed);
+    return true;
 }
 
 void PlaybackBridge::StartPriming()
 {
     trimDue_ = true;
+    backlogWaitFrames_ = BacklogWaitBlocks * blockFrames_;
     primingQueued_ = -1;
     priming_.store(true, std::memory_order_release);
     interruptions_.fetch_add(1, std::memory_order_release);
@@ -575,9 +668,8 @@ void PlaybackBridge::StartPriming()
 
 // The read count and the time of the call that made it, one stamp: the main thread reads the
 // device's count at a push from it.
-void PlaybackBridge::StampRead()
+void PlaybackBridge::StampRead(int64_t nanoseconds)
 {
-    const int64_t nanoseconds = Now();
     const uint32_t sequence = stampSequence_.load(std::memory_order_relaxed);
     stampSequence_.store(sequence + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);

@@ -75,6 +75,8 @@ private:
 
     // The main thread.
     void SetTarget(int64_t frames);
+    void NoteBacklog();
+    int64_t FramesIn(int64_t nanoseconds) const;
     void StartResampling(std::span<const int16_t> lastBlock);
     int64_t Resample(std::span<const int16_t> block);
     bool Fits(int64_t frames);
@@ -95,10 +97,14 @@ private:
     int64_t Queued() const;
     void Copy(std::span<int16_t> samples, int64_t frames);
     void PlaySilence(std::span<int16_t> samples, bool counted);
+    bool Primed(std::span<int16_t> samples, int64_t frames);
+    void WatchForBacklog(int64_t frames);
+    void LoseTime(int64_t now);
+    bool AwaitingBacklog(int64_t frames);
     bool ReadyToPlay(int64_t queued) const;
-    void TrimBacklog(int64_t queued, int64_t frames);
+    bool TrimBacklog(int64_t queued, int64_t frames, int64_t slack);
     void StartPriming();
-    void StampRead();
+    void StampRead(int64_t nanoseconds);
 
     int32_t channels_ = 0;
     int32_t blockFrames_ = 0;
@@ -116,9 +122,13 @@ private:
     std::atomic<int64_t> written_{0};
     std::atomic<int64_t> read_{0};
 
-    // Owned by the device's thread; the main thread only looks. Every hole, and every time
-    // the device ran dry, counts one interruption.
+    // Owned by the device's thread; the main thread only looks. Every hole, every time the
+    // device ran dry and every trim counts one interruption.
     bool trimDue_ = false;
+    int64_t trimWatchFrames_ = 0;   // frames left to play while a late backlog is still trimmed
+    int64_t awaitedWritten_ = 0;    // written_ once the backlog of a hold-up has come
+    int64_t backlogWaitFrames_ = 0; // silence left to play while waiting for it
+    int64_t lostTimeNanoseconds_ = 0;   // when the device found it had been held up
     bool soundStarted_ = false;
     int64_t primingQueued_ = -1;    // queued at the device's latest call while priming
     int64_t silenceSincePush_ = 0;  // frames of silence played since then
@@ -131,6 +141,11 @@ private:
     std::atomic<uint32_t> stampSequence_{0};
     std::atomic<int64_t> stampFrames_{0};
     std::atomic<int64_t> stampNanoseconds_{0};
+
+    // Written by the main thread at its pushes: when the latest came, and where written_ will
+    // be once the backlog of a hold-up has come.
+    std::atomic<int64_t> lastPushNanoseconds_{0};
+    std::atomic<int64_t> backlogEnd_{0};
 
     // The main thread's.
     std::unique_ptr<VResampler> resampler_;

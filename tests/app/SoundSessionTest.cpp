@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <memory>
 
@@ -15,6 +16,7 @@ constexpr double MinuteSeconds = 60.0;
 constexpr double RealTimeSeconds = 30.0;
 constexpr int StopMs = 300;
 constexpr int StopHoleBlocks = 10;       // the stop, and the time to fill the reserve again
+constexpr double AfterTheStopSeconds = 12.0;   // past the 5.5 s the clocks are judged again after
 constexpr int BusyHoleBlocks = 3;
 constexpr double BusySeconds = 15.0;
 
@@ -113,7 +115,8 @@ void SoundSession::PlayTheRecordingAfterTheRecordersStopAndPlay()
 }
 
 // A program held still for a moment, as a busy desktop may hold it, leaves one short hole,
-// where it was held, and plays on unbroken after it.
+// where it was held, and plays on unbroken after it, the tone as pure as before: also once
+// the clocks are judged again after the hole.
 void SoundSession::ComeBackOnceAfterAShortStop()
 {
     if (!Start())
@@ -122,7 +125,7 @@ void SoundSession::ComeBackOnceAfterAShortStop()
     Wait(4);
     const double stoppedAt = rig.RecordingSeconds();
     program.Freeze(StopMs);
-    Wait(4);
+    Wait(AfterTheStopSeconds);
     const std::vector<Heard> heard = Listen();
     ASSERT_EQ(heard.size(), 1U);
     ReportSecondsToSound(heard[0]);
@@ -136,6 +139,9 @@ void SoundSession::ComeBackOnceAfterAShortStop()
     EXPECT_LE(hole.AtSeconds, stoppedAt + StopMs / 1000.0 + SoundWithinSeconds)
         << "a hole long after the stop at " << stoppedAt << " s";
     EXPECT_TRUE(heard[0].SoundAtTheEnd);
+    Heard afterTheHole = heard[0];
+    afterTheHole.FirstBlock = static_cast<size_t>(std::lround(hole.AtSeconds / BlockSeconds)) + hole.Blocks;
+    ExpectPureTone(afterTheHole);
     Troubles();
     EXPECT_EQ(program.Close(), 0);
 }

@@ -202,7 +202,7 @@ public:
     void Run(int64_t blocks, const std::function<void()>& afterPush = {})
     {
         for (const int64_t last = pushes_ + blocks; pushes_ < last;) {
-            const double pushTime = std::max(settings_.CaptureStart + pushes_ * pushPeriod_ + Jitter(0.002), heldUntil_);
+            const double pushTime = PushTime();
             while (FillTime() < pushTime)
                 FillOnce();
             SetTime(pushTime);
@@ -213,8 +213,21 @@ public:
         }
     }
 
-    // The main thread is held up: the blocks captured meanwhile are pushed at once after it.
+    // The main thread is held up: the blocks captured meanwhile are pushed after it, as the
+    // sound server's client hands them on: a few at each of the main thread's wake-ups.
     void HoldMainThread(double seconds) { heldUntil_ = Now() + seconds; }
+
+    // The whole program is held up, as a stopped process is: the sound server plays silence
+    // meanwhile and tells the device it ran dry, before its first call back or (as PipeWire's
+    // was seen to) after it; the device's calls go on from where its clock is, and the main
+    // thread comes back mainThreadLag later with the blocks captured meanwhile.
+    void HoldProgram(double seconds, double mainThreadLag, bool toldRanDryLate)
+    {
+        const double resumed = Now() + seconds;
+        heldUntil_ = resumed + mainThreadLag;
+        deviceHeldUntil_ = resumed;
+        toldRanDryLate_ = toldRanDryLate;
+    }
 
     double Now() const { return std::max(settings_.CaptureStart + pushes_ * pushPeriod_, fills_ * fillPeriod_); }
 
@@ -228,6 +241,20 @@ public:
 private:
     double Jitter(double most) { return std::uniform_real_distribution<double>(-most, most)(random_); }
 
+    // The blocks' capture times, woken up to 2 ms early or late, and their backlog after a
+    // hold-up: four at a wake-up, the wake-ups of a busy main thread apart, longer than a call.
+    double PushTime()
+    {
+        constexpr int64_t BacklogBlocksPerWake = 4;
+        constexpr double BacklogWakeSeconds = 0.025;
+        const double due = settings_.CaptureStart + pushes_ * pushPeriod_ + Jitter(0.002);
+        if (due >= heldUntil_)
+            backlogPushes_ = 0;
+        const double time = due >= heldUntil_ ? due : heldUntil_ + backlogPushes_++ / BacklogBlocksPerWake * BacklogWakeSeconds;
+        lastPushTime_ = std::max(time, lastPushTime_);
+        return lastPushTime_;
+    }
+
     static void SetTime(double seconds) { simulatedNanoseconds = std::llround(seconds * 1e9); }
 
     double FillTime()
@@ -240,8 +267,21 @@ private:
     // A device that bursts as its sound starts makes its next calls at once.
     void FillOnce()
     {
+        if (FillTime() < deviceHeldUntil_) {
+            std::fill(heard_.begin(), heard_.end(), int16_t{0});
+            listener_.Hear(heard_);
+            ++fills_;
+            fillJitter_.reset();
+            if (FillTime() >= deviceHeldUntil_ && !toldRanDryLate_) {
+                SetTime(FillTime());
+                bridge.DeviceRanDry();
+            }
+            return;
+        }
         SetTime(FillTime());
         FillAndHear();
+        if (std::exchange(toldRanDryLate_, false))
+            bridge.DeviceRanDry();
         for (; burstLeft_ > 0 && listener_.SoundStarted(); --burstLeft_)
             FillAndHear();
         ++fills_;
@@ -262,6 +302,10 @@ private:
     double pushPeriod_ = 0;
     double fillPeriod_ = 0;
     double heldUntil_ = 0;
+    double deviceHeldUntil_ = 0;
+    bool toldRanDryLate_ = false;
+    int64_t backlogPushes_ = 0;
+    double lastPushTime_ = 0;
     std::optional<double> fillJitter_;
     int32_t burstLeft_ = 0;
     int64_t pushes_ = 0;
@@ -461,6 +505,7 @@ TEST(PlaybackBridgeHoldUps, AStalledMainThreadCostsOneHoleAndOneTrim)
     EXPECT_GE(events.SilentFrames, Frames(0.3) - rig.bridge.TargetFrames() - BlockFrames);
     EXPECT_LE(events.SilentFrames, Frames(0.3));
     EXPECT_GE(events.TrimmedFrames, 3 * BlockFrames);
+    EXPECT_LE(listener.SharpestBend(), 150) << "sound left out after the hole: a splice";
 
     int64_t worstFill = 0;
     rig.Run(Blocks(30), [&] { worstFill = std::max(worstFill, std::abs(rig.OffTarget())); });
@@ -509,6 +554,67 @@ TEST(PlaybackBridgeHoldUps, OnABusyMachineNeverMoveTheRatioOfOneClock)
     ASSERT_GT(listener.Fits().size(), 20u);
     for (const Listener::Measured& measured : listener.Fits())
         EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+}
+
+// The whole program held up for longer than the FIFO holds, as a stopped process is, the main
+// thread back mainThreadLag after the device with the blocks captured meanwhile, a few at a time.
+// Returns the target before the hold-up; the ratio, with one clock, never moves.
+int64_t HoldTheProgram(Rig& rig, double mainThreadLag, bool toldRanDryLate)
+{
+    const auto stillRatio = [&] { ASSERT_EQ(rig.bridge.Ratio(), 1.0); };
+    rig.Run(Blocks(20), stillRatio);
+    const int64_t target = rig.bridge.TargetFrames();
+    rig.HoldProgram(0.3, mainThreadLag, toldRanDryLate);
+    rig.Run(Blocks(1.0), stillRatio);
+    return target;
+}
+
+// After it, the backlog is trimmed to the target, so that the sound is not late for good; and
+// the tone stays pure, the delay as it was.
+void ExpectTheDelayAsItWas(Rig& rig, Listener& listener, int64_t target)
+{
+    int64_t worstFill = 0;
+    rig.Run(Blocks(60), [&] {
+        ASSERT_EQ(rig.bridge.Ratio(), 1.0);
+        worstFill = std::max(worstFill, std::abs(rig.OffTarget()));
+    });
+    EXPECT_LE(worstFill, BlockFrames);
+    EXPECT_NEAR(rig.bridge.TargetFrames(), target, BlockFrames) << "the delay as it was, give or take a block";
+    EXPECT_EQ(listener.Holes(), 1);
+    for (const Listener::Measured& measured : listener.Fits())
+        EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+}
+
+bool AwayFromTheHoldUp(int64_t window)
+{
+    return window >= 1 && std::abs(window - WindowOf(Blocks(20))) > 1;
+}
+
+// The device waits for the backlog, and it is left out inside the hole, not after the sound is
+// back, where it would be heard as a splice; also when the device is told late that it ran dry.
+TEST(PlaybackBridgeHoldUps, AStoppedProgramWaitsForTheBacklogAndTrimsItInsideTheHole)
+{
+    for (const bool toldLate : {false, true}) {
+        SCOPED_TRACE(toldLate ? "told late" : "told first");
+        Listener listener(1, NominalRate, AwayFromTheHoldUp);
+        Rig rig({.FillFrames = 1024}, listener);
+        const int64_t target = HoldTheProgram(rig, 0.03, toldLate);
+        const PlaybackBridge::Events events = rig.bridge.TakeEvents();
+        EXPECT_GE(events.TrimmedFrames, Frames(0.3) - target - BlockFrames);
+        EXPECT_EQ(listener.Holes(), 1);
+        EXPECT_LE(listener.SharpestBend(), 150) << "sound left out after the hole: a splice";
+        ExpectTheDelayAsItWas(rig, listener, target);
+    }
+}
+
+// A main thread that comes back long after the device: the backlog is trimmed as it comes.
+TEST(PlaybackBridgeHoldUps, AStoppedProgramTrimsABacklogThatComesAfterTheSound)
+{
+    Listener listener(1, NominalRate, AwayFromTheHoldUp);
+    Rig rig({.FillFrames = 1024}, listener);
+    const int64_t target = HoldTheProgram(rig, 0.2, false);
+    EXPECT_GE(rig.bridge.TakeEvents().TrimmedFrames, Frames(0.3) - target - BlockFrames);
+    ExpectTheDelayAsItWas(rig, listener, target);
 }
 
 // A device that ran dry (the whole process was held up) waits for its reserve again; the
