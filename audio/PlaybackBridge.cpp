@@ -196,6 +196,9 @@ void PlaybackBridge::Configure(int32_t channels, int32_t blockFrames, int32_t sa
 
 void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resample)
 {
+    // A device must call again before the sound it holds runs out: calls further apart than
+    // that, and than the longest gap, tell of a device that was held up.
+    heldGapNanoseconds_ = std::max<int64_t>(longestGapNanoseconds_, std::llround(deviceFrames / framesPerNanosecond_));
     const int64_t target = static_cast<int64_t>(targetBlocks) * blockFrames_ - deviceFrames;
     SetTarget(target);
     primingTargetFrames_.store(static_cast<int32_t>(targetFrames_), std::memory_order_relaxed);
@@ -512,7 +515,7 @@ void PlaybackBridge::Fill(std::span<int16_t> samples)
     const int64_t frames = static_cast<int64_t>(samples.size()) / channels_;
     const int64_t now = Now();
     if (soundStarted_ && !priming_.load(std::memory_order_relaxed) &&
-        now - stampNanoseconds_.load(std::memory_order_relaxed) > longestGapNanoseconds_)
+        now - stampNanoseconds_.load(std::memory_order_relaxed) > heldGapNanoseconds_)
         LoseTime(now);   // this thread was held up
     const bool priming = priming_.load(std::memory_order_relaxed);
     if (priming && !Primed(samples, frames))
@@ -576,7 +579,7 @@ size_t PlaybackBridge::Take(std::span<int16_t> samples)
 void PlaybackBridge::DeviceRanDry()
 {
     const int64_t now = Now();
-    if (!soundStarted_ || now - lostTimeNanoseconds_ > longestGapNanoseconds_)
+    if (!soundStarted_ || now - lostTimeNanoseconds_ > heldGapNanoseconds_)
         LoseTime(now);
 }
 

@@ -111,6 +111,7 @@ private:
     int64_t capacityFrames_ = 0;
     double framesPerNanosecond_ = 0;   // at the nominal sample rate
     int64_t longestGapNanoseconds_ = 0;
+    int64_t heldGapNanoseconds_ = 0;   // between the device's calls, a hold-up
     bool resample_ = false;
     bool resampling_ = false;   // the ratio left 1 since the reset: blocks go through the resampler
     // The fill the device's side primes to, after the reset and after every interruption.

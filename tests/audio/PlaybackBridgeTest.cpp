@@ -73,6 +73,7 @@ struct RigSettings
     int32_t FillFrames = 480;    // frames the device asks for at a time
     double CaptureStart = 0;     // seconds before the first block is captured
     int32_t StartBurst = 0;      // calls the device makes at once as its sound starts
+    int32_t DeviceFrames = ::DeviceFrames;   // what the device holds itself
 };
 
 // The time the bridges read while a Rig runs.
@@ -189,7 +190,7 @@ public:
     {
         PlaybackBridge::UseClock(SimulatedClock);
         bridge.Configure(settings.Channels, BlockFrames, static_cast<int32_t>(NominalRate));
-        bridge.Reset(TargetBlocks, DeviceFrames, true);
+        bridge.Reset(TargetBlocks, settings.DeviceFrames, true);
         pushPeriod_ = BlockFrames / NominalRate;
         fillPeriod_ = settings.FillFrames / (NominalRate * (1 + settings.PlaybackDrift));
     }
@@ -408,6 +409,20 @@ TEST_P(PlaybackBridgeSameClock, GivesAPureToneAndAStillRatio)
 }
 
 INSTANTIATE_TEST_SUITE_P(DeviceCalls, PlaybackBridgeSameClock, ::testing::Values(480, 1024, 2048));
+
+// A sound card that takes two blocks at a call out of a buffer of three: its calls, as far apart
+// as they are, are no hold-up, and its sound is never broken or trimmed.
+TEST(PlaybackBridgeSameClockLargeCalls, AreNoHoldUp)
+{
+    Listener listener(1, NominalRate, [](int64_t window) { return window >= 1; });
+    Rig rig({.FillFrames = 2 * BlockFrames, .DeviceFrames = 3 * BlockFrames}, listener);
+    rig.Run(Blocks(60), [&] { ASSERT_EQ(rig.bridge.Ratio(), 1.0); });
+    const PlaybackBridge::Events events = rig.bridge.TakeEvents();
+    EXPECT_EQ(events.SilentFrames + events.TrimmedFrames, 0);
+    EXPECT_EQ(listener.Holes(), 0);
+    for (const Listener::Measured& measured : listener.Fits())
+        EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+}
 
 // A device that takes a block more at once as its sound starts: that block is where it
 // settles, not an error to steer away, and after a hole the sound comes back at the same fill.
