@@ -111,6 +111,9 @@ constexpr int64_t LostOutliers = 16;
 // that was held up, in blocks.
 constexpr int64_t BacklogWaitBlocks = 2;
 
+// How long after the device found itself held up the sound server may tell of it, in blocks.
+constexpr int64_t TellWindowBlocks = 32;
+
 // How long after the device plays again a backlog of the capture is still trimmed, in blocks
 // of the device's time: the main thread, held up with the device, catches up within a few of
 // its wake-ups.
@@ -575,12 +578,19 @@ size_t PlaybackBridge::Take(std::span<int16_t> samples)
     return static_cast<size_t>(given * channels_);
 }
 
-// Told of a hold-up that its calls have shown already, the device has nothing more to do.
+// The sound server tells of the underrun either before the device's first call back or, as
+// PipeWire's was seen to, after some: a hold-up its calls have shown already needs nothing
+// more, and one they did not show (too short) is past: waiting now for a backlog would break
+// the sound that is back, so the device only waits for its target again, as after any hole.
 void PlaybackBridge::DeviceRanDry()
 {
     const int64_t now = Now();
-    if (!soundStarted_ || now - lostTimeNanoseconds_ > heldGapNanoseconds_)
+    const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
+    const bool calledSince = soundStarted_ && now - stampNanoseconds_.load(std::memory_order_relaxed) < blockNanoseconds / 2;
+    if (!calledSince)
         LoseTime(now);
+    else if (now - lostTimeNanoseconds_ > TellWindowBlocks * blockNanoseconds)
+        StartPriming();
 }
 
 // The device lost time: its thread was held up. If the main thread was held with it, as when

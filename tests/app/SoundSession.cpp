@@ -246,3 +246,10 @@ std::vector<std::string> SoundSession::Underruns() const
             underruns.push_back(line);
     return underruns;
 }
+
+size_t SoundSession::DeviceUnderruns() const
+{
+    const std::vector<std::string> lines = program.TraceLines();
+    return static_cast<size_t>(
+        std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return Contains(line, "Playback underrun"); }));
+}

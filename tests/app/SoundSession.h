@@ -104,6 +104,8 @@ protected:
     std::vector<std::string> Troubles();
     // The trace lines that name a playback underrun.
     std::vector<std::string> Underruns() const;
+    // How many times the playback device ran dry, as its trace lines tell.
+    size_t DeviceUnderruns() const;
 
     // The cases every server must pass.
     void PlaySteadily(ChildReceiver::Priority priority, double seconds);

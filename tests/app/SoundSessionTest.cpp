@@ -139,9 +139,15 @@ void SoundSession::ComeBackOnceAfterAShortStop()
     EXPECT_LE(hole.AtSeconds, stoppedAt + StopMs / 1000.0 + SoundWithinSeconds)
         << "a hole long after the stop at " << stoppedAt << " s";
     EXPECT_TRUE(heard[0].SoundAtTheEnd);
+    // A busy machine may hold the program again later, and the hold-up is heard: the tone is
+    // judged where the stop was the only one.
+    const size_t deviceUnderruns = DeviceUnderruns();
     Heard afterTheHole = heard[0];
     afterTheHole.FirstBlock = static_cast<size_t>(std::lround(hole.AtSeconds / BlockSeconds)) + hole.Blocks;
-    ExpectPureTone(afterTheHole);
+    if (deviceUnderruns <= 1)
+        ExpectPureTone(afterTheHole);
+    else
+        std::cout << "  the program was held up " << deviceUnderruns << " times: the tone after the stop is not judged\n";
     Troubles();
     EXPECT_EQ(program.Close(), 0);
 }

@@ -9,6 +9,7 @@
 #include <numbers>
 #include <optional>
 #include <random>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -220,14 +221,14 @@ public:
 
     // The whole program is held up, as a stopped process is: the sound server plays silence
     // meanwhile and tells the device it ran dry, before its first call back or (as PipeWire's
-    // was seen to) after it; the device's calls go on from where its clock is, and the main
-    // thread comes back mainThreadLag later with the blocks captured meanwhile.
-    void HoldProgram(double seconds, double mainThreadLag, bool toldRanDryLate)
+    // was seen to) after callsBeforeTold of them; the device's calls go on from where its clock
+    // is, and the main thread comes back mainThreadLag later with the blocks captured meanwhile.
+    void HoldProgram(double seconds, double mainThreadLag, int callsBeforeTold)
     {
         const double resumed = Now() + seconds;
         heldUntil_ = resumed + mainThreadLag;
         deviceHeldUntil_ = resumed;
-        toldRanDryLate_ = toldRanDryLate;
+        callsBeforeTold_ = callsBeforeTold;
     }
 
     double Now() const { return std::max(settings_.CaptureStart + pushes_ * pushPeriod_, fills_ * fillPeriod_); }
@@ -273,7 +274,7 @@ private:
             listener_.Hear(heard_);
             ++fills_;
             fillJitter_.reset();
-            if (FillTime() >= deviceHeldUntil_ && !toldRanDryLate_) {
+            if (FillTime() >= deviceHeldUntil_ && callsBeforeTold_ == 0) {
                 SetTime(FillTime());
                 bridge.DeviceRanDry();
             }
@@ -281,7 +282,7 @@ private:
         }
         SetTime(FillTime());
         FillAndHear();
-        if (std::exchange(toldRanDryLate_, false))
+        if (callsBeforeTold_ > 0 && --callsBeforeTold_ == 0)
             bridge.DeviceRanDry();
         for (; burstLeft_ > 0 && listener_.SoundStarted(); --burstLeft_)
             FillAndHear();
@@ -304,7 +305,7 @@ private:
     double fillPeriod_ = 0;
     double heldUntil_ = 0;
     double deviceHeldUntil_ = 0;
-    bool toldRanDryLate_ = false;
+    int callsBeforeTold_ = 0;
     int64_t backlogPushes_ = 0;
     double lastPushTime_ = 0;
     std::optional<double> fillJitter_;
@@ -574,12 +575,12 @@ TEST(PlaybackBridgeHoldUps, OnABusyMachineNeverMoveTheRatioOfOneClock)
 // The whole program held up for longer than the FIFO holds, as a stopped process is, the main
 // thread back mainThreadLag after the device with the blocks captured meanwhile, a few at a time.
 // Returns the target before the hold-up; the ratio, with one clock, never moves.
-int64_t HoldTheProgram(Rig& rig, double mainThreadLag, bool toldRanDryLate)
+int64_t HoldTheProgram(Rig& rig, double mainThreadLag, int callsBeforeTold)
 {
     const auto stillRatio = [&] { ASSERT_EQ(rig.bridge.Ratio(), 1.0); };
     rig.Run(Blocks(20), stillRatio);
     const int64_t target = rig.bridge.TargetFrames();
-    rig.HoldProgram(0.3, mainThreadLag, toldRanDryLate);
+    rig.HoldProgram(0.3, mainThreadLag, callsBeforeTold);
     rig.Run(Blocks(1.0), stillRatio);
     return target;
 }
@@ -606,14 +607,15 @@ bool AwayFromTheHoldUp(int64_t window)
 }
 
 // The device waits for the backlog, and it is left out inside the hole, not after the sound is
-// back, where it would be heard as a splice; also when the device is told late that it ran dry.
+// back, where it would be heard as a splice; also when the device is told late that it ran dry,
+// and then only once.
 TEST(PlaybackBridgeHoldUps, AStoppedProgramWaitsForTheBacklogAndTrimsItInsideTheHole)
 {
-    for (const bool toldLate : {false, true}) {
-        SCOPED_TRACE(toldLate ? "told late" : "told first");
+    for (const int callsBeforeTold : {0, 1, 8}) {
+        SCOPED_TRACE("told after " + std::to_string(callsBeforeTold) + " calls");
         Listener listener(1, NominalRate, AwayFromTheHoldUp);
         Rig rig({.FillFrames = 1024}, listener);
-        const int64_t target = HoldTheProgram(rig, 0.03, toldLate);
+        const int64_t target = HoldTheProgram(rig, 0.03, callsBeforeTold);
         const PlaybackBridge::Events events = rig.bridge.TakeEvents();
         EXPECT_GE(events.TrimmedFrames, Frames(0.3) - target - BlockFrames);
         EXPECT_EQ(listener.Holes(), 1);
@@ -627,7 +629,7 @@ TEST(PlaybackBridgeHoldUps, AStoppedProgramTrimsABacklogThatComesAfterTheSound)
 {
     Listener listener(1, NominalRate, AwayFromTheHoldUp);
     Rig rig({.FillFrames = 1024}, listener);
-    const int64_t target = HoldTheProgram(rig, 0.2, false);
+    const int64_t target = HoldTheProgram(rig, 0.2, 0);
     EXPECT_GE(rig.bridge.TakeEvents().TrimmedFrames, Frames(0.3) - target - BlockFrames);
     ExpectTheDelayAsItWas(rig, listener, target);
 }
