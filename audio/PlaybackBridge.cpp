@@ -109,7 +109,7 @@ constexpr int64_t LostOutliers = 16;
 
 // How long the sound, ready to start again after a hole, waits for the backlog of a main thread
 // that was held up, in blocks.
-constexpr int64_t BacklogWaitBlocks = 2;
+constexpr int64_t BacklogWaitBlocks = 3;
 
 // How long after the device found itself held up the sound server may tell of it, in blocks.
 constexpr int64_t TellWindowBlocks = 32;
@@ -304,7 +304,7 @@ void PlaybackBridge::NoteBacklog()
     const int64_t now = Now();
     const int64_t last = lastPushNanoseconds_.exchange(now, std::memory_order_acq_rel);
     if (last != 0 && now - last > longestGapNanoseconds_)
-        backlogEnd_.store(written_.load(std::memory_order_relaxed) + FramesIn(now - last) - blockFrames_, std::memory_order_release);
+        backlogEnd_.store(written_.load(std::memory_order_relaxed) + FramesIn(now - last) - blockFrames_ / 2, std::memory_order_release);
 }
 
 int64_t PlaybackBridge::Resample(std::span<const int16_t> block)
@@ -602,7 +602,7 @@ void PlaybackBridge::LoseTime(int64_t now)
     lostTimeNanoseconds_ = now;
     const int64_t pushed = lastPushNanoseconds_.load(std::memory_order_acquire);
     if (soundStarted_)
-        awaitedWritten_ = written_.load(std::memory_order_acquire) + FramesIn(now - pushed) - blockFrames_;
+        awaitedWritten_ = written_.load(std::memory_order_acquire) + FramesIn(now - pushed) - blockFrames_ / 2;
     StartPriming();
 }
 
