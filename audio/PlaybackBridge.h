@@ -124,7 +124,7 @@ private:
     std::atomic<int64_t> read_{0};
 
     // Owned by the device's thread; the main thread only looks. Every hole, every time the
-    // device ran dry and every trim counts one interruption.
+    // device ran dry and every trim after the sound is back counts one interruption.
     bool trimDue_ = false;
     int64_t trimWatchFrames_ = 0;   // frames left to play while a late backlog is still trimmed
     int64_t awaitedWritten_ = 0;    // written_ once the backlog of a hold-up has come
