@@ -13,6 +13,7 @@
 #include "dsp/SpectrumStage.h"
 #include "dsp/VectorLib.h"
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -26,14 +27,45 @@ void ChooseChannels(std::span<const int16_t> left, std::span<const int16_t> righ
     VectorLib::Int16ToFloat_S_2(q.data(), IQSamplesQ.data(), BlockSize);
 }
 
-// Scales Q to the I channel's largest value. A silent Q channel (or a ratio that cannot be
-// formed) keeps the ratio at 1, so the block is still received.
+// A Blackman-Harris window over the block (side lobes 92 dB down).
+const std::array<double, BlockSize>& BalanceWindow()
+{
+    static const std::array<double, BlockSize> window = [] {
+        std::array<double, BlockSize> w{};
+        for (int32_t k = 0; k < BlockSize; ++k) {
+            const double x = 2.0 * std::numbers::pi * k / BlockSize;
+            w[static_cast<size_t>(k)] =
+                0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) - 0.01168 * std::cos(3 * x);
+        }
+        return w;
+    }();
+    return window;
+}
+
+// A channel's power across the block, weighted by the window.
+double WindowedPower(const WorkVector& channel)
+{
+    const std::array<double, BlockSize>& window = BalanceWindow();
+    double power = 0.0;
+    for (size_t k = 0; k < window.size(); ++k)
+        power += window[k] * channel[k] * channel[k];
+    return power;
+}
+
+// Scales Q to the I channel's level. The levels are the channels' powers across the block
+// under a window: a pair in balance reads equal at every frequency but within a few tens of
+// hertz of the oscillator and of half the sample rate, where I and Q of one tone are no longer
+// apart. The largest samples would not do: a tone whose period spans a few samples (a sixth
+// of the sample rate, say) reaches one channel's crest on a sample and misses the other's,
+// and the pair so unbalanced lets its image through some 23 dB down. A silent channel (a
+// tone right at the oscillator may leave either one at 0) gives no ratio: it stays at 1, so
+// the block is still received rather than silenced by a ratio of 0.
 void BalanceGain()
 {
-    IQMaxI = VectorLib::MaxValue_S(IQSamplesI.data(), BlockSize);
-    IQMaxQ = VectorLib::MaxValue_S(IQSamplesQ.data(), BlockSize);
-    const float ratio = IQMaxI / IQMaxQ;
-    IQGainBalance = IQMaxQ != 0.0f && std::isfinite(ratio) ? ratio : 1.0f;
+    const double powerI = WindowedPower(IQSamplesI);
+    const double powerQ = WindowedPower(IQSamplesQ);
+    const float ratio = powerI > 0.0 && powerQ > 0.0 ? static_cast<float>(std::sqrt(powerI / powerQ)) : 1.0f;
+    IQGainBalance = std::isfinite(ratio) && ratio > 0.0f ? ratio : 1.0f;
     QELVO::VecMpy_S_1(IQGainBalance, IQSamplesQ.data(), BlockSize);
 }
 

@@ -6,7 +6,7 @@
 #include <span>
 
 // The receive chain of an I/Q receiver. Per block: channel choice by IQSelectUpper, the Q
-// channel balanced to the I channel's peak, the pair moved by a crystal receiver's offset
+// channel balanced to the I channel's level, the pair moved by a crystal receiver's offset
 // (RITOffset) so that the tuned frequency lies at the IF centre, the phasing pair's sum as the IF (the difference
 // only for the display), IF notch, IF filter, first spectrum feed, oscillator mix down to an
 // I and a Q branch, second spectrum feed, demodulator (FM, BC and DRM on the IF's
@@ -23,8 +23,6 @@ inline WorkVector IQSpecIm{};
 inline WorkVector IQSpecPower{};
 inline WorkVector IQNotchOverlap{};
 inline double IQPeakBin = 0.0;
-inline float IQMaxI = 0.0f;
-inline float IQMaxQ = 0.0f;
 inline double IQShiftPhase = 0.0;   // the offset oscillator's phase, in cycles (0 to 1)
 
 // Demodulates the pair Left[0, 2048), Right[0, 2048) into Left; NumSamples is not used.

@@ -45,9 +45,11 @@ TEST(IQChain, ReceivesTheSelectedSideAndRejectsItsImageBy60dB)
     }
 }
 
-// Q is scaled to I's largest value, so a weak Q channel still cancels the image; a silent
-// one keeps the ratio at 1 and the block is received.
-TEST(IQChain, BalancesQToIAndReceivesASilentQ)
+// Q is scaled to I's level, so a weak Q channel still cancels the image. A pair in balance
+// reads so at any pitch and wherever the block starts, also on simple fractions of the
+// sample rate, whose samples reach one channel's crest and miss the other's. A silent
+// channel, either one, keeps the ratio at 1 and the block is received.
+TEST(IQChain, BalancesQToIAndReceivesASilentChannel)
 {
     ReceiveChainRig rig(DemodModeEnum::USB);
     const auto [i, q] = ComplexTone(-(12000 - AudioHz), 6000);
@@ -55,10 +57,23 @@ TEST(IQChain, BalancesQToIAndReceivesASilentQ)
     EXPECT_NEAR(IQGainBalance, 4.0f, 0.01f);
     EXPECT_LT(ToneAmplitude(out, AudioHz), 6.0);
 
-    ReceiveChainRig am(DemodModeEnum::AM);
-    out = am.Run(ChainTest::AMSignal(12000, 6000, 0.5, AudioHz), [](int64_t) { return 0.0; });
-    EXPECT_FLOAT_EQ(IQGainBalance, 1.0f);
-    EXPECT_GE(ChainTest::ToneShare(out, AudioHz), 0.9);
+    for (const double hz : {8000.0, -8000.0, 16000.0, 9600.0, -4800.0, 6857.0, 1000.0, -23000.0}) {
+        const auto [balancedI, balancedQ] = ComplexTone(hz, 6000);
+        for (int block = 0; block < 3; ++block) {   // each block starts elsewhere in the tone's period
+            rig.position += 1 + block;
+            rig.Run(balancedI, balancedQ, 1);
+            EXPECT_NEAR(IQGainBalance, 1.0f, 1e-4f) << hz << " Hz";
+        }
+    }
+
+    const auto silent = [](int64_t) { return 0.0; };
+    const ReceiveChainRig::Signal am = ChainTest::AMSignal(12000, 6000, 0.5, AudioHz);
+    for (const bool silentI : {false, true}) {
+        ReceiveChainRig receiver(DemodModeEnum::AM);
+        out = silentI ? receiver.Run(silent, am) : receiver.Run(am, silent);
+        EXPECT_FLOAT_EQ(IQGainBalance, 1.0f) << silentI;
+        EXPECT_GE(ChainTest::ToneShare(out, AudioHz), 0.9) << silentI;
+    }
 }
 
 // FM takes the phase of the IF the phasing pair forms at 12 kHz, as in the single-channel

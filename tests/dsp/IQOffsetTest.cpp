@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 
 // A crystal receiver tuned away from its crystal by an offset V: the chain moves the I/Q
 // pair by V, so every offset whose pass band lies within the captured span hears as offset
@@ -15,12 +16,12 @@ namespace {
 using ChainTest::Radians;
 
 constexpr double SpanHz = 24000.0;   // either side of the crystal's oscillator
-// About a kilohertz, 10 Hz more: the pair's samples do not repeat within a block, so the
-// chain's balance, which compares the channels' largest values, finds them equal (a tone at
-// a sixth of the sample rate gives I and Q different peaks).
-constexpr double AudioHz = 1010.0;
-// Nor can it balance a tone that turns less than once a block: such a tone at the
-// oscillator is left out.
+// The tone heard. On the 500 Hz steps of the offsets the pair's tones fall on simple
+// fractions of the sample rate too (8 kHz, a sixth of it), whose samples reach the crest of
+// one channel and miss the other's: the chain's balance must find them equal all the same.
+constexpr double AudioHz = 1000.0;
+// The balance cannot tell I from Q in a tone that turns less than once a block: such a tone
+// at the oscillator is left out.
 constexpr double NearOscillatorHz = 100.0;
 constexpr int AnalysedPoints = 4096; // the last two blocks
 
@@ -61,22 +62,40 @@ public:
     // The strongest line at least six bins away from the tone, in decibels re the tone.
     double StrongestOtherLine(const std::vector<float>& out, double toneHz)
     {
-        std::vector<float> samples(out.end() - AnalysedPoints, out.end());
-        for (size_t k = 0; k < samples.size(); ++k)
-            samples[k] *= window_[k];
-        std::vector<float> re(AnalysedPoints), im(AnalysedPoints);
-        fft_.FFT_Real_S_2(samples, re, im);
-        const double toneBin = toneHz * AnalysedPoints / DspTest::SampleRate;
+        Analyse(out);
         double tone = 0, other = 0;
         for (int k = 1; k < AnalysedPoints / 2; ++k) {
-            const double magnitude = std::hypot(re[static_cast<size_t>(k)], im[static_cast<size_t>(k)]);
-            double& strongest = std::fabs(k - toneBin) < 6 ? tone : other;
-            strongest = std::max(strongest, magnitude);
+            double& strongest = std::fabs(k - Bin(toneHz)) < 6 ? tone : other;
+            strongest = std::max(strongest, Magnitude(k));
         }
         return DspTest::Decibels(other / tone);
     }
 
+    // The line of the tone alone, whatever else the output holds more than six bins away.
+    double LineAt(const std::vector<float>& out, double toneHz)
+    {
+        Analyse(out);
+        double tone = 0;
+        for (int k = 1; k < AnalysedPoints / 2; ++k)
+            if (std::fabs(k - Bin(toneHz)) < 2)
+                tone = std::max(tone, Magnitude(k));
+        return tone;
+    }
+
 private:
+    static double Bin(double hz) { return hz * AnalysedPoints / DspTest::SampleRate; }
+    double Magnitude(int k) const { return std::hypot(re_[static_cast<size_t>(k)], im_[static_cast<size_t>(k)]); }
+
+    void Analyse(const std::vector<float>& out)
+    {
+        std::vector<float> samples(out.end() - AnalysedPoints, out.end());
+        for (size_t k = 0; k < samples.size(); ++k)
+            samples[k] *= window_[k];
+        fft_.FFT_Real_S_2(samples, re_, im_);
+    }
+
+    std::vector<float> re_ = std::vector<float>(AnalysedPoints);
+    std::vector<float> im_ = std::vector<float>(AnalysedPoints);
     clsFFTReal fft_;
     std::vector<float> window_ = std::vector<float>(AnalysedPoints);
 };
@@ -140,6 +159,85 @@ TEST(IQOffset, EveryOffsetWithinTheSpanHearsAsOffsetZeroDoes)
                 }
             }
     EXPECT_GE(swept, 4 * 2 * 40);   // more than 40 offsets of each case lie inside the span
+}
+
+// A crystal receiver on one image and mode, tuned from one frequency shown to the next while
+// it runs. A frequency shown is counted from the crystal's oscillator; each tone runs as many
+// blocks as the chain takes to forget the one before.
+class TunedReceiver
+{
+public:
+    TunedReceiver(int32_t mode, bool upper) : rig_(mode, Filter4.lo, Filter4.hi), upper_(upper)
+    {
+        IQModeOn = true;
+        VFOControl = false;
+        IQSelectUpper = upper;
+        HiSideLoOn = true;
+    }
+
+    // The output for a tone aboveShownHz above the frequency shown.
+    std::vector<float> Hear(int32_t shownHz, double aboveShownHz)
+    {
+        RITOffset = shownHz - (upper_ ? IFCentreHz : -IFCentreHz);   // as the software oscillator sets it
+        const double hz = CapturedHz(upper_, RITOffset, aboveShownHz);
+        return rig_.Run(Cos(hz), Sin(hz), BlocksPerTone);
+    }
+
+private:
+    static constexpr int BlocksPerTone = 4;   // the last two are analysed
+
+    ReceiveChainRig rig_;
+    bool upper_;
+};
+
+// Whether a frequency (from the oscillator) is heard in the pass band of a frequency shown;
+// the pair holds frequencies a sample rate apart as one.
+bool InPassband(double hz, int32_t shownHz, double side, Filter filter)
+{
+    const double audio = std::remainder(side * (hz - shownHz), DspTest::SampleRate);
+    return audio >= filter.lo && audio <= filter.hi;
+}
+
+// Every frequency shown from 24 kHz below the crystal's oscillator to 22.5 kHz above it, in
+// 250 Hz steps, on the image the start-up takes there (the upper one above the oscillator),
+// one tone at a time: the wanted tone 1 kHz into the sideband plays as at the model's own
+// frequency, and clean. The same tone mirrored about the oscillator, and a tone 1 kHz into
+// the other sideband, could only be heard at its pitch through the pair's image or the
+// sideband's: both stay 70 dB below it wherever the mirror lies outside the pass band. The
+// steps put the pair's tones on a sixth and a third of the sample rate (8 and 16 kHz) too.
+TEST(IQOffset, EveryShownFrequencyHearsItsSidebandAndNeitherTheMirrorNorTheOtherSideband)
+{
+    Lines lines;
+    int mirrorsOutside = 0;
+    for (const int32_t mode : {DemodModeEnum::USB, DemodModeEnum::LSB}) {
+        const double side = mode == DemodModeEnum::USB ? 1.0 : -1.0;
+        const std::vector<float> ownFrequency = TunedReceiver(mode, false).Hear(-IFCentreHz, side * AudioHz);
+        const double reference = ChainTest::ToneAmplitude(ownFrequency, AudioHz);
+        for (const bool upper : {false, true}) {
+            TunedReceiver receiver(mode, upper);
+            for (int32_t shown = upper ? 250 : -24000; shown <= (upper ? 22500 : 0); shown += 250) {
+                const std::string where = (upper ? "upper image, " : "lower image, ") +
+                                          std::string(mode == DemodModeEnum::USB ? "USB" : "LSB") + ", shown " +
+                                          std::to_string(shown) + " Hz from the oscillator";
+                const std::vector<float> wanted = receiver.Hear(shown, side * AudioHz);
+                const double level = ChainTest::ToneAmplitude(wanted, AudioHz);
+                EXPECT_NEAR(DspTest::Decibels(level / reference), 0.0, 0.5) << where;
+                EXPECT_LE(lines.StrongestOtherLine(wanted, AudioHz), -70.0) << where;
+
+                const double wantedHz = shown + side * AudioHz;
+                if (InPassband(-wantedHz, shown, side, Filter4))
+                    continue;
+                ++mirrorsOutside;
+                const double line = lines.LineAt(wanted, AudioHz);
+                const auto heard = [&](double aboveShownHz) {
+                    return DspTest::Decibels(lines.LineAt(receiver.Hear(shown, aboveShownHz), AudioHz) / line);
+                };
+                EXPECT_LE(heard(-wantedHz - shown), -70.0) << "the mirror, " << where;
+                EXPECT_LE(heard(-side * AudioHz), -70.0) << "the other sideband, " << where;
+            }
+        }
+    }
+    EXPECT_GE(mirrorsOutside, 2 * 170);   // all but the frequencies shown near the oscillator
 }
 
 // The pair moves on from block to block without a step in its phase: a tone heard across
