@@ -98,12 +98,21 @@ void clsVFO::TunedFrequency(int32_t tenths)
         return;
     BusyGuard guard(tunedFrequencyBusy_);
     int64_t magnitude = std::llabs(int64_t{tenths});
+    const int64_t asked = magnitude;
     if (magnitude > rxMaxFreq_)
         magnitude = rxMaxFreq_;
     if (magnitude < rxMinFreq_)
         magnitude = rxMinFreq_;
     tunedFrequency_ = static_cast<int32_t>(magnitude);
-    Refresh();
+    RefreshOnSideOf(asked);
+}
+
+void clsVFO::TunedFrequencyFromStored(int32_t tenths)
+{
+    if (tunedFrequencyBusy_ || refreshBusy_)
+        return;
+    BusyGuard injectionSide(retuneOnInjectionSide_);
+    TunedFrequency(tenths);
 }
 
 void clsVFO::ClampToReceiverLimits()
@@ -120,8 +129,7 @@ void clsVFO::ClampToReceiverLimits()
 // offsetSign the other one is then negative as well).
 void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign)
 {
-    const double sideOffset =
-        static_cast<double>(calibOffset_) + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
+    const auto sideOffset = static_cast<double>(OffsetFrom(0));
     const double distance = oscillator / ratio;
     double tuned = static_cast<double>(offsetSign) * distance - sideOffset;
     if (tuned < 0)
@@ -129,7 +137,14 @@ void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign)
     tunedFrequency_ = Numeric::CLng(std::max(tuned, 0.0));
 }
 
-void clsVFO::Refresh()
+void clsVFO::Refresh() { RefreshOnSideOf(tunedFrequency_); }
+
+int64_t clsVFO::OffsetFrom(int64_t tuned) const
+{
+    return tuned + calibOffset_ + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
+}
+
+void clsVFO::RefreshOnSideOf(int64_t asked)
 {
     if (refreshBusy_)
         return;
@@ -143,8 +158,11 @@ void clsVFO::Refresh()
     }
     const double exactRatio = static_cast<double>(oscMultiplier_) / pllMultiplier_;
     const float ratio = static_cast<float>(exactRatio);
-    const int64_t offset = int64_t{tunedFrequency_} + calibOffset_ + (hiSideLo_ ? ifFrequency_ : -int64_t{ifFrequency_});
-    const int64_t offsetSign = offset < 0 && !retuneOnInjectionSide_ ? -1 : 1;
+    const int64_t offset = OffsetFrom(tunedFrequency_);
+    // The side of the IF is the one of the frequency asked for: the receiver's limits may
+    // have moved it across the IF, and the oscillator's limit then would send it back on the
+    // other side, where the next step or refresh finds it moved.
+    const int64_t offsetSign = OffsetFrom(asked) < 0 && !retuneOnInjectionSide_ ? -1 : 1;
     // Rounded (halves to even) before it is held to the driver's range, so that a value
     // which rounds onto the limit stays where it is tuned.
     double oscillator = std::nearbyint(std::fabs(static_cast<double>(ratio) * static_cast<double>(offset)));

@@ -84,6 +84,10 @@ public:
     // limits and runs Refresh.
     int32_t TunedFrequency() const;
     void TunedFrequency(int32_t tenths);
+    // The setter for a tuned frequency taken from the settings: where the oscillator is held
+    // at a limit, the tuned frequency follows it on the injection side in force, as in
+    // RefreshFromStored.
+    void TunedFrequencyFromStored(int32_t tenths);
 
     const std::shared_ptr<OscillatorChip>& OscType() const { return oscType_; }
     void OscType(std::shared_ptr<OscillatorChip> chip) { oscType_ = std::move(chip); }
@@ -91,7 +95,8 @@ public:
     // Clamps the tuned frequency, computes the oscillator frequency, keeps it within the
     // driver's range (moving the tuned frequency with it) and sends it to the driver.
     // A failing step is skipped. Where the oscillator is held at a limit, the tuned
-    // frequency follows it on the side of the IF it lies on, so a step never jumps across.
+    // frequency follows it on the side of the IF it lay on before the receiver's limits held
+    // it, so neither a step nor a second refresh jumps across.
     void Refresh();
     // Refresh for a tuned frequency taken from the settings, which may lie anywhere: where
     // the oscillator is held at a limit, the tuned frequency follows it on the injection
@@ -114,6 +119,10 @@ private:
     static int32_t WholeHertz(int32_t tenths);
 
     void ClampToReceiverLimits();
+    // Tuned + calibration +/- IF (the sign of the IF by the injection side), in tenths.
+    int64_t OffsetFrom(int64_t tuned) const;
+    // Refresh, the side of the IF taken from the tuned frequency asked for.
+    void RefreshOnSideOf(int64_t asked);
     void UpdateFreqScaling();
     // Brings the tuned frequency to one whose oscillator frequency is oscillator, never
     // negative.

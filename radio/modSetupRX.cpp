@@ -255,10 +255,12 @@ void InitialiseRX(int32_t& ModelNo)
 
     // The driver gets its clock and range before the VFO is tuned: tuning against the
     // range of the previous model (or of the driver's construction) would move the
-    // tuned frequency to that range's edge.
+    // tuned frequency to that range's edge. The model's frequency is held at the
+    // oscillator's limit on the injection side as the restored one is below: without a
+    // stored one it is the one kept.
     WireVFO();
     WireDriver();
-    VFO->TunedFrequency(Model.TunedFrequency);
+    VFO->TunedFrequencyFromStored(Model.TunedFrequency);
     VFO->RestoreSettings();
     VFO->AutoUpdate(Model.AutoUpdate);
 

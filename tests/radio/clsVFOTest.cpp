@@ -155,6 +155,34 @@ TEST_F(VFO, AStoredTunedFrequencyComesBackOnTheInjectionSide)
     EXPECT_EQ(vfo.TunedFrequency(), 0);
 }
 
+// The receiver's limits may lie wholly on one side of the IF: low side, IF 45 MHz, the
+// oscillator up to 500 kHz, the receiver up to 30 MHz. Held at the oscillator's limit, a
+// tuned frequency keeps the side of the IF it was asked for on, though the receiver's limit
+// lies across the IF: 45.5 MHz (the injection side, as the set-up takes a stored frequency)
+// stays through a refresh, its own assignment and steps either way; 40 MHz asked for is
+// held at 44.5 MHz the same way.
+TEST_F(VFO, TheReceiversLimitsDoNotMoveATunedFrequencyAcrossTheIF)
+{
+    chip->maxFreq = 5'000'000;
+    vfo.HiSideLo(false);
+    vfo.IFFrequency(45'000'000);
+    vfo.TuneStep(1000);
+    for (const auto& [asked, held] : {std::pair{-465'794'531, 455'000'000}, std::pair{400'000'000, 445'000'000}}) {
+        SCOPED_TRACE(asked);
+        if (asked < 0)
+            vfo.TunedFrequencyFromStored(asked);
+        else
+            vfo.TunedFrequency(asked);
+        EXPECT_EQ(vfo.TunedFrequency(), held);
+        vfo.Refresh();
+        vfo.TunedFrequency(vfo.TunedFrequency());
+        EXPECT_EQ(vfo.Dec_Freq(), held);
+        EXPECT_EQ(vfo.Inc_Freq(), held);
+        EXPECT_EQ(vfo.TunedFrequency(), held);
+        EXPECT_EQ(vfo.OscOut(), 5'000'000);
+    }
+}
+
 TEST_F(VFO, IQUpperImageIsReportedButNotStored)
 {
     vfo.Name(Section);
