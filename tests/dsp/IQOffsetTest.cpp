@@ -20,8 +20,8 @@ constexpr double SpanHz = 24000.0;   // either side of the crystal's oscillator
 // fractions of the sample rate too (8 kHz, a sixth of it), whose samples reach the crest of
 // one channel and miss the other's: the chain's balance must find them equal all the same.
 constexpr double AudioHz = 1000.0;
-// The balance cannot tell I from Q in a tone that turns less than once a block: such a tone
-// at the oscillator is left out.
+// The balance cannot weigh I against Q in a tone that turns only a few times a block: such a
+// tone at the oscillator is left out.
 constexpr double NearOscillatorHz = 100.0;
 constexpr int AnalysedPoints = 4096; // the last two blocks
 
