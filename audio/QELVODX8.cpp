@@ -17,12 +17,6 @@ namespace {
 
 constexpr const char* StartFailureText = "Unable to start DirectSound. Check proper sound card installation";
 
-// Where another device is chosen.
-std::string DeviceChoiceHint()
-{
-    const std::string path = QELVODX8::ConfigurationPath ? QELVODX8::ConfigurationPath() : "Config";
-    return "To use another device, choose it on the Soundcard tab of the configuration window (" + path + ").";
-}
 constexpr const char* UnknownChannelsText = "Unknown Number of channels, only Mono or Stereo allowed";
 constexpr int32_t ErrSubscriptOutOfRange = 9;
 constexpr int32_t MaxSizedChannels = 16;   // arrays are never sized for more channels than this
@@ -52,17 +46,6 @@ void Interlace_16_2(const int16_t* first, const int16_t* second, int16_t* frames
     }
 }
 
-// The monotonic clock in seconds; 0 where there is none, which leaves the stall watch idle.
-double MonotonicSeconds()
-{
-    PerfCounter& counter = CurrentPerfCounter();
-    int64_t frequency = 0;
-    int64_t count = 0;
-    if (!counter.QueryFrequency(frequency) || frequency <= 0 || !counter.QueryCounter(count))
-        return 0;
-    return static_cast<double>(count) / static_cast<double>(frequency);
-}
-
 int64_t Milliseconds(int64_t frames, int32_t samplesPerSecond)
 {
     return samplesPerSecond > 0 ? frames * 1000 / samplesPerSecond : 0;
@@ -80,6 +63,24 @@ size_t SizedChannels(int32_t channels)
 
 } // namespace
 
+// Where another device is chosen.
+std::string QELVODX8::DeviceChoiceHint()
+{
+    const std::string path = ConfigurationPath ? ConfigurationPath() : "Config";
+    return "To use another device, choose it on the Soundcard tab of the configuration window (" + path + ").";
+}
+
+// The monotonic clock in seconds; 0 where there is none, which leaves the stall watch idle.
+double QELVODX8::MonotonicSeconds()
+{
+    PerfCounter& counter = CurrentPerfCounter();
+    int64_t frequency = 0;
+    int64_t count = 0;
+    if (!counter.QueryFrequency(frequency) || frequency <= 0 || !counter.QueryCounter(count))
+        return 0;
+    return static_cast<double>(count) / static_cast<double>(frequency);
+}
+
 void QELVODX8::EventRelay::DXCallback(int32_t eventId)
 {
     if (engine_.eventForm_)
@@ -90,6 +91,7 @@ QELVODX8::QELVODX8(SoundBackend& backend, QObject* parent) : QObject(parent), ba
 {
     SetSamplesPerEvent(2048);
     backend_.SetTrace(&AddLog);
+    backend_.SetStateSink(&recovery_);
     capDevices_ = backend_.Devices(SoundDirection::Capture);
     playDevices_ = backend_.Devices(SoundDirection::Playback);
 }
@@ -97,6 +99,7 @@ QELVODX8::QELVODX8(SoundBackend& backend, QObject* parent) : QObject(parent), ba
 QELVODX8::~QELVODX8()
 {
     ReleaseDevices();
+    backend_.SetStateSink(nullptr);
 }
 
 // ---- properties ----------------------------------------------------------------------
@@ -183,7 +186,8 @@ bool QELVODX8::OpenDevice(SoundDirection direction, const std::vector<SoundDevic
                                        " devices found.");
         return false;
     }
-    if (const int32_t error = backend_.OpenDevice(direction, list[static_cast<size_t>(index) - 1].Name); error != 0) {
+    const std::string& chosen = list[static_cast<size_t>(index) - 1].Name;
+    if (const int32_t error = backend_.OpenDevice(direction, recovery_.DeviceToOpen(direction, chosen)); error != 0) {
         ReportOpenFailure(error, backend_.ErrorText());
         return false;
     }
@@ -256,6 +260,8 @@ void QELVODX8::ReportOpenFailure(int32_t error, const std::string& why)
 void QELVODX8::ShowSoundFailure(const char* routine, int32_t error, const std::string& why)
 {
     lastErr_ = error;
+    if (recovery_.TakeOver(routine, error, why))
+        return;
     AddLog(std::string(routine) + ":Code=" + std::to_string(error) + " Description=" + why);
     MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why + " " + DeviceChoiceHint(), MessageBoxes::vbOKOnly);
 }
@@ -289,6 +295,7 @@ void QELVODX8::StartSound()
 
 void QELVODX8::StopSound()
 {
+    recovery_.Cancel();
     if (!prepared_ || !inAction_)
         return;
     const uint32_t epoch = epoch_;
@@ -436,6 +443,7 @@ void QELVODX8::PlaybackPath()
     lastPlaybackSeconds_ = MonotonicSeconds();
     stalledRestarts_ = 0;
     lateSpell_ = false;
+    recovery_.PlaybackTook();
 }
 
 void QELVODX8::ApplyVolume()
@@ -498,10 +506,10 @@ void QELVODX8::ResetPlayback()
 }
 
 // Measured in time, not in blocks: a backlog of captured blocks handled at once is no stall.
+// A playback device that was started counts whether it still runs or its stream stopped.
 bool QELVODX8::PlaybackStalled() const
 {
-    return backend_.IsRunning(SoundDirection::Playback) &&
-           MonotonicSeconds() - lastPlaybackSeconds_ >= StalledPlaybackSeconds;
+    return outDelay_ <= 0 && MonotonicSeconds() - lastPlaybackSeconds_ >= StalledPlaybackSeconds;
 }
 
 // The playback device has taken nothing for seconds: its stream is let go of and taken up

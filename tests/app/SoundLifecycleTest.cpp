@@ -1,0 +1,241 @@
+#include "SoundSession.h"
+
+#include <QString>
+#include <QThread>
+
+#include <algorithm>
+#include <iostream>
+
+using namespace SoundSessionJudging;
+
+// The sound server and the devices come and go under the receiver, as on a desktop; quick
+// clicks on the power switch. Judged from the recording and the program's trace.
+namespace {
+
+constexpr int ServerAwayMs = 2000;
+constexpr double ServerBackSeconds = 2.0;    // from the server's return to the sound
+constexpr double GiveUpSeconds = 10.0;       // the sound not back by then: one box, the switch Off
+constexpr double NoticeSeconds = 1.5;        // for the program to see the server gone, and the box to be traced
+constexpr double DeviceGapSeconds = 1.0;     // the sound's gap while the default takes a device's place
+constexpr const char* ChosenDevice = "zoz_chosen";
+constexpr const char* BoxLine = "MessageBoxes.MsgBox:";
+
+size_t CountLines(const std::vector<std::string>& lines, const std::string& text)
+{
+    return static_cast<size_t>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+}
+
+// A device of the server beside its defaults: a remap of the recorded sink, or of the tone's source.
+QStringList ChosenDeviceModule(SoundDirection direction)
+{
+    if (direction == SoundDirection::Playback)
+        return {"module-remap-sink", QString("sink_name=") + ChosenDevice, QString("master=") + PacedSoundRig::PlayedSink,
+                "channels=1", QString("sink_properties=device.description=") + ChosenDevice + "_sink"};
+    return {"module-remap-source", QString("source_name=") + ChosenDevice,
+            QString("master=") + PacedSoundRig::SignalSink + ".monitor",
+            QString("source_properties=device.description=") + ChosenDevice + "_source"};
+}
+
+} // namespace
+
+// Killed while the receiver plays and started again: the sound comes back by itself soon
+// after the server, unbroken, with no message.
+void SoundSession::ComeBackWhenTheServerReturns()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(3);
+    rig.KillServer();
+    QThread::msleep(ServerAwayMs);
+    std::string failure;
+    ASSERT_TRUE(rig.RestartServer(failure)) << failure;
+    ASSERT_TRUE(RecordAgain());
+    // The server was back this long before the recording began.
+    const double backBefore = rig.SecondsSinceServerStarted() - rig.RecordingSeconds();
+    SoundShouldCome("TheServer");
+    Wait(6);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 1U);
+    ReportSecondsToSound(heard[0]);
+    ASSERT_TRUE(heard[0].Sound) << "no sound after the server came back";
+    const double afterTheServer = backBefore + heard[0].SecondsToSound();
+    std::cout << "  sound at most " << afterTheServer << " s after the server came back\n";
+    RecordProperty("SecondsToSoundAfterTheServer", QString::number(afterTheServer, 'f', 3).toStdString());
+    EXPECT_LE(afterTheServer, ServerBackSeconds);
+    EXPECT_TRUE(heard[0].Holes.empty()) << Describe(heard[0].Holes);
+    EXPECT_TRUE(heard[0].SoundAtTheEnd);
+    EXPECT_TRUE(program.TraceShows("QELVODX8.Recovery:the sound is back after"));
+    Troubles();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// Killed and not started again: one box names the server and what to do, the switch goes
+// Off; once the server is back, On brings the sound at once.
+void SoundSession::SwitchOffAndSayWhyWhileTheServerStaysAway()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(2);
+    rig.KillServer();
+    ASSERT_TRUE(WaitForTrace(BoxLine, GiveUpSeconds + NoticeSeconds)) << "no box within the time";
+    Wait(2);   // and no second one
+    const std::vector<std::string> lines = program.TraceLines();
+    EXPECT_EQ(CountLines(lines, BoxLine), 1U);
+    EXPECT_EQ(CountLines(lines, "MessageBoxes.MsgBox:The receiver has stopped: the sound server"), 1U);
+    EXPECT_EQ(CountLines(lines, "Start the sound server again"), 1U);
+    const auto off = std::find_if(lines.begin(), lines.end(),
+                                  [](const std::string& line) { return line.find("optPwr_click : Start Arg=1") != std::string::npos; });
+    ASSERT_NE(off, lines.end()) << "the switch was not turned Off";
+    EXPECT_LT(off - lines.begin(), std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+                                       return line.find(BoxLine) != std::string::npos;
+                                   }) - lines.begin())
+        << "the switch shows On while the box is up";
+
+    std::string failure;
+    ASSERT_TRUE(rig.RestartServer(failure)) << failure;
+    ASSERT_TRUE(RecordAgain());
+    Power(true);
+    Wait(5);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 1U);
+    ExpectPromptUnbrokenSound(heard[0]);
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// A device chosen on the Soundcard tab goes away while the receiver plays: the server's
+// default takes its place at once, and keeps it when the device comes back (the next On
+// opens the chosen device again); no message.
+void SoundSession::PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection direction)
+{
+    // The lists are read as the program starts: the device is there before.
+    const int module = rig.SkipReason().empty() ? rig.LoadModule(ChosenDeviceModule(direction)) : -1;
+    if (rig.SkipReason().empty() && module < 0)
+        GTEST_SKIP() << "the sound server makes no " << ChosenDeviceModule(direction).front().toStdString();
+    const bool playback = direction == SoundDirection::Playback;
+    if (!Start() || !ChooseDevice(playback ? "cboPlayDevices" : "cboCapDevices", ChosenDevice))
+        return;
+    Wait(1);
+    Power(true);
+    Wait(3);
+    SoundShouldCome("TheDeviceGone");
+    ASSERT_TRUE(rig.UnloadModule(module));
+    Wait(4);
+    ASSERT_GE(rig.LoadModule(ChosenDeviceModule(direction)), 0);
+    Wait(4);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 2U);
+    ExpectPromptUnbrokenSound(heard[0]);
+    const Heard& gone = heard[1];
+    ReportSecondsToSound(gone);
+    ASSERT_TRUE(gone.Sound);
+    EXPECT_LE(gone.Holes.size(), 1U) << Describe(gone.Holes);
+    for (const Hole& hole : gone.Holes)
+        EXPECT_LE(hole.Blocks * BlockSeconds, DeviceGapSeconds) << "a long gap at " << hole.AtSeconds << " s";
+    EXPECT_TRUE(gone.SoundAtTheEnd);
+    if (!program.TraceShows("takes its place"))
+        std::cout << "  the server moved the stream itself\n";
+    EXPECT_FALSE(program.TraceShows(BoxLine));
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// Off and On clicked quickly, ten times: the switch ends On each time, with both streams
+// running and the sound within a second of the last click.
+void SoundSession::AgreeWithTheSwitchAfterQuickPowerCycles(int clicksApartMs)
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(1.5);
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        Power(false);
+        QThread::msleep(static_cast<unsigned long>(clicksApartMs));
+        Power(true);
+        Wait(1.5);
+        const std::string streams = rig.PlayingStreams();
+        EXPECT_NE(streams.find("application.name = \"ZOZEVERE\""), std::string::npos)
+            << "no playback stream after cycle " << cycle + 1 << "\n" << streams;
+    }
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 11U);
+    for (const Heard& span : heard)
+        ExpectPromptUnbrokenSound(span);
+    EXPECT_FALSE(program.TraceShows(BoxLine));
+    EXPECT_EQ(program.Close(), 0);
+}
+
+namespace {
+
+TEST_F(SoundSession, ComesBackWhenTheServerReturns)
+{
+    ComeBackWhenTheServerReturns();
+}
+
+TEST_F(SoundSession, SwitchesOffAndSaysWhyWhileTheServerStaysAway)
+{
+    SwitchOffAndSayWhyWhileTheServerStaysAway();
+}
+
+TEST_F(SoundSession, PlaysOnTheDefaultWhileTheChosenSinkIsGone)
+{
+    PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection::Playback);
+}
+
+TEST_F(SoundSession, ListensOnTheDefaultWhileTheChosenSourceIsGone)
+{
+    PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection::Capture);
+}
+
+TEST_F(SoundSession, AgreesWithTheSwitchAfterBackToBackPowerCycles)
+{
+    AgreeWithTheSwitchAfterQuickPowerCycles(0);
+}
+
+TEST_F(SoundSession, AgreesWithTheSwitchAfterPowerCyclesClicked20msApart)
+{
+    AgreeWithTheSwitchAfterQuickPowerCycles(20);
+}
+
+TEST_F(SoundSession, AgreesWithTheSwitchAfterPowerCyclesClicked50msApart)
+{
+    AgreeWithTheSwitchAfterQuickPowerCycles(50);
+}
+
+TEST_F(SoundSessionOnPipeWire, ComesBackWhenTheServerReturns)
+{
+    ComeBackWhenTheServerReturns();
+}
+
+TEST_F(SoundSessionOnPipeWire, SwitchesOffAndSaysWhyWhileTheServerStaysAway)
+{
+    SwitchOffAndSayWhyWhileTheServerStaysAway();
+}
+
+TEST_F(SoundSessionOnPipeWire, PlaysOnTheDefaultWhileTheChosenSinkIsGone)
+{
+    PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection::Playback);
+}
+
+TEST_F(SoundSessionOnPipeWire, ListensOnTheDefaultWhileTheChosenSourceIsGone)
+{
+    PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection::Capture);
+}
+
+TEST_F(SoundSessionOnPipeWire, AgreesWithTheSwitchAfterBackToBackPowerCycles)
+{
+    AgreeWithTheSwitchAfterQuickPowerCycles(0);
+}
+
+TEST_F(SoundSessionOnPipeWire, AgreesWithTheSwitchAfterPowerCyclesClicked20msApart)
+{
+    AgreeWithTheSwitchAfterQuickPowerCycles(20);
+}
+
+TEST_F(SoundSessionOnPipeWire, AgreesWithTheSwitchAfterPowerCyclesClicked50msApart)
+{
+    AgreeWithTheSwitchAfterQuickPowerCycles(50);
+}
+
+} // namespace
