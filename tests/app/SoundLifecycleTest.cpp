@@ -1,5 +1,6 @@
 #include "SoundSession.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QThread>
 
@@ -16,9 +17,25 @@ constexpr int ServerAwayMs = 2000;
 constexpr double ServerBackSeconds = 2.0;    // from the server's return to the sound
 constexpr double GiveUpSeconds = 10.0;       // the sound not back by then: one box, the switch Off
 constexpr double NoticeSeconds = 1.5;        // for the program to see the server gone, and the box to be traced
-constexpr double DeviceGapSeconds = 1.0;     // the sound's gap while the default takes a device's place
 constexpr const char* ChosenDevice = "zoz_chosen";
 constexpr const char* BoxLine = "MessageBoxes.MsgBox:";
+
+double SecondsOf(const QElapsedTimer& timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+// When the playback took sound again after the sound was lost, in seconds from the loss; 0
+// when the trace does not say.
+double SoundBackAfterTheLoss(const std::vector<std::string>& lines)
+{
+    const std::string said = "QELVODX8.Recovery:the sound is back after ";
+    for (const std::string& line : lines) {
+        if (const size_t at = line.find(said); at != std::string::npos)
+            return QString::fromStdString(line.substr(at + said.size())).section(' ', 0, 0).toDouble();
+    }
+    return 0;
+}
 
 size_t CountLines(const std::vector<std::string>& lines, const std::string& text)
 {
@@ -26,15 +43,14 @@ size_t CountLines(const std::vector<std::string>& lines, const std::string& text
         std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
 }
 
-// A device of the server beside its defaults: a remap of the recorded sink, or of the tone's source.
+// A device of the server beside its defaults: a sink of its own, or its monitor. What plays
+// into it is not recorded; its monitor hears nothing.
 QStringList ChosenDeviceModule(SoundDirection direction)
 {
-    if (direction == SoundDirection::Playback)
-        return {"module-remap-sink", QString("sink_name=") + ChosenDevice, QString("master=") + PacedSoundRig::PlayedSink,
-                "channels=1", QString("sink_properties=device.description=") + ChosenDevice + "_sink"};
-    return {"module-remap-source", QString("source_name=") + ChosenDevice,
-            QString("master=") + PacedSoundRig::SignalSink + ".monitor",
-            QString("source_properties=device.description=") + ChosenDevice + "_source"};
+    const int channels = direction == SoundDirection::Playback ? 1 : 2;
+    return {"module-null-sink", QString("sink_name=") + ChosenDevice, QString("channels=%1").arg(channels),
+            QString("rate=%1").arg(PacedSoundRig::SampleRate),
+            QString("sink_properties=device.description=") + ChosenDevice + "_sink"};
 }
 
 } // namespace
@@ -48,25 +64,29 @@ void SoundSession::ComeBackWhenTheServerReturns()
     Power(true);
     Wait(3);
     rig.KillServer();
+    QElapsedTimer sinceTheKill;
+    sinceTheKill.start();
     QThread::msleep(ServerAwayMs);
     std::string failure;
     ASSERT_TRUE(rig.RestartServer(failure)) << failure;
+    const double serverBackAt = SecondsOf(sinceTheKill) - rig.SecondsSinceServerStarted();
     ASSERT_TRUE(RecordAgain());
-    // The server was back this long before the recording began.
-    const double backBefore = rig.SecondsSinceServerStarted() - rig.RecordingSeconds();
     SoundShouldCome("TheServer");
     Wait(6);
     const std::vector<Heard> heard = Listen();
     ASSERT_EQ(heard.size(), 1U);
     ReportSecondsToSound(heard[0]);
     ASSERT_TRUE(heard[0].Sound) << "no sound after the server came back";
-    const double afterTheServer = backBefore + heard[0].SecondsToSound();
-    std::cout << "  sound at most " << afterTheServer << " s after the server came back\n";
-    RecordProperty("SecondsToSoundAfterTheServer", QString::number(afterTheServer, 'f', 3).toStdString());
-    EXPECT_LE(afterTheServer, ServerBackSeconds);
     EXPECT_TRUE(heard[0].Holes.empty()) << Describe(heard[0].Holes);
     EXPECT_TRUE(heard[0].SoundAtTheEnd);
-    EXPECT_TRUE(program.TraceShows("QELVODX8.Recovery:the sound is back after"));
+    // The recording starts a while after the server's return; the program says when its
+    // playback took sound again, counted from the loss, which came with the kill.
+    const double soundBackAt = SoundBackAfterTheLoss(program.TraceLines());
+    ASSERT_GT(soundBackAt, 0) << "the trace does not say when the sound came back";
+    const double afterTheServer = soundBackAt - serverBackAt;
+    std::cout << "  sound " << afterTheServer << " s after the server came back\n";
+    RecordProperty("SecondsToSoundAfterTheServer", QString::number(afterTheServer, 'f', 3).toStdString());
+    EXPECT_LE(afterTheServer, ServerBackSeconds);
     Troubles();
     EXPECT_EQ(program.Close(), 0);
 }
@@ -84,7 +104,7 @@ void SoundSession::SwitchOffAndSayWhyWhileTheServerStaysAway()
     Wait(2);   // and no second one
     const std::vector<std::string> lines = program.TraceLines();
     EXPECT_EQ(CountLines(lines, BoxLine), 1U);
-    EXPECT_EQ(CountLines(lines, "MessageBoxes.MsgBox:The receiver has stopped: the sound server"), 1U);
+    EXPECT_EQ(CountLines(lines, ": The receiver has stopped: the sound server unix:"), 1U);
     EXPECT_EQ(CountLines(lines, "Start the sound server again"), 1U);
     const auto off = std::find_if(lines.begin(), lines.end(),
                                   [](const std::string& line) { return line.find("optPwr_click : Start Arg=1") != std::string::npos; });
@@ -105,9 +125,10 @@ void SoundSession::SwitchOffAndSayWhyWhileTheServerStaysAway()
     EXPECT_EQ(program.Close(), 0);
 }
 
-// A device chosen on the Soundcard tab goes away while the receiver plays: the server's
-// default takes its place at once, and keeps it when the device comes back (the next On
-// opens the chosen device again); no message.
+// A device chosen on the Soundcard tab goes away while the receiver runs on it (plays into a
+// sink that is not recorded, or listens to a silent monitor): the server's default takes its
+// place at once, and the tone is heard; it keeps its place when the device comes back (the
+// next On opens the chosen device again); no message.
 void SoundSession::PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection direction)
 {
     // The lists are read as the program starts: the device is there before.
@@ -118,7 +139,7 @@ void SoundSession::PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection dir
     if (!Start() || !ChooseDevice(playback ? "cboPlayDevices" : "cboCapDevices", ChosenDevice))
         return;
     Wait(1);
-    Power(true);
+    Click("optPwr_0", After::Silence);   // nothing heard yet
     Wait(3);
     SoundShouldCome("TheDeviceGone");
     ASSERT_TRUE(rig.UnloadModule(module));
@@ -126,15 +147,8 @@ void SoundSession::PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection dir
     ASSERT_GE(rig.LoadModule(ChosenDeviceModule(direction)), 0);
     Wait(4);
     const std::vector<Heard> heard = Listen();
-    ASSERT_EQ(heard.size(), 2U);
+    ASSERT_EQ(heard.size(), 1U);
     ExpectPromptUnbrokenSound(heard[0]);
-    const Heard& gone = heard[1];
-    ReportSecondsToSound(gone);
-    ASSERT_TRUE(gone.Sound);
-    EXPECT_LE(gone.Holes.size(), 1U) << Describe(gone.Holes);
-    for (const Hole& hole : gone.Holes)
-        EXPECT_LE(hole.Blocks * BlockSeconds, DeviceGapSeconds) << "a long gap at " << hole.AtSeconds << " s";
-    EXPECT_TRUE(gone.SoundAtTheEnd);
     if (!program.TraceShows("takes its place"))
         std::cout << "  the server moved the stream itself\n";
     EXPECT_FALSE(program.TraceShows(BoxLine));

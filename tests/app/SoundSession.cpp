@@ -295,6 +295,7 @@ bool SoundSession::RecordAgain()
     actions_.clear();
     letSinkSleepAt_ = -1;
     std::string failure;
-    EXPECT_TRUE(rig.StartRecording(failure, false)) << failure;
-    return !HasFailure();
+    const bool recording = rig.StartRecording(failure, false);
+    EXPECT_TRUE(recording) << failure;
+    return recording;
 }

@@ -419,10 +419,8 @@ TEST_P(PulseSoundBackendOnServer, ServerLostWhileRunningStopsTheStreams)
 // A device that goes away kills its stream: the owner is told which device, and that it is gone.
 TEST_P(PulseSoundBackendOnServer, ASinkUnloadedUnderItsStreamIsToldAsRemoved)
 {
-    const int module = rig->LoadModule({"module-remap-sink", "sink_name=zoz_gone", QString("master=") + PacedSoundRig::PlayedSink,
-                                        "channels=1"});
-    if (module < 0)
-        GTEST_SKIP() << "the server makes no remapped sink";
+    const int module = rig->LoadModule({"module-null-sink", "sink_name=zoz_gone", "channels=1"});
+    ASSERT_GE(module, 0);
     StateEvents told;
     backend.SetStateSink(&told);
     ToneSource tone;

@@ -83,23 +83,23 @@ pcm.!default {
 bool PacedSoundRig::StartServer()
 {
     const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
-    if (!started || !ChooseServerDefaults() || !PlayTone() || !OpenToClients())
-        return false;
-    serverClock_.start();
-    if (!ReachableThroughAlsa() || !StartListener())
+    if (!started || !ChooseServerDefaults() || !PlayTone() || !StartListener())
         return false;
     if (server_ == SoundServer::PulseAudio) {
-        awake_ = std::make_unique<AwakeSink>("unix:" + SocketPath().toStdString(), PlayedSink);
+        awake_ = std::make_unique<AwakeSink>("unix:" + ControlSocketPath().toStdString(), PlayedSink);
         if (!awake_->Ready()) {
             Skip("the played sink's streams cannot be followed");
             return false;
         }
     }
-    return true;
+    if (!OpenToClients())
+        return false;
+    serverClock_.start();
+    return ReachableThroughAlsa();
 }
 
-// PulseAudio is set up through a socket of the rig's own; PipeWire's server opens its socket
-// as it starts.
+// PulseAudio is set up, and its sinks are listened to and recorded, through a socket of the
+// rig's own; PipeWire's server opens its socket as it starts.
 bool PacedSoundRig::OpenToClients()
 {
     if (server_ != SoundServer::PulseAudio)
@@ -202,7 +202,7 @@ std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
     environment.insert("XDG_RUNTIME_DIR", dir_.filePath("runtime"));
     environment.insert("PULSE_RUNTIME_PATH", dir_.filePath("runtime"));
     environment.insert("PULSE_STATE_PATH", dir_.filePath("runtime"));
-    environment.insert("PULSE_SERVER", "unix:" + SocketPath());
+    environment.insert("PULSE_SERVER", "unix:" + (server_ == SoundServer::PulseAudio ? ControlSocketPath() : SocketPath()));
     environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir_.filePath("runtime/bus"));
     process->setProcessEnvironment(environment);
     process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -250,21 +250,12 @@ bool PacedSoundRig::StartServerProcess(const char* name, const QStringList& argu
     return false;
 }
 
-// On PulseAudio through the rig's own socket, which is there before the clients' one.
 bool PacedSoundRig::Pactl(const QStringList& arguments, const QString& outputFile)
 {
     const QString program = QStandardPaths::findExecutable("pactl");
     if (program.isEmpty())
         return false;
-    auto pactl = NewProcess(program);
-    if (server_ == SoundServer::PulseAudio) {
-        QProcessEnvironment environment = pactl->processEnvironment();
-        environment.insert("PULSE_SERVER", "unix:" + ControlSocketPath());
-        pactl->setProcessEnvironment(environment);
-    }
-    if (!outputFile.isEmpty())
-        pactl->setStandardOutputFile(outputFile);
-    pactl->start(program, arguments);
+    auto pactl = Launch(program, arguments, outputFile);
     return pactl->waitForFinished(StartTimeoutMs) && pactl->exitStatus() == QProcess::NormalExit && pactl->exitCode() == 0;
 }
 
