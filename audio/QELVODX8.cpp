@@ -17,6 +17,12 @@ namespace {
 
 constexpr const char* StartFailureText = "Unable to start DirectSound. Check proper sound card installation";
 
+// Where another device is chosen.
+std::string DeviceChoiceHint()
+{
+    const std::string path = QELVODX8::ConfigurationPath ? QELVODX8::ConfigurationPath() : "Config";
+    return "To use another device, choose it on the Soundcard tab of the configuration window (" + path + ").";
+}
 constexpr const char* UnknownChannelsText = "Unknown Number of channels, only Mono or Stereo allowed";
 constexpr int32_t ErrSubscriptOutOfRange = 9;
 constexpr int32_t MaxSizedChannels = 16;   // arrays are never sized for more channels than this
@@ -46,6 +52,17 @@ void Interlace_16_2(const int16_t* first, const int16_t* second, int16_t* frames
     }
 }
 
+// The monotonic clock in seconds; 0 where there is none, which leaves the stall watch idle.
+double MonotonicSeconds()
+{
+    PerfCounter& counter = CurrentPerfCounter();
+    int64_t frequency = 0;
+    int64_t count = 0;
+    if (!counter.QueryFrequency(frequency) || frequency <= 0 || !counter.QueryCounter(count))
+        return 0;
+    return static_cast<double>(count) / static_cast<double>(frequency);
+}
+
 int64_t Milliseconds(int64_t frames, int32_t samplesPerSecond)
 {
     return samplesPerSecond > 0 ? frames * 1000 / samplesPerSecond : 0;
@@ -62,24 +79,6 @@ size_t SizedChannels(int32_t channels)
 }
 
 } // namespace
-
-// Where another device is chosen.
-std::string QELVODX8::DeviceChoiceHint()
-{
-    const std::string path = ConfigurationPath ? ConfigurationPath() : "Config";
-    return "To use another device, choose it on the Soundcard tab of the configuration window (" + path + ").";
-}
-
-// The monotonic clock in seconds; 0 where there is none, which leaves the stall watch idle.
-double QELVODX8::MonotonicSeconds()
-{
-    PerfCounter& counter = CurrentPerfCounter();
-    int64_t frequency = 0;
-    int64_t count = 0;
-    if (!counter.QueryFrequency(frequency) || frequency <= 0 || !counter.QueryCounter(count))
-        return 0;
-    return static_cast<double>(count) / static_cast<double>(frequency);
-}
 
 void QELVODX8::EventRelay::DXCallback(int32_t eventId)
 {
@@ -598,3 +597,7 @@ void QELVODX8::DropNotification(const std::string& what, int32_t error, const st
     AddLog("QELVODX8.EventHandler:" + what + " failed, block dropped: Code=" + std::to_string(error) +
            " Description=" + why);
 }
+
+// The recovery keeps the engine's clock and gives its advice on choosing another device.
+double QELVODX8::MonotonicSeconds() { return ::MonotonicSeconds(); }
+std::string QELVODX8::DeviceChoiceHint() { return ::DeviceChoiceHint(); }

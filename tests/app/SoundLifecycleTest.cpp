@@ -55,6 +55,18 @@ QStringList ChosenDeviceModule(SoundDirection direction)
 
 } // namespace
 
+// The sound stays to the span's end; a machine so busy that the sound server's stream ran dry
+// may break it briefly, where the trace says so.
+void SoundSession::ExpectSoundKept(const Heard& heard)
+{
+    EXPECT_TRUE(heard.SoundAtTheEnd) << "no sound at the end, " << heard.EndSeconds << " s";
+    if (heard.Holes.empty())
+        return;
+    const size_t underruns = Underruns().size();
+    std::cout << "  " << underruns << " underruns traced for" << Describe(heard.Holes) << "\n";
+    EXPECT_LE(heard.Holes.size(), underruns) << "holes the trace does not explain:" << Describe(heard.Holes);
+}
+
 // Killed while the receiver plays and started again: the sound comes back by itself soon
 // after the server, unbroken, with no message.
 void SoundSession::ComeBackWhenTheServerReturns()
@@ -77,8 +89,7 @@ void SoundSession::ComeBackWhenTheServerReturns()
     ASSERT_EQ(heard.size(), 1U);
     ReportSecondsToSound(heard[0]);
     ASSERT_TRUE(heard[0].Sound) << "no sound after the server came back";
-    EXPECT_TRUE(heard[0].Holes.empty()) << Describe(heard[0].Holes);
-    EXPECT_TRUE(heard[0].SoundAtTheEnd);
+    ExpectSoundKept(heard[0]);
     // The recording starts a while after the server's return; the program says when its
     // playback took sound again, counted from the loss, which came with the kill.
     const double soundBackAt = SoundBackAfterTheLoss(program.TraceLines());
@@ -121,7 +132,10 @@ void SoundSession::SwitchOffAndSayWhyWhileTheServerStaysAway()
     Wait(5);
     const std::vector<Heard> heard = Listen();
     ASSERT_EQ(heard.size(), 1U);
-    ExpectPromptUnbrokenSound(heard[0]);
+    ReportSecondsToSound(heard[0]);
+    ASSERT_TRUE(heard[0].Sound);
+    EXPECT_LE(heard[0].SecondsToSound(), SoundWithinSeconds);
+    ExpectSoundKept(heard[0]);
     EXPECT_EQ(program.Close(), 0);
 }
 
@@ -148,9 +162,18 @@ void SoundSession::PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection dir
     Wait(4);
     const std::vector<Heard> heard = Listen();
     ASSERT_EQ(heard.size(), 1U);
-    ExpectPromptUnbrokenSound(heard[0]);
-    if (!program.TraceShows("takes its place"))
+    ReportSecondsToSound(heard[0]);
+    const bool movedByTheServer = !program.TraceShows("takes its place");
+    if (movedByTheServer)
         std::cout << "  the server moved the stream itself\n";
+    // PipeWire's session manager moves a capture stream whose source went to the default
+    // source node, and the rig has none (its sound comes from a sink's monitor): the stream
+    // is left with nothing to hear, and the program is not told.
+    if (movedByTheServer && !heard[0].Sound && !playback)
+        GTEST_SKIP() << "the server moved the capture stream itself, to no source of the rig";
+    ASSERT_TRUE(heard[0].Sound);
+    EXPECT_LE(heard[0].SecondsToSound(), SoundWithinSeconds);
+    ExpectSoundKept(heard[0]);
     EXPECT_FALSE(program.TraceShows(BoxLine));
     EXPECT_EQ(program.Close(), 0);
 }
@@ -174,8 +197,18 @@ void SoundSession::AgreeWithTheSwitchAfterQuickPowerCycles(int clicksApartMs)
     }
     const std::vector<Heard> heard = Listen();
     ASSERT_EQ(heard.size(), 11U);
-    for (const Heard& span : heard)
-        ExpectPromptUnbrokenSound(span);
+    // Within a second of the last click the sound of the new start is there (what plays
+    // before it may still be the old one's, still in the sink), and it stays.
+    for (const Heard& span : heard) {
+        ReportSecondsToSound(span);
+        ASSERT_TRUE(span.Sound);
+        Heard afterTheStart = span;
+        afterTheStart.Holes.clear();
+        for (const Hole& hole : span.Holes)
+            if (hole.AtSeconds + hole.Blocks * BlockSeconds > span.ActionSeconds + SoundWithinSeconds)
+                afterTheStart.Holes.push_back(hole);
+        ExpectSoundKept(afterTheStart);
+    }
     EXPECT_FALSE(program.TraceShows(BoxLine));
     EXPECT_EQ(program.Close(), 0);
 }

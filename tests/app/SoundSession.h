@@ -130,6 +130,8 @@ protected:
     bool WaitForTrace(const std::string& text, double seconds);
     // A fresh recording after the server came back, with what was heard before left behind.
     bool RecordAgain();
+    // The sound stays to the span's end, broken only where the trace names underruns.
+    void ExpectSoundKept(const SoundSessionJudging::Heard& heard);
 
     PacedSoundRig rig;
     ChildReceiver program{ZOZEVERE_PROGRAM, ZOZEVERE_PLUGINS};

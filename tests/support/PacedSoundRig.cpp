@@ -51,7 +51,7 @@ PacedSoundRig::PacedSoundRig(SoundServer server) : server_(server)
         Skip("no temporary folder for the PulseAudio daemon");
         return;
     }
-    QDir(dir_.path()).mkpath("runtime");
+    QDir(dir_.path()).mkpath("runtime/server");
     QDir(dir_.path()).mkpath(".config/pulse");
     // Programs that use the sound server's own API find it through this file in HOME.
     const QByteArray clientSettings = "autospawn = no\ndefault-server = unix:" + SocketPath().toUtf8() + "\n";
@@ -98,14 +98,17 @@ bool PacedSoundRig::StartServer()
     return ReachableThroughAlsa();
 }
 
-// PulseAudio is set up, and its sinks are listened to and recorded, through a socket of the
-// rig's own; PipeWire's server opens its socket as it starts.
+// The server is set up, and its sinks are listened to and recorded, through a socket of the
+// rig's own; its clients' socket opens last: PulseAudio opens it when asked, PipeWire's is a
+// link to the rig's (PipeWire's server opens its socket as it starts).
 bool PacedSoundRig::OpenToClients()
 {
-    if (server_ != SoundServer::PulseAudio)
-        return true;
-    if (!Pactl({"load-module", "module-native-protocol-unix", "auth-anonymous=1", "socket=" + SocketPath()})) {
-        Skip("PulseAudio opens no socket to its clients");
+    const bool opened =
+        server_ == SoundServer::PulseAudio
+            ? Pactl({"load-module", "module-native-protocol-unix", "auth-anonymous=1", "socket=" + SocketPath()})
+            : QFile::link(ControlSocketPath(), SocketPath());
+    if (!opened) {
+        Skip("the sound server opens no socket to its clients");
         return false;
     }
     for (int waited = 0; waited < StartTimeoutMs && !QFile::exists(SocketPath()); waited += 10)
@@ -124,7 +127,7 @@ bool PacedSoundRig::RestartServer(std::string& failure)
         serverProcesses_.pop_back();
     }
     // What the killed processes left behind must not pass for the new ones' sockets.
-    for (const char* left : {"runtime/native", "runtime/control", "runtime/bus", "runtime/pipewire-0"})
+    for (const char* left : {"runtime/native", "runtime/control", "runtime/server/native", "runtime/bus", "runtime/pipewire-0"})
         QFile::remove(dir_.filePath(left));
     if (!StartServer())
         return failure = skipReason_, false;
@@ -148,15 +151,16 @@ bool PacedSoundRig::UnloadModule(int index)
     return Pactl({"unload-module", QString::number(index)});
 }
 
-// Both servers put their socket in PULSE_RUNTIME_PATH.
+// The clients' socket, where the program finds the server.
 QString PacedSoundRig::SocketPath() const
 {
     return dir_.filePath("runtime/native");
 }
 
+// PipeWire's server puts its socket in PULSE_RUNTIME_PATH.
 QString PacedSoundRig::ControlSocketPath() const
 {
-    return dir_.filePath("runtime/control");
+    return dir_.filePath(server_ == SoundServer::PulseAudio ? "runtime/control" : "runtime/server/native");
 }
 
 PacedSoundRig::~PacedSoundRig()
@@ -200,9 +204,9 @@ std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", dir_.path());
     environment.insert("XDG_RUNTIME_DIR", dir_.filePath("runtime"));
-    environment.insert("PULSE_RUNTIME_PATH", dir_.filePath("runtime"));
+    environment.insert("PULSE_RUNTIME_PATH", dir_.filePath("runtime/server"));
     environment.insert("PULSE_STATE_PATH", dir_.filePath("runtime"));
-    environment.insert("PULSE_SERVER", "unix:" + (server_ == SoundServer::PulseAudio ? ControlSocketPath() : SocketPath()));
+    environment.insert("PULSE_SERVER", "unix:" + ControlSocketPath());
     environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir_.filePath("runtime/bus"));
     process->setProcessEnvironment(environment);
     process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
