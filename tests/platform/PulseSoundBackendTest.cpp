@@ -416,31 +416,6 @@ TEST_P(PulseSoundBackendOnServer, ServerLostWhileRunningStopsTheStreams)
     backend.SetStateSink(nullptr);
 }
 
-// A device that goes away kills its stream: the owner is told which device, and that it is gone.
-TEST_P(PulseSoundBackendOnServer, ASinkUnloadedUnderItsStreamIsToldAsRemoved)
-{
-    const int module = rig->LoadModule({"module-null-sink", "sink_name=zoz_gone", "channels=1"});
-    ASSERT_GE(module, 0);
-    StateEvents told;
-    backend.SetStateSink(&told);
-    ToneSource tone;
-    ASSERT_EQ(backend.OpenDevice(Playback, "pulse:zoz_gone"), 0) << backend.ErrorText();
-    ASSERT_EQ(backend.CreateBuffer(Playback, Blocks(1, 4)), 0) << backend.ErrorText();
-    NotifyEveryBlock(backend, Playback, Blocks(1, 4), sink);
-    backend.SetPlaybackSource(&tone);
-    ASSERT_EQ(backend.Start(Playback), 0) << backend.ErrorText();
-    ASSERT_TRUE(RunUntil([&] { return sink.events.size() >= 4; }));
-    ASSERT_TRUE(rig->UnloadModule(module));
-    if (!RunUntil([&] { return !told.events.empty(); }, 3000))
-        GTEST_SKIP() << "the server moved the stream to another sink itself";
-    ASSERT_EQ(told.events.size(), 1u);
-    EXPECT_EQ(told.events[0].What, SoundStateEvent::Kind::DeviceRemoved) << told.events[0].Why;
-    EXPECT_EQ(told.events[0].Direction, Playback);
-    EXPECT_EQ(told.events[0].Device, "pulse:zoz_gone");
-    EXPECT_FALSE(backend.IsRunning(Playback));
-    backend.SetStateSink(nullptr);
-}
-
 TEST_P(PulseSoundBackendOnServer, RefusesMissingDevicesAndUnusableBuffersNamingTheDevice)
 {
     EXPECT_LT(backend.OpenDevice(Capture, "pulse:nosuch"), 0);

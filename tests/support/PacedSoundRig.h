@@ -19,7 +19,9 @@
 // runs. The server's and ALSA's "default" playback device plays into the second sink, and a
 // recorder that asks for a latency of 2 s, as browsers and music players ask of a desktop's
 // sink, records its monitor: that sink then runs at whatever latency the playing program
-// asks for, as on a desktop. Each sink's description is its name followed by "_sink", so
+// asks for, as on a desktop. The rig sets the server up, listens and records through a socket
+// of its own, and opens the clients' socket once everything is in place, as a desktop's server
+// that starts again is found with its devices. Each sink's description is its name followed by "_sink", so
 // that a program which lists the server's devices shows them. The daemon's socket and
 // ALSA's configuration are in the rig's folder, which HOME points at while the rig lives,
 // so that programs started meanwhile find them. Where no daemon can be started,
