@@ -53,8 +53,8 @@ void PowerPanel::optPwr_Click(int Index)
     SwitchPower();
 }
 
-// Each state wanted in turn, until the last one clicked has been applied; then the switch
-// shows what runs. A receiver left on without sound (it did not start) is switched off.
+// Each state wanted in turn, until the last one clicked has been applied (a receiver whose
+// sound did not start asks for Off meanwhile); then the switch shows what runs.
 void PowerPanel::SwitchPower()
 {
     const BusyGuard busy(switching_);
