@@ -90,6 +90,7 @@ QELVODX8::QELVODX8(SoundBackend& backend, QObject* parent) : QObject(parent), ba
 {
     SetSamplesPerEvent(2048);
     backend_.SetTrace(&AddLog);
+    backend_.SetStateSink(&recovery_);
     capDevices_ = backend_.Devices(SoundDirection::Capture);
     playDevices_ = backend_.Devices(SoundDirection::Playback);
 }
@@ -97,6 +98,7 @@ QELVODX8::QELVODX8(SoundBackend& backend, QObject* parent) : QObject(parent), ba
 QELVODX8::~QELVODX8()
 {
     ReleaseDevices();
+    backend_.SetStateSink(nullptr);
 }
 
 // ---- properties ----------------------------------------------------------------------
@@ -183,7 +185,8 @@ bool QELVODX8::OpenDevice(SoundDirection direction, const std::vector<SoundDevic
                                        " devices found.");
         return false;
     }
-    if (const int32_t error = backend_.OpenDevice(direction, list[static_cast<size_t>(index) - 1].Name); error != 0) {
+    const std::string& chosen = list[static_cast<size_t>(index) - 1].Name;
+    if (const int32_t error = backend_.OpenDevice(direction, recovery_.DeviceToOpen(direction, chosen)); error != 0) {
         ReportOpenFailure(error, backend_.ErrorText());
         return false;
     }
@@ -256,6 +259,8 @@ void QELVODX8::ReportOpenFailure(int32_t error, const std::string& why)
 void QELVODX8::ShowSoundFailure(const char* routine, int32_t error, const std::string& why)
 {
     lastErr_ = error;
+    if (recovery_.TakeOver(routine, error, why))
+        return;
     AddLog(std::string(routine) + ":Code=" + std::to_string(error) + " Description=" + why);
     MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why + " " + DeviceChoiceHint(), MessageBoxes::vbOKOnly);
 }
@@ -289,6 +294,7 @@ void QELVODX8::StartSound()
 
 void QELVODX8::StopSound()
 {
+    recovery_.Cancel();
     if (!prepared_ || !inAction_)
         return;
     const uint32_t epoch = epoch_;
@@ -436,6 +442,7 @@ void QELVODX8::PlaybackPath()
     lastPlaybackSeconds_ = MonotonicSeconds();
     stalledRestarts_ = 0;
     lateSpell_ = false;
+    recovery_.PlaybackTook();
 }
 
 void QELVODX8::ApplyVolume()
@@ -498,10 +505,10 @@ void QELVODX8::ResetPlayback()
 }
 
 // Measured in time, not in blocks: a backlog of captured blocks handled at once is no stall.
+// A playback device that was started counts whether it still runs or its stream stopped.
 bool QELVODX8::PlaybackStalled() const
 {
-    return backend_.IsRunning(SoundDirection::Playback) &&
-           MonotonicSeconds() - lastPlaybackSeconds_ >= StalledPlaybackSeconds;
+    return outDelay_ <= 0 && MonotonicSeconds() - lastPlaybackSeconds_ >= StalledPlaybackSeconds;
 }
 
 // The playback device has taken nothing for seconds: its stream is let go of and taken up
@@ -590,3 +597,7 @@ void QELVODX8::DropNotification(const std::string& what, int32_t error, const st
     AddLog("QELVODX8.EventHandler:" + what + " failed, block dropped: Code=" + std::to_string(error) +
            " Description=" + why);
 }
+
+// The recovery keeps the engine's clock and gives its advice on choosing another device.
+double QELVODX8::MonotonicSeconds() { return ::MonotonicSeconds(); }
+std::string QELVODX8::DeviceChoiceHint() { return ::DeviceChoiceHint(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/PlaybackBridge.h"
+#include "audio/SoundRecovery.h"
 #include "platform/SoundBackend.h"
 
 #include <QObject>
@@ -27,7 +28,8 @@
 // empties at its own pace on its own clock. Each playback notification (the device has
 // taken a block's worth) sets the volume. Playback that runs out of sound plays silence for the
 // time it missed and goes on; playback that takes nothing for seconds is opened again,
-// once, before the user is told.
+// once; a device that fails, goes away, or whose sound server ends is opened again by the
+// recovery (audio/SoundRecovery), which tells the user only when that brings no sound back.
 //
 // The channel counts must be set before SamplesPerEvent, which sizes the arrays.
 class QELVODX8 : public QObject
@@ -84,6 +86,9 @@ public:
 
     void PrepareDevices();
     void StartSound();
+    // Running, or bringing the sound back after its devices broke: the receiver is on.
+    bool Running() const { return inAction_ || recovery_.Active(); }
+    SoundRecovery& Recovery() { return recovery_; }
     void StopSound();
     void ReleaseDevices();
 
@@ -110,6 +115,8 @@ signals:
     void DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
 
 private:
+    friend class SoundRecovery;
+
     // The backend signals this relay, which passes the event on to the event window set at
     // the time, so that no backend ever holds a pointer to the window itself.
     class EventRelay : public SoundEventSink
@@ -145,6 +152,8 @@ private:
     bool PlaybackStalled() const;
     void RestartStalledPlayback();
     std::string PlaybackDeviceName() const;
+    static double MonotonicSeconds();
+    static std::string DeviceChoiceHint();
     void DropNotification(const std::string& what, int32_t error, const std::string& why);
     void UnknownChannels();
     int32_t RingBlocks() const;
@@ -153,6 +162,7 @@ private:
 
     SoundBackend& backend_;
     EventRelay relay_{*this};
+    SoundRecovery recovery_{*this};
     SoundEventSink* eventForm_ = nullptr;
     std::vector<SoundDeviceInfo> playDevices_;
     std::vector<SoundDeviceInfo> capDevices_;

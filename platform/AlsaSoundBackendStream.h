@@ -86,6 +86,7 @@ private:
     snd_pcm_sframes_t WritePending();
     void CountPlayed(snd_pcm_uframes_t frames);
     void PlaybackRanDry(int error);
+    void DeviceFailed(int error, const std::string& what);
     int32_t StartIfPrepared();
     void ClosePcm();
 

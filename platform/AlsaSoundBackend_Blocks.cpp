@@ -162,9 +162,18 @@ void AlsaSoundBackend::Stream::RecoverCapture(int error)
         EnableNotifiers(true);
         return;
     }
-    owner_.Trace(what + ", cannot be opened again (" + owner_.ErrorText() + "), capture stops");
-    running_ = false;
-    EnableNotifiers(false);
+    DeviceFailed(result, what + ", cannot be opened again (" + owner_.ErrorText() + "), capture stops");
+}
+
+// The device can take or give nothing more: it stops, and its owner is told whether it is
+// gone (unplugged) or only broke.
+void AlsaSoundBackend::Stream::DeviceFailed(int error, const std::string& what)
+{
+    owner_.Trace(what);
+    Stop();
+    const bool removed = error == -ENODEV || error == -ENOENT || error == -EBADFD;
+    owner_.Report({removed ? SoundStateEvent::Kind::DeviceRemoved : SoundStateEvent::Kind::StreamFailed, direction_,
+                   name_, owner_.ErrorText()});
 }
 
 void AlsaSoundBackend::Stream::RestartCaptureLater(const std::string& what, int result)

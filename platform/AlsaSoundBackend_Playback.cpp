@@ -93,7 +93,7 @@ bool AlsaSoundBackend::Stream::WriteFrames(const int16_t* samples, snd_pcm_ufram
         }
         if (written < 0) {
             Fail(static_cast<int>(written), "cannot take the sound");
-            owner_.Trace("AlsaSoundBackend.WriteFrames:" + owner_.ErrorText());
+            DeviceFailed(static_cast<int>(written), "AlsaSoundBackend.WriteFrames:" + owner_.ErrorText() + ", stopped");
             return false;
         }
         samples += written * channels_;
@@ -137,7 +137,8 @@ void AlsaSoundBackend::Stream::PlaybackRanDry(int error)
     pending_.clear();
     const int result = snd_pcm_recover(pcm_, error, 1);
     if (result < 0) {
-        owner_.Trace(what + ", cannot be restarted (" + snd_strerror(result) + ")");
+        Fail(result, "cannot be restarted");
+        DeviceFailed(result, what + ", cannot be restarted (" + snd_strerror(result) + "), stopped");
         return;
     }
     ranDry_ = true;

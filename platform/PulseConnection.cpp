@@ -91,6 +91,8 @@ bool PulseConnection::Open(std::string& reason)
         reason = "no answer within " + std::to_string(TimeoutMs / 1000) + " s";
     else if (pa_context_get_state(context_) != PA_CONTEXT_READY)
         reason = LastError();
+    const char* server = pa_context_get_server(context_);
+    server_ = server ? server : "(the default)";
     return settled && reason.empty();
 }
 

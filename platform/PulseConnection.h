@@ -53,6 +53,8 @@ public:
     pa_threaded_mainloop* Loop() const { return loop_; }
     pa_context* Context() const { return context_; }
     bool Lost() const { return lost_.load(); }
+    // The server connected to, as the client library names it (its socket).
+    const std::string& ServerName() const { return server_; }
 
     // Lock held: why the last request failed, in the library's words.
     std::string LastError() const;
@@ -77,6 +79,7 @@ private:
     pa_context* context_ = nullptr;
     LostFunction lostFunction_;
     void* lostContext_;
+    std::string server_;
     bool ready_ = false;              // client thread, lock held
     std::atomic<bool> lost_{false};
 };

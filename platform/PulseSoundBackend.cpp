@@ -63,12 +63,12 @@ void PulseSoundBackend::Woken()
     uint64_t count = 0;
     [[maybe_unused]] const ssize_t taken = read(wakeDescriptor_, &count, sizeof count);
     wakePending_.store(false);
+    if (connection_ && connection_->Lost())
+        ServerLost();
     for (const SoundDirection direction : {SoundDirection::Capture, SoundDirection::Playback}) {
         if (Stream* stream = StreamOf(direction))
             stream->TraceEvents();
     }
-    if (connection_ && connection_->Lost())
-        ServerLost();
     Stream* capture = StreamOf(SoundDirection::Capture);
     if (capture && capture->DeliverCaptured()) {
         if (Stream* playback = StreamOf(SoundDirection::Playback))
@@ -78,7 +78,8 @@ void PulseSoundBackend::Woken()
 }
 
 // The server went away (its daemon ended): the streams stop, and the next start or
-// listing tries to connect again.
+// listing tries to connect again. The owner is told once everything of the old connection
+// is let go of.
 void PulseSoundBackend::ServerLost()
 {
     std::string reason;
@@ -86,20 +87,29 @@ void PulseSoundBackend::ServerLost()
         const PulseConnection::Lock lock(*connection_);
         reason = connection_->LastError();
     }
-    Trace("PulseSoundBackend.ServerLost:the connection to the sound server was lost (" + reason + ")");
+    lostServer_ = connection_->ServerName();
+    Trace("PulseSoundBackend.ServerLost:the connection to the sound server was lost (" + reason + "), server " + lostServer_);
     for (const std::unique_ptr<Stream>& stream : streams_) {
         if (stream)
             stream->Release();
     }
     connection_.reset();
+    Report({SoundStateEvent::Kind::ServerLost, SoundDirection::Playback, lostServer_, reason});
 }
 
 PulseConnection* PulseSoundBackend::Connection(std::string& reason)
 {
     if (connection_ && connection_->Lost())
         ServerLost();
-    if (!connection_)
-        connection_ = PulseConnection::Connect(PostWake, this, reason);
+    if (connection_)
+        return connection_.get();
+    connection_ = PulseConnection::Connect(PostWake, this, reason);
+    if (connection_ && !lostServer_.empty()) {
+        const std::string server = connection_->ServerName();
+        lostServer_.clear();
+        Trace("PulseSoundBackend.ServerBack:the sound server " + server + " answers again");
+        Report({SoundStateEvent::Kind::ServerBack, SoundDirection::Playback, server, {}});
+    }
     return connection_.get();
 }
 

@@ -74,4 +74,5 @@ private:
     std::atomic<PlaybackSource*> source_{nullptr};
     std::atomic<float> gain_{1.0f};
     std::string errorText_;
+    std::string lostServer_;   // the server whose connection was lost, until one is made again
 };

@@ -65,6 +65,7 @@ private:
     pa_buffer_attr BufferAttributes() const;
     int32_t FrameBytes() const { return channels_ * PulseSound::BytesPerSample; }
     void ServePlayback();
+    void StreamFailed();
 
     // The client thread.
     static void StateChanged(pa_stream* stream, void* self);

@@ -109,16 +109,27 @@ void PulseSoundBackend::Stream::TraceEvents()
         owner_.Trace("PulseSoundBackend.Playback:Playback underrun on " + Describe() + " (the server's stream ran dry" +
                      (underruns > 1 ? ", " + std::to_string(underruns) + " times" : std::string()) + "), plays on");
     }
-    if (failed_.exchange(false) && running_ && stream_) {
-        std::string reason;
-        {
-            const PulseConnection::Lock lock(*connection_);
-            reason = connection_->LastError();
-        }
-        Fail(-EIO, "the stream failed (" + reason + ")");
-        owner_.Trace("PulseSoundBackend.StreamFailed:" + owner_.ErrorText() + ", stopped");
-        Stop();
+    if (failed_.exchange(false) && running_ && stream_ && !connection_->Lost())
+        StreamFailed();
+}
+
+// The server ended the stream: its device went away ("Entity killed", "No such entity"), or
+// something else broke it. The owner is told once the stream is let go of.
+void PulseSoundBackend::Stream::StreamFailed()
+{
+    std::string reason;
+    int error = 0;
+    {
+        const PulseConnection::Lock lock(*connection_);
+        reason = connection_->LastError();
+        error = pa_context_errno(connection_->Context());
     }
+    Fail(-EIO, "the stream failed (" + reason + ")");
+    owner_.Trace("PulseSoundBackend.StreamFailed:" + owner_.ErrorText() + ", stopped");
+    Stop();
+    const bool removed = error == PA_ERR_KILLED || error == PA_ERR_NOENTITY;
+    owner_.Report({removed ? SoundStateEvent::Kind::DeviceRemoved : SoundStateEvent::Kind::StreamFailed, direction_,
+                   name_, reason});
 }
 
 // Up to MaxBlocksPerWake whole blocks, each copied into the looping buffer before its

@@ -67,6 +67,32 @@ protected:
     ~PlaybackSource() = default;
 };
 
+// What befell an open device or the sound server, told to the backend's owner on the main
+// thread (as the blocks are), after the backend has let go of what broke.
+struct SoundStateEvent
+{
+    enum class Kind
+    {
+        StreamFailed,    // the device's stream broke; the device may still be there
+        DeviceRemoved,   // the device is gone (unplugged, unloaded)
+        ServerLost,      // the sound server went away; every stream on it is gone
+        ServerBack       // a sound server answers again after it was lost
+    };
+    Kind What = Kind::StreamFailed;
+    SoundDirection Direction = SoundDirection::Playback;   // for a stream or a device
+    std::string Device;                                    // the device's name, or the server's
+    std::string Why;                                       // in the backend's words
+};
+
+class SoundStateSink
+{
+public:
+    virtual void SoundStateChanged(const SoundStateEvent& event) = 0;
+
+protected:
+    ~SoundStateSink() = default;
+};
+
 class SoundEventSink
 {
 public:
@@ -149,6 +175,8 @@ public:
     }
 
     void SetTrace(TraceFunction trace) { trace_ = trace; }
+    // Who is told of failed streams, removed devices and a lost or returning server.
+    void SetStateSink(SoundStateSink* sink) { stateSink_ = sink; }
     // A backend that serves the devices of another one (which chose it by the device's
     // name) signals that one's events and writes to its trace.
     void ServeFor(SoundBackend* outer) { outer_ = outer; }
@@ -166,6 +194,14 @@ protected:
             if (entry.Offset >= startByte && entry.Offset < startByte + bytes)
                 events.Signal(entry.EventId);
         }
+    }
+
+    // Main thread only.
+    void Report(const SoundStateEvent& event) const
+    {
+        const SoundBackend& owner = outer_ ? *outer_ : *this;
+        if (owner.stateSink_)
+            owner.stateSink_->SoundStateChanged(event);
     }
 
     void Trace(const std::string& line) const
@@ -194,5 +230,6 @@ private:
     std::vector<std::pair<int32_t, SoundEventSink*>> sinks_;
     std::vector<PositionNotify> positions_[2];
     TraceFunction trace_ = nullptr;
+    SoundStateSink* stateSink_ = nullptr;
     SoundBackend* outer_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "support/TonePurity.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QThread>
 
@@ -252,4 +253,49 @@ size_t SoundSession::DeviceUnderruns() const
     const std::vector<std::string> lines = program.TraceLines();
     return static_cast<size_t>(
         std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return Contains(line, "Playback underrun"); }));
+}
+
+bool SoundSession::ChooseDevice(const std::string& list, const std::string& text)
+{
+    EXPECT_TRUE(program.Click("cmdConfig")) << program.Failure();
+    // The configuration window shows once the program has handled the click.
+    bool tabChosen = false;
+    for (int attempt = 0; attempt < 50 && !(tabChosen = program.ChooseTab("TabStrip1", "Soundcard")); ++attempt)
+        QThread::msleep(100);
+    EXPECT_TRUE(tabChosen) << program.Failure();
+    std::vector<std::string> entries;
+    EXPECT_TRUE(program.Entries(list, entries)) << program.Failure();
+    const auto device = std::find_if(entries.begin(), entries.end(),
+                                     [&](const std::string& entry) { return entry.find(text) != std::string::npos; });
+    if (HasFailure())
+        return false;
+    if (device == entries.end()) {
+        std::string listed;
+        for (const std::string& entry : entries)
+            listed += "\n  " + entry;
+        [&] { GTEST_SKIP() << "the Soundcard tab's " << list << " lists no device of " << text << "; it lists:" << listed; }();
+        return false;
+    }
+    EXPECT_TRUE(program.Choose(list, *device)) << program.Failure();
+    EXPECT_TRUE(program.Click("cmdOK")) << program.Failure();
+    return !HasFailure();
+}
+
+bool SoundSession::WaitForTrace(const std::string& text, double seconds)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!program.TraceShows(text) && static_cast<double>(waited.elapsed()) < seconds * 1000)
+        QThread::msleep(20);
+    return program.TraceShows(text);
+}
+
+bool SoundSession::RecordAgain()
+{
+    actions_.clear();
+    letSinkSleepAt_ = -1;
+    std::string failure;
+    const bool recording = rig.StartRecording(failure, false);
+    EXPECT_TRUE(recording) << failure;
+    return recording;
 }

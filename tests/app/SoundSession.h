@@ -3,6 +3,8 @@
 #include "support/ChildReceiver.h"
 #include "support/PacedSoundRig.h"
 
+#include "platform/SoundBackend.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -115,6 +117,21 @@ protected:
     void ComeBackOnceAfterAShortStop();
     void KeepPlayingOnABusyMachine();
     void PlayOnADeviceChosenWhileOff();
+    // The sound server and the devices come and go (SoundLifecycleTest.cpp).
+    void ComeBackWhenTheServerReturns();
+    void SwitchOffAndSayWhyWhileTheServerStaysAway();
+    void PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection direction);
+    void AgreeWithTheSwitchAfterQuickPowerCycles(int clicksApartMs);
+
+    // On the Soundcard tab, the first device of the list (cboPlayDevices, cboCapDevices) whose
+    // entry holds the text, applied with OK; false (with the test skipped) where none does.
+    bool ChooseDevice(const std::string& list, const std::string& text);
+    // Waits until the trace shows the text; false after the time.
+    bool WaitForTrace(const std::string& text, double seconds);
+    // A fresh recording after the server came back, with what was heard before left behind.
+    bool RecordAgain();
+    // The sound stays to the span's end, broken only where the trace names underruns.
+    void ExpectSoundKept(const SoundSessionJudging::Heard& heard);
 
     PacedSoundRig rig;
     ChildReceiver program{ZOZEVERE_PROGRAM, ZOZEVERE_PLUGINS};

@@ -38,6 +38,8 @@ public:
     // Takes playback block k from the source (recorded in Writes), then signals the
     // notifications that lie in it.
     void FreePlaybackBlock(int32_t k);
+    // Tells the engine what befell a device or the server, as a backend does.
+    void RaiseStateEvent(const SoundStateEvent& event) { Report(event); }
 
     std::vector<SoundDeviceInfo> Devices(SoundDirection direction) override;
     int32_t OpenDevice(SoundDirection direction, const std::string& name) override;

@@ -372,9 +372,25 @@ TEST_P(PulseSoundBackendOnServer, PlaybackThatRanDryTracesItAndPlaysOn)
     EXPECT_EQ(backend.OpenDevice(Playback, "default"), 0);   // the closed device is free again
 }
 
+// What the backend tells its owner of the devices and the server.
+struct StateEvents : SoundStateSink
+{
+    void SoundStateChanged(const SoundStateEvent& event) override { events.push_back(event); }
+    size_t Count(SoundStateEvent::Kind what) const
+    {
+        return static_cast<size_t>(
+            std::count_if(events.begin(), events.end(), [what](const SoundStateEvent& event) { return event.What == what; }));
+    }
+    std::vector<SoundStateEvent> events;
+};
+
 // When the server ends, both streams stop, and a new start says that it cannot be reached.
+// The owner is told once that the server is lost (not of each stream), and once that it
+// answers again.
 TEST_P(PulseSoundBackendOnServer, ServerLostWhileRunningStopsTheStreams)
 {
+    StateEvents told;
+    backend.SetStateSink(&told);
     ToneSource tone;
     OpenDefault(Capture, Blocks(2, 4));
     OpenDefault(Playback, Blocks(1, 4));
@@ -389,6 +405,15 @@ TEST_P(PulseSoundBackendOnServer, ServerLostWhileRunningStopsTheStreams)
     EXPECT_LT(backend.Start(Capture), 0);
     EXPECT_EQ(backend.ErrorText().rfind("Capture device \"default\": the sound server cannot be reached (", 0), 0u)
         << backend.ErrorText();
+    ASSERT_EQ(told.events.size(), 1u);
+    EXPECT_EQ(told.events[0].What, SoundStateEvent::Kind::ServerLost);
+    EXPECT_NE(told.events[0].Device.find("native"), std::string::npos) << "names the server: " << told.events[0].Device;
+
+    std::string failure;
+    ASSERT_TRUE(rig->RestartServer(failure)) << failure;
+    EXPECT_EQ(backend.Start(Capture), 0) << backend.ErrorText();
+    EXPECT_EQ(told.Count(SoundStateEvent::Kind::ServerBack), 1u);
+    backend.SetStateSink(nullptr);
 }
 
 TEST_P(PulseSoundBackendOnServer, RefusesMissingDevicesAndUnusableBuffersNamingTheDevice)

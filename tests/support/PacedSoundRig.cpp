@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -50,7 +51,7 @@ PacedSoundRig::PacedSoundRig(SoundServer server) : server_(server)
         Skip("no temporary folder for the PulseAudio daemon");
         return;
     }
-    QDir(dir_.path()).mkpath("runtime");
+    QDir(dir_.path()).mkpath("runtime/server");
     QDir(dir_.path()).mkpath(".config/pulse");
     // Programs that use the sound server's own API find it through this file in HOME.
     const QByteArray clientSettings = "autospawn = no\ndefault-server = unix:" + SocketPath().toUtf8() + "\n";
@@ -74,19 +75,92 @@ pcm.!default {
         Skip("cannot write the ALSA configuration in " + dir_.path().toStdString());
         return;
     }
-    const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
-    if (started && ChooseServerDefaults() && PlayTone() && ReachableThroughAlsa() && StartListener() &&
-        server_ == SoundServer::PulseAudio) {
-        awake_ = std::make_unique<AwakeSink>("unix:" + SocketPath().toStdString(), PlayedSink);
-        if (!awake_->Ready())
-            Skip("the played sink's streams cannot be followed");
-    }
+    StartServer();
 }
 
-// Both servers put their socket in PULSE_RUNTIME_PATH.
+// Clients find the server only once its sinks, defaults and tone are in place, as they are
+// when a desktop's server starts again.
+bool PacedSoundRig::StartServer()
+{
+    const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
+    if (!started || !ChooseServerDefaults() || !PlayTone() || !StartListener())
+        return false;
+    if (server_ == SoundServer::PulseAudio) {
+        awake_ = std::make_unique<AwakeSink>("unix:" + ControlSocketPath().toStdString(), PlayedSink);
+        if (!awake_->Ready()) {
+            Skip("the played sink's streams cannot be followed");
+            return false;
+        }
+    }
+    if (!OpenToClients())
+        return false;
+    serverClock_.start();
+    return ReachableThroughAlsa();
+}
+
+// The server is set up, and its sinks are listened to and recorded, through a socket of the
+// rig's own; its clients' socket opens last: PulseAudio opens it when asked, PipeWire's is a
+// link to the rig's (PipeWire's server opens its socket as it starts).
+bool PacedSoundRig::OpenToClients()
+{
+    const bool opened =
+        server_ == SoundServer::PulseAudio
+            ? Pactl({"load-module", "module-native-protocol-unix", "auth-anonymous=1", "socket=" + SocketPath()})
+            : QFile::link(ControlSocketPath(), SocketPath());
+    if (!opened) {
+        Skip("the sound server opens no socket to its clients");
+        return false;
+    }
+    for (int waited = 0; waited < StartTimeoutMs && !QFile::exists(SocketPath()); waited += 10)
+        QThread::msleep(10);
+    return true;
+}
+
+bool PacedSoundRig::RestartServer(std::string& failure)
+{
+    Stop(recorder_);
+    awake_.reset();
+    Stop(listener_);
+    KillServer();
+    while (!serverProcesses_.empty()) {
+        Stop(serverProcesses_.back());
+        serverProcesses_.pop_back();
+    }
+    // What the killed processes left behind must not pass for the new ones' sockets.
+    for (const char* left : {"runtime/native", "runtime/control", "runtime/server/native", "runtime/bus", "runtime/pipewire-0"})
+        QFile::remove(dir_.filePath(left));
+    if (!StartServer())
+        return failure = skipReason_, false;
+    return true;
+}
+
+int PacedSoundRig::LoadModule(const QStringList& arguments)
+{
+    const QString said = dir_.filePath("module.index");
+    QFile::remove(said);
+    if (!Pactl(QStringList{"load-module"} + arguments, said))
+        return -1;
+    QFile file(said);
+    bool number = false;
+    const int index = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt(&number) : -1;
+    return number ? index : -1;
+}
+
+bool PacedSoundRig::UnloadModule(int index)
+{
+    return Pactl({"unload-module", QString::number(index)});
+}
+
+// The clients' socket, where the program finds the server.
 QString PacedSoundRig::SocketPath() const
 {
     return dir_.filePath("runtime/native");
+}
+
+// PipeWire's server puts its socket in PULSE_RUNTIME_PATH.
+QString PacedSoundRig::ControlSocketPath() const
+{
+    return dir_.filePath(server_ == SoundServer::PulseAudio ? "runtime/control" : "runtime/server/native");
 }
 
 PacedSoundRig::~PacedSoundRig()
@@ -130,9 +204,9 @@ std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", dir_.path());
     environment.insert("XDG_RUNTIME_DIR", dir_.filePath("runtime"));
-    environment.insert("PULSE_RUNTIME_PATH", dir_.filePath("runtime"));
+    environment.insert("PULSE_RUNTIME_PATH", dir_.filePath("runtime/server"));
     environment.insert("PULSE_STATE_PATH", dir_.filePath("runtime"));
-    environment.insert("PULSE_SERVER", "unix:" + SocketPath());
+    environment.insert("PULSE_SERVER", "unix:" + ControlSocketPath());
     environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir_.filePath("runtime/bus"));
     process->setProcessEnvironment(environment);
     process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -149,9 +223,9 @@ bool PacedSoundRig::StartPulseAudio()
                                "--log-target=stderr",
                                "--load=module-null-sink " + NullSink(SignalSink, 2),
                                "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1),
-                               // last, so that the socket appears once everything else is there
-                               "--load=module-native-protocol-unix auth-anonymous=1 socket=" + SocketPath()},
-                              SocketPath());
+                               // the rig's own socket; the clients' one opens once everything is there
+                               "--load=module-native-protocol-unix auth-anonymous=1 socket=" + ControlSocketPath()},
+                              ControlSocketPath());
 }
 
 // Starts one process of the server and waits for the socket it opens (none to wait for: empty).
@@ -180,12 +254,12 @@ bool PacedSoundRig::StartServerProcess(const char* name, const QStringList& argu
     return false;
 }
 
-bool PacedSoundRig::Pactl(const QStringList& arguments)
+bool PacedSoundRig::Pactl(const QStringList& arguments, const QString& outputFile)
 {
     const QString program = QStandardPaths::findExecutable("pactl");
     if (program.isEmpty())
         return false;
-    auto pactl = Launch(program, arguments);
+    auto pactl = Launch(program, arguments, outputFile);
     return pactl->waitForFinished(StartTimeoutMs) && pactl->exitStatus() == QProcess::NormalExit && pactl->exitCode() == 0;
 }
 
@@ -232,6 +306,7 @@ bool PacedSoundRig::ReachableThroughAlsa()
 bool PacedSoundRig::StartListener()
 {
     const QString heard = dir_.filePath("signal.heard");
+    QFile::remove(heard);
     listener_ = Record(SignalSink + QString(".monitor"), 20, {"--format=u8", "--rate=8000", "--channels=1"}, heard);
     if (!listener_) {
         Skip("pacat cannot be started (scripts/install-deps.sh installs pulseaudio-utils)");
@@ -271,7 +346,7 @@ std::unique_ptr<QProcess> PacedSoundRig::Record(const QString& source, int laten
     return process->waitForStarted(StartTimeoutMs) ? std::move(process) : nullptr;
 }
 
-bool PacedSoundRig::StartRecording(std::string& failure)
+bool PacedSoundRig::StartRecording(std::string& failure, bool silentBefore)
 {
     if (!skipReason_.empty())
         return failure = skipReason_, false;
@@ -308,7 +383,7 @@ bool PacedSoundRig::StartRecording(std::string& failure)
     int loudest = awake_ ? awake_->Loudest() : 0;
     for (const int16_t sample : ReadRawSamples(heard))
         loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
-    if (loudest != 0)
+    if (silentBefore && loudest != 0)
         return failure = "something plays into the recorded sink before the program: a sample of " +
                          std::to_string(loudest),
                false;

@@ -19,7 +19,9 @@
 // runs. The server's and ALSA's "default" playback device plays into the second sink, and a
 // recorder that asks for a latency of 2 s, as browsers and music players ask of a desktop's
 // sink, records its monitor: that sink then runs at whatever latency the playing program
-// asks for, as on a desktop. Each sink's description is its name followed by "_sink", so
+// asks for, as on a desktop. The rig sets the server up, listens and records through a socket
+// of its own, and opens the clients' socket once everything is in place, as a desktop's server
+// that starts again is found with its devices. Each sink's description is its name followed by "_sink", so
 // that a program which lists the server's devices shows them. The daemon's socket and
 // ALSA's configuration are in the rig's folder, which HOME points at while the rig lives,
 // so that programs started meanwhile find them. Where no daemon can be started,
@@ -47,8 +49,9 @@ public:
     // The sound server still runs; otherwise what it said last.
     bool Alive(std::string& lastWords) const;
 
-    // Records what is played from now on, until Played() is called; false with why.
-    bool StartRecording(std::string& failure);
+    // Records what is played from now on, until Played() is called; false with why. Unless
+    // the program may play already, nothing may play into the recorded sink before it.
+    bool StartRecording(std::string& failure, bool silentBefore = true);
     // Seconds since StartRecording, which is where the recording is now.
     double RecordingSeconds() const { return static_cast<double>(recordingClock_.nsecsElapsed()) / 1e9; }
     // The mono samples played since StartRecording, at least up to now unless the recorder
@@ -69,15 +72,26 @@ public:
     bool SuspendInput(bool suspended);
     // Kills the server's processes, as a crash would.
     void KillServer();
+    // Starts the killed server again as it was first started (its sinks, defaults, tone);
+    // false with why. The recording, if any, ended with the server.
+    bool RestartServer(std::string& failure);
+    // Seconds since the server last opened its socket to clients, with its sinks in place.
+    double SecondsSinceServerStarted() const { return static_cast<double>(serverClock_.nsecsElapsed()) / 1e9; }
+    // A module of the server loaded with pactl: its index, -1 when it cannot be; unloaded.
+    int LoadModule(const QStringList& arguments);
+    bool UnloadModule(int index);
 
 private:
     static constexpr int StartTimeoutMs = 5000;
 
     QString SocketPath() const;
+    QString ControlSocketPath() const;
+    bool StartServer();
+    bool OpenToClients();
     bool StartPulseAudio();
     bool StartPipeWire();
     bool StartServerProcess(const char* program, const QStringList& arguments, const QString& socket);
-    bool Pactl(const QStringList& arguments);
+    bool Pactl(const QStringList& arguments, const QString& outputFile = {});
     bool PlayTone();
     bool PlayToneThroughAPlayer();
     bool ChooseServerDefaults();
@@ -102,6 +116,7 @@ private:
     std::unique_ptr<QProcess> recorder_;
     std::unique_ptr<AwakeSink> awake_;   // PulseAudio's played sink
     QElapsedTimer recordingClock_;
+    QElapsedTimer serverClock_;
     std::string skipReason_;
 };
 

@@ -13,7 +13,7 @@ bool PacedSoundRig::StartPipeWire()
     const bool started =
         StartServerProcess("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--address=unix:path=" + bus}, bus) &&
         StartServerProcess("pipewire", {}, dir_.filePath("runtime/pipewire-0")) &&
-        StartServerProcess("wireplumber", {}, {}) && StartServerProcess("pipewire-pulse", {}, SocketPath());
+        StartServerProcess("wireplumber", {}, {}) && StartServerProcess("pipewire-pulse", {}, ControlSocketPath());
     if (!started)
         return false;
     for (const QString& sink : {NullSink(SignalSink, 2), NullSink(PlayedSink, 1)}) {

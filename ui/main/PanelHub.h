@@ -79,6 +79,8 @@ struct PanelHub
     // window closed.
     std::function<void()> PowerOn = [] {};
     std::function<void()> PowerOff = [] {};
+    // Answered by the window: the receiver is on (its sound runs, or is being brought back).
+    std::function<bool()> PowerIsOn = [] { return false; };
     std::function<void()> CloseWindow = [] {};
     // Asked by the power panel, answered by the display-size panel: a size chosen as its button would.
     std::function<void(int size)> SelectDisplaySize = [](int) {};

@@ -1,6 +1,8 @@
 #include "ui/main/PowerPanel.h"
 
+#include "core/BusyGuard.h"
 #include "core/DoEvents.h"
+#include "core/frmLog.h"
 #include "core/Numeric.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/FormUnits.h"
@@ -8,6 +10,8 @@
 #include "ui/main/PanelHub.h"
 
 #include <QPushButton>
+
+#include <utility>
 
 using namespace PanelBuilder;
 
@@ -35,19 +39,42 @@ PowerPanel::PowerPanel(QWidget* container, Place moreControls, Place frame, Pane
 
 void PowerPanel::optPwr_Click(int Index)
 {
-    switch (Index) {
-    case 0:
-        hub_.PowerOn();
-        break;
-    case 1:
-        hub_.PowerOff();
-        break;
-    case 2:
+    if (Index == 2) {
         hub_.CloseWindow();
-        break;
-    default:
-        break;
+        return;
     }
+    if ((Index != 0 && Index != 1) || showing_)
+        return;
+    wanted_ = Index;
+    if (switching_) {
+        AddLog(std::string("optPwr_click : Arg=") + std::to_string(Index) + " waits for the switching under way");
+        return;
+    }
+    SwitchPower();
+}
+
+// Each state wanted in turn, until the last one clicked has been applied (a receiver whose
+// sound did not start asks for Off meanwhile); then the switch shows what runs.
+void PowerPanel::SwitchPower()
+{
+    const BusyGuard busy(switching_);
+    while (wanted_ >= 0) {
+        const int index = std::exchange(wanted_, -1);
+        if (index == 0)
+            hub_.PowerOn();
+        else
+            hub_.PowerOff();
+    }
+    ShowPowerState();
+}
+
+void PowerPanel::ShowPowerState()
+{
+    const int running = hub_.PowerIsOn() ? 0 : 1;
+    if (optPwr.Selected() == running)
+        return;
+    const BusyGuard showing(showing_);
+    optPwr.Select(running);
 }
 
 // Any button on the power frame starts dragging the window by it.

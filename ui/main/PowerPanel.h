@@ -21,7 +21,9 @@ public:
     PowerPanel(const PowerPanel&) = delete;
     PowerPanel& operator=(const PowerPanel&) = delete;
 
-    // 0 On, 1 Off, 2 Close.
+    // 0 On, 1 Off, 2 Close. A click on On or Off while the receiver is being switched on or
+    // off (the sound card lets the window's events run meanwhile) is applied after that, the
+    // last one winning; the switch then shows what runs.
     void optPwr_Click(int Index);
     void frPower_MouseDown(int Button, int Shift, double X, double Y);
     void frPower_MouseMove(int Button, int Shift, double X, double Y);
@@ -42,5 +44,11 @@ public:
     int32_t DragStartY = 0;
 
 private:
+    void SwitchPower();
+    void ShowPowerState();
+
     PanelHub& hub_;
+    bool switching_ = false;   // On or Off is under way
+    bool showing_ = false;     // the switch is being set to what runs
+    int wanted_ = -1;          // the power state last clicked, not yet applied
 };

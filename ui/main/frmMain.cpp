@@ -122,6 +122,7 @@ void frmMain::ConnectHub()
     ConnectBandPlanRequests();
     Hub.PowerOn = [this] { PowerOn(); };
     Hub.PowerOff = [this] { PowerOff(); };
+    Hub.PowerIsOn = [this] { return Receiving && SoundCard && SoundCard->Running(); };
     Hub.CloseWindow = [this] { close(); };
     Hub.SelectDisplaySize = [this](int size) { DisplaySize->optDisplaySize.Select(size); };
     Hub.ShowMoreControls = [this](bool shown) { Power->cmdMoreControls->setVisible(shown); };
@@ -241,6 +242,8 @@ void frmMain::LoadSoundCardEvents()
     dx8Events_ = std::make_unique<frmDX8Events>(*SoundCard);
     connect(SoundCard.get(), &QELVODX8::DataReady, this, &frmMain::SoundCard_DataReady);
     connect(SoundCard.get(), &QELVODX8::DataOut, this, &frmMain::SoundCard_DataOut);
+    // Sound that could not be brought back switches the receiver off.
+    connect(&SoundCard->Recovery(), &SoundRecovery::SoundLost, this, [this] { Power->optPwr.Select(1); });
 }
 
 void frmMain::SoundCard_DataReady(std::span<int16_t> L, std::span<int16_t> R, int32_t /*n*/)

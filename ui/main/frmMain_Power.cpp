@@ -38,8 +38,9 @@ void SetRITRange()
 
 // The caption bar goes when so configured (the client area keeps its size), the filters are
 // redesigned, priority raised and capture started (playback follows by itself). A sound
-// card that does not start has told the user why; the switch then goes back to Off, so
-// that it never shows a receiver that is not running.
+// card that does not start has told the user why; the switch then goes back to Off (the
+// power panel applies that once this returns), so that it never shows a receiver that is not
+// running.
 void frmMain::PowerOn()
 {
     Trace("Start Arg=0");
@@ -62,7 +63,7 @@ void frmMain::PowerOn()
     });
     Receiving = true;
     Trace("End");
-    if (!SoundCard || !SoundCard->InAction()) {
+    if (!SoundCard || !SoundCard->Running()) {
         AddLog("frmMain.optPwr_Click:the sound card did not start, power is switched off again");
         Power->optPwr[1]->setChecked(true);
     }

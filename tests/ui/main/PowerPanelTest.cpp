@@ -17,14 +17,17 @@ class PowerPanelAlone : public ::testing::Test
 protected:
     PowerPanelAlone()
     {
-        hub.PowerOn = [this] { asked.push_back("on"); };
-        hub.PowerOff = [this] { asked.push_back("off"); };
+        hub.PowerOn = [this] { asked.push_back("on"), on = starts; };
+        hub.PowerOff = [this] { asked.push_back("off"), on = false; };
+        hub.PowerIsOn = [this] { return on; };
         hub.CloseWindow = [this] { asked.push_back("close"); };
         hub.SelectDisplaySize = [this](int size) { asked.push_back("size " + std::to_string(size)); };
         hub.FocusFrame = [this](Frame* frame) { focused = frame; };
     }
 
     std::vector<std::string> asked;
+    bool on = false;
+    bool starts = true;   // the receiver comes on when asked
     Frame* focused = nullptr;
     PanelHub hub;
     QWidget window;
@@ -45,6 +48,11 @@ TEST_F(PowerPanelAlone, TheSwitchesAndTheWayBackAskForTheirActions)
     panel.optPwr[2]->click();
     panel.cmdMoreControls->click();
     EXPECT_EQ(asked, (std::vector<std::string>{"on", "off", "close", "size 1"}));
+
+    // A receiver that does not come on: the switch shows Off again.
+    starts = false;
+    panel.optPwr[0]->click();
+    EXPECT_EQ(panel.optPwr.Selected(), 1);
 }
 
 // 15 twips a pixel: the window follows the pointer's travel over the frame while a button is held.

@@ -20,6 +20,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -54,6 +55,53 @@ TEST_F(Power, OnAndOffInTheirOrder)
     }
     FormCaptionOffOnPwrOn = false;
     modSetupRX::Model.IQMode = false;   // the rig's model
+}
+
+// Off and On clicked so quickly that On comes while Off still waits for the card to stop: On
+// is applied after Off, and the switch ends on what runs; the same the other way round.
+TEST_F(Power, AClickWhileTheCardStopsIsAppliedAfterIt)
+{
+    QAbstractButton* on = window->Power->optPwr[0];
+    QAbstractButton* off = window->Power->optPwr[1];
+    on->setChecked(true);
+    ASSERT_TRUE(window->SoundCard->InAction());
+    sound->Of(SoundDirection::Capture).PollsUntilStopped = 3;
+    QTimer::singleShot(0, on, [on] { on->setChecked(true); });
+    off->setChecked(true);
+    EXPECT_TRUE(window->Receiving);
+    EXPECT_TRUE(window->SoundCard->InAction());
+    EXPECT_TRUE(sound->Of(SoundDirection::Capture).Running);
+    EXPECT_EQ(window->Power->optPwr.Selected(), 0);
+
+    // Off, On and Off again while the first Off waits: the last click holds.
+    sound->Of(SoundDirection::Capture).PollsUntilStopped = 3;
+    QTimer::singleShot(0, on, [on, off] {
+        on->setChecked(true);
+        off->setChecked(true);
+    });
+    off->setChecked(true);
+    EXPECT_FALSE(window->Receiving || window->SoundCard->InAction());
+    EXPECT_EQ(window->Power->optPwr.Selected(), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// Sound that cannot be brought back switches the receiver off, before the message says why.
+TEST_F(Power, SoundThatCannotBeBroughtBackSwitchesTheReceiverOff)
+{
+    FakePerfCounter clock(1000, 0);
+    window->Power->optPwr[0]->setChecked(true);
+    ASSERT_TRUE(window->SoundCard->InAction());
+    sound->FailingDevices = {"default"};
+    sound->RaiseStateEvent({SoundStateEvent::Kind::ServerLost, SoundDirection::Playback, "unix:/run/sound", "Connection refused"});
+    window->SoundCard->Recovery().Step();
+    EXPECT_EQ(window->Power->optPwr.Selected(), 0) << "On while the sound is brought back";
+    EXPECT_TRUE(window->SoundCard->Running());
+    clock.Count += 10'000;
+    window->SoundCard->Recovery().Step();
+    EXPECT_EQ(window->Power->optPwr.Selected(), 1);
+    EXPECT_FALSE(window->Receiving || window->SoundCard->Running());
+    EXPECT_FALSE(window->Power->optPwr[2]->isHidden()) << "Off as a click on it leaves the window";
+    EXPECT_EQ(boxes.boxes.size(), 1u);
 }
 
 // While receiving the display follows the sound card alone; once off, the display timer
