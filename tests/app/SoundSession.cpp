@@ -95,6 +95,32 @@ void SoundSession::Wait(double seconds)
     }
 }
 
+bool SoundSession::OpenSoundcardTab()
+{
+    if (!program.Click("cmdConfig"))
+        return false;
+    // The configuration window shows once the program has handled the click.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (program.ChooseTab("TabStrip1", "Soundcard"))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+std::string SoundSession::EntryOfSink(const std::string& list, const char* sink, std::string& listed)
+{
+    std::vector<std::string> entries;
+    if (!program.Entries(list, entries))
+        return {};
+    for (const std::string& entry : entries) {
+        if (entry.find(sink) != std::string::npos)
+            return entry;
+        listed += "\n  " + entry;
+    }
+    return {};
+}
+
 std::vector<Heard> SoundSession::Listen()
 {
     const double end = rig.RecordingSeconds();

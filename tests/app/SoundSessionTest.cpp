@@ -188,25 +188,13 @@ void SoundSession::PlayOnADeviceChosenWhileOff()
 {
     if (!Start())
         return;
-    ASSERT_TRUE(program.Click("cmdConfig")) << program.Failure();
-    // The configuration window shows once the program has handled the click.
-    bool tabChosen = false;
-    for (int attempt = 0; attempt < 50 && !(tabChosen = program.ChooseTab("TabStrip1", "Soundcard")); ++attempt)
-        QThread::msleep(100);
-    ASSERT_TRUE(tabChosen) << program.Failure();
-    std::vector<std::string> entries;
-    ASSERT_TRUE(program.Entries("cboPlayDevices", entries)) << program.Failure();
-    const auto sink = std::find_if(entries.begin(), entries.end(), [](const std::string& entry) {
-        return entry.find(PacedSoundRig::PlayedSink) != std::string::npos;
-    });
-    if (sink == entries.end()) {
-        std::string listed;
-        for (const std::string& entry : entries)
-            listed += "\n  " + entry;
+    ASSERT_TRUE(OpenSoundcardTab()) << program.Failure();
+    std::string listed;
+    const std::string sink = EntryOfSink("cboPlayDevices", PacedSoundRig::PlayedSink, listed);
+    if (sink.empty())
         GTEST_SKIP() << "the Soundcard tab lists no playback device of the sound server's sink "
                      << PacedSoundRig::PlayedSink << "; it lists:" << listed;
-    }
-    ASSERT_TRUE(program.Choose("cboPlayDevices", *sink)) << program.Failure();
+    ASSERT_TRUE(program.Choose("cboPlayDevices", sink)) << program.Failure();
     ASSERT_TRUE(program.Click("cmdOK")) << program.Failure();
     Wait(15);
     Power(true);

@@ -31,6 +31,8 @@ void frmConfig::cmdConfig_Click(frmMain& main)
     window->SoundCard = main.SoundCard.get();
     if (load)
         window->Form_Load();
+    else
+        window->LoadSoundDevices();
     ConfigFormOpen = true;   // also when a hidden window is shown again
     window->show();
     window->raise();
