@@ -85,7 +85,8 @@ QELVODX8::QELVODX8(SoundBackend& backend, QObject* parent) : QObject(parent), ba
 {
     SetSamplesPerEvent(2048);
     backend_.SetTrace(&AddLog);
-    RefreshDevices();
+    capChoice_.Take(backend_.Devices(SoundDirection::Capture));
+    playChoice_.Take(backend_.Devices(SoundDirection::Playback));
 }
 
 QELVODX8::~QELVODX8()
@@ -145,9 +146,12 @@ int32_t QELVODX8::GetCapDeviceNames(std::vector<std::string>& DeviceNames) const
     return DescriptionsOf(capChoice_.Devices(), DeviceNames);
 }
 
+// Each list takes a few round trips to the sound server: the blocks captured meanwhile are
+// handled in between, so that a list read while receiving leaves no gap in the sound.
 void QELVODX8::RefreshDevices()
 {
     capChoice_.Take(backend_.Devices(SoundDirection::Capture));
+    DoEvents();
     playChoice_.Take(backend_.Devices(SoundDirection::Playback));
 }
 

@@ -1,4 +1,5 @@
 #include "platform/AlsaDeviceList.h"
+#include "platform/AlsaLibraryErrors.h"
 
 #include <alsa/asoundlib.h>
 
@@ -97,6 +98,7 @@ std::vector<SoundDeviceInfo> Devices(SoundDirection direction)
 {
     std::vector<SoundDeviceInfo> devices;
     void** hints = nullptr;
+    const AlsaLibraryErrors::Quiet quiet;
     if (snd_device_name_hint(-1, "pcm", &hints) == 0) {
         const std::set<std::string> ownDevices = OwnDevices();
         for (void** hint = hints; *hint; ++hint) {

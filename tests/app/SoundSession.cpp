@@ -108,13 +108,16 @@ bool SoundSession::OpenSoundcardTab()
     return false;
 }
 
+// By the name that opens it, "[pulse:<sink>]": "default" is described after the server's
+// default sink too.
 std::string SoundSession::EntryOfSink(const std::string& list, const char* sink, std::string& listed)
 {
     std::vector<std::string> entries;
     if (!program.Entries(list, entries))
         return {};
+    const std::string name = std::string("[pulse:") + sink + "]";
     for (const std::string& entry : entries) {
-        if (entry.find(sink) != std::string::npos)
+        if (entry.find(name) != std::string::npos)
             return entry;
         listed += "\n  " + entry;
     }

@@ -77,9 +77,9 @@ which has a second line" }
     }
 }
 
-// A configuration of the user's own that ALSA cannot read leaves the list as it would be
-// without it.
-TEST(AlsaDeviceList, AnUnreadableConfigurationOfTheUsersOwnAddsNothing)
+// A configuration of the user's own that ALSA cannot read leaves ALSA with no configuration
+// at all, and no hints: "default" is still offered, which the sound server serves.
+TEST(AlsaDeviceList, AnUnreadableConfigurationLeavesDefaultOffered)
 {
     QTemporaryDir dir;
     ScopedAlsaHome home(dir.path(), "pcm.zoz_broken { type null hint { show on description \"Broken\"");
