@@ -29,20 +29,14 @@ void SoundDeviceChoice::SetName(const std::string& name)
     Follow();
 }
 
-bool SoundDeviceChoice::Take(std::vector<SoundDeviceInfo> devices)
+void SoundDeviceChoice::Take(std::vector<SoundDeviceInfo> devices)
 {
     devices_ = std::move(devices);
-    const int32_t before = index_;
     Follow();
-    if (index_ == before)
-        return false;
-    AddLog(std::string("QELVODX8.Devices:") + DirectionName() + " device " + Named() + " is now number " +
-           std::to_string(index_) + ", was " + std::to_string(before));
-    return true;
 }
 
-// The index moves to the named device where it is listed; a choice without a name takes
-// the name of the device at its index.
+// The index moves to the named device where it is listed, with one trace line; a choice
+// without a name takes the name of the device at its index.
 void SoundDeviceChoice::Follow()
 {
     if (name_.empty()) {
@@ -55,8 +49,12 @@ void SoundDeviceChoice::Follow()
     const auto found = Find(devices_, name_);
     if (found == devices_.end())
         return;
+    const int32_t before = index_;
     index_ = static_cast<int32_t>(found - devices_.begin()) + 1;
     description_ = found->Description;
+    if (index_ != before)
+        AddLog(std::string("QELVODX8.Devices:") + DirectionName() + " device " + Named() + " is now number " +
+               std::to_string(index_) + ", was " + std::to_string(before));
 }
 
 bool SoundDeviceChoice::Missing() const

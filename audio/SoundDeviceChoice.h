@@ -22,14 +22,14 @@ public:
     void SetIndex(int32_t index);
     const std::string& Name() const { return name_; }
     // The device of this name, found in the list held now (the index moves to it there) or
-    // in the next one; empty: the device at the index.
+    // in the next one; empty: the device at the index. Wherever the index moves to follow the
+    // named device, one trace line says so.
     void SetName(const std::string& name);
 
     // The devices as listed: index i at position i - 1.
     const std::vector<SoundDeviceInfo>& Devices() const { return devices_; }
-    // Takes a fresh list. True when the named device's index has changed; one trace line
-    // says where it went.
-    bool Take(std::vector<SoundDeviceInfo> devices);
+    // Takes a fresh list.
+    void Take(std::vector<SoundDeviceInfo> devices);
     // The named device is not in the list.
     bool Missing() const;
     // The named device's description as last listed; empty when it has not been seen.

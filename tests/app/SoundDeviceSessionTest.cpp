@@ -35,24 +35,17 @@ protected:
         ASSERT_TRUE(rig.LoadSink(Headset));
     }
 
-    // The configuration window, shown again, lists the headset that came meanwhile.
-    void ExpectTheHeadsetListed()
+    // The settings of an earlier run keep the played sink, fourth in the list then; the list
+    // shifts before the program starts, and the fourth sink is now the headset: On plays
+    // into the played sink.
+    void PlayOnTheStoredSinkAfterTheListShifted()
     {
-        ASSERT_TRUE(OpenSoundcardTab()) << program.Failure();
-        std::string listed;
-        EXPECT_FALSE(EntryOfSink("cboPlayDevices", Headset, listed).empty()) << "it lists:" << listed;
-        ASSERT_TRUE(program.Click("cmdCancel")) << program.Failure();
-    }
-
-    // Chosen while off, the list shifted: On plays into the chosen sink.
-    void PlayOnTheChosenSinkAfterTheListShifted()
-    {
+        if (!rig.SkipReason().empty())
+            GTEST_SKIP() << rig.SkipReason();
+        program.AddSettings("[frmMain]\r\nCurrentPlaybackDevice=4\r\nCurrentPlaybackDeviceName=pulse:zoz_played\r\n");
+        ShiftTheList();
         if (!Start())
             return;
-        ChooseThePlayedSink();
-        Wait(2);   // the Apply of OK opens the devices
-        ShiftTheList();
-        ExpectTheHeadsetListed();
         Power(true);
         Wait(6);
         const std::vector<Heard> heard = Listen();
@@ -83,10 +76,10 @@ protected:
         const std::string input = EntryOfSink("cboCapDevices", "zoz_signal.monitor", listed);
         ASSERT_FALSE(input.empty()) << "it lists:" << listed;
         ASSERT_TRUE(program.Choose("cboCapDevices", input)) << program.Failure();
-        // The restart for the new pair is a short silence of its own; the sound is judged from
-        // a second after it.
+        // The restart for the new pair is a short silence of its own, and the new streams may
+        // stumble as they start; the sound is judged from two seconds after it.
         Click("cmdOK", After::Silence);
-        Wait(1);
+        Wait(2);
         SoundShouldCome("TheRestart");
         Wait(6);
         const std::vector<Heard> heard = Listen();
@@ -102,9 +95,9 @@ protected:
 using SoundSessionDevices = DeviceSession<SoundServer::PulseAudio>;
 using SoundSessionDevicesOnPipeWire = DeviceSession<SoundServer::PipeWire>;
 
-TEST_F(SoundSessionDevices, PlaysOnTheChosenSinkAfterTheListShiftedWhileOff)
+TEST_F(SoundSessionDevices, PlaysOnTheStoredSinkAfterTheListShiftedBeforeTheStart)
 {
-    PlayOnTheChosenSinkAfterTheListShifted();
+    PlayOnTheStoredSinkAfterTheListShifted();
 }
 
 TEST_F(SoundSessionDevices, KeepsPlayingOnTheChosenSinkWhileTheListShifts)
@@ -112,9 +105,9 @@ TEST_F(SoundSessionDevices, KeepsPlayingOnTheChosenSinkWhileTheListShifts)
     KeepPlayingOnTheChosenSinkWhileTheListShifts();
 }
 
-TEST_F(SoundSessionDevicesOnPipeWire, PlaysOnTheChosenSinkAfterTheListShiftedWhileOff)
+TEST_F(SoundSessionDevicesOnPipeWire, PlaysOnTheStoredSinkAfterTheListShiftedBeforeTheStart)
 {
-    PlayOnTheChosenSinkAfterTheListShifted();
+    PlayOnTheStoredSinkAfterTheListShifted();
 }
 
 TEST_F(SoundSessionDevicesOnPipeWire, KeepsPlayingOnTheChosenSinkWhileTheListShifts)

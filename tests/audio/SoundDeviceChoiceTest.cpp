@@ -149,19 +149,4 @@ TEST_F(SoundDeviceChoosing, ADeviceNeverListedIsNamedByItsStoredName)
     EXPECT_EQ(sound.CurrentCaptureDeviceName(), LineIn.Name);
 }
 
-// The engine's lists are read at every opening: a device that came while the program ran
-// is chosen by name and opened at once.
-TEST_F(SoundDeviceChoosing, ADeviceThatCameAfterTheStartIsListedAndOpenedAtTheNextOpening)
-{
-    QELVODX8& sound = NewEngine();
-    backend.PlaybackDevices.push_back(Headset);
-    EXPECT_EQ(sound.PlayDevices().size(), 3u) << "not listed before the lists are read again";
-    sound.SetCurrentPlaybackDeviceName(Headset.Name);
-    sound.StartSound();
-    EXPECT_TRUE(sound.InAction());
-    EXPECT_EQ(OpenedPlayback(), Headset.Name);
-    EXPECT_EQ(sound.CurrentPlaybackDevice(), 4);
-    EXPECT_TRUE(boxes.boxes.empty());
-}
-
 } // namespace
