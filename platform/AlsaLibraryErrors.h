@@ -13,8 +13,8 @@ void Route(std::function<void(const std::string& line)> log);
 
 // While it lives, the library's error lines are dropped: for the name hints, whose
 // evaluation of the cards' devices reports every card that is not there, dozens of lines at
-// each listing. Only for calls on the main thread, which makes every other call into the
-// library but for a sound server plugin's own thread.
+// each listing. The library has one handler for all threads, so this is for the main thread,
+// which makes every call into the library (a sound server plugin's own thread aside).
 class Quiet
 {
 public:

@@ -5,6 +5,7 @@ using namespace SoundSessionJudging;
 namespace {
 
 constexpr const char* Headset = "zoz_headset";
+constexpr int BriefHoleBlocks = 3;   // as the busy machine's sessions allow
 
 // The program on a sound server whose list of sinks changes as a desktop's does when a
 // headset comes and goes: the sink the user chose is kept, by its name, wherever the list
@@ -25,6 +26,22 @@ protected:
         ASSERT_FALSE(sink.empty()) << "the Soundcard tab lists no " << PacedSoundRig::PlayedSink << "; it lists:" << listed;
         ASSERT_TRUE(program.Choose("cboPlayDevices", sink)) << program.Failure();
         ASSERT_TRUE(program.Click("cmdOK")) << program.Failure();
+    }
+
+    // Sound on the played sink, the one recorded: it comes within a second of the action and
+    // is there at the end; a sink played by mistake would give none. A busy machine may break
+    // it briefly where the program says it ran dry, which is no matter of the device; a list
+    // read that held the program up would be a long hole.
+    void ExpectSoundOnThePlayedSink(const Heard& heard)
+    {
+        ReportSecondsToSound(heard);
+        ASSERT_TRUE(heard.Sound) << "no sound on " << PacedSoundRig::PlayedSink << " after " << heard.Action;
+        EXPECT_LE(heard.SecondsToSound(), SoundWithinSeconds);
+        EXPECT_TRUE(heard.SoundAtTheEnd);
+        EXPECT_LE(heard.Holes.size(), Underruns().size()) << "holes that the trace does not explain:"
+                                                          << Describe(heard.Holes);
+        for (const Hole& hole : heard.Holes)
+            EXPECT_LE(hole.Blocks, BriefHoleBlocks) << "a long hole at " << hole.AtSeconds << " s";
     }
 
     // The spare sink ahead of the played one goes, and a headset comes: the played sink's
@@ -50,7 +67,7 @@ protected:
         Wait(6);
         const std::vector<Heard> heard = Listen();
         ASSERT_EQ(heard.size(), 1U);
-        ExpectPromptUnbrokenSound(heard[0]);
+        ExpectSoundOnThePlayedSink(heard[0]);
         EXPECT_TRUE(program.TraceShows("(pulse:zoz_played) is now number")) << "the sink's number follows it";
         Troubles();
         EXPECT_EQ(program.Close(), 0);
@@ -85,7 +102,7 @@ protected:
         const std::vector<Heard> heard = Listen();
         ASSERT_EQ(heard.size(), 2U);
         for (const Heard& span : heard)
-            ExpectPromptUnbrokenSound(span);
+            ExpectSoundOnThePlayedSink(span);
         EXPECT_TRUE(program.TraceShows("(pulse:zoz_played) is now number")) << "the sink's number follows it";
         Troubles();
         EXPECT_EQ(program.Close(), 0);
