@@ -68,11 +68,6 @@ int64_t Milliseconds(int64_t frames, int32_t samplesPerSecond)
     return samplesPerSecond > 0 ? frames * 1000 / samplesPerSecond : 0;
 }
 
-const char* DirectionName(SoundDirection direction)
-{
-    return direction == SoundDirection::Capture ? "Capture" : "Playback";
-}
-
 size_t SizedChannels(int32_t channels)
 {
     return static_cast<size_t>(std::clamp(channels, 0, MaxSizedChannels));
@@ -91,8 +86,8 @@ QELVODX8::QELVODX8(SoundBackend& backend, QObject* parent) : QObject(parent), ba
     SetSamplesPerEvent(2048);
     backend_.SetTrace(&AddLog);
     backend_.SetStateSink(&recovery_);
-    capDevices_ = backend_.Devices(SoundDirection::Capture);
-    playDevices_ = backend_.Devices(SoundDirection::Playback);
+    capChoice_.Take(backend_.Devices(SoundDirection::Capture));
+    playChoice_.Take(backend_.Devices(SoundDirection::Playback));
 }
 
 QELVODX8::~QELVODX8()
@@ -145,12 +140,21 @@ int32_t DescriptionsOf(const std::vector<SoundDeviceInfo>& devices, std::vector<
 
 int32_t QELVODX8::GetPlayDeviceNames(std::vector<std::string>& DeviceNames) const
 {
-    return DescriptionsOf(playDevices_, DeviceNames);
+    return DescriptionsOf(playChoice_.Devices(), DeviceNames);
 }
 
 int32_t QELVODX8::GetCapDeviceNames(std::vector<std::string>& DeviceNames) const
 {
-    return DescriptionsOf(capDevices_, DeviceNames);
+    return DescriptionsOf(capChoice_.Devices(), DeviceNames);
+}
+
+// Each list takes a few round trips to the sound server: the blocks captured meanwhile are
+// handled in between, so that a list read while receiving leaves no gap in the sound.
+void QELVODX8::RefreshDevices()
+{
+    capChoice_.Take(backend_.Devices(SoundDirection::Capture));
+    DoEvents();
+    playChoice_.Take(backend_.Devices(SoundDirection::Playback));
 }
 
 void QELVODX8::PrepareDevices()
@@ -168,25 +172,26 @@ void QELVODX8::PrepareDevices()
 bool QELVODX8::OpenDevices()
 {
     lastErr_ = 0;
-    if (!OpenDevice(SoundDirection::Playback, playDevices_, currentPlaybackDevice_))
+    RefreshDevices();
+    if (!OpenDevice(SoundDirection::Playback, playChoice_))
         return false;
     DoEvents();
-    if (!OpenDevice(SoundDirection::Capture, capDevices_, currentCaptureDevice_))
+    if (!OpenDevice(SoundDirection::Capture, capChoice_))
         return false;
     DoEvents();
     return CreateBuffers();
 }
 
-bool QELVODX8::OpenDevice(SoundDirection direction, const std::vector<SoundDeviceInfo>& list, int32_t index)
+bool QELVODX8::OpenDevice(SoundDirection direction, SoundDeviceChoice& choice)
 {
-    if (index < 1 || static_cast<size_t>(index) > list.size()) {
-        ReportOpenFailure(-ENODEV, std::string(DirectionName(direction)) + " device number " + std::to_string(index) +
-                                       " is not among the " + std::to_string(list.size()) +
-                                       " devices found.");
+    // A chosen device that went away while the sound ran is missing from the list while
+    // "default" stands in for it.
+    std::string name, why;
+    if (!choice.Resolve(name, why) && !recovery_.StandsIn(direction)) {
+        ReportOpenFailure(-ENODEV, why);
         return false;
     }
-    const std::string& chosen = list[static_cast<size_t>(index) - 1].Name;
-    if (const int32_t error = backend_.OpenDevice(direction, recovery_.DeviceToOpen(direction, chosen)); error != 0) {
+    if (const int32_t error = backend_.OpenDevice(direction, recovery_.DeviceToOpen(direction, name)); error != 0) {
         ReportOpenFailure(error, backend_.ErrorText());
         return false;
     }
@@ -535,8 +540,7 @@ void QELVODX8::RestartStalledPlayback()
 
 std::string QELVODX8::PlaybackDeviceName() const
 {
-    const auto index = static_cast<size_t>(currentPlaybackDevice_);
-    return index >= 1 && index <= playDevices_.size() ? playDevices_[index - 1].Name : std::string();
+    return playChoice_.Name();
 }
 
 void QELVODX8::Output(std::span<const int16_t> Channel1, std::span<const int16_t> Channel2, int32_t)

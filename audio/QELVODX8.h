@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/PlaybackBridge.h"
+#include "audio/SoundDeviceChoice.h"
 #include "audio/SoundRecovery.h"
 #include "platform/SoundBackend.h"
 
@@ -20,6 +21,11 @@
 // notification, after that block's DataReady) -> StopSound -> ReleaseDevices. Every one of
 // these is harmless in any state and when called again; a device that cannot be opened is
 // reported in a message box and leaves the engine stopped.
+//
+// Each device is kept by its name beside its index (audio/SoundDeviceChoice): the lists are
+// read afresh at every opening of the devices (and by RefreshDevices), the named device is
+// looked up first and its index corrected to where it is listed now; a named device that is
+// missing is not replaced by whatever took its place, the message names it.
 //
 // Each capture notification reads the block, splits it into the event window's two
 // channel arrays and raises DataReady; the receive chain answers with Output, which queues
@@ -68,10 +74,16 @@ public:
     // otherwise in whole decibels.
     int32_t OutputAttenuation() const;
     void SetOutputAttenuation(int32_t value);
-    int32_t CurrentCaptureDevice() const { return currentCaptureDevice_; }
-    void SetCurrentCaptureDevice(int32_t value) { currentCaptureDevice_ = value; }
-    int32_t CurrentPlaybackDevice() const { return currentPlaybackDevice_; }
-    void SetCurrentPlaybackDevice(int32_t value) { currentPlaybackDevice_ = value; }
+    // Setting an index chooses the device at that position (its name is taken from the list);
+    // setting a name chooses that device wherever it is listed, and moves the index to it.
+    int32_t CurrentCaptureDevice() const { return capChoice_.Index(); }
+    void SetCurrentCaptureDevice(int32_t value) { capChoice_.SetIndex(value); }
+    int32_t CurrentPlaybackDevice() const { return playChoice_.Index(); }
+    void SetCurrentPlaybackDevice(int32_t value) { playChoice_.SetIndex(value); }
+    const std::string& CurrentCaptureDeviceName() const { return capChoice_.Name(); }
+    void SetCurrentCaptureDeviceName(const std::string& name) { capChoice_.SetName(name); }
+    const std::string& CurrentPlaybackDeviceName() const { return playChoice_.Name(); }
+    void SetCurrentPlaybackDeviceName(const std::string& name) { playChoice_.SetName(name); }
     int32_t LastErr() const { return lastErr_; }
     void SetLastErr(int32_t value) { lastErr_ = value; }
     bool InAction() const { return inAction_; }
@@ -97,8 +109,12 @@ public:
     int32_t GetPlayDeviceNames(std::vector<std::string>& DeviceNames) const;
     int32_t GetCapDeviceNames(std::vector<std::string>& DeviceNames) const;
     // The devices as listed (device index i at position i - 1), names and descriptions.
-    const std::vector<SoundDeviceInfo>& PlayDevices() const { return playDevices_; }
-    const std::vector<SoundDeviceInfo>& CapDevices() const { return capDevices_; }
+    const std::vector<SoundDeviceInfo>& PlayDevices() const { return playChoice_.Devices(); }
+    const std::vector<SoundDeviceInfo>& CapDevices() const { return capChoice_.Devices(); }
+    const SoundDeviceChoice& PlaybackChoice() const { return playChoice_; }
+    const SoundDeviceChoice& CaptureChoice() const { return capChoice_; }
+    // Reads both lists afresh, and moves each index to where its named device is now.
+    void RefreshDevices();
 
     // Handles one notification; true for a captured block.
     bool EventHandler(int32_t eventid, std::span<int16_t> Channel1, std::span<int16_t> Channel2);
@@ -130,7 +146,7 @@ private:
     };
 
     bool OpenDevices();
-    bool OpenDevice(SoundDirection direction, const std::vector<SoundDeviceInfo>& list, int32_t index);
+    bool OpenDevice(SoundDirection direction, SoundDeviceChoice& choice);
     bool CreateBuffers();
     void CreateNotifications();
     void FillNotifications(SoundDirection direction, std::vector<PositionNotify>& table, int32_t bufferBytes,
@@ -164,8 +180,8 @@ private:
     EventRelay relay_{*this};
     SoundRecovery recovery_{*this};
     SoundEventSink* eventForm_ = nullptr;
-    std::vector<SoundDeviceInfo> playDevices_;
-    std::vector<SoundDeviceInfo> capDevices_;
+    SoundDeviceChoice playChoice_{SoundDirection::Playback};
+    SoundDeviceChoice capChoice_{SoundDirection::Capture};
 
     int32_t fSampling_ = 44100;
     int32_t bitsPerSample_ = 16;
@@ -175,8 +191,6 @@ private:
     int32_t noBlocksInBuffer_ = 2;
     int32_t inp2OutpBufferRatio_ = 2;
     int32_t outputAttenuation_ = 5000;
-    int32_t currentCaptureDevice_ = 1;
-    int32_t currentPlaybackDevice_ = 1;
     int32_t lastErr_ = 0;
     bool inAction_ = false;
     bool prepared_ = false;

@@ -224,7 +224,7 @@ void SoundRecovery::Cancel()
 
 std::string SoundRecovery::DeviceToOpen(SoundDirection direction, const std::string& chosen) const
 {
-    return replaced_[static_cast<size_t>(direction)] ? std::string(DefaultDevice) : chosen;
+    return StandsIn(direction) ? std::string(DefaultDevice) : chosen;
 }
 
 // A device that plays at a pace of its own takes its blocks whether sound comes in or not.

@@ -61,6 +61,8 @@ public:
     void Cancel();
     // The name to open for a device of the direction: the chosen one, or "default" in its place.
     std::string DeviceToOpen(SoundDirection direction, const std::string& chosen) const;
+    // "default" stands in for the chosen device of the direction, which went away.
+    bool StandsIn(SoundDirection direction) const { return replaced_[static_cast<size_t>(direction)]; }
 
 signals:
     // The sound could not be brought back: the engine has stopped.

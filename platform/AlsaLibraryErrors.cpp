@@ -44,7 +44,19 @@ void Handler(const char* file, int line, const char* function, int error, const 
     Deliver(text);
 }
 
+void Drop(const char*, int, const char*, int, const char*, ...) {}
+
 } // namespace
+
+Quiet::Quiet() : saved_(snd_lib_error)
+{
+    snd_lib_error_set_handler(Drop);
+}
+
+Quiet::~Quiet()
+{
+    snd_lib_error_set_handler(saved_);
+}
 
 void Route(std::function<void(const std::string& line)> log)
 {

@@ -1,4 +1,5 @@
 #include "platform/AlsaSoundBackend.h"
+#include "platform/AlsaDeviceList.h"
 #include "platform/AlsaSoundBackendStream.h"
 
 #include <poll.h>
@@ -6,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -15,29 +15,6 @@ constexpr unsigned MinCaptureBlocksInDevice = 16;  // room for a main loop held 
 // Playback is refilled at every captured block: two blocks leave the device a block to
 // play while the main loop is late; what the device must wait for lies in the owner's FIFO.
 constexpr unsigned PlaybackBlocksInDevice = 2;
-
-std::string FirstLine(const char* text)
-{
-    const std::string all = text ? text : "";
-    return all.substr(0, all.find('\n'));
-}
-
-// The name hint's value, released at once.
-std::string HintValue(void* hint, const char* id, bool& present)
-{
-    char* value = snd_device_name_get_hint(hint, id);
-    present = value != nullptr;
-    std::string text = value ? value : "";
-    std::free(value);
-    return text;
-}
-
-bool HintFits(void* hint, SoundDirection direction)
-{
-    bool present = false;
-    const std::string ioid = HintValue(hint, "IOID", present);
-    return !present || ioid == (direction == SoundDirection::Capture ? "Input" : "Output");
-}
 
 } // namespace
 
@@ -322,25 +299,7 @@ AlsaSoundBackend::~AlsaSoundBackend()
 
 std::vector<SoundDeviceInfo> AlsaSoundBackend::Devices(SoundDirection direction)
 {
-    std::vector<SoundDeviceInfo> devices;
-    void** hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) == 0) {
-        for (void** hint = hints; *hint; ++hint) {
-            bool hasName = false, hasDescription = false;
-            const std::string name = HintValue(*hint, "NAME", hasName);
-            const std::string description = HintValue(*hint, "DESC", hasDescription);
-            if (hasName && HintFits(*hint, direction))
-                devices.push_back({name, FirstLine(description.c_str())});
-        }
-        snd_device_name_free_hint(hints);
-    }
-    const auto isDefault = [](const SoundDeviceInfo& device) { return device.Name == "default"; };
-    const auto found = std::find_if(devices.begin(), devices.end(), isDefault);
-    if (found == devices.end())
-        devices.insert(devices.begin(), {"default", "Default sound device"});
-    else
-        std::rotate(devices.begin(), found, found + 1);
-    return devices;
+    return AlsaDeviceList::Devices(direction);
 }
 
 int32_t AlsaSoundBackend::OpenDevice(SoundDirection direction, const std::string& name)

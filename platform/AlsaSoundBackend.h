@@ -13,8 +13,8 @@
 // stands in when capture is late or idle); capture takes each part of a block as it arrives, and a device that
 // wakes the loop with less than a block (as PulseAudio's plugin does) is left until its
 // block is due. A captured block is read from the device before its notification is
-// signalled, so a nested event loop never sees it twice. The device lists come from ALSA's
-// name hints.
+// signalled, so a nested event loop never sees it twice. The device lists are those of
+// platform/AlsaDeviceList.
 class AlsaSoundBackend : public SoundBackend
 {
 public:

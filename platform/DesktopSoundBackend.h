@@ -8,9 +8,9 @@
 
 // The program's sound: the desktop's sound server through its own client library for
 // "default" and for the server's devices ("pulse:" names), ALSA for the hardware devices
-// and for "default" where no server runs. The lists keep ALSA's devices in the places
-// they always had, so a device stored by its number stays the same device; the server's
-// devices follow them, by their descriptions.
+// and for "default" where no server runs. The lists hold ALSA's devices (its "default" and
+// its cards) and then the server's, by their descriptions; every name stays the device's
+// own wherever the device comes in the list.
 class DesktopSoundBackend : public SoundBackend
 {
 public:

@@ -96,6 +96,35 @@ void SoundSession::Wait(double seconds)
     }
 }
 
+bool SoundSession::OpenSoundcardTab()
+{
+    if (!program.Click("cmdConfig"))
+        return false;
+    // The configuration window shows once the program has handled the click.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (program.ChooseTab("TabStrip1", "Soundcard"))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+// By the name that opens it, "[pulse:<sink>]": "default" is described after the server's
+// default sink too.
+std::string SoundSession::EntryOfSink(const std::string& list, const char* sink, std::string& listed)
+{
+    std::vector<std::string> entries;
+    if (!program.Entries(list, entries))
+        return {};
+    const std::string name = std::string("[pulse:") + sink + "]";
+    for (const std::string& entry : entries) {
+        if (entry.find(name) != std::string::npos)
+            return entry;
+        listed += "\n  " + entry;
+    }
+    return {};
+}
+
 std::vector<Heard> SoundSession::Listen()
 {
     const double end = rig.RecordingSeconds();
@@ -265,8 +294,10 @@ bool SoundSession::ChooseDevice(const std::string& list, const std::string& text
     EXPECT_TRUE(tabChosen) << program.Failure();
     std::vector<std::string> entries;
     EXPECT_TRUE(program.Entries(list, entries)) << program.Failure();
+    // By the name that opens it ("default" is described after the server's default device too).
+    const std::string name = "[pulse:" + text;
     const auto device = std::find_if(entries.begin(), entries.end(),
-                                     [&](const std::string& entry) { return entry.find(text) != std::string::npos; });
+                                     [&](const std::string& entry) { return entry.find(name) != std::string::npos; });
     if (HasFailure())
         return false;
     if (device == entries.end()) {

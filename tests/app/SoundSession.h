@@ -71,7 +71,10 @@ struct Purity
 class SoundSession : public ::testing::Test
 {
 protected:
-    explicit SoundSession(SoundServer server = SoundServer::PulseAudio) : rig(server) {}
+    explicit SoundSession(SoundServer server = SoundServer::PulseAudio, bool spareSinkAhead = false)
+        : rig(server, spareSinkAhead)
+    {
+    }
 
     // Starts the program, in USB with the AGC off, and the recording; false when the test
     // cannot go on: skipped without a sound server, or failed.
@@ -87,6 +90,12 @@ protected:
     void SoundShouldCome(const std::string& what);
     // Lets the time pass, and the rig let go of the played sink once the program plays.
     void Wait(double seconds);
+
+    // Shows the configuration window on its Soundcard tab; false with the failure set.
+    bool OpenSoundcardTab();
+    // The entry of the list that shows the sound server's sink of that name; empty when none
+    // does, with the entries listed in listed.
+    std::string EntryOfSink(const std::string& list, const char* sink, std::string& listed);
 
     // Ends the recording: what was heard after each action that should bring sound, in order.
     std::vector<SoundSessionJudging::Heard> Listen();

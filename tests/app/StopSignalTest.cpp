@@ -121,8 +121,8 @@ TEST_F(ChildProgram, AStopSignalWhileTheStartUpShowsABoxEndsNormallyWithSettings
 
 TEST_F(ChildProgram, AStopSignalWhilePowerOnShowsTheSoundCardBoxEndsNormallyWithSettingsSaved)
 {
-    // No port to open at start-up; a sound card number that is not among the devices.
-    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n[frmMain]\r\nCurrentCaptureDevice=99\r\n");
+    // No port to open at start-up; a sound card that is not among the devices.
+    UseSettings("[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\n[frmMain]\r\nCurrentCaptureDeviceName=hw:CARD=zoz_unplugged,DEV=0\r\n");
     QProcess program;
     StartChild(program, "PressesOn");
     ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: Unable to start DirectSound."));

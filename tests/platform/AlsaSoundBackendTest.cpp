@@ -31,20 +31,6 @@ void RunUntil(const RecordingSink& sink, size_t count)
         DoEvents();
 }
 
-TEST(AlsaSoundBackend, ListsDevicesFromTheNameHintsWithDefaultFirst)
-{
-    AlsaSoundBackend backend;
-    for (auto direction : {Capture, Playback}) {
-        const std::vector<SoundDeviceInfo> devices = backend.Devices(direction);
-        ASSERT_FALSE(devices.empty());
-        EXPECT_EQ(devices.front().Name, "default");
-        EXPECT_EQ(std::count_if(devices.begin(), devices.end(), [](const auto& d) { return d.Name == "default"; }), 1);
-        const auto null = std::find_if(devices.begin(), devices.end(), [](const auto& d) { return d.Name == "null"; });
-        ASSERT_NE(null, devices.end());
-        EXPECT_EQ(null->Description, "Discard all samples (playback) or generate zero samples (capture)");
-    }
-}
-
 TEST(AlsaSoundBackend, RefusesMissingDevicesUnusableFormatsAndOutOfRangeBlocksWithTheDevicesName)
 {
     AlsaSoundBackend backend;

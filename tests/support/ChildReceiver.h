@@ -24,6 +24,9 @@ public:
 
     // An environment variable for the program, set on top of this process's own at Start.
     void SetEnvironment(const QString& name, const QString& value) { extraEnvironment_.insert(name, value); }
+    // Settings file text written at Start after the receiver's own section, as an earlier run
+    // would have left it.
+    void AddSettings(const QByteArray& text) { extraSettings_ += text; }
     // Starts the program and waits until its main window is up; false with Failure() set.
     bool Start(Priority priority = Priority::AsGranted);
     // Through the panel driver, on the visible control of that name; false with Failure() set.
@@ -62,6 +65,7 @@ private:
     std::string pluginFolder_;
     QTemporaryDir dir_;
     QProcessEnvironment extraEnvironment_;
+    QByteArray extraSettings_;
     QProcess process_;
     int commands_ = 0;
     std::string failure_;

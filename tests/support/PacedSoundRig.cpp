@@ -45,7 +45,7 @@ const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
 
 } // namespace
 
-PacedSoundRig::PacedSoundRig(SoundServer server) : server_(server)
+PacedSoundRig::PacedSoundRig(SoundServer server, bool spareSinkAhead) : server_(server), spareSinkAhead_(spareSinkAhead)
 {
     if (!dir_.isValid()) {
         Skip("no temporary folder for the PulseAudio daemon");
@@ -218,14 +218,14 @@ std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
 // behind the clock.
 bool PacedSoundRig::StartPulseAudio()
 {
-    return StartServerProcess("pulseaudio",
-                              {"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
-                               "--log-target=stderr",
-                               "--load=module-null-sink " + NullSink(SignalSink, 2),
-                               "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1),
-                               // the rig's own socket; the clients' one opens once everything is there
-                               "--load=module-native-protocol-unix auth-anonymous=1 socket=" + ControlSocketPath()},
-                              ControlSocketPath());
+    QStringList arguments{"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
+                          "--log-target=stderr", "--load=module-null-sink " + NullSink(SignalSink, 2)};
+    if (spareSinkAhead_)
+        arguments << "--load=module-null-sink " + NullSink(SpareSink, 1);
+    arguments << "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1)
+              // the rig's own socket; the clients' one opens once everything is there
+              << "--load=module-native-protocol-unix auth-anonymous=1 socket=" + ControlSocketPath();
+    return StartServerProcess("pulseaudio", arguments, ControlSocketPath());
 }
 
 // Starts one process of the server and waits for the socket it opens (none to wait for: empty).
@@ -435,13 +435,32 @@ std::string PacedSoundRig::ServerSaid() const
 
 std::string PacedSoundRig::PlayingStreams()
 {
+    return PactlOutput({"list", "sink-inputs"});
+}
+
+bool PacedSoundRig::LoadSink(const char* name)
+{
+    return skipReason_.empty() && LoadModule(QStringList{"module-null-sink"} + NullSink(name, 1).split(' ')) >= 0;
+}
+
+// The module that made the sink is unloaded: "<index>\tmodule-null-sink\tsink_name=<name> ...".
+bool PacedSoundRig::UnloadSink(const char* name)
+{
+    const QString sinkName = QString("sink_name=%1 ").arg(name);
+    for (const QString& line : QString::fromStdString(PactlOutput({"list", "short", "modules"})).split('\n'))
+        if (line.contains(sinkName))
+            return UnloadModule(line.section('\t', 0, 0).toInt());
+    return false;
+}
+
+std::string PacedSoundRig::PactlOutput(const QStringList& arguments)
+{
     const QString program = QStandardPaths::findExecutable("pactl");
     if (program.isEmpty() || !skipReason_.empty())
         return {};
     const QString said = dir_.filePath("pactl.out");
     QFile::remove(said);
-    auto pactl = Launch(program, {"list", "sink-inputs"}, said);
-    if (!pactl->waitForFinished(StartTimeoutMs) || pactl->exitStatus() != QProcess::NormalExit || pactl->exitCode() != 0)
+    if (!Pactl(arguments, said))
         return {};
     QFile file(said);
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();

@@ -13,7 +13,8 @@
 
 // A sound server that runs at real-time pace, as on a desktop: a private PulseAudio daemon,
 // or a private PipeWire with its PulseAudio server (the default of Debian 12's desktops),
-// on a socket in its own temporary folder, with two null sinks. A sine tone plays into the
+// on a socket in its own temporary folder, with two null sinks (and, where asked for, a
+// spare one between them, which a test may take away). A sine tone plays into the
 // first, whose monitor is the server's and ALSA's "default" capture device (the tone on both
 // channels); a listener keeps that sink running at a short latency, as a sound card's input
 // runs. The server's and ALSA's "default" playback device plays into the second sink, and a
@@ -38,8 +39,11 @@ public:
     // The sinks' names.
     static constexpr const char* SignalSink = "zoz_signal";
     static constexpr const char* PlayedSink = "zoz_played";
+    // Made between the two where asked for: a sink that comes ahead of the played one in the
+    // server's list, which a test may take away.
+    static constexpr const char* SpareSink = "zoz_spare";
 
-    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio);
+    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio, bool spareSinkAhead = false);
     ~PacedSoundRig();
     PacedSoundRig(const PacedSoundRig&) = delete;
     PacedSoundRig& operator=(const PacedSoundRig&) = delete;
@@ -68,6 +72,11 @@ public:
     // when it cannot be asked.
     std::string PlayingStreams();
 
+    // A mono null sink of that name (described as the name followed by "_sink") is loaded
+    // into the server, or taken out again, as a desktop does when a headset comes and goes.
+    bool LoadSink(const char* name);
+    bool UnloadSink(const char* name);
+
     // A suspended input delivers nothing at all, as an idle desktop source does.
     bool SuspendInput(bool suspended);
     // Kills the server's processes, as a crash would.
@@ -92,6 +101,8 @@ private:
     bool StartPipeWire();
     bool StartServerProcess(const char* program, const QStringList& arguments, const QString& socket);
     bool Pactl(const QStringList& arguments, const QString& outputFile = {});
+    // What pactl writes; empty when it cannot be asked.
+    std::string PactlOutput(const QStringList& arguments);
     bool PlayTone();
     bool PlayToneThroughAPlayer();
     bool ChooseServerDefaults();
@@ -110,6 +121,7 @@ private:
 
     QTemporaryDir dir_;
     const SoundServer server_;
+    const bool spareSinkAhead_;
     std::unique_ptr<ScopedAlsaHome> home_;
     std::vector<std::unique_ptr<QProcess>> serverProcesses_;   // in the order started
     std::unique_ptr<QProcess> listener_;

@@ -16,7 +16,11 @@ bool PacedSoundRig::StartPipeWire()
         StartServerProcess("wireplumber", {}, {}) && StartServerProcess("pipewire-pulse", {}, ControlSocketPath());
     if (!started)
         return false;
-    for (const QString& sink : {NullSink(SignalSink, 2), NullSink(PlayedSink, 1)}) {
+    QStringList sinks{NullSink(SignalSink, 2)};
+    if (spareSinkAhead_)
+        sinks << NullSink(SpareSink, 1);
+    sinks << NullSink(PlayedSink, 1);
+    for (const QString& sink : sinks) {
         if (!Pactl(QStringList{"load-module", "module-null-sink"} + sink.split(' '))) {
             Skip("PipeWire's PulseAudio server makes no null sink (is pulseaudio-utils installed?)");
             return false;

@@ -29,9 +29,11 @@ void frmConfig::cmdConfig_Click(frmMain& main)
     if (load)
         window = new frmConfig(main);
     window->SoundCard = main.SoundCard.get();
+    ConfigFormOpen = true;   // also when a hidden window is shown again
     if (load)
         window->Form_Load();
-    ConfigFormOpen = true;   // also when a hidden window is shown again
+    else
+        window->LoadSoundDevices();
     window->show();
     window->raise();
     DoEvents();

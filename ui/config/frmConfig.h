@@ -31,8 +31,10 @@ inline bool ConfigFormOpen = false;
 // the hardware objects save theirs).
 //
 // It belongs to the main window: loaded at its first showing, then only hidden by OK and
-// Cancel and shown again as it was left; the close box unloads it (deletes it), so the
-// next showing loads it afresh. Member functions live in frmConfig_<area>.cpp.
+// Cancel and shown again as it was left, but for the sound device lists, which are read
+// afresh at every showing (a device plugged in meanwhile is offered); the close box
+// unloads it (deletes it), so the next showing loads it afresh. Member functions live in
+// frmConfig_<area>.cpp.
 class frmConfig : public QDialog
 {
     Q_OBJECT
@@ -72,6 +74,9 @@ public:
     QELVODX8* SoundCard = nullptr;
     int32_t InitialCaptureDevice = 0;
     int32_t InitialPlaybackDevice = 0;
+    // The names of those devices: a device is changed only when another name is picked.
+    std::string InitialCaptureDeviceName;
+    std::string InitialPlaybackDeviceName;
     int32_t InitialDDSInterfaceType = 0;
     int32_t InitialSDRModelNo = 0;
     int32_t NewSDRModelNo = 0;

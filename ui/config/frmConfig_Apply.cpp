@@ -21,6 +21,7 @@
 #include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
 #include "ui/config/ColourSchemeEditor.h"
+#include "ui/config/SoundDeviceLists.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabelApply.h"
 #include "ui/main/ScrollLabels.h"
@@ -96,6 +97,8 @@ void frmConfig::cmdApply_Click()
     if (SoundCard) {
         InitialPlaybackDevice = SoundCard->CurrentPlaybackDevice();
         InitialCaptureDevice = SoundCard->CurrentCaptureDevice();
+        InitialPlaybackDeviceName = SoundCard->CurrentPlaybackDeviceName();
+        InitialCaptureDeviceName = SoundCard->CurrentCaptureDeviceName();
     }
     TryStep([this] { InitialDDSInterfaceType = Live(VFO).DDSInterfaceType(); });
     TryStep([this] {
@@ -158,15 +161,18 @@ bool frmConfig::ApplyModelAndOscillator()
 }
 
 // A new capture or playback device restarts the sound card on the new pair (once the
-// receive chain has left its block); a stopped sound card only takes the devices.
+// receive chain has left its block); a stopped sound card only takes the devices. A device
+// is new when another name is picked: the same device at another place in the list is none.
 void frmConfig::ApplySoundDevices()
 {
     if (!SoundCard)
         return;
-    const int32_t playback = cboPlayDevices->currentIndex() + 1;
-    const int32_t capture = cboCapDevices->currentIndex() + 1;
-    if (playback == InitialPlaybackDevice && capture == InitialCaptureDevice)
+    const std::string playbackName = SoundDeviceLists::SelectedName(cboPlayDevices);
+    const std::string captureName = SoundDeviceLists::SelectedName(cboCapDevices);
+    if (playbackName == InitialPlaybackDeviceName && captureName == InitialCaptureDeviceName)
         return;
+    const int32_t playback = SoundDeviceLists::SelectedNumber(cboPlayDevices, SoundCard->CurrentPlaybackDevice());
+    const int32_t capture = SoundDeviceLists::SelectedNumber(cboCapDevices, SoundCard->CurrentCaptureDevice());
     const bool running = SoundCard->InAction();
     if (running) {
         do
@@ -176,7 +182,9 @@ void frmConfig::ApplySoundDevices()
     }
     TryStep([this] { SoundCard->ReleaseDevices(); });
     SoundCard->SetCurrentPlaybackDevice(playback);
+    SoundCard->SetCurrentPlaybackDeviceName(playbackName);
     SoundCard->SetCurrentCaptureDevice(capture);
+    SoundCard->SetCurrentCaptureDeviceName(captureName);
     TryStep([this] { SoundCard->PrepareDevices(); });
     if (running)
         TryStep([this] { SoundCard->StartSound(); });

@@ -17,6 +17,7 @@
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "ui/config/ColourSchemeEditor.h"
+#include "ui/config/SoundDeviceLists.h"
 #include "ui/main/DreamLauncher.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
@@ -57,16 +58,6 @@ void Fill(QComboBox* list, int count, const std::function<QString(int)>& text)
 
 void SetText(QLineEdit* box, const std::string& text) { box->setText(QString::fromStdString(text)); }
 
-// A device as the user knows it: ALSA's description, with the device's own name when it
-// says something more.
-QString DeviceEntry(const std::string& description, const std::string& name)
-{
-    const QString shown = QString::fromStdString(description);
-    if (name.empty() || description == name)
-        return shown;
-    return shown + "  [" + QString::fromStdString(name) + "]";
-}
-
 } // namespace
 
 void frmConfig::Form_Load()
@@ -101,21 +92,22 @@ void frmConfig::TabStrip1_Click()
         frConfigs[static_cast<size_t>(index)]->raise();
 }
 
-// Device k + 1 is entry k. Without an engine the lists stay empty.
+// The devices as they are listed now, the devices in force selected; at a later showing the
+// entries the user left selected stay selected where they are still listed. Without an
+// engine the lists stay empty.
 void frmConfig::LoadSoundDevices()
 {
     if (!SoundCard)
         return;
-    const auto fill = [](QComboBox* list, const std::vector<SoundDeviceInfo>& devices, int32_t current) {
-        list->clear();
-        for (const SoundDeviceInfo& device : devices)
-            list->addItem(DeviceEntry(device.Description, device.Name));
-        list->setCurrentIndex(current - 1);
-    };
+    const std::string playback = SoundDeviceLists::SelectedName(cboPlayDevices);
+    const std::string capture = SoundDeviceLists::SelectedName(cboCapDevices);
+    SoundCard->RefreshDevices();
     InitialPlaybackDevice = SoundCard->CurrentPlaybackDevice();
-    fill(cboPlayDevices, SoundCard->PlayDevices(), InitialPlaybackDevice);
+    InitialPlaybackDeviceName = SoundCard->CurrentPlaybackDeviceName();
+    SoundDeviceLists::Fill(cboPlayDevices, SoundCard->PlaybackChoice(), playback);
     InitialCaptureDevice = SoundCard->CurrentCaptureDevice();
-    fill(cboCapDevices, SoundCard->CapDevices(), InitialCaptureDevice);
+    InitialCaptureDeviceName = SoundCard->CurrentCaptureDeviceName();
+    SoundDeviceLists::Fill(cboCapDevices, SoundCard->CaptureChoice(), capture);
 }
 
 void frmConfig::LoadHardwareControls()

@@ -14,6 +14,7 @@
 #include "ui/main/FrontPanel.h"
 #include "ui/main/ScrollLabels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -40,6 +41,16 @@ void ReadIndex(const std::string& key, int32_t& value, int32_t defaultValue, int
     Read(key, value, Numeric::Str(defaultValue), convert);
     if (value < 0 || value > last)
         value = defaultValue;
+}
+
+int32_t StoredDeviceNumber(const std::string& key, int32_t current, size_t listed)
+{
+    int32_t number = current;
+    Read(key, number, "1", ToLong);
+    if (number >= 1 && static_cast<size_t>(number) <= std::max<size_t>(listed, 1))
+        return number;
+    AddLog(ScrollLabelSteps::HeldNote("frmMain.RestoreSoundDevices", key, number, 1));
+    return 1;
 }
 
 int32_t LeadingNumber(const std::string& text) { return Numeric::CLng(Numeric::Val(text)); }
@@ -160,14 +171,22 @@ void RestoreSettings(float& noiseFloor)
     AddLog("RestoreSettings : End");
 }
 
+// A device is chosen by its name where one is stored, wherever it is listed now; a number
+// outside the list is held to 1, the first device (by itself it names no device that is
+// still there).
 void RestoreSoundDevices(QELVODX8& soundCard)
 {
-    int32_t capture = soundCard.CurrentCaptureDevice();
-    int32_t playback = soundCard.CurrentPlaybackDevice();
-    Read("CurrentPlaybackDevice", playback, "1", ToLong);
-    Read("CurrentCaptureDevice", capture, "1", ToLong);
+    const int32_t playback = StoredDeviceNumber("CurrentPlaybackDevice", soundCard.CurrentPlaybackDevice(),
+                                                soundCard.PlayDevices().size());
+    const int32_t capture = StoredDeviceNumber("CurrentCaptureDevice", soundCard.CurrentCaptureDevice(),
+                                               soundCard.CapDevices().size());
+    std::string playbackName, captureName;
+    Read("CurrentPlaybackDeviceName", playbackName, "", AsIs);
+    Read("CurrentCaptureDeviceName", captureName, "", AsIs);
     soundCard.SetCurrentPlaybackDevice(playback);
+    soundCard.SetCurrentPlaybackDeviceName(playbackName);
     soundCard.SetCurrentCaptureDevice(capture);
+    soundCard.SetCurrentCaptureDeviceName(captureName);
 }
 
 // Two keys keep the stored format only.
@@ -197,6 +216,8 @@ void SaveSettings(float noiseFloor, const QELVODX8* soundCard)
     write("NB", Numeric::Str(ScrollLabels[9].Value));
     write("CurrentPlaybackDevice", soundCard ? soundCard->CurrentPlaybackDevice() : 1);
     write("CurrentCaptureDevice", soundCard ? soundCard->CurrentCaptureDevice() : 1);
+    write("CurrentPlaybackDeviceName", soundCard ? soundCard->CurrentPlaybackDeviceName() : std::string());
+    write("CurrentCaptureDeviceName", soundCard ? soundCard->CurrentCaptureDeviceName() : std::string());
     write("AutoDDSRefresh", false);
     write("MouseOverS.HiLiteBorder", HiLiteBorder);
     write("KBDSupport", KBDSupport);

@@ -25,9 +25,10 @@ void RestoreColourScheme();        // the seven colour keys, before the window i
 void RestoreInterfaceSettings();   // the model and the shaft encoder, before the receiver set-up
 // The window's options and most program-wide ones; the S-meter's zero point into noiseFloor.
 void RestoreSettings(float& noiseFloor);
-// The capture and playback device numbers, 1 (the first device) when none is stored.
+// The capture and playback devices: their names, and their numbers, 1 (the first device)
+// when none is stored or the one stored is not among the devices listed.
 void RestoreSoundDevices(QELVODX8& soundCard);
-// All 39 keys, each from the value in force (no sound card: device 1).
+// All 41 keys, each from the value in force (no sound card: device 1, no name).
 void SaveSettings(float noiseFloor, const QELVODX8* soundCard);
 
 } // namespace MainWindowSettings

@@ -176,9 +176,11 @@ TEST_F(BlockLoop, ClosingSavesTheSettingsAndReleasesTheSoundCardAndTheHardware)
     EXPECT_EQ(Settings::GetSetting("frmMain", "NoiseFloor"), "1250000");
 
     HardwareObjects::CreateHardwareObjects();
+    UseFakeSoundBackend();
     window = std::make_unique<frmMain>();
     EXPECT_FLOAT_EQ(window->SMeter->NoiseFloor, 12.5f);
     EXPECT_EQ(window->SoundCard->CurrentCaptureDevice(), 2);
+    EXPECT_EQ(window->SoundCard->CurrentCaptureDeviceName(), "hw:0,0");
 }
 
 } // namespace

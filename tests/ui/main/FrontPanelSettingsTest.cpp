@@ -1,11 +1,14 @@
 #include "MainWindowRig.h"
 #include "audio/QELVODX8.h"
+#include "core/Globals.h"
 #include "core/PublicVars.h"
+#include "core/frmLog.h"
 #include "dsp/QELVO.h"
 #include "platform/AppPaths.h"
 #include "ui/main/MainWindowSettings.h"
 
 #include <QFile>
+#include <QListWidget>
 
 #include <functional>
 #include <QRegularExpression>
@@ -45,14 +48,14 @@ protected:
     static void Store(const std::string& key, const std::string& text) { Settings::SaveSetting("frmMain", key, text); }
 };
 
-TEST_F(MainWindowSettings, ClosingWritesAll39KeysInTheirOrder)
+TEST_F(MainWindowSettings, ClosingWritesAll41KeysInTheirOrder)
 {
     const QStringList expected = {
         "SDRModelNo", "SDRBackgroundColour", "SDRFrameFocusColour", "SDRFrameNormalColour", "SDRLabelColour",
         "SDRTuningColour", "ScrollableLabelFocusColour", "ScrollableLabelNormalColour", "CurrentMainBandIndex",
         "NoiseFloor", "DisplayMode", "PerfStatsOn", "UseSPL", "ShaftAutoRate", "EnableShaftEncoder",
         "ScrollWheelEnableOverScope", "ScopeSource", "NBOn", "NB", "CurrentPlaybackDevice", "CurrentCaptureDevice",
-        "AutoDDSRefresh", "MouseOverS.HiLiteBorder", "KBDSupport", "DRM.RunDreamOnDRM", "DRM.MuteAFOnDRM",
+        "CurrentPlaybackDeviceName", "CurrentCaptureDeviceName", "AutoDDSRefresh", "MouseOverS.HiLiteBorder", "KBDSupport", "DRM.RunDreamOnDRM", "DRM.MuteAFOnDRM",
         "DRM.CloseSoundcardOnDRM", "DRM.PathToDream", "DRM.DreamProgArgs", "DRM.DreamWindowStyle",
         "DRM.DreamCloseOnExit", "DRM.DreamCloseOnModeChange", "AutoTrackPresets", "FormCaptionOffOnPwrOn",
         "AutoStartSDR", "SaveRecordingsPath", "PhaseBitCorrection", "FlipIQ", "DDSIFType"};
@@ -76,12 +79,13 @@ TEST_F(MainWindowSettings, AStoredNoiseFloorSurvivesEveryRun)
 }
 
 // Every key read back, each in its own text form (the path under a key spelt in other case).
-TEST_F(MainWindowSettings, StartUpRestoresThe28Keys)
+TEST_F(MainWindowSettings, StartUpRestoresThe30Keys)
 {
     const std::pair<const char*, const char*> stored[] = {
         {"CurrentMainBandIndex", "3"}, {"NoiseFloor", "1500000"}, {"DisplayMode", "3"}, {"ScopeSource", "2abc"},
         {"PerfStatsOn", "TRUE"}, {"UseSPL", "True"}, {"ShaftAutoRate", "-1"}, {"EnableShaftEncoder", "true"},
-        {"ScrollWheelEnableOverScope", "True"}, {"CurrentPlaybackDevice", "2"}, {"CurrentCaptureDevice", "3"},
+        {"ScrollWheelEnableOverScope", "True"}, {"CurrentPlaybackDevice", "2"}, {"CurrentCaptureDevice", "1"},
+        {"CurrentPlaybackDeviceName", "hw:0,0"}, {"CurrentCaptureDeviceName", "hw:0,0"},
         {"MouseOverS.HiLiteBorder", "True"}, {"DRM.RunDreamOnDRM", "True"}, {"DRM.MuteAFOnDRM", "True"},
         {"DRM.CloseSoundcardOnDRM", "True"}, {"DRM.PathToDream", "/opt/dream/dream"}, {"DRM.DreamProgArgs", "-p"},
         {"DRM.DreamWindowStyle", "3"}, {"DRM.DreamCloseOnExit", "0"}, {"DRM.DreamCloseOnModeChange", "True"},
@@ -102,7 +106,8 @@ TEST_F(MainWindowSettings, StartUpRestoresThe28Keys)
     EXPECT_TRUE(FormCaptionOffOnPwrOn && PhaseBitCorrection && FlipIQ);
     EXPECT_FALSE(AutoTrackPresets || AutoStartSDR || PublicVars::DreamCloseOnExit);
     EXPECT_EQ(window->SoundCard->CurrentPlaybackDevice(), 2);
-    EXPECT_EQ(window->SoundCard->CurrentCaptureDevice(), 3);
+    EXPECT_EQ(window->SoundCard->CurrentCaptureDevice(), 2) << "the stored name decides";
+    EXPECT_EQ(window->SoundCard->CurrentCaptureDeviceName(), "hw:0,0");
     EXPECT_EQ(PublicVars::PathToDream, "/opt/dream/dream");
     EXPECT_EQ(PublicVars::DreamProgArgs, "-p");
     EXPECT_EQ(DreamWindowStyle, 3);
@@ -152,6 +157,35 @@ TEST_F(MainWindowSettings, TheStoredColourSchemeIsReadAtStartUp)
     EXPECT_EQ(PublicVars::SDRColourSchemes.SDRTuningColour, 0x00FF00);
     EXPECT_EQ(PublicVars::SDRColourSchemes.SDRLabelColour, label);
     PublicVars::SDRColourSchemes = {};
+}
+
+// A number that names no listed device (a junk value, or a card unplugged) is held to 1
+// with one trace line each, and written back so; a stored name is kept even while its
+// device is missing, and the Soundcard tab and the next On name it.
+TEST_F(MainWindowSettings, DeviceNumbersOutOfTheListAreHeldTo1AndStoredNamesAreKept)
+{
+    TraceOn = true;
+    frmLog log;
+    Restart([] {
+        Store("CurrentCaptureDevice", "-3");
+        Store("CurrentPlaybackDevice", "14");
+        Store("CurrentPlaybackDeviceName", "pulse:usb-card");
+    });
+    TraceOn = false;
+    QStringList held;
+    for (int row = 0; row < log.lstLog->count(); ++row)
+        if (log.lstLog->item(row)->text().contains(" held to "))
+            held << log.lstLog->item(row)->text();
+    EXPECT_EQ(held, (QStringList{"frmMain.RestoreSoundDevices:CurrentPlaybackDevice=14 held to 1",
+                                 "frmMain.RestoreSoundDevices:CurrentCaptureDevice=-3 held to 1"}));
+    EXPECT_EQ(window->SoundCard->CurrentCaptureDevice(), 1);
+    EXPECT_EQ(window->SoundCard->CurrentPlaybackDevice(), 1);
+    EXPECT_TRUE(window->SoundCard->PlaybackChoice().Missing());
+    Restart();
+    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentCaptureDevice"), "1");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentCaptureDeviceName"), "default");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentPlaybackDevice"), "1");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentPlaybackDeviceName"), "pulse:usb-card");
 }
 
 } // namespace

@@ -30,11 +30,7 @@ protected:
         HardwareObjects::CreateHardwareObjects();
         CreateFilterObjects();
         realSoundBackend = frmMain::CreateSoundBackend;
-        frmMain::CreateSoundBackend = [this] {
-            auto backend = std::make_unique<FakeSoundBackend>();
-            sound = backend.get();
-            return backend;
-        };
+        UseFakeSoundBackend();
         // On the model whose port it keeps shut, whatever model an earlier window of this
         // process chose last.
         Settings::SaveSetting("frmMain", "SDRModelNo", "0");
@@ -63,6 +59,16 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DSPProfiler.reset();
         frmMain::CreateSoundBackend = realSoundBackend;
+    }
+
+    // The main windows made from now on get a fake sound card of their own.
+    void UseFakeSoundBackend()
+    {
+        frmMain::CreateSoundBackend = [this] {
+            auto backend = std::make_unique<FakeSoundBackend>();
+            sound = backend.get();
+            return backend;
+        };
     }
 
     ScopedTestHome home;
