@@ -25,6 +25,8 @@ void RestoreColourScheme();        // the seven colour keys, before the window i
 void RestoreInterfaceSettings();   // the model and the shaft encoder, before the receiver set-up
 // The window's options and most program-wide ones; the S-meter's zero point into noiseFloor.
 void RestoreSettings(float& noiseFloor);
+// The display size RestoreSettings takes from the store ("Ext" when none is stored).
+int32_t StoredDisplayMode();
 // The capture and playback device numbers, 1 (the first device) when none is stored.
 void RestoreSoundDevices(QELVODX8& soundCard);
 // All 39 keys, each from the value in force (no sound card: device 1).
