@@ -1,6 +1,7 @@
 #include "app/frmSupervisor.h"
 #include "bandplan/BandRecord.h"
 #include "core/Globals.h"
+#include "core/MainWindowValues.h"
 #include "core/PublicVars.h"
 #include "core/Settings.h"
 #include "core/frmLog.h"
@@ -258,6 +259,7 @@ bool ClickCaption(const QString& caption)
 TEST_F(Supervisor, AFirstStartWithoutABoardShowsOneBoxWhoseWayLeadsToTheNullInterface)
 {
     QFile::remove(QString::fromStdString(AppPaths::SettingsFilePath()));
+    SDRModelNo = 0;   // as a new process holds it; an earlier test may have chosen another
     FakePerfCounter clock(10'000'000, 1);
     FakeSerialLines lines(clock);
     lines.failingDevices["/dev/ttyS0"] = ENOENT;
