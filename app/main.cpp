@@ -1,7 +1,6 @@
 #include "app/frmSupervisor.h"
 #include "core/frmLog.h"
 #include "platform/AlsaLibraryErrors.h"
-#include "platform/DeviceGuard.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
@@ -9,8 +8,6 @@
 
 int main(int argc, char** argv)
 {
-    // Started by a test: the machine's serial, printer and sound devices stay closed.
-    DeviceGuard::InstallFromEnvironment();
     IgnoreFileSizeLimitSignal();
     QApplication app(argc, argv);
     // The sound library's own complaints belong in the trace log, beside the program's.

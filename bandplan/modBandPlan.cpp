@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <string_view>
 #include <variant>
 
 namespace modBandPlan {
@@ -96,24 +97,30 @@ std::string LeftChars(const std::string& text, size_t count)
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// The reader drops the blanks around a value, so a caption that starts or ends with one is
-// kept between double quotes; any other caption is written as it is.
-std::string QuotedCaption(const std::string& caption)
+bool IsQuoted(std::string_view text) { return text.size() >= 2 && text.front() == '"' && text.back() == '"'; }
+
+std::string_view WithoutQuotes(std::string_view text) { return text.substr(1, text.size() - 2); }
+
+// The reader drops the blanks around a value, so a free text (a caption, a description, the
+// time a preset was stored) that starts or ends with one is kept between double quotes, as
+// is a text in quotes that would itself read as such a quoted one; any other text is written
+// as it is. Quotes around a text that needs none (written so by hand) are the text's own.
+bool NeedsQuotes(std::string_view text)
 {
-    if (!caption.empty() && (IsBlank(caption.front()) || IsBlank(caption.back())))
-        return '"' + caption + '"';
-    return caption;
+    for (;; text = WithoutQuotes(text)) {
+        if (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back())))
+            return true;
+        if (!IsQuoted(text))
+            return false;
+    }
 }
 
-// A quoted caption with its blanks; quotes around a caption without such blanks (never
-// written so) are the caption's own and stay.
-std::string UnquotedCaption(const std::string& text)
+std::string UnquotedText(std::string_view text)
 {
-    if (text.size() < 3 || text.front() != '"' || text.back() != '"')
-        return text;
-    const std::string inner = text.substr(1, text.size() - 2);
-    return IsBlank(inner.front()) || IsBlank(inner.back()) ? inner : text;
+    return std::string(IsQuoted(text) && NeedsQuotes(WithoutQuotes(text)) ? WithoutQuotes(text) : text);
 }
+
+std::string QuotedText(const std::string& text) { return NeedsQuotes(text) ? '"' + text + '"' : text; }
 
 // One key of the current section into a field; a missing key, or a value that does not
 // convert, keeps the field's value.
@@ -123,10 +130,10 @@ void TryRead(const std::string& key, Value& field)
     TryStep([&] { Convert(ReadKey(key, Text(field)), field); });
 }
 
-void ReadCaption(std::string& caption)
+void ReadText(const std::string& key, std::string& text)
 {
-    TryRead("Caption", caption);
-    caption = UnquotedCaption(caption);
+    TryRead(key, text);
+    text = UnquotedText(text);
 }
 
 template <typename Value>
@@ -160,8 +167,8 @@ std::string SubBandName(const BandRecord& band, int32_t i) { return band.Name + 
 void ReadMainBand(BandRecord& band)
 {
     BandPlanSection = "MainBand";
-    ReadCaption(band.Caption);
-    TryRead("Description", band.Description);
+    ReadText("Caption", band.Caption);
+    ReadText("Description", band.Description);
     TryRead("Active", band.Active);
     TryRead("ActiveSubBand", band.ActiveSubBand);
     TryRead("NumSubBands", band.NumSubBands);
@@ -174,11 +181,11 @@ void ReadPresetHeaders(SubBandRecord& subBand)
     for (int32_t j = 0; j <= subBand.NumPresets && j < static_cast<int32_t>(subBand.Presets.size()); ++j) {
         PresetRecord& preset = subBand.Presets[static_cast<size_t>(j)];
         BandPlanSection = PresetSection(subBand.Index, j);
-        ReadCaption(preset.Caption);
+        ReadText("Caption", preset.Caption);
         preset.Caption = LeftChars(preset.Caption, 7);
-        TryRead("Description", preset.Description);
+        ReadText("Description", preset.Description);
         TryRead("Active", preset.Active);
-        TryRead("When", preset.When);
+        ReadText("When", preset.When);
         TryRead("FreqCurrent", preset.ModeSettings.FreqCurrent);
         preset.ModeSettings.Loaded = false;
         DoEvents();
@@ -188,9 +195,9 @@ void ReadPresetHeaders(SubBandRecord& subBand)
 void ReadSubBand(SubBandRecord& subBand)
 {
     BandPlanSection = SubBandSection(subBand.Index);
-    ReadCaption(subBand.Caption);
+    ReadText("Caption", subBand.Caption);
     subBand.Caption = LeftChars(subBand.Caption, 6);
-    TryRead("Description", subBand.Description);
+    ReadText("Description", subBand.Description);
     TryRead("ActivePreset", subBand.ActivePreset);
     subBand.ActivePreset = std::clamp(subBand.ActivePreset, -1, PresetButtons - 1);
     TryRead("FreqMin", subBand.FreqMin);
@@ -212,16 +219,16 @@ void WriteHeader(const std::string& section, const Record& record)
 {
     BandPlanSection = section;
     Write("Index", record.Index);
-    Write("Name", record.Name);
-    Write("Caption", QuotedCaption(record.Caption));
-    Write("Description", record.Description);
+    Write("Name", QuotedText(record.Name));
+    Write("Caption", QuotedText(record.Caption));
+    Write("Description", QuotedText(record.Description));
 }
 
 void WritePreset(const SubBandRecord& subBand, const PresetRecord& preset)
 {
     WriteHeader(PresetSection(subBand.Index, preset.Index), preset);
     Write("Active", preset.Active);
-    Write("When", preset.When);
+    Write("When", QuotedText(preset.When));
     WriteModeSettings(preset.ModeSettings);
 }
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -111,12 +112,16 @@ void frmLog::AddLog(const std::string& record)
     lstLog->setCurrentRow(lstLog->count() - 1);
 }
 
-// A log file that cannot be written must not stop the program: the window says so once,
-// and the records go on reaching the list (and the file, should it become writable).
+// A log file that cannot be written must not stop the program: the window and standard error
+// say so once, and the records go on reaching the list (and the file, should it become
+// writable).
 void frmLog::ShowUnwritableFile()
 {
-    lstLog->addItem(QString::fromStdString("frmLog: the log file " + LogFileName + " cannot be written (" +
-                                           unwritableWhy_ + "); check that the folder is writable"));
+    const std::string text = "frmLog: the log file " + LogFileName + " cannot be written (" + unwritableWhy_ +
+                             "); the trace is kept in this window only. Check that the folder is writable.";
+    lstLog->addItem(QString::fromStdString(text));
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
 }
 
 void frmLog::resizeEvent(QResizeEvent* event)

@@ -163,10 +163,13 @@ std::string clsDDSSerialIF::DevicePath() const
 
 std::string clsDDSSerialIF::DeviceHint() const
 {
-    return "COM" + std::to_string(portNo_) + " is " + DevicePath() +
-           " here. To use another port, choose it in Config → Serial I/F, or set SerialDevice=/dev/ttyUSB0 "
-           "(for example) in section [" + RxName() + "] of " + AppPaths::SettingsFilePath() +
-           ", then restart.\nTo run without a receiver board, choose the Null interface in Config → DDS.";
+    const std::string configuration = ConfigurationPath ? ConfigurationPath() : "Config";
+    return "COM" + std::to_string(portNo_) + " is " + DevicePath() + " here.\n" +
+           "To run without a receiver board, after OK here: " + configuration +
+           " → DDS → \"Null\" → OK; the program goes on, no restart needed.\n" +
+           "To use another port: " + configuration + " → Serial I/F, choose it there, then OK; or set " +
+           "SerialDevice=/dev/ttyUSB0 (for example) in section [" + RxName() + "] of " +
+           AppPaths::SettingsFilePath() + ", then restart.";
 }
 
 // Opening raises RTS and DTR; the chip must see the idle levels before anything else.

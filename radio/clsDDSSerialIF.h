@@ -2,6 +2,9 @@
 
 #include "radio/DDSInterface.h"
 
+#include <functional>
+#include <string>
+
 // The transport over a serial port's modem-control lines: serial data on RTS and the
 // strobe on DTR, both inverted (a logical 1 clears the line), the clock on the transmit
 // line held in break. For I2C, SCL is RTS and SDA is DTR, not inverted. It also reads
@@ -71,8 +74,13 @@ public:
     // The "SerialDevice" in force; empty means the device of PortNo. Saved with the settings.
     const std::string& SerialDevice() const { return serialDevice_; }
     void SerialDevice(const std::string& path) { serialDevice_ = path; }
-    // The line that messages about the port add: the device behind COMn and how to choose another.
+    // The lines that messages about the port add: the device behind COMn, how to run without a
+    // board and how to choose another port.
     std::string DeviceHint() const;
+    // The clicks that lead to the configuration window from the display that the main window
+    // shows once the message is answered (for example "Display: Full, then Config"); the main
+    // window sets it. Unset: "Config".
+    static inline std::function<std::string()> ConfigurationPath;
 
 private:
     void SetDTRLine(int16_t level);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build needs, when missing; with the argument "tests"
-# also what the tests need. No sound server is installed for the tests on a user's machine:
+# also what the tests need, with "xvfb" the virtual screen (Xvfb, xvfb-run) that runs the
+# program without a desktop, with "screenshot" that and the tools the README's picture is
+# taken with. No sound server is installed for the tests on a user's machine:
 # the packages of PulseAudio and PipeWire enable their services for every user, and a
 # desktop that runs the other server would get a second one at the next login. The sound
 # sessions' tests start those servers privately where they are installed and are skipped,
@@ -17,6 +19,12 @@ packages=(
 )
 if [[ "${1:-}" == "tests" && "${CI:-}" == "true" ]]; then
   packages+=(pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse dbus)
+fi
+if [[ "${1:-}" == "xvfb" || "${1:-}" == "screenshot" ]]; then
+  packages+=(xvfb)
+fi
+if [[ "${1:-}" == "screenshot" ]]; then
+  packages+=(x11-utils imagemagick)
 fi
 
 missing=()

@@ -7,6 +7,7 @@
 #include "support/AlsaFileDevices.h"
 #include "core/frmLog.h"
 #include "support/ChildRoutines.h"
+#include "support/DeviceGuardForTests.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
@@ -67,6 +68,7 @@ protected:
 
     void Start(QProcess& process, const QString& program, const QString& argument)
     {
+        DeviceGuardForTests::Guard(environment);
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(program, {argument});
@@ -117,6 +119,18 @@ TEST_F(ChildProgram, AStopSignalWhileTheStartUpShowsABoxEndsNormallyWithSettings
     // One failure, one box: the set-up only traces what the transport's box said.
     EXPECT_TRUE(LogShows("modSetupRx.InitialiseRX:Unable to open Serial Interface COM1"));
     EXPECT_FALSE(ReadFile(dir.path() + "/program/ZOZEVERE.log").contains("MsgBox:ZOZEVERE: Unable to open Serial"));
+}
+
+// The built program carries no device guard: the one its test preloads keeps it from the
+// machine's ports, and the test learns which one the program asked for.
+TEST_F(ChildProgram, TheProgramATestStartsIsKeptFromTheMachinesPortsAndItsTestIsTold)
+{
+    UseSettings("[RXModel.Vantrel RAV1]\r\nSerialDevice=/dev/ttyUSB97\r\n");
+    QProcess program;
+    Start(program, ZOZEVERE_PROGRAM, "trace");
+    ASSERT_TRUE(LogShows("MessageBoxes.MsgBox:ZOZEVERE: clsDDSSerialIF:clsDDSSerialIF:OpenPort"));
+    EXPECT_EQ(Stop(program), 0);
+    EXPECT_EQ(DeviceGuardForTests::TakeChildReports(), "/dev/ttyUSB97");   // taken: this test passes
 }
 
 TEST_F(ChildProgram, AStopSignalWhilePowerOnShowsTheSoundCardBoxEndsNormallyWithSettingsSaved)

@@ -1,6 +1,7 @@
 #include "app/frmSupervisor.h"
 #include "bandplan/BandRecord.h"
 #include "core/Globals.h"
+#include "core/MainWindowValues.h"
 #include "core/PublicVars.h"
 #include "core/Settings.h"
 #include "core/frmLog.h"
@@ -12,18 +13,28 @@
 #include "platform/AppPaths.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
+#include "radio/OscillatorChip.h"
+#include "support/CaptionCheck.h"
 #include "support/ScopedTestHome.h"
 #include "support/TopLevelWindows.h"
 #include "ui/bandplan/frmSplash1.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
+#include <QTabBar>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fstream>
+#include <functional>
+#include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -95,6 +106,35 @@ TEST_F(Supervisor, TracedStartUpWritesTheStepsToTheLogFile)
     EXPECT_TRUE(text.contains("frmSupervisor.Initialise : Start\r\n"));
     EXPECT_TRUE(text.contains("frmSupervisor.Initialise:Processing 80m.bpl\r\n"));
     EXPECT_TRUE(text.contains("frmSupervisor.Initialise:End\r\nfrmSupervisor.Initialise :Initialisation Completed"));
+}
+
+// A program folder where the log file cannot be written: the trace says so once, on standard
+// error and as the window's first line, and goes on in the window.
+TEST_F(Supervisor, ALogFileThatCannotBeWrittenIsToldOnceOnStandardErrorAndAsTheWindowsFirstLine)
+{
+    const QString folder = QString::fromStdString(home.path());
+    // Root writes into a read-only folder: there a folder in the log file's place stops it.
+    if (::geteuid() == 0)
+        ASSERT_TRUE(QDir().mkpath(QString::fromStdString(home.file("ZOZEVERE.log"))));
+    else
+        ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    delete frmLog::Current();
+    ::testing::internal::CaptureStderr();
+    frmSupervisor supervisor("trace");
+    const int32_t result = supervisor.Initialise();
+    AddLog("one more line");
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_EQ(result, frmSupervisor::Completed);
+
+    const QString told = QString::fromStdString(home.file("ZOZEVERE.log") + " cannot be written");
+    EXPECT_EQ(QString::fromStdString(errors).count(told), 1) << errors;
+    const QListWidget* list = frmLog::Current()->lstLog;
+    ASSERT_GE(list->count(), 3);
+    EXPECT_TRUE(list->item(0)->text().contains(told)) << list->item(0)->text().toStdString();
+    for (int row = 1; row < list->count(); ++row)
+        EXPECT_FALSE(list->item(row)->text().contains(told)) << row;
+    EXPECT_EQ(list->item(list->count() - 1)->text(), "one more line");
 }
 
 // A name that is not UTF-8 is listed by its bytes (Qt would decode it and lose the file).
@@ -170,19 +210,77 @@ TEST_F(Supervisor, ASecondInstanceIsToldAndEndsWhileTheFirstRuns)
 
 // A first start on a machine without the board: one failure, one box, and it says which
 // device did not open, the key that names another, and how to run without a board.
-TEST_F(Supervisor, AFirstStartWithoutABoardShowsOneBoxThatSaysHowToGoOn)
+namespace {
+
+// The way a box gives to run without a board, as the captions to click in turn: "Display:
+// Full" is the caption Full in the frame Display.
+QStringList WayWithoutABoard(const std::string& prompt)
+{
+    const std::string lead = "To run without a receiver board, after OK here: ";
+    const size_t from = prompt.find(lead);
+    if (from == std::string::npos)
+        return {};
+    const size_t start = from + lead.size();
+    QString way = QString::fromStdString(prompt.substr(start, prompt.find(';', start) - start));
+    way.replace(", then ", " → ");
+    QStringList steps = way.split(" → ");
+    for (QString& step : steps)
+        step = step.section(": ", -1).remove('"');
+    return steps;
+}
+
+// Clicks the one control of that caption that a window shows: a button or a tab.
+bool ClickCaption(const QString& caption)
+{
+    std::vector<std::function<void()>> clicks;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+            if (CaptionCheck::ShownText(button->text()) == caption && button->isEnabled() &&
+                CaptionCheck::OnScreen(button, window))
+                clicks.push_back([button] { QTest::mouseClick(button, Qt::LeftButton); });
+        for (QTabBar* tabs : window->findChildren<QTabBar*>())
+            for (int tab = 0; tab < tabs->count(); ++tab)
+                if (CaptionCheck::ShownText(tabs->tabText(tab)) == caption && CaptionCheck::OnScreen(tabs, window))
+                    clicks.push_back([tabs, tab] { QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center()); });
+    }
+    if (clicks.size() != 1)
+        return false;
+    clicks.front()();
+    return true;
+}
+
+} // namespace
+
+// A first start from empty folders on a machine without the board: one box, which names the
+// device, and whose way to run without a board leads, click by click from the display shown
+// once it is answered, to the Null interface; the program goes on and takes it at once.
+TEST_F(Supervisor, AFirstStartWithoutABoardShowsOneBoxWhoseWayLeadsToTheNullInterface)
 {
     QFile::remove(QString::fromStdString(AppPaths::SettingsFilePath()));
+    SDRModelNo = 0;   // as a new process holds it; an earlier test may have chosen another
     FakePerfCounter clock(10'000'000, 1);
     FakeSerialLines lines(clock);
     lines.failingDevices["/dev/ttyS0"] = ENOENT;
     frmSupervisor supervisor("");
     ASSERT_TRUE(supervisor.Form_Load());
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    const std::string& prompt = boxes.Last().prompt;
-    for (const char* part : {"/dev/ttyS0", "SerialDevice=", "choose the Null interface in Config → DDS"})
+    const std::string prompt = boxes.Last().prompt;
+    for (const char* part : {"/dev/ttyS0", "SerialDevice=", "Please Set valid COM port in Configuration, then Close and Restart"})
         EXPECT_NE(prompt.find(part), std::string::npos) << part << " in " << prompt;
-    EXPECT_NE(findWindow("frmMain"), nullptr) << "the program goes on";
+    ASSERT_NE(findWindow("frmMain"), nullptr) << "the program goes on";
+
+    const QStringList way = WayWithoutABoard(prompt);
+    ASSERT_FALSE(way.isEmpty()) << prompt;
+    for (const QString& caption : way)
+        ASSERT_TRUE(ClickCaption(caption)) << "no one control shows \"" << caption.toStdString() << "\" in the way: "
+                                           << way.join(" → ").toStdString();
+    EXPECT_EQ(VFO->DDSInterfaceType(), DDSInterfaceCode::None);
+    ASSERT_NE(VFO->OscType(), nullptr);
+    EXPECT_EQ(VFO->OscType()->IFHandler(), std::static_pointer_cast<DDSInterface>(DDSNullIF));
+    EXPECT_EQ(boxes.boxes.size(), 1u) << boxes.Last().prompt;
+    EXPECT_EQ(lines.OpenPorts(), 0);
 }
 
 TEST_F(Supervisor, AnInstanceThatEndedNoLongerBlocksTheNextStart)

@@ -145,6 +145,40 @@ TEST_F(BandPlanFiles, CaptionsKeepTheirBlanks)
     EXPECT_EQ(again.SubBands[0].Presets[1].Caption, " kHz (U");
 }
 
+// Every free text a band file holds comes back as it was written, blanks and tabs at either
+// end, quotes of its own and texts that look like a quoted one included. The name is never
+// read back (it follows the file's name), so the file holds it the same way.
+TEST_F(BandPlanFiles, EveryFreeTextKeepsItsBlanksThroughASaveAndARead)
+{
+    const std::vector<std::string> texts = {" and repeaters\xE2\x80\xA6", "trailing ", "\tboth\t", " ",
+                                            "\" q \"", "\"\"", "\"\" q \"\"", "\"17m\"", "plain"};
+    for (const std::string& text : texts) {
+        SCOPED_TRACE("[" + text + "]");
+        const std::string when = text + "2024-01-02 03:04:05" + text;
+        BandRecord& band = Loaded(" 30m", "[MainBand]\r\nNumSubBands=0\r\n[SubBand.0]\r\nFreqMin=10100000\r\n"
+                                          "[Preset.0.0]\r\nFreqCurrent=10110000\r\n");
+        SubBandRecord& subBand = band.SubBands[0];
+        PresetRecord& preset = subBand.Presets[0];
+        band.Caption = band.Description = subBand.Description = preset.Description = text;
+        subBand.Caption = text.substr(0, 6);
+        preset.Caption = text.substr(0, 7);
+        preset.When = when;
+        ASSERT_TRUE(SaveAllBandPlans());
+        EXPECT_EQ(Stored(" 30m", "MainBand", "Name"), " 30m");
+        BandPlans.clear();
+
+        const BandRecord& again = Loaded(" 30m", nullptr);
+        EXPECT_EQ(again.Caption, text);
+        EXPECT_EQ(again.Description, text);
+        EXPECT_EQ(again.SubBands[0].Caption, text.substr(0, 6));
+        EXPECT_EQ(again.SubBands[0].Description, text);
+        EXPECT_EQ(again.SubBands[0].Presets[0].Caption, text.substr(0, 7));
+        EXPECT_EQ(again.SubBands[0].Presets[0].Description, text);
+        EXPECT_EQ(again.SubBands[0].Presets[0].When, when);
+        BandPlans.clear();
+    }
+}
+
 // A preset's settings are read on first use: a value that does not convert reads as its
 // default and the rest is still read.
 TEST_F(BandPlanFiles, APresetsSettingsAreReadOnFirstUseSkippingABadValue)

@@ -1,4 +1,4 @@
-#include "platform/DeviceGuard.h"
+#include "deviceguard/DeviceGuard.h"
 #include "platform/SerialLines.h"
 #include "support/ChildRoutines.h"
 #include "support/DeviceGuardForTests.h"
@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 // Every test program runs with the guard installed by its main.
@@ -71,6 +72,38 @@ TEST(DeviceGuard, AnOpenOfADeviceFailsAndFailsTheTestNamingTheDevice)
 
     EXPECT_NONFATAL_FAILURE(fd = ::openat(AT_FDCWD, "/dev/snd/pcmC97D0p", O_RDWR), "/dev/snd/pcmC97D0p");
     EXPECT_EQ(fd, -1);
+}
+
+// The other ways to name a device: relative to a descriptor of /dev, reopening a stream, and
+// the open system call made through syscall(). Other system calls pass.
+TEST(DeviceGuard, EveryOtherWayOfOpeningADeviceByNameIsRefusedToo)
+{
+    const int devices = ::open("/dev", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(devices, 0);
+    int fd = 0;
+    EXPECT_NONFATAL_FAILURE(fd = ::openat(devices, "ttyUSB97", O_RDWR | O_NOCTTY), "/dev/ttyUSB97");
+    EXPECT_EQ(fd, -1);
+    const int null = ::openat(devices, "null", O_RDWR);
+    EXPECT_GE(null, 0) << "other files of /dev open as ever";
+    ::close(null);
+    ::close(devices);
+
+    FILE* reopened = std::tmpfile();
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_NONFATAL_FAILURE(reopened = std::freopen("/dev/ttyACM98", "r+", reopened), "/dev/ttyACM98");
+    EXPECT_EQ(reopened, nullptr);
+
+    long result = 0;
+    int error = 0;
+    EXPECT_NONFATAL_FAILURE(
+        {
+            result = ::syscall(SYS_openat, AT_FDCWD, "/dev/parport97", O_RDWR);
+            error = errno;
+        },
+        "/dev/parport97");
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(error, EACCES);
+    EXPECT_EQ(::syscall(SYS_getpid), ::getpid());
 }
 
 // Listing the sound devices looks for cards through their control devices: there are none.

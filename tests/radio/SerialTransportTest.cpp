@@ -210,15 +210,17 @@ TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
     EXPECT_EQ(transport.OpenPort(), 0);
     EXPECT_EQ(transport.hComm(), 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    // The fixed lines gain a second one naming the device and how to choose another.
-    const std::string hint = "COM1 is /dev/ttyS0 here. To use another port, choose it in Config → Serial I/F, or "
-                             "set SerialDevice=/dev/ttyUSB0 (for example) in section [" + transport.RxName() + "] of ";
+    // The fixed lines gain ones naming the device, the way to run without a board and the
+    // ways to choose another port.
+    const std::string hint = "COM1 is /dev/ttyS0 here.\nTo run without a receiver board, after OK here: Config → DDS → "
+                             "\"Null\" → OK; the program goes on, no restart needed.\nTo use another port: Config → "
+                             "Serial I/F, choose it there, then OK; or set SerialDevice=/dev/ttyUSB0 (for example) in "
+                             "section [" + transport.RxName() + "] of ";
     EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n" +
                                         hint, 0),
               0u)
         << boxes.Last().prompt;
     EXPECT_NE(boxes.Last().prompt.find("ZOZEVERE.ini, then restart.\n"
-                                       "To run without a receiver board, choose the Null interface in Config → DDS.\n"
                                        "Please Set valid COM port in Configuration, then Close and Restart\n"
                                        "/dev/ttyS0: "),
               std::string::npos);
@@ -234,7 +236,7 @@ TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
     EXPECT_EQ(transport.OpenPort(true), 0);
     EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n" + hint, 0), 0u)
         << boxes.Last().prompt;
-    EXPECT_NE(boxes.Last().prompt.find("DDS.\nPlease Set valid COM port in Configuration, then Close and Restart\n"
+    EXPECT_NE(boxes.Last().prompt.find("restart.\nPlease Set valid COM port in Configuration, then Close and Restart\n"
                                        "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: "),
               std::string::npos);
     transport.MSCommCtl(nullptr);

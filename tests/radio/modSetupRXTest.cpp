@@ -401,7 +401,7 @@ TEST_F(ReceiverSetup, APortThatDoesNotOpenIsReportedOnceAndTheReceiverStillStart
     ASSERT_EQ(boxes.boxes.size(), 1u);
     const std::string& prompt = boxes.Last().prompt;
     for (const char* part : {"Unable to Open COM1", "COM1 is /dev/ttyS0 here", "SerialDevice=",
-                             "Config → Serial I/F", "choose the Null interface in Config → DDS"})
+                             "Config → Serial I/F", "Config → DDS → \"Null\" → OK"})
         EXPECT_NE(prompt.find(part), std::string::npos) << part << " in " << prompt;
     EXPECT_TRUE(AD9951->Initialised());
     EXPECT_NO_THROW(VFO->TunedFrequency(70000000));   // line changes on a closed port do nothing

@@ -1,4 +1,6 @@
 #include "support/ChildReceiver.h"
+
+#include "support/DeviceGuardForTests.h"
 #include "support/TextFiles.h"
 
 #include <linux/capability.h>
@@ -57,6 +59,7 @@ bool ChildReceiver::Start(Priority priority)
     environment.insert("ZOZEVERE_PANEL_COMMANDS", Path("commands"));
     environment.insert("ZOZEVERE_PANEL_REPLIES", Path("replies"));
     environment.insert(extraEnvironment_);
+    DeviceGuardForTests::Guard(environment);
     process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.setStandardOutputFile(QProcess::nullDevice());

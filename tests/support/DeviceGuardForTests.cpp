@@ -1,11 +1,14 @@
 #include "support/DeviceGuardForTests.h"
 
-#include "platform/DeviceGuard.h"
+#include "deviceguard/DeviceGuard.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace DeviceGuardForTests {
@@ -40,6 +43,18 @@ struct ReportFileRemoval
     }
 } removal;
 
+// The address sanitizer's run-time library where this program runs with it: a program built
+// with it refuses to start unless that library is the first one it loads.
+QString SanitizerRuntime()
+{
+    Dl_info info{};
+    void* const entry = dlsym(RTLD_DEFAULT, "__asan_init");
+    if (!entry || !dladdr(entry, &info) || !info.dli_fname)
+        return {};
+    const QString path = QString::fromLocal8Bit(info.dli_fname);
+    return QFileInfo(path).fileName().startsWith("libasan") ? path : QString();
+}
+
 } // namespace
 
 void Install()
@@ -50,8 +65,23 @@ void Install()
     reportFile = QDir::temp().filePath(QString("zozevere-device-guard-%1").arg(::getpid()));
     QFile::remove(reportFile);
     qputenv(DeviceGuard::Variable, reportFile.toLocal8Bit());
-    DeviceGuard::Install(reportFile.toStdString(), FailTheTest);
+    DeviceGuard::Install(reportFile.toLocal8Bit().constData(), FailTheTest);
     ::testing::UnitTest::GetInstance()->listeners().Append(new ChildReportCheck);
+}
+
+void Guard(QProcessEnvironment& environment)
+{
+    const QString reports = qEnvironmentVariable(DeviceGuard::Variable);
+    if (reports.isEmpty())
+        return;   // not a test program (a benchmark): nothing to report to
+    QStringList preload;
+    if (const QString sanitizer = SanitizerRuntime(); !sanitizer.isEmpty())
+        preload << sanitizer;
+    preload << QString::fromLocal8Bit(DeviceGuard::LibraryPath());
+    if (const QString earlier = environment.value("LD_PRELOAD"); !earlier.isEmpty())
+        preload << earlier;
+    environment.insert("LD_PRELOAD", preload.join(':'));
+    environment.insert(DeviceGuard::Variable, reports);
 }
 
 std::string TakeChildReports()

@@ -125,6 +125,13 @@ void RestoreInterfaceSettings()
     Read("SDRModelNo", SDRModelNo, Numeric::Str(SDRModelNo), ToLong);
 }
 
+int32_t StoredDisplayMode()
+{
+    int32_t displayMode = DisplayMode;
+    ReadIndex("DisplayMode", displayMode, 2, 3, ToLong);
+    return displayMode;
+}
+
 // The window's options and most program-wide ones; the sound devices are read when the
 // sound card is configured. A key that is missing gives its default (or leaves the value in
 // force where the value in force is the default); one that does not convert is skipped.
@@ -140,7 +147,7 @@ void RestoreSettings(float& noiseFloor)
     Read("SDRModelNo", SDRModelNo, current(SDRModelNo), ToLong);
     Read("CurrentMainBandIndex", CurrentMainBandIndex, current(CurrentMainBandIndex), ToLong);
     Read("NoiseFloor", noiseFloor, "1000000", NoiseFloorFromText);
-    ReadIndex("DisplayMode", DisplayMode, 2, 3, ToLong);
+    DisplayMode = StoredDisplayMode();
     ReadIndex("ScopeSource", ScopeSource, ScopeSourceEnum::IFIn, ScopeSourceEnum::AFOut, LeadingNumber);
     Read("PerfStatsOn", PerfStatsOn, "False", ToBool);
     if (QELVO::SPLAvailable)

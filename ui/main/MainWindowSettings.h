@@ -25,6 +25,8 @@ void RestoreColourScheme();        // the seven colour keys, before the window i
 void RestoreInterfaceSettings();   // the model and the shaft encoder, before the receiver set-up
 // The window's options and most program-wide ones; the S-meter's zero point into noiseFloor.
 void RestoreSettings(float& noiseFloor);
+// The display size RestoreSettings takes from the store ("Ext" when none is stored).
+int32_t StoredDisplayMode();
 // The capture and playback devices: their names, and their numbers, 1 (the first device)
 // when none is stored or the one stored is not among the devices listed.
 void RestoreSoundDevices(QELVODX8& soundCard);

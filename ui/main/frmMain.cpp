@@ -188,8 +188,10 @@ void frmMain::InitialiseInterfaceObjects()
 {
     MainWindowSettings::RestoreInterfaceSettings();
     AddLog("frmMain.InitialiseRX:Start");
-    int32_t model = -1;
-    modSetupRX::InitialiseRX(model);
+    WithPathFromStoredSize([] {
+        int32_t model = -1;
+        modSetupRX::InitialiseRX(model);
+    });
     AddLog("frmMain.InitialiseRX:End");
     HiSideLoOn = VFO->HiSideLo();
     MouseOverS::lblBFO_Wheel();

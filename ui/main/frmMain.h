@@ -68,8 +68,10 @@ public:
     void DarkenControls();
     void Form_MouseUp(int Button, int Shift, double X, double Y);
 
-    // The window's size as the display sizes choose it (frmMain_DisplaySize.cpp).
+    // The window's size as the display sizes choose it (frmMain_DisplaySize.cpp). The clicks
+    // that lead to the configuration window from the size in force, or from the size given.
     static std::string ConfigurationPath();
+    static std::string ConfigurationPath(int32_t displayMode);
     void Form_Resize();
     int32_t DisplayHeight = 0;   // twips of client area the chosen size keeps; 0 none
     int32_t DisplayWidth = 0;
@@ -115,6 +117,7 @@ private:
     void ComposePanels(QWidget* form);
     void CreateMarkerLines(QWidget* form);
     void SetClientHeight(int twips);
+    static void WithPathFromStoredSize(const std::function<void()>& step);
     void CreateSoundCard();
     // The start-up's stages (frmMain_StartUp.cpp), in their order.
     void ConnectHandlers();

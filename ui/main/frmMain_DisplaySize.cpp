@@ -3,21 +3,40 @@
 #include "audio/QELVODX8.h"
 #include "core/Numeric.h"
 #include "dsp/ReceiveState.h"
+#include "radio/clsDDSSerialIF.h"
 #include "ui/common/FormUnits.h"
 #include "ui/common/Line.h"
+#include "ui/main/MainWindowSettings.h"
 
 #include <QPushButton>
 #include <QResizeEvent>
 
-// The clicks that lead from the size in force to the configuration window, whose button
-// only the full size shows.
-std::string frmMain::ConfigurationPath()
+// The clicks that lead from a size to the configuration window, whose button only the full
+// size shows.
+std::string frmMain::ConfigurationPath() { return ConfigurationPath(DisplayMode); }
+
+std::string frmMain::ConfigurationPath(int32_t displayMode)
 {
-    switch (DisplayMode) {
+    switch (displayMode) {
     case 3: return "Config";
     case 0: return "\u25BC, then Display: Full, then Config";
     default: return "Display: Full, then Config";
     }
+}
+
+// The start-up shows the stored size only after the receiver is set up: a box about the serial
+// port that the set-up shows leads the way from that size, the one the user meets once it is
+// answered.
+void frmMain::WithPathFromStoredSize(const std::function<void()>& step)
+{
+    struct Restore
+    {
+        std::function<std::string()> earlier = clsDDSSerialIF::ConfigurationPath;
+        ~Restore() { clsDDSSerialIF::ConfigurationPath = std::move(earlier); }
+    } restore;
+    const int32_t shownNext = MainWindowSettings::StoredDisplayMode();
+    clsDDSSerialIF::ConfigurationPath = [shownNext] { return ConfigurationPath(shownNext); };
+    step();
 }
 
 // The client area ends at the given height (twips); the width stays.

@@ -2,6 +2,7 @@
 
 #include "audio/QELVODX8.h"
 #include "core/PublicVars.h"
+#include "radio/clsDDSSerialIF.h"
 #include "ui/common/Frame.h"
 #include "ui/common/FormUnits.h"
 #include "ui/common/Label.h"
@@ -47,6 +48,7 @@ void frmMain::CreateControls()
     Recorder->CreateTrackPanel(Frequency->frFreqCtl);
     CreateMarkerLines(form);
     QELVODX8::ConfigurationPath = [] { return ConfigurationPath(); };
+    clsDDSSerialIF::ConfigurationPath = [] { return ConfigurationPath(); };
     UnFocusFrames();
     SMeter->DrawSMeter();
     resize(FormUnits::TwipsToPixels(FormWidth), FormUnits::TwipsToPixels(linConfig->Y1()));
