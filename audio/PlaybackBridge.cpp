@@ -15,7 +15,10 @@
 //   drift. These counts are followed by a least-squares line (an alpha-beta filter with
 //   growing, then fading memory): its slope is the clock ratio, its value the read count
 //   without the jitter of the threads' wake-ups. The fill error (what was written, less that
-//   smoothed read count, less the target) is thus steady to a few frames.
+//   smoothed read count, less the target) is thus steady to a few frames. Only a push that
+//   came a block's time after the one before moves the slope: one in a burst, or held up, tells
+//   of the threads, and its error would stay in the slope for minutes (a start's burst once
+//   made it 15 % off, and the line, kept at that slope, then lost the device for good).
 // - A start offset is no drift: when the fill error is first trusted after the reset, the
 //   fill, where the start's priming put it within about a call of the target, is where this
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
@@ -28,9 +31,12 @@
 // - Acquiring, when the clock ratio is DriftBand or more off (the clocks' ratio at a start,
 //   or a clock that changed): the ratio goes at once to the clock ratio, less a term that
 //   leads the fill back to its target within seconds, or, beyond a few hundredths of a
-//   block, at MaxLead's pace; also whenever the fill strays beyond LostBand. It locks (holds
-//   the clock ratio) back within LockBand, once the clock ratio rests on LockBlocks pushes;
-//   the leading term then falls away in a ramp.
+//   block, at MaxLead's pace; also when the fill strays beyond LostBand with the clocks that
+//   far apart. It locks (holds the clock ratio) back within LockBand, once the clock ratio
+//   rests on LockBlocks pushes; the leading term then falls away in a ramp. A fill that
+//   stepped while the clocks agree (sound lost or gained without a hole) is glided back, never
+//   acquired: a young clock ratio is off by up to DriftBand, and the pitch would follow it, and
+//   its jitter, block by block for half a minute.
 // - Gliding, when the fill leaves HoldBand with the clocks near the ratio held: the ratio
 //   ramps to the clock ratio, at a rate set when the glide starts (gentle unless the fill
 //   would run on too far), and the leading term takes tens of minutes, so that a tone stays
@@ -230,6 +236,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     readRate_ = blockFrames_;
     positionBlocks_ = 0;
     rateBlocks_ = 0;
+    regularPush_ = false;
     interruptionsSeen_ = 0;
     followingDevice_ = false;
     targetSettled_ = false;
@@ -303,6 +310,8 @@ void PlaybackBridge::NoteBacklog()
 {
     const int64_t now = Now();
     const int64_t last = lastPushNanoseconds_.exchange(now, std::memory_order_acq_rel);
+    const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
+    regularPush_ = last != 0 && std::abs(now - last - blockNanoseconds) <= blockNanoseconds / 4;
     if (last != 0 && now - last > longestGapNanoseconds_)
         backlogEnd_.store(written_.load(std::memory_order_relaxed) + FramesIn(now - last) - blockFrames_ / 2, std::memory_order_release);
 }
@@ -415,17 +424,32 @@ bool PlaybackBridge::FollowDevice(double read)
     const double miss = read - readPosition_;
     if (positionBlocks_ > SeatBlocks && std::abs(miss) > OutlierBlocks * blockFrames_) {
         // A push late or in a burst: the line goes on as it was.
-        if (++outliersInARow_ == LostOutliers)
-            SeatLine(read);
+        if (++outliersInARow_ == 1)
+            firstOutlierMiss_ = miss;
+        else if (outliersInARow_ == LostOutliers)
+            LoseLine(read, miss);
         return false;
     }
     outliersInARow_ = 0;
     readPosition_ += PositionGain(positionBlocks_) * miss;
     // While a line that has its slope seats again after a hole, its pushes come in the burst
-    // that ends the hole: they tell nothing of the clocks.
-    if (positionBlocks_ > SeatBlocks || rateBlocks_ < SeatBlocks)
+    // that ends the hole: they tell nothing of the clocks; nor does a push that came early or
+    // late after the one before, in a burst or held up.
+    if (regularPush_ && (positionBlocks_ > SeatBlocks || rateBlocks_ < SeatBlocks))
         readRate_ += RateGain(++rateBlocks_) * miss;
     return true;
+}
+
+// A whole run of pushes missed the line. Where the misses grew along the run, its slope was
+// wrong (learnt from pushes that only seemed regular): it is learnt afresh. Otherwise the fill
+// stepped, as when the capture lost or gained sound without a hole in the playback: the new
+// fill is where the device settles, as after a hole, not an error to steer away.
+void PlaybackBridge::LoseLine(double read, double lastMiss)
+{
+    if (std::abs(lastMiss - firstOutlierMiss_) > OutlierBlocks * blockFrames_)
+        rateBlocks_ = 0;
+    targetSettled_ = false;
+    SeatLine(read);
 }
 
 // The line starts again from the device's read count, keeping its slope.
@@ -467,7 +491,7 @@ void PlaybackBridge::SetGoal(double fillError)
         break;
     }
     case Steering::Gliding:
-        if (distance > LostBand)
+        if (distance > LostBand && std::abs(goal_ - clockRatio) > DriftBand)
             steering_ = Steering::Acquiring;
         else if (distance < LockBand)
             Hold(clockRatio, GlideBlocks);
@@ -552,9 +576,11 @@ bool PlaybackBridge::Primed(std::span<int16_t> samples, int64_t frames)
         silenceSincePush_ += frames;
         return false;
     }
-    if (std::exchange(trimDue_, false)) {
+    // The capture may hand its first blocks on at once, as it does a hold-up's backlog: more
+    // than a block above the target, as the sound first starts and for a while after, is left out.
+    if (std::exchange(trimDue_, false) || !soundStarted_) {
         trimWatchFrames_ = TrimWatchBlocks * blockFrames_;
-        TrimBacklog(queued, frames, 0);
+        TrimBacklog(queued, frames, soundStarted_ ? 0 : blockFrames_);
     }
     return true;
 }

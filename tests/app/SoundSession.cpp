@@ -176,7 +176,21 @@ void SoundSession::ExpectPromptUnbrokenSound(const Heard& heard)
     }
 }
 
-Purity SoundSession::ExpectPureTone(const Heard& heard)
+namespace {
+
+// Whether a window of PurityWindowBlocks from the first block touches a hole, or the blocks
+// at its edges, where sound and silence meet.
+bool TouchesAHole(const Heard& heard, size_t first)
+{
+    return std::any_of(heard.Holes.begin(), heard.Holes.end(), [&](const Hole& hole) {
+        const auto start = static_cast<size_t>(std::lround(hole.AtSeconds / BlockSeconds));
+        return first <= start + static_cast<size_t>(hole.Blocks) && start <= first + PurityWindowBlocks;
+    });
+}
+
+} // namespace
+
+Purity SoundSession::ExpectPureTone(const Heard& heard, Windows windows)
 {
     Purity purity;
     purity.WorstSnrDb = INFINITY;
@@ -185,9 +199,13 @@ Purity SoundSession::ExpectPureTone(const Heard& heard)
     // Half a window apart, so that a fault where two windows meet is inside a third.
     for (size_t first = heard.FirstBlock + OnsetBlocks; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
          first += PurityWindowBlocks / 2) {
+        if (windows == Windows::BetweenHoles && TouchesAHole(heard, first))
+            continue;
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
         const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);
         fits.push_back(fit);
+        purity.LowestToneHz = std::min(purity.LowestToneHz, fit.FrequencyHz);
+        purity.HighestToneHz = std::max(purity.HighestToneHz, fit.FrequencyHz);
         ++purity.Windows;
         impure += fit.SnrDb < PurityDb;
         if (fit.SnrDb < purity.WorstSnrDb) {

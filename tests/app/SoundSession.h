@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,6 +63,8 @@ struct Purity
     double WorstSnrDb = 0;
     double WorstAtSeconds = 0;       // where that window starts in the recording
     double WorstToneHz = 0;
+    double LowestToneHz = INFINITY;  // of all windows
+    double HighestToneHz = 0;
 };
 
 } // namespace SoundSessionJudging
@@ -69,7 +72,10 @@ struct Purity
 class SoundSession : public ::testing::Test
 {
 protected:
-    explicit SoundSession(SoundServer server = SoundServer::PulseAudio) : rig(server) {}
+    explicit SoundSession(SoundServer server = SoundServer::PulseAudio, int32_t playedRate = PacedSoundRig::SampleRate)
+        : rig(server, playedRate)
+    {
+    }
 
     // Starts the program, in USB with the AGC off, and the recording; false when the test
     // cannot go on: skipped without a sound server, or failed.
@@ -95,8 +101,10 @@ protected:
     void ExpectUnbrokenSound(const SoundSessionJudging::Heard& heard);
     // Reports how long the sound took, in the output and the test's properties.
     void ReportSecondsToSound(const SoundSessionJudging::Heard& heard);
-    // Every window of the span's recording from after its onset: its purity.
-    SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard);
+    // Every window of the span's recording from after its onset, or every one that holds no
+    // hole (a busy machine's holes cannot be helped, what comes after them can): its purity.
+    enum class Windows { All, BetweenHoles };
+    SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
 
     // The trace lines that tell of trouble, each also written into the test's output; a

@@ -44,7 +44,7 @@ const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
 
 } // namespace
 
-PacedSoundRig::PacedSoundRig(SoundServer server) : server_(server)
+PacedSoundRig::PacedSoundRig(SoundServer server, int32_t playedRate) : server_(server), playedRate_(playedRate)
 {
     if (!dir_.isValid()) {
         Skip("no temporary folder for the PulseAudio daemon");
@@ -148,7 +148,7 @@ bool PacedSoundRig::StartPulseAudio()
                               {"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
                                "--log-target=stderr",
                                "--load=module-null-sink " + NullSink(SignalSink, 2),
-                               "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1),
+                               "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1, playedRate_),
                                // last, so that the socket appears once everything else is there
                                "--load=module-native-protocol-unix auth-anonymous=1 socket=" + SocketPath()},
                               SocketPath());
@@ -392,11 +392,11 @@ void PacedSoundRig::Skip(const std::string& why)
 }
 
 // A description by which the programs that list the server's devices show the sink.
-QString PacedSoundRig::NullSink(const char* name, int channels)
+QString PacedSoundRig::NullSink(const char* name, int channels, int32_t rate)
 {
     return QString("sink_name=%1 rate=%2 channels=%3 sink_properties=device.description=%1_sink")
         .arg(name)
-        .arg(SampleRate)
+        .arg(rate)
         .arg(channels);
 }
 

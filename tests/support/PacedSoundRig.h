@@ -37,7 +37,9 @@ public:
     static constexpr const char* SignalSink = "zoz_signal";
     static constexpr const char* PlayedSink = "zoz_played";
 
-    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio);
+    // The played sink runs at playedRate, which the server converts the program's sound to, as
+    // a USB headset's sink at 44.1 kHz does.
+    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio, int32_t playedRate = SampleRate);
     ~PacedSoundRig();
     PacedSoundRig(const PacedSoundRig&) = delete;
     PacedSoundRig& operator=(const PacedSoundRig&) = delete;
@@ -83,7 +85,7 @@ private:
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
-    static QString NullSink(const char* name, int channels);
+    static QString NullSink(const char* name, int channels, int32_t rate = SampleRate);
     static bool WaitForData(const QString& file, QProcess& recorder);
     std::string ServerSaid() const;
     static void Stop(std::unique_ptr<QProcess>& process);
@@ -96,6 +98,7 @@ private:
 
     QTemporaryDir dir_;
     const SoundServer server_;
+    const int32_t playedRate_;
     std::unique_ptr<ScopedAlsaHome> home_;
     std::vector<std::unique_ptr<QProcess>> serverProcesses_;   // in the order started
     std::unique_ptr<QProcess> listener_;

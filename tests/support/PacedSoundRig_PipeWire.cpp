@@ -16,7 +16,7 @@ bool PacedSoundRig::StartPipeWire()
         StartServerProcess("wireplumber", {}, {}) && StartServerProcess("pipewire-pulse", {}, SocketPath());
     if (!started)
         return false;
-    for (const QString& sink : {NullSink(SignalSink, 2), NullSink(PlayedSink, 1)}) {
+    for (const QString& sink : {NullSink(SignalSink, 2), NullSink(PlayedSink, 1, playedRate_)}) {
         if (!Pactl(QStringList{"load-module", "module-null-sink"} + sink.split(' '))) {
             Skip("PipeWire's PulseAudio server makes no null sink (is pulseaudio-utils installed?)");
             return false;
