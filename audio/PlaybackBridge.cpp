@@ -92,8 +92,12 @@ constexpr double GentleRate = 2e-9;
 // well below it even for a sound server that hands captured blocks on in pairs now and then
 // (each such pair moves the device's position read at a push by a block: over 256 pushes
 // that alone made the estimate err by 4e-4 on one clock).
+// Even then the drift must be borne out by the fill, strayed by ConfirmBand blocks the way that
+// drift drives it: a device whose calls are half as long again as a block, at uneven times,
+// left the estimate of one clock 3e-4 off after as long, and acquiring it bent the pitch.
 constexpr double DriftBand = 2e-4;
 constexpr int64_t MatureBlocks = 1024;
+constexpr double ConfirmBand = 1.0 / 4;
 // The ratio locks after an acquisition on a clock ratio of at least this many pushes (33 s),
 // within about 1e-5 even when the device's calls beat slowly against the blocks.
 constexpr int64_t LockBlocks = 768;
@@ -482,7 +486,8 @@ void PlaybackBridge::SetGoal(double fillError)
     switch (steering_) {
     case Steering::Holding: {
         const bool drifting = std::abs(goal_ - clockRatio) > DriftBand;
-        if (drifting && (rateBlocks_ >= MatureBlocks || distance > HoldBand))
+        const bool borneOut = rateBlocks_ >= MatureBlocks && distance > ConfirmBand && (goal_ - clockRatio) * fillError > 0;
+        if (drifting && (borneOut || distance > HoldBand))
             steering_ = Steering::Acquiring;
         else if (distance > HoldBand) {
             steering_ = Steering::Gliding;
@@ -606,8 +611,11 @@ size_t PlaybackBridge::Take(std::span<int16_t> samples)
 
 // The sound server tells of the underrun either before the device's first call back or, as
 // PipeWire's was seen to, after some: a hold-up its calls have shown already needs nothing
-// more, and one they did not show (too short) is past: waiting now for a backlog would break
-// the sound that is back, so the device only waits for its target again, as after any hole.
+// more. One they did not show is past, or was the server's own (PulseAudio's sink at 44.1 kHz
+// ran the stream dry now and then while the calls came on time, each answered in full): the
+// FIFO holds what it held, and waiting for the target again would only add a hole of the
+// bridge's own (30 to 60 ms were heard). The device's read count may have jumped against the
+// time, though: the main thread follows it afresh, as after a hole.
 void PlaybackBridge::DeviceRanDry()
 {
     const int64_t now = Now();
@@ -616,7 +624,7 @@ void PlaybackBridge::DeviceRanDry()
     if (!calledSince)
         LoseTime(now);
     else if (now - lostTimeNanoseconds_ > TellWindowBlocks * blockNanoseconds)
-        StartPriming();
+        interruptions_.fetch_add(1, std::memory_order_release);
 }
 
 // The device lost time: its thread was held up. If the main thread was held with it, as when

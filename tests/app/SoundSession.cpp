@@ -192,9 +192,18 @@ bool TouchesAHole(const Heard& heard, size_t first)
 
 Purity SoundSession::ExpectPureTone(const Heard& heard, Windows windows)
 {
+    const Purity purity = MeasureTone(heard, windows);
+    EXPECT_GT(purity.Windows, 0U) << "no whole window of sound";
+    EXPECT_GE(purity.WorstSnrDb, PurityDb) << purity.Impure << " of " << purity.Windows << " windows of "
+                                           << PurityWindowBlocks << " blocks are impure; the worst at "
+                                           << Seconds(purity.WorstAtSeconds);
+    return purity;
+}
+
+Purity SoundSession::MeasureTone(const Heard& heard, Windows windows)
+{
     Purity purity;
     purity.WorstSnrDb = INFINITY;
-    int impure = 0;
     std::vector<ToneFit> fits;
     // Half a window apart, so that a fault where two windows meet is inside a third.
     for (size_t first = heard.FirstBlock + OnsetBlocks; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
@@ -204,10 +213,13 @@ Purity SoundSession::ExpectPureTone(const Heard& heard, Windows windows)
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
         const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);
         fits.push_back(fit);
-        purity.LowestToneHz = std::min(purity.LowestToneHz, fit.FrequencyHz);
-        purity.HighestToneHz = std::max(purity.HighestToneHz, fit.FrequencyHz);
         ++purity.Windows;
-        impure += fit.SnrDb < PurityDb;
+        if (fit.SnrDb < PurityDb) {
+            ++purity.Impure;
+        } else {
+            purity.LowestToneHz = std::min(purity.LowestToneHz, fit.FrequencyHz);
+            purity.HighestToneHz = std::max(purity.HighestToneHz, fit.FrequencyHz);
+        }
         if (fit.SnrDb < purity.WorstSnrDb) {
             purity.WorstSnrDb = fit.SnrDb;
             purity.WorstAtSeconds = static_cast<double>(first) * BlockSeconds;
@@ -217,7 +229,7 @@ Purity SoundSession::ExpectPureTone(const Heard& heard, Windows windows)
     std::cout << "  tone after " << heard.Action << ": worst of " << purity.Windows << " windows "
               << QString::number(purity.WorstSnrDb, 'f', 1).toStdString() << " dB at "
               << Seconds(purity.WorstAtSeconds) << " (" << QString::number(purity.WorstToneHz, 'f', 4).toStdString()
-              << " Hz); " << impure << " below " << PurityDb << " dB";
+              << " Hz); " << purity.Impure << " below " << PurityDb << " dB";
     if (!fits.empty()) {
         std::sort(fits.begin(), fits.end(), [](const ToneFit& a, const ToneFit& b) { return a.SnrDb < b.SnrDb; });
         const ToneFit& middle = fits[fits.size() / 2];
@@ -228,10 +240,6 @@ Purity SoundSession::ExpectPureTone(const Heard& heard, Windows windows)
     std::cout << "\n";
     RecordProperty("WorstWindowSnrDb", QString::number(purity.WorstSnrDb, 'f', 1).toStdString());
     RecordProperty("WorstWindowAtSeconds", QString::number(purity.WorstAtSeconds, 'f', 3).toStdString());
-    EXPECT_GT(purity.Windows, 0U) << "no whole window of sound";
-    EXPECT_GE(purity.WorstSnrDb, PurityDb) << impure << " of " << purity.Windows << " windows of "
-                                           << PurityWindowBlocks << " blocks are impure; the worst at "
-                                           << Seconds(purity.WorstAtSeconds);
     return purity;
 }
 

@@ -60,10 +60,11 @@ struct Heard
 struct Purity
 {
     size_t Windows = 0;
+    int Impure = 0;                  // below PurityDb
     double WorstSnrDb = 0;
     double WorstAtSeconds = 0;       // where that window starts in the recording
     double WorstToneHz = 0;
-    double LowestToneHz = INFINITY;  // of all windows
+    double LowestToneHz = INFINITY;  // of the pure windows
     double HighestToneHz = 0;
 };
 
@@ -105,6 +106,8 @@ protected:
     // hole (a busy machine's holes cannot be helped, what comes after them can): its purity.
     enum class Windows { All, BetweenHoles };
     SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
+    // The same, reported but not judged.
+    SoundSessionJudging::Purity MeasureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
 
     // The trace lines that tell of trouble, each also written into the test's output; a

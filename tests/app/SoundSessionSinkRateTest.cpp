@@ -27,7 +27,9 @@ protected:
         const std::vector<Heard> heard = Listen();
         ASSERT_EQ(heard.size(), 1U);
         ExpectPromptUnbrokenSound(heard[0]);
-        const Purity purity = ExpectPureTone(heard[0]);
+        // A window the server broke, if any, has no pitch to speak of: the pure ones are judged.
+        const Purity purity = MeasureTone(heard[0]);
+        EXPECT_GE(purity.Windows, 2 * static_cast<size_t>(purity.Impure) + 1) << "most windows pure";
         EXPECT_NEAR(purity.LowestToneHz, PlayedToneHz, PitchTolerance * PlayedToneHz);
         EXPECT_NEAR(purity.HighestToneHz, PlayedToneHz, PitchTolerance * PlayedToneHz);
         Troubles();
