@@ -34,9 +34,9 @@
 //   block, at MaxLead's pace; also when the fill strays beyond LostBand with the clocks that
 //   far apart. It locks (holds the clock ratio) back within LockBand, once the clock ratio
 //   rests on LockBlocks pushes; the leading term then falls away in a ramp. A fill that
-//   stepped while the clocks agree (sound lost or gained without a hole) is glided back, never
-//   acquired: a young clock ratio is off by up to DriftBand, and the pitch would follow it, and
-//   its jitter, block by block for half a minute.
+//   stepped while the clocks agree (sound lost or gained without a hole) is glided back, not
+//   acquired, once the clock ratio rests on TrustBlocks pushes: a young clock ratio is off by up
+//   to DriftBand, and the pitch would follow it, and its jitter, block by block for half a minute.
 // - Gliding, when the fill leaves HoldBand with the clocks near the ratio held: the ratio
 //   ramps to the clock ratio, at a rate set when the glide starts (gentle unless the fill
 //   would run on too far), and the leading term takes tens of minutes, so that a tone stays
@@ -241,6 +241,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     positionBlocks_ = 0;
     rateBlocks_ = 0;
     regularPush_ = false;
+    irregularPushes_ = 0;
     interruptionsSeen_ = 0;
     followingDevice_ = false;
     targetSettled_ = false;
@@ -314,8 +315,12 @@ void PlaybackBridge::NoteBacklog()
 {
     const int64_t now = Now();
     const int64_t last = lastPushNanoseconds_.exchange(now, std::memory_order_acq_rel);
+    // A capture that never hands blocks on one at a time (always in pairs, say) is what it is:
+    // after a run of such pushes, every push counts again.
     const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
-    regularPush_ = last != 0 && std::abs(now - last - blockNanoseconds) <= blockNanoseconds / 4;
+    const bool regular = last != 0 && std::abs(now - last - blockNanoseconds) <= blockNanoseconds / 4;
+    irregularPushes_ = regular ? 0 : irregularPushes_ + 1;
+    regularPush_ = regular || irregularPushes_ > LostOutliers;
     if (last != 0 && now - last > longestGapNanoseconds_)
         backlogEnd_.store(written_.load(std::memory_order_relaxed) + FramesIn(now - last) - blockFrames_ / 2, std::memory_order_release);
 }
@@ -496,7 +501,7 @@ void PlaybackBridge::SetGoal(double fillError)
         break;
     }
     case Steering::Gliding:
-        if (distance > LostBand && std::abs(goal_ - clockRatio) > DriftBand)
+        if (distance > LostBand && (std::abs(goal_ - clockRatio) > DriftBand || rateBlocks_ < TrustBlocks))
             steering_ = Steering::Acquiring;
         else if (distance < LockBand)
             Hold(clockRatio, GlideBlocks);

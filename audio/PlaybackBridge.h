@@ -163,6 +163,7 @@ private:
     int64_t outliersInARow_ = 0;  // pushes in a row that missed it far
     double firstOutlierMiss_ = 0; // by how much the first of them missed
     bool regularPush_ = false;    // the latest push came a block's time after the one before
+    int64_t irregularPushes_ = 0; // pushes in a row that did not
     uint32_t interruptionsSeen_ = 0;
     bool followingDevice_ = false;
     int64_t targetFrames_ = 0;    // the fill steered to: where the device settled after priming

@@ -1,7 +1,5 @@
 #include "SoundSession.h"
 
-#include <cmath>
-
 using namespace SoundSessionJudging;
 
 namespace {

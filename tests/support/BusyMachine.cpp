@@ -8,6 +8,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -43,7 +44,7 @@ int Work(int n)
 
 } // namespace
 
-BusyMachine::BusyMachine(int jobsPerCore) : cores_(QThread::idealThreadCount())
+BusyMachine::BusyMachine() : cores_(QThread::idealThreadCount())
 {
     for (int core = 0; core < cores_; ++core)
         Start("while :; do :; done");
@@ -53,7 +54,7 @@ BusyMachine::BusyMachine(int jobsPerCore) : cores_(QThread::idealThreadCount())
     unit.close();
     if (!compiling_)
         return;
-    compilers_ = cores_ * jobsPerCore;
+    compilers_ = std::max(cores_ / 2, 1);
     for (int job = 0; job < compilers_; ++job) {
         const QString object = dir_.filePath(QString("unit%1.o").arg(job));
         Start(QString("while :; do '%1' -std=c++20 -O2 -c '%2' -o '%3'; done").arg(compiler, unit.fileName(), object));

@@ -9,15 +9,16 @@
 class QProcess;
 
 // A machine as busy as a developer's while a build runs: one process that spins on each core,
-// and beside them a parallel build, one compiler at a time per core (each compiling, over and
-// over, a unit that pulls in much of the standard library, optimised: seconds of CPU, a few
-// hundred megabytes, files written), for as long as the object lives. Where no compiler is
-// found, only the spinning processes run, and Compiling() is false.
+// and beside them a parallel build (each of its jobs compiling, over and over, a unit that pulls
+// in much of the standard library, optimised: seconds of CPU, a few hundred megabytes, files
+// written), for as long as the object lives: a load average of one and a half times the cores.
+// Where no compiler is found, only the spinning processes run, and Compiling() is false.
 class BusyMachine
 {
 public:
-    // One spinning process and jobsPerCore compilers for each core.
-    explicit BusyMachine(int jobsPerCore = 1);
+    // One spinning process for each core, and a build of half as many jobs as there are cores,
+    // as this project's builds are run.
+    BusyMachine();
     ~BusyMachine();
     BusyMachine(const BusyMachine&) = delete;
     BusyMachine& operator=(const BusyMachine&) = delete;
