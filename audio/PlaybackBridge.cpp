@@ -15,7 +15,10 @@
 //   drift. These counts are followed by a least-squares line (an alpha-beta filter with
 //   growing, then fading memory): its slope is the clock ratio, its value the read count
 //   without the jitter of the threads' wake-ups. The fill error (what was written, less that
-//   smoothed read count, less the target) is thus steady to a few frames.
+//   smoothed read count, less the target) is thus steady to a few frames. Only a push that
+//   came a block's time after the one before moves the slope: one in a burst, or held up, tells
+//   of the threads, and its error would stay in the slope for minutes (a start's burst once
+//   made it 15 % off, and the line, kept at that slope, then lost the device for good).
 // - A start offset is no drift: when the fill error is first trusted after the reset, the
 //   fill, where the start's priming put it within about a call of the target, is where this
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
@@ -28,9 +31,12 @@
 // - Acquiring, when the clock ratio is DriftBand or more off (the clocks' ratio at a start,
 //   or a clock that changed): the ratio goes at once to the clock ratio, less a term that
 //   leads the fill back to its target within seconds, or, beyond a few hundredths of a
-//   block, at MaxLead's pace; also whenever the fill strays beyond LostBand. It locks (holds
-//   the clock ratio) back within LockBand, once the clock ratio rests on LockBlocks pushes;
-//   the leading term then falls away in a ramp.
+//   block, at MaxLead's pace; also when the fill strays beyond LostBand with the clocks that
+//   far apart. It locks (holds the clock ratio) back within LockBand, once the clock ratio
+//   rests on LockBlocks pushes; the leading term then falls away in a ramp. A fill that
+//   stepped while the clocks agree (sound lost or gained without a hole) is glided back, not
+//   acquired, once the clock ratio rests on TrustBlocks pushes: a young clock ratio is off by up
+//   to DriftBand, and the pitch would follow it, and its jitter, block by block for half a minute.
 // - Gliding, when the fill leaves HoldBand with the clocks near the ratio held: the ratio
 //   ramps to the clock ratio, at a rate set when the glide starts (gentle unless the fill
 //   would run on too far), and the leading term takes tens of minutes, so that a tone stays
@@ -86,8 +92,12 @@ constexpr double GentleRate = 2e-9;
 // well below it even for a sound server that hands captured blocks on in pairs now and then
 // (each such pair moves the device's position read at a push by a block: over 256 pushes
 // that alone made the estimate err by 4e-4 on one clock).
+// Even then the drift must be borne out by the fill, strayed by ConfirmBand blocks the way that
+// drift drives it: a device whose calls are half as long again as a block, at uneven times,
+// left the estimate of one clock 3e-4 off after as long, and acquiring it bent the pitch.
 constexpr double DriftBand = 2e-4;
 constexpr int64_t MatureBlocks = 1024;
+constexpr double ConfirmBand = 1.0 / 4;
 // The ratio locks after an acquisition on a clock ratio of at least this many pushes (33 s),
 // within about 1e-5 even when the device's calls beat slowly against the blocks.
 constexpr int64_t LockBlocks = 768;
@@ -230,6 +240,8 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     readRate_ = blockFrames_;
     positionBlocks_ = 0;
     rateBlocks_ = 0;
+    regularPush_ = false;
+    irregularPushes_ = 0;
     interruptionsSeen_ = 0;
     followingDevice_ = false;
     targetSettled_ = false;
@@ -303,6 +315,12 @@ void PlaybackBridge::NoteBacklog()
 {
     const int64_t now = Now();
     const int64_t last = lastPushNanoseconds_.exchange(now, std::memory_order_acq_rel);
+    // A capture that never hands blocks on one at a time (always in pairs, say) is what it is:
+    // after a run of such pushes, every push counts again.
+    const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
+    const bool regular = last != 0 && std::abs(now - last - blockNanoseconds) <= blockNanoseconds / 4;
+    irregularPushes_ = regular ? 0 : irregularPushes_ + 1;
+    regularPush_ = regular || irregularPushes_ > LostOutliers;
     if (last != 0 && now - last > longestGapNanoseconds_)
         backlogEnd_.store(written_.load(std::memory_order_relaxed) + FramesIn(now - last) - blockFrames_ / 2, std::memory_order_release);
 }
@@ -415,17 +433,32 @@ bool PlaybackBridge::FollowDevice(double read)
     const double miss = read - readPosition_;
     if (positionBlocks_ > SeatBlocks && std::abs(miss) > OutlierBlocks * blockFrames_) {
         // A push late or in a burst: the line goes on as it was.
-        if (++outliersInARow_ == LostOutliers)
-            SeatLine(read);
+        if (++outliersInARow_ == 1)
+            firstOutlierMiss_ = miss;
+        else if (outliersInARow_ == LostOutliers)
+            LoseLine(read, miss);
         return false;
     }
     outliersInARow_ = 0;
     readPosition_ += PositionGain(positionBlocks_) * miss;
     // While a line that has its slope seats again after a hole, its pushes come in the burst
-    // that ends the hole: they tell nothing of the clocks.
-    if (positionBlocks_ > SeatBlocks || rateBlocks_ < SeatBlocks)
+    // that ends the hole: they tell nothing of the clocks; nor does a push that came early or
+    // late after the one before, in a burst or held up.
+    if (regularPush_ && (positionBlocks_ > SeatBlocks || rateBlocks_ < SeatBlocks))
         readRate_ += RateGain(++rateBlocks_) * miss;
     return true;
+}
+
+// A whole run of pushes missed the line. Where the misses grew along the run, its slope was
+// wrong (learnt from pushes that only seemed regular): it is learnt afresh. Otherwise the fill
+// stepped, as when the capture lost or gained sound without a hole in the playback: the new
+// fill is where the device settles, as after a hole, not an error to steer away.
+void PlaybackBridge::LoseLine(double read, double lastMiss)
+{
+    if (std::abs(lastMiss - firstOutlierMiss_) > OutlierBlocks * blockFrames_)
+        rateBlocks_ = 0;
+    targetSettled_ = false;
+    SeatLine(read);
 }
 
 // The line starts again from the device's read count, keeping its slope.
@@ -458,7 +491,8 @@ void PlaybackBridge::SetGoal(double fillError)
     switch (steering_) {
     case Steering::Holding: {
         const bool drifting = std::abs(goal_ - clockRatio) > DriftBand;
-        if (drifting && (rateBlocks_ >= MatureBlocks || distance > HoldBand))
+        const bool borneOut = rateBlocks_ >= MatureBlocks && distance > ConfirmBand && (goal_ - clockRatio) * fillError > 0;
+        if (drifting && (borneOut || distance > HoldBand))
             steering_ = Steering::Acquiring;
         else if (distance > HoldBand) {
             steering_ = Steering::Gliding;
@@ -467,7 +501,7 @@ void PlaybackBridge::SetGoal(double fillError)
         break;
     }
     case Steering::Gliding:
-        if (distance > LostBand)
+        if (distance > LostBand && (std::abs(goal_ - clockRatio) > DriftBand || rateBlocks_ < TrustBlocks))
             steering_ = Steering::Acquiring;
         else if (distance < LockBand)
             Hold(clockRatio, GlideBlocks);
@@ -552,9 +586,11 @@ bool PlaybackBridge::Primed(std::span<int16_t> samples, int64_t frames)
         silenceSincePush_ += frames;
         return false;
     }
-    if (std::exchange(trimDue_, false)) {
+    // The capture may hand its first blocks on at once, as it does a hold-up's backlog: more
+    // than a block above the target, as the sound first starts and for a while after, is left out.
+    if (std::exchange(trimDue_, false) || !soundStarted_) {
         trimWatchFrames_ = TrimWatchBlocks * blockFrames_;
-        TrimBacklog(queued, frames, 0);
+        TrimBacklog(queued, frames, soundStarted_ ? 0 : blockFrames_);
     }
     return true;
 }
@@ -580,8 +616,11 @@ size_t PlaybackBridge::Take(std::span<int16_t> samples)
 
 // The sound server tells of the underrun either before the device's first call back or, as
 // PipeWire's was seen to, after some: a hold-up its calls have shown already needs nothing
-// more, and one they did not show (too short) is past: waiting now for a backlog would break
-// the sound that is back, so the device only waits for its target again, as after any hole.
+// more. One they did not show is past, or was the server's own (PulseAudio's sink at 44.1 kHz
+// ran the stream dry now and then while the calls came on time, each answered in full): the
+// FIFO holds what it held, and waiting for the target again would only add a hole of the
+// bridge's own (30 to 60 ms were heard). The device's read count may have jumped against the
+// time, though: the main thread follows it afresh, as after a hole.
 void PlaybackBridge::DeviceRanDry()
 {
     const int64_t now = Now();
@@ -590,7 +629,7 @@ void PlaybackBridge::DeviceRanDry()
     if (!calledSince)
         LoseTime(now);
     else if (now - lostTimeNanoseconds_ > TellWindowBlocks * blockNanoseconds)
-        StartPriming();
+        interruptions_.fetch_add(1, std::memory_order_release);
 }
 
 // The device lost time: its thread was held up. If the main thread was held with it, as when

@@ -86,6 +86,7 @@ private:
     ReadStamp LatestRead() const;
     double DeviceRead() const;
     bool FollowDevice(double read);   // false for a push the line ignores
+    void LoseLine(double read, double lastMiss);
     void SeatLine(double read);
     double FillError() const;
     void SettleTarget(double fillError);
@@ -160,6 +161,9 @@ private:
     int64_t positionBlocks_ = 0;  // pushes it has followed since the latest interruption
     int64_t rateBlocks_ = 0;      // pushes its slope rests on
     int64_t outliersInARow_ = 0;  // pushes in a row that missed it far
+    double firstOutlierMiss_ = 0; // by how much the first of them missed
+    bool regularPush_ = false;    // the latest push came a block's time after the one before
+    int64_t irregularPushes_ = 0; // pushes in a row that did not
     uint32_t interruptionsSeen_ = 0;
     bool followingDevice_ = false;
     int64_t targetFrames_ = 0;    // the fill steered to: where the device settled after priming

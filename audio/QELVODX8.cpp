@@ -478,8 +478,9 @@ void QELVODX8::FeedPlayback()
     TracePlaybackEvents();
 }
 
-// What the device met since the last block: silence played for want of sound, or sound
-// left out to bring the delay back after a long hold-up.
+// What the device met since the last block: silence played for want of sound, sound left out
+// to bring the delay back after a long hold-up, or sound left out because the device took too
+// little to make room for it.
 void QELVODX8::TracePlaybackEvents()
 {
     const PlaybackBridge::Events events = bridge_.TakeEvents();
@@ -489,6 +490,9 @@ void QELVODX8::TracePlaybackEvents()
     if (events.TrimmedFrames > 0)
         AddLog("QELVODX8.EventHandler:Playback " + std::to_string(Milliseconds(events.TrimmedFrames, fSampling_)) +
                " ms behind capture after a hold-up, that much sound dropped");
+    if (events.DroppedFrames > 0)
+        AddLog("QELVODX8.EventHandler:Playback buffer full (the device takes too little), " +
+               std::to_string(Milliseconds(events.DroppedFrames, fSampling_)) + " ms of sound dropped");
 }
 
 void QELVODX8::DropOldestBlocks(int32_t blocks)

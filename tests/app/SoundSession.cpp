@@ -206,20 +206,50 @@ void SoundSession::ExpectPromptUnbrokenSound(const Heard& heard)
     }
 }
 
-Purity SoundSession::ExpectPureTone(const Heard& heard)
+namespace {
+
+// Whether a window of PurityWindowBlocks from the first block touches a hole, or the blocks
+// at its edges, where sound and silence meet.
+bool TouchesAHole(const Heard& heard, size_t first)
+{
+    return std::any_of(heard.Holes.begin(), heard.Holes.end(), [&](const Hole& hole) {
+        const auto start = static_cast<size_t>(std::lround(hole.AtSeconds / BlockSeconds));
+        return first <= start + static_cast<size_t>(hole.Blocks) && start <= first + PurityWindowBlocks;
+    });
+}
+
+} // namespace
+
+Purity SoundSession::ExpectPureTone(const Heard& heard, Windows windows)
+{
+    const Purity purity = MeasureTone(heard, windows);
+    EXPECT_GT(purity.Windows, 0U) << "no whole window of sound";
+    EXPECT_GE(purity.WorstSnrDb, PurityDb) << purity.Impure << " of " << purity.Windows << " windows of "
+                                           << PurityWindowBlocks << " blocks are impure; the worst at "
+                                           << Seconds(purity.WorstAtSeconds);
+    return purity;
+}
+
+Purity SoundSession::MeasureTone(const Heard& heard, Windows windows)
 {
     Purity purity;
     purity.WorstSnrDb = INFINITY;
-    int impure = 0;
     std::vector<ToneFit> fits;
     // Half a window apart, so that a fault where two windows meet is inside a third.
     for (size_t first = heard.FirstBlock + OnsetBlocks; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
          first += PurityWindowBlocks / 2) {
+        if (windows == Windows::BetweenHoles && TouchesAHole(heard, first))
+            continue;
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
         const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);
         fits.push_back(fit);
         ++purity.Windows;
-        impure += fit.SnrDb < PurityDb;
+        if (fit.SnrDb < PurityDb) {
+            ++purity.Impure;
+        } else {
+            purity.LowestToneHz = std::min(purity.LowestToneHz, fit.FrequencyHz);
+            purity.HighestToneHz = std::max(purity.HighestToneHz, fit.FrequencyHz);
+        }
         if (fit.SnrDb < purity.WorstSnrDb) {
             purity.WorstSnrDb = fit.SnrDb;
             purity.WorstAtSeconds = static_cast<double>(first) * BlockSeconds;
@@ -229,7 +259,7 @@ Purity SoundSession::ExpectPureTone(const Heard& heard)
     std::cout << "  tone after " << heard.Action << ": worst of " << purity.Windows << " windows "
               << QString::number(purity.WorstSnrDb, 'f', 1).toStdString() << " dB at "
               << Seconds(purity.WorstAtSeconds) << " (" << QString::number(purity.WorstToneHz, 'f', 4).toStdString()
-              << " Hz); " << impure << " below " << PurityDb << " dB";
+              << " Hz); " << purity.Impure << " below " << PurityDb << " dB";
     if (!fits.empty()) {
         std::sort(fits.begin(), fits.end(), [](const ToneFit& a, const ToneFit& b) { return a.SnrDb < b.SnrDb; });
         const ToneFit& middle = fits[fits.size() / 2];
@@ -240,10 +270,6 @@ Purity SoundSession::ExpectPureTone(const Heard& heard)
     std::cout << "\n";
     RecordProperty("WorstWindowSnrDb", QString::number(purity.WorstSnrDb, 'f', 1).toStdString());
     RecordProperty("WorstWindowAtSeconds", QString::number(purity.WorstAtSeconds, 'f', 3).toStdString());
-    EXPECT_GT(purity.Windows, 0U) << "no whole window of sound";
-    EXPECT_GE(purity.WorstSnrDb, PurityDb) << impure << " of " << purity.Windows << " windows of "
-                                           << PurityWindowBlocks << " blocks are impure; the worst at "
-                                           << Seconds(purity.WorstAtSeconds);
     return purity;
 }
 

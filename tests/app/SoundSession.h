@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -61,9 +62,12 @@ struct Heard
 struct Purity
 {
     size_t Windows = 0;
+    int Impure = 0;                  // below PurityDb
     double WorstSnrDb = 0;
     double WorstAtSeconds = 0;       // where that window starts in the recording
     double WorstToneHz = 0;
+    double LowestToneHz = INFINITY;  // of the pure windows
+    double HighestToneHz = 0;
 };
 
 } // namespace SoundSessionJudging
@@ -71,8 +75,9 @@ struct Purity
 class SoundSession : public ::testing::Test
 {
 protected:
-    explicit SoundSession(SoundServer server = SoundServer::PulseAudio, bool spareSinkAhead = false)
-        : rig(server, spareSinkAhead)
+    explicit SoundSession(SoundServer server = SoundServer::PulseAudio, int32_t playedRate = PacedSoundRig::SampleRate,
+                          bool spareSinkAhead = false)
+        : rig(server, playedRate, spareSinkAhead)
     {
     }
 
@@ -106,8 +111,12 @@ protected:
     void ExpectUnbrokenSound(const SoundSessionJudging::Heard& heard);
     // Reports how long the sound took, in the output and the test's properties.
     void ReportSecondsToSound(const SoundSessionJudging::Heard& heard);
-    // Every window of the span's recording from after its onset: its purity.
-    SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard);
+    // Every window of the span's recording from after its onset, or every one that holds no
+    // hole (a busy machine's holes cannot be helped, what comes after them can): its purity.
+    enum class Windows { All, BetweenHoles };
+    SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
+    // The same, reported but not judged.
+    SoundSessionJudging::Purity MeasureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
 
     // The trace lines that tell of trouble, each also written into the test's output; a

@@ -572,6 +572,33 @@ TEST(PlaybackBridgeHoldUps, OnABusyMachineNeverMoveTheRatioOfOneClock)
         EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
 }
 
+// A busy machine: the capture hands its first blocks on at once as the sound starts, and later
+// the main thread is held up for longer than the FIFO holds. Neither the burst nor the hole is
+// taken for the clocks: the burst is left out as the sound starts, the ratio of one clock never
+// leaves 1, and every window but the hole's is pure, at once after it too.
+TEST(PlaybackBridgeHoldUps, ABurstAtTheStartAndAHoleLaterNeverBendThePitch)
+{
+    const int64_t holeBlock = Blocks(13.7);
+    for (const double startBurst : {0.1, 0.15, 0.2, 0.3}) {
+        SCOPED_TRACE("the first " + std::to_string(startBurst) + " s of capture at once");
+        Listener listener(1, NominalRate, [&](int64_t window) { return window >= 1 && std::abs(window - WindowOf(holeBlock)) > 1; });
+        Rig rig({.FillFrames = 1024}, listener);
+        const int64_t nominalTarget = rig.bridge.TargetFrames();
+        const auto stillRatio = [&] { ASSERT_EQ(rig.bridge.Ratio(), 1.0); };
+
+        rig.HoldMainThread(startBurst);
+        rig.Run(holeBlock, stillRatio);
+        EXPECT_NEAR(rig.bridge.TargetFrames(), nominalTarget, BlockFrames);
+        rig.HoldMainThread(0.15);
+        rig.Run(Blocks(40), stillRatio);
+
+        EXPECT_EQ(listener.Holes(), 1);
+        ASSERT_GT(listener.Fits().size(), 20u);
+        for (const Listener::Measured& measured : listener.Fits())
+            EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+    }
+}
+
 // The whole program held up for longer than the FIFO holds, as a stopped process is, the main
 // thread back mainThreadLag after the device with the blocks captured meanwhile, a few at a time.
 // Returns the target before the hold-up; the ratio, with one clock, never moves.

@@ -1,10 +1,15 @@
 #include "audio/QELVODX8.h"
 #include "audio/frmDX8Events.h"
+#include "core/Globals.h"
 #include "core/RuntimeError.h"
+#include "core/frmLog.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakePerfCounter.h"
 #include "fakes/FakeSoundBackend.h"
 #include "MainWindowSoundFormat.h"
+#include "support/ScopedTestHome.h"
+
+#include <QListWidget>
 
 #include <gtest/gtest.h>
 
@@ -309,6 +314,29 @@ TEST_F(SoundEngine, APacedDeviceIsFedThroughTheClockBridgeAtTheTargetDelay)
     EXPECT_TRUE(std::all_of(backend.Writes.begin(), backend.Writes.end(),
                             [](const FakeSoundBackend::Write& write) { return write.Samples.size() == N; }))
         << "a paced device is always given whole blocks";
+}
+
+// A device that takes nothing for a while, less than the stall watch waits: once the
+// bridge's FIFO is full, each block it has no room for is dropped, and the trace says so, as
+// it says of silence played and of sound trimmed.
+TEST_F(SoundEngine, SoundDroppedForWantOfRoomIsTraced)
+{
+    ScopedTestHome home;
+    TraceOn = true;
+    frmLog log;
+    Configure();
+    EchoLeftChannel();
+    engine.SetFSampling(48000);
+    engine.StartSound();
+    constexpr int FifoBlocks = 32;
+    DeliverCapture(FifoBlocks + 2);
+    TraceOn = false;
+    int dropped = 0;
+    for (int row = 0; row < log.lstLog->count(); ++row)
+        dropped += log.lstLog->item(row)->text() ==
+                   "QELVODX8.EventHandler:Playback buffer full (the device takes too little), 42 ms of sound dropped";
+    EXPECT_EQ(dropped, 2);
+    EXPECT_EQ(backend.Of(Playback).Stops, 0);
 }
 
 TEST_F(SoundEngine, PlaybackThatTakesNothingForFourSecondsIsOpenedAgainThenBroughtBackOrShown)

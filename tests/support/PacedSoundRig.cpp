@@ -45,7 +45,8 @@ const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
 
 } // namespace
 
-PacedSoundRig::PacedSoundRig(SoundServer server, bool spareSinkAhead) : server_(server), spareSinkAhead_(spareSinkAhead)
+PacedSoundRig::PacedSoundRig(SoundServer server, int32_t playedRate, bool spareSinkAhead)
+    : server_(server), playedRate_(playedRate), spareSinkAhead_(spareSinkAhead)
 {
     if (!dir_.isValid()) {
         Skip("no temporary folder for the PulseAudio daemon");
@@ -222,7 +223,7 @@ bool PacedSoundRig::StartPulseAudio()
                           "--log-target=stderr", "--load=module-null-sink " + NullSink(SignalSink, 2)};
     if (spareSinkAhead_)
         arguments << "--load=module-null-sink " + NullSink(SpareSink, 1);
-    arguments << "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1)
+    arguments << "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1, playedRate_)
               // the rig's own socket; the clients' one opens once everything is there
               << "--load=module-native-protocol-unix auth-anonymous=1 socket=" + ControlSocketPath();
     return StartServerProcess("pulseaudio", arguments, ControlSocketPath());
@@ -486,11 +487,11 @@ void PacedSoundRig::Skip(const std::string& why)
 }
 
 // A description by which the programs that list the server's devices show the sink.
-QString PacedSoundRig::NullSink(const char* name, int channels)
+QString PacedSoundRig::NullSink(const char* name, int channels, int32_t rate)
 {
     return QString("sink_name=%1 rate=%2 channels=%3 sink_properties=device.description=%1_sink")
         .arg(name)
-        .arg(SampleRate)
+        .arg(rate)
         .arg(channels);
 }
 

@@ -43,7 +43,10 @@ public:
     // server's list, which a test may take away.
     static constexpr const char* SpareSink = "zoz_spare";
 
-    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio, bool spareSinkAhead = false);
+    // The played sink runs at playedRate, which the server converts the program's sound to, as
+    // a USB headset's sink at 44.1 kHz does.
+    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio, int32_t playedRate = SampleRate,
+                           bool spareSinkAhead = false);
     ~PacedSoundRig();
     PacedSoundRig(const PacedSoundRig&) = delete;
     PacedSoundRig& operator=(const PacedSoundRig&) = delete;
@@ -108,7 +111,7 @@ private:
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
-    static QString NullSink(const char* name, int channels);
+    static QString NullSink(const char* name, int channels, int32_t rate = SampleRate);
     static bool WaitForData(const QString& file, QProcess& recorder);
     std::string ServerSaid() const;
     static void Stop(std::unique_ptr<QProcess>& process);
@@ -121,6 +124,7 @@ private:
 
     QTemporaryDir dir_;
     const SoundServer server_;
+    const int32_t playedRate_;
     const bool spareSinkAhead_;
     std::unique_ptr<ScopedAlsaHome> home_;
     std::vector<std::unique_ptr<QProcess>> serverProcesses_;   // in the order started

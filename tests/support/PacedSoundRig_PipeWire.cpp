@@ -19,7 +19,7 @@ bool PacedSoundRig::StartPipeWire()
     QStringList sinks{NullSink(SignalSink, 2)};
     if (spareSinkAhead_)
         sinks << NullSink(SpareSink, 1);
-    sinks << NullSink(PlayedSink, 1);
+    sinks << NullSink(PlayedSink, 1, playedRate_);
     for (const QString& sink : sinks) {
         if (!Pactl(QStringList{"load-module", "module-null-sink"} + sink.split(' '))) {
             Skip("PipeWire's PulseAudio server makes no null sink (is pulseaudio-utils installed?)");

@@ -1,0 +1,89 @@
+#include "SoundSession.h"
+
+#include "support/BusyMachine.h"
+
+#include <iostream>
+
+using namespace SoundSessionJudging;
+
+namespace {
+
+constexpr double LoadedSeconds = 60.0;
+constexpr int LoadedHoleBlocks = 3;
+constexpr double StopAtSeconds = 20.0;
+constexpr int StopMs = 300;
+constexpr int StopHoleBlocks = 10;   // the stop, and the time to fill the reserve again
+
+// A machine as busy as a developer's while a build runs, and the program at normal priority:
+// every hold-up that outlasts the sound the program keeps in hand is heard as a hole. Each is
+// short and named in the trace, and between them the tone is as pure as on a quiet machine:
+// a hole never bends the pitch of the sound after it. The same with a stop of the whole program
+// in the middle.
+class SoundSessionUnderLoad : public SoundSession
+{
+protected:
+    explicit SoundSessionUnderLoad(SoundServer server = SoundServer::PulseAudio) : SoundSession(server) {}
+
+    void PlayBetweenHoles(bool stop)
+    {
+        if (!Start(ChildReceiver::Priority::NeverRealTime))
+            return;
+        double stoppedAt = -1;
+        std::vector<Heard> heard;
+        {
+            const BusyMachine busy;
+            std::cout << "  beside " << busy.Describe() << "\n";
+            Power(true);
+            if (stop) {
+                Wait(StopAtSeconds);
+                stoppedAt = rig.RecordingSeconds();
+                program.Freeze(StopMs);
+            }
+            Wait(stop ? LoadedSeconds - StopAtSeconds : LoadedSeconds);
+            heard = Listen();
+        }
+        ASSERT_EQ(heard.size(), 1U);
+        ReportSecondsToSound(heard[0]);
+        ASSERT_TRUE(heard[0].Sound);
+        EXPECT_LE(heard[0].SecondsToSound(), SoundWithinSeconds);
+        const std::vector<std::string> underruns = Underruns();
+        EXPECT_LE(heard[0].Holes.size(), underruns.size()) << "holes that the trace does not name:" << Describe(heard[0].Holes);
+        for (const Hole& hole : heard[0].Holes) {
+            const bool atTheStop = stop && hole.AtSeconds >= stoppedAt - BlockSeconds &&
+                                   hole.AtSeconds <= stoppedAt + StopMs / 1000.0 + SoundWithinSeconds;
+            EXPECT_LE(hole.Blocks, atTheStop ? StopHoleBlocks : LoadedHoleBlocks) << "a long hole at " << hole.AtSeconds << " s";
+        }
+        EXPECT_TRUE(heard[0].SoundAtTheEnd);
+        ExpectPureTone(heard[0], Windows::BetweenHoles);
+        Troubles();
+        EXPECT_EQ(program.Close(), 0);
+    }
+};
+
+class SoundSessionUnderLoadOnPipeWire : public SoundSessionUnderLoad
+{
+protected:
+    SoundSessionUnderLoadOnPipeWire() : SoundSessionUnderLoad(SoundServer::PipeWire) {}
+};
+
+TEST_F(SoundSessionUnderLoad, KeepsTheToneCleanBetweenShortHoles)
+{
+    PlayBetweenHoles(false);
+}
+
+TEST_F(SoundSessionUnderLoad, KeepsTheToneCleanBetweenShortHolesAndAfterAStop)
+{
+    PlayBetweenHoles(true);
+}
+
+TEST_F(SoundSessionUnderLoadOnPipeWire, KeepsTheToneCleanBetweenShortHoles)
+{
+    PlayBetweenHoles(false);
+}
+
+TEST_F(SoundSessionUnderLoadOnPipeWire, KeepsTheToneCleanBetweenShortHolesAndAfterAStop)
+{
+    PlayBetweenHoles(true);
+}
+
+} // namespace
