@@ -24,6 +24,9 @@ public:
 
     // An environment variable for the program, set on top of this process's own at Start.
     void SetEnvironment(const QString& name, const QString& value) { extraEnvironment_.insert(name, value); }
+    // The band plan the program finds in its folder at Start (one band without sub-bands
+    // unless set), as the text of a band plan file.
+    void SetBandPlan(const QByteArray& text) { bandPlan_ = text; }
     // Starts the program and waits until its main window is up; false with Failure() set.
     bool Start(Priority priority = Priority::AsGranted);
     // Through the panel driver, on the visible control of that name; false with Failure() set.
@@ -62,6 +65,7 @@ private:
     std::string pluginFolder_;
     QTemporaryDir dir_;
     QProcessEnvironment extraEnvironment_;
+    QByteArray bandPlan_ = "[MainBand]\r\n";
     QProcess process_;
     int commands_ = 0;
     std::string failure_;

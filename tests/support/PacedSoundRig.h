@@ -28,6 +28,10 @@ class AwakeSink;
 
 enum class SoundServer { PulseAudio, PipeWire };
 
+// What plays into the first sink: the pure tone, or the tone as the carrier of an AM signal
+// in noise, which every mode of the receiver turns into sound.
+enum class RigSignal { Tone, NoisyAM };
+
 class PacedSoundRig
 {
 public:
@@ -37,7 +41,7 @@ public:
     static constexpr const char* SignalSink = "zoz_signal";
     static constexpr const char* PlayedSink = "zoz_played";
 
-    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio);
+    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio, RigSignal signal = RigSignal::Tone);
     ~PacedSoundRig();
     PacedSoundRig(const PacedSoundRig&) = delete;
     PacedSoundRig& operator=(const PacedSoundRig&) = delete;
@@ -79,7 +83,7 @@ private:
     bool StartServerProcess(const char* program, const QStringList& arguments, const QString& socket);
     bool Pactl(const QStringList& arguments);
     bool PlayTone();
-    bool PlayToneThroughAPlayer();
+    bool PlayThroughAPlayer(const char* routine);
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
@@ -96,6 +100,7 @@ private:
 
     QTemporaryDir dir_;
     const SoundServer server_;
+    const RigSignal signal_;
     std::unique_ptr<ScopedAlsaHome> home_;
     std::vector<std::unique_ptr<QProcess>> serverProcesses_;   // in the order started
     std::unique_ptr<QProcess> listener_;

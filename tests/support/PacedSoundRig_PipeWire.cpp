@@ -25,15 +25,16 @@ bool PacedSoundRig::StartPipeWire()
     return true;
 }
 
-// PipeWire has no tone module: this test program writes the tone, and a player plays it.
-bool PacedSoundRig::PlayToneThroughAPlayer()
+// PipeWire has no tone module, and no server has the noisy AM signal: this test program
+// writes the signal, and a player plays it.
+bool PacedSoundRig::PlayThroughAPlayer(const char* routine)
 {
     const QString self = QCoreApplication::applicationFilePath();
     const QString pacat = QStandardPaths::findExecutable("pacat");
     auto tone = NewProcess(self);
     auto player = NewProcess(pacat);
     QProcessEnvironment environment = tone->processEnvironment();
-    environment.insert(ChildRoutines::Variable, "PacedSoundRig.Tone");
+    environment.insert(ChildRoutines::Variable, routine);
     tone->setProcessEnvironment(environment);
     tone->setStandardOutputProcess(player.get());
     player->start(pacat, {"--playback", "--raw", "--device=" + QString(SignalSink), "--format=s16le", "--rate=48000",
@@ -43,6 +44,6 @@ bool PacedSoundRig::PlayToneThroughAPlayer()
     serverProcesses_.push_back(std::move(player));
     serverProcesses_.push_back(std::move(tone));
     if (!started)
-        Skip("the tone cannot be played into PipeWire");
+        Skip("the signal cannot be played into the sound server");
     return started;
 }
