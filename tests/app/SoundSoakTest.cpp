@@ -14,8 +14,8 @@ using namespace SoundSessionJudging;
 // A listener's evening: the receiver on, and a long random run of the clicks a listener makes
 // (modes, filters, sub-bands and presets, display sizes, the configuration window's OK and
 // Apply, the recorder), with the AM signal in noise as input, which every mode turns into
-// sound. None of these restarts the sound card, so the sound never stops for longer than a
-// busy machine may hold the program. The run lasts ZOZEVERE_SOAK_SECONDS (75 s unless set),
+// sound. None of these restarts the sound card: the sound stops only for the blocks a new mode
+// takes to fill its stages, and where a busy machine holds the program up, never for long. The run lasts ZOZEVERE_SOAK_SECONDS (75 s unless set),
 // its clicks drawn from ZOZEVERE_SOAK_SEED (a fixed seed unless set).
 namespace {
 
@@ -171,16 +171,17 @@ TEST_F(SoundSessionSoak, RandomClicksNeverSilenceTheSound)
     ReportSecondsToSound(heard[0]);
     ASSERT_TRUE(heard[0].Sound);
     std::cout << "  " << steps.size() << " clicks, " << heard[0].Holes.size() << " holes\n";
-    int longHoles = 0;
+    std::vector<Hole> longHoles;
     for (const Hole& hole : heard[0].Holes) {
         const double holeSeconds = hole.Blocks * BlockSeconds;
         std::cout << "  hole of " << holeSeconds << " s at " << hole.AtSeconds << " s after:"
                   << ClicksBefore(steps, hole.AtSeconds) << "\n";
-        longHoles += holeSeconds > LongestHoleSeconds;
+        if (holeSeconds > LongestHoleSeconds)
+            longHoles.push_back(hole);
     }
     RecordProperty("Clicks", static_cast<int>(steps.size()));
-    RecordProperty("LongHoles", longHoles);
-    EXPECT_EQ(longHoles, 0) << "silences longer than " << LongestHoleSeconds << " s:" << Describe(heard[0].Holes);
+    RecordProperty("LongHoles", static_cast<int>(longHoles.size()));
+    EXPECT_TRUE(longHoles.empty()) << "silences longer than " << LongestHoleSeconds << " s:" << Describe(longHoles);
     EXPECT_TRUE(heard[0].SoundAtTheEnd);
     Troubles();
     EXPECT_EQ(program.Close(), 0);
