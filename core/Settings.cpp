@@ -1,9 +1,12 @@
 #include "core/Settings.h"
 
 #include "core/RuntimeError.h"
+#include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SettingsStore.h"
+
+#include <utility>
 
 namespace Settings {
 
@@ -13,6 +16,18 @@ namespace {
 // that cannot be written once per run, the trace log records every failure.
 bool writeFailureShown = false;
 bool readFailureShown = false;
+
+// The open batches, and what they hold: one entry per key, the latest value.
+int batchDepth = 0;
+IniText::Entries batched;
+
+IniText::Entry* BatchedEntry(const std::string& section, const std::string& key)
+{
+    for (IniText::Entry& entry : batched)
+        if (IniText::SameText(entry.section, section) && IniText::SameText(entry.key, key))
+            return &entry;
+    return nullptr;
+}
 
 // Settings are read key by key too: a store that cannot be read is told once per run.
 void reportReadFailure(const IniText::FileStatus& status)
@@ -42,6 +57,8 @@ void reportWriteFailure(const std::string& section, const std::string& key, cons
 
 std::string GetSetting(const std::string& section, const std::string& key, const std::string& defaultValue)
 {
+    if (const IniText::Entry* entry = BatchedEntry(section, key))
+        return entry->value;
     SettingsStore& store = CurrentSettingsStore();
     std::optional<std::string> value = store.Read(section, key);
     if (const IniText::FileStatus status = store.LastReadStatus(); !status.ok())
@@ -51,6 +68,13 @@ std::string GetSetting(const std::string& section, const std::string& key, const
 
 void SaveSetting(const std::string& section, const std::string& key, const std::string& value)
 {
+    if (batchDepth > 0) {
+        if (IniText::Entry* entry = BatchedEntry(section, key))
+            entry->value = value;
+        else
+            batched.push_back({section, key, value});
+        return;
+    }
     const IniText::FileStatus status = CurrentSettingsStore().Write(section, key, value);
     if (!status.ok()) reportWriteFailure(section, key, status);
 }
@@ -68,6 +92,23 @@ bool RestoreSetting(const std::string& section, const std::string& key,
         AddLog(routine + ":Ignoring " + key + "=" + text + " in [" + section + "] Description=" + error.Description());
         return false;
     }
+}
+
+Batch::Batch() { ++batchDepth; }
+
+// A failure is told as a failed SaveSetting is, for each key the batch held.
+Batch::~Batch()
+{
+    if (--batchDepth > 0)
+        return;
+    const IniText::Entries entries = std::exchange(batched, {});
+    if (entries.empty())
+        return;
+    TryStep([&entries] {
+        if (const IniText::FileStatus status = CurrentSettingsStore().WriteAll(entries); !status.ok())
+            for (const IniText::Entry& entry : entries)
+                reportWriteFailure(entry.section, entry.key, status);
+    });
 }
 
 } // namespace Settings

@@ -25,4 +25,16 @@ void SaveSetting(const std::string& section, const std::string& key, const std::
 bool RestoreSetting(const std::string& section, const std::string& key,
                     const std::function<void(const std::string&)>& apply, const std::string& routine);
 
+// While a batch lives, the settings saved reach the store together as it ends: one rewrite
+// of the settings file for them all instead of one per key, each of which waits for the
+// disk. Reads meanwhile see the values saved. Batches may nest; the outermost one writes.
+class Batch
+{
+public:
+    Batch();
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+};
+
 } // namespace Settings

@@ -305,16 +305,26 @@ std::string IniText::NameProblem(std::string_view section, std::string_view key)
 
 IniText::FileStatus IniText::UpdateFile(const std::string& path, std::string_view section, const KeyValues& keys)
 {
+    Entries entries;
     for (const auto& [key, value] : keys)
-        if (const std::string problem = NameProblem(section, key); !problem.empty())
+        entries.push_back({std::string(section), key, value});
+    return UpdateFile(path, entries);
+}
+
+IniText::FileStatus IniText::UpdateFile(const std::string& path, const Entries& entries)
+{
+    for (const Entry& entry : entries)
+        if (const std::string problem = NameProblem(entry.section, entry.key); !problem.empty())
             return {EINVAL, "Cannot write \"" + path + "\": " + problem};
     std::string contents;
     const FileStatus read = ReadFile(path, contents);
     if (!read.ok() && read.number != ENOENT) return read;
     IniText ini = Parse(contents);
-    for (const auto& [key, value] : keys)
-        ini.SetValue(section, key, value);
-    return WriteFileAtomically(path, ini.Serialise());
+    for (const Entry& entry : entries)
+        ini.SetValue(entry.section, entry.key, entry.value);
+    const std::string updated = ini.Serialise();
+    if (read.ok() && updated == contents) return {};
+    return WriteFileAtomically(path, updated);
 }
 
 bool IniText::SameText(std::string_view a, std::string_view b)

@@ -30,6 +30,14 @@ public:
         std::string_view value;  // without leading blanks
     };
     using KeyValues = std::vector<std::pair<std::string, std::string>>;
+    // One key of one section and its value.
+    struct Entry
+    {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+    using Entries = std::vector<Entry>;
 
     static IniText Parse(std::string_view text);
     std::string Serialise() const;
@@ -58,8 +66,11 @@ public:
     // Sets keys of one section of a file in one rewrite: reads it (a missing file is
     // empty), sets the values and writes it back whole. Names a line cannot hold are
     // refused with EINVAL, and a file that cannot be read is never overwritten; in both
-    // cases nothing is written.
+    // cases nothing is written. A file that already holds these values is left as it is:
+    // no rewrite, no wait for the disk.
     static FileStatus UpdateFile(const std::string& path, std::string_view section, const KeyValues& keys);
+    // The same for keys of any sections, in order, in one rewrite.
+    static FileStatus UpdateFile(const std::string& path, const Entries& entries);
 
     // Reads a whole file; a missing file fails with ENOENT. The file is opened without
     // waiting, and anything but a regular file (a folder, a pipe, a device) is refused.

@@ -43,6 +43,14 @@ IniText::FileStatus FileSettingsStore::Write(const std::string& section, const s
     return IniText::UpdateFile(Path(), section, {{key, storedForm(value)}});
 }
 
+IniText::FileStatus FileSettingsStore::WriteAll(const IniText::Entries& entries)
+{
+    IniText::Entries stored = entries;
+    for (IniText::Entry& entry : stored)
+        entry.value = storedForm(entry.value);
+    return IniText::UpdateFile(Path(), stored);
+}
+
 SettingsStore& CurrentSettingsStore()
 {
     // Never destroyed: objects that save their settings as they are destroyed at

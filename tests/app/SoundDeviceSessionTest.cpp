@@ -14,7 +14,7 @@ template <SoundServer Server>
 class DeviceSession : public SoundSession
 {
 protected:
-    DeviceSession() : SoundSession(Server, PacedSoundRig::SampleRate, true) {}
+    DeviceSession() : SoundSession(Server, {.spareSinkAhead = true}) {}
 
     // The played sink chosen on the Soundcard tab: the list holds "default", the tone sink,
     // the spare sink and then the played one.

@@ -159,18 +159,18 @@ Heard SoundSession::Judge(const std::vector<double>& levels, size_t action, doub
     const auto firstBlock = static_cast<size_t>(std::ceil(heard.ActionSeconds / BlockSeconds));
     heard.EndBlock = std::min(static_cast<size_t>(heard.EndSeconds / BlockSeconds), levels.size());
     for (size_t k = firstBlock; k < heard.EndBlock && !heard.Sound; ++k)
-        if (levels[k] >= SilentRms)
+        if (levels[k] >= silentRms)
             heard.Sound = true, heard.FirstBlock = k;
     if (!heard.Sound)
         return heard;
     for (size_t k = heard.FirstBlock + 1; k < heard.EndBlock; ++k) {
-        if (levels[k] >= SilentRms)
+        if (levels[k] >= silentRms)
             continue;
-        if (levels[k - 1] >= SilentRms)
+        if (levels[k - 1] >= silentRms)
             heard.Holes.push_back({static_cast<double>(k) * BlockSeconds, 0});
         ++heard.Holes.back().Blocks;
     }
-    heard.SoundAtTheEnd = levels[heard.EndBlock - 1] >= SilentRms;
+    heard.SoundAtTheEnd = levels[heard.EndBlock - 1] >= silentRms;
     return heard;
 }
 

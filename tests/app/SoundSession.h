@@ -22,7 +22,11 @@ namespace SoundSessionJudging {
 
 constexpr size_t BlockSamples = 2048;
 constexpr double BlockSeconds = static_cast<double>(BlockSamples) / PacedSoundRig::SampleRate;
-constexpr double SilentRms = 10.0;            // a block quieter than this is a hole
+constexpr double SilentRms = 10.0;            // a block of the tone quieter than this is a hole
+// What the device plays when it has no sound: zeros. The receiver's own output of a signal in
+// noise may be far quieter than SilentRms (a narrow filter beside the signal, the AGC off)
+// without ever being this.
+constexpr double DeviceSilenceRms = 1.0;
 constexpr double SoundWithinSeconds = 1.0;    // from an action to its first audible block
 constexpr double PlayedToneHz = 1000.0;
 constexpr size_t PurityWindowBlocks = 40;
@@ -75,9 +79,7 @@ struct Purity
 class SoundSession : public ::testing::Test
 {
 protected:
-    explicit SoundSession(SoundServer server = SoundServer::PulseAudio, int32_t playedRate = PacedSoundRig::SampleRate,
-                          bool spareSinkAhead = false)
-        : rig(server, playedRate, spareSinkAhead)
+    explicit SoundSession(SoundServer server = SoundServer::PulseAudio, RigOptions options = {}) : rig(server, options)
     {
     }
 
@@ -153,6 +155,7 @@ protected:
 
     PacedSoundRig rig;
     ChildReceiver program{ZOZEVERE_PROGRAM, ZOZEVERE_PLUGINS};
+    double silentRms = SoundSessionJudging::SilentRms;   // a block quieter than this is a hole
 
 private:
     struct Action

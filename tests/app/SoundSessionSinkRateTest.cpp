@@ -14,7 +14,7 @@ constexpr double PitchTolerance = 1e-4;
 class SoundSessionOnAHeadsetSink : public SoundSession
 {
 protected:
-    explicit SoundSessionOnAHeadsetSink(SoundServer server = SoundServer::PulseAudio) : SoundSession(server, HeadsetRate) {}
+    explicit SoundSessionOnAHeadsetSink(SoundServer server = SoundServer::PulseAudio) : SoundSession(server, {.playedRate = HeadsetRate}) {}
 
     void PlayAMinute()
     {

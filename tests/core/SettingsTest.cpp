@@ -38,6 +38,31 @@ TEST(SettingsTest, AFailedWriteIsShownOnceAndTheProgramGoesOn)
     EXPECT_EQ(Settings::GetSetting("frmMain", "SDRModelNo"), "3");
 }
 
+// The keys saved in a batch (nested ones included) reach the store together as the outermost
+// one ends, each with its latest value whatever the case of its name; reads see them meanwhile.
+TEST(SettingsTest, ABatchReachesTheStoreInOneWriteAndIsReadMeanwhile)
+{
+    FakeSettingsStore store;
+    {
+        const Settings::Batch outer;
+        Settings::SaveSetting("RXModel.Test", "CLKIn", "1");
+        {
+            const Settings::Batch inner;
+            Settings::SaveSetting("rxmodel.test", "ClkIn", "2");
+            Settings::SaveSetting("frmMain", "SDRModelNo", "3");
+        }
+        EXPECT_EQ(store.writeCount, 0) << "an inner batch leaves the writing to the outer one";
+        EXPECT_EQ(Settings::GetSetting("RXModel.Test", "CLKIn"), "2");
+    }
+    EXPECT_EQ(store.writeAllCount, 1);
+    EXPECT_EQ(store.writeCount, 2);
+    EXPECT_EQ(store.values[FakeSettingsStore::name("RXModel.Test", "CLKIn")], "2");
+    EXPECT_EQ(Settings::GetSetting("FRMMAIN", "sdrmodelno"), "3");
+    Settings::SaveSetting("frmMain", "SDRModelNo", "4");
+    EXPECT_EQ(store.writeAllCount, 1) << "after the batch, a key is written at once";
+    EXPECT_EQ(store.writeCount, 3);
+}
+
 // A settings file that is a pipe is not waited for: every key gives its default and the
 // user hears of it once, naming the file.
 TEST(SettingsTest, AStoreThatCannotBeReadIsToldOnceAndGivesTheDefaults)

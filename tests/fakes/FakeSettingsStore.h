@@ -36,6 +36,14 @@ public:
         return {};
     }
 
+    // Counted, then key by key as the real store's rewrite sets them.
+    IniText::FileStatus WriteAll(const IniText::Entries& entries) override
+    {
+        ++writeAllCount;
+        keysWrittenTogether += static_cast<int>(entries.size());
+        return SettingsStore::WriteAll(entries);
+    }
+
     // "section\nkey" in lower case.
     static std::string name(const std::string& section, const std::string& key)
     {
@@ -47,7 +55,9 @@ public:
 
     std::map<std::string, std::string> values;
     bool failWrites = false;
-    int writeCount = 0;
+    int writeCount = 0;                 // keys written, one by one or in a WriteAll
+    int writeAllCount = 0;
+    int keysWrittenTogether = 0;        // by WriteAll
     std::vector<std::string> written;   // every write's name, in order
     std::function<void()> onWrite;      // runs before each write
 };

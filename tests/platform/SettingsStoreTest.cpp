@@ -37,6 +37,31 @@ TEST(SettingsStoreTest, ValuesComeBackExactlyWhateverTheCaseOfTheirNames)
     EXPECT_EQ(text, "[RXModel.Soft Rock]\r\nClkIn=28224001\r\n[frmMain]\r\nValue=C:\\Dream\\\r\n");
 }
 
+// Keys of several sections in one rewrite; a write that changes nothing leaves the file as it
+// is, without the wait for the disk that a rewrite costs.
+TEST(SettingsStoreTest, KeysOfSeveralSectionsGoInOneRewriteAndAnUnchangedFileIsLeftAlone)
+{
+    QTemporaryDir dir;
+    FileSettingsStore store(dir.path().toStdString() + "/ZOZEVERE.ini");
+    const IniText::Entries entries{{"RXModel.A", "CLKIn", "1"}, {"frmMain", "Args", " -M 0 "}, {"RXModel.A", "Base", "2"}};
+    ASSERT_TRUE(store.WriteAll(entries).ok());
+    EXPECT_EQ(readAll(store.Path()), "[RXModel.A]\r\nCLKIn=1\r\nBase=2\r\n[frmMain]\r\nArgs=\" -M 0 \"\r\n");
+    EXPECT_EQ(store.Read("frmMain", "Args"), " -M 0 ");
+
+    const auto fileIdentity = [&store] {
+        struct stat status {};
+        return ::stat(store.Path().c_str(), &status) == 0 ? status.st_ino : 0;
+    };
+    const ino_t written = fileIdentity();
+    ASSERT_NE(written, 0u);
+    ASSERT_TRUE(store.WriteAll(entries).ok());
+    ASSERT_TRUE(store.Write("RXModel.A", "CLKIn", "1").ok());
+    EXPECT_EQ(fileIdentity(), written) << "rewritten with the values it held";
+    ASSERT_TRUE(store.Write("RXModel.A", "CLKIn", "5").ok());
+    EXPECT_NE(fileIdentity(), written);
+    EXPECT_EQ(store.Read("RXModel.A", "CLKIn"), "5");
+}
+
 TEST(SettingsStoreTest, AMalformedOrUnreadableFileGivesNoValuesAndIsNotOverwritten)
 {
     QTemporaryDir dir;

@@ -36,7 +36,7 @@ ChildReceiver::~ChildReceiver()
 bool ChildReceiver::Start(Priority priority)
 {
     const bool written =
-        WriteFile(Path("program/test.bpl"), "[MainBand]\r\n") &&
+        WriteFile(Path("program/test.bpl"), bandPlan_) &&
         WriteFile(Path("config/ZOZEVERE/ZOZEVERE.ini"),
                   "[RXModel.Vantrel RAV1]\r\nDDSInterfaceType=3\r\nHiSideLo=True\r\n" + extraSettings_) &&
         // The font library's cache lives to the end of the process; the leak checker of a

@@ -27,6 +27,9 @@ public:
     // Settings file text written at Start after the receiver's own section, as an earlier run
     // would have left it.
     void AddSettings(const QByteArray& text) { extraSettings_ += text; }
+    // The band plan the program finds in its folder at Start (one band without sub-bands
+    // unless set), as the text of a band plan file.
+    void SetBandPlan(const QByteArray& text) { bandPlan_ = text; }
     // Starts the program and waits until its main window is up; false with Failure() set.
     bool Start(Priority priority = Priority::AsGranted);
     // Through the panel driver, on the visible control of that name; false with Failure() set.
@@ -66,6 +69,7 @@ private:
     QTemporaryDir dir_;
     QProcessEnvironment extraEnvironment_;
     QByteArray extraSettings_;
+    QByteArray bandPlan_ = "[MainBand]\r\n";
     QProcess process_;
     int commands_ = 0;
     std::string failure_;

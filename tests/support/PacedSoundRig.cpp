@@ -43,10 +43,29 @@ const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
     return 0;
 });
 
+// The tone as the carrier of an AM signal, half modulated by two tones (0.4 and 1.1 kHz), in
+// white noise 20 dB below the carrier: a second of it, repeated. Whatever the mode and the
+// filters, the receiver makes sound of it.
+const bool noisyAMRoutine = ChildRoutines::Register("PacedSoundRig.NoisyAM", [] {
+    std::vector<int16_t> frames;
+    uint32_t noise = 12345;
+    for (int i = 0; i < PacedSoundRig::SampleRate; ++i) {
+        const double t = static_cast<double>(i) / PacedSoundRig::SampleRate;
+        const double modulation = 0.25 * std::sin(2.0 * M_PI * 400 * t) + 0.25 * std::sin(2.0 * M_PI * 1100 * t);
+        noise = noise * 1664525u + 1013904223u;
+        const double hiss = (static_cast<double>(noise >> 8) / (1u << 24) - 0.5) * 2.0 * 1400.0;
+        const double carrier = 8000.0 * (1.0 + modulation) * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * t);
+        const auto sample = static_cast<int16_t>(std::lround(carrier + hiss));
+        frames.insert(frames.end(), {sample, sample});
+    }
+    while (std::fwrite(frames.data(), sizeof(int16_t), frames.size(), stdout) == frames.size()) {
+    }
+    return 0;
+});
+
 } // namespace
 
-PacedSoundRig::PacedSoundRig(SoundServer server, int32_t playedRate, bool spareSinkAhead)
-    : server_(server), playedRate_(playedRate), spareSinkAhead_(spareSinkAhead)
+PacedSoundRig::PacedSoundRig(SoundServer server, RigOptions options) : server_(server), options_(options)
 {
     if (!dir_.isValid()) {
         Skip("no temporary folder for the PulseAudio daemon");
@@ -221,9 +240,9 @@ bool PacedSoundRig::StartPulseAudio()
 {
     QStringList arguments{"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
                           "--log-target=stderr", "--load=module-null-sink " + NullSink(SignalSink, 2)};
-    if (spareSinkAhead_)
+    if (options_.spareSinkAhead)
         arguments << "--load=module-null-sink " + NullSink(SpareSink, 1);
-    arguments << "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1, playedRate_)
+    arguments << "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1, options_.playedRate)
               // the rig's own socket; the clients' one opens once everything is there
               << "--load=module-native-protocol-unix auth-anonymous=1 socket=" + ControlSocketPath();
     return StartServerProcess("pulseaudio", arguments, ControlSocketPath());
@@ -278,8 +297,10 @@ bool PacedSoundRig::ChooseServerDefaults()
 // follows the default sink when it changes, and so would the tone.
 bool PacedSoundRig::PlayTone()
 {
+    if (options_.signal == RigSignal::NoisyAM)
+        return PlayThroughAPlayer("PacedSoundRig.NoisyAM");
     if (server_ == SoundServer::PipeWire)
-        return PlayToneThroughAPlayer();
+        return PlayThroughAPlayer("PacedSoundRig.Tone");
     if (Pactl({"load-module", "module-sine", QString("sink=%1").arg(SignalSink), QString("frequency=%1").arg(ToneHz)}))
         return true;
     Skip("the tone cannot be played into PulseAudio");

@@ -31,6 +31,22 @@ class AwakeSink;
 
 enum class SoundServer { PulseAudio, PipeWire };
 
+// What plays into the first sink: the pure tone, or the tone as the carrier of an AM signal
+// in noise, which every mode of the receiver turns into sound.
+enum class RigSignal { Tone, NoisyAM };
+
+// How a rig is set up beyond its server.
+struct RigOptions
+{
+    // The played sink's rate, which the server converts the program's sound to, as a USB
+    // headset's sink at 44.1 kHz does.
+    int32_t playedRate = 48000;
+    // A spare sink between the two, ahead of the played one in the server's list, which a
+    // test may take away.
+    bool spareSinkAhead = false;
+    RigSignal signal = RigSignal::Tone;
+};
+
 class PacedSoundRig
 {
 public:
@@ -43,10 +59,7 @@ public:
     // server's list, which a test may take away.
     static constexpr const char* SpareSink = "zoz_spare";
 
-    // The played sink runs at playedRate, which the server converts the program's sound to, as
-    // a USB headset's sink at 44.1 kHz does.
-    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio, int32_t playedRate = SampleRate,
-                           bool spareSinkAhead = false);
+    explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio, RigOptions options = {});
     ~PacedSoundRig();
     PacedSoundRig(const PacedSoundRig&) = delete;
     PacedSoundRig& operator=(const PacedSoundRig&) = delete;
@@ -107,7 +120,7 @@ private:
     // What pactl writes; empty when it cannot be asked.
     std::string PactlOutput(const QStringList& arguments);
     bool PlayTone();
-    bool PlayToneThroughAPlayer();
+    bool PlayThroughAPlayer(const char* routine);
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
@@ -124,8 +137,7 @@ private:
 
     QTemporaryDir dir_;
     const SoundServer server_;
-    const int32_t playedRate_;
-    const bool spareSinkAhead_;
+    const RigOptions options_;
     std::unique_ptr<ScopedAlsaHome> home_;
     std::vector<std::unique_ptr<QProcess>> serverProcesses_;   // in the order started
     std::unique_ptr<QProcess> listener_;

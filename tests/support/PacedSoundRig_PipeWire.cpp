@@ -17,9 +17,9 @@ bool PacedSoundRig::StartPipeWire()
     if (!started)
         return false;
     QStringList sinks{NullSink(SignalSink, 2)};
-    if (spareSinkAhead_)
+    if (options_.spareSinkAhead)
         sinks << NullSink(SpareSink, 1);
-    sinks << NullSink(PlayedSink, 1, playedRate_);
+    sinks << NullSink(PlayedSink, 1, options_.playedRate);
     for (const QString& sink : sinks) {
         if (!Pactl(QStringList{"load-module", "module-null-sink"} + sink.split(' '))) {
             Skip("PipeWire's PulseAudio server makes no null sink (is pulseaudio-utils installed?)");
@@ -29,15 +29,16 @@ bool PacedSoundRig::StartPipeWire()
     return true;
 }
 
-// PipeWire has no tone module: this test program writes the tone, and a player plays it.
-bool PacedSoundRig::PlayToneThroughAPlayer()
+// PipeWire has no tone module, and no server has the noisy AM signal: this test program
+// writes the signal, and a player plays it.
+bool PacedSoundRig::PlayThroughAPlayer(const char* routine)
 {
     const QString self = QCoreApplication::applicationFilePath();
     const QString pacat = QStandardPaths::findExecutable("pacat");
     auto tone = NewProcess(self);
     auto player = NewProcess(pacat);
     QProcessEnvironment environment = tone->processEnvironment();
-    environment.insert(ChildRoutines::Variable, "PacedSoundRig.Tone");
+    environment.insert(ChildRoutines::Variable, routine);
     tone->setProcessEnvironment(environment);
     tone->setStandardOutputProcess(player.get());
     player->start(pacat, {"--playback", "--raw", "--device=" + QString(SignalSink), "--format=s16le", "--rate=48000",
@@ -47,6 +48,6 @@ bool PacedSoundRig::PlayToneThroughAPlayer()
     serverProcesses_.push_back(std::move(player));
     serverProcesses_.push_back(std::move(tone));
     if (!started)
-        Skip("the tone cannot be played into PipeWire");
+        Skip("the signal cannot be played into the sound server");
     return started;
 }

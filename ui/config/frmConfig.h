@@ -174,6 +174,7 @@ private:
     void ShowModelSettings(int32_t modelNo);
     void ShowOscillatorSettings(int32_t modelNo);
 
+    static void SaveHardwareSettings();
     bool ApplyModelAndOscillator();
     void ApplySoundDevices();
     void ApplyInterfaceType();

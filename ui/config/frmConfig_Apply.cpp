@@ -9,6 +9,7 @@
 #include "core/Numeric.h"
 #include "core/PublicVars.h"
 #include "core/RuntimeError.h"
+#include "core/Settings.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "core/modVBTricks.h"
@@ -79,9 +80,7 @@ OscillatorChip& Chip() { return Live(CurrentChip()); }
 
 void frmConfig::cmdApply_Click()
 {
-    TryStep([] { Live(VFO).SaveSettings(); });
-    TryStep([] { Chip().SaveSettings(); });
-    TryStep([] { Live(Chip().IFHandler()).SaveSettings(); });
+    SaveHardwareSettings();
     if (!ApplyModelAndOscillator())
         return;
     ApplySoundDevices();
@@ -105,6 +104,16 @@ void frmConfig::cmdApply_Click()
         const std::string name = RXDefinitions::RXModels.at(static_cast<size_t>(SDRModelNo)).Name;
         main_.setWindowTitle(QString(AppPaths::ProductName) + " - " + QString::fromStdString(name));
     });
+}
+
+// The VFO's, the chip's and the transport's own settings, in one write of the settings file:
+// a write per key, each waiting for a busy disk, held the receive chain up for seconds.
+void frmConfig::SaveHardwareSettings()
+{
+    const Settings::Batch batch;
+    TryStep([] { Live(VFO).SaveSettings(); });
+    TryStep([] { Chip().SaveSettings(); });
+    TryStep([] { Live(Chip().IFHandler()).SaveSettings(); });
 }
 
 bool frmConfig::RefuseApply(const std::string& prompt) const

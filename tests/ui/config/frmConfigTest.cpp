@@ -6,6 +6,7 @@
 #include "core/PublicVars.h"
 #include "core/modIniFiles.h"
 #include "dsp/ReceiveState.h"
+#include "fakes/FakeSettingsStore.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
 #include "ui/common/Shape.h"
@@ -182,6 +183,21 @@ TEST_F(ConfigDialog, ApplyPutsEveryTabsValuesInForce)
     EXPECT_TRUE(TitleBarHidden);
     EXPECT_EQ(PublicVars::SDRColourSchemes.SDRBackgroundColour, 0x102030);
     EXPECT_EQ(window->windowTitle(), "ZOZEVERE - Vantrel RAV1");
+}
+
+// The VFO, its chip and the chip's transport save their settings in one write of the
+// settings file: one write per key, each waiting for a busy disk, held the receiver up.
+TEST_F(ConfigDialog, ApplySavesTheReceiversSettingsInOneWrite)
+{
+    frmConfig* config = Open();
+    FakeSettingsStore store;
+    config->cmdApply->click();
+    EXPECT_EQ(store.writeAllCount, 1);
+    EXPECT_EQ(store.keysWrittenTogether, store.writeCount);
+    EXPECT_GT(store.writeCount, 2) << "the VFO's keys and the chip's";
+    EXPECT_NE(std::find(store.written.begin(), store.written.end(),
+                        FakeSettingsStore::name("RXModel.Vantrel RAV1", "IFFrequency")),
+              store.written.end());
 }
 
 TEST_F(ConfigDialog, AModelChangeSetsTheReceiverUpAgainRetitlesAndResetsTheRIT)
