@@ -33,11 +33,16 @@ void PulseSoundBackend::Stream::StateChanged(pa_stream* stream, void* self)
     pa_threaded_mainloop_signal(owner->connection_->Loop(), 0);
 }
 
-// Everything that has arrived goes into the ring (a hole in the stream as silence); the
-// main loop is woken once a whole block is there.
+// Once a whole block has arrived, everything goes into the ring (a hole in the stream as
+// silence) and the main loop is woken. A server whose source runs at a few milliseconds
+// (PulseAudio sends what its source gives as it comes) calls this several times a block:
+// what came is left with the client library until then, so that those calls send nothing
+// back to the server and wake no one.
 void PulseSoundBackend::Stream::Readable(pa_stream* stream, size_t, void* self)
 {
     auto* owner = static_cast<Stream*>(self);
+    if (pa_stream_readable_size(stream) < static_cast<size_t>(owner->blockBytes_))
+        return;
     const void* data = nullptr;
     size_t bytes = 0;
     while (pa_stream_peek(stream, &data, &bytes) == 0 && bytes > 0) {

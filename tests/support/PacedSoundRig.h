@@ -69,6 +69,9 @@ public:
     bool SuspendInput(bool suspended);
     // Kills the server's processes, as a crash would.
     void KillServer();
+    // CPU seconds the sound server has used so far: PulseAudio's daemon, or PipeWire's
+    // server and its PulseAudio server (not its session manager, nor the rig's own players).
+    double ServerCpuSeconds() const;
 
 private:
     static constexpr int StartTimeoutMs = 5000;
