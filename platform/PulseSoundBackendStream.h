@@ -72,6 +72,7 @@ private:
     static void Writable(pa_stream* stream, size_t bytes, void* self);
     static void RanDry(pa_stream* stream, void* self);
     void Give(pa_stream* stream, size_t bytes);
+    bool Write(pa_stream* stream, size_t bytes, bool silent);
 
     PulseSoundBackend& owner_;
     const SoundDirection direction_;
@@ -85,6 +86,7 @@ private:
     int32_t blockBytes_ = 0;
     int32_t blockFrames_ = 0;
     int32_t deviceFrames_ = 0;                // playback: what the server's stream keeps
+    uint32_t requestBytes_ = 0;               // playback: what the server asks for at a time (lock held)
     std::vector<int16_t> image_;              // capture: the looping buffer's contents
     CaptureRing ring_;                        // capture, shared
     QTimer playbackTimer_;                    // playback while capture is idle
@@ -99,4 +101,5 @@ private:
     std::atomic<uint64_t> samplesDropped_{0};        // shared: capture overruns
     std::atomic<uint32_t> underruns_{0};             // shared
     std::atomic<bool> failed_{false};                // shared: the server's stream broke
+    std::atomic<bool> empty_{false};                 // shared: playback, the server holds nothing
 };

@@ -60,21 +60,36 @@ void PulseSoundBackend::Stream::Writable(pa_stream* stream, size_t bytes, void* 
 }
 
 // Exactly the bytes asked for, written straight into the server's own memory: the source
-// gives sound or silence, never less.
+// gives sound or silence, never less. A server that holds nothing (the stream starts, or ran
+// dry) asks for its whole buffer at once: all of it but one request's worth is silence, so
+// that the source is asked for no more than a running stream takes at a time and keeps the
+// rest of what it has in hand.
 void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
 {
-    PlaybackSource* source = owner_.source_.load();
+    if (empty_.exchange(false)) {
+        const size_t silence = bytes - std::min<size_t>(bytes, requestBytes_);
+        if (!Write(stream, silence, true))
+            return;
+        bytes -= silence;
+    }
+    Write(stream, bytes, false);
+}
+
+// False when the stream broke: its state callback tells.
+bool PulseSoundBackend::Stream::Write(pa_stream* stream, size_t bytes, bool silent)
+{
+    PlaybackSource* source = silent ? nullptr : owner_.source_.load();
     const float gain = owner_.gain_.load(std::memory_order_relaxed);
     const auto frameBytes = static_cast<size_t>(FrameBytes());
     while (bytes >= frameBytes) {
         void* memory = nullptr;
         size_t room = bytes;
         if (pa_stream_begin_write(stream, &memory, &room) < 0 || !memory)
-            return;   // the stream broke: its state callback tells
+            return false;
         room = std::min(room, bytes) / frameBytes * frameBytes;
         if (room == 0) {
             pa_stream_cancel_write(stream);
-            return;
+            return false;
         }
         const std::span<int16_t> samples(static_cast<int16_t*>(memory), room / BytesPerSample);
         if (source)
@@ -84,11 +99,12 @@ void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
         ApplyGain(samples, gain);
         if (pa_stream_write(stream, memory, room, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             pa_stream_cancel_write(stream);
-            return;
+            return false;
         }
         framesTaken_.fetch_add(room / frameBytes, std::memory_order_release);
         bytes -= room;
     }
+    return true;
 }
 
 // The server played out everything it had: this thread was late. The stream goes on as

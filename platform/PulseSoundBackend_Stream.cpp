@@ -82,6 +82,7 @@ int32_t PulseSoundBackend::Stream::Start()
     samplesDropped_.store(0);
     underruns_.store(0);
     failed_.store(false);
+    empty_.store(true);
     ring_.Reset();
     if (const int32_t error = Connect(*connection); error != 0)
         return error;
@@ -96,10 +97,13 @@ int32_t PulseSoundBackend::Stream::Connect(PulseConnection& connection)
 {
     const PulseConnection::Lock lock(connection);
     const int32_t error = ConnectStream(connection);
-    if (error != 0)
+    if (error != 0) {
         Release();
-    else if (direction_ == SoundDirection::Playback)
-        deviceFrames_ = static_cast<int32_t>(pa_stream_get_buffer_attr(stream_)->tlength) / FrameBytes();
+    } else if (direction_ == SoundDirection::Playback) {
+        const pa_buffer_attr* attributes = pa_stream_get_buffer_attr(stream_);
+        deviceFrames_ = static_cast<int32_t>(attributes->tlength) / FrameBytes();
+        requestBytes_ = attributes->minreq;   // the server's answer to what was asked
+    }
     return error;
 }
 
@@ -120,6 +124,7 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
         pa_stream_set_underflow_callback(stream_, RanDry, this);
     }
     const pa_buffer_attr attributes = BufferAttributes();
+    requestBytes_ = attributes.minreq;
     const char* device = name_ == PulseSound::DefaultDevice ? nullptr : name_.c_str() + std::strlen(PulseSound::ServerPrefix);
     const auto flags = PA_STREAM_ADJUST_LATENCY;
     const int result = capture ? pa_stream_connect_record(stream_, device, &attributes, flags)
@@ -138,27 +143,31 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
 }
 
 // Capture: the server sends at most a block at a time.
-// Playback: a delay of three blocks in the server, requested a block at a time, so that
-// neither the server nor the client thread is driven at a few milliseconds. With
-// PA_STREAM_ADJUST_LATENCY the target length is the whole delay: the server runs its sink at
-// half of what is left once two requests are taken out (half a block, 21 ms) and keeps the
-// rest for the stream (PulseAudio 16 and PipeWire's server both make of it 5120 frames at
-// 2048 frames a block), and asks for a block whenever that much has been played, so that the
-// client thread has two blocks' time to answer before the stream runs dry. A delay of one
-// block with requests of half a block had the sink run at a few milliseconds: PulseAudio
-// then spent 6 % of a core more to serve the program, and the client thread woke half as
-// often again. The pre-buffer is the server's choice (the target less one request): the
-// first request asks for the whole target, so the stream starts as soon as it is answered,
-// and after running dry it starts again as soon as the next one is, since the source always
-// gives everything asked for.
+// Playback: a delay of three blocks in the server, so that it is not driven at a few
+// milliseconds. With PA_STREAM_ADJUST_LATENCY the target length is the whole delay: the
+// server runs its sink at half of what is left once two requests are taken out (a block,
+// 43 ms) and keeps the rest for the stream (PulseAudio 16 and PipeWire's server both make of
+// it 4096 frames at 2048 frames a block). It asks for half a block whenever that much has
+// been played: the client thread then has a block and a half to answer before the stream
+// runs dry, and the playback bridge, which keeps two blocks of its own, as long before its
+// FIFO runs low. Requests of a whole block would halve the requests but leave the FIFO a
+// block, which a busy machine's main thread overran. A delay of one block, as before, had
+// the sink run at a few milliseconds: PulseAudio then spent 6 % of a core more to serve the
+// program. The first request asks for the whole buffer (see Give); the pre-buffer is the
+// server's choice (the target less one request), so the stream starts as soon as it is
+// answered, and after running dry it starts again as soon as the next one is, since the
+// source always gives everything asked for.
 pa_buffer_attr PulseSoundBackend::Stream::BufferAttributes() const
 {
     constexpr uint32_t ServerChooses = UINT32_MAX;
     constexpr uint32_t DelayBlocks = 3;
+    constexpr uint32_t RequestsPerBlock = 2;
     const auto block = static_cast<uint32_t>(blockBytes_);
     if (direction_ == SoundDirection::Capture)
         return {ServerChooses, ServerChooses, ServerChooses, ServerChooses, block};
-    return {ServerChooses, DelayBlocks * block, ServerChooses, block, ServerChooses};
+    const auto frameBytes = static_cast<uint32_t>(FrameBytes());
+    const uint32_t request = std::max(block / RequestsPerBlock / frameBytes, 1u) * frameBytes;
+    return {ServerChooses, DelayBlocks * block, ServerChooses, request, ServerChooses};
 }
 
 void PulseSoundBackend::Stream::Stop()
