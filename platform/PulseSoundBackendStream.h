@@ -86,7 +86,6 @@ private:
     int32_t blockBytes_ = 0;
     int32_t blockFrames_ = 0;
     int32_t deviceFrames_ = 0;                // playback: what the server's stream keeps
-    uint32_t requestBytes_ = 0;               // playback: what the server asks for at a time (lock held)
     std::vector<int16_t> image_;              // capture: the looping buffer's contents
     CaptureRing ring_;                        // capture, shared
     QTimer playbackTimer_;                    // playback while capture is idle
@@ -101,5 +100,5 @@ private:
     std::atomic<uint64_t> samplesDropped_{0};        // shared: capture overruns
     std::atomic<uint32_t> underruns_{0};             // shared
     std::atomic<bool> failed_{false};                // shared: the server's stream broke
-    std::atomic<bool> empty_{false};                 // shared: playback, the server holds nothing
+    std::atomic<bool> starting_{false};              // shared: playback, the first request is due
 };

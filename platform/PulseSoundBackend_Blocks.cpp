@@ -60,14 +60,13 @@ void PulseSoundBackend::Stream::Writable(pa_stream* stream, size_t bytes, void* 
 }
 
 // Exactly the bytes asked for, written straight into the server's own memory: the source
-// gives sound or silence, never less. A server that holds nothing (the stream starts, or ran
-// dry) asks for its whole buffer at once: all of it but one request's worth is silence, so
-// that the source is asked for no more than a running stream takes at a time and keeps the
-// rest of what it has in hand.
+// gives sound or silence, never less. A stream that starts asks for the server's whole buffer
+// at once: all of it but a block is silence, so that the source, which is handed its sound a
+// block at a time, keeps what it has in hand beyond that block.
 void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
 {
-    if (empty_.exchange(false)) {
-        const size_t silence = bytes - std::min<size_t>(bytes, requestBytes_);
+    if (starting_.exchange(false)) {
+        const size_t silence = bytes - std::min(bytes, static_cast<size_t>(blockBytes_));
         if (!Write(stream, silence, true))
             return;
         bytes -= silence;

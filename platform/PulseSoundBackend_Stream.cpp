@@ -82,7 +82,7 @@ int32_t PulseSoundBackend::Stream::Start()
     samplesDropped_.store(0);
     underruns_.store(0);
     failed_.store(false);
-    empty_.store(true);
+    starting_.store(true);
     ring_.Reset();
     if (const int32_t error = Connect(*connection); error != 0)
         return error;
@@ -97,13 +97,10 @@ int32_t PulseSoundBackend::Stream::Connect(PulseConnection& connection)
 {
     const PulseConnection::Lock lock(connection);
     const int32_t error = ConnectStream(connection);
-    if (error != 0) {
+    if (error != 0)
         Release();
-    } else if (direction_ == SoundDirection::Playback) {
-        const pa_buffer_attr* attributes = pa_stream_get_buffer_attr(stream_);
-        deviceFrames_ = static_cast<int32_t>(attributes->tlength) / FrameBytes();
-        requestBytes_ = attributes->minreq;   // the server's answer to what was asked
-    }
+    else if (direction_ == SoundDirection::Playback)
+        deviceFrames_ = static_cast<int32_t>(pa_stream_get_buffer_attr(stream_)->tlength) / FrameBytes();
     return error;
 }
 
@@ -124,7 +121,6 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
         pa_stream_set_underflow_callback(stream_, RanDry, this);
     }
     const pa_buffer_attr attributes = BufferAttributes();
-    requestBytes_ = attributes.minreq;
     const char* device = name_ == PulseSound::DefaultDevice ? nullptr : name_.c_str() + std::strlen(PulseSound::ServerPrefix);
     const auto flags = PA_STREAM_ADJUST_LATENCY;
     const int result = capture ? pa_stream_connect_record(stream_, device, &attributes, flags)
@@ -150,8 +146,8 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
 // it 4096 frames at 2048 frames a block). It asks for half a block whenever that much has
 // been played: the client thread then has a block and a half to answer before the stream
 // runs dry, and the playback bridge, which keeps two blocks of its own, as long before its
-// FIFO runs low. Requests of a whole block would halve the requests but leave the FIFO a
-// block, which a busy machine's main thread overran. A delay of one block, as before, had
+// FIFO runs low. Requests of a whole block would halve the requests but leave the bridge
+// a block less in hand, which a busy machine's main thread overran. A delay of one block, as before, had
 // the sink run at a few milliseconds: PulseAudio then spent 6 % of a core more to serve the
 // program. The first request asks for the whole buffer (see Give); the pre-buffer is the
 // server's choice (the target less one request), so the stream starts as soon as it is
