@@ -53,6 +53,8 @@ constexpr unsigned ResamplerHalfLength = 16;
 
 // FIFO room, in blocks: the longest target and a hold-up's backlog with plenty to spare.
 constexpr int64_t FifoBlocks = 32;
+// The least fill a reset asks for, in blocks.
+constexpr int64_t MinTargetBlocks = 2;
 
 // The ratio never strays further from 1.
 constexpr double MaxCorrection = 0.01;
@@ -212,7 +214,10 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     // A device must call again before the sound it holds runs out: calls further apart than
     // that, and than the longest gap, tell of a device that was held up.
     heldGapNanoseconds_ = std::max<int64_t>(longestGapNanoseconds_, std::llround(deviceFrames / framesPerNanosecond_));
-    const int64_t target = static_cast<int64_t>(targetBlocks) * blockFrames_ - deviceFrames;
+    // However much the device holds, the FIFO keeps MinTargetBlocks of its own: a device may
+    // take a block at a call, and the pushes bring a block at a time.
+    const int64_t target =
+        std::max<int64_t>(static_cast<int64_t>(targetBlocks) * blockFrames_ - deviceFrames, MinTargetBlocks * blockFrames_);
     SetTarget(target);
     primingTargetFrames_.store(static_cast<int32_t>(targetFrames_), std::memory_order_relaxed);
     resample_ = resample;

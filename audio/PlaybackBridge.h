@@ -47,7 +47,8 @@ public:
     void Configure(int32_t channels, int32_t blockFrames, int32_t samplesPerSecond);
     // Main thread, device stopped: an empty FIFO and a fresh clock estimate. The delay from
     // a pushed block to its sound is to be targetBlocks blocks, deviceFrames of which the
-    // device holds itself; resample is false for a device that keeps no pace.
+    // device holds itself, the FIFO's own part never less than two blocks; resample is false
+    // for a device that keeps no pace.
     void Reset(int32_t targetBlocks, int32_t deviceFrames, bool resample);
 
     // Main thread: one processed block of blockFrames frames.

@@ -73,6 +73,7 @@ private:
     static void Writable(pa_stream* stream, size_t bytes, void* self);
     static void RanDry(pa_stream* stream, void* self);
     void Give(pa_stream* stream, size_t bytes);
+    bool Write(pa_stream* stream, size_t bytes, bool silent);
 
     PulseSoundBackend& owner_;
     const SoundDirection direction_;
@@ -100,4 +101,5 @@ private:
     std::atomic<uint64_t> samplesDropped_{0};        // shared: capture overruns
     std::atomic<uint32_t> underruns_{0};             // shared
     std::atomic<bool> failed_{false};                // shared: the server's stream broke
+    std::atomic<bool> starting_{false};              // shared: playback, the first request is due
 };

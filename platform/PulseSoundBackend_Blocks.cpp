@@ -33,11 +33,16 @@ void PulseSoundBackend::Stream::StateChanged(pa_stream* stream, void* self)
     pa_threaded_mainloop_signal(owner->connection_->Loop(), 0);
 }
 
-// Everything that has arrived goes into the ring (a hole in the stream as silence); the
-// main loop is woken once a whole block is there.
+// Once a whole block has arrived, everything goes into the ring (a hole in the stream as
+// silence) and the main loop is woken. A server whose source runs at a few milliseconds
+// (PulseAudio sends what its source gives as it comes) calls this several times a block:
+// what came is left with the client library until then, so that those calls send nothing
+// back to the server and wake no one.
 void PulseSoundBackend::Stream::Readable(pa_stream* stream, size_t, void* self)
 {
     auto* owner = static_cast<Stream*>(self);
+    if (pa_stream_readable_size(stream) < static_cast<size_t>(owner->blockBytes_))
+        return;
     const void* data = nullptr;
     size_t bytes = 0;
     while (pa_stream_peek(stream, &data, &bytes) == 0 && bytes > 0) {
@@ -55,21 +60,35 @@ void PulseSoundBackend::Stream::Writable(pa_stream* stream, size_t bytes, void* 
 }
 
 // Exactly the bytes asked for, written straight into the server's own memory: the source
-// gives sound or silence, never less.
+// gives sound or silence, never less. A stream that starts asks for the server's whole buffer
+// at once: all of it but a block is silence, so that the source, which is handed its sound a
+// block at a time, keeps what it has in hand beyond that block.
 void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
 {
-    PlaybackSource* source = owner_.source_.load();
+    if (starting_.exchange(false)) {
+        const size_t silence = bytes - std::min(bytes, static_cast<size_t>(blockBytes_));
+        if (!Write(stream, silence, true))
+            return;
+        bytes -= silence;
+    }
+    Write(stream, bytes, false);
+}
+
+// False when the stream broke: its state callback tells.
+bool PulseSoundBackend::Stream::Write(pa_stream* stream, size_t bytes, bool silent)
+{
+    PlaybackSource* source = silent ? nullptr : owner_.source_.load();
     const float gain = owner_.gain_.load(std::memory_order_relaxed);
     const auto frameBytes = static_cast<size_t>(FrameBytes());
     while (bytes >= frameBytes) {
         void* memory = nullptr;
         size_t room = bytes;
         if (pa_stream_begin_write(stream, &memory, &room) < 0 || !memory)
-            return;   // the stream broke: its state callback tells
+            return false;
         room = std::min(room, bytes) / frameBytes * frameBytes;
         if (room == 0) {
             pa_stream_cancel_write(stream);
-            return;
+            return false;
         }
         const std::span<int16_t> samples(static_cast<int16_t*>(memory), room / BytesPerSample);
         if (source)
@@ -79,11 +98,12 @@ void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
         ApplyGain(samples, gain);
         if (pa_stream_write(stream, memory, room, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             pa_stream_cancel_write(stream);
-            return;
+            return false;
         }
         framesTaken_.fetch_add(room / frameBytes, std::memory_order_release);
         bytes -= room;
     }
+    return true;
 }
 
 // The server played out everything it had: this thread was late. The stream goes on as

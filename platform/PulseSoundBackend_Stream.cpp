@@ -82,6 +82,7 @@ int32_t PulseSoundBackend::Stream::Start()
     samplesDropped_.store(0);
     underruns_.store(0);
     failed_.store(false);
+    starting_.store(true);
     ring_.Reset();
     if (const int32_t error = Connect(*connection); error != 0)
         return error;
@@ -137,27 +138,32 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
     return 0;
 }
 
-// Capture: the server sends about a block at a time.
-// Playback: a small, steady delay of about one block. With PA_STREAM_ADJUST_LATENCY the
-// target length is the whole delay, the sink's own latency included; the minimum request of
-// half a block has the server ask about twice a block, so that the client thread tops the
-// buffer up long before it runs low while it wakes no more often than it must (a quarter
-// block cost the running program a quarter of a percent of a core more). The pre-buffer is
-// the server's choice (the target less one request): the first request asks for the whole
-// target, so the stream starts as soon as it is answered, and after running dry it starts
-// again as soon as the next one is, since the source always gives everything asked for.
-// PulseAudio 16 makes of 2048 frames a target of 2072 frames (43 ms; the sink adds a few
-// ms), PipeWire's server one of 3072 (64 ms); a client thread held up for 150 ms leaves about
-// 130 ms of silence: the time lost less what the server had in hand.
+// Capture: the server sends at most a block at a time.
+// Playback: a delay of three blocks in the server, so that it is not driven at a few
+// milliseconds. With PA_STREAM_ADJUST_LATENCY the target length is the whole delay: the
+// server runs its sink at half of what is left once two requests are taken out (a block,
+// 43 ms) and keeps the rest for the stream (PulseAudio 16 and PipeWire's server both make of
+// it 4096 frames at 2048 frames a block). It asks for half a block whenever that much has
+// been played: the client thread then has a block and a half to answer before the stream
+// runs dry, and the playback bridge, which keeps two blocks of its own, as long before its
+// FIFO runs low. Requests of a whole block would halve the requests but leave the bridge
+// a block less in hand, which a busy machine's main thread overran. A delay of one block, as before, had
+// the sink run at a few milliseconds: PulseAudio then spent 6 % of a core more to serve the
+// program. The first request asks for the whole buffer (see Give); the pre-buffer is the
+// server's choice (the target less one request), so the stream starts as soon as it is
+// answered, and after running dry it starts again as soon as the next one is, since the
+// source always gives everything asked for.
 pa_buffer_attr PulseSoundBackend::Stream::BufferAttributes() const
 {
     constexpr uint32_t ServerChooses = UINT32_MAX;
+    constexpr uint32_t DelayBlocks = 3;
+    constexpr uint32_t RequestsPerBlock = 2;
     const auto block = static_cast<uint32_t>(blockBytes_);
     if (direction_ == SoundDirection::Capture)
         return {ServerChooses, ServerChooses, ServerChooses, ServerChooses, block};
     const auto frameBytes = static_cast<uint32_t>(FrameBytes());
-    const uint32_t minreq = std::max(block / 2 / frameBytes, 1u) * frameBytes;
-    return {ServerChooses, block, ServerChooses, minreq, ServerChooses};
+    const uint32_t request = std::max(block / RequestsPerBlock / frameBytes, 1u) * frameBytes;
+    return {ServerChooses, DelayBlocks * block, ServerChooses, request, ServerChooses};
 }
 
 void PulseSoundBackend::Stream::Stop()

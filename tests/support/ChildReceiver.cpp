@@ -1,6 +1,7 @@
 #include "support/ChildReceiver.h"
 
 #include "support/DeviceGuardForTests.h"
+#include "support/ProcessCpu.h"
 #include "support/TextFiles.h"
 
 #include <linux/capability.h>
@@ -173,12 +174,12 @@ bool ChildReceiver::TraceShows(const std::string& text) const
 
 double ChildReceiver::CpuSeconds() const
 {
-    // Fields 14 and 15 of /proc/<pid>/stat, after the name in parentheses: user and system ticks.
-    const QByteArray stat = ReadFile(QString("/proc/%1/stat").arg(process_.processId()));
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return 0.0;
-    return static_cast<double>(fields[11].toLongLong() + fields[12].toLongLong()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return ProcessCpuSeconds(process_.processId());
+}
+
+int64_t ChildReceiver::WakeUps() const
+{
+    return ProcessWakeUps(process_.processId());
 }
 
 bool ChildReceiver::WaitFor(const std::function<bool()>& done, int milliseconds)

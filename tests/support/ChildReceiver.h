@@ -56,6 +56,8 @@ public:
     bool TraceShows(const std::string& text) const;
     // CPU seconds the program has used so far, all its threads together.
     double CpuSeconds() const;
+    // The times its threads have been woken so far.
+    int64_t WakeUps() const;
     const std::string& Failure() const { return failure_; }
 
 private:

@@ -1,6 +1,7 @@
 #include "support/PacedSoundRig.h"
 #include "support/AwakeSink.h"
 #include "support/ChildRoutines.h"
+#include "support/ProcessCpu.h"
 #include "support/RawSamples.h"
 
 #include <alsa/asoundlib.h>
@@ -494,6 +495,17 @@ void PacedSoundRig::KillServer()
         process->kill();
         process->waitForFinished(StopTimeoutMs);
     }
+}
+
+double PacedSoundRig::ServerCpuSeconds() const
+{
+    double seconds = 0;
+    for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
+        const QString name = QFileInfo(process->program()).fileName();
+        if (name == "pulseaudio" || name == "pipewire" || name == "pipewire-pulse")
+            seconds += ProcessCpuSeconds(process->processId());
+    }
+    return seconds;
 }
 
 bool PacedSoundRig::SuspendInput(bool suspended)

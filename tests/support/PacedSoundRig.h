@@ -105,6 +105,9 @@ public:
     // A module of the server loaded with pactl: its index, -1 when it cannot be; unloaded.
     int LoadModule(const QStringList& arguments);
     bool UnloadModule(int index);
+    // CPU seconds the sound server has used so far: PulseAudio's daemon, or PipeWire's
+    // server and its PulseAudio server (not its session manager, nor the rig's own players).
+    double ServerCpuSeconds() const;
 
 private:
     static constexpr int StartTimeoutMs = 5000;
