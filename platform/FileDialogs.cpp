@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTreeView>
 #include <QPointer>
 #include <algorithm>
 
@@ -112,6 +115,25 @@ FileResult RunFileDialog(const QPointer<QFileDialog>& dialog, const FileRequest&
     return {};
 }
 
+// The file list's columns as wide as what they show, and the dialog widened, within the
+// screen, until the list shows every column whole.
+void FitFileColumns(QFileDialog& dialog)
+{
+    auto* list = dialog.findChild<QTreeView*>("treeView");
+    if (!list)
+        return;
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    QObject::connect(header, &QHeaderView::sectionResized, &dialog, [&dialog, list, header] {
+        const int missing = header->length() - list->viewport()->width();
+        const QScreen* screen = dialog.screen();
+        const int widest = screen ? screen->availableGeometry().width() : dialog.width() + missing;
+        if (missing > 0 && dialog.width() < widest)
+            dialog.resize(std::min(widest, dialog.width() + missing), dialog.height());
+    });
+}
+
 } // namespace
 
 // Qt reads the globs from the brackets that end a filter, so a description's own
@@ -137,6 +159,7 @@ std::unique_ptr<QFileDialog> BuildFileDialog(const FileRequest& request, QWidget
     dialog->setFileMode(!save && request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
     dialog->setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    FitFileColumns(*dialog);
     if (request.mode == Mode::Folder) {
         dialog->setFileMode(QFileDialog::Directory);
         dialog->setOption(QFileDialog::ShowDirsOnly, true);
