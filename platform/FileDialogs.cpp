@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
 #include <QPointer>
 #include <algorithm>
@@ -115,6 +116,19 @@ FileResult RunFileDialog(const QPointer<QFileDialog>& dialog, const FileRequest&
     return {};
 }
 
+// Widens the dialog by what the list lacks; the dialog's layout shares the new width out
+// later, so the list is measured again then until it shows every column or the screen is full.
+void WidenForColumns(QFileDialog& dialog, QTreeView* list)
+{
+    const int missing = list->header()->length() - list->viewport()->width();
+    const QScreen* screen = dialog.screen();
+    const int widest = screen ? screen->availableGeometry().width() : dialog.width() + missing;
+    if (missing <= 0 || dialog.width() >= widest)
+        return;
+    dialog.resize(std::min(widest, dialog.width() + missing), dialog.height());
+    QTimer::singleShot(0, &dialog, [&dialog, list] { WidenForColumns(dialog, list); });
+}
+
 // The file list's columns as wide as what they show, and the dialog widened, within the
 // screen, until the list shows every column whole.
 void FitFileColumns(QFileDialog& dialog)
@@ -125,13 +139,7 @@ void FitFileColumns(QFileDialog& dialog)
     QHeaderView* header = list->header();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
-    QObject::connect(header, &QHeaderView::sectionResized, &dialog, [&dialog, list, header] {
-        const int missing = header->length() - list->viewport()->width();
-        const QScreen* screen = dialog.screen();
-        const int widest = screen ? screen->availableGeometry().width() : dialog.width() + missing;
-        if (missing > 0 && dialog.width() < widest)
-            dialog.resize(std::min(widest, dialog.width() + missing), dialog.height());
-    });
+    QObject::connect(header, &QHeaderView::sectionResized, &dialog, [&dialog, list] { WidenForColumns(dialog, list); });
 }
 
 } // namespace
