@@ -7,6 +7,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeView>
 #include <QPointer>
 #include <algorithm>
 
@@ -112,6 +116,32 @@ FileResult RunFileDialog(const QPointer<QFileDialog>& dialog, const FileRequest&
     return {};
 }
 
+// Widens the dialog by what the list lacks; the dialog's layout shares the new width out
+// later, so the list is measured again then until it shows every column or the screen is full.
+void WidenForColumns(QFileDialog& dialog, QTreeView* list)
+{
+    const int missing = list->header()->length() - list->viewport()->width();
+    const QScreen* screen = dialog.screen();
+    const int widest = screen ? screen->availableGeometry().width() : dialog.width() + missing;
+    if (missing <= 0 || dialog.width() >= widest)
+        return;
+    dialog.resize(std::min(widest, dialog.width() + missing), dialog.height());
+    QTimer::singleShot(0, &dialog, [&dialog, list] { WidenForColumns(dialog, list); });
+}
+
+// The file list's columns as wide as what they show, and the dialog widened, within the
+// screen, until the list shows every column whole.
+void FitFileColumns(QFileDialog& dialog)
+{
+    auto* list = dialog.findChild<QTreeView*>("treeView");
+    if (!list)
+        return;
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    QObject::connect(header, &QHeaderView::sectionResized, &dialog, [&dialog, list] { WidenForColumns(dialog, list); });
+}
+
 } // namespace
 
 // Qt reads the globs from the brackets that end a filter, so a description's own
@@ -137,6 +167,7 @@ std::unique_ptr<QFileDialog> BuildFileDialog(const FileRequest& request, QWidget
     dialog->setFileMode(!save && request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
     dialog->setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    FitFileColumns(*dialog);
     if (request.mode == Mode::Folder) {
         dialog->setFileMode(QFileDialog::Directory);
         dialog->setOption(QFileDialog::ShowDirsOnly, true);

@@ -4,8 +4,12 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
@@ -172,4 +176,36 @@ TEST(FileDialogs, ColourDialogSpeaksBlueGreenRed)
     EXPECT_EQ(chosen.colour, 0x605040u);
     EXPECT_EQ(chosen.customColours[2], 0x030201u);
     EXPECT_EQ(chosen.customColours[5], 0x0000FFu);
+}
+
+// The file list shows its name, size, type and date columns whole, each as wide as what it
+// holds, and all of them inside the list.
+TEST(FileDialogs, TheFileListShowsEveryColumnWhole)
+{
+    QTemporaryDir folder;
+    for (const char* name : {"TimeSig.bpl", "Recording of the evening net 2026-12-08.wav", "night.thm"}) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(123456, 'x'));
+    }
+    FileRequest request;
+    request.title = "Select Filename";
+    request.initialFolder = folder.path().toStdString();
+    const auto dialog = BuildFileDialog(request, nullptr);
+    dialog->show();
+    QTreeView* list = dialog->findChild<QTreeView*>("treeView");
+    ASSERT_NE(list, nullptr);
+    QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 3);
+    QApplication::processEvents();
+
+    QHeaderView* header = list->header();
+    for (int column = 0; column < header->count(); ++column) {
+        if (header->isSectionHidden(column))
+            continue;
+        const QString title = list->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(header->sectionSize(column), static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column)) << title.toStdString();
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << title.toStdString();
+    }
+    QTRY_VERIFY(header->length() <= list->viewport()->width());
+    dialog->grab().save(QDir(QCoreApplication::applicationDirPath()).filePath("FileDialog.png"));
 }

@@ -16,6 +16,10 @@ public:
 
     QString Caption() const { return caption_; }
     void SetCaption(const QString& caption);
+    // Where the caption is drawn over the top edge (empty without a caption), in the frame's
+    // own coordinates; and the room inside the border for the frame's controls.
+    QRect CaptionBox() const;
+    QRect InnerRoom() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

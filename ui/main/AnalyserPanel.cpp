@@ -57,28 +57,30 @@ void AnalyserPanel::CreateModeControls(QWidget* container, Place controls)
 {
     picScopeCtls = Make<PictureBox>(container, "picScopeCtls", controls);
     picScopeCtls->SetBackColor(0x000000);
-    frScopeMode = MakeFrame(picScopeCtls, "frScopeMode", "Scope", {0, 0, 3180, 1050});
-    chkSpectrumAnalyser = MakeCheck(frScopeMode, "chkSpectrumAnalyser", "", "", {90, 210, 270, 240});
+    frScopeMode = MakeFrame(picScopeCtls, "frScopeMode", "Scope", {0, 0, 3180, 990});
+    chkSpectrumAnalyser = MakeCheck(frScopeMode, "chkSpectrumAnalyser", "", "", {90, 195, 270, 240});
     chkScopeMode = MakeArray(frScopeMode, "chkScopeMode", ButtonArray::Kind::Check,
-                             {{"Freq", "Spectrum Analyser", {390, 210, 750, 240}},
-                              {"Time", "Oscilloscope", {1140, 210, 750, 240}},
-                              {"Phase", "Lissajous Y1:Y2", {1890, 210, 810, 240}}});
+                             {{"Freq", "Spectrum Analyser", {390, 195, 750, 240}},
+                              {"Time", "Oscilloscope", {1140, 195, 750, 240}},
+                              {"Phase", "Lissajous Y1:Y2", {1890, 195, 810, 240}}});
     optSpectrumSource = MakeArray(frScopeMode, "optSpectrumSource", ButtonArray::Kind::Option,
-                                  {{"IF in", "IF Input", {90, 510, 1500, 240}},
-                                   {"Pre Demod", "After IF & Notch Filters", {1590, 510, 1560, 240}},
-                                   {"Post Demod", "Unfiltered Demodulation", {90, 765, 1500, 240}},
-                                   {"AF Out", "What you hear", {1590, 765, 1560, 240}}});
+                                  {{"IF in", "IF Input", {90, 465, 1500, 240}},
+                                   {"Pre Demod", "After IF & Notch Filters", {1590, 465, 1560, 240}},
+                                   {"Post Demod", "Unfiltered Demodulation", {90, 720, 1500, 240}},
+                                   {"AF Out", "What you hear", {1590, 720, 1560, 240}}});
 }
 
-// The two channels' gain, shift, trigger and brightness; sweep and Y mode.
+// The two channels' gain, shift, trigger and brightness, one row each, a line's height apart;
+// sweep and Y mode.
 void AnalyserPanel::CreateChannelControls(QWidget* panel)
 {
-    frScopeChn1Ctl = MakeFrame(panel, "frScopeChn1Ctl", "Chn1", {0, 1080, 1560, 930});
-    frScopeChn2Ctl = MakeFrame(panel, "frScopeChn2Ctl", "Chn2", {1620, 1080, 1560, 930});
+    constexpr int GainRow = 195, ShiftRow = 375, TrigRow = 555, BriteRow = 735;
+    frScopeChn1Ctl = MakeFrame(panel, "frScopeChn1Ctl", "Chn1", {0, 1020, 1560, 990});
+    frScopeChn2Ctl = MakeFrame(panel, "frScopeChn2Ctl", "Chn2", {1620, 1020, 1560, 990});
     const char* captions[] = {"Gain", "Shift", "Trig", "Trig", "Shift", "Gain", "ms/Div", "Hz", "Brite", "Brite"};
     Frame* const containers[] = {frScopeChn1Ctl, frScopeChn1Ctl, frScopeChn1Ctl, frScopeChn2Ctl, frScopeChn2Ctl,
                                  frScopeChn2Ctl, nullptr, nullptr, frScopeChn1Ctl, frScopeChn2Ctl};
-    const int tops[] = {195, 360, 525, 525, 360, 195, 210, 480, 690, 690};
+    const int tops[] = {GainRow, ShiftRow, TrigRow, TrigRow, ShiftRow, GainRow, 210, 480, BriteRow, BriteRow};
     lblScopeCtl = ControlArray<Label>(panel, "lblScopeCtl", 10);
     for (int index = 0; index < 10; ++index) {
         lblScopeCtl[index]->setText(captions[index]);
@@ -89,32 +91,36 @@ void AnalyserPanel::CreateChannelControls(QWidget* panel)
     auto value = [](Frame* frame, const char* name, const char* caption, int top) {
         return MakeLabel(frame, name, caption, {660, top, 570, 180});
     };
-    lblScopeChn1Gain = value(frScopeChn1Ctl, "lblScopeChn1Gain", "1.0", 195);
+    lblScopeChn1Gain = value(frScopeChn1Ctl, "lblScopeChn1Gain", "1.0", GainRow);
     scrollLabelBinding_.Bind(2, lblScopeChn1Gain);
-    lblScopeChn1Shift = value(frScopeChn1Ctl, "lblScopeChn1Shift", "0", 360);
+    lblScopeChn1Shift = value(frScopeChn1Ctl, "lblScopeChn1Shift", "0", ShiftRow);
     scrollLabelBinding_.Bind(3, lblScopeChn1Shift);
-    lblY1Bright = value(frScopeChn1Ctl, "lblY1Bright", "100", 690);
+    lblY1Bright = value(frScopeChn1Ctl, "lblY1Bright", "100", BriteRow);
     scrollLabelBinding_.Bind(lblY1BrightIndex, lblY1Bright);
-    lblScopeChn2Gain = value(frScopeChn2Ctl, "lblScopeChn2Gain", "1.0", 195);
+    lblScopeChn2Gain = value(frScopeChn2Ctl, "lblScopeChn2Gain", "1.0", GainRow);
     scrollLabelBinding_.Bind(4, lblScopeChn2Gain);
-    lblScopeChn2Shift = value(frScopeChn2Ctl, "lblScopeChn2Shift", "0", 360);
+    lblScopeChn2Shift = value(frScopeChn2Ctl, "lblScopeChn2Shift", "0", ShiftRow);
     scrollLabelBinding_.Bind(5, lblScopeChn2Shift);
-    lblY2Bright = value(frScopeChn2Ctl, "lblY2Bright", "100", 690);
+    lblY2Bright = value(frScopeChn2Ctl, "lblY2Bright", "100", BriteRow);
     scrollLabelBinding_.Bind(lblY2BrightIndex, lblY2Bright);
-    chkChn1On = MakeCheck(frScopeChn1Ctl, "chkChn1On", "", "Y1 On", {1260, 195, 240, 240});
-    chkChn2On = MakeCheck(frScopeChn2Ctl, "chkChn2On", "", "Y2 On", {1260, 195, 240, 240});
+    // The switches in a column of their own, right of the values: a box is taller than a row.
+    chkChn1On = MakeCheck(frScopeChn1Ctl, "chkChn1On", "", "Y1 On", {1260, GainRow, 240, 240});
+    chkChn2On = MakeCheck(frScopeChn2Ctl, "chkChn2On", "", "Y2 On", {1260, GainRow, 240, 240});
     chkTrigOn = ButtonArray(panel, "chkTrigOn", ButtonArray::Kind::Check, 2, 1);
     chkTrigOn[1]->setParent(frScopeChn1Ctl);
     chkTrigOn[2]->setParent(frScopeChn2Ctl);
-    FormControls::Place(chkTrigOn[1], 660, 495, 300, 240);
-    FormControls::Place(chkTrigOn[2], 660, 495, 300, 240);
+    FormControls::Place(chkTrigOn[1], 1260, TrigRow - 30, 240, 240);
+    FormControls::Place(chkTrigOn[2], 1260, TrigRow - 30, 240, 240);
 
     frScopeSweep = MakeFrame(panel, "frScopeSweep", "Timebase", {0, 2040, 1560, 870});
     lblScopeCtl[6]->setParent(frScopeSweep);
     lblScopeCtl[7]->setParent(frScopeSweep);
-    lblScopeXWidth = MakeLabel(frScopeSweep, "lblScopeXWidth", "1,023", {600, 210, 930, 180}, "Sweep Adjust");
+    // The values end at the frame's right edge, clear of their captions whatever their length.
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    lblScopeXWidth = MakeLabel(frScopeSweep, "lblScopeXWidth", "1,023", {660, 210, 840, 180}, "Sweep Adjust", right);
     scrollLabelBinding_.Bind(6, lblScopeXWidth);
-    lblScopeXCentre = MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {600, 480, 930, 180}, "Centre Offset Adjust");
+    lblScopeXCentre =
+        MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {660, 480, 840, 180}, "Centre Offset Adjust", right);
     scrollLabelBinding_.Bind(15, lblScopeXCentre);
     sldXWidth = MakeSlider(frScopeSweep, "sldXWidth", Qt::Horizontal, {60, 660, 720, 180}, 0, 1023);
     sldXCentre = MakeSlider(frScopeSweep, "sldXCentre", Qt::Horizontal, {780, 660, 720, 180}, 0, 1023);
@@ -125,15 +131,15 @@ void AnalyserPanel::CreateChannelControls(QWidget* panel)
     chkSpectrumAutoGain = MakeCheck(frScopeYMode, "chkSpectrumAutoGain", "AutoGain", "", {90, 420, 1110, 225});
     chkScopeShowFilters = MakeCheck(frScopeYMode, "chkScopeShowFilters", "Show Fltr ", "Show Filter Curve",
                                     {90, 645, 1050, 210});
-    sldSpectrumGain = MakeSlider(frScopeYMode, "sldSpectrumGain", Qt::Vertical, {1290, 360, 240, 480}, 0, 20, "Y Gain");
+    sldSpectrumGain = MakeSlider(frScopeYMode, "sldSpectrumGain", Qt::Vertical, {1290, 420, 240, 420}, 0, 20, "Y Gain");
     lblSpectrumSmooth = MakeLabel(panel, "lblSpectrumSmooth", "1", {0, 0, 0, 0});
     scrollLabelBinding_.Bind(lblSpectrumSmoothIndex, lblSpectrumSmooth);
     lblFrameRate = MakeLabel(panel, "lblFrameRate", "1", {0, 0, 0, 0});
     scrollLabelBinding_.Bind(lblFrameRateIndex, lblFrameRate);
     lblSpectrumSmooth->setParent(frScopeMode);
     lblFrameRate->setParent(frScopeMode);
-    FormControls::Place(lblSpectrumSmooth, 2700, 210, 210, 240);
-    FormControls::Place(lblFrameRate, 2940, 210, 210, 240);
+    FormControls::Place(lblSpectrumSmooth, 2700, 195, 210, 240);
+    FormControls::Place(lblFrameRate, 2940, 195, 210, 240);
     lblSpectrumSmooth->setToolTip("Spectrum averaging");
     lblFrameRate->setToolTip("Display frame rate divider");
 }

@@ -34,6 +34,9 @@ constexpr uint32_t RenamingOthersColour = 0xC0C0C0;
 constexpr uint32_t RenamingColour = 0xFFFF00;
 constexpr uint32_t PresetNotInForceColour = 0xC0C000;
 constexpr int InsertKey = 45;
+// The band selector's place on the frame (twips): its leftmost left, its right edge and the
+// least width that shows a band's name.
+constexpr int BandSelectorLeft = 90, BandSelectorRight = 1830, BandSelectorMinWidth = 900;
 const char* const UnusedPresetTip = "Unused - Shift + Right Click to set";
 
 bool ValidBand(int index) { return index >= 0 && static_cast<size_t>(index) < BandPlans.size(); }
@@ -87,7 +90,7 @@ BandPlanPanel::BandPlanPanel(QWidget* container, PanelHub& hub)
 {
     frPresets = MakeFrame(container, "frPresets", "Band", {4050, 120, 3840, 1095});
     imgBandSelect = Make<Image>(frPresets, "imgBandSelect", {30, 90, 3780, 330});
-    cboBandSelect = Make<QComboBox>(frPresets, "cboBandSelect", {90, 120, 1740, 270});
+    cboBandSelect = Make<QComboBox>(frPresets, "cboBandSelect", {BandSelectorLeft, 120, 1740, 270});
     cboBandSelect->setToolTip("Press Insert Key to Change BandName");
     cboSubBandSelect = Make<QComboBox>(frPresets, "cboSubBandSelect", {1920, 120, 1830, 270});
     cboSubBandSelect->hide();
@@ -116,6 +119,7 @@ BandPlanPanel::BandPlanPanel(QWidget* container, PanelHub& hub)
     Graphical(optPreset);
     picPresets->setFont(Tiny(picPresets->font()));
     LayOutBandButtons();
+    PlaceBandSelector();
 }
 
 void BandPlanPanel::Connect()
@@ -229,6 +233,7 @@ void BandPlanPanel::FillSubBandControls(const BandRecord& band)
         button->hide();
     optSubBand.Select(band.ActiveSubBand);
     frPresets->SetCaption(QString::fromStdString(band.Caption));
+    PlaceBandSelector();
     for (int i = 0; i <= band.NumSubBands && optSubBand.Contains(i); ++i) {
         const SubBandRecord& subBand = band.SubBands[static_cast<size_t>(i)];
         const QString caption = QString::fromStdString(subBand.Caption);
@@ -250,6 +255,18 @@ void BandPlanPanel::FillSubBandControls(const BandRecord& band)
     }
     cboSubBandSelect->setCurrentIndex(band.ActiveSubBand);
     lstSubBandSelect->setCurrentRow(band.ActiveSubBand);
+}
+
+// The band selector shows over the frame's top edge, right of the frame's caption (the band's
+// name) and a blank, so that it leaves the caption in view; it keeps its right edge.
+void BandPlanPanel::PlaceBandSelector()
+{
+    using FormUnits::PixelsToTwips;
+    const QRect caption = frPresets->CaptionBox();
+    const int blank = frPresets->fontMetrics().horizontalAdvance(' ');
+    const int clear = caption.isEmpty() ? 0 : PixelsToTwips(caption.right() + 1 + blank);
+    const int left = std::min(std::max(BandSelectorLeft, clear), BandSelectorRight - BandSelectorMinWidth);
+    FormControls::Place(cboBandSelect, left, 120, BandSelectorRight - left, 270);
 }
 
 // The shown sub-band buttons share one row (two when there are more than nine), the twelve

@@ -109,6 +109,7 @@ private:
     void ShowBand(int Index);
     void FillSubBandControls(const BandRecord& band);
     void LayOutBandButtons();
+    void PlaceBandSelector();
     void ShowPresetCaptions(SubBandRecord& subBand, bool releaseUnused);
     void ClearPresetButtons();
     void SelectPresetButton(int Index);

@@ -80,17 +80,18 @@ void ReceivePanel::CreateFilterControls(QWidget* container)
     scrollLabelBinding_.Bind(lblIFLoIndex, lblIFLo);
 
     frNotch = MakeFrame(container, "frNotch", "Notch", {3360, lowerRow_, 2280, 1110});
-    chkNotchOn = MakeCheck(frNotch, "chkNotchOn", "On", "Notch On/Off", {120, 225, 690, 240});
-    chkNotchAuto = MakeCheck(frNotch, "chkNotchAuto", "Auto", "Auto Notch Mode", {810, 225, 720, 240});
+    chkNotchOn = MakeCheck(frNotch, "chkNotchOn", "On", "Notch On/Off", {120, 195, 690, 240});
+    chkNotchAuto = MakeCheck(frNotch, "chkNotchAuto", "Auto", "Auto Notch Mode", {810, 195, 720, 240});
     optNotch = MakeArray(frNotch, "optNotch", ButtonArray::Kind::Option,
-                         {{"Man", "Manual Notch", {120, 465, 690, 240}}, {"Auto", "Auto Notch", {810, 465, 720, 240}}});
-    chkNotchMirror = MakeCheck(frNotch, "chkNotchMirror", "Mirror", "Notch Mirror", {120, 705, 870, 240});
-    chkNotchType = MakeCheck(frNotch, "chkNotchType", "IF", "AF or IF Notch", {990, 705, 540, 240});
-    lblNotchCDesc = MakeLabel(frNotch, "lblNotchCDesc", "C", {120, 900, 150, 180});
-    lblNotchC = MakeLabel(frNotch, "lblNotchC", "1000", {270, 900, 540, 180});
+                         {{"Man", "Manual Notch", {120, 420, 690, 240}}, {"Auto", "Auto Notch", {810, 420, 720, 240}}});
+    chkNotchMirror = MakeCheck(frNotch, "chkNotchMirror", "Mirror", "Notch Mirror", {120, 645, 870, 240});
+    chkNotchType = MakeCheck(frNotch, "chkNotchType", "IF", "AF or IF Notch", {990, 645, 540, 240});
+    // Each value a blank or more from its letter, the row below the switches.
+    lblNotchCDesc = MakeLabel(frNotch, "lblNotchCDesc", "C", {120, 900, 180, 180});
+    lblNotchC = MakeLabel(frNotch, "lblNotchC", "1000", {300, 900, 510, 180});
     scrollLabelBinding_.Bind(lblNotchCIndex, lblNotchC);
-    lblNotchWDesc = MakeLabel(frNotch, "lblNotchWDesc", "W", {810, 900, 180, 180});
-    lblNotchW = MakeLabel(frNotch, "lblNotchW", "100", {990, 900, 540, 180});
+    lblNotchWDesc = MakeLabel(frNotch, "lblNotchWDesc", "W", {810, 900, 210, 180});
+    lblNotchW = MakeLabel(frNotch, "lblNotchW", "100", {1050, 900, 480, 180});
     scrollLabelBinding_.Bind(lblNotchWIndex, lblNotchW);
     lblNotch = MakeLabel(frNotch, "lblNotch", "0", {1530, 180, 360, 180}, "", Qt::AlignCenter);
     lblNotchWidth = MakeLabel(frNotch, "lblNotchWidth", "0", {1890, 180, 360, 180}, "", Qt::AlignCenter);
@@ -106,9 +107,9 @@ void ReceivePanel::CreateLevelControls(QWidget* container)
     optAGC = MakeArray(frAGC, "optAGC", ButtonArray::Kind::Option,
                        {{"Off", "AGC OFF", {420, 240, 600, 240}},
                         {"Fast", "Fast (CW)", {1050, 240, 660, 240}},
-                        {"Normal", "Normal (AM)", {420, 480, 840, 240}},
-                        {"Slow", "Slow (SSB)", {1290, 480, 660, 240}},
-                        {"u", "", {1950, 480, 420, 240}}});
+                        {"Normal", "Normal (AM)", {300, 480, 840, 240}},
+                        {"Slow", "Slow (SSB)", {1170, 480, 660, 240}},
+                        {"u", "", {1860, 480, 420, 240}}});
     MakeLabel(frAGC, "lblAGCAttackDesc", "Att", {120, 750, 360, 180});
     sldAGCAttack = MakeSlider(frAGC, "sldAGCAttack", Qt::Horizontal, {480, 720, 1290, 210}, 5, 1000);
     lblAGCAttack = MakeLabel(frAGC, "lblAGCAttack", "5.0", {1800, 750, 540, 180});

@@ -77,7 +77,7 @@ void RunDiskTick(QTimer& timer, int delayMs, bool& busy, bool blockLoopBusy, Wor
 RecorderPanel::RecorderPanel(QWidget* form, int barTop, PanelHub& hub)
     : hub_(hub)
 {
-    picRecorder = Make<PictureBox>(form, "picRecorder", {60, barTop, 9660, 480});
+    picRecorder = Make<PictureBox>(form, "picRecorder", {60, barTop, 9570, 480});
     picRecorder->SetBackColor(0x303030);
     cmdWavCtls = ButtonArray(picRecorder, "cmdWavCtls", ButtonArray::Kind::Command, 10);
     for (int index = 0; index < 10; ++index) {
@@ -89,7 +89,7 @@ RecorderPanel::RecorderPanel(QWidget* form, int barTop, PanelHub& hub)
     }
     picWavCtlsOffFocus = Make<PictureBox>(picRecorder, "picWavCtlsOffFocus", {3450, 90, 15, 15});
     picWavCtlsOffFocus->setFocusPolicy(Qt::StrongFocus);
-    txtRecordFileName = Make<QLineEdit>(picRecorder, "txtRecordFileName", {3510, 90, 1200, 300});
+    txtRecordFileName = Make<QLineEdit>(picRecorder, "txtRecordFileName", {3510, 90, 1110, 300});
     txtRecordFileName->setToolTip("Filename for recording");
     txtRecordFileName->setReadOnly(true);
     // A name longer than the field shows its start, where the names differ.
@@ -102,21 +102,23 @@ RecorderPanel::RecorderPanel(QWidget* form, int barTop, PanelHub& hub)
     shpLooping->SetFillColor(0x0000FF);
     shpLooping->hide();
 
-    frRecordSampling = MakeFrame(picRecorder, "frRecordSampling", "Rate", {4770, 0, 2880, 480});
+    // Each rate's caption a blank clear of the next rate's button and of the frame.
+    frRecordSampling = MakeFrame(picRecorder, "frRecordSampling", "Rate", {4680, 0, 3135, 480});
     optRecordSampleRate = MakeArray(frRecordSampling, "optRecordSampleRate", ButtonArray::Kind::Option,
-                                    {{"48K", "", {60, 210, 600, 240}},
-                                     {"24K", "", {660, 210, 600, 240}},
-                                     {"12K", "", {1260, 210, 600, 240}},
-                                     {"6K", "", {1860, 210, 510, 240}},
-                                     {"3k", "", {2370, 210, 480, 240}}});
-    lblRecordMBytesPerHr = MakeLabel(picRecorder, "lblRecordMBytesPerHr", "120", {7665, 150, 300, 195});
+                                    {{"48K", "", {60, 210, 660, 240}},
+                                     {"24K", "", {720, 210, 660, 240}},
+                                     {"12K", "", {1380, 210, 660, 240}},
+                                     {"6K", "", {2040, 210, 555, 240}},
+                                     {"3k", "", {2595, 210, 480, 240}}});
+    // The recording's time above its size and the megabytes an hour takes.
+    lblRecordTime = MakeLabel(picRecorder, "lblRecordTime", "00:00:00", {7860, 45, 1680, 195});
+    lblRecordSize = MakeLabel(picRecorder, "lblRecordSize", "000,000,000", {7860, 255, 975, 195});
+    lblRecordMBytesPerHr = MakeLabel(picRecorder, "lblRecordMBytesPerHr", "120", {8910, 255, 630, 195});
     lblRecordMBytesPerHr->setToolTip("MBytes per hour");
-    lblRecordTime = MakeLabel(picRecorder, "lblRecordTime", "00:00:00", {7995, 150, 690, 195});
-    lblRecordSize = MakeLabel(picRecorder, "lblRecordSize", "000,000,000", {8700, 150, 960, 195});
 
-    frRecordBitsPerSample = MakeFrame(form, "frRecordBitsPerSample", "Bits", {9780, barTop - 15, 990, 495});
+    frRecordBitsPerSample = MakeFrame(form, "frRecordBitsPerSample", "Bits", {9660, barTop - 15, 1125, 495});
     optRecordSamplePerBit = MakeArray(frRecordBitsPerSample, "optRecordSamplePerBit", ButtonArray::Kind::Option,
-                                      {{"16", "", {60, 210, 510, 240}}, {"8", "", {570, 210, 390, 240}}});
+                                      {{"16", "", {60, 210, 600, 240}}, {"8", "", {660, 210, 405, 240}}});
 }
 
 RecorderPanel::~RecorderPanel() = default;

@@ -56,7 +56,7 @@ StatisticsPanel::StatisticsPanel(QWidget* container, Place place)
         const int top = 510 + row * 234;
         lblStats[row]->setText(captions[row]);
         FormControls::Place(lblStats[row], 120, top, 720, 195);
-        FormControls::Place(lblStatsVal[row], 840, top, 1410, 195);
+        FormControls::Place(lblStatsVal[row], 840, top, 1365, 195);
         lblStatsVal[row]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     ClickRule::Connect(chkPerfStatsOn, [this] { chkPerfStatsOn_Click(); });

@@ -322,6 +322,32 @@ TEST_F(BandPlanPanel, SaveToPresetStoresTheTunedStateThroughThePresetWindow)
     EXPECT_EQ(file.Value("Preset.0.5", "DemodMode").value_or(""), "2");
 }
 
+// The preset window's filter choices are the widest filter's index first: with the window's
+// widest filter ("5.0 KHz") the window selects its first choice, and the preset stores that
+// index, which recalls the same filter.
+TEST_F(BandPlanPanel, SaveToPresetKeepsTheWidestFilterAsTheWindowShowsIt)
+{
+    const auto shown = frmEditUserPreset::ShowModal;
+    int offered = -1;
+    frmEditUserPreset::ShowModal = [&offered](frmEditUserPreset& window) {
+        offered = window.optFilteringValues.Selected();
+        window.cmdSave_Click();
+    };
+    SubBand(0).ActivePreset = 4;
+    VFO->TunedFrequency(71000000);
+    window->Receive->optFilter.Select(0);
+    ASSERT_EQ(window->Receive->optFilter[0]->text(), "5.0 KHz");
+    window->BandPlan->mnuUserPresets_Save_Click();
+    frmEditUserPreset::ShowModal = shown;
+    EXPECT_EQ(offered, 0);
+    EXPECT_EQ(Preset(4).ModeSettings.FilterMode, 0);
+
+    window->Receive->optFilter.Select(3);
+    window->BandPlan->optPreset_MouseDown(4, 1, 0, 5, 5);
+    EXPECT_EQ(FilterMode, 0);
+    EXPECT_TRUE(window->Receive->optFilter[0]->isChecked());
+}
+
 // Ctrl on a preset button switches the description pop-up; hovering then shows the preset's
 // details, and moving onto the bare window hides it.
 TEST_F(BandPlanPanel, CtrlSwitchesThePresetDescriptionShownOnHover)
