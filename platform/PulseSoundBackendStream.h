@@ -102,4 +102,5 @@ private:
     std::atomic<uint32_t> underruns_{0};             // shared
     std::atomic<bool> failed_{false};                // shared: the server's stream broke
     std::atomic<bool> starting_{false};              // shared: playback, the first request is due
+    size_t capturedBytes_ = 0;                       // client thread: capture, past the latest whole block
 };

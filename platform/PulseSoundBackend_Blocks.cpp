@@ -33,21 +33,24 @@ void PulseSoundBackend::Stream::StateChanged(pa_stream* stream, void* self)
     pa_threaded_mainloop_signal(owner->connection_->Loop(), 0);
 }
 
-// Once a whole block has arrived, everything goes into the ring (a hole in the stream as
-// silence) and the main loop is woken. A server whose source runs at a few milliseconds
-// (PulseAudio sends what its source gives as it comes) calls this several times a block:
-// what came is left with the client library until then, so that those calls send nothing
-// back to the server and wake no one.
+// Once the next block is whole, everything that came goes into the ring (a hole in the
+// stream as silence) and the main loop is woken. A server whose source runs at a few
+// milliseconds (PulseAudio sends what its source gives as it comes) calls this several times
+// a block: what came is left with the client library until then, so that those calls send
+// nothing back to the server and wake no one. The ring may hold the start of that block
+// already: waiting for a whole block more would hand the blocks on late and unevenly.
 void PulseSoundBackend::Stream::Readable(pa_stream* stream, size_t, void* self)
 {
     auto* owner = static_cast<Stream*>(self);
-    if (pa_stream_readable_size(stream) < static_cast<size_t>(owner->blockBytes_))
+    const auto blockBytes = static_cast<size_t>(owner->blockBytes_);
+    if (owner->capturedBytes_ + pa_stream_readable_size(stream) < blockBytes)
         return;
     const void* data = nullptr;
     size_t bytes = 0;
     while (pa_stream_peek(stream, &data, &bytes) == 0 && bytes > 0) {
         if (const size_t dropped = owner->ring_.Push(data, bytes / BytesPerSample); dropped > 0)
             owner->samplesDropped_.fetch_add(dropped);
+        owner->capturedBytes_ = (owner->capturedBytes_ + bytes) % blockBytes;
         pa_stream_drop(stream);
     }
     if (owner->ring_.HasBlock())

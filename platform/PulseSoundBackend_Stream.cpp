@@ -83,6 +83,7 @@ int32_t PulseSoundBackend::Stream::Start()
     underruns_.store(0);
     failed_.store(false);
     starting_.store(true);
+    capturedBytes_ = 0;
     ring_.Reset();
     if (const int32_t error = Connect(*connection); error != 0)
         return error;
