@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,15 @@
 // container (or the window's edge) cuts. Controls that lie wholly outside the window, as
 // those below a small display size's edge do, are not on screen and not looked at.
 namespace CaptionCheck {
+
+// The findings, one to a line, for a failure message.
+inline std::string Lines(const std::vector<std::string>& lines)
+{
+    std::ostringstream text;
+    for (const std::string& line : lines)
+        text << line << '\n';
+    return text.str();
+}
 
 inline QString ShownText(QString text)
 {

@@ -22,17 +22,7 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 
-#include <sstream>
-
 namespace {
-
-std::string Lines(const std::vector<std::string>& lines)
-{
-    std::ostringstream text;
-    for (const std::string& line : lines)
-        text << line << '\n';
-    return text.str();
-}
 
 // What a new user meets on the front panel, driven by synthesised mouse and wheel events.
 class FirstEvening : public MainWindowRig
@@ -76,7 +66,7 @@ TEST_F(FirstEvening, EveryCaptionShowsWholeAtEverySizeAndEverySizeCanBeLeft)
     const char* names[] = {"Comp", "Std", "Ext", "Full"};
     for (int size : {3, 2, 1, 0}) {
         window->DisplaySize->optDisplaySize.Select(size);
-        EXPECT_EQ(Lines(CaptionCheck::CutCaptions(window.get())), "") << names[size];
+        EXPECT_EQ(CaptionCheck::Lines(CaptionCheck::CutCaptions(window.get())), "") << names[size];
         CaptionCheck::SaveScreenshot(window.get(), QString("frmMain_") + names[size]);
         const bool sizeButtonsShown = CaptionCheck::OnScreen(window->DisplaySize->optDisplaySize[1], window.get());
         EXPECT_TRUE(sizeButtonsShown || CaptionCheck::OnScreen(window->Power->cmdMoreControls, window.get())) << names[size];
@@ -247,7 +237,7 @@ TEST_F(FirstEvening, ThePresetWindowNamesThePresetAsItsButtonDoes)
         title = preset.windowTitle();
         number = preset.lblPresetIndex->text();
         centre = preset.frameGeometry().center();
-        EXPECT_EQ(Lines(CaptionCheck::CutCaptions(&preset)), "");
+        EXPECT_EQ(CaptionCheck::Lines(CaptionCheck::CutCaptions(&preset)), "");
         CaptionCheck::SaveScreenshot(&preset, "frmEditUserPreset");
     };
     QTimer::singleShot(0, [this] {

@@ -7,17 +7,7 @@
 #include <QComboBox>
 #include <QTest>
 
-#include <sstream>
-
 namespace {
-
-std::string Lines(const std::vector<std::string>& lines)
-{
-    std::ostringstream text;
-    for (const std::string& line : lines)
-        text << line << '\n';
-    return text.str();
-}
 
 // The front panel at each display size, photographed and measured: no caption cut, none
 // running into another caption or lying under another control, none touching its frame.
@@ -47,7 +37,7 @@ protected:
     // Both faults at once, each line naming the control and what is wrong.
     std::string Faults() const
     {
-        return Lines(CaptionCheck::CutCaptions(window.get())) + Lines(CaptionCheck::CollidingCaptions(window.get()));
+        return CaptionCheck::Lines(CaptionCheck::CutCaptions(window.get())) + CaptionCheck::Lines(CaptionCheck::CollidingCaptions(window.get()));
     }
 
     // The pointer over the upper half of a selector's place reveals it, as a user finds it.
