@@ -147,6 +147,16 @@ std::vector<Heard> SoundSession::Listen()
     return heard;
 }
 
+bool SoundSession::Silent(const std::vector<double>& levels, size_t block) const
+{
+    if (levels[block] < silentRms)
+        return true;
+    size_t zeros = 0;
+    for (size_t i = block * BlockSamples; i < (block + 1) * BlockSamples && zeros < GapSamples; ++i)
+        zeros = played_[i] == 0 ? zeros + 1 : 0;
+    return zeros == GapSamples;
+}
+
 Heard SoundSession::Judge(const std::vector<double>& levels, size_t action, double endSeconds, double ahead) const
 {
     Heard heard;
@@ -164,9 +174,9 @@ Heard SoundSession::Judge(const std::vector<double>& levels, size_t action, doub
     if (!heard.Sound)
         return heard;
     for (size_t k = heard.FirstBlock + 1; k < heard.EndBlock; ++k) {
-        if (levels[k] >= silentRms)
+        if (!Silent(levels, k))
             continue;
-        if (levels[k - 1] >= silentRms)
+        if (k == heard.FirstBlock + 1 || !Silent(levels, k - 1))
             heard.Holes.push_back({static_cast<double>(k) * BlockSeconds, 0});
         ++heard.Holes.back().Blocks;
     }

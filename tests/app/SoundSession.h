@@ -27,6 +27,9 @@ constexpr double SilentRms = 10.0;            // a block of the tone quieter tha
 // noise may be far quieter than SilentRms (a narrow filter beside the signal, the AGC off)
 // without ever being this.
 constexpr double DeviceSilenceRms = 1.0;
+// A gap of the device's silence this long inside a block makes it a hole too: a gap of about
+// a block that straddles two blocks leaves each of them loud on the whole.
+constexpr size_t GapSamples = 48;
 constexpr double SoundWithinSeconds = 1.0;    // from an action to its first audible block
 constexpr double PlayedToneHz = 1000.0;
 constexpr size_t PurityWindowBlocks = 40;
@@ -165,6 +168,8 @@ private:
         After Then = After::Unchanged;
     };
 
+    // The block of the recording is quieter than silentRms, or holds a gap.
+    bool Silent(const std::vector<double>& levels, size_t block) const;
     SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds,
                                      double ahead) const;
 
