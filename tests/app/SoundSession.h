@@ -114,6 +114,8 @@ protected:
     void ExpectPromptUnbrokenSound(const SoundSessionJudging::Heard& heard);
     // The sound came, and stayed to the span's end.
     void ExpectUnbrokenSound(const SoundSessionJudging::Heard& heard);
+    // The sound came within SoundWithinSeconds, and stayed but for short holes the trace explains.
+    void ExpectPromptSoundKept(const SoundSessionJudging::Heard& heard);
     // Reports how long the sound took, in the output and the test's properties.
     void ReportSecondsToSound(const SoundSessionJudging::Heard& heard);
     // Every window of the span's recording from after its onset, or every one that holds no

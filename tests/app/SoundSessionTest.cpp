@@ -42,8 +42,8 @@ void SoundSession::PlaySteadily(ChildReceiver::Priority priority, double seconds
     Wait(seconds / 2);
     const std::vector<Heard> heard = Listen();
     ASSERT_EQ(heard.size(), 1U);
-    ExpectPromptUnbrokenSound(heard[0]);
-    ExpectPureTone(heard[0]);
+    ExpectPromptSoundKept(heard[0]);
+    ExpectPureTone(heard[0], Windows::BetweenHoles);
     if (priority == ChildReceiver::Priority::NeverRealTime) {
         EXPECT_FALSE(GrantedRealTime(program));
         EXPECT_NE(streams.find("application.name = \"ZOZEVERE\""), std::string::npos)
@@ -51,6 +51,18 @@ void SoundSession::PlaySteadily(ChildReceiver::Priority priority, double seconds
     }
     Troubles();
     EXPECT_EQ(program.Close(), 0);
+}
+
+// A machine busy enough to withhold the CPU from the program leaves a hole now and then: each
+// short, and named in the trace as a hold-up.
+void SoundSession::ExpectPromptSoundKept(const Heard& heard)
+{
+    ReportSecondsToSound(heard);
+    ASSERT_TRUE(heard.Sound) << "no sound from " << heard.Action;
+    EXPECT_LE(heard.SecondsToSound(), SoundWithinSeconds) << "the sound was late after " << heard.Action;
+    ExpectSoundKept(heard);
+    for (const Hole& hole : heard.Holes)
+        EXPECT_LE(hole.Blocks, BusyHoleBlocks) << "a long hole at " << hole.AtSeconds << " s";
 }
 
 // Each time on, the sound comes at once and stays until off.
