@@ -139,8 +139,10 @@ void PulseSoundBackend::Stream::TraceEvents()
         owner_.Trace("PulseSoundBackend.Playback:Playback underrun on " + Describe() + " (the server's stream ran dry" +
                      (underruns > 1 ? ", " + std::to_string(underruns) + " times" : std::string()) + "), plays on");
     }
-    if (failed_.exchange(false) && running_ && stream_ && !connection_->Lost())
+    if (failed_.exchange(false) && running_ && stream_ && !connection_->Lost()) {
         StreamFailed();
+        return;   // its owner has been told, and may have let go of it
+    }
     if (moved_.exchange(false) && running_ && stream_ && !connection_->Lost())
         MovedByTheServer();
 }
