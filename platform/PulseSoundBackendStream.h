@@ -66,12 +66,16 @@ private:
     int32_t FrameBytes() const { return channels_ * PulseSound::BytesPerSample; }
     void ServePlayback();
     void StreamFailed();
+    void MovedByTheServer();
+    // The server's name of the device the stream is on now; empty while stopped.
+    std::string ServerDevice() const;
 
     // The client thread.
     static void StateChanged(pa_stream* stream, void* self);
     static void Readable(pa_stream* stream, size_t bytes, void* self);
     static void Writable(pa_stream* stream, size_t bytes, void* self);
     static void RanDry(pa_stream* stream, void* self);
+    static void Moved(pa_stream* stream, void* self);
     void Give(pa_stream* stream, size_t bytes);
     bool Write(pa_stream* stream, size_t bytes, bool silent);
 
@@ -101,6 +105,7 @@ private:
     std::atomic<uint64_t> samplesDropped_{0};        // shared: capture overruns
     std::atomic<uint32_t> underruns_{0};             // shared
     std::atomic<bool> failed_{false};                // shared: the server's stream broke
+    std::atomic<bool> moved_{false};                 // shared: the server moved the stream to another device
     std::atomic<bool> starting_{false};              // shared: playback, the first request is due
     size_t capturedBytes_ = 0;                       // client thread: capture, past the latest whole block
 };

@@ -120,6 +120,13 @@ void PulseSoundBackend::Stream::RanDry(pa_stream*, void* self)
     owner->owner_.Wake();
 }
 
+void PulseSoundBackend::Stream::Moved(pa_stream*, void* self)
+{
+    auto* owner = static_cast<Stream*>(self);
+    owner->moved_.store(true);
+    owner->owner_.Wake();
+}
+
 // ---- the main thread -----------------------------------------------------------------
 
 void PulseSoundBackend::Stream::TraceEvents()
@@ -132,8 +139,12 @@ void PulseSoundBackend::Stream::TraceEvents()
         owner_.Trace("PulseSoundBackend.Playback:Playback underrun on " + Describe() + " (the server's stream ran dry" +
                      (underruns > 1 ? ", " + std::to_string(underruns) + " times" : std::string()) + "), plays on");
     }
-    if (failed_.exchange(false) && running_ && stream_ && !connection_->Lost())
+    if (failed_.exchange(false) && running_ && stream_ && !connection_->Lost()) {
         StreamFailed();
+        return;   // its owner has been told, and may have let go of it
+    }
+    if (moved_.exchange(false) && running_ && stream_ && !connection_->Lost())
+        MovedByTheServer();
 }
 
 // The server ended the stream: its device went away ("Entity killed", "No such entity"), or
@@ -153,6 +164,35 @@ void PulseSoundBackend::Stream::StreamFailed()
     const bool removed = error == PA_ERR_KILLED || error == PA_ERR_NOENTITY;
     owner_.Report({removed ? SoundStateEvent::Kind::DeviceRemoved : SoundStateEvent::Kind::StreamFailed, direction_,
                    name_, reason});
+}
+
+// The server moved the stream to another of its devices, as it does when the device goes
+// away and it has another one for the stream: that is left to the server, and traced. But
+// a capture stream moved onto the monitor of the sink that the program's own playback plays
+// into (PipeWire moves a stream that listened to a sink's monitor after the default sink)
+// would hear the receiver itself: the chosen device is then taken as gone, and the owner
+// is told once the stream is let go of.
+void PulseSoundBackend::Stream::MovedByTheServer()
+{
+    const std::string device = ServerDevice();
+    owner_.Trace("PulseSoundBackend.Moved:the sound server moved the stream of " + Describe() + " to " + device);
+    const Stream* playback = owner_.StreamOf(SoundDirection::Playback);
+    const bool hearsItself = direction_ == SoundDirection::Capture && name_ != PulseSound::DefaultDevice && playback &&
+                             playback->Running() && device == playback->ServerDevice() + ".monitor";
+    if (!hearsItself)
+        return;
+    Stop();
+    owner_.Report({SoundStateEvent::Kind::DeviceRemoved, direction_, name_,
+                   "the sound server moved its stream onto " + device + ", which the receiver plays into"});
+}
+
+std::string PulseSoundBackend::Stream::ServerDevice() const
+{
+    if (!stream_)
+        return {};
+    const PulseConnection::Lock lock(*connection_);
+    const char* device = pa_stream_get_device_name(stream_);
+    return device ? device : std::string();
 }
 
 // Up to MaxBlocksPerWake whole blocks, each copied into the looping buffer before its

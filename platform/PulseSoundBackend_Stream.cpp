@@ -82,6 +82,7 @@ int32_t PulseSoundBackend::Stream::Start()
     samplesDropped_.store(0);
     underruns_.store(0);
     failed_.store(false);
+    moved_.store(false);
     starting_.store(true);
     capturedBytes_ = 0;
     ring_.Reset();
@@ -115,6 +116,7 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
         return Fail(-EIO, "no stream can be made (" + connection.LastError() + ")");
     connection_ = &connection;
     pa_stream_set_state_callback(stream_, StateChanged, this);
+    pa_stream_set_moved_callback(stream_, Moved, this);
     if (capture) {
         pa_stream_set_read_callback(stream_, Readable, this);
     } else {
@@ -182,6 +184,7 @@ void PulseSoundBackend::Stream::Release()
     {
         const PulseConnection::Lock lock(*connection_);
         pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa_stream_set_moved_callback(stream_, nullptr, nullptr);
         pa_stream_set_read_callback(stream_, nullptr, nullptr);
         pa_stream_set_write_callback(stream_, nullptr, nullptr);
         pa_stream_set_underflow_callback(stream_, nullptr, nullptr);

@@ -81,6 +81,11 @@ struct Purity
 
 class SoundSession : public ::testing::Test
 {
+public:
+    // What the user chooses on the Soundcard tab and the server then takes away: a sink to play
+    // into, a source to listen to (a microphone), or a sink's monitor to listen to.
+    enum class Chosen { Sink, Source, Monitor };
+
 protected:
     explicit SoundSession(SoundServer server = SoundServer::PulseAudio, RigOptions options = {}) : rig(server, options)
     {
@@ -145,7 +150,7 @@ protected:
     // The sound server and the devices come and go (SoundLifecycleTest.cpp).
     void ComeBackWhenTheServerReturns();
     void SwitchOffAndSayWhyWhileTheServerStaysAway();
-    void PlayOnTheDefaultWhileTheChosenDeviceIsGone(SoundDirection direction);
+    void PlayOnTheDefaultWhileTheChosenDeviceIsGone(Chosen chosen);
     void AgreeWithTheSwitchAfterQuickPowerCycles(int clicksApartMs);
 
     // On the Soundcard tab, the first device of the list (cboPlayDevices, cboCapDevices) whose

@@ -417,6 +417,53 @@ TEST_P(PulseSoundBackendOnServer, ServerLostWhileRunningStopsTheStreams)
     backend.SetStateSink(nullptr);
 }
 
+// A capture device taken away while it runs: the server moves the stream to its default
+// source, which is left to it and traced; but PipeWire moves a stream that listened to a
+// sink's monitor onto the default sink's monitor, which the backend's own playback plays into:
+// the device is then told as gone, and its capture stops.
+TEST_P(PulseSoundBackendOnServer, CaptureMovedOntoItsOwnPlaybackIsToldAsItsDeviceGone)
+{
+    StateEvents told;
+    backend.SetStateSink(&told);
+    ToneSource tone;
+    OpenDefault(Playback, Blocks(1, 4));
+    backend.SetPlaybackSource(&tone);
+    ASSERT_EQ(backend.Start(Playback), 0) << backend.ErrorText();
+    const bool pipeWire = GetParam() == SoundServer::PipeWire;
+    for (const bool monitor : {false, true}) {
+        SCOPED_TRACE(monitor ? "a sink's monitor" : "a source");
+        const int module = monitor ? rig->LoadModule({"module-null-sink", "sink_name=zoz_chosen", "channels=2"})
+                                   : rig->LoadSource("zoz_chosen");
+        ASSERT_GE(module, 0);
+        const std::string name = monitor ? "pulse:zoz_chosen.monitor" : "pulse:zoz_chosen";
+        ASSERT_EQ(backend.OpenDevice(Capture, name), 0) << backend.ErrorText();
+        ASSERT_EQ(backend.CreateBuffer(Capture, Blocks(2, 4)), 0) << backend.ErrorText();
+        NotifyEveryBlock(backend, Capture, Blocks(2, 4), sink);
+        ASSERT_EQ(backend.Start(Capture), 0) << backend.ErrorText();
+        sink.events.clear();
+        ASSERT_TRUE(RunUntil([&] { return sink.events.size() >= 2; }));
+        traces.clear();
+        told.events.clear();
+
+        ASSERT_TRUE(rig->UnloadModule(module));
+        ASSERT_TRUE(RunUntil([&] { return !traces.empty(); }));
+        RunFor(300);
+        const bool hearsItself = monitor && pipeWire;
+        const std::string to = hearsItself ? "zoz_played.monitor" : "zoz_signal.monitor";
+        EXPECT_EQ(traces, std::vector<std::string>{"PulseSoundBackend.Moved:the sound server moved the stream of "
+                                                   "Capture device \"" + name + "\" to " + to});
+        EXPECT_EQ(backend.IsRunning(Capture), !hearsItself);
+        ASSERT_EQ(told.events.size(), hearsItself ? 1u : 0u);
+        if (hearsItself) {
+            EXPECT_EQ(told.events[0].What, SoundStateEvent::Kind::DeviceRemoved);
+            EXPECT_EQ(told.events[0].Direction, Capture);
+            EXPECT_EQ(told.events[0].Device, name);
+        }
+        EXPECT_TRUE(backend.IsRunning(Playback));
+    }
+    backend.SetStateSink(nullptr);
+}
+
 TEST_P(PulseSoundBackendOnServer, RefusesMissingDevicesAndUnusableBuffersNamingTheDevice)
 {
     EXPECT_LT(backend.OpenDevice(Capture, "pulse:nosuch"), 0);

@@ -466,6 +466,22 @@ bool PacedSoundRig::LoadSink(const char* name)
     return skipReason_.empty() && LoadModule(QStringList{"module-null-sink"} + NullSink(name, 1).split(' ')) >= 0;
 }
 
+// PipeWire's PulseAudio server has no null source: its null sink makes one when asked for
+// a source's class.
+int PacedSoundRig::LoadSource(const char* name)
+{
+    if (!skipReason_.empty())
+        return -1;
+    const QString description = QString("%1_source").arg(name);
+    const QStringList format{QString("rate=%1").arg(SampleRate), "channels=2"};
+    if (server_ == SoundServer::PulseAudio)
+        return LoadModule(QStringList{"module-null-source", QString("source_name=") + name, "description=" + description} +
+                          format);
+    return LoadModule(QStringList{"module-null-sink", "media.class=Audio/Source/Virtual", QString("sink_name=") + name,
+                                  "sink_properties=device.description=" + description} +
+                      format);
+}
+
 // The module that made the sink is unloaded: "<index>\tmodule-null-sink\tsink_name=<name> ...".
 bool PacedSoundRig::UnloadSink(const char* name)
 {

@@ -92,6 +92,9 @@ public:
     // into the server, or taken out again, as a desktop does when a headset comes and goes.
     bool LoadSink(const char* name);
     bool UnloadSink(const char* name);
+    // A silent stereo source of that name (described as the name followed by "_source"), as a
+    // microphone is: the index of the module that made it, -1 when it cannot be made.
+    int LoadSource(const char* name);
 
     // A suspended input delivers nothing at all, as an idle desktop source does.
     bool SuspendInput(bool suspended);
