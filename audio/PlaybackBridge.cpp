@@ -18,7 +18,11 @@
 //   smoothed read count, less the target) is thus steady to a few frames. Only a push that
 //   came a block's time after the one before moves the slope: one in a burst, or held up, tells
 //   of the threads, and its error would stay in the slope for minutes (a start's burst once
-//   made it 15 % off, and the line, kept at that slope, then lost the device for good).
+//   made it 15 % off, and the line, kept at that slope, then lost the device for good). Nor
+//   does a step: the whole machine held up, its sound server catching up after it and its
+//   capture short of what it lost meanwhile, moves the count against the pushes for good. Where
+//   the regular pushes after one that was not miss the line, on average, by StepBlocks more
+//   than those before it, the line takes the step up and forgets what they taught its slope.
 // - A start offset is no drift: when the fill error is first trusted after the reset, the
 //   fill, where the start's priming put it within about a call of the target, is where this
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
@@ -100,6 +104,11 @@ constexpr double GentleRate = 2e-9;
 constexpr double DriftBand = 2e-4;
 constexpr int64_t MatureBlocks = 1024;
 constexpr double ConfirmBand = 1.0 / 4;
+// The fill that bears a drift out is the fill as read at the pushes, averaged over about this
+// many of them: the line's own fill error follows the line, which a slope that is off leaves
+// behind the count, so that the fill error it gives seemed to bear out the slope's error (with
+// the capture handed on 20 ms at a time, a slope 2e-4 off showed a fill a third of a block high).
+constexpr double ReadFillBlocks = 64;
 // The ratio locks after an acquisition on a clock ratio of at least this many pushes (33 s),
 // within about 1e-5 even when the device's calls beat slowly against the blocks.
 constexpr int64_t LockBlocks = 768;
@@ -118,6 +127,13 @@ constexpr int64_t TrustBlocks = 128;
 constexpr double OutlierBlocks = 0.5;
 constexpr int64_t SeatBlocks = 16;
 constexpr int64_t LostOutliers = 16;
+
+// A step of the read count smaller than an outlier's: the mean miss of StepWatchBlocks regular
+// pushes after one that was not, against that of as many before it. Left to the position's gain,
+// a step of half a block leaned the slope by 4e-4 for minutes, which then passed for a drift and
+// bent the pitch. Pushes that come as the capture hands on 20 ms at a time (late by up to 20 ms, then
+// early again, in a cycle of about seven) differ by far less from run to run.
+constexpr double StepBlocks = 0.15;
 
 // How long the sound, ready to start again after a hole, waits for the backlog of a main thread
 // that was held up, in blocks.
@@ -253,6 +269,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     steering_ = Steering::Holding;
     goal_ = 1.0;
     ratio_ = 1.0;
+    readFillError_ = 0;
     resampling_ = false;
 }
 
@@ -398,9 +415,13 @@ void PlaybackBridge::Steer()
         positionBlocks_ = 0;
         targetSettled_ = false;
     }
-    if (FollowDevice(DeviceRead()) && positionBlocks_ >= TrustBlocks) {
-        if (!targetSettled_)
+    const double read = DeviceRead();
+    if (FollowDevice(read) && positionBlocks_ >= TrustBlocks) {
+        if (!targetSettled_) {
             SettleTarget(FillError());
+            readFillError_ = FillError();
+        }
+        NoteReadFill(read);
         SetGoal(FillError());
     }
     MoveRatio();
@@ -445,13 +466,47 @@ bool PlaybackBridge::FollowDevice(double read)
         return false;
     }
     outliersInARow_ = 0;
+    if (!regularPush_ && positionBlocks_ > SeatBlocks)
+        WatchForAStep();
     readPosition_ += PositionGain(positionBlocks_) * miss;
     // While a line that has its slope seats again after a hole, its pushes come in the burst
     // that ends the hole: they tell nothing of the clocks; nor does a push that came early or
     // late after the one before, in a burst or held up.
     if (regularPush_ && (positionBlocks_ > SeatBlocks || rateBlocks_ < SeatBlocks))
         readRate_ += RateGain(++rateBlocks_) * miss;
+    if (regularPush_ && positionBlocks_ > SeatBlocks)
+        NoteRegularMiss(miss);
     return true;
+}
+
+void PlaybackBridge::WatchForAStep()
+{
+    // A young slope leaves the line behind the count by a lag that changes from run to run.
+    if (stepWatch_ > 0 || recentRegular_ < StepWatchBlocks || rateBlocks_ < LockBlocks)
+        return;
+    stepWatch_ = StepWatchBlocks;
+    missBeforeStep_ = recentMissSum_ / StepWatchBlocks;
+    rateBeforeStep_ = readRate_;
+    rateBlocksBeforeStep_ = rateBlocks_;
+}
+
+void PlaybackBridge::NoteRegularMiss(double miss)
+{
+    double& oldest = recentMisses_[recentRegular_++ % StepWatchBlocks];
+    recentMissSum_ += miss - oldest;
+    oldest = miss;
+    if (stepWatch_ == 0 || --stepWatch_ > 0)
+        return;
+    const double step = recentMissSum_ / StepWatchBlocks - missBeforeStep_;
+    if (std::abs(step) <= StepBlocks * blockFrames_)
+        return;
+    readPosition_ += step;
+    readRate_ = rateBeforeStep_;
+    rateBlocks_ = rateBlocksBeforeStep_;
+    // Against the line as it is now.
+    for (double& recent : recentMisses_)
+        recent -= step;
+    recentMissSum_ -= step * StepWatchBlocks;
 }
 
 // A whole run of pushes missed the line. Where the misses grew along the run, its slope was
@@ -473,6 +528,17 @@ void PlaybackBridge::SeatLine(double read)
     outliersInARow_ = 0;
     readPosition_ = read;
     rateBlocks_ = std::max<int64_t>(rateBlocks_, 1);
+    recentRegular_ = 0;
+    recentMissSum_ = 0;
+    recentMisses_.fill(0);
+    stepWatch_ = 0;
+}
+
+void PlaybackBridge::NoteReadFill(double read)
+{
+    const double fill = static_cast<double>(written_.load(std::memory_order_relaxed)) - read;
+    const double error = (fill - static_cast<double>(targetFrames_)) / blockFrames_;
+    readFillError_ += (error - readFillError_) / ReadFillBlocks;
 }
 
 double PlaybackBridge::FillError() const
@@ -496,7 +562,8 @@ void PlaybackBridge::SetGoal(double fillError)
     switch (steering_) {
     case Steering::Holding: {
         const bool drifting = std::abs(goal_ - clockRatio) > DriftBand;
-        const bool borneOut = rateBlocks_ >= MatureBlocks && distance > ConfirmBand && (goal_ - clockRatio) * fillError > 0;
+        const bool borneOut = rateBlocks_ >= MatureBlocks && distance > ConfirmBand && (goal_ - clockRatio) * fillError > 0 &&
+                              std::abs(readFillError_) > ConfirmBand && (goal_ - clockRatio) * readFillError_ > 0;
         if (drifting && (borneOut || distance > HoldBand))
             steering_ = Steering::Acquiring;
         else if (distance > HoldBand) {

@@ -2,6 +2,7 @@
 
 #include "platform/SoundBackend.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -87,9 +88,12 @@ private:
     ReadStamp LatestRead() const;
     double DeviceRead() const;
     bool FollowDevice(double read);   // false for a push the line ignores
+    void WatchForAStep();
+    void NoteRegularMiss(double miss);
     void LoseLine(double read, double lastMiss);
     void SeatLine(double read);
     double FillError() const;
+    void NoteReadFill(double read);
     void SettleTarget(double fillError);
     void SetGoal(double fillError);
     void Hold(double clockRatio, double returnBlocks);
@@ -165,11 +169,23 @@ private:
     double firstOutlierMiss_ = 0; // by how much the first of them missed
     bool regularPush_ = false;    // the latest push came a block's time after the one before
     int64_t irregularPushes_ = 0; // pushes in a row that did not
+    // The misses of the latest regular pushes since the line was seated, and the watch for a
+    // step after one that was not: the regular pushes left to watch, the mean miss before it,
+    // and the slope then.
+    static constexpr size_t StepWatchBlocks = 8;
+    std::array<double, StepWatchBlocks> recentMisses_{};
+    size_t recentRegular_ = 0;
+    double recentMissSum_ = 0;
+    size_t stepWatch_ = 0;
+    double missBeforeStep_ = 0;
+    double rateBeforeStep_ = 0;
+    int64_t rateBlocksBeforeStep_ = 0;
     uint32_t interruptionsSeen_ = 0;
     bool followingDevice_ = false;
     int64_t targetFrames_ = 0;    // the fill steered to: where the device settled after priming
     bool targetSettled_ = false;  // the target was kept or moved, once after each interruption
     Steering steering_ = Steering::Holding;
+    double readFillError_ = 0;    // the fill error as read at the pushes, averaged
     double goal_ = 1.0;
     double rampRate_ = 0;         // how far the ratio moves towards goal_ in a block
     double ratio_ = 1.0;

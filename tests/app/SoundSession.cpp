@@ -135,6 +135,13 @@ std::vector<Heard> SoundSession::Listen()
     EXPECT_GE(recorded, end - BlockSeconds) << "the recorder lost sound, or fell behind";
     EXPECT_LE(recorded, end + 4.0) << "the recording runs ahead of the clock";
     const std::vector<double> levels = BlockLevels(played_, BlockSamples);
+    inputBreaks_ = rig.InputBreaks();
+    if (!inputBreaks_.empty()) {
+        std::cout << "  the rig's signal broke on its way in at";
+        for (const double at : inputBreaks_)
+            std::cout << " " << Seconds(at);
+        std::cout << "\n";
+    }
     // A sink that falls idle between actions may hand its monitor's recording on ahead of the
     // clock (PipeWire's did, by half a second over a few power cycles): the silence an action
     // brings then shows that much before the action's time, and a span that ends at an action
@@ -145,6 +152,22 @@ std::vector<Heard> SoundSession::Listen()
         if (actions_[k].Then == After::Sound)
             heard.push_back(Judge(levels, k, end, ahead));
     return heard;
+}
+
+bool SoundSession::NearAnInputBreak(double fromSeconds, double toSeconds) const
+{
+    return std::any_of(inputBreaks_.begin(), inputBreaks_.end(), [&](double at) {
+        return at - BlockSeconds < toSeconds && fromSeconds < at + InputBreakReachSeconds;
+    });
+}
+
+Heard SoundSession::WithoutTheRigsHoles(const Heard& heard)
+{
+    Heard kept = heard;
+    std::erase_if(kept.Holes, [&](const Hole& hole) { return NearAnInputBreak(hole.AtSeconds, hole.AtSeconds); });
+    if (kept.Holes.size() < heard.Holes.size())
+        std::cout << "  " << heard.Holes.size() - kept.Holes.size() << " holes after breaks of the rig's signal left unjudged\n";
+    return kept;
 }
 
 bool SoundSession::Silent(const std::vector<double>& levels, size_t block) const
@@ -248,7 +271,9 @@ Purity SoundSession::MeasureTone(const Heard& heard, Windows windows)
     // Half a window apart, so that a fault where two windows meet is inside a third.
     for (size_t first = heard.FirstBlock + OnsetBlocks; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
          first += PurityWindowBlocks / 2) {
-        if (windows == Windows::BetweenHoles && TouchesAHole(heard, first))
+        const double from = static_cast<double>(first) * BlockSeconds;
+        if (windows == Windows::BetweenHoles &&
+            (TouchesAHole(heard, first) || NearAnInputBreak(from, from + PurityWindowBlocks * BlockSeconds)))
             continue;
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
         const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);

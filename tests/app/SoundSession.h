@@ -40,6 +40,10 @@ constexpr double PurityDb = 80.0;             // of the tone over all else, in e
 // played. It begins in the first audible block and ends in the next, so the purity is judged
 // from the block after that.
 constexpr size_t OnsetBlocks = 2;
+// Where the rig's own signal broke on its way in (a server held up by a machine busy elsewhere
+// drops some of it), the program plays the break as it came, after its delay: a span from a
+// little before such a break to this long after it is not the program's to answer for.
+constexpr double InputBreakReachSeconds = 1.0;
 
 // A run of silent blocks after the sound had come.
 struct Hole
@@ -124,12 +128,15 @@ protected:
     // Reports how long the sound took, in the output and the test's properties.
     void ReportSecondsToSound(const SoundSessionJudging::Heard& heard);
     // Every window of the span's recording from after its onset, or every one that holds no
-    // hole (a busy machine's holes cannot be helped, what comes after them can): its purity.
+    // hole nor a break of the rig's signal (a busy machine's holes cannot be helped, what comes
+    // after them can): its purity.
     enum class Windows { All, BetweenHoles };
     SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     // The same, reported but not judged.
     SoundSessionJudging::Purity MeasureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
+    // The span as heard, less the holes that follow a break of the rig's own signal (reported).
+    SoundSessionJudging::Heard WithoutTheRigsHoles(const SoundSessionJudging::Heard& heard);
 
     // The trace lines that tell of trouble, each also written into the test's output; a
     // message box shown fails the test.
@@ -177,11 +184,14 @@ private:
 
     // The block of the recording is quieter than silentRms, or holds a gap.
     bool Silent(const std::vector<double>& levels, size_t block) const;
+    // Whether a stretch of the recording may carry a break of the rig's own signal.
+    bool NearAnInputBreak(double fromSeconds, double toSeconds) const;
     SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds,
                                      double ahead) const;
 
     std::vector<Action> actions_;
     std::vector<int16_t> played_;
+    std::vector<double> inputBreaks_;   // of the rig's signal, in seconds of the recording
     double letSinkSleepAt_ = -1;   // recording seconds
 };
 

@@ -75,6 +75,7 @@ struct RigSettings
     double CaptureStart = 0;     // seconds before the first block is captured
     int32_t StartBurst = 0;      // calls the device makes at once as its sound starts
     int32_t DeviceFrames = ::DeviceFrames;   // what the device holds itself
+    double CaptureChunk = 0;     // seconds of sound the capture hands on at a time, if any
 };
 
 // The time the bridges read while a Rig runs.
@@ -231,6 +232,16 @@ public:
         callsBeforeTold_ = callsBeforeTold;
     }
 
+    // The whole machine is held up, as a virtual machine whose host is busy elsewhere: neither
+    // the device nor the main thread runs meanwhile, and then the sound server catches up at
+    // once, the device's calls first; the capture lost lostFrames of its sound meanwhile.
+    void HoldMachine(double seconds, int64_t lostFrames)
+    {
+        heldUntil_ = Now() + seconds;
+        deviceLateUntil_ = heldUntil_;
+        settings_.CaptureStart += static_cast<double>(lostFrames) / NominalRate;
+    }
+
     double Now() const { return std::max(settings_.CaptureStart + pushes_ * pushPeriod_, fills_ * fillPeriod_); }
 
     // How far the FIFO is off its target right after a push. The bridge counts a call's frames
@@ -249,7 +260,10 @@ private:
     {
         constexpr int64_t BacklogBlocksPerWake = 4;
         constexpr double BacklogWakeSeconds = 0.025;
-        const double due = settings_.CaptureStart + pushes_ * pushPeriod_ + Jitter(0.002);
+        double due = settings_.CaptureStart + pushes_ * pushPeriod_;
+        if (settings_.CaptureChunk > 0)
+            due = std::ceil(due / settings_.CaptureChunk) * settings_.CaptureChunk;
+        due += Jitter(0.002);
         if (due >= heldUntil_)
             backlogPushes_ = 0;
         const double time = due >= heldUntil_ ? due : heldUntil_ + backlogPushes_++ / BacklogBlocksPerWake * BacklogWakeSeconds;
@@ -263,7 +277,7 @@ private:
     {
         if (!fillJitter_)
             fillJitter_ = Jitter(0.001);
-        return static_cast<double>(fills_) * fillPeriod_ + *fillJitter_;
+        return std::max(static_cast<double>(fills_) * fillPeriod_ + *fillJitter_, deviceLateUntil_);
     }
 
     // A device that bursts as its sound starts makes its next calls at once.
@@ -305,6 +319,7 @@ private:
     double fillPeriod_ = 0;
     double heldUntil_ = 0;
     double deviceHeldUntil_ = 0;
+    double deviceLateUntil_ = 0;
     int callsBeforeTold_ = 0;
     int64_t backlogPushes_ = 0;
     double lastPushTime_ = 0;
@@ -570,6 +585,63 @@ TEST(PlaybackBridgeHoldUps, OnABusyMachineNeverMoveTheRatioOfOneClock)
     ASSERT_GT(listener.Fits().size(), 20u);
     for (const Listener::Measured& measured : listener.Fits())
         EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+}
+
+// A machine held up as a whole now and then, for less than the FIFO holds: the sound server
+// catches up at once, and its capture lost some of its sound meanwhile, or none, so that the
+// fill steps down by as much. None of it is a drift: with one clock the pitch stays put, and the
+// tone stays pure away from the hold-ups, long past the time the clock ratio is judged on.
+TEST(PlaybackBridgeHoldUps, AMachineHeldUpAsAWholeNeverBendsThePitchOfOneClock)
+{
+    const double holdUps[] = {0.03, 0.04, 0.03, 0.02};
+    // Half a block, the most that is no outlier to the line, and later a little more.
+    const auto lostFrames = [](int64_t holdUp) -> int64_t { return holdUp == 0 ? 1000 : holdUp == 10 ? 200 : 0; };
+    const int64_t firstHoldUp = Blocks(40);
+    const int64_t between = Blocks(6);
+    const int64_t holdUpCount = 20;
+    // A window that starts within ten blocks after a hold-up, or holds one.
+    const auto nearAHoldUp = [&](int64_t window) {
+        const int64_t first = window * static_cast<int64_t>(WindowFrames) / BlockFrames;
+        for (int64_t k = 0; k < holdUpCount; ++k)
+            if (first < firstHoldUp + k * between + 10 && firstHoldUp + k * between < first + 41)
+                return true;
+        return false;
+    };
+    Listener listener(1, NominalRate, [&](int64_t window) { return window >= 1 && !nearAHoldUp(window); });
+    Rig rig({.FillFrames = 1024, .DeviceFrames = 3 * BlockFrames}, listener);
+    double worstBend = 0;
+    const auto bend = [&] { worstBend = std::max(worstBend, std::abs(rig.bridge.Ratio() - 1)); };
+
+    rig.Run(firstHoldUp, bend);
+    for (int64_t k = 0; k < holdUpCount; ++k) {
+        rig.HoldMachine(holdUps[k % std::size(holdUps)], lostFrames(k));
+        rig.Run(between, bend);
+    }
+    rig.Run(Blocks(60), bend);
+
+    EXPECT_LE(worstBend, 1e-5);
+    EXPECT_EQ(listener.Holes(), 0);
+    ASSERT_GT(listener.Fits().size(), 20u);
+    for (const Listener::Measured& measured : listener.Fits())
+        EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+}
+
+// A sound server that hands the capture on 20 ms at a time: each block is pushed with the chunk
+// that completes it, up to 20 ms late, so that the pushes come 40 ms apart and now and then 60.
+// The pushes' pattern is no drift: with one clock the pitch never moves, for minutes.
+TEST(PlaybackBridgeSameClockChunkedCapture, NeverBendsThePitch)
+{
+    for (const double start : {0.0, 0.007, 0.013}) {
+        SCOPED_TRACE("capture starting " + std::to_string(start) + " s into a chunk");
+        Listener listener(1, NominalRate, [](int64_t window) { return window >= 1; });
+        Rig rig({.FillFrames = 1024, .CaptureStart = start, .DeviceFrames = 3 * BlockFrames, .CaptureChunk = 0.02}, listener);
+        double worstBend = 0;
+        rig.Run(Blocks(150), [&] { worstBend = std::max(worstBend, std::abs(rig.bridge.Ratio() - 1)); });
+        EXPECT_LE(worstBend, 1e-5);
+        EXPECT_EQ(listener.Holes(), 0);
+        for (const Listener::Measured& measured : listener.Fits())
+            EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+    }
 }
 
 // A busy machine: the capture hands its first blocks on at once as the sound starts, and later

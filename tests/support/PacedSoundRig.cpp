@@ -324,13 +324,13 @@ bool PacedSoundRig::ReachableThroughAlsa()
 // A null sink runs at a latency of seconds until a client asks for less, and it takes
 // such a request only when it next wakes: a stream that started then would wait that long
 // for its first samples. A sound card's input runs all the time at a few milliseconds. A
-// listener on the tone sink's monitor asks for that (at a low rate, so that what it writes
-// stays small), and the rig waits until the sink has woken from the long sleep it started with.
+// listener on the tone sink's monitor asks for that, and the rig waits until the sink has woken
+// from the long sleep it started with. What it hears shows where the signal broke (InputBreaks).
 bool PacedSoundRig::StartListener()
 {
     const QString heard = dir_.filePath("signal.heard");
     QFile::remove(heard);
-    listener_ = Record(SignalSink + QString(".monitor"), 20, {"--format=u8", "--rate=8000", "--channels=1"}, heard);
+    listener_ = Record(SignalSink + QString(".monitor"), 20, {"--format=s16le", "--rate=48000", "--channels=1"}, heard);
     if (!listener_) {
         Skip("pacat cannot be started (scripts/install-deps.sh installs pulseaudio-utils)");
         return false;
@@ -399,6 +399,7 @@ bool PacedSoundRig::StartRecording(std::string& failure, bool silentBefore)
         recording = said.open(QIODevice::ReadOnly) && said.readAll().contains("Stream successfully created");
     }
     recordingClock_.start();
+    signalHeardAtStart_ = QFileInfo(dir_.filePath("signal.heard")).size() / 2;
     if (!recording)
         return failure = "the recorder's stream was not created within 5 s", false;
     Stop(listener);
@@ -411,6 +412,24 @@ bool PacedSoundRig::StartRecording(std::string& failure, bool silentBefore)
                          std::to_string(loudest),
                false;
     return true;
+}
+
+std::vector<double> PacedSoundRig::InputBreaks() const
+{
+    // The tone repeats every 48 samples, the noisy AM signal every second: a sample unlike the
+    // one a period before is a break, and breaks within a tenth of a second of it are the same.
+    const size_t period = options_.signal == RigSignal::Tone ? 48 : SampleRate;
+    const std::vector<int16_t> heard = ReadRawSamples(dir_.filePath("signal.heard"));
+    const auto start = static_cast<size_t>(signalHeardAtStart_);
+    std::vector<double> breaks;
+    for (size_t i = std::max(start, period); i < heard.size(); ++i) {
+        if (std::abs(heard[i] - heard[i - period]) <= 2)
+            continue;
+        const double seconds = static_cast<double>(i - start) / SampleRate;
+        if (breaks.empty() || seconds - breaks.back() > 0.1)
+            breaks.push_back(seconds);
+    }
+    return breaks;
 }
 
 bool PacedSoundRig::KeepAwake(bool awake)

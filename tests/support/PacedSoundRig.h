@@ -77,6 +77,10 @@ public:
     // The mono samples played since StartRecording, at least up to now unless the recorder
     // fell behind by seconds; the recording ends.
     std::vector<int16_t> Played();
+    // Where the rig's own signal broke on its way into the server since StartRecording, in
+    // seconds of the recording: a server that is held up (a machine busy elsewhere) may drop
+    // some of it, or play a gap, which any program receiving it then plays as it came.
+    std::vector<double> InputBreaks() const;
 
     // PulseAudio's played sink is kept from playing far ahead while no stream plays into it,
     // so that a new stream plays at once, as on a desktop's sink (see AwakeSink). Held, it is
@@ -150,6 +154,7 @@ private:
     std::unique_ptr<QProcess> recorder_;
     std::unique_ptr<AwakeSink> awake_;   // PulseAudio's played sink
     QElapsedTimer recordingClock_;
+    qint64 signalHeardAtStart_ = 0;   // samples the listener had heard when the recording began
     QElapsedTimer serverClock_;
     std::string skipReason_;
 };
