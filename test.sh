@@ -11,6 +11,9 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZOZEVERE_SANITIZE=O
 cmake --build build-test
 export QT_QPA_PLATFORM=offscreen
 status=0
-ctest --test-dir build-test --output-on-failure -j "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" || status=$?
+# A test that fails runs once more: a session of the real program on a private sound server that
+# the machine held up from elsewhere (its server dropping some of the rig's own signal) may fail
+# on that alone. Both runs are in the output; a fault of the program's fails both.
+ctest --test-dir build-test --output-on-failure --repeat until-pass:2 -j "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" || status=$?
 scripts/skipped-tests.sh build-test
 exit "$status"
