@@ -457,6 +457,9 @@ bool PlaybackBridge::FollowDevice(double read)
     }
     readPosition_ += readRate_;
     const double miss = read - readPosition_;
+    // Late as it is, the push that starts the watch may well miss by more than an outlier.
+    if (!regularPush_ && positionBlocks_ > SeatBlocks)
+        WatchForAStep();
     if (positionBlocks_ > SeatBlocks && std::abs(miss) > OutlierBlocks * blockFrames_) {
         // A push late or in a burst: the line goes on as it was.
         if (++outliersInARow_ == 1)
@@ -466,8 +469,6 @@ bool PlaybackBridge::FollowDevice(double read)
         return false;
     }
     outliersInARow_ = 0;
-    if (!regularPush_ && positionBlocks_ > SeatBlocks)
-        WatchForAStep();
     readPosition_ += PositionGain(positionBlocks_) * miss;
     // While a line that has its slope seats again after a hole, its pushes come in the burst
     // that ends the hole: they tell nothing of the clocks; nor does a push that came early or
