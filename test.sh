@@ -13,7 +13,7 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 # A test that fails runs once more: a session of the real program on a private sound server that
 # the machine held up from elsewhere (its server dropping some of the rig's own signal) may fail
-# on that alone. Both runs are in the output; a fault of the program's fails both.
+# on that alone. Both runs are in the output; a fault that shows in every run still fails.
 ctest --test-dir build-test --output-on-failure --repeat until-pass:2 -j "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" || status=$?
 scripts/skipped-tests.sh build-test
 exit "$status"
