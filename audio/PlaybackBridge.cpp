@@ -131,8 +131,8 @@ constexpr int64_t LostOutliers = 16;
 // A step of the read count smaller than an outlier's: the mean miss of StepWatchBlocks regular
 // pushes after one that was not, against that of as many before it. Left to the position's gain,
 // a step of half a block leaned the slope by 4e-4 for minutes, which then passed for a drift and
-// bent the pitch. Pushes that come as the capture hands on 20 ms at a time (late by up to 20 ms, then
-// early again, in a cycle of about seven) differ by far less from run to run.
+// bent the pitch. Pushes that come as the capture hands on 20 ms at a time (late by up to
+// 20 ms, then early again, in a cycle of about seven) differ by far less from run to run.
 constexpr double StepBlocks = 0.15;
 
 // How long the sound, ready to start again after a hole, waits for the backlog of a main thread
