@@ -622,6 +622,22 @@ int64_t PlaybackBridge::Queued() const
 
 void PlaybackBridge::Fill(std::span<int16_t> samples)
 {
+    Give(samples, 0);
+}
+
+size_t PlaybackBridge::FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames)
+{
+    return static_cast<size_t>(Give(samples, reserveFrames) * channels_);
+}
+
+// The frames given: all of them, sound or silence, unless the device's reserve outlasts a push
+// that is late, as a capture handed on 20 ms at a time makes them: the FIFO's fill, where the
+// device takes a block at a call, cannot cover that lateness as well. The reserve and what is
+// given must then make a call's worth, a block, so that the device plays on until its next
+// call, when the push has come; a reserve of less than half a block is a device that ran dry
+// or nearly, which waits for the FIFO's target again.
+int64_t PlaybackBridge::Give(std::span<int16_t> samples, int64_t reserveFrames)
+{
     const int64_t frames = static_cast<int64_t>(samples.size()) / channels_;
     const int64_t now = Now();
     if (soundStarted_ && !priming_.load(std::memory_order_relaxed) &&
@@ -629,7 +645,7 @@ void PlaybackBridge::Fill(std::span<int16_t> samples)
         LoseTime(now);   // this thread was held up
     const bool priming = priming_.load(std::memory_order_relaxed);
     if (priming && !Primed(samples, frames))
-        return;
+        return frames;
     if (!priming)
         WatchForBacklog(frames);
     const int64_t given = std::min(Queued(), frames);
@@ -637,12 +653,15 @@ void PlaybackBridge::Fill(std::span<int16_t> samples)
     StampRead(now);
     soundStarted_ = soundStarted_ || given > 0;
     if (given < frames) {
+        if (!priming && 2 * reserveFrames >= blockFrames_ && reserveFrames + given >= blockFrames_)
+            return given;
         PlaySilence(samples.subspan(static_cast<size_t>(given * channels_)), true);
         StartPriming();
     } else if (priming) {
         // Only now, so that the main thread follows the device from this call's stamp on.
         priming_.store(false, std::memory_order_release);
     }
+    return frames;
 }
 
 // Silence until the FIFO holds its target and the backlog of a hold-up has come, which is then

@@ -19,7 +19,9 @@ class VResampler;
 // or repeated to keep pace.
 // - A device that finds the FIFO empty plays silence for the time that was missed and the
 //   FIFO waits until it holds its target again; if the hold-up was longer than the target,
-//   the sound that piled up meanwhile is trimmed once, down to the target.
+//   the sound that piled up meanwhile is trimmed once, down to the target. A device that
+//   holds enough of its own (FillWithReserve) is given what the FIFO has instead, and plays
+//   on from its reserve until the next push.
 // - A device that keeps no pace (Take) gets the pushed samples exactly as they were.
 class PlaybackBridge : public PlaybackSource
 {
@@ -57,6 +59,7 @@ public:
 
     // The playback device's thread.
     void Fill(std::span<int16_t> samples) override;
+    size_t FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames) override;
     size_t Take(std::span<int16_t> samples) override;
     void DeviceRanDry() override;
 
@@ -101,6 +104,7 @@ private:
 
     // The device's thread.
     int64_t Queued() const;
+    int64_t Give(std::span<int16_t> samples, int64_t reserveFrames);
     void Copy(std::span<int16_t> samples, int64_t frames);
     void PlaySilence(std::span<int16_t> samples, bool counted);
     bool Primed(std::span<int16_t> samples, int64_t frames);

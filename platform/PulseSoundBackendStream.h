@@ -78,6 +78,7 @@ private:
     static void Moved(pa_stream* stream, void* self);
     void Give(pa_stream* stream, size_t bytes);
     bool Write(pa_stream* stream, size_t bytes, bool silent);
+    int64_t ReserveFrames(size_t requestedBytes) const;
 
     PulseSoundBackend& owner_;
     const SoundDirection direction_;

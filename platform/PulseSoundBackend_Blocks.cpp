@@ -62,8 +62,9 @@ void PulseSoundBackend::Stream::Writable(pa_stream* stream, size_t bytes, void* 
     static_cast<Stream*>(self)->Give(stream, bytes);
 }
 
-// Exactly the bytes asked for, written straight into the server's own memory: the source
-// gives sound or silence, never less. A stream that starts asks for the server's whole buffer
+// The bytes asked for, written straight into the server's own memory: the source gives sound
+// or silence, or less where what the server still holds lasts until the source has more (the
+// server asks for the rest at its next request). A stream that starts asks for the server's whole buffer
 // at once: all of it but a block is silence, so that the source, which is handed its sound a
 // block at a time, keeps what it has in hand beyond that block.
 void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
@@ -93,20 +94,34 @@ bool PulseSoundBackend::Stream::Write(pa_stream* stream, size_t bytes, bool sile
             pa_stream_cancel_write(stream);
             return false;
         }
-        const std::span<int16_t> samples(static_cast<int16_t*>(memory), room / BytesPerSample);
+        std::span<int16_t> samples(static_cast<int16_t*>(memory), room / BytesPerSample);
         if (source)
-            source->Fill(samples);
+            samples = samples.first(source->FillWithReserve(samples, ReserveFrames(bytes)));
         else
             std::fill(samples.begin(), samples.end(), int16_t{0});
+        if (samples.empty()) {
+            pa_stream_cancel_write(stream);
+            return true;
+        }
         ApplyGain(samples, gain);
-        if (pa_stream_write(stream, memory, room, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        const size_t given = samples.size() * BytesPerSample;
+        if (pa_stream_write(stream, memory, given, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             pa_stream_cancel_write(stream);
             return false;
         }
-        framesTaken_.fetch_add(room / frameBytes, std::memory_order_release);
+        framesTaken_.fetch_add(given / frameBytes, std::memory_order_release);
+        if (given < room)
+            return true;   // the server asks for the rest at its next request
         bytes -= room;
     }
     return true;
+}
+
+// What the server still holds of the stream while it asks for the given bytes: the rest of
+// its target length, which it plays meanwhile.
+int64_t PulseSoundBackend::Stream::ReserveFrames(size_t requestedBytes) const
+{
+    return std::max<int64_t>(deviceFrames_ - static_cast<int64_t>(requestedBytes / static_cast<size_t>(FrameBytes())), 0);
 }
 
 // The server played out everything it had: this thread was late. The stream goes on as

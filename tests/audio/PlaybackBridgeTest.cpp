@@ -762,6 +762,47 @@ TEST(PlaybackBridgeHoldUps, ADeviceThatRanDryTrimsTheBacklogOnce)
     EXPECT_EQ(bridge.TakeEvents().TrimmedFrames, 0) << "once";
 }
 
+// A sound server's stream that takes a block at a call: a push that comes late after a call
+// finds the FIFO short of the next call. Where the stream still holds a block of its own, it
+// is given what the FIFO has, no silence, and the sound goes on at the next call as if nothing
+// had happened; where it holds less than half a block it is nearly dry, and the FIFO gives
+// silence for the rest and waits for its target again, as for any device.
+TEST(PlaybackBridgeReserve, AStreamThatStillHoldsABlockIsGivenWhatThereIsAndPlaysOn)
+{
+    for (const int64_t reserve : {int64_t{BlockFrames}, int64_t{BlockFrames / 2 - 1}}) {
+        SCOPED_TRACE("the stream holds " + std::to_string(reserve) + " frames");
+        PlaybackBridge bridge;
+        bridge.Configure(1, BlockFrames, static_cast<int32_t>(NominalRate));
+        bridge.Reset(TargetBlocks, 2 * BlockFrames, true);
+        ToneBlocks tone(1);
+        std::vector<int16_t> call(BlockFrames);
+        const auto silent = [&](size_t samples) { return std::count(call.begin(), call.begin() + static_cast<ptrdiff_t>(samples), 0); };
+        for (int block = 0; block < 2; ++block)
+            bridge.Push(tone.Next());
+        ASSERT_EQ(bridge.FillWithReserve(call, reserve), call.size());
+        ASSERT_EQ(silent(call.size()), 0) << "primed at the target, two blocks";
+        bridge.Push(tone.Next());
+        ASSERT_EQ(bridge.FillWithReserve(call, reserve), call.size());
+        call.resize(BlockFrames + 600);   // the push is late, and the server asks for more
+        const size_t given = bridge.FillWithReserve(call, reserve);
+        if (reserve >= BlockFrames) {
+            EXPECT_EQ(given, size_t{BlockFrames});
+            EXPECT_EQ(bridge.TakeEvents().SilentFrames, 0);
+            bridge.Push(tone.Next());
+            call.resize(BlockFrames);
+            EXPECT_EQ(bridge.FillWithReserve(call, reserve), call.size());
+            EXPECT_EQ(silent(call.size()), 0) << "the sound goes on at once";
+        } else {
+            EXPECT_EQ(given, call.size());
+            EXPECT_EQ(bridge.TakeEvents().SilentFrames, 600);
+            bridge.Push(tone.Next());
+            call.resize(BlockFrames);
+            bridge.FillWithReserve(call, reserve);
+            EXPECT_EQ(silent(call.size()), BlockFrames) << "waiting for the target";
+        }
+    }
+}
+
 // A device that keeps no pace takes exactly what was pushed, frame for frame, and never more;
 // a FIFO that nobody empties leaves out the blocks that do not fit, whole.
 TEST(PlaybackBridgeUnpaced, TakeGivesThePushedSamplesExactly)

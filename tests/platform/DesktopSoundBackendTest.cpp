@@ -25,6 +25,11 @@ class Silence : public PlaybackSource
 {
 public:
     void Fill(std::span<int16_t> samples) override { std::fill(samples.begin(), samples.end(), int16_t{0}); }
+    size_t FillWithReserve(std::span<int16_t> samples, int64_t) override
+    {
+        Fill(samples);
+        return samples.size();
+    }
     size_t Take(std::span<int16_t>) override { return 0; }
     void DeviceRanDry() override {}
 };

@@ -125,6 +125,11 @@ public:
         for (int16_t& sample : samples)
             sample = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(given++) / Rate)));
     }
+    size_t FillWithReserve(std::span<int16_t> samples, int64_t) override
+    {
+        Fill(samples);
+        return samples.size();
+    }
     size_t Take(std::span<int16_t>) override { return 0; }
     void DeviceRanDry() override { ++ranDry; }
 
@@ -283,6 +288,46 @@ TEST_P(PulseSoundBackendOnServer, PlaybackPlaysTheSourcesSoundAtItsGainAndIsName
     EXPECT_NEAR(MedianLevel(loud), 8000 / std::sqrt(2.0), 300);
     EXPECT_NEAR(MedianLevel(soft) / MedianLevel(loud), std::pow(10.0, -0.3), 0.03);
     EXPECT_EQ(traces.size(), CountTraces("PulseSoundBackend.Playback:Playback underrun on Playback device \"default\""));
+}
+
+// A source that gives less than the server asks for, where the server still holds a block:
+// only what was given is written, the server asks for the rest at its next request and plays
+// on from what it holds meanwhile: the tone goes on unbroken and the stream never runs dry.
+TEST_P(PulseSoundBackendOnServer, PlaybackGivenLessThanAskedPlaysOnFromWhatTheServerHolds)
+{
+    class ShortEveryOtherCall : public ToneSource
+    {
+    public:
+        size_t FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames) override
+        {
+            if (reserveFrames >= BlockFrames && samples.size() > 4 && calls++ % 2 == 1) {
+                ++shortCalls;
+                samples = samples.first(samples.size() * 3 / 4);
+            }
+            Fill(samples);
+            return samples.size();
+        }
+        int64_t calls = 0;
+        std::atomic<int> shortCalls{0};
+    } tone;
+    std::string failure;
+    ASSERT_TRUE(rig->StartRecording(failure)) << failure;
+    OpenDefault(Playback, Blocks(1, 4));
+    backend.SetPlaybackSource(&tone);
+    ASSERT_EQ(backend.Start(Playback), 0) << backend.ErrorText();
+    RunFor(300);
+    const double from = rig->RecordingSeconds();
+    RunFor(1200);
+    const double to = rig->RecordingSeconds();
+    backend.Stop(Playback);
+    const std::vector<int16_t> played = rig->Played();
+
+    EXPECT_GT(tone.shortCalls, 5);
+    EXPECT_EQ(tone.ranDry, 0);
+    ASSERT_GT(played.size(), static_cast<size_t>(to * Rate));
+    const std::vector<int16_t> heard(played.begin() + static_cast<ptrdiff_t>(from * Rate), played.begin() + static_cast<ptrdiff_t>(to * Rate));
+    EXPECT_GT(ToneShare(heard, 1, 0, 1000), 0.99);
+    EXPECT_NEAR(MedianLevel(heard), 8000 / std::sqrt(2.0), 300);
 }
 
 // A main loop held up for half a second loses nothing; one held up for longer loses the
