@@ -146,16 +146,16 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
 // milliseconds. With PA_STREAM_ADJUST_LATENCY the target length is the whole delay: the
 // server runs its sink at half of what is left once two requests are taken out (a block,
 // 43 ms) and keeps the rest for the stream (PulseAudio 16 and PipeWire's server both make of
-// it 4096 frames at 2048 frames a block). It asks for half a block whenever that much has
-// been played: the client thread then has a block and a half to answer before the stream
-// runs dry, and the playback bridge, which keeps two blocks of its own, as long before its
-// FIFO runs low. Requests of a whole block would halve the requests but leave the bridge
-// a block less in hand, which a busy machine's main thread overran. A delay of one block, as before, had
-// the sink run at a few milliseconds: PulseAudio then spent 6 % of a core more to serve the
-// program. The first request asks for the whole buffer (see Give); the pre-buffer is the
-// server's choice (the target less one request), so the stream starts as soon as it is
-// answered, and after running dry it starts again as soon as the next one is, since the
-// source always gives everything asked for.
+// it 4096 frames at 2048 frames a block). It may ask for half a block whenever that much has
+// been played; a null sink, which renders its latency at a time, asks for a block. Either way
+// the stream still holds a block when it asks, which lets the playback bridge give less while
+// a push is late (see Write). A least request of a whole block would halve the requests but
+// leave the stream nothing in hand when it asks, which a busy machine's main thread overran.
+// A delay of one block, as before, had the sink run at a few milliseconds: PulseAudio then
+// spent 6 % of a core more to serve the program. The first request asks for the whole buffer
+// (see Give); the pre-buffer is the server's choice (the target less one request), so the
+// stream starts as soon as it is answered, and after running dry it starts again as soon as
+// the next one is, since a stream that holds nothing is given everything it asks for.
 pa_buffer_attr PulseSoundBackend::Stream::BufferAttributes() const
 {
     constexpr uint32_t ServerChooses = UINT32_MAX;
