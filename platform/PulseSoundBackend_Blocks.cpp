@@ -64,9 +64,9 @@ void PulseSoundBackend::Stream::Writable(pa_stream* stream, size_t bytes, void* 
 
 // The bytes asked for, written straight into the server's own memory: the source gives sound
 // or silence, or less where what the server still holds lasts until the source has more (the
-// server asks for the rest at its next request). A stream that starts asks for the server's whole buffer
-// at once: all of it but a block is silence, so that the source, which is handed its sound a
-// block at a time, keeps what it has in hand beyond that block.
+// server asks for the rest at its next request). A stream that starts asks for the server's
+// whole buffer at once: all of it but a block is silence, so that the source, which is handed
+// its sound a block at a time, keeps what it has in hand beyond that block.
 void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
 {
     if (starting_.exchange(false)) {
