@@ -127,6 +127,8 @@ std::string SoundSession::EntryOfSink(const std::string& list, const char* sink,
 
 std::vector<Heard> SoundSession::Listen()
 {
+    const double spansEnd = rig.RecordingSeconds();
+    Wait(TailSeconds);
     const double end = rig.RecordingSeconds();
     played_ = rig.Played();
     const double recorded = static_cast<double>(played_.size()) / PacedSoundRig::SampleRate;
@@ -150,7 +152,7 @@ std::vector<Heard> SoundSession::Listen()
     std::vector<Heard> heard;
     for (size_t k = 0; k < actions_.size(); ++k)
         if (actions_[k].Then == After::Sound)
-            heard.push_back(Judge(levels, k, end, ahead));
+            heard.push_back(Judge(levels, k, spansEnd, ahead));
     return heard;
 }
 
@@ -204,6 +206,12 @@ Heard SoundSession::Judge(const std::vector<double>& levels, size_t action, doub
         ++heard.Holes.back().Blocks;
     }
     heard.SoundAtTheEnd = levels[heard.EndBlock - 1] >= silentRms;
+    // The last span may end in a hole the machine made; the tail after it tells whether the
+    // sound came back.
+    const bool lastSpan = heard.EndSeconds == endSeconds;
+    if (!heard.SoundAtTheEnd && lastSpan)
+        heard.SoundAtTheEnd = std::any_of(levels.begin() + static_cast<ptrdiff_t>(heard.EndBlock), levels.end(),
+                                          [&](double level) { return level >= silentRms; });
     return heard;
 }
 

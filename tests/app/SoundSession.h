@@ -44,6 +44,8 @@ constexpr size_t OnsetBlocks = 2;
 // drops some of it), the program plays the break as it came, after its delay: a span from a
 // little before such a break to this long after it is not the program's to answer for.
 constexpr double InputBreakReachSeconds = 1.0;
+// Recorded past the end of the last span, to hear whether a hole at its very end closes.
+constexpr double TailSeconds = 0.5;
 
 // A run of silent blocks after the sound had come.
 struct Hole
@@ -137,8 +139,6 @@ protected:
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
     // The span as heard, less the holes that follow a break of the rig's own signal (reported).
     SoundSessionJudging::Heard WithoutTheRigsHoles(const SoundSessionJudging::Heard& heard);
-    // Whether the rig's own signal broke on its way in during the recording Listen judged.
-    bool TheRigsSignalBroke() const { return !inputBreaks_.empty(); }
 
     // The trace lines that tell of trouble, each also written into the test's output; a
     // message box shown fails the test.
