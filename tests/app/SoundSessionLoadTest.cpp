@@ -67,9 +67,11 @@ protected:
             ExpectPureTone(heard[0], Windows::BetweenHoles);
             return;
         }
-        // A known fault, not mended yet: PulseAudio hands the capture on 20 ms at a time, and
-        // beside this load the clock estimate, learnt from the blocks that come on time, may run
-        // far enough off to be acquired and bend the pitch.
+        // A known fault, not mended yet: beside this load PulseAudio hands the capture on a
+        // little later piece by piece for some seconds (by 20 ms over 17 s was seen) and then
+        // catches up at once, over and over; the clock estimate, which reads the playback's
+        // position at the pushes, takes that slope for the clocks' and may bend the pitch by up
+        // to 1e-3. Mending it needs the server's own timing of the capture.
         const Purity purity = MeasureTone(heard[0], Windows::BetweenHoles);
         if (purity.WorstSnrDb < PurityDb)
             GTEST_SKIP() << "the tone's purity beside a busy machine on PulseAudio is not judged yet (the clock "
