@@ -650,10 +650,16 @@ int64_t PlaybackBridge::Give(std::span<int16_t> samples, int64_t reserveFrames)
         WatchForBacklog(frames);
     const int64_t given = std::min(Queued(), frames);
     Copy(samples, given);
-    StampRead(now);
+    const bool playsOn = given < frames && !priming && 2 * reserveFrames >= blockFrames_ && reserveFrames + given >= blockFrames_;
+    // A device that plays on counts as having read all it asked for: it plays at its own pace
+    // meanwhile and asks for the rest at its next call. Counted as it was given, its read count
+    // would lag by what was left out until then, and the fill would seem that much higher; how
+    // often calls are given less changes over seconds, as a server's requests and the pushes
+    // drift past each other, which would lean the clock estimate.
+    StampRead(now, playsOn ? frames - given : 0);
     soundStarted_ = soundStarted_ || given > 0;
     if (given < frames) {
-        if (!priming && 2 * reserveFrames >= blockFrames_ && reserveFrames + given >= blockFrames_)
+        if (playsOn)
             return given;
         PlaySilence(samples.subspan(static_cast<size_t>(given * channels_)), true);
         StartPriming();
@@ -702,7 +708,7 @@ size_t PlaybackBridge::Take(std::span<int16_t> samples)
 {
     const int64_t given = std::min(Queued(), static_cast<int64_t>(samples.size()) / channels_);
     Copy(samples, given);
-    StampRead(Now());
+    StampRead(Now(), 0);
     return static_cast<size_t>(given * channels_);
 }
 
@@ -811,13 +817,13 @@ void PlaybackBridge::StartPriming()
 }
 
 // The read count and the time of the call that made it, one stamp: the main thread reads the
-// device's count at a push from it.
-void PlaybackBridge::StampRead(int64_t nanoseconds)
+// device's count at a push from it. Frames the call asked for and was not given count as read.
+void PlaybackBridge::StampRead(int64_t nanoseconds, int64_t unansweredFrames)
 {
     const uint32_t sequence = stampSequence_.load(std::memory_order_relaxed);
     stampSequence_.store(sequence + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
-    stampFrames_.store(read_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    stampFrames_.store(read_.load(std::memory_order_relaxed) + unansweredFrames, std::memory_order_relaxed);
     stampNanoseconds_.store(nanoseconds, std::memory_order_relaxed);
     stampSequence_.store(sequence + 2, std::memory_order_release);
 }

@@ -114,7 +114,7 @@ private:
     bool ReadyToPlay(int64_t queued) const;
     bool TrimBacklog(int64_t queued, int64_t frames, int64_t slack);
     void StartPriming();
-    void StampRead(int64_t nanoseconds);
+    void StampRead(int64_t nanoseconds, int64_t unansweredFrames);
 
     int32_t channels_ = 0;
     int32_t blockFrames_ = 0;

@@ -76,6 +76,9 @@ struct RigSettings
     int32_t StartBurst = 0;      // calls the device makes at once as its sound starts
     int32_t DeviceFrames = ::DeviceFrames;   // what the device holds itself
     double CaptureChunk = 0;     // seconds of sound the capture hands on at a time, if any
+    // A sound server's stream: it holds DeviceFrames when full and asks at each call for what it
+    // played since, and for what it was not given before, telling what it still holds.
+    bool ServerStream = false;
 };
 
 // The time the bridges read while a Rig runs.
@@ -306,14 +309,28 @@ private:
 
     void FillAndHear()
     {
+        if (settings_.ServerStream)
+            return AskAndHear();
         bridge.Fill(heard_);
         listener_.Hear(heard_);
+    }
+
+    void AskAndHear()
+    {
+        held_ = std::max<int64_t>(held_ - settings_.FillFrames, 0);
+        const auto asked = static_cast<size_t>((settings_.DeviceFrames - held_) * settings_.Channels);
+        asked_.resize(asked);
+        const size_t given = bridge.FillWithReserve(asked_, held_);
+        held_ += static_cast<int64_t>(given) / settings_.Channels;
+        listener_.Hear(std::span(asked_).first(given));
     }
 
     RigSettings settings_;
     Listener& listener_;
     ToneBlocks tone_;
     std::vector<int16_t> heard_;
+    std::vector<int16_t> asked_;
+    int64_t held_ = 0;   // by a server's stream
     std::mt19937 random_{20240611};
     double pushPeriod_ = 0;
     double fillPeriod_ = 0;
@@ -800,6 +817,27 @@ TEST(PlaybackBridgeReserve, AStreamThatStillHoldsABlockIsGivenWhatThereIsAndPlay
             bridge.FillWithReserve(call, reserve);
             EXPECT_EQ(silent(call.size()), BlockFrames) << "waiting for the target";
         }
+    }
+}
+
+// A sound server's stream that asks for a block and a half at a call, its calls drifting slowly
+// past the pushes, which come 20 ms at a time: every fourth call or so finds the FIFO short and
+// is given less, and asks for the rest at its next call. What it was not given it plays from
+// what it holds, at its own pace: with one clock the pitch never moves, and the sound never
+// breaks.
+TEST(PlaybackBridgeReserve, AStreamGivenLessNowAndThenNeverBendsThePitch)
+{
+    for (const int32_t callFrames : {3060, 3084}) {
+        SCOPED_TRACE("calls every " + std::to_string(callFrames) + " frames");
+        Listener listener(1, NominalRate, [](int64_t window) { return window >= 1; });
+        Rig rig({.FillFrames = callFrames, .DeviceFrames = 3 * BlockFrames, .CaptureChunk = 0.02, .ServerStream = true},
+                listener);
+        double worstBend = 0;
+        rig.Run(Blocks(150), [&] { worstBend = std::max(worstBend, std::abs(rig.bridge.Ratio() - 1)); });
+        EXPECT_LE(worstBend, 1e-5);
+        EXPECT_EQ(listener.Holes(), 0);
+        for (const Listener::Measured& measured : listener.Fits())
+            EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
     }
 }
 
