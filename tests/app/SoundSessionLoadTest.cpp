@@ -67,11 +67,11 @@ protected:
             ExpectPureTone(heard[0], Windows::BetweenHoles);
             return;
         }
-        // A known fault, not mended yet: beside this load PulseAudio hands the capture on a
-        // little later piece by piece for some seconds (by 20 ms over 17 s was seen) and then
-        // catches up at once, over and over; the clock estimate, which reads the playback's
-        // position at the pushes, takes that slope for the clocks' and may bend the pitch by up
-        // to 1e-3. Mending it needs the server's own timing of the capture.
+        // A known fault, not mended yet: beside this load, the playback's read count as the
+        // pushes see it falls behind for some seconds (by 20 ms over 17 s was seen) and then
+        // catches up at once, over and over; the clock estimate takes that slope for the clocks'
+        // and may bend the pitch by up to 1e-3. Which side of the server makes it is not known
+        // yet: the capture comes 20 ms at a time, evenly, on a quiet machine.
         const Purity purity = MeasureTone(heard[0], Windows::BetweenHoles);
         if (purity.WorstSnrDb < PurityDb)
             GTEST_SKIP() << "the tone's purity beside a busy machine on PulseAudio is not judged yet (the clock "
