@@ -255,6 +255,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     trimmedFrames_.store(0, std::memory_order_relaxed);
     stampFrames_.store(0, std::memory_order_relaxed);
     stampNanoseconds_.store(0, std::memory_order_relaxed);
+    playedToReadSet_ = false;
     droppedFrames_ = 0;
 
     readPosition_ = 0;
@@ -338,9 +339,11 @@ void PlaybackBridge::NoteBacklog()
     const int64_t now = Now();
     const int64_t last = lastPushNanoseconds_.exchange(now, std::memory_order_acq_rel);
     // A capture that never hands blocks on one at a time (always in pairs, say) is what it is:
-    // after a run of such pushes, every push counts again.
+    // after a run of such pushes, every push counts again. One handed on 20 ms at a time pushes
+    // 40 ms apart and now and then 60: both are regular, or the slope would learn only the
+    // pushes that came early and fall short.
     const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
-    const bool regular = last != 0 && std::abs(now - last - blockNanoseconds) <= blockNanoseconds / 4;
+    const bool regular = last != 0 && std::abs(now - last - blockNanoseconds) <= blockNanoseconds / 2;
     irregularPushes_ = regular ? 0 : irregularPushes_ + 1;
     regularPush_ = regular || irregularPushes_ > LostOutliers;
     if (last != 0 && now - last > longestGapNanoseconds_)
@@ -622,12 +625,12 @@ int64_t PlaybackBridge::Queued() const
 
 void PlaybackBridge::Fill(std::span<int16_t> samples)
 {
-    Give(samples, 0);
+    Give(samples, 0, -1);
 }
 
-size_t PlaybackBridge::FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames)
+size_t PlaybackBridge::FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames, int64_t playedFrames)
 {
-    return static_cast<size_t>(Give(samples, reserveFrames) * channels_);
+    return static_cast<size_t>(Give(samples, reserveFrames, playedFrames) * channels_);
 }
 
 // The frames given: all of them, sound or silence, unless the device's reserve outlasts a push
@@ -636,7 +639,7 @@ size_t PlaybackBridge::FillWithReserve(std::span<int16_t> samples, int64_t reser
 // given must then make a call's worth, a block, so that the device plays on until its next
 // call, when the push has come; a reserve of less than half a block is a device that ran dry
 // or nearly, which waits for the FIFO's target again.
-int64_t PlaybackBridge::Give(std::span<int16_t> samples, int64_t reserveFrames)
+int64_t PlaybackBridge::Give(std::span<int16_t> samples, int64_t reserveFrames, int64_t playedFrames)
 {
     const int64_t frames = static_cast<int64_t>(samples.size()) / channels_;
     const int64_t now = Now();
@@ -656,7 +659,7 @@ int64_t PlaybackBridge::Give(std::span<int16_t> samples, int64_t reserveFrames)
     // would lag by what was left out until then, and the fill would seem that much higher; how
     // often calls are given less changes over seconds, as a server's requests and the pushes
     // drift past each other, which would lean the clock estimate.
-    StampRead(now, playsOn ? frames - given : 0);
+    StampRead(now, playsOn ? frames - given : 0, playedFrames);
     soundStarted_ = soundStarted_ || given > 0;
     if (given < frames) {
         if (playsOn)
@@ -708,7 +711,7 @@ size_t PlaybackBridge::Take(std::span<int16_t> samples)
 {
     const int64_t given = std::min(Queued(), static_cast<int64_t>(samples.size()) / channels_);
     Copy(samples, given);
-    StampRead(Now(), 0);
+    StampRead(Now(), 0, -1);
     return static_cast<size_t>(given * channels_);
 }
 
@@ -818,12 +821,32 @@ void PlaybackBridge::StartPriming()
 
 // The read count and the time of the call that made it, one stamp: the main thread reads the
 // device's count at a push from it. Frames the call asked for and was not given count as read.
-void PlaybackBridge::StampRead(int64_t nanoseconds, int64_t unansweredFrames)
+// A device that tells how far it has played is stamped by its clock instead, which a server's
+// requests need not follow: PulseAudio's, converting to a 44.1 kHz sink, were seen to hold
+// back a little more at each request for ten seconds and then catch up by 20 ms at once, over
+// and over, which the clock estimate took for a drift. After an interruption the read count
+// has jumped against the clock: the stamps go on from where it stands. So they do where the
+// clock strays from the read count by more than a block: after the whole program was held up,
+// PulseAudio's clock as the client library follows it stood still for a while as the calls
+// went on, which would have read as a fill three blocks too high.
+void PlaybackBridge::StampRead(int64_t nanoseconds, int64_t unansweredFrames, int64_t playedFrames)
 {
+    int64_t frames = read_.load(std::memory_order_relaxed) + unansweredFrames;
+    const uint32_t interruptions = interruptions_.load(std::memory_order_relaxed);
+    if (playedFrames < 0) {
+        playedToReadSet_ = false;
+    } else {
+        const bool strays = std::abs(playedFrames + playedToRead_ - frames) > blockFrames_;
+        if (!playedToReadSet_ || interruptions != playedToReadInterruptions_ || strays)
+            playedToRead_ = frames - playedFrames;
+        playedToReadSet_ = true;
+        playedToReadInterruptions_ = interruptions;
+        frames = playedFrames + playedToRead_;
+    }
     const uint32_t sequence = stampSequence_.load(std::memory_order_relaxed);
     stampSequence_.store(sequence + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
-    stampFrames_.store(read_.load(std::memory_order_relaxed) + unansweredFrames, std::memory_order_relaxed);
+    stampFrames_.store(frames, std::memory_order_relaxed);
     stampNanoseconds_.store(nanoseconds, std::memory_order_relaxed);
     stampSequence_.store(sequence + 2, std::memory_order_release);
 }

@@ -59,7 +59,7 @@ public:
 
     // The playback device's thread.
     void Fill(std::span<int16_t> samples) override;
-    size_t FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames) override;
+    size_t FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames, int64_t playedFrames) override;
     size_t Take(std::span<int16_t> samples) override;
     void DeviceRanDry() override;
 
@@ -104,7 +104,7 @@ private:
 
     // The device's thread.
     int64_t Queued() const;
-    int64_t Give(std::span<int16_t> samples, int64_t reserveFrames);
+    int64_t Give(std::span<int16_t> samples, int64_t reserveFrames, int64_t playedFrames);
     void Copy(std::span<int16_t> samples, int64_t frames);
     void PlaySilence(std::span<int16_t> samples, bool counted);
     bool Primed(std::span<int16_t> samples, int64_t frames);
@@ -114,7 +114,7 @@ private:
     bool ReadyToPlay(int64_t queued) const;
     bool TrimBacklog(int64_t queued, int64_t frames, int64_t slack);
     void StartPriming();
-    void StampRead(int64_t nanoseconds, int64_t unansweredFrames);
+    void StampRead(int64_t nanoseconds, int64_t unansweredFrames, int64_t playedFrames);
 
     int32_t channels_ = 0;
     int32_t blockFrames_ = 0;
@@ -152,6 +152,11 @@ private:
     std::atomic<uint32_t> stampSequence_{0};
     std::atomic<int64_t> stampFrames_{0};
     std::atomic<int64_t> stampNanoseconds_{0};
+    // A device that tells how far it has played is stamped by that, from where its read count
+    // stood at the first stamp after each interruption.
+    int64_t playedToRead_ = 0;
+    bool playedToReadSet_ = false;
+    uint32_t playedToReadInterruptions_ = 0;
 
     // Written by the main thread at its pushes: when the latest came, and where written_ will
     // be once the backlog of a hold-up has come.
@@ -171,7 +176,7 @@ private:
     int64_t rateBlocks_ = 0;      // pushes its slope rests on
     int64_t outliersInARow_ = 0;  // pushes in a row that missed it far
     double firstOutlierMiss_ = 0; // by how much the first of them missed
-    bool regularPush_ = false;    // the latest push came a block's time after the one before
+    bool regularPush_ = false;    // the latest push came a block's time after the one before, give or take half
     int64_t irregularPushes_ = 0; // pushes in a row that did not
     // The misses of the latest regular pushes since the line was seated, and the watch for a
     // step after one that was not: the regular pushes left to watch, the mean miss before it,

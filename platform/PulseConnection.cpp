@@ -93,7 +93,21 @@ bool PulseConnection::Open(std::string& reason)
         reason = LastError();
     const char* server = pa_context_get_server(context_);
     server_ = server ? server : "(the default)";
-    return settled && reason.empty();
+    if (!settled || !reason.empty())
+        return false;
+    LearnServerKind();
+    return true;
+}
+
+// Lock held.
+void PulseConnection::LearnServerKind()
+{
+    const auto takeName = [](pa_context*, const pa_server_info* info, void* userdata) {
+        *static_cast<std::string*>(userdata) = info->server_name ? info->server_name : "";
+    };
+    std::string name;
+    if (Run(pa_context_get_server_info(context_, takeName, &name)))
+        closeClock_ = name.find("PipeWire") == std::string::npos;
 }
 
 // Nothing of this connection runs once the context is gone and the thread has ended.

@@ -55,6 +55,11 @@ public:
     bool Lost() const { return lost_.load(); }
     // The server connected to, as the client library names it (its socket).
     const std::string& ServerName() const { return server_; }
+    // Whether the server's timing reports follow its devices' clocks closely enough to place a
+    // playback by. PulseAudio's do; PipeWire's pulse server reports a stream's position a
+    // whole quantum at a time and no device latency, so that the client library's view of its
+    // clock was seen to wander by 40 ms within seconds.
+    bool ReportsItsClockClosely() const { return closeClock_; }
 
     // Lock held: why the last request failed, in the library's words.
     std::string LastError() const;
@@ -73,6 +78,7 @@ private:
     PulseConnection(LostFunction lost, void* context) : lostFunction_(lost), lostContext_(context) {}
     bool Open(std::string& reason);
     bool Run(pa_operation* operation);
+    void LearnServerKind();
     static void StateChanged(pa_context* context, void* self);
 
     pa_threaded_mainloop* loop_ = nullptr;
@@ -80,6 +86,7 @@ private:
     LostFunction lostFunction_;
     void* lostContext_;
     std::string server_;
+    bool closeClock_ = false;
     bool ready_ = false;              // client thread, lock held
     std::atomic<bool> lost_{false};
 };

@@ -79,6 +79,7 @@ private:
     void Give(pa_stream* stream, size_t bytes);
     bool Write(pa_stream* stream, size_t bytes, bool silent);
     int64_t ReserveFrames(size_t requestedBytes) const;
+    int64_t PlayedFrames(pa_stream* stream) const;
 
     PulseSoundBackend& owner_;
     const SoundDirection direction_;

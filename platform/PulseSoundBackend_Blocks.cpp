@@ -96,7 +96,7 @@ bool PulseSoundBackend::Stream::Write(pa_stream* stream, size_t bytes, bool sile
         }
         std::span<int16_t> samples(static_cast<int16_t*>(memory), room / BytesPerSample);
         if (source)
-            samples = samples.first(source->FillWithReserve(samples, ReserveFrames(bytes)));
+            samples = samples.first(source->FillWithReserve(samples, ReserveFrames(bytes), PlayedFrames(stream)));
         else
             std::fill(samples.begin(), samples.end(), int16_t{0});
         if (samples.empty()) {
@@ -122,6 +122,17 @@ bool PulseSoundBackend::Stream::Write(pa_stream* stream, size_t bytes, bool sile
 int64_t PulseSoundBackend::Stream::ReserveFrames(size_t requestedBytes) const
 {
     return std::max<int64_t>(deviceFrames_ - static_cast<int64_t>(requestedBytes / static_cast<size_t>(FrameBytes())), 0);
+}
+
+// How far the server has played the stream, by the device's clock as the client library
+// follows it between the server's timing reports; -1 before the first report, and where the
+// server's reports are not followed (see ConnectStream).
+int64_t PulseSoundBackend::Stream::PlayedFrames(pa_stream* stream) const
+{
+    pa_usec_t played = 0;
+    if (!connection_->ReportsItsClockClosely() || pa_stream_get_time(stream, &played) < 0)
+        return -1;
+    return static_cast<int64_t>(played * static_cast<uint64_t>(samplesPerSecond_) / PA_USEC_PER_SEC);
 }
 
 // The server played out everything it had: this thread was late. The stream goes on as

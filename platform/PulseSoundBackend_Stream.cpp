@@ -125,7 +125,12 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
     }
     const pa_buffer_attr attributes = BufferAttributes();
     const char* device = name_ == PulseSound::DefaultDevice ? nullptr : name_.c_str() + std::strlen(PulseSound::ServerPrefix);
-    const auto flags = PA_STREAM_ADJUST_LATENCY;
+    // Where the server reports its clock closely, the playback's position is taken from it, as
+    // the client library follows it between timing reports (every 1.5 s once settled).
+    const bool followClock = !capture && connection.ReportsItsClockClosely();
+    const auto flags = followClock ? static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                                                    PA_STREAM_AUTO_TIMING_UPDATE)
+                                   : PA_STREAM_ADJUST_LATENCY;
     const int result = capture ? pa_stream_connect_record(stream_, device, &attributes, flags)
                                : pa_stream_connect_playback(stream_, device, &attributes, flags, nullptr, nullptr);
     const auto settled = [this] {

@@ -59,8 +59,10 @@ public:
     // A device that still holds reserveFrames of sound of its own beyond this call (a sound
     // server's stream) may take less than it asks for: the source gives what it has queued
     // and leaves the rest for the device's next call, where the reserve lasts until more
-    // comes; else it gives silence for the rest, as Fill does. The samples given.
-    virtual size_t FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames) = 0;
+    // comes; else it gives silence for the rest, as Fill does. playedFrames is how far the
+    // device has played by its own clock, counted from any fixed point, or -1 where it cannot
+    // tell: a server's requests need not follow its clock closely. The samples given.
+    virtual size_t FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames, int64_t playedFrames) = 0;
     // A device that keeps no pace of its own (ALSA's file and null devices) takes only what
     // is queued; the samples given.
     virtual size_t Take(std::span<int16_t> samples) = 0;

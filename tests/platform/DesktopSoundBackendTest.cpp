@@ -25,7 +25,7 @@ class Silence : public PlaybackSource
 {
 public:
     void Fill(std::span<int16_t> samples) override { std::fill(samples.begin(), samples.end(), int16_t{0}); }
-    size_t FillWithReserve(std::span<int16_t> samples, int64_t) override
+    size_t FillWithReserve(std::span<int16_t> samples, int64_t, int64_t) override
     {
         Fill(samples);
         return samples.size();

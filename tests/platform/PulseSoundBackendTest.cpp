@@ -125,7 +125,7 @@ public:
         for (int16_t& sample : samples)
             sample = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(given++) / Rate)));
     }
-    size_t FillWithReserve(std::span<int16_t> samples, int64_t) override
+    size_t FillWithReserve(std::span<int16_t> samples, int64_t, int64_t) override
     {
         Fill(samples);
         return samples.size();
@@ -298,7 +298,7 @@ TEST_P(PulseSoundBackendOnServer, PlaybackGivenLessThanAskedPlaysOnFromWhatTheSe
     class ShortEveryOtherCall : public ToneSource
     {
     public:
-        size_t FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames) override
+        size_t FillWithReserve(std::span<int16_t> samples, int64_t reserveFrames, int64_t) override
         {
             if (reserveFrames >= BlockFrames && samples.size() > 4 && calls++ % 2 == 1) {
                 ++shortCalls;
@@ -328,6 +328,57 @@ TEST_P(PulseSoundBackendOnServer, PlaybackGivenLessThanAskedPlaysOnFromWhatTheSe
     const std::vector<int16_t> heard(played.begin() + static_cast<ptrdiff_t>(from * Rate), played.begin() + static_cast<ptrdiff_t>(to * Rate));
     EXPECT_GT(ToneShare(heard, 1, 0, 1000), 0.99);
     EXPECT_NEAR(MedianLevel(heard), 8000 / std::sqrt(2.0), 300);
+}
+
+// The stream tells the source how far PulseAudio has played, by the server's clock: from its
+// first timing report on at every call, never back, and at the sample rate, call by call,
+// whatever the server asked for at each. PipeWire's reports are not followed: nothing is told.
+TEST_P(PulseSoundBackendOnServer, PlaybackTellsHowFarTheServerHasPlayedByItsClock)
+{
+    class PlayedClock : public ToneSource
+    {
+    public:
+        size_t FillWithReserve(std::span<int16_t> samples, int64_t, int64_t playedFrames) override
+        {
+            const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+            if (playedFrames >= 0)
+                calls.push_back({now, playedFrames});
+            else if (!calls.empty())
+                ++untoldAfterTold;
+            Fill(samples);
+            return samples.size();
+        }
+        struct Call
+        {
+            double Seconds;
+            int64_t Played;
+        };
+        std::vector<Call> calls;   // the client thread's, looked at once the stream stopped
+        int untoldAfterTold = 0;
+    } clock;
+    OpenDefault(Playback, Blocks(1, 4));
+    backend.SetPlaybackSource(&clock);
+    ASSERT_EQ(backend.Start(Playback), 0) << backend.ErrorText();
+    RunFor(3000);
+    backend.Stop(Playback);
+
+    if (GetParam() == SoundServer::PipeWire) {
+        EXPECT_TRUE(clock.calls.empty());
+        return;
+    }
+    ASSERT_GT(clock.calls.size(), 40u);
+    EXPECT_EQ(clock.untoldAfterTold, 0);
+    for (size_t k = 1; k < clock.calls.size(); ++k)
+        EXPECT_GE(clock.calls[k].Played, clock.calls[k - 1].Played) << "call " << k;
+    // From the second second on, past the first reports: each call on the line from the first
+    // of them at the sample rate, within 5 ms.
+    const auto first = std::find_if(clock.calls.begin(), clock.calls.end(),
+                                    [&](const PlayedClock::Call& call) { return call.Seconds >= clock.calls.front().Seconds + 1; });
+    ASSERT_NE(first, clock.calls.end());
+    for (auto call = first; call != clock.calls.end(); ++call) {
+        const double expected = static_cast<double>(first->Played) + (call->Seconds - first->Seconds) * Rate;
+        EXPECT_NEAR(static_cast<double>(call->Played), expected, 0.005 * Rate) << "at " << call->Seconds - first->Seconds << " s";
+    }
 }
 
 // A main loop held up for half a second loses nothing; one held up for longer loses the
