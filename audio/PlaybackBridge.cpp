@@ -16,13 +16,14 @@
 //   growing, then fading memory): its slope is the clock ratio, its value the read count
 //   without the jitter of the threads' wake-ups. The fill error (what was written, less that
 //   smoothed read count, less the target) is thus steady to a few frames. Only a push that
-//   came a block's time after the one before moves the slope: one in a burst, or held up, tells
-//   of the threads, and its error would stay in the slope for minutes (a start's burst once
-//   made it 15 % off, and the line, kept at that slope, then lost the device for good). Nor
+//   came about a block's time after the one before moves the slope: one in a burst, or held up,
+//   tells of the threads, and its error would stay in the slope for minutes (a start's burst
+//   once made it 15 % off, and the line, kept at that slope, then lost the device for good). Nor
 //   does a step: the whole machine held up, its sound server catching up after it and its
 //   capture short of what it lost meanwhile, moves the count against the pushes for good. Where
-//   the regular pushes after one that was not miss the line, on average, by StepBlocks more
-//   than those before it, the line takes the step up and forgets what they taught its slope.
+//   the reads of the regular pushes, less the slope's advance, step by StepBlocks or more from
+//   one window of them to the next, the line takes the step up and forgets what the pushes
+//   since taught its slope, however young it is.
 // - A start offset is no drift: when the fill error is first trusted after the reset, the
 //   fill, where the start's priming put it within about a call of the target, is where this
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
@@ -128,11 +129,13 @@ constexpr double OutlierBlocks = 0.5;
 constexpr int64_t SeatBlocks = 16;
 constexpr int64_t LostOutliers = 16;
 
-// A step of the read count smaller than an outlier's: the mean miss of StepWatchBlocks regular
-// pushes after one that was not, against that of as many before it. Left to the position's gain,
-// a step of half a block leaned the slope by 4e-4 for minutes, which then passed for a drift and
-// bent the pitch. Pushes that come as the capture hands on 20 ms at a time (late by up to
-// 20 ms, then early again, in a cycle of about seven) differ by far less from run to run.
+// A step of the read count smaller than an outlier's, as a machine held up as a whole makes: the
+// mean read of the latest StepWindow regular pushes against that of as many before them, less
+// the slope's advance, at its peak, where the step lies between the two. Left to the position's gain, a step of half a block
+// leaned the slope by 4e-4 for minutes, or by 2e-3 while the slope was young, which then passed
+// for a drift and bent the pitch. A window of 16 spans the pattern of pushes that come as the
+// capture hands on 20 ms at a time (late by up to 20 ms, then early again, in a cycle of 15), and
+// a young slope's lag over it is a few hundredths of a block.
 constexpr double StepBlocks = 0.15;
 
 // How long the sound, ready to start again after a hole, waits for the backlog of a main thread
@@ -459,10 +462,10 @@ bool PlaybackBridge::FollowDevice(double read)
         return true;
     }
     readPosition_ += readRate_;
+    // Outliers too: after a step of nearly an outlier's size, about half the pushes are.
+    if (regularPush_ && positionBlocks_ > SeatBlocks)
+        TakeAStep(read);
     const double miss = read - readPosition_;
-    // Late as it is, the push that starts the watch may well miss by more than an outlier.
-    if (!regularPush_ && positionBlocks_ > SeatBlocks)
-        WatchForAStep();
     if (positionBlocks_ > SeatBlocks && std::abs(miss) > OutlierBlocks * blockFrames_) {
         // A push late or in a burst: the line goes on as it was.
         if (++outliersInARow_ == 1)
@@ -478,39 +481,41 @@ bool PlaybackBridge::FollowDevice(double read)
     // late after the one before, in a burst or held up.
     if (regularPush_ && (positionBlocks_ > SeatBlocks || rateBlocks_ < SeatBlocks))
         readRate_ += RateGain(++rateBlocks_) * miss;
-    if (regularPush_ && positionBlocks_ > SeatBlocks)
-        NoteRegularMiss(miss);
     return true;
 }
 
-void PlaybackBridge::WatchForAStep()
+// A step of the read count: the regular pushes' reads, less the slope's advance, averaged over
+// the latest StepWindow of them against as many before them. The difference peaks where the
+// step lies between the two windows; once it has fallen to half that peak, the line takes the
+// step up from where it was before it, with the slope it had then: what the pushes since taught
+// it came of the step. A difference that does not fall within a window's pushes is no step.
+void PlaybackBridge::TakeAStep(double read)
 {
-    // A young slope leaves the line behind the count by a lag that changes from run to run.
-    if (stepWatch_ > 0 || recentRegular_ < StepWatchBlocks || rateBlocks_ < LockBlocks)
+    recentReads_[recentRegular_++ % recentReads_.size()] = {positionBlocks_, read - stepsTaken_, readPosition_, readRate_, rateBlocks_};
+    if (recentRegular_ < recentReads_.size() || rateBlocks_ < SeatBlocks)
         return;
-    stepWatch_ = StepWatchBlocks;
-    missBeforeStep_ = recentMissSum_ / StepWatchBlocks;
-    rateBeforeStep_ = readRate_;
-    rateBlocksBeforeStep_ = rateBlocks_;
-}
-
-void PlaybackBridge::NoteRegularMiss(double miss)
-{
-    double& oldest = recentMisses_[recentRegular_++ % StepWatchBlocks];
-    recentMissSum_ += miss - oldest;
-    oldest = miss;
-    if (stepWatch_ == 0 || --stepWatch_ > 0)
+    double difference = 0;
+    for (size_t k = 1; k <= StepWindow; ++k) {
+        const RegularRead& newer = recentReads_[(recentRegular_ - k) % recentReads_.size()];
+        const RegularRead& older = recentReads_[(recentRegular_ - StepWindow - k) % recentReads_.size()];
+        difference += newer.Read - older.Read - static_cast<double>(newer.Push - older.Push) * readRate_;
+    }
+    difference /= StepWindow;
+    if (std::abs(difference) > std::abs(stepPeak_) || recentRegular_ - stepPeakAt_ >= StepWindow) {
+        stepPeak_ = difference;
+        stepPeakAt_ = recentRegular_;
+    }
+    if (std::abs(stepPeak_) <= StepBlocks * blockFrames_ || std::abs(difference) > std::abs(stepPeak_) / 2)
         return;
-    const double step = recentMissSum_ / StepWatchBlocks - missBeforeStep_;
-    if (std::abs(step) <= StepBlocks * blockFrames_)
-        return;
-    readPosition_ += step;
-    readRate_ = rateBeforeStep_;
-    rateBlocks_ = rateBlocksBeforeStep_;
-    // Against the line as it is now.
-    for (double& recent : recentMisses_)
-        recent -= step;
-    recentMissSum_ -= step * StepWatchBlocks;
+    const size_t firstAfter = stepPeakAt_ - StepWindow;
+    const RegularRead& before = recentReads_[firstAfter % recentReads_.size()];
+    readRate_ = before.Rate;
+    rateBlocks_ = before.RateBlocks;
+    readPosition_ = before.Position + static_cast<double>(positionBlocks_ - before.Push) * readRate_ + stepPeak_;
+    for (size_t k = firstAfter; k < recentRegular_; ++k)
+        recentReads_[k % recentReads_.size()].Read -= stepPeak_;
+    stepsTaken_ += stepPeak_;
+    stepPeak_ = 0;
 }
 
 // A whole run of pushes missed the line. Where the misses grew along the run, its slope was
@@ -533,9 +538,8 @@ void PlaybackBridge::SeatLine(double read)
     readPosition_ = read;
     rateBlocks_ = std::max<int64_t>(rateBlocks_, 1);
     recentRegular_ = 0;
-    recentMissSum_ = 0;
-    recentMisses_.fill(0);
-    stepWatch_ = 0;
+    stepPeak_ = 0;
+    stepsTaken_ = 0;
 }
 
 void PlaybackBridge::NoteReadFill(double read)

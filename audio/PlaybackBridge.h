@@ -91,8 +91,7 @@ private:
     ReadStamp LatestRead() const;
     double DeviceRead() const;
     bool FollowDevice(double read);   // false for a push the line ignores
-    void WatchForAStep();
-    void NoteRegularMiss(double miss);
+    void TakeAStep(double read);
     void LoseLine(double read, double lastMiss);
     void SeatLine(double read);
     double FillError() const;
@@ -178,17 +177,23 @@ private:
     double firstOutlierMiss_ = 0; // by how much the first of them missed
     bool regularPush_ = false;    // the latest push came a block's time after the one before, give or take half
     int64_t irregularPushes_ = 0; // pushes in a row that did not
-    // The misses of the latest regular pushes since the line was seated, and the watch for a
-    // step after one that was not: the regular pushes left to watch, the mean miss before it,
-    // and the slope then.
-    static constexpr size_t StepWatchBlocks = 8;
-    std::array<double, StepWatchBlocks> recentMisses_{};
+    // The latest regular pushes since the line was seated, two windows of them: the device's read
+    // count at each, less the steps taken since, and the line as it was then; the largest
+    // difference of the windows seen since the latest step, and the push it was seen at.
+    struct RegularRead
+    {
+        int64_t Push = 0;       // positionBlocks_
+        double Read = 0;
+        double Position = 0;    // where the line put it, before this push moved the line
+        double Rate = 0;
+        int64_t RateBlocks = 0;
+    };
+    static constexpr size_t StepWindow = 16;
+    std::array<RegularRead, 2 * StepWindow> recentReads_{};
     size_t recentRegular_ = 0;
-    double recentMissSum_ = 0;
-    size_t stepWatch_ = 0;
-    double missBeforeStep_ = 0;
-    double rateBeforeStep_ = 0;
-    int64_t rateBlocksBeforeStep_ = 0;
+    double stepPeak_ = 0;
+    size_t stepPeakAt_ = 0;
+    double stepsTaken_ = 0;
     uint32_t interruptionsSeen_ = 0;
     bool followingDevice_ = false;
     int64_t targetFrames_ = 0;    // the fill steered to: where the device settled after priming

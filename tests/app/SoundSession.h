@@ -139,8 +139,6 @@ protected:
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
     // The span as heard, less the holes that follow a break of the rig's own signal (reported).
     SoundSessionJudging::Heard WithoutTheRigsHoles(const SoundSessionJudging::Heard& heard);
-    // Whether the rig's own signal broke on its way in during the recording Listen judged.
-    bool TheRigsSignalBroke() const { return !inputBreaks_.empty(); }
 
     // The trace lines that tell of trouble, each also written into the test's output; a
     // message box shown fails the test.

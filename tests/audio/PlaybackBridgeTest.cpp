@@ -661,6 +661,43 @@ TEST(PlaybackBridgeHoldUps, AMachineHeldUpAsAWholeNeverBendsThePitchOfOneClock)
         EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
 }
 
+// The same, early: a step of the fill before the clock ratio rests on half a minute of pushes
+// leans its young slope, which must not be taken for a drift then or later, whether the capture
+// comes a block at a time or 20 ms at a time. With clocks apart by less than a drift the ratio
+// stays between 1 and theirs; with clocks a drift apart it goes to theirs, led no further than a
+// fill error asks, and ends near it.
+TEST(PlaybackBridgeHoldUps, AMachineHeldUpEarlyNeverBendsThePitchBeyondTheClocks)
+{
+    for (const double chunk : {0.0, 0.02}) {
+        for (const double drift : {0.0, 1e-4, -1e-4, 5e-4, -5e-4}) {
+            for (const double seconds : {3.0, 8.0, 15.0, 25.0}) {
+                SCOPED_TRACE("capture in chunks of " + std::to_string(chunk) + " s, clocks " + std::to_string(drift) +
+                             " apart, held up at " + std::to_string(seconds) + " s");
+                Listener listener(1, NominalRate, [](int64_t) { return false; });
+                Rig rig({.PlaybackDrift = drift, .FillFrames = 1024, .DeviceFrames = 3 * BlockFrames, .CaptureChunk = chunk},
+                        listener);
+                rig.Run(Blocks(seconds));
+                rig.HoldMachine(0.03, 1000);
+                const double clocks = 1 + drift;
+                const bool drifting = std::abs(drift) > 2e-4;
+                const double lowest = std::min(drifting ? clocks - 6e-4 : 1.0, clocks) - 1e-5;
+                const double highest = std::max(drifting ? clocks + 6e-4 : 1.0, clocks) + 1e-5;
+                double low = 1;
+                double high = 1;
+                rig.Run(Blocks(150 - seconds), [&] {
+                    low = std::min(low, rig.bridge.Ratio());
+                    high = std::max(high, rig.bridge.Ratio());
+                });
+                EXPECT_GE(low, lowest);
+                EXPECT_LE(high, highest);
+                if (drifting) {
+                    EXPECT_NEAR(rig.bridge.Ratio(), clocks, 1.5e-4);
+                }
+            }
+        }
+    }
+}
+
 // Two and a half minutes of a rig whose clocks agree: the ratio stays within 1e-5 of 1, the
 // sound never breaks, and every window after the first is pure.
 void ExpectOneClockUnbentAndPure(const RigSettings& settings)
