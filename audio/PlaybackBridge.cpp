@@ -131,9 +131,9 @@ constexpr int64_t LostOutliers = 16;
 
 // A step of the read count smaller than an outlier's, as a machine held up as a whole makes: the
 // mean read of the latest StepWindow regular pushes against that of as many before them, less
-// the slope's advance, at its peak, where the step lies between the two. Left to the position's gain, a step of half a block
-// leaned the slope by 4e-4 for minutes, or by 2e-3 while the slope was young, which then passed
-// for a drift and bent the pitch. A window of 16 spans the pattern of pushes that come as the
+// the slope's advance, at its peak, where the step lies between the two. Left to the position's
+// gain, a step of half a block leaned the slope by 4e-4 for minutes, or by 2e-3 while the slope
+// was young, which then passed for a drift and bent the pitch. A window of 16 spans the pattern of pushes that come as the
 // capture hands on 20 ms at a time (late by up to 20 ms, then early again, in a cycle of 15), and
 // a young slope's lag over it is a few hundredths of a block.
 constexpr double StepBlocks = 0.15;
