@@ -133,9 +133,9 @@ constexpr int64_t LostOutliers = 16;
 // mean read of the latest StepWindow regular pushes against that of as many before them, less
 // the slope's advance, at its peak, where the step lies between the two. Left to the position's
 // gain, a step of half a block leaned the slope by 4e-4 for minutes, or by 2e-3 while the slope
-// was young, which then passed for a drift and bent the pitch. A window of 16 spans the pattern of pushes that come as the
-// capture hands on 20 ms at a time (late by up to 20 ms, then early again, in a cycle of 15), and
-// a young slope's lag over it is a few hundredths of a block.
+// was young, which then passed for a drift and bent the pitch. A window of 16 spans the pattern
+// of pushes that come as the capture hands on 20 ms at a time (late by up to 20 ms, then early
+// again, in a cycle of 15), and a young slope's lag over it is a few hundredths of a block.
 constexpr double StepBlocks = 0.15;
 
 // How long the sound, ready to start again after a hole, waits for the backlog of a main thread
@@ -814,6 +814,22 @@ bool PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames, int64_t slack)
     return true;
 }
 
+// The read count as the device's clock carries it on, anchored to the read count itself.
+int64_t PlaybackBridge::ByTheDevicesClock(int64_t readFrames, int64_t playedFrames)
+{
+    if (playedFrames < 0) {
+        playedToReadSet_ = false;
+        return readFrames;
+    }
+    const uint32_t interruptions = interruptions_.load(std::memory_order_relaxed);
+    const bool strays = std::abs(playedFrames + playedToRead_ - readFrames) > blockFrames_;
+    if (!playedToReadSet_ || interruptions != playedToReadInterruptions_ || strays)
+        playedToRead_ = readFrames - playedFrames;
+    playedToReadSet_ = true;
+    playedToReadInterruptions_ = interruptions;
+    return playedFrames + playedToRead_;
+}
+
 void PlaybackBridge::StartPriming()
 {
     trimDue_ = true;
@@ -835,18 +851,7 @@ void PlaybackBridge::StartPriming()
 // went on, which would have read as a fill three blocks too high.
 void PlaybackBridge::StampRead(int64_t nanoseconds, int64_t unansweredFrames, int64_t playedFrames)
 {
-    int64_t frames = read_.load(std::memory_order_relaxed) + unansweredFrames;
-    const uint32_t interruptions = interruptions_.load(std::memory_order_relaxed);
-    if (playedFrames < 0) {
-        playedToReadSet_ = false;
-    } else {
-        const bool strays = std::abs(playedFrames + playedToRead_ - frames) > blockFrames_;
-        if (!playedToReadSet_ || interruptions != playedToReadInterruptions_ || strays)
-            playedToRead_ = frames - playedFrames;
-        playedToReadSet_ = true;
-        playedToReadInterruptions_ = interruptions;
-        frames = playedFrames + playedToRead_;
-    }
+    const int64_t frames = ByTheDevicesClock(read_.load(std::memory_order_relaxed) + unansweredFrames, playedFrames);
     const uint32_t sequence = stampSequence_.load(std::memory_order_relaxed);
     stampSequence_.store(sequence + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);

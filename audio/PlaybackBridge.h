@@ -114,6 +114,7 @@ private:
     bool TrimBacklog(int64_t queued, int64_t frames, int64_t slack);
     void StartPriming();
     void StampRead(int64_t nanoseconds, int64_t unansweredFrames, int64_t playedFrames);
+    int64_t ByTheDevicesClock(int64_t readFrames, int64_t playedFrames);
 
     int32_t channels_ = 0;
     int32_t blockFrames_ = 0;
