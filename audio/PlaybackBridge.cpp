@@ -720,21 +720,26 @@ size_t PlaybackBridge::Take(std::span<int16_t> samples)
 }
 
 // The sound server tells of the underrun either before the device's first call back or, as
-// PipeWire's was seen to, after some: a hold-up its calls have shown already needs nothing
-// more. One they did not show is past, or was the server's own (PulseAudio's sink at 44.1 kHz
-// ran the stream dry now and then while the calls came on time, each answered in full): the
-// FIFO holds what it held, and waiting for the target again would only add a hole of the
-// bridge's own (30 to 60 ms were heard). The device's read count may have jumped against the
-// time, though: the main thread follows it afresh, as after a hole.
+// PipeWire's was seen to, after some, and PulseAudio's well after the latest call: a hold-up
+// the calls have shown already needs nothing more. (The calls that wait for the backlog leave
+// no stamp: a notice after them was taken for a hold-up of its own, and the wait started over,
+// which lengthened the hole after a stopped program by one to three calls.) One the calls did
+// not show is past, or was the server's own (PulseAudio's sink at 44.1 kHz ran the stream dry
+// now and then while the calls came on time, each answered in full): the FIFO holds what it
+// held, and waiting for the target again would only add a hole of the bridge's own (30 to 60 ms
+// were heard). The device's read count may have jumped against the time, though: the main
+// thread follows it afresh, as after a hole.
 void PlaybackBridge::DeviceRanDry()
 {
     const int64_t now = Now();
     const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
+    if (lostTimeNanoseconds_ != 0 && now - lostTimeNanoseconds_ <= TellWindowBlocks * blockNanoseconds)
+        return;
     const bool calledSince = soundStarted_ && now - stampNanoseconds_.load(std::memory_order_relaxed) < blockNanoseconds / 2;
-    if (!calledSince)
-        LoseTime(now);
-    else if (now - lostTimeNanoseconds_ > TellWindowBlocks * blockNanoseconds)
+    if (calledSince)
         interruptions_.fetch_add(1, std::memory_order_release);
+    else
+        LoseTime(now);
 }
 
 // The device lost time: its thread was held up. If the main thread was held with it, as when

@@ -127,6 +127,7 @@ public:
     };
     const std::vector<Measured>& Fits() const { return fits_; }
     int64_t Holes() const { return holes_; }   // runs of 16 or more silent frames after the first sound
+    int64_t LongestHoleFrames() const { return longestHole_; }
     int64_t FramesBeforeSound() const { return framesBeforeSound_; }
     bool SoundStarted() const { return soundStarted_; }
     int64_t SplitFrames() const { return splitFrames_; }
@@ -143,6 +144,8 @@ private:
         silentRun_ = sample == 0 ? silentRun_ + 1 : 0;
         if (soundStarted_ && silentRun_ == 16)
             ++holes_;
+        if (soundStarted_)
+            longestHole_ = std::max(longestHole_, silentRun_);
     }
 
     void Bend(int16_t sample)
@@ -179,6 +182,7 @@ private:
     int64_t framesBeforeSound_ = 0;
     int64_t silentRun_ = 0;
     int64_t holes_ = 0;
+    int64_t longestHole_ = 0;
     int64_t splitFrames_ = 0;
     int32_t last_ = 0;
     int32_t beforeLast_ = 0;
@@ -214,8 +218,11 @@ public:
     {
         for (const int64_t last = pushes_ + blocks; pushes_ < last;) {
             const double pushTime = PushTime();
-            while (FillTime() < pushTime)
+            while (FillTime() < pushTime) {
+                TellIfDue(FillTime());
                 FillOnce();
+            }
+            TellIfDue(pushTime);
             SetTime(pushTime);
             bridge.Push(tone_.Next());
             ++pushes_;
@@ -232,12 +239,14 @@ public:
     // meanwhile and tells the device it ran dry, before its first call back or (as PipeWire's
     // was seen to) after callsBeforeTold of them; the device's calls go on from where its clock
     // is, and the main thread comes back mainThreadLag later with the blocks captured meanwhile.
-    void HoldProgram(double seconds, double mainThreadLag, int callsBeforeTold)
+    // The server may tell of it toldLate seconds after that call, between two calls.
+    void HoldProgram(double seconds, double mainThreadLag, int callsBeforeTold, double toldLate = 0)
     {
         const double resumed = Now() + seconds;
         heldUntil_ = resumed + mainThreadLag;
         deviceHeldUntil_ = resumed;
         callsBeforeTold_ = callsBeforeTold;
+        toldLate_ = toldLate;
     }
 
     // The whole machine is held up, as a virtual machine whose host is busy elsewhere: neither
@@ -302,14 +311,28 @@ private:
             }
             return;
         }
-        SetTime(FillTime());
+        const double callTime = FillTime();
+        SetTime(callTime);
         FillAndHear();
-        if (callsBeforeTold_ > 0 && --callsBeforeTold_ == 0)
-            bridge.DeviceRanDry();
+        if (callsBeforeTold_ > 0 && --callsBeforeTold_ == 0) {
+            if (toldLate_ > 0)
+                tellAt_ = callTime + toldLate_;
+            else
+                bridge.DeviceRanDry();
+        }
         for (; burstLeft_ > 0 && listener_.SoundStarted(); --burstLeft_)
             FillAndHear();
         ++fills_;
         fillJitter_.reset();
+    }
+
+    void TellIfDue(double before)
+    {
+        if (!tellAt_ || *tellAt_ > before)
+            return;
+        SetTime(*tellAt_);
+        bridge.DeviceRanDry();
+        tellAt_.reset();
     }
 
     void FillAndHear()
@@ -356,6 +379,8 @@ private:
     double deviceHeldUntil_ = 0;
     double deviceLateUntil_ = 0;
     int callsBeforeTold_ = 0;
+    double toldLate_ = 0;
+    std::optional<double> tellAt_;
     int64_t backlogPushes_ = 0;
     double lastPushTime_ = 0;
     std::optional<double> fillJitter_;
@@ -821,6 +846,34 @@ TEST(PlaybackBridgeHoldUps, AStoppedProgramWaitsForTheBacklogAndTrimsItInsideThe
         EXPECT_EQ(listener.Holes(), 1);
         EXPECT_LE(listener.SharpestBend(), 150) << "sound left out after the hole: a splice";
         ExpectTheDelayAsItWas(rig, listener, target);
+    }
+}
+
+// A server's stream that asks for a block at a call tells of the underrun of a stopped program
+// after the calls showed the hold-up, at once or, as PulseAudio's was seen to, well after the
+// latest call: the sound comes back as soon as it would had the server not told of it at all,
+// not after a second wait for the backlog of a main thread that is slow to catch up.
+TEST(PlaybackBridgeHoldUps, AnUnderrunToldAfterTheCallsShowedTheHoldUpAddsNoWait)
+{
+    constexpr int Never = 1000;
+    struct Telling
+    {
+        int AfterCalls;
+        double Late;
+    };
+    int64_t untoldHole = 0;
+    for (const Telling telling : {Telling{Never, 0}, Telling{1, 0}, Telling{1, 0.7 * BlockSeconds}, Telling{3, 0.7 * BlockSeconds}}) {
+        SCOPED_TRACE("told after " + std::to_string(telling.AfterCalls) + " calls, " + std::to_string(telling.Late) + " s late");
+        Listener listener(1, NominalRate, AwayFromTheHoldUp);
+        Rig rig({.FillFrames = BlockFrames, .DeviceFrames = 3 * BlockFrames, .ServerStream = true}, listener);
+        rig.Run(Blocks(20));
+        rig.HoldProgram(0.3, 0.2, telling.AfterCalls, telling.Late);
+        rig.Run(Blocks(3.0));
+        EXPECT_EQ(listener.Holes(), 1);
+        if (telling.AfterCalls == Never)
+            untoldHole = listener.LongestHoleFrames();
+        else
+            EXPECT_EQ(listener.LongestHoleFrames(), untoldHole);
     }
 }
 
