@@ -88,13 +88,10 @@ void StatisticsPanel::ShowStatistics()
     SetTextColour(lblStatsVal[Time], colour);
 }
 
-// Runs after every block: the picture is formatted again only when the output has moved.
 void StatisticsPanel::ShowOscillator()
 {
-    if (!VFO || VFO->OscOut() == shownOscOut_)
-        return;
-    shownOscOut_ = VFO->OscOut();
-    lblStatsVal[Oscillator]->setText(Text(Format(*shownOscOut_ / 10.0, "#0 000 000 Hz")));
+    if (VFO)
+        lblStatsVal[Oscillator]->setText(Text(Format(VFO->OscOut() / 10.0, "#0 000 000 Hz")));
 }
 
 void StatisticsPanel::HideSpareRow() { lblStatsVal[Spare]->hide(); }

@@ -3,9 +3,6 @@
 #include "ui/common/ControlArray.h"
 #include "ui/main/PanelBuilder.h"
 
-#include <cstdint>
-#include <optional>
-
 class Frame;
 class Label;
 class QCheckBox;
@@ -39,7 +36,4 @@ public:
     QCheckBox* chkPerfStatsOn = nullptr;
     ControlArray<Label> lblStats;
     ControlArray<Label> lblStatsVal;
-
-private:
-    std::optional<int32_t> shownOscOut_;   // what the oscillator row shows
 };

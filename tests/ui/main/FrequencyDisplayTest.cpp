@@ -64,7 +64,6 @@ TEST_F(FrequencyDisplay, ShowsNineDigitsAndRedrawsOnlyAChangedString)
     window->Statistics->lblStatsVal[3]->setText("stale");
     window->Frequency->Display7Seg("070501234");
     EXPECT_EQ(window->Statistics->lblStatsVal[3]->text(), "stale");
-    VFO->OscOut(VFO->OscOut() + 10);   // the readout has something new to show
     window->Frequency->Display7Seg("1234567891");   // 123 456 789.1 Hz: the first nine characters
     EXPECT_EQ(Shown(), "123456789");
     EXPECT_NE(window->Statistics->lblStatsVal[3]->text(), "stale");
