@@ -23,7 +23,8 @@
 //   capture short of what it lost meanwhile, moves the count against the pushes for good. Where
 //   the reads of the regular pushes, less the slope's advance, step by StepBlocks or more from
 //   one window of them to the next, the line takes the step up and forgets what the pushes
-//   since taught its slope, however young it is.
+//   since taught its slope, however young it is; the fill the step leaves is settled on as
+//   after a hole (below).
 // - A start offset is no drift: when the fill error is first trusted after the reset, the
 //   fill, where the start's priming put it within about a call of the target, is where this
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
@@ -489,6 +490,10 @@ bool PlaybackBridge::FollowDevice(double read)
 // step lies between the two windows; once it has fallen to half that peak, the line takes the
 // step up from where it was before it, with the slope it had then: what the pushes since taught
 // it came of the step. A difference that does not fall within a window's pushes is no step.
+// The fill stepped with it (the capture lost or gained sound: PipeWire, its graph run late, drops
+// or repeats a quantum of one stream): where the device now settles is the target, within
+// CentreBand of the one asked for, as after a lost line, so that a step is not steered away at
+// the pitch's cost.
 void PlaybackBridge::TakeAStep(double read)
 {
     recentReads_[recentRegular_++ % recentReads_.size()] = {positionBlocks_, read - stepsTaken_, readPosition_, readRate_, rateBlocks_};
@@ -516,6 +521,7 @@ void PlaybackBridge::TakeAStep(double read)
         recentReads_[k % recentReads_.size()].Read -= stepPeak_;
     stepsTaken_ += stepPeak_;
     stepPeak_ = 0;
+    targetSettled_ = false;
 }
 
 // A whole run of pushes missed the line. Where the misses grew along the run, its slope was
