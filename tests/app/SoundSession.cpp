@@ -144,6 +144,15 @@ std::vector<Heard> SoundSession::Listen()
             std::cout << " " << Seconds(at);
         std::cout << "\n";
     }
+    if (breaksUnheardByTheRig_) {
+        toneBreaks_ = ToneBreaks(levels);
+        if (!toneBreaks_.empty()) {
+            std::cout << "  the played tone broke at";
+            for (const double at : toneBreaks_)
+                std::cout << " " << Seconds(at);
+            std::cout << "\n";
+        }
+    }
     // A sink that falls idle between actions may hand its monitor's recording on ahead of the
     // clock (PipeWire's did, by half a second over a few power cycles): the silence an action
     // brings then shows that much before the action's time, and a span that ends at an action
@@ -161,6 +170,31 @@ bool SoundSession::NearAnInputBreak(double fromSeconds, double toSeconds) const
     return std::any_of(inputBreaks_.begin(), inputBreaks_.end(), [&](double at) {
         return at - BlockSeconds < toSeconds && fromSeconds < at + InputBreakReachSeconds;
     });
+}
+
+// A sample of the tone unlike the one a period before, in a block that is loud and whose period
+// before is too; breaks within a tenth of a second of it are the same. A pitch bent as far as
+// the bridge ever bends it (1 %) changes a sample from one period to the next by half this.
+std::vector<double> SoundSession::ToneBreaks(const std::vector<double>& levels) const
+{
+    constexpr size_t Period = PacedSoundRig::SampleRate / static_cast<size_t>(PlayedToneHz);
+    constexpr int SpliceStep = 2000;
+    std::vector<double> breaks;
+    for (size_t i = BlockSamples; i < levels.size() * BlockSamples; ++i) {
+        if (std::abs(played_[i] - played_[i - Period]) <= SpliceStep || Silent(levels, i / BlockSamples) ||
+            Silent(levels, (i - Period) / BlockSamples))
+            continue;
+        const double seconds = static_cast<double>(i) / PacedSoundRig::SampleRate;
+        if (breaks.empty() || seconds - breaks.back() > 0.1)
+            breaks.push_back(seconds);
+    }
+    return breaks;
+}
+
+bool SoundSession::HoldsAToneBreak(double fromSeconds, double toSeconds) const
+{
+    return std::any_of(toneBreaks_.begin(), toneBreaks_.end(),
+                       [&](double at) { return fromSeconds - BlockSeconds < at && at < toSeconds + BlockSeconds; });
 }
 
 Heard SoundSession::WithoutTheRigsHoles(const Heard& heard)
@@ -281,7 +315,8 @@ Purity SoundSession::MeasureTone(const Heard& heard, Windows windows)
          first += PurityWindowBlocks / 2) {
         const double from = static_cast<double>(first) * BlockSeconds;
         if (windows == Windows::BetweenHoles &&
-            (TouchesAHole(heard, first) || NearAnInputBreak(from, from + PurityWindowBlocks * BlockSeconds)))
+            (TouchesAHole(heard, first) || NearAnInputBreak(from, from + PurityWindowBlocks * BlockSeconds) ||
+             HoldsAToneBreak(from, from + PurityWindowBlocks * BlockSeconds)))
             continue;
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
         const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);

@@ -93,7 +93,8 @@ public:
     enum class Chosen { Sink, Source, Monitor };
 
 protected:
-    explicit SoundSession(SoundServer server = SoundServer::PulseAudio, RigOptions options = {}) : rig(server, options)
+    explicit SoundSession(SoundServer server = SoundServer::PulseAudio, RigOptions options = {})
+        : rig(server, options), breaksUnheardByTheRig_(server == SoundServer::PipeWire && options.signal == RigSignal::Tone)
     {
     }
 
@@ -188,12 +189,22 @@ private:
     bool Silent(const std::vector<double>& levels, size_t block) const;
     // Whether a stretch of the recording may carry a break of the rig's own signal.
     bool NearAnInputBreak(double fromSeconds, double toSeconds) const;
+    // Where the played tone breaks between audible blocks, in seconds of the recording.
+    std::vector<double> ToneBreaks(const std::vector<double>& levels) const;
+    bool HoldsAToneBreak(double fromSeconds, double toSeconds) const;
     SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds,
                                      double ahead) const;
 
     std::vector<Action> actions_;
     std::vector<int16_t> played_;
     std::vector<double> inputBreaks_;   // of the rig's signal, in seconds of the recording
+    // PipeWire, its graph run late by a machine held up elsewhere, may drop or repeat a quantum
+    // of one stream's input and not of another's: the program's input then breaks where the rig's
+    // listener, a stream of its own, hears its signal whole. The played tone shows such a break
+    // as a splice: a break of the bridge's own (sound left out, silence) is traced, and a pitch
+    // that bends makes no splice. So on PipeWire the windows that hold one are not judged.
+    const bool breaksUnheardByTheRig_;
+    std::vector<double> toneBreaks_;   // in seconds of the recording
     double letSinkSleepAt_ = -1;   // recording seconds
 };
 
