@@ -18,7 +18,7 @@ public:
     DeferredBlockWork(const DeferredBlockWork&) = delete;
     DeferredBlockWork& operator=(const DeferredBlockWork&) = delete;
 
-    // A processed block was handed on to playback: the work runs 10 ms later, once.
+    // A processed block was handed on to playback: the work runs once the loop is free, once.
     void Schedule();
     void tmrPerfStats_Timer();
 
