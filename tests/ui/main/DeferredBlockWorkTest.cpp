@@ -44,9 +44,9 @@ protected:
 
 using Asked = std::vector<std::string>;
 
-// Played blocks schedule one run for when the loop is free. A run reads the meters, then keeps the model's
-// choices consistent with the oscillator's control: a tuned oscillator uses the lower image,
-// a crystal one lies above the signal.
+// Played blocks schedule one run for when the loop is free. A run reads the meters, then
+// keeps the model's choices consistent with the oscillator's control: a tuned oscillator uses
+// the lower image, a crystal one lies above the signal.
 TEST_F(DeferredBlockWorkAlone, ARunReadsTheMetersAndShowsOnlyTheChoicesTheReceiverOffers)
 {
     work.Schedule();
