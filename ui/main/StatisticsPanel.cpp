@@ -88,10 +88,13 @@ void StatisticsPanel::ShowStatistics()
     SetTextColour(lblStatsVal[Time], colour);
 }
 
+// Runs after every block: the text is made again only when the frequency has changed.
 void StatisticsPanel::ShowOscillator()
 {
-    if (VFO)
-        lblStatsVal[Oscillator]->setText(Text(Format(VFO->OscOut() / 10.0, "#0 000 000 Hz")));
+    if (!VFO || VFO->OscOut() == shownOscOut_)
+        return;
+    shownOscOut_ = VFO->OscOut();
+    lblStatsVal[Oscillator]->setText(Text(Format(*shownOscOut_ / 10.0, "#0 000 000 Hz")));
 }
 
 void StatisticsPanel::HideSpareRow() { lblStatsVal[Spare]->hide(); }

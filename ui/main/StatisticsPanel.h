@@ -3,6 +3,9 @@
 #include "ui/common/ControlArray.h"
 #include "ui/main/PanelBuilder.h"
 
+#include <cstdint>
+#include <optional>
+
 class Frame;
 class Label;
 class QCheckBox;
@@ -36,4 +39,7 @@ public:
     QCheckBox* chkPerfStatsOn = nullptr;
     ControlArray<Label> lblStats;
     ControlArray<Label> lblStatsVal;
+
+private:
+    std::optional<int32_t> shownOscOut_;   // the oscillator output the LO row shows
 };

@@ -61,12 +61,14 @@ TEST_F(FrequencyDisplay, ShowsNineDigitsAndRedrawsOnlyAChangedString)
 {
     window->Frequency->tmrTune_Timer();
     EXPECT_EQ(Shown(), "070501234");
-    window->Statistics->lblStatsVal[3]->setText("stale");
+    // The oscillator readout goes with the digits: only a changed string shows it again.
+    const QString oscillatorShown = window->Statistics->lblStatsVal[3]->text();
+    VFO->OscOut(VFO->OscOut() + 10);
     window->Frequency->Display7Seg("070501234");
-    EXPECT_EQ(window->Statistics->lblStatsVal[3]->text(), "stale");
+    EXPECT_EQ(window->Statistics->lblStatsVal[3]->text(), oscillatorShown);
     window->Frequency->Display7Seg("1234567891");   // 123 456 789.1 Hz: the first nine characters
     EXPECT_EQ(Shown(), "123456789");
-    EXPECT_NE(window->Statistics->lblStatsVal[3]->text(), "stale");
+    EXPECT_NE(window->Statistics->lblStatsVal[3]->text(), oscillatorShown);
 
     VFOControl = true;   // an oscillator the program tunes: the RIT offset is shown with it
     RITOffset = -123;

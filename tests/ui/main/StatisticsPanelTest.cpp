@@ -1,6 +1,7 @@
 #include "dsp/AGCAndOutputLevel.h"
 #include "dsp/ReceiveState.h"
 #include "radio/HardwareObjects.h"
+#include "support/AllocationCounter.h"
 #include "support/ScopedTestHome.h"
 #include "ui/common/Frame.h"
 #include "ui/common/Label.h"
@@ -114,6 +115,11 @@ TEST_F(StatisticsPanelAlone, ShowsTheOscillatorOnceThereIsOneAndTheSpareAndThrea
     VFO->OscOut(704012340);   // tenths of a hertz
     panel.ShowOscillator();
     EXPECT_EQ(Value(3), "70 401 234 Hz");
+    // It runs after every block: an unchanged frequency costs no new text.
+    EXPECT_EQ(AllocationCounter::Count([this] { panel.ShowOscillator(); }), 0);
+    VFO->OscOut(704012350);
+    panel.ShowOscillator();
+    EXPECT_EQ(Value(3), "70 401 235 Hz");
 
     panel.HideSpareRow();
     EXPECT_TRUE(panel.lblStatsVal[6]->isHidden());
