@@ -23,6 +23,17 @@ std::string DeviceChoiceHint()
     const std::string path = QELVODX8::ConfigurationPath ? QELVODX8::ConfigurationPath() : "Config";
     return "To use another device, choose it on the Soundcard tab of the configuration window (" + path + ").";
 }
+
+// What to do about a device that does not open: choose another, unless the machine has
+// nothing to play on, where the lists offer no other device either.
+std::string FailureAdvice(SoundBackend& backend)
+{
+    const SoundSystemFound found = backend.FoundSoundSystem();
+    if (found.ServerAnswers || found.CardPresent)
+        return " " + DeviceChoiceHint();
+    return "\nNo sound server answers (PulseAudio or PipeWire) and no sound card is present. Start the desktop's "
+           "sound server, or connect a sound card; on a machine with neither, the receiver cannot play.";
+}
 constexpr const char* UnknownChannelsText = "Unknown Number of channels, only Mono or Stereo allowed";
 constexpr int32_t ErrSubscriptOutOfRange = 9;
 constexpr int32_t MaxSizedChannels = 16;   // arrays are never sized for more channels than this
@@ -267,7 +278,7 @@ void QELVODX8::ShowSoundFailure(const char* routine, int32_t error, const std::s
     if (recovery_.TakeOver(routine, error, why))
         return;
     AddLog(std::string(routine) + ":Code=" + std::to_string(error) + " Description=" + why);
-    MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why + " " + DeviceChoiceHint(), MessageBoxes::vbOKOnly);
+    MessageBoxes::MsgBox(std::string(StartFailureText) + "\n" + why + FailureAdvice(backend_), MessageBoxes::vbOKOnly);
 }
 
 void QELVODX8::CloseDevices()

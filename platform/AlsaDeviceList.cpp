@@ -119,4 +119,12 @@ std::vector<SoundDeviceInfo> Devices(SoundDirection direction)
     return devices;
 }
 
+int CardCount()
+{
+    int count = 0;
+    for (int card = -1; snd_card_next(&card) == 0 && card >= 0;)
+        ++count;
+    return count;
+}
+
 } // namespace AlsaDeviceList

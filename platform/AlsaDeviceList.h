@@ -14,5 +14,7 @@
 namespace AlsaDeviceList {
 
 std::vector<SoundDeviceInfo> Devices(SoundDirection direction);
+// The sound cards the system has (none in a container or on a server without sound).
+int CardCount();
 
 } // namespace AlsaDeviceList

@@ -1,4 +1,5 @@
 #include "platform/DesktopSoundBackend.h"
+#include "platform/AlsaDeviceList.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -128,6 +129,11 @@ int32_t DesktopSoundBackend::PlaybackDeviceFrames() const
 std::string DesktopSoundBackend::ErrorText() const
 {
     return lastFailure_ ? lastFailure_->ErrorText() : errorText_;
+}
+
+SoundSystemFound DesktopSoundBackend::FoundSoundSystem()
+{
+    return {server_.ServerReachable(), AlsaDeviceList::CardCount() > 0};
 }
 
 int32_t DesktopSoundBackend::Result(SoundBackend& backend, int32_t result)

@@ -32,6 +32,7 @@ public:
     bool PlaybackKeepsPace() const override;
     int32_t PlaybackDeviceFrames() const override;
     std::string ErrorText() const override;
+    SoundSystemFound FoundSoundSystem() override;
 
 private:
     SoundBackend& BackendFor(const std::string& name);

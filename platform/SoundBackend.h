@@ -91,6 +91,13 @@ struct SoundStateEvent
     std::string Why;                                       // in the backend's words
 };
 
+// What a machine offers to play on, as far as a backend can tell.
+struct SoundSystemFound
+{
+    bool ServerAnswers = true;   // a sound server (PulseAudio, or PipeWire's) answers
+    bool CardPresent = true;     // the system has at least one sound card
+};
+
 class SoundStateSink
 {
 public:
@@ -152,6 +159,10 @@ public:
     virtual int32_t PlaybackDeviceFrames() const = 0;
 
     virtual std::string ErrorText() const = 0;
+
+    // What there is to play on, asked when a device does not open so that the user learns
+    // what is missing. A backend that cannot tell answers that both are there.
+    virtual SoundSystemFound FoundSoundSystem() { return {}; }
 
     // Events and notification positions work alike in every backend.
     int32_t CreateEvent(SoundEventSink* sink)

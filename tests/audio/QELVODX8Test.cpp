@@ -476,6 +476,35 @@ TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
     EXPECT_EQ(engine.LastErr(), 0);
 }
 
+// On a machine with neither a sound server nor a sound card there is no other device to
+// choose: the box says what is missing and what to do instead. Either one present keeps the
+// advice to choose another device.
+TEST_F(SoundEngine, AMachineWithNeitherServerNorCardIsToldWhatIsMissing)
+{
+    const std::string opened = "Unable to start DirectSound. Check proper sound card installation\n"
+                               "device \"default\": cannot be opened (Device or resource busy)";
+    const std::string choice = " To use another device, choose it on the Soundcard tab of the configuration window (Config).";
+    Configure();
+    engine.SetCurrentPlaybackDevice(1);
+    backend.FailingDevices.insert("default");
+    backend.Found = {.ServerAnswers = false, .CardPresent = false};
+    engine.StartSound();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.Last().prompt,
+              opened + "\nNo sound server answers (PulseAudio or PipeWire) and no sound card is present. Start the "
+                       "desktop's sound server, or connect a sound card; on a machine with neither, the receiver "
+                       "cannot play.");
+    EXPECT_FALSE(engine.Running());
+
+    for (const SoundSystemFound found : {SoundSystemFound{.ServerAnswers = false, .CardPresent = true},
+                                         SoundSystemFound{.ServerAnswers = true, .CardPresent = false}}) {
+        backend.Found = found;
+        engine.StartSound();
+        EXPECT_EQ(boxes.Last().prompt, opened + choice) << found.ServerAnswers;
+    }
+    EXPECT_EQ(boxes.boxes.size(), 3u);
+}
+
 TEST(SoundEngineDevices, ListsDescriptionsByPositionAndAnEmptyListAsMinusOne)
 {
     FakeSoundBackend backend;

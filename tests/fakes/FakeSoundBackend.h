@@ -54,6 +54,7 @@ public:
     bool PlaybackKeepsPace() const override { return Paced; }
     int32_t PlaybackDeviceFrames() const override { return DeviceFrames; }
     std::string ErrorText() const override { return errorText_; }
+    SoundSystemFound FoundSoundSystem() override { return Found; }
 
     Device& Of(SoundDirection direction) { return devices_[static_cast<size_t>(direction)]; }
 
@@ -63,6 +64,7 @@ public:
     bool FailBuffers = false;               // CreateBuffer refuses every format
     int FailingPlaybackStarts = 0;          // Start(Playback) refuses this many more times
     std::vector<int32_t> Volumes;           // every SetVolume
+    SoundSystemFound Found;                 // what FoundSoundSystem answers
     bool Paced = false;                     // the playback device keeps a pace of its own
     int32_t DeviceFrames = 0;               // what PlaybackDeviceFrames answers
     std::vector<Write> Writes;              // every block taken from the source

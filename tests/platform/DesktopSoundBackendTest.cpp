@@ -42,6 +42,9 @@ std::vector<std::string> Names(const std::vector<SoundDeviceInfo>& devices)
     return names;
 }
 
+// Whether the kernel offers a sound card, by its control devices.
+bool SystemHasASoundCard() { return !QDir("/dev/snd").entryList({"controlC*"}, QDir::System).isEmpty(); }
+
 void RunFor(int milliseconds)
 {
     QElapsedTimer clock;
@@ -83,6 +86,9 @@ TEST(DesktopSoundBackend, WithoutASoundServerListsAndOpensThroughAlsa)
     EXPECT_LT(backend.OpenDevice(Playback, "pulse:zoz_played"), 0);
     EXPECT_NE(backend.ErrorText().find("pulse:zoz_played"), std::string::npos) << backend.ErrorText();
     EXPECT_LT(backend.Start(Playback), 0) << "nothing open";
+    const SoundSystemFound found = backend.FoundSoundSystem();
+    EXPECT_FALSE(found.ServerAnswers);
+    EXPECT_EQ(found.CardPresent, SystemHasASoundCard());
 }
 
 TEST(DesktopSoundBackend, OnASoundServerAddsItsDevicesAfterAlsasAndSwitchesBetweenThemWithoutARestart)
@@ -106,6 +112,7 @@ TEST(DesktopSoundBackend, OnASoundServerAddsItsDevicesAfterAlsasAndSwitchesBetwe
     EXPECT_TRUE(PlaysPaced(backend, "pulse:zoz_played"));
     EXPECT_FALSE(PlaysPaced(backend, "null"));
     EXPECT_TRUE(PlaysPaced(backend, "default"));
+    EXPECT_TRUE(backend.FoundSoundSystem().ServerAnswers);
 }
 
 } // namespace
