@@ -34,9 +34,11 @@ constexpr uint32_t RenamingOthersColour = 0xC0C0C0;
 constexpr uint32_t RenamingColour = 0xFFFF00;
 constexpr uint32_t PresetNotInForceColour = 0xC0C000;
 constexpr int InsertKey = 45;
-// The band selector's place on the frame (twips): its leftmost left, its right edge and the
-// least width that shows a band's name.
-constexpr int BandSelectorLeft = 90, BandSelectorRight = 1830, BandSelectorMinWidth = 900;
+// The band selector's place on the frame as laid out (twips): its left, top, right edge and
+// height, where the pointer finds it; and the least width that shows a band's name, for where
+// it is shown.
+constexpr int BandSelectorLeft = 90, BandSelectorTop = 120, BandSelectorRight = 1830, BandSelectorHeight = 270;
+constexpr int BandSelectorMinWidth = 900;
 const char* const UnusedPresetTip = "Unused - Shift + Right Click to set";
 
 bool ValidBand(int index) { return index >= 0 && static_cast<size_t>(index) < BandPlans.size(); }
@@ -57,21 +59,21 @@ QFont Tiny(QFont font)
     return font;
 }
 
-// Strictly inside the control's left and right edges, and in the given share of its place
-// from the top (frame coordinates, twips).
-bool OverPlace(const QWidget* control, double X, double Y, double share)
+// A selector's place (frame twips) reveals it while the pointer is strictly between its left
+// and right edges and less than half its height from the frame's top, on the frame's top edge
+// where the caption is; once shown it stays while the pointer is above the place's bottom.
+bool Reveals(const QRectF& place, bool shown, double X, double Y)
+{
+    const double depth = shown ? place.bottom() : place.height() / 2;
+    return X > place.left() && X < place.right() && Y < depth;
+}
+
+QRectF PlaceInTwips(const QWidget* control)
 {
     using FormUnits::PixelsToTwips;
     const QRect place = control->geometry();
-    return X > PixelsToTwips(place.left()) && X < PixelsToTwips(place.left() + place.width()) &&
-           Y >= PixelsToTwips(place.top()) && Y < PixelsToTwips(place.top()) + PixelsToTwips(place.height()) * share;
-}
-
-// The upper half of its place reveals a selector; once shown it stays while the pointer is
-// anywhere over it.
-bool Reveals(const QWidget* selector, double X, double Y)
-{
-    return OverPlace(selector, X, Y, 0.5) || (selector->isVisible() && OverPlace(selector, X, Y, 1.0));
+    return QRectF(PixelsToTwips(place.left()), PixelsToTwips(place.top()), PixelsToTwips(place.width()),
+                  PixelsToTwips(place.height()));
 }
 
 bool ListOpen(const QComboBox* selector) { return selector->view() && selector->view()->isVisible(); }
@@ -90,7 +92,8 @@ BandPlanPanel::BandPlanPanel(QWidget* container, PanelHub& hub)
 {
     frPresets = MakeFrame(container, "frPresets", "Band", {4050, 120, 3840, 1095});
     imgBandSelect = Make<Image>(frPresets, "imgBandSelect", {30, 90, 3780, 330});
-    cboBandSelect = Make<QComboBox>(frPresets, "cboBandSelect", {BandSelectorLeft, 120, 1740, 270});
+    cboBandSelect = Make<QComboBox>(frPresets, "cboBandSelect", {BandSelectorLeft, BandSelectorTop,
+                                                                  BandSelectorRight - BandSelectorLeft, BandSelectorHeight});
     cboBandSelect->setToolTip("Press Insert Key to Change BandName");
     cboSubBandSelect = Make<QComboBox>(frPresets, "cboSubBandSelect", {1920, 120, 1830, 270});
     cboSubBandSelect->hide();
@@ -266,7 +269,7 @@ void BandPlanPanel::PlaceBandSelector()
     const int blank = frPresets->fontMetrics().horizontalAdvance(' ');
     const int clear = caption.isEmpty() ? 0 : PixelsToTwips(caption.right() + 1 + blank);
     const int left = std::min(std::max(BandSelectorLeft, clear), BandSelectorRight - BandSelectorMinWidth);
-    FormControls::Place(cboBandSelect, left, 120, BandSelectorRight - left, 270);
+    FormControls::Place(cboBandSelect, left, BandSelectorTop, BandSelectorRight - left, BandSelectorHeight);
 }
 
 // The shown sub-band buttons share one row (two when there are more than nine), the twelve
@@ -485,13 +488,16 @@ void BandPlanPanel::frPresets_MouseMove(int, int, double X, double Y)
     hub_.LoLiteScrollLabel(0);
 }
 
-// The band and sub-band selectors appear while the pointer (frame twips) is over the upper
-// half of their places and stay while it is over them; the sub-band label gives way to its
-// selector.
+// The band and sub-band selectors appear while the pointer (frame twips) is over the frame's
+// top edge above their places, and stay while it is over their places; the sub-band label
+// gives way to its selector. The band selector is found where it is laid out, under the
+// band's name, though it is shown right of the name.
 void BandPlanPanel::RevealBandSelectors(double X, double Y)
 {
-    const bool band = Reveals(cboBandSelect, X, Y);
-    const bool subBand = cboSubBandSelect->isEnabled() && Reveals(cboSubBandSelect, X, Y);
+    const QRectF bandPlace(BandSelectorLeft, BandSelectorTop, BandSelectorRight - BandSelectorLeft, BandSelectorHeight);
+    const bool band = Reveals(bandPlace, cboBandSelect->isVisible(), X, Y);
+    const bool subBand = cboSubBandSelect->isEnabled() &&
+                         Reveals(PlaceInTwips(cboSubBandSelect), cboSubBandSelect->isVisible(), X, Y);
     HideBandSelectors();
     lstSubBandSelect->setEnabled(false);
     if (band)

@@ -3,6 +3,7 @@
 #include "support/CaptionCheck.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/common/Label.h"
+#include "ui/common/PictureBox.h"
 
 #include <QComboBox>
 #include <QTest>
@@ -40,12 +41,20 @@ protected:
         return CaptionCheck::Lines(CaptionCheck::CutCaptions(window.get())) + CaptionCheck::Lines(CaptionCheck::CollidingCaptions(window.get()));
     }
 
-    // The pointer over the upper half of a selector's place reveals it, as a user finds it.
+    // The pointer moved to a point of the band frame, as a user moves it: the control under
+    // the point is told.
+    void PointAt(QPoint onFrame) { QTest::mouseMove(window->BandPlan->frPresets, onFrame); }
+    // The pointer moved away, onto the sub-band buttons, which hide the selectors.
+    void PointAway() { QTest::mouseMove(window->BandPlan->picSubBands, QPoint(1, 1)); }
+
+    // The pointer on the frame's top edge reveals a selector, as a user finds it: the band
+    // selector on the band's name, the sub-band selector over the sub-band's name.
     void RevealSelector(QWidget* selector)
     {
-        Image* area = window->BandPlan->imgBandSelect;
-        const QPoint upperHalf = selector->geometry().topLeft() + QPoint(selector->width() / 2, selector->height() / 4);
-        QTest::mouseMove(area, upperHalf - area->pos());
+        Frame* frame = window->BandPlan->frPresets;
+        const int x = selector == window->BandPlan->cboBandSelect ? frame->CaptionBox().center().x()
+                                                                  : selector->geometry().center().x();
+        PointAt({x, 4});
     }
 };
 
@@ -75,6 +84,36 @@ TEST_F(FrontPanelCaptions, TheRevealedSelectorsLeaveTheBandsNameInView)
     ASSERT_TRUE(window->BandPlan->cboSubBandSelect->isVisible());
     EXPECT_EQ(Faults(), "");
     CaptionCheck::SaveScreenshot(window.get(), "frmMain_BandSelectors");
+}
+
+// The band list appears where a user finds it, with the pointer on the band frame's top edge
+// (on the band's name or beside it): strictly inside the band selector's laid-out columns, 6 to
+// 122 pixels, and less than half its height, 9 pixels, from the top; nowhere else in the
+// frame's top rows, not under the band's name either.
+TEST_F(FrontPanelCaptions, TheBandListAppearsWithThePointerOnTheBandsName)
+{
+    const Frame* frame = window->BandPlan->frPresets;
+    const QComboBox* selector = window->BandPlan->cboBandSelect;
+    ASSERT_GT(frame->CaptionBox().left(), 6);
+    ASSERT_LT(frame->CaptionBox().right(), 122);
+    std::string wrong;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < frame->width(); ++x) {
+            PointAway();
+            PointAt({x, y});
+            const bool where = x > 6 && x < 122 && y < 9;
+            if (selector->isVisible() != where)
+                wrong += " (" + std::to_string(x) + "," + std::to_string(y) + (where ? ") hidden" : ") shown");
+        }
+    }
+    EXPECT_EQ(wrong.substr(0, 400), "");
+    PointAt(frame->CaptionBox().center());
+    ASSERT_TRUE(selector->isVisible());
+    CaptionCheck::SaveScreenshot(window.get(), "frmMain_BandList");
+    for (const QPoint stays : {QPoint(20, 20), QPoint(7, 25)}) {
+        PointAt(stays);
+        EXPECT_TRUE(selector->isVisible()) << "on the way to the list, at " << stays.x() << "," << stays.y();
+    }
 }
 
 }   // namespace

@@ -103,13 +103,13 @@ TEST_F(FrontPanelFocus, TheLabelUnderThePointerTakesTheFocus)
 
     window->Receive->frFilters_MouseMove(0, 0, 10, 10);
     EXPECT_EQ(Fore(window->Receive->frFilters), static_cast<uint32_t>(FrameFocus));
-    const QRect band = window->BandPlan->cboBandSelect->geometry();
-    const double upperHalf = band.top() * 15.0 + 15;
-    window->BandPlan->frPresets_MouseMove(0, 0, band.left() * 15.0, upperHalf);
+    // The band selector is laid out from 90 twips, 270 high: found on the frame's top edge.
+    const double onTopEdge = 120;
+    window->BandPlan->frPresets_MouseMove(0, 0, 90, onTopEdge);
     EXPECT_FALSE(window->BandPlan->cboBandSelect->isVisible()) << "the edge itself reveals nothing";
     EXPECT_EQ(Fore(window->Receive->frFilters), static_cast<uint32_t>(FrameNormal));
     window->show();
-    window->BandPlan->frPresets_MouseMove(0, 0, band.left() * 15.0 + 15, upperHalf);
+    window->BandPlan->frPresets_MouseMove(0, 0, 90 + 15, onTopEdge);
     EXPECT_TRUE(window->BandPlan->cboBandSelect->isVisible());
 }
 
