@@ -119,8 +119,11 @@ void AnalyserPanel::CreateChannelControls(QWidget* panel)
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
     lblScopeXWidth = MakeLabel(frScopeSweep, "lblScopeXWidth", "1,023", {660, 210, 840, 180}, "Sweep Adjust", right);
     scrollLabelBinding_.Bind(6, lblScopeXWidth);
+    // The centre is a received frequency of up to nine digits: its value takes the room its
+    // short caption ("Hz") leaves.
+    FormControls::Place(lblScopeCtl[7], 90, 480, 300, 180);
     lblScopeXCentre =
-        MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {660, 480, 840, 180}, "Centre Offset Adjust", right);
+        MakeLabel(frScopeSweep, "lblScopeXCentre", "511", {390, 480, 1110, 180}, "Centre Offset Adjust", right);
     scrollLabelBinding_.Bind(15, lblScopeXCentre);
     sldXWidth = MakeSlider(frScopeSweep, "sldXWidth", Qt::Horizontal, {60, 660, 720, 180}, 0, 1023);
     sldXCentre = MakeSlider(frScopeSweep, "sldXCentre", Qt::Horizontal, {780, 660, 720, 180}, 0, 1023);

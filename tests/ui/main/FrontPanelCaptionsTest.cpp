@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QTest>
 
+#include <limits>
+
 namespace {
 
 // The front panel at each display size, photographed and measured: no caption cut, none
@@ -62,6 +64,14 @@ TEST_F(FrontPanelCaptions, NoCaptionIsCutOrRunsIntoAnotherAtAnySizeInAnyScopeMod
 {
     const char* sizes[] = {"Comp", "Std", "Ext", "Full"};
     const char* modes[] = {"Freq", "Time", "Phase"};
+    // The values at their widest: the sweep's centre at the highest frequency the tuning holds.
+    VFO->RxMaxFreq(std::numeric_limits<int32_t>::max() / 10);
+    VFO->TunedFrequency(std::numeric_limits<int32_t>::max());
+    for (int source : {1, 0})   // the source chosen again takes the tuned frequency
+        QTest::mouseClick(window->Analyser->optSpectrumSource[source], Qt::LeftButton);
+    QTest::mouseClick(window->Analyser->chkScopeMode[0], Qt::LeftButton);
+    ASSERT_EQ(window->Analyser->lblScopeXCentre->text().size(), QString("100,000,000").size())
+        << window->Analyser->lblScopeXCentre->text().toStdString();
     for (int size : {3, 2, 1, 0}) {
         window->DisplaySize->optDisplaySize.Select(size);
         for (int mode : {0, 1, 2}) {
