@@ -9,6 +9,7 @@
 #include "core/MainWindowValues.h"
 #include "core/NumberFormat.h"
 #include "core/Numeric.h"
+#include "core/PublicVars.h"
 #include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
@@ -291,7 +292,12 @@ void frmMain::ConnectReceiveChain()
 // the window is not minimised; its scales are set once the receiver is known.
 void frmMain::CreateSpectrumAnalyser()
 {
-    SpectrumAnalyser = std::make_unique<clsSpectrumAnalyser>();
+    // Until the user stores colours of their own, the display's value labels take the front
+    // panel's value-label colours: the configuration window shows one pair for both and stores
+    // it in both, so that they never differ by themselves.
+    const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
+    SpectrumAnalyser = std::make_unique<clsSpectrumAnalyser>(
+        ScopeControlColours{scheme.ScrollableLabelNormalColour, scheme.ScrollableLabelFocusColour});
     clsSpectrumAnalyser& analyser = *SpectrumAnalyser;
     analyser.Freeze = true;   // until the receiver is switched on
     ScopeDisplay.Analyser = SpectrumAnalyser.get();

@@ -39,9 +39,11 @@ void RestoreInto(const std::string& section, const char* key, Value current, Con
 
 } // namespace
 
-clsSpectrumAnalyser::clsSpectrumAnalyser()
+clsSpectrumAnalyser::clsSpectrumAnalyser(ScopeControlColours unstored)
 {
     initialising_ = true;
+    ControlColourNormal = unstored.Normal;
+    ControlColourFocused = unstored.Focused;
     DefaultSmoothCount = 8;
     SpectrumSmooth(8);
     FrameRate(1);

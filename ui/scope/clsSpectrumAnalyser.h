@@ -45,6 +45,13 @@ struct ModeScaleRecord
     float LogYScaleRange = 0;
 };
 
+// The colours of the display's value labels, normal and focused (0x00BBGGRR).
+struct ScopeControlColours
+{
+    int32_t Normal = 192;
+    int32_t Focused = 255;
+};
+
 // The receiver's spectrum analyser (mode 0), triggered two-channel oscilloscope (mode 1)
 // and phase display (mode 2). The receive chain hands it two channels per block; each
 // paced redraw turns the latest ones into a frame, drawn into whichever of its two picture
@@ -60,7 +67,8 @@ public:
     static constexpr int32_t FilterTapCount = 2048;
     static constexpr int32_t SmoothHistorySize = 65537;
 
-    clsSpectrumAnalyser();
+    // The colours of the display's value labels while none are stored.
+    explicit clsSpectrumAnalyser(ScopeControlColours unstored = {});
     ~clsSpectrumAnalyser() override;
     clsSpectrumAnalyser(const clsSpectrumAnalyser&) = delete;
     clsSpectrumAnalyser& operator=(const clsSpectrumAnalyser&) = delete;
@@ -91,8 +99,8 @@ public:
     int32_t DefaultSmoothCount = 8;
     int32_t Y1Colour = 0xFF00;
     int32_t Y2Colour = 0xFFFF;
-    int32_t ControlColourNormal = 192;
-    int32_t ControlColourFocused = 255;
+    int32_t ControlColourNormal = 0;    // both from the constructor, then from the store
+    int32_t ControlColourFocused = 0;
 
     // The receive chain's view (SpectrumFeed) and the variables behind it.
     bool Active() const override { return active_; }

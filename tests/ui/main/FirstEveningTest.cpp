@@ -100,18 +100,18 @@ TEST_F(FirstEvening, TheWayToTheConfigurationWindowFollowsTheSize)
     }
 }
 
-// The band selector shows when the pointer moves over the upper half of its place, though
-// the band image covers it, and a click on an entry of its list selects that band.
+// The band selector shows when the pointer moves onto the band's name (the band frame's
+// caption), and a click on an entry of its list selects that band.
 TEST_F(FirstEvening, TheBandIsChangedWithTheMouse)
 {
     window->DisplaySize->optDisplaySize.Select(3);
     QComboBox* bands = window->BandPlan->cboBandSelect;
     ASSERT_GE(bands->count(), 2);
     ASSERT_FALSE(bands->isVisible());
-    const QPoint upperHalf = bands->geometry().topLeft() + QPoint(10, bands->height() / 4);
-    const QPoint overImage = upperHalf - window->BandPlan->imgBandSelect->pos();
-    QTest::mouseMove(window->BandPlan->imgBandSelect, overImage);
+    const QPoint bandsName = window->BandPlan->frPresets->CaptionBox().center();
+    QTest::mouseMove(window->BandPlan->frPresets, bandsName);
     ASSERT_TRUE(bands->isVisible());
+    const QPoint overImage = bandsName - window->BandPlan->imgBandSelect->pos();
 
     QTest::mouseMove(bands, bands->rect().center());
     ASSERT_TRUE(bands->isVisible()) << "it stays while the pointer is over it";

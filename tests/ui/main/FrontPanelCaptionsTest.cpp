@@ -1,7 +1,11 @@
 #include "MainWindowRig.h"
+#include "core/PublicFuncs.h"
+#include "core/PublicVars.h"
 #include "support/BandPlanFile.h"
 #include "support/CaptionCheck.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/ScrollLabels.h"
+#include "ui/common/FormControls.h"
 #include "ui/common/Label.h"
 #include "ui/common/PictureBox.h"
 
@@ -26,6 +30,8 @@ protected:
                     "[SubBand.1]\r\nCaption=41m BC\r\nFreqMin=7200000\r\nFreqMax=7450000\r\n");
         AddBandPlan(home.file("160m.bpl"), "160m", "[MainBand]\r\n");
         CurrentMainBandIndex = 0;
+        // The colours a start begins with, as the program's supervisor sets them.
+        PublicVars::SetColourSchemeDefaults();
         MainWindowRig::SetUp();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -35,6 +41,7 @@ protected:
     {
         MainWindowRig::TearDown();
         BandPlans.clear();
+        PublicVars::SDRColourSchemes = {};
     }
 
     // Both faults at once, each line naming the control and what is wrong.
@@ -80,6 +87,26 @@ TEST_F(FrontPanelCaptions, NoCaptionIsCutOrRunsIntoAnotherAtAnySizeInAnyScopeMod
             CaptionCheck::SaveScreenshot(window.get(), QString("frmMain_%1_%2").arg(sizes[size], modes[mode]));
         }
     }
+}
+
+// A first start (no colours stored) shows every value label in the scheme's value-label colour
+// on the black background, the RIT value in the tuning colour; the display's labels (gain,
+// shift, brightness, sweep) as well, as they show after the configuration's OK.
+TEST_F(FrontPanelCaptions, AFirstStartShowsTheValueLabelsInTheSchemesColours)
+{
+    const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
+    ASSERT_EQ(scheme.ScrollableLabelNormalColour, PublicFuncs::ScaleColour(0xFFFF00, 75));
+    EXPECT_EQ(FormControls::BackColour(window.get()), 0u);
+    std::string wrong;
+    for (const ScrollLabelRecord& record : ScrollLabels) {
+        if (!record.Label)
+            continue;
+        const int32_t expected = record.ID == lblBFOIndex ? scheme.SDRTuningColour : scheme.ScrollableLabelNormalColour;
+        if (FormControls::ForeColour(record.Label) != static_cast<uint32_t>(expected))
+            wrong += record.Label->objectName().toStdString() + " ";
+    }
+    EXPECT_EQ(wrong, "");
+    CaptionCheck::SaveScreenshot(window.get(), "frmMain_FirstStart");
 }
 
 // The band and sub-band selectors, shown over their frame when hovered, leave the frame's
