@@ -65,22 +65,18 @@ void SoundRecovery::Lost(const SoundStateEvent& event)
     } else if (state_ != State::Idle) {
         Trace(what);
     }
-    switch (state_) {
-    case State::Idle:
+    if (state_ == State::Idle)
         Begin(event);
-        break;
-    case State::Opening:
-        metWhileOpening_ = Met::Loss;
-        break;
-    case State::Checking:
-        state_ = State::Waiting;
-        ScheduleNext(0);
-        break;
-    case State::Waiting:
-        break;
-    }
     // A server that stopped answering was lost when it last answered.
     since_ = std::min(since_, QELVODX8::MonotonicSeconds() - std::max(event.AgoSeconds, 0.0));
+    if (state_ == State::Opening) {
+        metWhileOpening_ = Met::Loss;
+        return;
+    }
+    // Waiting already, the next attempt keeps its time, but not beyond the end of the wait.
+    const bool attemptDue = state_ == State::Waiting && timer_.isActive();
+    state_ = State::Waiting;
+    ScheduleNext(attemptDue ? timer_.remainingTime() : 0);
 }
 
 // The server answers again: what was lost with it is tried at once, on a fresh clock.

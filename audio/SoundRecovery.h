@@ -30,18 +30,18 @@ class QELVODX8;
 // opens the devices, which lets the window's events run: what they bring while it is
 // Opening is noted and acted on when it returns.
 //
-//   state      | loss, removal,    | server back       | timer           | Off click      | On click         | sound flows
-//              | hang, failure(1)  |                   |                 |                |                  |
-//   -----------+-------------------+-------------------+-----------------+----------------+------------------+------------
-//   Idle, off  | Idle (traced)     | Idle (traced)     | -               | Idle           | Idle, started(2) | -
-//   Idle, on   | Waiting, at once  | Waiting, at once  | playback watch  | Idle, off      | Idle             | Idle
-//   Waiting    | Waiting (3)       | Waiting, at once, | give up (4), or | Idle, off      | Idle, the user's | Waiting
-//              |                   | clock afresh      | attempt:Opening |                | start(2)         |
-//   Opening    | noted             | noted, clock      | -               | noted          | noted            | -
-//              |                   | afresh            |                 |                |                  |
-//   Checking   | Waiting, at once  | Waiting, at once, | give up (4)     | Idle, off      | Idle             | Idle, the
-//              | (failure: after   | clock afresh      |                 |                |                  | sound is back
-//              | the pause)        |                   |                 |                |                  |
+//   state     | loss, removal,   | server back      | timer           | Off click | On click        | sound flows
+//             | hang, failure(1) |                  |                 |           |                 |
+//   ----------+------------------+------------------+-----------------+-----------+-----------------+-------------
+//   Idle, off | Idle (traced)    | Idle (traced)    | -               | Idle      | Idle, started(2)| -
+//   Idle, on  | Waiting, at once | Waiting, at once | playback watch  | Idle, off | Idle            | Idle
+//   Waiting   | Waiting (3)      | Waiting, at once,| give up (4), or | Idle, off | Idle, the user's| Waiting
+//             |                  | clock afresh     | attempt:Opening |           | start(2)        |
+//   Opening   | noted            | noted, clock     | -               | noted     | noted           | -
+//             |                  | afresh           |                 |           |                 |
+//   Checking  | Waiting, at once | Waiting, at once,| give up (4)     | Idle, off | Idle            | Idle: the
+//             | (failure: after  | clock afresh     |                 |           |                 | sound is back
+//             | the pause)       |                  |                 |           |                 |
 //
 //   the attempt returns (Opening ->) | devices running                  | devices not running
 //   ---------------------------------+----------------------------------+---------------------------------
@@ -57,8 +57,8 @@ class QELVODX8;
 //     clock starts AgoSeconds before its report.
 // (2) A start as the user's: the chosen devices, a failure shown at once and the receiver
 //     switched off.
-// (3) A hang moves the clock back to the server's last answer; a removal puts "default" in
-//     the removed device's place.
+// (3) The next attempt keeps its time. In every state a hang moves the clock back to the
+//     server's last answer, and a removal puts "default" in the removed device's place.
 // (4) GiveUpSeconds after the loss: the devices are let go of, SoundLost, one box; Idle, off.
 //
 // It also watches a running playback device that keeps its own pace: one that has taken
@@ -79,7 +79,7 @@ public:
 
     void SoundStateChanged(const SoundStateEvent& event) override;
 
-    State Now() const { return state_; }
+    State CurrentState() const { return state_; }
     // The sound is lost and being brought back; the receiver counts as running meanwhile.
     bool Active() const { return state_ != State::Idle; }
     // What the timer does: the next attempt, or the end of the wait.

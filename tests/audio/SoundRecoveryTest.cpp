@@ -60,7 +60,7 @@ struct RecoveryRig
     void Hang(double ago) { Raise(Kind::ServerLost, Playback, "unix:/run/sound", "not answering", ago); }
     void Step() { engine.Recovery().Step(); }
     void Later(int milliseconds) { clock.Count += milliseconds; }
-    SoundRecovery::State Now() { return engine.Recovery().Now(); }
+    SoundRecovery::State StateNow() { return engine.Recovery().CurrentState(); }
     // The playback device takes sound while capture runs.
     bool SoundFlows()
     {
@@ -274,7 +274,7 @@ void ApplyIn(RecoveryRig& rig, From from, Event event)
         rig.backend.FailingDevices = {"default"};
         rig.ServerLost();
         rig.Step();
-        ASSERT_EQ(rig.Now(), State::Waiting) << "the attempt failed";
+        ASSERT_EQ(rig.StateNow(), State::Waiting) << "the attempt failed";
         rig.backend.FailingDevices.clear();
     } else if (from == From::Opening || from == From::Checking) {
         rig.ServerLost();
@@ -282,7 +282,7 @@ void ApplyIn(RecoveryRig& rig, From from, Event event)
     if (from == From::Opening) {
         rig.backend.DuringOpen = [&rig, event](SoundDirection) {
             rig.backend.DuringOpen = nullptr;
-            ASSERT_EQ(rig.Now(), State::Opening);
+            ASSERT_EQ(rig.StateNow(), State::Opening);
             Apply(rig, event);
         };
         rig.Step();
@@ -290,7 +290,7 @@ void ApplyIn(RecoveryRig& rig, From from, Event event)
     }
     if (from == From::Checking) {
         rig.Step();
-        ASSERT_EQ(rig.Now(), State::Checking);
+        ASSERT_EQ(rig.StateNow(), State::Checking);
     }
     Apply(rig, event);
 }
@@ -344,7 +344,7 @@ TEST(SoundRecoveryTable, EveryEventInEveryStateLeadsToTheNextAttemptOrEndsAsTheU
         SCOPED_TRACE(std::string(Name(row.from)) + " + " + Name(row.event));
         RecoveryRig rig;
         ApplyIn(rig, row.from, row.event);
-        EXPECT_EQ(rig.Now(), row.next);
+        EXPECT_EQ(rig.StateNow(), row.next);
         RunOn(rig);
         if (row.end == End::Sound) {
             EXPECT_TRUE(rig.SoundFlows());
@@ -374,7 +374,7 @@ TEST_F(SoundRecoveryTest, AServerLostAgainWhileTheDevicesOpenAndThenBackForGoodG
     };
     ServerBack();
     Step();
-    EXPECT_EQ(Now(), State::Waiting);
+    EXPECT_EQ(StateNow(), State::Waiting);
     const int opens = backend.Opens;
     Later(5000);
     backend.FailingDevices.clear();
@@ -435,10 +435,10 @@ TEST_F(SoundRecoveryTest, DevicesThatOpenButPlayNothingAreOpenedAgainOrEndInTheB
     Step();
     backend.FailingPlaybackStarts = 4;
     DeliverCapture(6);
-    EXPECT_EQ(Now(), State::Waiting) << "playback would not start";
+    EXPECT_EQ(StateNow(), State::Waiting) << "playback would not start";
     EXPECT_TRUE(boxes.boxes.empty());
     Step();
-    EXPECT_EQ(Now(), State::Checking);
+    EXPECT_EQ(StateNow(), State::Checking);
     Later(10000);
     Step();
     EXPECT_EQ(soundLost, 1);
@@ -459,7 +459,7 @@ TEST_F(SoundRecoveryTest, OffAndOnClickedWhileTheDevicesOpenStartTheChosenDevice
         EXPECT_TRUE(engine.Running());
     };
     Step();
-    EXPECT_EQ(Now(), State::Idle);
+    EXPECT_EQ(StateNow(), State::Idle);
     EXPECT_EQ(backend.Of(Playback).Name, "hw:0,0");
     EXPECT_TRUE(SoundFlows());
 
