@@ -68,7 +68,9 @@ void SoundRecovery::Lost(const SoundStateEvent& event)
     if (state_ == State::Idle)
         Begin(event);
     // A server that stopped answering was lost when it last answered.
-    since_ = std::min(since_, QELVODX8::MonotonicSeconds() - std::max(event.AgoSeconds, 0.0));
+    const double lastAnswer = QELVODX8::MonotonicSeconds() - std::max(event.AgoSeconds, 0.0);
+    since_ = std::min(since_, lastAnswer);
+    lostAt_ = std::min(lostAt_, lastAnswer);
     if (state_ == State::Opening) {
         metWhileOpening_ = Met::Loss;
         return;
@@ -107,7 +109,7 @@ void SoundRecovery::Begin(const SoundStateEvent& cause)
     state_ = State::Waiting;
     cause_ = cause;
     lastWhy_ = cause.Why;
-    since_ = QELVODX8::MonotonicSeconds();
+    since_ = lostAt_ = QELVODX8::MonotonicSeconds();
     pauseMs_ = 0;
     Trace(Describe(cause) + ", the sound is brought back");
     ScheduleNext(0);
@@ -190,7 +192,7 @@ void SoundRecovery::PlaybackTook()
     if (state_ != State::Checking)
         return;
     ToIdle();
-    Trace("the sound is back after " + Seconds(QELVODX8::MonotonicSeconds() - since_) + " s");
+    Trace("the sound is back after " + Seconds(QELVODX8::MonotonicSeconds() - lostAt_) + " s");
 }
 
 void SoundRecovery::ToIdle()

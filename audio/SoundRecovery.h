@@ -130,7 +130,8 @@ private:
     Click clickWhileOpening_ = Click::None;
     bool soundFlowed_ = false;       // the playback device took sound since the user started it
     int pauseMs_ = 0;
-    double since_ = 0;               // when the sound was lost, monotonic seconds
+    double lostAt_ = 0;              // when the sound was lost, monotonic seconds
+    double since_ = 0;               // the give-up clock's start: the loss, or the server's last answer
     SoundStateEvent cause_;          // the first failure
     std::string lastWhy_;            // the last failure met while bringing it back
     bool replaced_[2] = {false, false};   // the chosen device is gone: "default" stands in

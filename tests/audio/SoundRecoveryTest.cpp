@@ -4,8 +4,12 @@
 #include "fakes/FakePerfCounter.h"
 #include "fakes/FakeSoundBackend.h"
 #include "MainWindowSoundFormat.h"
+#include "core/Globals.h"
+#include "core/frmLog.h"
+#include "support/ScopedTestHome.h"
 
 #include <QCoreApplication>
+#include <QListWidget>
 
 #include <gtest/gtest.h>
 
@@ -361,6 +365,9 @@ TEST(SoundRecoveryTable, EveryEventInEveryStateLeadsToTheNextAttemptOrEndsAsTheU
 // devices, then back for good, more than the give-up time after the first loss.
 TEST_F(SoundRecoveryTest, AServerLostAgainWhileTheDevicesOpenAndThenBackForGoodGivesSoundAndNoBox)
 {
+    ScopedTestHome home;
+    TraceOn = true;
+    frmLog log;
     StartPlaying();
     backend.FailingDevices = {"default"};
     ServerLost();
@@ -383,6 +390,10 @@ TEST_F(SoundRecoveryTest, AServerLostAgainWhileTheDevicesOpenAndThenBackForGoodG
     EXPECT_GT(backend.Opens, opens);
     EXPECT_TRUE(SoundFlows());
     EXPECT_FALSE(engine.Recovery().Active());
+    TraceOn = false;
+    const QList<QListWidgetItem*> back = log.lstLog->findItems("the sound is back after", Qt::MatchContains);
+    ASSERT_EQ(back.size(), 1);
+    EXPECT_TRUE(back[0]->text().endsWith("the sound is back after 11.172 s")) << "counted from the first loss";
     Later(20000);
     Step();
     EXPECT_TRUE(boxes.boxes.empty());
