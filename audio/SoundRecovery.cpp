@@ -54,7 +54,7 @@ void SoundRecovery::SoundStateChanged(const SoundStateEvent& event)
 void SoundRecovery::Lost(const SoundStateEvent& event)
 {
     const std::string what = Describe(event);
-    if (state_ == State::Idle && !engine_.InAction()) {
+    if (state_ == State::Idle && !SoundOn()) {
         Trace(what + ", while the sound is off");
         return;
     }
@@ -85,7 +85,7 @@ void SoundRecovery::Lost(const SoundStateEvent& event)
 void SoundRecovery::Back(const SoundStateEvent& event)
 {
     const std::string what = Describe(event);
-    if (state_ == State::Idle && !engine_.InAction()) {
+    if (state_ == State::Idle && !SoundOn()) {
         Trace(what);
         return;
     }
@@ -256,8 +256,16 @@ bool SoundRecovery::TakeOver(const std::string& routine, int32_t error, const st
     return true;
 }
 
+// The user has not switched the sound off, though the engine may still wait for its devices
+// to report stopped (and let the window's events run meanwhile).
+bool SoundRecovery::SoundOn() const
+{
+    return engine_.InAction() && !userStopped_;
+}
+
 void SoundRecovery::UserStarts()
 {
+    userStopped_ = false;
     if (state_ == State::Opening) {
         clickWhileOpening_ = Click::On;
         return;
@@ -274,6 +282,7 @@ void SoundRecovery::UserStarts()
 
 void SoundRecovery::UserStops()
 {
+    userStopped_ = true;
     if (state_ == State::Opening) {
         clickWhileOpening_ = Click::Off;
         return;

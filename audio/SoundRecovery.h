@@ -118,6 +118,7 @@ private:
     void StartForTheUser();
     void GiveUp();
     void ToIdle();
+    bool SoundOn() const;
     void ScheduleNext(int pauseMs);
     int NextPause();
     std::string LossText() const;
@@ -129,6 +130,7 @@ private:
     Met metWhileOpening_ = Met::Nothing;
     Click clickWhileOpening_ = Click::None;
     bool soundFlowed_ = false;       // the playback device took sound since the user started it
+    bool userStopped_ = false;       // the user's last click was Off
     int pauseMs_ = 0;
     double lostAt_ = 0;              // when the sound was lost, monotonic seconds
     double since_ = 0;               // the give-up clock's start: the loss, or the server's last answer

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QListWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -485,6 +486,23 @@ TEST_F(SoundRecoveryTest, OffAndOnClickedWhileTheDevicesOpenStartTheChosenDevice
     EXPECT_FALSE(engine.Running());
     EXPECT_EQ(soundLost, 1) << "the switch goes Off";
     EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+
+// The server goes as the user switches off, while the engine waits for its devices to report
+// stopped: nothing is brought back behind a switch that shows Off.
+TEST_F(SoundRecoveryTest, ALossWhileTheUserStopsTheSoundBringsNothingBack)
+{
+    StartPlaying();
+    backend.Of(Capture).PollsUntilStopped = 4;
+    QTimer::singleShot(0, [this] { ServerLost(); });
+    const int opens = backend.Opens;
+    engine.StopSound();
+    for (int k = 0; k < 4; ++k)
+        QCoreApplication::processEvents();
+    EXPECT_FALSE(engine.Running());
+    EXPECT_EQ(backend.Opens, opens);
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 } // namespace
