@@ -289,6 +289,24 @@ void QELVODX8::CloseDevices()
 
 void QELVODX8::StartSound()
 {
+    recovery_.UserStarts();
+    StartDevices();
+}
+
+void QELVODX8::StopSound()
+{
+    recovery_.UserStops();
+    StopDevices();
+}
+
+void QELVODX8::Reopen()
+{
+    DropDevices();
+    StartDevices();
+}
+
+void QELVODX8::StartDevices()
+{
     if (inAction_)
         return;
     if (!prepared_)
@@ -308,9 +326,8 @@ void QELVODX8::StartSound()
     }
 }
 
-void QELVODX8::StopSound()
+void QELVODX8::StopDevices()
 {
-    recovery_.Cancel();
     if (!prepared_ || !inAction_)
         return;
     const uint32_t epoch = epoch_;
@@ -358,6 +375,23 @@ bool QELVODX8::DestroyEvents(std::vector<PositionNotify>& table, uint32_t epoch)
     }
     table.assign(1, PositionNotify{});
     return true;
+}
+
+void QELVODX8::DropDevices()
+{
+    backend_.Stop(SoundDirection::Capture);
+    backend_.Stop(SoundDirection::Playback);
+    for (std::vector<PositionNotify>* table : {&captureNotify_, &playbackNotify_}) {
+        for (const PositionNotify& entry : *table) {
+            if (entry.EventId != 0)
+                backend_.DestroyEvent(entry.EventId);
+        }
+        table->assign(1, PositionNotify{});
+    }
+    CloseDevices();
+    inAction_ = false;
+    prepared_ = false;
+    ++epoch_;
 }
 
 // ---- block flow ----------------------------------------------------------------------
@@ -551,6 +585,12 @@ void QELVODX8::RestartStalledPlayback()
     outBufferWritePtrWrap_ = false;
     outDelay_ = StartDelay();
     ResetPlayback();
+}
+
+void QELVODX8::RestartPlaybackIfStalled()
+{
+    if (inAction_ && backend_.PlaybackKeepsPace() && PlaybackStalled())
+        RestartStalledPlayback();
 }
 
 std::string QELVODX8::PlaybackDeviceName() const

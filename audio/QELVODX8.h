@@ -97,12 +97,30 @@ public:
     bool OutBufferWritePtrWrap() const { return outBufferWritePtrWrap_; }
 
     void PrepareDevices();
+    // The user's start and stop (the power switch, the configuration window, DRM).
     void StartSound();
+    void StopSound();
+    void ReleaseDevices();
     // Running, or bringing the sound back after its devices broke: the receiver is on.
     bool Running() const { return inAction_ || recovery_.Active(); }
     SoundRecovery& Recovery() { return recovery_; }
-    void StopSound();
-    void ReleaseDevices();
+
+    // What the recovery does with devices that broke under the engine. DropDevices lets go
+    // of both at once, without waiting for their streams to report stopped (what broke them
+    // has stopped them already) and without letting the window's events run; Reopen lets go
+    // of them and opens and starts them afresh as StartSound does, which is not the user's
+    // start. A routine further up that let events run sees the engine changed under it.
+    void DropDevices();
+    void Reopen();
+    // A playback device that keeps its own pace and has taken nothing for seconds while
+    // running is opened again.
+    void RestartPlaybackIfStalled();
+    // The playback device's name, as messages give it.
+    std::string PlaybackDeviceName() const;
+    // The monotonic clock in seconds; 0 where there is none.
+    static double MonotonicSeconds();
+    // Where the user chooses another device, in a sentence.
+    static std::string DeviceChoiceHint();
 
     // Fill DeviceNames with the devices' descriptions (device index i at position i - 1)
     // and return the upper bound, -1 for none.
@@ -131,8 +149,6 @@ signals:
     void DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);
 
 private:
-    friend class SoundRecovery;
-
     // The backend signals this relay, which passes the event on to the event window set at
     // the time, so that no backend ever holds a pointer to the window itself.
     class EventRelay : public SoundEventSink
@@ -145,6 +161,8 @@ private:
         QELVODX8& engine_;
     };
 
+    void StartDevices();
+    void StopDevices();
     bool OpenDevices();
     bool OpenDevice(SoundDirection direction, SoundDeviceChoice& choice);
     bool CreateBuffers();
@@ -167,9 +185,6 @@ private:
     void ResetPlayback();
     bool PlaybackStalled() const;
     void RestartStalledPlayback();
-    std::string PlaybackDeviceName() const;
-    static double MonotonicSeconds();
-    static std::string DeviceChoiceHint();
     void DropNotification(const std::string& what, int32_t error, const std::string& why);
     void UnknownChannels();
     int32_t RingBlocks() const;

@@ -53,7 +53,7 @@ void SoundDeviceChoice::Follow()
     index_ = static_cast<int32_t>(found - devices_.begin()) + 1;
     description_ = found->Description;
     if (index_ != before)
-        AddLog(std::string("QELVODX8.Devices:") + DirectionName() + " device " + Named() + " is now number " +
+        AddLog(std::string("QELVODX8.Devices:") + DirectionName(direction_) + " device " + Named() + " is now number " +
                std::to_string(index_) + ", was " + std::to_string(before));
 }
 
@@ -66,20 +66,15 @@ bool SoundDeviceChoice::Resolve(std::string& deviceName, std::string& why)
 {
     const std::string found = " is not among the " + std::to_string(devices_.size()) + " devices found";
     if (name_.empty()) {
-        why = std::string(DirectionName()) + " device number " + std::to_string(index_) + found + ".";
+        why = std::string(DirectionName(direction_)) + " device number " + std::to_string(index_) + found + ".";
         return false;
     }
     if (Missing()) {
-        why = std::string(DirectionName()) + " device " + Named() + found + ": is it plugged in and switched on?";
+        why = std::string(DirectionName(direction_)) + " device " + Named() + found + ": is it plugged in and switched on?";
         return false;
     }
     deviceName = name_;
     return true;
-}
-
-const char* SoundDeviceChoice::DirectionName() const
-{
-    return direction_ == SoundDirection::Capture ? "Capture" : "Playback";
 }
 
 // The description the user chose it by, and the name that opens it.

@@ -41,7 +41,6 @@ public:
 
 private:
     void Follow();
-    const char* DirectionName() const;
     std::string Named() const;
 
     const SoundDirection direction_;

@@ -19,7 +19,6 @@ constexpr unsigned PlaybackBlocksInDevice = 2;
 } // namespace
 
 using AlsaSound::BytesPerSample;
-using AlsaSound::DirectionName;
 
 // ---- set-up of one PCM ---------------------------------------------------------------
 

@@ -20,11 +20,6 @@ namespace AlsaSound {
 
 inline constexpr int32_t BytesPerSample = 2;   // S16_LE is the only sample format
 
-inline const char* DirectionName(SoundDirection direction)
-{
-    return direction == SoundDirection::Capture ? "Capture" : "Playback";
-}
-
 } // namespace AlsaSound
 
 // One open PCM with its poll notifiers and the looping buffer it presents to its owner.
@@ -53,7 +48,7 @@ public:
     bool Dispatching() const { return dispatching_; }
 
 private:
-    std::string Describe() const { return std::string(AlsaSound::DirectionName(direction_)) + " device \"" + name_ + "\""; }
+    std::string Describe() const { return std::string(DirectionName(direction_)) + " device \"" + name_ + "\""; }
     int32_t Fail(int error, const std::string& what);
     int32_t SetUp();
     int32_t Reopen();

@@ -11,11 +11,6 @@ constexpr const char* DefaultName = "default";
 
 bool IsDefault(const SoundDeviceInfo& device) { return device.Name == DefaultName; }
 
-const char* DirectionName(SoundDirection direction)
-{
-    return direction == SoundDirection::Capture ? "Capture" : "Playback";
-}
-
 } // namespace
 
 DesktopSoundBackend::DesktopSoundBackend()

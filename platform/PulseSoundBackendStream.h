@@ -19,10 +19,7 @@ inline constexpr int32_t BytesPerSample = 2;   // S16LE is the only sample forma
 inline constexpr const char* ServerPrefix = "pulse:";
 inline constexpr const char* DefaultDevice = "default";
 
-inline const char* DirectionName(SoundDirection direction)
-{
-    return direction == SoundDirection::Capture ? "Capture" : "Playback";
-}
+using ::DirectionName;
 
 inline std::string DescribeDevice(SoundDirection direction, const std::string& name)
 {

@@ -18,6 +18,12 @@
 
 enum class SoundDirection { Playback = 0, Capture = 1 };
 
+// How messages and the trace name a direction.
+inline const char* DirectionName(SoundDirection direction)
+{
+    return direction == SoundDirection::Capture ? "Capture" : "Playback";
+}
+
 struct SoundDeviceInfo
 {
     std::string Name;         // what opens the device ("default", "hw:1,0")
@@ -89,6 +95,7 @@ struct SoundStateEvent
     SoundDirection Direction = SoundDirection::Playback;   // for a stream or a device
     std::string Device;                                    // the device's name, or the server's
     std::string Why;                                       // in the backend's words
+    double AgoSeconds = 0;                                 // how long before this report it happened
 };
 
 // What a machine offers to play on, as far as a backend can tell.

@@ -159,6 +159,7 @@ protected:
     void PlayOnADeviceChosenWhileOff();
     // The sound server and the devices come and go (SoundLifecycleTest.cpp).
     void ComeBackWhenTheServerReturns();
+    void ComeBackAfterTheServerCrashesThreeTimes();
     void SwitchOffAndSayWhyWhileTheServerStaysAway();
     void PlayOnTheDefaultWhileTheChosenDeviceIsGone(Chosen chosen);
     void AgreeWithTheSwitchAfterQuickPowerCycles(int clicksApartMs);

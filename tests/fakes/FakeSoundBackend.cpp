@@ -52,6 +52,9 @@ std::vector<SoundDeviceInfo> FakeSoundBackend::Devices(SoundDirection direction)
 
 int32_t FakeSoundBackend::OpenDevice(SoundDirection direction, const std::string& name)
 {
+    ++Opens;
+    if (DuringOpen)
+        DuringOpen(direction);
     if (FailingDevices.count(name))
         return Fail("device \"" + name + "\": cannot be opened (Device or resource busy)");
     Of(direction) = Device{};

@@ -2,6 +2,7 @@
 
 #include "platform/SoundBackend.h"
 
+#include <functional>
 #include <set>
 #include <span>
 #include <string>
@@ -61,6 +62,10 @@ public:
     std::vector<SoundDeviceInfo> PlaybackDevices;
     std::vector<SoundDeviceInfo> CaptureDevices;
     std::set<std::string> FailingDevices;   // OpenDevice refuses these names
+    // Runs as a device is asked to open, before it answers, as the events a backend reports
+    // while it waits on the server: the test may report events or refuse the device here.
+    std::function<void(SoundDirection)> DuringOpen;
+    int Opens = 0;                          // every OpenDevice
     bool FailBuffers = false;               // CreateBuffer refuses every format
     int FailingPlaybackStarts = 0;          // Start(Playback) refuses this many more times
     std::vector<int32_t> Volumes;           // every SetVolume

@@ -43,11 +43,14 @@ void ReadIndex(const std::string& key, int32_t& value, int32_t defaultValue, int
         value = defaultValue;
 }
 
-int32_t StoredDeviceNumber(const std::string& key, int32_t current, size_t listed)
+// The number as stored where no name is stored with it: a number outside the list (a card
+// unplugged since) is what the next On reports as not among the devices found. Beside a
+// stored name, which chooses the device, one outside the list is held to 1.
+int32_t StoredDeviceNumber(const std::string& key, int32_t current, size_t listed, bool named)
 {
     int32_t number = current;
     Read(key, number, "1", ToLong);
-    if (number >= 1 && static_cast<size_t>(number) <= std::max<size_t>(listed, 1))
+    if (!named || (number >= 1 && static_cast<size_t>(number) <= std::max<size_t>(listed, 1)))
         return number;
     AddLog(ScrollLabelSteps::HeldNote("frmMain.RestoreSoundDevices", key, number, 1));
     return 1;
@@ -178,18 +181,17 @@ void RestoreSettings(float& noiseFloor)
     AddLog("RestoreSettings : End");
 }
 
-// A device is chosen by its name where one is stored, wherever it is listed now; a number
-// outside the list is held to 1, the first device (by itself it names no device that is
-// still there).
+// A device is chosen by its name where one is stored, wherever it is listed now, and
+// otherwise by its number as stored.
 void RestoreSoundDevices(QELVODX8& soundCard)
 {
-    const int32_t playback = StoredDeviceNumber("CurrentPlaybackDevice", soundCard.CurrentPlaybackDevice(),
-                                                soundCard.PlayDevices().size());
-    const int32_t capture = StoredDeviceNumber("CurrentCaptureDevice", soundCard.CurrentCaptureDevice(),
-                                               soundCard.CapDevices().size());
     std::string playbackName, captureName;
     Read("CurrentPlaybackDeviceName", playbackName, "", AsIs);
     Read("CurrentCaptureDeviceName", captureName, "", AsIs);
+    const int32_t playback = StoredDeviceNumber("CurrentPlaybackDevice", soundCard.CurrentPlaybackDevice(),
+                                                soundCard.PlayDevices().size(), !playbackName.empty());
+    const int32_t capture = StoredDeviceNumber("CurrentCaptureDevice", soundCard.CurrentCaptureDevice(),
+                                               soundCard.CapDevices().size(), !captureName.empty());
     soundCard.SetCurrentPlaybackDevice(playback);
     soundCard.SetCurrentPlaybackDeviceName(playbackName);
     soundCard.SetCurrentCaptureDevice(capture);

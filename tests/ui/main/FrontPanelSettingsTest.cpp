@@ -159,15 +159,17 @@ TEST_F(MainWindowSettings, TheStoredColourSchemeIsReadAtStartUp)
     PublicVars::SDRColourSchemes = {};
 }
 
-// A number that names no listed device (a junk value, or a card unplugged) is held to 1
-// with one trace line each, and written back so; a stored name is kept even while its
-// device is missing, and the Soundcard tab and the next On name it.
-TEST_F(MainWindowSettings, DeviceNumbersOutOfTheListAreHeldTo1AndStoredNamesAreKept)
+// A number that names no listed device (a junk value, or a card unplugged) is kept as stored
+// where no name is stored with it, and written back so; beside a stored name it is held to 1
+// with one trace line. A stored name is kept even while its device is missing, and the
+// Soundcard tab and the next On name it.
+TEST_F(MainWindowSettings, DeviceNumbersOutOfTheListAreKeptWithoutANameAndStoredNamesAreKept)
 {
     TraceOn = true;
     frmLog log;
     Restart([] {
         Store("CurrentCaptureDevice", "-3");
+        Store("CurrentCaptureDeviceName", "");
         Store("CurrentPlaybackDevice", "14");
         Store("CurrentPlaybackDeviceName", "pulse:usb-card");
     });
@@ -176,16 +178,40 @@ TEST_F(MainWindowSettings, DeviceNumbersOutOfTheListAreHeldTo1AndStoredNamesAreK
     for (int row = 0; row < log.lstLog->count(); ++row)
         if (log.lstLog->item(row)->text().contains(" held to "))
             held << log.lstLog->item(row)->text();
-    EXPECT_EQ(held, (QStringList{"frmMain.RestoreSoundDevices:CurrentPlaybackDevice=14 held to 1",
-                                 "frmMain.RestoreSoundDevices:CurrentCaptureDevice=-3 held to 1"}));
-    EXPECT_EQ(window->SoundCard->CurrentCaptureDevice(), 1);
+    EXPECT_EQ(held, (QStringList{"frmMain.RestoreSoundDevices:CurrentPlaybackDevice=14 held to 1"}));
+    EXPECT_EQ(window->SoundCard->CurrentCaptureDevice(), -3);
     EXPECT_EQ(window->SoundCard->CurrentPlaybackDevice(), 1);
     EXPECT_TRUE(window->SoundCard->PlaybackChoice().Missing());
     Restart();
-    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentCaptureDevice"), "1");
-    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentCaptureDeviceName"), "default");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentCaptureDevice"), "-3");
+    EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentCaptureDeviceName"), "");
     EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentPlaybackDevice"), "1");
     EXPECT_EQ(Settings::GetSetting("frmMain", "CurrentPlaybackDeviceName"), "pulse:usb-card");
+}
+
+// A settings file from before the device names, whose card is no longer there: On says which
+// number is not among the devices found and where to choose another, and the switch goes Off.
+TEST_F(MainWindowSettings, AStoredDeviceNumberWithoutANameOutOfTheListIsKeptAndOnNamesIt)
+{
+    frmMain::CreateSoundBackend = [this] {
+        auto backend = std::make_unique<FakeSoundBackend>();
+        backend->PlaybackDevices.push_back({"hw:1,0", "USB card"});
+        sound = backend.get();
+        return backend;
+    };
+    Restart([] {
+        Store("CurrentPlaybackDevice", "9");
+        Store("CurrentPlaybackDeviceName", "");   // as a file from before the names
+    });
+    ASSERT_EQ(window->SoundCard->PlayDevices().size(), 3u);
+    EXPECT_EQ(window->SoundCard->CurrentPlaybackDevice(), 9);
+    window->Power->optPwr[0]->setChecked(true);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    const std::string& text = boxes.Last().prompt;
+    EXPECT_NE(text.find("Playback device number 9 is not among the 3 devices found."), std::string::npos) << text;
+    EXPECT_NE(text.find("choose it on the Soundcard tab"), std::string::npos) << text;
+    EXPECT_TRUE(window->Power->optPwr[1]->isChecked());
+    EXPECT_EQ(window->SoundCard->CurrentPlaybackDevice(), 9);
 }
 
 } // namespace
