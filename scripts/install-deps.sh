@@ -21,7 +21,7 @@ if [[ "${1:-}" == "tests" && "${CI:-}" == "true" ]]; then
   packages+=(pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse dbus)
 fi
 if [[ "${1:-}" == "xvfb" || "${1:-}" == "screenshot" ]]; then
-  packages+=(xvfb)
+  packages+=(xvfb xauth)
 fi
 if [[ "${1:-}" == "screenshot" ]]; then
   packages+=(x11-utils imagemagick)
