@@ -17,7 +17,7 @@
 # machine is changed: the mounts live and die with the namespace, and debootstrap, when not
 # installed, is unpacked into the cache instead.
 # Environment: FRESH_SYSTEM_CACHE (default ~/.cache/zozevere-fresh-system) keeps debootstrap and
-# the minbase tarball between runs; FRESH_SYSTEM_CORES (default: the last two) the cores;
+# the minbase tarball between runs (delete it to start from Debian's packages of the day); FRESH_SYSTEM_CORES (default: the last two) the cores;
 # FRESH_SYSTEM_MIRROR (default http://deb.debian.org/debian); FRESH_SYSTEM_STEPS (default
 # "run xvfb test") the commands to run.
 set -euo pipefail
@@ -110,6 +110,15 @@ main_window_shown() {
   DISPLAY=:$1 XAUTHORITY=$auth xwininfo -root -tree 2>/dev/null | grep -Eq '"ZOZEVERE( - [^"]*)?":'
 }
 
+# Ends whatever still runs in the new system (a build that went on past the wait).
+stop_system_processes() {
+  local pid
+  for pid in $(pgrep -f .); do
+    [[ $(readlink "/proc/$pid/root" 2>/dev/null) == "$root" ]] && kill -TERM "$pid" 2>/dev/null
+  done
+  return 0
+}
+
 program_pid() {
   local pid
   for pid in $(pgrep -x zozevere); do
@@ -154,6 +163,8 @@ step_xvfb() {
   fi
   if pid=$(program_pid); then
     kill -TERM "$pid"
+  elif [[ $shown == no ]]; then
+    stop_system_processes
   fi
   wait "$runner" || status=$?
   log "   exit $status after SIGTERM; $(elapsed "$start") in all"
