@@ -7,8 +7,9 @@
 # The machine is a debootstrap minbase Debian 12 (bookworm) made in WORK_DIR/root and entered
 # with chroot in private mount and process namespaces: a fresh /proc, a /dev holding only null,
 # zero, full, random, urandom, a private pts and shm (no serial port, no sound card), and this
-# repository's HEAD (git archive) in /root/zozevere. The commands run as root (a minbase system
-# has no sudo) with CMAKE_BUILD_PARALLEL_LEVEL=2, pinned to two cores.
+# repository's HEAD (git archive; FRESH_SYSTEM_REVISION names another commit) in /root/zozevere.
+# The commands run as root (a minbase system has no sudo) with CMAKE_BUILD_PARALLEL_LEVEL=2,
+# pinned to two cores.
 #
 # Usage (as root, with Debian's mirror reachable, and x11-utils on this machine to see the window):
 #   scripts/fresh-system-check.sh [WORK_DIR]
@@ -214,8 +215,9 @@ cache=${FRESH_SYSTEM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zozevere-fresh-syste
 mkdir -p "$cache"
 cache=$(realpath "$cache")
 cores=${FRESH_SYSTEM_CORES:-$(($(nproc) - 2)),$(($(nproc) - 1))}
-git -C "$repo" archive --format=tar -o "$work/project.tar" HEAD
-echo "project: $(git -C "$repo" log -1 --format='%h %s' | cut -c1-90)" >"$work/report.txt"
+revision=${FRESH_SYSTEM_REVISION:-HEAD}
+git -C "$repo" archive --format=tar -o "$work/project.tar" "$revision"
+echo "project: $(git -C "$repo" log -1 --format='%h %s' "$revision" | cut -c1-90)" >"$work/report.txt"
 status=0
 unshare --mount --pid --fork --mount-proc --propagation private "$0" --inside "$work" "$cache" "$cores" || status=$?
 [[ ${KEEP_ROOT:-0} == 1 ]] || rm -rf --one-file-system "$work/root"
