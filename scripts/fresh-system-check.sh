@@ -162,13 +162,16 @@ step_xvfb() {
   else
     log "   no main window"
   fi
+  local ended="by itself"
   if pid=$(program_pid); then
     kill -TERM "$pid"
-  elif [[ $shown == no ]]; then
+    ended="after SIGTERM to the program"
+  elif [[ $shown == no ]] && kill -0 "$runner" 2>/dev/null; then
     stop_system_processes
+    ended="after SIGTERM to everything in the system"
   fi
   wait "$runner" || status=$?
-  log "   exit $status after SIGTERM; $(elapsed "$start") in all"
+  log "   exit $status $ended; $(elapsed "$start") in all"
   [[ $shown == yes && $status -eq 0 ]]
 }
 
