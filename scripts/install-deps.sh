@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build needs, when missing; with the argument "tests"
-# also what the tests need, with "xvfb" the virtual screen (Xvfb, xvfb-run) that runs the
-# program without a desktop, with "screenshot" that and the tools the README's picture is
+# also what the tests need, with "xvfb" the virtual screen (Xvfb, xvfb-run and the xauth it
+# needs) that runs the program without a desktop, with "screenshot" that and the tools the README's picture is
 # taken with. No sound server is installed for the tests on a user's machine:
 # the packages of PulseAudio and PipeWire enable their services for every user, and a
 # desktop that runs the other server would get a second one at the next login. The sound
@@ -21,7 +21,7 @@ if [[ "${1:-}" == "tests" && "${CI:-}" == "true" ]]; then
   packages+=(pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse dbus)
 fi
 if [[ "${1:-}" == "xvfb" || "${1:-}" == "screenshot" ]]; then
-  packages+=(xvfb)
+  packages+=(xvfb xauth)
 fi
 if [[ "${1:-}" == "screenshot" ]]; then
   packages+=(x11-utils imagemagick)
