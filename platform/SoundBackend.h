@@ -89,6 +89,7 @@ struct SoundStateEvent
     SoundDirection Direction = SoundDirection::Playback;   // for a stream or a device
     std::string Device;                                    // the device's name, or the server's
     std::string Why;                                       // in the backend's words
+    double AgoSeconds = 0;                                 // how long before this report it happened
 };
 
 class SoundStateSink
