@@ -164,8 +164,8 @@ bool PulseSoundBackend::NotAnswering(std::string& reason) const
 {
     if (!connection_ || connection_->Answering())
         return false;
-    reason = "the sound server " + connection_->ServerName() + " is not answering (for " +
-             QString::number(connection_->SecondsSinceAnswer(), 'f', 1).toStdString() + " s)";
+    reason = "the sound server " + connection_->ServerName() + " is not answering (its last answer came " +
+             QString::number(connection_->SecondsSinceAnswer(), 'f', 1).toStdString() + " s ago)";
     return true;
 }
 

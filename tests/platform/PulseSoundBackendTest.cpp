@@ -474,18 +474,6 @@ TEST_P(PulseSoundBackendOnServer, PlaybackThatRanDryTracesItAndPlaysOn)
     EXPECT_EQ(backend.OpenDevice(Playback, "default"), 0);   // the closed device is free again
 }
 
-// What the backend tells its owner of the devices and the server.
-struct StateEvents : SoundStateSink
-{
-    void SoundStateChanged(const SoundStateEvent& event) override { events.push_back(event); }
-    size_t Count(SoundStateEvent::Kind what) const
-    {
-        return static_cast<size_t>(
-            std::count_if(events.begin(), events.end(), [what](const SoundStateEvent& event) { return event.What == what; }));
-    }
-    std::vector<SoundStateEvent> events;
-};
-
 // When the server ends, both streams stop, and a new start says that it cannot be reached.
 // The owner is told once that the server is lost (not of each stream), and once that it
 // answers again.

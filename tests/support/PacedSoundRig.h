@@ -104,6 +104,9 @@ public:
     bool SuspendInput(bool suspended);
     // Kills the server's processes, as a crash would.
     void KillServer();
+    // Stops the server (its daemon, or PipeWire and its PulseAudio server) with SIGSTOP, as
+    // a hung server is, or lets it go on with SIGCONT; false when it cannot.
+    bool HoldServer(bool held);
     // Starts the killed server again as it was first started (its sinks, defaults, tone);
     // false with why. The recording, if any, ended with the server.
     bool RestartServer(std::string& failure);
@@ -134,6 +137,8 @@ private:
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
+    // PulseAudio's daemon, or PipeWire's server or its PulseAudio server.
+    static bool IsServer(const QProcess& process);
     static QString NullSink(const char* name, int channels, int32_t rate = SampleRate);
     static bool WaitForData(const QString& file, QProcess& recorder);
     std::string ServerSaid() const;
