@@ -94,15 +94,20 @@ void SoundSessionHang::SwitchOffOnceWhileTheServerStaysHung()
     ASSERT_TRUE(held.Held());
     QElapsedTimer sinceHeld;
     sinceHeld.start();
+    // The configuration window is opened before the program can tell that the server hangs,
+    // and again while it tries to bring the sound back.
     double boxAt = -1;
-    qint64 longest = LongestAnswerUntil(sinceHeld, 4, &boxAt);
+    qint64 longest = LongestAnswerUntil(sinceHeld, 0.3, &boxAt);
     const qint64 configurationMs = OpenTheConfiguration();
+    longest = std::max(longest, LongestAnswerUntil(sinceHeld, 4, &boxAt));
+    const qint64 againMs = OpenTheConfiguration();
     longest = std::max(longest, LongestAnswerUntil(sinceHeld, 25, &boxAt));
     held.Release();
-    std::cout << "  longest answer " << longest << " ms, configuration window in " << configurationMs << " ms, box after "
-              << boxAt << " s\n";
+    std::cout << "  longest answer " << longest << " ms, configuration window in " << configurationMs << " ms and "
+              << againMs << " ms, box after " << boxAt << " s\n";
     EXPECT_LE(longest, LongestAnswerMs);
     EXPECT_LE(configurationMs, ConfigurationOpensMs);
+    EXPECT_LE(againMs, ConfigurationOpensMs);
     EXPECT_GT(boxAt, 0) << "no box while the server was held";
     EXPECT_LE(boxAt, BoxWithinSeconds);
     const std::vector<std::string> lines = program.TraceLines();

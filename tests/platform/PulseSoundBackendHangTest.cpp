@@ -107,14 +107,14 @@ protected:
     RecordingSink blocks;
 };
 
-// Held for a moment (0.7 s), the server is not lost.
+// Held for a moment (1 s), the server is not lost.
 TEST_P(PulseSoundBackendHeldServer, HeldBrieflyIsNoLoss)
 {
     StartBoth();
     {
         HeldSoundServer held(*rig);
         ASSERT_TRUE(held.Held());
-        RunUntil([] { return false; }, 700);
+        RunUntil([] { return false; }, 1000);
     }
     RunUntil([] { return false; }, 1000);
     EXPECT_EQ(told.events.size(), 0u);
