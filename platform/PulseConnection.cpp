@@ -1,6 +1,9 @@
 #include "platform/PulseConnection.h"
 
+#include <QString>
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -23,11 +26,6 @@ void Found(pa_context*, const Info* info, int eol, void* userdata)
 {
     if (eol == 0 && info)
         *static_cast<bool*>(userdata) = true;
-}
-
-std::string NoAnswer()
-{
-    return "no answer within " + std::to_string(PulseConnection::TimeoutMs / 1000) + " s";
 }
 
 } // namespace
@@ -87,23 +85,30 @@ bool PulseConnection::Open(std::string& reason)
         reason = LastError();
         return false;
     }
-    const auto ready = [this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; };
-    const bool settled = Wait([this, ready] { return ready() || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); });
     const char* server = pa_context_get_server(context_);
     server_ = server ? server : "(the default)";
-    if (settled && ready()) {
-        Follow();
-        if (!Wait([this, ready] { return Heard() || !ready(); }))
-            return reason = NoAnswer(), false;
-    }
-    if (!settled)
-        reason = NoAnswer();
-    else if (!ready())
-        reason = LastError();
-    return reason.empty();
+    connecting_.start();
+    return true;
 }
 
-// Lock held: the server's devices and defaults followed from now on, its answers watched.
+PulseConnection::Progress PulseConnection::Await(int timeoutMs, std::string& reason)
+{
+    const Lock lock(*this);
+    const auto connected = [this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; };
+    if (Wait([this, connected] { return (connected() && Heard()) || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); },
+             timeoutMs) &&
+        connected())
+        return Progress::Ready;
+    if (PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+        reason = "no answer for " + QString::number(static_cast<double>(connecting_.elapsed()) / 1000, 'f', 1).toStdString() + " s";
+        return Progress::Waiting;
+    }
+    reason = LastError();
+    return Progress::Refused;
+}
+
+// Client thread, lock held, once connected: the server's devices and defaults followed from
+// now on, its answers watched.
 void PulseConnection::Follow()
 {
     pa_context_set_subscribe_callback(context_, Changed, this);
@@ -144,8 +149,8 @@ void PulseConnection::StateChanged(pa_context* context, void* self)
 {
     auto* connection = static_cast<PulseConnection*>(self);
     const pa_context_state_t state = pa_context_get_state(context);
-    if (state == PA_CONTEXT_READY)
-        connection->ready_ = true;
+    if (state == PA_CONTEXT_READY && !std::exchange(connection->ready_, true))
+        connection->Follow();
     else if (!PA_CONTEXT_IS_GOOD(state) && connection->ready_ && !connection->lost_.exchange(true))
         connection->notice_(connection->noticeContext_);
     pa_threaded_mainloop_signal(connection->loop_, 0);
@@ -190,21 +195,26 @@ bool PulseConnection::ListDevices(SoundDirection direction, DeviceList& list)
     return known.Heard;
 }
 
-// A device not in the list may have come since: the server is asked, briefly.
+// A device not in the list may have come since: the server is asked. Both waits together
+// last at most ListWaitMs.
 std::optional<bool> PulseConnection::HasDevice(SoundDirection direction, const std::string& serverName)
 {
-    DeviceList list;
-    ListDevices(direction, list);
-    const std::string name = ServerPrefix + serverName;
-    if (std::any_of(list.Devices.begin(), list.Devices.end(), [&name](const SoundDeviceInfo& device) { return device.Name == name; }))
-        return true;
     const Lock lock(*this);
+    const KnownDevices& known = known_[IndexOf(direction)];
+    QElapsedTimer clock;
+    clock.start();
+    if (!Wait([&known] { return !known.Listing; }, ListWaitMs))
+        return std::nullopt;
+    const std::string name = ServerPrefix + serverName;
+    if (std::any_of(known.Devices.begin(), known.Devices.end(), [&name](const SoundDeviceInfo& device) { return device.Name == name; }))
+        return true;
     bool found = false;
     const char* asked = serverName.c_str();
+    const int leftMs = std::max(ListWaitMs - static_cast<int>(clock.elapsed()), 1);
     const bool answered =
         direction == SoundDirection::Capture
-            ? Run(pa_context_get_source_info_by_name(context_, asked, Found<pa_source_info>, &found), ListWaitMs)
-            : Run(pa_context_get_sink_info_by_name(context_, asked, Found<pa_sink_info>, &found), ListWaitMs);
+            ? Run(pa_context_get_source_info_by_name(context_, asked, Found<pa_source_info>, &found), leftMs)
+            : Run(pa_context_get_sink_info_by_name(context_, asked, Found<pa_sink_info>, &found), leftMs);
     if (!answered)
         return std::nullopt;
     return found;

@@ -4,6 +4,8 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <QElapsedTimer>
+
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -20,8 +22,9 @@
 // defaults), and the lists are answered from that. It also asks the server every PingMs
 // whether it answers: a server that leaves a question unanswered for SilenceMs (a hung or
 // stopped daemon) counts as not answering until it answers again, and every wait of the
-// main thread ends at once while it does. A connection is still made within TimeoutMs.
-// No server is ever started for it.
+// main thread ends at once while it does. The first wait for a connection lasts up to
+// TimeoutMs; a connection not made by then goes on in the background, and is taken up once
+// it is made. No server is ever started for it.
 class PulseConnection
 {
 public:
@@ -57,8 +60,14 @@ public:
         std::string DefaultName;
     };
 
-    // A connection made, or null with why not in reason.
+    enum class Progress { Ready, Waiting, Refused };
+
+    // A connection on its way to the server, or null with why not in reason.
     static std::unique_ptr<PulseConnection> Connect(NoticeFunction notice, void* context, std::string& reason);
+    // Lock not held: waits up to timeoutMs for the connection to be made and for the server to
+    // tell of its devices, at once when it has. Else why not in reason: the server may still
+    // answer, or it never will on this connection.
+    Progress Await(int timeoutMs, std::string& reason);
     ~PulseConnection();
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
@@ -107,9 +116,9 @@ private:
     PulseConnection(NoticeFunction notice, void* context) : notice_(notice), noticeContext_(context) {}
     bool Open(std::string& reason);
     bool Run(pa_operation* operation, int timeoutMs = TimeoutMs);
-    void Follow();
     bool Heard() const;
     // Client thread, lock held.
+    void Follow();
     void AskForDevices(SoundDirection direction);
     void Ask();
     void Answered();
@@ -125,6 +134,7 @@ private:
     NoticeFunction notice_;
     void* noticeContext_;
     std::string server_;
+    QElapsedTimer connecting_;        // since the connection was asked for
     // Client thread, lock held.
     bool closeClock_ = false;
     bool ready_ = false;

@@ -151,10 +151,15 @@ PulseConnection* PulseSoundBackend::Connection(std::string& reason)
 {
     if (connection_ && connection_->Lost())
         ServerLost();
-    if (connection_)
-        return connection_.get();
-    connection_ = PulseConnection::Connect(PostWake, this, reason);
-    if (connection_ && !lostServer_.empty())
+    const int waitMs = connection_ ? 0 : PulseConnection::TimeoutMs;
+    if (!connection_ && !(connection_ = PulseConnection::Connect(PostWake, this, reason)))
+        return nullptr;
+    switch (connection_->Await(waitMs, reason)) {
+    case PulseConnection::Progress::Refused: connection_.reset(); return nullptr;
+    case PulseConnection::Progress::Waiting: return nullptr;
+    case PulseConnection::Progress::Ready: break;
+    }
+    if (!lostServer_.empty())
         ServerBack(connection_->ServerName());
     return connection_.get();
 }

@@ -199,6 +199,29 @@ TEST_P(PulseSoundBackendHeldServer, KilledWhileHeldIsToldLostOnce)
     EXPECT_EQ(backend.Start(Capture), 0) << backend.ErrorText();
 }
 
+// A server that does not answer as the backend first connects costs one wait; after that the
+// backend does not wait for it, and takes the connection up once the server answers.
+TEST_P(PulseSoundBackendHeldServer, ConnectingToAHeldServerWaitsOnce)
+{
+    HeldSoundServer held(*rig);
+    ASSERT_TRUE(held.Held());
+    bool reachable = true;
+    EXPECT_GE(Timed([&] { reachable = backend.ServerReachable(); }), PulseConnection::TimeoutMs - 100);
+    EXPECT_FALSE(reachable);
+    std::vector<SoundDeviceInfo> devices;
+    EXPECT_LT(Timed([&] { devices = backend.Devices(Playback); }), LongestCallMs);
+    EXPECT_EQ(devices.size(), 1u) << "\"default\" alone";
+    EXPECT_LT(Timed([&] { reachable = backend.OpenDevice(Playback, "default") == 0; }), LongestCallMs);
+    EXPECT_FALSE(reachable);
+    EXPECT_EQ(backend.ErrorText().rfind("Playback device \"default\": the sound server cannot be reached (no answer for ", 0), 0u)
+        << backend.ErrorText();
+
+    held.Release();
+    EXPECT_TRUE(RunUntil([&] { return backend.ServerReachable(); }, 2000));
+    EXPECT_TRUE(Lists(backend.Devices(Playback), "pulse:zoz_played"));
+    EXPECT_EQ(told.events.size(), 0u);
+}
+
 // The lists follow the server's devices as they come and go, with no new connection.
 TEST_P(PulseSoundBackendHeldServer, ListsFollowTheServersDevices)
 {
