@@ -180,6 +180,11 @@ bool PulseSoundBackend::ServerReachable()
     return Connection(reason) != nullptr;
 }
 
+bool PulseSoundBackend::ServerFound()
+{
+    return ServerReachable() || connection_;
+}
+
 // "default" first, described after the server's default device where it has one.
 std::vector<SoundDeviceInfo> PulseSoundBackend::Devices(SoundDirection direction)
 {

@@ -38,6 +38,9 @@ public:
 
     // Whether a sound server answers (never starts one); the connection is kept for use.
     bool ServerReachable();
+    // Whether a sound server runs, answering or not: one that has taken the connection and
+    // not yet answered on it counts (its devices then fail at once, saying so).
+    bool ServerFound();
 
     std::vector<SoundDeviceInfo> Devices(SoundDirection direction) override;
     int32_t OpenDevice(SoundDirection direction, const std::string& name) override;

@@ -1,4 +1,5 @@
 #include "core/DoEvents.h"
+#include "platform/DesktopSoundBackend.h"
 #include "platform/PulseConnection.h"
 #include "platform/PulseSoundBackend.h"
 #include "support/HeldSoundServer.h"
@@ -220,6 +221,21 @@ TEST_P(PulseSoundBackendHeldServer, ConnectingToAHeldServerWaitsOnce)
     EXPECT_TRUE(RunUntil([&] { return backend.ServerReachable(); }, 2000));
     EXPECT_TRUE(Lists(backend.Devices(Playback), "pulse:zoz_played"));
     EXPECT_EQ(told.events.size(), 0u);
+}
+
+// The server's "default" is not left to ALSA, whose own "default" may reach the server
+// through a library that waits for it.
+TEST_P(PulseSoundBackendHeldServer, DefaultOfAServerThatDoesNotAnswerStaysTheServers)
+{
+    HeldSoundServer held(*rig);
+    ASSERT_TRUE(held.Held());
+    DesktopSoundBackend desktop;
+    desktop.Devices(Playback);   // the first wait for the server
+    int32_t result = 0;
+    EXPECT_LT(Timed([&] { result = desktop.OpenDevice(Playback, "default"); }), LongestCallMs);
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(desktop.ErrorText().rfind("Playback device \"default\": the sound server cannot be reached (no answer for ", 0), 0u)
+        << desktop.ErrorText();
 }
 
 // The lists follow the server's devices as they come and go, with no new connection.
