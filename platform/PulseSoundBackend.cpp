@@ -255,9 +255,15 @@ int32_t PulseSoundBackend::Start(SoundDirection direction)
     Stream* stream = StreamOf(direction);
     if (!stream)
         return FailNotOpen(direction);
-    if (std::string reason; !stream->Running() && NotAnswering(reason))
+    // Not waited for while the server does not answer; one that stops answering as the stream
+    // starts ends the wait, and is named as the cause.
+    std::string reason;
+    if (!stream->Running() && NotAnswering(reason))
         return Fail(-ETIMEDOUT, PulseSound::DescribeDevice(direction, stream->Name()) + ": " + reason);
-    return stream->Start();
+    const int32_t result = stream->Start();
+    if (result != 0 && NotAnswering(reason))
+        return Fail(-ETIMEDOUT, PulseSound::DescribeDevice(direction, stream->Name()) + ": " + reason);
+    return result;
 }
 
 int32_t PulseSoundBackend::Stop(SoundDirection direction)

@@ -179,6 +179,22 @@ TEST_P(PulseSoundBackendHeldServer, HeldWhileRunningAnswersAtOnceAndIsToldLostTh
     EXPECT_TRUE(RunUntil([&] { return blocks.events.size() >= 4; }, 3000));
 }
 
+// A start that the server stops answering ends once the server counts as not answering,
+// rather than at the end of its own wait, and says why.
+TEST_P(PulseSoundBackendHeldServer, StartMetByTheHoldEndsWhenTheServerIsNotAnswering)
+{
+    ASSERT_EQ(backend.OpenDevice(Playback, "default"), 0) << backend.ErrorText();
+    ASSERT_EQ(backend.CreateBuffer(Playback, Blocks(1)), 0) << backend.ErrorText();
+    HeldSoundServer held(*rig);
+    ASSERT_TRUE(held.Held());
+    int32_t result = 0;
+    EXPECT_LE(Timed([&] { result = backend.Start(Playback); }), PulseConnection::SilenceMs + PulseConnection::PingMs + 100);
+    EXPECT_LT(result, 0);
+    EXPECT_NE(backend.ErrorText().find("is not answering"), std::string::npos) << backend.ErrorText();
+    held.Release();
+    EXPECT_TRUE(RunUntil([&] { return backend.Start(Playback) == 0; }, 2000)) << backend.ErrorText();
+}
+
 // A held server that is then killed is not told lost a second time; the one started after it
 // is told back once.
 TEST_P(PulseSoundBackendHeldServer, KilledWhileHeldIsToldLostOnce)
