@@ -95,12 +95,14 @@ PulseConnection::Progress PulseConnection::Await(int timeoutMs, std::string& rea
 {
     const Lock lock(*this);
     const auto connected = [this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; };
-    if (Wait([this, connected] { return (connected() && Heard()) || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); },
-             timeoutMs) &&
-        connected())
+    const auto settled = [this, connected] {
+        return (connected() && Heard()) || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_));
+    };
+    if (Wait(settled, timeoutMs) && connected())
         return Progress::Ready;
     if (PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
-        reason = "no answer for " + QString::number(static_cast<double>(connecting_.elapsed()) / 1000, 'f', 1).toStdString() + " s";
+        const double seconds = static_cast<double>(connecting_.elapsed()) / 1000;
+        reason = "no answer for " + QString::number(seconds, 'f', 1).toStdString() + " s";
         return Progress::Waiting;
     }
     reason = LastError();
@@ -206,7 +208,8 @@ std::optional<bool> PulseConnection::HasDevice(SoundDirection direction, const s
     if (!Wait([&known] { return !known.Listing; }, ListWaitMs))
         return std::nullopt;
     const std::string name = ServerPrefix + serverName;
-    if (std::any_of(known.Devices.begin(), known.Devices.end(), [&name](const SoundDeviceInfo& device) { return device.Name == name; }))
+    const auto named = [&name](const SoundDeviceInfo& device) { return device.Name == name; };
+    if (std::any_of(known.Devices.begin(), known.Devices.end(), named))
         return true;
     bool found = false;
     const char* asked = serverName.c_str();
@@ -231,9 +234,10 @@ void PulseConnection::AskForDevices(SoundDirection direction)
         return;
     }
     known.Coming.clear();
-    pa_operation* operation = direction == SoundDirection::Capture
-                                  ? pa_context_get_source_info_list(context_, Listed<pa_source_info, SoundDirection::Capture>, this)
-                                  : pa_context_get_sink_info_list(context_, Listed<pa_sink_info, SoundDirection::Playback>, this);
+    pa_operation* operation =
+        direction == SoundDirection::Capture
+            ? pa_context_get_source_info_list(context_, Listed<pa_source_info, SoundDirection::Capture>, this)
+            : pa_context_get_sink_info_list(context_, Listed<pa_sink_info, SoundDirection::Playback>, this);
     known.Listing = operation != nullptr;
     known.Stale = false;
     if (operation)

@@ -144,7 +144,8 @@ void PulseSoundBackend::ReleaseStreams()
 
 bool PulseSoundBackend::AnyRunning() const
 {
-    return std::any_of(std::begin(streams_), std::end(streams_), [](const std::unique_ptr<Stream>& stream) { return stream && stream->Running(); });
+    return std::any_of(std::begin(streams_), std::end(streams_),
+                       [](const std::unique_ptr<Stream>& stream) { return stream && stream->Running(); });
 }
 
 PulseConnection* PulseSoundBackend::Connection(std::string& reason)
@@ -155,9 +156,15 @@ PulseConnection* PulseSoundBackend::Connection(std::string& reason)
     if (!connection_ && !(connection_ = PulseConnection::Connect(PostWake, this, reason)))
         return nullptr;
     switch (connection_->Await(waitMs, reason)) {
-    case PulseConnection::Progress::Refused: connection_.reset(); return nullptr;
-    case PulseConnection::Progress::Waiting: return nullptr;
     case PulseConnection::Progress::Ready: break;
+    case PulseConnection::Progress::Waiting: return nullptr;
+    case PulseConnection::Progress::Refused:
+        // One that was made may have been lost just now: its streams go with it, and the
+        // owner is told.
+        if (connection_->Lost())
+            ServerLost();
+        connection_.reset();
+        return nullptr;
     }
     if (!lostServer_.empty())
         ServerBack(connection_->ServerName());

@@ -113,7 +113,8 @@ void SoundSessionHang::SwitchOffOnceWhileTheServerStaysHung()
     const std::vector<std::string> lines = program.TraceLines();
     EXPECT_EQ(CountLines(lines, BoxLine), 1U);
     EXPECT_EQ(CountLines(lines, ": The receiver has stopped: the sound server unix:"), 1U);
-    const auto box = std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return line.find(BoxLine) != std::string::npos; });
+    const auto box =
+        std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return line.find(BoxLine) != std::string::npos; });
     ASSERT_NE(box, lines.end());
     EXPECT_NE(box->find("went away (not answering for "), std::string::npos) << *box;
     EXPECT_NE(std::find_if(lines.begin(), lines.end(),
