@@ -12,10 +12,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <ostream>
-
-// Written in PulseSoundBackendTest.cpp; every test of this program prints a server alike.
-void PrintTo(SoundServer server, std::ostream* out);
 
 // The backend against the rig's private server while the server is held with SIGSTOP, as a
 // hung server is: nothing on the main thread waits for it, and the owner hears that it is

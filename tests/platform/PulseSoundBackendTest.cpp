@@ -16,11 +16,6 @@
 #include <functional>
 #include <thread>
 
-void PrintTo(SoundServer server, std::ostream* out)
-{
-    *out << (server == SoundServer::PulseAudio ? "PulseAudio" : "PipeWire");
-}
-
 // These tests run against the rig's private sound server: its default source is the
 // monitor of a sink a 13 kHz tone plays into, its default sink is recorded.
 namespace {

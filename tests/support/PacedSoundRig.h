@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,12 @@
 class AwakeSink;
 
 enum class SoundServer { PulseAudio, PipeWire };
+
+// How a test names the server it runs on.
+inline void PrintTo(SoundServer server, std::ostream* out)
+{
+    *out << (server == SoundServer::PulseAudio ? "PulseAudio" : "PipeWire");
+}
 
 // What plays into the first sink: the pure tone, or the tone as the carrier of an AM signal
 // in noise, which every mode of the receiver turns into sound.
