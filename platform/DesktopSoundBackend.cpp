@@ -44,7 +44,8 @@ std::vector<SoundDeviceInfo> DesktopSoundBackend::Devices(SoundDirection directi
 
 SoundBackend& DesktopSoundBackend::BackendFor(const std::string& name)
 {
-    if (name.starts_with(ServerPrefix) || (name == DefaultName && server_.ServerReachable()))
+    // ALSA's "default" may lead to the same server, through a library that waits for it.
+    if (name.starts_with(ServerPrefix) || (name == DefaultName && server_.ServerFound()))
         return server_;
     return alsa_;
 }

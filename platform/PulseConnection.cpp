@@ -1,22 +1,24 @@
 #include "platform/PulseConnection.h"
 
+#include <QString>
+
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 constexpr const char* ApplicationName = "ZOZEVERE";
 constexpr const char* ApplicationId = "zozevere";   // also its icon's name
+constexpr const char* ServerPrefix = "pulse:";
+
+constexpr auto FollowedEvents =
+    static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER);
+
+size_t IndexOf(SoundDirection direction) { return static_cast<size_t>(direction); }
 
 void SignalLoop(pa_operation*, void* loop)
 {
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
-}
-
-template <typename Info>
-void Collect(pa_context*, const Info* info, int eol, void* userdata)
-{
-    if (eol != 0 || !info)
-        return;
-    const char* description = info->description && *info->description ? info->description : info->name;
-    static_cast<PulseConnection::DeviceList*>(userdata)->Devices.push_back({std::string("pulse:") + info->name, description});
 }
 
 template <typename Info>
@@ -48,9 +50,9 @@ void PulseConnection::Deadline::Expired(pa_mainloop_api*, pa_time_event*, const 
     pa_threaded_mainloop_signal(deadline->connection_.loop_, 0);
 }
 
-std::unique_ptr<PulseConnection> PulseConnection::Connect(LostFunction lost, void* context, std::string& reason)
+std::unique_ptr<PulseConnection> PulseConnection::Connect(NoticeFunction notice, void* context, std::string& reason)
 {
-    std::unique_ptr<PulseConnection> connection(new PulseConnection(lost, context));
+    std::unique_ptr<PulseConnection> connection(new PulseConnection(notice, context));
     if (!connection->Open(reason))
         connection.reset();
     return connection;
@@ -83,31 +85,48 @@ bool PulseConnection::Open(std::string& reason)
         reason = LastError();
         return false;
     }
-    const bool settled = Wait([this] {
-        const pa_context_state_t state = pa_context_get_state(context_);
-        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-    });
-    if (!settled)
-        reason = "no answer within " + std::to_string(TimeoutMs / 1000) + " s";
-    else if (pa_context_get_state(context_) != PA_CONTEXT_READY)
-        reason = LastError();
     const char* server = pa_context_get_server(context_);
     server_ = server ? server : "(the default)";
-    if (!settled || !reason.empty())
-        return false;
-    LearnServerKind();
+    connecting_.start();
     return true;
 }
 
-// Lock held.
-void PulseConnection::LearnServerKind()
+PulseConnection::Progress PulseConnection::Await(int timeoutMs, std::string& reason)
 {
-    const auto takeName = [](pa_context*, const pa_server_info* info, void* userdata) {
-        *static_cast<std::string*>(userdata) = info->server_name ? info->server_name : "";
+    const Lock lock(*this);
+    const auto connected = [this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; };
+    const auto settled = [this, connected] {
+        return (connected() && Heard()) || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_));
     };
-    std::string name;
-    if (Run(pa_context_get_server_info(context_, takeName, &name)))
-        closeClock_ = name.find("PipeWire") == std::string::npos;
+    if (Wait(settled, timeoutMs) && connected())
+        return Progress::Ready;
+    if (PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+        const double seconds = static_cast<double>(connecting_.elapsed()) / 1000;
+        reason = "no answer for " + QString::number(seconds, 'f', 1).toStdString() + " s";
+        return Progress::Waiting;
+    }
+    reason = LastError();
+    return Progress::Refused;
+}
+
+// Client thread, lock held, once connected: the server's devices and defaults followed from
+// now on, its answers watched.
+void PulseConnection::Follow()
+{
+    pa_context_set_subscribe_callback(context_, Changed, this);
+    if (pa_operation* operation = pa_context_subscribe(context_, FollowedEvents, nullptr, nullptr))
+        pa_operation_unref(operation);
+    AskForDevices(SoundDirection::Playback);
+    AskForDevices(SoundDirection::Capture);
+    Ask();
+    answeredAt_.store(pa_rtclock_now());
+    tick_ = pa_context_rttime_new(context_, pa_rtclock_now() + PingMs * PA_USEC_PER_MSEC, Tick, this);
+}
+
+// Lock held: both lists and the server's own description have come.
+bool PulseConnection::Heard() const
+{
+    return serverHeard_ && known_[0].Heard && known_[1].Heard;
 }
 
 // Nothing of this connection runs once the context is gone and the thread has ended.
@@ -117,6 +136,9 @@ PulseConnection::~PulseConnection()
         return;
     if (context_) {
         const Lock lock(*this);
+        if (tick_)
+            pa_threaded_mainloop_get_api(loop_)->time_free(tick_);
+        pa_context_set_subscribe_callback(context_, nullptr, nullptr);
         pa_context_set_state_callback(context_, nullptr, nullptr);
         pa_context_disconnect(context_);
         pa_context_unref(context_);
@@ -129,10 +151,10 @@ void PulseConnection::StateChanged(pa_context* context, void* self)
 {
     auto* connection = static_cast<PulseConnection*>(self);
     const pa_context_state_t state = pa_context_get_state(context);
-    if (state == PA_CONTEXT_READY)
-        connection->ready_ = true;
+    if (state == PA_CONTEXT_READY && !std::exchange(connection->ready_, true))
+        connection->Follow();
     else if (!PA_CONTEXT_IS_GOOD(state) && connection->ready_ && !connection->lost_.exchange(true))
-        connection->lostFunction_(connection->lostContext_);
+        connection->notice_(connection->noticeContext_);
     pa_threaded_mainloop_signal(connection->loop_, 0);
 }
 
@@ -141,14 +163,21 @@ std::string PulseConnection::LastError() const
     return pa_strerror(pa_context_errno(context_));
 }
 
+double PulseConnection::SecondsSinceAnswer() const
+{
+    const pa_usec_t now = pa_rtclock_now();
+    const pa_usec_t answered = answeredAt_.load();
+    return now > answered ? static_cast<double>(now - answered) / PA_USEC_PER_SEC : 0.0;
+}
+
 // Lock held. An operation still running at the timeout is cancelled: its callbacks, and
 // the caller's data they fill in, are let go of before this returns.
-bool PulseConnection::Run(pa_operation* operation)
+bool PulseConnection::Run(pa_operation* operation, int timeoutMs)
 {
     if (!operation)
         return false;
     pa_operation_set_state_callback(operation, SignalLoop, loop_);
-    const bool ended = Wait([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
+    const bool ended = Wait([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; }, timeoutMs);
     if (!ended)
         pa_operation_cancel(operation);
     const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
@@ -156,35 +185,148 @@ bool PulseConnection::Run(pa_operation* operation)
     return done;
 }
 
+// A list on its way is waited for a little, so that a device the server has just told of is
+// in it.
 bool PulseConnection::ListDevices(SoundDirection direction, DeviceList& list)
 {
     const Lock lock(*this);
-    const bool capture = direction == SoundDirection::Capture;
-    const bool listed = capture ? Run(pa_context_get_source_info_list(context_, Collect<pa_source_info>, &list))
-                                : Run(pa_context_get_sink_info_list(context_, Collect<pa_sink_info>, &list));
-    struct Defaults
-    {
-        bool capture;
-        std::string name;
-    } defaults{capture, {}};
-    const auto takeDefault = [](pa_context*, const pa_server_info* info, void* userdata) {
-        auto* wanted = static_cast<Defaults*>(userdata);
-        const char* name = wanted->capture ? info->default_source_name : info->default_sink_name;
-        wanted->name = name ? name : "";
-    };
-    const bool defaultKnown = Run(pa_context_get_server_info(context_, takeDefault, &defaults));
-    list.DefaultName = defaults.name;
-    return listed && defaultKnown;
+    const KnownDevices& known = known_[IndexOf(direction)];
+    Wait([&known] { return !known.Listing; }, ListWaitMs);
+    list.Devices = known.Devices;
+    list.DefaultName = known.DefaultName;
+    return known.Heard;
 }
 
-bool PulseConnection::HasDevice(SoundDirection direction, const std::string& serverName)
+// A device not in the list may have come since: the server is asked. Both waits together
+// last at most ListWaitMs.
+std::optional<bool> PulseConnection::HasDevice(SoundDirection direction, const std::string& serverName)
 {
     const Lock lock(*this);
+    const KnownDevices& known = known_[IndexOf(direction)];
+    QElapsedTimer clock;
+    clock.start();
+    if (!Wait([&known] { return !known.Listing; }, ListWaitMs))
+        return std::nullopt;
+    const std::string name = ServerPrefix + serverName;
+    const auto named = [&name](const SoundDeviceInfo& device) { return device.Name == name; };
+    if (std::any_of(known.Devices.begin(), known.Devices.end(), named))
+        return true;
     bool found = false;
-    const char* name = serverName.c_str();
-    if (direction == SoundDirection::Capture)
-        Run(pa_context_get_source_info_by_name(context_, name, Found<pa_source_info>, &found));
-    else
-        Run(pa_context_get_sink_info_by_name(context_, name, Found<pa_sink_info>, &found));
+    const char* asked = serverName.c_str();
+    const int leftMs = std::max(ListWaitMs - static_cast<int>(clock.elapsed()), 1);
+    const bool answered =
+        direction == SoundDirection::Capture
+            ? Run(pa_context_get_source_info_by_name(context_, asked, Found<pa_source_info>, &found), leftMs)
+            : Run(pa_context_get_sink_info_by_name(context_, asked, Found<pa_sink_info>, &found), leftMs);
+    if (!answered)
+        return std::nullopt;
     return found;
+}
+
+// ---- the client thread, lock held ----------------------------------------------------
+
+// One list at a time; a change while it comes asks for the list again after it.
+void PulseConnection::AskForDevices(SoundDirection direction)
+{
+    KnownDevices& known = known_[IndexOf(direction)];
+    if (known.Listing) {
+        known.Stale = true;
+        return;
+    }
+    known.Coming.clear();
+    pa_operation* operation =
+        direction == SoundDirection::Capture
+            ? pa_context_get_source_info_list(context_, Listed<pa_source_info, SoundDirection::Capture>, this)
+            : pa_context_get_sink_info_list(context_, Listed<pa_sink_info, SoundDirection::Playback>, this);
+    known.Listing = operation != nullptr;
+    known.Stale = false;
+    if (operation)
+        pa_operation_unref(operation);
+}
+
+// The server's own description asked for: it tells the defaults, and shows that the server
+// answers.
+void PulseConnection::Ask()
+{
+    if (asking_)
+        return;
+    pa_operation* operation = pa_context_get_server_info(context_, ServerTold, this);
+    if (!operation)
+        return;
+    asking_ = true;
+    askedAt_ = pa_rtclock_now();
+    pa_operation_unref(operation);
+}
+
+void PulseConnection::Answered()
+{
+    answeredAt_.store(pa_rtclock_now());
+    if (silent_.exchange(false))
+        notice_(noticeContext_);
+}
+
+void PulseConnection::Changed(pa_context*, pa_subscription_event_type_t type, uint32_t, void* self)
+{
+    auto* connection = static_cast<PulseConnection*>(self);
+    connection->Answered();
+    switch (type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) {
+    case PA_SUBSCRIPTION_EVENT_SINK: connection->AskForDevices(SoundDirection::Playback); break;
+    case PA_SUBSCRIPTION_EVENT_SOURCE: connection->AskForDevices(SoundDirection::Capture); break;
+    case PA_SUBSCRIPTION_EVENT_SERVER: connection->Ask(); break;
+    default: break;
+    }
+}
+
+template <typename Info, SoundDirection Direction>
+void PulseConnection::Listed(pa_context*, const Info* info, int eol, void* self)
+{
+    auto* connection = static_cast<PulseConnection*>(self);
+    KnownDevices& known = connection->known_[IndexOf(Direction)];
+    if (eol == 0 && info) {
+        const char* description = info->description && *info->description ? info->description : info->name;
+        known.Coming.push_back({ServerPrefix + std::string(info->name), description});
+        return;
+    }
+    connection->Answered();
+    known.Listing = false;
+    if (eol > 0) {
+        known.Devices.swap(known.Coming);
+        known.Heard = true;
+    }
+    if (known.Stale)
+        connection->AskForDevices(Direction);
+    pa_threaded_mainloop_signal(connection->loop_, 0);
+}
+
+void PulseConnection::ServerTold(pa_context*, const pa_server_info* info, void* self)
+{
+    auto* connection = static_cast<PulseConnection*>(self);
+    connection->asking_ = false;
+    connection->Answered();
+    if (info) {
+        const auto name = [](const char* text) { return std::string(text ? text : ""); };
+        connection->known_[IndexOf(SoundDirection::Playback)].DefaultName = name(info->default_sink_name);
+        connection->known_[IndexOf(SoundDirection::Capture)].DefaultName = name(info->default_source_name);
+        connection->closeClock_ = name(info->server_name).find("PipeWire") == std::string::npos;
+        connection->serverHeard_ = true;
+    }
+    pa_threaded_mainloop_signal(connection->loop_, 0);
+}
+
+// Every PingMs while connected: a question left unanswered for SilenceMs makes the server
+// one that does not answer (the main thread is told, and its waits end); else it is asked
+// again.
+void PulseConnection::Tick(pa_mainloop_api*, pa_time_event* event, const timeval*, void* self)
+{
+    auto* connection = static_cast<PulseConnection*>(self);
+    if (pa_context_get_state(connection->context_) != PA_CONTEXT_READY)
+        return;
+    const pa_usec_t now = pa_rtclock_now();
+    if (!connection->asking_) {
+        connection->Ask();
+    } else if (now - connection->askedAt_ >= SilenceMs * PA_USEC_PER_MSEC && !connection->silent_.exchange(true)) {
+        connection->notice_(connection->noticeContext_);
+        pa_threaded_mainloop_signal(connection->loop_, 0);
+    }
+    pa_context_rttime_restart(connection->context_, event, now + PingMs * PA_USEC_PER_MSEC);
 }

@@ -4,8 +4,11 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <QElapsedTimer>
+
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,15 +16,28 @@
 // main loop (the client thread) and a context on it, named after the program so that the
 // server's mixers name its streams. Made and used on the main thread, which takes the
 // loop's lock for every call; the client thread runs the callbacks with the lock held.
-// Every wait for the server ends after a timeout, so that a server that hangs holds the
-// main thread up for a few seconds at most. No server is ever started for it.
+//
+// The main thread never waits long for the server. The client thread keeps what the server
+// last told of its devices (it follows the server's events about its sinks, sources and
+// defaults), and the lists are answered from that. It also asks the server every PingMs
+// whether it answers: a server that leaves a question unanswered for SilenceMs (a hung or
+// stopped daemon) counts as not answering until it answers again, and every wait of the
+// main thread ends at once while it does. The first wait for a connection lasts up to
+// TimeoutMs; a connection not made by then goes on in the background, and is taken up once
+// it is made. No server is ever started for it.
 class PulseConnection
 {
 public:
     static constexpr int TimeoutMs = 3000;
+    // How long the main thread waits for a device list that is on its way, or for the
+    // server's word on a device it has not told of.
+    static constexpr int ListWaitMs = 250;
+    static constexpr int PingMs = 500;
+    static constexpr int SilenceMs = 1500;
 
-    // Called on the client thread, once, when a connection that was made is lost.
-    using LostFunction = void (*)(void* context);
+    // Called on the client thread when a connection that was made is lost (once), and
+    // whenever the server stops answering or answers again.
+    using NoticeFunction = void (*)(void* context);
 
     // The main loop's lock, held while the object lives.
     class Lock
@@ -44,8 +60,14 @@ public:
         std::string DefaultName;
     };
 
-    // A connection made, or null with why not in reason.
-    static std::unique_ptr<PulseConnection> Connect(LostFunction lost, void* context, std::string& reason);
+    enum class Progress { Ready, Waiting, Refused };
+
+    // A connection on its way to the server, or null with why not in reason.
+    static std::unique_ptr<PulseConnection> Connect(NoticeFunction notice, void* context, std::string& reason);
+    // Lock not held: waits up to timeoutMs for the connection to be made and for the server to
+    // tell of its devices, at once when it has. Else why not in reason: the server may still
+    // answer, or it never will on this connection.
+    Progress Await(int timeoutMs, std::string& reason);
     ~PulseConnection();
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
@@ -53,6 +75,10 @@ public:
     pa_threaded_mainloop* Loop() const { return loop_; }
     pa_context* Context() const { return context_; }
     bool Lost() const { return lost_.load(); }
+    // False while a question to the server has gone unanswered for SilenceMs.
+    bool Answering() const { return !silent_.load(); }
+    // Seconds since the server last answered anything.
+    double SecondsSinceAnswer() const;
     // The server connected to, as the client library names it (its socket).
     const std::string& ServerName() const { return server_; }
     // Whether the server's timing reports follow its devices' clocks closely enough to place a
@@ -63,32 +89,64 @@ public:
 
     // Lock held: why the last request failed, in the library's words.
     std::string LastError() const;
-    // Lock held: waits until done() or the timeout; false after the timeout.
+    // Lock held: waits until done() or the timeout; false after the timeout, and at once
+    // while the server is not answering.
     template <typename Done>
     bool Wait(Done done, int timeoutMs = TimeoutMs);
 
-    // Lock not held. False when the list cannot be had.
+    // Lock not held. The devices as the server last told of them; false when it has not.
     bool ListDevices(SoundDirection direction, DeviceList& list);
-    // Lock not held: whether the server has the device of that name (its own name).
-    bool HasDevice(SoundDirection direction, const std::string& serverName);
+    // Lock not held: whether the server has the device of that name (its own name); nothing
+    // when the server does not say so in time.
+    std::optional<bool> HasDevice(SoundDirection direction, const std::string& serverName);
 
 private:
     class Deadline;
+    // What the server has told of the devices of one direction. Client thread, lock held.
+    struct KnownDevices
+    {
+        std::vector<SoundDeviceInfo> Devices;   // the last whole list
+        std::vector<SoundDeviceInfo> Coming;    // the list being received
+        std::string DefaultName;
+        bool Listing = false;                   // a list was asked for and has not all come
+        bool Stale = false;                     // the devices changed since it was asked for
+        bool Heard = false;                     // a whole list has come
+    };
 
-    PulseConnection(LostFunction lost, void* context) : lostFunction_(lost), lostContext_(context) {}
+    PulseConnection(NoticeFunction notice, void* context) : notice_(notice), noticeContext_(context) {}
     bool Open(std::string& reason);
-    bool Run(pa_operation* operation);
-    void LearnServerKind();
+    bool Run(pa_operation* operation, int timeoutMs = TimeoutMs);
+    bool Heard() const;
+    // Client thread, lock held.
+    void Follow();
+    void AskForDevices(SoundDirection direction);
+    void Ask();
+    void Answered();
     static void StateChanged(pa_context* context, void* self);
+    static void Changed(pa_context* context, pa_subscription_event_type_t type, uint32_t index, void* self);
+    template <typename Info, SoundDirection Direction>
+    static void Listed(pa_context* context, const Info* info, int eol, void* self);
+    static void ServerTold(pa_context* context, const pa_server_info* info, void* self);
+    static void Tick(pa_mainloop_api* api, pa_time_event* event, const timeval* time, void* self);
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
-    LostFunction lostFunction_;
-    void* lostContext_;
+    NoticeFunction notice_;
+    void* noticeContext_;
     std::string server_;
+    QElapsedTimer connecting_;        // since the connection was asked for
+    // Client thread, lock held.
     bool closeClock_ = false;
-    bool ready_ = false;              // client thread, lock held
+    bool ready_ = false;
+    bool serverHeard_ = false;        // the server's own description came
+    KnownDevices known_[2];
+    pa_time_event* tick_ = nullptr;
+    bool asking_ = false;             // a question is out
+    pa_usec_t askedAt_ = 0;
+    // Any thread.
     std::atomic<bool> lost_{false};
+    std::atomic<bool> silent_{false};
+    std::atomic<pa_usec_t> answeredAt_{0};
 };
 
 // Ends a wait of the main thread once its time is up.
@@ -115,7 +173,7 @@ bool PulseConnection::Wait(Done done, int timeoutMs)
 {
     const Deadline deadline(*this, timeoutMs);
     while (!done()) {
-        if (deadline.Passed())
+        if (deadline.Passed() || silent_.load())
             return false;
         pa_threaded_mainloop_wait(loop_);
     }

@@ -5,10 +5,15 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <QString>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -65,6 +70,8 @@ void PulseSoundBackend::Woken()
     wakePending_.store(false);
     if (connection_ && connection_->Lost())
         ServerLost();
+    else if (connection_)
+        FollowAnswering();
     for (const SoundDirection direction : {SoundDirection::Capture, SoundDirection::Playback}) {
         if (Stream* stream = StreamOf(direction))
             stream->TraceEvents();
@@ -79,7 +86,7 @@ void PulseSoundBackend::Woken()
 
 // The server went away (its daemon ended): the streams stop, and the next start or
 // listing tries to connect again. The owner is told once everything of the old connection
-// is let go of.
+// is let go of, unless it was told already that the server had stopped answering.
 void PulseSoundBackend::ServerLost()
 {
     std::string reason;
@@ -89,34 +96,100 @@ void PulseSoundBackend::ServerLost()
     }
     lostServer_ = connection_->ServerName();
     Trace("PulseSoundBackend.ServerLost:the connection to the sound server was lost (" + reason + "), server " + lostServer_);
+    ReleaseStreams();
+    connection_.reset();
+    if (std::exchange(silenceTold_, false))
+        return;
+    Report({SoundStateEvent::Kind::ServerLost, SoundDirection::Playback, lostServer_, reason});
+}
+
+// A server that stops answering while a device runs is as good as gone for the sound; one
+// that stops while none runs is met by the next start.
+void PulseSoundBackend::FollowAnswering()
+{
+    const bool answering = connection_->Answering();
+    if (!answering && !silenceTold_ && AnyRunning())
+        ServerSilent();
+    else if (answering && silenceTold_)
+        ServerBack(connection_->ServerName());
+}
+
+// The connection is kept, to hear the server again.
+void PulseSoundBackend::ServerSilent()
+{
+    silenceTold_ = true;
+    SoundStateEvent event{SoundStateEvent::Kind::ServerLost, SoundDirection::Playback, connection_->ServerName(), {}};
+    event.AgoSeconds = connection_->SecondsSinceAnswer();
+    event.Why = "not answering for " + QString::number(event.AgoSeconds, 'f', 1).toStdString() + " s";
+    Trace("PulseSoundBackend.ServerLost:the sound server " + event.Device + " is " + event.Why);
+    ReleaseStreams();
+    Report(event);
+}
+
+void PulseSoundBackend::ServerBack(const std::string& server)
+{
+    silenceTold_ = false;
+    lostServer_.clear();
+    Trace("PulseSoundBackend.ServerBack:the sound server " + server + " answers again");
+    Report({SoundStateEvent::Kind::ServerBack, SoundDirection::Playback, server, {}});
+}
+
+void PulseSoundBackend::ReleaseStreams()
+{
     for (const std::unique_ptr<Stream>& stream : streams_) {
         if (stream)
             stream->Release();
     }
-    connection_.reset();
-    Report({SoundStateEvent::Kind::ServerLost, SoundDirection::Playback, lostServer_, reason});
+}
+
+bool PulseSoundBackend::AnyRunning() const
+{
+    return std::any_of(std::begin(streams_), std::end(streams_),
+                       [](const std::unique_ptr<Stream>& stream) { return stream && stream->Running(); });
 }
 
 PulseConnection* PulseSoundBackend::Connection(std::string& reason)
 {
     if (connection_ && connection_->Lost())
         ServerLost();
-    if (connection_)
-        return connection_.get();
-    connection_ = PulseConnection::Connect(PostWake, this, reason);
-    if (connection_ && !lostServer_.empty()) {
-        const std::string server = connection_->ServerName();
-        lostServer_.clear();
-        Trace("PulseSoundBackend.ServerBack:the sound server " + server + " answers again");
-        Report({SoundStateEvent::Kind::ServerBack, SoundDirection::Playback, server, {}});
+    const int waitMs = connection_ ? 0 : PulseConnection::TimeoutMs;
+    if (!connection_ && !(connection_ = PulseConnection::Connect(PostWake, this, reason)))
+        return nullptr;
+    switch (connection_->Await(waitMs, reason)) {
+    case PulseConnection::Progress::Ready: break;
+    case PulseConnection::Progress::Waiting: return nullptr;
+    case PulseConnection::Progress::Refused:
+        // One that was made may have been lost just now: its streams go with it, and the
+        // owner is told.
+        if (connection_->Lost())
+            ServerLost();
+        connection_.reset();
+        return nullptr;
     }
+    if (!lostServer_.empty())
+        ServerBack(connection_->ServerName());
     return connection_.get();
+}
+
+// A server that does not answer now: why not, for the user.
+bool PulseSoundBackend::NotAnswering(std::string& reason) const
+{
+    if (!connection_ || connection_->Answering())
+        return false;
+    reason = "the sound server " + connection_->ServerName() + " is not answering (its last answer came " +
+             QString::number(connection_->SecondsSinceAnswer(), 'f', 1).toStdString() + " s ago)";
+    return true;
 }
 
 bool PulseSoundBackend::ServerReachable()
 {
     std::string reason;
     return Connection(reason) != nullptr;
+}
+
+bool PulseSoundBackend::ServerFound()
+{
+    return ServerReachable() || connection_;
 }
 
 // "default" first, described after the server's default device where it has one.
@@ -149,7 +222,12 @@ int32_t PulseSoundBackend::OpenDevice(SoundDirection direction, const std::strin
     PulseConnection* connection = Connection(reason);
     if (!connection)
         return Fail(-ECONNREFUSED, device + ": the sound server cannot be reached (" + reason + ")");
-    if (named && !connection->HasDevice(direction, name.substr(prefix.size())))
+    if (NotAnswering(reason))
+        return Fail(-ETIMEDOUT, device + ": " + reason);
+    const std::optional<bool> present = named ? connection->HasDevice(direction, name.substr(prefix.size())) : true;
+    if (!present)
+        return Fail(-ETIMEDOUT, device + ": the sound server " + connection->ServerName() + " does not answer");
+    if (!*present)
         return Fail(-ENODEV, device + ": the sound server has no such " +
                                  (direction == SoundDirection::Capture ? "source" : "sink"));
     streams_[static_cast<size_t>(direction)] = std::make_unique<Stream>(*this, direction, name);
@@ -182,7 +260,17 @@ void PulseSoundBackend::DisposeRetiredStreams()
 int32_t PulseSoundBackend::Start(SoundDirection direction)
 {
     Stream* stream = StreamOf(direction);
-    return stream ? stream->Start() : FailNotOpen(direction);
+    if (!stream)
+        return FailNotOpen(direction);
+    // Not waited for while the server does not answer; one that stops answering as the stream
+    // starts ends the wait, and is named as the cause.
+    std::string reason;
+    if (!stream->Running() && NotAnswering(reason))
+        return Fail(-ETIMEDOUT, PulseSound::DescribeDevice(direction, stream->Name()) + ": " + reason);
+    const int32_t result = stream->Start();
+    if (result != 0 && NotAnswering(reason))
+        return Fail(-ETIMEDOUT, PulseSound::DescribeDevice(direction, stream->Name()) + ": " + reason);
+    return result;
 }
 
 int32_t PulseSoundBackend::Stop(SoundDirection direction)

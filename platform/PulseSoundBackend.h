@@ -22,6 +22,12 @@ class QSocketNotifier;
 // playback while capture is idle). The connection is made when first needed. A stream's
 // callbacks are cleared under the client library's lock before the stream is let go of,
 // and its thread has ended before the backend is gone: nothing of theirs runs after that.
+//
+// The device lists, and the check that a named device is there, come from what the
+// connection last heard of the server, so that a server that hangs holds nothing up. A
+// server that stops answering while a device runs is told to the owner as lost (the
+// streams let go of, as when it ends) and, once it answers again, as back; meanwhile
+// every start fails at once, saying so.
 class PulseSoundBackend : public SoundBackend
 {
 public:
@@ -32,6 +38,9 @@ public:
 
     // Whether a sound server answers (never starts one); the connection is kept for use.
     bool ServerReachable();
+    // Whether a sound server runs, answering or not: one that has taken the connection and
+    // not yet answered on it counts (its devices then fail at once, saying so).
+    bool ServerFound();
 
     std::vector<SoundDeviceInfo> Devices(SoundDirection direction) override;
     int32_t OpenDevice(SoundDirection direction, const std::string& name) override;
@@ -57,6 +66,12 @@ private:
     void Wake();
     void Woken();
     void ServerLost();
+    void FollowAnswering();
+    void ServerSilent();
+    void ServerBack(const std::string& server);
+    void ReleaseStreams();
+    bool AnyRunning() const;
+    bool NotAnswering(std::string& reason) const;
     void DisposeRetiredStreams();
     static void PostWake(void* self);
 
@@ -75,4 +90,5 @@ private:
     std::atomic<float> gain_{1.0f};
     std::string errorText_;
     std::string lostServer_;   // the server whose connection was lost, until one is made again
+    bool silenceTold_ = false; // the owner was told that the server of connection_ is lost
 };

@@ -51,6 +51,7 @@ public:
     // The connection is going: the stream stops without a word.
     void Release();
 
+    const std::string& Name() const { return name_; }
     bool Running() const { return running_; }
     bool Dispatching() const { return dispatching_; }
 

@@ -16,11 +16,6 @@
 #include <functional>
 #include <thread>
 
-void PrintTo(SoundServer server, std::ostream* out)
-{
-    *out << (server == SoundServer::PulseAudio ? "PulseAudio" : "PipeWire");
-}
-
 // These tests run against the rig's private sound server: its default source is the
 // monitor of a sink a 13 kHz tone plays into, its default sink is recorded.
 namespace {
@@ -473,18 +468,6 @@ TEST_P(PulseSoundBackendOnServer, PlaybackThatRanDryTracesItAndPlaysOn)
     EXPECT_LT(silentMs, HeldMs + 50);
     EXPECT_EQ(backend.OpenDevice(Playback, "default"), 0);   // the closed device is free again
 }
-
-// What the backend tells its owner of the devices and the server.
-struct StateEvents : SoundStateSink
-{
-    void SoundStateChanged(const SoundStateEvent& event) override { events.push_back(event); }
-    size_t Count(SoundStateEvent::Kind what) const
-    {
-        return static_cast<size_t>(
-            std::count_if(events.begin(), events.end(), [what](const SoundStateEvent& event) { return event.What == what; }));
-    }
-    std::vector<SoundStateEvent> events;
-};
 
 // When the server ends, both streams stop, and a new start says that it cannot be reached.
 // The owner is told once that the server is lost (not of each stream), and once that it

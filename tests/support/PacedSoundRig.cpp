@@ -532,12 +532,27 @@ void PacedSoundRig::KillServer()
     }
 }
 
+bool PacedSoundRig::HoldServer(bool held)
+{
+    bool told = false;
+    for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
+        if (IsServer(*process))
+            told = kill(static_cast<pid_t>(process->processId()), held ? SIGSTOP : SIGCONT) == 0 || told;
+    }
+    return told;
+}
+
+bool PacedSoundRig::IsServer(const QProcess& process)
+{
+    const QString name = QFileInfo(process.program()).fileName();
+    return name == "pulseaudio" || name == "pipewire" || name == "pipewire-pulse";
+}
+
 double PacedSoundRig::ServerCpuSeconds() const
 {
     double seconds = 0;
     for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
-        const QString name = QFileInfo(process->program()).fileName();
-        if (name == "pulseaudio" || name == "pipewire" || name == "pipewire-pulse")
+        if (IsServer(*process))
             seconds += ProcessCpuSeconds(process->processId());
     }
     return seconds;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,12 @@
 class AwakeSink;
 
 enum class SoundServer { PulseAudio, PipeWire };
+
+// How a test names the server it runs on.
+inline void PrintTo(SoundServer server, std::ostream* out)
+{
+    *out << (server == SoundServer::PulseAudio ? "PulseAudio" : "PipeWire");
+}
 
 // What plays into the first sink: the pure tone, or the tone as the carrier of an AM signal
 // in noise, which every mode of the receiver turns into sound.
@@ -104,6 +111,9 @@ public:
     bool SuspendInput(bool suspended);
     // Kills the server's processes, as a crash would.
     void KillServer();
+    // Stops the server (its daemon, or PipeWire and its PulseAudio server) with SIGSTOP, as
+    // a hung server is, or lets it go on with SIGCONT; false when it cannot.
+    bool HoldServer(bool held);
     // Starts the killed server again as it was first started (its sinks, defaults, tone);
     // false with why. The recording, if any, ended with the server.
     bool RestartServer(std::string& failure);
@@ -134,6 +144,8 @@ private:
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
+    // PulseAudio's daemon, or PipeWire's server or its PulseAudio server.
+    static bool IsServer(const QProcess& process);
     static QString NullSink(const char* name, int channels, int32_t rate = SampleRate);
     static bool WaitForData(const QString& file, QProcess& recorder);
     std::string ServerSaid() const;

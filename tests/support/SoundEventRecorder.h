@@ -2,6 +2,7 @@
 
 #include "platform/SoundBackend.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -31,3 +32,15 @@ inline std::vector<int32_t> NotifyEveryBlock(SoundBackend& backend, SoundDirecti
     backend.SetNotificationPositions(direction, table);
     return ids;
 }
+
+// What the backend tells its owner of the devices and the server.
+struct StateEvents : SoundStateSink
+{
+    void SoundStateChanged(const SoundStateEvent& event) override { events.push_back(event); }
+    size_t Count(SoundStateEvent::Kind what) const
+    {
+        return static_cast<size_t>(
+            std::count_if(events.begin(), events.end(), [what](const SoundStateEvent& event) { return event.What == what; }));
+    }
+    std::vector<SoundStateEvent> events;
+};

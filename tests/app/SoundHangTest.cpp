@@ -1,0 +1,180 @@
+#include "SoundSession.h"
+
+#include "support/HeldSoundServer.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+#include <iostream>
+
+using namespace SoundSessionJudging;
+
+// The sound server hangs under the receiver (held with SIGSTOP) while it plays: the window
+// goes on as if nothing were wrong with it; a server that stays hung ends in one box and the
+// switch Off, one that goes on soon brings the sound back by itself.
+namespace {
+
+constexpr qint64 LongestAnswerMs = 250;      // of the program's main thread to the panel driver
+constexpr qint64 ConfigurationOpensMs = 500;
+// The receiver gives up 10 s after the server's last answer; where it counts from when it saw
+// the silence instead (up to 2 s later), and with the pace of its attempts, up to 13 s.
+constexpr double BoxWithinSeconds = 13.0;
+constexpr double ServerBackSeconds = 2.0;    // from the server's going on to the sound
+constexpr const char* BoxLine = "MessageBoxes.MsgBox:";
+
+size_t CountLines(const std::vector<std::string>& lines, const std::string& text)
+{
+    return static_cast<size_t>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+}
+
+class SoundSessionHang : public SoundSession
+{
+protected:
+    explicit SoundSessionHang(SoundServer server = SoundServer::PulseAudio) : SoundSession(server) {}
+
+    // The longest answer of the program's main thread to the panel driver, asked one question
+    // after another until the clock reaches the time: it is the longest the thread was held
+    // up meanwhile, and more, as the answers come through files. Where the program shows a
+    // box meanwhile, when it did, by the clock.
+    qint64 LongestAnswerUntil(const QElapsedTimer& clock, double seconds, double* boxAtSeconds = nullptr)
+    {
+        qint64 longest = 0;
+        while (static_cast<double>(clock.elapsed()) < seconds * 1000) {
+            QElapsedTimer answer;
+            answer.start();
+            if (!program.Tick("chkAGC", false)) {
+                ADD_FAILURE() << program.Failure();
+                break;
+            }
+            longest = std::max(longest, answer.elapsed());
+            if (boxAtSeconds && *boxAtSeconds < 0 && program.TraceShows(BoxLine))
+                *boxAtSeconds = static_cast<double>(clock.elapsed()) / 1000;
+        }
+        return longest;
+    }
+
+    // Milliseconds from the click on the button to the configuration window's Soundcard tab
+    // shown, the device lists in it; the window is closed again.
+    qint64 OpenTheConfiguration()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_TRUE(program.Click("cmdConfig")) << program.Failure();
+        while (!program.ChooseTab("TabStrip1", "Soundcard") && clock.elapsed() < 5000)
+            QThread::msleep(10);
+        const qint64 opened = clock.elapsed();
+        std::vector<std::string> entries;
+        EXPECT_TRUE(program.Entries("cboPlayDevices", entries)) << program.Failure();
+        EXPECT_FALSE(entries.empty());
+        EXPECT_TRUE(program.Click("cmdCancel")) << program.Failure();
+        return opened;
+    }
+
+    void SwitchOffOnceWhileTheServerStaysHung();
+    void ComeBackWhenTheServerGoesOn();
+};
+
+class SoundSessionHangOnPipeWire : public SoundSessionHang
+{
+protected:
+    SoundSessionHangOnPipeWire() : SoundSessionHang(SoundServer::PipeWire) {}
+};
+
+// Held for 25 s while the receiver plays: the window answers throughout, the configuration
+// window opens at once, and one box names the server, the switch Off, within the time.
+void SoundSessionHang::SwitchOffOnceWhileTheServerStaysHung()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(3);
+    HeldSoundServer held(rig);
+    ASSERT_TRUE(held.Held());
+    QElapsedTimer sinceHeld;
+    sinceHeld.start();
+    // The configuration window is opened before the program can tell that the server hangs,
+    // and again while it tries to bring the sound back.
+    double boxAt = -1;
+    qint64 longest = LongestAnswerUntil(sinceHeld, 0.3, &boxAt);
+    const qint64 configurationMs = OpenTheConfiguration();
+    longest = std::max(longest, LongestAnswerUntil(sinceHeld, 4, &boxAt));
+    const qint64 againMs = OpenTheConfiguration();
+    longest = std::max(longest, LongestAnswerUntil(sinceHeld, 25, &boxAt));
+    held.Release();
+    std::cout << "  longest answer " << longest << " ms, configuration window in " << configurationMs << " ms and "
+              << againMs << " ms, box after " << boxAt << " s\n";
+    EXPECT_LE(longest, LongestAnswerMs);
+    EXPECT_LE(configurationMs, ConfigurationOpensMs);
+    EXPECT_LE(againMs, ConfigurationOpensMs);
+    EXPECT_GT(boxAt, 0) << "no box while the server was held";
+    EXPECT_LE(boxAt, BoxWithinSeconds);
+    const std::vector<std::string> lines = program.TraceLines();
+    EXPECT_EQ(CountLines(lines, BoxLine), 1U);
+    EXPECT_EQ(CountLines(lines, ": The receiver has stopped: the sound server unix:"), 1U);
+    const auto box =
+        std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return line.find(BoxLine) != std::string::npos; });
+    ASSERT_NE(box, lines.end());
+    EXPECT_NE(box->find("went away (not answering for "), std::string::npos) << *box;
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& line) { return line.find("optPwr_click : Start Arg=1") != std::string::npos; }),
+              lines.end())
+        << "the switch was not turned Off";
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// Held for 5 s while the receiver plays: the window answers throughout, and the sound comes
+// back soon after the server goes on, with no message.
+void SoundSessionHang::ComeBackWhenTheServerGoesOn()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(3);
+    HeldSoundServer held(rig);
+    ASSERT_TRUE(held.Held());
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 longest = LongestAnswerUntil(clock, 5);
+    held.Release();
+    clock.restart();
+    ASSERT_TRUE(RecordAgain());
+    const double recordingFrom = static_cast<double>(clock.elapsed()) / 1000 - rig.RecordingSeconds();
+    SoundShouldCome("TheServerGoesOn");
+    Wait(4);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 1U);
+    ReportSecondsToSound(heard[0]);
+    std::cout << "  longest answer " << longest << " ms\n";
+    EXPECT_LE(longest, LongestAnswerMs);
+    ASSERT_TRUE(heard[0].Sound) << "no sound after the server went on";
+    const double afterTheServer = recordingFrom + heard[0].FirstAudibleSeconds();
+    std::cout << "  sound " << afterTheServer << " s after the server went on\n";
+    EXPECT_LE(afterTheServer, ServerBackSeconds);
+    ExpectSoundKept(heard[0]);
+    EXPECT_FALSE(program.TraceShows(BoxLine));
+    EXPECT_EQ(program.Close(), 0);
+}
+
+TEST_F(SoundSessionHang, SwitchesOffOnceWhileTheServerStaysHung)
+{
+    SwitchOffOnceWhileTheServerStaysHung();
+}
+
+TEST_F(SoundSessionHang, ComesBackWhenTheServerGoesOn)
+{
+    ComeBackWhenTheServerGoesOn();
+}
+
+TEST_F(SoundSessionHangOnPipeWire, SwitchesOffOnceWhileTheServerStaysHung)
+{
+    SwitchOffOnceWhileTheServerStaysHung();
+}
+
+TEST_F(SoundSessionHangOnPipeWire, ComesBackWhenTheServerGoesOn)
+{
+    ComeBackWhenTheServerGoesOn();
+}
+
+} // namespace

@@ -1,0 +1,269 @@
+#include "core/DoEvents.h"
+#include "platform/DesktopSoundBackend.h"
+#include "platform/PulseConnection.h"
+#include "platform/PulseSoundBackend.h"
+#include "support/HeldSoundServer.h"
+#include "support/PacedSoundRig.h"
+#include "support/SoundEventRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <functional>
+
+// The backend against the rig's private server while the server is held with SIGSTOP, as a
+// hung server is: nothing on the main thread waits for it, and the owner hears that it is
+// lost and that it is back.
+namespace {
+
+constexpr auto Capture = SoundDirection::Capture;
+constexpr auto Playback = SoundDirection::Playback;
+constexpr int32_t BlockFrames = 2048;
+constexpr qint64 LongestCallMs = 250;
+using Kind = SoundStateEvent::Kind;
+
+SoundBufferDesc Blocks(int32_t channels)
+{
+    const int32_t blockBytes = BlockFrames * channels * 2;
+    return {{channels, PacedSoundRig::SampleRate, 16}, 4 * blockBytes, blockBytes};
+}
+
+bool RunUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        DoEvents();
+    return done();
+}
+
+// How long a call took, in milliseconds.
+qint64 Timed(const std::function<void()>& call)
+{
+    QElapsedTimer clock;
+    clock.start();
+    call();
+    return clock.elapsed();
+}
+
+bool Lists(const std::vector<SoundDeviceInfo>& devices, const std::string& name)
+{
+    return std::any_of(devices.begin(), devices.end(), [&](const SoundDeviceInfo& device) { return device.Name == name; });
+}
+
+class SilentSource : public PlaybackSource
+{
+public:
+    void Fill(std::span<int16_t> samples) override { std::fill(samples.begin(), samples.end(), int16_t{0}); }
+    size_t FillWithReserve(std::span<int16_t> samples, int64_t, int64_t) override
+    {
+        Fill(samples);
+        return samples.size();
+    }
+    size_t Take(std::span<int16_t>) override { return 0; }
+    void DeviceRanDry() override {}
+};
+
+class PulseSoundBackendHeldServer : public ::testing::TestWithParam<SoundServer>
+{
+protected:
+    void SetUp() override
+    {
+        rig = std::make_unique<PacedSoundRig>(GetParam());
+        if (!rig->SkipReason().empty())
+            GTEST_SKIP() << rig->SkipReason();
+        backend.SetStateSink(&told);
+        backend.SetPlaybackSource(&silence);
+    }
+
+    void TearDown() override
+    {
+        backend.CloseDevice(Capture);
+        backend.CloseDevice(Playback);
+        backend.SetStateSink(nullptr);
+    }
+
+    // Both directions on the server's defaults, running, blocks coming.
+    void StartBoth()
+    {
+        for (const auto& [direction, channels] : {std::pair{Capture, 2}, std::pair{Playback, 1}}) {
+            ASSERT_EQ(backend.OpenDevice(direction, "default"), 0) << backend.ErrorText();
+            ASSERT_EQ(backend.CreateBuffer(direction, Blocks(channels)), 0) << backend.ErrorText();
+            NotifyEveryBlock(backend, direction, Blocks(channels), blocks);
+            ASSERT_EQ(backend.Start(direction), 0) << backend.ErrorText();
+        }
+        ASSERT_TRUE(RunUntil([&] { return blocks.events.size() >= 4; }, 5000));
+    }
+
+    std::unique_ptr<PacedSoundRig> rig;   // first made, last gone: the server outlives the backend
+    PulseSoundBackend backend;
+    StateEvents told;
+    SilentSource silence;
+    RecordingSink blocks;
+};
+
+// Held for a moment (1 s), the server is not lost.
+TEST_P(PulseSoundBackendHeldServer, HeldBrieflyIsNoLoss)
+{
+    StartBoth();
+    {
+        HeldSoundServer held(*rig);
+        ASSERT_TRUE(held.Held());
+        RunUntil([] { return false; }, 1000);
+    }
+    RunUntil([] { return false; }, 1000);
+    EXPECT_EQ(told.events.size(), 0u);
+    EXPECT_TRUE(backend.IsRunning(Capture));
+    EXPECT_TRUE(backend.IsRunning(Playback));
+}
+
+// Held: the lists come at once, from the start of the hold; the running devices stop with one
+// report of a lost server that says how long ago it last answered; opening and starting fail
+// at once and say why. Let go: the server is back, and the devices open and run again.
+TEST_P(PulseSoundBackendHeldServer, HeldWhileRunningAnswersAtOnceAndIsToldLostThenBack)
+{
+    StartBoth();
+    const std::vector<SoundDeviceInfo> before = backend.Devices(Playback);
+    HeldSoundServer held(*rig);
+    ASSERT_TRUE(held.Held());
+    QElapsedTimer sinceHeld;
+    sinceHeld.start();
+    for (const SoundDirection direction : {Playback, Capture}) {
+        std::vector<SoundDeviceInfo> devices;
+        EXPECT_LT(Timed([&] { devices = backend.Devices(direction); }), LongestCallMs);
+        EXPECT_TRUE(Lists(devices, direction == Playback ? "pulse:zoz_played" : "pulse:zoz_signal.monitor"));
+    }
+
+    ASSERT_TRUE(RunUntil([&] { return !told.events.empty(); }, 3 * PulseConnection::SilenceMs));
+    const qint64 lostAfterMs = sinceHeld.elapsed();
+    EXPECT_GE(lostAfterMs, PulseConnection::SilenceMs);
+    ASSERT_EQ(told.events.size(), 1u);
+    const SoundStateEvent lost = told.events.front();
+    EXPECT_EQ(lost.What, Kind::ServerLost);
+    EXPECT_EQ(lost.Why.rfind("not answering", 0), 0u) << lost.Why;
+    EXPECT_NE(lost.Device.find("native"), std::string::npos) << "names the server: " << lost.Device;
+    EXPECT_GE(lost.AgoSeconds, PulseConnection::SilenceMs / 1000.0);
+    EXPECT_LE(lost.AgoSeconds, lostAfterMs / 1000.0 + PulseConnection::PingMs / 1000.0);
+    EXPECT_FALSE(backend.IsRunning(Capture));
+    EXPECT_FALSE(backend.IsRunning(Playback));
+
+    std::vector<SoundDeviceInfo> devices;
+    EXPECT_LT(Timed([&] { devices = backend.Devices(Playback); }), LongestCallMs);
+    EXPECT_EQ(devices.size(), before.size());
+    int32_t result = 0;
+    EXPECT_LT(Timed([&] { result = backend.OpenDevice(Capture, "pulse:zoz_signal.monitor"); }), LongestCallMs);
+    EXPECT_LT(result, 0);
+    EXPECT_NE(backend.ErrorText().find("is not answering"), std::string::npos) << backend.ErrorText();
+    EXPECT_LT(Timed([&] { result = backend.Start(Playback); }), LongestCallMs);
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(backend.ErrorText().rfind("Playback device \"default\": the sound server ", 0), 0u) << backend.ErrorText();
+    EXPECT_NE(backend.ErrorText().find("is not answering"), std::string::npos) << backend.ErrorText();
+    EXPECT_EQ(told.events.size(), 1u);
+
+    held.Release();
+    ASSERT_TRUE(RunUntil([&] { return told.Count(Kind::ServerBack) > 0; }, 2000));
+    EXPECT_EQ(told.events.size(), 2u);
+    EXPECT_EQ(told.events.back().Device, lost.Device);
+    blocks.events.clear();
+    ASSERT_EQ(backend.Start(Playback), 0) << backend.ErrorText();
+    ASSERT_EQ(backend.OpenDevice(Capture, "pulse:zoz_signal.monitor"), 0) << backend.ErrorText();
+    ASSERT_EQ(backend.CreateBuffer(Capture, Blocks(2)), 0) << backend.ErrorText();
+    NotifyEveryBlock(backend, Capture, Blocks(2), blocks);
+    ASSERT_EQ(backend.Start(Capture), 0) << backend.ErrorText();
+    EXPECT_TRUE(RunUntil([&] { return blocks.events.size() >= 4; }, 3000));
+}
+
+// A start that the server stops answering ends once the server counts as not answering,
+// rather than at the end of its own wait, and says why.
+TEST_P(PulseSoundBackendHeldServer, StartMetByTheHoldEndsWhenTheServerIsNotAnswering)
+{
+    ASSERT_EQ(backend.OpenDevice(Playback, "default"), 0) << backend.ErrorText();
+    ASSERT_EQ(backend.CreateBuffer(Playback, Blocks(1)), 0) << backend.ErrorText();
+    HeldSoundServer held(*rig);
+    ASSERT_TRUE(held.Held());
+    int32_t result = 0;
+    EXPECT_LE(Timed([&] { result = backend.Start(Playback); }), PulseConnection::SilenceMs + PulseConnection::PingMs + 100);
+    EXPECT_LT(result, 0);
+    EXPECT_NE(backend.ErrorText().find("is not answering"), std::string::npos) << backend.ErrorText();
+    held.Release();
+    EXPECT_TRUE(RunUntil([&] { return backend.Start(Playback) == 0; }, 2000)) << backend.ErrorText();
+}
+
+// A held server that is then killed is not told lost a second time; the one started after it
+// is told back once.
+TEST_P(PulseSoundBackendHeldServer, KilledWhileHeldIsToldLostOnce)
+{
+    StartBoth();
+    HeldSoundServer held(*rig);
+    ASSERT_TRUE(held.Held());
+    ASSERT_TRUE(RunUntil([&] { return !told.events.empty(); }, 3 * PulseConnection::SilenceMs));
+    rig->KillServer();
+    held.Release();
+    RunUntil([] { return false; }, 500);
+    EXPECT_EQ(told.Count(Kind::ServerLost), 1u);
+    EXPECT_EQ(told.Count(Kind::ServerBack), 0u);
+
+    std::string failure;
+    ASSERT_TRUE(rig->RestartServer(failure)) << failure;
+    EXPECT_TRUE(backend.ServerReachable());
+    EXPECT_EQ(told.Count(Kind::ServerBack), 1u);
+    EXPECT_EQ(backend.Start(Capture), 0) << backend.ErrorText();
+}
+
+// A server that does not answer as the backend first connects costs one wait; after that the
+// backend does not wait for it, and takes the connection up once the server answers.
+TEST_P(PulseSoundBackendHeldServer, ConnectingToAHeldServerWaitsOnce)
+{
+    HeldSoundServer held(*rig);
+    ASSERT_TRUE(held.Held());
+    bool reachable = true;
+    EXPECT_GE(Timed([&] { reachable = backend.ServerReachable(); }), PulseConnection::TimeoutMs - 100);
+    EXPECT_FALSE(reachable);
+    std::vector<SoundDeviceInfo> devices;
+    EXPECT_LT(Timed([&] { devices = backend.Devices(Playback); }), LongestCallMs);
+    EXPECT_EQ(devices.size(), 1u) << "\"default\" alone";
+    EXPECT_LT(Timed([&] { reachable = backend.OpenDevice(Playback, "default") == 0; }), LongestCallMs);
+    EXPECT_FALSE(reachable);
+    EXPECT_EQ(backend.ErrorText().rfind("Playback device \"default\": the sound server cannot be reached (no answer for ", 0), 0u)
+        << backend.ErrorText();
+
+    held.Release();
+    EXPECT_TRUE(RunUntil([&] { return backend.ServerReachable(); }, 2000));
+    EXPECT_TRUE(Lists(backend.Devices(Playback), "pulse:zoz_played"));
+    EXPECT_EQ(told.events.size(), 0u);
+}
+
+// The server's "default" is not left to ALSA, whose own "default" may reach the server
+// through a library that waits for it.
+TEST_P(PulseSoundBackendHeldServer, DefaultOfAServerThatDoesNotAnswerStaysTheServers)
+{
+    HeldSoundServer held(*rig);
+    ASSERT_TRUE(held.Held());
+    DesktopSoundBackend desktop;
+    desktop.Devices(Playback);   // the first wait for the server
+    int32_t result = 0;
+    EXPECT_LT(Timed([&] { result = desktop.OpenDevice(Playback, "default"); }), LongestCallMs);
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(desktop.ErrorText().rfind("Playback device \"default\": the sound server cannot be reached (no answer for ", 0), 0u)
+        << desktop.ErrorText();
+}
+
+// The lists follow the server's devices as they come and go, with no new connection.
+TEST_P(PulseSoundBackendHeldServer, ListsFollowTheServersDevices)
+{
+    ASSERT_TRUE(backend.ServerReachable());
+    EXPECT_FALSE(Lists(backend.Devices(Playback), "pulse:zoz_headset"));
+    ASSERT_TRUE(rig->LoadSink("zoz_headset"));
+    EXPECT_TRUE(RunUntil([&] { return Lists(backend.Devices(Playback), "pulse:zoz_headset"); }, 1000));
+    EXPECT_TRUE(RunUntil([&] { return Lists(backend.Devices(Capture), "pulse:zoz_headset.monitor"); }, 1000));
+    ASSERT_TRUE(rig->UnloadSink("zoz_headset"));
+    EXPECT_TRUE(RunUntil([&] { return !Lists(backend.Devices(Playback), "pulse:zoz_headset"); }, 1000));
+    EXPECT_EQ(told.events.size(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, PulseSoundBackendHeldServer, ::testing::Values(SoundServer::PulseAudio, SoundServer::PipeWire),
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
+
+} // namespace
