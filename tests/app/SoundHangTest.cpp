@@ -17,9 +17,9 @@ namespace {
 
 constexpr qint64 LongestAnswerMs = 250;      // of the program's main thread to the panel driver
 constexpr qint64 ConfigurationOpensMs = 500;
-// The receiver gives up 10 s after the server's last answer; where it counts from when it saw
-// the silence instead (up to 2 s later), and with the pace of its attempts, up to 13 s.
-constexpr double BoxWithinSeconds = 13.0;
+// The receiver gives up 10 s after the server's last answer, which the loss's report carries;
+// the box follows at the end of that wait, give or take the window's own pace.
+constexpr double BoxWithinSeconds = 10.5;
 constexpr double ServerBackSeconds = 2.0;    // from the server's going on to the sound
 constexpr const char* BoxLine = "MessageBoxes.MsgBox:";
 
