@@ -251,6 +251,8 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     lostTimeNanoseconds_ = 0;
     lastPushNanoseconds_.store(0, std::memory_order_relaxed);
     backlogEnd_.store(0, std::memory_order_relaxed);
+    pacedPushes_.store(0, std::memory_order_relaxed);
+    pacedPushesAtPriming_ = 0;
     soundStarted_ = false;
     primingQueued_ = -1;
     priming_.store(true, std::memory_order_relaxed);
@@ -352,6 +354,8 @@ void PlaybackBridge::NoteBacklog()
     regularPush_ = regular || irregularPushes_ > LostOutliers;
     if (last != 0 && now - last > longestGapNanoseconds_)
         backlogEnd_.store(written_.load(std::memory_order_relaxed) + FramesIn(now - last) - blockFrames_ / 2, std::memory_order_release);
+    else if (last != 0 && 4 * (now - last) >= 3 * blockNanoseconds)
+        pacedPushes_.fetch_add(1, std::memory_order_release);
 }
 
 int64_t PlaybackBridge::Resample(std::span<const int16_t> block)
@@ -765,10 +769,22 @@ void PlaybackBridge::LoseTime(int64_t now)
 bool PlaybackBridge::AwaitingBacklog(int64_t frames)
 {
     const int64_t awaited = std::max(awaitedWritten_, backlogEnd_.load(std::memory_order_acquire));
-    if (written_.load(std::memory_order_acquire) >= awaited || backlogWaitFrames_ <= 0)
+    if (written_.load(std::memory_order_acquire) >= awaited || backlogWaitFrames_ <= 0 || CaptureBackAtItsPace())
         return false;
     backlogWaitFrames_ -= frames;
     return true;
+}
+
+// A push that came at the capture's own pace, about a block's time after the one before, since
+// the sound stopped: what the capture has not handed on by then is not coming. A sound
+// server held up with the program, as a whole virtual machine is, captures nothing meanwhile
+// (PipeWire's graph, which runs the capture, stood still too): its blocks come a block's time
+// apart once it runs again, with no backlog, and waiting for one would only lengthen the hole
+// by the wait and leave out as much sound after it. A backlog comes as fast as the main thread
+// pushes it, several blocks at a wake-up.
+bool PlaybackBridge::CaptureBackAtItsPace() const
+{
+    return pacedPushes_.load(std::memory_order_acquire) != pacedPushesAtPriming_;
 }
 
 // Frames of the nominal rate in a time, within the FIFO's room.
@@ -845,6 +861,7 @@ void PlaybackBridge::StartPriming()
 {
     trimDue_ = true;
     backlogWaitFrames_ = BacklogWaitBlocks * blockFrames_;
+    pacedPushesAtPriming_ = pacedPushes_.load(std::memory_order_acquire);
     primingQueued_ = -1;
     priming_.store(true, std::memory_order_release);
     interruptions_.fetch_add(1, std::memory_order_release);

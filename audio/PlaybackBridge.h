@@ -110,6 +110,7 @@ private:
     void WatchForBacklog(int64_t frames);
     void LoseTime(int64_t now);
     bool AwaitingBacklog(int64_t frames);
+    bool CaptureBackAtItsPace() const;
     bool ReadyToPlay(int64_t queued) const;
     bool TrimBacklog(int64_t queued, int64_t frames, int64_t slack);
     void StartPriming();
@@ -158,10 +159,12 @@ private:
     bool playedToReadSet_ = false;
     uint32_t playedToReadInterruptions_ = 0;
 
-    // Written by the main thread at its pushes: when the latest came, and where written_ will
-    // be once the backlog of a hold-up has come.
+    // Written by the main thread at its pushes: when the latest came, where written_ will be
+    // once the backlog of a hold-up has come, and how many came at the capture's own pace.
     std::atomic<int64_t> lastPushNanoseconds_{0};
     std::atomic<int64_t> backlogEnd_{0};
+    std::atomic<uint32_t> pacedPushes_{0};
+    uint32_t pacedPushesAtPriming_ = 0;   // the device's thread's: pacedPushes_ when the sound stopped
 
     // The main thread's.
     std::unique_ptr<VResampler> resampler_;

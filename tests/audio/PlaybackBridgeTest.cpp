@@ -259,6 +259,19 @@ public:
         settings_.CaptureStart += static_cast<double>(lostFrames) / NominalRate;
     }
 
+    // The whole machine stands still, its sound server with it, as a virtual machine does while
+    // its host is busy elsewhere: the server's stream played out what it held, its calls due
+    // meanwhile are not made up, and its capture captured nothing; both go on at their own pace
+    // after it, with no backlog, the stream asking to be filled again at once.
+    void StallMachine(double seconds)
+    {
+        const double resumed = Now() + seconds;
+        settings_.CaptureStart += seconds;
+        heldUntil_ = resumed;
+        fills_ = static_cast<int64_t>(std::ceil(resumed / fillPeriod_));
+        held_ = 0;
+    }
+
     double Now() const { return std::max(settings_.CaptureStart + pushes_ * pushPeriod_, fills_ * fillPeriod_); }
 
     // How far the FIFO is off its target right after a push. The bridge counts a call's frames
@@ -903,6 +916,25 @@ TEST(PlaybackBridgeHoldUps, AnUnderrunToldAfterTheCallsShowedTheHoldUpAddsNoWait
         else
             EXPECT_EQ(listener.LongestHoleFrames(), untoldHole);
     }
+}
+
+// A machine that stalls with its sound server for a tenth of a second, as a virtual machine
+// does: no backlog is coming, and the capture's blocks, a block's time apart again, tell so.
+// The sound is back once the FIFO holds its target, within the stream's refill, with no wait
+// for a backlog that lengthened the hole by a block and left as much out after it.
+TEST(PlaybackBridgeHoldUps, AMachineStalledWithItsServerWaitsForNoBacklog)
+{
+    Listener listener(1, NominalRate, AwayFromTheHoldUp);
+    Rig rig({.FillFrames = BlockFrames, .DeviceFrames = 2 * BlockFrames, .ServerStream = true}, listener);
+    rig.Run(Blocks(20));
+    const int64_t target = rig.bridge.TargetFrames();
+    // Two blocks and a half: the pushes after it come half a block before the calls.
+    rig.StallMachine(2.5 * BlockSeconds);
+    rig.Run(Blocks(1.0));
+    EXPECT_EQ(listener.Holes(), 1);
+    EXPECT_LE(listener.LongestHoleFrames(), 2 * BlockFrames) << "the stream's refill, and no wait for a backlog";
+    EXPECT_LE(rig.bridge.TakeEvents().TrimmedFrames, 3 * BlockFrames / 2) << "the sound the FIFO took in meanwhile";
+    ExpectTheDelayAsItWas(rig, listener, target);
 }
 
 // A main thread that comes back long after the device: the backlog is trimmed as it comes.
