@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 using namespace SoundSessionJudging;
@@ -63,6 +64,7 @@ int LoadChosenDevice(PacedSoundRig& rig, SoundSession::Chosen chosen)
 void SoundSession::ExpectSoundKept(const Heard& heard)
 {
     EXPECT_TRUE(heard.SoundAtTheEnd) << "no sound at the end, " << heard.EndSeconds << " s";
+    ExpectEveryBreakExplained(heard);
     if (heard.Holes.empty())
         return;
     const size_t underruns = Underruns().size();
@@ -208,6 +210,8 @@ void SoundSession::AgreeWithTheSwitchAfterQuickPowerCycles(int clicksApartMs)
         ReportSecondsToSound(span);
         ASSERT_TRUE(span.Sound);
         Heard afterTheStart = span;
+        afterTheStart.FirstBlock = std::max(
+            span.FirstBlock, static_cast<size_t>(std::ceil((span.ActionSeconds + SoundWithinSeconds) / BlockSeconds)));
         afterTheStart.Holes.clear();
         for (const Hole& hole : span.Holes)
             if (hole.AtSeconds + hole.Blocks * BlockSeconds > span.ActionSeconds + SoundWithinSeconds)

@@ -144,6 +144,7 @@ std::vector<Heard> SoundSession::Listen()
     referenceBreaks_ = rig.ReferenceBreaks();
     toneBreaks_ = ToneBreakJudge::ToneBreaks(played_, PacedSoundRig::SampleRate, PlayedToneHz, ToneBreakSteps);
     explainedBreaks_.clear();
+    judgedSpans_.clear();
     WatchTrace();
     for (const auto& [what, breaks] : {std::pair{"the rig's signal", &inputBreaks_}, std::pair{"the reference stream", &referenceBreaks_}}) {
         if (breaks->empty())
@@ -225,8 +226,11 @@ int SoundSession::UnderrunsAt(const Hole& hole) const
 
 void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
 {
-    if (!heard.Sound)
+    // Only a pure tone is judged so, and each span once.
+    const std::pair span{heard.FirstBlock, heard.EndBlock};
+    if (!judgesBreaks_ || !heard.Sound || std::find(judgedSpans_.begin(), judgedSpans_.end(), span) != judgedSpans_.end())
         return;
+    judgedSpans_.push_back(span);
     const double from = static_cast<double>(heard.FirstBlock + OnsetBlocks) * BlockSeconds;
     const double to = static_cast<double>(heard.EndBlock) * BlockSeconds;
     std::vector<double> breaks;
@@ -325,6 +329,7 @@ void SoundSession::ExpectUnbrokenSound(const Heard& heard)
                              << " to " << Seconds(heard.EndSeconds);
     EXPECT_TRUE(heard.Holes.empty()) << "the sound after " << heard.Action << " stopped:" << Describe(heard.Holes);
     EXPECT_TRUE(heard.SoundAtTheEnd) << "no sound at the end, " << Seconds(heard.EndSeconds);
+    ExpectEveryBreakExplained(heard);
 }
 
 void SoundSession::ExpectPromptUnbrokenSound(const Heard& heard)
@@ -372,6 +377,7 @@ Purity SoundSession::MeasureTone(const Heard& heard, Windows windows)
         const double from = static_cast<double>(first) * BlockSeconds;
         if (windows == Windows::BetweenHoles &&
             (TouchesAHole(heard, first) || NearAnInputBreak(from, from + PurityWindowBlocks * BlockSeconds) ||
+             NearAReferenceBreak(from, from + PurityWindowBlocks * BlockSeconds) ||
              HoldsAnExplainedBreak(from, from + PurityWindowBlocks * BlockSeconds)))
             continue;
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The built program in a child process on the paced sound server, driven through its own
@@ -101,7 +102,7 @@ public:
 
 protected:
     explicit SoundSession(SoundServer server = SoundServer::PulseAudio, RigOptions options = {})
-        : rig(server, options)
+        : rig(server, options), judgesBreaks_(options.signal == RigSignal::Tone)
     {
     }
 
@@ -138,9 +139,10 @@ protected:
     // Reports how long the sound took, in the output and the test's properties.
     void ReportSecondsToSound(const SoundSessionJudging::Heard& heard);
     // Every window of the span's recording from after its onset, or every one that holds no
-    // hole nor a break of the rig's signal nor a break of the played tone that something else
-    // explains (a busy machine's holes cannot be helped, what comes after them can): its
-    // purity. Between holes, every break of the played tone must be explained first.
+    // hole, no break of the rig's signal or of the reference stream and no break of the played
+    // tone that something else explains (a busy machine's holes cannot be helped, what comes
+    // after them can): its purity. Between holes, every break of the played tone must be
+    // explained first.
     enum class Windows { All, BetweenHoles };
     SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     // The same, reported but not judged.
@@ -150,7 +152,8 @@ protected:
     // with a break of the reference stream (reported).
     SoundSessionJudging::Heard WithoutTheRigsHoles(const SoundSessionJudging::Heard& heard);
     // Every break of the played tone in the span, from after its onset, is explained by a break
-    // of the rig's input, of the reference stream or by the trace at that moment (reported).
+    // of the rig's input, of the reference stream or by the trace at that moment (reported);
+    // judged once a span, where the rig plays the tone.
     void ExpectEveryBreakExplained(const SoundSessionJudging::Heard& heard);
 
     // The trace lines that tell of trouble, each also written into the test's output; a
@@ -221,6 +224,8 @@ private:
     std::vector<double> referenceBreaks_;
     std::vector<double> toneBreaks_;
     std::vector<double> explainedBreaks_;
+    const bool judgesBreaks_;   // the rig plays the tone
+    std::vector<std::pair<size_t, size_t>> judgedSpans_;   // their first and end blocks
     struct TraceLine
     {
         double AtSeconds = 0;   // where the recording was when it was seen

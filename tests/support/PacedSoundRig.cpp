@@ -99,6 +99,11 @@ bool PacedSoundRig::StartServer()
     const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
     if (!started || !ChooseServerDefaults() || !PlayTone() || !StartListener())
         return false;
+    // Long before any recording, so that a recording never holds the reference stream's start.
+    if (!PlayReference()) {
+        Skip("the reference stream cannot be played into the sound server");
+        return false;
+    }
     if (server_ == SoundServer::PulseAudio) {
         awake_ = std::make_unique<AwakeSink>("unix:" + ControlSocketPath().toStdString(), PlayedSink);
         if (!awake_->Ready()) {

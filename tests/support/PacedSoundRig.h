@@ -21,9 +21,9 @@
 // runs. The server's and ALSA's "default" playback device plays into the second sink, and a
 // recorder that asks for a latency of 2 s, as browsers and music players ask of a desktop's
 // sink, records its monitor: that sink then runs at whatever latency the playing program
-// asks for, as on a desktop. While it records, a reference stream plays a 1 kHz tone into a
-// third sink as the program plays its sound (the same delay and requests), and the first and
-// third sinks' monitors are recorded the same way, beside the second's: where the program's
+// asks for, as on a desktop. A reference stream plays a 1 kHz tone into a third sink as the
+// program plays its sound (the same delay and requests), and while the rig records, the first
+// and third sinks' monitors are recorded the same way, beside the second's: where the program's
 // sound breaks, they tell whether its input or the server broke it. The rig sets the server up, listens and records through a socket
 // of its own, and opens the clients' socket once everything is in place, as a desktop's server
 // that starts again is found with its devices. Each sink's description is its name followed by "_sink", so
