@@ -349,7 +349,7 @@ bool PacedSoundRig::ReachableThroughAlsa()
 // such a request only when it next wakes: a stream that started then would wait that long
 // for its first samples. A sound card's input runs all the time at a few milliseconds. A
 // listener on the tone sink's monitor asks for that, and the rig waits until the sink has woken
-// from the long sleep it started with. What it hears shows where the signal broke (InputBreaks).
+// from the long sleep it started with.
 bool PacedSoundRig::StartListener()
 {
     const QString heard = dir_.filePath("signal.heard");

@@ -14,8 +14,8 @@
 
 // A sound server that runs at real-time pace, as on a desktop: a private PulseAudio daemon,
 // or a private PipeWire with its PulseAudio server (the default of Debian 12's desktops),
-// on a socket in its own temporary folder, with two null sinks (and, where asked for, a
-// spare one between them, which a test may take away). A sine tone plays into the
+// on a socket in its own temporary folder, with three null sinks (and, where asked for, a
+// spare one between the first two, which a test may take away). A sine tone plays into the
 // first, whose monitor is the server's and ALSA's "default" capture device (the tone on both
 // channels); a listener keeps that sink running at a short latency, as a sound card's input
 // runs. The server's and ALSA's "default" playback device plays into the second sink, and a
@@ -23,11 +23,12 @@
 // sink, records its monitor: that sink then runs at whatever latency the playing program
 // asks for, as on a desktop. A reference stream plays a 1 kHz tone into a third sink as the
 // program plays its sound (the same delay and requests), and while the rig records, the first
-// and third sinks' monitors are recorded the same way, beside the second's: where the program's
-// sound breaks, they tell whether its input or the server broke it. The rig sets the server up, listens and records through a socket
-// of its own, and opens the clients' socket once everything is in place, as a desktop's server
-// that starts again is found with its devices. Each sink's description is its name followed by "_sink", so
-// that a program which lists the server's devices shows them. The daemon's socket and
+// and third sinks' monitors are recorded the same way, beside the second's: where the
+// program's sound breaks, they tell whether its input or the server broke it. The rig sets
+// the server up, listens and records through a socket of its own, and opens the clients'
+// socket once everything is in place, as a desktop's server that starts again is found with
+// its devices. Each sink's description is its name followed by "_sink", so that a program
+// which lists the server's devices shows them. The daemon's socket and
 // ALSA's configuration are in the rig's folder, which HOME points at while the rig lives,
 // so that programs started meanwhile find them. Where no daemon can be started,
 // SkipReason() says why.
