@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 using namespace SoundSessionJudging;
@@ -59,15 +60,23 @@ int LoadChosenDevice(PacedSoundRig& rig, SoundSession::Chosen chosen)
 } // namespace
 
 // The sound stays to the span's end; a machine so busy that the sound server's stream ran dry
-// may break it briefly, where the trace says so.
+// may break it briefly, where the trace says so: each hole no longer than a few blocks for each
+// underrun the trace names at its moment.
 void SoundSession::ExpectSoundKept(const Heard& heard)
 {
     EXPECT_TRUE(heard.SoundAtTheEnd) << "no sound at the end, " << heard.EndSeconds << " s";
+    ExpectEveryBreakExplained(heard);
     if (heard.Holes.empty())
         return;
     const size_t underruns = Underruns().size();
     std::cout << "  " << underruns << " underruns traced for" << Describe(heard.Holes) << "\n";
     EXPECT_LE(heard.Holes.size(), underruns) << "holes the trace does not explain:" << Describe(heard.Holes);
+    for (const Hole& hole : heard.Holes) {
+        const int underrunsThere = UnderrunsAt(hole);
+        EXPECT_LE(hole.Blocks, HoleBlocksPerUnderrun * underrunsThere)
+            << "a hole of " << hole.Blocks << " blocks at " << hole.AtSeconds << " s with " << underrunsThere
+            << " underruns traced at its moment";
+    }
 }
 
 // Killed while the receiver plays and started again: the sound comes back by itself soon
@@ -233,6 +242,8 @@ void SoundSession::AgreeWithTheSwitchAfterQuickPowerCycles(int clicksApartMs)
         ReportSecondsToSound(span);
         ASSERT_TRUE(span.Sound);
         Heard afterTheStart = span;
+        afterTheStart.FirstBlock = std::max(
+            span.FirstBlock, static_cast<size_t>(std::ceil((span.ActionSeconds + SoundWithinSeconds) / BlockSeconds)));
         afterTheStart.Holes.clear();
         for (const Hole& hole : span.Holes)
             if (hole.AtSeconds + hole.Blocks * BlockSeconds > span.ActionSeconds + SoundWithinSeconds)

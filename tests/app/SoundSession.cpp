@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 
 using namespace SoundSessionJudging;
@@ -58,6 +59,7 @@ bool SoundSession::Start(ChildReceiver::Priority priority)
     EXPECT_TRUE(program.Tick("chkAGC", false)) << program.Failure();
     std::string failure;
     EXPECT_TRUE(rig.StartRecording(failure)) << failure;
+    WatchTrace(true);
     return !HasFailure();
 }
 
@@ -92,6 +94,7 @@ void SoundSession::Wait(double seconds)
             rig.KeepAwake(false);
             letSinkSleepAt_ = -1;
         }
+        WatchTrace();
         QThread::msleep(static_cast<unsigned long>(std::clamp((until - now) * 1000, 1.0, 20.0)));
     }
 }
@@ -138,20 +141,18 @@ std::vector<Heard> SoundSession::Listen()
     EXPECT_LE(recorded, end + 4.0) << "the recording runs ahead of the clock";
     const std::vector<double> levels = BlockLevels(played_, BlockSamples);
     inputBreaks_ = rig.InputBreaks();
-    if (!inputBreaks_.empty()) {
-        std::cout << "  the rig's signal broke on its way in at";
-        for (const double at : inputBreaks_)
+    referenceBreaks_ = rig.ReferenceBreaks();
+    toneBreaks_ = ToneBreakJudge::ToneBreaks(played_, PacedSoundRig::SampleRate, PlayedToneHz, ToneBreakSteps);
+    explainedBreaks_.clear();
+    judgedSpans_.clear();
+    WatchTrace();
+    for (const auto& [what, breaks] : {std::pair{"the rig's signal", &inputBreaks_}, std::pair{"the reference stream", &referenceBreaks_}}) {
+        if (breaks->empty())
+            continue;
+        std::cout << "  " << what << " broke at";
+        for (const double at : *breaks)
             std::cout << " " << Seconds(at);
         std::cout << "\n";
-    }
-    if (breaksUnheardByTheRig_) {
-        toneBreaks_ = ToneBreaks(levels);
-        if (!toneBreaks_.empty()) {
-            std::cout << "  the played tone broke at";
-            for (const double at : toneBreaks_)
-                std::cout << " " << Seconds(at);
-            std::cout << "\n";
-        }
     }
     // A sink that falls idle between actions may hand its monitor's recording on ahead of the
     // clock (PipeWire's did, by half a second over a few power cycles): the silence an action
@@ -172,37 +173,94 @@ bool SoundSession::NearAnInputBreak(double fromSeconds, double toSeconds) const
     });
 }
 
-// A sample of the tone unlike the one a period before, in a block that is loud and whose period
-// before is too; breaks within a tenth of a second of it are the same. A pitch bent as far as
-// the bridge ever bends it (1 %) changes a sample from one period to the next by half this.
-std::vector<double> SoundSession::ToneBreaks(const std::vector<double>& levels) const
+bool SoundSession::NearAReferenceBreak(double fromSeconds, double toSeconds) const
 {
-    constexpr size_t Period = PacedSoundRig::SampleRate / static_cast<size_t>(PlayedToneHz);
-    constexpr int SpliceStep = 2000;
-    std::vector<double> breaks;
-    for (size_t i = BlockSamples; i < levels.size() * BlockSamples; ++i) {
-        if (std::abs(played_[i] - played_[i - Period]) <= SpliceStep || Silent(levels, i / BlockSamples) ||
-            Silent(levels, (i - Period) / BlockSamples))
-            continue;
-        const double seconds = static_cast<double>(i) / PacedSoundRig::SampleRate;
-        if (breaks.empty() || seconds - breaks.back() > 0.1)
-            breaks.push_back(seconds);
-    }
-    return breaks;
+    return std::any_of(referenceBreaks_.begin(), referenceBreaks_.end(), [&](double at) {
+        return at - ToneBreakJudge::SameMomentSeconds < toSeconds && fromSeconds < at + ToneBreakJudge::SameMomentSeconds;
+    });
 }
 
-bool SoundSession::HoldsAToneBreak(double fromSeconds, double toSeconds) const
+bool SoundSession::HoldsAnExplainedBreak(double fromSeconds, double toSeconds) const
 {
-    return std::any_of(toneBreaks_.begin(), toneBreaks_.end(),
+    return std::any_of(explainedBreaks_.begin(), explainedBreaks_.end(),
                        [&](double at) { return fromSeconds - BlockSeconds < at && at < toSeconds + BlockSeconds; });
+}
+
+void SoundSession::WatchTrace(bool forget)
+{
+    const QList<QByteArray> lines = program.TraceText().split('\n');
+    // The last piece is a line still being written, or nothing.
+    const size_t complete = lines.size() - 1;
+    if (forget)
+        traceSeen_.clear();
+    else
+        for (size_t k = traceLinesSeen_; k < complete; ++k)
+            traceSeen_.push_back({rig.RecordingSeconds(), lines[static_cast<qsizetype>(k)].trimmed().toStdString()});
+    traceLinesSeen_ = std::max(traceLinesSeen_, complete);
+}
+
+std::vector<double> SoundSession::TracedTroubles() const
+{
+    std::vector<double> troubles;
+    for (const TraceLine& line : traceSeen_)
+        if (NamesAnUnderrun(line.Text) || Contains(line.Text, "behind capture after a hold-up"))
+            troubles.push_back(line.AtSeconds);
+    return troubles;
+}
+
+int SoundSession::UnderrunsAt(const Hole& hole) const
+{
+    int underruns = 0;
+    for (const TraceLine& line : traceSeen_) {
+        if (!NamesAnUnderrun(line.Text) || line.AtSeconds < hole.AtSeconds - ToneBreakJudge::TraceEarlySeconds ||
+            line.AtSeconds > hole.AtSeconds + hole.Blocks * BlockSeconds + ToneBreakJudge::TraceLateSeconds)
+            continue;
+        // "... (the server's stream ran dry, 3 times), plays on"
+        const QString text = QString::fromStdString(line.Text);
+        const qsizetype times = text.indexOf(" times)");
+        const int counted = times > 0 ? text.left(times).section(' ', -1).toInt() : 0;
+        underruns += std::max(counted, 1);
+    }
+    return underruns;
+}
+
+void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
+{
+    // Only a pure tone is judged so, and each span once.
+    const std::pair span{heard.FirstBlock, heard.EndBlock};
+    if (!judgesBreaks_ || !heard.Sound || std::find(judgedSpans_.begin(), judgedSpans_.end(), span) != judgedSpans_.end())
+        return;
+    judgedSpans_.push_back(span);
+    const double from = static_cast<double>(heard.FirstBlock + OnsetBlocks) * BlockSeconds;
+    const double to = static_cast<double>(heard.EndBlock) * BlockSeconds;
+    std::vector<double> breaks;
+    std::copy_if(toneBreaks_.begin(), toneBreaks_.end(), std::back_inserter(breaks),
+                 [&](double at) { return from <= at && at < to; });
+    ToneBreakJudge::Witnesses witnesses{inputBreaks_, referenceBreaks_, TracedTroubles()};
+    const std::vector<ToneBreakJudge::JudgedBreak> judged = ToneBreakJudge::Judge(breaks, witnesses);
+    const auto unexplained = std::count_if(judged.begin(), judged.end(), [](const ToneBreakJudge::JudgedBreak& verdict) {
+        return verdict.By == ToneBreakJudge::Cause::Unexplained;
+    });
+    for (const ToneBreakJudge::JudgedBreak& verdict : judged)
+        if (verdict.By != ToneBreakJudge::Cause::Unexplained)
+            explainedBreaks_.push_back(verdict.AtSeconds);
+    std::cout << "  the played tone broke " << judged.size() << " times after " << heard.Action << ", " << unexplained
+              << " unexplained" << (judged.empty() ? "" : ": " + ToneBreakJudge::Describe(judged)) << "\n";
+    RecordProperty("ToneBreaks", static_cast<int>(judged.size()));
+    RecordProperty("UnexplainedToneBreaks", static_cast<int>(unexplained));
+    EXPECT_EQ(unexplained, 0) << "breaks of the played tone after " << heard.Action
+                              << " that neither the rig's signal, the reference stream nor the trace explain";
 }
 
 Heard SoundSession::WithoutTheRigsHoles(const Heard& heard)
 {
     Heard kept = heard;
-    std::erase_if(kept.Holes, [&](const Hole& hole) { return NearAnInputBreak(hole.AtSeconds, hole.AtSeconds); });
+    std::erase_if(kept.Holes, [&](const Hole& hole) {
+        return NearAnInputBreak(hole.AtSeconds, hole.AtSeconds) || NearAReferenceBreak(hole.AtSeconds, hole.AtSeconds);
+    });
     if (kept.Holes.size() < heard.Holes.size())
-        std::cout << "  " << heard.Holes.size() - kept.Holes.size() << " holes after breaks of the rig's signal left unjudged\n";
+        std::cout << "  " << heard.Holes.size() - kept.Holes.size()
+                  << " holes after breaks of the rig's signal or of the reference stream left unjudged\n";
     return kept;
 }
 
@@ -271,6 +329,7 @@ void SoundSession::ExpectUnbrokenSound(const Heard& heard)
                              << " to " << Seconds(heard.EndSeconds);
     EXPECT_TRUE(heard.Holes.empty()) << "the sound after " << heard.Action << " stopped:" << Describe(heard.Holes);
     EXPECT_TRUE(heard.SoundAtTheEnd) << "no sound at the end, " << Seconds(heard.EndSeconds);
+    ExpectEveryBreakExplained(heard);
 }
 
 void SoundSession::ExpectPromptUnbrokenSound(const Heard& heard)
@@ -297,6 +356,8 @@ bool TouchesAHole(const Heard& heard, size_t first)
 
 Purity SoundSession::ExpectPureTone(const Heard& heard, Windows windows)
 {
+    if (windows == Windows::BetweenHoles)
+        ExpectEveryBreakExplained(heard);
     const Purity purity = MeasureTone(heard, windows);
     EXPECT_GT(purity.Windows, 0U) << "no whole window of sound";
     EXPECT_GE(purity.WorstSnrDb, PurityDb) << purity.Impure << " of " << purity.Windows << " windows of "
@@ -316,7 +377,8 @@ Purity SoundSession::MeasureTone(const Heard& heard, Windows windows)
         const double from = static_cast<double>(first) * BlockSeconds;
         if (windows == Windows::BetweenHoles &&
             (TouchesAHole(heard, first) || NearAnInputBreak(from, from + PurityWindowBlocks * BlockSeconds) ||
-             HoldsAToneBreak(from, from + PurityWindowBlocks * BlockSeconds)))
+             NearAReferenceBreak(from, from + PurityWindowBlocks * BlockSeconds) ||
+             HoldsAnExplainedBreak(from, from + PurityWindowBlocks * BlockSeconds)))
             continue;
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
         const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);
@@ -432,5 +494,6 @@ bool SoundSession::RecordAgain()
     std::string failure;
     const bool recording = rig.StartRecording(failure, false);
     EXPECT_TRUE(recording) << failure;
+    WatchTrace(true);
     return recording;
 }

@@ -2,6 +2,7 @@
 
 #include "support/ChildReceiver.h"
 #include "support/PacedSoundRig.h"
+#include "support/ToneBreakJudge.h"
 
 #include "platform/SoundBackend.h"
 
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The built program in a child process on the paced sound server, driven through its own
@@ -34,6 +36,10 @@ constexpr double SoundWithinSeconds = 1.0;    // from an action to its first aud
 constexpr double PlayedToneHz = 1000.0;
 constexpr size_t PurityWindowBlocks = 40;
 constexpr double PurityDb = 80.0;             // of the tone over all else, in every window
+// A sample of the played tone that misses the sine through the two before it by more than
+// this breaks it (see ToneBreakJudge::ToneBreaks): 64 steps is about a sixteenth of a sample's
+// shift of the tone at -12 dBFS, and some twenty times what rounding and a bent pitch make.
+constexpr double ToneBreakSteps = 64.0;
 // The receiver's first block of sound comes from filters at rest, and the limiter turns that
 // whole block down by the overshoot of their start (a few parts in ten thousand, more or less
 // with the phase the input starts at): it is the sound's onset, not a fault of the way it is
@@ -43,7 +49,9 @@ constexpr size_t OnsetBlocks = 2;
 // Where the rig's own signal broke on its way in (a server held up by a machine busy elsewhere
 // drops some of it), the program plays the break as it came, after its delay: a span from a
 // little before such a break to this long after it is not the program's to answer for.
-constexpr double InputBreakReachSeconds = 1.0;
+constexpr double InputBreakReachSeconds = ToneBreakJudge::InputDelaySeconds;
+// Each hole may last this many blocks for every underrun the trace names at its moment.
+constexpr int HoleBlocksPerUnderrun = 3;
 // Recorded past the end of the last span, to hear whether a hole at its very end closes.
 constexpr double TailSeconds = 0.5;
 
@@ -94,7 +102,7 @@ public:
 
 protected:
     explicit SoundSession(SoundServer server = SoundServer::PulseAudio, RigOptions options = {})
-        : rig(server, options), breaksUnheardByTheRig_(server == SoundServer::PipeWire && options.signal == RigSignal::Tone)
+        : rig(server, options), judgesBreaks_(options.signal == RigSignal::Tone)
     {
     }
 
@@ -131,15 +139,22 @@ protected:
     // Reports how long the sound took, in the output and the test's properties.
     void ReportSecondsToSound(const SoundSessionJudging::Heard& heard);
     // Every window of the span's recording from after its onset, or every one that holds no
-    // hole nor a break of the rig's signal (a busy machine's holes cannot be helped, what comes
-    // after them can): its purity.
+    // hole, no break of the rig's signal or of the reference stream and no break of the played
+    // tone that something else explains (a busy machine's holes cannot be helped, what comes
+    // after them can): its purity. Between holes, every break of the played tone must be
+    // explained first.
     enum class Windows { All, BetweenHoles };
     SoundSessionJudging::Purity ExpectPureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     // The same, reported but not judged.
     SoundSessionJudging::Purity MeasureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
-    // The span as heard, less the holes that follow a break of the rig's own signal (reported).
+    // The span as heard, less the holes that follow a break of the rig's own signal or come
+    // with a break of the reference stream (reported).
     SoundSessionJudging::Heard WithoutTheRigsHoles(const SoundSessionJudging::Heard& heard);
+    // Every break of the played tone in the span, from after its onset, is explained by a break
+    // of the rig's input, of the reference stream or by the trace at that moment (reported);
+    // judged once a span, where the rig plays the tone.
+    void ExpectEveryBreakExplained(const SoundSessionJudging::Heard& heard);
 
     // The trace lines that tell of trouble, each also written into the test's output; a
     // message box shown fails the test.
@@ -148,6 +163,8 @@ protected:
     std::vector<std::string> Underruns() const;
     // How many times the playback device ran dry, as its trace lines tell.
     size_t DeviceUnderruns() const;
+    // The underruns the trace names from a little before the hole to a little after it.
+    int UnderrunsAt(const SoundSessionJudging::Hole& hole) const;
 
     // The cases every server must pass.
     void PlaySteadily(ChildReceiver::Priority priority, double seconds);
@@ -190,22 +207,33 @@ private:
     bool Silent(const std::vector<double>& levels, size_t block) const;
     // Whether a stretch of the recording may carry a break of the rig's own signal.
     bool NearAnInputBreak(double fromSeconds, double toSeconds) const;
-    // Where the played tone breaks between audible blocks, in seconds of the recording.
-    std::vector<double> ToneBreaks(const std::vector<double>& levels) const;
-    bool HoldsAToneBreak(double fromSeconds, double toSeconds) const;
+    bool NearAReferenceBreak(double fromSeconds, double toSeconds) const;
+    bool HoldsAnExplainedBreak(double fromSeconds, double toSeconds) const;
+    // Notes the trace lines written since it last looked, at the recording's time now; the
+    // lines before are left behind when forgetting.
+    void WatchTrace(bool forget = false);
+    // Where the trace told of an underrun or of sound left out after a hold-up.
+    std::vector<double> TracedTroubles() const;
     SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds,
                                      double ahead) const;
 
     std::vector<Action> actions_;
     std::vector<int16_t> played_;
-    std::vector<double> inputBreaks_;   // of the rig's signal, in seconds of the recording
-    // PipeWire, its graph run late by a machine held up elsewhere, may drop or repeat a quantum
-    // of one stream's input and not of another's: the program's input then breaks where the rig's
-    // listener, a stream of its own, hears its signal whole. The played tone shows such a break
-    // as a splice: a break of the bridge's own (sound left out, silence) is traced, and a pitch
-    // that bends makes no splice. So on PipeWire the windows that hold one are not judged.
-    const bool breaksUnheardByTheRig_;
-    std::vector<double> toneBreaks_;   // in seconds of the recording
+    // In seconds of the recording: breaks of the rig's signal, of the reference stream, of the
+    // played tone, and those of the played tone that something else explains.
+    std::vector<double> inputBreaks_;
+    std::vector<double> referenceBreaks_;
+    std::vector<double> toneBreaks_;
+    std::vector<double> explainedBreaks_;
+    const bool judgesBreaks_;   // the rig plays the tone
+    std::vector<std::pair<size_t, size_t>> judgedSpans_;   // their first and end blocks
+    struct TraceLine
+    {
+        double AtSeconds = 0;   // where the recording was when it was seen
+        std::string Text;
+    };
+    std::vector<TraceLine> traceSeen_;
+    size_t traceLinesSeen_ = 0;
     double letSinkSleepAt_ = -1;   // recording seconds
 };
 

@@ -2,11 +2,11 @@
 #include "support/AwakeSink.h"
 #include "support/ChildRoutines.h"
 #include "support/ProcessCpu.h"
-#include "support/RawSamples.h"
 
 #include <alsa/asoundlib.h>
 #include <sys/prctl.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,14 +21,6 @@
 namespace {
 
 constexpr int StopTimeoutMs = 2000;
-// What browsers and music players ask of a desktop's sink: far above what a playing program
-// asks for, so that the sink runs at the program's latency. The recorder gets its samples in
-// bites of up to this long, some time after they were played.
-constexpr int RecorderLatencyMs = 2000;
-// How long after they were played the recorder may deliver the last samples: a bite of its
-// latency, as long again that the server may hold them before it sends them, and a little
-// more for a busy machine.
-constexpr int RecorderLagMs = 2 * RecorderLatencyMs + 2000;
 
 // The tone as an endless raw stream on standard output, for a player of the sound server.
 // 13 cycles of 13 kHz take exactly 48 samples at 48 kHz. At half of full scale, as
@@ -68,6 +60,7 @@ const bool noisyAMRoutine = ChildRoutines::Register("PacedSoundRig.NoisyAM", [] 
 
 PacedSoundRig::PacedSoundRig(SoundServer server, RigOptions options) : server_(server), options_(options)
 {
+    rigClock_.start();
     if (!dir_.isValid()) {
         Skip("no temporary folder for the PulseAudio daemon");
         return;
@@ -106,6 +99,11 @@ bool PacedSoundRig::StartServer()
     const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
     if (!started || !ChooseServerDefaults() || !PlayTone() || !StartListener())
         return false;
+    // Long before any recording, so that a recording never holds the reference stream's start.
+    if (!PlayReference()) {
+        Skip("the reference stream cannot be played into the sound server");
+        return false;
+    }
     if (server_ == SoundServer::PulseAudio) {
         awake_ = std::make_unique<AwakeSink>("unix:" + ControlSocketPath().toStdString(), PlayedSink);
         if (!awake_->Ready()) {
@@ -139,14 +137,12 @@ bool PacedSoundRig::OpenToClients()
 
 bool PacedSoundRig::RestartServer(std::string& failure)
 {
-    Stop(recorder_);
+    StopRecorders();
+    StopAll(reference_);
     awake_.reset();
     Stop(listener_);
     KillServer();
-    while (!serverProcesses_.empty()) {
-        Stop(serverProcesses_.back());
-        serverProcesses_.pop_back();
-    }
+    StopAll(serverProcesses_);
     // What the killed processes left behind must not pass for the new ones' sockets.
     for (const char* left : {"runtime/native", "runtime/control", "runtime/server/native", "runtime/bus", "runtime/pipewire-0"})
         QFile::remove(dir_.filePath(left));
@@ -186,12 +182,19 @@ QString PacedSoundRig::ControlSocketPath() const
 
 PacedSoundRig::~PacedSoundRig()
 {
-    Stop(recorder_);
+    StopRecorders();
+    StopAll(reference_);
     awake_.reset();
     Stop(listener_);
-    while (!serverProcesses_.empty()) {
-        Stop(serverProcesses_.back());
-        serverProcesses_.pop_back();
+    StopAll(serverProcesses_);
+}
+
+// The last started first.
+void PacedSoundRig::StopAll(std::vector<std::unique_ptr<QProcess>>& processes)
+{
+    while (!processes.empty()) {
+        Stop(processes.back());
+        processes.pop_back();
     }
 }
 
@@ -244,6 +247,7 @@ bool PacedSoundRig::StartPulseAudio()
     if (options_.spareSinkAhead)
         arguments << "--load=module-null-sink " + NullSink(SpareSink, 1);
     arguments << "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1, options_.playedRate)
+              << "--load=module-null-sink norewinds=1 " + NullSink(ReferenceSink, 1)
               // the rig's own socket; the clients' one opens once everything is there
               << "--load=module-native-protocol-unix auth-anonymous=1 socket=" + ControlSocketPath();
     return StartServerProcess("pulseaudio", arguments, ControlSocketPath());
@@ -308,6 +312,26 @@ bool PacedSoundRig::PlayTone()
     return false;
 }
 
+bool PacedSoundRig::StartPlayer(const char* routine, const char* sink, const QStringList& arguments,
+                                std::vector<std::unique_ptr<QProcess>>& processes)
+{
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString pacat = QStandardPaths::findExecutable("pacat");
+    auto tone = NewProcess(self);
+    auto player = NewProcess(pacat);
+    QProcessEnvironment environment = tone->processEnvironment();
+    environment.insert(ChildRoutines::Variable, routine);
+    tone->setProcessEnvironment(environment);
+    tone->setStandardOutputProcess(player.get());
+    player->start(pacat, QStringList{"--playback", "--raw", "--device=" + QString(sink), "--format=s16le", "--rate=48000"} +
+                             arguments);
+    tone->start(self, QStringList{});
+    const bool started = player->waitForStarted(StartTimeoutMs) && tone->waitForStarted(StartTimeoutMs);
+    processes.push_back(std::move(player));
+    processes.push_back(std::move(tone));
+    return started;
+}
+
 bool PacedSoundRig::ReachableThroughAlsa()
 {
     snd_pcm_t* pcm = nullptr;
@@ -325,7 +349,7 @@ bool PacedSoundRig::ReachableThroughAlsa()
 // such a request only when it next wakes: a stream that started then would wait that long
 // for its first samples. A sound card's input runs all the time at a few milliseconds. A
 // listener on the tone sink's monitor asks for that, and the rig waits until the sink has woken
-// from the long sleep it started with. What it hears shows where the signal broke (InputBreaks).
+// from the long sleep it started with.
 bool PacedSoundRig::StartListener()
 {
     const QString heard = dir_.filePath("signal.heard");
@@ -369,88 +393,9 @@ std::unique_ptr<QProcess> PacedSoundRig::Record(const QString& source, int laten
     return process->waitForStarted(StartTimeoutMs) ? std::move(process) : nullptr;
 }
 
-bool PacedSoundRig::StartRecording(std::string& failure, bool silentBefore)
-{
-    if (!skipReason_.empty())
-        return failure = skipReason_, false;
-    // The recording begins where the clock does, which starts with the recorder's stream: the
-    // sink is kept from playing far ahead meanwhile (see AwakeSink), on PipeWire by a
-    // short-lived listener while the recorder's stream starts.
-    const QString heard = dir_.filePath("played.heard");
-    std::unique_ptr<QProcess> listener;
-    if (!awake_) {
-        listener = Record(PlayedSink + QString(".monitor"), 20, {"--format=s16le", "--rate=48000", "--channels=1"}, heard);
-        if (!listener || !WaitForData(heard, *listener))
-            return failure = "the played sink's monitor delivers nothing", false;
-    } else if (!awake_->Hold(true)) {
-        return failure = "the played sink cannot be kept awake", false;
-    }
-    const QString played = dir_.filePath("played.raw");
-    const QString log = dir_.filePath("recorder.log");
-    QFile::remove(played);
-    QFile::remove(log);
-    recorder_ = Record(PlayedSink + QString(".monitor"), RecorderLatencyMs,
-                       {"--format=s16le", "--rate=48000", "--channels=1"}, played, log);
-    QElapsedTimer waited;
-    waited.start();
-    bool recording = false;
-    while (recorder_ && !recording && waited.elapsed() < StartTimeoutMs && !recorder_->waitForFinished(2)) {
-        QFile said(log);
-        recording = said.open(QIODevice::ReadOnly) && said.readAll().contains("Stream successfully created");
-    }
-    recordingClock_.start();
-    signalHeardAtStart_ = QFileInfo(dir_.filePath("signal.heard")).size() / 2;
-    if (!recording)
-        return failure = "the recorder's stream was not created within 5 s", false;
-    Stop(listener);
-    // Nothing plays into the recorded sink yet.
-    int loudest = awake_ ? awake_->Loudest() : 0;
-    for (const int16_t sample : ReadRawSamples(heard))
-        loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
-    if (silentBefore && loudest != 0)
-        return failure = "something plays into the recorded sink before the program: a sample of " +
-                         std::to_string(loudest),
-               false;
-    return true;
-}
-
-std::vector<double> PacedSoundRig::InputBreaks() const
-{
-    // The tone repeats every 48 samples, the noisy AM signal every second: a sample unlike the
-    // one a period before is a break, and breaks within a tenth of a second of it are the same.
-    const size_t period = options_.signal == RigSignal::Tone ? 48 : SampleRate;
-    const std::vector<int16_t> heard = ReadRawSamples(dir_.filePath("signal.heard"));
-    const auto start = static_cast<size_t>(signalHeardAtStart_);
-    std::vector<double> breaks;
-    for (size_t i = std::max(start, period); i < heard.size(); ++i) {
-        if (std::abs(heard[i] - heard[i - period]) <= 2)
-            continue;
-        const double seconds = static_cast<double>(i - start) / SampleRate;
-        if (breaks.empty() || seconds - breaks.back() > 0.1)
-            breaks.push_back(seconds);
-    }
-    return breaks;
-}
-
 bool PacedSoundRig::KeepAwake(bool awake)
 {
     return !awake_ || awake_->Hold(awake);
-}
-
-// The recorder is stopped only once it has written all that was played up to now: what it
-// has not written yet would be lost.
-std::vector<int16_t> PacedSoundRig::Played()
-{
-    if (!recorder_)
-        return {};
-    const QString played = dir_.filePath("played.raw");
-    const auto bytesUpToNow = static_cast<qint64>(RecordingSeconds() * SampleRate) * 2;
-    QElapsedTimer waited;
-    waited.start();
-    while (QFileInfo(played).size() < bytesUpToNow && waited.elapsed() < RecorderLagMs)
-        recorder_->waitForFinished(20);
-    Stop(recorder_);
-    return ReadRawSamples(played);
 }
 
 bool PacedSoundRig::Alive(std::string& lastWords) const

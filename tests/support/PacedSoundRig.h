@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -14,17 +15,21 @@
 
 // A sound server that runs at real-time pace, as on a desktop: a private PulseAudio daemon,
 // or a private PipeWire with its PulseAudio server (the default of Debian 12's desktops),
-// on a socket in its own temporary folder, with two null sinks (and, where asked for, a
-// spare one between them, which a test may take away). A sine tone plays into the
+// on a socket in its own temporary folder, with three null sinks (and, where asked for, a
+// spare one between the first two, which a test may take away). A sine tone plays into the
 // first, whose monitor is the server's and ALSA's "default" capture device (the tone on both
 // channels); a listener keeps that sink running at a short latency, as a sound card's input
 // runs. The server's and ALSA's "default" playback device plays into the second sink, and a
 // recorder that asks for a latency of 2 s, as browsers and music players ask of a desktop's
 // sink, records its monitor: that sink then runs at whatever latency the playing program
-// asks for, as on a desktop. The rig sets the server up, listens and records through a socket
-// of its own, and opens the clients' socket once everything is in place, as a desktop's server
-// that starts again is found with its devices. Each sink's description is its name followed by "_sink", so
-// that a program which lists the server's devices shows them. The daemon's socket and
+// asks for, as on a desktop. A reference stream plays a 1 kHz tone into a third sink as the
+// program plays its sound (the same delay and requests), and while the rig records, the first
+// and third sinks' monitors are recorded the same way, beside the second's: where the
+// program's sound breaks, they tell whether its input or the server broke it. The rig sets
+// the server up, listens and records through a socket of its own, and opens the clients'
+// socket once everything is in place, as a desktop's server that starts again is found with
+// its devices. Each sink's description is its name followed by "_sink", so that a program
+// which lists the server's devices shows them. The daemon's socket and
 // ALSA's configuration are in the rig's folder, which HOME points at while the rig lives,
 // so that programs started meanwhile find them. Where no daemon can be started,
 // SkipReason() says why.
@@ -65,6 +70,8 @@ public:
     // Made between the two where asked for: a sink that comes ahead of the played one in the
     // server's list, which a test may take away.
     static constexpr const char* SpareSink = "zoz_spare";
+    // Where the reference stream plays, last in the server's list.
+    static constexpr const char* ReferenceSink = "zoz_reference";
 
     explicit PacedSoundRig(SoundServer server = SoundServer::PulseAudio, RigOptions options = {});
     ~PacedSoundRig();
@@ -76,18 +83,23 @@ public:
     // The sound server still runs; otherwise what it said last.
     bool Alive(std::string& lastWords) const;
 
-    // Records what is played from now on, until Played() is called; false with why. Unless
-    // the program may play already, nothing may play into the recorded sink before it.
+    // Records what is played from now on, with the rig's signal and the reference stream,
+    // until Played() is called; false with why. Unless the program may play already, nothing
+    // may play into the recorded sink before it.
     bool StartRecording(std::string& failure, bool silentBefore = true);
     // Seconds since StartRecording, which is where the recording is now.
-    double RecordingSeconds() const { return static_cast<double>(recordingClock_.nsecsElapsed()) / 1e9; }
+    double RecordingSeconds() const { return static_cast<double>(rigClock_.nsecsElapsed() - recordingStartNs_) / 1e9; }
     // The mono samples played since StartRecording, at least up to now unless the recorder
-    // fell behind by seconds; the recording ends.
+    // fell behind by seconds; the recordings end.
     std::vector<int16_t> Played();
-    // Where the rig's own signal broke on its way into the server since StartRecording, in
-    // seconds of the recording: a server that is held up (a machine busy elsewhere) may drop
-    // some of it, or play a gap, which any program receiving it then plays as it came.
+    // Where the rig's own signal broke on its way into the server, as its sink's monitor was
+    // recorded, in seconds of the recording: a server that is held up (a machine busy
+    // elsewhere) may drop some of it, or play a gap, which any program receiving it then plays
+    // as it came. After Played().
     std::vector<double> InputBreaks() const;
+    // Where the reference stream broke, as its sink's monitor was recorded, in seconds of the
+    // recording: the server's own breaks of a stream played as the program plays. After Played().
+    std::vector<double> ReferenceBreaks() const;
 
     // PulseAudio's played sink is kept from playing far ahead while no stream plays into it,
     // so that a new stream plays at once, as on a desktop's sink (see AwakeSink). Held, it is
@@ -141,6 +153,11 @@ private:
     std::string PactlOutput(const QStringList& arguments);
     bool PlayTone();
     bool PlayThroughAPlayer(const char* routine);
+    // The routine's output played by pacat with the arguments into the sink; the two processes
+    // are added to those given, false when they cannot be started.
+    bool StartPlayer(const char* routine, const char* sink, const QStringList& arguments,
+                     std::vector<std::unique_ptr<QProcess>>& processes);
+    bool PlayReference();
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
     bool StartListener();
@@ -150,6 +167,7 @@ private:
     static bool WaitForData(const QString& file, QProcess& recorder);
     std::string ServerSaid() const;
     static void Stop(std::unique_ptr<QProcess>& process);
+    static void StopAll(std::vector<std::unique_ptr<QProcess>>& processes);
     std::unique_ptr<QProcess> Record(const QString& source, int latencyMs, const QStringList& format, const QString& file,
                                      const QString& log = {});
     std::unique_ptr<QProcess> Launch(const QString& program, const QStringList& arguments,
@@ -163,10 +181,24 @@ private:
     std::unique_ptr<ScopedAlsaHome> home_;
     std::vector<std::unique_ptr<QProcess>> serverProcesses_;   // in the order started
     std::unique_ptr<QProcess> listener_;
-    std::unique_ptr<QProcess> recorder_;
+    // The monitors recorded, each by a recorder of its own.
+    enum Recorded { Output, Input, Reference, RecordedSinks };
+    struct Recording
+    {
+        std::unique_ptr<QProcess> Recorder;
+        qint64 StartNs = -1;   // when its stream was made, by the rig's clock; -1 before
+    };
+    QString RecordingFile(Recorded sink, const char* ending = ".raw") const;
+    bool StartRecorders();
+    void StopRecorders();
+    // Where the recording of the sink broke, with the period its signal repeats at, in seconds
+    // of the played sink's recording, from where the signal starts in it.
+    std::vector<double> Breaks(Recorded sink, size_t period) const;
+    std::array<Recording, RecordedSinks> recordings_;
+    std::vector<std::unique_ptr<QProcess>> reference_;   // its tone and its player
     std::unique_ptr<AwakeSink> awake_;   // PulseAudio's played sink
-    QElapsedTimer recordingClock_;
-    qint64 signalHeardAtStart_ = 0;   // samples the listener had heard when the recording began
+    QElapsedTimer rigClock_;
+    qint64 recordingStartNs_ = 0;
     QElapsedTimer serverClock_;
     std::string skipReason_;
 };

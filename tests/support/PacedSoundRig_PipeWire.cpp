@@ -1,8 +1,4 @@
-#include "support/ChildRoutines.h"
 #include "support/PacedSoundRig.h"
-
-#include <QCoreApplication>
-#include <QStandardPaths>
 
 // PipeWire as a desktop runs it, headless in the rig's folder: its own session bus, the
 // server, its session manager and its PulseAudio server, through which the null sinks are
@@ -19,7 +15,7 @@ bool PacedSoundRig::StartPipeWire()
     QStringList sinks{NullSink(SignalSink, 2)};
     if (options_.spareSinkAhead)
         sinks << NullSink(SpareSink, 1);
-    sinks << NullSink(PlayedSink, 1, options_.playedRate);
+    sinks << NullSink(PlayedSink, 1, options_.playedRate) << NullSink(ReferenceSink, 1);
     for (const QString& sink : sinks) {
         if (!Pactl(QStringList{"load-module", "module-null-sink"} + sink.split(' '))) {
             Skip("PipeWire's PulseAudio server makes no null sink (is pulseaudio-utils installed?)");
@@ -33,20 +29,7 @@ bool PacedSoundRig::StartPipeWire()
 // writes the signal, and a player plays it.
 bool PacedSoundRig::PlayThroughAPlayer(const char* routine)
 {
-    const QString self = QCoreApplication::applicationFilePath();
-    const QString pacat = QStandardPaths::findExecutable("pacat");
-    auto tone = NewProcess(self);
-    auto player = NewProcess(pacat);
-    QProcessEnvironment environment = tone->processEnvironment();
-    environment.insert(ChildRoutines::Variable, routine);
-    tone->setProcessEnvironment(environment);
-    tone->setStandardOutputProcess(player.get());
-    player->start(pacat, {"--playback", "--raw", "--device=" + QString(SignalSink), "--format=s16le", "--rate=48000",
-                          "--channels=2", "--latency-msec=250"});
-    tone->start(self, QStringList{});
-    const bool started = player->waitForStarted(StartTimeoutMs) && tone->waitForStarted(StartTimeoutMs);
-    serverProcesses_.push_back(std::move(player));
-    serverProcesses_.push_back(std::move(tone));
+    const bool started = StartPlayer(routine, SignalSink, {"--channels=2", "--latency-msec=250"}, serverProcesses_);
     if (!started)
         Skip("the signal cannot be played into the sound server");
     return started;
