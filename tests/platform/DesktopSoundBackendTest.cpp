@@ -3,6 +3,7 @@
 #include "platform/DesktopSoundBackend.h"
 #include "support/PacedSoundRig.h"
 #include "support/ScopedAlsaHome.h"
+#include "support/SilentPlaybackSource.h"
 
 #include <gtest/gtest.h>
 
@@ -20,19 +21,6 @@ namespace {
 constexpr auto Playback = SoundDirection::Playback;
 constexpr int32_t BlockFrames = 2048;
 const SoundBufferDesc MonoBlocks{{1, 48000, 16}, 4 * BlockFrames * 2, BlockFrames * 2};
-
-class Silence : public PlaybackSource
-{
-public:
-    void Fill(std::span<int16_t> samples) override { std::fill(samples.begin(), samples.end(), int16_t{0}); }
-    size_t FillWithReserve(std::span<int16_t> samples, int64_t, int64_t) override
-    {
-        Fill(samples);
-        return samples.size();
-    }
-    size_t Take(std::span<int16_t>) override { return 0; }
-    void DeviceRanDry() override {}
-};
 
 std::vector<std::string> Names(const std::vector<SoundDeviceInfo>& devices)
 {
@@ -80,7 +68,7 @@ TEST(DesktopSoundBackend, WithoutASoundServerListsAndOpensThroughAlsa)
     DesktopSoundBackend backend;
     AlsaSoundBackend alsa;
     EXPECT_EQ(Names(backend.Devices(Playback)), Names(alsa.Devices(Playback)));
-    Silence silence;
+    SilentPlaybackSource silence;
     backend.SetPlaybackSource(&silence);
     EXPECT_FALSE(PlaysPaced(backend, "null")) << "ALSA's null device keeps no pace";
     EXPECT_LT(backend.OpenDevice(Playback, "pulse:zoz_played"), 0);
@@ -107,7 +95,7 @@ TEST(DesktopSoundBackend, OnASoundServerAddsItsDevicesAfterAlsasAndSwitchesBetwe
     ASSERT_NE(served, listed.end());
     EXPECT_EQ(served->Description, "zoz_played_sink");
 
-    Silence silence;
+    SilentPlaybackSource silence;
     backend.SetPlaybackSource(&silence);
     EXPECT_TRUE(PlaysPaced(backend, "pulse:zoz_played"));
     EXPECT_FALSE(PlaysPaced(backend, "null"));

@@ -4,6 +4,7 @@
 #include "platform/PulseSoundBackend.h"
 #include "support/HeldSoundServer.h"
 #include "support/PacedSoundRig.h"
+#include "support/SilentPlaybackSource.h"
 #include "support/SoundEventRecorder.h"
 
 #include <gtest/gtest.h>
@@ -53,19 +54,6 @@ bool Lists(const std::vector<SoundDeviceInfo>& devices, const std::string& name)
     return std::any_of(devices.begin(), devices.end(), [&](const SoundDeviceInfo& device) { return device.Name == name; });
 }
 
-class SilentSource : public PlaybackSource
-{
-public:
-    void Fill(std::span<int16_t> samples) override { std::fill(samples.begin(), samples.end(), int16_t{0}); }
-    size_t FillWithReserve(std::span<int16_t> samples, int64_t, int64_t) override
-    {
-        Fill(samples);
-        return samples.size();
-    }
-    size_t Take(std::span<int16_t>) override { return 0; }
-    void DeviceRanDry() override {}
-};
-
 class PulseSoundBackendHeldServer : public ::testing::TestWithParam<SoundServer>
 {
 protected:
@@ -100,7 +88,7 @@ protected:
     std::unique_ptr<PacedSoundRig> rig;   // first made, last gone: the server outlives the backend
     PulseSoundBackend backend;
     StateEvents told;
-    SilentSource silence;
+    SilentPlaybackSource silence;
     RecordingSink blocks;
 };
 
