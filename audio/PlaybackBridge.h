@@ -38,6 +38,9 @@ public:
         int64_t SilentFrames = 0;    // silence played because the FIFO was empty
         int64_t TrimmedFrames = 0;   // sound left out after a long hold-up
         int64_t DroppedFrames = 0;   // pushed sound left out because the FIFO was full
+        // Captured sound left out as the sound first starts, so that it starts at its delay: the
+        // device began to take sound, or the capture to hand it on evenly, only later.
+        int64_t LateStartFrames = 0;
     };
 
     PlaybackBridge();
@@ -141,12 +144,14 @@ private:
     int64_t backlogWaitFrames_ = 0; // silence left to play while waiting for it
     int64_t lostTimeNanoseconds_ = 0;   // when the device found it had been held up
     bool soundStarted_ = false;
+    bool starting_ = true;          // no sound yet since the reset, or only since the first, still watched
     int64_t primingQueued_ = -1;    // queued at the device's latest call while priming
     int64_t silenceSincePush_ = 0;  // frames of silence played since then
     std::atomic<bool> priming_{true};
     std::atomic<uint32_t> interruptions_{0};
     std::atomic<int64_t> silentFrames_{0};
     std::atomic<int64_t> trimmedFrames_{0};
+    std::atomic<int64_t> lateStartFrames_{0};
     // The device's latest ReadStamp, written by its thread only: odd sequence numbers while
     // it is being written, so that the main thread can tell a torn one and read it again.
     std::atomic<uint32_t> stampSequence_{0};

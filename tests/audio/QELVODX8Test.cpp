@@ -328,7 +328,7 @@ TEST_F(SoundEngine, SoundDroppedForWantOfRoomIsTraced)
     EchoLeftChannel();
     engine.SetFSampling(48000);
     engine.StartSound();
-    constexpr int FifoBlocks = 32;
+    constexpr int FifoBlocks = 64;
     DeliverCapture(FifoBlocks + 2);
     TraceOn = false;
     int dropped = 0;

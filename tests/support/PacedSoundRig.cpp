@@ -21,14 +21,15 @@
 namespace {
 
 constexpr int StopTimeoutMs = 2000;
-// What browsers and music players ask of a desktop's sink: far above what a playing program
-// asks for, so that the sink runs at the program's latency. The recorder gets its samples in
-// bites of up to this long, some time after they were played.
-constexpr int RecorderLatencyMs = 2000;
-// How long after they were played the recorder may deliver the last samples: a bite of its
-// latency, as long again that the server may hold them before it sends them, and a little
-// more for a busy machine.
-constexpr int RecorderLagMs = 2 * RecorderLatencyMs + 2000;
+// How long after they were played a recorder of that latency may deliver the last samples: a
+// bite of its latency, as long again that the server may hold them before it sends them, and a
+// little more for a busy machine. The usual latency, 2 s, is what browsers and music players ask
+// of a desktop's sink: far above what a playing program asks for, so that the sink runs at the
+// program's latency.
+int RecorderLagMs(int latencyMs)
+{
+    return 2 * latencyMs + 2000;
+}
 
 // The tone as an endless raw stream on standard output, for a player of the sound server.
 // 13 cycles of 13 kHz take exactly 48 samples at 48 kHz. At half of full scale, as
@@ -106,7 +107,7 @@ bool PacedSoundRig::StartServer()
     const bool started = server_ == SoundServer::PulseAudio ? StartPulseAudio() : StartPipeWire();
     if (!started || !ChooseServerDefaults() || !PlayTone() || !StartListener())
         return false;
-    if (server_ == SoundServer::PulseAudio) {
+    if (server_ == SoundServer::PulseAudio && options_.keepPlayedSinkAwake) {
         awake_ = std::make_unique<AwakeSink>("unix:" + ControlSocketPath().toStdString(), PlayedSink);
         if (!awake_->Ready()) {
             Skip("the played sink's streams cannot be followed");
@@ -234,16 +235,17 @@ std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
     return process;
 }
 
-// The played sink takes back nothing it played ahead: what it took back from its monitor's
-// recorder after the recorder had it would be lost from the recording, which would then run
-// behind the clock.
+// The played sink takes back nothing it played ahead, unless asked to: what it took back from
+// its monitor's recorder after the recorder had it would be lost from the recording, which would
+// then run behind the clock.
 bool PacedSoundRig::StartPulseAudio()
 {
     QStringList arguments{"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
                           "--log-target=stderr", "--load=module-null-sink " + NullSink(SignalSink, 2)};
     if (options_.spareSinkAhead)
         arguments << "--load=module-null-sink " + NullSink(SpareSink, 1);
-    arguments << "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1, options_.playedRate)
+    const QString rewinds = options_.playedSinkRewinds ? "" : "norewinds=1 ";
+    arguments << "--load=module-null-sink " + rewinds + NullSink(PlayedSink, 1, options_.playedRate)
               // the rig's own socket; the clients' one opens once everything is there
               << "--load=module-native-protocol-unix auth-anonymous=1 socket=" + ControlSocketPath();
     return StartServerProcess("pulseaudio", arguments, ControlSocketPath());
@@ -374,8 +376,8 @@ bool PacedSoundRig::StartRecording(std::string& failure, bool silentBefore)
     if (!skipReason_.empty())
         return failure = skipReason_, false;
     // The recording begins where the clock does, which starts with the recorder's stream: the
-    // sink is kept from playing far ahead meanwhile (see AwakeSink), on PipeWire by a
-    // short-lived listener while the recorder's stream starts.
+    // sink is kept from playing far ahead meanwhile (see AwakeSink), elsewhere (PipeWire, or a
+    // sink not kept awake) by a short-lived listener while the recorder's stream starts.
     const QString heard = dir_.filePath("played.heard");
     std::unique_ptr<QProcess> listener;
     if (!awake_) {
@@ -389,7 +391,7 @@ bool PacedSoundRig::StartRecording(std::string& failure, bool silentBefore)
     const QString log = dir_.filePath("recorder.log");
     QFile::remove(played);
     QFile::remove(log);
-    recorder_ = Record(PlayedSink + QString(".monitor"), RecorderLatencyMs,
+    recorder_ = Record(PlayedSink + QString(".monitor"), options_.recorderLatencyMs,
                        {"--format=s16le", "--rate=48000", "--channels=1"}, played, log);
     QElapsedTimer waited;
     waited.start();
@@ -447,7 +449,7 @@ std::vector<int16_t> PacedSoundRig::Played()
     const auto bytesUpToNow = static_cast<qint64>(RecordingSeconds() * SampleRate) * 2;
     QElapsedTimer waited;
     waited.start();
-    while (QFileInfo(played).size() < bytesUpToNow && waited.elapsed() < RecorderLagMs)
+    while (QFileInfo(played).size() < bytesUpToNow && waited.elapsed() < RecorderLagMs(options_.recorderLatencyMs))
         recorder_->waitForFinished(20);
     Stop(recorder_);
     return ReadRawSamples(played);
@@ -478,6 +480,11 @@ std::string PacedSoundRig::ServerSaid() const
 std::string PacedSoundRig::PlayingStreams()
 {
     return PactlOutput({"list", "sink-inputs"});
+}
+
+std::string PacedSoundRig::RecordingStreams()
+{
+    return PactlOutput({"list", "source-outputs"});
 }
 
 bool PacedSoundRig::LoadSink(const char* name)
