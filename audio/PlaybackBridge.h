@@ -22,6 +22,10 @@ class VResampler;
 //   the sound that piled up meanwhile is trimmed once, down to the target. A device that
 //   holds enough of its own (FillWithReserve) is given what the FIFO has instead, and plays
 //   on from its reserve until the next push.
+// - A device that begins to take sound only after the capture has gone on for longer than the
+//   delay (a sound server's sink that first plays out what it had rendered ahead), or a capture
+//   that hands its first blocks on at once, starts with the newest sound, at the delay: what
+//   came before is counted as a late start, not as sound lost.
 // - A device that keeps no pace (Take) gets the pushed samples exactly as they were.
 class PlaybackBridge : public PlaybackSource
 {

@@ -339,6 +339,38 @@ TEST_F(SoundEngine, SoundDroppedForWantOfRoomIsTraced)
     EXPECT_EQ(backend.Of(Playback).Stops, 0);
 }
 
+// A paced device that begins to take sound only after a second of capture, as a sound server's
+// sink that first plays out what it had rendered ahead: the sound starts with the newest, at
+// its delay, and the trace says how late the device began, with no word of sound dropped.
+TEST_F(SoundEngine, ADeviceThatBeginsLateIsTracedAsALateStartNotAsSoundDropped)
+{
+    ScopedTestHome home;
+    TraceOn = true;
+    frmLog log;
+    backend.Paced = true;
+    backend.DeviceFrames = N;
+    Configure();
+    EchoLeftChannel();
+    engine.SetFSampling(48000);
+    engine.StartSound();
+    DeliverCapture(24);
+    FreePlayback();
+    DeliverCapture();
+    TraceOn = false;
+    std::vector<std::string> lines;
+    for (int row = 0; row < log.lstLog->count(); ++row)
+        lines.push_back(log.lstLog->item(row)->text().toStdString());
+    const auto began = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& line) { return line.starts_with("QELVODX8.EventHandler:Playback began "); });
+    ASSERT_NE(began, lines.end());
+    EXPECT_NE(began->find(" ms behind capture and starts with the newest sound"), std::string::npos) << *began;
+    EXPECT_FALSE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) { return line.find("dropped") != std::string::npos; }));
+    ASSERT_FALSE(backend.Writes.empty());
+    EXPECT_TRUE(std::any_of(backend.Writes.back().Samples.begin(), backend.Writes.back().Samples.end(),
+                            [](int16_t sample) { return sample != 0; }))
+        << "the sound starts at the device's first call";
+}
+
 TEST_F(SoundEngine, PlaybackThatTakesNothingForFourSecondsIsOpenedAgainThenBroughtBackOrShown)
 {
     Configure();
