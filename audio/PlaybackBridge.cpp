@@ -248,6 +248,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     read_.store(0, std::memory_order_relaxed);
     trimDue_ = false;
     trimWatchFrames_ = 0;
+    watchSlackFrames_ = blockFrames_;
     awaitedWritten_ = 0;
     backlogWaitFrames_ = 0;
     lostTimeNanoseconds_ = 0;
@@ -703,21 +704,27 @@ bool PlaybackBridge::Primed(std::span<int16_t> samples, int64_t frames)
     }
     // The capture may hand its first blocks on at once, as it does a hold-up's backlog: more
     // than a block above the target, as the sound first starts and for a while after, is left out.
+    // What the start leaves of that block is no backlog, nor is a push that comes before the
+    // next call: for a while the fill may exceed it by a block. (Taken for more of a backlog, a
+    // push that came before a sound server's second call was left out of the sound just begun:
+    // a splice.)
     if (std::exchange(trimDue_, false) || !soundStarted_) {
+        const int64_t slack = soundStarted_ ? 0 : blockFrames_;
         trimWatchFrames_ = TrimWatchBlocks * blockFrames_;
-        TrimBacklog(queued, frames, soundStarted_ ? 0 : blockFrames_);
+        TrimBacklog(queued, frames, slack);
+        watchSlackFrames_ = blockFrames_ + std::clamp(Queued() - KeptFrames(frames), int64_t{0}, slack);
     }
     return true;
 }
 
-// More of a backlog that came after the sound, for a while after a hole.
+// More of a backlog that came after the sound, for a while after a hole or the start.
 void PlaybackBridge::WatchForBacklog(int64_t frames)
 {
     if (trimWatchFrames_ <= 0)
         return;
     trimWatchFrames_ -= frames;
     // The read count jumps: the main thread follows it from here on, as after a hole.
-    if (TrimBacklog(Queued(), frames, blockFrames_))
+    if (TrimBacklog(Queued(), frames, watchSlackFrames_))
         interruptions_.fetch_add(1, std::memory_order_release);
     starting_ = starting_ && trimWatchFrames_ > 0;
 }
@@ -825,13 +832,18 @@ bool PlaybackBridge::ReadyToPlay(int64_t queued) const
 // capture handed its first blocks on at once. True when sound was left out.
 bool PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames, int64_t slack)
 {
-    const int64_t kept = primingTargetFrames_.load(std::memory_order_relaxed) + frames / 2;
+    const int64_t kept = KeptFrames(frames);
     if (queued <= kept + slack)
         return false;
     const int64_t skipped = queued - kept;
     read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
     (starting_ ? lateStartFrames_ : trimmedFrames_).fetch_add(skipped, std::memory_order_relaxed);
     return true;
+}
+
+int64_t PlaybackBridge::KeptFrames(int64_t frames) const
+{
+    return primingTargetFrames_.load(std::memory_order_relaxed) + frames / 2;
 }
 
 // The read count as the device's clock carries it on, anchored to the read count itself.

@@ -119,6 +119,7 @@ private:
     bool AwaitingBacklog(int64_t frames);
     bool ReadyToPlay(int64_t queued) const;
     bool TrimBacklog(int64_t queued, int64_t frames, int64_t slack);
+    int64_t KeptFrames(int64_t frames) const;
     void StartPriming();
     void StampRead(int64_t nanoseconds, int64_t unansweredFrames, int64_t playedFrames);
     int64_t ByTheDevicesClock(int64_t readFrames, int64_t playedFrames);
@@ -144,6 +145,7 @@ private:
     // device ran dry and every trim after the sound is back counts one interruption.
     bool trimDue_ = false;
     int64_t trimWatchFrames_ = 0;   // frames left to play while a late backlog is still trimmed
+    int64_t watchSlackFrames_ = 0;  // how far above the target the fill may be meanwhile
     int64_t awaitedWritten_ = 0;    // written_ once the backlog of a hold-up has come
     int64_t backlogWaitFrames_ = 0; // silence left to play while waiting for it
     int64_t lostTimeNanoseconds_ = 0;   // when the device found it had been held up
