@@ -57,8 +57,10 @@ namespace {
 // cost of 8: about 50 microseconds a block and channel.
 constexpr unsigned ResamplerHalfLength = 16;
 
-// FIFO room, in blocks: the longest target and a hold-up's backlog with plenty to spare.
-constexpr int64_t FifoBlocks = 32;
+// FIFO room, in blocks: the longest target and a hold-up's backlog with plenty to spare, and
+// what is captured while a sound server's sink plays out the two seconds it rendered ahead
+// before it takes a new stream's sound (2.7 s).
+constexpr int64_t FifoBlocks = 64;
 // The least fill a reset asks for, in blocks.
 constexpr int64_t MinTargetBlocks = 2;
 
@@ -246,6 +248,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     read_.store(0, std::memory_order_relaxed);
     trimDue_ = false;
     trimWatchFrames_ = 0;
+    watchSlackFrames_ = blockFrames_;
     awaitedWritten_ = 0;
     backlogWaitFrames_ = 0;
     lostTimeNanoseconds_ = 0;
@@ -259,6 +262,8 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     interruptions_.store(0, std::memory_order_relaxed);
     silentFrames_.store(0, std::memory_order_relaxed);
     trimmedFrames_.store(0, std::memory_order_relaxed);
+    lateStartFrames_.store(0, std::memory_order_relaxed);
+    starting_ = true;
     stampFrames_.store(0, std::memory_order_relaxed);
     stampNanoseconds_.store(0, std::memory_order_relaxed);
     playedToReadSet_ = false;
@@ -703,22 +708,29 @@ bool PlaybackBridge::Primed(std::span<int16_t> samples, int64_t frames)
     }
     // The capture may hand its first blocks on at once, as it does a hold-up's backlog: more
     // than a block above the target, as the sound first starts and for a while after, is left out.
+    // What the start leaves of that block is no backlog, nor is a push that comes before the
+    // next call: for a while the fill may exceed it by a block. (Taken for more of a backlog, a
+    // push that came before a sound server's second call was left out of the sound just begun:
+    // a splice.)
     if (std::exchange(trimDue_, false) || !soundStarted_) {
+        const int64_t slack = soundStarted_ ? 0 : blockFrames_;
         trimWatchFrames_ = TrimWatchBlocks * blockFrames_;
-        TrimBacklog(queued, frames, soundStarted_ ? 0 : blockFrames_);
+        TrimBacklog(queued, frames, slack);
+        watchSlackFrames_ = blockFrames_ + std::clamp(Queued() - KeptFrames(frames), int64_t{0}, slack);
     }
     return true;
 }
 
-// More of a backlog that came after the sound, for a while after a hole.
+// More of a backlog that came after the sound, for a while after a hole or the start.
 void PlaybackBridge::WatchForBacklog(int64_t frames)
 {
     if (trimWatchFrames_ <= 0)
         return;
     trimWatchFrames_ -= frames;
     // The read count jumps: the main thread follows it from here on, as after a hole.
-    if (TrimBacklog(Queued(), frames, blockFrames_))
+    if (TrimBacklog(Queued(), frames, watchSlackFrames_))
         interruptions_.fetch_add(1, std::memory_order_release);
+    starting_ = starting_ && trimWatchFrames_ > 0;
 }
 
 size_t PlaybackBridge::Take(std::span<int16_t> samples)
@@ -745,6 +757,7 @@ void PlaybackBridge::DeviceRanDry()
     const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
     if (lostTimeNanoseconds_ != 0 && now - lostTimeNanoseconds_ <= TellWindowBlocks * blockNanoseconds)
         return;
+    starting_ = starting_ && !soundStarted_;
     const bool calledSince = soundStarted_ && now - stampNanoseconds_.load(std::memory_order_relaxed) < blockNanoseconds / 2;
     if (calledSince)
         interruptions_.fetch_add(1, std::memory_order_release);
@@ -829,16 +842,24 @@ bool PlaybackBridge::ReadyToPlay(int64_t queued) const
 // comes first after a push, half a call after it on average: half a call more is kept.
 // The burst comes a few blocks at a time, and when the whole program was held up the device may
 // be back before any of it: for a while after it plays again, a fill more than slack above that
-// is taken for more of the backlog. True when sound was left out.
+// is taken for more of the backlog. As the sound first starts, what is left out was never to be
+// heard: the device began to take sound after the capture had gone on for longer than the
+// delay (a sound server's sink that played out what it had rendered ahead first), or the
+// capture handed its first blocks on at once. True when sound was left out.
 bool PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames, int64_t slack)
 {
-    const int64_t kept = primingTargetFrames_.load(std::memory_order_relaxed) + frames / 2;
+    const int64_t kept = KeptFrames(frames);
     if (queued <= kept + slack)
         return false;
     const int64_t skipped = queued - kept;
     read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
-    trimmedFrames_.fetch_add(skipped, std::memory_order_relaxed);
+    (starting_ ? lateStartFrames_ : trimmedFrames_).fetch_add(skipped, std::memory_order_relaxed);
     return true;
+}
+
+int64_t PlaybackBridge::KeptFrames(int64_t frames) const
+{
+    return primingTargetFrames_.load(std::memory_order_relaxed) + frames / 2;
 }
 
 // The read count as the device's clock carries it on, anchored to the read count itself.
@@ -859,6 +880,7 @@ int64_t PlaybackBridge::ByTheDevicesClock(int64_t readFrames, int64_t playedFram
 
 void PlaybackBridge::StartPriming()
 {
+    starting_ = !soundStarted_;
     trimDue_ = true;
     backlogWaitFrames_ = BacklogWaitBlocks * blockFrames_;
     pacedPushesAtPriming_ = pacedPushes_.load(std::memory_order_acquire);
@@ -895,6 +917,7 @@ PlaybackBridge::Events PlaybackBridge::TakeEvents()
     Events events;
     events.SilentFrames = silentFrames_.exchange(0, std::memory_order_relaxed);
     events.TrimmedFrames = trimmedFrames_.exchange(0, std::memory_order_relaxed);
+    events.LateStartFrames = lateStartFrames_.exchange(0, std::memory_order_relaxed);
     events.DroppedFrames = std::exchange(droppedFrames_, 0);
     return events;
 }

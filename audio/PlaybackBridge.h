@@ -22,6 +22,10 @@ class VResampler;
 //   the sound that piled up meanwhile is trimmed once, down to the target. A device that
 //   holds enough of its own (FillWithReserve) is given what the FIFO has instead, and plays
 //   on from its reserve until the next push.
+// - A device that begins to take sound only after the capture has gone on for longer than the
+//   delay (a sound server's sink that first plays out what it had rendered ahead), or a capture
+//   that hands its first blocks on at once, starts with the newest sound, at the delay: what
+//   came before is counted as a late start, not as sound lost.
 // - A device that keeps no pace (Take) gets the pushed samples exactly as they were.
 class PlaybackBridge : public PlaybackSource
 {
@@ -38,6 +42,9 @@ public:
         int64_t SilentFrames = 0;    // silence played because the FIFO was empty
         int64_t TrimmedFrames = 0;   // sound left out after a long hold-up
         int64_t DroppedFrames = 0;   // pushed sound left out because the FIFO was full
+        // Captured sound left out as the sound first starts, so that it starts at its delay: the
+        // device began to take sound, or the capture to hand it on evenly, only later.
+        int64_t LateStartFrames = 0;
     };
 
     PlaybackBridge();
@@ -113,6 +120,7 @@ private:
     bool CaptureBackAtItsPace() const;
     bool ReadyToPlay(int64_t queued) const;
     bool TrimBacklog(int64_t queued, int64_t frames, int64_t slack);
+    int64_t KeptFrames(int64_t frames) const;
     void StartPriming();
     void StampRead(int64_t nanoseconds, int64_t unansweredFrames, int64_t playedFrames);
     int64_t ByTheDevicesClock(int64_t readFrames, int64_t playedFrames);
@@ -138,16 +146,19 @@ private:
     // device ran dry and every trim after the sound is back counts one interruption.
     bool trimDue_ = false;
     int64_t trimWatchFrames_ = 0;   // frames left to play while a late backlog is still trimmed
+    int64_t watchSlackFrames_ = 0;  // how far above the target the fill may be meanwhile
     int64_t awaitedWritten_ = 0;    // written_ once the backlog of a hold-up has come
     int64_t backlogWaitFrames_ = 0; // silence left to play while waiting for it
     int64_t lostTimeNanoseconds_ = 0;   // when the device found it had been held up
     bool soundStarted_ = false;
+    bool starting_ = true;          // no sound yet since the reset, or only since the first, still watched
     int64_t primingQueued_ = -1;    // queued at the device's latest call while priming
     int64_t silenceSincePush_ = 0;  // frames of silence played since then
     std::atomic<bool> priming_{true};
     std::atomic<uint32_t> interruptions_{0};
     std::atomic<int64_t> silentFrames_{0};
     std::atomic<int64_t> trimmedFrames_{0};
+    std::atomic<int64_t> lateStartFrames_{0};
     // The device's latest ReadStamp, written by its thread only: odd sequence numbers while
     // it is being written, so that the main thread can tell a torn one and read it again.
     std::atomic<uint32_t> stampSequence_{0};

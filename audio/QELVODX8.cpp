@@ -524,8 +524,8 @@ void QELVODX8::FeedPlayback()
 }
 
 // What the device met since the last block: silence played for want of sound, sound left out
-// to bring the delay back after a long hold-up, or sound left out because the device took too
-// little to make room for it.
+// to bring the delay back after a long hold-up, sound left out because the device took too
+// little to make room for it, or the captured sound the device began to take too late to play.
 void QELVODX8::TracePlaybackEvents()
 {
     const PlaybackBridge::Events events = bridge_.TakeEvents();
@@ -538,6 +538,9 @@ void QELVODX8::TracePlaybackEvents()
     if (events.DroppedFrames > 0)
         AddLog("QELVODX8.EventHandler:Playback buffer full (the device takes too little), " +
                std::to_string(Milliseconds(events.DroppedFrames, fSampling_)) + " ms of sound dropped");
+    if (events.LateStartFrames > 0)
+        AddLog("QELVODX8.EventHandler:Playback began " + std::to_string(Milliseconds(events.LateStartFrames, fSampling_)) +
+               " ms behind capture and starts with the newest sound, at its delay");
 }
 
 void QELVODX8::DropOldestBlocks(int32_t blocks)

@@ -65,17 +65,14 @@ void PulseSoundBackend::Stream::Writable(pa_stream* stream, size_t bytes, void* 
 // The bytes asked for, written straight into the server's own memory: the source gives sound
 // or silence, or less where what the server still holds lasts until the source has more (the
 // server asks for the rest at its next request). A stream that starts asks for the server's
-// whole buffer at once: all of it but a block is silence, so that the source, which is handed
-// its sound a block at a time, keeps what it has in hand beyond that block.
+// whole buffer at once, before its sink plays any of it: that is silence, and the source is
+// first asked at the next request, which comes once the sink plays the stream. A sink that had
+// rendered far ahead before the stream came (PulseAudio's, at up to 2 s where no stream asks
+// for less, when it cannot take back all of that) asks again only once it has played that
+// out: the source, asked at once, would have played one block and then found itself held up.
 void PulseSoundBackend::Stream::Give(pa_stream* stream, size_t bytes)
 {
-    if (starting_.exchange(false)) {
-        const size_t silence = bytes - std::min(bytes, static_cast<size_t>(blockBytes_));
-        if (!Write(stream, silence, true))
-            return;
-        bytes -= silence;
-    }
-    Write(stream, bytes, false);
+    Write(stream, bytes, starting_.exchange(false));
 }
 
 // False when the stream broke: its state callback tells.

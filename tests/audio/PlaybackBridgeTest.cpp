@@ -73,6 +73,7 @@ struct RigSettings
     double PlaybackDrift = 0;    // the playback clock runs at 48 kHz * (1 + PlaybackDrift)
     int32_t FillFrames = 480;    // frames the device asks for at a time
     double CaptureStart = 0;     // seconds before the first block is captured
+    double DeviceStart = 0;      // seconds before the device's first call
     int32_t StartBurst = 0;      // calls the device makes at once as its sound starts
     int32_t DeviceFrames = ::DeviceFrames;   // what the device holds itself
     double CaptureChunk = 0;     // seconds of sound the capture hands on at a time, if any
@@ -268,11 +269,14 @@ public:
         const double resumed = Now() + seconds;
         settings_.CaptureStart += seconds;
         heldUntil_ = resumed;
-        fills_ = static_cast<int64_t>(std::ceil(resumed / fillPeriod_));
+        fills_ = static_cast<int64_t>(std::ceil((resumed - settings_.DeviceStart) / fillPeriod_));
         held_ = 0;
     }
 
-    double Now() const { return std::max(settings_.CaptureStart + pushes_ * pushPeriod_, fills_ * fillPeriod_); }
+    double Now() const
+    {
+        return std::max(settings_.CaptureStart + pushes_ * pushPeriod_, settings_.DeviceStart + fills_ * fillPeriod_);
+    }
 
     // How far the FIFO is off its target right after a push. The bridge counts a call's frames
     // as read when it is made, and so steers a fill short of what is queued by what the device
@@ -307,7 +311,7 @@ private:
     {
         if (!fillJitter_)
             fillJitter_ = Jitter(0.001);
-        return std::max(static_cast<double>(fills_) * fillPeriod_ + *fillJitter_, deviceLateUntil_);
+        return std::max(settings_.DeviceStart + static_cast<double>(fills_) * fillPeriod_ + *fillJitter_, deviceLateUntil_);
     }
 
     // A device that bursts as its sound starts makes its next calls at once.
@@ -587,6 +591,42 @@ TEST(PlaybackBridgeLateCapture, WaitsForItsTarget)
     EXPECT_EQ(rig.bridge.Ratio(), 1.0);
     for (const Listener::Measured& measured : listener.Fits())
         EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+}
+
+// A sound server's sink that had rendered two seconds ahead when the stream came plays that out
+// before it takes the stream's sound: the device's first call comes 2 s after the first push.
+// Nothing pushed meanwhile is dropped for want of room, and the sound starts at that call with
+// the newest, at the target, told as a late start rather than as sound dropped or silence; it
+// goes on unbroken and pure. A hold-up later is told as one again.
+TEST(PlaybackBridgeLateDevice, StartsWithTheNewestSoundAndDropsNothing)
+{
+    constexpr double DeviceStart = 2.0;
+    Listener listener(2, NominalRate, [](int64_t window) { return window >= 1 && window < 8; });
+    Rig rig({.Channels = 2, .DeviceStart = DeviceStart}, listener);
+    const int64_t target = rig.bridge.TargetFrames();
+
+    int64_t worstFill = 0;
+    rig.Run(Blocks(DeviceStart + 0.5));
+    rig.Run(Blocks(14), [&] { worstFill = std::max(worstFill, std::abs(rig.OffTarget())); });
+    const PlaybackBridge::Events events = rig.bridge.TakeEvents();
+    EXPECT_EQ(events.DroppedFrames, 0);
+    EXPECT_EQ(events.TrimmedFrames, 0);
+    EXPECT_EQ(events.SilentFrames, 0);
+    EXPECT_NEAR(static_cast<double>(events.LateStartFrames), static_cast<double>(Frames(DeviceStart) - target), BlockFrames);
+    EXPECT_EQ(listener.FramesBeforeSound(), 0) << "the sound starts at the first call";
+    EXPECT_LE(worstFill, BlockFrames);
+    EXPECT_EQ(listener.Holes(), 0);
+    EXPECT_EQ(listener.SplitFrames(), 0);
+    ASSERT_FALSE(listener.Fits().empty());
+    for (const Listener::Measured& measured : listener.Fits())
+        EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+
+    rig.HoldMainThread(0.3);
+    rig.Run(Blocks(1.0));
+    const PlaybackBridge::Events later = rig.bridge.TakeEvents();
+    EXPECT_GT(later.TrimmedFrames, 0);
+    EXPECT_GT(later.SilentFrames, 0);
+    EXPECT_EQ(later.LateStartFrames, 0);
 }
 
 // The main thread held up for 300 ms, longer than the 107 ms the FIFO holds: the device
@@ -1077,9 +1117,9 @@ TEST(PlaybackBridgeUnpaced, TakeGivesThePushedSamplesExactly)
     EXPECT_EQ(expected, next);
     EXPECT_EQ(bridge.Ratio(), 1.0);
 
-    for (int blocks = 0; blocks < 33; ++blocks)
+    for (int blocks = 0; blocks < 65; ++blocks)
         pushBlock();
-    EXPECT_EQ(bridge.QueuedFrames(), 32 * BlockFrames);
+    EXPECT_EQ(bridge.QueuedFrames(), 64 * BlockFrames);
     EXPECT_EQ(bridge.TakeEvents().DroppedFrames, BlockFrames);
     EXPECT_EQ(bridge.Take(std::span(taken).first(2)), 2u);
     EXPECT_EQ(taken[0], expected);

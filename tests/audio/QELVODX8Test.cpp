@@ -328,7 +328,7 @@ TEST_F(SoundEngine, SoundDroppedForWantOfRoomIsTraced)
     EchoLeftChannel();
     engine.SetFSampling(48000);
     engine.StartSound();
-    constexpr int FifoBlocks = 32;
+    constexpr int FifoBlocks = 64;
     DeliverCapture(FifoBlocks + 2);
     TraceOn = false;
     int dropped = 0;
@@ -337,6 +337,38 @@ TEST_F(SoundEngine, SoundDroppedForWantOfRoomIsTraced)
                    "QELVODX8.EventHandler:Playback buffer full (the device takes too little), 42 ms of sound dropped";
     EXPECT_EQ(dropped, 2);
     EXPECT_EQ(backend.Of(Playback).Stops, 0);
+}
+
+// A paced device that begins to take sound only after a second of capture, as a sound server's
+// sink that first plays out what it had rendered ahead: the sound starts with the newest, at
+// its delay, and the trace says how late the device began, with no word of sound dropped.
+TEST_F(SoundEngine, ADeviceThatBeginsLateIsTracedAsALateStartNotAsSoundDropped)
+{
+    ScopedTestHome home;
+    TraceOn = true;
+    frmLog log;
+    backend.Paced = true;
+    backend.DeviceFrames = N;
+    Configure();
+    EchoLeftChannel();
+    engine.SetFSampling(48000);
+    engine.StartSound();
+    DeliverCapture(24);
+    FreePlayback();
+    DeliverCapture();
+    TraceOn = false;
+    std::vector<std::string> lines;
+    for (int row = 0; row < log.lstLog->count(); ++row)
+        lines.push_back(log.lstLog->item(row)->text().toStdString());
+    const auto began = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& line) { return line.starts_with("QELVODX8.EventHandler:Playback began "); });
+    ASSERT_NE(began, lines.end());
+    EXPECT_NE(began->find(" ms behind capture and starts with the newest sound"), std::string::npos) << *began;
+    EXPECT_FALSE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) { return line.find("dropped") != std::string::npos; }));
+    ASSERT_FALSE(backend.Writes.empty());
+    EXPECT_TRUE(std::any_of(backend.Writes.back().Samples.begin(), backend.Writes.back().Samples.end(),
+                            [](int16_t sample) { return sample != 0; }))
+        << "the sound starts at the device's first call";
 }
 
 TEST_F(SoundEngine, PlaybackThatTakesNothingForFourSecondsIsOpenedAgainThenBroughtBackOrShown)

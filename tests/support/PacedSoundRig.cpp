@@ -104,7 +104,7 @@ bool PacedSoundRig::StartServer()
         Skip("the reference stream cannot be played into the sound server");
         return false;
     }
-    if (server_ == SoundServer::PulseAudio) {
+    if (server_ == SoundServer::PulseAudio && options_.keepPlayedSinkAwake) {
         awake_ = std::make_unique<AwakeSink>("unix:" + ControlSocketPath().toStdString(), PlayedSink);
         if (!awake_->Ready()) {
             Skip("the played sink's streams cannot be followed");
@@ -237,16 +237,17 @@ std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
     return process;
 }
 
-// The played sink takes back nothing it played ahead: what it took back from its monitor's
-// recorder after the recorder had it would be lost from the recording, which would then run
-// behind the clock.
+// The played sink takes back nothing it played ahead, unless asked to: what it took back from
+// its monitor's recorder after the recorder had it would be lost from the recording, which would
+// then run behind the clock.
 bool PacedSoundRig::StartPulseAudio()
 {
     QStringList arguments{"--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
                           "--log-target=stderr", "--load=module-null-sink " + NullSink(SignalSink, 2)};
     if (options_.spareSinkAhead)
         arguments << "--load=module-null-sink " + NullSink(SpareSink, 1);
-    arguments << "--load=module-null-sink norewinds=1 " + NullSink(PlayedSink, 1, options_.playedRate)
+    const QString rewinds = options_.playedSinkRewinds ? "" : "norewinds=1 ";
+    arguments << "--load=module-null-sink " + rewinds + NullSink(PlayedSink, 1, options_.playedRate)
               << "--load=module-null-sink norewinds=1 " + NullSink(ReferenceSink, 1)
               // the rig's own socket; the clients' one opens once everything is there
               << "--load=module-native-protocol-unix auth-anonymous=1 socket=" + ControlSocketPath();
@@ -435,6 +436,11 @@ std::string PacedSoundRig::ServerSaid() const
 std::string PacedSoundRig::PlayingStreams()
 {
     return PactlOutput({"list", "sink-inputs"});
+}
+
+std::string PacedSoundRig::RecordingStreams()
+{
+    return PactlOutput({"list", "source-outputs"});
 }
 
 bool PacedSoundRig::LoadSink(const char* name)

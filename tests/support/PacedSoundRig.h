@@ -57,6 +57,18 @@ struct RigOptions
     // test may take away.
     bool spareSinkAhead = false;
     RigSignal signal = RigSignal::Tone;
+    // The recorder's latency on the played sink's monitor, and whether that sink is kept from
+    // playing far ahead while no stream plays into it (PulseAudio, see KeepAwake). Not kept so,
+    // it runs at the shortest latency its streams ask for: at the recorder's while the program
+    // does not play, or at the server's own with no recording at all, as a desktop's sink does
+    // for a program that starts to play while a recorder, or nothing else, listens.
+    int32_t recorderLatencyMs = 2000;
+    bool keepPlayedSinkAwake = true;
+    // PulseAudio's played sink takes back what it rendered ahead, as far as the shortest latency
+    // its streams ask for, when a new stream's sound comes; it then runs at up to 2 s while no
+    // stream plays. Its recording is then no true account of what played: the program's trace
+    // and the server's streams tell what happened.
+    bool playedSinkRewinds = false;
 };
 
 class PacedSoundRig
@@ -110,6 +122,9 @@ public:
     // What the server says of the streams that play now (pactl list sink-inputs), empty
     // when it cannot be asked.
     std::string PlayingStreams();
+    // What the server says of the streams that record now (pactl list source-outputs), empty
+    // when it cannot be asked.
+    std::string RecordingStreams();
 
     // A mono null sink of that name (described as the name followed by "_sink") is loaded
     // into the server, or taken out again, as a desktop does when a headset comes and goes.

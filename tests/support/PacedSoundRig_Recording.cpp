@@ -16,12 +16,16 @@ namespace {
 
 // What browsers and music players ask of a desktop's sink: far above what a playing program
 // asks for, so that the sink runs at the program's latency. A recorder gets its samples in
-// bites of up to this long, some time after they were played.
+// bites of up to this long, some time after they were played. The played sink's recorder asks
+// for what the test chooses.
 constexpr int RecorderLatencyMs = 2000;
-// How long after they were played the recorder may deliver the last samples: a bite of its
-// latency, as long again that the server may hold them before it sends them, and a little
-// more for a busy machine.
-constexpr int RecorderLagMs = 2 * RecorderLatencyMs + 2000;
+// How long after they were played a recorder of that latency may deliver the last samples: a
+// bite of its latency, as long again that the server may hold them before it sends them, and a
+// little more for a busy machine.
+int RecorderLagMs(int latencyMs)
+{
+    return 2 * latencyMs + 2000;
+}
 // The rig's players repeat their signal exactly; a recording that differs from a period
 // before by more than this breaks.
 constexpr int RepeatTolerance = 2;
@@ -104,7 +108,8 @@ bool PacedSoundRig::StartRecorders()
         QFile::remove(RecordingFile(recorded));
         QFile::remove(RecordingFile(recorded, ".log"));
         recordings_[sink].StartNs = -1;
-        recordings_[sink].Recorder = Record(monitors[sink] + QString(".monitor"), RecorderLatencyMs, RecordedFormat,
+        const int latencyMs = recorded == Output ? options_.recorderLatencyMs : RecorderLatencyMs;
+        recordings_[sink].Recorder = Record(monitors[sink] + QString(".monitor"), latencyMs, RecordedFormat,
                                             RecordingFile(recorded), RecordingFile(recorded, ".log"));
         if (!recordings_[sink].Recorder)
             return false;
@@ -148,7 +153,7 @@ std::vector<int16_t> PacedSoundRig::Played()
         const Recording& recording = recordings_[sink];
         const auto bytesUpToNow = static_cast<qint64>(static_cast<double>(now - recording.StartNs) / 1e9 * SampleRate) * 2;
         while (recording.Recorder && QFileInfo(RecordingFile(static_cast<Recorded>(sink))).size() < bytesUpToNow &&
-               waited.elapsed() < RecorderLagMs)
+               waited.elapsed() < RecorderLagMs(std::max(options_.recorderLatencyMs, RecorderLatencyMs)))
             recording.Recorder->waitForFinished(20);
     }
     StopRecorders();
