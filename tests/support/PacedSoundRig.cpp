@@ -351,23 +351,11 @@ bool PacedSoundRig::ReachableThroughAlsa()
 // for its first samples. A sound card's input runs all the time at a few milliseconds. A
 // listener on the tone sink's monitor asks for that, and the rig waits until the sink has woken
 // from the long sleep it started with.
-// On PipeWire the sink's graph runs at the shortest latency its streams ask for: a 20 ms
-// listener makes it run 512 frames at a time, and a stream whose turn comes late in a cycle
-// loses those frames unseen, each stream in other cycles, so that no recording beside the
-// program's capture could tell such a loss from the program's own. There the listener asks for
-// more than the program's block, and the graph runs at the program's block, as it does with
-// the program alone on it.
-int PacedSoundRig::ListenerLatencyMs() const
-{
-    return server_ == SoundServer::PipeWire ? 100 : 20;
-}
-
 bool PacedSoundRig::StartListener()
 {
     const QString heard = dir_.filePath("signal.heard");
     QFile::remove(heard);
-    listener_ = Record(SignalSink + QString(".monitor"), ListenerLatencyMs(), {"--format=s16le", "--rate=48000", "--channels=1"},
-                       heard);
+    listener_ = Record(SignalSink + QString(".monitor"), 20, {"--format=s16le", "--rate=48000", "--channels=1"}, heard);
     if (!listener_) {
         Skip("pacat cannot be started (scripts/install-deps.sh installs pulseaudio-utils)");
         return false;
