@@ -75,15 +75,23 @@ public:
     int64_t QueuedFrames() const;          // in the FIFO now
     int64_t TargetFrames() const { return targetFrames_; }   // the fill steered to
     double Ratio() const { return ratio_; } // playback frames per captured frame in force
+    static constexpr double MaxCorrection = 0.01;   // the ratio never strays further from 1
     bool Locked() const;                    // the ratio is held still: the clocks are matched
 
 private:
+    // A run of this many pushes that miss the device's read count by far lost it; irregular
+    // pushes in a run as long are the capture's own pace.
+    static constexpr int64_t LostOutliers = 16;
+
     enum class Steering { Holding, Acquiring, Gliding };
     struct ReadStamp
     {
         int64_t Frames = 0;        // the device's read count after one of its calls
         int64_t Nanoseconds = 0;   // when it made that call
     };
+
+    // The time now, in nanoseconds on the clock in use.
+    static int64_t Now();
 
     // The main thread.
     void SetTarget(int64_t frames);
