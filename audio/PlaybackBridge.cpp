@@ -108,10 +108,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     playedToReadSet_ = false;
     droppedFrames_ = 0;
 
-    readPosition_ = 0;
-    readRate_ = blockFrames_;
-    positionBlocks_ = 0;
-    rateBlocks_ = 0;
+    line_.Reset(blockFrames_);
     regularPush_ = false;
     irregularPushes_ = 0;
     interruptionsSeen_ = 0;

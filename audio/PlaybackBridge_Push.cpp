@@ -50,7 +50,7 @@ void PlaybackBridge::NoteBacklog()
     const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
     const bool regular = last != 0 && std::abs(now - last - blockNanoseconds) <= blockNanoseconds / 2;
     irregularPushes_ = regular ? 0 : irregularPushes_ + 1;
-    regularPush_ = regular || irregularPushes_ > LostOutliers;
+    regularPush_ = regular || irregularPushes_ > ReadCountLine::LostOutliers;
     if (last != 0 && now - last > longestGapNanoseconds_)
         backlogEnd_.store(written_.load(std::memory_order_relaxed) + FramesIn(now - last) - blockFrames_ / 2, std::memory_order_release);
     else if (last != 0 && 4 * (now - last) >= 3 * blockNanoseconds)

@@ -5,22 +5,22 @@
 
 // The ratio's steering, on the main thread after each push:
 // - The device's read count at each push is taken from the count and the time of its latest
-//   call, and the time since at its pace: a count read bare would be stale by up to a call,
-//   and when the calls divide the block and the clocks nearly agree, the calls' phase at the
+//   call, and the time since at its pace: a count read bare would be stale by up to a call, and
+//   when the calls divide the block and the clocks nearly agree, the calls' phase at the
 //   pushes, and with it the staleness, creeps for minutes to hours, which would pass for a
-//   drift. These counts are followed by a least-squares line (an alpha-beta filter with
-//   growing, then fading memory): its slope is the clock ratio, its value the read count
-//   without the jitter of the threads' wake-ups. The fill error (what was written, less that
-//   smoothed read count, less the target) is thus steady to a few frames. Only a push that
-//   came about a block's time after the one before moves the slope: one in a burst, or held up,
-//   tells of the threads, and its error would stay in the slope for minutes (a start's burst
-//   once made it 15 % off, and the line, kept at that slope, then lost the device for good). Nor
-//   does a step: the whole machine held up, its sound server catching up after it and its
-//   capture short of what it lost meanwhile, moves the count against the pushes for good. Where
-//   the reads of the regular pushes, less the slope's advance, step by StepBlocks or more from
-//   one window of them to the next, the line takes the step up and forgets what the pushes
-//   since taught its slope, however young it is; the fill the step leaves is settled on as
-//   after a hole (below).
+//   drift. These counts are followed by a least-squares line (audio/ReadCountLine, an
+//   alpha-beta filter with growing, then fading memory): its slope is the clock ratio, its
+//   value the read count without the jitter of the threads' wake-ups. The fill error (what was
+//   written, less that smoothed read count, less the target) is thus steady to a few frames.
+//   Only a push that came about a block's time after the one before moves the slope: one in a
+//   burst, or held up, tells of the threads, and its error would stay in the slope for minutes
+//   (a start's burst once made it 15 % off, and the line, kept at that slope, then lost the
+//   device for good). Nor does a step: the whole machine held up, its sound server catching up
+//   after it and its capture short of what it lost meanwhile, moves the count against the
+//   pushes for good. Where the reads of the regular pushes, less the slope's advance, step by
+//   StepBlocks or more from one window of them to the next, the line takes the step up and
+//   forgets what the pushes since taught its slope, however young it is; the fill the step
+//   leaves is settled on as after a hole (below).
 // - A start offset is no drift: when the fill error is first trusted after the reset, the
 //   fill, where the start's priming put it within about a call of the target, is where this
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
@@ -95,41 +95,9 @@ constexpr double ReadFillBlocks = 64;
 // within about 1e-5 even when the device's calls beat slowly against the blocks.
 constexpr int64_t LockBlocks = 768;
 
-// The read count's line is fitted over all pushes since the reset up to this many (6 min),
-// which puts the clock ratio within a few parts in ten million; the fill error is trusted
-// once this many pushes since the last interruption lie behind it.
-constexpr int64_t MemoryBlocks = 8192;
+// The fill error is trusted once this many pushes since the last interruption lie behind the
+// line through the read counts.
 constexpr int64_t TrustBlocks = 128;
-
-// A push whose read count misses the line by more than this many blocks was held up, or came
-// in a burst after a hold-up (the main thread's, or a server's that hands captured blocks on
-// in pairs): its count tells of the threads' timing, not of the clocks, and the line ignores
-// it once it rests on SeatBlocks pushes. A whole run of LostOutliers such pushes is a line
-// that lost the device: it starts again from where the device is.
-constexpr double OutlierBlocks = 0.5;
-constexpr int64_t SeatBlocks = 16;
-
-// A step of the read count smaller than an outlier's, as a machine held up as a whole makes: the
-// mean read of the latest StepWindow regular pushes against that of as many before them, less
-// the slope's advance, at its peak, where the step lies between the two. Left to the position's
-// gain, a step of half a block leaned the slope by 4e-4 for minutes, or by 2e-3 while the slope
-// was young, which then passed for a drift and bent the pitch. A window of 16 spans the pattern
-// of pushes that come as the capture hands on 20 ms at a time (late by up to 20 ms, then early
-// again, in a cycle of 15), and a young slope's lag over it is a few hundredths of a block.
-constexpr double StepBlocks = 0.15;
-
-// Least-squares gains of a straight-line fit through n points taken one at a time.
-double PositionGain(int64_t n)
-{
-    const double points = static_cast<double>(std::min(n, MemoryBlocks));
-    return 2 * (2 * points - 1) / (points * (points + 1));
-}
-
-double RateGain(int64_t n)
-{
-    const double points = static_cast<double>(std::min(n, MemoryBlocks));
-    return 6 / (points * (points + 1));
-}
 
 // How fast the ratio may move while it is off the clock ratio by offClock: as gently as a pure
 // tone wants, or, when it is far off, just fast enough that the fill runs on by no more than
@@ -165,11 +133,15 @@ void PlaybackBridge::Steer()
     if (!followingDevice_ || interruptions != interruptionsSeen_) {
         followingDevice_ = true;
         interruptionsSeen_ = interruptions;
-        positionBlocks_ = 0;
+        line_.Reseat();
         targetSettled_ = false;
     }
     const double read = DeviceRead();
-    if (FollowDevice(read) && positionBlocks_ >= TrustBlocks) {
+    const ReadCountLine::Outcome outcome = line_.Follow(read, regularPush_);
+    // Where the reads stepped, or the line was lost, the fill the step left is settled on.
+    if (outcome.FillMoved)
+        targetSettled_ = false;
+    if (outcome.Followed && line_.PositionBlocks() >= TrustBlocks) {
         if (!targetSettled_) {
             SettleTarget(FillError());
             readFillError_ = FillError();
@@ -186,100 +158,8 @@ double PlaybackBridge::DeviceRead() const
 {
     const ReadStamp stamp = LatestRead();
     const int64_t elapsed = std::clamp<int64_t>(Now() - stamp.Nanoseconds, 0, longestGapNanoseconds_);
-    const double pace = framesPerNanosecond_ * Clamped(readRate_ / blockFrames_);
+    const double pace = framesPerNanosecond_ * Clamped(line_.Rate() / blockFrames_);
     return static_cast<double>(stamp.Frames) + static_cast<double>(elapsed) * pace;
-}
-
-bool PlaybackBridge::FollowDevice(double read)
-{
-    if (++positionBlocks_ == 1) {
-        SeatLine(read);
-        return true;
-    }
-    readPosition_ += readRate_;
-    // Outliers too: after a step of nearly an outlier's size, about half the pushes are.
-    if (regularPush_ && positionBlocks_ > SeatBlocks)
-        TakeAStep(read);
-    const double miss = read - readPosition_;
-    if (positionBlocks_ > SeatBlocks && std::abs(miss) > OutlierBlocks * blockFrames_) {
-        // A push late or in a burst: the line goes on as it was.
-        if (++outliersInARow_ == 1)
-            firstOutlierMiss_ = miss;
-        else if (outliersInARow_ == LostOutliers)
-            LoseLine(read, miss);
-        return false;
-    }
-    outliersInARow_ = 0;
-    readPosition_ += PositionGain(positionBlocks_) * miss;
-    // While a line that has its slope seats again after a hole, its pushes come in the burst
-    // that ends the hole: they tell nothing of the clocks; nor does a push that came early or
-    // late after the one before, in a burst or held up.
-    if (regularPush_ && (positionBlocks_ > SeatBlocks || rateBlocks_ < SeatBlocks))
-        readRate_ += RateGain(++rateBlocks_) * miss;
-    return true;
-}
-
-// A step of the read count: the regular pushes' reads, less the slope's advance, averaged over
-// the latest StepWindow of them against as many before them. The difference peaks where the
-// step lies between the two windows; once it has fallen to half that peak, the line takes the
-// step up from where it was before it, with the slope it had then: what the pushes since taught
-// it came of the step. A difference that does not fall within a window's pushes is no step.
-// The fill stepped with it (the capture lost or gained sound: PipeWire, its graph run late, drops
-// or repeats a quantum of one stream): where the device now settles is the target, within
-// CentreBand of the one asked for, as after a lost line, so that a step is not steered away at
-// the pitch's cost.
-void PlaybackBridge::TakeAStep(double read)
-{
-    recentReads_[recentRegular_++ % recentReads_.size()] = {positionBlocks_, read - stepsTaken_, readPosition_, readRate_, rateBlocks_};
-    if (recentRegular_ < recentReads_.size() || rateBlocks_ < SeatBlocks)
-        return;
-    double difference = 0;
-    for (size_t k = 1; k <= StepWindow; ++k) {
-        const RegularRead& newer = recentReads_[(recentRegular_ - k) % recentReads_.size()];
-        const RegularRead& older = recentReads_[(recentRegular_ - StepWindow - k) % recentReads_.size()];
-        difference += newer.Read - older.Read - static_cast<double>(newer.Push - older.Push) * readRate_;
-    }
-    difference /= StepWindow;
-    if (std::abs(difference) > std::abs(stepPeak_) || recentRegular_ - stepPeakAt_ >= StepWindow) {
-        stepPeak_ = difference;
-        stepPeakAt_ = recentRegular_;
-    }
-    if (std::abs(stepPeak_) <= StepBlocks * blockFrames_ || std::abs(difference) > std::abs(stepPeak_) / 2)
-        return;
-    const size_t firstAfter = stepPeakAt_ - StepWindow;
-    const RegularRead& before = recentReads_[firstAfter % recentReads_.size()];
-    readRate_ = before.Rate;
-    rateBlocks_ = before.RateBlocks;
-    readPosition_ = before.Position + static_cast<double>(positionBlocks_ - before.Push) * readRate_ + stepPeak_;
-    for (size_t k = firstAfter; k < recentRegular_; ++k)
-        recentReads_[k % recentReads_.size()].Read -= stepPeak_;
-    stepsTaken_ += stepPeak_;
-    stepPeak_ = 0;
-    targetSettled_ = false;
-}
-
-// A whole run of pushes missed the line. Where the misses grew along the run, its slope was
-// wrong (learnt from pushes that only seemed regular): it is learnt afresh. Otherwise the fill
-// stepped, as when the capture lost or gained sound without a hole in the playback: the new
-// fill is where the device settles, as after a hole, not an error to steer away.
-void PlaybackBridge::LoseLine(double read, double lastMiss)
-{
-    if (std::abs(lastMiss - firstOutlierMiss_) > OutlierBlocks * blockFrames_)
-        rateBlocks_ = 0;
-    targetSettled_ = false;
-    SeatLine(read);
-}
-
-// The line starts again from the device's read count, keeping its slope.
-void PlaybackBridge::SeatLine(double read)
-{
-    positionBlocks_ = 1;
-    outliersInARow_ = 0;
-    readPosition_ = read;
-    rateBlocks_ = std::max<int64_t>(rateBlocks_, 1);
-    recentRegular_ = 0;
-    stepPeak_ = 0;
-    stepsTaken_ = 0;
 }
 
 void PlaybackBridge::NoteReadFill(double read)
@@ -291,7 +171,7 @@ void PlaybackBridge::NoteReadFill(double read)
 
 double PlaybackBridge::FillError() const
 {
-    const double fill = static_cast<double>(written_.load(std::memory_order_relaxed)) - readPosition_;
+    const double fill = static_cast<double>(written_.load(std::memory_order_relaxed)) - line_.Position();
     return (fill - static_cast<double>(targetFrames_)) / blockFrames_;
 }
 
@@ -305,12 +185,12 @@ void PlaybackBridge::SettleTarget(double fillError)
 
 void PlaybackBridge::SetGoal(double fillError)
 {
-    const double clockRatio = readRate_ / blockFrames_;
+    const double clockRatio = line_.Rate() / blockFrames_;
     const double distance = std::abs(fillError);
     switch (steering_) {
     case Steering::Holding: {
         const bool drifting = std::abs(goal_ - clockRatio) > DriftBand;
-        const bool borneOut = rateBlocks_ >= MatureBlocks && distance > ConfirmBand && (goal_ - clockRatio) * fillError > 0 &&
+        const bool borneOut = line_.RateBlocks() >= MatureBlocks && distance > ConfirmBand && (goal_ - clockRatio) * fillError > 0 &&
                               std::abs(readFillError_) > ConfirmBand && (goal_ - clockRatio) * readFillError_ > 0;
         if (drifting && (borneOut || distance > HoldBand))
             steering_ = Steering::Acquiring;
@@ -321,13 +201,13 @@ void PlaybackBridge::SetGoal(double fillError)
         break;
     }
     case Steering::Gliding:
-        if (distance > LostBand && (std::abs(goal_ - clockRatio) > DriftBand || rateBlocks_ < TrustBlocks))
+        if (distance > LostBand && (std::abs(goal_ - clockRatio) > DriftBand || line_.RateBlocks() < TrustBlocks))
             steering_ = Steering::Acquiring;
         else if (distance < LockBand)
             Hold(clockRatio, GlideBlocks);
         break;
     case Steering::Acquiring:
-        if (distance < LockBand && rateBlocks_ >= LockBlocks)
+        if (distance < LockBand && line_.RateBlocks() >= LockBlocks)
             Hold(clockRatio, AcquireBlocks);
         break;
     }
