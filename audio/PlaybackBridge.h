@@ -1,8 +1,8 @@
 #pragma once
 
+#include "audio/ReadCountLine.h"
 #include "platform/SoundBackend.h"
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -75,6 +75,7 @@ public:
     int64_t QueuedFrames() const;          // in the FIFO now
     int64_t TargetFrames() const { return targetFrames_; }   // the fill steered to
     double Ratio() const { return ratio_; } // playback frames per captured frame in force
+    static constexpr double MaxCorrection = 0.01;   // the ratio never strays further from 1
     bool Locked() const;                    // the ratio is held still: the clocks are matched
 
 private:
@@ -84,6 +85,9 @@ private:
         int64_t Frames = 0;        // the device's read count after one of its calls
         int64_t Nanoseconds = 0;   // when it made that call
     };
+
+    // The time now, in nanoseconds on the clock in use.
+    static int64_t Now();
 
     // The main thread.
     void SetTarget(int64_t frames);
@@ -97,10 +101,6 @@ private:
     void Steer();
     ReadStamp LatestRead() const;
     double DeviceRead() const;
-    bool FollowDevice(double read);   // false for a push the line ignores
-    void TakeAStep(double read);
-    void LoseLine(double read, double lastMiss);
-    void SeatLine(double read);
     double FillError() const;
     void NoteReadFill(double read);
     void SettleTarget(double fillError);
@@ -183,32 +183,10 @@ private:
     std::vector<float> resamplerOutput_;
     int64_t droppedFrames_ = 0;
     // The straight line through the device's read counts at the pushes, each read from its
-    // latest ReadStamp and the time since.
-    double readPosition_ = 0;     // where it is at the latest push
-    double readRate_ = 0;         // its slope: frames read per pushed block
-    int64_t positionBlocks_ = 0;  // pushes it has followed since the latest interruption
-    int64_t rateBlocks_ = 0;      // pushes its slope rests on
-    int64_t outliersInARow_ = 0;  // pushes in a row that missed it far
-    double firstOutlierMiss_ = 0; // by how much the first of them missed
+    // latest ReadStamp and the time since; it follows the device afresh after every interruption.
+    ReadCountLine line_;
     bool regularPush_ = false;    // the latest push came a block's time after the one before, give or take half
     int64_t irregularPushes_ = 0; // pushes in a row that did not
-    // The latest regular pushes since the line was seated, two windows of them: the device's read
-    // count at each, less the steps taken since, and the line as it was then; the largest
-    // difference of the windows seen since the latest step, and the push it was seen at.
-    struct RegularRead
-    {
-        int64_t Push = 0;       // positionBlocks_
-        double Read = 0;
-        double Position = 0;    // where the line put it, before this push moved the line
-        double Rate = 0;
-        int64_t RateBlocks = 0;
-    };
-    static constexpr size_t StepWindow = 16;
-    std::array<RegularRead, 2 * StepWindow> recentReads_{};
-    size_t recentRegular_ = 0;
-    double stepPeak_ = 0;
-    size_t stepPeakAt_ = 0;
-    double stepsTaken_ = 0;
     uint32_t interruptionsSeen_ = 0;
     bool followingDevice_ = false;
     int64_t targetFrames_ = 0;    // the fill steered to: where the device settled after priming
