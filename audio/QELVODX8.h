@@ -144,6 +144,9 @@ public:
 signals:
     // One captured block, raised after the split; the handler runs to completion first.
     void DataReady(std::span<int16_t> Channel1, std::span<int16_t> Channel2, int32_t NumSamples);
+    // The capture is about to start, after a stop or at the recovery's attempt: the blocks
+    // that follow do not continue those before.
+    void CaptureStarting();
     // One processed block on its way to the playback device: the staging ring, the
     // position of the block about to be handed on and its size in bytes.
     void DataOut(std::span<int16_t> Buffer, int32_t Offset, int32_t NoSamples);

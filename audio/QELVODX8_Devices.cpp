@@ -180,6 +180,7 @@ void QELVODX8::StartDevices()
     inAction_ = true;
     ++epoch_;
     outDelay_ = StartDelay();
+    emit CaptureStarting();
     if (const int32_t error = backend_.Start(SoundDirection::Capture); error != 0) {
         inAction_ = false;
         ShowSoundFailure("QELVODX8.StartSound", error, backend_.ErrorText());

@@ -68,6 +68,12 @@ void ClearPair(Pair pair)
     }
 }
 
+void ClearDemodulators()
+{
+    FMLastPhase = 0.0f;
+    BCHistory.fill(0.0f);
+}
+
 void ClearAudioStages()
 {
     AFFilter.ClearHistory();
@@ -101,8 +107,7 @@ int32_t PathBlocks(bool iq, int32_t mode, bool withIFFilter, bool playback)
 void StartMode(bool iq, int32_t mode, bool redesigned, bool playback)
 {
     ClearPair(PairOf(iq, mode));
-    FMLastPhase = 0.0f;
-    BCHistory.fill(0.0f);
+    ClearDemodulators();
     ClearAudioStages();
     AGCRestart = true;
     ModeFillBlocks = std::max(ModeFillBlocks, PathBlocks(iq, mode, redesigned, playback));
@@ -138,6 +143,16 @@ void SilenceWhileModeFills(std::span<float> Samples)
     RequireElements(Samples.size(), BlockSize, "SilenceWhileModeFills");
     QELVO::Zero_S(Samples.data(), BlockSize);
     --ModeFillBlocks;
+}
+
+void StartChainAfresh()
+{
+    for (clsFFTFilter* filter : {&IFFilter, &IFFilterQ, &NotchFilter, &NotchFilter2})
+        filter->ClearHistory();
+    for (const Pair pair : {Pair::Phasing, Pair::Sideband, Pair::Hilbert})
+        ClearPair(pair);
+    ClearDemodulators();
+    ClearAudioStages();
 }
 
 void ForgetBlockMode()

@@ -44,3 +44,10 @@ void SilenceWhileModeFills(std::span<float> Samples);
 
 // Forgets the previous block's mode and design, as at start-up, and ends any silence.
 void ForgetBlockMode();
+
+// The capture starts again after a stop (the receiver switched on, or its sound brought back
+// after the device or the sound server went away): every stage's history, the IF side's too,
+// holds the signal from before the stop. Cleared, so that none of it sounds again after the
+// start (the filters' overlaps once played 21 ms of it, then whatever the new capture began
+// with); the chain starts from silence, as at start-up. The AGC keeps its level.
+void StartChainAfresh();

@@ -146,6 +146,26 @@ TEST_F(SoundEngine, PlaybackStartsAfterTheThirdCapturedBlockAndNeverAgain)
     EXPECT_EQ(backend.Of(Playback).Starts, 1);
 }
 
+// The receive chain is told before every start of the capture, the recovery's too, so that
+// nothing captured before a stop is taken to go on in the first block after it.
+TEST_F(SoundEngine, TellsTheChainBeforeEveryStartOfTheCapture)
+{
+    Configure();
+    std::vector<std::pair<bool, int>> notices;   // the capture running, and the blocks ready, at each
+    QObject::connect(&engine, &QELVODX8::CaptureStarting,
+                     [&] { notices.emplace_back(backend.Of(Capture).Running, blocksReady); });
+    engine.StartSound();
+    DeliverCapture(2);
+    engine.StartSound();   // already running: no start
+    engine.StopSound();
+    engine.StartSound();
+    DeliverCapture();
+    engine.Reopen();       // as the recovery brings the sound back
+    const std::vector<std::pair<bool, int>> expected{{false, 0}, {false, 2}, {false, 3}};
+    EXPECT_EQ(notices, expected);
+    EXPECT_TRUE(backend.Of(Capture).Running);
+}
+
 TEST_F(SoundEngine, SplitsStereoFramesAndCopiesMonoToBothChannels)
 {
     Configure();

@@ -78,6 +78,40 @@ double LastBlockTone(const ReceiveChainRig& rig, const std::vector<float>& out, 
     return DspTest::FitTone(last.data(), BlockSize, ToneHz(iq, mode), rig.position - BlockSize, 1.0).gain;
 }
 
+// After a stop the capture starts again with what the input holds now: no stage of either
+// chain, in any mode, with the optional stages off and all on, carries sound from before the
+// stop into the first block after it.
+TEST(ChainStart, NothingFromBeforeAStopSoundsAfterTheStart)
+{
+    const ReceiveChainRig::Signal i = [](int64_t n) { return Signal(n, false); };
+    const ReceiveChainRig::Signal q = [](int64_t n) { return Signal(n, true); };
+    const ReceiveChainRig::Signal silence = [](int64_t) { return 0.0; };
+    for (const bool everyStage : {false, true}) {
+        for (const bool iq : {false, true}) {
+            for (const int32_t mode : AllModes) {
+                SCOPED_TRACE(testing::Message() << (iq ? "I/Q" : "single") << " mode " << mode << (everyStage ? " every stage" : ""));
+                ReceiveChainRig rig(mode);
+                if (everyStage) {
+                    IFFilter.Active = NBOn = DynFilterActive = DynFilter.Active = true;
+                    NotchFilter.FLow = 2950;
+                    NotchFilter.FHigh = 3050;
+                    NotchFilter.Active = true;
+                    NotchFilter.MakeFilter();
+                    MakeFilters();
+                }
+                const std::vector<float> before = rig.Run(i, iq ? q : nullptr, 6);
+                // The audio stages leave out the IF that DRM, and the I/Q chain's SAM, hand on.
+                if (!everyStage || ToneHz(iq, mode) < 12000) {
+                    ASSERT_GT(LargestMagnitude(before), 100.0f) << "the signal is heard";
+                }
+                StartChainAfresh();
+                const std::vector<float> after = rig.Run(silence, iq ? silence : nullptr, 1);
+                EXPECT_LE(LargestMagnitude(after), 1.0f);
+            }
+        }
+    }
+}
+
 // A new mode starts with the histories of its stages cleared and stays silent until each
 // stage in its path (its demodulator's filter pair, the AF filter, the noise reducer's
 // filter, ...) holds the new signal only, one block per stage; its first block that sounds

@@ -348,14 +348,25 @@ bool PacedSoundRig::ReachableThroughAlsa()
 
 // A null sink runs at a latency of seconds until a client asks for less, and it takes
 // such a request only when it next wakes: a stream that started then would wait that long
-// for its first samples. A sound card's input runs all the time at a few milliseconds. A
-// listener on the tone sink's monitor asks for that, and the rig waits until the sink has woken
-// from the long sleep it started with.
+// for its first samples. A sound card's input runs all the time. A listener on the tone
+// sink's monitor asks for a short latency, and the rig waits until the sink has woken from the
+// long sleep it started with. PulseAudio's sink then runs at a few milliseconds, as a card's
+// input does. PipeWire runs each sink's graph at the shortest latency any of its streams asks
+// for: the listener asks for more than the program's block, so that the signal's graph runs at
+// the block, as a card's does where the program is its only client. (At 20 ms it ran at a
+// quarter block, and a stream late for one of those short cycles lost that quarter block of
+// its input unseen: a break of the program's input that no other stream showed.)
+int PacedSoundRig::ListenerLatencyMs() const
+{
+    return server_ == SoundServer::PipeWire ? 100 : 20;
+}
+
 bool PacedSoundRig::StartListener()
 {
     const QString heard = dir_.filePath("signal.heard");
     QFile::remove(heard);
-    listener_ = Record(SignalSink + QString(".monitor"), 20, {"--format=s16le", "--rate=48000", "--channels=1"}, heard);
+    listener_ = Record(SignalSink + QString(".monitor"), ListenerLatencyMs(), {"--format=s16le", "--rate=48000", "--channels=1"},
+                       heard);
     if (!listener_) {
         Skip("pacat cannot be started (scripts/install-deps.sh installs pulseaudio-utils)");
         return false;

@@ -175,6 +175,7 @@ private:
     bool PlayReference();
     bool ChooseServerDefaults();
     bool ReachableThroughAlsa();
+    int ListenerLatencyMs() const;
     bool StartListener();
     // PulseAudio's daemon, or PipeWire's server or its PulseAudio server.
     static bool IsServer(const QProcess& process);

@@ -14,6 +14,7 @@
 #include "core/frmLog.h"
 #include "dsp/AGCAndOutputLevel.h"
 #include "dsp/FilterObjects.h"
+#include "dsp/ModeChange.h"
 #include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveLinks.h"
 #include "dsp/ReceiveState.h"
@@ -245,6 +246,7 @@ void frmMain::LoadSoundCardEvents()
     dx8Events_ = std::make_unique<frmDX8Events>(*SoundCard);
     connect(SoundCard.get(), &QELVODX8::DataReady, this, &frmMain::SoundCard_DataReady);
     connect(SoundCard.get(), &QELVODX8::DataOut, this, &frmMain::SoundCard_DataOut);
+    connect(SoundCard.get(), &QELVODX8::CaptureStarting, this, [] { StartChainAfresh(); });
     // Sound that could not be brought back switches the receiver off.
     connect(&SoundCard->Recovery(), &SoundRecovery::SoundLost, this, [this] { Power->optPwr.Select(1); });
 }
