@@ -154,13 +154,18 @@ void FrequencyPanel::StopTimers()
     tmrClock.stop();
 }
 
-// The dial's picture on the dial's back colour; the digits 85 % of the tuning colour until
-// hovered, the dots half of it, the units, clock and offsets in shades of it.
+// The dial's picture on the dial's back colour; the digits 85 % of the tuning colour but the
+// one that carries the step marker, which stays lit as the marker does, the dots half of it,
+// the units, clock and offsets in shades of it.
 void FrequencyPanel::ApplyColours()
 {
     TryStep([this] { picTuneDial->SetBackColor(FormControls::BackColour(dialtuner)); });
     for (SevenSegmentLabel* digit : lbl7Seg)
         digit->SetForeColor(static_cast<uint32_t>(ScrollLabels[1].NormalColour));
+    const auto lit = static_cast<uint32_t>(ScrollLabels[1].FocusColour);
+    if (lbl7Seg.Contains(Tuning.MarkerDigit))
+        lbl7Seg[Tuning.MarkerDigit]->SetForeColor(lit);
+    shpTuneStep->SetBorderColor(lit);
     for (Shape* dot : shpDP) {
         dot->SetFillColor(ScaledTuningColour(50));
         dot->SetBorderColor(ScaledTuningColour(50));

@@ -54,7 +54,7 @@ int DialDirection(int previous, int current, int min, int max, bool wrap);
 struct TuningControlState
 {
     int32_t LastHoverDigit = 0;      // digit hovered last
-    int32_t MarkerDigit = 0;         // digit that carries the marker and the focus colour
+    int32_t MarkerDigit = -1;        // digit that carries the marker and the focus colour; -1 none yet
     std::string LastShownDigits;     // digit string shown last
     bool KeyDigitInitialised = false;
     bool KeyStepUnserved = false;    // a display key asked for a step the timer has not made yet

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -148,4 +149,6 @@ private:
     std::unique_ptr<SoundBackend> soundBackend_;
     std::unique_ptr<frmDX8Events> dx8Events_;
     bool unloaded_ = false;
+    // The label text colour the last ReColour gave (none before the first).
+    std::optional<uint32_t> labelColourGiven_;
 };

@@ -16,14 +16,26 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <optional>
+
 namespace {
 
 uint32_t Colour(int32_t colour) { return static_cast<uint32_t>(colour); }
 
+// An option button or check box whose own code has given it another text colour than the
+// label colour the scheme gave it: the chosen mode, filter or sub-band, a switch that is on.
+bool ShowsItsState(const QWidget* control, std::optional<uint32_t> labelColourGiven)
+{
+    const bool button = qobject_cast<const QRadioButton*>(control) || qobject_cast<const QCheckBox*>(control);
+    return button && labelColourGiven && FormControls::ForeColour(control) != *labelColourGiven;
+}
+
 // Every control by its kind: frames, labels, option buttons and check boxes on the window's
 // back colour with their scheme text colour; text, picture and combo boxes and shapes on the
-// window's back colour. Command buttons and the hover images keep their look.
-void ColourByKind(QWidget* control, uint32_t back, const SDRColourScheme& scheme)
+// window's back colour. Command buttons and the hover images keep their look, and so does
+// the text colour of a button that shows its state.
+void ColourByKind(QWidget* control, uint32_t back, const SDRColourScheme& scheme,
+                  std::optional<uint32_t> labelColourGiven)
 {
     if (qobject_cast<Image*>(control) || qobject_cast<SevenSegmentLabel*>(control))
         return;
@@ -37,7 +49,8 @@ void ColourByKind(QWidget* control, uint32_t back, const SDRColourScheme& scheme
     } else if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control) ||
                qobject_cast<QCheckBox*>(control)) {
         FormControls::SetBackColour(control, back);
-        FormControls::SetForeColour(control, Colour(scheme.SDRLabelColour));
+        if (!ShowsItsState(control, labelColourGiven))
+            FormControls::SetForeColour(control, Colour(scheme.SDRLabelColour));
     } else if (qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control)) {
         FormControls::SetBackColour(control, back);
     }
@@ -47,13 +60,16 @@ void ColourByKind(QWidget* control, uint32_t back, const SDRColourScheme& scheme
 
 // The colour scheme on every control of the window. The caller has set the window's back
 // colour (SDRBackgroundColour); the value labels take the scheme's colours (the frequency
-// display the tuning colour, 85 % while not hovered), and the meter is drawn again.
+// display the tuning colour, 85 % while not hovered), and the meter is drawn again. After
+// the start-up the buttons that show a selection or a switch's state keep their colours:
+// only those still in the label colour given last time take the scheme's new one.
 void frmMain::ReColour()
 {
     const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
     const uint32_t back = FormControls::BackColour(this);
     for (QWidget* control : findChildren<QWidget*>())
-        TryStep([&] { ColourByKind(control, back, scheme); });
+        TryStep([&] { ColourByKind(control, back, scheme, labelColourGiven_); });
+    labelColourGiven_ = Colour(scheme.SDRLabelColour);
 
     for (ScrollLabelRecord& record : ScrollLabels) {
         record.FocusColour = scheme.ScrollableLabelFocusColour;

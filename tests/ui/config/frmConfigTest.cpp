@@ -5,16 +5,23 @@
 #include "core/Numeric.h"
 #include "core/PublicVars.h"
 #include "core/modIniFiles.h"
+#include "dsp/ReceiveDefaults.h"
 #include "dsp/ReceiveState.h"
 #include "fakes/FakeSettingsStore.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
+#include "support/BandPlanFile.h"
+#include "ui/common/ButtonArray.h"
+#include "ui/common/FormControls.h"
 #include "ui/common/Shape.h"
 #include "ui/config/ColourSchemeEditor.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/ReceivePanel.h"
 #include "ui/main/ScrollLabels.h"
 
 #include <sys/stat.h>
+
+#include <map>
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -23,6 +30,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTabBar>
 
 namespace {
@@ -408,3 +416,109 @@ TEST_F(ConfigDialog, EveryTabShowsItsCaptionsWhole)
         CaptionCheck::SaveScreenshot(config, "frmConfig_" + config->TabStrip1->tabText(tab));
     }
 }
+
+// A band of three sub-bands, the second one in use, as the start-up shows it.
+const char* const ThreeSubBands =
+    "[MainBand]\r\nNumSubBands=2\r\nActiveSubBand=1\r\n"
+    "[SubBand.0]\r\nFreqMin=7000000\r\nFreqMax=7100000\r\nFreqCurrent=7050000\r\nDemodMode=2\r\n"
+    "[SubBand.1]\r\nFreqMin=7100000\r\nFreqMax=7150000\r\nFreqCurrent=7120000\r\nDemodMode=1\r\nFilterMode=3\r\n"
+    "[SubBand.2]\r\nFreqMin=7150000\r\nFreqMax=7200000\r\nFreqCurrent=7160000\r\nDemodMode=2\r\n";
+
+constexpr uint32_t SubBandColour = 0x0000C0;
+constexpr uint32_t ChosenSubBandColour = 0x0000FF;
+
+// The configuration window over a front panel that shows a band: its sub-band, mode and
+// filter buttons coloured for what is chosen. (The rig passes the IF through whatever mode
+// the buttons show.)
+class ConfigOverTheFrontPanel : public ConfigRig
+{
+protected:
+    void SetUp() override
+    {
+        BandPlans.clear();
+        AddBandPlan(home.file("40m.bpl"), "40m", ThreeSubBands);
+        CurrentMainBandIndex = 0;
+        PublicVars::SetColourSchemeDefaults();   // as the program starts
+        ConfigRig::SetUp();
+    }
+    void TearDown() override
+    {
+        ConfigRig::TearDown();
+        BandPlans.clear();
+    }
+
+    static uint32_t Fore(const QWidget* control) { return FormControls::ForeColour(control); }
+
+    // Every option button and check box of the main window with its text colour.
+    std::map<std::string, uint32_t> ButtonColours() const
+    {
+        std::map<std::string, uint32_t> colours;
+        for (const QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+            if (qobject_cast<const QRadioButton*>(button) || qobject_cast<const QCheckBox*>(button))
+                colours[button->objectName().toStdString()] = Fore(button);
+        }
+        return colours;
+    }
+
+    // The buttons whose text colour differs from the one given, with both colours.
+    std::vector<std::string> Recoloured(const std::map<std::string, uint32_t>& before) const
+    {
+        std::vector<std::string> changed;
+        for (const auto& [name, colour] : ButtonColours()) {
+            if (before.at(name) != colour)
+                changed.push_back(name + " " + QString::number(before.at(name), 16).toStdString() + " -> " +
+                                  QString::number(colour, 16).toStdString());
+        }
+        return changed;
+    }
+
+    // The chosen sub-band in red beside dark red ones, the chosen mode and filter lit.
+    void ExpectTheChoicesShown() const
+    {
+        EXPECT_EQ(Fore(window->BandPlan->optSubBand[1]), ChosenSubBandColour);
+        EXPECT_EQ(Fore(window->BandPlan->optSubBand[2]), SubBandColour);
+        EXPECT_EQ(Fore(window->Receive->optMode[DemodModeEnum::USB]), ButtonArray::ChosenColour);
+        EXPECT_EQ(Fore(window->Receive->optMode[DemodModeEnum::LSB]), ButtonArray::NormalColour);
+        EXPECT_EQ(Fore(window->Receive->optFilter[3]), ButtonArray::ChosenColour);
+        EXPECT_EQ(Fore(window->Receive->optFilter[0]), ButtonArray::NormalColour);
+    }
+};
+
+// OK with nothing changed leaves every button as it was: the sub-bands keep their colours,
+// the chosen mode and filter stay lit; the receiver keeps its mode and filter.
+TEST_F(ConfigOverTheFrontPanel, OKWithoutEditsLeavesEveryButtonInItsColours)
+{
+    ASSERT_EQ(window->BandPlan->optSubBand.Selected(), 1);
+    ASSERT_EQ(window->Receive->optMode.Selected(), DemodModeEnum::USB);
+    ASSERT_EQ(FilterMode, 3);
+    ExpectTheChoicesShown();
+    const auto before = ButtonColours();
+    Open()->cmdOK->click();
+    EXPECT_EQ(Recoloured(before), std::vector<std::string>{});
+    EXPECT_EQ(window->Receive->optMode.Selected(), DemodModeEnum::USB);
+    EXPECT_EQ(FilterMode, 3);
+}
+
+// A new label colour reaches the labels and the buttons shown in the label colour, as at a
+// start; the buttons that show a choice keep the choice's colours. Previewing a scheme and
+// returning to the loaded one leaves them too.
+TEST_F(ConfigOverTheFrontPanel, ANewLabelColourLeavesTheChoicesShown)
+{
+    const auto labelColour = static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRLabelColour);
+    QCheckBox* plain = window->Receive->chkFlipIQ;
+    ASSERT_EQ(Fore(plain), labelColour);
+    frmConfig* config = Open();
+    config->Colours->SetSwatchColour(ColourSchemeEditor::SDRLabel, 0x3060A0);
+    config->Colours->cmdSDRPreviewColours_MouseDown();
+    EXPECT_EQ(Fore(plain), 0x3060A0u);
+    ExpectTheChoicesShown();
+    config->Colours->cmdSDRPreviewColours_MouseUp();
+    EXPECT_EQ(Fore(plain), labelColour);
+    ExpectTheChoicesShown();
+
+    config->cmdOK->click();
+    EXPECT_EQ(Fore(plain), 0x3060A0u);
+    EXPECT_EQ(Fore(window->lblVer), 0x3060A0u);
+    ExpectTheChoicesShown();
+}
+

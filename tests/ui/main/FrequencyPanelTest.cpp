@@ -15,6 +15,7 @@
 #include "ui/main/FrequencyPanel.h"
 #include "ui/main/FrontPanel.h"
 #include "ui/main/ScrollLabelApply.h"
+#include "ui/main/ScrollLabels.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -188,6 +189,26 @@ TEST_F(FrequencyPanelAlone, ColoursAndClockFollowTheSchemeAndTheReceiver)
         EXPECT_EQ(panel.lblClock->text().size(), 8);
     }
     VFOControl = false;
+}
+
+// The scheme applied again keeps the step's digit lit in the new colours, and lights no digit
+// before a step has one.
+TEST_F(FrequencyPanelAlone, TheStepsDigitStaysLitInANewScheme)
+{
+    const ScrollLabelRecord kept = ScrollLabels[1];
+    ScrollLabels[1].NormalColour = 0x0000AA;
+    ScrollLabels[1].FocusColour = 0x0000C8;
+    panel.ApplyColours();
+    for (const SevenSegmentLabel* digit : panel.lbl7Seg)
+        EXPECT_EQ(digit->ForeColor(), 0x0000AAu);
+    panel.lbl7Seg_MouseMove(4);
+    ScrollLabels[1].NormalColour = 0x00AA00;
+    ScrollLabels[1].FocusColour = 0x00C800;
+    panel.ApplyColours();
+    ScrollLabels[1] = kept;
+    for (int index = panel.lbl7Seg.LBound(); index <= panel.lbl7Seg.UBound(); ++index)
+        EXPECT_EQ(panel.lbl7Seg[index]->ForeColor(), index == 4 ? 0x00C800u : 0x00AA00u) << index;
+    EXPECT_EQ(panel.shpTuneStep->BorderColor(), 0x00C800u);
 }
 
 }   // namespace

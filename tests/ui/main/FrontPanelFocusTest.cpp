@@ -2,6 +2,7 @@
 #include "core/PublicFuncs.h"
 #include "core/PublicVars.h"
 #include "dsp/ReceiveDefaults.h"
+#include "ui/common/ButtonArray.h"
 #include "ui/common/FormControls.h"
 #include "ui/common/Frame.h"
 #include "ui/common/Label.h"
@@ -67,7 +68,9 @@ TEST_F(FrontPanelFocus, TheColourSchemeReachesEveryControl)
     EXPECT_EQ(FormControls::BackColour(window->Receive->lblFilterHi), static_cast<uint32_t>(Background));
     EXPECT_EQ(Fore(window->Frequency->lblClock), static_cast<uint32_t>(PublicFuncs::ScaleColour(Tuning, 75)));
     EXPECT_EQ(Fore(window->Analyser->lblScopeCtl[0]), static_cast<uint32_t>(LabelText));
-    EXPECT_EQ(Fore(window->Receive->optMode[0]), static_cast<uint32_t>(LabelText));
+    EXPECT_EQ(Fore(window->Receive->chkFlipIQ), static_cast<uint32_t>(LabelText));
+    const int mode = window->Receive->optMode.Selected();
+    EXPECT_EQ(Fore(window->Receive->optMode[mode]), ButtonArray::ChosenColour) << "the mode in use stays lit";
     EXPECT_EQ(Fore(window->Receive->frDemod), static_cast<uint32_t>(FrameNormal));
     EXPECT_EQ(Fore(window->Receive->lblFilterHi), static_cast<uint32_t>(ValueNormal));
     EXPECT_EQ(Fore(window->Frequency->lblBFO), static_cast<uint32_t>(Tuning));
