@@ -494,12 +494,16 @@ void PacedSoundRig::KillServer()
     }
 }
 
+// Only a server that still runs: a process that has ended has the id 0, and kill(0, ...) would
+// stop or continue every process of this one's group, the servers of a test running beside it
+// among them.
 bool PacedSoundRig::HoldServer(bool held)
 {
     bool told = false;
     for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
-        if (IsServer(*process))
-            told = kill(static_cast<pid_t>(process->processId()), held ? SIGSTOP : SIGCONT) == 0 || told;
+        const auto pid = static_cast<pid_t>(process->processId());
+        if (IsServer(*process) && pid > 0)
+            told = kill(pid, held ? SIGSTOP : SIGCONT) == 0 || told;
     }
     return told;
 }
