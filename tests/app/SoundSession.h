@@ -54,6 +54,8 @@ constexpr double InputBreakReachSeconds = ToneBreakJudge::InputDelaySeconds;
 constexpr int HoleBlocksPerUnderrun = 3;
 // Recorded past the end of the last span, to hear whether a hole at its very end closes.
 constexpr double TailSeconds = 0.5;
+// The furthest a played sink may play ahead: the longest latency a recorder of it asks for.
+constexpr double MostAheadSeconds = 2.0;
 
 // A run of silent blocks after the sound had come.
 struct Hole
