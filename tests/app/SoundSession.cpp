@@ -158,13 +158,13 @@ std::vector<Heard> SoundSession::Listen()
             std::cout << " " << Seconds(at);
         std::cout << "\n";
     }
-    // A sink that plays ahead hands its monitor's recording on ahead of the clock: the silence
-    // an action brings then shows that much before the action's time, and a span that ends at
-    // an action ends that much earlier.
+    // A sink that plays ahead hands its monitor's recording on ahead of the clock, and a sink
+    // hands it on a period at a time: the silence an action brings may show that much before
+    // the action's time, and a span that ends at an action ends that much earlier.
     std::vector<Heard> heard;
     for (size_t k = 0; k < actions_.size(); ++k)
         if (actions_[k].Then == After::Sound)
-            heard.push_back(Judge(levels, k, spansEnd, ahead));
+            heard.push_back(Judge(levels, k, spansEnd, ahead + SinkPeriodSeconds));
     return heard;
 }
 
