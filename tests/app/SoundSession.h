@@ -54,6 +54,13 @@ constexpr double InputBreakReachSeconds = ToneBreakJudge::InputDelaySeconds;
 constexpr int HoleBlocksPerUnderrun = 3;
 // Recorded past the end of the last span, to hear whether a hole at its very end closes.
 constexpr double TailSeconds = 0.5;
+// The furthest a played sink may play ahead: the longest latency a recorder of it asks for.
+constexpr double MostAheadSeconds = 2.0;
+// A sink hands its monitor what it plays a period at a time, which its recording places where
+// the period was handed on: PulseAudio's played sink, which its 20 ms listeners wake that often,
+// ends the sound of an Off in its recording from 12 ms before the click to 26 ms after it (in
+// some 200 Offs).
+constexpr double SinkPeriodSeconds = 0.02;
 
 // A run of silent blocks after the sound had come.
 struct Hole

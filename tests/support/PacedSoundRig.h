@@ -101,9 +101,13 @@ public:
     bool StartRecording(std::string& failure, bool silentBefore = true);
     // Seconds since StartRecording, which is where the recording is now.
     double RecordingSeconds() const { return static_cast<double>(rigClock_.nsecsElapsed() - recordingStartNs_) / 1e9; }
-    // The mono samples played since StartRecording, at least up to now unless the recorder
-    // fell behind by seconds; the recordings end.
+    // The mono samples played from StartRecording up to now (fewer only where the recorder fell
+    // behind by seconds); the recordings end.
     std::vector<int16_t> Played();
+    // How far the played sink's recording ran ahead of the clock as Played() was called: what
+    // it held beyond the time since its stream started, in seconds (below 0: what it still had
+    // to deliver). A sink that plays ahead hands its monitor's recording on that early.
+    double AheadOfTheClockSeconds() const { return aheadOfTheClockSeconds_; }
     // Where the rig's own signal broke on its way into the server, as its sink's monitor was
     // recorded, in seconds of the recording: a server that is held up (a machine busy
     // elsewhere) may drop some of it, or play a gap, which any program receiving it then plays
@@ -205,6 +209,8 @@ private:
         qint64 StartNs = -1;   // when its stream was made, by the rig's clock; -1 before
     };
     QString RecordingFile(Recorded sink, const char* ending = ".raw") const;
+    // The bytes the recording of the sink holds up to that moment of the rig's clock.
+    qint64 BytesUpTo(Recorded sink, qint64 ns) const;
     bool StartRecorders();
     void StopRecorders();
     // Where the recording of the sink broke, with the period its signal repeats at, in seconds
@@ -215,6 +221,7 @@ private:
     std::unique_ptr<AwakeSink> awake_;   // PulseAudio's played sink
     QElapsedTimer rigClock_;
     qint64 recordingStartNs_ = 0;
+    double aheadOfTheClockSeconds_ = 0;
     QElapsedTimer serverClock_;
     std::string skipReason_;
 };

@@ -140,23 +140,37 @@ void PacedSoundRig::StopRecorders()
         Stop(recording.Recorder);
 }
 
+qint64 PacedSoundRig::BytesUpTo(Recorded sink, qint64 ns) const
+{
+    return static_cast<qint64>(static_cast<double>(ns - recordings_[sink].StartNs) / 1e9 * SampleRate) * 2;
+}
+
 // The recorders are stopped only once they have written all that was played up to now: what
-// they have not written yet would be lost.
+// they have not written yet would be lost. They record on while the rig waits for the slowest
+// (PipeWire hands a recorder at 2 s its samples in bites of 0.68 s, well after they played),
+// and a recorder read at a short latency would meanwhile add the time waited to its recording,
+// which would then hold more than the time that passed: each recording is cut where now is.
 std::vector<int16_t> PacedSoundRig::Played()
 {
     if (!recordings_[Output].Recorder)
         return {};
     const qint64 now = rigClock_.nsecsElapsed();
+    const qint64 playedBytesNow = QFileInfo(RecordingFile(Output)).size();
     QElapsedTimer waited;
     waited.start();
     for (int sink = Output; sink < RecordedSinks; ++sink) {
-        const Recording& recording = recordings_[sink];
-        const auto bytesUpToNow = static_cast<qint64>(static_cast<double>(now - recording.StartNs) / 1e9 * SampleRate) * 2;
-        while (recording.Recorder && QFileInfo(RecordingFile(static_cast<Recorded>(sink))).size() < bytesUpToNow &&
+        const auto recorded = static_cast<Recorded>(sink);
+        while (recordings_[sink].Recorder && QFileInfo(RecordingFile(recorded)).size() < BytesUpTo(recorded, now) &&
                waited.elapsed() < RecorderLagMs(std::max(options_.recorderLatencyMs, RecorderLatencyMs)))
-            recording.Recorder->waitForFinished(20);
+            recordings_[sink].Recorder->waitForFinished(20);
     }
     StopRecorders();
+    aheadOfTheClockSeconds_ = static_cast<double>(playedBytesNow - BytesUpTo(Output, now)) / 2 / SampleRate;
+    for (int sink = Output; sink < RecordedSinks; ++sink) {
+        QFile recording(RecordingFile(static_cast<Recorded>(sink)));
+        if (recording.size() > BytesUpTo(static_cast<Recorded>(sink), now))
+            recording.resize(BytesUpTo(static_cast<Recorded>(sink), now));
+    }
     return ReadRawSamples(RecordingFile(Output));
 }
 
