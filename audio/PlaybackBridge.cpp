@@ -102,6 +102,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     silentFrames_.store(0, std::memory_order_relaxed);
     trimmedFrames_.store(0, std::memory_order_relaxed);
     lateStartFrames_.store(0, std::memory_order_relaxed);
+    starting_ = true;
     stampFrames_.store(0, std::memory_order_relaxed);
     stampNanoseconds_.store(0, std::memory_order_relaxed);
     playedToReadSet_ = false;

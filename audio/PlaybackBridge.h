@@ -151,6 +151,7 @@ private:
     int64_t backlogWaitFrames_ = 0; // silence left to play while waiting for it
     int64_t lostTimeNanoseconds_ = 0;   // when the device found it had been held up
     bool soundStarted_ = false;
+    bool starting_ = true;          // no sound yet since the reset, or only since the first, still watched
     int64_t primingQueued_ = -1;    // queued at the device's latest call while priming
     int64_t silenceSincePush_ = 0;  // frames of silence played since then
     std::atomic<bool> priming_{true};

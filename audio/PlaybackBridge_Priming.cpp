@@ -60,6 +60,7 @@ void PlaybackBridge::WatchForBacklog(int64_t frames)
     // The read count jumps: the main thread follows it from here on, as after a hole.
     if (TrimBacklog(Queued(), frames, watchSlackFrames_))
         interruptions_.fetch_add(1, std::memory_order_release);
+    starting_ = starting_ && trimWatchFrames_ > 0;
 }
 
 // The sound server tells of the underrun either before the device's first call back or, as
@@ -78,6 +79,7 @@ void PlaybackBridge::DeviceRanDry()
     const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
     if (lostTimeNanoseconds_ != 0 && now - lostTimeNanoseconds_ <= TellWindowBlocks * blockNanoseconds)
         return;
+    starting_ = starting_ && !soundStarted_;
     const bool calledSince = soundStarted_ && now - stampNanoseconds_.load(std::memory_order_relaxed) < blockNanoseconds / 2;
     if (calledSince)
         interruptions_.fetch_add(1, std::memory_order_release);
@@ -141,9 +143,7 @@ bool PlaybackBridge::ReadyToPlay(int64_t queued) const
 // is taken for more of the backlog. As the sound first starts, what is left out was never to be
 // heard: the device began to take sound after the capture had gone on for longer than the
 // delay (a sound server's sink that played out what it had rendered ahead first), or the
-// capture handed its first blocks on at once. Once the sound began, what is left out was heard
-// in part, a splice, and counts as trimmed, the later bursts of a start's too. True when sound
-// was left out.
+// capture handed its first blocks on at once. True when sound was left out.
 bool PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames, int64_t slack)
 {
     const int64_t kept = KeptFrames(frames);
@@ -151,7 +151,7 @@ bool PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames, int64_t slack)
         return false;
     const int64_t skipped = queued - kept;
     read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
-    (soundStarted_ ? trimmedFrames_ : lateStartFrames_).fetch_add(skipped, std::memory_order_relaxed);
+    (starting_ ? lateStartFrames_ : trimmedFrames_).fetch_add(skipped, std::memory_order_relaxed);
     return true;
 }
 
@@ -162,6 +162,7 @@ int64_t PlaybackBridge::KeptFrames(int64_t frames) const
 
 void PlaybackBridge::StartPriming()
 {
+    starting_ = !soundStarted_;
     trimDue_ = true;
     backlogWaitFrames_ = BacklogWaitBlocks * blockFrames_;
     pacedPushesAtPriming_ = pacedPushes_.load(std::memory_order_acquire);

@@ -878,20 +878,6 @@ TEST(PlaybackBridgeHoldUps, ABurstAtTheStartAndAHoleLaterNeverBendThePitch)
     }
 }
 
-// The capture's first blocks come in bursts, the later ones after the sound began: what they
-// leave out is sound already heard, a splice, told as sound dropped after a hold-up; only what
-// the first leaves out, before any sound, is a late start.
-TEST(PlaybackBridgeHoldUps, ABacklogLeftOutAfterTheSoundBeganIsToldAsSoundDropped)
-{
-    Listener listener(1, NominalRate, [](int64_t) { return false; });
-    Rig rig({.FillFrames = 1024}, listener);
-    rig.HoldMainThread(0.3);
-    rig.Run(Blocks(1.0));
-    const PlaybackBridge::Events events = rig.bridge.TakeEvents();
-    EXPECT_GT(events.LateStartFrames, 0);
-    EXPECT_GT(events.TrimmedFrames, 0);
-}
-
 // The whole program held up for longer than the FIFO holds, as a stopped process is, the main
 // thread back mainThreadLag after the device with the blocks captured meanwhile, a few at a time.
 // Returns the target before the hold-up; the ratio, with one clock, never moves.
