@@ -89,7 +89,7 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     trimWatchFrames_ = 0;
     watchSlackFrames_ = blockFrames_;
     awaitedWritten_ = 0;
-    backlogWaitFrames_ = 0;
+    backlogWaitFrames_ = BacklogWaitBlocks * blockFrames_;   // the first sound's wait for the capture's pace
     lostTimeNanoseconds_ = 0;
     lastPushNanoseconds_.store(0, std::memory_order_relaxed);
     backlogEnd_.store(0, std::memory_order_relaxed);
@@ -102,7 +102,6 @@ void PlaybackBridge::Reset(int32_t targetBlocks, int32_t deviceFrames, bool resa
     silentFrames_.store(0, std::memory_order_relaxed);
     trimmedFrames_.store(0, std::memory_order_relaxed);
     lateStartFrames_.store(0, std::memory_order_relaxed);
-    starting_ = true;
     stampFrames_.store(0, std::memory_order_relaxed);
     stampNanoseconds_.store(0, std::memory_order_relaxed);
     playedToReadSet_ = false;

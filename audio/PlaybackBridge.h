@@ -25,7 +25,8 @@ class VResampler;
 // - A device that begins to take sound only after the capture has gone on for longer than the
 //   delay (a sound server's sink that first plays out what it had rendered ahead), or a capture
 //   that hands its first blocks on at once, starts with the newest sound, at the delay: what
-//   came before is counted as a late start, not as sound lost.
+//   came before is counted as a late start, not as sound lost. The first sound waits a little
+//   for the capture's pace, so that all of such a burst is in before it starts.
 // - A device that keeps no pace (Take) gets the pushed samples exactly as they were.
 class PlaybackBridge : public PlaybackSource
 {
@@ -80,6 +81,9 @@ public:
 
 private:
     enum class Steering { Holding, Acquiring, Gliding };
+    // How long the sound, ready to start, waits for the capture's pace, or again after a hole for
+    // the backlog of a main thread that was held up, in blocks.
+    static constexpr int64_t BacklogWaitBlocks = 3;
     struct ReadStamp
     {
         int64_t Frames = 0;        // the device's read count after one of its calls
@@ -151,7 +155,6 @@ private:
     int64_t backlogWaitFrames_ = 0; // silence left to play while waiting for it
     int64_t lostTimeNanoseconds_ = 0;   // when the device found it had been held up
     bool soundStarted_ = false;
-    bool starting_ = true;          // no sound yet since the reset, or only since the first, still watched
     int64_t primingQueued_ = -1;    // queued at the device's latest call while priming
     int64_t silenceSincePush_ = 0;  // frames of silence played since then
     std::atomic<bool> priming_{true};

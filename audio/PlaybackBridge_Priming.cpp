@@ -8,10 +8,6 @@
 // as the sound first starts and for a while after.
 namespace {
 
-// How long the sound, ready to start again after a hole, waits for the backlog of a main thread
-// that was held up, in blocks.
-constexpr int64_t BacklogWaitBlocks = 3;
-
 // How long after the device found itself held up the sound server may tell of it, in blocks.
 constexpr int64_t TellWindowBlocks = 32;
 
@@ -60,7 +56,6 @@ void PlaybackBridge::WatchForBacklog(int64_t frames)
     // The read count jumps: the main thread follows it from here on, as after a hole.
     if (TrimBacklog(Queued(), frames, watchSlackFrames_))
         interruptions_.fetch_add(1, std::memory_order_release);
-    starting_ = starting_ && trimWatchFrames_ > 0;
 }
 
 // The sound server tells of the underrun either before the device's first call back or, as
@@ -79,7 +74,6 @@ void PlaybackBridge::DeviceRanDry()
     const int64_t blockNanoseconds = longestGapNanoseconds_ / 2;
     if (lostTimeNanoseconds_ != 0 && now - lostTimeNanoseconds_ <= TellWindowBlocks * blockNanoseconds)
         return;
-    starting_ = starting_ && !soundStarted_;
     const bool calledSince = soundStarted_ && now - stampNanoseconds_.load(std::memory_order_relaxed) < blockNanoseconds / 2;
     if (calledSince)
         interruptions_.fetch_add(1, std::memory_order_release);
@@ -101,10 +95,16 @@ void PlaybackBridge::LoseTime(int64_t now)
 }
 
 // The sound is ready but for the backlog of a held-up main thread: it waits, a while at most.
+// Before the first sound nothing tells how much of the capture's first blocks is still to
+// come: a capture that has sound waiting when it starts hands it on a few blocks at a wake-up,
+// in one burst or several. The first sound waits, a while at most, for a push at the capture's
+// pace, so that the whole of it is in when the start leaves out what lies above the target:
+// left out of sound already heard, a later part of it was a splice.
 bool PlaybackBridge::AwaitingBacklog(int64_t frames)
 {
     const int64_t awaited = std::max(awaitedWritten_, backlogEnd_.load(std::memory_order_acquire));
-    if (written_.load(std::memory_order_acquire) >= awaited || backlogWaitFrames_ <= 0 || CaptureBackAtItsPace())
+    const bool backlogIn = soundStarted_ && written_.load(std::memory_order_acquire) >= awaited;
+    if (backlogIn || backlogWaitFrames_ <= 0 || CaptureBackAtItsPace())
         return false;
     backlogWaitFrames_ -= frames;
     return true;
@@ -143,7 +143,8 @@ bool PlaybackBridge::ReadyToPlay(int64_t queued) const
 // is taken for more of the backlog. As the sound first starts, what is left out was never to be
 // heard: the device began to take sound after the capture had gone on for longer than the
 // delay (a sound server's sink that played out what it had rendered ahead first), or the
-// capture handed its first blocks on at once. True when sound was left out.
+// capture handed its first blocks on at once. Once the sound began, what is left out was heard
+// in part, a splice, and counts as trimmed. True when sound was left out.
 bool PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames, int64_t slack)
 {
     const int64_t kept = KeptFrames(frames);
@@ -151,7 +152,7 @@ bool PlaybackBridge::TrimBacklog(int64_t queued, int64_t frames, int64_t slack)
         return false;
     const int64_t skipped = queued - kept;
     read_.store(read_.load(std::memory_order_relaxed) + skipped, std::memory_order_release);
-    (starting_ ? lateStartFrames_ : trimmedFrames_).fetch_add(skipped, std::memory_order_relaxed);
+    (soundStarted_ ? trimmedFrames_ : lateStartFrames_).fetch_add(skipped, std::memory_order_relaxed);
     return true;
 }
 
@@ -162,7 +163,6 @@ int64_t PlaybackBridge::KeptFrames(int64_t frames) const
 
 void PlaybackBridge::StartPriming()
 {
-    starting_ = !soundStarted_;
     trimDue_ = true;
     backlogWaitFrames_ = BacklogWaitBlocks * blockFrames_;
     pacedPushesAtPriming_ = pacedPushes_.load(std::memory_order_acquire);

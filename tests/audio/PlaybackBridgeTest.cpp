@@ -95,6 +95,30 @@ int64_t SimulatedClock()
     return simulatedNanoseconds;
 }
 
+// A block's time apart on the simulated clock, as a capture hands its blocks on at its pace;
+// the bridge reads that clock meanwhile.
+class PacedPushes
+{
+public:
+    explicit PacedPushes(PlaybackBridge& bridge) : bridge_(bridge)
+    {
+        simulatedNanoseconds = 1000000000;
+        PlaybackBridge::UseClock(SimulatedClock);
+    }
+    ~PacedPushes() { PlaybackBridge::UseClock(nullptr); }
+    PacedPushes(const PacedPushes&) = delete;
+    PacedPushes& operator=(const PacedPushes&) = delete;
+
+    void Push(std::span<const int16_t> block)
+    {
+        simulatedNanoseconds += std::llround(BlockSeconds * 1e9);
+        bridge_.Push(block);
+    }
+
+private:
+    PlaybackBridge& bridge_;
+};
+
 // The first channel of what the device played, cut into windows of WindowFrames.
 class Listener
 {
@@ -878,6 +902,24 @@ TEST(PlaybackBridgeHoldUps, ABurstAtTheStartAndAHoleLaterNeverBendThePitch)
     }
 }
 
+// The capture's first blocks come in bursts, four at a wake-up, the later ones after the sound
+// could have begun: the first sound waits for the capture's pace, so that all of them are in
+// before the start leaves out what lies above the delay. Nothing is left out of sound already
+// heard (a splice, which would count as sound dropped), and the sound still starts soon.
+TEST(PlaybackBridgeHoldUps, TheFirstSoundWaitsForAllOfTheCapturesFirstBursts)
+{
+    Listener listener(1, NominalRate, [](int64_t) { return false; });
+    Rig rig({.FillFrames = 1024}, listener);
+    rig.HoldMainThread(0.3);
+    rig.Run(Blocks(1.0));
+    const PlaybackBridge::Events events = rig.bridge.TakeEvents();
+    EXPECT_GT(events.LateStartFrames, 0);
+    EXPECT_EQ(events.TrimmedFrames, 0);
+    EXPECT_EQ(listener.Holes(), 0);
+    EXPECT_LE(listener.SharpestBend(), 150) << "sound left out after the start: a splice";
+    EXPECT_LE(listener.FramesBeforeSound(), Frames(0.3) + 4 * BlockFrames);
+}
+
 // The whole program held up for longer than the FIFO holds, as a stopped process is, the main
 // thread back mainThreadLag after the device with the blocks captured meanwhile, a few at a time.
 // Returns the target before the hold-up; the ratio, with one clock, never moves.
@@ -996,8 +1038,9 @@ TEST(PlaybackBridgeHoldUps, ADeviceThatRanDryTrimsTheBacklogOnce)
     bridge.Reset(TargetBlocks, DeviceFrames, true);
     ToneBlocks tone(1);
     std::vector<int16_t> heard(480);
+    PacedPushes paced(bridge);
     for (int block = 0; block < 3; ++block)
-        bridge.Push(tone.Next());
+        paced.Push(tone.Next());
     bridge.Fill(heard);
     ASSERT_NE(std::count(heard.begin(), heard.end(), 0), 480) << "playing";
 
@@ -1031,8 +1074,9 @@ TEST(PlaybackBridgeReserve, AStreamThatStillHoldsABlockIsGivenWhatThereIsAndPlay
         ToneBlocks tone(1);
         std::vector<int16_t> call(BlockFrames);
         const auto silent = [&](size_t samples) { return std::count(call.begin(), call.begin() + static_cast<ptrdiff_t>(samples), 0); };
+        PacedPushes paced(bridge);
         for (int block = 0; block < 2; ++block)
-            bridge.Push(tone.Next());
+            paced.Push(tone.Next());
         ASSERT_EQ(bridge.FillWithReserve(call, reserve, -1), call.size());
         ASSERT_EQ(silent(call.size()), 0) << "primed at the target, two blocks";
         bridge.Push(tone.Next());

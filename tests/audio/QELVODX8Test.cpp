@@ -1,3 +1,4 @@
+#include "audio/PlaybackBridge.h"
 #include "audio/QELVODX8.h"
 #include "audio/frmDX8Events.h"
 #include "core/Globals.h"
@@ -33,6 +34,15 @@ std::vector<int16_t> StereoBlock(int block)
         frames[2 * i + 1] = static_cast<int16_t>(-(block * 100 + i % 89));
     }
     return frames;
+}
+
+// The time the playback bridge reads where a test has it follow the captured blocks: a block's
+// time passes at each one, as at a capture's pace.
+int64_t captureNanoseconds = 0;
+
+int64_t CaptureClock()
+{
+    return captureNanoseconds;
 }
 
 // The notification offsets of both tables, and their event ids.
@@ -75,6 +85,7 @@ protected:
     {
         for (int i = 0; i < blocks; ++i) {
             clock.Count += BlockMilliseconds;
+            captureNanoseconds += int64_t{BlockMilliseconds} * 1000000;
             backend.DeliverCaptureBlock(captured % 2, StereoBlock(captured)), ++captured;
         }
     }
@@ -369,6 +380,7 @@ TEST_F(SoundEngine, ADeviceThatBeginsLateIsTracedAsALateStartNotAsSoundDropped)
     frmLog log;
     backend.Paced = true;
     backend.DeviceFrames = N;
+    PlaybackBridge::UseClock(CaptureClock);
     Configure();
     EchoLeftChannel();
     engine.SetFSampling(48000);
@@ -377,6 +389,7 @@ TEST_F(SoundEngine, ADeviceThatBeginsLateIsTracedAsALateStartNotAsSoundDropped)
     FreePlayback();
     DeliverCapture();
     TraceOn = false;
+    PlaybackBridge::UseClock(nullptr);
     std::vector<std::string> lines;
     for (int row = 0; row < log.lstLog->count(); ++row)
         lines.push_back(log.lstLog->item(row)->text().toStdString());
