@@ -34,15 +34,17 @@ bool PlaybackBridge::Primed(std::span<int16_t> samples, int64_t frames)
     }
     // The capture may hand its first blocks on at once, as it does a hold-up's backlog: more
     // than a block above the target, as the sound first starts and for a while after, is left out.
-    // What the start leaves of that block is no backlog, nor is a push that comes before the
-    // next call: for a while the fill may exceed it by a block. (Taken for more of a backlog, a
-    // push that came before a sound server's second call was left out of the sound just begun:
-    // a splice.)
+    // What the start leaves of that block is no backlog. Nor is a push that comes before the
+    // next call, or one more push than usual between two calls of a device whose calls are not
+    // a block: for a while the fill may exceed what the start left by a block for the one and
+    // a block for the other. (Taken for more of a backlog, a push that came before a sound
+    // server's second call was left out of the sound just begun: a splice; so was a push just
+    // before a call of a server that calls for 40 ms at a time, 0.68 s after the start.)
     if (std::exchange(trimDue_, false) || !soundStarted_) {
         const int64_t slack = soundStarted_ ? 0 : blockFrames_;
         trimWatchFrames_ = TrimWatchBlocks * blockFrames_;
         TrimBacklog(queued, frames, slack);
-        watchSlackFrames_ = blockFrames_ + std::clamp(Queued() - KeptFrames(frames), int64_t{0}, slack);
+        watchSlackFrames_ = 2 * blockFrames_ + std::clamp(Queued() - KeptFrames(frames), int64_t{0}, slack);
     }
     return true;
 }

@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -81,6 +82,9 @@ struct RigSettings
     // played since, and for what it was not given before, telling what it still holds.
     bool ServerStream = false;
     bool TellsClock = false;   // a server's stream that tells how far it has played by its clock
+    // A server's stream whose first request, for its whole buffer, is answered with silence
+    // before it plays, as the sound server's client does as a stream starts.
+    bool FirstRequestSilent = false;
     // A server's stream whose requests drift off its clock: over each SagSeconds its calls ask
     // for RequestSag of what it played less, and then for all it held back at once.
     double RequestSag = 0;
@@ -386,6 +390,12 @@ private:
 
     void AskAndHear()
     {
+        if (std::exchange(firstRequest_, false) && settings_.FirstRequestSilent) {
+            held_ = settings_.DeviceFrames;
+            asked_.assign(static_cast<size_t>(held_ * settings_.Channels), int16_t{0});
+            listener_.Hear(asked_);
+            return;
+        }
         held_ = std::max<int64_t>(held_ - settings_.FillFrames, 0);
         const auto asked = static_cast<size_t>((settings_.DeviceFrames - held_ - HeldBack()) * settings_.Channels);
         asked_.resize(asked);
@@ -411,6 +421,7 @@ private:
     std::vector<int16_t> heard_;
     std::vector<int16_t> asked_;
     int64_t held_ = 0;   // by a server's stream
+    bool firstRequest_ = true;
     double heldBack_ = 0;
 
     std::mt19937 random_{20240611};
@@ -1112,6 +1123,31 @@ TEST(PlaybackBridgeReserve, AStreamGivenLessNowAndThenNeverBendsThePitch)
         SCOPED_TRACE("calls every " + std::to_string(callFrames) + " frames");
         ExpectOneClockUnbentAndPure(
             {.FillFrames = callFrames, .DeviceFrames = 3 * BlockFrames, .CaptureChunk = 0.02, .ServerStream = true});
+    }
+}
+
+// A sound server's stream that asks for 40 ms at a call, its first request answered with
+// silence, the capture handing its blocks on 20 ms at a time, 40 or 60 ms apart: the fill at a
+// call swings by a block as one more push than usual falls between two calls now and then, and
+// by another as a push falls now just before a call, now just after it. Whenever the first
+// call comes, nothing is left out after the start: that would be a splice, though nothing was
+// late.
+TEST(PlaybackBridgeReserve, AStreamFedTwentyMillisecondsAtATimeLosesNothingAfterTheStart)
+{
+    for (int phase = 0; phase < 64; ++phase) {
+        SCOPED_TRACE("the first call " + std::to_string(2.5 * phase) + " ms after the first push");
+        Listener listener(1, NominalRate, [](int64_t) { return false; });
+        Rig rig({.FillFrames = 1920,
+                 .DeviceStart = 0.0025 * phase,
+                 .DeviceFrames = 2 * BlockFrames,
+                 .CaptureChunk = 0.02,
+                 .ServerStream = true,
+                 .FirstRequestSilent = true},
+                listener);
+        rig.Run(Blocks(2.0));
+        EXPECT_EQ(rig.bridge.TakeEvents().TrimmedFrames, 0);
+        EXPECT_EQ(listener.Holes(), 0);
+        EXPECT_LE(listener.SharpestBend(), 150) << "a splice";
     }
 }
 
