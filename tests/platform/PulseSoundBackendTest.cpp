@@ -2,6 +2,7 @@
 #include "platform/PulseSoundBackend.h"
 #include "support/PacedSoundRig.h"
 #include "support/SoundEventRecorder.h"
+#include "support/ToneBreakJudge.h"
 
 #include <gtest/gtest.h>
 
@@ -326,7 +327,21 @@ TEST_P(PulseSoundBackendOnServer, PlaybackGivenLessThanAskedPlaysOnFromWhatTheSe
     EXPECT_EQ(tone.ranDry, 0);
     ASSERT_GT(played.size(), static_cast<size_t>(to * Rate));
     const std::vector<int16_t> heard(played.begin() + static_cast<ptrdiff_t>(from * Rate), played.begin() + static_cast<ptrdiff_t>(to * Rate));
-    EXPECT_GT(ToneShare(heard, 1, 0, 1000), 0.99);
+    // A break the server itself made, as two streams played side by side on a busy machine may
+    // meet, shows in the reference stream it plays beside ours at the same moment: only such a
+    // break is excused, and then the tone is not measured whole.
+    std::vector<double> breaks = ToneBreakJudge::ToneBreaks(heard, Rate, 1000, 64);
+    for (double& at : breaks)
+        at += from;
+    ToneBreakJudge::Witnesses witnesses;
+    witnesses.Reference = rig->ReferenceBreaks();
+    const std::vector<ToneBreakJudge::JudgedBreak> judged = ToneBreakJudge::Judge(breaks, witnesses);
+    EXPECT_TRUE(std::all_of(judged.begin(), judged.end(),
+                            [](const ToneBreakJudge::JudgedBreak& judgedBreak) { return judgedBreak.By == ToneBreakJudge::Cause::Reference; }))
+        << ToneBreakJudge::Describe(judged);
+    if (judged.empty()) {
+        EXPECT_GT(ToneShare(heard, 1, 0, 1000), 0.99);
+    }
     EXPECT_NEAR(MedianLevel(heard), 8000 / std::sqrt(2.0), 300);
 }
 
