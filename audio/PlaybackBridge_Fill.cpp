@@ -106,14 +106,14 @@ int64_t PlaybackBridge::ByTheDevicesClock(int64_t readFrames, int64_t playedFram
 
 // The read count and the time of the call that made it, one stamp: the main thread reads the
 // device's count at a push from it. Frames the call asked for and was not given count as read.
-// A device that tells how far it has played is stamped by its clock instead, which a server's
-// requests need not follow: PulseAudio's, converting to a 44.1 kHz sink, were seen to hold
-// back a little more at each request for ten seconds and then catch up by 20 ms at once, over
-// and over, which the clock estimate took for a drift. After an interruption the read count
-// has jumped against the clock: the stamps go on from where it stands. So they do where the
-// clock strays from the read count by more than a block: after the whole program was held up,
-// PulseAudio's clock as the client library follows it stood still for a while as the calls
-// went on, which would have read as a fill three blocks too high.
+// A device that tells how far it has played is stamped by its clock instead, as a server's
+// requests need not follow it: converting to a 44.1 kHz sink, PulseAudio holds back a little
+// more at each request for seconds and then catches up by 20 ms at once, which an estimate from
+// the requests would take for a drift. After an interruption the read count has jumped against
+// the clock: the stamps go on from where it stands. So they do where the clock strays from the
+// read count by more than a block: after the whole program was held up, the server's clock as
+// the client library follows it can stand still for a while as the calls go on, which would
+// read as a fill blocks too high.
 void PlaybackBridge::StampRead(int64_t nanoseconds, int64_t unansweredFrames, int64_t playedFrames)
 {
     const int64_t frames = ByTheDevicesClock(read_.load(std::memory_order_relaxed) + unansweredFrames, playedFrames);

@@ -35,11 +35,10 @@ bool PlaybackBridge::Primed(std::span<int16_t> samples, int64_t frames)
     // The capture may hand its first blocks on at once, as it does a hold-up's backlog: more
     // than a block above the target, as the sound first starts and for a while after, is left out.
     // What the start leaves of that block is no backlog. Nor is a push that comes before the
-    // next call, or one more push than usual between two calls of a device whose calls are not
-    // a block: for a while the fill may exceed what the start left by a block for the one and
-    // a block for the other. (Taken for more of a backlog, a push that came before a sound
-    // server's second call was left out of the sound just begun: a splice; so was a push just
-    // before a call of a server that calls for 40 ms at a time, 0.68 s after the start.)
+    // next call, nor one push more than usual between two calls of a device whose calls are not
+    // a block (a server that calls for 40 ms while the capture hands on 20 ms): the watch allows
+    // the fill a block above what the start left for each, as cutting either would splice the
+    // sound just begun.
     if (std::exchange(trimDue_, false) || !soundStarted_) {
         const int64_t slack = soundStarted_ ? 0 : blockFrames_;
         trimWatchFrames_ = TrimWatchBlocks * blockFrames_;
@@ -60,16 +59,14 @@ void PlaybackBridge::WatchForBacklog(int64_t frames)
         interruptions_.fetch_add(1, std::memory_order_release);
 }
 
-// The sound server tells of the underrun either before the device's first call back or, as
-// PipeWire's was seen to, after some, and PulseAudio's well after the latest call: a hold-up
-// the calls have shown already needs nothing more. (The calls that wait for the backlog leave
-// no stamp: a notice after them was taken for a hold-up of its own, and the wait started over,
-// which lengthened the hole after a stopped program by one to three calls.) One the calls did
-// not show is past, or was the server's own (PulseAudio's sink at 44.1 kHz ran the stream dry
-// now and then while the calls came on time, each answered in full): the FIFO holds what it
-// held, and waiting for the target again would only add a hole of the bridge's own (30 to 60 ms
-// were heard). The device's read count may have jumped against the time, though: the main
-// thread follows it afresh, as after a hole.
+// The sound server tells of an underrun before the device's first call back, after some
+// (PipeWire), or well after the latest call (PulseAudio): a hold-up the calls have shown already
+// needs nothing more. The calls that wait for the backlog leave no stamp, so that a notice after
+// them is not taken for a hold-up of its own, which would start the wait over. A hold-up the calls
+// did not show is past, or was the server's own (a sink converting to 44.1 kHz can run the stream
+// dry while every call is answered in full): the FIFO holds what it held, and waiting for the
+// target again would only add a hole of the bridge's own. The device's read count may have
+// jumped against the time, though: the main thread follows it afresh, as after a hole.
 void PlaybackBridge::DeviceRanDry()
 {
     const int64_t now = Now();
