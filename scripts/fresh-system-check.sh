@@ -20,7 +20,8 @@
 # Environment: FRESH_SYSTEM_CACHE (default ~/.cache/zozevere-fresh-system) keeps debootstrap and
 # the minbase tarball between runs (delete it to start from Debian's packages of the day); FRESH_SYSTEM_CORES (default: the last two) the cores;
 # FRESH_SYSTEM_MIRROR (default http://deb.debian.org/debian); FRESH_SYSTEM_STEPS (default
-# "run xvfb test") the commands to run.
+# "run xvfb test") the commands to run; FRESH_SYSTEM_SOUND_SERVERS=1 installs PulseAudio and
+# PipeWire before ./test.sh, so that its tests on a sound server run too.
 set -euo pipefail
 
 suite=bookworm
@@ -177,6 +178,11 @@ step_xvfb() {
 
 step_test() {
   local start status=0
+  if [[ ${FRESH_SYSTEM_SOUND_SERVERS:-0} == 1 ]]; then
+    log "   installing PulseAudio and PipeWire, as a user who has them would"
+    in_system "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse dbus" >"$work/3-sound-servers.log" 2>&1
+  fi
   log "3. ./test.sh   $(load)"
   start=$(date +%s.%N)
   in_system ./test.sh >"$work/3-test.log" 2>&1 || status=$?
