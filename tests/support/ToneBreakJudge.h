@@ -20,9 +20,9 @@ constexpr double BreakSpanSeconds = 0.1;
 // tone crosses zero. Seconds from the first sample.
 std::vector<double> ToneBreaks(std::span<const int16_t> samples, double sampleRate, double toneHz,
                                double thresholdSteps);
-// The threshold for a 1 kHz tone at -12 dBFS recorded at 48 kHz, as the sound sessions play it:
-// about a sixteenth of a sample's shift of the tone where it crosses zero, and some twenty
-// times what rounding and a bent pitch make.
+// The threshold for a 1 kHz tone recorded at 48 kHz at -12 dBFS or louder, as the sound sessions
+// (-6 dBFS) and the backend's tests (-12 dBFS) play it: about a sixteenth of a sample's shift
+// where a tone at -12 dBFS crosses zero, and some twenty times what rounding and a bent pitch make.
 constexpr double PlayedToneThresholdSteps = 64.0;
 
 // A signal that repeats every period samples exactly, as the rig's own players make it: where a
