@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 
 using namespace SoundSessionJudging;
@@ -144,13 +143,11 @@ std::vector<Heard> SoundSession::Listen()
     EXPECT_LE(recorded, end + BlockSeconds) << "the recording holds more than the time that passed";
     EXPECT_LE(ahead, MostAheadSeconds) << "the recording runs ahead of the clock";
     const std::vector<double> levels = BlockLevels(played_, BlockSamples);
-    inputBreaks_ = rig.InputBreaks();
-    referenceBreaks_ = rig.ReferenceBreaks();
+    others_ = {rig.InputBreaks(), rig.ReferenceBreaks(), {}};
     toneBreaks_ = ToneBreakJudge::ToneBreaks(played_, PacedSoundRig::SampleRate, PlayedToneHz, ToneBreakSteps);
-    explainedBreaks_.clear();
     judgedSpans_.clear();
     WatchTrace();
-    for (const auto& [what, breaks] : {std::pair{"the rig's signal", &inputBreaks_}, std::pair{"the reference stream", &referenceBreaks_}}) {
+    for (const auto& [what, breaks] : {std::pair{"the rig's signal", &others_.Input}, std::pair{"the reference stream", &others_.Reference}}) {
         if (breaks->empty())
             continue;
         std::cout << "  " << what << " broke at";
@@ -166,26 +163,6 @@ std::vector<Heard> SoundSession::Listen()
         if (actions_[k].Then == After::Sound)
             heard.push_back(Judge(levels, k, spansEnd, ahead + SinkPeriodSeconds));
     return heard;
-}
-
-bool SoundSession::NearAnInputBreak(double fromSeconds, double toSeconds) const
-{
-    return std::any_of(inputBreaks_.begin(), inputBreaks_.end(), [&](double at) {
-        return at - BlockSeconds < toSeconds && fromSeconds < at + InputBreakReachSeconds;
-    });
-}
-
-bool SoundSession::NearAReferenceBreak(double fromSeconds, double toSeconds) const
-{
-    return std::any_of(referenceBreaks_.begin(), referenceBreaks_.end(), [&](double at) {
-        return at - ToneBreakJudge::SameMomentSeconds < toSeconds && fromSeconds < at + ToneBreakJudge::SameMomentSeconds;
-    });
-}
-
-bool SoundSession::HoldsAnExplainedBreak(double fromSeconds, double toSeconds) const
-{
-    return std::any_of(explainedBreaks_.begin(), explainedBreaks_.end(),
-                       [&](double at) { return fromSeconds - BlockSeconds < at && at < toSeconds + BlockSeconds; });
 }
 
 void SoundSession::WatchTrace(bool forget)
@@ -233,19 +210,14 @@ void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
     if (!judgesBreaks_ || !heard.Sound || std::find(judgedSpans_.begin(), judgedSpans_.end(), span) != judgedSpans_.end())
         return;
     judgedSpans_.push_back(span);
-    const double from = static_cast<double>(heard.FirstBlock + OnsetBlocks) * BlockSeconds;
-    const double to = static_cast<double>(heard.EndBlock) * BlockSeconds;
-    std::vector<double> breaks;
-    std::copy_if(toneBreaks_.begin(), toneBreaks_.end(), std::back_inserter(breaks),
-                 [&](double at) { return from <= at && at < to; });
-    ToneBreakJudge::Witnesses witnesses{inputBreaks_, referenceBreaks_, TracedTroubles()};
-    const std::vector<ToneBreakJudge::JudgedBreak> judged = ToneBreakJudge::Judge(breaks, witnesses);
+    ToneBreakJudge::Witnesses witnesses{others_.Input, others_.Reference, TracedTroubles()};
+    const std::vector<ToneBreakJudge::JudgedBreak> judged = ToneBreakJudge::Judge(BreaksAfterTheOnset(toneBreaks_, heard), witnesses);
     const auto unexplained = std::count_if(judged.begin(), judged.end(), [](const ToneBreakJudge::JudgedBreak& verdict) {
         return verdict.By == ToneBreakJudge::Cause::Unexplained;
     });
     for (const ToneBreakJudge::JudgedBreak& verdict : judged)
         if (verdict.By != ToneBreakJudge::Cause::Unexplained)
-            explainedBreaks_.push_back(verdict.AtSeconds);
+            others_.Explained.push_back(verdict.AtSeconds);
     std::cout << "  the played tone broke " << judged.size() << " times after " << heard.Action << ", " << unexplained
               << " unexplained" << (judged.empty() ? "" : ": " + ToneBreakJudge::Describe(judged)) << "\n";
     RecordProperty("ToneBreaks", static_cast<int>(judged.size()));
@@ -257,9 +229,7 @@ void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
 Heard SoundSession::WithoutTheRigsHoles(const Heard& heard)
 {
     Heard kept = heard;
-    std::erase_if(kept.Holes, [&](const Hole& hole) {
-        return NearAnInputBreak(hole.AtSeconds, hole.AtSeconds) || NearAReferenceBreak(hole.AtSeconds, hole.AtSeconds);
-    });
+    kept.Holes = HolesNotOfTheRig(heard.Holes, others_);
     if (kept.Holes.size() < heard.Holes.size())
         std::cout << "  " << heard.Holes.size() - kept.Holes.size()
                   << " holes after breaks of the rig's signal or of the reference stream left unjudged\n";
@@ -342,20 +312,6 @@ void SoundSession::ExpectPromptUnbrokenSound(const Heard& heard)
     }
 }
 
-namespace {
-
-// Whether a window of PurityWindowBlocks from the first block touches a hole, or the blocks
-// at its edges, where sound and silence meet.
-bool TouchesAHole(const Heard& heard, size_t first)
-{
-    return std::any_of(heard.Holes.begin(), heard.Holes.end(), [&](const Hole& hole) {
-        const auto start = static_cast<size_t>(std::lround(hole.AtSeconds / BlockSeconds));
-        return first <= start + static_cast<size_t>(hole.Blocks) && start <= first + PurityWindowBlocks;
-    });
-}
-
-} // namespace
-
 Purity SoundSession::ExpectPureTone(const Heard& heard, Windows windows)
 {
     if (windows == Windows::BetweenHoles)
@@ -376,11 +332,7 @@ Purity SoundSession::MeasureTone(const Heard& heard, Windows windows)
     // Half a window apart, so that a fault where two windows meet is inside a third.
     for (size_t first = heard.FirstBlock + OnsetBlocks; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
          first += PurityWindowBlocks / 2) {
-        const double from = static_cast<double>(first) * BlockSeconds;
-        if (windows == Windows::BetweenHoles &&
-            (TouchesAHole(heard, first) || NearAnInputBreak(from, from + PurityWindowBlocks * BlockSeconds) ||
-             NearAReferenceBreak(from, from + PurityWindowBlocks * BlockSeconds) ||
-             HoldsAnExplainedBreak(from, from + PurityWindowBlocks * BlockSeconds)))
+        if (windows == Windows::BetweenHoles && !JudgedBetweenHoles(heard, first, others_))
             continue;
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
         const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);

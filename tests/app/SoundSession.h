@@ -2,17 +2,19 @@
 
 #include "support/ChildReceiver.h"
 #include "support/PacedSoundRig.h"
+#include "support/SoundSessionJudging.h"
 #include "support/ToneBreakJudge.h"
 
 #include "platform/SoundBackend.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
+
+static_assert(PacedSoundRig::SampleRate == SoundSessionJudging::SampleRate);
 
 // The built program in a child process on the paced sound server, driven through its own
 // panel as a user would: the rig's 13 kHz tone received in USB on a 12 kHz IF with the
@@ -20,86 +22,6 @@
 // the session is judged as a listener hears it, block by block: after each action that
 // should bring sound, the sound must come soon, and once it has come it must not stop
 // before the next action.
-namespace SoundSessionJudging {
-
-constexpr size_t BlockSamples = 2048;
-constexpr double BlockSeconds = static_cast<double>(BlockSamples) / PacedSoundRig::SampleRate;
-constexpr double SilentRms = 10.0;            // a block of the tone quieter than this is a hole
-// What the device plays when it has no sound: zeros. The receiver's own output of a signal in
-// noise may be far quieter than SilentRms (a narrow filter beside the signal, the AGC off)
-// without ever being this.
-constexpr double DeviceSilenceRms = 1.0;
-// A gap of the device's silence this long inside a block makes it a hole too: a gap of about
-// a block that straddles two blocks leaves each of them loud on the whole.
-constexpr size_t GapSamples = 48;
-constexpr double SoundWithinSeconds = 1.0;    // from an action to its first audible block
-constexpr double PlayedToneHz = 1000.0;
-constexpr size_t PurityWindowBlocks = 40;
-constexpr double PurityDb = 80.0;             // of the tone over all else, in every window
-// A sample of the played tone that misses the sine through the two before it by more than
-// this breaks it (see ToneBreakJudge::ToneBreaks): 64 steps is about a sixteenth of a sample's
-// shift of the tone at -12 dBFS, and some twenty times what rounding and a bent pitch make.
-constexpr double ToneBreakSteps = 64.0;
-// The receiver's first block of sound comes from filters at rest, and the limiter turns that
-// whole block down by the overshoot of their start (a few parts in ten thousand, more or less
-// with the phase the input starts at): it is the sound's onset, not a fault of the way it is
-// played. It begins in the first audible block and ends in the next, so the purity is judged
-// from the block after that.
-constexpr size_t OnsetBlocks = 2;
-// Where the rig's own signal broke on its way in (a server held up by a machine busy elsewhere
-// drops some of it), the program plays the break as it came, after its delay: a span from a
-// little before such a break to this long after it is not the program's to answer for.
-constexpr double InputBreakReachSeconds = ToneBreakJudge::InputDelaySeconds;
-// Each hole may last this many blocks for every underrun the trace names at its moment.
-constexpr int HoleBlocksPerUnderrun = 3;
-// Recorded past the end of the last span, to hear whether a hole at its very end closes.
-constexpr double TailSeconds = 0.5;
-// The furthest a played sink may play ahead: the longest latency a recorder of it asks for.
-constexpr double MostAheadSeconds = 2.0;
-// A sink hands its monitor what it plays a period at a time, which its recording places where
-// the period was handed on: PulseAudio's played sink, which its 20 ms listeners wake that often,
-// ends the sound of an Off in its recording from 12 ms before the click to 26 ms after it (in
-// some 200 Offs).
-constexpr double SinkPeriodSeconds = 0.02;
-
-// A run of silent blocks after the sound had come.
-struct Hole
-{
-    double AtSeconds = 0;   // where it starts in the recording
-    int Blocks = 0;
-};
-
-// What was heard from an action that should bring sound until the next action, or the end
-// of the recording.
-struct Heard
-{
-    std::string Action;
-    double ActionSeconds = 0;
-    double EndSeconds = 0;
-    bool Sound = false;              // an audible block came at all
-    size_t FirstBlock = 0;           // the first audible one
-    size_t EndBlock = 0;             // past the last whole block before the end
-    std::vector<Hole> Holes;         // after the first audible block
-    bool SoundAtTheEnd = false;      // the last block is loud
-
-    double FirstAudibleSeconds() const { return static_cast<double>(FirstBlock) * BlockSeconds; }
-    double SecondsToSound() const { return FirstAudibleSeconds() - ActionSeconds; }
-};
-
-// The purity of the tone in the worst window of a span.
-struct Purity
-{
-    size_t Windows = 0;
-    int Impure = 0;                  // below PurityDb
-    double WorstSnrDb = 0;
-    double WorstAtSeconds = 0;       // where that window starts in the recording
-    double WorstToneHz = 0;
-    double LowestToneHz = INFINITY;  // of the pure windows
-    double HighestToneHz = 0;
-};
-
-} // namespace SoundSessionJudging
-
 class SoundSession : public ::testing::Test
 {
 public:
@@ -212,10 +134,6 @@ private:
 
     // The block of the recording is quieter than silentRms, or holds a gap.
     bool Silent(const std::vector<double>& levels, size_t block) const;
-    // Whether a stretch of the recording may carry a break of the rig's own signal.
-    bool NearAnInputBreak(double fromSeconds, double toSeconds) const;
-    bool NearAReferenceBreak(double fromSeconds, double toSeconds) const;
-    bool HoldsAnExplainedBreak(double fromSeconds, double toSeconds) const;
     // Notes the trace lines written since it last looked, at the recording's time now; the
     // lines before are left behind when forgetting.
     void WatchTrace(bool forget = false);
@@ -226,12 +144,10 @@ private:
 
     std::vector<Action> actions_;
     std::vector<int16_t> played_;
-    // In seconds of the recording: breaks of the rig's signal, of the reference stream, of the
-    // played tone, and those of the played tone that something else explains.
-    std::vector<double> inputBreaks_;
-    std::vector<double> referenceBreaks_;
+    // In seconds of the recording: breaks of the played tone, and those of the rig's signal, of
+    // the reference stream and of the played tone that something else explains.
     std::vector<double> toneBreaks_;
-    std::vector<double> explainedBreaks_;
+    SoundSessionJudging::OthersBreaks others_;
     const bool judgesBreaks_;   // the rig plays the tone
     std::vector<std::pair<size_t, size_t>> judgedSpans_;   // their first and end blocks
     struct TraceLine

@@ -32,9 +32,11 @@ class SoundSessionStart : public SoundSession
 protected:
     explicit SoundSessionStart(SoundServer server, RigOptions options) : SoundSession(server, options) {}
 
-    // Each span heard from its On: the sound within FirstSoundSeconds and then unbroken. After
-    // an Off/On the sink may still play the end of the sound before the Off, and then a gap until
-    // the new start's: that gap ends within FirstSoundSeconds too.
+    // Each span heard from its On: the sound within FirstSoundSeconds and then unbroken, its tone
+    // broken nowhere but where the rig's signal, the reference stream or the trace explain it.
+    // After an Off/On the sink may still play the end of the sound before the Off, and then a gap
+    // until the new start's: that gap ends within FirstSoundSeconds too, and the tone is judged
+    // from the new start's sound.
     void StartPromptlyHeard()
     {
         if (!Start())
@@ -53,6 +55,7 @@ protected:
                     << hole.Blocks << " silent blocks at " << hole.AtSeconds << " s after On at " << span.ActionSeconds << " s";
             }
             EXPECT_TRUE(span.SoundAtTheEnd) << "after On at " << span.ActionSeconds << " s";
+            ExpectEveryBreakExplained(AfterTheLastHole(span));
         }
         ExpectNothingLost();
         EXPECT_EQ(program.Close(), 0);

@@ -333,7 +333,7 @@ TEST_P(PulseSoundBackendOnServer, PlaybackGivenLessThanAskedPlaysOnFromWhatTheSe
     // A break the server itself made, as two streams played side by side on a busy machine may
     // meet, shows in the reference stream it plays beside ours at the same moment: only such a
     // break is excused, and then the tone is not measured whole.
-    std::vector<double> breaks = ToneBreakJudge::ToneBreaks(heard, Rate, 1000, 64);
+    std::vector<double> breaks = ToneBreakJudge::ToneBreaks(heard, Rate, 1000, ToneBreakJudge::PlayedToneThresholdSteps);
     for (double& at : breaks)
         at += from;
     ToneBreakJudge::Witnesses witnesses;

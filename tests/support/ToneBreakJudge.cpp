@@ -48,10 +48,24 @@ std::vector<double> ToneBreaks(std::span<const int16_t> samples, double sampleRa
 
 std::vector<double> RepeatingSignalBreaks(std::span<const int16_t> samples, size_t period, int tolerance, double sampleRate)
 {
+    // No stretch of noise that long repeats itself by chance, nor a tone's whole period.
+    const size_t repeatedAgain = std::min(period, static_cast<size_t>(BreakSpanSeconds * sampleRate));
     std::vector<double> breaks;
-    for (size_t n = period; n < samples.size(); ++n)
-        if (std::abs(samples[n] - samples[n - period]) > tolerance)
-            NoteBreak(breaks, n, sampleRate);
+    bool broken = false;
+    size_t lastDiffering = 0;
+    for (size_t n = period; n < samples.size(); ++n) {
+        if (std::abs(samples[n] - samples[n - period]) > tolerance) {
+            if (!broken)
+                NoteBreak(breaks, n, sampleRate);
+            broken = true;
+            lastDiffering = n;
+        } else if (broken && n - lastDiffering >= repeatedAgain) {
+            // The signal came back a period before the last sample that differed: that one was
+            // still compared with the sound before.
+            NoteBreak(breaks, lastDiffering + 1 - period, sampleRate);
+            broken = false;
+        }
+    }
     return breaks;
 }
 

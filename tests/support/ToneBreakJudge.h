@@ -16,14 +16,23 @@ constexpr double BreakSpanSeconds = 0.1;
 // A sine of the given frequency obeys x[n] = 2 cos(w) x[n-1] - x[n-2]: where a sample misses
 // that by more than the threshold, the tone breaks (a splice, a repeat, a gap, the edges of a
 // hole). Rounding to 16 bits misses it by a few steps, a pitch bent by 1 % at -12 dBFS by 3;
-// a splice that moves the tone by a tenth of a sample misses it by about 100. Seconds from the
-// first sample.
+// a splice that moves the tone by a tenth of a sample misses it by up to about 100, where the
+// tone crosses zero. Seconds from the first sample.
 std::vector<double> ToneBreaks(std::span<const int16_t> samples, double sampleRate, double toneHz,
                                double thresholdSteps);
+// The threshold for a 1 kHz tone recorded at 48 kHz at -12 dBFS or louder, as the sound sessions
+// (-6 dBFS) and the backend's tests (-12 dBFS) play it: about a sixteenth of a sample's shift
+// where a tone at -12 dBFS crosses zero, and some twenty times what rounding and a bent pitch make.
+constexpr double PlayedToneThresholdSteps = 64.0;
 
 // A signal that repeats every period samples exactly, as the rig's own players make it: where a
-// sample differs from the one a period before by more than tolerance steps, it breaks. Seconds
-// from the first sample, the first period never counted.
+// sample differs from the one a period before by more than tolerance steps, it breaks. The
+// samples up to a period after a break are compared with those before it, so they differ
+// whatever follows: a break lasts until the signal has repeated itself again for a period, or
+// for BreakSpanSeconds where the period is longer, and is seen where it began and where the
+// signal came back (a hole's two edges; a quantum lost from a signal that repeats every second
+// is one break, not one every BreakSpanSeconds for a second). Seconds from the first sample,
+// the first period never counted.
 std::vector<double> RepeatingSignalBreaks(std::span<const int16_t> samples, size_t period, int tolerance,
                                           double sampleRate);
 

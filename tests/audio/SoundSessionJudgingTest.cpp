@@ -1,0 +1,124 @@
+#include "support/SoundSessionJudging.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+using namespace SoundSessionJudging;
+
+namespace {
+
+// The block that starts at or just after the time.
+size_t BlockAt(double seconds)
+{
+    return static_cast<size_t>(std::ceil(seconds / BlockSeconds));
+}
+
+Hole HoleAt(double seconds, int blocks = 2)
+{
+    return {static_cast<double>(BlockAt(seconds)) * BlockSeconds, blocks};
+}
+
+// Sound from 1 s to 30 s of the recording, with those holes.
+Heard Span(std::vector<Hole> holes = {})
+{
+    Heard heard;
+    heard.Action = "On";
+    heard.ActionSeconds = 0.9;
+    heard.EndSeconds = 30;
+    heard.Sound = true;
+    heard.FirstBlock = BlockAt(1.0);
+    heard.EndBlock = BlockAt(30.0);
+    heard.Holes = std::move(holes);
+    heard.SoundAtTheEnd = true;
+    return heard;
+}
+
+OthersBreaks InputBroke(std::vector<double> at)
+{
+    return {std::move(at), {}, {}};
+}
+
+OthersBreaks ReferenceBroke(std::vector<double> at)
+{
+    return {{}, std::move(at), {}};
+}
+
+OthersBreaks ExplainedBroke(std::vector<double> at)
+{
+    return {{}, {}, std::move(at)};
+}
+
+// A break of the rig's signal comes through the program up to a second later, and the rig's
+// recording may show it up to a block after the program's: the holes that follow it so closely
+// are not the program's. One with the reference stream's break at its moment is the server's.
+TEST(SoundSessionJudging, LeavesOutOnlyTheHolesAtTheRigsOwnBreaks)
+{
+    const std::vector<Hole> holes{HoleAt(5.0), HoleAt(10.0), HoleAt(15.0), HoleAt(20.0)};
+    const auto kept = [&](const OthersBreaks& breaks) { return HolesNotOfTheRig(holes, breaks).size(); };
+    EXPECT_EQ(kept({}), 4U);
+    // 0.93 s and 0.05 s after the input broke, and 0.01 s before it.
+    EXPECT_EQ(kept(InputBroke({4.1, 9.98, 15.03})), 1U);
+    // 1.23 s after it, or more than a block before it.
+    EXPECT_EQ(kept(InputBroke({3.8, 10.1})), 4U);
+    // The reference stream broke at the same moment, give or take the recordings' alignment.
+    EXPECT_EQ(kept(ReferenceBroke({4.9, 10.1})), 2U);
+    EXPECT_EQ(kept(ReferenceBroke({4.7, 10.3})), 4U);
+    // A break the trace explains is no break of the rig's.
+    EXPECT_EQ(kept(ExplainedBroke({5.0, 10.0})), 4U);
+}
+
+// A purity window of 40 blocks (1.7 s) between holes is judged unless it touches a hole or the
+// blocks at a hole's edges, may carry a break of the rig's signal or of the reference stream,
+// or holds a break of the played tone that something else explains.
+TEST(SoundSessionJudging, JudgesTheWindowsBetweenHolesAwayFromOthersBreaks)
+{
+    const size_t first = BlockAt(10.0);
+    const double from = static_cast<double>(first) * BlockSeconds;
+    const double to = from + PurityWindowBlocks * BlockSeconds;
+    const auto judged = [&](std::vector<Hole> holes, OthersBreaks breaks) {
+        return JudgedBetweenHoles(Span(std::move(holes)), first, breaks);
+    };
+    EXPECT_TRUE(judged({}, {}));
+    EXPECT_FALSE(judged({HoleAt(from + 0.5)}, {}));
+    // A hole in the block just after the window, or one that ends where it starts.
+    EXPECT_FALSE(judged({{to, 2}}, {}));
+    EXPECT_FALSE(judged({{from - 3 * BlockSeconds, 3}}, {}));
+    EXPECT_TRUE(judged({{from - 4 * BlockSeconds, 3}, {to + BlockSeconds, 2}}, {}));
+
+    // The input broke less than a second before the window, or in it.
+    EXPECT_FALSE(judged({}, InputBroke({from - 0.9})));
+    EXPECT_FALSE(judged({}, InputBroke({to - 0.1})));
+    EXPECT_TRUE(judged({}, InputBroke({from - 1.2})));
+    EXPECT_TRUE(judged({}, InputBroke({to + 0.1})));
+    // The reference stream broke in the window, or at its edges.
+    EXPECT_FALSE(judged({}, ReferenceBroke({from - 0.1})));
+    EXPECT_FALSE(judged({}, ReferenceBroke({to + 0.1})));
+    EXPECT_TRUE(judged({}, ReferenceBroke({from - 0.2, to + 0.2})));
+    // The played tone broke in it where something else explains, or at its edges.
+    EXPECT_FALSE(judged({}, ExplainedBroke({from + 1.0})));
+    EXPECT_FALSE(judged({}, ExplainedBroke({to + 0.03})));
+    EXPECT_TRUE(judged({}, ExplainedBroke({from - 0.1, to + 0.1})));
+}
+
+// The tone's breaks of a span are judged from after its onset (two blocks) to its end; those of
+// the first-sound sessions from the new start's sound, after the old sound and the hole that
+// ends it.
+TEST(SoundSessionJudging, TakesTheBreaksOfASpanFromAfterItsOnset)
+{
+    const Heard span = Span();
+    const double onset = static_cast<double>(span.FirstBlock) * BlockSeconds;
+    const std::vector<double> breaks{0.5, onset + 0.05, onset + 0.1, 12.0, 29.9, 30.5};
+    EXPECT_EQ(BreaksAfterTheOnset(breaks, span), (std::vector<double>{onset + 0.1, 12.0, 29.9}));
+
+    const Heard afterTheOldSound = AfterTheLastHole(Span({HoleAt(1.1), HoleAt(1.3, 3)}));
+    EXPECT_TRUE(afterTheOldSound.Holes.empty());
+    EXPECT_EQ(afterTheOldSound.FirstBlock, BlockAt(1.3) + 3);
+    EXPECT_EQ(afterTheOldSound.EndBlock, span.EndBlock);
+    EXPECT_EQ(BreaksAfterTheOnset({1.35, 1.5, 2.0}, afterTheOldSound), (std::vector<double>{2.0}));
+    EXPECT_EQ(AfterTheLastHole(span).FirstBlock, span.FirstBlock);
+}
+
+} // namespace

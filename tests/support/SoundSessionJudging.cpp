@@ -1,0 +1,78 @@
+#include "support/SoundSessionJudging.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace SoundSessionJudging {
+
+namespace {
+
+bool AnyWithin(const std::vector<double>& breaks, double fromSeconds, double toSeconds)
+{
+    return std::any_of(breaks.begin(), breaks.end(), [&](double at) { return fromSeconds < at && at < toSeconds; });
+}
+
+} // namespace
+
+// The rig's signal broke where its sink's monitor was recorded, up to a block before the
+// program's recording shows it.
+bool NearAnInputBreak(const OthersBreaks& breaks, double fromSeconds, double toSeconds)
+{
+    return AnyWithin(breaks.Input, fromSeconds - InputBreakReachSeconds, toSeconds + BlockSeconds);
+}
+
+bool NearAReferenceBreak(const OthersBreaks& breaks, double fromSeconds, double toSeconds)
+{
+    return AnyWithin(breaks.Reference, fromSeconds - ToneBreakJudge::SameMomentSeconds,
+                     toSeconds + ToneBreakJudge::SameMomentSeconds);
+}
+
+bool HoldsAnExplainedBreak(const OthersBreaks& breaks, double fromSeconds, double toSeconds)
+{
+    return AnyWithin(breaks.Explained, fromSeconds - BlockSeconds, toSeconds + BlockSeconds);
+}
+
+std::vector<Hole> HolesNotOfTheRig(const std::vector<Hole>& holes, const OthersBreaks& breaks)
+{
+    std::vector<Hole> kept;
+    std::copy_if(holes.begin(), holes.end(), std::back_inserter(kept), [&](const Hole& hole) {
+        return !NearAnInputBreak(breaks, hole.AtSeconds, hole.AtSeconds) &&
+               !NearAReferenceBreak(breaks, hole.AtSeconds, hole.AtSeconds);
+    });
+    return kept;
+}
+
+bool JudgedBetweenHoles(const Heard& heard, size_t first, const OthersBreaks& breaks)
+{
+    const bool touchesAHole = std::any_of(heard.Holes.begin(), heard.Holes.end(), [&](const Hole& hole) {
+        const auto start = static_cast<size_t>(std::lround(hole.AtSeconds / BlockSeconds));
+        return first <= start + static_cast<size_t>(hole.Blocks) && start <= first + PurityWindowBlocks;
+    });
+    const double from = static_cast<double>(first) * BlockSeconds;
+    const double to = from + PurityWindowBlocks * BlockSeconds;
+    return !touchesAHole && !NearAnInputBreak(breaks, from, to) && !NearAReferenceBreak(breaks, from, to) &&
+           !HoldsAnExplainedBreak(breaks, from, to);
+}
+
+std::vector<double> BreaksAfterTheOnset(const std::vector<double>& toneBreaks, const Heard& heard)
+{
+    const double from = static_cast<double>(heard.FirstBlock + OnsetBlocks) * BlockSeconds;
+    const double to = static_cast<double>(heard.EndBlock) * BlockSeconds;
+    std::vector<double> breaks;
+    std::copy_if(toneBreaks.begin(), toneBreaks.end(), std::back_inserter(breaks),
+                 [&](double at) { return from <= at && at < to; });
+    return breaks;
+}
+
+Heard AfterTheLastHole(const Heard& heard)
+{
+    if (heard.Holes.empty())
+        return heard;
+    Heard after = heard;
+    const Hole& last = heard.Holes.back();
+    after.FirstBlock = static_cast<size_t>(std::lround(last.AtSeconds / BlockSeconds)) + static_cast<size_t>(last.Blocks);
+    after.Holes.clear();
+    return after;
+}
+
+} // namespace SoundSessionJudging
