@@ -13,7 +13,7 @@
 // let go of, and a failure told to the recovery or the user.
 namespace {
 
-constexpr const char* StartFailureText = "Unable to start DirectSound. Check proper sound card installation";
+constexpr const char* StartFailureText = "Unable to start the sound devices. Check the sound card and the sound server.";
 
 // What to do about a device that does not open: choose another, unless the machine has
 // nothing to play on, where the lists offer no other device either.

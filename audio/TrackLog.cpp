@@ -3,6 +3,7 @@
 #include "core/Numeric.h"
 #include "core/RuntimeError.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -12,6 +13,7 @@ namespace {
 constexpr char Separator = '\x04';
 constexpr char Terminator = '\0';
 const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+constexpr int64_t MaxTrailerBytes = 16 << 20;  // far more than any track log needs
 
 std::string TenDigits(int32_t value)
 {
@@ -105,6 +107,26 @@ int32_t Decode(const uint8_t* bytes, int64_t count, std::vector<TrackLogRecord>&
     const auto tracks = static_cast<int32_t>(log.size());
     log.emplace_back();
     return tracks;
+}
+
+int64_t Offset(int64_t dataStart, int64_t dataSize, int64_t length)
+{
+    if (dataSize > 0 && dataStart + dataSize <= length)
+        return dataStart + dataSize < length ? dataStart + dataSize : 0;
+    return dataSize == 0 && length > dataStart ? dataStart : 0;
+}
+
+int32_t Read(WavDisk& disk, int handle, int64_t offset, int64_t length, std::vector<TrackLogRecord>& log)
+{
+    if (offset <= 0 || offset >= length)
+        return -1;
+    std::vector<uint8_t> trailer(static_cast<std::size_t>(std::min(length - offset, MaxTrailerBytes)));
+    int32_t got = 0;
+    if (disk.ReadAt(handle, offset, trailer.data(), static_cast<int32_t>(trailer.size()), got) != 0)
+        return -1;
+    if (got < static_cast<int32_t>(Marker.size()) || !std::equal(Marker.begin(), Marker.end(), trailer.begin()))
+        return -1;
+    return Decode(trailer.data() + Marker.size(), got - static_cast<int64_t>(Marker.size()), log);
 }
 
 } // namespace TrackLogTrailer

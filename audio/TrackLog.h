@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/WavDisk.h"
+
 #include <QDateTime>
 
 #include <cstdint>
@@ -33,5 +35,14 @@ std::vector<uint8_t> Encode(const std::vector<TrackLogRecord>& log);
 // returns the number of tracks: the well-formed entries before the first malformed one,
 // empty entries skipped.
 int32_t Decode(const uint8_t* bytes, int64_t count, std::vector<TrackLogRecord>& log);
+
+// Where a file's trailer would begin: right after the data its chunk counts, or right after
+// the header when the chunk counts none (an empty recording, or one whose header a recorder
+// never finished); 0 where the data leaves no room for one.
+int64_t Offset(int64_t dataStart, int64_t dataSize, int64_t length);
+
+// Reads the trailer at offset of an open file of the given length into log; returns the
+// number of tracks, or -1 (log untouched) when no trailer begins there or it cannot be read.
+int32_t Read(WavDisk& disk, int handle, int64_t offset, int64_t length, std::vector<TrackLogRecord>& log);
 
 } // namespace TrackLogTrailer

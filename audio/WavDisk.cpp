@@ -77,6 +77,16 @@ public:
         return 0;
     }
 
+    int Modified(int handle, std::chrono::system_clock::time_point& when) override
+    {
+        struct stat info{};
+        if (::fstat(handle, &info) != 0)
+            return errno;
+        const auto sinceEpoch = std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec);
+        when = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(sinceEpoch));
+        return 0;
+    }
+
     int Truncate(int handle, int64_t length) override
     {
         while (::ftruncate(handle, length) != 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -26,6 +27,8 @@ public:
     virtual int Open(const std::string& path, Access access, int& handle) = 0;
     virtual int Close(int handle) = 0;
     virtual int Length(int handle, int64_t& length) = 0;
+    // When the file's content was last written.
+    virtual int Modified(int handle, std::chrono::system_clock::time_point& when) = 0;
     virtual int Truncate(int handle, int64_t length) = 0;  // the file ends at length
     virtual int WriteAt(int handle, int64_t offset, const uint8_t* data, int32_t count) = 0;
     // Reads up to count bytes; fewer (down to 0) at the end of the file is not an error.

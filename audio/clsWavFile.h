@@ -187,7 +187,8 @@ private:
     void KeepLeftoverOfEarlierRun();
     bool LeftoverHoldsAudio(const std::string& path);
     int32_t KeepLeftover(const std::string& path);
-    std::string FreeRecoveredName(const std::string& folder);
+    QDateTime RecordedAt(const std::string& path);
+    std::string FreeRecoveredName(const std::string& folder, const QDateTime& recorded);
     void RestoreSettings();
     void StoreSettings();
 

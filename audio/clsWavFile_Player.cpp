@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int64_t MaxTrailerBytes = 16 << 20;  // far more than any track log needs
-
 int16_t DecodeSample(const uint8_t* in, int32_t bytesPerSample)
 {
     if (bytesPerSample == 1)
@@ -95,14 +93,9 @@ bool clsWavFile::ReadLayout(int64_t length)
     // unless a track log follows the header at once (an empty recording). A size beyond
     // the file (a cut copy) plays what there is.
     const int64_t dataSize = layout.DataSize;
-    int64_t trailerOffset = 0;
-    if (dataSize > 0 && play_.dataStart + dataSize <= length) {
+    if (dataSize > 0 && play_.dataStart + dataSize <= length)
         play_.dataEnd = play_.dataStart + dataSize;
-        trailerOffset = play_.dataEnd < length ? play_.dataEnd : 0;
-    } else if (dataSize == 0 && length > play_.dataStart) {
-        trailerOffset = play_.dataStart;
-    }
-    ReadTrackLog(trailerOffset, length);
+    ReadTrackLog(TrackLogTrailer::Offset(play_.dataStart, dataSize, length), length);
     return true;
 }
 
@@ -142,17 +135,10 @@ void clsWavFile::ReadTrackLog(int64_t trailerOffset, int64_t length)
 {
     TrackLog.assign(1, TrackLogRecord{});
     play_.numberOfTracks = 0;
-    if (trailerOffset == 0)
+    const int32_t tracks = TrackLogTrailer::Read(CurrentWavDisk(), handle_, trailerOffset, length, TrackLog);
+    if (tracks < 0)
         return;
-    std::vector<uint8_t> trailer(static_cast<std::size_t>(std::min(length - trailerOffset, MaxTrailerBytes)));
-    int32_t got = 0;
-    if (CurrentWavDisk().ReadAt(handle_, trailerOffset, trailer.data(), static_cast<int32_t>(trailer.size()), got) != 0)
-        return;
-    const auto& marker = TrackLogTrailer::Marker;
-    if (got < static_cast<int32_t>(marker.size()) || !std::equal(marker.begin(), marker.end(), trailer.begin()))
-        return;
-    play_.numberOfTracks = TrackLogTrailer::Decode(trailer.data() + marker.size(), got - static_cast<int64_t>(marker.size()),
-                                                   TrackLog);
+    play_.numberOfTracks = tracks;
     play_.dataEnd = trailerOffset;
 }
 

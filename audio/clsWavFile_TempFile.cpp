@@ -4,11 +4,14 @@
 
 #include "audio/WavDisk.h"
 #include "audio/WavHeader.h"
+#include "audio/WavLayout.h"
 #include "core/BusyGuard.h"
 #include "core/clsComDlg.h"
 #include "core/frmLog.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
+
+#include <cmath>
 
 namespace {
 
@@ -19,6 +22,43 @@ std::string FolderOf(const std::string& path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+QDateTime LocalTime(std::chrono::system_clock::time_point when)
+{
+    return QDateTime::fromMSecsSinceEpoch(
+        std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count());
+}
+
+// When the first sample of the recording in an open file was recorded: the time of the
+// first track in its trailer, less the audio before that track. Without a track (a program
+// killed while it recorded leaves no trailer) the file's last write, less the audio the
+// file holds: the recorder writes a block and its header together, so the last write
+// ended the recording. (The file's birth time is no help: the temporary file of a
+// recording given up is emptied and used again, and keeps the birth of the first.)
+// Invalid when the file tells neither.
+QDateTime FirstSampleTime(WavDisk& disk, int handle)
+{
+    int64_t length = 0;
+    WavLayout layout;
+    if (disk.Length(handle, length) != 0 || WavLayout::Read(disk, handle, length, layout) != 0 ||
+        layout.fault != WavLayout::Fault::None)
+        return {};
+    const double bytesPerSecond = static_cast<double>(layout.SamplingRate) * layout.NumChannels * layout.BitsPerSample / 8;
+    if (bytesPerSecond <= 0)
+        return {};
+    const auto before = [&](const QDateTime& time, int64_t audioBytes) {
+        return time.addMSecs(-std::llround(static_cast<double>(audioBytes) / bytesPerSecond * 1000));
+    };
+    const int64_t trailer = TrackLogTrailer::Offset(layout.DataOffset, layout.DataSize, length);
+    std::vector<TrackLogRecord> log;
+    const int32_t tracks = TrackLogTrailer::Read(disk, handle, trailer, length, log);
+    if (tracks > 0 && log.front().T.isValid())
+        return before(log.front().T, log.front().S - layout.DataOffset);
+    std::chrono::system_clock::time_point modified;
+    if (disk.Modified(handle, modified) != 0)
+        return {};
+    return before(LocalTime(modified), (tracks >= 0 ? trailer : length) - layout.DataOffset);
 }
 
 } // namespace
@@ -140,11 +180,11 @@ bool clsWavFile::LeftoverHoldsAudio(const std::string& path)
     return holdsAudio;
 }
 
-// Moves a leftover temporary file within its folder to a date-and-time name and tells
-// where it went. Returns 0 or the system's error number (the file then stays).
+// Moves a leftover temporary file within its folder to a name of the date and time it was
+// recorded and tells where it went. Returns 0 or the system's error number (the file then stays).
 int32_t clsWavFile::KeepLeftover(const std::string& path)
 {
-    const std::string name = FreeRecoveredName(FolderOf(path));
+    const std::string name = FreeRecoveredName(FolderOf(path), RecordedAt(path));
     const int error = name.empty() ? EEXIST : CurrentWavDisk().Rename(path, name);
     if (error != 0) {
         AddLog("clsWavFile.KeepLeftover:Code=" + std::to_string(error) + " Description=" + WavDisk::Describe(error) +
@@ -161,10 +201,23 @@ int32_t clsWavFile::KeepLeftover(const std::string& path)
     return 0;
 }
 
-// "Recovered 2026-12-07 01.02.03.wav" in the folder, numbered when the name is taken.
-std::string clsWavFile::FreeRecoveredName(const std::string& folder)
+// When the leftover's recording began; now where the file cannot tell.
+QDateTime clsWavFile::RecordedAt(const std::string& path)
 {
-    const std::string stem = folder + "/Recovered " + Now().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")).toStdString();
+    WavDisk& disk = CurrentWavDisk();
+    int handle = -1;
+    QDateTime start;
+    if (disk.Open(path, WavDisk::Access::ReadOnly, handle) == 0) {
+        start = FirstSampleTime(disk, handle);
+        disk.Close(handle);
+    }
+    return start.isValid() ? start : Now();
+}
+
+// "Recovered 2026-12-07 01.02.03.wav" in the folder, numbered when the name is taken.
+std::string clsWavFile::FreeRecoveredName(const std::string& folder, const QDateTime& recorded)
+{
+    const std::string stem = folder + "/Recovered " + recorded.toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")).toStdString();
     for (int n = 1; n <= MaxRecoveredNameTries; ++n) {
         const std::string name = stem + (n == 1 ? std::string() : " (" + std::to_string(n) + ")") + WavExtension;
         if (!CurrentWavDisk().Exists(name))

@@ -29,6 +29,12 @@ IniText::Entry* BatchedEntry(const std::string& section, const std::string& key)
     return nullptr;
 }
 
+// A file status's description ends without a full stop; in a box it is a sentence.
+std::string AsSentence(const std::string& description)
+{
+    return description.ends_with('.') ? description : description + ".";
+}
+
 // Settings are read key by key too: a store that cannot be read is told once per run.
 void reportReadFailure(const IniText::FileStatus& status)
 {
@@ -36,7 +42,7 @@ void reportReadFailure(const IniText::FileStatus& status)
     readFailureShown = true;
     AddLog("Settings.GetSetting:Code=" + std::to_string(status.number) + " Description=" + status.description +
            " Source=Settings");
-    MessageBoxes::MsgBox("The settings could not be read. " + status.description +
+    MessageBoxes::MsgBox("The settings could not be read. " + AsSentence(status.description) +
                              "\nThe program runs with its default settings and leaves the file as it is; "
                              "replace it with a plain file (or remove it) to keep settings again.",
                          MessageBoxes::vbExclamation);
@@ -48,8 +54,9 @@ void reportWriteFailure(const std::string& section, const std::string& key, cons
            " Description=" + status.description + " Source=Settings");
     if (writeFailureShown) return;
     writeFailureShown = true;
-    MessageBoxes::MsgBox("The settings could not be saved. " + status.description +
-                             "\nCheck that the folder exists and is writable; until then changed settings are lost at exit.",
+    MessageBoxes::MsgBox("The settings could not be saved. " + AsSentence(status.description) +
+                             "\nCheck that the folder exists and that it and the file can be written; until then "
+                             "changed settings are lost at exit.",
                          MessageBoxes::vbExclamation);
 }
 

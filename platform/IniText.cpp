@@ -57,14 +57,21 @@ IniText::FileStatus notARegularFile(const std::string& path, const struct stat& 
 }
 
 // A file that exists without any write permission is kept as it is, even where the
-// user could replace it (root, or a writable folder): its owner made it read-only.
+// user could replace it (root, or a writable folder): its owner made it read-only. On a
+// file system mounted read-only nothing can be written, whatever the file's permissions;
+// the user is told which of the two stands in the way.
 IniText::FileStatus refuseReadOnly(const std::filesystem::path& target, const std::string& path)
 {
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0) return {};  // not there yet: created
-    const bool noWriteBit = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-    if (!noWriteBit && ::access(target.c_str(), W_OK) == 0) return {};
-    return {EACCES, "Cannot write \"" + path + "\": the file is read-only; it was left as it is"};
+    const std::string refused = "Cannot write \"" + path + "\": ";
+    const bool writable = ::access(target.c_str(), W_OK) == 0;
+    if (!writable && errno == EROFS)
+        return {EROFS, refused + "the file system it is on is mounted read-only; it was left as it is"};
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return {EACCES, refused + "the file is read-only; it was left as it is"};
+    if (!writable) return {EACCES, refused + "you have no permission to write to the file; it was left as it is"};
+    return {};
 }
 
 // Writes all of contents to an open descriptor, riding out short writes.

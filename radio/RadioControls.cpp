@@ -40,7 +40,9 @@ void MSComm1_OnComm()
         if (event == SerialLines::comEvCTS || event == SerialLines::comEvDSR)
             MouseOverS::ShaftEncoderPoll();
     } catch (const std::exception& error) {
-        MessageBoxes::MsgBox(std::string("frmMain:frmMain:MSComm1_OnComm:0\n") + error.what(),
+        AddLog(std::string("frmMain:frmMain:MSComm1_OnComm:0 ") + error.what());
+        MessageBoxes::MsgBox(std::string("The shaft encoder's turn on the serial port could not be taken:\n") +
+                                 error.what(),
                              MessageBoxes::vbOKOnly, "Error");
     }
 }

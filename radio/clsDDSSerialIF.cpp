@@ -3,6 +3,7 @@
 #include "core/Numeric.h"
 #include "core/Settings.h"
 #include "core/TryStep.h"
+#include "core/frmLog.h"
 #include "core/modTiming.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageBoxes.h"
@@ -13,7 +14,6 @@
 namespace {
 
 constexpr const char* RoutineName = "clsDDSSerialIF:clsDDSSerialIF:OpenPort";
-constexpr const char* ValidPortHint = "Please Set valid COM port in Configuration, then Close and Restart";
 
 // The speeds each mode opens the port at; no characters are sent, so they matter little.
 constexpr const char* EventModeSettings = "1200,n,8,1";
@@ -161,15 +161,29 @@ std::string clsDDSSerialIF::DevicePath() const
     return serialDevice_.empty() ? SerialLines::DefaultDevice(portNo_) : serialDevice_;
 }
 
-std::string clsDDSSerialIF::DeviceHint() const
+// COMn and the device behind it; a device chosen by its path is named by that path alone.
+std::string clsDDSSerialIF::PortName() const
 {
+    if (!serialDevice_.empty())
+        return serialDevice_;
+    return "COM" + std::to_string(portNo_) + " (" + DevicePath() + ")";
+}
+
+// A port chosen in the configuration window is opened at its OK, and the Null interface taken
+// there: neither needs a restart. The "SerialDevice" key is read at the start only, and the
+// running program writes its own value back, so a device set by hand needs the program closed.
+void clsDDSSerialIF::ReportOpenFailure(const std::string& mode, const std::string& reason) const
+{
+    AddLog(std::string(RoutineName) + " : " + mode + " : Unable to Open " + PortName() + " : " + reason);
     const std::string configuration = ConfigurationPath ? ConfigurationPath() : "Config";
-    return "COM" + std::to_string(portNo_) + " is " + DevicePath() + " here.\n" +
-           "To run without a receiver board, after OK here: " + configuration +
-           " → DDS → \"Null\" → OK; the program goes on, no restart needed.\n" +
-           "To use another port: " + configuration + " → Serial I/F, choose it there, then OK; or set " +
-           "SerialDevice=/dev/ttyUSB0 (for example) in section [" + RxName() + "] of " +
-           AppPaths::SettingsFilePath() + ", then restart.";
+    MessageBoxes::MsgBox("Unable to open " + PortName() + ".\n" + reason + "\n" +
+                             "To use another port: " + configuration + " → Serial I/F, choose it there, then OK.\n" +
+                             "To run without a receiver board, after OK here: " + configuration +
+                             " → DDS → \"Null\" → OK; the program goes on.\n" +
+                             "Both take effect at OK, without a restart. Only a device set by hand in the settings "
+                             "file needs one: close the program, set SerialDevice=/dev/ttyUSB0 (for example) in "
+                             "section [" + RxName() + "] of " + AppPaths::SettingsFilePath() + ", then start it again.",
+                         MessageBoxes::vbOKOnly);
 }
 
 // Opening raises RTS and DTR; the chip must see the idle levels before anything else.
@@ -205,9 +219,7 @@ int32_t clsDDSSerialIF::OpenThroughControl()
         }
         reason = control_->LastError().description;
     }
-    MessageBoxes::MsgBox(std::string(RoutineName) + " : Unable to Open COM" + std::to_string(portNo_) + "\n" +
-                             DeviceHint() + "\n" + ValidPortHint + "\n" + RoutineName + ":0\n" + reason,
-                         MessageBoxes::vbOKOnly);
+    ReportOpenFailure("EventMode", reason);
     return 0;
 }
 
@@ -221,9 +233,7 @@ int32_t clsDDSSerialIF::OpenPolled()
         hComm_ = handle;
         return handle;
     }
-    MessageBoxes::MsgBox(std::string(RoutineName) + " : PollMode : Unable to Open COM" + std::to_string(portNo_) +
-                             "\n" + DeviceHint() + "\n" + ValidPortHint + "\n" + error.description,
-                         MessageBoxes::vbOKOnly);
+    ReportOpenFailure("PollMode", error.description);
     return 0;
 }
 

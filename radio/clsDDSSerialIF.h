@@ -74,9 +74,6 @@ public:
     // The "SerialDevice" in force; empty means the device of PortNo. Saved with the settings.
     const std::string& SerialDevice() const { return serialDevice_; }
     void SerialDevice(const std::string& path) { serialDevice_ = path; }
-    // The lines that messages about the port add: the device behind COMn, how to run without a
-    // board and how to choose another port.
-    std::string DeviceHint() const;
     // The clicks that lead to the configuration window from the display that the main window
     // shows once the message is answered (for example "Display: Full, then Config"); the main
     // window sets it. Unset: "Config".
@@ -90,6 +87,10 @@ private:
     void SetIdleLines();
     int32_t OpenThroughControl();
     int32_t OpenPolled();
+    // The port that did not open, why, and the ways on: another port, no board, or a device
+    // set by hand; the trace log gets the routine and the mode.
+    void ReportOpenFailure(const std::string& mode, const std::string& reason) const;
+    std::string PortName() const;
 
     int32_t portNo_ = 1;
     int32_t hComm_ = 0;

@@ -267,7 +267,7 @@ TEST_F(Supervisor, AFirstStartWithoutABoardShowsOneBoxWhoseWayLeadsToTheNullInte
     ASSERT_TRUE(supervisor.Form_Load());
     ASSERT_EQ(boxes.boxes.size(), 1u);
     const std::string prompt = boxes.Last().prompt;
-    for (const char* part : {"/dev/ttyS0", "SerialDevice=", "Please Set valid COM port in Configuration, then Close and Restart"})
+    for (const char* part : {"/dev/ttyS0", "SerialDevice=", "Both take effect at OK, without a restart."})
         EXPECT_NE(prompt.find(part), std::string::npos) << part << " in " << prompt;
     ASSERT_NE(findWindow("frmMain"), nullptr) << "the program goes on";
 

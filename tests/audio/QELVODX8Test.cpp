@@ -489,7 +489,7 @@ TEST_F(SoundEngine, APlaybackStartThatFailsIsTriedAtEachFollowingBlockAndShownAf
     EXPECT_EQ(backend.FailingPlaybackStarts, 6) << "no attempts after the message";
     ASSERT_EQ(boxes.boxes.size(), 1u);
     // The message of a device that does not open, with the device and the error.
-    EXPECT_EQ(boxes.Last().prompt.rfind("Unable to start DirectSound. Check proper sound card installation\n"
+    EXPECT_EQ(boxes.Last().prompt.rfind("Unable to start the sound devices. Check the sound card and the sound server.\n"
                                         "Playback device \"default\": cannot be prepared (Broken pipe) To use",
                                         0),
               0u)
@@ -500,7 +500,7 @@ TEST_F(SoundEngine, APlaybackStartThatFailsIsTriedAtEachFollowingBlockAndShownAf
 
 TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
 {
-    const std::string firstLine = "Unable to start DirectSound. Check proper sound card installation\n";
+    const std::string firstLine = "Unable to start the sound devices. Check the sound card and the sound server.\n";
     // The second line says where another device is chosen.
     const std::string choice = " To use another device, choose it on the Soundcard tab of the configuration window (Config).";
     Configure();
@@ -546,7 +546,7 @@ TEST_F(SoundEngine, AFailedOpenIsShownLeavesTheEngineStoppedAndCanBeRetried)
 // advice to choose another device.
 TEST_F(SoundEngine, AMachineWithNeitherServerNorCardIsToldWhatIsMissing)
 {
-    const std::string opened = "Unable to start DirectSound. Check proper sound card installation\n"
+    const std::string opened = "Unable to start the sound devices. Check the sound card and the sound server.\n"
                                "device \"default\": cannot be opened (Device or resource busy)";
     const std::string choice = " To use another device, choose it on the Soundcard tab of the configuration window (Config).";
     Configure();

@@ -24,7 +24,7 @@ const SoundDeviceInfo UsbCard{"pulse:usb-card", "USB-Card"};
 const SoundDeviceInfo Headset{"pulse:headset", "Headset"};
 const SoundDeviceInfo LineIn{"hw:CARD=PCH,DEV=0", "Line in"};
 
-const std::string FirstLine = "Unable to start DirectSound. Check proper sound card installation\n";
+const std::string FirstLine = "Unable to start the sound devices. Check the sound card and the sound server.\n";
 
 // The engine on a fake backend whose device lists a test changes as a desktop does when
 // a card or a headset comes and goes.

@@ -184,6 +184,13 @@ TEST_F(FaultTest, AKilledRecorderLeavesAValidFileOfEveryWrittenHalfAndTheNextSta
         if (file.data.empty())
             continue;
 
+        // Its last write half a second after the clock's time, and the length of its audio:
+        // the recording began half a second after the clock's time.
+        const int64_t lastWrite = clock.toMSecsSinceEpoch() * 1'000'000 + 500'000'000 +
+                                  static_cast<int64_t>(file.data.size()) * 1'000'000'000 / (2 * 48000);
+        const timespec times[2] = {{lastWrite / 1'000'000'000, lastWrite % 1'000'000'000},
+                                   {lastWrite / 1'000'000'000, lastWrite % 1'000'000'000}};
+        ASSERT_EQ(0, utimensat(AT_FDCWD, temp.c_str(), times, 0));
         boxes.boxes.clear();
         clsWavFile next;
         next.TempFileName = home.file("~QELVOTMP.WAV");  // the start-up's name; Record sets temp

@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 
 #include <cerrno>
+#include <chrono>
 #include <tuple>
 
 namespace {
@@ -10,6 +11,12 @@ namespace {
 constexpr int32_t Half = clsWavFile::DefaultRecBlockSizeInSamples;
 
 using RecorderTest = WavFileTest;
+
+// A file time of the given local date and time.
+std::chrono::system_clock::time_point FileTime(const QDateTime& time)
+{
+    return std::chrono::system_clock::time_point(std::chrono::milliseconds(time.toMSecsSinceEpoch()));
+}
 
 TEST_F(RecorderTest, RefusesOperationsInTheWrongStateWithTheirCodes)
 {
@@ -321,7 +328,7 @@ TEST_F(RecorderTest, ALeftoverTemporaryFileHoldingAudioIsKeptUnderADatedNameAndN
 {
     const std::string recovered = "/rec/Recovered 2007-02-03 14.05.09.wav";
     const std::vector<uint8_t> leftover = MakeWav(48000, Le16({1, 2, 3}));
-    disk.Put(TempPath, leftover);
+    disk.Put(TempPath, leftover, FileTime(clock.addMSecs(500)));   // its last write, 3 samples after its first
     disk.renameErrors[recovered] = EACCES;
     EXPECT_EQ(EACCES, StartRecording());
     EXPECT_EQ(leftover, disk.Content(TempPath));
@@ -343,6 +350,39 @@ TEST_F(RecorderTest, ALeftoverTemporaryFileHoldingAudioIsKeptUnderADatedNameAndN
     EXPECT_TRUE(disk.Exists(TempPath));
     EXPECT_EQ(0, StartRecording());
     EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// A leftover is named after the time of its first sample: the first track's time in its
+// trailer less the audio before that track, whatever the file's times; without a trailer,
+// the file's last write less the audio it holds. A name taken is numbered.
+TEST_F(RecorderTest, ALeftoverIsNamedAfterWhenItsFirstSampleWasRecorded)
+{
+    const auto keptAs = [this](const std::vector<uint8_t>& leftover, const QDateTime& written) {
+        wav.reset();
+        disk.Put(TempPath, leftover, FileTime(written));
+        wav = Make();
+        wav->init();
+        for (const auto& [path, file] : disk.files)
+            if (file.bytes == leftover && path != TempPath)
+                return path;
+        return std::string("(not kept)");
+    };
+    const QDate day(2024, 5, 6);
+    // 2 s at 8000 samples per second; the first track begins 0.5 s in, at 21:30:10.
+    const std::vector<uint8_t> audio(32000, 7);
+    const auto tracked = MakeWav(8000, audio, 16, 1,
+                                 Trailer({TrailerEntry("0071000000", "2024-05-06 21:30:10", "0000008044", "0000032045")}));
+    EXPECT_EQ(keptAs(tracked, QDateTime(day, QTime(23, 59, 0))), "/rec/Recovered 2024-05-06 21.30.09.wav")
+        << "a file copied later keeps the recording's time";
+
+    // Killed while recording: 1.5 s of audio, the last written at 22:15:03.250.
+    const std::vector<uint8_t> killed = MakeWav(8000, std::vector<uint8_t>(24000, 9));
+    EXPECT_EQ(keptAs(killed, QDateTime(day, QTime(22, 15, 3, 250))), "/rec/Recovered 2024-05-06 22.15.01.wav");
+    std::vector<uint8_t> unfinished = killed;   // a header never brought up to date: the data runs to the end
+    unfinished[40] = unfinished[41] = 0;
+    EXPECT_EQ(keptAs(unfinished, QDateTime(day, QTime(22, 15, 3, 250))), "/rec/Recovered 2024-05-06 22.15.01 (2).wav");
+    EXPECT_EQ(boxes.Last().prompt, "An unsaved recording was found in " + TempPath +
+                                       "\nIt has been kept as /rec/Recovered 2024-05-06 22.15.01 (2).wav");
 }
 
 TEST_F(RecorderTest, ARecordingStopsCleanlyBeforeItsCountersOverflow)

@@ -33,7 +33,9 @@ TEST(SettingsTest, AFailedWriteIsShownOnceAndTheProgramGoesOn)
     Settings::SaveSetting("frmMain", "CurrentBand", "2");
     EXPECT_EQ(store.writeCount, 3);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_NE(boxes.Last().prompt.find("fake settings"), std::string::npos);
+    EXPECT_EQ(boxes.Last().prompt, "The settings could not be saved. Cannot write \"fake settings\": Permission denied.\n"
+                                   "Check that the folder exists and that it and the file can be written; until then "
+                                   "changed settings are lost at exit.");
     EXPECT_EQ(boxes.Last().icon, MessageBoxes::vbExclamation);
     EXPECT_EQ(Settings::GetSetting("frmMain", "SDRModelNo"), "3");
 }

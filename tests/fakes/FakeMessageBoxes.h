@@ -3,11 +3,13 @@
 #include "platform/MessageBoxes.h"
 
 #include <deque>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 // Stands in for the message boxes while it lives: records every box and answers at
-// once, with the queued answers in order and then with each box's default button.
+// once, with the queued answers in order and then with each box's default button. A box
+// that names a Windows component fails the test that shows it.
 class FakeMessageBoxes : public MessageBoxes::Backend
 {
 public:
@@ -31,6 +33,9 @@ public:
 
     int Show(const std::string& prompt, int style, const std::string& title) override
     {
+        // The user reads of this system's parts, not of another system's components.
+        for (const char* name : {"DirectSound", "DirectX", "MSComm", "Windows", "COM port", ".dll", ".DLL"})
+            EXPECT_EQ(prompt.find(name), std::string::npos) << "a box names " << name << ": " << prompt;
         boxes.push_back({prompt, style, title, MessageBoxes::ShownTitle(title), MessageBoxes::Buttons(style),
                          style & 0x70, MessageBoxes::DefaultResult(style)});
         if (answers_.empty())

@@ -4,13 +4,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-// An in-memory disk for the recorder and player while it lives. Faults are injected per
+// An in-memory disk for the recorder and player while it lives; a write stamps its file
+// with the disk's clock. Faults are injected per
 // path (remove, rename, open) or by a function of the write's (offset, count)
 // that returns an error number or 0. Content beyond keepBytesUpTo is kept only for small
 // writes (headers, trailers), so that a test can write a file of gigabytes.
@@ -24,6 +26,7 @@ public:
         std::vector<uint8_t> bytes;                          // the kept content from 0
         std::map<int64_t, std::vector<uint8_t>> smallWrites;  // kept beyond keepBytesUpTo, by offset
         int64_t length = 0;
+        std::chrono::system_clock::time_point modified;       // the last write, by the disk's clock
 
         uint8_t At(int64_t at) const
         {
@@ -43,10 +46,10 @@ public:
     FakeWavDisk(const FakeWavDisk&) = delete;
     FakeWavDisk& operator=(const FakeWavDisk&) = delete;
 
-    void Put(const std::string& path, std::vector<uint8_t> bytes)
+    void Put(const std::string& path, std::vector<uint8_t> bytes, std::chrono::system_clock::time_point modified = {})
     {
         const auto length = static_cast<int64_t>(bytes.size());
-        files[path] = File{std::move(bytes), {}, length};
+        files[path] = File{std::move(bytes), {}, length, modified};
     }
 
     // The whole kept content of a file; empty when there is none.
@@ -95,7 +98,7 @@ public:
         if (access != Access::CreateReadWrite && !Exists(path))
             return ENOENT;
         if (access == Access::CreateReadWrite)
-            files[path] = File{};
+            files[path] = File{{}, {}, 0, clock()};
         handle = nextHandle_++;
         open[handle] = path;
         return 0;
@@ -117,6 +120,15 @@ public:
         return 0;
     }
 
+    int Modified(int handle, std::chrono::system_clock::time_point& when) override
+    {
+        File* file = FileOf(handle);
+        if (!file)
+            return EBADF;
+        when = file->modified;
+        return 0;
+    }
+
     int WriteAt(int handle, int64_t offset, const uint8_t* data, int32_t count) override
     {
         File* file = FileOf(handle);
@@ -125,6 +137,7 @@ public:
         if (writeFault)
             if (const int error = writeFault(offset, count))
                 return error;
+        file->modified = clock();
         file->length = std::max(file->length, offset + count);
         if (offset + count > keepBytesUpTo && count <= SmallWrite)
             file->smallWrites[offset].assign(data, data + count);
@@ -155,6 +168,7 @@ public:
         if (!file)
             return EBADF;
         file->length = length;
+        file->modified = clock();
         if (static_cast<int64_t>(file->bytes.size()) > length)
             file->bytes.resize(static_cast<std::size_t>(length));
         file->smallWrites.erase(file->smallWrites.lower_bound(length), file->smallWrites.end());
@@ -166,6 +180,7 @@ public:
     std::map<std::string, int> removeErrors, renameErrors, openErrors;
     std::function<int(int64_t offset, int32_t count)> writeFault;
     int64_t keepBytesUpTo = INT64_MAX;
+    std::function<std::chrono::system_clock::time_point()> clock = [] { return std::chrono::system_clock::now(); };
 
 private:
     static int Fault(const std::map<std::string, int>& errors, const std::string& path)

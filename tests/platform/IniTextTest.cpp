@@ -2,9 +2,16 @@
 
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,7 +19,84 @@ std::vector<std::string> linesOf(std::string_view text) { return IniText::Parse(
 
 std::string tempPath(const QTemporaryDir& dir, const std::string& name) { return dir.path().toStdString() + "/" + name; }
 
+// What work tells, run in a child process, so that what it changes of the process (a mount
+// namespace, the user) stays there.
+std::string InChild(const std::function<std::string()>& work)
+{
+    int ends[2];
+    if (::pipe(ends) != 0) return "skip: no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        const std::string told = work();
+        [[maybe_unused]] const ssize_t written = ::write(ends[1], told.data(), told.size());
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    std::string told;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;) told.append(buffer, size_t(got));
+    ::close(ends[0]);
+    ::waitpid(child, nullptr, 0);
+    return child < 0 ? "skip: no child process" : told;
+}
+
+std::string Told(const IniText::FileStatus& status) { return std::to_string(status.number) + " " + status.description; }
+
+// The status of a write to a settings file of the given mode on a file system mounted
+// read-only, in a mount namespace of the child's own. "skip: why" where no mount can be
+// made (a process without the right to make mount namespaces).
+std::string WriteOnReadOnlyMount(const std::string& folder, mode_t mode)
+{
+    return InChild([&] {
+        const std::string file = folder + "/ZOZEVERE.ini";
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
+            return std::string("skip: no read-only mount to be had: ") + std::strerror(errno);
+        std::ofstream(file) << "[frmMain]\r\nSDRModelNo=3\r\n";
+        ::chmod(file.c_str(), mode);
+        if (::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            return std::string("skip: the mount stays writable: ") + std::strerror(errno);
+        return Told(IniText::WriteFileAtomically(file, "[frmMain]\r\nSDRModelNo=4\r\n"));
+    });
+}
+
 } // namespace
+
+// A file system mounted read-only is told apart from a read-only file, whatever the file's
+// own permissions, and both from a file of another user; each is left as it is.
+TEST(IniTextTest, AReadOnlyFileSystemIsToldApartFromAReadOnlyFile)
+{
+    QTemporaryDir dir;
+    const std::string locked = tempPath(dir, "locked.ini");
+    std::ofstream(locked) << "[frmMain]\r\n";
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    EXPECT_EQ(Told(IniText::WriteFileAtomically(locked, "x")),
+              std::to_string(EACCES) + " Cannot write \"" + locked + "\": the file is read-only; it was left as it is");
+
+    // Root may write anywhere: the child takes an ordinary user's rights first.
+    const std::string others = tempPath(dir, "others.ini");
+    std::ofstream(others) << "[frmMain]\r\n";
+    ASSERT_EQ(::chmod(dir.path().toStdString().c_str(), 0755), 0);
+    if (::geteuid() == 0) {
+        EXPECT_EQ(InChild([&] {
+                      if (::setgid(65534) != 0 || ::setuid(65534) != 0) return std::string("no other user");
+                      return Told(IniText::WriteFileAtomically(others, "x"));
+                  }),
+                  std::to_string(EACCES) + " Cannot write \"" + others +
+                      "\": you have no permission to write to the file; it was left as it is");
+    }
+
+    const std::string folder = tempPath(dir, "mounted");
+    std::filesystem::create_directory(folder);
+    const std::string expected = std::to_string(EROFS) + " Cannot write \"" + folder +
+                                 "/ZOZEVERE.ini\": the file system it is on is mounted read-only; it was left as it is";
+    for (const mode_t mode : {mode_t{0644}, mode_t{0444}}) {
+        const std::string told = WriteOnReadOnlyMount(folder, mode);
+        if (told.starts_with("skip:")) GTEST_SKIP() << told;
+        EXPECT_EQ(told, expected) << std::oct << mode;
+    }
+}
 
 TEST(IniTextTest, ReadsEveryLineWhateverTheLineEnds)
 {

@@ -117,7 +117,7 @@ TEST(MessageBoxes, ABoxWhoseWindowGoesCountsAsDismissedAndASplashStepsAsideMeanw
         EXPECT_EQ(QApplication::activeModalWidget()->parentWidget(), owner);
         delete owner;
     });
-    EXPECT_EQ(MsgBox("Unable to start DirectSound. Check proper sound card installation", vbOKCancel), vbCancel);
+    EXPECT_EQ(MsgBox("Unable to start the sound devices. Check the sound card and the sound server.", vbOKCancel), vbCancel);
     EXPECT_TRUE(splashHidden);
     EXPECT_TRUE(splash.isVisible());
 }

@@ -1,6 +1,7 @@
 #include "radio/clsDDSSerialIF.h"
 
 #include "RadioTestRig.h"
+#include "platform/AppPaths.h"
 #include "platform/SerialLines.h"
 
 #include <array>
@@ -203,45 +204,54 @@ TEST_F(SerialTransport, OpenPortOpensTheNumberedDeviceOnce)
     EXPECT_EQ(transport.GetEncoderBits(), 0);
 }
 
+// The box names the port and its device, says why, and gives the ways on: another port or
+// the Null interface, both taken at OK in the configuration window, and a device set by hand
+// in the settings file, the one way that needs the program started again. No routine names.
 TEST_F(SerialTransport, PortThatDoesNotOpenIsExplainedWithItsDevice)
 {
     lines.failingDevices["/dev/ttyS0"] = ENOENT;
     lines.failingDevices["/dev/ttyS1"] = EACCES;
+    transport.RxName(Section);
     EXPECT_EQ(transport.OpenPort(), 0);
     EXPECT_EQ(transport.hComm(), 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    // The fixed lines gain ones naming the device, the way to run without a board and the
-    // ways to choose another port.
-    const std::string hint = "COM1 is /dev/ttyS0 here.\nTo run without a receiver board, after OK here: Config → DDS → "
-                             "\"Null\" → OK; the program goes on, no restart needed.\nTo use another port: Config → "
-                             "Serial I/F, choose it there, then OK; or set SerialDevice=/dev/ttyUSB0 (for example) in "
-                             "section [" + transport.RxName() + "] of ";
-    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : PollMode : Unable to Open COM1\n" +
-                                        hint, 0),
-              0u)
-        << boxes.Last().prompt;
-    EXPECT_NE(boxes.Last().prompt.find("ZOZEVERE.ini, then restart.\n"
-                                       "Please Set valid COM port in Configuration, then Close and Restart\n"
-                                       "/dev/ttyS0: "),
-              std::string::npos);
+    const std::string ways =
+        "To use another port: Config → Serial I/F, choose it there, then OK.\n"
+        "To run without a receiver board, after OK here: Config → DDS → \"Null\" → OK; the program goes on.\n"
+        "Both take effect at OK, without a restart. Only a device set by hand in the settings file needs one: "
+        "close the program, set SerialDevice=/dev/ttyUSB0 (for example) in section [" + std::string(Section) + "] of " +
+        AppPaths::SettingsFilePath() + ", then start it again.";
+    EXPECT_EQ(boxes.Last().prompt, "Unable to open COM1 (/dev/ttyS0).\n" + SerialLines::OpenErrorText("/dev/ttyS0", ENOENT) +
+                                       "\n" + ways);
 
     transport.PortNo(2);
     EXPECT_EQ(transport.OpenPort(), 0);
-    EXPECT_NE(boxes.Last().prompt.find("/dev/ttyS1"), std::string::npos);
+    EXPECT_EQ(boxes.Last().prompt.rfind("Unable to open COM2 (/dev/ttyS1).\n/dev/ttyS1: ", 0), 0u) << boxes.Last().prompt;
     EXPECT_NE(boxes.Last().prompt.find("dialout"), std::string::npos);
 
-    // In event mode the control's own message follows.
+    // In event mode the control's own message stands for the reason.
     transport.PortNo(1);
     transport.MSCommCtl(std::make_shared<SerialLines::CommControl>());
     EXPECT_EQ(transport.OpenPort(true), 0);
-    EXPECT_EQ(boxes.Last().prompt.rfind("clsDDSSerialIF:clsDDSSerialIF:OpenPort : Unable to Open COM1\n" + hint, 0), 0u)
-        << boxes.Last().prompt;
-    EXPECT_NE(boxes.Last().prompt.find("restart.\nPlease Set valid COM port in Configuration, then Close and Restart\n"
-                                       "clsDDSSerialIF:clsDDSSerialIF:OpenPort:0\n/dev/ttyS0: "),
-              std::string::npos);
+    EXPECT_EQ(boxes.Last().prompt.rfind("Unable to open COM1 (/dev/ttyS0).\n/dev/ttyS0: ", 0), 0u) << boxes.Last().prompt;
     transport.MSCommCtl(nullptr);
     EXPECT_EQ(transport.OpenPort(true), 0);
-    EXPECT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(boxes.Last().prompt, "Unable to open COM1 (/dev/ttyS0).\n"
+                                   "No serial-communications control was given to the interface.\n" + ways);
+
+    // A device chosen by its path is named by it.
+    transport.SerialDevice("/dev/ttyUSB3");
+    lines.failingDevices["/dev/ttyUSB3"] = EBUSY;
+    EXPECT_EQ(transport.OpenPort(), 0);
+    EXPECT_EQ(boxes.Last().prompt.rfind("Unable to open /dev/ttyUSB3.\n/dev/ttyUSB3: ", 0), 0u) << boxes.Last().prompt;
+    ASSERT_EQ(boxes.boxes.size(), 5u);
+    for (const auto& box : boxes.boxes) {
+        EXPECT_EQ(box.prompt.find("clsDDSSerialIF"), std::string::npos) << box.prompt;
+        EXPECT_EQ(box.prompt.find("COM port"), std::string::npos) << box.prompt;
+        const size_t restart = box.prompt.find("estart");   // Restart or restart
+        ASSERT_NE(restart, std::string::npos);
+        EXPECT_EQ(box.prompt.find("estart", restart + 1), std::string::npos) << "told once: " << box.prompt;
+    }
 }
 
 TEST_F(SerialTransport, EventModeOpensThroughTheControlAndReportsEncoderChanges)

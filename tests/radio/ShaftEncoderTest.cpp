@@ -179,7 +179,7 @@ TEST_F(ShaftEncoder, EventsOfTheSerialControlDriveTheEncoder)
     RadioControls::dialtuner.Attach([] { return 1; }, [](int32_t) { throw std::runtime_error("dial broke"); });
     lines.SetModemStatus(StatusFor(3));
     ASSERT_TRUE(ProcessEventsUntil([&] { return !boxes.boxes.empty(); }));
-    EXPECT_EQ(boxes.Last().prompt, "frmMain:frmMain:MSComm1_OnComm:0\ndial broke");
+    EXPECT_EQ(boxes.Last().prompt, "The shaft encoder's turn on the serial port could not be taken:\ndial broke");
     EXPECT_EQ(boxes.Last().title, "Error");
 
     int32_t dial = 1;

@@ -400,7 +400,7 @@ TEST_F(ReceiverSetup, APortThatDoesNotOpenIsReportedOnceAndTheReceiverStillStart
     ASSERT_NO_THROW(modSetupRX::InitialiseRX(modelNo));
     ASSERT_EQ(boxes.boxes.size(), 1u);
     const std::string& prompt = boxes.Last().prompt;
-    for (const char* part : {"Unable to Open COM1", "COM1 is /dev/ttyS0 here", "SerialDevice=",
+    for (const char* part : {"Unable to open COM1 (/dev/ttyS0).", "SerialDevice=",
                              "Config → Serial I/F", "Config → DDS → \"Null\" → OK"})
         EXPECT_NE(prompt.find(part), std::string::npos) << part << " in " << prompt;
     EXPECT_TRUE(AD9951->Initialised());

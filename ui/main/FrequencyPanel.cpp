@@ -173,7 +173,8 @@ void FrequencyPanel::ApplyColours()
     }
     for (Label* unit : lblScale)
         FormControls::SetForeColour(unit, ScaledTuningColour(75));
-    FormControls::SetForeColour(lblTuningRate, TuningColour());
+    // The tuning rate lit as the digits are, dimmed while it is locked.
+    FormControls::SetForeColour(lblTuningRate, TuneRateLocked ? static_cast<uint32_t>(ScrollLabels[1].NormalColour) : lit);
     FormControls::SetForeColour(lblTuneDialRate, Black);
     if (lblBFO) {
         FormControls::SetForeColour(lblBFO, TuningColour());

@@ -111,7 +111,14 @@ void PowerPanel::EnableSwitches()
 
 void PowerPanel::ApplyColours()
 {
-    const uint32_t powerColours[] = {0x00FF00, 0x0000FF, 0x00FFFF};   // On green, Off red, Close yellow
     for (int button = 0; button < 3; ++button)
-        FormControls::SetForeColour(optPwr[button], powerColours[button]);
+        FormControls::SetForeColour(optPwr[button], colours_[static_cast<size_t>(button)]);
+}
+
+// Receiving: On dark green, Off red; off: On green, Off dark red.
+void PowerPanel::ShowPowerColours(bool on)
+{
+    colours_[0] = on ? 0x00C000 : 0x00FF00;
+    colours_[1] = on ? 0x0000FF : 0x0000C0;
+    ApplyColours();
 }

@@ -3,6 +3,7 @@
 #include "ui/common/ButtonArray.h"
 #include "ui/main/PanelBuilder.h"
 
+#include <array>
 #include <cstdint>
 
 class Frame;
@@ -31,8 +32,11 @@ public:
 
     // The switches within the user's reach, once the start-up has every table and object in place.
     void EnableSwitches();
-    // The switches' own colours after the colour scheme went over every control.
+    // The switches' own colours after the colour scheme went over every control: those of
+    // the last switching, or the first ones (On green, Off red, Close yellow) before any.
     void ApplyColours();
+    // On and Off in the colours of the receiver switched on or off.
+    void ShowPowerColours(bool on);
 
     // Shown only at the smallest size, whose size buttons lie outside the window: back to Std.
     QPushButton* cmdMoreControls = nullptr;
@@ -51,4 +55,5 @@ private:
     bool switching_ = false;   // On or Off is under way
     bool showing_ = false;     // the switch is being set to what runs
     int wanted_ = -1;          // the power state last clicked, not yet applied
+    std::array<uint32_t, 3> colours_{0x00FF00, 0x0000FF, 0x00FFFF};   // On, Off and Close as shown
 };

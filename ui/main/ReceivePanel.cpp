@@ -212,5 +212,8 @@ void ReceivePanel::ConnectSwitches()
 
 void ReceivePanel::ApplyColours()
 {
-    FormControls::SetForeColour(chkTuneLo, static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRTuningColour));
+    if (injectionShown_)
+        ShowInjectionColour();
+    else
+        FormControls::SetForeColour(chkTuneLo, static_cast<uint32_t>(PublicVars::SDRColourSchemes.SDRTuningColour));
 }

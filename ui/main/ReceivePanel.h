@@ -37,7 +37,8 @@ public:
     void ConnectSwitches();
     void ConnectSliders();
     void ConnectHover();
-    // The low-side box in the tuning colour, after the colour scheme went over every control.
+    // After the colour scheme went over every control: the low-side box in the colour of the
+    // injection side it shows, or in the tuning colour while no side has been set.
     void ApplyColours();
 
     // The controls in line with the state in force (start-up).
@@ -163,12 +164,14 @@ private:
     void ShowManualNotchControls(bool shown);
     void TakeAFNotchRange();
     void ColourEdgeLabels(int Index, uint32_t colour);
+    void ShowInjectionColour();
 
     PanelHub& hub_;
     const int upperRow_;
     const int lowerRow_;
     ScrollLabelBinding scrollLabelBinding_;
 
+    bool injectionShown_ = false;   // the low-side box has shown its side's colour
     bool modeBusy_ = false;
     bool ifFilterBusy_ = false;
     bool notchBusy_ = false;

@@ -246,12 +246,18 @@ void ReceivePanel::optAGC_Click(int Index)
     MouseOverS::lblAGCDecay_Wheel();
 }
 
+void ReceivePanel::ShowInjectionColour()
+{
+    FormControls::SetForeColour(chkTuneLo, Ticked(chkTuneLo) ? InjectionOnColour : InjectionOffColour);
+    injectionShown_ = true;
+}
+
 // The injection side: the IF offset and the filters follow, the oscillator is re-programmed
 // for the same frequency, and an IF notch keeps its place relative to the signal.
 void ReceivePanel::chkTuneLo_Click()
 {
     const bool lowSide = Ticked(chkTuneLo);
-    FormControls::SetForeColour(chkTuneLo, lowSide ? InjectionOnColour : InjectionOffColour);
+    ShowInjectionColour();
     HiSideLoOn = !lowSide;
     if (VFO)
         VFO->HiSideLo(HiSideLoOn);

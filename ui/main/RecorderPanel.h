@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class Frame;
 class Label;
@@ -44,6 +45,9 @@ public:
     void ConnectRecorder();
     // The time and size recorded in the scheme's focus colour.
     void ApplyColours();
+    // The recording options and their frames in the colour of the recorder's state (recording,
+    // or closed) again, once it has shown one, after the frames were given their normal colour.
+    void RestoreOptionsColour();
 
     // The recorder's events and the disk work they ask for.
     void tmrPlaybackRead_Timer();
@@ -116,4 +120,5 @@ private:
     bool bitsOptionBusy_ = false;
     int rememberedSampleRateOption_ = 0;   // the last choices the recorder accepted
     int rememberedBitsOption_ = 0;
+    std::optional<uint32_t> optionsColour_;   // the recording options' colour as last set
 };

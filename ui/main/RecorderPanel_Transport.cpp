@@ -252,12 +252,20 @@ void RecorderPanel::CloseAction()
 
 void RecorderPanel::SetRecordingOptionsColour(uint32_t colour)
 {
+    optionsColour_ = colour;
+    RestoreOptionsColour();
+}
+
+void RecorderPanel::RestoreOptionsColour()
+{
+    if (!optionsColour_)
+        return;
     for (QAbstractButton* option : optRecordSamplePerBit)
-        FormControls::SetForeColour(option, colour);
+        FormControls::SetForeColour(option, *optionsColour_);
     for (QAbstractButton* option : optRecordSampleRate)
-        FormControls::SetForeColour(option, colour);
-    FormControls::SetForeColour(frRecordSampling, colour);
-    FormControls::SetForeColour(frRecordBitsPerSample, colour);
+        FormControls::SetForeColour(option, *optionsColour_);
+    FormControls::SetForeColour(frRecordSampling, *optionsColour_);
+    FormControls::SetForeColour(frRecordBitsPerSample, *optionsColour_);
 }
 
 // The rate option of a file's rate (48000 "48K" down to 3000 "3k"); other rates select

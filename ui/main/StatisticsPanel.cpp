@@ -27,8 +27,6 @@ constexpr int32_t Red = 0x0000FF;
 // The rows: 6, 7 and 8 are spare.
 enum Row { PeakIn = 0, PeakOut = 1, Gain = 2, Oscillator = 3, Load = 4, Time = 5, Spare = 6, Thread = 9 };
 
-void SetTextColour(QWidget* label, int32_t colour) { FormControls::SetForeColour(label, static_cast<uint32_t>(colour)); }
-
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 // A block peak and its level below full scale.
@@ -72,7 +70,7 @@ void StatisticsPanel::ShowStatistics()
         return;
     const float peakIn = MeanPeak(InPeakRing);
     lblStatsVal[PeakIn]->setText(Text(PeakText(peakIn)));
-    SetTextColour(lblStatsVal[PeakIn], peakIn < 2048.0f ? Yellow : peakIn <= 16383.0f ? Green : Red);
+    ShowValueColour(PeakIn, peakIn < 2048.0f ? Yellow : peakIn <= 16383.0f ? Green : Red);
     lblStatsVal[PeakOut]->setText(Text(PeakText(MeanPeak(OutPeakRing))));
     lblStatsVal[Gain]->setText(
         Text(Format(AGCGain, "#0.00  ") + Format(20.0 * QELVO::Log10(AGCGain), "#0.0 dB")));
@@ -84,8 +82,21 @@ void StatisticsPanel::ShowStatistics()
     lblStatsVal[Time]->setText(Text(Format(microseconds, "#,##0 uS")));
     const float margin = LoadYieldThreshold - load;
     const int32_t colour = margin > 0.2f ? Green : margin > 0.0f ? Yellow : Red;
-    SetTextColour(lblStatsVal[Load], colour);
-    SetTextColour(lblStatsVal[Time], colour);
+    ShowValueColour(Load, colour);
+    ShowValueColour(Time, colour);
+}
+
+void StatisticsPanel::ApplyColours()
+{
+    for (size_t row = 0; row < valueColours_.size(); ++row)
+        if (valueColours_[row])
+            FormControls::SetForeColour(lblStatsVal[static_cast<int>(row)], static_cast<uint32_t>(*valueColours_[row]));
+}
+
+void StatisticsPanel::ShowValueColour(int row, int32_t colour)
+{
+    valueColours_[static_cast<size_t>(row)] = colour;
+    FormControls::SetForeColour(lblStatsVal[row], static_cast<uint32_t>(colour));
 }
 
 // Runs after every block: the text is made again only when the frequency has changed.

@@ -3,6 +3,7 @@
 #include "ui/common/ControlArray.h"
 #include "ui/main/PanelBuilder.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -31,6 +32,9 @@ public:
     void ShowStatistics();
     // The oscillator's output frequency, once there is an oscillator.
     void ShowOscillator();
+    // The values that tell how good they are in their colours again, after the colour
+    // scheme went over every control.
+    void ApplyColours();
     // The start-up's part: a spare row hidden, the thread the window runs on shown.
     void HideSpareRow();
     void ShowWindowThread();
@@ -41,5 +45,8 @@ public:
     ControlArray<Label> lblStatsVal;
 
 private:
+    void ShowValueColour(int row, int32_t colour);
+
     std::optional<int32_t> shownOscOut_;   // the oscillator output the LO row shows
+    std::array<std::optional<int32_t>, 10> valueColours_;   // each value's colour as last shown, by row
 };

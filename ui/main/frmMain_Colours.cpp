@@ -62,7 +62,10 @@ void ColourByKind(QWidget* control, uint32_t back, const SDRColourScheme& scheme
 // colour (SDRBackgroundColour); the value labels take the scheme's colours (the frequency
 // display the tuning colour, 85 % while not hovered), and the meter is drawn again. After
 // the start-up the buttons that show a selection or a switch's state keep their colours:
-// only those still in the label colour given last time take the scheme's new one.
+// only those still in the label colour given last time take the scheme's new one; the
+// panels give the controls that show their state (power, injection side, tuning-rate lock,
+// statistics) their colours. (The recording options' frames take theirs back as every frame
+// takes its normal colour.)
 void frmMain::ReColour()
 {
     const SDRColourScheme& scheme = PublicVars::SDRColourSchemes;
@@ -84,6 +87,7 @@ void frmMain::ReColour()
     Receive->ApplyColours();
     Recorder->ApplyColours();
     Power->ApplyColours();
+    Statistics->ApplyColours();
     Analyser->ApplyColours();
     SMeter->ApplyColours();
 }

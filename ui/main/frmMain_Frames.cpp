@@ -29,6 +29,7 @@ void frmMain::UnFocusFrames()
     for (Frame* frame : findChildren<Frame*>())
         FormControls::SetForeColour(frame, normal);
     FormControls::SetForeColour(BandPlan->lblSubBand, normal);
+    Recorder->RestoreOptionsColour();   // the recording options' frames show the recorder's state
 }
 
 // A call made while the previous one still runs is ignored.

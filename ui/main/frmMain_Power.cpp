@@ -8,7 +8,6 @@
 #include "dsp/MakeFilters.h"
 #include "platform/ProcessPriority.h"
 #include "radio/modSetupRX.h"
-#include "ui/common/FormControls.h"
 #include "ui/main/MainWindowSettings.h"
 #include "ui/main/ScrollLabels.h"
 #include "ui/main/modWheelMouse.h"
@@ -18,11 +17,6 @@
 #include <string>
 
 namespace {
-
-constexpr uint32_t OnLitColour = 0x00C000;
-constexpr uint32_t OffLitColour = 0x0000FF;
-constexpr uint32_t OnIdleColour = 0x00FF00;
-constexpr uint32_t OffIdleColour = 0x0000C0;
 
 void Trace(const std::string& step) { AddLog("optPwr_click : " + step); }
 
@@ -47,8 +41,7 @@ void frmMain::PowerOn()
     if (FormCaptionOffOnPwrOn)
         ShowCaptionBar(false);
     SetRITRange();
-    FormControls::SetForeColour(Power->optPwr[0], OnLitColour);
-    FormControls::SetForeColour(Power->optPwr[1], OffLitColour);
+    Power->ShowPowerColours(true);
     TryStep(MakeFilters);
     if (InIDE)
         modWheelMouse::HookWheel();
@@ -86,8 +79,7 @@ void frmMain::PowerOff()
     ProcessPriority::Restore();
     Deferred->tmrPerfStats.stop();
     Loop->tmrSpectrumDisplay.stop();
-    FormControls::SetForeColour(Power->optPwr[0], OnIdleColour);
-    FormControls::SetForeColour(Power->optPwr[1], OffIdleColour);
+    Power->ShowPowerColours(false);
     Power->optPwr[2]->show();
     ShowCaptionBar(true);
     Loop->tmrSpectrumDisplay.start(BlockLoop::SpectrumDisplayInterval);

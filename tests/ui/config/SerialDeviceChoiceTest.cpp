@@ -1,5 +1,7 @@
 #include "ConfigRig.h"
 #include "core/Settings.h"
+#include "fakes/FakePerfCounter.h"
+#include "fakes/FakeSerialLines.h"
 #include "radio/HardwareObjects.h"
 #include "radio/clsDDSSerialIF.h"
 #include "support/PtyModemLines.h"
@@ -7,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTabBar>
+
+#include <cerrno>
 
 // The Serial I/F tab offers the serial devices present beside the COM numbers; a device
 // chosen there is kept in "SerialDevice" and opened from then on.
@@ -107,6 +111,43 @@ TEST_F(SerialDeviceChoice, TheDeviceInForceIsSelected)
     frmConfig* config = Open();
     ASSERT_NE(config, nullptr);
     EXPECT_EQ(config->cboComPort->currentText(), Dev("ttyACM0"));
+}
+
+// What the box about a port that does not open says of a restart, tried: a port chosen in
+// the tab opens at OK; the "SerialDevice" key set by hand while the program runs opens
+// nothing, not even at OK, and is lost as the program ends; set while the program is
+// closed, it opens at the next start.
+TEST_F(SerialDeviceChoice, OnlyADeviceSetByHandWaitsForTheNextStart)
+{
+    const std::string section = "RXModel.Vantrel RAV1";
+    FakePerfCounter clock(10'000'000, 1);
+    FakeSerialLines lines(clock);
+    lines.failingDevices["/dev/ttyS0"] = ENOENT;
+    RestartOnTheSerialPort("");
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.Last().prompt.find("Only a device set by hand in the settings file needs one: close the program"),
+              std::string::npos) << boxes.Last().prompt;
+    ASSERT_EQ(DDSSerialIF->hComm(), 0);
+
+    Settings::SaveSetting(section, "SerialDevice", "/dev/ttyUSB5");
+    Open()->cmdOK->click();
+    EXPECT_EQ(lines.OpenPorts(), 0) << "the key is not read while the program runs";
+
+    frmConfig* config = Open();
+    ASSERT_NE(config, nullptr);
+    Choose(config->cboComPort, "2");
+    config->cmdOK->click();
+    EXPECT_GE(DDSSerialIF->hComm(), 1) << "the port chosen opens at OK";
+    EXPECT_EQ(lines.opens.back().device, "/dev/ttyS1");
+
+    RestartOnTheSerialPort("");
+    EXPECT_EQ(Settings::GetSetting(section, "SerialDevice", "none"), "") << "the value in force was written back";
+    EXPECT_EQ(lines.opens.back().device, "/dev/ttyS1");
+
+    RestartOnTheSerialPort("/dev/ttyUSB5");
+    EXPECT_GE(DDSSerialIF->hComm(), 1);
+    EXPECT_EQ(lines.opens.back().device, "/dev/ttyUSB5");
+    EXPECT_EQ(boxes.boxes.size(), 1u) << boxes.Last().prompt;
 }
 
 } // namespace

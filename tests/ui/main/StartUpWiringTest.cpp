@@ -388,7 +388,7 @@ TEST_F(StartUpWiring, AfterTheSerialPortBoxEveryValueLabelHasTheSchemesColour)
         CrossedBoxes crossed;
         Start();
         ASSERT_FALSE(crossed.boxes.empty());
-        EXPECT_NE(crossed.boxes[0].prompt.find("Unable to Open COM1"), std::string::npos) << crossed.boxes[0].prompt;
+        EXPECT_NE(crossed.boxes[0].prompt.find("Unable to open COM1"), std::string::npos) << crossed.boxes[0].prompt;
     }
     for (int16_t id = 2; id < ScrollLabelCount; ++id) {
         const ScrollLabelRecord& record = ScrollLabels[static_cast<size_t>(id)];
