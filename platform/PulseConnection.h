@@ -32,7 +32,7 @@ public:
     // made, for a device list on its way, for the server's word on a device it has not told
     // of, for a stream to start. Short enough that the window still answers promptly, long
     // enough for a server that answers at all.
-    static constexpr int WaitMs = 200;
+    static constexpr int WaitMs = 100;
     static constexpr int PingMs = 500;
     static constexpr int SilenceMs = 1500;
 
