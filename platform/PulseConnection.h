@@ -66,8 +66,8 @@ public:
     // A connection on its way to the server, or null with why not in reason.
     static std::unique_ptr<PulseConnection> Connect(NoticeFunction notice, void* context, std::string& reason);
     // Lock not held: waits up to timeoutMs (at most WaitMs) for the connection to be made and
-    // for the server to tell of its devices, at once when it has. Else why not in reason: the server may still
-    // answer, or it never will on this connection.
+    // for the server to tell of its devices, at once when it has. Else why not in reason: the
+    // server may still answer, or it never will on this connection.
     Progress Await(int timeoutMs, std::string& reason);
     ~PulseConnection();
     PulseConnection(const PulseConnection&) = delete;

@@ -75,8 +75,8 @@ private:
 
     // The client thread.
     static void StateChanged(pa_stream* stream, void* self);
-    void Started(pa_stream* stream);
-    static void DisconnectOnceStarted(pa_stream* stream, void* unused);
+    void BecameReady(pa_stream* stream);
+    static void DisconnectOnceReady(pa_stream* stream, void* unused);
     static void Readable(pa_stream* stream, size_t bytes, void* self);
     static void Writable(pa_stream* stream, size_t bytes, void* self);
     static void RanDry(pa_stream* stream, void* self);
@@ -115,7 +115,7 @@ private:
     std::atomic<bool> failed_{false};                // shared: the server's stream broke
     std::atomic<bool> moved_{false};                 // shared: the server moved the stream to another device
     std::atomic<bool> starting_{false};              // shared: playback, the first request is due
-    std::atomic<bool> started_{false};               // shared: the server started the stream
+    std::atomic<bool> ready_{false};                 // shared: the server started the stream
     std::atomic<int32_t> deviceFrames_{0};           // shared: playback, what the server's stream keeps
     size_t capturedBytes_ = 0;                       // client thread: capture, past the latest whole block
 };

@@ -31,7 +31,7 @@ void PulseSoundBackend::Stream::StateChanged(pa_stream* stream, void* self)
     auto* owner = static_cast<Stream*>(self);
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY)
-        owner->Started(stream);
+        owner->BecameReady(stream);
     else if (!PA_STREAM_IS_GOOD(state) && !owner->failed_.exchange(true))
         owner->owner_.Wake();
     pa_threaded_mainloop_signal(owner->connection_->Loop(), 0);
@@ -39,16 +39,16 @@ void PulseSoundBackend::Stream::StateChanged(pa_stream* stream, void* self)
 
 // The server started the stream: a playback stream keeps what the server made of its
 // target length. The main thread is woken for a start it did not wait for to the end.
-void PulseSoundBackend::Stream::Started(pa_stream* stream)
+void PulseSoundBackend::Stream::BecameReady(pa_stream* stream)
 {
     if (direction_ == SoundDirection::Playback)
         deviceFrames_.store(static_cast<int32_t>(pa_stream_get_buffer_attr(stream)->tlength) / FrameBytes());
-    started_.store(true);
+    ready_.store(true);
     owner_.Wake();
 }
 
 // A stream let go of before the server answered its start, once the server answers.
-void PulseSoundBackend::Stream::DisconnectOnceStarted(pa_stream* stream, void*)
+void PulseSoundBackend::Stream::DisconnectOnceReady(pa_stream* stream, void*)
 {
     if (pa_stream_get_state(stream) == PA_STREAM_READY)
         pa_stream_disconnect(stream);
@@ -196,7 +196,7 @@ void PulseSoundBackend::Stream::TraceEvents()
 // A start that Start did not wait for to the end, once the server has started the stream.
 void PulseSoundBackend::Stream::TraceAnswer()
 {
-    if (!answerDue_ || !started_.load())
+    if (!answerDue_ || !ready_.load())
         return;
     answerDue_ = false;
     owner_.Trace("PulseSoundBackend.Start:the sound server started the stream of " + Describe() + " " +

@@ -87,7 +87,7 @@ int32_t PulseSoundBackend::Stream::Start()
     failed_.store(false);
     moved_.store(false);
     starting_.store(true);
-    started_.store(false);
+    ready_.store(false);
     capturedBytes_ = 0;
     ring_.Reset();
     if (const int32_t error = Connect(*connection); error != 0)
@@ -95,7 +95,7 @@ int32_t PulseSoundBackend::Stream::Start()
     running_ = true;
     if (direction_ == SoundDirection::Playback)
         playbackTimer_.start();
-    answerDue_ = !started_.load();
+    answerDue_ = !ready_.load();
     if (answerDue_) {
         owner_.Trace("PulseSoundBackend.Start:the sound server " + connection->ServerName() +
                      " has not answered the start of " + Describe() + " within " +
@@ -211,7 +211,7 @@ void PulseSoundBackend::Stream::Release()
         pa_stream_set_write_callback(stream_, nullptr, nullptr);
         pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
         if (pa_stream_get_state(stream_) == PA_STREAM_CREATING) {
-            pa_stream_set_state_callback(stream_, DisconnectOnceStarted, nullptr);
+            pa_stream_set_state_callback(stream_, DisconnectOnceReady, nullptr);
         } else {
             pa_stream_set_state_callback(stream_, nullptr, nullptr);
             pa_stream_disconnect(stream_);

@@ -104,7 +104,8 @@ protected:
         const auto lastSwitch = std::find_if(lines.rbegin(), lines.rend(),
                                              [](const std::string& line) { return line.find(PowerLine) != std::string::npos; });
         ASSERT_NE(lastSwitch, lines.rend());
-        EXPECT_NE(lastSwitch->find(std::string(PowerLine) + "1"), std::string::npos) << "the switch was not turned Off after the last On: " << *lastSwitch;
+        EXPECT_NE(lastSwitch->find(std::string(PowerLine) + "1"), std::string::npos)
+            << "the switch was not turned Off after the last On: " << *lastSwitch;
     }
 
     void SwitchOffOnceWhileTheServerStaysHung();
