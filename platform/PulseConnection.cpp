@@ -191,21 +191,21 @@ bool PulseConnection::ListDevices(SoundDirection direction, DeviceList& list)
 {
     const Lock lock(*this);
     const KnownDevices& known = known_[IndexOf(direction)];
-    Wait([&known] { return !known.Listing; }, ListWaitMs);
+    Wait([&known] { return !known.Listing; }, WaitMs);
     list.Devices = known.Devices;
     list.DefaultName = known.DefaultName;
     return known.Heard;
 }
 
 // A device not in the list may have come since: the server is asked. Both waits together
-// last at most ListWaitMs.
+// last at most WaitMs.
 std::optional<bool> PulseConnection::HasDevice(SoundDirection direction, const std::string& serverName)
 {
     const Lock lock(*this);
     const KnownDevices& known = known_[IndexOf(direction)];
     QElapsedTimer clock;
     clock.start();
-    if (!Wait([&known] { return !known.Listing; }, ListWaitMs))
+    if (!Wait([&known] { return !known.Listing; }, WaitMs))
         return std::nullopt;
     const std::string name = ServerPrefix + serverName;
     const auto named = [&name](const SoundDeviceInfo& device) { return device.Name == name; };
@@ -213,7 +213,7 @@ std::optional<bool> PulseConnection::HasDevice(SoundDirection direction, const s
         return true;
     bool found = false;
     const char* asked = serverName.c_str();
-    const int leftMs = std::max(ListWaitMs - static_cast<int>(clock.elapsed()), 1);
+    const int leftMs = std::max(WaitMs - static_cast<int>(clock.elapsed()), 1);
     const bool answered =
         direction == SoundDirection::Capture
             ? Run(pa_context_get_source_info_by_name(context_, asked, Found<pa_source_info>, &found), leftMs)

@@ -17,21 +17,22 @@
 // server's mixers name its streams. Made and used on the main thread, which takes the
 // loop's lock for every call; the client thread runs the callbacks with the lock held.
 //
-// The main thread never waits long for the server. The client thread keeps what the server
-// last told of its devices (it follows the server's events about its sinks, sources and
-// defaults), and the lists are answered from that. It also asks the server every PingMs
+// The main thread never waits long for the server: no wait lasts more than WaitMs, and what
+// the server has not answered by then goes on in the background. The client thread keeps what
+// the server last told of its devices (it follows the server's events about its sinks, sources
+// and defaults), and the lists are answered from that. It also asks the server every PingMs
 // whether it answers: a server that leaves a question unanswered for SilenceMs (a hung or
 // stopped daemon) counts as not answering until it answers again, and every wait of the
-// main thread ends at once while it does. The first wait for a connection lasts up to
-// TimeoutMs; a connection not made by then goes on in the background, and is taken up once
-// it is made. No server is ever started for it.
+// main thread ends at once while it does. A connection not made within the first wait for it
+// is taken up once it is made. No server is ever started for it.
 class PulseConnection
 {
 public:
-    static constexpr int TimeoutMs = 3000;
-    // How long the main thread waits for a device list that is on its way, or for the
-    // server's word on a device it has not told of.
-    static constexpr int ListWaitMs = 250;
+    // The longest the main thread waits for the server in one call: for the connection to be
+    // made, for a device list on its way, for the server's word on a device it has not told
+    // of, for a stream to start. Short enough that the window still answers promptly, long
+    // enough for a server that answers at all.
+    static constexpr int WaitMs = 100;
     static constexpr int PingMs = 500;
     static constexpr int SilenceMs = 1500;
 
@@ -64,9 +65,9 @@ public:
 
     // A connection on its way to the server, or null with why not in reason.
     static std::unique_ptr<PulseConnection> Connect(NoticeFunction notice, void* context, std::string& reason);
-    // Lock not held: waits up to timeoutMs for the connection to be made and for the server to
-    // tell of its devices, at once when it has. Else why not in reason: the server may still
-    // answer, or it never will on this connection.
+    // Lock not held: waits up to timeoutMs (at most WaitMs) for the connection to be made and
+    // for the server to tell of its devices, at once when it has. Else why not in reason: the
+    // server may still answer, or it never will on this connection.
     Progress Await(int timeoutMs, std::string& reason);
     ~PulseConnection();
     PulseConnection(const PulseConnection&) = delete;
@@ -84,15 +85,15 @@ public:
     // Whether the server's timing reports follow its devices' clocks closely enough to place a
     // playback by. PulseAudio's do; PipeWire's pulse server reports a stream's position a
     // whole quantum at a time and no device latency, so that the client library's view of its
-    // clock was seen to wander by 40 ms within seconds.
+    // clock wanders by tens of milliseconds.
     bool ReportsItsClockClosely() const { return closeClock_; }
 
     // Lock held: why the last request failed, in the library's words.
     std::string LastError() const;
-    // Lock held: waits until done() or the timeout; false after the timeout, and at once
-    // while the server is not answering.
+    // Lock held: waits until done() or the timeout (at most WaitMs); false after the timeout,
+    // and at once while the server is not answering.
     template <typename Done>
-    bool Wait(Done done, int timeoutMs = TimeoutMs);
+    bool Wait(Done done, int timeoutMs);
 
     // Lock not held. The devices as the server last told of them; false when it has not.
     bool ListDevices(SoundDirection direction, DeviceList& list);
@@ -115,7 +116,7 @@ private:
 
     PulseConnection(NoticeFunction notice, void* context) : notice_(notice), noticeContext_(context) {}
     bool Open(std::string& reason);
-    bool Run(pa_operation* operation, int timeoutMs = TimeoutMs);
+    bool Run(pa_operation* operation, int timeoutMs);
     bool Heard() const;
     // Client thread, lock held.
     void Follow();

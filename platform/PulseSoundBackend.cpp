@@ -152,7 +152,7 @@ PulseConnection* PulseSoundBackend::Connection(std::string& reason)
 {
     if (connection_ && connection_->Lost())
         ServerLost();
-    const int waitMs = connection_ ? 0 : PulseConnection::TimeoutMs;
+    const int waitMs = connection_ ? 0 : PulseConnection::WaitMs;
     if (!connection_ && !(connection_ = PulseConnection::Connect(PostWake, this, reason)))
         return nullptr;
     switch (connection_->Await(waitMs, reason)) {
@@ -262,15 +262,12 @@ int32_t PulseSoundBackend::Start(SoundDirection direction)
     Stream* stream = StreamOf(direction);
     if (!stream)
         return FailNotOpen(direction);
-    // Not waited for while the server does not answer; one that stops answering as the stream
-    // starts ends the wait, and is named as the cause.
+    // Not asked for while the server does not answer. One that stops answering before it has
+    // started the stream is told to the owner as lost, as for a stream that runs.
     std::string reason;
     if (!stream->Running() && NotAnswering(reason))
         return Fail(-ETIMEDOUT, PulseSound::DescribeDevice(direction, stream->Name()) + ": " + reason);
-    const int32_t result = stream->Start();
-    if (result != 0 && NotAnswering(reason))
-        return Fail(-ETIMEDOUT, PulseSound::DescribeDevice(direction, stream->Name()) + ": " + reason);
-    return result;
+    return stream->Start();
 }
 
 int32_t PulseSoundBackend::Stop(SoundDirection direction)

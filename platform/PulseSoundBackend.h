@@ -24,10 +24,12 @@ class QSocketNotifier;
 // and its thread has ended before the backend is gone: nothing of theirs runs after that.
 //
 // The device lists, and the check that a named device is there, come from what the
-// connection last heard of the server, so that a server that hangs holds nothing up. A
-// server that stops answering while a device runs is told to the owner as lost (the
-// streams let go of, as when it ends) and, once it answers again, as back; meanwhile
-// every start fails at once, saying so.
+// connection last heard of the server, so that a server that hangs holds nothing up. A start
+// waits for the server's answer at most PulseConnection::WaitMs; a stream not answered by then
+// counts as running and goes on starting in the background, traced. A server that stops
+// answering while a device runs, or is starting, is told to the owner as lost (the streams
+// let go of, as when it ends) and, once it answers again, as back; meanwhile every open and
+// start fails at once, saying so.
 class PulseSoundBackend : public SoundBackend
 {
 public:

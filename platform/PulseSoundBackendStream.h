@@ -7,6 +7,7 @@
 #include "platform/PulseConnection.h"
 #include "platform/PulseSoundBackend.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <atomic>
@@ -29,7 +30,9 @@ inline std::string DescribeDevice(SoundDirection direction, const std::string& n
 } // namespace PulseSound
 
 // One open device: the looping buffer its owner sees and, while it runs, a stream of the
-// server. Members marked "shared" are used on the client thread too.
+// server. Members marked "shared" are used on the client thread too. A stream runs from its
+// start on, whether or not the server has answered the start yet: the server's answer, or its
+// silence, comes as an event like the blocks.
 class PulseSoundBackend::Stream
 {
 public:
@@ -42,13 +45,14 @@ public:
     int32_t Start();
     void Stop();
     int32_t Read(int32_t startByte, int32_t bytes, std::span<int16_t> destination);
-    int32_t DeviceFrames() const { return deviceFrames_; }
+    int32_t DeviceFrames() const { return deviceFrames_.load(); }
 
     // Main thread, woken by the client thread.
     void TraceEvents();
     bool DeliverCaptured();
     void ServeFromCapture();
-    // The connection is going: the stream stops without a word.
+    // The connection is going: the stream stops, traced only where the server had not
+    // answered its start.
     void Release();
 
     const std::string& Name() const { return name_; }
@@ -64,12 +68,15 @@ private:
     int32_t FrameBytes() const { return channels_ * PulseSound::BytesPerSample; }
     void ServePlayback();
     void StreamFailed();
+    void TraceAnswer();
     void MovedByTheServer();
     // The server's name of the device the stream is on now; empty while stopped.
     std::string ServerDevice() const;
 
     // The client thread.
     static void StateChanged(pa_stream* stream, void* self);
+    void BecameReady(pa_stream* stream);
+    static void DisconnectOnceReady(pa_stream* stream, void* unused);
     static void Readable(pa_stream* stream, size_t bytes, void* self);
     static void Writable(pa_stream* stream, size_t bytes, void* self);
     static void RanDry(pa_stream* stream, void* self);
@@ -90,7 +97,6 @@ private:
     int32_t bufferBytes_ = 0;                 // the looping buffer the owner sees
     int32_t blockBytes_ = 0;
     int32_t blockFrames_ = 0;
-    int32_t deviceFrames_ = 0;                // playback: what the server's stream keeps
     std::vector<int16_t> image_;              // capture: the looping buffer's contents
     CaptureRing ring_;                        // capture, shared
     QTimer playbackTimer_;                    // playback while capture is idle
@@ -98,6 +104,8 @@ private:
     int32_t position_ = 0;                    // byte offset of the next block in the looping buffer
     uint64_t framesServed_ = 0;               // playback: frames whose blocks were signalled
     uint64_t session_ = 0;                    // counts the starts
+    QElapsedTimer sinceStart_;                // since the start was asked for
+    bool answerDue_ = false;                  // Start returned before the server started the stream
     bool running_ = false;
     bool dispatching_ = false;
 
@@ -107,5 +115,7 @@ private:
     std::atomic<bool> failed_{false};                // shared: the server's stream broke
     std::atomic<bool> moved_{false};                 // shared: the server moved the stream to another device
     std::atomic<bool> starting_{false};              // shared: playback, the first request is due
+    std::atomic<bool> ready_{false};                 // shared: the server started the stream
+    std::atomic<int32_t> deviceFrames_{0};           // shared: playback, what the server's stream keeps
     size_t capturedBytes_ = 0;                       // client thread: capture, past the latest whole block
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 // The block flow of one open device: the client thread's callbacks, which only move
 // samples and count, and the main thread's notifications.
@@ -28,9 +29,29 @@ using PulseSound::BytesPerSample;
 void PulseSoundBackend::Stream::StateChanged(pa_stream* stream, void* self)
 {
     auto* owner = static_cast<Stream*>(self);
-    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && !owner->failed_.exchange(true))
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY)
+        owner->BecameReady(stream);
+    else if (!PA_STREAM_IS_GOOD(state) && !owner->failed_.exchange(true))
         owner->owner_.Wake();
     pa_threaded_mainloop_signal(owner->connection_->Loop(), 0);
+}
+
+// The server started the stream: a playback stream keeps what the server made of its
+// target length. The main thread is woken for a start it did not wait for to the end.
+void PulseSoundBackend::Stream::BecameReady(pa_stream* stream)
+{
+    if (direction_ == SoundDirection::Playback)
+        deviceFrames_.store(static_cast<int32_t>(pa_stream_get_buffer_attr(stream)->tlength) / FrameBytes());
+    ready_.store(true);
+    owner_.Wake();
+}
+
+// A stream let go of before the server answered its start, once the server answers.
+void PulseSoundBackend::Stream::DisconnectOnceReady(pa_stream* stream, void*)
+{
+    if (pa_stream_get_state(stream) == PA_STREAM_READY)
+        pa_stream_disconnect(stream);
 }
 
 // Once the next block is whole, everything that came goes into the ring (a hole in the
@@ -118,7 +139,8 @@ bool PulseSoundBackend::Stream::Write(pa_stream* stream, size_t bytes, bool sile
 // its target length, which it plays meanwhile.
 int64_t PulseSoundBackend::Stream::ReserveFrames(size_t requestedBytes) const
 {
-    return std::max<int64_t>(deviceFrames_ - static_cast<int64_t>(requestedBytes / static_cast<size_t>(FrameBytes())), 0);
+    const auto requestedFrames = static_cast<int64_t>(requestedBytes / static_cast<size_t>(FrameBytes()));
+    return std::max<int64_t>(deviceFrames_.load(std::memory_order_relaxed) - requestedFrames, 0);
 }
 
 // How far the server has played the stream, by the device's clock as the client library
@@ -154,6 +176,7 @@ void PulseSoundBackend::Stream::Moved(pa_stream*, void* self)
 
 void PulseSoundBackend::Stream::TraceEvents()
 {
+    TraceAnswer();
     if (const uint64_t dropped = samplesDropped_.exchange(0); dropped > 0) {
         owner_.Trace("PulseSoundBackend.Capture:Capture overrun on " + Describe() + ", " +
                      std::to_string(dropped / static_cast<uint64_t>(channels_)) + " frames dropped");
@@ -170,8 +193,19 @@ void PulseSoundBackend::Stream::TraceEvents()
         MovedByTheServer();
 }
 
-// The server ended the stream: its device went away ("Entity killed", "No such entity"), or
-// something else broke it. The owner is told once the stream is let go of.
+// A start that Start did not wait for to the end, once the server has started the stream.
+void PulseSoundBackend::Stream::TraceAnswer()
+{
+    if (!answerDue_ || !ready_.load())
+        return;
+    answerDue_ = false;
+    owner_.Trace("PulseSoundBackend.Start:the sound server started the stream of " + Describe() + " " +
+                 std::to_string(sinceStart_.elapsed()) + " ms after it was asked to");
+}
+
+// The server ended the stream, or would not start it: its device went away ("Entity killed",
+// "No such entity"), or something else broke it. The owner is told once the stream is let go
+// of.
 void PulseSoundBackend::Stream::StreamFailed()
 {
     std::string reason;
@@ -181,7 +215,8 @@ void PulseSoundBackend::Stream::StreamFailed()
         reason = connection_->LastError();
         error = pa_context_errno(connection_->Context());
     }
-    Fail(-EIO, "the stream failed (" + reason + ")");
+    const bool answered = !std::exchange(answerDue_, false);
+    Fail(-EIO, (answered ? "the stream failed (" : "the server cannot start the stream (") + reason + ")");
     owner_.Trace("PulseSoundBackend.StreamFailed:" + owner_.ErrorText() + ", stopped");
     Stop();
     const bool removed = error == PA_ERR_KILLED || error == PA_ERR_NOENTITY;

@@ -1,8 +1,11 @@
 #include "platform/PulseSoundBackendStream.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -54,7 +57,7 @@ int32_t PulseSoundBackend::Stream::Configure(const SoundBufferDesc& desc)
     bufferBytes_ = desc.BufferBytes;
     blockBytes_ = desc.BlockBytes;
     blockFrames_ = desc.BlockBytes / frameBytes;
-    deviceFrames_ = blockFrames_;   // what it asks for; the server's answer once it runs
+    deviceFrames_.store(blockFrames_);   // what it asks for; the server's answer once it runs
     const auto blocks = static_cast<size_t>(desc.BufferBytes / desc.BlockBytes);
     if (direction_ == SoundDirection::Capture) {
         image_.assign(static_cast<size_t>(bufferBytes_ / BytesPerSample), 0);
@@ -84,6 +87,7 @@ int32_t PulseSoundBackend::Stream::Start()
     failed_.store(false);
     moved_.store(false);
     starting_.store(true);
+    ready_.store(false);
     capturedBytes_ = 0;
     ring_.Reset();
     if (const int32_t error = Connect(*connection); error != 0)
@@ -91,18 +95,23 @@ int32_t PulseSoundBackend::Stream::Start()
     running_ = true;
     if (direction_ == SoundDirection::Playback)
         playbackTimer_.start();
+    answerDue_ = !ready_.load();
+    if (answerDue_) {
+        owner_.Trace("PulseSoundBackend.Start:the sound server " + connection->ServerName() +
+                     " has not answered the start of " + Describe() + " within " +
+                     QString::number(PulseConnection::WaitMs / 1000.0, 'f', 1).toStdString() +
+                     " s, the stream starts once it answers");
+    }
     return 0;
 }
 
-// A stream of the server for this device, ready to move samples.
+// A stream of the server for this device, started or on its way.
 int32_t PulseSoundBackend::Stream::Connect(PulseConnection& connection)
 {
     const PulseConnection::Lock lock(connection);
     const int32_t error = ConnectStream(connection);
     if (error != 0)
         Release();
-    else if (direction_ == SoundDirection::Playback)
-        deviceFrames_ = static_cast<int32_t>(pa_stream_get_buffer_attr(stream_)->tlength) / FrameBytes();
     return error;
 }
 
@@ -139,28 +148,28 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
     };
     if (result < 0)
         return Fail(-EIO, "the server refuses the stream (" + connection.LastError() + ")");
-    if (!connection.Wait(settled))
-        return Fail(-ETIMEDOUT, "the server did not start the stream within " + std::to_string(PulseConnection::TimeoutMs / 1000) + " s");
-    if (pa_stream_get_state(stream_) != PA_STREAM_READY)
+    sinceStart_.start();
+    // A server that has not answered by the end of the wait answers in the background.
+    if (connection.Wait(settled, PulseConnection::WaitMs) && pa_stream_get_state(stream_) != PA_STREAM_READY)
         return Fail(-EIO, "the server cannot start the stream (" + connection.LastError() + ")");
     return 0;
 }
 
 // Capture: the server sends at most a block at a time.
-// Playback: a delay of three blocks in the server, so that it is not driven at a few
-// milliseconds. With PA_STREAM_ADJUST_LATENCY the target length is the whole delay: the
-// server runs its sink at half of what is left once two requests are taken out (a block,
-// 43 ms) and keeps the rest for the stream (PulseAudio 16 and PipeWire's server both make of
-// it 4096 frames at 2048 frames a block). It may ask for half a block whenever that much has
-// been played; a null sink, which renders its latency at a time, asks for a block. Either way
-// the stream still holds a block when it asks, which lets the playback bridge give less while
-// a push is late (see Write). A least request of a whole block would halve the requests but
-// leave the stream nothing in hand when it asks, which a busy machine's main thread overran.
-// A delay of one block, as before, had the sink run at a few milliseconds: PulseAudio then
-// spent 6 % of a core more to serve the program. The first request asks for the whole buffer
-// (see Give); the pre-buffer is the server's choice (the target less one request), so the
-// stream starts as soon as it is answered, and after running dry it starts again as soon as
-// the next one is, since a stream that holds nothing is given everything it asks for.
+// Playback: a delay of three blocks in the server. With PA_STREAM_ADJUST_LATENCY the target
+// length is the whole delay: the server runs its sink at half of what is left once two
+// requests are taken out (a block, 43 ms) and keeps the rest for the stream (PulseAudio 16 and
+// PipeWire's server both make of it 4096 frames at 2048 frames a block). A shorter delay would
+// have the sink run at a few milliseconds, which costs the server several per cent of a core
+// more to serve the program. The server may ask for half a block whenever that much has been
+// played; a null sink, which renders its latency at a time, asks for a block. Either way the
+// stream still holds a block when it asks, which lets the playback bridge give less while a
+// push is late (see Write); a least request of a whole block would halve the requests but
+// leave the stream nothing in hand when it asks, so that a main thread held up on a busy
+// machine would let it run dry. The first request asks for the whole buffer (see Give); the
+// pre-buffer is the server's choice (the target less one request), so the stream starts as
+// soon as it is answered, and after running dry it starts again as soon as the next one is,
+// since a stream that holds nothing is given everything it asks for.
 pa_buffer_attr PulseSoundBackend::Stream::BufferAttributes() const
 {
     constexpr uint32_t ServerChooses = UINT32_MAX;
@@ -181,19 +190,32 @@ void PulseSoundBackend::Stream::Stop()
     Release();
 }
 
-// Nothing of the server's stream calls back once its callbacks are cleared under the lock.
+// Nothing of the server's stream calls back once its callbacks are cleared under the lock. A
+// stream the server has not answered yet cannot be disconnected: it is once the server starts
+// it, so that the server keeps nothing of it.
 void PulseSoundBackend::Stream::Release()
 {
     if (!stream_)
         return;
+    TraceAnswer();
+    if (std::exchange(answerDue_, false)) {
+        owner_.Trace("PulseSoundBackend.Start:the sound server " + connection_->ServerName() +
+                     " did not answer the start of " + Describe() + " within " +
+                     QString::number(static_cast<double>(sinceStart_.elapsed()) / 1000, 'f', 1).toStdString() +
+                     " s, the stream is let go of");
+    }
     {
         const PulseConnection::Lock lock(*connection_);
-        pa_stream_set_state_callback(stream_, nullptr, nullptr);
         pa_stream_set_moved_callback(stream_, nullptr, nullptr);
         pa_stream_set_read_callback(stream_, nullptr, nullptr);
         pa_stream_set_write_callback(stream_, nullptr, nullptr);
         pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
-        pa_stream_disconnect(stream_);
+        if (pa_stream_get_state(stream_) == PA_STREAM_CREATING) {
+            pa_stream_set_state_callback(stream_, DisconnectOnceReady, nullptr);
+        } else {
+            pa_stream_set_state_callback(stream_, nullptr, nullptr);
+            pa_stream_disconnect(stream_);
+        }
         pa_stream_unref(stream_);
     }
     stream_ = nullptr;

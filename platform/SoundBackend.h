@@ -145,7 +145,9 @@ public:
     // main loop as the device takes each block's worth (at the next captured block, or a
     // little later when capture is idle). Stop lets go of the device's stream altogether,
     // as closing does, and the next Start takes it up again as it was created: every start
-    // is a fresh one.
+    // is a fresh one. A backend may return from Start before the device has started (a sound
+    // server slow to answer): the device counts as running, and a failure to start is then
+    // told to the state sink, as a failure of a running device is.
     virtual int32_t Start(SoundDirection direction) = 0;
     virtual int32_t Stop(SoundDirection direction) = 0;
     virtual bool IsRunning(SoundDirection direction) = 0;

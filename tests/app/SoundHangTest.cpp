@@ -10,18 +10,23 @@
 
 using namespace SoundSessionJudging;
 
-// The sound server hangs under the receiver (held with SIGSTOP) while it plays: the window
-// goes on as if nothing were wrong with it; a server that stays hung ends in one box and the
-// switch Off, one that goes on soon brings the sound back by itself.
+// The sound server hangs under the receiver (held with SIGSTOP) while it plays, or just before
+// the user switches it on: the window goes on as if nothing were wrong with it; a server that
+// stays hung ends in one box and the switch Off, one that goes on soon brings the sound back by
+// itself.
 namespace {
 
 constexpr qint64 LongestAnswerMs = 250;      // of the program's main thread to the panel driver
 constexpr qint64 ConfigurationOpensMs = 500;
-// The receiver gives up 10 s after the server's last answer, which the loss's report carries;
-// the box follows at the end of that wait, give or take the window's own pace.
+// The receiver gives up 10 s after the server's last answer, which the loss's report carries
+// and which came at most a question's interval (0.5 s) before the hold: the box follows the
+// hold by that much, give or take the window's own pace.
+constexpr double BoxNotBeforeSeconds = 9.0;
 constexpr double BoxWithinSeconds = 10.5;
-constexpr double ServerBackSeconds = 2.0;    // from the server's going on to the sound
+constexpr double ServerBackSeconds = 1.0;    // from the server's going on to the sound
+constexpr double SwitchedAtSeconds = 0.2;    // into the hold, Off and On
 constexpr const char* BoxLine = "MessageBoxes.MsgBox:";
+constexpr const char* PowerLine = "optPwr_click : Start Arg=";
 
 size_t CountLines(const std::vector<std::string>& lines, const std::string& text)
 {
@@ -72,8 +77,41 @@ protected:
         return opened;
     }
 
+    // Off and On clicked SwitchedAtSeconds into the hold, before the program can tell that the
+    // server hangs; then the window asked until the clock reaches the time. The longest answer.
+    qint64 SwitchOffAndOnEarlyInTheHold(const QElapsedTimer& sinceHeld, double seconds, double* boxAtSeconds = nullptr)
+    {
+        qint64 longest = LongestAnswerUntil(sinceHeld, SwitchedAtSeconds, boxAtSeconds);
+        for (const char* control : {"optPwr_1", "optPwr_0"}) {
+            QElapsedTimer answer;
+            answer.start();
+            EXPECT_TRUE(program.Click(control)) << program.Failure();
+            longest = std::max(longest, answer.elapsed());
+        }
+        return std::max(longest, LongestAnswerUntil(sinceHeld, seconds, boxAtSeconds));
+    }
+
+    // One box, naming the server that did not answer, and the switch Off at the end.
+    void ExpectOneBoxAndTheSwitchOff()
+    {
+        const std::vector<std::string> lines = program.TraceLines();
+        EXPECT_EQ(CountLines(lines, BoxLine), 1U);
+        EXPECT_EQ(CountLines(lines, ": The receiver has stopped: the sound server unix:"), 1U);
+        const auto box = std::find_if(lines.begin(), lines.end(),
+                                      [](const std::string& line) { return line.find(BoxLine) != std::string::npos; });
+        ASSERT_NE(box, lines.end());
+        EXPECT_NE(box->find("went away (not answering for "), std::string::npos) << *box;
+        const auto lastSwitch = std::find_if(lines.rbegin(), lines.rend(),
+                                             [](const std::string& line) { return line.find(PowerLine) != std::string::npos; });
+        ASSERT_NE(lastSwitch, lines.rend());
+        EXPECT_NE(lastSwitch->find(std::string(PowerLine) + "1"), std::string::npos)
+            << "the switch was not turned Off after the last On: " << *lastSwitch;
+    }
+
     void SwitchOffOnceWhileTheServerStaysHung();
     void ComeBackWhenTheServerGoesOn();
+    void SwitchOffOnceWhenStartedEarlyInAHang();
+    void ComeBackWhenStartedEarlyInAShortHang();
 };
 
 class SoundSessionHangOnPipeWire : public SoundSessionHang
@@ -110,17 +148,66 @@ void SoundSessionHang::SwitchOffOnceWhileTheServerStaysHung()
     EXPECT_LE(againMs, ConfigurationOpensMs);
     EXPECT_GT(boxAt, 0) << "no box while the server was held";
     EXPECT_LE(boxAt, BoxWithinSeconds);
-    const std::vector<std::string> lines = program.TraceLines();
-    EXPECT_EQ(CountLines(lines, BoxLine), 1U);
-    EXPECT_EQ(CountLines(lines, ": The receiver has stopped: the sound server unix:"), 1U);
-    const auto box =
-        std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return line.find(BoxLine) != std::string::npos; });
-    ASSERT_NE(box, lines.end());
-    EXPECT_NE(box->find("went away (not answering for "), std::string::npos) << *box;
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                           [](const std::string& line) { return line.find("optPwr_click : Start Arg=1") != std::string::npos; }),
-              lines.end())
-        << "the switch was not turned Off";
+    ExpectOneBoxAndTheSwitchOff();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// Switched Off and On 0.2 s into a hold of 12 s: the window answers throughout, the start the
+// server does not answer is traced as such, and one box ends with the switch Off.
+void SoundSessionHang::SwitchOffOnceWhenStartedEarlyInAHang()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(3);
+    HeldSoundServer held(rig);
+    ASSERT_TRUE(held.Held());
+    QElapsedTimer sinceHeld;
+    sinceHeld.start();
+    double boxAt = -1;
+    const qint64 longest = SwitchOffAndOnEarlyInTheHold(sinceHeld, 12, &boxAt);
+    held.Release();
+    std::cout << "  longest answer " << longest << " ms, box after " << boxAt << " s\n";
+    EXPECT_LE(longest, LongestAnswerMs);
+    EXPECT_GE(boxAt, BoxNotBeforeSeconds) << "the start was not taken as a hang";
+    EXPECT_LE(boxAt, BoxWithinSeconds);
+    EXPECT_TRUE(program.TraceShows("PulseSoundBackend.Start:the sound server unix:"));
+    EXPECT_TRUE(program.TraceShows(" has not answered the start of Capture device "));
+    EXPECT_TRUE(program.TraceShows(" did not answer the start of Capture device "));
+    ExpectOneBoxAndTheSwitchOff();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// Switched Off and On 0.2 s into a hold of 2 s: the window answers throughout, and the sound
+// comes back soon after the server goes on, with no message.
+void SoundSessionHang::ComeBackWhenStartedEarlyInAShortHang()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(3);
+    HeldSoundServer held(rig);
+    ASSERT_TRUE(held.Held());
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 longest = SwitchOffAndOnEarlyInTheHold(clock, 2);
+    held.Release();
+    clock.restart();
+    ASSERT_TRUE(RecordAgain());
+    const double recordingFrom = static_cast<double>(clock.elapsed()) / 1000 - rig.RecordingSeconds();
+    SoundShouldCome("TheServerGoesOn");
+    Wait(4);
+    const std::vector<Heard> heard = Listen();
+    ASSERT_EQ(heard.size(), 1U);
+    ReportSecondsToSound(heard[0]);
+    std::cout << "  longest answer " << longest << " ms\n";
+    EXPECT_LE(longest, LongestAnswerMs);
+    ASSERT_TRUE(heard[0].Sound) << "no sound after the server went on";
+    const double afterTheServer = recordingFrom + heard[0].FirstAudibleSeconds();
+    std::cout << "  sound " << afterTheServer << " s after the server went on\n";
+    EXPECT_LE(afterTheServer, ServerBackSeconds);
+    ExpectSoundKept(heard[0]);
+    EXPECT_FALSE(program.TraceShows(BoxLine));
     EXPECT_EQ(program.Close(), 0);
 }
 
@@ -167,6 +254,16 @@ TEST_F(SoundSessionHang, ComesBackWhenTheServerGoesOn)
     ComeBackWhenTheServerGoesOn();
 }
 
+TEST_F(SoundSessionHang, SwitchesOffOnceWhenStartedEarlyInAHang)
+{
+    SwitchOffOnceWhenStartedEarlyInAHang();
+}
+
+TEST_F(SoundSessionHang, ComesBackWhenStartedEarlyInAShortHang)
+{
+    ComeBackWhenStartedEarlyInAShortHang();
+}
+
 TEST_F(SoundSessionHangOnPipeWire, SwitchesOffOnceWhileTheServerStaysHung)
 {
     SwitchOffOnceWhileTheServerStaysHung();
@@ -175,6 +272,16 @@ TEST_F(SoundSessionHangOnPipeWire, SwitchesOffOnceWhileTheServerStaysHung)
 TEST_F(SoundSessionHangOnPipeWire, ComesBackWhenTheServerGoesOn)
 {
     ComeBackWhenTheServerGoesOn();
+}
+
+TEST_F(SoundSessionHangOnPipeWire, SwitchesOffOnceWhenStartedEarlyInAHang)
+{
+    SwitchOffOnceWhenStartedEarlyInAHang();
+}
+
+TEST_F(SoundSessionHangOnPipeWire, ComesBackWhenStartedEarlyInAShortHang)
+{
+    ComeBackWhenStartedEarlyInAShortHang();
 }
 
 } // namespace
