@@ -104,8 +104,8 @@ TEST(SoundSessionJudging, JudgesTheWindowsBetweenHolesAwayFromOthersBreaks)
 }
 
 // The tone's breaks of a span are judged from after its onset (two blocks) to its end; those of
-// the first-sound sessions from the new start's sound, after the old sound and the hole that
-// ends it.
+// the first-sound sessions from the new start's sound, after the sound before the Off and the
+// hole that ends it.
 TEST(SoundSessionJudging, TakesTheBreaksOfASpanFromAfterItsOnset)
 {
     const Heard span = Span();

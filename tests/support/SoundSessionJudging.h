@@ -116,8 +116,8 @@ std::vector<Hole> HolesNotOfTheRig(const std::vector<Hole>& holes, const OthersB
 bool JudgedBetweenHoles(const Heard& heard, size_t first, const OthersBreaks& breaks);
 // The breaks of the played tone within the span, from after its onset.
 std::vector<double> BreaksAfterTheOnset(const std::vector<double>& toneBreaks, const Heard& heard);
-// The span from where its sound came back after its last hole, which it then no longer holds;
-// the span as it is where it has none.
+// The part of the span from where its sound came back after its last hole, so that it holds no
+// hole; the whole span where it has none.
 Heard AfterTheLastHole(const Heard& heard);
 
 } // namespace SoundSessionJudging
