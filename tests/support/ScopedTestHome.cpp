@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <filesystem>
+
 ScopedTestHome::SavedVariable::SavedVariable(const char* variableName)
     : name(variableName), value(qgetenv(variableName)), wasSet(qEnvironmentVariableIsSet(variableName))
 {
@@ -23,7 +25,13 @@ ScopedTestHome::ScopedTestHome()
     qputenv("XDG_RUNTIME_DIR", (dir_.path() + "/runtime").toLocal8Bit());
 }
 
-ScopedTestHome::~ScopedTestHome() = default;
+// Removed by the bytes of its names: QTemporaryDir cannot remove a file whose name is not
+// UTF-8, and a test may leave one.
+ScopedTestHome::~ScopedTestHome()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_.path().toStdString(), ignored);
+}
 
 std::string ScopedTestHome::path() const { return dir_.path().toStdString(); }
 
