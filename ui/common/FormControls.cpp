@@ -27,12 +27,19 @@ bool HoldsTextColour(const QPalette& palette, const QColor& text)
     return true;
 }
 
+// A system colour as the control's window shows it: the main window has faces of its own, which
+// a control given the button face takes.
+QColor Shown(const QWidget* control, uint32_t colour)
+{
+    return FormUnits::OleColour(colour, control->window()->palette());
+}
+
 } // namespace
 
 void SetForeColour(QWidget* control, uint32_t colour)
 {
     QPalette palette = control->palette();
-    const QColor text = FormUnits::OleColour(colour);
+    const QColor text = Shown(control, colour);
     if (HoldsTextColour(palette, text))
         return;
     palette.setColor(QPalette::WindowText, text);
@@ -49,7 +56,7 @@ uint32_t ForeColour(const QWidget* control)
 void SetBackColour(QWidget* control, uint32_t colour)
 {
     QPalette palette = control->palette();
-    const QColor back = FormUnits::OleColour(colour);
+    const QColor back = Shown(control, colour);
     palette.setColor(QPalette::Window, back);
     palette.setColor(QPalette::Button, back);
     palette.setColor(QPalette::Base, back);

@@ -6,9 +6,8 @@
 namespace FormUnits {
 namespace {
 
-QColor SystemColour(uint32_t index)
+QColor SystemColour(uint32_t index, const QPalette& palette)
 {
-    const QPalette palette = QApplication::palette();
     switch (index) {
     case 1: return palette.color(QPalette::Window);            // desktop
     case 2: case 13: return palette.color(QPalette::Highlight);   // active caption, highlight
@@ -30,8 +29,13 @@ QColor SystemColour(uint32_t index)
 
 QColor OleColour(uint32_t colour)
 {
+    return OleColour(colour, QApplication::palette());
+}
+
+QColor OleColour(uint32_t colour, const QPalette& palette)
+{
     if (colour & SystemColourFlag)
-        return SystemColour(colour & 0xFFu);
+        return SystemColour(colour & 0xFFu, palette);
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                   static_cast<int>((colour >> 16) & 0xFF));
 }

@@ -63,6 +63,7 @@ protected:
 
     void Press(int button) { window->Recorder->cmdWavCtls_Click(button); }
     QString Pattern() const { return window->Recorder->TransportPattern(); }
+    uint32_t Face(int button) const { return FormControls::BackColour(window->Recorder->cmdWavCtls[button]); }
     std::string TempFile() const { return home.file(clsWavFile::TempFileLeafName); }
 
     // Blocks through the receive loop, each followed by the disk work it asked for.
@@ -99,14 +100,16 @@ protected:
     clsWavFile* wav = nullptr;
 };
 
-uint32_t ButtonFace() { return FormUnits::ToOleColour(FormUnits::OleColour(0x8000000F)); }
 const std::string InUse = "\n Another application may be using the file\nClose the file in the other application";
 
 // Each action leaves its own pattern; Record and Close colour the recording options, Pause
-// and Loop their buttons; Play switches the receiver on and Stop off.
+// and Loop their buttons (red while on, else the face the other buttons show); Play switches
+// the receiver on and Stop off.
 TEST_F(RecorderBar, EachActionLeavesItsPatternAndColours)
 {
     EXPECT_EQ(Pattern(), "1000000100");
+    const uint32_t buttonFace = Face(Record);
+    EXPECT_EQ(buttonFace, FormUnits::ToOleColour(window->palette().color(QPalette::Button)));
     boxes.Answer(MessageBoxes::vbNo);   // Close: do not save
     struct Step { int button; const char* pattern; int power; };
     for (const Step step : {Step{Record, "0111000011", -1}, {Pause, "0111000011", -1}, {Pause, "0111000011", -1},
@@ -115,8 +118,8 @@ TEST_F(RecorderBar, EachActionLeavesItsPatternAndColours)
         Press(step.button);
         EXPECT_EQ(Pattern(), step.pattern) << step.button;
         EXPECT_TRUE(step.power < 0 || window->Power->optPwr.Selected() == step.power) << step.button;
-        const uint32_t pauseColour = FormControls::BackColour(window->Recorder->cmdWavCtls[Pause]);
-        EXPECT_TRUE(step.button != Pause || pauseColour == (wav->IsPaused() ? 0x0000FFu : ButtonFace()));
+        EXPECT_TRUE((step.button != Pause && step.button != Stop) || Face(Pause) == (wav->IsPaused() ? 0x0000FFu : buttonFace))
+            << step.button;
         if (step.button == Record) {
             EXPECT_TRUE(wav->IsRecording());
             EXPECT_EQ(FormControls::ForeColour(window->Recorder->frRecordSampling), 0xC0C000u);
@@ -135,7 +138,9 @@ TEST_F(RecorderBar, EachActionLeavesItsPatternAndColours)
         Press(button);
         EXPECT_EQ(Pattern(), pattern) << button;
     }
-    EXPECT_EQ(FormControls::BackColour(window->Recorder->cmdWavCtls[Loop]), 0x0000FFu);
+    EXPECT_EQ(Face(Loop), 0x0000FFu);
+    Press(Loop);
+    EXPECT_EQ(Face(Loop), buttonFace);
     EXPECT_EQ(window->Power->optPwr.Selected(), 1);
     window->Recorder->cmdWavCtls[Close]->click();
     EXPECT_EQ(Pattern(), "1000000100");
