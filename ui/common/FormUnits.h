@@ -2,9 +2,9 @@
 
 #include <QColor>
 
-class QPalette;
-
 #include <cstdint>
+
+class QPalette;
 
 // The units the windows are laid out in: positions and sizes in twips, colours as
 // 0x00BBGGRR values, where a value with the top bit set names a system colour by index.
