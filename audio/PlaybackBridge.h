@@ -77,6 +77,9 @@ public:
     int64_t TargetFrames() const { return targetFrames_; }   // the fill steered to
     double Ratio() const { return ratio_; } // playback frames per captured frame in force
     static constexpr double MaxCorrection = 0.01;   // the ratio never strays further from 1
+    // How far above what the priming left, in blocks, the fill may rise after a hole or the start
+    // before the watch for more of a backlog trims it.
+    static constexpr int64_t WatchSlackBlocks = 2;
     bool Locked() const;                    // the ratio is held still: the clocks are matched
 
 private:

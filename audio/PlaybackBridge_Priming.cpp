@@ -43,7 +43,7 @@ bool PlaybackBridge::Primed(std::span<int16_t> samples, int64_t frames)
         const int64_t slack = soundStarted_ ? 0 : blockFrames_;
         trimWatchFrames_ = TrimWatchBlocks * blockFrames_;
         TrimBacklog(queued, frames, slack);
-        watchSlackFrames_ = 2 * blockFrames_ + std::clamp(Queued() - KeptFrames(frames), int64_t{0}, slack);
+        watchSlackFrames_ = WatchSlackBlocks * blockFrames_ + std::clamp(Queued() - KeptFrames(frames), int64_t{0}, slack);
     }
     return true;
 }

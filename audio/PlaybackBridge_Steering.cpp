@@ -26,7 +26,8 @@
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
 //   CentreBand of the target asked for it becomes the target. So after every hole: the
 //   backlog that ends it comes at any time between two captured blocks, and the priming, which
-//   cannot tell when, lands up to a block off; steering that back would bend the pitch.
+//   cannot tell when, lands up to a block off, or its last blocks come after the sound is back
+//   and stay, up to the watch's slack; steering that back would bend the pitch.
 // - Holding: the ratio stays exactly where it is, however the reading jitters, while the
 //   fill stays within HoldBand of its target and the clock ratio near the ratio held: any
 //   movement of the ratio bends the pitch.
@@ -54,10 +55,12 @@ constexpr double LockBand = 1.0 / 16;
 // How far the fill may run on past where a glide starts, while the ratio ramps round.
 constexpr double RunOn = 1.0 / 8;
 
-// A start's fill error up to this many blocks is where the device settles rather than an
-// error: the priming is off by up to a call (a block at most), and a device may take a
-// burst as it starts.
-constexpr double CentreBand = 1.5;
+// A fill up to this many blocks off the priming's target, when first trusted after the start or a
+// hole, is where the device settles rather than an error: the priming is off by up to a call (a
+// block at most), a device may take a burst as it starts, and the watch for a backlog leaves the
+// last of it untrimmed up to its slack. Steering such a fill back would bend the pitch: under load
+// the young clock ratio can be a few parts in 10^4 off, far enough to be acquired as a drift.
+constexpr double CentreBand = 1.5 + PlaybackBridge::WatchSlackBlocks;
 
 // How many blocks the fill error takes to shrink by a factor e while acquiring (5.5 s) and
 // while gliding (23 min).

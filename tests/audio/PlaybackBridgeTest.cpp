@@ -89,6 +89,8 @@ struct RigSettings
     // for RequestSag of what it played less, and then for all it held back at once.
     double RequestSag = 0;
     double SagSeconds = 0;
+    // How many of a hold-up's backlog of blocks the main thread pushes at each of its wake-ups.
+    int64_t BacklogBlocksPerWake = 4;
 };
 
 // The time the bridges read while a Rig runs.
@@ -301,6 +303,9 @@ public:
         held_ = 0;
     }
 
+    // The capture hands on blocks more blocks at once than its pace: sound it had held back.
+    void CaptureAhead(int64_t blocks) { settings_.CaptureStart -= static_cast<double>(blocks) * pushPeriod_; }
+
     double Now() const
     {
         return std::max(settings_.CaptureStart + pushes_ * pushPeriod_, settings_.DeviceStart + fills_ * fillPeriod_);
@@ -320,7 +325,7 @@ private:
     // hold-up: four at a wake-up, the wake-ups of a busy main thread apart, longer than a call.
     double PushTime()
     {
-        constexpr int64_t BacklogBlocksPerWake = 4;
+        const int64_t BacklogBlocksPerWake = settings_.BacklogBlocksPerWake;
         constexpr double BacklogWakeSeconds = 0.025;
         double due = settings_.CaptureStart + pushes_ * pushPeriod_;
         if (settings_.CaptureChunk > 0)
@@ -1038,6 +1043,34 @@ TEST(PlaybackBridgeHoldUps, AStoppedProgramTrimsABacklogThatComesAfterTheSound)
     const int64_t target = HoldTheProgram(rig, 0.2, 0);
     EXPECT_GE(rig.bridge.TakeEvents().TrimmedFrames, Frames(0.3) - target - BlockFrames);
     ExpectTheDelayAsItWas(rig, listener, target);
+}
+
+// The last of a stopped program's backlog may come after the sound is back and the watch trimmed
+// the rest: up to its slack above what the priming left, it stays. That fill is where the device
+// settles, not an error to steer away: with one clock the pitch never moves, and the tone after
+// it is pure.
+TEST(PlaybackBridgeHoldUps, TheBacklogsUntrimmedLastBlocksAreWhereTheDeviceSettles)
+{
+    Listener listener(1, NominalRate, [](int64_t window) { return window > WindowOf(Blocks(22)); });
+    Rig rig({.FillFrames = 1024, .DeviceFrames = 2 * BlockFrames, .ServerStream = true, .FirstRequestSilent = true}, listener);
+    const auto stillRatio = [&] {
+        ASSERT_TRUE(rig.bridge.Locked());
+        ASSERT_EQ(rig.bridge.Ratio(), 1.0);
+    };
+    rig.Run(Blocks(20), stillRatio);
+    const int64_t target = rig.bridge.TargetFrames();
+    rig.HoldProgram(0.3, 0, 1);
+    rig.Run(10, stillRatio);
+    const int64_t trimmed = rig.bridge.TakeEvents().TrimmedFrames;
+    ASSERT_GT(trimmed, 0) << "the backlog that came with the main thread";
+    rig.CaptureAhead(PlaybackBridge::WatchSlackBlocks);
+    rig.Run(Blocks(60), stillRatio);
+
+    EXPECT_EQ(rig.bridge.TakeEvents().TrimmedFrames, 0) << "within the watch's slack";
+    EXPECT_NEAR(rig.bridge.TargetFrames(), target + PlaybackBridge::WatchSlackBlocks * BlockFrames, BlockFrames);
+    EXPECT_EQ(listener.Holes(), 1);
+    for (const Listener::Measured& measured : listener.Fits())
+        EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
 }
 
 // A device that ran dry (the whole process was held up) waits for its reserve again; the
