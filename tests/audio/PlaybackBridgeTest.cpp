@@ -89,8 +89,6 @@ struct RigSettings
     // for RequestSag of what it played less, and then for all it held back at once.
     double RequestSag = 0;
     double SagSeconds = 0;
-    // How many of a hold-up's backlog of blocks the main thread pushes at each of its wake-ups.
-    int64_t BacklogBlocksPerWake = 4;
 };
 
 // The time the bridges read while a Rig runs.
@@ -325,7 +323,7 @@ private:
     // hold-up: four at a wake-up, the wake-ups of a busy main thread apart, longer than a call.
     double PushTime()
     {
-        const int64_t BacklogBlocksPerWake = settings_.BacklogBlocksPerWake;
+        constexpr int64_t BacklogBlocksPerWake = 4;
         constexpr double BacklogWakeSeconds = 0.025;
         double due = settings_.CaptureStart + pushes_ * pushPeriod_;
         if (settings_.CaptureChunk > 0)
