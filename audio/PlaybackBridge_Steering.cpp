@@ -24,10 +24,12 @@
 // - A start offset is no drift: when the fill error is first trusted after the reset, the
 //   fill, where the start's priming put it within about a call of the target, is where this
 //   device settles (the clock ratio cannot tell yet: it rests on too few pushes). Within
-//   CentreBand of the target asked for it becomes the target. So after every hole: the
-//   backlog that ends it comes at any time between two captured blocks, and the priming, which
-//   cannot tell when, lands up to a block off, or its last blocks come after the sound is back
-//   and stay, up to the watch's slack; steering that back would bend the pitch.
+//   CentreBand below the target asked for, or CentreBand and the watch's slack above it, it
+//   becomes the target. So after every hole: the backlog that ends it comes at any time
+//   between two captured blocks, and the priming, which cannot tell when, lands up to a block
+//   off, or its last blocks come after the sound is back and stay, up to the watch's slack;
+//   steering that back would bend the pitch. A fill further below is steered back: it leaves
+//   less against the next underrun.
 // - Holding: the ratio stays exactly where it is, however the reading jitters, while the
 //   fill stays within HoldBand of its target and the clock ratio near the ratio held: any
 //   movement of the ratio bends the pitch.
@@ -57,10 +59,13 @@ constexpr double RunOn = 1.0 / 8;
 
 // A fill up to this many blocks off the priming's target, when first trusted after the start or a
 // hole, is where the device settles rather than an error: the priming is off by up to a call (a
-// block at most), a device may take a burst as it starts, and the watch for a backlog leaves the
-// last of it untrimmed up to its slack. Steering such a fill back would bend the pitch: under load
-// the young clock ratio can be a few parts in 10^4 off, far enough to be acquired as a drift.
-constexpr double CentreBand = 1.5 + PlaybackBridge::WatchSlackBlocks;
+// block at most), and a device may take a burst as it starts. Above the target the band reaches
+// further by the watch's slack, up to which the watch for a backlog leaves the last of it
+// untrimmed; nothing the watch does lowers the fill. Steering such a fill back would bend the
+// pitch: under load the young clock ratio can be a few parts in 10^4 off, far enough to be
+// acquired as a drift.
+constexpr double CentreBand = 1.5;
+constexpr double CentreBandAbove = CentreBand + PlaybackBridge::WatchSlackBlocks;
 
 // How many blocks the fill error takes to shrink by a factor e while acquiring (5.5 s) and
 // while gliding (23 min).
@@ -182,7 +187,8 @@ void PlaybackBridge::SettleTarget(double fillError)
 {
     targetSettled_ = true;
     const int64_t settled = targetFrames_ + std::llround(fillError * blockFrames_);
-    if (std::abs(settled - primingTargetFrames_.load(std::memory_order_relaxed)) <= CentreBand * blockFrames_)
+    const int64_t off = settled - primingTargetFrames_.load(std::memory_order_relaxed);
+    if (off >= -CentreBand * blockFrames_ && off <= CentreBandAbove * blockFrames_)
         SetTarget(settled);
 }
 

@@ -77,6 +77,7 @@ struct RigSettings
     double DeviceStart = 0;      // seconds before the device's first call
     int32_t StartBurst = 0;      // calls the device makes at once as its sound starts
     int32_t DeviceFrames = ::DeviceFrames;   // what the device holds itself
+    int32_t TargetBlocks = ::TargetBlocks;   // the delay asked for, the device's part in it
     double CaptureChunk = 0;     // seconds of sound the capture hands on at a time, if any
     // A sound server's stream: it holds DeviceFrames when full and asks at each call for what it
     // played since, and for what it was not given before, telling what it still holds.
@@ -233,7 +234,7 @@ public:
     {
         PlaybackBridge::UseClock(SimulatedClock);
         bridge.Configure(settings.Channels, BlockFrames, static_cast<int32_t>(NominalRate));
-        bridge.Reset(TargetBlocks, settings.DeviceFrames, true);
+        bridge.Reset(settings.TargetBlocks, settings.DeviceFrames, true);
         pushPeriod_ = BlockFrames / NominalRate;
         fillPeriod_ = settings.FillFrames / (NominalRate * (1 + settings.PlaybackDrift));
     }
@@ -303,6 +304,8 @@ public:
 
     // The capture hands on blocks more blocks at once than its pace: sound it had held back.
     void CaptureAhead(int64_t blocks) { settings_.CaptureStart -= static_cast<double>(blocks) * pushPeriod_; }
+    // The capture hands its blocks on blocks more blocks late from now on: it held them back.
+    void CaptureBehind(int64_t blocks) { CaptureAhead(-blocks); }
 
     double Now() const
     {
@@ -1066,6 +1069,38 @@ TEST(PlaybackBridgeHoldUps, TheBacklogsUntrimmedLastBlocksAreWhereTheDeviceSettl
 
     EXPECT_EQ(rig.bridge.TakeEvents().TrimmedFrames, 0) << "within the watch's slack";
     EXPECT_NEAR(rig.bridge.TargetFrames(), target + PlaybackBridge::WatchSlackBlocks * BlockFrames, BlockFrames);
+    EXPECT_EQ(listener.Holes(), 1);
+    for (const Listener::Measured& measured : listener.Fits())
+        EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
+}
+
+// Nothing the watch for a backlog does lowers the fill: one that lands three blocks below what
+// the priming left after a hole, the capture's blocks coming that much later from then on, is no
+// place to settle, as it leaves that much less against the next underrun. It is glided back up:
+// the target stays, the ratio rises above 1 and goes on rising, never below, and the tone after it
+// is pure.
+TEST(PlaybackBridgeHoldUps, AFillThatLandsFarBelowTheTargetIsSteeredBack)
+{
+    Listener listener(1, NominalRate, [](int64_t window) { return window > WindowOf(Blocks(22)); });
+    Rig rig({.FillFrames = 1024, .DeviceFrames = 2 * BlockFrames, .TargetBlocks = 8, .ServerStream = true, .FirstRequestSilent = true},
+            listener);
+    rig.Run(Blocks(20));
+    const int64_t target = rig.bridge.TargetFrames();
+    rig.HoldProgram(0.3, 0, 1);
+    rig.Run(10);
+    rig.CaptureBehind(3);
+    rig.Run(8);
+    EXPECT_LE(rig.OffTarget(), -5 * BlockFrames / 2) << "the fill landed about three blocks low";
+    double lowestRatio = 1;
+    const auto noteRatio = [&] { lowestRatio = std::min(lowestRatio, rig.bridge.Ratio()); };
+    rig.Run(Blocks(60), noteRatio);
+    const double ratioAfterAMinute = rig.bridge.Ratio();
+    rig.Run(Blocks(60), noteRatio);
+
+    EXPECT_EQ(rig.bridge.TargetFrames(), target);
+    EXPECT_GT(ratioAfterAMinute, 1.0) << "steered up";
+    EXPECT_GT(rig.bridge.Ratio(), ratioAfterAMinute);
+    EXPECT_EQ(lowestRatio, 1.0) << "never down";
     EXPECT_EQ(listener.Holes(), 1);
     for (const Listener::Measured& measured : listener.Fits())
         EXPECT_GE(measured.Fit.SnrDb, 80) << "window " << measured.Index;
