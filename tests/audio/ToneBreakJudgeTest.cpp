@@ -46,6 +46,16 @@ double Seconds(size_t sample)
     return static_cast<double>(sample) / SampleRate;
 }
 
+// The first sample from the given one on where the tone crosses zero upwards: a shift of the
+// tone shows most there.
+size_t UpwardCrossingFrom(const std::vector<int16_t>& tone, size_t from)
+{
+    size_t crossing = from;
+    while (!(tone[crossing - 1] < 0 && tone[crossing] >= 0))
+        ++crossing;
+    return crossing;
+}
+
 // A break at one moment, and nothing else.
 void ExpectOneBreakAt(const std::vector<int16_t>& samples, size_t at)
 {
@@ -75,10 +85,7 @@ TEST(ToneBreakJudge, FindsASpliceARepeatedBlockADroppedBlockAShiftAndAHole)
     ExpectOneBreakAt(dropped, BreakAt);
 
     // A tenth of a sample, where the tone crosses zero and a shift shows most.
-    const std::vector<int16_t> tone = Tone();
-    size_t crossing = BreakAt;
-    while (!(tone[crossing - 1] < 0 && tone[crossing] >= 0))
-        ++crossing;
+    const size_t crossing = UpwardCrossingFrom(Tone(), BreakAt);
     ExpectOneBreakAt(Tone(crossing, 0.1), crossing);
 
     // Three blocks of silence: where it starts and where the sound comes back.
@@ -87,6 +94,16 @@ TEST(ToneBreakJudge, FindsASpliceARepeatedBlockADroppedBlockAShiftAndAHole)
     const std::vector<double> edges = Breaks(hole);
     ASSERT_EQ(edges.size(), 2U);
     EXPECT_NEAR(edges[1] - edges[0], Seconds(3 * Block), 0.001);
+}
+
+// The threshold's edge: the smallest shift promised, a sixteenth of a sample where the tone
+// crosses zero, misses the sine by 68 steps and is a break; an eighteenth of a sample, 61 steps,
+// is not.
+TEST(ToneBreakJudge, FindsASixteenthOfASamplesShiftButNotAnEighteenth)
+{
+    const size_t crossing = UpwardCrossingFrom(Tone(), BreakAt);
+    ExpectOneBreakAt(Tone(crossing, 1.0 / 16), crossing);
+    EXPECT_TRUE(Breaks(Tone(crossing, 1.0 / 18)).empty());
 }
 
 TEST(ToneBreakJudge, ExcusesABreakOnlyWhereAWitnessSawItAtThatMoment)
@@ -102,11 +119,14 @@ TEST(ToneBreakJudge, ExcusesABreakOnlyWhereAWitnessSawItAtThatMoment)
     EXPECT_EQ(judged(&Witnesses::Reference, {at + 0.05}).By, Cause::Reference);
     EXPECT_NEAR(judged(&Witnesses::Reference, {at + 0.05}).WitnessSeconds, at + 0.05, 1e-9);
     EXPECT_EQ(judged(&Witnesses::Reference, {at - 0.05}).By, Cause::Reference);
+    EXPECT_EQ(judged(&Witnesses::Reference, {at + 0.14}).By, Cause::Reference);
+    EXPECT_EQ(judged(&Witnesses::Reference, {at - 0.16, at + 0.16}).By, Cause::Unexplained);
     EXPECT_EQ(judged(&Witnesses::Reference, {at - 0.2, at + 0.2}).By, Cause::Unexplained);
     // The input broke, and the program played the break after its delay, up to a second later;
     // never before.
     EXPECT_EQ(judged(&Witnesses::Input, {at - 0.4}).By, Cause::Input);
     EXPECT_EQ(judged(&Witnesses::Input, {at - 0.95}).By, Cause::Input);
+    EXPECT_EQ(judged(&Witnesses::Input, {at - 1.05}).By, Cause::Unexplained);
     EXPECT_EQ(judged(&Witnesses::Input, {at - 1.2}).By, Cause::Unexplained);
     EXPECT_EQ(judged(&Witnesses::Input, {at + 0.3}).By, Cause::Unexplained);
     // The program traced an underrun or a trim: the line comes up to a second after the sound
@@ -115,7 +135,9 @@ TEST(ToneBreakJudge, ExcusesABreakOnlyWhereAWitnessSawItAtThatMoment)
     EXPECT_EQ(judged(&Witnesses::Trace, {at + 0.95}).By, Cause::Trace);
     EXPECT_EQ(judged(&Witnesses::Trace, {at - 0.3}).By, Cause::Trace);
     EXPECT_EQ(judged(&Witnesses::Trace, {at - 0.45}).By, Cause::Trace);
+    EXPECT_EQ(judged(&Witnesses::Trace, {at + 1.05}).By, Cause::Unexplained);
     EXPECT_EQ(judged(&Witnesses::Trace, {at + 1.5}).By, Cause::Unexplained);
+    EXPECT_EQ(judged(&Witnesses::Trace, {at - 0.55}).By, Cause::Unexplained);
     EXPECT_EQ(judged(&Witnesses::Trace, {at - 0.7}).By, Cause::Unexplained);
     Witnesses reference;
     reference.Reference = {at};
