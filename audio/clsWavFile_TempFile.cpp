@@ -30,35 +30,54 @@ QDateTime LocalTime(std::chrono::system_clock::time_point when)
         std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count());
 }
 
-// When the first sample of the recording in an open file was recorded: the time of the
-// first track in its trailer, less the audio before that track. Without a track (a program
-// killed while it recorded leaves no trailer) the file's last write, less the audio the
-// file holds: the recorder writes a block and its header together, so the last write
-// ended the recording. (The file's birth time is no help: the temporary file of a
-// recording given up is emptied and used again, and keeps the birth of the first.)
-// Invalid when the file tells neither.
-QDateTime FirstSampleTime(WavDisk& disk, int handle)
+// What an open recording file holds: its layout, the tracks of its trailer (tracks -1
+// without one: a program killed while it recorded leaves none) and its audio bytes, those
+// between the header and the trailer, or the file's end where no trailer follows (a header
+// never brought up to date counts no data). False where the file is no readable WAV file.
+struct RecordedAudio
+{
+    WavLayout layout;
+    std::vector<TrackLogRecord> log;
+    int32_t tracks = -1;
+    int64_t bytes = 0;
+};
+
+bool ReadRecordedAudio(WavDisk& disk, int handle, RecordedAudio& audio)
 {
     int64_t length = 0;
-    WavLayout layout;
-    if (disk.Length(handle, length) != 0 || WavLayout::Read(disk, handle, length, layout) != 0 ||
-        layout.fault != WavLayout::Fault::None)
+    if (disk.Length(handle, length) != 0 || WavLayout::Read(disk, handle, length, audio.layout) != 0 ||
+        audio.layout.fault != WavLayout::Fault::None)
+        return false;
+    const int64_t trailer = TrackLogTrailer::Offset(audio.layout.DataOffset, audio.layout.DataSize, length);
+    audio.tracks = TrackLogTrailer::Read(disk, handle, trailer, length, audio.log);
+    audio.bytes = (audio.tracks >= 0 ? trailer : length) - audio.layout.DataOffset;
+    return true;
+}
+
+// When the first sample of the recording in an open file was recorded: the time of the
+// first track in its trailer, less the audio before that track. Without a track the file's
+// last write, less the audio the file holds: the recorder writes a block and its header
+// together, so the last write ended the recording. (The file's birth time is no help: the
+// temporary file of a recording given up is emptied and used again, and keeps the birth of
+// the first.) Invalid when the file tells neither.
+QDateTime FirstSampleTime(WavDisk& disk, int handle)
+{
+    RecordedAudio audio;
+    if (!ReadRecordedAudio(disk, handle, audio))
         return {};
+    const WavLayout& layout = audio.layout;
     const double bytesPerSecond = static_cast<double>(layout.SamplingRate) * layout.NumChannels * layout.BitsPerSample / 8;
     if (bytesPerSecond <= 0)
         return {};
     const auto before = [&](const QDateTime& time, int64_t audioBytes) {
         return time.addMSecs(-std::llround(static_cast<double>(audioBytes) / bytesPerSecond * 1000));
     };
-    const int64_t trailer = TrackLogTrailer::Offset(layout.DataOffset, layout.DataSize, length);
-    std::vector<TrackLogRecord> log;
-    const int32_t tracks = TrackLogTrailer::Read(disk, handle, trailer, length, log);
-    if (tracks > 0 && log.front().T.isValid())
-        return before(log.front().T, log.front().S - layout.DataOffset);
+    if (audio.tracks > 0 && audio.log.front().T.isValid())
+        return before(audio.log.front().T, audio.log.front().S - layout.DataOffset);
     std::chrono::system_clock::time_point modified;
     if (disk.Modified(handle, modified) != 0)
         return {};
-    return before(LocalTime(modified), (tracks >= 0 ? trailer : length) - layout.DataOffset);
+    return before(LocalTime(modified), audio.bytes);
 }
 
 } // namespace
@@ -158,16 +177,24 @@ bool clsWavFile::MoveTempFileTo(const std::string& name)
 }
 
 // At start-up: a recording that a program ended before Save left in the recordings
-// folder (the folder of TempFileName) is kept under a name of its own.
+// folder (the folder of TempFileName) is kept under a name of its own; one without a sample
+// (recorded while the receiver was off) is nothing to keep and is removed without a word.
 void clsWavFile::KeepLeftoverOfEarlierRun()
 {
+    WavDisk& disk = CurrentWavDisk();
     const std::string leftover = FolderOf(TempFileName) + "/" + TempFileLeafName;
-    if (CurrentWavDisk().Exists(leftover) && LeftoverHoldsAudio(leftover))
+    if (!disk.Exists(leftover))
+        return;
+    if (LeftoverHoldsAudio(leftover))
         KeepLeftover(leftover);
+    else if (const int error = disk.Remove(leftover))
+        AddLog("clsWavFile.KeepLeftoverOfEarlierRun:Code=" + std::to_string(error) +
+               " Description=" + WavDisk::Describe(error) + " File=" + leftover);
 }
 
-// More than a header: the file holds audio (a killed program leaves a valid WAV file of
-// every half it wrote).
+// Samples after the header (a killed program leaves a valid WAV file of every half it
+// wrote). A file that is no readable WAV file but longer than a header is taken to hold
+// audio, so that nothing is lost.
 bool clsWavFile::LeftoverHoldsAudio(const std::string& path)
 {
     WavDisk& disk = CurrentWavDisk();
@@ -175,7 +202,9 @@ bool clsWavFile::LeftoverHoldsAudio(const std::string& path)
     if (disk.Open(path, WavDisk::Access::ReadOnly, handle) != 0)
         return false;
     int64_t length = 0;
-    const bool holdsAudio = disk.Length(handle, length) == 0 && length > WavHeader::Size;
+    RecordedAudio audio;
+    const bool holdsAudio = disk.Length(handle, length) == 0 && length > WavHeader::Size &&
+                            (!ReadRecordedAudio(disk, handle, audio) || audio.bytes > 0);
     disk.Close(handle);
     return holdsAudio;
 }

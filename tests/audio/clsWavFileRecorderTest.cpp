@@ -1,5 +1,6 @@
 #include "WavReaderRig.h"
 
+#include "audio/WavHeader.h"
 #include "core/Settings.h"
 
 #include <cerrno>
@@ -341,15 +342,38 @@ TEST_F(RecorderTest, ALeftoverTemporaryFileHoldingAudioIsKeptUnderADatedNameAndN
     EXPECT_EQ(leftover, disk.Content(recovered));
     EXPECT_EQ("An unsaved recording was found in " + TempPath + "\nIt has been kept as " + recovered, boxes.Last().prompt);
 
-    // A header alone holds nothing to keep: the next start leaves it, Record replaces it.
-    wav.reset();
-    disk.Put(TempPath, MakeWav(48000, {}));
-    boxes.boxes.clear();
-    wav = Make();
-    wav->init();
-    EXPECT_TRUE(disk.Exists(TempPath));
-    EXPECT_EQ(0, StartRecording());
+}
+
+// A recording without a sample (made while the receiver was off) is nothing to keep: the
+// next start removes it without a word, whether the program finished it or was killed; a
+// header never brought up to date over samples is still kept.
+TEST_F(RecorderTest, ALeftoverWithoutASampleIsRemovedWithoutAWord)
+{
+    ASSERT_EQ(0, StartRecording());
+    wav->StopPlayer();
+    wav.reset();   // the program ends: the recording is finished with its trailer
+    ASSERT_GT(disk.Content(TempPath).size(), static_cast<size_t>(WavHeader::Size)) << "a trailer follows the header";
+    const auto nextStart = [this] {
+        wav = Make();
+        wav->init();
+        wav.reset();
+    };
+    nextStart();
+    EXPECT_FALSE(disk.Exists(TempPath));
+    EXPECT_TRUE(disk.files.empty()) << "nothing recovered";
     EXPECT_TRUE(boxes.boxes.empty());
+
+    disk.Put(TempPath, MakeWav(48000, {}));   // killed before its first half was written
+    nextStart();
+    EXPECT_FALSE(disk.Exists(TempPath));
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    std::vector<uint8_t> unfinished = MakeWav(48000, Le16({1, 2, 3}));
+    unfinished[40] = 0;   // its header counts no data, the samples follow all the same
+    disk.Put(TempPath, unfinished, FileTime(clock));
+    nextStart();
+    EXPECT_FALSE(disk.Exists(TempPath));
+    EXPECT_EQ(unfinished, disk.Content("/rec/Recovered 2007-02-03 14.05.09.wav"));
 }
 
 // A leftover is named after the time of its first sample: the first track's time in its

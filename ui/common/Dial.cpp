@@ -15,7 +15,6 @@
 namespace {
 
 constexpr double ScaleDegrees = 300.0;   // the sweep of a knob that stops at its limits
-constexpr int WheelNotch = 120;
 
 double Normalised(double degrees)
 {
@@ -159,13 +158,7 @@ void Dial::mouseMoveEvent(QMouseEvent* event)
 
 void Dial::wheelEvent(QWheelEvent* event)
 {
-    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
-    if ((delta > 0) != (wheelRemainder_ > 0))
-        wheelRemainder_ = 0;
-    wheelRemainder_ += delta;
-    const int steps = wheelRemainder_ / WheelNotch;
-    wheelRemainder_ -= steps * WheelNotch;
-    Step(steps * singleStep_);
+    Step(wheelNotches_.Add(*event) * singleStep_);
     event->accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/common/WheelNotches.h"
+
 #include <QBrush>
 #include <QPen>
 #include <QString>
@@ -65,7 +67,7 @@ private:
     int singleStep_ = 1;
     QString caption_;
     double dragAngle_ = 0;    // pointer angle at the last step of a drag
-    int wheelRemainder_ = 0;  // wheel units not yet turned into a step
+    WheelNotches wheelNotches_;
     QRectF knob_;        // laid out when the size changes
     QBrush knobBrush_;
     QPen rimPen_;

@@ -120,26 +120,6 @@ void ShowCaption(const ScrollLabelRecord& record, double value, const std::strin
 
 } // namespace ScrollLabelSteps
 
-// Every wheel message counts, but only every second one steps a label: the first, third,
-// fifth ... are counted, the second, fourth, sixth ... act. One counter serves all labels.
-class WheelMessageCounter
-{
-public:
-    // True when this message is one to act on.
-    bool Count()
-    {
-        if (counter_ < 1) {
-            ++counter_;
-            return false;
-        }
-        counter_ = 0;
-        return true;
-    }
-
-private:
-    int32_t counter_ = 0;
-};
-
 // The notch-centre label's range and last value per notch type: 0 the AF notch, 1 the IF
 // notch. The notch-type switch swaps the label's limits and value between them.
 struct NotchCentreRange

@@ -47,23 +47,14 @@ bool WheelHook::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-// Fine wheels and touch pads send parts of a notch: they add up to whole messages, and a
-// turn the other way starts afresh. With Alt held X11 reports the turn on the x axis.
+// Each whole notch is one wheel message; a fine wheel's parts of a notch add up to one.
 void WheelHook::Wheel(const QWheelEvent& event)
 {
-    const QPoint angle = event.angleDelta();
-    const int32_t delta = angle.y() != 0 ? angle.y() : angle.x();
-    if (delta == 0)
-        return;
-    if ((delta > 0) != (remainder_ > 0))
-        remainder_ = 0;
-    remainder_ += delta;
+    const int notches = notches_.Add(event);
+    const int32_t message = notches > 0 ? WheelDeltaPerMessage : -WheelDeltaPerMessage;
     const QPoint at = event.globalPosition().toPoint();
-    while (std::abs(remainder_) >= WheelDeltaPerMessage) {
-        const int32_t message = remainder_ > 0 ? WheelDeltaPerMessage : -WheelDeltaPerMessage;
-        remainder_ -= message;
+    for (int n = 0; n < std::abs(notches); ++n)
         GetMsgProc(message, KeyState(event.modifiers()), at.x(), at.y());
-    }
 }
 
 void WheelHook::GetMsgProc(int32_t delta, int32_t keyState, int32_t x, int32_t y)
@@ -75,8 +66,6 @@ void WheelHook::GetMsgProc(int32_t delta, int32_t keyState, int32_t x, int32_t y
         return;
     ScrollLabelRecord& record = ScrollLabels[static_cast<size_t>(FocusedLabelID)];
     if (record.Disabled || FocusedLabelID == 0)
-        return;
-    if (!counter_.Count())
         return;
     const int32_t wParam = static_cast<int32_t>(static_cast<uint32_t>(delta) << 16) | keyState;
     record.LastWheelMsg = {WM_MOUSEWHEEL, wParam, x, y};

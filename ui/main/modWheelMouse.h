@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/common/WheelNotches.h"
 #include "ui/main/ScrollLabels.h"
 
 #include <QObject>
@@ -12,15 +13,15 @@ class QWheelEvent;
 // The wheel over the front panel steps the focused scroll label wherever the pointer is: an
 // application-wide event filter sees every wheel event as it is delivered to a window (Qt
 // then hands it on to the widget under the pointer, unchanged), and the main window's key
-// presses, which go to its key handler. Each 120 units of wheel angle count as one wheel
-// message; of these only every second one steps the label (WheelMessageCounter).
+// presses, which go to its key handler. Each notch (120 units of wheel angle) is one wheel
+// message and steps the label once, as the same notch over the round dial does.
 namespace modWheelMouse {
 
 // Key-state flags of a wheel message's low word.
 inline constexpr int32_t MK_SHIFT = 4;
 inline constexpr int32_t MK_CONTROL = 8;
 inline constexpr int32_t WM_MOUSEWHEEL = 0x20A;
-inline constexpr int WheelDeltaPerMessage = 120;
+inline constexpr int WheelDeltaPerMessage = WheelNotches::Notch;
 
 class WheelHook : public QObject
 {
@@ -37,8 +38,7 @@ private:
     void Wheel(const QWheelEvent& event);
 
     frmMain* window_;
-    WheelMessageCounter counter_;
-    int32_t remainder_ = 0;   // wheel angle not yet a whole message
+    WheelNotches notches_;
     bool busy_ = false;
 };
 

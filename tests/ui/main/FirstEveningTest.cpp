@@ -165,12 +165,10 @@ namespace {
 // The wheel over an open list scrolls that list only; over the panel it tunes.
 TEST_F(FirstEvening, TheWheelOverAnOpenListLeavesTheTuningAlone)
 {
-    auto turn = [](QWindow* target) {
-        for (int notch = 0; notch < 2; ++notch) {   // the hook acts on every second message
-            QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                              Qt::NoScrollPhase, false);
-            QApplication::sendEvent(target, &event);
-        }
+    auto turn = [](QWindow* target) {   // one notch
+        QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
     };
     const int32_t tuned = VFO->TunedFrequency();
     FocusedLabelID = 1;

@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QWheelEvent>
+#include <QWindow>
 
 #include <tuple>
 
@@ -269,6 +271,32 @@ TEST_F(FrequencyDisplay, MovesOfTheDialByCodeTuneOnceAndNeverSwallowTheNextTurn)
     RadioControls::dialtuner.Value(51);
     Turn(-1);
     EXPECT_EQ(VFO->TunedFrequency(), 70498000);
+}
+
+// Each wheel notch over the digits tunes one step of the rate shown, up and down; a fine
+// wheel's parts of a notch add up to one step.
+TEST_F(FrequencyDisplay, EachWheelNotchOverTheDigitsTunesOneStep)
+{
+    window->winId();   // the window the wheel is delivered to
+    VFO->TunedFrequency(70500000);
+    window->Frequency->lbl7Seg_MouseMove(5);
+    ASSERT_EQ(FocusedLabelID, 1);
+    ASSERT_EQ(Rate(), "x 100 Hz");
+    const auto wheel = [this](int angle) {
+        QWheelEvent event(QPointF(2, 2), QPointF(2, 2), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window->windowHandle(), &event);
+    };
+    wheel(120);
+    EXPECT_EQ(VFO->TunedFrequency(), 70501000);
+    wheel(-120);
+    EXPECT_EQ(VFO->TunedFrequency(), 70500000);
+    for (int notch = 0; notch < 4; ++notch)
+        wheel(120);
+    EXPECT_EQ(VFO->TunedFrequency(), 70504000) << "four notches, 400 Hz";
+    for (int part = 0; part < 4; ++part)
+        wheel(-30);
+    EXPECT_EQ(VFO->TunedFrequency(), 70503000) << "four parts of a notch, one step";
 }
 
 // The Vantrel receiver on its serial port: what a tuning key does reaches the VFO and, as

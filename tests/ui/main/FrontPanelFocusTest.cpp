@@ -116,41 +116,45 @@ TEST_F(FrontPanelFocus, TheLabelUnderThePointerTakesTheFocus)
     EXPECT_TRUE(window->BandPlan->cboBandSelect->isVisible());
 }
 
-// Every second wheel message steps the focused label by the step its keys choose; one
-// event counts once however many widgets it is delivered to.
-TEST_F(FrontPanelFocus, TheWheelStepsTheFocusedLabelOnEverySecondMessage)
+// Each wheel notch steps the focused label once, up and down, by the step its keys choose;
+// one event counts once however many widgets it is delivered to.
+TEST_F(FrontPanelFocus, EachWheelNotchStepsTheFocusedLabelOnce)
 {
     FocusedLabelID = 7;   // AF upper edge: 1 / 10 / 50
     Record(7).Value = 3000;
     Wheel(120);
-    EXPECT_EQ(Record(7).Value, 3000.0f);
-    Wheel(120);
     EXPECT_EQ(Record(7).Value, 3010.0f);
     EXPECT_EQ(FilterHi, 3010);
     EXPECT_EQ(window->Receive->lblFilterHi->text(), "3010");
-    for (int half = 0; half < 4; ++half)   // a fine wheel: four halves are two messages
-        Wheel(-60, Qt::ShiftModifier | Qt::ControlModifier);
-    EXPECT_EQ(Record(7).Value, 3009.0f) << "Ctrl wins over Shift";
+    Wheel(-120);
+    EXPECT_EQ(Record(7).Value, 3000.0f);
+    Wheel(240);
+    EXPECT_EQ(Record(7).Value, 3020.0f) << "two notches in one event";
+    for (int quarter = 0; quarter < 4; ++quarter)   // a fine wheel: four quarters are one notch
+        Wheel(-30, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(Record(7).Value, 3019.0f) << "Ctrl wins over Shift";
+    Wheel(60);
+    Wheel(-60);
+    EXPECT_EQ(Record(7).Value, 3019.0f) << "a turn the other way starts afresh";
     Wheel(120, Qt::ShiftModifier);
-    Wheel(120, Qt::ShiftModifier);
-    EXPECT_EQ(Record(7).Value, 3059.0f);
+    EXPECT_EQ(Record(7).Value, 3069.0f);
 
     Record(7).Value = 11990;
     Wheel(120, Qt::ShiftModifier);
-    Wheel(120, Qt::ShiftModifier);
     EXPECT_EQ(Record(7).Value, 12000.0f) << "held at Max";
 
-    Record(7).Disabled = true;   // ignores the wheel, and the counter stands still
+    Record(7).Disabled = true;   // ignores the wheel
     Wheel(120);
+    EXPECT_EQ(Record(7).Value, 12000.0f);
     Record(7).Disabled = false;
     FocusedLabelID = 0;
-    Wheel(120);                  // nothing focused: passes, uncounted
-    FocusedLabelID = 8;
-    Record(8).Value = 100;
+    Wheel(120);                  // nothing focused: passes
+    FocusedLabelID = lblOutVolIndex;   // output volume: 10 / 50 / 200
+    Record(lblOutVolIndex).Value = 0;
     Wheel(-120);
-    EXPECT_EQ(Record(8).Value, 100.0f) << "the first message counted";
-    Wheel(-120);
-    EXPECT_EQ(Record(8).Value, 90.0f);
+    EXPECT_EQ(Record(lblOutVolIndex).Value, -50.0f);
+    Wheel(120);
+    EXPECT_EQ(Record(lblOutVolIndex).Value, 0.0f);
 }
 
 TEST_F(FrontPanelFocus, KeysStepMoveAndResetTheFocusedLabel)

@@ -453,6 +453,22 @@ TEST_F(RecorderBar, AWindowDestroyedWhileRecordingLeavesTheRecordingComplete)
     EXPECT_FALSE(file.after.empty()) << "the track log follows the audio";
 }
 
+// A recording made while the receiver is off holds no sample: the next start removes it
+// without a box, and keeps nothing.
+TEST_F(RecorderBar, ARecordingWithoutASampleIsGoneAtTheNextStart)
+{
+    Press(Record);
+    Press(Stop);
+    window.reset();
+    ASSERT_TRUE(disk.Exists(TempFile()));
+    boxes.boxes.clear();
+    window = std::make_unique<frmMain>();
+    EXPECT_FALSE(disk.Exists(TempFile()));
+    EXPECT_TRUE(disk.files.empty()) << "nothing recovered";
+    for (const auto& box : boxes.boxes)
+        EXPECT_EQ(box.prompt.find("unsaved recording"), std::string::npos) << box.prompt;
+}
+
 // The file name field, and the played count and time.
 TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
 {
