@@ -19,7 +19,6 @@
 #include "platform/MessageBoxes.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
-#include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
 #include "ui/config/ColourSchemeEditor.h"
 #include "ui/config/SoundDeviceLists.h"
