@@ -25,6 +25,12 @@ void DDSInterface::PortNo(int32_t) { NotSupported("PortNo"); }
 std::shared_ptr<SerialLines::CommControl> DDSInterface::MSCommCtl() const { NotSupported("MSCommCtl"); }
 void DDSInterface::MSCommCtl(std::shared_ptr<SerialLines::CommControl>) { NotSupported("MSCommCtl"); }
 
+int32_t DDSInterface::Initialise()
+{
+    RestoreSettings();
+    return InitialiseAsHeld();
+}
+
 void DDSInterface::CheckCount(std::span<const uint8_t> bytes, int16_t count, const char* member) const
 {
     if (count > 0 && static_cast<size_t>(count) > bytes.size())

@@ -59,7 +59,10 @@ public:
     virtual void WaitTime(double seconds) = 0;
 
     // Restores the settings and sets the lines to their idle levels. Returns 0.
-    virtual int32_t Initialise() = 0;
+    int32_t Initialise();
+    // Sets the lines to their idle levels with the settings held now. A caller that has
+    // restored them and put the user's choice of port over them reaches that port alone.
+    virtual int32_t InitialiseAsHeld() = 0;
     bool Initialised() const { return initialised_; }
     virtual void SaveSettings() = 0;
     virtual void RestoreSettings() = 0;

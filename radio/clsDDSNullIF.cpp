@@ -14,7 +14,7 @@ int32_t clsDDSNullIF::SendSeqLSB(std::span<const uint8_t> Bytes, int16_t Count)
     return SendFrame(sendSeqLSBBusy_, Bytes, Count, false, "SendSeqLSB");
 }
 
-int32_t clsDDSNullIF::Initialise()
+int32_t clsDDSNullIF::InitialiseAsHeld()
 {
     initialised_ = true;
     return 0;

@@ -45,7 +45,7 @@ public:
     bool EventMode() const { return false; }
     void EventMode(bool) {}
 
-    int32_t Initialise() override;
+    int32_t InitialiseAsHeld() override;
     void SaveSettings() override {}
     void RestoreSettings() override {}
 

@@ -114,10 +114,9 @@ void clsDDSParallelIF::Out16(uint16_t WordToSend)
 int32_t clsDDSParallelIF::OpenPort(bool) { return 1; }
 int32_t clsDDSParallelIF::ClosePort() { return 0; }
 
-int32_t clsDDSParallelIF::Initialise()
+int32_t clsDDSParallelIF::InitialiseAsHeld()
 {
     modTiming::InitPerfCounter();
-    RestoreSettings();
     IOUPD(1);
     SDATA(0);
     SCLCK(1);

@@ -47,7 +47,7 @@ public:
     int32_t IOUPDBitNo() const { return ioupdBitNo_; }
     void IOUPDBitNo(int32_t bitNo) { ioupdBitNo_ = bitNo & 7; }
 
-    int32_t Initialise() override;
+    int32_t InitialiseAsHeld() override;
     void SaveSettings() override;
     void RestoreSettings() override;
 

@@ -252,10 +252,9 @@ int32_t clsDDSSerialIF::ClosePort()
     return result;
 }
 
-int32_t clsDDSSerialIF::Initialise()
+int32_t clsDDSSerialIF::InitialiseAsHeld()
 {
     modTiming::InitPerfCounter();
-    RestoreSettings();
     SetIdleLines();
     initialised_ = true;
     return 0;

@@ -65,7 +65,7 @@ public:
     double WaitTime() const override { return waitMicroseconds_ / 1'000'000.0; }
     void WaitTime(double seconds) override { waitMicroseconds_ = seconds * 1'000'000.0; }
 
-    int32_t Initialise() override;
+    int32_t InitialiseAsHeld() override;
     void SaveSettings() override;
     void RestoreSettings() override;
 

@@ -162,6 +162,16 @@ void WireVFO()
     vfo.AutoUpdate(false);
 }
 
+// The transport keeps its settings under the model's section; a stored wait time of its own
+// overrides the model's when it initialises.
+void WireTransportSettings()
+{
+    DDSInterface& transport = *CurrentDDSInterface;
+    transport.Name(DDSInterfaceName);
+    transport.RxName(VFO->Name());
+    transport.WaitTime(Model.WaitTime);
+}
+
 void WireDriver()
 {
     OscillatorChip& chip = *CurrentChip;
@@ -170,10 +180,7 @@ void WireDriver()
     chip.ClkIn(Model.DDSClock);
     chip.BaseFrequency(Model.XtalFrequency);
     chip.IFHandler(CurrentDDSInterface);
-    DDSInterface& transport = *CurrentDDSInterface;
-    transport.Name(DDSInterfaceName);
-    transport.RxName(VFO->Name());
-    transport.WaitTime(Model.WaitTime);
+    WireTransportSettings();
 }
 
 // The transport's own box has told the user which device did not open and how to go on;
@@ -200,20 +207,23 @@ void WirePrinterPort()
     DDSParallelIF->Inverting(Model.Inverting);
 }
 
-// The serial transport opens the port through MSComm1, which reports the shaft
-// encoder's line changes when EnableShaftEncoder holds.
+// The printer port gets the model's bits; the serial transport opens the port through
+// MSComm1, which reports the shaft encoder's line changes when EnableShaftEncoder holds.
+void WirePort()
+{
+    if (CurrentDDSInterface == DDSParallelIF) {
+        WirePrinterPort();
+    } else if (CurrentDDSInterface == DDSSerialIF) {
+        RadioControls::CreateMSComm1();
+        CurrentDDSInterface->MSCommCtl(RadioControls::MSComm1);
+    }
+}
+
 void InitialiseTransport()
 {
-    if (VFO->DDSInterfaceType() != DDSInterfaceCode::Serial) {
-        if (CurrentDDSInterface == DDSParallelIF)
-            WirePrinterPort();
-        CurrentDDSInterface->Initialise();
-        return;
-    }
-    RadioControls::CreateMSComm1();
-    CurrentDDSInterface->MSCommCtl(RadioControls::MSComm1);
+    WirePort();
     CurrentDDSInterface->Initialise();
-    if (CurrentDDSInterface->OpenPort(EnableShaftEncoder) == 0)
+    if (CurrentDDSInterface == DDSSerialIF && CurrentDDSInterface->OpenPort(EnableShaftEncoder) == 0)
         TracePortNotOpened();
 }
 
@@ -271,6 +281,15 @@ void InitialiseRX(int32_t& ModelNo)
     // it, it comes back on the injection side in force, so that tuning runs forwards.
     VFO->RefreshFromStored();
     AddLog("modSetupRx.InitialiseRX:End");
+}
+
+std::shared_ptr<DDSInterface> WireTransport(int32_t interfaceType)
+{
+    ChooseTransport(interfaceType);
+    RequireObjects();
+    WireTransportSettings();
+    WirePort();
+    return CurrentDDSInterface;
 }
 
 void ReleaseRx()

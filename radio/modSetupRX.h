@@ -61,6 +61,13 @@ bool SetRx(int32_t& ModelNo);
 // encoder is enabled), initialises the driver and sends it the tuned frequency.
 void InitialiseRX(int32_t& ModelNo);
 
+// The transport of an interface type (the null transport for USB and unknown types), wired
+// for the current model as InitialiseRX wires it: its name, the model's settings section and
+// wait time, the model's printer-port bits or the serial port's control. It becomes the
+// chosen transport; it is neither initialised nor opened. The configuration window wires the
+// transport it switches to with it.
+std::shared_ptr<DDSInterface> WireTransport(int32_t interfaceType);
+
 // Lets go of the chosen driver and transport.
 void ReleaseRx();
 

@@ -18,6 +18,8 @@ class QPushButton;
 class QTabBar;
 class ColourSchemeEditor;
 class QELVODX8;
+class OscillatorChip;
+class clsDDSSerialIF;
 class frmMain;
 
 // True while the configuration window is open; the main window's Config button does
@@ -178,6 +180,18 @@ private:
     bool ApplyModelAndOscillator();
     void ApplySoundDevices();
     void ApplyInterfaceType();
+    void SwitchToTransport(OscillatorChip& chip, int32_t interfaceType);
+    // The port chosen in the Serial I/F or Parallel I/F tab into that transport.
+    void TakePortChoice(int32_t interfaceType);
+    void TakePrinterPortChoice();
+    struct SerialPortChoice
+    {
+        int32_t port = 1;
+        std::string device;   // empty: the device of the port number
+        bool HeldBy(const clsDDSSerialIF& serial) const;
+    };
+    SerialPortChoice ChosenSerialPort() const;
+    static void TakeSerialPort(const SerialPortChoice& choice);
     void ApplyTransports();
     void ApplyOptions();
     void ApplyDisplay();

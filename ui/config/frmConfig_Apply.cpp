@@ -19,7 +19,6 @@
 #include "platform/MessageBoxes.h"
 #include "radio/HardwareObjects.h"
 #include "radio/RXDefinitions.h"
-#include "radio/RadioControls.h"
 #include "radio/modSetupRX.h"
 #include "ui/config/ColourSchemeEditor.h"
 #include "ui/config/SoundDeviceLists.h"
@@ -200,16 +199,9 @@ void frmConfig::ApplySoundDevices()
 }
 
 // A changed interface option closes the old transport's port and gives the chip the new
-// transport; the serial one is opened here (a port that does not open is reported twice:
-// by the transport, then with the details of this step).
+// transport, wired as the receiver set-up wires it and on the port chosen in its tab.
 void frmConfig::ApplyInterfaceType()
 {
-    std::string lastError;
-    int32_t lastCode = 0;
-    const auto onError = [&](const std::exception& error) {
-        lastError = error.what();
-        lastCode = 1;
-    };
     TryStep([this] {
         if (const int selected = optIF.Selected(); selected >= optIF.LBound())
             Live(VFO).DDSInterfaceType(selected);
@@ -219,46 +211,53 @@ void frmConfig::ApplyInterfaceType()
     const std::shared_ptr<OscillatorChip> chip = CurrentChip();
     if (!chip)
         return;
-    TryStep([&chip] { Live(chip->IFHandler()).ClosePort(); }, onError);
-    const auto useTransport = [&chip, &onError](std::shared_ptr<DDSInterface> transport) {
-        TryStep([&] {
-            chip->IFHandler(nullptr);
-            chip->IFHandler(transport);
-            if (transport)
-                chip->Initialise();
-        }, onError);
-    };
-    switch (VFO->DDSInterfaceType()) {
+    TryStep([&chip] { Live(chip->IFHandler()).ClosePort(); });
+    switch (const int32_t interfaceType = VFO->DDSInterfaceType()) {
     case DDSInterfaceCode::Serial:
-        TryStep([&] {
-            chip->IFHandler(nullptr);
-            Live(DDSSerialIF).Name("DDSInterface.Serial");
-            RadioControls::CreateMSComm1();
-            DDSSerialIF->MSCommCtl(RadioControls::MSComm1);
-            DDSSerialIF->Initialise();
-            // The transport's own box names the device and how to go on: one failure, one box.
-            if (DDSSerialIF->OpenPort(EnableShaftEncoder) == 0)
-                AddLog("frmConfig.cmdApply_Click():Unable to open Serial Interface COM" +
-                       std::to_string(DDSSerialIF->PortNo()) + " Error Code=" + std::to_string(lastCode) +
-                       " Error Desc=" + lastError);
-        }, onError);
-        useTransport(DDSSerialIF);
-        break;
     case DDSInterfaceCode::Parallel:
-        useTransport(DDSParallelIF);
+    case DDSInterfaceCode::None:
+        SwitchToTransport(*chip, interfaceType);
         break;
     case DDSInterfaceCode::USB:
-        useTransport(nullptr);
-        break;
-    case DDSInterfaceCode::None:
-        useTransport(DDSNullIF);
+        TryStep([&chip] { chip->IFHandler(nullptr); });
         break;
     default:
         break;
     }
 }
 
-void frmConfig::ApplyTransports()
+// The transport keeps its settings under the model's section, so the port chosen is saved
+// with them. The stored settings come back first and the tab's port goes over them before a
+// line changes: the one port opened or written is the chosen one. A serial port that does
+// not open is told by the transport, naming the port and the section: one failure, one box.
+void frmConfig::SwitchToTransport(OscillatorChip& chip, int32_t interfaceType)
+{
+    std::shared_ptr<DDSInterface> transport;
+    TryStep([&] {
+        chip.IFHandler(nullptr);
+        transport = modSetupRX::WireTransport(interfaceType);
+        transport->RestoreSettings();
+        TakePortChoice(interfaceType);
+        transport->InitialiseAsHeld();
+        if (interfaceType == DDSInterfaceCode::Serial && transport->OpenPort(EnableShaftEncoder) == 0)
+            AddLog("frmConfig.cmdApply_Click():Unable to open Serial Interface COM" +
+                   std::to_string(transport->PortNo()) + " of section [" + transport->RxName() + "]");
+    });
+    TryStep([&] {
+        chip.IFHandler(transport);
+        chip.Initialise();
+    });
+}
+
+void frmConfig::TakePortChoice(int32_t interfaceType)
+{
+    if (interfaceType == DDSInterfaceCode::Serial)
+        TakeSerialPort(ChosenSerialPort());
+    else if (interfaceType == DDSInterfaceCode::Parallel)
+        TakePrinterPortChoice();
+}
+
+void frmConfig::TakePrinterPortChoice()
 {
     TryStep([this] { Live(DDSParallelIF).PortAddress(CLng(TextOf(txtPortAddress))); });
     TryStep([this] { Live(DDSParallelIF).WaitTime(CDbl(TextOf(txtParallelPortBitPeriod))); });
@@ -268,19 +267,40 @@ void frmConfig::ApplyTransports()
         DDSParallelIF->SCLCKBitNo(SelSCLCKBitNo);
         DDSParallelIF->SDATABitNo(SelSDATABitNo);
     });
+}
+
+// The port of the Serial I/F tab: a COM number, or a present device (an entry after the COM
+// numbers) chosen by its path. A disabled list keeps the port held.
+frmConfig::SerialPortChoice frmConfig::ChosenSerialPort() const
+{
+    const clsDDSSerialIF& serial = Live(DDSSerialIF);
+    const bool chosenByNumber = cboComPort->currentIndex() < ComPortNumbers;
+    if (!cboComPort->isEnabled())
+        return {serial.PortNo(), serial.SerialDevice()};
+    if (chosenByNumber)
+        return {cboComPort->currentIndex() + 1, std::string()};
+    return {serial.PortNo(), cboComPort->currentData().toString().toStdString()};
+}
+
+bool frmConfig::SerialPortChoice::HeldBy(const clsDDSSerialIF& serial) const
+{
+    return port == serial.PortNo() && device == serial.SerialDevice();
+}
+
+void frmConfig::TakeSerialPort(const SerialPortChoice& choice)
+{
+    Live(DDSSerialIF).PortNo(choice.port);
+    DDSSerialIF->SerialDevice(choice.device);
+}
+
+void frmConfig::ApplyTransports()
+{
+    TakePrinterPortChoice();
     if (!optIF[0]->isChecked() || !DDSSerialIF)
         return;
-    // An entry after the COM numbers is a present device, chosen by its path.
-    const bool chosenByNumber = cboComPort->currentIndex() < ComPortNumbers;
-    const int32_t port = cboComPort->isEnabled() && chosenByNumber ? cboComPort->currentIndex() + 1
-                                                                   : DDSSerialIF->PortNo();
-    const std::string device = !cboComPort->isEnabled() ? DDSSerialIF->SerialDevice()
-                               : chosenByNumber         ? std::string()
-                                                        : cboComPort->currentData().toString().toStdString();
-    if (port != DDSSerialIF->PortNo() || device != DDSSerialIF->SerialDevice()) {
+    if (const SerialPortChoice chosen = ChosenSerialPort(); !chosen.HeldBy(*DDSSerialIF)) {
         TryStep([] { DDSSerialIF->ClosePort(); });
-        DDSSerialIF->PortNo(port);
-        DDSSerialIF->SerialDevice(device);
+        TakeSerialPort(chosen);
         TryStep([] { DDSSerialIF->OpenPort(EnableShaftEncoder); });
     }
     TryStep([this] { DDSSerialIF->WaitTime(CDbl(TextOf(txtBitPeriod))); });
