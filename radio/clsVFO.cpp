@@ -99,7 +99,7 @@ void clsVFO::TunedFrequency(int32_t tenths)
     BusyGuard guard(tunedFrequencyBusy_);
     const int64_t asked = std::llabs(int64_t{tenths});
     tunedFrequency_ = static_cast<int32_t>(std::min<int64_t>(asked, std::numeric_limits<int32_t>::max()));
-    ClampToReceiverLimits(DriverRange());
+    ClampToReceiverLimits(ReceiverLimitsReachable(DriverRange()));
     RefreshOnSideOf(asked);
 }
 
@@ -146,9 +146,9 @@ bool clsVFO::ReceiverLimitsReachable(const OscillatorRange& range) const
     return !reachesAny;
 }
 
-void clsVFO::ClampToReceiverLimits(const OscillatorRange& range)
+void clsVFO::ClampToReceiverLimits(bool limitsReachable)
 {
-    if (!ReceiverLimitsReachable(range)) {
+    if (!limitsReachable) {
         // No frequency within the receiver's limits reaches the oscillator's range: the
         // oscillator's limits alone hold the tuned frequency, so that a step towards its
         // range still tunes it.
@@ -163,16 +163,18 @@ void clsVFO::ClampToReceiverLimits(const OscillatorRange& range)
 
 // Two tuned frequencies give each oscillator frequency: one where tuned + calibration +/- IF
 // is positive, one where it is negative. The one on the side of offsetSign is taken unless
-// it is negative; then the other one, and 0 when both are negative (for a positive
-// offsetSign the other one is then negative as well).
-void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign)
+// it is negative, or it lies beyond reachable receiver's limits while the other one lies
+// within them; then the other one, and 0 when both are negative (for a positive offsetSign
+// the other one is then negative as well).
+void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign, bool limitsReachable)
 {
     const auto sideOffset = static_cast<double>(OffsetFrom(0));
     const double distance = oscillator / ratio;
-    double tuned = static_cast<double>(offsetSign) * distance - sideOffset;
-    if (tuned < 0)
-        tuned = -static_cast<double>(offsetSign) * distance - sideOffset;
-    tunedFrequency_ = Numeric::CLng(std::max(tuned, 0.0));
+    const double onSide = static_cast<double>(offsetSign) * distance - sideOffset;
+    const double across = -static_cast<double>(offsetSign) * distance - sideOffset;
+    const auto withinLimits = [this](double tuned) { return tuned >= rxMinFreq_ && tuned <= rxMaxFreq_; };
+    const bool takeAcross = onSide < 0 || (limitsReachable && !withinLimits(onSide) && withinLimits(across));
+    tunedFrequency_ = Numeric::CLng(std::max(takeAcross ? across : onSide, 0.0));
 }
 
 void clsVFO::Refresh() { RefreshOnSideOf(tunedFrequency_); }
@@ -190,7 +192,8 @@ void clsVFO::RefreshOnSideOf(int64_t asked)
     const auto log = [](const std::exception& error) { LogSkippedStep("Refresh", error); };
 
     const OscillatorRange range = DriverRange();
-    ClampToReceiverLimits(range);
+    const bool limitsReachable = ReceiverLimitsReachable(range);
+    ClampToReceiverLimits(limitsReachable);
     if (pllMultiplier_ == 0) {
         AddLog("clsVFO.Refresh:PLL multiplier 0, nothing sent");
         return;
@@ -200,7 +203,9 @@ void clsVFO::RefreshOnSideOf(int64_t asked)
     const int64_t offset = OffsetFrom(tunedFrequency_);
     // The side of the IF is the one of the frequency asked for: the receiver's limits may
     // have moved it across the IF, and the oscillator's limit then would send it back on the
-    // other side, where the next step or refresh finds it moved.
+    // other side, where the next step or refresh finds it moved. Where that side's frequency
+    // at the oscillator's limit lies beyond the receiver's limits, the next step would find it
+    // moved back within them, so the other side's is taken where it lies within.
     const int64_t offsetSign = OffsetFrom(asked) < 0 && !retuneOnInjectionSide_ ? -1 : 1;
     // Rounded (halves to even) before it is held to the driver's range, so that a value
     // which rounds onto the limit stays where it is tuned.
@@ -210,11 +215,11 @@ void clsVFO::RefreshOnSideOf(int64_t asked)
     // follows it.
     if (oscillator > range.max) {
         oscillator = std::nearbyint(range.max);
-        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign); }, log);
+        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign, limitsReachable); }, log);
     }
     if (oscType_ && oscillator < range.min) {
         oscillator = std::nearbyint(range.min);
-        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign); }, log);
+        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign, limitsReachable); }, log);
     }
     TryStep([&] { oscOut_ = Numeric::CLng(oscillator); }, log);
     if (oscType_)

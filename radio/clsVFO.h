@@ -98,12 +98,14 @@ public:
     // own range alone holds the tuned frequency, which then lies beyond them.
     // A failing step is skipped. Where the oscillator is held at a limit, the tuned
     // frequency follows it on the side of the IF it lay on before the receiver's limits held
-    // it, so neither a step nor a second refresh jumps across.
+    // it, so neither a step nor a second refresh jumps across; unless that side's frequency
+    // lies beyond the receiver's limits and the other side's within them, which it then takes.
     void Refresh();
     // Refresh for a tuned frequency taken from the settings, which may lie anywhere: where
     // the oscillator is held at a limit, the tuned frequency follows it on the injection
     // side in force (tuned + calibration +/- IF not below zero; below 0 it becomes 0), so
-    // that Up raises it and Down lowers it from there.
+    // that Up raises it and Down lowers it from there; or, where that one lies beyond the
+    // receiver's limits, on the other side within them.
     void RefreshFromStored();
     // One step up from the tuned frequency snapped to the TuneStepLSD grid: by Increment,
     // or by TuneStep when it is 0. Returns the new tuned frequency.
@@ -133,15 +135,15 @@ private:
     bool ReceiverLimitsReachable(const OscillatorRange& range) const;
     // Holds the tuned frequency within the receiver's limits where they are reachable; else
     // only above 0.
-    void ClampToReceiverLimits(const OscillatorRange& range);
+    void ClampToReceiverLimits(bool limitsReachable);
     // Tuned + calibration +/- IF (the sign of the IF by the injection side), in tenths.
     int64_t OffsetFrom(int64_t tuned) const;
     // Refresh, the side of the IF taken from the tuned frequency asked for.
     void RefreshOnSideOf(int64_t asked);
     void UpdateFreqScaling();
     // Brings the tuned frequency to one whose oscillator frequency is oscillator, never
-    // negative.
-    void RetuneTo(double oscillator, double ratio, int64_t offsetSign);
+    // negative, on the side of offsetSign where that one can be taken.
+    void RetuneTo(double oscillator, double ratio, int64_t offsetSign, bool limitsReachable);
     template <typename Apply>
     void RestoreKey(const char* key, Apply apply);
 

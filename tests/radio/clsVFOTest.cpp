@@ -205,6 +205,29 @@ TEST_F(VFO, TheReceiversLimitsDoNotMoveATunedFrequencyAcrossTheIF)
     EXPECT_EQ(vfo.OscOut(), 4'000'000);
 }
 
+// Low side, IF 45 MHz, the oscillator up to 37.5 MHz, the receiver from 10 kHz to 30 MHz:
+// a stored frequency below 0 comes back at the receiver's bottom, which wants 44.99 MHz of
+// the oscillator. Held at its limit, the injection side gives 82.5 MHz, beyond the
+// receiver's top, where the next step would land on the top (Up lowering it); the other side
+// gives 7.5 MHz, within the limits, and is taken: a refresh keeps it, Down stays, Up tunes.
+TEST_F(VFO, HeldWhereOneSideLiesBeyondTheReceiversLimitsTheOtherWithinThemIsTaken)
+{
+    chip->maxFreq = 375'000'000;
+    vfo.HiSideLo(false);
+    vfo.IFFrequency(45'000'000);
+    vfo.TuneStep(100'000);
+    vfo.Name(Section);
+    settings.values[FakeSettingsStore::name(Section, "TunedFrequency")] = "-268450076";
+    vfo.RestoreSettings();
+    vfo.RefreshFromStored();
+    EXPECT_EQ(vfo.TunedFrequency(), 75'000'000);
+    EXPECT_EQ(vfo.OscOut(), 375'000'000);
+    vfo.Refresh();
+    EXPECT_EQ(vfo.TunedFrequency(), 75'000'000);
+    EXPECT_EQ(vfo.Dec_Freq(), 75'000'000);
+    EXPECT_EQ(vfo.Inc_Freq(), 75'100'000);
+}
+
 TEST_F(VFO, IQUpperImageIsReportedButNotStored)
 {
     vfo.Name(Section);
