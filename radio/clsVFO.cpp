@@ -97,13 +97,9 @@ void clsVFO::TunedFrequency(int32_t tenths)
     if (tunedFrequencyBusy_)
         return;
     BusyGuard guard(tunedFrequencyBusy_);
-    int64_t magnitude = std::llabs(int64_t{tenths});
-    const int64_t asked = magnitude;
-    if (magnitude > rxMaxFreq_)
-        magnitude = rxMaxFreq_;
-    if (magnitude < rxMinFreq_)
-        magnitude = rxMinFreq_;
-    tunedFrequency_ = static_cast<int32_t>(magnitude);
+    const int64_t asked = std::llabs(int64_t{tenths});
+    tunedFrequency_ = static_cast<int32_t>(std::min<int64_t>(asked, std::numeric_limits<int32_t>::max()));
+    ClampToReceiverLimits(ReceiverLimitsReachable(DriverRange()));
     RefreshOnSideOf(asked);
 }
 
@@ -115,8 +111,50 @@ void clsVFO::TunedFrequencyFromStored(int32_t tenths)
     TunedFrequency(tenths);
 }
 
-void clsVFO::ClampToReceiverLimits()
+clsVFO::OscillatorRange clsVFO::DriverRange() const
 {
+    // A frequency too large for 32 bits counts as beyond the range.
+    OscillatorRange range{0, LargestFrequency};
+    if (!oscType_)
+        return range;
+    const auto log = [](const std::exception& error) { LogSkippedStep("Refresh", error); };
+    TryStep([&] { range.max = std::min(oscType_->MaxFreq(), LargestFrequency); }, log);
+    TryStep([&] { range.min = oscType_->MinFreq(); }, log);
+    return range;
+}
+
+// The oscillator produces the tuned frequencies t >= 0 where |ratio x (t + offset)| lies
+// within its range: two bands, one on either side of the IF, each of which may lie below 0.
+bool clsVFO::ReceiverLimitsReachable(const OscillatorRange& range) const
+{
+    const double ratio = pllMultiplier_ == 0 ? 0 : std::fabs(static_cast<double>(oscMultiplier_) / pllMultiplier_);
+    if (ratio == 0)
+        return true;
+    const double nearest = std::max(range.min, 0.0) / ratio;
+    const double farthest = range.max / ratio;
+    const auto sideOffset = static_cast<double>(OffsetFrom(0));
+    const double bands[2][2] = {{nearest - sideOffset, farthest - sideOffset},
+                                {-farthest - sideOffset, -nearest - sideOffset}};
+    bool reachesAny = false;
+    for (const auto& band : bands) {
+        if (band[0] > band[1] || band[1] < 0)
+            continue;
+        reachesAny = true;
+        if (band[0] <= rxMaxFreq_ && band[1] >= rxMinFreq_)
+            return true;
+    }
+    return !reachesAny;
+}
+
+void clsVFO::ClampToReceiverLimits(bool limitsReachable)
+{
+    if (!limitsReachable) {
+        // No frequency within the receiver's limits reaches the oscillator's range: the
+        // oscillator's limits alone hold the tuned frequency, so that a step towards its
+        // range still tunes it.
+        tunedFrequency_ = std::max(tunedFrequency_, 0);
+        return;
+    }
     if (tunedFrequency_ > rxMaxFreq_)
         tunedFrequency_ = rxMaxFreq_;
     if (tunedFrequency_ < rxMinFreq_)
@@ -125,16 +163,18 @@ void clsVFO::ClampToReceiverLimits()
 
 // Two tuned frequencies give each oscillator frequency: one where tuned + calibration +/- IF
 // is positive, one where it is negative. The one on the side of offsetSign is taken unless
-// it is negative; then the other one, and 0 when both are negative (for a positive
-// offsetSign the other one is then negative as well).
-void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign)
+// it is negative, or it lies beyond reachable receiver's limits while the other one lies
+// within them; then the other one, and 0 when both are negative (for a positive offsetSign
+// the other one is then negative as well).
+void clsVFO::RetuneTo(double oscillator, double ratio, int64_t offsetSign, bool limitsReachable)
 {
     const auto sideOffset = static_cast<double>(OffsetFrom(0));
     const double distance = oscillator / ratio;
-    double tuned = static_cast<double>(offsetSign) * distance - sideOffset;
-    if (tuned < 0)
-        tuned = -static_cast<double>(offsetSign) * distance - sideOffset;
-    tunedFrequency_ = Numeric::CLng(std::max(tuned, 0.0));
+    const double onSide = static_cast<double>(offsetSign) * distance - sideOffset;
+    const double across = -static_cast<double>(offsetSign) * distance - sideOffset;
+    const auto withinLimits = [this](double tuned) { return tuned >= rxMinFreq_ && tuned <= rxMaxFreq_; };
+    const bool takeAcross = onSide < 0 || (limitsReachable && !withinLimits(onSide) && withinLimits(across));
+    tunedFrequency_ = Numeric::CLng(std::max(takeAcross ? across : onSide, 0.0));
 }
 
 void clsVFO::Refresh() { RefreshOnSideOf(tunedFrequency_); }
@@ -151,7 +191,9 @@ void clsVFO::RefreshOnSideOf(int64_t asked)
     BusyGuard guard(refreshBusy_);
     const auto log = [](const std::exception& error) { LogSkippedStep("Refresh", error); };
 
-    ClampToReceiverLimits();
+    const OscillatorRange range = DriverRange();
+    const bool limitsReachable = ReceiverLimitsReachable(range);
+    ClampToReceiverLimits(limitsReachable);
     if (pllMultiplier_ == 0) {
         AddLog("clsVFO.Refresh:PLL multiplier 0, nothing sent");
         return;
@@ -161,27 +203,23 @@ void clsVFO::RefreshOnSideOf(int64_t asked)
     const int64_t offset = OffsetFrom(tunedFrequency_);
     // The side of the IF is the one of the frequency asked for: the receiver's limits may
     // have moved it across the IF, and the oscillator's limit then would send it back on the
-    // other side, where the next step or refresh finds it moved.
+    // other side, where the next step or refresh finds it moved. Where that side's frequency
+    // at the oscillator's limit lies beyond the receiver's limits, the next step would find it
+    // moved back within them, so the other side's is taken where it lies within.
     const int64_t offsetSign = OffsetFrom(asked) < 0 && !retuneOnInjectionSide_ ? -1 : 1;
     // Rounded (halves to even) before it is held to the driver's range, so that a value
     // which rounds onto the limit stays where it is tuned.
     double oscillator = std::nearbyint(std::fabs(static_cast<double>(ratio) * static_cast<double>(offset)));
 
     // Beyond the driver's range the oscillator stays at the limit and the tuned frequency
-    // follows it; a frequency too large for 32 bits counts as beyond the range too.
-    double maxFreq = LargestFrequency;
-    double minFreq = 0;
-    if (oscType_) {
-        TryStep([&] { maxFreq = std::min(oscType_->MaxFreq(), LargestFrequency); }, log);
-        TryStep([&] { minFreq = oscType_->MinFreq(); }, log);
+    // follows it.
+    if (oscillator > range.max) {
+        oscillator = std::nearbyint(range.max);
+        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign, limitsReachable); }, log);
     }
-    if (oscillator > maxFreq) {
-        oscillator = std::nearbyint(maxFreq);
-        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign); }, log);
-    }
-    if (oscType_ && oscillator < minFreq) {
-        oscillator = std::nearbyint(minFreq);
-        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign); }, log);
+    if (oscType_ && oscillator < range.min) {
+        oscillator = std::nearbyint(range.min);
+        TryStep([&] { RetuneTo(oscillator, exactRatio, offsetSign, limitsReachable); }, log);
     }
     TryStep([&] { oscOut_ = Numeric::CLng(oscillator); }, log);
     if (oscType_)

@@ -81,7 +81,7 @@ public:
 
     // The stored tuned frequency; in IQ mode with the upper image selected, the upper
     // image (stored + 2 x IF). Assigning takes the magnitude, clamps it to the receiver's
-    // limits and runs Refresh.
+    // limits (unless the oscillator reaches no frequency within them) and runs Refresh.
     int32_t TunedFrequency() const;
     void TunedFrequency(int32_t tenths);
     // The setter for a tuned frequency taken from the settings: where the oscillator is held
@@ -92,16 +92,20 @@ public:
     const std::shared_ptr<OscillatorChip>& OscType() const { return oscType_; }
     void OscType(std::shared_ptr<OscillatorChip> chip) { oscType_ = std::move(chip); }
 
-    // Clamps the tuned frequency, computes the oscillator frequency, keeps it within the
-    // driver's range (moving the tuned frequency with it) and sends it to the driver.
+    // Clamps the tuned frequency to the receiver's limits, computes the oscillator frequency,
+    // keeps it within the driver's range (moving the tuned frequency with it) and sends it to
+    // the driver. Where the oscillator reaches no frequency within the receiver's limits, its
+    // own range alone holds the tuned frequency, which then lies beyond them.
     // A failing step is skipped. Where the oscillator is held at a limit, the tuned
     // frequency follows it on the side of the IF it lay on before the receiver's limits held
-    // it, so neither a step nor a second refresh jumps across.
+    // it, so neither a step nor a second refresh jumps across; unless that side's frequency
+    // lies beyond the receiver's limits and the other side's within them, which it then takes.
     void Refresh();
     // Refresh for a tuned frequency taken from the settings, which may lie anywhere: where
     // the oscillator is held at a limit, the tuned frequency follows it on the injection
     // side in force (tuned + calibration +/- IF not below zero; below 0 it becomes 0), so
-    // that Up raises it and Down lowers it from there.
+    // that Up raises it and Down lowers it from there; or, where that one lies beyond the
+    // receiver's limits, on the other side within them.
     void RefreshFromStored();
     // One step up from the tuned frequency snapped to the TuneStepLSD grid: by Increment,
     // or by TuneStep when it is 0. Returns the new tuned frequency.
@@ -118,15 +122,28 @@ private:
     static int32_t TenthsOf(int32_t hertz);
     static int32_t WholeHertz(int32_t tenths);
 
-    void ClampToReceiverLimits();
+    // The driver's range in tenths of a hertz; without a driver, or where it fails to tell,
+    // 0 to the largest 32-bit value.
+    struct OscillatorRange
+    {
+        double min;
+        double max;
+    };
+    OscillatorRange DriverRange() const;
+    // Whether the receiver's limits can hold the tuned frequency: the oscillator produces a
+    // tuned frequency within them, or none at all (not below 0).
+    bool ReceiverLimitsReachable(const OscillatorRange& range) const;
+    // Holds the tuned frequency within the receiver's limits where they are reachable; else
+    // only above 0.
+    void ClampToReceiverLimits(bool limitsReachable);
     // Tuned + calibration +/- IF (the sign of the IF by the injection side), in tenths.
     int64_t OffsetFrom(int64_t tuned) const;
     // Refresh, the side of the IF taken from the tuned frequency asked for.
     void RefreshOnSideOf(int64_t asked);
     void UpdateFreqScaling();
     // Brings the tuned frequency to one whose oscillator frequency is oscillator, never
-    // negative.
-    void RetuneTo(double oscillator, double ratio, int64_t offsetSign);
+    // negative, on the side of offsetSign where that one can be taken.
+    void RetuneTo(double oscillator, double ratio, int64_t offsetSign, bool limitsReachable);
     template <typename Apply>
     void RestoreKey(const char* key, Apply apply);
 

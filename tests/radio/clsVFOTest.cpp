@@ -156,31 +156,76 @@ TEST_F(VFO, AStoredTunedFrequencyComesBackOnTheInjectionSide)
 }
 
 // The receiver's limits may lie wholly on one side of the IF: low side, IF 45 MHz, the
-// oscillator up to 500 kHz, the receiver up to 30 MHz. Held at the oscillator's limit, a
-// tuned frequency keeps the side of the IF it was asked for on, though the receiver's limit
-// lies across the IF: 45.5 MHz (the injection side, as the set-up takes a stored frequency)
-// stays through a refresh, its own assignment and steps either way; 40 MHz asked for is
-// held at 44.5 MHz the same way.
+// oscillator up to 500 kHz, the receiver up to 30 MHz. The oscillator then reaches no
+// frequency within the receiver's limits, only 44.5 to 45.5 MHz, and its own range holds the
+// tuned frequency. Held at the oscillator's limit, a tuned frequency keeps the side of the IF
+// it was asked for on: 45.5 MHz (the injection side, as the set-up takes a stored frequency)
+// stays through a refresh, its own assignment and a step away from the oscillator's range;
+// 40 MHz asked for is held at 44.5 MHz the same way. A step towards the range tunes it.
 TEST_F(VFO, TheReceiversLimitsDoNotMoveATunedFrequencyAcrossTheIF)
 {
     chip->maxFreq = 5'000'000;
     vfo.HiSideLo(false);
     vfo.IFFrequency(45'000'000);
     vfo.TuneStep(1000);
-    for (const auto& [asked, held] : {std::pair{-465'794'531, 455'000'000}, std::pair{400'000'000, 445'000'000}}) {
-        SCOPED_TRACE(asked);
-        if (asked < 0)
-            vfo.TunedFrequencyFromStored(asked);
-        else
-            vfo.TunedFrequency(asked);
-        EXPECT_EQ(vfo.TunedFrequency(), held);
+    struct Case
+    {
+        int32_t asked, held;
+        bool towardsIsUp;
+    };
+    for (const Case c : {Case{-465'794'531, 455'000'000, false}, Case{400'000'000, 445'000'000, true}}) {
+        SCOPED_TRACE(c.asked);
+        const auto ask = [&] {
+            if (c.asked < 0)
+                vfo.TunedFrequencyFromStored(c.asked);
+            else
+                vfo.TunedFrequency(c.asked);
+        };
+        ask();
+        EXPECT_EQ(vfo.TunedFrequency(), c.held);
         vfo.Refresh();
         vfo.TunedFrequency(vfo.TunedFrequency());
-        EXPECT_EQ(vfo.Dec_Freq(), held);
-        EXPECT_EQ(vfo.Inc_Freq(), held);
-        EXPECT_EQ(vfo.TunedFrequency(), held);
+        EXPECT_EQ(c.towardsIsUp ? vfo.Dec_Freq() : vfo.Inc_Freq(), c.held) << "away from the range";
+        EXPECT_EQ(vfo.TunedFrequency(), c.held);
         EXPECT_EQ(vfo.OscOut(), 5'000'000);
+        ask();
+        EXPECT_EQ(c.towardsIsUp ? vfo.Inc_Freq() : vfo.Dec_Freq(), c.held + (c.towardsIsUp ? 1000 : -1000));
+        EXPECT_EQ(vfo.OscOut(), 4'999'000);
     }
+
+    // Where the oscillator reaches a frequency within the receiver's limits, they hold: with
+    // the receiver up to 44.6 MHz, 40 MHz asked for is held at 44.5 MHz, and steps up stop
+    // at the receiver's top.
+    vfo.RxMaxFreq(44'600'000);
+    vfo.TuneStep(1'000'000);
+    vfo.TunedFrequency(400'000'000);
+    EXPECT_EQ(vfo.TunedFrequency(), 445'000'000);
+    EXPECT_EQ(vfo.Inc_Freq(), 446'000'000);
+    EXPECT_EQ(vfo.Inc_Freq(), 446'000'000);
+    EXPECT_EQ(vfo.OscOut(), 4'000'000);
+}
+
+// Low side, IF 45 MHz, the oscillator up to 37.5 MHz, the receiver from 10 kHz to 30 MHz:
+// a stored frequency below 0 comes back at the receiver's bottom, which wants 44.99 MHz of
+// the oscillator. Held at its limit, the injection side gives 82.5 MHz, beyond the
+// receiver's top, where the next step would land on the top (Up lowering it); the other side
+// gives 7.5 MHz, within the limits, and is taken: a refresh keeps it, Down stays, Up tunes.
+TEST_F(VFO, HeldWhereOneSideLiesBeyondTheReceiversLimitsTheOtherWithinThemIsTaken)
+{
+    chip->maxFreq = 375'000'000;
+    vfo.HiSideLo(false);
+    vfo.IFFrequency(45'000'000);
+    vfo.TuneStep(100'000);
+    vfo.Name(Section);
+    settings.values[FakeSettingsStore::name(Section, "TunedFrequency")] = "-268450076";
+    vfo.RestoreSettings();
+    vfo.RefreshFromStored();
+    EXPECT_EQ(vfo.TunedFrequency(), 75'000'000);
+    EXPECT_EQ(vfo.OscOut(), 375'000'000);
+    vfo.Refresh();
+    EXPECT_EQ(vfo.TunedFrequency(), 75'000'000);
+    EXPECT_EQ(vfo.Dec_Freq(), 75'000'000);
+    EXPECT_EQ(vfo.Inc_Freq(), 75'100'000);
 }
 
 TEST_F(VFO, IQUpperImageIsReportedButNotStored)

@@ -185,6 +185,28 @@ struct StoredClock
     const char* rxMax;   // the stored top of the receiver in hertz; none: the model's own
 };
 
+// The tuned frequencies (not below 0) whose oscillator frequency lies within the oscillator's
+// range: one band on either side of the IF, where the offset (calibration +/- IF) puts them.
+struct ReachableBands
+{
+    ReachableBands(double ratio, double offset, double minOsc, double maxOsc)
+    {
+        const double nearest = std::max(minOsc, 0.0) / ratio, farthest = maxOsc / ratio;
+        for (const auto& [low, high] : {std::pair{nearest - offset, farthest - offset},
+                                        std::pair{-farthest - offset, -nearest - offset}})
+            if (low <= high && high >= 0)
+                bands.emplace_back(std::max(low, 0.0), high);
+    }
+    bool Any() const { return !bands.empty(); }
+    bool Meet(double low, double high) const
+    {
+        return std::any_of(bands.begin(), bands.end(), [&](const auto& band) {
+            return band.first <= high && band.second >= low;
+        });
+    }
+    std::vector<std::pair<double, double>> bands;
+};
+
 class StoredTunedFrequency : public ReceiverSetup, public ::testing::WithParamInterface<StoredClock>
 {
 };
@@ -197,6 +219,11 @@ class StoredTunedFrequency : public ReceiverSetup, public ::testing::WithParamIn
 // (as the start-up and the low-side box make) leaves it there, also where the receiver's
 // limits lie across the IF. Tuning runs forwards from there: steps down never raise and steps
 // up never lower the tuned frequency, and the step away from the oscillator's limit moves it.
+// Where the oscillator reaches no frequency within the receiver's limits (a low side below
+// an IF of 45 MHz with a slow clock reaches only about the IF, beyond a 30 MHz top), its own
+// range holds the tuned frequency instead, so from a held limit, the set-up's or the one the
+// user's assignment of the same frequency gives, a 10 kHz step towards the oscillator's range
+// moves it.
 // Every model, both sides, with its own clock and IF, with clocks of 1 to 200 MHz, and with
 // a 1 MHz clock and a 10.7 MHz IF, where the oscillator's range is far narrower than the
 // receiver's.
@@ -204,21 +231,25 @@ TEST_P(StoredTunedFrequency, TunesForwardsFromWhereverTheSetUpPutsIt)
 {
     RXDefinitions::Initialise();
     const StoredClock config = GetParam();
-    int cases = 0, clamped = 0;
+    int cases = 0, clamped = 0, beyondTheReceiver = 0, heldSteps = 0;
     for (int32_t index = 0; index <= RXDefinitions::RXModelMaxIndex; ++index) {
-        const RXModelRecord row = RXModels[static_cast<size_t>(index)];   // storing refills the table
+        const RXModelRecord row = RXModels[static_cast<size_t>(index)];
+        const std::string section = "RXModel." + row.Name;
         for (const bool highSide : {true, false}) {
             const auto setUp = [&](std::optional<int64_t> stored) {
                 settings.values.clear();
+                ClearTraces();
+                for (const char* pace : {"WaitTime", "SerialWaitTime", "ParallelWaitTime"})
+                    StoreIn(section, pace, "0");   // the lines' pace does not matter here
                 if (config.clock)
-                    StoreFor(row.Index, "DDSClock", config.clock);
+                    StoreIn(section, "DDSClock", config.clock);
                 if (config.ifHz)
-                    StoreFor(row.Index, "LOOffset", config.ifHz);
+                    StoreIn(section, "LOOffset", config.ifHz);
                 if (config.rxMax)
-                    StoreFor(row.Index, "RXMaxFreq", config.rxMax);
-                StoreFor(row.Index, "HiSideLo", highSide ? "True" : "False");
+                    StoreIn(section, "RXMaxFreq", config.rxMax);
+                StoreIn(section, "HiSideLo", highSide ? "True" : "False");
                 if (stored)
-                    StoreFor(row.Index, "TunedFrequency", std::to_string(*stored));
+                    StoreIn(section, "TunedFrequency", std::to_string(*stored));
                 int32_t modelNo = row.Index;
                 modSetupRX::InitialiseRX(modelNo);
             };
@@ -228,18 +259,48 @@ TEST_P(StoredTunedFrequency, TunesForwardsFromWhereverTheSetUpPutsIt)
             const double maxOsc = std::nearbyint(modSetupRX::CurrentChip->MaxFreq());
             const double minOsc = std::nearbyint(modSetupRX::CurrentChip->MinFreq());
             const int64_t rxMin = 10LL * VFO->RXMinFreq(), rxMax = 10LL * VFO->RxMaxFreq();
-            // Whether the injection side reaches into the receiver's range at all (a 1 MHz
-            // clock and high-side injection above a 10.7 MHz IF cannot: the tuned frequency
-            // then stays at 0, where no step moves it; nor can low-side injection below a
-            // 45 MHz IF reach a receiver that ends at 30 MHz: it stays above the IF).
-            const bool reachable = maxOsc / ratio - side > static_cast<double>(rxMin) &&
-                                   -side < static_cast<double>(rxMax);
-            std::vector<std::optional<int64_t>> stored = {std::nullopt, -465794531, -92299473, -1, 0, rxMin - 1,
-                                                          rxMin, rxMax, rxMax + 1, 2 * rxMax + 12345};
+            // Whether the oscillator reaches any tuned frequency at all (a 1 MHz clock and
+            // high-side injection above a 10.7 MHz IF cannot: the tuned frequency then stays
+            // at 0, where no step moves it), and whether it reaches one within the receiver's
+            // limits, which then hold the tuned frequency.
+            const ReachableBands reached(ratio, side, minOsc, maxOsc);
+            const bool reachable = reached.Any();
+            const bool receiverLimitsHold = !reachable || reached.Meet(double(rxMin), double(rxMax));
+            std::vector<std::optional<int64_t>> stored = {std::nullopt, -465794531, -387728607, -92299473, -1, 0,
+                                                          rxMin - 1, rxMin, rxMax, rxMax + 1, 2 * rxMax + 12345};
             for (const double osc : {maxOsc, minOsc})
                 for (const double sign : {1.0, -1.0})
                     for (const double beyond : {-10.0, 0.0, 10.0})
                         stored.push_back(std::llround(sign * (osc + beyond) / ratio - side));
+
+            // From wherever reach() puts it: within the receiver's limits where they hold, unless
+            // the oscillator's limit holds it; a 10 kHz step down never raises and one up never
+            // lowers the tuned frequency; held at the oscillator's limit, the step towards its
+            // range moves it, unless the receiver's own limit stops it there.
+            const auto expectTenKilohertzSteps = [&](const std::function<void()>& reach, const char* from) {
+                reach();
+                const int32_t tuned = VFO->TunedFrequency(), osc = VFO->OscOut();
+                if (receiverLimitsHold && osc != maxOsc && osc != minOsc) {
+                    EXPECT_GE(tuned, rxMin) << from;
+                    EXPECT_LE(tuned, rxMax) << from;
+                }
+                const int32_t down = static_cast<int32_t>(VFO->Dec_Freq(100000));
+                reach();
+                const int32_t up = static_cast<int32_t>(VFO->Inc_Freq(100000));
+                EXPECT_LE(down, tuned) << "10 kHz down " << from;
+                EXPECT_GE(up, tuned) << "10 kHz up " << from;
+                const bool atMax = osc == maxOsc, atMin = osc == minOsc && minOsc > 0;
+                if (!reachable || (!atMax && !atMin))
+                    return;
+                const bool oscillatorRisesWithIt = ratio * (tuned + side) > 0;
+                const bool towardsIsUp = atMax != oscillatorRisesWithIt;
+                if (receiverLimitsHold && (towardsIsUp ? tuned >= rxMax : tuned <= rxMin))
+                    return;
+                ++heldSteps;
+                EXPECT_NE(towardsIsUp ? up : down, tuned)
+                    << "10 kHz " << (towardsIsUp ? "up" : "down") << " towards the oscillator's range " << from;
+            };
+
             for (const std::optional<int64_t> value : stored) {
                 if (value && (*value < INT32_MIN || *value > INT32_MAX))
                     continue;
@@ -247,17 +308,28 @@ TEST_P(StoredTunedFrequency, TunesForwardsFromWhereverTheSetUpPutsIt)
                                                 << (value ? std::to_string(*value) : "nothing"));
                 setUp(value);
                 ++cases;
-                const int64_t restored = std::clamp<int64_t>(value.value_or(row.TunedFrequency), rxMin, rxMax);
+                const int64_t asked = value.value_or(row.TunedFrequency);
+                const int64_t restored = receiverLimitsHold ? std::clamp<int64_t>(asked, rxMin, rxMax)
+                                                            : std::max<int64_t>(asked, 0);
                 const double wanted = std::fabs(ratio * (static_cast<double>(restored) + side));
                 const bool atMax = wanted > maxOsc, atMin = wanted < minOsc;
                 const int32_t tuned = VFO->TunedFrequency();
                 const int32_t osc = VFO->OscOut();
                 if (reachable)
                     ExpectConsistentTuning();
+                const auto withinReceiver = [&](double frequency) { return frequency >= rxMin && frequency <= rxMax; };
+                const bool injectionSide = tuned + side >= 0;
                 if (atMax || atMin) {
                     ++clamped;
-                    EXPECT_TRUE(tuned + side >= 0 || tuned == 0) << "the mirrored solution: " << tuned;
+                    // The other side's frequency where the injection side's lies beyond the
+                    // receiver's limits and this one within them.
+                    const bool acrossIntoTheReceiver =
+                        receiverLimitsHold && withinReceiver(tuned) && !withinReceiver(osc / ratio - side);
+                    EXPECT_TRUE(injectionSide || tuned == 0 || acrossIntoTheReceiver)
+                        << "the mirrored solution: " << tuned;
                 }
+                if (!receiverLimitsHold)
+                    ++beyondTheReceiver;
                 VFO->Refresh();
                 EXPECT_EQ(VFO->TunedFrequency(), tuned) << "a refresh";
                 VFO->TunedFrequency(tuned);
@@ -274,7 +346,7 @@ TEST_P(StoredTunedFrequency, TunesForwardsFromWhereverTheSetUpPutsIt)
                         EXPECT_GE(steps[static_cast<size_t>(step)], before) << "Up " << step - 2;
                 }
                 const int32_t down = steps[0], up = steps[3];
-                if (atMax && reachable) {
+                if (atMax && reachable && injectionSide) {
                     EXPECT_LT(down, tuned) << "Down from the oscillator's upper limit";
                 }
                 const bool inside = reachable && !atMax && !atMin && osc != maxOsc && osc != minOsc &&
@@ -287,10 +359,18 @@ TEST_P(StoredTunedFrequency, TunesForwardsFromWhereverTheSetUpPutsIt)
                     setUp(value);
                     EXPECT_GT(VFO->Inc_Freq(), tuned) << "Up from the oscillator's lower limit";
                 }
+                expectTenKilohertzSteps([&] { VFO->TunedFrequency(tuned); }, "from the set-up's frequency");
+                // The user's own assignment of the frequency asked for keeps its side of the IF.
+                expectTenKilohertzSteps([&] { VFO->TunedFrequency(static_cast<int32_t>(asked)); },
+                                        "from the frequency assigned");
             }
         }
     }
     EXPECT_GT(clamped, cases / 6) << "the sweep holds the oscillator at a limit in a fair share of the cases";
+    EXPECT_GT(heldSteps, cases / 6) << "the sweep steps from a held limit in a fair share of the cases";
+    if (std::string(config.name) == "Clock5MHz") {
+        EXPECT_GT(beyondTheReceiver, 0) << "the oscillator reaches nothing within some receiver's limits";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(ClocksOf1To200MHz, StoredTunedFrequency,
@@ -298,9 +378,56 @@ INSTANTIATE_TEST_SUITE_P(ClocksOf1To200MHz, StoredTunedFrequency,
                                            StoredClock{"Clock1MHzIF10700kHz", "1000000", "10700000", nullptr},
                                            StoredClock{"Clock1MHz", "1000000", nullptr, nullptr},
                                            StoredClock{"Clock5MHz", "5000000", nullptr, nullptr},
+                                           StoredClock{"Clock20MHz", "20000000", nullptr, nullptr},
+                                           StoredClock{"Clock50MHz", "50000000", nullptr, nullptr},
                                            StoredClock{"Clock20MHzTo200MHz", "20000000", nullptr, "200000000"},
                                            StoredClock{"Clock200MHzTo200MHz", "200000000", nullptr, "200000000"}),
                          [](const ::testing::TestParamInfo<StoredClock>& info) { return std::string(info.param.name); });
+
+// Low side below an IF of about 45 MHz with a slow clock: the oscillator (up to half the
+// clock) gives tuned frequencies about the IF only, all beyond the receiver's 30 MHz top.
+// Held at the oscillator's limit, on the side the set-up takes or on the one a frequency
+// the user assigns below the IF lies on, a 10 kHz step towards the oscillator's range tunes
+// it; a step away leaves it.
+TEST_F(ReceiverSetup, ALowSideReceiverWhoseOscillatorReachesNothingBelowItsTopStillTunes)
+{
+    struct Case
+    {
+        int model;
+        const char* clock;
+        const char* stored;   // none: the model's own
+        int32_t setUp, setUpStepped, assigned, assignedStepped;
+    };
+    const Case cases[] = {
+        // Vantrel RAV1, IF 45 MHz, a 5 MHz clock: the oscillator up to 2.5 MHz.
+        {0, "5000000", nullptr, 475'000'000, 474'900'000, 425'000'000, 425'100'000},
+        // NTI DRB 30, IF 44.998 MHz, a 20 MHz clock: the oscillator up to 10 MHz.
+        {15, "20000000", "-387728607", 549'980'000, 549'880'000, 349'980'000, 350'080'000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model);
+        settings.values.clear();
+        StoreFor(c.model, "DDSClock", c.clock);
+        StoreFor(c.model, "HiSideLo", "False");
+        if (c.stored)
+            StoreFor(c.model, "TunedFrequency", c.stored);
+        int32_t modelNo = c.model;
+        modSetupRX::InitialiseRX(modelNo);
+        const int32_t limit = static_cast<int32_t>(modSetupRX::CurrentChip->MaxFreq());
+        ASSERT_EQ(VFO->TunedFrequency(), c.setUp);   // above the IF, the oscillator at its limit
+        ASSERT_EQ(VFO->OscOut(), limit);
+        EXPECT_EQ(VFO->Inc_Freq(100000), c.setUp);
+        EXPECT_EQ(VFO->Dec_Freq(100000), c.setUpStepped);
+        EXPECT_EQ(VFO->OscOut(), limit - 100000);
+
+        VFO->TunedFrequency(100'000'000);            // 10 MHz: held below the IF
+        ASSERT_EQ(VFO->TunedFrequency(), c.assigned);
+        ASSERT_EQ(VFO->OscOut(), limit);
+        EXPECT_EQ(VFO->Dec_Freq(100000), c.assigned);
+        EXPECT_EQ(VFO->Inc_Freq(100000), c.assignedStepped);
+        EXPECT_EQ(VFO->OscOut(), limit - 100000);
+    }
+}
 
 TEST_F(ReceiverSetup, MainWindowsModelWithoutStoredSettings)
 {
