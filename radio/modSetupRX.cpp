@@ -227,6 +227,25 @@ void InitialiseTransport()
         TracePortNotOpened();
 }
 
+// A port transport not in use holds what is stored for the model (the port, its timing and
+// the printer port's bits), so that the configuration window shows it and a switch to that
+// transport keeps the port chosen in an earlier session. It stays uninitialised: nothing of it
+// is opened, and nothing is written back for it at the end.
+void RestoreIdleTransports()
+{
+    const auto restore = [](DDSInterface& transport) {
+        transport.RxName(VFO->Name());
+        transport.WaitTime(Model.WaitTime);
+        transport.RestoreSettings();
+    };
+    if (DDSSerialIF != CurrentDDSInterface && !DDSSerialIF->Initialised())
+        restore(*DDSSerialIF);
+    if (DDSParallelIF != CurrentDDSInterface && !DDSParallelIF->Initialised()) {
+        WirePrinterPort();
+        restore(*DDSParallelIF);
+    }
+}
+
 } // namespace
 
 bool SetRx(int32_t& ModelNo)
@@ -275,6 +294,7 @@ void InitialiseRX(int32_t& ModelNo)
     VFO->AutoUpdate(Model.AutoUpdate);
 
     InitialiseTransport();
+    RestoreIdleTransports();
     CurrentChip->Initialise();
     // The chip is tuned now rather than at the first tuning action or refresh. The restored
     // tuned frequency may lie on the far side of the IF; where the oscillator's limit holds

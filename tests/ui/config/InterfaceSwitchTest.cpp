@@ -122,4 +122,25 @@ TEST_F(InterfaceSwitch, ThePrinterPortChosenIsTheOnlyOneWrittenAndComesBackAtThe
     EXPECT_NE(boxes.Last().prompt.find("0x278"), std::string::npos) << Prompts();
 }
 
+// Started on Null with ports stored by an earlier session, the tabs show those ports, and a
+// switch that leaves the tab as shown keeps them.
+TEST_F(InterfaceSwitch, APortStoredEarlierIsShownAndKeptWhenTheSwitchLeavesItsTabAlone)
+{
+    FakeSerialLines lines(clock);
+    FakePrinterPort port(clock);
+    Settings::SaveSetting(Section, "PortNo", "5");
+    Settings::SaveSetting(Section, "PortAddress", "632");
+    Restart();
+    SwitchTo(DDSInterfaceCode::Serial, [](frmConfig& config) {
+        EXPECT_EQ(config.cboComPort->currentText(), "5");
+        EXPECT_EQ(config.txtPortAddress->text(), "&H278");
+    });
+
+    ASSERT_EQ(lines.opens.size(), 1u);
+    EXPECT_EQ(lines.opens[0].device, "/dev/ttyS4");
+    Restart();
+    EXPECT_EQ(Settings::GetSetting(Section, "PortNo", ""), "5");
+    EXPECT_EQ(Settings::GetSetting(Section, "PortAddress", ""), "632");
+}
+
 } // namespace
