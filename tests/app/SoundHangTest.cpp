@@ -147,7 +147,8 @@ protected:
     void ComeBackWhenTheServerGoesOn();
     void SwitchOffOnceWhenStartedEarlyInAHang();
     void ComeBackWhenStartedEarlyInAShortHang();
-    void ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold);
+    void ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold,
+                              PacedSoundRig::Held what = PacedSoundRig::Held::Server);
 };
 
 class SoundSessionHangOnPipeWire : public SoundSessionHang
@@ -262,13 +263,14 @@ void SoundSessionHang::LeaveNothingOnTheServerOfAStartAnsweredLate(PacedSoundRig
 // Held while the receiver plays, the window asked by duringTheHold (which answers the longest
 // answer): it answers throughout, and the sound comes back soon after the server goes on, with
 // no message.
-void SoundSessionHang::ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold)
+void SoundSessionHang::ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold,
+                                            PacedSoundRig::Held what)
 {
     if (!Start())
         return;
     Power(true);
     Wait(3);
-    HeldSoundServer held(rig);
+    HeldSoundServer held(rig, what);
     ASSERT_TRUE(held.Held());
     QElapsedTimer clock;
     clock.start();
@@ -336,6 +338,14 @@ TEST_F(SoundSessionHangOnPipeWire, LeavesNothingOnTheServerOfAStartAnsweredLate)
 {
     LeaveNothingOnTheServerOfAStartAnsweredLate(PacedSoundRig::Held::SessionManager, 1, 13,
                                                 "not answering the start of a stream for ");
+}
+
+// Switched Off and On 0.2 s into a hold of the session manager of 3 s: the starts it leaves
+// unanswered count as a hang, and its late answer brings the sound back.
+TEST_F(SoundSessionHangOnPipeWire, ComesBackWhenTheSessionManagerGoesOnSoon)
+{
+    ComeBackAfterTheHold([this](const QElapsedTimer& clock) { return SwitchOffAndOnEarlyInTheHold(clock, 3); },
+                         PacedSoundRig::Held::SessionManager);
 }
 
 TEST_F(SoundSessionHangOnPipeWire, SwitchesOffOnceWhileTheServerStaysHung)
