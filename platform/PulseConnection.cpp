@@ -201,12 +201,17 @@ void PulseConnection::StartAsked(pa_stream* stream)
 {
     starts_.push_back({pa_stream_ref(stream), pa_rtclock_now()});
     if (oldestStart_.load() == 0)
-        oldestStart_.store(starts_.front().AskedAt);
+        oldestStart_.store(starts_.back().AskedAt);
+}
+
+std::vector<PulseConnection::Start>::iterator PulseConnection::Find(pa_stream* stream)
+{
+    return std::find_if(starts_.begin(), starts_.end(), [stream](const Start& start) { return start.Stream == stream; });
 }
 
 bool PulseConnection::KeepUnanswered(pa_stream* stream)
 {
-    const auto start = std::find_if(starts_.begin(), starts_.end(), [stream](const Start& s) { return s.Stream == stream; });
+    const auto start = Find(stream);
     if (start == starts_.end())
         return false;
     start->LetGo = true;
@@ -328,7 +333,7 @@ void PulseConnection::FollowSilence()
 // connection. A connection that ends answers nothing either.
 void PulseConnection::StartSettled(pa_stream* stream)
 {
-    const auto start = std::find_if(starts_.begin(), starts_.end(), [stream](const Start& s) { return s.Stream == stream; });
+    const auto start = Find(stream);
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (start == starts_.end() || state == PA_STREAM_CREATING || start->GivenUp)
         return;

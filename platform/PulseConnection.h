@@ -158,6 +158,7 @@ private:
     void Ask();
     void Answered();
     void FollowSilence();
+    std::vector<Start>::iterator Find(pa_stream* stream);
     void Forget(std::vector<Start>::iterator start);
     static void StrayChanged(pa_stream* stream, void* self);
     static void StateChanged(pa_context* context, void* self);
