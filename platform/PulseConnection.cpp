@@ -21,6 +21,12 @@ void SignalLoop(pa_operation*, void* loop)
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
 }
 
+// A request ended by the client library's own timeout: the server has not answered it.
+bool TimedOut(pa_context* context)
+{
+    return pa_context_errno(context) == PA_ERR_TIMEOUT;
+}
+
 template <typename Info>
 void Found(pa_context*, const Info* info, int eol, void* userdata)
 {
@@ -138,6 +144,11 @@ PulseConnection::~PulseConnection()
         const Lock lock(*this);
         if (tick_)
             pa_threaded_mainloop_get_api(loop_)->time_free(tick_);
+        for (const Start& start : starts_) {
+            pa_stream_set_state_callback(start.Stream, nullptr, nullptr);
+            pa_stream_unref(start.Stream);
+        }
+        starts_.clear();
         pa_context_set_subscribe_callback(context_, nullptr, nullptr);
         pa_context_set_state_callback(context_, nullptr, nullptr);
         pa_context_disconnect(context_);
@@ -166,7 +177,8 @@ std::string PulseConnection::LastError() const
 double PulseConnection::SecondsSinceAnswer() const
 {
     const pa_usec_t now = pa_rtclock_now();
-    const pa_usec_t answered = answeredAt_.load();
+    const pa_usec_t oldestStart = oldestStart_.load();
+    const pa_usec_t answered = oldestStart != 0 ? std::min(answeredAt_.load(), oldestStart) : answeredAt_.load();
     return now > answered ? static_cast<double>(now - answered) / PA_USEC_PER_SEC : 0.0;
 }
 
@@ -183,6 +195,38 @@ bool PulseConnection::Run(pa_operation* operation, int timeoutMs)
     const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
     pa_operation_unref(operation);
     return done;
+}
+
+void PulseConnection::StartAsked(pa_stream* stream)
+{
+    starts_.push_back({pa_stream_ref(stream), pa_rtclock_now()});
+    if (oldestStart_.load() == 0)
+        oldestStart_.store(starts_.back().AskedAt);
+}
+
+std::vector<PulseConnection::Start>::iterator PulseConnection::Find(pa_stream* stream)
+{
+    return std::find_if(starts_.begin(), starts_.end(), [stream](const Start& start) { return start.Stream == stream; });
+}
+
+bool PulseConnection::KeepUnanswered(pa_stream* stream)
+{
+    const auto start = Find(stream);
+    if (start == starts_.end())
+        return false;
+    start->LetGo = true;
+    pa_stream_set_state_callback(stream, StrayChanged, this);
+    return true;
+}
+
+PulseConnection::Strays PulseConnection::StraysHeld() const
+{
+    const Lock lock(*this);
+    if (std::any_of(starts_.begin(), starts_.end(), [](const Start& start) { return start.GivenUp; }))
+        return Strays::GivenUp;
+    if (std::any_of(starts_.begin(), starts_.end(), [](const Start& start) { return start.LetGo; }))
+        return Strays::Awaited;
+    return Strays::None;
 }
 
 // A list on its way is waited for a little, so that a device the server has just told of is
@@ -254,15 +298,74 @@ void PulseConnection::Ask()
     if (!operation)
         return;
     asking_ = true;
-    askedAt_ = pa_rtclock_now();
+    if (!std::exchange(questionOut_, true))
+        askedAt_ = pa_rtclock_now();
     pa_operation_unref(operation);
 }
 
 void PulseConnection::Answered()
 {
     answeredAt_.store(pa_rtclock_now());
-    if (silent_.exchange(false))
+    FollowSilence();
+}
+
+// Not answering while a question has waited SilenceMs since it was asked or the server's last
+// answer, or the start of a stream since it was asked for; the main thread is told of each
+// change, and its waits end.
+void PulseConnection::FollowSilence()
+{
+    const auto waited = [now = pa_rtclock_now()](pa_usec_t since) {
+        return now > since && now - since >= SilenceMs * PA_USEC_PER_MSEC;
+    };
+    const bool questions = questionOut_ && waited(std::max(askedAt_, answeredAt_.load()));
+    const pa_usec_t oldestStart = oldestStart_.load();
+    const bool starts = oldestStart != 0 && waited(oldestStart);
+    questionsSilent_.store(questions);
+    const bool silent = questions || starts;
+    if (silent_.exchange(silent) != silent) {
         notice_(noticeContext_);
+        pa_threaded_mainloop_signal(loop_, 0);
+    }
+}
+
+// The server started the stream or refused it: answered. The client library's timeout is no
+// answer: the server may still make the stream, and the start stays unanswered on this
+// connection. A connection that ends answers nothing either.
+void PulseConnection::StartSettled(pa_stream* stream)
+{
+    const auto start = Find(stream);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (start == starts_.end() || state == PA_STREAM_CREATING || start->GivenUp)
+        return;
+    if (state != PA_STREAM_READY && TimedOut(context_)) {
+        start->GivenUp = true;
+        notice_(noticeContext_);
+        return;
+    }
+    const bool answered = pa_context_get_state(context_) == PA_CONTEXT_READY;
+    if (start->LetGo) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        if (state == PA_STREAM_READY)
+            pa_stream_disconnect(stream);
+    }
+    Forget(start);
+    if (answered)
+        Answered();
+}
+
+void PulseConnection::Forget(std::vector<Start>::iterator start)
+{
+    pa_stream_unref(start->Stream);
+    starts_.erase(start);
+    oldestStart_.store(starts_.empty() ? 0 : std::min_element(starts_.begin(), starts_.end(), [](const Start& a, const Start& b) {
+        return a.AskedAt < b.AskedAt;
+    })->AskedAt);
+}
+
+// A stream let go of before the server answered its start.
+void PulseConnection::StrayChanged(pa_stream* stream, void* self)
+{
+    static_cast<PulseConnection*>(self)->StartSettled(stream);
 }
 
 void PulseConnection::Changed(pa_context*, pa_subscription_event_type_t type, uint32_t, void* self)
@@ -287,7 +390,8 @@ void PulseConnection::Listed(pa_context*, const Info* info, int eol, void* self)
         known.Coming.push_back({ServerPrefix + std::string(info->name), description});
         return;
     }
-    connection->Answered();
+    if (eol > 0 || !TimedOut(connection->context_))
+        connection->Answered();
     known.Listing = false;
     if (eol > 0) {
         known.Devices.swap(known.Coming);
@@ -302,6 +406,11 @@ void PulseConnection::ServerTold(pa_context*, const pa_server_info* info, void* 
 {
     auto* connection = static_cast<PulseConnection*>(self);
     connection->asking_ = false;
+    if (!info && TimedOut(connection->context_)) {
+        pa_threaded_mainloop_signal(connection->loop_, 0);
+        return;
+    }
+    connection->questionOut_ = false;
     connection->Answered();
     if (info) {
         const auto name = [](const char* text) { return std::string(text ? text : ""); };
@@ -313,20 +422,14 @@ void PulseConnection::ServerTold(pa_context*, const pa_server_info* info, void* 
     pa_threaded_mainloop_signal(connection->loop_, 0);
 }
 
-// Every PingMs while connected: a question left unanswered for SilenceMs makes the server
-// one that does not answer (the main thread is told, and its waits end); else it is asked
-// again.
+// Every PingMs while connected: the server is asked again once it has answered, and whether
+// it leaves a question or a start unanswered is followed.
 void PulseConnection::Tick(pa_mainloop_api*, pa_time_event* event, const timeval*, void* self)
 {
     auto* connection = static_cast<PulseConnection*>(self);
     if (pa_context_get_state(connection->context_) != PA_CONTEXT_READY)
         return;
-    const pa_usec_t now = pa_rtclock_now();
-    if (!connection->asking_) {
-        connection->Ask();
-    } else if (now - connection->askedAt_ >= SilenceMs * PA_USEC_PER_MSEC && !connection->silent_.exchange(true)) {
-        connection->notice_(connection->noticeContext_);
-        pa_threaded_mainloop_signal(connection->loop_, 0);
-    }
-    pa_context_rttime_restart(connection->context_, event, now + PingMs * PA_USEC_PER_MSEC);
+    connection->Ask();
+    connection->FollowSilence();
+    pa_context_rttime_restart(connection->context_, event, pa_rtclock_now() + PingMs * PA_USEC_PER_MSEC);
 }

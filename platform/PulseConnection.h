@@ -22,9 +22,11 @@
 // the server last told of its devices (it follows the server's events about its sinks, sources
 // and defaults), and the lists are answered from that. It also asks the server every PingMs
 // whether it answers: a server that leaves a question unanswered for SilenceMs (a hung or
-// stopped daemon) counts as not answering until it answers again, and every wait of the
-// main thread ends at once while it does. A connection not made within the first wait for it
-// is taken up once it is made. No server is ever started for it.
+// stopped daemon), or the start of a stream (a server whose session manager hangs answers the
+// rest), counts as not answering until it answers again, and every wait of the main thread
+// ends at once while it does. The client library's own timeout (30 s) is no answer. A
+// connection not made within the first wait for it is taken up once it is made. No server is
+// ever started for it.
 class PulseConnection
 {
 public:
@@ -36,8 +38,9 @@ public:
     static constexpr int PingMs = 500;
     static constexpr int SilenceMs = 1500;
 
-    // Called on the client thread when a connection that was made is lost (once), and
-    // whenever the server stops answering or answers again.
+    // Called on the client thread when a connection that was made is lost (once), whenever
+    // the server stops answering or answers again, and when the client library gives up on the
+    // start of a stream.
     using NoticeFunction = void (*)(void* context);
 
     // The main loop's lock, held while the object lives.
@@ -63,6 +66,12 @@ public:
 
     enum class Progress { Ready, Waiting, Refused };
 
+    // What the connection holds of streams whose start the server has not answered and that
+    // their owner let go of, or that the client library gave up on: the server may still make
+    // them, for nobody. Awaited: disconnected once the server answers. GivenUp: the client
+    // library no longer hears of them, and only the end of the connection frees them.
+    enum class Strays { None, Awaited, GivenUp };
+
     // A connection on its way to the server, or null with why not in reason.
     static std::unique_ptr<PulseConnection> Connect(NoticeFunction notice, void* context, std::string& reason);
     // Lock not held: waits up to timeoutMs (at most WaitMs) for the connection to be made and
@@ -76,9 +85,14 @@ public:
     pa_threaded_mainloop* Loop() const { return loop_; }
     pa_context* Context() const { return context_; }
     bool Lost() const { return lost_.load(); }
-    // False while a question to the server has gone unanswered for SilenceMs.
+    // False while a question to the server, or the start of a stream, has gone unanswered
+    // for SilenceMs.
     bool Answering() const { return !silent_.load(); }
-    // Seconds since the server last answered anything.
+    // False while a question to the server has gone unanswered for SilenceMs: not answering,
+    // yet answering this, it leaves only the start of a stream unanswered.
+    bool AnswersQuestions() const { return !questionsSilent_.load(); }
+    // Seconds since the server last answered: since the oldest start it has left unanswered,
+    // where it has.
     double SecondsSinceAnswer() const;
     // The server connected to, as the client library names it (its socket).
     const std::string& ServerName() const { return server_; }
@@ -94,6 +108,17 @@ public:
     // and at once while the server is not answering.
     template <typename Done>
     bool Wait(Done done, int timeoutMs);
+
+    // Lock held, main thread: the start of the stream was just asked for.
+    void StartAsked(pa_stream* stream);
+    // Lock held, client thread: the stream's state changed, which may answer its start.
+    void StartSettled(pa_stream* stream);
+    // Lock held, main thread: the stream is let go of. True where the server has not answered
+    // its start: the connection keeps it, and disconnects it once the server does. False where
+    // it has: the caller disconnects it.
+    bool KeepUnanswered(pa_stream* stream);
+    // Lock not held.
+    Strays StraysHeld() const;
 
     // Lock not held. The devices as the server last told of them; false when it has not.
     bool ListDevices(SoundDirection direction, DeviceList& list);
@@ -114,6 +139,15 @@ private:
         bool Heard = false;                     // a whole list has come
     };
 
+    // A stream whose start the server has not answered.
+    struct Start
+    {
+        pa_stream* Stream;   // referenced
+        pa_usec_t AskedAt;
+        bool LetGo = false;       // its owner let go of it
+        bool GivenUp = false;     // the client library gave up waiting
+    };
+
     PulseConnection(NoticeFunction notice, void* context) : notice_(notice), noticeContext_(context) {}
     bool Open(std::string& reason);
     bool Run(pa_operation* operation, int timeoutMs);
@@ -123,6 +157,10 @@ private:
     void AskForDevices(SoundDirection direction);
     void Ask();
     void Answered();
+    void FollowSilence();
+    std::vector<Start>::iterator Find(pa_stream* stream);
+    void Forget(std::vector<Start>::iterator start);
+    static void StrayChanged(pa_stream* stream, void* self);
     static void StateChanged(pa_context* context, void* self);
     static void Changed(pa_context* context, pa_subscription_event_type_t type, uint32_t index, void* self);
     template <typename Info, SoundDirection Direction>
@@ -142,12 +180,16 @@ private:
     bool serverHeard_ = false;        // the server's own description came
     KnownDevices known_[2];
     pa_time_event* tick_ = nullptr;
-    bool asking_ = false;             // a question is out
+    bool asking_ = false;             // a question is on its way
+    bool questionOut_ = false;        // asked and not answered, though the client library gave up
     pa_usec_t askedAt_ = 0;
+    std::vector<Start> starts_;       // lock held, either thread
     // Any thread.
     std::atomic<bool> lost_{false};
     std::atomic<bool> silent_{false};
+    std::atomic<bool> questionsSilent_{false};
     std::atomic<pa_usec_t> answeredAt_{0};
+    std::atomic<pa_usec_t> oldestStart_{0};   // asked for, unanswered; 0: none
 };
 
 // Ends a wait of the main thread once its time is up.

@@ -82,6 +82,7 @@ void PulseSoundBackend::Woken()
             playback->ServeFromCapture();
     }
     DisposeRetiredStreams();
+    EndConnectionOfStrays();
 }
 
 // The server went away (its daemon ended): the streams stop, and the next start or
@@ -120,7 +121,8 @@ void PulseSoundBackend::ServerSilent()
     silenceTold_ = true;
     SoundStateEvent event{SoundStateEvent::Kind::ServerLost, SoundDirection::Playback, connection_->ServerName(), {}};
     event.AgoSeconds = connection_->SecondsSinceAnswer();
-    event.Why = "not answering for " + QString::number(event.AgoSeconds, 'f', 1).toStdString() + " s";
+    event.Why = std::string(connection_->AnswersQuestions() ? "not answering the start of a stream" : "not answering") +
+                " for " + QString::number(event.AgoSeconds, 'f', 1).toStdString() + " s";
     Trace("PulseSoundBackend.ServerLost:the sound server " + event.Device + " is " + event.Why);
     ReleaseStreams();
     Report(event);
@@ -140,6 +142,26 @@ void PulseSoundBackend::ReleaseStreams()
         if (stream)
             stream->Release();
     }
+}
+
+// Streams let go of before the server answered their start may still be made by the server,
+// for nobody: they are freed by ending the connection they were asked on, once nothing runs on
+// it. While the owner waits for a server that stopped answering, the connection is kept to
+// hear it answer them (they are disconnected then), until the client library gives up on them.
+// The next open or start connects afresh; the owner, told that the server was lost, then hears
+// that it is back.
+void PulseSoundBackend::EndConnectionOfStrays()
+{
+    if (!connection_ || AnyRunning())
+        return;
+    const PulseConnection::Strays strays = connection_->StraysHeld();
+    if (strays == PulseConnection::Strays::None || (strays == PulseConnection::Strays::Awaited && silenceTold_))
+        return;
+    Trace("PulseSoundBackend.Connection:the connection to the sound server " + connection_->ServerName() +
+          " is ended, so that the server frees the streams whose start it has not answered");
+    if (std::exchange(silenceTold_, false))
+        lostServer_ = connection_->ServerName();
+    connection_.reset();
 }
 
 bool PulseSoundBackend::AnyRunning() const
@@ -176,8 +198,10 @@ bool PulseSoundBackend::NotAnswering(std::string& reason) const
 {
     if (!connection_ || connection_->Answering())
         return false;
-    reason = "the sound server " + connection_->ServerName() + " is not answering (its last answer came " +
-             QString::number(connection_->SecondsSinceAnswer(), 'f', 1).toStdString() + " s ago)";
+    const std::string seconds = QString::number(connection_->SecondsSinceAnswer(), 'f', 1).toStdString();
+    reason = "the sound server " + connection_->ServerName() +
+             (connection_->AnswersQuestions() ? " has not answered the start of a stream for " + seconds + " s"
+                                              : " is not answering (its last answer came " + seconds + " s ago)");
     return true;
 }
 
@@ -250,6 +274,7 @@ void PulseSoundBackend::CloseDevice(SoundDirection direction)
         retired_.push_back(std::move(stream));
         Wake();   // to let go of it once its notification has returned
     }
+    EndConnectionOfStrays();
 }
 
 void PulseSoundBackend::DisposeRetiredStreams()
@@ -274,6 +299,7 @@ int32_t PulseSoundBackend::Stop(SoundDirection direction)
 {
     if (Stream* stream = StreamOf(direction))
         stream->Stop();
+    EndConnectionOfStrays();
     return 0;
 }
 

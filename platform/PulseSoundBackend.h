@@ -29,7 +29,8 @@ class QSocketNotifier;
 // counts as running and goes on starting in the background, traced. A server that stops
 // answering while a device runs, or is starting, is told to the owner as lost (the streams
 // let go of, as when it ends) and, once it answers again, as back; meanwhile every open and
-// start fails at once, saying so.
+// start fails at once, saying so. A start left unanswered counts as the server not answering.
+// Nothing of a stream let go of stays on the server: see EndConnectionOfStrays.
 class PulseSoundBackend : public SoundBackend
 {
 public:
@@ -72,6 +73,7 @@ private:
     void ServerSilent();
     void ServerBack(const std::string& server);
     void ReleaseStreams();
+    void EndConnectionOfStrays();
     bool AnyRunning() const;
     bool NotAnswering(std::string& reason) const;
     void DisposeRetiredStreams();

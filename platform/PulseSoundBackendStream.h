@@ -76,7 +76,6 @@ private:
     // The client thread.
     static void StateChanged(pa_stream* stream, void* self);
     void BecameReady(pa_stream* stream);
-    static void DisconnectOnceReady(pa_stream* stream, void* unused);
     static void Readable(pa_stream* stream, size_t bytes, void* self);
     static void Writable(pa_stream* stream, size_t bytes, void* self);
     static void RanDry(pa_stream* stream, void* self);

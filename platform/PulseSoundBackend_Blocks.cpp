@@ -29,6 +29,7 @@ using PulseSound::BytesPerSample;
 void PulseSoundBackend::Stream::StateChanged(pa_stream* stream, void* self)
 {
     auto* owner = static_cast<Stream*>(self);
+    owner->connection_->StartSettled(stream);
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY)
         owner->BecameReady(stream);
@@ -45,13 +46,6 @@ void PulseSoundBackend::Stream::BecameReady(pa_stream* stream)
         deviceFrames_.store(static_cast<int32_t>(pa_stream_get_buffer_attr(stream)->tlength) / FrameBytes());
     ready_.store(true);
     owner_.Wake();
-}
-
-// A stream let go of before the server answered its start, once the server answers.
-void PulseSoundBackend::Stream::DisconnectOnceReady(pa_stream* stream, void*)
-{
-    if (pa_stream_get_state(stream) == PA_STREAM_READY)
-        pa_stream_disconnect(stream);
 }
 
 // Once the next block is whole, everything that came goes into the ring (a hole in the

@@ -148,6 +148,7 @@ int32_t PulseSoundBackend::Stream::ConnectStream(PulseConnection& connection)
     };
     if (result < 0)
         return Fail(-EIO, "the server refuses the stream (" + connection.LastError() + ")");
+    connection.StartAsked(stream_);
     sinceStart_.start();
     // A server that has not answered by the end of the wait answers in the background.
     if (connection.Wait(settled, PulseConnection::WaitMs) && pa_stream_get_state(stream_) != PA_STREAM_READY)
@@ -191,8 +192,8 @@ void PulseSoundBackend::Stream::Stop()
 }
 
 // Nothing of the server's stream calls back once its callbacks are cleared under the lock. A
-// stream the server has not answered yet cannot be disconnected: it is once the server starts
-// it, so that the server keeps nothing of it.
+// stream the server has not answered yet cannot be disconnected: the connection keeps it, and
+// disconnects it once the server starts it, so that the server keeps nothing of it.
 void PulseSoundBackend::Stream::Release()
 {
     if (!stream_)
@@ -210,9 +211,7 @@ void PulseSoundBackend::Stream::Release()
         pa_stream_set_read_callback(stream_, nullptr, nullptr);
         pa_stream_set_write_callback(stream_, nullptr, nullptr);
         pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
-        if (pa_stream_get_state(stream_) == PA_STREAM_CREATING) {
-            pa_stream_set_state_callback(stream_, DisconnectOnceReady, nullptr);
-        } else {
+        if (!connection_->KeepUnanswered(stream_)) {
             pa_stream_set_state_callback(stream_, nullptr, nullptr);
             pa_stream_disconnect(stream_);
         }

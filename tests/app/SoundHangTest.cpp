@@ -25,6 +25,11 @@ constexpr qint64 ConfigurationOpensMs = 500;
 constexpr double BoxNotBeforeSeconds = 9.0;
 constexpr double BoxWithinSeconds = 10.5;
 constexpr double ServerBackSeconds = 1.0;    // from the server's going on to the sound
+// A start the server leaves unanswered ends in the box 10 s after the On, give or take the
+// window's own pace.
+constexpr double BoxAfterOnWithinSeconds = 12.0;
+constexpr double StreamsFreedWithinSeconds = 6.0;   // after the server goes on
+constexpr double StreamsBackWithinSeconds = 5.0;    // after the next On
 constexpr double SwitchedAtSeconds = 0.2;    // into the hold, Off and On
 constexpr const char* BoxLine = "MessageBoxes.MsgBox:";
 constexpr const char* PowerLine = "optPwr_click : Start Arg=";
@@ -33,6 +38,27 @@ size_t CountLines(const std::vector<std::string>& lines, const std::string& text
 {
     return static_cast<size_t>(
         std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+}
+
+size_t Occurrences(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
+// The program's streams on the server: capture, playback.
+struct ProgramStreams
+{
+    size_t Capture = 0;
+    size_t Playback = 0;
+    bool operator==(const ProgramStreams&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const ProgramStreams& streams)
+{
+    return out << streams.Capture << " capture and " << streams.Playback << " playback streams";
 }
 
 class SoundSessionHang : public SoundSession
@@ -92,8 +118,9 @@ protected:
         return std::max(longest, LongestAnswerUntil(sinceHeld, seconds, boxAtSeconds));
     }
 
-    // One box, naming the server that did not answer, and the switch Off at the end.
-    void ExpectOneBoxAndTheSwitchOff()
+    // One box, naming the server that did not answer (and what it did not answer), and the
+    // switch Off at the end.
+    void ExpectOneBoxAndTheSwitchOff(const std::string& unanswered = "not answering for ")
     {
         const std::vector<std::string> lines = program.TraceLines();
         EXPECT_EQ(CountLines(lines, BoxLine), 1U);
@@ -101,7 +128,7 @@ protected:
         const auto box = std::find_if(lines.begin(), lines.end(),
                                       [](const std::string& line) { return line.find(BoxLine) != std::string::npos; });
         ASSERT_NE(box, lines.end());
-        EXPECT_NE(box->find("went away (not answering for "), std::string::npos) << *box;
+        EXPECT_NE(box->find("went away (" + unanswered), std::string::npos) << *box;
         const auto lastSwitch = std::find_if(lines.rbegin(), lines.rend(),
                                              [](const std::string& line) { return line.find(PowerLine) != std::string::npos; });
         ASSERT_NE(lastSwitch, lines.rend());
@@ -109,11 +136,19 @@ protected:
             << "the switch was not turned Off after the last On: " << *lastSwitch;
     }
 
+    ProgramStreams StreamsOnTheServer()
+    {
+        return {Occurrences(rig.RecordingStreams(), "\"Receiver input\""), Occurrences(rig.PlayingStreams(), "\"Receiver output\"")};
+    }
+
     void SwitchOffOnceWhileTheServerStaysHung();
+    void LeaveNothingOnTheServerOfAStartAnsweredLate(PacedSoundRig::Held what, double heldBeforeOn, double holdSeconds,
+                                                     const std::string& unanswered);
     void ComeBackWhenTheServerGoesOn();
     void SwitchOffOnceWhenStartedEarlyInAHang();
     void ComeBackWhenStartedEarlyInAShortHang();
-    void ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold);
+    void ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold,
+                              PacedSoundRig::Held what = PacedSoundRig::Held::Server);
 };
 
 class SoundSessionHangOnPipeWire : public SoundSessionHang
@@ -180,16 +215,62 @@ void SoundSessionHang::SwitchOffOnceWhenStartedEarlyInAHang()
     EXPECT_EQ(program.Close(), 0);
 }
 
+// Switched On heldBeforeOn into a hold of holdSeconds (the server, or PipeWire's session
+// manager alone, which answers everything but the start of a stream), after the receiver
+// played and was switched Off: one box within 12 s of the On and the switch Off, and no word
+// that the server answers again while it is held. 6 s after it goes on, nothing of the
+// program's is on the server, whose late answer to the starts made streams for nobody; On
+// again: one capture and one playback stream.
+void SoundSessionHang::LeaveNothingOnTheServerOfAStartAnsweredLate(PacedSoundRig::Held what, double heldBeforeOn,
+                                                                   double holdSeconds, const std::string& unanswered)
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(2);
+    ASSERT_TRUE(program.Click("optPwr_1")) << program.Failure();
+    QElapsedTimer sinceHeld;
+    double boxAt = -1;
+    {
+        HeldSoundServer held(rig, what);
+        ASSERT_TRUE(held.Held());
+        sinceHeld.start();
+        LongestAnswerUntil(sinceHeld, heldBeforeOn);
+        ASSERT_TRUE(program.Click("optPwr_0")) << program.Failure();
+        QElapsedTimer sinceOn;
+        sinceOn.start();
+        LongestAnswerUntil(sinceOn, BoxAfterOnWithinSeconds, &boxAt);
+        LongestAnswerUntil(sinceHeld, holdSeconds);
+        EXPECT_FALSE(program.TraceShows(" answers again")) << "while the server is held";
+    }
+    std::cout << "  box " << boxAt << " s after the On\n";
+    EXPECT_GT(boxAt, 0) << "no box within " << BoxAfterOnWithinSeconds << " s of the On";
+    ExpectOneBoxAndTheSwitchOff(unanswered);
+    Wait(StreamsFreedWithinSeconds);
+    EXPECT_EQ(StreamsOnTheServer(), ProgramStreams{}) << StreamsFreedWithinSeconds << " s after the server went on";
+
+    ASSERT_TRUE(program.Click("optPwr_0")) << program.Failure();
+    QElapsedTimer sinceOn;
+    sinceOn.start();
+    ProgramStreams streams;
+    while (!(streams == ProgramStreams{1, 1}) && sinceOn.elapsed() < StreamsBackWithinSeconds * 1000)
+        streams = StreamsOnTheServer();
+    Wait(0.5);
+    EXPECT_EQ(StreamsOnTheServer(), (ProgramStreams{1, 1})) << "after the next On";
+    EXPECT_EQ(program.Close(), 0);
+}
+
 // Held while the receiver plays, the window asked by duringTheHold (which answers the longest
 // answer): it answers throughout, and the sound comes back soon after the server goes on, with
 // no message.
-void SoundSessionHang::ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold)
+void SoundSessionHang::ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold,
+                                            PacedSoundRig::Held what)
 {
     if (!Start())
         return;
     Power(true);
     Wait(3);
-    HeldSoundServer held(rig);
+    HeldSoundServer held(rig, what);
     ASSERT_TRUE(held.Held());
     QElapsedTimer clock;
     clock.start();
@@ -244,6 +325,27 @@ TEST_F(SoundSessionHang, SwitchesOffOnceWhenStartedEarlyInAHang)
 TEST_F(SoundSessionHang, ComesBackWhenStartedEarlyInAShortHang)
 {
     ComeBackWhenStartedEarlyInAShortHang();
+}
+
+// Held past the client library's own wait for the starts (30 s), which is no answer.
+TEST_F(SoundSessionHang, LeavesNothingOnTheServerOfAStartAnsweredLate)
+{
+    LeaveNothingOnTheServerOfAStartAnsweredLate(PacedSoundRig::Held::Server, 0.3, 32, "not answering for ");
+}
+
+// The session manager held: the server answers the program's questions, but not its starts.
+TEST_F(SoundSessionHangOnPipeWire, LeavesNothingOnTheServerOfAStartAnsweredLate)
+{
+    LeaveNothingOnTheServerOfAStartAnsweredLate(PacedSoundRig::Held::SessionManager, 1, 13,
+                                                "not answering the start of a stream for ");
+}
+
+// Switched Off and On 0.2 s into a hold of the session manager of 3 s: the starts it leaves
+// unanswered count as a hang, and its late answer brings the sound back.
+TEST_F(SoundSessionHangOnPipeWire, ComesBackWhenTheSessionManagerGoesOnSoon)
+{
+    ComeBackAfterTheHold([this](const QElapsedTimer& clock) { return SwitchOffAndOnEarlyInTheHold(clock, 3); },
+                         PacedSoundRig::Held::SessionManager);
 }
 
 TEST_F(SoundSessionHangOnPipeWire, SwitchesOffOnceWhileTheServerStaysHung)

@@ -250,6 +250,24 @@ TEST_P(PulseSoundBackendHeldServer, StartsEarlyInAHoldReturnAtOnceAndEndAsALostS
     EXPECT_TRUE(RunUntil(ours, 2000)) << rig->RecordingStreams() << rig->PlayingStreams();
 }
 
+// Held past the client library's own wait for an answer (30 s), which ends its questions: that
+// is no answer. The owner hears once that the server is lost, and that it is back only once it
+// goes on.
+TEST_P(PulseSoundBackendHeldServer, TheClientLibrarysTimeoutIsNoAnswer)
+{
+    constexpr int ClientLibraryTimeoutMs = 30000;
+    StartBoth();
+    {
+        HeldSoundServer held(*rig);
+        ASSERT_TRUE(held.Held());
+        RunUntil([] { return false; }, ClientLibraryTimeoutMs + 3 * PulseConnection::PingMs);
+        EXPECT_EQ(told.events.size(), 1u);
+        EXPECT_EQ(told.Count(Kind::ServerBack), 0u);
+        EXPECT_FALSE(Traced(" answers again"));
+    }
+    EXPECT_TRUE(RunUntil([&] { return told.Count(Kind::ServerBack) > 0; }, 2000));
+}
+
 // A held server that is then killed is not told lost a second time; the one started after it
 // is told back once.
 TEST_P(PulseSoundBackendHeldServer, KilledWhileHeldIsToldLostOnce)

@@ -4,12 +4,15 @@
 
 #include <utility>
 
-// The rig's sound server held with SIGSTOP, as a hung server is, for as long as this lives,
-// and let go on every way out of a test.
+// The rig's sound server (or PipeWire's session manager alone) held with SIGSTOP, as a hung
+// one is, for as long as this lives, and let go on every way out of a test.
 class HeldSoundServer
 {
 public:
-    explicit HeldSoundServer(PacedSoundRig& rig) : rig_(rig), held_(rig.HoldServer(true)) {}
+    explicit HeldSoundServer(PacedSoundRig& rig, PacedSoundRig::Held what = PacedSoundRig::Held::Server)
+        : rig_(rig), what_(what), held_(rig.HoldServer(true, what))
+    {
+    }
     ~HeldSoundServer() { Release(); }
     HeldSoundServer(const HeldSoundServer&) = delete;
     HeldSoundServer& operator=(const HeldSoundServer&) = delete;
@@ -19,10 +22,11 @@ public:
     void Release()
     {
         if (std::exchange(held_, false))
-            rig_.HoldServer(false);
+            rig_.HoldServer(false, what_);
     }
 
 private:
     PacedSoundRig& rig_;
+    const PacedSoundRig::Held what_;
     bool held_;
 };

@@ -497,12 +497,13 @@ void PacedSoundRig::KillServer()
 // Only a server that still runs: a process that has ended has the id 0, and kill(0, ...) would
 // stop or continue every process of this one's group, the servers of a test running beside it
 // among them.
-bool PacedSoundRig::HoldServer(bool held)
+bool PacedSoundRig::HoldServer(bool held, Held what)
 {
     bool told = false;
     for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
         const auto pid = static_cast<pid_t>(process->processId());
-        if (IsServer(*process) && pid > 0)
+        const bool chosen = what == Held::Server ? IsServer(*process) : IsSessionManager(*process);
+        if (chosen && pid > 0)
             told = kill(pid, held ? SIGSTOP : SIGCONT) == 0 || told;
     }
     return told;
@@ -512,6 +513,11 @@ bool PacedSoundRig::IsServer(const QProcess& process)
 {
     const QString name = QFileInfo(process.program()).fileName();
     return name == "pulseaudio" || name == "pipewire" || name == "pipewire-pulse";
+}
+
+bool PacedSoundRig::IsSessionManager(const QProcess& process)
+{
+    return QFileInfo(process.program()).fileName() == "wireplumber";
 }
 
 double PacedSoundRig::ServerCpuSeconds() const

@@ -143,8 +143,11 @@ public:
     // Kills the server's processes, as a crash would.
     void KillServer();
     // Stops the server (its daemon, or PipeWire and its PulseAudio server) with SIGSTOP, as
-    // a hung server is, or lets it go on with SIGCONT; false when it cannot.
-    bool HoldServer(bool held);
+    // a hung server is, or lets it go on with SIGCONT; false when it cannot. Or PipeWire's
+    // session manager alone: its server then answers, but starts no new stream (and takes no
+    // new client).
+    enum class Held { Server, SessionManager };
+    bool HoldServer(bool held, Held what = Held::Server);
     // Starts the killed server again as it was first started (its sinks, defaults, tone);
     // false with why. The recording, if any, ended with the server.
     bool RestartServer(std::string& failure);
@@ -183,6 +186,7 @@ private:
     bool StartListener();
     // PulseAudio's daemon, or PipeWire's server or its PulseAudio server.
     static bool IsServer(const QProcess& process);
+    static bool IsSessionManager(const QProcess& process);
     static QString NullSink(const char* name, int channels, int32_t rate = SampleRate);
     static bool WaitForData(const QString& file, QProcess& recorder);
     std::string ServerSaid() const;
