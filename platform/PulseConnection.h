@@ -69,7 +69,7 @@ public:
     // What the connection holds of streams whose start the server has not answered and that
     // their owner let go of, or that the client library gave up on: the server may still make
     // them, for nobody. Awaited: disconnected once the server answers. GivenUp: the client
-    // library no longer hears of them, and only the end of the connection frees them.
+    // library hears nothing more of them, and only the end of the connection frees them.
     enum class Strays { None, Awaited, GivenUp };
 
     // A connection on its way to the server, or null with why not in reason.

@@ -151,7 +151,7 @@ void clsVFO::ClampToReceiverLimits(bool limitsReachable)
     if (!limitsReachable) {
         // No frequency within the receiver's limits reaches the oscillator's range: the
         // oscillator's limits alone hold the tuned frequency, so that a step towards its
-        // range still tunes it.
+        // range moves it.
         tunedFrequency_ = std::max(tunedFrequency_, 0);
         return;
     }

@@ -346,7 +346,7 @@ TEST_F(RecorderTest, ALeftoverTemporaryFileHoldingAudioIsKeptUnderADatedNameAndN
 
 // A recording without a sample (made while the receiver was off) is nothing to keep: the
 // next start removes it without a word, whether the program finished it or was killed; a
-// header never brought up to date over samples is still kept.
+// header never brought up to date over samples is kept.
 TEST_F(RecorderTest, ALeftoverWithoutASampleIsRemovedWithoutAWord)
 {
     ASSERT_EQ(0, StartRecording());
