@@ -1,5 +1,6 @@
 #include "SoundSession.h"
 
+#include "support/BusyMachine.h"
 #include "support/TonePurity.h"
 
 #include <QElapsedTimer>
@@ -373,6 +374,14 @@ std::string SoundSession::Describe(const std::vector<Hole>& holes)
     for (const Hole& hole : holes)
         text << " " << hole.Blocks << " blocks at " << Seconds(hole.AtSeconds) << ";";
     return text.str();
+}
+
+std::vector<Hole> SoundSession::LengthsToJudge(const std::vector<Hole>& holes)
+{
+    if (!KernelMemoryMonitorRuns())
+        return holes;
+    std::cout << "  the kernel's memory monitor (DAMON) runs here: the holes' lengths are not judged\n";
+    return {};
 }
 
 std::vector<std::string> SoundSession::Troubles()

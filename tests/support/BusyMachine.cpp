@@ -1,5 +1,6 @@
 #include "support/BusyMachine.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -88,4 +89,15 @@ void BusyMachine::Start(const QString& script)
     });
     process->start("sh", {"-c", script});
     processes_.push_back(std::move(process));
+}
+
+bool KernelMemoryMonitorRuns()
+{
+    const QDir monitors("/sys/kernel/mm/damon/admin/kdamonds");
+    for (const QString& monitor : monitors.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile state(monitors.filePath(monitor + "/state"));
+        if (state.open(QIODevice::ReadOnly) && state.readAll().trimmed() == "on")
+            return true;
+    }
+    return false;
 }
