@@ -47,7 +47,7 @@ protected:
     // Each span heard from its On: the sound within firstSoundSeconds_ and then unbroken, its tone
     // broken nowhere but where the rig's signal, the reference stream or the trace explain it.
     // After an Off/On the sink may still play the end of the sound before the Off, and then a gap
-    // until the new start's: that gap ends within FirstSoundSeconds too, and the tone is judged
+    // until the new start's: that gap ends within firstSoundSeconds_ too, and the tone is judged
     // from the new start's sound.
     void StartPromptlyHeard()
     {
