@@ -14,7 +14,7 @@ constexpr double FirstSoundSeconds = 0.5;
 // PipeWire runs a sink whose monitor is read at 250 ms or more at its graph's largest quantum,
 // 2048 frames (43 ms): a new stream joins the graph at a quantum's edge and its sound comes out
 // at the start of a later one, which may take up to two quanta more than at the program's block.
-constexpr double LargestPipeWireQuantumSeconds = 2048.0 / 48000.0;
+constexpr double LargestPipeWireQuantumSeconds = 2048.0 / PacedSoundRig::SampleRate;
 constexpr int32_t LargestQuantumReaderMs = 250;
 constexpr int QuantaToJoinAndPlay = 2;
 constexpr int QuickCycles = 10;
@@ -30,6 +30,13 @@ RigOptions SinkReadAt(int32_t latencyMs, bool rewinds = false)
     return {.recorderLatencyMs = latencyMs, .keepPlayedSinkAwake = false, .playedSinkRewinds = rewinds};
 }
 
+// How long after On the first sound may come on the server with the played sink read so.
+double FirstSoundBound(SoundServer server, const RigOptions& options)
+{
+    const bool largestQuantum = server == SoundServer::PipeWire && options.recorderLatencyMs >= LargestQuantumReaderMs;
+    return FirstSoundSeconds + (largestQuantum ? QuantaToJoinAndPlay * LargestPipeWireQuantumSeconds : 0.0);
+}
+
 // The first sound of every start, On and then quick Off/On clicks (both at once, as the panel's
 // own buttons), whatever latency the played sink ran at before the program's stream came: both
 // streams are there within half a second, and so is the sound; nothing is dropped as it starts.
@@ -37,10 +44,7 @@ class SoundSessionStart : public SoundSession
 {
 protected:
     explicit SoundSessionStart(SoundServer server, RigOptions options)
-        : SoundSession(server, options),
-          firstSoundSeconds_(FirstSoundSeconds + (server == SoundServer::PipeWire && options.recorderLatencyMs >= LargestQuantumReaderMs
-                                                      ? QuantaToJoinAndPlay * LargestPipeWireQuantumSeconds
-                                                      : 0.0))
+        : SoundSession(server, options), firstSoundSeconds_(FirstSoundBound(server, options))
     {
     }
 
