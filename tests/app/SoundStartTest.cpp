@@ -48,8 +48,9 @@ protected:
     {
     }
 
-    // Each span heard from its On: the sound within firstSoundSeconds_ and then unbroken, its tone
-    // broken nowhere but where the rig's signal, the reference stream or the trace explain it.
+    // Each span heard from its On: the sound within firstSoundSeconds_ and then unbroken but where
+    // the rig's signal or the reference stream broke, its tone broken nowhere but where they or
+    // the trace explain it.
     // After an Off/On the sink may still play the end of the sound before the Off, and then a gap
     // until the new start's: that gap ends within firstSoundSeconds_ too, and the tone is judged
     // from the new start's sound.
@@ -64,7 +65,7 @@ protected:
             ReportSecondsToSound(span);
             ASSERT_TRUE(span.Sound) << "no sound after " << span.Action << " at " << span.ActionSeconds << " s";
             EXPECT_LE(span.SecondsToSound(), firstSoundSeconds_) << "late after On at " << span.ActionSeconds << " s";
-            for (const Hole& hole : span.Holes) {
+            for (const Hole& hole : WithoutTheRigsHoles(span).Holes) {
                 const bool afterTheOldSound = &span != &heard.front();
                 const double settled = span.ActionSeconds + firstSoundSeconds_;
                 EXPECT_TRUE(afterTheOldSound && hole.AtSeconds + hole.Blocks * BlockSeconds <= settled)

@@ -227,6 +227,7 @@ std::unique_ptr<QProcess> PacedSoundRig::NewProcess(const QString& program)
     process->setStandardErrorFile(dir_.filePath(QFileInfo(program).fileName() + ".log"), QIODevice::Append);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", dir_.path());
+    environment.insert("XDG_CONFIG_HOME", dir_.filePath(".config"));
     environment.insert("XDG_RUNTIME_DIR", dir_.filePath("runtime"));
     environment.insert("PULSE_RUNTIME_PATH", dir_.filePath("runtime/server"));
     environment.insert("PULSE_STATE_PATH", dir_.filePath("runtime"));

@@ -24,8 +24,9 @@
 // sink, records its monitor: that sink then runs at whatever latency the playing program
 // asks for, as on a desktop. A reference stream plays a 1 kHz tone into a third sink as the
 // program plays its sound (the same delay and requests), and while the rig records, the first
-// and third sinks' monitors are recorded the same way, beside the second's: where the
-// program's sound breaks, they tell whether its input or the server broke it. The rig sets
+// and third sinks' monitors are recorded too, beside the second's, the third at the second's
+// latency: where the program's sound breaks, they tell whether its input or the server broke
+// it. PipeWire's cycles are 1024 frames (21 ms) at the shortest (see ShortestCycle). The rig sets
 // the server up, listens and records through a socket of its own, and opens the clients'
 // socket once everything is in place, as a desktop's server that starts again is found with
 // its devices. Each sink's description is its name followed by "_sink", so that a program
@@ -169,6 +170,7 @@ private:
     bool OpenToClients();
     bool StartPulseAudio();
     bool StartPipeWire();
+    bool ShortestCycle(int frames);
     bool StartServerProcess(const char* program, const QStringList& arguments, const QString& socket);
     bool Pactl(const QStringList& arguments, const QString& outputFile = {});
     // What pactl writes; empty when it cannot be asked.

@@ -108,7 +108,13 @@ bool PacedSoundRig::StartRecorders()
         QFile::remove(RecordingFile(recorded));
         QFile::remove(RecordingFile(recorded, ".log"));
         recordings_[sink].StartNs = -1;
-        const int latencyMs = recorded == Output ? options_.recorderLatencyMs : RecorderLatencyMs;
+        // The reference stream's sink runs at the played sink's latency, where one is asked
+        // for: a stall of the server that costs the program's stream a cycle of that sink then
+        // costs the reference stream one of its own, and shows in its recording.
+        const int playedMs = options_.recorderLatencyMs;
+        const int latencyMs = recorded == Output ? playedMs
+                              : recorded == Reference && playedMs > 0 ? playedMs
+                                                                      : RecorderLatencyMs;
         recordings_[sink].Recorder = Record(monitors[sink] + QString(".monitor"), latencyMs, RecordedFormat,
                                             RecordingFile(recorded), RecordingFile(recorded, ".log"));
         if (!recordings_[sink].Recorder)
