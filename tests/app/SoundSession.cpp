@@ -397,6 +397,20 @@ std::vector<std::string> SoundSession::Troubles()
     return troubles;
 }
 
+bool SoundSession::CameWithABreakOfTheRig(const std::string& text, size_t nth) const
+{
+    const auto seen = std::find_if(traceSeen_.begin(), traceSeen_.end(),
+                                   [&](const TraceLine& line) { return line.Text == text && nth-- == 0; });
+    if (seen == traceSeen_.end())
+        return false;
+    const auto near = [at = seen->AtSeconds](const std::vector<double>& breaks) {
+        return std::any_of(breaks.begin(), breaks.end(), [at](double broke) {
+            return at - ToneBreakJudge::TraceLateSeconds <= broke && broke <= at + ToneBreakJudge::TraceEarlySeconds;
+        });
+    };
+    return near(others_.Input) || near(others_.Reference);
+}
+
 std::vector<std::string> SoundSession::Underruns() const
 {
     std::vector<std::string> underruns;

@@ -91,6 +91,10 @@ protected:
     // The trace lines that tell of trouble, each also written into the test's output; a
     // message box shown fails the test.
     std::vector<std::string> Troubles();
+    // Whether the trace's line of this text, its nth (from 0), was seen with a break of the rig's
+    // signal or of the reference stream from TraceLateSeconds before it to TraceEarlySeconds after
+    // it: the whole machine stalled then, and held the program up with the rig.
+    bool CameWithABreakOfTheRig(const std::string& text, size_t nth) const;
     // The trace lines that name a playback underrun.
     std::vector<std::string> Underruns() const;
     // How many times the playback device ran dry, as its trace lines tell.

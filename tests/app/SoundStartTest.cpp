@@ -3,6 +3,7 @@
 #include <QThread>
 
 #include <iostream>
+#include <map>
 #include <regex>
 
 using namespace SoundSessionJudging;
@@ -116,9 +117,16 @@ protected:
         EXPECT_NE(rig.RecordingStreams().find(Ours), std::string::npos) << "no capture stream after cycle " << cycle;
     }
 
+    // Where the machine stalled the rig's own streams as well, the sound the program lost with
+    // them is left unjudged (reported).
     void ExpectNothingLost()
     {
+        std::map<std::string, size_t> earlier;
         for (const std::string& line : Troubles()) {
+            if (CameWithABreakOfTheRig(line, earlier[line]++)) {
+                std::cout << "  left unjudged, with a break of the rig: " << line << "\n";
+                continue;
+            }
             EXPECT_EQ(line.find("dropped"), std::string::npos) << line;
             EXPECT_EQ(line.find("silence played"), std::string::npos) << line;
         }
