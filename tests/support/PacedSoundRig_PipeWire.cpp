@@ -37,7 +37,7 @@ bool PacedSoundRig::StartPipeWire()
     return true;
 }
 
-// A machine may stall even a real-time thread for up to 10 ms now and then, busy or not (see
+// A machine may stall even a real-time thread for up to 10 ms at times, busy or not (see
 // docs/testing.md): PipeWire's 512-frame cycle (10.7 ms), the one a sink read at 20 ms runs at,
 // then misses its turn, a stream's sound for that cycle is lost, silence is heard in its place,
 // and no client is told. The rig's cycles are at least the given frames long.

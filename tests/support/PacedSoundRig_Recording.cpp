@@ -109,8 +109,8 @@ bool PacedSoundRig::StartRecorders()
         QFile::remove(RecordingFile(recorded, ".log"));
         recordings_[sink].StartNs = -1;
         // The reference stream's sink runs at the played sink's latency, where one is asked
-        // for: a stall of the server that costs the program's stream a cycle of that sink then
-        // costs the reference stream one of its own, and shows in its recording.
+        // for: its cycles are as long as the played sink's, so that a stall of the whole server
+        // long enough to cost the program's stream a cycle shows in its recording too.
         const int playedMs = options_.recorderLatencyMs;
         const int latencyMs = recorded == Output ? playedMs
                               : recorded == Reference && playedMs > 0 ? playedMs
