@@ -243,14 +243,24 @@ double clsVFO::Inc_Freq(double Increment)
     TryStep(
         [&] {
             // Without a grid the step starts from the tuned frequency as it is.
+            const double grid = SnappingGrid(step);
             double snapped = tunedFrequency_;
-            if (tuneStepLSD_ != 0)
-                snapped = std::floor(tunedFrequency_ / tuneStepLSD_ + 0.5) * tuneStepLSD_;
+            if (grid != 0)
+                snapped = std::floor(tunedFrequency_ / grid + 0.5) * grid;
             tunedFrequency_ = Numeric::CLng(snapped + step);
         },
         [](const std::exception& error) { LogSkippedStep("Inc_Freq", error); });
     Refresh();
     return tunedFrequency_;
+}
+
+// The grid a step starts from: TuneStepLSD, or the step's own size where the step is finer.
+// A step finer than the grid would otherwise be snapped away: from a grid point 100 Hz up
+// lands beside it, and the next 100 Hz up snaps back to the same point (or below it).
+double clsVFO::SnappingGrid(double step) const
+{
+    const double size = std::fabs(step);
+    return size != 0 && size < std::fabs(tuneStepLSD_) ? size : tuneStepLSD_;
 }
 
 double clsVFO::Dec_Freq(double Decrement)

@@ -107,8 +107,9 @@ public:
     // that Up raises it and Down lowers it from there; or, where that one lies beyond the
     // receiver's limits, on the other side within them.
     void RefreshFromStored();
-    // One step up from the tuned frequency snapped to the TuneStepLSD grid: by Increment,
-    // or by TuneStep when it is 0. Returns the new tuned frequency.
+    // One step up from the tuned frequency snapped to the TuneStepLSD grid (or to the step's
+    // own size where it is finer): by Increment, or by TuneStep when it is 0. Returns the new
+    // tuned frequency.
     double Inc_Freq(double Increment = 0);
     // One step down, whatever the sign of Decrement.
     double Dec_Freq(double Decrement = 0);
@@ -121,6 +122,7 @@ public:
 private:
     static int32_t TenthsOf(int32_t hertz);
     static int32_t WholeHertz(int32_t tenths);
+    double SnappingGrid(double step) const;
 
     // The driver's range in tenths of a hertz; without a driver, or where it fails to tell,
     // 0 to the largest 32-bit value.

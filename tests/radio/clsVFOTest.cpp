@@ -56,6 +56,31 @@ TEST_F(VFO, StepsSnapToTheGridFirstAndGoDownWhateverTheSign)
     EXPECT_EQ(vfo.TuneStepLSD(), 100);
 }
 
+// The dial steps by 100 Hz whatever the grid is: a grid point +100 Hz must not snap back to
+// the grid point at the next step, from on the grid or off it, up or down.
+TEST_F(VFO, AStepFinerThanTheGridMovesEveryTimeInItsDirection)
+{
+    constexpr double Step = 1000;   // 100 Hz
+    for (const double grid : {5000.0, 10000.0}) {
+        for (const int32_t start : {70'200'000, 70'201'234, 70'202'500, 70'207'777}) {
+            for (const int direction : {1, -1}) {
+                vfo.TuneStep(grid);
+                vfo.TunedFrequency(start);
+                double before = start;
+                for (int call = 0; call < 4; ++call) {
+                    const double after = direction > 0 ? vfo.Inc_Freq(Step) : vfo.Dec_Freq(Step);
+                    const auto where = ::testing::Message() << "grid " << grid << ", from " << start << ", call " << call;
+                    EXPECT_GT((after - before) * direction, 0) << where;
+                    if (call > 0) {
+                        EXPECT_EQ(after - before, direction * Step) << where;
+                    }
+                    before = after;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(VFO, TunedFrequencyTakesTheMagnitudeAndStaysWithinTheReceiverLimits)
 {
     vfo.TunedFrequency(-70000000);

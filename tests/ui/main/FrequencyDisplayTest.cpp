@@ -17,6 +17,8 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <algorithm>
+#include <numbers>
 #include <tuple>
 
 namespace {
@@ -271,6 +273,99 @@ TEST_F(FrequencyDisplay, MovesOfTheDialByCodeTuneOnceAndNeverSwallowTheNextTurn)
     RadioControls::dialtuner.Value(51);
     Turn(-1);
     EXPECT_EQ(VFO->TunedFrequency(), 70498000);
+}
+
+// The user's own moves of the dial: wheel notches over it and drags around its centre, one
+// step at a time.
+class DialMoves : public FrequencyDisplay
+{
+protected:
+    enum class Move { Wheel, Drag };
+
+    void ChooseStepInTheList(int32_t step)
+    {
+        const auto& steps = PublicVars::TuningSteps;
+        const auto index = static_cast<int>(std::find(steps.begin(), steps.end(), step) - steps.begin());
+        window->Frequency->lblTuneDialRate_MouseDown(Right);
+        window->Frequency->cboTuningSteps->setCurrentIndex(index);
+        emit window->Frequency->cboTuningSteps->activated(index);
+    }
+    // The frequency after each of three notches up, then three down.
+    std::vector<int32_t> ThreeUpThreeDown(Move move)
+    {
+        std::vector<int32_t> tuned{VFO->TunedFrequency()};
+        for (const int direction : {1, 1, 1, -1, -1, -1}) {
+            move == Move::Wheel ? Wheel(direction) : Drag(direction);
+            tuned.push_back(VFO->TunedFrequency());
+        }
+        return tuned;
+    }
+    void Wheel(int notches)
+    {
+        const QPointF centre = QRectF(window->Frequency->dialtuner->rect()).center();
+        QWheelEvent event(centre, centre, QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window->Frequency->dialtuner, &event);
+    }
+    // Pressed at the top, turned one step's angle and a half (the first step), released.
+    void Drag(int direction)
+    {
+        Dial* dial = window->Frequency->dialtuner;
+        const QPointF centre = QRectF(dial->rect()).center();
+        const double radius = std::min(centre.x(), centre.y()) * 0.8;
+        const double degrees = direction * 1.5 * 360.0 / (dial->Max() - dial->Min() + 1);
+        const double radians = degrees * std::numbers::pi / 180.0;
+        const QPointF top = centre + QPointF(0, -radius);
+        const QPointF turned = centre + QPointF(radius * std::sin(radians), -radius * std::cos(radians));
+        Mouse(QEvent::MouseButtonPress, top, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, turned, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, turned, Qt::NoButton);
+    }
+    void Mouse(QEvent::Type type, QPointF at, Qt::MouseButtons buttons)
+    {
+        QMouseEvent event(type, at, at, Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->Frequency->dialtuner, &event);
+    }
+    // Each move tunes in its direction; after the first of each way, by exactly the step.
+    static void ExpectSteps(const std::vector<int32_t>& tuned, int32_t step, const std::string& what)
+    {
+        for (size_t move = 1; move < tuned.size(); ++move) {
+            const int direction = move <= 3 ? 1 : -1;
+            const int32_t moved = tuned[move] - tuned[move - 1];
+            EXPECT_GT(moved * direction, 0) << what << ", move " << move;
+            if (move != 1 && move != 4) {
+                EXPECT_EQ(moved, direction * step) << what << ", move " << move;
+            }
+        }
+    }
+
+    static constexpr int32_t At7020kHz = 70200000;
+    static constexpr int32_t Unlocked = 1000;   // 100 Hz
+};
+
+// Whatever step is chosen in the list the unlocked dial tunes by 100 Hz, never snapped back to
+// the step's grid; locked on a digit, by the digit's step.
+TEST_F(DialMoves, EveryNotchAndDragStepTunesInItsDirectionAtEveryStep)
+{
+    for (const Move move : {Move::Wheel, Move::Drag}) {
+        const std::string how = move == Move::Wheel ? "wheel" : "drag";
+        for (const int32_t step : {5000, 10000, 90000}) {
+            ChooseStepInTheList(step);
+            ASSERT_EQ(VFO->TuneStep(), step);
+            ASSERT_FALSE(window->Frequency->TuneRateLocked);
+            for (const int32_t start : {At7020kHz, At7020kHz + 1234}) {
+                VFO->TunedFrequency(start);
+                ExpectSteps(ThreeUpThreeDown(move), Unlocked,
+                            how + ", step " + std::to_string(step) + ", from " + std::to_string(start));
+            }
+        }
+        window->Frequency->lbl7Seg_Click(5);   // another digit first: a second click on one toggles
+        window->Frequency->lbl7Seg_Click(4);   // the 1 kHz digit's step, locked
+        ASSERT_TRUE(window->Frequency->TuneRateLocked);
+        VFO->TunedFrequency(At7020kHz);
+        ExpectSteps(ThreeUpThreeDown(move), 10000, how + ", locked on 1 kHz");
+        window->Frequency->imgTuneStepLock_DblClick();
+    }
 }
 
 // Each wheel notch over the digits tunes one step of the rate shown, up and down; a fine
