@@ -4,6 +4,7 @@
 #include "core/Numeric.h"
 #include "core/RuntimeError.h"
 #include "core/Settings.h"
+#include "core/TryStep.h"
 #include "core/frmLog.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SerialLines.h"
@@ -310,6 +311,25 @@ std::shared_ptr<DDSInterface> WireTransport(int32_t interfaceType)
     WireTransportSettings();
     WirePort();
     return CurrentDDSInterface;
+}
+
+void SwitchTransport(OscillatorChip& chip, int32_t interfaceType, const std::function<void()>& takeChoice)
+{
+    std::shared_ptr<DDSInterface> transport;
+    TryStep([&] {
+        chip.IFHandler(nullptr);
+        transport = WireTransport(interfaceType);
+        transport->RestoreSettings();
+        takeChoice();
+        transport->InitialiseAsHeld();
+        if (interfaceType == DDSInterfaceCode::Serial && transport->OpenPort(EnableShaftEncoder) == 0)
+            AddLog("frmConfig.cmdApply_Click():Unable to open Serial Interface COM" +
+                   std::to_string(transport->PortNo()) + " of section [" + transport->RxName() + "]");
+    });
+    TryStep([&] {
+        chip.IFHandler(transport);
+        chip.Initialise();
+    });
 }
 
 void ReleaseRx()

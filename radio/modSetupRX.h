@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -64,9 +65,17 @@ void InitialiseRX(int32_t& ModelNo);
 // The transport of an interface type (the null transport for USB and unknown types), wired
 // for the current model as InitialiseRX wires it: its name, the model's settings section and
 // wait time, the model's printer-port bits or the serial port's control. It becomes the
-// chosen transport; it is neither initialised nor opened. The configuration window wires the
-// transport it switches to with it.
+// chosen transport; it is neither initialised nor opened.
 std::shared_ptr<DDSInterface> WireTransport(int32_t interfaceType);
+
+// The configuration window's switch of the chip to the transport of an interface type. The
+// transport is wired by WireTransport and keeps its settings under the model's section, so
+// the port chosen is saved with them: its stored settings come back first, takeChoice puts
+// the user's choice (the port of the interface's tab) over them, and only then does a line
+// change, so the one port opened or written is the chosen one. A serial port that does not
+// open is told by the transport, naming the port and the section: one failure, one box, and
+// a trace line here. Then the chip initialises on the new transport.
+void SwitchTransport(OscillatorChip& chip, int32_t interfaceType, const std::function<void()>& takeChoice);
 
 // Lets go of the chosen driver and transport.
 void ReleaseRx();

@@ -18,7 +18,6 @@ class QPushButton;
 class QTabBar;
 class ColourSchemeEditor;
 class QELVODX8;
-class OscillatorChip;
 class clsDDSSerialIF;
 class frmMain;
 
@@ -180,7 +179,6 @@ private:
     bool ApplyModelAndOscillator();
     void ApplySoundDevices();
     void ApplyInterfaceType();
-    void SwitchToTransport(OscillatorChip& chip, int32_t interfaceType);
     // The port chosen in the Serial I/F or Parallel I/F tab into that transport.
     void TakePortChoice(int32_t interfaceType);
     void TakePrinterPortChoice();

@@ -216,7 +216,7 @@ void frmConfig::ApplyInterfaceType()
     case DDSInterfaceCode::Serial:
     case DDSInterfaceCode::Parallel:
     case DDSInterfaceCode::None:
-        SwitchToTransport(*chip, interfaceType);
+        modSetupRX::SwitchTransport(*chip, interfaceType, [this, interfaceType] { TakePortChoice(interfaceType); });
         break;
     case DDSInterfaceCode::USB:
         TryStep([&chip] { chip->IFHandler(nullptr); });
@@ -224,29 +224,6 @@ void frmConfig::ApplyInterfaceType()
     default:
         break;
     }
-}
-
-// The transport keeps its settings under the model's section, so the port chosen is saved
-// with them. The stored settings come back first and the tab's port goes over them before a
-// line changes: the one port opened or written is the chosen one. A serial port that does
-// not open is told by the transport, naming the port and the section: one failure, one box.
-void frmConfig::SwitchToTransport(OscillatorChip& chip, int32_t interfaceType)
-{
-    std::shared_ptr<DDSInterface> transport;
-    TryStep([&] {
-        chip.IFHandler(nullptr);
-        transport = modSetupRX::WireTransport(interfaceType);
-        transport->RestoreSettings();
-        TakePortChoice(interfaceType);
-        transport->InitialiseAsHeld();
-        if (interfaceType == DDSInterfaceCode::Serial && transport->OpenPort(EnableShaftEncoder) == 0)
-            AddLog("frmConfig.cmdApply_Click():Unable to open Serial Interface COM" +
-                   std::to_string(transport->PortNo()) + " of section [" + transport->RxName() + "]");
-    });
-    TryStep([&] {
-        chip.IFHandler(transport);
-        chip.Initialise();
-    });
 }
 
 void frmConfig::TakePortChoice(int32_t interfaceType)
