@@ -10,6 +10,12 @@
 
 namespace {
 
+std::chrono::system_clock::time_point ModificationOf(const struct stat& info)
+{
+    const auto sinceEpoch = std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec);
+    return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(sinceEpoch));
+}
+
 class PosixWavDisk : public WavDisk
 {
 public:
@@ -82,8 +88,16 @@ public:
         struct stat info{};
         if (::fstat(handle, &info) != 0)
             return errno;
-        const auto sinceEpoch = std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec);
-        when = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(sinceEpoch));
+        when = ModificationOf(info);
+        return 0;
+    }
+
+    int FileModified(const std::string& path, std::chrono::system_clock::time_point& when) override
+    {
+        struct stat info{};
+        if (::stat(path.c_str(), &info) != 0)
+            return errno;
+        when = ModificationOf(info);
         return 0;
     }
 

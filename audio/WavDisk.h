@@ -29,6 +29,8 @@ public:
     virtual int Length(int handle, int64_t& length) = 0;
     // When the file's content was last written.
     virtual int Modified(int handle, std::chrono::system_clock::time_point& when) = 0;
+    // The same for the file at path, without opening it: a file its user may not read tells it too.
+    virtual int FileModified(const std::string& path, std::chrono::system_clock::time_point& when) = 0;
     virtual int Truncate(int handle, int64_t length) = 0;  // the file ends at length
     virtual int WriteAt(int handle, int64_t offset, const uint8_t* data, int32_t count) = 0;
     // Reads up to count bytes; fewer (down to 0) at the end of the file is not an error.

@@ -12,10 +12,10 @@
 #include <vector>
 
 // An in-memory disk for the recorder and player while it lives; a write stamps its file
-// with the disk's clock. Faults are injected per
-// path (remove, rename, open) or by a function of the write's (offset, count)
-// that returns an error number or 0. Content beyond keepBytesUpTo is kept only for small
-// writes (headers, trailers), so that a test can write a file of gigabytes.
+// with the disk's clock. Faults are injected per path (remove, rename, open, length, the
+// file's time) or by a function of the write's (offset, count) or of the read's (path,
+// offset, count) that returns an error number or 0. Content beyond keepBytesUpTo is kept
+// only for small writes (headers, trailers), so that a test can write a file of gigabytes.
 class FakeWavDisk : public WavDisk
 {
 public:
@@ -116,6 +116,8 @@ public:
         File* file = FileOf(handle);
         if (!file)
             return EBADF;
+        if (const int error = Fault(lengthErrors, open[handle]))
+            return error;
         length = file->length;
         return 0;
     }
@@ -126,6 +128,17 @@ public:
         if (!file)
             return EBADF;
         when = file->modified;
+        return 0;
+    }
+
+    int FileModified(const std::string& path, std::chrono::system_clock::time_point& when) override
+    {
+        if (const int error = Fault(modifiedErrors, path))
+            return error;
+        const auto it = files.find(path);
+        if (it == files.end())
+            return ENOENT;
+        when = it->second.modified;
         return 0;
     }
 
@@ -156,6 +169,9 @@ public:
         File* file = FileOf(handle);
         if (!file)
             return EBADF;
+        if (readFault)
+            if (const int error = readFault(open[handle], offset, count))
+                return error;
         got = static_cast<int32_t>(std::clamp<int64_t>(file->length - offset, 0, count));
         for (int32_t i = 0; i < got; ++i)
             data[i] = file->At(offset + i);
@@ -177,8 +193,9 @@ public:
 
     std::map<std::string, File> files;
     std::map<int, std::string> open;  // handle -> path
-    std::map<std::string, int> removeErrors, renameErrors, openErrors;
+    std::map<std::string, int> removeErrors, renameErrors, openErrors, lengthErrors, modifiedErrors;
     std::function<int(int64_t offset, int32_t count)> writeFault;
+    std::function<int(const std::string& path, int64_t offset, int32_t count)> readFault;
     int64_t keepBytesUpTo = INT64_MAX;
     std::function<std::chrono::system_clock::time_point()> clock = [] { return std::chrono::system_clock::now(); };
 
