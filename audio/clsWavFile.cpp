@@ -120,6 +120,7 @@ void clsWavFile::BitsPerSample(int32_t bits)
 
 int32_t clsWavFile::OpenRecording()
 {
+    leftoverInTheWay_ = false;
     if (isRecording_)
         return ErrRecordingOpen;
     bool discardOld = false;
@@ -177,16 +178,24 @@ bool clsWavFile::ConfirmDiscardUnsaved()
 }
 
 // A temporary file the user has not given up (left by a program that ended before Save)
-// is kept under a name of its own, never deleted while it holds audio.
+// is kept under a name of its own, never deleted while it holds audio. Only a file read
+// and shown to hold no sample, or this session's own recording that the user gave up
+// (discardOld), once read, is removed: a file that cannot be read may be anything put in
+// its place, and is kept unread. Where it cannot be moved either, it stays, the recorder's
+// box says why, and no recording starts (LeftoverInTheWay).
 int32_t clsWavFile::CreateTempFile(bool discardOld)
 {
     WavDisk& disk = CurrentWavDisk();
     isRecording_ = false;
     if (disk.Exists(TempFileName)) {
+        const LeftoverContent content = ReadLeftover(TempFileName);
+        const bool remove = content == LeftoverContent::Empty || (discardOld && content == LeftoverContent::Audio);
         const int error =
-            discardOld || !LeftoverHoldsAudio(TempFileName) ? disk.Remove(TempFileName) : KeepLeftover(TempFileName);
-        if (error != 0)
+            remove ? disk.Remove(TempFileName) : KeepLeftover(TempFileName, content == LeftoverContent::Audio);
+        if (error != 0) {
+            leftoverInTheWay_ = !remove;
             return error;
+        }
     }
     int handle = -1;
     if (const int error = disk.Open(TempFileName, WavDisk::Access::CreateReadWrite, handle))

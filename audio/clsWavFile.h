@@ -107,6 +107,9 @@ public:
     int32_t CloseRecording();
     void Save();
     bool SaveFailed() const { return saveFailed_; }  // the last Save ended with one of its messages
+    // The last OpenRecording failed because a recording left in the temporary file's place
+    // could not be moved; its box named the file and why, and the file was left as it was.
+    bool LeftoverInTheWay() const { return leftoverInTheWay_; }
     void Pause();
     void StopPlayer();
     int32_t CloseFile();
@@ -184,10 +187,12 @@ private:
     int32_t FinishTempRecording();
     std::string AskSaveName();
     bool MoveTempFileTo(const std::string& name);
+    // What a leftover temporary file holds, as far as it could be read.
+    enum class LeftoverContent { Audio, Empty, Unreadable };
     void KeepLeftoverOfEarlierRun();
-    bool LeftoverHoldsAudio(const std::string& path);
-    int32_t KeepLeftover(const std::string& path);
-    QDateTime RecordedAt(const std::string& path);
+    LeftoverContent ReadLeftover(const std::string& path);
+    int32_t KeepLeftover(const std::string& path, bool readable);
+    QDateTime RecordedAt(const std::string& path, bool readable);
     std::string FreeRecoveredName(const std::string& folder, const QDateTime& recorded);
     void RestoreSettings();
     void StoreSettings();
@@ -237,6 +242,7 @@ private:
 
     bool saveBusy_ = false;
     bool saveFailed_ = false;
+    bool leftoverInTheWay_ = false;
     bool writeBusy_ = false;
     bool readBusy_ = false;
     bool getNextBusy_ = false;

@@ -33,7 +33,7 @@ QDateTime LocalTime(std::chrono::system_clock::time_point when)
 // What an open recording file holds: its layout, the tracks of its trailer (tracks -1
 // without one: a program killed while it recorded leaves none) and its audio bytes, those
 // between the header and the trailer, or the file's end where no trailer follows (a header
-// never brought up to date counts no data). False where the file is no readable WAV file.
+// never brought up to date counts no data). A file that is no WAV file sets layout.fault.
 struct RecordedAudio
 {
     WavLayout layout;
@@ -42,16 +42,20 @@ struct RecordedAudio
     int64_t bytes = 0;
 };
 
-bool ReadRecordedAudio(WavDisk& disk, int handle, RecordedAudio& audio)
+// Returns 0, or the system's error number where the file could not be read.
+int ReadRecordedAudio(WavDisk& disk, int handle, RecordedAudio& audio)
 {
     int64_t length = 0;
-    if (disk.Length(handle, length) != 0 || WavLayout::Read(disk, handle, length, audio.layout) != 0 ||
-        audio.layout.fault != WavLayout::Fault::None)
-        return false;
+    if (const int error = disk.Length(handle, length))
+        return error;
+    if (const int error = WavLayout::Read(disk, handle, length, audio.layout))
+        return error;
+    if (audio.layout.fault != WavLayout::Fault::None)
+        return 0;
     const int64_t trailer = TrackLogTrailer::Offset(audio.layout.DataOffset, audio.layout.DataSize, length);
     audio.tracks = TrackLogTrailer::Read(disk, handle, trailer, length, audio.log);
     audio.bytes = (audio.tracks >= 0 ? trailer : length) - audio.layout.DataOffset;
-    return true;
+    return 0;
 }
 
 // When the first sample of the recording in an open file was recorded: the time of the
@@ -63,7 +67,7 @@ bool ReadRecordedAudio(WavDisk& disk, int handle, RecordedAudio& audio)
 QDateTime FirstSampleTime(WavDisk& disk, int handle)
 {
     RecordedAudio audio;
-    if (!ReadRecordedAudio(disk, handle, audio))
+    if (ReadRecordedAudio(disk, handle, audio) != 0 || audio.layout.fault != WavLayout::Fault::None)
         return {};
     const WavLayout& layout = audio.layout;
     const double bytesPerSecond = static_cast<double>(layout.SamplingRate) * layout.NumChannels * layout.BitsPerSample / 8;
@@ -177,43 +181,59 @@ bool clsWavFile::MoveTempFileTo(const std::string& name)
 }
 
 // At start-up: a recording that a program ended before Save left in the recordings
-// folder (the folder of TempFileName) is kept under a name of its own; one without a sample
-// (recorded while the receiver was off) is nothing to keep and is removed without a word.
+// folder (the folder of TempFileName) is kept under a name of its own; one read and shown
+// to hold no sample (recorded while the receiver was off) is nothing to keep and is removed
+// without a word. One that cannot be read is kept unread.
 void clsWavFile::KeepLeftoverOfEarlierRun()
 {
     WavDisk& disk = CurrentWavDisk();
     const std::string leftover = FolderOf(TempFileName) + "/" + TempFileLeafName;
     if (!disk.Exists(leftover))
         return;
-    if (LeftoverHoldsAudio(leftover))
-        KeepLeftover(leftover);
+    const LeftoverContent content = ReadLeftover(leftover);
+    if (content != LeftoverContent::Empty)
+        KeepLeftover(leftover, content == LeftoverContent::Audio);
     else if (const int error = disk.Remove(leftover))
         AddLog("clsWavFile.KeepLeftoverOfEarlierRun:Code=" + std::to_string(error) +
                " Description=" + WavDisk::Describe(error) + " File=" + leftover);
 }
 
-// Samples after the header (a killed program leaves a valid WAV file of every half it
-// wrote). A file that is no readable WAV file but longer than a header is taken to hold
-// audio, so that nothing is lost.
-bool clsWavFile::LeftoverHoldsAudio(const std::string& path)
+// Empty only where the file was read and holds no sample: no more than a header, or a WAV
+// file without audio after its header (a killed program leaves a valid WAV file of every
+// half it wrote). A file that is no WAV file but longer than a header is taken to hold
+// audio; one that cannot be opened or read, for whatever reason, is Unreadable, never Empty,
+// so that nothing is lost. (A trailer that cannot be read leaves the data running to the
+// file's end, which holds audio.)
+clsWavFile::LeftoverContent clsWavFile::ReadLeftover(const std::string& path)
 {
     WavDisk& disk = CurrentWavDisk();
     int handle = -1;
-    if (disk.Open(path, WavDisk::Access::ReadOnly, handle) != 0)
-        return false;
-    int64_t length = 0;
-    RecordedAudio audio;
-    const bool holdsAudio = disk.Length(handle, length) == 0 && length > WavHeader::Size &&
-                            (!ReadRecordedAudio(disk, handle, audio) || audio.bytes > 0);
-    disk.Close(handle);
-    return holdsAudio;
+    int error = disk.Open(path, WavDisk::Access::ReadOnly, handle);
+    LeftoverContent content = LeftoverContent::Unreadable;
+    if (error == 0) {
+        int64_t length = 0;
+        RecordedAudio audio;
+        error = disk.Length(handle, length);
+        if (error == 0 && length <= WavHeader::Size)
+            content = LeftoverContent::Empty;
+        else if (error == 0 && (error = ReadRecordedAudio(disk, handle, audio)) == 0)
+            content = audio.layout.fault != WavLayout::Fault::None || audio.bytes > 0 ? LeftoverContent::Audio
+                                                                                       : LeftoverContent::Empty;
+        disk.Close(handle);
+    }
+    if (content == LeftoverContent::Unreadable)
+        AddLog("clsWavFile.ReadLeftover:Code=" + std::to_string(error) + " Description=" + WavDisk::Describe(error) +
+               " File=" + path + " (unreadable: kept, not removed)");
+    return content;
 }
 
 // Moves a leftover temporary file within its folder to a name of the date and time it was
-// recorded and tells where it went. Returns 0 or the system's error number (the file then stays).
-int32_t clsWavFile::KeepLeftover(const std::string& path)
+// recorded and tells where it went; a move needs no read, so a file that could not be read
+// (readable False) is kept the same way. Returns 0 or the system's error number (the file
+// then stays where it is, and the box says why).
+int32_t clsWavFile::KeepLeftover(const std::string& path, bool readable)
 {
-    const std::string name = FreeRecoveredName(FolderOf(path), RecordedAt(path));
+    const std::string name = FreeRecoveredName(FolderOf(path), RecordedAt(path, readable));
     const int error = name.empty() ? EEXIST : CurrentWavDisk().Rename(path, name);
     if (error != 0) {
         AddLog("clsWavFile.KeepLeftover:Code=" + std::to_string(error) + " Description=" + WavDisk::Describe(error) +
@@ -230,16 +250,20 @@ int32_t clsWavFile::KeepLeftover(const std::string& path)
     return 0;
 }
 
-// When the leftover's recording began; now where the file cannot tell.
-QDateTime clsWavFile::RecordedAt(const std::string& path)
+// When the leftover's recording began: from its contents where they tell, else from the
+// file's last write (known without reading the file); now only where neither can be had.
+QDateTime clsWavFile::RecordedAt(const std::string& path, bool readable)
 {
     WavDisk& disk = CurrentWavDisk();
-    int handle = -1;
     QDateTime start;
-    if (disk.Open(path, WavDisk::Access::ReadOnly, handle) == 0) {
+    int handle = -1;
+    if (readable && disk.Open(path, WavDisk::Access::ReadOnly, handle) == 0) {
         start = FirstSampleTime(disk, handle);
         disk.Close(handle);
     }
+    std::chrono::system_clock::time_point modified;
+    if (!start.isValid() && disk.FileModified(path, modified) == 0)
+        start = LocalTime(modified);
     return start.isValid() ? start : Now();
 }
 

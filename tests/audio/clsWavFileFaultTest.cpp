@@ -6,6 +6,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -223,6 +224,70 @@ TEST_F(FaultTest, RecordingInAFolderWithoutWriteRightsGivesTheSystemsError)
         EXPECT_FALSE(wav->IsRecording());
         EXPECT_FALSE(std::filesystem::exists(wav->TempFileName));
     });
+}
+
+// A leftover the user cannot read (mode 000) on the real disk is moved, never removed: at the
+// start, under the time of its last write, and at Record, where the new recording starts
+// beside it. Root reads anything, so the child takes an ordinary user's rights first; where
+// the mode still does not bind it, the test is skipped.
+TEST_F(FaultTest, AnUnreadableLeftoverOnTheDiskIsKeptAtTheStartAndAtRecord)
+{
+    constexpr int PermissionDoesNotBind = 77;
+    const std::string folder = home.file("recordings");
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0777));
+    ASSERT_EQ(0, chmod(folder.c_str(), 0777));
+    ASSERT_EQ(0, chmod(home.path().c_str(), 0755));
+    const std::vector<uint8_t> leftover = MakeWav(48000, std::vector<uint8_t>(HalfBytes, 0x11), 16, 1, OneTrack(HalfBytes));
+    const std::string leftoverPath = folder + "/~QELVOWAV.TMP";
+    const auto putUnreadable = [&](time_t lastWrite) {
+        std::ofstream(leftoverPath, std::ios::binary).write(reinterpret_cast<const char*>(leftover.data()),
+                                                           static_cast<std::streamsize>(leftover.size()));
+        const timespec times[2] = {{lastWrite, 0}, {lastWrite, 0}};
+        return utimensat(AT_FDCWD, leftoverPath.c_str(), times, 0) == 0 && chmod(leftoverPath.c_str(), 0) == 0;
+    };
+    const auto keptAs = [&](const std::string& name) {
+        const std::string path = folder + "/" + name;
+        chmod(path.c_str(), 0600);
+        return WavReader::Slurp(path);
+    };
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    ASSERT_NE(-1, pid);
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(PermissionDoesNotBind);
+        const QDateTime written(QDate(2024, 5, 6), QTime(22, 15, 3));
+        if (!putUnreadable(written.toSecsSinceEpoch()))
+            _exit(1);
+        if (access(leftoverPath.c_str(), R_OK) == 0)
+            _exit(PermissionDoesNotBind);
+        clsWavFile next;
+        next.TempFileName = folder + "/~QELVOTMP.WAV";
+        next.Now = [this] { return clock; };
+        next.init();
+        const std::string atStart = "Recovered 2024-05-06 22.15.03.wav";
+        EXPECT_FALSE(std::filesystem::exists(leftoverPath));
+        EXPECT_EQ(leftover, keptAs(atStart));
+        EXPECT_EQ(1u, boxes.boxes.size());
+        EXPECT_EQ("An unsaved recording was found in " + leftoverPath + "\nIt has been kept as " + folder + "/" + atStart,
+                  boxes.Last().prompt);
+
+        if (!putUnreadable(written.addSecs(60).toSecsSinceEpoch()))
+            _exit(1);
+        next.TempFileName = leftoverPath;
+        EXPECT_EQ(0, next.OpenRecording());
+        EXPECT_EQ(0, next.CloseFile());
+        EXPECT_EQ(leftover, keptAs("Recovered 2024-05-06 22.16.03.wav"));
+        EXPECT_EQ(leftover, keptAs(atStart));
+        std::fflush(stdout);
+        _exit(testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(pid, waitpid(pid, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == PermissionDoesNotBind)
+        GTEST_SKIP() << "a file of mode 000 stays readable to this user (no ordinary user's rights to take)";
+    EXPECT_EQ(0, WEXITSTATUS(status)) << "the child's checks failed (above)";
 }
 
 TEST_F(FaultTest, ThePlayerRefusesAtOnceWhatIsNoFileOnADisk)

@@ -409,6 +409,128 @@ TEST_F(RecorderTest, ALeftoverIsNamedAfterWhenItsFirstSampleWasRecorded)
                                        "\nIt has been kept as /rec/Recovered 2024-05-06 22.15.01 (2).wav");
 }
 
+// A recording without a sample, with the trailer the program writes at its end: read, it
+// would be removed without a word.
+std::vector<uint8_t> EmptyWhenRead()
+{
+    return MakeWav(48000, {}, 16, 1, Trailer({}));
+}
+
+// A leftover that cannot be opened or read, for whatever reason, is never removed: it is
+// kept unread under the time of its file's last write (its contents cannot tell), with the
+// box of any leftover; at start, and at Record, where the recording starts beside it when
+// the temporary file's name can be opened.
+TEST_F(RecorderTest, ALeftoverThatCannotBeReadIsKeptUnreadUnderTheTimeOfItsLastWrite)
+{
+    const std::vector<uint8_t> leftover = EmptyWhenRead();
+    const QDateTime written(QDate(2024, 5, 6), QTime(22, 15, 3));
+    const std::string atStart = "/rec/Recovered 2024-05-06 22.15.03.wav";
+    const std::string atRecord = "/rec/Recovered 2024-05-06 22.16.03.wav";
+    const auto failReads = [this](int error) {
+        disk.readFault = [error](const std::string& path, int64_t, int32_t) { return path == TempPath ? error : 0; };
+    };
+    const std::vector<std::tuple<const char*, int, std::function<void()>>> faults = {
+        {"open EACCES", EACCES, [this] { disk.openErrors[TempPath] = EACCES; }},
+        {"open EIO", EIO, [this] { disk.openErrors[TempPath] = EIO; }},
+        {"open EMFILE", EMFILE, [this] { disk.openErrors[TempPath] = EMFILE; }},
+        {"length EIO", 0, [this] { disk.lengthErrors[TempPath] = EIO; }},
+        {"read EIO after the open", 0, [&] { failReads(EIO); }},
+    };
+    for (const auto& [what, recordError, inject] : faults) {
+        SCOPED_TRACE(what);
+        wav.reset();
+        disk.files.clear();
+        disk.openErrors.clear();
+        disk.lengthErrors.clear();
+        disk.readFault = nullptr;
+        boxes.boxes.clear();
+        disk.Put(TempPath, leftover, FileTime(written));
+        inject();
+        wav = Make();
+        wav->init();
+        EXPECT_FALSE(disk.Exists(TempPath));
+        EXPECT_EQ(leftover, disk.Content(atStart));
+        ASSERT_EQ(1u, boxes.boxes.size());
+        EXPECT_EQ("An unsaved recording was found in " + TempPath + "\nIt has been kept as " + atStart, boxes.Last().prompt);
+
+        disk.Put(TempPath, leftover, FileTime(written.addSecs(60)));
+        EXPECT_EQ(recordError, StartRecording()) << "a temporary file that cannot be opened cannot be recorded into";
+        EXPECT_EQ(leftover, disk.Content(atRecord));
+        EXPECT_EQ(leftover, disk.Content(atStart));
+        ASSERT_EQ(2u, boxes.boxes.size());
+        EXPECT_EQ("An unsaved recording was found in " + TempPath + "\nIt has been kept as " + atRecord, boxes.Last().prompt);
+        EXPECT_EQ(recordError == 0, wav->IsRecording());
+        EXPECT_FALSE(wav->LeftoverInTheWay());
+    }
+
+    // Where the file's time cannot be had either, the name is of the moment it was found.
+    wav.reset();
+    disk.Put(TempPath, leftover, FileTime(written));
+    disk.modifiedErrors[TempPath] = EIO;
+    wav = Make();
+    wav->init();
+    EXPECT_EQ(leftover, disk.Content("/rec/Recovered 2007-02-03 14.05.09.wav"));
+}
+
+// Where an unreadable leftover cannot be moved either, it keeps its own name and every
+// byte: the box names it and why, and Record neither removes nor overwrites it, says so
+// again and starts nothing, until the file can be moved.
+TEST_F(RecorderTest, AnUnreadableLeftoverThatCannotBeMovedStaysAndRecordStartsNothing)
+{
+    const std::vector<uint8_t> leftover = EmptyWhenRead();
+    const std::string recovered = "/rec/Recovered 2024-05-06 22.15.03.wav";
+    disk.Put(TempPath, leftover, FileTime(QDateTime(QDate(2024, 5, 6), QTime(22, 15, 3))));
+    disk.lengthErrors[TempPath] = EIO;
+    disk.renameErrors[recovered] = EACCES;
+    const std::string told = "An unsaved recording was found in " + TempPath + "\nIt could not be moved: " +
+                             WavDisk::Describe(EACCES) + " (Error Code=" + std::to_string(EACCES) +
+                             ")\nMove or rename the file before recording again.";
+    wav = Make();
+    wav->init();
+    EXPECT_EQ(leftover, disk.Content(TempPath));
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ(told, boxes.Last().prompt);
+
+    EXPECT_EQ(EACCES, StartRecording());
+    EXPECT_EQ(leftover, disk.Content(TempPath)) << "neither removed nor overwritten";
+    EXPECT_EQ(1u, disk.files.size());
+    EXPECT_FALSE(wav->IsRecording());
+    EXPECT_TRUE(wav->LeftoverInTheWay());
+    ASSERT_EQ(2u, boxes.boxes.size());
+    EXPECT_EQ(told, boxes.Last().prompt);
+
+    disk.renameErrors.clear();
+    EXPECT_EQ(0, StartRecording());
+    EXPECT_EQ(leftover, disk.Content(recovered));
+    EXPECT_FALSE(wav->LeftoverInTheWay());
+}
+
+// This session's recording given up at Record (No to "Save it ?") is removed only once it
+// was read: a file in its place that cannot be read may be anything, and is kept unread.
+TEST_F(RecorderTest, ARecordingGivenUpIsRemovedOnlyOnceItWasRead)
+{
+    disk.clock = [] { return FileTime(QDateTime(QDate(2024, 5, 6), QTime(22, 15, 3))); };
+    Recorded(Half + 2048);
+    EXPECT_EQ(0, wav->CloseFile());
+    const std::vector<uint8_t> givenUp = disk.Content(TempPath);
+    disk.readFault = [](const std::string& path, int64_t, int32_t) { return path == TempPath ? EIO : 0; };
+    boxes.Answer(MessageBoxes::vbNo);
+    EXPECT_EQ(0, StartRecording());
+    EXPECT_EQ(givenUp, disk.Content("/rec/Recovered 2024-05-06 22.15.03.wav"));
+    ASSERT_EQ(2u, boxes.boxes.size());
+    EXPECT_EQ("Current Recording Not Saved\nDo you want to Save it ?", boxes.boxes[0].prompt);
+    EXPECT_EQ("An unsaved recording was found in " + TempPath + "\nIt has been kept as /rec/Recovered 2024-05-06 22.15.03.wav",
+              boxes.Last().prompt);
+
+    disk.readFault = nullptr;
+    Record(Half + 2048);
+    EXPECT_EQ(0, wav->CloseFile());
+    boxes.Answer(MessageBoxes::vbNo);
+    EXPECT_EQ(0, StartRecording());
+    EXPECT_EQ(3u, boxes.boxes.size()) << "read, the recording given up goes without a word";
+    EXPECT_EQ(2u, disk.files.size()) << "the one kept and the new recording";
+}
+
 TEST_F(RecorderTest, ARecordingStopsCleanlyBeforeItsCountersOverflow)
 {
     // 3 kHz, 8 bits: the sample counter is the first 32-bit field to run out.

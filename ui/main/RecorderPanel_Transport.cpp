@@ -108,7 +108,9 @@ QString RecorderPanel::TransportPattern() const
 
 // A recording that is open (paused or stopped) goes on; otherwise a new one starts in the
 // temporary file of the recordings folder. The recorder asks first when that would
-// replace a recording not yet saved; a user who keeps it starts nothing.
+// replace a recording not yet saved; a user who keeps it starts nothing. A recording left
+// in the temporary file's place that cannot be moved stays there and nothing starts: the
+// recorder's box has named the file, why, and what to do, so no second box follows.
 void RecorderPanel::RecordAction()
 {
     bool resumed = false;
@@ -130,7 +132,7 @@ void RecorderPanel::RecordAction()
             WavFile->TempFileName = SaveRecordingsPath + "/" + clsWavFile::TempFileLeafName;
             result = WavFile->OpenRecording();
         });
-        if (result == clsWavFile::ErrRecordingOpen)
+        if (result == clsWavFile::ErrRecordingOpen || (result != 0 && WavFile->LeftoverInTheWay()))
             return;
         if (result != 0) {
             frmRecordFileError::ShowAndWait(CreateErrorMessage(WavFile->TempFileName, result), picRecorder->window());

@@ -175,6 +175,38 @@ TEST_F(RecorderBar, FileErrorsAreShownWhileTheBarWaitsAndChangeNothing)
     EXPECT_TRUE(window->Recorder->picRecorderTrackList->isHidden());
 }
 
+// A recording left in the temporary file's place that cannot be read is not removed or
+// overwritten by Record: where it cannot be moved, it stays, the recorder's box names it and
+// why, no second box follows and nothing starts; once it can be moved, it is kept and the
+// recording starts.
+TEST_F(RecorderBar, RecordNeverRemovesAnUnreadableLeftoverAndStartsNothingWhileItCannotBeMoved)
+{
+    const std::vector<uint8_t> leftover = MakeWav(48000, {}, 16, 1, Trailer({}));
+    const std::string recovered = home.file("Recovered 2024-05-06 22.15.03.wav");
+    disk.Put(TempFile(), leftover,
+             std::chrono::system_clock::time_point(
+                 std::chrono::milliseconds(QDateTime(QDate(2024, 5, 6), QTime(22, 15, 3)).toMSecsSinceEpoch())));
+    disk.lengthErrors[TempFile()] = EIO;
+    disk.renameErrors[recovered] = EACCES;
+    Press(Record);
+    EXPECT_EQ(leftover, disk.Content(TempFile()));
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("An unsaved recording was found in " + TempFile() + "\nIt could not be moved: " + WavDisk::Describe(EACCES) +
+                  " (Error Code=" + std::to_string(EACCES) + ")\nMove or rename the file before recording again.",
+              boxes.Last().prompt);
+    EXPECT_TRUE(errors.empty()) << "no second box";
+    EXPECT_FALSE(wav->IsRecording());
+    EXPECT_EQ(Pattern(), "1000000100");
+
+    disk.renameErrors.clear();
+    Press(Record);
+    EXPECT_EQ(leftover, disk.Content(recovered));
+    EXPECT_EQ("An unsaved recording was found in " + TempFile() + "\nIt has been kept as " + recovered, boxes.Last().prompt);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(wav->IsRecording());
+    EXPECT_EQ(Pattern(), "0111000011");
+}
+
 // A user who keeps the unsaved recording (the save dialog cancelled) starts nothing and
 // sees no error; a recording whose Save could not take its name starts afresh.
 TEST_F(RecorderBar, RecordAfterAnUnsavedRecordingAsksOnceAndNeverResumesAClosedFile)
@@ -467,6 +499,27 @@ TEST_F(RecorderBar, ARecordingWithoutASampleIsGoneAtTheNextStart)
     EXPECT_TRUE(disk.files.empty()) << "nothing recovered";
     for (const auto& box : boxes.boxes)
         EXPECT_EQ(box.prompt.find("unsaved recording"), std::string::npos) << box.prompt;
+}
+
+// An unreadable recording in the temporary file's place that cannot be moved either stays
+// as it is: Record says so in one box (no second, about creating the file) and starts
+// nothing, and Stop leaves it.
+TEST_F(RecorderBar, RecordLeavesAnUnreadableLeftoverItCannotMove)
+{
+    const QDateTime written(QDate(2024, 5, 6), QTime(22, 15, 3));
+    const std::vector<uint8_t> leftover = MakeWav(48000, std::vector<uint8_t>(4000, 1));
+    disk.Put(TempFile(), leftover, std::chrono::system_clock::time_point(std::chrono::milliseconds(written.toMSecsSinceEpoch())));
+    disk.lengthErrors[TempFile()] = EIO;
+    disk.renameErrors[home.file("Recovered 2024-05-06 22.15.03.wav")] = EACCES;
+    boxes.boxes.clear();
+    Press(Record);
+    EXPECT_EQ(Pattern(), "1000000100");
+    Press(Stop);
+    EXPECT_EQ(leftover, disk.Content(TempFile()));
+    EXPECT_EQ(1u, disk.files.size());
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_NE(boxes.Last().prompt.find("It could not be moved"), std::string::npos) << boxes.Last().prompt;
+    EXPECT_TRUE(errors.empty());
 }
 
 // The file name field, and the played count and time.
