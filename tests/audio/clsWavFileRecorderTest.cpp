@@ -436,7 +436,9 @@ TEST_F(RecorderTest, ALeftoverThatCannotBeReadIsKeptUnreadUnderTheTimeOfItsLastW
         {"length EIO", 0, [this] { disk.lengthErrors[TempPath] = EIO; }},
         {"read EIO after the open", 0, [&] { failReads(EIO); }},
     };
-    for (const auto& [what, recordError, inject] : faults) {
+    // Each case runs on its own: one that fails does not hide the others.
+    for (const auto& fault : faults) [&] {
+        const auto& [what, recordError, inject] = fault;
         SCOPED_TRACE(what);
         wav.reset();
         disk.files.clear();
@@ -461,11 +463,13 @@ TEST_F(RecorderTest, ALeftoverThatCannotBeReadIsKeptUnreadUnderTheTimeOfItsLastW
         EXPECT_EQ("An unsaved recording was found in " + TempPath + "\nIt has been kept as " + atRecord, boxes.Last().prompt);
         EXPECT_EQ(recordError == 0, wav->IsRecording());
         EXPECT_FALSE(wav->LeftoverInTheWay());
-    }
+    }();
 
     // Where the file's time cannot be had either, the name is of the moment it was found.
     wav.reset();
+    disk.files.clear();
     disk.Put(TempPath, leftover, FileTime(written));
+    disk.openErrors = {{TempPath, EIO}};
     disk.modifiedErrors[TempPath] = EIO;
     wav = Make();
     wav->init();
