@@ -501,27 +501,6 @@ TEST_F(RecorderBar, ARecordingWithoutASampleIsGoneAtTheNextStart)
         EXPECT_EQ(box.prompt.find("unsaved recording"), std::string::npos) << box.prompt;
 }
 
-// An unreadable recording in the temporary file's place that cannot be moved either stays
-// as it is: Record says so in one box (no second, about creating the file) and starts
-// nothing, and Stop leaves it.
-TEST_F(RecorderBar, RecordLeavesAnUnreadableLeftoverItCannotMove)
-{
-    const QDateTime written(QDate(2024, 5, 6), QTime(22, 15, 3));
-    const std::vector<uint8_t> leftover = MakeWav(48000, std::vector<uint8_t>(4000, 1));
-    disk.Put(TempFile(), leftover, std::chrono::system_clock::time_point(std::chrono::milliseconds(written.toMSecsSinceEpoch())));
-    disk.lengthErrors[TempFile()] = EIO;
-    disk.renameErrors[home.file("Recovered 2024-05-06 22.15.03.wav")] = EACCES;
-    boxes.boxes.clear();
-    Press(Record);
-    EXPECT_EQ(Pattern(), "1000000100");
-    Press(Stop);
-    EXPECT_EQ(leftover, disk.Content(TempFile()));
-    EXPECT_EQ(1u, disk.files.size());
-    ASSERT_EQ(1u, boxes.boxes.size());
-    EXPECT_NE(boxes.Last().prompt.find("It could not be moved"), std::string::npos) << boxes.Last().prompt;
-    EXPECT_TRUE(errors.empty());
-}
-
 // The file name field, and the played count and time.
 TEST_F(RecorderBar, FileNameFieldAndPlayedTime)
 {
