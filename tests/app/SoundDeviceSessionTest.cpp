@@ -38,8 +38,7 @@ protected:
         ASSERT_TRUE(heard.Sound) << "no sound on " << PacedSoundRig::PlayedSink << " after " << heard.Action;
         EXPECT_LE(heard.SecondsToSound(), SoundWithinSeconds);
         EXPECT_TRUE(heard.SoundAtTheEnd);
-        EXPECT_LE(heard.Holes.size(), Underruns().size()) << "holes that the trace does not explain:"
-                                                          << Describe(heard.Holes);
+        ExpectHolesWitnessed(heard.Holes);
         for (const Hole& hole : heard.Holes)
             EXPECT_LE(hole.Blocks, BriefHoleBlocks) << "a long hole at " << hole.AtSeconds << " s";
     }

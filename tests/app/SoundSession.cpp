@@ -60,6 +60,7 @@ bool SoundSession::Start(ChildReceiver::Priority priority)
     std::string failure;
     EXPECT_TRUE(rig.StartRecording(failure)) << failure;
     WatchTrace(true);
+    kernel_.Start(program.ProcessId());
     return !HasFailure();
 }
 
@@ -144,7 +145,8 @@ std::vector<Heard> SoundSession::Listen()
     EXPECT_LE(recorded, end + BlockSeconds) << "the recording holds more than the time that passed";
     EXPECT_LE(ahead, MostAheadSeconds) << "the recording runs ahead of the clock";
     const std::vector<double> levels = BlockLevels(played_, BlockSamples);
-    others_ = {rig.InputBreaks(), rig.ReferenceBreaks(), {}};
+    others_ = {rig.InputBreaks(), rig.ReferenceBreaks(), {},
+               kernel_.Stalls(KernelStallWatch::ClockSeconds() - rig.RecordingSeconds())};
     toneBreaks_ = ToneBreakJudge::ToneBreaks(played_, PacedSoundRig::SampleRate, PlayedToneHz, ToneBreakSteps);
     judgedSpans_.clear();
     WatchTrace();
@@ -154,6 +156,12 @@ std::vector<Heard> SoundSession::Listen()
         std::cout << "  " << what << " broke at";
         for (const double at : *breaks)
             std::cout << " " << Seconds(at);
+        std::cout << "\n";
+    }
+    if (!others_.Machine.empty()) {
+        std::cout << "  the kernel held the program";
+        for (const ToneBreakJudge::MachineStall& stall : others_.Machine)
+            std::cout << " " << std::lround(stall.HeldSeconds * 1000) << " ms up to " << Seconds(stall.EndSeconds) << ";";
         std::cout << "\n";
     }
     // A sink that plays ahead hands its monitor's recording on ahead of the clock, and a sink
@@ -179,31 +187,6 @@ void SoundSession::WatchTrace(bool forget)
     traceLinesSeen_ = std::max(traceLinesSeen_, complete);
 }
 
-std::vector<double> SoundSession::TracedTroubles() const
-{
-    std::vector<double> troubles;
-    for (const TraceLine& line : traceSeen_)
-        if (NamesAnUnderrun(line.Text) || Contains(line.Text, "behind capture after a hold-up"))
-            troubles.push_back(line.AtSeconds);
-    return troubles;
-}
-
-int SoundSession::UnderrunsAt(const Hole& hole) const
-{
-    int underruns = 0;
-    for (const TraceLine& line : traceSeen_) {
-        if (!NamesAnUnderrun(line.Text) || line.AtSeconds < hole.AtSeconds - ToneBreakJudge::TraceEarlySeconds ||
-            line.AtSeconds > hole.AtSeconds + hole.Blocks * BlockSeconds + ToneBreakJudge::TraceLateSeconds)
-            continue;
-        // "... (the server's stream ran dry, 3 times), plays on"
-        const QString text = QString::fromStdString(line.Text);
-        const qsizetype times = text.indexOf(" times)");
-        const int counted = times > 0 ? text.left(times).section(' ', -1).toInt() : 0;
-        underruns += std::max(counted, 1);
-    }
-    return underruns;
-}
-
 void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
 {
     // Only a pure tone is judged so, and each span once.
@@ -211,7 +194,7 @@ void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
     if (!judgesBreaks_ || !heard.Sound || std::find(judgedSpans_.begin(), judgedSpans_.end(), span) != judgedSpans_.end())
         return;
     judgedSpans_.push_back(span);
-    ToneBreakJudge::Witnesses witnesses{others_.Input, others_.Reference, TracedTroubles()};
+    const ToneBreakJudge::Witnesses witnesses{others_.Input, others_.Reference, others_.Machine};
     const std::vector<ToneBreakJudge::JudgedBreak> judged = ToneBreakJudge::Judge(BreaksAfterTheOnset(toneBreaks_, heard), witnesses);
     const auto unexplained = std::count_if(judged.begin(), judged.end(), [](const ToneBreakJudge::JudgedBreak& verdict) {
         return verdict.By == ToneBreakJudge::Cause::Unexplained;
@@ -224,7 +207,7 @@ void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
     RecordProperty("ToneBreaks", static_cast<int>(judged.size()));
     RecordProperty("UnexplainedToneBreaks", static_cast<int>(unexplained));
     EXPECT_EQ(unexplained, 0) << "breaks of the played tone after " << heard.Action
-                              << " that neither the rig's signal, the reference stream nor the trace explain";
+                              << " that neither the rig's signal, the reference stream nor the kernel explain";
 }
 
 Heard SoundSession::WithoutTheRigsHoles(const Heard& heard)
@@ -235,6 +218,19 @@ Heard SoundSession::WithoutTheRigsHoles(const Heard& heard)
         std::cout << "  " << heard.Holes.size() - kept.Holes.size()
                   << " holes after breaks of the rig's signal or of the reference stream left unjudged\n";
     return kept;
+}
+
+void SoundSession::ExpectHolesWitnessed(const std::vector<Hole>& holes)
+{
+    for (const Hole& hole : holes) {
+        const int explained = BlocksTheKernelExplains(hole, others_);
+        if (explained > 0)
+            std::cout << "  " << hole.Blocks << " blocks at " << Seconds(hole.AtSeconds)
+                      << ": the kernel held the program for up to " << explained << " blocks before it\n";
+    }
+    const std::vector<Hole> programs = HolesOfTheProgram(holes, others_);
+    EXPECT_TRUE(programs.empty()) << "holes that no break of the rig and no stall of the kernel explain whole:"
+                                  << Describe(programs);
 }
 
 bool SoundSession::Silent(const std::vector<double>& levels, size_t block) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ChildReceiver.h"
+#include "support/KernelStallWatch.h"
 #include "support/PacedSoundRig.h"
 #include "support/SoundSessionJudging.h"
 #include "support/ToneBreakJudge.h"
@@ -84,9 +85,15 @@ protected:
     // with a break of the reference stream (reported).
     SoundSessionJudging::Heard WithoutTheRigsHoles(const SoundSessionJudging::Heard& heard);
     // Every break of the played tone in the span, from after its onset, is explained by a break
-    // of the rig's input, of the reference stream or by the trace at that moment (reported);
+    // of the rig's input, of the reference stream or by the kernel holding the program at that
+    // moment (reported);
     // judged once a span, where the rig plays the tone.
     void ExpectEveryBreakExplained(const SoundSessionJudging::Heard& heard);
+
+    // Each hole follows a break of the rig's signal, comes with one of the reference stream, or
+    // is no longer than the kernel's stalls before it explain (those reported); the program's
+    // trace excuses none.
+    void ExpectHolesWitnessed(const std::vector<SoundSessionJudging::Hole>& holes);
 
     // The trace lines that tell of trouble, each also written into the test's output; a
     // message box shown fails the test.
@@ -99,8 +106,6 @@ protected:
     std::vector<std::string> Underruns() const;
     // How many times the playback device ran dry, as its trace lines tell.
     size_t DeviceUnderruns() const;
-    // The underruns the trace names from a little before the hole to a little after it.
-    int UnderrunsAt(const SoundSessionJudging::Hole& hole) const;
 
     // The cases every server must pass.
     void PlaySteadily(ChildReceiver::Priority priority, double seconds);
@@ -124,7 +129,8 @@ protected:
     bool WaitForTrace(const std::string& text, double seconds);
     // A fresh recording after the server came back, with what was heard before left behind.
     bool RecordAgain();
-    // The sound stays to the span's end, broken only where the trace names underruns.
+    // The sound stays to the span's end, broken only where a witness outside the program saw
+    // the machine hold it.
     void ExpectSoundKept(const SoundSessionJudging::Heard& heard);
 
     PacedSoundRig rig;
@@ -144,8 +150,6 @@ private:
     // Notes the trace lines written since it last looked, at the recording's time now; the
     // lines before are left behind when forgetting.
     void WatchTrace(bool forget = false);
-    // Where the trace told of an underrun or of sound left out after a hold-up.
-    std::vector<double> TracedTroubles() const;
     SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds,
                                      double ahead) const;
 
@@ -164,6 +168,7 @@ private:
     };
     std::vector<TraceLine> traceSeen_;
     size_t traceLinesSeen_ = 0;
+    KernelStallWatch kernel_;   // on the program, from its start
     double letSinkSleepAt_ = -1;   // recording seconds
 };
 

@@ -66,8 +66,36 @@ TEST(SoundSessionJudging, LeavesOutOnlyTheHolesAtTheRigsOwnBreaks)
     // The reference stream broke at the same moment, give or take the recordings' alignment.
     EXPECT_EQ(kept(ReferenceBroke({4.9, 10.1})), 2U);
     EXPECT_EQ(kept(ReferenceBroke({4.7, 10.3})), 4U);
-    // A break the trace explains is no break of the rig's.
+    // A break something else explains is no break of the rig's.
     EXPECT_EQ(kept(ExplainedBroke({5.0, 10.0})), 4U);
+}
+
+// The kernel held the program before a hole: the hole is excused for as long as the stalls
+// explain, over whole blocks with an edge of the hole in a block of its own, and no longer. A
+// stall after the hole, or one too short to hold sound back, explains none of it.
+TEST(SoundSessionJudging, ExcusesAHoleOnlyAsLongAsTheKernelHeldTheProgramBeforeIt)
+{
+    const Hole hole = HoleAt(5.0, 3);
+    const auto stalled = [](std::vector<ToneBreakJudge::MachineStall> stalls) {
+        OthersBreaks breaks;
+        breaks.Machine = std::move(stalls);
+        return breaks;
+    };
+    EXPECT_EQ(BlocksTheKernelExplains(hole, {}), 0);
+    // 60 ms ending 0.2 s before it: two blocks and an edge.
+    EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.2, 0.06}})), 3);
+    EXPECT_TRUE(HolesOfTheProgram({hole}, stalled({{hole.AtSeconds - 0.2, 0.06}})).empty());
+    // 30 ms: a block and an edge, so the hole of three blocks is the program's.
+    EXPECT_EQ(HolesOfTheProgram({hole}, stalled({{hole.AtSeconds - 0.2, 0.03}})).size(), 1U);
+    // Two stalls before it add up.
+    EXPECT_TRUE(HolesOfTheProgram({hole}, stalled({{hole.AtSeconds - 0.4, 0.03}, {hole.AtSeconds - 0.1, 0.03}})).empty());
+    // Too early, too late, too short.
+    EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.6, 0.2}})), 0);
+    EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds + 0.3, 0.2}})), 0);
+    EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.1, 0.005}})), 0);
+    // The rig's breaks still excuse their holes.
+    OthersBreaks inputBroke = InputBroke({hole.AtSeconds - 0.1});
+    EXPECT_TRUE(HolesOfTheProgram({hole}, inputBroke).empty());
 }
 
 // A purity window of 40 blocks (1.7 s) between holes is judged unless it touches a hole or the

@@ -59,6 +59,7 @@ public:
     // The times its threads have been woken so far.
     int64_t WakeUps() const;
     const std::string& Failure() const { return failure_; }
+    qint64 ProcessId() const { return process_.processId(); }
 
 private:
     QString Path(const QString& name) const { return dir_.filePath(name); }

@@ -42,6 +42,20 @@ std::vector<Hole> HolesNotOfTheRig(const std::vector<Hole>& holes, const OthersB
     return kept;
 }
 
+int BlocksTheKernelExplains(const Hole& hole, const OthersBreaks& breaks)
+{
+    const double held = ToneBreakJudge::HeldBefore(breaks.Machine, hole.AtSeconds, hole.AtSeconds);
+    return held > 0 ? static_cast<int>(std::ceil(held / BlockSeconds)) + 1 : 0;
+}
+
+std::vector<Hole> HolesOfTheProgram(const std::vector<Hole>& holes, const OthersBreaks& breaks)
+{
+    std::vector<Hole> kept;
+    std::copy_if(holes.begin(), holes.end(), std::back_inserter(kept),
+                 [&](const Hole& hole) { return hole.Blocks > BlocksTheKernelExplains(hole, breaks); });
+    return HolesNotOfTheRig(kept, breaks);
+}
+
 bool JudgedBetweenHoles(const Heard& heard, size_t first, const OthersBreaks& breaks)
 {
     const bool touchesAHole = std::any_of(heard.Holes.begin(), heard.Holes.end(), [&](const Hole& hole) {

@@ -42,8 +42,6 @@ constexpr size_t OnsetBlocks = 2;
 // drops some of it), the program plays the break as it came, after its delay: a span from a
 // little before such a break to this long after it is not the program's to answer for.
 constexpr double InputBreakReachSeconds = ToneBreakJudge::InputDelaySeconds;
-// Each hole may last this many blocks for every underrun the trace names at its moment.
-constexpr int HoleBlocksPerUnderrun = 3;
 // Recorded past the end of the last span, to hear whether a hole at its very end closes.
 constexpr double TailSeconds = 0.5;
 // The furthest a played sink may play ahead: the longest latency a recorder of it asks for.
@@ -91,13 +89,14 @@ struct Purity
 };
 
 // Where something other than the program broke the sound, in seconds of the recording: the
-// rig's signal on its way in, the reference stream, and the breaks of the played tone that one
-// of them or the trace explains.
+// rig's signal on its way in, the reference stream, the breaks of the played tone that one of
+// them or the kernel explains, and where the kernel held the program.
 struct OthersBreaks
 {
     std::vector<double> Input;
     std::vector<double> Reference;
     std::vector<double> Explained;
+    std::vector<ToneBreakJudge::MachineStall> Machine = {};
 };
 
 // Whether a stretch of the recording may carry a break of the rig's signal (from a block before
@@ -110,6 +109,12 @@ bool HoldsAnExplainedBreak(const OthersBreaks& breaks, double fromSeconds, doubl
 // The holes less those that follow a break of the rig's signal or come with a break of the
 // reference stream.
 std::vector<Hole> HolesNotOfTheRig(const std::vector<Hole>& holes, const OthersBreaks& breaks);
+// The longest hole that the kernel's stalls before it explain: the sound held back for as long
+// as they held the program, over whole blocks, each edge of it in a block of its own; none
+// where no stall came.
+int BlocksTheKernelExplains(const Hole& hole, const OthersBreaks& breaks);
+// The holes less those of the rig and those the kernel's stalls explain whole.
+std::vector<Hole> HolesOfTheProgram(const std::vector<Hole>& holes, const OthersBreaks& breaks);
 // Whether a window of PurityWindowBlocks from the block first is judged between holes: it
 // touches no hole, nor the blocks at its edges where sound and silence meet, and may carry no
 // break that something other than the program made or explains.

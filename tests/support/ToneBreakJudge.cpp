@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
+#include <utility>
 
 namespace ToneBreakJudge {
 
@@ -36,10 +37,32 @@ bool Witnessed(const std::vector<double>& witnesses, double at, double before, d
 
 std::vector<double> ToneBreaks(std::span<const int16_t> samples, double sampleRate, double toneHz, double thresholdSteps)
 {
-    const double twiceCos = 2 * std::cos(2 * std::numbers::pi * toneHz / sampleRate);
+    const double tones[] = {toneHz};
+    return TonesBreaks(samples, sampleRate, tones, thresholdSteps);
+}
+
+std::vector<double> TonesBreaks(std::span<const int16_t> samples, double sampleRate, std::span<const double> tonesHz,
+                                double thresholdSteps)
+{
+    // What each sample misses the recurrence by: the samples before it weighed by the
+    // characteristic polynomial's coefficients, highest power first.
+    std::vector<double> weights{1.0};
+    for (const double toneHz : tonesHz) {
+        const double twiceCos = 2 * std::cos(2 * std::numbers::pi * toneHz / sampleRate);
+        std::vector<double> product(weights.size() + 2, 0.0);
+        for (size_t k = 0; k < weights.size(); ++k) {
+            product[k] += weights[k];
+            product[k + 1] -= twiceCos * weights[k];
+            product[k + 2] += weights[k];
+        }
+        weights = std::move(product);
+    }
     std::vector<double> breaks;
-    for (size_t n = 2; n < samples.size(); ++n) {
-        const double missed = samples[n] - twiceCos * samples[n - 1] + samples[n - 2];
+    const size_t order = weights.size() - 1;
+    for (size_t n = order; n < samples.size(); ++n) {
+        double missed = 0;
+        for (size_t k = 0; k <= order; ++k)
+            missed += weights[k] * samples[n - k];
         if (std::abs(missed) > thresholdSteps)
             NoteBreak(breaks, n, sampleRate);
     }
@@ -76,26 +99,52 @@ const char* Describe(Cause cause)
         return "input";
     case Cause::Reference:
         return "reference";
-    case Cause::Trace:
-        return "trace";
+    case Cause::Machine:
+        return "the kernel held the program";
     case Cause::Unexplained:
         break;
     }
     return "unexplained";
 }
 
+double HeldBefore(const std::vector<MachineStall>& stalls, double fromSeconds, double toSeconds)
+{
+    double held = 0;
+    for (const MachineStall& stall : stalls)
+        if (stall.HeldSeconds >= ShortestStallSeconds && stall.EndSeconds >= fromSeconds - StallReachSeconds &&
+            stall.EndSeconds <= toSeconds + SameMomentSeconds)
+            held += stall.HeldSeconds;
+    return held;
+}
+
+namespace {
+
+// The stall that explains a break at that moment, the longest if several do.
+bool HeldAt(const std::vector<MachineStall>& stalls, double at, JudgedBreak& verdict)
+{
+    for (const MachineStall& stall : stalls) {
+        if (HeldBefore({stall}, at, at) > verdict.HeldSeconds) {
+            verdict.HeldSeconds = stall.HeldSeconds;
+            verdict.WitnessSeconds = stall.EndSeconds;
+        }
+    }
+    return verdict.HeldSeconds > 0;
+}
+
+} // namespace
+
 std::vector<JudgedBreak> Judge(const std::vector<double>& breaks, const Witnesses& witnesses)
 {
     std::vector<JudgedBreak> judged;
     for (const double at : breaks) {
-        JudgedBreak verdict{at, Cause::Unexplained, 0};
+        JudgedBreak verdict{at, Cause::Unexplained, 0, 0};
         // An input break at t explains a played break from t on, as the program delays it.
         if (Witnessed(witnesses.Input, at, InputDelaySeconds, SameMomentSeconds, verdict.WitnessSeconds))
             verdict.By = Cause::Input;
         else if (Witnessed(witnesses.Reference, at, SameMomentSeconds, SameMomentSeconds, verdict.WitnessSeconds))
             verdict.By = Cause::Reference;
-        else if (Witnessed(witnesses.Trace, at, TraceEarlySeconds, TraceLateSeconds, verdict.WitnessSeconds))
-            verdict.By = Cause::Trace;
+        else if (HeldAt(witnesses.Machine, at, verdict))
+            verdict.By = Cause::Machine;
         judged.push_back(verdict);
     }
     return judged;
@@ -108,6 +157,9 @@ std::string Describe(const std::vector<JudgedBreak>& judged)
     for (const JudgedBreak& verdict : judged) {
         if (verdict.By == Cause::Unexplained)
             std::snprintf(item, sizeof item, "%s%.3f s (unexplained)", text.empty() ? "" : ", ", verdict.AtSeconds);
+        else if (verdict.By == Cause::Machine)
+            std::snprintf(item, sizeof item, "%s%.3f s (%s %.0f ms up to %.3f s)", text.empty() ? "" : ", ",
+                          verdict.AtSeconds, Describe(verdict.By), verdict.HeldSeconds * 1000, verdict.WitnessSeconds);
         else
             std::snprintf(item, sizeof item, "%s%.3f s (%s at %.3f s)", text.empty() ? "" : ", ", verdict.AtSeconds,
                           Describe(verdict.By), verdict.WitnessSeconds);

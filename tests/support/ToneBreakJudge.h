@@ -20,6 +20,14 @@ constexpr double BreakSpanSeconds = 0.1;
 // tone crosses zero. Seconds from the first sample.
 std::vector<double> ToneBreaks(std::span<const int16_t> samples, double sampleRate, double toneHz,
                                double thresholdSteps);
+// The same for a sum of sines, which obeys the recurrence whose characteristic polynomial is the
+// product of each sine's z² - 2 cos(w) z + 1: a break of either tone shows.
+std::vector<double> TonesBreaks(std::span<const int16_t> samples, double sampleRate, std::span<const double> tonesHz,
+                                double thresholdSteps);
+// The threshold for two tones recorded at 48 kHz, each at -18 dBFS or louder: the recurrence
+// through four samples carries rounding up some three times as far as that through two, and
+// shows a splice some three times as large.
+constexpr double PlayedTonesThresholdSteps = 160.0;
 // The threshold for a 1 kHz tone recorded at 48 kHz at -12 dBFS or louder, as the sound sessions
 // (-6 dBFS) and the backend's tests (-12 dBFS) play it: about a sixteenth of a sample's shift
 // where a tone at -12 dBFS crosses zero, and some twenty times what rounding and a bent pitch make.
@@ -37,8 +45,17 @@ std::vector<double> RepeatingSignalBreaks(std::span<const int16_t> samples, size
                                           double sampleRate);
 
 // How a break of the played tone is explained.
-enum class Cause { Input, Reference, Trace, Unexplained };
+enum class Cause { Input, Reference, Machine, Unexplained };
 const char* Describe(Cause cause);
+
+// A time the kernel held the program: its threads waited on a run queue for a processor, or
+// for pages read back from disk. A thread that sleeps, waits on a lock or drops sound of its
+// own accord is held by nobody and shows in no stall.
+struct MachineStall
+{
+    double EndSeconds = 0;    // where it ended, in seconds of the recording
+    double HeldSeconds = 0;   // how long the kernel held the program within it
+};
 
 // What saw a break, each in seconds of the played tone's recording.
 struct Witnesses
@@ -49,11 +66,10 @@ struct Witnesses
     // Where a stream of the same server, played as the program plays its sound and recorded
     // as its sound is, broke: the server's own break shows in both at once.
     std::vector<double> Reference;
-    // Where the program's trace told of sound it could not play as it came (its device ran dry,
-    // silence played, sound left out after a hold-up): the line is written on the main thread,
-    // which may have been held up itself, and the sound it tells of was played from the server's
-    // buffer before or after.
-    std::vector<double> Trace;
+    // Where the kernel held the program (KernelStallWatch): the sound it could not hand on in
+    // time runs out of the server's buffer a little later. The program's own trace is no
+    // witness: it tells what the program did, never whose fault it was.
+    std::vector<MachineStall> Machine;
 };
 
 // How far from a witness a break still counts as at the same moment. The recordings are
@@ -68,15 +84,26 @@ constexpr double InputDelaySeconds = 1.0;
 constexpr double TraceLateSeconds = 1.0;
 // ...and the hole it tells of ends up to this long after the line.
 constexpr double TraceEarlySeconds = 0.5;
+// A stall shorter than this holds no sound back: the program hands the server its sound a
+// block (43 ms) ahead at the least.
+constexpr double ShortestStallSeconds = 0.01;
+// The sound the program could not hand on while held runs out of the server's buffer up to its
+// latency later, and is heard a sink's period after that: up to this long after the stall ended.
+constexpr double StallReachSeconds = 0.5;
 
 struct JudgedBreak
 {
     double AtSeconds = 0;
     Cause By = Cause::Unexplained;
     double WitnessSeconds = 0;   // where the witness that explains it saw it
+    double HeldSeconds = 0;      // how long the kernel held the program, where it explains it
 };
 
-// Each break with its explanation: the input first, then the reference, then the trace.
+// The stalls of at least ShortestStallSeconds that ended from StallReachSeconds before the
+// stretch to SameMomentSeconds after it: how long they held the program together.
+double HeldBefore(const std::vector<MachineStall>& stalls, double fromSeconds, double toSeconds);
+
+// Each break with its explanation: the input first, then the reference, then the kernel.
 std::vector<JudgedBreak> Judge(const std::vector<double>& breaks, const Witnesses& witnesses);
 
 // "1.234 s (input at 1.100 s), ..." for a test's output.

@@ -1,0 +1,103 @@
+#include "support/KernelStallWatch.h"
+
+#include "support/TextFiles.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <chrono>
+#include <time.h>
+
+double KernelStallWatch::HeldBetween(const Sample& before, const Sample& after, double intervalSeconds)
+{
+    double held = 0;
+    for (const auto& [task, counts] : after) {
+        const auto earlier = before.find(task);
+        if (earlier == before.end())
+            continue;
+        held = std::max(held, static_cast<double>(counts.RunQueueNs - earlier->second.RunQueueNs) / 1e9);
+        if (counts.MajorFaults > earlier->second.MajorFaults)
+            held = std::max(held, intervalSeconds);
+    }
+    return held;
+}
+
+void KernelStallWatch::Start(qint64 pid)
+{
+    Stop();
+    {
+        std::lock_guard lock(mutex_);
+        stalls_.clear();
+    }
+    stop_ = false;
+    thread_ = std::thread([this, pid] { Watch(pid); });
+}
+
+void KernelStallWatch::Stop()
+{
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+}
+
+std::vector<ToneBreakJudge::MachineStall> KernelStallWatch::Stalls(double offsetSeconds) const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<ToneBreakJudge::MachineStall> stalls = stalls_;
+    for (ToneBreakJudge::MachineStall& stall : stalls)
+        stall.EndSeconds -= offsetSeconds;
+    return stalls;
+}
+
+double KernelStallWatch::ClockSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+KernelStallWatch::Sample KernelStallWatch::Read(qint64 pid)
+{
+    Sample sample;
+    const QString tasks = QString("/proc/%1/task").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QList<QByteArray> schedstat = ReadFile(tasks + "/" + task + "/schedstat").split(' ');
+        // The fields after the name in parentheses: the major faults are the tenth.
+        const QByteArray stat = ReadFile(tasks + "/" + task + "/stat");
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (schedstat.size() < 2 || fields.size() < 10)
+            continue;
+        sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong()};
+    }
+    return sample;
+}
+
+// Consecutive intervals that held the program make one stall.
+void KernelStallWatch::Watch(qint64 pid)
+{
+    Sample before = Read(pid);
+    double beforeAt = ClockSeconds();
+    ToneBreakJudge::MachineStall current;
+    while (!stop_) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(SamplingMs));
+        const Sample after = Read(pid);
+        const double at = ClockSeconds();
+        const double held = HeldBetween(before, after, at - beforeAt);
+        if (held >= ToneBreakJudge::ShortestStallSeconds / 4) {
+            current.HeldSeconds += held;
+            current.EndSeconds = at;
+        } else if (current.HeldSeconds > 0) {
+            if (current.HeldSeconds >= ToneBreakJudge::ShortestStallSeconds) {
+                std::lock_guard lock(mutex_);
+                stalls_.push_back(current);
+            }
+            current = {};
+        }
+        before = after;
+        beforeAt = at;
+    }
+    if (current.HeldSeconds >= ToneBreakJudge::ShortestStallSeconds) {
+        std::lock_guard lock(mutex_);
+        stalls_.push_back(current);
+    }
+}

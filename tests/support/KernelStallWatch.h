@@ -1,0 +1,58 @@
+#pragma once
+
+#include "support/ToneBreakJudge.h"
+
+#include <QtGlobal>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The kernel's account of a process held by the machine, read from /proc on a thread of the
+// test every SamplingMs: each thread's time waiting on a run queue for a processor (the second
+// field of its schedstat) and its major page faults (pages read back from disk, as after the
+// kernel paged them out). This kernel keeps no account of time blocked on the disk otherwise
+// (no delay accounting, no scheduler statistics), so a major fault counts as holding the
+// thread for the whole interval it came in. A thread that sleeps or waits on a lock of its own
+// is on no run queue: what the program does to itself is never a stall here.
+class KernelStallWatch
+{
+public:
+    static constexpr int SamplingMs = 15;
+
+    // One thread's counts at a sample.
+    struct TaskCounts
+    {
+        int64_t RunQueueNs = 0;
+        int64_t MajorFaults = 0;
+    };
+    using Sample = std::map<int, TaskCounts>;   // by thread id
+
+    // How long the kernel held the process between two samples an interval apart: the longest
+    // any one thread waited on a run queue, or the whole interval where a thread faulted a page
+    // in from disk. Threads that came or went between them are not counted.
+    static double HeldBetween(const Sample& before, const Sample& after, double intervalSeconds);
+
+    ~KernelStallWatch() { Stop(); }
+    // Watches the process from now until Stop or the next Start.
+    void Start(qint64 pid);
+    void Stop();
+    // The stalls seen so far, each at least ToneBreakJudge::ShortestStallSeconds, with their
+    // ends in seconds of the monotonic clock less offsetSeconds.
+    std::vector<ToneBreakJudge::MachineStall> Stalls(double offsetSeconds) const;
+    // Seconds of the monotonic clock the stalls are placed on (that of QElapsedTimer).
+    static double ClockSeconds();
+
+private:
+    static Sample Read(qint64 pid);
+    void Watch(qint64 pid);
+
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<ToneBreakJudge::MachineStall> stalls_;   // on the monotonic clock
+};
