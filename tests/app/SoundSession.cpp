@@ -376,7 +376,8 @@ std::vector<Hole> SoundSession::LengthsToJudge(const std::vector<Hole>& holes)
 {
     if (!KernelMemoryMonitorRuns())
         return holes;
-    std::cout << "  the kernel's memory monitor (DAMON) runs here: the holes' lengths are not judged\n";
+    std::cout << "  the kernel's memory monitor (DAMON) runs here: the holes are judged against the kernel's "
+                 "witness alone, not against a fixed length\n";
     return {};
 }
 

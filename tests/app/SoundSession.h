@@ -78,8 +78,9 @@ protected:
     // The same, reported but not judged.
     SoundSessionJudging::Purity MeasureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
-    // The holes whose length is judged beside a loaded machine: none where the kernel's memory
-    // monitor runs (said in the output); they are still named in the trace, the tone judged.
+    // The holes whose length is judged against a fixed cap beside a loaded machine: none where the
+    // kernel's memory monitor runs (said in the output); each is still judged against the
+    // kernel's witness (ExpectHolesWitnessed), the tone between them.
     static std::vector<SoundSessionJudging::Hole> LengthsToJudge(const std::vector<SoundSessionJudging::Hole>& holes);
     // The span as heard, less the holes that follow a break of the rig's own signal or come
     // with a break of the reference stream (reported).

@@ -50,8 +50,8 @@ protected:
     }
 
     // Each span heard from its On: the sound within firstSoundSeconds_ and then unbroken but where
-    // the rig's signal or the reference stream broke, its tone broken nowhere but where they or
-    // the trace explain it.
+    // the rig's signal or the reference stream broke, its tone broken nowhere from the new
+    // sound's start on but where they or the kernel explain it.
     // After an Off/On the sink may still play the end of the sound before the Off, and then a gap
     // until the new start's: that gap ends within firstSoundSeconds_ too, and the tone is judged
     // from the new start's sound.
@@ -66,14 +66,14 @@ protected:
             ReportSecondsToSound(span);
             ASSERT_TRUE(span.Sound) << "no sound after " << span.Action << " at " << span.ActionSeconds << " s";
             EXPECT_LE(span.SecondsToSound(), firstSoundSeconds_) << "late after On at " << span.ActionSeconds << " s";
+            const double settled = span.ActionSeconds + firstSoundSeconds_;
             for (const Hole& hole : WithoutTheRigsHoles(span).Holes) {
                 const bool afterTheOldSound = &span != &heard.front();
-                const double settled = span.ActionSeconds + firstSoundSeconds_;
                 EXPECT_TRUE(afterTheOldSound && hole.AtSeconds + hole.Blocks * BlockSeconds <= settled)
                     << hole.Blocks << " silent blocks at " << hole.AtSeconds << " s after On at " << span.ActionSeconds << " s";
             }
             EXPECT_TRUE(span.SoundAtTheEnd) << "after On at " << span.ActionSeconds << " s";
-            ExpectEveryBreakExplained(AfterTheLastHole(span));
+            ExpectEveryBreakExplained(FromTheNewSound(span, settled));
         }
         ExpectNothingLost();
         EXPECT_EQ(program.Close(), 0);

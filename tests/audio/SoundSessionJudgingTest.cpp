@@ -141,12 +141,17 @@ TEST(SoundSessionJudging, TakesTheBreaksOfASpanFromAfterItsOnset)
     const std::vector<double> breaks{0.5, onset + 0.05, onset + 0.1, 12.0, 29.9, 30.5};
     EXPECT_EQ(BreaksAfterTheOnset(breaks, span), (std::vector<double>{onset + 0.1, 12.0, 29.9}));
 
-    const Heard afterTheOldSound = AfterTheLastHole(Span({HoleAt(1.1), HoleAt(1.3, 3)}));
+    const Heard afterTheOldSound = FromTheNewSound(Span({HoleAt(1.1), HoleAt(1.3, 3)}), 1.5);
     EXPECT_TRUE(afterTheOldSound.Holes.empty());
     EXPECT_EQ(afterTheOldSound.FirstBlock, BlockAt(1.3) + 3);
     EXPECT_EQ(afterTheOldSound.EndBlock, span.EndBlock);
     EXPECT_EQ(BreaksAfterTheOnset({1.35, 1.5, 2.0}, afterTheOldSound), (std::vector<double>{2.0}));
-    EXPECT_EQ(AfterTheLastHole(span).FirstBlock, span.FirstBlock);
+    EXPECT_EQ(FromTheNewSound(span, 1.5).FirstBlock, span.FirstBlock);
+    // A hole once the new sound has begun leaves the breaks after the new sound's start judged.
+    const Heard withALaterHole = FromTheNewSound(Span({HoleAt(1.1), HoleAt(12.0)}), 1.5);
+    EXPECT_EQ(withALaterHole.FirstBlock, BlockAt(1.1) + 2);
+    ASSERT_EQ(withALaterHole.Holes.size(), 1U);
+    EXPECT_EQ(BreaksAfterTheOnset({1.5, 12.0, 14.0}, withALaterHole), (std::vector<double>{1.5, 12.0, 14.0}));
 }
 
 } // namespace

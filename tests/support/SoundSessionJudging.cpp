@@ -78,14 +78,18 @@ std::vector<double> BreaksAfterTheOnset(const std::vector<double>& toneBreaks, c
     return breaks;
 }
 
-Heard AfterTheLastHole(const Heard& heard)
+Heard FromTheNewSound(const Heard& heard, double settledSeconds)
 {
-    if (heard.Holes.empty())
-        return heard;
     Heard after = heard;
-    const Hole& last = heard.Holes.back();
-    after.FirstBlock = static_cast<size_t>(std::lround(last.AtSeconds / BlockSeconds)) + static_cast<size_t>(last.Blocks);
     after.Holes.clear();
+    for (const Hole& hole : heard.Holes) {
+        if (hole.AtSeconds + hole.Blocks * BlockSeconds <= settledSeconds) {
+            after.FirstBlock = static_cast<size_t>(std::lround(hole.AtSeconds / BlockSeconds)) + static_cast<size_t>(hole.Blocks);
+            after.Holes.clear();
+        } else {
+            after.Holes.push_back(hole);
+        }
+    }
     return after;
 }
 

@@ -121,8 +121,9 @@ std::vector<Hole> HolesOfTheProgram(const std::vector<Hole>& holes, const Others
 bool JudgedBetweenHoles(const Heard& heard, size_t first, const OthersBreaks& breaks);
 // The breaks of the played tone within the span, from after its onset.
 std::vector<double> BreaksAfterTheOnset(const std::vector<double>& toneBreaks, const Heard& heard);
-// The part of the span from where its sound came back after its last hole, so that it holds no
-// hole; the whole span where it has none.
-Heard AfterTheLastHole(const Heard& heard);
+// The part of the span from where its new sound began: after the last hole that ends by
+// settledSeconds (the gap between the sound before an Off and the new start's), with the holes
+// after it; the whole span where no hole ends so early.
+Heard FromTheNewSound(const Heard& heard, double settledSeconds);
 
 } // namespace SoundSessionJudging
