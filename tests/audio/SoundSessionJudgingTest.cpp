@@ -89,9 +89,9 @@ TEST(SoundSessionJudging, ExcusesAHoleOnlyAsLongAsTheKernelHeldTheProgramBeforeI
     EXPECT_EQ(HolesOfTheProgram({hole}, stalled({{hole.AtSeconds - 0.2, 0.03}})).size(), 1U);
     // Two stalls before it add up.
     EXPECT_TRUE(HolesOfTheProgram({hole}, stalled({{hole.AtSeconds - 0.4, 0.03}, {hole.AtSeconds - 0.1, 0.03}})).empty());
-    // Too early, too late, too short.
+    // Ended too early, began too late (0.2 s after the hole), too short.
     EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.6, 0.2}})), 0);
-    EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds + 0.3, 0.2}})), 0);
+    EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds + 0.4, 0.2}})), 0);
     EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.1, 0.005}})), 0);
     // The rig's breaks still excuse their holes.
     OthersBreaks inputBroke = InputBroke({hole.AtSeconds - 0.1});

@@ -143,6 +143,7 @@ TEST(ToneBreakJudge, ExcusesABreakOnlyWhereAWitnessSawItAtThatMoment)
     EXPECT_EQ(stalled(at + 0.1, 0.05).By, Cause::Machine);
     EXPECT_EQ(stalled(at - 0.55, 0.05).By, Cause::Unexplained);
     EXPECT_EQ(stalled(at + 0.3, 0.05).By, Cause::Unexplained);
+    EXPECT_EQ(stalled(at + 0.3, 0.4).By, Cause::Machine);
     EXPECT_EQ(stalled(at - 0.1, 0.005).By, Cause::Unexplained);
     Witnesses twoStalls;
     twoStalls.Machine = {{at - 0.4, 0.02}, {at - 0.1, 0.03}};

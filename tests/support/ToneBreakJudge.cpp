@@ -112,7 +112,7 @@ double HeldBefore(const std::vector<MachineStall>& stalls, double fromSeconds, d
     double held = 0;
     for (const MachineStall& stall : stalls)
         if (stall.HeldSeconds >= ShortestStallSeconds && stall.EndSeconds >= fromSeconds - StallReachSeconds &&
-            stall.EndSeconds <= toSeconds + SameMomentSeconds)
+            stall.EndSeconds - stall.HeldSeconds <= toSeconds + SameMomentSeconds)
             held += stall.HeldSeconds;
     return held;
 }

@@ -100,7 +100,8 @@ struct JudgedBreak
 };
 
 // The stalls of at least ShortestStallSeconds that ended from StallReachSeconds before the
-// stretch to SameMomentSeconds after it: how long they held the program together.
+// stretch on and began by SameMomentSeconds after it (a long stall breaks the sound while it
+// lasts): how long they held the program together.
 double HeldBefore(const std::vector<MachineStall>& stalls, double fromSeconds, double toSeconds);
 
 // Each break with its explanation: the input first, then the reference, then the kernel.
