@@ -210,17 +210,19 @@ void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
                               << " that neither the rig's signal, the reference stream nor the kernel explain";
 }
 
-Heard SoundSession::WithoutTheRigsHoles(const Heard& heard)
+Heard SoundSession::WithoutWitnessedHoles(const Heard& heard)
 {
     Heard kept = heard;
     kept.Holes = HolesNotOfTheRig(heard.Holes, others_);
     if (kept.Holes.size() < heard.Holes.size())
         std::cout << "  " << heard.Holes.size() - kept.Holes.size()
                   << " holes after breaks of the rig's signal or of the reference stream left unjudged\n";
+    ReportTheKernelsWitness(kept.Holes);
+    kept.Holes = HolesOfTheProgram(kept.Holes, others_);
     return kept;
 }
 
-void SoundSession::ExpectHolesWitnessed(const std::vector<Hole>& holes)
+void SoundSession::ReportTheKernelsWitness(const std::vector<Hole>& holes) const
 {
     for (const Hole& hole : holes) {
         const int explained = BlocksTheKernelExplains(hole, others_);
@@ -228,6 +230,11 @@ void SoundSession::ExpectHolesWitnessed(const std::vector<Hole>& holes)
             std::cout << "  " << hole.Blocks << " blocks at " << Seconds(hole.AtSeconds)
                       << ": the kernel held the program for up to " << explained << " blocks before it\n";
     }
+}
+
+void SoundSession::ExpectHolesWitnessed(const std::vector<Hole>& holes)
+{
+    ReportTheKernelsWitness(holes);
     const std::vector<Hole> programs = HolesOfTheProgram(holes, others_);
     EXPECT_TRUE(programs.empty()) << "holes that no break of the rig and no stall of the kernel explain whole:"
                                   << Describe(programs);

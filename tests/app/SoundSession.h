@@ -82,9 +82,10 @@ protected:
     // kernel's memory monitor runs (said in the output); each is still judged against the
     // kernel's witness (ExpectHolesWitnessed), the tone between them.
     static std::vector<SoundSessionJudging::Hole> LengthsToJudge(const std::vector<SoundSessionJudging::Hole>& holes);
-    // The span as heard, less the holes that follow a break of the rig's own signal or come
-    // with a break of the reference stream (reported).
-    SoundSessionJudging::Heard WithoutTheRigsHoles(const SoundSessionJudging::Heard& heard);
+    // The span as heard, less the holes that follow a break of the rig's own signal, come with a
+    // break of the reference stream, or are no longer than the kernel's stalls before them
+    // explain (each reported).
+    SoundSessionJudging::Heard WithoutWitnessedHoles(const SoundSessionJudging::Heard& heard);
     // Every break of the played tone in the span, from after its onset, is explained by a break
     // of the rig's input, of the reference stream or by the kernel holding the program at that
     // moment (reported);
@@ -95,6 +96,8 @@ protected:
     // is no longer than the kernel's stalls before it explain (those reported); the program's
     // trace excuses none.
     void ExpectHolesWitnessed(const std::vector<SoundSessionJudging::Hole>& holes);
+    // Says, for each hole the kernel's stalls before it explain in part or whole, for how long.
+    void ReportTheKernelsWitness(const std::vector<SoundSessionJudging::Hole>& holes) const;
 
     // The trace lines that tell of trouble, each also written into the test's output; a
     // message box shown fails the test.

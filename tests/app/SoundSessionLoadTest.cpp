@@ -49,7 +49,7 @@ protected:
             heard = Listen();
         }
         ASSERT_EQ(heard.size(), 1U);
-        heard[0] = WithoutTheRigsHoles(heard[0]);
+        heard[0] = WithoutWitnessedHoles(heard[0]);
         ReportSecondsToSound(heard[0]);
         ASSERT_TRUE(heard[0].Sound);
         EXPECT_LE(heard[0].SecondsToSound(), SoundWithinSeconds);

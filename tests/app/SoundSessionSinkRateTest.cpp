@@ -24,7 +24,7 @@ protected:
         Wait(SinkSeconds);
         const std::vector<Heard> heard = Listen();
         ASSERT_EQ(heard.size(), 1U);
-        const Heard kept = WithoutTheRigsHoles(heard[0]);
+        const Heard kept = WithoutWitnessedHoles(heard[0]);
         ExpectPromptUnbrokenSound(kept);
         // A window the server broke, if any, has no pitch to speak of: it is left out, as is one
         // near a break of the rig's signal or one something else explains; every other is pure.

@@ -42,7 +42,7 @@ void SoundSession::PlaySteadily(ChildReceiver::Priority priority, double seconds
     Wait(seconds / 2);
     const std::vector<Heard> heard = Listen();
     ASSERT_EQ(heard.size(), 1U);
-    const Heard kept = WithoutTheRigsHoles(heard[0]);
+    const Heard kept = WithoutWitnessedHoles(heard[0]);
     ExpectPromptSoundKept(kept);
     ExpectPureTone(kept, Windows::BetweenHoles);
     if (priority == ChildReceiver::Priority::NeverRealTime) {

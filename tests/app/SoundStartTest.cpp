@@ -67,7 +67,7 @@ protected:
             ASSERT_TRUE(span.Sound) << "no sound after " << span.Action << " at " << span.ActionSeconds << " s";
             EXPECT_LE(span.SecondsToSound(), firstSoundSeconds_) << "late after On at " << span.ActionSeconds << " s";
             const double settled = span.ActionSeconds + firstSoundSeconds_;
-            for (const Hole& hole : WithoutTheRigsHoles(span).Holes) {
+            for (const Hole& hole : WithoutWitnessedHoles(span).Holes) {
                 const bool afterTheOldSound = &span != &heard.front();
                 EXPECT_TRUE(afterTheOldSound && hole.AtSeconds + hole.Blocks * BlockSeconds <= settled)
                     << hole.Blocks << " silent blocks at " << hole.AtSeconds << " s after On at " << span.ActionSeconds << " s";
