@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the program with each fault of its sound path in turn and runs the one-minute and the
 # five-power-cycle sound sessions on PulseAudio and on PipeWire: a fault the sessions let pass
-# is one they would not see come back. Not run by CI: a whole run takes about ten minutes a
-# fault and run on an otherwise quiet machine.
+# is one they would not see come back. Not run by CI: each fault takes about two minutes a run
+# on an otherwise quiet machine, beside the first build of the copy.
 #
 # Each fault is a patch beside this script, applied to a copy of the source tree's committed
 # HEAD (never to the checkout itself) and taken back after its runs, so that one build folder
