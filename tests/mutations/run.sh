@@ -62,19 +62,36 @@ parse_options() {
     work=$(cd "$work" && pwd)
 }
 
-# The copy of the source: a folder kept from an earlier run of the same commit is used again
-# with its build. A fresh copy would give every file a new time and ninja would rebuild all.
+# The copy of the source. A folder kept from an earlier run is brought up to this commit with
+# its build: only the files changed since are written (with the time of now, so that ninja
+# rebuilds them), as a fresh copy would give every file a new time and ninja would rebuild all.
 prepare_copy() {
-    local commit
+    local commit copied
     commit=$(git -C "$source_tree" rev-parse HEAD)
+    copied=$(cat "$work/src-commit" 2>/dev/null || true)
     take_back_fault
-    if [[ ! -d $work/src || "$(cat "$work/src-commit" 2>/dev/null)" != "$commit" ]]; then
+    if [[ -d $work/src && -n $copied ]] && git -C "$source_tree" cat-file -e "$copied^{commit}" 2>/dev/null; then
+        update_copy "$copied" "$commit"
+    else
         rm -rf "$work/src" "$work/build"
         mkdir -p "$work/src"
         git -C "$source_tree" archive "$commit" | tar -x -C "$work/src"
-        echo "$commit" >"$work/src-commit"
     fi
+    echo "$commit" >"$work/src-commit"
     echo "Testing $commit from $source_tree in $work"
+}
+
+update_copy() {
+    local from=$1 to=$2 file
+    local changed=()
+    while IFS= read -r file; do
+        if git -C "$source_tree" cat-file -e "$to:$file" 2>/dev/null; then
+            changed+=("$file")
+        else
+            rm -f "$work/src/$file"
+        fi
+    done < <(git -C "$source_tree" diff --name-only "$from" "$to")
+    [[ ${#changed[@]} -eq 0 ]] || git -C "$source_tree" archive "$to" -- "${changed[@]}" | tar -x -m -C "$work/src"
 }
 
 # The fault applied now, if any, is recorded in the work folder, so that a run stopped
