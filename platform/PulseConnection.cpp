@@ -219,14 +219,10 @@ bool PulseConnection::KeepUnanswered(pa_stream* stream)
     return true;
 }
 
-PulseConnection::Strays PulseConnection::StraysHeld() const
+bool PulseConnection::GaveUpOnAStart() const
 {
     const Lock lock(*this);
-    if (std::any_of(starts_.begin(), starts_.end(), [](const Start& start) { return start.GivenUp; }))
-        return Strays::GivenUp;
-    if (std::any_of(starts_.begin(), starts_.end(), [](const Start& start) { return start.LetGo; }))
-        return Strays::Awaited;
-    return Strays::None;
+    return std::any_of(starts_.begin(), starts_.end(), [](const Start& start) { return start.GivenUp; });
 }
 
 // A list on its way is waited for a little, so that a device the server has just told of is

@@ -66,12 +66,6 @@ public:
 
     enum class Progress { Ready, Waiting, Refused };
 
-    // What the connection holds of streams whose start the server has not answered and that
-    // their owner let go of, or that the client library gave up on: the server may still make
-    // them, for nobody. Awaited: disconnected once the server answers. GivenUp: the client
-    // library hears nothing more of them, and only the end of the connection frees them.
-    enum class Strays { None, Awaited, GivenUp };
-
     // A connection on its way to the server, or null with why not in reason.
     static std::unique_ptr<PulseConnection> Connect(NoticeFunction notice, void* context, std::string& reason);
     // Lock not held: waits up to timeoutMs (at most WaitMs) for the connection to be made and
@@ -114,11 +108,13 @@ public:
     // Lock held, client thread: the stream's state changed, which may answer its start.
     void StartSettled(pa_stream* stream);
     // Lock held, main thread: the stream is let go of. True where the server has not answered
-    // its start: the connection keeps it, and disconnects it once the server does. False where
-    // it has: the caller disconnects it.
+    // its start: the connection keeps it, and disconnects it once the server does; its start
+    // counts as unanswered meanwhile. False where it has: the caller disconnects it.
     bool KeepUnanswered(pa_stream* stream);
-    // Lock not held.
-    Strays StraysHeld() const;
+    // Lock not held: whether the client library gave up on the start of a stream. The server
+    // may still make that stream, for nobody; the client library hears nothing more of it, and
+    // only the end of the connection frees it.
+    bool GaveUpOnAStart() const;
 
     // Lock not held. The devices as the server last told of them; false when it has not.
     bool ListDevices(SoundDirection direction, DeviceList& list);

@@ -144,18 +144,16 @@ void PulseSoundBackend::ReleaseStreams()
     }
 }
 
-// Streams let go of before the server answered their start may still be made by the server,
-// for nobody: they are freed by ending the connection they were asked on, once nothing runs on
-// it. While the owner waits for a server that stopped answering, the connection is kept to
-// hear it answer them (they are disconnected then), until the client library gives up on them.
-// The next open or start connects afresh; the owner, told that the server was lost, then hears
-// that it is back.
+// A stream let go of before the server answered its start stays with the connection, which
+// disconnects it once the server answers. The connection is kept meanwhile: a server that does
+// not answer takes no new one, and a start asked for again on it meets the server's silence as
+// the first did, counted from the older start or the server's last answer. Only a start the
+// client library gave up on, which the server may still make for nobody, is freed by ending
+// the connection, once nothing runs on it. The next open or start connects afresh; the owner,
+// told that the server was lost, then hears that it is back.
 void PulseSoundBackend::EndConnectionOfStrays()
 {
-    if (!connection_ || AnyRunning())
-        return;
-    const PulseConnection::Strays strays = connection_->StraysHeld();
-    if (strays == PulseConnection::Strays::None || (strays == PulseConnection::Strays::Awaited && silenceTold_))
+    if (!connection_ || AnyRunning() || !connection_->GaveUpOnAStart())
         return;
     Trace("PulseSoundBackend.Connection:the connection to the sound server " + connection_->ServerName() +
           " is ended, so that the server frees the streams whose start it has not answered");

@@ -110,6 +110,8 @@ protected:
         ASSERT_TRUE(RunUntil([&] { return blocks.events.size() >= 4; }, 5000));
     }
 
+    void StartStopAndStartAgainEarlyInAHold(PacedSoundRig::Held what, const std::string& unanswered);
+
     std::unique_ptr<PacedSoundRig> rig;   // first made, last gone: the server outlives the backend
     PulseSoundBackend backend;
     StateEvents told;
@@ -338,6 +340,57 @@ TEST_P(PulseSoundBackendHeldServer, ListsFollowTheServersDevices)
     ASSERT_TRUE(rig->UnloadSink("zoz_headset"));
     EXPECT_TRUE(RunUntil([&] { return !Lists(backend.Devices(Playback), "pulse:zoz_headset"); }, 1000));
     EXPECT_EQ(told.events.size(), 0u);
+}
+
+// Started 0.2 s into a hold, stopped and started again 0.2 s later, before the server counts
+// as not answering: the second start is not refused as a server that cannot be reached (a held
+// server takes no new client), but counts as running, like the first, until the server's silence
+// stops it with one report of a lost server. The report names at least the time since the first
+// start was asked for, not that of the second. Let go, the server keeps no stream of either.
+void PulseSoundBackendHeldServer::StartStopAndStartAgainEarlyInAHold(PacedSoundRig::Held what, const std::string& unanswered)
+{
+    ASSERT_EQ(backend.OpenDevice(Capture, "default"), 0) << backend.ErrorText();
+    ASSERT_EQ(backend.CreateBuffer(Capture, Blocks(2)), 0) << backend.ErrorText();
+    HeldSoundServer held(*rig, what);
+    ASSERT_TRUE(held.Held());
+    RunUntil([] { return false; }, 200);
+    ASSERT_EQ(backend.Start(Capture), 0) << backend.ErrorText();
+    QElapsedTimer sinceFirstStart;
+    sinceFirstStart.start();
+    ASSERT_TRUE(Traced("has not answered the start of Capture device \"default\""));
+    backend.Stop(Capture);
+    RunUntil([] { return false; }, 200);
+    int32_t started = -1;
+    EXPECT_LT(Timed([&] { started = backend.Start(Capture); }), LongestCallMs);
+    EXPECT_EQ(started, 0) << backend.ErrorText();
+    EXPECT_TRUE(backend.IsRunning(Capture));
+
+    ASSERT_TRUE(RunUntil([&] { return !told.events.empty(); }, 3 * PulseConnection::SilenceMs));
+    const double sinceFirstStartSeconds = static_cast<double>(sinceFirstStart.elapsed()) / 1000;
+    ASSERT_EQ(told.events.size(), 1u);
+    const SoundStateEvent lost = told.events.front();
+    EXPECT_EQ(lost.What, Kind::ServerLost);
+    EXPECT_EQ(lost.Why.rfind(unanswered, 0), 0u) << lost.Why;
+    EXPECT_GE(lost.AgoSeconds, sinceFirstStartSeconds);
+    EXPECT_FALSE(backend.IsRunning(Capture));
+
+    held.Release();
+    ASSERT_TRUE(RunUntil([&] { return told.Count(Kind::ServerBack) > 0; }, 2000));
+    const auto nothingOfOurs = [&] { return Occurrences(rig->RecordingStreams(), "\"Receiver input\"") == 0; };
+    EXPECT_TRUE(RunUntil(nothingOfOurs, 2000)) << rig->RecordingStreams();
+}
+
+TEST_P(PulseSoundBackendHeldServer, StartedAgainEarlyInAHoldIsAStartNotAnswered)
+{
+    StartStopAndStartAgainEarlyInAHold(PacedSoundRig::Held::Server, "not answering for ");
+}
+
+// The session manager held: the server answers the backend's questions, but not its starts.
+TEST_P(PulseSoundBackendHeldServer, StartedAgainWhileTheSessionManagerIsHeldIsAStartNotAnswered)
+{
+    if (GetParam() != SoundServer::PipeWire)
+        GTEST_SKIP() << "only PipeWire's server has a session manager";
+    StartStopAndStartAgainEarlyInAHold(PacedSoundRig::Held::SessionManager, "not answering the start of a stream for ");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, PulseSoundBackendHeldServer, ::testing::Values(SoundServer::PulseAudio, SoundServer::PipeWire),
