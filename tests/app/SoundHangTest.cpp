@@ -146,6 +146,7 @@ protected:
                                                      const std::string& unanswered);
     void ComeBackWhenTheServerGoesOn();
     void SwitchOffOnceWhenStartedEarlyInAHang();
+    void SwitchOffOnceWhenSwitchedOnTwiceEarlyInAHang();
     void ComeBackWhenStartedEarlyInAShortHang();
     void ComeBackAfterTheHold(const std::function<qint64(const QElapsedTimer&)>& duringTheHold,
                               PacedSoundRig::Held what = PacedSoundRig::Held::Server);
@@ -211,6 +212,41 @@ void SoundSessionHang::SwitchOffOnceWhenStartedEarlyInAHang()
     EXPECT_TRUE(program.TraceShows("PulseSoundBackend.Start:the sound server unix:"));
     EXPECT_TRUE(program.TraceShows(" has not answered the start of Capture device "));
     EXPECT_TRUE(program.TraceShows(" did not answer the start of Capture device "));
+    ExpectOneBoxAndTheSwitchOff();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// Switched On, Off and On again 0.2 s apart early in a hold of 12 s, after the receiver played
+// and was switched Off: the second On is a start the server does not answer, like the first,
+// rather than a server that cannot be reached, and one box ends with the switch Off.
+void SoundSessionHang::SwitchOffOnceWhenSwitchedOnTwiceEarlyInAHang()
+{
+    if (!Start())
+        return;
+    Power(true);
+    Wait(2);
+    ASSERT_TRUE(program.Click("optPwr_1")) << program.Failure();
+    HeldSoundServer held(rig);
+    ASSERT_TRUE(held.Held());
+    QElapsedTimer sinceHeld;
+    sinceHeld.start();
+    double boxAt = -1;
+    qint64 longest = 0;
+    double clickAt = SwitchedAtSeconds;
+    for (const char* control : {"optPwr_0", "optPwr_1", "optPwr_0"}) {
+        longest = std::max(longest, LongestAnswerUntil(sinceHeld, clickAt, &boxAt));
+        QElapsedTimer answer;
+        answer.start();
+        EXPECT_TRUE(program.Click(control)) << program.Failure();
+        longest = std::max(longest, answer.elapsed());
+        clickAt += SwitchedAtSeconds;
+    }
+    longest = std::max(longest, LongestAnswerUntil(sinceHeld, 12, &boxAt));
+    held.Release();
+    std::cout << "  longest answer " << longest << " ms, box after " << boxAt << " s\n";
+    EXPECT_LE(longest, LongestAnswerMs);
+    EXPECT_GE(boxAt, BoxNotBeforeSeconds) << "the second On was not taken as a start the server did not answer";
+    EXPECT_LE(boxAt, BoxWithinSeconds);
     ExpectOneBoxAndTheSwitchOff();
     EXPECT_EQ(program.Close(), 0);
 }
@@ -327,6 +363,11 @@ TEST_F(SoundSessionHang, ComesBackWhenStartedEarlyInAShortHang)
     ComeBackWhenStartedEarlyInAShortHang();
 }
 
+TEST_F(SoundSessionHang, SwitchesOffOnceWhenSwitchedOnTwiceEarlyInAHang)
+{
+    SwitchOffOnceWhenSwitchedOnTwiceEarlyInAHang();
+}
+
 // Held past the client library's own wait for the starts (30 s), which is no answer.
 TEST_F(SoundSessionHang, LeavesNothingOnTheServerOfAStartAnsweredLate)
 {
@@ -366,6 +407,11 @@ TEST_F(SoundSessionHangOnPipeWire, SwitchesOffOnceWhenStartedEarlyInAHang)
 TEST_F(SoundSessionHangOnPipeWire, ComesBackWhenStartedEarlyInAShortHang)
 {
     ComeBackWhenStartedEarlyInAShortHang();
+}
+
+TEST_F(SoundSessionHangOnPipeWire, SwitchesOffOnceWhenSwitchedOnTwiceEarlyInAHang)
+{
+    SwitchOffOnceWhenSwitchedOnTwiceEarlyInAHang();
 }
 
 } // namespace
