@@ -49,6 +49,7 @@ protected:
             heard = Listen();
         }
         ASSERT_EQ(heard.size(), 1U);
+        BesideTheLoad();
         heard[0] = WithoutWitnessedHoles(heard[0]);
         ReportSecondsToSound(heard[0]);
         ASSERT_TRUE(heard[0].Sound);

@@ -175,6 +175,7 @@ void SoundSession::KeepPlayingOnABusyMachine()
     }
     Power(true);
     Wait(BusySeconds);
+    BesideTheLoad();
     const std::vector<Heard> heard = Listen();
     for (auto& process : busy)
         process->kill(), process->waitForFinished();
