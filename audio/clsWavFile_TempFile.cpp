@@ -251,7 +251,7 @@ int32_t clsWavFile::KeepLeftover(const std::string& path, bool readable)
 }
 
 // When the leftover's recording began: from its contents where they tell, else from the
-// file's last write (known without reading the file); now only where neither can be had.
+// file's last write (known without reading the file); the present moment only where neither can be had.
 QDateTime clsWavFile::RecordedAt(const std::string& path, bool readable)
 {
     WavDisk& disk = CurrentWavDisk();

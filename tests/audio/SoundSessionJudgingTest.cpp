@@ -93,7 +93,7 @@ TEST(SoundSessionJudging, ExcusesAHoleOnlyAsLongAsTheKernelHeldTheProgramBeforeI
     EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.6, 0.2}})), 0);
     EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds + 0.4, 0.2}})), 0);
     EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.1, 0.005}})), 0);
-    // The rig's breaks still excuse their holes.
+    // A break of the rig's input excuses the hole after it, whatever the kernel saw.
     OthersBreaks inputBroke = InputBroke({hole.AtSeconds - 0.1});
     EXPECT_TRUE(HolesOfTheProgram({hole}, inputBroke).empty());
 }
