@@ -147,7 +147,8 @@ std::vector<Heard> SoundSession::Listen()
     const std::vector<double> levels = BlockLevels(played_, BlockSamples);
     others_ = {rig.InputBreaks(), rig.ReferenceBreaks(), {},
                kernel_.Stalls(KernelStallWatch::ClockSeconds() - rig.RecordingSeconds())};
-    toneBreaks_ = ToneBreakJudge::ToneBreaks(played_, PacedSoundRig::SampleRate, PlayedToneHz, ToneBreakSteps);
+    const double tones[] = {PlayedToneHz, PlayedSecondToneHz};
+    toneBreaks_ = ToneBreakJudge::TonesBreaks(played_, PacedSoundRig::SampleRate, tones, ToneBreakSteps);
     judgedSpans_.clear();
     WatchTrace();
     for (const auto& [what, breaks] : {std::pair{"the rig's signal", &others_.Input}, std::pair{"the reference stream", &others_.Reference}}) {
@@ -339,37 +340,38 @@ Purity SoundSession::MeasureTone(const Heard& heard, Windows windows)
 {
     Purity purity;
     purity.WorstSnrDb = INFINITY;
-    std::vector<ToneFit> fits;
+    std::vector<TonesFit> fits;
     // Half a window apart, so that a fault where two windows meet is inside a third.
     for (size_t first = heard.FirstBlock + OnsetBlocks; heard.Sound && first + PurityWindowBlocks <= heard.EndBlock;
          first += PurityWindowBlocks / 2) {
         if (windows == Windows::BetweenHoles && !JudgedBetweenHoles(heard, first, others_))
             continue;
         const std::span<const int16_t> window(played_.data() + first * BlockSamples, PurityWindowBlocks * BlockSamples);
-        const ToneFit fit = FitTone(window, PacedSoundRig::SampleRate, PlayedToneHz);
+        const TonesFit fit = FitTones(window, PacedSoundRig::SampleRate, PlayedToneHz, PlayedSecondToneHz);
         fits.push_back(fit);
         ++purity.Windows;
         if (fit.SnrDb < PurityDb) {
             ++purity.Impure;
         } else {
-            purity.LowestToneHz = std::min(purity.LowestToneHz, fit.FrequencyHz);
-            purity.HighestToneHz = std::max(purity.HighestToneHz, fit.FrequencyHz);
+            purity.LowestToneHz = std::min(purity.LowestToneHz, fit.First.FrequencyHz);
+            purity.HighestToneHz = std::max(purity.HighestToneHz, fit.First.FrequencyHz);
         }
         if (fit.SnrDb < purity.WorstSnrDb) {
             purity.WorstSnrDb = fit.SnrDb;
             purity.WorstAtSeconds = static_cast<double>(first) * BlockSeconds;
-            purity.WorstToneHz = fit.FrequencyHz;
+            purity.WorstToneHz = fit.First.FrequencyHz;
         }
     }
-    std::cout << "  tone after " << heard.Action << ": worst of " << purity.Windows << " windows "
+    std::cout << "  tones after " << heard.Action << ": worst of " << purity.Windows << " windows "
               << QString::number(purity.WorstSnrDb, 'f', 1).toStdString() << " dB at "
               << Seconds(purity.WorstAtSeconds) << " (" << QString::number(purity.WorstToneHz, 'f', 4).toStdString()
               << " Hz); " << purity.Impure << " below " << PurityDb << " dB";
     if (!fits.empty()) {
-        std::sort(fits.begin(), fits.end(), [](const ToneFit& a, const ToneFit& b) { return a.SnrDb < b.SnrDb; });
-        const ToneFit& middle = fits[fits.size() / 2];
-        std::cout << "; the median " << QString::number(middle.SnrDb, 'f', 1).toStdString() << " dB (amplitude "
-                  << QString::number(middle.Amplitude, 'f', 0).toStdString() << "), the best "
+        std::sort(fits.begin(), fits.end(), [](const TonesFit& a, const TonesFit& b) { return a.SnrDb < b.SnrDb; });
+        const TonesFit& middle = fits[fits.size() / 2];
+        std::cout << "; the median " << QString::number(middle.SnrDb, 'f', 1).toStdString() << " dB (amplitudes "
+                  << QString::number(middle.First.Amplitude, 'f', 0).toStdString() << " and "
+                  << QString::number(middle.Second.Amplitude, 'f', 0).toStdString() << "), the best "
                   << QString::number(fits.back().SnrDb, 'f', 1).toStdString() << " dB";
     }
     std::cout << "\n";

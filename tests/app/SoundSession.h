@@ -18,8 +18,8 @@
 static_assert(PacedSoundRig::SampleRate == SoundSessionJudging::SampleRate);
 
 // The built program in a child process on the paced sound server, driven through its own
-// panel as a user would: the rig's 13 kHz tone received in USB on a 12 kHz IF with the
-// oscillator above is played as a 1 kHz tone. The rig records what the program plays, and
+// panel as a user would: the rig's tones at 13 kHz and 13.959 kHz received in USB on a 12 kHz
+// IF with the oscillator above are played at 1 kHz and 1.959 kHz. The rig records what the program plays, and
 // the session is judged as a listener hears it, block by block: after each action that
 // should bring sound, the sound must come soon, and once it has come it must not stop
 // before the next action.
@@ -32,7 +32,7 @@ public:
 
 protected:
     explicit SoundSession(SoundServer server = SoundServer::PulseAudio, RigOptions options = {})
-        : rig(server, options), judgesBreaks_(options.signal == RigSignal::Tone)
+        : rig(server, options), judgesBreaks_(options.signal != RigSignal::NoisyAM)
     {
     }
 
@@ -168,7 +168,7 @@ private:
     // the reference stream and of the played tone that something else explains.
     std::vector<double> toneBreaks_;
     SoundSessionJudging::OthersBreaks others_;
-    const bool judgesBreaks_;   // the rig plays the tone
+    const bool judgesBreaks_;   // the rig plays tones
     bool witnessReportedOnly_ = false;   // see BesideTheLoad
     std::vector<std::pair<size_t, size_t>> judgedSpans_;   // their first and end blocks
     struct TraceLine

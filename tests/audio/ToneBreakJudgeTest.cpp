@@ -250,12 +250,14 @@ TEST(ToneBreakJudge, PassesTwoCleanTonesWhosePitchBends)
     EXPECT_TRUE(TwoToneBreaks(TwoTones()).empty());
 }
 
-// A slip of whole milliseconds leaves the 1 kHz tone whole, but not the second one: each
-// length from a sample to a block, dropped or repeated, at several places, is one break there.
+// A slip of whole milliseconds leaves the 1 kHz tone whole, but not the second one, and one of
+// whole periods of the second (49 samples) leaves that whole but not the first: each length
+// from a sample to a block, dropped or repeated, at several places, is one break there. 1152
+// samples, 24 ms, move the second tone the least of any whole millisecond: by a 49th of a cycle.
 TEST(ToneBreakJudge, FindsTwoTonesSlippedByAnyLengthUpToABlock)
 {
     const std::vector<int16_t> tones = TwoTones();
-    for (const size_t length : {1U, 47U, 48U, 96U, 100U, 2048U}) {
+    for (const size_t length : {1U, 47U, 48U, 49U, 96U, 98U, 100U, 1152U, 2048U}) {
         for (const size_t at : {BreakAt, BreakAt + 17, BreakAt + 30}) {
             std::vector<int16_t> dropped = tones;
             dropped.erase(dropped.begin() + static_cast<ptrdiff_t>(at), dropped.begin() + static_cast<ptrdiff_t>(at + length));

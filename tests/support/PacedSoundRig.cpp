@@ -22,17 +22,39 @@ namespace {
 
 constexpr int StopTimeoutMs = 2000;
 
-// The tone as an endless raw stream on standard output, for a player of the sound server.
+// A period of the signal as an endless raw stream on standard output, for a player of the
+// sound server, written a tenth of a second or more at a time.
+void PlayForever(const std::vector<int16_t>& period)
+{
+    std::vector<int16_t> frames;
+    while (frames.size() < 2 * 4800)
+        for (int16_t sample : period)
+            frames.insert(frames.end(), {sample, sample});
+    while (std::fwrite(frames.data(), sizeof(int16_t), frames.size(), stdout) == frames.size()) {
+    }
+}
+
 // 13 cycles of 13 kHz take exactly 48 samples at 48 kHz. At half of full scale, as
 // PulseAudio's tone module plays it: the program's tone is then far above its 16 bits' steps.
 const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
-    std::vector<int16_t> frames;
-    for (int i = 0; i < 4800; ++i) {
-        const auto sample = static_cast<int16_t>(std::lround(16384.0 * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * i / 48000.0)));
-        frames.insert(frames.end(), {sample, sample});
+    std::vector<int16_t> period;
+    for (int i = 0; i < 48; ++i)
+        period.push_back(static_cast<int16_t>(std::lround(16384.0 * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * i / 48000.0))));
+    PlayForever(period);
+    return 0;
+});
+
+// The tone and the second one at 15/64 of full scale each: the program plays them at the level
+// they come in, and their peaks together stay 0.6 dB below its limiter's, which would turn a
+// whole block down where it reached it.
+const bool tonesRoutine = ChildRoutines::Register("PacedSoundRig.Tones", [] {
+    std::vector<int16_t> period;
+    for (size_t i = 0; i < PacedSoundRig::TonesPeriod; ++i) {
+        const double t = static_cast<double>(i) / PacedSoundRig::SampleRate;
+        period.push_back(static_cast<int16_t>(std::lround(7680.0 * (std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * t) +
+                                                                    std::cos(2.0 * M_PI * PacedSoundRig::SecondToneHz * t)))));
     }
-    while (std::fwrite(frames.data(), sizeof(int16_t), frames.size(), stdout) == frames.size()) {
-    }
+    PlayForever(period);
     return 0;
 });
 
@@ -306,6 +328,8 @@ bool PacedSoundRig::PlayTone()
 {
     if (options_.signal == RigSignal::NoisyAM)
         return PlayThroughAPlayer("PacedSoundRig.NoisyAM");
+    if (options_.signal == RigSignal::Tones)
+        return PlayThroughAPlayer("PacedSoundRig.Tones");
     if (server_ == SoundServer::PipeWire)
         return PlayThroughAPlayer("PacedSoundRig.Tone");
     if (Pactl({"load-module", "module-sine", QString("sink=%1").arg(SignalSink), QString("frequency=%1").arg(ToneHz)}))

@@ -44,9 +44,11 @@ inline void PrintTo(SoundServer server, std::ostream* out)
     *out << (server == SoundServer::PulseAudio ? "PulseAudio" : "PipeWire");
 }
 
-// What plays into the first sink: the pure tone, or the tone as the carrier of an AM signal
-// in noise, which every mode of the receiver turns into sound.
-enum class RigSignal { Tone, NoisyAM };
+// What plays into the first sink: the pure tone; the tone with a second one beside it, which
+// together repeat only every 2352 samples, so that a slip of any length up to a block shows
+// in one of them; or the tone as the carrier of an AM signal in noise, which every mode of
+// the receiver turns into sound.
+enum class RigSignal { Tone, Tones, NoisyAM };
 
 // How a rig is set up beyond its server.
 struct RigOptions
@@ -57,7 +59,7 @@ struct RigOptions
     // A spare sink between the two, ahead of the played one in the server's list, which a
     // test may take away.
     bool spareSinkAhead = false;
-    RigSignal signal = RigSignal::Tone;
+    RigSignal signal = RigSignal::Tones;
     // The recorder's latency on the played sink's monitor, and whether that sink is kept from
     // playing far ahead while no stream plays into it (PulseAudio, see KeepAwake). Not kept so,
     // it runs at the shortest latency its streams ask for: at the recorder's while the program
@@ -77,6 +79,9 @@ class PacedSoundRig
 public:
     static constexpr int32_t SampleRate = 48000;
     static constexpr int32_t ToneHz = 13000;
+    // 12 kHz plus 2 cycles in 49 samples: 57 cycles in 196 samples, beside the tone's 13 in 48.
+    static constexpr double SecondToneHz = 12000.0 + 2.0 * SampleRate / 49;
+    static constexpr size_t TonesPeriod = 2352;   // samples: 49 of the tone's periods, 12 of the second's
     // The sinks' names.
     static constexpr const char* SignalSink = "zoz_signal";
     static constexpr const char* PlayedSink = "zoz_played";

@@ -53,8 +53,8 @@ bool PacedSoundRig::ShortestCycle(int frames)
     return written;
 }
 
-// PipeWire has no tone module, and no server has the noisy AM signal: this test program
-// writes the signal, and a player plays it.
+// PipeWire has no tone module, and no server's plays two tones or the noisy AM signal: this
+// test program writes the signal, and a player plays it.
 bool PacedSoundRig::PlayThroughAPlayer(const char* routine)
 {
     const bool started = StartPlayer(routine, SignalSink, {"--channels=2", "--latency-msec=250"}, serverProcesses_);

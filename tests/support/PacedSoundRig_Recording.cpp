@@ -194,10 +194,18 @@ std::vector<double> PacedSoundRig::Breaks(Recorded sink, size_t period) const
     return breaks;
 }
 
-// The tone repeats every 48 samples, the noisy AM signal every second.
+// The tone repeats every 48 samples, the two tones every 2352, the noisy AM signal every second.
 std::vector<double> PacedSoundRig::InputBreaks() const
 {
-    return Breaks(Input, options_.signal == RigSignal::Tone ? TonePeriod : static_cast<size_t>(SampleRate));
+    switch (options_.signal) {
+    case RigSignal::Tone:
+        return Breaks(Input, TonePeriod);
+    case RigSignal::Tones:
+        return Breaks(Input, TonesPeriod);
+    case RigSignal::NoisyAM:
+        break;
+    }
+    return Breaks(Input, static_cast<size_t>(SampleRate));
 }
 
 // The reference's tone starts in silence where the rig has just started to play it.

@@ -26,12 +26,14 @@ constexpr double DeviceSilenceRms = 1.0;
 // a block that straddles two blocks leaves each of them loud on the whole.
 constexpr size_t GapSamples = 48;
 constexpr double SoundWithinSeconds = 1.0;    // from an action to its first audible block
+// The rig's two tones as the program plays them: 1 kHz, and 2 cycles in 49 samples.
 constexpr double PlayedToneHz = 1000.0;
+constexpr double PlayedSecondToneHz = 2.0 * SampleRate / 49;
 constexpr size_t PurityWindowBlocks = 40;
-constexpr double PurityDb = 80.0;             // of the tone over all else, in every window
-// A sample of the played tone that misses the sine through the two before it by more than
-// this breaks it (see ToneBreakJudge::ToneBreaks).
-constexpr double ToneBreakSteps = ToneBreakJudge::PlayedToneThresholdSteps;
+constexpr double PurityDb = 80.0;             // of the tones over all else, in every window
+// A sample of the played tones that misses the sum of sines through the four before it by more
+// than this breaks them (see ToneBreakJudge::TonesBreaks).
+constexpr double ToneBreakSteps = ToneBreakJudge::PlayedTonesThresholdSteps;
 // The receiver's first block of sound comes from filters at rest, and the limiter turns that
 // whole block down by the overshoot of their start (a few parts in ten thousand, more or less
 // with the phase the input starts at): it is the sound's onset, not a fault of the way it is
@@ -76,7 +78,7 @@ struct Heard
     double SecondsToSound() const { return FirstAudibleSeconds() - ActionSeconds; }
 };
 
-// The purity of the tone in the worst window of a span.
+// The purity of the two tones in the worst window of a span, and the pitch of the first.
 struct Purity
 {
     size_t Windows = 0;

@@ -199,36 +199,76 @@ double PeakOmega(std::span<const double> x, double approximateOmega)
     return low + (static_cast<double>(peak) + offset) * step;
 }
 
+// The sine near approximateOmega that best fits x: found on a short stretch at the start, then
+// refined on ever longer ones.
+Sine FitSine(std::span<const double> x, double approximateOmega)
+{
+    size_t length = std::min(x.size(), FirstStretch);
+    Sine sine = FitAt(x.first(length), PeakOmega(x.first(length), approximateOmega));
+    for (;;) {
+        for (int k = 0; k < StepsPerStretch; ++k)
+            sine = GaussNewtonStep(x.first(length), sine);
+        if (length == x.size())
+            return sine;
+        length = std::min(x.size(), StretchGrowth * length);
+        sine = FitAt(x.first(length), sine.Omega);
+    }
+}
+
+// x less the sine, its offset included.
+std::vector<double> Less(std::span<const double> x, const Sine& sine)
+{
+    std::vector<double> left(x.size());
+    Phasor phasor(sine.Omega, -MiddleOf(x.size()));
+    for (size_t n = 0; n < x.size(); ++n) {
+        left[n] = x[n] - (sine.Cos * phasor.Cos() + sine.Sin * phasor.Sin() + sine.Offset);
+        phasor.Step();
+    }
+    return left;
+}
+
+double Amplitude(const Sine& sine) { return std::hypot(sine.Cos, sine.Sin); }
+
+double OmegaOf(double hz, double sampleRate) { return 2 * std::numbers::pi * hz / sampleRate; }
+
+double HzOf(const Sine& sine, double sampleRate) { return sine.Omega * sampleRate / (2 * std::numbers::pi); }
+
+// Power of the tones over the residual's, in dB.
+double SnrDb(double tonePower, double residualPower)
+{
+    if (tonePower == 0)
+        return -std::numeric_limits<double>::infinity();
+    if (residualPower == 0)
+        return std::numeric_limits<double>::infinity();
+    return 10 * std::log10(tonePower / residualPower);
+}
+
 } // namespace
 
 ToneFit FitTone(std::span<const int16_t> samples, double sampleRate, double approximateHz)
 {
     const std::vector<double> x(samples.begin(), samples.end());
-    const std::span<const double> all(x);
     if (x.size() < 16)
         return {};
+    const Sine sine = FitSine(x, OmegaOf(approximateHz, sampleRate));
+    const double amplitude = Amplitude(sine);
+    return {HzOf(sine, sampleRate), amplitude, SnrDb(0.5 * amplitude * amplitude, ResidualPower(x, sine))};
+}
 
-    size_t length = std::min(x.size(), FirstStretch);
-    Sine sine = FitAt(all.first(length), PeakOmega(all.first(length), 2 * std::numbers::pi * approximateHz / sampleRate));
-    for (;;) {
-        for (int k = 0; k < StepsPerStretch; ++k)
-            sine = GaussNewtonStep(all.first(length), sine);
-        if (length == x.size())
-            break;
-        length = std::min(x.size(), StretchGrowth * length);
-        sine = FitAt(all.first(length), sine.Omega);
-    }
-
-    ToneFit fit;
-    fit.FrequencyHz = sine.Omega * sampleRate / (2 * std::numbers::pi);
-    fit.Amplitude = std::hypot(sine.Cos, sine.Sin);
-    const double tonePower = 0.5 * fit.Amplitude * fit.Amplitude;
-    const double residual = ResidualPower(all, sine);
-    if (tonePower == 0)
-        fit.SnrDb = -std::numeric_limits<double>::infinity();
-    else if (residual == 0)
-        fit.SnrDb = std::numeric_limits<double>::infinity();
-    else
-        fit.SnrDb = 10 * std::log10(tonePower / residual);
-    return fit;
+TonesFit FitTones(std::span<const int16_t> samples, double sampleRate, double firstHz, double secondHz)
+{
+    const std::vector<double> x(samples.begin(), samples.end());
+    if (x.size() < 16)
+        return {};
+    // Each tone is fitted to what the other leaves, twice over: the first fit of each still
+    // feels the other a little, the second no longer does.
+    Sine first = FitSine(x, OmegaOf(firstHz, sampleRate));
+    Sine second = FitSine(Less(x, first), OmegaOf(secondHz, sampleRate));
+    first = FitSine(Less(x, second), first.Omega);
+    second = FitSine(Less(x, first), second.Omega);
+    const double firstAmplitude = Amplitude(first), secondAmplitude = Amplitude(second);
+    const double tonePower = 0.5 * (firstAmplitude * firstAmplitude + secondAmplitude * secondAmplitude);
+    const double residual = ResidualPower(Less(x, first), second);
+    return {{HzOf(first, sampleRate), firstAmplitude, 0}, {HzOf(second, sampleRate), secondAmplitude, 0},
+            SnrDb(tonePower, residual)};
 }
