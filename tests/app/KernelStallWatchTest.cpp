@@ -5,14 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
 namespace {
 
 using Sample = KernelStallWatch::Sample;
 
 // Between two samples 15 ms apart: the longest wait of one thread on a run queue counts, not
-// the sum over threads; a page read back from disk holds its thread for the whole interval;
-// a thread that came between the samples counts for nothing.
-TEST(KernelStallWatch, CountsTheLongestWaitOfOneThreadOrTheIntervalOfAMajorFault)
+// the sum over threads; a page read back from disk, or a thread still waiting on the disk,
+// holds its thread for the whole interval; a thread that came between the samples counts for
+// nothing.
+TEST(KernelStallWatch, CountsTheLongestWaitOfOneThreadOrTheIntervalOfAMajorFaultOrADiskWait)
 {
     const Sample before{{10, {1'000'000, 3}}, {11, {5'000'000, 0}}};
     EXPECT_DOUBLE_EQ(KernelStallWatch::HeldBetween(before, before, 0.015), 0.0);
@@ -20,6 +26,8 @@ TEST(KernelStallWatch, CountsTheLongestWaitOfOneThreadOrTheIntervalOfAMajorFault
     EXPECT_NEAR(KernelStallWatch::HeldBetween(before, waited, 0.015), 0.012, 1e-9);
     const Sample faulted{{10, {1'000'000, 4}}, {11, {5'000'000, 0}}};
     EXPECT_NEAR(KernelStallWatch::HeldBetween(before, faulted, 0.015), 0.015, 1e-9);
+    const Sample onDisk{{10, {1'000'000, 3, true}}, {11, {5'000'000, 0}}};
+    EXPECT_NEAR(KernelStallWatch::HeldBetween(before, onDisk, 0.015), 0.015, 1e-9);
 }
 
 // A process that sleeps waits on no run queue and faults nothing in: whatever the machine does
@@ -37,6 +45,31 @@ TEST(KernelStallWatch, SeesNoStallOfAProcessThatSleeps)
     EXPECT_TRUE(watch.Stalls(0).empty());
     sleeper.kill();
     sleeper.waitForFinished();
+}
+
+// A parent waits for its vforked child uninterruptibly, as a thread waits for a page read back
+// from disk: the kernel shows it held for as long as the child lets it wait.
+TEST(KernelStallWatch, SeesAProcessHeldInAnUninterruptibleWait)
+{
+    const pid_t waiter = fork();
+    ASSERT_GE(waiter, 0);
+    if (waiter == 0) {
+        if (vfork() == 0) {
+            const timespec wait{0, 600'000'000};
+            syscall(SYS_nanosleep, &wait, nullptr);
+            _exit(0);
+        }
+        _exit(0);
+    }
+    KernelStallWatch watch;
+    watch.Start(waiter);
+    QThread::msleep(800);
+    watch.Stop();
+    waitpid(waiter, nullptr, 0);
+    double held = 0;
+    for (const ToneBreakJudge::MachineStall& stall : watch.Stalls(0))
+        held = std::max(held, stall.HeldSeconds);
+    EXPECT_GT(held, 0.4);
 }
 
 } // namespace

@@ -16,7 +16,7 @@ double KernelStallWatch::HeldBetween(const Sample& before, const Sample& after, 
         if (earlier == before.end())
             continue;
         held = std::max(held, static_cast<double>(counts.RunQueueNs - earlier->second.RunQueueNs) / 1e9);
-        if (counts.MajorFaults > earlier->second.MajorFaults)
+        if (counts.MajorFaults > earlier->second.MajorFaults || counts.WaitingUninterruptibly)
             held = std::max(held, intervalSeconds);
     }
     return held;
@@ -62,12 +62,13 @@ KernelStallWatch::Sample KernelStallWatch::Read(qint64 pid)
     const QString tasks = QString("/proc/%1/task").arg(pid);
     for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QList<QByteArray> schedstat = ReadFile(tasks + "/" + task + "/schedstat").split(' ');
-        // The fields after the name in parentheses: the major faults are the tenth.
+        // The fields after the name in parentheses: the state is the first, the major faults the
+        // tenth.
         const QByteArray stat = ReadFile(tasks + "/" + task + "/stat");
         const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
         if (schedstat.size() < 2 || fields.size() < 10)
             continue;
-        sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong()};
+        sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong(), fields[0] == "D"};
     }
     return sample;
 }
