@@ -207,19 +207,21 @@ void SoundSession::ExpectEveryBreakExplained(const Heard& heard)
               << " unexplained" << (judged.empty() ? "" : ": " + ToneBreakJudge::Describe(judged)) << "\n";
     RecordProperty("ToneBreaks", static_cast<int>(judged.size()));
     RecordProperty("UnexplainedToneBreaks", static_cast<int>(unexplained));
-    if (!witnessReportedOnly_) {
-        EXPECT_EQ(unexplained, 0) << "breaks of the played tone after " << heard.Action
-                                  << " that neither the rig's signal, the reference stream nor the kernel explain";
-    }
+    EXPECT_EQ(unexplained, 0) << "breaks of the played tone after " << heard.Action
+                              << " that neither the rig's signal, the reference stream nor the kernel explain";
 }
 
 Heard SoundSession::WithoutWitnessedHoles(const Heard& heard)
 {
     Heard kept = heard;
-    kept.Holes = HolesNotOfTheRig(heard.Holes, others_);
-    if (kept.Holes.size() < heard.Holes.size())
-        std::cout << "  " << heard.Holes.size() - kept.Holes.size()
-                  << " holes after breaks of the rig's signal or of the reference stream left unjudged\n";
+    kept.Holes.clear();
+    for (const Hole& hole : heard.Holes) {
+        if (const auto witness = RigBreakBefore(hole, others_))
+            std::cout << "  " << hole.Blocks << " blocks at " << Seconds(hole.AtSeconds) << " left unjudged: "
+                      << witness->Stream << " broke at " << Seconds(witness->AtSeconds) << "\n";
+        else
+            kept.Holes.push_back(hole);
+    }
     ReportTheKernelsWitness(kept.Holes);
     kept.Holes = HolesOfTheProgram(kept.Holes, others_);
     return kept;
@@ -239,11 +241,6 @@ void SoundSession::ExpectHolesWitnessed(const std::vector<Hole>& holes)
 {
     ReportTheKernelsWitness(holes);
     const std::vector<Hole> programs = HolesOfTheProgram(holes, others_);
-    if (witnessReportedOnly_) {
-        std::cout << "  holes the kernel's witness does not explain whole (reported, not judged beside the load):"
-                  << Describe(programs) << "\n";
-        return;
-    }
     EXPECT_TRUE(programs.empty()) << "holes that no break of the rig and no stall of the kernel explain whole:"
                                   << Describe(programs);
 }
@@ -392,16 +389,9 @@ std::vector<Hole> SoundSession::LengthsToJudge(const std::vector<Hole>& holes)
 {
     if (!KernelMemoryMonitorRuns())
         return holes;
-    std::cout << "  the kernel's memory monitor (DAMON) runs here: the holes' lengths are not judged\n";
+    std::cout << "  the kernel's memory monitor (DAMON) runs here: the holes' lengths are judged against the "
+                 "kernel's witness alone\n";
     return {};
-}
-
-void SoundSession::BesideTheLoad()
-{
-    witnessReportedOnly_ = KernelMemoryMonitorRuns();
-    if (witnessReportedOnly_)
-        std::cout << "  the kernel's memory monitor (DAMON) runs here: beside the load the holes and breaks are "
-                     "reported against the kernel's witness, not judged\n";
 }
 
 std::vector<std::string> SoundSession::Troubles()

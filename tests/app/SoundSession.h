@@ -79,14 +79,10 @@ protected:
     SoundSessionJudging::Purity MeasureTone(const SoundSessionJudging::Heard& heard, Windows windows = Windows::All);
     static std::string Describe(const std::vector<SoundSessionJudging::Hole>& holes);
     // The holes whose length is judged against a fixed cap beside a loaded machine: none where the
-    // kernel's memory monitor runs (said in the output).
+    // kernel's memory monitor runs (said in the output), as a page it put out and the program
+    // needs again may hold the program for longer; each hole is judged against the kernel's
+    // witness all the same (ExpectHolesWitnessed).
     static std::vector<SoundSessionJudging::Hole> LengthsToJudge(const std::vector<SoundSessionJudging::Hole>& holes);
-    // Called by the sessions beside a load of their own. Where the kernel's memory monitor runs
-    // too, the kernel's witness sees the program's stalls late and short: a thread held on a page
-    // read back from disk is on no run queue, and its fault is counted only once it runs again
-    // (a hole that began 0.2 s before the 110 ms stall the witness saw, on a machine with the
-    // monitor on). There the holes and breaks are reported against the witness, not judged.
-    void BesideTheLoad();
     // The span as heard, less the holes that follow a break of the rig's own signal, come with a
     // break of the reference stream, or are no longer than the kernel's stalls before them
     // explain (each reported).
@@ -169,7 +165,6 @@ private:
     std::vector<double> toneBreaks_;
     SoundSessionJudging::OthersBreaks others_;
     const bool judgesBreaks_;   // the rig plays tones
-    bool witnessReportedOnly_ = false;   // see BesideTheLoad
     std::vector<std::pair<size_t, size_t>> judgedSpans_;   // their first and end blocks
     struct TraceLine
     {

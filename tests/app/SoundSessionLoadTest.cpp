@@ -49,7 +49,6 @@ protected:
             heard = Listen();
         }
         ASSERT_EQ(heard.size(), 1U);
-        BesideTheLoad();
         heard[0] = WithoutWitnessedHoles(heard[0]);
         ReportSecondsToSound(heard[0]);
         ASSERT_TRUE(heard[0].Sound);

@@ -175,7 +175,6 @@ void SoundSession::KeepPlayingOnABusyMachine()
     }
     Power(true);
     Wait(BusySeconds);
-    BesideTheLoad();
     const std::vector<Heard> heard = Listen();
     for (auto& process : busy)
         process->kill(), process->waitForFinished();

@@ -51,7 +51,7 @@ OthersBreaks ExplainedBroke(std::vector<double> at)
     return {{}, {}, std::move(at)};
 }
 
-// A break of the rig's signal comes through the program up to a second later, and the rig's
+// A break of the rig's signal comes through the program up to 0.4 s later, and the rig's
 // recording may show it up to a block after the program's: the holes that follow it so closely
 // are not the program's. One with the reference stream's break at its moment is the server's.
 TEST(SoundSessionJudging, LeavesOutOnlyTheHolesAtTheRigsOwnBreaks)
@@ -59,15 +59,20 @@ TEST(SoundSessionJudging, LeavesOutOnlyTheHolesAtTheRigsOwnBreaks)
     const std::vector<Hole> holes{HoleAt(5.0), HoleAt(10.0), HoleAt(15.0), HoleAt(20.0)};
     const auto kept = [&](const OthersBreaks& breaks) { return HolesNotOfTheRig(holes, breaks).size(); };
     EXPECT_EQ(kept({}), 4U);
-    // 0.93 s and 0.05 s after the input broke, and 0.01 s before it.
-    EXPECT_EQ(kept(InputBroke({4.1, 9.98, 15.03})), 1U);
-    // 1.23 s after it, or more than a block before it.
-    EXPECT_EQ(kept(InputBroke({3.8, 10.1})), 4U);
+    // 0.37 s and 0.05 s after the input broke, and 0.01 s before it.
+    EXPECT_EQ(kept(InputBroke({4.67, 9.98, 15.03})), 1U);
+    // 0.46 s after it, or more than a block before it.
+    EXPECT_EQ(kept(InputBroke({4.57, 10.1})), 4U);
     // The reference stream broke at the same moment, give or take the recordings' alignment.
     EXPECT_EQ(kept(ReferenceBroke({4.9, 10.1})), 2U);
     EXPECT_EQ(kept(ReferenceBroke({4.7, 10.3})), 4U);
     // A break something else explains is no break of the rig's.
     EXPECT_EQ(kept(ExplainedBroke({5.0, 10.0})), 4U);
+    // The witness named is the rig's last break before the hole.
+    const auto witness = RigBreakBefore(HoleAt(10.0), InputBroke({9.2, 9.98, 10.5}));
+    ASSERT_TRUE(witness);
+    EXPECT_STREQ(witness->Stream, "the rig's signal");
+    EXPECT_DOUBLE_EQ(witness->AtSeconds, 9.98);
 }
 
 // The kernel held the program before a hole: the hole is excused for as long as the stalls
@@ -88,9 +93,9 @@ TEST(SoundSessionJudging, ExcusesAHoleOnlyAsLongAsTheKernelHeldTheProgramBeforeI
     // 30 ms: a block and an edge, so the hole of three blocks is the program's.
     EXPECT_EQ(HolesOfTheProgram({hole}, stalled({{hole.AtSeconds - 0.2, 0.03}})).size(), 1U);
     // Two stalls before it add up.
-    EXPECT_TRUE(HolesOfTheProgram({hole}, stalled({{hole.AtSeconds - 0.4, 0.03}, {hole.AtSeconds - 0.1, 0.03}})).empty());
+    EXPECT_TRUE(HolesOfTheProgram({hole}, stalled({{hole.AtSeconds - 0.25, 0.03}, {hole.AtSeconds - 0.1, 0.03}})).empty());
     // Ended too early, began too late (0.2 s after the hole), too short.
-    EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.6, 0.2}})), 0);
+    EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.35, 0.2}})), 0);
     EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds + 0.4, 0.2}})), 0);
     EXPECT_EQ(BlocksTheKernelExplains(hole, stalled({{hole.AtSeconds - 0.1, 0.005}})), 0);
     // A break of the rig's input excuses the hole after it, whatever the kernel saw.
@@ -116,10 +121,10 @@ TEST(SoundSessionJudging, JudgesTheWindowsBetweenHolesAwayFromOthersBreaks)
     EXPECT_FALSE(judged({{from - 3 * BlockSeconds, 3}}, {}));
     EXPECT_TRUE(judged({{from - 4 * BlockSeconds, 3}, {to + BlockSeconds, 2}}, {}));
 
-    // The input broke less than a second before the window, or in it.
-    EXPECT_FALSE(judged({}, InputBroke({from - 0.9})));
+    // The input broke less than 0.4 s before the window, or in it.
+    EXPECT_FALSE(judged({}, InputBroke({from - 0.35})));
     EXPECT_FALSE(judged({}, InputBroke({to - 0.1})));
-    EXPECT_TRUE(judged({}, InputBroke({from - 1.2})));
+    EXPECT_TRUE(judged({}, InputBroke({from - 0.45})));
     EXPECT_TRUE(judged({}, InputBroke({to + 0.1})));
     // The reference stream broke in the window, or at its edges.
     EXPECT_FALSE(judged({}, ReferenceBroke({from - 0.1})));

@@ -122,31 +122,31 @@ TEST(ToneBreakJudge, ExcusesABreakOnlyWhereAWitnessSawItAtThatMoment)
     EXPECT_EQ(judged(&Witnesses::Reference, {at + 0.14}).By, Cause::Reference);
     EXPECT_EQ(judged(&Witnesses::Reference, {at - 0.16, at + 0.16}).By, Cause::Unexplained);
     EXPECT_EQ(judged(&Witnesses::Reference, {at - 0.2, at + 0.2}).By, Cause::Unexplained);
-    // The input broke, and the program played the break after its delay, up to a second later;
+    // The input broke, and the program played the break after its delay, up to 0.4 s later;
     // never before.
-    EXPECT_EQ(judged(&Witnesses::Input, {at - 0.4}).By, Cause::Input);
-    EXPECT_EQ(judged(&Witnesses::Input, {at - 0.95}).By, Cause::Input);
-    EXPECT_EQ(judged(&Witnesses::Input, {at - 1.05}).By, Cause::Unexplained);
-    EXPECT_EQ(judged(&Witnesses::Input, {at - 1.2}).By, Cause::Unexplained);
+    EXPECT_EQ(judged(&Witnesses::Input, {at - 0.25}).By, Cause::Input);
+    EXPECT_EQ(judged(&Witnesses::Input, {at - 0.38}).By, Cause::Input);
+    EXPECT_EQ(judged(&Witnesses::Input, {at - 0.42}).By, Cause::Unexplained);
+    EXPECT_EQ(judged(&Witnesses::Input, {at - 1.0}).By, Cause::Unexplained);
     EXPECT_EQ(judged(&Witnesses::Input, {at + 0.3}).By, Cause::Unexplained);
     // The kernel held the program, and the sound it could not hand on ran out of the server's
-    // buffer up to half a second later; a stall after the break, or too short to hold any sound
-    // back, explains nothing.
+    // buffer up to 0.3 s later; a stall after the break, or too short to hold any sound back,
+    // explains nothing.
     const auto stalled = [&](double endSeconds, double heldSeconds) {
         Witnesses witnesses;
         witnesses.Machine = {{endSeconds, heldSeconds}};
         return Judge({at}, witnesses).at(0);
     };
-    EXPECT_EQ(stalled(at - 0.3, 0.05).By, Cause::Machine);
-    EXPECT_NEAR(stalled(at - 0.3, 0.05).HeldSeconds, 0.05, 1e-9);
-    EXPECT_EQ(stalled(at - 0.45, 0.05).By, Cause::Machine);
+    EXPECT_EQ(stalled(at - 0.2, 0.05).By, Cause::Machine);
+    EXPECT_NEAR(stalled(at - 0.2, 0.05).HeldSeconds, 0.05, 1e-9);
+    EXPECT_EQ(stalled(at - 0.28, 0.05).By, Cause::Machine);
     EXPECT_EQ(stalled(at + 0.1, 0.05).By, Cause::Machine);
-    EXPECT_EQ(stalled(at - 0.55, 0.05).By, Cause::Unexplained);
+    EXPECT_EQ(stalled(at - 0.32, 0.05).By, Cause::Unexplained);
     EXPECT_EQ(stalled(at + 0.3, 0.05).By, Cause::Unexplained);
     EXPECT_EQ(stalled(at + 0.3, 0.4).By, Cause::Machine);
     EXPECT_EQ(stalled(at - 0.1, 0.005).By, Cause::Unexplained);
     Witnesses twoStalls;
-    twoStalls.Machine = {{at - 0.4, 0.02}, {at - 0.1, 0.03}};
+    twoStalls.Machine = {{at - 0.25, 0.02}, {at - 0.1, 0.03}};
     EXPECT_NEAR(HeldBefore(twoStalls.Machine, at, at), 0.05, 1e-9);
     EXPECT_EQ(Describe(Judge({at}, twoStalls)), "5.026 s (the kernel held the program 30 ms up to 4.926 s)");
     Witnesses reference;
@@ -176,7 +176,7 @@ TEST(ToneBreakJudge, FindsWhereTheRigsRepeatingSignalBroke)
 // recorded it: a quantum lost at 2.3 s, a hole from 4 s to 4.3 s, and quanta lost at 6 s and
 // 6.5 s. Every sample for a second after a loss is compared with one from before it, yet each
 // loss is one break, and the hole breaks where it starts and where the sound comes back. So the
-// first loss excuses a break of the played tone just after it, not one a second and a half later.
+// first loss excuses a break of the played tone 0.3 s after it, not one 0.5 s after it.
 TEST(ToneBreakJudge, CountsEachBreakOfASignalThatRepeatsEverySecondOnce)
 {
     constexpr size_t Second = 48000;
@@ -208,7 +208,7 @@ TEST(ToneBreakJudge, CountsEachBreakOfASignalThatRepeatsEverySecondOnce)
     ASSERT_EQ(witnesses.Input.size(), 5U) << Describe(Judge(witnesses.Input, {}));
     for (size_t k = 0; k < 5; ++k)
         EXPECT_NEAR(witnesses.Input[k], (std::vector<double>{2.3, 4.0, 4.3, 6.0, 6.5})[k], 0.001);
-    const std::vector<JudgedBreak> judged = Judge({2.8, 3.8}, witnesses);
+    const std::vector<JudgedBreak> judged = Judge({2.6, 2.8}, witnesses);
     EXPECT_EQ(judged[0].By, Cause::Input);
     EXPECT_EQ(judged[1].By, Cause::Unexplained);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 namespace SoundSessionJudging {
 
@@ -10,6 +11,16 @@ namespace {
 bool AnyWithin(const std::vector<double>& breaks, double fromSeconds, double toSeconds)
 {
     return std::any_of(breaks.begin(), breaks.end(), [&](double at) { return fromSeconds < at && at < toSeconds; });
+}
+
+// The last break within (fromSeconds, toSeconds), if any.
+std::optional<double> LastWithin(const std::vector<double>& breaks, double fromSeconds, double toSeconds)
+{
+    std::optional<double> last;
+    for (const double at : breaks)
+        if (fromSeconds < at && at < toSeconds)
+            last = at;
+    return last;
 }
 
 } // namespace
@@ -32,13 +43,21 @@ bool HoldsAnExplainedBreak(const OthersBreaks& breaks, double fromSeconds, doubl
     return AnyWithin(breaks.Explained, fromSeconds - BlockSeconds, toSeconds + BlockSeconds);
 }
 
+std::optional<RigBreak> RigBreakBefore(const Hole& hole, const OthersBreaks& breaks)
+{
+    if (const auto input = LastWithin(breaks.Input, hole.AtSeconds - InputBreakReachSeconds, hole.AtSeconds + BlockSeconds))
+        return RigBreak{"the rig's signal", *input};
+    if (const auto reference = LastWithin(breaks.Reference, hole.AtSeconds - ToneBreakJudge::SameMomentSeconds,
+                                          hole.AtSeconds + ToneBreakJudge::SameMomentSeconds))
+        return RigBreak{"the reference stream", *reference};
+    return std::nullopt;
+}
+
 std::vector<Hole> HolesNotOfTheRig(const std::vector<Hole>& holes, const OthersBreaks& breaks)
 {
     std::vector<Hole> kept;
-    std::copy_if(holes.begin(), holes.end(), std::back_inserter(kept), [&](const Hole& hole) {
-        return !NearAnInputBreak(breaks, hole.AtSeconds, hole.AtSeconds) &&
-               !NearAReferenceBreak(breaks, hole.AtSeconds, hole.AtSeconds);
-    });
+    std::copy_if(holes.begin(), holes.end(), std::back_inserter(kept),
+                 [&](const Hole& hole) { return !RigBreakBefore(hole, breaks); });
     return kept;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,15 @@ bool NearAnInputBreak(const OthersBreaks& breaks, double fromSeconds, double toS
 bool NearAReferenceBreak(const OthersBreaks& breaks, double fromSeconds, double toSeconds);
 bool HoldsAnExplainedBreak(const OthersBreaks& breaks, double fromSeconds, double toSeconds);
 
+// The break of the rig that explains a hole: the last of the rig's signal from
+// InputBreakReachSeconds before it to a block after its start, else the last of the reference
+// stream at its moment; none where neither broke.
+struct RigBreak
+{
+    const char* Stream = "";
+    double AtSeconds = 0;
+};
+std::optional<RigBreak> RigBreakBefore(const Hole& hole, const OthersBreaks& breaks);
 // The holes less those that follow a break of the rig's signal or come with a break of the
 // reference stream.
 std::vector<Hole> HolesNotOfTheRig(const std::vector<Hole>& holes, const OthersBreaks& breaks);
