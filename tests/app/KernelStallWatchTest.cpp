@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -70,6 +71,28 @@ TEST(KernelStallWatch, SeesAProcessHeldInAnUninterruptibleWait)
     for (const ToneBreakJudge::MachineStall& stall : watch.Stalls(0))
         held = std::max(held, stall.HeldSeconds);
     EXPECT_GT(held, 0.4);
+}
+
+// A process stopped by a signal from outside, as a test freezes the program, is held too.
+TEST(KernelStallWatch, SeesAProcessStoppedFromOutside)
+{
+    QProcess sleeper;
+    sleeper.start("sleep", {"3"});
+    ASSERT_TRUE(sleeper.waitForStarted());
+    KernelStallWatch watch;
+    watch.Start(sleeper.processId());
+    QThread::msleep(100);
+    kill(static_cast<pid_t>(sleeper.processId()), SIGSTOP);
+    QThread::msleep(500);
+    kill(static_cast<pid_t>(sleeper.processId()), SIGCONT);
+    QThread::msleep(100);
+    watch.Stop();
+    double held = 0;
+    for (const ToneBreakJudge::MachineStall& stall : watch.Stalls(0))
+        held = std::max(held, stall.HeldSeconds);
+    EXPECT_GT(held, 0.4);
+    sleeper.kill();
+    sleeper.waitForFinished();
 }
 
 } // namespace

@@ -16,7 +16,7 @@ double KernelStallWatch::HeldBetween(const Sample& before, const Sample& after, 
         if (earlier == before.end())
             continue;
         held = std::max(held, static_cast<double>(counts.RunQueueNs - earlier->second.RunQueueNs) / 1e9);
-        if (counts.MajorFaults > earlier->second.MajorFaults || counts.WaitingUninterruptibly)
+        if (counts.MajorFaults > earlier->second.MajorFaults || counts.Held)
             held = std::max(held, intervalSeconds);
     }
     return held;
@@ -68,7 +68,7 @@ KernelStallWatch::Sample KernelStallWatch::Read(qint64 pid)
         const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
         if (schedstat.size() < 2 || fields.size() < 10)
             continue;
-        sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong(), fields[0] == "D"};
+        sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong(), fields[0] == "D" || fields[0] == "T"};
     }
     return sample;
 }

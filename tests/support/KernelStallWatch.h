@@ -15,12 +15,12 @@
 // The kernel's account of a process held by the machine, read from /proc on a thread of the
 // test every SamplingMs: each thread's time waiting on a run queue for a processor (the second
 // field of its schedstat), its major page faults (pages read back from disk, as after the
-// kernel paged them out) and whether it is in an uninterruptible wait, as on such a read. This
-// kernel keeps no account of time blocked on the disk otherwise (no delay accounting, no
-// scheduler statistics), and counts a fault only once its page has come: a thread seen in that
-// wait, or that faulted, counts as held for the whole interval. A thread that sleeps or waits on
-// a lock of its own is on no run queue and in no such wait: what the program does to itself is
-// never a stall here.
+// kernel paged them out) and whether the kernel holds it: in an uninterruptible wait, as on such
+// a read, or stopped by a signal from outside, as a test's freeze stops it. This kernel keeps no
+// account of time blocked on the disk otherwise (no delay accounting, no scheduler statistics),
+// and counts a fault only once its page has come: a thread seen so held, or that faulted, counts
+// as held for the whole interval. A thread that sleeps or waits on a lock of its own is on no run
+// queue and neither waits nor stops so: what the program does to itself is never a stall here.
 class KernelStallWatch
 {
 public:
@@ -31,14 +31,13 @@ public:
     {
         int64_t RunQueueNs = 0;
         int64_t MajorFaults = 0;
-        bool WaitingUninterruptibly = false;   // state D at the sample
+        bool Held = false;   // state D (an uninterruptible wait) or T (stopped) at the sample
     };
     using Sample = std::map<int, TaskCounts>;   // by thread id
 
     // How long the kernel held the process between two samples an interval apart: the longest
     // any one thread waited on a run queue, or the whole interval where a thread faulted a page
-    // in from disk or is seen in an uninterruptible wait. Threads that came or went between them
-    // are not counted.
+    // in from disk or is seen held. Threads that came or went between them are not counted.
     static double HeldBetween(const Sample& before, const Sample& after, double intervalSeconds);
 
     ~KernelStallWatch() { Stop(); }
