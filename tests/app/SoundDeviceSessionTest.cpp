@@ -30,8 +30,8 @@ protected:
 
     // Sound on the played sink, the one recorded: it comes within a second of the action and
     // is there at the end; a sink played by mistake would give none. A busy machine may break
-    // it briefly where the program says it ran dry, which is no matter of the device; a list
-    // read that held the program up would be a long hole.
+    // it briefly where the kernel was seen to hold the program, which is no matter of the
+    // device; a list read that held the program up would be a long hole.
     void ExpectSoundOnThePlayedSink(const Heard& heard)
     {
         ReportSecondsToSound(heard);

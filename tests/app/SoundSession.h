@@ -64,7 +64,8 @@ protected:
     void ExpectPromptUnbrokenSound(const SoundSessionJudging::Heard& heard);
     // The sound came, and stayed to the span's end.
     void ExpectUnbrokenSound(const SoundSessionJudging::Heard& heard);
-    // The sound came within SoundWithinSeconds, and stayed but for short holes the trace explains.
+    // The sound came within SoundWithinSeconds, and stayed but for short holes the kernel's
+    // witness explains.
     void ExpectPromptSoundKept(const SoundSessionJudging::Heard& heard);
     // Reports how long the sound took, in the output and the test's properties.
     void ReportSecondsToSound(const SoundSessionJudging::Heard& heard);
@@ -89,8 +90,7 @@ protected:
     SoundSessionJudging::Heard WithoutWitnessedHoles(const SoundSessionJudging::Heard& heard);
     // Every break of the played tone in the span, from after its onset, is explained by a break
     // of the rig's input, of the reference stream or by the kernel holding the program at that
-    // moment (reported);
-    // judged once a span, where the rig plays the tone.
+    // moment (reported); judged once a span, where the rig plays its tones.
     void ExpectEveryBreakExplained(const SoundSessionJudging::Heard& heard);
 
     // Each hole follows a break of the rig's signal, comes with one of the reference stream, or

@@ -55,7 +55,7 @@ void SoundSession::PlaySteadily(ChildReceiver::Priority priority, double seconds
 }
 
 // A machine busy enough to withhold the CPU from the program leaves a hole now and then: each
-// short, and named in the trace as a hold-up.
+// short, and no longer than the kernel was seen to hold the program before it.
 void SoundSession::ExpectPromptSoundKept(const Heard& heard)
 {
     ReportSecondsToSound(heard);
@@ -162,8 +162,8 @@ void SoundSession::ComeBackOnceAfterAShortStop()
     EXPECT_EQ(program.Close(), 0);
 }
 
-// With every core busy, the sound may break only where the program says it ran dry, never
-// for long, and it comes back after each break.
+// With every core busy, the sound may break only where the kernel was seen to hold the program,
+// never for long, and it comes back after each break.
 void SoundSession::KeepPlayingOnABusyMachine()
 {
     if (!Start(ChildReceiver::Priority::AsGranted))

@@ -24,13 +24,13 @@ std::vector<double> ToneBreaks(std::span<const int16_t> samples, double sampleRa
 // product of each sine's z² - 2 cos(w) z + 1: a break of either tone shows.
 std::vector<double> TonesBreaks(std::span<const int16_t> samples, double sampleRate, std::span<const double> tonesHz,
                                 double thresholdSteps);
-// The threshold for two tones recorded at 48 kHz, each at -18 dBFS or louder: the recurrence
-// through four samples carries rounding up some three times as far as that through two, and
-// shows a splice some three times as large.
+// The threshold for two tones recorded at 48 kHz, each at -18 dBFS or louder, as the sound
+// sessions play them (-12.6 dBFS each): the recurrence through four samples carries rounding up
+// some three times as far as that through two, and shows a splice some three times as large.
 constexpr double PlayedTonesThresholdSteps = 160.0;
-// The threshold for a 1 kHz tone recorded at 48 kHz at -12 dBFS or louder, as the sound sessions
-// (-6 dBFS) and the backend's tests (-12 dBFS) play it: about a sixteenth of a sample's shift
-// where a tone at -12 dBFS crosses zero, and some twenty times what rounding and a bent pitch make.
+// The threshold for a 1 kHz tone recorded at 48 kHz at -12 dBFS or louder, as the backend's
+// tests play it: about a sixteenth of a sample's shift where a tone at -12 dBFS crosses zero, and
+// some twenty times what rounding and a bent pitch make.
 constexpr double PlayedToneThresholdSteps = 64.0;
 
 // A signal that repeats every period samples exactly, as the rig's own players make it: where a

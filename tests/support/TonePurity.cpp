@@ -118,16 +118,24 @@ Sine FitAt(std::span<const double> x, double omega)
     return {omega, a, b, c};
 }
 
+// x less the sine, its offset included.
+std::vector<double> Less(std::span<const double> x, const Sine& sine)
+{
+    std::vector<double> left(x.size());
+    Phasor phasor(sine.Omega, -MiddleOf(x.size()));
+    for (size_t n = 0; n < x.size(); ++n) {
+        left[n] = x[n] - (sine.Cos * phasor.Cos() + sine.Sin * phasor.Sin() + sine.Offset);
+        phasor.Step();
+    }
+    return left;
+}
+
 // Mean square of what the sine leaves of x.
 double ResidualPower(std::span<const double> x, const Sine& sine)
 {
-    Phasor phasor(sine.Omega, -MiddleOf(x.size()));
     double sum = 0;
-    for (double value : x) {
-        const double left = value - (sine.Cos * phasor.Cos() + sine.Sin * phasor.Sin() + sine.Offset);
+    for (const double left : Less(x, sine))
         sum += left * left;
-        phasor.Step();
-    }
     return sum / static_cast<double>(x.size());
 }
 
@@ -213,18 +221,6 @@ Sine FitSine(std::span<const double> x, double approximateOmega)
         length = std::min(x.size(), StretchGrowth * length);
         sine = FitAt(x.first(length), sine.Omega);
     }
-}
-
-// x less the sine, its offset included.
-std::vector<double> Less(std::span<const double> x, const Sine& sine)
-{
-    std::vector<double> left(x.size());
-    Phasor phasor(sine.Omega, -MiddleOf(x.size()));
-    for (size_t n = 0; n < x.size(); ++n) {
-        left[n] = x[n] - (sine.Cos * phasor.Cos() + sine.Sin * phasor.Sin() + sine.Offset);
-        phasor.Step();
-    }
-    return left;
 }
 
 double Amplitude(const Sine& sine) { return std::hypot(sine.Cos, sine.Sin); }
