@@ -55,7 +55,7 @@ void SoundSession::PlaySteadily(ChildReceiver::Priority priority, double seconds
 }
 
 // A machine busy enough to withhold the CPU from the program leaves a hole now and then: each
-// short, and no longer than the kernel was seen to hold the program before it.
+// short, and at most as long as the kernel was seen to hold the program before it.
 void SoundSession::ExpectPromptSoundKept(const Heard& heard)
 {
     ReportSecondsToSound(heard);
