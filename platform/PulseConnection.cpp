@@ -237,19 +237,27 @@ bool PulseConnection::ListDevices(SoundDirection direction, DeviceList& list)
     return known.Heard;
 }
 
-// A device not in the list may have come since: the server is asked. Both waits together
-// last at most WaitMs.
+// A device in the last whole list is there: a list on its way, asked for because some device
+// changed, is not waited for, as a server that stops answering just then would leave it
+// unanswered and fail the open of a device it has told of. One not in the list may have come
+// since: the list on its way is waited for, then the server is asked. Both waits together last
+// at most WaitMs.
 std::optional<bool> PulseConnection::HasDevice(SoundDirection direction, const std::string& serverName)
 {
     const Lock lock(*this);
     const KnownDevices& known = known_[IndexOf(direction)];
+    const std::string name = ServerPrefix + serverName;
+    const auto listed = [&known, &name] {
+        return std::any_of(known.Devices.begin(), known.Devices.end(),
+                           [&name](const SoundDeviceInfo& device) { return device.Name == name; });
+    };
+    if (listed())
+        return true;
     QElapsedTimer clock;
     clock.start();
     if (!Wait([&known] { return !known.Listing; }, WaitMs))
         return std::nullopt;
-    const std::string name = ServerPrefix + serverName;
-    const auto named = [&name](const SoundDeviceInfo& device) { return device.Name == name; };
-    if (std::any_of(known.Devices.begin(), known.Devices.end(), named))
+    if (listed())
         return true;
     bool found = false;
     const char* asked = serverName.c_str();

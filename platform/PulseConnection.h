@@ -118,8 +118,8 @@ public:
 
     // Lock not held. The devices as the server last told of them; false when it has not.
     bool ListDevices(SoundDirection direction, DeviceList& list);
-    // Lock not held: whether the server has the device of that name (its own name); nothing
-    // when the server does not say so in time.
+    // Lock not held: whether the server has the device of that name (its own name): at once
+    // where the server's last list holds it; nothing when the server does not say so in time.
     std::optional<bool> HasDevice(SoundDirection direction, const std::string& serverName);
 
 private:

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <functional>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -250,6 +252,33 @@ TEST_P(PulseSoundBackendHeldServer, StartsEarlyInAHoldReturnAtOnceAndEndAsALostS
                Occurrences(rig->PlayingStreams(), "\"Receiver output\"") == 1;
     };
     EXPECT_TRUE(RunUntil(ours, 2000)) << rig->RecordingStreams() << rig->PlayingStreams();
+}
+
+// A device changes just as the server stops answering: the list that the change asks for is
+// left unanswered. A device of the last whole list is found at once all the same; one the
+// server never told of waits for that list and has no answer.
+TEST_P(PulseSoundBackendHeldServer, ADeviceOfTheLastListIsFoundWhileTheListOnItsWayIsUnanswered)
+{
+    std::string reason;
+    const std::unique_ptr<PulseConnection> connection = PulseConnection::Connect([](void*) {}, nullptr, reason);
+    ASSERT_TRUE(connection) << reason;
+    ASSERT_EQ(connection->Await(PulseConnection::WaitMs, reason), PulseConnection::Progress::Ready) << reason;
+    std::unique_ptr<HeldSoundServer> held;
+    {
+        // The client thread reads nothing while the lock is held: the server's word of the change
+        // waits until the server is held, and the list it asks for goes to a server that is.
+        const PulseConnection::Lock lock(*connection);
+        ASSERT_TRUE(rig->SuspendInput(true));
+        RunUntil([] { return false; }, 100);
+        held = std::make_unique<HeldSoundServer>(*rig);
+        ASSERT_TRUE(held->Held());
+    }
+    RunUntil([] { return false; }, 50);
+    std::optional<bool> present;
+    EXPECT_LT(Timed([&] { present = connection->HasDevice(Capture, std::string(PacedSoundRig::SignalSink) + ".monitor"); }),
+              PulseConnection::WaitMs / 2);
+    EXPECT_EQ(present, std::optional<bool>(true));
+    EXPECT_EQ(connection->HasDevice(Capture, "zoz_never_told_of"), std::nullopt);
 }
 
 // Held past the client library's own wait for an answer (30 s), which ends its questions: that
