@@ -62,7 +62,8 @@ protected:
 
     // The sound came within SoundWithinSeconds of the action, and stayed to the span's end.
     void ExpectPromptUnbrokenSound(const SoundSessionJudging::Heard& heard);
-    // The sound came, and stayed to the span's end.
+    // The sound came, and stayed to the span's end: broken only where a witness outside the
+    // program saw the rig break or the kernel hold the program (each reported).
     void ExpectUnbrokenSound(const SoundSessionJudging::Heard& heard);
     // The sound came within SoundWithinSeconds, and stayed but for short holes the kernel's
     // witness explains.

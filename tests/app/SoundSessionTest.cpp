@@ -144,13 +144,19 @@ void SoundSession::ComeBackOnceAfterAShortStop()
     ReportSecondsToSound(heard[0]);
     ASSERT_TRUE(heard[0].Sound);
     EXPECT_LE(heard[0].SecondsToSound(), SoundWithinSeconds);
-    // The program keeps far less sound in hand than the stop lasts: the stop is heard.
-    ASSERT_EQ(heard[0].Holes.size(), 1U) << "after a stop at " << stoppedAt << " s:" << Describe(heard[0].Holes);
-    const Hole& hole = heard[0].Holes[0];
+    // The program keeps far less sound in hand than the stop lasts: the stop is heard, as one
+    // hole where it came. Any other hole is one a witness outside the program explains.
+    const auto atTheStop = [&](const Hole& hole) {
+        return hole.AtSeconds >= stoppedAt - BlockSeconds && hole.AtSeconds <= stoppedAt + StopMs / 1000.0 + SoundWithinSeconds;
+    };
+    std::vector<Hole> stopHoles;
+    std::vector<Hole> others;
+    for (const Hole& hole : heard[0].Holes)
+        (atTheStop(hole) ? stopHoles : others).push_back(hole);
+    ASSERT_EQ(stopHoles.size(), 1U) << "after a stop at " << stoppedAt << " s:" << Describe(heard[0].Holes);
+    const Hole& hole = stopHoles[0];
     EXPECT_LE(hole.Blocks, StopHoleBlocks);
-    EXPECT_GE(hole.AtSeconds, stoppedAt - BlockSeconds) << "a hole before the stop at " << stoppedAt << " s";
-    EXPECT_LE(hole.AtSeconds, stoppedAt + StopMs / 1000.0 + SoundWithinSeconds)
-        << "a hole long after the stop at " << stoppedAt << " s";
+    ExpectHolesWitnessed(others);
     EXPECT_TRUE(heard[0].SoundAtTheEnd);
     // The tone is judged from the sound after the stop's hole, however many underruns the stop
     // made, away from breaks of the rig's own signal.
