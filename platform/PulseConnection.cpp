@@ -239,9 +239,9 @@ bool PulseConnection::ListDevices(SoundDirection direction, DeviceList& list)
 
 // A device in the last whole list is there: a list on its way, asked for because some device
 // changed, is not waited for, as a server that stops answering just then would leave it
-// unanswered and fail the open of a device it has told of. One not in the list may have come
-// since: the list on its way is waited for, then the server is asked. Both waits together last
-// at most WaitMs.
+// unanswered and fail the open of a device it has told of. One not in the list may be new: the
+// list on its way is waited for, then the server is asked. Both waits together last at most
+// WaitMs.
 std::optional<bool> PulseConnection::HasDevice(SoundDirection direction, const std::string& serverName)
 {
     const Lock lock(*this);
