@@ -18,7 +18,7 @@
 #include <thread>
 
 // These tests run against the rig's private sound server: its default source is the
-// monitor of a sink a 13 kHz tone plays into, its default sink is recorded.
+// monitor of a sink the rig's two tones play into, its default sink is recorded.
 namespace {
 
 constexpr auto Capture = SoundDirection::Capture;
@@ -62,33 +62,65 @@ double ToneShare(const std::vector<int16_t>& samples, int channels, int channel,
     return power > 0 ? 2 * (re * re + im * im) / (static_cast<double>(n) * power) : 0;
 }
 
-// The largest step by which a sampled tone of hz strays from the sine it was on: a gap in
-// the samples shows as a jump of the order of the tone's amplitude.
-double LargestStray(const std::vector<int16_t>& samples, double hz)
+// The rig's two tones as captured, from the first block that holds them, with where the rig's
+// recording stood as that block was signalled: the capture runs on without a gap from there
+// (a held-up server captures silence in time), so each sample's moment follows from it.
+struct CapturedTones
 {
-    const double twiceCos = 2 * std::cos(2 * M_PI * hz / Rate);
-    double largest = 0;
-    for (size_t i = 2; i < samples.size(); ++i)
-        largest = std::max(largest, std::abs(samples[i] - twiceCos * samples[i - 1] + samples[i - 2]));
-    return largest;
+    std::vector<int16_t> left;
+    double firstBlockEndSeconds = 0;
+    std::vector<size_t> tonelessBlocks;   // kept blocks without the tones, by their first sample
+
+    double SecondsAt(size_t sample) const
+    {
+        return firstBlockEndSeconds - BlockSeconds + static_cast<double>(sample) / Rate;
+    }
+};
+
+double TonesShare(const std::vector<int16_t>& samples)
+{
+    return ToneShare(samples, 2, 0, PacedSoundRig::ToneHz) + ToneShare(samples, 2, 0, PacedSoundRig::SecondToneHz);
 }
 
-// Reads a captured block as it is signalled and keeps its left channel, from the first
-// block that holds the tone on (the server's tone may start a little after the stream);
-// false for the blocks before.
-bool KeepToneBlock(SoundBackend& backend, const SoundBufferDesc& desc, int32_t block, std::vector<int16_t>& left)
+// Reads a captured block as it is signalled and keeps its left channel, from the first block
+// that holds the tones on (the server's tones may start a little after the stream); false for
+// the blocks before. Both channels carry the same sound.
+bool KeepToneBlock(SoundBackend& backend, const SoundBufferDesc& desc, int32_t block, PacedSoundRig& rig,
+                   CapturedTones& captured)
 {
     std::vector<int16_t> samples(static_cast<size_t>(desc.BlockBytes / 2));
     EXPECT_EQ(backend.ReadBuffer(block * desc.BlockBytes, desc.BlockBytes, samples), 0) << backend.ErrorText();
     for (size_t i = 0; i < samples.size(); i += 2)
         EXPECT_EQ(samples[i], samples[i + 1]);
-    if (left.empty() && ToneShare(samples, 2, 0, PacedSoundRig::ToneHz) < 0.9)
-        return false;
-    for (int channel : {0, 1})
-        EXPECT_GT(ToneShare(samples, 2, channel, PacedSoundRig::ToneHz), 0.9) << "at sample " << left.size();
+    const bool holdsTones = TonesShare(samples) > 0.9;
+    if (captured.left.empty()) {
+        if (!holdsTones)
+            return false;
+        captured.firstBlockEndSeconds = rig.RecordingSeconds();
+    }
+    if (!holdsTones)
+        captured.tonelessBlocks.push_back(captured.left.size());
     for (size_t i = 0; i < samples.size(); i += 2)
-        left.push_back(samples[i]);
+        captured.left.push_back(samples[i]);
     return true;
+}
+
+// Every break of the captured tones, and every block without them, unless the rig's own signal
+// broke at that moment on its way into the server: the recording ends. Empty when none.
+std::string UnwitnessedBreaks(const CapturedTones& captured, PacedSoundRig& rig)
+{
+    rig.Played();
+    const double tones[] = {PacedSoundRig::ToneHz, PacedSoundRig::SecondToneHz};
+    std::vector<double> breaks;
+    for (const double at : ToneBreakJudge::TonesBreaks(captured.left, Rate, tones, ToneBreakJudge::PlayedTonesThresholdSteps))
+        breaks.push_back(captured.SecondsAt(static_cast<size_t>(std::lround(at * Rate))));
+    for (const size_t first : captured.tonelessBlocks)
+        breaks.push_back(captured.SecondsAt(first));
+    ToneBreakJudge::Witnesses witnesses;
+    witnesses.Input = rig.InputBreaks();
+    std::vector<ToneBreakJudge::JudgedBreak> judged = ToneBreakJudge::Judge(breaks, witnesses);
+    std::erase_if(judged, [](const ToneBreakJudge::JudgedBreak& verdict) { return verdict.By == ToneBreakJudge::Cause::Input; });
+    return ToneBreakJudge::Describe(judged);
 }
 
 double MedianLevel(const std::vector<int16_t>& samples)
@@ -138,8 +170,7 @@ class PulseSoundBackendOnServer : public ::testing::TestWithParam<SoundServer>
 protected:
     void SetUp() override
     {
-        // The captured signal is judged as the one tone it is.
-        rig = std::make_unique<PacedSoundRig>(GetParam(), RigOptions{.signal = RigSignal::Tone});
+        rig = std::make_unique<PacedSoundRig>(GetParam());
         if (!rig->SkipReason().empty())
             GTEST_SKIP() << rig->SkipReason();
         traces.clear();
@@ -185,21 +216,23 @@ TEST_P(PulseSoundBackendOnServer, ListsTheServersDevicesByDescriptionAfterItsDef
     }
 }
 
-// Each block holds the tone on both channels, and the blocks follow one another without
+// Each block holds the tones on both channels, and the blocks follow one another without
 // a gap; a notification may close the device.
 TEST_P(PulseSoundBackendOnServer, CaptureSignalsEachBlockInTurnWithTheServersSound)
 {
     const SoundBufferDesc desc = Blocks(2, 4);
     const std::vector<int32_t> ids = OpenDefault(Capture, desc);
-    std::vector<int16_t> left;
+    CapturedTones captured;
     size_t toneBlocks = 0;
     sink.onEvent = [&](int32_t id) {
         const auto block = static_cast<int32_t>(std::find(ids.begin(), ids.end(), id) - ids.begin());
-        if (KeepToneBlock(backend, desc, block, left) && ++toneBlocks == 8)
+        if (KeepToneBlock(backend, desc, block, *rig, captured) && ++toneBlocks == 8)
             backend.CloseDevice(Capture);
         DoEvents();   // a nested event loop never sees a block twice
     };
 
+    std::string failure;
+    ASSERT_TRUE(rig->StartRecording(failure)) << failure;
     ASSERT_EQ(backend.Start(Capture), 0) << backend.ErrorText();
     EXPECT_TRUE(RunUntil([&] { return toneBlocks >= 8; }));
     const size_t events = sink.events.size();
@@ -207,7 +240,7 @@ TEST_P(PulseSoundBackendOnServer, CaptureSignalsEachBlockInTurnWithTheServersSou
     EXPECT_EQ(sink.events.size(), events);
     for (size_t i = 0; i < sink.events.size(); ++i)
         EXPECT_EQ(sink.events[i], ids[i % ids.size()]);
-    EXPECT_LT(LargestStray(left, PacedSoundRig::ToneHz), 0.02 * 8000);
+    EXPECT_EQ(UnwitnessedBreaks(captured, *rig), "");
     EXPECT_FALSE(backend.IsRunning(Capture));
     EXPECT_EQ(backend.OpenDevice(Capture, "default"), 0);   // the closed device is free again
     EXPECT_EQ(traces, std::vector<std::string>{});
@@ -407,12 +440,12 @@ TEST_P(PulseSoundBackendOnServer, CaptureHeldUpLosesNothingForHalfASecondAndTheO
     constexpr double LongHoldSeconds = 1.2;
     const SoundBufferDesc desc = Blocks(2, 4);
     const std::vector<int32_t> ids = OpenDefault(Capture, desc);
-    std::vector<int16_t> left;
+    CapturedTones captured;
     size_t toneBlocks = 0;
     size_t tracesBeforeLongHold = 0;
     sink.onEvent = [&](int32_t id) {
         const auto block = static_cast<int32_t>(std::find(ids.begin(), ids.end(), id) - ids.begin());
-        if (toneBlocks >= 20 || !KeepToneBlock(backend, desc, block, left))
+        if (toneBlocks >= 20 || !KeepToneBlock(backend, desc, block, *rig, captured))
             return;
         if (++toneBlocks == 2)
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -422,12 +455,14 @@ TEST_P(PulseSoundBackendOnServer, CaptureHeldUpLosesNothingForHalfASecondAndTheO
         }
     };
 
+    std::string failure;
+    ASSERT_TRUE(rig->StartRecording(failure)) << failure;
     ASSERT_EQ(backend.Start(Capture), 0) << backend.ErrorText();
     ASSERT_TRUE(RunUntil([&] { return toneBlocks >= 20; }));
     const size_t events = sink.events.size();
     EXPECT_TRUE(RunUntil([&] { return sink.events.size() >= events + 20; }));
     EXPECT_EQ(tracesBeforeLongHold, 0u);
-    EXPECT_LT(LargestStray(left, PacedSoundRig::ToneHz), 0.02 * 8000);
+    EXPECT_EQ(UnwitnessedBreaks(captured, *rig), "");
     ASSERT_EQ(traces.size(), 1u);
     const std::string overrun = "PulseSoundBackend.Capture:Capture overrun on Capture device \"default\", ";
     EXPECT_TRUE(traces[0].starts_with(overrun) && traces[0].ends_with(" frames dropped")) << traces[0];

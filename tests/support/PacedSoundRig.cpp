@@ -34,16 +34,6 @@ void PlayForever(const std::vector<int16_t>& period)
     }
 }
 
-// 13 cycles of 13 kHz take exactly 48 samples at 48 kHz. At half of full scale, as
-// PulseAudio's tone module plays it: the program's tone is then far above its 16 bits' steps.
-const bool toneRoutine = ChildRoutines::Register("PacedSoundRig.Tone", [] {
-    std::vector<int16_t> period;
-    for (int i = 0; i < 48; ++i)
-        period.push_back(static_cast<int16_t>(std::lround(16384.0 * std::cos(2.0 * M_PI * PacedSoundRig::ToneHz * i / 48000.0))));
-    PlayForever(period);
-    return 0;
-});
-
 // The tone and the second one at 15/64 of full scale each: the program plays them at the level
 // they come in, and their peaks together stay 0.6 dB below its limiter's, which would turn a
 // whole block down where it reached it.
@@ -328,14 +318,7 @@ bool PacedSoundRig::PlayTone()
 {
     if (options_.signal == RigSignal::NoisyAM)
         return PlayThroughAPlayer("PacedSoundRig.NoisyAM");
-    if (options_.signal == RigSignal::Tones)
-        return PlayThroughAPlayer("PacedSoundRig.Tones");
-    if (server_ == SoundServer::PipeWire)
-        return PlayThroughAPlayer("PacedSoundRig.Tone");
-    if (Pactl({"load-module", "module-sine", QString("sink=%1").arg(SignalSink), QString("frequency=%1").arg(ToneHz)}))
-        return true;
-    Skip("the tone cannot be played into PulseAudio");
-    return false;
+    return PlayThroughAPlayer("PacedSoundRig.Tones");
 }
 
 bool PacedSoundRig::StartPlayer(const char* routine, const char* sink, const QStringList& arguments,

@@ -16,9 +16,9 @@
 // A sound server that runs at real-time pace, as on a desktop: a private PulseAudio daemon,
 // or a private PipeWire with its PulseAudio server (the default of Debian 12's desktops),
 // on a socket in its own temporary folder, with three null sinks (and, where asked for, a
-// spare one between the first two, which a test may take away). A sine tone plays into the
-// first, whose monitor is the server's and ALSA's "default" capture device (the tone on both
-// channels); a listener keeps that sink running at a short latency, as a sound card's input
+// spare one between the first two, which a test may take away). The rig's signal (see
+// RigSignal) plays into the first, whose monitor is the server's and ALSA's "default" capture
+// device (the signal on both channels); a listener keeps that sink running at a short latency, as a sound card's input
 // runs. The server's and ALSA's "default" playback device plays into the second sink, and a
 // recorder that asks for a latency of 2 s, as browsers and music players ask of a desktop's
 // sink, records its monitor: that sink then runs at whatever latency the playing program
@@ -44,11 +44,11 @@ inline void PrintTo(SoundServer server, std::ostream* out)
     *out << (server == SoundServer::PulseAudio ? "PulseAudio" : "PipeWire");
 }
 
-// What plays into the first sink: the pure tone; the tone with a second one beside it, which
-// together repeat only every 2352 samples, so that a slip of any length up to a block shows
-// in one of them; or the tone as the carrier of an AM signal in noise, which every mode of
-// the receiver turns into sound.
-enum class RigSignal { Tone, Tones, NoisyAM };
+// What plays into the first sink: the tone with a second one beside it, which together repeat
+// only every 2352 samples, so that a slip of any length up to a block shows in one of them; or
+// the tone as the carrier of an AM signal in noise, which every mode of the receiver turns
+// into sound.
+enum class RigSignal { Tones, NoisyAM };
 
 // How a rig is set up beyond its server.
 struct RigOptions

@@ -29,7 +29,7 @@ int RecorderLagMs(int latencyMs)
 // The rig's players repeat their signal exactly; a recording that differs from a period
 // before by more than this breaks.
 constexpr int RepeatTolerance = 2;
-constexpr size_t TonePeriod = PacedSoundRig::SampleRate / 1000;   // the reference's, and 13 cycles of the signal's
+constexpr size_t TonePeriod = PacedSoundRig::SampleRate / 1000;   // the reference's
 const QStringList RecordedFormat{"--format=s16le", "--rate=48000", "--channels=1"};
 
 // The reference: a 1 kHz tone at -12 dBFS, as the program plays the signal, 48 samples a cycle.
@@ -194,17 +194,11 @@ std::vector<double> PacedSoundRig::Breaks(Recorded sink, size_t period) const
     return breaks;
 }
 
-// The tone repeats every 48 samples, the two tones every 2352, the noisy AM signal every second.
+// The two tones repeat every 2352 samples, the noisy AM signal every second.
 std::vector<double> PacedSoundRig::InputBreaks() const
 {
-    switch (options_.signal) {
-    case RigSignal::Tone:
-        return Breaks(Input, TonePeriod);
-    case RigSignal::Tones:
+    if (options_.signal == RigSignal::Tones)
         return Breaks(Input, TonesPeriod);
-    case RigSignal::NoisyAM:
-        break;
-    }
     return Breaks(Input, static_cast<size_t>(SampleRate));
 }
 
