@@ -44,6 +44,7 @@ TEST(KernelStallWatch, SeesNoStallOfAProcessThatSleeps)
     QThread::msleep(600);
     watch.Stop();
     EXPECT_TRUE(watch.Stalls(0).empty());
+    EXPECT_TRUE(watch.BusySpans(0).empty());
     sleeper.kill();
     sleeper.waitForFinished();
 }
@@ -93,6 +94,36 @@ TEST(KernelStallWatch, SeesAProcessStoppedFromOutside)
     EXPECT_GT(held, 0.4);
     sleeper.kill();
     sleeper.waitForFinished();
+}
+
+// A process that runs its own code for half a second shows as busy for about that long.
+TEST(KernelStallWatch, SeesAProcessRunningWithoutAPauseAsBusy)
+{
+    const pid_t spinner = fork();
+    ASSERT_GE(spinner, 0);
+    if (spinner == 0) {
+        timespec start{}, now{};
+        clock_gettime(CLOCK_MONOTONIC, &start);
+        do
+            clock_gettime(CLOCK_MONOTONIC, &now);
+        while (static_cast<double>(now.tv_sec - start.tv_sec) + static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9 < 0.5);
+        const timespec rest{0, 300'000'000};
+        nanosleep(&rest, nullptr);
+        _exit(0);
+    }
+    KernelStallWatch watch;
+    watch.Start(spinner);
+    QThread::msleep(700);
+    watch.Stop();
+    waitpid(spinner, nullptr, 0);
+    const std::vector<KernelStallWatch::BusySpan> spans = watch.BusySpans(0);
+    ASSERT_FALSE(spans.empty());
+    double ran = 0;
+    for (const KernelStallWatch::BusySpan& span : spans) {
+        EXPECT_EQ(span.ThreadId, spinner);
+        ran = std::max(ran, span.RanSeconds);
+    }
+    EXPECT_GT(ran, 0.3);
 }
 
 } // namespace

@@ -165,6 +165,7 @@ std::vector<Heard> SoundSession::Listen()
             std::cout << " " << std::lround(stall.HeldSeconds * 1000) << " ms up to " << Seconds(stall.EndSeconds) << ";";
         std::cout << "\n";
     }
+    ListBusyThreads();
     // A sink that plays ahead hands its monitor's recording on ahead of the clock, and a sink
     // hands it on a period at a time: the silence an action brings may show that much before
     // the action's time, and a span that ends at an action ends that much earlier.
@@ -173,6 +174,21 @@ std::vector<Heard> SoundSession::Listen()
         if (actions_[k].Then == After::Sound)
             heard.push_back(Judge(levels, k, spansEnd, ahead + SinkPeriodSeconds));
     return heard;
+}
+
+// Where a thread of the program ran its own code without a pause: a hole that follows such a
+// span is the program's, whatever else happened.
+void SoundSession::ListBusyThreads()
+{
+    const std::vector<KernelStallWatch::BusySpan> spans =
+        kernel_.BusySpans(KernelStallWatch::ClockSeconds() - rig.RecordingSeconds());
+    if (spans.empty())
+        return;
+    std::cout << "  the program's threads ran without a pause:";
+    for (const KernelStallWatch::BusySpan& span : spans)
+        std::cout << " " << (span.ThreadId == program.ProcessId() ? std::string("main") : std::to_string(span.ThreadId)) << " "
+                  << std::lround(span.RanSeconds * 1000) << " ms up to " << Seconds(span.EndSeconds) << ";";
+    std::cout << "\n";
 }
 
 void SoundSession::WatchTrace(bool forget)

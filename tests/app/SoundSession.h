@@ -155,6 +155,7 @@ private:
     bool Silent(const std::vector<double>& levels, size_t block) const;
     // Notes the trace lines written since it last looked, at the recording's time now; the
     // lines before are left behind when forgetting.
+    void ListBusyThreads();
     void WatchTrace(bool forget = false);
     SoundSessionJudging::Heard Judge(const std::vector<double>& levels, size_t action, double endSeconds,
                                      double ahead) const;

@@ -28,7 +28,9 @@ void KernelStallWatch::Start(qint64 pid)
     {
         std::lock_guard lock(mutex_);
         stalls_.clear();
+        busySpans_.clear();
     }
+    busyNow_.clear();
     stop_ = false;
     thread_ = std::thread([this, pid] { Watch(pid); });
 }
@@ -47,6 +49,15 @@ std::vector<ToneBreakJudge::MachineStall> KernelStallWatch::Stalls(double offset
     for (ToneBreakJudge::MachineStall& stall : stalls)
         stall.EndSeconds -= offsetSeconds;
     return stalls;
+}
+
+std::vector<KernelStallWatch::BusySpan> KernelStallWatch::BusySpans(double offsetSeconds) const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<BusySpan> spans = busySpans_;
+    for (BusySpan& span : spans)
+        span.EndSeconds -= offsetSeconds;
+    return spans;
 }
 
 double KernelStallWatch::ClockSeconds()
@@ -68,7 +79,8 @@ KernelStallWatch::Sample KernelStallWatch::Read(qint64 pid)
         const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
         if (schedstat.size() < 2 || fields.size() < 10)
             continue;
-        sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong(), fields[0] == "D" || fields[0] == "T"};
+        sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong(), fields[0] == "D" || fields[0] == "T",
+                                schedstat[0].toLongLong()};
     }
     return sample;
 }
@@ -87,18 +99,56 @@ void KernelStallWatch::Watch(qint64 pid)
         if (held >= ToneBreakJudge::ShortestStallSeconds / 4) {
             current.HeldSeconds += held;
             current.EndSeconds = at;
-        } else if (current.HeldSeconds > 0) {
-            if (current.HeldSeconds >= ToneBreakJudge::ShortestStallSeconds) {
-                std::lock_guard lock(mutex_);
-                stalls_.push_back(current);
-            }
-            current = {};
+        } else {
+            Record(current);
         }
+        FollowBusyThreads(before, after, at, at - beforeAt);
         before = after;
         beforeAt = at;
     }
-    if (current.HeldSeconds >= ToneBreakJudge::ShortestStallSeconds) {
+    Record(current);
+    for (const auto& [task, span] : busyNow_)
+        KeepBusySpan(span);
+}
+
+// A stall long enough to count is kept; the next begins afresh.
+void KernelStallWatch::Record(ToneBreakJudge::MachineStall& stall)
+{
+    if (stall.HeldSeconds >= ToneBreakJudge::ShortestStallSeconds) {
         std::lock_guard lock(mutex_);
-        stalls_.push_back(current);
+        stalls_.push_back(stall);
+    }
+    stall = {};
+}
+
+void KernelStallWatch::KeepBusySpan(const BusySpan& span)
+{
+    if (span.RanSeconds >= ShortestBusySeconds) {
+        std::lock_guard lock(mutex_);
+        busySpans_.push_back(span);
+    }
+}
+
+void KernelStallWatch::FollowBusyThreads(const Sample& before, const Sample& after, double at, double intervalSeconds)
+{
+    for (const auto& [task, counts] : after) {
+        const auto earlier = before.find(task);
+        if (earlier == before.end())
+            continue;
+        const double ran = static_cast<double>(counts.RunNs - earlier->second.RunNs) / 1e9;
+        if (ran >= BusyShare * intervalSeconds) {
+            BusySpan& span = busyNow_[task];
+            span.ThreadId = task;
+            span.RanSeconds += ran;
+            span.EndSeconds = at;
+        }
+    }
+    for (auto span = busyNow_.begin(); span != busyNow_.end();) {
+        if (span->second.EndSeconds == at) {
+            ++span;
+            continue;
+        }
+        KeepBusySpan(span->second);
+        span = busyNow_.erase(span);
     }
 }

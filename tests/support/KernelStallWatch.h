@@ -21,10 +21,17 @@
 // and counts a fault only once its page has come: a thread seen so held, or that faulted, counts
 // as held for the whole interval. A thread that sleeps or waits on a lock of its own is on no run
 // queue and neither waits nor stops so: what the program does to itself is never a stall here.
+// The watch also tells where one thread of the process ran its own code without a pause (the
+// first field of its schedstat): a witness against the program, never for it.
 class KernelStallWatch
 {
 public:
     static constexpr int SamplingMs = 15;
+    // A thread that ran at least this share of consecutive intervals, for at least
+    // ShortestBusySeconds in all, ran without a pause: longer than a block's time between two
+    // captured blocks, which the program hands on each as it comes.
+    static constexpr double BusyShare = 0.8;
+    static constexpr double ShortestBusySeconds = 0.04;
 
     // One thread's counts at a sample.
     struct TaskCounts
@@ -32,6 +39,7 @@ public:
         int64_t RunQueueNs = 0;
         int64_t MajorFaults = 0;
         bool Held = false;   // state D (an uninterruptible wait) or T (stopped) at the sample
+        int64_t RunNs = 0;   // time it ran on a processor
     };
     using Sample = std::map<int, TaskCounts>;   // by thread id
 
@@ -50,12 +58,28 @@ public:
     // Seconds of the monotonic clock the stalls are placed on (that of QElapsedTimer).
     static double ClockSeconds();
 
+    // A time one thread of the process ran without a pause.
+    struct BusySpan
+    {
+        int ThreadId = 0;
+        double EndSeconds = 0;   // where it ended
+        double RanSeconds = 0;   // how long the thread ran within it
+    };
+    // The busy spans seen so far, placed as Stalls places the stalls.
+    std::vector<BusySpan> BusySpans(double offsetSeconds) const;
+
 private:
     static Sample Read(qint64 pid);
     void Watch(qint64 pid);
+    void Record(ToneBreakJudge::MachineStall& stall);
+    // Extends each thread's busy span by the interval, or ends it.
+    void FollowBusyThreads(const Sample& before, const Sample& after, double at, double intervalSeconds);
+    void KeepBusySpan(const BusySpan& span);
 
     std::thread thread_;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<ToneBreakJudge::MachineStall> stalls_;   // on the monotonic clock
+    std::map<int, BusySpan> busyNow_;                   // the watch's thread only
+    std::vector<BusySpan> busySpans_;                   // on the monotonic clock
 };
