@@ -2,6 +2,8 @@
 
 #include "support/PacedSoundRig.h"
 
+#include <gtest/gtest.h>
+
 #include <utility>
 
 // The rig's sound server (or PipeWire's session manager alone) held with SIGSTOP, as a hung
@@ -19,10 +21,15 @@ public:
 
     // False when the server could not be held.
     bool Held() const { return held_; }
+    // A hold that broke meanwhile (a process of the server running again, or ended though the
+    // test did not kill it) fails the test as the rig's.
     void Release()
     {
-        if (std::exchange(held_, false))
-            rig_.HoldServer(false, what_);
+        if (!std::exchange(held_, false))
+            return;
+        const std::string notHeld = rig_.NotHeld(what_);
+        EXPECT_EQ(notHeld, "") << "the rig's hold of the server broke";
+        rig_.HoldServer(false, what_);
     }
 
 private:

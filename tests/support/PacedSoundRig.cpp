@@ -2,12 +2,14 @@
 #include "support/AwakeSink.h"
 #include "support/ChildRoutines.h"
 #include "support/ProcessCpu.h"
+#include "support/TextFiles.h"
 
 #include <alsa/asoundlib.h>
 #include <sys/prctl.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -514,7 +516,31 @@ bool PacedSoundRig::HoldServer(bool held, Held what)
         if (chosen && pid > 0)
             told = kill(pid, held ? SIGSTOP : SIGCONT) == 0 || told;
     }
-    return told;
+    if (!told || !held)
+        return told;
+    QElapsedTimer waited;
+    waited.start();
+    while (!NotHeld(what).empty() && waited.elapsed() < StartTimeoutMs)
+        QThread::msleep(1);
+    return NotHeld(what).empty();
+}
+
+std::string PacedSoundRig::NotHeld(Held what) const
+{
+    std::string notHeld;
+    for (const std::unique_ptr<QProcess>& process : serverProcesses_) {
+        const auto pid = static_cast<pid_t>(process->processId());
+        if (pid <= 0 || !(what == Held::Server ? IsServer(*process) : IsSessionManager(*process)))
+            continue;
+        // The state is the first field after the name in parentheses; none where it has gone.
+        const QByteArray stat = ReadFile(QString("/proc/%1/stat").arg(pid));
+        const qsizetype nameEnd = stat.lastIndexOf(')');
+        const char state = nameEnd >= 0 && nameEnd + 2 < stat.size() ? stat[nameEnd + 2] : '-';
+        if (state != 'T')
+            notHeld += (notHeld.empty() ? "" : ", ") + QFileInfo(process->program()).fileName().toStdString() + " " +
+                       std::to_string(pid) + " in state " + state;
+    }
+    return notHeld;
 }
 
 bool PacedSoundRig::IsServer(const QProcess& process)

@@ -152,8 +152,13 @@ public:
     // a hung server is, or lets it go on with SIGCONT; false when it cannot. Or PipeWire's
     // session manager alone: its server then answers, but starts no new stream (and takes no
     // new client).
+    // A hold returns once the kernel shows every process it stopped as stopped.
     enum class Held { Server, SessionManager };
     bool HoldServer(bool held, Held what = Held::Server);
+    // The processes a hold stops that are not stopped now (running, or ended though the rig
+    // did not kill them), each with its state: where a hold of the rig's broke. Empty when it
+    // holds.
+    std::string NotHeld(Held what = Held::Server) const;
     // Starts the killed server again as it was first started (its sinks, defaults, tone);
     // false with why. The recording, if any, ended with the server.
     bool RestartServer(std::string& failure);
