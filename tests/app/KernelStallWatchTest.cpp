@@ -96,7 +96,8 @@ TEST(KernelStallWatch, SeesAProcessStoppedFromOutside)
     sleeper.waitForFinished();
 }
 
-// A process that runs its own code for half a second shows as busy for about that long.
+// A process that runs its own code for half a second shows as busy, however busy the machine
+// keeps it waiting for a processor meanwhile; one that sleeps, never (above).
 TEST(KernelStallWatch, SeesAProcessRunningWithoutAPauseAsBusy)
 {
     const pid_t spinner = fork();
@@ -121,9 +122,9 @@ TEST(KernelStallWatch, SeesAProcessRunningWithoutAPauseAsBusy)
     double ran = 0;
     for (const KernelStallWatch::BusySpan& span : spans) {
         EXPECT_EQ(span.ThreadId, spinner);
-        ran = std::max(ran, span.RanSeconds);
+        ran += span.RanSeconds;
     }
-    EXPECT_GT(ran, 0.3);
+    EXPECT_GT(ran, 0.1);
 }
 
 } // namespace

@@ -80,7 +80,7 @@ KernelStallWatch::Sample KernelStallWatch::Read(qint64 pid)
         if (schedstat.size() < 2 || fields.size() < 10)
             continue;
         sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong(), fields[0] == "D" || fields[0] == "T",
-                                schedstat[0].toLongLong()};
+                                schedstat[0].toLongLong(), fields[0] == "R"};
     }
     return sample;
 }
@@ -102,7 +102,7 @@ void KernelStallWatch::Watch(qint64 pid)
         } else {
             Record(current);
         }
-        FollowBusyThreads(before, after, at, at - beforeAt);
+        FollowBusyThreads(before, after, at);
         before = after;
         beforeAt = at;
     }
@@ -129,19 +129,18 @@ void KernelStallWatch::KeepBusySpan(const BusySpan& span)
     }
 }
 
-void KernelStallWatch::FollowBusyThreads(const Sample& before, const Sample& after, double at, double intervalSeconds)
+void KernelStallWatch::FollowBusyThreads(const Sample& before, const Sample& after, double at)
 {
     for (const auto& [task, counts] : after) {
         const auto earlier = before.find(task);
-        if (earlier == before.end())
+        // Ready to run but waiting for a processor is no pause of the thread's own: a busy
+        // machine only slows it.
+        if (earlier == before.end() || !earlier->second.Runnable || !counts.Runnable)
             continue;
-        const double ran = static_cast<double>(counts.RunNs - earlier->second.RunNs) / 1e9;
-        if (ran >= BusyShare * intervalSeconds) {
-            BusySpan& span = busyNow_[task];
-            span.ThreadId = task;
-            span.RanSeconds += ran;
-            span.EndSeconds = at;
-        }
+        BusySpan& span = busyNow_[task];
+        span.ThreadId = task;
+        span.RanSeconds += static_cast<double>(counts.RunNs - earlier->second.RunNs) / 1e9;
+        span.EndSeconds = at;
     }
     for (auto span = busyNow_.begin(); span != busyNow_.end();) {
         if (span->second.EndSeconds == at) {

@@ -27,10 +27,11 @@ class KernelStallWatch
 {
 public:
     static constexpr int SamplingMs = 15;
-    // A thread that ran at least this share of consecutive intervals, for at least
-    // ShortestBusySeconds in all, ran without a pause: longer than a block's time between two
-    // captured blocks, which the program hands on each as it comes.
-    static constexpr double BusyShare = 0.8;
+    // A thread seen running, or ready to run, at every sample of consecutive intervals, that
+    // ran for at least ShortestBusySeconds in them, ran without a pause: about a block's time
+    // between two captured blocks, which the program hands on each as it comes. (The kernel adds
+    // a thread's wait on a run queue to its count only once it runs again, so the counts of one
+    // interval cannot tell.)
     static constexpr double ShortestBusySeconds = 0.04;
 
     // One thread's counts at a sample.
@@ -38,8 +39,9 @@ public:
     {
         int64_t RunQueueNs = 0;
         int64_t MajorFaults = 0;
-        bool Held = false;   // state D (an uninterruptible wait) or T (stopped) at the sample
-        int64_t RunNs = 0;   // time it ran on a processor
+        bool Held = false;       // state D (an uninterruptible wait) or T (stopped) at the sample
+        int64_t RunNs = 0;       // time it ran on a processor
+        bool Runnable = false;   // state R (running, or ready to) at the sample
     };
     using Sample = std::map<int, TaskCounts>;   // by thread id
 
@@ -73,7 +75,7 @@ private:
     void Watch(qint64 pid);
     void Record(ToneBreakJudge::MachineStall& stall);
     // Extends each thread's busy span by the interval, or ends it.
-    void FollowBusyThreads(const Sample& before, const Sample& after, double at, double intervalSeconds);
+    void FollowBusyThreads(const Sample& before, const Sample& after, double at);
     void KeepBusySpan(const BusySpan& span);
 
     std::thread thread_;
