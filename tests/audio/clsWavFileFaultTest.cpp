@@ -1,6 +1,7 @@
 // The recorder under faults, on the real file system: a file-size limit in a forked
 // child stands in for a full disk, and a child recorder is killed while it records.
 #include "WavReaderRig.h"
+#include "support/ChildChecks.h"
 
 #include <cerrno>
 #include <csignal>
@@ -17,23 +18,6 @@ namespace {
 
 constexpr int32_t Half = 4096;           // samples per recording half in these tests
 constexpr int64_t HalfBytes = 2 * Half;
-
-// Runs body in a forked child, which may change its own file-size limit, and expects it
-// to pass; gtest prints the child's failures as they happen.
-void ExpectInChild(const std::function<void()>& body)
-{
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    ASSERT_NE(-1, pid);
-    if (pid == 0) {
-        body();
-        std::fflush(stdout);
-        _exit(testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(pid, waitpid(pid, &status, 0));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child's checks failed (above)";
-}
 
 // A disk that takes no more than bytes per file: writes beyond fail with EFBIG. The
 // program ignores SIGXFSZ, so the child does too.
@@ -215,10 +199,7 @@ TEST_F(FaultTest, RecordingInAFolderWithoutWriteRightsGivesTheSystemsError)
     ASSERT_EQ(0, mkdir(folder.c_str(), 0555));
     ASSERT_EQ(0, chmod(home.path().c_str(), 0755));
     ExpectInChild([&] {
-        if (geteuid() == 0) {
-            ASSERT_EQ(0, setgid(65534));
-            ASSERT_EQ(0, setuid(65534));
-        }
+        ASSERT_TRUE(TakeAnOrdinaryUsersRights());
         wav->TempFileName = folder + "/~QELVOWAV.TMP";
         EXPECT_EQ(EACCES, wav->OpenRecording());
         EXPECT_FALSE(wav->IsRecording());
@@ -254,7 +235,7 @@ TEST_F(FaultTest, AnUnreadableLeftoverOnTheDiskIsKeptAtTheStartAndAtRecord)
     const pid_t pid = fork();
     ASSERT_NE(-1, pid);
     if (pid == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        if (!TakeAnOrdinaryUsersRights())
             _exit(PermissionDoesNotBind);
         const QDateTime written(QDate(2024, 5, 6), QTime(22, 15, 3));
         if (!putUnreadable(written.toSecsSinceEpoch()))
