@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -14,6 +15,26 @@
 namespace {
 
 using Sample = KernelStallWatch::Sample;
+
+// Forks a child that runs body and ends, and watches it for watchMs: the child's id, -1 where
+// none could be made.
+pid_t WatchChild(KernelStallWatch& watch, int watchMs, const std::function<void()>& body)
+{
+    const pid_t child = fork();
+    if (child < 0) {
+        ADD_FAILURE() << "no child process";
+        return child;
+    }
+    if (child == 0) {
+        body();
+        _exit(0);
+    }
+    watch.Start(child);
+    QThread::msleep(static_cast<unsigned long>(watchMs));
+    watch.Stop();
+    waitpid(child, nullptr, 0);
+    return child;
+}
 
 // Between two samples 15 ms apart: the longest wait of one thread on a run queue counts, not
 // the sum over threads; a page read back from disk, or a thread still waiting on the disk,
@@ -53,21 +74,14 @@ TEST(KernelStallWatch, SeesNoStallOfAProcessThatSleeps)
 // from disk: the kernel shows it held for as long as the child lets it wait.
 TEST(KernelStallWatch, SeesAProcessHeldInAnUninterruptibleWait)
 {
-    const pid_t waiter = fork();
-    ASSERT_GE(waiter, 0);
-    if (waiter == 0) {
+    KernelStallWatch watch;
+    WatchChild(watch, 800, [] {
         if (vfork() == 0) {
             const timespec wait{0, 600'000'000};
             syscall(SYS_nanosleep, &wait, nullptr);
             _exit(0);
         }
-        _exit(0);
-    }
-    KernelStallWatch watch;
-    watch.Start(waiter);
-    QThread::msleep(800);
-    watch.Stop();
-    waitpid(waiter, nullptr, 0);
+    });
     double held = 0;
     for (const ToneBreakJudge::MachineStall& stall : watch.Stalls(0))
         held = std::max(held, stall.HeldSeconds);
@@ -100,9 +114,8 @@ TEST(KernelStallWatch, SeesAProcessStoppedFromOutside)
 // keeps it waiting for a processor meanwhile; one that sleeps, never (above).
 TEST(KernelStallWatch, SeesAProcessRunningWithoutAPauseAsBusy)
 {
-    const pid_t spinner = fork();
-    ASSERT_GE(spinner, 0);
-    if (spinner == 0) {
+    KernelStallWatch watch;
+    const pid_t spinner = WatchChild(watch, 700, [] {
         timespec start{}, now{};
         clock_gettime(CLOCK_MONOTONIC, &start);
         do
@@ -110,13 +123,7 @@ TEST(KernelStallWatch, SeesAProcessRunningWithoutAPauseAsBusy)
         while (static_cast<double>(now.tv_sec - start.tv_sec) + static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9 < 0.5);
         const timespec rest{0, 300'000'000};
         nanosleep(&rest, nullptr);
-        _exit(0);
-    }
-    KernelStallWatch watch;
-    watch.Start(spinner);
-    QThread::msleep(700);
-    watch.Stop();
-    waitpid(spinner, nullptr, 0);
+    });
     const std::vector<KernelStallWatch::BusySpan> spans = watch.BusySpans(0);
     ASSERT_FALSE(spans.empty());
     double ran = 0;
