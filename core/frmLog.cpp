@@ -4,10 +4,12 @@
 #include "core/Globals.h"
 #include "platform/AppPaths.h"
 
+#include <QAbstractItemDelegate>
 #include <QDateTime>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <cerrno>
@@ -104,12 +106,23 @@ void frmLog::AddLog(const std::string& record)
     if (!TraceOn || LogBusy)
         return;  // a record arriving while one is written is dropped
     BusyGuard busy(LogBusy);
-    lstLog->addItem(QString::fromStdString(record));
+    AppendLine(record);
     if (!WriteLine(LogFileName, record, std::ios::app, &unwritableWhy_) && !fileUnwritable_) {
         fileUnwritable_ = true;
         ShowUnwritableFile();
     }
     lstLog->setCurrentRow(lstLog->count() - 1);
+}
+
+// Each line is measured once, as it comes, and keeps its size: selecting the newest line lays
+// the list out again, and a list that measured every line each time (laying out its text) would
+// take longer with every line traced, on the thread that plays the sound.
+void frmLog::AppendLine(const std::string& text)
+{
+    auto* line = new QListWidgetItem(QString::fromStdString(text), lstLog);
+    QStyleOptionViewItem option;
+    option.initFrom(lstLog);
+    line->setSizeHint(lstLog->itemDelegate()->sizeHint(option, lstLog->model()->index(lstLog->row(line), 0)));
 }
 
 // A log file that cannot be written must not stop the program: the window and standard error
@@ -119,7 +132,7 @@ void frmLog::ShowUnwritableFile()
 {
     const std::string text = "frmLog: the log file " + LogFileName + " cannot be written (" + unwritableWhy_ +
                              "); the trace is kept in this window only. Check that the folder is writable.";
-    lstLog->addItem(QString::fromStdString(text));
+    AppendLine(text);
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
 }

@@ -40,6 +40,7 @@ private:
     void Form_Resize();
     void cmdClose_Click();
     void ShowUnwritableFile();
+    void AppendLine(const std::string& text);
 
     bool fileUnwritable_ = false;  // a write failed; the list says so once
     std::string unwritableWhy_;    // the system's reason for it

@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QListWidget>
+#include <QCoreApplication>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -27,6 +29,20 @@ std::vector<std::string> ListEntries(const frmLog& log)
         entries.push_back(log.lstLog->item(row)->text().toStdString());
     return entries;
 }
+
+// Counts the lines whose text the list lays out to measure them.
+class MeasuringDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (!index.data(Qt::SizeHintRole).isValid())
+            ++Measured;
+        return QStyledItemDelegate::sizeHint(option, index);
+    }
+    mutable int Measured = 0;
+};
 
 class frmLogTest : public ::testing::Test
 {
@@ -91,4 +107,25 @@ TEST_F(frmLogTest, OpensShowingItsTextTheButtonSitsCentredAtTheBottomAndATinyWin
     EXPECT_EQ(log.lstLog->geometry(), QRect(0, 0, 400, 300 - buttonHeight));
     log.resize(30, buttonHeight / 2);
     EXPECT_EQ(log.lstLog->height(), 0);
+}
+
+// A trace runs for hours on the thread that plays the sound: a new line, shown and selected,
+// costs the measure of that line alone, not of every line before it, and keeps its full width.
+TEST_F(frmLogTest, ANewLineIsMeasuredAloneHoweverLongTheLogIs)
+{
+    TraceOn = true;
+    frmLog log;
+    auto* delegate = new MeasuringDelegate(log.lstLog);
+    log.lstLog->setItemDelegate(delegate);
+    log.show();
+    for (int line = 0; line < 300; ++line)
+        AddLog("QELVODX8.EventHandler:Playback had no sound for 85 ms, silence played " + std::to_string(line));
+    QCoreApplication::processEvents();
+    delegate->Measured = 0;
+    const std::string longest(400, 'x');
+    AddLog(longest);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delegate->Measured, 1);
+    EXPECT_EQ(log.lstLog->currentRow(), 300);
+    EXPECT_GT(log.lstLog->item(300)->sizeHint().width(), log.lstLog->item(0)->sizeHint().width());
 }
