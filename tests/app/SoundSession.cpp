@@ -240,6 +240,14 @@ Heard SoundSession::WithoutWitnessedHoles(const Heard& heard)
     }
     ReportTheKernelsWitness(kept.Holes);
     kept.Holes = HolesOfTheProgram(kept.Holes, others_);
+    // The windows of the tone must still keep clear of the holes left out.
+    for (const Hole& hole : heard.Holes) {
+        const bool isTheProgramsHole = std::any_of(kept.Holes.begin(), kept.Holes.end(), [&](const Hole& other) {
+            return other.AtSeconds == hole.AtSeconds;
+        });
+        if (!isTheProgramsHole)
+            kept.ExcusedHoles.push_back(hole);
+    }
     return kept;
 }
 

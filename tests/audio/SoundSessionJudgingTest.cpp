@@ -120,6 +120,10 @@ TEST(SoundSessionJudging, JudgesTheWindowsBetweenHolesAwayFromOthersBreaks)
     EXPECT_FALSE(judged({{to, 2}}, {}));
     EXPECT_FALSE(judged({{from - 3 * BlockSeconds, 3}}, {}));
     EXPECT_TRUE(judged({{from - 4 * BlockSeconds, 3}, {to + BlockSeconds, 2}}, {}));
+    // A hole that something else explains keeps the window off it all the same.
+    Heard excused = Span();
+    excused.ExcusedHoles = {{from - 2 * BlockSeconds, 3}};
+    EXPECT_FALSE(JudgedBetweenHoles(excused, first, {}));
 
     // The input broke less than 0.4 s before the window, or in it.
     EXPECT_FALSE(judged({}, InputBroke({from - 0.35})));

@@ -77,10 +77,12 @@ std::vector<Hole> HolesOfTheProgram(const std::vector<Hole>& holes, const Others
 
 bool JudgedBetweenHoles(const Heard& heard, size_t first, const OthersBreaks& breaks)
 {
-    const bool touchesAHole = std::any_of(heard.Holes.begin(), heard.Holes.end(), [&](const Hole& hole) {
+    const auto touches = [&](const Hole& hole) {
         const auto start = static_cast<size_t>(std::lround(hole.AtSeconds / BlockSeconds));
         return first <= start + static_cast<size_t>(hole.Blocks) && start <= first + PurityWindowBlocks;
-    });
+    };
+    const bool touchesAHole = std::any_of(heard.Holes.begin(), heard.Holes.end(), touches) ||
+                              std::any_of(heard.ExcusedHoles.begin(), heard.ExcusedHoles.end(), touches);
     const double from = static_cast<double>(first) * BlockSeconds;
     const double to = from + PurityWindowBlocks * BlockSeconds;
     return !touchesAHole && !NearAnInputBreak(breaks, from, to) && !NearAReferenceBreak(breaks, from, to) &&

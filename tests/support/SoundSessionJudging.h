@@ -73,6 +73,7 @@ struct Heard
     size_t FirstBlock = 0;           // the first audible one
     size_t EndBlock = 0;             // past the last whole block before the end
     std::vector<Hole> Holes;         // after the first audible block
+    std::vector<Hole> ExcusedHoles;  // taken out of Holes, as something else made or explains them
     bool SoundAtTheEnd = false;      // the last block is loud
 
     double FirstAudibleSeconds() const { return static_cast<double>(FirstBlock) * BlockSeconds; }
@@ -128,7 +129,7 @@ int BlocksTheKernelExplains(const Hole& hole, const OthersBreaks& breaks);
 // The holes less those of the rig and those the kernel's stalls explain whole.
 std::vector<Hole> HolesOfTheProgram(const std::vector<Hole>& holes, const OthersBreaks& breaks);
 // Whether a window of PurityWindowBlocks from the block first is judged between holes: it
-// touches no hole, nor the blocks at its edges where sound and silence meet, and may carry no
+// touches no hole, excused or not, nor the blocks at its edges where sound and silence meet, and may carry no
 // break that something other than the program made or explains.
 bool JudgedBetweenHoles(const Heard& heard, size_t first, const OthersBreaks& breaks);
 // The breaks of the played tone within the span, from after its onset.
