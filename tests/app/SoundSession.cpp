@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <iostream>
 #include <sstream>
@@ -241,13 +242,10 @@ Heard SoundSession::WithoutWitnessedHoles(const Heard& heard)
     ReportTheKernelsWitness(kept.Holes);
     kept.Holes = HolesOfTheProgram(kept.Holes, others_);
     // The windows of the tone must still keep clear of the holes left out.
-    for (const Hole& hole : heard.Holes) {
-        const bool isTheProgramsHole = std::any_of(kept.Holes.begin(), kept.Holes.end(), [&](const Hole& other) {
-            return other.AtSeconds == hole.AtSeconds;
-        });
-        if (!isTheProgramsHole)
-            kept.ExcusedHoles.push_back(hole);
-    }
+    std::copy_if(heard.Holes.begin(), heard.Holes.end(), std::back_inserter(kept.ExcusedHoles), [&](const Hole& hole) {
+        return std::none_of(kept.Holes.begin(), kept.Holes.end(),
+                            [&](const Hole& program) { return program.AtSeconds == hole.AtSeconds; });
+    });
     return kept;
 }
 

@@ -3,9 +3,9 @@
 #include "platform/AppPaths.h"
 #include "support/ScopedTestHome.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QListWidget>
-#include <QCoreApplication>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <gtest/gtest.h>

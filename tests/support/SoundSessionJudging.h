@@ -129,8 +129,8 @@ int BlocksTheKernelExplains(const Hole& hole, const OthersBreaks& breaks);
 // The holes less those of the rig and those the kernel's stalls explain whole.
 std::vector<Hole> HolesOfTheProgram(const std::vector<Hole>& holes, const OthersBreaks& breaks);
 // Whether a window of PurityWindowBlocks from the block first is judged between holes: it
-// touches no hole, excused or not, nor the blocks at its edges where sound and silence meet, and may carry no
-// break that something other than the program made or explains.
+// touches no hole, excused or not, nor the blocks at its edges where sound and silence meet,
+// and may carry no break that something other than the program made or explains.
 bool JudgedBetweenHoles(const Heard& heard, size_t first, const OthersBreaks& breaks);
 // The breaks of the played tone within the span, from after its onset.
 std::vector<double> BreaksAfterTheOnset(const std::vector<double>& toneBreaks, const Heard& heard);
