@@ -8,9 +8,9 @@
 #include <QThread>
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 
 using namespace SoundSessionJudging;
