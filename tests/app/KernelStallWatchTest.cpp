@@ -42,14 +42,34 @@ pid_t WatchChild(KernelStallWatch& watch, int watchMs, const std::function<void(
 // nothing.
 TEST(KernelStallWatch, CountsTheLongestWaitOfOneThreadOrTheIntervalOfAMajorFaultOrADiskWait)
 {
-    const Sample before{{10, {1'000'000, 3}}, {11, {5'000'000, 0}}};
+    const Sample before{{{10, {1'000'000, 3}}, {11, {5'000'000, 0}}}};
     EXPECT_DOUBLE_EQ(KernelStallWatch::HeldBetween(before, before, 0.015), 0.0);
-    const Sample waited{{10, {13'000'000, 3}}, {11, {12'000'000, 0}}, {12, {90'000'000, 9}}};
+    const Sample waited{{{10, {13'000'000, 3}}, {11, {12'000'000, 0}}, {12, {90'000'000, 9}}}};
     EXPECT_NEAR(KernelStallWatch::HeldBetween(before, waited, 0.015), 0.012, 1e-9);
-    const Sample faulted{{10, {1'000'000, 4}}, {11, {5'000'000, 0}}};
+    const Sample faulted{{{10, {1'000'000, 4}}, {11, {5'000'000, 0}}}};
     EXPECT_NEAR(KernelStallWatch::HeldBetween(before, faulted, 0.015), 0.015, 1e-9);
-    const Sample onDisk{{10, {1'000'000, 3, true}}, {11, {5'000'000, 0}}};
+    const Sample onDisk{{{10, {1'000'000, 3, true}}, {11, {5'000'000, 0}}}};
     EXPECT_NEAR(KernelStallWatch::HeldBetween(before, onDisk, 0.015), 0.015, 1e-9);
+}
+
+// The host took processor 1 away for 30 ms and processor 2 for 20 ms: a thread ready to run on
+// one of them at either sample was held that long, one asleep on it throughout not at all.
+TEST(KernelStallWatch, CountsTheTimeTheHostTookAwayTheProcessorOfAThreadReadyToRun)
+{
+    KernelStallWatch::TaskCounts asleep{};
+    asleep.Processor = 1;
+    KernelStallWatch::TaskCounts ready = asleep;
+    ready.Runnable = true;
+    KernelStallWatch::TaskCounts movedToTwo = asleep;
+    movedToTwo.Processor = 2;
+    const std::vector<int64_t> stolenBefore{0, 40'000'000, 10'000'000};
+    const std::vector<int64_t> stolenAfter{0, 70'000'000, 30'000'000};
+
+    EXPECT_DOUBLE_EQ(KernelStallWatch::HeldBetween({{{10, asleep}}, stolenBefore}, {{{10, asleep}}, stolenAfter}, 0.015), 0.0);
+    EXPECT_NEAR(KernelStallWatch::HeldBetween({{{10, ready}}, stolenBefore}, {{{10, asleep}}, stolenAfter}, 0.015), 0.03, 1e-9);
+    EXPECT_NEAR(KernelStallWatch::HeldBetween({{{10, asleep}}, stolenBefore}, {{{10, ready}}, stolenAfter}, 0.015), 0.03, 1e-9);
+    EXPECT_NEAR(KernelStallWatch::HeldBetween({{{10, ready}}, {0, 40'000'000, 0}}, {{{10, movedToTwo}}, {0, 40'000'000, 20'000'000}}, 0.015),
+                0.02, 1e-9);
 }
 
 // A process that sleeps waits on no run queue and faults nothing in: whatever the machine does

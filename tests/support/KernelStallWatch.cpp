@@ -5,19 +5,38 @@
 #include <QDir>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <time.h>
+#include <unistd.h>
+
+namespace {
+
+// The time the host took a processor away between two samples; none for one not in both.
+double StolenBetween(const KernelStallWatch::Sample& before, const KernelStallWatch::Sample& after, int processor)
+{
+    const auto index = static_cast<size_t>(processor);
+    if (processor < 0 || index >= before.StolenNs.size() || index >= after.StolenNs.size())
+        return 0;
+    return static_cast<double>(after.StolenNs[index] - before.StolenNs[index]) / 1e9;
+}
+
+} // namespace
 
 double KernelStallWatch::HeldBetween(const Sample& before, const Sample& after, double intervalSeconds)
 {
     double held = 0;
-    for (const auto& [task, counts] : after) {
-        const auto earlier = before.find(task);
-        if (earlier == before.end())
+    for (const auto& [task, counts] : after.Tasks) {
+        const auto earlier = before.Tasks.find(task);
+        if (earlier == before.Tasks.end())
             continue;
         held = std::max(held, static_cast<double>(counts.RunQueueNs - earlier->second.RunQueueNs) / 1e9);
         if (counts.MajorFaults > earlier->second.MajorFaults || counts.Held)
             held = std::max(held, intervalSeconds);
+        // A thread asleep throughout needs no processor: the host taking one away holds it not.
+        if (earlier->second.Runnable || counts.Runnable)
+            held = std::max({held, StolenBetween(before, after, earlier->second.Processor),
+                             StolenBetween(before, after, counts.Processor)});
     }
     return held;
 }
@@ -67,20 +86,40 @@ double KernelStallWatch::ClockSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+// The eighth count after a processor's name in /proc/stat, in clock ticks.
+std::vector<int64_t> KernelStallWatch::ReadStolenTimes()
+{
+    static const int64_t nsPerTick = 1'000'000'000 / sysconf(_SC_CLK_TCK);
+    std::vector<int64_t> stolen;
+    for (const QByteArray& line : ReadFile("/proc/stat").split('\n')) {
+        if (!line.startsWith("cpu") || line.size() < 4 || !std::isdigit(static_cast<unsigned char>(line[3])))
+            continue;
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 9)
+            continue;
+        const size_t processor = fields[0].mid(3).toULong();
+        stolen.resize(std::max(stolen.size(), processor + 1));
+        stolen[processor] = fields[8].toLongLong() * nsPerTick;
+    }
+    return stolen;
+}
+
 KernelStallWatch::Sample KernelStallWatch::Read(qint64 pid)
 {
     Sample sample;
+    sample.StolenNs = ReadStolenTimes();
     const QString tasks = QString("/proc/%1/task").arg(pid);
     for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QList<QByteArray> schedstat = ReadFile(tasks + "/" + task + "/schedstat").split(' ');
         // The fields after the name in parentheses: the state is the first, the major faults the
-        // tenth.
+        // tenth, the processor the 37th.
         const QByteArray stat = ReadFile(tasks + "/" + task + "/stat");
         const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (schedstat.size() < 2 || fields.size() < 10)
+        if (schedstat.size() < 2 || fields.size() < 37)
             continue;
-        sample[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong(), fields[0] == "D" || fields[0] == "T",
-                                schedstat[0].toLongLong(), fields[0] == "R"};
+        sample.Tasks[task.toInt()] = {schedstat[1].toLongLong(), fields[9].toLongLong(),
+                                      fields[0] == "D" || fields[0] == "T", schedstat[0].toLongLong(),
+                                      fields[0] == "R", fields[36].toInt()};
     }
     return sample;
 }
@@ -131,11 +170,11 @@ void KernelStallWatch::KeepBusySpan(const BusySpan& span)
 
 void KernelStallWatch::FollowBusyThreads(const Sample& before, const Sample& after, double at)
 {
-    for (const auto& [task, counts] : after) {
-        const auto earlier = before.find(task);
+    for (const auto& [task, counts] : after.Tasks) {
+        const auto earlier = before.Tasks.find(task);
         // Ready to run but waiting for a processor is no pause of the thread's own: a busy
         // machine only slows it.
-        if (earlier == before.end() || !earlier->second.Runnable || !counts.Runnable)
+        if (earlier == before.Tasks.end() || !earlier->second.Runnable || !counts.Runnable)
             continue;
         BusySpan& span = busyNow_[task];
         span.ThreadId = task;

@@ -19,8 +19,11 @@
 // a read, or stopped by a signal from outside, as a test's freeze stops it. This kernel keeps no
 // account of time blocked on the disk otherwise (no delay accounting, no scheduler statistics),
 // and counts a fault only once its page has come: a thread seen so held, or that faulted, counts
-// as held for the whole interval. A thread that sleeps or waits on a lock of its own is on no run
-// queue and neither waits nor stops so: what the program does to itself is never a stall here.
+// as held for the whole interval. On a virtual machine the host may also take a processor away
+// for tens of milliseconds: the kernel counts that as the processor's stolen time (/proc/stat),
+// and a thread ready to run on it is held for as long, though it waits on no run queue. A
+// thread that sleeps or waits on a lock of its own is on no run queue, runs on no processor
+// and neither waits nor stops so: what the program does to itself is never a stall here.
 // The watch also tells where one thread of the process ran its own code without a pause (the
 // first field of its schedstat): a witness against the program, never for it.
 class KernelStallWatch
@@ -42,12 +45,18 @@ public:
         bool Held = false;       // state D (an uninterruptible wait) or T (stopped) at the sample
         int64_t RunNs = 0;       // time it ran on a processor
         bool Runnable = false;   // state R (running, or ready to) at the sample
+        int Processor = 0;       // the one it runs on, or last ran on
     };
-    using Sample = std::map<int, TaskCounts>;   // by thread id
+    struct Sample
+    {
+        std::map<int, TaskCounts> Tasks;   // by thread id
+        std::vector<int64_t> StolenNs;     // by processor: the time the host took it away
+    };
 
     // How long the kernel held the process between two samples an interval apart: the longest
-    // any one thread waited on a run queue, or the whole interval where a thread faulted a page
-    // in from disk or is seen held. Threads that came or went between them are not counted.
+    // any one thread waited on a run queue or had its processor taken away by the host while it
+    // was ready to run at either sample, or the whole interval where a thread faulted a page in
+    // from disk or is seen held. Threads that came or went between them are not counted.
     static double HeldBetween(const Sample& before, const Sample& after, double intervalSeconds);
 
     ~KernelStallWatch() { Stop(); }
@@ -72,6 +81,7 @@ public:
 
 private:
     static Sample Read(qint64 pid);
+    static std::vector<int64_t> ReadStolenTimes();
     void Watch(qint64 pid);
     void Record(ToneBreakJudge::MachineStall& stall);
     // Extends each thread's busy span by the interval, or ends it.
