@@ -50,7 +50,7 @@ public:
     struct Sample
     {
         std::map<int, TaskCounts> Tasks;   // by thread id
-        std::vector<int64_t> StolenNs;     // by processor: the time the host took it away
+        std::vector<int64_t> StolenNs = {};   // by processor: the time the host took it away
     };
 
     // How long the kernel held the process between two samples an interval apart: the longest
