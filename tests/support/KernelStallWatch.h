@@ -49,7 +49,7 @@ public:
     };
     struct Sample
     {
-        std::map<int, TaskCounts> Tasks;   // by thread id
+        std::map<int, TaskCounts> Tasks;      // by thread id
         std::vector<int64_t> StolenNs = {};   // by processor: the time the host took it away
     };
 
